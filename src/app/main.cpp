@@ -1,0 +1,3 @@
+#include "app/RuntimeMain.h"
+
+int main(int argc, char** argv) { return RuntimeMain(argc, argv); }

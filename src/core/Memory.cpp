@@ -1,0 +1,139 @@
+#include "core/Memory.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "windows/DrawFocus.h"
+
+namespace {
+
+constexpr uint32_t kSizeClasses = 64;
+
+struct FreeBlock {
+  FreeBlock* next;
+};
+
+// Only the thread holding the run baton allocates, so the allocator takes no lock; the
+// critical-section flag records that start-up has set it up.
+struct SmallBlockState {
+  FreeBlock* freeLists[kSizeClasses];
+  char* chunk;
+  uint32_t chunkLeft;
+  int32_t bytesInUse;
+  bool criticalSection;
+};
+SmallBlockState gSmall;
+
+SystemAllocFunction gSystemAlloc = std::malloc;
+
+purgableObject* gPurgeHead = nullptr;
+purgableObject* gPurgeTail = nullptr;
+
+// Nothing is shown on this platform; the hook exists for the message's form (length-prefixed).
+void FatalMessageHook(const unsigned char* /*pascalText*/) {}
+
+[[noreturn]] void OutOfMemoryExit() {
+  ClearDrawFocus();
+  static const unsigned char kMessage[] =
+      "\x39This application has run out of memory and must quit now.";
+  FatalMessageHook(kMessage);
+  // A failure must not look like success to whoever started us.
+  std::fprintf(stderr, "%s\n", reinterpret_cast<const char*>(kMessage + 1));
+  std::exit(EXIT_FAILURE);
+}
+
+void* SystemAlloc(size_t size) { return gSystemAlloc(size); }
+
+}  // namespace
+
+extern "C" void* OSalloc(uint32_t size, int32_t handling) {
+  void* block = SystemAlloc(size);
+  if (block) return block;
+  if (handling == kMemFullReturnNil) return nullptr;
+  OutOfMemoryExit();
+}
+
+extern "C" void OSfree(void* block) { std::free(block); }
+
+extern "C" void* OSalloclen(uint32_t size, int32_t handling) {
+  if (size == 0) return nullptr;
+  if (size > kSmallBlockLargest) return OSalloc(size, handling);
+  uint32_t sizeClass = (size + 3) / 4;
+  uint32_t blockSize = sizeClass * 4;
+  if (FreeBlock* block = gSmall.freeLists[sizeClass]) {
+    gSmall.freeLists[sizeClass] = block->next;
+    gSmall.bytesInUse += static_cast<int32_t>(size);
+    return block;
+  }
+  if (gSmall.chunkLeft < blockSize) {
+    // The rest of the old chunk is abandoned: chunks are never returned or trimmed.
+    char* chunk = static_cast<char*>(SystemAlloc(kSmallBlockChunkSize));
+    if (!chunk) {
+      if (handling == kMemFullReturnNil) return nullptr;
+      OutOfMemoryExit();
+    }
+    gSmall.chunk = chunk;
+    gSmall.chunkLeft = kSmallBlockChunkSize;
+  }
+  void* block = gSmall.chunk;
+  gSmall.chunk += blockSize;
+  gSmall.chunkLeft -= blockSize;
+  gSmall.bytesInUse += static_cast<int32_t>(size);
+  return block;
+}
+
+extern "C" void OSfreelen(void* block, uint32_t size) {
+  if (!block || size == 0) return;  // a size-0 request never handed out a block
+  if (size > kSmallBlockLargest) {
+    OSfree(block);
+    return;
+  }
+  uint32_t sizeClass = (size + 3) / 4;
+  gSmall.bytesInUse -= static_cast<int32_t>(size);
+  FreeBlock* freed = static_cast<FreeBlock*>(block);
+  freed->next = gSmall.freeLists[sizeClass];
+  gSmall.freeLists[sizeClass] = freed;
+}
+
+extern "C" void initializeMemoryCriticalSection() { gSmall.criticalSection = true; }
+extern "C" void deleteMemoryCriticalSection() { gSmall.criticalSection = false; }
+
+int32_t SmallBlockBytesInUse() { return gSmall.bytesInUse; }
+
+SystemAllocFunction SetSystemAllocFunctionForTesting(SystemAllocFunction function) {
+  SystemAllocFunction previous = gSystemAlloc;
+  gSystemAlloc = function ? function : std::malloc;
+  return previous;
+}
+
+purgableObject::~purgableObject() { RemoveFromPurgeList(); }
+
+void purgableObject::AddToPurgeList() {
+  if (mInList) return;
+  mPrevious = nullptr;
+  mNext = gPurgeHead;
+  if (gPurgeHead) gPurgeHead->mPrevious = this;
+  gPurgeHead = this;
+  if (!gPurgeTail) gPurgeTail = this;
+  mInList = true;
+}
+
+void purgableObject::RemoveFromPurgeList() {
+  if (!mInList) return;
+  if (mPrevious) mPrevious->mNext = mNext; else gPurgeHead = mNext;
+  if (mNext) mNext->mPrevious = mPrevious; else gPurgeTail = mPrevious;
+  mPrevious = mNext = nullptr;
+  mInList = false;
+}
+
+void purgableObject::MoveToFront() {
+  RemoveFromPurgeList();
+  AddToPurgeList();
+}
+
+extern "C" bool PurgeMemory() {
+  for (purgableObject* object = gPurgeTail; object; object = object->mPrevious) {
+    if (object->Purge()) return true;
+  }
+  return false;
+}

@@ -1,0 +1,60 @@
+// Memory management: the system heap with a choice of what exhaustion means, the small-block
+// allocator that string and handle records come from, and the purge list.
+//
+// Small blocks (1 to 252 bytes) come from 63 size classes of 4-byte steps carved from 8 KB
+// chunks that are never returned; a freed block goes on its class's free list, so the next
+// request of that class gets it back. The caller frees with the size it allocated with.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// What an exhausted heap means to OSalloc and OSalloclen.
+enum MemFullHandling : int32_t {
+  kMemFullQuit = 0,       // end the process (what nearly every caller wants)
+  kMemFullReturnNil = 1,  // give the caller nil
+};
+
+extern "C" {
+void* OSalloc(uint32_t size, int32_t handling);
+void OSfree(void* block);
+void* OSalloclen(uint32_t size, int32_t handling);
+void OSfreelen(void* block, uint32_t size);
+void initializeMemoryCriticalSection();
+void deleteMemoryCriticalSection();
+bool PurgeMemory();
+}
+
+// Bytes handed out by OSalloclen and not yet freed (requested sizes, small blocks only).
+int32_t SmallBlockBytesInUse();
+
+constexpr uint32_t kSmallBlockLargest = 252;
+constexpr uint32_t kSmallBlockChunkSize = 8192;
+
+// Objects that can give memory back on demand (page caches, off-screen surfaces). The list's
+// head is the most recently added or touched; PurgeMemory asks from the tail.
+class purgableObject {
+ public:
+  purgableObject() = default;
+  virtual ~purgableObject();
+  virtual bool Purge() = 0;  // true when it freed memory
+
+  void AddToPurgeList();
+  void RemoveFromPurgeList();
+  void MoveToFront();
+  bool InPurgeList() const { return mInList; }
+
+  purgableObject(const purgableObject&) = delete;
+  purgableObject& operator=(const purgableObject&) = delete;
+
+ private:
+  friend bool PurgeMemory();
+  bool mInList = false;
+  purgableObject* mPrevious = nullptr;
+  purgableObject* mNext = nullptr;
+};
+
+// Test seam: the function that obtains memory from the system (malloc by default), so that
+// tests can force exhaustion. Returns the previous one.
+using SystemAllocFunction = void* (*)(size_t);
+SystemAllocFunction SetSystemAllocFunctionForTesting(SystemAllocFunction function);

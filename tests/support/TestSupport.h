@@ -1,0 +1,50 @@
+// Helpers shared by every test binary.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/RuntimeError.h"
+
+namespace qvtest {
+
+// One captured runtime error report.
+struct CapturedReport {
+  int code;
+  std::string sourcePath;
+  int line;
+  std::string condition;
+  std::string extra;
+  bool extraWasNil;
+};
+
+// While alive, every ReportRuntimeError lands in reports() instead of a dialog or stderr.
+class ReportCapture {
+ public:
+  ReportCapture();
+  ~ReportCapture();
+  ReportCapture(const ReportCapture&) = delete;
+  ReportCapture& operator=(const ReportCapture&) = delete;
+
+  const std::vector<CapturedReport>& reports() const { return mReports; }
+  size_t count() const { return mReports.size(); }
+  bool empty() const { return mReports.empty(); }
+  void clear() { mReports.clear(); }
+  // True when some report's condition equals text.
+  bool HasCondition(const std::string& text) const;
+
+ private:
+  static void Hook(const RuntimeErrorReportInfo& info, void* context);
+  std::vector<CapturedReport> mReports;
+  RuntimeErrorReportHookSlot mPrevious;
+};
+
+// Runs body in a forked child and returns its wait status (use WIFEXITED / WEXITSTATUS).
+// The child's stdout and stderr are captured into *output when given.
+int RunInChild(const std::function<void()>& body, std::string* output = nullptr);
+
+// True when a display was available and GTK initialised in this test binary.
+bool HaveDisplay();
+
+}  // namespace qvtest
