@@ -76,6 +76,21 @@ uint32_t UTF8DecodeAndAdvance(const char*& p, const char* end) {
   return code;
 }
 
+uint32_t NextUTF8Character(const char*& p, const char* end) {
+  if (p >= end) return 0;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(p);
+  const int32_t length = UTF8SequenceLength(bytes[0]);
+  bool complete = !IsUTF8Continuation(bytes[0]) && length <= end - p;
+  for (int32_t i = 1; complete && i < length; ++i) complete = IsUTF8Continuation(bytes[i]);
+  if (!complete) {
+    ++p;
+    return kUTF8StrayByteBase + bytes[0];
+  }
+  const uint32_t code = UTF8Decode(p, end);
+  p += length;
+  return code;
+}
+
 void AdvanceUTF8(const char*& p, const char* end, int32_t n) {
   for (int32_t i = 0; i < n && p < end; ++i) {
     ++p;

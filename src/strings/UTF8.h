@@ -36,6 +36,17 @@ uint32_t UTF8Decode(const char* p, const char* end);
 // UTF8Decode, then moves p past the bytes read (to end when the sequence is cut short).
 uint32_t UTF8DecodeAndAdvance(const char*& p, const char* end);
 
+// Stray bytes stand for themselves in whole-text work (case mapping, comparison) as
+// kUTF8StrayByteBase + the byte: codes above anything a sequence decodes to, one per byte, so
+// that they are never cased, compare by their value and are copied through unchanged.
+constexpr uint32_t kUTF8StrayByteBase = 0x200000;
+
+// The character at p for whole-text work, moving p past it; 0 when p is at or past end. A lead
+// that is not a continuation byte, followed by as many continuation bytes as it announces,
+// decodes by the rule above; any other byte (a stray continuation byte, a lead cut short by
+// end or by a byte that does not continue it) is one stray byte.
+uint32_t NextUTF8Character(const char*& p, const char* end);
+
 // Moves p forward n characters: each step takes one byte and every continuation byte after it.
 // Never passes end; stops early there.
 void AdvanceUTF8(const char*& p, const char* end, int32_t n);

@@ -1,79 +1,29 @@
 // UTF-8 encoding, decoding and walking, against Python's UTF-8 codec where one applies.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdint>
-#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "UTF8TestSupport.h"
 #include "strings/UTF8.h"
-#include "support/TestSupport.h"
 
 namespace {
 
-// Runs a Python 3 program and returns what it printed; fails the test when it does not exit 0.
-std::string RunPython(const char* program) {
-  std::string output;
-  const int status = qvtest::RunInChild(
-      [program] {
-        execlp("python3", "python3", "-c", program, static_cast<char*>(nullptr));
-        _exit(127);
-      },
-      &output);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
-  return output;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char byte : bytes) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 15];
-  }
-  return hex;
-}
-
-std::string Unhex(const std::string& hex) {
-  std::string bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2)
-    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return bytes;
-}
+using utf8test::ExactBuffer;
+using utf8test::Hex;
+using utf8test::Lines;
+using utf8test::RunPython;
+using utf8test::Unhex;
 
 std::string Encoded(int32_t code) {
   char buffer[kUTF8EncodeBufferSize];
   const int32_t count = UTF8Encode(code, buffer);
   return std::string(buffer, count);
 }
-
-// The bytes copied to the very end of a heap block of exactly their size, so that
-// AddressSanitizer catches any read past the text.
-class ExactBuffer {
- public:
-  explicit ExactBuffer(const std::string& bytes)
-      : mSize(bytes.size()), mData(new char[bytes.size() ? bytes.size() : 1]) {
-    bytes.copy(mData.get(), mSize);
-  }
-  const char* begin() const { return mData.get(); }
-  const char* end() const { return mData.get() + mSize; }
-
- private:
-  size_t mSize;
-  std::unique_ptr<char[]> mData;
-};
 
 // An independent model of the four-byte-capable encoding: the payload split into six-bit
 // groups behind a lead that carries as many high bits as the sequence length allows.
@@ -182,8 +132,12 @@ for _ in range(300):
       boundaries.push_back(p);
       const char* stepped = p;
       AdvanceUTF8(stepped, text.end(), 1);
+      const char* next = p;
+      const uint32_t character = NextUTF8Character(next, text.end());
       decoded.push_back(UTF8DecodeAndAdvance(p, text.end()));
       ASSERT_EQ(p, stepped) << line;
+      ASSERT_EQ(next, stepped) << line;
+      ASSERT_EQ(character, decoded.back()) << line;
     }
     EXPECT_EQ(decoded, expected) << line;
 
@@ -248,6 +202,40 @@ TEST(UTF8Decode, NothingLeftDecodesAsZeroWithoutMoving) {
   EXPECT_EQ(UTF8Decode(p, text.end()), 0u);
   EXPECT_EQ(UTF8DecodeAndAdvance(p, text.end()), 0u);
   EXPECT_EQ(p, text.end());
+}
+
+// Whole-text work reads every byte that does not start a complete sequence as one stray byte.
+TEST(UTF8NextCharacter, StrayBytesStandAloneOneByOne) {
+  const struct {
+    std::string bytes;
+    std::vector<uint32_t> characters;
+  } cases[] = {
+      {"\x80", {kUTF8StrayByteBase + 0x80}},
+      {"\xC3", {kUTF8StrayByteBase + 0xC3}},
+      {"\xC3" "A", {kUTF8StrayByteBase + 0xC3, 'A'}},
+      {"\xE2\x82", {kUTF8StrayByteBase + 0xE2, kUTF8StrayByteBase + 0x82}},
+      {"\xF0\x90\x80" "b", {kUTF8StrayByteBase + 0xF0, kUTF8StrayByteBase + 0x90,
+                            kUTF8StrayByteBase + 0x80, 'b'}},
+      {"\xC3\xA9\xA9", {0xE9, kUTF8StrayByteBase + 0xA9}},
+      {"\xE9t\xE9", {kUTF8StrayByteBase + 0xE9, 't', kUTF8StrayByteBase + 0xE9}},
+      {"\xF8\x80\x80\x80", {0}},  // structurally complete: decoded by the lax rule
+      {"\xC0\x80", {0}},
+  };
+  for (const auto& c : cases) {
+    const ExactBuffer text(c.bytes);
+    std::vector<uint32_t> characters;
+    for (const char* p = text.begin(); p < text.end();) {
+      const char* before = p;
+      characters.push_back(NextUTF8Character(p, text.end()));
+      ASSERT_GT(p, before);
+      ASSERT_LE(p, text.end());
+    }
+    EXPECT_EQ(characters, c.characters) << Hex(c.bytes);
+  }
+  const ExactBuffer empty("");
+  const char* p = empty.begin();
+  EXPECT_EQ(NextUTF8Character(p, empty.end()), 0u);
+  EXPECT_EQ(p, empty.begin());
 }
 
 TEST(UTF8Walk, AdvanceStopsAtTheEndAndIgnoresNonPositiveCounts) {
