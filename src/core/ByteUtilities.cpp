@@ -8,6 +8,7 @@
 
 #include "core/CLocale.h"
 #include "core/RuntimeError.h"
+#include "strings/CaseMapping.h"
 
 // ASCII a-z and the accented lower-case letters of Mac OS Roman to their capitals.
 const uint8_t kCaseFoldTable[256] = {
@@ -130,6 +131,15 @@ int32_t umemcmp(const void* buffer, const void* pattern, uint32_t patternLength,
 void PStringCopy(unsigned char* destination, const unsigned char* source) {
   if (!QV_CHECK(destination && source)) return;
   std::memmove(destination, source, size_t{source[0]} + 1);
+}
+
+int32_t UnicodeCharCompare(uint32_t a, uint32_t b, bool fold) {
+  if (a == b) return 0;
+  if (fold) {
+    a = UnicodeToUpper(a);
+    b = UnicodeToUpper(b);
+  }
+  return (a > b) - (a < b);
 }
 
 int32_t uatol(const char* text) {

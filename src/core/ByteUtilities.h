@@ -33,6 +33,10 @@ int32_t umemcmp(const void* buffer, const void* pattern, uint32_t patternLength,
 // Copies a length-prefixed text: its length byte and that many bytes.
 void PStringCopy(unsigned char* destination, const unsigned char* source);
 
+// -1, 0 or 1 comparing two character codes as unsigned numbers; with fold set, both are first
+// mapped to upper case through the Unicode case tables.
+int32_t UnicodeCharCompare(uint32_t a, uint32_t b, bool fold);
+
 // Leading blanks (space, tab), an optional sign, then decimal digits up to the first other byte.
 // No digits gives 0; the value wraps modulo 2^32 rather than overflowing.
 int32_t uatol(const char* text);

@@ -241,3 +241,23 @@ TEST(Uatod, ParsesWithAPointInAnyLocale) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UnicodeCharCompare, ComparesUnsignedAndFoldsOnRequest) {
+  EXPECT_EQ(UnicodeCharCompare('a', 'A', false), 1);
+  EXPECT_EQ(UnicodeCharCompare('a', 'A', true), 0);
+  EXPECT_EQ(UnicodeCharCompare(0xE9, 0xC9, true), 0);  // e acute and its capital
+  EXPECT_EQ(UnicodeCharCompare(0x3C9, 0x3A9, true), 0);  // Greek omega
+  EXPECT_EQ(UnicodeCharCompare(0x80000000u, 1, false), 1);
+  EXPECT_EQ(UnicodeCharCompare(5, 5, true), 0);
+  std::mt19937 rng(12);
+  for (int i = 0; i < 2000; ++i) {
+    char a = static_cast<char>('A' + rng() % 58), b = static_cast<char>('A' + rng() % 58);
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : int(c); };
+    ASSERT_EQ(UnicodeCharCompare(uint32_t(a), uint32_t(b), true), Sign(upper(a) - upper(b)));
+    ASSERT_EQ(UnicodeCharCompare(uint32_t(a), uint32_t(b), false), Sign(a - b));
+  }
+}
+
+}  // namespace
