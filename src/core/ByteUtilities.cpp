@@ -143,8 +143,8 @@ int32_t UnicodeCharCompare(uint32_t a, uint32_t b, bool fold) {
 }
 
 int32_t uatol(const char* text) {
-  if (!text) return 0;
-  return uatol(text, static_cast<int32_t>(std::strlen(text) & 0x7FFFFFFF));
+  // The NUL is neither blank, sign nor digit, so the scan stops there without a length.
+  return uatol(text, INT32_MAX);
 }
 
 int32_t uatol(const char* text, int32_t length) {
