@@ -71,6 +71,7 @@ enum MethodKind : int32_t {
 
 // userFlags and declaration flags of items.
 constexpr uint32_t kItemProtected = 0x1;
+constexpr uint32_t kItemReadOnly = 0x1;  // userFlags of a property without setter
 constexpr uint32_t kItemSystemPropertyVirtual = 0x8;
 constexpr uint32_t kItemMarked = 0x10;
 constexpr uint32_t kItemPrivate = 0x20;
