@@ -106,6 +106,7 @@ TEST(RuntimeClassTest, BadCountsAndVtables) {
   NamedMethodEntry* table = RuntimeNewVtable(3);
   ASSERT_NE(table, nullptr);
   table[2].function = nullptr;  // writable to the last entry
+  OSfree(table);
   capture.clear();
   RuntimeRegisterClass(nullptr);
   EXPECT_TRUE(capture.HasCondition("it"));
