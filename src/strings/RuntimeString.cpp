@@ -10,9 +10,8 @@
 
 namespace {
 
-// The views of nil. Read-only callers get constants; the writable twins hand out scratch bytes
-// that are cleared on every hand-out, so a stray write cannot change what nil reads as.
-const unsigned char kEmptyCounted[2] = {0, 0};
+// The writable views of nil hand out scratch bytes that are cleared on every hand-out, so a
+// stray write cannot change what nil reads as.
 unsigned char gWritableEmpty[4];
 char gScratchByte;
 
@@ -62,10 +61,10 @@ string Slice(const string& s, int32_t start, int32_t count) {
 // else the shorter run sorts first.
 int32_t CompareCounted(const unsigned char* a, int32_t la, const unsigned char* b, int32_t lb,
                        const unsigned char* fold) {
+  if (!fold) return CompareByteRuns(a, la, b, lb);
   int32_t n = la < lb ? la : lb;
   for (int32_t i = 0; i < n; ++i) {
-    int ca = fold ? fold[a[i]] : a[i];
-    int cb = fold ? fold[b[i]] : b[i];
+    int ca = fold[a[i]], cb = fold[b[i]];
     if (ca != cb) return ca - cb;
   }
   return la - lb;
@@ -98,25 +97,10 @@ bool IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
 
 // ---- record level ----
 
-void stringStorage::AddReference(stringStorage* record) {
-  if (record) ++record->refCount;
-}
+const unsigned char stringStorage::kEmptyCounted[2] = {0, 0};
 
-void stringStorage::RemoveReference(stringStorage* record) {
-  if (!record || --record->refCount != 0) return;
+void stringStorage::Free(stringStorage* record) {
   OSfreelen(record, record->capacity + kStringHeaderSize);
-}
-
-int32_t stringStorage::Length(const stringStorage* record) {
-  return record ? static_cast<int32_t>(record->length) : 0;
-}
-
-const char* stringStorage::CString(const stringStorage* record) {
-  return reinterpret_cast<const char*>(PString(record) + 1);
-}
-
-const unsigned char* stringStorage::PString(const stringStorage* record) {
-  return record ? record->data : kEmptyCounted;
 }
 
 // ---- handle: life ----
@@ -218,8 +202,6 @@ bool string::ConstructFromUTF16String(const uint16_t* units, int64_t n) {
 }
 
 // ---- handle: views ----
-
-TextEncoding string::Encoding() const { return mRecord ? mRecord->encoding : kEncodingASCII; }
 
 void string::SetEncoding(TextEncoding encoding) {
   if (!mRecord || mRecord->encoding == encoding) return;
@@ -343,20 +325,26 @@ string operator+(const string& s, char ch) {
 
 namespace {
 
+// Differing encodings: compare the pair brought to one encoding, or the bytes as they are when
+// there is none. Kept apart so that the common case stays small.
+[[gnu::noinline]] int32_t CompareConverted(const string& a, const string& b,
+                                           const unsigned char* fold) {
+  string ca = a, cb = b;
+  if (ConvertToSameEncoding(&ca, &cb) != kEncodingNone)
+    return CompareCounted(ca.Bytes(), ca.Length(), cb.Bytes(), cb.Length(), fold);
+  return CompareCounted(a.Bytes(), a.Length(), b.Bytes(), b.Length(), fold);
+}
+
 int32_t CompareStrings(const string& a, const string& b, const unsigned char* fold) {
   if (a.Storage() == b.Storage()) return 0;
   TextEncoding ea = a.Encoding(), eb = b.Encoding();
-  if (ea != eb && ea != kEncodingNone && eb != kEncodingNone) {
-    string ca = a, cb = b;
-    if (ConvertToSameEncoding(&ca, &cb) != kEncodingNone)
-      return CompareCounted(ca.Bytes(), ca.Length(), cb.Bytes(), cb.Length(), fold);
-  }
+  if (ea != eb && ea != kEncodingNone && eb != kEncodingNone) return CompareConverted(a, b, fold);
   return CompareCounted(a.Bytes(), a.Length(), b.Bytes(), b.Length(), fold);
 }
 
 }  // namespace
 
-int32_t string::CompareWithCase(const string& other) const {
+int32_t string::CompareWithCaseConverting(const string& other) const {
   return CompareStrings(*this, other, nullptr);
 }
 
