@@ -149,6 +149,7 @@ class string {
   // Negative, zero or positive. Compare folds case through the Mac Roman fold table.
   int32_t CompareWithCase(const string& other) const {
     // Same encoding (the common case): the bytes decide, inline for the callers' loops.
+    if (mRecord == other.mRecord) return 0;
     if (Encoding() != other.Encoding()) return CompareWithCaseConverting(other);
     return CompareByteRuns(Bytes(), Length(), other.Bytes(), other.Length());
   }

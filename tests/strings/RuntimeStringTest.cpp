@@ -417,6 +417,7 @@ TEST(StringCompare, SameRecordIsEqualWithoutReading) {
   uint32_t saved = a.Storage()->length;
   a.Storage()->length = 0x7FFFFFF0;
   EXPECT_EQ(a.Compare(b), 0);
+  EXPECT_EQ(a.CompareWithCase(b), 0);
   a.Storage()->length = saved;
 }
 
