@@ -196,17 +196,6 @@ TEST(SmallBlockAllocator, FreedBlockComesBackForItsClassOnly) {
   OSfreelen(five, 5);
 }
 
-TEST(SmallBlockAllocator, FreeListsGiveBackTheLastFreedFirst) {
-  void* first = OSalloclen(40, kMemFullQuit);
-  void* second = OSalloclen(40, kMemFullQuit);
-  OSfreelen(first, 40);
-  OSfreelen(second, 37);
-  EXPECT_EQ(OSalloclen(38, kMemFullQuit), second);
-  EXPECT_EQ(OSalloclen(40, kMemFullQuit), first);
-  OSfreelen(first, 40);
-  OSfreelen(second, 38);
-}
-
 TEST(SmallBlockAllocator, LargestSmallSizeStaysSmallAndOneMoreGoesToTheSystem) {
   SystemRequestLog log;
   int32_t inUse = SmallBlockBytesInUse();
@@ -277,20 +266,6 @@ TEST(SmallBlockAllocator, RequestThatDoesNotFitStartsANewChunk) {
   for (void* block : blocks) model.Free(block, 100);
 }
 
-TEST(SmallBlockAllocator, ChunkHoldsWhatFitsInEightKilobytes) {
-  SystemRequestLog log;
-  SmallBlockModel model(log);
-  ASSERT_NO_FATAL_FAILURE(model.Synchronise());
-  // Start from a chunk of our own, then count the 252-byte blocks one chunk holds.
-  std::vector<void*> blocks;
-  while (model.chunkLeft() >= 252) blocks.push_back(model.Allocate(252));
-  size_t chunks = log.count();
-  int inOneChunk = 0;
-  for (; log.count() <= chunks + 1; ++inOneChunk) blocks.push_back(model.Allocate(252));
-  EXPECT_EQ(inOneChunk - 1, 8192 / 252);
-  for (void* block : blocks) model.Free(block, 252);
-}
-
 // A block that needs exactly what is left of the chunk still comes from it.
 TEST(SmallBlockAllocator, ExactFitTakesTheLastBytesOfTheChunk) {
   SystemRequestLog log;
@@ -355,8 +330,10 @@ TEST(SmallBlockAllocator, RandomSequenceMatchesTheModel) {
 // An exhausted heap
 
 TEST(SystemHeap, ExhaustedHeapGivesNilWhenAskedTo) {
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's allocator aborts on such requests
   EXPECT_EQ(OSalloc(0xFFFFFFF0u, kMemFullReturnNil), nullptr);
   EXPECT_EQ(OSalloclen(0xFFFFFFFFu, kMemFullReturnNil), nullptr);
+#endif
   ExhaustedSystem exhausted;
   EXPECT_EQ(OSalloc(16, kMemFullReturnNil), nullptr);
   EXPECT_EQ(OSalloclen(300, kMemFullReturnNil), nullptr);
@@ -384,33 +361,21 @@ TEST(SystemHeap, FailedChunkLeavesTheCounterAlone) {
   for (void* taken : blocks) OSfreelen(taken, 252);
 }
 
-TEST(SystemHeap, OutOfMemoryEndsTheProcessWithAMessage) {
-  std::string output;
-  int status = qvtest::RunInChild(
-      [] {
-        ExhaustedSystem exhausted;
-        OSalloc(16, kMemFullQuit);
-        std::fputs("carried on\n", stderr);
-      },
-      &output);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
-  EXPECT_EQ(output, kOutOfMemoryMessage);
-}
-
 // Any handling other than 1 means the process ends.
-TEST(SystemHeap, OtherHandlingValuesAlsoEndTheProcess) {
-  std::string output;
-  int status = qvtest::RunInChild(
-      [] {
-        ExhaustedSystem exhausted;
-        OSalloc(16, 7);
-        std::fputs("carried on\n", stderr);
-      },
-      &output);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
-  EXPECT_EQ(output, kOutOfMemoryMessage);
+TEST(SystemHeap, OutOfMemoryEndsTheProcessWithAMessage) {
+  for (int32_t handling : {int32_t(kMemFullQuit), 7}) {
+    std::string output;
+    int status = qvtest::RunInChild(
+        [handling] {
+          ExhaustedSystem exhausted;
+          OSalloc(16, handling);
+          std::fputs("carried on\n", stderr);
+        },
+        &output);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
+    EXPECT_EQ(output, kOutOfMemoryMessage);
+  }
 }
 
 TEST(SystemHeap, SmallBlockOutOfMemoryEndsTheProcessWithAMessage) {
@@ -447,24 +412,6 @@ class LoggingPurgable : public purgableObject {
 };
 
 TEST(PurgeList, EmptyListPurgesNothing) { EXPECT_FALSE(PurgeMemory()); }
-
-TEST(PurgeList, NewObjectIsNotInTheList) {
-  std::vector<int> log;
-  LoggingPurgable object(1, &log);
-  EXPECT_FALSE(object.InPurgeList());
-  EXPECT_FALSE(PurgeMemory());
-  EXPECT_TRUE(log.empty());
-}
-
-TEST(PurgeList, AddingTwiceLinksOnce) {
-  std::vector<int> log;
-  LoggingPurgable object(1, &log);
-  object.AddToPurgeList();
-  object.AddToPurgeList();
-  EXPECT_TRUE(object.InPurgeList());
-  EXPECT_FALSE(PurgeMemory());
-  EXPECT_EQ(log, std::vector<int>{1});
-}
 
 TEST(PurgeList, PurgesFromTheLeastRecentlyTouched) {
   std::vector<int> log;
