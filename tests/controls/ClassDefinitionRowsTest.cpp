@@ -147,6 +147,19 @@ TEST_F(DefinitionHierarchyTest, EventsAreNumberedAfterTheParents) {
   EXPECT_EQ(Text(gBaseHooks[2]->returnTypeText), "Boolean");
   EXPECT_TRUE(gBaseHooks[0]->parameterText.IsEmpty());
   EXPECT_EQ(gBaseHooks[0]->flags, 33u);
+
+  // RowLeaf declares no events and reserves no numbers: its subclass goes on from 7.
+  // (Converted definitions live as long as the process, like every class getter's.)
+  static ObjectDefinition below;
+  below.className = "RowBelowLeaf";
+  below.super = LeafDefinition();
+  ObjectHook* hook = nullptr;
+  const EventRow rows[] = {{0, "Extra", nullptr, nullptr, &hook, 0}};
+  AddClassHooks(&below, rows, 1);
+  ASSERT_NE(hook, nullptr);
+  EXPECT_EQ(hook->eventIndex, 7);
+  EXPECT_EQ(RuntimeClassForDefinition(&below)->eventCount, 8);
+  EXPECT_EQ(hook->eventIndex, 7);
 }
 
 TEST_F(DefinitionHierarchyTest, ConvertingTheLeafConvertsItsSupersOnce) {
@@ -169,12 +182,12 @@ TEST_F(DefinitionHierarchyTest, ConvertingTheLeafConvertsItsSupersOnce) {
 }
 
 TEST_F(DefinitionHierarchyTest, UnimplementedInterfaceMethodIsReportedOncePerConversion) {
-  ObjectDefinition iface;
+  static ObjectDefinition iface;
   iface.className = "Resetter";
   iface.isInterface = 1;
   iface.isStatic = 1;
   AddClassMethods(&iface, gInterfaceMethods, 2);
-  ObjectDefinition implementer;
+  static ObjectDefinition implementer;
   implementer.className = "HalfResetter";
   implementer.super = MidDefinition();
   ObjectDefinition::AddInterface(&implementer, &iface);

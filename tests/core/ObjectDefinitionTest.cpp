@@ -53,7 +53,7 @@ TEST(ObjectDefinitionTest, ItemsInheritanceAndInterfaces) {
 
 TEST(ObjectDefinitionTest, ImageClassOfTheSameNameStandsInForTheDefinition) {
   RuntimeClass* image = qvtest::MakeClass(nullptr, "IMAGEWINDOW", 4);
-  ObjectDefinition library;
+  static ObjectDefinition library;  // converted definitions live as long as the process
   library.className = "ImageWindow";
   library.objectSize = 64;
   RuntimeClass* before = FirstRegisteredClass();
