@@ -1,0 +1,83 @@
+# Test applications in C or i386 assembly, compiled the way the language's compiler's output
+# looks (no PIC, frame pointers, no unwind tables, no stack protector) and packed by qvpack.
+#
+#   qv_compile_image_object(<out-var> <source> [OPTIONS <gcc options>...])
+#     Compiles one source into an object under the current binary folder; sets <out-var> to it.
+#
+#   qv_add_test_image(<name> SOURCES <sources>... [ENTRY <symbol>] [OPTIONS <gcc options>...]
+#                     [RESOURCES <TYPE:ID:FILE>...] [ICONS <W:H:FILE>...] [EMBED])
+#     Builds target <name> (part of ALL): the six block files in ${CMAKE_CURRENT_BINARY_DIR}/<name>/
+#     and, with EMBED, a copy of qvruntime with the image as its .qv section,
+#     ${CMAKE_CURRENT_BINARY_DIR}/<name>.exe. The target's properties QV_IMAGE_DIR and
+#     QV_IMAGE_EXE name them, e.g. for a test:
+#       target_compile_definitions(test_x PRIVATE
+#         IMAGE_DIR="$<TARGET_PROPERTY:myimage,QV_IMAGE_DIR>")
+include_guard(GLOBAL)
+
+set(QV_IMAGE_INCLUDE_DIR ${CMAKE_CURRENT_LIST_DIR}/../tests/images)
+set(QV_IMAGE_COMPILE_FLAGS -m32 -c -fno-pic -fno-omit-frame-pointer
+  -fno-asynchronous-unwind-tables -fno-stack-protector)
+
+function(qv_compile_image_object out_var source)
+  cmake_parse_arguments(PARSE_ARGV 2 ARG "" "" "OPTIONS")
+  get_filename_component(source_path ${source} ABSOLUTE)
+  get_filename_component(source_name ${source} NAME)
+  file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${source_path})
+  string(MAKE_C_IDENTIFIER "${relative}" object_stem)
+  set(object ${CMAKE_CURRENT_BINARY_DIR}/qvobjects/${object_stem}.o)
+  add_custom_command(OUTPUT ${object}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/qvobjects
+    COMMAND ${CMAKE_C_COMPILER} ${QV_IMAGE_COMPILE_FLAGS} -I${QV_IMAGE_INCLUDE_DIR}
+      ${ARG_OPTIONS} -o ${object} ${source_path}
+    DEPENDS ${source_path} ${QV_IMAGE_INCLUDE_DIR}/qvapp.h
+    COMMENT "Compiling image object ${source_name}"
+    VERBATIM)
+  set(${out_var} ${object} PARENT_SCOPE)
+endfunction()
+
+function(qv_add_test_image name)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "EMBED" "ENTRY" "SOURCES;OPTIONS;RESOURCES;ICONS")
+  if(NOT ARG_SOURCES)
+    message(FATAL_ERROR "qv_add_test_image(${name}): no SOURCES")
+  endif()
+  set(objects)
+  foreach(source ${ARG_SOURCES})
+    qv_compile_image_object(object ${source} OPTIONS ${ARG_OPTIONS})
+    list(APPEND objects ${object})
+  endforeach()
+
+  set(pack_args)
+  if(ARG_ENTRY)
+    list(APPEND pack_args --entry ${ARG_ENTRY})
+  endif()
+  set(extra_depends)
+  foreach(resource ${ARG_RESOURCES})
+    list(APPEND pack_args --resource ${resource})
+    string(REGEX REPLACE "^[^:]*:[^:]*:" "" file ${resource})
+    list(APPEND extra_depends ${file})
+  endforeach()
+  foreach(icon ${ARG_ICONS})
+    list(APPEND pack_args --icon ${icon})
+    string(REGEX REPLACE "^[^:]*:[^:]*:" "" file ${icon})
+    list(APPEND extra_depends ${file})
+  endforeach()
+
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  set(outputs ${folder}/code.dat)
+  set(embed_args)
+  set(exe)
+  if(ARG_EMBED)
+    set(exe ${CMAKE_CURRENT_BINARY_DIR}/${name}.exe)
+    list(APPEND outputs ${exe})
+    set(embed_args --embed $<TARGET_FILE:qvruntime> ${exe})
+    list(APPEND extra_depends qvruntime)
+  endif()
+  add_custom_command(OUTPUT ${outputs}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+    COMMAND qvpack ${pack_args} --output ${folder} ${embed_args} ${objects}
+    DEPENDS qvpack ${objects} ${extra_depends}
+    COMMENT "Packing test image ${name}"
+    VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${outputs})
+  set_target_properties(${name} PROPERTIES QV_IMAGE_DIR ${folder} QV_IMAGE_EXE "${exe}")
+endfunction()
