@@ -10,12 +10,12 @@
 namespace {
 
 // Set once by the loader and never freed.
-ImageBlocks gImage;
+ImageBlockSet gImage;
 void* gEntryStackMark = nullptr;
 
 // The image inside the executable: true with blocks read, or false with *found telling
 // whether a section was there (a damaged one refuses the image; none sends us to the files).
-bool ReadSectionImage(const char* executablePath, ImageBlocks* blocks, bool* found) {
+bool ReadSectionImage(const char* executablePath, ImageBlockSet* blocks, bool* found) {
   *found = false;
   ImageFile file;
   if (!QV_CHECK_TEXT(file.Open(executablePath), "exeFile",
@@ -35,18 +35,18 @@ bool ReadSectionImage(const char* executablePath, ImageBlocks* blocks, bool* fou
 
 }  // namespace
 
-bool ReadApplicationImage(const char* executablePath, ImageBlocks* blocks) {
+bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks) {
   bool sectionFound = false;
   if (ReadSectionImage(executablePath, blocks, &sectionFound)) return true;
   if (sectionFound) return false;
-  *blocks = ImageBlocks();
+  *blocks = ImageBlockSet();
   return ReadImageBlockFiles(blocks);
 }
 
-void InstallApplicationImage(const ImageBlocks& blocks) { gImage = blocks; }
+void InstallApplicationImage(const ImageBlockSet& blocks) { gImage = blocks; }
 
 bool LoadApplicationImage(const char* executablePath) {
-  ImageBlocks blocks;
+  ImageBlockSet blocks;
   if (!ReadApplicationImage(executablePath, &blocks)) return false;
   if (!QV_CHECK_TEXT(blocks.Block(qvimage::kBlockCode), "codeBlock",
                      "The application image has no code"))
@@ -63,5 +63,5 @@ extern "C" uint8_t* GetImageCodeBase() { return gImage.Block(qvimage::kBlockCode
 extern "C" uint8_t* GetImageDataBase() { return gImage.Block(qvimage::kBlockData); }
 uint32_t GetImageCodeSize() { return gImage.Size(qvimage::kBlockCode); }
 uint32_t GetImageDataSize() { return gImage.Size(qvimage::kBlockData); }
-const ImageBlocks& LoadedImageBlocks() { return gImage; }
+const ImageBlockSet& LoadedImageBlocks() { return gImage; }
 void* GetImageEntryStackMark() { return gEntryStackMark; }

@@ -15,10 +15,10 @@ bool LoadApplicationImage(const char* executablePath);
 
 // Finds and reads the image's blocks without linking or running them (the first half of
 // LoadApplicationImage). False after a report.
-bool ReadApplicationImage(const char* executablePath, ImageBlocks* blocks);
+bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks);
 
 // Makes blocks the process's loaded image (its bases, symbols, resources and options).
-void InstallApplicationImage(const ImageBlocks& blocks);
+void InstallApplicationImage(const ImageBlockSet& blocks);
 
 extern "C" {
 uint8_t* GetImageCodeBase();
@@ -27,6 +27,6 @@ uint8_t* GetImageDataBase();
 uint32_t GetImageCodeSize();
 uint32_t GetImageDataSize();
 // The loaded blocks, for resources, options and the symbol lookup.
-const ImageBlocks& LoadedImageBlocks();
+const ImageBlockSet& LoadedImageBlocks();
 // The stack pointer at the moment the entry was called (null before).
 void* GetImageEntryStackMark();

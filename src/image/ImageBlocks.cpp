@@ -29,7 +29,7 @@ uint64_t RoundUpToPages(uint64_t size) {
 }
 
 // Moves a block file's bytes into page-aligned executable memory.
-bool PlaceCodeBlock(ImageBlocks* blocks) {
+bool PlaceCodeBlock(ImageBlockSet* blocks) {
   uint8_t* bytes = blocks->bytes[qvimage::kBlockCode];
   uint32_t size = blocks->sizes[qvimage::kBlockCode];
   if (!bytes) return true;
@@ -83,7 +83,7 @@ uint8_t* ReadImageBlockFile(const char* path, uint32_t* size) {
   return bytes;
 }
 
-bool ReadImageBlockFiles(ImageBlocks* blocks) {
+bool ReadImageBlockFiles(ImageBlockSet* blocks) {
   blocks->resourcesFileOffset = 0;
   for (qvimage::Block block : kBlockFileOrder) {
     const char* path = qvimage::kBlockFileNames[block];

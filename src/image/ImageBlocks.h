@@ -13,7 +13,7 @@
 
 class ImageFile;
 
-struct ImageBlocks {
+struct ImageBlockSet {
   uint8_t* bytes[qvimage::kBlockCount] = {};
   uint32_t sizes[qvimage::kBlockCount] = {};
   // File offset of the resource block's first byte in the file that held it.
@@ -36,11 +36,11 @@ bool FindImageSection(const ImageFile& file, ImageSectionLocation* location);
 // Reads the six counted blocks from the section. False, after a report, when a count or block
 // runs past the section or the file, or memory cannot be had.
 bool ReadImageSection(const ImageFile& file, const ImageSectionLocation& location,
-                      ImageBlocks* blocks);
+                      ImageBlockSet* blocks);
 
 // Reads the six block files of the current directory; a missing file is an absent block.
 // False, after a report, when a file that exists cannot be read whole.
-bool ReadImageBlockFiles(ImageBlocks* blocks);
+bool ReadImageBlockFiles(ImageBlockSet* blocks);
 
 // Reads a whole file. *size is 0 first and the file's size once it opens; the buffer (malloc'd)
 // exists only when the size is above 0. Null with *size 0 when the file is missing; null with

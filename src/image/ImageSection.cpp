@@ -73,7 +73,7 @@ bool ReportDamagedSection(const char* condition, const std::string& message) {
 
 // Reads one counted block at *position, leaving *position after it.
 bool ReadCountedBlock(const ImageFile& file, uint64_t sectionEnd, qvimage::Block block,
-                      uint64_t* position, ImageBlocks* blocks) {
+                      uint64_t* position, ImageBlockSet* blocks) {
   std::string name = ImageBlockName(block);
   uint32_t size = 0;
   if (*position + qvimage::kBlockSizeBytes > sectionEnd || !file.ReadU32(*position, &size))
@@ -113,7 +113,7 @@ bool FindImageSection(const ImageFile& file, ImageSectionLocation* location) {
 }
 
 bool ReadImageSection(const ImageFile& file, const ImageSectionLocation& location,
-                      ImageBlocks* blocks) {
+                      ImageBlockSet* blocks) {
   if (!file.Contains(location.offset, location.size))
     return ReportDamagedSection("sectionFits", "Application image section of " +
                                                    std::to_string(location.size) +

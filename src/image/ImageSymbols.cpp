@@ -46,7 +46,7 @@ std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size) 
 }
 
 bool LookupImageSymbol(uint32_t address, std::string* name, uint32_t* offset) {
-  const ImageBlocks& image = LoadedImageBlocks();
+  const ImageBlockSet& image = LoadedImageBlocks();
   if (!image.Block(qvimage::kBlockSymbols)) {
     if (name) name->clear();
     if (offset) *offset = 0;
