@@ -62,10 +62,10 @@ void ImagePacker::Pack(ImageBlocks* blocks) {
   IndexGlobalSymbols();
   PlaceSections();
   ApplyRelocations();
+  blocks->import.clear();
+  WriteImportBlock(&blocks->import);  // threads the chains through the code words
   blocks->code = mCode;
   blocks->data = mData;
-  blocks->import.clear();
-  WriteImportBlock(&blocks->import);
   blocks->symbols.clear();
   WriteSymbolsBlock(&blocks->symbols);
 }
