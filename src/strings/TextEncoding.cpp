@@ -50,11 +50,19 @@ struct ConversionCache {
   string lastResult;
 };
 
+// The cache holds a reference to each of its strings, so the cached source record cannot be
+// freed and reused for other text while cached. The cache object itself is never destroyed, so
+// a conversion from another exit handler or static destructor still finds it; a shut-down hook
+// lets go of its strings.
 ConversionCache& Cache() {
-  // Released at exit with the other statics; it holds a reference to each of its strings, so
-  // the cached source record cannot be freed and reused for other text while cached.
-  static ConversionCache cache;
-  return cache;
+  static ConversionCache* const cache = [] {
+    std::atexit([] {
+      Cache().lastSource.Release();
+      Cache().lastResult.Release();
+    });
+    return new ConversionCache();
+  }();
+  return *cache;
 }
 
 // ---- iconv ----
@@ -128,10 +136,8 @@ bool ResetShiftState(iconv_t cd, OutputBuffer& out) {
   return true;
 }
 
-// The "?" that stands for an invalid input byte, in the target encoding (without the byte-order
-// mark that a first write of a Unicode converter carries).
+// The "?" that stands for an invalid input byte, in the target encoding.
 std::vector<char> SubstituteBytes(const char* toName) {
-  if (std::strcmp(toName, "UTF32") == 0) toName = "UTF-32LE";
   IconvDescriptor cd(toName, "US-ASCII");
   std::vector<char> bytes(16);
   if (!cd.Valid()) return {'?'};
@@ -143,6 +149,39 @@ std::vector<char> SubstituteBytes(const char* toName) {
   if (iconv(cd.Get(), &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) return {'?'};
   bytes.resize(bytes.size() - outLeft);
   return bytes;
+}
+
+constexpr char kUTF32Mark[4] = {'\xFF', '\xFE', 0, 0};
+constexpr char kUTF32MarkBigEndian[4] = {0, 0, '\xFE', '\xFF'};
+
+// How one conversion runs through iconv. 32-bit Unicode goes through the explicit-order
+// converters so that the byte-order mark is handled here: written once at the start of the
+// output (little-endian, as the platform writes), never again after a reset; read from the
+// input when present, little-endian assumed when not.
+struct ConversionPlan {
+  const char* fromName;
+  const char* toName;
+  size_t skip = 0;          // input bytes of a byte-order mark
+  bool writeMark = false;   // start the output with kUTF32Mark
+};
+
+ConversionPlan PlanConversion(const char* fromName, const char* toName,
+                              const unsigned char* input, size_t length) {
+  ConversionPlan plan{fromName, toName};
+  if (std::strcmp(fromName, "UTF32") == 0) {
+    plan.fromName = "UTF-32LE";
+    if (length >= 4 && std::memcmp(input, kUTF32Mark, 4) == 0) {
+      plan.skip = 4;
+    } else if (length >= 4 && std::memcmp(input, kUTF32MarkBigEndian, 4) == 0) {
+      plan.fromName = "UTF-32BE";
+      plan.skip = 4;
+    }
+  }
+  if (std::strcmp(toName, "UTF32") == 0) {
+    plan.toName = "UTF-32LE";
+    plan.writeMark = true;
+  }
+  return plan;
 }
 
 // Runs the whole input through cd into out. Invalid or cut-off input bytes become one "?" each.
@@ -261,14 +300,16 @@ stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEnc
   const char* fromName = EncodingToIconvName(from);
   const char* toName = EncodingToIconvName(to);
   if (!fromName || !toName || source.IsEmpty()) return source.ExtractStringStorage();
-  IconvDescriptor cd(toName, fromName);
+  size_t length = static_cast<size_t>(source.Length());
+  ConversionPlan plan = PlanConversion(fromName, toName, source.Bytes(), length);
+  IconvDescriptor cd(plan.toName, plan.fromName);
   if (!cd.Valid()) return source.ExtractStringStorage();
-  // Room for any expansion of these encodings (a 32-bit byte-order mark included); a stateful
-  // output's escapes may still need more, and the buffer then grows.
-  OutputBuffer out(4 * static_cast<uint64_t>(source.Length()) + 4);
-  if (!out.Ok() || !RunIconv(cd.Get(), toName, source.Bytes(), source.Length(), out) ||
-      out.Used() > kMaxStringLength)
-    return source.ExtractStringStorage();
+  // Room for the usual expansions (8-bit to 16-bit units); wider outputs and the escapes of
+  // stateful ones grow the buffer as they go instead of being cut off.
+  OutputBuffer out(2 * static_cast<uint64_t>(length) + 16);
+  bool ok = out.Ok() && (!plan.writeMark || out.Append(kUTF32Mark, sizeof kUTF32Mark)) &&
+            RunIconv(cd.Get(), plan.toName, source.Bytes() + plan.skip, length - plan.skip, out);
+  if (!ok || out.Used() > kMaxStringLength) return source.ExtractStringStorage();
   string result = string::FromBytes(out.Data(), static_cast<int64_t>(out.Used()), to);
   return result.ExtractStringStorage();
 }
