@@ -228,6 +228,8 @@ TEST(QvpackRefusal, WhatCannotBeExpressedIsAClearError) {
       {{"bad_string_middle.S.o"}, "must name the start of a string record"},
       {{"bad_site_zero.S.o"}, "chained site at code offset 0"},
       {{"no_entry.S.o"}, "entry 'QVEntry' is not defined"},
+      {{"bad_entry_absolute.S.o"}, "entry 'QVEntry' is not code"},
+      {{"bad_entry_data.S.o"}, "entry 'QVEntry' is not code"},
       {{"twice_a.S.o", "twice_b.S.o"}, "'Twice' is defined in both"},
       {{"common.c.o"}, "common symbol; compile with -fno-common"},
       {{"pic.c.o"}, "is not supported (compile with -fno-pic)"},

@@ -15,6 +15,9 @@ using namespace qvimage;
 
 // A string record's length is the fourth word of its header.
 constexpr uint32_t kStringLengthWord = 12;
+// No test application comes near this; a corrupt size must not make the packer reserve
+// gigabytes before it fails.
+constexpr uint64_t kMaxBlockSize = uint64_t{1} << 28;
 // A call's displacement counts from the end of its 32-bit operand.
 constexpr uint32_t kCallAddend = static_cast<uint32_t>(-4);
 
@@ -34,7 +37,7 @@ std::string Hex(uint32_t value) {
 
 uint32_t AlignUp(uint64_t offset, uint32_t align) {
   const uint64_t aligned = (offset + align - 1) & ~uint64_t{align - 1};
-  if (aligned > UINT32_MAX) throw PackError("image block larger than 4 GB");
+  if (aligned > kMaxBlockSize) throw PackError("image block larger than 256 MB");
   return static_cast<uint32_t>(aligned);
 }
 
@@ -151,8 +154,9 @@ void ImagePacker::PlaceEntryFirst() {
     throw PackError("entry '" + mEntryName + "' is not defined by any input object");
   const auto [object, symbolIndex] = found->second;
   const ElfSymbol& entry = mObjects[object].symbols()[symbolIndex];
-  const ElfSection& section = mObjects[object].sections()[entry.section];
-  if (entry.section >= SHN_LORESERVE || !(section.flags & SHF_EXECINSTR))
+  const auto& sections = mObjects[object].sections();
+  if (entry.section >= sections.size() || !(sections[entry.section].flags & SHF_EXECINSTR) ||
+      entry.value >= sections[entry.section].size)
     throw PackError("entry '" + mEntryName + "' is not code");
   if (entry.value != 0) mCode.resize(5);  // room for a jump to the entry
   PlaceSection(object, entry.section, Block::kCode, &mCode);
@@ -167,7 +171,7 @@ void ImagePacker::PlaceSection(size_t object, size_t section, Block block,
   const ElfSection& source = mObjects[object].sections()[section];
   const uint32_t offset = AlignUp(out->size(), source.align);
   const uint64_t end = uint64_t{offset} + source.size;
-  if (end > UINT32_MAX) throw PackError("image block larger than 4 GB");
+  if (end > kMaxBlockSize) throw PackError("image block larger than 256 MB");
   out->resize(offset, 0);
   if (source.type == SHT_NOBITS)
     out->resize(end, 0);
