@@ -139,6 +139,14 @@ TEST(QvpackRun, StringConstantsGetTheirDataPointerAndKeepTheirFields) {
   EXPECT_STREQ(reinterpret_cast<const char*>(gLastString->data + 1), "first constant");
 }
 
+TEST(QvpackRun, HandlerMarkerHeaderKeepsItsLayout) {
+  const PackedImage blocks = Pack({"calls.c.o", "calls_helper.c.o"});
+  // Jump over the 13 bytes, marker word 0x412, two zero bytes, frame offset -12.
+  const std::vector<uint8_t> header = {0xE9, 8, 0, 0, 0, 0x12, 4, 0, 0, 0, 0, 0xF4, 0xFF};
+  EXPECT_NE(std::search(blocks.code.begin(), blocks.code.end(), header.begin(), header.end()),
+            blocks.code.end());
+}
+
 // ---- Exact layout ------------------------------------------------------------------------
 
 TEST(QvpackLayout, SitesChainsAndWordsAreWhereTheSourcePutThem) {
