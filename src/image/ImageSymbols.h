@@ -14,6 +14,11 @@ struct ImageSymbol {
 // outside the names area, is reported; the symbols that fit are kept.
 std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size);
 
+// The lookup over a given table and code block (LookupImageSymbol's work once the image has a
+// symbols block).
+bool FindImageSymbol(const std::vector<ImageSymbol>& symbols, uint32_t codeBase, uint32_t codeSize,
+                     uint32_t address, std::string* name, uint32_t* offset);
+
 // Names the image symbol holding address: the last symbol in block order whose offset is
 // strictly below the address's offset in the code block, with the distance from it. False
 // (outputs untouched) for an address outside the code block or an image without symbols; with
