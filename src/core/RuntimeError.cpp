@@ -28,9 +28,12 @@ bool CanShowDialog() { return gdk_display_get_default() != nullptr; }
 
 // Returns true when the person chose to continue.
 bool RunReportDialog(const std::string& text) {
-  // The text goes in as an argument, never as the format: paths and extra texts may hold '%'.
+  // GTK shows nothing of a label that is not UTF-8, and extra texts carry whatever the caller
+  // had; the text goes in as an argument, never as the format, as it may hold '%'.
+  gchar* shown = g_utf8_make_valid(text.c_str(), -1);
   GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
-                                             GTK_BUTTONS_OK_CANCEL, "%s", text.c_str());
+                                             GTK_BUTTONS_OK_CANCEL, "%s", shown);
+  g_free(shown);
   gtk_window_set_title(GTK_WINDOW(dialog), "Runtime Error");
   gint response = gtk_dialog_run(GTK_DIALOG(dialog));
   gtk_widget_destroy(dialog);
