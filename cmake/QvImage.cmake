@@ -1,8 +1,9 @@
 # Test applications in C or i386 assembly, compiled the way the language's compiler's output
 # looks (no PIC, frame pointers, no unwind tables, no stack protector) and packed by qvpack.
 #
-#   qv_compile_image_object(<out-var> <source> [OPTIONS <gcc options>...])
-#     Compiles one source into an object under the current binary folder; sets <out-var> to it.
+#   qv_compile_image_object(<out-var> <source> [NAME <object name>] [OPTIONS <gcc options>...])
+#     Compiles one source into qvobjects/<object name> (default: the source's name + ".o")
+#     under the current binary folder; sets <out-var> to its path.
 #
 #   qv_add_test_image(<name> SOURCES <sources>... [ENTRY <symbol>] [OPTIONS <gcc options>...]
 #                     [RESOURCES <TYPE:ID:FILE>...] [ICONS <W:H:FILE>...] [EMBED])
@@ -19,14 +20,16 @@ set(QV_IMAGE_COMPILE_FLAGS -m32 -c -fno-pic -fno-omit-frame-pointer
   -fno-asynchronous-unwind-tables -fno-stack-protector)
 
 function(qv_compile_image_object out_var source)
-  cmake_parse_arguments(PARSE_ARGV 2 ARG "" "" "OPTIONS")
+  cmake_parse_arguments(PARSE_ARGV 2 ARG "" "NAME" "OPTIONS")
   get_filename_component(source_path ${source} ABSOLUTE)
   get_filename_component(source_name ${source} NAME)
-  file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${source_path})
-  string(MAKE_C_IDENTIFIER "${relative}" object_stem)
-  set(object ${CMAKE_CURRENT_BINARY_DIR}/qvobjects/${object_stem}.o)
+  if(NOT ARG_NAME)
+    set(ARG_NAME ${source_name}.o)
+  endif()
+  set(object ${CMAKE_CURRENT_BINARY_DIR}/qvobjects/${ARG_NAME})
+  get_filename_component(object_dir ${object} DIRECTORY)
   add_custom_command(OUTPUT ${object}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/qvobjects
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${object_dir}
     COMMAND ${CMAKE_C_COMPILER} ${QV_IMAGE_COMPILE_FLAGS} -I${QV_IMAGE_INCLUDE_DIR}
       ${ARG_OPTIONS} -o ${object} ${source_path}
     DEPENDS ${source_path} ${QV_IMAGE_INCLUDE_DIR}/qvapp.h
@@ -42,7 +45,8 @@ function(qv_add_test_image name)
   endif()
   set(objects)
   foreach(source ${ARG_SOURCES})
-    qv_compile_image_object(object ${source} OPTIONS ${ARG_OPTIONS})
+    get_filename_component(source_name ${source} NAME)
+    qv_compile_image_object(object ${source} NAME ${name}/${source_name}.o OPTIONS ${ARG_OPTIONS})
     list(APPEND objects ${object})
   endforeach()
 

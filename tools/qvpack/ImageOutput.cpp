@@ -84,6 +84,6 @@ void WriteBlockFiles(const std::string& folder, const ImageBlocks& blocks) {
 void EmbedImage(const std::string& executable, const std::string& output,
                 const ImageBlocks& blocks) {
   const TemporaryFile section(SerializeImageSection(blocks));
-  RunTool({"objcopy", "--remove-section=.qv", "--add-section", ".qv=" + section.path(),
-           executable, output});
+  RunTool({"objcopy", "--remove-section=.qv", "--add-section", ".qv=" + section.path(), executable,
+           output});
 }

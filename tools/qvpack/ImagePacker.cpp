@@ -95,8 +95,8 @@ void ImagePacker::ReadLibraryDeclarations() {
       for (size_t i = 0; i < words.size(); i += 2) {
         auto [it, added] = mLibraryFunctions.emplace(words[i], words[i + 1]);
         if (!added && it->second != words[i + 1])
-          throw PackError("function '" + words[i] + "' is declared in two libraries: " +
-                          it->second + " and " + words[i + 1]);
+          throw PackError("function '" + words[i] +
+                          "' is declared in two libraries: " + it->second + " and " + words[i + 1]);
       }
     }
   }
@@ -112,8 +112,8 @@ void ImagePacker::IndexGlobalSymbols() {
         throw PackError(mObjects[o].path() + ": '" + symbol.name +
                         "' is a common symbol; compile with -fno-common");
       auto [it, added] = mGlobals.emplace(symbol.name, std::make_pair(o, s));
-      const bool firstIsWeak = mObjects[it->second.first].symbols()[it->second.second].binding ==
-                               STB_WEAK;
+      const bool firstIsWeak =
+          mObjects[it->second.first].symbols()[it->second.second].binding == STB_WEAK;
       if (added || symbol.binding == STB_WEAK) continue;
       if (!firstIsWeak)
         throw PackError("'" + symbol.name + "' is defined in both " +
@@ -129,8 +129,7 @@ void ImagePacker::IndexGlobalSymbols() {
 
 void ImagePacker::PlaceSections() {
   mPlacements.assign(mObjects.size(), {});
-  for (size_t o = 0; o < mObjects.size(); ++o)
-    mPlacements[o].resize(mObjects[o].sections().size());
+  for (size_t o = 0; o < mObjects.size(); ++o) mPlacements[o].resize(mObjects[o].sections().size());
   PlaceEntryFirst();
   for (size_t o = 0; o < mObjects.size(); ++o) {
     const auto& sections = mObjects[o].sections();
@@ -220,8 +219,7 @@ void ImagePacker::ApplyRelocations() {
   }
 }
 
-void ImagePacker::ApplyRelocation(size_t object, size_t section,
-                                  const ElfRelocation& relocation) {
+void ImagePacker::ApplyRelocation(size_t object, size_t section, const ElfRelocation& relocation) {
   const std::string where = Where(object, section, relocation.offset);
   const uint32_t site = mPlacements[object][section].offset + relocation.offset;
   if (!mSites.insert(site).second) throw PackError(where + ": two relocations patch one word");
@@ -296,7 +294,8 @@ void ImagePacker::ApplyAbsolute(const Target& target, uint32_t site, uint32_t ad
       return;
     case Target::kString:
       if (!mStringRecords.count(offset))
-        throw PackError(where + ": a reference into the string constants must name the start "
+        throw PackError(where +
+                        ": a reference into the string constants must name the start "
                         "of a string record");
       WriteCodeWord(site, offset);
       AddSingleSite(kKindString, site);
@@ -329,14 +328,15 @@ void ImagePacker::ApplyRelative(const Target& target, uint32_t site, uint32_t ad
   }
 }
 
-void ImagePacker::AddChainSite(uint8_t kind, uint8_t mode, const std::string& name,
-                               uint32_t site) {
+void ImagePacker::AddChainSite(uint8_t kind, uint8_t mode, const std::string& name, uint32_t site) {
   if (site == 0) throw PackError("a chained site at code offset 0 cannot be expressed");
   const auto key = std::make_pair(name, static_cast<uint8_t>(kind * 2 + mode));
   auto [it, added] = mChainIndex.emplace(key, mChains.size());
   if (added) {
     const auto library = mLibraryFunctions.find(name);
-    mChains.push_back({kind, mode, name,
+    mChains.push_back({kind,
+                       mode,
+                       name,
                        library == mLibraryFunctions.end() ? std::string() : library->second,
                        {}});
     mRecords.push_back({true, it->second});

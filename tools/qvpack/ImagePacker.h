@@ -88,11 +88,11 @@ class ImagePacker {
   std::string mEntryName;
   std::vector<uint8_t> mCode;
   std::vector<uint8_t> mData;
-  std::vector<std::vector<Placement>> mPlacements;       // [object][section]
+  std::vector<std::vector<Placement>> mPlacements;              // [object][section]
   std::map<std::string, std::pair<size_t, uint32_t>> mGlobals;  // name -> object, symbol
-  std::map<std::string, std::string> mLibraryFunctions;  // function -> library
-  std::set<uint32_t> mStringRecords;                     // data offsets of string records
-  std::set<std::pair<size_t, size_t>> mStringSections;   // object, section
+  std::map<std::string, std::string> mLibraryFunctions;         // function -> library
+  std::set<uint32_t> mStringRecords;                            // data offsets of string records
+  std::set<std::pair<size_t, size_t>> mStringSections;          // object, section
   std::vector<Chain> mChains;
   std::map<std::pair<std::string, uint8_t>, size_t> mChainIndex;  // name, kind*2+mode
   std::vector<SingleSite> mSingles;

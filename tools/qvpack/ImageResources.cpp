@@ -33,8 +33,8 @@ void AppendIconOption(std::vector<uint8_t>* block, uint32_t width, uint32_t heig
                     " is outside 1 to 255 pixels a side");
   const uint64_t expected = uint64_t{width} * height * 4;
   if (pixels.size() != expected)
-    throw PackError("icon of " + std::to_string(width) + "x" + std::to_string(height) +
-                    " needs " + std::to_string(expected) + " bytes of RGBA, the file has " +
+    throw PackError("icon of " + std::to_string(width) + "x" + std::to_string(height) + " needs " +
+                    std::to_string(expected) + " bytes of RGBA, the file has " +
                     std::to_string(pixels.size()));
   AppendU8(*block, kOptionIcon);
   AppendU8(*block, width);

@@ -116,8 +116,7 @@ Options ParseCommandLine(int argc, char** argv) {
 void AddCommandLineResources(const Options& options, ImageBlocks* blocks) {
   for (const std::string& text : options.resources) {
     const auto fields = SplitFields(text, 3);
-    AppendResource(&blocks->resources, fields[0], ParseNumber(fields[1]),
-                   ReadWholeFile(fields[2]));
+    AppendResource(&blocks->resources, fields[0], ParseNumber(fields[1]), ReadWholeFile(fields[2]));
   }
   for (const std::string& text : options.icons) {
     const auto fields = SplitFields(text, 3);
