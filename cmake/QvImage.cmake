@@ -13,7 +13,7 @@
 #     QV_IMAGE_EXE name them, e.g. for a test:
 #       target_compile_definitions(test_x PRIVATE
 #         IMAGE_DIR="$<TARGET_PROPERTY:myimage,QV_IMAGE_DIR>")
-include_guard(GLOBAL)
+include_guard(DIRECTORY)
 
 set(QV_IMAGE_INCLUDE_DIR ${CMAKE_CURRENT_LIST_DIR}/../tests/images)
 set(QV_IMAGE_COMPILE_FLAGS -m32 -c -fno-pic -fno-omit-frame-pointer

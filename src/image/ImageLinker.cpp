@@ -13,6 +13,7 @@
 #include "image/ExportRegistry.h"
 #include "image/ImageFormat.h"
 #include "image/UnresolvedImport.h"
+#include "strings/RuntimeString.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ class ImportReader {
 
 struct ImageLibrary {
   ImageLibrary* next;
-  std::string name;
+  string name;
   void* mLibraryHandle;
 };
 ImageLibrary* gImageLibraries = nullptr;
@@ -144,7 +145,7 @@ bool LinkFrameworkFunction(const ImageLinkTarget& target, ImportReader* reader) 
 
 ImageLibrary* FindCachedLibrary(const char* name) {
   for (ImageLibrary* library = gImageLibraries; library; library = library->next) {
-    if (strcasecmp(library->name.c_str(), name) == 0) return library;
+    if (strcasecmp(library->name.CString(), name) == 0) return library;
   }
   return nullptr;
 }

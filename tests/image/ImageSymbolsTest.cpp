@@ -31,8 +31,9 @@ TEST(ImageSymbols, ParseKeepsBlockOrderAndReportsDamage) {
   std::vector<ImageSymbol> symbols = ParseImageSymbols(block.data(), uint32_t(block.size()));
   ASSERT_EQ(symbols.size(), 3u);
   EXPECT_EQ(symbols[1].codeOffset, 64u);
-  EXPECT_EQ(symbols[1].name, "Helper");
-  EXPECT_EQ(symbols[2].name, "Middle");
+  EXPECT_STREQ(symbols[1].name.CString(), "Helper");
+  EXPECT_EQ(symbols[1].name.Encoding(), kEncodingASCII);
+  EXPECT_STREQ(symbols[2].name.CString(), "Middle");
 
   qvtest::ReportCapture reports;
   std::vector<uint8_t> shortBlock(block.begin(), block.begin() + 20);  // count says 3 pairs
@@ -43,7 +44,7 @@ TEST(ImageSymbols, ParseKeepsBlockOrderAndReportsDamage) {
   std::memcpy(block.data() + 4 + 8 + 4, &farName, 4);  // second name far outside
   symbols = ParseImageSymbols(block.data(), uint32_t(block.size()));
   ASSERT_EQ(symbols.size(), 3u);
-  EXPECT_EQ(symbols[1].name, "");
+  EXPECT_TRUE(symbols[1].name.IsEmpty());
   EXPECT_TRUE(reports.HasCondition("symbolName"));
   uint32_t hugeCount = 0x40000000;  // 8 * count overflows 32 bits
   std::memcpy(block.data(), &hugeCount, 4);
@@ -52,30 +53,30 @@ TEST(ImageSymbols, ParseKeepsBlockOrderAndReportsDamage) {
   unterminated.pop_back();  // the last name loses its NUL
   symbols = ParseImageSymbols(unterminated.data(), uint32_t(unterminated.size()));
   ASSERT_EQ(symbols.size(), 1u);
-  EXPECT_EQ(symbols[0].name, "Tail");
+  EXPECT_STREQ(symbols[0].name.CString(), "Tail");
 }
 
 TEST(ImageSymbols, Boundaries) {
   const uint32_t base = 0x10000, size = 0x100;
   std::vector<ImageSymbol> symbols = {{0x10, "A"}, {0x40, "B"}};
-  std::string name = "untouched";
+  string name = "untouched";
   uint32_t offset = 77;
   EXPECT_FALSE(FindImageSymbol(symbols, base, size, base + size, &name, &offset));
   EXPECT_FALSE(FindImageSymbol(symbols, base, size, base - 1, &name, &offset));
-  EXPECT_EQ(name, "untouched");
+  EXPECT_STREQ(name.CString(), "untouched");
   EXPECT_EQ(offset, 77u);
   EXPECT_FALSE(FindImageSymbol({}, base, size, base + 4, &name, &offset));
   // Before the first symbol: true, empty name, offset = code size.
   EXPECT_TRUE(FindImageSymbol(symbols, base, size, base + 0x8, &name, &offset));
-  EXPECT_EQ(name, "");
+  EXPECT_TRUE(name.IsEmpty());
   EXPECT_EQ(offset, size);
   // Exactly at a symbol's offset belongs to the symbol before it.
   EXPECT_TRUE(FindImageSymbol(symbols, base, size, base + 0x40, &name, &offset));
-  EXPECT_EQ(name, "A");
+  EXPECT_STREQ(name.CString(), "A");
   EXPECT_EQ(offset, 0x30u);
   EXPECT_TRUE(FindImageSymbol(symbols, base, size, base + 0x41, nullptr, nullptr));
   EXPECT_TRUE(FindImageSymbol(symbols, base, size, base + size - 1, &name, &offset));
-  EXPECT_EQ(name, "B");
+  EXPECT_STREQ(name.CString(), "B");
   EXPECT_EQ(offset, size - 1 - 0x40);
 }
 
@@ -86,25 +87,25 @@ TEST(ImageSymbols, AscendingTableMatchesNearestBelow) {
   std::vector<uint32_t> offsets;
   for (uint32_t o = 0; o < size; o += 1 + random() % 90) offsets.push_back(o);
   std::vector<ImageSymbol> symbols;
-  for (uint32_t o : offsets) symbols.push_back({o, "s" + std::to_string(o)});
+  for (uint32_t o : offsets) symbols.push_back({o, string(("s" + std::to_string(o)).c_str())});
   for (uint32_t d = 0; d < size; ++d) {
     auto above = std::lower_bound(offsets.begin(), offsets.end(), d);
     std::string expectedName = above == offsets.begin() ? "" : "s" + std::to_string(*(above - 1));
     uint32_t expectedOffset = above == offsets.begin() ? size : d - *(above - 1);
-    std::string name;
+    string name;
     uint32_t offset = 0;
     ASSERT_TRUE(FindImageSymbol(symbols, base, size, base + d, &name, &offset));
-    ASSERT_EQ(name, expectedName) << d;
+    ASSERT_STREQ(name.CString(), expectedName.c_str()) << d;
     ASSERT_EQ(offset, expectedOffset) << d;
   }
 }
 
 // No image has been loaded in this process: no symbols block.
 TEST(ImageSymbols, WithoutASymbolsBlockLookupClearsItsOutputs) {
-  std::string name = "stale";
+  string name = "stale";
   uint32_t offset = 9;
   EXPECT_FALSE(LookupImageSymbol(0x1234, &name, &offset));
-  EXPECT_EQ(name, "");
+  EXPECT_TRUE(name.IsEmpty());
   EXPECT_EQ(offset, 0u);
   EXPECT_FALSE(LookupImageSymbol(0x1234, nullptr, nullptr));
 }
