@@ -57,7 +57,10 @@ std::string LoadInChild(const std::string& folder, const std::string& executable
       [&] {
         if (chdir(folder.c_str()) != 0) _exit(90);
         new ReportingShutdownTask;
+        qvtest::ReportCapture reports;  // a display would otherwise show each one and wait
         bool loaded = LoadApplicationImage(executable.c_str());
+        for (const qvtest::CapturedReport& report : reports.reports())
+          std::printf("report %s: %s\n", report.condition.c_str(), report.extra.c_str());
         std::printf("loaded=%d\n", loaded ? 1 : 0);
         std::fflush(stdout);
         _exit(loaded ? 0 : 1);
