@@ -7,9 +7,10 @@ namespace {
 
 constexpr uint32_t kRegistryBuckets = 256;
 
+// Entries are never freed, so the vector that holds them is not either.
 SimpleVector<RelocEntry*>& RuntimeEntries() {
-  static SimpleVector<RelocEntry*> entries;
-  return entries;
+  static auto* entries = new SimpleVector<RelocEntry*>();
+  return *entries;
 }
 
 void AddToMap(StringMap<RelocEntry*>* map, const RelocEntry* entry) {

@@ -16,6 +16,7 @@
 #include "app/ShutdownTasks.h"
 #include "image/ApplicationImage.h"
 #include "image/Export.h"
+#include "image/ImageSymbols.h"
 #include "support/TestSupport.h"
 
 // What the test application reports, one line each, on standard output.
@@ -43,11 +44,35 @@ class ReportingShutdownTask : public runShutdownTask {
   }
 };
 
+// The code offset of the entry function's symbol, read from the packed symbols block here.
+uint32_t EntrySymbolOffset() {
+  Bytes block = imagetest::ReadFile(std::string(LINKAPP_DIR) + "/symbols.dat");
+  uint32_t count = 0;
+  if (block.size() < 4) return 0;
+  std::memcpy(&count, block.data(), 4);
+  const char* names = reinterpret_cast<const char*>(block.data()) + 4 + 8 * count;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t pair[2];
+    std::memcpy(pair, block.data() + 4 + 8 * i, 8);
+    if (std::strcmp(names + pair[1], "QVEntry") == 0) return pair[0];
+  }
+  return 0;
+}
+
+// Names the code one byte into the entry function, as a stack trace would.
+void PrintEntrySymbol() {
+  if (!GetImageCodeBase()) return;
+  string name;
+  uint32_t offset = 0;
+  uint32_t address = uint32_t(reinterpret_cast<uintptr_t>(GetImageCodeBase())) + EntrySymbolOffset() + 1;
+  if (LookupImageSymbol(address, &name, &offset)) std::printf("symbol=%s+%u\n", name.CString(), offset);
+}
+
 std::string ExpectedTranscript() {
   char cosine[64];
   std::snprintf(cosine, sizeof(cosine), "%.17g", std::cos(0.5));
   return std::string("1=42\n2=141\n3=42\n4=") + cosine +
-         "\n5=constant text\nshutdown after run=1\nloaded=1\n";
+         "\n5=constant text\nshutdown after run=1\nsymbol=QVEntry+1\nloaded=1\n";
 }
 
 // Loads executable from folder in a child; its transcript (stdout and stderr) and exit status.
@@ -59,6 +84,7 @@ std::string LoadInChild(const std::string& folder, const std::string& executable
         new ReportingShutdownTask;
         qvtest::ReportCapture reports;  // a display would otherwise show each one and wait
         bool loaded = LoadApplicationImage(executable.c_str());
+        PrintEntrySymbol();
         for (const qvtest::CapturedReport& report : reports.reports())
           std::printf("report %s: %s\n", report.condition.c_str(), report.extra.c_str());
         std::printf("loaded=%d\n", loaded ? 1 : 0);
