@@ -15,12 +15,14 @@
 #         IMAGE_DIR="$<TARGET_PROPERTY:myimage,QV_IMAGE_DIR>")
 include_guard(DIRECTORY)
 
-set(QV_IMAGE_INCLUDE_DIR ${CMAKE_CURRENT_LIST_DIR}/../tests/images)
-set(QV_IMAGE_COMPILE_FLAGS -m32 -c -fno-pic -fno-omit-frame-pointer
-  -fno-asynchronous-unwind-tables -fno-stack-protector)
+# Variables would stay in the scope of the first includer (include_guard), so the functions
+# compute what they need themselves.
 
 function(qv_compile_image_object out_var source)
   cmake_parse_arguments(PARSE_ARGV 2 ARG "" "NAME" "OPTIONS")
+  set(include_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../tests/images)
+  set(flags -m32 -c -fno-pic -fno-omit-frame-pointer -fno-asynchronous-unwind-tables
+    -fno-stack-protector)
   get_filename_component(source_path ${source} ABSOLUTE)
   get_filename_component(source_name ${source} NAME)
   if(NOT ARG_NAME)
@@ -30,9 +32,9 @@ function(qv_compile_image_object out_var source)
   get_filename_component(object_dir ${object} DIRECTORY)
   add_custom_command(OUTPUT ${object}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${object_dir}
-    COMMAND ${CMAKE_C_COMPILER} ${QV_IMAGE_COMPILE_FLAGS} -I${QV_IMAGE_INCLUDE_DIR}
+    COMMAND ${CMAKE_C_COMPILER} ${flags} -I${include_dir}
       ${ARG_OPTIONS} -o ${object} ${source_path}
-    DEPENDS ${source_path} ${QV_IMAGE_INCLUDE_DIR}/qvapp.h
+    DEPENDS ${source_path} ${include_dir}/qvapp.h
     COMMENT "Compiling image object ${source_name}"
     VERBATIM)
   set(${out_var} ${object} PARENT_SCOPE)

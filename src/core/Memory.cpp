@@ -132,8 +132,11 @@ void purgableObject::MoveToFront() {
 }
 
 extern "C" bool PurgeMemory() {
-  for (purgableObject* object = gPurgeTail; object; object = object->mPrevious) {
+  // The next object is taken first: a Purge may unlink its own object even when it refuses.
+  for (purgableObject* object = gPurgeTail; object;) {
+    purgableObject* next = object->mPrevious;
     if (object->Purge()) return true;
+    object = next;
   }
   return false;
 }

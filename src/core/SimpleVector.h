@@ -57,7 +57,6 @@ class SimpleVector {
     }
     T copy(element);
     if (!MakeRoomForOneMore()) return;
-    std::memset(static_cast<void*>(mBuf + mQtyItems), 0, sizeof(T));
     for (uint32_t i = mQtyItems; i > static_cast<uint32_t>(index); --i) {
       RelocateElement(i - 1, i);
     }

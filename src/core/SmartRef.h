@@ -39,9 +39,10 @@ class SmartRefDestructionQueue {
     void* object;
     DestroyFunction destroy;
   };
+  // Never destroyed: SmartRefs held by static objects are released during exit too.
   static SimpleVector<Entry>& Pending() {
-    static SimpleVector<Entry> pending;
-    return pending;
+    static SimpleVector<Entry>* pending = new SimpleVector<Entry>();
+    return *pending;
   }
   static inline bool sRunning = false;
 };

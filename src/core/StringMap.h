@@ -134,8 +134,11 @@ class StringMap {
   bool ForEach(ForEachCallback callback, void* context) const {
     if (!mBuckets) return true;
     for (uint32_t bucket = 0; bucket < mBucketCount; ++bucket) {
-      for (Node* node = mBuckets[bucket]; node; node = node->chainNext) {
+      Node* node = mBuckets[bucket];
+      while (node) {
+        Node* next = node->chainNext;  // the callback may remove the entry it is given
         if (callback(node->key, node->value, context) != 1) return false;
+        node = next;
       }
     }
     return true;

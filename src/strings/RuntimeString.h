@@ -26,6 +26,10 @@ constexpr TextEncoding kEncodingUTF8 = 0x08000100;  // the system encoding on th
 constexpr TextEncoding kEncodingUTF32 = 0x0C000100;
 constexpr TextEncoding kEncodingNone = 0xFFFF;  // bytes of no known encoding; never converted
 
+// One unit of a 16-bit Unicode text as it lies in a record: the text starts one byte after the
+// data pointer, at an odd address, so the unit type carries no alignment.
+typedef char16_t UTF16Unit __attribute__((aligned(1)));
+
 // True for the codes 0x100 .. 0x1FF, the 16-bit Unicode family.
 constexpr bool IsUnicode16Encoding(TextEncoding e) {
   return e >= kEncodingUnicode16 && e <= kEncodingUnicode16Last;
@@ -39,12 +43,26 @@ struct stringStorage {
   uint32_t length;       // text bytes
   TextEncoding encoding; // kEncodingNone until the maker sets one
 
-  // Each accepts nil: nil is the empty string.
-  static void AddReference(stringStorage* record);
-  static void RemoveReference(stringStorage* record);  // frees at zero
-  static int32_t Length(const stringStorage* record);
-  static const char* CString(const stringStorage* record);
-  static const unsigned char* PString(const stringStorage* record);
+  // Each accepts nil: nil is the empty string. Inline because every string operation uses them.
+  static void AddReference(stringStorage* record) {
+    if (record) ++record->refCount;
+  }
+  static void RemoveReference(stringStorage* record) {  // frees at zero
+    if (record && --record->refCount == 0) Free(record);
+  }
+  static int32_t Length(const stringStorage* record) {
+    return record ? static_cast<int32_t>(record->length) : 0;
+  }
+  static const char* CString(const stringStorage* record) {
+    return reinterpret_cast<const char*>(PString(record) + 1);
+  }
+  static const unsigned char* PString(const stringStorage* record) {
+    return record ? record->data : kEmptyCounted;
+  }
+
+ private:
+  static const unsigned char kEmptyCounted[2];  // the counted and NUL-terminated views of nil
+  static void Free(stringStorage* record);
 };
 static_assert(sizeof(stringStorage) == 20, "stringStorage is read by compiled code");
 static_assert(offsetof(stringStorage, refCount) == 0, "stringStorage layout");
@@ -57,6 +75,13 @@ constexpr uint32_t kStringHeaderSize = sizeof(stringStorage);
 // Longest text a record may hold: its block size (length + 22) and every length sum that
 // reaches AllocateBuffer stay well inside 32 bits, and Length() fits an int32_t.
 constexpr uint32_t kMaxStringLength = 0x7FFFFFFFu - 64u;
+
+// Counted byte comparison: the first differing byte decides, else the shorter run sorts first.
+inline int32_t CompareByteRuns(const unsigned char* a, int32_t la, const unsigned char* b,
+                               int32_t lb) {
+  int order = __builtin_memcmp(a, b, static_cast<size_t>(la < lb ? la : lb));
+  return order ? order : la - lb;
+}
 
 class string {
  public:
@@ -97,7 +122,7 @@ class string {
   bool IsEmpty() const { return mRecord == nullptr; }
   int32_t Length() const { return stringStorage::Length(mRecord); }
   // The record's encoding, or kEncodingASCII for nil.
-  TextEncoding Encoding() const;
+  TextEncoding Encoding() const { return mRecord ? mRecord->encoding : kEncodingASCII; }
   // Relabels without converting (makes the record private first when shared).
   void SetEncoding(TextEncoding encoding);
 
@@ -105,11 +130,11 @@ class string {
   const unsigned char* PString() const { return stringStorage::PString(mRecord); }
   const unsigned char* Bytes() const { return PString() + 1; }
   // The text of a 16-bit Unicode record; any other encoding is reported and gives "".
-  const char16_t* WString() const;
+  const UTF16Unit* WString() const;
   // Writable views for the string core, which fills fresh (private) records through them.
   explicit operator char*();
   explicit operator unsigned char*();
-  explicit operator char16_t*();
+  explicit operator UTF16Unit*();
 
   // Writable pointer to text byte pos; a shared record is first copied (copy on write).
   char* MutableChar(int32_t pos);
@@ -122,11 +147,17 @@ class string {
   string& operator+=(const string& other);
 
   // Negative, zero or positive. Compare folds case through the Mac Roman fold table.
-  int32_t CompareWithCase(const string& other) const;
+  int32_t CompareWithCase(const string& other) const {
+    // Same encoding (the common case): the bytes decide, inline for the callers' loops.
+    if (mRecord == other.mRecord) return 0;
+    if (Encoding() != other.Encoding()) return CompareWithCaseConverting(other);
+    return CompareByteRuns(Bytes(), Length(), other.Bytes(), other.Length());
+  }
   int32_t Compare(const string& other) const;
   int32_t CompareWithCase(const char* text) const;
 
  private:
+  int32_t CompareWithCaseConverting(const string& other) const;
   stringStorage* mRecord = nullptr;
 };
 static_assert(sizeof(string) == sizeof(void*), "a string handle is one pointer");

@@ -54,17 +54,6 @@ TEST(IntMapOrder, RemovingTheLastInsertedKeyKeepsTheOrderAppendable) {
   EXPECT_EQ(KeysInOrder(*map), (std::vector<int32_t>{6, 8, 9}));
 }
 
-TEST(IntMapOrder, ReplacingAValueKeepsTheKeysPlace) {
-  auto map = std::make_unique<IntMap<long>>();
-  map->AddEntry(1, 10);
-  map->AddEntry(2, 20);
-  map->AddEntry(1, 11);
-  long value = 0;
-  ASSERT_TRUE(map->GetEntry(1, &value));
-  EXPECT_EQ(value, 11);
-  EXPECT_EQ(KeysInOrder(*map), (std::vector<int32_t>{1, 2}));
-}
-
 // Randomized against std::unordered_map plus a vector of the insertion order, with keys drawn
 // so that many collide in a bucket.
 TEST(IntMapRandomized, MatchesAnUnorderedMapAndKeepsInsertionOrder) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ScopedNoDisplay.h"
 #include "support/TestSupport.h"
 
 // Last: Xlib's macros (None, Bool, Status) would break the headers above.
@@ -204,22 +205,6 @@ TEST(RuntimeErrorCheck, ConditionIsEvaluatedOnce) {
 
 // ---------------------------------------------------------------------------------------------
 // Standard error when there is no display
-
-// Removes DISPLAY from the environment for the children started in its lifetime.
-class ScopedNoDisplay {
- public:
-  ScopedNoDisplay() {
-    if (const char* display = std::getenv("DISPLAY")) mSaved = display, mHad = true;
-    unsetenv("DISPLAY");
-  }
-  ~ScopedNoDisplay() {
-    if (mHad) setenv("DISPLAY", mSaved.c_str(), 1);
-  }
-
- private:
-  std::string mSaved;
-  bool mHad = false;
-};
 
 // The child is a fresh run of this binary with no DISPLAY, so GTK never opened one.
 TEST(RuntimeErrorReportDeathTest, WithoutDisplayWritesToStandardErrorAndReturns) {

@@ -45,17 +45,6 @@ TEST(SimpleVectorGrowth, ChunkZeroStartsAtSixteenAndDoubles) {
   EXPECT_EQ(capacities, (std::vector<uint32_t>{16, 32, 64, 128, 256}));
 }
 
-TEST(SimpleVectorGrowth, ChunkBelowSixteenStillGrowsBySixteen) {
-  SimpleVector<int> small(5);
-  for (int i = 0; i < 17; ++i) small.Append(i);
-  EXPECT_EQ(small.capacity(), 32u);
-  SimpleVector<int> big(100);
-  big.Append(1);
-  EXPECT_EQ(big.capacity(), 100u);
-  for (int i = 0; i < 100; ++i) big.Append(i);
-  EXPECT_EQ(big.capacity(), 200u);
-}
-
 TEST(SimpleVectorGrowth, ChunkZeroShrinksToSixteenWhenTenOfThirtyTwoRemain) {
   SimpleVector<int> v;
   for (int i = 0; i < 32; ++i) v.Append(i);
@@ -66,16 +55,6 @@ TEST(SimpleVectorGrowth, ChunkZeroShrinksToSixteenWhenTenOfThirtyTwoRemain) {
   EXPECT_EQ(v.size(), 10u);
   EXPECT_EQ(v.capacity(), 16u);
   EXPECT_EQ(Contents(v), (std::vector<int>{22, 23, 24, 25, 26, 27, 28, 29, 30, 31}));
-}
-
-TEST(SimpleVectorGrowth, ChunkedShrinkGoesToTheNextMultipleAboveTheCount) {
-  SimpleVector<int> v(20);
-  for (int i = 0; i < 100; ++i) v.Append(i);
-  ASSERT_EQ(v.capacity(), 100u);
-  while (v.size() > 60) v.RemoveAt(static_cast<int32_t>(v.size()) - 1);
-  EXPECT_EQ(v.capacity(), 100u);  // 40 free is not more than 40
-  v.RemoveAt(0);                   // 59 left, 41 free: (59 / 20 + 1) * 20
-  EXPECT_EQ(v.capacity(), 60u);
 }
 
 // Capacity after each operation of a randomized run, checked against a model of the stated

@@ -114,8 +114,11 @@ typedef char qvClassRecordSize[sizeof(QVClass) == 68 ? 1 : -1];
 #define QV_MARKER_HANDLER_ENTRY 0x411
 #define QV_MARKER_OPEN_REGION 0x412
 #define QV_MARKER_CLOSE_REGION 0x413
+#define QV_STRINGIFY_(x) #x
+#define QV_STRINGIFY(x) QV_STRINGIFY_(x)
 #define QV_HANDLER_HEADER_ASM(marker, variableOffset, skip)                               \
-  ".byte 0xE9\n\t.long 8 + " #skip "\n\t.long " #marker "\n\t.word 0\n\t.word " #variableOffset "\n\t"
+  ".byte 0xE9\n\t.long 8 + " QV_STRINGIFY(skip) "\n\t.long " QV_STRINGIFY(marker)       \
+  "\n\t.word 0\n\t.word " QV_STRINGIFY(variableOffset) "\n\t"
 
 /* ---- Framework functions that test applications call ------------------------------------ */
 void RuntimeInit(void);

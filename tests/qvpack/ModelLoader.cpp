@@ -84,7 +84,7 @@ std::vector<ModelRecord> ParseImportRecords(const std::vector<uint8_t>& import,
   return records;
 }
 
-ModelImage::ModelImage(const ImageBlocks& blocks, const std::map<std::string, void*>& exports)
+ModelImage::ModelImage(const PackedImage& blocks, const std::map<std::string, void*>& exports)
     : mData(blocks.data) {
   mMapped = blocks.code.size() ? blocks.code.size() : 1;
   void* memory = mmap(nullptr, mMapped, PROT_READ | PROT_WRITE | PROT_EXEC,

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ImageBlocks.h"
+#include "PackedImage.h"
 
 struct ModelRecord {
   uint8_t kind = 0;
@@ -29,7 +29,7 @@ uint32_t CodeWord(const std::vector<uint8_t>& code, uint32_t offset);
 // The image placed in executable memory and linked.
 class ModelImage {
  public:
-  ModelImage(const ImageBlocks& blocks, const std::map<std::string, void*>& exports);
+  ModelImage(const PackedImage& blocks, const std::map<std::string, void*>& exports);
   ~ModelImage();
   ModelImage(const ModelImage&) = delete;
   ModelImage& operator=(const ModelImage&) = delete;

@@ -20,10 +20,10 @@ std::string FixturePath(const std::string& name) {
   return std::string(QVPACK_FIXTURES) + "/" + name;
 }
 
-ImageBlocks Pack(const std::vector<std::string>& names, const std::string& entry = "QVEntry") {
+PackedImage Pack(const std::vector<std::string>& names, const std::string& entry = "QVEntry") {
   std::vector<ElfObject> objects;
   for (const std::string& name : names) objects.push_back(ElfObject::ReadFile(FixturePath(name)));
-  ImageBlocks blocks;
+  PackedImage blocks;
   ImagePacker(objects, entry).Pack(&blocks);
   return blocks;
 }
@@ -78,7 +78,7 @@ std::vector<std::string> RunNativeCalls() {
   return events;
 }
 
-std::vector<std::string> RunPacked(const ImageBlocks& blocks) {
+std::vector<std::string> RunPacked(const PackedImage& blocks) {
   std::vector<std::string> events;
   gEvents = &events;
   ModelImage image(blocks, {{"TestRecord", reinterpret_cast<void*>(&TestRecord)},
@@ -99,7 +99,7 @@ TEST(QvpackRun, PackedApplicationBehavesAsNativelyLinked) {
   ASSERT_GT(native.size(), 15u);
   for (const char* suffix : {".o", ".O2.o"}) {
     SCOPED_TRACE(suffix);
-    const ImageBlocks blocks =
+    const PackedImage blocks =
         Pack({std::string("calls.c") + suffix, std::string("calls_helper.c") + suffix});
     EXPECT_EQ(RunPacked(blocks), native);
     // The cosine of 0 and of pi came through libm.
@@ -109,7 +109,7 @@ TEST(QvpackRun, PackedApplicationBehavesAsNativelyLinked) {
 }
 
 TEST(QvpackRun, EveryImportKindIsUsedByTheApplication) {
-  const ImageBlocks blocks = Pack({"calls.c.o", "calls_helper.c.o"});
+  const PackedImage blocks = Pack({"calls.c.o", "calls_helper.c.o"});
   const auto kinds = KindsAndModes(ParseImportRecords(blocks.import, blocks.code));
   EXPECT_EQ(kinds.count({1, 1}), 2u);  // TestRecord and TestRecordString, one chain each
   EXPECT_EQ(kinds.count({1, 0}), 1u);  // TestRecord by address
@@ -120,7 +120,7 @@ TEST(QvpackRun, EveryImportKindIsUsedByTheApplication) {
 }
 
 TEST(QvpackRun, StringConstantsGetTheirDataPointerAndKeepTheirFields) {
-  const ImageBlocks blocks = Pack({"calls.c.o", "calls_helper.c.o"});
+  const PackedImage blocks = Pack({"calls.c.o", "calls_helper.c.o"});
   std::vector<std::string> events;
   gEvents = &events;
   ModelImage image(blocks, {{"TestRecord", reinterpret_cast<void*>(&TestRecord)},
@@ -139,10 +139,18 @@ TEST(QvpackRun, StringConstantsGetTheirDataPointerAndKeepTheirFields) {
   EXPECT_STREQ(reinterpret_cast<const char*>(gLastString->data + 1), "first constant");
 }
 
+TEST(QvpackRun, HandlerMarkerHeaderKeepsItsLayout) {
+  const PackedImage blocks = Pack({"calls.c.o", "calls_helper.c.o"});
+  // Jump over the 13 bytes, marker word 0x412, two zero bytes, frame offset -12.
+  const std::vector<uint8_t> header = {0xE9, 8, 0, 0, 0, 0x12, 4, 0, 0, 0, 0, 0xF4, 0xFF};
+  EXPECT_NE(std::search(blocks.code.begin(), blocks.code.end(), header.begin(), header.end()),
+            blocks.code.end());
+}
+
 // ---- Exact layout ------------------------------------------------------------------------
 
 TEST(QvpackLayout, SitesChainsAndWordsAreWhereTheSourcePutThem) {
-  const ImageBlocks blocks = Pack({"layout.S.o"});
+  const PackedImage blocks = Pack({"layout.S.o"});
   ASSERT_EQ(blocks.code.size(), 0x81u);
   EXPECT_EQ(blocks.code[0], 0xC3);  // the entry is the first byte
   const auto records = ParseImportRecords(blocks.import, blocks.code);
@@ -178,7 +186,7 @@ TEST(QvpackLayout, SitesChainsAndWordsAreWhereTheSourcePutThem) {
 }
 
 TEST(QvpackLayout, DataBlockHoldsDataThenStringRecords) {
-  const ImageBlocks blocks = Pack({"layout.S.o"});
+  const PackedImage blocks = Pack({"layout.S.o"});
   const std::vector<uint8_t> expected = {1, 0, 0, 0, 2, 0, 0, 0, 3, 0,   0,   0, 4, 0,
                                          0, 0, 1, 0, 0, 0, 0, 0, 0, 0,   4,   0, 0, 0,
                                          2, 0, 0, 0, 0, 6, 0, 0, 2, 'h', 'i', 0};
@@ -186,7 +194,7 @@ TEST(QvpackLayout, DataBlockHoldsDataThenStringRecords) {
 }
 
 TEST(QvpackLayout, SymbolsBlockListsFunctionsByOffset) {
-  const ImageBlocks blocks = Pack({"late_entry.S.o"});
+  const PackedImage blocks = Pack({"late_entry.S.o"});
   // count, then {offset, name offset} pairs, then the names.
   std::vector<uint8_t> expected = {2, 0, 0,    0, 0x10, 0, 0, 0, 0, 0,
                                    0, 0, 0x20, 0, 0,    0, 6, 0, 0, 0};
@@ -196,7 +204,7 @@ TEST(QvpackLayout, SymbolsBlockListsFunctionsByOffset) {
 }
 
 TEST(QvpackLayout, EntryInsideItsSectionIsReachedByAJumpAtOffsetZero) {
-  const ImageBlocks blocks = Pack({"late_entry.S.o"});
+  const PackedImage blocks = Pack({"late_entry.S.o"});
   ASSERT_GE(blocks.code.size(), 0x26u);
   EXPECT_EQ(blocks.code[0], 0xE9);
   EXPECT_EQ(CodeWord(blocks.code, 1), 0x20u - 5u);
@@ -207,7 +215,7 @@ TEST(QvpackLayout, EntryInsideItsSectionIsReachedByAJumpAtOffsetZero) {
 }
 
 TEST(QvpackLayout, AnotherEntryNameIsHonoured) {
-  const ImageBlocks blocks = Pack({"no_entry.S.o"}, "NotTheEntry");
+  const PackedImage blocks = Pack({"no_entry.S.o"}, "NotTheEntry");
   EXPECT_EQ(blocks.code, std::vector<uint8_t>{0xC3});
 }
 
@@ -228,6 +236,8 @@ TEST(QvpackRefusal, WhatCannotBeExpressedIsAClearError) {
       {{"bad_string_middle.S.o"}, "must name the start of a string record"},
       {{"bad_site_zero.S.o"}, "chained site at code offset 0"},
       {{"no_entry.S.o"}, "entry 'QVEntry' is not defined"},
+      {{"bad_entry_absolute.S.o"}, "entry 'QVEntry' is not code"},
+      {{"bad_entry_data.S.o"}, "entry 'QVEntry' is not code"},
       {{"twice_a.S.o", "twice_b.S.o"}, "'Twice' is defined in both"},
       {{"common.c.o"}, "common symbol; compile with -fno-common"},
       {{"pic.c.o"}, "is not supported (compile with -fno-pic)"},
@@ -279,7 +289,7 @@ TEST(QvpackRefusal, TruncatedAndDamagedObjectsNeverCrash) {
   auto attempt = [&](std::vector<uint8_t> bytes) {
     try {
       std::vector<ElfObject> objects{ElfObject::Parse("damaged.o", std::move(bytes))};
-      ImageBlocks blocks;
+      PackedImage blocks;
       ImagePacker(objects, "QVEntry").Pack(&blocks);
     } catch (const PackError&) {
       ++refused;

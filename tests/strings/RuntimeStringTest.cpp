@@ -114,7 +114,8 @@ TEST(StringHandle, WideConstructors) {
   ASSERT_TRUE(w.ConstructFromWString(chars, 3));
   EXPECT_EQ(w.Encoding(), kEncodingUnicode16);
   EXPECT_EQ(Bytes(w), std::string("\x41\x00\xAC\x20\x00\xF6", 6)) << "low 16 bits of each";
-  EXPECT_EQ(w.WString()[1], 0x20AC);
+  char16_t second = w.WString()[1];  // copied out: the text lies at an odd address
+  EXPECT_EQ(second, 0x20AC);
   const uint16_t units[] = {0x48, 0x69};
   string u;
   ASSERT_TRUE(u.ConstructFromUTF16String(units, 2));
@@ -128,7 +129,8 @@ TEST(StringHandle, WideConstructors) {
 TEST(StringHandle, WStringOfOtherEncodingIsReported) {
   qvtest::ReportCapture capture;
   string s("abc");
-  EXPECT_EQ(s.WString()[0], 0);
+  char16_t first = s.WString()[0];
+  EXPECT_EQ(first, 0);
   ASSERT_EQ(capture.count(), 1u);
   EXPECT_EQ(capture.reports()[0].condition, "0");
   EXPECT_EQ(capture.reports()[0].code, 4);
@@ -415,6 +417,7 @@ TEST(StringCompare, SameRecordIsEqualWithoutReading) {
   uint32_t saved = a.Storage()->length;
   a.Storage()->length = 0x7FFFFFF0;
   EXPECT_EQ(a.Compare(b), 0);
+  EXPECT_EQ(a.CompareWithCase(b), 0);
   a.Storage()->length = saved;
 }
 
@@ -427,6 +430,32 @@ TEST(StringCompare, MixedEncodingsConvertFirst) {
   string wide = Make(std::string("c\0a\0f\0\xE9\0", 8), kEncodingUnicode16);
   EXPECT_EQ(wide.CompareWithCase(latin), 0);
   EXPECT_NE(Make("caf\xE9", kEncodingNone).CompareWithCase(utf8), 0) << "no encoding: raw bytes";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UnicodeChar, OneCharacterInEachEncoding) {
+  string euro = UnicodeChar(0x20AC, kEncodingUTF8);
+  EXPECT_EQ(Bytes(euro), "\xE2\x82\xAC");
+  EXPECT_EQ(euro.Encoding(), kEncodingUTF8);
+  string a = UnicodeChar(0x41, kEncodingUnicode16);
+  EXPECT_EQ(Bytes(a), std::string("A\0", 2));
+  EXPECT_EQ(a.Encoding(), kEncodingUnicode16);
+  EXPECT_EQ(Bytes(UnicodeChar(0x1F600, kEncodingUnicode16)), std::string("\x00\xF6", 2))
+      << "the low 16 bits";
+  string latin = UnicodeChar(0xE9, kEncodingWindowsLatin1);
+  EXPECT_EQ(Bytes(latin), "\xE9");
+  EXPECT_EQ(latin.Encoding(), kEncodingWindowsLatin1);
+  EXPECT_EQ(Bytes(UnicodeChar(0x20AC, kEncodingMacRoman)), "\xDB");
+  string noConverter = UnicodeChar(0xE9, 40);
+  EXPECT_EQ(Bytes(noConverter), "\xC3\xA9");
+  EXPECT_EQ(noConverter.Encoding(), kEncodingUTF8) << "UTF-8 bytes and label stay";
+  for (uint32_t code : {0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu}) {
+    EXPECT_EQ(UnicodeChar(code, kEncodingUTF8).Length(),
+              code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4);
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "PackError.h"
+#include "image/ImageFormat.h"
 
 extern char** environ;
 
@@ -60,10 +61,19 @@ void RunTool(std::vector<std::string> arguments) {
 
 }  // namespace
 
-std::vector<uint8_t> SerializeImageSection(const ImageBlocks& blocks) {
+namespace {
+
+// The blocks indexed by qvimage::Block, the order of the section.
+std::vector<const std::vector<uint8_t>*> BlocksInOrder(const PackedImage& blocks) {
+  return {&blocks.code,    &blocks.data,      &blocks.import,
+          &blocks.symbols, &blocks.resources, &blocks.options};
+}
+
+}  // namespace
+
+std::vector<uint8_t> SerializeImageSection(const PackedImage& blocks) {
   std::vector<uint8_t> out;
-  for (const auto* block : {&blocks.code, &blocks.data, &blocks.import, &blocks.symbols,
-                            &blocks.resources, &blocks.options}) {
+  for (const auto* block : BlocksInOrder(blocks)) {
     if (block->size() > UINT32_MAX) throw PackError("image block larger than 4 GB");
     AppendU32(out, static_cast<uint32_t>(block->size()));
     AppendBytes(out, *block);
@@ -71,19 +81,17 @@ std::vector<uint8_t> SerializeImageSection(const ImageBlocks& blocks) {
   return out;
 }
 
-void WriteBlockFiles(const std::string& folder, const ImageBlocks& blocks) {
+void WriteBlockFiles(const std::string& folder, const PackedImage& blocks) {
   const std::string base = folder.empty() ? std::string(".") : folder;
-  WriteFile(base + "/code.dat", blocks.code);
-  WriteFile(base + "/data.dat", blocks.data);
-  WriteFile(base + "/import.dat", blocks.import);
-  WriteFile(base + "/symbols.dat", blocks.symbols);
-  WriteFile(base + "/rsrc.dat", blocks.resources);
-  WriteFile(base + "/options.dat", blocks.options);
+  const auto ordered = BlocksInOrder(blocks);
+  for (uint32_t block = 0; block < qvimage::kBlockCount; ++block)
+    WriteFile(base + "/" + qvimage::kBlockFileNames[block], *ordered[block]);
 }
 
 void EmbedImage(const std::string& executable, const std::string& output,
-                const ImageBlocks& blocks) {
+                const PackedImage& blocks) {
   const TemporaryFile section(SerializeImageSection(blocks));
-  RunTool({"objcopy", "--remove-section=.qv", "--add-section", ".qv=" + section.path(), executable,
-           output});
+  const std::string name = qvimage::kSectionName;
+  RunTool({"objcopy", "--remove-section=" + name, "--add-section", name + "=" + section.path(),
+           executable, output});
 }

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "ImageBlocks.h"
+#include "PackedImage.h"
 
 // The section's content: each block as a u32 byte count and its bytes, in the order code,
 // data, import, symbols, resources, options.
-std::vector<uint8_t> SerializeImageSection(const ImageBlocks& blocks);
+std::vector<uint8_t> SerializeImageSection(const PackedImage& blocks);
 
 // Writes code.dat, data.dat, import.dat, symbols.dat, rsrc.dat and options.dat into folder.
-void WriteBlockFiles(const std::string& folder, const ImageBlocks& blocks);
+void WriteBlockFiles(const std::string& folder, const PackedImage& blocks);
 
 // Copies executable to output with the image as its ".qv" section (replacing one it has).
 void EmbedImage(const std::string& executable, const std::string& output,
-                const ImageBlocks& blocks);
+                const PackedImage& blocks);

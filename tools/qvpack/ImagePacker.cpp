@@ -4,23 +4,20 @@
 #include <cstring>
 
 #include "PackError.h"
+#include "image/ImageFormat.h"
 
 namespace {
 
 constexpr char kLibrarySection[] = ".qvlibs";
 constexpr char kStringSection[] = ".qvstrings";
 
-constexpr uint8_t kKindFramework = 1;
-constexpr uint8_t kKindDataWord = 2;
-constexpr uint8_t kKindCodeWord = 3;
-constexpr uint8_t kKindSharedLibrary = 4;
-constexpr uint8_t kKindString = 5;
-constexpr uint8_t kModeAbsolute = 0;
-constexpr uint8_t kModeRelative = 1;
+using namespace qvimage;
 
-// A string record: five words of header, then length byte, text and NUL.
-constexpr uint32_t kStringHeaderSize = 20;
+// A string record's length is the fourth word of its header.
 constexpr uint32_t kStringLengthWord = 12;
+// No test application comes near this; a corrupt size must not make the packer reserve
+// gigabytes before it fails.
+constexpr uint64_t kMaxBlockSize = uint64_t{1} << 28;
 // A call's displacement counts from the end of its 32-bit operand.
 constexpr uint32_t kCallAddend = static_cast<uint32_t>(-4);
 
@@ -40,12 +37,12 @@ std::string Hex(uint32_t value) {
 
 uint32_t AlignUp(uint64_t offset, uint32_t align) {
   const uint64_t aligned = (offset + align - 1) & ~uint64_t{align - 1};
-  if (aligned > UINT32_MAX) throw PackError("image block larger than 4 GB");
+  if (aligned > kMaxBlockSize) throw PackError("image block larger than 256 MB");
   return static_cast<uint32_t>(aligned);
 }
 
 void AppendName(std::vector<uint8_t>& out, const std::string& name) {
-  if (name.empty() || name.size() > 255)
+  if (name.empty() || name.size() > kMaxImportNameLength)
     throw PackError("name '" + name + "' does not fit an import record (1 to 255 bytes)");
   AppendU8(out, static_cast<uint32_t>(name.size()));
   out.insert(out.end(), name.begin(), name.end());
@@ -56,7 +53,7 @@ void AppendName(std::vector<uint8_t>& out, const std::string& name) {
 ImagePacker::ImagePacker(const std::vector<ElfObject>& objects, std::string entryName)
     : mObjects(objects), mEntryName(std::move(entryName)) {}
 
-void ImagePacker::Pack(ImageBlocks* blocks) {
+void ImagePacker::Pack(PackedImage* blocks) {
   if (mObjects.empty()) throw PackError("no input objects");
   ReadLibraryDeclarations();
   IndexGlobalSymbols();
@@ -157,8 +154,9 @@ void ImagePacker::PlaceEntryFirst() {
     throw PackError("entry '" + mEntryName + "' is not defined by any input object");
   const auto [object, symbolIndex] = found->second;
   const ElfSymbol& entry = mObjects[object].symbols()[symbolIndex];
-  const ElfSection& section = mObjects[object].sections()[entry.section];
-  if (entry.section >= SHN_LORESERVE || !(section.flags & SHF_EXECINSTR))
+  const auto& sections = mObjects[object].sections();
+  if (entry.section >= sections.size() || !(sections[entry.section].flags & SHF_EXECINSTR) ||
+      entry.value >= sections[entry.section].size)
     throw PackError("entry '" + mEntryName + "' is not code");
   if (entry.value != 0) mCode.resize(5);  // room for a jump to the entry
   PlaceSection(object, entry.section, Block::kCode, &mCode);
@@ -173,7 +171,7 @@ void ImagePacker::PlaceSection(size_t object, size_t section, Block block,
   const ElfSection& source = mObjects[object].sections()[section];
   const uint32_t offset = AlignUp(out->size(), source.align);
   const uint64_t end = uint64_t{offset} + source.size;
-  if (end > UINT32_MAX) throw PackError("image block larger than 4 GB");
+  if (end > kMaxBlockSize) throw PackError("image block larger than 256 MB");
   out->resize(offset, 0);
   if (source.type == SHT_NOBITS)
     out->resize(end, 0);
@@ -188,11 +186,11 @@ void ImagePacker::IndexStringRecords(size_t object, size_t section, uint32_t bas
   const std::vector<uint8_t>& bytes = source.bytes;
   uint64_t at = 0;
   while (at < bytes.size()) {
-    if (at + kStringHeaderSize > bytes.size())
+    if (at + kStringConstHeaderBytes > bytes.size())
       throw PackError(Where(object, section, at) + ": string record header cut short");
     uint32_t length;
     std::memcpy(&length, bytes.data() + at + kStringLengthWord, 4);
-    const uint64_t end = at + kStringHeaderSize + uint64_t{length} + 2;
+    const uint64_t end = at + kStringConstHeaderBytes + uint64_t{length} + 2;
     if (end > bytes.size())
       throw PackError(Where(object, section, at) + ": string record text cut short");
     mStringRecords.insert(base + static_cast<uint32_t>(at));
@@ -279,18 +277,18 @@ void ImagePacker::ApplyAbsolute(const Target& target, uint32_t site, uint32_t ad
       if (addend != 0)
         throw PackError(where + ": '" + target.name + "' + " + Hex(addend) +
                         ": an addend on an imported symbol cannot be expressed");
-      AddChainSite(kKindFramework, kModeAbsolute, target.name, site);
+      AddChainSite(kImportFramework, kImportModeAbsolute, target.name, site);
       return;
     case Target::kSharedLibrary:
       throw PackError(where + ": shared-library function '" + target.name +
                       "' can only be called, not referenced absolutely");
     case Target::kCode:
       WriteCodeWord(site, offset);
-      AddSingleSite(kKindCodeWord, site);
+      AddSingleSite(kImportCodeAddress, site);
       return;
     case Target::kData:
       WriteCodeWord(site, offset);
-      AddSingleSite(kKindDataWord, site);
+      AddSingleSite(kImportDataAddress, site);
       return;
     case Target::kString:
       if (!mStringRecords.count(offset))
@@ -298,7 +296,7 @@ void ImagePacker::ApplyAbsolute(const Target& target, uint32_t site, uint32_t ad
                         ": a reference into the string constants must name the start "
                         "of a string record");
       WriteCodeWord(site, offset);
-      AddSingleSite(kKindString, site);
+      AddSingleSite(kImportStringConst, site);
       return;
     case Target::kAbsolute:
       WriteCodeWord(site, offset);
@@ -314,8 +312,8 @@ void ImagePacker::ApplyRelative(const Target& target, uint32_t site, uint32_t ad
       if (addend != kCallAddend)
         throw PackError(where + ": '" + target.name + "' + " + Hex(addend + 4) +
                         ": an addend on an imported symbol cannot be expressed");
-      AddChainSite(target.kind == Target::kImport ? kKindFramework : kKindSharedLibrary,
-                   kModeRelative, target.name, site);
+      AddChainSite(target.kind == Target::kImport ? kImportFramework : kImportLibrary,
+                   kImportModeRelative, target.name, site);
       return;
     case Target::kCode:
       WriteCodeWord(site, target.offset + addend - site);
@@ -371,10 +369,10 @@ void ImagePacker::WriteImportBlock(std::vector<uint8_t>* out) {
     for (size_t i = 0; i < chain.sites.size(); ++i)
       WriteCodeWord(chain.sites[i], i + 1 < chain.sites.size() ? chain.sites[i + 1] : 0);
     AppendU8(*out, chain.kind);
-    if (chain.kind == kKindFramework) AppendU8(*out, chain.mode);
+    if (chain.kind == kImportFramework) AppendU8(*out, chain.mode);
     AppendU32(*out, chain.sites.front());
     AppendName(*out, chain.name);
-    if (chain.kind == kKindSharedLibrary) AppendName(*out, chain.library);
+    if (chain.kind == kImportLibrary) AppendName(*out, chain.library);
   }
 }
 

@@ -26,14 +26,14 @@
 #include <vector>
 
 #include "ElfObject.h"
-#include "ImageBlocks.h"
+#include "PackedImage.h"
 
 class ImagePacker {
  public:
   ImagePacker(const std::vector<ElfObject>& objects, std::string entryName);
 
   // Fills code, data, import and symbols of blocks; throws PackError on what it cannot express.
-  void Pack(ImageBlocks* blocks);
+  void Pack(PackedImage* blocks);
 
  private:
   enum class Block { kNone, kCode, kData };

@@ -3,14 +3,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "ImageBlocks.h"
 #include "PackError.h"
-
-namespace {
-
-constexpr uint8_t kOptionIcon = 1;
-
-}  // namespace
+#include "PackedImage.h"
+#include "image/ImageFormat.h"
 
 void AppendResource(std::vector<uint8_t>* block, const std::string& type, uint32_t id,
                     const std::vector<uint8_t>& data) {
@@ -36,7 +31,7 @@ void AppendIconOption(std::vector<uint8_t>* block, uint32_t width, uint32_t heig
     throw PackError("icon of " + std::to_string(width) + "x" + std::to_string(height) + " needs " +
                     std::to_string(expected) + " bytes of RGBA, the file has " +
                     std::to_string(pixels.size()));
-  AppendU8(*block, kOptionIcon);
+  AppendU8(*block, qvimage::kOptionIcon);
   AppendU8(*block, width);
   AppendU8(*block, height);
   AppendBytes(*block, pixels);

@@ -113,7 +113,7 @@ Options ParseCommandLine(int argc, char** argv) {
   return options;
 }
 
-void AddCommandLineResources(const Options& options, ImageBlocks* blocks) {
+void AddCommandLineResources(const Options& options, PackedImage* blocks) {
   for (const std::string& text : options.resources) {
     const auto fields = SplitFields(text, 3);
     AppendResource(&blocks->resources, fields[0], ParseNumber(fields[1]), ReadWholeFile(fields[2]));
@@ -135,7 +135,7 @@ int Run(int argc, char** argv) {
   const Options options = ParseCommandLine(argc, argv);
   std::vector<ElfObject> objects;
   for (const std::string& path : options.objects) objects.push_back(ElfObject::ReadFile(path));
-  ImageBlocks blocks;
+  PackedImage blocks;
   ImagePacker(objects, options.entry).Pack(&blocks);
   AddCommandLineResources(options, &blocks);
   if (!options.outputFolder.empty()) WriteBlockFiles(options.outputFolder, blocks);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-struct ImageBlocks {
+struct PackedImage {
   std::vector<uint8_t> code;
   std::vector<uint8_t> data;
   std::vector<uint8_t> import;
