@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/LibraryFinder.h"
 #include "core/RuntimeError.h"
 #include "image/ApplicationImage.h"
 #include "image/ExportRegistry.h"
@@ -230,7 +231,7 @@ bool LinkRecord(const ImageLinkTarget& target, ImportReader* reader) {
 void* OpenImageLibrary(const char* name) {
   ImageLibrary* library = FindCachedLibrary(name);
   if (library) return library->mLibraryHandle;
-  library = new ImageLibrary{gImageLibraries, name, dlopen(name, RTLD_LAZY)};
+  library = new ImageLibrary{gImageLibraries, name, UnixHelper::LoadLibrary(string(name))};
   gImageLibraries = library;
   QV_CHECK_TEXT(library->mLibraryHandle, "lib->mLibraryHandle",
                 (std::string("Missing shared library ") + name).c_str());
