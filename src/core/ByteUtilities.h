@@ -4,7 +4,8 @@
 //
 // Counted comparisons look at every byte up to the given lengths (text may hold NUL bytes, as
 // 16-bit Unicode text does): the first differing byte decides and on a common prefix the shorter
-// text sorts first. Nil texts are accepted everywhere: nil equals nil and sorts before any text.
+// text sorts first. Nil texts are accepted (with length 0 in the counted forms): nil equals nil
+// and sorts before any text.
 #pragma once
 
 #include <cstdint>

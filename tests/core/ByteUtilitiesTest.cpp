@@ -44,7 +44,9 @@ uint8_t ReferenceUpperMacRoman(uint8_t byte) {
 }
 
 TEST(CaseFoldTable, MatchesMacRomanCapitalsFromIconv) {
-  ASSERT_NE(newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(0)), nullptr);
+  locale_t utf8 = newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  ASSERT_NE(utf8, nullptr) << "the reference needs the C.UTF-8 locale";
+  freelocale(utf8);
   for (int byte = 0; byte < 256; ++byte) {
     EXPECT_EQ(kCaseFoldTable[byte], ReferenceUpperMacRoman(static_cast<uint8_t>(byte)))
         << "byte 0x" << std::hex << byte;

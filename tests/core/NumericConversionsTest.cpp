@@ -13,23 +13,16 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
+// The documented cases; numeric_vectors.py covers the rest of the range.
 TEST(RealToInteger, EdgeCases) {
   EXPECT_EQ(RuntimeCvtReal64ToSInt32(2.9), 2);
   EXPECT_EQ(RuntimeCvtReal64ToSInt32(-2.9), -2);
   EXPECT_EQ(RuntimeCvtReal64ToSInt32(3e9), INT32_MIN);
   EXPECT_EQ(RuntimeCvtReal64ToSInt32(kNaN), INT32_MIN);
-  EXPECT_EQ(RuntimeCvtReal64ToSInt32(-2147483648.9), INT32_MIN);  // truncates into range
-  EXPECT_EQ(RuntimeCvtReal64ToSInt32(2147483647.9), INT32_MAX);
-  EXPECT_EQ(RuntimeCvtReal64ToSInt32(2147483648.0), INT32_MIN);
   EXPECT_EQ(RuntimeCvtReal64ToUInt32(3e9), 3000000000u);
   EXPECT_EQ(RuntimeCvtReal64ToUInt32(-1.0), 4294967295u);
-  EXPECT_EQ(RuntimeCvtReal64ToSInt64(-9223372036854775808.0), INT64_MIN);
-  EXPECT_EQ(RuntimeCvtReal64ToSInt64(9223372036854775808.0), INT64_MIN);
   EXPECT_EQ(RuntimeCvtReal64ToSInt64(-kInfinity), INT64_MIN);
-  EXPECT_EQ(RuntimeCvtReal64ToSInt64(-0.99), 0);
   EXPECT_EQ(RuntimeCvtReal64ToUInt64(9223372036854775808.0), 9223372036854775808ull);
-  EXPECT_EQ(RuntimeCvtReal64ToUInt64(18446744073709549568.0), 18446744073709549568ull);
-  EXPECT_EQ(RuntimeCvtReal64ToUInt64(12.5), 12u);
 }
 
 TEST(RealToInteger, TruncatesWhateverTheRoundingMode) {
@@ -52,9 +45,7 @@ TEST(RealToCurrency, EdgeCases) {
   // The double product of 0.29 and 10,000 is exactly 2,900: a 64-bit intermediate would
   // keep it just below and truncate to 2,899.
   EXPECT_EQ(RuntimeCvtReal64ToCurrency(0.29), 2900);
-  EXPECT_EQ(RuntimeCvtReal64ToCurrency(kNaN), INT64_MIN);
   EXPECT_EQ(RuntimeCvtReal64ToCurrency(1e300), INT64_MIN);
-  EXPECT_EQ(RuntimeCvtReal64ToCurrency(-922337203685477.5808), INT64_MIN);
 }
 
 // The Single forms mean the Double forms applied to the Single's exact value.
@@ -75,37 +66,14 @@ TEST(SingleConversions, EqualTheDoubleFormsOfTheSameValue) {
   EXPECT_EQ(RuntimeCvtReal32ToCurrency(1.5f), 15000);
 }
 
-TEST(IntegerToReal, ExactAndNearest) {
+// The 32-bit sources are exact; the 64-bit ones are in numeric_vectors.py.
+TEST(ThirtyTwoBitSources, ConvertExactly) {
   EXPECT_EQ(RuntimeCvtSInt32ToReal64(INT32_MIN), -2147483648.0);
   EXPECT_EQ(RuntimeCvtUInt32ToReal64(4294967295u), 4294967295.0);
-  EXPECT_EQ(RuntimeCvtSInt64ToReal64(INT64_MIN), -9223372036854775808.0);
-  // 2^53 + 1 lies halfway between two doubles; ties go to the even one.
-  EXPECT_EQ(RuntimeCvtSInt64ToReal64(9007199254740993), 9007199254740992.0);
-  EXPECT_EQ(RuntimeCvtUInt64ToReal64(18446744073709551615ull), 18446744073709551616.0);
-  EXPECT_EQ(RuntimeCvtUInt64ToReal64(9223372036854775809ull), 9223372036854775808.0);
-  EXPECT_EQ(RuntimeCvtUInt64ToReal64(9223372036854777856ull), 9223372036854777856.0);
-}
-
-TEST(IntegerToCurrency, ScalesAndWraps) {
-  EXPECT_EQ(RuntimeCvtSInt32ToCurrency(-3), -30000);
   EXPECT_EQ(RuntimeCvtSInt32ToCurrency(INT32_MIN), int64_t{INT32_MIN} * 10000);
-  EXPECT_EQ(RuntimeCvtUInt32ToCurrency(4294967295u), 42949672950000);
-  EXPECT_EQ(RuntimeCvtSInt64ToCurrency(922337203685477), 9223372036854770000);
-  EXPECT_EQ(RuntimeCvtSInt64ToCurrency(922337203685478),
-            static_cast<int64_t>(922337203685478ull * 10000ull));  // wraps negative
-  EXPECT_EQ(RuntimeCvtUInt64ToCurrency(~0ull), -10000);
-}
-
-TEST(CurrencyToOthers, TruncatesTowardZero) {
+  EXPECT_EQ(RuntimeCvtUInt32ToCurrency(4294967295u), int64_t{4294967295} * 10000);
   EXPECT_EQ(RuntimeCvtCurrencyToSInt64(-19999), -1);
-  EXPECT_EQ(RuntimeCvtCurrencyToSInt64(-15000), -1);
-  EXPECT_EQ(RuntimeCvtCurrencyToSInt64(19999), 1);
-  EXPECT_EQ(RuntimeCvtCurrencyToUInt64(-15000), ~0ull);
-  EXPECT_EQ(RuntimeCvtCurrencyToSInt32(int64_t{5000000000} * 10000), int32_t(705032704));
   EXPECT_EQ(RuntimeCvtCurrencyToUInt32(-20000), 4294967294u);
-  EXPECT_EQ(RuntimeCvtCurrencyToReal64(15000), 1.5);
-  EXPECT_EQ(RuntimeCvtCurrencyToReal64(-1), -0.0001);
-  EXPECT_EQ(RuntimeCvtCurrencyToReal64(INT64_MIN), -922337203685477.5808);
 }
 
 }  // namespace
