@@ -13,7 +13,7 @@
 #     QV_IMAGE_EXE name them, e.g. for a test:
 #       target_compile_definitions(test_x PRIVATE
 #         IMAGE_DIR="$<TARGET_PROPERTY:myimage,QV_IMAGE_DIR>")
-include_guard(GLOBAL)
+include_guard(DIRECTORY)
 
 # Variables would stay in the scope of the first includer (include_guard), so the functions
 # compute what they need themselves.

@@ -29,7 +29,9 @@ bool ReadSectionImage(const char* executablePath, ImageBlockSet* blocks, bool* f
 }
 
 [[gnu::noinline]] void CallImageEntry(uint8_t* entry) {
-  gEntryStackMark = __builtin_frame_address(0);
+  void* stackPointer;
+  asm volatile("mov %%esp, %0" : "=r"(stackPointer));
+  gEntryStackMark = stackPointer;
   reinterpret_cast<void (*)()>(entry)();
 }
 

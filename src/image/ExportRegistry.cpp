@@ -1,37 +1,28 @@
 #include "image/ExportRegistry.h"
 
-#include <cctype>
-#include <string>
-#include <unordered_map>
-
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"
 
 namespace {
 
-// Case is ignored by keying on the upper-case name.
-using ExportMap = std::unordered_map<std::string, const RelocEntry*>;
+constexpr uint32_t kRegistryBuckets = 256;
 
+// Entries are never freed, so the vector that holds them is not either.
 SimpleVector<RelocEntry*>& RuntimeEntries() {
-  static SimpleVector<RelocEntry*> entries;
-  return entries;
+  static auto* entries = new SimpleVector<RelocEntry*>();
+  return *entries;
 }
 
-std::string ExportKey(const char* name) {
-  std::string key = name;
-  for (char& c : key) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return key;
+void AddToMap(StringMap<RelocEntry*>* map, const RelocEntry* entry) {
+  // The map hands entries out as the registry's own; static rows are never written through it.
+  if (entry->name) map->AddEntry(string(entry->name), const_cast<RelocEntry*>(entry));
 }
 
-void AddToMap(ExportMap* map, const RelocEntry* entry) {
-  if (entry->name) (*map)[ExportKey(entry->name)] = entry;
-}
+}  // namespace
 
-// Built on first use from every named static row, then every named run-time entry; a later
-// addition under the same name replaces the earlier.
-ExportMap& Registry() {
-  static ExportMap* map = [] {
-    auto* built = new ExportMap(256);
+StringMap<RelocEntry*>& GetExportRegistry() {
+  static StringMap<RelocEntry*>* map = [] {
+    auto* built = new StringMap<RelocEntry*>(kRegistryBuckets);
     for (const RelocEntry* row = StaticExportTableBegin(); row != StaticExportTableEnd(); ++row)
       AddToMap(built, row);
     SimpleVector<RelocEntry*>& entries = RuntimeEntries();
@@ -40,8 +31,6 @@ ExportMap& Registry() {
   }();
   return *map;
 }
-
-}  // namespace
 
 uint32_t StaticExportCount() {
   return uint32_t(StaticExportTableEnd() - StaticExportTableBegin());
@@ -56,11 +45,14 @@ extern "C" const RelocEntry* ExportEntryByIndex(uint32_t index) {
   return RuntimeEntries()[int32_t(index - staticCount)];
 }
 
+const RelocEntry* LookupExportEntry(const string& name) {
+  RelocEntry* entry = nullptr;
+  if (name.IsEmpty() || !GetExportRegistry().GetEntry(name, &entry)) return nullptr;
+  return entry;
+}
+
 const RelocEntry* LookupExportEntry(const char* name) {
-  if (!name) return nullptr;
-  ExportMap& map = Registry();
-  auto found = map.find(ExportKey(name));
-  return found == map.end() ? nullptr : found->second;
+  return name ? LookupExportEntry(string(name)) : nullptr;
 }
 
 extern "C" void RegisterExport(const char* name, void* function) {
@@ -71,6 +63,7 @@ extern "C" void RegisterExport(const char* name, void* function) {
     return;
   }
   auto* entry = new RelocEntry{name, function, 0, 0};
+  if (!QV_CHECK(entry)) return;
   RuntimeEntries().Append(entry);
-  AddToMap(&Registry(), entry);
+  AddToMap(&GetExportRegistry(), entry);
 }

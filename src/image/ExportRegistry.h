@@ -8,7 +8,9 @@
 
 #include <cstdint>
 
+#include "core/StringMap.h"
 #include "image/Export.h"
+#include "strings/RuntimeString.h"
 
 extern "C" {
 // Rows of the static table plus run-time entries.
@@ -23,5 +25,10 @@ void RegisterExport(const char* name, void* function);
 // Number of rows in the static table.
 uint32_t StaticExportCount();
 
+// The map of every named entry, built on first use: static rows in row order, then run-time
+// entries in registration order (a later entry under the same name replaces an earlier).
+StringMap<RelocEntry*>& GetExportRegistry();
+
 // The entry for name, case ignored, or null.
+const RelocEntry* LookupExportEntry(const string& name);
 const RelocEntry* LookupExportEntry(const char* name);

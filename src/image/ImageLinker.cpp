@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "core/LibraryFinder.h"
 #include "core/RuntimeError.h"
 #include "image/ApplicationImage.h"
 #include "image/ExportRegistry.h"
 #include "image/ImageFormat.h"
 #include "image/UnresolvedImport.h"
+#include "strings/RuntimeString.h"
 
 namespace {
 
@@ -50,7 +52,7 @@ class ImportReader {
 
 struct ImageLibrary {
   ImageLibrary* next;
-  std::string name;
+  string name;
   void* mLibraryHandle;
 };
 ImageLibrary* gImageLibraries = nullptr;
@@ -88,6 +90,12 @@ uint32_t AddressWord(const void* address) {
   return uint32_t(reinterpret_cast<uintptr_t>(address));
 }
 
+bool SitesOverlap(std::vector<uint32_t> sites) {
+  std::sort(sites.begin(), sites.end());
+  return std::adjacent_find(sites.begin(), sites.end(),
+                            [](uint32_t a, uint32_t b) { return b - a < 4; }) != sites.end();
+}
+
 // The sites of the chain from firstSite, before any is patched. A chain can hold no more
 // distinct words than fit in the code block, so a longer walk loops; sites must not overlap.
 bool CollectChain(const ImageLinkTarget& target, uint32_t firstSite, std::vector<uint32_t>* sites) {
@@ -98,13 +106,8 @@ bool CollectChain(const ImageLinkTarget& target, uint32_t firstSite, std::vector
     if (sites->size() >= longest) break;
     sites->push_back(site);
   }
-  std::vector<uint32_t> sorted = *sites;
-  std::sort(sorted.begin(), sorted.end());
-  bool overlapping = std::adjacent_find(sorted.begin(), sorted.end(), [](uint32_t a, uint32_t b) {
-                       return b - a < 4;
-                     }) != sorted.end();
   bool ended = sites->empty() || ReadCodeWord(target, sites->back()) == 0;
-  if (ended && !overlapping) return true;
+  if (ended && !SitesOverlap(*sites)) return true;
   return ReportMalformed("chainEnds", "Import chain from site " + std::to_string(firstSite) +
                                           " does not end inside the code block");
 }
@@ -118,11 +121,14 @@ void PatchChain(const ImageLinkTarget& target, const std::vector<uint32_t>& site
   }
 }
 
-// Unresolved sites call a stub that reports the name; without one they keep their chain words.
-void PatchUnresolved(const ImageLinkTarget& target, const std::vector<uint32_t>& sites,
+// Unresolved sites call a stub that reports the name. Without a stub (already reported) the
+// sites would still hold chain offsets, so the image must not run.
+bool PatchUnresolved(const ImageLinkTarget& target, const std::vector<uint32_t>& sites,
                      const std::string& name, bool relative) {
-  if (sites.empty()) return;
-  if (void* stub = MakeUnresolvedImportStub(name)) PatchChain(target, sites, stub, relative);
+  if (sites.empty()) return true;
+  void* stub = MakeUnresolvedImportStub(name);
+  if (stub) PatchChain(target, sites, stub, relative);
+  return stub != nullptr;
 }
 
 bool LinkFrameworkFunction(const ImageLinkTarget& target, ImportReader* reader) {
@@ -135,16 +141,15 @@ bool LinkFrameworkFunction(const ImageLinkTarget& target, ImportReader* reader) 
   if (!CollectChain(target, record.firstSite, &sites)) return false;
   bool relative = record.mode == qvimage::kImportModeRelative;
   const RelocEntry* entry = LookupExportEntry(name.c_str());
-  if (QV_CHECK_TEXT(entry, "foundFunction", ("Function '" + name + "' was not exported").c_str()))
-    PatchChain(target, sites, entry->code, relative);
-  else
-    PatchUnresolved(target, sites, name, relative);
+  if (!QV_CHECK_TEXT(entry, "foundFunction", ("Function '" + name + "' was not exported").c_str()))
+    return PatchUnresolved(target, sites, name, relative);
+  PatchChain(target, sites, entry->code, relative);
   return true;
 }
 
 ImageLibrary* FindCachedLibrary(const char* name) {
   for (ImageLibrary* library = gImageLibraries; library; library = library->next) {
-    if (strcasecmp(library->name.c_str(), name) == 0) return library;
+    if (strcasecmp(library->name.CString(), name) == 0) return library;
   }
   return nullptr;
 }
@@ -167,10 +172,9 @@ bool LinkLibraryFunction(const ImageLinkTarget& target, ImportReader* reader) {
     return ReportRecordPastEnd(start);
   std::vector<uint32_t> sites;
   if (!CollectChain(target, record.firstSite, &sites)) return false;
-  if (void* address = ResolveLibraryFunction(function, library))
-    PatchChain(target, sites, address, true);
-  else
-    PatchUnresolved(target, sites, function, true);
+  void* address = ResolveLibraryFunction(function, library);
+  if (!address) return PatchUnresolved(target, sites, function, true);
+  PatchChain(target, sites, address, true);
   return true;
 }
 
@@ -227,7 +231,7 @@ bool LinkRecord(const ImageLinkTarget& target, ImportReader* reader) {
 void* OpenImageLibrary(const char* name) {
   ImageLibrary* library = FindCachedLibrary(name);
   if (library) return library->mLibraryHandle;
-  library = new ImageLibrary{gImageLibraries, name, dlopen(name, RTLD_LAZY)};
+  library = new ImageLibrary{gImageLibraries, name, UnixHelper::LoadLibrary(string(name))};
   gImageLibraries = library;
   QV_CHECK_TEXT(library->mLibraryHandle, "lib->mLibraryHandle",
                 (std::string("Missing shared library ") + name).c_str());

@@ -8,12 +8,13 @@
 
 namespace {
 
-std::string NameAt(const char* area, uint32_t areaSize, uint32_t nameOffset) {
+string NameAt(const char* area, uint32_t areaSize, uint32_t nameOffset) {
   if (!QV_CHECK_TEXT(nameOffset < areaSize, "symbolName",
                      "An image symbol's name lies outside the symbols block"))
-    return std::string();
+    return string();
   // A name missing its NUL ends at the block's end.
-  return std::string(area + nameOffset, strnlen(area + nameOffset, areaSize - nameOffset));
+  return string::FromBytes(area + nameOffset, strnlen(area + nameOffset, areaSize - nameOffset),
+                           kEncodingASCII);
 }
 
 const std::vector<ImageSymbol>& LoadedSymbols() {
@@ -45,27 +46,29 @@ std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size) 
   return symbols;
 }
 
-bool LookupImageSymbol(uint32_t address, std::string* name, uint32_t* offset) {
-  const ImageBlockSet& image = LoadedImageBlocks();
-  if (!image.Block(qvimage::kBlockSymbols)) {
-    if (name) name->clear();
-    if (offset) *offset = 0;
-    return false;
-  }
-  uint32_t codeBase = uint32_t(reinterpret_cast<uintptr_t>(GetImageCodeBase()));
-  if (address < codeBase || uint64_t(address) >= uint64_t(codeBase) + GetImageCodeSize())
-    return false;
-  const std::vector<ImageSymbol>& symbols = LoadedSymbols();
+bool FindImageSymbol(const std::vector<ImageSymbol>& symbols, uint32_t codeBase, uint32_t codeSize,
+                     uint32_t address, string* name, uint32_t* offset) {
+  if (address < codeBase || uint64_t(address) >= uint64_t(codeBase) + codeSize) return false;
   if (symbols.empty()) return false;
   uint32_t distance = address - codeBase;
-  const std::string* found = nullptr;
-  uint32_t foundOffset = GetImageCodeSize();
+  const string* found = nullptr;
+  uint32_t foundOffset = codeSize;
   for (const ImageSymbol& symbol : symbols) {
     if (distance <= symbol.codeOffset) continue;
     found = &symbol.name;
     foundOffset = distance - symbol.codeOffset;
   }
-  if (name) *name = found ? *found : std::string();
+  if (name) *name = found ? *found : string();
   if (offset) *offset = foundOffset;
   return true;
+}
+
+bool LookupImageSymbol(uint32_t address, string* name, uint32_t* offset) {
+  if (!LoadedImageBlocks().Block(qvimage::kBlockSymbols)) {
+    if (name) *name = string();
+    if (offset) *offset = 0;
+    return false;
+  }
+  uint32_t codeBase = uint32_t(reinterpret_cast<uintptr_t>(GetImageCodeBase()));
+  return FindImageSymbol(LoadedSymbols(), codeBase, GetImageCodeSize(), address, name, offset);
 }

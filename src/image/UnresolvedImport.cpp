@@ -3,15 +3,17 @@
 #include <sys/mman.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/RuntimeError.h"
 
 namespace {
 
-// push imm32 (the name); mov eax, imm32 (the reporter); call eax; add esp, 4; ret.
-constexpr size_t kStubSize = 16;
+// A stub is its code followed by the name it reports, both in the stub pages, which live as
+// long as the process: push imm32 (the name); mov eax, imm32 (the reporter); call eax;
+// add esp, 4; ret.
+constexpr size_t kStubCodeSize = 16;
+constexpr size_t kStubAlignment = 16;
 constexpr size_t kStubPageSize = 4096;
 
 struct StubPage {
@@ -20,8 +22,9 @@ struct StubPage {
 };
 StubPage gStubPage;
 
-uint8_t* TakeStubSlot() {
-  if (gStubPage.used + kStubSize > kStubPageSize) {
+uint8_t* TakeStubSlot(size_t size) {
+  size = (size + kStubAlignment - 1) / kStubAlignment * kStubAlignment;
+  if (gStubPage.used + size > kStubPageSize) {
     void* page = ::mmap(nullptr, kStubPageSize, PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (page == MAP_FAILED) return nullptr;
@@ -29,7 +32,7 @@ uint8_t* TakeStubSlot() {
   }
   if (::mprotect(gStubPage.base, kStubPageSize, PROT_READ | PROT_WRITE) != 0) return nullptr;
   uint8_t* slot = gStubPage.base + gStubPage.used;
-  gStubPage.used += kStubSize;
+  gStubPage.used += size;
   return slot;
 }
 
@@ -47,20 +50,22 @@ extern "C" uint64_t ReportUnresolvedImportCall(const char* name) {
 }
 
 void* MakeUnresolvedImportStub(const std::string& name) {
-  // The stub's name lives as long as the stub: the process.
-  char* text = strdup(name.c_str());
-  uint8_t* stub = text ? TakeStubSlot() : nullptr;
-  if (!QV_CHECK_TEXT(stub, "stubMemory", "No memory for an unresolved function's stub")) {
-    std::free(text);
+  if (!QV_CHECK_TEXT(name.size() < kStubPageSize - kStubCodeSize, "stubName",
+                     "Unresolved function name is too long"))
     return nullptr;
-  }
-  const uint8_t code[kStubSize] = {0x68, 0, 0, 0, 0, 0xB8, 0, 0, 0, 0, 0xFF, 0xD0,
-                                   0x83, 0xC4, 0x04, 0xC3};
-  std::memcpy(stub, code, kStubSize);
+  uint8_t* stub = TakeStubSlot(kStubCodeSize + name.size() + 1);
+  if (!QV_CHECK_TEXT(stub, "stubMemory", "No memory for an unresolved function's stub"))
+    return nullptr;
+  const uint8_t code[kStubCodeSize] = {0x68, 0, 0, 0, 0, 0xB8, 0, 0, 0, 0, 0xFF, 0xD0,
+                                       0x83, 0xC4, 0x04, 0xC3};
+  uint8_t* text = stub + kStubCodeSize;
+  std::memcpy(stub, code, kStubCodeSize);
+  std::memcpy(text, name.c_str(), name.size() + 1);
   PutWord(stub + 1, text);
   PutWord(stub + 6, reinterpret_cast<const void*>(&ReportUnresolvedImportCall));
   bool executable = ::mprotect(gStubPage.base, kStubPageSize, PROT_READ | PROT_EXEC) == 0;
-  if (!QV_CHECK_TEXT(executable, "stubProtected", "An unresolved function's stub cannot be made executable"))
+  if (!QV_CHECK_TEXT(executable, "stubProtected",
+                     "An unresolved function's stub cannot be made executable"))
     return nullptr;
   return stub;
 }

@@ -2,12 +2,19 @@
 // block files, then damaged images, each of which must end in a report and a refusal.
 #include <elf.h>
 #include <gtest/gtest.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -16,6 +23,7 @@
 #include "app/ShutdownTasks.h"
 #include "image/ApplicationImage.h"
 #include "image/Export.h"
+#include "image/ImageSymbols.h"
 #include "support/TestSupport.h"
 
 // What the test application reports, one line each, on standard output.
@@ -43,21 +51,52 @@ class ReportingShutdownTask : public runShutdownTask {
   }
 };
 
+// The code offset of the entry function's symbol, read from the packed symbols block here.
+uint32_t EntrySymbolOffset() {
+  Bytes block = imagetest::ReadFile(std::string(LINKAPP_DIR) + "/symbols.dat");
+  uint32_t count = 0;
+  if (block.size() < 4) return 0;
+  std::memcpy(&count, block.data(), 4);
+  const char* names = reinterpret_cast<const char*>(block.data()) + 4 + 8 * count;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t pair[2];
+    std::memcpy(pair, block.data() + 4 + 8 * i, 8);
+    if (std::strcmp(names + pair[1], "QVEntry") == 0) return pair[0];
+  }
+  return 0;
+}
+
+// Names the code one byte into the entry function, as a stack trace would.
+void PrintEntrySymbol() {
+  if (!GetImageCodeBase()) return;
+  string name;
+  uint32_t offset = 0;
+  uint32_t address = uint32_t(reinterpret_cast<uintptr_t>(GetImageCodeBase())) + EntrySymbolOffset() + 1;
+  if (LookupImageSymbol(address, &name, &offset)) std::printf("symbol=%s+%u\n", name.CString(), offset);
+}
+
 std::string ExpectedTranscript() {
   char cosine[64];
   std::snprintf(cosine, sizeof(cosine), "%.17g", std::cos(0.5));
   return std::string("1=42\n2=141\n3=42\n4=") + cosine +
-         "\n5=constant text\nshutdown after run=1\nloaded=1\n";
+         "\n5=constant text\nshutdown after run=1\nsymbol=QVEntry+1\nloaded=1\n";
 }
 
 // Loads executable from folder in a child; its transcript (stdout and stderr) and exit status.
-std::string LoadInChild(const std::string& folder, const std::string& executable, int* status) {
+// prepare runs in the child first.
+std::string LoadInChild(const std::string& folder, const std::string& executable, int* status,
+                        void (*prepare)() = nullptr) {
   std::string output;
   *status = qvtest::RunInChild(
       [&] {
         if (chdir(folder.c_str()) != 0) _exit(90);
+        if (prepare) prepare();
         new ReportingShutdownTask;
+        qvtest::ReportCapture reports;  // a display would otherwise show each one and wait
         bool loaded = LoadApplicationImage(executable.c_str());
+        PrintEntrySymbol();
+        for (const qvtest::CapturedReport& report : reports.reports())
+          std::printf("report %s: %s\n", report.condition.c_str(), report.extra.c_str());
         std::printf("loaded=%d\n", loaded ? 1 : 0);
         std::fflush(stdout);
         _exit(loaded ? 0 : 1);
@@ -183,6 +222,37 @@ TEST(ImageLoad, MalformedImportBlocksAreRefused) {
   std::memcpy(chainOut.data() + 2, &outside, 4);
   imagetest::WriteFile(folder.File("import.dat"), chainOut);
   ExpectRefused(folder.path(), "/proc/self/exe", "lies outside the code block");
+}
+
+// As a hardened kernel would: mprotect asking for execute permission fails with EPERM.
+void RefuseExecutableMemory() {
+  constexpr uint32_t kArgProt = offsetof(seccomp_data, args) + 2 * sizeof(uint64_t);
+  sock_filter program[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_I386, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_mprotect, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kArgProt),
+      BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, PROT_EXEC, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  sock_fprog filter = {static_cast<unsigned short>(std::size(program)), program};
+  if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+      prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0)
+    _exit(91);
+}
+
+TEST(ImageLoad, RefusedExecutableMemoryIsReportedAndNothingRuns) {
+  int status = 0;
+  std::string output = LoadInChild(LINKAPP_DIR, "/proc/self/exe", &status, RefuseExecutableMemory);
+  ASSERT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 91) << "seccomp unavailable";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << output;
+  EXPECT_NE(output.find("Loader failed to protect memory, error #1\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("report codeProtected"), std::string::npos) << output;
+  EXPECT_EQ(output.find("1=42"), std::string::npos) << output;
 }
 
 }  // namespace
