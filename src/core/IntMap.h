@@ -56,7 +56,8 @@ class IntMap {
   // Calls visit(key, value) for each entry in insertion order.
   template <typename Visitor>
   void ForEachInOrder(Visitor&& visit) const {
-    for (const Node* node = mOrder.First(); node; node = node->orderNext) visit(node->key, node->value);
+    for (const Node* node = mOrder.First(); node; node = node->orderNext)
+      visit(node->key, node->value);
   }
 
  private:

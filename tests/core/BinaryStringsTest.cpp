@@ -24,7 +24,8 @@ TEST(FourCharCode, RoundTripsAndConvertsToMacRoman) {
     ASSERT_EQ(s.Bytes()[0], code >> 24);
     ASSERT_EQ(StringToFourCharCode(s), code);
   }
-  for (const char* other : {"abc", "abcde", ""}) EXPECT_EQ(StringToFourCharCode(string(other)), 0x3F3F3F3Fu);
+  for (const char* other : {"abc", "abcde", ""})
+    EXPECT_EQ(StringToFourCharCode(string(other)), 0x3F3F3F3Fu);
   std::string utf8 = "\xc3\x84" "bcd", roman(4, '\0');
   iconv_t converter = iconv_open("MACINTOSH", "UTF-8");
   char *in = utf8.data(), *out = roman.data();
@@ -44,7 +45,8 @@ TEST(Bits, WriteAndReadInTheirByteOrders) {
   std::mt19937 rng(5);
   for (int i = 0; i < 5000; ++i) {
     const uint32_t value = rng();
-    ASSERT_EQ(ReadShortAsBits(WriteShortAsBits(static_cast<uint16_t>(value))), static_cast<uint16_t>(value));
+    ASSERT_EQ(ReadShortAsBits(WriteShortAsBits(static_cast<uint16_t>(value))),
+              static_cast<uint16_t>(value));
     ASSERT_EQ(ReadLongAsBits(WriteLongAsBits(value)), value);
   }
   qvtest::ReportCapture capture;

@@ -99,7 +99,8 @@ TEST(ByteQueue, MatchesADequeUnderRandomTraffic) {
     ASSERT_EQ(queue.Total(), static_cast<int32_t>(model.size()));
     const std::string chunk = Peek(queue);
     ASSERT_EQ(chunk.empty(), model.empty());
-    ASSERT_TRUE(chunk.size() <= model.size() && std::equal(chunk.begin(), chunk.end(), model.begin()));
+    ASSERT_TRUE(chunk.size() <= model.size() &&
+                std::equal(chunk.begin(), chunk.end(), model.begin()));
   }
 }
 

@@ -21,7 +21,8 @@ int Sign(int64_t value) { return (value > 0) - (value < 0); }
 TEST(CaseFoldTable, MatchesMacRomanCapitalsFromIconv) {
   locale_t utf8 = newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(0));
   ASSERT_NE(utf8, nullptr) << "the reference needs the C.UTF-8 locale";
-  iconv_t toWide = iconv_open("WCHAR_T", "MACINTOSH"), fromWide = iconv_open("MACINTOSH", "WCHAR_T");
+  iconv_t toWide = iconv_open("WCHAR_T", "MACINTOSH"),
+          fromWide = iconv_open("MACINTOSH", "WCHAR_T");
   for (int byte = 0; byte < 256; ++byte) {
     char in = static_cast<char>(byte), back[4] = {};
     wchar_t wide = 0;
@@ -30,8 +31,10 @@ TEST(CaseFoldTable, MatchesMacRomanCapitalsFromIconv) {
     iconv(toWide, &inPtr, &inLeft, &outPtr, &outLeft);
     wchar_t upper = static_cast<wchar_t>(towupper_l(static_cast<wint_t>(wide), utf8));
     inPtr = reinterpret_cast<char*>(&upper), inLeft = sizeof upper, outPtr = back, outLeft = 4;
-    bool single = iconv(fromWide, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && outPtr - back == 1;
-    EXPECT_EQ(kCaseFoldTable[byte], single ? uint8_t(back[0]) : byte) << "byte 0x" << std::hex << byte;
+    bool single =
+        iconv(fromWide, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && outPtr - back == 1;
+    EXPECT_EQ(kCaseFoldTable[byte], single ? uint8_t(back[0]) : byte)
+        << "byte 0x" << std::hex << byte;
   }
   iconv_close(toWide);
   iconv_close(fromWide);
@@ -55,7 +58,8 @@ TEST(Compare, CountedAndCStringFormsAgreeWithAModel) {
     for (char& c : b) c = i % 2 ? kSmall[rng() % sizeof kSmall] : char(rng());
     if (i % 5 == 0) b = a.substr(0, rng() % (a.size() + 1));
     SCOPED_TRACE(testing::PrintToString(a) + " vs " + testing::PrintToString(b));
-    ASSERT_EQ(Sign(ustrcmp(a.data(), int32_t(a.size()), b.data(), int32_t(b.size()))), model(a, b, nullptr));
+    ASSERT_EQ(Sign(ustrcmp(a.data(), int32_t(a.size()), b.data(), int32_t(b.size()))),
+              model(a, b, nullptr));
     ASSERT_EQ(Sign(ustrcmpi(a.data(), int32_t(a.size()), b.data(), int32_t(b.size()))),
               model(a, b, kCaseFoldTable));
     ASSERT_EQ(Sign(ustrcmp(a.c_str(), b.c_str())), Sign(std::strcmp(a.c_str(), b.c_str())));
@@ -96,7 +100,8 @@ TEST(Uatol, AgreesWithAModuloReferenceOnRandomTexts) {
     bool negative = text[i] == '-';
     if (text[i] == '-' || text[i] == '+') ++i;
     uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + uint32_t(text[i] - '0');
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+      value = value * 10 + uint32_t(text[i] - '0');
     return static_cast<int32_t>(negative ? 0u - value : value);
   };
   std::mt19937 rng(99);

@@ -74,7 +74,8 @@ TEST(GenericArray, SwapRangesMatchesAReassembledModel) {
     const auto n = 1 + static_cast<int32_t>(rng() % 60);
     std::vector<uint32_t> model(n);
     for (int32_t i = 0; i < n; ++i) a.Append(model[i] = static_cast<uint32_t>(i));
-    auto s1 = static_cast<int32_t>(rng() % (n + 1)), c1 = static_cast<int32_t>(rng() % (n - s1 + 1));
+    auto s1 = static_cast<int32_t>(rng() % (n + 1)),
+         c1 = static_cast<int32_t>(rng() % (n - s1 + 1));
     auto s2 = s1 + c1 + static_cast<int32_t>(rng() % (n - s1 - c1 + 1));
     auto c2 = static_cast<int32_t>(rng() % (n - s2 + 1));
     std::vector<uint32_t> expected(model.begin(), model.begin() + s1);
@@ -97,7 +98,8 @@ TEST(GenericArray, DoubleElementsRoundTrip) {
   }
   a.SetAtDouble(10, model[10] = 1e300);
   a.RemoveAt(5), model.erase(model.begin() + 5);
-  for (size_t i = 0; i < model.size(); ++i) EXPECT_EQ(a.GetAtDouble(static_cast<int32_t>(i)), model[i]);
+  for (size_t i = 0; i < model.size(); ++i)
+    EXPECT_EQ(a.GetAtDouble(static_cast<int32_t>(i)), model[i]);
   EXPECT_EQ(HandleGetSize(a.storage), a.capacity * 8);
 }
 

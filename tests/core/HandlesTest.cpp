@@ -26,7 +26,8 @@ TEST(BlockMove, OverlappingRangesCopyAsThroughATemporary) {
   std::vector<unsigned char> buffer(64);
   for (int round = 0; round < 2000; ++round) {
     int count = static_cast<int>(random() % 33);
-    int from = static_cast<int>(random() % (65 - count)), to = static_cast<int>(random() % (65 - count));
+    int from = static_cast<int>(random() % (65 - count)),
+        to = static_cast<int>(random() % (65 - count));
     for (auto& b : buffer) b = static_cast<unsigned char>(random());
     std::vector<unsigned char> expected = buffer;
     std::copy(buffer.begin() + from, buffer.begin() + from + count, expected.begin() + to);
@@ -35,7 +36,8 @@ TEST(BlockMove, OverlappingRangesCopyAsThroughATemporary) {
   }
   qvtest::ReportCapture capture;
   char source[] = "abc", destination[] = "xyz";
-  BlockMove(source, destination, -1), BlockMove(nullptr, destination, 3), BlockMove(source, nullptr, 3);
+  BlockMove(source, destination, -1), BlockMove(nullptr, destination, 3),
+      BlockMove(source, nullptr, 3);
   EXPECT_STREQ(destination, "xyz");
   EXPECT_EQ(capture.count(), 3u);
 }
@@ -57,7 +59,8 @@ TEST(Handles, ClearedBlocksNegativeSizesAndTheRecord) {
   EXPECT_EQ(Contents(clearHandle), std::vector<unsigned char>(5000, 0));
   {
     qvtest::ReportCapture capture;
-    EXPECT_TRUE(!NewPtr(-1) && !HandleNew(-1) && !HandleNewClear(-2147483647 - 1) && !HandleSetSize(clearHandle, -4));
+    EXPECT_TRUE(!NewPtr(-1) && !HandleNew(-1) && !HandleNewClear(-2147483647 - 1) &&
+                !HandleSetSize(clearHandle, -4));
     EXPECT_EQ(capture.count(), 4u);
     EXPECT_TRUE(capture.HasCondition("size >= 0"));
   }
@@ -81,7 +84,8 @@ TEST(Handles, ResizingAndDuplicatingMatchAByteModel) {
     const size_t kept = std::min(model.size(), static_cast<size_t>(size));
     ASSERT_TRUE(std::equal(model.begin(), model.begin() + kept, bytes)) << round;
     model.resize(static_cast<size_t>(size));
-    for (size_t i = 0; i < model.size(); ++i) bytes[i] = model[i] = static_cast<unsigned char>(random());
+    for (size_t i = 0; i < model.size(); ++i)
+      bytes[i] = model[i] = static_cast<unsigned char>(random());
     if (round % 50 != 0) continue;
     Handle copy = handle;
     ASSERT_TRUE(HandleDuplicate(&copy));

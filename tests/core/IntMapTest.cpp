@@ -22,8 +22,9 @@ TEST(IntMap, MatchesAnUnorderedMapAndKeepsInsertionOrder) {
   std::vector<int32_t> order;
   auto randomKey = [&]() -> int32_t {
     const uint32_t kind = rng() % 3;
-    return kind == 0 ? static_cast<int32_t>(rng() % 8) * 1024
-                     : kind == 1 ? static_cast<int32_t>(rng() % 64) - 32 : static_cast<int32_t>(rng());
+    return kind == 0   ? static_cast<int32_t>(rng() % 8) * 1024
+           : kind == 1 ? static_cast<int32_t>(rng() % 64) - 32
+                       : static_cast<int32_t>(rng());
   };
   for (int step = 0; step < 20000; ++step) {
     const int32_t key = randomKey();

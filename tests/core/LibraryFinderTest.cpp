@@ -37,7 +37,8 @@ class LibraryFinderTest : public ::testing::Test {
   }
   // A listing command that counts its runs and prints lines.
   void UseListing(const std::string& lines) {
-    std::ofstream(folder / "listing.sh") << "echo run >> " << Path("runs") << "\nprintf '%s' '" << lines << "'\n";
+    std::ofstream(folder / "listing.sh")
+        << "echo run >> " << Path("runs") << "\nprintf '%s' '" << lines << "'\n";
     command = "/bin/sh " + Path("listing.sh");
     SetLibraryListingCommandForTesting(command.c_str());
   }
@@ -77,9 +78,10 @@ TEST_F(LibraryFinderTest, DirectNamesAndLinkWalksNeverRunTheListing) {
 // path is trimmed and reached through links.
 TEST_F(LibraryFinderTest, ListingRunsOnceAndItsLinesAreTriedInOrder) {
   fs::create_symlink(LibmPath(), Path("libqvlinked.so.2"));
-  UseListing("\tlibqvfake.so.1 (libc6) => /nonexistent/libqvfake.so.1\n\tlibqvfake.so.1 (libc6) => " +
-             LibmPath() + "\nlibqvlinked without a path\n\tlibqvlinked.so.2 (libc6) =>  \t" +
-             Path("libqvlinked.so.2") + " \t\r\n");
+  UseListing(
+      "\tlibqvfake.so.1 (libc6) => /nonexistent/libqvfake.so.1\n\tlibqvfake.so.1 (libc6) => " +
+      LibmPath() + "\nlibqvlinked without a path\n\tlibqvlinked.so.2 (libc6) =>  \t" +
+      Path("libqvlinked.so.2") + " \t\r\n");
   EXPECT_EQ(Load("libqvfake"), libm);
   EXPECT_EQ(Load("libqvlinked"), libm);
   EXPECT_EQ(Load("libqvabsent"), nullptr);

@@ -19,7 +19,9 @@ void* FailingAlloc(size_t) { return nullptr; }
 
 // While alive, the system allocator is replaced by the given one.
 struct SystemAllocScope {
-  explicit SystemAllocScope(SystemAllocFunction f) : previous(SetSystemAllocFunctionForTesting(f)) { gRequests.clear(); }
+  explicit SystemAllocScope(SystemAllocFunction f) : previous(SetSystemAllocFunctionForTesting(f)) {
+    gRequests.clear();
+  }
   ~SystemAllocScope() { SetSystemAllocFunctionForTesting(previous); }
   SystemAllocFunction previous;
 };
@@ -41,7 +43,9 @@ TEST(SmallBlockAllocator, ClassesBoundaryAndARandomSequence) {
   std::mt19937 random(20261206);
   for (int step = 0; step < 6000 && !HasFailure(); ++step) {
     if (step < 2 || live.empty() || random() % 100 < 55) {
-      const uint32_t size = step < 2 ? 252 + step : random() % 10 == 0 ? 253 + random() % 200 : 1 + random() % 252;
+      const uint32_t size = step < 2             ? 252 + step
+                            : random() % 10 == 0 ? 253 + random() % 200
+                                                 : 1 + random() % 252;
       const size_t before = gRequests.size();
       auto* block = static_cast<unsigned char*>(OSalloclen(size, kMemFullQuit));
       if (gRequests.size() > before) {
@@ -138,13 +142,15 @@ TEST(PurgeList, RandomOperationsMatchAListModel) {
       const int freeing = static_cast<int>(random() % (kObjects + 1));  // kObjects: none frees
       for (int other = 0; other < kObjects; ++other) objects[other]->frees = other == freeing;
       std::vector<int> expected;
-      for (auto it = model.rbegin(); it != model.rend() && (expected.empty() || expected.back() != freeing); ++it)
+      for (auto it = model.rbegin();
+           it != model.rend() && (expected.empty() || expected.back() != freeing); ++it)
         expected.push_back(*it);
       log.clear();
       EXPECT_EQ(PurgeMemory(), inModel(freeing));
       EXPECT_EQ(log, expected);
     }
-    for (int other = 0; other < kObjects; ++other) ASSERT_EQ(objects[other]->InPurgeList(), inModel(other)) << other;
+    for (int other = 0; other < kObjects; ++other)
+      ASSERT_EQ(objects[other]->InPurgeList(), inModel(other)) << other;
   }
   objects.clear();
   LoggingPurgable survivor(1, &log), leaving(2, &log);

@@ -31,7 +31,8 @@ TEST(NumberText, IntegersMatchPrintf) {
     const auto small = static_cast<int32_t>(value);
     const auto negative = -static_cast<int64_t>(value >> 1);
     ASSERT_EQ(Text(ultoa(small)), Printed("%" PRId32, small));
-    ASSERT_EQ(Text(ulltoa(static_cast<int64_t>(value))), Printed("%" PRId64, static_cast<int64_t>(value)));
+    ASSERT_EQ(Text(ulltoa(static_cast<int64_t>(value))),
+              Printed("%" PRId64, static_cast<int64_t>(value)));
     ASSERT_EQ(Text(ulltoa(negative)), Printed("%" PRId64, negative));
     ASSERT_EQ(Text(uulltoa(value)), Printed("%" PRIu64, value));
     ASSERT_EQ(Text(ultohexa(uint32_t(value))), Printed("%08" PRIX32, uint32_t(value)));

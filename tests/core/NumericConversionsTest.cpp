@@ -50,7 +50,8 @@ TEST(NumericConversions, SingleAndThirtyTwoBitSources) {
 
 // Compiled code binds these by name: each name must lead to the function it stands for.
 TEST(NumericConversions, EveryNameIsBoundToItsFunction) {
-#define QV_EXPECTED(function) std::pair<const char*, void*>{#function, reinterpret_cast<void*>(&function)}
+#define QV_EXPECTED(function) \
+  std::pair<const char*, void*> { #function, reinterpret_cast < void*>(&function) }
   for (auto [name, code] : {
            QV_EXPECTED(RuntimeCvtSInt32ToReal64),   QV_EXPECTED(RuntimeCvtUInt32ToReal64),
            QV_EXPECTED(RuntimeCvtSInt64ToReal64),   QV_EXPECTED(RuntimeCvtUInt64ToReal64),
@@ -70,7 +71,8 @@ TEST(NumericConversions, EveryNameIsBoundToItsFunction) {
            QV_EXPECTED(RuntimeDivCurrency)}) {
 #undef QV_EXPECTED
     const RelocEntry* found = nullptr;
-    for (const RelocEntry* entry = StaticExportTableBegin(); entry != StaticExportTableEnd(); ++entry)
+    for (const RelocEntry* entry = StaticExportTableBegin(); entry != StaticExportTableEnd();
+         ++entry)
       if (entry->name && std::strcmp(entry->name, name) == 0) found = entry;
     ASSERT_NE(found, nullptr) << name;
     EXPECT_EQ(found->code, code) << name;

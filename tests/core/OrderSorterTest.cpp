@@ -56,7 +56,8 @@ TEST(OrderSorter, MatchesStdSort) {
   std::vector<int> descending(n), organPipe(n), sawtooth(n);
   std::iota(descending.rbegin(), descending.rend(), 0);
   for (int i = 0; i < n; ++i) organPipe[i] = std::min(i, n - i), sawtooth[i] = i % 17;
-  for (const auto* input : {&descending, &organPipe, &sawtooth}) SortAndCompareWithStdSort(*input, 0, n);
+  for (const auto* input : {&descending, &organPipe, &sawtooth})
+    SortAndCompareWithStdSort(*input, 0, n);
 }
 
 // Operation counts, not time: sorted and random rows need about n log n of each, never n^2.

@@ -49,14 +49,17 @@ TEST(RuntimeClassTest, NewClassCopiesParentTablesIntoFirstPlaces) {
   }
   parent->namedMethodTable[0] = {Word(0x300), NewName("M%%")};
   RuntimeClass* child = RuntimeNewClass(parent, 5, 2, 6, 2, 4);
-  EXPECT_TRUE(child->parentClass == parent && FirstRegisteredClass() == child && child->nextClass == iface);
+  EXPECT_TRUE(child->parentClass == parent && FirstRegisteredClass() == child &&
+              child->nextClass == iface);
   EXPECT_EQ(0, std::memcmp(child->methodTable, parent->methodTable, 4 * 8));
   EXPECT_EQ(child->methodTable[4].function, nullptr);
   EXPECT_EQ(0, std::memcmp(child->eventTable, parent->eventTable, 4 * 8));
   EXPECT_EQ(child->namedMethodTable[0].key, parent->namedMethodTable[0].key);  // shared
-  EXPECT_TRUE(InterfaceEntries(child)[0].interfaceClass == iface && !InterfaceEntries(child)[1].interfaceClass);
+  EXPECT_TRUE(InterfaceEntries(child)[0].interfaceClass == iface &&
+              !InterfaceEntries(child)[1].interfaceClass);
   auto* end = reinterpret_cast<char*>(InterfaceEntries(child) + 2);
-  EXPECT_EQ((std::vector<void*>{child->methodTable, child->eventTable, child->namedMethodTable, child->propertyTable}),
+  EXPECT_EQ((std::vector<void*>{child->methodTable, child->eventTable, child->namedMethodTable,
+                                child->propertyTable}),
             (std::vector<void*>{end, end + 5 * 8, end + 11 * 8, end + 13 * 8}));
 
   qvtest::ReportCapture capture;
@@ -65,7 +68,8 @@ TEST(RuntimeClassTest, NewClassCopiesParentTablesIntoFirstPlaces) {
   SetSystemAllocFunctionForTesting(previous);
   for (int i = 0; i < 256; ++i) ASSERT_EQ(gGuardedEnd[i], 0xA5) << "tables spilled past the block";
   for (const char* table : {"method", "event", "property"})
-    EXPECT_TRUE(capture.HasCondition(std::string("out->") + table + "Count >= base->" + table + "Count"));
+    EXPECT_TRUE(
+        capture.HasCondition(std::string("out->") + table + "Count >= base->" + table + "Count"));
   EXPECT_EQ(capture.count(), 3u);
   EXPECT_EQ(narrow->eventTable[1].vector, Word(0x201));
   EXPECT_EQ(narrow->propertyTable[0].word, 0x40u);
@@ -97,8 +101,10 @@ TEST(RuntimeClassTest, IsaCastsAndInterfaceLookup) {
   ImplementInterface(dog, barker, Word(0xB0));
   InterfaceEntries(puppyClass)[0] = InterfaceEntries(dog)[0];  // as compiled code copies it
   RuntimeObject* puppy = RuntimeNewObject(puppyClass);
-  for (RuntimeClass* c : {puppyClass, dog, animal, barker, cat, purrer, static_cast<RuntimeClass*>(nullptr)})
-    EXPECT_EQ(RuntimeObjectIsa(puppy, c), c != cat && c != purrer) << (c ? string(c->className).CString() : "nil");
+  for (RuntimeClass* c :
+       {puppyClass, dog, animal, barker, cat, purrer, static_cast<RuntimeClass*>(nullptr)})
+    EXPECT_EQ(RuntimeObjectIsa(puppy, c), c != cat && c != purrer)
+        << (c ? string(c->className).CString() : "nil");
   EXPECT_EQ(RuntimeObjectIsa(nullptr, dog), 0);
   qvtest::ReportCapture capture;
   EXPECT_EQ(RuntimeCheckCast(puppy, animal), puppy);
@@ -109,7 +115,8 @@ TEST(RuntimeClassTest, IsaCastsAndInterfaceLookup) {
   EXPECT_TRUE(capture.empty());
   EXPECT_EQ(puppy->refCount, 3);
   EXPECT_TRUE(!RuntimeCheckCast(puppy, cat) && !RuntimeCheckCast(puppy, purrer));
-  EXPECT_TRUE(!RuntimeLookupInterfaceVtable(puppy, purrer) && !RuntimeLookupInterfaceVtable(puppy, dog));
+  EXPECT_TRUE(!RuntimeLookupInterfaceVtable(puppy, purrer) &&
+              !RuntimeLookupInterfaceVtable(puppy, dog));
   EXPECT_EQ(capture.count(), 4u);
   EXPECT_TRUE(capture.HasCondition("IllegalCastException"));
   EXPECT_EQ(RuntimeLookupInterfaceVtable(nullptr, barker), nullptr);
@@ -142,7 +149,9 @@ TEST(EventHandlerTest, InstanceHandlersGoIntoAPrivateCopy) {
   RuntimeObject* a = RuntimeNewObject(cls);
   RuntimeObject* b = RuntimeNewObject(cls);
   ObjectHook hook;
-  auto lookup = [&hook, a](int32_t index) { return hook.eventIndex = index, LookupEventHandler(a, &hook); };
+  auto lookup = [&hook, a](int32_t index) {
+    return hook.eventIndex = index, LookupEventHandler(a, &hook);
+  };
   EXPECT_TRUE(lookup(2) == Word(0xC105E) && !lookup(0) && !lookup(512));
   qvtest::ReportCapture capture;
   const string action("ACTION"), missing("Missing");

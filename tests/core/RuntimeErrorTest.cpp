@@ -21,17 +21,20 @@ std::string ExpectedReport(const std::string& heading, const std::string& locati
 
 // Paths and texts are data, never a format; nil prints as empty; unknown codes are named so.
 TEST(RuntimeErrorFormat, TextsAndReportsReadLineByLine) {
-  const char* texts[] = {"Plugin TOC Load Failure", "Invalid Class Definition", "Unknown Class",
-                         "Failed Assertion", "Unable to Write to Handle", "CarbonLib 1.1 or Later Required",
-                         "Cannot Connect to Debugger", "Unhandled Exception"};
+  const char* texts[] = {
+      "Plugin TOC Load Failure",    "Invalid Class Definition",  "Unknown Class",
+      "Failed Assertion",           "Unable to Write to Handle", "CarbonLib 1.1 or Later Required",
+      "Cannot Connect to Debugger", "Unhandled Exception"};
   for (int16_t code = 1; code <= 8; ++code) EXPECT_STREQ(RuntimeErrorText(code), texts[code - 1]);
   for (int16_t code : {0, 9, -1, -32768}) EXPECT_EQ(RuntimeErrorText(code), nullptr) << code;
-  EXPECT_EQ(FormatRuntimeErrorReport(4, "Edit/GTK", 358, "ptr", "No helper!") + "\n",
-            ExpectedReport("Runtime Error 4: Failed Assertion", "Edit/GTK: 358", "ptr", "No helper!"));
+  EXPECT_EQ(
+      FormatRuntimeErrorReport(4, "Edit/GTK", 358, "ptr", "No helper!") + "\n",
+      ExpectedReport("Runtime Error 4: Failed Assertion", "Edit/GTK: 358", "ptr", "No helper!"));
   EXPECT_EQ(FormatRuntimeErrorReport(2, nullptr, -2147483647 - 1, nullptr, nullptr) + "\n",
             ExpectedReport("Runtime Error 2: Invalid Class Definition", ": -2147483648", "", ""));
-  EXPECT_EQ(FormatRuntimeErrorReport(-7, "dir%s/%n.cpp", 5, "a % b", "100%d%%") + "\n",
-            ExpectedReport("Runtime Error -7: Unknown Error", "dir%s/%n.cpp: 5", "a % b", "100%d%%"));
+  EXPECT_EQ(
+      FormatRuntimeErrorReport(-7, "dir%s/%n.cpp", 5, "a % b", "100%d%%") + "\n",
+      ExpectedReport("Runtime Error -7: Unknown Error", "dir%s/%n.cpp: 5", "a % b", "100%d%%"));
 }
 
 // Each check form reports its condition text once (evaluated once), with file and line, to the
@@ -52,7 +55,8 @@ TEST(RuntimeErrorCheck, FailingChecksReportAndPassingOnesDoNot) {
     ReportRuntimeError(132, 7, "debugger/Link.cpp", 91, "connected", "Cannot reach host");
     r = capture.reports();
     ASSERT_EQ(r.size(), 5u);
-    EXPECT_EQ(r[0].sourcePath + ":" + std::to_string(r[0].line), "RuntimeErrorTest.cpp:" + std::to_string(line));
+    EXPECT_EQ(r[0].sourcePath + ":" + std::to_string(r[0].line),
+              "RuntimeErrorTest.cpp:" + std::to_string(line));
     EXPECT_TRUE(r[0].code == kErrorFailedAssertion && r[0].extraWasNil);
   }
   EXPECT_EQ(calls, 1);
@@ -78,7 +82,8 @@ TEST(RuntimeErrorReportDeathTest, WithoutDisplayWritesToStandardErrorAndReturns)
         std::_Exit(3);
       },
       testing::ExitedWithCode(3),
-      testing::StrEq(ExpectedReport("Runtime Error 12: Unknown Error", "x.cpp: 1", "0", "") + "carried on\n"));
+      testing::StrEq(ExpectedReport("Runtime Error 12: Unknown Error", "x.cpp: 1", "0", "") +
+                     "carried on\n"));
 }
 
 // Answers the report's dialog from a timeout inside its modal loop, as a person would.
@@ -93,7 +98,8 @@ GtkWidget* FindShownMessageDialog() {
   GList* toplevels = gtk_window_list_toplevels();
   GtkWidget* found = nullptr;
   for (GList* item = toplevels; item; item = item->next)
-    if (GTK_IS_MESSAGE_DIALOG(item->data) && gtk_widget_get_mapped(GTK_WIDGET(item->data))) found = GTK_WIDGET(item->data);
+    if (GTK_IS_MESSAGE_DIALOG(item->data) && gtk_widget_get_mapped(GTK_WIDGET(item->data)))
+      found = GTK_WIDGET(item->data);
   g_list_free(toplevels);
   return found;
 }
@@ -110,7 +116,8 @@ gboolean AnswerDialog(gpointer data) {
   g_free(text);
   driver->modal = gtk_window_get_modal(GTK_WINDOW(dialog));
   driver->hasParent = gtk_window_get_transient_for(GTK_WINDOW(dialog)) != nullptr;
-  gtk_button_clicked(GTK_BUTTON(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), driver->response)));
+  gtk_button_clicked(
+      GTK_BUTTON(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), driver->response)));
   return FALSE;
 }
 
@@ -142,7 +149,8 @@ TEST(RuntimeErrorDialogDeathTest, CancelEndsTheProcessWithStatusZero) {
         std::fputs("carried on after Cancel\n", stderr);
         std::_Exit(3);
       },
-      testing::ExitedWithCode(0), testing::AllOf(HasSubstr("exit handlers ran"), testing::Not(HasSubstr("carried on"))));
+      testing::ExitedWithCode(0),
+      testing::AllOf(HasSubstr("exit handlers ran"), testing::Not(HasSubstr("carried on"))));
 }
 
 }  // namespace

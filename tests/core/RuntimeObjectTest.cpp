@@ -39,21 +39,26 @@ TEST_F(RuntimeObjectTest, NewObjectsAndTheOrderOfConstructionAndDestruction) {
   RuntimeClass* root = MakeClass(nullptr, "RootR", 1);
   RuntimeClass* middle = MakeClass(root, "MiddleR", 1);
   RuntimeClass* leaf = MakeClass(middle, "LeafR", 1);
-  root->constructor = Record<'c', 0>, root->destructor = Record<'d', 0>, root->finalizer = Record<'f', 0>;
+  root->constructor = Record<'c', 0>, root->destructor = Record<'d', 0>,
+  root->finalizer = Record<'f', 0>;
   middle->constructor = Record<'c', 1>, middle->finalizer = Record<'f', 1>;
-  leaf->constructor = Record<'c', 2>, leaf->destructor = ResurrectingDestructor, leaf->finalizer = Record<'f', 2>;
+  leaf->constructor = Record<'c', 2>, leaf->destructor = ResurrectingDestructor,
+  leaf->finalizer = Record<'f', 2>;
   RuntimeObject* object = RuntimeNewObject(leaf);
-  EXPECT_TRUE(object->classPtr == leaf && object->methodTable == leaf->methodTable && object->refCount == 1);
+  EXPECT_TRUE(object->classPtr == leaf && object->methodTable == leaf->methodTable &&
+              object->refCount == 1);
   EXPECT_EQ(Field(object, 0) | Field(object, 1) | Field(object, 2), 0u);
   RuntimeUnlockObject(object);
   EXPECT_EQ(object->refCount, 1) << "a destructor that locks keeps the object";
   RuntimeUnlockObject(object);
-  EXPECT_EQ(gLog, (Log{"ctor0", "ctor1", "ctor2", "resurrect", "dtor2", "dtor0", "fin2", "fin1", "fin0"}));
+  EXPECT_EQ(gLog, (Log{"ctor0", "ctor1", "ctor2", "resurrect", "dtor2", "dtor0", "fin2", "fin1",
+                       "fin0"}));
 
   qvtest::ReportCapture capture;
   EXPECT_EQ(RuntimeNewObject(nullptr), nullptr);
   EXPECT_TRUE(capture.HasCondition("NilObjectException"));
-  RuntimeUnlockObject(RuntimeNewObject(qvtest::MakeInterface("IFaceForNew")));  // made after the report
+  RuntimeUnlockObject(
+      RuntimeNewObject(qvtest::MakeInterface("IFaceForNew")));  // made after the report
   EXPECT_TRUE(capture.HasCondition("!parent->isAnInterface"));
   RuntimeClass* tiny = MakeClass(nullptr, "Tiny");
   tiny->instanceSize = 8;
@@ -91,7 +96,8 @@ void ReleaseFieldsFinalizer(RuntimeObject* object) {
   volatile char marker = 0;
   gLowestStack = std::min(gLowestStack, reinterpret_cast<uintptr_t>(&marker));
   gLog.push_back("free" + std::to_string(Field(object, 0)));
-  for (int i = 1; i <= 3; ++i) RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(Field(object, i)));
+  for (int i = 1; i <= 3; ++i)
+    RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(Field(object, i)));
 }
 
 TEST_F(RuntimeObjectTest, ObjectsReleasedInFinalizersAreQueued) {
@@ -142,7 +148,8 @@ TEST_F(RuntimeObjectTest, LiveListMatchesModelAndTheHookHearsEveryRelease) {
       ASSERT_EQ(o->prevObject, live.empty() ? nullptr : live.back());
       live.push_back(o);
     }
-    ASSERT_TRUE(step % 97 != 0 || live == std::vector<RuntimeObject*>(model.begin(), model.end())) << step;
+    ASSERT_TRUE(step % 97 != 0 || live == std::vector<RuntimeObject*>(model.begin(), model.end()))
+        << step;
   }
   SetObjectDestroyHook(nullptr);
   EXPECT_EQ(heard, released);

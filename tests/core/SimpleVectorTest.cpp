@@ -58,7 +58,8 @@ TEST(SimpleVector, MatchesStdVectorAndTheCapacityRules) {
     EXPECT_EQ(Contents(v), model) << "chunk " << chunk;
     SimpleVector<int> copy(99);
     copy = v;  // takes the chunk and capacity too
-    EXPECT_TRUE(copy.chunk() == chunk && copy.capacity() == v.capacity() && Contents(copy) == model);
+    EXPECT_TRUE(copy.chunk() == chunk && copy.capacity() == v.capacity() &&
+                Contents(copy) == model);
   }
 }
 
@@ -100,7 +101,8 @@ TEST(SimpleVector, RemoveAllResizeAndPop) {
   v.resize(4);
   EXPECT_TRUE(Contents(v) == (std::vector<int>{0, 1, 2, 4}) && v.capacity() == 4u);
   v.resize(8);
-  EXPECT_EQ(v.size() + v.At(7), 4u) << "slots past the count of a plain vector are zero and writable";
+  EXPECT_EQ(v.size() + v.At(7), 4u)
+      << "slots past the count of a plain vector are zero and writable";
   EXPECT_EQ(v.Pop() + v.peek_back(), 4 + 2);
   v.resize(0);
   EXPECT_EQ(v.data(), nullptr);

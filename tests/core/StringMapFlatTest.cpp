@@ -55,7 +55,8 @@ TEST(StringSet, MatchesAFoldedStdSet) {
     if (rng() % 3 == 0) {
       StringSetRemove(set, key.c_str());
       if (reference.erase(Upper(key)))
-        order.erase(std::find_if(order.begin(), order.end(), [&](auto& m) { return Upper(m) == Upper(key); }));
+        order.erase(std::find_if(order.begin(), order.end(),
+                                 [&](auto& m) { return Upper(m) == Upper(key); }));
     } else {
       StringSetAdd(set, key.c_str());
       if (reference.insert(Upper(key)).second) order.push_back(key);
@@ -66,13 +67,15 @@ TEST(StringSet, MatchesAFoldedStdSet) {
   StringSetIterator* it = NewStringSetIterator(set);
   EXPECT_TRUE(StringSetIteratorKey(it).IsEmpty());  // before the first member
   std::vector<std::string> walked;
-  for (string key = StringSetIteratorNextKey(it); !key.IsEmpty(); key = StringSetIteratorNextKey(it)) {
+  for (string key = StringSetIteratorNextKey(it); !key.IsEmpty();
+       key = StringSetIteratorNextKey(it)) {
     walked.push_back(Std(key));
     if (std::stoi(Std(key).substr(6)) % 2 == 0) it->RemoveCurrent();
   }
   EXPECT_EQ(walked, order);
   for (const std::string& member : order)
-    EXPECT_EQ(StringSetContains(set, member.c_str()), std::stoi(member.substr(6)) % 2 == 1) << member;
+    EXPECT_EQ(StringSetContains(set, member.c_str()), std::stoi(member.substr(6)) % 2 == 1)
+        << member;
   DeleteStringSetIterator(it);
   StringSetClear(set);
   EXPECT_EQ(set->Count(), 0u);

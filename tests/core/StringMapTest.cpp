@@ -23,7 +23,8 @@ std::string Std(const string& s) { return std::string(s.CString(), s.Length()); 
 std::vector<std::pair<std::string, int>> EntriesInOrder(StringMap<int>* map) {
   std::vector<std::pair<std::string, int>> entries;
   auto* it = new StringMapIterator<int>(map);
-  for (int value = 0; it->Next() && it->GetValue(&value);) entries.emplace_back(Std(it->GetKey()), value);
+  for (int value = 0; it->Next() && it->GetValue(&value);)
+    entries.emplace_back(Std(it->GetKey()), value);
   delete it;
   return entries;
 }
@@ -37,7 +38,8 @@ TEST(StringMap, HashMatchesReferenceValuesAndGrowsAtThe193rdKey) {
   StringMap<int> wide(4294967291u);  // no bucket array until the first insertion
   StringMap<int> map(256);
   for (const auto& [key, w, n] : vectors)
-    EXPECT_EQ(std::make_pair(wide.hashString(S(key)), map.hashString(S(key))), std::make_pair(w, n)) << key;
+    EXPECT_EQ(std::make_pair(wide.hashString(S(key)), map.hashString(S(key))), std::make_pair(w, n))
+        << key;
   for (int i = 0; i <= 384; ++i) {
     map.AddEntry(S("key" + std::to_string(i)), i);
     const uint32_t expected = i < 192 ? 256u : i < 384 ? 512u : 1024u;  // past 3/4 full
@@ -110,7 +112,9 @@ TEST(StringMapIteration, RandomRemovalAndAdditionDuringAWalkMatchesTheModel) {
     auto map = std::make_unique<StringMap<int>>(16);
     std::list<std::string> order;
     int serial = 0;
-    auto add = [&] { order.push_back("k" + std::to_string(serial++)), map->AddEntry(S(order.back()), 0); };
+    auto add = [&] {
+      order.push_back("k" + std::to_string(serial++)), map->AddEntry(S(order.back()), 0);
+    };
     for (int i = 0; i < 30; ++i) add();
     auto* it = new StringMapIterator<int>(map.get());
     auto current = order.begin();

@@ -13,7 +13,8 @@ namespace {
 TEST(SystemBeepDeathTest, WithoutDisplayDoesNothing) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   ScopedNoDisplay noDisplay;
-  EXPECT_EXIT((SystemBeep(), std::_Exit(qvtest::HaveDisplay() ? 2 : 3)), testing::ExitedWithCode(3), testing::IsEmpty());
+  EXPECT_EXIT((SystemBeep(), std::_Exit(qvtest::HaveDisplay() ? 2 : 3)), testing::ExitedWithCode(3),
+              testing::IsEmpty());
 }
 
 TEST(SystemBeepDeathTest, WithDisplayRingsQuietly) {

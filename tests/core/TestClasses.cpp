@@ -4,12 +4,14 @@ namespace qvtest {
 
 stringStorage* NewName(const char* text) { return string(text).ExtractStringStorage(); }
 
-RuntimeClass* MakeClass(RuntimeClass* parent, const char* name, int32_t extraFields, ClassShape shape) {
+RuntimeClass* MakeClass(RuntimeClass* parent, const char* name, int32_t extraFields,
+                        ClassShape shape) {
   RuntimeClass* cls = RuntimeNewClass(parent, shape.methods, shape.interfaces, shape.events,
                                       shape.namedMethods, shape.properties);
   if (!cls) return nullptr;
   cls->className = NewName(name);
-  cls->instanceSize = (parent ? parent->instanceSize : int32_t(sizeof(RuntimeObject))) + 4 * extraFields;
+  cls->instanceSize =
+      (parent ? parent->instanceSize : int32_t(sizeof(RuntimeObject))) + 4 * extraFields;
   return cls;
 }
 

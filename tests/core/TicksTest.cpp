@@ -22,9 +22,11 @@ TEST(TickConversion, ClockTicksAndMillisecondsBecomeSixtiethsOfASecond) {
       {2147483647, 100, 1288490188}, {-2147483647 - 1, 100, -1288490188}, {17, 1000, 1},
       {16, 1000, 0}, {123456, 1000, 7407}, {59, 60, 59}, {-61, 60, -61}, {7, 30, 14},
       {1000, 64, 937}, {2147483647, 1000, 128849018}, {33, 50, 39}};
-  for (const auto& c : kClock) EXPECT_EQ(ClockTicksToTicks(c[0], c[1]), c[2]) << c[0] << "/" << c[1];
-  constexpr int32_t kMilliseconds[][2] = {{0, 0},    {16, 0},   {17, 1},     {333, 19},
-                                          {1234, 74}, {-17, -1}, {-250, -15}, {2147483647, 128849018}};
+  for (const auto& c : kClock)
+    EXPECT_EQ(ClockTicksToTicks(c[0], c[1]), c[2]) << c[0] << "/" << c[1];
+  constexpr int32_t kMilliseconds[][2] = {
+      {0, 0},     {16, 0},   {17, 1},     {333, 19},
+      {1234, 74}, {-17, -1}, {-250, -15}, {2147483647, 128849018}};
   for (const auto& c : kMilliseconds) EXPECT_EQ(MillisecondsToTicks(c[0]), c[1]) << c[0];
 }
 

@@ -43,7 +43,8 @@ TEST(TypeCodeTest, GoldenCodes) {
   for (const auto& [name, code] : kGoldenCodes) {
     std::string upper(name);
     for (char& c : upper) c = static_cast<char>(toupper(c));
-    IntrinsicTypeRecord record{kTypeKindIntrinsic, upper.c_str(), nullptr, nullptr, nullptr, nullptr};
+    IntrinsicTypeRecord record{
+        kTypeKindIntrinsic, upper.c_str(), nullptr, nullptr, nullptr, nullptr};
     EXPECT_EQ(Text(TypeCode(AsTypeDescriptor(&record))), code) << name;
   }
   ObjectDefinition window;
@@ -63,8 +64,9 @@ TEST(SignatureKeyTest, GoldenKeysAndDeclarations) {
   ObjectDefinition systemClass, dictionary, variant, window;
   systemClass.className = "_SystemClass", dictionary.className = "Dictionary";
   variant.className = "Variant", window.className = "Window";
-  std::vector<ParameterRecord> gestaltParams = {Param("selector", Intrinsic(kIntrinsicString)),
-                                                Param("result", Intrinsic(kIntrinsicInteger), true)};
+  std::vector<ParameterRecord> gestaltParams = {
+      Param("selector", Intrinsic(kIntrinsicString)),
+      Param("result", Intrinsic(kIntrinsicInteger), true)};
   ObjectMethod gestalt = Method("Gestalt", Intrinsic(kIntrinsicBoolean), gestaltParams);
   EXPECT_EQ(Text(MethodSignatureKey(&gestalt, systemClass.AsType(), false)),
             "Gestalt%b%o<_SystemClass>s&i4");
@@ -74,10 +76,12 @@ TEST(SignatureKeyTest, GoldenKeysAndDeclarations) {
   value.alias = "Items";  // the alias replaces the name; no owner gives no owner code
   EXPECT_EQ(Text(MethodSignatureKey(&value, nullptr, false)), "Items%v%v");
 
-  std::vector<ParameterRecord> params = {
-      Param("tint", Intrinsic(kIntrinsicColor)), Param("text", Intrinsic(kIntrinsicString)),
-      Param("flag", Intrinsic(kIntrinsicBoolean)), Param("owner", window.AsType()),
-      Param("delta", Intrinsic(kIntrinsicInteger), true), Param("rest", Intrinsic(kIntrinsicDouble))};
+  std::vector<ParameterRecord> params = {Param("tint", Intrinsic(kIntrinsicColor)),
+                                         Param("text", Intrinsic(kIntrinsicString)),
+                                         Param("flag", Intrinsic(kIntrinsicBoolean)),
+                                         Param("owner", window.AsType()),
+                                         Param("delta", Intrinsic(kIntrinsicInteger), true),
+                                         Param("rest", Intrinsic(kIntrinsicDouble))};
   string ab("ab");
   const uint32_t defaults[] = {255, uint32_t(reinterpret_cast<uintptr_t>(ab.Storage())), 1, 0,
                                uint32_t(-42)};
@@ -91,7 +95,8 @@ TEST(SignatureKeyTest, GoldenKeysAndDeclarations) {
             "ParamArray rest As Double)");
   EXPECT_FALSE(MethodParametersAllHaveDefaults(&paint));
 
-  std::vector<ParameterRecord> broken = {Param("x", nullptr), Param("y", Intrinsic(kIntrinsicDouble))};
+  std::vector<ParameterRecord> broken = {Param("x", nullptr),
+                                         Param("y", Intrinsic(kIntrinsicDouble))};
   ObjectMethod move = Method("Move", nullptr, broken);
   qvtest::ReportCapture capture;
   EXPECT_EQ(Text(MethodSignatureKey(&move, nullptr, false)), "Move%%f8");
@@ -117,7 +122,8 @@ TEST(TypeCodeParseTest, RoundTripsEveryTypeAndArrayShapeAndRejectsMalformedCodes
       expected.isClass = scalar->kind == kTypeKindClass;
       expected.name = string("Window");
       for (const auto& [name, golden] : kGoldenCodes) {
-        if (!expected.isClass && IntrinsicTypeCode(AsIntrinsicType(scalar)->name) == std::string(golden)) {
+        if (!expected.isClass &&
+            IntrinsicTypeCode(AsIntrinsicType(scalar)->name) == std::string(golden)) {
           expected.name = string(name);
           break;
         }
@@ -138,13 +144,16 @@ TEST(TypeCodeParseTest, RoundTripsEveryTypeAndArrayShapeAndRejectsMalformedCodes
 
 TEST(SignatureKeyParseTest, MethodAndPropertyKeysParse) {
   ParsedMethodKey key;
-  ASSERT_TRUE(ParseMethodSignatureKey(string("Gestalt%b%o<_SystemClass>s&i4a1o<Window>"), true, &key));
+  ASSERT_TRUE(
+      ParseMethodSignatureKey(string("Gestalt%b%o<_SystemClass>s&i4a1o<Window>"), true, &key));
   EXPECT_FALSE(key.assigning);
   EXPECT_EQ(Text(key.name) + "|" + Text(key.returnType.name) + "|" + Text(key.owner),
             "Gestalt|Boolean|_SystemClass");
   ASSERT_EQ(key.parameters.size(), 3u);
-  EXPECT_TRUE(!key.parameters[0].byRef && key.parameters[1].byRef && key.parameters[2].type.isClass);
-  EXPECT_EQ(Text(key.parameters[1].type.name) + std::to_string(key.parameters[2].type.dimensions), "Integer1");
+  EXPECT_TRUE(!key.parameters[0].byRef && key.parameters[1].byRef &&
+              key.parameters[2].type.isClass);
+  EXPECT_EQ(Text(key.parameters[1].type.name) + std::to_string(key.parameters[2].type.dimensions),
+            "Integer1");
   ASSERT_TRUE(ParseMethodSignatureKey(string("=Value%%o<Dictionary>vv"), true, &key));
   EXPECT_TRUE(key.assigning);
   EXPECT_EQ(Text(key.owner) + "|" + Text(key.returnType.name), "Dictionary|Variant");

@@ -16,7 +16,8 @@ TEST(VectorStuff, EveryPositionOfOneHighByte) {
     for (int length = 0; length + offset <= 64; ++length) {
       for (int high = 0; high < length; ++high) {
         buffer[offset + high] = 0x80 | static_cast<unsigned char>(high);
-        ASSERT_FALSE(v->ContainsOnlyLowBytes(buffer.data() + offset, length)) << offset << " " << high;
+        ASSERT_FALSE(v->ContainsOnlyLowBytes(buffer.data() + offset, length))
+            << offset << " " << high;
         buffer[offset + high] = 0x7F;
       }
       ASSERT_TRUE(v->ContainsOnlyLowBytes(buffer.data() + offset, length));
