@@ -9,6 +9,7 @@
 #include <random>
 
 #include "core/Int64Arithmetic.h"
+#include "core/UInt128.h"
 #include "image/Export.h"
 
 namespace {
@@ -46,6 +47,18 @@ TEST(NumericConversions, SingleAndThirtyTwoBitSources) {
     ASSERT_EQ(RuntimeCvtUInt32ToCurrency(uint32_t(word)), int64_t{uint32_t(word)} * 10000);
   }
   EXPECT_EQ(RuntimeCvtCurrencyToUInt32(-20000), 4294967294u);
+}
+
+// The house's worked examples; numeric_vectors.py covers the range.
+TEST(Int64Arithmetic, ImpossibleQuotientsGiveZeroAndCurrencyIntermediatesAreExact) {
+  EXPECT_EQ(RuntimeDivSInt64(INT64_MIN, -1) + RuntimeModSInt64(42, 0), 0);
+  EXPECT_EQ(RuntimeDivCurrency(75000, 20000), 37500);          // 7.5 / 2 = 3.75
+  EXPECT_EQ(RuntimeDivCurrency(123456789, 10000), 123456789);  // 12,345.6789 / 1
+  EXPECT_EQ(RuntimeMulCurrency(10000000000LL, 10000000000LL), 10000000000000000LL);  // 1e6 x 1e6
+  UInt128 product = MultiplyWide(~0ull, ~0ull);  // (2^64 - 1)^2 = 2^128 - 2^65 + 1
+  EXPECT_TRUE(product.high == 0xFFFFFFFFFFFFFFFEull && product.low == 1u);
+  UInt128 back = DivideWide(product, ~0ull);
+  EXPECT_TRUE(back.high == 0u && back.low == ~0ull);
 }
 
 // Compiled code binds these by name: each name must lead to the function it stands for.

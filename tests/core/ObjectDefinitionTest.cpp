@@ -18,7 +18,6 @@ TEST(ObjectDefinitionTest, ListImageClassesAndLookupByName) {
   ObjectDefinition* before = ObjectDefinition::FirstDefinition();
   {
     ObjectDefinition definition;
-    EXPECT_EQ(definition.objectSize, 24);
     EXPECT_EQ(ObjectDefinition::FirstDefinition(), &definition);
     EXPECT_EQ(definition.nextDefinition, before);
   }
@@ -68,11 +67,11 @@ TEST(ObjectDefinitionTest, FindHookInstanceWalksTheChainToTheDeclaringClass) {
   ObjectHook* action = AddHook(base, "Action");
   ObjectHookInstance* midAction = AddInstance(mid, "ACTION");
   HookHolder fromLeaf{0, &leaf}, fromMid{0, &mid}, fromTop{0, &top};
+  bool fromLeafOwn = true, fromMidOwn = false;
+  EXPECT_EQ(FindHookInstance(&fromLeaf, action, &fromLeafOwn), midAction);
+  EXPECT_EQ(FindHookInstance(&fromMid, action, &fromMidOwn), midAction);
+  EXPECT_TRUE(!fromLeafOwn && fromMidOwn);
   bool own = true;
-  EXPECT_EQ(FindHookInstance(&fromLeaf, action, &own), midAction);
-  EXPECT_FALSE(own);
-  EXPECT_EQ(FindHookInstance(&fromMid, action, &own), midAction);
-  EXPECT_TRUE(own);
   shadow.super = &base;
   AddHook(shadow, "Action");
   top.super = &shadow;
