@@ -3,16 +3,17 @@
 #include <cstring>
 #include <utility>
 
+#include "core/ByteUtilities.h"
 #include "core/Memory.h"
 #include "core/RuntimeError.h"
 #include "core/VectorStuff.h"
 #include "strings/TextEncoding.h"
+#include "strings/UTF8.h"
 
 namespace {
 
-// The views of nil. Read-only callers get constants; the writable twins hand out scratch bytes
-// that are cleared on every hand-out, so a stray write cannot change what nil reads as.
-const unsigned char kEmptyCounted[2] = {0, 0};
+// The writable views of nil hand out scratch bytes that are cleared on every hand-out, so a
+// stray write cannot change what nil reads as.
 unsigned char gWritableEmpty[4];
 char gScratchByte;
 
@@ -58,38 +59,10 @@ string Slice(const string& s, int32_t start, int32_t count) {
   return string::FromBytes(s.Bytes() + start, count, s.Encoding());
 }
 
-// Counted comparison: the first differing byte decides (through the fold table when folding),
-// else the shorter run sorts first.
-int32_t CompareCounted(const unsigned char* a, int32_t la, const unsigned char* b, int32_t lb,
-                       const unsigned char* fold) {
-  int32_t n = la < lb ? la : lb;
-  for (int32_t i = 0; i < n; ++i) {
-    int ca = fold ? fold[a[i]] : a[i];
-    int cb = fold ? fold[b[i]] : b[i];
-    if (ca != cb) return ca - cb;
-  }
-  return la - lb;
-}
-
-// Upper-case forms of the Mac Roman character set: a-z and the accented lower-case letters.
-struct MacRomanFold {
-  unsigned char table[256];
-  MacRomanFold() {
-    for (int i = 0; i < 256; ++i) table[i] = static_cast<unsigned char>(i);
-    for (int c = 'a'; c <= 'z'; ++c) table[c] = static_cast<unsigned char>(c - 'a' + 'A');
-    static const unsigned char kPairs[][2] = {
-        {0x87, 0xE7}, {0x88, 0xCB}, {0x89, 0xE5}, {0x8A, 0x80}, {0x8B, 0xCC}, {0x8C, 0x81},
-        {0x8D, 0x82}, {0x8E, 0x83}, {0x8F, 0xE9}, {0x90, 0xE6}, {0x91, 0xE8}, {0x92, 0xEA},
-        {0x93, 0xED}, {0x94, 0xEB}, {0x95, 0xEC}, {0x96, 0x84}, {0x97, 0xEE}, {0x98, 0xF1},
-        {0x99, 0xEF}, {0x9A, 0x85}, {0x9B, 0xCD}, {0x9C, 0xF2}, {0x9D, 0xF4}, {0x9E, 0xF3},
-        {0x9F, 0x86}, {0xBE, 0xAE}, {0xBF, 0xAF}, {0xCF, 0xCE}, {0xD8, 0xD9}, {0xF5, 0x49}};
-    for (const auto& pair : kPairs) table[pair[0]] = pair[1];
-  }
-};
-
-const unsigned char* FoldTable() {
-  static const MacRomanFold fold;
-  return fold.table;
+// Counted comparison through the byte utilities: ustrcmpi folds through the Mac Roman table.
+int32_t CompareCounted(const string& a, const string& b, bool fold) {
+  return fold ? ustrcmpi(a.CString(), a.Length(), b.CString(), b.Length())
+              : ustrcmp(a.CString(), a.Length(), b.CString(), b.Length());
 }
 
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
@@ -98,25 +71,10 @@ bool IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
 
 // ---- record level ----
 
-void stringStorage::AddReference(stringStorage* record) {
-  if (record) ++record->refCount;
-}
+const unsigned char stringStorage::kEmptyCounted[2] = {0, 0};
 
-void stringStorage::RemoveReference(stringStorage* record) {
-  if (!record || --record->refCount != 0) return;
+void stringStorage::Free(stringStorage* record) {
   OSfreelen(record, record->capacity + kStringHeaderSize);
-}
-
-int32_t stringStorage::Length(const stringStorage* record) {
-  return record ? static_cast<int32_t>(record->length) : 0;
-}
-
-const char* stringStorage::CString(const stringStorage* record) {
-  return reinterpret_cast<const char*>(PString(record) + 1);
-}
-
-const unsigned char* stringStorage::PString(const stringStorage* record) {
-  return record ? record->data : kEmptyCounted;
 }
 
 // ---- handle: life ----
@@ -218,8 +176,6 @@ bool string::ConstructFromUTF16String(const uint16_t* units, int64_t n) {
 }
 
 // ---- handle: views ----
-
-TextEncoding string::Encoding() const { return mRecord ? mRecord->encoding : kEncodingASCII; }
 
 void string::SetEncoding(TextEncoding encoding) {
   if (!mRecord || mRecord->encoding == encoding) return;
@@ -343,25 +299,29 @@ string operator+(const string& s, char ch) {
 
 namespace {
 
-int32_t CompareStrings(const string& a, const string& b, const unsigned char* fold) {
+// Differing encodings: compare the pair brought to one encoding, or the bytes as they are when
+// there is none.
+int32_t CompareConverted(const string& a, const string& b, bool fold) {
+  string ca = a, cb = b;
+  if (ConvertToSameEncoding(&ca, &cb) != kEncodingNone) return CompareCounted(ca, cb, fold);
+  return CompareCounted(a, b, fold);
+}
+
+int32_t CompareStrings(const string& a, const string& b, bool fold) {
   if (a.Storage() == b.Storage()) return 0;
   TextEncoding ea = a.Encoding(), eb = b.Encoding();
-  if (ea != eb && ea != kEncodingNone && eb != kEncodingNone) {
-    string ca = a, cb = b;
-    if (ConvertToSameEncoding(&ca, &cb) != kEncodingNone)
-      return CompareCounted(ca.Bytes(), ca.Length(), cb.Bytes(), cb.Length(), fold);
-  }
-  return CompareCounted(a.Bytes(), a.Length(), b.Bytes(), b.Length(), fold);
+  if (ea != eb && ea != kEncodingNone && eb != kEncodingNone) return CompareConverted(a, b, fold);
+  return CompareCounted(a, b, fold);
 }
 
 }  // namespace
 
-int32_t string::CompareWithCase(const string& other) const {
-  return CompareStrings(*this, other, nullptr);
+int32_t string::CompareWithCaseConverting(const string& other) const {
+  return CompareStrings(*this, other, false);
 }
 
 int32_t string::Compare(const string& other) const {
-  return CompareStrings(*this, other, FoldTable());
+  return CompareStrings(*this, other, true);
 }
 
 int32_t string::CompareWithCase(const char* text) const {
@@ -415,6 +375,22 @@ string rtrim(const string& s) {
 }
 
 string trim(const string& s) { return ltrim(rtrim(s)); }
+
+// ---- one character ----
+
+string UnicodeChar(uint32_t code, TextEncoding encoding) {
+  if (encoding == kEncodingUnicode16) {
+    const uint16_t unit = static_cast<uint16_t>(code & 0xFFFF);
+    string s;
+    s.ConstructFromUTF16String(&unit, 1);
+    return s;
+  }
+  char bytes[kUTF8EncodeBufferSize];
+  int32_t n = UTF8Encode(static_cast<int32_t>(code), bytes);
+  string utf8 = string::FromBytes(bytes, n, kEncodingUTF8);
+  if (encoding == kEncodingUTF8) return utf8;
+  return ConvertEncoding(utf8, encoding);
+}
 
 void InitStrings() {}
 void TermStrings() {}

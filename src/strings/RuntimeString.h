@@ -39,12 +39,26 @@ struct stringStorage {
   uint32_t length;       // text bytes
   TextEncoding encoding; // kEncodingNone until the maker sets one
 
-  // Each accepts nil: nil is the empty string.
-  static void AddReference(stringStorage* record);
-  static void RemoveReference(stringStorage* record);  // frees at zero
-  static int32_t Length(const stringStorage* record);
-  static const char* CString(const stringStorage* record);
-  static const unsigned char* PString(const stringStorage* record);
+  // Each accepts nil: nil is the empty string. Inline because every string operation uses them.
+  static void AddReference(stringStorage* record) {
+    if (record) ++record->refCount;
+  }
+  static void RemoveReference(stringStorage* record) {  // frees at zero
+    if (record && --record->refCount == 0) Free(record);
+  }
+  static int32_t Length(const stringStorage* record) {
+    return record ? static_cast<int32_t>(record->length) : 0;
+  }
+  static const char* CString(const stringStorage* record) {
+    return reinterpret_cast<const char*>(PString(record) + 1);
+  }
+  static const unsigned char* PString(const stringStorage* record) {
+    return record ? record->data : kEmptyCounted;
+  }
+
+ private:
+  static const unsigned char kEmptyCounted[2];  // the counted and NUL-terminated views of nil
+  static void Free(stringStorage* record);
 };
 static_assert(sizeof(stringStorage) == 20, "stringStorage is read by compiled code");
 static_assert(offsetof(stringStorage, refCount) == 0, "stringStorage layout");
@@ -57,6 +71,13 @@ constexpr uint32_t kStringHeaderSize = sizeof(stringStorage);
 // Longest text a record may hold: its block size (length + 22) and every length sum that
 // reaches AllocateBuffer stay well inside 32 bits, and Length() fits an int32_t.
 constexpr uint32_t kMaxStringLength = 0x7FFFFFFFu - 64u;
+
+// Counted byte comparison: the first differing byte decides, else the shorter run sorts first.
+inline int32_t CompareByteRuns(const unsigned char* a, int32_t la, const unsigned char* b,
+                               int32_t lb) {
+  int order = __builtin_memcmp(a, b, static_cast<size_t>(la < lb ? la : lb));
+  return order ? order : la - lb;
+}
 
 class string {
  public:
@@ -97,7 +118,7 @@ class string {
   bool IsEmpty() const { return mRecord == nullptr; }
   int32_t Length() const { return stringStorage::Length(mRecord); }
   // The record's encoding, or kEncodingASCII for nil.
-  TextEncoding Encoding() const;
+  TextEncoding Encoding() const { return mRecord ? mRecord->encoding : kEncodingASCII; }
   // Relabels without converting (makes the record private first when shared).
   void SetEncoding(TextEncoding encoding);
 
@@ -122,11 +143,16 @@ class string {
   string& operator+=(const string& other);
 
   // Negative, zero or positive. Compare folds case through the Mac Roman fold table.
-  int32_t CompareWithCase(const string& other) const;
+  int32_t CompareWithCase(const string& other) const {
+    // Same encoding (the common case): the bytes decide, inline for the callers' loops.
+    if (Encoding() != other.Encoding()) return CompareWithCaseConverting(other);
+    return CompareByteRuns(Bytes(), Length(), other.Bytes(), other.Length());
+  }
   int32_t Compare(const string& other) const;
   int32_t CompareWithCase(const char* text) const;
 
  private:
+  int32_t CompareWithCaseConverting(const string& other) const;
   stringStorage* mRecord = nullptr;
 };
 static_assert(sizeof(string) == sizeof(void*), "a string handle is one pointer");

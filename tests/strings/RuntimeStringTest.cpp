@@ -430,3 +430,29 @@ TEST(StringCompare, MixedEncodingsConvertFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UnicodeChar, OneCharacterInEachEncoding) {
+  string euro = UnicodeChar(0x20AC, kEncodingUTF8);
+  EXPECT_EQ(Bytes(euro), "\xE2\x82\xAC");
+  EXPECT_EQ(euro.Encoding(), kEncodingUTF8);
+  string a = UnicodeChar(0x41, kEncodingUnicode16);
+  EXPECT_EQ(Bytes(a), std::string("A\0", 2));
+  EXPECT_EQ(a.Encoding(), kEncodingUnicode16);
+  EXPECT_EQ(Bytes(UnicodeChar(0x1F600, kEncodingUnicode16)), std::string("\x00\xF6", 2))
+      << "the low 16 bits";
+  string latin = UnicodeChar(0xE9, kEncodingWindowsLatin1);
+  EXPECT_EQ(Bytes(latin), "\xE9");
+  EXPECT_EQ(latin.Encoding(), kEncodingWindowsLatin1);
+  EXPECT_EQ(Bytes(UnicodeChar(0x20AC, kEncodingMacRoman)), "\xDB");
+  string noConverter = UnicodeChar(0xE9, 40);
+  EXPECT_EQ(Bytes(noConverter), "\xC3\xA9");
+  EXPECT_EQ(noConverter.Encoding(), kEncodingUTF8) << "UTF-8 bytes and label stay";
+  for (uint32_t code : {0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x10FFFFu}) {
+    EXPECT_EQ(UnicodeChar(code, kEncodingUTF8).Length(),
+              code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4);
+  }
+}
+
+}  // namespace
