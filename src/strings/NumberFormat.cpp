@@ -1,0 +1,153 @@
+#include "strings/NumberFormat.h"
+
+#include <locale.h>
+#include <strings.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/CLocale.h"
+#include "image/Export.h"
+
+DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) {
+  if (value == 0.0) value = 0.0;  // a negative zero prints as zero
+  if (precision < 0) precision = 0;
+  if (fixed) {
+    Print("%.*f", precision, value);
+  } else {
+    Print("%.*e", precision > 0 ? precision - 1 : 0, value);
+    DropExponentZero();
+  }
+  if (mLength >= 3 && strncasecmp(mText + mLength - 3, "nan", 3) == 0) {
+    std::memcpy(mText, "NaN", 4);
+    mLength = 3;
+  } else if (IsNegativeZero()) {
+    ++mText;
+    --mLength;
+  }
+}
+
+DoubleDigits::~DoubleDigits() { std::free(mHeap); }
+
+// Prints in the C locale, so that the text has a "." whatever the user's locale.
+void DoubleDigits::Print(const char* format, int32_t precision, double value) {
+  locale_t previous = uselocale(CLocale());
+  int length = std::snprintf(mInline, sizeof mInline, format, precision, value);
+  if (length >= static_cast<int>(sizeof mInline)) length = PrintLong(format, precision, value, length);
+  uselocale(previous);
+  mLength = length > 0 ? length : 0;
+  mText[mLength] = '\0';
+}
+
+// A text too long for the inline buffer is printed again into one of its exact size.
+int DoubleDigits::PrintLong(const char* format, int32_t precision, double value, int length) {
+  mHeap = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+  if (!mHeap) return 0;
+  mText = mHeap;
+  return std::snprintf(mHeap, static_cast<size_t>(length) + 1, format, precision, value);
+}
+
+// "e+0" -> "e+": the exponent keeps no leading zero unless it is negative.
+void DoubleDigits::DropExponentZero() {
+  char* found = std::strstr(mText, "e+0");
+  if (!found) return;
+  char* zero = found + 2;
+  std::memmove(zero, zero + 1, static_cast<size_t>(mText + mLength - zero));  // with the NUL
+  --mLength;
+}
+
+// "-" followed only by zeros and points: a negative value too small to show.
+bool DoubleDigits::IsNegativeZero() const {
+  return mText[0] == '-' && mText[1 + std::strspn(mText + 1, "0.")] == '\0';
+}
+
+int32_t DoubleDigits::Find(char byte) const {
+  const void* found = std::memchr(mText, byte, static_cast<size_t>(mLength));
+  return found ? static_cast<int32_t>(static_cast<const char*>(found) - mText) : -1;
+}
+
+void DoubleDigits::Truncate(int32_t length) {
+  mLength = length;
+  mText[length] = '\0';
+}
+
+void DoubleDigits::DropTrailingZeros() {
+  int32_t n = mLength;
+  while (n > 0 && mText[n - 1] == '0') --n;
+  Truncate(n);
+}
+
+void DoubleDigits::DropTrailingPoint() {
+  if (mLength > 0 && mText[mLength - 1] == '.') Truncate(mLength - 1);
+}
+
+void DoubleDigits::DropZerosBefore(int32_t index) {
+  int32_t start = index;
+  while (start > 0 && mText[start - 1] == '0') --start;
+  std::memmove(mText + start, mText + index, static_cast<size_t>(mLength - index) + 1);
+  mLength -= index - start;
+}
+
+string DoubleDigits::ToString() const {
+  return string::FromBytes(mText, mLength, kEncodingASCII);
+}
+
+namespace {
+
+string LocaleText(const char* text, const char* fallback) {
+  if (!text || !*text) text = fallback;
+  return string::FromBytes(text, static_cast<int64_t>(std::strlen(text)), kEncodingUTF8);
+}
+
+int32_t IntegerDigitCount(double magnitude) {
+  if (!std::isfinite(magnitude)) return 0;  // NaN and infinity never fall below 1
+  int32_t n = 0;
+  for (; magnitude >= 1.0; magnitude /= 10.0) ++n;
+  return n;
+}
+
+int32_t ModeByMagnitude(double magnitude) {
+  if (magnitude > 1e6) return kDoubleTextExponent;
+  if (magnitude >= 1e-5 || std::isnan(magnitude) || magnitude == 0.0) return kDoubleTextFixed;
+  return kDoubleTextExponent;
+}
+
+}  // namespace
+
+void GetLocaleSeparators(string* thousands, string* decimalPoint, string* dateSeparator,
+                         string* timeSeparator) {
+  const lconv* conventions = localeconv();
+  if (thousands) *thousands = LocaleText(conventions->thousands_sep, ",");
+  if (decimalPoint) *decimalPoint = LocaleText(conventions->decimal_point, ".");
+  if (dateSeparator) *dateSeparator = LocaleText("/", "/");
+  if (timeSeparator) *timeSeparator = LocaleText(":", ":");
+}
+
+string FormatDoubleDigits(double value, bool fixed, int32_t precision) {
+  return DoubleDigits(value, fixed, precision).ToString();
+}
+
+string DoubleToText(double value, int32_t mode, int32_t precision) {
+  double magnitude = std::fabs(value);
+  if (mode == kDoubleTextByMagnitude) mode = ModeByMagnitude(magnitude);
+  if (mode != kDoubleTextFixed) return FormatDoubleDigits(value, false, precision);
+  precision -= IntegerDigitCount(magnitude);
+  DoubleDigits digits(value, true, precision);
+  if (precision > 0) {
+    digits.DropTrailingZeros();
+    digits.DropTrailingPoint();
+  }
+  return digits.ToString();
+}
+
+extern "C" stringStorage* StringStrDouble(double value) {
+  return DoubleToText(value, kDoubleTextByMagnitude, 7).ExtractStringStorage();
+}
+QV_EXPORT(StringStrDouble)
+
+extern "C" stringStorage* StringStrSingle(float value) {
+  return DoubleToText(value, kDoubleTextByMagnitude, 7).ExtractStringStorage();
+}
+QV_EXPORT(StringStrSingle)
