@@ -85,11 +85,36 @@ PictureScan ScanSection(const Section& section) {
   return scan;
 }
 
+// The output: inline while short, so that a typical Format allocates only its result.
+class ByteSink {
+ public:
+  void Append(const char* bytes, int32_t n) {
+    if (mSpill.empty() && mUsed + n <= static_cast<int32_t>(sizeof mInline)) {
+      for (int32_t i = 0; i < n; ++i) mInline[mUsed++] = bytes[i];
+      return;
+    }
+    if (mSpill.empty()) Spill();
+    for (int32_t i = 0; i < n; ++i) mSpill.Append(bytes[i]);
+  }
+  string ToString(TextEncoding encoding) const {
+    return mSpill.empty() ? string::FromBytes(mInline, mUsed, encoding)
+                          : string::FromBytes(mSpill.data(), mSpill.size(), encoding);
+  }
+
+ private:
+  void Spill() {
+    for (int32_t i = 0; i < mUsed; ++i) mSpill.Append(mInline[i]);
+  }
+  char mInline[96];
+  int32_t mUsed = 0;
+  SimpleVector<char> mSpill{256};
+};
+
 // Walks a section once, laying the digits of T over its placeholders.
 class PictureWriter {
  public:
   PictureWriter(double value, const PictureScan& scan, const DoubleDigits& digits,
-                const string& thousands, const string& decimalPoint)
+                const char* thousands, const char* decimalPoint)
       : mValue(value), mScan(scan), mDigits(digits.Text()), mThousands(thousands),
         mDecimalPoint(decimalPoint) {
     int32_t e = digits.Find('e');
@@ -117,7 +142,7 @@ class PictureWriter {
   }
 
   string Result(TextEncoding encoding) const {
-    return string::FromBytes(mOut.data(), mOut.size(), encoding);
+    return mOut.ToString(encoding);
   }
 
  private:
@@ -187,33 +212,40 @@ class PictureWriter {
     }
   }
 
-  void Append(const char* bytes, int32_t n) {
-    for (int32_t i = 0; i < n; ++i) mOut.Append(bytes[i]);
-  }
-  void Append(const string& text) { Append(text.CString(), text.Length()); }
+  void Append(const char* bytes, int32_t n) { mOut.Append(bytes, n); }
+  void Append(const char* text) { Append(text, static_cast<int32_t>(std::strlen(text))); }
 
   double mValue;
   const PictureScan& mScan;
   const char* mDigits;
-  const string& mThousands;
-  const string& mDecimalPoint;
+  const char* mThousands;
+  const char* mDecimalPoint;
   int32_t mExponentAt;
   int32_t mPointAt;
   int32_t mSeen = 0;  // placeholders so far in the current part (integer or decimals)
   bool mInDecimals = false;
   bool mDigitWritten = false;
   bool mExponentWritten = false;
-  SimpleVector<char> mOut{32};
+  ByteSink mOut;
 };
 
-// The separators as the result's encoding needs them (UTF-8 and ASCII results take them as
-// the locale gives them).
-string SeparatorIn(const string& separator, TextEncoding encoding) {
-  if (encoding == kEncodingUTF8 || encoding == kEncodingASCII || encoding == kEncodingNone ||
-      separator.ContainsOnlyASCII()) {
+bool IsASCII(const char* text) {
+  for (; *text; ++text) {
+    if (static_cast<unsigned char>(*text) >= 0x80) return false;
+  }
+  return true;
+}
+
+// A locale separator as a result in this encoding needs it: UTF-8 (and ASCII, which the
+// caller widens to UTF-8) take the locale's bytes, other encodings a conversion kept in *holder.
+const char* SeparatorIn(const char* separator, TextEncoding encoding, string* holder) {
+  if (encoding == kEncodingUTF8 || encoding == kEncodingNone || IsASCII(separator)) {
     return separator;
   }
-  return ConvertEncoding(separator, encoding);
+  *holder = ConvertEncoding(string::FromBytes(separator, static_cast<int64_t>(std::strlen(separator)),
+                                              kEncodingUTF8),
+                            encoding);
+  return holder->CString();
 }
 
 int32_t SignOf(double value) { return value < 0 ? -1 : value == 0 ? 0 : 1; }
@@ -234,10 +266,10 @@ string FormatNumber(double value, const string& formatText) {
       return ConvertEncoding(FormatNumber(value, utf8), encoding);
     }
   }
-  string thousands, decimalPoint;
-  GetLocaleSeparators(&thousands, &decimalPoint, nullptr, nullptr);
-  if (encoding == kEncodingASCII &&
-      !(thousands.ContainsOnlyASCII() && decimalPoint.ContainsOnlyASCII())) {
+  const char* thousands;
+  const char* decimalPoint;
+  LocaleSeparatorBytes(&thousands, &decimalPoint);
+  if (encoding == kEncodingASCII && !(IsASCII(thousands) && IsASCII(decimalPoint))) {
     encoding = kEncodingUTF8;  // ASCII text stays valid under the wider label
   }
 
@@ -254,8 +286,9 @@ string FormatNumber(double value, const string& formatText) {
     digits.DropTrailingZeros();  // the "0" placeholders print them again
   }
 
-  PictureWriter writer(value, scan, digits, SeparatorIn(thousands, encoding),
-                       SeparatorIn(decimalPoint, encoding));
+  string thousandsHolder, decimalPointHolder;
+  PictureWriter writer(value, scan, digits, SeparatorIn(thousands, encoding, &thousandsHolder),
+                       SeparatorIn(decimalPoint, encoding, &decimalPointHolder));
   writer.Write(section);
   return writer.Result(encoding);
 }

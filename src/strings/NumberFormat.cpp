@@ -20,7 +20,7 @@ DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) {
     Print("%.*e", precision > 0 ? precision - 1 : 0, value);
     DropExponentZero();
   }
-  if (mLength >= 3 && strncasecmp(mText + mLength - 3, "nan", 3) == 0) {
+  if (EndsWithNaN()) {
     std::memcpy(mText, "NaN", 4);
     mLength = 3;
   } else if (IsNegativeZero()) {
@@ -56,6 +56,11 @@ void DoubleDigits::DropExponentZero() {
   char* zero = found + 2;
   std::memmove(zero, zero + 1, static_cast<size_t>(mText + mLength - zero));  // with the NUL
   --mLength;
+}
+
+bool DoubleDigits::EndsWithNaN() const {
+  return mLength >= 3 && (mText[mLength - 1] | 0x20) == 'n' &&
+         strncasecmp(mText + mLength - 3, "nan", 3) == 0;
 }
 
 // "-" followed only by zeros and points: a negative value too small to show.
@@ -96,9 +101,12 @@ string DoubleDigits::ToString() const {
 
 namespace {
 
-string LocaleText(const char* text, const char* fallback) {
-  if (!text || !*text) text = fallback;
+string LocaleText(const char* text) {
   return string::FromBytes(text, static_cast<int64_t>(std::strlen(text)), kEncodingUTF8);
+}
+
+const char* OrFallback(const char* text, const char* fallback) {
+  return text && *text ? text : fallback;
 }
 
 int32_t IntegerDigitCount(double magnitude) {
@@ -116,13 +124,21 @@ int32_t ModeByMagnitude(double magnitude) {
 
 }  // namespace
 
+void LocaleSeparatorBytes(const char** thousands, const char** decimalPoint) {
+  const lconv* conventions = localeconv();
+  *thousands = OrFallback(conventions->thousands_sep, ",");
+  *decimalPoint = OrFallback(conventions->decimal_point, ".");
+}
+
 void GetLocaleSeparators(string* thousands, string* decimalPoint, string* dateSeparator,
                          string* timeSeparator) {
-  const lconv* conventions = localeconv();
-  if (thousands) *thousands = LocaleText(conventions->thousands_sep, ",");
-  if (decimalPoint) *decimalPoint = LocaleText(conventions->decimal_point, ".");
-  if (dateSeparator) *dateSeparator = LocaleText("/", "/");
-  if (timeSeparator) *timeSeparator = LocaleText(":", ":");
+  const char* thousandsBytes;
+  const char* decimalPointBytes;
+  LocaleSeparatorBytes(&thousandsBytes, &decimalPointBytes);
+  if (thousands) *thousands = LocaleText(thousandsBytes);
+  if (decimalPoint) *decimalPoint = LocaleText(decimalPointBytes);
+  if (dateSeparator) *dateSeparator = LocaleText("/");
+  if (timeSeparator) *timeSeparator = LocaleText(":");
 }
 
 string FormatDoubleDigits(double value, bool fixed, int32_t precision) {

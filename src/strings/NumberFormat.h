@@ -36,6 +36,7 @@ class DoubleDigits {
   void Print(const char* format, int32_t precision, double value);
   int PrintLong(const char* format, int32_t precision, double value, int length);
   void DropExponentZero();
+  bool EndsWithNaN() const;
   bool IsNegativeZero() const;
 
   char mInline[48];
@@ -43,6 +44,10 @@ class DoubleDigits {
   char* mText = mInline;
   int32_t mLength = 0;
 };
+
+// The locale's thousands separator and decimal point as bytes (UTF-8, never empty), for the
+// formatters' inner loops.
+void LocaleSeparatorBytes(const char** thousands, const char** decimalPoint);
 
 // The process locale's separators, read afresh on every call and tagged UTF-8. Each out-string
 // is filled only when given: thousands ("," when the locale has none), decimal point ("." when
