@@ -33,7 +33,7 @@ string MapCase(const string& s, UTF8CaseFunction utf8, UnitCaseFunction units,
   if (!byteTable) return s;
   string result;
   if (!result.AllocateBuffer(s.Length())) return string();
-  unsigned char* out = static_cast<unsigned char*>(result);
+  unsigned char* out = reinterpret_cast<unsigned char*>(static_cast<char*>(result));
   for (int32_t i = 0; i < s.Length(); ++i) out[i] = byteTable[s.Bytes()[i]];
   result.SetEncoding(encoding);
   return result;

@@ -45,7 +45,7 @@ string DecodeURLComponent(const string& s, TextEncoding encoding) {
   for (int32_t i = 0; i < n; ++length) i += in[i] == '%' && n - i > 2 ? 3 : 1;
   string result;
   if (length == 0 || !result.AllocateBuffer(length)) return string();
-  unsigned char* out = static_cast<unsigned char*>(result);
+  unsigned char* out = reinterpret_cast<unsigned char*>(static_cast<char*>(result));
   for (int32_t i = 0; i < n;) {
     if (in[i] == '%' && n - i > 2) {
       *out++ = static_cast<unsigned char>(Nibble(in[i + 1]) << 4 | Nibble(in[i + 2]));
