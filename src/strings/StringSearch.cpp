@@ -1,0 +1,300 @@
+#include "strings/StringSearch.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/Export.h"
+#include "strings/CaseMapping.h"
+#include "strings/CharTables.h"
+#include "strings/TextEncoding.h"
+#include "strings/UTF8.h"
+
+namespace {
+
+// Boyer-Moore pays for its table only when it can skip: patterns of at least this many bytes
+// over texts longer than the pattern by more than kBoyerMooreMinimumSlack.
+constexpr int32_t kBoyerMooreMinimumPattern = 5;
+constexpr int32_t kBoyerMooreMinimumSlack = 80;
+
+bool WorthBoyerMoore(int32_t m, int32_t remaining) {
+  return m >= kBoyerMooreMinimumPattern && remaining - m > kBoyerMooreMinimumSlack;
+}
+
+struct ExactByte {
+  unsigned char operator()(unsigned char c) const { return c; }
+};
+struct FoldedByte {
+  const uint8_t* upper;
+  unsigned char operator()(unsigned char c) const { return upper[c]; }
+};
+
+// The skip of each byte: the distance from its last occurrence in the pattern (before the
+// final byte) to the pattern's end, m when it does not occur. With a lower-case table, both
+// case forms of each pattern byte get the entry.
+void BuildSkipTable(int32_t* skip, const unsigned char* pattern, int32_t m, const uint8_t* lower) {
+  for (int32_t c = 0; c < 256; ++c) skip[c] = m;
+  for (int32_t j = 0; j < m; ++j) {
+    skip[pattern[j]] = m - 1 - j;
+    if (lower) skip[lower[pattern[j]]] = m - 1 - j;
+  }
+}
+
+// Right-to-left comparison; after a mismatch the text position moves by the skip of the text
+// byte, or far enough to move the pattern one place, whichever is more. Returns n on failure.
+template <typename Fold>
+int32_t BoyerMooreScan(const int32_t* skip, const unsigned char* pattern, int32_t m,
+                       const unsigned char* text, int32_t n, Fold fold) {
+  int32_t i = m - 1, j = m - 1;
+  while (j >= 0) {
+    if (fold(text[i]) == pattern[j]) {
+      --i;
+      --j;
+      continue;
+    }
+    i += std::max(skip[text[i]], m - j);
+    j = m - 1;
+    if (i >= n) return n;
+  }
+  return i + 1;
+}
+
+int32_t PlainScanExact(const unsigned char* pattern, int32_t m, const unsigned char* text,
+                       int32_t n, int32_t from) {
+  int32_t last = n - m;
+  for (int32_t pos = from; pos <= last; ++pos) {
+    const void* hit = std::memchr(text + pos, pattern[0], static_cast<size_t>(last - pos + 1));
+    if (!hit) return -1;
+    pos = static_cast<int32_t>(static_cast<const unsigned char*>(hit) - text);
+    if (std::memcmp(text + pos + 1, pattern + 1, static_cast<size_t>(m - 1)) == 0) return pos;
+  }
+  return -1;
+}
+
+int32_t PlainScanFolded(const unsigned char* folded, int32_t m, const unsigned char* text,
+                        int32_t n, int32_t from, const uint8_t* upper) {
+  for (int32_t pos = from; pos <= n - m; ++pos) {
+    int32_t j = 0;
+    while (j < m && upper[text[pos + j]] == folded[j]) ++j;
+    if (j == m) return pos;
+  }
+  return -1;
+}
+
+// True when UTF-8 pattern matches ignoring case exactly where its ASCII-folded bytes match:
+// every sequence is well formed and shortest, and every character outside ASCII is caseless
+// (an ASCII letter only ever equals an ASCII letter under the case table).
+bool FoldsLikeASCII(const string& pattern) {
+  const char* p = pattern.CString();
+  const char* end = p + pattern.Length();
+  while (p < end) {
+    const char* start = p;
+    uint32_t code = UTF8DecodeAndAdvance(p, end);
+    if (code < 0x80) continue;
+    char encoded[kUTF8EncodeBufferSize];
+    int32_t length = UTF8Encode(static_cast<int32_t>(code), encoded);
+    if (length != p - start || std::memcmp(encoded, start, static_cast<size_t>(length)) != 0)
+      return false;
+    if (!UTF8IsCaseless(start, length)) return false;
+  }
+  return true;
+}
+
+bool HasASCIILetter(const string& pattern) {
+  const uint8_t* upper = GetCharTables().upper;
+  const uint8_t* lower = GetCharTables().lower;
+  for (int32_t i = 0; i < pattern.Length(); ++i) {
+    unsigned char c = pattern.Bytes()[i];
+    if (upper[c] != c || lower[c] != c) return true;
+  }
+  return false;
+}
+
+uint16_t UnitAt(const unsigned char* text, int32_t unit) {
+  uint16_t value;
+  std::memcpy(&value, text + 2 * unit, sizeof value);
+  return value;
+}
+
+}  // namespace
+
+int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n) {
+  if (m < 1 || n < m) return n;
+  int32_t skip[256];
+  BuildSkipTable(skip, pattern, m, nullptr);
+  return BoyerMooreScan(skip, pattern, m, text, n, ExactByte());
+}
+
+PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool ignoreCase)
+    : mMode(ChooseMode(pattern, encoding, ignoreCase)),
+      mPattern(pattern.Bytes()),
+      mLength(pattern.Length()) {
+  const CharTables& tables = GetCharTables();
+  if (mMode == Mode::kFoldedBytes) {
+    mFolded.resize(static_cast<size_t>(mLength));
+    for (int32_t i = 0; i < mLength; ++i) mFolded[i] = static_cast<char>(tables.upper[mPattern[i]]);
+    mPattern = reinterpret_cast<const unsigned char*>(mFolded.data());
+  }
+  if (mMode == Mode::kExactBytes || mMode == Mode::kFoldedBytes) {
+    mHasSkipTable = mLength >= kBoyerMooreMinimumPattern;
+    if (mHasSkipTable)
+      BuildSkipTable(mSkip, mPattern, mLength, mMode == Mode::kFoldedBytes ? tables.lower : nullptr);
+    return;
+  }
+  if (mMode == Mode::kFoldedUnits) {
+    for (int32_t u = 0; u < mLength / 2; ++u) mUpper.push_back(UnicodeToUpper(UnitAt(mPattern, u)));
+    return;
+  }
+  const char* p = pattern.CString();
+  const char* end = p + mLength;
+  while (p < end) {
+    mUpper.push_back(UnicodeToUpper(UTF8Decode(p, end)));
+    AdvanceUTF8(p, end, 1);
+  }
+}
+
+PatternSearch::Mode PatternSearch::ChooseMode(const string& pattern, TextEncoding encoding,
+                                              bool ignoreCase) {
+  if (!ignoreCase) return Mode::kExactBytes;
+  if (IsUnicode16Encoding(encoding)) return Mode::kFoldedUnits;
+  if (encoding == kEncodingUTF8 && !FoldsLikeASCII(pattern)) return Mode::kFoldedUTF8;
+  return HasASCIILetter(pattern) ? Mode::kFoldedBytes : Mode::kExactBytes;
+}
+
+SearchMatch PatternSearch::Find(const unsigned char* text, int32_t n, int32_t from) const {
+  from = std::max(from, 0);
+  if (mLength < 1 || from >= n || n - from < mLength) return {-1, 0};
+  switch (mMode) {
+    case Mode::kFoldedUTF8:
+      return FindUTF8(text, n, from);
+    case Mode::kFoldedUnits:
+      return FindUnits(text, n, from);
+    default:
+      return FindBytes(text, n, from);
+  }
+}
+
+SearchMatch PatternSearch::FindBytes(const unsigned char* text, int32_t n, int32_t from) const {
+  const uint8_t* upper = GetCharTables().upper;
+  bool folded = mMode == Mode::kFoldedBytes;
+  int32_t found;
+  if (mHasSkipTable && WorthBoyerMoore(mLength, n - from)) {
+    int32_t rest = n - from;
+    int32_t at = folded ? BoyerMooreScan(mSkip, mPattern, mLength, text + from, rest, FoldedByte{upper})
+                        : BoyerMooreScan(mSkip, mPattern, mLength, text + from, rest, ExactByte());
+    found = at == rest ? -1 : from + at;
+  } else {
+    found = folded ? PlainScanFolded(mPattern, mLength, text, n, from, upper)
+                   : PlainScanExact(mPattern, mLength, text, n, from);
+  }
+  return {found, found < 0 ? 0 : mLength};
+}
+
+// Character by character: each character of the text is a possible start; the pattern's
+// characters are compared with the text's by their upper-case forms.
+SearchMatch PatternSearch::FindUTF8(const unsigned char* text, int32_t n, int32_t from) const {
+  const char* begin = reinterpret_cast<const char*>(text);
+  const char* end = begin + n;
+  for (const char* start = begin + from; start < end; AdvanceUTF8(start, end, 1)) {
+    const char* p = start;
+    size_t j = 0;
+    while (j < mUpper.size() && p < end && UnicodeToUpper(UTF8Decode(p, end)) == mUpper[j]) {
+      AdvanceUTF8(p, end, 1);
+      ++j;
+    }
+    if (j == mUpper.size())
+      return {static_cast<int32_t>(start - begin), static_cast<int32_t>(p - start)};
+  }
+  return {-1, 0};
+}
+
+SearchMatch PatternSearch::FindUnits(const unsigned char* text, int32_t n, int32_t from) const {
+  int32_t units = n / 2, m = static_cast<int32_t>(mUpper.size());
+  if (m == 0) return {-1, 0};
+  for (int32_t start = (from + 1) / 2; start + m <= units; ++start) {
+    int32_t j = 0;
+    while (j < m && UnicodeToUpper(UnitAt(text, start + j)) == mUpper[j]) ++j;
+    if (j == m) return {2 * start, 2 * m};
+  }
+  return {-1, 0};
+}
+
+int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset) {
+  if (offset <= 0) return 0;
+  int32_t count = 1;  // the first step always takes the first byte
+  for (int32_t i = 1; i < offset; ++i) count += !IsUTF8Continuation(text[i]);
+  return count;
+}
+
+int32_t UTF8OffsetOfCharacter(const unsigned char* text, int32_t length, int32_t n) {
+  const char* begin = reinterpret_cast<const char*>(text);
+  const char* p = begin;
+  AdvanceUTF8(p, begin + length, n);
+  return static_cast<int32_t>(p - begin);
+}
+
+int32_t InternalInStrB(int32_t start, const string& haystack, const string& needle) {
+  if (haystack.IsEmpty()) return -1;
+  if (needle.IsEmpty()) return start;
+  return PatternSearch(needle, haystack.Encoding(), false).Find(haystack, start).offset;
+}
+
+int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find) {
+  return InternalInStrB(start, s, find);
+}
+
+int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
+                            bool bytePositions) {
+  if (s.IsEmpty()) return -1;
+  string text = s, pattern = find;
+  TextEncoding encoding = text.Encoding();
+  if (pattern.Encoding() != encoding) {
+    TextEncoding common = ConvertToSameEncoding(&text, &pattern);
+    if (common != kEncodingNone) encoding = common;
+  }
+  if (pattern.IsEmpty()) return start;
+  bool utf8 = encoding == kEncodingUTF8, units = IsUnicode16Encoding(encoding);
+  int32_t from = std::max(start, 0);
+  if (utf8 && !bytePositions) from = UTF8OffsetOfCharacter(text.Bytes(), text.Length(), from);
+  if (units && !bytePositions) from = static_cast<int32_t>(std::min<int64_t>(2LL * from, INT32_MAX));
+  int32_t found = PatternSearch(pattern, encoding, true).Find(text, from).offset;
+  if (found < 0 || bytePositions) return found;
+  if (utf8) return UTF8CharactersBefore(text.Bytes(), found);
+  return units ? found / 2 : found;
+}
+
+namespace {
+
+// 1-based language positions over the 0-based engines.
+int32_t ZeroBasedStart(int32_t start) { return start > 0 ? start - 1 : 0; }
+int32_t OneBased(int32_t found) { return found < 0 ? 0 : found + 1; }
+
+}  // namespace
+
+extern "C" int32_t StringInStr(int32_t start, stringStorage* s, stringStorage* find) {
+  if (stringStorage::Length(s) == 0) return 0;
+  if (stringStorage::Length(find) == 0) return start;
+  return OneBased(StringInStrFromZero(ZeroBasedStart(start), string(s), string(find), false));
+}
+QV_EXPORT(StringInStr)
+
+extern "C" int32_t StringExtendsInStr(stringStorage* s, int32_t start, stringStorage* find) {
+  return StringInStr(start, s, find);
+}
+QV_EXPORT(StringExtendsInStr)
+
+extern "C" int32_t StringDBCSInStr(int32_t start, stringStorage* s, stringStorage* find) {
+  return StringInStr(start, s, find);
+}
+QV_EXPORT(StringDBCSInStr)
+
+extern "C" int32_t StringInStrB(int32_t start, stringStorage* s, stringStorage* find) {
+  if (stringStorage::Length(s) == 0) return 0;
+  if (stringStorage::Length(find) == 0) return start;
+  return OneBased(InternalInStrB(ZeroBasedStart(start), string(s), string(find)));
+}
+QV_EXPORT(StringInStrB)
+
+extern "C" int32_t StringExtendsInStrB(stringStorage* s, int32_t start, stringStorage* find) {
+  return StringInStrB(start, s, find);
+}
+QV_EXPORT(StringExtendsInStrB)
