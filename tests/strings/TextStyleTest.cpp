@@ -1,0 +1,122 @@
+// FontSpec's assignment and style bits, the default font and colour tables, and the font list
+// against fontconfig's families.
+#include <gtest/gtest.h>
+
+#include <strings.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "strings/TextStyle.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+std::string Bytes(const string& s) { return std::string(s.CString(), s.Length()); }
+
+// Every family name fontconfig knows, each alias of a comma-separated line on its own.
+std::set<std::string> FontconfigFamilies() {
+  std::set<std::string> families;
+  FILE* pipe = popen("fc-list : family 2>/dev/null", "r");
+  if (!pipe) return families;
+  char line[1024];
+  while (fgets(line, sizeof line, pipe)) {
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    size_t start = 0;
+    for (size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1) {
+      families.insert(text.substr(start, comma - start));
+    }
+    families.insert(text.substr(start));
+  }
+  pclose(pipe);
+  return families;
+}
+
+TEST(TextStyleTest, FontSpecRecord) {
+  FontSpec spec;
+  EXPECT_TRUE(spec.name.IsEmpty());
+  EXPECT_EQ(spec.GetStyleBits(), 0u);
+  spec.bold = 1;
+  spec.SetStyleBits(kStyleItalic);
+  EXPECT_EQ(spec.GetStyleBits(), kStyleBold | kStyleItalic);
+  spec.SetStyleBits(0);
+  EXPECT_EQ(spec.GetStyleBits(), kStyleBold | kStyleItalic);
+  spec.SetStyleBits(kStyleUnderline);
+  EXPECT_EQ(spec.underline, 1);
+
+  FontSpec target;
+  target.name = "Helvetica";
+  target.size = 12;
+  FontSpec same;
+  same.name = "Helvetica";
+  same.size = 12;
+  stringStorage* before = target.name.Storage();
+  EXPECT_EQ(target.AssignIfChanged(same), 0);
+  EXPECT_EQ(target.name.Storage(), before);  // untouched, not even re-shared
+  // Each field on its own counts as a change; names compare byte for byte (case too).
+  FontSpec variants[5];
+  for (FontSpec& v : variants) v = same;
+  variants[0].name = "helvetica";
+  variants[1].size = 13;
+  variants[2].bold = 1;
+  variants[3].italic = 1;
+  variants[4].underline = 1;
+  for (FontSpec& v : variants) {
+    FontSpec copy = same;
+    EXPECT_EQ(copy.AssignIfChanged(v), 1);
+    EXPECT_EQ(Bytes(copy.name), Bytes(v.name));
+    EXPECT_EQ(copy.size, v.size);
+    EXPECT_EQ(copy.GetStyleBits(), v.GetStyleBits());
+  }
+}
+
+TEST(TextStyleTest, DefaultsFollowTheAppearanceFlag) {
+  InitDefaultFontSpec(false);
+  EXPECT_EQ(Bytes(DefaultFontSpec().name), "System");
+  EXPECT_EQ(DefaultFontSpec().size, 10);
+  EXPECT_EQ(DefaultFontSpec().GetStyleBits(), 0u);
+  EXPECT_EQ(DefaultColorsFollowPlatform(), 0);
+  const DefaultColor* grey = DefaultColorTable();
+  EXPECT_EQ(grey[0].red, 60948);
+  EXPECT_EQ(grey[5].blue, 65535);
+  for (int i = 0; i < kDefaultColorCount; ++i) {
+    EXPECT_EQ(grey[i].red, grey[i].green);  // the grey filling has no tint
+    EXPECT_EQ(grey[i].green, grey[i].blue);
+  }
+  InitDefaultFontSpec(true);
+  EXPECT_EQ(DefaultColorsFollowPlatform(), 1);
+  const DefaultColor* platform = DefaultColorTable();
+  EXPECT_EQ(platform[0].red, 65000);
+  EXPECT_EQ(platform[1].blue, 65535);
+  EXPECT_EQ(platform[4].green, 45000);
+  EXPECT_EQ(platform[4].blue, 55000);
+  for (int i = 1; i < kDefaultColorCount; ++i) EXPECT_GT(platform[i].blue, platform[i].red);
+}
+
+TEST(TextStyleTest, FontListAgainstFontconfig) {
+  int32_t count = getFontCount();
+  ASSERT_GE(count, 1);
+  EXPECT_EQ(Bytes(string::Adopt(getFontName(0))), "System");
+  std::set<std::string> known = FontconfigFamilies();
+  const std::set<std::string> generic = {"Monospace", "Sans", "Serif", "System-ui", "Cursive",
+                                         "Fantasy"};
+  std::string previous;
+  for (int32_t i = 1; i < count; ++i) {
+    string name = string::Adopt(getFontName(i));
+    ASSERT_FALSE(name.IsEmpty());
+    EXPECT_EQ(name.Encoding(), kEncodingUTF8);
+    std::string text = Bytes(name);
+    EXPECT_TRUE(known.count(text) || generic.count(text)) << text;
+    EXPECT_LE(strcasecmp(previous.c_str(), text.c_str()), 0);
+    previous = text;
+  }
+  qvtest::ReportCapture capture;
+  EXPECT_EQ(getFontName(count), nullptr);
+  EXPECT_EQ(getFontName(-1), nullptr);
+  EXPECT_EQ(capture.count(), 2u);
+  EXPECT_TRUE(capture.HasCondition("OutOfBoundsException"));
+}
+
+}  // namespace
