@@ -1,23 +1,24 @@
 #include "strings/NumberFormat.h"
 
-#include <locale.h>
+#include <langinfo.h>
 #include <strings.h>
 
+#include <charconv>
+#include <climits>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#include "core/CLocale.h"
 #include "image/Export.h"
 
 DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) {
   if (value == 0.0) value = 0.0;  // a negative zero prints as zero
   if (precision < 0) precision = 0;
   if (fixed) {
-    Print("%.*f", precision, value);
+    Print(true, precision, value);
   } else {
-    Print("%.*e", precision > 0 ? precision - 1 : 0, value);
+    Print(false, precision > 0 ? precision - 1 : 0, value);
     DropExponentZero();
   }
   if (EndsWithNaN()) {
@@ -31,22 +32,33 @@ DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) {
 
 DoubleDigits::~DoubleDigits() { std::free(mHeap); }
 
-// Prints in the C locale, so that the text has a "." whatever the user's locale.
-void DoubleDigits::Print(const char* format, int32_t precision, double value) {
-  locale_t previous = uselocale(CLocale());
-  int length = std::snprintf(mInline, sizeof mInline, format, precision, value);
-  if (length >= static_cast<int>(sizeof mInline)) length = PrintLong(format, precision, value, length);
-  uselocale(previous);
-  mLength = length > 0 ? length : 0;
-  mText[mLength] = '\0';
+// The C library's "%.*f" and "%.*e" digits for the double's exact value, without its locale:
+// the text always has a ".".
+void DoubleDigits::Print(bool fixed, int32_t precision, double value) {
+  std::chars_format form = fixed ? std::chars_format::fixed : std::chars_format::scientific;
+  std::to_chars_result printed =
+      std::to_chars(mInline, mInline + sizeof mInline - 1, value, form, precision);
+  if (printed.ec == std::errc::value_too_large) {
+    PrintLong(fixed, precision, value);
+    return;
+  }
+  Finish(printed);
 }
 
-// A text too long for the inline buffer is printed again into one of its exact size.
-int DoubleDigits::PrintLong(const char* format, int32_t precision, double value, int length) {
-  mHeap = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
-  if (!mHeap) return 0;
+// A text too long for the inline buffer goes into a heap buffer sized for the longest text a
+// double can print with this precision (309 integer digits, or a three-digit exponent).
+void DoubleDigits::PrintLong(bool fixed, int32_t precision, double value) {
+  uint64_t room = static_cast<uint64_t>(precision) + (fixed ? 313 : 10);
+  mHeap = room < INT32_MAX ? static_cast<char*>(std::malloc(room + 1)) : nullptr;
+  if (!mHeap) return;
   mText = mHeap;
-  return std::snprintf(mHeap, static_cast<size_t>(length) + 1, format, precision, value);
+  std::chars_format form = fixed ? std::chars_format::fixed : std::chars_format::scientific;
+  Finish(std::to_chars(mHeap, mHeap + room, value, form, precision));
+}
+
+void DoubleDigits::Finish(std::to_chars_result printed) {
+  mLength = printed.ec == std::errc() ? static_cast<int32_t>(printed.ptr - mText) : 0;
+  mText[mLength] = '\0';
 }
 
 // "e+0" -> "e+": the exponent keeps no leading zero unless it is negative.
@@ -125,9 +137,8 @@ int32_t ModeByMagnitude(double magnitude) {
 }  // namespace
 
 void LocaleSeparatorBytes(const char** thousands, const char** decimalPoint) {
-  const lconv* conventions = localeconv();
-  *thousands = OrFallback(conventions->thousands_sep, ",");
-  *decimalPoint = OrFallback(conventions->decimal_point, ".");
+  *thousands = OrFallback(nl_langinfo(THOUSEP), ",");
+  *decimalPoint = OrFallback(nl_langinfo(RADIXCHAR), ".");
 }
 
 void GetLocaleSeparators(string* thousands, string* decimalPoint, string* dateSeparator,

@@ -8,6 +8,7 @@
 // separators. Results are ASCII-tagged (0x0600).
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 
 #include "strings/RuntimeString.h"
@@ -33,8 +34,9 @@ class DoubleDigits {
   string ToString() const;  // ASCII-tagged
 
  private:
-  void Print(const char* format, int32_t precision, double value);
-  int PrintLong(const char* format, int32_t precision, double value, int length);
+  void Print(bool fixed, int32_t precision, double value);
+  void PrintLong(bool fixed, int32_t precision, double value);
+  void Finish(std::to_chars_result printed);
   void DropExponentZero();
   bool EndsWithNaN() const;
   bool IsNegativeZero() const;
