@@ -93,4 +93,28 @@ CodePoints FlipSomeCase(std::mt19937& rng, const CodePoints& text) {
   return out;
 }
 
+int32_t ModelFind(const CodePoints& text, const CodePoints& find, size_t from, bool ignoreCase) {
+  auto same = [&](uint32_t a, uint32_t b) {
+    return ignoreCase ? UnicodeToUpper(a) == UnicodeToUpper(b) : a == b;
+  };
+  for (size_t i = from; !find.empty() && i + find.size() <= text.size(); ++i) {
+    size_t j = 0;
+    while (j < find.size() && same(text[i + j], find[j])) ++j;
+    if (j == find.size()) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+std::vector<CodePoints> ModelSplit(const CodePoints& text, const CodePoints& delimiter,
+                                   bool ignoreCase) {
+  std::vector<CodePoints> pieces;
+  size_t from = 0;
+  for (int32_t at; (at = ModelFind(text, delimiter, from, ignoreCase)) >= 0;
+       from = static_cast<size_t>(at) + delimiter.size()) {
+    pieces.emplace_back(text.begin() + static_cast<long>(from), text.begin() + at);
+  }
+  pieces.emplace_back(text.begin() + static_cast<long>(from), text.end());
+  return pieces;
+}
+
 }  // namespace strtest
