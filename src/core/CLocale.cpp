@@ -1,0 +1,7 @@
+#include "core/CLocale.h"
+
+locale_t CLocale() {
+  // newlocale cannot fail for "C"; a function-local static makes it once, thread-safely.
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  return cLocale;
+}

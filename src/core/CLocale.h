@@ -1,0 +1,8 @@
+// The "C" locale as a locale object, for number parsing and printing that must not follow the
+// user's locale (the toolkit installs that one process-wide at start-up).
+#pragma once
+
+#include <locale.h>
+
+// Made on first use and kept for the life of the process.
+locale_t CLocale();

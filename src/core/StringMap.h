@@ -1,0 +1,305 @@
+// StringMap: hash map from case-insensitive string keys that also keeps insertion order, with
+// attachable iterators (StringMapIterator).
+//
+// Keys hash with h = h * 31 + c over their bytes (ASCII letters folded to capitals, c taken as
+// a signed byte) modulo the bucket count, and compare equal when their bytes are equal up to
+// ASCII letter case: class names, export names and event names all look up so. The bucket
+// array is made on the first insertion and doubles when the table becomes more than three
+// quarters full (a 256-bucket map has 512 after its 193rd key). A later AddEntry with the same
+// key in other letter case replaces the value and keeps the key as first added.
+//
+// Every iterator attached to a map is told when the entry it stands on (or is about to yield)
+// goes, and moves to that entry's successor; Clear resets them. A map deletes the iterators
+// still attached when it is destroyed, so iterators are made with new.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "core/Memory.h"
+#include "core/RuntimeError.h"
+#include "strings/RuntimeString.h"
+
+template <typename T>
+class StringMapIterator;
+
+template <typename T>
+class StringMap {
+ public:
+  // Called with a copy of the key, the value and the context; any result other than 1 stops.
+  using ForEachCallback = int32_t (*)(string key, T value, void* context);
+
+  explicit StringMap(uint32_t bucketCount = 256) : mBucketCount(bucketCount) {
+    if (!QV_CHECK_TEXT(bucketCount > 0, "bucketCount > 0", nullptr)) mBucketCount = 1;
+  }
+
+  virtual ~StringMap() {
+    while (mIterators) delete mIterators;  // each unlinks itself
+    FreeNodes();
+    OSfree(mBuckets);
+  }
+
+  StringMap(const StringMap&) = delete;
+  StringMap& operator=(const StringMap&) = delete;
+
+  uint32_t Count() const { return mCount; }
+  uint32_t BucketCount() const { return mBucketCount; }
+
+  // Bucket index of key: the folded 31-multiplier hash modulo the bucket count.
+  virtual uint32_t hashString(const string& key) const {
+    const unsigned char* bytes = key.Bytes();
+    const int32_t length = key.Length();
+    uint32_t h = 0;
+    for (int32_t i = 0; i < length; ++i) {
+      unsigned char c = bytes[i];
+      if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - ('a' - 'A'));
+      h = h * 31u + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(c)));
+    }
+    return h % mBucketCount;
+  }
+
+  // Equal bytes up to ASCII letter case (the same folding as the hash, so that keys that
+  // compare equal always share a bucket).
+  virtual bool keysEqual(const string& a, const string& b) const {
+    if (a.Storage() == b.Storage()) return true;
+    const int32_t length = a.Length();
+    if (length != b.Length()) return false;
+    const unsigned char* x = a.Bytes();
+    const unsigned char* y = b.Bytes();
+    for (int32_t i = 0; i < length; ++i) {
+      if (x[i] != y[i] && FoldASCII(x[i]) != FoldASCII(y[i])) return false;
+    }
+    return true;
+  }
+
+  void AddEntry(const string& key, const T& value) {
+    if (!mBuckets && !MakeBuckets()) return;
+    const uint32_t bucket = hashString(key);
+    if (Node* found = FindInChain(bucket, key)) {
+      found->value = value;
+      return;
+    }
+    void* block = OSalloclen(sizeof(Node), kMemFullQuit);
+    Node* node = new (block) Node{mBuckets[bucket], nullptr, mLast, key, value};
+    mBuckets[bucket] = node;
+    if (mLast) {
+      mLast->orderNext = node;
+    } else {
+      mFirst = node;
+    }
+    mLast = node;
+    ++mCount;
+    if (mCount > static_cast<uint64_t>(mBucketCount) * 3 / 4) {
+      Rehash(mBucketCount * 2 > mBucketCount ? mBucketCount * 2 : mBucketCount);
+    }
+  }
+
+  bool GetEntry(const string& key, T* value) const {
+    const Node* found = Find(key);
+    if (!found) return false;
+    if (value) *value = found->value;
+    return true;
+  }
+
+  bool Contains(const string& key) const { return Find(key) != nullptr; }
+
+  void RemoveEntry(const string& key) {
+    if (!mBuckets) return;
+    Node** link = &mBuckets[hashString(key)];
+    while (*link && !keysEqual((*link)->key, key)) link = &(*link)->chainNext;
+    Node* node = *link;
+    if (!node) return;
+    *link = node->chainNext;
+    MoveIteratorsOffNode(node);
+    UnlinkFromOrder(node);
+    FreeNode(node);
+    --mCount;
+  }
+
+  // Removes every entry; the bucket array and its size stay. Attached iterators are reset
+  // (their next Next finds nothing), never left on freed entries.
+  void Clear() {
+    (void)QV_CHECK_TEXT(mIterators == nullptr, "NULL == mIterators", nullptr);
+    for (StringMapIterator<T>* it = mIterators; it; it = it->mNextIterator) it->Reset();
+    FreeNodes();
+    if (mBuckets) std::memset(mBuckets, 0, sizeof(Node*) * mBucketCount);
+    mFirst = nullptr;
+    mLast = nullptr;
+    mCount = 0;
+  }
+
+  // Visits the entries in bucket order (not insertion order); false when the callback stopped
+  // the walk.
+  bool ForEach(ForEachCallback callback, void* context) const {
+    if (!mBuckets) return true;
+    for (uint32_t bucket = 0; bucket < mBucketCount; ++bucket) {
+      Node* node = mBuckets[bucket];
+      while (node) {
+        Node* next = node->chainNext;  // the callback may remove the entry it is given
+        if (callback(node->key, node->value, context) != 1) return false;
+        node = next;
+      }
+    }
+    return true;
+  }
+
+  void Rehash(uint32_t newSize) {
+    if (newSize == mBucketCount) return;
+    if (!QV_CHECK_TEXT(newSize > 0, "newSize > 0", nullptr)) return;
+    const uint32_t oldSize = mBucketCount;
+    Node** oldBuckets = mBuckets;
+    mBucketCount = newSize;
+    if (!MakeBuckets()) {
+      mBucketCount = oldSize;
+      return;
+    }
+    OSfree(oldBuckets);
+    for (Node* node = mFirst; node; node = node->orderNext) {
+      const uint32_t bucket = hashString(node->key);
+      node->chainNext = mBuckets[bucket];
+      mBuckets[bucket] = node;
+    }
+  }
+
+ private:
+  friend class StringMapIterator<T>;
+
+  // The order links run both ways so that a removal does not walk the whole order.
+  struct Node {
+    Node* chainNext;
+    Node* orderNext;
+    Node* orderPrevious;
+    string key;
+    T value;
+  };
+
+  static unsigned char FoldASCII(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
+  }
+
+  bool MakeBuckets() {
+    const uint64_t bytes = static_cast<uint64_t>(mBucketCount) * sizeof(Node*);
+    if (!QV_CHECK_TEXT(bytes <= 0x7FFFFFFFu, "bucket array fits", nullptr)) return false;
+    mBuckets = static_cast<Node**>(OSalloc(static_cast<uint32_t>(bytes), kMemFullQuit));
+    std::memset(mBuckets, 0, static_cast<size_t>(bytes));
+    return true;
+  }
+
+  Node* FindInChain(uint32_t bucket, const string& key) const {
+    Node* node = mBuckets[bucket];
+    while (node && !keysEqual(node->key, key)) node = node->chainNext;
+    return node;
+  }
+
+  Node* Find(const string& key) const {
+    return mBuckets ? FindInChain(hashString(key), key) : nullptr;
+  }
+
+  void MoveIteratorsOffNode(Node* node) {
+    for (StringMapIterator<T>* it = mIterators; it; it = it->mNextIterator) {
+      if (it->mCurrent == node) it->StandBefore(node->orderNext);
+    }
+  }
+
+  void UnlinkFromOrder(Node* node) {
+    if (node->orderPrevious) {
+      node->orderPrevious->orderNext = node->orderNext;
+    } else {
+      mFirst = node->orderNext;
+    }
+    if (node->orderNext) {
+      node->orderNext->orderPrevious = node->orderPrevious;
+    } else {
+      mLast = node->orderPrevious;
+    }
+  }
+
+  static void FreeNode(Node* node) {
+    node->~Node();
+    OSfreelen(node, sizeof(Node));
+  }
+
+  void FreeNodes() {
+    Node* node = mFirst;
+    while (node) {
+      Node* next = node->orderNext;
+      FreeNode(node);
+      node = next;
+    }
+  }
+
+  uint32_t mBucketCount;
+  uint32_t mCount = 0;
+  Node** mBuckets = nullptr;
+  Node* mFirst = nullptr;
+  Node* mLast = nullptr;
+  StringMapIterator<T>* mIterators = nullptr;
+};
+
+// Walks a map in insertion order. It starts before the first entry: the first Next stands on
+// it. Entries added at the end during the walk are visited.
+template <typename T>
+class StringMapIterator {
+ public:
+  explicit StringMapIterator(StringMap<T>* map) : mMap(map) {
+    if (!QV_CHECK_TEXT(map != nullptr, "map", nullptr)) return;
+    mCurrent = map->mFirst;
+    mNextIterator = map->mIterators;
+    map->mIterators = this;
+  }
+
+  virtual ~StringMapIterator() {
+    if (!QV_CHECK_TEXT(mMap != nullptr, "map", nullptr)) return;
+    StringMapIterator** link = &mMap->mIterators;
+    while (*link && *link != this) link = &(*link)->mNextIterator;
+    if (*link) *link = mNextIterator;
+  }
+
+  StringMapIterator(const StringMapIterator&) = delete;
+  StringMapIterator& operator=(const StringMapIterator&) = delete;
+
+  // Moves to the next entry; true when one is current.
+  bool Next() {
+    if (!mStarted) {
+      mStarted = true;
+    } else if (mCurrent) {
+      mCurrent = mCurrent->orderNext;
+    }
+    return mCurrent != nullptr;
+  }
+
+  bool GetValue(T* value) const {
+    if (!OnEntry()) return false;
+    if (value) *value = mCurrent->value;
+    return true;
+  }
+
+  // The current key, or the empty string when not on an entry.
+  string GetKey() const { return OnEntry() ? mCurrent->key : string(); }
+
+  // Removes the current entry; the following Next yields the entry after it.
+  void RemoveCurrent() {
+    if (!OnEntry()) return;
+    const string key = mCurrent->key;  // the entry, and the key it holds, are about to go
+    mMap->RemoveEntry(key);
+  }
+
+ private:
+  friend class StringMap<T>;
+  using Node = typename StringMap<T>::Node;
+
+  bool OnEntry() const { return mStarted && mCurrent != nullptr; }
+
+  void StandBefore(Node* node) {
+    mCurrent = node;
+    mStarted = false;
+  }
+
+  void Reset() { StandBefore(nullptr); }
+
+  StringMap<T>* mMap;
+  bool mStarted = false;
+  Node* mCurrent = nullptr;
+  StringMapIterator* mNextIterator = nullptr;
+};

@@ -1,0 +1,321 @@
+#include "strings/TextEncoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+#include <cstdlib>
+#include <vector>
+
+#include "core/RuntimeError.h"
+
+namespace {
+
+struct IconvName {
+  TextEncoding encoding;
+  const char* name;
+};
+
+// The only encodings the iconv path converts; kEncodingNone stands for the system encoding.
+constexpr IconvName kIconvNames[] = {
+    {0, "MAC"},          {7, "MACCYRILLIC"},   {29, "MACUK"},
+    {256, "UTF16LE"},    {513, "ISO_8859-1"},  {514, "ISO_8859-2"},
+    {515, "ISO_8859-3"}, {516, "ISO_8859-4"},  {517, "ISO_8859-5"},
+    {518, "ISO_8859-6"}, {519, "ISO_8859-7"},  {520, "ISO_8859-8"},
+    {521, "ISO_8859-9"}, {527, "ISO_8859-15:1998"},
+    {1024, "CP437"},     {1029, "CP737"},      {1030, "CP775"},
+    {1040, "CP850"},     {1041, "CP851"},      {1042, "CP852"},
+    {1043, "CP855"},     {1044, "CP857"},      {1045, "CP860"},
+    {1046, "CP861"},     {1047, "CP862"},      {1048, "CP863"},
+    {1049, "CP864"},     {1050, "CP865"},      {1051, "CP866"},
+    {1052, "CP869"},     {1053, "CP874"},      {1056, "CP932"},
+    {1057, "CP936"},     {1058, "CP949"},      {1059, "CP950"},
+    {1280, "CP1252"},    {1281, "CP1250"},     {1282, "CP1251"},
+    {1283, "CP1253"},    {1284, "CP1254"},     {1285, "CP1255"},
+    {1286, "CP1256"},    {1287, "CP1257"},     {1288, "CP1258"},
+    {1296, "CP1361"},    {1536, "US-ASCII"},   {1585, "CP936"},
+    {2080, "ISO-2022-JP"}, {2336, "EUCJP"},    {2561, "CP932"},
+    {3073, "CP037"},     {3074, "CP037"},      {kEncodingUTF8, "UTF8"},
+    {kEncodingUTF32, "UTF32"},
+};
+
+constexpr TextEncoding kEncodingUTF7 = 0x04000100;
+constexpr TextEncoding kEncodingHZ = 0x0A05;
+
+// ---- the one-entry conversion cache ----
+
+struct ConversionCache {
+  string lastSource;
+  string lastResult;
+};
+
+ConversionCache& Cache() {
+  // Released at exit with the other statics; it holds a reference to each of its strings, so
+  // the cached source record cannot be freed and reused for other text while cached.
+  static ConversionCache cache;
+  return cache;
+}
+
+// ---- iconv ----
+
+// The conversion's output: grows on demand and keeps iconv's cursor on the same offset. A size
+// that cannot be had fails the conversion instead of throwing or wrapping.
+class OutputBuffer {
+ public:
+  explicit OutputBuffer(uint64_t size) { Reserve(size); }
+  ~OutputBuffer() { std::free(mBytes); }
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  bool Ok() const { return mBytes != nullptr; }
+  const char* Data() const { return mBytes; }
+  size_t Used() const { return static_cast<size_t>(cursor - mBytes); }
+  bool Grow() { return Reserve(2 * static_cast<uint64_t>(mSize)); }
+  bool Append(const char* data, size_t n) {
+    while (left < n) {
+      if (!Grow()) return false;
+    }
+    std::memcpy(cursor, data, n);
+    cursor += n;
+    left -= n;
+    return true;
+  }
+
+  char* cursor = nullptr;  // iconv's output cursor and room
+  size_t left = 0;
+
+ private:
+  bool Reserve(uint64_t size) {
+    // Anything beyond the longest string record is of no use.
+    if (size > kMaxStringLength + 16ull) size = kMaxStringLength + 16ull;
+    if (size <= mSize) return false;
+    size_t used = mBytes ? Used() : 0;
+    auto* bytes = static_cast<char*>(std::realloc(mBytes, static_cast<size_t>(size)));
+    if (!bytes) return false;
+    mBytes = bytes;
+    mSize = static_cast<size_t>(size);
+    cursor = mBytes + used;
+    left = mSize - used;
+    return true;
+  }
+
+  char* mBytes = nullptr;
+  size_t mSize = 0;
+};
+
+class IconvDescriptor {
+ public:
+  IconvDescriptor(const char* to, const char* from) : mCd(iconv_open(to, from)) {}
+  ~IconvDescriptor() {
+    if (Valid()) iconv_close(mCd);
+  }
+  IconvDescriptor(const IconvDescriptor&) = delete;
+  IconvDescriptor& operator=(const IconvDescriptor&) = delete;
+  bool Valid() const { return mCd != reinterpret_cast<iconv_t>(-1); }
+  iconv_t Get() const { return mCd; }
+
+ private:
+  iconv_t mCd;
+};
+
+// Brings a stateful output (ISO-2022-JP) back to its initial state; harmless for the others.
+// Returns false on an error other than a full buffer.
+bool ResetShiftState(iconv_t cd, OutputBuffer& out) {
+  while (iconv(cd, nullptr, nullptr, &out.cursor, &out.left) == static_cast<size_t>(-1)) {
+    if (errno != E2BIG || !out.Grow()) return false;
+  }
+  return true;
+}
+
+// The "?" that stands for an invalid input byte, in the target encoding.
+std::vector<char> SubstituteBytes(const char* toName) {
+  IconvDescriptor cd(toName, "US-ASCII");
+  std::vector<char> bytes(16);
+  if (!cd.Valid()) return {'?'};
+  char question = '?';
+  char* in = &question;
+  size_t inLeft = 1;
+  char* out = bytes.data();
+  size_t outLeft = bytes.size();
+  if (iconv(cd.Get(), &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) return {'?'};
+  bytes.resize(bytes.size() - outLeft);
+  return bytes;
+}
+
+constexpr char kUTF32Mark[4] = {'\xFF', '\xFE', 0, 0};
+constexpr char kUTF32MarkBigEndian[4] = {0, 0, '\xFE', '\xFF'};
+
+// How one conversion runs through iconv. 32-bit Unicode goes through the explicit-order
+// converters so that the byte-order mark is handled here: written once at the start of the
+// output (little-endian, as the platform writes), never again after a reset; read from the
+// input when present, little-endian assumed when not.
+struct ConversionPlan {
+  const char* fromName;
+  const char* toName;
+  size_t skip = 0;          // input bytes of a byte-order mark
+  bool writeMark = false;   // start the output with kUTF32Mark
+};
+
+ConversionPlan PlanConversion(const char* fromName, const char* toName,
+                              const unsigned char* input, size_t length) {
+  ConversionPlan plan{fromName, toName};
+  if (std::strcmp(fromName, "UTF32") == 0) {
+    plan.fromName = "UTF-32LE";
+    if (length >= 4 && std::memcmp(input, kUTF32Mark, 4) == 0) {
+      plan.skip = 4;
+    } else if (length >= 4 && std::memcmp(input, kUTF32MarkBigEndian, 4) == 0) {
+      plan.fromName = "UTF-32BE";
+      plan.skip = 4;
+    }
+  }
+  if (std::strcmp(toName, "UTF32") == 0) {
+    plan.toName = "UTF-32LE";
+    plan.writeMark = true;
+  }
+  return plan;
+}
+
+// Runs the whole input through cd into out. Invalid or cut-off input bytes become one "?" each.
+bool RunIconv(iconv_t cd, const char* toName, const unsigned char* input, size_t length,
+              OutputBuffer& out) {
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(input));
+  size_t inLeft = length;
+  std::vector<char> substitute;
+  while (inLeft > 0) {
+    if (iconv(cd, &in, &inLeft, &out.cursor, &out.left) != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) {
+      if (!out.Grow()) return false;
+      continue;
+    }
+    if (errno != EILSEQ && errno != EINVAL) return false;
+    if (substitute.empty()) substitute = SubstituteBytes(toName);
+    if (!ResetShiftState(cd, out)) return false;
+    if (!out.Append(substitute.data(), substitute.size())) return false;
+    ++in;
+    --inLeft;
+  }
+  return ResetShiftState(cd, out);
+}
+
+string Relabelled(const string& s, TextEncoding target) {
+  return string::FromBytes(s.Bytes(), s.Length(), target);
+}
+
+bool CanRelabel(const string& s, TextEncoding target) {
+  if (!IsASCIITransparentEncoding(target) || !IsASCIITransparentEncoding(s.Encoding()))
+    return false;
+  return s.Encoding() == kEncodingASCII || s.ContainsOnlyASCII();
+}
+
+}  // namespace
+
+const char* EncodingToIconvName(TextEncoding encoding) {
+  if (encoding == kEncodingNone) encoding = GetSystemEncoding();
+  for (const IconvName& entry : kIconvNames) {
+    if (entry.encoding == encoding) return entry.name;
+  }
+  return nullptr;
+}
+
+void GetEncodingAttributes(TextEncoding encoding, uint32_t& base, uint32_t& variant,
+                           uint32_t& format) {
+  variant = 0;
+  if (encoding == kEncodingUTF8) {
+    base = kEncodingUnicode16;
+    format = 2;
+    return;
+  }
+  base = encoding;
+  format = 0;
+}
+
+bool IsASCIITransparentEncoding(TextEncoding encoding) {
+  if (IsUnicode16Encoding(encoding) || encoding == kEncodingUTF32) return false;
+  if (encoding == kEncodingUTF7 || encoding == kEncodingHZ) return false;
+  if (encoding >= 0x0820 && encoding <= 0x084F) return false;  // ISO-2022 escape families
+  if (encoding >= 0x0C01 && encoding <= 0x0CFF) return false;  // EBCDIC
+  return true;
+}
+
+TextEncoding CommonEncoding(TextEncoding e1, TextEncoding e2, bool allowFallback) {
+  if (e1 == e2) return e1;
+  auto asciiOrUTF8 = [](TextEncoding e) { return e == kEncodingASCII || e == kEncodingUTF8; };
+  if (asciiOrUTF8(e1) && asciiOrUTF8(e2)) return kEncodingUTF8;
+  if (e1 == kEncodingASCII && !IsUnicode16Encoding(e2)) return e2;
+  if (e2 == kEncodingASCII && !IsUnicode16Encoding(e1)) return e1;
+  if (!allowFallback) return kEncodingNone;
+  bool eitherUnicode16 = e1 == kEncodingUnicode16 || e2 == kEncodingUnicode16;
+  bool eitherUTF8 = e1 == kEncodingUTF8 || e2 == kEncodingUTF8;
+  return eitherUnicode16 && !eitherUTF8 ? kEncodingUnicode16 : kEncodingUTF8;
+}
+
+TextEncoding ConvertToSameEncoding(string* s1, string* s2) {
+  if (!QV_CHECK_TEXT(s1 && s2, "s1 and s2", nullptr)) return kEncodingNone;
+  if (s1->IsEmpty()) return s2->Encoding();
+  if (s2->IsEmpty()) return s1->Encoding();
+  TextEncoding e1 = s1->Encoding(), e2 = s2->Encoding();
+  if (e1 == e2) return e1;
+  if (e1 == kEncodingNone || e2 == kEncodingNone) return kEncodingNone;
+  TextEncoding common = CommonEncoding(e1, e2, false);
+  if (common != kEncodingNone) return common;
+  TextEncoding target = CommonEncoding(e1, e2, true);
+  // Both sides are converted before either is replaced, so that a side that cannot be
+  // converted leaves the pair as it was rather than half converted.
+  string c1 = ConvertEncoding(*s1, target);
+  string c2 = ConvertEncoding(*s2, target);
+  if (c1.IsEmpty() || c2.IsEmpty()) return kEncodingNone;
+  if (c1.Encoding() != target || c2.Encoding() != target) return kEncodingNone;
+  *s1 = std::move(c1);
+  *s2 = std::move(c2);
+  return target;
+}
+
+string ConvertEncoding(const string& s, TextEncoding target) {
+  if (target == kEncodingNone || s.IsEmpty()) return s;
+  TextEncoding from = s.Encoding();
+  if (from == kEncodingNone || from == target) return s;
+  ConversionCache& cache = Cache();
+  if (cache.lastSource.Storage() == s.Storage() && cache.lastResult.Encoding() == target &&
+      !cache.lastResult.IsEmpty())
+    return cache.lastResult;
+  cache.lastSource = s;
+  if (CanRelabel(s, target))
+    cache.lastResult = Relabelled(s, target);
+  else
+    cache.lastResult = string::Adopt(ConvertTextUnix(s.Storage(), from, target));
+  return cache.lastResult;
+}
+
+stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to) {
+  string source(record);
+  const char* fromName = EncodingToIconvName(from);
+  const char* toName = EncodingToIconvName(to);
+  if (!fromName || !toName || source.IsEmpty()) return source.ExtractStringStorage();
+  size_t length = static_cast<size_t>(source.Length());
+  ConversionPlan plan = PlanConversion(fromName, toName, source.Bytes(), length);
+  IconvDescriptor cd(plan.toName, plan.fromName);
+  if (!cd.Valid()) return source.ExtractStringStorage();
+  // Room for the usual expansions (8-bit to 16-bit units); wider outputs and the escapes of
+  // stateful ones grow the buffer as they go instead of being cut off.
+  OutputBuffer out(2 * static_cast<uint64_t>(length) + 16);
+  bool ok = out.Ok() && (!plan.writeMark || out.Append(kUTF32Mark, sizeof kUTF32Mark)) &&
+            RunIconv(cd.Get(), plan.toName, source.Bytes() + plan.skip, length - plan.skip, out);
+  if (!ok || out.Used() > kMaxStringLength) return source.ExtractStringStorage();
+  string result = string::FromBytes(out.Data(), static_cast<int64_t>(out.Used()), to);
+  return result.ExtractStringStorage();
+}
+
+TextEncoding GetEncodingFromFont(const string& fontName) {
+  static TextEncoding lastAnswer = kEncodingASCII;
+  if (fontName.IsEmpty()) return lastAnswer;
+  lastAnswer = kEncodingUTF8;
+  return lastAnswer;
+}
+
+TextEncoding GetSystemEncoding() {
+  static const TextEncoding system = GetEncodingFromFont(string("System"));
+  return system;
+}
+
+string ConvertToSystemEncoding(const string& s) { return ConvertEncoding(s, GetSystemEncoding()); }

@@ -1,0 +1,42 @@
+// Text encodings: the common-encoding rule, conversion of a string to another encoding (a
+// relabelling where the bytes stay valid, else glibc's iconv), and the system encoding.
+//
+// Every conversion in the framework goes through ConvertEncoding. A conversion that cannot be
+// made (no converter for either side) returns the source unconverted with its old encoding, so
+// a caller that must know compares the result's encoding with the target. Invalid input bytes
+// become "?" one for one.
+#pragma once
+
+#include <cstdint>
+
+#include "strings/RuntimeString.h"
+
+// The code shared by e1 and e2 without changing either's bytes, or with allowFallback the
+// Unicode form both can be converted to; kEncodingNone when there is none.
+TextEncoding CommonEncoding(TextEncoding e1, TextEncoding e2, bool allowFallback);
+
+// Brings *s1 and *s2 to one encoding, converting either as needed, and returns it; returns
+// kEncodingNone (and leaves both strings as they were) when they cannot be brought together.
+TextEncoding ConvertToSameEncoding(string* s1, string* s2);
+
+// s in the target encoding (s itself, shared, when nothing is to be done).
+string ConvertEncoding(const string& s, TextEncoding target);
+
+// Converts the record's bytes from one encoding to another through iconv. Returns a new record
+// (count 1), or record itself with a reference added when it cannot convert.
+stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to);
+
+// The iconv name of an encoding, or nullptr when it has no converter.
+const char* EncodingToIconvName(TextEncoding encoding);
+
+void GetEncodingAttributes(TextEncoding encoding, uint32_t& base, uint32_t& variant,
+                           uint32_t& format);
+
+// True when every byte below 0x80 means its ASCII character in this encoding, both on its own
+// and in any context, so that 7-bit text may be relabelled into or out of it unconverted.
+bool IsASCIITransparentEncoding(TextEncoding encoding);
+
+TextEncoding GetEncodingFromFont(const string& fontName);
+TextEncoding GetSystemEncoding();
+string ConvertToSystemEncoding(const string& s);
+
