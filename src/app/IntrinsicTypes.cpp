@@ -1,0 +1,93 @@
+#include "app/IntrinsicTypes.h"
+
+#include "core/ByteUtilities.h"
+#include "core/NumberText.h"
+#include "strings/RuntimeString.h"
+
+namespace {
+
+// Stores text in *destination (one reference owned there) and answers destination.
+stringStorage** StoreText(stringStorage** destination, const string& text) {
+  stringStorage* old = *destination;
+  *destination = text.ExtractStringStorage();
+  stringStorage::RemoveReference(old);
+  return destination;
+}
+
+stringStorage** StringToText(stringStorage** destination, uint32_t value) {
+  return StoreText(destination, string(reinterpret_cast<stringStorage*>(value)));
+}
+
+int32_t StringFromText(stringStorage* text, uint32_t* value) {
+  stringStorage::AddReference(text);
+  *value = reinterpret_cast<uintptr_t>(text);
+  return 1;
+}
+
+void StringRelease(uint32_t value) {
+  stringStorage::RemoveReference(reinterpret_cast<stringStorage*>(value));
+}
+
+void StringAddReference(uint32_t value) {
+  stringStorage::AddReference(reinterpret_cast<stringStorage*>(value));
+}
+
+stringStorage** IntegerToText(stringStorage** destination, uint32_t value) {
+  return StoreText(destination, ultoa(static_cast<int32_t>(value)));
+}
+
+int32_t IntegerFromText(stringStorage* text, uint32_t* value) {
+  *value = static_cast<uint32_t>(uatol(stringStorage::CString(text)));
+  return 1;
+}
+
+stringStorage** BooleanToText(stringStorage** destination, uint32_t value) {
+  return StoreText(destination, string(value ? "True" : "False"));
+}
+
+int32_t BooleanFromText(stringStorage* text, uint32_t* value) {
+  *value = string(text).Compare("True") == 0 ? 1 : 0;
+  return 1;
+}
+
+constexpr IntrinsicTypeRecord Plain(const char* name) {
+  return {kTypeKindIntrinsic, name, nullptr, nullptr, nullptr, nullptr};
+}
+constexpr IntrinsicTypeRecord Integral(const char* name) {
+  return {kTypeKindIntrinsic, name, IntegerToText, IntegerFromText, nullptr, nullptr};
+}
+
+// Single's conversions wait for the number formatting and Val of the string functions.
+constexpr IntrinsicTypeRecord kIntrinsicTypes[kIntrinsicTypeCount] = {
+    {kTypeKindIntrinsic, "String", StringToText, StringFromText, StringRelease,
+     StringAddReference},
+    Integral("Integer"),
+    Integral("UInt32"),
+    Plain("Int64"),
+    Plain("UInt64"),
+    Integral("Int16"),
+    Integral("UInt16"),
+    Integral("Int8"),
+    Integral("UInt8"),
+    {kTypeKindIntrinsic, "Boolean", BooleanToText, BooleanFromText, nullptr, nullptr},
+    Plain("Single"),
+    Plain("Double"),
+    Plain("Currency"),
+    Plain("Form"),
+    Integral("Color"),
+    Plain("Ptr"),
+    Plain("WindowPtr"),
+    Plain("OSType"),
+    Plain("CString"),
+    Plain("PString"),
+    Plain("Short"),
+    Plain("Class"),
+};
+
+}  // namespace
+
+const IntrinsicTypeRecord* IntrinsicTypeTable() { return kIntrinsicTypes; }
+
+const TypeDescriptor* IntrinsicType(IntrinsicTypeIndex index) {
+  return AsTypeDescriptor(&kIntrinsicTypes[index]);
+}

@@ -1,0 +1,55 @@
+#include "core/EventHandlers.h"
+
+#include <cstring>
+#include <string>
+
+#include "core/Memory.h"
+#include "core/RuntimeError.h"
+#include "image/Export.h"
+#include "strings/RuntimeString.h"
+
+namespace {
+
+// Gives object a private copy of its class's event table, once. False when it cannot have one.
+bool EnsurePrivateEventTable(RuntimeObject* object) {
+  const RuntimeClass* cls = object->classPtr;
+  if (object->eventTable != cls->eventTable) return true;
+  if (cls->eventCount < 1) return false;
+  const uint64_t bytes = uint64_t(cls->eventCount) * sizeof(EventTableEntry);
+  auto* copy = static_cast<EventTableEntry*>(OSalloc(uint32_t(bytes), kMemFullQuit));
+  std::memcpy(copy, cls->eventTable, bytes);
+  object->eventTable = copy;
+  return true;
+}
+
+void ReportEventAlreadyImplemented(const RuntimeObject* object, const string& eventName) {
+  const std::string extra =
+      std::string("Attempting to implement an event that was already implemented. Class ") +
+      string(object->classPtr->className).CString() + ", Event " + eventName.CString();
+  QV_CHECK_TEXT(false, "NULL == target->eventTable[ctr].vector", extra.c_str());
+}
+
+}  // namespace
+
+extern "C" void* LookupEventHandler(RuntimeObject* object, const ObjectHook* hook) {
+  if (!object || !object->eventTable || !object->classPtr || !hook) return nullptr;
+  const int32_t count = object->classPtr->eventCount;
+  if (count < 1 || hook->eventIndex < 0 || hook->eventIndex >= count) return nullptr;
+  return object->eventTable[hook->eventIndex].vector;
+}
+
+extern "C" void RuntimeInstallInstanceEventHandler(RuntimeObject* object,
+                                                   stringStorage* eventName, void* handler) {
+  if (!QV_CHECK_TEXT(object, "target", nullptr)) return;
+  if (!QV_CHECK_TEXT(object->classPtr, "target->classPtr", nullptr)) return;
+  if (!EnsurePrivateEventTable(object)) return;
+  const string name(eventName);
+  for (int32_t i = object->classPtr->eventCount - 1; i >= 0; --i) {
+    EventTableEntry& entry = object->eventTable[i];
+    if (string(entry.name).Compare(name) != 0) continue;
+    if (entry.vector) ReportEventAlreadyImplemented(object, name);
+    entry.vector = handler;
+    return;
+  }
+}
+QV_EXPORT(RuntimeInstallInstanceEventHandler)

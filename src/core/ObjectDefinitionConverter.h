@@ -1,0 +1,36 @@
+// Turning class definitions into run-time classes, on first use, and the lookups built on it.
+//
+// The converter makes the class record (RuntimeNewClass), names it after the definition,
+// numbers the events after the parent's, and fills the event, named-method, property and
+// interface tables. Each definition is converted once; the pair is cached until exit.
+#pragma once
+
+#include <cstdint>
+
+#include "core/ObjectDefinition.h"
+#include "core/RuntimeObject.h"
+
+extern "C" {
+RuntimeClass* RuntimeLookupClass(stringStorage* name);
+}
+
+// The run-time class of definition, converting it (and its supers first) on first use. A class
+// already registered under the definition's name (by the image) stands in for it.
+RuntimeClass* RuntimeClassForDefinition(ObjectDefinition* definition);
+// A new object of the definition's class with count 1, or nil.
+RuntimeObject* NewObjectFromDefinition(ObjectDefinition* definition);
+// True when object is an instance of the definition's class, a subclass, or implements it.
+bool ObjectIsaDefinition(RuntimeObject* object, ObjectDefinition* definition);
+
+// A record whose second word points to the definition to start from.
+struct HookHolder {
+  uint32_t word;
+  ObjectDefinition* definition;
+};
+// The event implementation that holder's definition chain installs for hook's event, or nil.
+// *ownedByStart tells whether it belongs to the starting definition.
+ObjectHookInstance* FindHookInstance(const HookHolder* holder, const ObjectHook* hook,
+                                     bool* ownedByStart);
+
+// Called through an interface slot whose method no class of the chain implements.
+extern "C" void UnimplementedInterfaceMethod();

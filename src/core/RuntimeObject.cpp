@@ -1,0 +1,157 @@
+#include "core/RuntimeObject.h"
+
+#include <cstring>
+
+#include "core/Memory.h"
+#include "core/RaiseException.h"
+#include "core/RuntimeError.h"
+#include "core/SimpleVector.h"
+#include "image/Export.h"
+
+namespace {
+
+RuntimeObject* gFirstLiveObject = nullptr;
+int32_t gLiveObjectCount = 0;
+ObjectFunction gDestroyHook = nullptr;
+
+// Objects whose count reached zero while another destruction ran; freed by the outermost one.
+struct PendingDestructions {
+  SimpleVector<RuntimeObject*>* queue = nullptr;
+  bool running = false;
+
+  SimpleVector<RuntimeObject*>& Queue() {
+    if (!queue) queue = new SimpleVector<RuntimeObject*>(0);
+    return *queue;
+  }
+  ~PendingDestructions() { delete queue; }
+};
+PendingDestructions gPending;
+
+void AddToLiveList(RuntimeObject* object) {
+  if (!QV_CHECK_TEXT(object, "objToAdd", nullptr)) return;
+  object->prevObject = nullptr;
+  object->nextObject = gFirstLiveObject;
+  if (gFirstLiveObject) gFirstLiveObject->prevObject = object;
+  gFirstLiveObject = object;
+}
+
+void RemoveFromLiveList(RuntimeObject* object) {
+  if (!QV_CHECK_TEXT(object, "objToRemove", nullptr)) return;
+  if (object->nextObject) object->nextObject->prevObject = object->prevObject;
+  if (object->prevObject) {
+    object->prevObject->nextObject = object->nextObject;
+  } else {
+    gFirstLiveObject = object->nextObject;
+  }
+  object->prevObject = nullptr;
+  object->nextObject = nullptr;
+}
+
+// Base-first: the root's constructor runs before any subclass's.
+void RunConstructors(RuntimeClass* cls, RuntimeObject* object) {
+  if (!cls) return;
+  RunConstructors(cls->parentClass, object);
+  if (cls->constructor) cls->constructor(object);
+}
+
+// Derived-first. False when a destructor kept the object alive.
+bool RunDestructors(RuntimeObject* object) {
+  object->refCount = 1;
+  for (RuntimeClass* cls = object->classPtr; cls; cls = cls->parentClass) {
+    if (!cls->destructor) continue;
+    cls->destructor(object);
+    if (object->refCount > 1) {
+      --object->refCount;
+      return false;
+    }
+  }
+  object->refCount = 0;
+  return true;
+}
+
+void FreeObject(RuntimeObject* object) {
+  for (RuntimeClass* cls = object->classPtr; cls; cls = cls->parentClass) {
+    if (cls->finalizer) cls->finalizer(object);
+  }
+  if (gDestroyHook) gDestroyHook(object);
+  RuntimeClass* cls = object->classPtr;
+  if (object->eventTable && (!cls || object->eventTable != cls->eventTable)) {
+    OSfree(object->eventTable);
+  }
+  RemoveFromLiveList(object);
+  OSfree(object);
+  --gLiveObjectCount;
+}
+
+void DestroyObject(RuntimeObject* object) {
+  if (!RunDestructors(object)) return;
+  if (gPending.running) {
+    gPending.Queue().Append(object);
+    return;
+  }
+  gPending.running = true;
+  FreeObject(object);
+  while (gPending.queue && !gPending.queue->empty()) FreeObject(gPending.queue->Pop());
+  gPending.running = false;
+}
+
+}  // namespace
+
+extern "C" RuntimeObject* RuntimeNewObject(RuntimeClass* cls) {
+  if (!cls) {
+    RaiseNilObjectException();
+    return nullptr;
+  }
+  QV_CHECK_TEXT(!cls->isAnInterface, "!parent->isAnInterface", nullptr);
+  // A size below the header would let the header overwrite memory that is not ours.
+  if (!QV_CHECK_TEXT(cls->instanceSize >= static_cast<int32_t>(sizeof(RuntimeObject)),
+                     "parent->instanceSize >= sizeof(RuntimeObject)", nullptr)) {
+    return nullptr;
+  }
+  const uint32_t size = static_cast<uint32_t>(cls->instanceSize);
+  auto* object = static_cast<RuntimeObject*>(OSalloc(size, kMemFullReturnNil));
+  if (!object) {
+    RaiseNilObjectException();
+    return nullptr;
+  }
+  ++gLiveObjectCount;
+  std::memset(object, 0, size);
+  AddToLiveList(object);
+  object->classPtr = cls;
+  object->methodTable = cls->methodTable;
+  object->eventTable = cls->eventTable;
+  object->refCount = 1;
+  RunConstructors(cls, object);
+  return object;
+}
+QV_EXPORT(RuntimeNewObject)
+QV_EXPORT_AS("CreateInstance", RuntimeNewObject)
+
+extern "C" void RuntimeLockObject(RuntimeObject* object) {
+  if (!object || object->refCount <= 0) return;
+  ++object->refCount;
+}
+QV_EXPORT(RuntimeLockObject)
+
+extern "C" void RuntimeUnlockObject(RuntimeObject* object) {
+  if (!object || object->refCount <= 0) return;
+  if (--object->refCount == 0) DestroyObject(object);
+}
+QV_EXPORT(RuntimeUnlockObject)
+
+extern "C" void RuntimeLockUnlockObjects(RuntimeObject* newObject, RuntimeObject* oldObject) {
+  if (newObject == oldObject) return;
+  RuntimeLockObject(newObject);
+  RuntimeUnlockObject(oldObject);
+}
+QV_EXPORT(RuntimeLockUnlockObjects)
+
+extern "C" RuntimeClass* GetObjectClass(RuntimeObject* object) {
+  return object ? object->classPtr : nullptr;
+}
+
+extern "C" RuntimeObject* FirstLiveObject() { return gFirstLiveObject; }
+
+extern "C" int32_t LiveObjectCount() { return gLiveObjectCount; }
+
+extern "C" void SetObjectDestroyHook(ObjectFunction hook) { gDestroyHook = hook; }
