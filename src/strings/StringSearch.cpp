@@ -1,61 +1,27 @@
 #include "strings/StringSearch.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 
 #include "image/Export.h"
 #include "strings/CaseMapping.h"
 #include "strings/CharTables.h"
+#include "strings/SkipTableSearch.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
 
 namespace {
 
-// Boyer-Moore pays for its table only when it can skip: patterns of at least this many bytes
-// over texts longer than the pattern by more than kBoyerMooreMinimumSlack.
-constexpr int32_t kBoyerMooreMinimumPattern = 5;
-constexpr int32_t kBoyerMooreMinimumSlack = 80;
+// The skip table pays only when it can skip: over texts longer than the pattern by more than
+// kSkipTableMinimumSlack, and for exact bytes with patterns of at least kSkipTableMinimumPattern
+// bytes (shorter ones are found faster by memchr). Folded patterns have no such fast scan.
+constexpr int32_t kSkipTableMinimumPattern = 5;
+constexpr int32_t kSkipTableMinimumSlack = 80;
 
-bool WorthBoyerMoore(int32_t m, int32_t remaining) {
-  return m >= kBoyerMooreMinimumPattern && remaining - m > kBoyerMooreMinimumSlack;
-}
-
-struct ExactByte {
-  unsigned char operator()(unsigned char c) const { return c; }
-};
-struct FoldedByte {
-  const uint8_t* upper;
-  unsigned char operator()(unsigned char c) const { return upper[c]; }
-};
-
-// The skip of each byte: the distance from its last occurrence in the pattern (before the
-// final byte) to the pattern's end, m when it does not occur. With a lower-case table, both
-// case forms of each pattern byte get the entry.
-void BuildSkipTable(int32_t* skip, const unsigned char* pattern, int32_t m, const uint8_t* lower) {
-  for (int32_t c = 0; c < 256; ++c) skip[c] = m;
-  for (int32_t j = 0; j < m; ++j) {
-    skip[pattern[j]] = m - 1 - j;
-    if (lower) skip[lower[pattern[j]]] = m - 1 - j;
-  }
-}
-
-// Right-to-left comparison; after a mismatch the text position moves by the skip of the text
-// byte, or far enough to move the pattern one place, whichever is more. Returns n on failure.
-template <typename Fold>
-int32_t BoyerMooreScan(const int32_t* skip, const unsigned char* pattern, int32_t m,
-                       const unsigned char* text, int32_t n, Fold fold) {
-  int32_t i = m - 1, j = m - 1;
-  while (j >= 0) {
-    if (fold(text[i]) == pattern[j]) {
-      --i;
-      --j;
-      continue;
-    }
-    i += std::max(skip[text[i]], m - j);
-    j = m - 1;
-    if (i >= n) return n;
-  }
-  return i + 1;
+bool WorthSkipTable(int32_t m, int32_t remaining, bool folded) {
+  return (folded || m >= kSkipTableMinimumPattern) && remaining - m > kSkipTableMinimumSlack;
 }
 
 int32_t PlainScanExact(const unsigned char* pattern, int32_t m, const unsigned char* text,
@@ -119,9 +85,12 @@ uint16_t UnitAt(const unsigned char* text, int32_t unit) {
 
 int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n) {
   if (m < 1 || n < m) return n;
-  int32_t skip[256];
-  BuildSkipTable(skip, pattern, m, nullptr);
-  return BoyerMooreScan(skip, pattern, m, text, n, ExactByte());
+  if (m == 1) {
+    const void* hit = std::memchr(text, pattern[0], static_cast<size_t>(n));
+    return hit ? static_cast<int32_t>(static_cast<const unsigned char*>(hit) - text) : n;
+  }
+  int32_t at = SkipTableSearch(pattern, m, nullptr, nullptr).Find(text, n);
+  return at < 0 ? n : at;
 }
 
 PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool ignoreCase)
@@ -135,9 +104,9 @@ PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool 
     mPattern = reinterpret_cast<const unsigned char*>(mFolded.data());
   }
   if (mMode == Mode::kExactBytes || mMode == Mode::kFoldedBytes) {
-    mHasSkipTable = mLength >= kBoyerMooreMinimumPattern;
-    if (mHasSkipTable)
-      BuildSkipTable(mSkip, mPattern, mLength, mMode == Mode::kFoldedBytes ? tables.lower : nullptr);
+    bool folded = mMode == Mode::kFoldedBytes;
+    if (mLength >= 2)
+      mSkipTable.emplace(mPattern, mLength, folded ? tables.upper : nullptr, folded ? tables.lower : nullptr);
     return;
   }
   if (mMode == Mode::kFoldedUnits) {
@@ -177,11 +146,9 @@ SearchMatch PatternSearch::FindBytes(const unsigned char* text, int32_t n, int32
   const uint8_t* upper = GetCharTables().upper;
   bool folded = mMode == Mode::kFoldedBytes;
   int32_t found;
-  if (mHasSkipTable && WorthBoyerMoore(mLength, n - from)) {
-    int32_t rest = n - from;
-    int32_t at = folded ? BoyerMooreScan(mSkip, mPattern, mLength, text + from, rest, FoldedByte{upper})
-                        : BoyerMooreScan(mSkip, mPattern, mLength, text + from, rest, ExactByte());
-    found = at == rest ? -1 : from + at;
+  if (mSkipTable && WorthSkipTable(mLength, n - from, folded)) {
+    int32_t at = mSkipTable->Find(text + from, n - from);
+    found = at < 0 ? -1 : from + at;
   } else {
     found = folded ? PlainScanFolded(mPattern, mLength, text, n, from, upper)
                    : PlainScanExact(mPattern, mLength, text, n, from);
@@ -218,11 +185,52 @@ SearchMatch PatternSearch::FindUnits(const unsigned char* text, int32_t n, int32
   return {-1, 0};
 }
 
+namespace {
+
+// Continuation bytes (10xxxxxx) among the four bytes of word, counted without a loop.
+int32_t ContinuationBytesInWord(uint32_t word) {
+  uint32_t marks = word & ~(word << 1) & 0x80808080u;
+  return static_cast<int32_t>(((marks >> 7) * 0x01010101u) >> 24);
+}
+
+int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
+  int32_t count = 0, i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint32_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    count += ContinuationBytesInWord(word);
+  }
+  for (; i < n; ++i) count += IsUTF8Continuation(text[i]);
+  return count;
+}
+
+// Sixteen bytes at a time: as signed bytes, continuation bytes are exactly those below -64.
+[[gnu::target("sse2")]] int32_t CountContinuationsSSE2(const unsigned char* text, int32_t n) {
+  const __m128i limit = _mm_set1_epi8(-64), zero = _mm_setzero_si128();
+  int32_t count = 0, i = 0;
+  while (n - i >= 16) {
+    __m128i lanes = zero;  // per-byte counts, summed before any can pass 255
+    for (int32_t round = 0; round < 255 && n - i >= 16; ++round, i += 16) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      lanes = _mm_sub_epi8(lanes, _mm_cmplt_epi8(bytes, limit));
+    }
+    __m128i sums = _mm_sad_epu8(lanes, zero);
+    count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+  }
+  return count + CountContinuationsPortable(text + i, n - i);
+}
+
+}  // namespace
+
+int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n) {
+  static const bool haveSSE2 = __builtin_cpu_supports("sse2");
+  return haveSSE2 ? CountContinuationsSSE2(text, n) : CountContinuationsPortable(text, n);
+}
+
 int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset) {
   if (offset <= 0) return 0;
-  int32_t count = 1;  // the first step always takes the first byte
-  for (int32_t i = 1; i < offset; ++i) count += !IsUTF8Continuation(text[i]);
-  return count;
+  // The first step always takes the first byte, continuation byte or not.
+  return offset - UTF8ContinuationBytes(text + 1, offset - 1);
 }
 
 int32_t UTF8OffsetOfCharacter(const unsigned char* text, int32_t length, int32_t n) {

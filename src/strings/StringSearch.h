@@ -8,10 +8,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "strings/RuntimeString.h"
+#include "strings/SkipTableSearch.h"
 
 // Where a pattern was found: offset -1 when it was not. A case-insensitive match may span a
 // different number of bytes than the pattern.
@@ -21,8 +23,8 @@ struct SearchMatch {
   bool Found() const { return offset >= 0; }
 };
 
-// Boyer-Moore over exact bytes: the offset of the first occurrence of pattern (m bytes,
-// m >= 1) in text (n bytes), or n when there is none.
+// The skip-table search over exact bytes: the offset of the first occurrence of pattern (m
+// bytes, m >= 1) in text (n bytes), or n when there is none.
 int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n);
 
 // One pattern prepared for repeated searching of texts in one encoding.
@@ -51,8 +53,7 @@ class PatternSearch {
   int32_t mLength;
   std::string mFolded;           // kFoldedBytes: the pattern through the upper-case table
   std::vector<uint32_t> mUpper;  // kFoldedUTF8, kFoldedUnits: upper-case characters
-  bool mHasSkipTable = false;
-  int32_t mSkip[256];
+  std::optional<SkipTableSearch> mSkipTable;  // byte modes, patterns of 2 bytes or more
 };
 
 // The 0-based offset of needle in haystack at or after start, exact bytes; -1 when absent or
@@ -66,6 +67,8 @@ int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find)
 int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
                             bool bytePositions);
 
+// Continuation bytes (10xxxxxx) among the n bytes of text.
+int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n);
 // Characters of UTF-8 text before byte offset: the steps of a walk from its first byte.
 int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset);
 // Byte offset after walking n characters of UTF-8 text from its first byte (at most length).
