@@ -46,23 +46,32 @@ int32_t PlainScanFolded(const unsigned char* folded, int32_t m, const unsigned c
   return -1;
 }
 
-// True when UTF-8 pattern matches ignoring case exactly where its ASCII-folded bytes match:
-// every sequence is well formed and shortest, and every character outside ASCII is caseless
-// (an ASCII letter only ever equals an ASCII letter under the case table).
+// True when the UTF-8 character in [start, end) matches ignoring case exactly where its
+// ASCII-folded bytes match: it is ASCII (an ASCII letter only ever equals an ASCII letter under
+// the case table), or a well-formed, shortest sequence of a caseless character.
+bool CharacterFoldsLikeASCII(const char* start, const char* end) {
+  const char* p = start;
+  uint32_t code = UTF8DecodeAndAdvance(p, end);
+  if (code < 0x80) return true;
+  char encoded[kUTF8EncodeBufferSize];
+  int32_t length = UTF8Encode(static_cast<int32_t>(code), encoded);
+  return length == p - start && std::memcmp(encoded, start, static_cast<size_t>(length)) == 0 &&
+         UTF8IsCaseless(start, length);
+}
+
 bool FoldsLikeASCII(const string& pattern) {
-  const char* p = pattern.CString();
-  const char* end = p + pattern.Length();
-  while (p < end) {
+  const char* end = pattern.CString() + pattern.Length();
+  for (const char* p = pattern.CString(); p < end;) {
     const char* start = p;
-    uint32_t code = UTF8DecodeAndAdvance(p, end);
-    if (code < 0x80) continue;
-    char encoded[kUTF8EncodeBufferSize];
-    int32_t length = UTF8Encode(static_cast<int32_t>(code), encoded);
-    if (length != p - start || std::memcmp(encoded, start, static_cast<size_t>(length)) != 0)
-      return false;
-    if (!UTF8IsCaseless(start, length)) return false;
+    AdvanceUTF8(p, end, 1);
+    if (!CharacterFoldsLikeASCII(start, p)) return false;
   }
   return true;
+}
+
+// Upper case of a character, without the table lookup for ASCII.
+uint32_t UpperOf(uint32_t code) {
+  return code < 0x80 ? GetCharTables().upper[code] : UnicodeToUpper(code);
 }
 
 bool HasASCIILetter(const string& pattern) {
@@ -113,12 +122,33 @@ PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool 
     for (int32_t u = 0; u < mLength / 2; ++u) mUpper.push_back(UnicodeToUpper(UnitAt(mPattern, u)));
     return;
   }
-  const char* p = pattern.CString();
-  const char* end = p + mLength;
-  while (p < end) {
-    mUpper.push_back(UnicodeToUpper(UTF8Decode(p, end)));
-    AdvanceUTF8(p, end, 1);
+  // The longest run of characters that fold like ASCII is found by the byte search; each of its
+  // occurrences places a candidate start, which the character comparison then confirms.
+  const char* end = pattern.CString() + mLength;
+  const char* runStart = nullptr;
+  int32_t runIndex = 0, bestLength = 0;
+  for (const char* p = pattern.CString(); p <= end;) {
+    const char* character = p;
+    if (p < end) {
+      mUpper.push_back(UnicodeToUpper(UTF8Decode(p, end)));
+      AdvanceUTF8(p, end, 1);
+    }
+    bool folds = character < end && CharacterFoldsLikeASCII(character, p);
+    if (folds && !runStart) {
+      runStart = character;
+      runIndex = static_cast<int32_t>(mUpper.size()) - 1;
+    }
+    if (!folds && runStart) {
+      if (character - runStart > bestLength) {
+        bestLength = static_cast<int32_t>(character - runStart);
+        mAnchorText = string::FromBytes(runStart, bestLength, encoding);
+        mAnchorIndex = runIndex;
+      }
+      runStart = nullptr;
+    }
+    if (character == end) break;
   }
+  if (!mAnchorText.IsEmpty()) mAnchor = std::make_unique<PatternSearch>(mAnchorText, encoding, true);
 }
 
 PatternSearch::Mode PatternSearch::ChooseMode(const string& pattern, TextEncoding encoding,
@@ -156,20 +186,37 @@ SearchMatch PatternSearch::FindBytes(const unsigned char* text, int32_t n, int32
   return {found, found < 0 ? 0 : mLength};
 }
 
-// Character by character: each character of the text is a possible start; the pattern's
-// characters are compared with the text's by their upper-case forms.
+// The characters of the pattern compared with the text's from start by their upper-case forms;
+// the bytes of the text matched, or -1.
+int32_t PatternSearch::MatchUTF8At(const char* start, const char* end) const {
+  const char* p = start;
+  for (uint32_t upper : mUpper) {
+    if (p >= end || UpperOf(UTF8Decode(p, end)) != upper) return -1;
+    AdvanceUTF8(p, end, 1);
+  }
+  return static_cast<int32_t>(p - start);
+}
+
+// Character by character: each character of the text is a possible start. With an anchor, only
+// the characters that lie the anchor's place in the pattern before one of its occurrences.
 SearchMatch PatternSearch::FindUTF8(const unsigned char* text, int32_t n, int32_t from) const {
   const char* begin = reinterpret_cast<const char*>(text);
   const char* end = begin + n;
-  for (const char* start = begin + from; start < end; AdvanceUTF8(start, end, 1)) {
-    const char* p = start;
-    size_t j = 0;
-    while (j < mUpper.size() && p < end && UnicodeToUpper(UTF8Decode(p, end)) == mUpper[j]) {
-      AdvanceUTF8(p, end, 1);
-      ++j;
+  if (!mAnchor) {
+    for (const char* start = begin + from; start < end; AdvanceUTF8(start, end, 1)) {
+      int32_t length = MatchUTF8At(start, end);
+      if (length >= 0) return {static_cast<int32_t>(start - begin), length};
     }
-    if (j == mUpper.size())
-      return {static_cast<int32_t>(start - begin), static_cast<int32_t>(p - start)};
+    return {-1, 0};
+  }
+  for (int32_t at = from; (at = mAnchor->Find(text, n, at).offset) >= 0; ++at) {
+    const char* start = begin + at;
+    BackupUTF8(start, begin + from, mAnchorIndex);
+    const char* check = start;
+    AdvanceUTF8(check, end, mAnchorIndex);
+    if (check != begin + at) continue;  // fewer characters than that before the anchor
+    int32_t length = MatchUTF8At(start, end);
+    if (length >= 0) return {static_cast<int32_t>(start - begin), length};
   }
   return {-1, 0};
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ class PatternSearch {
   // pattern must stay alive while the search is used. With ignoreCase clear, bytes are
   // compared exactly whatever the encoding.
   PatternSearch(const string& pattern, TextEncoding encoding, bool ignoreCase);
+  // It points into its own members.
+  PatternSearch(const PatternSearch&) = delete;
+  PatternSearch& operator=(const PatternSearch&) = delete;
 
   // The first match that starts at or after byte offset from (negative counts as 0).
   SearchMatch Find(const unsigned char* text, int32_t n, int32_t from) const;
@@ -47,12 +51,16 @@ class PatternSearch {
   SearchMatch FindBytes(const unsigned char* text, int32_t n, int32_t from) const;
   SearchMatch FindUTF8(const unsigned char* text, int32_t n, int32_t from) const;
   SearchMatch FindUnits(const unsigned char* text, int32_t n, int32_t from) const;
+  int32_t MatchUTF8At(const char* start, const char* end) const;
 
   Mode mMode;
   const unsigned char* mPattern;
   int32_t mLength;
   std::string mFolded;           // kFoldedBytes: the pattern through the upper-case table
   std::vector<uint32_t> mUpper;  // kFoldedUTF8, kFoldedUnits: upper-case characters
+  string mAnchorText;            // kFoldedUTF8: the longest run that folds like ASCII
+  int32_t mAnchorIndex = 0;      // characters of the pattern before the run
+  std::unique_ptr<PatternSearch> mAnchor;
   std::optional<SkipTableSearch> mSkipTable;  // byte modes, patterns of 2 bytes or more
 };
 
