@@ -1,6 +1,8 @@
 #include "strings/StringSplitJoin.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"
@@ -17,15 +19,17 @@ const ArrayOperationTable* StringArrayTable() {
   return SelectArrayOperationTable(1, kArrayString);
 }
 
+void CollectPiece(void* pieces, string&& piece) {
+  static_cast<std::vector<string>*>(pieces)->push_back(std::move(piece));
+}
+
 RuntimeArray* SplitIntoArray(stringStorage* source, stringStorage* delimiter, bool exactBytes) {
-  SimpleVector<string> pieces;
-  StringSplitToVector(string(source), string(delimiter), exactBytes, pieces);
+  std::vector<string> pieces;
+  StringSplitEach(string(source), string(delimiter), exactBytes, CollectPiece, &pieces);
   RuntimeArray* array = CreateArray(1, kArrayString, static_cast<int32_t>(pieces.size()) - 1);
   if (!array) return nullptr;
   StringSet set = reinterpret_cast<StringSet>(array->table->set);
-  for (uint32_t i = 0; i < pieces.size(); ++i) {
-    set(array, pieces[static_cast<int32_t>(i)].Storage(), static_cast<int32_t>(i));
-  }
+  for (size_t i = 0; i < pieces.size(); ++i) set(array, pieces[i].Storage(), static_cast<int32_t>(i));
   return array;
 }
 
