@@ -69,6 +69,31 @@ bool FoldsLikeASCII(const string& pattern) {
   return true;
 }
 
+struct CharacterRun {
+  const char* start;
+  int32_t length;  // bytes
+  int32_t index;   // characters of the pattern before it
+};
+
+// The longest run of UTF-8 characters that fold like ASCII; length 0 when there is none.
+CharacterRun LongestASCIIFoldingRun(const string& pattern) {
+  CharacterRun best{nullptr, 0, 0}, current{nullptr, 0, 0};
+  const char* end = pattern.CString() + pattern.Length();
+  int32_t index = 0;
+  for (const char* p = pattern.CString(); p < end; ++index) {
+    const char* character = p;
+    AdvanceUTF8(p, end, 1);
+    if (!CharacterFoldsLikeASCII(character, p)) {
+      current.start = nullptr;
+      continue;
+    }
+    if (!current.start) current = {character, 0, index};
+    current.length = static_cast<int32_t>(p - current.start);
+    if (current.length > best.length) best = current;
+  }
+  return best;
+}
+
 // Upper case of a character, without the table lookup for ASCII.
 uint32_t UpperOf(uint32_t code) {
   return code < 0x80 ? GetCharTables().upper[code] : UnicodeToUpper(code);
@@ -94,11 +119,8 @@ uint16_t UnitAt(const unsigned char* text, int32_t unit) {
 
 int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n) {
   if (m < 1 || n < m) return n;
-  if (m == 1) {
-    const void* hit = std::memchr(text, pattern[0], static_cast<size_t>(n));
-    return hit ? static_cast<int32_t>(static_cast<const unsigned char*>(hit) - text) : n;
-  }
-  int32_t at = SkipTableSearch(pattern, m, nullptr, nullptr).Find(text, n);
+  int32_t at = m == 1 ? PlainScanExact(pattern, m, text, n, 0)
+                      : SkipTableSearch(pattern, m, nullptr, nullptr).Find(text, n);
   return at < 0 ? n : at;
 }
 
@@ -122,33 +144,16 @@ PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool 
     for (int32_t u = 0; u < mLength / 2; ++u) mUpper.push_back(UnicodeToUpper(UnitAt(mPattern, u)));
     return;
   }
+  const char* end = pattern.CString() + mLength;
+  for (const char* p = pattern.CString(); p < end; AdvanceUTF8(p, end, 1))
+    mUpper.push_back(UnicodeToUpper(UTF8Decode(p, end)));
   // The longest run of characters that fold like ASCII is found by the byte search; each of its
   // occurrences places a candidate start, which the character comparison then confirms.
-  const char* end = pattern.CString() + mLength;
-  const char* runStart = nullptr;
-  int32_t runIndex = 0, bestLength = 0;
-  for (const char* p = pattern.CString(); p <= end;) {
-    const char* character = p;
-    if (p < end) {
-      mUpper.push_back(UnicodeToUpper(UTF8Decode(p, end)));
-      AdvanceUTF8(p, end, 1);
-    }
-    bool folds = character < end && CharacterFoldsLikeASCII(character, p);
-    if (folds && !runStart) {
-      runStart = character;
-      runIndex = static_cast<int32_t>(mUpper.size()) - 1;
-    }
-    if (!folds && runStart) {
-      if (character - runStart > bestLength) {
-        bestLength = static_cast<int32_t>(character - runStart);
-        mAnchorText = string::FromBytes(runStart, bestLength, encoding);
-        mAnchorIndex = runIndex;
-      }
-      runStart = nullptr;
-    }
-    if (character == end) break;
-  }
-  if (!mAnchorText.IsEmpty()) mAnchor = std::make_unique<PatternSearch>(mAnchorText, encoding, true);
+  CharacterRun run = LongestASCIIFoldingRun(pattern);
+  if (run.length == 0) return;
+  mAnchorText = string::FromBytes(run.start, run.length, encoding);
+  mAnchorIndex = run.index;
+  mAnchor = std::make_unique<PatternSearch>(mAnchorText, encoding, true);
 }
 
 PatternSearch::Mode PatternSearch::ChooseMode(const string& pattern, TextEncoding encoding,
