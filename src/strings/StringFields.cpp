@@ -32,7 +32,7 @@ class FieldScanner {
 };
 
 string Piece(const string& source, int32_t begin, int32_t end) {
-  return end > begin ? mid(source, begin, end - begin) : string();
+  return string::FromBytes(source.Bytes() + begin, end - begin, source.Encoding());
 }
 
 string SeparatorFor(const string& source, const string& separator, bool exactBytes) {

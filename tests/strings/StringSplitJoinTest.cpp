@@ -55,23 +55,6 @@ TEST(StringSplitJoin, SplitMatchesTheModelAndJoinRestoresTheSource) {
   }
 }
 
-TEST(StringSplitJoin, JoinMatchesAStdStringJoin) {
-  std::mt19937 rng(37);
-  for (int round = 0; round < 500; ++round) {
-    std::vector<string> elements;
-    std::string expected, delimiter = std::string(rng() % 3, '-');
-    size_t n = rng() % 6;
-    for (size_t i = 0; i < n; ++i) {
-      std::string piece(rng() % 4, static_cast<char>('a' + i));
-      elements.push_back(Make(piece, kEncodingASCII));
-      expected += (i ? delimiter : "") + piece;
-    }
-    RuntimeArray* array = MakeArray(elements);
-    ASSERT_EQ(Take(StringJoin(array, Make(delimiter, kEncodingASCII).Storage())), expected);
-    RuntimeUnlockArray(array);
-  }
-}
-
 TEST(StringSplitJoin, Edges) {
   RuntimeArray* array = StringSplit(string("a,b,").Storage(), string(",").Storage());
   EXPECT_EQ(Elements(array), (std::vector<std::string>{"a", "b", ""}));
