@@ -178,15 +178,15 @@ SearchMatch PatternSearch::Find(const unsigned char* text, int32_t n, int32_t fr
 }
 
 SearchMatch PatternSearch::FindBytes(const unsigned char* text, int32_t n, int32_t from) const {
-  const uint8_t* upper = GetCharTables().upper;
   bool folded = mMode == Mode::kFoldedBytes;
   int32_t found;
   if (mSkipTable && WorthSkipTable(mLength, n - from, folded)) {
     int32_t at = mSkipTable->Find(text + from, n - from);
     found = at < 0 ? -1 : from + at;
+  } else if (folded) {
+    found = PlainScanFolded(mPattern, mLength, text, n, from, GetCharTables().upper);
   } else {
-    found = folded ? PlainScanFolded(mPattern, mLength, text, n, from, upper)
-                   : PlainScanExact(mPattern, mLength, text, n, from);
+    found = PlainScanExact(mPattern, mLength, text, n, from);
   }
   return {found, found < 0 ? 0 : mLength};
 }
