@@ -203,7 +203,8 @@ int32_t PatternSearch::MatchUTF8At(const char* start, const char* end) const {
 }
 
 // Character by character: each character of the text is a possible start. With an anchor, only
-// the characters that lie the anchor's place in the pattern before one of its occurrences.
+// the character that lies as far before an occurrence of the anchor as the anchor lies inside
+// the pattern (in characters) is tried.
 SearchMatch PatternSearch::FindUTF8(const unsigned char* text, int32_t n, int32_t from) const {
   const char* begin = reinterpret_cast<const char*>(text);
   const char* end = begin + n;
