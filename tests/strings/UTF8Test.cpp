@@ -79,7 +79,7 @@ for c in codes:
 }
 
 TEST(UTF8Encode, BeyondUnicodeFollowsTheSixBitPattern) {
-  std::mt19937 random(11);
+  std::minstd_rand random(11);
   std::uniform_int_distribution<int32_t> beyond(0x110000, 0x1FFFFF);
   for (int i = 0; i < 2000; ++i) {
     const int32_t code = beyond(random);
