@@ -51,11 +51,8 @@ QV_EXPORT(StringLen)
 extern "C" int32_t StringDBCSLen(stringStorage* s) {
   string text(s);
   switch (UnitOf(text)) {
-    case CharacterUnit::kUTF8: {
-      int32_t count = 0;
-      for (int32_t i = 0; i < text.Length(); ++i) count += !IsUTF8Continuation(text.Bytes()[i]);
-      return count;
-    }
+    case CharacterUnit::kUTF8:
+      return text.Length() - UTF8ContinuationBytes(text.Bytes(), text.Length());
     case CharacterUnit::kUnit16:
       return text.Length() / 2;
     default:

@@ -32,7 +32,7 @@ class FieldScanner {
 };
 
 string Piece(const string& source, int32_t begin, int32_t end) {
-  return end > begin ? mid(source, begin, end - begin) : string();
+  return string::FromBytes(source.Bytes() + begin, end - begin, source.Encoding());
 }
 
 string SeparatorFor(const string& source, const string& separator, bool exactBytes) {
@@ -40,7 +40,7 @@ string SeparatorFor(const string& source, const string& separator, bool exactByt
 }
 
 // One piece per character: code points in UTF-8, units in 16-bit Unicode, else bytes.
-void SplitCharacters(const string& source, SimpleVector<string>& pieces) {
+void SplitCharacters(const string& source, SplitPieceReceiver receive, void* context) {
   const char* begin = source.CString();
   const char* end = begin + source.Length();
   bool utf8 = source.Encoding() == kEncodingUTF8;
@@ -51,15 +51,28 @@ void SplitCharacters(const string& source, SimpleVector<string>& pieces) {
       AdvanceUTF8(next, end, 1);
     else
       next = end - p < width ? end : p + width;
-    pieces.Append(Piece(source, static_cast<int32_t>(p - begin), static_cast<int32_t>(next - begin)));
+    receive(context, Piece(source, static_cast<int32_t>(p - begin), static_cast<int32_t>(next - begin)));
     p = next;
   }
 }
 
 void SplitAtDelimiter(const string& source, const string& delimiter, bool exactBytes,
-                      SimpleVector<string>& pieces) {
+                      SplitPieceReceiver receive, void* context) {
   FieldScanner scanner(source, delimiter, exactBytes);
-  for (int32_t begin, end; scanner.Next(begin, end);) pieces.Append(Piece(source, begin, end));
+  for (int32_t begin, end; scanner.Next(begin, end);) receive(context, Piece(source, begin, end));
+}
+
+struct Reencoder {
+  SplitPieceReceiver receive;
+  void* context;
+  static void Receive(void* self, string&& piece) {
+    auto* reencoder = static_cast<Reencoder*>(self);
+    reencoder->receive(reencoder->context, piece.GetUTF16String());
+  }
+};
+
+void AppendToVector(void* vector, string&& piece) {
+  static_cast<SimpleVector<string>*>(vector)->Append(piece);
 }
 
 }  // namespace
@@ -84,17 +97,23 @@ string StringNthFieldCore(const string& source, const string& separator, int32_t
   return string();
 }
 
+void StringSplitEach(const string& source, const string& delimiter, bool exactBytes,
+                     SplitPieceReceiver receive, void* context) {
+  if (source.IsEmpty()) return;
+  if (delimiter.IsEmpty()) return SplitCharacters(source, receive, context);
+  if (exactBytes || !IsUnicode16Encoding(source.Encoding())) {
+    string separator = SeparatorFor(source, delimiter, exactBytes);
+    return SplitAtDelimiter(source, separator, exactBytes, receive, context);
+  }
+  // 16-bit text is cut as UTF-8, where a delimiter cannot match half a character.
+  Reencoder reencoder{receive, context};
+  SplitAtDelimiter(source.GetUTF8String(), delimiter.GetUTF8String(), false, Reencoder::Receive,
+                   &reencoder);
+}
+
 void StringSplitToVector(const string& source, const string& delimiter, bool exactBytes,
                          SimpleVector<string>& pieces) {
-  if (source.IsEmpty()) return;
-  if (delimiter.IsEmpty()) return SplitCharacters(source, pieces);
-  if (exactBytes || !IsUnicode16Encoding(source.Encoding()))
-    return SplitAtDelimiter(source, SeparatorFor(source, delimiter, exactBytes), exactBytes, pieces);
-  // 16-bit text is cut as UTF-8, where a delimiter cannot match half a character.
-  SimpleVector<string> utf8Pieces;
-  SplitAtDelimiter(source.GetUTF8String(), delimiter.GetUTF8String(), false, utf8Pieces);
-  for (uint32_t i = 0; i < utf8Pieces.size(); ++i)
-    pieces.Append(utf8Pieces[static_cast<int32_t>(i)].GetUTF16String());
+  StringSplitEach(source, delimiter, exactBytes, AppendToVector, &pieces);
 }
 
 int32_t StringSplitPairs(const string& text, const string& pairSeparator,

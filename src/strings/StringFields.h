@@ -18,6 +18,10 @@ int32_t StringCountFieldsCore(const string& source, const string& separator,
 string StringNthFieldCore(const string& source, const string& separator, int32_t n,
                           bool exactBytes = false);
 
+// Hands each piece of source cut at delimiter to receive, in order.
+using SplitPieceReceiver = void (*)(void* context, string&& piece);
+void StringSplitEach(const string& source, const string& delimiter, bool exactBytes,
+                     SplitPieceReceiver receive, void* context);
 // Appends the pieces of source cut at delimiter to pieces. An empty source gives none; an empty
 // delimiter makes every character a piece; a delimiter at the end makes a final nil piece.
 void StringSplitToVector(const string& source, const string& delimiter, bool exactBytes,

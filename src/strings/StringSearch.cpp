@@ -1,61 +1,27 @@
 #include "strings/StringSearch.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 
 #include "image/Export.h"
 #include "strings/CaseMapping.h"
 #include "strings/CharTables.h"
+#include "strings/SkipTableSearch.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
 
 namespace {
 
-// Boyer-Moore pays for its table only when it can skip: patterns of at least this many bytes
-// over texts longer than the pattern by more than kBoyerMooreMinimumSlack.
-constexpr int32_t kBoyerMooreMinimumPattern = 5;
-constexpr int32_t kBoyerMooreMinimumSlack = 80;
+// The skip table pays only when it can skip: over texts longer than the pattern by more than
+// kSkipTableMinimumSlack, and for exact bytes with patterns of at least kSkipTableMinimumPattern
+// bytes (shorter ones are found faster by memchr). Folded patterns have no such fast scan.
+constexpr int32_t kSkipTableMinimumPattern = 5;
+constexpr int32_t kSkipTableMinimumSlack = 80;
 
-bool WorthBoyerMoore(int32_t m, int32_t remaining) {
-  return m >= kBoyerMooreMinimumPattern && remaining - m > kBoyerMooreMinimumSlack;
-}
-
-struct ExactByte {
-  unsigned char operator()(unsigned char c) const { return c; }
-};
-struct FoldedByte {
-  const uint8_t* upper;
-  unsigned char operator()(unsigned char c) const { return upper[c]; }
-};
-
-// The skip of each byte: the distance from its last occurrence in the pattern (before the
-// final byte) to the pattern's end, m when it does not occur. With a lower-case table, both
-// case forms of each pattern byte get the entry.
-void BuildSkipTable(int32_t* skip, const unsigned char* pattern, int32_t m, const uint8_t* lower) {
-  for (int32_t c = 0; c < 256; ++c) skip[c] = m;
-  for (int32_t j = 0; j < m; ++j) {
-    skip[pattern[j]] = m - 1 - j;
-    if (lower) skip[lower[pattern[j]]] = m - 1 - j;
-  }
-}
-
-// Right-to-left comparison; after a mismatch the text position moves by the skip of the text
-// byte, or far enough to move the pattern one place, whichever is more. Returns n on failure.
-template <typename Fold>
-int32_t BoyerMooreScan(const int32_t* skip, const unsigned char* pattern, int32_t m,
-                       const unsigned char* text, int32_t n, Fold fold) {
-  int32_t i = m - 1, j = m - 1;
-  while (j >= 0) {
-    if (fold(text[i]) == pattern[j]) {
-      --i;
-      --j;
-      continue;
-    }
-    i += std::max(skip[text[i]], m - j);
-    j = m - 1;
-    if (i >= n) return n;
-  }
-  return i + 1;
+bool WorthSkipTable(int32_t m, int32_t remaining, bool folded) {
+  return (folded || m >= kSkipTableMinimumPattern) && remaining - m > kSkipTableMinimumSlack;
 }
 
 int32_t PlainScanExact(const unsigned char* pattern, int32_t m, const unsigned char* text,
@@ -80,23 +46,57 @@ int32_t PlainScanFolded(const unsigned char* folded, int32_t m, const unsigned c
   return -1;
 }
 
-// True when UTF-8 pattern matches ignoring case exactly where its ASCII-folded bytes match:
-// every sequence is well formed and shortest, and every character outside ASCII is caseless
-// (an ASCII letter only ever equals an ASCII letter under the case table).
+// True when the UTF-8 character in [start, end) matches ignoring case exactly where its
+// ASCII-folded bytes match: it is ASCII (an ASCII letter only ever equals an ASCII letter under
+// the case table), or a well-formed, shortest sequence of a caseless character.
+bool CharacterFoldsLikeASCII(const char* start, const char* end) {
+  const char* p = start;
+  uint32_t code = UTF8DecodeAndAdvance(p, end);
+  if (code < 0x80) return true;
+  char encoded[kUTF8EncodeBufferSize];
+  int32_t length = UTF8Encode(static_cast<int32_t>(code), encoded);
+  return length == p - start && std::memcmp(encoded, start, static_cast<size_t>(length)) == 0 &&
+         UTF8IsCaseless(start, length);
+}
+
 bool FoldsLikeASCII(const string& pattern) {
-  const char* p = pattern.CString();
-  const char* end = p + pattern.Length();
-  while (p < end) {
+  const char* end = pattern.CString() + pattern.Length();
+  for (const char* p = pattern.CString(); p < end;) {
     const char* start = p;
-    uint32_t code = UTF8DecodeAndAdvance(p, end);
-    if (code < 0x80) continue;
-    char encoded[kUTF8EncodeBufferSize];
-    int32_t length = UTF8Encode(static_cast<int32_t>(code), encoded);
-    if (length != p - start || std::memcmp(encoded, start, static_cast<size_t>(length)) != 0)
-      return false;
-    if (!UTF8IsCaseless(start, length)) return false;
+    AdvanceUTF8(p, end, 1);
+    if (!CharacterFoldsLikeASCII(start, p)) return false;
   }
   return true;
+}
+
+struct CharacterRun {
+  const char* start;
+  int32_t length;  // bytes
+  int32_t index;   // characters of the pattern before it
+};
+
+// The longest run of UTF-8 characters that fold like ASCII; length 0 when there is none.
+CharacterRun LongestASCIIFoldingRun(const string& pattern) {
+  CharacterRun best{nullptr, 0, 0}, current{nullptr, 0, 0};
+  const char* end = pattern.CString() + pattern.Length();
+  int32_t index = 0;
+  for (const char* p = pattern.CString(); p < end; ++index) {
+    const char* character = p;
+    AdvanceUTF8(p, end, 1);
+    if (!CharacterFoldsLikeASCII(character, p)) {
+      current.start = nullptr;
+      continue;
+    }
+    if (!current.start) current = {character, 0, index};
+    current.length = static_cast<int32_t>(p - current.start);
+    if (current.length > best.length) best = current;
+  }
+  return best;
+}
+
+// Upper case of a character, without the table lookup for ASCII.
+uint32_t UpperOf(uint32_t code) {
+  return code < 0x80 ? GetCharTables().upper[code] : UnicodeToUpper(code);
 }
 
 bool HasASCIILetter(const string& pattern) {
@@ -119,9 +119,9 @@ uint16_t UnitAt(const unsigned char* text, int32_t unit) {
 
 int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n) {
   if (m < 1 || n < m) return n;
-  int32_t skip[256];
-  BuildSkipTable(skip, pattern, m, nullptr);
-  return BoyerMooreScan(skip, pattern, m, text, n, ExactByte());
+  int32_t at = m == 1 ? PlainScanExact(pattern, m, text, n, 0)
+                      : SkipTableSearch(pattern, m, nullptr, nullptr).Find(text, n);
+  return at < 0 ? n : at;
 }
 
 PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool ignoreCase)
@@ -135,21 +135,25 @@ PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool 
     mPattern = reinterpret_cast<const unsigned char*>(mFolded.data());
   }
   if (mMode == Mode::kExactBytes || mMode == Mode::kFoldedBytes) {
-    mHasSkipTable = mLength >= kBoyerMooreMinimumPattern;
-    if (mHasSkipTable)
-      BuildSkipTable(mSkip, mPattern, mLength, mMode == Mode::kFoldedBytes ? tables.lower : nullptr);
+    bool folded = mMode == Mode::kFoldedBytes;
+    if (mLength >= 2)
+      mSkipTable.emplace(mPattern, mLength, folded ? tables.upper : nullptr, folded ? tables.lower : nullptr);
     return;
   }
   if (mMode == Mode::kFoldedUnits) {
     for (int32_t u = 0; u < mLength / 2; ++u) mUpper.push_back(UnicodeToUpper(UnitAt(mPattern, u)));
     return;
   }
-  const char* p = pattern.CString();
-  const char* end = p + mLength;
-  while (p < end) {
+  const char* end = pattern.CString() + mLength;
+  for (const char* p = pattern.CString(); p < end; AdvanceUTF8(p, end, 1))
     mUpper.push_back(UnicodeToUpper(UTF8Decode(p, end)));
-    AdvanceUTF8(p, end, 1);
-  }
+  // The longest run of characters that fold like ASCII is found by the byte search; each of its
+  // occurrences places a candidate start, which the character comparison then confirms.
+  CharacterRun run = LongestASCIIFoldingRun(pattern);
+  if (run.length == 0) return;
+  mAnchorText = string::FromBytes(run.start, run.length, encoding);
+  mAnchorIndex = run.index;
+  mAnchor = std::make_unique<PatternSearch>(mAnchorText, encoding, true);
 }
 
 PatternSearch::Mode PatternSearch::ChooseMode(const string& pattern, TextEncoding encoding,
@@ -174,35 +178,51 @@ SearchMatch PatternSearch::Find(const unsigned char* text, int32_t n, int32_t fr
 }
 
 SearchMatch PatternSearch::FindBytes(const unsigned char* text, int32_t n, int32_t from) const {
-  const uint8_t* upper = GetCharTables().upper;
   bool folded = mMode == Mode::kFoldedBytes;
   int32_t found;
-  if (mHasSkipTable && WorthBoyerMoore(mLength, n - from)) {
-    int32_t rest = n - from;
-    int32_t at = folded ? BoyerMooreScan(mSkip, mPattern, mLength, text + from, rest, FoldedByte{upper})
-                        : BoyerMooreScan(mSkip, mPattern, mLength, text + from, rest, ExactByte());
-    found = at == rest ? -1 : from + at;
+  if (mSkipTable && WorthSkipTable(mLength, n - from, folded)) {
+    int32_t at = mSkipTable->Find(text + from, n - from);
+    found = at < 0 ? -1 : from + at;
+  } else if (folded) {
+    found = PlainScanFolded(mPattern, mLength, text, n, from, GetCharTables().upper);
   } else {
-    found = folded ? PlainScanFolded(mPattern, mLength, text, n, from, upper)
-                   : PlainScanExact(mPattern, mLength, text, n, from);
+    found = PlainScanExact(mPattern, mLength, text, n, from);
   }
   return {found, found < 0 ? 0 : mLength};
 }
 
-// Character by character: each character of the text is a possible start; the pattern's
-// characters are compared with the text's by their upper-case forms.
+// The characters of the pattern compared with the text's from start by their upper-case forms;
+// the bytes of the text matched, or -1.
+int32_t PatternSearch::MatchUTF8At(const char* start, const char* end) const {
+  const char* p = start;
+  for (uint32_t upper : mUpper) {
+    if (p >= end || UpperOf(UTF8Decode(p, end)) != upper) return -1;
+    AdvanceUTF8(p, end, 1);
+  }
+  return static_cast<int32_t>(p - start);
+}
+
+// Character by character: each character of the text is a possible start. With an anchor, only
+// the character that lies as far before an occurrence of the anchor as the anchor lies inside
+// the pattern (in characters) is tried.
 SearchMatch PatternSearch::FindUTF8(const unsigned char* text, int32_t n, int32_t from) const {
   const char* begin = reinterpret_cast<const char*>(text);
   const char* end = begin + n;
-  for (const char* start = begin + from; start < end; AdvanceUTF8(start, end, 1)) {
-    const char* p = start;
-    size_t j = 0;
-    while (j < mUpper.size() && p < end && UnicodeToUpper(UTF8Decode(p, end)) == mUpper[j]) {
-      AdvanceUTF8(p, end, 1);
-      ++j;
+  if (!mAnchor) {
+    for (const char* start = begin + from; start < end; AdvanceUTF8(start, end, 1)) {
+      int32_t length = MatchUTF8At(start, end);
+      if (length >= 0) return {static_cast<int32_t>(start - begin), length};
     }
-    if (j == mUpper.size())
-      return {static_cast<int32_t>(start - begin), static_cast<int32_t>(p - start)};
+    return {-1, 0};
+  }
+  for (int32_t at = from; (at = mAnchor->Find(text, n, at).offset) >= 0; ++at) {
+    const char* start = begin + at;
+    BackupUTF8(start, begin + from, mAnchorIndex);
+    const char* check = start;
+    AdvanceUTF8(check, end, mAnchorIndex);
+    if (check != begin + at) continue;  // fewer characters than that before the anchor
+    int32_t length = MatchUTF8At(start, end);
+    if (length >= 0) return {static_cast<int32_t>(start - begin), length};
   }
   return {-1, 0};
 }
@@ -218,11 +238,52 @@ SearchMatch PatternSearch::FindUnits(const unsigned char* text, int32_t n, int32
   return {-1, 0};
 }
 
+namespace {
+
+// Continuation bytes (10xxxxxx) among the four bytes of word, counted without a loop.
+int32_t ContinuationBytesInWord(uint32_t word) {
+  uint32_t marks = word & ~(word << 1) & 0x80808080u;
+  return static_cast<int32_t>(((marks >> 7) * 0x01010101u) >> 24);
+}
+
+int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
+  int32_t count = 0, i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint32_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    count += ContinuationBytesInWord(word);
+  }
+  for (; i < n; ++i) count += IsUTF8Continuation(text[i]);
+  return count;
+}
+
+// Sixteen bytes at a time: as signed bytes, continuation bytes are exactly those below -64.
+[[gnu::target("sse2")]] int32_t CountContinuationsSSE2(const unsigned char* text, int32_t n) {
+  const __m128i limit = _mm_set1_epi8(-64), zero = _mm_setzero_si128();
+  int32_t count = 0, i = 0;
+  while (n - i >= 16) {
+    __m128i lanes = zero;  // per-byte counts, summed before any can pass 255
+    for (int32_t round = 0; round < 255 && n - i >= 16; ++round, i += 16) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      lanes = _mm_sub_epi8(lanes, _mm_cmplt_epi8(bytes, limit));
+    }
+    __m128i sums = _mm_sad_epu8(lanes, zero);
+    count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+  }
+  return count + CountContinuationsPortable(text + i, n - i);
+}
+
+}  // namespace
+
+int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n) {
+  static const bool haveSSE2 = __builtin_cpu_supports("sse2");
+  return haveSSE2 ? CountContinuationsSSE2(text, n) : CountContinuationsPortable(text, n);
+}
+
 int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset) {
   if (offset <= 0) return 0;
-  int32_t count = 1;  // the first step always takes the first byte
-  for (int32_t i = 1; i < offset; ++i) count += !IsUTF8Continuation(text[i]);
-  return count;
+  // The first step always takes the first byte, continuation byte or not.
+  return offset - UTF8ContinuationBytes(text + 1, offset - 1);
 }
 
 int32_t UTF8OffsetOfCharacter(const unsigned char* text, int32_t length, int32_t n) {

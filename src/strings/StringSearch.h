@@ -8,10 +8,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "strings/RuntimeString.h"
+#include "strings/SkipTableSearch.h"
 
 // Where a pattern was found: offset -1 when it was not. A case-insensitive match may span a
 // different number of bytes than the pattern.
@@ -21,8 +24,8 @@ struct SearchMatch {
   bool Found() const { return offset >= 0; }
 };
 
-// Boyer-Moore over exact bytes: the offset of the first occurrence of pattern (m bytes,
-// m >= 1) in text (n bytes), or n when there is none.
+// The skip-table search over exact bytes: the offset of the first occurrence of pattern (m
+// bytes, m >= 1) in text (n bytes), or n when there is none.
 int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n);
 
 // One pattern prepared for repeated searching of texts in one encoding.
@@ -31,6 +34,9 @@ class PatternSearch {
   // pattern must stay alive while the search is used. With ignoreCase clear, bytes are
   // compared exactly whatever the encoding.
   PatternSearch(const string& pattern, TextEncoding encoding, bool ignoreCase);
+  // It points into its own members.
+  PatternSearch(const PatternSearch&) = delete;
+  PatternSearch& operator=(const PatternSearch&) = delete;
 
   // The first match that starts at or after byte offset from (negative counts as 0).
   SearchMatch Find(const unsigned char* text, int32_t n, int32_t from) const;
@@ -45,14 +51,17 @@ class PatternSearch {
   SearchMatch FindBytes(const unsigned char* text, int32_t n, int32_t from) const;
   SearchMatch FindUTF8(const unsigned char* text, int32_t n, int32_t from) const;
   SearchMatch FindUnits(const unsigned char* text, int32_t n, int32_t from) const;
+  int32_t MatchUTF8At(const char* start, const char* end) const;
 
   Mode mMode;
   const unsigned char* mPattern;
   int32_t mLength;
   std::string mFolded;           // kFoldedBytes: the pattern through the upper-case table
   std::vector<uint32_t> mUpper;  // kFoldedUTF8, kFoldedUnits: upper-case characters
-  bool mHasSkipTable = false;
-  int32_t mSkip[256];
+  string mAnchorText;            // kFoldedUTF8: the longest run that folds like ASCII
+  int32_t mAnchorIndex = 0;      // characters of the pattern before the run
+  std::unique_ptr<PatternSearch> mAnchor;
+  std::optional<SkipTableSearch> mSkipTable;  // byte modes, patterns of 2 bytes or more
 };
 
 // The 0-based offset of needle in haystack at or after start, exact bytes; -1 when absent or
@@ -66,6 +75,8 @@ int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find)
 int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
                             bool bytePositions);
 
+// Continuation bytes (10xxxxxx) among the n bytes of text.
+int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n);
 // Characters of UTF-8 text before byte offset: the steps of a walk from its first byte.
 int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset);
 // Byte offset after walking n characters of UTF-8 text from its first byte (at most length).

@@ -72,6 +72,16 @@ TEST(StringCharacters, SlicesMatchTheModelInEveryForm) {
   }
 }
 
+TEST(StringCharacters, LengthOfLongTextsMatchesTheModel) {
+  std::mt19937 rng(41);
+  for (int32_t n : {15, 16, 17, 100, 1021, 1500, 4100}) {
+    CodePoints text = RandomText(rng, n, Form::kUTF8);
+    string s = Make(text, Form::kUTF8);
+    EXPECT_EQ(StringDBCSLen(s.Storage()), n);
+    EXPECT_EQ(Take(StringDBCSMid3(s.Storage(), n - 1, 5)), Encode(Slice(text, n - 2, 5), Form::kUTF8));
+  }
+}
+
 TEST(StringCharacters, PartEdges) {
   string word = Make(std::string("h\xC3\xA9llo"), kEncodingUTF8);
   EXPECT_EQ(StringLen(word.Storage()), 6);

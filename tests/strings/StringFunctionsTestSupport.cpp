@@ -7,48 +7,26 @@ namespace strtest {
 std::string EncodeUTF8(const CodePoints& text) {
   std::string out;
   for (uint32_t c : text) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | c >> 6);
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | c >> 12);
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | c >> 18);
-      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    static const unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[extra] | c >> (6 * extra));
+    for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | (c >> (6 * k) & 0x3F));
   }
   return out;
 }
 
 std::string EncodeUTF16(const CodePoints& text) {
   std::string out;
-  for (uint32_t c : text) {  // the alphabet keeps 16-bit texts inside the BMP
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
-  return out;
+  for (uint32_t c : text) out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8 & 0xFF)};
+  return out;  // the alphabet keeps 16-bit texts inside the BMP
 }
 
 std::string Encode(const CodePoints& text, Form form) {
-  if (form == Form::kUTF16) return EncodeUTF16(text);
-  return EncodeUTF8(text);  // ASCII texts are their own UTF-8
+  return form == Form::kUTF16 ? EncodeUTF16(text) : EncodeUTF8(text);  // ASCII is its own UTF-8
 }
 
 TextEncoding EncodingOf(Form form) {
-  switch (form) {
-    case Form::kASCII:
-      return kEncodingASCII;
-    case Form::kUTF8:
-      return kEncodingUTF8;
-    default:
-      return kEncodingUnicode16;
-  }
+  return form == Form::kASCII ? kEncodingASCII : form == Form::kUTF8 ? kEncodingUTF8 : kEncodingUnicode16;
 }
 
 string Make(const std::string& bytes, TextEncoding encoding) {
@@ -91,6 +69,30 @@ CodePoints FlipSomeCase(std::mt19937& rng, const CodePoints& text) {
     else if (rng() % 2) c = UnicodeToLower(c);
   }
   return out;
+}
+
+int32_t ModelFind(const CodePoints& text, const CodePoints& find, size_t from, bool ignoreCase) {
+  auto same = [&](uint32_t a, uint32_t b) {
+    return ignoreCase ? UnicodeToUpper(a) == UnicodeToUpper(b) : a == b;
+  };
+  for (size_t i = from; !find.empty() && i + find.size() <= text.size(); ++i) {
+    size_t j = 0;
+    while (j < find.size() && same(text[i + j], find[j])) ++j;
+    if (j == find.size()) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+std::vector<CodePoints> ModelSplit(const CodePoints& text, const CodePoints& delimiter,
+                                   bool ignoreCase) {
+  std::vector<CodePoints> pieces;
+  size_t from = 0;
+  for (int32_t at; (at = ModelFind(text, delimiter, from, ignoreCase)) >= 0;
+       from = static_cast<size_t>(at) + delimiter.size()) {
+    pieces.emplace_back(text.begin() + static_cast<long>(from), text.begin() + at);
+  }
+  pieces.emplace_back(text.begin() + static_cast<long>(from), text.end());
+  return pieces;
 }
 
 }  // namespace strtest

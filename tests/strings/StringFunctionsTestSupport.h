@@ -34,4 +34,11 @@ CodePoints RandomText(std::mt19937& rng, int32_t n, Form form);
 // A copy with the case of some characters flipped through the case table.
 CodePoints FlipSomeCase(std::mt19937& rng, const CodePoints& text);
 
+// The first index at or after from where find occurs in text, comparing characters (by their
+// upper-case forms when ignoreCase is set); -1 when absent. An empty find is never found.
+int32_t ModelFind(const CodePoints& text, const CodePoints& find, size_t from, bool ignoreCase);
+// The pieces of text between non-overlapping occurrences of a non-empty delimiter.
+std::vector<CodePoints> ModelSplit(const CodePoints& text, const CodePoints& delimiter,
+                                   bool ignoreCase);
+
 }  // namespace strtest
