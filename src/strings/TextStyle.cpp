@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/RuntimeError.h"
+#include "core/RaiseException.h"
 #include "core/SimpleVector.h"
 #include "image/Export.h"
 
@@ -99,8 +99,8 @@ extern "C" int32_t getFontCount() { return static_cast<int32_t>(FontFamilies().s
 QV_EXPORT(getFontCount)
 
 extern "C" stringStorage* getFontName(int32_t index) {
-  // Reported under the exception's name until the exception classes exist.
-  if (!QV_CHECK_TEXT(index >= 0 && index < getFontCount(), "OutOfBoundsException", nullptr)) {
+  if (index < 0 || index >= getFontCount()) {
+    RaiseOutOfBoundsException();
     return nullptr;
   }
   if (index == 0) return string("System").ExtractStringStorage();
