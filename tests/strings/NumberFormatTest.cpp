@@ -170,6 +170,10 @@ TEST(NumberFormatTest, PicturesMatchGroupedPrintf) {
     std::string plain0 = Printf("%.*f", 0, std::fabs(value));
     EXPECT_EQ(Text(FormatNumber(value, "#,###")), Grouped(plain0, ",", "."));
   }
+  // Long outputs: 309 digits and their separators, and a thousand decimals.
+  EXPECT_EQ(Text(FormatNumber(-1e308, "#,##0.0")), Grouped(Printf("%.*f", 1, 1e308), ",", "."));
+  EXPECT_EQ(Text(FormatNumber(1.0 / 3, string(("0." + std::string(1000, '0')).c_str()))),
+            Printf("%.*f", 1000, 1.0 / 3));
 }
 
 TEST(NumberFormatTest, CommaDecimalLocale) {
