@@ -25,8 +25,8 @@ DefaultColor gDefaultColors[kDefaultColorCount];
 uint8_t gColorsFollowPlatform = 0;
 
 FontSpec& MutableDefaultFontSpec() {
-  static FontSpec spec;
-  return spec;
+  static FontSpec font;
+  return font;
 }
 
 // The toolkit's font families, sorted ignoring case; listed on first use and kept, as the
@@ -83,10 +83,10 @@ void InitDefaultFontSpec(bool platformAppearance) {
   std::copy_n(platformAppearance ? kPlatformColors : kGreyColors, kDefaultColorCount,
               gDefaultColors);
   gColorsFollowPlatform = platformAppearance ? 1 : 0;
-  FontSpec& spec = MutableDefaultFontSpec();
-  spec.bold = spec.italic = spec.underline = 0;
-  spec.name = "System";
-  spec.size = 10;
+  FontSpec& font = MutableDefaultFontSpec();
+  font.bold = font.italic = font.underline = 0;
+  font.name = "System";
+  font.size = 10;
 }
 
 const FontSpec& DefaultFontSpec() { return MutableDefaultFontSpec(); }

@@ -35,11 +35,11 @@ std::set<std::string> FontconfigFamilies() {
 }
 
 TEST(TextStyleTest, FontSpecAndDefaults) {
-  FontSpec spec;
-  EXPECT_TRUE(spec.name.IsEmpty());
-  spec.bold = 1;
-  spec.SetStyleBits(kStyleItalic);  // sets, never clears
-  EXPECT_EQ(spec.GetStyleBits(), kStyleBold | kStyleItalic);
+  FontSpec font;
+  EXPECT_TRUE(font.name.IsEmpty());
+  font.bold = 1;
+  font.SetStyleBits(kStyleItalic);  // sets, never clears
+  EXPECT_EQ(font.GetStyleBits(), kStyleBold | kStyleItalic);
 
   FontSpec same;
   same.name = "Helvetica";
