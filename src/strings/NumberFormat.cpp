@@ -50,7 +50,7 @@ void DoubleDigits::Print(bool fixed, int32_t precision, double value) {
 void DoubleDigits::PrintLong(bool fixed, int32_t precision, double value) {
   uint64_t room = static_cast<uint64_t>(precision) + (fixed ? 313 : 10);
   mHeap = room < INT32_MAX ? static_cast<char*>(std::malloc(room + 1)) : nullptr;
-  if (!mHeap) return;
+  if (!mHeap) return Finish({mText, std::errc::not_enough_memory});  // the empty text
   mText = mHeap;
   std::chars_format form = fixed ? std::chars_format::fixed : std::chars_format::scientific;
   Finish(std::to_chars(mHeap, mHeap + room, value, form, precision));
