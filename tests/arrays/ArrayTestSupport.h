@@ -6,6 +6,9 @@
 
 #include <strings.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -149,6 +152,17 @@ struct ValuePool {
   }
   typename M::Value Any() { return values[rng() % values.size()]; }
 };
+
+// Each value of the pool is held by the test and once per occurrence in held.
+template <typename M>
+void ExpectReferences(const ValuePool<M>& pool, const std::vector<typename M::Value>& held) {
+  if constexpr (M::kCounted) {
+    for (auto v : pool.values) {
+      if (!v) continue;
+      EXPECT_EQ(M::References(v), 1 + std::count(held.begin(), held.end(), v));
+    }
+  }
+}
 
 // ---- calls through table positions, with index lists of one, two or three indexes ----
 
