@@ -219,8 +219,8 @@ struct TypedArray {
     return table;
   }
   template <typename Get, typename Set, typename Redim>
-  static void SetAccessors(ArrayOperationTable* table, Get get, Set set, Get fastGet,
-                           Set fastSet, Redim redim) {
+  static void SetAccessors(ArrayOperationTable* table, Get get, Set set, Get fastGet, Set fastSet,
+                           Redim redim) {
     table->get = reinterpret_cast<void*>(get);
     table->set = reinterpret_cast<void*>(set);
     table->fastGet = reinterpret_cast<void*>(fastGet);
@@ -228,8 +228,10 @@ struct TypedArray {
     table->redim = reinterpret_cast<void*>(redim);
   }
   static void SetAccessors(ArrayOperationTable* table, ArrayShape shape) {
-    if (shape == kOneDimension) return SetAccessors(table, &Get1, &Set1, &FastGet1, &FastSet1, &Redim1);
-    if (shape == kTwoDimensions) return SetAccessors(table, &Get2, &Set2, &FastGet2, &FastSet2, &RedimN);
+    if (shape == kOneDimension)
+      return SetAccessors(table, &Get1, &Set1, &FastGet1, &FastSet1, &Redim1);
+    if (shape == kTwoDimensions)
+      return SetAccessors(table, &Get2, &Set2, &FastGet2, &FastSet2, &RedimN);
     SetAccessors(table, &GetN, &SetN, &FastGetN, &FastSetN, &RedimN);
   }
   static void SetOneDimensionOperations(ArrayOperationTable* table) {

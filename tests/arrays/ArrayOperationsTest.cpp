@@ -18,9 +18,9 @@ namespace {
 template <typename M>
 class ArrayOperationsTest : public ::testing::Test {};
 
-using AllModels = ::testing::Types<Int32Model, SingleModel, DoubleModel, StringModel, ObjectModel,
-                                   UInt8Model, Int8Model, UInt16Model, Int16Model, UInt32Model,
-                                   UInt64Model, Int64Model>;
+using AllModels =
+    ::testing::Types<Int32Model, SingleModel, DoubleModel, StringModel, ObjectModel, UInt8Model,
+                     Int8Model, UInt16Model, Int16Model, UInt32Model, UInt64Model, Int64Model>;
 TYPED_TEST_SUITE(ArrayOperationsTest, AllModels);
 
 // The array's bookkeeping as the operations define it, kept beside a vector of its elements.
@@ -205,7 +205,8 @@ TEST(ArrayShuffleTest, EveryShapeAndRecordKindShufflesItsFlatSequenceLikeTheMode
     a->table->shuffle(a);
     if (bounds[0] > 0) ModelShuffle(model, rnd);  // else nothing moves and nothing is drawn
     EXPECT_EQ(RndState(), rnd.state);
-    for (size_t p = 0; p < model.size(); ++p) EXPECT_EQ(StoredAt<Int64Model>(a, int32_t(p)), model[p]);
+    for (size_t p = 0; p < model.size(); ++p)
+      EXPECT_EQ(StoredAt<Int64Model>(a, int32_t(p)), model[p]);
     RuntimeUnlockArray(a);
   }
   // Structure elements move whole, through a spare element as large as they are.

@@ -18,9 +18,9 @@ namespace {
 template <typename M>
 class ArraySortTest : public ::testing::Test {};
 
-using SortableModels = ::testing::Types<Int32Model, SingleModel, DoubleModel, StringModel,
-                                        UInt8Model, Int8Model, UInt16Model, Int16Model,
-                                        UInt32Model, UInt64Model, Int64Model>;
+using SortableModels =
+    ::testing::Types<Int32Model, SingleModel, DoubleModel, StringModel, UInt8Model, Int8Model,
+                     UInt16Model, Int16Model, UInt32Model, UInt64Model, Int64Model>;
 TYPED_TEST_SUITE(ArraySortTest, SortableModels);
 
 // The order the language gives: natural order of the stored type, strings ignoring case.
@@ -97,11 +97,11 @@ TYPED_TEST(ArraySortTest, SortOrdersLikeTheModelAndShortRangesKeepEqualElementsI
 // Every companion holds the position its element had, in its own way, so that the
 // permutation applied to each can be read back.
 struct Companions {
-  RuntimeArray* positions;  // Int32: 0 .. n - 1
-  RuntimeArray* bits;       // Double: arbitrary bit patterns, signalling NaNs included
-  RuntimeArray* bytes;      // Int8
+  RuntimeArray* positions;   // Int32: 0 .. n - 1
+  RuntimeArray* bits;        // Double: arbitrary bit patterns, signalling NaNs included
+  RuntimeArray* bytes;       // Int8
   RuntimeArray* structures;  // 8-byte structures
-  RuntimeArray* wrapper;    // a cast wrapper over an Object array
+  RuntimeArray* wrapper;     // a cast wrapper over an Object array
   RuntimeArray* objects;
   std::vector<RuntimeObject*> objectValues;
 

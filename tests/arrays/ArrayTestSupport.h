@@ -4,9 +4,8 @@
 // and Object, the reference count of a value. Calls through table positions with any shape.
 #pragma once
 
-#include <strings.h>
-
 #include <gtest/gtest.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cmath>
@@ -188,14 +187,17 @@ void CallSet(void* fn, RuntimeArray* a, typename M::Value v, const std::vector<i
 
 inline void CallRedim(RuntimeArray* a, const std::vector<int32_t>& bounds) {
   void* fn = a->table->redim;
-  if (bounds.size() == 1) return reinterpret_cast<void (*)(RuntimeArray*, int32_t)>(fn)(a, bounds[0]);
-  if (bounds.size() == 2) return reinterpret_cast<void (*)(RuntimeArray*, ...)>(fn)(a, bounds[0], bounds[1]);
+  if (bounds.size() == 1)
+    return reinterpret_cast<void (*)(RuntimeArray*, int32_t)>(fn)(a, bounds[0]);
+  if (bounds.size() == 2)
+    return reinterpret_cast<void (*)(RuntimeArray*, ...)>(fn)(a, bounds[0], bounds[1]);
   reinterpret_cast<void (*)(RuntimeArray*, ...)>(fn)(a, bounds[0], bounds[1], bounds[2]);
 }
 
 template <typename M>
 void Insert(RuntimeArray* a, int32_t index, typename M::Value v) {
-  reinterpret_cast<void (*)(RuntimeArray*, int32_t, typename M::Value)>(a->table->insert)(a, index, v);
+  reinterpret_cast<void (*)(RuntimeArray*, int32_t, typename M::Value)>(a->table->insert)(a, index,
+                                                                                          v);
 }
 
 template <typename M>

@@ -19,8 +19,7 @@ void QVShimSet1Wide(void* fn, RuntimeArray* array, uint64_t bits, int32_t i);
 int32_t QVShimIndexOfWide(void* fn, RuntimeArray* array, uint64_t bits, int32_t start);
 void QVShimSet1Single(void* fn, RuntimeArray* array, uint32_t bits, int32_t i);
 int32_t QVShimIndexOfSingle(void* fn, RuntimeArray* array, uint32_t bits, int32_t start);
-void QVShimSet3Wide(void* fn, RuntimeArray* array, uint64_t bits, int32_t i, int32_t j,
-                    int32_t k);
+void QVShimSet3Wide(void* fn, RuntimeArray* array, uint64_t bits, int32_t i, int32_t j, int32_t k);
 void QVShimInsertWide(void* fn, RuntimeArray* array, int32_t i, uint64_t bits);
 void QVShimInsertSingle(void* fn, RuntimeArray* array, int32_t i, uint32_t bits);
 }
@@ -62,9 +61,11 @@ TEST(TableCallShimTest, OneDimensionValuesTravelAsCompiledCodePassesThem) {
     EXPECT_EQ(QVShimGet1Double(d->table->get, d, i), kDoubles[i]);
     EXPECT_EQ(QVShimGet1Int64(l->table->fastGet, l, i), kInt64s[i]);
     EXPECT_EQ(QVShimGet1Single(s->table->get, s, i), kSingles[i]);
-    EXPECT_EQ(QVShimIndexOfWide(d->table->indexOf, d, BitsOf<double, uint64_t>(kDoubles[i]), -1), i);
+    EXPECT_EQ(QVShimIndexOfWide(d->table->indexOf, d, BitsOf<double, uint64_t>(kDoubles[i]), -1),
+              i);
     EXPECT_EQ(QVShimIndexOfWide(l->table->indexOf, l, BitsOf<int64_t, uint64_t>(kInt64s[i]), 0), i);
-    EXPECT_EQ(QVShimIndexOfSingle(s->table->indexOf, s, BitsOf<float, uint32_t>(kSingles[i]), i), i);
+    EXPECT_EQ(QVShimIndexOfSingle(s->table->indexOf, s, BitsOf<float, uint32_t>(kSingles[i]), i),
+              i);
   }
   QVShimInsertWide(d->table->insert, d, 1, BitsOf<double, uint64_t>(-0.5));
   QVShimInsertWide(l->table->insert, l, 4, BitsOf<int64_t, uint64_t>(INT64_MAX));

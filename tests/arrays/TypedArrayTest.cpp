@@ -13,9 +13,9 @@ namespace {
 template <typename M>
 class TypedArrayTest : public ::testing::Test {};
 
-using AllModels = ::testing::Types<Int32Model, SingleModel, DoubleModel, StringModel, ObjectModel,
-                                   UInt8Model, Int8Model, UInt16Model, Int16Model, UInt32Model,
-                                   UInt64Model, Int64Model>;
+using AllModels =
+    ::testing::Types<Int32Model, SingleModel, DoubleModel, StringModel, ObjectModel, UInt8Model,
+                     Int8Model, UInt16Model, Int16Model, UInt32Model, UInt64Model, Int64Model>;
 TYPED_TEST_SUITE(TypedArrayTest, AllModels);
 
 const std::vector<std::vector<int32_t>> kShapes = {{4}, {2, 3}, {1, 2, 3}};
@@ -69,7 +69,8 @@ TYPED_TEST(TypedArrayTest, IndexOutsideAnyDimensionRaisesAndTouchesNothing) {
   for (const auto& bounds : kShapes) {
     RuntimeArray* a = Create(M::kCode, bounds);
     const auto tuples = TuplesInFlatOrder(bounds);
-    for (size_t p = 0; p < tuples.size(); ++p) CallSet<M>(a->table->set, a, pool.values[1], tuples[p]);
+    for (size_t p = 0; p < tuples.size(); ++p)
+      CallSet<M>(a->table->set, a, pool.values[1], tuples[p]);
     const std::vector<char> before(static_cast<char*>(a->data),
                                    static_cast<char*>(a->data) + a->bufferLength);
     for (size_t d = 0; d < bounds.size(); ++d) {
