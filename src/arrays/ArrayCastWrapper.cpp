@@ -134,12 +134,11 @@ const ArrayOperationTable& CastWrapperTable() {
   return table;
 }
 
-// The wrapper passes one word per element and one index: the inner array must match.
+// The wrapper passes one object per element and one index, and tests stores as objects: only
+// a one-dimensional Object array fits.
 bool CanWrap(RuntimeArray* array) {
-  const ArrayOperationTable* table = array->table;
-  return QV_CHECK_TEXT(table->ubound && table->elementSize && table->ubound(array, -1) == 1 &&
-                           table->elementSize(array) == 4,
-                       "one-dimensional array of references", nullptr);
+  return QV_CHECK_TEXT(array->table == SelectArrayOperationTable(1, kArrayObject),
+                       "one-dimensional Object array", nullptr);
 }
 
 }  // namespace

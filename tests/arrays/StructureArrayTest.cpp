@@ -193,16 +193,18 @@ TEST_F(WrapperFixture, SortWithReordersTheInnerArrayEvenWhenTheWrappersDataIsSta
   RuntimeUnlockArray(inner);
 }
 
-TEST_F(WrapperFixture, OnlyOneDimensionalArraysOfReferencesCanBeWrapped) {
+TEST_F(WrapperFixture, OnlyOneDimensionalObjectArraysCanBeWrapped) {
   qvtest::ReportCapture capture;
-  RuntimeArray* doubles = CreateArray(1, kArrayDouble, 3);
-  RuntimeArray* square = CreateArray(2, kArrayObject, 3, 3);
-  EXPECT_EQ(RuntimeCreateArrayCastWrapper(doubles, base), nullptr);
-  EXPECT_EQ(RuntimeCreateArrayCastWrapper(square, base), nullptr);
-  EXPECT_EQ(capture.count(), 2u);
-  EXPECT_EQ(doubles->refCount, 1);
-  EXPECT_EQ(square->refCount, 1);
-  for (RuntimeArray* a : {doubles, square, inner}) RuntimeUnlockArray(a);
+  std::vector<RuntimeArray*> others = {CreateArray(1, kArrayString, 3),
+                                       CreateArray(2, kArrayObject, 3, 3),
+                                       RuntimeCreateStructureArray(1, 4, 3)};
+  for (RuntimeArray* a : others) {
+    EXPECT_EQ(RuntimeCreateArrayCastWrapper(a, base), nullptr);
+    EXPECT_EQ(a->refCount, 1);
+    RuntimeUnlockArray(a);
+  }
+  EXPECT_EQ(capture.count(), others.size());
+  RuntimeUnlockArray(inner);
 }
 
 }  // namespace
