@@ -1,8 +1,6 @@
 // Structure arrays against a model of whole-element byte blocks, and cast wrappers: the class
 // test on every store, pass-through of the other positions, and the inner array's lifetime.
 
-#include <gtest/gtest.h>
-
 #include <array>
 
 #include "ArrayTestSupport.h"
@@ -16,13 +14,6 @@ namespace {
 using Block = std::array<uint8_t, 12>;
 using GetElement = void* (*)(RuntimeArray*, ...);
 using SetElement = void (*)(RuntimeArray*, const void*, ...);
-using InsertElement = void (*)(RuntimeArray*, int32_t, const void*);
-
-Block RandomBlock(std::mt19937& rng) {
-  Block b;
-  for (auto& byte : b) byte = uint8_t(rng());
-  return b;
-}
 
 TEST(StructureArrayTest, RandomSequencesFollowABlockModel) {
   std::mt19937 rng(2024);
@@ -34,59 +25,47 @@ TEST(StructureArrayTest, RandomSequencesFollowABlockModel) {
   int32_t bufferLength = 120, growthStep = 16;
   for (int step = 0; step < 600; ++step) {
     qvtest::ReportCapture capture;
-    const int32_t n = int32_t(model.size());
+    const auto n = int32_t(model.size()), i = int32_t(rng() % (n + 3)) - 1;
+    Block value[2];  // only the first element's 12 bytes may be taken
+    for (auto& byte : value[0]) byte = uint8_t(rng());
     int raised = 0;
-    Block value = RandomBlock(rng);
-    const int32_t i = int32_t(rng() % (n + 3)) - 1;
     switch (rng() % 5) {
       case 0:
-      case 1: {
-        Block source[2] = {value, RandomBlock(rng)};  // only the first 12 bytes may be taken
-        reinterpret_cast<InsertElement>(a->table->insert)(a, i, source);
-        source[0].fill(0xEE);  // the array holds its own copy
+      case 1:
+        reinterpret_cast<void (*)(RuntimeArray*, int32_t, const void*)>(a->table->insert)(a, i,
+                                                                                          value);
         if ((raised = i < 0 || i > n)) break;
-        model.insert(model.begin() + i, value);
-        if ((n + 1) * 12 > bufferLength) {
-          bufferLength += growthStep * 12;
-          growthStep *= 2;
-        }
+        model.insert(model.begin() + i, value[0]);
+        if ((n + 1) * 12 > bufferLength) bufferLength += 12 * growthStep, growthStep *= 2;
         break;
-      }
       case 2:
         a->table->remove(a, i);
         if ((raised = i < 0 || i >= n)) break;
         model.erase(model.begin() + i);
-        bufferLength = int32_t(model.size()) * 12;
-        growthStep = 16;
+        bufferLength = int32_t(model.size()) * 12, growthStep = 16;
         break;
-      case 3: {
-        const int32_t bound = int32_t(rng() % (n + 4)) - 1;
-        CallRedim(a, {bound});
-        model.resize(size_t(bound + 1), Block{});
-        bufferLength = (bound + 1) * 12;
-        growthStep = 16;
-        EXPECT_EQ(a->data == nullptr, bound == -1);
+      case 3:
+        CallRedim(a, {i});
+        model.resize(size_t(i + 1), Block{});
+        bufferLength = (i + 1) * 12, growthStep = 16;
+        EXPECT_EQ(a->data == nullptr, i == -1);
         break;
-      }
-      default: {
-        auto* element = static_cast<uint8_t*>(reinterpret_cast<GetElement>(a->table->get)(a, i));
-        reinterpret_cast<SetElement>(a->table->fastSet)(a, value.data(), i);
-        if ((raised = i < 0 || i >= n)) {
+      default:
+        auto* element = reinterpret_cast<GetElement>(a->table->get)(a, i);
+        reinterpret_cast<SetElement>(a->table->fastSet)(a, value, i);
+        if ((raised = 2 * (i < 0 || i >= n))) {
           EXPECT_EQ(element, nullptr);
-          raised *= 2;
           break;
         }
         EXPECT_EQ(element, static_cast<uint8_t*>(a->data) + i * 12);  // a pointer, not a copy
-        model[i] = value;
-      }
+        model[i] = value[0];
     }
+    value[0].fill(0xEE);  // the array holds its own copy
     EXPECT_EQ(OutOfBounds(capture), raised);
     ASSERT_EQ(RuntimeUBound(a), int32_t(model.size()) - 1);
     EXPECT_EQ(record->bufferLength, bufferLength);
     EXPECT_EQ(record->growthStep, growthStep);
-    if (!model.empty()) {
-      EXPECT_EQ(0, std::memcmp(a->data, model.data(), model.size() * 12));
-    }
+    EXPECT_TRUE(model.empty() || !std::memcmp(a->data, model.data(), model.size() * 12));
   }
   RuntimeUnlockArray(a);
 }
@@ -94,10 +73,8 @@ TEST(StructureArrayTest, RandomSequencesFollowABlockModel) {
 TEST(StructureArrayTest, ManyDimensionsUseTheElementSizeAsWidth) {
   RuntimeArray* a = RuntimeCreateStructureArray(3, 5, 1, 2, 0);
   const auto tuples = TuplesInFlatOrder({1, 2, 0});
-  auto* record = reinterpret_cast<StructureArray*>(a);
-  ASSERT_EQ(record->bufferLength, 30);
   for (size_t p = 0; p < tuples.size(); ++p) {
-    const char value[5] = {char(p), char(p + 1), char(p + 2), char(p + 3), char(p + 4)};
+    const char value[5] = {char(p), 1, 2, 3, char(p + 4)};
     const auto& t = tuples[p];
     reinterpret_cast<SetElement>(a->table->set)(a, value, t[0], t[1], t[2]);
     EXPECT_EQ(reinterpret_cast<GetElement>(a->table->fastGet)(a, t[0], t[1], t[2]),
@@ -108,13 +85,11 @@ TEST(StructureArrayTest, ManyDimensionsUseTheElementSizeAsWidth) {
   EXPECT_EQ(reinterpret_cast<GetElement>(a->table->get)(a, 0, 0, 1), nullptr);
   CallRedim(a, {0, 3, 1});  // keeps (0, 0..2, 0), zeroes the rest
   EXPECT_EQ(OutOfBounds(capture), 1);
-  ASSERT_EQ(record->bufferLength, 40);
+  ASSERT_EQ(reinterpret_cast<StructureArray*>(a)->bufferLength, 40);
   for (int32_t j = 0; j <= 3; ++j) {
     for (int32_t k = 0; k <= 1; ++k) {
       const char* e = static_cast<char*>(a->data) + (j + 4 * k) * 5;
-      const bool kept = j <= 2 && k == 0;
-      EXPECT_EQ(e[0], kept ? char(2 * j) : 0);
-      EXPECT_EQ(e[4], kept ? char(2 * j + 4) : 0);
+      EXPECT_EQ(e[4], j <= 2 && k == 0 ? char(2 * j + 4) : 0);
     }
   }
   RuntimeUnlockArray(a);
@@ -135,21 +110,18 @@ struct WrapperFixture : ::testing::Test {
 
 TEST_F(WrapperFixture, StoresAreTestedAgainstTheClassAndEverythingElsePassesOn) {
   RuntimeArray* w = RuntimeCreateArrayCastWrapper(inner, base);
-  EXPECT_EQ(inner->refCount, 2);
   qvtest::ReportCapture capture;
   CallSet<ObjectModel>(w->table->set, w, d, {0});
   CallSet<ObjectModel>(w->table->fastSet, w, b, {1});
   CallSet<ObjectModel>(w->table->set, w, o, {1});
   Insert<ObjectModel>(w, 0, o);
-  EXPECT_EQ(CountRaised(capture, "IllegalCastException"), 2);
   Insert<ObjectModel>(w, 2, nullptr);
   Insert<ObjectModel>(w, 0, d);
+  EXPECT_EQ(CountRaised(capture, "IllegalCastException"), 2);
   EXPECT_EQ(capture.count(), 2u);
   const std::vector<RuntimeObject*> expected = {d, d, b, nullptr};
   ASSERT_EQ(w->table->ubound(w, 1), 3);
-  for (int32_t k = 0; k < 4; ++k) EXPECT_EQ(StoredAt<ObjectModel>(inner, k), expected[k]);
-  EXPECT_EQ(d->refCount, 3);
-  EXPECT_EQ(o->refCount, 1);
+  for (int32_t k = 0; k < 4; ++k) EXPECT_EQ(At<ObjectModel>(inner, k), expected[k]);
   EXPECT_EQ(IndexOf<ObjectModel>(w, b, -1), 2);
   RuntimeObject* got = CallGet<ObjectModel>(w->table->get, w, {1});
   EXPECT_EQ(got, d);
@@ -159,23 +131,24 @@ TEST_F(WrapperFixture, StoresAreTestedAgainstTheClassAndEverythingElsePassesOn) 
   CallRedim(w, {1});
   EXPECT_EQ(RuntimeUBound(inner), 1);
   EXPECT_EQ(w->table->elementSize(w), 4);
-  EXPECT_EQ(d->refCount, 2);
-  EXPECT_EQ(b->refCount, 2);
-  // Wrapping again gives the same wrapper and its first class; nil class gives the array.
+  EXPECT_EQ(d->refCount + b->refCount + o->refCount, 5);
+  // Object arrays have no Sort: through a wrapper that is reported, not a call to nil.
+  w->table->sort(w);
+  reinterpret_cast<void (*)(RuntimeArray*, ...)>(w->table->sortWith)(w, nullptr);
+  EXPECT_EQ(CountRaised(capture, "fp"), 2);
+  // Wrapping again gives the same wrapper and its first class; a nil class gives the array.
   EXPECT_EQ(RuntimeCreateArrayCastWrapper(w, other), w);
   CallSet<ObjectModel>(w->table->set, w, o, {0});
   EXPECT_EQ(CountRaised(capture, "IllegalCastException"), 3);
   EXPECT_EQ(RuntimeCreateArrayCastWrapper(inner, nullptr), inner);
   EXPECT_EQ(RuntimeCreateArrayCastWrapper(nullptr, base), nullptr);
-  EXPECT_EQ(w->refCount, 2);
-  EXPECT_EQ(inner->refCount, 3);
+  EXPECT_EQ(w->refCount * 10 + inner->refCount, 23);
   RuntimeUnlockArray(w);
   RuntimeUnlockArray(w);
   EXPECT_EQ(inner->refCount, 2);
   RuntimeUnlockArray(inner);
   RuntimeUnlockArray(inner);
-  EXPECT_EQ(b->refCount, 1);
-  EXPECT_EQ(d->refCount, 1);
+  EXPECT_EQ(d->refCount + b->refCount, 2);
 }
 
 TEST_F(WrapperFixture, SortWithReordersTheInnerArrayEvenWhenTheWrappersDataIsStale) {
@@ -184,26 +157,22 @@ TEST_F(WrapperFixture, SortWithReordersTheInnerArrayEvenWhenTheWrappersDataIsSta
   ASSERT_NE(reinterpret_cast<ArrayCastWrapper*>(w)->data, inner->data);
   RuntimeArray* keys = CreateArray(1, kArrayInt32, 41);
   for (int32_t k = 0; k < 42; ++k) static_cast<int32_t*>(keys->data)[k] = 41 - k;
-  std::vector<RuntimeObject*> before(static_cast<RuntimeObject**>(inner->data),
-                                     static_cast<RuntimeObject**>(inner->data) + 42);
+  std::vector<RuntimeObject*> before;
+  for (int32_t k = 0; k < 42; ++k) before.push_back(At<ObjectModel>(inner, k));
   reinterpret_cast<void (*)(RuntimeArray*, ...)>(keys->table->sortWith)(keys, w, nullptr);
-  for (int32_t k = 0; k < 42; ++k) EXPECT_EQ(StoredAt<ObjectModel>(inner, k), before[41 - k]);
-  RuntimeUnlockArray(keys);
-  RuntimeUnlockArray(w);
-  RuntimeUnlockArray(inner);
+  for (int32_t k = 0; k < 42; ++k) EXPECT_EQ(At<ObjectModel>(inner, k), before[41 - k]);
+  for (RuntimeArray* a : {keys, w, inner}) RuntimeUnlockArray(a);
 }
 
 TEST_F(WrapperFixture, OnlyOneDimensionalObjectArraysCanBeWrapped) {
   qvtest::ReportCapture capture;
-  std::vector<RuntimeArray*> others = {CreateArray(1, kArrayString, 3),
-                                       CreateArray(2, kArrayObject, 3, 3),
-                                       RuntimeCreateStructureArray(1, 4, 3)};
-  for (RuntimeArray* a : others) {
+  for (RuntimeArray* a : {CreateArray(1, kArrayString, 3), CreateArray(2, kArrayObject, 3, 3),
+                          RuntimeCreateStructureArray(1, 4, 3)}) {
     EXPECT_EQ(RuntimeCreateArrayCastWrapper(a, base), nullptr);
     EXPECT_EQ(a->refCount, 1);
     RuntimeUnlockArray(a);
   }
-  EXPECT_EQ(capture.count(), others.size());
+  EXPECT_EQ(capture.count(), 3u);
   RuntimeUnlockArray(inner);
 }
 
