@@ -69,9 +69,11 @@ TYPED_TEST(ArrayOperationsTest, RandomSequencesFollowAVectorModel) {
       const int32_t i = int32_t(rng() % (n + 3)) - 1;  // -1 .. n + 1
       const auto v = pool.Any();
       int raised = 0, found;
-      if (op < 4) {  // mostly inserts, so that the buffer grows through several steps
-        Insert<M>(a, i, v);
-        raised = model.Insert(i, v);
+      if (op < 4) {  // now and then a run of inserts, so that the growth step doubles
+        for (int run = rng() % 16 ? 1 : 100; run > 0; --run) {
+          Insert<M>(a, i, v);
+          raised += model.Insert(i, v);
+        }
       } else if (op < 6) {
         a->table->remove(a, i);
         raised = model.Remove(i);
