@@ -53,21 +53,23 @@ struct Companions {
   RuntimeArray* bits;        // Double: signalling NaN patterns, moved as bytes
   RuntimeArray* bytes;       // Int8
   RuntimeArray* structures;  // 8-byte structures
-  RuntimeArray* objects;     // Object, sorted through a cast wrapper
+  RuntimeArray* objects;     // Object, sorted through a cast wrapper whose data word is stale
   RuntimeArray* wrapper;
   explicit Companions(int32_t n)
       : positions(CreateArray(1, kArrayInt32, n - 1)),
         bits(CreateArray(1, kArrayDouble, n - 1)),
         bytes(CreateArray(1, kArrayInt8, n - 1)),
         structures(RuntimeCreateStructureArray(1, 8, n - 1)),
-        objects(CreateArray(1, kArrayObject, n - 1)),
+        objects(CreateArray(1, kArrayObject, -1)),
         wrapper(RuntimeCreateArrayCastWrapper(objects, cls)) {
     for (int32_t k = 0; k < n; ++k) {
       static_cast<int32_t*>(positions->data)[k] = k;
       static_cast<uint64_t*>(bits->data)[k] = BitsAt(k);
       static_cast<int8_t*>(bytes->data)[k] = int8_t(k * 37);
       static_cast<uint64_t*>(structures->data)[k] = ~BitsAt(k);
-      static_cast<RuntimeObject**>(objects->data)[k] = RuntimeNewObject(cls);
+      RuntimeObject* object = RuntimeNewObject(cls);
+      Insert<ObjectModel>(wrapper, k, object);  // moves the inner buffer
+      RuntimeUnlockObject(object);
     }
     original = Contents<ObjectModel>(objects);
   }
