@@ -176,29 +176,16 @@ TEST(ArrayShuffleTest, EveryShapeAndRecordKindShufflesItsFlatSequenceLikeTheMode
     for (size_t p = 0; p < model.size(); ++p) EXPECT_EQ(At<Int64Model>(a, int32_t(p)), model[p]);
     RuntimeUnlockArray(a);
   }
-  // Structure elements move whole; strings move without new references.
+  // Structure elements move whole, through a spare element as large as they are.
   RuntimeArray* s = RuntimeCreateStructureArray(1, 12, 9);
-  std::vector<std::array<uint8_t, 12>> blocks(10);
+  std::vector<std::array<char, 12>> blocks(10);
   for (int32_t k = 0; k < 120; ++k)
     blocks[k / 12][k % 12] = static_cast<char*>(s->data)[k] = char(k);
-  ValuePool<StringModel> pool(3);
-  RuntimeArray* strings = Create(kArrayString, {int32_t(pool.values.size()) - 1});
-  for (size_t k = 0; k < pool.values.size(); ++k) {
-    CallSet<StringModel>(strings->table->set, strings, pool.values[k], {int32_t(k)});
-  }
-  auto texts = pool.values;
   SetRndState(99);
-  RndModel rnd{99};
+  RndModel{99}.Shuffle(blocks);
   s->table->shuffle(s);
-  strings->table->shuffle(strings);
-  rnd.Shuffle(blocks);
-  rnd.Shuffle(texts);
   EXPECT_EQ(0, std::memcmp(s->data, blocks.data(), 120));
-  for (size_t k = 0; k < texts.size(); ++k)
-    EXPECT_EQ(At<StringModel>(strings, int32_t(k)), texts[k]);
-  ExpectReferences(pool, texts);
   RuntimeUnlockArray(s);
-  RuntimeUnlockArray(strings);
 }
 
 }  // namespace

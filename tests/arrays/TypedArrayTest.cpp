@@ -62,17 +62,6 @@ TYPED_TEST(TypedArrayTest, EveryShapeStoresEachTupleAtItsFlatPositionWithinItsBo
   SetArrayDisposeHook(previousHook);
 }
 
-TEST(TypedArrayEdgeTest, NarrowIntegersWidenByTheirOwnSignedness) {
-  const std::pair<int32_t, int32_t> kAllOnes[] = {
-      {kArrayInt8, -1}, {kArrayUInt8, 0xFF}, {kArrayInt16, -1}, {kArrayUInt16, 0xFFFF}};
-  for (auto [code, expected] : kAllOnes) {
-    RuntimeArray* a = CreateArray(1, code, 0);
-    std::memset(a->data, 0xFF, size_t(a->bufferLength));
-    EXPECT_EQ(CallGet<Int32Model>(a->table->get, a, {0}), expected);
-    RuntimeUnlockArray(a);
-  }
-}
-
 TEST(TypedArrayEdgeTest, AnElementStoredIntoItsOwnPlaceSurvivesWhenTheArrayAloneHoldsIt) {
   RuntimeArray* a = CreateArray(1, kArrayString, 0);
   stringStorage* s = string("only").ExtractStringStorage();
