@@ -115,7 +115,7 @@ struct TypedArray {
   }
   static void SetAt(RuntimeArray* array, V value, bool tested, va_list indexes) {
     const int32_t position = FlatPositionOf(array, indexes, tested);
-    if (position >= 0) SetElementAt(array, position, value);
+    if (position >= 0) Write(array, position, value);
   }
   static V GetN(RuntimeArray* array, ...) {
     va_list indexes;
@@ -143,12 +143,6 @@ struct TypedArray {
     SetAt(array, value, false, indexes);
     va_end(indexes);
   }
-  // The store behind the many-dimensional Set.
-  static void SetElementAt(RuntimeArray* array, int32_t position, V value) {
-    if (!QV_CHECK(array)) return;
-    Write(array, position, value);
-  }
-
   // ---- Redim, Insert, Remove, IndexOf, Shuffle ----
   static void Redim1(RuntimeArray* array, int32_t bound) {
     if (!QV_CHECK(array)) return;
