@@ -14,8 +14,9 @@ namespace {
 bool EnsurePrivateEventTable(RuntimeObject* object) {
   const RuntimeClass* cls = object->classPtr;
   if (object->eventTable != cls->eventTable) return true;
-  if (cls->eventCount < 1) return false;
+  if (cls->eventCount < 1 || !cls->eventTable) return false;
   const uint64_t bytes = uint64_t(cls->eventCount) * sizeof(EventTableEntry);
+  if (!QV_CHECK_TEXT(bytes <= 0x7FFFFFFFu, "eventCount * 8 fits", nullptr)) return false;
   auto* copy = static_cast<EventTableEntry*>(OSalloc(uint32_t(bytes), kMemFullQuit));
   std::memcpy(copy, cls->eventTable, bytes);
   object->eventTable = copy;

@@ -280,6 +280,7 @@ RuntimeClass* ConvertDefinition(ObjectDefinition* definition) {
 }
 
 RuntimeClass* FindRegisteredClassNamed(const string& name) {
+  if (name.IsEmpty()) return nullptr;  // classes still being built have no name yet
   for (RuntimeClass* cls = FirstRegisteredClass(); cls; cls = cls->nextClass) {
     if (NamesEqual(string(cls->className), name)) return cls;
   }

@@ -133,6 +133,7 @@ QV_EXPORT(RuntimeNewClass)
 extern "C" NamedMethodEntry* RuntimeNewVtable(int32_t count) {
   if (count < 1) return nullptr;
   const uint64_t bytes = uint64_t(count) * sizeof(NamedMethodEntry);
+  if (!QV_CHECK_TEXT(bytes <= kMaxClassBlock, "count * 8 fits", nullptr)) return nullptr;
   auto* table = static_cast<NamedMethodEntry*>(OSalloc(uint32_t(bytes), kMemFullReturnNil));
   if (!table) RaiseNilObjectException();
   return table;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/ByteUtilities.h"
 #include "core/IntMap.h"
 #include "core/Memory.h"
 #include "core/RuntimeError.h"
@@ -88,16 +89,6 @@ uint32_t MapToUpper(uint32_t code, void*) { return UnicodeToUpper(code); }
 uint32_t MapToLower(uint32_t code, void*) { return UnicodeToLower(code); }
 uint32_t MapToTitle(uint32_t code, void* context) {
   return static_cast<TitleCaser*>(context)->Map(code);
-}
-
-int32_t CompareCharacters(uint32_t a, uint32_t b, bool ignoreCase) {
-  if (a == b) return 0;
-  if (ignoreCase) {
-    a = UnicodeToUpper(a);
-    b = UnicodeToUpper(b);
-    if (a == b) return 0;
-  }
-  return a < b ? -1 : 1;
 }
 
 int32_t CompareLengths(int32_t a, int32_t b) { return a < b ? -1 : a > b ? 1 : 0; }
@@ -239,7 +230,7 @@ int32_t UTF8StringCompare(const char* a, int32_t aLength, const char* b, int32_t
   while (a < aEnd && b < bEnd) {
     const uint32_t aCode = NextUTF8Character(a, aEnd);
     const uint32_t bCode = NextUTF8Character(b, bEnd);
-    if (const int32_t order = CompareCharacters(aCode, bCode, ignoreCase)) return order;
+    if (const int32_t order = UnicodeCharCompare(aCode, bCode, ignoreCase)) return order;
   }
   return CompareLengths(aLength, bLength);
 }
@@ -253,7 +244,7 @@ int32_t UCS2StringCompare(const char* a, int32_t aUnits, const char* b, int32_t 
     uint16_t aUnit, bUnit;
     memcpy(&aUnit, a + 2 * i, 2);
     memcpy(&bUnit, b + 2 * i, 2);
-    if (const int32_t order = CompareCharacters(aUnit, bUnit, ignoreCase)) return order;
+    if (const int32_t order = UnicodeCharCompare(aUnit, bUnit, ignoreCase)) return order;
   }
   return CompareLengths(aUnits, bUnits);
 }

@@ -187,14 +187,14 @@ void string::SetEncoding(TextEncoding encoding) {
   mRecord->encoding = encoding;
 }
 
-const char16_t* string::WString() const {
-  static const char16_t kEmptyWide[1] = {0};
+const UTF16Unit* string::WString() const {
+  static const UTF16Unit kEmptyWide[1] = {0};
   if (!mRecord) return kEmptyWide;
   if (!IsUnicode16Encoding(mRecord->encoding)) {
     QV_FAIL(nullptr);
     return kEmptyWide;
   }
-  return reinterpret_cast<const char16_t*>(mRecord->data + 1);
+  return reinterpret_cast<const UTF16Unit*>(mRecord->data + 1);
 }
 
 string::operator char*() {
@@ -207,12 +207,12 @@ string::operator unsigned char*() {
   return gWritableEmpty;
 }
 
-string::operator char16_t*() {
+string::operator UTF16Unit*() {
   if (mRecord && IsUnicode16Encoding(mRecord->encoding))
-    return reinterpret_cast<char16_t*>(mRecord->data + 1);
+    return reinterpret_cast<UTF16Unit*>(mRecord->data + 1);
   if (mRecord) QV_FAIL(nullptr);
   std::memset(gWritableEmpty, 0, sizeof gWritableEmpty);
-  return reinterpret_cast<char16_t*>(gWritableEmpty);
+  return reinterpret_cast<UTF16Unit*>(gWritableEmpty);
 }
 
 char* string::MutableChar(int32_t pos) {

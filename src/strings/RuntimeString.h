@@ -26,6 +26,10 @@ constexpr TextEncoding kEncodingUTF8 = 0x08000100;  // the system encoding on th
 constexpr TextEncoding kEncodingUTF32 = 0x0C000100;
 constexpr TextEncoding kEncodingNone = 0xFFFF;  // bytes of no known encoding; never converted
 
+// One unit of a 16-bit Unicode text as it lies in a record: the text starts one byte after the
+// data pointer, at an odd address, so the unit type carries no alignment.
+typedef char16_t UTF16Unit __attribute__((aligned(1)));
+
 // True for the codes 0x100 .. 0x1FF, the 16-bit Unicode family.
 constexpr bool IsUnicode16Encoding(TextEncoding e) {
   return e >= kEncodingUnicode16 && e <= kEncodingUnicode16Last;
@@ -126,11 +130,11 @@ class string {
   const unsigned char* PString() const { return stringStorage::PString(mRecord); }
   const unsigned char* Bytes() const { return PString() + 1; }
   // The text of a 16-bit Unicode record; any other encoding is reported and gives "".
-  const char16_t* WString() const;
+  const UTF16Unit* WString() const;
   // Writable views for the string core, which fills fresh (private) records through them.
   explicit operator char*();
   explicit operator unsigned char*();
-  explicit operator char16_t*();
+  explicit operator UTF16Unit*();
 
   // Writable pointer to text byte pos; a shared record is first copied (copy on write).
   char* MutableChar(int32_t pos);
@@ -145,6 +149,7 @@ class string {
   // Negative, zero or positive. Compare folds case through the Mac Roman fold table.
   int32_t CompareWithCase(const string& other) const {
     // Same encoding (the common case): the bytes decide, inline for the callers' loops.
+    if (mRecord == other.mRecord) return 0;
     if (Encoding() != other.Encoding()) return CompareWithCaseConverting(other);
     return CompareByteRuns(Bytes(), Length(), other.Bytes(), other.Length());
   }

@@ -50,11 +50,19 @@ struct ConversionCache {
   string lastResult;
 };
 
+// The cache holds a reference to each of its strings, so the cached source record cannot be
+// freed and reused for other text while cached. The cache object itself is never destroyed, so
+// a conversion from another exit handler or static destructor still finds it; a shut-down hook
+// lets go of its strings.
 ConversionCache& Cache() {
-  // Released at exit with the other statics; it holds a reference to each of its strings, so
-  // the cached source record cannot be freed and reused for other text while cached.
-  static ConversionCache cache;
-  return cache;
+  static ConversionCache* const cache = [] {
+    std::atexit([] {
+      Cache().lastSource.Release();
+      Cache().lastResult.Release();
+    });
+    return new ConversionCache();
+  }();
+  return *cache;
 }
 
 // ---- iconv ----

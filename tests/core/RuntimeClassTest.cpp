@@ -103,9 +103,13 @@ TEST(RuntimeClassTest, BadCountsAndVtables) {
   EXPECT_EQ(capture.count(), 2u);
   EXPECT_EQ(RuntimeNewVtable(0), nullptr);
   EXPECT_EQ(RuntimeNewVtable(-5), nullptr);
+  capture.clear();
+  EXPECT_EQ(RuntimeNewVtable(0x20000000), nullptr);  // 2^32 bytes: must not wrap to 0
+  EXPECT_EQ(capture.count(), 1u);
   NamedMethodEntry* table = RuntimeNewVtable(3);
   ASSERT_NE(table, nullptr);
   table[2].function = nullptr;  // writable to the last entry
+  OSfree(table);
   capture.clear();
   RuntimeRegisterClass(nullptr);
   EXPECT_TRUE(capture.HasCondition("it"));

@@ -317,3 +317,38 @@ TEST(ConvertEncoding, StatefulOutputEndsInInitialState) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StringViews, UTF8AndUTF16Forms) {
+  string utf8 = Make("\xC3\xA9", kEncodingUTF8);
+  EXPECT_EQ(utf8.GetUTF8String().Storage(), utf8.Storage()) << "shared";
+  EXPECT_TRUE(string().GetUTF8String().IsEmpty());
+  string latin = Make("\xE9", 1280);
+  EXPECT_EQ(Bytes(latin.GetUTF8String()), "\xC3\xA9");
+
+  string wide = utf8.GetUTF16String();
+  EXPECT_EQ(Bytes(wide), std::string("\xE9\0", 2));
+  EXPECT_EQ(wide.GetUTF16String().Storage(), wide.Storage()) << "shared";
+  EXPECT_TRUE(string().GetUTF16String().IsEmpty());
+  // Bytes of no encoding are read as the system encoding (UTF-8); the source keeps its label.
+  string unlabelled = Make("\xC3\xA9", kEncodingNone);
+  string unlabelledWide = unlabelled.GetUTF16String();
+  EXPECT_EQ(Bytes(unlabelledWide), std::string("\xE9\0", 2));
+  EXPECT_EQ(unlabelledWide.Encoding(), kEncodingUnicode16);
+  EXPECT_EQ(unlabelled.Encoding(), kEncodingNone);
+}
+
+TEST(ConvertTextUnix, WithoutConverterReturnsSourceWithReference) {
+  string latin = Make("\xE9", 1280);
+  stringStorage* same = ConvertTextUnix(latin.Storage(), 1280, 40);
+  EXPECT_EQ(same, latin.Storage());
+  EXPECT_EQ(latin.Storage()->refCount, 2u);
+  stringStorage::RemoveReference(same);
+  EXPECT_EQ(ConvertTextUnix(nullptr, 1280, kEncodingUTF8), nullptr);
+  string converted = string::Adopt(ConvertTextUnix(latin.Storage(), 1280, kEncodingUTF8));
+  EXPECT_EQ(Bytes(converted), "\xC3\xA9");
+  EXPECT_EQ(converted.Storage()->refCount, 1u);
+}
+
+}  // namespace

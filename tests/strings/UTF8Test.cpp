@@ -79,7 +79,7 @@ for c in codes:
 }
 
 TEST(UTF8Encode, BeyondUnicodeFollowsTheSixBitPattern) {
-  std::mt19937 random(11);
+  std::minstd_rand random(11);
   std::uniform_int_distribution<int32_t> beyond(0x110000, 0x1FFFFF);
   for (int i = 0; i < 2000; ++i) {
     const int32_t code = beyond(random);
@@ -193,15 +193,9 @@ TEST(UTF8Decode, SequencesCutShortAtTheEndOfTheBufferNeverReadPastIt) {
     AdvanceUTF8(p, text.end(), 2);
     EXPECT_EQ(UTF8DecodeAndAdvance(p, text.end()), kUnicodeReplacementCharacter) << lead;
     EXPECT_EQ(p, text.end());
+    EXPECT_EQ(UTF8DecodeAndAdvance(p, text.end()), 0u) << "nothing left: 0, no move";
+    EXPECT_EQ(p, text.end());
   }
-}
-
-TEST(UTF8Decode, NothingLeftDecodesAsZeroWithoutMoving) {
-  const ExactBuffer text("a");
-  const char* p = text.end();
-  EXPECT_EQ(UTF8Decode(p, text.end()), 0u);
-  EXPECT_EQ(UTF8DecodeAndAdvance(p, text.end()), 0u);
-  EXPECT_EQ(p, text.end());
 }
 
 // Whole-text work reads every byte that does not start a complete sequence as one stray byte.
@@ -238,46 +232,41 @@ TEST(UTF8NextCharacter, StrayBytesStandAloneOneByOne) {
   EXPECT_EQ(p, empty.begin());
 }
 
-TEST(UTF8Walk, AdvanceStopsAtTheEndAndIgnoresNonPositiveCounts) {
+TEST(UTF8Walk, StepsStopAtTheEndsOfTheText) {
   const ExactBuffer text("a\xC3\xA9\xE2\x82\xAC");  // a, e acute, euro sign
   const char* p = text.begin();
   AdvanceUTF8(p, text.end(), 0);
-  EXPECT_EQ(p, text.begin());
   AdvanceUTF8(p, text.end(), -4);
   EXPECT_EQ(p, text.begin());
   AdvanceUTF8(p, text.end(), 2);
   EXPECT_EQ(p, text.begin() + 3);
   AdvanceUTF8(p, text.end(), 100);
   EXPECT_EQ(p, text.end());
+  BackupUTF8(p, text.begin(), 0);
+  EXPECT_EQ(p, text.end());
+  BackupUTF8(p, text.begin(), 100);
+  EXPECT_EQ(p, text.begin());
+  BackupUTF8(p, text.begin(), 1);
+  EXPECT_EQ(p, text.begin());
 }
 
-TEST(UTF8Walk, AdvanceTakesEveryContinuationByteAfterTheLead) {
-  // Walking and decoding read stray continuation bytes differently: a step takes the lead
-  // and every continuation byte after it, however many.
-  const ExactBuffer text("\x41\x80\x80\x80\x80\x80\x42\x80");
+// Walking and decoding read stray continuation bytes differently: a step forward takes the
+// lead and every continuation byte after it; a step back stops at the start.
+TEST(UTF8Walk, StrayContinuationBytesJoinTheCharacterBeforeThem) {
+  const ExactBuffer text("\x80\x80x\x80\x80\x80\x80\x80" "B\x80");
   const char* p = text.begin();
   AdvanceUTF8(p, text.end(), 1);
-  EXPECT_EQ(p, text.begin() + 6);
+  EXPECT_EQ(p, text.begin() + 2);
+  AdvanceUTF8(p, text.end(), 1);
+  EXPECT_EQ(p, text.begin() + 8);
   AdvanceUTF8(p, text.end(), 1);
   EXPECT_EQ(p, text.end());
-}
-
-TEST(UTF8Walk, BackupNeverMovesBeforeTheStart) {
-  const ExactBuffer text("\x80\x80x\xE2\x82\xAC");
-  const char* p = text.begin();
-  BackupUTF8(p, text.begin(), 5);
-  EXPECT_EQ(p, text.begin());
-
-  p = text.end();
   BackupUTF8(p, text.begin(), 1);
-  EXPECT_EQ(p, text.begin() + 3);
+  EXPECT_EQ(p, text.begin() + 8);
   BackupUTF8(p, text.begin(), 1);
   EXPECT_EQ(p, text.begin() + 2);
   BackupUTF8(p, text.begin(), 1);  // only continuation bytes before: stop at the start
   EXPECT_EQ(p, text.begin());
-  p = text.end();
-  BackupUTF8(p, text.begin(), 0);
-  EXPECT_EQ(p, text.end());
 }
 
 }  // namespace
