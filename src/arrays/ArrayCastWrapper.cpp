@@ -108,37 +108,42 @@ int32_t UBound(RuntimeArray* wrapper, int32_t dimension) {
 void FreeStorage(RuntimeArray* wrapper) { RuntimeUnlockArray(Inner(wrapper)); }
 
 int32_t ElementSize(RuntimeArray* wrapper) {
-  auto size =
-      InnerPosition<ArrayElementSizeFunction>(wrapper, &ArrayOperationTable::elementSize);
+  auto size = InnerPosition<ArrayElementSizeFunction>(wrapper, &ArrayOperationTable::elementSize);
   return size ? size(Inner(wrapper)) : 0;
 }
 
 const ArrayOperationTable& CastWrapperTable() {
   static const ArrayOperationTable table = {
-      reinterpret_cast<void*>(&Get),    reinterpret_cast<void*>(&Set),
-      reinterpret_cast<void*>(&FastGet), reinterpret_cast<void*>(&FastSet),
-      reinterpret_cast<void*>(&Redim),  reinterpret_cast<void*>(&Insert),
-      &Remove,                          &Sort,
-      reinterpret_cast<void*>(&SortWith), reinterpret_cast<void*>(&IndexOf),
-      &Shuffle,                         &UBound,
-      nullptr,                          nullptr,
-      &FreeStorage,                     &ElementSize};
+      .get = reinterpret_cast<void*>(&Get),
+      .set = reinterpret_cast<void*>(&Set),
+      .fastGet = reinterpret_cast<void*>(&FastGet),
+      .fastSet = reinterpret_cast<void*>(&FastSet),
+      .redim = reinterpret_cast<void*>(&Redim),
+      .insert = reinterpret_cast<void*>(&Insert),
+      .remove = &Remove,
+      .sort = &Sort,
+      .sortWith = reinterpret_cast<void*>(&SortWith),
+      .indexOf = reinterpret_cast<void*>(&IndexOf),
+      .shuffle = &Shuffle,
+      .ubound = &UBound,
+      .lockElement = nullptr,
+      .unlockElement = nullptr,
+      .freeStorage = &FreeStorage,
+      .elementSize = &ElementSize,
+  };
   return table;
 }
 
-// The wrapper passes one word per element and one index: the inner array must match.
+// The wrapper passes one object per element and one index, and tests stores as objects: only
+// a one-dimensional Object array fits.
 bool CanWrap(RuntimeArray* array) {
-  const ArrayOperationTable* table = array->table;
-  return QV_CHECK_TEXT(table->ubound && table->elementSize && table->ubound(array, -1) == 1 &&
-                           table->elementSize(array) == 4,
-                       "one-dimensional array of references", nullptr);
+  return QV_CHECK_TEXT(array->table == SelectArrayOperationTable(1, kArrayObject),
+                       "one-dimensional Object array", nullptr);
 }
 
 }  // namespace
 
-bool IsArrayCastWrapper(const RuntimeArray* array) {
-  return array->table == &CastWrapperTable();
-}
+bool IsArrayCastWrapper(const RuntimeArray* array) { return array->table == &CastWrapperTable(); }
 
 RuntimeArray* UnwrapArrayCastWrapper(RuntimeArray* array) {
   return IsArrayCastWrapper(array) ? Inner(array) : array;

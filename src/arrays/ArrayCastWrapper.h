@@ -25,8 +25,8 @@ static_assert(offsetof(ArrayCastWrapper, elementClass) == 16, "ArrayCastWrapper 
 
 extern "C" {
 // One reference for the caller: nil for nil; the array itself when the class is nil or the
-// array already is a wrapper (whose own class stays in force); else a new wrapper. The inner
-// array must have one dimension and 4-byte elements.
+// array already is a wrapper (whose own class stays in force); else a new wrapper over a
+// one-dimensional Object array (any other array is a failed check and gives nil).
 RuntimeArray* RuntimeCreateArrayCastWrapper(RuntimeArray* array, RuntimeClass* elementClass);
 }
 

@@ -5,8 +5,8 @@
 
 #include "core/ByteUtilities.h"
 #include "core/Memory.h"
-#include "core/Random.h"
 #include "core/RaiseException.h"
+#include "core/Random.h"
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"
 
@@ -76,8 +76,8 @@ void CarryElements(const ArrayFields& fields, const SimpleVector<int>& newBounds
   const int32_t oldCount = ArrayElementCount(fields.bounds, n);
   for (int32_t oldPosition = 0; oldPosition < oldCount; ++oldPosition) {
     if (TupleInside(tuple, newBounds.data(), n)) {
-      MoveElements(fields, newData, FlatPosition(tuple, newBounds.data(), n), oldData,
-                   oldPosition, 1);
+      MoveElements(fields, newData, FlatPosition(tuple, newBounds.data(), n), oldData, oldPosition,
+                   1);
     } else if (fields.unlock) {
       ReleaseElement(fields, oldData, oldPosition);
     }
@@ -88,8 +88,13 @@ void CarryElements(const ArrayFields& fields, const SimpleVector<int>& newBounds
 }  // namespace
 
 ArrayFields TypedArrayFields(RuntimeArray* array, int32_t width) {
-  return {&array->data,      &array->bufferLength, &array->growthStep, array->bounds(),
-          array->dimensions, width,                array->table->unlockElement};
+  return {&array->data,
+          &array->bufferLength,
+          &array->growthStep,
+          array->bounds(),
+          array->dimensions,
+          width,
+          array->table->unlockElement};
 }
 
 bool CheckOneDimension(int32_t dimensions) {
@@ -152,7 +157,8 @@ unsigned char* OpenArrayPlace(const ArrayFields& fields, int32_t index) {
   }
   unsigned char* data = Bytes(fields);
   if (needed > *fields.bufferLength) {
-    int64_t enlarged = *fields.bufferLength + static_cast<int64_t>(*fields.growthStep) * fields.width;
+    int64_t enlarged =
+        *fields.bufferLength + static_cast<int64_t>(*fields.growthStep) * fields.width;
     if (enlarged > kLargestLength) enlarged = needed;
     if (!QV_CHECK_TEXT(enlarged >= needed, "array->bufferLength >= minimumBufferSize", nullptr)) {
       return nullptr;

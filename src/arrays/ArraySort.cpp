@@ -110,7 +110,7 @@ void SortTypedArrayWith(RuntimeArray* array, ...) {
   OSfree(p);
 }
 
-#define QV_INSTANTIATE_SORT(Element)                      \
+#define QV_INSTANTIATE_SORT(Element)                    \
   template void SortTypedArray<Element>(RuntimeArray*); \
   template void SortTypedArrayWith<Element>(RuntimeArray*, ...);
 QV_INSTANTIATE_SORT(Int32Element)

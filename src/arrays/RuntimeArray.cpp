@@ -31,8 +31,7 @@ int32_t ArrayElementSize(int32_t elementType) {
   return kWidths[elementType];
 }
 
-bool ArrayBufferLength(const int32_t* bounds, int32_t dimensions, int32_t width,
-                       int32_t* length) {
+bool ArrayBufferLength(const int32_t* bounds, int32_t dimensions, int32_t width, int32_t* length) {
   // An empty dimension empties the array whatever the others hold, so look for one first.
   for (int32_t k = 0; k < dimensions; ++k) {
     if (bounds[k] < -1) return false;

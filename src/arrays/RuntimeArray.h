@@ -69,21 +69,21 @@ using ArrayElementSizeFunction = int32_t (*)(RuntimeArray* array);
 using ArrayElementFunction = void (*)(void* element);  // a String or Object reference
 
 struct ArrayOperationTable {
-  void* get;                  // 0  (array, index...) -> element
-  void* set;                  // 1  (array, value, index...)
-  void* fastGet;              // 2  as get, no index test
-  void* fastSet;              // 3  as set, no index test
-  void* redim;                // 4  (array, bound...)
-  void* insert;               // 5  (array, index, value)
-  ArrayIndexFunction remove;  // 6
-  ArrayFunction sort;         // 7
-  void* sortWith;             // 8  (array, companion..., nil)
-  void* indexOf;              // 9  (array, value, start) -> index or -1
-  ArrayFunction shuffle;      // 10
-  ArrayUBoundFunction ubound;  // 11 dimension -1 gives the dimension count
-  ArrayElementFunction lockElement;    // 12 String and Object only
-  ArrayElementFunction unlockElement;  // 13 String and Object only
-  ArrayFunction freeStorage;           // 14
+  void* get;                             // 0  (array, index...) -> element
+  void* set;                             // 1  (array, value, index...)
+  void* fastGet;                         // 2  as get, no index test
+  void* fastSet;                         // 3  as set, no index test
+  void* redim;                           // 4  (array, bound...)
+  void* insert;                          // 5  (array, index, value)
+  ArrayIndexFunction remove;             // 6
+  ArrayFunction sort;                    // 7
+  void* sortWith;                        // 8  (array, companion..., nil)
+  void* indexOf;                         // 9  (array, value, start) -> index or -1
+  ArrayFunction shuffle;                 // 10
+  ArrayUBoundFunction ubound;            // 11 dimension -1 gives the dimension count
+  ArrayElementFunction lockElement;      // 12 String and Object only
+  ArrayElementFunction unlockElement;    // 13 String and Object only
+  ArrayFunction freeStorage;             // 14
   ArrayElementSizeFunction elementSize;  // 15
 };
 static_assert(sizeof(ArrayOperationTable) == 64, "the table has 16 positions");
@@ -112,8 +112,7 @@ const ArrayOperationTable* SelectArrayOperationTable(int32_t dimensions, int32_t
 
 // Byte length width x element count of the bounds, or false when a bound is below -1 or the
 // length does not fit a signed 32-bit word.
-bool ArrayBufferLength(const int32_t* bounds, int32_t dimensions, int32_t width,
-                       int32_t* length);
+bool ArrayBufferLength(const int32_t* bounds, int32_t dimensions, int32_t width, int32_t* length);
 // Element count of bounds that ArrayBufferLength accepted.
 int32_t ArrayElementCount(const int32_t* bounds, int32_t dimensions);
 // Stores the length and a zero-filled buffer of it (nil for 0); false, storing nothing, when

@@ -115,7 +115,7 @@ struct TypedArray {
   }
   static void SetAt(RuntimeArray* array, V value, bool tested, va_list indexes) {
     const int32_t position = FlatPositionOf(array, indexes, tested);
-    if (position >= 0) SetElementAt(array, position, value);
+    if (position >= 0) Write(array, position, value);
   }
   static V GetN(RuntimeArray* array, ...) {
     va_list indexes;
@@ -143,12 +143,6 @@ struct TypedArray {
     SetAt(array, value, false, indexes);
     va_end(indexes);
   }
-  // The store behind the many-dimensional Set.
-  static void SetElementAt(RuntimeArray* array, int32_t position, V value) {
-    if (!QV_CHECK(array)) return;
-    Write(array, position, value);
-  }
-
   // ---- Redim, Insert, Remove, IndexOf, Shuffle ----
   static void Redim1(RuntimeArray* array, int32_t bound) {
     if (!QV_CHECK(array)) return;
@@ -219,8 +213,8 @@ struct TypedArray {
     return table;
   }
   template <typename Get, typename Set, typename Redim>
-  static void SetAccessors(ArrayOperationTable* table, Get get, Set set, Get fastGet,
-                           Set fastSet, Redim redim) {
+  static void SetAccessors(ArrayOperationTable* table, Get get, Set set, Get fastGet, Set fastSet,
+                           Redim redim) {
     table->get = reinterpret_cast<void*>(get);
     table->set = reinterpret_cast<void*>(set);
     table->fastGet = reinterpret_cast<void*>(fastGet);
@@ -228,8 +222,10 @@ struct TypedArray {
     table->redim = reinterpret_cast<void*>(redim);
   }
   static void SetAccessors(ArrayOperationTable* table, ArrayShape shape) {
-    if (shape == kOneDimension) return SetAccessors(table, &Get1, &Set1, &FastGet1, &FastSet1, &Redim1);
-    if (shape == kTwoDimensions) return SetAccessors(table, &Get2, &Set2, &FastGet2, &FastSet2, &RedimN);
+    if (shape == kOneDimension)
+      return SetAccessors(table, &Get1, &Set1, &FastGet1, &FastSet1, &Redim1);
+    if (shape == kTwoDimensions)
+      return SetAccessors(table, &Get2, &Set2, &FastGet2, &FastSet2, &RedimN);
     SetAccessors(table, &GetN, &SetN, &FastGetN, &FastSetN, &RedimN);
   }
   static void SetOneDimensionOperations(ArrayOperationTable* table) {

@@ -8,8 +8,8 @@ namespace {
 
 constexpr int32_t kModulus = 2147483647;
 constexpr int32_t kMultiplier = 16807;
-constexpr int32_t kQuotient = 127773;   // kModulus / kMultiplier
-constexpr int32_t kRemainder = 2836;    // kModulus % kMultiplier
+constexpr int32_t kQuotient = 127773;  // kModulus / kMultiplier
+constexpr int32_t kRemainder = 2836;   // kModulus % kMultiplier
 
 int32_t gRndState = 0;
 

@@ -1,13 +1,14 @@
-// Element models for the array tests: for each of the twelve element types, how a test makes
-// values (with duplicates, and for narrow integers with garbage in the high bits), what Get
-// must give back after Set, how values compare as the language compares them, and, for String
-// and Object, the reference count of a value. Calls through table positions with any shape.
+// Element models for the array tests: per element type, a pool of values with duplicates (floats
+// with 0.0, -0.0 and NaN; narrow integers with garbage high bits), what Get gives back after Set,
+// the language's equality and order, and for String and Object the reference counts. Calls go
+// through table positions as compiled code makes them (cdecl: extra indexes are harmless).
 #pragma once
 
+#include <gtest/gtest.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -15,19 +16,17 @@
 
 #include "arrays/RuntimeArray.h"
 #include "core/RuntimeClass.h"
-#include "core/RuntimeObject.h"
 #include "strings/RuntimeString.h"
 #include "support/TestSupport.h"
 
 namespace arraytest {
 
 inline int CountRaised(const qvtest::ReportCapture& capture, const char* exception) {
-  int n = 0;
-  for (const auto& report : capture.reports()) n += report.condition == exception;
-  return n;
+  return int(std::count_if(capture.reports().begin(), capture.reports().end(),
+                           [&](const auto& r) { return r.condition == exception; }));
 }
-inline int OutOfBounds(const qvtest::ReportCapture& capture) {
-  return CountRaised(capture, "OutOfBoundsException");
+inline int OutOfBounds(const qvtest::ReportCapture& c) {
+  return CountRaised(c, "OutOfBoundsException");
 }
 
 template <typename StoredT, typename ValueT, int32_t Code>
@@ -35,37 +34,21 @@ struct PlainModel {
   using Stored = StoredT;
   using Value = ValueT;
   static constexpr int32_t kCode = Code;
-  static constexpr bool kCounted = false;
-  static constexpr bool kFloating = std::is_floating_point_v<Stored>;
-
-  // Eight values per test, so that sequences hold duplicates; floating types include 0.0,
-  // -0.0 and a NaN, narrow integers carry random high bits that a store must drop.
+  static constexpr bool kCounted = false, kFloating = std::is_floating_point_v<Stored>;
   static std::vector<Value> Pool(std::mt19937& rng) {
     std::vector<Value> pool;
     for (int k = 0; k < 8; ++k) {
       const uint64_t word = (uint64_t(rng()) << 32) | rng();
-      if constexpr (kFloating) {
-        pool.push_back(static_cast<Value>(static_cast<int32_t>(word) / 1024.0));
-      } else {
-        pool.push_back(static_cast<Value>(word));
-      }
+      pool.push_back(kFloating ? Value(int32_t(word) / 1024.0) : Value(word));
     }
-    if constexpr (kFloating) {
-      pool[5] = 0.0;
-      pool[6] = -0.0;
-      pool[7] = std::numeric_limits<Value>::quiet_NaN();
-    }
+    if constexpr (kFloating) pool[5] = 0.0, pool[6] = -0.0, pool[7] = NAN;
     return pool;
   }
-  // Get after Set: narrow integers keep their low bits and widen by their own signedness.
-  static Value Read(Value v) { return static_cast<Value>(static_cast<Stored>(v)); }
-  // The language's equality: the stored bits of integers, IEEE equality of floats.
-  static bool Equal(Value a, Value b) { return static_cast<Stored>(a) == static_cast<Stored>(b); }
-  // Sameness of contents (a NaN is the same as a NaN).
-  static bool Same(Value a, Value b) {
-    if constexpr (kFloating) {
-      if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
-    }
+  static Value Read(Value v) { return Value(Stored(v)); }
+  static bool Equal(Value a, Value b) { return Stored(a) == Stored(b); }
+  static bool Before(Value a, Value b) { return Stored(a) < Stored(b); }
+  static bool Same(Value a, Value b) {  // a NaN is the same as a NaN
+    if (kFloating && (a != a || b != b)) return a != a && b != b;
     return Read(a) == Read(b);
   }
   static void Release(Value) {}
@@ -83,32 +66,33 @@ using UInt32Model = PlainModel<uint32_t, uint32_t, kArrayUInt32>;
 using UInt64Model = PlainModel<uint64_t, uint64_t, kArrayUInt64>;
 using Int64Model = PlainModel<int64_t, int64_t, kArrayInt64>;
 
-// Pools of records hold one reference each (the test's), released by Release.
-struct StringModel {
-  using Stored = stringStorage*;
-  using Value = stringStorage*;
-  static constexpr int32_t kCode = kArrayString;
-  static constexpr bool kCounted = true;
-  static constexpr bool kFloating = false;
+// Records in a pool carry one reference of the test's.
+template <typename T, int32_t Code>
+struct ReferenceModel {
+  using Stored = T*;
+  using Value = T*;
+  static constexpr int32_t kCode = Code;
+  static constexpr bool kCounted = true, kFloating = false;
+  static Value Read(Value v) { return v; }
+  static bool Same(Value a, Value b) { return a == b; }
+  static int32_t References(Value v) { return v ? int32_t(v->refCount) : 0; }
+};
 
-  // Texts that differ only in case count as equal; nil is the empty string.
+// Texts that differ only in case are equal; nil is the empty string.
+struct StringModel : ReferenceModel<stringStorage, kArrayString> {
   static std::vector<Value> Pool(std::mt19937& rng) {
-    static const char* const kTexts[] = {"abc", "ABC", "b", "Zeta", "zeta", "a", "B"};
     std::vector<Value> pool{nullptr};
-    for (const char* text : kTexts) {
-      std::string s = text;
-      if (rng() % 2) s += "x";
-      pool.push_back(string(s.c_str()).ExtractStringStorage());
+    for (const char* text : {"abc", "ABC", "b", "Zeta", "zeta", "a", "B"}) {
+      pool.push_back((string(text) + (rng() % 2 ? "x" : "")).ExtractStringStorage());
     }
     return pool;
   }
-  static Value Read(Value v) { return v; }
-  static bool Equal(Value a, Value b) {
-    return strcasecmp(stringStorage::CString(a), stringStorage::CString(b)) == 0;
+  static int Order(Value a, Value b) {
+    return strcasecmp(stringStorage::CString(a), stringStorage::CString(b));
   }
-  static bool Same(Value a, Value b) { return a == b; }
+  static bool Equal(Value a, Value b) { return Order(a, b) == 0; }
+  static bool Before(Value a, Value b) { return Order(a, b) < 0; }
   static void Release(Value v) { stringStorage::RemoveReference(v); }
-  static int32_t References(Value v) { return v ? static_cast<int32_t>(v->refCount) : 0; }
 };
 
 inline RuntimeClass* TestClass(const char* name, RuntimeClass* parent = nullptr) {
@@ -118,27 +102,21 @@ inline RuntimeClass* TestClass(const char* name, RuntimeClass* parent = nullptr)
   return cls;
 }
 
-struct ObjectModel {
-  using Stored = RuntimeObject*;
-  using Value = RuntimeObject*;
-  static constexpr int32_t kCode = kArrayObject;
-  static constexpr bool kCounted = true;
-  static constexpr bool kFloating = false;
-
+struct ObjectModel : ReferenceModel<RuntimeObject, kArrayObject> {
   static std::vector<Value> Pool(std::mt19937&) {
     static RuntimeClass* cls = TestClass("ArrayTestObject");
     std::vector<Value> pool{nullptr};
     for (int k = 0; k < 7; ++k) pool.push_back(RuntimeNewObject(cls));
     return pool;
   }
-  static Value Read(Value v) { return v; }
   static bool Equal(Value a, Value b) { return a == b; }
-  static bool Same(Value a, Value b) { return a == b; }
   static void Release(Value v) { RuntimeUnlockObject(v); }
-  static int32_t References(Value v) { return v ? v->refCount : 0; }
 };
 
-// A pool that releases its values when the test ends.
+using AllModels =
+    ::testing::Types<Int32Model, SingleModel, DoubleModel, StringModel, ObjectModel, UInt8Model,
+                     Int8Model, UInt16Model, Int16Model, UInt32Model, UInt64Model, Int64Model>;
+
 template <typename M>
 struct ValuePool {
   std::mt19937 rng;
@@ -150,60 +128,54 @@ struct ValuePool {
   typename M::Value Any() { return values[rng() % values.size()]; }
 };
 
-// ---- calls through table positions, with index lists of one, two or three indexes ----
+// Each pooled value is held by the pool and once per occurrence in held.
+template <typename M>
+void ExpectReferences(const ValuePool<M>& pool, const std::vector<typename M::Value>& held) {
+  for (auto v : pool.values) {
+    if (M::kCounted && v) {
+      EXPECT_EQ(M::References(v), 1 + std::count(held.begin(), held.end(), v));
+    }
+  }
+}
+
+using Tuple = std::vector<int32_t>;
 
 template <typename M>
-typename M::Value CallGet(void* fn, RuntimeArray* a, const std::vector<int32_t>& at) {
-  using V = typename M::Value;
-  if (at.size() == 1) return reinterpret_cast<V (*)(RuntimeArray*, int32_t)>(fn)(a, at[0]);
-  if (at.size() == 2) {
-    return reinterpret_cast<V (*)(RuntimeArray*, int32_t, int32_t)>(fn)(a, at[0], at[1]);
-  }
-  return reinterpret_cast<V (*)(RuntimeArray*, ...)>(fn)(a, at[0], at[1], at[2]);
+typename M::Value CallGet(void* fn, RuntimeArray* a, Tuple at) {
+  at.resize(3);
+  return reinterpret_cast<typename M::Value (*)(RuntimeArray*, ...)>(fn)(a, at[0], at[1], at[2]);
 }
-
 template <typename M>
-void CallSet(void* fn, RuntimeArray* a, typename M::Value v, const std::vector<int32_t>& at) {
-  using V = typename M::Value;
-  if (at.size() == 1) return reinterpret_cast<void (*)(RuntimeArray*, V, int32_t)>(fn)(a, v, at[0]);
-  if (at.size() == 2) {
-    return reinterpret_cast<void (*)(RuntimeArray*, V, int32_t, int32_t)>(fn)(a, v, at[0], at[1]);
-  }
-  reinterpret_cast<void (*)(RuntimeArray*, V, ...)>(fn)(a, v, at[0], at[1], at[2]);
+void CallSet(void* fn, RuntimeArray* a, typename M::Value v, Tuple at) {
+  at.resize(3);
+  reinterpret_cast<void (*)(RuntimeArray*, typename M::Value, ...)>(fn)(a, v, at[0], at[1], at[2]);
 }
-
-inline void CallRedim(RuntimeArray* a, const std::vector<int32_t>& bounds) {
-  void* fn = a->table->redim;
-  if (bounds.size() == 1) return reinterpret_cast<void (*)(RuntimeArray*, int32_t)>(fn)(a, bounds[0]);
-  if (bounds.size() == 2) return reinterpret_cast<void (*)(RuntimeArray*, ...)>(fn)(a, bounds[0], bounds[1]);
-  reinterpret_cast<void (*)(RuntimeArray*, ...)>(fn)(a, bounds[0], bounds[1], bounds[2]);
+inline void CallRedim(RuntimeArray* a, Tuple bounds) {
+  bounds.resize(3);
+  reinterpret_cast<void (*)(RuntimeArray*, ...)>(a->table->redim)(a, bounds[0], bounds[1],
+                                                                  bounds[2]);
 }
-
+inline RuntimeArray* Create(int32_t code, Tuple bounds) {
+  const auto n = int32_t(bounds.size());
+  bounds.resize(3);
+  return CreateArray(n, code, bounds[0], bounds[1], bounds[2]);
+}
 template <typename M>
 void Insert(RuntimeArray* a, int32_t index, typename M::Value v) {
-  reinterpret_cast<void (*)(RuntimeArray*, int32_t, typename M::Value)>(a->table->insert)(a, index, v);
+  using Fn = void (*)(RuntimeArray*, int32_t, typename M::Value);
+  reinterpret_cast<Fn>(a->table->insert)(a, index, v);
 }
-
 template <typename M>
 int32_t IndexOf(RuntimeArray* a, typename M::Value v, int32_t start) {
   using Fn = int32_t (*)(RuntimeArray*, typename M::Value, int32_t);
   return reinterpret_cast<Fn>(a->table->indexOf)(a, v, start);
 }
 
-inline RuntimeArray* Create(int32_t code, const std::vector<int32_t>& bounds) {
-  if (bounds.size() == 1) return CreateArray(1, code, bounds[0]);
-  if (bounds.size() == 2) return CreateArray(2, code, bounds[0], bounds[1]);
-  return CreateArray(3, code, bounds[0], bounds[1], bounds[2]);
-}
-
-// Every index tuple of bounds in flat order (first index fastest), by counting.
-inline std::vector<std::vector<int32_t>> TuplesInFlatOrder(const std::vector<int32_t>& bounds) {
-  std::vector<std::vector<int32_t>> tuples;
-  std::vector<int32_t> t(bounds.size(), 0);
-  for (int32_t b : bounds) {
-    if (b < 0) return tuples;
-  }
-  for (;;) {
+// Every index tuple within bounds in flat order (first index fastest), by counting.
+inline std::vector<Tuple> TuplesInFlatOrder(const Tuple& bounds) {
+  std::vector<Tuple> tuples;
+  if (std::any_of(bounds.begin(), bounds.end(), [](int32_t b) { return b < 0; })) return tuples;
+  for (Tuple t(bounds.size(), 0);;) {
     tuples.push_back(t);
     size_t k = 0;
     while (k < t.size() && ++t[k] > bounds[k]) t[k++] = 0;
@@ -211,17 +183,12 @@ inline std::vector<std::vector<int32_t>> TuplesInFlatOrder(const std::vector<int
   }
 }
 
+// Element position of the buffer, as a value of the model.
 template <typename M>
-typename M::Stored StoredAt(RuntimeArray* a, int32_t position) {
+typename M::Value At(RuntimeArray* a, int32_t position) {
   typename M::Stored v;
   std::memcpy(&v, static_cast<char*>(a->data) + position * sizeof v, sizeof v);
-  return v;
-}
-
-// A model value as it lies in the buffer, for comparison with StoredAt.
-template <typename M>
-typename M::Value FromStored(typename M::Stored s) {
-  return static_cast<typename M::Value>(s);
+  return typename M::Value(v);
 }
 
 }  // namespace arraytest
