@@ -21,13 +21,14 @@ class SkipTableSearch {
   static uint32_t PairHash(unsigned char first, unsigned char second) {
     return ((first << 3) ^ second) & 0xFF;
   }
-  void NotePair(int32_t j, uint8_t shift);
+  void NotePair(int32_t j, uint8_t back);
   bool MatchesAt(const unsigned char* start) const;
 
   const unsigned char* mPattern;
   int32_t mLength;
   const uint8_t* mUpper;
   const uint8_t* mLower;
+  int32_t mStep;
   int32_t mShiftAfterMismatch;
-  uint8_t mShift[256];
+  uint8_t mBack[256];
 };

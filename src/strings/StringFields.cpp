@@ -7,11 +7,18 @@
 
 namespace {
 
-// Walks the fields of a non-empty source cut at a non-empty separator, left to right.
+string SeparatorFor(const string& source, const string& separator, bool exactBytes) {
+  return exactBytes ? separator : ConvertEncoding(separator, source.Encoding());
+}
+
+// Walks the fields of a non-empty source cut at a non-empty separator, left to right. The text
+// forms bring the separator to the source's encoding first.
 class FieldScanner {
  public:
   FieldScanner(const string& source, const string& separator, bool exactBytes)
-      : mSource(source), mSearch(separator, source.Encoding(), !exactBytes) {}
+      : mSource(source),
+        mSeparator(SeparatorFor(source, separator, exactBytes)),
+        mSearch(mSeparator, source.Encoding(), !exactBytes) {}
 
   // The byte range of the next field; false after the last one.
   bool Next(int32_t& begin, int32_t& end) {
@@ -26,6 +33,7 @@ class FieldScanner {
 
  private:
   const string& mSource;
+  string mSeparator;  // the search reads its bytes
   PatternSearch mSearch;
   int32_t mPosition = 0;
   bool mDone = false;
@@ -33,10 +41,6 @@ class FieldScanner {
 
 string Piece(const string& source, int32_t begin, int32_t end) {
   return string::FromBytes(source.Bytes() + begin, end - begin, source.Encoding());
-}
-
-string SeparatorFor(const string& source, const string& separator, bool exactBytes) {
-  return exactBytes ? separator : ConvertEncoding(separator, source.Encoding());
 }
 
 // One piece per character: code points in UTF-8, units in 16-bit Unicode, else bytes.
@@ -80,7 +84,7 @@ void AppendToVector(void* vector, string&& piece) {
 int32_t StringCountFieldsCore(const string& source, const string& separator, bool exactBytes) {
   if (source.IsEmpty()) return 0;
   if (separator.IsEmpty()) return 1;
-  FieldScanner scanner(source, SeparatorFor(source, separator, exactBytes), exactBytes);
+  FieldScanner scanner(source, separator, exactBytes);
   int32_t count = 0;
   for (int32_t begin, end; scanner.Next(begin, end);) ++count;
   return count;
@@ -90,7 +94,7 @@ string StringNthFieldCore(const string& source, const string& separator, int32_t
                           bool exactBytes) {
   if (source.IsEmpty() || n < 1) return string();
   if (separator.IsEmpty()) return n == 1 ? source : string();
-  FieldScanner scanner(source, SeparatorFor(source, separator, exactBytes), exactBytes);
+  FieldScanner scanner(source, separator, exactBytes);
   for (int32_t begin, end, field = 1; scanner.Next(begin, end); ++field) {
     if (field == n) return Piece(source, begin, end);
   }
@@ -101,10 +105,8 @@ void StringSplitEach(const string& source, const string& delimiter, bool exactBy
                      SplitPieceReceiver receive, void* context) {
   if (source.IsEmpty()) return;
   if (delimiter.IsEmpty()) return SplitCharacters(source, receive, context);
-  if (exactBytes || !IsUnicode16Encoding(source.Encoding())) {
-    string separator = SeparatorFor(source, delimiter, exactBytes);
-    return SplitAtDelimiter(source, separator, exactBytes, receive, context);
-  }
+  if (exactBytes || !IsUnicode16Encoding(source.Encoding()))
+    return SplitAtDelimiter(source, delimiter, exactBytes, receive, context);
   // 16-bit text is cut as UTF-8, where a delimiter cannot match half a character.
   Reencoder reencoder{receive, context};
   SplitAtDelimiter(source.GetUTF8String(), delimiter.GetUTF8String(), false, Reencoder::Receive,
@@ -121,7 +123,7 @@ int32_t StringSplitPairs(const string& text, const string& pairSeparator,
                          SimpleVector<string>& values) {
   if (text.IsEmpty() || fieldSeparator.IsEmpty()) return 0;
   SimpleVector<string> fields;
-  FieldScanner scanner(text, SeparatorFor(text, fieldSeparator, false), false);
+  FieldScanner scanner(text, fieldSeparator, false);
   for (int32_t begin, end; scanner.Next(begin, end);) fields.Append(Piece(text, begin, end));
   if (fields.size() < 2) return 0;
   for (uint32_t i = 0; i < fields.size(); ++i) {

@@ -97,6 +97,11 @@ TEST(StringFields, FieldAndSplitEdges) {
   EXPECT_EQ(Take(StringNthField(abb.Storage(), nullptr, 1)), "a,,b") << "the one field is the text";
   EXPECT_EQ(Take(StringNthFieldB(abb.Storage(), nullptr, 1)), "a,,b");
   EXPECT_EQ(StringNthFieldB(abb.Storage(), nullptr, 2), nullptr);
+  // A separator converted to the source's encoding is kept for the whole scan.
+  string wide = Make(EncodeUTF16({'x', 0xE9, 'y', 0xC9, 'z'}), kEncodingUnicode16);
+  string accent = Make(std::string("\xC3\xA9"), kEncodingUTF8);
+  EXPECT_EQ(StringCountFields(wide.Storage(), accent.Storage()), 3);
+  EXPECT_EQ(Take(StringNthField(wide.Storage(), accent.Storage(), 3)), EncodeUTF16({'z'}));
   string ab("a,b");
   EXPECT_EQ(StringNthField(ab.Storage(), comma.Storage(), 3), nullptr);
   EXPECT_EQ(StringNthField(ab.Storage(), comma.Storage(), 0), nullptr);

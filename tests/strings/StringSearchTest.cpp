@@ -49,12 +49,20 @@ TEST(ByteSearch, SkipTableSearchAgreesWithNaiveScanAroundItsThresholds) {
   for (int round = 0; round < 6000; ++round) {
     int32_t m = 1 + static_cast<int32_t>(rng() % 9);
     int32_t n = m + 70 + static_cast<int32_t>(rng() % 25);  // both sides of m + 80
+    if (round % 50 == 0) {  // patterns longer than the largest step the table holds
+      m = 250 + static_cast<int32_t>(rng() % 60);
+      n = m + static_cast<int32_t>(rng() % 700);
+    }
     const char* alphabet = round % 2 ? "ab" : "abcd";       // repeats and overlaps
     int32_t letters = round % 2 ? 2 : 4;
     std::string text, pattern;
     for (int32_t i = 0; i < n; ++i) text += alphabet[rng() % letters];
     for (int32_t i = 0; i < m; ++i) pattern += alphabet[rng() % letters];
     if (rng() % 3 == 0) text.replace(text.size() - m, m, pattern);  // a match at the very end
+    std::string folded = pattern;
+    for (char& c : folded) c = rng() % 2 ? static_cast<char>(c - 32) : c;  // ignoring case
+    ASSERT_EQ(StringInStr(1, Make(text, kEncodingASCII).Storage(), Make(folded, kEncodingASCII).Storage()),
+              NaiveFind(text, pattern, 0) + 1);
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const auto* p = reinterpret_cast<const unsigned char*>(pattern.data());
     int32_t expected = NaiveFind(text, pattern, 0);
