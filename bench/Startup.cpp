@@ -1,0 +1,89 @@
+// Process start to the application's entry: the framework starting its sample image (finding
+// its own .qv section, reading, linking and calling the entry) beside a plain program that
+// only initialises GTK (this benchmark re-executed with --plain-gtk-start).
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <gtk/gtk.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr char kPlainStartFlag[] = "--plain-gtk-start";
+
+std::string SelfPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
+
+std::string SamplePath() {
+  return (std::filesystem::path(SelfPath()).parent_path() / ".." / "examples" / "sample.exe")
+      .lexically_normal()
+      .string();
+}
+
+// Runs program to its end with standard output discarded; false when it did not exit 0.
+bool RunToEnd(const std::string& program, const char* argument) {
+  pid_t child = fork();
+  if (child == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    execl(program.c_str(), program.c_str(), argument, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void BM_StartSampleImage(benchmark::State& state) {
+  std::string sample = SamplePath();
+  for (auto _ : state) {
+    if (!RunToEnd(sample, nullptr)) {
+      state.SkipWithError(("cannot run " + sample).c_str());
+      break;
+    }
+  }
+}
+BENCHMARK(BM_StartSampleImage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_StartPlainGtkProgram(benchmark::State& state) {
+  std::string self = SelfPath();
+  for (auto _ : state) {
+    if (!RunToEnd(self, kPlainStartFlag)) {
+      state.SkipWithError("cannot re-run this program");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_StartPlainGtkProgram)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> times;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], kPlainStartFlag) == 0) {
+    gtk_init_check(&argc, &argv);
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  double sample = reporter.times["BM_StartSampleImage/real_time"];
+  double plain = reporter.times["BM_StartPlainGtkProgram/real_time"];
+  if (sample > 0 && plain > 0)
+    std::printf("ratio sample image start/plain GTK start: %.2f (aim <= 1.2)\n", sample / plain);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,75 @@
+#include "core/ShellRunner.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kReadPiece = 512;
+
+// In the vfork child: nothing but system calls, then exec or _exit.
+void CloseDescriptorsFrom(int first) {
+  if (close_range(first, ~0u, 0) == 0) return;
+  const long limit = sysconf(_SC_OPEN_MAX);
+  for (long fd = first; fd < limit; ++fd) close(static_cast<int>(fd));
+}
+
+[[noreturn]] void RunInChild(int readEnd, int writeEnd, const char* shellPath,
+                             const char* shellName, const char* command) {
+  if (readEnd != writeEnd) close(readEnd);
+  dup2(writeEnd, STDOUT_FILENO);
+  dup2(STDOUT_FILENO, STDERR_FILENO);
+  if (writeEnd > STDERR_FILENO) close(writeEnd);
+  CloseDescriptorsFrom(STDERR_FILENO + 1);
+  execl(shellPath, shellName, "-c", command, static_cast<char*>(nullptr));
+  _exit(-1);
+}
+
+void ReadUntilEnd(int fd, std::string* output) {
+  char piece[kReadPiece];
+  for (;;) {
+    const ssize_t count = read(fd, piece, sizeof piece);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return;
+    if (output) output->append(piece, static_cast<size_t>(count));
+  }
+}
+
+void WaitForChild(pid_t child) {
+  int status;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace
+
+bool RunShellCommand(const char* shellPath, const char* command, std::string* output) {
+  const char* slash = std::strrchr(shellPath, '/');
+  const char* shellName = slash ? slash + 1 : shellPath;
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  const pid_t child = vfork();
+  if (child == 0) RunInChild(fds[0], fds[1], shellPath, shellName, command);
+  close(fds[1]);
+  if (child < 0) {
+    close(fds[0]);
+    return false;
+  }
+  ReadUntilEnd(fds[0], output);
+  close(fds[0]);
+  WaitForChild(child);
+  return true;
+}
+
+namespace UnixHelper {
+
+string ExecuteShell(const string& command, bool capture) {
+  std::string output;
+  RunShellCommand("/bin/bash", command.CString(), capture ? &output : nullptr);
+  return string::FromBytes(output.data(), static_cast<int64_t>(output.size()), kEncodingUTF8);
+}
+
+}  // namespace UnixHelper

@@ -1,0 +1,69 @@
+#include "image/ApplicationImage.h"
+
+#include <string>
+
+#include "app/ShutdownTasks.h"
+#include "core/RuntimeError.h"
+#include "image/ImageFile.h"
+#include "image/ImageLinker.h"
+
+namespace {
+
+// Set once by the loader and never freed.
+ImageBlockSet gImage;
+void* gEntryStackMark = nullptr;
+
+// The image inside the executable: true with blocks read, or false with *found telling
+// whether a section was there (a damaged one refuses the image; none sends us to the files).
+bool ReadSectionImage(const char* executablePath, ImageBlockSet* blocks, bool* found) {
+  *found = false;
+  ImageFile file;
+  if (!QV_CHECK_TEXT(file.Open(executablePath), "exeFile",
+                     (std::string("Can't open executable ") + (executablePath ? executablePath : ""))
+                         .c_str()))
+    return false;
+  ImageSectionLocation location;
+  if (!FindImageSection(file, &location) || location.offset == 0) return false;
+  *found = true;
+  return ReadImageSection(file, location, blocks);
+}
+
+[[gnu::noinline]] void CallImageEntry(uint8_t* entry) {
+  void* stackPointer;
+  asm volatile("mov %%esp, %0" : "=r"(stackPointer));
+  gEntryStackMark = stackPointer;
+  reinterpret_cast<void (*)()>(entry)();
+}
+
+}  // namespace
+
+bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks) {
+  bool sectionFound = false;
+  if (ReadSectionImage(executablePath, blocks, &sectionFound)) return true;
+  if (sectionFound) return false;
+  *blocks = ImageBlockSet();
+  return ReadImageBlockFiles(blocks);
+}
+
+void InstallApplicationImage(const ImageBlockSet& blocks) { gImage = blocks; }
+
+bool LoadApplicationImage(const char* executablePath) {
+  ImageBlockSet blocks;
+  if (!ReadApplicationImage(executablePath, &blocks)) return false;
+  if (!QV_CHECK_TEXT(blocks.Block(qvimage::kBlockCode), "codeBlock",
+                     "The application image has no code"))
+    return false;
+  InstallApplicationImage(blocks);
+  if (!LinkApplicationImage(blocks.Block(qvimage::kBlockImport), blocks.Size(qvimage::kBlockImport)))
+    return false;
+  CallImageEntry(blocks.Block(qvimage::kBlockCode));
+  RunShutdownTasks();
+  return true;
+}
+
+extern "C" uint8_t* GetImageCodeBase() { return gImage.Block(qvimage::kBlockCode); }
+extern "C" uint8_t* GetImageDataBase() { return gImage.Block(qvimage::kBlockData); }
+uint32_t GetImageCodeSize() { return gImage.Size(qvimage::kBlockCode); }
+uint32_t GetImageDataSize() { return gImage.Size(qvimage::kBlockData); }
+const ImageBlockSet& LoadedImageBlocks() { return gImage; }
+void* GetImageEntryStackMark() { return gEntryStackMark; }

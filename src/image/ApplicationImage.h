@@ -1,0 +1,32 @@
+// The application image of this process: found in the framework executable's ".qv" section
+// (or in the block files of the current directory), placed in executable memory, linked, and
+// run by calling the code block's first byte.
+#pragma once
+
+#include <cstdint>
+
+#include "image/ImageBlocks.h"
+
+// Loads, links and runs the image of the executable at path, then runs the shutdown tasks.
+// False, after a report, when there is no usable image (none found, a damaged section or block
+// file, a malformed import block, code that cannot be made executable): the entry is never
+// called then, and the caller ends the process with a non-zero status.
+bool LoadApplicationImage(const char* executablePath);
+
+// Finds and reads the image's blocks without linking or running them (the first half of
+// LoadApplicationImage). False after a report.
+bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks);
+
+// Makes blocks the process's loaded image (its bases, symbols, resources and options).
+void InstallApplicationImage(const ImageBlockSet& blocks);
+
+extern "C" {
+uint8_t* GetImageCodeBase();
+uint8_t* GetImageDataBase();
+}
+uint32_t GetImageCodeSize();
+uint32_t GetImageDataSize();
+// The loaded blocks, for resources, options and the symbol lookup.
+const ImageBlockSet& LoadedImageBlocks();
+// The stack pointer at the moment the entry was called (null before).
+void* GetImageEntryStackMark();

@@ -1,0 +1,94 @@
+#include "image/ImageBlocks.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/RuntimeError.h"
+#include "image/ImageFile.h"
+
+namespace {
+
+constexpr const char* kBlockNames[qvimage::kBlockCount] = {
+    "code", "data", "import", "symbols", "resources", "options",
+};
+
+// The order in which the block files are read.
+constexpr qvimage::Block kBlockFileOrder[qvimage::kBlockCount] = {
+    qvimage::kBlockImport,    qvimage::kBlockCode,    qvimage::kBlockData,
+    qvimage::kBlockResources, qvimage::kBlockOptions, qvimage::kBlockSymbols,
+};
+
+uint64_t RoundUpToPages(uint64_t size) {
+  return (size + qvimage::kCodeAlignment - 1) / qvimage::kCodeAlignment * qvimage::kCodeAlignment;
+}
+
+// Moves a block file's bytes into page-aligned executable memory.
+bool PlaceCodeBlock(ImageBlockSet* blocks) {
+  uint8_t* bytes = blocks->bytes[qvimage::kBlockCode];
+  uint32_t size = blocks->sizes[qvimage::kBlockCode];
+  if (!bytes) return true;
+  uint8_t* code = AllocateCodeBlock(size);
+  if (code) std::copy(bytes, bytes + size, code);
+  std::free(bytes);
+  blocks->bytes[qvimage::kBlockCode] = code;
+  return code != nullptr;
+}
+
+}  // namespace
+
+const char* ImageBlockName(qvimage::Block block) {
+  return block < qvimage::kBlockCount ? kBlockNames[block] : "unknown";
+}
+
+uint8_t* AllocateCodeBlock(uint32_t size) {
+  size_t length = size_t(RoundUpToPages(size));
+  void* memory = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (!QV_CHECK_TEXT(memory != MAP_FAILED, "codeMemory", "No memory for the image's code block"))
+    return nullptr;
+  if (::mprotect(memory, length, PROT_READ | PROT_WRITE | PROT_EXEC) != 0) {
+    int error = errno;
+    std::printf("Loader failed to protect memory, error #%d\n", error);
+    std::fflush(stdout);
+    ::munmap(memory, length);
+    QV_CHECK_TEXT(false, "codeProtected", "The image's code block cannot be made executable");
+    return nullptr;
+  }
+  return static_cast<uint8_t*>(memory);
+}
+
+uint8_t* ReadImageBlockFile(const char* path, uint32_t* size) {
+  *size = 0;
+  ImageFile file;
+  if (!file.Open(path)) return nullptr;
+  std::string name = path;
+  if (!QV_CHECK_TEXT(file.Size() <= UINT32_MAX, "blockFileSize",
+                     ("Image block file " + name + " is too large").c_str()))
+    return nullptr;
+  *size = uint32_t(file.Size());
+  if (*size == 0) return nullptr;
+  auto* bytes = static_cast<uint8_t*>(std::malloc(*size));
+  if (!QV_CHECK_TEXT(bytes, "blockMemory", ("No memory for image block file " + name).c_str()))
+    return nullptr;
+  if (!QV_CHECK_TEXT(file.ReadAt(0, bytes, *size), "blockRead",
+                     ("Could not read image block file " + name).c_str())) {
+    std::free(bytes);
+    return nullptr;
+  }
+  return bytes;
+}
+
+bool ReadImageBlockFiles(ImageBlockSet* blocks) {
+  blocks->resourcesFileOffset = 0;
+  for (qvimage::Block block : kBlockFileOrder) {
+    const char* path = qvimage::kBlockFileNames[block];
+    blocks->bytes[block] = ReadImageBlockFile(path, &blocks->sizes[block]);
+    if (!blocks->bytes[block] && blocks->sizes[block] > 0) return false;
+  }
+  return PlaceCodeBlock(blocks);
+}

@@ -1,0 +1,46 @@
+#include "image/ImageFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+ImageFile::~ImageFile() { Close(); }
+
+bool ImageFile::Open(const char* path) {
+  Close();
+  if (!path) return false;
+  mFd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (mFd < 0) return false;
+  struct stat64 info;
+  if (::fstat64(mFd, &info) != 0 || info.st_size < 0) {
+    Close();
+    return false;
+  }
+  mSize = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
+void ImageFile::Close() {
+  if (mFd >= 0) ::close(mFd);
+  mFd = -1;
+  mSize = 0;
+}
+
+bool ImageFile::Contains(uint64_t offset, uint64_t length) const {
+  return offset <= mSize && length <= mSize - offset;
+}
+
+bool ImageFile::ReadAt(uint64_t offset, void* dest, uint32_t length) const {
+  if (mFd < 0 || !Contains(offset, length)) return false;
+  auto* out = static_cast<uint8_t*>(dest);
+  uint32_t done = 0;
+  while (done < length) {
+    ssize_t got = ::pread64(mFd, out + done, length - done, static_cast<off64_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<uint32_t>(got);
+  }
+  return true;
+}

@@ -1,0 +1,74 @@
+#include "image/ImageSymbols.h"
+
+#include <cstring>
+
+#include "core/RuntimeError.h"
+#include "image/ApplicationImage.h"
+#include "image/ImageFormat.h"
+
+namespace {
+
+string NameAt(const char* area, uint32_t areaSize, uint32_t nameOffset) {
+  if (!QV_CHECK_TEXT(nameOffset < areaSize, "symbolName",
+                     "An image symbol's name lies outside the symbols block"))
+    return string();
+  // A name missing its NUL ends at the block's end.
+  return string::FromBytes(area + nameOffset, strnlen(area + nameOffset, areaSize - nameOffset),
+                           kEncodingASCII);
+}
+
+const std::vector<ImageSymbol>& LoadedSymbols() {
+  static const std::vector<ImageSymbol> symbols =
+      ParseImageSymbols(LoadedImageBlocks().Block(qvimage::kBlockSymbols),
+                        LoadedImageBlocks().Size(qvimage::kBlockSymbols));
+  return symbols;
+}
+
+}  // namespace
+
+std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size) {
+  std::vector<ImageSymbol> symbols;
+  qvimage::SymbolsHeader header;
+  if (!block || size < sizeof(header)) return symbols;
+  std::memcpy(&header, block, sizeof(header));
+  uint64_t pairsEnd = sizeof(header) + uint64_t(header.count) * sizeof(qvimage::SymbolPair);
+  if (!QV_CHECK_TEXT(pairsEnd <= size, "symbolsFit",
+                     "The image's symbols block is shorter than its count"))
+    return symbols;
+  const char* names = reinterpret_cast<const char*>(block) + pairsEnd;
+  uint32_t namesSize = size - uint32_t(pairsEnd);
+  symbols.reserve(header.count);
+  for (uint32_t i = 0; i < header.count; ++i) {
+    qvimage::SymbolPair pair;
+    std::memcpy(&pair, block + sizeof(header) + i * sizeof(pair), sizeof(pair));
+    symbols.push_back({pair.codeOffset, NameAt(names, namesSize, pair.nameOffset)});
+  }
+  return symbols;
+}
+
+bool FindImageSymbol(const std::vector<ImageSymbol>& symbols, uint32_t codeBase, uint32_t codeSize,
+                     uint32_t address, string* name, uint32_t* offset) {
+  if (address < codeBase || uint64_t(address) >= uint64_t(codeBase) + codeSize) return false;
+  if (symbols.empty()) return false;
+  uint32_t distance = address - codeBase;
+  const string* found = nullptr;
+  uint32_t foundOffset = codeSize;
+  for (const ImageSymbol& symbol : symbols) {
+    if (distance <= symbol.codeOffset) continue;
+    found = &symbol.name;
+    foundOffset = distance - symbol.codeOffset;
+  }
+  if (name) *name = found ? *found : string();
+  if (offset) *offset = foundOffset;
+  return true;
+}
+
+bool LookupImageSymbol(uint32_t address, string* name, uint32_t* offset) {
+  if (!LoadedImageBlocks().Block(qvimage::kBlockSymbols)) {
+    if (name) *name = string();
+    if (offset) *offset = 0;
+    return false;
+  }
+  uint32_t codeBase = uint32_t(reinterpret_cast<uintptr_t>(GetImageCodeBase()));
+  return FindImageSymbol(LoadedSymbols(), codeBase, GetImageCodeSize(), address, name, offset);
+}

@@ -1,0 +1,137 @@
+/* What a test application in C needs to stand in for compiled code: the framework functions it
+ * calls, and helpers for what the language's compiler would emit (string constants, declared
+ * shared-library functions, object and class records, handler markers).
+ *
+ * Compile with gcc -m32 -c -fno-pic -fno-omit-frame-pointer -fno-asynchronous-unwind-tables
+ * -fno-stack-protector and pack with tools/qvpack (qv_add_test_image in cmake/QvImage.cmake).
+ * The entry is QV_ENTRY; it takes no arguments and runs when the image is loaded. */
+#ifndef QVAPP_H
+#define QVAPP_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The image's entry, laid out first in the code block by qvpack. */
+#define QV_ENTRY void QVEntry(void)
+
+/* ---- String constants -------------------------------------------------------------------
+ * A string record: five header words, then the length byte, the text and a NUL. qvpack turns
+ * every reference to a record in the ".qvstrings" section into a kind 5 import record; the
+ * loader then adds the data base and fills in the data pointer. */
+typedef struct QVStringRecord {
+  uint32_t refCount;
+  const unsigned char* data; /* 0 in the image: the loader points it after the header */
+  uint32_t capacity;         /* length + 2 */
+  uint32_t length;           /* bytes, without the length byte and NUL */
+  uint32_t encoding;
+} QVStringRecord;
+typedef QVStringRecord* QVString;
+
+#define QV_ENCODING_ASCII 0x0600u
+#define QV_ENCODING_UTF8 0x08000100u
+/* Constant strings are shared by every use and must never be freed. */
+#define QV_CONSTANT_REFCOUNT 0x40000000u
+
+#define QV_STRING_RECORD_TYPE(literal)                                                    \
+  struct {                                                                                \
+    QVStringRecord header;                                                                \
+    unsigned char lengthByte;                                                             \
+    char text[sizeof(literal)];                                                           \
+  }
+#define QV_STRING_RECORD_INIT(literal, encodingCode)                                      \
+  {{QV_CONSTANT_REFCOUNT, 0, sizeof(literal) + 1, sizeof(literal) - 1, (encodingCode)},   \
+   (unsigned char)(sizeof(literal) - 1 > 255 ? 255 : sizeof(literal) - 1),                \
+   literal}
+
+/* At file scope: defines the string constant `name`; QV_RECORD_STR(name) is its QVString. */
+#define QV_STRING_CONSTANT(name, literal)                                                 \
+  static QV_STRING_RECORD_TYPE(literal) name                                              \
+      __attribute__((section(".qvstrings"), aligned(4), used)) =                          \
+          QV_STRING_RECORD_INIT(literal, QV_ENCODING_ASCII)
+#define QV_RECORD_STR(name) ((QVString) & (name).header)
+
+/* Inside a function: a string constant in place, e.g. RuntimeDebugWrite(QV_STR("hello")). */
+#define QV_STR_ENCODED(literal, encodingCode)                                             \
+  __extension__({                                                                         \
+    static QV_STRING_RECORD_TYPE(literal) qvRecord                                        \
+        __attribute__((section(".qvstrings"), aligned(4))) =                              \
+            QV_STRING_RECORD_INIT(literal, encodingCode);                                 \
+    (QVString) & qvRecord.header;                                                         \
+  })
+#define QV_STR(literal) QV_STR_ENCODED(literal, QV_ENCODING_ASCII)
+
+/* ---- Shared-library functions -------------------------------------------------------------
+ * Declares that `function` lives in the shared library `library` (a base name the library
+ * finder understands, e.g. "libm.so.6"). Declare the function's prototype as usual and call
+ * it; qvpack turns the calls into a kind 4 import record. Only calls can reach such a
+ * function: its address cannot be taken. */
+#define QV_SHARED_FUNCTION(function, library)                                             \
+  __attribute__((section(".qvlibs"), used)) static const char                             \
+      qvSharedFunction_##function[] = #function "\0" library
+
+/* ---- Objects and classes ------------------------------------------------------------------
+ * The header of every language object and the run-time class record, as compiled code reads
+ * them at fixed positions. */
+typedef struct QVObject {
+  void* methodTable;
+  struct QVClass* classPtr;
+  void* eventTable;
+  int32_t refCount;
+  struct QVObject* prevObject;
+  struct QVObject* nextObject;
+} QVObject;
+
+typedef struct QVClass {
+  struct QVClass* parentClass;
+  QVString className;
+  struct QVClass* nextClass;
+  uint32_t instanceSize;
+  uint32_t isAnInterface;
+  void (*constructor)(QVObject*);
+  void (*destructor)(QVObject*);
+  void (*finalizer)(QVObject*);
+  uint32_t methodCount;
+  void* methodTable;
+  uint32_t eventCount;
+  void* eventTable;
+  uint32_t namedMethodCount;
+  void* namedMethodTable;
+  uint32_t propertyCount;
+  void* propertyTable;
+  uint32_t interfaceCount;
+} QVClass;
+
+typedef char qvObjectHeaderSize[sizeof(QVObject) == 24 ? 1 : -1];
+typedef char qvClassRecordSize[sizeof(QVClass) == 68 ? 1 : -1];
+
+/* ---- Handler markers ---------------------------------------------------------------------
+ * The 13-byte header a compiler places at the start of an exception-handler region, as
+ * assembler text for an asm statement: a near jump over the header (skip bytes past it), the
+ * marker word, two zero bytes and the 16-bit frame offset of the exception variable. */
+#define QV_MARKER_HANDLER_ENTRY 0x411
+#define QV_MARKER_OPEN_REGION 0x412
+#define QV_MARKER_CLOSE_REGION 0x413
+#define QV_STRINGIFY_(x) #x
+#define QV_STRINGIFY(x) QV_STRINGIFY_(x)
+#define QV_HANDLER_HEADER_ASM(marker, variableOffset, skip)                               \
+  ".byte 0xE9\n\t.long 8 + " QV_STRINGIFY(skip) "\n\t.long " QV_STRINGIFY(marker)       \
+  "\n\t.word 0\n\t.word " QV_STRINGIFY(variableOffset) "\n\t"
+
+/* ---- Framework functions that test applications call ------------------------------------ */
+void RuntimeInit(void);
+void RuntimeInitExternalClasses(void);
+void RuntimeRun(void);
+void RuntimeRaiseException(QVObject* exception);
+void RuntimeReraiseException(QVObject* exception);
+void RuntimeUnhandledException(QVObject* exception);
+QVString RuntimeHex(uint32_t value);
+double RuntimeMicroseconds(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QVAPP_H */
