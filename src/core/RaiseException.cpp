@@ -15,3 +15,5 @@ void ReportUnraisedException(const char* className) {
 extern "C" void RaiseNilObjectException() { ReportUnraisedException("NilObjectException"); }
 
 extern "C" void RaiseIllegalCastException() { ReportUnraisedException("IllegalCastException"); }
+
+extern "C" void RaiseOutOfBoundsException() { ReportUnraisedException("OutOfBoundsException"); }

@@ -8,4 +8,5 @@
 extern "C" {
 void RaiseNilObjectException();
 void RaiseIllegalCastException();
+void RaiseOutOfBoundsException();
 }
