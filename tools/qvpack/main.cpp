@@ -27,6 +27,7 @@ Output (at least one):
 Image:
   --entry NAME              the entry function, laid out first (default QVEntry)
   --resource TYPE:ID:FILE   add FILE as resource TYPE (four characters, e.g. TEXT) number ID
+                            (decimal, or hexadecimal after 0x)
   --icon W:H:FILE           add a window icon of W x H pixels; FILE holds raw RGBA bytes
   -h, --help                show this text
 
@@ -75,7 +76,8 @@ std::vector<std::string> SplitFields(const std::string& text, size_t count) {
 uint32_t ParseNumber(const std::string& text) {
   char* end = nullptr;
   errno = 0;
-  const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+  const bool hex = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0;
+  const unsigned long long value = std::strtoull(text.c_str(), &end, hex ? 16 : 10);
   if (text.empty() || *end != 0 || errno != 0 || value > UINT32_MAX || text[0] == '-')
     throw PackError("'" + text + "' is not a number");
   return static_cast<uint32_t>(value);
