@@ -193,6 +193,62 @@ TEST(ExceptionsTest, NoReachableHandlerTakesTheUnhandledPath) {
   });
 }
 
+RuntimeObject* gKept = nullptr;
+void KeepUnhandled(RuntimeObject* exception) {
+  RuntimeLockObject(exception);
+  gKept = exception;
+}
+int32_t gStackSizeSeenByHook = -2;
+void NoteRaise(RuntimeObject* exception) {
+  RuntimeArray* stack = RuntimeExceptionStack(exception);
+  gStackSizeSeenByHook = RuntimeUBound(stack) + 1;
+  RuntimeUnlockArray(stack);
+}
+
+TEST(ExceptionsTest, RaisersWithMessagesAndHooks) {
+  InChild([] {
+    SetUnhandledExceptionHook(&KeepUnhandled);
+    string function("cos"), library("libm.so.6");
+    RuntimeRaiseFunctionNotFoundException(function.Storage(), library.Storage());
+    ASSERT_NE(gKept, nullptr);
+    EXPECT_EQ(GetObjectClass(gKept), FunctionNotFoundExceptionClass());
+    EXPECT_STREQ(stringStorage::CString(AsException(gKept)->message),
+                 "Could not load cos from libm.so.6");
+    EXPECT_EQ(AsException(gKept)->errorNumber, 0);
+    RuntimeUnlockObject(gKept);
+
+    string message("no such key");
+    RaiseNewExceptionWithMessage(KeyNotFoundExceptionDefinition(), message.Storage(), 42);
+    EXPECT_EQ(AsException(gKept)->message, message.Storage());
+    EXPECT_EQ(message.Storage()->refCount, 2);
+    EXPECT_EQ(AsException(gKept)->errorNumber, 42);
+    EXPECT_EQ(gKept->refCount, 1);
+    RuntimeUnlockObject(gKept);
+    EXPECT_EQ(message.Storage()->refCount, 1);
+    SetUnhandledExceptionHook(nullptr);
+
+    // The raise hook sees the trace already recorded; a re-raise does not call it again.
+    SetRaiseExceptionHook(&NoteRaise);
+    RuntimeObject* caught = ExcHandlerAfterCall(&RaiseFresh, nullptr);
+    EXPECT_EQ(gStackSizeSeenByHook, 1);
+    gStackSizeSeenByHook = -2;
+    RuntimeUnlockObject(ExcHandlerAfterCall(&RaiseAgain, caught));
+    EXPECT_EQ(gStackSizeSeenByHook, -2);
+    SetRaiseExceptionHook(nullptr);
+    RuntimeUnlockObject(caught);
+    RuntimeRaiseException(nullptr);
+    RuntimeReraiseException(nullptr);
+    EXPECT_EQ(LiveObjectCount(), 0);
+  });
+}
+
+// Until start-up builds the classes a raise has nothing to create: the report says so.
+TEST(ExceptionsTest, RaiseWithoutAClassIsReported) {
+  qvtest::ReportCapture reports;
+  RaiseNewExceptionOfClass(nullptr);
+  EXPECT_TRUE(reports.HasCondition("exclass"));
+}
+
 // Markers copied out of the compiled code are not handlers: the framework, libc and GTK hold
 // byte patterns of every kind.
 TEST(ExceptionsTest, ScanLooksOnlyAtCompiledCode) {
