@@ -104,9 +104,11 @@ ExcNested:
 4:      leave
         ret
 
-/* A 0x413 at depth 0 leaves the depth at 0; the handler has no variable and returns 3. */
-        .globl ExcCloseAtDepthZero
-ExcCloseAtDepthZero:
+/* A 0x413 at depth 0 leaves the depth at 0; then a short jump over a near jump that is no
+ * marker and whose displacement holds a function end, which a scan stepping into it would
+ * take. The handler has no variable and returns 3. */
+        .globl ExcCloseThenJump
+ExcCloseThenJump:
         push ebp
         mov ebp, esp
         sub esp, 8
@@ -116,6 +118,8 @@ ExcCloseAtDepthZero:
         .byte 0xE9
         .long 8
         MARKER 0x413, 0
+        .byte 0xEB, 0x05
+        .byte 0xE9, 0xC9, 0xC3, 0x00, 0x00
         .byte 0xE9
         .long 1f - 0f
 0:      MARKER 0x411, 0
@@ -124,47 +128,6 @@ ExcCloseAtDepthZero:
         jmp 2f
 1:      xor eax, eax
 2:      leave
-        ret
-
-/* A short jump over a near jump that is no marker and whose displacement holds the bytes of a
- * function end; a scan stepping one byte into it would stop there. Returns [ebp-4]. */
-        .globl ExcJumpNoMarker
-ExcJumpNoMarker:
-        push ebp
-        mov ebp, esp
-        sub esp, 8
-        mov dword ptr [ebp-4], 0
-        push dword ptr [ebp+12]
-        call dword ptr [ebp+8]
-        add esp, 4
-        .byte 0xEB, 0x05
-        .byte 0xE9, 0xC9, 0xC3, 0x00, 0x00
-        .byte 0xE9
-        .long 1f - 0f
-0:      MARKER 0x411, -4
-        lea esp, [ebp-8]
-        mov eax, dword ptr [ebp-4]
-        jmp 2f
-1:      xor eax, eax
-2:      leave
-        ret
-
-/* A function end before the marker: the handler after it belongs to no one (returns 0). */
-        .globl ExcEndBeforeMarker
-ExcEndBeforeMarker:
-        push ebp
-        mov ebp, esp
-        push dword ptr [ebp+12]
-        call dword ptr [ebp+8]
-        add esp, 4
-        xor eax, eax
-        leave
-        ret
-        .byte 0xE9
-        .long 0
-        MARKER 0x411, -4
-        mov eax, 5
-        leave
         ret
 
 /* Calls the raiser from a frame more than 4 KB below ExcFar's handler: unreachable. */
