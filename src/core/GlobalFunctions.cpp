@@ -22,6 +22,8 @@ SimpleVector<const MethodRow*>& Table() {
   return table;
 }
 bool gBuilt = false;
+// The entries and their parameter records, like static rows, live as long as the process.
+MethodRow* gEntries = nullptr;
 
 struct IntrinsicCode {
   const char* code;
@@ -71,7 +73,6 @@ std::vector<std::string> SplitCodes(const char* codes) {
   return parts;
 }
 
-// Parameter records live as long as the process, as static rows do.
 ParameterRecord* MakeParameters(const std::vector<std::string>& codes) {
   if (codes.empty()) return nullptr;
   auto* parameters = new ParameterRecord[codes.size()]();
@@ -106,9 +107,9 @@ void BuildGlobalFunctionTable() {
   if (gBuilt) return;
   gBuilt = true;
   const int32_t count = GlobalFunctionRowCount();
-  auto* entries = new MethodRow[count]();
-  for (int32_t i = 0; i < count; ++i) FillEntry(&entries[i], GlobalFunctionRows()[i]);
-  for (int32_t i = 0; i < count; ++i) AddGlobalFunction(&entries[i]);
+  gEntries = new MethodRow[count]();
+  for (int32_t i = 0; i < count; ++i) FillEntry(&gEntries[i], GlobalFunctionRows()[i]);
+  for (int32_t i = 0; i < count; ++i) AddGlobalFunction(&gEntries[i]);
 }
 
 uint32_t GlobalFunctionCount() {
