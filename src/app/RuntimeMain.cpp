@@ -8,6 +8,7 @@
 
 #include "core/Memory.h"
 #include "image/ApplicationImage.h"
+#include "strings/RuntimeString.h"
 
 int32_t gRuntimeArgc = 0;
 char** gRuntimeArgv = nullptr;
@@ -29,6 +30,7 @@ int RuntimeMain(int argc, char** argv) {
   gRuntimeArgc = argc;
   gRuntimeArgv = argv;
   initializeMemoryCriticalSection();
+  InitStrings();
   std::string executable = OwnExecutablePath(argc > 0 ? argv[0] : nullptr);
   // Without a display the framework still runs: console applications and reports on stderr.
   gtk_init_check(&gRuntimeArgc, &gRuntimeArgv);
