@@ -10,7 +10,7 @@ constexpr uint32_t kConsole = kGlobalEveryTarget | kGlobalNoGUI;
 constexpr uint32_t kMarkedEvery = kGlobalEveryTarget | kGlobalMark;
 
 // clang-format off
-const GlobalFunctionSpec kRows[] = {
+const GlobalFunctionRow kRows[] = {
     {"OpenURLMovie", "RuntimeOpenURLMovie", "s", "o:Movie", kMethodPlain, 0, true},
     {"Speak", "RuntimeSpeak", "s b", "", kMethodPlain, kEvery, true},
     {"Window", "RuntimeWindow", "i4", "o:Window", kMethodPlain, 0, true},
@@ -277,5 +277,5 @@ const GlobalFunctionSpec kRows[] = {
 
 }  // namespace
 
-const GlobalFunctionSpec* GlobalFunctionRows() { return kRows; }
+const GlobalFunctionRow* GlobalFunctionRows() { return kRows; }
 int32_t GlobalFunctionRowCount() { return int32_t(sizeof(kRows) / sizeof(kRows[0])); }

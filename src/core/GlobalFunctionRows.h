@@ -10,7 +10,7 @@ constexpr uint32_t kGlobalEveryTarget = 0x4;
 constexpr uint32_t kGlobalNoGUI = 0x800;  // with kGlobalEveryTarget: only without a GUI
 constexpr uint32_t kGlobalMark = 0x8000;  // the compiler's; stored, never read here
 
-struct GlobalFunctionSpec {
+struct GlobalFunctionRow {
   const char* name;             // as the language spells it
   const char* exportName;       // of code record A
   const char* parameterCodes;   // compact type codes separated by spaces (see below)
@@ -22,5 +22,5 @@ struct GlobalFunctionSpec {
 
 // Type codes: i1 i2 i4 i8 u1 u2 u4 u8 f4 f8 b s c p as the intrinsic types, "as" a String
 // array, "o:Name" the class registered under Name.
-const GlobalFunctionSpec* GlobalFunctionRows();
+const GlobalFunctionRow* GlobalFunctionRows();
 int32_t GlobalFunctionRowCount();

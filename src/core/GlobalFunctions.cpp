@@ -88,17 +88,17 @@ void* ExportedFunction(const char* exportName) {
   return entry ? entry->code : nullptr;
 }
 
-void FillEntry(MethodRow* row, const GlobalFunctionSpec& spec) {
-  const std::vector<std::string> codes = SplitCodes(spec.parameterCodes);
+void FillEntry(MethodRow* row, const GlobalFunctionRow& source) {
+  const std::vector<std::string> codes = SplitCodes(source.parameterCodes);
   if (!QV_CHECK(codes.size() <= size_t(kMaxParameters))) return;
-  row->name = spec.name;
-  row->returnType = TypeForCode(spec.returnCode);
+  row->name = source.name;
+  row->returnType = TypeForCode(source.returnCode);
   row->parameters = MakeParameters(codes);
   row->parameterCount = int32_t(codes.size());
-  row->a.exportName = spec.exportName;
-  row->a.toc = spec.carriesFunction ? ExportedFunction(spec.exportName) : nullptr;
-  row->methodKind = spec.methodKind;
-  row->flags = spec.flags;
+  row->a.exportName = source.exportName;
+  row->a.toc = source.carriesFunction ? ExportedFunction(source.exportName) : nullptr;
+  row->methodKind = source.methodKind;
+  row->flags = source.flags;
 }
 
 }  // namespace
