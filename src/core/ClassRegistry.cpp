@@ -2,25 +2,94 @@
 
 #include "core/RuntimeError.h"
 #include "core/StringMap.h"
+#include "image/ExportRegistry.h"
 
 namespace {
 
 constexpr uint32_t kRegistryBuckets = 256;
 
+using DefinitionMap = StringMap<ObjectDefinition*>;
+
 // Made on the first registration and kept for the life of the process: definitions are
 // looked up until the very end, by destructors that run at exit among others.
-StringMap<ObjectDefinition*>* gClassRegistry = nullptr;
+DefinitionMap* gClassRegistry = nullptr;
+DefinitionMap* gModuleRegistry = nullptr;
+
+ObjectDefinition* Lookup(const DefinitionMap* map, const string& name) {
+  ObjectDefinition* definition = nullptr;
+  if (map) map->GetEntry(name, &definition);
+  return definition;
+}
+
+void Store(DefinitionMap** map, ObjectDefinition* definition) {
+  if (!*map) *map = new DefinitionMap(kRegistryBuckets);
+  (*map)->AddEntry(definition->className, definition);
+}
+
+void RegisterNamedExport(const char* name, void* function) {
+  if (name && function) RegisterExport(name, function);
+}
+
+// Each failed check is reported on its own; none refuses the module.
+void CheckModuleForm(const ObjectDefinition* d) {
+  (void)QV_CHECK_TEXT(d->objectSize == 0, "0 == defn->objectSize", nullptr);
+  (void)QV_CHECK_TEXT(d->super == nullptr, "NULL == defn->super", nullptr);
+  (void)QV_CHECK_TEXT(d->initializer.toc == nullptr, "NULL == defn->initializer.toc", nullptr);
+  (void)QV_CHECK_TEXT(d->finalizer.toc == nullptr, "NULL == defn->finalizer.toc", nullptr);
+  (void)QV_CHECK_TEXT(d->hooks == nullptr, "NULL == defn->hooks", nullptr);
+  (void)QV_CHECK_TEXT(d->hookInstances == nullptr, "NULL == defn->hookInstances", nullptr);
+  (void)QV_CHECK_TEXT(d->interfaces == nullptr, "NULL == defn->interfaces", nullptr);
+  (void)QV_CHECK_TEXT(!Lookup(gModuleRegistry, d->className),
+                      "not gIntrinsicModuleMap->HasEntry( defn->className )", nullptr);
+}
 
 }  // namespace
 
+void RegisterCodeRecordExport(const CodeRecord* record) {
+  if (!QV_CHECK_TEXT(record, "meth", nullptr)) return;
+  RegisterNamedExport(record->exportName, record->toc);
+}
+
+void RegisterDefinitionExports(const ObjectDefinition* definition) {
+  for (const ObjectMethod* method = definition->methods; method; method = method->next) {
+    RegisterCodeRecordExport(&method->row.a);
+    RegisterCodeRecordExport(&method->row.b);
+  }
+  for (const InstanceVariable* item = definition->items; item; item = item->next) {
+    RegisterNamedExport(item->getterExportName, item->getter);
+    RegisterNamedExport(item->setterExportName, item->setter);
+  }
+  RegisterCodeRecordExport(&definition->initializer);
+  RegisterCodeRecordExport(&definition->finalizer);
+}
+
 void RegisterClassDefinition(ObjectDefinition* definition) {
   if (!QV_CHECK_TEXT(definition, "defn", nullptr)) return;
-  if (!gClassRegistry) gClassRegistry = new StringMap<ObjectDefinition*>(kRegistryBuckets);
-  gClassRegistry->AddEntry(definition->className, definition);
+  Store(&gClassRegistry, definition);
+  RegisterDefinitionExports(definition);
 }
 
 ObjectDefinition* LookupClassDefinition(const string& name) {
-  ObjectDefinition* definition = nullptr;
-  if (gClassRegistry) gClassRegistry->GetEntry(name, &definition);
-  return definition;
+  return Lookup(gClassRegistry, name);
+}
+
+void RegisterModuleDefinition(ObjectDefinition* definition) {
+  if (!QV_CHECK_TEXT(definition, "defn", nullptr)) return;
+  CheckModuleForm(definition);
+  Store(&gModuleRegistry, definition);
+  RegisterDefinitionExports(definition);
+}
+
+ObjectDefinition* LookupModuleDefinition(const string& name) {
+  return Lookup(gModuleRegistry, name);
+}
+
+void DestroyClassRegistry() {
+  delete gClassRegistry;
+  gClassRegistry = nullptr;
+}
+
+void DestroyModuleRegistry() {
+  delete gModuleRegistry;
+  gModuleRegistry = nullptr;
 }

@@ -1,5 +1,9 @@
-// The class registry: every class definition of the class library (and of plug-ins) filed
-// under its class name, compared ignoring case. The registry does not own the definitions.
+// The class and module registries: every class definition of the class library (and of
+// plug-ins) filed under its class name, and the modules (shared members, no instances) in a
+// map of their own; names compare ignoring case. The registries do not own the definitions.
+//
+// Registering also enters the export names of the definition's functions into the export
+// registry, so that images and plug-ins link to them by name.
 #pragma once
 
 #include "core/ObjectDefinition.h"
@@ -8,5 +12,16 @@
 // Files the definition under its className; a later registration of the same name replaces
 // the earlier one. A nil definition is a failed check.
 void RegisterClassDefinition(ObjectDefinition* definition);
-// The definition registered under name, or nil.
+// The definition registered under name, or nil (also before the first registration).
 ObjectDefinition* LookupClassDefinition(const string& name);
+// Reports every way the definition is not a module, then registers it all the same.
+void RegisterModuleDefinition(ObjectDefinition* definition);
+ObjectDefinition* LookupModuleDefinition(const string& name);
+void DestroyClassRegistry();
+void DestroyModuleRegistry();
+
+// Registers the export names of a method row's code record; nil is a failed check ("meth").
+void RegisterCodeRecordExport(const CodeRecord* record);
+// The definition's methods (records A then B), its items' getters and setters, then its
+// initializer and finalizer.
+void RegisterDefinitionExports(const ObjectDefinition* definition);

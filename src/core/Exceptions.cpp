@@ -1,0 +1,229 @@
+#include "core/Exceptions.h"
+
+#include <cstring>
+
+#include "app/RuntimeThread.h"
+#include "arrays/RuntimeArray.h"
+#include "core/ExceptionClasses.h"
+#include "core/RuntimeError.h"
+#include "image/ApplicationImage.h"
+#include "image/Export.h"
+#include "image/ImageSymbols.h"
+
+namespace {
+
+ExceptionHook gRaiseHook = nullptr;
+ExceptionHook gUnhandledHook = nullptr;
+
+// The return-address copy of a realigned frame and the four words that may hold the original.
+constexpr int kRealignedSlotWords = 5;
+
+struct CodeRange {
+  const uint8_t* begin = nullptr;
+  uint32_t size = 0;
+  const std::vector<ImageSymbol>* symbols = nullptr;  // nil: the loaded image's
+};
+CodeRange gTestRange;
+
+CodeRange CompiledCode() {
+  if (gTestRange.begin) return gTestRange;
+  return {GetImageCodeBase(), GetImageCodeSize(), nullptr};
+}
+
+// True when the n bytes from p all lie in the compiled code.
+bool InCompiledCode(const uint8_t* p, uint32_t n) {
+  const CodeRange code = CompiledCode();
+  if (!code.begin || p < code.begin) return false;
+  return uint64_t(p - code.begin) + n <= code.size;
+}
+
+uintptr_t StackTop() { return GetCurrentThreadRecord()->GetStackTop(); }
+
+// A frame whose two words lie below the stack top.
+bool FrameBelowTop(const StackFrameRecord* frame, uintptr_t top) {
+  const uintptr_t at = reinterpret_cast<uintptr_t>(frame);
+  return frame && uint64_t(at) + sizeof(StackFrameRecord) <= top;
+}
+
+uint32_t ReadWord(const uint8_t* p) {
+  uint32_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+int16_t ReadVariableOffset(const uint8_t* header) {
+  int16_t offset;
+  std::memcpy(&offset, header + kHandlerVariableOffset, sizeof offset);
+  return offset;
+}
+
+bool IsFunctionEnd(const uint8_t* p) {
+  return (p[0] == 0xC9 || p[0] == 0x5D) && InCompiledCode(p, 2) && p[1] == 0xC3;
+}
+
+// Hands the exception, with a reference of its own, to the handler's variable; a variable that
+// would lie above the stack top is not written.
+void StoreInHandlerVariable(const uint8_t* handler, StackFrameRecord* handlerFrame, uintptr_t top,
+                            RuntimeObject* exception) {
+  const int16_t variable = ReadVariableOffset(handler);
+  if (!variable) return;
+  const uint64_t at = uint64_t(reinterpret_cast<uintptr_t>(handlerFrame)) + int64_t(variable);
+  if (!QV_CHECK_TEXT(at + sizeof(RuntimeObject*) <= top, "handler variable lies in the stack",
+                     nullptr))
+    return;
+  *reinterpret_cast<RuntimeObject**>(uintptr_t(at)) = exception;
+  RuntimeLockObject(exception);
+}
+
+// Sends the frame's routine back to target instead of its return address. A framework routine
+// that realigns its stack keeps only a copy of the return address in its frame record and
+// returns through the original, which lies at most 16 bytes above the copy (the alignment pad
+// and the copy's own word): every word there holding the same address is redirected, the copy
+// with it. Words at or above the caller's frame are never touched.
+void RedirectReturn(StackFrameRecord* frame, StackFrameRecord* callerFrame, const uint8_t* target) {
+  const uint8_t* original = frame->returnAddress;
+  auto** slot = &frame->returnAddress;
+  auto** const end = reinterpret_cast<const uint8_t**>(callerFrame);
+  for (int i = 0; i < kRealignedSlotWords && slot + i < end; ++i) {
+    if (slot[i] == original) slot[i] = target;
+  }
+}
+
+// Appends the compiled function named by the frame's return address to the Stack array.
+void AppendStackFrameName(StackFrameRecord* frame, void* context) {
+  if (!QV_CHECK_TEXT(context, "userData", nullptr)) return;
+  string name;
+  if (!LookupStackFrameSymbol(frame, &name, nullptr) || name.IsEmpty()) return;
+  auto* stack = static_cast<RuntimeArray*>(context);
+  const int32_t upper = stack->table->ubound(stack, 1);
+  reinterpret_cast<void (*)(RuntimeArray*, int32_t, stringStorage*)>(stack->table->insert)(
+      stack, upper + 1, name.Storage());
+}
+
+// The exception's Stack emptied, made anew when compiled code left none.
+RuntimeArray* EmptiedStack(RuntimeExceptionObject* exception) {
+  RuntimeArray*& stack = exception->stack;
+  if (!stack) stack = CreateArray(1, kArrayString, -1);
+  if (!stack) return nullptr;
+  reinterpret_cast<void (*)(RuntimeArray*, int32_t)>(stack->table->redim)(stack, -1);
+  return stack;
+}
+
+// Kept out of line so that GetCallerFrame names the raising routine's own frame, whose return
+// address lies in the code that raised.
+[[gnu::noinline]] void RecordStackTrace(RuntimeObject* object) {
+  if (!QV_CHECK_TEXT(IsExceptionObject(object), "raised object is an exception", nullptr)) return;
+  RuntimeArray* stack = EmptiedStack(AsException(object));
+  if (!stack) return;
+  WalkStackFrames(GetCallerFrame(), &AppendStackFrameName, stack);
+}
+
+}  // namespace
+
+void SetCompiledCodeRange(const uint8_t* begin, uint32_t size,
+                          const std::vector<ImageSymbol>* symbols) {
+  gTestRange = begin ? CodeRange{begin, size, symbols} : CodeRange{};
+}
+
+[[gnu::noinline]] StackFrameRecord* GetCallerFrame() {
+  auto* own = static_cast<StackFrameRecord*>(__builtin_frame_address(0));
+  return own->savedFrame ? own->savedFrame->savedFrame : nullptr;
+}
+
+// Each step must move up the stack: a damaged or cyclic chain ends the walk.
+void WalkStackFrames(StackFrameRecord* first, StackFrameCallback callback, void* context) {
+  const uintptr_t top = StackTop();
+  StackFrameRecord* frame = first;
+  if (!callback || !FrameBelowTop(frame, top) || !frame->savedFrame) return;
+  for (;;) {
+    callback(frame, context);
+    StackFrameRecord* next = frame->savedFrame;
+    if (next <= frame || !FrameBelowTop(next, top) || !next->savedFrame) return;
+    frame = next;
+  }
+}
+
+bool LookupStackFrameSymbol(const StackFrameRecord* frame, string* name, uint32_t* offset) {
+  if (!frame) return false;
+  const uint8_t* address = frame->returnAddress;
+  if (!InCompiledCode(address, 1)) return false;
+  const CodeRange code = CompiledCode();
+  const uint32_t at = uint32_t(reinterpret_cast<uintptr_t>(address));
+  if (!code.symbols) return LookupImageSymbol(at, name, offset);
+  return FindImageSymbol(*code.symbols, uint32_t(reinterpret_cast<uintptr_t>(code.begin)),
+                         code.size, at, name, offset);
+}
+
+// The scan reads bytes, not instructions, exactly as the compiler's markers expect; it never
+// reads past the end of the compiled code.
+const uint8_t* FindExceptionHandler(const uint8_t* address) {
+  if (!QV_CHECK_TEXT(address, "ptr", nullptr)) return nullptr;
+  int32_t depth = 0;
+  for (const uint8_t* p = address; InCompiledCode(p, 1);) {
+    if (IsFunctionEnd(p)) return nullptr;
+    const bool nearJump = p[0] == 0xE9;
+    if ((!nearJump && p[0] != 0xEB) || !InCompiledCode(p, kHandlerMarkerOffset + 4)) {
+      ++p;
+      continue;
+    }
+    const uint32_t marker = ReadWord(p + kHandlerMarkerOffset);
+    if (marker == kHandlerEntryMarker && depth == 0) {
+      return InCompiledCode(p, kHandlerHeaderSize + 1) ? p : nullptr;
+    }
+    if (marker == kOpenRegionMarker) ++depth;
+    if (marker == kCloseRegionMarker && depth > 0) --depth;
+    const bool isMarker = marker == kHandlerEntryMarker || marker == kOpenRegionMarker ||
+                          marker == kCloseRegionMarker;
+    p += isMarker ? 1 : (nearJump ? 5 : 2);
+  }
+  return nullptr;
+}
+
+// Inline into no caller: the walk starts at this routine's own frame, whose return address
+// lies in the framework, and only addresses in compiled code are considered.
+[[gnu::noinline]] void ThrowToHandler(RuntimeObject* exception) {
+  const uintptr_t top = StackTop();
+  auto* frame = static_cast<StackFrameRecord*>(__builtin_frame_address(0));
+  for (;;) {
+    StackFrameRecord* link = frame->savedFrame;
+    const uintptr_t from = reinterpret_cast<uintptr_t>(frame);
+    const uintptr_t to = reinterpret_cast<uintptr_t>(link);
+    if (to <= from || !FrameBelowTop(link, top) || to - from > kMaxFrameDistance) break;
+    const uint8_t* handler =
+        InCompiledCode(frame->returnAddress, 1) ? FindExceptionHandler(frame->returnAddress)
+                                                : nullptr;
+    if (handler) {
+      StoreInHandlerVariable(handler, link, top, exception);
+      RedirectReturn(frame, link, handler + kHandlerHeaderSize);
+      return;
+    }
+    frame = link;
+  }
+  RuntimeUnhandledException(exception);
+}
+
+extern "C" void RuntimeRaiseException(RuntimeObject* exception) {
+  if (!exception) return;
+  RecordStackTrace(exception);
+  if (gRaiseHook) gRaiseHook(exception);
+  ThrowToHandler(exception);
+}
+QV_EXPORT(RuntimeRaiseException)
+
+extern "C" void RuntimeReraiseException(RuntimeObject* exception) {
+  if (!exception) return;
+  ThrowToHandler(exception);
+}
+QV_EXPORT(RuntimeReraiseException)
+
+extern "C" void RuntimeUnhandledException(RuntimeObject* exception) {
+  if (gUnhandledHook) {
+    gUnhandledHook(exception);
+    return;
+  }
+  QV_FAIL(nullptr);
+}
+QV_EXPORT(RuntimeUnhandledException)
+
+extern "C" void SetRaiseExceptionHook(ExceptionHook hook) { gRaiseHook = hook; }
+extern "C" void SetUnhandledExceptionHook(ExceptionHook hook) { gUnhandledHook = hook; }

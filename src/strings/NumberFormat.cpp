@@ -1,0 +1,180 @@
+#include "strings/NumberFormat.h"
+
+#include <langinfo.h>
+#include <strings.h>
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "image/Export.h"
+
+DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) {
+  if (value == 0.0) value = 0.0;  // a negative zero prints as zero
+  if (precision < 0) precision = 0;
+  if (fixed) {
+    Print(true, precision, value);
+  } else {
+    Print(false, precision > 0 ? precision - 1 : 0, value);
+    DropExponentZero();
+  }
+  if (EndsWithNaN()) {
+    std::memcpy(mText, "NaN", 4);
+    mLength = 3;
+  } else if (IsNegativeZero()) {
+    ++mText;
+    --mLength;
+  }
+}
+
+DoubleDigits::~DoubleDigits() { std::free(mHeap); }
+
+// The C library's "%.*f" and "%.*e" digits for the double's exact value, without its locale:
+// the text always has a ".".
+void DoubleDigits::Print(bool fixed, int32_t precision, double value) {
+  std::chars_format form = fixed ? std::chars_format::fixed : std::chars_format::scientific;
+  std::to_chars_result printed =
+      std::to_chars(mInline, mInline + sizeof mInline - 1, value, form, precision);
+  if (printed.ec == std::errc::value_too_large) {
+    PrintLong(fixed, precision, value);
+    return;
+  }
+  Finish(printed);
+}
+
+// A text too long for the inline buffer goes into a heap buffer sized for the longest text a
+// double can print with this precision (309 integer digits, or a three-digit exponent).
+void DoubleDigits::PrintLong(bool fixed, int32_t precision, double value) {
+  uint64_t room = static_cast<uint64_t>(precision) + (fixed ? 313 : 10);
+  mHeap = room < INT32_MAX ? static_cast<char*>(std::malloc(room + 1)) : nullptr;
+  if (!mHeap) return Finish({mText, std::errc::not_enough_memory});  // the empty text
+  mText = mHeap;
+  std::chars_format form = fixed ? std::chars_format::fixed : std::chars_format::scientific;
+  Finish(std::to_chars(mHeap, mHeap + room, value, form, precision));
+}
+
+void DoubleDigits::Finish(std::to_chars_result printed) {
+  mLength = printed.ec == std::errc() ? static_cast<int32_t>(printed.ptr - mText) : 0;
+  mText[mLength] = '\0';
+}
+
+// "e+0" -> "e+": the exponent keeps no leading zero unless it is negative.
+void DoubleDigits::DropExponentZero() {
+  char* found = std::strstr(mText, "e+0");
+  if (!found) return;
+  char* zero = found + 2;
+  std::memmove(zero, zero + 1, static_cast<size_t>(mText + mLength - zero));  // with the NUL
+  --mLength;
+}
+
+bool DoubleDigits::EndsWithNaN() const {
+  return mLength >= 3 && (mText[mLength - 1] | 0x20) == 'n' &&
+         strncasecmp(mText + mLength - 3, "nan", 3) == 0;
+}
+
+// "-" followed only by zeros and points: a negative value too small to show.
+bool DoubleDigits::IsNegativeZero() const {
+  return mText[0] == '-' && mText[1 + std::strspn(mText + 1, "0.")] == '\0';
+}
+
+int32_t DoubleDigits::Find(char byte) const {
+  const void* found = std::memchr(mText, byte, static_cast<size_t>(mLength));
+  return found ? static_cast<int32_t>(static_cast<const char*>(found) - mText) : -1;
+}
+
+void DoubleDigits::Truncate(int32_t length) {
+  mLength = length;
+  mText[length] = '\0';
+}
+
+void DoubleDigits::DropTrailingZeros() {
+  int32_t n = mLength;
+  while (n > 0 && mText[n - 1] == '0') --n;
+  Truncate(n);
+}
+
+void DoubleDigits::DropTrailingPoint() {
+  if (mLength > 0 && mText[mLength - 1] == '.') Truncate(mLength - 1);
+}
+
+void DoubleDigits::DropZerosBefore(int32_t index) {
+  int32_t start = index;
+  while (start > 0 && mText[start - 1] == '0') --start;
+  std::memmove(mText + start, mText + index, static_cast<size_t>(mLength - index) + 1);
+  mLength -= index - start;
+}
+
+string DoubleDigits::ToString() const {
+  return string::FromBytes(mText, mLength, kEncodingASCII);
+}
+
+namespace {
+
+string LocaleText(const char* text) {
+  return string::FromBytes(text, static_cast<int64_t>(std::strlen(text)), kEncodingUTF8);
+}
+
+const char* OrFallback(const char* text, const char* fallback) {
+  return text && *text ? text : fallback;
+}
+
+int32_t IntegerDigitCount(double magnitude) {
+  if (!std::isfinite(magnitude)) return 0;  // NaN and infinity never fall below 1
+  int32_t n = 0;
+  for (; magnitude >= 1.0; magnitude /= 10.0) ++n;
+  return n;
+}
+
+int32_t ModeByMagnitude(double magnitude) {
+  if (magnitude > 1e6) return kDoubleTextExponent;
+  if (magnitude >= 1e-5 || std::isnan(magnitude) || magnitude == 0.0) return kDoubleTextFixed;
+  return kDoubleTextExponent;
+}
+
+}  // namespace
+
+void LocaleSeparatorBytes(const char** thousands, const char** decimalPoint) {
+  *thousands = OrFallback(nl_langinfo(THOUSEP), ",");
+  *decimalPoint = OrFallback(nl_langinfo(RADIXCHAR), ".");
+}
+
+void GetLocaleSeparators(string* thousands, string* decimalPoint, string* dateSeparator,
+                         string* timeSeparator) {
+  const char* thousandsBytes;
+  const char* decimalPointBytes;
+  LocaleSeparatorBytes(&thousandsBytes, &decimalPointBytes);
+  if (thousands) *thousands = LocaleText(thousandsBytes);
+  if (decimalPoint) *decimalPoint = LocaleText(decimalPointBytes);
+  if (dateSeparator) *dateSeparator = LocaleText("/");
+  if (timeSeparator) *timeSeparator = LocaleText(":");
+}
+
+string FormatDoubleDigits(double value, bool fixed, int32_t precision) {
+  return DoubleDigits(value, fixed, precision).ToString();
+}
+
+string DoubleToText(double value, int32_t mode, int32_t precision) {
+  double magnitude = std::fabs(value);
+  if (mode == kDoubleTextByMagnitude) mode = ModeByMagnitude(magnitude);
+  if (mode != kDoubleTextFixed) return FormatDoubleDigits(value, false, precision);
+  precision -= IntegerDigitCount(magnitude);
+  DoubleDigits digits(value, true, precision);
+  if (precision > 0) {
+    digits.DropTrailingZeros();
+    digits.DropTrailingPoint();
+  }
+  return digits.ToString();
+}
+
+extern "C" stringStorage* StringStrDouble(double value) {
+  return DoubleToText(value, kDoubleTextByMagnitude, 7).ExtractStringStorage();
+}
+QV_EXPORT(StringStrDouble)
+
+extern "C" stringStorage* StringStrSingle(float value) {
+  return DoubleToText(value, kDoubleTextByMagnitude, 7).ExtractStringStorage();
+}
+QV_EXPORT(StringStrSingle)

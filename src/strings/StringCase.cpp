@@ -1,0 +1,108 @@
+#include "strings/StringCase.h"
+
+#include "core/Memory.h"
+#include "image/Export.h"
+#include "strings/CaseMapping.h"
+#include "strings/CharTables.h"
+#include "strings/TextEncoding.h"
+
+namespace {
+
+using UTF8CaseFunction = void (*)(const char*, int32_t, char**, int32_t*);
+using UnitCaseFunction = char* (*)(const char*, int32_t);
+
+// A buffer from the case mappers, taken into a string of the source's encoding and freed.
+string AdoptBuffer(char* buffer, int32_t length, TextEncoding encoding) {
+  string result = string::FromBytes(buffer, length, encoding);
+  OSfree(buffer);
+  return result;
+}
+
+string MapCase(const string& s, UTF8CaseFunction utf8, UnitCaseFunction units,
+               const uint8_t* byteTable) {
+  if (s.IsEmpty()) return string();
+  TextEncoding encoding = s.Encoding();
+  if (encoding == kEncodingUTF8) {
+    char* buffer = nullptr;
+    int32_t length = 0;
+    utf8(s.CString(), s.Length(), &buffer, &length);
+    return AdoptBuffer(buffer, length, encoding);
+  }
+  if (IsUnicode16Encoding(encoding))
+    return AdoptBuffer(units(s.CString(), s.Length()), s.Length(), encoding);
+  if (!byteTable) return s;
+  string result;
+  if (!result.AllocateBuffer(s.Length())) return string();
+  unsigned char* out = reinterpret_cast<unsigned char*>(static_cast<char*>(result));
+  for (int32_t i = 0; i < s.Length(); ++i) out[i] = byteTable[s.Bytes()[i]];
+  result.SetEncoding(encoding);
+  return result;
+}
+
+int32_t Sign(int32_t order) { return (order > 0) - (order < 0); }
+
+// Operands brought to one encoding; returns it, or kEncodingNone when they cannot meet.
+TextEncoding MeetEncodings(string& a, string& b) {
+  if (a.Encoding() == b.Encoding()) return a.Encoding();
+  return ConvertToSameEncoding(&a, &b);
+}
+
+int32_t CompareCharacters(const string& a, const string& b, TextEncoding encoding,
+                          bool ignoreCase) {
+  if (encoding == kEncodingUTF8)
+    return UTF8StringCompare(a.CString(), a.Length(), b.CString(), b.Length(), ignoreCase);
+  return UCS2StringCompare(a.CString(), a.Length() / 2, b.CString(), b.Length() / 2, ignoreCase);
+}
+
+bool ComparesByCharacter(TextEncoding encoding) {
+  return encoding == kEncodingUTF8 || IsUnicode16Encoding(encoding);
+}
+
+}  // namespace
+
+string LowerCase(const string& s) {
+  return MapCase(s, UTF8ToLower, UCS2ToLower, GetCharTables().lower);
+}
+
+string UpperCase(const string& s) {
+  return MapCase(s, UTF8ToUpper, UCS2ToUpper, GetCharTables().upper);
+}
+
+extern "C" stringStorage* StringLCase(stringStorage* s) {
+  return LowerCase(string(s)).ExtractStringStorage();
+}
+QV_EXPORT(StringLCase)
+
+extern "C" stringStorage* StringUCase(stringStorage* s) {
+  return UpperCase(string(s)).ExtractStringStorage();
+}
+QV_EXPORT(StringUCase)
+
+extern "C" stringStorage* StringTitleCase(stringStorage* s) {
+  return MapCase(string(s), UTF8Capitalize, UCS2Capitalize, nullptr).ExtractStringStorage();
+}
+QV_EXPORT(StringTitleCase)
+
+extern "C" int32_t StringStrCompare(stringStorage* a, stringStorage* b, int32_t mode) {
+  if (a == b) return 0;
+  if (!a) return -1;
+  if (!b) return 1;
+  string x(a), y(b);
+  if (mode == 0) return Sign(CompareByteRuns(x.Bytes(), x.Length(), y.Bytes(), y.Length()));
+  TextEncoding encoding = MeetEncodings(x, y);
+  if (ComparesByCharacter(encoding)) return Sign(CompareCharacters(x, y, encoding, false));
+  // Counted, so that text holding NUL bytes is compared to its end.
+  return Sign(CompareByteRuns(x.Bytes(), x.Length(), y.Bytes(), y.Length()));
+}
+QV_EXPORT(StringStrCompare)
+
+extern "C" int32_t RuntimeStringCompare(stringStorage* a, stringStorage* b) {
+  if (a == b) return 0;
+  if (!a) return -1;
+  if (!b) return 1;
+  string x(a), y(b);
+  TextEncoding encoding = MeetEncodings(x, y);
+  if (ComparesByCharacter(encoding)) return Sign(CompareCharacters(x, y, encoding, true));
+  return Sign(x.Compare(y));
+}
+QV_EXPORT(RuntimeStringCompare)

@@ -1,0 +1,157 @@
+#include "strings/StringCharacters.h"
+
+#include <algorithm>
+
+#include "image/Export.h"
+#include "strings/StringSearch.h"
+#include "strings/UTF8.h"
+
+namespace {
+
+enum class CharacterUnit { kByte, kUTF8, kUnit16 };
+
+CharacterUnit UnitOf(const string& s) {
+  if (s.Encoding() == kEncodingUTF8) return CharacterUnit::kUTF8;
+  return IsUnicode16Encoding(s.Encoding()) ? CharacterUnit::kUnit16 : CharacterUnit::kByte;
+}
+
+int32_t ClampToInt32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+// Bytes that the first count characters from byte offset from occupy (count >= 0).
+int32_t BytesOfCharacters(const string& s, int32_t from, int64_t count) {
+  switch (UnitOf(s)) {
+    case CharacterUnit::kUTF8:
+      return UTF8OffsetOfCharacter(s.Bytes() + from, s.Length() - from, ClampToInt32(count));
+    case CharacterUnit::kUnit16:
+      return ClampToInt32(2 * count);
+    default:
+      return ClampToInt32(count);
+  }
+}
+
+// count bytes from 0-based byte offset first; a negative first shortens count to match.
+string ByteSlice(const string& s, int64_t first, int64_t count) {
+  if (first < 0) {
+    count += first;
+    first = 0;
+  }
+  if (count < 1 || first >= s.Length()) return string();
+  return mid(s, static_cast<int32_t>(first), ClampToInt32(count));
+}
+
+stringStorage* Hand(const string& s) { return s.ExtractStringStorage(); }
+
+}  // namespace
+
+extern "C" int32_t StringLen(stringStorage* s) { return stringStorage::Length(s); }
+QV_EXPORT(StringLen)
+
+extern "C" int32_t StringDBCSLen(stringStorage* s) {
+  string text(s);
+  switch (UnitOf(text)) {
+    case CharacterUnit::kUTF8:
+      return text.Length() - UTF8ContinuationBytes(text.Bytes(), text.Length());
+    case CharacterUnit::kUnit16:
+      return text.Length() / 2;
+    default:
+      return text.Length();
+  }
+}
+QV_EXPORT(StringDBCSLen)
+
+extern "C" stringStorage* StringLeft(stringStorage* s, int32_t n) {
+  return Hand(left(string(s), n));
+}
+QV_EXPORT(StringLeft)
+
+extern "C" stringStorage* StringDBCSLeft(stringStorage* s, int32_t n) {
+  if (!s || n < 1) return nullptr;
+  string text(s);
+  return Hand(left(text, BytesOfCharacters(text, 0, n)));
+}
+QV_EXPORT(StringDBCSLeft)
+
+extern "C" stringStorage* StringRight(stringStorage* s, int32_t n) {
+  return Hand(right(string(s), n));
+}
+QV_EXPORT(StringRight)
+
+extern "C" stringStorage* StringDBCSRight(stringStorage* s, int32_t n) {
+  if (!s || n < 1) return nullptr;
+  string text(s);
+  if (UnitOf(text) != CharacterUnit::kUTF8) return Hand(right(text, BytesOfCharacters(text, 0, n)));
+  const char* begin = text.CString();
+  const char* p = begin + text.Length();
+  BackupUTF8(p, begin, n);
+  return Hand(mid(text, static_cast<int32_t>(p - begin)));
+}
+QV_EXPORT(StringDBCSRight)
+
+extern "C" stringStorage* StringMid2(stringStorage* s, int32_t start) {
+  return Hand(mid(string(s), std::max(start, 1) - 1));
+}
+QV_EXPORT(StringMid2)
+
+extern "C" stringStorage* StringDBCSMid2(stringStorage* s, int32_t start) {
+  if (!s) return nullptr;
+  string text(s);
+  return Hand(mid(text, BytesOfCharacters(text, 0, std::max(start, 1) - 1)));
+}
+QV_EXPORT(StringDBCSMid2)
+
+extern "C" stringStorage* StringMid3(stringStorage* s, int32_t start, int32_t count) {
+  return Hand(ByteSlice(string(s), int64_t{start} - 1, count));
+}
+QV_EXPORT(StringMid3)
+
+extern "C" stringStorage* StringDBCSMid3(stringStorage* s, int32_t start, int32_t count) {
+  if (!s || count < 1) return nullptr;
+  int64_t first = start, n = count;
+  if (first < 1) {
+    n -= 1 - first;
+    first = 1;
+  }
+  if (n < 1) return nullptr;
+  string text(s);
+  int32_t offset = BytesOfCharacters(text, 0, first - 1);
+  return Hand(ByteSlice(text, offset, BytesOfCharacters(text, offset, n)));
+}
+QV_EXPORT(StringDBCSMid3)
+
+extern "C" int32_t StringAsc(stringStorage* s) {
+  return stringStorage::Length(s) ? stringStorage::PString(s)[1] : 0;
+}
+QV_EXPORT(StringAsc)
+
+extern "C" int32_t StringDBCSAsc(stringStorage* s) {
+  string text(s);
+  if (text.IsEmpty()) return 0;
+  if (UnitOf(text) == CharacterUnit::kUTF8)
+    return static_cast<int32_t>(UTF8Decode(text.CString(), text.CString() + text.Length()));
+  if (UnitOf(text) == CharacterUnit::kUnit16 && text.Length() >= 2)
+    return text.Bytes()[0] | text.Bytes()[1] << 8;
+  return text.Bytes()[0];
+}
+QV_EXPORT(StringDBCSAsc)
+
+namespace {
+
+// Codes 0-127 are ASCII; any other single byte has no known encoding.
+string OneByte(int32_t n) {
+  unsigned char byte = static_cast<unsigned char>(n);
+  return string::FromBytes(&byte, 1, n >= 0 && n < 128 ? kEncodingASCII : kEncodingNone);
+}
+
+}  // namespace
+
+extern "C" stringStorage* StringChr(int32_t n) { return Hand(OneByte(n)); }
+QV_EXPORT(StringChr)
+
+extern "C" stringStorage* StringDBCSChr(int32_t n) {
+  if (n < 256) return Hand(OneByte(n));
+  unsigned char bytes[2] = {static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n)};
+  return Hand(string::FromBytes(bytes, 2, kEncodingNone));
+}
+QV_EXPORT(StringDBCSChr)

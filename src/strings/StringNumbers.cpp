@@ -1,0 +1,166 @@
+#include "strings/StringNumbers.h"
+
+#include "core/ByteUtilities.h"
+#include "core/NumberText.h"
+#include "image/Export.h"
+#include "strings/NumberBases.h"
+#include "strings/NumberFormat.h"
+#include "strings/StringReplace.h"
+#include "strings/TextEncoding.h"
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+const char* SkipBlanks(const char* p, const char* end) {
+  while (p < end && IsBlank(*p)) ++p;
+  return p;
+}
+
+const char* SkipDigits(const char* p, const char* end, bool* any) {
+  for (; p < end && IsDigit(*p); ++p) *any = true;
+  return p;
+}
+
+// The text Val and CDbl read: 16- and 32-bit Unicode (whose digits are not single bytes) as
+// UTF-8.
+string AsByteText(const string& text) {
+  return IsASCIITransparentEncoding(text.Encoding()) ? text : ConvertEncoding(text, kEncodingUTF8);
+}
+
+bool IsValNumber(const char* p, const char* end) {
+  p = SkipBlanks(p, end);
+  if (p < end && (*p == '+' || *p == '-')) ++p;
+  bool digits = false;
+  for (; p < end && (IsDigit(*p) || (*p == ',' && digits)); ++p) digits |= IsDigit(*p);
+  if (p < end && *p == '.') p = SkipDigits(p + 1, end, &digits);
+  if (!digits) return false;
+  if (p < end && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
+    ++p;
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    bool exponentDigits = false;
+    p = SkipDigits(p, end, &exponentDigits);
+    if (!exponentDigits) return false;
+  }
+  return SkipBlanks(p, end) == end;
+}
+
+// "&" and a base letter; digits read from the byte after the letter.
+double PrefixedVal(const char* text, int32_t length, bool* notANumber) {
+  const char* digits = text + 2;
+  int32_t count = length - 2;
+  switch (text[1] | 0x20) {
+    case 'h':
+      return HexVal(digits, count, notANumber);
+    case 'o':
+      return ParseOctalDigits(digits, count, notANumber);
+    case 'b':
+      return ParseBinaryDigits(digits, count, notANumber);
+    default:
+      if (notANumber) *notANumber = true;
+      return 0;
+  }
+}
+
+int32_t DigitValue(char c) {
+  if (IsDigit(c)) return c - '0';
+  if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') return (c | 0x20) - 'a' + 10;
+  return 99;
+}
+
+uint32_t ReadDigits(const char* p, const char* end, uint32_t base) {
+  uint32_t value = 0;
+  for (; p < end && static_cast<uint32_t>(DigitValue(*p)) < base; ++p) {
+    value = value * base + static_cast<uint32_t>(DigitValue(*p));
+  }
+  return value;
+}
+
+uint32_t BaseOfLetter(char letter) {
+  switch (letter | 0x20) {
+    case 'b':
+      return 2;
+    case 'o':
+      return 8;
+    case 'h':
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+double Val(const string& text, bool* notANumber) {
+  if (notANumber) *notANumber = false;
+  if (text.IsEmpty()) {
+    if (notANumber) *notANumber = true;
+    return 0;
+  }
+  string bytes = AsByteText(text);
+  const char* p = bytes.CString();
+  int32_t length = bytes.Length();
+  if (length >= 2 && p[0] == '&') return PrefixedVal(p, length, notANumber);
+  if (notANumber) *notANumber = !IsValNumber(p, p + length);
+  return uatod(p);
+}
+
+double LocaleVal(const string& text) {
+  if (text.IsEmpty()) return 0;
+  string thousands, decimalPoint;
+  GetLocaleSeparators(&thousands, &decimalPoint, nullptr, nullptr);
+  string plain = ReplaceText(AsByteText(text), thousands, string(), true, false);
+  return Val(ReplaceText(plain, decimalPoint, string("."), true, false), nullptr);
+}
+
+int32_t ParseLong(const string& text) {
+  string ascii = ConvertEncoding(text, kEncodingASCII);
+  const char* p = ascii.CString();
+  const char* end = p + ascii.Length();
+  if (p == end) return 0;
+  if (*p == '&') {
+    uint32_t base = p + 1 < end ? BaseOfLetter(p[1]) : 0;
+    return base ? static_cast<int32_t>(ReadDigits(p + 2, end, base)) : 0;
+  }
+  bool negative = *p == '-';
+  uint32_t magnitude = ReadDigits(p + (negative ? 1 : 0), end, 10);
+  return static_cast<int32_t>(negative ? 0u - magnitude : magnitude);
+}
+
+extern "C" {
+
+stringStorage* StringStrInt8(int8_t value) { return ultoa(value).ExtractStringStorage(); }
+QV_EXPORT(StringStrInt8)
+
+stringStorage* StringStrUInt8(uint8_t value) { return ultoa(value).ExtractStringStorage(); }
+QV_EXPORT(StringStrUInt8)
+
+stringStorage* StringStrInt16(int16_t value) { return ultoa(value).ExtractStringStorage(); }
+QV_EXPORT(StringStrInt16)
+
+stringStorage* StringStrUInt16(uint16_t value) { return ultoa(value).ExtractStringStorage(); }
+QV_EXPORT(StringStrUInt16)
+
+stringStorage* StringStrInt32(int32_t value) { return ultoa(value).ExtractStringStorage(); }
+QV_EXPORT(StringStrInt32)
+
+stringStorage* StringStrUInt32(uint32_t value) { return uulltoa(value).ExtractStringStorage(); }
+QV_EXPORT(StringStrUInt32)
+
+stringStorage* StringStrInt64(int64_t value) { return ulltoa(value).ExtractStringStorage(); }
+QV_EXPORT(StringStrInt64)
+
+stringStorage* StringStrUInt64(uint64_t value) { return uulltoa(value).ExtractStringStorage(); }
+QV_EXPORT(StringStrUInt64)
+
+double StringVal(stringStorage* text) { return Val(string(text), nullptr); }
+QV_EXPORT(StringVal)
+
+double runCDbl(stringStorage* text) { return LocaleVal(string(text)); }
+QV_EXPORT(runCDbl)
+
+int32_t runCLong(stringStorage* text) { return ParseLong(string(text)); }
+QV_EXPORT(runCLong)
+
+}  // extern "C"

@@ -1,0 +1,40 @@
+// Numbers to text and text to numbers for compiled code: Str of every integer type, Val (which
+// always reads in the C locale, so "2.5" is 2.5 under any locale), CDbl (which reads the user's
+// separators) and CLong. Str of Double and Single, and Format, live in NumberFormat.h and
+// FormatPicture.h.
+#pragma once
+
+#include <cstdint>
+
+#include "strings/RuntimeString.h"
+
+// Val: the leading number of text as strtod reads it in the C locale; "&h", "&o" and "&b"
+// read hexadecimal, octal and binary digits from the third byte on. *notANumber (when given)
+// is set for empty text, an unknown "&" prefix, a bad digit after one, or text outside the
+// grammar: blanks (space, tab, LF, CR), an optional sign, digits with commas among those before
+// the point, an optional point and decimals (at least one digit in all), an optional exponent
+// ("e", "E", "d" or "D", optional sign, digits), then blanks only.
+double Val(const string& text, bool* notANumber);
+
+// CDbl: Val after dropping the locale's thousands separator and turning its decimal separator
+// into ".".
+double LocaleVal(const string& text);
+
+// CLong: "&" with "b", "h" or "o" (either case) and digits of that base, or an optional "-" and
+// decimal digits. Reading stops at the first byte that is no digit of the base; the value wraps
+// at 32 bits. Empty text and an unknown prefix give 0.
+int32_t ParseLong(const string& text);
+
+extern "C" {
+stringStorage* StringStrInt8(int8_t value);
+stringStorage* StringStrUInt8(uint8_t value);
+stringStorage* StringStrInt16(int16_t value);
+stringStorage* StringStrUInt16(uint16_t value);
+stringStorage* StringStrInt32(int32_t value);
+stringStorage* StringStrUInt32(uint32_t value);
+stringStorage* StringStrInt64(int64_t value);
+stringStorage* StringStrUInt64(uint64_t value);
+double StringVal(stringStorage* text);
+double runCDbl(stringStorage* text);
+int32_t runCLong(stringStorage* text);
+}

@@ -1,0 +1,91 @@
+#include "strings/StringReplace.h"
+
+#include <cstring>
+#include <vector>
+
+#include "image/Export.h"
+#include "strings/StringSearch.h"
+#include "strings/TextEncoding.h"
+
+namespace {
+
+// Every match first, so that the result is measured and allocated once.
+std::vector<SearchMatch> FindMatches(const string& source, const PatternSearch& search, bool all) {
+  std::vector<SearchMatch> matches;
+  for (SearchMatch m = search.Find(source, 0); m.Found();
+       m = search.Find(source, m.offset + m.length)) {
+    matches.push_back(m);
+    if (!all) break;
+  }
+  return matches;
+}
+
+string Splice(const string& source, const std::vector<SearchMatch>& matches,
+              const string& replacement) {
+  int64_t total = source.Length();
+  for (const SearchMatch& m : matches) total += int64_t{replacement.Length()} - m.length;
+  string result;
+  if (total == 0 || !result.AllocateBuffer(total)) return string();
+  char* out = static_cast<char*>(result);
+  const char* in = source.CString();
+  int32_t copied = 0;
+  for (const SearchMatch& m : matches) {
+    std::memcpy(out, in + copied, static_cast<size_t>(m.offset - copied));
+    out += m.offset - copied;
+    std::memcpy(out, replacement.CString(), static_cast<size_t>(replacement.Length()));
+    out += replacement.Length();
+    copied = m.offset + m.length;
+  }
+  std::memcpy(out, in + copied, static_cast<size_t>(source.Length() - copied));
+  result.SetEncoding(source.Encoding());
+  return result;
+}
+
+}  // namespace
+
+string ReplaceText(const string& source, const string& find, const string& replacement, bool all,
+                   bool exactBytes) {
+  if (source.IsEmpty() || find.IsEmpty()) return source;
+  TextEncoding encoding = source.Encoding();
+  // A find or replacement that cannot be converted is used as its bytes stand.
+  string pattern = exactBytes ? find : ConvertEncoding(find, encoding);
+  string insert = exactBytes ? replacement : ConvertEncoding(replacement, encoding);
+  PatternSearch search(pattern, encoding, !exactBytes);
+  std::vector<SearchMatch> matches = FindMatches(source, search, all);
+  if (matches.empty()) return source;
+  return Splice(source, matches, insert);
+}
+
+namespace {
+
+stringStorage* Replace(stringStorage* source, stringStorage* find, stringStorage* replacement,
+                       bool all, bool exactBytes) {
+  return ReplaceText(string(source), string(find), string(replacement), all, exactBytes)
+      .ExtractStringStorage();
+}
+
+}  // namespace
+
+extern "C" stringStorage* StringReplace(stringStorage* source, stringStorage* find,
+                                        stringStorage* replacement) {
+  return Replace(source, find, replacement, false, false);
+}
+QV_EXPORT(StringReplace)
+
+extern "C" stringStorage* StringReplaceAll(stringStorage* source, stringStorage* find,
+                                           stringStorage* replacement) {
+  return Replace(source, find, replacement, true, false);
+}
+QV_EXPORT(StringReplaceAll)
+
+extern "C" stringStorage* StringReplaceB(stringStorage* source, stringStorage* find,
+                                         stringStorage* replacement) {
+  return Replace(source, find, replacement, false, true);
+}
+QV_EXPORT(StringReplaceB)
+
+extern "C" stringStorage* StringReplaceAllB(stringStorage* source, stringStorage* find,
+                                            stringStorage* replacement) {
+  return Replace(source, find, replacement, true, true);
+}
+QV_EXPORT(StringReplaceAllB)

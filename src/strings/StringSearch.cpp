@@ -1,0 +1,361 @@
+#include "strings/StringSearch.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/Export.h"
+#include "strings/CaseMapping.h"
+#include "strings/CharTables.h"
+#include "strings/SkipTableSearch.h"
+#include "strings/TextEncoding.h"
+#include "strings/UTF8.h"
+
+namespace {
+
+// The skip table pays only when it can skip: over texts longer than the pattern by more than
+// kSkipTableMinimumSlack, and for exact bytes with patterns of at least kSkipTableMinimumPattern
+// bytes (shorter ones are found faster by memchr). Folded patterns have no such fast scan.
+constexpr int32_t kSkipTableMinimumPattern = 5;
+constexpr int32_t kSkipTableMinimumSlack = 80;
+
+bool WorthSkipTable(int32_t m, int32_t remaining, bool folded) {
+  return (folded || m >= kSkipTableMinimumPattern) && remaining - m > kSkipTableMinimumSlack;
+}
+
+int32_t PlainScanExact(const unsigned char* pattern, int32_t m, const unsigned char* text,
+                       int32_t n, int32_t from) {
+  int32_t last = n - m;
+  for (int32_t pos = from; pos <= last; ++pos) {
+    const void* hit = std::memchr(text + pos, pattern[0], static_cast<size_t>(last - pos + 1));
+    if (!hit) return -1;
+    pos = static_cast<int32_t>(static_cast<const unsigned char*>(hit) - text);
+    if (std::memcmp(text + pos + 1, pattern + 1, static_cast<size_t>(m - 1)) == 0) return pos;
+  }
+  return -1;
+}
+
+int32_t PlainScanFolded(const unsigned char* folded, int32_t m, const unsigned char* text,
+                        int32_t n, int32_t from, const uint8_t* upper) {
+  for (int32_t pos = from; pos <= n - m; ++pos) {
+    int32_t j = 0;
+    while (j < m && upper[text[pos + j]] == folded[j]) ++j;
+    if (j == m) return pos;
+  }
+  return -1;
+}
+
+// True when the UTF-8 character in [start, end) matches ignoring case exactly where its
+// ASCII-folded bytes match: it is ASCII (an ASCII letter only ever equals an ASCII letter under
+// the case table), or a well-formed, shortest sequence of a caseless character.
+bool CharacterFoldsLikeASCII(const char* start, const char* end) {
+  const char* p = start;
+  uint32_t code = UTF8DecodeAndAdvance(p, end);
+  if (code < 0x80) return true;
+  char encoded[kUTF8EncodeBufferSize];
+  int32_t length = UTF8Encode(static_cast<int32_t>(code), encoded);
+  return length == p - start && std::memcmp(encoded, start, static_cast<size_t>(length)) == 0 &&
+         UTF8IsCaseless(start, length);
+}
+
+bool FoldsLikeASCII(const string& pattern) {
+  const char* end = pattern.CString() + pattern.Length();
+  for (const char* p = pattern.CString(); p < end;) {
+    const char* start = p;
+    AdvanceUTF8(p, end, 1);
+    if (!CharacterFoldsLikeASCII(start, p)) return false;
+  }
+  return true;
+}
+
+struct CharacterRun {
+  const char* start;
+  int32_t length;  // bytes
+  int32_t index;   // characters of the pattern before it
+};
+
+// The longest run of UTF-8 characters that fold like ASCII; length 0 when there is none.
+CharacterRun LongestASCIIFoldingRun(const string& pattern) {
+  CharacterRun best{nullptr, 0, 0}, current{nullptr, 0, 0};
+  const char* end = pattern.CString() + pattern.Length();
+  int32_t index = 0;
+  for (const char* p = pattern.CString(); p < end; ++index) {
+    const char* character = p;
+    AdvanceUTF8(p, end, 1);
+    if (!CharacterFoldsLikeASCII(character, p)) {
+      current.start = nullptr;
+      continue;
+    }
+    if (!current.start) current = {character, 0, index};
+    current.length = static_cast<int32_t>(p - current.start);
+    if (current.length > best.length) best = current;
+  }
+  return best;
+}
+
+// Upper case of a character, without the table lookup for ASCII.
+uint32_t UpperOf(uint32_t code) {
+  return code < 0x80 ? GetCharTables().upper[code] : UnicodeToUpper(code);
+}
+
+bool HasASCIILetter(const string& pattern) {
+  const uint8_t* upper = GetCharTables().upper;
+  const uint8_t* lower = GetCharTables().lower;
+  for (int32_t i = 0; i < pattern.Length(); ++i) {
+    unsigned char c = pattern.Bytes()[i];
+    if (upper[c] != c || lower[c] != c) return true;
+  }
+  return false;
+}
+
+uint16_t UnitAt(const unsigned char* text, int32_t unit) {
+  uint16_t value;
+  std::memcpy(&value, text + 2 * unit, sizeof value);
+  return value;
+}
+
+}  // namespace
+
+int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n) {
+  if (m < 1 || n < m) return n;
+  int32_t at = m == 1 ? PlainScanExact(pattern, m, text, n, 0)
+                      : SkipTableSearch(pattern, m, nullptr, nullptr).Find(text, n);
+  return at < 0 ? n : at;
+}
+
+PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool ignoreCase)
+    : mMode(ChooseMode(pattern, encoding, ignoreCase)),
+      mPattern(pattern.Bytes()),
+      mLength(pattern.Length()) {
+  const CharTables& tables = GetCharTables();
+  if (mMode == Mode::kFoldedBytes) {
+    mFolded.resize(static_cast<size_t>(mLength));
+    for (int32_t i = 0; i < mLength; ++i) mFolded[i] = static_cast<char>(tables.upper[mPattern[i]]);
+    mPattern = reinterpret_cast<const unsigned char*>(mFolded.data());
+  }
+  if (mMode == Mode::kExactBytes || mMode == Mode::kFoldedBytes) {
+    bool folded = mMode == Mode::kFoldedBytes;
+    if (mLength >= 2)
+      mSkipTable.emplace(mPattern, mLength, folded ? tables.upper : nullptr, folded ? tables.lower : nullptr);
+    return;
+  }
+  if (mMode == Mode::kFoldedUnits) {
+    for (int32_t u = 0; u < mLength / 2; ++u) mUpper.push_back(UnicodeToUpper(UnitAt(mPattern, u)));
+    return;
+  }
+  const char* end = pattern.CString() + mLength;
+  for (const char* p = pattern.CString(); p < end; AdvanceUTF8(p, end, 1))
+    mUpper.push_back(UnicodeToUpper(UTF8Decode(p, end)));
+  // The longest run of characters that fold like ASCII is found by the byte search; each of its
+  // occurrences places a candidate start, which the character comparison then confirms.
+  CharacterRun run = LongestASCIIFoldingRun(pattern);
+  if (run.length == 0) return;
+  mAnchorText = string::FromBytes(run.start, run.length, encoding);
+  mAnchorIndex = run.index;
+  mAnchor = std::make_unique<PatternSearch>(mAnchorText, encoding, true);
+}
+
+PatternSearch::Mode PatternSearch::ChooseMode(const string& pattern, TextEncoding encoding,
+                                              bool ignoreCase) {
+  if (!ignoreCase) return Mode::kExactBytes;
+  if (IsUnicode16Encoding(encoding)) return Mode::kFoldedUnits;
+  if (encoding == kEncodingUTF8 && !FoldsLikeASCII(pattern)) return Mode::kFoldedUTF8;
+  return HasASCIILetter(pattern) ? Mode::kFoldedBytes : Mode::kExactBytes;
+}
+
+SearchMatch PatternSearch::Find(const unsigned char* text, int32_t n, int32_t from) const {
+  from = std::max(from, 0);
+  if (mLength < 1 || from >= n || n - from < mLength) return {-1, 0};
+  switch (mMode) {
+    case Mode::kFoldedUTF8:
+      return FindUTF8(text, n, from);
+    case Mode::kFoldedUnits:
+      return FindUnits(text, n, from);
+    default:
+      return FindBytes(text, n, from);
+  }
+}
+
+SearchMatch PatternSearch::FindBytes(const unsigned char* text, int32_t n, int32_t from) const {
+  bool folded = mMode == Mode::kFoldedBytes;
+  int32_t found;
+  if (mSkipTable && WorthSkipTable(mLength, n - from, folded)) {
+    int32_t at = mSkipTable->Find(text + from, n - from);
+    found = at < 0 ? -1 : from + at;
+  } else if (folded) {
+    found = PlainScanFolded(mPattern, mLength, text, n, from, GetCharTables().upper);
+  } else {
+    found = PlainScanExact(mPattern, mLength, text, n, from);
+  }
+  return {found, found < 0 ? 0 : mLength};
+}
+
+// The characters of the pattern compared with the text's from start by their upper-case forms;
+// the bytes of the text matched, or -1.
+int32_t PatternSearch::MatchUTF8At(const char* start, const char* end) const {
+  const char* p = start;
+  for (uint32_t upper : mUpper) {
+    if (p >= end || UpperOf(UTF8Decode(p, end)) != upper) return -1;
+    AdvanceUTF8(p, end, 1);
+  }
+  return static_cast<int32_t>(p - start);
+}
+
+// Character by character: each character of the text is a possible start. With an anchor, only
+// the character that lies as far before an occurrence of the anchor as the anchor lies inside
+// the pattern (in characters) is tried.
+SearchMatch PatternSearch::FindUTF8(const unsigned char* text, int32_t n, int32_t from) const {
+  const char* begin = reinterpret_cast<const char*>(text);
+  const char* end = begin + n;
+  if (!mAnchor) {
+    for (const char* start = begin + from; start < end; AdvanceUTF8(start, end, 1)) {
+      int32_t length = MatchUTF8At(start, end);
+      if (length >= 0) return {static_cast<int32_t>(start - begin), length};
+    }
+    return {-1, 0};
+  }
+  for (int32_t at = from; (at = mAnchor->Find(text, n, at).offset) >= 0; ++at) {
+    const char* start = begin + at;
+    BackupUTF8(start, begin + from, mAnchorIndex);
+    const char* check = start;
+    AdvanceUTF8(check, end, mAnchorIndex);
+    if (check != begin + at) continue;  // fewer characters than that before the anchor
+    int32_t length = MatchUTF8At(start, end);
+    if (length >= 0) return {static_cast<int32_t>(start - begin), length};
+  }
+  return {-1, 0};
+}
+
+SearchMatch PatternSearch::FindUnits(const unsigned char* text, int32_t n, int32_t from) const {
+  int32_t units = n / 2, m = static_cast<int32_t>(mUpper.size());
+  if (m == 0) return {-1, 0};
+  for (int32_t start = (from + 1) / 2; start + m <= units; ++start) {
+    int32_t j = 0;
+    while (j < m && UnicodeToUpper(UnitAt(text, start + j)) == mUpper[j]) ++j;
+    if (j == m) return {2 * start, 2 * m};
+  }
+  return {-1, 0};
+}
+
+namespace {
+
+// Continuation bytes (10xxxxxx) among the four bytes of word, counted without a loop.
+int32_t ContinuationBytesInWord(uint32_t word) {
+  uint32_t marks = word & ~(word << 1) & 0x80808080u;
+  return static_cast<int32_t>(((marks >> 7) * 0x01010101u) >> 24);
+}
+
+int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
+  int32_t count = 0, i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint32_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    count += ContinuationBytesInWord(word);
+  }
+  for (; i < n; ++i) count += IsUTF8Continuation(text[i]);
+  return count;
+}
+
+// Sixteen bytes at a time: as signed bytes, continuation bytes are exactly those below -64.
+[[gnu::target("sse2")]] int32_t CountContinuationsSSE2(const unsigned char* text, int32_t n) {
+  const __m128i limit = _mm_set1_epi8(-64), zero = _mm_setzero_si128();
+  int32_t count = 0, i = 0;
+  while (n - i >= 16) {
+    __m128i lanes = zero;  // per-byte counts, summed before any can pass 255
+    for (int32_t round = 0; round < 255 && n - i >= 16; ++round, i += 16) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      lanes = _mm_sub_epi8(lanes, _mm_cmplt_epi8(bytes, limit));
+    }
+    __m128i sums = _mm_sad_epu8(lanes, zero);
+    count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+  }
+  return count + CountContinuationsPortable(text + i, n - i);
+}
+
+}  // namespace
+
+int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n) {
+  static const bool haveSSE2 = __builtin_cpu_supports("sse2");
+  return haveSSE2 ? CountContinuationsSSE2(text, n) : CountContinuationsPortable(text, n);
+}
+
+int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset) {
+  if (offset <= 0) return 0;
+  // The first step always takes the first byte, continuation byte or not.
+  return offset - UTF8ContinuationBytes(text + 1, offset - 1);
+}
+
+int32_t UTF8OffsetOfCharacter(const unsigned char* text, int32_t length, int32_t n) {
+  const char* begin = reinterpret_cast<const char*>(text);
+  const char* p = begin;
+  AdvanceUTF8(p, begin + length, n);
+  return static_cast<int32_t>(p - begin);
+}
+
+int32_t InternalInStrB(int32_t start, const string& haystack, const string& needle) {
+  if (haystack.IsEmpty()) return -1;
+  if (needle.IsEmpty()) return start;
+  return PatternSearch(needle, haystack.Encoding(), false).Find(haystack, start).offset;
+}
+
+int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find) {
+  return InternalInStrB(start, s, find);
+}
+
+int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
+                            bool bytePositions) {
+  if (s.IsEmpty()) return -1;
+  string text = s, pattern = find;
+  TextEncoding encoding = text.Encoding();
+  if (pattern.Encoding() != encoding) {
+    TextEncoding common = ConvertToSameEncoding(&text, &pattern);
+    if (common != kEncodingNone) encoding = common;
+  }
+  if (pattern.IsEmpty()) return start;
+  bool utf8 = encoding == kEncodingUTF8, units = IsUnicode16Encoding(encoding);
+  int32_t from = std::max(start, 0);
+  if (utf8 && !bytePositions) from = UTF8OffsetOfCharacter(text.Bytes(), text.Length(), from);
+  if (units && !bytePositions) from = static_cast<int32_t>(std::min<int64_t>(2LL * from, INT32_MAX));
+  int32_t found = PatternSearch(pattern, encoding, true).Find(text, from).offset;
+  if (found < 0 || bytePositions) return found;
+  if (utf8) return UTF8CharactersBefore(text.Bytes(), found);
+  return units ? found / 2 : found;
+}
+
+namespace {
+
+// 1-based language positions over the 0-based engines.
+int32_t ZeroBasedStart(int32_t start) { return start > 0 ? start - 1 : 0; }
+int32_t OneBased(int32_t found) { return found < 0 ? 0 : found + 1; }
+
+}  // namespace
+
+extern "C" int32_t StringInStr(int32_t start, stringStorage* s, stringStorage* find) {
+  if (stringStorage::Length(s) == 0) return 0;
+  if (stringStorage::Length(find) == 0) return start;
+  return OneBased(StringInStrFromZero(ZeroBasedStart(start), string(s), string(find), false));
+}
+QV_EXPORT(StringInStr)
+
+extern "C" int32_t StringExtendsInStr(stringStorage* s, int32_t start, stringStorage* find) {
+  return StringInStr(start, s, find);
+}
+QV_EXPORT(StringExtendsInStr)
+
+extern "C" int32_t StringDBCSInStr(int32_t start, stringStorage* s, stringStorage* find) {
+  return StringInStr(start, s, find);
+}
+QV_EXPORT(StringDBCSInStr)
+
+extern "C" int32_t StringInStrB(int32_t start, stringStorage* s, stringStorage* find) {
+  if (stringStorage::Length(s) == 0) return 0;
+  if (stringStorage::Length(find) == 0) return start;
+  return OneBased(InternalInStrB(ZeroBasedStart(start), string(s), string(find)));
+}
+QV_EXPORT(StringInStrB)
+
+extern "C" int32_t StringExtendsInStrB(stringStorage* s, int32_t start, stringStorage* find) {
+  return StringInStrB(start, s, find);
+}
+QV_EXPORT(StringExtendsInStrB)

@@ -1,0 +1,91 @@
+// Finding one text in another: the exact-byte search behind InStrB and the byte forms of
+// Replace, fields and Split (Boyer-Moore on long texts, a plain scan on short ones), and the
+// case-insensitive search of the text forms, which compares characters by the text's
+// encoding: code points in UTF-8, 16-bit units in 16-bit Unicode, ASCII-folded bytes otherwise.
+//
+// Every search owns its skip table, so searches nest and repeat freely. Offsets are 0-based
+// bytes; language positions (1-based, in characters) are made by the InStr entry points.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "strings/RuntimeString.h"
+#include "strings/SkipTableSearch.h"
+
+// Where a pattern was found: offset -1 when it was not. A case-insensitive match may span a
+// different number of bytes than the pattern.
+struct SearchMatch {
+  int32_t offset;
+  int32_t length;
+  bool Found() const { return offset >= 0; }
+};
+
+// The skip-table search over exact bytes: the offset of the first occurrence of pattern (m
+// bytes, m >= 1) in text (n bytes), or n when there is none.
+int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n);
+
+// One pattern prepared for repeated searching of texts in one encoding.
+class PatternSearch {
+ public:
+  // pattern must stay alive while the search is used. With ignoreCase clear, bytes are
+  // compared exactly whatever the encoding.
+  PatternSearch(const string& pattern, TextEncoding encoding, bool ignoreCase);
+  // It points into its own members.
+  PatternSearch(const PatternSearch&) = delete;
+  PatternSearch& operator=(const PatternSearch&) = delete;
+
+  // The first match that starts at or after byte offset from (negative counts as 0).
+  SearchMatch Find(const unsigned char* text, int32_t n, int32_t from) const;
+  SearchMatch Find(const string& text, int32_t from) const {
+    return Find(text.Bytes(), text.Length(), from);
+  }
+  int32_t PatternLength() const { return mLength; }
+
+ private:
+  enum class Mode { kExactBytes, kFoldedBytes, kFoldedUTF8, kFoldedUnits };
+  static Mode ChooseMode(const string& pattern, TextEncoding encoding, bool ignoreCase);
+  SearchMatch FindBytes(const unsigned char* text, int32_t n, int32_t from) const;
+  SearchMatch FindUTF8(const unsigned char* text, int32_t n, int32_t from) const;
+  SearchMatch FindUnits(const unsigned char* text, int32_t n, int32_t from) const;
+  int32_t MatchUTF8At(const char* start, const char* end) const;
+
+  Mode mMode;
+  const unsigned char* mPattern;
+  int32_t mLength;
+  std::string mFolded;           // kFoldedBytes: the pattern through the upper-case table
+  std::vector<uint32_t> mUpper;  // kFoldedUTF8, kFoldedUnits: upper-case characters
+  string mAnchorText;            // kFoldedUTF8: the longest run that folds like ASCII
+  int32_t mAnchorIndex = 0;      // characters of the pattern before the run
+  std::unique_ptr<PatternSearch> mAnchor;
+  std::optional<SkipTableSearch> mSkipTable;  // byte modes, patterns of 2 bytes or more
+};
+
+// The 0-based offset of needle in haystack at or after start, exact bytes; -1 when absent or
+// when start is at or past the end. An empty needle gives start unchanged; an empty haystack -1.
+int32_t InternalInStrB(int32_t start, const string& haystack, const string& needle);
+int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find);
+
+// The InStr engine: the 0-based position of find in s at or after start, ignoring case, -1 when
+// absent. Positions count characters (code points in UTF-8, units in 16-bit Unicode, bytes
+// otherwise), or bytes with bytePositions set. An empty find gives start unchanged.
+int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
+                            bool bytePositions);
+
+// Continuation bytes (10xxxxxx) among the n bytes of text.
+int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n);
+// Characters of UTF-8 text before byte offset: the steps of a walk from its first byte.
+int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset);
+// Byte offset after walking n characters of UTF-8 text from its first byte (at most length).
+int32_t UTF8OffsetOfCharacter(const unsigned char* text, int32_t length, int32_t n);
+
+extern "C" {
+int32_t StringInStr(int32_t start, stringStorage* s, stringStorage* find);
+int32_t StringExtendsInStr(stringStorage* s, int32_t start, stringStorage* find);
+int32_t StringInStrB(int32_t start, stringStorage* s, stringStorage* find);
+int32_t StringExtendsInStrB(stringStorage* s, int32_t start, stringStorage* find);
+int32_t StringDBCSInStr(int32_t start, stringStorage* s, stringStorage* find);
+}

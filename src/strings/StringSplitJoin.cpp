@@ -1,0 +1,96 @@
+#include "strings/StringSplitJoin.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "core/RuntimeError.h"
+#include "core/SimpleVector.h"
+#include "image/Export.h"
+#include "strings/StringFields.h"
+#include "strings/TextEncoding.h"
+
+namespace {
+
+using StringGet = stringStorage* (*)(RuntimeArray* array, int32_t index);
+using StringSet = void (*)(RuntimeArray* array, stringStorage* value, int32_t index);
+
+const ArrayOperationTable* StringArrayTable() {
+  return SelectArrayOperationTable(1, kArrayString);
+}
+
+void CollectPiece(void* pieces, string&& piece) {
+  static_cast<std::vector<string>*>(pieces)->push_back(std::move(piece));
+}
+
+RuntimeArray* SplitIntoArray(stringStorage* source, stringStorage* delimiter, bool exactBytes) {
+  std::vector<string> pieces;
+  StringSplitEach(string(source), string(delimiter), exactBytes, CollectPiece, &pieces);
+  RuntimeArray* array = CreateArray(1, kArrayString, static_cast<int32_t>(pieces.size()) - 1);
+  if (!array) return nullptr;
+  StringSet set = reinterpret_cast<StringSet>(array->table->set);
+  for (size_t i = 0; i < pieces.size(); ++i) set(array, pieces[i].Storage(), static_cast<int32_t>(i));
+  return array;
+}
+
+// The elements of a one-dimensional String array, each with its own reference.
+bool ReadStringArray(RuntimeArray* array, SimpleVector<string>& elements) {
+  if (!QV_CHECK(array->table == StringArrayTable())) return false;
+  StringGet get = reinterpret_cast<StringGet>(array->table->get);
+  int32_t last = array->table->ubound(array, 1);
+  for (int32_t i = 0; i <= last; ++i) elements.Append(string::Adopt(get(array, i)));
+  return true;
+}
+
+// The delimiter's encoding, then the first element's, then combined with each later one.
+TextEncoding WorkingEncoding(const SimpleVector<string>& elements, const string& delimiter) {
+  TextEncoding working = delimiter.Encoding();
+  for (uint32_t i = 0; i < elements.size(); ++i) {
+    const string& element = elements[static_cast<int32_t>(i)];
+    if (element.IsEmpty()) continue;
+    working = i == 0 ? element.Encoding() : CommonEncoding(working, element.Encoding(), true);
+  }
+  return working;
+}
+
+}  // namespace
+
+extern "C" RuntimeArray* StringSplit(stringStorage* source, stringStorage* delimiter) {
+  return SplitIntoArray(source, delimiter, false);
+}
+QV_EXPORT(StringSplit)
+
+extern "C" RuntimeArray* StringSplitB(stringStorage* source, stringStorage* delimiter) {
+  return SplitIntoArray(source, delimiter, true);
+}
+QV_EXPORT(StringSplitB)
+
+extern "C" stringStorage* StringJoin(RuntimeArray* array, stringStorage* delimiterRecord) {
+  SimpleVector<string> elements;
+  if (!array || !ReadStringArray(array, elements) || elements.empty()) return nullptr;
+  TextEncoding working = WorkingEncoding(elements, string(delimiterRecord));
+  string delimiter = ConvertEncoding(string(delimiterRecord), working);
+  int64_t total = int64_t{delimiter.Length()} * (elements.size() - 1);
+  for (uint32_t i = 0; i < elements.size(); ++i) {
+    string& element = elements[static_cast<int32_t>(i)];
+    element = ConvertEncoding(element, working);
+    total += element.Length();
+  }
+  string out;
+  if (total == 0 || !out.AllocateBuffer(total)) return nullptr;
+  char* ptr = static_cast<char*>(out);
+  for (uint32_t i = 0; i < elements.size(); ++i) {
+    if (i > 0) {
+      std::memcpy(ptr, delimiter.CString(), static_cast<size_t>(delimiter.Length()));
+      ptr += delimiter.Length();
+    }
+    const string& element = elements[static_cast<int32_t>(i)];
+    std::memcpy(ptr, element.CString(), static_cast<size_t>(element.Length()));
+    ptr += element.Length();
+  }
+  if (!QV_CHECK_TEXT(ptr - out.CString() == total, "ptr - out.CString() == totalLen", nullptr))
+    return nullptr;
+  out.SetEncoding(working);
+  return out.ExtractStringStorage();
+}
+QV_EXPORT(StringJoin)

@@ -1,0 +1,69 @@
+// The message dialog behind the language's message boxes: a message, an explanation, a title
+// and up to three buttons (action, cancel, alternate), one of which may be the default, shown
+// modally over a GtkMessageDialog. The windows subsystem's full MessageDialog class takes these
+// three entry points over later; callers only use them and the fields below.
+//
+// Without a display (a console application, or GTK not initialised) the dialog writes its
+// message and explanation to standard error and answers as if its default button were pressed.
+#pragma once
+
+#include <cstdint>
+
+#include "strings/RuntimeString.h"
+
+struct MessageDialog;
+
+struct MessageDialogButton {
+  MessageDialog* dialog;  // the dialog that owns the button
+  string caption;
+  bool visible;
+};
+
+// Indices of MessageDialog::defaultButton.
+constexpr int32_t kNoDefaultButton = -1;
+constexpr int32_t kDefaultActionButton = 0;
+constexpr int32_t kDefaultCancelButton = 1;
+constexpr int32_t kDefaultAlternateButton = 2;
+
+// What MessageDialogRunModal answers.
+constexpr int32_t kPressedCancelButton = 0;
+constexpr int32_t kPressedActionButton = 1;
+constexpr int32_t kPressedAlternateButton = 2;
+
+struct MessageDialog {
+  string message;
+  string explanation;
+  string title;
+  MessageDialogButton actionButton;     // "OK", shown
+  MessageDialogButton cancelButton;     // "Cancel", hidden
+  MessageDialogButton alternateButton;  // "Don't Save", hidden
+  int32_t defaultButton;                // kNoDefaultButton or a kDefault... index
+
+  // The button of a kDefault... index.
+  MessageDialogButton& Button(int32_t index) {
+    if (index == kDefaultCancelButton) return cancelButton;
+    if (index == kDefaultAlternateButton) return alternateButton;
+    return actionButton;
+  }
+};
+
+// Builds a dialog in the caller's storage; MessageDialogDestroyObject undoes it.
+void MessageDialogInitObject(void* storage);
+// Shows the dialog modally without a parent window and answers which button closed it (a
+// kPressed... code). Closing the window counts as the cancel button when it is shown, else as
+// the default button.
+int32_t MessageDialogRunModal(MessageDialog* dialog);
+void MessageDialogDestroyObject(MessageDialog* dialog);
+
+// Tests stand in for the person at the dialog: with a display, the responder is called once
+// the dialog is on screen, sees it as the toolkit shows it and answers which button to press
+// (a kDefault... index); that button is then clicked. nullptr restores the person.
+struct MessageDialogView {
+  const char* message;      // the dialog's texts as shown, UTF-8
+  const char* explanation;  // "" when there is none
+  const char* title;
+  const char* captions[3];  // action, cancel, alternate; nullptr for a hidden button
+  int32_t defaultButton;    // the button holding the default, or kNoDefaultButton
+};
+using MessageDialogResponder = int32_t (*)(const MessageDialogView& view, void* context);
+void SetMessageDialogResponder(MessageDialogResponder responder, void* context);

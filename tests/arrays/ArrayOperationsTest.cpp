@@ -1,0 +1,191 @@
+// Redim, Insert, Remove, IndexOf and Shuffle against models: random sequences on a std::vector
+// per element type (contents, bounds, buffer length, growth step, references and exceptions
+// after every step), tuple-keeping Redim of two and three dimensions, and Shuffle against a
+// 64-bit model of the Rnd generator.
+
+#include <array>
+#include <map>
+
+#include "ArrayTestSupport.h"
+#include "arrays/StructureArray.h"
+#include "core/Random.h"
+
+using namespace arraytest;
+
+namespace {
+
+template <typename M>
+class ArrayOperationsTest : public ::testing::Test {};
+TYPED_TEST_SUITE(ArrayOperationsTest, AllModels);
+
+// The array's bookkeeping as the operations define it; each step returns the exceptions due.
+template <typename M>
+struct VectorModel {
+  using V = typename M::Value;
+  static constexpr int32_t kWidth = sizeof(typename M::Stored);
+  std::vector<V> elements;
+  int32_t bufferLength = 0, growthStep = 16;
+
+  int32_t Count() const { return int32_t(elements.size()); }
+  int Insert(int32_t i, V v) {
+    if (i < 0 || i > Count()) return 1;
+    elements.insert(elements.begin() + i, M::Read(v));
+    if (Count() * kWidth > bufferLength) {
+      bufferLength += growthStep * kWidth;
+      growthStep = std::min(growthStep * 2, 0x20000);
+    }
+    return 0;
+  }
+  int Resize(int32_t bound, int32_t at = -1) {
+    if (at >= 0) elements.erase(elements.begin() + at);
+    if (bound >= -1) elements.resize(size_t(bound + 1), V());
+    bufferLength = Count() * kWidth;
+    growthStep = 16;
+    return 0;
+  }
+  int Remove(int32_t i) { return i < 0 || i >= Count() ? 1 : Resize(-2, i); }
+  int Redim(int32_t bound) { return bound < -1 ? 1 : bound == Count() - 1 ? 0 : Resize(bound); }
+  int IndexOf(V v, int32_t start, int32_t* found) const {
+    *found = -1;
+    if (elements.empty()) return 0;
+    if (start < -1 || start >= Count()) return 1;
+    for (int32_t k = std::max(start, 0); k < Count() && *found < 0; ++k) {
+      if (M::Equal(v, elements[k])) *found = k;
+    }
+    return 0;
+  }
+};
+
+TYPED_TEST(ArrayOperationsTest, RandomSequencesFollowAVectorModel) {
+  using M = TypeParam;
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    ValuePool<M> pool(seed);
+    std::mt19937 rng(seed * 7919);
+    RuntimeArray* a = CreateArray(1, M::kCode, -1);
+    VectorModel<M> model;
+    for (int step = 0; step < 400; ++step) {
+      qvtest::ReportCapture capture;
+      const int32_t n = model.Count(), op = int32_t(rng() % 8);
+      const int32_t i = int32_t(rng() % (n + 3)) - 1;  // -1 .. n + 1
+      const auto v = pool.Any();
+      int raised = 0, found;
+      if (op < 4) {  // now and then a run of inserts, so that the growth step doubles
+        for (int run = rng() % 16 ? 1 : 100; run > 0; --run) {
+          Insert<M>(a, i, v);
+          raised += model.Insert(i, v);
+        }
+      } else if (op < 6) {
+        a->table->remove(a, i);
+        raised = model.Remove(i);
+      } else if (op == 6) {
+        const int32_t bound = rng() % 4 ? i + int32_t(rng() % 5) - 2 : n - 1;
+        CallRedim(a, {bound});
+        raised = model.Redim(bound);
+        EXPECT_TRUE(bound != -1 || n == 0 || a->data);  // length 0, not nil
+      } else {
+        raised = model.IndexOf(v, i - 1, &found);
+        EXPECT_EQ(IndexOf<M>(a, v, i - 1), found);
+      }
+      EXPECT_EQ(OutOfBounds(capture), raised);
+      EXPECT_EQ(capture.count(), size_t(raised));
+      ASSERT_EQ(RuntimeUBound(a), model.Count() - 1);
+      EXPECT_EQ(a->bufferLength, model.bufferLength);
+      EXPECT_EQ(a->growthStep, model.growthStep);
+      for (int32_t k = 0; k < model.Count(); ++k) {
+        EXPECT_TRUE(M::Same(At<M>(a, k), model.elements[k])) << k;
+      }
+      ExpectReferences(pool, model.elements);
+    }
+    RuntimeUnlockArray(a);
+    ExpectReferences<M>(pool, {});
+  }
+}
+
+TYPED_TEST(ArrayOperationsTest, RedimOfManyDimensionsKeepsEachTupleInsideBothBounds) {
+  using M = TypeParam;
+  ValuePool<M> pool(5);
+  std::mt19937 rng(17);
+  for (size_t dims : {2u, 3u}) {
+    RuntimeArray* a = Create(M::kCode, Tuple(dims, 2));
+    std::map<Tuple, typename M::Value> model;
+    for (const auto& t : TuplesInFlatOrder(Tuple(dims, 2))) {
+      CallSet<M>(a->table->set, a, model[t] = M::Read(pool.Any()), t);
+    }
+    for (int round = 0; round < 30; ++round) {
+      Tuple next(dims);
+      for (auto& b : next) b = int32_t(rng() % 5) - 1;
+      CallRedim(a, next);
+      decltype(model) kept;
+      std::vector<typename M::Value> held;
+      const auto tuples = TuplesInFlatOrder(next);
+      for (size_t p = 0; p < tuples.size(); ++p) {
+        held.push_back(kept[tuples[p]] =
+                           model.count(tuples[p]) ? model[tuples[p]] : typename M::Value());
+        EXPECT_TRUE(M::Same(At<M>(a, int32_t(p)), held.back()));
+      }
+      model.swap(kept);
+      EXPECT_EQ(a->bufferLength, int32_t(tuples.size() * sizeof(typename M::Stored)));
+      EXPECT_EQ(a->data == nullptr, tuples.empty());
+      for (size_t d = 0; d < dims; ++d) EXPECT_EQ(RuntimeUBound2Param(a, int32_t(d + 1)), next[d]);
+      ExpectReferences(pool, held);
+    }
+    RuntimeUnlockArray(a);
+  }
+}
+
+// The Rnd generator computed directly in 64 bits, beside the 32-bit Schrage form under test.
+struct RndModel {
+  int64_t state;
+  double Next() {
+    state = state * 16807 % 2147483647;
+    return double(state & 0xFFFFF) / 1048576.0;
+  }
+  template <typename T>
+  void Shuffle(std::vector<T>& v) {
+    for (int32_t k = int32_t(v.size()) - 1; k >= 1; --k) {
+      std::swap(v[k], v[int32_t(static_cast<long double>(Next()) * (k + 1))]);
+    }
+  }
+};
+
+TEST(ArrayShuffleTest, RndMatchesTheDirectRecurrenceAndSeedsItselfOnce) {
+  SetRndState(1);
+  EXPECT_EQ(rnd(), 16807.0 / 1048576.0);
+  RndModel model{16807};
+  for (int k = 0; k < 100000; ++k) ASSERT_EQ(rnd(), model.Next()) << k;
+  SetRndState(0);
+  const double first = rnd();
+  EXPECT_TRUE(first >= 0.0 && first < 1.0);
+  EXPECT_NE(RndState(), 0);
+}
+
+TEST(ArrayShuffleTest, EveryShapeAndRecordKindShufflesItsFlatSequenceLikeTheModel) {
+  for (const Tuple& bounds :
+       {Tuple{0}, Tuple{1}, Tuple{40}, Tuple{3, 4}, Tuple{2, 0, 3}, Tuple{0, 5}}) {
+    RuntimeArray* a = Create(kArrayInt64, bounds);
+    std::vector<int64_t> model;
+    for (const auto& t : TuplesInFlatOrder(bounds)) {
+      model.push_back(int64_t(model.size()) * 0x200000001);
+      CallSet<Int64Model>(a->table->set, a, model.back(), t);
+    }
+    SetRndState(12345);
+    RndModel rnd{12345};
+    a->table->shuffle(a);
+    if (bounds[0] > 0) rnd.Shuffle(model);  // else nothing moves and nothing is drawn
+    EXPECT_EQ(RndState(), rnd.state);
+    for (size_t p = 0; p < model.size(); ++p) EXPECT_EQ(At<Int64Model>(a, int32_t(p)), model[p]);
+    RuntimeUnlockArray(a);
+  }
+  // Structure elements move whole, through a spare element as large as they are.
+  RuntimeArray* s = RuntimeCreateStructureArray(1, 12, 9);
+  std::vector<std::array<char, 12>> blocks(10);
+  for (int32_t k = 0; k < 120; ++k)
+    blocks[k / 12][k % 12] = static_cast<char*>(s->data)[k] = char(k);
+  SetRndState(99);
+  RndModel{99}.Shuffle(blocks);
+  s->table->shuffle(s);
+  EXPECT_EQ(0, std::memcmp(s->data, blocks.data(), 120));
+  RuntimeUnlockArray(s);
+}
+
+}  // namespace
