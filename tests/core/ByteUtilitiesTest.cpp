@@ -30,7 +30,10 @@ TEST(CaseFoldTable, MatchesMacRomanCapitalsFromIconv) {
     size_t inLeft = 1, outLeft = sizeof wide;
     iconv(toWide, &inPtr, &inLeft, &outPtr, &outLeft);
     wchar_t upper = static_cast<wchar_t>(towupper_l(static_cast<wint_t>(wide), utf8));
-    inPtr = reinterpret_cast<char*>(&upper), inLeft = sizeof upper, outPtr = back, outLeft = 4;
+    inPtr = reinterpret_cast<char*>(&upper);
+    inLeft = sizeof upper;
+    outPtr = back;
+    outLeft = sizeof back;
     bool single =
         iconv(fromWide, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && outPtr - back == 1;
     EXPECT_EQ(kCaseFoldTable[byte], single ? uint8_t(back[0]) : byte)

@@ -50,11 +50,14 @@ TEST(GenericArray, MatchesStdVector) {
       ASSERT_EQ(a.InsertAt(at, value), size + 1);
       model.insert(model.begin() + at, value);
     } else if (action < 5) {
-      a.Append(value), model.push_back(value);
+      a.Append(value);
+      model.push_back(value);
     } else if (action < 8 && size > 0) {
-      a.RemoveAt(at % size), model.erase(model.begin() + at % size);
+      a.RemoveAt(at % size);
+      model.erase(model.begin() + at % size);
     } else if (action == 8 && size > 0) {
-      a.SetAt(at % size, value), model[at % size] = value;
+      a.SetAt(at % size, value);
+      model[at % size] = value;
     } else if (action == 9 && rng() % 20 == 0) {
       const auto n = static_cast<int32_t>(rng() % 300);
       a.SetCount(n);
@@ -97,7 +100,8 @@ TEST(GenericArray, DoubleElementsRoundTrip) {
     model.insert(i % 3 ? model.end() : model.begin(), value);
   }
   a.SetAtDouble(10, model[10] = 1e300);
-  a.RemoveAt(5), model.erase(model.begin() + 5);
+  a.RemoveAt(5);
+  model.erase(model.begin() + 5);
   for (size_t i = 0; i < model.size(); ++i)
     EXPECT_EQ(a.GetAtDouble(static_cast<int32_t>(i)), model[i]);
   EXPECT_EQ(HandleGetSize(a.storage), a.capacity * 8);

@@ -36,8 +36,9 @@ TEST(BlockMove, OverlappingRangesCopyAsThroughATemporary) {
   }
   qvtest::ReportCapture capture;
   char source[] = "abc", destination[] = "xyz";
-  BlockMove(source, destination, -1), BlockMove(nullptr, destination, 3),
-      BlockMove(source, nullptr, 3);
+  BlockMove(source, destination, -1);
+  BlockMove(nullptr, destination, 3);
+  BlockMove(source, nullptr, 3);
   EXPECT_STREQ(destination, "xyz");
   EXPECT_EQ(capture.count(), 3u);
 }

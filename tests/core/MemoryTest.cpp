@@ -14,7 +14,10 @@
 namespace {
 
 std::vector<size_t> gRequests;  // sizes the allocator asked of the system
-void* RecordingAlloc(size_t size) { return gRequests.push_back(size), std::malloc(size); }
+void* RecordingAlloc(size_t size) {
+  gRequests.push_back(size);
+  return std::malloc(size);
+}
 void* FailingAlloc(size_t) { return nullptr; }
 
 // While alive, the system allocator is replaced by the given one.
@@ -135,7 +138,11 @@ TEST(PurgeList, RandomOperationsMatchAListModel) {
     if (action == 0 && !inModel(id)) model.push_front(id);
     if (action == 0) objects[id]->AddToPurgeList();
     if (action == 1) objects[id]->RemoveFromPurgeList();
-    if (action == 2) objects[id]->MoveToFront(), model.remove(id), model.push_front(id);
+    if (action == 2) {
+      objects[id]->MoveToFront();
+      model.remove(id);
+      model.push_front(id);
+    }
     if (action == 3) objects[id] = std::make_unique<LoggingPurgable>(id, &log);
     if (action == 1 || action == 3) model.remove(id);
     if (action == 4) {

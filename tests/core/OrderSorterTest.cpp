@@ -55,7 +55,10 @@ TEST(OrderSorter, MatchesStdSort) {
   const int n = 4000;
   std::vector<int> descending(n), organPipe(n), sawtooth(n);
   std::iota(descending.rbegin(), descending.rend(), 0);
-  for (int i = 0; i < n; ++i) organPipe[i] = std::min(i, n - i), sawtooth[i] = i % 17;
+  for (int i = 0; i < n; ++i) {
+    organPipe[i] = std::min(i, n - i);
+    sawtooth[i] = i % 17;
+  }
   for (const auto* input : {&descending, &organPipe, &sawtooth})
     SortAndCompareWithStdSort(*input, 0, n);
 }

@@ -150,7 +150,8 @@ TEST(EventHandlerTest, InstanceHandlersGoIntoAPrivateCopy) {
   RuntimeObject* b = RuntimeNewObject(cls);
   ObjectHook hook;
   auto lookup = [&hook, a](int32_t index) {
-    return hook.eventIndex = index, LookupEventHandler(a, &hook);
+    hook.eventIndex = index;
+    return LookupEventHandler(a, &hook);
   };
   EXPECT_TRUE(lookup(2) == Word(0xC105E) && !lookup(0) && !lookup(512));
   qvtest::ReportCapture capture;

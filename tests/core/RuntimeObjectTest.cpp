@@ -22,7 +22,10 @@ void Record(RuntimeObject*) {
 
 class RuntimeObjectTest : public ::testing::Test {
  protected:
-  void SetUp() override { gLog.clear(), baseline = LiveObjectCount(); }
+  void SetUp() override {
+    gLog.clear();
+    baseline = LiveObjectCount();
+  }
   void TearDown() override { EXPECT_EQ(LiveObjectCount(), baseline); }
   int32_t baseline = 0;
 };
@@ -39,10 +42,13 @@ TEST_F(RuntimeObjectTest, NewObjectsAndTheOrderOfConstructionAndDestruction) {
   RuntimeClass* root = MakeClass(nullptr, "RootR", 1);
   RuntimeClass* middle = MakeClass(root, "MiddleR", 1);
   RuntimeClass* leaf = MakeClass(middle, "LeafR", 1);
-  root->constructor = Record<'c', 0>, root->destructor = Record<'d', 0>,
+  root->constructor = Record<'c', 0>;
+  root->destructor = Record<'d', 0>;
   root->finalizer = Record<'f', 0>;
-  middle->constructor = Record<'c', 1>, middle->finalizer = Record<'f', 1>;
-  leaf->constructor = Record<'c', 2>, leaf->destructor = ResurrectingDestructor,
+  middle->constructor = Record<'c', 1>;
+  middle->finalizer = Record<'f', 1>;
+  leaf->constructor = Record<'c', 2>;
+  leaf->destructor = ResurrectingDestructor;
   leaf->finalizer = Record<'f', 2>;
   RuntimeObject* object = RuntimeNewObject(leaf);
   EXPECT_TRUE(object->classPtr == leaf && object->methodTable == leaf->methodTable &&

@@ -73,10 +73,12 @@ TEST(SimpleVector, ConstructedElementsAreNeitherLeakedNorReleasedTwice) {
       std::string text = "t" + std::to_string(rng() % 50);
       int action = static_cast<int>(rng() % 4);
       if (action < 2) {
-        v.Append(Tracked(text)), model.push_back(text);
+        v.Append(Tracked(text));
+        model.push_back(text);
       } else if (action == 2 && !model.empty()) {
         auto at = static_cast<int32_t>(rng() % model.size());
-        v.RemoveAt(at), model.erase(model.begin() + at);
+        v.RemoveAt(at);
+        model.erase(model.begin() + at);
       } else if (action == 3 && v.RemoveLast(Tracked(text))) {
         model.erase(std::find(model.rbegin(), model.rend(), text).base() - 1);
       }

@@ -81,8 +81,12 @@ TEST(StringMap, MatchesAReferenceWithFoldedKeys) {
       } else {
         int value = static_cast<int>(rng());
         map.AddEntry(S(key), value);
-        if (found != reference.end()) found->second.second = value;
-        if (found == reference.end()) reference[fold(key)] = {key, value}, order.push_back(key);
+        if (found != reference.end()) {
+          found->second.second = value;
+        } else {
+          reference[fold(key)] = {key, value};
+          order.push_back(key);
+        }
       }
       std::string probe = randomKey();
       int value = 0;
@@ -113,23 +117,29 @@ TEST(StringMapIteration, RandomRemovalAndAdditionDuringAWalkMatchesTheModel) {
     std::list<std::string> order;
     int serial = 0;
     auto add = [&] {
-      order.push_back("k" + std::to_string(serial++)), map->AddEntry(S(order.back()), 0);
+      order.push_back("k" + std::to_string(serial++));
+      map->AddEntry(S(order.back()), 0);
     };
     for (int i = 0; i < 30; ++i) add();
     auto* it = new StringMapIterator<int>(map.get());
     auto current = order.begin();
     bool started = false;
     auto erase = [&](std::list<std::string>::iterator victim) {
-      if (victim == current) current = std::next(victim), started = false;
+      if (victim == current) {
+        current = std::next(victim);
+        started = false;
+      }
       order.erase(victim);
     };
     for (int step = 0; step < 80; ++step) {
       int action = static_cast<int>(rng() % 5);
       if (action == 0 && started && current != order.end()) {
-        it->RemoveCurrent(), erase(current);
+        it->RemoveCurrent();
+        erase(current);
       } else if (action == 1 && !order.empty()) {
         auto victim = std::next(order.begin(), static_cast<long>(rng() % order.size()));
-        map->RemoveEntry(S(*victim)), erase(victim);
+        map->RemoveEntry(S(*victim));
+        erase(victim);
       } else if (action == 2) {
         add();
       } else if (action > 2) {

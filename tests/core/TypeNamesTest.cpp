@@ -17,14 +17,18 @@ const TypeDescriptor* Intrinsic(IntrinsicTypeIndex index) { return IntrinsicType
 
 ParameterRecord Param(const char* name, const TypeDescriptor* type, bool byRef = false) {
   ParameterRecord p{};
-  p.name = name, p.parameterType = type, p.byRef = byRef ? 1 : 0;
+  p.name = name;
+  p.parameterType = type;
+  p.byRef = byRef ? 1 : 0;
   return p;
 }
 
 ObjectMethod Method(const char* name, const TypeDescriptor* returnType,
                     std::vector<ParameterRecord>& params, int32_t kind = kMethodPlain) {
   ObjectMethod m;
-  m.name = name, m.row.returnType = returnType, m.row.methodKind = kind;
+  m.name = name;
+  m.row.returnType = returnType;
+  m.row.methodKind = kind;
   m.row.parameters = params.empty() ? nullptr : params.data();
   m.row.parameterCount = static_cast<int32_t>(params.size());
   return m;
@@ -62,8 +66,10 @@ TEST(TypeCodeTest, GoldenCodes) {
 
 TEST(SignatureKeyTest, GoldenKeysAndDeclarations) {
   ObjectDefinition systemClass, dictionary, variant, window;
-  systemClass.className = "_SystemClass", dictionary.className = "Dictionary";
-  variant.className = "Variant", window.className = "Window";
+  systemClass.className = "_SystemClass";
+  dictionary.className = "Dictionary";
+  variant.className = "Variant";
+  window.className = "Window";
   std::vector<ParameterRecord> gestaltParams = {
       Param("selector", Intrinsic(kIntrinsicString)),
       Param("result", Intrinsic(kIntrinsicInteger), true)};
@@ -85,7 +91,10 @@ TEST(SignatureKeyTest, GoldenKeysAndDeclarations) {
   string ab("ab");
   const uint32_t defaults[] = {255, uint32_t(reinterpret_cast<uintptr_t>(ab.Storage())), 1, 0,
                                uint32_t(-42)};
-  for (int i = 0; i < 5; ++i) params[i].hasDefault = 1, params[i].defaultValue = defaults[i];
+  for (int i = 0; i < 5; ++i) {
+    params[i].hasDefault = 1;
+    params[i].defaultValue = defaults[i];
+  }
   params[5].paramArray = 1;
   ObjectMethod paint = Method("Paint", nullptr, params, kMethodExtends);
   paint.userFlags = kItemPrivate | kItemProtected;
