@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "arrays/RuntimeArray.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 #include "image/Export.h"
@@ -124,3 +125,20 @@ extern "C" void objSetter(RuntimeObject* object, uint32_t offset, RuntimeObject*
   std::memcpy(at, &value, sizeof value);
 }
 QV_EXPORT(objSetter)
+
+extern "C" RuntimeArray* arrayGetter(RuntimeObject* object, uint32_t offset) {
+  RuntimeArray* value = ReadField<RuntimeArray*>(object, offset);
+  RuntimeLockArray(value);
+  return value;
+}
+QV_EXPORT(arrayGetter)
+
+extern "C" void arraySetter(RuntimeObject* object, uint32_t offset, RuntimeArray* value) {
+  unsigned char* at = FieldAddress(object, offset, sizeof(RuntimeArray*));
+  if (!at) return;
+  RuntimeArray* old;
+  std::memcpy(&old, at, sizeof old);
+  RuntimeLockUnlockArrays(value, old);
+  std::memcpy(at, &value, sizeof value);
+}
+QV_EXPORT(arraySetter)

@@ -11,6 +11,8 @@
 
 #include "core/RuntimeObject.h"
 
+struct RuntimeArray;
+
 extern "C" {
 uint32_t byteGetter(RuntimeObject* object, uint32_t offset);
 void byteSetter(RuntimeObject* object, uint32_t offset, uint32_t value);
@@ -36,4 +38,7 @@ void SSToStringSetter(RuntimeObject* object, uint32_t offset, stringStorage* val
 // The object, with one reference for the caller.
 RuntimeObject* objGetter(RuntimeObject* object, uint32_t offset);
 void objSetter(RuntimeObject* object, uint32_t offset, RuntimeObject* value);
+// The array, with one reference for the caller.
+RuntimeArray* arrayGetter(RuntimeObject* object, uint32_t offset);
+void arraySetter(RuntimeObject* object, uint32_t offset, RuntimeArray* value);
 }
