@@ -32,8 +32,8 @@ std::vector<std::string> SortedAsUTF8(const std::vector<string>& texts) {
 }
 
 string InEncoding(const char* utf8, TextEncoding encoding) {
-  return ConvertEncoding(string::FromBytes(utf8, std::char_traits<char>::length(utf8), kEncodingUTF8),
-                         encoding);
+  const int64_t length = std::char_traits<char>::length(utf8);
+  return ConvertEncoding(string::FromBytes(utf8, length, kEncodingUTF8), encoding);
 }
 
 // Generated with Python: words = [...]; print(sorted(words, key=str.lower)). No two words are

@@ -48,7 +48,8 @@ TEST(EncodingAttributesTest, SharedUCS4ObjectIsBase0x100Format3) {
   EXPECT_EQ(InternetName(shared), "UCS-4");
   // Chr gives the four bytes of the code point, least significant first.
   string chr = string::Adopt(TextEncodingChr(shared, 0x1F600));
-  EXPECT_EQ(std::string(chr.Bytes(), chr.Bytes() + chr.Length()), std::string("\x00\xF6\x01\x00", 4));
+  const std::string bytes(chr.Bytes(), chr.Bytes() + chr.Length());
+  EXPECT_EQ(bytes, std::string("\x00\xF6\x01\x00", 4));
   RuntimeUnlockObject(&shared->header);
 }
 
