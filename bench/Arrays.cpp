@@ -119,21 +119,9 @@ BENCHMARK(BM_RawLoopGetSet)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  qvbench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  const auto ratio = [&](const char* ours, const char* plain) {
-    const double o = reporter.Time(ours), p = reporter.Time(plain);
-    return o > 0 && p > 0 ? o / p : 0.0;
-  };
-  for (const char* type : {"Int32", "Double", "String"}) {
-    const std::string ours = std::string("BM_ArraySort") + type;
-    const std::string plain = std::string("BM_StdSort") + type;
-    std::printf("ratio Sort/std::sort %s = %.2f (aim <= 1.30)\n", type,
-                ratio(ours.c_str(), plain.c_str()));
-  }
-  std::printf("ratio Get+Set through the table / raw loop = %.2f\n",
-              ratio("BM_ArrayGetSetThroughTable", "BM_RawLoopGetSet"));
-  benchmark::Shutdown();
-  return 0;
+  return qvbench::RunWithRatios(argc, argv,
+                                {{"BM_ArraySortInt32", "BM_StdSortInt32", 1.3},
+                                 {"BM_ArraySortDouble", "BM_StdSortDouble", 1.3},
+                                 {"BM_ArraySortString", "BM_StdSortString", 1.3},
+                                 {"BM_ArrayGetSetThroughTable", "BM_RawLoopGetSet"}});
 }

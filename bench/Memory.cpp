@@ -1,14 +1,9 @@
 // The small-block allocator beside malloc/free for the sizes string and handle records have:
 // a batch of 16-64 byte blocks allocated, then freed in a scattered order.
-#include <benchmark/benchmark.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <string>
 #include <vector>
 
+#include "BenchRatio.h"
 #include "core/Memory.h"
 
 namespace {
@@ -53,36 +48,9 @@ void BM_Malloc(benchmark::State& state) {
 }
 BENCHMARK(BM_Malloc);
 
-// Keeps the time of each benchmark as it is reported, for the ratio printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Color : OO_None) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        mTimes[run.run_name.function_name] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double TimeOf(const std::string& name) const {
-    auto it = mTimes.find(name);
-    return it == mTimes.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> mTimes;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   initializeMemoryCriticalSection();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  double ours = reporter.TimeOf("BM_OSalloclen");
-  double plain = reporter.TimeOf("BM_Malloc");
-  if (ours > 0 && plain > 0) std::printf("ratio OSalloclen/malloc: %.3f\n", ours / plain);
-  benchmark::Shutdown();
-  return 0;
+  return qvbench::RunWithRatios(argc, argv, {{"BM_OSalloclen", "BM_Malloc"}}, 0);
 }

@@ -1,14 +1,12 @@
 // Str and Format of 1,000,000 doubles beside snprintf("%g") and snprintf("%.2f") into a stack
 // buffer; prints the two ratios of their times (aim: at most 1.5 each).
-#include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "BenchRatio.h"
 #include "core/Memory.h"
 #include "strings/FormatPicture.h"
 #include "strings/NumberFormat.h"
@@ -73,33 +71,11 @@ void BM_Snprintf2f(benchmark::State& state) {
 }
 BENCHMARK(BM_Snprintf2f)->Unit(benchmark::kMillisecond);
 
-// Prints the runs as usual and remembers each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> times;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
-void PrintRatio(RatioReporter& reporter, const char* label, const char* framework,
-                const char* plain) {
-  double a = reporter.times[framework];
-  double b = reporter.times[plain];
-  if (a > 0 && b > 0) std::printf("ratio %s: %.2f (aim <= 1.5)\n", label, a / b);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
   initializeMemoryCriticalSection();
-  Values();
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintRatio(reporter, "Str/snprintf(\"%g\")", "BM_Str", "BM_SnprintfG");
-  PrintRatio(reporter, "Format/snprintf(\"%.2f\")", "BM_Format", "BM_Snprintf2f");
-  benchmark::Shutdown();
-  return 0;
+  Values();  // worked out before timing
+  return qvbench::RunWithRatios(
+      argc, argv, {{"BM_Str", "BM_SnprintfG"}, {"BM_Format", "BM_Snprintf2f"}}, 1.5);
 }

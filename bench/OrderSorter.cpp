@@ -1,13 +1,10 @@
 // orderSorter over 10,000 random rows (compared and exchanged through its index callbacks)
 // beside std::sort of the same values; prints the ratio of their times.
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <map>
 #include <random>
 #include <vector>
 
+#include "BenchRatio.h"
 #include "core/OrderSorter.h"
 
 namespace {
@@ -54,28 +51,9 @@ void BM_StdSort(benchmark::State& state) {
 }
 BENCHMARK(BM_StdSort);
 
-// Prints the runs as usual and remembers each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> times;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  double framework = reporter.times["BM_OrderSorter"];
-  double plain = reporter.times["BM_StdSort"];
-  if (framework > 0 && plain > 0) {
-    // The callbacks cost an indirect call per comparison and exchange that std::sort inlines.
-    std::printf("ratio orderSorter/std::sort, 10,000 rows: %.2f\n", framework / plain);
-  }
-  benchmark::Shutdown();
-  return 0;
+  // The callbacks cost an indirect call per comparison and exchange that std::sort inlines.
+  return qvbench::RunWithRatios(argc, argv, {{"BM_OrderSorter", "BM_StdSort"}}, 0);
 }

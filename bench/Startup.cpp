@@ -1,17 +1,16 @@
 // Process start to the application's entry: the framework starting its sample image (finding
 // its own .qv section, reading, linking and calling the entry) beside a plain program that
 // only initialises GTK (this benchmark re-executed with --plain-gtk-start).
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <gtk/gtk.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <string>
+
+#include "BenchRatio.h"
 
 namespace {
 
@@ -61,15 +60,6 @@ void BM_StartPlainGtkProgram(benchmark::State& state) {
 }
 BENCHMARK(BM_StartPlainGtkProgram)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> times;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,13 +67,6 @@ int main(int argc, char** argv) {
     gtk_init_check(&argc, &argv);
     return 0;
   }
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  double sample = reporter.times["BM_StartSampleImage/real_time"];
-  double plain = reporter.times["BM_StartPlainGtkProgram/real_time"];
-  if (sample > 0 && plain > 0)
-    std::printf("ratio sample image start/plain GTK start: %.2f (aim <= 1.2)\n", sample / plain);
-  benchmark::Shutdown();
-  return 0;
+  return qvbench::RunWithRatios(
+      argc, argv, {{"BM_StartSampleImage/real_time", "BM_StartPlainGtkProgram/real_time"}}, 1.2);
 }

@@ -175,33 +175,18 @@ BENCHMARK(BM_Split);
 BENCHMARK(BM_SplitStringView);
 BENCHMARK(BM_SplitStdStrings);
 
-struct Pair {
-  const char* framework;
-  const char* plain;
-  double aim;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  qvbench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  const Pair pairs[] = {{"BM_InStrASCII", "BM_MemmemASCII", 1.2},
-                        {"BM_InStrBASCII", "BM_MemmemASCII", 1.2},
-                        {"BM_InStrASCII", "BM_FindASCII", 1.2},
-                        {"BM_InStrUTF8", "BM_MemmemUTF8", 1.2},
-                        {"BM_InStrBUTF8", "BM_MemmemUTF8", 1.2},
-                        {"BM_InStrUTF8CasedAccent", "BM_MemmemUTF8CasedAccent", 1.2},
-                        {"BM_ReplaceAllB", "BM_ReplaceAllStd", 1.5},
-                        {"BM_ReplaceAll", "BM_ReplaceAllStd", 1.5},
-                        {"BM_Split", "BM_SplitStringView", 2.0},
-                        {"BM_Split", "BM_SplitStdStrings", 2.0}};
-  for (const Pair& pair : pairs) {
-    double f = reporter.Time(pair.framework), p = reporter.Time(pair.plain);
-    if (f <= 0 || p <= 0) continue;
-    std::printf("ratio %s / %s = %.2f (aim <= %.2f)\n", pair.framework, pair.plain, f / p, pair.aim);
-  }
-  benchmark::Shutdown();
-  return 0;
+  return qvbench::RunWithRatios(argc, argv,
+                                {{"BM_InStrASCII", "BM_MemmemASCII", 1.2},
+                                 {"BM_InStrBASCII", "BM_MemmemASCII", 1.2},
+                                 {"BM_InStrASCII", "BM_FindASCII", 1.2},
+                                 {"BM_InStrUTF8", "BM_MemmemUTF8", 1.2},
+                                 {"BM_InStrBUTF8", "BM_MemmemUTF8", 1.2},
+                                 {"BM_InStrUTF8CasedAccent", "BM_MemmemUTF8CasedAccent", 1.2},
+                                 {"BM_ReplaceAllB", "BM_ReplaceAllStd", 1.5},
+                                 {"BM_ReplaceAll", "BM_ReplaceAllStd", 1.5},
+                                 {"BM_Split", "BM_SplitStringView", 2.0},
+                                 {"BM_Split", "BM_SplitStdStrings", 2.0}});
 }

@@ -1,16 +1,14 @@
 // StringMap lookup of 10,000 ASCII keys beside std::unordered_map<std::string> with a
 // case-insensitive hash and equality; prints the ratio of their times (aim: at most 1.5).
-#include <benchmark/benchmark.h>
 #include <strings.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "BenchRatio.h"
 #include "core/StringMap.h"
 
 namespace {
@@ -90,27 +88,9 @@ void BM_UnorderedMapLookup(benchmark::State& state) {
 }
 BENCHMARK(BM_UnorderedMapLookup);
 
-// Prints the runs as usual and remembers each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> times;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  double framework = reporter.times["BM_StringMapLookup"];
-  double plain = reporter.times["BM_UnorderedMapLookup"];
-  if (framework > 0 && plain > 0) {
-    std::printf("ratio StringMap/unordered_map lookup: %.2f (aim <= 1.5)\n", framework / plain);
-  }
-  benchmark::Shutdown();
-  return 0;
+  return qvbench::RunWithRatios(argc, argv, {{"BM_StringMapLookup", "BM_UnorderedMapLookup"}},
+                                1.5);
 }

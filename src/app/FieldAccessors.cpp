@@ -63,75 +63,25 @@ unsigned char* RawAddress(RuntimeObject* object, uint32_t offset) {
 
 }  // namespace
 
-extern "C" uint32_t byteGetter(RuntimeObject* object, uint32_t offset) {
-  return ReadField<uint8_t>(object, offset);
-}
-QV_EXPORT(byteGetter)
+// Defines and exports <name>Getter and <name>Setter for a field stored as Field and passed to
+// and from compiled code as Word (the getter widens, the setter narrows).
+#define QV_FIELD_ACCESSORS(name, Field, Word)                                          \
+  extern "C" Word name##Getter(RuntimeObject* object, uint32_t offset) {               \
+    return ReadField<Field>(object, offset);                                           \
+  }                                                                                    \
+  QV_EXPORT(name##Getter)                                                              \
+  extern "C" void name##Setter(RuntimeObject* object, uint32_t offset, Word value) {   \
+    WriteField<Field>(object, offset, static_cast<Field>(value));                      \
+  }                                                                                    \
+  QV_EXPORT(name##Setter)
 
-extern "C" void byteSetter(RuntimeObject* object, uint32_t offset, uint32_t value) {
-  WriteField<uint8_t>(object, offset, static_cast<uint8_t>(value));
-}
-QV_EXPORT(byteSetter)
-
-extern "C" int32_t boolGetter(RuntimeObject* object, uint32_t offset) {
-  return ReadField<int8_t>(object, offset);
-}
-QV_EXPORT(boolGetter)
-
-extern "C" void boolSetter(RuntimeObject* object, uint32_t offset, int32_t value) {
-  WriteField<int8_t>(object, offset, static_cast<int8_t>(value));
-}
-QV_EXPORT(boolSetter)
-
-extern "C" int32_t shortGetter(RuntimeObject* object, uint32_t offset) {
-  return ReadField<int16_t>(object, offset);
-}
-QV_EXPORT(shortGetter)
-
-extern "C" void shortSetter(RuntimeObject* object, uint32_t offset, int32_t value) {
-  WriteField<int16_t>(object, offset, static_cast<int16_t>(value));
-}
-QV_EXPORT(shortSetter)
-
-extern "C" int32_t intGetter(RuntimeObject* object, uint32_t offset) {
-  return ReadField<int32_t>(object, offset);
-}
-QV_EXPORT(intGetter)
-
-extern "C" void intSetter(RuntimeObject* object, uint32_t offset, int32_t value) {
-  WriteField<int32_t>(object, offset, value);
-}
-QV_EXPORT(intSetter)
-
-extern "C" int64_t int64Getter(RuntimeObject* object, uint32_t offset) {
-  return ReadField<int64_t>(object, offset);
-}
-QV_EXPORT(int64Getter)
-
-extern "C" void int64Setter(RuntimeObject* object, uint32_t offset, int64_t value) {
-  WriteField<int64_t>(object, offset, value);
-}
-QV_EXPORT(int64Setter)
-
-extern "C" float singleGetter(RuntimeObject* object, uint32_t offset) {
-  return ReadField<float>(object, offset);
-}
-QV_EXPORT(singleGetter)
-
-extern "C" void singleSetter(RuntimeObject* object, uint32_t offset, float value) {
-  WriteField<float>(object, offset, value);
-}
-QV_EXPORT(singleSetter)
-
-extern "C" double doubleGetter(RuntimeObject* object, uint32_t offset) {
-  return ReadField<double>(object, offset);
-}
-QV_EXPORT(doubleGetter)
-
-extern "C" void doubleSetter(RuntimeObject* object, uint32_t offset, double value) {
-  WriteField<double>(object, offset, value);
-}
-QV_EXPORT(doubleSetter)
+QV_FIELD_ACCESSORS(byte, uint8_t, uint32_t)
+QV_FIELD_ACCESSORS(bool, int8_t, int32_t)
+QV_FIELD_ACCESSORS(short, int16_t, int32_t)
+QV_FIELD_ACCESSORS(int, int32_t, int32_t)
+QV_FIELD_ACCESSORS(int64, int64_t, int64_t)
+QV_FIELD_ACCESSORS(single, float, float)
+QV_FIELD_ACCESSORS(double, double, double)
 
 extern "C" stringStorage* stringGetter(RuntimeObject* object, uint32_t offset) {
   const unsigned char* at = FieldAddress(object, offset, sizeof(stringStorage*));

@@ -85,23 +85,37 @@ void GenericArray::SetCount(int32_t n) {
   capacity = n;
 }
 
-uint32_t GenericArray::GetAt(int32_t index) const {
-  if (!QV_CHECK_TEXT(IsElementIndex(index) && elementSize == 4, "0", nullptr)) return 0;
-  uint32_t value;
+template <typename Value>
+Value GenericArray::ReadElement(int32_t index) const {
+  Value value{};
+  if (!QV_CHECK_TEXT(IsElementIndex(index) && elementSize == sizeof value, "0", nullptr)) {
+    return value;
+  }
   std::memcpy(&value, ElementAddress(index), sizeof value);
   return value;
 }
 
-void GenericArray::SetAt(int32_t index, uint32_t value) {
-  if (!QV_CHECK_TEXT(IsElementIndex(index) && elementSize == 4, "0", nullptr)) return;
+template <typename Value>
+void GenericArray::WriteElement(int32_t index, Value value) {
+  if (!QV_CHECK_TEXT(IsElementIndex(index) && elementSize == sizeof value, "0", nullptr)) return;
   std::memcpy(ElementAddress(index), &value, sizeof value);
 }
 
-int32_t GenericArray::InsertAt(int32_t index, uint32_t value) {
-  if (!QV_CHECK_TEXT(elementSize == 4, "elementSize == 4", nullptr)) return count;
+template <typename Value>
+int32_t GenericArray::InsertElement(int32_t index, Value value) {
+  const char* text = sizeof value == 4 ? "elementSize == 4" : "elementSize == 8";
+  if (!QV_CHECK_TEXT(elementSize == sizeof value, text, nullptr)) return count;
   unsigned char* slot = OpenSlot(index);
   if (slot) std::memcpy(slot, &value, sizeof value);
   return count;
+}
+
+uint32_t GenericArray::GetAt(int32_t index) const { return ReadElement<uint32_t>(index); }
+
+void GenericArray::SetAt(int32_t index, uint32_t value) { WriteElement(index, value); }
+
+int32_t GenericArray::InsertAt(int32_t index, uint32_t value) {
+  return InsertElement(index, value);
 }
 
 void GenericArray::Append(uint32_t value) { InsertAt(count, value); }
@@ -114,23 +128,12 @@ void GenericArray::RemoveAt(int32_t index) {
   growthStep = kFirstGrowthStep;
 }
 
-double GenericArray::GetAtDouble(int32_t index) const {
-  if (!QV_CHECK_TEXT(IsElementIndex(index) && elementSize == 8, "0", nullptr)) return 0;
-  double value;
-  std::memcpy(&value, ElementAddress(index), sizeof value);
-  return value;
-}
+double GenericArray::GetAtDouble(int32_t index) const { return ReadElement<double>(index); }
 
-void GenericArray::SetAtDouble(int32_t index, double value) {
-  if (!QV_CHECK_TEXT(IsElementIndex(index) && elementSize == 8, "0", nullptr)) return;
-  std::memcpy(ElementAddress(index), &value, sizeof value);
-}
+void GenericArray::SetAtDouble(int32_t index, double value) { WriteElement(index, value); }
 
 int32_t GenericArray::InsertAtDouble(int32_t index, double value) {
-  if (!QV_CHECK_TEXT(elementSize == 8, "elementSize == 8", nullptr)) return count;
-  unsigned char* slot = OpenSlot(index);
-  if (slot) std::memcpy(slot, &value, sizeof value);
-  return count;
+  return InsertElement(index, value);
 }
 
 void GenericArray::AppendDouble(double value) { InsertAtDouble(count, value); }

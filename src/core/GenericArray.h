@@ -48,6 +48,13 @@ struct GenericArray {
   bool MakeRoomForOneMore();
   unsigned char* OpenSlot(int32_t index);
   bool IsElementIndex(int32_t index) const { return index >= 0 && index < count; }
+  // The word and double forms of the element accessors; Value's size is the element size.
+  template <typename Value>
+  Value ReadElement(int32_t index) const;
+  template <typename Value>
+  void WriteElement(int32_t index, Value value);
+  template <typename Value>
+  int32_t InsertElement(int32_t index, Value value);
 };
 
 static_assert(sizeof(GenericArray) == 20, "GenericArray is five words");

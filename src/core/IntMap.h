@@ -1,15 +1,13 @@
 // IntMap: hash map from signed 32-bit keys, with a fixed 1,024 buckets held inline and the
-// entries also linked in insertion order (so that whole-map walks and destruction never scan
-// empty buckets). The bucket count never changes; keys hash as (key * 13) AND 1023.
+// entries also linked in insertion order (InsertionOrder). The bucket count never changes;
+// keys hash as (key * 13) AND 1023.
 //
 // Values are copied plainly; pointer values are not owned.
 #pragma once
 
 #include <cstdint>
-#include <new>
-#include <utility>
 
-#include "core/Memory.h"
+#include "core/InsertionOrder.h"
 
 template <typename T>
 class IntMap {
@@ -17,14 +15,7 @@ class IntMap {
   static constexpr uint32_t kBucketCount = 1024;
 
   IntMap() = default;
-  virtual ~IntMap() {
-    Node* node = mFirst;
-    while (node) {
-      Node* next = node->orderNext;
-      FreeNode(node);
-      node = next;
-    }
-  }
+  virtual ~IntMap() = default;
 
   IntMap(const IntMap&) = delete;
   IntMap& operator=(const IntMap&) = delete;
@@ -40,15 +31,7 @@ class IntMap {
       found->value = value;
       return;
     }
-    void* block = OSalloclen(sizeof(Node), kMemFullQuit);
-    Node* node = new (block) Node{mBuckets[bucket], nullptr, mLast, key, value};
-    mBuckets[bucket] = node;
-    if (mLast) {
-      mLast->orderNext = node;
-    } else {
-      mFirst = node;
-    }
-    mLast = node;
+    mBuckets[bucket] = mOrder.Append(mBuckets[bucket], nullptr, nullptr, key, value);
   }
 
   bool GetEntry(int32_t key, T* value) const {
@@ -67,18 +50,17 @@ class IntMap {
     Node* node = *link;
     if (!node) return;
     *link = node->chainNext;
-    UnlinkFromOrder(node);
-    FreeNode(node);
+    mOrder.Remove(node);
   }
 
   // Calls visit(key, value) for each entry in insertion order.
   template <typename Visitor>
   void ForEachInOrder(Visitor&& visit) const {
-    for (const Node* node = mFirst; node; node = node->orderNext) visit(node->key, node->value);
+    for (const Node* node = mOrder.First(); node; node = node->orderNext)
+      visit(node->key, node->value);
   }
 
  private:
-  // The order links run both ways so that removal does not walk the order list.
   struct Node {
     Node* chainNext;
     Node* orderNext;
@@ -93,25 +75,6 @@ class IntMap {
     return node;
   }
 
-  void UnlinkFromOrder(Node* node) {
-    if (node->orderPrevious) {
-      node->orderPrevious->orderNext = node->orderNext;
-    } else {
-      mFirst = node->orderNext;
-    }
-    if (node->orderNext) {
-      node->orderNext->orderPrevious = node->orderPrevious;
-    } else {
-      mLast = node->orderPrevious;
-    }
-  }
-
-  static void FreeNode(Node* node) {
-    node->~Node();
-    OSfreelen(node, sizeof(Node));
-  }
-
   Node* mBuckets[kBucketCount] = {};
-  Node* mFirst = nullptr;
-  Node* mLast = nullptr;
+  InsertionOrder<Node> mOrder;
 };

@@ -104,43 +104,20 @@ QV_EXPORT(RuntimeCvtSInt64ToCurrency)
 extern "C" Currency RuntimeCvtUInt64ToCurrency(uint64_t value) { return ScaledToCurrency(value); }
 QV_EXPORT(RuntimeCvtUInt64ToCurrency)
 
-extern "C" int32_t RuntimeCvtReal32ToSInt32(float value) { return TruncateToSInt32(value); }
-QV_EXPORT(RuntimeCvtReal32ToSInt32)
+// Each conversion from a real has a Single and a Double entry point with one body (a Single
+// widens to double exactly): defines and exports RuntimeCvtReal32To<Target> and
+// RuntimeCvtReal64To<Target>.
+#define QV_REAL_CONVERSION(Target, Result, body)                                \
+  extern "C" Result RuntimeCvtReal32To##Target(float value) { return body; }  \
+  QV_EXPORT(RuntimeCvtReal32To##Target)                                       \
+  extern "C" Result RuntimeCvtReal64To##Target(double value) { return body; } \
+  QV_EXPORT(RuntimeCvtReal64To##Target)
 
-extern "C" int32_t RuntimeCvtReal64ToSInt32(double value) { return TruncateToSInt32(value); }
-QV_EXPORT(RuntimeCvtReal64ToSInt32)
-
-extern "C" uint32_t RuntimeCvtReal32ToUInt32(float value) {
-  return static_cast<uint32_t>(TruncateToSInt64(value));
-}
-QV_EXPORT(RuntimeCvtReal32ToUInt32)
-
-extern "C" uint32_t RuntimeCvtReal64ToUInt32(double value) {
-  return static_cast<uint32_t>(TruncateToSInt64(value));
-}
-QV_EXPORT(RuntimeCvtReal64ToUInt32)
-
-extern "C" int64_t RuntimeCvtReal32ToSInt64(float value) { return TruncateToSInt64(value); }
-QV_EXPORT(RuntimeCvtReal32ToSInt64)
-
-extern "C" int64_t RuntimeCvtReal64ToSInt64(double value) { return TruncateToSInt64(value); }
-QV_EXPORT(RuntimeCvtReal64ToSInt64)
-
-extern "C" uint64_t RuntimeCvtReal32ToUInt64(float value) { return TruncateToUInt64(value); }
-QV_EXPORT(RuntimeCvtReal32ToUInt64)
-
-extern "C" uint64_t RuntimeCvtReal64ToUInt64(double value) { return TruncateToUInt64(value); }
-QV_EXPORT(RuntimeCvtReal64ToUInt64)
-
-extern "C" Currency RuntimeCvtReal32ToCurrency(float value) {
-  return TruncateToSInt64(DoubleProduct(value, kScale));
-}
-QV_EXPORT(RuntimeCvtReal32ToCurrency)
-
-extern "C" Currency RuntimeCvtReal64ToCurrency(double value) {
-  return TruncateToSInt64(DoubleProduct(value, kScale));
-}
-QV_EXPORT(RuntimeCvtReal64ToCurrency)
+QV_REAL_CONVERSION(SInt32, int32_t, TruncateToSInt32(value))
+QV_REAL_CONVERSION(UInt32, uint32_t, static_cast<uint32_t>(TruncateToSInt64(value)))
+QV_REAL_CONVERSION(SInt64, int64_t, TruncateToSInt64(value))
+QV_REAL_CONVERSION(UInt64, uint64_t, TruncateToUInt64(value))
+QV_REAL_CONVERSION(Currency, Currency, TruncateToSInt64(DoubleProduct(value, kScale)))
 
 extern "C" int32_t RuntimeCvtCurrencyToSInt32(Currency amount) {
   return static_cast<int32_t>(amount / kCurrencyScale);

@@ -15,8 +15,8 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 
+#include "core/InsertionOrder.h"
 #include "core/Memory.h"
 #include "core/RuntimeError.h"
 #include "strings/RuntimeString.h"
@@ -36,7 +36,6 @@ class StringMap {
 
   virtual ~StringMap() {
     while (mIterators) delete mIterators;  // each unlinks itself
-    FreeNodes();
     OSfree(mBuckets);
   }
 
@@ -80,15 +79,7 @@ class StringMap {
       found->value = value;
       return;
     }
-    void* block = OSalloclen(sizeof(Node), kMemFullQuit);
-    Node* node = new (block) Node{mBuckets[bucket], nullptr, mLast, key, value};
-    mBuckets[bucket] = node;
-    if (mLast) {
-      mLast->orderNext = node;
-    } else {
-      mFirst = node;
-    }
-    mLast = node;
+    mBuckets[bucket] = mOrder.Append(mBuckets[bucket], nullptr, nullptr, key, value);
     ++mCount;
     if (mCount > static_cast<uint64_t>(mBucketCount) * 3 / 4) {
       Rehash(mBucketCount * 2 > mBucketCount ? mBucketCount * 2 : mBucketCount);
@@ -112,8 +103,7 @@ class StringMap {
     if (!node) return;
     *link = node->chainNext;
     MoveIteratorsOffNode(node);
-    UnlinkFromOrder(node);
-    FreeNode(node);
+    mOrder.Remove(node);
     --mCount;
   }
 
@@ -122,10 +112,8 @@ class StringMap {
   void Clear() {
     (void)QV_CHECK_TEXT(mIterators == nullptr, "NULL == mIterators", nullptr);
     for (StringMapIterator<T>* it = mIterators; it; it = it->mNextIterator) it->Reset();
-    FreeNodes();
+    mOrder.FreeAll();
     if (mBuckets) std::memset(mBuckets, 0, sizeof(Node*) * mBucketCount);
-    mFirst = nullptr;
-    mLast = nullptr;
     mCount = 0;
   }
 
@@ -155,7 +143,7 @@ class StringMap {
       return;
     }
     OSfree(oldBuckets);
-    for (Node* node = mFirst; node; node = node->orderNext) {
+    for (Node* node = mOrder.First(); node; node = node->orderNext) {
       const uint32_t bucket = hashString(node->key);
       node->chainNext = mBuckets[bucket];
       mBuckets[bucket] = node;
@@ -165,7 +153,6 @@ class StringMap {
  private:
   friend class StringMapIterator<T>;
 
-  // The order links run both ways so that a removal does not walk the whole order.
   struct Node {
     Node* chainNext;
     Node* orderNext;
@@ -202,38 +189,10 @@ class StringMap {
     }
   }
 
-  void UnlinkFromOrder(Node* node) {
-    if (node->orderPrevious) {
-      node->orderPrevious->orderNext = node->orderNext;
-    } else {
-      mFirst = node->orderNext;
-    }
-    if (node->orderNext) {
-      node->orderNext->orderPrevious = node->orderPrevious;
-    } else {
-      mLast = node->orderPrevious;
-    }
-  }
-
-  static void FreeNode(Node* node) {
-    node->~Node();
-    OSfreelen(node, sizeof(Node));
-  }
-
-  void FreeNodes() {
-    Node* node = mFirst;
-    while (node) {
-      Node* next = node->orderNext;
-      FreeNode(node);
-      node = next;
-    }
-  }
-
   uint32_t mBucketCount;
   uint32_t mCount = 0;
   Node** mBuckets = nullptr;
-  Node* mFirst = nullptr;
-  Node* mLast = nullptr;
+  InsertionOrder<Node> mOrder;
   StringMapIterator<T>* mIterators = nullptr;
 };
 
@@ -244,7 +203,7 @@ class StringMapIterator {
  public:
   explicit StringMapIterator(StringMap<T>* map) : mMap(map) {
     if (!QV_CHECK_TEXT(map != nullptr, "map", nullptr)) return;
-    mCurrent = map->mFirst;
+    mCurrent = map->mOrder.First();
     mNextIterator = map->mIterators;
     map->mIterators = this;
   }

