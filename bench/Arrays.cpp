@@ -9,6 +9,7 @@
 #include "BenchRatio.h"
 #include "arrays/ArrayElementTypes.h"
 #include "arrays/RuntimeArray.h"
+#include "strings/StringCase.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ void BM_StdSortDouble(benchmark::State& s) {
 void BM_ArraySortString(benchmark::State& s) { SortThroughTable(s, kArrayString, RandomStrings()); }
 void BM_StdSortString(benchmark::State& s) {
   SortWithStd(s, RandomStrings(),
-              [](stringStorage* a, stringStorage* b) { return ArrayStringOrder(a, b) < 0; });
+              [](stringStorage* a, stringStorage* b) { return RuntimeStringCompare(a, b) < 0; });
 }
 BENCHMARK(BM_ArraySortInt32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdSortInt32)->Unit(benchmark::kMillisecond);

@@ -9,9 +9,7 @@
 #include "arrays/RuntimeArray.h"
 #include "core/RuntimeObject.h"
 #include "strings/RuntimeString.h"
-
-// The order Sort gives String arrays: the language's string comparison, ignoring case.
-int32_t ArrayStringOrder(stringStorage* a, stringStorage* b);
+#include "strings/StringCase.h"
 
 template <typename StoredT, typename ValueT, int32_t Code>
 struct PlainElement {
@@ -51,7 +49,8 @@ struct StringElement {
   static bool Equal(Value value, Stored element) {
     return string(value).Compare(string(element)) == 0;
   }
-  static bool After(Stored a, Stored b) { return ArrayStringOrder(a, b) > 0; }
+  // Sort orders by the comparison of the language's string operators, which ignores case.
+  static bool After(Stored a, Stored b) { return RuntimeStringCompare(a, b) > 0; }
 };
 
 struct ObjectElement {

@@ -11,10 +11,6 @@
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 
-int32_t ArrayStringOrder(stringStorage* a, stringStorage* b) {
-  return string(a).Compare(string(b));
-}
-
 namespace {
 
 // The element type's order as a function object, so that the sort inlines it.

@@ -54,19 +54,37 @@ void RunConstructors(RuntimeClass* cls, RuntimeObject* object) {
   if (cls->constructor) cls->constructor(object);
 }
 
-// Derived-first. False when a destructor kept the object alive.
+// Objects whose destructors are running, innermost first. Destructors nest (one may release
+// another object), so this is a chain of frames on the stack.
+struct DestructorFrame {
+  RuntimeObject* object;
+  DestructorFrame* outer;
+};
+DestructorFrame* gInnermostDestructor = nullptr;
+
+bool DestructorsRunning(const RuntimeObject* object) {
+  for (const DestructorFrame* frame = gInnermostDestructor; frame; frame = frame->outer) {
+    if (frame->object == object) return true;
+  }
+  return false;
+}
+
+// Derived-first. False when a destructor kept the object alive. A destructor that drops the
+// reference held for the destruction only gives up that hold: it cannot resurrect or free twice.
 bool RunDestructors(RuntimeObject* object) {
+  DestructorFrame frame{object, gInnermostDestructor};
+  gInnermostDestructor = &frame;
+  bool kept = false;
   object->refCount = 1;
-  for (RuntimeClass* cls = object->classPtr; cls; cls = cls->parentClass) {
+  for (RuntimeClass* cls = object->classPtr; cls && !kept; cls = cls->parentClass) {
     if (!cls->destructor) continue;
     cls->destructor(object);
-    if (object->refCount > 1) {
-      --object->refCount;
-      return false;
-    }
+    kept = object->refCount > 1;
+    object->refCount = kept ? object->refCount - 1 : 1;
   }
-  object->refCount = 0;
-  return true;
+  gInnermostDestructor = frame.outer;
+  if (!kept) object->refCount = 0;
+  return !kept;
 }
 
 void FreeObject(RuntimeObject* object) {
@@ -84,6 +102,8 @@ void FreeObject(RuntimeObject* object) {
 }
 
 void DestroyObject(RuntimeObject* object) {
+  // The count fell to zero inside the object's own destructors: the running destruction goes on.
+  if (DestructorsRunning(object)) return;
   if (!RunDestructors(object)) return;
   if (gPending.running) {
     gPending.Queue().Append(object);

@@ -55,25 +55,6 @@ const CaseMaps& Maps() {
   return maps;
 }
 
-bool IsWhiteSpace(uint32_t code) {
-  if ((code >= 0x09 && code <= 0x0D) || (code >= 0x2000 && code <= 0x200A)) return true;
-  switch (code) {
-    case 0x20:
-    case 0x85:
-    case 0xA0:
-    case 0x1680:
-    case 0x180E:
-    case 0x2028:
-    case 0x2029:
-    case 0x202F:
-    case 0x205F:
-    case 0x3000:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Title case state: upper case first and after white space, lower case elsewhere.
 struct TitleCaser {
   bool afterWhiteSpace = true;
@@ -152,6 +133,25 @@ char* MapUCS2Units(const char* units, int32_t byteLength, CharacterMapping map, 
 }
 
 }  // namespace
+
+bool IsWhiteSpace(uint32_t code) {
+  if ((code >= 0x09 && code <= 0x0D) || (code >= 0x2000 && code <= 0x200A)) return true;
+  switch (code) {
+    case 0x20:
+    case 0x85:
+    case 0xA0:
+    case 0x1680:
+    case 0x180E:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
+      return true;
+    default:
+      return false;
+  }
+}
 
 uint32_t UnicodeToUpper(uint32_t code) {
   const CaseRow* row = Maps().FindFold(code);

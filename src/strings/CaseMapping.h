@@ -16,6 +16,10 @@
 
 #include <cstdint>
 
+// The white space of title case and of trimming: 0x09-0x0D, 0x20, 0x85, 0xA0, 0x1680, 0x180E,
+// 0x2000-0x200A, 0x2028, 0x2029, 0x202F, 0x205F and 0x3000.
+bool IsWhiteSpace(uint32_t code);
+
 uint32_t UnicodeToUpper(uint32_t code);
 uint32_t UnicodeToLower(uint32_t code);
 

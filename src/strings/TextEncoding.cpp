@@ -229,9 +229,11 @@ const char* EncodingToIconvName(TextEncoding encoding) {
 void GetEncodingAttributes(TextEncoding encoding, uint32_t& base, uint32_t& variant,
                            uint32_t& format) {
   variant = 0;
-  if (encoding == kEncodingUTF8) {
+  // The Unicode forms carry their format in the top bits: 2 for UTF-8, 3 for 32-bit units, so
+  // that the attributes of a shared object are those getTextEncoding is given for it.
+  if (encoding == kEncodingUTF8 || encoding == kEncodingUTF32) {
     base = kEncodingUnicode16;
-    format = 2;
+    format = encoding >> 26;
     return;
   }
   base = encoding;

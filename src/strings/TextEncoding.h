@@ -29,6 +29,8 @@ stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEnc
 // The iconv name of an encoding, or nullptr when it has no converter.
 const char* EncodingToIconvName(TextEncoding encoding);
 
+// (base, variant, format): UTF-8 is (0x100, 0, 2), 32-bit Unicode (0x100, 0, 3), any other
+// code (the code, 0, 0).
 void GetEncodingAttributes(TextEncoding encoding, uint32_t& base, uint32_t& variant,
                            uint32_t& format);
 

@@ -4,30 +4,14 @@
 
 #include "core/RuntimeError.h"
 #include "image/Export.h"
+#include "strings/CaseMapping.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
 
 namespace {
 
-bool IsASCIIWhiteSpace(uint32_t code) { return (code >= 0x09 && code <= 0x0D) || code == 0x20; }
-
-bool IsUnicodeWhiteSpace(uint32_t code) {
-  if (IsASCIIWhiteSpace(code) || (code >= 0x2000 && code <= 0x200A)) return true;
-  switch (code) {
-    case 0x85:
-    case 0xA0:
-    case 0x1680:
-    case 0x180E:
-    case 0x2028:
-    case 0x2029:
-    case 0x202F:
-    case 0x205F:
-    case 0x3000:
-      return true;
-    default:
-      return false;
-  }
-}
+// Single-byte text: only the ASCII part of the set (0x85 and 0xA0 are other characters there).
+bool IsASCIIWhiteSpace(uint32_t code) { return code < 0x80 && IsWhiteSpace(code); }
 
 // The byte range [start, end) left after trimming.
 struct Kept {
@@ -52,10 +36,10 @@ Kept TrimUnits(const char* text, int32_t length, bool leading, bool trailing) {
                                  static_cast<unsigned char>(text[at + 1]) << 8);
   };
   Kept kept{0, length & ~1};
-  while (leading && kept.start < kept.end && IsUnicodeWhiteSpace(unit(kept.start))) {
+  while (leading && kept.start < kept.end && IsWhiteSpace(unit(kept.start))) {
     kept.start += 2;
   }
-  while (trailing && kept.end > kept.start && IsUnicodeWhiteSpace(unit(kept.end - 2))) {
+  while (trailing && kept.end > kept.start && IsWhiteSpace(unit(kept.end - 2))) {
     kept.end -= 2;
   }
   if (kept.end == (length & ~1)) kept.end = length;  // an odd trailing byte stays
@@ -66,12 +50,12 @@ Kept TrimUTF8(const char* text, int32_t length, bool leading, bool trailing) {
   const char* begin = text;
   const char* end = text + length;
   for (const char* p = begin; leading && p < end; begin = p) {
-    if (!IsUnicodeWhiteSpace(UTF8DecodeAndAdvance(p, end))) break;
+    if (!IsWhiteSpace(UTF8DecodeAndAdvance(p, end))) break;
   }
   while (trailing && end > begin) {
     const char* last = end;
     BackupUTF8(last, begin, 1);
-    if (!IsUnicodeWhiteSpace(UTF8Decode(last, end))) break;
+    if (!IsWhiteSpace(UTF8Decode(last, end))) break;
     end = last;
   }
   return {static_cast<int32_t>(begin - text), static_cast<int32_t>(end - text)};
