@@ -1,7 +1,11 @@
 #include "app/IntrinsicTypes.h"
 
+#include <bit>
+
 #include "core/ByteUtilities.h"
 #include "core/NumberText.h"
+#include "strings/NumberFormat.h"
+#include "strings/StringNumbers.h"
 #include "strings/RuntimeString.h"
 
 namespace {
@@ -50,6 +54,17 @@ int32_t BooleanFromText(stringStorage* text, uint32_t* value) {
   return 1;
 }
 
+// A Single travels as its 32 bits.
+stringStorage** SingleToText(stringStorage** destination, uint32_t value) {
+  return StoreText(destination,
+                   DoubleToText(std::bit_cast<float>(value), kDoubleTextByMagnitude, 7));
+}
+
+int32_t SingleFromText(stringStorage* text, uint32_t* value) {
+  *value = std::bit_cast<uint32_t>(static_cast<float>(StringVal(text)));
+  return 1;
+}
+
 constexpr IntrinsicTypeRecord Plain(const char* name) {
   return {kTypeKindIntrinsic, name, nullptr, nullptr, nullptr, nullptr};
 }
@@ -57,7 +72,6 @@ constexpr IntrinsicTypeRecord Integral(const char* name) {
   return {kTypeKindIntrinsic, name, IntegerToText, IntegerFromText, nullptr, nullptr};
 }
 
-// Single's conversions wait for the number formatting and Val of the string functions.
 constexpr IntrinsicTypeRecord kIntrinsicTypes[kIntrinsicTypeCount] = {
     {kTypeKindIntrinsic, "String", StringToText, StringFromText, StringRelease,
      StringAddReference},
@@ -70,7 +84,7 @@ constexpr IntrinsicTypeRecord kIntrinsicTypes[kIntrinsicTypeCount] = {
     Integral("Int8"),
     Integral("UInt8"),
     {kTypeKindIntrinsic, "Boolean", BooleanToText, BooleanFromText, nullptr, nullptr},
-    Plain("Single"),
+    {kTypeKindIntrinsic, "Single", SingleToText, SingleFromText, nullptr, nullptr},
     Plain("Double"),
     Plain("Currency"),
     Plain("Form"),
