@@ -1,29 +1,68 @@
-// Helpers of the UTF-8 and case-mapping tests: reference data from Python 3 run as a child
-// process, hex texts, and texts placed at the very end of a heap block.
+// Helpers of the string tests: reference data from Python 3 run as a child process, hex
+// texts, and texts placed at the very end of a heap block.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <memory>
-#include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/TestSupport.h"
 
 namespace utf8test {
 
 // Runs a Python 3 program and returns what it printed; fails the test when it does not exit 0.
-std::string RunPython(const char* program);
+inline std::string RunPython(const char* program) {
+  std::string output;
+  const int status = qvtest::RunInChild(
+      [program] {
+        execlp("python3", "python3", "-c", program, static_cast<char*>(nullptr));
+        _exit(127);
+      },
+      &output);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+  return output;
+}
 
-std::vector<std::string> Lines(const std::string& text);
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 // Whitespace-separated fields of one line.
-std::vector<std::string> Fields(const std::string& line);
+inline std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string field; in >> field;) fields.push_back(field);
+  return fields;
+}
 
-std::string Hex(const std::string& bytes);
-std::string Unhex(const std::string& hex);
+inline std::string Hex(const std::string& bytes) {
+  std::string hex;
+  for (unsigned char byte : bytes) hex += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
+  return hex;
+}
+
+inline std::string Unhex(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return bytes;
+}
 
 // The bytes copied to the very end of a heap block of exactly their size, so that
 // AddressSanitizer catches any read past the text.
 class ExactBuffer {
  public:
-  explicit ExactBuffer(const std::string& bytes);
+  explicit ExactBuffer(const std::string& bytes)
+      : mSize(bytes.size()), mData(new char[bytes.empty() ? 1 : bytes.size()]) {
+    bytes.copy(mData.get(), mSize);
+  }
   const char* begin() const { return mData.get(); }
   const char* end() const { return mData.get() + mSize; }
   int32_t size() const { return static_cast<int32_t>(mSize); }
