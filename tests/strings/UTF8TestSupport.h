@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -15,32 +16,24 @@
 
 namespace utf8test {
 
-// Runs a Python 3 program and returns what it printed; fails the test when it does not exit 0.
-inline std::string RunPython(const char* program) {
+// Runs a Python 3 program; the whitespace-separated fields of each line it printed. Fails the
+// test when the program does not exit 0.
+inline std::vector<std::vector<std::string>> PythonRows(const std::string& program) {
   std::string output;
   const int status = qvtest::RunInChild(
-      [program] {
-        execlp("python3", "python3", "-c", program, static_cast<char*>(nullptr));
+      [&program] {
+        execlp("python3", "python3", "-c", program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
       },
       &output);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
-  return output;
-}
-
-inline std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-// Whitespace-separated fields of one line.
-inline std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  std::istringstream in(line);
-  for (std::string field; in >> field;) fields.push_back(field);
-  return fields;
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream in(line);
+    rows.emplace_back(std::istream_iterator<std::string>(in), std::istream_iterator<std::string>());
+  }
+  return rows;
 }
 
 inline std::string Hex(const std::string& bytes) {
@@ -59,8 +52,7 @@ inline std::string Unhex(const std::string& hex) {
 // AddressSanitizer catches any read past the text.
 class ExactBuffer {
  public:
-  explicit ExactBuffer(const std::string& bytes)
-      : mSize(bytes.size()), mData(new char[bytes.empty() ? 1 : bytes.size()]) {
+  explicit ExactBuffer(const std::string& bytes) : mSize(bytes.size()), mData(new char[mSize + !mSize]) {
     bytes.copy(mData.get(), mSize);
   }
   const char* begin() const { return mData.get(); }
