@@ -9,7 +9,6 @@
 #include "core/Memory.h"
 #include "strings/CaseMapping.h"
 #include "strings/UTF8.h"
-#include "support/TestSupport.h"
 
 namespace {
 
@@ -34,16 +33,13 @@ def fold(c):
 LOWER = {c: fold(c) for c in range(0x10000) if fold(c) != c}
 FOLDS = set(LOWER.values())
 UPPER = {}
-for c in sorted(LOWER):
-    if single(chr(c).lower()) == LOWER[c]: UPPER.setdefault(LOWER[c], c)
+for c in (c for c in sorted(LOWER) if single(chr(c).lower()) == LOWER[c]): UPPER.setdefault(LOWER[c], c)
 lower = lambda c: LOWER.get(c, c)
 upper = lambda c: UPPER.get(c, c)
 cased = lambda c: c in LOWER or c in FOLDS
-def title(codes):
-    out, after = [], True
-    for c in codes:
-        out.append(upper(c) if after else lower(c))
-        after = out[-1] in WHITE
+def title(codes):  # upper case after white space and at the start, lower case elsewhere
+    out = []
+    for c in codes: out.append(upper(c) if not out or out[-1] in WHITE else lower(c))
     return out
 utf8 = lambda codes: 'x' + ''.join(map(chr, codes)).encode('utf-8').hex()
 units = lambda codes: list(memoryview(''.join(map(chr, codes)).encode('utf-16-le', 'surrogatepass')).cast('H'))
@@ -143,8 +139,8 @@ for _ in range(600):
 // Bytes that are not UTF-8 (Latin-1 text labelled UTF-8, cut sequences) and odd UCS-2 bytes
 // pass through unchanged while the letters around them are mapped.
 TEST(CaseMapping, StrayBytesPassThroughUnchanged) {
-  EXPECT_EQ(Mapped(UTF8ToUpper, "caf\xE9 cr\xE8me"), "CAF\xE9 CR\xE8ME");
-  EXPECT_EQ(Mapped(UTF8ToLower, "X\xE2\x84") + Mapped(UTF8Capitalize, "\x80word next"), "x\xE2\x84\x80word Next");
+  EXPECT_EQ(Mapped(UTF8ToUpper, "caf\xE9 cr\xE8me") + Mapped(UTF8ToLower, "X\xE2\x84") +
+                Mapped(UTF8Capitalize, "\x80word next"), "CAF\xE9 CR\xE8ME" "x\xE2\x84" "\x80word Next");
   EXPECT_TRUE(UTF8IsCaseless("\x80\xC3\xFF", 3));
   EXPECT_EQ(Mapped(UCS2ToUpper, std::string("a\0b\0c", 5)), std::string("A\0B\0c", 5));
 }
@@ -153,11 +149,11 @@ TEST(CaseMapping, StrayBytesPassThroughUnchanged) {
 // every character.
 TEST(CaseMapping, LongerMappedTextsAreNeverCut) {
   auto map = [](uint32_t code, void* to) { return code == 'a' ? *static_cast<uint32_t*>(to) : code; };
-  for (uint32_t to : {0xE9u, 0x20ACu, 0x1F600u}) {
+  for (auto [to, wide] : {std::pair<uint32_t, const char*>{0xE9, "\xC3\xA9"}, {0x20AC, "\xE2\x82\xAC"},
+                          {0x1F600, "\xF0\x9F\x98\x80"}}) {
     for (int n : {1, 2, 7, 5000}) {
       std::string input, expected;
-      for (int i = 0; i < n; ++i) input += i % 3 == 2 ? 'z' : 'a';
-      for (char c : input) expected += c == 'z' ? "z" : utf8test::Unhex(to == 0xE9 ? "c3a9" : to == 0x20AC ? "e282ac" : "f09f9880");
+      for (int i = 0; i < n; ++i) input += i % 3 == 2 ? 'z' : 'a', expected += i % 3 == 2 ? "z" : wide;
       const ExactBuffer text(input);
       char* out = nullptr;
       int32_t length = 0, lengthOnly = 0;
@@ -177,13 +173,9 @@ TEST(CaseMapping, BadInputIsReportedAndWritesNothing) {
   int32_t length = 77;
   UTF8ToUpper("abc", -1, &out, &length);
   UTF8ToUpper(nullptr, 4, &out, &length);
-  EXPECT_EQ(out, untouched);
-  EXPECT_EQ(length, 77);
-  EXPECT_EQ(UCS2ToUpper("ab", -2), nullptr);
-  EXPECT_EQ(UCS2ToLower(nullptr, 2), nullptr);
-  EXPECT_FALSE(UTF8IsCaseless(nullptr, 3));
-  EXPECT_EQ(UTF8StringCompare("a", -1, "b", 1, false), 0);
-  EXPECT_EQ(UCS2StringCompare("a", 1, nullptr, 1, false), 0);
+  EXPECT_TRUE(out == untouched && length == 77);
+  EXPECT_TRUE(!UCS2ToUpper("ab", -2) && !UCS2ToLower(nullptr, 2) && !UTF8IsCaseless(nullptr, 3));
+  EXPECT_EQ(UTF8StringCompare("a", -1, "b", 1, false) | UCS2StringCompare("a", 1, nullptr, 1, false), 0);
   EXPECT_EQ(capture.count(), 7u);
 }
 

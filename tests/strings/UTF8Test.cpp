@@ -19,15 +19,13 @@ TEST(UTF8Encode, LengthsEndInANulAndRoundTripEveryEncodableCode) {
   for (auto [code, length] : {std::pair{0x7F, 1}, {0x80, 2}, {0xFFFF, 3}, {0x1FFFFF, 4}, {0x200000, 0},
                               {-1, 0}, {INT32_MIN, 0}}) {
     char buffer[kUTF8EncodeBufferSize] = {'x', 'x', 'x', 'x', 'x'};
-    EXPECT_EQ(UTF8Encode(code, buffer), length) << std::hex << code;
-    EXPECT_EQ(buffer[length], '\0') << std::hex << code;
+    EXPECT_TRUE(UTF8Encode(code, buffer) == length && buffer[length] == '\0') << std::hex << code;
   }
   for (int32_t code = 0; code <= 0x1FFFFF; ++code) {
     char buffer[kUTF8EncodeBufferSize];
     const char *end = buffer + UTF8Encode(code, buffer), *p = buffer;
-    ASSERT_EQ(UTF8Decode(p, end), static_cast<uint32_t>(code));
-    ASSERT_EQ(UTF8DecodeAndAdvance(p, end), static_cast<uint32_t>(code));
-    ASSERT_EQ(p, end);
+    ASSERT_TRUE(UTF8Decode(p, end) == uint32_t(code) && UTF8DecodeAndAdvance(p, end) == uint32_t(code) && p == end)
+        << std::hex << code;
     BackupUTF8(p, buffer, 1);
     ASSERT_EQ(p, buffer) << std::hex << code;
   }
@@ -96,7 +94,7 @@ TEST(UTF8NextCharacter, StrayBytesStandAloneOneByOne) {
     std::vector<uint32_t> characters;
     for (const char* p = text.begin(); p < text.end() && characters.size() < 9;)
       characters.push_back(NextUTF8Character(p, text.end()));
-    EXPECT_EQ(characters, expected) << utf8test::Hex(bytes);
+    EXPECT_EQ(characters, expected) << testing::PrintToString(bytes);
   }
 }
 

@@ -1,5 +1,5 @@
-// Helpers of the string tests: reference data from Python 3 run as a child process, hex
-// texts, and texts placed at the very end of a heap block.
+// Helpers of the string tests: reference data from Python 3 run as a child process, and texts
+// placed at the very end of a heap block.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -34,12 +34,6 @@ inline std::vector<std::vector<std::string>> PythonRows(const std::string& progr
     rows.emplace_back(std::istream_iterator<std::string>(in), std::istream_iterator<std::string>());
   }
   return rows;
-}
-
-inline std::string Hex(const std::string& bytes) {
-  std::string hex;
-  for (unsigned char byte : bytes) hex += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
-  return hex;
 }
 
 inline std::string Unhex(const std::string& hex) {
