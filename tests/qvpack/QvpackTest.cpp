@@ -23,22 +23,22 @@ namespace {
 
 std::string Fixture(const std::string& name) { return std::string(QVPACK_FIXTURES) + "/" + name; }
 
-std::vector<ElfObject> Objects(const std::vector<std::string>& names) {
-  std::vector<ElfObject> objects;
-  for (const std::string& name : names) objects.push_back(ElfObject::ReadFile(Fixture(name)));
-  return objects;
-}
-
 PackedImage Pack(std::vector<ElfObject> objects, const std::string& entry = "QVEntry") {
   PackedImage blocks;
   ImagePacker(objects, entry).Pack(&blocks);
   return blocks;
 }
 
-// The packer's message for the objects that read gives, or "" when it packs them.
-std::string PackFailure(const std::function<std::vector<ElfObject>()>& read) {
+PackedImage Pack(const std::vector<std::string>& names) {
+  std::vector<ElfObject> objects;
+  for (const std::string& name : names) objects.push_back(ElfObject::ReadFile(Fixture(name)));
+  return Pack(objects);
+}
+
+// The packer's message, or "" when pack packs.
+std::string PackFailure(const std::function<void()>& pack) {
   try {
-    Pack(read());
+    pack();
   } catch (const PackError& error) {
     return error.what();
   }
@@ -58,7 +58,6 @@ int RunProgram(std::vector<std::string> arguments, std::string* output = nullptr
         for (std::string& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
         execvp(argv[0], argv.data());
-        _exit(127);
       },
       output);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -68,7 +67,6 @@ uint32_t Word(const uint8_t* at) { return at[0] | at[1] << 8 | at[2] << 16 | uin
 uint32_t Address(const void* p) { return uint32_t(uintptr_t(p)); }
 
 std::vector<std::string>* gEvents;
-QVString gLastString;
 char gExtA, gExtB;  // what layout.S imports: only their addresses matter
 
 // The blocks placed in executable memory and linked by the framework's linker.
@@ -89,9 +87,8 @@ struct LinkedImage {
 // the data pointer 0 that the loader fills in.
 extern "C" int TestRecord(int value) { return gEvents->push_back(std::to_string(value)), value + 1; }
 extern "C" void TestRecordString(QVString text) {
-  const unsigned char* data = text->data ? text->data : reinterpret_cast<unsigned char*>(text) + 20;
-  gEvents->push_back(std::string(reinterpret_cast<const char*>(data), text->length + 1) + "|" + std::to_string(text->encoding));
-  gLastString = text;
+  const char* data = reinterpret_cast<const char*>(text->data ? text->data : reinterpret_cast<unsigned char*>(text) + 20);
+  gEvents->push_back(std::string(data, text->length + 1) + "|" + std::to_string(text->encoding));
 }
 extern "C" void NativeCallsEntry();
 
@@ -103,26 +100,22 @@ TEST(QvpackRun, PackedApplicationBehavesAsNativelyLinked) {
   std::vector<std::string> native, packed;
   gEvents = &native;
   NativeCallsEntry();
-  ASSERT_GT(native.size(), 15u);
-  EXPECT_EQ(native.end()[-2] + native.back(), "1000-1000") << "cos(0) and cos(pi) came through libm";
+  ASSERT_EQ(native.end()[-2] + native.back(), "1000-1000") << "cos(0) and cos(pi) came through libm";
   for (const char* suffix : {".o", ".O2.o"}) {
-    const PackedImage blocks = Pack(Objects({std::string("calls.c") + suffix, std::string("calls_helper.c") + suffix}));
+    const PackedImage blocks = Pack({std::string("calls.c") + suffix, std::string("calls_helper.c") + suffix});
     LinkedImage image(blocks);
     ASSERT_TRUE(image.linked) << suffix;
     packed.clear();
     gEvents = &packed;
     reinterpret_cast<void (*)()>(image.code)();
     EXPECT_EQ(packed, native) << suffix;
-    // The last string passed, "first constant", is a record of the data block, linked to its text.
-    const uint8_t* record = reinterpret_cast<uint8_t*>(gLastString);
-    EXPECT_TRUE(record >= image.data.data() && record < &*image.data.end() && gLastString->data == record + 20);
   }
 }
 
 TEST(QvpackLayout, SitesChainsWordsAndBlocksAreWhereTheSourcePutThem) {
   RegisterExport("ExtA", &gExtA);
   RegisterExport("ExtB", &gExtB);
-  const PackedImage blocks = Pack(Objects({"layout.S.o"}));
+  const PackedImage blocks = Pack({"layout.S.o"});
   ASSERT_EQ(blocks.code.size(), 0x81u);
   EXPECT_EQ(blocks.data, (std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0,
                                                0, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0, 0, 6, 0, 0, 2, 'h', 'i', 0}));
@@ -135,7 +128,6 @@ TEST(QvpackLayout, SitesChainsWordsAndBlocksAreWhereTheSourcePutThem) {
       {0x38, Address(&gExtB)}, {0x40, code + 0x80}, {0x48, data + 12}, {0x70, data + 16}, {0x51, 0x80 - 0x55},
       {0x58, 0x12345678}};
   for (auto [site, word] : words) EXPECT_EQ(Word(image.code + site), word) << std::hex << site;
-  EXPECT_EQ(Word(&image.data[20]), data + 36) << "the string record's data pointer";
 }
 
 TEST(QvpackRefusal, WhatCannotBeExpressedIsAClearError) {
@@ -152,24 +144,16 @@ TEST(QvpackRefusal, WhatCannotBeExpressedIsAClearError) {
       {{"common.c.o"}, "common symbol; compile with -fno-common"},
       {{"pic.c.o"}, "is not supported (compile with -fno-pic)"}, {{}, "no input objects"}};
   for (const auto& [names, message] : refusals) {
-    const std::string failure = PackFailure([&] { return Objects(names); });
+    const std::string failure = PackFailure([&] { Pack(names); });
     EXPECT_NE(failure.find(message), std::string::npos) << failure << "\nwanted: " << message;
   }
 }
 
-// Foreign headers are named; every truncation and random damage either packs or gives a
-// PackError: never a crash.
+// Every truncation and random damage either packs or gives a PackError: never a crash.
 TEST(QvpackRefusal, ForeignTruncatedAndDamagedObjectsNeverCrash) {
   const std::vector<uint8_t> good = ReadBytes(Fixture("calls.c.o"));
   ASSERT_GT(good.size(), 64u);
-  auto failure = [](std::vector<uint8_t> bytes) { return PackFailure([&] { return std::vector{ElfObject::Parse("x.o", bytes)}; }); };
-  for (auto [offset, value, message] : {std::tuple<size_t, uint8_t, const char*>{0, 'X', "not an ELF file"},
-                                        {EI_CLASS, ELFCLASS64, "not a 32-bit little-endian"},
-                                        {16, ET_EXEC, "not a relocatable object"}, {18, EM_X86_64, "not an i386 object"}}) {
-    std::vector<uint8_t> bytes = good;
-    bytes[offset] = value;
-    EXPECT_NE(failure(bytes).find(message), std::string::npos) << failure(bytes);
-  }
+  auto failure = [](std::vector<uint8_t> bytes) { return PackFailure([&] { Pack({ElfObject::Parse("x.o", bytes)}); }); };
   size_t packed = 0;  // truncations cut the headers off: at most the longest packs
   for (size_t length = 0; length < good.size(); length += 3)
     packed += failure(std::vector<uint8_t>(good.begin(), good.begin() + length)).empty();
@@ -182,36 +166,27 @@ TEST(QvpackRefusal, ForeignTruncatedAndDamagedObjectsNeverCrash) {
   }
 }
 
-// Every bad command line ends in status 1 and a message.
-TEST(QvpackCommandLine, BadCommandLinesFailWithAMessage) {
+// Bad command lines end in status 1 and a message. Resources and icons fill their blocks; the
+// embedded section, dumped by objcopy, is the six block files each behind its u32 size; packing
+// into the packed executable replaces it.
+TEST(QvpackCommandLine, BadArgumentsResourcesIconsAndTheEmbeddedSection) {
   char folder[] = "/tmp/qvpacktestXXXXXX";
   ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string object = Fixture("layout.S.o");
-  const std::pair<std::vector<std::string>, const char*> cases[] = {
-      {{}, "no input objects"}, {{object}, "no output"}, {{"--frobnicate"}, "unknown option --frobnicate"},
-      {{"-o"}, "-o needs a value"}, {{"-o", "/nonexistent/folder", object}, "cannot write"},
-      {{"-o", folder, "/nonexistent.o"}, "/nonexistent.o: cannot open"},
-      {{"-o", folder, "--resource", "TOOLONG:1:" + object, object}, "not four characters"},
-      {{"-o", folder, "--resource", "TEXT:70000:" + object, object}, "exceeds 65535"},
-      {{"-o", folder, "--resource", "TEXT:-1:" + object, object}, "not a number"},
-      {{"-o", folder, "--resource", "TEXT:1", object}, "too few ':' fields"},
-      {{"-o", folder, "--icon", "1:1:" + object, object}, "needs 4 bytes of RGBA, the file has"},
-      {{"-o", folder, Fixture("bad_import_addend.S.o")}, "addend on an imported symbol"}};
-  for (auto [arguments, message] : cases) {
+  const std::string dir = folder, exe = dir + "/app", again = dir + "/again", object = Fixture("layout.S.o");
+  const std::pair<std::vector<std::string>, const char*> bad[] = {
+      {{object}, "no output"}, {{"--frobnicate"}, "unknown option --frobnicate"}, {{"-o"}, "-o needs a value"},
+      {{"-o", "/nonexistent/folder", object}, "cannot write"}, {{"-o", dir, "/nonexistent.o"}, "/nonexistent.o: cannot open"},
+      {{"-o", dir, "--resource", "TOOLONG:1:" + object, object}, "not four characters"},
+      {{"-o", dir, "--resource", "TEXT:70000:" + object, object}, "exceeds 65535"},
+      {{"-o", dir, "--resource", "TEXT:-1:" + object, object}, "not a number"},
+      {{"-o", dir, "--resource", "TEXT:1", object}, "too few ':' fields"},
+      {{"-o", dir, "--icon", "1:1:" + object, object}, "needs 4 bytes of RGBA, the file has"}};
+  for (auto [arguments, message] : bad) {
     std::string output;
     arguments.insert(arguments.begin(), QVPACK_TOOL);
     EXPECT_EQ(RunProgram(arguments, &output), 1) << message;
     EXPECT_TRUE(output.find("qvpack: ") == 0 && output.find(message) != std::string::npos) << output;
   }
-  std::filesystem::remove_all(folder);
-}
-
-// Resources and icons fill their blocks; the embedded section, dumped by objcopy, is the six
-// block files each behind its u32 size; packing into the packed executable replaces it.
-TEST(QvpackCommandLine, ResourcesIconsAndTheEmbeddedSection) {
-  char folder[] = "/tmp/qvpacktestXXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string dir = folder, exe = dir + "/app", again = dir + "/again";
   std::ofstream(dir + "/text") << "abc", std::ofstream(dir + "/db") << '\x09', std::ofstream(dir + "/icon") << "\1\2\3\4\5\6\7\x08";
   ASSERT_EQ(RunProgram({QVPACK_TOOL, "-o", dir, "--embed", QVPACK_TOOL, exe, "--resource", "TEXT:128:" + dir + "/text",
                         "--resource", "DBAS:0x101:" + dir + "/db", "--icon", "2:1:" + dir + "/icon",
@@ -235,7 +210,6 @@ TEST(QvpackCommandLine, ResourcesIconsAndTheEmbeddedSection) {
   const size_t row = sections.find(" .qv ");
   ASSERT_NE(row, std::string::npos) << sections;
   EXPECT_EQ(sections.find(" .qv ", row + 1), std::string::npos) << "one section";
-  EXPECT_EQ(sections.substr(row, sections.find('\n', row) - row).find(" A "), std::string::npos) << "not loaded";
   std::filesystem::remove_all(folder);
 }
 
