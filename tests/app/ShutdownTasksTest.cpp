@@ -16,31 +16,20 @@ struct RecordingTask : runShutdownTask {
   std::string mName;
 };
 
-TEST(ShutdownTasks, RunNewestFirstOnceIncludingTasksMadeWhileRunning) {
-  RunShutdownTasks();
-  gRan.clear();
-  for (const char* name : {"first", "spawner", "last"}) new RecordingTask(name);
-  EXPECT_EQ(ShutdownTaskCount(), 3);
-  RunShutdownTasks();
-  RunShutdownTasks();
-  EXPECT_EQ(gRan, (std::vector<std::string>{"last", "spawner", "spawned", "first"}));
-  EXPECT_EQ(ShutdownTaskCount(), 0);
-}
-
-// Deleting any task, front, middle or back, runs it now and leaves the others linked.
-TEST(ShutdownTasks, DeletingATaskRunsItAndUnlinksIt) {
-  RunShutdownTasks();
-  for (int victim = 0; victim < 3; ++victim) {
-    gRan.clear();
-    std::vector<RecordingTask*> tasks;
-    for (const char* name : {"x", "y", "z"}) tasks.push_back(new RecordingTask(name));
-    delete tasks[victim];
-    EXPECT_EQ(ShutdownTaskCount(), 2);
-    RunShutdownTasks();
-    std::vector<std::string> expected = {"z", "y", "x"};
-    expected.erase(expected.begin() + 2 - victim);
-    expected.insert(expected.begin(), std::string(1, "xyz"[victim]));
-    EXPECT_EQ(gRan, expected) << victim;
+// Tasks run newest first and once, a task made while they run too; deleting any task (front,
+// middle or back) runs it at once and leaves the others linked.
+TEST(ShutdownTasks, RunNewestFirstOnceAndDeletedTasksRunAtOnce) {
+  // None deleted, the oldest, the spawner (whose new task is linked), the newest.
+  const std::pair<int, std::vector<std::string>> cases[] = {
+      {3, {"z", "spawner", "spawned", "x"}}, {2, {"x", "z", "spawner", "spawned"}},
+      {3, {"spawner", "spawned", "z", "x"}}, {2, {"z", "spawner", "spawned", "x"}}};
+  for (int victim = -1; victim < 3; ++victim) {
+    RunShutdownTasks(), gRan.clear();
+    RecordingTask* tasks[] = {new RecordingTask("x"), new RecordingTask("spawner"), new RecordingTask("z")};
+    if (victim >= 0) delete tasks[victim];
+    EXPECT_EQ(ShutdownTaskCount(), cases[victim + 1].first) << victim;
+    RunShutdownTasks(), RunShutdownTasks();
+    EXPECT_EQ(gRan, cases[victim + 1].second) << victim;
   }
 }
 
