@@ -134,9 +134,10 @@ void RefuseExecutableMemory() {
     std::printf("seccomp unavailable\n");
 }
 
-// Damage to the section's sizes or to the file around the section (content starting at at,
-// size bytes long), a section of another name, and code memory that cannot be made
-// executable. The import block's refusals are the linker's tests.
+// Damage to the section's sizes (the first, a code block one byte longer than what follows) or
+// to the file around the section (content starting at at, size bytes long), a section of
+// another name, and code memory that cannot be made executable. The import block's refusals
+// are the linker's tests.
 TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
   const struct {
     const char* message;
@@ -146,7 +147,7 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
     void (*prepare)() = nullptr;
   } cases[] = {
       {"truncated before its options block", [](Bytes& c) { c.resize(c.size() - 2); }},
-      {"runs past the end of its section", [](Bytes& c) { std::memset(&c[0], 0x7F, 4); }},
+      {"runs past the end of its section", [](Bytes& c) { const uint32_t past = uint32_t(c.size() - 3); std::memcpy(&c[0], &past, 4); }},
       {"runs past the end of its section", [](Bytes& c) { std::memset(&c[4 + c[0] + 256 * c[1]], 0x7F, 4); }},
       // A download cut inside the section loses the section headers too.
       {"The application image has no code", nullptr, [](Bytes& f, size_t at, uint32_t size) { f.resize(at + size / 2); }},
