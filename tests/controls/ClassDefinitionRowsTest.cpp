@@ -13,7 +13,6 @@
 
 namespace {
 
-std::string Text(const string& s) { return std::string(s.CString(), s.Length()); }
 std::string Text(stringStorage* s) { return stringStorage::CString(s); }
 void* Fn(uintptr_t n) { return reinterpret_cast<void*>(n); }
 
@@ -60,6 +59,8 @@ ObjectDefinition* Below() {
 
 TEST(ClassDefinitionRows, AHierarchyConvertsIntoRunTimeClasses) {
   qvtest::ReportCapture capture;
+  Below();  // the rows number events after the parents', before any conversion
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(gHooks[i]->eventIndex, i);
   RuntimeClass* below = RuntimeClassForDefinition(Below());
   ASSERT_NE(below, nullptr);
   RuntimeClass *leaf = below->parentClass, *base = leaf->parentClass;
@@ -69,8 +70,7 @@ TEST(ClassDefinitionRows, AHierarchyConvertsIntoRunTimeClasses) {
   ASSERT_TRUE(capture.count() == 1 && capture.reports()[0].extra == "RowBase does not implement Clicker.Reset");
   EXPECT_EQ(Text(below->className) + std::to_string(below->instanceSize), "RowBelow40");
   // Events are numbered after the parents'; a class that declares none reserves no numbers.
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(gHooks[i]->eventIndex, i);
-  EXPECT_EQ(Text(gHooks[1]->parameterText) + " " + Text(gHooks[1]->returnTypeText), "X As Integer, Y As Integer Boolean");
+  EXPECT_EQ(Text(gHooks[1]->parameterText.Storage()) + " " + Text(gHooks[1]->returnTypeText.Storage()), "X As Integer, Y As Integer Boolean");
   EXPECT_EQ(base->eventCount * 100 + leaf->eventCount * 10 + below->eventCount, 233);
   // Implementations, by name in any case, fill the event table and are inherited.
   EXPECT_TRUE(below->eventTable[0].vector == Fn(0x0BE1) && below->eventTable[2].vector == Fn(0xAC) &&
@@ -115,22 +115,22 @@ TEST(ClassDefinitionRows, RowsBuildItemsWithTheirFlagsAndTexts) {
   const MethodRow methods[] = {{"Append", IntrinsicType(kIntrinsicInteger), params, 1, {Fn(1), "A", 0, {}}, {}, kMethodPlain, 0x10004, 77},
                                {"Clear", nullptr, nullptr, 0, {Fn(2), "C", 0, {}}, {}, kMethodPlain, 0, 0}};
   AddClassMethods(&definition, methods, 2);
-  EXPECT_EQ(Text(definition.methods->declarationText) + "|" + Text(definition.methods->next->declarationText),
+  EXPECT_EQ(Text(definition.methods->declarationText.Storage()) + "|" + Text(definition.methods->next->declarationText.Storage()),
             "Private Function Append(caption As String) As Integer|Sub Clear()");
   const EventImplementationRow events[] = {{"First", Fn(1), "F", {1, 2, 3, 4, 5}}, {"Second", Fn(2), "S", {}}};
   AddClassEvents(&definition, events, 2);
-  EXPECT_EQ(Text(definition.hookInstances->name) + Text(definition.hookInstances->next->name), "SecondFirst");
+  EXPECT_EQ(Text(definition.hookInstances->name.Storage()) + Text(definition.hookInstances->next->name.Storage()), "SecondFirst");
 }
 
 TEST(ControlClasses, GettersBuildOnceAndRegister) {
   ObjectDefinition *object = ObjectClassDefinition(), *paneChild = PaneChildClassDefinition();
   EXPECT_TRUE(ObjectClassDefinition() == object && PaneChildClassDefinition() == paneChild);
-  EXPECT_TRUE(Text(object->className) == "Object" && object->objectSize == 24 && paneChild->isInterface == 1);
+  EXPECT_TRUE(Text(object->className.Storage()) == "Object" && object->objectSize == 24 && paneChild->isInterface == 1);
   std::string names;
-  for (ObjectMethod* m = paneChild->methods; m; m = m->next) names += Text(m->name) + "|";
+  for (ObjectMethod* m = paneChild->methods; m; m = m->next) names += Text(m->name.Storage()) + "|";
   EXPECT_EQ(names, "_SetWindow|Window|_Index|_SetIndex|");
   const ObjectMethod* index = paneChild->methods->next->next;
-  EXPECT_EQ(Text(index->declarationText) + "|" + Text(index->next->declarationText),
+  EXPECT_EQ(Text(index->declarationText.Storage()) + "|" + Text(index->next->declarationText.Storage()),
             "Function _Index() As Integer|Sub _SetIndex(index As Integer)");
   RegisterControlClasses();
   EXPECT_TRUE(LookupClassDefinition(string("OBJECT")) == object && LookupClassDefinition(string("_panechild")) == paneChild);
