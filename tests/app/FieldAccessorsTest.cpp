@@ -1,12 +1,14 @@
 // Generic field accessors against a byte model of the object, and the intrinsic type table.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <random>
 
 #include "app/FieldAccessors.h"
 #include "app/IntrinsicTypes.h"
+#include "arrays/RuntimeArray.h"
 #include "core/RuntimeClass.h"
 #include "strings/RuntimeString.h"
 #include "support/TestSupport.h"
@@ -78,6 +80,43 @@ TEST(FieldAccessors, AccessMatchesAByteModelStrayAccessWritesNothingAndCountsSta
   stringSetter(holder, 32, nullptr), objSetter(holder, 40, nullptr);
   EXPECT_TRUE(text.Storage()->refCount == 1u && b->refCount == 1);
   for (RuntimeObject* o : {object, holder, a, b}) RuntimeUnlockObject(o);
+}
+
+// The array setter locks the new array before it releases the old, so storing the array a
+// field already holds keeps it alive.
+TEST(FieldAccessors, ArrayFieldsKeepOneReferenceEach) {
+  RuntimeObject* holder = NewObject();
+  RuntimeArray* a = CreateArray(1, kArrayInt32, 3);
+  RuntimeArray* b = CreateArray(1, kArrayInt32, 3);
+  arraySetter(holder, 24, a);
+  arraySetter(holder, 24, a);
+  EXPECT_EQ(a->refCount, 2);
+  arraySetter(holder, 24, b);
+  EXPECT_EQ(a->refCount, 1);
+  RuntimeArray* held = arrayGetter(holder, 24);
+  EXPECT_EQ(held, b);
+  EXPECT_EQ(b->refCount, 3);
+  RuntimeUnlockArray(held);
+  arraySetter(holder, 24, nullptr);
+  EXPECT_EQ(b->refCount, 1);
+  RuntimeUnlockArray(a);
+  RuntimeUnlockArray(b);
+  RuntimeUnlockObject(holder);
+}
+
+// Single travels as its bits: 7 significant digits out, Val back in.
+TEST(IntrinsicTypes, SingleConvertsWithSevenDigits) {
+  const IntrinsicTypeRecord& single = IntrinsicTypeTable()[kIntrinsicSingle];
+  const struct { float value; const char* text; } cases[] = {
+      {2.5f, "2.5"}, {-1234567.0f, "-1.234567e+6"}, {1.0f / 3, "0.3333333"}, {0.0f, "0"}};
+  for (const auto& c : cases) {
+    stringStorage* text = nullptr;
+    single.toText(&text, std::bit_cast<uint32_t>(c.value));
+    EXPECT_STREQ(string::Adopt(text).CString(), c.text);
+    uint32_t bits = 0;
+    EXPECT_EQ(single.fromText(string(c.text).Storage(), &bits), 1);
+    EXPECT_NEAR(std::bit_cast<float>(bits), c.value, std::fabs(c.value) * 1e-6f);
+  }
 }
 
 // Each integer type's text is printf's, and reads back.
