@@ -57,10 +57,6 @@ int16_t ReadVariableOffset(const uint8_t* header) {
   return offset;
 }
 
-bool IsFunctionEnd(const uint8_t* p) {
-  return (p[0] == 0xC9 || p[0] == 0x5D) && InCompiledCode(p, 2) && p[1] == 0xC3;
-}
-
 // Hands the exception, with a reference of its own, to the handler's variable; a variable that
 // would lie above the stack top is not written.
 void StoreInHandlerVariable(const uint8_t* handler, StackFrameRecord* handlerFrame, uintptr_t top,
@@ -154,21 +150,28 @@ bool LookupStackFrameSymbol(const StackFrameRecord* frame, string* name, uint32_
                          code.size, at, name, offset);
 }
 
-// The scan reads bytes, not instructions, exactly as the compiler's markers expect; it never
-// reads past the end of the compiled code.
+// The scan reads bytes, not instructions, exactly as the compiler's markers expect. It stops
+// where the next function of the image begins: a jump opcode inside a call's displacement can
+// step over the function's end, and the next function's handler is never this one's.
 const uint8_t* FindExceptionHandler(const uint8_t* address) {
   if (!QV_CHECK_TEXT(address, "ptr", nullptr)) return nullptr;
+  const CodeRange code = CompiledCode();
+  if (!InCompiledCode(address, 1)) return nullptr;
+  const std::vector<ImageSymbol>& symbols = code.symbols ? *code.symbols : LoadedImageSymbols();
+  const uint8_t* end =
+      code.begin + SymbolBoundaryAfter(symbols, code.size, uint32_t(address - code.begin));
+  auto fits = [end](const uint8_t* p, uint32_t n) { return uint64_t(end - p) >= n; };
   int32_t depth = 0;
-  for (const uint8_t* p = address; InCompiledCode(p, 1);) {
-    if (IsFunctionEnd(p)) return nullptr;
+  for (const uint8_t* p = address; fits(p, 1);) {
+    if ((p[0] == 0xC9 || p[0] == 0x5D) && fits(p, 2) && p[1] == 0xC3) return nullptr;
     const bool nearJump = p[0] == 0xE9;
-    if ((!nearJump && p[0] != 0xEB) || !InCompiledCode(p, kHandlerMarkerOffset + 4)) {
+    if ((!nearJump && p[0] != 0xEB) || !fits(p, kHandlerMarkerOffset + 4)) {
       ++p;
       continue;
     }
     const uint32_t marker = ReadWord(p + kHandlerMarkerOffset);
     if (marker == kHandlerEntryMarker && depth == 0) {
-      return InCompiledCode(p, kHandlerHeaderSize + 1) ? p : nullptr;
+      return fits(p, kHandlerHeaderSize + 1) ? p : nullptr;
     }
     if (marker == kOpenRegionMarker) ++depth;
     if (marker == kCloseRegionMarker && depth > 0) --depth;

@@ -17,14 +17,25 @@ string NameAt(const char* area, uint32_t areaSize, uint32_t nameOffset) {
                            kEncodingASCII);
 }
 
-const std::vector<ImageSymbol>& LoadedSymbols() {
+}  // namespace
+
+const std::vector<ImageSymbol>& LoadedImageSymbols() {
   static const std::vector<ImageSymbol> symbols =
       ParseImageSymbols(LoadedImageBlocks().Block(qvimage::kBlockSymbols),
                         LoadedImageBlocks().Size(qvimage::kBlockSymbols));
   return symbols;
 }
 
-}  // namespace
+uint32_t SymbolBoundaryAfter(const std::vector<ImageSymbol>& symbols, uint32_t codeSize,
+                             uint32_t codeOffset) {
+  uint32_t boundary = codeSize;
+  for (const ImageSymbol& symbol : symbols) {
+    if (symbol.codeOffset > codeOffset && symbol.codeOffset < boundary) {
+      boundary = symbol.codeOffset;
+    }
+  }
+  return boundary;
+}
 
 std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size) {
   std::vector<ImageSymbol> symbols;
@@ -70,5 +81,5 @@ bool LookupImageSymbol(uint32_t address, string* name, uint32_t* offset) {
     return false;
   }
   uint32_t codeBase = uint32_t(reinterpret_cast<uintptr_t>(GetImageCodeBase()));
-  return FindImageSymbol(LoadedSymbols(), codeBase, GetImageCodeSize(), address, name, offset);
+  return FindImageSymbol(LoadedImageSymbols(), codeBase, GetImageCodeSize(), address, name, offset);
 }

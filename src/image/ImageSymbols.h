@@ -20,6 +20,13 @@ std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size);
 bool FindImageSymbol(const std::vector<ImageSymbol>& symbols, uint32_t codeBase, uint32_t codeSize,
                      uint32_t address, string* name, uint32_t* offset);
 
+// Where the function holding codeOffset ends: the lowest symbol offset above it, or codeSize.
+uint32_t SymbolBoundaryAfter(const std::vector<ImageSymbol>& symbols, uint32_t codeSize,
+                             uint32_t codeOffset);
+
+// The loaded image's symbols (empty without a symbols block).
+const std::vector<ImageSymbol>& LoadedImageSymbols();
+
 // Names the image symbol holding address: the last symbol in block order whose offset is
 // strictly below the address's offset in the code block, with the distance from it. False
 // (outputs untouched) for an address outside the code block or an image without symbols; with
