@@ -1,5 +1,7 @@
 #include "StringFunctionsTestSupport.h"
 
+#include <locale.h>
+
 #include "strings/CaseMapping.h"
 
 namespace strtest {
@@ -94,5 +96,10 @@ std::vector<CodePoints> ModelSplit(const CodePoints& text, const CodePoints& del
   pieces.emplace_back(text.begin() + static_cast<long>(from), text.end());
   return pieces;
 }
+
+ScopedLocale::ScopedLocale(const char* name) : mSaved(setlocale(LC_ALL, nullptr)) {
+  mActive = setlocale(LC_ALL, name) != nullptr;
+}
+ScopedLocale::~ScopedLocale() { setlocale(LC_ALL, mSaved.c_str()); }
 
 }  // namespace strtest
