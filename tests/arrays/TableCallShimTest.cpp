@@ -10,30 +10,22 @@
 // Values go in as their bytes (a 64-bit value as two words), so that the shim, not the C
 // compiler, places them. The shim reads six words past the array whatever the prototype says:
 // the caller's frame beyond the arguments is readable, and the callee ignores extra words.
-extern "C" {
-double QVShimDouble(void* fn, RuntimeArray* array, int32_t i, int32_t j, int32_t k);
-float QVShimSingle(void* fn, RuntimeArray* array, int32_t i, int32_t j, int32_t k);
-int64_t QVShimInt64(void* fn, RuntimeArray* array, int32_t i, int32_t j, int32_t k);
-int32_t QVShimWord(void* fn, RuntimeArray* array, uint32_t w0, uint32_t w1, uint32_t w2,
-                   uint32_t w3, uint32_t w4, uint32_t w5);
-}
+extern "C" void QVTableCallShim();
 
 namespace {
 
-// Pushes value bytes then the index words, as the compiler lays out Set and IndexOf calls.
+template <typename Result, typename... Words>
+Result Call(void* fn, RuntimeArray* a, Words... words) {
+  return reinterpret_cast<Result (*)(void*, RuntimeArray*, Words...)>(&QVTableCallShim)(fn, a, words...);
+}
+
+// Set and IndexOf take the value's words, then the index words.
 template <typename T>
 int32_t CallWithValue(void* fn, RuntimeArray* a, T value, std::initializer_list<int32_t> after) {
   uint32_t w[6] = {};
   std::memcpy(w, &value, sizeof value);
   std::copy(after.begin(), after.end(), w + (sizeof value + 3) / 4);
-  return QVShimWord(fn, a, w[0], w[1], w[2], w[3], w[4], w[5]);
-}
-
-template <typename T>
-T Call(void* fn, RuntimeArray* a, int32_t i, int32_t j, int32_t k) {
-  if constexpr (std::is_same_v<T, double>) return QVShimDouble(fn, a, i, j, k);
-  else if constexpr (std::is_same_v<T, float>) return QVShimSingle(fn, a, i, j, k);
-  else return QVShimInt64(fn, a, i, j, k);
+  return Call<int32_t>(fn, a, w[0], w[1], w[2], w[3], w[4], w[5]);
 }
 
 // Values whose two words differ, so that a swapped or shifted word shows.
@@ -49,9 +41,8 @@ void ExpectValuesTravel(int32_t code, const T (&values)[4]) {
     CallWithValue(n % 2 ? three->table->fastSet : three->table->set, three, values[n], {i, j, k});
     EXPECT_EQ(static_cast<T*>(one->data)[n], values[n]);
     EXPECT_EQ(static_cast<T*>(three->data)[i + 2 * j + 6 * k], values[n]);
-    EXPECT_EQ(Call<T>(n % 2 ? one->table->get : one->table->fastGet, one, n, 0, 0), values[n]);
-    auto get = n % 2 ? three->table->fastGet : three->table->get;
-    EXPECT_EQ(Call<T>(get, three, i, j, k), values[n]);
+    EXPECT_EQ(Call<T>(n % 2 ? one->table->get : one->table->fastGet, one, n), values[n]);
+    EXPECT_EQ(Call<T>(n % 2 ? three->table->fastGet : three->table->get, three, i, j, k), values[n]);
     EXPECT_EQ(CallWithValue(one->table->indexOf, one, values[n], {n - 1}), n);
   }
   RuntimeUnlockArray(one);
@@ -60,8 +51,7 @@ void ExpectValuesTravel(int32_t code, const T (&values)[4]) {
 
 TEST(TableCallShimTest, ValuesAndIndexListsTravelAsCompiledCodePassesThem) {
   ExpectValuesTravel<double>(kArrayDouble, {3.25, -1.0e300, 2.5e-310, 123456789.125});
-  ExpectValuesTravel<int64_t>(kArrayInt64,
-                              {INT64_C(0x123456789ABCDEF0), INT64_MIN + 1, -2, INT64_C(1) << 32});
+  ExpectValuesTravel<int64_t>(kArrayInt64, {INT64_C(0x123456789ABCDEF0), INT64_MIN + 1, -2, INT64_C(1) << 32});
   ExpectValuesTravel<float>(kArraySingle, {1.5f, -3.0e38f, 1.0e-40f, 7.0f});
 }
 
