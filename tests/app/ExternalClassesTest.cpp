@@ -19,10 +19,12 @@ TEST(ExternalClassesTest, RegistersExceptionsGlobalFunctionsAndControlClasses) {
         RuntimeInitExternalClasses();
         RuntimeInitExternalClasses();
         EXPECT_TRUE(reports.empty());
-        for (const char* name : {"RuntimeException", "nilobjectexception", "ThreadEndException", "Object"}) {
+        for (const char* name :
+             {"RuntimeException", "nilobjectexception", "ThreadEndException", "Object"}) {
           EXPECT_NE(LookupClassDefinition(name), nullptr) << name;
         }
-        EXPECT_EQ(LookupClassDefinition("TypeMismatchException")->super, RuntimeExceptionDefinition());
+        EXPECT_EQ(LookupClassDefinition("TypeMismatchException")->super,
+                  RuntimeExceptionDefinition());
         EXPECT_EQ(GlobalFunctionCount(), 261u);
         EXPECT_NE(NilObjectExceptionClass(), nullptr);
         std::fflush(stdout);

@@ -38,7 +38,8 @@ TEST(RaiseAppImageTest, HandlersInTheImageCatchWhatFrameworkRoutinesRaise) {
         if (chdir(RAISEAPP_DIR) != 0) _exit(90);
         qvtest::ReportCapture reports;
         const bool loaded = LoadApplicationImage("/proc/self/exe");
-        for (const auto& report : reports.reports()) std::printf("report %s\n", report.condition.c_str());
+        for (const auto& report : reports.reports())
+          std::printf("report %s\n", report.condition.c_str());
         std::printf("loaded=%d live=%d\n", loaded ? 1 : 0, LiveObjectCount());
         std::fflush(stdout);
         _exit(0);

@@ -39,7 +39,8 @@ TEST(StructureArrayTest, ElementsAreCopiedInWholeAndGetGivesTheirPlace) {
   }
   // Insert copies the whole block too (the growth it shares with the typed arrays).
   RuntimeArray* b = RuntimeCreateStructureArray(1, 12, -1);
-  reinterpret_cast<void (*)(RuntimeArray*, int32_t, const void*)>(b->table->insert)(b, 0, "abcdefghijkl");
+  auto insert = reinterpret_cast<void (*)(RuntimeArray*, int32_t, const void*)>(b->table->insert);
+  insert(b, 0, "abcdefghijkl");
   EXPECT_EQ(0, std::memcmp(b->data, "abcdefghijkl", 12));
   RuntimeUnlockArray(a);
   RuntimeUnlockArray(b);

@@ -16,7 +16,8 @@ namespace {
 
 template <typename Result, typename... Words>
 Result Call(void* fn, RuntimeArray* a, Words... words) {
-  return reinterpret_cast<Result (*)(void*, RuntimeArray*, Words...)>(&QVTableCallShim)(fn, a, words...);
+  using Shim = Result (*)(void*, RuntimeArray*, Words...);
+  return reinterpret_cast<Shim>(&QVTableCallShim)(fn, a, words...);
 }
 
 // Set and IndexOf take the value's words, then the index words.
@@ -42,7 +43,8 @@ void ExpectValuesTravel(int32_t code, const T (&values)[4]) {
     EXPECT_EQ(static_cast<T*>(one->data)[n], values[n]);
     EXPECT_EQ(static_cast<T*>(three->data)[i + 2 * j + 6 * k], values[n]);
     EXPECT_EQ(Call<T>(n % 2 ? one->table->get : one->table->fastGet, one, n), values[n]);
-    EXPECT_EQ(Call<T>(n % 2 ? three->table->fastGet : three->table->get, three, i, j, k), values[n]);
+    EXPECT_EQ(Call<T>(n % 2 ? three->table->fastGet : three->table->get, three, i, j, k),
+              values[n]);
     EXPECT_EQ(CallWithValue(one->table->indexOf, one, values[n], {n - 1}), n);
   }
   RuntimeUnlockArray(one);
@@ -51,7 +53,8 @@ void ExpectValuesTravel(int32_t code, const T (&values)[4]) {
 
 TEST(TableCallShimTest, ValuesAndIndexListsTravelAsCompiledCodePassesThem) {
   ExpectValuesTravel<double>(kArrayDouble, {3.25, -1.0e300, 2.5e-310, 123456789.125});
-  ExpectValuesTravel<int64_t>(kArrayInt64, {INT64_C(0x123456789ABCDEF0), INT64_MIN + 1, -2, INT64_C(1) << 32});
+  ExpectValuesTravel<int64_t>(kArrayInt64,
+                              {INT64_C(0x123456789ABCDEF0), INT64_MIN + 1, -2, INT64_C(1) << 32});
   ExpectValuesTravel<float>(kArraySingle, {1.5f, -3.0e38f, 1.0e-40f, 7.0f});
 }
 

@@ -33,7 +33,8 @@ TEST(ClassRegistryTest, MethodsItemsInitializerAndFinalizerBecomeExports) {
   definition.className = "RegistryExporter";
   auto* method = new ObjectMethod;
   method->row.a = {reinterpret_cast<void*>(&RegistryTestMethod), "RegistryTestMethod", 0, {}};
-  method->row.b = {reinterpret_cast<void*>(&RegistryTestGetter), nullptr, 0, {}};  // no name: private
+  // A function without an export name stays private.
+  method->row.b = {reinterpret_cast<void*>(&RegistryTestGetter), nullptr, 0, {}};
   definition.ReplaceMethods(method);
   auto* item = new InstanceVariable;
   item->getter = reinterpret_cast<void*>(&RegistryTestGetter);
@@ -43,9 +44,12 @@ TEST(ClassRegistryTest, MethodsItemsInitializerAndFinalizerBecomeExports) {
   definition.finalizer = method->row.a;
   definition.finalizer.exportName = "RegistryTestFinalizer";
   RegisterClassDefinition(&definition);
-  EXPECT_EQ(LookupExportEntry("registrytestmethod")->code, reinterpret_cast<void*>(&RegistryTestMethod));
-  EXPECT_EQ(LookupExportEntry("RegistryTestGetter")->code, reinterpret_cast<void*>(&RegistryTestGetter));
-  EXPECT_EQ(LookupExportEntry("RegistryTestFinalizer")->code, reinterpret_cast<void*>(&RegistryTestMethod));
+  EXPECT_EQ(LookupExportEntry("registrytestmethod")->code,
+            reinterpret_cast<void*>(&RegistryTestMethod));
+  EXPECT_EQ(LookupExportEntry("RegistryTestGetter")->code,
+            reinterpret_cast<void*>(&RegistryTestGetter));
+  EXPECT_EQ(LookupExportEntry("RegistryTestFinalizer")->code,
+            reinterpret_cast<void*>(&RegistryTestMethod));
   EXPECT_EQ(LookupExportEntry("RegistryTestMissingSetter"), nullptr);
 }
 

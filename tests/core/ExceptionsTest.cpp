@@ -42,7 +42,9 @@ void RaiseFresh(void*) {
   RuntimeUnlockObject(gRaised);
 }
 
-void RaiseAgain(void* exception) { RuntimeReraiseException(static_cast<RuntimeObject*>(exception)); }
+void RaiseAgain(void* exception) {
+  RuntimeReraiseException(static_cast<RuntimeObject*>(exception));
+}
 
 // A framework routine that raises from inside: an index past the array's bound.
 void ReadPastTheEnd(void* array) {
@@ -71,9 +73,10 @@ void InChild(const std::function<void()>& body) {
       [&] {
         RegisterExceptionClasses();
         std::vector<ImageSymbol> symbols;
-        for (auto [address, name] : {std::pair{(const void*)&ExcHandlerAfterCall, "ExcHandlerAfterCall"},
-                                     {(const void*)&ExcInner, "ExcInner"}, {(const void*)&ExcOuter, "ExcOuter"},
-                                     {(const void*)&ExcNested, "ExcNested"}}) {
+        for (auto [address, name] :
+             {std::pair{(const void*)&ExcHandlerAfterCall, "ExcHandlerAfterCall"},
+              {(const void*)&ExcInner, "ExcInner"},
+              {(const void*)&ExcOuter, "ExcOuter"}}) {
           symbols.push_back({uint32_t(static_cast<const uint8_t*>(address) - ExcCodeBegin), name});
         }
         SetCompiledCodeRange(ExcCodeBegin, uint32_t(ExcCodeEnd - ExcCodeBegin), &symbols);
@@ -146,7 +149,8 @@ TEST(ExceptionsTest, UnhandledPathsRaisersWithMessagesAndHooks) {
     string function("cos"), library("libm.so.6"), message("no such key");
     RuntimeRaiseFunctionNotFoundException(function.Storage(), library.Storage());
     EXPECT_EQ(GetObjectClass(gKept), FunctionNotFoundExceptionClass());
-    EXPECT_STREQ(stringStorage::CString(AsException(gKept)->message), "Could not load cos from libm.so.6");
+    EXPECT_STREQ(stringStorage::CString(AsException(gKept)->message),
+                 "Could not load cos from libm.so.6");
     RuntimeUnlockObject(gKept);
     RaiseNewExceptionWithMessage(KeyNotFoundExceptionDefinition(), message.Storage(), 42);
     EXPECT_EQ(AsException(gKept)->message, message.Storage());
@@ -200,7 +204,9 @@ TEST(ExceptionsTest, ScanLooksOnlyAtCompiledCodeAndAgreesWithAModel) {
       std::vector<uint8_t> code;
       while (code.size() < 120) {
         const uint32_t pick = rng() % 8, marker = 0x411 + pick;
-        if (pick < 3) code.insert(code.end(), {0xE9, 8, 0, 0, 0, uint8_t(marker), uint8_t(marker >> 8), 0, 0, 0, 0, 0, 0});
+        if (pick < 3)
+          code.insert(code.end(),
+                      {0xE9, 8, 0, 0, 0, uint8_t(marker), uint8_t(marker >> 8), 0, 0, 0, 0, 0, 0});
         if (pick == 3) code.insert(code.end(), {uint8_t(rng() % 2 ? 0xC9 : 0x5D), 0xC3});
         if (pick == 4) code.insert(code.end(), {0xEB, uint8_t(rng())});
         if (pick > 4) code.push_back(uint8_t(rng()));
@@ -217,7 +223,10 @@ TEST(ExceptionsTest, ScanLooksOnlyAtCompiledCodeAndAgreesWithAModel) {
           break;
         }
         depth += (w == 0x412) - (w == 0x413 && depth > 0);
-        i += w >= 0x411 && w <= 0x413 ? 1 : b == 0xE9 && i + 9 <= code.size() ? 5 : b == 0xEB && i + 9 <= code.size() ? 2 : 1;
+        i += w >= 0x411 && w <= 0x413            ? 1
+             : b == 0xE9 && i + 9 <= code.size() ? 5
+             : b == 0xEB && i + 9 <= code.size() ? 2
+                                                 : 1;
       }
       SetCompiledCodeRange(code.data(), uint32_t(code.size()), nullptr);
       ASSERT_EQ(FindExceptionHandler(code.data()), expected) << "round " << round;

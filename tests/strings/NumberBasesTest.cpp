@@ -61,7 +61,9 @@ TEST(NumberBases, ParsersMatchTheModel) {
       uint32_t expected = 0;
       bool expectedBad = false, bad;
       for (char c : text) {
-        const int digit = isdigit(c) ? c - '0' : isalpha(c) && base == 16 ? toupper(c) - 'A' + 10 : -1;
+        const int digit = isdigit(c)                 ? c - '0'
+                          : isalpha(c) && base == 16 ? toupper(c) - 'A' + 10
+                                                     : -1;
         if ((digit < 0 || (base != 16 && digit >= int(base))) && (expectedBad = true)) continue;
         expected = expected * base + uint32_t(digit);
       }
@@ -113,9 +115,10 @@ TEST(EndOfLine, ReplaceLineEndingsMatchesTheModel) {
   EXPECT_EQ(Take(RuntimeReplaceLineEndings(wide.Storage(), string("\r").Storage()), &encoding),
             EncodeUTF16({'a', '\r', 0x0D0A, 'b'}));
   EXPECT_EQ(encoding, kEncodingUnicode16);
-  EXPECT_EQ(Take(RuntimeEndOfLineAdd(nullptr, string("x").Storage())) +
-                Take(RuntimeReplaceLineEndings(string("a\nb").Storage(), getWin32EndOfLine(nullptr))),
-            "\nxa\r\nb");
+  EXPECT_EQ(
+      Take(RuntimeEndOfLineAdd(nullptr, string("x").Storage())) +
+          Take(RuntimeReplaceLineEndings(string("a\nb").Storage(), getWin32EndOfLine(nullptr))),
+      "\nxa\r\nb");
   EXPECT_EQ(Take(getMacEndOfLine(nullptr), &encoding), "\r");
   EXPECT_EQ(encoding, kEncodingASCII);
 }

@@ -25,7 +25,8 @@ std::string Printf(const char* format, int precision, double value) {
 }
 
 // "1234567.891" -> "1,234,567.891" with the given separators.
-std::string Grouped(const std::string& plain, const std::string& thousands, const std::string& point) {
+std::string Grouped(const std::string& plain, const std::string& thousands,
+                    const std::string& point) {
   const size_t dot = std::min(plain.find('.'), plain.size());
   std::string out;
   for (size_t i = 0; i < dot; ++i) out += (i > 0 && (dot - i) % 3 == 0 ? thousands : "") + plain[i];
@@ -48,7 +49,8 @@ TEST(NumberFormatTest, PublishedExamples) {
       {1.5e7, "0.0E-0", "1.5E7"}, {1.5e7, "0.0e", "1.5e+7"}, {2, "0\\;0;x", "0;2"},
       {1234.5678, "#,##0.0##", "1,234.568"}, {42, "0000", "0042"}, {5, "", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(Bytes(FormatNumber(c.value, c.format)), c.expected) << c.format;
+  for (const auto& c : cases)
+    EXPECT_EQ(Bytes(FormatNumber(c.value, c.format)), c.expected) << c.format;
   const struct {
     double value;
     const char* expected;
@@ -72,7 +74,8 @@ TEST(NumberFormatTest, PrimitiveMatchesPrintfOnRandomDoubles) {
     const bool fixed = rng() % 2;
     const int precision = int(rng() % (fixed ? 20 : 18)) + (fixed ? 0 : 1);
     // printf's text with a one-digit exponent unpadded, no minus on an all-zero text, "NaN".
-    std::string model = fixed ? Printf("%.*f", precision, value) : Printf("%.*e", precision - 1, value);
+    std::string model =
+        fixed ? Printf("%.*f", precision, value) : Printf("%.*e", precision - 1, value);
     if (!fixed && model.find("e+0") != std::string::npos) model.erase(model.find("e+0") + 2, 1);
     if (model[0] == '-' && model.find_first_not_of("0.", 1) == std::string::npos) model.erase(0, 1);
     EXPECT_EQ(Bytes(FormatDoubleDigits(value, fixed, precision)), std::isnan(value) ? "NaN" : model)
@@ -112,7 +115,8 @@ TEST(NumberFormatTest, PicturesMatchGroupedPrintf) {
     std::string plain2 = Printf("%.*f", 2, std::fabs(value));
     EXPECT_EQ(Bytes(FormatNumber(value, "-0.00")), (value < 0 ? "-" : "") + plain2);
     EXPECT_EQ(Bytes(FormatNumber(value, "#,##0.00")), Grouped(plain2, ",", "."));
-    EXPECT_EQ(Bytes(FormatNumber(value, "#,###")), Grouped(Printf("%.*f", 0, std::fabs(value)), ",", "."));
+    EXPECT_EQ(Bytes(FormatNumber(value, "#,###")),
+              Grouped(Printf("%.*f", 0, std::fabs(value)), ",", "."));
   }
   // Long outputs: 309 digits and their separators, and a thousand decimals.
   EXPECT_EQ(Bytes(FormatNumber(-1e308, "#,##0.0")), Grouped(Printf("%.*f", 1, 1e308), ",", "."));
@@ -130,11 +134,13 @@ TEST(NumberFormatTest, CommaDecimalLocaleAndFormatTextsOfEveryEncoding) {
   EXPECT_EQ(Bytes(FormatNumber(12.25, ".00")), ",25");
   EXPECT_EQ(Take(StringStrDouble(2.5)), "2.5");
   EXPECT_EQ(Bytes(FormatDoubleDigits(-0.001, true, 2)), "0.00");
-  EXPECT_EQ(Bytes(FormatNumber(1234567.891, "#,##0.000")), Grouped(Printf("%.*f", 3, 1234567.891), ".", ","));
+  EXPECT_EQ(Bytes(FormatNumber(1234567.891, "#,##0.000")),
+            Grouped(Printf("%.*f", 3, 1234567.891), ".", ","));
   string wide = FormatNumber(-1234.5, string("\\$#,##0.0;(#,##0.0)").GetUTF16String());
   EXPECT_EQ(wide.Encoding(), kEncodingUnicode16);
   EXPECT_EQ(Bytes(wide.GetUTF8String()), "(1.234,5)");
-  string eightBit = FormatNumber(2.25, Make("0.0\\\xA5", kEncodingMacRoman));  // an escaped yen sign
+  string eightBit =
+      FormatNumber(2.25, Make("0.0\\\xA5", kEncodingMacRoman));  // an escaped yen sign
   EXPECT_EQ(eightBit.Encoding(), kEncodingMacRoman);
   EXPECT_EQ(Bytes(eightBit), "2,2\xA5");
   EXPECT_EQ(Bytes(FormatNumber(3, Make("0\\\xE2\x82\xAC;x", kEncodingUTF8))), "3\xE2\x82\xAC");

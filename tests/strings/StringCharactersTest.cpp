@@ -86,7 +86,8 @@ TEST(StringCase, CaseAndComparisonMatchTheModelInEveryForm) {
       std::string x = Encode(a, form), y = Encode(b, form);
       ASSERT_EQ(StringStrCompare(sa.Storage(), sb.Storage(), 0), x < y ? -1 : (y < x ? 1 : 0));
       // The same text in UTF-8 and in 16-bit Unicode compares equal.
-      if (form == Form::kUTF8 && std::all_of(a.begin(), a.end(), [](uint32_t c) { return c < 0x10000; })) {
+      if (form == Form::kUTF8 &&
+          std::all_of(a.begin(), a.end(), [](uint32_t c) { return c < 0x10000; })) {
         string other = Make(a, Form::kUTF16);
         ASSERT_EQ(RuntimeStringCompare(sa.Storage(), other.Storage()), 0);
         ASSERT_EQ(StringStrCompare(sa.Storage(), other.Storage(), 1), 0);
@@ -94,10 +95,12 @@ TEST(StringCase, CaseAndComparisonMatchTheModelInEveryForm) {
     }
   }
   // Counted: a NUL inside the text does not end the comparison.
-  string n1 = Make(std::string("a\0b", 3), kEncodingASCII), n2 = Make(std::string("a\0c", 3), kEncodingASCII);
+  string n1 = Make(std::string("a\0b", 3), kEncodingASCII),
+         n2 = Make(std::string("a\0c", 3), kEncodingASCII);
   EXPECT_EQ(StringStrCompare(n1.Storage(), n2.Storage(), 1), -1);
   EXPECT_EQ(RuntimeStringCompare(nullptr, string("a").Storage()), -1);
-  EXPECT_EQ(Take(StringTitleCase(Make("hello w\xC3\xB6rld", kEncodingUTF8).Storage())), "Hello W\xC3\xB6rld");
+  EXPECT_EQ(Take(StringTitleCase(Make("hello w\xC3\xB6rld", kEncodingUTF8).Storage())),
+            "Hello W\xC3\xB6rld");
   EXPECT_EQ(Take(StringTitleCase(string("hello").Storage())), "hello") << "ASCII is left alone";
 }
 

@@ -46,7 +46,8 @@ TEST(StringFields, ReplaceFieldsSplitAndJoinMatchTheModelsInEveryForm) {
     for (int round = 0; round < 700; ++round) {
       CodePoints text = RandomText(rng, int32_t(rng() % 40), form);
       CodePoints find = RandomText(rng, 1 + int32_t(rng() % 2), form);
-      if (rng() % 2 && text.size() > 2) find = FlipSomeCase(rng, CodePoints(text.begin() + 1, text.begin() + 3));
+      if (rng() % 2 && text.size() > 2)
+        find = FlipSomeCase(rng, CodePoints(text.begin() + 1, text.begin() + 3));
       CodePoints with = RandomText(rng, int32_t(rng() % 3), form);
       const bool exact = rng() % 3 == 0;
       string s = Make(text, form), f = Make(find, form), w = Make(with, form);
@@ -63,7 +64,8 @@ TEST(StringFields, ReplaceFieldsSplitAndJoinMatchTheModelsInEveryForm) {
       std::vector<std::string> expected;
       for (int32_t n = -1; n <= count + 1; ++n) {
         if (n >= 1 && n <= count) expected.push_back(Encode(fields[n - 1], form));
-        ASSERT_EQ(Bytes(StringNthFieldCore(s, f, n, exact)), n >= 1 && n <= count ? expected.back() : "");
+        ASSERT_EQ(Bytes(StringNthFieldCore(s, f, n, exact)),
+                  n >= 1 && n <= count ? expected.back() : "");
       }
       SimpleVector<string> pieces;
       StringSplitToVector(s, f, exact, pieces);
@@ -94,10 +96,12 @@ TEST(StringFields, Edges) {
   EXPECT_EQ(Take(StringNthField(wide.Storage(), accent.Storage(), 3)), EncodeUTF16({'z'}));
   string abb("a,,b");
   EXPECT_EQ(StringCountFields(abb.Storage(), nullptr), 1);
-  EXPECT_EQ(Take(StringNthFieldB(abb.Storage(), nullptr, 1)), "a,,b") << "the one field is the text";
+  EXPECT_EQ(Take(StringNthFieldB(abb.Storage(), nullptr, 1)), "a,,b")
+      << "the one field is the text";
   // An empty separator splits into characters, whole units in 16-bit text.
   SimpleVector<string> pieces;
-  StringSplitToVector(Make(EncodeUTF16({'a', 0x4E2D}), kEncodingUnicode16), string(), false, pieces);
+  StringSplitToVector(Make(EncodeUTF16({'a', 0x4E2D}), kEncodingUnicode16), string(), false,
+                      pieces);
   EXPECT_EQ(Pieces(pieces), (std::vector<std::string>{EncodeUTF16({'a'}), EncodeUTF16({0x4E2D})}));
   RuntimeArray* array = StringSplit(Make("a\xC3\xA9", kEncodingUTF8).Storage(), nullptr);
   EXPECT_EQ(Elements(array), (std::vector<std::string>{"a", "\xC3\xA9"}));

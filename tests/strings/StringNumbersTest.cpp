@@ -61,7 +61,8 @@ TEST(StringNumbersTest, ValMatchesGrammarModelAndStrtod) {
                              &notANumber);
     EXPECT_EQ(notANumber, !std::regex_match(text, grammar)) << "[" << text << "]";
     const double expected = strtod_l(text.c_str(), nullptr, c);
-    EXPECT_TRUE(value == expected || (std::isnan(value) && std::isnan(expected))) << "[" << text << "]";
+    EXPECT_TRUE(value == expected || (std::isnan(value) && std::isnan(expected)))
+        << "[" << text << "]";
   }
   freelocale(c);
   bool flag = true;

@@ -67,7 +67,8 @@ TEST(TextSearch, InStrMatchesTheCharacterModelInEveryForm) {
       SCOPED_TRACE(::testing::Message() << "form " << int(form) << " round " << round);
       ASSERT_EQ(StringInStr(start, s.Storage(), f.Storage()), text.empty() ? 0 : model + 1);
       ASSERT_EQ(StringExtendsInStr(s.Storage(), start, f.Storage()), text.empty() ? 0 : model + 1);
-      ASSERT_EQ(StringInStrFromZero(std::max(start - 1, 0), s, f, false), text.empty() ? -1 : model);
+      ASSERT_EQ(StringInStrFromZero(std::max(start - 1, 0), s, f, false),
+                text.empty() ? -1 : model);
       if (model >= 0 && form != Form::kASCII) {
         ASSERT_EQ(StringInStrFromZero(offsets[from], s, f, true), offsets[model]);
       }

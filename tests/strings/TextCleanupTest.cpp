@@ -37,7 +37,8 @@ TEST(TextCleanupTest, TrimMatchesCodePointModel) {
 TEST(TextCleanupTest, TrimByEncoding) {
   // ASCII text trims only ASCII white space; 0xA0 there is no space.
   string ascii = Make("\t\xA0 a \r\n", kEncodingASCII);
-  EXPECT_EQ(Take(runLTrim(ascii.Storage())) + "|" + Take(runRTrim(ascii.Storage())), "\xA0 a \r\n|\t\xA0 a");
+  EXPECT_EQ(Take(runLTrim(ascii.Storage())) + "|" + Take(runRTrim(ascii.Storage())),
+            "\xA0 a \r\n|\t\xA0 a");
   TextEncoding encoding;
   EXPECT_EQ(Take(runTrim(Make("  b ", kEncodingNone).Storage()), &encoding), "b");
   EXPECT_EQ(encoding, kEncodingNone);
@@ -73,9 +74,11 @@ TEST(TextCleanupTest, EscapesMatchAPrintfModelAndRoundTripEveryByte) {
   }
   // Decoding keeps what it does not know, and never reads past the end of an exact-size record.
   const std::pair<std::string, std::string> kept[] = {
-      {"\\x4", "\\x4"}, {"\\x", "\\x"}, {"\\", "\\"}, {"a\\", "a\\"}, {"\\xg1", "\\xg1"},
-      {"\\q", "\\q"}, {"\\x4a\\x4A", "JJ"}, {"\\\\n", "\\n"}, {std::string("\\\0", 2), std::string("\\\0", 2)}};
-  for (const auto& [in, out] : kept) EXPECT_EQ(Bytes(DecodeBackslashEscapes(Make(in, kEncodingASCII))), out) << in;
+      {"\\x4", "\\x4"},     {"\\x", "\\x"},     {"\\", "\\"},
+      {"a\\", "a\\"},       {"\\xg1", "\\xg1"}, {"\\q", "\\q"},
+      {"\\x4a\\x4A", "JJ"}, {"\\\\n", "\\n"},   {std::string("\\\0", 2), std::string("\\\0", 2)}};
+  for (const auto& [in, out] : kept)
+    EXPECT_EQ(Bytes(DecodeBackslashEscapes(Make(in, kEncodingASCII))), out) << in;
 }
 
 TEST(TextCleanupTest, Mnemonics) {
@@ -85,9 +88,12 @@ TEST(TextCleanupTest, Mnemonics) {
     std::string stripped;
     uint32_t mnemonic;
   } cases[] = {
-      {"&File", kEncodingASCII, "File", 'F'},       {"Fish && Chips", kEncodingASCII, "Fish & Chips", 0},
-      {"&a&b", kEncodingASCII, "ab", 'b'},          {"&a&&", kEncodingASCII, "a&", 'a'},
-      {"x&", kEncodingASCII, "x", 0},               {"", kEncodingASCII, "", 0},
+      {"&File", kEncodingASCII, "File", 'F'},
+      {"Fish && Chips", kEncodingASCII, "Fish & Chips", 0},
+      {"&a&b", kEncodingASCII, "ab", 'b'},
+      {"&a&&", kEncodingASCII, "a&", 'a'},
+      {"x&", kEncodingASCII, "x", 0},
+      {"", kEncodingASCII, "", 0},
       {"&\xC3\xA9t\xC3\xA9", kEncodingUTF8, "\xC3\xA9t\xC3\xA9", 0xE9},
   };
   for (const auto& c : cases) {

@@ -85,7 +85,8 @@ TEST(TextEncodingObjectsTest, EncodingsModuleProperties) {
   EXPECT_EQ(EncodingsGetter(module.object, 93), nullptr);
   Held ucs4(EncodingsGetter(module.object, 3));
   EXPECT_EQ(textEncodingFormatGetter(ucs4.encoding(), 0), 3);
-  Held fromCode(EncodingsGetFromCode(module.object, 0x600)), ascii(EncodingsGetter(module.object, 88));
+  Held fromCode(EncodingsGetFromCode(module.object, 0x600)),
+      ascii(EncodingsGetter(module.object, 88));
   EXPECT_EQ(fromCode.object, ascii.object);
 }
 
@@ -103,7 +104,8 @@ TEST(TextEncodingObjectsTest, ChrAndConvertersAgainstIconv) {
     EXPECT_EQ(a.Encoding(), kEncodingUTF8);
     EXPECT_EQ(Take(TextEncodingChr(ucs4.encoding(), int32_t(code))), utf32);
     if (code < 0x10000) {
-      EXPECT_EQ(Take(TextEncodingChr(utf16.encoding(), int32_t(code))), Iconv("UTF-16LE", "UTF-32LE", utf32));
+      EXPECT_EQ(Take(TextEncodingChr(utf16.encoding(), int32_t(code))),
+                Iconv("UTF-16LE", "UTF-32LE", utf32));
     }
   }
   string sjis = string::Adopt(TextEncodingChr(shiftJIS.encoding(), 0x8140));
@@ -114,7 +116,8 @@ TEST(TextEncodingObjectsTest, ChrAndConvertersAgainstIconv) {
   };
   TextConverterObject *toUTF8 = converter(latin1, utf8), *toUCS4 = converter(utf8, ucs4);
   std::string defined;  // Windows Latin 1 leaves five bytes undefined
-  for (int b = 0x20; b < 0x100; ++b) defined += strchr("\x81\x8D\x8F\x90\x9D", b) ? "" : std::string(1, char(b));
+  for (int b = 0x20; b < 0x100; ++b)
+    defined += strchr("\x81\x8D\x8F\x90\x9D", b) ? "" : std::string(1, char(b));
   for (int i = 0; i < 200; ++i) {
     std::string text;
     for (int j = int(rng() % 20) + 1; j > 0; --j) text += defined[rng() % defined.size()];
@@ -128,13 +131,15 @@ TEST(TextEncodingObjectsTest, ChrAndConvertersAgainstIconv) {
   }
   string kanji = Make("\xE6\x97\xA5\xE6\x9C\xAC", kEncodingUTF8);
   TextConverterObject *toSJIS = converter(utf8, shiftJIS), *same = converter(utf8, utf8);
-  EXPECT_EQ(Take(textConverterConvert(toSJIS, kanji.Storage())), Iconv("CP932", "UTF-8", Bytes(kanji)));
+  EXPECT_EQ(Take(textConverterConvert(toSJIS, kanji.Storage())),
+            Iconv("CP932", "UTF-8", Bytes(kanji)));
   // Equal codes: the text itself when labelled so, else a relabelled copy.
   EXPECT_EQ(string::Adopt(textConverterConvert(same, kanji.Storage())).Storage(), kanji.Storage());
   string ascii("abc"), relabelled = string::Adopt(textConverterConvert(same, ascii.Storage()));
   EXPECT_NE(relabelled.Storage(), ascii.Storage());
   EXPECT_EQ(relabelled.Encoding(), kEncodingUTF8);
-  for (auto* c : {toUTF8, toUCS4, toSJIS, same}) RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(c));
+  for (auto* c : {toUTF8, toUCS4, toSJIS, same})
+    RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(c));
 }
 
 TEST(TextEncodingObjectsTest, StringEncodingMethodsAndNames) {
@@ -161,11 +166,13 @@ TEST(TextEncodingObjectsTest, StringEncodingMethodsAndNames) {
 
 TEST(TextEncodingObjectsTest, JapaneseGuess) {
   const std::pair<std::string, TextEncoding> cases[] = {
-      {"\x1B\x24\x42", 0x820}, {"ab\x1B\x24\x40", 0x820}, {"\x1B\x4B", 0x820}, {"\xA4\xA2", kEncodingNone},
-      {"\x82\xA0", 0xA01}, {"\xA4\xF0", 0x920}, {"\xF0\xA1", 0x920}, {"\x8E\x41", 0xA01},
-      {"\x8E\xB1", kEncodingNone}, {"\xE0\x41", 0xA01}, {"\xE0\xFD", 0x920}, {"\xB0\xE0\x41\x85", 0xA01},
-      {"\xB0\xE0\xFE", 0x920}, {"\xB0\x41", 0xA01}, {"\xB0", kEncodingNone}, {"\x1B\x24", kEncodingNone},
-      {"\x1B", kEncodingNone}, {"plain", kEncodingNone}, {"\xB0\xA0\x82", 0xA01}, {"\xE0", kEncodingNone},
+      {"\x1B\x24\x42", 0x820},     {"ab\x1B\x24\x40", 0x820}, {"\x1B\x4B", 0x820},
+      {"\xA4\xA2", kEncodingNone}, {"\x82\xA0", 0xA01},       {"\xA4\xF0", 0x920},
+      {"\xF0\xA1", 0x920},         {"\x8E\x41", 0xA01},       {"\x8E\xB1", kEncodingNone},
+      {"\xE0\x41", 0xA01},         {"\xE0\xFD", 0x920},       {"\xB0\xE0\x41\x85", 0xA01},
+      {"\xB0\xE0\xFE", 0x920},     {"\xB0\x41", 0xA01},       {"\xB0", kEncodingNone},
+      {"\x1B\x24", kEncodingNone}, {"\x1B", kEncodingNone},   {"plain", kEncodingNone},
+      {"\xB0\xA0\x82", 0xA01},     {"\xE0", kEncodingNone},
   };
   for (const auto& [bytes, expected] : cases) {
     string s = Make(bytes, kEncodingNone);

@@ -82,7 +82,8 @@ TEST_F(MessageBoxTest, ClosingTheWindowCancelsOrTakesTheDefaultAndWideTextShows)
 TEST(MessageBoxConsoleTest, WritesTheTextAndAnswersTheDefault) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, started without a display
   ScopedNoDisplay noDisplay;
-  for (auto [style, code] : {std::pair{4 + 256, kMsgBoxNo}, {3 + 512, kMsgBoxNo}, {2, kMsgBoxRetry}}) {
+  for (auto [style, code] :
+       {std::pair{4 + 256, kMsgBoxNo}, {3 + 512, kMsgBoxNo}, {2, kMsgBoxRetry}}) {
     EXPECT_EXIT(
         {
           RuntimeMsgBox(string("Done").Storage());
