@@ -4,9 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <string>
-
 #include "arrays/RuntimeArray.h"
 #include "core/ExceptionClasses.h"
 #include "image/ApplicationImage.h"
@@ -18,10 +15,6 @@ QV_EXPORT(ExcImageRecord)
 
 // The exception's class, reference count and Stack, one line.
 extern "C" void ExcImageRecordException(int32_t key, RuntimeObject* exception) {
-  if (!exception) {
-    std::printf("%d=nil\n", key);
-    return;
-  }
   std::printf("%d=%s refs=%d stack=", key, stringStorage::CString(exception->classPtr->className),
               exception->refCount);
   RuntimeArray* stack = RuntimeExceptionStack(exception);
@@ -45,7 +38,7 @@ TEST(RaiseAppImageTest, HandlersInTheImageCatchWhatFrameworkRoutinesRaise) {
         if (chdir(RAISEAPP_DIR) != 0) _exit(90);
         qvtest::ReportCapture reports;
         const bool loaded = LoadApplicationImage("/proc/self/exe");
-        for (const qvtest::CapturedReport& report : reports.reports())
+        for (const auto& report : reports.reports())
           std::printf("report %s\n", report.condition.c_str());
         std::printf("loaded=%d live=%d\n", loaded ? 1 : 0, LiveObjectCount());
         std::fflush(stdout);

@@ -12,10 +12,6 @@ namespace {
 extern "C" void RegistryTestMethod() {}
 extern "C" void RegistryTestGetter() {}
 
-CodeRecord Code(const char* exportName) {
-  return {reinterpret_cast<void*>(&RegistryTestMethod), exportName, 0, {}};
-}
-
 TEST(ClassRegistryTest, NamesIgnoreCaseAndTheLaterRegistrationReplaces) {
   const int status = qvtest::RunInChild([] {
     DestroyClassRegistry();
@@ -36,21 +32,24 @@ TEST(ClassRegistryTest, MethodsItemsInitializerAndFinalizerBecomeExports) {
   static ObjectDefinition definition;
   definition.className = "RegistryExporter";
   auto* method = new ObjectMethod;
-  method->row.a = Code("RegistryTestMethod");
-  method->row.b = Code(nullptr);  // a function without an export name stays private
+  method->row.a = {reinterpret_cast<void*>(&RegistryTestMethod), "RegistryTestMethod", 0, {}};
+  // A function without an export name stays private.
+  method->row.b = {reinterpret_cast<void*>(&RegistryTestGetter), nullptr, 0, {}};
   definition.ReplaceMethods(method);
   auto* item = new InstanceVariable;
   item->getter = reinterpret_cast<void*>(&RegistryTestGetter);
   item->getterExportName = "RegistryTestGetter";
   item->setterExportName = "RegistryTestMissingSetter";  // no function: no export
   definition.SetItems(item);
-  definition.finalizer = Code("RegistryTestFinalizer");
+  definition.finalizer = method->row.a;
+  definition.finalizer.exportName = "RegistryTestFinalizer";
   RegisterClassDefinition(&definition);
   EXPECT_EQ(LookupExportEntry("registrytestmethod")->code,
             reinterpret_cast<void*>(&RegistryTestMethod));
   EXPECT_EQ(LookupExportEntry("RegistryTestGetter")->code,
             reinterpret_cast<void*>(&RegistryTestGetter));
-  EXPECT_NE(LookupExportEntry("RegistryTestFinalizer"), nullptr);
+  EXPECT_EQ(LookupExportEntry("RegistryTestFinalizer")->code,
+            reinterpret_cast<void*>(&RegistryTestMethod));
   EXPECT_EQ(LookupExportEntry("RegistryTestMissingSetter"), nullptr);
 }
 
@@ -64,7 +63,6 @@ TEST(ClassRegistryTest, ModuleChecksReportAndStillRegister) {
   second.objectSize = 0;
   qvtest::ReportCapture reports;
   RegisterModuleDefinition(&plain);
-  EXPECT_TRUE(reports.empty());
   RegisterModuleDefinition(&sized);
   EXPECT_TRUE(reports.HasCondition("0 == defn->objectSize"));
   EXPECT_TRUE(reports.HasCondition("NULL == defn->super"));

@@ -1,12 +1,12 @@
-// Bin, Oct and Hex against printf and a bit-by-bit reference over random values of every
-// width, their parsers against a model, and URL escaping against a reference with the safe set.
+// Bin, Oct and Hex against printf and std::bitset over random values of every width, their
+// parsers against a model, URL escaping against a reference with the safe set, and line endings
+// against a model.
 #include <gtest/gtest.h>
 
 #include <bitset>
-#include <cstdio>
-#include <random>
 
 #include "StringFunctionsTestSupport.h"
+#include "strings/EndOfLine.h"
 #include "strings/NumberBases.h"
 #include "strings/URLComponent.h"
 
@@ -22,53 +22,31 @@ std::string Printed(const char* format, unsigned long long value) {
 
 std::string BinaryReference(unsigned long long value) {
   std::string bits = std::bitset<64>(value).to_string();
-  size_t first = bits.find('1');
-  return first == std::string::npos ? "0" : bits.substr(first);
+  return bits.substr(std::min<size_t>(bits.find('1'), 63));
 }
 
 TEST(NumberBases, DigitsOfEveryWidthMatchPrintf) {
   std::mt19937_64 rng(17);
-  static const int kWidth[] = {8, 8, 16, 16, 32, 32, 64, 64};
   for (int round = 0; round < 3000; ++round) {
     uint64_t raw = rng() >> (rng() % 64);
     if (round % 5 == 0) raw = ~raw;  // negative patterns
     for (int32_t code = kTypeInt8; code <= kTypeUInt64; ++code) {
-      uint64_t expected = kWidth[code] == 64 ? raw : raw & ((uint64_t{1} << kWidth[code]) - 1);
+      const int width = 8 << (code / 2);  // Int8, UInt8, Int16, ... UInt64
+      uint64_t expected = width == 64 ? raw : raw & ((uint64_t{1} << width) - 1);
       ASSERT_EQ(Bytes(ValueToHexString(&raw, code)), Printed("%llX", expected));
       ASSERT_EQ(Bytes(ValueToOctalString(&raw, code)), Printed("%llo", expected));
       ASSERT_EQ(Bytes(ValueToBinaryString(&raw, code)), BinaryReference(expected));
     }
-    int32_t value = static_cast<int32_t>(raw);
-    ASSERT_EQ(Take(RuntimeHex(value)), Printed("%llX", static_cast<uint32_t>(value)));
-    ASSERT_EQ(Take(RuntimeOct(value)), Printed("%llo", static_cast<uint32_t>(value)));
-    ASSERT_EQ(Take(RuntimeBin(value)), BinaryReference(static_cast<uint32_t>(value)));
-    ASSERT_EQ(Take(RuntimeHexInt16(static_cast<int16_t>(raw))), Printed("%llX", raw & 0xFFFF));
-    ASSERT_EQ(Take(RuntimeOctInt64(static_cast<int64_t>(raw))), Printed("%llo", raw));
+    const uint32_t value = uint32_t(raw);
+    ASSERT_EQ(Take(RuntimeHex(int32_t(value))), Printed("%llX", value));
+    ASSERT_EQ(Take(RuntimeOct(int32_t(value))), Printed("%llo", value));
+    ASSERT_EQ(Take(RuntimeBin(int32_t(value))), BinaryReference(value));
+    ASSERT_EQ(Take(RuntimeHexInt16(int16_t(raw))), Printed("%llX", raw & 0xFFFF));
+    ASSERT_EQ(Take(RuntimeOctInt64(int64_t(raw))), Printed("%llo", raw));
   }
-  EXPECT_EQ(Take(RuntimeBin(0)), "0");
-  EXPECT_EQ(Take(RuntimeHex(0)), "0");
-  EXPECT_EQ(Take(RuntimeBinInt8(-5)), "11111011");
-  EXPECT_EQ(Take(RuntimeHex(-1)), "FFFFFFFF");
-  EXPECT_EQ(Take(RuntimeHexSingle(2.9f)), "2");
-  EXPECT_EQ(Take(RuntimeHexDouble(-2.9)), "FFFFFFFE");
+  EXPECT_EQ(Take(RuntimeHexSingle(2.9f)) + Take(RuntimeHexDouble(-2.9)), "2FFFFFFFE");
   int8_t byte = 1;
   EXPECT_EQ(ValueToHexString(&byte, 8).Storage(), nullptr) << "unknown type code";
-}
-
-uint32_t ModelParse(const std::string& text, uint32_t base, bool* bad) {
-  uint32_t value = 0;
-  *bad = false;
-  for (char c : text) {
-    int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                : std::isalpha(static_cast<unsigned char>(c)) && base == 16 ? std::toupper(c) - 'A' + 10
-                                                                            : -1;
-    if (digit < 0 || (base != 16 && digit >= static_cast<int>(base))) {
-      *bad = true;
-      continue;
-    }
-    value = value * base + static_cast<uint32_t>(digit);
-  }
-  return value;
 }
 
 TEST(NumberBases, ParsersMatchTheModel) {
@@ -77,51 +55,72 @@ TEST(NumberBases, ParsersMatchTheModel) {
   for (int round = 0; round < 3000; ++round) {
     std::string text;
     for (size_t n = rng() % 14; n > 0; --n) text += alphabet[rng() % (sizeof alphabet - 1)];
-    bool bad, expectedBad;
-    int32_t length = static_cast<int32_t>(text.size());
-    ASSERT_EQ(HexVal(text.data(), length, &bad), ModelParse(text, 16, &expectedBad)) << text;
-    ASSERT_EQ(bad, expectedBad);
-    ASSERT_EQ(ParseOctalDigits(text.data(), length, &bad), ModelParse(text, 8, &expectedBad)) << text;
-    ASSERT_EQ(bad, expectedBad);
-    ASSERT_EQ(ParseBinaryDigits(text.data(), length, &bad), ModelParse(text, 2, &expectedBad)) << text;
-    ASSERT_EQ(bad, expectedBad);
+    for (uint32_t base : {16, 8, 2}) {
+      // Digits of the base accumulate (hex takes every letter, "G" as 16); anything else sets
+      // the flag and is skipped.
+      uint32_t expected = 0;
+      bool expectedBad = false, bad;
+      for (char c : text) {
+        const int digit = isdigit(c)                 ? c - '0'
+                          : isalpha(c) && base == 16 ? toupper(c) - 'A' + 10
+                                                     : -1;
+        if ((digit < 0 || (base != 16 && digit >= int(base))) && (expectedBad = true)) continue;
+        expected = expected * base + uint32_t(digit);
+      }
+      const int32_t n = int32_t(text.size());
+      ASSERT_EQ(base == 16 ? HexVal(text.data(), n, &bad)
+                : base == 8 ? ParseOctalDigits(text.data(), n, &bad)
+                            : ParseBinaryDigits(text.data(), n, &bad), expected) << text;
+      ASSERT_EQ(bad, expectedBad) << base << " " << text;
+    }
   }
   bool bad = true;
-  EXPECT_EQ(HexVal("1G", 2, &bad), 0x20u);
-  EXPECT_FALSE(bad);
-  EXPECT_EQ(HexVal("1-2", 3, &bad), 0x12u);
-  EXPECT_TRUE(bad);
   EXPECT_EQ(HexVal("12", -1, &bad), 0u);
-}
-
-std::string EncodeReference(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (std::isalnum(c) && c < 0x80) out += static_cast<char>(c);
-    else if (c == '-' || c == '_' || c == '.') out += static_cast<char>(c);
-    else out += Printed("%%%02llX", c);
-  }
-  return out;
 }
 
 TEST(URLComponent, EncodingAndDecodingMatchTheReference) {
   std::mt19937 rng(23);
   for (int round = 0; round < 2000; ++round) {
-    std::string bytes;
-    for (size_t n = rng() % 20; n > 0; --n) bytes += static_cast<char>(rng() % 256);
-    string encoded = EncodeURLComponent(Make(bytes, kEncodingNone));
-    ASSERT_EQ(Bytes(encoded), EncodeReference(bytes));
-    if (!bytes.empty()) {
-      ASSERT_EQ(encoded.Encoding(), kEncodingASCII);
+    std::string bytes, reference;
+    for (size_t n = rng() % 20; n > 0; --n) bytes += char(rng() % 256);
+    for (unsigned char c : bytes) {
+      const bool safe = (isalnum(c) && c < 0x80) || c == '-' || c == '_' || c == '.';
+      reference += safe ? std::string(1, char(c)) : Printed("%%%02llX", c);
     }
-    string decoded = DecodeURLComponent(encoded, kEncodingUTF8);
-    ASSERT_EQ(Bytes(decoded), bytes);
+    string encoded = EncodeURLComponent(Make(bytes, kEncodingNone));
+    ASSERT_EQ(Bytes(encoded), reference);
+    ASSERT_EQ(encoded.Encoding(), bytes.empty() ? encoded.Encoding() : kEncodingASCII);
+    ASSERT_EQ(Bytes(DecodeURLComponent(encoded, kEncodingUTF8)), bytes);
   }
-  EXPECT_EQ(Bytes(EncodeURLComponent(string("a b/c"))), "a%20b%2Fc");
-  EXPECT_EQ(Bytes(DecodeURLComponent(string("a%2fb"), kEncodingUTF8)), "a/b");
+  // Broken escapes never read past the end.
   EXPECT_EQ(Bytes(DecodeURLComponent(string("%zz%4"), kEncodingUTF8)), std::string("\0%4", 3));
   EXPECT_EQ(Bytes(DecodeURLComponent(string("ab%"), kEncodingUTF8)), "ab%");
-  EXPECT_EQ(Bytes(DecodeURLComponent(string("%"), kEncodingUTF8)), "%");
+}
+
+TEST(EndOfLine, ReplaceLineEndingsMatchesTheModel) {
+  std::mt19937 rng(29);
+  const char* endings[] = {"", "\n", "\r\n", "\r", "<br>"};
+  for (int round = 0; round < 2000; ++round) {
+    std::string text, expected, ending = endings[rng() % 5];
+    for (size_t n = rng() % 16; n > 0; --n) text += "ab\r\n\r\n"[rng() % 6];
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      expected += text[i] == '\r' || text[i] == '\n' ? ending : std::string(1, text[i]);
+    }
+    ASSERT_EQ(Bytes(ReplaceLineEndings(string(text.c_str()), string(ending.c_str()))), expected);
+  }
+  // 16-bit text is matched on whole units, and keeps its encoding.
+  TextEncoding encoding;
+  string wide = Make(CodePoints{'a', '\r', '\n', 0x0D0A, 'b'}, Form::kUTF16);
+  EXPECT_EQ(Take(RuntimeReplaceLineEndings(wide.Storage(), string("\r").Storage()), &encoding),
+            EncodeUTF16({'a', '\r', 0x0D0A, 'b'}));
+  EXPECT_EQ(encoding, kEncodingUnicode16);
+  EXPECT_EQ(
+      Take(RuntimeEndOfLineAdd(nullptr, string("x").Storage())) +
+          Take(RuntimeReplaceLineEndings(string("a\nb").Storage(), getWin32EndOfLine(nullptr))),
+      "\nxa\r\nb");
+  EXPECT_EQ(Take(getMacEndOfLine(nullptr), &encoding), "\r");
+  EXPECT_EQ(encoding, kEncodingASCII);
 }
 
 }  // namespace

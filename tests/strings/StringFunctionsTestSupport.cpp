@@ -1,5 +1,7 @@
 #include "StringFunctionsTestSupport.h"
 
+#include <locale.h>
+
 #include "strings/CaseMapping.h"
 
 namespace strtest {
@@ -26,14 +28,18 @@ std::string Encode(const CodePoints& text, Form form) {
 }
 
 TextEncoding EncodingOf(Form form) {
-  return form == Form::kASCII ? kEncodingASCII : form == Form::kUTF8 ? kEncodingUTF8 : kEncodingUnicode16;
+  return form == Form::kASCII  ? kEncodingASCII
+         : form == Form::kUTF8 ? kEncodingUTF8
+                               : kEncodingUnicode16;
 }
 
 string Make(const std::string& bytes, TextEncoding encoding) {
   return string::FromBytes(bytes.data(), static_cast<int64_t>(bytes.size()), encoding);
 }
 
-string Make(const CodePoints& text, Form form) { return Make(Encode(text, form), EncodingOf(form)); }
+string Make(const CodePoints& text, Form form) {
+  return Make(Encode(text, form), EncodingOf(form));
+}
 
 std::string Bytes(const string& s) { return std::string(s.CString(), s.Length()); }
 
@@ -94,5 +100,10 @@ std::vector<CodePoints> ModelSplit(const CodePoints& text, const CodePoints& del
   pieces.emplace_back(text.begin() + static_cast<long>(from), text.end());
   return pieces;
 }
+
+ScopedLocale::ScopedLocale(const char* name) : mSaved(setlocale(LC_ALL, nullptr)) {
+  mActive = setlocale(LC_ALL, name) != nullptr;
+}
+ScopedLocale::~ScopedLocale() { setlocale(LC_ALL, mSaved.c_str()); }
 
 }  // namespace strtest

@@ -1,7 +1,7 @@
 // Helpers of the string-function tests: texts as lists of code points, encoded by the test
 // itself (UTF-8, 16-bit little-endian or single bytes), random texts over an alphabet that
 // mixes ASCII, accented, Greek, Cyrillic, CJK and four-byte characters with their case
-// partners, and conversions between framework strings and std::string.
+// partners, conversions between framework strings and std::string, and a scoped locale.
 #pragma once
 
 #include <cstdint>
@@ -40,5 +40,17 @@ int32_t ModelFind(const CodePoints& text, const CodePoints& find, size_t from, b
 // The pieces of text between non-overlapping occurrences of a non-empty delimiter.
 std::vector<CodePoints> ModelSplit(const CodePoints& text, const CodePoints& delimiter,
                                    bool ignoreCase);
+
+// Switches the process locale for one scope; active() tells whether it is installed.
+class ScopedLocale {
+ public:
+  explicit ScopedLocale(const char* name);
+  ~ScopedLocale();
+  bool active() const { return mActive; }
+
+ private:
+  std::string mSaved;
+  bool mActive;
+};
 
 }  // namespace strtest

@@ -2,9 +2,6 @@
 // back from the toolkit, and the console path without a display.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "core/ScopedNoDisplay.h"
 #include "support/TestSupport.h"
 #include "windows/MessageBox.h"
@@ -15,26 +12,20 @@ namespace {
 // What the person saw, and which button (0 action, 1 cancel, 2 alternate, -1 the window's
 // close box) they press.
 struct Person {
-  int32_t press = 0;
-  int calls = 0;
-  std::string message, explanation, title;
-  std::string captions[3];
-  int32_t defaultButton = -2;
+  int32_t press = 0, defaultButton = -2;
+  std::string text, captions;  // message|explanation|title and action|cancel|alternate
 
   static int32_t Respond(const MessageDialogView& view, void* context) {
-    auto* person = static_cast<Person*>(context);
-    ++person->calls;
-    person->message = view.message;
-    person->explanation = view.explanation;
-    person->title = view.title;
-    for (int i = 0; i < 3; ++i) person->captions[i] = view.captions[i] ? view.captions[i] : "";
-    person->defaultButton = view.defaultButton;
-    return person->press;
+    auto& p = *static_cast<Person*>(context);
+    p.text = std::string(view.message) + "|" + view.explanation + "|" + view.title;
+    p.captions.clear();
+    for (const char* c : view.captions) p.captions += std::string(c ? c : "") + "|";
+    p.defaultButton = view.defaultButton;
+    return p.press;
   }
 };
 
-class MessageBoxTest : public testing::Test {
- protected:
+struct MessageBoxTest : testing::Test {
   void SetUp() override {
     if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
     SetMessageDialogResponder(Person::Respond, &mPerson);
@@ -43,101 +34,63 @@ class MessageBoxTest : public testing::Test {
   Person mPerson;
 };
 
-// The buttons each style shows, as (caption, code) in the order action, cancel, alternate;
-// an empty caption is a hidden button.
-struct StyleButtons {
-  const char* captions[3];
+// The buttons each style shows and their codes, in the order action, cancel, alternate; code 0
+// is a hidden button. Styles 6 and 7 have no buttons of their own and show OK.
+const struct {
+  const char* captions;
   int32_t codes[3];
-};
-const StyleButtons kStyles[] = {
-    {{"OK", "", ""}, {1, 0, 0}},
-    {{"OK", "Cancel", ""}, {1, 2, 0}},
-    {{"Retry", "Abort", "Ignore"}, {4, 3, 5}},
-    {{"Yes", "Cancel", "No"}, {6, 2, 7}},
-    {{"Yes", "", "No"}, {6, 0, 7}},
-    {{"Retry", "Cancel", ""}, {4, 2, 0}},
+} kStyles[] = {
+    {"OK|||", {1, 0, 0}},      {"OK|Cancel||", {1, 2, 0}}, {"Retry|Abort|Ignore|", {4, 3, 5}},
+    {"Yes|Cancel|No|", {6, 2, 7}}, {"Yes||No|", {6, 0, 7}}, {"Retry|Cancel||", {4, 2, 0}},
+    {"OK|||", {1, 0, 0}},      {"OK|||", {1, 0, 0}},
 };
 
 TEST_F(MessageBoxTest, EveryStyleEveryButtonEveryDefault) {
-  string message("Save changes?\nYour edits are lost otherwise.");
-  string title("Editor");
-  for (int style = 0; style < 6; ++style) {
+  string message("Save changes?\nYour edits are lost otherwise."), title("Editor");
+  for (int32_t style = 0; style < 8; ++style) {
     std::vector<int32_t> shown;
-    for (int32_t i = 0; i < 3; ++i) {
-      if (*kStyles[style].captions[i]) shown.push_back(i);
-    }
-    for (int position = 0; position < 3; ++position) {
-      int32_t expectedDefault = position < static_cast<int>(shown.size()) ? shown[position]
-                                                                           : shown[0];
+    for (int32_t i = 0; i < 3; ++i) if (kStyles[style].codes[i]) shown.push_back(i);
+    for (int32_t position = 0; position < 3; ++position) {
       for (int32_t press : shown) {
         mPerson.press = press;
-        int32_t code = VB_RuntimeMsgBox(message.Storage(), style + 256 * position,
-                                        title.Storage());
-        SCOPED_TRACE(testing::Message() << "style " << style << " default " << position
-                                        << " press " << press);
-        EXPECT_EQ(code, kStyles[style].codes[press]);
-        EXPECT_EQ(mPerson.message, "Save changes?");
-        EXPECT_EQ(mPerson.explanation, "Your edits are lost otherwise.");
-        EXPECT_EQ(mPerson.title, "Editor");
-        EXPECT_EQ(mPerson.defaultButton, expectedDefault);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(mPerson.captions[i], kStyles[style].captions[i]);
+        SCOPED_TRACE(testing::Message() << style << " " << position << " " << press);
+        EXPECT_EQ(VB_RuntimeMsgBox(message.Storage(), style + 256 * position, title.Storage()),
+                  kStyles[style].codes[press]);
+        EXPECT_EQ(mPerson.text, "Save changes?|Your edits are lost otherwise.|Editor");
+        EXPECT_EQ(mPerson.defaultButton, shown[size_t(position) < shown.size() ? position : 0]);
+        EXPECT_EQ(mPerson.captions, kStyles[style].captions);
       }
     }
   }
 }
 
-TEST_F(MessageBoxTest, YesNoWithNoAsDefault) {
-  string message("Continue?");
-  mPerson.press = kDefaultAlternateButton;
-  EXPECT_EQ(VB_RuntimeMsgBox(message.Storage(), 4 + 256, nullptr), kMsgBoxNo);
-  EXPECT_EQ(mPerson.defaultButton, kDefaultAlternateButton);
-  EXPECT_EQ(mPerson.explanation, "");
-  mPerson.press = kDefaultActionButton;
-  EXPECT_EQ(VB_RuntimeMsgBox(message.Storage(), 4 + 256, nullptr), kMsgBoxYes);
-  // Styles without buttons of their own show OK.
-  EXPECT_EQ(VB_RuntimeMsgBox(message.Storage(), 9, nullptr), kMsgBoxOK);
-  EXPECT_EQ(mPerson.captions[0], "OK");
-  EXPECT_EQ(mPerson.captions[1], "");
-}
-
-TEST_F(MessageBoxTest, ClosingTheWindowCancelsOrTakesTheDefault) {
+TEST_F(MessageBoxTest, ClosingTheWindowCancelsOrTakesTheDefaultAndWideTextShows) {
   mPerson.press = -1;
-  string message("Close me");
-  EXPECT_EQ(VB_RuntimeMsgBox(message.Storage(), 3, nullptr), kMsgBoxCancel);
-  EXPECT_EQ(VB_RuntimeMsgBox(message.Storage(), 4 + 256, nullptr), kMsgBoxNo);
-  EXPECT_EQ(VB_RuntimeMsgBox(message.Storage(), 0, nullptr), kMsgBoxOK);
-}
-
-TEST_F(MessageBoxTest, PlainMsgBoxAndWideText) {
-  const char text[] = "Caf\xC3\xA9 closed\n\xE2\x82\xAC";
-  string utf8 = string::FromBytes(text, sizeof text - 1, kEncodingUTF8);
-  string message = left(utf8, 12).GetUTF16String();
+  for (auto [style, code] : {std::pair{3, kMsgBoxCancel}, {4 + 256, kMsgBoxNo}, {0, kMsgBoxOK}}) {
+    EXPECT_EQ(VB_RuntimeMsgBox(string("Close me").Storage(), style, nullptr), code);
+  }
+  string utf8 = string::FromBytes("Caf\xC3\xA9 closed\n\xE2\x82\xAC", 16, kEncodingUTF8);
   RuntimeMsgBox(utf8.Storage());
-  EXPECT_EQ(mPerson.calls, 1);
-  EXPECT_EQ(mPerson.message, "Caf\xC3\xA9 closed");
-  EXPECT_EQ(mPerson.explanation, "\xE2\x82\xAC");
-  EXPECT_EQ(mPerson.captions[0], "OK");
+  EXPECT_EQ(mPerson.text, "Caf\xC3\xA9 closed|\xE2\x82\xAC|");
+  EXPECT_EQ(mPerson.captions, "OK|||");
   EXPECT_EQ(mPerson.defaultButton, kDefaultActionButton);
   mPerson.press = kDefaultActionButton;
-  EXPECT_EQ(VB_RuntimeMsgBox(message.Storage(), 1, nullptr), kMsgBoxOK);
-  EXPECT_EQ(mPerson.message, "Caf\xC3\xA9 closed");
+  EXPECT_EQ(VB_RuntimeMsgBox(left(utf8, 12).GetUTF16String().Storage(), 1, nullptr), kMsgBoxOK);
+  EXPECT_EQ(mPerson.text, "Caf\xC3\xA9 closed||");
 }
 
 TEST(MessageBoxConsoleTest, WritesTheTextAndAnswersTheDefault) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, started without a display
   ScopedNoDisplay noDisplay;
-  EXPECT_EXIT(
-      {
-        string message("Disk full\nFree some space");
-        int32_t code = VB_RuntimeMsgBox(message.Storage(), 4 + 256, nullptr);
-        RuntimeMsgBox(string("Done").Storage());
-        std::exit(code);
-      },
-      testing::ExitedWithCode(kMsgBoxNo), "Disk full\nFree some space\nDone\n");
-  EXPECT_EXIT(std::exit(VB_RuntimeMsgBox(string("x").Storage(), 3 + 512, nullptr)),
-              testing::ExitedWithCode(kMsgBoxNo), "x");
-  EXPECT_EXIT(std::exit(VB_RuntimeMsgBox(string("x").Storage(), 2, nullptr)),
-              testing::ExitedWithCode(kMsgBoxRetry), "x");
+  for (auto [style, code] :
+       {std::pair{4 + 256, kMsgBoxNo}, {3 + 512, kMsgBoxNo}, {2, kMsgBoxRetry}}) {
+    EXPECT_EXIT(
+        {
+          RuntimeMsgBox(string("Done").Storage());
+          std::exit(VB_RuntimeMsgBox(string("Disk full\nFree").Storage(), style, nullptr));
+        },
+        testing::ExitedWithCode(code), "Done\nDisk full\nFree\n");
+  }
 }
 
 }  // namespace
