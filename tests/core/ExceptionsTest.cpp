@@ -234,4 +234,19 @@ TEST(ExceptionsTest, ScanLooksOnlyAtCompiledCodeAndAgreesWithAModel) {
   });
 }
 
+// A jump opcode inside a call's displacement steps the scan over the function's return; the
+// next function's handler must still not be taken for this one's.
+TEST(ExceptionsTest, ScanStopsWhereTheNextFunctionBegins) {
+  InChild([] {
+    const std::vector<uint8_t> code = {
+        0x6A, 0x00, 0xE8, 0xE9, 0x00, 0x00, 0x00, 0xC9, 0xC3,  // push 0; call; leave; ret
+        0x55, 0x89, 0xE5,                                      // the next function
+        0xE9, 8, 0, 0, 0, 0x11, 0x04, 0, 0, 0, 0, 0xFC, 0xFF, 0x90, 0xC9, 0xC3};
+    std::vector<ImageSymbol> symbols = {{0, string("First")}, {9, string("Second")}};
+    SetCompiledCodeRange(code.data(), uint32_t(code.size()), &symbols);
+    EXPECT_EQ(FindExceptionHandler(code.data()), nullptr);
+    EXPECT_EQ(FindExceptionHandler(code.data() + 9), code.data() + 12);
+  });
+}
+
 }  // namespace
