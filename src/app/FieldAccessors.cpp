@@ -108,37 +108,34 @@ extern "C" void SSToStringSetter(RuntimeObject* object, uint32_t offset, stringS
 }
 QV_EXPORT(SSToStringSetter)
 
-extern "C" RuntimeObject* objGetter(RuntimeObject* object, uint32_t offset) {
-  RuntimeObject* value = ReadField<RuntimeObject*>(object, offset);
-  RuntimeLockObject(value);
+// A reference-counted field: the getter hands out a reference; the setter takes one on the new
+// value before it lets go of the old, so storing the value the field holds keeps it alive.
+template <typename T, void (*Lock)(T*)>
+T* ReadCountedField(RuntimeObject* object, uint32_t offset) {
+  T* value = ReadField<T*>(object, offset);
+  Lock(value);
   return value;
 }
-QV_EXPORT(objGetter)
 
-extern "C" void objSetter(RuntimeObject* object, uint32_t offset, RuntimeObject* value) {
-  unsigned char* at = FieldAddress(object, offset, sizeof(RuntimeObject*));
+template <typename T, void (*Assign)(T*, T*)>
+void WriteCountedField(RuntimeObject* object, uint32_t offset, T* value) {
+  unsigned char* at = FieldAddress(object, offset, sizeof(T*));
   if (!at) return;
-  RuntimeObject* old;
+  T* old;
   std::memcpy(&old, at, sizeof old);
-  RuntimeLockObject(value);
-  RuntimeUnlockObject(old);
+  Assign(value, old);
   std::memcpy(at, &value, sizeof value);
 }
-QV_EXPORT(objSetter)
 
-extern "C" RuntimeArray* arrayGetter(RuntimeObject* object, uint32_t offset) {
-  RuntimeArray* value = ReadField<RuntimeArray*>(object, offset);
-  RuntimeLockArray(value);
-  return value;
-}
-QV_EXPORT(arrayGetter)
+#define QV_COUNTED_FIELD_ACCESSORS(name, T, Lock, Assign)                              \
+  extern "C" T* name##Getter(RuntimeObject* object, uint32_t offset) {                 \
+    return ReadCountedField<T, Lock>(object, offset);                                 \
+  }                                                                                    \
+  QV_EXPORT(name##Getter)                                                              \
+  extern "C" void name##Setter(RuntimeObject* object, uint32_t offset, T* value) {     \
+    WriteCountedField<T, Assign>(object, offset, value);                               \
+  }                                                                                    \
+  QV_EXPORT(name##Setter)
 
-extern "C" void arraySetter(RuntimeObject* object, uint32_t offset, RuntimeArray* value) {
-  unsigned char* at = FieldAddress(object, offset, sizeof(RuntimeArray*));
-  if (!at) return;
-  RuntimeArray* old;
-  std::memcpy(&old, at, sizeof old);
-  RuntimeLockUnlockArrays(value, old);
-  std::memcpy(at, &value, sizeof value);
-}
-QV_EXPORT(arraySetter)
+QV_COUNTED_FIELD_ACCESSORS(obj, RuntimeObject, RuntimeLockObject, RuntimeLockUnlockObjects)
+QV_COUNTED_FIELD_ACCESSORS(array, RuntimeArray, RuntimeLockArray, RuntimeLockUnlockArrays)
