@@ -22,22 +22,13 @@ std::string Printed(const char* format, auto value) {
   return buffer;
 }
 
-TEST(NumberText, IntegersMatchPrintf) {
+// The decimal forms are compared against printf through Str; here the hexadecimal one.
+TEST(NumberText, HexMatchesPrintf) {
   std::mt19937 rng(1127);
   for (int i = 0; i < 5000; ++i) {
-    const int bits = static_cast<int>(rng() % 65);
-    const uint64_t raw = (uint64_t{rng()} << 32) | rng();
-    const uint64_t value = bits == 64 ? raw : raw & ((uint64_t{1} << bits) - 1);
-    const auto small = static_cast<int32_t>(value);
-    const auto negative = -static_cast<int64_t>(value >> 1);
-    ASSERT_EQ(Text(ultoa(small)), Printed("%" PRId32, small));
-    ASSERT_EQ(Text(ulltoa(static_cast<int64_t>(value))),
-              Printed("%" PRId64, static_cast<int64_t>(value)));
-    ASSERT_EQ(Text(ulltoa(negative)), Printed("%" PRId64, negative));
-    ASSERT_EQ(Text(uulltoa(value)), Printed("%" PRIu64, value));
-    ASSERT_EQ(Text(ultohexa(uint32_t(value))), Printed("%08" PRIX32, uint32_t(value)));
+    const uint32_t value = rng() >> (rng() % 32);
+    ASSERT_EQ(Text(ultohexa(value)), Printed("%08" PRIX32, value));
   }
-  EXPECT_EQ(Text(ulltoa(INT64_MIN)), "-9223372036854775808");
   EXPECT_EQ(Text(udtoa(-0.0, false)), "0");
 }
 

@@ -169,22 +169,4 @@ TEST(StringMapIteration, ClearResetsAndDestructionDeletesAttachedIterators) {
   EXPECT_EQ(EntriesInOrder(map.get()).size(), 1u);
 }
 
-// ForEach visits buckets in order, each chain from its newest entry, and stops when told.
-TEST(StringMap, ForEachVisitsBucketsInOrderAndChainsFromTheirHead) {
-  static StringMap<int> map(16);
-  for (int i = 0; i < 40; ++i) map.AddEntry(S("name" + std::to_string(i * 7)), i);
-  static std::vector<std::pair<uint32_t, int>> seen;
-  auto record = [](string key, int value, void* stopAfter) -> int32_t {
-    seen.emplace_back(map.hashString(key), -value);
-    return seen.size() < *static_cast<size_t*>(stopAfter) ? 1 : 0;
-  };
-  size_t all = 1000, some = 5;
-  EXPECT_TRUE(map.ForEach(record, &all));
-  ASSERT_EQ(seen.size(), 40u);
-  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-  seen.resize(0);
-  EXPECT_FALSE(map.ForEach(record, &some));
-  EXPECT_EQ(seen.size(), 5u);
-}
-
 }  // namespace
