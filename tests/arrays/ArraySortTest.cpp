@@ -26,35 +26,32 @@ RuntimeArray* ArrayOf(const std::vector<typename M::Value>& values) {
 }
 
 // Companions that record where their elements came from: Int32 positions, Double signalling-NaN
-// patterns (moved as bytes), 8-byte structures, and Objects sorted through a cast wrapper whose
-// data word goes stale as Insert moves the inner buffer.
+// patterns (moved as bytes), and Objects sorted through a cast wrapper whose data word goes
+// stale as Insert moves the inner buffer.
 struct Companions {
   static uint64_t BitsAt(int32_t k) { return 0x7FF0000000000001ull + uint64_t(k) * 0x100000001ull; }
   RuntimeClass* cls = TestClass("SortCompanion");
-  RuntimeArray *positions, *bits, *structures, *objects, *wrapper;
+  RuntimeArray *positions, *bits, *objects, *wrapper;
   std::vector<RuntimeObject*> original;
   explicit Companions(int32_t n)
       : positions(CreateArray(1, kArrayInt32, n - 1)),
         bits(CreateArray(1, kArrayDouble, n - 1)),
-        structures(RuntimeCreateStructureArray(1, 8, n - 1)),
         objects(CreateArray(1, kArrayObject, -1)),
         wrapper(RuntimeCreateArrayCastWrapper(objects, cls)) {
     for (int32_t k = 0; k < n; ++k) {
       static_cast<int32_t*>(positions->data)[k] = k;
       static_cast<uint64_t*>(bits->data)[k] = BitsAt(k);
-      static_cast<uint64_t*>(structures->data)[k] = ~BitsAt(k);
       original.push_back(RuntimeNewObject(cls));
       Insert<ObjectModel>(wrapper, k, original.back());
       RuntimeUnlockObject(original.back());
     }
   }
   ~Companions() {
-    for (RuntimeArray* a : {positions, bits, structures, wrapper, objects}) RuntimeUnlockArray(a);
+    for (RuntimeArray* a : {positions, bits, wrapper, objects}) RuntimeUnlockArray(a);
   }
   void ExpectFollowed(const std::vector<int32_t>& p) const {
     for (size_t k = 0; k < p.size(); ++k) {
       EXPECT_EQ(static_cast<uint64_t*>(bits->data)[k], BitsAt(p[k]));
-      EXPECT_EQ(static_cast<uint64_t*>(structures->data)[k], ~BitsAt(p[k]));
       EXPECT_EQ(At<ObjectModel>(objects, int32_t(k)), original[p[k]]);
       EXPECT_EQ(original[k]->refCount, 1);
     }
@@ -73,7 +70,7 @@ void ExpectSortsLikeTheModels() {
   }
   for (bool withNaN : {false, true}) {
     if (withNaN && !M::kFloating) continue;
-    for (size_t n : {1, 2, 5, 16, 17, 100, 3000}) {
+    for (size_t n : {1, 16, 17, 100, 3000}) {
       std::vector<typename M::Value> keys;
       while (keys.size() < n) {
         auto v = M::Read(pool.Any());
@@ -103,9 +100,8 @@ void ExpectSortsLikeTheModels() {
         // The key itself and a companion given twice move once; a 12-byte structure array
         // cannot move and is reported; companions after the nil are ignored.
         qvtest::ReportCapture capture;
-        reinterpret_cast<SortWith>(a->table->sortWith)(a, c.positions, c.bits, a, c.structures,
-                                                       c.wrapper, skipped, c.bits, nullptr,
-                                                       afterNil);
+        reinterpret_cast<SortWith>(a->table->sortWith)(a, c.positions, c.bits, a, c.wrapper,
+                                                       skipped, c.bits, nullptr, afterNil);
         EXPECT_EQ(capture.count(), 1u);
       }
       const auto p = Contents<Int32Model>(c.positions);

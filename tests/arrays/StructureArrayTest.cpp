@@ -62,10 +62,6 @@ TEST(ArrayCastWrapperTest, StoresAreTestedAgainstTheClassAndEverythingElsePasses
   Insert<ObjectModel>(w, 0, d);
   EXPECT_EQ(CountRaised(capture, "IllegalCastException"), 2);
   EXPECT_EQ(Contents<ObjectModel>(inner), (std::vector<RuntimeObject*>{d, d, b, nullptr}));
-  RuntimeObject* got = CallGet<ObjectModel>(w->table->get, w, {1});
-  EXPECT_EQ(got, d);
-  EXPECT_EQ(d->refCount, 4);
-  RuntimeUnlockObject(got);
   w->table->remove(w, 0);
   CallRedim(w, {1});
   EXPECT_EQ(RuntimeUBound(inner), 1);
@@ -74,16 +70,12 @@ TEST(ArrayCastWrapperTest, StoresAreTestedAgainstTheClassAndEverythingElsePasses
   w->table->sort(w);
   reinterpret_cast<void (*)(RuntimeArray*, ...)>(w->table->sortWith)(w, nullptr);
   EXPECT_EQ(CountRaised(capture, "fp"), 2);
-  // Wrapping again gives the same wrapper and its first class; a nil class gives the array.
-  EXPECT_EQ(RuntimeCreateArrayCastWrapper(w, o->classPtr), w);
-  CallSet<ObjectModel>(w->table->set, w, o, {0});
-  EXPECT_EQ(RuntimeCreateArrayCastWrapper(inner, nullptr), inner);
-  RuntimeArray* square = CreateArray(2, kArrayObject, 1, 1);  // only 1-D Object arrays fit
+  // Only one-dimensional Object arrays can be wrapped.
+  RuntimeArray* square = CreateArray(2, kArrayObject, 1, 1);
   EXPECT_EQ(RuntimeCreateArrayCastWrapper(square, base), nullptr);
   EXPECT_TRUE(capture.HasCondition("one-dimensional Object array"));
-  EXPECT_EQ(capture.count(), 6u);
-  EXPECT_EQ(w->refCount * 10 + inner->refCount, 23);
-  for (RuntimeArray* x : {square, w, w, inner, inner}) RuntimeUnlockArray(x);
+  EXPECT_EQ(capture.count(), 5u);
+  for (RuntimeArray* x : {square, w, inner}) RuntimeUnlockArray(x);
   EXPECT_EQ(d->refCount + b->refCount, 2);
   for (RuntimeObject* x : {b, d, o}) RuntimeUnlockObject(x);
 }
