@@ -119,7 +119,9 @@ TEST(ArrayShuffleTest, RndAndEveryShapeAndRecordKindShuffleLikeTheModel) {
   for (int k = 0; k < 100000; ++k) ASSERT_EQ(rnd(), direct.Next()) << k;
   SetRndState(0);  // seeds itself once
   const double first = rnd();
-  EXPECT_TRUE(first >= 0.0 && first < 1.0 && RndState() != 0);
+  EXPECT_GE(first, 0.0);
+  EXPECT_LT(first, 1.0);
+  EXPECT_NE(RndState(), 0);
   for (const Tuple& bounds : {Tuple{0}, Tuple{40}, Tuple{3, 4}, Tuple{2, 0, 3}, Tuple{0, 5}}) {
     RuntimeArray* a = Create(kArrayInt64, bounds);
     std::vector<int64_t> model;
@@ -138,7 +140,10 @@ TEST(ArrayShuffleTest, RndAndEveryShapeAndRecordKindShuffleLikeTheModel) {
   // Structure elements move whole, through a spare element as large as they are.
   RuntimeArray* s = RuntimeCreateStructureArray(1, 12, 9);
   std::vector<std::array<char, 12>> blocks(10);
-  for (int32_t k = 0; k < 120; ++k) blocks[k / 12][k % 12] = static_cast<char*>(s->data)[k] = k;
+  for (int32_t k = 0; k < 120; ++k) {
+    blocks[k / 12][k % 12] = char(k);
+    static_cast<char*>(s->data)[k] = char(k);
+  }
   SetRndState(99);
   RndModel{99}.Shuffle(blocks);
   s->table->shuffle(s);

@@ -42,7 +42,11 @@ struct PlainModel {
       const uint64_t word = (uint64_t(rng()) << 32) | rng();
       pool.push_back(kFloating ? Value(int32_t(word) / 1024.0) : Value(word));
     }
-    if constexpr (kFloating) pool[5] = 0.0, pool[6] = -0.0, pool[7] = NAN;
+    if constexpr (kFloating) {
+      pool[5] = 0.0;
+      pool[6] = -0.0;
+      pool[7] = NAN;
+    }
     return pool;
   }
   static Value Read(Value v) { return Value(Stored(v)); }

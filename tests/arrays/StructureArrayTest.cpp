@@ -19,7 +19,8 @@ TEST(StructureArrayTest, ElementsAreCopiedInWholeAndGetGivesTheirPlace) {
   char value[5] = {};
   for (size_t p = 0; p < tuples.size(); ++p) {
     const auto& t = tuples[p];
-    value[0] = char(p), value[4] = char(p + 4);
+    value[0] = char(p);
+    value[4] = char(p + 4);
     reinterpret_cast<SetElement>(p % 2 ? a->table->set : a->table->fastSet)(a, value, t[0], t[1],
                                                                            t[2]);
     EXPECT_EQ(reinterpret_cast<GetElement>(a->table->fastGet)(a, t[0], t[1], t[2]),
@@ -65,7 +66,9 @@ TEST(ArrayCastWrapperTest, StoresAreTestedAgainstTheClassAndEverythingElsePasses
   w->table->remove(w, 0);
   CallRedim(w, {1});
   EXPECT_EQ(RuntimeUBound(inner), 1);
-  EXPECT_EQ(d->refCount + b->refCount + o->refCount, 5);
+  EXPECT_EQ(d->refCount, 2);
+  EXPECT_EQ(b->refCount, 2);
+  EXPECT_EQ(o->refCount, 1);
   // Object arrays have no Sort: through a wrapper that is reported, not a call to nil.
   w->table->sort(w);
   reinterpret_cast<void (*)(RuntimeArray*, ...)>(w->table->sortWith)(w, nullptr);
@@ -76,7 +79,8 @@ TEST(ArrayCastWrapperTest, StoresAreTestedAgainstTheClassAndEverythingElsePasses
   EXPECT_TRUE(capture.HasCondition("one-dimensional Object array"));
   EXPECT_EQ(capture.count(), 5u);
   for (RuntimeArray* x : {square, w, inner}) RuntimeUnlockArray(x);
-  EXPECT_EQ(d->refCount + b->refCount, 2);
+  EXPECT_EQ(d->refCount, 1);
+  EXPECT_EQ(b->refCount, 1);
   for (RuntimeObject* x : {b, d, o}) RuntimeUnlockObject(x);
 }
 

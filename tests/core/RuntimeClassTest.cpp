@@ -36,7 +36,8 @@ void* GuardedAlloc(size_t size) {
   return block;
 }
 
-// The child's tables start with copies of the parent's; tables smaller than the parent's report and copy only what fits.
+// The child's tables start with copies of the parent's; tables smaller than the parent's
+// report and copy only what fits.
 TEST(RuntimeClassTest, NewClassCopiesParentTablesIntoFirstPlaces) {
   RuntimeClass* parent = MakeClass(nullptr, "TableParent", 0, {4, 1, 4, 1, 4});
   RuntimeClass* iface = MakeInterface("TableIface");

@@ -22,8 +22,8 @@ TEST(TickConversion, ClockTicksAndMillisecondsBecomeSixtiethsOfASecond) {
 TEST(DoubleClickTicksDeathTest, WithoutDisplayAnswersGtkDefault) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   ScopedNoDisplay noDisplay;  // GTK's default of 250 ms
-  EXPECT_EXIT(std::_Exit(qvtest::HaveDisplay() ? 200 : DoubleClickTicks()), testing::ExitedWithCode(15),
-              "");
+  EXPECT_EXIT(std::_Exit(qvtest::HaveDisplay() ? 200 : DoubleClickTicks()),
+              testing::ExitedWithCode(15), "");
 }
 
 }  // namespace
