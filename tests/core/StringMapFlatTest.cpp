@@ -1,9 +1,9 @@
+// The flat calls over StringMap and StringSet; the maps themselves are compared against models
+// in StringMapTest.
 #include "core/StringMapFlat.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -12,11 +12,6 @@
 namespace {
 
 std::string Std(const string& s) { return std::string(s.CString(), s.Length()); }
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 TEST(StringMapFlat, KeywordTableLooksUpIgnoringCaseAndNilArgumentsReport) {
   StringMapULong* table = NewStringMapULong();
@@ -39,40 +34,24 @@ TEST(StringMapFlat, KeywordTableLooksUpIgnoringCaseAndNilArgumentsReport) {
   EXPECT_EQ(capture.count(), 2u);
 }
 
-// A StringSet against std::set of upper-cased members, then a walk that removes the even
-// members as it goes and still sees each member once, in the order (and form) first added.
-TEST(StringSet, MatchesAFoldedStdSet) {
-  std::mt19937 rng(8);
+// Members ignore case and keep the form first added; a walk may remove the member it stands on;
+// deleting the set deletes an iterator still attached.
+TEST(StringSet, MembersIgnoreCaseAndAWalkMayRemoveAsItGoes) {
   StringSet* set = NewStringSet();
-  std::set<std::string> reference;
-  std::vector<std::string> order;
-  for (int step = 0; step < 3000; ++step) {
-    std::string key = "member" + std::to_string(rng() % 200);
-    if (rng() % 2) key = Upper(key);
-    if (rng() % 3 == 0) {
-      StringSetRemove(set, key.c_str());
-      if (reference.erase(Upper(key)))
-        order.erase(std::find_if(order.begin(), order.end(),
-                                 [&](auto& m) { return Upper(m) == Upper(key); }));
-    } else {
-      StringSetAdd(set, key.c_str());
-      if (reference.insert(Upper(key)).second) order.push_back(key);
-    }
-    std::string probe = "MEMBER" + std::to_string(rng() % 200);
-    ASSERT_EQ(StringSetContains(set, probe.c_str()), reference.count(probe) == 1);
-  }
+  for (const char* member : {"Alpha", "beta", "ALPHA", "Gamma", "delta"}) StringSetAdd(set, member);
+  StringSetRemove(set, "GAMMA");
+  EXPECT_TRUE(StringSetContains(set, "BETA"));
+  EXPECT_FALSE(StringSetContains(set, "gamma"));
   StringSetIterator* it = NewStringSetIterator(set);
   EXPECT_TRUE(StringSetIteratorKey(it).IsEmpty());  // before the first member
   std::vector<std::string> walked;
   for (string key = StringSetIteratorNextKey(it); !key.IsEmpty();
        key = StringSetIteratorNextKey(it)) {
     walked.push_back(Std(key));
-    if (std::stoi(Std(key).substr(6)) % 2 == 0) it->RemoveCurrent();
+    if (walked.size() == 2) it->RemoveCurrent();
   }
-  EXPECT_EQ(walked, order);
-  for (const std::string& member : order)
-    EXPECT_EQ(StringSetContains(set, member.c_str()), std::stoi(member.substr(6)) % 2 == 1)
-        << member;
+  EXPECT_EQ(walked, (std::vector<std::string>{"Alpha", "beta", "delta"}));
+  EXPECT_FALSE(StringSetContains(set, "beta"));
   DeleteStringSetIterator(it);
   NewStringSetIterator(set);
   DeleteStringSet(set);  // deletes the attached iterator too

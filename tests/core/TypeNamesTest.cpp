@@ -124,12 +124,4 @@ TEST(SignatureKeyTest, GoldenKeysParseBack) {
   EXPECT_TRUE(capture.HasCondition("param->parameterType"));
 }
 
-TEST(SignatureKeyParseTest, PropertyKeysParse) {
-  ParsedPropertyKey property;
-  ASSERT_TRUE(ParsePropertyKey(string("Left%i4%"), &property));
-  EXPECT_EQ(Text(property.name) + "|" + Text(property.type.name), "Left|Integer");
-  EXPECT_FALSE(ParsePropertyKey(string("Left%i4"), &property));
-  EXPECT_FALSE(ParsePropertyKey(string("Left%i4%x"), &property));
-}
-
 }  // namespace
