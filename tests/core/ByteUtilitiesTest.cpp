@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <locale.h>
+#include <strings.h>
 #include <wctype.h>
 
 #include <algorithm>

@@ -34,23 +34,20 @@ TEST(RuntimeErrorFormat, TextsAndReportsReadLineByLine) {
 TEST(RuntimeErrorCheck, FailingChecksReportAndPassingOnesDoNot) {
   int calls = 0;
   auto fails = [&calls] { return ++calls > 5; };
-  std::vector<qvtest::CapturedReport> r;
-  {
-    qvtest::ReportCapture capture;
-    EXPECT_TRUE(QV_CHECK(calls == 0));
-    const int line = __LINE__ + 1;
-    EXPECT_FALSE(QV_CHECK(fails()));
-    EXPECT_FALSE(QV_CHECK_MSG(calls < 0, "a negative count"));
-    EXPECT_FALSE(QV_CHECK_TEXT(calls < 0, "mRep->mRefCount >= 0", nullptr));
-    QV_FAIL("unreachable state");
-    r = capture.reports();
-    ASSERT_EQ(r.size(), 4u);
-    EXPECT_EQ(r[0].sourcePath + ":" + std::to_string(r[0].line),
-              "RuntimeErrorTest.cpp:" + std::to_string(line));
-    EXPECT_EQ(r[0].code, kErrorFailedAssertion);
-    EXPECT_TRUE(r[0].extraWasNil);
-  }
+  qvtest::ReportCapture capture;
+  EXPECT_TRUE(QV_CHECK(calls == 0));
+  const int line = __LINE__ + 1;
+  EXPECT_FALSE(QV_CHECK(fails()));
+  EXPECT_FALSE(QV_CHECK_MSG(calls < 0, "a negative count"));
+  EXPECT_FALSE(QV_CHECK_TEXT(calls < 0, "mRep->mRefCount >= 0", nullptr));
+  QV_FAIL("unreachable state");
   EXPECT_EQ(calls, 1);
+  const std::vector<qvtest::CapturedReport>& r = capture.reports();
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[0].sourcePath + ":" + std::to_string(r[0].line),
+            "RuntimeErrorTest.cpp:" + std::to_string(line));
+  EXPECT_EQ(r[0].code, kErrorFailedAssertion);
+  EXPECT_TRUE(r[0].extraWasNil);
   EXPECT_EQ(r[0].condition, "fails()");
   EXPECT_EQ(r[1].condition + "|" + r[1].extra, "calls < 0|a negative count");
   EXPECT_EQ(r[2].condition, "mRep->mRefCount >= 0");

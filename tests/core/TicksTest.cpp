@@ -1,6 +1,5 @@
 #include "core/Ticks.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "ScopedNoDisplay.h"
