@@ -67,12 +67,16 @@ TEST(Compare, CStringFormsAgreeWithTheCLibrary) {
   EXPECT_EQ(capture.count(), 2u);
 }
 
-// umemcmp finds the pattern's first place in the buffer, as std::search does.
+// An overlapping umemcpy, PStringCopy copying its count only, and umemcmp finding the
+// pattern's first place as std::search does.
 TEST(MemoryFunctions, CopiesOverlapAndSearchesAgreeWithStdSearch) {
   uint8_t bytes[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
   umemcpy(bytes + 1, bytes, 5);  // overlapping forward copy
   const uint8_t expectCopy[] = {0, 0, 1, 2, 3, 4, 6, 7, 8, 9};
   EXPECT_EQ(0, std::memcmp(bytes, expectCopy, 10));
+  unsigned char destination[8] = {'.', '.', '.', '.', '.', '.', '.', '.'};
+  PStringCopy(destination, reinterpret_cast<const unsigned char*>("\x03" "abcXYZ"));
+  EXPECT_EQ(0, std::memcmp(destination, "\x03" "abc....", 8));
   std::mt19937 rng(42);
   for (int i = 0; i < 5000; ++i) {
     std::string buffer(rng() % 20, 'a'), pattern(1 + rng() % 4, 'a');

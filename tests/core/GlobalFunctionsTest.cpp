@@ -5,11 +5,12 @@
 
 #include "core/GlobalFunctions.h"
 #include "image/ExportRegistry.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 // A row's function is the one exported under its name; a row whose subsystem is not linked,
-// or that carries no function, adds nothing an image could link to.
+// or that carries no function, adds nothing an image could link to; a nil row is refused.
 TEST(GlobalFunctionsTest, EntriesCarryTheExportedFunctionsOnly) {
   const std::set<std::string> withoutFunction = {
       "_RuntimeRegisterAppObject", "_RuntimeRegisterConsoleAppObject", "_InitPluginEntrypoints"};
@@ -20,6 +21,12 @@ TEST(GlobalFunctionsTest, EntriesCarryTheExportedFunctionsOnly) {
     EXPECT_FALSE(entry && withoutFunction.count(row->name)) << row->name;
     EXPECT_EQ(row->a.toc, entry ? entry->code : nullptr) << row->name;
   }
+  const uint32_t count = GlobalFunctionCount();
+  qvtest::ReportCapture reports;
+  EXPECT_EQ(GlobalFunctionAt(count), nullptr);
+  AddGlobalFunction(nullptr);
+  EXPECT_TRUE(reports.HasCondition("item"));
+  EXPECT_EQ(GlobalFunctionCount(), count);
 }
 
 }  // namespace

@@ -76,6 +76,7 @@ TEST_F(LibraryFinderTest, DirectNamesLinkWalksAndTheListingRunOnce) {
              "\tlibqvfake.so.1 (libc6) =>  \t" + LibmPath() + " \t\r\n");
   EXPECT_EQ(Load("libqvfake"), libm);
   EXPECT_EQ(Load("libqvabsent"), nullptr);
+  EXPECT_EQ(Load(""), nullptr);
   EXPECT_EQ(ListingRuns(), 1);
 }
 

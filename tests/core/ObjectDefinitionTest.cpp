@@ -1,5 +1,5 @@
-// Definitions: their list, the class-for-definition cache, lookups by name and event
-// implementations.
+// Definitions: their list, the class-for-definition cache, lookups by name, event
+// implementations and availability conditions.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -77,6 +77,18 @@ TEST(ObjectDefinitionTest, FindHookInstanceWalksTheChainToTheDeclaringClass) {
   qvtest::ReportCapture capture;
   EXPECT_EQ(FindHookInstance(&fromLeaf, nullptr, &own), nullptr);
   EXPECT_TRUE(capture.HasCondition("hook"));
+}
+
+// A definition takes the condition of its root.
+TEST(ObjectDefinitionTest, ConditionTextComesFromTheRoot) {
+  ObjectDefinition root, leaf;
+  leaf.super = &root;
+  EXPECT_STREQ(DefinitionConditionText(&leaf), "TargetHasGUI");
+  root.availability.noGUI = 1;
+  EXPECT_STREQ(DefinitionConditionText(&leaf), "not TargetHasGUI");
+  qvtest::ReportCapture capture;
+  EXPECT_STREQ(AvailabilityConditionText(nullptr), "");
+  EXPECT_TRUE(capture.HasCondition("obj"));
 }
 
 }  // namespace

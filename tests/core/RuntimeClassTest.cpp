@@ -85,7 +85,7 @@ TEST(RuntimeClassTest, BadCountsAndVtablesReport) {
 }
 
 // Isa and casts walk parents and interface entries; a cast locks on success and raises on
-// failure.
+// failure; an OLEObject casts to its direct subclasses only.
 TEST(RuntimeClassTest, IsaCastsAndInterfaceLookup) {
   RuntimeClass* animal = MakeClass(nullptr, "Animal");
   RuntimeClass* dog = MakeClass(animal, "Dog", 0, {0, 1, 0, 0, 0});
@@ -115,7 +115,14 @@ TEST(RuntimeClassTest, IsaCastsAndInterfaceLookup) {
   EXPECT_EQ(puppy->refCount, 2);
   RuntimeUnlockObject(puppy);
   RuntimeUnlockObject(puppy);
-
+  RuntimeClass* ole = MakeClass(nullptr, "OLEObject");
+  RuntimeClass* excel = MakeClass(ole, "ExcelApplication");
+  RuntimeObject* object = RuntimeNewObject(ole);
+  EXPECT_EQ(RuntimeCheckCast(object, excel), object);
+  EXPECT_EQ(RuntimeCheckCast(object, MakeClass(excel, "ExcelSheet")), nullptr);
+  EXPECT_EQ(capture.count(), 4u);
+  RuntimeUnlockObject(object);
+  RuntimeUnlockObject(object);
 }
 
 // Handlers are looked up by hook number; an instance handler goes into a private copy of the

@@ -61,10 +61,12 @@ TEST_F(RuntimeObjectTest, NewObjectsAndTheOrderOfConstructionAndDestruction) {
   qvtest::ReportCapture capture;
   EXPECT_EQ(RuntimeNewObject(nullptr), nullptr);
   EXPECT_TRUE(capture.HasCondition("NilObjectException"));
+  RuntimeUnlockObject(RuntimeNewObject(qvtest::MakeInterface("IFaceForNew")));
+  EXPECT_TRUE(capture.HasCondition("!parent->isAnInterface"));
   RuntimeClass* tiny = MakeClass(nullptr, "Tiny");
   tiny->instanceSize = 8;
   EXPECT_EQ(RuntimeNewObject(tiny), nullptr);
-  EXPECT_EQ(capture.count(), 2u);
+  EXPECT_EQ(capture.count(), 3u);
 }
 
 // A count of 0 or below is never touched and never destroys.
