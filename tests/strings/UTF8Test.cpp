@@ -15,19 +15,13 @@ std::string Encoded(int32_t code) {
   return std::string(buffer, UTF8Encode(code, buffer));
 }
 
-TEST(UTF8Encode, LengthsEndInANulAndRoundTripEveryEncodableCode) {
-  for (auto [code, length] : {std::pair{0x7F, 1}, {0x80, 2}, {0xFFFF, 3}, {0x1FFFFF, 4}, {0x200000, 0},
-                              {-1, 0}, {INT32_MIN, 0}}) {
+// Encoded lengths at the width boundaries, each text ending in a NUL; codes past 21 bits none.
+TEST(UTF8Encode, LengthsEndInANul) {
+  for (auto [code, length] : {std::pair{0x7F, 1}, {0x80, 2}, {0xFFFF, 3}, {0x1FFFFF, 4},
+                              {0x200000, 0}, {-1, 0}, {INT32_MIN, 0}}) {
     char buffer[kUTF8EncodeBufferSize] = {'x', 'x', 'x', 'x', 'x'};
-    EXPECT_TRUE(UTF8Encode(code, buffer) == length && buffer[length] == '\0') << std::hex << code;
-  }
-  for (int32_t code = 0; code <= 0x1FFFFF; ++code) {
-    char buffer[kUTF8EncodeBufferSize];
-    const char *end = buffer + UTF8Encode(code, buffer), *p = buffer;
-    ASSERT_TRUE(UTF8Decode(p, end) == uint32_t(code) && UTF8DecodeAndAdvance(p, end) == uint32_t(code) && p == end)
-        << std::hex << code;
-    BackupUTF8(p, buffer, 1);
-    ASSERT_EQ(p, buffer) << std::hex << code;
+    EXPECT_EQ(UTF8Encode(code, buffer), length) << std::hex << code;
+    EXPECT_EQ(buffer[length], '\0') << std::hex << code;
   }
 }
 
