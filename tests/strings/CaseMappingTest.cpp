@@ -136,15 +136,6 @@ for _ in range(600):
   EXPECT_GT(UTF8StringCompare("\xE9", 1, "\xC3\xA9", 2, true), 0);
 }
 
-// Bytes that are not UTF-8 (Latin-1 text labelled UTF-8, cut sequences) and odd UCS-2 bytes
-// pass through unchanged while the letters around them are mapped.
-TEST(CaseMapping, StrayBytesPassThroughUnchanged) {
-  EXPECT_EQ(Mapped(UTF8ToUpper, "caf\xE9 cr\xE8me") + Mapped(UTF8ToLower, "X\xE2\x84") +
-                Mapped(UTF8Capitalize, "\x80word next"), "CAF\xE9 CR\xE8ME" "x\xE2\x84" "\x80word Next");
-  EXPECT_TRUE(UTF8IsCaseless("\x80\xC3\xFF", 3));
-  EXPECT_EQ(Mapped(UCS2ToUpper, std::string("a\0b\0c", 5)), std::string("A\0B\0c", 5));
-}
-
 // A mapping whose characters need more bytes than the input's (four for one here): the output
 // grows and keeps every character.
 TEST(CaseMapping, LongerMappedTextsAreNeverCut) {
@@ -164,7 +155,15 @@ TEST(CaseMapping, LongerMappedTextsAreNeverCut) {
   }
 }
 
-TEST(CaseMapping, BadInputIsReportedAndWritesNothing) {
+// Bytes that are not UTF-8 (Latin-1 text labelled UTF-8, cut sequences) and odd UCS-2 bytes
+// pass through unchanged while the letters around them are mapped; bad arguments are reported
+// and write nothing.
+TEST(CaseMapping, StrayBytesPassThroughAndBadInputWritesNothing) {
+  EXPECT_EQ(Mapped(UTF8ToUpper, "caf\xE9 cr\xE8me") + Mapped(UTF8ToLower, "X\xE2\x84") +
+                Mapped(UTF8Capitalize, "\x80word next"),
+            "CAF\xE9 CR\xE8ME" "x\xE2\x84" "\x80word Next");
+  EXPECT_TRUE(UTF8IsCaseless("\x80\xC3\xFF", 3));
+  EXPECT_EQ(Mapped(UCS2ToUpper, std::string("a\0b\0c", 5)), std::string("A\0B\0c", 5));
   qvtest::ReportCapture capture;
   char *untouched = reinterpret_cast<char*>(&capture), *out = untouched;
   int32_t length = 77;

