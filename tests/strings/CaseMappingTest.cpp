@@ -3,8 +3,6 @@
 // character; upper case is the first capital in code order whose lower case is the character.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "UTF8TestSupport.h"
 #include "core/Memory.h"
 #include "strings/CaseMapping.h"
@@ -77,25 +75,6 @@ std::string Mapped(char* (*convert)(const char*, int32_t), const std::string& in
   const std::string result = out ? std::string(out, input.size()) : "<no buffer>";
   OSfree(out);
   return result;
-}
-
-TEST(CaseMapping, EveryCodePointMatchesTheModel) {
-  std::map<uint32_t, std::pair<uint32_t, uint32_t>> cased;
-  const char* section = "\nfor c in sorted(set(LOWER) | FOLDS): print('%x %x %x' % (c, lower(c), upper(c)))";
-  for (const auto& f : ModelRows(section, 3)) {
-    const auto hex = [&f](int i) { return uint32_t(std::stoul(f[i], nullptr, 16)); };
-    cased[hex(0)] = {hex(1), hex(2)};
-  }
-  ASSERT_GT(cased.size(), 1000u);
-  for (uint32_t code = 0; code <= 0x1FFFFF; ++code) {
-    const auto it = cased.find(code);
-    const auto expected = it == cased.end() ? std::make_pair(code, code) : it->second;
-    ASSERT_EQ(UnicodeToLower(code), expected.first) << std::hex << code;
-    ASSERT_EQ(UnicodeToUpper(code), expected.second) << std::hex << code;
-    if (code > 0xFFFF) continue;
-    char bytes[kUTF8EncodeBufferSize];
-    ASSERT_EQ(UTF8IsCaseless(bytes, UTF8Encode(static_cast<int32_t>(code), bytes)), it == cased.end()) << code;
-  }
 }
 
 // Mapped texts, and comparisons of each text with a variant of it (cases changed, perhaps cut,

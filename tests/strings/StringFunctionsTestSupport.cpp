@@ -56,14 +56,10 @@ CodePoints RandomText(std::mt19937& rng, int32_t n, Form form) {
   std::uniform_int_distribution<int> pick(0, 99);
   CodePoints text;
   for (int32_t i = 0; i < n; ++i) {
-    int r = pick(rng);
-    if (form == Form::kASCII || r < 40) {
-      text.push_back(static_cast<uint32_t>("abcABCxyzXYZ, .k-0"[r % 18]));
-      continue;
-    }
-    uint32_t c = kWide[static_cast<size_t>(r) % kWide.size()];
-    if (form == Form::kUTF16 && c > 0xFFFF) c = 0x4E2D;
-    text.push_back(c);
+    const int r = pick(rng);
+    uint32_t c = form == Form::kASCII || r < 40 ? uint32_t("abcABCxyzXYZ, .k-0"[r % 18])
+                                                : kWide[size_t(r) % kWide.size()];
+    text.push_back(form == Form::kUTF16 && c > 0xFFFF ? 0x4E2D : c);
   }
   return text;
 }
@@ -98,9 +94,8 @@ std::vector<CodePoints> ModelSplit(const CodePoints& text, const CodePoints& del
   return pieces;
 }
 
-ScopedLocale::ScopedLocale(const char* name) : mSaved(setlocale(LC_ALL, nullptr)) {
-  mActive = setlocale(LC_ALL, name) != nullptr;
-}
+ScopedLocale::ScopedLocale(const char* name)
+    : mSaved(setlocale(LC_ALL, nullptr)), mActive(setlocale(LC_ALL, name) != nullptr) {}
 ScopedLocale::~ScopedLocale() { setlocale(LC_ALL, mSaved.c_str()); }
 
 }  // namespace strtest
