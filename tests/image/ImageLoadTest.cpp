@@ -24,11 +24,12 @@
 // What the test application reports, one line each, on standard output.
 extern "C" void LoaderTestRecord(int32_t key, int32_t value) { std::printf("%d=%d\n", key, value); }
 QV_EXPORT(LoaderTestRecord)
-extern "C" void LoaderTestRecordDouble(int32_t key, double value) { std::printf("%d=%.17g\n", key, value); }
+extern "C" void LoaderTestRecordDouble(int32_t key, double v) { std::printf("%d=%.17g\n", key, v); }
 QV_EXPORT(LoaderTestRecordDouble)
 extern "C" void LoaderTestRecordString(int32_t key, const uint32_t* record) {
   // The data area starts with the length byte; the text follows it.
-  std::printf("%d=%.*s\n", key, int(record[3]), reinterpret_cast<const char*>(uintptr_t(record[1])) + 1);
+  const char* text = reinterpret_cast<const char*>(uintptr_t(record[1])) + 1;
+  std::printf("%d=%.*s\n", key, int(record[3]), text);
 }
 QV_EXPORT(LoaderTestRecordString)
 
@@ -41,8 +42,11 @@ Bytes ReadFile(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void PutWord(Bytes& bytes, size_t at, uint32_t value) { std::memcpy(&bytes[at], &value, 4); }
+
 void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // The six block files of the packed test application, in section order.
@@ -57,31 +61,35 @@ std::vector<Bytes> Blocks() {
 Bytes SectionContent(const std::vector<Bytes>& blocks) {
   Bytes content;
   for (const Bytes& block : blocks) {
-    const uint32_t size = uint32_t(block.size());
-    content.insert(content.end(), reinterpret_cast<const uint8_t*>(&size), reinterpret_cast<const uint8_t*>(&size) + 4);
+    content.resize(content.size() + 4);
+    PutWord(content, content.size() - 4, uint32_t(block.size()));
     content.insert(content.end(), block.begin(), block.end());
   }
   return content;
 }
 
-struct ReportingShutdownTask : runShutdownTask {
-  ~ReportingShutdownTask() override { std::printf("shutdown after run=%d\n", RuntimeRunWasCalled() ? 1 : 0); }
+struct ShutdownReporter : runShutdownTask {
+  ~ShutdownReporter() override { std::printf("shutdown after run=%d\n", RuntimeRunWasCalled()); }
 };
 
 // Loads executable from folder in a child (after prepare); its transcript, standard output and
 // error together.
-std::string LoadInChild(const std::string& folder, const std::string& executable, void (*prepare)() = nullptr) {
+std::string LoadInChild(const std::string& folder, const std::string& executable,
+                        void (*prepare)() = nullptr) {
   std::string output;
   qvtest::RunInChild(
       [&] {
         if (chdir(folder.c_str()) != 0) _exit(90);
         if (prepare) prepare();
-        new ReportingShutdownTask;
+        new ShutdownReporter;
         qvtest::ReportCapture reports;  // a display would otherwise show each one and wait
         const bool loaded = LoadApplicationImage(executable.c_str());
-        string name;  // the last code byte, as a stack trace would name it: the entry's, the last function
-        uint32_t offset = 0, last = uint32_t(uintptr_t(GetImageCodeBase()) + Blocks()[0].size() - 1);
-        if (GetImageCodeBase() && LookupImageSymbol(last, &name, &offset)) std::printf("symbol=%s\n", name.CString());
+        // The last code byte, as a stack trace would name it: the entry's, the last function.
+        string name;
+        uint32_t offset = 0;
+        const uint32_t last = uint32_t(uintptr_t(GetImageCodeBase()) + Blocks()[0].size() - 1);
+        if (GetImageCodeBase() && LookupImageSymbol(last, &name, &offset))
+          std::printf("symbol=%s\n", name.CString());
         for (const qvtest::CapturedReport& report : reports.reports())
           std::printf("report %s: %s\n", report.condition.c_str(), report.extra.c_str());
         std::printf("loaded=%d\n", loaded);
@@ -101,11 +109,12 @@ class ImageLoad : public ::testing::Test {
   // A copy of this test binary with content added as the section name; its path.
   std::string WithSection(const Bytes& content, const std::string& name = ".qv") {
     WriteFile(mFolder + "/section", content);
-    const std::string out = mFolder + "/app.exe", self = std::filesystem::read_symlink("/proc/self/exe");
+    const std::string out = mFolder + "/app.exe";
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
     const std::string add = name + "=" + mFolder + "/section", flags = name + "=noload,readonly";
     qvtest::RunInChild([&] {  // a failure shows in the loads' transcripts
-      execlp("objcopy", "objcopy", "--add-section", add.c_str(), "--set-section-flags", flags.c_str(), self.c_str(),
-             out.c_str(), static_cast<char*>(nullptr));
+      execlp("objcopy", "objcopy", "--add-section", add.c_str(), "--set-section-flags",
+             flags.c_str(), self.c_str(), out.c_str(), static_cast<char*>(nullptr));
     });
     return out;
   }
@@ -115,22 +124,24 @@ class ImageLoad : public ::testing::Test {
 TEST_F(ImageLoad, BlockFilesAndTheSectionRunTheEntryThenTheShutdownTasks) {
   char cosine[32];
   std::snprintf(cosine, sizeof cosine, "%.17g", std::cos(0.5));
-  const std::string expected = std::string("1=42\n2=141\n3=42\n4=") + cosine +
-                               "\n5=constant text\nshutdown after run=1\nsymbol=QVEntry\nloaded=1\n";
+  const std::string tail = "\n5=constant text\nshutdown after run=1\nsymbol=QVEntry\nloaded=1\n";
+  const std::string expected = std::string("1=42\n2=141\n3=42\n4=") + cosine + tail;
   EXPECT_EQ(LoadInChild(LINKAPP_DIR, "/proc/self/exe"), expected);
   EXPECT_EQ(LoadInChild(mFolder, WithSection(SectionContent(Blocks()))), expected);
 }
 
 // As a hardened kernel would: mprotect asking for execute permission fails with EPERM.
 void RefuseExecutableMemory() {
+  const uint32_t protection = offsetof(seccomp_data, args) + 2 * sizeof(uint64_t);
   sock_filter program[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
                            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_mprotect, 0, 3),
-                           BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args) + 2 * sizeof(uint64_t)),
+                           BPF_STMT(BPF_LD | BPF_W | BPF_ABS, protection),
                            BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, PROT_EXEC, 0, 1),
                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
   sock_fprog filter = {static_cast<unsigned short>(std::size(program)), program};
-  if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0)
+  if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+      prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) != 0)
     std::printf("seccomp unavailable\n");
 }
 
@@ -147,17 +158,21 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
     void (*prepare)() = nullptr;
   } cases[] = {
       {"truncated before its options block", [](Bytes& c) { c.resize(c.size() - 2); }},
-      {"runs past the end of its section", [](Bytes& c) { const uint32_t past = uint32_t(c.size() - 3); std::memcpy(&c[0], &past, 4); }},
-      {"runs past the end of its section", [](Bytes& c) { std::memset(&c[4 + c[0] + 256 * c[1]], 0x7F, 4); }},
+      {"runs past the end of its section", [](Bytes& c) { PutWord(c, 0, uint32_t(c.size() - 3)); }},
+      {"runs past the end of its section",
+       [](Bytes& c) { std::memset(&c[4 + c[0] + 256 * c[1]], 0x7F, 4); }},
       // A download cut inside the section loses the section headers too.
-      {"The application image has no code", nullptr, [](Bytes& f, size_t at, uint32_t size) { f.resize(at + size / 2); }},
-      {"runs past the end of the file", nullptr, [](Bytes& f, size_t at, uint32_t size) {
-         const uint32_t where[2] = {uint32_t(at), size}, past = uint32_t(f.size());  // sh_offset, sh_size
-         auto header = std::search(f.begin(), f.end(), reinterpret_cast<const uint8_t*>(where),
-                                   reinterpret_cast<const uint8_t*>(where) + 8);
-         if (header != f.end()) std::memcpy(&header[4], &past, 4);
+      {"The application image has no code", nullptr,
+       [](Bytes& f, size_t at, uint32_t size) { f.resize(at + size / 2); }},
+      {"runs past the end of the file", nullptr,
+       [](Bytes& f, size_t at, uint32_t size) {
+         const uint32_t where[2] = {uint32_t(at), size};  // sh_offset, sh_size
+         const uint8_t* pattern = reinterpret_cast<const uint8_t*>(where);
+         auto header = std::search(f.begin(), f.end(), pattern, pattern + 8);
+         if (header != f.end()) PutWord(f, size_t(header - f.begin()) + 4, uint32_t(f.size()));
        }},
-      // The name comparison covers the NUL: ".qvx" is not the image, so the (absent) block files are.
+      // The name comparison covers the NUL: ".qvx" is not the image, so the (absent) block
+      // files are.
       {.message = "The application image has no code", .section = ".qvx"},
       {.message = "report codeProtected: The image's code block cannot be made executable",
        .prepare = RefuseExecutableMemory},
@@ -169,12 +184,14 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
     const std::string exe = WithSection(content, c.section);
     if (c.file) {
       Bytes file = ReadFile(exe);
-      c.file(file, std::search(file.begin(), file.end(), content.begin(), content.end()) - file.begin(), size);
+      const auto at = std::search(file.begin(), file.end(), content.begin(), content.end());
+      c.file(file, size_t(at - file.begin()), size);
       WriteFile(exe, file);
     }
     const std::string output = LoadInChild(mFolder, exe, c.prepare);
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
-    EXPECT_TRUE(output.find("loaded=0") != std::string::npos && output.find("1=42") == std::string::npos) << output;
+    EXPECT_NE(output.find("loaded=0"), std::string::npos) << output;
+    EXPECT_EQ(output.find("1=42"), std::string::npos) << output;
   }
 }
 

@@ -26,7 +26,7 @@ TEST(StringFoundation, ResultsCarryOneReferenceAndWideBuffersFreeAtTheLastUnlock
 TEST(StringFoundation, StructureFieldsStayInsideTheirBounds) {
   const unsigned char field[] = {'x', 'a', 'b', 0, 'c', 0, 'y'};
   const string got = string::Adopt(RuntimeGetStructureString(1, field, 5));
-  EXPECT_EQ(std::string(got.CString(), got.Length()), std::string("ab\0c", 4)) << "trailing NULs go";
+  EXPECT_EQ(std::string(got.CString(), got.Length()), std::string("ab\0c", 4)) << "end NULs go";
   unsigned char out[8];
   std::memset(out, '#', sizeof out);
   string abc("abc"), long7("abcdefg");

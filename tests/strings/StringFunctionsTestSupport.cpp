@@ -2,6 +2,8 @@
 
 #include <locale.h>
 
+#include <array>
+
 #include "strings/CaseMapping.h"
 
 namespace strtest {
@@ -28,9 +30,7 @@ std::string Encode(const CodePoints& text, Form form) {
 }
 
 TextEncoding EncodingOf(Form form) {
-  return form == Form::kASCII  ? kEncodingASCII
-         : form == Form::kUTF8 ? kEncodingUTF8
-                               : kEncodingUnicode16;
+  return std::array{kEncodingASCII, kEncodingUTF8, kEncodingUnicode16}[size_t(form)];
 }
 
 string Make(const std::string& bytes, TextEncoding encoding) {
@@ -56,24 +56,17 @@ CodePoints RandomText(std::mt19937& rng, int32_t n, Form form) {
   std::uniform_int_distribution<int> pick(0, 99);
   CodePoints text;
   for (int32_t i = 0; i < n; ++i) {
-    int r = pick(rng);
-    if (form == Form::kASCII || r < 40) {
-      text.push_back(static_cast<uint32_t>("abcABCxyzXYZ, .k-0"[r % 18]));
-      continue;
-    }
-    uint32_t c = kWide[static_cast<size_t>(r) % kWide.size()];
-    if (form == Form::kUTF16 && c > 0xFFFF) c = 0x4E2D;
-    text.push_back(c);
+    const int r = pick(rng);
+    uint32_t c = form == Form::kASCII || r < 40 ? uint32_t("abcABCxyzXYZ, .k-0"[r % 18])
+                                                : kWide[size_t(r) % kWide.size()];
+    text.push_back(form == Form::kUTF16 && c > 0xFFFF ? 0x4E2D : c);
   }
   return text;
 }
 
 CodePoints FlipSomeCase(std::mt19937& rng, const CodePoints& text) {
   CodePoints out = text;
-  for (uint32_t& c : out) {
-    if (rng() % 2) c = UnicodeToUpper(c);
-    else if (rng() % 2) c = UnicodeToLower(c);
-  }
+  for (uint32_t& c : out) c = rng() % 2 ? UnicodeToUpper(c) : rng() % 2 ? UnicodeToLower(c) : c;
   return out;
 }
 
@@ -101,9 +94,8 @@ std::vector<CodePoints> ModelSplit(const CodePoints& text, const CodePoints& del
   return pieces;
 }
 
-ScopedLocale::ScopedLocale(const char* name) : mSaved(setlocale(LC_ALL, nullptr)) {
-  mActive = setlocale(LC_ALL, name) != nullptr;
-}
+ScopedLocale::ScopedLocale(const char* name)
+    : mSaved(setlocale(LC_ALL, nullptr)), mActive(setlocale(LC_ALL, name) != nullptr) {}
 ScopedLocale::~ScopedLocale() { setlocale(LC_ALL, mSaved.c_str()); }
 
 }  // namespace strtest

@@ -12,7 +12,8 @@ namespace {
 // What the person saw, and which button (0 action, 1 cancel, 2 alternate, -1 the window's
 // close box) they press.
 struct Person {
-  int32_t press = 0, defaultButton = -2;
+  int32_t press = 0;
+  int32_t defaultButton = -2;
   std::string text, captions;  // message|explanation|title and action|cancel|alternate
 
   static int32_t Respond(const MessageDialogView& view, void* context) {
@@ -46,10 +47,13 @@ const struct {
 };
 
 TEST_F(MessageBoxTest, EveryStyleEveryButtonEveryDefault) {
-  string message("Save changes?\nYour edits are lost otherwise."), title("Editor");
+  string message("Save changes?\nYour edits are lost otherwise.");
+  string title("Editor");
   for (int32_t style = 0; style < 8; ++style) {
     std::vector<int32_t> shown;
-    for (int32_t i = 0; i < 3; ++i) if (kStyles[style].codes[i]) shown.push_back(i);
+    for (int32_t i = 0; i < 3; ++i) {
+      if (kStyles[style].codes[i]) shown.push_back(i);
+    }
     for (int32_t position = 0; position < 3; ++position) {
       for (int32_t press : shown) {
         mPerson.press = press;
