@@ -8,6 +8,7 @@
 #include "StringFunctionsTestSupport.h"
 #include "strings/FormatPicture.h"
 #include "strings/NumberFormat.h"
+#include "strings/StringNumbers.h"
 
 using namespace strtest;
 
@@ -90,6 +91,16 @@ TEST(NumberFormatTest, FormatTextsOfEveryEncoding) {
   string eightBit = FormatNumber(2.25, Make("0.0\\\xA5", kEncodingMacRoman));  // escaped yen
   EXPECT_EQ(eightBit.Encoding(), kEncodingMacRoman);
   EXPECT_EQ(Bytes(eightBit), "2.2\xA5");
+}
+
+// Format's separators and CDbl follow the user's locale; Str and Val keep "." whatever it says.
+TEST(NumberFormatTest, CommaDecimalLocaleGovernsSeparatorsButNotVal) {
+  ScopedLocale german("de_DE.UTF-8");
+  if (!german.active()) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+  EXPECT_EQ(Take(StringStrDouble(2.5)), "2.5");
+  EXPECT_EQ(Bytes(FormatNumber(1234.5, "#,##0.00")), "1.234,50");
+  EXPECT_EQ(StringVal(string("2.5").Storage()), 2.5);
+  EXPECT_EQ(runCDbl(string("1.234,5").Storage()), 1234.5);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Encoding conversion: the common-encoding rules, relabelling, the cache, and conversions of
 // random text checked against Python's codecs.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include "StringFunctionsTestSupport.h"
 #include "UTF8TestSupport.h"
@@ -9,6 +10,18 @@
 using namespace strtest;
 
 namespace {
+
+// Conversion needs glibc's i386 gconv modules: every converter the framework names must open.
+TEST(ConvertEncoding, EveryNamedConverterOpens) {
+  for (TextEncoding code : {0, 29, 256, 513, 514, 1024, 1040, 1280, 1536, 2080, 2336, 2561,
+                            3073, 0x08000100, 0x0C000100}) {
+    const char* name = EncodingToIconvName(code);
+    ASSERT_NE(name, nullptr) << code;
+    iconv_t converter = iconv_open(name, "UTF-8");
+    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1)) << name;
+    if (converter != reinterpret_cast<iconv_t>(-1)) iconv_close(converter);
+  }
+}
 
 // Seven-bit text is relabelled, except into or out of wide, EBCDIC and stateful encodings;
 // a substitute is written in the target encoding and leaves a stateful one in its initial state.
