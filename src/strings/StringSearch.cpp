@@ -120,7 +120,7 @@ uint16_t UnitAt(const unsigned char* text, int32_t unit) {
 int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n) {
   if (m < 1 || n < m) return n;
   int32_t at = m == 1 ? PlainScanExact(pattern, m, text, n, 0)
-                      : SkipTableSearch(pattern, m, nullptr, nullptr).Find(text, n);
+                      : SkipTableSearch(pattern, m, nullptr).Find(text, n);
   return at < 0 ? n : at;
 }
 
@@ -137,7 +137,7 @@ PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool 
   if (mMode == Mode::kExactBytes || mMode == Mode::kFoldedBytes) {
     bool folded = mMode == Mode::kFoldedBytes;
     if (mLength >= 2)
-      mSkipTable.emplace(mPattern, mLength, folded ? tables.upper : nullptr, folded ? tables.lower : nullptr);
+      mSkipTable.emplace(mPattern, mLength, folded ? tables.upper : nullptr);
     return;
   }
   if (mMode == Mode::kFoldedUnits) {
@@ -257,20 +257,32 @@ int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
   return count;
 }
 
-// Sixteen bytes at a time: as signed bytes, continuation bytes are exactly those below -64.
+// Sixteen bytes to a lane: as signed bytes, continuation bytes are exactly those below -64.
+// Two lanes take two loads each per round, so that the additions need not wait on one another
+// and nothing spills from the eight vector registers; each byte count (at most 2 a round) is
+// summed before it can pass 255.
+[[gnu::target("sse2")]] inline __m128i ContinuationMarks(const unsigned char* at) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  return _mm_cmplt_epi8(bytes, _mm_set1_epi8(-64));
+}
+
 [[gnu::target("sse2")]] int32_t CountContinuationsSSE2(const unsigned char* text, int32_t n) {
-  const __m128i limit = _mm_set1_epi8(-64), zero = _mm_setzero_si128();
-  int32_t count = 0, i = 0;
-  while (n - i >= 16) {
-    __m128i lanes = zero;  // per-byte counts, summed before any can pass 255
-    for (int32_t round = 0; round < 255 && n - i >= 16; ++round, i += 16) {
-      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-      lanes = _mm_sub_epi8(lanes, _mm_cmplt_epi8(bytes, limit));
+  constexpr int32_t kRoundsPerSum = 127;
+  const __m128i zero = _mm_setzero_si128();
+  int32_t count = 0, blocks = n / 64;
+  const unsigned char* p = text;
+  while (blocks > 0) {
+    int32_t rounds = std::min(blocks, kRoundsPerSum);
+    blocks -= rounds;
+    __m128i a = zero, b = zero;
+    for (; rounds > 0; --rounds, p += 64) {
+      a = _mm_sub_epi8(a, _mm_add_epi8(ContinuationMarks(p), ContinuationMarks(p + 16)));
+      b = _mm_sub_epi8(b, _mm_add_epi8(ContinuationMarks(p + 32), ContinuationMarks(p + 48)));
     }
-    __m128i sums = _mm_sad_epu8(lanes, zero);
+    __m128i sums = _mm_add_epi64(_mm_sad_epu8(a, zero), _mm_sad_epu8(b, zero));
     count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
   }
-  return count + CountContinuationsPortable(text + i, n - i);
+  return count + CountContinuationsPortable(p, n - static_cast<int32_t>(p - text));
 }
 
 }  // namespace
