@@ -24,14 +24,29 @@ bool WorthSkipTable(int32_t m, int32_t remaining, bool folded) {
   return (folded || m >= kSkipTableMinimumPattern) && remaining - m > kSkipTableMinimumSlack;
 }
 
+// memchr, with the first bytes looked at in line: fields and words are mostly short, and for
+// them the call costs more than the scan.
+constexpr size_t kInlineScanBytes = 16;
+
+const unsigned char* FindByte(const unsigned char* p, unsigned char c, size_t n) {
+  size_t near = std::min(n, kInlineScanBytes);
+  for (size_t i = 0; i < near; ++i) {
+    if (p[i] == c) return p + i;
+  }
+  if (n == near) return nullptr;
+  return static_cast<const unsigned char*>(std::memchr(p + near, c, n - near));
+}
+
 int32_t PlainScanExact(const unsigned char* pattern, int32_t m, const unsigned char* text,
                        int32_t n, int32_t from) {
   int32_t last = n - m;
   for (int32_t pos = from; pos <= last; ++pos) {
-    const void* hit = std::memchr(text + pos, pattern[0], static_cast<size_t>(last - pos + 1));
+    size_t left = static_cast<size_t>(last - pos + 1);
+    const unsigned char* hit = FindByte(text + pos, pattern[0], left);
     if (!hit) return -1;
-    pos = static_cast<int32_t>(static_cast<const unsigned char*>(hit) - text);
-    if (std::memcmp(text + pos + 1, pattern + 1, static_cast<size_t>(m - 1)) == 0) return pos;
+    pos = static_cast<int32_t>(hit - text);
+    if (m == 1 || std::memcmp(text + pos + 1, pattern + 1, static_cast<size_t>(m - 1)) == 0)
+      return pos;
   }
   return -1;
 }
