@@ -1,6 +1,6 @@
 #include "strings/StringSearch.h"
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <cstring>
@@ -300,10 +300,38 @@ int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
   return count + CountContinuationsPortable(p, n - static_cast<int32_t>(p - text));
 }
 
+// The same over 32-byte lanes where the processor has them: half the instructions per byte.
+[[gnu::target("avx2")]] inline __m256i MarksAVX2(const unsigned char* at) {
+  __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+  return _mm256_cmpgt_epi8(_mm256_set1_epi8(-64), bytes);
+}
+
+[[gnu::target("avx2")]] int32_t CountContinuationsAVX2(const unsigned char* text, int32_t n) {
+  constexpr int32_t kRoundsPerSum = 127;
+  const __m256i zero = _mm256_setzero_si256();
+  int32_t count = 0, blocks = n / 128;
+  const unsigned char* p = text;
+  while (blocks > 0) {
+    int32_t rounds = std::min(blocks, kRoundsPerSum);
+    blocks -= rounds;
+    __m256i a = zero, b = zero;
+    for (; rounds > 0; --rounds, p += 128) {
+      a = _mm256_sub_epi8(a, _mm256_add_epi8(MarksAVX2(p), MarksAVX2(p + 32)));
+      b = _mm256_sub_epi8(b, _mm256_add_epi8(MarksAVX2(p + 64), MarksAVX2(p + 96)));
+    }
+    __m256i sums = _mm256_add_epi64(_mm256_sad_epu8(a, zero), _mm256_sad_epu8(b, zero));
+    __m128i half = _mm_add_epi64(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+    count += _mm_cvtsi128_si32(half) + _mm_cvtsi128_si32(_mm_srli_si128(half, 8));
+  }
+  return count + CountContinuationsSSE2(p, n - static_cast<int32_t>(p - text));
+}
+
 }  // namespace
 
 int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n) {
+  static const bool haveAVX2 = __builtin_cpu_supports("avx2");
   static const bool haveSSE2 = __builtin_cpu_supports("sse2");
+  if (haveAVX2) return CountContinuationsAVX2(text, n);
   return haveSSE2 ? CountContinuationsSSE2(text, n) : CountContinuationsPortable(text, n);
 }
 
