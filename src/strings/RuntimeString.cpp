@@ -114,9 +114,15 @@ string string::Adopt(stringStorage* record) {
   return s;
 }
 
+// A new handle cannot overlap its source, so the record is made in place: every piece of
+// Split and every slice comes through here.
 string string::FromBytes(const void* bytes, int64_t n, TextEncoding encoding) {
   string s;
-  if (s.ConstructFromBuffer(bytes, n) && s.mRecord) s.mRecord->encoding = encoding;
+  if (n == 0 || !LengthFits(n)) return s;
+  s.mRecord = NewRecord(static_cast<uint32_t>(n));
+  if (!s.mRecord) return s;
+  if (bytes) std::memcpy(s.mRecord->data + 1, bytes, static_cast<size_t>(n));
+  s.mRecord->encoding = encoding;
   return s;
 }
 

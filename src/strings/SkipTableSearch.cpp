@@ -6,6 +6,15 @@
 namespace {
 
 constexpr int32_t kLargestStep = 255;
+constexpr uint8_t kCaseBit = 0x20;
+
+// True when folding changes no byte in any bit but the case bit, as with ASCII letters: then
+// the hash can fold by clearing that bit, without a table load per byte.
+bool FoldsOnlyCaseBit(const uint8_t* upper) {
+  uint8_t changed = 0;
+  for (int32_t c = 0; c < 256; ++c) changed |= static_cast<uint8_t>(upper[c] ^ c);
+  return (changed & ~kCaseBit) == 0;
+}
 
 }  // namespace
 
@@ -14,35 +23,26 @@ constexpr int32_t kLargestStep = 255;
 // pattern byte j (j >= 1; the last occurrence counts) has entry mStep - (m - 1 - j), so that the
 // pattern moves only far enough to line the two up; a pair too far from the end for that keeps
 // entry 0. The final pair's entries are mStep: there the text is compared, and a mismatch moves
-// the pattern by the final pair's distance from its nearest other occurrence.
-SkipTableSearch::SkipTableSearch(const unsigned char* pattern, int32_t m, const uint8_t* upper,
-                                 const uint8_t* lower)
+// the pattern by the final pair's distance from its nearest other occurrence (or any pair that
+// shares its hash, which can only be nearer).
+SkipTableSearch::SkipTableSearch(const unsigned char* pattern, int32_t m, const uint8_t* upper)
     : mPattern(pattern),
       mLength(m),
       mUpper(upper),
-      mLower(lower),
+      mHashMask(upper ? static_cast<uint8_t>(~kCaseBit) : 0xFF),
+      mHashThroughUpper(upper && !FoldsOnlyCaseBit(upper)),
       mStep(std::min(m - 1, kLargestStep)) {
   std::memset(mBack, 0, sizeof mBack);
   for (int32_t j = std::max(1, m - 1 - mStep); j < m - 1; ++j)
     NotePair(j, static_cast<uint8_t>(mStep - (m - 1 - j)));
-  unsigned char a = pattern[m - 2], b = pattern[m - 1];
-  const unsigned char firsts[2] = {a, lower ? lower[a] : a}, seconds[2] = {b, lower ? lower[b] : b};
-  int32_t nearest = 0;
-  for (unsigned char x : firsts) {
-    for (unsigned char y : seconds) nearest = std::max<int32_t>(nearest, mBack[PairHash(x, y)]);
-  }
-  mShiftAfterMismatch = mStep - nearest;
+  uint32_t finalPair = PairHash(HashByte(pattern[m - 2]), HashByte(pattern[m - 1]));
+  mShiftAfterMismatch = mStep - mBack[finalPair];
   NotePair(m - 1, static_cast<uint8_t>(mStep));
 }
 
 // Later pairs are nearer the end, so each entry only ever grows.
 void SkipTableSearch::NotePair(int32_t j, uint8_t back) {
-  unsigned char a = mPattern[j - 1], b = mPattern[j];
-  mBack[PairHash(a, b)] = back;
-  if (!mLower) return;
-  mBack[PairHash(mLower[a], b)] = back;
-  mBack[PairHash(a, mLower[b])] = back;
-  mBack[PairHash(mLower[a], mLower[b])] = back;
+  mBack[PairHash(HashByte(mPattern[j - 1]), HashByte(mPattern[j]))] = back;
 }
 
 bool SkipTableSearch::MatchesAt(const unsigned char* start) const {
@@ -58,22 +58,32 @@ bool SkipTableSearch::MatchesAt(const unsigned char* start) const {
 }
 
 int32_t SkipTableSearch::Find(const unsigned char* text, int32_t n) const {
-  const int32_t last = mLength - 1;
-  int32_t i = last - mStep;  // the text byte under the pattern's end, less one step
+  return mHashThroughUpper ? FindIn<true>(text, n) : FindIn<false>(text, n);
+}
+
+// Positions count back from the text's end (k = offset - n, negative inside the text), so that
+// one register both walks and bounds the scan and nothing spills on i386.
+template <bool kFoldThroughTable>
+int32_t SkipTableSearch::FindIn(const unsigned char* text, int32_t n) const {
+  const unsigned char* end = text + n;
+  const int32_t last = mLength - 1, step = mStep;
+  const uint8_t mask = mHashMask;
+  auto fold = [this, mask](unsigned char c) { return kFoldThroughTable ? mUpper[c] : c & mask; };
+  int32_t k = last - step - n;  // the text byte under the pattern's end, less one step
   for (;;) {
     // Pairs the pattern lacks move by the constant step, so the next load need not wait for
     // this one.
     uint8_t back;
     do {
-      i += mStep;
-      if (i >= n) return -1;
-      back = mBack[PairHash(text[i - 1], text[i])];
+      k += step;
+      if (k >= 0) return -1;
+      back = mBack[PairHash(fold(end[k - 1]), fold(end[k]))];
     } while (back == 0);
-    if (back != mStep) {
-      i -= back;
+    if (back != step) {
+      k -= back;
       continue;
     }
-    if (MatchesAt(text + i - last)) return i - last;
-    i += mShiftAfterMismatch - mStep;
+    if (MatchesAt(end + k - last)) return n + k - last;
+    k += mShiftAfterMismatch - step;
   }
 }

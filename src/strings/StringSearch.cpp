@@ -1,6 +1,6 @@
 #include "strings/StringSearch.h"
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <cstring>
@@ -24,14 +24,29 @@ bool WorthSkipTable(int32_t m, int32_t remaining, bool folded) {
   return (folded || m >= kSkipTableMinimumPattern) && remaining - m > kSkipTableMinimumSlack;
 }
 
+// memchr, with the first bytes looked at in line: fields and words are mostly short, and for
+// them the call costs more than the scan.
+constexpr size_t kInlineScanBytes = 16;
+
+const unsigned char* FindByte(const unsigned char* p, unsigned char c, size_t n) {
+  size_t near = std::min(n, kInlineScanBytes);
+  for (size_t i = 0; i < near; ++i) {
+    if (p[i] == c) return p + i;
+  }
+  if (n == near) return nullptr;
+  return static_cast<const unsigned char*>(std::memchr(p + near, c, n - near));
+}
+
 int32_t PlainScanExact(const unsigned char* pattern, int32_t m, const unsigned char* text,
                        int32_t n, int32_t from) {
   int32_t last = n - m;
   for (int32_t pos = from; pos <= last; ++pos) {
-    const void* hit = std::memchr(text + pos, pattern[0], static_cast<size_t>(last - pos + 1));
+    size_t left = static_cast<size_t>(last - pos + 1);
+    const unsigned char* hit = FindByte(text + pos, pattern[0], left);
     if (!hit) return -1;
-    pos = static_cast<int32_t>(static_cast<const unsigned char*>(hit) - text);
-    if (std::memcmp(text + pos + 1, pattern + 1, static_cast<size_t>(m - 1)) == 0) return pos;
+    pos = static_cast<int32_t>(hit - text);
+    if (m == 1 || std::memcmp(text + pos + 1, pattern + 1, static_cast<size_t>(m - 1)) == 0)
+      return pos;
   }
   return -1;
 }
@@ -120,7 +135,7 @@ uint16_t UnitAt(const unsigned char* text, int32_t unit) {
 int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n) {
   if (m < 1 || n < m) return n;
   int32_t at = m == 1 ? PlainScanExact(pattern, m, text, n, 0)
-                      : SkipTableSearch(pattern, m, nullptr, nullptr).Find(text, n);
+                      : SkipTableSearch(pattern, m, nullptr).Find(text, n);
   return at < 0 ? n : at;
 }
 
@@ -137,7 +152,7 @@ PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool 
   if (mMode == Mode::kExactBytes || mMode == Mode::kFoldedBytes) {
     bool folded = mMode == Mode::kFoldedBytes;
     if (mLength >= 2)
-      mSkipTable.emplace(mPattern, mLength, folded ? tables.upper : nullptr, folded ? tables.lower : nullptr);
+      mSkipTable.emplace(mPattern, mLength, folded ? tables.upper : nullptr);
     return;
   }
   if (mMode == Mode::kFoldedUnits) {
@@ -257,26 +272,66 @@ int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
   return count;
 }
 
-// Sixteen bytes at a time: as signed bytes, continuation bytes are exactly those below -64.
+// Sixteen bytes to a lane: as signed bytes, continuation bytes are exactly those below -64.
+// Two lanes take two loads each per round, so that the additions need not wait on one another
+// and nothing spills from the eight vector registers; each byte count (at most 2 a round) is
+// summed before it can pass 255.
+[[gnu::target("sse2")]] inline __m128i ContinuationMarks(const unsigned char* at) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  return _mm_cmplt_epi8(bytes, _mm_set1_epi8(-64));
+}
+
 [[gnu::target("sse2")]] int32_t CountContinuationsSSE2(const unsigned char* text, int32_t n) {
-  const __m128i limit = _mm_set1_epi8(-64), zero = _mm_setzero_si128();
-  int32_t count = 0, i = 0;
-  while (n - i >= 16) {
-    __m128i lanes = zero;  // per-byte counts, summed before any can pass 255
-    for (int32_t round = 0; round < 255 && n - i >= 16; ++round, i += 16) {
-      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-      lanes = _mm_sub_epi8(lanes, _mm_cmplt_epi8(bytes, limit));
+  constexpr int32_t kRoundsPerSum = 127;
+  const __m128i zero = _mm_setzero_si128();
+  int32_t count = 0, blocks = n / 64;
+  const unsigned char* p = text;
+  while (blocks > 0) {
+    int32_t rounds = std::min(blocks, kRoundsPerSum);
+    blocks -= rounds;
+    __m128i a = zero, b = zero;
+    for (; rounds > 0; --rounds, p += 64) {
+      a = _mm_sub_epi8(a, _mm_add_epi8(ContinuationMarks(p), ContinuationMarks(p + 16)));
+      b = _mm_sub_epi8(b, _mm_add_epi8(ContinuationMarks(p + 32), ContinuationMarks(p + 48)));
     }
-    __m128i sums = _mm_sad_epu8(lanes, zero);
+    __m128i sums = _mm_add_epi64(_mm_sad_epu8(a, zero), _mm_sad_epu8(b, zero));
     count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
   }
-  return count + CountContinuationsPortable(text + i, n - i);
+  return count + CountContinuationsPortable(p, n - static_cast<int32_t>(p - text));
+}
+
+// The same over 32-byte lanes where the processor has them: half the instructions per byte.
+[[gnu::target("avx2")]] inline __m256i MarksAVX2(const unsigned char* at) {
+  __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+  return _mm256_cmpgt_epi8(_mm256_set1_epi8(-64), bytes);
+}
+
+[[gnu::target("avx2")]] int32_t CountContinuationsAVX2(const unsigned char* text, int32_t n) {
+  constexpr int32_t kRoundsPerSum = 127;
+  const __m256i zero = _mm256_setzero_si256();
+  int32_t count = 0, blocks = n / 128;
+  const unsigned char* p = text;
+  while (blocks > 0) {
+    int32_t rounds = std::min(blocks, kRoundsPerSum);
+    blocks -= rounds;
+    __m256i a = zero, b = zero;
+    for (; rounds > 0; --rounds, p += 128) {
+      a = _mm256_sub_epi8(a, _mm256_add_epi8(MarksAVX2(p), MarksAVX2(p + 32)));
+      b = _mm256_sub_epi8(b, _mm256_add_epi8(MarksAVX2(p + 64), MarksAVX2(p + 96)));
+    }
+    __m256i sums = _mm256_add_epi64(_mm256_sad_epu8(a, zero), _mm256_sad_epu8(b, zero));
+    __m128i half = _mm_add_epi64(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+    count += _mm_cvtsi128_si32(half) + _mm_cvtsi128_si32(_mm_srli_si128(half, 8));
+  }
+  return count + CountContinuationsSSE2(p, n - static_cast<int32_t>(p - text));
 }
 
 }  // namespace
 
 int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n) {
+  static const bool haveAVX2 = __builtin_cpu_supports("avx2");
   static const bool haveSSE2 = __builtin_cpu_supports("sse2");
+  if (haveAVX2) return CountContinuationsAVX2(text, n);
   return haveSSE2 ? CountContinuationsSSE2(text, n) : CountContinuationsPortable(text, n);
 }
 

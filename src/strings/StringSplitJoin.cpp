@@ -13,23 +13,34 @@
 namespace {
 
 using StringGet = stringStorage* (*)(RuntimeArray* array, int32_t index);
-using StringSet = void (*)(RuntimeArray* array, stringStorage* value, int32_t index);
 
 const ArrayOperationTable* StringArrayTable() {
   return SelectArrayOperationTable(1, kArrayString);
 }
 
+// Keeps each piece's record with a reference of its own, for the array to take over.
 void CollectPiece(void* pieces, string&& piece) {
-  static_cast<std::vector<string>*>(pieces)->push_back(std::move(piece));
+  static_cast<std::vector<stringStorage*>*>(pieces)->push_back(piece.ExtractStringStorage());
 }
 
+void ReleasePieces(const std::vector<stringStorage*>& pieces) {
+  for (stringStorage* piece : pieces) stringStorage::RemoveReference(piece);
+}
+
+// The pieces' references move straight into the new array's buffer, whose elements are all
+// nil when made: storing them through the table would lock each once more, only for the
+// collected copy to unlock it again.
 RuntimeArray* SplitIntoArray(stringStorage* source, stringStorage* delimiter, bool exactBytes) {
-  std::vector<string> pieces;
+  std::vector<stringStorage*> pieces;
   StringSplitEach(string(source), string(delimiter), exactBytes, CollectPiece, &pieces);
+  int64_t bytes = static_cast<int64_t>(pieces.size() * sizeof(stringStorage*));
   RuntimeArray* array = CreateArray(1, kArrayString, static_cast<int32_t>(pieces.size()) - 1);
-  if (!array) return nullptr;
-  StringSet set = reinterpret_cast<StringSet>(array->table->set);
-  for (size_t i = 0; i < pieces.size(); ++i) set(array, pieces[i].Storage(), static_cast<int32_t>(i));
+  if (!array || !QV_CHECK(array->bufferLength == bytes)) {
+    ReleasePieces(pieces);
+    RuntimeUnlockArray(array);
+    return nullptr;
+  }
+  if (bytes > 0) std::memcpy(array->data, pieces.data(), static_cast<size_t>(bytes));
   return array;
 }
 
