@@ -81,25 +81,19 @@ void* AllocateArrayRecord(uint32_t headerBytes, int32_t dimensions) {
 extern "C" RuntimeArray* CreateArray(int32_t dimensions, int32_t elementType, ...) {
   const ArrayOperationTable* table = SelectArrayOperationTable(dimensions, elementType);
   if (!table) return nullptr;
-  auto* array = static_cast<RuntimeArray*>(AllocateArrayRecord(sizeof(RuntimeArray), dimensions));
-  if (!array) return nullptr;
-  array->refCount = 1;
-  array->table = table;
-  array->dimensions = dimensions;
-  array->growthStep = kArrayInitialGrowthStep;
   va_list bounds;
   va_start(bounds, elementType);
-  for (int32_t k = 0; k < dimensions; ++k) array->bounds()[k] = va_arg(bounds, int32_t);
+  RuntimeArray* array =
+      NewArrayRecord<RuntimeArray>(table, dimensions, ArrayElementSize(elementType), bounds);
   va_end(bounds);
-  if (!AllocateArrayBuffer(&array->data, &array->bufferLength, dimensions, array->bounds(),
-                           ArrayElementSize(elementType))) {
-    OSfree(array);
-    RaiseOutOfBoundsException();
-    return nullptr;
-  }
   return array;
 }
 QV_EXPORT(CreateArray)
+
+void RefuseArrayRecord(void* record) {
+  OSfree(record);
+  RaiseOutOfBoundsException();
+}
 
 extern "C" void RuntimeLockArray(RuntimeArray* array) {
   if (!array || array->refCount <= 0) return;

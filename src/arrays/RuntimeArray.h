@@ -13,6 +13,7 @@
 // are references owned by the array; new elements are all-zero bytes.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 
@@ -122,6 +123,29 @@ bool AllocateArrayBuffer(void** data, int32_t* bufferLength, int32_t dimensions,
 
 // A record of headerBytes plus one word per dimension, or nil after a failed check.
 void* AllocateArrayRecord(uint32_t headerBytes, int32_t dimensions);
+// Frees a record whose buffer could not be had and raises OutOfBoundsException.
+void RefuseArrayRecord(void* record);
+
+// A new record of Record's layout (typed or structure arrays) with one reference, the table,
+// the upper bounds read from bounds and a zeroed buffer of elementSize elements; nil, after
+// raising OutOfBoundsException, when the bounds do not fit.
+template <typename Record>
+Record* NewArrayRecord(const ArrayOperationTable* table, int32_t dimensions, int32_t elementSize,
+                       va_list bounds) {
+  auto* array = static_cast<Record*>(AllocateArrayRecord(sizeof(Record), dimensions));
+  if (!array) return nullptr;
+  array->refCount = 1;
+  array->table = table;
+  array->dimensions = dimensions;
+  array->growthStep = kArrayInitialGrowthStep;
+  for (int32_t k = 0; k < dimensions; ++k) array->bounds()[k] = va_arg(bounds, int32_t);
+  if (!AllocateArrayBuffer(&array->data, &array->bufferLength, dimensions, array->bounds(),
+                           elementSize)) {
+    RefuseArrayRecord(array);
+    return nullptr;
+  }
+  return array;
+}
 void DestroyArray(RuntimeArray* array);
 // Position 14 of the typed tables and the structure-array table: releases the elements
 // (through position 13, when filled) and the buffer; bounds and buffer length stay.

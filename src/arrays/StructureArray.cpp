@@ -126,24 +126,13 @@ const ArrayOperationTable& StructureArrayTable() {
 
 extern "C" RuntimeArray* RuntimeCreateStructureArray(int32_t dimensions, int32_t elementSize, ...) {
   if (!QV_CHECK(elementSize >= 1)) return nullptr;
-  auto* array =
-      static_cast<StructureArray*>(AllocateArrayRecord(sizeof(StructureArray), dimensions));
-  if (!array) return nullptr;
-  array->refCount = 1;
-  array->table = &StructureArrayTable();
-  array->elementSize = elementSize;
-  array->dimensions = dimensions;
-  array->growthStep = kArrayInitialGrowthStep;
   va_list bounds;
   va_start(bounds, elementSize);
-  for (int32_t k = 0; k < dimensions; ++k) array->bounds()[k] = va_arg(bounds, int32_t);
+  StructureArray* array =
+      NewArrayRecord<StructureArray>(&StructureArrayTable(), dimensions, elementSize, bounds);
   va_end(bounds);
-  if (!AllocateArrayBuffer(&array->data, &array->bufferLength, dimensions, array->bounds(),
-                           elementSize)) {
-    OSfree(array);
-    RaiseOutOfBoundsException();
-    return nullptr;
-  }
+  if (!array) return nullptr;
+  array->elementSize = elementSize;
   return reinterpret_cast<RuntimeArray*>(array);
 }
 QV_EXPORT(RuntimeCreateStructureArray)
