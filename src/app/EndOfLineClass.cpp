@@ -2,10 +2,12 @@
 
 #include <initializer_list>
 
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
+#include "core/ClassRegistry.h"
+#include "core/Export.h"
+#include "core/IntrinsicTypes.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "image/Export.h"
+#include "core/Startup.h"
 #include "strings/EndOfLine.h"
 
 namespace {
@@ -67,6 +69,7 @@ ObjectDefinition* EndOfLineClassDefinition() {
   definition.isStatic = 1;
   return &definition;
 }
+QV_STARTUP_CLASS(kStartupEndOfLineClass, EndOfLineClassDefinition)
 
 extern "C" RuntimeObject* RuntimeGetEndOfLineObject() {
   return NewObjectFromDefinition(EndOfLineClassDefinition());

@@ -1,8 +1,9 @@
 #include "controls/ControlClasses.h"
 
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
+#include "core/Startup.h"
+#include "core/IntrinsicTypes.h"
 
 // The window class belongs to the window layer, which may not be linked in yet; until it is,
 // _PaneChild's Window-typed members carry no type.
@@ -62,18 +63,5 @@ ObjectDefinition* PaneChildClassDefinition() {
   return &definition;
 }
 
-// The full start-up list, in its fixed order, is: SocketCore, TCPSocket, UDPSocket, Datagram,
-// ServerSocket, Socket, IPCSocket, Object, Timer, Serial, SerialPort, DatabaseQuery,
-// RGBSurface, (Picture registers itself), Graphics, Control, RectControl,
-// listSelectionProvider, ListColumn, Listbox, OldListbox, Sys$ListboxAction,
-// listColumnValueProvider, Canvas, StaticText, ContextualMenu, ScrollBar, Slider, Window,
-// ContainerControl, EmbeddedWindowControl, GroupBox, Line, Oval, RoundRectangle, Rectangle,
-// EditField, PagePanel, OLEContainer, sys$popupRowTag, ProgressBar, _PaneChild,
-// PrinterSetup, Toolbar, MoviePlayer, MoviePlayerAction, PushButton, CheckBox, RadioButton,
-// PopupMenu, ComboBox, NotePlayer, Movie, Sound, StyledTextPrinter, TabPanel, MouseCursor,
-// DataControlAction, DataControl, TrayItem. Each class joins this list, in that place, when
-// its layer lands.
-void RegisterControlClasses() {
-  RegisterClassDefinition(ObjectClassDefinition());
-  RegisterClassDefinition(PaneChildClassDefinition());
-}
+QV_STARTUP_CLASS(kStartupObjectClass, ObjectClassDefinition)
+QV_STARTUP_CLASS(kStartupPaneChildInterface, PaneChildClassDefinition)

@@ -1,8 +1,8 @@
 #include "core/ClassRegistry.h"
 
+#include "core/ExportRegistry.h"
 #include "core/RuntimeError.h"
 #include "core/StringMap.h"
-#include "image/ExportRegistry.h"
 
 namespace {
 

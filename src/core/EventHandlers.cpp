@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "core/Export.h"
 #include "core/Memory.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 #include "strings/RuntimeString.h"
 
 namespace {

@@ -1,13 +1,14 @@
 #include "core/ExceptionClasses.h"
 
-#include "app/FieldAccessors.h"
-#include "app/IntrinsicTypes.h"
 #include "arrays/RuntimeArray.h"
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
+#include "core/Export.h"
+#include "core/FieldAccessors.h"
+#include "core/IntrinsicTypes.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
+#include "core/Startup.h"
 
 namespace {
 
@@ -139,6 +140,7 @@ void RegisterExceptionClasses() {
   };
   for (Getter getter : kGetters) RegisterClassDefinition(getter());
 }
+QV_STARTUP(kStartupExceptionClasses, RegisterExceptionClasses)
 
 extern "C" void RuntimeExceptionInitializer(RuntimeObject* exception) {
   if (!QV_CHECK(exception)) return;

@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "app/IntrinsicTypes.h"
 #include "core/ClassRegistry.h"
+#include "core/ExportRegistry.h"
 #include "core/GlobalFunctionRows.h"
+#include "core/IntrinsicTypes.h"
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"
-#include "image/ExportRegistry.h"
+#include "core/Startup.h"
 
 namespace {
 
@@ -111,6 +112,7 @@ void BuildGlobalFunctionTable() {
   for (int32_t i = 0; i < count; ++i) FillEntry(&gEntries[i], GlobalFunctionRows()[i]);
   for (int32_t i = 0; i < count; ++i) AddGlobalFunction(&gEntries[i]);
 }
+QV_STARTUP(kStartupGlobalFunctionTable, BuildGlobalFunctionTable)
 
 uint32_t GlobalFunctionCount() {
   BuildGlobalFunctionTable();

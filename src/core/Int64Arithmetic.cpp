@@ -1,7 +1,7 @@
 #include "core/Int64Arithmetic.h"
 
+#include "core/Export.h"
 #include "core/UInt128.h"
-#include "image/Export.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include <string>
 
 #include "core/ClassRegistry.h"
+#include "core/Export.h"
 #include "core/IntMap.h"
 #include "core/Memory.h"
 #include "core/RuntimeClass.h"
 #include "core/RuntimeError.h"
 #include "core/StringMap.h"
 #include "core/TypeNames.h"
-#include "image/Export.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "core/Export.h"
 #include "core/Memory.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"
-#include "image/Export.h"
 
 namespace {
 

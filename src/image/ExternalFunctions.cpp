@@ -6,10 +6,10 @@
 #include <sstream>
 #include <string>
 
+#include "core/Export.h"
 #include "core/IntMap.h"
 #include "core/LibraryFinder.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 
 namespace {
 

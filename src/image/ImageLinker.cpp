@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "core/ExportRegistry.h"
 #include "core/LibraryFinder.h"
 #include "core/RuntimeError.h"
 #include "image/ApplicationImage.h"
-#include "image/ExportRegistry.h"
 #include "image/ImageFormat.h"
 #include "image/UnresolvedImport.h"
 #include "strings/RuntimeString.h"

@@ -1,9 +1,11 @@
 #include "strings/Encodings.h"
 
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
+#include "core/ClassRegistry.h"
+#include "core/Export.h"
+#include "core/IntrinsicTypes.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "image/Export.h"
+#include "core/Startup.h"
 
 namespace {
 
@@ -104,6 +106,7 @@ ObjectDefinition* EncodingsClassDefinition() {
   definition.isStatic = 1;
   return &definition;
 }
+QV_STARTUP_CLASS(kStartupEncodingsClass, EncodingsClassDefinition)
 
 extern "C" {
 

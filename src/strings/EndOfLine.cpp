@@ -1,6 +1,6 @@
 #include "strings/EndOfLine.h"
 
-#include "image/Export.h"
+#include "core/Export.h"
 #include "strings/StringReplace.h"
 #include "strings/TextEncoding.h"
 

@@ -1,6 +1,6 @@
 #include "strings/StringFields.h"
 
-#include "image/Export.h"
+#include "core/Export.h"
 #include "strings/StringSearch.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"

@@ -1,8 +1,8 @@
 #include "strings/StringNumbers.h"
 
 #include "core/ByteUtilities.h"
+#include "core/Export.h"
 #include "core/NumberText.h"
-#include "image/Export.h"
 #include "strings/NumberBases.h"
 #include "strings/NumberFormat.h"
 #include "strings/StringReplace.h"

@@ -1,11 +1,13 @@
 #include "strings/TextEncodingObjects.h"
 
-#include "app/FieldAccessors.h"
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
+#include "core/ClassRegistry.h"
+#include "core/Export.h"
+#include "core/FieldAccessors.h"
 #include "core/IntMap.h"
+#include "core/IntrinsicTypes.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "image/Export.h"
+#include "core/Startup.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
 
@@ -179,6 +181,9 @@ ObjectDefinition* TextConverterClassDefinition() {
   definition.isStatic = 1;
   return &definition;
 }
+
+QV_STARTUP_CLASS(kStartupTextEncodingClass, TextEncodingClassDefinition)
+QV_STARTUP_CLASS(kStartupTextConverterClass, TextConverterClassDefinition)
 
 TextEncodingObject* NewTextEncodingObject(TextEncoding code) {
   uint32_t base = 0, variant = 0, format = 0;

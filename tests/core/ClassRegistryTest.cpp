@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 
 #include "core/ClassRegistry.h"
-#include "image/ExportRegistry.h"
+#include "core/ExportRegistry.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -14,10 +14,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/ImageEntry.h"
 #include "app/RuntimeInit.h"
 #include "app/ShutdownTasks.h"
+#include "core/Export.h"
 #include "image/ApplicationImage.h"
-#include "image/Export.h"
 #include "image/ImageSymbols.h"
 #include "support/TestSupport.h"
 
@@ -83,7 +84,7 @@ std::string LoadInChild(const std::string& folder, const std::string& executable
         if (prepare) prepare();
         new ShutdownReporter;
         qvtest::ReportCapture reports;  // a display would otherwise show each one and wait
-        const bool loaded = LoadApplicationImage(executable.c_str());
+        const bool loaded = RunApplicationImage(executable.c_str());
         // The last code byte, as a stack trace would name it: the entry's, the last function.
         string name;
         uint32_t offset = 0;

@@ -1,12 +1,12 @@
-#include "app/IntrinsicTypes.h"
+#include "core/IntrinsicTypes.h"
 
 #include <bit>
 
 #include "core/ByteUtilities.h"
 #include "core/NumberText.h"
 #include "strings/NumberFormat.h"
-#include "strings/StringNumbers.h"
 #include "strings/RuntimeString.h"
+#include "strings/StringNumbers.h"
 
 namespace {
 

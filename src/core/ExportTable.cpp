@@ -1,4 +1,4 @@
-#include "image/Export.h"
+#include "core/Export.h"
 
 // Weak, so that a program with no export at all still links.
 extern "C" {

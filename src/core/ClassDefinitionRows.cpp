@@ -1,4 +1,4 @@
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
 
 #include "core/TypeNames.h"
 

@@ -1,12 +1,12 @@
 // Class definitions built from static rows, and their conversion into run-time classes.
 #include <gtest/gtest.h>
 
-#include "app/FieldAccessors.h"
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
 #include "controls/ControlClasses.h"
+#include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/EventHandlers.h"
+#include "core/FieldAccessors.h"
+#include "core/IntrinsicTypes.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeClass.h"
 #include "support/TestSupport.h"
@@ -137,17 +137,6 @@ TEST(ClassDefinitionRows, RowsBuildItemsAndMethodsWithTheirFlagsAndTexts) {
   EXPECT_EQ(Text(definition.methods->declarationText.Storage()),
             "Private Function Append(caption As String) As Integer");
   EXPECT_EQ(Text(definition.methods->next->declarationText.Storage()), "Sub Clear()");
-}
-
-TEST(ControlClasses, GettersBuildTheClassesThatRegistrationFinds) {
-  ObjectDefinition *object = ObjectClassDefinition(), *paneChild = PaneChildClassDefinition();
-  std::string names;
-  for (ObjectMethod* m = paneChild->methods; m; m = m->next) names += Text(m->name.Storage()) + "|";
-  EXPECT_EQ(names, "_SetWindow|Window|_Index|_SetIndex|");
-  RegisterControlClasses();
-  EXPECT_EQ(LookupClassDefinition(string("OBJECT")), object);
-  EXPECT_EQ(LookupClassDefinition(string("_panechild")), paneChild);
-  EXPECT_EQ(RuntimeLookupClass(string("_PaneChild").Storage())->isAnInterface, 1);
 }
 
 }  // namespace
