@@ -312,6 +312,8 @@ struct RowList {
   constexpr RowList() = default;
   template <size_t N>
   constexpr RowList(const Row (&array)[N]) : rows(array), count(int32_t(N)) {}
+  template <size_t N>
+  constexpr RowList(const std::array<Row, N>& array) : rows(array.data()), count(int32_t(N)) {}
 };
 
 using ClassGetter = ObjectDefinition* (*)();
