@@ -20,7 +20,8 @@ ObjectDefinition* LookupClassDefinition(const string& name);
 uint32_t ClassRegistrationCount();
 // Every registered class definition, in no particular order.
 SimpleVector<ObjectDefinition*> RegisteredClassDefinitions();
-// Reports every way the definition is not a module, then registers it all the same.
+// Reports every way the definition is not a module, then registers it all the same, unless a
+// module of its name is registered already: that one stays and this one is refused.
 void RegisterModuleDefinition(ObjectDefinition* definition);
 ObjectDefinition* LookupModuleDefinition(const string& name);
 void DestroyClassRegistry();
