@@ -122,7 +122,8 @@ constexpr uint32_t kRowPrivateToo = 0x10000;
 // --- Parameters ------------------------------------------------------------------------------
 
 // One parameter of a method or global function: Param("name", lang::Integer), or Param(type)
-// where the name does not matter (it is then p1, p2, ... by position).
+// where the name does not matter (it is then p1, p2, ... by position, up to p12; an unnamed
+// thirteenth does not compile).
 struct Param {
   ParameterRecord record;
 
@@ -132,7 +133,8 @@ struct Param {
 
   constexpr Param ByRef() const { return With([](ParameterRecord& r) { r.byRef = 1; }); }
   constexpr Param ParamArray() const { return With([](ParameterRecord& r) { r.paramArray = 1; }); }
-  // An integer, Boolean (0/1) or colour default; 0 with a class type is Nil.
+  // An integer, Boolean (0/1) or colour default; 0 with a class type is Nil. (A String default
+  // is a string record, made at run time: static rows do not declare one.)
   constexpr Param Default(uint32_t value) const {
     Param p = *this;
     p.record.hasDefault = 1;
@@ -156,7 +158,7 @@ template <typename... Params>
 constexpr std::array<ParameterRecord, sizeof...(Params)> MakeParameters(Params... params) {
   std::array<ParameterRecord, sizeof...(Params)> records{params.record...};
   for (size_t i = 0; i < records.size(); ++i) {
-    if (!records[i].name) records[i].name = kPositionalParameterNames[i % 12];
+    if (!records[i].name) records[i].name = kPositionalParameterNames[i];
   }
   return records;
 }
@@ -271,7 +273,8 @@ constexpr uint32_t AccessorParameter(uint32_t parameterWord) { return parameterW
 #define QV_VARIABLE(name, type) \
   MakePropertyRow(name, type, nullptr, nullptr, nullptr, nullptr, 0)
 
-// Methods: a Sub has no result; the parameters (Param) follow the function.
+// Methods: a Sub has no result; the parameters (Param) follow the function. Flags and kind
+// as .Flags(0x4) and .Kind(kMethodExtends) on the row.
 #define QV_FUNCTION(name, result, function, ...)                                            \
   MethodRowOf<decltype(&function), std::nullptr_t, QV_ROW_DECLARATION(result, __VA_ARGS__)>( \
       name, &function, #function, nullptr, nullptr)

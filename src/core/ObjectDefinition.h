@@ -57,6 +57,18 @@ struct MethodRow {
   int32_t methodKind;  // 0 plain, 1 Extends, 2 Assigns, 3 both
   uint32_t flags;
   uint32_t word;
+
+  // Copies with these row flags, or this kind (MethodKind).
+  MethodRow Flags(uint32_t rowFlags) const {
+    MethodRow row = *this;
+    row.flags = rowFlags;
+    return row;
+  }
+  MethodRow Kind(int32_t kind) const {
+    MethodRow row = *this;
+    row.methodKind = kind;
+    return row;
+  }
 };
 static_assert(sizeof(MethodRow) == 84, "method rows are 21 words");
 static_assert(offsetof(MethodRow, a) == 16 && offsetof(MethodRow, b) == 44 &&
