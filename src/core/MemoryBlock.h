@@ -44,12 +44,25 @@ ObjectDefinition* MemoryBlockClassDefinition();
 // when memory is short.
 bool ResizeMemoryBlock(MemoryBlockObject* block, int32_t size);
 
-// The address of width bytes at offset under the access rule above, or nil after raising.
-uint8_t* MemoryBlockRefusedAccess(const MemoryBlockObject* block);
+// True when width bytes at offset may be read or written under the access rule above. The
+// sum is formed so that it cannot wrap: offset + width against Size in 64 bits.
+inline bool MemoryBlockAccessible(const MemoryBlockObject* block, int32_t offset, int64_t width) {
+  if (!block || !block->data) return false;
+  return !block->owned || (offset >= 0 && width <= block->size - int64_t{offset});
+}
+// The same for a small fixed width, in 32-bit arithmetic that equally cannot wrap.
+template <int32_t Width>
+inline bool MemoryBlockAccessible(const MemoryBlockObject* block, int32_t offset) {
+  if (!block || !block->data) return false;
+  return !block->owned || (offset >= 0 && block->size >= Width && offset <= block->size - Width);
+}
+// Raises what the access rule raises for the block (NilObjectException for nil, else
+// OutOfBoundsException) and answers nil.
+[[gnu::visibility("hidden"), gnu::cold]] uint8_t* MemoryBlockRefusedAccess(
+    const MemoryBlockObject* block);
+// The address of width bytes at offset, or nil after raising.
 inline uint8_t* MemoryBlockBytesAt(MemoryBlockObject* block, int32_t offset, int64_t width) {
-  if (!block || !block->data) return MemoryBlockRefusedAccess(block);
-  if (!block->owned) return block->data + offset;
-  if (offset < 0 || offset + width > block->size) return MemoryBlockRefusedAccess(block);
+  if (!MemoryBlockAccessible(block, offset, width)) return MemoryBlockRefusedAccess(block);
   return block->data + offset;
 }
 

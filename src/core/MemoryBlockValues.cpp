@@ -26,21 +26,31 @@ T Reversed(T value) {
 // The platform's own order: values lie in memory as they are when the block agrees with it.
 constexpr uint8_t kPlatformLittleEndian = std::endian::native == std::endian::little ? 1 : 0;
 
+// The refusals are separate functions that the accessors reach by a tail jump, so that the
+// accessors themselves call nothing and need no frame of their own.
 template <typename T>
-T Load(MemoryBlockObject* block, int32_t offset) {
-  const uint8_t* at = MemoryBlockBytesAt(block, offset, sizeof(T));
-  if (!at) return T{};
+[[gnu::noinline, gnu::cold]] T RefusedLoad(const MemoryBlockObject* block) {
+  MemoryBlockRefusedAccess(block);
+  return T{};
+}
+
+[[gnu::noinline, gnu::cold]] void RefusedStore(const MemoryBlockObject* block) {
+  MemoryBlockRefusedAccess(block);
+}
+
+template <typename T>
+inline T Load(MemoryBlockObject* block, int32_t offset) {
+  if (!MemoryBlockAccessible<sizeof(T)>(block, offset)) return RefusedLoad<T>(block);
   T value;
-  std::memcpy(&value, at, sizeof(T));
+  std::memcpy(&value, block->data + offset, sizeof(T));
   return block->littleEndian == kPlatformLittleEndian ? value : Reversed(value);
 }
 
 template <typename T>
-void Store(MemoryBlockObject* block, int32_t offset, T value) {
-  uint8_t* at = MemoryBlockBytesAt(block, offset, sizeof(T));
-  if (!at) return;
+inline void Store(MemoryBlockObject* block, int32_t offset, T value) {
+  if (!MemoryBlockAccessible<sizeof(T)>(block, offset)) return RefusedStore(block);
   if (block->littleEndian != kPlatformLittleEndian) value = Reversed(value);
-  std::memcpy(at, &value, sizeof(T));
+  std::memcpy(block->data + offset, &value, sizeof(T));
 }
 
 // 5 bits of a 16-bit colour widened into the top of its byte, and back.
