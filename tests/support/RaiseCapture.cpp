@@ -1,5 +1,7 @@
 #include "support/RaiseCapture.h"
 
+#include <algorithm>
+
 #include "core/ExceptionClasses.h"
 #include "core/Exceptions.h"
 #include "strings/RuntimeString.h"
@@ -7,31 +9,23 @@
 namespace qvtest {
 
 namespace {
-RaiseCapture* gCapture = nullptr;
+std::vector<RaisedException>* gRaised = nullptr;
 }
 
 RaiseCapture::RaiseCapture() {
   RegisterExceptionClasses();
-  gCapture = this;
-  SetUnhandledExceptionHook(&Hook);
+  gRaised = &mRaised;
+  SetUnhandledExceptionHook([](RuntimeObject* exception) {
+    gRaised->push_back({stringStorage::CString(exception->classPtr->className),
+                        stringStorage::CString(AsException(exception)->message)});
+  });
 }
 
-RaiseCapture::~RaiseCapture() {
-  SetUnhandledExceptionHook(nullptr);
-  gCapture = nullptr;
-}
-
-void RaiseCapture::Hook(RuntimeObject* exception) {
-  if (!gCapture || !exception) return;
-  RuntimeExceptionObject* fields = AsException(exception);
-  gCapture->mRaised.push_back({stringStorage::CString(exception->classPtr->className),
-                               stringStorage::CString(fields->message)});
-}
+RaiseCapture::~RaiseCapture() { SetUnhandledExceptionHook(nullptr); }
 
 int RaiseCapture::Count(const std::string& className) const {
-  int n = 0;
-  for (const RaisedException& raised : mRaised) n += raised.className == className;
-  return n;
+  return int(std::count_if(mRaised.begin(), mRaised.end(),
+                           [&](const RaisedException& r) { return r.className == className; }));
 }
 
 std::string RaiseCapture::Take() {
