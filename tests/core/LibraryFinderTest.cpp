@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "core/LibraryFinder.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -22,9 +23,6 @@ std::string LibmPath() {
 class LibraryFinderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qvfinderXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
     libm = dlopen(LibmPath().c_str(), RTLD_LAZY | RTLD_NOLOAD);
     ASSERT_NE(libm, nullptr);
     dlclose(libm);  // NOLOAD added a reference
@@ -32,7 +30,6 @@ class LibraryFinderTest : public ::testing::Test {
   }
   void TearDown() override {
     SetLibraryListingCommandForTesting("/sbin/ldconfig -p");
-    fs::remove_all(folder);
   }
   // A listing command that counts its runs and prints lines.
   void UseListing(const std::string& lines) {
@@ -47,10 +44,10 @@ class LibraryFinderTest : public ::testing::Test {
     for (std::string line; std::getline(in, line);) ++runs;
     return runs;
   }
-  std::string Path(const char* name) const { return (folder / name).string(); }
+  std::string Path(const char* name) const { return folder / name; }
   void* Load(const std::string& name) { return UnixHelper::LoadLibrary(string(name.c_str())); }
 
-  fs::path folder;
+  qvtest::TempFolder folder{"qvfinder"};
   std::string command;
   void* libm = nullptr;
 };

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include "ScopedNoDisplay.h"
+#include "support/ScopedNoDisplay.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,11 +1,14 @@
 #include "support/TestSupport.h"
 
 #include <gdk/gdk.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace qvtest {
 
@@ -26,13 +29,51 @@ bool ReportCapture::HasCondition(const std::string& text) const {
   return false;
 }
 
+namespace {
+
+void ReadAll(int fd, std::string* output) {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      output->append(buffer, size_t(n));
+    } else if (n == 0 || errno != EINTR) {
+      return;
+    }
+  }
+}
+
+// The child's status; -1 when there is no child to wait for (reaped elsewhere, or SIGCHLD
+// ignored), which must not look like any exit.
+int WaitForChild(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno == EINTR) continue;
+    ADD_FAILURE() << "waitpid for child " << pid << ": " << std::strerror(errno);
+    return -1;
+  }
+  return status;
+}
+
+}  // namespace
+
 int RunInChild(const std::function<void()>& body, std::string* output) {
   int pipeFds[2] = {-1, -1};
-  if (output && pipe(pipeFds) != 0) return -1;
+  if (output && pipe(pipeFds) != 0) {
+    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    return -1;
+  }
   std::fflush(stdout);
   std::fflush(stderr);
-  pid_t pid = fork();
-  if (pid < 0) return -1;
+  const pid_t pid = fork();
+  if (pid < 0) {
+    ADD_FAILURE() << "fork: " << std::strerror(errno);
+    if (output) {
+      close(pipeFds[0]);
+      close(pipeFds[1]);
+    }
+    return -1;
+  }
   if (pid == 0) {
     if (output) {
       close(pipeFds[0]);
@@ -40,22 +81,40 @@ int RunInChild(const std::function<void()>& body, std::string* output) {
       dup2(pipeFds[1], STDERR_FILENO);
       close(pipeFds[1]);
     }
+    const bool failedBefore = testing::Test::HasFailure();
     body();
     std::fflush(stdout);
     std::fflush(stderr);
-    _exit(0);
+    _exit(!failedBefore && testing::Test::HasFailure() ? kChildExpectationFailed : 0);
   }
   if (output) {
     close(pipeFds[1]);
-    char buffer[1024];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) output->append(buffer, n);
+    ReadAll(pipeFds[0], output);
     close(pipeFds[0]);
   }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-  }
+  const int status = WaitForChild(pid);
+  if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == kChildExpectationFailed)
+    ADD_FAILURE() << "an expectation failed in the child" << (output ? ":\n" + *output : "");
   return status;
+}
+
+int RunProgram(const std::vector<std::string>& argv, std::string* output) {
+  if (argv.empty()) {
+    ADD_FAILURE() << "RunProgram: no program";
+    return -1;
+  }
+  const int status = RunInChild(
+      [&argv] {
+        std::vector<char*> words;
+        for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
+        words.push_back(nullptr);
+        execvp(words[0], words.data());
+        std::fprintf(stderr, "cannot run %s: %s\n", words[0], std::strerror(errno));
+        std::fflush(stderr);
+        _exit(127);
+      },
+      output);
+  return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool HaveDisplay() { return gdk_display_get_default() != nullptr; }

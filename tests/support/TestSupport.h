@@ -40,9 +40,20 @@ class ReportCapture {
   RuntimeErrorReportHookSlot mPrevious;
 };
 
-// Runs body in a forked child and returns its wait status (use WIFEXITED / WEXITSTATUS).
-// The child's stdout and stderr are captured into *output when given.
+// Runs body in a forked child and returns its wait status (use WIFEXITED / WEXITSTATUS), or -1
+// (and a failure) when the child could not be made or waited for. The child's stdout and
+// stderr are captured into *output when given. A body that returns ends the child with status
+// 0, or kChildExpectationFailed when an expectation failed inside it (which also fails the
+// test). The child shares the parent's X connection: it must not touch the display (a test that
+// needs isolation from it runs a fresh process: RunProgram or a threadsafe death test).
 int RunInChild(const std::function<void()>& body, std::string* output = nullptr);
+constexpr int kChildExpectationFailed = 121;
+
+// Runs the program argv[0] (found through PATH) with argv, without a shell, and returns its
+// exit status, or -1 when it did not exit. A program that cannot be started exits with 127
+// and says why on its standard error. Its stdout and stderr are captured into *output when
+// given.
+int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
 
 // True when a display was available and GTK initialised in this test binary.
 bool HaveDisplay();

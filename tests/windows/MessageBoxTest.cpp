@@ -2,7 +2,7 @@
 // back from the toolkit, and the console path without a display.
 #include <gtest/gtest.h>
 
-#include "core/ScopedNoDisplay.h"
+#include "support/ScopedNoDisplay.h"
 #include "support/TestSupport.h"
 #include "windows/MessageBox.h"
 #include "windows/MessageBoxDialog.h"
