@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <gdk/gdk.h>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,11 +82,24 @@ int RunInChild(const std::function<void()>& body, std::string* output) {
       dup2(pipeFds[1], STDERR_FILENO);
       close(pipeFds[1]);
     }
-    const bool failedBefore = testing::Test::HasFailure();
-    body();
+    // The child's own failures, whatever the parent's test has recorded or intercepts.
+    testing::TestPartResultArray failures;
+    {
+      testing::ScopedFakeTestPartResultReporter reporter(
+          testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+      body();
+    }
+    bool failed = false;
+    for (int k = 0; k < failures.size(); ++k) {
+      const testing::TestPartResult& failure = failures.GetTestPartResult(k);
+      if (!failure.failed()) continue;
+      failed = true;
+      std::fprintf(stderr, "%s:%d: %s\n", failure.file_name() ? failure.file_name() : "?",
+                   failure.line_number(), failure.message());
+    }
     std::fflush(stdout);
     std::fflush(stderr);
-    _exit(!failedBefore && testing::Test::HasFailure() ? kChildExpectationFailed : 0);
+    _exit(failed ? kChildExpectationFailed : 0);
   }
   if (output) {
     close(pipeFds[1]);

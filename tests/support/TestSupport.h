@@ -43,8 +43,8 @@ class ReportCapture {
 // Runs body in a forked child and returns its wait status (use WIFEXITED / WEXITSTATUS), or -1
 // (and a failure) when the child could not be made or waited for. The child's stdout and
 // stderr are captured into *output when given. A body that returns ends the child with status
-// 0, or kChildExpectationFailed when an expectation failed inside it (which also fails the
-// test). The child shares the parent's X connection: it must not touch the display (a test that
+// 0, or kChildExpectationFailed when an expectation failed inside it (the failures are written
+// to the child's stderr, and the test fails too). The child shares the parent's X connection: it must not touch the display (a test that
 // needs isolation from it runs a fresh process: RunProgram or a threadsafe death test).
 int RunInChild(const std::function<void()>& body, std::string* output = nullptr);
 constexpr int kChildExpectationFailed = 121;
