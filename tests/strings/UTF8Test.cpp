@@ -22,8 +22,8 @@ std::string Encoded(int32_t code) {
 // Encoded lengths at the width boundaries, each text ending in a NUL and decoding back to its
 // code; codes past 21 bits have none.
 TEST(UTF8Encode, LengthsEndInANulAndDecodeBack) {
-  for (auto [code, length] : {std::pair{0x7F, 1}, {0x80, 2}, {0xFFFF, 3}, {0x1FFFFF, 4},
-                              {0x200000, 0}, {-1, 0}, {INT32_MIN, 0}}) {
+  for (auto [code, length] : {std::pair{0x7F, 1}, {0x80, 2}, {0x7FF, 2}, {0x800, 3}, {0xFFFF, 3},
+                              {0x10000, 4}, {0x1FFFFF, 4}, {0x200000, 0}, {-1, 0}, {INT32_MIN, 0}}) {
     char buffer[kUTF8EncodeBufferSize] = {'x', 'x', 'x', 'x', 'x'};
     EXPECT_EQ(UTF8Encode(code, buffer), length) << std::hex << code;
     EXPECT_EQ(buffer[length], '\0') << std::hex << code;
