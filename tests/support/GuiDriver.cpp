@@ -12,6 +12,7 @@
 #include <gdk/gdkx.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace qvtest {
@@ -143,55 +144,40 @@ void GuiDriver::CloseEveryWindowOfThisProcess() {
 
 // ---- top-level windows ----
 
-std::vector<unsigned long> GuiDriver::WindowProperties(XWindow window, const char* name) const {
-  std::vector<unsigned long> values;
-  if (!mDisplay) return values;
+std::string GuiDriver::Property(XWindow window, const char* name, int format) const {
+  std::string bytes;
+  if (!mDisplay) return bytes;
   Atom type = None;
-  int format = 0;
+  int got = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   gdk_error_trap_push();  // the window may be gone
   const int status =
       XGetWindowProperty(mDisplay, window, XInternAtom(mDisplay, name, False), 0, 65536, False,
-                         AnyPropertyType, &type, &format, &count, &after, &data);
+                         AnyPropertyType, &type, &got, &count, &after, &data);
   gdk_error_trap_pop();
-  if (status == Success && data && format == 32) {
-    const auto* words = reinterpret_cast<const unsigned long*>(data);
-    values.assign(words, words + count);
-  }
+  // Xlib hands items of format 32 over as longs.
+  if (status == Success && data && got == format)
+    bytes.assign(reinterpret_cast<const char*>(data), count * (format == 32 ? sizeof(long) : 1));
   if (data) XFree(data);
-  return values;
+  return bytes;
 }
 
-unsigned long GuiDriver::WindowProperty(XWindow window, const char* name) const {
-  const std::vector<unsigned long> values = WindowProperties(window, name);
-  return values.empty() ? 0 : values[0];
+std::vector<unsigned long> GuiDriver::WindowList(XWindow window, const char* name) const {
+  const std::string bytes = Property(window, name, 32);
+  std::vector<unsigned long> windows(bytes.size() / sizeof(long));
+  std::memcpy(windows.data(), bytes.data(), windows.size() * sizeof(long));
+  return windows;
 }
 
 std::vector<XWindow> GuiDriver::Windows() const {
   if (!mDisplay) return {};
-  return WindowProperties(DefaultRootWindow(mDisplay), "_NET_CLIENT_LIST");
+  return WindowList(DefaultRootWindow(mDisplay), "_NET_CLIENT_LIST");
 }
 
 std::string GuiDriver::Title(XWindow window) const {
-  if (!mDisplay) return "";
-  std::string title;
-  for (const char* name : {"_NET_WM_NAME", "WM_NAME"}) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    gdk_error_trap_push();
-    const int status =
-        XGetWindowProperty(mDisplay, window, XInternAtom(mDisplay, name, False), 0, 65536, False,
-                           AnyPropertyType, &type, &format, &count, &after, &data);
-    gdk_error_trap_pop();
-    const bool found = status == Success && data && format == 8;
-    if (found) title.assign(reinterpret_cast<const char*>(data), count);
-    if (data) XFree(data);
-    if (found) break;
-  }
-  return title;
+  const std::string title = Property(window, "_NET_WM_NAME", 8);
+  return title.empty() ? Property(window, "WM_NAME", 8) : title;
 }
 
 XWindow GuiDriver::FindWindow(const std::string& title) const {
@@ -236,7 +222,8 @@ XWindow GuiDriver::WaitForWindow(const std::string& title, int timeoutMs) {
 
 XWindow GuiDriver::ActiveWindow() const {
   if (!mDisplay) return 0;
-  return WindowProperty(DefaultRootWindow(mDisplay), "_NET_ACTIVE_WINDOW");
+  const std::vector<XWindow> active = WindowList(DefaultRootWindow(mDisplay), "_NET_ACTIVE_WINDOW");
+  return active.empty() ? 0 : active[0];
 }
 
 bool GuiDriver::WaitForFocus(XWindow window, int timeoutMs) {

@@ -126,8 +126,9 @@ class GuiDriver {
 
  private:
   static int RunSteps(void* self);
-  unsigned long WindowProperty(XWindow window, const char* name) const;
-  std::vector<unsigned long> WindowProperties(XWindow window, const char* name) const;
+  // A property's bytes when it has the format (8, or 32 for Xlib's longs); "" otherwise.
+  std::string Property(XWindow window, const char* name, int format) const;
+  std::vector<XWindow> WindowList(XWindow window, const char* name) const;
   bool OnScreen(XWindow window) const;
   void PressKeysym(unsigned long keysym, const std::vector<std::string>& modifiers);
   unsigned KeycodeFor(unsigned long keysym, bool* shifted);
