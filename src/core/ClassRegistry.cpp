@@ -30,8 +30,11 @@ void RegisterNamedExport(const char* name, void* function) {
   if (name && function) RegisterExport(name, function);
 }
 
-// Each failed check is reported on its own; none refuses the module.
-void CheckModuleForm(const ObjectDefinition* d) {
+// Each failed check is reported on its own. A module has no instances, so a size, a super,
+// an initializer or finalizer, hooks or interfaces are never used: the module still works and
+// is registered, rather than lost for a field it does not need. A second module of a taken
+// name is refused (false): the first keeps the name compiled code may already have linked.
+bool CheckModuleForm(const ObjectDefinition* d) {
   (void)QV_CHECK_TEXT(d->objectSize == 0, "0 == defn->objectSize", nullptr);
   (void)QV_CHECK_TEXT(d->super == nullptr, "NULL == defn->super", nullptr);
   (void)QV_CHECK_TEXT(d->initializer.toc == nullptr, "NULL == defn->initializer.toc", nullptr);
@@ -39,8 +42,8 @@ void CheckModuleForm(const ObjectDefinition* d) {
   (void)QV_CHECK_TEXT(d->hooks == nullptr, "NULL == defn->hooks", nullptr);
   (void)QV_CHECK_TEXT(d->hookInstances == nullptr, "NULL == defn->hookInstances", nullptr);
   (void)QV_CHECK_TEXT(d->interfaces == nullptr, "NULL == defn->interfaces", nullptr);
-  (void)QV_CHECK_TEXT(!Lookup(gModuleRegistry, d->className),
-                      "not gIntrinsicModuleMap->HasEntry( defn->className )", nullptr);
+  return QV_CHECK_TEXT(!Lookup(gModuleRegistry, d->className),
+                       "not gIntrinsicModuleMap->HasEntry( defn->className )", nullptr);
 }
 
 }  // namespace
@@ -75,7 +78,7 @@ ObjectDefinition* LookupClassDefinition(const string& name) {
 
 void RegisterModuleDefinition(ObjectDefinition* definition) {
   if (!QV_CHECK_TEXT(definition, "defn", nullptr)) return;
-  CheckModuleForm(definition);
+  if (!CheckModuleForm(definition)) return;
   Store(&gModuleRegistry, definition);
   RegisterDefinitionExports(definition);
 }

@@ -14,7 +14,8 @@
 void RegisterClassDefinition(ObjectDefinition* definition);
 // The definition registered under name, or nil (also before the first registration).
 ObjectDefinition* LookupClassDefinition(const string& name);
-// Reports every way the definition is not a module, then registers it all the same.
+// Reports every way the definition is not a module, then registers it all the same, unless a
+// module of its name is registered already: that one stays and this one is refused.
 void RegisterModuleDefinition(ObjectDefinition* definition);
 ObjectDefinition* LookupModuleDefinition(const string& name);
 void DestroyClassRegistry();

@@ -114,6 +114,22 @@ TEST(ClassDefinitionRows, AHierarchyConvertsIntoRunTimeClasses) {
   EXPECT_EQ(capture.count(), 3u) << "the missing method's call and the nil definition";
 }
 
+// A definition whose tables cannot be built gives no class, and neither do its subclasses.
+TEST(ClassDefinitionRows, ADefinitionThatFailsItsChecksGivesNoClass) {
+  static ObjectDefinition flagged, below;
+  Declare(flagged, "RowFlagged", nullptr, 24);
+  static MethodRow rows[] = {{"Width", nullptr, nullptr, 0, {Fn(0x3D), "W", 0, {}}, {}, kMethodPlain,
+                              0, 0}};
+  AddClassMethods(&flagged, rows, 1);
+  flagged.methods->userFlags |= kItemSystemPropertyVirtual;
+  Declare(below, "RowBelowFlagged", &flagged, 24);
+  qvtest::ReportCapture capture;
+  EXPECT_EQ(RuntimeClassForDefinition(&flagged), nullptr);
+  EXPECT_TRUE(capture.HasCondition("0 == (item->userFlags & systemPropertyVirtual)"));
+  EXPECT_EQ(NewObjectFromDefinition(&below), nullptr);
+  EXPECT_TRUE(capture.HasCondition("super"));
+}
+
 TEST(ClassDefinitionRows, RowsBuildItemsAndMethodsWithTheirFlagsAndTexts) {
   const PropertyRow rows[] = {{0x804, "NoGui", nullptr, Fn(1), "g", Fn(2), "s", 0, 0},
                               {0x8, "Second", nullptr, Fn(1), "g", nullptr, nullptr, 0, 0},
