@@ -14,6 +14,7 @@ using DefinitionMap = StringMap<ObjectDefinition*>;
 // looked up until the very end, by destructors that run at exit among others.
 DefinitionMap* gClassRegistry = nullptr;
 DefinitionMap* gModuleRegistry = nullptr;
+uint32_t gClassRegistrations = 0;
 
 ObjectDefinition* Lookup(const DefinitionMap* map, const string& name) {
   ObjectDefinition* definition = nullptr;
@@ -69,7 +70,22 @@ void RegisterDefinitionExports(const ObjectDefinition* definition) {
 void RegisterClassDefinition(ObjectDefinition* definition) {
   if (!QV_CHECK_TEXT(definition, "defn", nullptr)) return;
   Store(&gClassRegistry, definition);
+  ++gClassRegistrations;
   RegisterDefinitionExports(definition);
+}
+
+uint32_t ClassRegistrationCount() { return gClassRegistrations; }
+
+SimpleVector<ObjectDefinition*> RegisteredClassDefinitions() {
+  SimpleVector<ObjectDefinition*> definitions;
+  if (!gClassRegistry) return definitions;
+  gClassRegistry->ForEach(
+      [](string, ObjectDefinition* definition, void* context) -> int32_t {
+        static_cast<SimpleVector<ObjectDefinition*>*>(context)->Append(definition);
+        return 1;
+      },
+      &definitions);
+  return definitions;
 }
 
 ObjectDefinition* LookupClassDefinition(const string& name) {
@@ -85,6 +101,21 @@ void RegisterModuleDefinition(ObjectDefinition* definition) {
 
 ObjectDefinition* LookupModuleDefinition(const string& name) {
   return Lookup(gModuleRegistry, name);
+}
+
+const TypeDescriptor* ResolvedType(const TypeDescriptor* type) {
+  if (!IsClassNameType(type)) return type;
+  ObjectDefinition* definition = LookupClassDefinition(string(AsClassNameType(type)->className));
+  return definition ? definition->AsType() : type;
+}
+
+bool ResolveParameterTypes(ParameterRecord* parameters, int32_t count) {
+  bool resolved = true;
+  for (int32_t i = 0; parameters && i < count; ++i) {
+    parameters[i].parameterType = ResolvedType(parameters[i].parameterType);
+    resolved = resolved && !IsClassNameType(parameters[i].parameterType);
+  }
+  return resolved;
 }
 
 void DestroyClassRegistry() {

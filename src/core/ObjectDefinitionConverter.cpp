@@ -269,6 +269,7 @@ RuntimeClass* ConvertDefinition(ObjectDefinition* definition) {
     superclass = RuntimeClassForDefinition(definition->super);
     if (!QV_CHECK_TEXT(superclass, "super", nullptr)) return nullptr;
   }
+  definition->ResolveClassNames();
   ResolveInterfaceMethods(definition);
   NumberProperties(definition);
   OwnCounts counts;
