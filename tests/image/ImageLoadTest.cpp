@@ -150,6 +150,7 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
     void (*file)(Bytes&, size_t at, uint32_t size) = nullptr;
     const char* section = ".qv";
     void (*prepare)() = nullptr;
+    const char* whole = nullptr;  // the whole transcript, where it is known
   } cases[] = {
       {"truncated before its options block", [](Bytes& c) { c.resize(c.size() - 2); }},
       {"runs past the end of its section", [](Bytes& c) { PutWord(c, 0, uint32_t(c.size() - 3)); }},
@@ -168,8 +169,11 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
       // The name comparison covers the NUL: ".qvx" is not the image, so the (absent) block
       // files are.
       {.message = "The application image has no code", .section = ".qvx"},
+      // Reported once, through the report alone.
       {.message = "report codeProtected: The image's code block cannot be made executable",
-       .prepare = RefuseExecutableMemory},
+       .prepare = RefuseExecutableMemory,
+       .whole = "report codeProtected: The image's code block cannot be made executable "
+                "(error #1)\nloaded=0\n"},
   };
   for (const auto& c : cases) {
     Bytes content = SectionContent(Blocks());
@@ -186,6 +190,9 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
     EXPECT_NE(output.find("loaded=0"), std::string::npos) << output;
     EXPECT_EQ(output.find("1=42"), std::string::npos) << output;
+    if (c.whole && output.find("seccomp unavailable") == std::string::npos) {
+      EXPECT_EQ(output, c.whole);
+    }
   }
 }
 

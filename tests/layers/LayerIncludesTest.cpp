@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "SourceTree.h"
 
 namespace {
 
@@ -23,11 +24,6 @@ const std::map<std::string, int> kLayers = {
     {"files", 3},    {"graphics", 3}, {"windows", 3}, {"controls", 3}, {"listbox", 3},
     {"database", 3}, {"net", 3}};
 constexpr int kClassLibraryLayer = 3;
-
-struct SourceFile {
-  std::string path;  // relative to src/, e.g. "core/Memory.cpp"
-  std::string text;
-};
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find('/')); }
 
@@ -114,20 +110,8 @@ std::vector<std::string> LayerViolations(const std::vector<SourceFile>& files) {
   return violations;
 }
 
-std::vector<SourceFile> ReadTree(const fs::path& root) {
-  std::vector<SourceFile> files;
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
-    if (!entry.is_regular_file()) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    files.push_back({fs::relative(entry.path(), root).string(), text.str()});
-  }
-  return files;
-}
-
 TEST(LayerIncludes, NoFileUnderSrcIncludesALayerAboveItsOwn) {
-  const std::vector<SourceFile> files = ReadTree(QV_SOURCE_DIR);
+  const std::vector<SourceFile> files = ReadSourceTree(QV_SOURCE_DIR);
   ASSERT_GT(files.size(), 100u);
   std::string found;
   for (const std::string& violation : LayerViolations(files)) found += violation + "\n";

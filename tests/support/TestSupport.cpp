@@ -3,6 +3,7 @@
 #include <gdk/gdk.h>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+extern char** environ;
 
 namespace qvtest {
 
@@ -112,23 +115,60 @@ int RunInChild(const std::function<void()>& body, std::string* output) {
   return status;
 }
 
-int RunProgram(const std::vector<std::string>& argv, std::string* output) {
+namespace {
+
+// Starts argv through posix_spawnp (no copy of this process, its X connection included) with
+// stdout, and stderr too when errorsToo, going to *output when given.
+int SpawnProgram(const std::vector<std::string>& argv, std::string* output, bool errorsToo) {
   if (argv.empty()) {
-    ADD_FAILURE() << "RunProgram: no program";
+    ADD_FAILURE() << "no program to run";
     return -1;
   }
-  const int status = RunInChild(
-      [&argv] {
-        std::vector<char*> words;
-        for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
-        words.push_back(nullptr);
-        execvp(words[0], words.data());
-        std::fprintf(stderr, "cannot run %s: %s\n", words[0], std::strerror(errno));
-        std::fflush(stderr);
-        _exit(127);
-      },
-      output);
+  std::vector<char*> words;
+  for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
+  words.push_back(nullptr);
+  int ends[2] = {-1, -1};
+  if (output && pipe(ends) != 0) {
+    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    return -1;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (output) {
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    if (errorsToo) posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, ends[0]);
+    posix_spawn_file_actions_addclose(&actions, ends[1]);
+  }
+  pid_t child = 0;
+  const int error = posix_spawnp(&child, words[0], &actions, nullptr, words.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (output) close(ends[1]);
+  if (error != 0) {
+    const std::string reason = "cannot run " + argv[0] + ": " + std::strerror(error) + "\n";
+    if (output && errorsToo) {
+      output->append(reason);
+    } else {
+      std::fputs(reason.c_str(), stderr);
+    }
+  } else if (output) {
+    ReadAll(ends[0], output);
+  }
+  if (output) close(ends[0]);
+  if (error != 0) return 127;
+  const int status = WaitForChild(child);
   return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+int RunProgram(const std::vector<std::string>& argv, std::string* output) {
+  return SpawnProgram(argv, output, true);
+}
+
+std::string ProgramOutput(const std::vector<std::string>& argv) {
+  std::string output;
+  return SpawnProgram(argv, &output, false) == 0 ? output : "";
 }
 
 bool HaveDisplay() { return gdk_display_get_default() != nullptr; }
