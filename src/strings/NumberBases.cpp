@@ -4,6 +4,8 @@
 
 #include "core/Export.h"
 #include "core/NumericConversions.h"
+#include "core/VariantConversions.h"
+#include "core/VariantTypes.h"
 
 namespace {
 
@@ -130,3 +132,34 @@ QV_EXPORT(RuntimeHex)
 QV_BASE_FAMILY(Bin, kBin, RuntimeBin)
 QV_BASE_FAMILY(Oct, kOct, RuntimeOct)
 QV_BASE_FAMILY(Hex, kHex, RuntimeHex)
+
+// The variant forms: Bin and Oct of the 64-bit value; Hex of the 32-bit value of an Int32 or
+// UInt32, of the 64-bit value of an Int64, UInt64 or String, and nothing of any other type.
+extern "C" stringStorage* RuntimeBinVariant(RuntimeObject* variant) {
+  int64_t value = VariantToInt64(variant);
+  return ValueToBinaryString(&value, kTypeInt64).ExtractStringStorage();
+}
+QV_EXPORT(RuntimeBinVariant)
+
+extern "C" stringStorage* RuntimeOctVariant(RuntimeObject* variant) {
+  int64_t value = VariantToInt64(variant);
+  return ValueToOctalString(&value, kTypeInt64).ExtractStringStorage();
+}
+QV_EXPORT(RuntimeOctVariant)
+
+extern "C" stringStorage* RuntimeHexVariant(RuntimeObject* variant) {
+  switch (VarType(variant)) {
+    case kVarTypeInt32: {
+      int32_t value = VariantToInt32(variant);
+      return ValueToHexString(&value, kTypeInt32).ExtractStringStorage();
+    }
+    case kVarTypeInt64:
+    case kVarTypeString: {
+      int64_t value = VariantToInt64(variant);
+      return ValueToHexString(&value, kTypeInt64).ExtractStringStorage();
+    }
+    default:
+      return nullptr;
+  }
+}
+QV_EXPORT(RuntimeHexVariant)
