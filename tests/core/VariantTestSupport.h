@@ -52,6 +52,25 @@ class RaisedExceptions {
   std::vector<std::string> mRaised;
 };
 
+// Owns one reference to each variant it is handed, released when it goes.
+class HeldVariants {
+ public:
+  HeldVariants() = default;
+  HeldVariants(const HeldVariants&) = delete;
+  HeldVariants& operator=(const HeldVariants&) = delete;
+  ~HeldVariants() {
+    for (RuntimeObject* v : mHeld) RuntimeUnlockObject(v);
+  }
+  RuntimeObject* operator()(RuntimeObject* v) {
+    mHeld.push_back(v);
+    return v;
+  }
+  RuntimeObject* Text(const char* text) { return (*this)(StringToVariant(string(text).Storage())); }
+
+ private:
+  std::vector<RuntimeObject*> mHeld;
+};
+
 // "Int32 7", "Double 2.5", "String abc", "Currency 15000" (the raw count), "nil", or the class
 // name of any other object.
 inline std::string DescribeVariant(RuntimeObject* v) {
