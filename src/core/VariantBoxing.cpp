@@ -89,6 +89,9 @@ int32_t ClassKey(const RuntimeClass* cls) {
 
 uint32_t StringVariantPoolSize() { return StringVariantPool().size(); }
 
+RuntimeClass* VariantInt32Class() { return HiddenRuntimeClass(kHiddenInt32); }
+RuntimeClass* VariantDoubleClass() { return HiddenRuntimeClass(kHiddenDouble); }
+
 extern "C" {
 
 RuntimeObject* Int32ToVariant(int32_t value) { return Box(kHiddenInt32, value); }
@@ -170,13 +173,25 @@ void StringObjectFinalizer(RuntimeObject* object) {
 }
 QV_EXPORT(StringObjectFinalizer)
 
+// The classes asked about most recently sit in a few slots ahead of the map, so the operators'
+// loops find their operands' codes without a map lookup.
 int32_t VarType(RuntimeObject* variant) {
   if (!variant) return kVarTypeNil;
-  const int32_t key = ClassKey(variant->classPtr);
+  struct RecentClass {
+    RuntimeClass* cls;
+    int32_t code;
+  };
+  static RecentClass recent[8];
+  RuntimeClass* cls = variant->classPtr;
+  RecentClass& slot = recent[(reinterpret_cast<uintptr_t>(cls) >> 4) & 7];
+  if (slot.cls == cls && cls) return slot.code;
+  const int32_t key = ClassKey(cls);
   int32_t code = kVarTypeObject;
-  if (TypeCodeCache().GetEntry(key, &code)) return code;
-  code = TypeCodeByInstanceTests(variant);
-  TypeCodeCache().AddEntry(key, code);
+  if (!TypeCodeCache().GetEntry(key, &code)) {
+    code = TypeCodeByInstanceTests(variant);
+    TypeCodeCache().AddEntry(key, code);
+  }
+  slot = {cls, code};
   return code;
 }
 QV_EXPORT(VarType)

@@ -35,24 +35,17 @@ constexpr const char* kConversionSignatures[kConversionTargetCount] = {
     "Operator_Convert%e%o<",
 };
 
-// One cache per target, living until exit (never destroyed, as conversions may run in other
-// objects' destruction at exit).
-ClassMethodCache& ConversionCache(ConversionTarget target) {
-  static ClassMethodCache* caches[kConversionTargetCount];
-  ClassMethodCache*& cache = caches[target];
-  if (!cache) cache = new ClassMethodCache(kConversionSignatures[target]);
-  return *cache;
-}
-
 // The conversion method's result as compiled code and the hidden classes return it.
-template <typename T>
-bool TryConvert(RuntimeObject* variant, ConversionTarget target, T* out) {
+template <ConversionTarget kTarget, typename T>
+bool TryConvert(RuntimeObject* variant, T* out) {
   if (!QV_CHECK_TEXT(out, "out", nullptr)) return false;
   if (!variant) {
     *out = T{};
     return true;
   }
-  void* function = ConversionCache(target).Find(variant->classPtr);
+  // One cache per target, never destroyed: conversions may run in destructions at exit.
+  static ClassMethodCache* const cache = new ClassMethodCache(kConversionSignatures[kTarget]);
+  void* function = cache->Find(variant->classPtr);
   if (!function) return false;
   *out = reinterpret_cast<T (*)(RuntimeObject*)>(function)(variant);
   return true;
@@ -98,42 +91,42 @@ void* ClassMethodCache::Find(RuntimeClass* cls) {
 }
 
 bool TryVariantToInt32(RuntimeObject* variant, int32_t* out) {
-  return TryConvert(variant, kToInt32, out);
+  return TryConvert<kToInt32>(variant, out);
 }
 bool TryVariantToUInt32(RuntimeObject* variant, uint32_t* out) {
-  return TryConvert(variant, kToUInt32, out);
+  return TryConvert<kToUInt32>(variant, out);
 }
 bool TryVariantToInt64(RuntimeObject* variant, int64_t* out) {
-  return TryConvert(variant, kToInt64, out);
+  return TryConvert<kToInt64>(variant, out);
 }
 bool TryVariantToUInt64(RuntimeObject* variant, uint64_t* out) {
-  return TryConvert(variant, kToUInt64, out);
+  return TryConvert<kToUInt64>(variant, out);
 }
 bool TryVariantToColor(RuntimeObject* variant, uint32_t* out) {
-  return TryConvert(variant, kToColor, out);
+  return TryConvert<kToColor>(variant, out);
 }
 // A Boolean comes back as a full word, 0 or 1.
 bool TryVariantToBoolean(RuntimeObject* variant, bool* out) {
   int32_t word = 0;
-  if (!QV_CHECK_TEXT(out, "out", nullptr) || !TryConvert(variant, kToBoolean, &word)) return false;
+  if (!QV_CHECK_TEXT(out, "out", nullptr) || !TryConvert<kToBoolean>(variant, &word)) return false;
   *out = word != 0;
   return true;
 }
 bool TryVariantToSingle(RuntimeObject* variant, float* out) {
-  return TryConvert(variant, kToSingle, out);
+  return TryConvert<kToSingle>(variant, out);
 }
 bool TryVariantToDouble(RuntimeObject* variant, double* out) {
-  return TryConvert(variant, kToDouble, out);
+  return TryConvert<kToDouble>(variant, out);
 }
 // The method hands over one reference, which out takes.
 bool TryVariantToString(RuntimeObject* variant, string* out) {
   stringStorage* record = nullptr;
-  if (!QV_CHECK_TEXT(out, "out", nullptr) || !TryConvert(variant, kToString, &record)) return false;
+  if (!QV_CHECK_TEXT(out, "out", nullptr) || !TryConvert<kToString>(variant, &record)) return false;
   *out = string::Adopt(record);
   return true;
 }
 bool TryVariantToCurrency(RuntimeObject* variant, Currency* out) {
-  return TryConvert(variant, kToCurrency, out);
+  return TryConvert<kToCurrency>(variant, out);
 }
 
 extern "C" {

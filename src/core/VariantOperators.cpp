@@ -143,7 +143,33 @@ RuntimeObject* Concatenation(RuntimeObject* a, RuntimeObject* b) {
   return StringToVariant((x + y).Storage());
 }
 
+template <char kOperation>
+RuntimeObject* AddSubtractMultiply(RuntimeObject* a, RuntimeObject* b, Column column);
+
+// Both operands in the same box of a column's own type: their conversion methods would answer
+// their fields, so the fields are read without finding the operating type or the methods.
+template <typename T>
+bool ReadSameBoxes(RuntimeObject* a, RuntimeObject* b, RuntimeClass* box, T* x, T* y) {
+  if (a->classPtr != box || b->classPtr != box || !box) return false;
+  *x = BoxedValueOf<T>(a);
+  *y = BoxedValueOf<T>(b);
+  return true;
+}
+
 // +, - or * in the operating type's own arithmetic; Single and Double through double.
+template <char kOperation>
+RuntimeObject* AddSubtractMultiply(RuntimeObject* a, RuntimeObject* b) {
+  static RuntimeClass* const int32Box = VariantInt32Class();
+  static RuntimeClass* const doubleBox = VariantDoubleClass();
+  int32_t i = 0, j = 0;
+  if (ReadSameBoxes(a, b, int32Box, &i, &j)) return Int32ToVariant(Wrapped(i, j, kOperation));
+  double x = 0, y = 0;
+  if (ReadSameBoxes(a, b, doubleBox, &x, &y)) {
+    return DoubleToVariant(kOperation == '+' ? x + y : kOperation == '-' ? x - y : x * y);
+  }
+  return AddSubtractMultiply<kOperation>(a, b, ColumnOf(OperatingType(a, b)));
+}
+
 template <char kOperation>
 RuntimeObject* AddSubtractMultiply(RuntimeObject* a, RuntimeObject* b, Column column) {
   auto floating = [](double x, double y) {
@@ -210,19 +236,19 @@ extern "C" {
 
 RuntimeObject* VariantAdd(RuntimeObject* a, RuntimeObject* b) {
   if (!OperandsPresent(a, b)) return nullptr;
-  return AddSubtractMultiply<'+'>(a, b, ColumnOf(OperatingType(a, b)));
+  return AddSubtractMultiply<'+'>(a, b);
 }
 QV_EXPORT(VariantAdd)
 
 RuntimeObject* VariantSubtract(RuntimeObject* a, RuntimeObject* b) {
   if (!OperandsPresent(a, b)) return nullptr;
-  return AddSubtractMultiply<'-'>(a, b, ColumnOf(OperatingType(a, b)));
+  return AddSubtractMultiply<'-'>(a, b);
 }
 QV_EXPORT(VariantSubtract)
 
 RuntimeObject* VariantMultiply(RuntimeObject* a, RuntimeObject* b) {
   if (!OperandsPresent(a, b)) return nullptr;
-  return AddSubtractMultiply<'*'>(a, b, ColumnOf(OperatingType(a, b)));
+  return AddSubtractMultiply<'*'>(a, b);
 }
 QV_EXPORT(VariantMultiply)
 

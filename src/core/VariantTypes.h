@@ -67,6 +67,10 @@ ObjectDefinition* VariantColorClassDefinition();
 // The class "Variant": the variant operations as its properties and methods.
 ObjectDefinition* VariantClassDefinition();
 
+// The run-time classes of the Int32 and Double boxes, made on first use.
+RuntimeClass* VariantInt32Class();
+RuntimeClass* VariantDoubleClass();
+
 // Objects in the string-variant pool (at most kStringVariantPoolLimit).
 constexpr uint32_t kStringVariantPoolLimit = 256;
 uint32_t StringVariantPoolSize();
