@@ -8,8 +8,12 @@
 // the raise itself returns. Without a handler the unhandled hook, or the error report, takes over.
 //
 // Frame walks never leave the current thread's stack (its recorded top) and never move
-// downwards; the handler scan never reads outside the image's code block, so no byte pattern in
-// the framework or a system library is ever taken for a handler.
+// downwards. They stop at the innermost call barrier (CompiledCall.h): the frame from which the
+// framework called the compiled code now running; an exception no handler below it takes goes
+// the unhandled path for that call. They also stop at a frame called from code that keeps no
+// frame pointer (GTK, plug-ins, the C library), whose saved link may be anything. The handler
+// scan never reads outside the image's code block, so no byte pattern in the framework or a
+// system library is ever taken for a handler.
 #pragma once
 
 #include <cstdint>
