@@ -98,7 +98,7 @@ QV_EXPORT(VariantEqual)
 int32_t VariantHash(RuntimeObject* variant) {
   if (!variant) return 0;
   if (void* method = HashMethods().Find(variant->classPtr)) {
-    return reinterpret_cast<int32_t (*)(RuntimeObject*)>(method)(variant);
+    return CallClassMethod<int32_t>(method, variant);
   }
   return static_cast<int32_t>(WordHash(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(variant))));
 }

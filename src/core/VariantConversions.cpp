@@ -1,5 +1,9 @@
 #include "core/VariantConversions.h"
 
+#include <type_traits>
+
+#include "core/CompiledCall.h"
+#include "core/Exceptions.h"
 #include "core/Export.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
@@ -47,7 +51,7 @@ bool TryConvert(RuntimeObject* variant, T* out) {
   static ClassMethodCache* const cache = new ClassMethodCache(kConversionSignatures[kTarget]);
   void* function = cache->Find(variant->classPtr);
   if (!function) return false;
-  *out = reinterpret_cast<T (*)(RuntimeObject*)>(function)(variant);
+  *out = CallClassMethod<T>(function, variant);
   return true;
 }
 
@@ -60,6 +64,22 @@ T ConvertOrRaise(RuntimeObject* variant, Worker worker) {
 }
 
 }  // namespace
+
+template <typename T>
+T CallClassMethod(void* function, RuntimeObject* object) {
+  using Word = std::conditional_t<std::is_same_v<T, bool>, int32_t, T>;
+  if (IsFrameworkCode(function)) {
+    const Word word = reinterpret_cast<Word (*)(RuntimeObject*)>(function)(object);
+    if constexpr (std::is_same_v<T, bool>) {
+      return static_cast<uint8_t>(word) != 0;
+    } else {
+      return word;
+    }
+  }
+  CompiledCall call;
+  return call.Invoke<T>(function, object);
+}
+template int32_t CallClassMethod<int32_t>(void*, RuntimeObject*);
 
 void* FindMethodWithSignature(const RuntimeClass* cls, const string& signatureText) {
   if (!cls) return nullptr;
@@ -105,12 +125,8 @@ bool TryVariantToUInt64(RuntimeObject* variant, uint64_t* out) {
 bool TryVariantToColor(RuntimeObject* variant, uint32_t* out) {
   return TryConvert<kToColor>(variant, out);
 }
-// A Boolean comes back as a full word, 0 or 1.
 bool TryVariantToBoolean(RuntimeObject* variant, bool* out) {
-  int32_t word = 0;
-  if (!QV_CHECK_TEXT(out, "out", nullptr) || !TryConvert<kToBoolean>(variant, &word)) return false;
-  *out = word != 0;
-  return true;
+  return TryConvert<kToBoolean>(variant, out);
 }
 bool TryVariantToSingle(RuntimeObject* variant, float* out) {
   return TryConvert<kToSingle>(variant, out);

@@ -33,6 +33,12 @@ class ClassMethodCache {
 // The search itself, uncached.
 void* FindMethodWithSignature(const RuntimeClass* cls, const string& signatureText);
 
+// A method found in a class's tables applied to object: the framework's own functions are
+// called directly, compiled code through a CompiledCall (which answers 0 when an exception
+// the method does not handle took the unhandled path). A Boolean is read from the low byte.
+template <typename T>
+T CallClassMethod(void* function, RuntimeObject* object);
+
 bool TryVariantToInt32(RuntimeObject* variant, int32_t* out);
 bool TryVariantToUInt32(RuntimeObject* variant, uint32_t* out);
 bool TryVariantToInt64(RuntimeObject* variant, int64_t* out);

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -205,6 +206,47 @@ TEST(Variants, UserClassesConvertAndHashThroughTheirOwnMethods) {
   EXPECT_EQ(VariantToInt32(a), 42);
   EXPECT_EQ(gConvertCalls, 1);
   for (RuntimeObject* o : {a, b, c}) RuntimeUnlockObject(o);
+}
+
+// Methods outside the framework's code are called as compiled code: machine code on a page of
+// its own, leaving its results where compiled code does (a Boolean in the low byte alone).
+TEST(Variants, CompiledConversionMethodsAreCalledAsCompiledCode) {
+  const uint8_t code[] = {
+      0xB8, 0x2A, 0x00, 0x00, 0x00, 0xC3,  // +0: mov eax, 42; ret
+      0xB8, 0x01, 0x56, 0x34, 0x12, 0xC3,  // +6: mov eax, 0x12345601; ret (true)
+      0xB8, 0x00, 0x01, 0x00, 0x00, 0xC3,  // +12: mov eax, 0x100; ret (false)
+      0xD9, 0xE8, 0xC3,                    // +18: fld1; ret
+  };
+  void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE | PROT_EXEC,
+                    MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(page, MAP_FAILED);
+  std::memcpy(page, code, sizeof code);
+  auto* at = static_cast<uint8_t*>(page);
+  const struct {
+    uint8_t* function;
+    const char* key;
+  } methods[] = {{at, "Operator_Convert%i4%o<Compiled>"},
+                 {at + 6, "Operator_Convert%b%o<Compiled>"},
+                 {at + 18, "Operator_Convert%f8%o<Compiled>"},
+                 {at, "Operator_Hash%i4%o<Compiled>"}};
+  RuntimeClass* cls = qvtest::MakeClass(nullptr, "Compiled", 0, {.namedMethods = 4});
+  for (int i = 0; i < 4; ++i) {
+    cls->namedMethodTable[i] = {methods[i].function, qvtest::NewName(methods[i].key)};
+  }
+  RuntimeClass* falseClass = qvtest::MakeClass(nullptr, "CompiledFalse", 0, {.namedMethods = 1});
+  falseClass->namedMethodTable[0] = {at + 12, qvtest::NewName("Operator_Convert%b%o<CompiledFalse>")};
+  qvtest::RaisedExceptions raised;
+  RuntimeObject* object = RuntimeNewObject(cls);
+  RuntimeObject* other = RuntimeNewObject(falseClass);
+  EXPECT_EQ(VariantToInt32(object), 42);
+  EXPECT_EQ(VariantToBoolean(object), 1);
+  EXPECT_EQ(VariantToBoolean(other), 0);
+  EXPECT_EQ(VariantToDouble(object), 1.0);
+  EXPECT_EQ(VariantHash(object), 42);
+  EXPECT_EQ(raised.Take().size(), 0u);
+  RuntimeUnlockObject(object);
+  RuntimeUnlockObject(other);
+  munmap(page, 4096);
 }
 
 TEST(Variants, ReleasedStringVariantsArePooledUpTo256) {
