@@ -144,7 +144,7 @@ RuntimeObject* Concatenation(RuntimeObject* a, RuntimeObject* b) {
 }
 
 template <char kOperation>
-RuntimeObject* AddSubtractMultiply(RuntimeObject* a, RuntimeObject* b, Column column);
+RuntimeObject* ArithmeticByColumn(RuntimeObject* a, RuntimeObject* b, Column column);
 
 // Both operands in the same box of a column's own type: their conversion methods would answer
 // their fields, so the fields are read without finding the operating type or the methods.
@@ -158,7 +158,8 @@ bool ReadSameBoxes(RuntimeObject* a, RuntimeObject* b, RuntimeClass* box, T* x, 
 
 // +, - or * in the operating type's own arithmetic; Single and Double through double.
 template <char kOperation>
-RuntimeObject* AddSubtractMultiply(RuntimeObject* a, RuntimeObject* b) {
+RuntimeObject* Arithmetic(RuntimeObject* a, RuntimeObject* b) {
+  if (!OperandsPresent(a, b)) return nullptr;
   static RuntimeClass* const int32Box = VariantInt32Class();
   static RuntimeClass* const doubleBox = VariantDoubleClass();
   int32_t i = 0, j = 0;
@@ -167,11 +168,11 @@ RuntimeObject* AddSubtractMultiply(RuntimeObject* a, RuntimeObject* b) {
   if (ReadSameBoxes(a, b, doubleBox, &x, &y)) {
     return DoubleToVariant(kOperation == '+' ? x + y : kOperation == '-' ? x - y : x * y);
   }
-  return AddSubtractMultiply<kOperation>(a, b, ColumnOf(OperatingType(a, b)));
+  return ArithmeticByColumn<kOperation>(a, b, ColumnOf(OperatingType(a, b)));
 }
 
 template <char kOperation>
-RuntimeObject* AddSubtractMultiply(RuntimeObject* a, RuntimeObject* b, Column column) {
+RuntimeObject* ArithmeticByColumn(RuntimeObject* a, RuntimeObject* b, Column column) {
   auto floating = [](double x, double y) {
     return kOperation == '+' ? x + y : kOperation == '-' ? x - y : x * y;
   };
@@ -235,20 +236,17 @@ int32_t OperatingType(RuntimeObject* a, RuntimeObject* b) {
 extern "C" {
 
 RuntimeObject* VariantAdd(RuntimeObject* a, RuntimeObject* b) {
-  if (!OperandsPresent(a, b)) return nullptr;
-  return AddSubtractMultiply<'+'>(a, b);
+  return Arithmetic<'+'>(a, b);
 }
 QV_EXPORT(VariantAdd)
 
 RuntimeObject* VariantSubtract(RuntimeObject* a, RuntimeObject* b) {
-  if (!OperandsPresent(a, b)) return nullptr;
-  return AddSubtractMultiply<'-'>(a, b);
+  return Arithmetic<'-'>(a, b);
 }
 QV_EXPORT(VariantSubtract)
 
 RuntimeObject* VariantMultiply(RuntimeObject* a, RuntimeObject* b) {
-  if (!OperandsPresent(a, b)) return nullptr;
-  return AddSubtractMultiply<'*'>(a, b);
+  return Arithmetic<'*'>(a, b);
 }
 QV_EXPORT(VariantMultiply)
 
