@@ -56,7 +56,8 @@ Tagged* AddTagged(const Tagged* a, const Tagged* b) {
     sum->i32 = static_cast<int32_t>(static_cast<uint32_t>(a->i32) + static_cast<uint32_t>(b->i32));
   } else if (a->kind != Tagged::kDouble && b->kind != Tagged::kDouble) {
     sum->kind = Tagged::kInt64;
-    sum->i64 = static_cast<int64_t>(static_cast<uint64_t>(AsInt64(a)) + static_cast<uint64_t>(AsInt64(b)));
+    sum->i64 =
+        static_cast<int64_t>(static_cast<uint64_t>(AsInt64(a)) + static_cast<uint64_t>(AsInt64(b)));
   } else {
     sum->kind = Tagged::kDouble;
     sum->f64 = AsDouble(a) + AsDouble(b);

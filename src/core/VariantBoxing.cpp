@@ -25,8 +25,8 @@ enum HiddenClass : int32_t {
 using DefinitionGetter = ObjectDefinition* (*)();
 
 constexpr DefinitionGetter kHiddenClassGetters[kHiddenClassCount] = {
-    VariantInt32ClassDefinition,  VariantUInt32ClassDefinition,   VariantInt64ClassDefinition,
-    VariantUInt64ClassDefinition, VariantSingleClassDefinition,   VariantDoubleClassDefinition,
+    VariantInt32ClassDefinition,    VariantUInt32ClassDefinition, VariantInt64ClassDefinition,
+    VariantUInt64ClassDefinition,   VariantSingleClassDefinition, VariantDoubleClassDefinition,
     VariantCurrencyClassDefinition, VariantStringClassDefinition, VariantBooleanClassDefinition,
     VariantColorClassDefinition,
 };
@@ -62,11 +62,16 @@ struct TypeTest {
   int32_t code;
 };
 const TypeTest kTypeTests[] = {
-    {VariantInt32ClassDefinition, kVarTypeInt32},    {VariantUInt32ClassDefinition, kVarTypeInt32},
-    {VariantInt64ClassDefinition, kVarTypeInt64},    {VariantUInt64ClassDefinition, kVarTypeInt64},
-    {VariantStringClassDefinition, kVarTypeString},  {VariantSingleClassDefinition, kVarTypeSingle},
-    {VariantDoubleClassDefinition, kVarTypeDouble},  {VariantBooleanClassDefinition, kVarTypeBoolean},
-    {VariantColorClassDefinition, kVarTypeColor},    {VariantCurrencyClassDefinition, kVarTypeCurrency},
+    {VariantInt32ClassDefinition, kVarTypeInt32},
+    {VariantUInt32ClassDefinition, kVarTypeInt32},
+    {VariantInt64ClassDefinition, kVarTypeInt64},
+    {VariantUInt64ClassDefinition, kVarTypeInt64},
+    {VariantStringClassDefinition, kVarTypeString},
+    {VariantSingleClassDefinition, kVarTypeSingle},
+    {VariantDoubleClassDefinition, kVarTypeDouble},
+    {VariantBooleanClassDefinition, kVarTypeBoolean},
+    {VariantColorClassDefinition, kVarTypeColor},
+    {VariantCurrencyClassDefinition, kVarTypeCurrency},
 };
 
 int32_t TypeCodeByInstanceTests(RuntimeObject* object) {
@@ -130,8 +135,8 @@ QV_EXPORT_AS("colorToVariant", ColorToVariant)
 
 RuntimeObject* StringToVariant(stringStorage* value) {
   SimpleVector<RuntimeObject*>& pool = StringVariantPool();
-  RuntimeObject* object = pool.empty() ? RuntimeNewObject(HiddenRuntimeClass(kHiddenString))
-                                       : pool.Pop();
+  RuntimeObject* object =
+      pool.empty() ? RuntimeNewObject(HiddenRuntimeClass(kHiddenString)) : pool.Pop();
   if (!object) return nullptr;
   stringStorage::AddReference(value);
   reinterpret_cast<BoxedValue<stringStorage*>*>(object)->value = value;

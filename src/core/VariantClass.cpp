@@ -110,8 +110,6 @@ const MethodRow kVariantMethods[] = {
 
 }  // namespace
 
-QV_CLASS(VariantClassDefinition,
-         .name = "Variant",
-         .properties = kVariantProperties,
+QV_CLASS(VariantClassDefinition, .name = "Variant", .properties = kVariantProperties,
          .methods = kVariantMethods)
 QV_STARTUP_CLASS(kStartupVariantClass, VariantClassDefinition)

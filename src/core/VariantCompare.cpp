@@ -100,7 +100,8 @@ int32_t VariantHash(RuntimeObject* variant) {
   if (void* method = HashMethods().Find(variant->classPtr)) {
     return CallClassMethod<int32_t>(method, variant);
   }
-  return static_cast<int32_t>(WordHash(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(variant))));
+  return static_cast<int32_t>(
+      WordHash(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(variant))));
 }
 QV_EXPORT(VariantHash)
 

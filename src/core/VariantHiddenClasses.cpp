@@ -94,11 +94,11 @@ inline uint64_t BitsOf(double value) {
 }  // namespace
 
 // One conversion or hash method: v is the boxed value of type Source.
-#define QV_VARIANT_METHOD(name, Source, Result, expression)   \
-  extern "C" Result name(RuntimeObject* object) {             \
+#define QV_VARIANT_METHOD(name, Source, Result, expression)       \
+  extern "C" Result name(RuntimeObject* object) {                 \
     [[maybe_unused]] const auto v = BoxedValueOf<Source>(object); \
-    return expression;                                        \
-  }                                                           \
+    return expression;                                            \
+  }                                                               \
   QV_EXPORT(name)
 
 // --- _VariantInt32 ------------------------------------------------------------------------------
@@ -132,7 +132,8 @@ QV_VARIANT_METHOD(Int64ObjectToColor, int64_t, uint32_t, static_cast<uint32_t>(v
 QV_VARIANT_METHOD(Int64ObjectToInt64, int64_t, int64_t, v)
 QV_VARIANT_METHOD(Int64ObjectToUInt64, int64_t, uint64_t, static_cast<uint64_t>(v))
 QV_VARIANT_METHOD(Int64ObjectToBoolean, int64_t, int32_t, v != 0)
-QV_VARIANT_METHOD(Int64ObjectToSingle, int64_t, float, static_cast<float>(RuntimeCvtSInt64ToReal64(v)))
+QV_VARIANT_METHOD(Int64ObjectToSingle, int64_t, float,
+                  static_cast<float>(RuntimeCvtSInt64ToReal64(v)))
 QV_VARIANT_METHOD(Int64ObjectToDouble, int64_t, double, RuntimeCvtSInt64ToReal64(v))
 QV_VARIANT_METHOD(Int64ObjectToString, int64_t, stringStorage*, StringStrInt64(v))
 QV_VARIANT_METHOD(Int64ObjectToCurrency, int64_t, Currency, RuntimeCvtSInt64ToCurrency(v))
@@ -145,7 +146,8 @@ QV_VARIANT_METHOD(UInt64ObjectToColor, uint64_t, uint32_t, static_cast<uint32_t>
 QV_VARIANT_METHOD(UInt64ObjectToInt64, uint64_t, int64_t, static_cast<int64_t>(v))
 QV_VARIANT_METHOD(UInt64ObjectToUInt64, uint64_t, uint64_t, v)
 QV_VARIANT_METHOD(UInt64ObjectToBoolean, uint64_t, int32_t, v != 0)
-QV_VARIANT_METHOD(UInt64ObjectToSingle, uint64_t, float, static_cast<float>(RuntimeCvtUInt64ToReal64(v)))
+QV_VARIANT_METHOD(UInt64ObjectToSingle, uint64_t, float,
+                  static_cast<float>(RuntimeCvtUInt64ToReal64(v)))
 QV_VARIANT_METHOD(UInt64ObjectToDouble, uint64_t, double, RuntimeCvtUInt64ToReal64(v))
 QV_VARIANT_METHOD(UInt64ObjectToString, uint64_t, stringStorage*, StringStrUInt64(v))
 QV_VARIANT_METHOD(UInt64ObjectToCurrency, uint64_t, Currency, RuntimeCvtUInt64ToCurrency(v))
@@ -153,40 +155,48 @@ QV_VARIANT_METHOD(UInt64ObjectHash, uint64_t, int32_t, WordHash(v))
 
 // --- _VariantSingle -----------------------------------------------------------------------------
 QV_VARIANT_METHOD(SingleObjectToInt32, float, int32_t, RuntimeCvtReal32ToSInt32(v))
-QV_VARIANT_METHOD(SingleObjectToColor, float, uint32_t, static_cast<uint32_t>(RuntimeCvtReal32ToSInt32(v)))
+QV_VARIANT_METHOD(SingleObjectToColor, float, uint32_t,
+                  static_cast<uint32_t>(RuntimeCvtReal32ToSInt32(v)))
 QV_VARIANT_METHOD(SingleObjectToUInt32, float, uint32_t, RuntimeCvtReal32ToUInt32(v))
 QV_VARIANT_METHOD(SingleObjectToInt64, float, int64_t, RuntimeCvtReal32ToSInt64(v))
 QV_VARIANT_METHOD(SingleObjectToUInt64, float, uint64_t, RuntimeCvtReal32ToUInt64(v))
 QV_VARIANT_METHOD(SingleObjectToBoolean, float, int32_t, v != 0)
 QV_VARIANT_METHOD(SingleObjectToSingle, float, float, v)
 QV_VARIANT_METHOD(SingleObjectToDouble, float, double, v)
-QV_VARIANT_METHOD(SingleObjectToString, float, stringStorage*, FloatingText(v).ExtractStringStorage())
+QV_VARIANT_METHOD(SingleObjectToString, float, stringStorage*,
+                  FloatingText(v).ExtractStringStorage())
 QV_VARIANT_METHOD(SingleObjectToCurrency, float, Currency, RuntimeCvtReal64ToCurrency(v))
 QV_VARIANT_METHOD(SingleObjectHash, float, int32_t, WordHash(BitsOf(v)))
 
 // --- _VariantDouble -----------------------------------------------------------------------------
 QV_VARIANT_METHOD(DoubleObjectToInt32, double, int32_t, RuntimeCvtReal64ToSInt32(v))
-QV_VARIANT_METHOD(DoubleObjectToColor, double, uint32_t, static_cast<uint32_t>(RuntimeCvtReal64ToSInt32(v)))
+QV_VARIANT_METHOD(DoubleObjectToColor, double, uint32_t,
+                  static_cast<uint32_t>(RuntimeCvtReal64ToSInt32(v)))
 QV_VARIANT_METHOD(DoubleObjectToUInt32, double, uint32_t, RuntimeCvtReal64ToUInt32(v))
 QV_VARIANT_METHOD(DoubleObjectToInt64, double, int64_t, RuntimeCvtReal64ToSInt64(v))
 QV_VARIANT_METHOD(DoubleObjectToUInt64, double, uint64_t, RuntimeCvtReal64ToUInt64(v))
 QV_VARIANT_METHOD(DoubleObjectToBoolean, double, int32_t, v != 0)
 QV_VARIANT_METHOD(DoubleObjectToSingle, double, float, static_cast<float>(v))
 QV_VARIANT_METHOD(DoubleObjectToDouble, double, double, v)
-QV_VARIANT_METHOD(DoubleObjectToString, double, stringStorage*, FloatingText(v).ExtractStringStorage())
+QV_VARIANT_METHOD(DoubleObjectToString, double, stringStorage*,
+                  FloatingText(v).ExtractStringStorage())
 QV_VARIANT_METHOD(DoubleObjectToCurrency, double, Currency, RuntimeCvtReal64ToCurrency(v))
 QV_VARIANT_METHOD(DoubleObjectHash, double, int32_t, WordHash(BitsOf(v)))
 
 // --- _VariantCurrency ---------------------------------------------------------------------------
-QV_VARIANT_METHOD(CurrencyObjectToInt32, Currency, int32_t, static_cast<int32_t>(RuntimeCvtCurrencyToSInt64(v)))
+QV_VARIANT_METHOD(CurrencyObjectToInt32, Currency, int32_t,
+                  static_cast<int32_t>(RuntimeCvtCurrencyToSInt64(v)))
 QV_VARIANT_METHOD(CurrencyObjectToInt64, Currency, int64_t, RuntimeCvtCurrencyToSInt64(v))
-QV_VARIANT_METHOD(CurrencyObjectToUInt32, Currency, uint32_t, static_cast<uint32_t>(RuntimeCvtCurrencyToUInt64(v)))
+QV_VARIANT_METHOD(CurrencyObjectToUInt32, Currency, uint32_t,
+                  static_cast<uint32_t>(RuntimeCvtCurrencyToUInt64(v)))
 QV_VARIANT_METHOD(CurrencyObjectToUInt64, Currency, uint64_t, RuntimeCvtCurrencyToUInt64(v))
 QV_VARIANT_METHOD(CurrencyObjectToBoolean, Currency, int32_t, v != 0)
-QV_VARIANT_METHOD(CurrencyObjectToSingle, Currency, float, static_cast<float>(RuntimeCvtCurrencyToReal64(v)))
+QV_VARIANT_METHOD(CurrencyObjectToSingle, Currency, float,
+                  static_cast<float>(RuntimeCvtCurrencyToReal64(v)))
 QV_VARIANT_METHOD(CurrencyObjectToDouble, Currency, double, RuntimeCvtCurrencyToReal64(v))
-QV_VARIANT_METHOD(CurrencyObjectToString, Currency, stringStorage*,
-                  DoubleToText(RuntimeCvtCurrencyToReal64(v), kDoubleTextFixed, 15).ExtractStringStorage())
+QV_VARIANT_METHOD(
+    CurrencyObjectToString, Currency, stringStorage*,
+    DoubleToText(RuntimeCvtCurrencyToReal64(v), kDoubleTextFixed, 15).ExtractStringStorage())
 QV_VARIANT_METHOD(CurrencyObjectToCurrency, Currency, Currency, v)
 QV_VARIANT_METHOD(CurrencyObjectHash, Currency, int32_t, WordHash(static_cast<uint64_t>(v)))
 
@@ -208,20 +218,26 @@ QV_VARIANT_METHOD(ColorObjectToBoolean, uint32_t, int32_t, v != 0)
 QV_VARIANT_METHOD(ColorObjectToSingle, uint32_t, float, static_cast<float>(static_cast<int32_t>(v)))
 QV_VARIANT_METHOD(ColorObjectToDouble, uint32_t, double, static_cast<int32_t>(v))
 QV_VARIANT_METHOD(ColorObjectToColor, uint32_t, uint32_t, v)
-QV_VARIANT_METHOD(ColorObjectToString, uint32_t, stringStorage*, ColorText(v).ExtractStringStorage())
+QV_VARIANT_METHOD(ColorObjectToString, uint32_t, stringStorage*,
+                  ColorText(v).ExtractStringStorage())
 QV_VARIANT_METHOD(ColorObjectHash, uint32_t, int32_t, WordHash(v))
 
 // --- _VariantString -----------------------------------------------------------------------------
-QV_VARIANT_METHOD(StringObjectToInt32, stringStorage*, int32_t, RuntimeCvtReal64ToSInt32(TextVal(v)))
-QV_VARIANT_METHOD(StringObjectToUInt32, stringStorage*, uint32_t, RuntimeCvtReal64ToUInt32(TextVal(v)))
+QV_VARIANT_METHOD(StringObjectToInt32, stringStorage*, int32_t,
+                  RuntimeCvtReal64ToSInt32(TextVal(v)))
+QV_VARIANT_METHOD(StringObjectToUInt32, stringStorage*, uint32_t,
+                  RuntimeCvtReal64ToUInt32(TextVal(v)))
 QV_VARIANT_METHOD(StringObjectToInt64, stringStorage*, int64_t, runCLong(v))
-QV_VARIANT_METHOD(StringObjectToUInt64, stringStorage*, uint64_t, static_cast<uint64_t>(runCLong(v)))
+QV_VARIANT_METHOD(StringObjectToUInt64, stringStorage*, uint64_t,
+                  static_cast<uint64_t>(runCLong(v)))
 QV_VARIANT_METHOD(StringObjectToBoolean, stringStorage*, int32_t, TextToBoolean(v))
 QV_VARIANT_METHOD(StringObjectToSingle, stringStorage*, float, static_cast<float>(TextVal(v)))
 QV_VARIANT_METHOD(StringObjectToDouble, stringStorage*, double, TextVal(v))
 QV_VARIANT_METHOD(StringObjectToColor, stringStorage*, uint32_t, TextToColor(v))
-QV_VARIANT_METHOD(StringObjectToString, stringStorage*, stringStorage*, string(v).ExtractStringStorage())
-QV_VARIANT_METHOD(StringObjectToCurrency, stringStorage*, Currency, RuntimeCvtReal64ToCurrency(TextVal(v)))
+QV_VARIANT_METHOD(StringObjectToString, stringStorage*, stringStorage*,
+                  string(v).ExtractStringStorage())
+QV_VARIANT_METHOD(StringObjectToCurrency, stringStorage*, Currency,
+                  RuntimeCvtReal64ToCurrency(TextVal(v)))
 QV_VARIANT_METHOD(StringObjectHash, stringStorage*, int32_t, TextHash(v))
 
 #undef QV_VARIANT_METHOD
@@ -236,59 +252,94 @@ using namespace lang;
 // Conversions in the order Integer, UInt32, Int64, UInt64, Boolean, Single, Double, Color,
 // String, Currency, then the hash.
 const MethodRow kInt32Methods[] = {
-    QV_CONVERT(Integer, Int32ObjectToInt32),    QV_CONVERT(UInt32, Int32ObjectToInt32),
-    QV_CONVERT(Int64, Int32ObjectToInt64),      QV_CONVERT(UInt64, Int32ObjectToUInt64),
-    QV_CONVERT(Boolean, Int32ObjectToBoolean),  QV_CONVERT(Single, Int32ObjectToSingle),
-    QV_CONVERT(Double, Int32ObjectToDouble),    QV_CONVERT(Color, Int32ObjectToColor),
-    QV_CONVERT(String, Int32ObjectToString),    QV_CONVERT(lang::Currency, Int32ObjectToCurrency),
+    QV_CONVERT(Integer, Int32ObjectToInt32),
+    QV_CONVERT(UInt32, Int32ObjectToInt32),
+    QV_CONVERT(Int64, Int32ObjectToInt64),
+    QV_CONVERT(UInt64, Int32ObjectToUInt64),
+    QV_CONVERT(Boolean, Int32ObjectToBoolean),
+    QV_CONVERT(Single, Int32ObjectToSingle),
+    QV_CONVERT(Double, Int32ObjectToDouble),
+    QV_CONVERT(Color, Int32ObjectToColor),
+    QV_CONVERT(String, Int32ObjectToString),
+    QV_CONVERT(lang::Currency, Int32ObjectToCurrency),
     QV_HASH(Int32ObjectHash),
 };
 const MethodRow kUInt32Methods[] = {
-    QV_CONVERT(Integer, UInt32ObjectToUInt32),  QV_CONVERT(UInt32, UInt32ObjectToUInt32),
-    QV_CONVERT(Int64, UInt32ObjectToInt64),     QV_CONVERT(UInt64, UInt32ObjectToUInt64),
-    QV_CONVERT(Boolean, UInt32ObjectToBoolean), QV_CONVERT(Single, UInt32ObjectToSingle),
-    QV_CONVERT(Double, UInt32ObjectToDouble),   QV_CONVERT(Color, UInt32ObjectToColor),
-    QV_CONVERT(String, UInt32ObjectToString),   QV_CONVERT(lang::Currency, UInt32ObjectToCurrency),
+    QV_CONVERT(Integer, UInt32ObjectToUInt32),
+    QV_CONVERT(UInt32, UInt32ObjectToUInt32),
+    QV_CONVERT(Int64, UInt32ObjectToInt64),
+    QV_CONVERT(UInt64, UInt32ObjectToUInt64),
+    QV_CONVERT(Boolean, UInt32ObjectToBoolean),
+    QV_CONVERT(Single, UInt32ObjectToSingle),
+    QV_CONVERT(Double, UInt32ObjectToDouble),
+    QV_CONVERT(Color, UInt32ObjectToColor),
+    QV_CONVERT(String, UInt32ObjectToString),
+    QV_CONVERT(lang::Currency, UInt32ObjectToCurrency),
     QV_HASH(UInt32ObjectHash),
 };
 const MethodRow kInt64Methods[] = {
-    QV_CONVERT(Integer, Int64ObjectToInt32),    QV_CONVERT(UInt32, Int64ObjectToUInt32),
-    QV_CONVERT(Int64, Int64ObjectToInt64),      QV_CONVERT(UInt64, Int64ObjectToUInt64),
-    QV_CONVERT(Boolean, Int64ObjectToBoolean),  QV_CONVERT(Single, Int64ObjectToSingle),
-    QV_CONVERT(Double, Int64ObjectToDouble),    QV_CONVERT(Color, Int64ObjectToColor),
-    QV_CONVERT(String, Int64ObjectToString),    QV_CONVERT(lang::Currency, Int64ObjectToCurrency),
+    QV_CONVERT(Integer, Int64ObjectToInt32),
+    QV_CONVERT(UInt32, Int64ObjectToUInt32),
+    QV_CONVERT(Int64, Int64ObjectToInt64),
+    QV_CONVERT(UInt64, Int64ObjectToUInt64),
+    QV_CONVERT(Boolean, Int64ObjectToBoolean),
+    QV_CONVERT(Single, Int64ObjectToSingle),
+    QV_CONVERT(Double, Int64ObjectToDouble),
+    QV_CONVERT(Color, Int64ObjectToColor),
+    QV_CONVERT(String, Int64ObjectToString),
+    QV_CONVERT(lang::Currency, Int64ObjectToCurrency),
     QV_HASH(Int64ObjectHash),
 };
 const MethodRow kUInt64Methods[] = {
-    QV_CONVERT(Integer, UInt64ObjectToInt32),   QV_CONVERT(UInt32, UInt64ObjectToUInt32),
-    QV_CONVERT(Int64, UInt64ObjectToInt64),     QV_CONVERT(UInt64, UInt64ObjectToUInt64),
-    QV_CONVERT(Boolean, UInt64ObjectToBoolean), QV_CONVERT(Single, UInt64ObjectToSingle),
-    QV_CONVERT(Double, UInt64ObjectToDouble),   QV_CONVERT(Color, UInt64ObjectToColor),
-    QV_CONVERT(String, UInt64ObjectToString),   QV_CONVERT(lang::Currency, UInt64ObjectToCurrency),
+    QV_CONVERT(Integer, UInt64ObjectToInt32),
+    QV_CONVERT(UInt32, UInt64ObjectToUInt32),
+    QV_CONVERT(Int64, UInt64ObjectToInt64),
+    QV_CONVERT(UInt64, UInt64ObjectToUInt64),
+    QV_CONVERT(Boolean, UInt64ObjectToBoolean),
+    QV_CONVERT(Single, UInt64ObjectToSingle),
+    QV_CONVERT(Double, UInt64ObjectToDouble),
+    QV_CONVERT(Color, UInt64ObjectToColor),
+    QV_CONVERT(String, UInt64ObjectToString),
+    QV_CONVERT(lang::Currency, UInt64ObjectToCurrency),
     QV_HASH(UInt64ObjectHash),
 };
 const MethodRow kSingleMethods[] = {
-    QV_CONVERT(Integer, SingleObjectToInt32),   QV_CONVERT(UInt32, SingleObjectToUInt32),
-    QV_CONVERT(Int64, SingleObjectToInt64),     QV_CONVERT(UInt64, SingleObjectToUInt64),
-    QV_CONVERT(Boolean, SingleObjectToBoolean), QV_CONVERT(Single, SingleObjectToSingle),
-    QV_CONVERT(Double, SingleObjectToDouble),   QV_CONVERT(Color, SingleObjectToColor),
-    QV_CONVERT(String, SingleObjectToString),   QV_CONVERT(lang::Currency, SingleObjectToCurrency),
+    QV_CONVERT(Integer, SingleObjectToInt32),
+    QV_CONVERT(UInt32, SingleObjectToUInt32),
+    QV_CONVERT(Int64, SingleObjectToInt64),
+    QV_CONVERT(UInt64, SingleObjectToUInt64),
+    QV_CONVERT(Boolean, SingleObjectToBoolean),
+    QV_CONVERT(Single, SingleObjectToSingle),
+    QV_CONVERT(Double, SingleObjectToDouble),
+    QV_CONVERT(Color, SingleObjectToColor),
+    QV_CONVERT(String, SingleObjectToString),
+    QV_CONVERT(lang::Currency, SingleObjectToCurrency),
     QV_HASH(SingleObjectHash),
 };
 const MethodRow kDoubleMethods[] = {
-    QV_CONVERT(Integer, DoubleObjectToInt32),   QV_CONVERT(UInt32, DoubleObjectToUInt32),
-    QV_CONVERT(Int64, DoubleObjectToInt64),     QV_CONVERT(UInt64, DoubleObjectToUInt64),
-    QV_CONVERT(Boolean, DoubleObjectToBoolean), QV_CONVERT(Single, DoubleObjectToSingle),
-    QV_CONVERT(Double, DoubleObjectToDouble),   QV_CONVERT(Color, DoubleObjectToColor),
-    QV_CONVERT(String, DoubleObjectToString),   QV_CONVERT(lang::Currency, DoubleObjectToCurrency),
+    QV_CONVERT(Integer, DoubleObjectToInt32),
+    QV_CONVERT(UInt32, DoubleObjectToUInt32),
+    QV_CONVERT(Int64, DoubleObjectToInt64),
+    QV_CONVERT(UInt64, DoubleObjectToUInt64),
+    QV_CONVERT(Boolean, DoubleObjectToBoolean),
+    QV_CONVERT(Single, DoubleObjectToSingle),
+    QV_CONVERT(Double, DoubleObjectToDouble),
+    QV_CONVERT(Color, DoubleObjectToColor),
+    QV_CONVERT(String, DoubleObjectToString),
+    QV_CONVERT(lang::Currency, DoubleObjectToCurrency),
     QV_HASH(DoubleObjectHash),
 };
 const MethodRow kCurrencyMethods[] = {
-    QV_CONVERT(Integer, CurrencyObjectToInt32),   QV_CONVERT(UInt32, CurrencyObjectToUInt32),
-    QV_CONVERT(Int64, CurrencyObjectToInt64),     QV_CONVERT(UInt64, CurrencyObjectToUInt64),
-    QV_CONVERT(Boolean, CurrencyObjectToBoolean), QV_CONVERT(Single, CurrencyObjectToSingle),
-    QV_CONVERT(Double, CurrencyObjectToDouble),   QV_CONVERT(String, CurrencyObjectToString),
-    QV_CONVERT(lang::Currency, CurrencyObjectToCurrency), QV_HASH(CurrencyObjectHash),
+    QV_CONVERT(Integer, CurrencyObjectToInt32),
+    QV_CONVERT(UInt32, CurrencyObjectToUInt32),
+    QV_CONVERT(Int64, CurrencyObjectToInt64),
+    QV_CONVERT(UInt64, CurrencyObjectToUInt64),
+    QV_CONVERT(Boolean, CurrencyObjectToBoolean),
+    QV_CONVERT(Single, CurrencyObjectToSingle),
+    QV_CONVERT(Double, CurrencyObjectToDouble),
+    QV_CONVERT(String, CurrencyObjectToString),
+    QV_CONVERT(lang::Currency, CurrencyObjectToCurrency),
+    QV_HASH(CurrencyObjectHash),
 };
 const MethodRow kBooleanMethods[] = {
     QV_CONVERT(Integer, BooleanObjectToInt32),   QV_CONVERT(UInt32, BooleanObjectToInt32),
@@ -305,11 +356,16 @@ const MethodRow kColorMethods[] = {
     QV_CONVERT(String, ColorObjectToString),   QV_HASH(ColorObjectHash),
 };
 const MethodRow kStringMethods[] = {
-    QV_CONVERT(Integer, StringObjectToInt32),   QV_CONVERT(UInt32, StringObjectToUInt32),
-    QV_CONVERT(Int64, StringObjectToInt64),     QV_CONVERT(UInt64, StringObjectToUInt64),
-    QV_CONVERT(Boolean, StringObjectToBoolean), QV_CONVERT(Single, StringObjectToSingle),
-    QV_CONVERT(Double, StringObjectToDouble),   QV_CONVERT(Color, StringObjectToColor),
-    QV_CONVERT(String, StringObjectToString),   QV_CONVERT(lang::Currency, StringObjectToCurrency),
+    QV_CONVERT(Integer, StringObjectToInt32),
+    QV_CONVERT(UInt32, StringObjectToUInt32),
+    QV_CONVERT(Int64, StringObjectToInt64),
+    QV_CONVERT(UInt64, StringObjectToUInt64),
+    QV_CONVERT(Boolean, StringObjectToBoolean),
+    QV_CONVERT(Single, StringObjectToSingle),
+    QV_CONVERT(Double, StringObjectToDouble),
+    QV_CONVERT(Color, StringObjectToColor),
+    QV_CONVERT(String, StringObjectToString),
+    QV_CONVERT(lang::Currency, StringObjectToCurrency),
     QV_HASH(StringObjectHash),
 };
 

@@ -17,8 +17,8 @@
 namespace {
 
 // Row (and column) of each type code in the result table; -1 for codes without one.
-constexpr int8_t kTypeIndex[kVarTypeLargest + 1] = {-1, 0,  1,  2,  3,  4,  5, 6, 7,
-                                                    8,  -1, 9,  -1, -1, -1, -1, 10, 11};
+constexpr int8_t kTypeIndex[kVarTypeLargest + 1] = {-1, 0,  1, 2,  3,  4,  5,  6,  7,
+                                                    8,  -1, 9, -1, -1, -1, -1, 10, 11};
 
 // Lower-triangular: the entry for indices i and j is [max(i, j)][min(i, j)]. Rows and columns
 // are the type codes 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 16, 17; -1 is no common type.
@@ -178,24 +178,24 @@ RuntimeObject* ArithmeticByColumn(RuntimeObject* a, RuntimeObject* b, Column col
   };
   switch (column) {
     case Column::Int32:
-      return Apply<int32_t>(a, b, TryVariantToInt32,
-                            [](int32_t x, int32_t y) { return Wrapped(x, y, kOperation); },
-                            Int32ToVariant);
+      return Apply<int32_t>(
+          a, b, TryVariantToInt32, [](int32_t x, int32_t y) { return Wrapped(x, y, kOperation); },
+          Int32ToVariant);
     case Column::Int64:
-      return Apply<int64_t>(a, b, TryVariantToInt64,
-                            [](int64_t x, int64_t y) { return Wrapped(x, y, kOperation); },
-                            Int64ToVariant);
+      return Apply<int64_t>(
+          a, b, TryVariantToInt64, [](int64_t x, int64_t y) { return Wrapped(x, y, kOperation); },
+          Int64ToVariant);
     case Column::Single:
-      return Apply<float>(a, b, TryVariantToSingle,
-                          [&](float x, float y) { return static_cast<float>(floating(x, y)); },
-                          SingleToVariant);
+      return Apply<float>(
+          a, b, TryVariantToSingle,
+          [&](float x, float y) { return static_cast<float>(floating(x, y)); }, SingleToVariant);
     case Column::Currency:
-      return Apply<Currency>(a, b, TryVariantToCurrency,
-                             [](Currency x, Currency y) {
-                               return kOperation == '*' ? RuntimeMulCurrency(x, y)
-                                                        : Wrapped(x, y, kOperation);
-                             },
-                             CurrencyToVariant);
+      return Apply<Currency>(
+          a, b, TryVariantToCurrency,
+          [](Currency x, Currency y) {
+            return kOperation == '*' ? RuntimeMulCurrency(x, y) : Wrapped(x, y, kOperation);
+          },
+          CurrencyToVariant);
     case Column::Invalid:
       return nullptr;
     case Column::String:
@@ -235,19 +235,13 @@ int32_t OperatingType(RuntimeObject* a, RuntimeObject* b) {
 
 extern "C" {
 
-RuntimeObject* VariantAdd(RuntimeObject* a, RuntimeObject* b) {
-  return Arithmetic<'+'>(a, b);
-}
+RuntimeObject* VariantAdd(RuntimeObject* a, RuntimeObject* b) { return Arithmetic<'+'>(a, b); }
 QV_EXPORT(VariantAdd)
 
-RuntimeObject* VariantSubtract(RuntimeObject* a, RuntimeObject* b) {
-  return Arithmetic<'-'>(a, b);
-}
+RuntimeObject* VariantSubtract(RuntimeObject* a, RuntimeObject* b) { return Arithmetic<'-'>(a, b); }
 QV_EXPORT(VariantSubtract)
 
-RuntimeObject* VariantMultiply(RuntimeObject* a, RuntimeObject* b) {
-  return Arithmetic<'*'>(a, b);
-}
+RuntimeObject* VariantMultiply(RuntimeObject* a, RuntimeObject* b) { return Arithmetic<'*'>(a, b); }
 QV_EXPORT(VariantMultiply)
 
 // A Double quotient in every column but Currency's; a Currency divisor of 0 raises, as an
@@ -257,8 +251,8 @@ RuntimeObject* VariantDivide(RuntimeObject* a, RuntimeObject* b) {
   const Column column = ColumnOf(OperatingType(a, b));
   if (column == Column::Invalid) return nullptr;
   if (column != Column::Currency) {
-    return Apply<double>(a, b, TryVariantToDouble, [](double x, double y) { return x / y; },
-                         DoubleToVariant);
+    return Apply<double>(
+        a, b, TryVariantToDouble, [](double x, double y) { return x / y; }, DoubleToVariant);
   }
   Currency x = 0, y = 0;
   if (!ReadOperands(a, b, TryVariantToCurrency, &x, &y)) return nullptr;
@@ -304,17 +298,17 @@ RuntimeObject* VariantPower(RuntimeObject* a, RuntimeObject* b) {
     case Column::Invalid:
       return nullptr;
     case Column::Int32:
-      return Apply<double>(a, b, TryVariantToDouble,
-                           [](double x, double y) { return RuntimeCvtReal64ToSInt32(Power(x, y)); },
-                           Int32ToVariant);
+      return Apply<double>(
+          a, b, TryVariantToDouble,
+          [](double x, double y) { return RuntimeCvtReal64ToSInt32(Power(x, y)); }, Int32ToVariant);
     case Column::Int64:
-      return Apply<double>(a, b, TryVariantToDouble,
-                           [](double x, double y) { return RuntimeCvtReal64ToSInt64(Power(x, y)); },
-                           Int64ToVariant);
+      return Apply<double>(
+          a, b, TryVariantToDouble,
+          [](double x, double y) { return RuntimeCvtReal64ToSInt64(Power(x, y)); }, Int64ToVariant);
     case Column::Single:
-      return Apply<double>(a, b, TryVariantToDouble,
-                           [](double x, double y) { return static_cast<float>(Power(x, y)); },
-                           SingleToVariant);
+      return Apply<double>(
+          a, b, TryVariantToDouble,
+          [](double x, double y) { return static_cast<float>(Power(x, y)); }, SingleToVariant);
     case Column::Double:
       return Apply<double>(a, b, TryVariantToDouble, Power, DoubleToVariant);
     default:

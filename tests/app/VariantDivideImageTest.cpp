@@ -10,10 +10,9 @@
 #include <vector>
 
 #include "app/ImageEntry.h"
-#include "core/ExceptionClasses.h"
 #include "core/Export.h"
 #include "core/VariantOperators.h"
-#include "core/VariantTypes.h"
+#include "core/VariantTestSupport.h"
 #include "image/ApplicationImage.h"
 #include "support/TestSupport.h"
 
@@ -28,13 +27,6 @@ struct DivisionCase {
 };
 std::vector<DivisionCase> gCases;
 
-std::string Describe(RuntimeObject* v) {
-  if (!v) return "nil";
-  std::string text = stringStorage::CString(v->classPtr->className);
-  if (text == "_VariantInt32") text += " " + std::to_string(BoxedValueOf<int32_t>(v));
-  return text;
-}
-
 }  // namespace
 
 extern "C" Operator VariantCaseOperator(int32_t index) {
@@ -48,7 +40,7 @@ extern "C" RuntimeObject* VariantCaseOperand(int32_t index, int32_t side) {
 QV_EXPORT(VariantCaseOperand)
 
 extern "C" void VariantCaseResult(int32_t index, RuntimeObject* result) {
-  std::printf("%d result %s\n", index, Describe(result).c_str());
+  std::printf("%d result %s\n", index, qvtest::DescribeVariant(result).c_str());
   RuntimeUnlockObject(result);
 }
 QV_EXPORT(VariantCaseResult)
@@ -98,12 +90,12 @@ TEST(VariantDivideImageTest, DivisionByZeroInEveryIntegerColumnReachesTheImagesH
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
   std::string expected;
   for (int i = 0; i <= 10; ++i) {
-    const char* message = i < 9 ? "Division by zero"
-                                : "Integer division overflow: the quotient does not fit";
+    const char* message =
+        i < 9 ? "Division by zero" : "Integer division overflow: the quotient does not fit";
     expected += std::to_string(i) + " result nil\n" + std::to_string(i) +
                 " caught RuntimeException: " + message + "\n";
   }
-  expected += "11 result _VariantInt32 3\n100=12\nloaded=1\n";
+  expected += "11 result Int32 3\n100=12\nloaded=1\n";
   EXPECT_EQ(output, expected);
 }
 

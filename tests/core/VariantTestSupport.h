@@ -1,4 +1,5 @@
-// Shared by the variant tests: what was raised, and a boxed variant's type and value as text.
+// Shared by the variant tests: what was raised, variants held for a test, and a boxed value's
+// type and value as text.
 #pragma once
 
 #include <cinttypes>
@@ -13,58 +14,43 @@
 
 namespace qvtest {
 
-// While alive, every raised exception is recorded as "Class" or "Class: message", and nothing
-// reaches the unhandled path (no compiled handler exists in a test).
+// While alive, records each raised exception as "Class" or "Class: message"; nothing reaches
+// the unhandled path (a test has no compiled handler).
 class RaisedExceptions {
  public:
   RaisedExceptions() {
     RegisterExceptionClasses();
     sRecorded = &mRaised;
-    SetRaiseExceptionHook(&Record);
+    SetRaiseExceptionHook([](RuntimeObject* e) {
+      const stringStorage* message = AsException(e)->message;
+      sRecorded->push_back(std::string(stringStorage::CString(e->classPtr->className)) +
+                           (message ? std::string(": ") + stringStorage::CString(message) : ""));
+    });
     SetUnhandledExceptionHook([](RuntimeObject*) {});
   }
   ~RaisedExceptions() {
     SetRaiseExceptionHook(nullptr);
     SetUnhandledExceptionHook(nullptr);
-    sRecorded = nullptr;
   }
-  RaisedExceptions(const RaisedExceptions&) = delete;
-  RaisedExceptions& operator=(const RaisedExceptions&) = delete;
-
-  // The records since the last Take, cleared.
   std::vector<std::string> Take() { return std::exchange(mRaised, {}); }
-  // The one record since the last Take, "" when none, "several" when more.
+  // The one record since the last Take: "" for none, "several" for more.
   std::string TakeOne() {
-    std::vector<std::string> raised = Take();
+    const std::vector<std::string> raised = Take();
     return raised.empty() ? "" : raised.size() == 1 ? raised[0] : "several";
   }
 
  private:
-  static void Record(RuntimeObject* exception) {
-    if (!sRecorded) return;
-    std::string text = stringStorage::CString(exception->classPtr->className);
-    if (AsException(exception)->message) {
-      text += std::string(": ") + stringStorage::CString(AsException(exception)->message);
-    }
-    sRecorded->push_back(text);
-  }
   static inline std::vector<std::string>* sRecorded = nullptr;
   std::vector<std::string> mRaised;
 };
 
-// Owns one reference to each variant it is handed, released when it goes.
+// Releases the variants it was handed when it goes.
 class HeldVariants {
  public:
-  HeldVariants() = default;
-  HeldVariants(const HeldVariants&) = delete;
-  HeldVariants& operator=(const HeldVariants&) = delete;
   ~HeldVariants() {
     for (RuntimeObject* v : mHeld) RuntimeUnlockObject(v);
   }
-  RuntimeObject* operator()(RuntimeObject* v) {
-    mHeld.push_back(v);
-    return v;
-  }
+  RuntimeObject* operator()(RuntimeObject* v) { return mHeld.push_back(v), v; }
   RuntimeObject* Text(const char* text) { return (*this)(StringToVariant(string(text).Storage())); }
 
  private:
@@ -72,24 +58,24 @@ class HeldVariants {
 };
 
 // "Int32 7", "Double 2.5", "String abc", "Currency 15000" (the raw count), "nil", or the class
-// name of any other object.
+// name of an object of no hidden class.
 inline std::string DescribeVariant(RuntimeObject* v) {
   if (!v) return "nil";
-  std::string kind = stringStorage::CString(v->classPtr->className);
+  const std::string kind = stringStorage::CString(v->classPtr->className);
   if (kind.rfind("_Variant", 0) != 0) return kind;
-  kind = kind.substr(8);
   char value[64] = "";
-  if (kind == "Int32") std::snprintf(value, sizeof value, "%d", BoxedValueOf<int32_t>(v));
-  if (kind == "UInt32" || kind == "Color")
+  const std::string type = kind.substr(8);
+  if (type == "Int32") std::snprintf(value, sizeof value, "%d", BoxedValueOf<int32_t>(v));
+  if (type == "UInt32" || type == "Color")
     std::snprintf(value, sizeof value, "%u", BoxedValueOf<uint32_t>(v));
-  if (kind == "Int64" || kind == "Currency")
+  if (type == "Int64" || type == "Currency")
     std::snprintf(value, sizeof value, "%" PRId64, BoxedValueOf<int64_t>(v));
-  if (kind == "UInt64") std::snprintf(value, sizeof value, "%" PRIu64, BoxedValueOf<uint64_t>(v));
-  if (kind == "Single") std::snprintf(value, sizeof value, "%.9g", BoxedValueOf<float>(v));
-  if (kind == "Double") std::snprintf(value, sizeof value, "%.17g", BoxedValueOf<double>(v));
-  if (kind == "Boolean") std::snprintf(value, sizeof value, "%d", BoxedValueOf<uint8_t>(v));
-  if (kind == "String") return kind + " " + stringStorage::CString(BoxedValueOf<stringStorage*>(v));
-  return kind + " " + value;
+  if (type == "UInt64") std::snprintf(value, sizeof value, "%" PRIu64, BoxedValueOf<uint64_t>(v));
+  if (type == "Single") std::snprintf(value, sizeof value, "%.9g", BoxedValueOf<float>(v));
+  if (type == "Double") std::snprintf(value, sizeof value, "%.17g", BoxedValueOf<double>(v));
+  if (type == "Boolean") std::snprintf(value, sizeof value, "%d", BoxedValueOf<uint8_t>(v));
+  if (type == "String") return type + " " + stringStorage::CString(BoxedValueOf<stringStorage*>(v));
+  return type + " " + value;
 }
 
 }  // namespace qvtest
