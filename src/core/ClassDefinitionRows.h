@@ -41,6 +41,7 @@
 //
 // Calling conventions the rows declare:
 //   property getter   (object, parameter) -> value          parameter: the row's last word
+//                     (or (object) -> value: a getter that does not read the parameter)
 //   property setter   (object, parameter, value)            (field offset, index, selector)
 //   method            (object, parameters...) -> result
 //   assigning form    (object, parameters..., value)
@@ -223,7 +224,7 @@ PropertyRow PropertyRowOf(const char* name, Getter getter, const char* getterNam
                           const char* setterName, uint32_t parameterWord) {
   constexpr const TypeDescriptor* type = kRowDeclaration<Declare>.type;
   if constexpr (!std::is_null_pointer_v<Getter>) {
-    QV_ROW_CHECK(DeclaredSignatureAgrees(kSignatureOf<Getter>, DeclaredGetterSignature(type)),
+    QV_ROW_CHECK(GetterSignatureAgrees(kSignatureOf<Getter>, type),
                   "the getter is not (object, parameter) -> the property's type");
   }
   if constexpr (!std::is_null_pointer_v<Setter>) {
