@@ -29,6 +29,7 @@ enum StartupOrder : uint32_t {
   // DataControlAction, DataControl, TrayItem.
   kStartupClassesBegin = kStartupHooksEnd,
   kStartupMemoryBlockClass = kStartupClassesBegin,
+  kStartupVariantClass,
   kStartupBitwiseModule,
   kStartupRandomClass,
   kStartupEndOfLineClass,

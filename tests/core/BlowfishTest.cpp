@@ -11,7 +11,7 @@
 #include "core/MemoryBlock.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "strings/RuntimeString.h"
-#include "support/RaiseCapture.h"
+#include "support/RaisedExceptions.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -94,14 +94,13 @@ TEST(Blowfish, KeyLimitsAndByteOrder) {
 }
 
 TEST(Blowfish, RefusalsChangeNothing) {
-  qvtest::RaiseCapture raises;
+  qvtest::RaisedExceptions raises;
   Cipher cipher("secret");
   EXPECT_EQ(cipher.Run("twelve bytes", true), "twelve bytes");
   EXPECT_EQ(cipher.Run("twelve bytes", false), "twelve bytes");
-  ASSERT_EQ(raises.Count("UnsupportedFormatException"), 2);
-  EXPECT_EQ(raises.raised()[0].message, "The data being encrypted must be in multiples of 8 bytes");
-  EXPECT_EQ(raises.raised()[1].message, "The data being decrypted must be in multiples of 8 bytes");
-  raises.Take();
+  EXPECT_EQ(raises.Take(), (std::vector<std::string>{
+      "UnsupportedFormatException: The data being encrypted must be in multiples of 8 bytes",
+      "UnsupportedFormatException: The data being decrypted must be in multiples of 8 bytes"}));
   // Never keyed, keyed with nil or a key whose first byte is NUL, keyed again with nothing.
   qvtest::ReportCapture reports;
   Cipher unkeyed, nilKey, nulKey;
@@ -118,9 +117,8 @@ TEST(Blowfish, RefusalsChangeNothing) {
     BlowfishEncipher(c->object, &left, &right);
     BlowfishDecipher(c->object, &left, &right);
     EXPECT_TRUE(left == 1 && right == 2);
-    EXPECT_EQ(raises.Count("RuntimeException"), 4);
-    EXPECT_EQ(raises.raised()[0].message, "The Blowfish cipher has no key");
-    raises.Take();
+    EXPECT_EQ(raises.Take(),
+              std::vector<std::string>(4, "RuntimeException: The Blowfish cipher has no key"));
   }
 }
 

@@ -14,7 +14,7 @@
 
 #include "core/Memory.h"
 #include "strings/RuntimeString.h"
-#include "support/RaiseCapture.h"
+#include "support/RaisedExceptions.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -114,15 +114,15 @@ TEST(MemoryBlock, EveryWidthOffsetAndByteOrderMatchesPythonStruct) {
 }
 
 TEST(MemoryBlock, AccessRuleAtTheEdgesRaisesAndWritesNothing) {
-  qvtest::RaiseCapture raises;
+  qvtest::RaisedExceptions raises;
   Block four(4);
   memorySetLong(four, 0, 0x04030201);
   EXPECT_EQ(memoryGetByte(four, 3), 4u);
-  EXPECT_EQ(raises.Take(), "");
+  EXPECT_EQ(raises.TakeOne(), "");
   EXPECT_EQ(memoryGetLong(four, 1), 0);
-  EXPECT_EQ(raises.Take(), "OutOfBoundsException");
+  EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException");
   EXPECT_EQ(memoryGetByte(four, 4), 0u);
-  EXPECT_EQ(raises.Take(), "OutOfBoundsException");
+  EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException");
   // Offsets whose sum with the width wraps in 32 bits: raised, never written.
   for (int32_t offset : {-1, 0x7FFFFFFC, 0x7FFFFFFF, INT32_MIN}) {
     memorySetLong(four, offset, -1);
@@ -132,23 +132,21 @@ TEST(MemoryBlock, AccessRuleAtTheEdgesRaisesAndWritesNothing) {
     memorySetPString(four, offset, string("ab").Storage());
     memorySetWString(four, offset, nullptr);
     memorySetColor(four, offset, 24, 0xFFFFFF);
-    EXPECT_EQ(raises.Count("OutOfBoundsException"), 7) << offset;
-    raises.Take();
+    EXPECT_EQ(raises.Take(), std::vector<std::string>(7, "OutOfBoundsException")) << offset;
   }
   memorySetString(four, 0, -1, nullptr);
   EXPECT_EQ(Text(memoryGetString(four, 0, -1, nullptr)), "");
-  EXPECT_EQ(raises.Count("OutOfBoundsException"), 2);
-  raises.Take();
+  EXPECT_EQ(raises.Take(), std::vector<std::string>(2, "OutOfBoundsException"));
   EXPECT_EQ(four.Bytes(), "\x01\x02\x03\x04");
   Block empty(0);
   EXPECT_EQ(memoryGetByte(empty, 0), 0u);
-  EXPECT_EQ(raises.Take(), "OutOfBoundsException");
+  EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException");
   EXPECT_EQ(memoryGetLong(nullptr, 0), 0);
-  EXPECT_EQ(raises.Take(), "NilObjectException");
+  EXPECT_EQ(raises.TakeOne(), "NilObjectException");
 }
 
 TEST(MemoryBlock, ColoursAndStrings) {
-  qvtest::RaiseCapture raises;
+  qvtest::RaisedExceptions raises;
   Block block(8);
   block->littleEndian = 0;
   memorySetLong(block, 0, 1);
@@ -169,7 +167,7 @@ TEST(MemoryBlock, ColoursAndStrings) {
   std::memcpy(block->data, "\x03xyz\x09", 5);
   EXPECT_EQ(Text(memoryGetPString(block, 0)), "xyz");
   EXPECT_EQ(Text(memoryGetPString(block, 4)), "");
-  EXPECT_EQ(raises.Take(), "OutOfBoundsException");
+  EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException");
   Block big(400);
   std::string long300;
   for (int i = 0; i < 300; ++i) long300 += char('a' + i % 26);
@@ -190,7 +188,7 @@ TEST(MemoryBlock, ColoursAndStrings) {
   EXPECT_EQ(read.Encoding(), kEncodingUnicode16);
   EXPECT_EQ(std::string(read.CString(), 4), std::string("h\0\xE9\0", 4));
   memorySetWString(wide, 4, text.Storage());
-  EXPECT_EQ(raises.Take(), "OutOfBoundsException");
+  EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException");
   // StringValue: exactly length bytes, zero-filled on write, no encoding unless given.
   std::memset(big->data, 0xFF, 7);
   memorySetString(big, 0, 6, string("abc").Storage());
@@ -198,11 +196,11 @@ TEST(MemoryBlock, ColoursAndStrings) {
   string value = string::Adopt(memoryGetString(big, 1, 3, nullptr));
   EXPECT_EQ(std::string(value.CString(), 3), std::string("bc\0", 3));
   EXPECT_EQ(value.Encoding(), kEncodingNone);
-  EXPECT_EQ(raises.Take(), "");
+  EXPECT_EQ(raises.TakeOne(), "");
 }
 
 TEST(MemoryBlock, SizeConversionsArithmeticAndSlices) {
-  qvtest::RaiseCapture raises;
+  qvtest::RaisedExceptions raises;
   EXPECT_EQ(newMemoryBlock(-1), nullptr);
   Block ten(10);
   for (int i = 0; i < 10; ++i) ten->data[i] = uint8_t(i);
@@ -210,11 +208,11 @@ TEST(MemoryBlock, SizeConversionsArithmeticAndSlices) {
   EXPECT_EQ(ten.Bytes(), std::string("\0\1\2\3\4\5\6\7\x08\x09\0\0", 12));
   memoryBlockSetSize(ten, 0, 10);
   memoryBlockSetSize(ten, 0, -5);
-  EXPECT_EQ(raises.Take(), "OutOfBoundsException");
+  EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException");
   auto previous = SetSystemAllocFunctionForTesting(  // large requests fail
       [](size_t size) { return size >= 1000 ? nullptr : std::malloc(size); });
   memoryBlockSetSize(ten, 0, 1000);
-  EXPECT_EQ(raises.Take(), "OutOfMemoryException");
+  EXPECT_EQ(raises.TakeOne(), "OutOfMemoryException");
   EXPECT_EQ(newMemoryBlock(5000), nullptr);
   SetSystemAllocFunctionForTesting(previous);
   EXPECT_EQ(ten.Bytes(), std::string("\0\1\2\3\4\5\6\7\x08\x09", 10));
@@ -238,7 +236,7 @@ TEST(MemoryBlock, SizeConversionsArithmeticAndSlices) {
   EXPECT_EQ(memoryBlockGetSize(pointed, 0), -1);
   memorySetPtr(ten, 0, nullptr);
   EXPECT_EQ(memoryGetPtr(ten, 0), nullptr);
-  EXPECT_EQ(raises.Take(), "");
+  EXPECT_EQ(raises.TakeOne(), "");
 }
 
 TEST(MemoryBlock, CompareTable) {
@@ -265,7 +263,7 @@ TEST(MemoryBlock, CompareTable) {
 
 // A foreign block has no size: nothing is checked, and -1 is its size.
 TEST(MemoryBlock, ForeignBlocksAreUnchecked) {
-  qvtest::RaiseCapture raises;
+  qvtest::RaisedExceptions raises;
   uint8_t buffer[64] = {};
   Block foreign(PtrToMemoryBlock(buffer + 32));
   EXPECT_EQ(memoryBlockGetSize(foreign, 0), -1);
@@ -273,9 +271,9 @@ TEST(MemoryBlock, ForeignBlocksAreUnchecked) {
   memorySetByte(foreign, -32, 0x7F);
   EXPECT_EQ(memoryGetLong(foreign, 20), 0x11223344);
   EXPECT_EQ(buffer[0], 0x7F);
-  EXPECT_EQ(raises.Take(), "");
+  EXPECT_EQ(raises.TakeOne(), "");
   EXPECT_EQ(memoryGetLong(Block(PtrToMemoryBlock(nullptr)), 0), 0);
-  EXPECT_EQ(raises.Take(), "OutOfBoundsException");
+  EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException");
   memoryBlockSetSize(foreign, 0, 4);  // now owned and zero; the foreign memory untouched
   EXPECT_EQ(foreign.Bytes(), std::string(4, '\0'));
   EXPECT_EQ(buffer[52], 0x44);

@@ -3,7 +3,6 @@
 #include "core/RuntimeInspection.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <random>
@@ -12,6 +11,7 @@
 #include "TestClasses.h"
 #include "core/Memory.h"
 #include "strings/RuntimeString.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -90,9 +90,8 @@ TEST_F(RuntimeInspection, CacheNeverOutlivesItsObjectOrAShift) {
 }
 
 TEST_F(RuntimeInspection, DumpWritesTheCountsAndEveryClassName) {
-  char folder[] = "/tmp/qvdumpXXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string path = std::string(folder) + "/objects.txt";
+  qvtest::TempFolder folder("qvdump");
+  const std::string path = folder / "objects.txt";
   const string pathText(path.c_str());
   const int32_t used = SmallBlockBytesInUse();
   debugDumpObjects(pathText.Storage());
@@ -107,8 +106,6 @@ TEST_F(RuntimeInspection, DumpWritesTheCountsAndEveryClassName) {
     EXPECT_EQ(lines[i + 2], stringStorage::CString(live[i]->classPtr->className)) << i;
   }
   EXPECT_EQ(self->refCount, 1);
-  unlink(path.c_str());
-  rmdir(folder);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "core/Memory.h"
 #include "core/MemoryBlock.h"
-#include "support/RaiseCapture.h"
+#include "support/RaisedExceptions.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ TEST(MemoryBlockMechanism, GrowsInStepsAndCloseTrimsToWhatWasWritten) {
 }
 
 TEST(MemoryBlockMechanism, ReadsPositionsAndLimits) {
-  qvtest::RaiseCapture raises;
+  qvtest::RaisedExceptions raises;
   OnBlock on(20);
   char buffer[16];
   int32_t got = -1;
@@ -70,9 +70,9 @@ TEST(MemoryBlockMechanism, ReadsPositionsAndLimits) {
   EXPECT_FALSE(wrote);
   EXPECT_EQ(on.block->size, 8);
   EXPECT_EQ(on.stream.GetPosition(), 8);
-  EXPECT_EQ(raises.Take(), "");
+  EXPECT_EQ(raises.TakeOne(), "");
   on.stream.AttachBlock(nullptr);
-  EXPECT_EQ(raises.Take(), "NilObjectException");
+  EXPECT_EQ(raises.TakeOne(), "NilObjectException");
   MemoryBlockMechanism bare;  // without a block
   EXPECT_TRUE(bare.IsEOF() && bare.SetPosition(5) && bare.GetLength() == 0);
   EXPECT_FALSE(bare.Read(buffer, 1, &got) || bare.Write("a", 1));
