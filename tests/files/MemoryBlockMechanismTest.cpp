@@ -73,9 +73,6 @@ TEST(MemoryBlockMechanism, ReadsPositionsAndLimits) {
   EXPECT_EQ(raises.TakeOne(), "");
   on.stream.AttachBlock(nullptr);
   EXPECT_EQ(raises.TakeOne(), "NilObjectException");
-  MemoryBlockMechanism bare;  // without a block
-  EXPECT_TRUE(bare.IsEOF() && bare.SetPosition(5) && bare.GetLength() == 0);
-  EXPECT_FALSE(bare.Read(buffer, 1, &got) || bare.Write("a", 1));
 }
 
 // A foreign block: no bounds, no growth, and Close leaves the memory as written.
