@@ -1,0 +1,419 @@
+#include "database/DatabaseTestSupport.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+#include "database/TableDirectory.h"
+
+namespace dbtest {
+
+// ---- rows ----
+
+RowBuilder& RowBuilder::Value(uint8_t column, uint8_t type, const Bytes& value) {
+  mValues.push_back(column);
+  mValues.push_back(type);
+  mValues.insert(mValues.end(), value.begin(), value.end());
+  return *this;
+}
+
+RowBuilder& RowBuilder::Int(uint8_t column, int32_t value) {
+  Bytes bytes(4);
+  StoreBigEndian32(bytes.data(), static_cast<uint32_t>(value));
+  return Value(column, kDbInteger, bytes);
+}
+
+RowBuilder& RowBuilder::Text(uint8_t column, const std::string& text, uint8_t type) {
+  Bytes bytes(4);
+  StoreBigEndian32(bytes.data(), static_cast<uint32_t>(text.size()));
+  bytes.insert(bytes.end(), text.begin(), text.end());
+  return Value(column, type, bytes);
+}
+
+Bytes RowBuilder::Build(uint32_t id) const {
+  Bytes record(kDbRowValues);
+  StoreBigEndian16(record.data(), static_cast<uint16_t>(kDbRowValues + mValues.size()));
+  SetRecordStatus(record.data(), kDbLive, 0);
+  StoreBigEndian32(record.data() + kDbRowId, id);
+  record.insert(record.end(), mValues.begin(), mValues.end());
+  return record;
+}
+
+Bytes WorkloadRow(uint32_t id, const std::string& key, const std::string& payload) {
+  return RowBuilder().Text(0, key).Text(1, payload, kDbBytes).Build(id);
+}
+
+std::string RowText(const uint8_t* record, uint32_t length, uint8_t column) {
+  DbColumnValue value;
+  if (!FindRowColumn(record, length, column, &value)) return "<absent>";
+  return std::string(reinterpret_cast<const char*>(value.value) + 4, value.size - 4);
+}
+
+// ---- the tree checker ----
+
+namespace {
+
+class TreeWalker {
+ public:
+  TreeWalker(PageStore& store, uint32_t leafKind, const Bytes& keyColumns)
+      : mStore(store), mLeafKind(leafKind) {
+    mKeys.SetKeyColumns(keyColumns.data(), static_cast<uint32_t>(keyColumns.size()));
+  }
+
+  bool Walk(uint32_t number, const Bytes& lowest, uint32_t depth) {
+    if (!mSeen.insert(number).second) return Fail("a page is reached twice");
+    PageRef page = mStore.ReadPage(number);
+    if (!page) return Fail("a page cannot be read: " + mStore.LastError().message);
+    ++report.pages;
+    report.depth = std::max(report.depth, depth);
+    bool index = page->Kind() == kDbIndexPage;
+    if (!index && page->Kind() != mLeafKind) return Fail("a leaf of another kind");
+    Bytes previousEntry;
+    for (uint16_t offset : page->RecordOffsets()) {
+      const uint8_t* record = page->RecordAt(offset);
+      uint32_t length = RecordLength(record);
+      mKeys.Build(page->Kind(), record, length);
+      const Bytes& key = mKeys.Key();
+      if (key < lowest) return Fail("a key lies below its index entry");
+      if (index) {
+        if (key < previousEntry) return Fail("index entries out of order");
+        previousEntry = key;
+        if (!Walk(IndexRecordChild(record), std::max(key, lowest), depth + 1)) return false;
+        continue;
+      }
+      if (mHaveLast && key < mLastKey) return Fail("leaf records out of order");
+      mLastKey = key;
+      mHaveLast = true;
+      if (RecordIsLive(record)) report.live.emplace_back(record, record + length);
+    }
+    return true;
+  }
+
+  bool Fail(const std::string& problem) {
+    report.problem = problem;
+    return false;
+  }
+
+  TreeReport report;
+
+ private:
+  PageStore& mStore;
+  uint32_t mLeafKind;
+  SortKeyBuilder mKeys;
+  std::set<uint32_t> mSeen;
+  Bytes mLastKey;
+  bool mHaveLast = false;
+};
+
+// Every live record is found again: Seek of its key, then its id among the records with it.
+void CheckSeeks(TableCursor& cursor, TreeReport& report) {
+  Bytes key;
+  for (const Bytes& record : report.live) {
+    bool exact = false;
+    uint32_t id = RecordId(record.data());
+    cursor.KeyOf(record.data(), static_cast<uint32_t>(record.size()), &key);
+    if (!cursor.Seek(key.data(), static_cast<uint32_t>(key.size()), &exact) || !exact) {
+      report.problem = "Seek misses a live record";
+      return;
+    }
+    uint32_t length = 0;
+    const uint8_t* found = cursor.CurrentRecord(&length);
+    while (found && RecordId(found) != id && cursor.Next()) found = cursor.CurrentRecord(&length);
+    if (!found || RecordId(found) != id) {
+      report.problem = "Seek does not lead to a live record";
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+TreeReport CheckTable(PageStore& store, const std::string& name, const Bytes& keyColumns) {
+  TreeReport report;
+  std::unique_ptr<TableCursor> cursor = OpenTableCursor(
+      store, name.c_str(), nullptr, 0, keyColumns.data(), static_cast<uint32_t>(keyColumns.size()));
+  // The root, read from the table's directory record.
+  std::unique_ptr<TableCursor> directory = TableCursor::OpenDirectory(store);
+  uint32_t root = kDbNoPage, length = 0;
+  while (root == kDbNoPage && directory->NextMatching()) {
+    const uint8_t* record = directory->CurrentRecord(&length);
+    uint32_t nameLength = LoadBigEndian32(record + kDbDirectoryNameLength);
+    if (std::string(reinterpret_cast<const char*>(record + kDbDirectoryName), nameLength) == name)
+      root = DirectoryRecordRoot(record);
+  }
+  if (!cursor || root == kDbNoPage) {
+    report.problem = "no table " + name;
+    return report;
+  }
+  TreeWalker walker(store, kDbRowLeaf, keyColumns);
+  if (walker.Walk(root, Bytes(), 1)) CheckSeeks(*cursor, walker.report);
+  return walker.report;
+}
+
+TreeReport CheckDirectory(PageStore& store) {
+  TreeWalker walker(store, kDbDirectoryLeaf, Bytes());
+  std::unique_ptr<TableCursor> cursor = TableCursor::OpenDirectory(store);
+  if (walker.Walk(store.DirectoryRoot(), Bytes(), 1)) CheckSeeks(*cursor, walker.report);
+  return walker.report;
+}
+
+// ---- the workload ----
+
+const Bytes Workload::kKeyColumns = {0};
+
+namespace {
+
+// The live record with exactly key, under the cursor; false when there is none.
+bool SeekLive(TableCursor& cursor, const std::string& key) {
+  Bytes probe = WorkloadRow(0, key, "");
+  Bytes sortKey;
+  bool exact = false;
+  if (!cursor.KeyOf(probe.data(), static_cast<uint32_t>(probe.size()), &sortKey) ||
+      !cursor.Seek(sortKey.data(), static_cast<uint32_t>(sortKey.size()), &exact) || !exact)
+    return false;
+  uint32_t length = 0;
+  for (const uint8_t* record = cursor.CurrentRecord(&length); record;
+       record = cursor.Next() ? cursor.CurrentRecord(&length) : nullptr)
+    if (RecordIsLive(record)) return true;
+  return false;
+}
+
+bool Put(PageStore& store, const std::string& key, const std::string& payload, int kind,
+         const std::string& newKey) {
+  std::unique_ptr<TableCursor> cursor =
+      OpenTableCursor(store, "t", nullptr, 0, Workload::kKeyColumns.data(), 1);
+  if (!cursor) return false;
+  if (kind == 0) {  // insert
+    Bytes row = WorkloadRow(store.NextRecordId(), key, payload), sortKey;
+    bool exact = false;
+    return cursor->KeyOf(row.data(), static_cast<uint32_t>(row.size()), &sortKey) &&
+           cursor->Seek(sortKey.data(), static_cast<uint32_t>(sortKey.size()), &exact) &&
+           cursor->Insert(row.data(), static_cast<uint32_t>(row.size()));
+  }
+  if (!SeekLive(*cursor, key)) return false;
+  if (kind == 1) return cursor->DeleteCurrent();
+  Bytes row = WorkloadRow(0, newKey, payload);
+  return cursor->UpdateCurrent(row.data(), static_cast<uint32_t>(row.size())) && cursor->Close();
+}
+
+}  // namespace
+
+int Workload::Step(PageStore* store) {
+  Model before = mModel;
+  uint32_t changes = 1 + mRandom() % 8;
+  for (uint32_t i = 0; i < changes; ++i) {
+    uint32_t choice = mRandom() % 10;
+    std::string key = "k" + std::to_string(mRandom() % 3000);
+    std::string payload(10 + mRandom() % mMaxPayload, 'a' + static_cast<char>(mRandom() % 26));
+    if (!mModel.empty() && choice >= 4)
+      key = std::next(mModel.begin(), mRandom() % mModel.size())->first;
+    int kind = !mModel.count(key) ? 0 : choice < 7 ? 1 : 2;
+    std::string newKey = kind == 2 && choice == 9 ? "k" + std::to_string(mRandom() % 3000) : key;
+    if (mModel.count(newKey) && newKey != key) continue;  // the store would refuse it
+    if (store && !Put(*store, key, payload, kind, newKey)) return -1;
+    if (kind != 0) mModel.erase(key);
+    if (kind != 1) mModel[newKey] = payload;
+  }
+  if (mRandom() % 4 == 0) {
+    mModel = before;
+    return store && !store->Rollback() ? -1 : 0;
+  }
+  return store && !store->Commit() ? -1 : 1;
+}
+
+Workload::Model Workload::Read(PageStore& store, std::string* problem) {
+  TreeReport report = CheckTable(store, "t", kKeyColumns);
+  *problem = report.problem;
+  Model model;
+  for (const Bytes& row : report.live) {
+    uint32_t length = static_cast<uint32_t>(row.size());
+    model[RowText(row.data(), length, 0)] = RowText(row.data(), length, 1);
+  }
+  return model;
+}
+
+// ---- the simulated file system ----
+
+struct SimulatedFileSystem::File {
+  struct Change {
+    uint64_t offset;
+    Bytes bytes;
+    bool setsLength;
+  };
+  Bytes durable;
+  Bytes current;
+  std::vector<Change> pending;
+  bool exists = false;
+  bool existsDurably = false;
+};
+
+namespace {
+
+class SimulatedFile : public StorageFile {
+ public:
+  SimulatedFile(SimulatedFileSystem& fs, std::shared_ptr<SimulatedFileSystem::File> file)
+      : mFs(fs), mFile(std::move(file)) {}
+
+  bool ReadAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* got) override {
+    if (!Call()) return false;
+    uint64_t size = mFile->current.size();
+    *got = offset >= size ? 0 : static_cast<uint32_t>(std::min<uint64_t>(count, size - offset));
+    if (*got) std::memcpy(buffer, mFile->current.data() + offset, *got);
+    return true;
+  }
+  bool WriteAt(uint64_t offset, const void* bytes, uint32_t count) override {
+    if (!Call()) return false;
+    auto* from = static_cast<const uint8_t*>(bytes);
+    Write(mFile->current, offset, Bytes(from, from + count));
+    mFile->pending.push_back({offset, Bytes(from, from + count), false});
+    return true;
+  }
+  bool Sync() override {
+    if (!Call()) return false;
+    mFile->durable = mFile->current;
+    mFile->pending.clear();
+    return true;
+  }
+  bool SetLength(uint64_t length) override {
+    if (!Call()) return false;
+    mFile->current.resize(length);
+    mFile->pending.push_back({length, Bytes(), true});
+    return true;
+  }
+  bool GetLength(uint64_t* length) override {
+    if (!Call()) return false;
+    *length = mFile->current.size();
+    return true;
+  }
+  static void Write(Bytes& into, uint64_t offset, const Bytes& bytes) {
+    if (into.size() < offset + bytes.size()) into.resize(offset + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), into.begin() + static_cast<ptrdiff_t>(offset));
+  }
+
+ private:
+  bool Call() { return mFs.Call(&mLastError); }
+  SimulatedFileSystem& mFs;
+  std::shared_ptr<SimulatedFileSystem::File> mFile;
+};
+
+}  // namespace
+
+SimulatedFileSystem::SimulatedFileSystem() = default;
+SimulatedFileSystem::~SimulatedFileSystem() = default;
+
+bool SimulatedFileSystem::Call(int* error) {
+  ++mCalls;
+  if (mCallsLeft == 0) {
+    *error = EIO;
+    return false;
+  }
+  --mCallsLeft;
+  return true;
+}
+
+std::unique_ptr<StorageFile> SimulatedFileSystem::Open(const char* path, StorageOpenMode mode,
+                                                       bool, int* error) {
+  if (!Call(error)) return nullptr;
+  std::shared_ptr<File>& file = mFiles[path];
+  if (!file) file = std::make_shared<File>();
+  if (!file->exists && mode != StorageOpenMode::kCreate) {
+    *error = ENOENT;
+    return nullptr;
+  }
+  if (mode == StorageOpenMode::kCreate) {
+    file->exists = true;
+    file->current.clear();
+    file->pending.push_back({0, Bytes(), true});
+  }
+  return std::make_unique<SimulatedFile>(*this, file);
+}
+
+bool SimulatedFileSystem::Exists(const char* path) {
+  auto found = mFiles.find(path);
+  return found != mFiles.end() && found->second->exists;
+}
+
+bool SimulatedFileSystem::Remove(const char* path, int* error) {
+  if (!Call(error)) return false;
+  auto found = mFiles.find(path);
+  if (found != mFiles.end()) found->second->exists = false;
+  return true;
+}
+
+bool SimulatedFileSystem::SyncFolder(const char*, int* error) {
+  if (!Call(error)) return false;
+  for (auto& [path, file] : mFiles) file->existsDurably = file->exists;
+  return true;
+}
+
+std::unique_ptr<StorageFile> SimulatedFileSystem::OpenTemporary(int* error) {
+  if (!Call(error)) return nullptr;
+  auto file = std::make_shared<File>();
+  file->exists = true;
+  return std::make_unique<SimulatedFile>(*this, file);
+}
+
+std::unique_ptr<SimulatedFileSystem> SimulatedFileSystem::PowerLoss(std::mt19937& random) const {
+  auto after = std::make_unique<SimulatedFileSystem>();
+  for (const auto& [path, file] : mFiles) {
+    if (!file->existsDurably) continue;
+    Bytes bytes = file->durable;
+    for (const File::Change& change : file->pending) {
+      if (random() % 2) continue;
+      if (change.setsLength) {
+        bytes.resize(change.offset);
+        continue;
+      }
+      // Sector by sector: a write that was in flight reaches the device in part.
+      for (uint64_t at = change.offset; at < change.offset + change.bytes.size();) {
+        uint64_t end = std::min<uint64_t>((at / 512 + 1) * 512, change.offset + change.bytes.size());
+        if (random() % 4) {
+          Bytes piece(change.bytes.begin() + static_cast<ptrdiff_t>(at - change.offset),
+                      change.bytes.begin() + static_cast<ptrdiff_t>(end - change.offset));
+          SimulatedFile::Write(bytes, at, piece);
+        }
+        at = end;
+      }
+    }
+    after->SetContents(path, bytes);
+  }
+  return after;
+}
+
+Bytes SimulatedFileSystem::Contents(const std::string& path) const {
+  auto found = mFiles.find(path);
+  return found == mFiles.end() ? Bytes() : found->second->current;
+}
+
+void SimulatedFileSystem::SetContents(const std::string& path, const Bytes& bytes) {
+  auto file = std::make_shared<File>();
+  file->durable = file->current = bytes;
+  file->exists = file->existsDurably = true;
+  mFiles[path] = file;
+}
+
+// ---- temporary folders ----
+
+TempFolder::TempFolder() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/qvdbtestXXXXXX";
+  if (mkdtemp(pattern.data())) mPath = pattern;
+}
+
+TempFolder::~TempFolder() {
+  if (mPath.empty()) return;
+  if (DIR* folder = opendir(mPath.c_str())) {
+    while (dirent* entry = readdir(folder))
+      if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, ".."))
+        unlink((mPath + "/" + entry->d_name).c_str());
+    closedir(folder);
+  }
+  rmdir(mPath.c_str());
+}
+
+}  // namespace dbtest
