@@ -515,8 +515,9 @@ bool TableCursor::PutParkedRows() {
   spill->ForEach(
       [&](const uint8_t* row, uint32_t length) {
         // Each row gets its place even when another could not: nothing more is lost.
-        bool put = mKeys.Build(mLeafKind, row, length) &&
-                   Descend(mStack, mKeys.Data(), mKeys.Size()) &&
+        std::vector<uint8_t> key;
+        bool put = KeyOf(row, length, &key) &&
+                   Descend(mStack, key.data(), static_cast<uint32_t>(key.size())) &&
                    mStore.MarkChanged(mStack.back().page.Entry());
         if (put) {
           mStarted = true;

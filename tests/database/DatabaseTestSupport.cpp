@@ -123,6 +123,7 @@ void CheckSeeks(TableCursor& cursor, TreeReport& report) {
     }
     uint32_t length = 0;
     const uint8_t* found = cursor.CurrentRecord(&length);
+    if (!found && cursor.Next()) found = cursor.CurrentRecord(&length);  // past a leaf's end
     while (found && RecordId(found) != id && cursor.Next()) found = cursor.CurrentRecord(&length);
     if (!found || RecordId(found) != id) {
       report.problem = "Seek does not lead to a live record";
@@ -168,7 +169,8 @@ const Bytes Workload::kKeyColumns = {0};
 
 namespace {
 
-// The live record with exactly key, under the cursor; false when there is none.
+}  // namespace
+
 bool SeekLive(TableCursor& cursor, const std::string& key) {
   Bytes probe = WorkloadRow(0, key, "");
   Bytes sortKey;
@@ -177,11 +179,14 @@ bool SeekLive(TableCursor& cursor, const std::string& key) {
       !cursor.Seek(sortKey.data(), static_cast<uint32_t>(sortKey.size()), &exact) || !exact)
     return false;
   uint32_t length = 0;
-  for (const uint8_t* record = cursor.CurrentRecord(&length); record;
-       record = cursor.Next() ? cursor.CurrentRecord(&length) : nullptr)
-    if (RecordIsLive(record)) return true;
-  return false;
+  const uint8_t* record = cursor.CurrentRecord(&length);
+  if (!record && cursor.Next()) record = cursor.CurrentRecord(&length);  // past a leaf's end
+  while (record && !RecordIsLive(record))
+    record = cursor.Next() ? cursor.CurrentRecord(&length) : nullptr;
+  return record != nullptr;
 }
+
+namespace {
 
 bool Put(PageStore& store, const std::string& key, const std::string& payload, int kind,
          const std::string& newKey) {

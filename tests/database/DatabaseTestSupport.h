@@ -31,6 +31,8 @@ class RowBuilder {
 // The workload's rows: key text in column 0, payload bytes in column 1.
 Bytes WorkloadRow(uint32_t id, const std::string& key, const std::string& payload);
 std::string RowText(const uint8_t* record, uint32_t length, uint8_t column);
+// Stands the cursor on a live workload row with exactly key; false when there is none.
+bool SeekLive(TableCursor& cursor, const std::string& key);
 
 // What a tree holds, read page by page from the root with every invariant checked: records in
 // key order within and across leaves (deleted ones too), index keys at or below every key
