@@ -101,7 +101,10 @@ bool PageJournal::Finish(StorageError* error) {
   mFile.reset();
   mSaved.clear();
   int hostError = 0;
-  if (!mFs.Remove(mPath.c_str(), &hostError) || !mFs.SyncFolder(mPath.c_str(), &hostError)) {
+  // The removal need not be durable: a journal that comes back after a power loss lies beside
+  // a closed header, where it is stale, and the next Start makes a new one (and syncs it with
+  // the folder) before the header can say open again.
+  if (!mFs.Remove(mPath.c_str(), &hostError)) {
     error->Set(StorageErrorCode::kIO, "cannot remove the journal", hostError);
     return false;
   }

@@ -37,7 +37,7 @@ class PageJournal {
   bool Append(uint32_t page, const uint8_t* image, StorageError* error);
   // Syncs what was appended since the last sync (nothing to do when nothing was).
   bool Sync(StorageError* error);
-  // The transaction is over: the journal is closed and removed, and its folder synced.
+  // The transaction is over: the journal is closed and removed.
   bool Finish(StorageError* error);
 
   // Puts the file back as the journal at path kept it (images, length, header, synced) and

@@ -52,18 +52,31 @@ std::unique_ptr<PageStore> PageStore::Create(const string& path, StorageError* e
     OpenFailed(error, StorageErrorCode::kIO, "cannot remove an old journal", host);
     return nullptr;
   }
-  StoreBigEndian32(store->mHeader + kDbHeaderMagic, kDbFileMagic);
-  StoreBigEndian32(store->mHeader + kDbHeaderVersion, kDbFileVersion);
-  bool made = store->mFile->WriteAt(0, store->mHeader, kDbFileHeaderSize);
-  store->mFileLength = kDbFileHeaderSize;
-  store->mOpened = made;
-  made = made && store->NewPage(kDbDirectoryLeaf, 0) && store->Commit();
-  if (!made) {
-    if (!store->mError) store->IOFailed("cannot write the new file");
-    *error = store->mError;
-    store->mOpened = false;
+  // The file as the first transaction leaves it: the header and page 0, an empty directory
+  // leaf. Nothing is there to protect, so it is written whole without a journal.
+  std::vector<uint8_t> image(DbPageOffset(1), 0);
+  StoreBigEndian32(image.data() + kDbHeaderMagic, kDbFileMagic);
+  StoreBigEndian32(image.data() + kDbHeaderVersion, kDbFileVersion);
+  StoreBigEndian32(image.data() + kDbHeaderLastTransaction, 1);
+  StoreBigEndian32(image.data() + kDbHeaderNextRecordId, 1);
+  auto* page0 = reinterpret_cast<qvdbRecordBlock*>(image.data() + kDbFileHeaderSize);
+  page0->SetKind(kDbDirectoryLeaf);
+  page0->SetStamp(1);
+  page0->SetNextTouched(kDbNoPage);
+  if (!store->mFile->WriteAt(0, image.data(), static_cast<uint32_t>(image.size())) ||
+      !store->mFile->Sync()) {
+    OpenFailed(error, StorageErrorCode::kIO, "cannot write the new file", store->mFile->LastError());
     return nullptr;
   }
+  if (!fs.SyncFolder(path.CString(), &host)) {
+    OpenFailed(error, StorageErrorCode::kIO, "cannot sync the new file's folder", host);
+    return nullptr;
+  }
+  std::memcpy(store->mHeader, image.data(), kDbFileHeaderSize);
+  store->mTransaction = FollowingTransaction(1);
+  store->mPageCount = 1;
+  store->mFileLength = image.size();
+  store->mOpened = true;
   return store;
 }
 
@@ -142,20 +155,17 @@ bool PageStore::Close() {
     closed = WriteHeader(false) && (mFile->Sync() || IOFailed("cannot sync the file"));
   }
   mListeners.clear();
-  while (mOldest) {
-    qvdbRecordTracking* page = mOldest;
+  while (qvdbRecordTracking* page = mOldest) {
     if (page->mPins == 0) {
       Evict(page);
       continue;
     }
     // Still held by someone who outlived the store: it goes with its last holder.
     QV_CHECK_MSG(page->mPins == 0, "a page is still held when its database closes");
-    mOldest = page->mNewer;
+    Unlink(page);
     page->mStore = nullptr;
     page->RemoveFromPurgeList();
-    mPages.erase(page->mNumber);
   }
-  mNewest = nullptr;
   mFile.reset();
   return closed;
 }
@@ -255,12 +265,17 @@ void PageStore::Touch(qvdbRecordTracking* page) {
   page->MoveToFront();
 }
 
-void PageStore::Evict(qvdbRecordTracking* page) {
+void PageStore::Unlink(qvdbRecordTracking* page) {
   if (page->mOlder) page->mOlder->mNewer = page->mNewer;
   if (page->mNewer) page->mNewer->mOlder = page->mOlder;
   if (mOldest == page) mOldest = page->mNewer;
   if (mNewest == page) mNewest = page->mOlder;
+  page->mOlder = page->mNewer = nullptr;
   mPages.erase(page->mNumber);
+}
+
+void PageStore::Evict(qvdbRecordTracking* page) {
+  Unlink(page);
   delete page;  // leaves the purge list too
 }
 

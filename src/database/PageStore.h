@@ -119,6 +119,7 @@ class PageStore {
   bool IOFailed(const char* what);
 
   void Touch(qvdbRecordTracking* page);
+  void Unlink(qvdbRecordTracking* page);
   void Evict(qvdbRecordTracking* page);
   void MakeRoom();
   bool Touched(uint32_t page) const {

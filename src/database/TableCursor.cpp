@@ -245,10 +245,15 @@ bool TableCursor::Seek(const uint8_t* key, uint32_t length, bool* exact) {
       return true;
     }
   }
+  // Past a deleted record with the key, or past the end of the leaf (the key is the first of
+  // the next child), the live record may still follow: the cursor then stands on it.
   Stack probe = mStack;
   Step found = FindLiveKey(probe, key, length);
-  *exact = found == Step::kRecord;
-  return found != Step::kFailed;
+  if (found != Step::kRecord) return found != Step::kFailed;
+  *exact = true;
+  mStack.swap(probe);
+  SaveAnchor();
+  return true;
 }
 
 bool TableCursor::Next() {
@@ -315,10 +320,11 @@ bool TableCursor::Insert(const uint8_t* record, uint32_t length) {
   if (!Revalidate()) return false;
   if (!mStarted || mAnchor.atEnd || mStack.empty() || mStack.back().page->Kind() == kDbIndexPage)
     return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no leaf");
-  if (!CheckInsertable(record, length)) return false;
-  if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
+  // The record's status and stamp are the cursor's to give.
   mRecord.assign(record, record + length);
-  SetRecordStatus(mRecord.data(), kDbLive, mStore.CurrentStamp());
+  if (length >= kDbRecordPrefixSize) SetRecordStatus(mRecord.data(), kDbLive, mStore.CurrentStamp());
+  if (!CheckInsertable(mRecord.data(), length)) return false;
+  if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
   return InsertHere(mRecord.data(), length);
 }
 
@@ -358,7 +364,9 @@ bool TableCursor::InsertAtLevel(uint32_t height, const uint8_t* record, uint32_t
   std::memmove(page->RecordAt(offset + length), page->RecordAt(offset), used - offset);
   std::memcpy(page->RecordAt(offset), record, length);
   page->SetUsed(used + length);
+  uint64_t before = page->ChangeCount();
   mStore.Rearranged(page);
+  page->NoteInsert(offset, length, before);
   return true;
 }
 
@@ -471,7 +479,9 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
   if (!Revalidate()) return false;
   if (!OnLeafPosition() || !RecordIsLive(RecordUnderCursor()))
     return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no live record");
-  if (!CheckInsertable(record, length)) return false;
+  std::vector<uint8_t> next(record, record + length);
+  if (length >= kDbRecordPrefixSize) SetRecordStatus(next.data(), kDbLive, mStore.CurrentStamp());
+  if (!CheckInsertable(next.data(), length)) return false;
   std::vector<uint8_t> key = mKeys.Key();
   bool sameKey = key == mAnchor.key;
   if (!sameKey) {
@@ -484,8 +494,7 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
     if (found == Step::kRecord) return Refuse(StorageErrorCode::kDuplicateKey, "the new key is taken");
   }
   if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
-  mRecord.assign(record, record + length);
-  SetRecordStatus(mRecord.data(), kDbLive, mStore.CurrentStamp());
+  mRecord.swap(next);
   StoreBigEndian32(mRecord.data() + kDbRowId, mStore.NextRecordId());
   if (!sameKey && !Park(mRecord.data(), length, key)) return false;
   MarkDeleted(RecordUnderCursor());

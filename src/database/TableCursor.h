@@ -45,9 +45,10 @@ class TableCursor : public TransactionListener {
   // be put back (the store's error says why).
   bool Close();
 
-  // Stands on the first record whose key is at or after key (deleted ones included), or at
-  // the end of the leaf where such a record would go. *exact tells whether a live record has
-  // exactly this key. False when the tree cannot be read.
+  // Stands where a record with this key goes: on the first record whose key is at or after
+  // it (deleted ones included), or at the end of the leaf before. *exact tells whether a live
+  // record has exactly this key; the cursor then stands on the first such record. False when
+  // the tree cannot be read.
   bool Seek(const uint8_t* key, uint32_t length, bool* exact);
   // The next record (live or deleted); false at the end or on a read failure.
   bool Next();

@@ -1,5 +1,7 @@
 #include "database/qvdbRecordTracking.h"
 
+#include <algorithm>
+
 #include "core/RuntimeError.h"
 #include "database/PageStore.h"
 
@@ -13,6 +15,15 @@ const std::vector<uint16_t>& qvdbRecordTracking::RecordOffsets() {
     mOffsets.push_back(static_cast<uint16_t>(offset));
   mOffsetsOf = mChangeCount;
   return mOffsets;
+}
+
+void qvdbRecordTracking::NoteInsert(uint32_t offset, uint32_t length,
+                                    uint64_t previousChangeCount) {
+  if (mOffsetsOf != previousChangeCount) return;
+  auto at = std::lower_bound(mOffsets.begin(), mOffsets.end(), offset);
+  for (auto later = at; later != mOffsets.end(); ++later) *later = static_cast<uint16_t>(*later + length);
+  mOffsets.insert(at, static_cast<uint16_t>(offset));
+  mOffsetsOf = mChangeCount;
 }
 
 PageRef::PageRef(const PageRef& other) : mEntry(other.mEntry) {

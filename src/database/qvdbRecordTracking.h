@@ -26,6 +26,9 @@ class qvdbRecordTracking : public qvdbRecordBlock, public purgableObject {
 
   // Payload offsets of the records in order, rebuilt after the records moved.
   const std::vector<uint16_t>& RecordOffsets();
+  // A record of length bytes was just inserted at offset (and the change count moved): the
+  // offsets, when they were current before, are brought up to date in place.
+  void NoteInsert(uint32_t offset, uint32_t length, uint64_t previousChangeCount);
 
  private:
   friend class PageStore;
