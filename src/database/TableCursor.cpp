@@ -332,7 +332,7 @@ bool TableCursor::Insert(const uint8_t* record, uint32_t length) {
 // fail short of a damaged file.
 bool TableCursor::InsertHere(const uint8_t* record, uint32_t length) {
   mKeys.Build(mLeafKind, record, length);
-  std::vector<uint8_t> key = mKeys.Key();
+  mNewKey = mKeys.Key();
   Level& leaf = mStack.back();
   qvdbRecordTracking* page = leaf.page.Entry();
   uint32_t offset = leaf.offset;
@@ -346,7 +346,7 @@ bool TableCursor::InsertHere(const uint8_t* record, uint32_t length) {
       return Refuse(StorageErrorCode::kRecordTooLong, "a key is too long for an index");
   }
   if (!InsertAtLevel(0, record, length, offset)) return false;
-  mAnchor.key.swap(key);
+  mAnchor.key.swap(mNewKey);
   mAnchor.id = RecordId(record);
   mAnchor.onRecord = true;
   mAnchor.fresh = false;

@@ -280,3 +280,54 @@ TEST(DatabaseTree, ACursorScansWhileAnotherChangesTheTree) {
   for (const auto& [key, times] : seen) EXPECT_EQ(times, 1) << key;
   EXPECT_EQ(CheckTable(*h.store, "c", kFirstColumn).problem, "");
 }
+
+// An update that changes a row's key parks the row: the scan that made it never meets it
+// again, it takes its place when the cursor closes or the transaction commits, and a rollback
+// drops it with the rest of the transaction. A key already taken is refused.
+TEST(DatabaseTree, RowsWithChangedKeysMoveWhenTheCursorClosesOrTheTransactionEnds) {
+  Harness h({"u"});
+  for (char c = 'a'; c <= 'j'; ++c) ASSERT_TRUE(h.Insert("u", WorkloadRow(c, std::string(1, c), "v")));
+  ASSERT_TRUE(h.store->Commit());
+  auto keys = [&] {
+    std::string all;
+    for (const Bytes& row : CheckTable(*h.store, "u", kFirstColumn).live)
+      all += RowText(row.data(), static_cast<uint32_t>(row.size()), 0) + " ";
+    return all;
+  };
+  std::unique_ptr<TableCursor> scan = h.Cursor("u");
+  std::string seen;
+  while (scan->NextMatching()) {
+    uint32_t length = 0;
+    const uint8_t* record = scan->CurrentRecord(&length);
+    std::string key = RowText(record, length, 0);
+    seen += key;
+    Bytes row = WorkloadRow(0, "z" + key, "moved");
+    ASSERT_TRUE(scan->UpdateCurrent(row.data(), static_cast<uint32_t>(row.size())))
+        << h.store->LastError().message;
+  }
+  EXPECT_EQ(seen, "abcdefghij");
+  EXPECT_EQ(keys(), "");
+  ASSERT_TRUE(scan->Close());
+  EXPECT_EQ(keys(), "za zb zc zd ze zf zg zh zi zj ");
+  ASSERT_TRUE(h.store->Commit());
+
+  std::unique_ptr<TableCursor> cursor = h.Cursor("u");
+  Bytes row = WorkloadRow(0, "zb", "taken");
+  ASSERT_TRUE(SeekLive(*cursor, "za"));
+  EXPECT_FALSE(cursor->UpdateCurrent(row.data(), static_cast<uint32_t>(row.size())));
+  EXPECT_EQ(h.store->LastError().code, StorageErrorCode::kDuplicateKey);
+  row = WorkloadRow(0, "y", "parked");
+  ASSERT_TRUE(cursor->UpdateCurrent(row.data(), static_cast<uint32_t>(row.size())));
+  ASSERT_TRUE(h.store->Rollback());
+  EXPECT_EQ(keys(), "za zb zc zd ze zf zg zh zi zj ");
+  ASSERT_TRUE(SeekLive(*cursor, "za"));
+  ASSERT_TRUE(cursor->UpdateCurrent(row.data(), static_cast<uint32_t>(row.size())));
+  ASSERT_TRUE(h.store->Commit());
+  EXPECT_EQ(keys(), "y zb zc zd ze zf zg zh zi zj ");  // the commit put it in place
+  ASSERT_TRUE(cursor->Close());
+  h.Reopen();
+  EXPECT_EQ(keys(), "y zb zc zd ze zf zg zh zi zj ");
+  // The directory refuses a storage name that is there, whatever its case.
+  EXPECT_FALSE(CreateTableStorage(*h.store, "U"));
+  EXPECT_EQ(h.store->LastError().code, StorageErrorCode::kNameExists);
+}
