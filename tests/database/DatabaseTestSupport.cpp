@@ -81,6 +81,7 @@ class TreeWalker {
       const Bytes& key = mKeys.Key();
       if (key < lowest) return Fail("a key lies below its index entry");
       if (index) {
+        if (!RecordIsLive(record)) return Fail("an index entry is marked deleted");
         if (key < previousEntry) return Fail("index entries out of order");
         previousEntry = key;
         if (!Walk(IndexRecordChild(record), std::max(key, lowest), depth + 1)) return false;
