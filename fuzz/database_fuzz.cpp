@@ -42,7 +42,8 @@ std::vector<uint8_t> Row(uint32_t id, uint32_t textLength) {
 }
 
 void ScanAndInsert(PageStore& store, const std::string& name, const uint8_t* keys, uint32_t count) {
-  std::unique_ptr<TableCursor> cursor = OpenTableCursor(store, name.c_str(), nullptr, 0, keys, count);
+  std::unique_ptr<TableCursor> cursor =
+      OpenTableCursor(store, name.c_str(), nullptr, 0, keys, count);
   if (!cursor) return;
   uint32_t rows = 0;
   std::vector<uint8_t> firstKey;
@@ -93,7 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ScanAndInsert(*store, name, &keyColumn, 1);
     ScanAndInsert(*store, name, nullptr, 0);
   }
-  if (size % 2) store->Commit();
-  else store->Rollback();
+  if (size % 2)
+    store->Commit();
+  else
+    store->Rollback();
   return 0;
 }

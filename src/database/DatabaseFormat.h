@@ -81,17 +81,17 @@ constexpr uint32_t kDbIndexKey = 12;
 
 // Column value types of row records.
 enum DbFieldType : uint8_t {
-  kDbSmallInt = 2,     // 2 bytes
-  kDbInteger = 3,      // 4 bytes
-  kDbVarChar = 5,      // u32 length, bytes
-  kDbFloat = 6,        // IEEE single
-  kDbDouble = 7,       // IEEE double
-  kDbDate = 8,         // year, month, day as signed 16-bit
-  kDbTime = 9,         // hour, minute, second as signed 16-bit
-  kDbBoolean = 12,     // 1 byte
-  kDbBytes = 14,       // u32 length, bytes (held in the row)
-  kDbLongText = 15,    // record id of a large value
-  kDbLongBytes = 16,   // record id of a large value
+  kDbSmallInt = 2,    // 2 bytes
+  kDbInteger = 3,     // 4 bytes
+  kDbVarChar = 5,     // u32 length, bytes
+  kDbFloat = 6,       // IEEE single
+  kDbDouble = 7,      // IEEE double
+  kDbDate = 8,        // year, month, day as signed 16-bit
+  kDbTime = 9,        // hour, minute, second as signed 16-bit
+  kDbBoolean = 12,    // 1 byte
+  kDbBytes = 14,      // u32 length, bytes (held in the row)
+  kDbLongText = 15,   // record id of a large value
+  kDbLongBytes = 16,  // record id of a large value
 };
 
 // Large values live in rows of "sys$blob": {prefix, id, column 1, type 14, u32 n + 4, u32 kind,

@@ -132,9 +132,8 @@ bool PageJournal::Restore(StorageFileSystem& fs, const std::string& path, Storag
   for (uint32_t index = 0;; ++index) {
     if (!journal->ReadAt(RecordOffset(index), record.data(), kJournalRecordSize, &got))
       return IOFailure(error, "cannot read the journal", *journal);
-    if (got != kJournalRecordSize ||
-        LoadBigEndian32(record.data() + 4 + kDbPageSize) !=
-            Checksum(salt, record.data(), 4 + kDbPageSize))
+    if (got != kJournalRecordSize || LoadBigEndian32(record.data() + 4 + kDbPageSize) !=
+                                         Checksum(salt, record.data(), 4 + kDbPageSize))
       break;  // the first record that was never synced ends what was kept
     uint32_t page = LoadBigEndian32(record.data());
     if (DbPageOffset(page) + kDbPageSize > oldLength) continue;  // cut away below anyway

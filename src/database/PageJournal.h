@@ -24,9 +24,7 @@ class PageJournal {
   PageJournal(StorageFileSystem& fs, std::string path);
   ~PageJournal();
 
-  static std::string PathFor(const std::string& databasePath) {
-    return databasePath + "-journal";
-  }
+  static std::string PathFor(const std::string& databasePath) { return databasePath + "-journal"; }
   const std::string& Path() const { return mPath; }
   bool Active() const { return mFile != nullptr; }
 

@@ -39,7 +39,8 @@ PageStore::~PageStore() { Close(); }
 std::unique_ptr<PageStore> PageStore::Create(const string& path, StorageError* error,
                                              StorageFileSystem& fs) {
   int host = 0;
-  std::unique_ptr<StorageFile> file = fs.Open(path.CString(), StorageOpenMode::kCreate, true, &host);
+  std::unique_ptr<StorageFile> file =
+      fs.Open(path.CString(), StorageOpenMode::kCreate, true, &host);
   if (!file) {
     OpenFailed(error, host == EWOULDBLOCK ? StorageErrorCode::kLocked : StorageErrorCode::kIO,
                host == EWOULDBLOCK ? "the database file is already open" : "cannot create the file",
@@ -65,7 +66,8 @@ std::unique_ptr<PageStore> PageStore::Create(const string& path, StorageError* e
   page0->SetNextTouched(kDbNoPage);
   if (!store->mFile->WriteAt(0, image.data(), static_cast<uint32_t>(image.size())) ||
       !store->mFile->Sync()) {
-    OpenFailed(error, StorageErrorCode::kIO, "cannot write the new file", store->mFile->LastError());
+    OpenFailed(error, StorageErrorCode::kIO, "cannot write the new file",
+               store->mFile->LastError());
     return nullptr;
   }
   if (!fs.SyncFolder(path.CString(), &host)) {
@@ -131,7 +133,8 @@ bool PageStore::LoadHeader() {
   uint32_t got = 0;
   if (!mFile->ReadAt(0, mHeader, sizeof mHeader, &got) || !mFile->GetLength(&mFileLength))
     return IOFailed("cannot read the header");
-  if (got < sizeof mHeader) return OpenFailed(&mError, StorageErrorCode::kNotDatabase, "not a database file");
+  if (got < sizeof mHeader)
+    return OpenFailed(&mError, StorageErrorCode::kNotDatabase, "not a database file");
   if (LoadBigEndian32(mHeader + kDbHeaderTransactionOpen) != 0)
     return OpenFailed(&mError, StorageErrorCode::kNeedsRecovery,
                       "the file was left in a transaction");
@@ -188,12 +191,14 @@ PageRef PageStore::ReadPage(uint32_t number) {
   auto* page = new qvdbRecordTracking(this, number);
   uint32_t got = 0;
   bool read = mFile->ReadAt(DbPageOffset(number), page->bytes, kDbPageSize, &got);
-  const char* problem = !read                ? nullptr
+  const char* problem = !read               ? nullptr
                         : got < kDbPageSize ? "a page is cut short"
                                             : page->Check(mPageCount);
   if (!read || problem) {
-    if (read) mError.Set(StorageErrorCode::kDamaged, problem);
-    else IOFailed("cannot read a page");
+    if (read)
+      mError.Set(StorageErrorCode::kDamaged, problem);
+    else
+      IOFailed("cannot read a page");
     delete page;
     return PageRef();
   }
@@ -344,8 +349,7 @@ bool PageStore::EnsureHeaderSaysOpen() {
 }
 
 bool PageStore::WritePages(std::vector<qvdbRecordTracking*>& pages, bool sync) {
-  std::sort(pages.begin(), pages.end(),
-            [](auto* a, auto* b) { return a->mNumber < b->mNumber; });
+  std::sort(pages.begin(), pages.end(), [](auto* a, auto* b) { return a->mNumber < b->mNumber; });
   std::vector<uint8_t> committed(kDbPageSize);
   for (qvdbRecordTracking* page : pages) {
     if (mJournal.Holds(page->mNumber)) continue;

@@ -122,9 +122,7 @@ class PageStore {
   void Unlink(qvdbRecordTracking* page);
   void Evict(qvdbRecordTracking* page);
   void MakeRoom();
-  bool Touched(uint32_t page) const {
-    return page < mTouchedBits.size() && mTouchedBits[page];
-  }
+  bool Touched(uint32_t page) const { return page < mTouchedBits.size() && mTouchedBits[page]; }
 
   StorageFileSystem& mFs;
   std::string mPath;
@@ -141,7 +139,7 @@ class PageStore {
   bool mHeaderSaysOpen = false;  // durably, on the device
   uint64_t mPageCount = 0;
   uint64_t mFileLength = 0;
-  uint64_t mStartPageCount = 0;  // when the open transaction began
+  uint64_t mStartPageCount = 0;    // when the open transaction began
   std::vector<uint32_t> mTouched;  // pages the open transaction changed, oldest first
   std::vector<bool> mTouchedBits;
   PageJournal mJournal;

@@ -4,8 +4,16 @@
 
 bool IsRowValueType(uint8_t type) {
   switch (type) {
-    case kDbSmallInt: case kDbInteger: case kDbVarChar: case kDbFloat: case kDbDouble:
-    case kDbDate: case kDbTime: case kDbBoolean: case kDbBytes: case kDbLongText:
+    case kDbSmallInt:
+    case kDbInteger:
+    case kDbVarChar:
+    case kDbFloat:
+    case kDbDouble:
+    case kDbDate:
+    case kDbTime:
+    case kDbBoolean:
+    case kDbBytes:
+    case kDbLongText:
     case kDbLongBytes:
       return true;
   }
@@ -16,21 +24,32 @@ int32_t ColumnValueSize(uint8_t type, const uint8_t* value, const uint8_t* end) 
   int64_t room = end - value;
   int64_t size;
   switch (type) {
-    case kDbSmallInt: size = 2; break;
+    case kDbSmallInt:
+      size = 2;
+      break;
     case kDbInteger:
     case kDbFloat:
     case kDbLongText:
-    case kDbLongBytes: size = 4; break;
-    case kDbDouble: size = 8; break;
+    case kDbLongBytes:
+      size = 4;
+      break;
+    case kDbDouble:
+      size = 8;
+      break;
     case kDbDate:
-    case kDbTime: size = 6; break;
-    case kDbBoolean: size = 1; break;
+    case kDbTime:
+      size = 6;
+      break;
+    case kDbBoolean:
+      size = 1;
+      break;
     case kDbVarChar:
     case kDbBytes:
       if (room < 4) return -1;
       size = 4 + int64_t{LoadBigEndian32(value)};
       break;
-    default: return -1;
+    default:
+      return -1;
   }
   return size <= room ? static_cast<int32_t>(size) : -1;
 }
@@ -53,14 +72,22 @@ bool FindRowColumn(const uint8_t* record, uint32_t length, uint8_t column, DbCol
 
 const char* DbRecordProblemText(DbRecordProblem problem) {
   switch (problem) {
-    case DbRecordProblem::kNone: return "no problem";
-    case DbRecordProblem::kTooShort: return "a record is shorter than its layout";
-    case DbRecordProblem::kTooLong: return "a record runs past its page";
-    case DbRecordProblem::kBadStatus: return "a record has an unknown status";
-    case DbRecordProblem::kBadName: return "a table name runs past its record";
-    case DbRecordProblem::kUnknownType: return "a row holds a value of an unknown type";
-    case DbRecordProblem::kBadValue: return "a row value runs past its record";
-    case DbRecordProblem::kBadPageNumber: return "a record names a page beyond the file";
+    case DbRecordProblem::kNone:
+      return "no problem";
+    case DbRecordProblem::kTooShort:
+      return "a record is shorter than its layout";
+    case DbRecordProblem::kTooLong:
+      return "a record runs past its page";
+    case DbRecordProblem::kBadStatus:
+      return "a record has an unknown status";
+    case DbRecordProblem::kBadName:
+      return "a table name runs past its record";
+    case DbRecordProblem::kUnknownType:
+      return "a row holds a value of an unknown type";
+    case DbRecordProblem::kBadValue:
+      return "a row value runs past its record";
+    case DbRecordProblem::kBadPageNumber:
+      return "a record names a page beyond the file";
   }
   return "unknown problem";
 }
@@ -112,8 +139,7 @@ uint32_t DirectoryRecordLength(uint32_t nameLength) { return kDbDirectoryName + 
 
 void BuildDirectoryRecord(uint8_t* out, uint32_t id, uint32_t root, const uint8_t* name,
                           uint32_t nameLength) {
-  StoreBigEndian16(out + kDbRecordLength,
-                   static_cast<uint16_t>(DirectoryRecordLength(nameLength)));
+  StoreBigEndian16(out + kDbRecordLength, static_cast<uint16_t>(DirectoryRecordLength(nameLength)));
   SetRecordStatus(out, kDbLive, 0);
   StoreBigEndian32(out + kDbDirectoryId, id);
   StoreBigEndian32(out + kDbDirectoryRoot, root);

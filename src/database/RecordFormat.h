@@ -57,13 +57,13 @@ bool FindRowColumn(const uint8_t* record, uint32_t length, uint8_t column, DbCol
 // Why a record cannot stand on a page of a given kind.
 enum class DbRecordProblem {
   kNone,
-  kTooShort,        // shorter than its kind's fixed part, or than the space it claims
-  kTooLong,         // longer than 8,174 bytes or than the rest of the page
-  kBadStatus,       // neither 'A' nor 'D'
-  kBadName,         // directory name runs past the record
-  kUnknownType,     // a row value of a type no row may hold
-  kBadValue,        // a row value runs past the record
-  kBadPageNumber,   // a root or child page beyond the file's pages
+  kTooShort,       // shorter than its kind's fixed part, or than the space it claims
+  kTooLong,        // longer than 8,174 bytes or than the rest of the page
+  kBadStatus,      // neither 'A' nor 'D'
+  kBadName,        // directory name runs past the record
+  kUnknownType,    // a row value of a type no row may hold
+  kBadValue,       // a row value runs past the record
+  kBadPageNumber,  // a root or child page beyond the file's pages
 };
 const char* DbRecordProblemText(DbRecordProblem problem);
 

@@ -39,7 +39,8 @@ void AppendCollated(uint8_t* out, const uint8_t* text, uint32_t length) {
 // IEEE values order as unsigned bytes once negatives are inverted and positives get their sign.
 void AppendFloatKey(uint8_t* out, const uint8_t* value, uint32_t size) {
   bool negative = value[0] & 0x80;
-  for (uint32_t i = 0; i < size; ++i) out[i] = negative ? static_cast<uint8_t>(~value[i]) : value[i];
+  for (uint32_t i = 0; i < size; ++i)
+    out[i] = negative ? static_cast<uint8_t>(~value[i]) : value[i];
   if (!negative) out[0] ^= 0x80;
 }
 

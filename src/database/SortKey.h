@@ -13,8 +13,7 @@
 // accented letters of Mac OS Roman beside their base letters.
 extern const uint8_t kDbCollation[256];
 
-inline int32_t CompareKeys(const uint8_t* a, uint32_t aLength, const uint8_t* b,
-                           uint32_t bLength) {
+inline int32_t CompareKeys(const uint8_t* a, uint32_t aLength, const uint8_t* b, uint32_t bLength) {
   uint32_t common = aLength < bLength ? aLength : bLength;
   int32_t order = common ? __builtin_memcmp(a, b, common) : 0;  // empty keys may have no bytes
   return order ? order : (aLength < bLength ? -1 : aLength > bLength ? 1 : 0);

@@ -7,17 +7,17 @@
 
 enum class StorageErrorCode {
   kNone,
-  kIO,               // a read, write, sync or length change failed (hostError says why)
-  kNotDatabase,      // no database header, or an unknown version
-  kDamaged,          // a page or header that does not hold together
-  kNeedsRecovery,    // a transaction was left open and no journal can restore the file
-  kLocked,           // the file is open in this or another process
-  kReadOnly,         // a change to a store opened for reading only
-  kRecordTooLong,    // a record, or its key as an index entry, does not fit a page
-  kBadRecord,        // a record handed in without its kind's layout
-  kDuplicateKey,     // an update would give a row the key of another
-  kNotPositioned,    // the cursor stands on no record (or on no leaf position)
-  kNameExists,       // a table storage name already in the directory
+  kIO,             // a read, write, sync or length change failed (hostError says why)
+  kNotDatabase,    // no database header, or an unknown version
+  kDamaged,        // a page or header that does not hold together
+  kNeedsRecovery,  // a transaction was left open and no journal can restore the file
+  kLocked,         // the file is open in this or another process
+  kReadOnly,       // a change to a store opened for reading only
+  kRecordTooLong,  // a record, or its key as an index entry, does not fit a page
+  kBadRecord,      // a record handed in without its kind's layout
+  kDuplicateKey,   // an update would give a row the key of another
+  kNotPositioned,  // the cursor stands on no record (or on no leaf position)
+  kNameExists,     // a table storage name already in the directory
 };
 
 struct StorageError {

@@ -4,8 +4,7 @@
 
 #include "core/RuntimeError.h"
 
-TableCursor::TableCursor(PageStore& store, std::unique_ptr<TableCursor> parent,
-                         uint32_t leafKind)
+TableCursor::TableCursor(PageStore& store, std::unique_ptr<TableCursor> parent, uint32_t leafKind)
     : mStore(store), mParent(std::move(parent)), mLeafKind(leafKind) {}
 
 TableCursor::~TableCursor() { Close(); }
@@ -99,8 +98,10 @@ uint32_t TableCursor::LowerBound(qvdbRecordTracking* page, const uint8_t* key, u
       BuildKey(page, offsets[middle]);
       order = CompareKeys(mKeys.Data(), mKeys.Size(), key, length);
     }
-    if (order < 0) low = middle + 1;
-    else high = middle;
+    if (order < 0)
+      low = middle + 1;
+    else
+      high = middle;
   }
   return low;
 }
@@ -322,7 +323,8 @@ bool TableCursor::Insert(const uint8_t* record, uint32_t length) {
     return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no leaf");
   // The record's status and stamp are the cursor's to give.
   mRecord.assign(record, record + length);
-  if (length >= kDbRecordPrefixSize) SetRecordStatus(mRecord.data(), kDbLive, mStore.CurrentStamp());
+  if (length >= kDbRecordPrefixSize)
+    SetRecordStatus(mRecord.data(), kDbLive, mStore.CurrentStamp());
   if (!CheckInsertable(mRecord.data(), length)) return false;
   if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
   return InsertHere(mRecord.data(), length);
@@ -485,13 +487,15 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
   std::vector<uint8_t> key = mKeys.Key();
   bool sameKey = key == mAnchor.key;
   if (!sameKey) {
-    if (mSpillKeys.count(key)) return Refuse(StorageErrorCode::kDuplicateKey, "the new key is taken");
+    if (mSpillKeys.count(key))
+      return Refuse(StorageErrorCode::kDuplicateKey, "the new key is taken");
     Stack probe;
     uint32_t keyLength = static_cast<uint32_t>(key.size());
     if (!Descend(probe, key.data(), keyLength)) return false;
     Step found = FindLiveKey(probe, key.data(), keyLength);
     if (found == Step::kFailed) return false;
-    if (found == Step::kRecord) return Refuse(StorageErrorCode::kDuplicateKey, "the new key is taken");
+    if (found == Step::kRecord)
+      return Refuse(StorageErrorCode::kDuplicateKey, "the new key is taken");
   }
   if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
   mRecord.swap(next);

@@ -133,7 +133,7 @@ class TableCursor : public TransactionListener {
   Stack mStack;
   Anchor mAnchor;
   bool mStarted = false;
-  uint64_t mPushes = 0;  // pages pushed since the last descent
+  uint64_t mPushes = 0;          // pages pushed since the last descent
   std::vector<uint8_t> mRecord;  // the record being inserted
   std::vector<uint8_t> mNewKey;  // and its key
   std::unique_ptr<SpillFile> mSpill;

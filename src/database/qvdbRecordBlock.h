@@ -20,7 +20,9 @@ struct qvdbRecordBlock {
   void SetOrigin(uint32_t origin) { StoreBigEndian32(bytes + kDbPageOrigin, origin); }
   void SetStamp(uint32_t stamp) { StoreBigEndian32(bytes + kDbPageStamp, stamp); }
   void SetNextTouched(uint32_t page) { StoreBigEndian32(bytes + kDbPageNextTouched, page); }
-  void SetUsed(uint32_t used) { StoreBigEndian16(bytes + kDbPageUsed, static_cast<uint16_t>(used)); }
+  void SetUsed(uint32_t used) {
+    StoreBigEndian16(bytes + kDbPageUsed, static_cast<uint16_t>(used));
+  }
 
   uint8_t* Payload() { return bytes + kDbPageHeaderSize; }
   const uint8_t* Payload() const { return bytes + kDbPageHeaderSize; }

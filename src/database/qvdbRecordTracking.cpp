@@ -21,7 +21,8 @@ void qvdbRecordTracking::NoteInsert(uint32_t offset, uint32_t length,
                                     uint64_t previousChangeCount) {
   if (mOffsetsOf != previousChangeCount) return;
   auto at = std::lower_bound(mOffsets.begin(), mOffsets.end(), offset);
-  for (auto later = at; later != mOffsets.end(); ++later) *later = static_cast<uint16_t>(*later + length);
+  for (auto later = at; later != mOffsets.end(); ++later)
+    *later = static_cast<uint16_t>(*later + length);
   mOffsets.insert(at, static_cast<uint16_t>(offset));
   mOffsetsOf = mChangeCount;
 }

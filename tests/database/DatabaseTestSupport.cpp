@@ -1,12 +1,15 @@
 #include "database/DatabaseTestSupport.h"
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include "database/TableDirectory.h"
@@ -38,13 +41,12 @@ RowBuilder& RowBuilder::Text(uint8_t column, const std::string& text, uint8_t ty
 Bytes RowBuilder::Build(uint32_t id) const {
   Bytes record(kDbRowValues);
   StoreBigEndian16(record.data(), static_cast<uint16_t>(kDbRowValues + mValues.size()));
-  SetRecordStatus(record.data(), kDbLive, 0);
   StoreBigEndian32(record.data() + kDbRowId, id);
   record.insert(record.end(), mValues.begin(), mValues.end());
   return record;
 }
 
-Bytes WorkloadRow(uint32_t id, const std::string& key, const std::string& payload) {
+Bytes KeyedRow(uint32_t id, const std::string& key, const std::string& payload) {
   return RowBuilder().Text(0, key).Text(1, payload, kDbBytes).Build(id);
 }
 
@@ -52,6 +54,37 @@ std::string RowText(const uint8_t* record, uint32_t length, uint8_t column) {
   DbColumnValue value;
   if (!FindRowColumn(record, length, column, &value)) return "<absent>";
   return std::string(reinterpret_cast<const char*>(value.value) + 4, value.size - 4);
+}
+
+std::unique_ptr<TableCursor> KeyedCursor(PageStore& store, const char* table) {
+  return OpenTableCursor(store, table, nullptr, 0, kKeyColumn.data(), 1);
+}
+
+bool SeekRow(TableCursor& cursor, const Bytes& row, bool* exact) {
+  Bytes key;
+  return cursor.KeyOf(row.data(), static_cast<uint32_t>(row.size()), &key) &&
+         cursor.Seek(key.data(), static_cast<uint32_t>(key.size()), exact);
+}
+
+bool InsertRow(TableCursor& cursor, const Bytes& row) {
+  bool exact = false;
+  return SeekRow(cursor, row, &exact) &&
+         cursor.Insert(row.data(), static_cast<uint32_t>(row.size()));
+}
+
+bool InsertRow(PageStore& store, const char* table, const Bytes& row) {
+  std::unique_ptr<TableCursor> cursor = KeyedCursor(store, table);
+  return cursor && InsertRow(*cursor, row);
+}
+
+bool SeekLive(TableCursor& cursor, const std::string& key) {
+  bool exact = false;
+  return SeekRow(cursor, KeyedRow(0, key, ""), &exact) && exact;
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // ---- the tree checker ----
@@ -87,12 +120,24 @@ class TreeWalker {
         if (!Walk(IndexRecordChild(record), std::max(key, lowest), depth + 1)) return false;
         continue;
       }
-      if (mHaveLast && key < mLastKey) return Fail("leaf records out of order");
+      if (!mLastKey.empty() && key < mLastKey) return Fail("leaf records out of order");
       mLastKey = key;
-      mHaveLast = true;
       if (RecordIsLive(record)) report.live.emplace_back(record, record + length);
     }
     return true;
+  }
+
+  // Every live record is found again: Seek of its key, then its id among the records with it.
+  void CheckSeeks(TableCursor& cursor) {
+    for (const Bytes& record : report.live) {
+      bool exact = false;
+      uint32_t length = 0;
+      if (!SeekRow(cursor, record, &exact) || !exact) return (void)Fail("Seek misses a record");
+      const uint8_t* found = cursor.CurrentRecord(&length);
+      while (found && RecordId(found) != RecordId(record.data()))
+        found = cursor.Next() ? cursor.CurrentRecord(&length) : nullptr;
+      if (!found) return (void)Fail("Seek does not lead to a live record");
+    }
   }
 
   bool Fail(const std::string& problem) {
@@ -108,37 +153,12 @@ class TreeWalker {
   SortKeyBuilder mKeys;
   std::set<uint32_t> mSeen;
   Bytes mLastKey;
-  bool mHaveLast = false;
 };
-
-// Every live record is found again: Seek of its key, then its id among the records with it.
-void CheckSeeks(TableCursor& cursor, TreeReport& report) {
-  Bytes key;
-  for (const Bytes& record : report.live) {
-    bool exact = false;
-    uint32_t id = RecordId(record.data());
-    cursor.KeyOf(record.data(), static_cast<uint32_t>(record.size()), &key);
-    if (!cursor.Seek(key.data(), static_cast<uint32_t>(key.size()), &exact) || !exact) {
-      report.problem = "Seek misses a live record";
-      return;
-    }
-    uint32_t length = 0;
-    const uint8_t* found = cursor.CurrentRecord(&length);
-    if (!found && cursor.Next()) found = cursor.CurrentRecord(&length);  // past a leaf's end
-    while (found && RecordId(found) != id && cursor.Next()) found = cursor.CurrentRecord(&length);
-    if (!found || RecordId(found) != id) {
-      report.problem = "Seek does not lead to a live record";
-      return;
-    }
-  }
-}
 
 }  // namespace
 
-TreeReport CheckTable(PageStore& store, const std::string& name, const Bytes& keyColumns) {
-  TreeReport report;
-  std::unique_ptr<TableCursor> cursor = OpenTableCursor(
-      store, name.c_str(), nullptr, 0, keyColumns.data(), static_cast<uint32_t>(keyColumns.size()));
+TreeReport CheckTable(PageStore& store, const std::string& name) {
+  std::unique_ptr<TableCursor> cursor = KeyedCursor(store, name.c_str());
   // The root, read from the table's directory record.
   std::unique_ptr<TableCursor> directory = TableCursor::OpenDirectory(store);
   uint32_t root = kDbNoPage, length = 0;
@@ -148,62 +168,43 @@ TreeReport CheckTable(PageStore& store, const std::string& name, const Bytes& ke
     if (std::string(reinterpret_cast<const char*>(record + kDbDirectoryName), nameLength) == name)
       root = DirectoryRecordRoot(record);
   }
-  if (!cursor || root == kDbNoPage) {
-    report.problem = "no table " + name;
-    return report;
-  }
-  TreeWalker walker(store, kDbRowLeaf, keyColumns);
-  if (walker.Walk(root, Bytes(), 1)) CheckSeeks(*cursor, walker.report);
+  TreeWalker walker(store, kDbRowLeaf, kKeyColumn);
+  if (!cursor || root == kDbNoPage)
+    walker.Fail("no table " + name);
+  else if (walker.Walk(root, Bytes(), 1))
+    walker.CheckSeeks(*cursor);
   return walker.report;
 }
 
 TreeReport CheckDirectory(PageStore& store) {
   TreeWalker walker(store, kDbDirectoryLeaf, Bytes());
   std::unique_ptr<TableCursor> cursor = TableCursor::OpenDirectory(store);
-  if (walker.Walk(store.DirectoryRoot(), Bytes(), 1)) CheckSeeks(*cursor, walker.report);
+  if (walker.Walk(store.DirectoryRoot(), Bytes(), 1)) walker.CheckSeeks(*cursor);
   return walker.report;
+}
+
+std::multimap<std::string, std::string> Content(const TreeReport& report) {
+  std::multimap<std::string, std::string> content;
+  for (const Bytes& row : report.live) {
+    uint32_t length = static_cast<uint32_t>(row.size());
+    content.emplace(RowText(row.data(), length, 0), RowText(row.data(), length, 1));
+  }
+  return content;
 }
 
 // ---- the workload ----
 
-const Bytes Workload::kKeyColumns = {0};
-
 namespace {
 
-}  // namespace
-
-bool SeekLive(TableCursor& cursor, const std::string& key) {
-  Bytes probe = WorkloadRow(0, key, "");
-  Bytes sortKey;
-  bool exact = false;
-  if (!cursor.KeyOf(probe.data(), static_cast<uint32_t>(probe.size()), &sortKey) ||
-      !cursor.Seek(sortKey.data(), static_cast<uint32_t>(sortKey.size()), &exact) || !exact)
-    return false;
-  uint32_t length = 0;
-  const uint8_t* record = cursor.CurrentRecord(&length);
-  if (!record && cursor.Next()) record = cursor.CurrentRecord(&length);  // past a leaf's end
-  while (record && !RecordIsLive(record))
-    record = cursor.Next() ? cursor.CurrentRecord(&length) : nullptr;
-  return record != nullptr;
-}
-
-namespace {
-
-bool Put(PageStore& store, const std::string& key, const std::string& payload, int kind,
-         const std::string& newKey) {
-  std::unique_ptr<TableCursor> cursor =
-      OpenTableCursor(store, "t", nullptr, 0, Workload::kKeyColumns.data(), 1);
+// kind 0 inserts, 1 deletes, 2 replaces the row of key by {newKey, payload}.
+bool Change(PageStore& store, int kind, const std::string& key, const std::string& newKey,
+            const std::string& payload) {
+  std::unique_ptr<TableCursor> cursor = KeyedCursor(store, "t");
   if (!cursor) return false;
-  if (kind == 0) {  // insert
-    Bytes row = WorkloadRow(store.NextRecordId(), key, payload), sortKey;
-    bool exact = false;
-    return cursor->KeyOf(row.data(), static_cast<uint32_t>(row.size()), &sortKey) &&
-           cursor->Seek(sortKey.data(), static_cast<uint32_t>(sortKey.size()), &exact) &&
-           cursor->Insert(row.data(), static_cast<uint32_t>(row.size()));
-  }
+  if (kind == 0) return InsertRow(*cursor, KeyedRow(store.NextRecordId(), key, payload));
   if (!SeekLive(*cursor, key)) return false;
   if (kind == 1) return cursor->DeleteCurrent();
-  Bytes row = WorkloadRow(0, newKey, payload);
+  Bytes row = KeyedRow(0, newKey, payload);
   return cursor->UpdateCurrent(row.data(), static_cast<uint32_t>(row.size())) && cursor->Close();
 }
 
@@ -215,15 +216,15 @@ int Workload::Step(PageStore* store) {
   for (uint32_t i = 0; i < changes; ++i) {
     uint32_t choice = mRandom() % 10;
     std::string key = "k" + std::to_string(mRandom() % 3000);
-    std::string payload(10 + mRandom() % mMaxPayload, 'a' + static_cast<char>(mRandom() % 26));
+    std::string payload(10 + mRandom() % 1500, 'a' + static_cast<char>(mRandom() % 26));
     if (!mModel.empty() && choice >= 4)
       key = std::next(mModel.begin(), mRandom() % mModel.size())->first;
     int kind = !mModel.count(key) ? 0 : choice < 7 ? 1 : 2;
     std::string newKey = kind == 2 && choice == 9 ? "k" + std::to_string(mRandom() % 3000) : key;
     if (mModel.count(newKey) && newKey != key) continue;  // the store would refuse it
-    if (store && !Put(*store, key, payload, kind, newKey)) return -1;
-    if (kind != 0) mModel.erase(key);
-    if (kind != 1) mModel[newKey] = payload;
+    if (store && !Change(*store, kind, key, newKey, payload)) return -1;
+    mModel.erase(key);
+    if (kind != 1) mModel.emplace(newKey, payload);
   }
   if (mRandom() % 4 == 0) {
     mModel = before;
@@ -232,22 +233,11 @@ int Workload::Step(PageStore* store) {
   return store && !store->Commit() ? -1 : 1;
 }
 
-Workload::Model Workload::Read(PageStore& store, std::string* problem) {
-  TreeReport report = CheckTable(store, "t", kKeyColumns);
-  *problem = report.problem;
-  Model model;
-  for (const Bytes& row : report.live) {
-    uint32_t length = static_cast<uint32_t>(row.size());
-    model[RowText(row.data(), length, 0)] = RowText(row.data(), length, 1);
-  }
-  return model;
-}
-
 // ---- the simulated file system ----
 
 struct SimulatedFileSystem::File {
   struct Change {
-    uint64_t offset;
+    uint64_t offset;  // the length, for a change of length
     Bytes bytes;
     bool setsLength;
   };
@@ -260,49 +250,48 @@ struct SimulatedFileSystem::File {
 
 namespace {
 
+void WriteInto(Bytes& into, uint64_t offset, const uint8_t* bytes, uint64_t count) {
+  if (into.size() < offset + count) into.resize(offset + count);
+  std::copy(bytes, bytes + count, into.begin() + static_cast<ptrdiff_t>(offset));
+}
+
 class SimulatedFile : public StorageFile {
  public:
   SimulatedFile(SimulatedFileSystem& fs, std::shared_ptr<SimulatedFileSystem::File> file)
       : mFs(fs), mFile(std::move(file)) {}
 
   bool ReadAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* got) override {
-    if (!Call()) return false;
+    if (!mFs.Call(&mLastError)) return false;
     uint64_t size = mFile->current.size();
     *got = offset >= size ? 0 : static_cast<uint32_t>(std::min<uint64_t>(count, size - offset));
     if (*got) std::memcpy(buffer, mFile->current.data() + offset, *got);
     return true;
   }
   bool WriteAt(uint64_t offset, const void* bytes, uint32_t count) override {
-    if (!Call()) return false;
+    if (!mFs.Call(&mLastError)) return false;
     auto* from = static_cast<const uint8_t*>(bytes);
-    Write(mFile->current, offset, Bytes(from, from + count));
+    WriteInto(mFile->current, offset, from, count);
     mFile->pending.push_back({offset, Bytes(from, from + count), false});
     return true;
   }
   bool Sync() override {
-    if (!Call()) return false;
+    if (!mFs.Call(&mLastError)) return false;
     mFile->durable = mFile->current;
     mFile->pending.clear();
     return true;
   }
   bool SetLength(uint64_t length) override {
-    if (!Call()) return false;
+    if (!mFs.Call(&mLastError)) return false;
     mFile->current.resize(length);
     mFile->pending.push_back({length, Bytes(), true});
     return true;
   }
   bool GetLength(uint64_t* length) override {
-    if (!Call()) return false;
     *length = mFile->current.size();
-    return true;
-  }
-  static void Write(Bytes& into, uint64_t offset, const Bytes& bytes) {
-    if (into.size() < offset + bytes.size()) into.resize(offset + bytes.size());
-    std::copy(bytes.begin(), bytes.end(), into.begin() + static_cast<ptrdiff_t>(offset));
+    return mFs.Call(&mLastError);
   }
 
  private:
-  bool Call() { return mFs.Call(&mLastError); }
   SimulatedFileSystem& mFs;
   std::shared_ptr<SimulatedFileSystem::File> mFile;
 };
@@ -313,30 +302,22 @@ SimulatedFileSystem::SimulatedFileSystem() = default;
 SimulatedFileSystem::~SimulatedFileSystem() = default;
 
 bool SimulatedFileSystem::Call(int* error) {
-  ++mCalls;
-  if (mCallsLeft == 0) {
-    *error = EIO;
-    return false;
-  }
-  --mCallsLeft;
-  return true;
+  if (mCallsLeft == 0) *error = EIO;
+  return mCallsLeft == 0 ? false : (--mCallsLeft, true);
 }
 
-std::unique_ptr<StorageFile> SimulatedFileSystem::Open(const char* path, StorageOpenMode mode,
-                                                       bool, int* error) {
+std::unique_ptr<StorageFile> SimulatedFileSystem::Open(const char* path, StorageOpenMode mode, bool,
+                                                       int* error) {
   if (!Call(error)) return nullptr;
   std::shared_ptr<File>& file = mFiles[path];
   if (!file) file = std::make_shared<File>();
-  if (!file->exists && mode != StorageOpenMode::kCreate) {
-    *error = ENOENT;
-    return nullptr;
-  }
   if (mode == StorageOpenMode::kCreate) {
     file->exists = true;
     file->current.clear();
     file->pending.push_back({0, Bytes(), true});
   }
-  return std::make_unique<SimulatedFile>(*this, file);
+  if (!file->exists) *error = ENOENT;
+  return file->exists ? std::make_unique<SimulatedFile>(*this, file) : nullptr;
 }
 
 bool SimulatedFileSystem::Exists(const char* path) {
@@ -346,8 +327,7 @@ bool SimulatedFileSystem::Exists(const char* path) {
 
 bool SimulatedFileSystem::Remove(const char* path, int* error) {
   if (!Call(error)) return false;
-  auto found = mFiles.find(path);
-  if (found != mFiles.end()) found->second->exists = false;
+  if (mFiles.count(path)) mFiles[path]->exists = false;
   return true;
 }
 
@@ -358,10 +338,7 @@ bool SimulatedFileSystem::SyncFolder(const char*, int* error) {
 }
 
 std::unique_ptr<StorageFile> SimulatedFileSystem::OpenTemporary(int* error) {
-  if (!Call(error)) return nullptr;
-  auto file = std::make_shared<File>();
-  file->exists = true;
-  return std::make_unique<SimulatedFile>(*this, file);
+  return Call(error) ? std::make_unique<SimulatedFile>(*this, std::make_shared<File>()) : nullptr;
 }
 
 std::unique_ptr<SimulatedFileSystem> SimulatedFileSystem::PowerLoss(std::mt19937& random) const {
@@ -371,19 +348,13 @@ std::unique_ptr<SimulatedFileSystem> SimulatedFileSystem::PowerLoss(std::mt19937
     Bytes bytes = file->durable;
     for (const File::Change& change : file->pending) {
       if (random() % 2) continue;
-      if (change.setsLength) {
-        bytes.resize(change.offset);
-        continue;
-      }
+      if (change.setsLength) bytes.resize(change.offset);
       // Sector by sector: a write that was in flight reaches the device in part.
-      for (uint64_t at = change.offset; at < change.offset + change.bytes.size();) {
-        uint64_t end = std::min<uint64_t>((at / 512 + 1) * 512, change.offset + change.bytes.size());
-        if (random() % 4) {
-          Bytes piece(change.bytes.begin() + static_cast<ptrdiff_t>(at - change.offset),
-                      change.bytes.begin() + static_cast<ptrdiff_t>(end - change.offset));
-          SimulatedFile::Write(bytes, at, piece);
-        }
-        at = end;
+      for (uint64_t at = change.offset, end = at + change.bytes.size(); at < end;) {
+        uint64_t next = std::min<uint64_t>((at / 512 + 1) * 512, end);
+        if (random() % 4)
+          WriteInto(bytes, at, change.bytes.data() + (at - change.offset), next - at);
+        at = next;
       }
     }
     after->SetContents(path, bytes);
@@ -412,14 +383,35 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
-  if (mPath.empty()) return;
   if (DIR* folder = opendir(mPath.c_str())) {
     while (dirent* entry = readdir(folder))
-      if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, ".."))
-        unlink((mPath + "/" + entry->d_name).c_str());
+      if (entry->d_name[0] != '.') unlink(Path(entry->d_name).c_str());
     closedir(folder);
   }
   rmdir(mPath.c_str());
+}
+
+TestDatabase::TestDatabase(std::initializer_list<const char*> tables, StorageFileSystem& files)
+    : fs(files), path(&files == &StorageFileSystem::Posix() ? folder.Path("test.db") : "/test.db") {
+  StorageError error;
+  store = PageStore::Create(path.c_str(), &error, fs);
+  for (const char* table : tables) EXPECT_TRUE(CreateTableStorage(*store, table));
+  EXPECT_TRUE(store->Commit());
+}
+
+void TestDatabase::Reopen() {
+  store.reset();
+  StorageError error;
+  store = PageStore::Open(path.c_str(), &error, fs);
+  ASSERT_TRUE(store) << error.message;
+}
+
+std::string TestDatabase::Keys(const char* table) {
+  TreeReport report = CheckTable(*store, table);
+  EXPECT_EQ(report.problem, "");
+  std::string keys;
+  for (const auto& [key, payload] : Content(report)) keys += key + " ";
+  return keys;
 }
 
 }  // namespace dbtest

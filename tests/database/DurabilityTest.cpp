@@ -15,38 +15,41 @@ using namespace dbtest;
 
 namespace {
 
-constexpr uint32_t kPayload = 1500;
-
-// The models after `reported` commits of the seed's workload and after one more.
-std::pair<Workload::Model, Workload::Model> Expected(uint32_t seed, const Workload::Model& start,
-                                                     int reported) {
-  Workload replay(seed, kPayload);
+// The file holds the seed's workload from start after `reported` commits, or after one more.
+Workload::Model ExpectLastOrInFlight(PageStore& store, uint32_t seed, const Workload::Model& start,
+                                     int reported) {
+  TreeReport report = CheckTable(store, "t");
+  EXPECT_EQ(report.problem, "");
+  Workload replay(seed);
   replay.model() = start;
   Workload::Model last = start;
-  for (int commits = 0; commits <= reported;) {
-    if (replay.Step(nullptr) != 1) continue;
-    if (++commits <= reported) last = replay.model();
-  }
-  return {last, replay.model()};
-}
-
-void ExpectLastOrInFlight(PageStore& store, uint32_t seed, const Workload::Model& start,
-                          int reported, Workload::Model* found) {
-  std::string problem;
-  *found = Workload::Read(store, &problem);
-  ASSERT_EQ(problem, "");
-  auto [last, inFlight] = Expected(seed, start, reported);
-  EXPECT_TRUE(*found == last || *found == inFlight)
-      << "seed " << seed << ": " << found->size() << " rows after " << reported << " commits ("
-      << last.size() << " expected, or " << inFlight.size() << ")";
+  for (int commits = 0; commits <= reported;)
+    if (replay.Step(nullptr) == 1 && ++commits <= reported) last = replay.model();
+  Workload::Model found = Content(report);
+  EXPECT_TRUE(found == last || found == replay.model())
+      << "seed " << seed << ": " << found.size() << " rows after " << reported << " commits";
+  return found;
 }
 
 std::unique_ptr<PageStore> CreateWithTable(const char* path, StorageFileSystem& fs) {
   StorageError error;
   std::unique_ptr<PageStore> store = PageStore::Create(path, &error, fs);
-  EXPECT_TRUE(store) << error.message;
-  EXPECT_TRUE(CreateTableStorage(*store, "t") && store->Commit());
+  EXPECT_TRUE(store && CreateTableStorage(*store, "t") && store->Commit()) << error.message;
   return store;
+}
+
+// The child: the workload from start until it is killed, each commit reported once it returned.
+[[noreturn]] void Write(const std::string& path, uint32_t seed, const Workload::Model& start,
+                        int report) {
+  StorageError error;
+  std::unique_ptr<PageStore> store = PageStore::Open(path.c_str(), &error);
+  Workload work(seed);
+  work.model() = start;
+  for (int step = 0; store && step >= 0;) {
+    step = work.Step(store.get());
+    if (step == 1 && write(report, "c", 1) != 1) break;
+  }
+  _exit(3);
 }
 
 }  // namespace
@@ -59,42 +62,27 @@ TEST(DatabaseDurability, AKilledProcessLeavesTheLastReportedCommitOrTheOneInFlig
   std::mt19937 timing(31337);
   auto began = std::chrono::steady_clock::now();
   int runs = 0;
-  for (; runs < 300 && std::chrono::steady_clock::now() - began < std::chrono::seconds(50); ++runs) {
-    uint32_t seed = 9000 + runs;
+  for (; runs < 300 && std::chrono::steady_clock::now() - began < std::chrono::seconds(50);
+       ++runs) {
     int report[2];
     ASSERT_EQ(pipe(report), 0);
     pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      close(report[0]);
-      StorageError error;
-      std::unique_ptr<PageStore> store = PageStore::Open(path.c_str(), &error);
-      if (!store) _exit(2);
-      Workload work(seed, kPayload);
-      work.model() = start;
-      for (;;) {
-        int step = work.Step(store.get());
-        if (step < 0) _exit(3);
-        if (step == 1 && write(report[1], "c", 1) != 1) _exit(4);  // once Commit returned
-      }
-    }
+    if (child == 0) Write(path, 9000 + runs, start, report[1]);
     close(report[1]);
     usleep(500 + timing() % 100000);
     kill(child, SIGKILL);
-    int status = 0;
+    int status = 0, reported = 0;
     waitpid(child, &status, 0);
-    int reported = 0;
     char buffer[256];
-    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) reported += static_cast<int>(n);
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;)
+      reported += static_cast<int>(n);
     close(report[0]);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped with status " << WEXITSTATUS(status);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
     StorageError error;
     std::unique_ptr<PageStore> store = PageStore::Open(path.c_str(), &error);
     ASSERT_TRUE(store) << error.message;
-    Workload::Model found;
-    ExpectLastOrInFlight(*store, seed, start, reported, &found);
+    start = ExpectLastOrInFlight(*store, 9000 + runs, start, reported);
     if (HasFailure()) return;
-    start = found;
   }
   EXPECT_GE(runs, 100);
 }
@@ -106,20 +94,18 @@ TEST(DatabaseDurability, APowerLossLeavesTheLastReportedCommitOrTheOneInFlight) 
     int reported = 0;
     {
       std::unique_ptr<PageStore> store = CreateWithTable("/p.db", disk);
-      Workload work(run, kPayload);
-      for (int step = 0; step < 40; ++step) {
+      Workload work(run);
+      for (int step = 0, result = 0; step < 40 && result >= 0; ++step) {
         if (step == 8) disk.CutPowerAfter(random() % 1500);  // with some rows already there
-        int result = work.Step(store.get());
-        if (result < 0) break;
-        reported += result;
+        result = work.Step(store.get());
+        reported += result > 0;
       }
     }
     std::unique_ptr<SimulatedFileSystem> after = disk.PowerLoss(random);
     StorageError error;
     std::unique_ptr<PageStore> store = PageStore::Open("/p.db", &error, *after);
     ASSERT_TRUE(store) << "run " << run << ": " << error.message;
-    Workload::Model found;
-    ExpectLastOrInFlight(*store, run, Workload::Model(), reported, &found);
+    ExpectLastOrInFlight(*store, run, Workload::Model(), reported);
     if (HasFailure()) return;
   }
 }

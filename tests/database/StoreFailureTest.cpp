@@ -6,9 +6,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "database/DatabaseTestSupport.h"
 #include "database/TableDirectory.h"
 #include "support/TestSupport.h"
@@ -17,43 +14,21 @@ using namespace dbtest;
 
 namespace {
 
-struct Fixture {
-  TempFolder folder;
-  std::string path = folder.Path("f.db");
-  std::unique_ptr<PageStore> store;
-
-  Fixture() {
-    StorageError error;
-    store = PageStore::Create(path.c_str(), &error);
-    EXPECT_TRUE(CreateTableStorage(*store, "t"));
+// A file with table "t" of 40 committed rows.
+struct Fixture : TestDatabase {
+  Fixture() : TestDatabase({"t"}) {
     for (int n = 0; n < 40; ++n) EXPECT_TRUE(Add("k" + std::to_string(n), 300));
     EXPECT_TRUE(store->Commit());
   }
   bool Add(const std::string& key, size_t payload) {
-    std::unique_ptr<TableCursor> cursor = OpenTableCursor(*store, "t", nullptr, 0, Workload::kKeyColumns.data(), 1);
-    Bytes row = WorkloadRow(store->NextRecordId(), key, std::string(payload, 'x')), sortKey;
-    bool exact = false;
-    return cursor && cursor->KeyOf(row.data(), static_cast<uint32_t>(row.size()), &sortKey) &&
-           cursor->Seek(sortKey.data(), static_cast<uint32_t>(sortKey.size()), &exact) &&
-           cursor->Insert(row.data(), static_cast<uint32_t>(row.size()));
+    return InsertRow(*store, "t", KeyedRow(store->NextRecordId(), key, std::string(payload, 'x')));
   }
   size_t Rows() {
-    TreeReport report = CheckTable(*store, "t", Workload::kKeyColumns);
+    TreeReport report = CheckTable(*store, "t");
     EXPECT_EQ(report.problem, "");
     return report.live.size();
   }
-  void Reopen() {
-    store.reset();
-    StorageError error;
-    store = PageStore::Open(path.c_str(), &error);
-    ASSERT_TRUE(store) << error.message;
-  }
 };
-
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace
 
@@ -73,22 +48,22 @@ TEST(DatabaseFailures, AWriteThatFailsInACommitIsReportedAndTheFileReopensAtTheL
     f.store.reset();
     _exit(!committed && error.code == StorageErrorCode::kIO && error.hostError == EFBIG ? 0 : 1);
   });
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed commit was not reported as one";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "the failed commit was not reported";
   f.Reopen();
   EXPECT_EQ(f.Rows(), 40u);
-  EXPECT_FALSE(StorageFileSystem::Posix().Exists((f.path + "-journal").c_str()));
+  EXPECT_FALSE(f.JournalExists());
 }
 
 TEST(DatabaseFailures, AFileWithoutWritePermissionOpensForReadingOnlyAndStaysUntouched) {
   Fixture f;
-  std::unique_ptr<TableCursor> cursor = OpenTableCursor(*f.store, "t", nullptr, 0, Workload::kKeyColumns.data(), 1);
+  std::unique_ptr<TableCursor> cursor = KeyedCursor(*f.store, "t");
   ASSERT_TRUE(SeekLive(*cursor, "k7") && cursor->DeleteCurrent());  // a record to squeeze
   cursor.reset();
   f.store.reset();
   ASSERT_EQ(chmod(f.path.c_str(), 0444), 0);
   Bytes before = ReadFile(f.path);
-  struct stat info;
+  struct stat info, after;
   ASSERT_EQ(stat(f.path.c_str(), &info), 0);
   f.Reopen();
   EXPECT_TRUE(f.store->ReadOnly());
@@ -98,12 +73,11 @@ TEST(DatabaseFailures, AFileWithoutWritePermissionOpensForReadingOnlyAndStaysUnt
   EXPECT_FALSE(f.store->Begin());
   EXPECT_TRUE(f.store->Commit() && f.store->Rollback());  // nothing open: nothing to do
   f.store.reset();
-  struct stat after;
   ASSERT_EQ(stat(f.path.c_str(), &after), 0);
   EXPECT_EQ(ReadFile(f.path), before);
-  EXPECT_EQ(after.st_mtim.tv_sec, info.st_mtim.tv_sec);
-  EXPECT_EQ(after.st_mtim.tv_nsec, info.st_mtim.tv_nsec);
-  EXPECT_FALSE(StorageFileSystem::Posix().Exists((f.path + "-journal").c_str()));
+  EXPECT_TRUE(after.st_mtim.tv_sec == info.st_mtim.tv_sec &&
+              after.st_mtim.tv_nsec == info.st_mtim.tv_nsec);
+  EXPECT_FALSE(f.JournalExists());
 }
 
 TEST(DatabaseFailures, AFileAlreadyOpenHereOrElsewhereIsRefused) {
@@ -115,7 +89,10 @@ TEST(DatabaseFailures, AFileAlreadyOpenHereOrElsewhereIsRefused) {
   EXPECT_EQ(error.code, StorageErrorCode::kLocked);
   int status = qvtest::RunInChild([&] {
     StorageError childError;
-    _exit(!PageStore::Open(f.path.c_str(), &childError) && childError.code == StorageErrorCode::kLocked ? 0 : 1);
+    _exit(!PageStore::Open(f.path.c_str(), &childError) &&
+                  childError.code == StorageErrorCode::kLocked
+              ? 0
+              : 1);
   });
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   f.Reopen();  // once closed, it opens again
@@ -133,7 +110,7 @@ TEST(DatabaseFailures, APurgeSparesHeldPagesAndWritesChangedOnesFirst) {
   EXPECT_EQ(held->Used(), used);
   PageRef again = f.store->ReadPage(0);
   EXPECT_EQ(again.Entry(), held.Entry());
-  EXPECT_EQ(again->Pins(), 2u);
+  EXPECT_EQ(held->Pins(), 2u);
   again.Reset();
   EXPECT_EQ(held->Pins(), 1u);
   held.Reset();
@@ -145,16 +122,12 @@ TEST(DatabaseFailures, APurgeSparesHeldPagesAndWritesChangedOnesFirst) {
 TEST(DatabaseFailures, TheCacheStaysUnderItsLimitThroughALargeTransaction) {
   Fixture f;
   f.store->SetCacheLimit(64);
-  std::unique_ptr<TableCursor> cursor = OpenTableCursor(*f.store, "t", nullptr, 0, Workload::kKeyColumns.data(), 1);
+  std::unique_ptr<TableCursor> cursor = KeyedCursor(*f.store, "t");
   uint32_t largest = 0;
   for (int n = 0; n < 100000; ++n) {
     char key[16];
-    snprintf(key, sizeof key, "r%06d", (n * 7919) % 100000);
-    Bytes row = WorkloadRow(f.store->NextRecordId(), key, "payload"), sortKey;
-    bool exact = false;
-    ASSERT_TRUE(cursor->KeyOf(row.data(), static_cast<uint32_t>(row.size()), &sortKey));
-    ASSERT_TRUE(cursor->Seek(sortKey.data(), static_cast<uint32_t>(sortKey.size()), &exact));
-    ASSERT_TRUE(cursor->Insert(row.data(), static_cast<uint32_t>(row.size())));
+    snprintf(key, sizeof key, "r%06d", n * 7919 % 100000);
+    ASSERT_TRUE(InsertRow(*cursor, KeyedRow(f.store->NextRecordId(), key, "payload")));
     largest = std::max(largest, f.store->CachedPages());
   }
   cursor.reset();
