@@ -2,13 +2,12 @@
 
 #include <cstring>
 
-#include "app/RuntimeThread.h"
 #include "arrays/RuntimeArray.h"
+#include "core/CodeSymbols.h"
 #include "core/ExceptionClasses.h"
+#include "core/Export.h"
 #include "core/RuntimeError.h"
-#include "image/ApplicationImage.h"
-#include "image/Export.h"
-#include "image/ImageSymbols.h"
+#include "core/RuntimeThread.h"
 
 namespace {
 
@@ -21,23 +20,45 @@ constexpr int kRealignedSlotWords = 5;
 struct CodeRange {
   const uint8_t* begin = nullptr;
   uint32_t size = 0;
-  const std::vector<ImageSymbol>* symbols = nullptr;  // nil: the loaded image's
+  const std::vector<ImageSymbol>* symbols = nullptr;  // nil: none
 };
-CodeRange gTestRange;
+CodeRange gCompiledCode;
 
-CodeRange CompiledCode() {
-  if (gTestRange.begin) return gTestRange;
-  return {GetImageCodeBase(), GetImageCodeSize(), nullptr};
+const CodeRange& CompiledCode() { return gCompiledCode; }
+
+const std::vector<ImageSymbol>& NoSymbols() {
+  static const std::vector<ImageSymbol> none;
+  return none;
 }
 
 // True when the n bytes from p all lie in the compiled code.
 bool InCompiledCode(const uint8_t* p, uint32_t n) {
-  const CodeRange code = CompiledCode();
+  const CodeRange& code = CompiledCode();
   if (!code.begin || p < code.begin) return false;
   return uint64_t(p - code.begin) + n <= code.size;
 }
 
-uintptr_t StackTop() { return GetCurrentThreadRecord()->GetStackTop(); }
+// Where the framework's own code lies: the executable from its first byte to the end of its text.
+extern "C" const uint8_t __executable_start[], etext[];
+
+bool InFrameworkCode(const uint8_t* p) { return p >= __executable_start && p < etext; }
+
+// Only the framework and compiled code keep frame pointers. A frame whose return address lies
+// anywhere else was called by foreign code (GTK, a plug-in, the C library), whose EBP may hold
+// anything, so its saved link is no frame: a walk ends there.
+bool CallerKeepsFramePointer(const StackFrameRecord* frame) {
+  return InFrameworkCode(frame->returnAddress) || InCompiledCode(frame->returnAddress, 1);
+}
+
+// The highest address a walk may reach: the thread's stack top, or the frame of the innermost
+// call into compiled code, whichever is lower. Above that barrier lie frames that called the
+// compiled code (GTK, a plug-in, an outer call), which this raise must leave alone.
+uintptr_t WalkLimit() {
+  const RuntimeThreadImp* thread = GetCurrentThreadRecord();
+  const uintptr_t top = thread->GetStackTop();
+  const CallBarrier* barrier = thread->InnermostBarrier();
+  return barrier && barrier->frame < top ? barrier->frame : top;
+}
 
 // A frame whose two words lie below the stack top.
 bool FrameBelowTop(const StackFrameRecord* frame, uintptr_t top) {
@@ -118,7 +139,7 @@ RuntimeArray* EmptiedStack(RuntimeExceptionObject* exception) {
 
 void SetCompiledCodeRange(const uint8_t* begin, uint32_t size,
                           const std::vector<ImageSymbol>* symbols) {
-  gTestRange = begin ? CodeRange{begin, size, symbols} : CodeRange{};
+  gCompiledCode = begin ? CodeRange{begin, size, symbols} : CodeRange{};
 }
 
 [[gnu::noinline]] StackFrameRecord* GetCallerFrame() {
@@ -128,11 +149,12 @@ void SetCompiledCodeRange(const uint8_t* begin, uint32_t size,
 
 // Each step must move up the stack: a damaged or cyclic chain ends the walk.
 void WalkStackFrames(StackFrameRecord* first, StackFrameCallback callback, void* context) {
-  const uintptr_t top = StackTop();
+  const uintptr_t top = WalkLimit();
   StackFrameRecord* frame = first;
   if (!callback || !FrameBelowTop(frame, top) || !frame->savedFrame) return;
   for (;;) {
     callback(frame, context);
+    if (!CallerKeepsFramePointer(frame)) return;
     StackFrameRecord* next = frame->savedFrame;
     if (next <= frame || !FrameBelowTop(next, top) || !next->savedFrame) return;
     frame = next;
@@ -143,9 +165,9 @@ bool LookupStackFrameSymbol(const StackFrameRecord* frame, string* name, uint32_
   if (!frame) return false;
   const uint8_t* address = frame->returnAddress;
   if (!InCompiledCode(address, 1)) return false;
-  const CodeRange code = CompiledCode();
+  const CodeRange& code = CompiledCode();
   const uint32_t at = uint32_t(reinterpret_cast<uintptr_t>(address));
-  if (!code.symbols) return LookupImageSymbol(at, name, offset);
+  if (!code.symbols) return false;
   return FindImageSymbol(*code.symbols, uint32_t(reinterpret_cast<uintptr_t>(code.begin)),
                          code.size, at, name, offset);
 }
@@ -155,9 +177,9 @@ bool LookupStackFrameSymbol(const StackFrameRecord* frame, string* name, uint32_
 // step over the function's end, and the next function's handler is never this one's.
 const uint8_t* FindExceptionHandler(const uint8_t* address) {
   if (!QV_CHECK_TEXT(address, "ptr", nullptr)) return nullptr;
-  const CodeRange code = CompiledCode();
+  const CodeRange& code = CompiledCode();
   if (!InCompiledCode(address, 1)) return nullptr;
-  const std::vector<ImageSymbol>& symbols = code.symbols ? *code.symbols : LoadedImageSymbols();
+  const std::vector<ImageSymbol>& symbols = code.symbols ? *code.symbols : NoSymbols();
   const uint8_t* end =
       code.begin + SymbolBoundaryAfter(symbols, code.size, uint32_t(address - code.begin));
   auto fits = [end](const uint8_t* p, uint32_t n) { return uint64_t(end - p) >= n; };
@@ -185,7 +207,7 @@ const uint8_t* FindExceptionHandler(const uint8_t* address) {
 // Inline into no caller: the walk starts at this routine's own frame, whose return address
 // lies in the framework, and only addresses in compiled code are considered.
 [[gnu::noinline]] void ThrowToHandler(RuntimeObject* exception) {
-  const uintptr_t top = StackTop();
+  const uintptr_t top = WalkLimit();
   auto* frame = static_cast<StackFrameRecord*>(__builtin_frame_address(0));
   for (;;) {
     StackFrameRecord* link = frame->savedFrame;
@@ -200,6 +222,7 @@ const uint8_t* FindExceptionHandler(const uint8_t* address) {
       RedirectReturn(frame, link, handler + kHandlerHeaderSize);
       return;
     }
+    if (!CallerKeepsFramePointer(frame)) break;
     frame = link;
   }
   RuntimeUnhandledException(exception);
@@ -220,6 +243,9 @@ extern "C" void RuntimeReraiseException(RuntimeObject* exception) {
 QV_EXPORT(RuntimeReraiseException)
 
 extern "C" void RuntimeUnhandledException(RuntimeObject* exception) {
+  if (CallBarrier* barrier = GetCurrentThreadRecord()->InnermostBarrier()) {
+    ++barrier->unhandledCount;
+  }
   if (gUnhandledHook) {
     gUnhandledHook(exception);
     return;

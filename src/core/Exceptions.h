@@ -8,8 +8,12 @@
 // the raise itself returns. Without a handler the unhandled hook, or the error report, takes over.
 //
 // Frame walks never leave the current thread's stack (its recorded top) and never move
-// downwards; the handler scan never reads outside the image's code block, so no byte pattern in
-// the framework or a system library is ever taken for a handler.
+// downwards. They stop at the innermost call barrier (CompiledCall.h): the frame from which the
+// framework called the compiled code now running; an exception no handler below it takes goes
+// the unhandled path for that call. They also stop at a frame called from code that keeps no
+// frame pointer (GTK, plug-ins, the C library), whose saved link may be anything. The handler
+// scan never reads outside the image's code block, so no byte pattern in the framework or a
+// system library is ever taken for a handler.
 #pragma once
 
 #include <cstdint>
@@ -61,8 +65,10 @@ void ThrowToHandler(RuntimeObject* exception);
 // The frame of the routine that called the caller.
 StackFrameRecord* GetCallerFrame();
 
-// Where compiled code lies. By default the loaded image's code block and symbols; a test that
-// links its own compiled-style functions names their range and symbols here (nil begin
-// restores the default). symbols must outlive the setting.
+// Where compiled code lies and what its functions are called: the loader names its image's
+// code block and symbols here when it installs the image; a test that links its own
+// compiled-style functions names theirs. Until then (and after a nil begin) no code is
+// compiled code. symbols may be nil (no names, no function bounds) and must outlive the
+// setting.
 void SetCompiledCodeRange(const uint8_t* begin, uint32_t size,
                           const std::vector<ImageSymbol>* symbols);

@@ -2,16 +2,21 @@
 
 #include <string>
 
-#include "app/ShutdownTasks.h"
+#include "core/Exceptions.h"
 #include "core/RuntimeError.h"
 #include "image/ImageFile.h"
 #include "image/ImageLinker.h"
+#include "image/ImageSymbols.h"
 
 namespace {
 
 // Set once by the loader and never freed.
 ImageBlockSet gImage;
-void* gEntryStackMark = nullptr;
+
+std::vector<ImageSymbol>& Symbols() {
+  static auto* symbols = new std::vector<ImageSymbol>();
+  return *symbols;
+}
 
 // The image inside the executable: true with blocks read, or false with *found telling
 // whether a section was there (a damaged one refuses the image; none sends us to the files).
@@ -28,13 +33,6 @@ bool ReadSectionImage(const char* executablePath, ImageBlockSet* blocks, bool* f
   return ReadImageSection(file, location, blocks);
 }
 
-[[gnu::noinline]] void CallImageEntry(uint8_t* entry) {
-  void* stackPointer;
-  asm volatile("mov %%esp, %0" : "=r"(stackPointer));
-  gEntryStackMark = stackPointer;
-  reinterpret_cast<void (*)()>(entry)();
-}
-
 }  // namespace
 
 bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks) {
@@ -45,7 +43,12 @@ bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks) {
   return ReadImageBlockFiles(blocks);
 }
 
-void InstallApplicationImage(const ImageBlockSet& blocks) { gImage = blocks; }
+void InstallApplicationImage(const ImageBlockSet& blocks) {
+  gImage = blocks;
+  Symbols() = ParseImageSymbols(gImage.Block(qvimage::kBlockSymbols),
+                                gImage.Size(qvimage::kBlockSymbols));
+  SetCompiledCodeRange(GetImageCodeBase(), GetImageCodeSize(), &Symbols());
+}
 
 bool LoadApplicationImage(const char* executablePath) {
   ImageBlockSet blocks;
@@ -54,11 +57,8 @@ bool LoadApplicationImage(const char* executablePath) {
                      "The application image has no code"))
     return false;
   InstallApplicationImage(blocks);
-  if (!LinkApplicationImage(blocks.Block(qvimage::kBlockImport), blocks.Size(qvimage::kBlockImport)))
-    return false;
-  CallImageEntry(blocks.Block(qvimage::kBlockCode));
-  RunShutdownTasks();
-  return true;
+  return LinkApplicationImage(blocks.Block(qvimage::kBlockImport),
+                              blocks.Size(qvimage::kBlockImport));
 }
 
 extern "C" uint8_t* GetImageCodeBase() { return gImage.Block(qvimage::kBlockCode); }
@@ -66,4 +66,4 @@ extern "C" uint8_t* GetImageDataBase() { return gImage.Block(qvimage::kBlockData
 uint32_t GetImageCodeSize() { return gImage.Size(qvimage::kBlockCode); }
 uint32_t GetImageDataSize() { return gImage.Size(qvimage::kBlockData); }
 const ImageBlockSet& LoadedImageBlocks() { return gImage; }
-void* GetImageEntryStackMark() { return gEntryStackMark; }
+const std::vector<ImageSymbol>& LoadedImageSymbols() { return Symbols(); }

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+static_assert(sizeof(off_t) == 8, "files past 2 GB need 64-bit offsets");
+
 ImageFile::~ImageFile() { Close(); }
 
 bool ImageFile::Open(const char* path) {
@@ -13,8 +15,8 @@ bool ImageFile::Open(const char* path) {
   if (!path) return false;
   mFd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (mFd < 0) return false;
-  struct stat64 info;
-  if (::fstat64(mFd, &info) != 0 || info.st_size < 0) {
+  struct stat info;
+  if (::fstat(mFd, &info) != 0 || info.st_size < 0) {
     Close();
     return false;
   }
@@ -37,7 +39,9 @@ bool ImageFile::ReadAt(uint64_t offset, void* dest, uint32_t length) const {
   auto* out = static_cast<uint8_t*>(dest);
   uint32_t done = 0;
   while (done < length) {
-    ssize_t got = ::pread64(mFd, out + done, length - done, static_cast<off64_t>(offset + done));
+    const uint64_t at = offset + done;
+    if (at > uint64_t(INT64_MAX)) return false;
+    ssize_t got = ::pread(mFd, out + done, length - done, static_cast<off_t>(at));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
     done += static_cast<uint32_t>(got);

@@ -1,17 +1,16 @@
 #include "image/ImageLinker.h"
 
 #include <dlfcn.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/ExportRegistry.h"
 #include "core/LibraryFinder.h"
 #include "core/RuntimeError.h"
 #include "image/ApplicationImage.h"
-#include "image/ExportRegistry.h"
 #include "image/ImageFormat.h"
 #include "image/UnresolvedImport.h"
 #include "strings/RuntimeString.h"
@@ -49,13 +48,6 @@ class ImportReader {
   uint32_t mSize;
   uint32_t mPosition = 0;
 };
-
-struct ImageLibrary {
-  ImageLibrary* next;
-  string name;
-  void* mLibraryHandle;
-};
-ImageLibrary* gImageLibraries = nullptr;
 
 bool ReportMalformed(const char* condition, const std::string& message) {
   return QV_CHECK_TEXT(false, condition, message.c_str());
@@ -147,13 +139,6 @@ bool LinkFrameworkFunction(const ImageLinkTarget& target, ImportReader* reader) 
   return true;
 }
 
-ImageLibrary* FindCachedLibrary(const char* name) {
-  for (ImageLibrary* library = gImageLibraries; library; library = library->next) {
-    if (strcasecmp(library->name.CString(), name) == 0) return library;
-  }
-  return nullptr;
-}
-
 void* ResolveLibraryFunction(const std::string& function, const std::string& library) {
   void* handle = OpenImageLibrary(library.c_str());
   void* address = handle ? dlsym(handle, function.c_str()) : nullptr;
@@ -229,13 +214,11 @@ bool LinkRecord(const ImageLinkTarget& target, ImportReader* reader) {
 }  // namespace
 
 void* OpenImageLibrary(const char* name) {
-  ImageLibrary* library = FindCachedLibrary(name);
-  if (library) return library->mLibraryHandle;
-  library = new ImageLibrary{gImageLibraries, name, UnixHelper::LoadLibrary(string(name))};
-  gImageLibraries = library;
-  QV_CHECK_TEXT(library->mLibraryHandle, "lib->mLibraryHandle",
-                (std::string("Missing shared library ") + name).c_str());
-  return library->mLibraryHandle;
+  bool searched = false;
+  void* handle = FindLibrary(string(name), &searched);
+  if (searched)
+    QV_CHECK_TEXT(handle, "lib->mLibraryHandle", (std::string("Missing shared library ") + name).c_str());
+  return handle;
 }
 
 bool LinkImportBlock(const ImageLinkTarget& target, const uint8_t* block, uint32_t size) {

@@ -19,24 +19,6 @@ string NameAt(const char* area, uint32_t areaSize, uint32_t nameOffset) {
 
 }  // namespace
 
-const std::vector<ImageSymbol>& LoadedImageSymbols() {
-  static const std::vector<ImageSymbol> symbols =
-      ParseImageSymbols(LoadedImageBlocks().Block(qvimage::kBlockSymbols),
-                        LoadedImageBlocks().Size(qvimage::kBlockSymbols));
-  return symbols;
-}
-
-uint32_t SymbolBoundaryAfter(const std::vector<ImageSymbol>& symbols, uint32_t codeSize,
-                             uint32_t codeOffset) {
-  uint32_t boundary = codeSize;
-  for (const ImageSymbol& symbol : symbols) {
-    if (symbol.codeOffset > codeOffset && symbol.codeOffset < boundary) {
-      boundary = symbol.codeOffset;
-    }
-  }
-  return boundary;
-}
-
 std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size) {
   std::vector<ImageSymbol> symbols;
   qvimage::SymbolsHeader header;
@@ -55,23 +37,6 @@ std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size) 
     symbols.push_back({pair.codeOffset, NameAt(names, namesSize, pair.nameOffset)});
   }
   return symbols;
-}
-
-bool FindImageSymbol(const std::vector<ImageSymbol>& symbols, uint32_t codeBase, uint32_t codeSize,
-                     uint32_t address, string* name, uint32_t* offset) {
-  if (address < codeBase || uint64_t(address) >= uint64_t(codeBase) + codeSize) return false;
-  if (symbols.empty()) return false;
-  uint32_t distance = address - codeBase;
-  const string* found = nullptr;
-  uint32_t foundOffset = codeSize;
-  for (const ImageSymbol& symbol : symbols) {
-    if (distance <= symbol.codeOffset) continue;
-    found = &symbol.name;
-    foundOffset = distance - symbol.codeOffset;
-  }
-  if (name) *name = found ? *found : string();
-  if (offset) *offset = foundOffset;
-  return true;
 }
 
 bool LookupImageSymbol(uint32_t address, string* name, uint32_t* offset) {

@@ -4,28 +4,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "strings/RuntimeString.h"
-
-struct ImageSymbol {
-  uint32_t codeOffset;
-  string name;  // tagged ASCII
-};
+#include "core/CodeSymbols.h"
 
 // The symbols block as a table in block order. A block too short for its count, or a name
 // outside the names area, is reported; the symbols that fit are kept.
 std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size);
-
-// The lookup over a given table and code block (LookupImageSymbol's work once the image has a
-// symbols block).
-bool FindImageSymbol(const std::vector<ImageSymbol>& symbols, uint32_t codeBase, uint32_t codeSize,
-                     uint32_t address, string* name, uint32_t* offset);
-
-// Where the function holding codeOffset ends: the lowest symbol offset above it, or codeSize.
-uint32_t SymbolBoundaryAfter(const std::vector<ImageSymbol>& symbols, uint32_t codeSize,
-                             uint32_t codeOffset);
-
-// The loaded image's symbols (empty without a symbols block).
-const std::vector<ImageSymbol>& LoadedImageSymbols();
 
 // Names the image symbol holding address: the last symbol in block order whose offset is
 // strictly below the address's offset in the code block, with the distance from it. False

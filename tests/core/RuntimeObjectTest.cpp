@@ -61,7 +61,7 @@ TEST_F(RuntimeObjectTest, NewObjectsAndTheOrderOfConstructionAndDestruction) {
   qvtest::ReportCapture capture;
   EXPECT_EQ(RuntimeNewObject(nullptr), nullptr);
   EXPECT_TRUE(capture.HasCondition("NilObjectException"));
-  RuntimeUnlockObject(RuntimeNewObject(qvtest::MakeInterface("IFaceForNew")));
+  EXPECT_EQ(RuntimeNewObject(qvtest::MakeInterface("IFaceForNew")), nullptr);
   EXPECT_TRUE(capture.HasCondition("!parent->isAnInterface"));
   RuntimeClass* tiny = MakeClass(nullptr, "Tiny");
   tiny->instanceSize = 8;
@@ -116,6 +116,23 @@ TEST_F(RuntimeObjectTest, DestructorsReenteringReleaseDestroyOnce) {
   RuntimeUnlockObject(a);
   EXPECT_EQ(gLog, (Log{"release-held", "release-held", "dtor0", "fin1", "fin0", "dtor0", "fin1",
                        "fin0"}));
+}
+
+// The new object is locked before the old one goes: replacing an object by the one it alone
+// held keeps that one.
+TEST_F(RuntimeObjectTest, LockUnlockKeepsTheObjectTheOldOneHeld) {
+  RuntimeClass* holderClass = MakeClass(nullptr, "Holder", 1);
+  holderClass->destructor = ReleaseHeldDestructor;
+  RuntimeClass* heldClass = MakeClass(nullptr, "Held");
+  heldClass->finalizer = Record<'f', 0>;
+  RuntimeObject* holder = RuntimeNewObject(holderClass);
+  RuntimeObject* held = RuntimeNewObject(heldClass);
+  Field(holder, 0) = reinterpret_cast<uintptr_t>(held);
+  RuntimeLockUnlockObjects(held, holder);
+  EXPECT_EQ(gLog, Log{"release-held"});
+  EXPECT_EQ(held->refCount, 1);
+  RuntimeUnlockObject(held);
+  EXPECT_EQ(gLog, (Log{"release-held", "fin0"}));
 }
 
 // Objects released inside a finalizer are freed after the current one, last queued first, and

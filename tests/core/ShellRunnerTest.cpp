@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <fstream>
 
 #include "core/ShellRunner.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -34,17 +34,28 @@ TEST(ShellRunner, CaptureCollectsEverythingTheCommandWrites) {
   EXPECT_EQ(output, "");
 }
 
+// A program run from an argument vector sees each word as given: no shell reads them.
+TEST(ShellRunner, ProgramsGetTheirArgumentsWordForWord) {
+  std::string output;
+  const char* const argv[] = {"printf", "[%s]", "a;b", "$HOME", "'q' \"r\"", "*", nullptr};
+  EXPECT_TRUE(RunProgram("/usr/bin/printf", argv, &output));
+  EXPECT_EQ(output, "[a;b][$HOME]['q' \"r\"][*]");
+  output.clear();
+  const char* const missing[] = {"qv-no-such-program", nullptr};
+  EXPECT_TRUE(RunProgram("/nonexistent/qv-no-such-program", missing, &output));
+  EXPECT_EQ(output, "");
+  EXPECT_FALSE(RunProgram("/usr/bin/printf", nullptr, &output));
+}
+
 // Output before the last step: a closed pipe would stop the command there. Every child is
 // waited for.
 TEST(ShellRunner, WithoutCaptureTheCommandRunsToTheEnd) {
-  char pattern[] = "/tmp/qvshellXXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string marker = std::string(pattern) + "/done";
+  const qvtest::TempFolder folder("qvshell");
+  const std::string marker = folder / "done";
   EXPECT_EQ(Shell("for i in $(seq 1 2000); do echo noise; done; echo ok > " + marker, false), "");
   std::string line;
   std::getline(std::ifstream(marker), line);
   EXPECT_EQ(line, "ok");
-  std::filesystem::remove_all(pattern);
   errno = 0;
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
