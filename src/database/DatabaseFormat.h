@@ -1,7 +1,7 @@
 // The bytes of a database file of the built-in engine: a 64-byte header, then pages of 8,192
 // bytes, each an 18-byte page header and 8,174 bytes of records packed in key order. Every
 // integer is big-endian. This header only names the layout; what may be trusted of a file is
-// decided by PageChecks, and every reader goes through it first.
+// decided by qvdbRecordBlock::Check, and every reader goes through it first.
 #pragma once
 
 #include <cstdint>

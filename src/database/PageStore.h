@@ -3,8 +3,8 @@
 //
 // What it promises its callers (the tree cursors and, through them, the engine):
 // - Nothing read from the file is trusted: the header is checked at open, and every page is
-//   checked when it is read (PageChecks); a page that fails gives a storage error, never a
-//   crash, and nothing is written because of it.
+//   checked when it is read (qvdbRecordBlock::Check); a page that fails gives a storage error,
+//   never a crash, and nothing is written because of it.
 // - Reading never writes. Records of finished transactions are squeezed from the cached image
 //   only: a deleted one leaves a row leaf, every other one loses its stamp, so that in the
 //   cache a stamp always means "the open transaction".
