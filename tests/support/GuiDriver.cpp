@@ -166,7 +166,7 @@ std::string GuiDriver::Property(XWindow window, const char* name, int format) co
 std::vector<unsigned long> GuiDriver::WindowList(XWindow window, const char* name) const {
   const std::string bytes = Property(window, name, 32);
   std::vector<unsigned long> windows(bytes.size() / sizeof(long));
-  std::memcpy(windows.data(), bytes.data(), windows.size() * sizeof(long));
+  if (!windows.empty()) std::memcpy(windows.data(), bytes.data(), windows.size() * sizeof(long));
   return windows;
 }
 
