@@ -55,6 +55,19 @@ void MessageDialogInitObject(void* storage);
 int32_t MessageDialogRunModal(MessageDialog* dialog);
 void MessageDialogDestroyObject(MessageDialog* dialog);
 
+// A dialog built in place for the length of a scope, as the message-box functions use one.
+class ScopedMessageDialog {
+ public:
+  ScopedMessageDialog() { MessageDialogInitObject(&mStorage); }
+  ~ScopedMessageDialog() { MessageDialogDestroyObject(Get()); }
+  ScopedMessageDialog(const ScopedMessageDialog&) = delete;
+  ScopedMessageDialog& operator=(const ScopedMessageDialog&) = delete;
+  MessageDialog* Get() { return reinterpret_cast<MessageDialog*>(&mStorage); }
+
+ private:
+  alignas(MessageDialog) unsigned char mStorage[sizeof(MessageDialog)];
+};
+
 // Tests stand in for the person at the dialog: with a display, the responder is called once
 // the dialog is on screen, sees it as the toolkit shows it and answers which button to press
 // (a kDefault... index); that button is then clicked. nullptr restores the person.

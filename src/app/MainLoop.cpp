@@ -1,0 +1,92 @@
+#include "app/MainLoop.h"
+
+#include <gtk/gtk.h>
+
+#include "app/ApplicationClass.h"
+#include "app/ApplicationQuit.h"
+#include "app/BackgroundTask.h"
+#include "app/ClassLibraryHooks.h"
+#include "core/Export.h"
+#include "core/RuntimeError.h"
+#include "image/PollableList.h"
+
+namespace {
+
+bool gQuitRequested = false;
+bool gDoEventsBlocks = true;
+bool gMainLoopRunning = false;
+// Auto-quit raised EndException and a compiled handler above the loop took it: the loop's
+// caller is being unwound and the loop must stop without its closing work.
+bool gLoopUnwound = false;
+
+bool ShouldAutoQuit() {
+  if (gQuitRequested || !gMainLoopRunning) return false;
+  RuntimeObject* application = ApplicationObject();
+  return application && ApplicationAutoQuits(application) && !WindowSystem().hasOpenWindows();
+}
+
+}  // namespace
+
+void RunToolkitIteration(bool block) {
+  if (gdk_display_get_default()) {
+    gtk_main_iteration_do(block);
+  } else {
+    g_main_context_iteration(nullptr, block);
+  }
+}
+
+void RunMainLoopIteration() {
+  const WindowSystemHooks& windows = WindowSystem();
+  windows.showPendingWindows();
+  bool block = gDoEventsBlocks;
+  if (windows.dragMouseCapture() || HasUntimedBackgroundTask()) block = false;
+  RunToolkitIteration(block);
+  PollableListPollAll();
+  NetworkPolling().pollSerialPorts();
+  NetworkPolling().pollSockets();
+  ClearUserCancel();
+  RunDueBackgroundTasks(true);
+  if (ShouldAutoQuit() && ApplicationQuit(nullptr, true) && !gQuitRequested) gLoopUnwound = true;
+}
+
+void RunMainLoopPass(MainLoopPassFunction fp) {
+  if (!QV_CHECK_TEXT(fp, "fp", nullptr)) return;
+  fp();
+}
+
+void RunMainLoopUntilQuit() {
+  gLoopUnwound = false;
+  while (!gQuitRequested) {
+    RunMainLoopPass(RunMainLoopIteration);
+    if (gLoopUnwound) return;
+  }
+  WindowSystem().closeAllWindows();
+  ReleaseApplicationObject();
+}
+
+void MainLoopDoEvents(bool block) {
+  const ThreadSchedulerHooks& threads = ThreadScheduler();
+  if (!threads.onMainThread()) {
+    threads.yieldToNextThread();
+    return;
+  }
+  gDoEventsBlocks = block;
+  RunMainLoopPass(RunMainLoopIteration);
+  gDoEventsBlocks = true;
+}
+
+bool MainLoopQuitRequested() { return gQuitRequested; }
+void MainLoopSetQuit() { gQuitRequested = true; }
+void ClearQuitRequestForTesting() { gQuitRequested = false; }
+
+bool MainLoopRunning() { return gMainLoopRunning; }
+void SetMainLoopRunning(bool running) { gMainLoopRunning = running; }
+
+bool IsCancelKeyChord(int32_t, int32_t, int32_t) { return false; }
+void RefreshMouseCursor() {}
+
+extern "C" void RuntimeDoEvents(RuntimeObject*, int32_t milliseconds) {
+  MainLoopDoEvents(false);
+  if (milliseconds >= 0) ThreadScheduler().sleepCurrentThread(milliseconds);
+}
+QV_EXPORT(RuntimeDoEvents)
