@@ -118,7 +118,7 @@ QV_STARTUP_CLASS(kStartupApplicationClass, ApplicationClassDefinition)
 RuntimeObject* ApplicationObject() { return gApplication; }
 
 void SetApplicationObject(RuntimeObject* object) {
-  if (object == gApplication) return;
+  if (object == gApplication && gHoldsRegistrationReference) return;
   RuntimeLockObject(object);
   ReleaseApplicationObject();
   gApplication = object;

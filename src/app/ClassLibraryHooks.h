@@ -10,33 +10,33 @@
 struct WindowSystemHooks {
   // The main loop's window pass: raises Moved and Resized for windows whose frame changed and
   // shows the windows waiting to be shown.
-  void (*showPendingWindows)();
+  void (*showPendingWindows)() = nullptr;
   // While the mouse button is held after a mouse-down, sends MouseDrag to the pane that took it
   // and answers true (the loop must not block then); false when no drag is in progress.
-  bool (*dragMouseCapture)();
+  bool (*dragMouseCapture)() = nullptr;
   // True while the runtime window list holds a window (auto-quit waits for it to empty).
-  bool (*hasOpenWindows)();
+  bool (*hasOpenWindows)() = nullptr;
   // Closes the windows front to back as part of quitting; false when one refused to close.
-  bool (*closeWindowsForQuit)();
+  bool (*closeWindowsForQuit)() = nullptr;
   // Closes every native window, asking none.
-  void (*closeAllWindows)();
-  void (*removeTrayItems)();
+  void (*closeAllWindows)() = nullptr;
+  void (*removeTrayItems)() = nullptr;
   // True while the cancel key (Escape) is held down.
-  bool (*isCancelKeyDown)();
+  bool (*isCancelKeyDown)() = nullptr;
 };
 
 struct NetworkPollHooks {
-  void (*pollSerialPorts)();  // every open serial port
-  void (*pollSockets)();      // the registered sockets
+  void (*pollSerialPorts)() = nullptr;  // every open serial port
+  void (*pollSockets)() = nullptr;      // the registered sockets
 };
 
 struct ThreadSchedulerHooks {
-  bool (*onMainThread)();        // true on the thread that runs the main loop
-  void (*yieldToNextThread)();
-  void (*killAllThreads)();      // ends every language thread but the main one
+  bool (*onMainThread)() = nullptr;        // true on the thread that runs the main loop
+  void (*yieldToNextThread)() = nullptr;
+  void (*killAllThreads)() = nullptr;      // ends every language thread but the main one
   // Sleeps the current language thread; by default the main thread itself sleeps, woken early
   // only to end the process on a termination signal.
-  void (*sleepCurrentThread)(int32_t milliseconds);
+  void (*sleepCurrentThread)(int32_t milliseconds) = nullptr;
 };
 
 void SetWindowSystemHooks(const WindowSystemHooks& hooks);

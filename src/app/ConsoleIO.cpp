@@ -70,10 +70,8 @@ bool ConsoleWrite(int fd, const void* bytes, size_t length) {
       length -= size_t(wrote);
       continue;
     }
-    if (wrote < 0 && errno == EINTR) {
-      RunPendingTermination();
-      continue;
-    }
+    // A termination signal waits for the write to finish: the end runs at the next wait.
+    if (wrote < 0 && errno == EINTR) continue;
     if (wrote < 0 && errno == EAGAIN && WaitForDescriptor(fd, POLLOUT, -1) >= 0) continue;
     if (fd >= 0 && fd < 3) gWriteFailed[fd] = true;
     return false;

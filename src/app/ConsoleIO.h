@@ -2,8 +2,9 @@
 // error, and line and block reads from standard input through one process-wide buffer, so
 // that every StandardInputStream object, Input and ReadLine read one stream in order.
 //
-// Writes go out completely before they return (partial writes and interruptions retried), so
-// nothing waits in a buffer when the process ends. A write that fails (a closed pipe: SIGPIPE
+// Writes go out completely before they return (partial writes and interruptions retried, a
+// termination signal too: its end waits for the next read or main-loop pass), so nothing
+// waits in a buffer when the process ends. A write that fails (a closed pipe: SIGPIPE
 // is ignored) marks its descriptor's write error. Reads block until data, the end of input or
 // an error; a termination signal meanwhile ends the process as it does in the main loop.
 #pragma once

@@ -39,7 +39,9 @@ void RunMainLoopIteration() {
   const WindowSystemHooks& windows = WindowSystem();
   windows.showPendingWindows();
   bool block = gDoEventsBlocks;
-  if (windows.dragMouseCapture() || HasUntimedBackgroundTask()) block = false;
+  // A pass that will auto-quit does not wait for an event first: a program that never opens
+  // a window ends at once.
+  if (windows.dragMouseCapture() || HasUntimedBackgroundTask() || ShouldAutoQuit()) block = false;
   RunToolkitIteration(block);
   PollableListPollAll();
   NetworkPolling().pollSerialPorts();

@@ -4,7 +4,7 @@
 //   1. the window pass (windows that moved, resized or wait to be shown);
 //   2. MouseDrag to the capture pane while the button is held;
 //   3. one toolkit iteration, blocking only when no drag is in progress, no background task
-//      waits for the loop and the DoEvents blocking flag is set;
+//      waits for the loop, the pass will not auto-quit and the DoEvents blocking flag is set;
 //   4. the poll list, the serial ports and the sockets;
 //   5. the user-cancel flag cleared, the due untimed background tasks;
 //   6. auto-quit, when RuntimeRun runs the loop, no window is left and the Application's
