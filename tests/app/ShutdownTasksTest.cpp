@@ -50,8 +50,9 @@ TEST(TempFileShutDownTask, AFileHeldByAnotherProcessStaysAndEverythingElseGoes) 
   qvtest::TempFolder temp("qvtemp");
   const std::string folder = temp / "items";
   fs::create_directories(folder + "/sub/deeper");
-  for (const char* name : {"a", "b", "c", "d", "held", "sub/e", "sub/deeper/f"})
-    Touch(folder + "/" + name);
+  // Many entries, so that some come after the held one in the folder's order.
+  for (int i = 0; i < 16; ++i) Touch(folder + "/f" + std::to_string(i));
+  for (const char* name : {"held", "sub/e", "sub/deeper/f"}) Touch(folder + "/" + name);
   // Outside the folder, reached through links inside it: the links go, the targets stay.
   Touch(temp / "outside");
   fs::create_directory(temp / "outside-folder");
