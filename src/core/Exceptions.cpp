@@ -256,3 +256,7 @@ QV_EXPORT(RuntimeUnhandledException)
 
 extern "C" void SetRaiseExceptionHook(ExceptionHook hook) { gRaiseHook = hook; }
 extern "C" void SetUnhandledExceptionHook(ExceptionHook hook) { gUnhandledHook = hook; }
+
+bool IsFrameworkCode(const void* address) {
+  return InFrameworkCode(static_cast<const uint8_t*>(address));
+}

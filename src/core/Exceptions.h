@@ -65,6 +65,10 @@ void ThrowToHandler(RuntimeObject* exception);
 // The frame of the routine that called the caller.
 StackFrameRecord* GetCallerFrame();
 
+// True when address lies in the framework's own code (the executable's text), not in compiled
+// code, a plug-in or a system library.
+bool IsFrameworkCode(const void* address);
+
 // Where compiled code lies and what its functions are called: the loader names its image's
 // code block and symbols here when it installs the image; a test that links its own
 // compiled-style functions names theirs. Until then (and after a nil begin) no code is

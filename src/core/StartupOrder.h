@@ -41,6 +41,7 @@ enum StartupOrder : uint32_t {
   kStartupStandardInputStreamClass,
   kStartupStandardOutputStreamClass,
   kStartupServiceApplicationClass,
+  kStartupVariantClass,
   kStartupEndOfLineClass,
   kStartupFolderItemClass,
   kStartupTextEncodingClass,

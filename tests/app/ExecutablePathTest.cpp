@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "app/ExecutablePath.h"
 
 namespace fs = std::filesystem;

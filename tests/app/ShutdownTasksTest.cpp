@@ -11,7 +11,7 @@
 #include <string>
 
 #include "SpawnedProcess.h"
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "app/FolderItemImp.h"
 #include "app/ShutdownTasks.h"
 #include "app/TempFileShutDownTask.h"

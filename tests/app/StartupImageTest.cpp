@@ -9,7 +9,7 @@
 #include <string>
 
 #include "SpawnedProcess.h"
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;

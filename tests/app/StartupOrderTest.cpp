@@ -27,8 +27,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
   const std::vector<std::string> expected = {
       // The start-up classes.
       "Readable", "Writeable", "_Pollable", "ConsoleApplication", "StandardInputStream",
-      "StandardOutputStream", "ServiceApplication", "EndOfLine", "FolderItem", "TextEncoding",
-      "TextConverter", "_Encodings", "RuntimeException", "NilObjectException",
+      "StandardOutputStream", "ServiceApplication", "Variant", "EndOfLine", "FolderItem",
+      "TextEncoding", "TextConverter", "_Encodings", "RuntimeException", "NilObjectException",
       "NoOpenTransportException", "RegistryAccessErrorException",
       "ServiceNotAvailableException", "IllegalCastException", "InvalidParentException",
       "StackOverflowException", "TypeMismatchException", "OutOfBoundsException",

@@ -1,10 +1,6 @@
 // A fresh folder for one test's files, removed with everything in it when the object goes.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
 #include <string>
 
 namespace qvtest {
@@ -12,15 +8,8 @@ namespace qvtest {
 class TempFolder {
  public:
   // A new folder /tmp/<prefix>XXXXXX (mkdtemp); a failure to make it fails the test.
-  explicit TempFolder(const std::string& prefix = "qvtest") {
-    std::string pattern = "/tmp/" + prefix + "XXXXXX";
-    if (mkdtemp(pattern.data())) mPath = pattern;
-    EXPECT_FALSE(mPath.empty()) << "mkdtemp " << pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!mPath.empty()) std::filesystem::remove_all(mPath, ignored);
-  }
+  explicit TempFolder(const std::string& prefix = "qvtest");
+  ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
