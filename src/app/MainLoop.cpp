@@ -18,6 +18,9 @@ bool gMainLoopRunning = false;
 // Auto-quit raised EndException and a compiled handler above the loop took it: the loop's
 // caller is being unwound and the loop must stop without its closing work.
 bool gLoopUnwound = false;
+// CancelClose (or a window) declined the last auto-quit: the next try waits for an event, so
+// that a program that keeps declining does not spin.
+bool gAutoQuitDeclined = false;
 
 bool ShouldAutoQuit() {
   if (gQuitRequested || !gMainLoopRunning) return false;
@@ -41,14 +44,18 @@ void RunMainLoopIteration() {
   bool block = gDoEventsBlocks;
   // A pass that will auto-quit does not wait for an event first: a program that never opens
   // a window ends at once.
-  if (windows.dragMouseCapture() || HasUntimedBackgroundTask() || ShouldAutoQuit()) block = false;
+  const bool autoQuitDue = ShouldAutoQuit() && !gAutoQuitDeclined;
+  if (windows.dragMouseCapture() || HasUntimedBackgroundTask() || autoQuitDue) block = false;
   RunToolkitIteration(block);
   PollableListPollAll();
   NetworkPolling().pollSerialPorts();
   NetworkPolling().pollSockets();
   ClearUserCancel();
   RunDueBackgroundTasks(true);
-  if (ShouldAutoQuit() && ApplicationQuit(nullptr, true) && !gQuitRequested) gLoopUnwound = true;
+  if (!ShouldAutoQuit()) return;
+  const bool raised = ApplicationQuit(nullptr, true);
+  if (raised && !gQuitRequested) gLoopUnwound = true;
+  gAutoQuitDeclined = !raised && !gQuitRequested;
 }
 
 void RunMainLoopPass(MainLoopPassFunction fp) {

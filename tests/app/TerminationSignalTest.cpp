@@ -45,7 +45,8 @@ int32_t CancelCloseHandler(RuntimeObject*) {
   return 1;
 }
 
-[[noreturn]] void RunWaitingApplicationSignalledAt(std::initializer_list<int> milliseconds) {
+[[noreturn]] void RunWaitingApplicationSignalledAt(std::initializer_list<int> milliseconds,
+                                                   bool autoQuit = false) {
   for (int at : milliseconds) {
     std::thread([=] {
       usleep(useconds_t(at) * 1000);
@@ -54,7 +55,7 @@ int32_t CancelCloseHandler(RuntimeObject*) {
   }
   new MarkerTask;
   RuntimeObject* app = NewObjectFromDefinition(ApplicationClassDefinition());
-  AppAutoCloseSetter(app, 0, 0);
+  AppAutoCloseSetter(app, 0, autoQuit);
   RuntimeInstallInstanceEventHandler(app, string("CancelClose").Storage(),
                                      reinterpret_cast<void*>(&CancelCloseHandler));
   SetApplicationObject(app);
@@ -83,6 +84,15 @@ class TerminationSignalDeathTest : public ::testing::Test {
 TEST_F(TerminationSignalDeathTest, TermAsksCancelCloseRunsTheShutdownTasksAndExitsZero) {
   EXPECT_EXIT(RunWaitingApplicationSignalledAt({300}), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(Written(), "CancelClose\nshutdown task\n");
+}
+
+// With AutoQuit on and no window, CancelClose declines the auto-quit: the loop then waits for
+// events rather than asking again and again.
+TEST_F(TerminationSignalDeathTest, ADeclinedAutoQuitIsNotAskedAgainAtOnce) {
+  EXPECT_EXIT(RunWaitingApplicationSignalledAt({500}, true), ::testing::ExitedWithCode(0), "");
+  const std::string written = Written();
+  EXPECT_TRUE(written.starts_with("CancelClose\n") && written.ends_with("shutdown task\n"));
+  EXPECT_LT(written.size(), 6 * sizeof("CancelClose")) << "asked without end";
 }
 
 TEST_F(TerminationSignalDeathTest, ASecondSignalEndsAtOnce) {
