@@ -21,16 +21,15 @@ void Record(const ObjectDefinition* definition) {
 }
 
 TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
-  RuntimeInitExternalClasses();
   const ClassRegistrationObserver previous = SetClassRegistrationObserver(Record);
-  gRegistered.clear();
-  RunStartupSteps(kStartupClassesBegin, kStartupGlobalFunctionTable);
+  RuntimeInitExternalClasses();
   SetClassRegistrationObserver(previous);
   EXPECT_EQ(gRegistered,
             // The start-up classes.
             "Readable Writeable _Pollable ConsoleApplication StandardInputStream "
-            "StandardOutputStream ServiceApplication Variant EndOfLine FolderItem TextEncoding "
-            "TextConverter _Encodings RuntimeException Application "
+            "StandardOutputStream ServiceApplication MemoryBlock Variant Random EndOfLine "
+            "FolderItem TextEncoding TextConverter _Encodings Runtime _Blowfish "
+            "RuntimeException Application "
             // The control classes.
             "Object _PaneChild ");
 }
