@@ -6,12 +6,24 @@
 
 struct PollRecord {
   GPollFD fd;
+  bool attached;  // fd is among the source's polls
 };
 
 namespace {
 
 GSource* gSource = nullptr;
 uint32_t gDispatchCount = 0;
+
+GSource* Source();
+
+// GLib keeps its polls sorted by descriptor: a record whose descriptor changes leaves the
+// source and joins it again. Records that leave go first, so that a descriptor number a closed
+// socket gave up and a new socket took is never listed twice.
+void Detach(PollRecord* record) {
+  if (!record->attached) return;
+  g_source_remove_poll(Source(), &record->fd);
+  record->attached = false;
+}
 
 // Brings every record up to date with its socket; true when some socket has an event it can
 // deliver now (the loop must not block then).
@@ -22,12 +34,19 @@ gboolean Prepare(GSource*, gint* timeout) {
   for (uint32_t i = 0; i < sockets.size(); ++i) {
     SocketCore* socket = sockets[int32_t(i)];
     const int16_t wanted = socket->WantedEvents();
-    GPollFD& record = socket->pollRecord->fd;
-    // A negative descriptor is left out by poll(2): no interest, no wake-up.
-    record.fd = wanted ? socket->Descriptor() : -1;
-    record.events = gushort(wanted);
-    record.revents = 0;
+    PollRecord* record = socket->pollRecord;
+    if (record->fd.fd != (wanted ? socket->Descriptor() : -1)) Detach(record);
+    record->fd.events = gushort(wanted);
+    record->fd.revents = 0;
     deliverable = deliverable || socket->HasDeliverableEvents();
+  }
+  for (uint32_t i = 0; i < sockets.size(); ++i) {
+    SocketCore* socket = sockets[int32_t(i)];
+    PollRecord* record = socket->pollRecord;
+    if (record->attached || !record->fd.events) continue;
+    record->fd.fd = socket->Descriptor();
+    g_source_add_poll(Source(), &record->fd);
+    record->attached = true;
   }
   return deliverable;
 }
@@ -73,13 +92,13 @@ GSource* Source() {
 
 void AddToSocketSource(SocketCore* socket) {
   if (socket->pollRecord) return;
-  socket->pollRecord = new PollRecord{{-1, 0, 0}};
-  g_source_add_poll(Source(), &socket->pollRecord->fd);
+  socket->pollRecord = new PollRecord{{-1, 0, 0}, false};
+  Source();
 }
 
 void RemoveFromSocketSource(SocketCore* socket) {
   if (!socket->pollRecord) return;
-  g_source_remove_poll(Source(), &socket->pollRecord->fd);
+  Detach(socket->pollRecord);
   delete socket->pollRecord;
   socket->pollRecord = nullptr;
 }

@@ -77,7 +77,7 @@ void TCPSocketPosix::SetBufferSizes(int32_t size) {
   for (; size > kSmallestBufferStep; size = int32_t(size * 0.75)) {
     if (Sys().setsockopt(mDescriptor, SOL_SOCKET, SO_SNDBUF, &size, sizeof size) != 0) continue;
     Sys().setsockopt(mDescriptor, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    mReceiveChunk = size;
+    mReceiveChunk = std::min(size, 256 * 1024);
     return;
   }
 }
@@ -276,8 +276,22 @@ bool TCPSocketPosix::BytesOnDescriptor() {
 
 // ---- Data -----------------------------------------------------------------------------------
 
+// With nothing queued ahead, what the descriptor takes at once goes straight out; the rest is
+// queued. A failure here is left to the next poll, which meets it again and reports it, so
+// that Write itself never raises an event.
 void TCPSocketPosix::Write(const void* bytes, int32_t n) {
-  if (n > 0) mSendQueue.Append(bytes, n);
+  if (n <= 0) return;
+  const char* rest = static_cast<const char*>(bytes);
+  if (mConnected && mDescriptor >= 0 && !(mPending & kError) && !HasDataToSend()) {
+    const ssize_t sent = Sys().send(mDescriptor, rest, size_t(n), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent > 0) {
+      mBytesSent += int32_t(sent);
+      mPending |= kSendProgress;
+      rest += sent;
+      n -= int32_t(sent);
+    }
+  }
+  if (n > 0) mSendQueue.Append(rest, n);
 }
 
 string TCPSocketPosix::Read(int32_t count) {

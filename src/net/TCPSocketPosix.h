@@ -5,8 +5,8 @@
 // completes when the descriptor is writable and SO_ERROR is 0, so a refused peer is an error,
 // never a connection. Received bytes go straight into the receive queue's last buffer; reading
 // stops while 64 MB wait unread (the peer is held back by TCP, nothing is lost) and resumes
-// once the program has read below that. Sends never raise SIGPIPE: a peer gone mid-write is
-// LostConnection.
+// once the program has read below that. A write with nothing queued ahead of it goes straight
+// to the descriptor. Sends never raise SIGPIPE: a peer gone mid-write is LostConnection.
 //
 // A local path is removed at Close only when this socket bound it and it is still the same
 // file: a client's Close never removes the server's file, and a path that another socket has
