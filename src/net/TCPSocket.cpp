@@ -97,6 +97,7 @@ bool TCPSocket::DeliverSendProgress() {
   if (!TakeEvent(kSendProgress)) return true;
   const int32_t sent = mBytesSent;
   mBytesSent = 0;
+  const uint32_t registration = Registration();
   bool aborted = false;
   if (mDelegate) {
     mDelegate->SendProgress(this, sent, BytesLeftToSend());
@@ -104,6 +105,8 @@ bool TCPSocket::DeliverSendProgress() {
     aborted = RaiseSocketSendProgress(mOwner, sent, BytesLeftToSend());
   }
   if (!EventDone(kSendProgress)) return false;
+  // Closed or started over by the handler: this send is gone.
+  if (!IsRegistered() || Registration() != registration) return true;
   if (aborted) {
     mUserAborted = true;
     DiscardUnsent();
