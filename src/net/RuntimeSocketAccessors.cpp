@@ -250,7 +250,7 @@ extern "C" void SocketDisconnect(RuntimeObject* object) {
   SocketPin pin(socket);
   socket->Close(false);
   socket->Reset(true);
-  socket->HandleError(kSocketLostConnection);
+  socket->ReportError(kSocketLostConnection);
 }
 QV_EXPORT(SocketDisconnect)
 

@@ -12,9 +12,11 @@ bool TCPSocket::ReceiverReady() const {
   return mDelegate ? mDelegate->CanDeliverNow() : SocketCore::ReceiverReady();
 }
 
-bool TCPSocket::HandleError(int32_t code) {
+bool TCPSocket::HandleError(int32_t systemError) { return ReportError(ErrorCode(systemError)); }
+
+bool TCPSocket::ReportError(int32_t code) {
   if (code == 0) return false;
-  mLastError = ErrorCode(code);
+  mLastError = code;
   SetSocketLastErrorCode(mOwner, mLastError);
   mPending |= kError;
   DispatchEvents();

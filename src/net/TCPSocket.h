@@ -47,10 +47,13 @@ class TCPSocket : public SocketCore {
   // Local-path mode with this path (IPC sockets).
   virtual void SetLocalPath(const string& path) = 0;
 
-  // Delivers an error: code 0 does nothing and answers false; otherwise the socket's code for
-  // it becomes the last error (also the owner's LastErrorCode), Error is made pending and the
-  // events are dispatched at once. True then.
-  bool HandleError(int32_t code);
+  // Delivers a failed call's error number: 0 does nothing and answers false; otherwise the
+  // socket's code for it becomes the last error (also the owner's LastErrorCode), Error is made
+  // pending and the events are dispatched at once. True then.
+  bool HandleError(int32_t systemError);
+  // The same for a socket code (SocketErrors.h), kept as it is: the codes 100 to 108 are also
+  // error numbers (ENETDOWN to ESHUTDOWN), which must not be taken for them.
+  bool ReportError(int32_t socketCode);
   // Sends what is queued, waiting in poll(2) for the descriptor; stops at an error, or after
   // idleLimitMs without progress with the rest still queued.
   void Flush(int32_t idleLimitMs);

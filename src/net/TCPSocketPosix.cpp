@@ -46,7 +46,7 @@ bool TCPSocketPosix::Begin(int32_t port, bool lockAnyOwner) {
   Reset(true);
   Register(port, lockAnyOwner);
   if (SocketsInitialize() == kSocketNoError) return true;
-  HandleError(kSocketOpenDriverError);
+  ReportError(kSocketOpenDriverError);
   return false;
 }
 
@@ -105,7 +105,7 @@ void TCPSocketPosix::Connect(const string& address, int32_t port) {
   mAddress = address;
   SocketAddress peer;
   if (const int32_t code = TargetAddress(address, port, false, &peer)) {
-    HandleError(code);
+    ReportError(code);
     return;
   }
   if (!OpenDescriptor(peer.Family())) return;
@@ -120,7 +120,11 @@ void TCPSocketPosix::Connect(const string& address, int32_t port) {
   // A connection in progress completes in a later poll. A local socket never waits: EAGAIN
   // there is a full backlog, and the connection was refused.
   if (!mUseLocalPath && (error == EINPROGRESS || error == EINTR)) return;
-  HandleError(mUseLocalPath && error == EAGAIN ? kSocketNameResolutionError : error);
+  if (mUseLocalPath && error == EAGAIN) {
+    ReportError(kSocketNameResolutionError);
+  } else {
+    HandleError(error);
+  }
 }
 
 void TCPSocketPosix::Listen(int32_t port) {
@@ -129,7 +133,7 @@ void TCPSocketPosix::Listen(int32_t port) {
   mListening = true;
   SocketAddress local;
   if (const int32_t code = TargetAddress(string(), port, true, &local)) {
-    HandleError(code);
+    ReportError(code);
     return;
   }
   if (!OpenDescriptor(local.Family())) return;
@@ -175,7 +179,7 @@ void TCPSocketPosix::Service(int16_t revents) {
   constexpr int16_t kTrouble = POLLERR | POLLHUP;
   if (mDescriptor >= 0 && !(mPending & kError) && revents) {
     if (revents & POLLNVAL) {
-      HandleError(mConnected ? kSocketLostConnection : kSocketNameResolutionError);
+      ReportError(mConnected ? kSocketLostConnection : kSocketNameResolutionError);
       return;
     }
     if (mAcceptOnRead) {
@@ -198,7 +202,7 @@ bool TCPSocketPosix::FinishConnect(int16_t revents) {
   if (Sys().getsockopt(mDescriptor, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
   if (error) return !HandleError(error);
   // Hung up or failed before connecting, with no error to say why.
-  if (!(revents & POLLOUT)) return !HandleError(kSocketNameResolutionError);
+  if (!(revents & POLLOUT)) return !ReportError(kSocketNameResolutionError);
   mConnected = true;
   mPending |= kConnected;
   return true;
@@ -241,7 +245,7 @@ bool TCPSocketPosix::Receive() {
       if (n < wanted) return true;  // drained
       continue;
     }
-    if (n == 0) return !HandleError(kSocketLostConnection);  // the peer closed
+    if (n == 0) return !ReportError(kSocketLostConnection);  // the peer closed
     if (error == EINTR) continue;
     if (WouldBlock(error)) return true;
     return !HandleError(error);

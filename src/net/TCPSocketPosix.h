@@ -59,7 +59,8 @@ class TCPSocketPosix : public TCPSocket {
   // Starts Connect and Listen alike: the previous descriptor and registration go, the socket is
   // reset and registered. False (after the error) when the socket functions are missing.
   bool Begin(int32_t port, bool lockAnyOwner);
-  // The address to connect to or bind: the local path, or host and port. 0 or an error code.
+  // The address to connect to or bind: the local path, or host and port. 0, a socket code, or
+  // an error number no socket code stands for (ENAMETOOLONG, EINVAL).
   int32_t TargetAddress(const string& host, int32_t port, bool bindAny, SocketAddress* out);
   bool OpenDescriptor(int32_t family);
   void SetBufferSizes(int32_t size);

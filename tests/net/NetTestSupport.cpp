@@ -67,9 +67,10 @@ PeerProcess::PeerProcess(const std::vector<std::string>& argv) {
 
 PeerProcess::~PeerProcess() {
   if (mInput >= 0) close(mInput);
-  if (mPid > 0 && Wait(10000) == -1) {
-    kill(mPid, SIGKILL);
-    waitpid(mPid, nullptr, 0);
+  if (mPid > 0 && Wait(2000) == -1) {
+    kill(mPid, SIGTERM);
+    if (Wait(2000) == -1) kill(mPid, SIGKILL);
+    if (mPid > 0) waitpid(mPid, nullptr, 0);
   }
   if (mOutput >= 0) close(mOutput);
 }

@@ -18,7 +18,8 @@
 namespace nettest {
 
 // A program run beside the test, its standard output read by line. Its standard input is a
-// pipe that closes when the object goes; it is then waited for (and killed after a while).
+// pipe that closes when the object goes; it is then given two seconds to end before it is
+// ended.
 class PeerProcess {
  public:
   explicit PeerProcess(const std::vector<std::string>& argv);
