@@ -141,7 +141,6 @@ extern "C" void OnIPCError(RuntimeObject* self) {
 
 RuntimeObject* NewIPCSocketObject() {
   static RuntimeClass* cls = [] {
-    RegisterSocketClasses();
     return MakeSubclass(IPCSocketClassDefinition(), "RecordingIPCSocket",
                         {{"Connected", reinterpret_cast<void*>(&OnIPCConnected)},
                          {"DataAvailable", reinterpret_cast<void*>(&OnIPCData)},

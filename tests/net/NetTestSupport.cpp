@@ -12,9 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 
-#include "core/ClassRegistry.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/Startup.h"
 #include "net/SocketPolling.h"
@@ -33,20 +31,32 @@ int MillisecondsLeft(Clock::time_point deadline) {
   return left > 0 ? int(left) : 0;
 }
 
-gboolean WakeUp(gpointer fired) {
-  *static_cast<bool*>(fired) = true;
-  return G_SOURCE_REMOVE;
+Clock::time_point After(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
+
+sockaddr_in Loopback(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(uint16_t(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+// A socket bound to an ephemeral loopback port, and the port.
+int BoundSocket(int* port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = Loopback(0);
+  socklen_t length = sizeof address;
+  EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  *port = ntohs(address.sin_port);
+  return fd;
 }
 
 }  // namespace
 
 PeerProcess::PeerProcess(const std::vector<std::string>& argv) {
-  int output[2];
-  int input[2];
-  if (pipe2(output, O_CLOEXEC) != 0 || pipe2(input, O_CLOEXEC) != 0) {
-    ADD_FAILURE() << "no pipes";
-    return;
-  }
+  int output[2], input[2];
+  if (pipe2(output, O_CLOEXEC) != 0 || pipe2(input, O_CLOEXEC) != 0) return;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
@@ -54,10 +64,8 @@ PeerProcess::PeerProcess(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
-  if (posix_spawnp(&mPid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-    ADD_FAILURE() << "cannot start " << argv[0];
-    mPid = -1;
-  }
+  if (posix_spawnp(&mPid, args[0], &actions, nullptr, args.data(), environ) != 0) mPid = -1;
+  EXPECT_GT(mPid, 0) << "cannot start " << argv[0];
   posix_spawn_file_actions_destroy(&actions);
   close(output[1]);
   close(input[0]);
@@ -66,107 +74,53 @@ PeerProcess::PeerProcess(const std::vector<std::string>& argv) {
 }
 
 PeerProcess::~PeerProcess() {
-  if (mInput >= 0) close(mInput);
-  if (mPid > 0 && Wait(2000) == -1) {
-    kill(mPid, SIGTERM);
-    if (Wait(2000) == -1) kill(mPid, SIGKILL);
-    if (mPid > 0) waitpid(mPid, nullptr, 0);
+  close(mInput);
+  if (!Ended(2000)) {
+    kill(mPid, SIGKILL);
+    Ended(5000);
   }
-  if (mOutput >= 0) close(mOutput);
+  close(mOutput);
 }
 
-std::string PeerProcess::ReadLine(int timeoutMs) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+bool PeerProcess::Ended(int timeoutMs) {
+  const Clock::time_point deadline = After(timeoutMs);
+  while (mPid > 0 && waitpid(mPid, nullptr, WNOHANG) != mPid) {
+    if (MillisecondsLeft(deadline) == 0) return false;
+    usleep(5000);
+  }
+  mPid = -1;
+  return true;
+}
+
+std::string PeerProcess::Await(const std::string& prefix) {
+  const Clock::time_point deadline = After(60000);
   for (;;) {
-    const size_t newline = mBuffered.find('\n');
-    if (newline != std::string::npos) {
-      std::string line = mBuffered.substr(0, newline);
+    for (size_t newline; (newline = mBuffered.find('\n')) != std::string::npos;) {
+      const std::string line = mBuffered.substr(0, newline);
       mBuffered.erase(0, newline + 1);
-      return line;
+      if (line.compare(0, prefix.size(), prefix) == 0) return line.substr(prefix.size());
     }
     pollfd entry{mOutput, POLLIN, 0};
-    if (mOutput < 0 || poll(&entry, 1, MillisecondsLeft(deadline)) <= 0) return "";
     char buffer[4096];
+    if (poll(&entry, 1, MillisecondsLeft(deadline)) <= 0) return "";
     const ssize_t n = read(mOutput, buffer, sizeof buffer);
     if (n <= 0) return "";
     mBuffered.append(buffer, size_t(n));
   }
 }
 
-std::string PeerProcess::Await(const std::string& prefix, int timeoutMs) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (MillisecondsLeft(deadline) > 0) {
-    const std::string line = ReadLine(MillisecondsLeft(deadline));
-    if (line.compare(0, prefix.size(), prefix) == 0) return line.substr(prefix.size());
-    if (line.empty()) return "";
-  }
-  return "";
-}
-
-int PeerProcess::Wait(int timeoutMs) {
-  if (mPid <= 0) return -1;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    int status = 0;
-    if (waitpid(mPid, &status, WNOHANG) == mPid) {
-      mPid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    if (MillisecondsLeft(deadline) == 0) return -1;
-    usleep(5000);
-  }
-}
-
 Peer StartPeer(const std::vector<std::string>& modeAndArguments) {
   std::vector<std::string> argv = {"python3", NET_PEER_SCRIPT};
   argv.insert(argv.end(), modeAndArguments.begin(), modeAndArguments.end());
-  Peer peer;
-  peer.process = std::make_unique<PeerProcess>(argv);
+  Peer peer{std::make_unique<PeerProcess>(argv)};
   peer.port = std::atoi(peer.process->Await("port ").c_str());
   EXPECT_GT(peer.port, 0) << "the peer did not start";
   return peer;
 }
 
-void RunPass(int maxWaitMs) {
-  bool fired = false;
-  guint timer = 0;
-  if (maxWaitMs > 0) timer = g_timeout_add(guint(maxWaitMs), WakeUp, &fired);
-  g_main_context_iteration(nullptr, maxWaitMs > 0);
-  if (timer && !fired) g_source_remove(timer);
-  SocketsPoll(false);
-}
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (MillisecondsLeft(deadline) == 0) return false;
-    RunPass(std::min(50, MillisecondsLeft(deadline)));
-  }
-  return true;
-}
-
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);  // bound, never listening: the port refuses until someone takes it
-  return ntohs(address.sin_port);
-}
-
 PlainServer::PlainServer() {
-  mListener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  EXPECT_EQ(bind(mListener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  mListener = BoundSocket(&mPort);
   EXPECT_EQ(listen(mListener, 512), 0);
-  getsockname(mListener, reinterpret_cast<sockaddr*>(&address), &length);
-  mPort = ntohs(address.sin_port);
 }
 
 PlainServer::~PlainServer() {
@@ -174,8 +128,8 @@ PlainServer::~PlainServer() {
   close(mListener);
 }
 
-int PlainServer::Accept(int count, int timeoutMs) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+int PlainServer::Accept(int count) {
+  const Clock::time_point deadline = After(10000);
   while (int(mConnections.size()) < count) {
     pollfd entry{mListener, POLLIN, 0};
     if (poll(&entry, 1, MillisecondsLeft(deadline)) <= 0) break;
@@ -185,13 +139,33 @@ int PlainServer::Accept(int count, int timeoutMs) {
   return int(mConnections.size());
 }
 
-Sha256::Sha256() : mChecksum(g_checksum_new(G_CHECKSUM_SHA256)) {}
-Sha256::~Sha256() { g_checksum_free(static_cast<GChecksum*>(mChecksum)); }
-void Sha256::Add(const void* bytes, size_t n) {
-  g_checksum_update(static_cast<GChecksum*>(mChecksum), static_cast<const guchar*>(bytes),
-                    gssize(n));
+int FreePort() {
+  int port = 0;
+  close(BoundSocket(&port));  // bound, never listening: nothing takes the port meanwhile
+  return port;
 }
-std::string Sha256::Hex() { return g_checksum_get_string(static_cast<GChecksum*>(mChecksum)); }
+
+static gboolean Fire(gpointer fired) {
+  *static_cast<bool*>(fired) = true;
+  return G_SOURCE_REMOVE;
+}
+
+void RunPass(int maxWaitMs) {
+  bool fired = false;
+  const guint timer = maxWaitMs > 0 ? g_timeout_add(guint(maxWaitMs), Fire, &fired) : 0;
+  g_main_context_iteration(nullptr, maxWaitMs > 0);
+  if (timer && !fired) g_source_remove(timer);
+  SocketsPoll(false);
+}
+
+bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+  const Clock::time_point deadline = After(timeoutMs);
+  while (!done()) {
+    if (MillisecondsLeft(deadline) == 0) return false;
+    RunPass(std::min(50, MillisecondsLeft(deadline)));
+  }
+  return true;
+}
 
 void RecordingDelegate::DataAvailable(TCPSocket* socket) {
   if (readOnData) {
@@ -207,35 +181,29 @@ void RecordingDelegate::Note(TCPSocket* socket, const std::string& event) {
 }
 
 int CountOf(const std::vector<std::string>& events, const std::string& event) {
-  int count = 0;
-  for (const std::string& e : events) count += e == event;
-  return count;
+  return int(std::count(events.begin(), events.end(), event));
 }
 
 RuntimeClass* MakeSubclass(ObjectDefinition* parent, const char* name,
                            const std::vector<std::pair<const char*, void*>>& handlers) {
+  static bool registered = false;
+  if (!registered) RunStartupSteps(kStartupClassesBegin, kStartupClassesEnd);
+  registered = true;
   RuntimeClass* base = RuntimeClassForDefinition(parent);
   RuntimeClass* cls = RuntimeNewClass(base, base->methodCount, 0, base->eventCount,
                                       base->namedMethodCount, base->propertyCount);
   cls->className = string(name).ExtractStringStorage();
   cls->instanceSize = base->instanceSize;
   for (const auto& [event, handler] : handlers) {
-    bool found = false;
+    int found = 0;
     for (int32_t i = 0; i < cls->eventCount; ++i) {
       if (string(cls->eventTable[i].name).Compare(string(event)) != 0) continue;
       cls->eventTable[i].vector = handler;
-      found = true;
+      ++found;
     }
-    EXPECT_TRUE(found) << "no event " << event;
+    EXPECT_EQ(found, 1) << event;
   }
   return cls;
-}
-
-void RegisterSocketClasses() {
-  static bool registered = false;
-  if (registered) return;
-  registered = true;
-  RunStartupSteps(kStartupClassesBegin, kStartupClassesEnd);
 }
 
 }  // namespace nettest

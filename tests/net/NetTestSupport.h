@@ -1,6 +1,5 @@
-// Helpers of the socket tests: real peers (the Python peer of tests/net/peers, socat), the main
-// loop's pass as the application runs it, a recording delegate, and language subclasses made
-// the way compiled code makes them.
+// Helpers of the socket tests: real peers (tests/net/peers/peer.py, socat), a plain listener,
+// the main loop's pass, a recording delegate, and subclasses made as compiled code makes them.
 #pragma once
 
 #include <sys/types.h>
@@ -17,55 +16,38 @@
 
 namespace nettest {
 
-// A program run beside the test, its standard output read by line. Its standard input is a
-// pipe that closes when the object goes; it is then given two seconds to end before it is
-// ended.
+// A program beside the test. Its standard input closes when the object goes; it then has two
+// seconds to end before it is ended.
 class PeerProcess {
  public:
   explicit PeerProcess(const std::vector<std::string>& argv);
   ~PeerProcess();
-  PeerProcess(const PeerProcess&) = delete;
-  PeerProcess& operator=(const PeerProcess&) = delete;
-
-  // The next line without its newline; "" at the end or after timeoutMs.
-  std::string ReadLine(int timeoutMs = 60000);
-  // Reads lines until one starts with prefix and returns the rest of it ("" when none comes).
-  std::string Await(const std::string& prefix, int timeoutMs = 60000);
-  // The exit status, waiting up to timeoutMs (-1 when it did not end).
-  int Wait(int timeoutMs = 60000);
-  pid_t pid() const { return mPid; }
+  // Reads output lines until one starts with prefix; the rest of it, or "" after a minute.
+  std::string Await(const std::string& prefix);
 
  private:
+  bool Ended(int timeoutMs);
   pid_t mPid = -1;
   int mOutput = -1;
   int mInput = -1;
   std::string mBuffered;
 };
 
-// The Python peer in a mode (see peers/peer.py), with the port it listens on.
+// The Python peer in a mode, and the port it listens on.
 struct Peer {
   std::unique_ptr<PeerProcess> process;
   int port = 0;
 };
 Peer StartPeer(const std::vector<std::string>& modeAndArguments);
 
-// One main-loop pass: one iteration of the default main context, waiting up to maxWaitMs for
-// something to happen (0: not at all), then the pass's poll of every socket.
-void RunPass(int maxWaitMs);
-// Passes until done() answers true or timeoutMs have passed; whether it did.
-bool RunUntil(const std::function<bool()>& done, int timeoutMs = 60000);
-
-// A port on 127.0.0.1 that nothing listens on.
-int FreePort();
-
-// A plain listening socket on 127.0.0.1 that accepts in the test's own thread.
+// A plain listener on 127.0.0.1 that accepts in the test's own thread.
 class PlainServer {
  public:
   PlainServer();
   ~PlainServer();
   int port() const { return mPort; }
-  // Accepts until count connections are held (waiting up to timeoutMs); the count held.
-  int Accept(int count, int timeoutMs = 10000);
+  // Accepts until count connections are held (ten seconds at most); the count held.
+  int Accept(int count);
   const std::vector<int>& connections() const { return mConnections; }
 
  private:
@@ -74,29 +56,17 @@ class PlainServer {
   std::vector<int> mConnections;
 };
 
-// Disposes of a native socket when it goes.
-struct DisposeSocket {
-  void operator()(SocketCore* socket) const { SocketCore::Dispose(socket); }
-};
-using SocketHandle = std::unique_ptr<TCPSocket, DisposeSocket>;
-inline SocketHandle NewSocket(TCPSocketDelegate* delegate) {
-  return SocketHandle(TCPSocket::Create(nullptr, delegate));
-}
+// A port on 127.0.0.1 that refuses.
+int FreePort();
 
-// SHA-256 of bytes, in lower-case hexadecimal, fed piece by piece.
-class Sha256 {
- public:
-  Sha256();
-  ~Sha256();
-  void Add(const void* bytes, size_t n);
-  std::string Hex();
+// One main-loop pass: an iteration of the default main context waiting up to maxWaitMs
+// (0: not at all), then the pass's poll of every socket.
+void RunPass(int maxWaitMs);
+// Passes until done() or timeoutMs; whether done.
+bool RunUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 
- private:
-  void* mChecksum;
-};
-
-// Records a native socket's events as text: "connected", "data", "complete", "error 102",
-// "progress".
+// Records a native socket's events as "connected", "data", "complete", "error N"; progress is
+// counted. With readOnData, DataAvailable reads all into received.
 class RecordingDelegate : public TCPSocketDelegate {
  public:
   void Connected(TCPSocket* socket) override { Note(socket, "connected"); }
@@ -107,29 +77,32 @@ class RecordingDelegate : public TCPSocketDelegate {
   }
   void SendProgress(TCPSocket*, int32_t, int32_t) override { ++progress; }
   bool CanDeliverNow() const override { return deliver; }
+  bool Ended() const { return !events.empty() && events.back().rfind("error", 0) == 0; }
 
-  // Events, progress left out; with readOnData, DataAvailable reads everything into received.
   std::vector<std::string> events;
   int progress = 0;
   bool readOnData = true;
   bool deliver = true;
   std::string received;
-  // Called after each event is recorded (a test's own action inside the event).
-  std::function<void(TCPSocket*, const std::string&)> onEvent;
+  std::function<void(TCPSocket*, const std::string&)> onEvent;  // runs inside each event
 
  protected:
   void Note(TCPSocket* socket, const std::string& event);
 };
 
-// How many times an event name occurs.
 int CountOf(const std::vector<std::string>& events, const std::string& event);
 
-// A subclass of the class that parent describes, named name, with the given event handlers
-// installed in its event table by event name, as compiled code builds one.
+struct DisposeSocket {
+  void operator()(SocketCore* socket) const { SocketCore::Dispose(socket); }
+};
+using SocketHandle = std::unique_ptr<TCPSocket, DisposeSocket>;
+inline SocketHandle NewSocket(TCPSocketDelegate* delegate) {
+  return SocketHandle(TCPSocket::Create(nullptr, delegate));
+}
+
+// A subclass of parent's class with handlers in its event table by event name. The socket and
+// network classes are registered first.
 RuntimeClass* MakeSubclass(ObjectDefinition* parent, const char* name,
                            const std::vector<std::pair<const char*, void*>>& handlers);
-
-// The socket tests' own class registration: the socket and network classes.
-void RegisterSocketClasses();
 
 }  // namespace nettest

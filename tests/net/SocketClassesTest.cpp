@@ -49,7 +49,6 @@ extern "C" void OnError(RuntimeObject* self) {
 
 RuntimeClass* RecordingSocketClass() {
   static RuntimeClass* cls = [] {
-    RegisterSocketClasses();
     return MakeSubclass(TCPSocketClassDefinition(), "RecordingSocket",
                         {{"Connected", reinterpret_cast<void*>(&OnConnected)},
                          {"DataAvailable", reinterpret_cast<void*>(&OnDataAvailable)},
