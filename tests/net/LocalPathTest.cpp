@@ -76,23 +76,6 @@ TEST(LocalPath, OnlyTheSocketThatBoundThePathRemovesIt) {
   EXPECT_TRUE(events.events.empty());
 }
 
-// A listener accepts one client (socat), becomes that connection, and its Close removes the
-// file.
-TEST(LocalPath, AListenerBecomesTheConnectionItAccepts) {
-  qvtest::TempFolder folder("qvlocal");
-  const std::string path = folder / "listen";
-  RecordingDelegate events;
-  SocketHandle listener = LocalSocket(&events, path);
-  listener->Listen(0);
-  PeerProcess client({"socat", "-", "UNIX-CONNECT:" + path});
-  ASSERT_TRUE(RunUntil([&] { return !events.events.empty(); }));
-  EXPECT_EQ(events.events.front(), "connected");
-  listener->Write("hello\n", 6);
-  ASSERT_TRUE(RunUntil([&] { return listener->BytesLeftToSend() == 0; }));
-  listener->Close(false);
-  EXPECT_FALSE(Exists(path));
-}
-
 // No path, or one longer than the address holds, fails before any descriptor; a file left by
 // a process that ended uncleanly is AddressInUse, and stays.
 TEST(LocalPath, BadPathsFailWithoutADescriptor) {
