@@ -245,7 +245,9 @@ TEST_F(SocketClasses, HandlersMayCloseConnectReleaseOrPassInsideEveryEvent) {
       gAction = nullptr;
       ASSERT_EQ(gSeen.size(), 1u);
       // A socket closed in a handler raises nothing more.
-      if (action == "close") EXPECT_EQ(gSeen.begin()->second.back(), event);
+      if (action == "close") {
+        EXPECT_EQ(gSeen.begin()->second.back(), event);
+      }
       gSeen.clear();
       RunUntil([&] { return LiveSocketCount() == 0; }, 1000);
       EXPECT_EQ(LiveSocketCount(), 0);
