@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "image/PollableList.h"
 #include "net/TCPSocket.h"
 
 class IPCSocket;
@@ -21,7 +22,7 @@ class IPCSocketDelegate {
   virtual bool CanDeliverNow() const { return true; }
 };
 
-class IPCSocket : public TCPSocketDelegate {
+class IPCSocket : public TCPSocketDelegate, public Pollable {
  public:
   explicit IPCSocket(IPCSocketDelegate* delegate);
   // Closes the connection; the inner socket goes once nothing uses it.
@@ -36,7 +37,7 @@ class IPCSocket : public TCPSocketDelegate {
   void Listen();
   void Close();
   // One poll of the inner socket.
-  void Poll();
+  void Poll() override;
   TCPSocket* Socket() const { return mSocket; }
 
   void Connected(TCPSocket*) override;

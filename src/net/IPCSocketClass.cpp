@@ -1,5 +1,6 @@
 #include "net/IPCSocketClass.h"
 
+#include "app/StreamInterfaces.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/CompiledCall.h"
@@ -87,6 +88,9 @@ const EventRow kIPCSocketEvents[] = {
     QV_EVENT("Error", &gErrorHook),
 };
 
+const ClassGetter kStreamInterfaces[] = {ReadableInterfaceDefinition,
+                                         WriteableInterfaceDefinition};
+
 // The native socket of a checked object; nil after the report for a nil object.
 IPCSocket* NativeOf(RuntimeObject* object) {
   if (!QV_CHECK_TEXT(object, "obj", nullptr)) return nullptr;
@@ -114,7 +118,8 @@ QV_CLASS(IPCSocketClassDefinition,
          .methods = kIPCSocketMethods,
          .events = kIPCSocketEvents,
          .initializer = QV_CODE(IPCSocketInitializer),
-         .finalizer = QV_CODE(IPCSocketFinalizer))
+         .finalizer = QV_CODE(IPCSocketFinalizer),
+         .interfaces = kStreamInterfaces)
 QV_STARTUP_CLASS(kStartupIPCSocketClass, IPCSocketClassDefinition)
 
 extern "C" void IPCSocketInitializer(RuntimeObject* object) {

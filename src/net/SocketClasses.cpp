@@ -1,5 +1,6 @@
 #include "net/SocketClasses.h"
 
+#include "app/StreamInterfaces.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/CompiledCall.h"
@@ -78,6 +79,9 @@ const EventRow kTCPSocketEvents[] = {
              "Boolean"),
 };
 
+const ClassGetter kStreamInterfaces[] = {ReadableInterfaceDefinition,
+                                         WriteableInterfaceDefinition};
+
 // Calls the owner's handler of the event with the owner first; R() without a handler.
 template <typename R, typename... Args>
 R RaiseEvent(RuntimeObject* owner, const ObjectHook* hook, Args... args) {
@@ -105,7 +109,8 @@ QV_CLASS(TCPSocketClassDefinition,
          .methods = kTCPSocketMethods,
          .events = kTCPSocketEvents,
          .initializer = QV_CODE(RuntimeSocketConstructor),
-         .finalizer = QV_CODE(RuntimeSocketDestructor))
+         .finalizer = QV_CODE(RuntimeSocketDestructor),
+         .interfaces = kStreamInterfaces)
 
 QV_CLASS(SocketClassDefinition,
          .name = "Socket",

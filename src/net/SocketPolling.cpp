@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "app/ClassLibraryHooks.h"
+#include "core/Startup.h"
 #include "net/SocketFunctions.h"
 #include "net/SocketList.h"
 
@@ -74,6 +76,11 @@ bool SocketsPoll(bool onlyUnowned) {
 }
 
 void PollSocketsFromMainLoop() { SocketsPoll(false); }
+
+namespace {
+void InstallNetworkPollHooks() { SetNetworkPollHooks({.pollSockets = PollSocketsFromMainLoop}); }
+}  // namespace
+QV_STARTUP(kStartupNetworkPollHooks, InstallNetworkPollHooks)
 
 int16_t SocketsPendingCount() { return 0; }
 

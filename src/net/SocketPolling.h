@@ -13,7 +13,7 @@
 // has data to send or received bytes waiting on its descriptor. Nothing and false before
 // SocketsInitialize.
 bool SocketsPoll(bool onlyUnowned);
-// The main loop's hook: the pass's poll of every socket.
+// The main loop's pass polls the sockets through this, the hook a start-up step installs.
 void PollSocketsFromMainLoop();
 // Queried by the run loop: always 0.
 int16_t SocketsPendingCount();

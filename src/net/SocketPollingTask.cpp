@@ -1,31 +1,38 @@
 #include "net/SocketPollingTask.h"
 
-#include <glib.h>
-
+#include "app/BackgroundTask.h"
+#include "image/PollableList.h"
 #include "net/SocketPolling.h"
 
 namespace {
 
-guint gTimer = 0;
+class SocketPollingTask : public BackgroundTask {
+ public:
+  SocketPollingTask() : BackgroundTask(kSocketPollingPeriod) {}
+  // May delete this task (its handlers may release the last socket): nothing follows.
+  void Run() override { RunSocketPollingTask(); }
+};
 
-gboolean OnTimer(gpointer) {
-  RunSocketPollingTask();
-  return G_SOURCE_CONTINUE;
-}
+SocketPollingTask* gTask = nullptr;
 
 }  // namespace
 
 void ArmSocketPollingTask() {
-  if (gTimer) return;
-  gTimer = g_timeout_add(guint(kSocketPollingPeriod * 1000 / 60), OnTimer, nullptr);
+  if (!gTask) gTask = new SocketPollingTask;
 }
 
+// Deleted, not left without its timer: a task without one is run by every pass and would keep
+// the loop from sleeping.
 void StopSocketPollingTask() {
-  if (!gTimer) return;
-  g_source_remove(gTimer);
-  gTimer = 0;
+  SocketPollingTask* task = gTask;
+  gTask = nullptr;
+  delete task;
 }
 
-bool SocketPollingTaskArmed() { return gTimer != 0; }
+bool SocketPollingTaskArmed() { return gTask != nullptr; }
 
-void RunSocketPollingTask() { SocketsPoll(false); }
+// Plug-in pollables, then the sockets; the serial ports join when they exist.
+void RunSocketPollingTask() {
+  PollableListPollAll();
+  SocketsPoll(false);
+}

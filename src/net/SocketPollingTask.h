@@ -1,7 +1,8 @@
-// The socket polling task: every 100 ticks it polls every socket, so that sockets make
-// progress where no main-loop pass runs. It runs while sockets exist: the first socket
-// arms it, and it stops (without a timer, so it never keeps the loop awake) once the last
-// socket is gone; a later socket arms it again.
+// The socket polling task: a background task that every 100 ticks polls the plug-ins'
+// pollable objects and every socket, so that they make progress where no main-loop pass runs
+// (a nested toolkit loop). It runs while sockets exist: the first socket arms it, it goes once
+// the last socket is gone (it never lingers without a timer, which would keep the loop awake),
+// and a later socket arms it again.
 #pragma once
 
 #include <cstdint>

@@ -13,9 +13,9 @@
 
 #include <chrono>
 
+#include "app/MainLoop.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/Startup.h"
-#include "net/SocketPolling.h"
 
 extern char** environ;
 
@@ -153,9 +153,8 @@ static gboolean Fire(gpointer fired) {
 void RunPass(int maxWaitMs) {
   bool fired = false;
   const guint timer = maxWaitMs > 0 ? g_timeout_add(guint(maxWaitMs), Fire, &fired) : 0;
-  g_main_context_iteration(nullptr, maxWaitMs > 0);
+  MainLoopDoEvents(maxWaitMs > 0);
   if (timer && !fired) g_source_remove(timer);
-  SocketsPoll(false);
 }
 
 bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -190,8 +189,9 @@ RuntimeClass* MakeSubclass(ObjectDefinition* parent, const char* name,
   if (!registered) RunStartupSteps(kStartupClassesBegin, kStartupClassesEnd);
   registered = true;
   RuntimeClass* base = RuntimeClassForDefinition(parent);
-  RuntimeClass* cls = RuntimeNewClass(base, base->methodCount, 0, base->eventCount,
-                                      base->namedMethodCount, base->propertyCount);
+  RuntimeClass* cls =
+      RuntimeNewClass(base, base->methodCount, base->interfaceCount, base->eventCount,
+                      base->namedMethodCount, base->propertyCount);
   cls->className = string(name).ExtractStringStorage();
   cls->instanceSize = base->instanceSize;
   for (const auto& [event, handler] : handlers) {

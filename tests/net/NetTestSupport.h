@@ -59,8 +59,8 @@ class PlainServer {
 // A port on 127.0.0.1 that refuses.
 int FreePort();
 
-// One main-loop pass: an iteration of the default main context waiting up to maxWaitMs
-// (0: not at all), then the pass's poll of every socket.
+// One pass of the application's main loop, its toolkit iteration waiting up to maxWaitMs for
+// something to happen (0: not at all); the pass polls the sockets through the hook.
 void RunPass(int maxWaitMs);
 // Passes until done() or timeoutMs; whether done.
 bool RunUntil(const std::function<bool()>& done, int timeoutMs = 60000);

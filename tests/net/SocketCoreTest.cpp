@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "NetTestSupport.h"
+#include "app/ClassLibraryHooks.h"
 #include "net/NameLookup.h"
 #include "net/NetworkInterfaces.h"
 #include "net/SocketFunctions.h"
@@ -90,9 +91,11 @@ TEST(SocketCore, AnUnresolvableNameFailsBeforeConnectReturns) {
   EXPECT_EQ(socket->GetHandle(), -1);
 }
 
-// The task runs while sockets live; without sockets it has no timer, so it never wakes an
-// idle loop, and the next socket arms it again.
-TEST(SocketCore, ThePollingTaskLivesWithTheSockets) {
+// The main loop's pass reaches the sockets through the hook. The polling task runs while
+// sockets live; without them it is gone, so it never wakes an idle loop, and the next socket
+// arms it again.
+TEST(SocketCore, ThePassesHookAndThePollingTask) {
+  EXPECT_EQ(NetworkPolling().pollSockets, &PollSocketsFromMainLoop);
   ASSERT_EQ(LiveSocketCount(), 0);
   EXPECT_FALSE(SocketPollingTaskArmed());
   {

@@ -72,8 +72,9 @@ QV_ENTRY {
   RuntimeInit();
   RuntimeInitExternalClasses();
   QVClass* parent = RuntimeLookupClass(QV_STR("TCPSocket"));
-  QVClass* echo = RuntimeNewClass(parent, parent->methodCount, 0, parent->eventCount,
-                                  parent->namedMethodCount, parent->propertyCount);
+  QVClass* echo = RuntimeNewClass(parent, parent->methodCount, parent->interfaceCount,
+                                  parent->eventCount, parent->namedMethodCount,
+                                  parent->propertyCount);
   echo->className = QV_STR("EchoSocket");
   echo->instanceSize = parent->instanceSize;
   EventEntry* events = (EventEntry*)echo->eventTable;
