@@ -36,7 +36,7 @@ ObjectHook* gCancelCloseHook;
 
 RuntimeObject* gApplication = nullptr;
 bool gHoldsRegistrationReference = false;
-ApplicationVersionSource gVersionSource = nullptr;
+ApplicationVersionSource gVersionSource = GetVersionResource;
 
 const PropertyRow kApplicationProperties[] = {
     QV_PROPERTY("MouseCursor", Class<"MouseCursor">, objGetter, appMouseCursorSetter,
@@ -305,20 +305,22 @@ extern "C" int32_t AppGetCurrentEventTime(RuntimeObject* application, uint32_t) 
 }
 QV_EXPORT(AppGetCurrentEventTime)
 
-void SetApplicationVersionSource(ApplicationVersionSource source) { gVersionSource = source; }
+void SetApplicationVersionSource(ApplicationVersionSource source) {
+  gVersionSource = source ? source : GetVersionResource;
+}
 
 // which 0-2 read the first three words, 3 the fifth (stage), 4 the fourth (non-release), 5 the
 // sixth.
 extern "C" int32_t AppIntegerVersionStuffGetter(RuntimeObject*, uint32_t which) {
   static constexpr int32_t kWordOf[] = {0, 1, 2, 4, 3, 5};
-  const ApplicationVersion* version = gVersionSource ? gVersionSource() : nullptr;
+  const ApplicationVersion* version = gVersionSource();
   if (!version || which > 5) return -1;
   return version->words[kWordOf[which]];
 }
 QV_EXPORT(AppIntegerVersionStuffGetter)
 
 extern "C" stringStorage* AppStringVersionStuffGetter(RuntimeObject*, uint32_t which) {
-  const ApplicationVersion* version = gVersionSource ? gVersionSource() : nullptr;
+  const ApplicationVersion* version = gVersionSource();
   if (!version || which > 2) return nullptr;
   return version->texts[which].ExtractStringStorage();
 }

@@ -11,6 +11,7 @@
 #include "core/ObjectDefinition.h"
 #include "core/RuntimeObject.h"
 #include "core/StringMap.h"
+#include "image/VersionResource.h"
 #include "strings/RuntimeString.h"
 
 struct ApplicationFields {
@@ -61,12 +62,10 @@ bool RaiseApplicationCancelClose(RuntimeObject* application);
 bool RaiseApplicationUnhandledException(RuntimeObject* application, RuntimeObject* exception);
 bool ApplicationHasOpenDocumentHandler(RuntimeObject* application);
 
-// What the version getters read: the image's version record. The resource layer installs the
-// source; until then (and when the image has none) the getters answer -1 and "".
-struct ApplicationVersion {
-  int32_t words[6];  // major, minor, bug, non-release, stage, region
-  string texts[3];   // short version, long version, package info (UTF-8)
-};
+// What the version getters read: the image's version record (GetVersionResource). Another
+// source may stand in for it (nil restores the record); without a record the getters answer -1
+// and "".
+using ApplicationVersion = ImageVersion;
 using ApplicationVersionSource = const ApplicationVersion* (*)();
 void SetApplicationVersionSource(ApplicationVersionSource source);
 

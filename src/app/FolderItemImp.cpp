@@ -4,7 +4,15 @@ namespace {
 FolderItemServices gServices = {};
 }
 
-void SetFolderItemServices(const FolderItemServices& services) { gServices = services; }
+FolderItemServices SetFolderItemServices(const FolderItemServices& services) {
+  const FolderItemServices previous = gServices;
+  gServices = services;
+  return previous;
+}
+
+FolderItemImp* TemporaryFolderItem() {
+  return gServices.temporaryFolder ? gServices.temporaryFolder() : nullptr;
+}
 
 FolderItemImp* FolderItemForPath(const string& path) {
   return gServices.itemForPath ? gServices.itemForPath(path) : nullptr;

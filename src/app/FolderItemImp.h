@@ -42,11 +42,16 @@ struct FolderItemServices {
   FolderItemImp* (*itemForPath)(const string& path);
   // A new FolderItem object (one reference for the caller) that owns item.
   RuntimeObject* (*newFolderItem)(FolderItemImp* item);
+  // A new item for the temporary folder, or nil when there is none.
+  FolderItemImp* (*temporaryFolder)();
 };
 
-void SetFolderItemServices(const FolderItemServices& services);
+// Installs services; the ones installed before.
+FolderItemServices SetFolderItemServices(const FolderItemServices& services);
 
 // A new item for path, or nil before the files layer installed its services.
 FolderItemImp* FolderItemForPath(const string& path);
 // A new FolderItem object for path (one reference for the caller), or nil as above.
 RuntimeObject* NewFolderItemObject(const string& path);
+// A new item for the temporary folder (the caller's), or nil as above or when there is none.
+FolderItemImp* TemporaryFolderItem();

@@ -14,6 +14,10 @@ enum StartupOrder : uint32_t {
   kStartupUnhandledExceptionDialog,
   kStartupFolderItemServices,
   kStartupNetworkPollHooks,
+  kStartupPictureResourceMaker,
+  kStartupMovieResourceMaker,
+  kStartupSoundResourceMaker,
+  kStartupDatabaseResourceMaker,
   kStartupHooksEnd,
 
   // The application's first call (RuntimeInitExternalClasses), in four parts: the start-up
@@ -74,7 +78,10 @@ enum StartupOrder : uint32_t {
   kStartupSocketClass,
   kStartupIPCSocketClass,
   kStartupObjectClass,
+  kStartupPictureClass,
   kStartupPaneChildInterface,
+  kStartupMovieClass,
+  kStartupSoundClass,
 
   kStartupGlobalFunctionTable,
   // Loading the plug-ins the image carries: the plug-in loader declares its step here.

@@ -42,9 +42,19 @@ FolderItemImp* RequiredImp(RuntimeObject* item) {
 
 FolderItemImp* ItemForPath(const string& path) { return new FolderItemImpUnix(path); }
 
+// The temporary folder of this platform is "/tmp".
+FolderItemImp* TemporaryFolder() {
+  auto* folder = new FolderItemImpUnix("/tmp");
+  if (folder->IsDirectory()) return folder;
+  delete folder;
+  return nullptr;
+}
+
 // The application layer makes FolderItems through these.
 void InstallFolderItemServices() {
-  SetFolderItemServices({.itemForPath = ItemForPath, .newFolderItem = NewFolderItem});
+  SetFolderItemServices({.itemForPath = ItemForPath,
+                         .newFolderItem = NewFolderItem,
+                         .temporaryFolder = TemporaryFolder});
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "core/RuntimeError.h"
 #include "image/ImageFile.h"
 #include "image/ImageLinker.h"
+#include "image/ImageOptions.h"
+#include "image/ResourceTable.h"
 #include "image/ImageSymbols.h"
 
 namespace {
@@ -30,6 +32,7 @@ bool ReadSectionImage(const char* executablePath, ImageBlockSet* blocks, bool* f
   ImageSectionLocation location;
   if (!FindImageSection(file, &location) || location.offset == 0) return false;
   *found = true;
+  blocks->resourcesFilePath = AbsoluteFilePath(executablePath);
   return ReadImageSection(file, location, blocks);
 }
 
@@ -57,8 +60,14 @@ bool LoadApplicationImage(const char* executablePath) {
                      "The application image has no code"))
     return false;
   InstallApplicationImage(blocks);
-  return LinkApplicationImage(blocks.Block(qvimage::kBlockImport),
-                              blocks.Size(qvimage::kBlockImport));
+  if (!LinkApplicationImage(blocks.Block(qvimage::kBlockImport),
+                            blocks.Size(qvimage::kBlockImport)))
+    return false;
+  RegisterImageResources(blocks.Block(qvimage::kBlockResources),
+                         blocks.Size(qvimage::kBlockResources), blocks.resourcesFileOffset,
+                         blocks.resourcesFilePath);
+  ApplyImageOptions(blocks.Block(qvimage::kBlockOptions), blocks.Size(qvimage::kBlockOptions));
+  return true;
 }
 
 extern "C" uint8_t* GetImageCodeBase() { return gImage.Block(qvimage::kBlockCode); }

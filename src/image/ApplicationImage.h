@@ -10,7 +10,8 @@
 #include "core/CodeSymbols.h"
 #include "image/ImageBlocks.h"
 
-// Finds, reads, installs and links the image of the executable at path. False, after a report,
+// Finds, reads, installs and links the image of the executable at path, then registers its
+// resources and applies its options (ResourceTable.h, ImageOptions.h). False, after a report,
 // when there is no usable image (none found, a damaged section or block file, a malformed
 // import block, code that cannot be made executable): its entry must not be called then.
 bool LoadApplicationImage(const char* executablePath);

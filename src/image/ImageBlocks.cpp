@@ -81,8 +81,18 @@ uint8_t* ReadImageBlockFile(const char* path, uint32_t* size) {
   return bytes;
 }
 
+std::string AbsoluteFilePath(const char* path) {
+  if (!path || path[0] == '/') return path ? path : "";
+  char* folder = ::getcwd(nullptr, 0);
+  if (!folder) return path;
+  std::string absolute = std::string(folder) + "/" + path;
+  std::free(folder);
+  return absolute;
+}
+
 bool ReadImageBlockFiles(ImageBlockSet* blocks) {
   blocks->resourcesFileOffset = 0;
+  blocks->resourcesFilePath = AbsoluteFilePath(qvimage::kBlockFileNames[qvimage::kBlockResources]);
   for (qvimage::Block block : kBlockFileOrder) {
     const char* path = qvimage::kBlockFileNames[block];
     blocks->bytes[block] = ReadImageBlockFile(path, &blocks->sizes[block]);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "image/ImageFormat.h"
 
@@ -16,7 +17,9 @@ class ImageFile;
 struct ImageBlockSet {
   uint8_t* bytes[qvimage::kBlockCount] = {};
   uint32_t sizes[qvimage::kBlockCount] = {};
-  // File offset of the resource block's first byte in the file that held it.
+  // The file that held the resource block (absolute path) and the offset of the block's first
+  // byte in it: resources are read in place from there.
+  std::string resourcesFilePath;
   uint32_t resourcesFileOffset = 0;
 
   uint8_t* Block(qvimage::Block block) const { return bytes[block]; }
@@ -50,6 +53,9 @@ uint8_t* ReadImageBlockFile(const char* path, uint32_t* size);
 // Page-aligned memory for size code bytes, made readable, writable and executable. Null after a
 // report (and the message on standard output) when memory or the protection is refused.
 uint8_t* AllocateCodeBlock(uint32_t size);
+
+// path made absolute against the current directory (links are kept, as the file was named).
+std::string AbsoluteFilePath(const char* path);
 
 // Name of a block for messages.
 const char* ImageBlockName(qvimage::Block block);

@@ -33,7 +33,7 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "Random EndOfLine FolderItem TextEncoding TextConverter _Encodings Runtime _Blowfish "
             "RuntimeException Network Application "
             // The control classes.
-            "SocketCore TCPSocket Socket IPCSocket Object _PaneChild ");
+            "SocketCore TCPSocket Socket IPCSocket Object Picture _PaneChild Movie Sound ");
 }
 
 }  // namespace

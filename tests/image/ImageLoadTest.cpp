@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "app/ImageEntry.h"
 #include "app/ApplicationQuit.h"
@@ -22,6 +20,7 @@
 #include "core/Export.h"
 #include "image/ApplicationImage.h"
 #include "image/ImageSymbols.h"
+#include "ImageTestFiles.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
@@ -39,38 +38,14 @@ QV_EXPORT(LoaderTestRecordString)
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using qvtest::Bytes;
+using qvtest::PutWord;
+using qvtest::ReadFile;
+using qvtest::SectionContent;
+using qvtest::WriteFile;
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void PutWord(Bytes& bytes, size_t at, uint32_t value) { std::memcpy(&bytes[at], &value, 4); }
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-// The six block files of the packed test application, in section order.
-std::vector<Bytes> Blocks() {
-  std::vector<Bytes> blocks;
-  for (const char* name : {"code", "data", "import", "symbols", "rsrc", "options"})
-    blocks.push_back(ReadFile(std::string(LINKAPP_DIR) + "/" + name + ".dat"));
-  return blocks;
-}
-
-// The section's content: each block behind its u32 size.
-Bytes SectionContent(const std::vector<Bytes>& blocks) {
-  Bytes content;
-  for (const Bytes& block : blocks) {
-    content.resize(content.size() + 4);
-    PutWord(content, content.size() - 4, uint32_t(block.size()));
-    content.insert(content.end(), block.begin(), block.end());
-  }
-  return content;
-}
+// The block files of the packed test application.
+std::vector<Bytes> Blocks() { return qvtest::ReadBlockFiles(LINKAPP_DIR); }
 
 struct ShutdownReporter : runShutdownTask {
   ~ShutdownReporter() override { std::printf("shutdown after quit=%d\n", MainLoopQuitRequested()); }
@@ -105,15 +80,8 @@ std::string LoadInChild(const std::string& folder, const std::string& executable
 
 class ImageLoad : public ::testing::Test {
  protected:
-  // A copy of this test binary with content added as the section name; its path.
   std::string WithSection(const Bytes& content, const std::string& name = ".qv") {
-    WriteFile(mFolder / "section", content);
-    const std::string out = mFolder / "app.exe";
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
-    EXPECT_EQ(qvtest::RunProgram({"objcopy", "--add-section", name + "=" + mFolder / "section",
-                                  "--set-section-flags", name + "=noload,readonly", self, out}),
-              0);
-    return out;
+    return qvtest::WithSection(mFolder.path(), content, name);
   }
   qvtest::TempFolder mFolder{"qvloader"};  // holds no block files
 };

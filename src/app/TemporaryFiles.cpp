@@ -1,0 +1,58 @@
+#include "app/TemporaryFiles.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/TempFileShutDownTask.h"
+#include "core/RuntimeError.h"
+
+// Forgets itself in its set when it runs, so that a file written later gets a new task.
+class TemporaryFileSet::Task : public TempFileShutDownTask {
+ public:
+  explicit Task(Task** owner) : mOwner(owner) {}
+  ~Task() override {
+    if (*mOwner == this) *mOwner = nullptr;
+  }
+
+ private:
+  Task** mOwner;
+};
+
+namespace {
+
+bool WriteAll(int fd, const uint8_t* data, uint32_t length) {
+  while (length > 0) {
+    const ssize_t written = ::write(fd, data, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    length -= uint32_t(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+FolderItemImp* TemporaryFileSet::Write(const FolderItemImp& folder, const uint8_t* data,
+                                       uint32_t length, const char* extension) {
+  std::string path = std::string(folder.GetPath().CString()) + "/XXXXXX" + extension;
+  const int fd = ::mkstemps(path.data(), int(std::strlen(extension)));
+  if (!QV_CHECK_TEXT(fd >= 0, "temporaryFile",
+                     ("Could not create a file in " + path.substr(0, path.rfind('/'))).c_str()))
+    return nullptr;
+  const bool written = WriteAll(fd, data, length);
+  const bool closed = ::close(fd) == 0;
+  FolderItemImp* item = nullptr;
+  if (written && closed) item = FolderItemForPath(string::FromBytes(path.data(), int64_t(path.size()), kEncodingUTF8));
+  if (!QV_CHECK_TEXT(item, "temporaryFile", ("Could not write the file " + path).c_str())) {
+    ::unlink(path.c_str());
+    return nullptr;
+  }
+  if (!mTask) mTask = new Task(&mTask);
+  mTask->AddItem(item);
+  return item;
+}

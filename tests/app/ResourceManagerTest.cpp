@@ -1,0 +1,94 @@
+// The resource manager over rows added here: embedded databases through a registered data
+// source, and the extension a movie's file gets. (tests/image runs every kind through an
+// application image.)
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/ResourceManager.h"
+#include "image/DataSources.h"
+#include "image/ResourceTable.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The bytes of a literal, NULs included; rows point into them for the life of the process.
+template <size_t N>
+Bytes BytesOf(const char (&text)[N]) {
+  return Bytes(text, text + N - 1);
+}
+void AddRow(const char (&type)[5], uint16_t id, const Bytes& data) {
+  const Bytes* kept = new Bytes(data);
+  AddResourceEntry(qvimage::FourCharCode(type), id, kept->data(), uint32_t(data.size()), 0);
+}
+
+// What the test engine was asked to open.
+int gOpener;
+uint32_t gOpenedData, gOpenedLength;
+RuntimeObject* const kDatabase = reinterpret_cast<RuntimeObject*>(&gOpener);  // stands for one
+RuntimeObject* OpenFirst(uint32_t data, uint32_t length) {
+  gOpener = 1, gOpenedData = data, gOpenedLength = length;
+  return kDatabase;
+}
+RuntimeObject* OpenSecond(uint32_t, uint32_t) {
+  gOpener = 2;
+  return kDatabase;
+}
+
+Bytes DatabaseRecord(const std::string& engine, uint32_t nameLength, uint32_t dataLength) {
+  Bytes record(4 + engine.size() + 4);
+  std::memcpy(record.data(), &nameLength, 4);
+  std::memcpy(record.data() + 4, engine.data(), engine.size());
+  std::memcpy(record.data() + 4 + engine.size(), &dataLength, 4);
+  record.insert(record.end(), {'a', 'b', 'c'});
+  return record;
+}
+
+// Engine names are compared ignoring case and the newest data source wins; a record whose name
+// or data runs past it is reported and opens nothing.
+TEST(ResourceManager, EmbeddedDatabasesOpenThroughTheirEnginesDataSource) {
+  RegisterDataSource("TestEngine", OpenFirst);
+  AddRow("DBAS", 1, DatabaseRecord("testENGINE", 10, 3));
+  EXPECT_EQ(TheResourceManager().GetDatabase(1), kDatabase);
+  EXPECT_EQ(gOpener, 1);
+  EXPECT_EQ(gOpenedLength, 3u);
+  EXPECT_EQ(gOpenedData, uintptr_t(FindResource(qvimage::kResourceDatabase, 1).data + 18));
+  RegisterDataSource("TESTENGINE", OpenSecond);
+  EXPECT_EQ(TheResourceManager().GetDatabase(1), kDatabase);
+  EXPECT_EQ(gOpener, 2);
+  AddRow("DBAS", 2, DatabaseRecord("other", 5, 3));
+  EXPECT_EQ(TheResourceManager().GetDatabase(2), nullptr);  // no such engine
+  EXPECT_EQ(TheResourceManager().GetDatabase(9), nullptr);  // no such resource
+
+  const struct {
+    Bytes record;
+    const char* condition;
+  } damaged[] = {{DatabaseRecord("TestEngine", 11, 3), "databaseFits"},
+                 {DatabaseRecord("TestEngine", 10, 0xFFFFFFFF), "databaseFits"},
+                 {DatabaseRecord("TestEngine", 0xFFFFFFFD, 3), "databaseNameFits"},
+                 {{1, 0, 0}, "databaseNameFits"}};
+  uint16_t id = 10;
+  for (const auto& d : damaged) {
+    AddRow("DBAS", id, d.record);
+    qvtest::ReportCapture reports;
+    gOpener = 0;
+    EXPECT_EQ(TheResourceManager().GetDatabase(id++), nullptr);
+    EXPECT_EQ(gOpener, 0);
+    EXPECT_TRUE(reports.count() == 1 && reports.HasCondition(d.condition)) << d.condition;
+  }
+}
+
+TEST(ResourceManager, MovieFileExtensionsFollowTheData) {
+  const struct {
+    Bytes data;  // exactly as long as it is
+    const char* extension;
+  } cases[] = {{BytesOf("RIFF\x10\0\0\0AVI"), ".avi"},     {BytesOf("RIFF\x10\0\0\0AV"), ".mov"},
+               {BytesOf("RIFF\x10\0\0\0WAVE"), ".mov"},    {BytesOf("\x30\x26\xB2\x75"), ".wmv"},
+               {BytesOf("\x30\x26\xB2"), ".mov"},          {{}, ".mov"}};
+  for (const auto& c : cases)
+    EXPECT_STREQ(MovieFileExtension(c.data.data(), uint32_t(c.data.size())), c.extension);
+}
+
+}  // namespace
