@@ -36,5 +36,6 @@ int RuntimeMain(int argc, char** argv) {
   std::string executable = OwnExecutablePath(argc > 0 ? argv[0] : nullptr);
   // Without a display the framework still runs: console applications and reports on stderr.
   gtk_init_check(&gRuntimeArgc, &gRuntimeArgv);
+  RunStartupSteps(kStartupToolkitBegin, kStartupToolkitEnd);
   return RunApplicationImage(executable.c_str()) ? 0 : 1;
 }

@@ -13,6 +13,11 @@ enum StartupOrder : uint32_t {
   kStartupDrawFocusHook = kStartupHooksBegin,
   kStartupHooksEnd,
 
+  // Right after the toolkit is initialised: the settings read from it once.
+  kStartupToolkitBegin = kStartupHooksEnd,
+  kStartupGtkDefaults = kStartupToolkitBegin,
+  kStartupToolkitEnd,
+
   // The application's first call (RuntimeInitExternalClasses): the intrinsic classes, the
   // global-function table, then the class library, so that class names and global functions
   // resolve before compiled code uses them. Plug-ins install between the global-function table
@@ -27,15 +32,19 @@ enum StartupOrder : uint32_t {
   // PrinterSetup, Toolbar, MoviePlayer, MoviePlayerAction, PushButton, CheckBox, RadioButton,
   // PopupMenu, ComboBox, NotePlayer, Movie, Sound, StyledTextPrinter, TabPanel, MouseCursor,
   // DataControlAction, DataControl, TrayItem.
-  kStartupClassesBegin = kStartupHooksEnd,
+  kStartupClassesBegin = kStartupToolkitEnd,
   kStartupVariantClass = kStartupClassesBegin,
   kStartupEndOfLineClass,
   kStartupTextEncodingClass,
   kStartupTextConverterClass,
   kStartupEncodingsClass,
   kStartupExceptionClasses,
+  kStartupCursorsModule,
+  kStartupScreenClass,
   kStartupGlobalFunctionTable,
   kStartupObjectClass,
+  kStartupGraphicsClass,
   kStartupPaneChildInterface,
+  kStartupMouseCursorClass,
   kStartupClassesEnd,
 };

@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
   // The hooks the upper layers install, as the executable's start has them.
   RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
   gtk_init_check(&argc, &argv);
+  RunStartupSteps(kStartupToolkitBegin, kStartupToolkitEnd);
   return RUN_ALL_TESTS();
 }
