@@ -21,8 +21,16 @@ bool SameNameIgnoringCase(const string& a, const char* b) {
   return strcasecmp(a.CString(), b) == 0;
 }
 
-// Pango's description of the first face of the family named name (case ignored), at size
-// points; nil when no family has that name or it has no face.
+bool IsPlainFace(const PangoFontDescription* face) {
+  return pango_font_description_get_style(face) == PANGO_STYLE_NORMAL &&
+         pango_font_description_get_weight(face) == PANGO_WEIGHT_NORMAL &&
+         pango_font_description_get_stretch(face) == PANGO_STRETCH_NORMAL &&
+         pango_font_description_get_variant(face) == PANGO_VARIANT_NORMAL;
+}
+
+// Pango's description of a face of the family named name (case ignored), at size points: its
+// plain face, else the first it lists (which may well be condensed or light); nil when no
+// family has that name or it has no face.
 PangoFontDescription* DescribeFamily(const string& name, int32_t size) {
   const SimpleVector<FontFamilyEntry>& families = FontFamilies();
   for (uint32_t i = 0; i < families.size(); ++i) {
@@ -32,10 +40,19 @@ PangoFontDescription* DescribeFamily(const string& name, int32_t size) {
     int count = 0;
     pango_font_family_list_faces(entry.family, &faces, &count);
     PangoFontDescription* description = nullptr;
-    if (count > 0) {
-      description = pango_font_face_describe(faces[0]);
-      pango_font_description_set_size(description, size * PANGO_SCALE);
+    for (int face = 0; face < count; ++face) {
+      PangoFontDescription* candidate = pango_font_face_describe(faces[face]);
+      if (!description) {
+        description = candidate;
+      } else if (IsPlainFace(candidate)) {
+        pango_font_description_free(description);
+        description = candidate;
+      } else {
+        pango_font_description_free(candidate);
+      }
+      if (IsPlainFace(description)) break;
     }
+    if (description) pango_font_description_set_size(description, size * PANGO_SCALE);
     g_free(faces);
     return description;
   }

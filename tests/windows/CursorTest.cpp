@@ -1,0 +1,228 @@
+// Mouse cursors: pictures to records, records to the cursor the X server shows (read back with
+// XFixes, hot spot included), the standard cursors and their handles, the current cursor, the
+// MouseCursor objects, and a cursor from a 'CURS' resource of a packed image.
+#include <gtest/gtest.h>
+
+#include "PaneFixtures.h"
+#include "image/ImageBlocks.h"
+#include "support/TestSupport.h"
+#include "windows/CursorPictures.h"
+#include "windows/CursorResources.h"
+#include "windows/CursorsModule.h"
+#include "windows/MouseCursorClass.h"
+
+// Xlib's macros (None, Bool, Status) after everything else.
+#include <X11/extensions/Xfixes.h>
+#include <gdk/gdkx.h>
+
+namespace {
+
+using qvtest::MakeRect;
+
+// The pixel a record shows at (x, y), as XFixes gives it (premultiplied ARGB), decoded here
+// from the record's own form: rows high byte first, the leftmost pixel in the top bit.
+uint32_t RecordPixel(const uint8_t* record, int x, int y) {
+  const auto bit = [&](int offset) { return (record[offset + 2 * y + x / 8] >> (7 - x % 8)) & 1; };
+  if (!bit(32)) return 0;
+  return bit(0) ? 0xFF000000u : 0xFFFFFFFFu;
+}
+
+TEST(CursorRecords, ArtBecomesImageMaskAndHotSpotBytes) {
+  constexpr CursorArt art = {{"X              o", "o               ", "                ",
+                              "                ", "                ", "                ",
+                              "                ", "                ", "                ",
+                              "                ", "                ", "                ",
+                              "                ", "                ", "                ",
+                              "       XX       "},
+                             9, 8};
+  constexpr CursorRecord record = CursorRecordFromArt(art);
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&record);
+  EXPECT_EQ(bytes[0], 0x80);   // image: top left black
+  EXPECT_EQ(bytes[1], 0x00);   // top right white
+  EXPECT_EQ(bytes[32], 0x80);  // mask: both shown
+  EXPECT_EQ(bytes[33], 0x01);
+  EXPECT_EQ(bytes[34], 0x80);  // row 1: white, shown
+  EXPECT_EQ(bytes[2], 0x00);
+  EXPECT_EQ(bytes[30], 0x01);  // row 15: pixels 7 and 8 straddle the bytes
+  EXPECT_EQ(bytes[31], 0x80);
+  EXPECT_EQ((std::vector<int>{bytes[64], bytes[65], bytes[66], bytes[67]}),
+            (std::vector<int>{9, 0, 8, 0}));
+  const CursorRecord* invisible = BuiltInCursorRecord(kCursorInvisible);
+  ASSERT_NE(invisible, nullptr);
+  for (uint8_t byte : invisible->mask) EXPECT_EQ(byte, 0);
+  for (int32_t index : std::initializer_list<int32_t>{kCursorArrowAllDirections, kCursorIBeam, kCursorStandardPointer, kCursorWait,
+                    13, 14, 15, 19, -1}) {
+    EXPECT_EQ(BuiltInCursorRecord(index), nullptr) << index;
+  }
+}
+
+TEST(CursorHandles, StandardIndexesGiveShapesPicturesNilCursorsOrNoHandle) {
+  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  for (int index : {13, 14, 15}) EXPECT_EQ(StandardCursorHandle(index), nullptr) << index;
+  for (int32_t index : std::initializer_list<int32_t>{kCursorStandardPointer, 19, 200, -1}) {
+    CursorHandle* handle = StandardCursorHandle(index);
+    ASSERT_NE(handle, nullptr) << index;
+    EXPECT_EQ(handle->cursor, nullptr) << index;
+    DeleteCursorHandle(handle);
+  }
+  const std::pair<int, GdkCursorType> shapes[] = {{kCursorArrowAllDirections, GDK_FLEUR},
+                                                  {kCursorIBeam, GDK_XTERM},
+                                                  {kCursorWait, GDK_WATCH}};
+  for (const auto& [index, type] : shapes) {
+    CursorHandle* handle = StandardCursorHandle(index);
+    EXPECT_EQ(gdk_cursor_get_cursor_type(handle->cursor), type);
+    EXPECT_EQ(handle->source, nullptr);
+    DeleteCursorHandle(handle);
+  }
+  CursorHandle* invisible = StandardCursorHandle(kCursorInvisible);
+  EXPECT_NE(invisible->cursor, nullptr);  // a cursor that shows nothing, not no cursor
+  EXPECT_EQ(invisible->source, BuiltInCursorRecord(kCursorInvisible));
+  DeleteCursorHandle(invisible);
+  CursorHandle* column = NewCursorHandleForId(6601);
+  EXPECT_EQ(gdk_cursor_get_cursor_type(column->cursor), GDK_SB_H_DOUBLE_ARROW);
+  DeleteCursorHandle(column);
+  EXPECT_EQ(NewCursorHandleForId(6604), nullptr);
+}
+
+TEST(CursorHandles, TheCurrentCursorIsACopyThatOutlivesTheCallersHandle) {
+  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  CursorHandle* hand = StandardCursorHandle(kCursorHandOpen);
+  SetCurrentCursor(hand);
+  CursorHandle* current = GetCurrentCursor();
+  ASSERT_NE(current, nullptr);
+  EXPECT_NE(current, hand);
+  EXPECT_EQ(current->cursor, hand->cursor);
+  EXPECT_EQ(current->source, hand->source);
+  DeleteCursorHandle(hand);
+  EXPECT_EQ(gdk_cursor_get_cursor_type(GetCurrentCursor()->cursor), GDK_CURSOR_IS_PIXMAP);
+  RuntimeObject* arrow = getArrowCursor();
+  EXPECT_EQ(MouseCursorHandle(arrow)->cursor, nullptr);
+  SetCurrentCursor(MouseCursorHandle(arrow));  // the default arrow: no current cursor
+  EXPECT_EQ(GetCurrentCursor(), nullptr);
+  RuntimeUnlockObject(arrow);
+}
+
+TEST(MouseCursorObjects, GlobalsMakeNewOnesAndTheModuleKeepsItsOwn) {
+  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  RuntimeObject* watch = getWatchCursor();
+  RuntimeObject* beam = getIBeamCursor();
+  EXPECT_EQ(gdk_cursor_get_cursor_type(MouseCursorHandle(watch)->cursor), GDK_WATCH);
+  EXPECT_EQ(gdk_cursor_get_cursor_type(MouseCursorHandle(beam)->cursor), GDK_XTERM);
+  EXPECT_EQ(watch->refCount, 1);
+  RuntimeUnlockObject(watch);
+  RuntimeUnlockObject(beam);
+
+  RuntimeObject* cursors = GetCursorsClass();
+  EXPECT_EQ(GetCursorsClass(), cursors);
+  RuntimeObject* first = GetHandOpenCursor(cursors, 0);
+  const int32_t count = first->refCount;
+  RuntimeObject* second = GetHandOpenCursor(cursors, 0);
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(second->refCount, count + 1);
+  EXPECT_EQ(MouseCursorHandle(first)->source, BuiltInCursorRecord(kCursorHandOpen));
+  RuntimeObject* pointer = GetStandardPointerCursor(cursors, 0);
+  EXPECT_EQ(MouseCursorHandle(pointer)->cursor, nullptr);
+  for (RuntimeObject* object : {first, second, pointer, cursors, cursors}) {
+    RuntimeUnlockObject(object);
+  }
+}
+
+// The 'CURS' resources of the packed test image, read from its resource block as the image's
+// resource table will: records of type, id, a word, length and data.
+const uint8_t* FindPackedCursor(uint16_t id, uint32_t* length) {
+  static uint32_t size = 0;
+  static uint8_t* block = ReadImageBlockFile(CURSORAPP_DIR "/rsrc.dat", &size);
+  for (uint32_t at = 0; block && at + 14 <= size;) {
+    const uint32_t type = uint32_t(block[at]) | block[at + 1] << 8 | block[at + 2] << 16 |
+                          uint32_t(block[at + 3]) << 24;
+    const uint16_t found = uint16_t(block[at + 4] | block[at + 5] << 8);
+    const uint32_t bytes = uint32_t(block[at + 10]) | block[at + 11] << 8 |
+                           block[at + 12] << 16 | uint32_t(block[at + 13]) << 24;
+    if (type == 0x43555253 && found == id && at + 14 + uint64_t(bytes) <= size) {
+      *length = bytes;
+      return block + at + 14;
+    }
+    at += 14 + bytes;
+  }
+  return nullptr;
+}
+
+class ShownCursorTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!gui.ready()) GTEST_SKIP() << "needs a display";
+    display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    int event = 0, error = 0;
+    if (!XFixesQueryExtension(display, &event, &error)) GTEST_SKIP() << "no XFixes";
+    window = new qvtest::TestWindowPane();
+    pane = new qvtest::TestPane(window, MakeRect(20, 20, 120, 220), qvtest::PaneWidget::kOwnWindow);
+    ASSERT_TRUE(window->ShowAndSettle(gui));
+    gint x = 0, y = 0;
+    gdk_window_get_origin(pane->GetGdkWindow(), &x, &y);
+    gui.MoveTo(x + 100, y + 50);
+  }
+  void TearDown() override {
+    if (window) window->Release();
+  }
+  // Shows cursor over the pane and compares what the server shows with record, pixel by pixel.
+  void ExpectShown(GdkCursor* cursor, const uint8_t* record, int hotH, int hotV) {
+    gdk_window_set_cursor(pane->GetGdkWindow(), cursor);
+    XFixesCursorImage* image = nullptr;
+    const bool shown = gui.PumpUntil([&] {
+      if (image) XFree(image);
+      image = XFixesGetCursorImage(display);
+      return image && image->width == 16 && image->height == 16 && image->xhot == hotH &&
+             image->yhot == hotV && image->pixels[0] == RecordPixel(record, 0, 0);
+    });
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(shown) << image->width << "x" << image->height << " hot " << image->xhot << ","
+                       << image->yhot;
+    int differing = 0;
+    for (int y = 0; y < 16 && shown; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        if (uint32_t(image->pixels[y * 16 + x]) != RecordPixel(record, x, y)) ++differing;
+      }
+    }
+    EXPECT_EQ(differing, 0);
+    XFree(image);
+    gdk_window_set_cursor(pane->GetGdkWindow(), nullptr);
+  }
+  qvtest::GuiDriver gui;
+  Display* display = nullptr;
+  qvtest::TestWindowPane* window = nullptr;
+  qvtest::TestPane* pane = nullptr;
+};
+
+TEST_F(ShownCursorTest, ABuiltInPictureShowsAsDrawnWithItsHotSpot) {
+  for (int index : {kCursorHandOpen, kCursorFingerPointer}) {
+    CursorHandle* handle = StandardCursorHandle(index);
+    const CursorRecord* record = BuiltInCursorRecord(index);
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(record);
+    ExpectShown(handle->cursor, bytes, bytes[66], bytes[64]);
+    DeleteCursorHandle(handle);
+  }
+}
+
+TEST_F(ShownCursorTest, ACursorResourceOfAPackedImageShowsWithItsHotSpot) {
+  const CursorResourceLookup previous = SetCursorResourceLookup(&FindPackedCursor);
+  uint32_t length = 0;
+  const uint8_t* data = FindPackedCursor(128, &length);
+  ASSERT_NE(data, nullptr);
+  ASSERT_EQ(length, 68u);
+  RuntimeObject* cursor = RuntimeGetCursorFromResourceManager(128);
+  ASSERT_NE(cursor, nullptr);
+  EXPECT_EQ(MouseCursorHandle(cursor)->source, data);
+  // The resource keeps its hot spot high byte first: 3 down, 11 across.
+  ExpectShown(MouseCursorHandle(cursor)->cursor, data, 11, 3);
+  RuntimeUnlockObject(cursor);
+  EXPECT_EQ(RuntimeGetCursorFromResourceManager(129), nullptr);
+  {
+    qvtest::ReportCapture reports;
+    EXPECT_EQ(NewMouseCursorFromResource(data, 67), nullptr);
+    EXPECT_EQ(reports.count(), 1u);
+  }
+  SetCursorResourceLookup(previous);
+  EXPECT_EQ(RuntimeGetCursorFromResourceManager(128), previous ? cursor : nullptr);
+}
+
+}  // namespace
