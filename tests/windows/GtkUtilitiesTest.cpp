@@ -3,6 +3,8 @@
 // the alpha of pixel buffers.
 #include <gtest/gtest.h>
 
+#include <gdk/gdkkeysyms.h>
+
 #include "PaneFixtures.h"
 #include "graphics/PangoFonts.h"
 #include "strings/TextStyle.h"
@@ -28,6 +30,37 @@ TEST(GtkLabels, MnemonicTextRewritesMarksForGtkInUtf8) {
   EXPECT_EQ(Bytes(converted), "_Caf\xC3\xA9");
   EXPECT_EQ(converted.Encoding(), kEncodingUTF8);
   EXPECT_TRUE(MnemonicText(string()).IsEmpty());
+}
+
+// The single underline that runs over the label's text, as "start-end" in bytes.
+std::string UnderlinedBytes(GtkWidget* label) {
+  PangoAttrIterator* it = pango_attr_list_get_iterator(
+      pango_layout_get_attributes(gtk_label_get_layout(GTK_LABEL(label))));
+  std::string found;
+  do {
+    PangoAttribute* underline = pango_attr_iterator_get(it, PANGO_ATTR_UNDERLINE);
+    if (underline && found.empty()) {
+      found = std::to_string(underline->start_index) + "-" + std::to_string(underline->end_index);
+    }
+  } while (pango_attr_iterator_next(it));
+  pango_attr_iterator_destroy(it);
+  return found;
+}
+
+TEST(GtkLabels, LabelsTakeMnemonicsAndUnderlineEveryCharacter) {
+  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  GtkWidget* label = GTK_WIDGET(g_object_ref_sink(gtk_label_new(nullptr)));
+  FontSpec underlined;
+  underlined.underline = 1;
+  SetLabelTextWithMnemonic(label, "&File", nullptr);
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(label)), "File");
+  EXPECT_EQ(gtk_label_get_mnemonic_keyval(GTK_LABEL(label)), guint(GDK_KEY_f));
+  SetLabelTextWithMnemonic(label, string::FromBytes("CafÃ©", 5, kEncodingUTF8), &underlined);
+  EXPECT_EQ(UnderlinedBytes(label), "0-5");  // four characters, five bytes
+  GtkWidget* button = GTK_WIDGET(g_object_ref_sink(gtk_button_new()));
+  UnderlineLabel(button);  // not a label: left alone
+  g_object_unref(button);
+  g_object_unref(label);
 }
 
 class FontMappingTest : public testing::Test {

@@ -112,7 +112,8 @@ TEST_F(PaneDrawingTest, InvalidationReachesTheGdkWindowThePaneDrawsIn) {
 }
 
 TEST_F(PaneDrawingTest, DrawIntoDrawsEachVisibleChildClippedToItselfAndRestoresTheClip) {
-  TestPane root(nullptr, MakeRect(0, 0, 60, 80), PaneWidget::kNone, 0, "root", &log);
+  TestPane& root = *new TestPane(nullptr, MakeRect(0, 0, 60, 80), PaneWidget::kNone, 0, "root",
+                                 &log);
   new TestPane(&root, MakeRect(10, 10, 30, 40), PaneWidget::kNone, 0, "b", &log);
   TestPane* hidden = new TestPane(&root, MakeRect(0, 0, 5, 5), PaneWidget::kNone, 0, "h", &log);
   TestPane* c = new TestPane(&root, MakeRect(20, 30, 50, 70), PaneWidget::kNone, 0, "c", &log);
@@ -137,11 +138,12 @@ TEST_F(PaneDrawingTest, DrawIntoDrawsEachVisibleChildClippedToItselfAndRestoresT
   log.clear();
   hidden->DrawIntoAt(g, 0, 0);
   EXPECT_TRUE(log.empty());
+  root.Release();
 }
 
 TEST_F(PaneDrawingTest, APaneTreeDrawnIntoAPixmapShowsEachPaneInItsPlace) {
   PixmapPane target(200, 60);
-  TestPane root(nullptr, MakeRect(0, 0, 60, 80));
+  TestPane& root = *new TestPane(nullptr, MakeRect(0, 0, 60, 80));
   TestPane* b = new TestPane(&root, MakeRect(10, 10, 30, 40));
   TestPane* c = new TestPane(&root, MakeRect(20, 30, 50, 70));
   TestPane* hidden = new TestPane(&root, MakeRect(0, 0, 60, 80));
@@ -164,6 +166,7 @@ TEST_F(PaneDrawingTest, APaneTreeDrawnIntoAPixmapShowsEachPaneInItsPlace) {
     EXPECT_EQ(PixelOf(pixmap, x + 79, 59), 0xFF0000u) << x;
     EXPECT_EQ(PixelOf(pixmap, x + 80, 5), 0xFFFFFFu) << x;  // cleared, outside the tree
   }
+  root.Release();
 }
 
 TEST_F(PaneDrawingTest, CopyingMovesAnAreaWithinThePane) {
