@@ -13,6 +13,7 @@ enum StartupOrder : uint32_t {
   kStartupDrawFocusHook = kStartupHooksBegin,
   kStartupUnhandledExceptionDialog,
   kStartupFolderItemServices,
+  kStartupNetworkPollHooks,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
@@ -39,7 +40,8 @@ enum StartupOrder : uint32_t {
   // MessageDialog family; KCItem, KeyChainItem, DockItem, DragItem, Screen, Application,
   // ToolItem, ToolButton.
   kStartupStartupClassesBegin = kStartupClassesBegin,
-  kStartupReadableInterface = kStartupStartupClassesBegin,
+  kStartupNetworkInterfaceClass = kStartupStartupClassesBegin,
+  kStartupReadableInterface,
   kStartupWriteableInterface,
   kStartupPollableInterface,
   kStartupConsoleApplicationClass,
@@ -58,6 +60,7 @@ enum StartupOrder : uint32_t {
   kStartupRuntimeInspectionClass,
   kStartupBlowfishClass,
   kStartupExceptionClasses,
+  kStartupNetworkClass,
   kStartupCursorsModule,
   kStartupScreenClass,
   kStartupApplicationClass,
@@ -73,7 +76,11 @@ enum StartupOrder : uint32_t {
   // PopupMenu, ComboBox, NotePlayer, Movie, Sound, StyledTextPrinter, TabPanel, MouseCursor,
   // DataControlAction, DataControl, TrayItem.
   kStartupControlClassesBegin,
-  kStartupObjectClass = kStartupControlClassesBegin,
+  kStartupSocketCoreClass = kStartupControlClassesBegin,
+  kStartupTCPSocketClass,
+  kStartupSocketClass,
+  kStartupIPCSocketClass,
+  kStartupObjectClass,
   kStartupGraphicsClass,
   kStartupPaneChildInterface,
   kStartupMouseCursorClass,

@@ -4,6 +4,7 @@
 
 #include "core/Memory.h"
 #include "core/Startup.h"
+#include "support/TestSupport.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
   RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
   gtk_init_check(&argc, &argv);
   RunStartupSteps(kStartupToolkitBegin, kStartupToolkitEnd);
+  qvtest::FailOnUnexpectedReports();
   return RUN_ALL_TESTS();
 }
