@@ -169,8 +169,37 @@ TEST_F(PaneDrawingTest, APaneTreeDrawnIntoAPixmapShowsEachPaneInItsPlace) {
   root.Release();
 }
 
-TEST_F(PaneDrawingTest, CopyingMovesAnAreaWithinThePane) {
+TEST_F(PaneDrawingTest, TheContextFillsAtItsOriginWithinItsClipInCornerOrder) {
+  PixmapPane target(40, 30);
+  Graphics* g = Graphics::Create(&target);
+  g->ClearRect(target.GetBounds());  // off screen: white
+  g->SetForeColor(ColorFromRGB(0x336699));
+  g->SetOrigin(10, 5);
+  g->FillRect(MakeRect(35, 40, 30, 30));  // corners reversed
+  g->SetClipRect(MakeRect(5, 10, 30, 20));
+  g->SetForeColor(ColorFromRGB(0xCC0000));
+  g->FillRect(MakeRect(5, 10, 35, 50));
+  Graphics::Destroy(g);
+  GdkDrawable* pixmap = target.GetGdkWindow();
+  EXPECT_EQ(PixelOf(pixmap, 0, 0), 0xCC0000u);  // (10, 5) less the origin
+  EXPECT_EQ(PixelOf(pixmap, 9, 24), 0xCC0000u);
+  EXPECT_EQ(PixelOf(pixmap, 10, 5), 0xFFFFFFu);  // outside the clip
+  EXPECT_EQ(PixelOf(pixmap, 20, 25), 0x336699u);
+  EXPECT_EQ(PixelOf(pixmap, 29, 29), 0x336699u);
+  EXPECT_EQ(PixelOf(pixmap, 19, 25), 0xFFFFFFu);
+}
+
+TEST_F(PaneDrawingTest, CopyingMovesAnAreaWithinThePaneAndThePointerIsInContentCoordinates) {
   OpenWindow();
+  gint x = 0, y = 0;
+  gdk_window_get_origin(window->TopGdkWindow(), &x, &y);
+  gui.MoveTo(x + 50, y + offset + 40);
+  int32_t h = -1, v = -1;
+  inWindow->GetMousePosition(&h, &v);
+  EXPECT_EQ(h, 50);
+  EXPECT_EQ(v, 40);
+  EXPECT_FALSE(inWindow->IsMouseButtonDown());
+
   GdkWindow* drawable = ownWindow->GetGdkWindow();
   Graphics* g = ownWindow->NewGraphics();
   g->SetForeColor(ColorFromRGB(0x102030));
@@ -183,18 +212,6 @@ TEST_F(PaneDrawingTest, CopyingMovesAnAreaWithinThePane) {
   EXPECT_EQ(PixelOf(drawable, 55, 25), 0x102030u);
   EXPECT_EQ(PixelOf(drawable, 45, 25), PixelOf(drawable, 45, 35));  // left of the copy
   EXPECT_EQ(TakeUpdateArea(drawable), "");
-}
-
-TEST_F(PaneDrawingTest, ThePointerIsReadInContentCoordinates) {
-  OpenWindow();
-  gint x = 0, y = 0;
-  gdk_window_get_origin(window->TopGdkWindow(), &x, &y);
-  gui.MoveTo(x + 50, y + offset + 40);
-  int32_t h = -1, v = -1;
-  inWindow->GetMousePosition(&h, &v);
-  EXPECT_EQ(h, 50);
-  EXPECT_EQ(v, 40);
-  EXPECT_FALSE(inWindow->IsMouseButtonDown());
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "PaneFixtures.h"
-#include "support/TestSupport.h"
 #include "windows/DrawFocus.h"
 #include "windows/PaneFocus.h"
 
@@ -30,16 +29,21 @@ class PaneLifetimeTest : public testing::Test {
 };
 
 TEST_F(PaneLifetimeTest, ThePaneGoesAtTheReleaseThatTakesItsCountBelowZero) {
+  auto* window = new qvtest::TestWindowPane();
   bool destroyed = false;
-  TestPane* pane = new TestPane(nullptr, MakeRect(0, 0, 10, 10));
+  TestPane* pane = new TestPane(window, MakeRect(0, 0, 10, 10));
   pane->destroyed = &destroyed;
+  EXPECT_TRUE(pane->RetainChain());  // the pane and every owner up to the top
+  EXPECT_EQ(window->LockCount(), 1);
   pane->Retain();
-  pane->Retain();
-  EXPECT_FALSE(pane->Release());
+  EXPECT_FALSE(pane->ReleaseChain());
+  EXPECT_EQ(window->LockCount(), 0);
   EXPECT_FALSE(pane->Release());
   EXPECT_FALSE(destroyed);
   EXPECT_TRUE(pane->Release());
   EXPECT_TRUE(destroyed);
+  EXPECT_EQ(window->ChildCount(), 0);
+  window->Release();
 }
 
 TEST_F(PaneLifetimeTest, ReleasingAWindowClosesItsPanesAndEmptiesItsLists) {
@@ -133,27 +137,6 @@ TEST_F(PaneLifetimeTest, TheDrawingFocusTellsOnlyThePanesThatChange) {
   }
   EXPECT_EQ(GetDrawFocusPane(), nullptr);
   EXPECT_EQ(log, (PaneLog{"a:lost"}));
-}
-
-TEST_F(PaneLifetimeTest, ASecondDelegateIsAFailedCheckAndReplacesTheFirst) {
-  TestPane pane(nullptr, MakeRect(0, 0, 1, 1));
-  qvtest::CountingDelegate second;
-  pane.SetDelegate(&delegate);
-  qvtest::ReportCapture reports;
-  pane.SetDelegate(&second);
-  EXPECT_TRUE(reports.HasCondition("not mDelegate"));
-  EXPECT_EQ(pane.GetDelegate(), &second);
-}
-
-TEST_F(PaneLifetimeTest, ChainsRetainUpToTheTopUnlessClosing) {
-  auto* window = new qvtest::TestWindowPane();
-  TestPane* child = new TestPane(window, MakeRect(10, 10, 50, 50));
-  EXPECT_TRUE(child->RetainChain());
-  EXPECT_EQ(child->LockCount(), 1);
-  EXPECT_EQ(window->LockCount(), 1);
-  EXPECT_FALSE(child->ReleaseChain());
-  EXPECT_EQ(window->LockCount(), 0);
-  window->Release();
 }
 
 }  // namespace
