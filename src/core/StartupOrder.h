@@ -28,7 +28,11 @@ enum StartupOrder : uint32_t {
   // PopupMenu, ComboBox, NotePlayer, Movie, Sound, StyledTextPrinter, TabPanel, MouseCursor,
   // DataControlAction, DataControl, TrayItem.
   kStartupClassesBegin = kStartupHooksEnd,
-  kStartupVariantClass = kStartupClassesBegin,
+  kStartupCollectionElementClass = kStartupClassesBegin,
+  kStartupCollectionClass,
+  kStartupDateClass,
+  kStartupVariantClass,
+  kStartupDictionaryClass,
   kStartupEndOfLineClass,
   kStartupTextEncodingClass,
   kStartupTextConverterClass,

@@ -1,9 +1,11 @@
 // Ordering, equality and hashing of variants (the Dictionary keys on the hash and equality).
 // No order is computed by subtraction, which overflows: integers compare with < and >, and
 // objects by their addresses taken as unsigned, so the identity order is total.
+#include <bit>
 #include <cstdint>
 #include <optional>
 
+#include "core/DateClass.h"
 #include "core/Export.h"
 #include "core/RaiseException.h"
 #include "core/VariantConversions.h"
@@ -62,6 +64,8 @@ std::optional<int32_t> CompareByType(RuntimeObject* a, RuntimeObject* b) {
       return Order(reinterpret_cast<uintptr_t>(a), reinterpret_cast<uintptr_t>(b));
     case kVarTypeBoolean:
       return CompareBooleans(a, b);
+    case kVarTypeDate:
+      return DateCompare(a, b);
     default:
       return std::nullopt;
   }
@@ -82,6 +86,11 @@ ClassMethodCache& HashMethods() {
 
 }  // namespace
 
+bool VariantsCompareEqual(RuntimeObject* a, RuntimeObject* b) {
+  const std::optional<int32_t> order = CompareByType(a, b);
+  return order && *order == 0;
+}
+
 extern "C" {
 
 int32_t VariantCompare(RuntimeObject* a, RuntimeObject* b) {
@@ -99,6 +108,10 @@ int32_t VariantHash(RuntimeObject* variant) {
   if (!variant) return 0;
   if (void* method = HashMethods().Find(variant->classPtr)) {
     return CallClassMethod<int32_t>(method, variant);
+  }
+  if (VarType(variant) == kVarTypeDate) {
+    return static_cast<int32_t>(
+        WordHash(std::bit_cast<uint64_t>(dateTotalSecondsGetter(variant))));
   }
   return static_cast<int32_t>(
       WordHash(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(variant))));
