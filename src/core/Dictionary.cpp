@@ -101,10 +101,12 @@ DictionaryEntry* Find(DictionaryObject* d, RuntimeObject* key) {
   return Find(d, key, static_cast<uint32_t>(VariantHash(key)));
 }
 
+// The first prime above four thirds of the count: growth at 46 keys, where the target is 61
+// itself, must move on to 127.
 uint32_t BinCountFor(uint32_t count) {
   const uint64_t target = uint64_t{count} * 4 / 3;
   for (size_t i = 0; i + 1 < std::size(kBinPrimes); ++i) {
-    if (kBinPrimes[i] >= target) return kBinPrimes[i];
+    if (kBinPrimes[i] > target) return kBinPrimes[i];
   }
   return kBinPrimes[std::size(kBinPrimes) - 1];
 }
