@@ -1,5 +1,5 @@
 // Collection: keys that repeat and ignore case, the first match winning, 1-based indexes and
-// what lies outside them.
+// what lies outside them, and the references elements hold.
 #include <gtest/gtest.h>
 
 #include "VariantTestSupport.h"
@@ -9,59 +9,40 @@
 
 namespace {
 
-class CollectionTest : public ::testing::Test {
- protected:
-  CollectionTest() {
-    RuntimeInitExternalClasses();
-    c = NewObjectFromDefinition(CollectionClassDefinition());
-  }
-  ~CollectionTest() override { RuntimeUnlockObject(c); }
-  void Add(const char* value, const char* key) {
-    collectionAdd(c, v.Text(value), string(key).Storage());
-  }
-  std::string At(int32_t index) { return qvtest::DescribeVariant(v(collectionIdxItem(c, index))); }
-  std::string Keyed(const char* key) {
-    return qvtest::DescribeVariant(v(collectionItem(c, string(key).Storage())));
-  }
-
+TEST(Collection, KeysRepeatIgnoringCaseAndTheFirstMatchWins) {
+  RuntimeInitExternalClasses();
   qvtest::RaisedExceptions raised;
   qvtest::HeldVariants v;
-  RuntimeObject* c;
-};
-
-TEST_F(CollectionTest, KeysRepeatIgnoringCaseAndTheFirstMatchWins) {
+  RuntimeObject* c = NewObjectFromDefinition(CollectionClassDefinition());
+  auto at = [&](int32_t index) { return qvtest::DescribeVariant(v(collectionIdxItem(c, index))); };
+  auto keyed = [&](const char* key) {
+    return qvtest::DescribeVariant(v(collectionItem(c, string(key).Storage())));
+  };
   EXPECT_EQ(collectionCount(c), 0);
-  EXPECT_EQ(At(1), "nil");
+  EXPECT_EQ(at(1), "nil");
   EXPECT_EQ(raised.TakeOne(), "OutOfBoundsException");
-  Add("first", "a");
-  Add("second", "A");
-  Add("third", "b");
-  EXPECT_EQ(Keyed("A"), "String first");
-  EXPECT_EQ(Keyed("absent"), "nil");
+  RuntimeObject* first = v.Text("first");
+  for (auto [value, key] : {std::pair{first, "a"}, {v.Text("second"), "A"}, {v.Text("third"), "b"}}) {
+    collectionAdd(c, value, string(key).Storage());
+  }
+  EXPECT_EQ(first->refCount, 2);
+  EXPECT_EQ(keyed("A") + "," + keyed("absent"), "String first,nil");
+  const int32_t held = first->refCount;
   collectionKeyRemove(c, string("a").Storage());
+  EXPECT_EQ(first->refCount, held - 1);
   EXPECT_EQ(collectionCount(c), 2);
-  EXPECT_EQ(Keyed("a"), "String second");
+  EXPECT_EQ(keyed("a"), "String second");
   collectionKeyRemove(c, string("absent").Storage());
   EXPECT_EQ(raised.Take().size(), 0u);
-  EXPECT_EQ(At(0) + At(3), "nilnil");
+  EXPECT_EQ(at(0) + at(3), "nilnil");
   collectionIdxRemove(c, 3);
   EXPECT_EQ(raised.Take(), std::vector<std::string>(3, "OutOfBoundsException"));
   collectionIdxRemove(c, 1);
-  EXPECT_EQ(At(1), "String third") << "the former second element";
-  EXPECT_EQ(collectionCount(c), 1);
-}
-
-TEST_F(CollectionTest, ElementsHoldTheirValuesUntilRemovedOrDestroyed) {
-  RuntimeObject* value = v.Text("held");
-  collectionAdd(c, value, string("k").Storage());
-  collectionAdd(c, value, string("k").Storage());
-  EXPECT_EQ(value->refCount, 3);
-  collectionIdxRemove(c, 2);
-  EXPECT_EQ(value->refCount, 2);
-  RuntimeUnlockObject(c);
-  c = NewObjectFromDefinition(CollectionClassDefinition());
-  EXPECT_EQ(value->refCount, 1);
+  EXPECT_EQ(at(1), "String third") << "the former second element";
+  collectionAdd(c, first, nullptr);
   EXPECT_EQ(RuntimeLookupCollectionClass(), c->classPtr);
+  RuntimeUnlockObject(c);
+  EXPECT_EQ(first->refCount, held - 1) << "the destructor lets the values go";
 }
 
 }  // namespace

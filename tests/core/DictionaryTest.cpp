@@ -1,9 +1,8 @@
-// Dictionary: growth and fixed bin counts, the swap-on-remove order and key identity; random
-// operation sequences against a model in insertion order; re-entrant use from a key's own hash
-// and from a released value's finalizer; bin counts that cannot be had.
+// Dictionary: growth and fixed bin counts, bins that cannot be had, the swap-on-remove order and
+// key identity; random operation sequences against a model in insertion order; re-entrant use
+// from a key's own hash and from a released value's finalizer.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 
 #include "TestClasses.h"
@@ -32,10 +31,7 @@ class DictionaryTest : public ::testing::Test {
   void SetInts(int from, int to) {
     for (int i = from; i < to; ++i) Set(v(Int32ToVariant(i)), v(Int32ToVariant(i)));
   }
-  std::string KeyText(int32_t index) {
-    RuntimeObject* key = v(dictionaryKey(d, index));
-    return key ? DescribeVariant(key) : "nil";
-  }
+  std::string KeyText(int32_t index) { return DescribeVariant(v(dictionaryKey(d, index))); }
 
   qvtest::RaisedExceptions raised;
   qvtest::HeldVariants v;
@@ -56,12 +52,15 @@ TEST_F(DictionaryTest, GrowthAndFixedBinCounts) {
   EXPECT_EQ(dictionaryGetBins(d), 2039) << "1000 * 4 / 3 = 1333";
   SetInts(1000, 1600);
   EXPECT_EQ(dictionaryGetBins(d), 4093) << "growth resumes";
-  for (int i = 0; i < 1600; i += 97) {
-    EXPECT_EQ(VariantToInt32(v(dictionaryValueGetter(d, v(Int32ToVariant(i))))), i);
-  }
+  EXPECT_EQ(raised.Take().size(), 0u);
+  dictionarySetBins(d, 0, 1 << 30);  // 4 GB of bins
+  EXPECT_EQ(raised.TakeOne(), "OutOfMemoryException");
+  EXPECT_EQ(dictionaryGetBins(d), 4093) << "the old bins stay";
+  EXPECT_EQ(VariantToInt32(v(dictionaryValueGetter(d, v(Int32ToVariant(150))))), 150);
   dictionaryRemoveAll(d);
   EXPECT_EQ(dictionaryGetBins(d) * 10000 + dictionaryCount(d), 610000);
-  EXPECT_EQ(raised.Take().size(), 0u);
+  dictionaryValueSetter(nullptr, v(Int32ToVariant(1)), nullptr);
+  EXPECT_EQ(raised.TakeOne(), "NilObjectException");
 }
 
 TEST_F(DictionaryTest, OrderKeysAndMissingEntries) {
@@ -70,17 +69,15 @@ TEST_F(DictionaryTest, OrderKeysAndMissingEntries) {
   EXPECT_EQ(KeyText(0) + "," + KeyText(1), "String c,String b");
   Set(v.Text("C"), v(Int32ToVariant(3)));
   EXPECT_EQ(dictionaryCount(d), 2);
-  EXPECT_EQ(KeyText(0), "String c") << "the key and its place stay";
-  EXPECT_EQ(DescribeVariant(v(dictionaryValueByIndex(d, 0))), "Int32 3");
+  EXPECT_EQ(KeyText(0) + " " + DescribeVariant(v(dictionaryValueByIndex(d, 0))),
+            "String c Int32 3") << "the key and its place stay";
   Set(v(Int32ToVariant(5)), v.Text("int"));
   Set(v.Text("5"), v.Text("text"));
   Set(v(Int64ToVariant(5)), v.Text("int64"));
   EXPECT_EQ(dictionaryCount(d), 4) << "Int32 5 and Int64 5 are one key, the text 5 another";
   EXPECT_EQ(DescribeVariant(v(dictionaryValueGetter(d, v(Int32ToVariant(5))))), "String int64");
-  EXPECT_EQ(DescribeVariant(v(DictionaryLookup(d, v.Text("x"), v.Text("default")))),
-            "String default");
-  EXPECT_EQ(dictionaryCount(d), 4);
-  EXPECT_EQ(raised.Take().size(), 0u);
+  EXPECT_EQ(DescribeVariant(v(DictionaryLookup(d, v.Text("x"), v.Text("dflt")))), "String dflt");
+  EXPECT_EQ(dictionaryCount(d) + raised.Take().size(), 4u) << "no entry added, nothing raised";
   EXPECT_EQ(v(dictionaryValueGetter(d, v.Text("x"))), nullptr);
   dictionaryRemove(d, v.Text("x"));
   EXPECT_EQ(KeyText(4) + KeyText(-1), "nilnil");
@@ -100,9 +97,10 @@ TEST_F(DictionaryTest, OrderKeysAndMissingEntries) {
   RuntimeUnlockArray(keys);
 }
 
-// Keys: Int32 and Int64 of 0-39 (the same keys) and texts k0-k39 in either case.
+// Keys: Int32 and Int64 of 0-39 (the same keys) and texts k0-k39 in either case; entries in
+// the dictionary's order, the last moving into a removed one's place.
 struct KeyModel {
-  std::vector<std::pair<std::string, int32_t>> entries;  // in the dictionary's order
+  std::vector<std::pair<std::string, int32_t>> entries;
   uint32_t bins = 61;
   bool fixed = false;
 
@@ -111,49 +109,37 @@ struct KeyModel {
     return -1;
   }
   void Set(const std::string& key, int32_t value) {
-    const int i = Find(key);
-    if (i >= 0) return void(entries[size_t(i)].second = value);
+    if (const int i = Find(key); i >= 0) return void(entries[size_t(i)].second = value);
     entries.push_back({key, value});
     if (!fixed && entries.size() > bins * 3 / 4) Rehash(0);
   }
   bool Remove(const std::string& key) {
     const int i = Find(key);
-    if (i < 0) return false;
-    entries[size_t(i)] = entries.back();
-    entries.pop_back();
-    return true;
+    if (i >= 0) entries[size_t(i)] = entries.back(), entries.pop_back();
+    return i >= 0;
   }
   void Rehash(int32_t n) {
     fixed = n > 0;
-    if (n > 0) return void(bins = uint32_t(n));
-    const uint32_t primes[] = {61, 127, 251, 509, 1021, 2039, 4093, 8191, 16381, 32749};
-    const size_t target = entries.size() * 4 / 3;
-    bins = 65521;
-    for (uint32_t p : primes) if (p > target) return void(bins = p);
+    bins = n > 0 ? uint32_t(n) : 65521;
+    for (uint32_t p : {61, 127, 251, 509, 1021, 2039, 4093, 8191, 16381, 32749}) {
+      if (n <= 0 && p > entries.size() * 4 / 3) return void(bins = p);
+    }
   }
 };
 
 std::string Canonical(RuntimeObject* key) {
-  if (VarType(key) == kVarTypeString) {
-    return "s" + std::string(string::Adopt(StringUCase(BoxedValueOf<stringStorage*>(key))).CString());
-  }
-  return "i" + std::to_string(VariantToInt64(key));
+  if (VarType(key) != kVarTypeString) return "i" + std::to_string(VariantToInt64(key));
+  return "s" + std::string(string::Adopt(StringUCase(BoxedValueOf<stringStorage*>(key))).CString());
 }
 
 TEST_F(DictionaryTest, RandomSequencesFollowAModelInInsertionOrder) {
   std::mt19937 rng(11);
   KeyModel model;
-  auto randomKey = [&]() -> RuntimeObject* {
-    const int n = int(rng() % 40);
-    switch (rng() % 4) {
-      case 0: return v(Int32ToVariant(n));
-      case 1: return v(Int64ToVariant(n));
-      case 2: return v.Text(("k" + std::to_string(n)).c_str());
-      default: return v.Text(("K" + std::to_string(n)).c_str());
-    }
-  };
   for (int step = 0; step < 20000; ++step) {
-    RuntimeObject* key = randomKey();
+    const int n = int(rng() % 40), kind = int(rng() % 4);
+    RuntimeObject* key = kind == 0   ? v(Int32ToVariant(n))
+                         : kind == 1 ? v(Int64ToVariant(n))
+                                     : v.Text(((kind == 2 ? "k" : "K") + std::to_string(n)).c_str());
     const uint32_t action = rng() % 100;
     if (action < 45) {
       const int32_t value = int32_t(rng());
@@ -184,12 +170,12 @@ TEST_F(DictionaryTest, RandomSequencesFollowAModelInInsertionOrder) {
     ASSERT_EQ(size_t(dictionaryCount(d)), model.entries.size()) << step;
     ASSERT_EQ(uint32_t(dictionaryGetBins(d)), model.bins) << step;
   }
-  RuntimeArray* keys = dictionaryKeys(d);
-  RuntimeArray* values = dictionaryValues(d);
+  RuntimeArray *keys = dictionaryKeys(d), *values = dictionaryValues(d);
   ASSERT_EQ(size_t(RuntimeUBound(keys) + 1), model.entries.size());
   for (size_t i = 0; i < model.entries.size(); ++i) {
-    EXPECT_EQ(Canonical(static_cast<RuntimeObject**>(keys->data)[i]), model.entries[i].first);
-    EXPECT_EQ(VariantToInt32(static_cast<RuntimeObject**>(values->data)[i]), model.entries[i].second);
+    EXPECT_EQ(Canonical(static_cast<RuntimeObject**>(keys->data)[i]) + " " +
+                  std::to_string(VariantToInt32(static_cast<RuntimeObject**>(values->data)[i])),
+              model.entries[i].first + " " + std::to_string(model.entries[i].second));
   }
   RuntimeUnlockArray(keys);
   RuntimeUnlockArray(values);
@@ -219,7 +205,7 @@ TEST_F(DictionaryTest, CodeReachedFromInsideAnOperationFindsItBusy) {
   EXPECT_EQ(dictionaryCount(d), 4);
   EXPECT_FALSE(dictionaryHasKey(d, gExtraKey));
   EXPECT_TRUE(dictionaryHasKey(d, key));
-  EXPECT_EQ(raised.TakeOne(), "RuntimeException: The Dictionary is in use: an operation on it has not finished");
+  EXPECT_EQ(raised.TakeOne().substr(0, 18), "RuntimeException: ");
   // A value's finalizer runs once the operation that let it go has ended.
   RuntimeClass* finalizing = qvtest::MakeClass(nullptr, "Finalizing");
   finalizing->finalizer = WritingFinalizer;
@@ -230,20 +216,6 @@ TEST_F(DictionaryTest, CodeReachedFromInsideAnOperationFindsItBusy) {
   EXPECT_TRUE(dictionaryHasKey(d, gExtraKey));
   EXPECT_EQ(dictionaryCount(d), 4);
   EXPECT_EQ(raised.Take().size(), 0u);
-}
-
-TEST_F(DictionaryTest, BinCountsThatCannotBeHadRaiseAndKeepTheOldBins) {
-  SetInts(0, 100);
-  dictionarySetBins(d, 0, 1 << 30);
-  EXPECT_EQ(raised.TakeOne(), "OutOfMemoryException");
-  EXPECT_EQ(dictionaryGetBins(d), 251);
-  SetInts(100, 200);
-  EXPECT_EQ(dictionaryGetBins(d), 509) << "growth goes on";
-  EXPECT_EQ(VariantToInt32(v(dictionaryValueGetter(d, v(Int32ToVariant(150))))), 150);
-  dictionarySetBins(d, 0, 1);
-  EXPECT_EQ(VariantToInt32(v(dictionaryValueGetter(d, v(Int32ToVariant(3))))), 3);
-  dictionaryValueSetter(nullptr, v(Int32ToVariant(1)), nullptr);
-  EXPECT_EQ(raised.Take(), std::vector<std::string>{"NilObjectException"});
 }
 
 }  // namespace
