@@ -76,16 +76,26 @@ void RegisterClassDefinition(ObjectDefinition* definition) {
 
 uint32_t ClassRegistrationCount() { return gClassRegistrations; }
 
-SimpleVector<ObjectDefinition*> RegisteredClassDefinitions() {
+namespace {
+
+SimpleVector<ObjectDefinition*> Definitions(const DefinitionMap* map) {
   SimpleVector<ObjectDefinition*> definitions;
-  if (!gClassRegistry) return definitions;
-  gClassRegistry->ForEach(
+  if (!map) return definitions;
+  map->ForEach(
       [](string, ObjectDefinition* definition, void* context) -> int32_t {
         static_cast<SimpleVector<ObjectDefinition*>*>(context)->Append(definition);
         return 1;
       },
       &definitions);
   return definitions;
+}
+
+}  // namespace
+
+SimpleVector<ObjectDefinition*> RegisteredClassDefinitions() { return Definitions(gClassRegistry); }
+
+SimpleVector<ObjectDefinition*> RegisteredModuleDefinitions() {
+  return Definitions(gModuleRegistry);
 }
 
 ObjectDefinition* LookupClassDefinition(const string& name) {

@@ -24,6 +24,8 @@ SimpleVector<ObjectDefinition*> RegisteredClassDefinitions();
 // module of its name is registered already: that one stays and this one is refused.
 void RegisterModuleDefinition(ObjectDefinition* definition);
 ObjectDefinition* LookupModuleDefinition(const string& name);
+// Every registered module definition, in no particular order.
+SimpleVector<ObjectDefinition*> RegisteredModuleDefinitions();
 void DestroyClassRegistry();
 void DestroyModuleRegistry();
 
