@@ -21,7 +21,9 @@ constexpr int kCount = 100000;
 
 std::vector<std::string> Texts() {
   std::vector<std::string> texts;
-  for (int i = 0; i < kCount; ++i) texts.push_back((i % 2 ? "Key" : "kEY") + std::to_string(i * 7919));
+  for (int i = 0; i < kCount; ++i) {
+    texts.push_back((i % 2 ? "Key" : "kEY") + std::to_string(i * 7919));
+  }
   return texts;
 }
 

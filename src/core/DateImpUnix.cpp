@@ -101,7 +101,8 @@ int32_t DateImpUnix::GetField(int32_t index) {
     case kDateMinute: return mFields.minute;
     case kDateSecond: return mFields.second;
     case kDateDayOfWeek: return WeekdayOfDayNumber(DayNumber()) + 1;
-    case kDateDayOfYear: return static_cast<int32_t>(DayNumber() - DayNumberOf(mFields.year, 0, 1) + 1);
+    case kDateDayOfYear:
+      return static_cast<int32_t>(DayNumber() - DayNumberOf(mFields.year, 0, 1) + 1);
     case kDateWeekOfYear: return (GetField(kDateDayOfYear) + 1) / 7 + 1;
     default:
       QV_FAIL("field index");

@@ -98,6 +98,7 @@ uint32_t StringVariantPoolSize() { return StringVariantPool().size(); }
 
 RuntimeClass* VariantInt32Class() { return HiddenRuntimeClass(kHiddenInt32); }
 RuntimeClass* VariantDoubleClass() { return HiddenRuntimeClass(kHiddenDouble); }
+RuntimeClass* VariantStringClass() { return HiddenRuntimeClass(kHiddenString); }
 
 extern "C" {
 

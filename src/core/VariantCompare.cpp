@@ -28,7 +28,12 @@ std::optional<int32_t> CompareAs(RuntimeObject* a, RuntimeObject* b,
   return Order(x, y);
 }
 
+// Two String boxes are compared as they stand (Dictionary lookups compare nothing else).
 std::optional<int32_t> CompareTexts(RuntimeObject* a, RuntimeObject* b) {
+  RuntimeClass* strings = VariantStringClass();
+  if (a->classPtr == strings && b->classPtr == strings) {
+    return RuntimeStringCompare(BoxedValueOf<stringStorage*>(a), BoxedValueOf<stringStorage*>(b));
+  }
   string x, y;
   if (!TryVariantToString(a, &x) || !TryVariantToString(b, &y)) return std::nullopt;
   return RuntimeStringCompare(x.Storage(), y.Storage());

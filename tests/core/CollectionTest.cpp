@@ -22,9 +22,9 @@ TEST(Collection, KeysRepeatIgnoringCaseAndTheFirstMatchWins) {
   EXPECT_EQ(at(1), "nil");
   EXPECT_EQ(raised.TakeOne(), "OutOfBoundsException");
   RuntimeObject* first = v.Text("first");
-  for (auto [value, key] : {std::pair{first, "a"}, {v.Text("second"), "A"}, {v.Text("third"), "b"}}) {
-    collectionAdd(c, value, string(key).Storage());
-  }
+  collectionAdd(c, first, string("a").Storage());
+  collectionAdd(c, v.Text("second"), string("A").Storage());
+  collectionAdd(c, v.Text("third"), string("b").Storage());
   EXPECT_EQ(first->refCount, 2);
   EXPECT_EQ(keyed("A") + "," + keyed("absent"), "String first,nil");
   const int32_t held = first->refCount;

@@ -253,10 +253,10 @@ TEST_F(DateTest, ParseDateTriesTheFormatsInOrder) {
 TEST_F(DateTest, CompareAndTheObjectsOtherSubsystemsMake) {
   RuntimeObject* a = Date({2005, 3, 4, 0, 0, 0});
   RuntimeObject* b = mDates(DateNewFromSQLDateTime(string("2005-03-04 00:00:01")));
-  EXPECT_EQ(std::to_string(DateCompare(a, b)) + std::to_string(DateCompare(b, a)) +
-                std::to_string(DateCompare(a, a)) + std::to_string(DateCompare(nullptr, a)) +
-                std::to_string(DateCompare(a, nullptr)) + std::to_string(DateCompare(nullptr, nullptr)),
-            "-110-110");
+  std::string order;
+  RuntimeObject* const pairs[][2] = {{a, b}, {b, a}, {a, a}, {nullptr, a}, {a, nullptr}, {}};
+  for (auto [x, y] : pairs) order += std::to_string(DateCompare(x, y));
+  EXPECT_EQ(order, "-110-110");
   const std::string fields = Fields(mDates(DateNewFromFields(0, 3, 4, 1, 2, 3)));
   EXPECT_EQ(fields.substr(fields.size() - 6), " 1 2 3");
   EXPECT_EQ(DateGetSQLDateTime(b).Compare(string("2005-03-04 00:00:01")), 0);

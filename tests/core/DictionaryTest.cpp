@@ -81,8 +81,9 @@ TEST_F(DictionaryTest, OrderKeysAndMissingEntries) {
   EXPECT_EQ(v(dictionaryValueGetter(d, v.Text("x"))), nullptr);
   dictionaryRemove(d, v.Text("x"));
   EXPECT_EQ(KeyText(4) + KeyText(-1), "nilnil");
-  EXPECT_EQ(raised.Take(), (std::vector<std::string>{"KeyNotFoundException", "KeyNotFoundException",
-                                                     "OutOfBoundsException", "OutOfBoundsException"}));
+  EXPECT_EQ(raised.Take(),
+            (std::vector<std::string>{"KeyNotFoundException", "KeyNotFoundException",
+                                      "OutOfBoundsException", "OutOfBoundsException"}));
   // An object and the Int32 of its address hash alike but do not compare: two keys, no raise.
   RuntimeObject* object = v(RuntimeNewObject(qvtest::MakeClass(nullptr, "Plain")));
   Set(object, v.Text("object"));
@@ -137,9 +138,10 @@ TEST_F(DictionaryTest, RandomSequencesFollowAModelInInsertionOrder) {
   KeyModel model;
   for (int step = 0; step < 20000; ++step) {
     const int n = int(rng() % 40), kind = int(rng() % 4);
+    const std::string text = (kind == 2 ? "k" : "K") + std::to_string(n);
     RuntimeObject* key = kind == 0   ? v(Int32ToVariant(n))
                          : kind == 1 ? v(Int64ToVariant(n))
-                                     : v.Text(((kind == 2 ? "k" : "K") + std::to_string(n)).c_str());
+                                     : v.Text(text.c_str());
     const uint32_t action = rng() % 100;
     if (action < 45) {
       const int32_t value = int32_t(rng());
@@ -152,7 +154,8 @@ TEST_F(DictionaryTest, RandomSequencesFollowAModelInInsertionOrder) {
     } else if (action < 90) {
       const int i = model.Find(Canonical(key));
       ASSERT_EQ(dictionaryHasKey(d, key), i >= 0);
-      if (i >= 0) ASSERT_EQ(VariantToInt32(v(dictionaryValueGetter(d, key))), model.entries[size_t(i)].second);
+      const int32_t expected = i >= 0 ? model.entries[size_t(i)].second : 0;
+      ASSERT_EQ(i >= 0 ? VariantToInt32(v(dictionaryValueGetter(d, key))) : 0, expected);
     } else if (action < 99) {
       const int32_t i = int32_t(rng() % (model.entries.size() + 2)) - 1;
       RuntimeObject* value = v(dictionaryValueByIndex(d, i));
