@@ -15,6 +15,7 @@ using DefinitionMap = StringMap<ObjectDefinition*>;
 DefinitionMap* gClassRegistry = nullptr;
 DefinitionMap* gModuleRegistry = nullptr;
 uint32_t gClassRegistrations = 0;
+ClassRegistrationObserver gRegistrationObserver = nullptr;
 
 ObjectDefinition* Lookup(const DefinitionMap* map, const string& name) {
   ObjectDefinition* definition = nullptr;
@@ -72,6 +73,13 @@ void RegisterClassDefinition(ObjectDefinition* definition) {
   Store(&gClassRegistry, definition);
   ++gClassRegistrations;
   RegisterDefinitionExports(definition);
+  if (gRegistrationObserver) gRegistrationObserver(definition);
+}
+
+ClassRegistrationObserver SetClassRegistrationObserver(ClassRegistrationObserver observer) {
+  ClassRegistrationObserver previous = gRegistrationObserver;
+  gRegistrationObserver = observer;
+  return previous;
 }
 
 uint32_t ClassRegistrationCount() { return gClassRegistrations; }

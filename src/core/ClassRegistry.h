@@ -15,6 +15,10 @@
 void RegisterClassDefinition(ObjectDefinition* definition);
 // The definition registered under name, or nil (also before the first registration).
 ObjectDefinition* LookupClassDefinition(const string& name);
+// Tests watch registrations: observer hears of each definition as it is registered. Nil stops
+// it. Returns the previous observer.
+using ClassRegistrationObserver = void (*)(const ObjectDefinition* definition);
+ClassRegistrationObserver SetClassRegistrationObserver(ClassRegistrationObserver observer);
 // Counts class registrations, so that a reader can tell whether names it could not resolve
 // may resolve now.
 uint32_t ClassRegistrationCount();
