@@ -29,9 +29,10 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
   EXPECT_EQ(gRegistered,
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
-            "StandardInputStream StandardOutputStream ServiceApplication MemoryBlock Variant "
-            "Random EndOfLine FolderItem TextEncoding TextConverter _Encodings Runtime _Blowfish "
-            "RuntimeException Network _Cursors Screen Application "
+            "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
+            "Collection Date MemoryBlock Variant Dictionary Random EndOfLine FolderItem "
+            "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
+            "_Cursors Screen Application "
             // The control classes.
             "SocketCore TCPSocket Socket IPCSocket Object Graphics _PaneChild MouseCursor ");
 }

@@ -72,7 +72,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "RuntimeCMY",
     "getVolume",
     "RuntimeTypeOfNumeric",
-    "parseDate",
     "newQUORDatabase",
     "openQUORDatabase",
     "RuntimeGetDefaultApplicationRegistryItem",
@@ -93,7 +92,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "_Keyboard",
     "_SystemClass",
     "SpecialFolder",
-    "Date",
     "Database",
     "RegistryItem",
 };
