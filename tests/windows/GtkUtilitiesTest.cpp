@@ -3,6 +3,7 @@
 // typed clipboards, and the alpha of pixel buffers.
 #include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "PaneFixtures.h"
 #include "graphics/PangoFonts.h"
@@ -142,10 +143,12 @@ TEST_F(PlacementTest, AGraphicsRectangleLandsWhereThePaneDraws) {
 TEST(GtkClipboards, TypedClipboardsExistOnlyOnceCreated) {
   if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
   EXPECT_EQ(DefaultGtkClipboard(), gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
-  EXPECT_EQ(ClipboardForType("qvT1", false), nullptr);
-  GtkClipboard* made = ClipboardForType("qvT1", true);
-  EXPECT_EQ(made, gtk_clipboard_get(gdk_atom_intern("_qvT1", FALSE)));
-  EXPECT_EQ(ClipboardForType("qvT1", false), made);
+  static int run = 0;  // a type no earlier run has made
+  const std::string type = "qv" + std::to_string(getpid()) + "_" + std::to_string(++run);
+  EXPECT_EQ(ClipboardForType(type.c_str(), false), nullptr);
+  GtkClipboard* made = ClipboardForType(type.c_str(), true);
+  EXPECT_EQ(made, gtk_clipboard_get(gdk_atom_intern(("_" + type).c_str(), FALSE)));
+  EXPECT_EQ(ClipboardForType(type.c_str(), false), made);
 }
 
 // A buffer of one row, one pixel per colour (alpha 200 when it has alpha), and its alphas.
