@@ -65,6 +65,7 @@ int RuntimeMain(int argc, char** argv) {
   int toolkitArgc = argc;
   char** toolkitArgv = argv;
   gtk_init_check(&toolkitArgc, &toolkitArgv);
+  RunStartupSteps(kStartupToolkitBegin, kStartupToolkitEnd);
   InitDefaultFontSpec(true);
   SetUnhandledExceptionHook(UnhandledExceptionHook);
   StoreExecutablePath(argc, argv);

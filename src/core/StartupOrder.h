@@ -18,12 +18,18 @@ enum StartupOrder : uint32_t {
   kStartupMovieResourceMaker,
   kStartupSoundResourceMaker,
   kStartupDatabaseResourceMaker,
+  kStartupCursorResourceMaker,
   kStartupHooksEnd,
+
+  // Right after the toolkit is initialised: the settings read from it once.
+  kStartupToolkitBegin = kStartupHooksEnd,
+  kStartupGtkDefaults = kStartupToolkitBegin,
+  kStartupToolkitEnd,
 
   // The application's first call (RuntimeInitExternalClasses), in four parts: the start-up
   // classes, the control classes, the global-function table, then the plug-ins the image
   // carries, so that every class a plug-in or a global function names is registered first.
-  kStartupClassesBegin = kStartupHooksEnd,
+  kStartupClassesBegin = kStartupToolkitEnd,
 
   // The start-up classes. Their full list, each joining in its place when its layer lands:
   // NetworkInterface, _QuicktimeInstallStatus, _SystemClass; Readable, Writeable, _Pollable;
@@ -47,8 +53,12 @@ enum StartupOrder : uint32_t {
   kStartupStandardInputStreamClass,
   kStartupStandardOutputStreamClass,
   kStartupServiceApplicationClass,
+  kStartupCollectionElementClass,
+  kStartupCollectionClass,
+  kStartupDateClass,
   kStartupMemoryBlockClass,
   kStartupVariantClass,
+  kStartupDictionaryClass,
   kStartupBitwiseModule,
   kStartupRandomClass,
   kStartupEndOfLineClass,
@@ -60,6 +70,8 @@ enum StartupOrder : uint32_t {
   kStartupBlowfishClass,
   kStartupExceptionClasses,
   kStartupNetworkClass,
+  kStartupCursorsModule,
+  kStartupScreenClass,
   kStartupApplicationClass,
 
   // The control classes. Their full list: SocketCore, TCPSocket, UDPSocket, Datagram,
@@ -79,9 +91,11 @@ enum StartupOrder : uint32_t {
   kStartupIPCSocketClass,
   kStartupObjectClass,
   kStartupPictureClass,
+  kStartupGraphicsClass,
   kStartupPaneChildInterface,
   kStartupMovieClass,
   kStartupSoundClass,
+  kStartupMouseCursorClass,
 
   kStartupGlobalFunctionTable,
   // Loading the plug-ins the image carries: the plug-in loader declares its step here.

@@ -29,29 +29,29 @@ FontSpec& MutableDefaultFontSpec() {
   return font;
 }
 
-// The toolkit's font families, sorted ignoring case; listed on first use and kept, as the
-// language indexes into the list between calls.
-const SimpleVector<string>& FontFamilies() {
-  static const SimpleVector<string> families = [] {
-    SimpleVector<string> names;
+}  // namespace
+
+const SimpleVector<FontFamilyEntry>& FontFamilies() {
+  static const SimpleVector<FontFamilyEntry> families = [] {
+    SimpleVector<FontFamilyEntry> entries;
     PangoFontFamily** list = nullptr;
     int count = 0;
     pango_font_map_list_families(pango_cairo_font_map_get_default(), &list, &count);
     for (int i = 0; i < count; ++i) {
       const char* name = pango_font_family_get_name(list[i]);
-      names.Append(string::FromBytes(name, static_cast<int64_t>(std::strlen(name)),
-                                        kEncodingUTF8));
+      entries.Append({string::FromBytes(name, static_cast<int64_t>(std::strlen(name)),
+                                        kEncodingUTF8),
+                      list[i]});
     }
     g_free(list);
-    std::sort(names.data(), names.data() + names.size(), [](const string& a, const string& b) {
-      return strcasecmp(a.CString(), b.CString()) < 0;
-    });
-    return names;
+    std::sort(entries.data(), entries.data() + entries.size(),
+              [](const FontFamilyEntry& a, const FontFamilyEntry& b) {
+                return strcasecmp(a.name.CString(), b.name.CString()) < 0;
+              });
+    return entries;
   }();
   return families;
 }
-
-}  // namespace
 
 int32_t FontSpec::AssignIfChanged(const FontSpec& other) {
   bool sameName = CompareByteRuns(name.Bytes(), name.Length(), other.name.Bytes(),
@@ -104,6 +104,6 @@ extern "C" stringStorage* getFontName(int32_t index) {
     return nullptr;
   }
   if (index == 0) return string("System").ExtractStringStorage();
-  return FontFamilies()[index - 1].ExtractStringStorage();
+  return FontFamilies()[index - 1].name.ExtractStringStorage();
 }
 QV_EXPORT(getFontName)

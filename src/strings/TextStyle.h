@@ -6,7 +6,10 @@
 
 #include <cstdint>
 
+#include "core/SimpleVector.h"
 #include "strings/RuntimeString.h"
+
+typedef struct _PangoFontFamily PangoFontFamily;
 
 // Style bits of GetStyleBits and SetStyleBits.
 constexpr uint32_t kStyleBold = 1;
@@ -43,6 +46,17 @@ const FontSpec& DefaultFontSpec();
 const DefaultColor* DefaultColorTable();
 // 1 when the table holds the platform-appearance filling, 0 for the grey one.
 uint8_t DefaultColorsFollowPlatform();
+
+// One font family of the toolkit: its name (UTF-8) and Pango's record of it, which the font
+// map keeps for the life of the process.
+struct FontFamilyEntry {
+  string name;
+  PangoFontFamily* family = nullptr;
+};
+// The toolkit's font families, sorted ignoring case: the one list behind the language's font
+// enumeration and the font lookups of the drawing layer. Listed on first use and kept, as the
+// language indexes into it between calls.
+const SimpleVector<FontFamilyEntry>& FontFamilies();
 
 extern "C" {
 int32_t getFontCount();

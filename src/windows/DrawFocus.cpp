@@ -2,9 +2,38 @@
 
 #include "core/Memory.h"
 #include "core/Startup.h"
+#include "windows/Pane.h"
 
-// No pane can hold the drawing focus until panes exist; detaching is then nothing to do.
-void ClearDrawFocus() {}
+namespace {
+
+Pane* gDrawFocusPane = nullptr;
+
+}  // namespace
+
+void SetDrawFocus(Pane* pane) {
+  if (pane == gDrawFocusPane) return;
+  if (!pane) {
+    ClearDrawFocus();
+    return;
+  }
+  if (Pane* old = gDrawFocusPane) {
+    gDrawFocusPane = nullptr;
+    old->DrawFocusLost();
+  }
+  pane->DrawFocusGained();
+  pane->DrawFocusSetUp();
+  gDrawFocusPane = pane;
+}
+
+// The focus is gone before the old pane hears of it, so that the notice may set a new one.
+void ClearDrawFocus() {
+  Pane* old = gDrawFocusPane;
+  if (!old) return;
+  gDrawFocusPane = nullptr;
+  old->DrawFocusLost();
+}
+
+Pane* GetDrawFocusPane() { return gDrawFocusPane; }
 
 // A process that ends for want of memory leaves no pane drawing.
 QV_STARTUP(kStartupDrawFocusHook, +[] { SetOutOfMemoryHook(&ClearDrawFocus); })

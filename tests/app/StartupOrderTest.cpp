@@ -29,11 +29,13 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
   EXPECT_EQ(gRegistered,
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
-            "StandardInputStream StandardOutputStream ServiceApplication MemoryBlock Variant "
-            "Random EndOfLine FolderItem TextEncoding TextConverter _Encodings Runtime _Blowfish "
-            "RuntimeException Network Application "
+            "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
+            "Collection Date MemoryBlock Variant Dictionary Random EndOfLine FolderItem "
+            "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
+            "_Cursors Screen Application "
             // The control classes.
-            "SocketCore TCPSocket Socket IPCSocket Object Picture _PaneChild Movie Sound ");
+            "SocketCore TCPSocket Socket IPCSocket Object Picture Graphics _PaneChild Movie Sound "
+            "MouseCursor ");
 }
 
 }  // namespace

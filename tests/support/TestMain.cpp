@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   // The hooks the upper layers install, as the executable's start has them.
   RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
   gtk_init_check(&argc, &argv);
+  RunStartupSteps(kStartupToolkitBegin, kStartupToolkitEnd);
   qvtest::FailOnUnexpectedReports();
   return RUN_ALL_TESTS();
 }

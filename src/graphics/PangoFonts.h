@@ -1,0 +1,36 @@
+// Fonts as the toolkit sees them: the desktop's default family and size, the language's font
+// list, the mapping of the language's "System" font and point sizes onto the desktop's, and the
+// Pango font descriptions built from a FontSpec for widgets and Graphics.
+#pragma once
+
+#include <pango/pango.h>
+
+#include <cstdint>
+
+#include "strings/RuntimeString.h"
+#include "strings/TextStyle.h"
+
+// The desktop's default font family and size (from the toolkit's "gtk-font-name" setting);
+// empty and 0 until the window layer sets them at start-up.
+void SetDesktopFont(const string& family, int32_t size);
+const string& DesktopFontFamily();
+int32_t DesktopFontSize();
+
+// The language's font list: "System" at index 0, then the toolkit's families in the order of
+// FontFamilies (strings/TextStyle.h).
+int32_t PangoFontFamilyCount();
+// Nil (the empty string) outside 0 .. count - 1.
+string PangoFontFamilyName(int32_t index);
+
+// Toward the desktop an empty name or "System" (case ignored) becomes the desktop's family;
+// back from it, the desktop's family (case ignored) becomes "System". Other names stay. The
+// result is also stored in name.
+string MapSystemFontName(string& name, bool toDesktop);
+// Toward the desktop a size below 1 becomes the desktop's size and any other loses 2 points;
+// back, it gains 2.
+int32_t MapSystemFontSize(int32_t size, bool toDesktop);
+
+// A description of font the toolkit can load, which the caller frees with
+// pango_font_description_free: the family named (else the desktop's) at the mapped size, with
+// the record's italic and bold.
+PangoFontDescription* MakePangoFontDescription(const FontSpec& font);

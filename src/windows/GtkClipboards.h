@@ -1,0 +1,13 @@
+// The GTK clipboards of the Clipboard class: the desktop's "CLIPBOARD" selection for text (and
+// pictures), and one selection per data type, named "_" and the type, for typed data that only
+// this process reads.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "strings/RuntimeString.h"
+
+GtkClipboard* DefaultGtkClipboard();
+// The clipboard of the selection "_" + type; unless create is set, only when that selection's
+// atom exists already (nil otherwise).
+GtkClipboard* ClipboardForType(const string& type, bool create);

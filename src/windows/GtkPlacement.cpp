@@ -1,0 +1,114 @@
+#include "windows/GtkPlacement.h"
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+
+#include "core/RuntimeError.h"
+#include "windows/SubPane.h"
+#include "windows/WindowPane.h"
+
+namespace {
+
+int32_t gMenuBarHeight = 0;  // measured once, for every window
+
+WindowPane* WindowOfPane(SubPane* pane) {
+  WindowPane* window = pane->GetWindow();
+  QV_CHECK_TEXT(window, "window", "No window?  Blasphemy!");
+  return window;
+}
+
+void RequestPaneSize(GtkWidget* widget, SubPane* pane) {
+  gtk_widget_set_size_request(widget, std::max(pane->Width(), 0), std::max(pane->Height(), 0));
+}
+
+GdkWindow* WindowGdkWindow(WindowPane* window) {
+  GtkWindow* gtkWindow = window ? window->GetGtkWindow() : nullptr;
+  return gtkWindow ? GTK_WIDGET(gtkWindow)->window : nullptr;
+}
+
+}  // namespace
+
+void PutPaneInFixed(SubPane* pane, bool show) {
+  GtkWidget* widget = pane->GetWidget();
+  WindowPane* window = WindowOfPane(pane);
+  if (!window || !widget || !window->ContentFixed()) return;
+  const QV::Rect& bounds = pane->GetBounds();
+  gtk_fixed_put(window->ContentFixed(), widget, bounds.left, bounds.top);
+  RequestPaneSize(widget, pane);
+  if (show) gtk_widget_show(widget);
+}
+
+void MovePaneInFixed(SubPane* pane) {
+  GtkWidget* widget = pane->GetWidget();
+  if (!widget) return;
+  WindowPane* window = WindowOfPane(pane);
+  // The window's own widget is the container itself; the window places itself.
+  if (!window || window == pane) return;
+  const QV::Rect& bounds = pane->GetBounds();
+  if (gtk_widget_get_parent(widget) == GTK_WIDGET(window->ContentFixed())) {
+    gtk_fixed_move(window->ContentFixed(), widget, bounds.left, bounds.top);
+  }
+  RequestPaneSize(widget, pane);
+}
+
+int32_t MenuBarHeight(WindowPane* window) {
+  GtkWidget* menuBar = window->MenuBarWidget();
+  if (!menuBar) return 0;
+  if (gMenuBarHeight != 0) return GTK_WIDGET_VISIBLE(menuBar) ? gMenuBarHeight : 0;
+  if (menuBar->allocation.x == -1 || menuBar->allocation.y == -1) return 0;
+  gMenuBarHeight = menuBar->allocation.height;
+  return gMenuBarHeight;
+}
+
+int32_t ToolbarsHeight(WindowPane* window) {
+  int32_t height = 0;
+  const SimpleVector<GtkWidget*>& toolbars = window->Toolbars();
+  for (uint32_t i = 0; i < toolbars.size(); ++i) {
+    GtkWidget* toolbar = toolbars[int32_t(i)];
+    if (GTK_WIDGET_VISIBLE(toolbar)) height += toolbar->allocation.height;
+  }
+  return height;
+}
+
+int32_t WindowContentTopOffset(WindowPane* window) {
+  return MenuBarHeight(window) + ToolbarsHeight(window);
+}
+
+bool DrawsInWindowGdkWindow(SubPane* pane) {
+  GtkWidget* widget = pane->GetWidget();
+  GdkWindow* windowGdk = WindowGdkWindow(pane->GetWindow());
+  return widget && windowGdk && GTK_WIDGET_NO_WINDOW(widget) && widget->window == windowGdk;
+}
+
+QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
+  RectOffset(rect, -g.OriginX(), -g.OriginY());
+  Pane* target = dynamic_cast<Pane*>(g.Target());
+  if (target && target->IsSubPane()) {
+    SubPane* pane = static_cast<SubPane*>(target);
+    WindowPane* window = pane->GetWindow();
+    const QV::Rect& bounds = pane->GetBounds();
+    if (window && (window == pane || DrawsInWindowGdkWindow(pane))) {
+      const int32_t offset = WindowContentTopOffset(window);
+      RectOffset(rect, 0, offset);
+      if (clip && window != pane) {
+        rect.right = int16_t(std::min<int32_t>(rect.right, bounds.right));
+        rect.bottom = int16_t(std::min<int32_t>(rect.bottom, bounds.bottom + offset));
+      }
+    } else {
+      RectOffset(rect, -bounds.left, -bounds.top);
+    }
+  } else if (clip && g.HasClip()) {
+    rect.right = int16_t(std::min<int32_t>(rect.right, g.ClipRect().right - g.OriginX()));
+    rect.bottom = int16_t(std::min<int32_t>(rect.bottom, g.ClipRect().bottom - g.OriginY()));
+  }
+  return rect;
+}
+
+QV::Point GetPointerInWindow(WindowPane* window) {
+  GdkWindow* windowGdk = WindowGdkWindow(window);
+  if (!windowGdk) return {0, 0};
+  gint x = 0, y = 0;
+  gdk_window_get_pointer(windowGdk, &x, &y, nullptr);
+  return {y - WindowContentTopOffset(window), x};
+}

@@ -1,0 +1,38 @@
+// Where panes lie on GTK: a pane's widget in its window's content container, the height the
+// menu bar and toolbars take above the content, and the conversion of content coordinates to
+// those of the GDK window a pane draws in.
+#pragma once
+
+#include <cstdint>
+
+#include "core/Rect.h"
+#include "graphics/Graphics.h"
+
+class SubPane;
+class WindowPane;
+
+// Puts the pane's widget into its window's content container at the pane's place, with the
+// pane's size (negative sizes as 0), shown when show is set. A pane without a window is a
+// failed check and stays unplaced.
+void PutPaneInFixed(SubPane* pane, bool show);
+// Moves and sizes the pane's widget in the content container (without showing it).
+void MovePaneInFixed(SubPane* pane);
+
+// The height of the window's menu bar: 0 without one or while it is hidden. The height is
+// measured once, the first time the menu bar has a place, and kept for every window.
+int32_t MenuBarHeight(WindowPane* window);
+// The heights of the window's visible toolbars, summed.
+int32_t ToolbarsHeight(WindowPane* window);
+// How far the content lies below the top of the GtkWindow.
+int32_t WindowContentTopOffset(WindowPane* window);
+
+// True when the pane's widget has no GDK window of its own and draws in its window's.
+bool DrawsInWindowGdkWindow(SubPane* pane);
+
+// rect (in g's coordinates) in those of the drawable g draws on: the origin taken off, then
+// for a pane target moved below the window's bars (limited to the pane with clip) or into the
+// pane's own GDK window; for another target limited to the clip rectangle with clip.
+QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip);
+
+// The pointer as (v, h) in the window's content coordinates.
+QV::Point GetPointerInWindow(WindowPane* window);

@@ -1,0 +1,210 @@
+// SubPane: a pane with one GTK widget, in a tree of panes (an owner and an ordered list of
+// children), with the state every view shares: visibility (its own, and whether its owners show
+// it), enabling, activation, the page of an enclosing tab or page panel it belongs to, bounds
+// with the lock-based layout of its children, invalidation and immediate drawing.
+//
+// Lifetime: the creator's reference is implicit and mLockCount counts the extra ones. Release
+// takes one off; when the count falls below zero the pane closes its children, leaves its owner
+// and its window's pane list, and is deleted. Close marks the pane closing, tells the death
+// receivers, drops the keyboard focus, mouse capture and drawing focus it holds, tells the
+// delegate and releases it.
+//
+// Bounds are in the content coordinates of the pane's window (its GtkFixed). A pane is
+// effectively visible when both its visible and shown flags are set.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+
+#include "core/GenericArray.h"
+#include "windows/Pane.h"
+
+class WindowPane;
+
+// The edges a control keeps its distance to when its owner is resized.
+enum ControlLock : uint32_t {
+  kLockLeft = 1,
+  kLockTop = 2,
+  kLockRight = 4,
+  kLockBottom = 8,
+};
+
+// What layout reads and writes of the language control a pane implements (its mRunControl).
+// The control classes install the accessors; until they do, no control is locked to an edge
+// and no bounds copy is kept.
+struct RunControlAccess {
+  uint32_t (*lockFlags)(RuntimeObject* control) = nullptr;  // ControlLock bits
+  void (*storeBounds)(RuntimeObject* control, const QV::Rect& bounds) = nullptr;
+};
+// Returns the accessors installed before.
+RunControlAccess SetRunControlAccess(const RunControlAccess& access);
+const RunControlAccess& CurrentRunControlAccess();
+
+class SubPane : public Pane {
+ public:
+  // With a parent the pane joins the tree: a pane made on a window goes into the innermost
+  // pane of the window's pane list that encloses it on the same panel page. With finish and a
+  // parent, Created is called.
+  SubPane(SubPane* parent, int32_t panelIndex, const QV::Rect& bounds, bool finish);
+  ~SubPane() override;
+
+  // ---- Pane ----
+  void DrawFocusGained() override;
+  void DrawFocusLost() override;
+  bool IsSubPane() override { return true; }
+  void DrawNow() override;
+  void ValidateAll() override;
+  void ValidateRect(const QV::Rect& rect) override;
+  GdkGC* GetGC() override;
+  void ReleaseGC() override;
+  GdkWindow* GetGdkWindow() override;
+
+  // ---- lifetime ----
+  void Retain() { ++mLockCount; }
+  // True when the pane was deleted.
+  bool Release();
+  virtual void Close();
+  // Retain on the pane and every owner up to the top; false (and nothing retained) when the
+  // pane is closing.
+  virtual bool RetainChain();
+  // Release on the pane and every owner up to the top; true when any was deleted or the pane
+  // was closing.
+  virtual bool ReleaseChain();
+  virtual void FinishCreate() {}
+  virtual void Created() {}
+  int32_t LockCount() const { return mLockCount; }
+  bool IsClosing() const { return mClosing; }
+
+  // ---- the tree ----
+  // The pane whose link names the owner; a control made of several panes answers its outer one.
+  virtual SubPane* GetLink() { return this; }
+  // The pane that takes the control's mouse events.
+  virtual SubPane* GetEventTarget() { return this; }
+  virtual SubPane* GetOwner();
+  // The top of the tree when it is a window, else nil.
+  WindowPane* GetWindow();
+  virtual bool IsWindow() { return false; }
+  int32_t ChildCount() const { return mChildren.Count(); }
+  SubPane* ChildAt(int32_t index) const;
+  // Whether pane is a child (searched last to first); with deep, also a child's descendant.
+  virtual bool ContainsPane(SubPane* pane, bool deep);
+  // Whether this pane's bounds hold other's entirely: false when this pane's bounds are empty;
+  // with visibleOnly only while this pane is visible, with samePanel only on the same page.
+  virtual bool EnclosesPane(SubPane* other, bool visibleOnly, bool samePanel);
+  // Appends pane and becomes its owner; false when the pane cannot hold children.
+  virtual bool AddChild(SubPane* pane);
+  virtual void RemoveChild(SubPane* pane);
+  // Moves the pane to the container its delegate chooses, else to the innermost pane before
+  // it in its window's pane list that encloses it.
+  virtual void AttachToContainer(bool visibleOnly, bool samePanel);
+  // Leaves the owner for newParent (nil is a failed check).
+  virtual void SetParent(SubPane* newParent);
+  // The children move to whatever encloses them once this pane is out of the way.
+  virtual void ReparentChildren();
+  virtual bool IsPagePanel() { return false; }
+  virtual bool IsTabPanel() { return false; }
+  // A tab panel's current tab counted from 1; a page panel's current page.
+  virtual int32_t GetCurrentTab() { return 0; }
+  bool IsWithinTabPanel();
+  virtual void BroadcastToChildren(int32_t value);
+  // Without children, callback's answer for the pane; else every child's walk in order, false
+  // at the first false.
+  using ChildCallback = bool (*)(SubPane* pane, void* value);
+  virtual bool ForEachChild(ChildCallback callback, void* value);
+
+  // ---- state ----
+  bool IsVisible() const { return mVisible; }
+  bool IsShown() const { return mShown; }
+  bool IsVisibleAndShown() const { return mVisible && mShown; }
+  bool IsEnabled() const { return mEnabled; }
+  bool IsActive() const { return mActive; }
+  int32_t PanelIndex() const { return mPanelIndex; }
+  virtual void Activate();
+  virtual void Deactivate();
+  // 5 enable, 6 disable, 7 show, 8 hide; every code then goes to every child. False.
+  virtual bool ApplyStateCode(int32_t code);
+  virtual void SetEnabled(bool enabled, bool redraw);
+  virtual void SetVisible(bool visible);
+  virtual void SetShownFromOwner(bool shown);
+  virtual void ShowWidget(bool show);
+  virtual void SetPanelIndex(int32_t index);
+  virtual void SetBalloonHelp(const string& /*text*/) {}
+  virtual void SetDisabledBalloonHelp(const string& /*text*/) {}
+  // True when the pane has a widget that GTK lets take the focus and the pane is enabled,
+  // visible and shown.
+  virtual bool CanTakeFocus();
+  virtual void FocusLost() {}
+  virtual void FocusGained() {}
+  virtual SubPane* GetFocusProxy() { return this; }
+  virtual void FocusIdle() {}
+
+  // ---- geometry ----
+  virtual void SetBounds(const QV::Rect& bounds, bool redraw);
+  virtual void BoundsChanged() {}
+  virtual void SetBoundsAndLayout(const QV::Rect& bounds, bool redraw);
+  // Moves and sizes the children locked to the right or bottom edge by the change since the
+  // last layout.
+  void LayoutChildren(bool redraw);
+  // Controls that draw outside their bounds enlarge rect and answer true.
+  virtual bool GetRefreshBounds(QV::Rect& /*rect*/) { return false; }
+  // The refresh bounds limited to every owner's; true when not empty.
+  virtual bool GetBoundsInWindow(QV::Rect& rect);
+
+  // ---- drawing ----
+  virtual void Refresh(bool erase);
+  virtual void DrawIfOpen();
+  // Draws the pane, then each visible child clipped to its bounds, into g.
+  virtual void DrawInto(Graphics& g);
+  // DrawInto with the pane (and its descendants) placed at (x, y) for the while.
+  virtual void DrawIntoAt(Graphics& g, int32_t x, int32_t y);
+  virtual void DrawContent(Graphics& g, bool draw);
+  // Copies source's area rect (window content coordinates, as on the pane's drawable) to rect
+  // moved by (dx, dy), limited to the pane's bounds, and drops the pending repaint there.
+  virtual void CopyFromDrawable(GdkDrawable* source, const QV::Rect& rect, int32_t dx,
+                                int32_t dy);
+  // Queues a repaint of rect (window content coordinates), narrowed by the delegate.
+  void InvalidateRect(const QV::Rect& rect);
+  void InvalidateRectCoords(int32_t left, int32_t top, int32_t right, int32_t bottom);
+  void RefreshBounds();
+  // Paints what is pending at once.
+  void ProcessUpdates();
+
+  // ---- widget and mouse ----
+  virtual GtkWidget* GetWidget() { return mWidget; }
+  virtual bool PassesClickThrough() { return false; }
+  GtkTooltips* GetTooltips() const { return mTooltips; }
+  bool IsMouseButtonDown();
+  // The pointer in the content coordinates of the pane's window; (0, 0) without a window.
+  void GetMousePosition(int32_t* x, int32_t* y);
+
+  // The language control this pane implements; set once.
+  void SetRunControl(RuntimeObject* control);
+  RuntimeObject* GetRunControl() const { return mRunControl; }
+
+ protected:
+  // The derived class gives the pane its widget, which the pane keeps a reference on and
+  // destroys with itself.
+  void SetWidget(GtkWidget* widget);
+
+ private:
+  void AttachNewPane(SubPane* parent);
+  void SetOwnerLink(SubPane* owner) { mOwner = owner; }
+  void DetachFromTree();
+  // Moves the stored bounds of the pane and its descendants, nothing else.
+  void OffsetTreeBounds(int32_t dh, int32_t dv);
+
+  int32_t mLockCount = 0;
+  RuntimeObject* mRunControl = nullptr;
+  int32_t mPanelIndex = 0;
+  bool mVisible = true;
+  bool mShown = true;
+  bool mEnabled = true;
+  bool mActive = false;
+  bool mClosing = false;
+  SubPane* mOwner = nullptr;
+  GenericArray mChildren;
+  GdkGC* mGC = nullptr;
+  GtkWidget* mWidget = nullptr;
+  GtkTooltips* mTooltips = nullptr;
+};
