@@ -44,8 +44,9 @@ bool ReadDatabaseRecord(const ResourceEntry& entry, DatabaseRecord* record) {
     return false;
   const uint32_t nameLength = LoadU32(entry.data);
   const uint64_t sizeAt = 4 + uint64_t(nameLength);
-  if (!QV_CHECK_TEXT(available - sizeAt >= 4 && LoadU32(entry.data + sizeAt) <= available - sizeAt - 4,
-                     "databaseFits", (what + " is too short for its database").c_str()))
+  if (!QV_CHECK_TEXT(
+          available - sizeAt >= 4 && LoadU32(entry.data + sizeAt) <= available - sizeAt - 4,
+          "databaseFits", (what + " is too short for its database").c_str()))
     return false;
   record->engineType = string::FromBytes(entry.data + 4, nameLength, kEncodingUTF8);
   record->data = entry.data + sizeAt + 4;

@@ -47,7 +47,8 @@ FolderItemImp* TemporaryFileSet::Write(const FolderItemImp& folder, const uint8_
   const bool written = WriteAll(fd, data, length);
   const bool closed = ::close(fd) == 0;
   FolderItemImp* item = nullptr;
-  if (written && closed) item = FolderItemForPath(string::FromBytes(path.data(), int64_t(path.size()), kEncodingUTF8));
+  if (written && closed)
+    item = FolderItemForPath(string::FromBytes(path.data(), int64_t(path.size()), kEncodingUTF8));
   if (!QV_CHECK_TEXT(item, "temporaryFile", ("Could not write the file " + path).c_str())) {
     ::unlink(path.c_str());
     return nullptr;

@@ -9,7 +9,9 @@
 
 namespace {
 
-PictureObject* AsPicture(RuntimeObject* picture) { return reinterpret_cast<PictureObject*>(picture); }
+PictureObject* AsPicture(RuntimeObject* picture) {
+  return reinterpret_cast<PictureObject*>(picture);
+}
 
 RuntimeObject* PictureFromBMPResource(const uint8_t* data, uint32_t length) {
   return NewPictureWithImage(PictureFromBMPData(data, length));

@@ -19,7 +19,8 @@ void RegisterDataSource(const char* typeName, DataSourceOpener open) {
 
 RuntimeObject* OpenRegisteredDataSource(const string& typeName, uint32_t first, uint32_t second) {
   for (DataSourceEntry* entry = gNewestDataSource; entry; entry = entry->next) {
-    if (entry->typeName.Compare(typeName) == 0) return entry->open ? entry->open(first, second) : nullptr;
+    if (entry->typeName.Compare(typeName) == 0)
+      return entry->open ? entry->open(first, second) : nullptr;
   }
   return nullptr;
 }

@@ -70,7 +70,8 @@ class OptionReader {
     mPosition += bytes;
     if (!QV_CHECK_TEXT(width > 0 && height > 0, "iconSize", "An icon option has no pixels"))
       return true;  // the next option is still where it should be
-    if (GdkPixbuf* icon = NewIconPixbuf(pixels, width, height)) mIcons = g_list_prepend(mIcons, icon);
+    if (GdkPixbuf* icon = NewIconPixbuf(pixels, width, height))
+      mIcons = g_list_prepend(mIcons, icon);
     return true;
   }
 

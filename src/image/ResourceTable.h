@@ -6,14 +6,19 @@
 // insertion order and are never removed.
 //
 // Readers:
-//   - FindResource(type, id): the first row of that type and id, e.g. the cursor code:
-//         const ResourceEntry cursor = FindResource(qvimage::kResourceCursor, id);
-//         if (!cursor.data) return nullptr;  // no such resource
-//   - ResourceCount / ResourceAt: walk every row in order, e.g. the plug-in loader looking for
-//     its libraries by type.
+//   - FindResource(type, id): the first row of that type and id:
+//         const ResourceEntry found = FindResource(qvimage::kResourceText, id);
+//         if (!found.data) return nullptr;  // no such resource
+//   - ResourceCount / ResourceAt: walk every row in order, e.g. the plug-in loader collecting
+//     its libraries:
+//         for (uint32_t i = 0; i < ResourceCount(); ++i) {
+//           const ResourceEntry row = ResourceAt(i);
+//           if (row.type == pluginType) ...
+//         }
 //   - ResourceFilePath + ResourceEntry::fileOffset: where a row's bytes lie on disk, for code
 //     that must read a resource in place.
-// The resource manager (app/ResourceManager.h) turns rows into language objects.
+// The resource manager (app/ResourceManager.h) turns rows into language objects: pictures,
+// texts, movies, cursors, sounds and databases.
 #pragma once
 
 #include <cstddef>

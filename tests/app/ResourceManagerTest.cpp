@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <deque>
 
 #include "app/ResourceManager.h"
 #include "image/DataSources.h"
@@ -20,8 +21,9 @@ Bytes BytesOf(const char (&text)[N]) {
   return Bytes(text, text + N - 1);
 }
 void AddRow(const char (&type)[5], uint16_t id, const Bytes& data) {
-  const Bytes* kept = new Bytes(data);
-  AddResourceEntry(qvimage::FourCharCode(type), id, kept->data(), uint32_t(data.size()), 0);
+  static std::deque<Bytes> kept;  // never moves its elements
+  kept.push_back(data);
+  AddResourceEntry(qvimage::FourCharCode(type), id, kept.back().data(), uint32_t(data.size()), 0);
 }
 
 // What the test engine was asked to open.

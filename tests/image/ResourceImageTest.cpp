@@ -2,14 +2,15 @@
 // the resource manager hands it, the icons and version installed before its entry, its
 // extracted files gone once it ends, and, without a temporary folder, its sound read in place
 // from the file that really held the resources.
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <map>
 #include <sstream>
 
+#include "ImageTestFiles.h"
 #include "app/FolderItemImp.h"
 #include "app/ImageEntry.h"
 #include "core/Export.h"
@@ -17,7 +18,6 @@
 #include "graphics/PictureClass.h"
 #include "graphics/SoundClass.h"
 #include "image/ImageFormat.h"
-#include "ImageTestFiles.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
@@ -33,7 +33,8 @@ std::string Describe(const std::string& label, void* value) {
   auto* object = static_cast<RuntimeObject*>(value);
   if (!value) return "nil";
   if (label == "movie") return PathOf(MovieFile(object));
-  if (label == "sound") return PathOf(SoundFile(object)) + "@" + std::to_string(SoundDataOffset(object));
+  if (label == "sound")
+    return PathOf(SoundFile(object)) + "@" + std::to_string(SoundDataOffset(object));
   if (label == "picture") {
     GdkPixbuf* image = PictureImage(object);
     return std::to_string(gdk_pixbuf_get_width(image)) + "x" +

@@ -1,13 +1,13 @@
 // The resource table and the options block, fed blocks built here. The table, the icon list and
 // the version cache live for the process, so each case runs in a child of its own. Blocks are
 // allocated exactly, so that a read past one is a sanitizer error.
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
+#include "ImageTestFiles.h"
 #include "image/ImageOptions.h"
 #include "image/ResourceTable.h"
 #include "image/VersionResource.h"
-#include "ImageTestFiles.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -16,10 +16,12 @@ using qvtest::Bytes;
 
 void InChild(const std::function<void(qvtest::ReportCapture&)>& body) {
   std::string output;
-  const int status = qvtest::RunInChild([&] {
-    qvtest::ReportCapture reports;
-    body(reports);
-  }, &output);
+  const int status = qvtest::RunInChild(
+      [&] {
+        qvtest::ReportCapture reports;
+        body(reports);
+      },
+      &output);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
 }
 
@@ -40,8 +42,8 @@ TEST(ResourceTable, RowsAndRecordsRunningPastTheBlock) {
     int64_t length;
     size_t cut;  // bytes of the damaged record that remain
     const char* condition;
-  } cases[] = {{7, 20, "resourceFits"}, {0xFFFFFFF2, 20, "resourceFits"},
-               {2, 9, "resourceHeaderFits"}};
+  } cases[] = {
+      {7, 20, "resourceFits"}, {0xFFFFFFF2, 20, "resourceFits"}, {2, 9, "resourceHeaderFits"}};
   for (const auto& c : cases) {
     InChild([&](qvtest::ReportCapture& reports) {
       Bytes block;
@@ -77,10 +79,11 @@ std::string DefaultIcons() {
     GdkPixbuf* pixbuf = GDK_PIXBUF(icon->data);
     const int width = gdk_pixbuf_get_width(pixbuf), height = gdk_pixbuf_get_height(pixbuf);
     const guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
-    icons += std::to_string(width) + "x" + std::to_string(height) + ":" +
-             std::to_string(pixels[0]) + "," +
-             std::to_string(pixels[(height - 1) * gdk_pixbuf_get_rowstride(pixbuf) + width * 4 - 1]) +
-             " ";
+    icons +=
+        std::to_string(width) + "x" + std::to_string(height) + ":" + std::to_string(pixels[0]) +
+        "," +
+        std::to_string(pixels[(height - 1) * gdk_pixbuf_get_rowstride(pixbuf) + width * 4 - 1]) +
+        " ";
   }
   return icons;
 }
