@@ -6,6 +6,7 @@
 #include "core/RuntimeError.h"
 #include "image/ImageFile.h"
 #include "image/ImageLinker.h"
+#include "image/ImageSymbols.h"
 
 namespace {
 
@@ -45,17 +46,30 @@ bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks) {
   return ReadImageBlockFiles(blocks);
 }
 
+bool PrepareApplicationImage(const ImageBlockSet& blocks, std::vector<ImageSymbol>* symbols) {
+  using namespace qvimage;
+  if (!QV_CHECK_TEXT(blocks.Block(kBlockCode), "codeBlock", "The application image has no code"))
+    return false;
+  if (!ParseImageSymbols(blocks.Block(kBlockSymbols), blocks.Size(kBlockSymbols),
+                         blocks.Size(kBlockCode), symbols))
+    return false;
+  const ImageLinkTarget target{blocks.Block(kBlockCode), blocks.Size(kBlockCode),
+                               blocks.Block(kBlockData), blocks.Size(kBlockData)};
+  return LinkImportBlock(target, blocks.Block(kBlockImport), blocks.Size(kBlockImport));
+}
+
 void InstallApplicationImage(const ImageBlockSet& blocks) { gImage = blocks; }
 
 bool LoadApplicationImage(const char* executablePath) {
   ImageBlockSet blocks;
-  if (!ReadApplicationImage(executablePath, &blocks)) return false;
-  if (!QV_CHECK_TEXT(blocks.Block(qvimage::kBlockCode), "codeBlock",
-                     "The application image has no code"))
+  std::vector<ImageSymbol> symbols;
+  if (!ReadApplicationImage(executablePath, &blocks) ||
+      !PrepareApplicationImage(blocks, &symbols)) {
+    FreeImageBlocks(&blocks);
     return false;
+  }
   InstallApplicationImage(blocks);
-  if (!LinkApplicationImage(blocks.Block(qvimage::kBlockImport), blocks.Size(qvimage::kBlockImport)))
-    return false;
+  InstallImageSymbols(std::move(symbols));
   CallImageEntry(blocks.Block(qvimage::kBlockCode));
   RunShutdownTasks();
   return true;

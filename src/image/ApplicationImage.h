@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "image/ImageBlocks.h"
+
+struct ImageSymbol;
 
 // Loads, links and runs the image of the executable at path, then runs the shutdown tasks.
 // False, after a report, when there is no usable image (none found, a damaged section or block
@@ -16,6 +19,11 @@ bool LoadApplicationImage(const char* executablePath);
 // Finds and reads the image's blocks without linking or running them (the first half of
 // LoadApplicationImage). False after a report.
 bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks);
+
+// Checks the blocks and links them in place, running nothing: there must be code, the symbols
+// block must be sound (its table goes to *symbols) and the import block must link. False after
+// a report: such an image must not run.
+bool PrepareApplicationImage(const ImageBlockSet& blocks, std::vector<ImageSymbol>* symbols);
 
 // Makes blocks the process's loaded image (its bases, symbols, resources and options).
 void InstallApplicationImage(const ImageBlockSet& blocks);

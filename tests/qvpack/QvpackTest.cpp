@@ -185,7 +185,7 @@ TEST(QvpackCommandLine, BadArgumentsResourcesIconsAndTheEmbeddedSection) {
   const std::string object = Fixture("layout.S.o");
   const std::pair<std::vector<std::string>, const char*> bad[] = {
       {{object}, "no output"}, {{"--frobnicate"}, "unknown option --frobnicate"},
-      {{"-o"}, "-o needs a value"}, {{"-o", "/nonexistent/folder", object}, "cannot write"},
+      {{"-o"}, "-o needs a value"}, {{"-o", object + "/folder", object}, "cannot create the folder"},
       {{"-o", dir, "/nonexistent.o"}, "/nonexistent.o: cannot open"},
       {{"-o", dir, "--resource", "TOOLONG:1:" + object, object}, "not four characters"},
       {{"-o", dir, "--resource", "TEXT:70000:" + object, object}, "exceeds 65535"},
@@ -228,6 +228,18 @@ TEST(QvpackCommandLine, BadArgumentsResourcesIconsAndTheEmbeddedSection) {
   const size_t row = sections.find(" .qv ");
   ASSERT_NE(row, std::string::npos) << sections;
   EXPECT_EQ(sections.find(" .qv ", row + 1), std::string::npos) << "one section";
+  std::filesystem::remove_all(folder);
+}
+
+// The folder given to --output is made when it is not there yet, parents included.
+TEST(QvpackCommandLine, OutputCreatesItsFolder) {
+  char folder[] = "/tmp/qvpacktestXXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string nested = std::string(folder) + "/new/app";
+  ASSERT_EQ(RunProgram({QVPACK_TOOL, "--output", nested, Fixture("layout.S.o")}), 0);
+  for (const char* block : {"code", "data", "import", "symbols", "rsrc", "options"})
+    EXPECT_TRUE(std::filesystem::exists(nested + "/" + block + ".dat")) << block;
+  EXPECT_FALSE(ReadBytes(nested + "/code.dat").empty());
   std::filesystem::remove_all(folder);
 }
 
