@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""Seeded mutants of a packed image, each loaded by the framework built with the sanitizers.
+
+Every mutant (bit flips, changed bytes, a block cut short, two blocks swapped) is written as
+block files and run by the framework in their folder, with no display. It passes when it is
+refused (status 1 and a report), or when it runs to its end with no sanitizer report; a fault
+whose first frame lies in the image's own code (anonymous memory, "<unknown module>") is the
+damaged application's, not the framework's. A crash or sanitizer report in framework code, a
+hang, or any other status fails it.
+
+    image_mutants.py RUNTIME IMAGE_DIR --seed N --first I --count C
+"""
+import argparse
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+
+BLOCKS = ["code", "data", "import", "symbols", "rsrc", "options"]
+# The code block is machine code the framework runs as it stands; everything else is structure
+# the loader and linker read and must check.
+STRUCTURE = ["data", "import", "symbols", "rsrc", "options"]
+INTERESTING = [0x00, 0x01, 0x04, 0x7F, 0x80, 0xFE, 0xFF]
+SANITIZER = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:")
+FIRST_FRAME = re.compile(r"^\s*#0 .*$", re.M)
+
+
+def mutate(blocks, rng):
+    """Applies one mutation to blocks (a dict of bytearrays); returns its description."""
+    filled = [name for name in STRUCTURE if blocks[name]]
+    kind = rng.choice(["flip", "bytes", "cut", "swap"])
+    name = rng.choice(filled)
+    block = blocks[name]
+    if kind == "flip":
+        spots = [rng.randrange(len(block) * 8) for _ in range(rng.randint(1, 4))]
+        for bit in spots:
+            block[bit // 8] ^= 1 << (bit % 8)
+        return f"flip {name} bits {spots}"
+    if kind == "bytes":
+        spots = [rng.randrange(len(block)) for _ in range(rng.randint(1, 4))]
+        for at in spots:
+            block[at] = rng.choice(INTERESTING + [rng.randrange(256)])
+        return f"bytes {name} at {spots}"
+    if kind == "cut":
+        length = rng.randrange(len(block))
+        del block[length:]
+        return f"cut {name} to {length}"
+    other = rng.choice([b for b in STRUCTURE if b != name])
+    blocks[name], blocks[other] = blocks[other], blocks[name]
+    return f"swap {name} {other}"
+
+
+def verdict(status, output):
+    """None when the run is acceptable, else what went wrong."""
+    if SANITIZER.search(output):
+        frame = FIRST_FRAME.search(output[SANITIZER.search(output).start():])
+        if "runtime error:" in output or not frame or "<unknown module>" not in frame.group(0):
+            return "sanitizer report in framework code"
+        return None  # the damaged image's own code faulted
+    if status == 1 and "Failure Condition:" in output:
+        return None  # refused
+    if status == 0:
+        return None  # ran to its end
+    return f"status {status}"
+
+
+def run(runtime, folder):
+    environment = dict(os.environ, DISPLAY="")
+    environment["ASAN_OPTIONS"] = "handle_sigill=1:detect_stack_use_after_return=0:" + \
+        environment.get("ASAN_OPTIONS", "")
+    try:
+        done = subprocess.run([runtime], cwd=folder, env=environment, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+    except subprocess.TimeoutExpired:
+        return None, "hang"
+    return done.returncode, done.stdout.decode("latin-1")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("runtime")
+    parser.add_argument("image")
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--first", type=int, default=0)
+    parser.add_argument("--count", type=int, default=40)
+    args = parser.parse_args()
+    args.runtime = os.path.abspath(args.runtime)
+    original = {}
+    for name in BLOCKS:
+        with open(os.path.join(args.image, name + ".dat"), "rb") as f:
+            original[name] = f.read()
+    failures, counts = 0, {"refused": 0, "ran": 0, "image fault": 0}
+    with tempfile.TemporaryDirectory(prefix="qvmutant") as folder:
+        for index in range(args.first, args.first + args.count):
+            rng = random.Random(args.seed * 1000003 + index)
+            blocks = {name: bytearray(data) for name, data in original.items()}
+            what = mutate(blocks, rng)
+            for name in BLOCKS:
+                with open(os.path.join(folder, name + ".dat"), "wb") as f:
+                    f.write(blocks[name])
+            status, output = run(args.runtime, folder)
+            problem = "hang" if status is None else verdict(status, output)
+            if problem:
+                failures += 1
+                print(f"mutant {index} ({what}): {problem}\n{output[-4000:]}")
+                continue
+            counts["image fault" if SANITIZER.search(output) else
+                   "refused" if status == 1 else "ran"] += 1
+    summary = ", ".join(f"{n} {k}" for k, n in counts.items())
+    print(f"{args.count} mutants: {summary}, {failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
