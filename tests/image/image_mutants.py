@@ -3,12 +3,13 @@
 
 Every mutant (bit flips, changed bytes, a block cut short, two blocks swapped) is written as
 block files and run by the framework in their folder, with no display. It passes when it is
-refused (status 1 and a report), or when it runs to its end with no sanitizer report; a fault
-whose first frame lies in the image's own code (anonymous memory, "<unknown module>") is the
-damaged application's, not the framework's. A crash or sanitizer report in framework code, a
-hang, or any other status fails it.
+refused (status 1 and a report), or when it runs to its end with no sanitizer report. A fault
+is the damaged application's own when the first frame of its trace that is not a system
+library's lies in the image's code (anonymous memory, "<unknown module>"): an image whose
+import block lost records calls printf with addresses never relocated. A crash or sanitizer
+report in framework code, a hang, or any other status fails the mutant.
 
-    image_mutants.py RUNTIME IMAGE_DIR --seed N --first I --count C
+    image_mutants.py RUNTIME IMAGE_DIR SOURCE_ROOT --seed N --first I --count C
 """
 import argparse
 import os
@@ -24,7 +25,7 @@ BLOCKS = ["code", "data", "import", "symbols", "rsrc", "options"]
 STRUCTURE = ["data", "import", "symbols", "rsrc", "options"]
 INTERESTING = [0x00, 0x01, 0x04, 0x7F, 0x80, 0xFE, 0xFF]
 SANITIZER = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:")
-FIRST_FRAME = re.compile(r"^\s*#0 .*$", re.M)
+FRAME = re.compile(r"^\s*#\d+ .*$", re.M)
 
 
 def mutate(blocks, rng):
@@ -52,11 +53,21 @@ def mutate(blocks, rng):
     return f"swap {name} {other}"
 
 
-def verdict(status, output):
+def faulting_code(report, framework):
+    """"image" or "framework": whose code the first telling frame of the report lies in."""
+    for frame in FRAME.findall(report):
+        if "<unknown module>" in frame:
+            return "image"
+        if any(mark in frame for mark in framework):
+            return "framework"
+    return "framework"  # nothing telling: count it against us
+
+
+def verdict(status, output, framework):
     """None when the run is acceptable, else what went wrong."""
-    if SANITIZER.search(output):
-        frame = FIRST_FRAME.search(output[SANITIZER.search(output).start():])
-        if "runtime error:" in output or not frame or "<unknown module>" not in frame.group(0):
+    found = SANITIZER.search(output)
+    if found:
+        if "runtime error:" in output or faulting_code(output[found.start():], framework) != "image":
             return "sanitizer report in framework code"
         return None  # the damaged image's own code faulted
     if status == 1 and "Failure Condition:" in output:
@@ -82,11 +93,13 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("runtime")
     parser.add_argument("image")
+    parser.add_argument("source_root")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--first", type=int, default=0)
     parser.add_argument("--count", type=int, default=40)
     args = parser.parse_args()
     args.runtime = os.path.abspath(args.runtime)
+    framework = [args.runtime, os.path.join(os.path.abspath(args.source_root), "src") + "/"]
     original = {}
     for name in BLOCKS:
         with open(os.path.join(args.image, name + ".dat"), "rb") as f:
@@ -101,7 +114,7 @@ def main():
                 with open(os.path.join(folder, name + ".dat"), "wb") as f:
                     f.write(blocks[name])
             status, output = run(args.runtime, folder)
-            problem = "hang" if status is None else verdict(status, output)
+            problem = "hang" if status is None else verdict(status, output, framework)
             if problem:
                 failures += 1
                 print(f"mutant {index} ({what}): {problem}\n{output[-4000:]}")
