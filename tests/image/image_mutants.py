@@ -54,9 +54,11 @@ def mutate(blocks, rng):
 
 
 def faulting_code(report, framework):
-    """"image" or "framework": whose code the first telling frame of the report lies in."""
+    """"image" or "framework": whose code the first telling frame of the report lies in. A
+    return into CallImageEntry is the frame of the image's entry itself (a wild jump from its
+    code shows that way)."""
     for frame in FRAME.findall(report):
-        if "<unknown module>" in frame:
+        if "<unknown module>" in frame or " in CallImageEntry " in frame:
             return "image"
         if any(mark in frame for mark in framework):
             return "framework"
