@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "image/ExportRegistry.h"
+#include "core/ExportRegistry.h"
 #include "image/ImageBlocks.h"
 #include "image/ImageFormat.h"
 #include "image/ImageLinker.h"

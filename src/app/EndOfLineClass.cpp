@@ -1,11 +1,10 @@
 #include "app/EndOfLineClass.h"
 
-#include <initializer_list>
-
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
+#include "core/ClassRegistry.h"
+#include "core/Export.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "image/Export.h"
+#include "core/Startup.h"
 #include "strings/EndOfLine.h"
 
 namespace {
@@ -13,60 +12,28 @@ namespace {
 // The header and one word, as compiled code has always sized the object.
 constexpr int32_t kEndOfLineObjectSize = 28;
 
-ParameterRow gAddParameters[] = {{"value", nullptr, 0, 0, 0, 0, {}}};
-ParameterRow gAddRightParameters[] = {{"value", nullptr, 0, 0, 0, 0, {}}};
-ParameterRow gCompareParameters[] = {{"value", nullptr, 0, 0, 0, 0, {}}};
+using namespace lang;
 
-MethodRow gEndOfLineMethods[] = {
-    {"Operator_Convert", nullptr, nullptr, 0,
-     {reinterpret_cast<void*>(RuntimeEndOfLine), "RuntimeEndOfLine", 0, {}}, {}, kMethodPlain,
-     0, 0},
-    {"Operator_Add", nullptr, gAddParameters, 1,
-     {reinterpret_cast<void*>(RuntimeEndOfLineAdd), "RuntimeEndOfLineAdd", 0, {}}, {},
-     kMethodPlain, 0, 0},
-    {"Operator_AddRight", nullptr, gAddRightParameters, 1,
-     {reinterpret_cast<void*>(RuntimeEndOfLineAddRight), "RuntimeEndOfLineAddRight", 0, {}}, {},
-     kMethodPlain, 0, 0},
-    {"Operator_Compare", nullptr, gCompareParameters, 1,
-     {reinterpret_cast<void*>(RuntimeEndOfLineCompare), "RuntimeEndOfLineCompare", 0, {}}, {},
-     kMethodPlain, 0, 0},
+const PropertyRow kEndOfLineProperties[] = {
+    QV_READONLY("Macintosh", String, getMacEndOfLine),
+    QV_READONLY("Windows", String, getWin32EndOfLine),
+    QV_READONLY("UNIX", String, getUNIXEndOfLine),
 };
-
-PropertyRow gEndOfLineProperties[] = {
-    {0, "Macintosh", nullptr, reinterpret_cast<void*>(getMacEndOfLine), "getMacEndOfLine",
-     nullptr, nullptr, 0, 0},
-    {0, "Windows", nullptr, reinterpret_cast<void*>(getWin32EndOfLine), "getWin32EndOfLine",
-     nullptr, nullptr, 0, 0},
-    {0, "UNIX", nullptr, reinterpret_cast<void*>(getUNIXEndOfLine), "getUNIXEndOfLine", nullptr,
-     nullptr, 0, 0},
+const MethodRow kEndOfLineMethods[] = {
+    QV_FUNCTION("Operator_Convert", String, RuntimeEndOfLine),
+    QV_FUNCTION("Operator_Add", String, RuntimeEndOfLineAdd, Param("value", String)),
+    QV_FUNCTION("Operator_AddRight", String, RuntimeEndOfLineAddRight, Param("value", String)),
+    QV_FUNCTION("Operator_Compare", Integer, RuntimeEndOfLineCompare, Param("value", String)),
 };
-
-// The intrinsic type records are known only at run time.
-void FillEndOfLineRows() {
-  const TypeDescriptor* text = IntrinsicType(kIntrinsicString);
-  for (ParameterRow* row : {gAddParameters, gAddRightParameters, gCompareParameters}) {
-    row->parameterType = text;
-  }
-  gEndOfLineMethods[0].returnType = text;
-  gEndOfLineMethods[1].returnType = text;
-  gEndOfLineMethods[2].returnType = text;
-  gEndOfLineMethods[3].returnType = IntrinsicType(kIntrinsicInteger);
-  for (PropertyRow& row : gEndOfLineProperties) row.type = text;
-}
 
 }  // namespace
 
-ObjectDefinition* EndOfLineClassDefinition() {
-  static ObjectDefinition definition;
-  if (!definition.className.IsEmpty()) return &definition;
-  definition.className = "EndOfLine";
-  definition.objectSize = kEndOfLineObjectSize;
-  FillEndOfLineRows();
-  definition.SetItems(AddClassProperties(gEndOfLineProperties, 3));
-  AddClassMethods(&definition, gEndOfLineMethods, 4);
-  definition.isStatic = 1;
-  return &definition;
-}
+QV_CLASS(EndOfLineClassDefinition,
+         .name = "EndOfLine",
+         .objectSize = kEndOfLineObjectSize,
+         .properties = kEndOfLineProperties,
+         .methods = kEndOfLineMethods)
+QV_STARTUP_CLASS(kStartupEndOfLineClass, EndOfLineClassDefinition)
 
 extern "C" RuntimeObject* RuntimeGetEndOfLineObject() {
   return NewObjectFromDefinition(EndOfLineClassDefinition());

@@ -1,6 +1,6 @@
 #include "app/RuntimeInit.h"
 
-#include "image/Export.h"
+#include "core/Export.h"
 
 namespace {
 bool gRuntimeRunEntered = false;

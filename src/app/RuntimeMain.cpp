@@ -6,8 +6,9 @@
 
 #include <string>
 
+#include "app/ImageEntry.h"
 #include "core/Memory.h"
-#include "image/ApplicationImage.h"
+#include "core/Startup.h"
 #include "strings/RuntimeString.h"
 
 int32_t gRuntimeArgc = 0;
@@ -30,9 +31,10 @@ int RuntimeMain(int argc, char** argv) {
   gRuntimeArgc = argc;
   gRuntimeArgv = argv;
   initializeMemoryCriticalSection();
+  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
   InitStrings();
   std::string executable = OwnExecutablePath(argc > 0 ? argv[0] : nullptr);
   // Without a display the framework still runs: console applications and reports on stderr.
   gtk_init_check(&gRuntimeArgc, &gRuntimeArgv);
-  return LoadApplicationImage(executable.c_str()) ? 0 : 1;
+  return RunApplicationImage(executable.c_str()) ? 0 : 1;
 }

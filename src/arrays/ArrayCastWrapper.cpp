@@ -1,10 +1,10 @@
 #include "arrays/ArrayCastWrapper.h"
 
+#include "core/Export.h"
 #include "core/Memory.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeClass.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 
 namespace {
 

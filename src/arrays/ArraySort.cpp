@@ -72,8 +72,12 @@ void PermuteCompanions(const SimpleVector<RuntimeArray*>& companions, RuntimeArr
   }
 }
 
+// Nil, after a report, when the block's size does not fit the allocator's 32-bit request: a
+// byte array of more than 2^30 elements would otherwise get a wrapped, far too small block.
 int32_t* IdentityPermutation(int32_t n) {
-  auto* p = static_cast<int32_t*>(OSalloc(static_cast<uint32_t>(n) * 4u, kMemFullQuit));
+  const uint64_t bytes = uint64_t(uint32_t(n)) * sizeof(int32_t);
+  if (!QV_CHECK_TEXT(bytes <= UINT32_MAX, "n * 4 fits", nullptr)) return nullptr;
+  auto* p = static_cast<int32_t*>(OSalloc(uint32_t(bytes), kMemFullQuit));
   for (int32_t k = 0; k < n; ++k) p[k] = k;
   return p;
 }
@@ -99,6 +103,7 @@ void SortTypedArrayWith(RuntimeArray* array, ...) {
   if (!accepted) return;
   const int32_t n = upper + 1;
   int32_t* p = IdentityPermutation(n);
+  if (!p) return;
   auto* elements = static_cast<typename E::Stored*>(array->data);
   SortArrayPermutation(elements, p, 0, upper, ElementAfter<E>());
   ApplyPermutation(elements, p, n);

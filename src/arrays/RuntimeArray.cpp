@@ -3,10 +3,10 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "core/Export.h"
 #include "core/Memory.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 
 namespace {
 

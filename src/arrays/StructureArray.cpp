@@ -4,10 +4,10 @@
 
 #include "arrays/ArrayOperations.h"
 #include "core/ByteUtilities.h"
+#include "core/Export.h"
 #include "core/Memory.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 
 namespace {
 

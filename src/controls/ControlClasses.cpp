@@ -1,79 +1,29 @@
 #include "controls/ControlClasses.h"
 
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
-
-// The window class belongs to the window layer, which may not be linked in yet; until it is,
-// _PaneChild's Window-typed members carry no type.
-ObjectDefinition* WindowClassDefinition() __attribute__((weak));
+#include "core/Startup.h"
 
 namespace {
 
-const TypeDescriptor* WindowType() {
-  return WindowClassDefinition ? WindowClassDefinition()->AsType() : nullptr;
-}
+using namespace lang;
 
-ParameterRow gSetWindowParameters[] = {
-    {"w", nullptr, 0, 0, 0, 0, {}},
+// Compiled window code implements these; the class has no functions of its own.
+const MethodRow kPaneChildMethods[] = {
+    QV_ABSTRACT("_SetWindow", nullptr, Param("w", Class<"Window">)),
+    QV_ABSTRACT("Window", Class<"Window">),
+    QV_ABSTRACT("_Index", Integer),
+    QV_ABSTRACT("_SetIndex", nullptr, Param("index", Integer)),
 };
-ParameterRow gSetIndexParameters[] = {
-    {"index", nullptr, 0, 0, 0, 0, {}},
-};
-
-MethodRow gPaneChildMethods[] = {
-    {"_SetWindow", nullptr, gSetWindowParameters, 1, {}, {}, kMethodPlain, 0, 0},
-    {"Window", nullptr, nullptr, 0, {}, {}, kMethodPlain, 0, 0},
-    {"_Index", nullptr, nullptr, 0, {}, {}, kMethodPlain, 0, 0},
-    {"_SetIndex", nullptr, gSetIndexParameters, 1, {}, {}, kMethodPlain, 0, 0},
-};
-
-// Types that are other classes or intrinsic records are known only at run time.
-void FillPaneChildRows() {
-  static bool filled = false;
-  if (filled) return;
-  filled = true;
-  gSetWindowParameters[0].parameterType = WindowType();
-  gPaneChildMethods[1].returnType = WindowType();
-  gPaneChildMethods[2].returnType = IntrinsicType(kIntrinsicInteger);
-  gSetIndexParameters[0].parameterType = IntrinsicType(kIntrinsicInteger);
-}
 
 }  // namespace
 
-ObjectDefinition* ObjectClassDefinition() {
-  static ObjectDefinition definition;
-  if (!definition.className.IsEmpty()) return &definition;
-  definition.className = "Object";
-  definition.objectSize = 24;
-  definition.isRoot = 1;
-  definition.isStatic = 1;
-  return &definition;
-}
+QV_CLASS(ObjectClassDefinition, .name = "Object")
 
-ObjectDefinition* PaneChildClassDefinition() {
-  static ObjectDefinition definition;
-  if (!definition.className.IsEmpty()) return &definition;
-  definition.className = "_PaneChild";
-  definition.isInterface = 1;
-  FillPaneChildRows();
-  AddClassMethods(&definition, gPaneChildMethods, 4);
-  definition.isStatic = 1;
-  return &definition;
-}
+QV_CLASS(PaneChildClassDefinition,
+         .name = "_PaneChild",
+         .methods = kPaneChildMethods,
+         .isInterface = true)
 
-// The full start-up list, in its fixed order, is: SocketCore, TCPSocket, UDPSocket, Datagram,
-// ServerSocket, Socket, IPCSocket, Object, Timer, Serial, SerialPort, DatabaseQuery,
-// RGBSurface, (Picture registers itself), Graphics, Control, RectControl,
-// listSelectionProvider, ListColumn, Listbox, OldListbox, Sys$ListboxAction,
-// listColumnValueProvider, Canvas, StaticText, ContextualMenu, ScrollBar, Slider, Window,
-// ContainerControl, EmbeddedWindowControl, GroupBox, Line, Oval, RoundRectangle, Rectangle,
-// EditField, PagePanel, OLEContainer, sys$popupRowTag, ProgressBar, _PaneChild,
-// PrinterSetup, Toolbar, MoviePlayer, MoviePlayerAction, PushButton, CheckBox, RadioButton,
-// PopupMenu, ComboBox, NotePlayer, Movie, Sound, StyledTextPrinter, TabPanel, MouseCursor,
-// DataControlAction, DataControl, TrayItem. Each class joins this list, in that place, when
-// its layer lands.
-void RegisterControlClasses() {
-  RegisterClassDefinition(ObjectClassDefinition());
-  RegisterClassDefinition(PaneChildClassDefinition());
-}
+QV_STARTUP_CLASS(kStartupObjectClass, ObjectClassDefinition)
+QV_STARTUP_CLASS(kStartupPaneChildInterface, PaneChildClassDefinition)

@@ -1,12 +1,8 @@
-// The root class "Object", the interface _PaneChild, and the start-up registration of the
-// control classes (and of the other framework classes registered with them).
+// The root class "Object" and the interface _PaneChild; both register themselves at start-up
+// (StartupOrder.h holds their places).
 #pragma once
 
 #include "core/ObjectDefinition.h"
 
 ObjectDefinition* ObjectClassDefinition();
 ObjectDefinition* PaneChildClassDefinition();
-
-// Registers every class definition of the list below with the class registry, in order; each
-// getter builds its definition (supers first) on the way.
-void RegisterControlClasses();

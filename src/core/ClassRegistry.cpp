@@ -1,8 +1,8 @@
 #include "core/ClassRegistry.h"
 
+#include "core/ExportRegistry.h"
 #include "core/RuntimeError.h"
 #include "core/StringMap.h"
-#include "image/ExportRegistry.h"
 
 namespace {
 
@@ -14,6 +14,7 @@ using DefinitionMap = StringMap<ObjectDefinition*>;
 // looked up until the very end, by destructors that run at exit among others.
 DefinitionMap* gClassRegistry = nullptr;
 DefinitionMap* gModuleRegistry = nullptr;
+uint32_t gClassRegistrations = 0;
 
 ObjectDefinition* Lookup(const DefinitionMap* map, const string& name) {
   ObjectDefinition* definition = nullptr;
@@ -30,8 +31,11 @@ void RegisterNamedExport(const char* name, void* function) {
   if (name && function) RegisterExport(name, function);
 }
 
-// Each failed check is reported on its own; none refuses the module.
-void CheckModuleForm(const ObjectDefinition* d) {
+// Each failed check is reported on its own. A module has no instances, so a size, a super,
+// an initializer or finalizer, hooks or interfaces are never used: the module still works and
+// is registered, rather than lost for a field it does not need. A second module of a taken
+// name is refused (false): the first keeps the name compiled code may already have linked.
+bool CheckModuleForm(const ObjectDefinition* d) {
   (void)QV_CHECK_TEXT(d->objectSize == 0, "0 == defn->objectSize", nullptr);
   (void)QV_CHECK_TEXT(d->super == nullptr, "NULL == defn->super", nullptr);
   (void)QV_CHECK_TEXT(d->initializer.toc == nullptr, "NULL == defn->initializer.toc", nullptr);
@@ -39,8 +43,8 @@ void CheckModuleForm(const ObjectDefinition* d) {
   (void)QV_CHECK_TEXT(d->hooks == nullptr, "NULL == defn->hooks", nullptr);
   (void)QV_CHECK_TEXT(d->hookInstances == nullptr, "NULL == defn->hookInstances", nullptr);
   (void)QV_CHECK_TEXT(d->interfaces == nullptr, "NULL == defn->interfaces", nullptr);
-  (void)QV_CHECK_TEXT(!Lookup(gModuleRegistry, d->className),
-                      "not gIntrinsicModuleMap->HasEntry( defn->className )", nullptr);
+  return QV_CHECK_TEXT(!Lookup(gModuleRegistry, d->className),
+                       "not gIntrinsicModuleMap->HasEntry( defn->className )", nullptr);
 }
 
 }  // namespace
@@ -66,7 +70,22 @@ void RegisterDefinitionExports(const ObjectDefinition* definition) {
 void RegisterClassDefinition(ObjectDefinition* definition) {
   if (!QV_CHECK_TEXT(definition, "defn", nullptr)) return;
   Store(&gClassRegistry, definition);
+  ++gClassRegistrations;
   RegisterDefinitionExports(definition);
+}
+
+uint32_t ClassRegistrationCount() { return gClassRegistrations; }
+
+SimpleVector<ObjectDefinition*> RegisteredClassDefinitions() {
+  SimpleVector<ObjectDefinition*> definitions;
+  if (!gClassRegistry) return definitions;
+  gClassRegistry->ForEach(
+      [](string, ObjectDefinition* definition, void* context) -> int32_t {
+        static_cast<SimpleVector<ObjectDefinition*>*>(context)->Append(definition);
+        return 1;
+      },
+      &definitions);
+  return definitions;
 }
 
 ObjectDefinition* LookupClassDefinition(const string& name) {
@@ -75,13 +94,28 @@ ObjectDefinition* LookupClassDefinition(const string& name) {
 
 void RegisterModuleDefinition(ObjectDefinition* definition) {
   if (!QV_CHECK_TEXT(definition, "defn", nullptr)) return;
-  CheckModuleForm(definition);
+  if (!CheckModuleForm(definition)) return;
   Store(&gModuleRegistry, definition);
   RegisterDefinitionExports(definition);
 }
 
 ObjectDefinition* LookupModuleDefinition(const string& name) {
   return Lookup(gModuleRegistry, name);
+}
+
+const TypeDescriptor* ResolvedType(const TypeDescriptor* type) {
+  if (!IsClassNameType(type)) return type;
+  ObjectDefinition* definition = LookupClassDefinition(string(AsClassNameType(type)->className));
+  return definition ? definition->AsType() : type;
+}
+
+bool ResolveParameterTypes(ParameterRecord* parameters, int32_t count) {
+  bool resolved = true;
+  for (int32_t i = 0; parameters && i < count; ++i) {
+    parameters[i].parameterType = ResolvedType(parameters[i].parameterType);
+    resolved = resolved && !IsClassNameType(parameters[i].parameterType);
+  }
+  return resolved;
 }
 
 void DestroyClassRegistry() {

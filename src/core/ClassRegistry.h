@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/ObjectDefinition.h"
+#include "core/SimpleVector.h"
 #include "strings/RuntimeString.h"
 
 // Files the definition under its className; a later registration of the same name replaces
@@ -14,11 +15,26 @@
 void RegisterClassDefinition(ObjectDefinition* definition);
 // The definition registered under name, or nil (also before the first registration).
 ObjectDefinition* LookupClassDefinition(const string& name);
-// Reports every way the definition is not a module, then registers it all the same.
+// Counts class registrations, so that a reader can tell whether names it could not resolve
+// may resolve now.
+uint32_t ClassRegistrationCount();
+// Every registered class definition, in no particular order.
+SimpleVector<ObjectDefinition*> RegisteredClassDefinitions();
+// Reports every way the definition is not a module, then registers it all the same, unless a
+// module of its name is registered already: that one stays and this one is refused.
 void RegisterModuleDefinition(ObjectDefinition* definition);
 ObjectDefinition* LookupModuleDefinition(const string& name);
 void DestroyClassRegistry();
 void DestroyModuleRegistry();
+
+// A class named by name (kTypeKindClassName) as the definition registered under that name; any
+// other type, or a name not registered (yet), unchanged.
+const TypeDescriptor* ResolvedType(const TypeDescriptor* type);
+inline bool IsClassNameType(const TypeDescriptor* type) {
+  return type && type->kind == kTypeKindClassName;
+}
+// Resolves the parameters' types in place; true when no class name is left unresolved.
+bool ResolveParameterTypes(ParameterRecord* parameters, int32_t count);
 
 // Registers the export names of a method row's code record; nil is a failed check ("meth").
 void RegisterCodeRecordExport(const CodeRecord* record);

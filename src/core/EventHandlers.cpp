@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "core/Export.h"
 #include "core/Memory.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 #include "strings/RuntimeString.h"
 
 namespace {
@@ -48,7 +48,11 @@ extern "C" void RuntimeInstallInstanceEventHandler(RuntimeObject* object,
   for (int32_t i = object->classPtr->eventCount - 1; i >= 0; --i) {
     EventTableEntry& entry = object->eventTable[i];
     if (string(entry.name).Compare(name) != 0) continue;
-    if (entry.vector) ReportEventAlreadyImplemented(object, name);
+    // The handler already there stays: the object's own code installed it first.
+    if (entry.vector) {
+      ReportEventAlreadyImplemented(object, name);
+      return;
+    }
     entry.vector = handler;
     return;
   }

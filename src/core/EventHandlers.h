@@ -11,7 +11,8 @@
 extern "C" {
 // The compiled handler that object's table holds for hook's event, or nil.
 void* LookupEventHandler(RuntimeObject* object, const ObjectHook* hook);
-// Stores handler for the event named eventName in object's own copy of the event table.
+// Stores handler for the event named eventName in object's own copy of the event table. An
+// event that already has a handler there is reported and keeps it.
 void RuntimeInstallInstanceEventHandler(RuntimeObject* object, stringStorage* eventName,
                                         void* handler);
 }

@@ -1,13 +1,13 @@
 #include "core/ExceptionClasses.h"
 
-#include "app/FieldAccessors.h"
-#include "app/IntrinsicTypes.h"
 #include "arrays/RuntimeArray.h"
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
+#include "core/Export.h"
+#include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
+#include "core/Startup.h"
 
 namespace {
 
@@ -20,88 +20,62 @@ RuntimeClass* gFunctionNotFoundExceptionClass = nullptr;
 
 constexpr int32_t kExceptionInstanceSize = sizeof(RuntimeExceptionObject);
 
-PropertyRow gExceptionProperties[] = {
-    {0, "Message", nullptr, reinterpret_cast<void*>(&stringGetter), "stringGetter",
-     reinterpret_cast<void*>(&stringSetter), "stringSetter",
-     offsetof(RuntimeExceptionObject, message), 0},
-    {0, "ErrorNumber", nullptr, reinterpret_cast<void*>(&intGetter), "intGetter",
-     reinterpret_cast<void*>(&intSetter), "intSetter",
-     offsetof(RuntimeExceptionObject, errorNumber), 0},
+using namespace lang;
+
+const PropertyRow kExceptionProperties[] = {
+    QV_PROPERTY("Message", String, stringGetter, stringSetter,
+                offsetof(RuntimeExceptionObject, message)),
+    QV_PROPERTY("ErrorNumber", Integer, intGetter, intSetter,
+                offsetof(RuntimeExceptionObject, errorNumber)),
+};
+const MethodRow kExceptionMethods[] = {
+    QV_FUNCTION("Stack", ArrayOf<String>, RuntimeExceptionStack),
 };
 
-ArrayTypeDescriptor gStringArrayType = {kTypeKindArray, nullptr, 1};
-
-MethodRow gExceptionMethods[] = {
-    {"Stack",
-     AsTypeDescriptor(&gStringArrayType),
-     nullptr,
-     0,
-     {reinterpret_cast<void*>(&RuntimeExceptionStack), "RuntimeExceptionStack", 0, {}},
-     {},
-     kMethodPlain,
-     0,
-     0},
-};
-
-// The intrinsic records exist only at run time.
-void FillExceptionRows() {
-  gExceptionProperties[0].type = IntrinsicType(kIntrinsicString);
-  gExceptionProperties[1].type = IntrinsicType(kIntrinsicInteger);
-  gStringArrayType.elementType = IntrinsicType(kIntrinsicString);
-}
-
-void FillRuntimeException(ObjectDefinition* definition) {
-  FillExceptionRows();
-  definition->className = "RuntimeException";
-  definition->objectSize = kExceptionInstanceSize;
-  definition->SetItems(AddClassProperties(gExceptionProperties, 2));
-  AddClassMethods(definition, gExceptionMethods, 1);
-  definition->initializer = {reinterpret_cast<void*>(&RuntimeExceptionInitializer),
-                             "RuntimeExceptionInitializer", 0, {}};
-  definition->finalizer = {reinterpret_cast<void*>(&RuntimeExceptionFinalizer),
-                           "RuntimeExceptionFinalizer", 0, {}};
-  definition->isStatic = 1;
-}
-
-void FillSubclass(ObjectDefinition* definition, const char* name) {
-  definition->className = name;
-  definition->super = RuntimeExceptionDefinition();
-  definition->objectSize = kExceptionInstanceSize;
-  definition->isStatic = 1;
-}
-
-// The raisers' classes must exist once their getters ran.
-void KeepClass(RuntimeClass** slot, ObjectDefinition* definition, bool required) {
-  *slot = RuntimeClassForDefinition(definition);
-  if (required) (void)QV_CHECK_TEXT(*slot, "exc", nullptr);
+// Builds the definition once; the raisers' classes are converted at once and kept, and must
+// exist where required.
+ObjectDefinition* BuildException(ObjectDefinition* definition,
+                                 const ClassDeclaration& declaration, RuntimeClass** kept,
+                                 bool required) {
+  if (!definition->className.IsEmpty()) return definition;
+  BuildClassDefinition(definition, declaration);
+  if (!kept) return definition;
+  *kept = RuntimeClassForDefinition(definition);
+  if (required) (void)QV_CHECK_TEXT(*kept, "exc", nullptr);
+  return definition;
 }
 
 }  // namespace
 
-#define QV_EXCEPTION_SUBCLASS(name)                                   \
-  ObjectDefinition* name##Definition() {                              \
-    static ObjectDefinition definition;                               \
-    if (definition.className.IsEmpty()) FillSubclass(&definition, #name); \
-    return &definition;                                               \
-  }
-#define QV_KEPT_EXCEPTION_SUBCLASS(name, required)                    \
-  ObjectDefinition* name##Definition() {                              \
-    static ObjectDefinition definition;                               \
-    if (!definition.className.IsEmpty()) return &definition;          \
-    FillSubclass(&definition, #name);                                 \
-    KeepClass(&g##name##Class, &definition, required);                \
-    return &definition;                                               \
-  }                                                                   \
-  RuntimeClass* name##Class() { return g##name##Class; }
-
 ObjectDefinition* RuntimeExceptionDefinition() {
   static ObjectDefinition definition;
-  if (!definition.className.IsEmpty()) return &definition;
-  FillRuntimeException(&definition);
-  KeepClass(&gRuntimeExceptionClass, &definition, false);
-  return &definition;
+  static const ClassDeclaration declaration = {
+      .name = "RuntimeException",
+      .objectSize = kExceptionInstanceSize,
+      .properties = kExceptionProperties,
+      .methods = kExceptionMethods,
+      .initializer = QV_CODE(RuntimeExceptionInitializer),
+      .finalizer = QV_CODE(RuntimeExceptionFinalizer),
+  };
+  return BuildException(&definition, declaration, &gRuntimeExceptionClass, false);
 }
 RuntimeClass* RuntimeExceptionClass() { return gRuntimeExceptionClass; }
+
+// A subclass adds no fields; kept, its run-time class is remembered for its raiser.
+#define QV_EXCEPTION_CLASS(className, kept, required)                           \
+  ObjectDefinition* className##Definition() {                                   \
+    static ObjectDefinition definition;                                         \
+    static const ClassDeclaration declaration = {                               \
+        .name = #className,                                                     \
+        .super = RuntimeExceptionDefinition,                                    \
+        .objectSize = kExceptionInstanceSize,                                   \
+    };                                                                          \
+    return BuildException(&definition, declaration, kept, required);           \
+  }
+#define QV_EXCEPTION_SUBCLASS(className) QV_EXCEPTION_CLASS(className, nullptr, false)
+#define QV_KEPT_EXCEPTION_SUBCLASS(className, required)        \
+  QV_EXCEPTION_CLASS(className, &g##className##Class, required) \
+  RuntimeClass* className##Class() { return g##className##Class; }
 
 QV_KEPT_EXCEPTION_SUBCLASS(NilObjectException, true)
 QV_EXCEPTION_SUBCLASS(NoOpenTransportException)
@@ -139,6 +113,7 @@ void RegisterExceptionClasses() {
   };
   for (Getter getter : kGetters) RegisterClassDefinition(getter());
 }
+QV_STARTUP(kStartupExceptionClasses, RegisterExceptionClasses)
 
 extern "C" void RuntimeExceptionInitializer(RuntimeObject* exception) {
   if (!QV_CHECK(exception)) return;

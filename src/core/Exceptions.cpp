@@ -2,14 +2,13 @@
 
 #include <cstring>
 
-#include "app/RuntimeThread.h"
 #include "arrays/RuntimeArray.h"
+#include "core/CodeSymbols.h"
 #include "core/ExceptionClasses.h"
+#include "core/Export.h"
 #include "core/FrameLayout.h"
 #include "core/RuntimeError.h"
-#include "image/ApplicationImage.h"
-#include "image/Export.h"
-#include "image/ImageSymbols.h"
+#include "core/RuntimeThread.h"
 
 namespace {
 
@@ -19,18 +18,20 @@ ExceptionHook gUnhandledHook = nullptr;
 struct CodeRange {
   const uint8_t* begin = nullptr;
   uint32_t size = 0;
-  const std::vector<ImageSymbol>* symbols = nullptr;  // nil: the loaded image's
+  const std::vector<ImageSymbol>* symbols = nullptr;  // nil: none
 };
-CodeRange gTestRange;
+CodeRange gCompiledCode;
 
-CodeRange CompiledCode() {
-  if (gTestRange.begin) return gTestRange;
-  return {GetImageCodeBase(), GetImageCodeSize(), nullptr};
+const CodeRange& CompiledCode() { return gCompiledCode; }
+
+const std::vector<ImageSymbol>& NoSymbols() {
+  static const std::vector<ImageSymbol> none;
+  return none;
 }
 
 // True when the n bytes from p all lie in the compiled code.
 bool InCompiledCode(const uint8_t* p, uint32_t n) {
-  const CodeRange code = CompiledCode();
+  const CodeRange& code = CompiledCode();
   if (!code.begin || p < code.begin) return false;
   return uint64_t(p - code.begin) + n <= code.size;
 }
@@ -120,7 +121,7 @@ RuntimeArray* EmptiedStack(RuntimeExceptionObject* exception) {
 
 void SetCompiledCodeRange(const uint8_t* begin, uint32_t size,
                           const std::vector<ImageSymbol>* symbols) {
-  gTestRange = begin ? CodeRange{begin, size, symbols} : CodeRange{};
+  gCompiledCode = begin ? CodeRange{begin, size, symbols} : CodeRange{};
 }
 
 [[gnu::noinline]] StackFrameRecord* GetCallerFrame() {
@@ -145,9 +146,9 @@ bool LookupStackFrameSymbol(const StackFrameRecord* frame, string* name, uint32_
   if (!frame) return false;
   const uint8_t* address = frame->returnAddress;
   if (!InCompiledCode(address, 1)) return false;
-  const CodeRange code = CompiledCode();
+  const CodeRange& code = CompiledCode();
   const uint32_t at = uint32_t(reinterpret_cast<uintptr_t>(address));
-  if (!code.symbols) return LookupImageSymbol(at, name, offset);
+  if (!code.symbols) return false;
   return FindImageSymbol(*code.symbols, uint32_t(reinterpret_cast<uintptr_t>(code.begin)),
                          code.size, at, name, offset);
 }
@@ -157,9 +158,9 @@ bool LookupStackFrameSymbol(const StackFrameRecord* frame, string* name, uint32_
 // step over the function's end, and the next function's handler is never this one's.
 const uint8_t* FindExceptionHandler(const uint8_t* address) {
   if (!QV_CHECK_TEXT(address, "ptr", nullptr)) return nullptr;
-  const CodeRange code = CompiledCode();
+  const CodeRange& code = CompiledCode();
   if (!InCompiledCode(address, 1)) return nullptr;
-  const std::vector<ImageSymbol>& symbols = code.symbols ? *code.symbols : LoadedImageSymbols();
+  const std::vector<ImageSymbol>& symbols = code.symbols ? *code.symbols : NoSymbols();
   const uint8_t* end =
       code.begin + SymbolBoundaryAfter(symbols, code.size, uint32_t(address - code.begin));
   auto fits = [end](const uint8_t* p, uint32_t n) { return uint64_t(end - p) >= n; };

@@ -61,8 +61,10 @@ void ThrowToHandler(RuntimeObject* exception);
 // The frame of the routine that called the caller.
 StackFrameRecord* GetCallerFrame();
 
-// Where compiled code lies. By default the loaded image's code block and symbols; a test that
-// links its own compiled-style functions names their range and symbols here (nil begin
-// restores the default). symbols must outlive the setting.
+// Where compiled code lies and what its functions are called: the loader names its image's
+// code block and symbols here when it installs the image; a test that links its own
+// compiled-style functions names theirs. Until then (and after a nil begin) no code is
+// compiled code. symbols may be nil (no names, no function bounds) and must outlive the
+// setting.
 void SetCompiledCodeRange(const uint8_t* begin, uint32_t size,
                           const std::vector<ImageSymbol>* symbols);

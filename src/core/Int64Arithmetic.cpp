@@ -1,7 +1,7 @@
 #include "core/Int64Arithmetic.h"
 
+#include "core/Export.h"
 #include "core/UInt128.h"
-#include "image/Export.h"
 
 namespace {
 
@@ -15,7 +15,6 @@ int64_t WithSign(const UInt128& magnitude, bool negative) {
   return static_cast<int64_t>(low);
 }
 
-bool NoSignedQuotient(int64_t a, int64_t b) { return b == 0 || (b == -1 && a == INT64_MIN); }
 
 }  // namespace
 
@@ -27,8 +26,11 @@ QV_EXPORT(RuntimeMulSInt64)
 extern "C" uint64_t RuntimeMulUInt64(uint64_t a, uint64_t b) { return a * b; }
 QV_EXPORT(RuntimeMulUInt64)
 
+// The most negative value divided by -1 wraps to itself, as all 64-bit arithmetic wraps; the
+// hardware division would trap on it.
 extern "C" int64_t RuntimeDivSInt64(int64_t a, int64_t b) {
-  if (NoSignedQuotient(a, b)) return 0;
+  if (b == 0) return 0;
+  if (b == -1) return static_cast<int64_t>(0 - static_cast<uint64_t>(a));
   return a / b;
 }
 QV_EXPORT(RuntimeDivSInt64)
@@ -40,8 +42,8 @@ extern "C" uint64_t RuntimeDivUInt64(uint64_t a, uint64_t b) {
 QV_EXPORT(RuntimeDivUInt64)
 
 extern "C" int64_t RuntimeModSInt64(int64_t a, int64_t b) {
-  // The remainder of the most negative value by -1 is 0 anyway; computing it could trap.
-  if (NoSignedQuotient(a, b)) return 0;
+  // Every remainder by -1 is 0; computing the most negative value's could trap.
+  if (b == 0 || b == -1) return 0;
   return a % b;
 }
 QV_EXPORT(RuntimeModSInt64)

@@ -1,8 +1,13 @@
 #include "core/LibraryFinder.h"
 
 #include <dlfcn.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
 
 #include "core/ShellRunner.h"
 
@@ -12,25 +17,82 @@ constexpr size_t kMaxLinkTarget = 1024;
 // Far more hops than real library links take; a loop of links ends here.
 constexpr int kMaxLinkHops = 40;
 
-const char* gListingCommand = "/sbin/ldconfig -p";
-// The listing is requested at most once per process, even when the command cannot start.
-bool gListingRequested = false;
-std::string gListing;
+const char* const kLibraryFolders[] = {"", "/usr/local/lib/", "/usr/lib/"};
+const char* const kScriptFolders[] = {"", "/usr/local/lib/", "/usr/lib/", "/lib/"};
+
+struct IgnoringCase {
+  bool operator()(const std::string& a, const std::string& b) const {
+    return strcasecmp(a.c_str(), b.c_str()) < 0;
+  }
+};
+
+// Handles are never closed, so the answers are kept for the process's life.
+struct FinderState {
+  std::vector<std::string> listingProgram = {"/sbin/ldconfig", "-p"};  // path first
+  // The listing is requested at most once per process, even when the program cannot start.
+  bool listingRequested = false;
+  std::string listing;
+  std::map<std::string, void*, IgnoringCase> answers;
+};
+
+FinderState& State() {
+  static auto* state = new FinderState();
+  return *state;
+}
 
 void* Open(const std::string& path) { return dlopen(path.c_str(), RTLD_LAZY); }
 
 const std::string& LinkerCacheListing() {
-  if (!gListingRequested) {
-    gListingRequested = true;
-    RunShellCommand("/bin/sh", gListingCommand, &gListing);
+  FinderState& state = State();
+  if (!state.listingRequested) {
+    state.listingRequested = true;
+    std::vector<const char*> argv;
+    for (const std::string& word : state.listingProgram) argv.push_back(word.c_str());
+    argv.push_back(nullptr);
+    RunProgram(state.listingProgram[0].c_str(), argv.data(), &state.listing);
   }
-  return gListing;
+  return state.listing;
 }
 
 std::string TrimBlanks(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return std::string();
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+void* OpenInFolders(const std::string& name) {
+  for (const char* folder : kLibraryFolders) {
+    if (void* handle = Open(folder + name)) return handle;
+  }
+  return nullptr;
+}
+
+// The words between "(" and ")" of a GROUP line, opened in order.
+void* OpenGroupLine(const std::string& line) {
+  const size_t open = line.find('(');
+  if (open == std::string::npos) return nullptr;
+  const size_t close = line.find(')', open);
+  std::istringstream words(
+      line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1));
+  for (std::string word; words >> word;) {
+    if (void* handle = Open(word)) return handle;
+  }
+  return nullptr;
+}
+
+void* OpenThroughLinkerScript(const std::string& name) {
+  for (const char* suffix : {"", ".so"}) {
+    for (const char* folder : kScriptFolders) {
+      std::ifstream script(folder + name + suffix);
+      if (!script) continue;
+      for (std::string line; std::getline(script, line);) {
+        if (line.find("GROUP") == std::string::npos) continue;
+        if (void* handle = OpenGroupLine(line)) return handle;
+      }
+      return nullptr;  // only the first file that exists is read
+    }
+  }
+  return nullptr;
 }
 
 // Every listing line that contains name, in order: its path opened directly, then its links.
@@ -55,6 +117,14 @@ void* SearchListing(const std::string& name) {
   }
 }
 
+void* SearchLibrary(const std::string& name) {
+  if (void* handle = OpenInFolders(name)) return handle;
+  if (void* handle = OpenInFolders(name + ".so")) return handle;
+  if (void* handle = OpenThroughSymbolicLinks(name)) return handle;
+  if (void* handle = OpenThroughLinkerScript(name)) return handle;
+  return SearchListing(name);
+}
+
 }  // namespace
 
 void* OpenThroughSymbolicLinks(const std::string& path) {
@@ -76,23 +146,29 @@ void* OpenThroughSymbolicLinks(const std::string& path) {
   return nullptr;
 }
 
-namespace UnixHelper {
-
-void* LoadLibrary(const string& name) {
+void* FindLibrary(const string& name, bool* searched) {
+  if (searched) *searched = false;
   const std::string text(name.CString(), static_cast<size_t>(name.Length()));
   if (text.empty()) return nullptr;  // dlopen("") would hand out the program itself
-  if (void* handle = Open(text)) return handle;
-  if (text.find(".so") == std::string::npos) {
-    if (void* handle = Open(text + ".so")) return handle;
-  }
-  if (void* handle = OpenThroughSymbolicLinks(text)) return handle;
-  return SearchListing(text);
+  auto& answers = State().answers;
+  const auto kept = answers.find(text);
+  if (kept != answers.end()) return kept->second;
+  if (searched) *searched = true;
+  void* handle = SearchLibrary(text);
+  answers.emplace(text, handle);
+  return handle;
 }
+
+namespace UnixHelper {
+
+void* LoadLibrary(const string& name) { return FindLibrary(name, nullptr); }
 
 }  // namespace UnixHelper
 
-void SetLibraryListingCommandForTesting(const char* command) {
-  gListingCommand = command;
-  gListingRequested = false;
-  gListing.clear();
+void SetLibraryListingProgramForTesting(const std::vector<std::string>& argv) {
+  FinderState& state = State();
+  if (!argv.empty()) state.listingProgram = argv;
+  state.listingRequested = false;
+  state.listing.clear();
+  state.answers.clear();
 }

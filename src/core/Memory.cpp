@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "windows/DrawFocus.h"
-
 namespace {
 
 constexpr uint32_t kSizeClasses = 64;
@@ -25,6 +23,7 @@ struct SmallBlockState {
 SmallBlockState gSmall;
 
 SystemAllocFunction gSystemAlloc = std::malloc;
+OutOfMemoryHook gOutOfMemoryHook = nullptr;
 
 purgableObject* gPurgeHead = nullptr;
 purgableObject* gPurgeTail = nullptr;
@@ -33,7 +32,7 @@ purgableObject* gPurgeTail = nullptr;
 void FatalMessageHook(const unsigned char* /*pascalText*/) {}
 
 [[noreturn]] void OutOfMemoryExit() {
-  ClearDrawFocus();
+  if (gOutOfMemoryHook) gOutOfMemoryHook();
   static const unsigned char kMessage[] =
       "\x39This application has run out of memory and must quit now.";
   FatalMessageHook(kMessage);
@@ -45,6 +44,12 @@ void FatalMessageHook(const unsigned char* /*pascalText*/) {}
 void* SystemAlloc(size_t size) { return gSystemAlloc(size); }
 
 }  // namespace
+
+OutOfMemoryHook SetOutOfMemoryHook(OutOfMemoryHook hook) {
+  const OutOfMemoryHook previous = gOutOfMemoryHook;
+  gOutOfMemoryHook = hook;
+  return previous;
+}
 
 extern "C" void* OSalloc(uint32_t size, int32_t handling) {
   void* block = SystemAlloc(size);

@@ -54,6 +54,11 @@ class purgableObject {
   purgableObject* mNext = nullptr;
 };
 
+// Runs first when the process must end for want of memory: the windows layer detaches the
+// drawing focus through it. Returns the previous hook; nil installs none.
+using OutOfMemoryHook = void (*)();
+OutOfMemoryHook SetOutOfMemoryHook(OutOfMemoryHook hook);
+
 // Test seam: the function that obtains memory from the system (malloc by default), so that
 // tests can force exhaustion. Returns the previous one.
 using SystemAllocFunction = void* (*)(size_t);

@@ -1,6 +1,6 @@
 #include "core/NumericConversions.h"
 
-#include "image/Export.h"
+#include "core/Export.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/ClassRegistry.h"
 #include "core/Memory.h"
 #include "core/RuntimeError.h"
 
@@ -21,7 +22,7 @@ void DeleteList(Item* head) {
 void DeleteMethods(ObjectMethod* head, bool rowsAreStatic) {
   while (head) {
     ObjectMethod* next = head->next;
-    if (!rowsAreStatic) delete[] head->row.parameters;
+    if (!rowsAreStatic) delete[] head->RowParameters();
     delete head;
     head = next;
   }
@@ -82,6 +83,29 @@ bool ObjectDefinition::InheritsFrom(const ObjectDefinition* other) const {
     if (d == other) return true;
   }
   return false;
+}
+
+void ObjectMethod::ResolveClassNames() {
+  row.returnType = ResolvedType(row.returnType);
+  bool named = false;
+  for (int32_t i = 0; row.parameters && i < row.parameterCount; ++i) {
+    named = named || IsClassNameType(row.parameters[i].parameterType);
+  }
+  if (!named) return;
+  if (!resolvedParameters) {
+    resolvedParameters = std::make_unique<ParameterRecord[]>(row.parameterCount);
+    for (int32_t i = 0; i < row.parameterCount; ++i) resolvedParameters[i] = row.parameters[i];
+    rowParameters = row.parameters;
+    row.parameters = resolvedParameters.get();
+  }
+  ResolveParameterTypes(resolvedParameters.get(), row.parameterCount);
+}
+
+void ObjectDefinition::ResolveClassNames() {
+  for (InstanceVariable* item = items; item; item = item->next) {
+    item->varType = ResolvedType(item->varType);
+  }
+  for (ObjectMethod* method = methods; method; method = method->next) method->ResolveClassNames();
 }
 
 void ObjectDefinition::ReplaceMethods(ObjectMethod* head) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "core/TypeDescriptor.h"
 #include "strings/RuntimeString.h"
@@ -49,13 +50,25 @@ static_assert(offsetof(ParameterRecord, paramArray) == 16, "ParameterRecord layo
 struct MethodRow {
   const char* name;
   const TypeDescriptor* returnType;  // nil for a Sub
-  ParameterRecord* parameters;
+  const ParameterRecord* parameters;
   int32_t parameterCount;
   CodeRecord a;  // the method
   CodeRecord b;  // its assigning form
   int32_t methodKind;  // 0 plain, 1 Extends, 2 Assigns, 3 both
   uint32_t flags;
   uint32_t word;
+
+  // Copies with these row flags, or this kind (MethodKind).
+  MethodRow Flags(uint32_t rowFlags) const {
+    MethodRow row = *this;
+    row.flags = rowFlags;
+    return row;
+  }
+  MethodRow Kind(int32_t kind) const {
+    MethodRow row = *this;
+    row.methodKind = kind;
+    return row;
+  }
 };
 static_assert(sizeof(MethodRow) == 84, "method rows are 21 words");
 static_assert(offsetof(MethodRow, a) == 16 && offsetof(MethodRow, b) == 44 &&
@@ -93,6 +106,17 @@ class ObjectMethod {
 
   bool HasFunctionA() const { return row.a.toc != nullptr; }
   bool HasFunctionB() const { return row.b.toc != nullptr; }
+  // The parameter array the row came with (a definition that is not static owns it).
+  const ParameterRecord* RowParameters() const {
+    return resolvedParameters ? rowParameters : row.parameters;
+  }
+  // Puts the registered definitions in place of class names in the return and parameter types;
+  // parameters are resolved in a copy of their own, since the row's array is shared.
+  void ResolveClassNames();
+
+ private:
+  const ParameterRecord* rowParameters = nullptr;
+  std::unique_ptr<ParameterRecord[]> resolvedParameters;
 };
 
 class InstanceVariable {
@@ -182,6 +206,10 @@ class ObjectDefinition {
   static void AddInterface(ObjectDefinition* definition, ObjectDefinition* interfaceDefinition);
   // True when other is this definition or one of its supers.
   bool InheritsFrom(const ObjectDefinition* other) const;
+
+  // Puts the registered definitions in place of the class names that the items' types give
+  // (kTypeKindClassName); a name not registered stays as it is, still printing its name.
+  void ResolveClassNames();
 
   // Replace the lists, deleting the old items.
   void ReplaceMethods(ObjectMethod* head);

@@ -3,13 +3,13 @@
 #include <string>
 
 #include "core/ClassRegistry.h"
+#include "core/Export.h"
 #include "core/IntMap.h"
 #include "core/Memory.h"
 #include "core/RuntimeClass.h"
 #include "core/RuntimeError.h"
 #include "core/StringMap.h"
 #include "core/TypeNames.h"
-#include "image/Export.h"
 
 namespace {
 
@@ -121,31 +121,34 @@ struct OwnCounts {
   int32_t properties = 0;
 };
 
-int32_t CountNamedMethods(const ObjectDefinition* definition) {
-  int32_t count = 0;
+// The counts below are false, after a report, for a definition the tables cannot be built
+// from; the definition then gives no class.
+
+bool CountNamedMethods(const ObjectDefinition* definition, int32_t* count) {
   for (const ObjectMethod* m = definition->methods; m; m = m->next) {
-    QV_CHECK_TEXT((m->userFlags & kItemSystemPropertyVirtual) == 0,
-                  "0 == (item->userFlags & systemPropertyVirtual)", nullptr);
-    count += (m->HasFunctionA() ? 1 : 0) + (m->HasFunctionB() ? 1 : 0);
+    if (!QV_CHECK_TEXT((m->userFlags & kItemSystemPropertyVirtual) == 0,
+                       "0 == (item->userFlags & systemPropertyVirtual)", nullptr))
+      return false;
+    *count += (m->HasFunctionA() ? 1 : 0) + (m->HasFunctionB() ? 1 : 0);
   }
-  return count;
+  return true;
 }
 
-int32_t CountProperties(const ObjectDefinition* definition, int32_t first) {
+bool CountProperties(const ObjectDefinition* definition, int32_t* count) {
   const std::string extra = ManifestText(definition);
-  int32_t count = first;
   for (const InstanceVariable* item = definition->items; item; item = item->next) {
     if (item->itemKind == kItemNotInPropertyTable) continue;
-    QV_CHECK_TEXT(item->mPropertyTableIndex == count, "item->mPropertyTableIndex == propertyCount",
-                  extra.c_str());
-    ++count;
+    if (!QV_CHECK_TEXT(item->mPropertyTableIndex == *count,
+                       "item->mPropertyTableIndex == propertyCount", extra.c_str()))
+      return false;
+    ++*count;
   }
-  QV_CHECK_TEXT(count == definition->mPropertyTableSize,
-                "propertyCount == defn->mPropertyTableSize", extra.c_str());
-  return count;
+  return QV_CHECK_TEXT(*count == definition->mPropertyTableSize,
+                       "propertyCount == defn->mPropertyTableSize", extra.c_str());
 }
 
-OwnCounts CountTables(ObjectDefinition* definition, const RuntimeClass* superclass) {
+bool CountTables(ObjectDefinition* definition, const RuntimeClass* superclass,
+                 OwnCounts* out) {
   OwnCounts counts;
   counts.interfaces = superclass ? superclass->interfaceCount : 0;
   for (const InterfaceLink* link = definition->interfaces; link; link = link->next) {
@@ -155,10 +158,13 @@ OwnCounts CountTables(ObjectDefinition* definition, const RuntimeClass* supercla
   for (ObjectHook* hook = definition->hooks; hook; hook = hook->next) {
     hook->eventIndex = counts.events++;
   }
-  counts.namedMethods =
-      (superclass ? superclass->namedMethodCount : 0) + CountNamedMethods(definition);
-  counts.properties = CountProperties(definition, superclass ? superclass->propertyCount : 0);
-  return counts;
+  counts.namedMethods = superclass ? superclass->namedMethodCount : 0;
+  counts.properties = superclass ? superclass->propertyCount : 0;
+  if (!CountNamedMethods(definition, &counts.namedMethods) ||
+      !CountProperties(definition, &counts.properties))
+    return false;
+  *out = counts;
+  return true;
 }
 
 // --- Filling the tables -------------------------------------------------------------------
@@ -244,8 +250,11 @@ void FillPropertyTable(ObjectDefinition* definition, const RuntimeClass* supercl
     if (!QV_CHECK_TEXT(index < out->propertyCount, "propertyCtr < out->propertyCount", nullptr)) {
       return;
     }
-    QV_CHECK_TEXT(index == item->mPropertyTableIndex,
-                  "propertyCtr == ivar->mPropertyTableIndex", nullptr);
+    // The counting checked the numbering before the class was made; a disagreement here
+    // leaves the rest of the table empty rather than filed under the wrong index.
+    if (!QV_CHECK_TEXT(index == item->mPropertyTableIndex,
+                       "propertyCtr == ivar->mPropertyTableIndex", nullptr))
+      return;
     PropertyTableEntry& entry = out->propertyTable[index++];
     SetShared(&entry.key, PropertyKey(item));
     entry.word = item->propertyWord;
@@ -260,9 +269,11 @@ RuntimeClass* ConvertDefinition(ObjectDefinition* definition) {
     superclass = RuntimeClassForDefinition(definition->super);
     if (!QV_CHECK_TEXT(superclass, "super", nullptr)) return nullptr;
   }
+  definition->ResolveClassNames();
   ResolveInterfaceMethods(definition);
   NumberProperties(definition);
-  const OwnCounts counts = CountTables(definition, superclass);
+  OwnCounts counts;
+  if (!CountTables(definition, superclass, &counts)) return nullptr;
   RuntimeClass* out =
       RuntimeNewClass(superclass, superclass ? superclass->methodCount : 0, counts.interfaces,
                       counts.events, counts.namedMethods, counts.properties);

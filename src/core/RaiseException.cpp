@@ -2,9 +2,9 @@
 
 #include "core/ExceptionClasses.h"
 #include "core/Exceptions.h"
+#include "core/Export.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 #include "strings/RuntimeString.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "image/Export.h"
+#include "core/Export.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "core/Export.h"
 #include "core/Memory.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"
-#include "image/Export.h"
 
 namespace {
 
@@ -122,7 +122,8 @@ extern "C" RuntimeObject* RuntimeNewObject(RuntimeClass* cls) {
     RaiseNilObjectException();
     return nullptr;
   }
-  QV_CHECK_TEXT(!cls->isAnInterface, "!parent->isAnInterface", nullptr);
+  // An interface has no instance layout of its own: no object is made of it.
+  if (!QV_CHECK_TEXT(!cls->isAnInterface, "!parent->isAnInterface", nullptr)) return nullptr;
   // A size below the header would let the header overwrite memory that is not ours.
   if (!QV_CHECK_TEXT(cls->instanceSize >= static_cast<int32_t>(sizeof(RuntimeObject)),
                      "parent->instanceSize >= sizeof(RuntimeObject)", nullptr)) {

@@ -17,14 +17,14 @@ void CloseDescriptorsFrom(int first) {
   for (long fd = first; fd < limit; ++fd) close(static_cast<int>(fd));
 }
 
-[[noreturn]] void RunInChild(int readEnd, int writeEnd, const char* shellPath,
-                             const char* shellName, const char* command) {
+[[noreturn]] void RunInChild(int readEnd, int writeEnd, const char* path,
+                             const char* const* argv) {
   if (readEnd != writeEnd) close(readEnd);
   dup2(writeEnd, STDOUT_FILENO);
   dup2(STDOUT_FILENO, STDERR_FILENO);
   if (writeEnd > STDERR_FILENO) close(writeEnd);
   CloseDescriptorsFrom(STDERR_FILENO + 1);
-  execl(shellPath, shellName, "-c", command, static_cast<char*>(nullptr));
+  execv(path, const_cast<char* const*>(argv));
   _exit(-1);
 }
 
@@ -46,13 +46,12 @@ void WaitForChild(pid_t child) {
 
 }  // namespace
 
-bool RunShellCommand(const char* shellPath, const char* command, std::string* output) {
-  const char* slash = std::strrchr(shellPath, '/');
-  const char* shellName = slash ? slash + 1 : shellPath;
+bool RunProgram(const char* path, const char* const* argv, std::string* output) {
+  if (!path || !argv || !argv[0]) return false;
   int fds[2];
   if (pipe(fds) != 0) return false;
   const pid_t child = vfork();
-  if (child == 0) RunInChild(fds[0], fds[1], shellPath, shellName, command);
+  if (child == 0) RunInChild(fds[0], fds[1], path, argv);
   close(fds[1]);
   if (child < 0) {
     close(fds[0]);
@@ -62,6 +61,12 @@ bool RunShellCommand(const char* shellPath, const char* command, std::string* ou
   close(fds[0]);
   WaitForChild(child);
   return true;
+}
+
+bool RunShellCommand(const char* shellPath, const char* command, std::string* output) {
+  const char* slash = std::strrchr(shellPath, '/');
+  const char* const argv[] = {slash ? slash + 1 : shellPath, "-c", command, nullptr};
+  return RunProgram(shellPath, argv, output);
 }
 
 namespace UnixHelper {

@@ -1,17 +1,21 @@
-// Running shell command lines: the one place the framework starts a shell, so that every child
-// is started the same way (vfork, output and errors into one pipe, no inherited descriptors
-// beyond the three standard ones) and waited for.
+// Running programs and shell command lines: the one place the framework starts a child, so that
+// every child is started the same way (vfork, output and errors into one pipe, no inherited
+// descriptors beyond the three standard ones) and waited for.
 #pragma once
 
 #include <string>
 
 #include "strings/RuntimeString.h"
 
-// Runs shellPath -c command. With output, everything the command writes to standard output and
-// standard error is appended to *output; without, it is read and dropped (so that a command is
-// never stopped by a closed pipe). Returns after the child has ended; false when the pipe or
-// the child could not be made. The command is text the framework composed: user text never
-// goes through a shell.
+// Runs the program at path with the arguments argv (argv[0] first, then a null), no shell in
+// between. With output, everything it writes to standard output and standard error is
+// appended to *output; without, it is read and dropped (so that it is never stopped by a
+// closed pipe). Returns after the child has ended; false when the pipe or the child could not
+// be made. A program that cannot be started leaves its child with status 255 and no output.
+bool RunProgram(const char* path, const char* const* argv, std::string* output);
+
+// Runs shellPath -c command, as RunProgram runs a program. The command is text the framework
+// composed: user text never goes through a shell.
 bool RunShellCommand(const char* shellPath, const char* command, std::string* output);
 
 namespace UnixHelper {

@@ -1,6 +1,9 @@
 // Type descriptors: the records through which every parameter, return value and property of a
 // class definition names its type. The first word is the kind; a class definition doubles as
 // the descriptor of its class (kind 3), an intrinsic type record is kind 0.
+//
+// Each record starts with its TypeDescriptor as a member, so that static rows can take the
+// descriptor's address as a constant.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +17,9 @@ enum TypeKind : int32_t {
   kTypeKindArray = 1,
   kTypeKindUnnamed = 2,
   kTypeKindClass = 3,
+  // A class named by its name alone, as static rows write it; it stands for the registered
+  // definition of that name once the definition that uses it is converted.
+  kTypeKindClassName = 4,
 };
 
 struct TypeDescriptor {
@@ -27,7 +33,7 @@ using TypeFromTextHandler = int32_t (*)(stringStorage* text, uint32_t* value);
 using TypeValueHandler = void (*)(uint32_t value);
 
 struct IntrinsicTypeRecord {
-  int32_t kind;      // kTypeKindIntrinsic
+  TypeDescriptor descriptor;  // kTypeKindIntrinsic
   const char* name;  // NUL-terminated, e.g. "Integer"
   TypeToTextHandler toText;
   TypeFromTextHandler fromText;
@@ -38,11 +44,16 @@ static_assert(sizeof(IntrinsicTypeRecord) == 24, "intrinsic type records are sha
 static_assert(offsetof(IntrinsicTypeRecord, name) == 4, "IntrinsicTypeRecord layout");
 
 struct ArrayTypeDescriptor {
-  int32_t kind;  // kTypeKindArray
+  TypeDescriptor descriptor;  // kTypeKindArray
   const TypeDescriptor* elementType;
   int32_t dimensionCount;
 };
 static_assert(sizeof(ArrayTypeDescriptor) == 12, "ArrayTypeDescriptor layout");
+
+struct ClassNameType {
+  TypeDescriptor descriptor;  // kTypeKindClassName
+  const char* className;
+};
 
 inline const IntrinsicTypeRecord* AsIntrinsicType(const TypeDescriptor* type) {
   return reinterpret_cast<const IntrinsicTypeRecord*>(type);
@@ -50,9 +61,15 @@ inline const IntrinsicTypeRecord* AsIntrinsicType(const TypeDescriptor* type) {
 inline const ArrayTypeDescriptor* AsArrayType(const TypeDescriptor* type) {
   return reinterpret_cast<const ArrayTypeDescriptor*>(type);
 }
-inline const TypeDescriptor* AsTypeDescriptor(const IntrinsicTypeRecord* record) {
-  return reinterpret_cast<const TypeDescriptor*>(record);
+inline const ClassNameType* AsClassNameType(const TypeDescriptor* type) {
+  return reinterpret_cast<const ClassNameType*>(type);
 }
-inline const TypeDescriptor* AsTypeDescriptor(const ArrayTypeDescriptor* record) {
-  return reinterpret_cast<const TypeDescriptor*>(record);
+constexpr const TypeDescriptor* AsTypeDescriptor(const IntrinsicTypeRecord* record) {
+  return &record->descriptor;
+}
+constexpr const TypeDescriptor* AsTypeDescriptor(const ArrayTypeDescriptor* record) {
+  return &record->descriptor;
+}
+constexpr const TypeDescriptor* AsTypeDescriptor(const ClassNameType* record) {
+  return &record->descriptor;
 }

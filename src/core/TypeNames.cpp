@@ -39,9 +39,13 @@ string DecimalText(int64_t value) {
   return string(buffer);
 }
 
+bool IsClassType(const TypeDescriptor* type) {
+  return type && (type->kind == kTypeKindClass || type->kind == kTypeKindClassName);
+}
+
 string ClassTypeCode(const TypeDescriptor* type) {
   const string name = TypeName(type);
-  if (type->kind == kTypeKindClass && name.Compare(kVariantClassName) == 0) {
+  if (IsClassType(type) && name.Compare(kVariantClassName) == 0) {
     return string(kVariantCode);
   }
   return string("o<") + name + string(">");
@@ -59,7 +63,7 @@ string DefaultValueText(const ParameterRecord& param) {
     std::snprintf(buffer, sizeof buffer, "=&h%08X", static_cast<unsigned>(param.defaultValue));
     return string(buffer);
   }
-  if (type && type->kind == kTypeKindClass && param.defaultValue == 0) return string("=Nil");
+  if (IsClassType(type) && param.defaultValue == 0) return string("=Nil");
   return string("=") + DecimalText(static_cast<int32_t>(param.defaultValue));
 }
 
@@ -205,6 +209,8 @@ string TypeName(const TypeDescriptor* type) {
       return string(AsIntrinsicType(type)->name);
     case kTypeKindClass:
       return AsClassDefinition(type)->className;
+    case kTypeKindClassName:
+      return string(AsClassNameType(type)->className);
     case kTypeKindArray: {
       const TypeDescriptor* element = AsArrayType(type)->elementType;
       if (!QV_CHECK_TEXT(element, "atype->elementType", nullptr)) return string();
@@ -232,6 +238,7 @@ string TypeCode(const TypeDescriptor* type) {
     }
     case kTypeKindUnnamed:
     case kTypeKindClass:
+    case kTypeKindClassName:
       return ClassTypeCode(type);
     default:
       return string();

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/ShutdownTasks.h"
+#include "core/Exceptions.h"
 #include "core/RuntimeError.h"
 #include "image/ImageFile.h"
 #include "image/ImageLinker.h"
@@ -12,7 +12,11 @@ namespace {
 
 // Set once by the loader and never freed.
 ImageBlockSet gImage;
-void* gEntryStackMark = nullptr;
+
+std::vector<ImageSymbol>& Symbols() {
+  static auto* symbols = new std::vector<ImageSymbol>();
+  return *symbols;
+}
 
 // The image inside the executable: true with blocks read, or false with *found telling
 // whether a section was there (a damaged one refuses the image; none sends us to the files).
@@ -27,13 +31,6 @@ bool ReadSectionImage(const char* executablePath, ImageBlockSet* blocks, bool* f
   if (!FindImageSection(file, &location) || location.offset == 0) return false;
   *found = true;
   return ReadImageSection(file, location, blocks);
-}
-
-[[gnu::noinline]] void CallImageEntry(uint8_t* entry) {
-  void* stackPointer;
-  asm volatile("mov %%esp, %0" : "=r"(stackPointer));
-  gEntryStackMark = stackPointer;
-  reinterpret_cast<void (*)()>(entry)();
 }
 
 }  // namespace
@@ -58,7 +55,11 @@ bool PrepareApplicationImage(const ImageBlockSet& blocks, std::vector<ImageSymbo
   return LinkImportBlock(target, blocks.Block(kBlockImport), blocks.Size(kBlockImport));
 }
 
-void InstallApplicationImage(const ImageBlockSet& blocks) { gImage = blocks; }
+void InstallApplicationImage(const ImageBlockSet& blocks, std::vector<ImageSymbol> symbols) {
+  gImage = blocks;
+  Symbols() = std::move(symbols);
+  SetCompiledCodeRange(GetImageCodeBase(), GetImageCodeSize(), &Symbols());
+}
 
 bool LoadApplicationImage(const char* executablePath) {
   ImageBlockSet blocks;
@@ -68,10 +69,7 @@ bool LoadApplicationImage(const char* executablePath) {
     FreeImageBlocks(&blocks);
     return false;
   }
-  InstallApplicationImage(blocks);
-  InstallImageSymbols(std::move(symbols));
-  CallImageEntry(blocks.Block(qvimage::kBlockCode));
-  RunShutdownTasks();
+  InstallApplicationImage(blocks, std::move(symbols));
   return true;
 }
 
@@ -80,4 +78,4 @@ extern "C" uint8_t* GetImageDataBase() { return gImage.Block(qvimage::kBlockData
 uint32_t GetImageCodeSize() { return gImage.Size(qvimage::kBlockCode); }
 uint32_t GetImageDataSize() { return gImage.Size(qvimage::kBlockData); }
 const ImageBlockSet& LoadedImageBlocks() { return gImage; }
-void* GetImageEntryStackMark() { return gEntryStackMark; }
+const std::vector<ImageSymbol>& LoadedImageSymbols() { return Symbols(); }

@@ -1,19 +1,19 @@
 // The application image of this process: found in the framework executable's ".qv" section
-// (or in the block files of the current directory), placed in executable memory, linked, and
-// run by calling the code block's first byte.
+// (or in the block files of the current directory), placed in executable memory and linked.
+// Running it (calling the code block's first byte) is the application layer's work.
 #pragma once
 
 #include <cstdint>
+
 #include <vector>
 
+#include "core/CodeSymbols.h"
 #include "image/ImageBlocks.h"
 
-struct ImageSymbol;
-
-// Loads, links and runs the image of the executable at path, then runs the shutdown tasks.
-// False, after a report, when there is no usable image (none found, a damaged section or block
-// file, a malformed import block, code that cannot be made executable): the entry is never
-// called then, and the caller ends the process with a non-zero status.
+// Finds, reads, checks, links and installs the image of the executable at path. False, after a
+// report, when there is no usable image (none found, a damaged section, block file or symbols
+// block, a malformed import block, code that cannot be made executable): nothing of it is
+// installed then and its entry must not be called.
 bool LoadApplicationImage(const char* executablePath);
 
 // Finds and reads the image's blocks without linking or running them (the first half of
@@ -25,8 +25,9 @@ bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks);
 // a report: such an image must not run.
 bool PrepareApplicationImage(const ImageBlockSet& blocks, std::vector<ImageSymbol>* symbols);
 
-// Makes blocks the process's loaded image (its bases, symbols, resources and options).
-void InstallApplicationImage(const ImageBlockSet& blocks);
+// Makes blocks the process's loaded image (its bases, symbols, resources and options), and
+// names its code and symbols to the exception unwinder.
+void InstallApplicationImage(const ImageBlockSet& blocks, std::vector<ImageSymbol> symbols);
 
 extern "C" {
 uint8_t* GetImageCodeBase();
@@ -36,5 +37,5 @@ uint32_t GetImageCodeSize();
 uint32_t GetImageDataSize();
 // The loaded blocks, for resources, options and the symbol lookup.
 const ImageBlockSet& LoadedImageBlocks();
-// The stack pointer at the moment the entry was called (null before).
-void* GetImageEntryStackMark();
+// The loaded image's symbols (empty without a symbols block), parsed when the image loaded.
+const std::vector<ImageSymbol>& LoadedImageSymbols();

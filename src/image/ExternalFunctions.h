@@ -1,9 +1,10 @@
 // Functions of other shared libraries that compiled code declares and resolves on first call.
 //
 // Compiled code passes the function's and the library's names as constant string records of
-// the image; each pair is resolved once and remembered, found or not. The caches are keyed by
-// the identity of the records and hold a reference on each, so a key can never be freed and
-// its address reused by another string.
+// the image; each pair is resolved once and remembered. The function cache is keyed by the
+// identity of the records and holds a reference on each, so a key can never be freed and its
+// address reused by another string; libraries are found, once per name, by the library finder
+// (core/LibraryFinder.h).
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,3 @@ void* LoadFunctionPointerFromLibrary(stringStorage* function, stringStorage* lib
 // 1 when LoadFunctionPointerFromLibrary gives an address, else 0.
 int32_t IsFunctionAvailable(stringStorage* function, stringStorage* library);
 }
-
-// Opens a library by name: as given and in /usr/local/lib and /usr/lib, then the same with
-// ".so", then through its symbolic links, then through a linker script's GROUP line. Nil when
-// nothing opens.
-void* OpenSharedLibraryByName(const string& name);

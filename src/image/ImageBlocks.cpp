@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -52,11 +51,10 @@ uint8_t* AllocateCodeBlock(uint32_t size) {
   if (!QV_CHECK_TEXT(memory != MAP_FAILED, "codeMemory", "No memory for the image's code block"))
     return nullptr;
   if (::mprotect(memory, length, PROT_READ | PROT_WRITE | PROT_EXEC) != 0) {
-    int error = errno;
-    std::printf("Loader failed to protect memory, error #%d\n", error);
-    std::fflush(stdout);
+    const std::string text = "The image's code block cannot be made executable (error #" +
+                             std::to_string(errno) + ")";
     ::munmap(memory, length);
-    QV_CHECK_TEXT(false, "codeProtected", "The image's code block cannot be made executable");
+    QV_CHECK_TEXT(false, "codeProtected", text.c_str());
     return nullptr;
   }
   return static_cast<uint8_t*>(memory);

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+static_assert(sizeof(off_t) == 8, "files past 2 GB need 64-bit offsets");
+
 ImageFile::~ImageFile() { Close(); }
 
 // Opened without blocking: open() of a FIFO would wait for a writer for ever. Only a regular
@@ -18,8 +20,8 @@ bool ImageFile::Open(const char* path) {
   }
   mFd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (mFd < 0) return false;
-  struct stat64 info;
-  const bool regular = ::fstat64(mFd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0;
+  struct stat info;
+  const bool regular = ::fstat(mFd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0;
   if (!regular || ::fcntl(mFd, F_SETFL, ::fcntl(mFd, F_GETFL) & ~O_NONBLOCK) != 0) {
     Close();
     errno = EINVAL;
@@ -44,7 +46,9 @@ bool ImageFile::ReadAt(uint64_t offset, void* dest, uint32_t length) const {
   auto* out = static_cast<uint8_t*>(dest);
   uint32_t done = 0;
   while (done < length) {
-    ssize_t got = ::pread64(mFd, out + done, length - done, static_cast<off64_t>(offset + done));
+    const uint64_t at = offset + done;
+    if (at > uint64_t(INT64_MAX)) return false;
+    ssize_t got = ::pread(mFd, out + done, length - done, static_cast<off_t>(at));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
     done += static_cast<uint32_t>(got);

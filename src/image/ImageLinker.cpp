@@ -1,17 +1,16 @@
 #include "image/ImageLinker.h"
 
 #include <dlfcn.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/ExportRegistry.h"
 #include "core/LibraryFinder.h"
 #include "core/RuntimeError.h"
 #include "image/ApplicationImage.h"
-#include "image/ExportRegistry.h"
 #include "image/ImageFormat.h"
 #include "image/UnresolvedImport.h"
 #include "strings/RuntimeString.h"
@@ -57,12 +56,6 @@ struct ImportRecord {
   std::vector<uint32_t> sites;  // a chain's sites, or the one site of kinds 2, 3 and 5
 };
 
-struct ImageLibrary {
-  ImageLibrary* next;
-  string name;
-  void* mLibraryHandle;
-};
-ImageLibrary* gImageLibraries = nullptr;
 LibraryFunctionResolver gLibraryResolver = nullptr;
 
 bool ReportMalformed(const char* condition, const std::string& message) {
@@ -274,13 +267,6 @@ bool LinkFrameworkFunction(const ImageLinkTarget& target, const ImportRecord& re
   return true;
 }
 
-ImageLibrary* FindCachedLibrary(const char* name) {
-  for (ImageLibrary* library = gImageLibraries; library; library = library->next) {
-    if (strcasecmp(library->name.CString(), name) == 0) return library;
-  }
-  return nullptr;
-}
-
 void* ResolveLibraryFunction(const std::string& function, const std::string& library) {
   void* address = nullptr;
   if (gLibraryResolver) {
@@ -336,13 +322,11 @@ bool LinkRecord(const ImageLinkTarget& target, const ImportRecord& record) {
 }  // namespace
 
 void* OpenImageLibrary(const char* name) {
-  ImageLibrary* library = FindCachedLibrary(name);
-  if (library) return library->mLibraryHandle;
-  library = new ImageLibrary{gImageLibraries, name, UnixHelper::LoadLibrary(string(name))};
-  gImageLibraries = library;
-  QV_CHECK_TEXT(library->mLibraryHandle, "lib->mLibraryHandle",
-                (std::string("Missing shared library ") + name).c_str());
-  return library->mLibraryHandle;
+  bool searched = false;
+  void* handle = FindLibrary(string(name), &searched);
+  if (searched)
+    QV_CHECK_TEXT(handle, "lib->mLibraryHandle", (std::string("Missing shared library ") + name).c_str());
+  return handle;
 }
 
 void SetLibraryFunctionResolver(LibraryFunctionResolver resolver) { gLibraryResolver = resolver; }

@@ -28,7 +28,7 @@ bool LinkImportBlock(const ImageLinkTarget& target, const uint8_t* block, uint32
 // Links the loaded application image (GetImageCodeBase and friends) with its import block.
 bool LinkApplicationImage(const uint8_t* importBlock, uint32_t size);
 
-// Opens libraries by name once per distinct name (case ignored) for the life of the process;
+// Opens libraries through the library finder, which searches each name (case ignored) once;
 // null, after one report per name, when the library cannot be found.
 void* OpenImageLibrary(const char* name);
 

@@ -91,6 +91,7 @@ bool ReadCountedBlock(const ImageFile& file, uint64_t sectionEnd, qvimage::Block
   uint8_t* bytes = block == qvimage::kBlockCode
                        ? AllocateCodeBlock(size)
                        : static_cast<uint8_t*>(std::malloc(size));
+  if (!bytes && block == qvimage::kBlockCode) return false;  // AllocateCodeBlock has reported
   if (!bytes) return ReportDamagedSection("blockMemory", "No memory for the image's " + name + " block");
   blocks->bytes[block] = bytes;
   if (!file.ReadAt(start, bytes, size))

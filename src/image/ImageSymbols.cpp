@@ -8,8 +8,6 @@
 
 namespace {
 
-std::vector<ImageSymbol> gLoadedSymbols;
-
 // The name at nameOffset; false after a report when it does not lie whole in the area.
 bool NameAt(const char* area, uint32_t areaSize, uint32_t nameOffset, string* name) {
   if (!QV_CHECK_TEXT(nameOffset < areaSize, "symbolName",
@@ -22,21 +20,6 @@ bool NameAt(const char* area, uint32_t areaSize, uint32_t nameOffset, string* na
 }
 
 }  // namespace
-
-const std::vector<ImageSymbol>& LoadedImageSymbols() { return gLoadedSymbols; }
-
-void InstallImageSymbols(std::vector<ImageSymbol> symbols) { gLoadedSymbols = std::move(symbols); }
-
-uint32_t SymbolBoundaryAfter(const std::vector<ImageSymbol>& symbols, uint32_t codeSize,
-                             uint32_t codeOffset) {
-  uint32_t boundary = codeSize;
-  for (const ImageSymbol& symbol : symbols) {
-    if (symbol.codeOffset > codeOffset && symbol.codeOffset < boundary) {
-      boundary = symbol.codeOffset;
-    }
-  }
-  return boundary;
-}
 
 bool ParseImageSymbols(const uint8_t* block, uint32_t size, uint32_t codeSize,
                        std::vector<ImageSymbol>* symbols) {
@@ -65,23 +48,6 @@ bool ParseImageSymbols(const uint8_t* block, uint32_t size, uint32_t codeSize,
     symbols->push_back({pair.codeOffset, name});
   }
   return sound;
-}
-
-bool FindImageSymbol(const std::vector<ImageSymbol>& symbols, uint32_t codeBase, uint32_t codeSize,
-                     uint32_t address, string* name, uint32_t* offset) {
-  if (address < codeBase || uint64_t(address) >= uint64_t(codeBase) + codeSize) return false;
-  if (symbols.empty()) return false;
-  uint32_t distance = address - codeBase;
-  const string* found = nullptr;
-  uint32_t foundOffset = codeSize;
-  for (const ImageSymbol& symbol : symbols) {
-    if (distance <= symbol.codeOffset) continue;
-    found = &symbol.name;
-    foundOffset = distance - symbol.codeOffset;
-  }
-  if (name) *name = found ? *found : string();
-  if (offset) *offset = foundOffset;
-  return true;
 }
 
 bool LookupImageSymbol(uint32_t address, string* name, uint32_t* offset) {

@@ -4,12 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "strings/RuntimeString.h"
-
-struct ImageSymbol {
-  uint32_t codeOffset;
-  string name;  // tagged ASCII
-};
+#include "core/CodeSymbols.h"
 
 // The symbols block as a table in block order. False after a report when the block is damaged:
 // shorter than its count, a name outside the names area or without its NUL, or a code offset
@@ -17,19 +12,6 @@ struct ImageSymbol {
 // empty table.
 bool ParseImageSymbols(const uint8_t* block, uint32_t size, uint32_t codeSize,
                        std::vector<ImageSymbol>* symbols);
-
-// The lookup over a given table and code block (LookupImageSymbol's work once the image has a
-// symbols block).
-bool FindImageSymbol(const std::vector<ImageSymbol>& symbols, uint32_t codeBase, uint32_t codeSize,
-                     uint32_t address, string* name, uint32_t* offset);
-
-// Where the function holding codeOffset ends: the lowest symbol offset above it, or codeSize.
-uint32_t SymbolBoundaryAfter(const std::vector<ImageSymbol>& symbols, uint32_t codeSize,
-                             uint32_t codeOffset);
-
-// The loaded image's symbols (empty without a symbols block), parsed when the image loads.
-const std::vector<ImageSymbol>& LoadedImageSymbols();
-void InstallImageSymbols(std::vector<ImageSymbol> symbols);
 
 // Names the image symbol holding address: the last symbol in block order whose offset is
 // strictly below the address's offset in the code block, with the distance from it. False

@@ -1,9 +1,12 @@
 #include "strings/Encodings.h"
 
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
+#include <array>
+
+#include "core/ClassDefinitionRows.h"
+#include "core/ClassRegistry.h"
+#include "core/Export.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "image/Export.h"
+#include "core/Startup.h"
 
 namespace {
 
@@ -72,38 +75,29 @@ constexpr EncodingEntry kEntries[kEncodingsPropertyCount] = {
     {"SystemDefault", 0, kSystemFont},
 };
 
-PropertyRow gEncodingsProperties[kEncodingsPropertyCount];
-ParameterRow gGetFromCodeParameters[] = {{"code", nullptr, 0, 0, 0, 0, {}}};
-MethodRow gEncodingsMethods[] = {
-    {"GetFromCode", nullptr, gGetFromCodeParameters, 1,
-     {reinterpret_cast<void*>(EncodingsGetFromCode), "EncodingsGetFromCode", 0, {}}, {},
-     kMethodPlain, 0, 0},
-};
+using namespace lang;
 
-// One read-only property per entry, its index as the getter's word.
-void FillEncodingsRows() {
-  const TypeDescriptor* textEncoding = TextEncodingClassDefinition()->AsType();
+// One read-only property per entry, its position from 1 as the getter's parameter.
+const auto kEncodingsProperties = [] {
+  std::array<PropertyRow, kEncodingsPropertyCount> rows;
   for (int32_t i = 0; i < kEncodingsPropertyCount; ++i) {
-    gEncodingsProperties[i] = {0, kEntries[i].name, textEncoding,
-                               reinterpret_cast<void*>(EncodingsGetter), "EncodingsGetter",
-                               nullptr, nullptr, static_cast<uint32_t>(i + 1), 0};
+    rows[i] = QV_READONLY(kEntries[i].name, Class<"TextEncoding">, EncodingsGetter,
+                          static_cast<uint32_t>(i + 1));
   }
-  gGetFromCodeParameters[0].parameterType = IntrinsicType(kIntrinsicInteger);
-  gEncodingsMethods[0].returnType = textEncoding;
-}
+  return rows;
+}();
+const MethodRow kEncodingsMethods[] = {
+    QV_FUNCTION("GetFromCode", Class<"TextEncoding">, EncodingsGetFromCode,
+                Param("code", Integer)),
+};
 
 }  // namespace
 
-ObjectDefinition* EncodingsClassDefinition() {
-  static ObjectDefinition definition;
-  if (!definition.className.IsEmpty()) return &definition;
-  definition.className = "_Encodings";
-  FillEncodingsRows();
-  definition.SetItems(AddClassProperties(gEncodingsProperties, kEncodingsPropertyCount));
-  AddClassMethods(&definition, gEncodingsMethods, 1);
-  definition.isStatic = 1;
-  return &definition;
-}
+QV_CLASS(EncodingsClassDefinition,
+         .name = "_Encodings",
+         .properties = kEncodingsProperties,
+         .methods = kEncodingsMethods)
+QV_STARTUP_CLASS(kStartupEncodingsClass, EncodingsClassDefinition)
 
 extern "C" {
 

@@ -1,6 +1,6 @@
 #include "strings/EndOfLine.h"
 
-#include "image/Export.h"
+#include "core/Export.h"
 #include "strings/StringReplace.h"
 #include "strings/TextEncoding.h"
 
@@ -58,19 +58,19 @@ extern "C" int32_t RuntimeEndOfLineCompare(void*, stringStorage* value) {
 }
 QV_EXPORT(RuntimeEndOfLineCompare)
 
-extern "C" stringStorage* getMacEndOfLine(void*) {
+extern "C" stringStorage* getMacEndOfLine(void*, uint32_t) {
   static const string ending("\r");
   return HandStoredEnding(ending);
 }
 QV_EXPORT(getMacEndOfLine)
 
-extern "C" stringStorage* getWin32EndOfLine(void*) {
+extern "C" stringStorage* getWin32EndOfLine(void*, uint32_t) {
   static const string ending("\r\n");
   return HandStoredEnding(ending);
 }
 QV_EXPORT(getWin32EndOfLine)
 
-extern "C" stringStorage* getUNIXEndOfLine(void*) {
+extern "C" stringStorage* getUNIXEndOfLine(void*, uint32_t) {
   static const string ending(kLineFeed);
   return HandStoredEnding(ending);
 }

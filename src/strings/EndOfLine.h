@@ -18,7 +18,7 @@ stringStorage* RuntimeEndOfLine(void* self);
 stringStorage* RuntimeEndOfLineAdd(void* self, stringStorage* value);
 stringStorage* RuntimeEndOfLineAddRight(void* self, stringStorage* value);
 int32_t RuntimeEndOfLineCompare(void* self, stringStorage* value);
-stringStorage* getMacEndOfLine(void* self);
-stringStorage* getWin32EndOfLine(void* self);
-stringStorage* getUNIXEndOfLine(void* self);
+stringStorage* getMacEndOfLine(void* self, uint32_t parameter);
+stringStorage* getWin32EndOfLine(void* self, uint32_t parameter);
+stringStorage* getUNIXEndOfLine(void* self, uint32_t parameter);
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "image/Export.h"
+#include "core/Export.h"
 #include "strings/NumberBases.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/Export.h"
 #include "core/SimpleVector.h"
-#include "image/Export.h"
 #include "strings/NumberFormat.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"

@@ -1,6 +1,6 @@
 #include "strings/JapaneseEncodingGuess.h"
 
-#include "image/Export.h"
+#include "core/Export.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "core/Export.h"
 #include "core/NumericConversions.h"
-#include "image/Export.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "image/Export.h"
+#include "core/Export.h"
 
 DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) {
   if (value == 0.0) value = 0.0;  // a negative zero prints as zero

@@ -1,7 +1,7 @@
 #include "strings/StringCase.h"
 
+#include "core/Export.h"
 #include "core/Memory.h"
-#include "image/Export.h"
 #include "strings/CaseMapping.h"
 #include "strings/CharTables.h"
 #include "strings/TextEncoding.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "image/Export.h"
+#include "core/Export.h"
 #include "strings/StringSearch.h"
 #include "strings/UTF8.h"
 

@@ -1,6 +1,6 @@
 #include "strings/StringFields.h"
 
-#include "image/Export.h"
+#include "core/Export.h"
 #include "strings/StringSearch.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
@@ -93,7 +93,9 @@ int32_t StringCountFieldsCore(const string& source, const string& separator, boo
 string StringNthFieldCore(const string& source, const string& separator, int32_t n,
                           bool exactBytes) {
   if (source.IsEmpty() || n < 1) return string();
-  if (separator.IsEmpty()) return n == 1 ? source : string();
+  // The text form answers field 1 as the whole source, agreeing with its count of 1; the byte
+  // form has no field at all.
+  if (separator.IsEmpty()) return n == 1 && !exactBytes ? source : string();
   FieldScanner scanner(source, separator, exactBytes);
   for (int32_t begin, end, field = 1; scanner.Next(begin, end); ++field) {
     if (field == n) return Piece(source, begin, end);

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "core/BinaryStrings.h"
+#include "core/Export.h"
 #include "core/IntMap.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 #include "strings/TextEncoding.h"
 
 namespace {

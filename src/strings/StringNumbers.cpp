@@ -1,8 +1,8 @@
 #include "strings/StringNumbers.h"
 
 #include "core/ByteUtilities.h"
+#include "core/Export.h"
 #include "core/NumberText.h"
-#include "image/Export.h"
 #include "strings/NumberBases.h"
 #include "strings/NumberFormat.h"
 #include "strings/StringReplace.h"
@@ -69,10 +69,11 @@ int32_t DigitValue(char c) {
   return 99;
 }
 
-uint32_t ReadDigits(const char* p, const char* end, uint32_t base) {
-  uint32_t value = 0;
+// Wraps at 64 bits, as all 64-bit arithmetic does.
+uint64_t ReadDigits(const char* p, const char* end, uint32_t base) {
+  uint64_t value = 0;
   for (; p < end && static_cast<uint32_t>(DigitValue(*p)) < base; ++p) {
-    value = value * base + static_cast<uint32_t>(DigitValue(*p));
+    value = value * base + static_cast<uint64_t>(DigitValue(*p));
   }
   return value;
 }
@@ -114,18 +115,18 @@ double LocaleVal(const string& text) {
   return Val(ReplaceText(plain, decimalPoint, string("."), true, false), nullptr);
 }
 
-int32_t ParseLong(const string& text) {
+int64_t ParseLong(const string& text) {
   string ascii = ConvertEncoding(text, kEncodingASCII);
   const char* p = ascii.CString();
   const char* end = p + ascii.Length();
   if (p == end) return 0;
   if (*p == '&') {
     uint32_t base = p + 1 < end ? BaseOfLetter(p[1]) : 0;
-    return base ? static_cast<int32_t>(ReadDigits(p + 2, end, base)) : 0;
+    return base ? static_cast<int64_t>(ReadDigits(p + 2, end, base)) : 0;
   }
   bool negative = *p == '-';
-  uint32_t magnitude = ReadDigits(p + (negative ? 1 : 0), end, 10);
-  return static_cast<int32_t>(negative ? 0u - magnitude : magnitude);
+  uint64_t magnitude = ReadDigits(p + (negative ? 1 : 0), end, 10);
+  return static_cast<int64_t>(negative ? 0 - magnitude : magnitude);
 }
 
 extern "C" {
@@ -160,7 +161,7 @@ QV_EXPORT(StringVal)
 double runCDbl(stringStorage* text) { return LocaleVal(string(text)); }
 QV_EXPORT(runCDbl)
 
-int32_t runCLong(stringStorage* text) { return ParseLong(string(text)); }
+int64_t runCLong(stringStorage* text) { return ParseLong(string(text)); }
 QV_EXPORT(runCLong)
 
 }  // extern "C"

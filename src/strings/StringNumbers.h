@@ -22,8 +22,8 @@ double LocaleVal(const string& text);
 
 // CLong: "&" with "b", "h" or "o" (either case) and digits of that base, or an optional "-" and
 // decimal digits. Reading stops at the first byte that is no digit of the base; the value wraps
-// at 32 bits. Empty text and an unknown prefix give 0.
-int32_t ParseLong(const string& text);
+// at 64 bits. Empty text and an unknown prefix give 0.
+int64_t ParseLong(const string& text);
 
 extern "C" {
 stringStorage* StringStrInt8(int8_t value);
@@ -36,5 +36,5 @@ stringStorage* StringStrInt64(int64_t value);
 stringStorage* StringStrUInt64(uint64_t value);
 double StringVal(stringStorage* text);
 double runCDbl(stringStorage* text);
-int32_t runCLong(stringStorage* text);
+int64_t runCLong(stringStorage* text);
 }

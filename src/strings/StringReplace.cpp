@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "image/Export.h"
+#include "core/Export.h"
 #include "strings/StringSearch.h"
 #include "strings/TextEncoding.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "image/Export.h"
+#include "core/Export.h"
 #include "strings/CaseMapping.h"
 #include "strings/CharTables.h"
 #include "strings/SkipTableSearch.h"

@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/Export.h"
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"
-#include "image/Export.h"
 #include "strings/StringFields.h"
 #include "strings/TextEncoding.h"
 

@@ -1,67 +1,36 @@
 #include "strings/TextEncodingObjects.h"
 
-#include "app/FieldAccessors.h"
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
+#include "core/ClassRegistry.h"
+#include "core/Export.h"
+#include "core/FieldAccessors.h"
 #include "core/IntMap.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "image/Export.h"
+#include "core/Startup.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
 
 namespace {
 
-ParameterRow gChrParameters[] = {{"codePoint", nullptr, 0, 0, 0, 0, {}}};
-ParameterRow gEqualsParameters[] = {{"otherEncoding", nullptr, 0, 0, 0, 0, {}}};
-ParameterRow gConvertParameters[] = {{"text", nullptr, 0, 0, 0, 0, {}}};
+using namespace lang;
 
-MethodRow gTextEncodingMethods[] = {
-    {"Chr", nullptr, gChrParameters, 1,
-     {reinterpret_cast<void*>(TextEncodingChr), "TextEncodingChr", 0, {}}, {}, kMethodPlain, 0,
-     0},
-    {"Equals", nullptr, gEqualsParameters, 1,
-     {reinterpret_cast<void*>(TextEncodingEquals), "TextEncodingEquals", 0, {}}, {},
-     kMethodPlain, 0, 0},
+const PropertyRow kTextEncodingProperties[] = {
+    QV_READONLY("base", Integer, textEncodingBaseGetter),
+    QV_READONLY("variant", Integer, textEncodingVariantGetter),
+    QV_READONLY("format", Integer, textEncodingFormatGetter),
+    QV_READONLY("internetName", String, textEncodingInternetName),
+    QV_READONLY("code", Integer, intGetter, offsetof(TextEncodingObject, code)),
+};
+const MethodRow kTextEncodingMethods[] = {
+    QV_FUNCTION("Chr", String, TextEncodingChr, Param("codePoint", Integer)),
+    QV_FUNCTION("Equals", Boolean, TextEncodingEquals,
+                Param("otherEncoding", Class<"TextEncoding">)),
 };
 
-PropertyRow gTextEncodingProperties[] = {
-    {0, "base", nullptr, reinterpret_cast<void*>(textEncodingBaseGetter),
-     "textEncodingBaseGetter", nullptr, nullptr, 0, 0},
-    {0, "variant", nullptr, reinterpret_cast<void*>(textEncodingVariantGetter),
-     "textEncodingVariantGetter", nullptr, nullptr, 0, 0},
-    {0, "format", nullptr, reinterpret_cast<void*>(textEncodingFormatGetter),
-     "textEncodingFormatGetter", nullptr, nullptr, 0, 0},
-    {0, "internetName", nullptr, reinterpret_cast<void*>(textEncodingInternetName),
-     "textEncodingInternetName", nullptr, nullptr, 0, 0},
-    {0, "code", nullptr, reinterpret_cast<void*>(intGetter), "intGetter", nullptr, nullptr,
-     offsetof(TextEncodingObject, code), 0},
+const MethodRow kTextConverterMethods[] = {
+    QV_FUNCTION("convert", String, textConverterConvert, Param("text", String)),
+    QV_SUB("clear", textConverterClear),
 };
-
-MethodRow gTextConverterMethods[] = {
-    {"convert", nullptr, gConvertParameters, 1,
-     {reinterpret_cast<void*>(textConverterConvert), "textConverterConvert", 0, {}}, {},
-     kMethodPlain, 0, 0},
-    {"clear", nullptr, nullptr, 0,
-     {reinterpret_cast<void*>(textConverterClear), "textConverterClear", 0, {}}, {},
-     kMethodPlain, 0, 0},
-};
-
-// Types that are class definitions or intrinsic records are known only at run time.
-void FillTextEncodingRows(ObjectDefinition* textEncoding) {
-  const TypeDescriptor* integer = IntrinsicType(kIntrinsicInteger);
-  const TypeDescriptor* text = IntrinsicType(kIntrinsicString);
-  gChrParameters[0].parameterType = integer;
-  gTextEncodingMethods[0].returnType = text;
-  gEqualsParameters[0].parameterType = textEncoding->AsType();
-  gTextEncodingMethods[1].returnType = IntrinsicType(kIntrinsicBoolean);
-  for (PropertyRow& row : gTextEncodingProperties) row.type = integer;
-  gTextEncodingProperties[3].type = text;
-}
-
-void FillTextConverterRows() {
-  gConvertParameters[0].parameterType = IntrinsicType(kIntrinsicString);
-  gTextConverterMethods[0].returnType = IntrinsicType(kIntrinsicString);
-}
 
 // Shared objects, one per code; the map's own reference keeps each alive until exit.
 IntMap<TextEncodingObject*>& SharedObjects() {
@@ -155,30 +124,20 @@ stringStorage* WithEncoding(stringStorage* s, TextEncodingObject* encoding, bool
 
 }  // namespace
 
-ObjectDefinition* TextEncodingClassDefinition() {
-  static ObjectDefinition definition;
-  if (!definition.className.IsEmpty()) return &definition;
-  definition.className = "TextEncoding";
-  definition.objectSize = sizeof(TextEncodingObject);
-  FillTextEncodingRows(&definition);
-  definition.SetItems(AddClassProperties(gTextEncodingProperties, 5));
-  AddClassMethods(&definition, gTextEncodingMethods, 2);
-  definition.isStatic = 1;
-  return &definition;
-}
+QV_CLASS(TextEncodingClassDefinition,
+         .name = "TextEncoding",
+         .objectSize = sizeof(TextEncodingObject),
+         .properties = kTextEncodingProperties,
+         .methods = kTextEncodingMethods)
 
-ObjectDefinition* TextConverterClassDefinition() {
-  static ObjectDefinition definition;
-  if (!definition.className.IsEmpty()) return &definition;
-  definition.className = "TextConverter";
-  definition.objectSize = sizeof(TextConverterObject);
-  FillTextConverterRows();
-  AddClassMethods(&definition, gTextConverterMethods, 2);
-  definition.finalizer = {reinterpret_cast<void*>(textConverterDestructor),
-                          "textConverterDestructor", 0, {}};
-  definition.isStatic = 1;
-  return &definition;
-}
+QV_CLASS(TextConverterClassDefinition,
+         .name = "TextConverter",
+         .objectSize = sizeof(TextConverterObject),
+         .methods = kTextConverterMethods,
+         .finalizer = QV_CODE(textConverterDestructor))
+
+QV_STARTUP_CLASS(kStartupTextEncodingClass, TextEncodingClassDefinition)
+QV_STARTUP_CLASS(kStartupTextConverterClass, TextConverterClassDefinition)
 
 TextEncodingObject* NewTextEncodingObject(TextEncoding code) {
   uint32_t base = 0, variant = 0, format = 0;

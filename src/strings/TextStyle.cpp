@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/Export.h"
 #include "core/RaiseException.h"
 #include "core/SimpleVector.h"
-#include "image/Export.h"
 
 namespace {
 

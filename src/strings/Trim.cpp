@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "core/Export.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 #include "strings/CaseMapping.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"

@@ -1,7 +1,7 @@
 #include "windows/MessageBox.h"
 
 #include "core/ByteUtilities.h"
-#include "image/Export.h"
+#include "core/Export.h"
 #include "strings/EndOfLine.h"
 #include "strings/TextEncoding.h"
 #include "windows/MessageBoxDialog.h"

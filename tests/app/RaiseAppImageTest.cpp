@@ -4,10 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/ImageEntry.h"
 #include "arrays/RuntimeArray.h"
 #include "core/ExceptionClasses.h"
+#include "core/Export.h"
 #include "image/ApplicationImage.h"
-#include "image/Export.h"
 #include "support/TestSupport.h"
 
 extern "C" void ExcImageRecord(int32_t key, int32_t value) { std::printf("%d=%d\n", key, value); }
@@ -37,7 +38,7 @@ TEST(RaiseAppImageTest, HandlersInTheImageCatchWhatFrameworkRoutinesRaise) {
       [] {
         if (chdir(RAISEAPP_DIR) != 0) _exit(90);
         qvtest::ReportCapture reports;
-        const bool loaded = LoadApplicationImage("/proc/self/exe");
+        const bool loaded = RunApplicationImage("/proc/self/exe");
         for (const auto& report : reports.reports())
           std::printf("report %s\n", report.condition.c_str());
         std::printf("loaded=%d live=%d\n", loaded ? 1 : 0, LiveObjectCount());

@@ -2,6 +2,9 @@
 // words disagree, and strings compared ignoring case; companions of every kind follow the key's
 // permutation bit for bit.
 
+#include <sys/wait.h>
+
+#include <cstring>
 #include <numeric>
 
 #include "ArrayTestSupport.h"
@@ -133,6 +136,30 @@ void ExpectSortsLikeTheModels() {
 
 TYPED_TEST(ArraySortTest, SortAndSortWithOrderLikeTheModelsAndMoveEveryCompanion) {
   if constexpr (!std::is_same_v<TypeParam, ObjectModel>) ExpectSortsLikeTheModels<TypeParam>();
+}
+
+// A byte array of 2^30 + 1 elements needs an index block of 2^32 + 4 bytes, which the 32-bit
+// allocator cannot be asked for: SortWith reports it and leaves the array as it was, where a
+// wrapped size would hand it four bytes to write a gigabyte into. The record claims the length
+// over a small buffer (the check comes before any element is read), in a child in case it fails.
+TEST(ArraySortWith, AnIndexBlockBeyondFourGigabytesIsRefused) {
+  std::string output;
+  const int status = qvtest::RunInChild(
+      [] {
+        RuntimeArray* a = CreateArray(1, kArrayInt8, 3);
+        const uint8_t before[4] = {3, 1, 2, 0};
+        std::memcpy(a->data, before, 4);
+        a->bounds()[0] = 1 << 30;
+        qvtest::ReportCapture capture;
+        reinterpret_cast<SortWith>(a->table->sortWith)(a, nullptr);
+        a->bounds()[0] = 3;
+        std::printf("reported=%d unchanged=%d\n", int(capture.HasCondition("n * 4 fits")),
+                    int(std::memcmp(a->data, before, 4) == 0));
+        RuntimeUnlockArray(a);
+      },
+      &output);
+  ASSERT_TRUE(WIFEXITED(status)) << output;
+  EXPECT_EQ(output, "reported=1 unchanged=1\n");
 }
 
 }  // namespace

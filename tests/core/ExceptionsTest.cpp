@@ -11,10 +11,10 @@
 #include <random>
 
 #include "arrays/RuntimeArray.h"
+#include "core/CodeSymbols.h"
 #include "core/ExceptionClasses.h"
 #include "core/Exceptions.h"
 #include "core/RaiseException.h"
-#include "image/ImageSymbols.h"
 #include "support/TestSupport.h"
 
 extern "C" {

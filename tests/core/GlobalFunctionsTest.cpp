@@ -3,8 +3,8 @@
 
 #include <set>
 
+#include "core/ExportRegistry.h"
 #include "core/GlobalFunctions.h"
-#include "image/ExportRegistry.h"
 #include "support/TestSupport.h"
 
 namespace {

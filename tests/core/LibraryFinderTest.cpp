@@ -1,12 +1,16 @@
 // The shared-library finder: each step of the search, the listing read once, and the link walk.
 #include <dlfcn.h>
+#include <elf.h>
 #include <gtest/gtest.h>
+#include <link.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 
 #include "core/LibraryFinder.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -31,15 +35,14 @@ class LibraryFinderTest : public ::testing::Test {
     UseListing("");
   }
   void TearDown() override {
-    SetLibraryListingCommandForTesting("/sbin/ldconfig -p");
+    SetLibraryListingProgramForTesting({"/sbin/ldconfig", "-p"});
     fs::remove_all(folder);
   }
-  // A listing command that counts its runs and prints lines.
+  // A listing program that counts its runs and prints lines (and forgets every answer kept).
   void UseListing(const std::string& lines) {
     std::ofstream(folder / "listing.sh")
         << "echo run >> " << Path("runs") << "\nprintf '%s' '" << lines << "'\n";
-    command = "/bin/sh " + Path("listing.sh");
-    SetLibraryListingCommandForTesting(command.c_str());
+    SetLibraryListingProgramForTesting({"/bin/sh", Path("listing.sh")});
   }
   int ListingRuns() const {
     std::ifstream in(folder / "runs");
@@ -51,7 +54,6 @@ class LibraryFinderTest : public ::testing::Test {
   void* Load(const std::string& name) { return UnixHelper::LoadLibrary(string(name.c_str())); }
 
   fs::path folder;
-  std::string command;
   void* libm = nullptr;
 };
 
@@ -78,6 +80,33 @@ TEST_F(LibraryFinderTest, DirectNamesLinkWalksAndTheListingRunOnce) {
   EXPECT_EQ(Load("libqvabsent"), nullptr);
   EXPECT_EQ(Load(""), nullptr);
   EXPECT_EQ(ListingRuns(), 1);
+  // Each name is searched once, case ignored; a name not found stays not found.
+  bool searched = true;
+  EXPECT_EQ(FindLibrary(string("LIBQVFAKE"), &searched), libm);
+  EXPECT_FALSE(searched);
+  fs::create_symlink(LibmPath(), Path("libqvabsent.so"));
+  EXPECT_EQ(FindLibrary(string("libqvabsent"), &searched), nullptr);
+  EXPECT_FALSE(searched);
+  EXPECT_EQ(FindLibrary(string(Path("libqvabsent").c_str()), &searched), libm);
+  EXPECT_TRUE(searched);
+}
+
+// The real listing, read from /sbin/ldconfig without a shell, names the library for every
+// architecture the machine carries; only the i386 one opens, and the search goes on to it.
+// In a child: a second copy of the C++ library may load.
+TEST(LibraryFinderListing, TheSystemListingLeadsToTheI386Library) {
+  std::string output;
+  qvtest::RunInChild(
+      [] {
+        void* handle = UnixHelper::LoadLibrary(string("libstdc++"));
+        link_map* map = nullptr;
+        if (!handle || dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map) _exit(1);
+        unsigned char header[20] = {};
+        std::ifstream(map->l_name, std::ios::binary).read(reinterpret_cast<char*>(header), 20);
+        std::printf("class=%d machine=%d\n", header[EI_CLASS], header[18] | header[19] << 8);
+      },
+      &output);
+  EXPECT_EQ(output, "class=1 machine=3\n");  // ELFCLASS32, EM_386
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ TEST(SmallBlockAllocator, BoundaryAndARandomSequence) {
 }
 
 // An exhausted heap answers nil when asked to, counting nothing; otherwise the process ends,
-// for small blocks too once the chunk runs dry.
+// for small blocks too once the chunk runs dry, after the out-of-memory hook has run.
 TEST(SystemHeap, ExhaustionGivesNilOrEndsTheProcessWithAMessage) {
   std::vector<void*> blocks;
   {
@@ -92,6 +92,7 @@ TEST(SystemHeap, ExhaustionGivesNilOrEndsTheProcessWithAMessage) {
     int status = qvtest::RunInChild(
         [handling] {
           SystemAllocScope exhausted(FailingAlloc);
+          SetOutOfMemoryHook(+[] { std::fputs("hook\n", stderr); });
           if (handling >= 0) OSalloc(16, handling);
           for (int i = 0; handling < 0 && i < 100000; ++i) OSalloclen(252, kMemFullQuit);
           std::fputs("carried on\n", stderr);
@@ -99,7 +100,7 @@ TEST(SystemHeap, ExhaustionGivesNilOrEndsTheProcessWithAMessage) {
         &output);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
-    EXPECT_EQ(output, "This application has run out of memory and must quit now.\n");
+    EXPECT_EQ(output, "hook\nThis application has run out of memory and must quit now.\n");
   }
 }
 

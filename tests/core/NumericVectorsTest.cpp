@@ -1,9 +1,6 @@
 // The numeric conversions and the 64-bit and Currency arithmetic against vectors that Python
 // computes at test time with unbounded integers and IEEE doubles (numeric_vectors.py).
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <bit>
 #include <filesystem>
@@ -13,37 +10,15 @@
 
 #include "core/Int64Arithmetic.h"
 #include "core/NumericConversions.h"
-
-extern char** environ;
+#include "support/TestSupport.h"
 
 namespace {
 
-// Runs python3 on the vector script without a shell and returns what it printed.
+// Runs python3 on the vector script and returns what it printed.
 std::string RunVectorScript(const char* seed, const char* count) {
-  std::string script =
+  const std::string script =
       (std::filesystem::path(__FILE__).parent_path() / "numeric_vectors.py").string();
-  int ends[2];
-  if (pipe(ends) != 0) return "";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, ends[0]);
-  char* argv[] = {const_cast<char*>("python3"), script.data(), const_cast<char*>(seed),
-                  const_cast<char*>(count), nullptr};
-  pid_t child;
-  const bool spawned = posix_spawnp(&child, "python3", &actions, nullptr, argv, environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  close(ends[1]);
-  std::string output;
-  char buffer[2048];
-  for (ssize_t got; spawned && (got = read(ends[0], buffer, sizeof buffer)) > 0;)
-    output.append(buffer, size_t(got));
-  close(ends[0]);
-  int status = 0;
-  return spawned && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-                 WEXITSTATUS(status) == 0
-             ? output
-             : "";
+  return qvtest::ProgramOutput({"python3", script, seed, count});
 }
 
 int64_t S(uint64_t bits) { return static_cast<int64_t>(bits); }

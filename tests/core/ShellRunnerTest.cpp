@@ -34,6 +34,19 @@ TEST(ShellRunner, CaptureCollectsEverythingTheCommandWrites) {
   EXPECT_EQ(output, "");
 }
 
+// A program run from an argument vector sees each word as given: no shell reads them.
+TEST(ShellRunner, ProgramsGetTheirArgumentsWordForWord) {
+  std::string output;
+  const char* const argv[] = {"printf", "[%s]", "a;b", "$HOME", "'q' \"r\"", "*", nullptr};
+  EXPECT_TRUE(RunProgram("/usr/bin/printf", argv, &output));
+  EXPECT_EQ(output, "[a;b][$HOME]['q' \"r\"][*]");
+  output.clear();
+  const char* const missing[] = {"qv-no-such-program", nullptr};
+  EXPECT_TRUE(RunProgram("/nonexistent/qv-no-such-program", missing, &output));
+  EXPECT_EQ(output, "");
+  EXPECT_FALSE(RunProgram("/usr/bin/printf", nullptr, &output));
+}
+
 // Output before the last step: a closed pipe would stop the command there. Every child is
 // waited for.
 TEST(ShellRunner, WithoutCaptureTheCommandRunsToTheEnd) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/IntrinsicTypes.h"
+#include "core/IntrinsicTypes.h"
 #include "core/ObjectDefinition.h"
 #include "core/TypeNames.h"
 #include "support/TestSupport.h"

@@ -46,8 +46,7 @@ def real_to_u64(x):
 # Each operation: (operand kinds, function of the decoded operands giving an int or a float).
 OPERATIONS = {
     "MulSInt64": ("ii", lambda a, b: a * b),
-    "DivSInt64": ("ii", lambda a, b: 0 if b == 0 or (a == INT64_MIN and b == -1)
-                  else trunc_div(a, b)),
+    "DivSInt64": ("ii", lambda a, b: 0 if b == 0 else trunc_div(a, b)),  # wraps when encoded
     "ModSInt64": ("ii", lambda a, b: 0 if b == 0 or (a == INT64_MIN and b == -1)
                   else a - b * trunc_div(a, b)),
     "DivUInt64": ("uu", lambda a, b: 0 if b == 0 else a // b),

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "image/Export.h"
+#include "core/Export.h"
 #include "image/ImageBlocks.h"
 #include "image/ImageFormat.h"
 #include "image/ImageLinker.h"

@@ -15,10 +15,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/ImageEntry.h"
 #include "app/RuntimeInit.h"
 #include "app/ShutdownTasks.h"
+#include "core/Export.h"
 #include "image/ApplicationImage.h"
-#include "image/Export.h"
 #include "image/ImageSymbols.h"
 #include "support/TestSupport.h"
 
@@ -103,7 +104,7 @@ std::string LoadInChild(const std::string& folder, const std::string& executable
         if (prepare) prepare();
         new ShutdownReporter;
         qvtest::ReportCapture reports;  // a display would otherwise show each one and wait
-        const bool loaded = LoadApplicationImage(executable.c_str());
+        const bool loaded = RunApplicationImage(executable.c_str());
         // The last code byte, as a stack trace would name it: the entry's, the last function.
         string name;
         uint32_t offset = 0;
@@ -176,6 +177,7 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
     void (*file)(Bytes&, size_t at, uint32_t size) = nullptr;
     const char* section = ".qv";
     void (*prepare)() = nullptr;
+    const char* whole = nullptr;  // the whole transcript, where it is known
   } cases[] = {
       {"truncated before its options block", [](Bytes& c) { c.resize(c.size() - 2); }},
       {"runs past the end of its section", [](Bytes& c) { PutWord(c, 0, uint32_t(c.size() - 3)); }},
@@ -200,8 +202,11 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
       // The name comparison covers the NUL: ".qvx" is not the image, so the (absent) block
       // files are.
       {.message = "The application image has no code", .section = ".qvx"},
+      // Reported once, through the report alone.
       {.message = "report codeProtected: The image's code block cannot be made executable",
-       .prepare = RefuseExecutableMemory},
+       .prepare = RefuseExecutableMemory,
+       .whole = "report codeProtected: The image's code block cannot be made executable "
+                "(error #1)\nloaded=0\n"},
       // A FIFO would block open() for ever: only regular files are read. No section, so the
       // block files are tried.
       {.message = "Image block file code.dat is no regular file", .section = ".qvx",
@@ -225,6 +230,9 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
     EXPECT_NE(output.find("loaded=0"), std::string::npos) << output;
     EXPECT_EQ(output.find("1=42"), std::string::npos) << output;
+    if (c.whole && output.find("seccomp unavailable") == std::string::npos) {
+      EXPECT_EQ(output, c.whole);
+    }
   }
 }
 

@@ -13,7 +13,7 @@
 #include "ElfObject.h"
 #include "ImagePacker.h"
 #include "PackError.h"
-#include "image/ExportRegistry.h"
+#include "core/ExportRegistry.h"
 #include "image/ImageBlocks.h"
 #include "image/ImageLinker.h"
 #include "qvapp.h"

@@ -89,7 +89,10 @@ TEST(StringFields, Edges) {
   string accent = Make("\xC3\xA9", kEncodingUTF8);
   EXPECT_EQ(Take(StringReplaceAll(wide.Storage(), accent.Storage(), string("-").Storage())),
             EncodeUTF16({'x', '-', 'y', '-', 'z'}));
-  // An empty separator splits into characters.
+  // An empty separator: one field, which the byte form does not give; Split cuts characters.
+  EXPECT_EQ(StringCountFieldsB(hello.Storage(), nullptr), 1);
+  EXPECT_EQ(StringNthFieldB(hello.Storage(), nullptr, 1), nullptr);
+  EXPECT_EQ(Take(StringNthField(hello.Storage(), nullptr, 1)), "Hello World");
   RuntimeArray* array = StringSplit(Make("a\xC3\xA9", kEncodingUTF8).Storage(), nullptr);
   EXPECT_EQ(Elements(array), (std::vector<std::string>{"a", "\xC3\xA9"}));
   RuntimeUnlockArray(array);

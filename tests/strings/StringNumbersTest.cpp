@@ -69,11 +69,14 @@ TEST(StringNumbersTest, PrefixesAndLocaleNumbers) {
     EXPECT_EQ(Val(string(c.text), &flag), c.value) << c.text;
     EXPECT_EQ(flag, c.notANumber) << c.text;
   }
+  // CLong reads 64 bits and wraps beyond them.
   const struct {
     const char* text;
-    int32_t value;
+    int64_t value;
   } longs[] = {
-      {"&H1F", 31}, {"&q1", 0}, {"12x3", 12}, {"4294967297", 1}, {"&hFFFFFFFF", -1}, {"&", 0},
+      {"&H1F", 31}, {"&q1", 0}, {"12x3", 12}, {"4294967297", 4294967297}, {"&", 0},
+      {"&hFFFFFFFF", 4294967295}, {"&hFFFFFFFFFFFFFFFF", -1}, {"-9223372036854775808", INT64_MIN},
+      {"18446744073709551617", 1}, {"&o1777777777777777777777", -1},
   };
   for (const auto& c : longs) EXPECT_EQ(runCLong(string(c.text).Storage()), c.value) << c.text;
   EXPECT_EQ(runCDbl(string("1,234.5").Storage()), 1234.5);

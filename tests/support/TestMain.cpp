@@ -3,10 +3,13 @@
 #include <gtk/gtk.h>
 
 #include "core/Memory.h"
+#include "core/Startup.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   initializeMemoryCriticalSection();
+  // The hooks the upper layers install, as the executable's start has them.
+  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
   gtk_init_check(&argc, &argv);
   return RUN_ALL_TESTS();
 }

@@ -44,6 +44,10 @@ class ReportCapture {
 // The child's stdout and stderr are captured into *output when given.
 int RunInChild(const std::function<void()>& body, std::string* output = nullptr);
 
+// Runs the program argv[0] (found through PATH) with argv, without a shell; what it wrote to
+// standard output, or "" when it could not start or did not exit with status 0.
+std::string ProgramOutput(const std::vector<std::string>& argv);
+
 // True when a display was available and GTK initialised in this test binary.
 bool HaveDisplay();
 

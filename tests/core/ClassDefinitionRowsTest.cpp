@@ -1,14 +1,18 @@
 // Class definitions built from static rows, and their conversion into run-time classes.
 #include <gtest/gtest.h>
 
-#include "app/FieldAccessors.h"
-#include "app/IntrinsicTypes.h"
-#include "controls/ClassDefinitionRows.h"
+#include "app/ExternalClasses.h"
 #include "controls/ControlClasses.h"
+#include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/EventHandlers.h"
+#include "core/FieldAccessors.h"
+#include "core/GlobalFunctions.h"
+#include "core/IntrinsicTypes.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeClass.h"
+#include "core/TypeNames.h"
+#include "strings/TextEncodingObjects.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -114,6 +118,22 @@ TEST(ClassDefinitionRows, AHierarchyConvertsIntoRunTimeClasses) {
   EXPECT_EQ(capture.count(), 3u) << "the missing method's call and the nil definition";
 }
 
+// A definition whose tables cannot be built gives no class, and neither do its subclasses.
+TEST(ClassDefinitionRows, ADefinitionThatFailsItsChecksGivesNoClass) {
+  static ObjectDefinition flagged, below;
+  Declare(flagged, "RowFlagged", nullptr, 24);
+  static MethodRow rows[] = {{"Width", nullptr, nullptr, 0, {Fn(0x3D), "W", 0, {}}, {}, kMethodPlain,
+                              0, 0}};
+  AddClassMethods(&flagged, rows, 1);
+  flagged.methods->userFlags |= kItemSystemPropertyVirtual;
+  Declare(below, "RowBelowFlagged", &flagged, 24);
+  qvtest::ReportCapture capture;
+  EXPECT_EQ(RuntimeClassForDefinition(&flagged), nullptr);
+  EXPECT_TRUE(capture.HasCondition("0 == (item->userFlags & systemPropertyVirtual)"));
+  EXPECT_EQ(NewObjectFromDefinition(&below), nullptr);
+  EXPECT_TRUE(capture.HasCondition("super"));
+}
+
 TEST(ClassDefinitionRows, RowsBuildItemsAndMethodsWithTheirFlagsAndTexts) {
   const PropertyRow rows[] = {{0x804, "NoGui", nullptr, Fn(1), "g", Fn(2), "s", 0, 0},
                               {0x8, "Second", nullptr, Fn(1), "g", nullptr, nullptr, 0, 0},
@@ -139,15 +159,77 @@ TEST(ClassDefinitionRows, RowsBuildItemsAndMethodsWithTheirFlagsAndTexts) {
   EXPECT_EQ(Text(definition.methods->next->declarationText.Storage()), "Sub Clear()");
 }
 
-TEST(ControlClasses, GettersBuildTheClassesThatRegistrationFinds) {
-  ObjectDefinition *object = ObjectClassDefinition(), *paneChild = PaneChildClassDefinition();
-  std::string names;
-  for (ObjectMethod* m = paneChild->methods; m; m = m->next) names += Text(m->name.Storage()) + "|";
-  EXPECT_EQ(names, "_SetWindow|Window|_Index|_SetIndex|");
-  RegisterControlClasses();
-  EXPECT_EQ(LookupClassDefinition(string("OBJECT")), object);
-  EXPECT_EQ(LookupClassDefinition(string("_panechild")), paneChild);
-  EXPECT_EQ(RuntimeLookupClass(string("_PaneChild").Storage())->isAnInterface, 1);
+// A class declared as a table: its rows name their functions once, its types by intrinsic
+// record or by class name, resolved when the definition is converted.
+extern "C" RuntimeObject* DeclaredPeer(RuntimeObject*, RuntimeObject* other, int32_t) {
+  return other;
+}
+extern "C" void DeclaredInit(RuntimeObject* object) { RuntimeLockObject(object); }
+ObjectHook* gDeclaredHook;
+
+using namespace lang;
+const PropertyRow kDeclaredProperties[] = {
+    QV_PROPERTY("Count", Integer, intGetter, intSetter, 24).Flags(kRowPrivate),
+    QV_READONLY("Partner", Class<"DeclaredRow">, objGetter, 28),
+    QV_VARIABLE("__qvf_mImp", Ptr),
+};
+const MethodRow kDeclaredMethods[] = {
+    QV_FUNCTION("Peer", Class<"DeclaredRow">, DeclaredPeer, Param("other", Class<"DeclaredRow">),
+                Param(Integer).Default(3)),
+    QV_ABSTRACT("Later", Class<"NotYetAClass">, Param(Class<"NotYetAClass">).ByRef()),
+};
+const EventRow kDeclaredEvents[] = {QV_EVENT("Changed", &gDeclaredHook, "by As Integer")};
+
+QV_CLASS(DeclaredRowDefinition,
+         .name = "DeclaredRow",
+         .super = ObjectClassDefinition,
+         .objectSize = 32,
+         .properties = kDeclaredProperties,
+         .methods = kDeclaredMethods,
+         .events = kDeclaredEvents,
+         .initializer = QV_CODE(DeclaredInit))
+
+TEST(ClassDefinitionRows, DeclaredClassesResolveClassNamesWhenConverted) {
+  ObjectDefinition* definition = DeclaredRowDefinition();
+  ASSERT_EQ(DeclaredRowDefinition(), definition);  // built once
+  EXPECT_EQ(definition->super, ObjectClassDefinition());
+  EXPECT_EQ(definition->initializer.toc, reinterpret_cast<void*>(&DeclaredInit));
+  EXPECT_STREQ(definition->initializer.exportName, "DeclaredInit");
+  const ObjectMethod* peer = definition->methods;
+  EXPECT_EQ(Text(peer->declarationText.Storage()),
+            "Function Peer(other As DeclaredRow, p2 As Integer=3) As DeclaredRow");
+  EXPECT_STREQ(peer->row.a.exportName, "DeclaredPeer");
+  RegisterClassDefinition(definition);
+  RuntimeClass* cls = RuntimeClassForDefinition(definition);
+  ASSERT_NE(cls, nullptr);
+  // Registered names became the definition; the rows themselves still name the class.
+  EXPECT_EQ(peer->row.returnType, definition->AsType());
+  EXPECT_EQ(peer->row.parameters[0].parameterType, definition->AsType());
+  EXPECT_EQ(kDeclaredMethods[0].parameters[0].parameterType->kind, kTypeKindClassName);
+  EXPECT_EQ(definition->items->next->varType, definition->AsType());
+  // A name not registered stays a name and prints as one.
+  const ObjectMethod* later = peer->next;
+  EXPECT_EQ(later->row.returnType->kind, kTypeKindClassName);
+  EXPECT_EQ(Text(MethodSignatureKey(later, nullptr, false).Storage()),
+            "Later%o<NotYetAClass>%&o<NotYetAClass>");
+  EXPECT_EQ(Text(cls->namedMethodTable[0].key),
+            "Peer%o<DeclaredRow>%o<DeclaredRow>o<DeclaredRow>i4");
+  ASSERT_EQ(cls->propertyCount, 3);  // the plain variable too
+  EXPECT_EQ(Text(cls->propertyTable[1].key), "Partner%o<DeclaredRow>%");
+  EXPECT_EQ(definition->items->declarationFlags, kItemPrivate | kItemProtected);
+  EXPECT_EQ(definition->items->next->userFlags, kItemReadOnly);
+  EXPECT_EQ(gDeclaredHook->eventIndex, 0);
+}
+
+// The global-function table names classes that register after it is built; they resolve
+// when the table is next read.
+TEST(ClassDefinitionRows, GlobalFunctionsResolveClassesRegisteredLater) {
+  RuntimeInitExternalClasses();
+  const MethodRow* isNull = LookupGlobalFunction("IsNull");
+  ASSERT_NE(isNull, nullptr);
+  EXPECT_EQ(isNull->parameters[0].parameterType, ObjectClassDefinition()->AsType());
+  EXPECT_EQ(LookupGlobalFunction("Encoding")->returnType, TextEncodingClassDefinition()->AsType());
+  EXPECT_EQ(LookupGlobalFunction("Window")->returnType->kind, kTypeKindClassName);
 }
 
 }  // namespace

@@ -34,6 +34,10 @@ enum IntrinsicTypeIndex : int32_t {
 };
 
 // The 22 records, in the order above.
-const IntrinsicTypeRecord* IntrinsicTypeTable();
-// The record as a type descriptor, for rows and definitions.
-const TypeDescriptor* IntrinsicType(IntrinsicTypeIndex index);
+extern const IntrinsicTypeRecord kIntrinsicTypeRecords[kIntrinsicTypeCount];
+inline const IntrinsicTypeRecord* IntrinsicTypeTable() { return kIntrinsicTypeRecords; }
+// The record as a type descriptor, for rows and definitions; a constant, so static rows can
+// hold it.
+constexpr const TypeDescriptor* IntrinsicType(IntrinsicTypeIndex index) {
+  return &kIntrinsicTypeRecords[index].descriptor;
+}

@@ -1,4 +1,4 @@
-#include "app/RuntimeThread.h"
+#include "core/RuntimeThread.h"
 
 #include <pthread.h>
 

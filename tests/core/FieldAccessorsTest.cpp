@@ -4,9 +4,9 @@
 #include <bit>
 #include <cmath>
 
-#include "app/FieldAccessors.h"
-#include "app/IntrinsicTypes.h"
 #include "arrays/RuntimeArray.h"
+#include "core/FieldAccessors.h"
+#include "core/IntrinsicTypes.h"
 #include "core/RuntimeClass.h"
 #include "strings/RuntimeString.h"
 #include "support/TestSupport.h"

@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "image/ExportRegistry.h"
+#include "core/ExportRegistry.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "controls/ClassDefinitionRows.h"
+#include "core/ClassDefinitionRows.h"
 
 #include "core/TypeNames.h"
 
@@ -112,6 +112,41 @@ void AddClassEvents(ObjectDefinition* definition, const EventImplementationRow* 
     for (int w = 0; w < 5; ++w) instance->words[w] = rows[i].words[w];
     definition->PrependHookInstance(instance);
   }
+}
+
+PropertyRow MakePropertyRow(const char* name, const TypeDescriptor* type, void* getter,
+                            const char* getterName, void* setter, const char* setterName,
+                            uint32_t parameterWord) {
+  return {0, name, type, getter, getterName, setter, setterName, parameterWord, 0};
+}
+
+MethodRow MakeMethodRow(const char* name, const TypeDescriptor* returnType,
+                        const ParameterRecord* parameters, int32_t count, CodeRecord a,
+                        CodeRecord b) {
+  return {name, returnType, parameters, count, a, b, kMethodPlain, 0, 0};
+}
+
+ObjectDefinition* BuildClassDefinition(ObjectDefinition* definition,
+                                       const ClassDeclaration& declaration) {
+  if (!definition->className.IsEmpty()) return definition;
+  definition->className = declaration.name;
+  definition->isStatic = 1;  // the items share the rows' parameter arrays
+  definition->super = declaration.super ? declaration.super() : nullptr;
+  definition->objectSize = declaration.objectSize;
+  definition->isInterface = declaration.isInterface ? 1 : 0;
+  definition->availability = AvailabilityFromFlags(declaration.flags);
+  definition->initializer = declaration.initializer;
+  definition->finalizer = declaration.finalizer;
+  AddClassHooks(definition, declaration.events.rows, declaration.events.count);
+  AddClassEvents(definition, declaration.eventImplementations.rows,
+                 declaration.eventImplementations.count);
+  definition->SetItems(AddClassProperties(declaration.properties.rows,
+                                          declaration.properties.count));
+  AddClassMethods(definition, declaration.methods.rows, declaration.methods.count);
+  for (int32_t i = 0; i < declaration.interfaces.count; ++i) {
+    ObjectDefinition::AddInterface(definition, declaration.interfaces.rows[i]());
+  }
+  return definition;
 }
 
 extern "C" void NoOpCallback() {}

@@ -1,4 +1,4 @@
-#include "image/ExportRegistry.h"
+#include "core/ExportRegistry.h"
 
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"

@@ -1,11 +1,11 @@
-#include "app/FieldAccessors.h"
+#include "core/FieldAccessors.h"
 
 #include <cstring>
 
 #include "arrays/RuntimeArray.h"
+#include "core/Export.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
-#include "image/Export.h"
 #include "strings/RuntimeString.h"
 
 namespace {

@@ -1,12 +1,12 @@
-#include "app/IntrinsicTypes.h"
+#include "core/IntrinsicTypes.h"
 
 #include <bit>
 
 #include "core/ByteUtilities.h"
 #include "core/NumberText.h"
 #include "strings/NumberFormat.h"
-#include "strings/StringNumbers.h"
 #include "strings/RuntimeString.h"
+#include "strings/StringNumbers.h"
 
 namespace {
 
@@ -66,14 +66,16 @@ int32_t SingleFromText(stringStorage* text, uint32_t* value) {
 }
 
 constexpr IntrinsicTypeRecord Plain(const char* name) {
-  return {kTypeKindIntrinsic, name, nullptr, nullptr, nullptr, nullptr};
+  return {{kTypeKindIntrinsic}, name, nullptr, nullptr, nullptr, nullptr};
 }
 constexpr IntrinsicTypeRecord Integral(const char* name) {
-  return {kTypeKindIntrinsic, name, IntegerToText, IntegerFromText, nullptr, nullptr};
+  return {{kTypeKindIntrinsic}, name, IntegerToText, IntegerFromText, nullptr, nullptr};
 }
 
-constexpr IntrinsicTypeRecord kIntrinsicTypes[kIntrinsicTypeCount] = {
-    {kTypeKindIntrinsic, "String", StringToText, StringFromText, StringRelease,
+}  // namespace
+
+constexpr IntrinsicTypeRecord kIntrinsicTypeRecords[kIntrinsicTypeCount] = {
+    {{kTypeKindIntrinsic}, "String", StringToText, StringFromText, StringRelease,
      StringAddReference},
     Integral("Integer"),
     Integral("UInt32"),
@@ -83,8 +85,8 @@ constexpr IntrinsicTypeRecord kIntrinsicTypes[kIntrinsicTypeCount] = {
     Integral("UInt16"),
     Integral("Int8"),
     Integral("UInt8"),
-    {kTypeKindIntrinsic, "Boolean", BooleanToText, BooleanFromText, nullptr, nullptr},
-    {kTypeKindIntrinsic, "Single", SingleToText, SingleFromText, nullptr, nullptr},
+    {{kTypeKindIntrinsic}, "Boolean", BooleanToText, BooleanFromText, nullptr, nullptr},
+    {{kTypeKindIntrinsic}, "Single", SingleToText, SingleFromText, nullptr, nullptr},
     Plain("Double"),
     Plain("Currency"),
     Plain("Form"),
@@ -97,11 +99,3 @@ constexpr IntrinsicTypeRecord kIntrinsicTypes[kIntrinsicTypeCount] = {
     Plain("Short"),
     Plain("Class"),
 };
-
-}  // namespace
-
-const IntrinsicTypeRecord* IntrinsicTypeTable() { return kIntrinsicTypes; }
-
-const TypeDescriptor* IntrinsicType(IntrinsicTypeIndex index) {
-  return AsTypeDescriptor(&kIntrinsicTypes[index]);
-}

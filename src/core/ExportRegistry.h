@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
+#include "core/Export.h"
 #include "core/StringMap.h"
-#include "image/Export.h"
 #include "strings/RuntimeString.h"
 
 extern "C" {
