@@ -13,6 +13,11 @@
 #     QV_IMAGE_EXE name them, e.g. for a test:
 #       target_compile_definitions(test_x PRIVATE
 #         IMAGE_DIR="$<TARGET_PROPERTY:myimage,QV_IMAGE_DIR>")
+#
+#   qv_add_test_plugin(<name> SOURCES <sources>... [OPTIONS <gcc options>...])
+#     Builds target <name>: the i386 shared library ${CMAKE_CURRENT_BINARY_DIR}/<name>.so,
+#     compiled as plug-ins are, with plain -O2 and no frame pointers (none of the framework's
+#     flags). Its property QV_PLUGIN_FILE names the library.
 include_guard(DIRECTORY)
 
 # Variables would stay in the scope of the first includer (include_guard), so the functions
@@ -86,4 +91,25 @@ function(qv_add_test_image name)
     VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${outputs})
   set_target_properties(${name} PROPERTIES QV_IMAGE_DIR ${folder} QV_IMAGE_EXE "${exe}")
+endfunction()
+
+function(qv_add_test_plugin name)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;OPTIONS")
+  if(NOT ARG_SOURCES)
+    message(FATAL_ERROR "qv_add_test_plugin(${name}): no SOURCES")
+  endif()
+  set(sources)
+  foreach(source ${ARG_SOURCES})
+    get_filename_component(source_path ${source} ABSOLUTE)
+    list(APPEND sources ${source_path})
+  endforeach()
+  set(library ${CMAKE_CURRENT_BINARY_DIR}/${name}.so)
+  add_custom_command(OUTPUT ${library}
+    COMMAND ${CMAKE_C_COMPILER} -m32 -O2 -fomit-frame-pointer -fPIC -shared ${ARG_OPTIONS}
+      -o ${library} ${sources}
+    DEPENDS ${sources}
+    COMMENT "Building test plug-in ${name}"
+    VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${library})
+  set_target_properties(${name} PROPERTIES QV_PLUGIN_FILE ${library})
 endfunction()

@@ -3,17 +3,20 @@
 #include <cstdint>
 
 #include "app/ShutdownTasks.h"
+#include "core/CompiledCall.h"
 #include "image/ApplicationImage.h"
 
 namespace {
 
 void* gEntryStackMark = nullptr;
 
+// An exception the application leaves unhandled stops at the entry's barrier, never in the
+// frames of main and the C library above it.
 [[gnu::noinline]] void CallImageEntry(uint8_t* entry) {
   void* stackPointer;
   asm volatile("mov %%esp, %0" : "=r"(stackPointer));
   gEntryStackMark = stackPointer;
-  reinterpret_cast<void (*)()>(entry)();
+  CompiledCall().Invoke(entry);
 }
 
 }  // namespace

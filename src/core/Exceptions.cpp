@@ -36,7 +36,27 @@ bool InCompiledCode(const uint8_t* p, uint32_t n) {
   return uint64_t(p - code.begin) + n <= code.size;
 }
 
-uintptr_t StackTop() { return GetCurrentThreadRecord()->GetStackTop(); }
+// Where the framework's own code lies: the executable from its first byte to the end of its text.
+extern "C" const uint8_t __executable_start[], etext[];
+
+bool InFrameworkCode(const uint8_t* p) { return p >= __executable_start && p < etext; }
+
+// Only the framework and compiled code keep frame pointers. A frame whose return address lies
+// anywhere else was called by foreign code (GTK, a plug-in, the C library), whose EBP may hold
+// anything, so its saved link is no frame: a walk ends there.
+bool CallerKeepsFramePointer(const StackFrameRecord* frame) {
+  return InFrameworkCode(frame->returnAddress) || InCompiledCode(frame->returnAddress, 1);
+}
+
+// The highest address a walk may reach: the thread's stack top, or the frame of the innermost
+// call into compiled code, whichever is lower. Above that barrier lie frames that called the
+// compiled code (GTK, a plug-in, an outer call), which this raise must leave alone.
+uintptr_t WalkLimit() {
+  const RuntimeThreadImp* thread = GetCurrentThreadRecord();
+  const uintptr_t top = thread->GetStackTop();
+  const CallBarrier* barrier = thread->InnermostBarrier();
+  return barrier && barrier->frame < top ? barrier->frame : top;
+}
 
 // A frame whose two words lie below the stack top.
 bool FrameBelowTop(const StackFrameRecord* frame, uintptr_t top) {
@@ -131,11 +151,12 @@ void SetCompiledCodeRange(const uint8_t* begin, uint32_t size,
 
 // Each step must move up the stack: a damaged or cyclic chain ends the walk.
 void WalkStackFrames(StackFrameRecord* first, StackFrameCallback callback, void* context) {
-  const uintptr_t top = StackTop();
+  const uintptr_t top = WalkLimit();
   StackFrameRecord* frame = first;
   if (!callback || !FrameBelowTop(frame, top) || !frame->savedFrame) return;
   for (;;) {
     callback(frame, context);
+    if (!CallerKeepsFramePointer(frame)) return;
     StackFrameRecord* next = frame->savedFrame;
     if (next <= frame || !FrameBelowTop(next, top) || !next->savedFrame) return;
     frame = next;
@@ -188,7 +209,7 @@ const uint8_t* FindExceptionHandler(const uint8_t* address) {
 // Inline into no caller: the walk starts at this routine's own frame, whose return address
 // lies in the framework, and only addresses in compiled code are considered.
 [[gnu::noinline]] void ThrowToHandler(RuntimeObject* exception) {
-  const uintptr_t top = StackTop();
+  const uintptr_t top = WalkLimit();
   auto* frame = static_cast<StackFrameRecord*>(__builtin_frame_address(0));
   const void* codeInRoutine = CodeAddressOfCaller();  // inside this routine, for its frame
   for (;;) {
@@ -204,6 +225,7 @@ const uint8_t* FindExceptionHandler(const uint8_t* address) {
       RedirectReturn(frame, codeInRoutine, link, handler + kHandlerHeaderSize);
       return;
     }
+    if (!CallerKeepsFramePointer(frame)) break;
     codeInRoutine = frame->returnAddress;
     frame = link;
   }
@@ -225,6 +247,9 @@ extern "C" void RuntimeReraiseException(RuntimeObject* exception) {
 QV_EXPORT(RuntimeReraiseException)
 
 extern "C" void RuntimeUnhandledException(RuntimeObject* exception) {
+  if (CallBarrier* barrier = GetCurrentThreadRecord()->InnermostBarrier()) {
+    ++barrier->unhandledCount;
+  }
   if (gUnhandledHook) {
     gUnhandledHook(exception);
     return;
@@ -235,3 +260,7 @@ QV_EXPORT(RuntimeUnhandledException)
 
 extern "C" void SetRaiseExceptionHook(ExceptionHook hook) { gRaiseHook = hook; }
 extern "C" void SetUnhandledExceptionHook(ExceptionHook hook) { gUnhandledHook = hook; }
+
+bool IsFrameworkCode(const void* address) {
+  return InFrameworkCode(static_cast<const uint8_t*>(address));
+}

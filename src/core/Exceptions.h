@@ -8,8 +8,12 @@
 // the raise itself returns. Without a handler the unhandled hook, or the error report, takes over.
 //
 // Frame walks never leave the current thread's stack (its recorded top) and never move
-// downwards; the handler scan never reads outside the image's code block, so no byte pattern in
-// the framework or a system library is ever taken for a handler.
+// downwards. They stop at the innermost call barrier (CompiledCall.h): the frame from which the
+// framework called the compiled code now running; an exception no handler below it takes goes
+// the unhandled path for that call. They also stop at a frame called from code that keeps no
+// frame pointer (GTK, plug-ins, the C library), whose saved link may be anything. The handler
+// scan never reads outside the image's code block, so no byte pattern in the framework or a
+// system library is ever taken for a handler.
 #pragma once
 
 #include <cstdint>
@@ -60,6 +64,10 @@ const uint8_t* FindExceptionHandler(const uint8_t* address);
 void ThrowToHandler(RuntimeObject* exception);
 // The frame of the routine that called the caller.
 StackFrameRecord* GetCallerFrame();
+
+// True when address lies in the framework's own code (the executable's text), not in compiled
+// code, a plug-in or a system library.
+bool IsFrameworkCode(const void* address);
 
 // Where compiled code lies and what its functions are called: the loader names its image's
 // code block and symbols here when it installs the image; a test that links its own

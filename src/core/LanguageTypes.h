@@ -111,6 +111,18 @@ constexpr SignatureText DeclaredGetterSignature(const TypeDescriptor* type) {
   text.Append(SignatureLetter(type)).Append('(').Append('i').Append('i').Append(')');
   return text;
 }
+// A getter that reads the object alone, (object) -> value, is called correctly that way too:
+// the caller pushes and pops both words. Functions that compiled code also calls with the
+// object alone (VarType, as a global function and as the Variant property Type) take it.
+constexpr SignatureText DeclaredObjectOnlyGetterSignature(const TypeDescriptor* type) {
+  SignatureText text;
+  text.Append(SignatureLetter(type)).Append('(').Append('i').Append(')');
+  return text;
+}
+constexpr bool GetterSignatureAgrees(const char* recorded, const TypeDescriptor* type) {
+  return DeclaredSignatureAgrees(recorded, DeclaredGetterSignature(type)) ||
+         DeclaredSignatureAgrees(recorded, DeclaredObjectOnlyGetterSignature(type));
+}
 constexpr SignatureText DeclaredSetterSignature(const TypeDescriptor* type) {
   SignatureText text;
   text.Append('v').Append('(').Append('i').Append('i').Append(SignatureLetter(type)).Append(')');

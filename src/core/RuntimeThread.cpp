@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 
+#include "core/RuntimeError.h"
+
 namespace {
 
 // The end of the calling thread's stack mapping. Without it the record answers the highest
@@ -24,3 +26,19 @@ RuntimeThreadImp gMainThreadRecord(CallingThreadStackTop());
 }  // namespace
 
 RuntimeThreadImp* GetCurrentThreadRecord() { return &gMainThreadRecord; }
+
+void RuntimeThreadImp::PushBarrier(CallBarrier* barrier) {
+  barrier->outer = mInnermostBarrier;
+  mInnermostBarrier = barrier;
+}
+
+// Barriers live in their callers' frames, so none may stay linked once its frame is gone: one
+// popped out of order is reported and unlinked all the same, with every barrier inside it.
+void RuntimeThreadImp::PopBarrier(CallBarrier* barrier) {
+  QV_CHECK_TEXT(barrier == mInnermostBarrier, "barrier is the innermost", nullptr);
+  for (CallBarrier* b = mInnermostBarrier; b; b = b->outer) {
+    if (b != barrier) continue;
+    mInnermostBarrier = barrier->outer;
+    return;
+  }
+}

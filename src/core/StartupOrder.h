@@ -28,7 +28,8 @@ enum StartupOrder : uint32_t {
   // PopupMenu, ComboBox, NotePlayer, Movie, Sound, StyledTextPrinter, TabPanel, MouseCursor,
   // DataControlAction, DataControl, TrayItem.
   kStartupClassesBegin = kStartupHooksEnd,
-  kStartupEndOfLineClass = kStartupClassesBegin,
+  kStartupVariantClass = kStartupClassesBegin,
+  kStartupEndOfLineClass,
   kStartupTextEncodingClass,
   kStartupTextConverterClass,
   kStartupEncodingsClass,

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "core/RuntimeObject.h"
 #include "strings/RuntimeString.h"
 
 // Type codes of the typed conversions; any other code gives the empty string.
@@ -69,4 +70,7 @@ stringStorage* RuntimeHexInt64(int64_t value);
 stringStorage* RuntimeHexUInt64(uint64_t value);
 stringStorage* RuntimeHexSingle(float value);
 stringStorage* RuntimeHexDouble(double value);
+stringStorage* RuntimeBinVariant(RuntimeObject* variant);
+stringStorage* RuntimeOctVariant(RuntimeObject* variant);
+stringStorage* RuntimeHexVariant(RuntimeObject* variant);
 }

@@ -6,7 +6,12 @@
 
 #include <cstdint>
 
+#include "core/RuntimeObject.h"
 #include "strings/RuntimeString.h"
+
+// The bytes number parsers read: text whose digits are single bytes as it is, 16- and 32-bit
+// Unicode as UTF-8.
+string AsByteText(const string& text);
 
 // Val: the leading number of text as strtod reads it in the C locale; "&h", "&o" and "&b"
 // read hexadecimal, octal and binary digits from the third byte on. *notANumber (when given)
@@ -34,6 +39,9 @@ stringStorage* StringStrInt32(int32_t value);
 stringStorage* StringStrUInt32(uint32_t value);
 stringStorage* StringStrInt64(int64_t value);
 stringStorage* StringStrUInt64(uint64_t value);
+// Str and CStr of a variant: the variant's text (CStr: Single and Double as Str gives them).
+stringStorage* StringStrVariant(RuntimeObject* variant);
+stringStorage* runCStr(RuntimeObject* variant);
 double StringVal(stringStorage* text);
 double runCDbl(stringStorage* text);
 int64_t runCLong(stringStorage* text);

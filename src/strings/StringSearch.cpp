@@ -261,6 +261,19 @@ int32_t ContinuationBytesInWord(uint32_t word) {
   return static_cast<int32_t>(((marks >> 7) * 0x01010101u) >> 24);
 }
 
+// As signed bytes, continuation bytes are exactly those below -64: each marked -1.
+[[gnu::target("sse2")]] inline __m128i ContinuationMarks(const unsigned char* at) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  return _mm_cmplt_epi8(bytes, _mm_set1_epi8(-64));
+}
+
+[[gnu::target("avx2")]] inline __m256i MarksAVX2(const unsigned char* at) {
+  __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+  return _mm256_cmpgt_epi8(_mm256_set1_epi8(-64), bytes);
+}
+
+}  // namespace
+
 int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
   int32_t count = 0, i = 0;
   for (; i + 4 <= n; i += 4) {
@@ -272,15 +285,9 @@ int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
   return count;
 }
 
-// Sixteen bytes to a lane: as signed bytes, continuation bytes are exactly those below -64.
-// Two lanes take two loads each per round, so that the additions need not wait on one another
-// and nothing spills from the eight vector registers; each byte count (at most 2 a round) is
-// summed before it can pass 255.
-[[gnu::target("sse2")]] inline __m128i ContinuationMarks(const unsigned char* at) {
-  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  return _mm_cmplt_epi8(bytes, _mm_set1_epi8(-64));
-}
-
+// Sixteen bytes to a lane. Two lanes take two loads each per round, so that the additions need
+// not wait on one another and nothing spills from the eight vector registers; each byte count
+// (at most 2 a round) is summed before it can pass 255.
 [[gnu::target("sse2")]] int32_t CountContinuationsSSE2(const unsigned char* text, int32_t n) {
   constexpr int32_t kRoundsPerSum = 127;
   const __m128i zero = _mm_setzero_si128();
@@ -301,11 +308,6 @@ int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
 }
 
 // The same over 32-byte lanes where the processor has them: half the instructions per byte.
-[[gnu::target("avx2")]] inline __m256i MarksAVX2(const unsigned char* at) {
-  __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-  return _mm256_cmpgt_epi8(_mm256_set1_epi8(-64), bytes);
-}
-
 [[gnu::target("avx2")]] int32_t CountContinuationsAVX2(const unsigned char* text, int32_t n) {
   constexpr int32_t kRoundsPerSum = 127;
   const __m256i zero = _mm256_setzero_si256();
@@ -325,8 +327,6 @@ int32_t CountContinuationsPortable(const unsigned char* text, int32_t n) {
   }
   return count + CountContinuationsSSE2(p, n - static_cast<int32_t>(p - text));
 }
-
-}  // namespace
 
 int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n) {
   static const bool haveAVX2 = __builtin_cpu_supports("avx2");

@@ -75,8 +75,12 @@ int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find)
 int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
                             bool bytePositions);
 
-// Continuation bytes (10xxxxxx) among the n bytes of text.
+// Continuation bytes (10xxxxxx) among the n bytes of text, by the widest of the counters below
+// that the processor runs.
 int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n);
+int32_t CountContinuationsPortable(const unsigned char* text, int32_t n);
+int32_t CountContinuationsSSE2(const unsigned char* text, int32_t n);
+int32_t CountContinuationsAVX2(const unsigned char* text, int32_t n);
 // Characters of UTF-8 text before byte offset: the steps of a walk from its first byte.
 int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset);
 // Byte offset after walking n characters of UTF-8 text from its first byte (at most length).

@@ -9,12 +9,6 @@
 
 namespace {
 
-struct ResponderSlot {
-  MessageDialogResponder responder;
-  void* context;
-};
-ResponderSlot gResponder{nullptr, nullptr};
-
 // The dialog's buttons answer kResponseBase plus their index; GTK's own responses (the window
 // closed, Escape) are negative.
 constexpr gint kResponseBase = 100;
@@ -79,46 +73,6 @@ GtkWidget* BuildWindow(MessageDialog* dialog) {
   return window;
 }
 
-// The button of the window that answers response, or nullptr.
-GtkWidget* ButtonForResponse(GtkWidget* window, gint response) {
-  GList* children = gtk_container_get_children(
-      GTK_CONTAINER(gtk_dialog_get_action_area(GTK_DIALOG(window))));
-  GtkWidget* found = nullptr;
-  for (GList* item = children; item && !found; item = item->next) {
-    GtkWidget* child = GTK_WIDGET(item->data);
-    if (gtk_dialog_get_response_for_widget(GTK_DIALOG(window), child) == response) found = child;
-  }
-  g_list_free(children);
-  return found;
-}
-
-// Reads the dialog back from the toolkit for the responder and clicks what it chooses.
-gboolean AskResponder(gpointer data) {
-  GtkWidget* window = GTK_WIDGET(data);
-  gchar* message = nullptr;
-  gchar* explanation = nullptr;
-  g_object_get(window, "text", &message, "secondary-text", &explanation, nullptr);
-  MessageDialogView view{message, explanation ? explanation : "",
-                         gtk_window_get_title(GTK_WINDOW(window)), {nullptr, nullptr, nullptr},
-                         kNoDefaultButton};
-  for (int32_t index = 0; index < 3; ++index) {
-    GtkWidget* button = ButtonForResponse(window, kResponseBase + index);
-    if (!button) continue;
-    view.captions[index] = gtk_button_get_label(GTK_BUTTON(button));
-    if (gtk_widget_has_default(button)) view.defaultButton = index;
-  }
-  int32_t choice = gResponder.responder(view, gResponder.context);
-  g_free(message);
-  g_free(explanation);
-  GtkWidget* button = ButtonForResponse(window, kResponseBase + choice);
-  if (button) {
-    gtk_button_clicked(GTK_BUTTON(button));
-  } else {
-    gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_DELETE_EVENT);
-  }
-  return FALSE;
-}
-
 int32_t PressedFromResponse(MessageDialog* dialog, gint response) {
   int32_t index = response - kResponseBase;
   if (index >= kDefaultActionButton && index <= kDefaultAlternateButton) return PressedCode(index);
@@ -128,11 +82,7 @@ int32_t PressedFromResponse(MessageDialog* dialog, gint response) {
 
 int32_t RunWindow(MessageDialog* dialog) {
   GtkWidget* window = BuildWindow(dialog);
-  guint responderSource = gResponder.responder ? g_idle_add(AskResponder, window) : 0;
   gint response = gtk_dialog_run(GTK_DIALOG(window));
-  GSource* pending = responderSource ? g_main_context_find_source_by_id(nullptr, responderSource)
-                                     : nullptr;
-  if (pending) g_source_destroy(pending);  // the dialog closed before the responder ran
   gtk_widget_destroy(window);
   return PressedFromResponse(dialog, response);
 }
@@ -162,7 +112,3 @@ int32_t MessageDialogRunModal(MessageDialog* dialog) {
 }
 
 void MessageDialogDestroyObject(MessageDialog* dialog) { dialog->~MessageDialog(); }
-
-void SetMessageDialogResponder(MessageDialogResponder responder, void* context) {
-  gResponder = {responder, context};
-}

@@ -54,16 +54,3 @@ void MessageDialogInitObject(void* storage);
 // the default button.
 int32_t MessageDialogRunModal(MessageDialog* dialog);
 void MessageDialogDestroyObject(MessageDialog* dialog);
-
-// Tests stand in for the person at the dialog: with a display, the responder is called once
-// the dialog is on screen, sees it as the toolkit shows it and answers which button to press
-// (a kDefault... index); that button is then clicked. nullptr restores the person.
-struct MessageDialogView {
-  const char* message;      // the dialog's texts as shown, UTF-8
-  const char* explanation;  // "" when there is none
-  const char* title;
-  const char* captions[3];  // action, cancel, alternate; nullptr for a hidden button
-  int32_t defaultButton;    // the button holding the default, or kNoDefaultButton
-};
-using MessageDialogResponder = int32_t (*)(const MessageDialogView& view, void* context);
-void SetMessageDialogResponder(MessageDialogResponder responder, void* context);

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "ArrayTestSupport.h"
+#include "core/RuntimeObject.h"
 
 using namespace arraytest;
 
@@ -111,6 +112,17 @@ TEST(TypedArrayEdgeTest, CreationRefusesWhatCannotBeHeldAndSelfStoresSurvive) {
   EXPECT_EQ(s->refCount, 1u);
   EXPECT_STREQ(stringStorage::CString(s), "only");
   RuntimeUnlockArray(a);
+  // A freed object leaves the live count at once, where a freed string may still read well.
+  RuntimeArray* objects = CreateArray(1, kArrayObject, 0);
+  RuntimeObject* object = RuntimeNewObject(TestClass("SelfStored"));
+  CallSet<ObjectModel>(objects->table->set, objects, object, {0});
+  RuntimeUnlockObject(object);
+  const int32_t live = LiveObjectCount();
+  CallSet<ObjectModel>(objects->table->set, objects, At<ObjectModel>(objects, 0), {0});
+  EXPECT_EQ(LiveObjectCount(), live);
+  EXPECT_EQ(object->refCount, 1);
+  RuntimeUnlockArray(objects);
+  EXPECT_EQ(LiveObjectCount(), live - 1);
 }
 
 }  // namespace

@@ -90,14 +90,12 @@ void InChild(const std::function<void()>& body) {
         }
         SetCompiledCodeRange(ExcCodeBegin, uint32_t(ExcCodeEnd - ExcCodeBegin), &symbols);
         body();
-        std::fflush(stdout);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
       },
       &output);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
 }
 
-TEST(ExceptionsTest, HandlersGetTheExceptionWithItsOwnReferenceWhateverLiesBetween) {
+TEST(ExceptionsTest, AHandlerAfterTheCallGetsTheExceptionWithItsOwnReference) {
   InChild([] {
     RuntimeObject* caught = ExcHandlerAfterCall(&RaiseFresh, nullptr);
     ASSERT_EQ(caught, gRaised);
@@ -105,27 +103,55 @@ TEST(ExceptionsTest, HandlersGetTheExceptionWithItsOwnReferenceWhateverLiesBetwe
     EXPECT_EQ(caught->refCount, 1);
     EXPECT_EQ(StackNames(caught), "ExcHandlerAfterCall ");
     RuntimeUnlockObject(caught);
-    // The inner function runs on to its return, then the outer handler runs.
+    EXPECT_EQ(LiveObjectCount(), 0);
+  });
+}
+
+// The inner function runs on to its return, then the outer handler runs; without a raise the
+// handler is skipped.
+TEST(ExceptionsTest, TheInnerFrameReturnsBeforeTheOuterHandlerRuns) {
+  InChild([] {
     int32_t innerReturns = 0;
-    caught = ExcOuter(&RaiseFresh, nullptr, &innerReturns);
+    RuntimeObject* caught = ExcOuter(&RaiseFresh, nullptr, &innerReturns);
     EXPECT_EQ(innerReturns, 1);
-    ASSERT_EQ(caught, gRaised);
+    EXPECT_EQ(caught, gRaised);
+    EXPECT_EQ(StackNames(caught), "ExcInner ExcOuter ");
+    RuntimeUnlockObject(caught);
     EXPECT_EQ(ExcOuter([](void*) {}, nullptr, &innerReturns), nullptr);
+  });
+}
+
+TEST(ExceptionsTest, AReraiseKeepsTheFirstStackAndAddsAReference) {
+  InChild([] {
+    int32_t innerReturns = 0;
+    RuntimeObject* caught = ExcOuter(&RaiseFresh, nullptr, &innerReturns);
+    ASSERT_EQ(caught, gRaised);
     RuntimeObject* again = ExcHandlerAfterCall(&RaiseAgain, caught);
     EXPECT_EQ(again, caught);
     EXPECT_EQ(StackNames(again), "ExcInner ExcOuter ");
     EXPECT_EQ(caught->refCount, 2);
     RuntimeUnlockObject(again);
     RuntimeUnlockObject(caught);
-    // Regions, jumps that are no markers, and framework routines in between.
+    EXPECT_EQ(LiveObjectCount(), 0);
+  });
+}
+
+// Regions, jumps that are no markers, and framework routines in between; a handler without a
+// variable adds no reference: only the raiser's, dropped at return.
+TEST(ExceptionsTest, RegionsAndHandlersWithoutAVariable) {
+  InChild([] {
     RuntimeObject* nested = ExcNested(&RaiseFresh, nullptr);
     EXPECT_EQ(nested, gRaised);
     RuntimeUnlockObject(nested);
-    // A handler without a variable adds no reference: only the raiser's, dropped at return.
     EXPECT_EQ(ExcCloseThenJump(&RaiseFresh, nullptr), 3);
     EXPECT_EQ(LiveObjectCount(), 0);
+  });
+}
+
+TEST(ExceptionsTest, AFrameworkRoutineThatRaisesReturnsNormally) {
+  InChild([] {
     RuntimeArray* array = CreateArray(1, kArrayInt32, 2);
-    caught = ExcHandlerAfterCall(&ReadPastTheEnd, array);
+    RuntimeObject* caught = ExcHandlerAfterCall(&ReadPastTheEnd, array);
     ASSERT_NE(caught, nullptr);
     EXPECT_EQ(GetObjectClass(caught), OutOfBoundsExceptionClass());
     EXPECT_EQ(gFrameworkReturns, 1);
@@ -137,24 +163,40 @@ TEST(ExceptionsTest, HandlersGetTheExceptionWithItsOwnReferenceWhateverLiesBetwe
 
 RuntimeObject* gKept = nullptr;
 
-TEST(ExceptionsTest, UnhandledPathsRaisersWithMessagesAndHooks) {
+// Keeps each unhandled exception in gKept, with a reference.
+void KeepUnhandled() {
+  SetUnhandledExceptionHook([](RuntimeObject* exception) {
+    RuntimeLockObject(exception);
+    gKept = exception;
+  });
+}
+
+// No handler, no hook: the report with condition "0", and the raising frame runs on.
+TEST(ExceptionsTest, AnUnhandledExceptionIsReported) {
   InChild([] {
-    {
-      qvtest::ReportCapture reports;  // no handler, no hook: the report with condition "0"
-      int32_t innerReturns = 0;
-      ExcInner(&RaiseFresh, nullptr, &innerReturns);
-      EXPECT_EQ(innerReturns, 1);
-      ASSERT_EQ(reports.count(), 1u);
-      EXPECT_EQ(reports.reports()[0].code, kErrorFailedAssertion);
-      EXPECT_EQ(reports.reports()[0].condition, "0");
-    }
-    SetUnhandledExceptionHook([](RuntimeObject* exception) {
-      RuntimeLockObject(exception);
-      gKept = exception;
-    });
+    qvtest::ReportCapture reports;
+    int32_t innerReturns = 0;
+    ExcInner(&RaiseFresh, nullptr, &innerReturns);
+    EXPECT_EQ(innerReturns, 1);
+    ASSERT_EQ(reports.count(), 1u);
+    EXPECT_EQ(reports.reports()[0].code, kErrorFailedAssertion);
+    EXPECT_EQ(reports.reports()[0].condition, "0");
+  });
+}
+
+TEST(ExceptionsTest, AHandlerBeyondAFarFrameIsNotFoundAndTheHookGetsTheException) {
+  InChild([] {
+    KeepUnhandled();
     EXPECT_EQ(ExcFar(&RaiseFresh, nullptr), 0);  // its handler lies beyond a 4 KB frame
     EXPECT_EQ(gKept, gRaised);
     RuntimeUnlockObject(gKept);
+    EXPECT_EQ(LiveObjectCount(), 0);
+  });
+}
+
+TEST(ExceptionsTest, RaisersMakeTheirClassWithItsMessageAndNilIsIgnored) {
+  InChild([] {
+    KeepUnhandled();
     string function("cos"), library("libm.so.6"), message("no such key");
     RuntimeRaiseFunctionNotFoundException(function.Storage(), library.Storage());
     EXPECT_EQ(GetObjectClass(gKept), FunctionNotFoundExceptionClass());
@@ -168,8 +210,17 @@ TEST(ExceptionsTest, UnhandledPathsRaisersWithMessagesAndHooks) {
     EXPECT_EQ(gKept->refCount, 1);
     RuntimeUnlockObject(gKept);
     EXPECT_EQ(message.Storage()->refCount, 1);
-    SetUnhandledExceptionHook(nullptr);
-    // The raise hook sees the trace already recorded; a re-raise does not call it again.
+    gKept = nullptr;
+    RuntimeRaiseException(nullptr);
+    RuntimeReraiseException(nullptr);
+    EXPECT_EQ(gKept, nullptr);
+    EXPECT_EQ(LiveObjectCount(), 0);
+  });
+}
+
+// The raise hook sees the trace already recorded; a re-raise does not call it again.
+TEST(ExceptionsTest, TheRaiseHookSeesTheTraceButNotAReraise) {
+  InChild([] {
     SetRaiseExceptionHook([](RuntimeObject* exception) {
       RuntimeArray* stack = RuntimeExceptionStack(exception);
       gStackSizeSeenByHook = RuntimeUBound(stack) + 1;
@@ -180,11 +231,7 @@ TEST(ExceptionsTest, UnhandledPathsRaisersWithMessagesAndHooks) {
     gStackSizeSeenByHook = -2;
     RuntimeUnlockObject(ExcHandlerAfterCall(&RaiseAgain, caught));
     EXPECT_EQ(gStackSizeSeenByHook, -2);
-    SetRaiseExceptionHook(nullptr);
     RuntimeUnlockObject(caught);
-    RuntimeRaiseException(nullptr);
-    RuntimeReraiseException(nullptr);
-    EXPECT_EQ(LiveObjectCount(), 0);
   });
 }
 

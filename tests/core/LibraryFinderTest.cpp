@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "core/LibraryFinder.h"
+#include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -26,9 +27,6 @@ std::string LibmPath() {
 class LibraryFinderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qvfinderXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
     libm = dlopen(LibmPath().c_str(), RTLD_LAZY | RTLD_NOLOAD);
     ASSERT_NE(libm, nullptr);
     dlclose(libm);  // NOLOAD added a reference
@@ -36,7 +34,6 @@ class LibraryFinderTest : public ::testing::Test {
   }
   void TearDown() override {
     SetLibraryListingProgramForTesting({"/sbin/ldconfig", "-p"});
-    fs::remove_all(folder);
   }
   // A listing program that counts its runs and prints lines (and forgets every answer kept).
   void UseListing(const std::string& lines) {
@@ -50,10 +47,10 @@ class LibraryFinderTest : public ::testing::Test {
     for (std::string line; std::getline(in, line);) ++runs;
     return runs;
   }
-  std::string Path(const char* name) const { return (folder / name).string(); }
+  std::string Path(const char* name) const { return folder / name; }
   void* Load(const std::string& name) { return UnixHelper::LoadLibrary(string(name.c_str())); }
 
-  fs::path folder;
+  qvtest::TempFolder folder{"qvfinder"};
   void* libm = nullptr;
 };
 

@@ -70,6 +70,16 @@ SignatureText EventSignature(const std::string& parameters, const std::string& r
   return signature.Append(')');
 }
 
+// The getter's form the row's export takes: (object, parameter), or (object) alone.
+SignatureText GetterSignature(const InstanceVariable* item) {
+  const char* recorded = item->getterExportName ? FindExportSignature(item->getterExportName)
+                                                : nullptr;
+  const SignatureText objectOnly = DeclaredObjectOnlyGetterSignature(item->varType);
+  return recorded && DeclaredSignatureAgrees(recorded, objectOnly)
+             ? objectOnly
+             : DeclaredGetterSignature(item->varType);
+}
+
 // Collects what disagrees, one line each.
 class RowChecker {
  public:
@@ -118,7 +128,7 @@ class RowChecker {
     RuntimeClassForDefinition(definition);  // resolves the class names of its rows
     for (const InstanceVariable* item = definition->items; item; item = item->next) {
       const std::string where = owner + "." + item->name.CString();
-      Export(where, item->getterExportName, item->getter, DeclaredGetterSignature(item->varType));
+      Export(where, item->getterExportName, item->getter, GetterSignature(item));
       Export(where, item->setterExportName, item->setter, DeclaredSetterSignature(item->varType));
       ClassName(where, item->varType);
     }

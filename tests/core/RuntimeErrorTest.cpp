@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include "ScopedNoDisplay.h"
+#include "support/GuiDriver.h"
+#include "support/ScopedNoDisplay.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -71,55 +72,40 @@ TEST(RuntimeErrorReportDeathTest, WithoutDisplayWritesToStandardErrorAndReturns)
                      "carried on\n"));
 }
 
-// Answers the report's dialog from a timeout inside its modal loop, as a person would.
-struct DialogDriver {
-  gint response;
-  bool found = false, modal = false, hasParent = true;
-  std::string text{};
-  int attempts = 0;
+// What the report's dialog showed, whether it was modal and whether it had a parent.
+struct ShownReport {
+  std::string text;
+  bool modal = false, hasParent = true;
 };
 
-GtkWidget* FindShownMessageDialog() {
-  GList* toplevels = gtk_window_list_toplevels();
-  GtkWidget* found = nullptr;
-  for (GList* item = toplevels; item; item = item->next)
-    if (GTK_IS_MESSAGE_DIALOG(item->data) && gtk_widget_get_mapped(GTK_WIDGET(item->data)))
-      found = GTK_WIDGET(item->data);
-  g_list_free(toplevels);
-  return found;
-}
-
-gboolean AnswerDialog(gpointer data) {
-  auto* driver = static_cast<DialogDriver*>(data);
-  GtkWidget* dialog = FindShownMessageDialog();
-  if (!dialog) return ++driver->attempts < 500;
-  gchar* text = nullptr;
-  GtkMessageType type = GTK_MESSAGE_OTHER;
-  g_object_get(dialog, "text", &text, "message-type", &type, nullptr);
-  driver->found = type == GTK_MESSAGE_ERROR;
-  driver->text = text ? text : "";
-  g_free(text);
-  driver->modal = gtk_window_get_modal(GTK_WINDOW(dialog));
-  driver->hasParent = gtk_window_get_transient_for(GTK_WINDOW(dialog)) != nullptr;
-  gtk_button_clicked(
-      GTK_BUTTON(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), driver->response)));
-  return FALSE;
+// Answers the report's dialog with a click on button once it is on screen; what it showed goes
+// to *shown.
+void AnswerReport(qvtest::GuiDriver& gui, const std::string& button, ShownReport* shown) {
+  gui.Meanwhile([&gui, shown, button] {
+    const qvtest::XWindow dialog = gui.WaitForWindow("Runtime Error");
+    ASSERT_TRUE(dialog);
+    GtkWindow* window = gui.Gtk(dialog);
+    ASSERT_NE(window, nullptr);
+    *shown = {gui.Texts(dialog).at(0), bool(gtk_window_get_modal(window)),
+              gtk_window_get_transient_for(window) != nullptr};
+    gui.Click(gui.FindButton(dialog, button));
+  });
 }
 
 // OK returns to the caller with the dialog gone; text that is not UTF-8 shows repaired.
 TEST(RuntimeErrorDialog, ShowsTheReportModallyAndOkReturns) {
-  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
-  DialogDriver driver{GTK_RESPONSE_OK};
-  guint source = g_timeout_add(20, AnswerDialog, &driver);
+  qvtest::GuiDriver gui;
+  if (!gui.ready()) GTEST_SKIP() << "needs a display";
+  ShownReport shown;
+  AnswerReport(gui, "OK", &shown);
   ReportRuntimeError(kReportKindFramework, 4, "core/Dialog.cpp", 358, "ptr", "name \xff end");
-  if (!driver.found) g_source_remove(source);
-  ASSERT_TRUE(driver.found);
-  EXPECT_TRUE(driver.modal);
-  EXPECT_FALSE(driver.hasParent);
-  EXPECT_TRUE(g_utf8_validate(driver.text.c_str(), -1, nullptr));
-  EXPECT_THAT(driver.text, HasSubstr("core/Dialog.cpp: 358\nFailure Condition: ptr\nname "));
-  EXPECT_THAT(driver.text, HasSubstr(" end"));
-  EXPECT_EQ(FindShownMessageDialog(), nullptr);
+  ASSERT_TRUE(gui.StepsDone());
+  EXPECT_TRUE(shown.modal);
+  EXPECT_FALSE(shown.hasParent);
+  EXPECT_TRUE(g_utf8_validate(shown.text.c_str(), -1, nullptr));
+  EXPECT_THAT(shown.text, HasSubstr("core/Dialog.cpp: 358\nFailure Condition: ptr\nname "));
+  EXPECT_THAT(shown.text, HasSubstr(" end"));
+  EXPECT_EQ(gui.FindWindow("Runtime Error"), 0u);
 }
 
 // The child is a fresh run of this binary with its own display connection.
@@ -129,8 +115,9 @@ TEST(RuntimeErrorDialogDeathTest, CancelEndsTheProcessWithStatusZero) {
   EXPECT_EXIT(
       {
         std::atexit([] { std::fputs("exit handlers ran\n", stderr); });
-        DialogDriver driver{GTK_RESPONSE_CANCEL};
-        g_timeout_add(20, AnswerDialog, &driver);
+        qvtest::GuiDriver gui;
+        ShownReport shown;
+        AnswerReport(gui, "Cancel", &shown);
         ReportRuntimeError(kReportKindFramework, 4, "core/Dialog.cpp", 358, "ptr", nullptr);
         std::fputs("carried on after Cancel\n", stderr);
         std::_Exit(3);

@@ -118,6 +118,23 @@ TEST_F(RuntimeObjectTest, DestructorsReenteringReleaseDestroyOnce) {
                        "fin0"}));
 }
 
+// The new object is locked before the old one goes: replacing an object by the one it alone
+// held keeps that one.
+TEST_F(RuntimeObjectTest, LockUnlockKeepsTheObjectTheOldOneHeld) {
+  RuntimeClass* holderClass = MakeClass(nullptr, "Holder", 1);
+  holderClass->destructor = ReleaseHeldDestructor;
+  RuntimeClass* heldClass = MakeClass(nullptr, "Held");
+  heldClass->finalizer = Record<'f', 0>;
+  RuntimeObject* holder = RuntimeNewObject(holderClass);
+  RuntimeObject* held = RuntimeNewObject(heldClass);
+  Field(holder, 0) = reinterpret_cast<uintptr_t>(held);
+  RuntimeLockUnlockObjects(held, holder);
+  EXPECT_EQ(gLog, Log{"release-held"});
+  EXPECT_EQ(held->refCount, 1);
+  RuntimeUnlockObject(held);
+  EXPECT_EQ(gLog, (Log{"release-held", "fin0"}));
+}
+
 // Objects released inside a finalizer are freed after the current one, last queued first, and
 // a long chain of them runs in constant stack.
 uintptr_t gLowestStack = UINTPTR_MAX;

@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <fstream>
 
 #include "core/ShellRunner.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -50,14 +50,12 @@ TEST(ShellRunner, ProgramsGetTheirArgumentsWordForWord) {
 // Output before the last step: a closed pipe would stop the command there. Every child is
 // waited for.
 TEST(ShellRunner, WithoutCaptureTheCommandRunsToTheEnd) {
-  char pattern[] = "/tmp/qvshellXXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string marker = std::string(pattern) + "/done";
+  const qvtest::TempFolder folder("qvshell");
+  const std::string marker = folder / "done";
   EXPECT_EQ(Shell("for i in $(seq 1 2000); do echo noise; done; echo ok > " + marker, false), "");
   std::string line;
   std::getline(std::ifstream(marker), line);
   EXPECT_EQ(line, "ok");
-  std::filesystem::remove_all(pattern);
   errno = 0;
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "ScopedNoDisplay.h"
+#include "support/ScopedNoDisplay.h"
 #include "support/TestSupport.h"
 
 namespace {

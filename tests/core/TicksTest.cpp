@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ScopedNoDisplay.h"
+#include "support/ScopedNoDisplay.h"
 #include "support/TestSupport.h"
 
 namespace {

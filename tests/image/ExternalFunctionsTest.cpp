@@ -4,14 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 
 #include "image/ExternalFunctions.h"
+#include "support/TempFolder.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string LibmPath() {
   Dl_info info;
@@ -29,14 +27,13 @@ string Record(const std::string& text) {
 // record with the same text, without a second search. (Linker scripts stand for the library:
 // the dynamic linker remembers every name it once opened, but a script would be read anew.)
 TEST(ExternalFunctions, LookupsAreCachedPerRecordWhichTheCacheHolds) {
-  char pattern[] = "/tmp/qvexternXXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string script = std::string(pattern) + "/libqvext.so", libm = LibmPath();
+  const qvtest::TempFolder folder("qvextern");
+  const std::string script = folder / "libqvext.so", libm = LibmPath();
   void* const sine = dlsym(dlopen(libm.c_str(), RTLD_LAZY), "sin");
-  std::ofstream(script) << "/* a linker script */\nGROUP ( " << pattern << "/libqvmissing.so.1  "
+  std::ofstream(script) << "/* a linker script */\nGROUP ( " << folder / "libqvmissing.so.1" << "  "
                         << libm << " )\n";
   const string sinName = Record("sin"), tanName = Record("tan");
-  const string library = Record(std::string(pattern) + "/libqvext");
+  const string library = Record(folder / "libqvext");
   EXPECT_EQ(LoadFunctionPointerFromLibrary(sinName.Storage(), library.Storage()), sine);
   EXPECT_EQ(sinName.Storage()->refCount, 2u);
   EXPECT_EQ(library.Storage()->refCount, 2u) << "a key of the function cache";
@@ -44,10 +41,8 @@ TEST(ExternalFunctions, LookupsAreCachedPerRecordWhichTheCacheHolds) {
   EXPECT_EQ(LoadFunctionPointerFromLibrary(sinName.Storage(), library.Storage()), sine);
   EXPECT_EQ(IsFunctionAvailable(tanName.Storage(), library.Storage()), 1) << "the handle is cached";
   EXPECT_EQ(IsFunctionAvailable(sinName.Storage(), Record(library.CString()).Storage()), 1);
-  EXPECT_EQ(IsFunctionAvailable(sinName.Storage(), Record(std::string(pattern) + "/x").Storage()),
-            0);
+  EXPECT_EQ(IsFunctionAvailable(sinName.Storage(), Record(folder / "x").Storage()), 0);
   EXPECT_EQ(IsFunctionAvailable(nullptr, library.Storage()), 0);
-  fs::remove_all(pattern);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "core/Export.h"
 #include "image/ApplicationImage.h"
 #include "image/ImageSymbols.h"
+#include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
 // What the test application reports, one line each, on standard output.
@@ -121,25 +122,17 @@ std::string LoadInChild(const std::string& folder, const std::string& executable
 
 class ImageLoad : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qvloaderXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    mFolder = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(mFolder); }
   // A copy of this test binary with content added as the section name; its path.
   std::string WithSection(const Bytes& content, const std::string& name = ".qv") {
-    WriteFile(mFolder + "/section", content);
-    const std::string out = mFolder + "/app.exe";
+    WriteFile(mFolder / "section", content);
+    const std::string out = mFolder / "app.exe";
     const std::string self = std::filesystem::read_symlink("/proc/self/exe");
-    const std::string add = name + "=" + mFolder + "/section", flags = name + "=noload,readonly";
-    qvtest::RunInChild([&] {  // a failure shows in the loads' transcripts
-      execlp("objcopy", "objcopy", "--add-section", add.c_str(), "--set-section-flags",
-             flags.c_str(), self.c_str(), out.c_str(), static_cast<char*>(nullptr));
-    });
+    EXPECT_EQ(qvtest::RunProgram({"objcopy", "--add-section", name + "=" + mFolder / "section",
+                                  "--set-section-flags", name + "=noload,readonly", self, out}),
+              0);
     return out;
   }
-  std::string mFolder;  // holds no block files
+  qvtest::TempFolder mFolder{"qvloader"};  // holds no block files
 };
 
 TEST_F(ImageLoad, BlockFilesAndTheSectionRunTheEntryThenTheShutdownTasks) {
@@ -148,7 +141,7 @@ TEST_F(ImageLoad, BlockFilesAndTheSectionRunTheEntryThenTheShutdownTasks) {
   const std::string tail = "\n5=constant text\nshutdown after run=1\nsymbol=QVEntry\nloaded=1\n";
   const std::string expected = std::string("1=42\n2=141\n3=42\n4=") + cosine + tail;
   EXPECT_EQ(LoadInChild(LINKAPP_DIR, "/proc/self/exe"), expected);
-  EXPECT_EQ(LoadInChild(mFolder, WithSection(SectionContent(Blocks()))), expected);
+  EXPECT_EQ(LoadInChild(mFolder.path(), WithSection(SectionContent(Blocks()))), expected);
 }
 
 // As a hardened kernel would: mprotect asking for execute permission fails with EPERM.
@@ -226,7 +219,7 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
       c.file(file, size_t(at - file.begin()), size);
       WriteFile(exe, file);
     }
-    const std::string output = LoadInChild(mFolder, exe, c.prepare);
+    const std::string output = LoadInChild(mFolder.path(), exe, c.prepare);
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
     EXPECT_NE(output.find("loaded=0"), std::string::npos) << output;
     EXPECT_EQ(output.find("1=42"), std::string::npos) << output;

@@ -1,11 +1,8 @@
 // The packer on small objects: a packed application run against the same application linked
 // natively, exact layout, refused inputs, and qvpack as a program.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -17,6 +14,7 @@
 #include "image/ImageBlocks.h"
 #include "image/ImageLinker.h"
 #include "qvapp.h"
+#include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -48,17 +46,6 @@ std::string PackFailure(const std::function<void()>& pack) {
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Runs a program; its exit status (-1 when it did not exit), its output in *output.
-int RunProgram(std::vector<std::string> arguments, std::string* output = nullptr) {
-  const int status = qvtest::RunInChild([&] {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-  }, output);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 uint32_t Word(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
@@ -175,14 +162,34 @@ TEST(QvpackRefusal, ForeignTruncatedAndDamagedObjectsNeverCrash) {
   }
 }
 
-// Bad command lines end in status 1 and a message. Resources and icons fill their blocks; the
-// embedded section, dumped by objcopy, is the six block files each behind its u32 size; packing
-// into the packed executable replaces it.
-TEST(QvpackCommandLine, BadArgumentsResourcesIconsAndTheEmbeddedSection) {
-  char folder[] = "/tmp/qvpacktestXXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string dir = folder, exe = dir + "/app", again = dir + "/again";
-  const std::string object = Fixture("layout.S.o");
+class QvpackCommandLine : public ::testing::Test {
+ protected:
+  // Packs calls.c with a text resource, a database resource and a 2 x 1 icon into block files
+  // and into a copy of qvpack (any ELF executable takes the section).
+  void PackWithResources() {
+    std::ofstream(folder / "text") << "abc";
+    std::ofstream(folder / "db") << '\x09';
+    std::ofstream(folder / "icon") << "\1\2\3\4\5\6\7\x08";
+    ASSERT_EQ(qvtest::RunProgram({QVPACK_TOOL, "-o", folder.path(), "--embed", QVPACK_TOOL, exe,
+                                  "--resource", "TEXT:128:" + folder / "text", "--resource",
+                                  "DBAS:0x101:" + folder / "db", "--icon",
+                                  "2:1:" + folder / "icon", Fixture("calls.c.o"),
+                                  Fixture("calls_helper.c.o")}),
+              0);
+  }
+  // The .qv section of an executable, as objcopy dumps it.
+  std::vector<uint8_t> Section(const std::string& file) {
+    EXPECT_EQ(qvtest::RunProgram({"objcopy", "--dump-section", ".qv=" + file + ".qv", file,
+                                  folder / "scratch"}),
+              0);
+    return ReadBytes(file + ".qv");
+  }
+  qvtest::TempFolder folder{"qvpacktest"};
+  const std::string exe = folder / "app";
+};
+
+TEST_F(QvpackCommandLine, BadArgumentsEndInStatusOneAndAMessage) {
+  const std::string dir = folder.path(), object = Fixture("layout.S.o");
   const std::pair<std::vector<std::string>, const char*> bad[] = {
       {{object}, "no output"}, {{"--frobnicate"}, "unknown option --frobnicate"},
       {{"-o"}, "-o needs a value"}, {{"-o", object + "/folder", object}, "cannot create the folder"},
@@ -195,40 +202,44 @@ TEST(QvpackCommandLine, BadArgumentsResourcesIconsAndTheEmbeddedSection) {
   for (auto [arguments, message] : bad) {
     std::string output;
     arguments.insert(arguments.begin(), QVPACK_TOOL);
-    EXPECT_EQ(RunProgram(arguments, &output), 1) << message;
+    EXPECT_EQ(qvtest::RunProgram(arguments, &output), 1) << message;
     EXPECT_EQ(output.find("qvpack: "), 0u) << output;
     EXPECT_NE(output.find(message), std::string::npos) << output;
   }
-  std::ofstream(dir + "/text") << "abc";
-  std::ofstream(dir + "/db") << '\x09';
-  std::ofstream(dir + "/icon") << "\1\2\3\4\5\6\7\x08";
-  ASSERT_EQ(RunProgram({QVPACK_TOOL, "-o", dir, "--embed", QVPACK_TOOL, exe, "--resource",
-                        "TEXT:128:" + dir + "/text", "--resource", "DBAS:0x101:" + dir + "/db",
-                        "--icon", "2:1:" + dir + "/icon", Fixture("calls.c.o"),
-                        Fixture("calls_helper.c.o")}), 0);
-  // The type's bytes spell the code backwards; then id, four free bytes, length, data.
-  EXPECT_EQ(ReadBytes(dir + "/rsrc.dat"),
+}
+
+// A resource record: the type's bytes spell the code backwards; then the id, four free bytes,
+// the length and the data. An icon option: kind, width, height, then the RGBA bytes.
+TEST_F(QvpackCommandLine, ResourcesAndIconsFillTheirBlocks) {
+  PackWithResources();
+  EXPECT_EQ(ReadBytes(folder / "rsrc.dat"),
             (std::vector<uint8_t>{'T', 'X', 'E', 'T', 128, 0, 0, 0, 0, 0, 3, 0, 0, 0, 'a', 'b',
                                   'c', 'S', 'A', 'B', 'D', 1, 1, 0, 0, 0, 0, 1, 0, 0, 0, 9}));
-  const std::vector<uint8_t> options = {1, 2, 1, 1, 2, 3, 4, 5, 6, 7, 8};
-  EXPECT_EQ(ReadBytes(dir + "/options.dat"), options);
+  EXPECT_EQ(ReadBytes(folder / "options.dat"),
+            (std::vector<uint8_t>{1, 2, 1, 1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST_F(QvpackCommandLine, TheEmbeddedSectionIsTheSixBlocksEachBehindItsSize) {
+  PackWithResources();
   std::vector<uint8_t> expected;
   for (const char* block : {"code", "data", "import", "symbols", "rsrc", "options"}) {
-    const auto bytes = ReadBytes(dir + "/" + block + ".dat");
+    const auto bytes = ReadBytes(folder / (std::string(block) + ".dat"));
     for (int shift = 0; shift < 32; shift += 8) expected.push_back(uint8_t(bytes.size() >> shift));
     expected.insert(expected.end(), bytes.begin(), bytes.end());
   }
-  ASSERT_EQ(RunProgram({QVPACK_TOOL, "--embed", exe, again, Fixture("layout.S.o")}), 0);
-  for (const std::string& file : {exe, again})
-    RunProgram({"objcopy", "--dump-section", ".qv=" + file + ".qv", file, dir + "/x"});
-  EXPECT_EQ(ReadBytes(exe + ".qv"), expected);
-  EXPECT_EQ(ReadBytes(again + ".qv").at(0), 0x81) << "the code of layout.S replaced calls.c's";
+  EXPECT_EQ(Section(exe), expected);
+}
+
+TEST_F(QvpackCommandLine, PackingIntoAPackedExecutableReplacesItsSection) {
+  PackWithResources();
+  const std::string again = folder / "again";
+  ASSERT_EQ(qvtest::RunProgram({QVPACK_TOOL, "--embed", exe, again, Fixture("layout.S.o")}), 0);
+  EXPECT_EQ(Section(again).at(0), 0x81) << "the code of layout.S replaced calls.c's";
   std::string sections;
-  RunProgram({"readelf", "-SW", again}, &sections);
+  ASSERT_EQ(qvtest::RunProgram({"readelf", "-SW", again}, &sections), 0);
   const size_t row = sections.find(" .qv ");
   ASSERT_NE(row, std::string::npos) << sections;
   EXPECT_EQ(sections.find(" .qv ", row + 1), std::string::npos) << "one section";
-  std::filesystem::remove_all(folder);
 }
 
 // The folder given to --output is made when it is not there yet, parents included.

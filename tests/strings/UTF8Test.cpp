@@ -2,9 +2,12 @@
 // ends. Whole texts are checked against Python's codec by the case-mapping tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <random>
 
 #include "UTF8TestSupport.h"
+#include "strings/StringSearch.h"
 #include "strings/UTF8.h"
 
 namespace {
@@ -19,8 +22,8 @@ std::string Encoded(int32_t code) {
 // Encoded lengths at the width boundaries, each text ending in a NUL and decoding back to its
 // code; codes past 21 bits have none.
 TEST(UTF8Encode, LengthsEndInANulAndDecodeBack) {
-  for (auto [code, length] : {std::pair{0x7F, 1}, {0x80, 2}, {0xFFFF, 3}, {0x1FFFFF, 4},
-                              {0x200000, 0}, {-1, 0}, {INT32_MIN, 0}}) {
+  for (auto [code, length] : {std::pair{0x7F, 1}, {0x80, 2}, {0x7FF, 2}, {0x800, 3}, {0xFFFF, 3},
+                              {0x10000, 4}, {0x1FFFFF, 4}, {0x200000, 0}, {-1, 0}, {INT32_MIN, 0}}) {
     char buffer[kUTF8EncodeBufferSize] = {'x', 'x', 'x', 'x', 'x'};
     EXPECT_EQ(UTF8Encode(code, buffer), length) << std::hex << code;
     EXPECT_EQ(buffer[length], '\0') << std::hex << code;
@@ -68,6 +71,32 @@ TEST(UTF8Walk, StepsJoinStrayContinuationBytesAndStopAtTheEnds) {
     if (count > 0) AdvanceUTF8(p, text.end(), count);
     else BackupUTF8(p, text.begin(), -count);
     EXPECT_EQ(p - text.begin(), at) << count;
+  }
+}
+
+// Every counter the processor runs against a plain count, on texts of only continuation bytes
+// (each byte lane of a vector counter gains 2 a round), of alternate ones and of random bytes,
+// at lengths around the block sizes and far past the 127 rounds a lane may sum.
+TEST(UTF8Count, EveryContinuationCounterAgreesWithAPlainCount) {
+  using Counter = int32_t (*)(const unsigned char*, int32_t);
+  std::vector<std::pair<const char*, Counter>> counters = {
+      {"chosen", &UTF8ContinuationBytes}, {"portable", &CountContinuationsPortable}};
+  if (__builtin_cpu_supports("sse2")) counters.push_back({"SSE2", &CountContinuationsSSE2});
+  if (__builtin_cpu_supports("avx2")) counters.push_back({"AVX2", &CountContinuationsAVX2});
+  std::mt19937 rng(7);
+  std::vector<std::vector<unsigned char>> texts(3, std::vector<unsigned char>(70001));
+  for (size_t k = 0; k < texts[0].size(); ++k) {
+    texts[0][k] = uint8_t(0x80 + rng() % 64);
+    texts[1][k] = k % 2 ? 0xA9 : 0xC3;
+    texts[2][k] = uint8_t(rng());
+  }
+  for (const auto& text : texts) {
+    for (int32_t n : {0, 3, 63, 64, 127, 128, 129, 8127, 8128, 8192, 16255, 16256, 16384, 32768,
+                      32895, 70001}) {
+      const auto plain = int32_t(std::count_if(text.begin(), text.begin() + n,
+                                               [](unsigned char b) { return (b & 0xC0) == 0x80; }));
+      for (auto [name, counter] : counters) EXPECT_EQ(counter(text.data(), n), plain) << name << " " << n;
+    }
   }
 }
 

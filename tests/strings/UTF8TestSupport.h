@@ -20,13 +20,7 @@ namespace utf8test {
 // test when the program does not exit 0.
 inline std::vector<std::vector<std::string>> PythonRows(const std::string& program) {
   std::string output;
-  const int status = qvtest::RunInChild(
-      [&program] {
-        execlp("python3", "python3", "-c", program.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-      },
-      &output);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+  EXPECT_EQ(qvtest::RunProgram({"python3", "-c", program}, &output), 0) << output;
   std::vector<std::vector<std::string>> rows;
   std::istringstream lines(output);
   for (std::string line; std::getline(lines, line);) {

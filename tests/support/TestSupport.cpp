@@ -1,12 +1,16 @@
 #include "support/TestSupport.h"
 
 #include <gdk/gdk.h>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 extern char** environ;
 
@@ -29,13 +33,51 @@ bool ReportCapture::HasCondition(const std::string& text) const {
   return false;
 }
 
+namespace {
+
+void ReadAll(int fd, std::string* output) {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      output->append(buffer, size_t(n));
+    } else if (n == 0 || errno != EINTR) {
+      return;
+    }
+  }
+}
+
+// The child's status; -1 when there is no child to wait for (reaped elsewhere, or SIGCHLD
+// ignored), which must not look like any exit.
+int WaitForChild(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno == EINTR) continue;
+    ADD_FAILURE() << "waitpid for child " << pid << ": " << std::strerror(errno);
+    return -1;
+  }
+  return status;
+}
+
+}  // namespace
+
 int RunInChild(const std::function<void()>& body, std::string* output) {
   int pipeFds[2] = {-1, -1};
-  if (output && pipe(pipeFds) != 0) return -1;
+  if (output && pipe(pipeFds) != 0) {
+    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    return -1;
+  }
   std::fflush(stdout);
   std::fflush(stderr);
-  pid_t pid = fork();
-  if (pid < 0) return -1;
+  const pid_t pid = fork();
+  if (pid < 0) {
+    ADD_FAILURE() << "fork: " << std::strerror(errno);
+    if (output) {
+      close(pipeFds[0]);
+      close(pipeFds[1]);
+    }
+    return -1;
+  }
   if (pid == 0) {
     if (output) {
       close(pipeFds[0]);
@@ -43,50 +85,90 @@ int RunInChild(const std::function<void()>& body, std::string* output) {
       dup2(pipeFds[1], STDERR_FILENO);
       close(pipeFds[1]);
     }
-    body();
+    // The child's own failures, whatever the parent's test has recorded or intercepts.
+    testing::TestPartResultArray failures;
+    {
+      testing::ScopedFakeTestPartResultReporter reporter(
+          testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+      body();
+    }
+    bool failed = false;
+    for (int k = 0; k < failures.size(); ++k) {
+      const testing::TestPartResult& failure = failures.GetTestPartResult(k);
+      if (!failure.failed()) continue;
+      failed = true;
+      std::fprintf(stderr, "%s:%d: %s\n", failure.file_name() ? failure.file_name() : "?",
+                   failure.line_number(), failure.message());
+    }
     std::fflush(stdout);
     std::fflush(stderr);
-    _exit(0);
+    _exit(failed ? kChildExpectationFailed : 0);
   }
   if (output) {
     close(pipeFds[1]);
-    char buffer[1024];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) output->append(buffer, n);
+    ReadAll(pipeFds[0], output);
     close(pipeFds[0]);
   }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-  }
+  const int status = WaitForChild(pid);
+  if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == kChildExpectationFailed)
+    ADD_FAILURE() << "an expectation failed in the child" << (output ? ":\n" + *output : "");
   return status;
 }
 
-std::string ProgramOutput(const std::vector<std::string>& argv) {
-  if (argv.empty()) return "";
+namespace {
+
+// Starts argv through posix_spawnp (no copy of this process, its X connection included) with
+// stdout, and stderr too when errorsToo, going to *output when given.
+int SpawnProgram(const std::vector<std::string>& argv, std::string* output, bool errorsToo) {
+  if (argv.empty()) {
+    ADD_FAILURE() << "no program to run";
+    return -1;
+  }
   std::vector<char*> words;
   for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
   words.push_back(nullptr);
-  int ends[2];
-  if (pipe(ends) != 0) return "";
+  int ends[2] = {-1, -1};
+  if (output && pipe(ends) != 0) {
+    ADD_FAILURE() << "pipe: " << std::strerror(errno);
+    return -1;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, ends[0]);
-  pid_t child;
-  const bool spawned =
-      posix_spawnp(&child, words[0], &actions, nullptr, words.data(), environ) == 0;
+  if (output) {
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    if (errorsToo) posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, ends[0]);
+    posix_spawn_file_actions_addclose(&actions, ends[1]);
+  }
+  pid_t child = 0;
+  const int error = posix_spawnp(&child, words[0], &actions, nullptr, words.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  close(ends[1]);
+  if (output) close(ends[1]);
+  if (error != 0) {
+    const std::string reason = "cannot run " + argv[0] + ": " + std::strerror(error) + "\n";
+    if (output && errorsToo) {
+      output->append(reason);
+    } else {
+      std::fputs(reason.c_str(), stderr);
+    }
+  } else if (output) {
+    ReadAll(ends[0], output);
+  }
+  if (output) close(ends[0]);
+  if (error != 0) return 127;
+  const int status = WaitForChild(child);
+  return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+int RunProgram(const std::vector<std::string>& argv, std::string* output) {
+  return SpawnProgram(argv, output, true);
+}
+
+std::string ProgramOutput(const std::vector<std::string>& argv) {
   std::string output;
-  char buffer[2048];
-  for (ssize_t got; spawned && (got = read(ends[0], buffer, sizeof buffer)) > 0;)
-    output.append(buffer, size_t(got));
-  close(ends[0]);
-  int status = 0;
-  return spawned && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-                 WEXITSTATUS(status) == 0
-             ? output
-             : "";
+  return SpawnProgram(argv, &output, false) == 0 ? output : "";
 }
 
 bool HaveDisplay() { return gdk_display_get_default() != nullptr; }

@@ -40,12 +40,24 @@ class ReportCapture {
   RuntimeErrorReportHookSlot mPrevious;
 };
 
-// Runs body in a forked child and returns its wait status (use WIFEXITED / WEXITSTATUS).
-// The child's stdout and stderr are captured into *output when given.
+// Runs body in a forked child and returns its wait status (use WIFEXITED / WEXITSTATUS), or -1
+// (and a failure) when the child could not be made or waited for. The child's stdout and
+// stderr are captured into *output when given. A body that returns ends the child with status
+// 0, or kChildExpectationFailed when an expectation failed inside it (the failures go to the
+// child's stderr, and the test fails too). The child shares the parent's X connection: it must
+// not touch the display; a test that needs a process of its own with one uses RunProgram or a
+// threadsafe death test.
 int RunInChild(const std::function<void()>& body, std::string* output = nullptr);
+constexpr int kChildExpectationFailed = 121;
 
-// Runs the program argv[0] (found through PATH) with argv, without a shell; what it wrote to
-// standard output, or "" when it could not start or did not exit with status 0.
+// Runs the program argv[0] (found through PATH) with argv, without a shell and without forking
+// this process, and returns its exit status, or -1 when it did not exit. A program that cannot
+// be started answers 127, as a shell does, and says why. Its stdout and stderr are captured
+// into *output when given.
+int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
+
+// What RunProgram's program wrote to standard output alone, or "" when it could not start or
+// did not exit with status 0.
 std::string ProgramOutput(const std::vector<std::string>& argv);
 
 // True when a display was available and GTK initialised in this test binary.

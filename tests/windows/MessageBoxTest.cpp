@@ -1,86 +1,113 @@
-// Message boxes under a real display with a responder pressing each button, the dialog read
-// back from the toolkit, and the console path without a display.
+// Message boxes on a real display, answered as a person would (buttons clicked, keys pressed,
+// the window closed through the window manager) and read back as shown; and the console path
+// without a display.
 #include <gtest/gtest.h>
 
-#include "core/ScopedNoDisplay.h"
-#include "support/TestSupport.h"
+#include "support/GuiDriver.h"
+#include "support/ScopedNoDisplay.h"
 #include "windows/MessageBox.h"
-#include "windows/MessageBoxDialog.h"
 
 namespace {
 
-// What the person saw, and which button (0 action, 1 cancel, 2 alternate, -1 the window's
-// close box) they press.
-struct Person {
-  int32_t press = 0;
-  int32_t defaultButton = -2;
-  std::string text, captions;  // message|explanation|title and action|cancel|alternate
+using qvtest::XWindow;
+using Texts = std::vector<std::string>;
 
-  static int32_t Respond(const MessageDialogView& view, void* context) {
-    auto& p = *static_cast<Person*>(context);
-    p.text = std::string(view.message) + "|" + view.explanation + "|" + view.title;
-    p.captions.clear();
-    for (const char* c : view.captions) p.captions += std::string(c ? c : "") + "|";
-    p.defaultButton = view.defaultButton;
-    return p.press;
-  }
+// The buttons each style shows, left to right, and the code of each. Styles 6 and 7 have no
+// buttons of their own and show OK.
+struct Style {
+  Texts captions;
+  std::vector<int32_t> codes;
+  std::vector<int32_t> defaults;  // the code of the default for positions 0, 1 and 2
+};
+const Style kStyles[] = {
+    {{"OK"}, {1}, {1, 1, 1}},
+    {{"Cancel", "OK"}, {2, 1}, {1, 2, 1}},
+    {{"Ignore", "Abort", "Retry"}, {5, 3, 4}, {4, 3, 5}},
+    {{"No", "Cancel", "Yes"}, {7, 2, 6}, {6, 2, 7}},
+    {{"No", "Yes"}, {7, 6}, {6, 7, 6}},
+    {{"Cancel", "Retry"}, {2, 4}, {4, 2, 4}},
+    {{"OK"}, {1}, {1, 1, 1}},
+    {{"OK"}, {1}, {1, 1, 1}},
 };
 
-struct MessageBoxTest : testing::Test {
+class MessageBoxTest : public testing::Test {
+ protected:
   void SetUp() override {
-    if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
-    SetMessageDialogResponder(Person::Respond, &mPerson);
+    if (!gui.ready()) GTEST_SKIP() << "needs a display";
   }
-  void TearDown() override { SetMessageDialogResponder(nullptr, nullptr); }
-  Person mPerson;
+  // Shows a message box and answers it, once it is on screen and has the focus, with person;
+  // the code the box gives. The box is gone when the call returns.
+  int32_t Answer(const string& message, int32_t style, const char* title,
+                 const std::function<void(XWindow)>& person) {
+    XWindow box = 0;
+    gui.Meanwhile([&] {
+      box = gui.WaitForWindow(title ? title : "");
+      ASSERT_TRUE(box);
+      ASSERT_TRUE(gui.WaitForFocus(box));
+      person(box);
+    });
+    const int32_t code =
+        VB_RuntimeMsgBox(message.Storage(), style, title ? string(title).Storage() : nullptr);
+    EXPECT_TRUE(gui.StepsDone());
+    EXPECT_TRUE(gui.WaitUntilClosed(box));
+    return code;
+  }
+  qvtest::GuiDriver gui;
+  const string kMessage{"Save changes?\nYour edits are lost otherwise."};
 };
 
-// The buttons each style shows and their codes, in the order action, cancel, alternate; code 0
-// is a hidden button. Styles 6 and 7 have no buttons of their own and show OK.
-const struct {
-  const char* captions;
-  int32_t codes[3];
-} kStyles[] = {
-    {"OK|||", {1, 0, 0}},      {"OK|Cancel||", {1, 2, 0}}, {"Retry|Abort|Ignore|", {4, 3, 5}},
-    {"Yes|Cancel|No|", {6, 2, 7}}, {"Yes||No|", {6, 0, 7}}, {"Retry|Cancel||", {4, 2, 0}},
-    {"OK|||", {1, 0, 0}},      {"OK|||", {1, 0, 0}},
-};
-
-TEST_F(MessageBoxTest, EveryStyleEveryButtonEveryDefault) {
-  string message("Save changes?\nYour edits are lost otherwise.");
-  string title("Editor");
+TEST_F(MessageBoxTest, EveryStyleShowsItsButtonsAndEachAnswersItsCode) {
   for (int32_t style = 0; style < 8; ++style) {
-    std::vector<int32_t> shown;
-    for (int32_t i = 0; i < 3; ++i) {
-      if (kStyles[style].codes[i]) shown.push_back(i);
-    }
-    for (int32_t position = 0; position < 3; ++position) {
-      for (int32_t press : shown) {
-        mPerson.press = press;
-        SCOPED_TRACE(testing::Message() << style << " " << position << " " << press);
-        EXPECT_EQ(VB_RuntimeMsgBox(message.Storage(), style + 256 * position, title.Storage()),
-                  kStyles[style].codes[press]);
-        EXPECT_EQ(mPerson.text, "Save changes?|Your edits are lost otherwise.|Editor");
-        EXPECT_EQ(mPerson.defaultButton, shown[size_t(position) < shown.size() ? position : 0]);
-        EXPECT_EQ(mPerson.captions, kStyles[style].captions);
-      }
+    const Style& expected = kStyles[style];
+    for (size_t button = 0; button < expected.captions.size(); ++button) {
+      SCOPED_TRACE(testing::Message() << "style " << style << " button " << button);
+      const int32_t code = Answer(kMessage, style, "Editor", [&](XWindow box) {
+        EXPECT_EQ(gui.ButtonCaptions(box), expected.captions);
+        gui.Click(gui.FindButton(box, expected.captions[button]));
+      });
+      EXPECT_EQ(code, expected.codes[button]);
     }
   }
 }
 
-TEST_F(MessageBoxTest, ClosingTheWindowCancelsOrTakesTheDefaultAndWideTextShows) {
-  mPerson.press = -1;
-  for (auto [style, code] : {std::pair{3, kMsgBoxCancel}, {4 + 256, kMsgBoxNo}, {0, kMsgBoxOK}}) {
-    EXPECT_EQ(VB_RuntimeMsgBox(string("Close me").Storage(), style, nullptr), code);
+// Return presses the default button: the first, second or third shown (action, cancel,
+// alternate), the first when there are fewer.
+TEST_F(MessageBoxTest, ReturnPressesTheDefaultButtonOfEachPosition) {
+  for (int32_t style = 0; style < 8; ++style) {
+    for (int32_t position = 0; position < 3; ++position) {
+      SCOPED_TRACE(testing::Message() << "style " << style << " position " << position);
+      const int32_t code =
+          Answer(kMessage, style + 256 * position, "Editor", [&](XWindow) { gui.Key("Return"); });
+      EXPECT_EQ(code, kStyles[style].defaults[position]);
+    }
   }
-  string utf8 = string::FromBytes("Caf\xC3\xA9 closed\n\xE2\x82\xAC", 16, kEncodingUTF8);
-  RuntimeMsgBox(utf8.Storage());
-  EXPECT_EQ(mPerson.text, "Caf\xC3\xA9 closed|\xE2\x82\xAC|");
-  EXPECT_EQ(mPerson.captions, "OK|||");
-  EXPECT_EQ(mPerson.defaultButton, kDefaultActionButton);
-  mPerson.press = kDefaultActionButton;
-  EXPECT_EQ(VB_RuntimeMsgBox(left(utf8, 12).GetUTF16String().Storage(), 1, nullptr), kMsgBoxOK);
-  EXPECT_EQ(mPerson.text, "Caf\xC3\xA9 closed||");
+}
+
+// Closing the window (through the window manager, or Escape) counts as Cancel when the box
+// shows one, else as its default button.
+TEST_F(MessageBoxTest, ClosingTheWindowCancelsOrTakesTheDefault) {
+  const auto close = [&](XWindow box) { gui.Close(box); };
+  EXPECT_EQ(Answer(kMessage, 3, "Editor", close), kMsgBoxCancel);
+  EXPECT_EQ(Answer(kMessage, 4 + 256, "Editor", close), kMsgBoxNo);
+  EXPECT_EQ(Answer(kMessage, 0, "Editor", close), kMsgBoxOK);
+  EXPECT_EQ(Answer(kMessage, 1, "Editor", [&](XWindow) { gui.Key("Escape"); }), kMsgBoxCancel);
+}
+
+// The first line is the message, the rest the explanation; a nil title leaves the box
+// untitled; UTF-8 and 16-bit text show as the same characters.
+TEST_F(MessageBoxTest, TheTextsShowAsGivenInAnyEncoding) {
+  Texts shown;
+  const auto read = [&](XWindow box) {
+    shown = gui.Texts(box);
+    gui.Key("Return");
+  };
+  EXPECT_EQ(Answer(kMessage, 0, "Editor", read), kMsgBoxOK);
+  EXPECT_EQ(shown, (Texts{"Save changes?", "Your edits are lost otherwise."}));
+  const string utf8 = string::FromBytes("Caf\xC3\xA9 closed\n\xE2\x82\xAC", 16, kEncodingUTF8);
+  EXPECT_EQ(Answer(utf8, 0, nullptr, read), kMsgBoxOK);
+  EXPECT_EQ(shown, (Texts{"Caf\xC3\xA9 closed", "\xE2\x82\xAC"}));
+  EXPECT_EQ(Answer(left(utf8, 12).GetUTF16String(), 0, nullptr, read), kMsgBoxOK);
+  EXPECT_EQ(shown, (Texts{"Caf\xC3\xA9 closed"}));
 }
 
 TEST(MessageBoxConsoleTest, WritesTheTextAndAnswersTheDefault) {

@@ -1,0 +1,146 @@
+// The GUI driver against plain GTK windows: typed text and chords reach the focused entry,
+// clicks and drags arrive where they were sent, screenshots hold the painted colours, and a
+// failed step releases the modal loop it ran in.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "support/GuiDriver.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using qvtest::XWindow;
+
+class GuiDriverTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!gui.ready()) GTEST_SKIP() << "needs a display";
+  }
+  void TearDown() override {
+    if (mWindow) gtk_widget_destroy(mWindow);
+  }
+  // A shown window titled title around child; its X window once it is on screen.
+  XWindow Show(const char* title, GtkWidget* child) {
+    mWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    g_object_add_weak_pointer(G_OBJECT(mWindow), reinterpret_cast<gpointer*>(&mWindow));
+    gtk_window_set_title(GTK_WINDOW(mWindow), title);
+    gtk_container_add(GTK_CONTAINER(mWindow), child);
+    gtk_widget_show_all(mWindow);
+    const XWindow shown = gui.WaitForWindow(title);
+    EXPECT_EQ(gui.Gtk(shown), GTK_WINDOW(mWindow));
+    return shown;
+  }
+  // A 200 x 120 drawing area, left half red, right half blue, that logs the pointer events.
+  GtkWidget* Canvas() {
+    GtkWidget* canvas = gtk_drawing_area_new();
+    gtk_widget_set_size_request(canvas, 200, 120);
+    gtk_widget_add_events(
+        canvas, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+    g_signal_connect(canvas, "expose-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer) {
+                       GdkGC* gc = gdk_gc_new(w->window);
+                       for (auto [x, colour] : {std::pair{0, GdkColor{0, 0xFFFF, 0, 0}},
+                                                {100, GdkColor{0, 0, 0, 0xFFFF}}}) {
+                         gdk_gc_set_rgb_fg_color(gc, &colour);
+                         gdk_draw_rectangle(w->window, gc, TRUE, x, 0, 100, 120);
+                       }
+                       g_object_unref(gc);
+                       return TRUE;
+                     }),
+                     nullptr);
+    for (const char* signal : {"button-press-event", "button-release-event", "motion-notify-event"})
+      g_signal_connect(canvas, signal, G_CALLBACK(&Log), &mEvents);
+    return canvas;
+  }
+  // type x y button-or-held-mask, one line per event.
+  static gboolean Log(GtkWidget*, GdkEvent* event, std::vector<std::string>* events) {
+    const bool motion = event->type == GDK_MOTION_NOTIFY;
+    const int x = int(motion ? event->motion.x : event->button.x);
+    const int y = int(motion ? event->motion.y : event->button.y);
+    const unsigned detail =
+        motion ? (event->motion.state & GDK_BUTTON1_MASK ? 1 : 0) : event->button.button;
+    events->push_back(std::to_string(event->type) + " " + std::to_string(x) + " " +
+                      std::to_string(y) + " " + std::to_string(detail));
+    return TRUE;
+  }
+  static std::string Event(GdkEventType type, int x, int y, unsigned detail) {
+    return std::to_string(type) + " " + std::to_string(x) + " " + std::to_string(y) + " " +
+           std::to_string(detail);
+  }
+  qvtest::GuiDriver gui;
+  GtkWidget* mWindow = nullptr;
+  std::vector<std::string> mEvents;
+};
+
+// Characters off the keyboard map and shifted ones; ctrl+a selects all, so typing replaces it;
+// the window manager closes the window on request.
+TEST_F(GuiDriverTest, TypedTextAndChordsReachTheFocusedEntry) {
+  GtkWidget* entry = gtk_entry_new();
+  const XWindow window = Show("Typing", entry);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(gui.WaitForFocus(window));
+  gui.Type("first");
+  gui.Key("ctrl+a");
+  gui.Type("Caf\xC3\xA9 \xE2\x82\xAC A+b=!");
+  EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(entry)), "Caf\xC3\xA9 \xE2\x82\xAC A+b=!");
+  gui.Close(window);
+  EXPECT_TRUE(gui.WaitUntilClosed(window));
+  EXPECT_EQ(mWindow, nullptr) << "closing destroyed the window";
+}
+
+TEST_F(GuiDriverTest, ClicksAndDragsArriveWhereTheyWereSent) {
+  GtkWidget* canvas = Canvas();
+  ASSERT_TRUE(Show("Pointer", canvas));
+  const qvtest::ScreenArea area = gui.Area(canvas);
+  ASSERT_EQ(std::pair(area.width, area.height), std::pair(200, 120));
+  gui.Drag(area.x + 20, area.y + 30, area.x + 150, area.y + 90);
+  const std::string release = std::to_string(GDK_BUTTON_RELEASE) + " ";
+  ASSERT_TRUE(gui.PumpUntil([&] { return !mEvents.empty() && !mEvents.back().rfind(release, 0); }));
+  ASSERT_GE(mEvents.size(), 4u);
+  EXPECT_EQ(std::vector(mEvents.begin(), mEvents.begin() + 2),
+            (std::vector{Event(GDK_MOTION_NOTIFY, 20, 30, 0), Event(GDK_BUTTON_PRESS, 20, 30, 1)}));
+  EXPECT_EQ(
+      std::vector(mEvents.end() - 2, mEvents.end()),
+      (std::vector{Event(GDK_MOTION_NOTIFY, 150, 90, 1), Event(GDK_BUTTON_RELEASE, 150, 90, 1)}))
+      << "moved there with button 1 held";
+  mEvents.clear();
+  gui.Click(area.x + 5, area.y + 6, 3, 2);
+  ASSERT_TRUE(gui.PumpUntil([&] { return mEvents.size() >= 6; }));
+  const std::vector<std::string> expected = {
+      Event(GDK_MOTION_NOTIFY, 5, 6, 0),  Event(GDK_BUTTON_PRESS, 5, 6, 3),
+      Event(GDK_BUTTON_RELEASE, 5, 6, 3), Event(GDK_BUTTON_PRESS, 5, 6, 3),
+      Event(GDK_2BUTTON_PRESS, 5, 6, 3),  Event(GDK_BUTTON_RELEASE, 5, 6, 3)};
+  EXPECT_EQ(mEvents, expected);
+}
+
+TEST_F(GuiDriverTest, ScreenshotsHoldThePaintedColours) {
+  GtkWidget* canvas = Canvas();
+  ASSERT_TRUE(Show("Colours", canvas));
+  const qvtest::ScreenArea area = gui.Area(canvas);
+  const qvtest::Screenshot shot = gui.Capture(area);
+  ASSERT_EQ(std::pair(shot.width(), shot.height()), std::pair(200, 120));
+  EXPECT_EQ(shot.CountPixels(0xFF0000), 100 * 120);
+  EXPECT_EQ(shot.CountPixels(0x0000FF), 100 * 120);
+  const qvtest::Screenshot left = shot.Region({0, 0, 100, 120});
+  EXPECT_EQ(left.DifferingPixels(shot.Region({100, 0, 100, 120})), 100 * 120);
+  EXPECT_EQ(left.DifferingPixels(gui.Capture({area.x, area.y, 100, 120})), 0);
+  EXPECT_EQ(left.DifferingPixels(shot.Region({1, 0, 100, 120})), 120) << "one column of blue";
+}
+
+// Without the rescue the modal loop would wait for ever; the alarm ends the child then.
+TEST(GuiDriverDeathTest, AFailedStepClosesTheWindowsSoTheModalLoopReturns) {
+  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        alarm(20);
+        qvtest::GuiDriver gui;
+        gui.Meanwhile([&] { gui.WaitForWindow("No such window", 200); });
+        GtkWidget* dialog = gtk_dialog_new();
+        gtk_window_set_title(GTK_WINDOW(dialog), "Waiting");
+        const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+        std::_Exit(response == GTK_RESPONSE_DELETE_EVENT && gui.StepsDone() ? 7 : 8);
+      },
+      testing::ExitedWithCode(7), "");
+}
+
+}  // namespace

@@ -1,0 +1,502 @@
+#include "support/GuiDriver.h"
+
+// Before Xlib, whose None and Bool macros would break it.
+#include <gtest/gtest.h>
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <gdk/gdkx.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace qvtest {
+
+namespace {
+
+// Failures recorded so far by the running test.
+int FailureCount() {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  if (!test) return 0;
+  int failures = 0;
+  for (int k = 0; k < test->result()->total_part_count(); ++k)
+    failures += test->result()->GetTestPartResult(k).failed();
+  return failures;
+}
+
+// Visits widget and everything inside it, internal children included, in the order held.
+void Walk(GtkWidget* widget, const std::function<void(GtkWidget*)>& visit) {
+  visit(widget);
+  if (!GTK_IS_CONTAINER(widget)) return;
+  gtk_container_forall(
+      GTK_CONTAINER(widget),
+      [](GtkWidget* child, gpointer data) {
+        Walk(child, *static_cast<const std::function<void(GtkWidget*)>*>(data));
+      },
+      const_cast<std::function<void(GtkWidget*)>*>(&visit));
+}
+
+// The text of the shown labels inside widget, joined.
+std::string ShownLabelText(GtkWidget* widget) {
+  std::string text;
+  Walk(widget, [&](GtkWidget* child) {
+    if (GTK_IS_LABEL(child) && gtk_widget_get_mapped(child))
+      text += gtk_label_get_text(GTK_LABEL(child));
+  });
+  return text;
+}
+
+// A channel of an X pixel, scaled to 0..255.
+uint32_t Channel(unsigned long pixel, unsigned long mask) {
+  if (!mask) return 0;
+  int shift = 0;
+  while (!((mask >> shift) & 1)) ++shift;
+  return uint32_t(((pixel & mask) >> shift) * 255 / (mask >> shift));
+}
+
+// Modifier names of Key's chords.
+const std::map<std::string, KeySym> kModifiers = {
+    {"ctrl", XK_Control_L}, {"shift", XK_Shift_L}, {"alt", XK_Alt_L}, {"super", XK_Super_L}};
+
+}  // namespace
+
+GuiDriver::GuiDriver() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display) return;
+  int event, error, major, minor;
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  if (!XTestQueryExtension(x, &event, &error, &major, &minor)) {
+    ADD_FAILURE() << "the display has no XTest extension";
+    return;
+  }
+  mDisplay = x;
+}
+
+GuiDriver::~GuiDriver() {
+  if (mStepSource) g_source_remove(mStepSource);
+  if (!mSteps.empty())
+    ADD_FAILURE() << mSteps.size() << " Meanwhile step(s) never ran: no main loop ran after";
+}
+
+// ---- the main loop ----
+
+bool GuiDriver::PumpUntil(const std::function<bool()>& condition, int timeoutMs) {
+  const gint64 deadline = g_get_monotonic_time() + gint64(timeoutMs) * 1000;
+  // A ticking source bounds each wait, so the condition is looked at even when nothing comes.
+  const guint tick = g_timeout_add(
+      10, [](gpointer) -> gboolean { return TRUE; }, nullptr);
+  bool held = false;
+  while (!(held = condition()) && g_get_monotonic_time() < deadline)
+    g_main_context_iteration(nullptr, TRUE);
+  g_source_remove(tick);
+  return held;
+}
+
+void GuiDriver::Settle() {
+  if (!mDisplay) return;
+  // Twice: what GTK does with the first answers (paint, grab, map) sends requests of its own.
+  for (int round = 0; round < 2; ++round) {
+    XSync(mDisplay, False);
+    for (int k = 0; k < 1000 && g_main_context_iteration(nullptr, FALSE); ++k) {
+    }
+    gdk_window_process_all_updates();
+  }
+}
+
+void GuiDriver::Meanwhile(std::function<void()> step) {
+  mSteps.push_back(std::move(step));
+  if (!mStepSource) mStepSource = g_idle_add(reinterpret_cast<GSourceFunc>(&RunSteps), this);
+}
+
+int GuiDriver::RunSteps(void* data) {
+  auto* self = static_cast<GuiDriver*>(data);
+  const std::function<void()> step = std::move(self->mSteps.front());
+  const int failures = FailureCount();
+  step();
+  self->mSteps.pop_front();
+  // The call waiting in its modal loop would wait for ever for the answer the step did not give.
+  if (FailureCount() > failures) self->CloseEveryWindowOfThisProcess();
+  if (!self->mSteps.empty()) return TRUE;
+  self->mStepSource = 0;
+  return FALSE;
+}
+
+void GuiDriver::CloseEveryWindowOfThisProcess() {
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item; item = item->next) g_object_ref(item->data);
+  for (GList* item = toplevels; item; item = item->next) {
+    GtkWidget* window = GTK_WIDGET(item->data);
+    if (!gtk_widget_get_visible(window) || !window->window) continue;
+    GdkEvent* event = gdk_event_new(GDK_DELETE);
+    event->any.window = GDK_WINDOW(g_object_ref(window->window));
+    event->any.send_event = TRUE;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+  }
+  for (GList* item = toplevels; item; item = item->next) g_object_unref(item->data);
+  g_list_free(toplevels);
+}
+
+// ---- top-level windows ----
+
+std::string GuiDriver::Property(XWindow window, const char* name, int format) const {
+  std::string bytes;
+  if (!mDisplay) return bytes;
+  Atom type = None;
+  int got = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  gdk_error_trap_push();  // the window may be gone
+  const int status =
+      XGetWindowProperty(mDisplay, window, XInternAtom(mDisplay, name, False), 0, 65536, False,
+                         AnyPropertyType, &type, &got, &count, &after, &data);
+  gdk_error_trap_pop();
+  // Xlib hands items of format 32 over as longs.
+  if (status == Success && data && got == format)
+    bytes.assign(reinterpret_cast<const char*>(data), count * (format == 32 ? sizeof(long) : 1));
+  if (data) XFree(data);
+  return bytes;
+}
+
+std::vector<unsigned long> GuiDriver::WindowList(XWindow window, const char* name) const {
+  const std::string bytes = Property(window, name, 32);
+  std::vector<unsigned long> windows(bytes.size() / sizeof(long));
+  if (!windows.empty()) std::memcpy(windows.data(), bytes.data(), windows.size() * sizeof(long));
+  return windows;
+}
+
+std::vector<XWindow> GuiDriver::Windows() const {
+  if (!mDisplay) return {};
+  return WindowList(DefaultRootWindow(mDisplay), "_NET_CLIENT_LIST");
+}
+
+std::string GuiDriver::Title(XWindow window) const {
+  const std::string title = Property(window, "_NET_WM_NAME", 8);
+  return title.empty() ? Property(window, "WM_NAME", 8) : title;
+}
+
+XWindow GuiDriver::FindWindow(const std::string& title) const {
+  const std::vector<XWindow> windows = Windows();
+  for (auto window = windows.rbegin(); window != windows.rend(); ++window)
+    if (Title(*window) == title) return *window;
+  return 0;
+}
+
+bool GuiDriver::OnScreen(XWindow window) const {
+  XWindowAttributes attributes{};
+  gdk_error_trap_push();
+  const Status got = XGetWindowAttributes(mDisplay, window, &attributes);
+  gdk_error_trap_pop();
+  return got && attributes.map_state == IsViewable;
+}
+
+XWindow GuiDriver::WaitForWindow(const std::string& title, int timeoutMs) {
+  XWindow found = 0;
+  const bool shown =
+      ready() && PumpUntil(
+                     [&] {
+                       found = FindWindow(title);
+                       if (!found || !OnScreen(found)) return false;
+                       GtkWindow* own = Gtk(found);
+                       return !own || !(gdk_window_get_state(GTK_WIDGET(own)->window) &
+                                        GDK_WINDOW_STATE_WITHDRAWN);
+                     },
+                     timeoutMs);
+  if (!shown) {
+    std::string listed;
+    for (XWindow window : Windows()) listed += " \"" + Title(window) + "\"";
+    ADD_FAILURE() << "no window titled \"" << title << "\" came up within " << timeoutMs << " ms; "
+                  << (listed.empty() ? "the window manager lists none (run the test under "
+                                       "scripts/with-display)"
+                                     : "the window manager lists" + listed);
+    return 0;
+  }
+  Settle();
+  return found;
+}
+
+XWindow GuiDriver::ActiveWindow() const {
+  if (!mDisplay) return 0;
+  const std::vector<XWindow> active = WindowList(DefaultRootWindow(mDisplay), "_NET_ACTIVE_WINDOW");
+  return active.empty() ? 0 : active[0];
+}
+
+bool GuiDriver::WaitForFocus(XWindow window, int timeoutMs) {
+  return PumpUntil(
+      [&] {
+        GtkWindow* own = Gtk(window);
+        return ActiveWindow() == window && (!own || gtk_window_is_active(own));
+      },
+      timeoutMs);
+}
+
+bool GuiDriver::WaitUntilClosed(XWindow window, int timeoutMs) {
+  return PumpUntil(
+      [&] {
+        const std::vector<XWindow> windows = Windows();
+        return !OnScreen(window) &&
+               std::find(windows.begin(), windows.end(), window) == windows.end();
+      },
+      timeoutMs);
+}
+
+ScreenArea GuiDriver::Area(XWindow window) const {
+  if (!mDisplay || !window) return {};
+  XWindowAttributes attributes{};
+  Window child = None;
+  int x = 0, y = 0;
+  gdk_error_trap_push();
+  const bool found =
+      XGetWindowAttributes(mDisplay, window, &attributes) &&
+      XTranslateCoordinates(mDisplay, window, DefaultRootWindow(mDisplay), 0, 0, &x, &y, &child);
+  gdk_error_trap_pop();
+  if (!found) return {};
+  return {x, y, attributes.width, attributes.height};
+}
+
+void GuiDriver::Close(XWindow window) {
+  if (!mDisplay) return;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(mDisplay, "_NET_CLOSE_WINDOW", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = CurrentTime;
+  event.xclient.data.l[1] = 2;  // from a pager or task bar: a person's request
+  XSendEvent(mDisplay, DefaultRootWindow(mDisplay), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  Settle();
+}
+
+// ---- this process's windows ----
+
+GtkWindow* GuiDriver::Gtk(XWindow window) const {
+  if (!mDisplay || !window) return nullptr;
+  GdkWindow* gdkWindow = gdk_window_lookup(window);
+  gpointer widget = nullptr;
+  if (gdkWindow) gdk_window_get_user_data(gdkWindow, &widget);
+  return widget && GTK_IS_WINDOW(widget) ? GTK_WINDOW(widget) : nullptr;
+}
+
+std::vector<std::string> GuiDriver::ButtonCaptions(XWindow window) const {
+  std::vector<std::pair<ScreenArea, std::string>> buttons;
+  if (GtkWindow* own = Gtk(window)) {
+    Walk(GTK_WIDGET(own), [&](GtkWidget* widget) {
+      if (GTK_IS_BUTTON(widget) && gtk_widget_get_mapped(widget))
+        buttons.push_back({Area(widget), ShownLabelText(widget)});
+    });
+  }
+  std::stable_sort(buttons.begin(), buttons.end(), [](const auto& a, const auto& b) {
+    return std::pair(a.first.y, a.first.x) < std::pair(b.first.y, b.first.x);
+  });
+  std::vector<std::string> captions;
+  for (const auto& button : buttons) captions.push_back(button.second);
+  return captions;
+}
+
+GtkWidget* GuiDriver::FindButton(XWindow window, const std::string& caption) const {
+  GtkWidget* found = nullptr;
+  if (GtkWindow* own = Gtk(window)) {
+    Walk(GTK_WIDGET(own), [&](GtkWidget* widget) {
+      if (!found && GTK_IS_BUTTON(widget) && gtk_widget_get_mapped(widget) &&
+          ShownLabelText(widget) == caption)
+        found = widget;
+    });
+  }
+  return found;
+}
+
+std::vector<std::string> GuiDriver::Texts(XWindow window) const {
+  std::vector<std::string> texts;
+  if (GtkWindow* own = Gtk(window)) {
+    Walk(GTK_WIDGET(own), [&](GtkWidget* widget) {
+      if (GTK_IS_LABEL(widget) && gtk_widget_get_mapped(widget) &&
+          !gtk_widget_get_ancestor(widget, GTK_TYPE_BUTTON))
+        texts.push_back(gtk_label_get_text(GTK_LABEL(widget)));
+    });
+  }
+  return texts;
+}
+
+ScreenArea GuiDriver::Area(GtkWidget* widget) const {
+  if (!widget || !widget->window) return {};
+  gint x = 0, y = 0;
+  gdk_window_get_origin(widget->window, &x, &y);
+  GtkAllocation allocation;
+  gtk_widget_get_allocation(widget, &allocation);
+  // A widget without a window of its own is placed within its parent's.
+  if (!gtk_widget_get_has_window(widget)) {
+    x += allocation.x;
+    y += allocation.y;
+  }
+  return {x, y, allocation.width, allocation.height};
+}
+
+// ---- input ----
+
+void GuiDriver::MoveTo(int x, int y) {
+  if (!mDisplay) return;
+  XTestFakeMotionEvent(mDisplay, -1, x, y, CurrentTime);
+  Settle();
+}
+
+void GuiDriver::SendButton(int button, bool press) {
+  XTestFakeButtonEvent(mDisplay, unsigned(button), press, CurrentTime);
+}
+
+void GuiDriver::Click(int x, int y, int button, int count) {
+  if (!mDisplay) return;
+  MoveTo(x, y);
+  for (int k = 0; k < count; ++k) {
+    SendButton(button, true);
+    SendButton(button, false);
+  }
+  Settle();
+}
+
+void GuiDriver::Click(GtkWidget* widget, int button, int count) {
+  if (!widget || !gtk_widget_get_mapped(widget)) {
+    ADD_FAILURE() << "no shown widget to click";
+    return;
+  }
+  const ScreenArea area = Area(widget);
+  Click(area.CenterX(), area.CenterY(), button, count);
+}
+
+void GuiDriver::Drag(int fromX, int fromY, int toX, int toY, int button) {
+  if (!mDisplay) return;
+  MoveTo(fromX, fromY);
+  SendButton(button, true);
+  Settle();
+  constexpr int kSteps = 8;
+  for (int k = 1; k <= kSteps; ++k) {
+    XTestFakeMotionEvent(mDisplay, -1, fromX + (toX - fromX) * k / kSteps,
+                         fromY + (toY - fromY) * k / kSteps, CurrentTime);
+    Settle();
+  }
+  SendButton(button, false);
+  Settle();
+}
+
+unsigned GuiDriver::KeycodeFor(unsigned long keysym, bool* shifted) {
+  *shifted = false;
+  if (KeyCode code = XKeysymToKeycode(mDisplay, keysym)) {
+    *shifted = XkbKeycodeToKeysym(mDisplay, code, 0, 0) != keysym &&
+               XkbKeycodeToKeysym(mDisplay, code, 0, 1) == keysym;
+    return code;
+  }
+  // Not on the keyboard: put it on a key that has no symbols (the display is this test's own),
+  // going round the spare keys when they run out.
+  if (mSpareKeycodes.empty()) {
+    int low = 0, high = 0, perCode = 0;
+    XDisplayKeycodes(mDisplay, &low, &high);
+    KeySym* map = XGetKeyboardMapping(mDisplay, KeyCode(low), high - low + 1, &perCode);
+    for (int code = high; code >= low && map; --code) {
+      const KeySym* symbols = map + (code - low) * perCode;
+      if (std::all_of(symbols, symbols + perCode, [](KeySym s) { return s == NoSymbol; }))
+        mSpareKeycodes.push_back(unsigned(code));
+    }
+    if (map) XFree(map);
+    if (mSpareKeycodes.empty()) return 0;
+  }
+  const unsigned code = mSpareKeycodes[mNextSpare++ % mSpareKeycodes.size()];
+  KeySym symbol = keysym;
+  XChangeKeyboardMapping(mDisplay, int(code), 1, &symbol, 1);
+  XSync(mDisplay, False);
+  return code;
+}
+
+void GuiDriver::PressKeysym(unsigned long keysym, const std::vector<std::string>& modifiers) {
+  bool shifted = false;
+  const unsigned code = KeycodeFor(keysym, &shifted);
+  if (!code) {
+    ADD_FAILURE() << "no key can send keysym 0x" << std::hex << keysym;
+    return;
+  }
+  std::vector<unsigned> held;
+  for (const std::string& name : modifiers) {
+    const auto modifier = kModifiers.find(name);
+    if (modifier == kModifiers.end()) {
+      ADD_FAILURE() << "unknown modifier \"" << name << "\" (ctrl, shift, alt or super)";
+      return;
+    }
+    held.push_back(XKeysymToKeycode(mDisplay, modifier->second));
+  }
+  if (shifted) held.push_back(XKeysymToKeycode(mDisplay, XK_Shift_L));
+  for (unsigned modifier : held) XTestFakeKeyEvent(mDisplay, modifier, True, CurrentTime);
+  XTestFakeKeyEvent(mDisplay, code, True, CurrentTime);
+  XTestFakeKeyEvent(mDisplay, code, False, CurrentTime);
+  for (auto modifier = held.rbegin(); modifier != held.rend(); ++modifier)
+    XTestFakeKeyEvent(mDisplay, *modifier, False, CurrentTime);
+  Settle();
+}
+
+void GuiDriver::Key(const std::string& chord) {
+  if (!mDisplay) return;
+  std::vector<std::string> parts;
+  for (size_t start = 0;;) {
+    const size_t plus = chord.find('+', start + 1);  // "+" and "ctrl++" name the plus key
+    parts.push_back(chord.substr(start, plus - start));
+    if (plus == std::string::npos) break;
+    start = plus + 1;
+  }
+  const std::string name = parts.back();
+  parts.pop_back();
+  const KeySym keysym = XStringToKeysym(name.c_str());
+  if (keysym == NoSymbol) {
+    ADD_FAILURE() << "no key is named \"" << name << "\"";
+    return;
+  }
+  PressKeysym(keysym, parts);
+}
+
+void GuiDriver::Type(const std::string& text) {
+  if (!mDisplay) return;
+  if (!g_utf8_validate(text.data(), gssize(text.size()), nullptr)) {
+    ADD_FAILURE() << "Type needs UTF-8 text";
+    return;
+  }
+  for (const char* p = text.data(); p < text.data() + text.size(); p = g_utf8_next_char(p)) {
+    const gunichar character = g_utf8_get_char(p);
+    const KeySym keysym = character == '\n'   ? XK_Return
+                          : character == '\t' ? XK_Tab
+                                              : gdk_unicode_to_keyval(character);
+    PressKeysym(keysym, {});
+  }
+}
+
+// ---- the screen ----
+
+Screenshot GuiDriver::Capture(const ScreenArea& area) {
+  if (!mDisplay) return {};
+  Settle();
+  const int screenWidth = DisplayWidth(mDisplay, DefaultScreen(mDisplay));
+  const int screenHeight = DisplayHeight(mDisplay, DefaultScreen(mDisplay));
+  const int left = std::max(area.x, 0), top = std::max(area.y, 0);
+  const int width = std::min(area.x + area.width, screenWidth) - left;
+  const int height = std::min(area.y + area.height, screenHeight) - top;
+  if (width <= 0 || height <= 0) return {};
+  gdk_error_trap_push();
+  XImage* image = XGetImage(mDisplay, DefaultRootWindow(mDisplay), left, top, unsigned(width),
+                            unsigned(height), AllPlanes, ZPixmap);
+  gdk_error_trap_pop();
+  if (!image) return {};
+  std::vector<uint32_t> pixels;
+  pixels.reserve(size_t(width) * size_t(height));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const unsigned long pixel = XGetPixel(image, x, y);
+      pixels.push_back(Channel(pixel, image->red_mask) << 16 |
+                       Channel(pixel, image->green_mask) << 8 | Channel(pixel, image->blue_mask));
+    }
+  }
+  XDestroyImage(image);
+  return Screenshot(width, height, std::move(pixels));
+}
+
+}  // namespace qvtest

@@ -1,0 +1,145 @@
+// The GUI driver: works the framework's windows as a person at the desk would, for every GUI
+// test. Input is real (XTest, through the X server and the window manager), windows are found
+// by title as the window manager lists them, screenshots are read back from the server, and
+// the main loop is pumped until a condition holds or a deadline passes.
+//
+// Each process of a GUI test binary runs under scripts/with-display (CTest does that for the
+// binaries that tests/CMakeLists.txt names GUI): an Xvfb display of its own with the openbox
+// window manager, so focus and placement behave as on a desktop and no other test can reach in.
+// Run one by hand with `scripts/with-display build/tests/test_windows --gtest_filter=...`.
+//
+// A window the test opens and works:
+//
+//   qvtest::GuiDriver gui;                        // SetUp: GTEST_SKIP() unless gui.ready()
+//   OpenTheEditor();                              // the code under test
+//   const qvtest::XWindow editor = gui.WaitForWindow("Editor");
+//   ASSERT_TRUE(editor);
+//   ASSERT_TRUE(gui.WaitForFocus(editor));        // keys go to the focused window
+//   gui.Type("Caf\xC3\xA9");
+//   gui.Key("ctrl+s");
+//   gui.Click(gui.FindButton(editor, "Save"));
+//   ASSERT_TRUE(gui.PumpUntil([&] { return saved; }));
+//   const qvtest::Screenshot shot = gui.Capture(gui.Area(editor));
+//   EXPECT_EQ(shot.DifferingPixels(expected.Region({0, 0, 40, 20}), 8), 0);
+//
+// A call that waits in a modal loop (a message box, a modal dialog) returns only once the
+// person answers, so the answer comes from inside that loop: Meanwhile hands the loop a step.
+// Schedule it just before the call; the step may wait, pump and send input like a test.
+//
+//   gui.Meanwhile([&] {
+//     const qvtest::XWindow box = gui.WaitForWindow("Editor");
+//     ASSERT_TRUE(box);
+//     EXPECT_EQ(gui.Texts(box), (std::vector<std::string>{"Save changes?"}));
+//     gui.Click(gui.FindButton(box, "Don't Save"));
+//   });
+//   EXPECT_EQ(RunTheMessageBox(), kMsgBoxNo);
+//   EXPECT_TRUE(gui.StepsDone());
+//
+// A step that fails closes every window of this process, so the waiting call returns and the
+// test ends with the failure instead of hanging. Windows of other processes (an application
+// image run as a separate process) are found, measured, clicked, typed into, closed and
+// captured the same way; only FindButton, ButtonCaptions, Texts and Gtk need this process's own.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/Screenshot.h"
+
+struct _XDisplay;
+
+namespace qvtest {
+
+using XWindow = unsigned long;  // an X window id; 0 is none
+
+class GuiDriver {
+ public:
+  static constexpr int kTimeoutMs = 10000;  // generous: CI machines are slow and busy
+
+  GuiDriver();
+  ~GuiDriver();  // a step that never ran fails the test
+  GuiDriver(const GuiDriver&) = delete;
+  GuiDriver& operator=(const GuiDriver&) = delete;
+
+  // True when GTK has a display to drive.
+  bool ready() const { return mDisplay != nullptr; }
+
+  // ---- the main loop ----
+  // Pumps GTK's main loop until condition() holds (true) or timeoutMs has passed (false).
+  bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = kTimeoutMs);
+  // Waits until the server has handled everything sent so far, then lets GTK handle and paint
+  // what came back.
+  void Settle();
+  // Hands the next run of the main loop (a modal loop included) a step, run once, in order.
+  void Meanwhile(std::function<void()> step);
+  bool StepsDone() const { return mSteps.empty(); }
+
+  // ---- top-level windows, any process's ----
+  // The windows the window manager manages, oldest first.
+  std::vector<XWindow> Windows() const;
+  // The newest managed window titled title, or 0.
+  XWindow FindWindow(const std::string& title) const;
+  // FindWindow once the window is on screen (and, when it is this process's, GTK knows it);
+  // 0 and a test failure at the deadline.
+  XWindow WaitForWindow(const std::string& title, int timeoutMs = kTimeoutMs);
+  // Until the window manager gives window the focus (and GTK knows it, for this process's).
+  bool WaitForFocus(XWindow window, int timeoutMs = kTimeoutMs);
+  // Until window is gone from the screen.
+  bool WaitUntilClosed(XWindow window, int timeoutMs = kTimeoutMs);
+  std::string Title(XWindow window) const;
+  XWindow ActiveWindow() const;
+  // The window's inside (without the manager's frame), in screen coordinates.
+  ScreenArea Area(XWindow window) const;
+  // Asks the window manager to close window, as a task bar's Close does.
+  void Close(XWindow window);
+
+  // ---- this process's windows ----
+  GtkWindow* Gtk(XWindow window) const;
+  // The shown button whose caption (its labels' text, without mnemonic marks) is caption.
+  GtkWidget* FindButton(XWindow window, const std::string& caption) const;
+  // The captions of the shown buttons, left to right (then top to bottom).
+  std::vector<std::string> ButtonCaptions(XWindow window) const;
+  // The texts of the shown labels outside buttons, in the order the window holds them.
+  std::vector<std::string> Texts(XWindow window) const;
+  ScreenArea Area(GtkWidget* widget) const;
+
+  // ---- input (each waits until GTK has handled it, when it goes to this process) ----
+  void MoveTo(int x, int y);
+  // Presses and releases button count times at (x, y).
+  void Click(int x, int y, int button = 1, int count = 1);
+  // Clicks the widget's centre; a missing or hidden widget fails the test.
+  void Click(GtkWidget* widget, int button = 1, int count = 1);
+  // Presses at from, moves there in steps that each reach the application, releases at to.
+  void Drag(int fromX, int fromY, int toX, int toY, int button = 1);
+  // A key with modifiers, by X key names: "Return", "Escape", "ctrl+s", "shift+Tab", "alt+F4".
+  void Key(const std::string& chord);
+  // Types UTF-8 text, any characters (keys missing from the keyboard map are mapped first).
+  void Type(const std::string& text);
+
+  // ---- the screen ----
+  // The pixels of area as shown, after Settle.
+  Screenshot Capture(const ScreenArea& area);
+
+ private:
+  static int RunSteps(void* self);
+  // A property's bytes when it has the format (8, or 32 for Xlib's longs); "" otherwise.
+  std::string Property(XWindow window, const char* name, int format) const;
+  std::vector<XWindow> WindowList(XWindow window, const char* name) const;
+  bool OnScreen(XWindow window) const;
+  void PressKeysym(unsigned long keysym, const std::vector<std::string>& modifiers);
+  unsigned KeycodeFor(unsigned long keysym, bool* shifted);
+  void SendButton(int button, bool press);
+  void CloseEveryWindowOfThisProcess();
+
+  ::_XDisplay* mDisplay = nullptr;
+  std::deque<std::function<void()>> mSteps;
+  unsigned mStepSource = 0;
+  std::vector<unsigned> mSpareKeycodes;  // keys without symbols, for characters Type maps
+  size_t mNextSpare = 0;
+};
+
+}  // namespace qvtest

@@ -1,0 +1,70 @@
+#include "support/Screenshot.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace qvtest {
+
+namespace {
+
+bool Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Screenshot::Screenshot(int width, int height, std::vector<uint32_t> pixels)
+    : mWidth(width), mHeight(height), mPixels(std::move(pixels)) {
+  if (width <= 0 || height <= 0 || mPixels.size() != size_t(width) * size_t(height)) {
+    mWidth = mHeight = 0;
+    mPixels.clear();
+  }
+}
+
+uint32_t Screenshot::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= mWidth || y >= mHeight) return 0;
+  return mPixels[size_t(y) * size_t(mWidth) + size_t(x)];
+}
+
+Screenshot Screenshot::Region(const ScreenArea& area) const {
+  const int left = std::max(area.x, 0), top = std::max(area.y, 0);
+  const int right = std::min(area.x + area.width, mWidth);
+  const int bottom = std::min(area.y + area.height, mHeight);
+  if (right <= left || bottom <= top) return {};
+  std::vector<uint32_t> pixels;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) pixels.push_back(Pixel(x, y));
+  }
+  return Screenshot(right - left, bottom - top, std::move(pixels));
+}
+
+int Screenshot::DifferingPixels(const Screenshot& other, int tolerance) const {
+  if (mWidth != other.mWidth || mHeight != other.mHeight)
+    return int(std::max(mPixels.size(), other.mPixels.size()));
+  int count = 0;
+  for (size_t k = 0; k < mPixels.size(); ++k)
+    count += !Near(mPixels[k], other.mPixels[k], tolerance);
+  return count;
+}
+
+int Screenshot::CountPixels(uint32_t colour, int tolerance) const {
+  return int(std::count_if(mPixels.begin(), mPixels.end(),
+                           [&](uint32_t pixel) { return Near(pixel, colour, tolerance); }));
+}
+
+bool Screenshot::WritePPM(const std::string& path) const {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  std::fprintf(file, "P6\n%d %d\n255\n", mWidth, mHeight);
+  for (uint32_t pixel : mPixels) {
+    const unsigned char rgb[3] = {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel)};
+    std::fwrite(rgb, 1, 3, file);
+  }
+  return std::fclose(file) == 0;
+}
+
+}  // namespace qvtest
