@@ -24,3 +24,24 @@ void nstorelong(void* address, uint32_t value);
 void CopyBytesReversed(void* destination, const void* source, int32_t count);
 // Stores the two words of a double, low word first.
 void StoreDoubleValue(void* address, uint32_t lowWord, uint32_t highWord);
+
+// Big-endian loads and stores without the null check, inline for the file-format parsers'
+// inner loops (page and record walks), whose addresses are always inside a buffer they own.
+inline uint16_t LoadBigEndian16(const void* address) {
+  uint16_t value;
+  __builtin_memcpy(&value, address, sizeof value);
+  return __builtin_bswap16(value);
+}
+inline uint32_t LoadBigEndian32(const void* address) {
+  uint32_t value;
+  __builtin_memcpy(&value, address, sizeof value);
+  return __builtin_bswap32(value);
+}
+inline void StoreBigEndian16(void* address, uint16_t value) {
+  value = __builtin_bswap16(value);
+  __builtin_memcpy(address, &value, sizeof value);
+}
+inline void StoreBigEndian32(void* address, uint32_t value) {
+  value = __builtin_bswap32(value);
+  __builtin_memcpy(address, &value, sizeof value);
+}

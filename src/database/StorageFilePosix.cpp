@@ -1,0 +1,143 @@
+// StorageFile and StorageFileSystem on POSIX descriptors.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "database/StorageFile.h"
+
+namespace {
+
+class StorageFilePosix final : public StorageFile {
+ public:
+  explicit StorageFilePosix(int fd) : mFd(fd) {}
+  ~StorageFilePosix() override { close(mFd); }  // closing also drops the lock
+
+  bool ReadAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* got) override {
+    uint32_t done = 0;
+    while (done < count) {
+      ssize_t n = pread64(mFd, static_cast<char*>(buffer) + done, count - done,
+                          static_cast<off64_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return Fail(got, done);
+      if (n == 0) break;
+      done += static_cast<uint32_t>(n);
+    }
+    *got = done;
+    return true;
+  }
+
+  bool WriteAt(uint64_t offset, const void* bytes, uint32_t count) override {
+    uint32_t done = 0;
+    while (done < count) {
+      ssize_t n = pwrite64(mFd, static_cast<const char*>(bytes) + done, count - done,
+                           static_cast<off64_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return Fail(n == 0 ? ENOSPC : errno);
+      done += static_cast<uint32_t>(n);
+    }
+    return true;
+  }
+
+  bool Sync() override { return fsync(mFd) == 0 || Fail(errno); }
+
+  bool SetLength(uint64_t length) override {
+    return ftruncate64(mFd, static_cast<off64_t>(length)) == 0 || Fail(errno);
+  }
+
+  bool GetLength(uint64_t* length) override {
+    struct stat64 info;
+    if (fstat64(mFd, &info) != 0) return Fail(errno);
+    *length = static_cast<uint64_t>(info.st_size);
+    return true;
+  }
+
+ private:
+  bool Fail(int error) {
+    mLastError = error;
+    return false;
+  }
+  bool Fail(uint32_t* got, uint32_t done) {
+    *got = done;
+    return Fail(errno);
+  }
+
+  int mFd;
+};
+
+std::string FolderOf(const char* path) {
+  std::string text(path);
+  size_t slash = text.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : text.substr(0, slash);
+}
+
+class StorageFileSystemPosix final : public StorageFileSystem {
+ public:
+  std::unique_ptr<StorageFile> Open(const char* path, StorageOpenMode mode, bool lock,
+                                    int* error) override {
+    int flags = O_CLOEXEC | (mode == StorageOpenMode::kReadOnly ? O_RDONLY : O_RDWR);
+    if (mode == StorageOpenMode::kCreate) flags |= O_CREAT;
+    int fd = open64(path, flags, 0644);
+    if (fd < 0) return Failed(error, errno, -1);
+    // The superuser may write any file; a file whose mode grants nobody write access is still
+    // opened for reading only, as its owner asked.
+    struct stat64 info;
+    if (mode == StorageOpenMode::kReadWrite &&
+        (fstat64(fd, &info) != 0 || (info.st_mode & 0222) == 0))
+      return Failed(error, EACCES, fd);
+    if (lock && flock(fd, (mode == StorageOpenMode::kReadOnly ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0)
+      return Failed(error, errno, fd);
+    // Emptied only under the lock, so that a file someone else has open is never cut short.
+    if (mode == StorageOpenMode::kCreate && ftruncate64(fd, 0) != 0)
+      return Failed(error, errno, fd);
+    return std::make_unique<StorageFilePosix>(fd);
+  }
+
+  bool Exists(const char* path) override { return access(path, F_OK) == 0; }
+
+  bool Remove(const char* path, int* error) override {
+    if (unlink(path) == 0 || errno == ENOENT) return true;
+    *error = errno;
+    return false;
+  }
+
+  bool SyncFolder(const char* path, int* error) override {
+    int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      *error = errno;
+      return false;
+    }
+    bool synced = fsync(fd) == 0;
+    if (!synced) *error = errno;
+    close(fd);
+    return synced;
+  }
+
+  std::unique_ptr<StorageFile> OpenTemporary(int* error) override {
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/qvdbXXXXXX";
+    int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return Failed(error, errno, -1);
+    unlink(pattern.c_str());
+    return std::make_unique<StorageFilePosix>(fd);
+  }
+
+ private:
+  static std::unique_ptr<StorageFile> Failed(int* error, int code, int fd) {
+    if (fd >= 0) close(fd);
+    *error = code;
+    return nullptr;
+  }
+};
+
+}  // namespace
+
+StorageFileSystem& StorageFileSystem::Posix() {
+  static StorageFileSystemPosix posix;
+  return posix;
+}

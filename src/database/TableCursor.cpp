@@ -1,0 +1,561 @@
+#include "database/TableCursor.h"
+
+#include <cstring>
+
+#include "core/RuntimeError.h"
+
+TableCursor::TableCursor(PageStore& store, std::unique_ptr<TableCursor> parent, uint32_t leafKind)
+    : mStore(store), mParent(std::move(parent)), mLeafKind(leafKind) {}
+
+TableCursor::~TableCursor() { Close(); }
+
+std::unique_ptr<TableCursor> TableCursor::OpenDirectory(PageStore& store) {
+  return std::unique_ptr<TableCursor>(new TableCursor(store, nullptr, kDbDirectoryLeaf));
+}
+
+std::unique_ptr<TableCursor> TableCursor::OpenTable(PageStore& store,
+                                                    std::unique_ptr<TableCursor> directory,
+                                                    const uint8_t* filter, uint32_t filterLength,
+                                                    const uint8_t* keyColumns, uint32_t keyCount) {
+  if (!directory || !directory->OnLeafPosition()) {
+    store.Error().Set(StorageErrorCode::kNotPositioned, "no directory record names the table");
+    return nullptr;
+  }
+  std::unique_ptr<TableCursor> cursor(new TableCursor(store, std::move(directory), kDbRowLeaf));
+  if (filterLength) cursor->mFilter.assign(filter, filter + filterLength);
+  cursor->mKeys.SetKeyColumns(keyColumns, keyCount);
+  return cursor;
+}
+
+bool TableCursor::Close() {
+  bool put = PutParkedRows();
+  mStack.clear();
+  mParent.reset();
+  mStarted = true;
+  mAnchor.atEnd = true;
+  return put;
+}
+
+bool TableCursor::Refuse(StorageErrorCode code, const char* text) {
+  mStore.Error().Set(code, text);
+  return false;
+}
+
+bool TableCursor::KeyOf(const uint8_t* record, uint32_t length, std::vector<uint8_t>* key) {
+  if (!mKeys.Build(mLeafKind, record, length)) return false;
+  *key = mKeys.Key();
+  return true;
+}
+
+bool TableCursor::BuildKey(const qvdbRecordTracking* page, uint32_t offset) {
+  const uint8_t* record = page->RecordAt(offset);
+  return mKeys.Build(page->Kind(), record, RecordLength(record));
+}
+
+// ---- descending and stepping ----
+
+bool TableCursor::RootPage(uint32_t* root) {
+  if (!mParent) {
+    *root = mStore.DirectoryRoot();
+    return true;
+  }
+  uint32_t length = 0;
+  const uint8_t* record = mParent->CurrentRecord(&length);
+  if (!record) return Refuse(StorageErrorCode::kDamaged, "the table's directory record is gone");
+  *root = DirectoryRecordRoot(record);
+  return true;
+}
+
+bool TableCursor::PushPage(Stack& stack, uint32_t number) {
+  for (const Level& level : stack)
+    if (level.page.Number() == number)
+      return Refuse(StorageErrorCode::kDamaged, "a tree leads back into itself");
+  // A sound walk pushes each page once: more pushes than pages means entries that share pages.
+  if (++mPushes > mStore.PageCount() + 1)
+    return Refuse(StorageErrorCode::kDamaged, "a tree names more pages than the file has");
+  PageRef page = mStore.ReadPage(number);
+  if (!page) return false;
+  uint32_t kind = page->Kind();
+  if (kind != kDbIndexPage && kind != mLeafKind)
+    return Refuse(StorageErrorCode::kDamaged, "a tree holds pages of another kind");
+  uint64_t changeCount = page->ChangeCount();
+  stack.push_back({std::move(page), 0, changeCount});
+  return true;
+}
+
+// The first record of the page whose key is at or after key (the count when none is).
+uint32_t TableCursor::LowerBound(qvdbRecordTracking* page, const uint8_t* key, uint32_t length) {
+  const std::vector<uint16_t>& offsets = page->RecordOffsets();
+  bool index = page->Kind() == kDbIndexPage;
+  uint32_t low = 0, high = static_cast<uint32_t>(offsets.size());
+  while (low < high) {
+    uint32_t middle = low + (high - low) / 2;
+    const uint8_t* record = page->RecordAt(offsets[middle]);
+    int32_t order;
+    if (index) {
+      order = CompareKeys(record + kDbIndexKey, RecordLength(record) - kDbIndexKey, key, length);
+    } else {
+      BuildKey(page, offsets[middle]);
+      order = CompareKeys(mKeys.Data(), mKeys.Size(), key, length);
+    }
+    if (order < 0)
+      low = middle + 1;
+    else
+      high = middle;
+  }
+  return low;
+}
+
+// An index page leads into the last child whose key is below key (the first child when none
+// is); the leaf stops at the first record at or after key.
+bool TableCursor::Descend(Stack& stack, const uint8_t* key, uint32_t length) {
+  stack.clear();
+  mPushes = 0;
+  uint32_t root = 0;
+  if (!RootPage(&root) || !PushPage(stack, root)) return false;
+  for (;;) {
+    Level& top = stack.back();
+    qvdbRecordTracking* page = top.page.Entry();
+    uint32_t found = LowerBound(page, key, length);
+    const std::vector<uint16_t>& offsets = page->RecordOffsets();
+    if (page->Kind() != kDbIndexPage) {
+      top.offset = found < offsets.size() ? offsets[found] : page->Used();
+      return true;
+    }
+    if (offsets.empty()) return Refuse(StorageErrorCode::kDamaged, "an index page is empty");
+    top.offset = offsets[found > 0 ? found - 1 : 0];
+    if (!PushPage(stack, IndexRecordChild(page->RecordAt(top.offset)))) return false;
+  }
+}
+
+TableCursor::Step TableCursor::StepForward(Stack& stack, bool skipCurrent) {
+  if (stack.empty()) return Step::kEnd;
+  Level& current = stack.back();
+  if (skipCurrent && current.offset < current.page->Used())
+    current.offset += RecordLength(current.page->RecordAt(current.offset));
+  for (;;) {
+    Level& top = stack.back();
+    if (top.offset >= top.page->Used()) {
+      stack.pop_back();
+      if (stack.empty()) return Step::kEnd;
+      Level& up = stack.back();
+      up.offset += RecordLength(up.page->RecordAt(up.offset));
+      continue;
+    }
+    if (top.page->Kind() != kDbIndexPage) return Step::kRecord;
+    if (!PushPage(stack, IndexRecordChild(top.page->RecordAt(top.offset)))) return Step::kFailed;
+  }
+}
+
+// From a stack that Descend left at key: is there a live record with exactly this key
+// (kRecord), none (kEnd), or could the tree not be read (kFailed)? The records with one key may
+// begin past the end of a leaf and run across leaves.
+TableCursor::Step TableCursor::FindLiveKey(Stack& stack, const uint8_t* key, uint32_t length) {
+  for (Step step = StepForward(stack, false);; step = StepForward(stack, true)) {
+    if (step != Step::kRecord) return step;
+    const Level& top = stack.back();
+    BuildKey(top.page.Entry(), top.offset);
+    if (CompareKeys(mKeys.Data(), mKeys.Size(), key, length) != 0) return Step::kEnd;
+    if (RecordIsLive(top.page->RecordAt(top.offset))) return Step::kRecord;
+  }
+}
+
+// ---- position ----
+
+bool TableCursor::OnLeafPosition() const {
+  if (!mStarted || mAnchor.atEnd || mStack.empty()) return false;
+  const Level& top = mStack.back();
+  return top.page->Kind() != kDbIndexPage && top.offset < top.page->Used();
+}
+
+uint8_t* TableCursor::RecordUnderCursor() {
+  const Level& top = mStack.back();
+  return top.page->RecordAt(top.offset);
+}
+
+void TableCursor::SaveAnchor() {
+  const Level& top = mStack.back();
+  BuildKey(top.page.Entry(), top.offset);
+  mAnchor.key = mKeys.Key();
+  mAnchor.id = RecordId(RecordUnderCursor());
+  mAnchor.onRecord = true;
+}
+
+void TableCursor::EndAtLast() {
+  mStack.clear();
+  mAnchor.atEnd = true;
+}
+
+bool TableCursor::Start(const uint8_t* key, uint32_t length) {
+  static const uint8_t kNoKey[1] = {0};
+  if (!key) key = kNoKey;
+  mStarted = true;
+  mAnchor = Anchor();
+  mAnchor.key.assign(key, key + length);
+  if (Descend(mStack, key, length)) return true;
+  EndAtLast();
+  return false;
+}
+
+bool TableCursor::Revalidate() {
+  if (!mStarted || mAnchor.atEnd) return true;
+  for (const Level& level : mStack)
+    if (level.changeCount != level.page->ChangeCount()) return Refind();
+  return true;
+}
+
+// Another cursor (or the end of a transaction) moved records under this one: descend again to
+// the anchor's key and step to the anchor's record among those with that key. A record that
+// is gone leaves the cursor before its successor.
+bool TableCursor::Refind() {
+  Anchor anchor = mAnchor;
+  if (!Descend(mStack, anchor.key.data(), static_cast<uint32_t>(anchor.key.size()))) {
+    EndAtLast();
+    return false;
+  }
+  mAnchor.fresh = true;
+  if (!anchor.onRecord) return true;
+  for (Step step = StepForward(mStack, false);; step = StepForward(mStack, true)) {
+    if (step != Step::kRecord) {
+      EndAtLast();
+      return step == Step::kEnd;
+    }
+    const Level& top = mStack.back();
+    BuildKey(top.page.Entry(), top.offset);
+    if (mKeys.Key() != anchor.key) break;
+    if (RecordId(RecordUnderCursor()) == anchor.id) {
+      mAnchor.fresh = anchor.fresh;
+      return true;
+    }
+  }
+  SaveAnchor();
+  return true;
+}
+
+// ---- reading ----
+
+bool TableCursor::Seek(const uint8_t* key, uint32_t length, bool* exact) {
+  *exact = false;
+  if (!Start(key, length)) return false;
+  if (OnLeafPosition()) {
+    SaveAnchor();
+    if (CompareKeys(mAnchor.key.data(), static_cast<uint32_t>(mAnchor.key.size()), key, length))
+      return true;
+    if (RecordIsLive(RecordUnderCursor())) {
+      *exact = true;
+      return true;
+    }
+  }
+  // Past a deleted record with the key, or past the end of the leaf (the key is the first of
+  // the next child), the live record may still follow: the cursor then stands on it.
+  Stack probe = mStack;
+  Step found = FindLiveKey(probe, key, length);
+  if (found != Step::kRecord) return found != Step::kFailed;
+  *exact = true;
+  mStack.swap(probe);
+  SaveAnchor();
+  return true;
+}
+
+bool TableCursor::Next() {
+  if (!mStarted && !Start(nullptr, 0)) return false;
+  if (!Revalidate() || mAnchor.atEnd) return false;
+  Step step = StepForward(mStack, !mAnchor.fresh);
+  mAnchor.fresh = false;
+  if (step != Step::kRecord) {
+    EndAtLast();
+    return false;
+  }
+  SaveAnchor();
+  return true;
+}
+
+bool TableCursor::NextMatching() {
+  if (!mStarted && !mFilter.empty() &&
+      !Start(mFilter.data(), static_cast<uint32_t>(mFilter.size())))
+    return false;
+  while (Next()) {
+    if (!RecordIsLive(RecordUnderCursor())) continue;
+    if (mFilter.empty()) return true;
+    const std::vector<uint8_t>& key = mAnchor.key;
+    if (key.size() >= mFilter.size() &&
+        std::memcmp(key.data(), mFilter.data(), mFilter.size()) == 0)
+      return true;
+    // Keys that begin with the filter lie together: past them, none is left.
+    if (CompareKeys(key.data(), static_cast<uint32_t>(key.size()), mFilter.data(),
+                    static_cast<uint32_t>(mFilter.size())) > 0) {
+      EndAtLast();
+      return false;
+    }
+  }
+  return false;
+}
+
+const uint8_t* TableCursor::CurrentRecord(uint32_t* length) {
+  if (!Revalidate() || !OnLeafPosition()) return nullptr;
+  const uint8_t* record = RecordUnderCursor();
+  *length = RecordLength(record);
+  return record;
+}
+
+// ---- changing ----
+
+bool TableCursor::CheckInsertable(const uint8_t* record, uint32_t length) {
+  if (!QV_CHECK_TEXT(length <= kDbMaxRecordLength, "dataLen <= maxRecordBlockLength", nullptr))
+    return Refuse(StorageErrorCode::kRecordTooLong, "a record longer than a page holds");
+  DbRecordProblem problem = length < kDbRecordPrefixSize || RecordLength(record) != length
+                                ? DbRecordProblem::kTooShort
+                                : CheckRecord(mLeafKind, record, length, mStore.PageCount());
+  if (problem != DbRecordProblem::kNone) {
+    QV_FAIL(DbRecordProblemText(problem));
+    return Refuse(StorageErrorCode::kBadRecord, DbRecordProblemText(problem));
+  }
+  if (!mKeys.Build(mLeafKind, record, length))
+    return Refuse(StorageErrorCode::kBadRecord, "a key column holds a value without a key");
+  if (IndexRecordLength(mKeys.Size()) > kDbMaxRecordLength)
+    return Refuse(StorageErrorCode::kRecordTooLong, "a record's key is too long for an index");
+  return true;
+}
+
+bool TableCursor::Insert(const uint8_t* record, uint32_t length) {
+  if (!Revalidate()) return false;
+  if (!mStarted || mAnchor.atEnd || mStack.empty() || mStack.back().page->Kind() == kDbIndexPage)
+    return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no leaf");
+  // The record's status and stamp are the cursor's to give.
+  mRecord.assign(record, record + length);
+  if (length >= kDbRecordPrefixSize)
+    SetRecordStatus(mRecord.data(), kDbLive, mStore.CurrentStamp());
+  if (!CheckInsertable(mRecord.data(), length)) return false;
+  if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
+  return InsertHere(mRecord.data(), length);
+}
+
+// The leaf under the cursor is marked changed and the record checked: from here nothing can
+// fail short of a damaged file.
+bool TableCursor::InsertHere(const uint8_t* record, uint32_t length) {
+  mKeys.Build(mLeafKind, record, length);
+  mNewKey = mKeys.Key();
+  Level& leaf = mStack.back();
+  qvdbRecordTracking* page = leaf.page.Entry();
+  uint32_t offset = leaf.offset;
+  bool fits = page->Used() + length <= kDbPayloadSize;
+  if (!fits) {
+    // A split may grow the root, which rewrites the parent's record; and the first record of
+    // the part that moves keys an index entry, so its key must fit one.
+    if (mParent && !mParent->Revalidate()) return false;
+    if (offset < page->Used() && BuildKey(page, offset) &&
+        IndexRecordLength(mKeys.Size()) > kDbMaxRecordLength)
+      return Refuse(StorageErrorCode::kRecordTooLong, "a key is too long for an index");
+  }
+  if (!InsertAtLevel(0, record, length, offset)) return false;
+  mAnchor.key.swap(mNewKey);
+  mAnchor.id = RecordId(record);
+  mAnchor.onRecord = true;
+  mAnchor.fresh = false;
+  if (!fits) return Refind();
+  mStack.back().changeCount = page->ChangeCount();
+  return true;
+}
+
+bool TableCursor::InsertAtLevel(uint32_t height, const uint8_t* record, uint32_t length,
+                                uint32_t offset) {
+  qvdbRecordTracking* page = LevelAt(height).page.Entry();
+  if (!mStore.MarkChanged(page)) return false;
+  uint32_t used = page->Used();
+  if (used + length > kDbPayloadSize) return SplitAtLevel(height, record, length, offset);
+  std::memmove(page->RecordAt(offset + length), page->RecordAt(offset), used - offset);
+  std::memcpy(page->RecordAt(offset), record, length);
+  page->SetUsed(used + length);
+  uint64_t before = page->ChangeCount();
+  mStore.Rearranged(page);
+  page->NoteInsert(offset, length, before);
+  return true;
+}
+
+// A full page splits at the insertion point: the record stays on the old page when it fits
+// there, else it starts a new page with the tail when both fit, else it gets a page of its
+// own before the tail's. New pages follow the old one in the parent.
+bool TableCursor::SplitAtLevel(uint32_t height, const uint8_t* record, uint32_t length,
+                               uint32_t offset) {
+  if (height + 1 == mStack.size() && !GrowRoot()) return false;
+  PageRef page = LevelAt(height).page;
+  uint32_t tail = page->Used() - offset;
+  uint8_t* vacated = page->RecordAt(offset);
+  PageRef first = mStore.NewPage(page->Kind(), page->Origin());
+  if (!first) return false;
+  if (offset + length <= kDbPayloadSize) {
+    std::memcpy(first->RecordAt(0), vacated, tail);
+    first->SetUsed(tail);
+    std::memset(vacated, 0, tail);
+    std::memcpy(vacated, record, length);
+    page->SetUsed(offset + length);
+  } else if (length + tail <= kDbPayloadSize) {
+    std::memcpy(first->RecordAt(0), record, length);
+    std::memcpy(first->RecordAt(length), vacated, tail);
+    first->SetUsed(length + tail);
+    std::memset(vacated, 0, tail);
+    page->SetUsed(offset);
+  } else {
+    PageRef second = mStore.NewPage(page->Kind(), page->Origin());
+    if (!second) return false;
+    std::memcpy(first->RecordAt(0), record, length);
+    first->SetUsed(length);
+    std::memcpy(second->RecordAt(0), vacated, tail);
+    second->SetUsed(tail);
+    std::memset(vacated, 0, tail);
+    page->SetUsed(offset);
+    mStore.Rearranged(page.Entry());
+    mStore.Rearranged(first.Entry());
+    mStore.Rearranged(second.Entry());
+    // Each goes just after the parent's current entry: the record's page ends up first.
+    return AddIndexEntry(height + 1, second) && AddIndexEntry(height + 1, first);
+  }
+  mStore.Rearranged(page.Entry());
+  mStore.Rearranged(first.Entry());
+  return AddIndexEntry(height + 1, first);
+}
+
+// The parent's entry for a new child: keyed by the child's first record, counting what lies
+// beneath it, placed just after the parent's current entry.
+bool TableCursor::AddIndexEntry(uint32_t height, const PageRef& child) {
+  const uint8_t* first = child->RecordAt(0);
+  uint32_t count = 0;
+  const uint8_t* key;
+  uint32_t keyLength;
+  if (child->Kind() == kDbIndexPage) {
+    for (uint16_t offset : child->RecordOffsets())
+      count += LoadBigEndian16(child->RecordAt(offset) + kDbIndexCount);
+    key = first + kDbIndexKey;
+    keyLength = RecordLength(first) - kDbIndexKey;
+  } else {
+    count = static_cast<uint32_t>(child->RecordOffsets().size());
+    BuildKey(child.Entry(), 0);
+    key = mKeys.Data();
+    keyLength = mKeys.Size();
+  }
+  std::vector<uint8_t> entry(IndexRecordLength(keyLength));
+  BuildIndexRecord(entry.data(), mStore.CurrentStamp(), count, child.Number(), key, keyLength);
+  Level& parent = LevelAt(height);
+  uint32_t after = parent.offset + RecordLength(parent.page->RecordAt(parent.offset));
+  return InsertAtLevel(height, entry.data(), static_cast<uint32_t>(entry.size()), after);
+}
+
+// The root overflowed: a new index page above it, with one empty-keyed entry for the old root,
+// becomes the tree's root.
+bool TableCursor::GrowRoot() {
+  PageRef root = mStore.NewPage(kDbIndexPage, PageStore::kOwnPage);
+  if (!root) return false;
+  BuildIndexRecord(root->RecordAt(0), mStore.CurrentStamp(), 0, mStack.front().page.Number(),
+                   nullptr, 0);
+  root->SetUsed(IndexRecordLength(0));
+  mStore.Rearranged(root.Entry());
+  if (mParent) {
+    Level& directory = mParent->mStack.back();
+    if (!mStore.MarkChanged(directory.page.Entry())) return false;
+    StoreBigEndian32(directory.page->RecordAt(directory.offset) + kDbDirectoryRoot, root.Number());
+  } else {
+    mStore.SetDirectoryRoot(root.Number());
+  }
+  uint64_t changeCount = root->ChangeCount();
+  mStack.insert(mStack.begin(), Level{std::move(root), 0, changeCount});
+  return true;
+}
+
+// A record the open transaction inserted leaves it for good (stamp 0): a rollback must not
+// bring it back. Any other is marked with the transaction, for a rollback to revive.
+void TableCursor::MarkDeleted(uint8_t* record) {
+  uint32_t stamp = mStore.CurrentStamp();
+  SetRecordStatus(record, kDbDeleted, RecordStamp(record) == stamp ? 0 : stamp);
+}
+
+bool TableCursor::DeleteCurrent() {
+  if (!Revalidate()) return false;
+  if (!OnLeafPosition() || !RecordIsLive(RecordUnderCursor()))
+    return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no live record");
+  if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
+  MarkDeleted(RecordUnderCursor());
+  return true;
+}
+
+bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
+  if (!Revalidate()) return false;
+  if (!OnLeafPosition() || !RecordIsLive(RecordUnderCursor()))
+    return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no live record");
+  std::vector<uint8_t> next(record, record + length);
+  if (length >= kDbRecordPrefixSize) SetRecordStatus(next.data(), kDbLive, mStore.CurrentStamp());
+  if (!CheckInsertable(next.data(), length)) return false;
+  std::vector<uint8_t> key = mKeys.Key();
+  bool sameKey = key == mAnchor.key;
+  if (!sameKey) {
+    if (mSpillKeys.count(key))
+      return Refuse(StorageErrorCode::kDuplicateKey, "the new key is taken");
+    Stack probe;
+    uint32_t keyLength = static_cast<uint32_t>(key.size());
+    if (!Descend(probe, key.data(), keyLength)) return false;
+    Step found = FindLiveKey(probe, key.data(), keyLength);
+    if (found == Step::kFailed) return false;
+    if (found == Step::kRecord)
+      return Refuse(StorageErrorCode::kDuplicateKey, "the new key is taken");
+  }
+  if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
+  mRecord.swap(next);
+  StoreBigEndian32(mRecord.data() + kDbRowId, mStore.NextRecordId());
+  if (!sameKey && !Park(mRecord.data(), length, key)) return false;
+  MarkDeleted(RecordUnderCursor());
+  return !sameKey || InsertHere(mRecord.data(), length);
+}
+
+// ---- rows parked by updates ----
+
+bool TableCursor::Park(const uint8_t* record, uint32_t length, const std::vector<uint8_t>& key) {
+  if (!mSpill) {
+    mSpill = SpillFile::Create(mStore.FileSystem(), &mStore.Error());
+    if (!mSpill) return false;
+    mStore.AddListener(this);
+  }
+  if (!mSpill->Append(record, length, &mStore.Error())) return false;
+  mSpillKeys.insert(key);
+  return true;
+}
+
+bool TableCursor::PutParkedRows() {
+  if (!mSpill) return true;
+  std::unique_ptr<SpillFile> spill = std::move(mSpill);
+  DropParkedRows();
+  Anchor saved = mAnchor;
+  bool started = mStarted;
+  bool allPut = true;
+  spill->ForEach(
+      [&](const uint8_t* row, uint32_t length) {
+        // Each row gets its place even when another could not: nothing more is lost.
+        std::vector<uint8_t> key;
+        bool put = KeyOf(row, length, &key) &&
+                   Descend(mStack, key.data(), static_cast<uint32_t>(key.size())) &&
+                   mStore.MarkChanged(mStack.back().page.Entry());
+        if (put) {
+          mStarted = true;
+          mAnchor.atEnd = false;
+          mRecord.assign(row, row + length);
+          SetRecordStatus(mRecord.data(), kDbLive, mStore.CurrentStamp());
+          put = InsertHere(mRecord.data(), length);
+        }
+        allPut = allPut && put;
+        return true;
+      },
+      &mStore.Error());
+  mAnchor = saved;
+  mStarted = started;
+  mStack.clear();
+  if (started && !saved.atEnd && !Refind()) return false;
+  return allPut;
+}
+
+void TableCursor::DropParkedRows() {
+  mSpill.reset();
+  mSpillKeys.clear();
+  mStore.RemoveListener(this);
+}
+
+bool TableCursor::BeforeCommit() { return PutParkedRows(); }
+
+void TableCursor::BeforeRollback() { DropParkedRows(); }
