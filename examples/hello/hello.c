@@ -59,6 +59,8 @@ QV_ENTRY {
   printf("cos(%g) = %g, computed by libm through a linked call\n", (double)angle, cos(angle));
   int32_t answer = AskAboutTotal(1234.5);
   printf("The message box answered %d (%s).\n", (int)answer, answer == 6 ? "Yes" : "No");
+  /* Quit first: the main loop then ends at once instead of waiting for events. */
+  QV_ApplicationQuit(0);
   RuntimeRun();
   puts("Entry returns; the framework now runs its shutdown tasks and exits.");
 }

@@ -1,6 +1,7 @@
-// The application's first call: registers the intrinsic classes, builds the global-function
-// table, then registers the class library, so that class names and global functions resolve
-// before compiled code uses them. The order is StartupOrder.h's.
+// The application's first call: registers the start-up classes, the control classes, builds
+// the global-function table and loads the image's plug-ins, in that order (StartupOrder.h),
+// so that every class a plug-in or a global function names resolves before compiled code uses
+// it.
 #pragma once
 
 extern "C" void RuntimeInitExternalClasses();

@@ -1,40 +1,73 @@
 #include "app/RuntimeMain.h"
 
 #include <gtk/gtk.h>
-#include <limits.h>
-#include <unistd.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
+#include "app/ApplicationQuit.h"
+#include "app/ExecutablePath.h"
 #include "app/ImageEntry.h"
+#include "app/TerminationSignals.h"
+#include "core/Exceptions.h"
 #include "core/Memory.h"
+#include "core/RuntimeError.h"
 #include "core/Startup.h"
 #include "strings/RuntimeString.h"
+#include "strings/TextStyle.h"
 
 int32_t gRuntimeArgc = 0;
 char** gRuntimeArgv = nullptr;
 
 namespace {
 
-// The running executable's path, so that the loader reads the file that is running even when
-// argv[0] is a bare name found through PATH or a relative path.
-std::string OwnExecutablePath(const char* argv0) {
-  std::string path(PATH_MAX, '\0');
-  ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-  if (length > 0 && size_t(length) < path.size()) return path.substr(0, size_t(length));
-  return argv0 ? argv0 : "";
+std::vector<const char*>& ArgumentsAsReceived() {
+  static std::vector<const char*> arguments;
+  return arguments;
+}
+
+std::string& ExecutablePathStorage() {
+  static std::string path;
+  return path;
+}
+
+// argv[0] becomes the resolved path when it named no folder, as ExecutableFile reads it.
+void StoreExecutablePath(int argc, char** argv) {
+  const char* argv0 = argc > 0 ? argv[0] : nullptr;
+  if (argv0 && std::strchr(argv0, '/')) return;  // used as given
+  ExecutablePathStorage() = ResolveExecutablePath(argv0);
+  if (!QV_CHECK_TEXT(!ExecutablePathStorage().empty(), "exeFilePath", nullptr)) return;
+  if (argc > 0) argv[0] = ExecutablePathStorage().data();
 }
 
 }  // namespace
 
-int RuntimeMain(int argc, char** argv) {
+void StoreCommandLine(int argc, char** argv) {
   gRuntimeArgc = argc;
   gRuntimeArgv = argv;
+  ArgumentsAsReceived().assign(argv, argv + (argc > 0 ? argc : 0));
+}
+
+int32_t CommandLineCount() { return int32_t(ArgumentsAsReceived().size()); }
+
+const char* CommandLineArgument(int32_t index) {
+  const std::vector<const char*>& arguments = ArgumentsAsReceived();
+  return index >= 0 && size_t(index) < arguments.size() ? arguments[size_t(index)] : nullptr;
+}
+
+int RuntimeMain(int argc, char** argv) {
   initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
   InitStrings();
-  std::string executable = OwnExecutablePath(argc > 0 ? argv[0] : nullptr);
-  // Without a display the framework still runs: console applications and reports on stderr.
-  gtk_init_check(&gRuntimeArgc, &gRuntimeArgv);
-  return RunApplicationImage(executable.c_str()) ? 0 : 1;
+  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
+  StoreCommandLine(argc, argv);
+  // GTK rewrites main's own count and vector; the stored count stays as received.
+  int toolkitArgc = argc;
+  char** toolkitArgv = argv;
+  gtk_init_check(&toolkitArgc, &toolkitArgv);
+  InitDefaultFontSpec(true);
+  SetUnhandledExceptionHook(UnhandledExceptionHook);
+  StoreExecutablePath(argc, argv);
+  ArmTerminationSignals();
+  return RunApplicationImage(RunningFilePath().c_str()) ? 0 : 1;
 }

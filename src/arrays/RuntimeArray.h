@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/RuntimeError.h"
+
 // Element type codes (the second argument of CreateArray).
 enum ArrayElementType : int32_t {
   kArrayInt32 = 0,
@@ -152,3 +154,19 @@ void DestroyArray(RuntimeArray* array);
 void FreeArrayStorage(RuntimeArray* array);
 // Position 11 of the typed tables.
 int32_t ArrayUBound(RuntimeArray* array, int32_t dimension);
+
+// Calls visit(element) for each element of a one-dimensional array of elementType, whose C++
+// type is Element, in index order, through the array's get operation. A nil array has none;
+// one of another shape or type is a failed check and visits none.
+template <typename Element, typename Visit>
+void ForEachArrayElement(RuntimeArray* array, int32_t elementType, Visit visit) {
+  if (!array) return;
+  if (!QV_CHECK_TEXT(array->table == SelectArrayOperationTable(1, elementType),
+                     "one-dimensional array of the type", nullptr)) {
+    return;
+  }
+  using Get = Element (*)(RuntimeArray* array, int32_t index);
+  auto get = reinterpret_cast<Get>(array->table->get);
+  const int32_t last = array->table->ubound(array, 1);
+  for (int32_t i = 0; i <= last; ++i) visit(get(array, i));
+}

@@ -44,6 +44,7 @@
 //                     (or (object) -> value: a getter that does not read the parameter)
 //   property setter   (object, parameter, value)            (field offset, index, selector)
 //   method            (object, parameters...) -> result
+//   module method     (parameters...) -> result                 (a module has no objects)
 //   assigning form    (object, parameters..., value)
 //   initializer, finalizer, event implementation: (object, ...) as declared
 //
@@ -257,6 +258,17 @@ MethodRow MethodRowOf(const char* name, Function function, const char* exportNam
                        CodeRecordOf(function, exportName), b);
 }
 
+template <typename Function, typename Declare>
+MethodRow ModuleMethodRowOf(const char* name, Function function, const char* exportName) {
+  constexpr const auto& declared = kRowDeclaration<Declare>;
+  QV_ROW_CHECK(DeclaredSignatureAgrees(kSignatureOf<Function>,
+                                       DeclaredSignature(false, declared.type,
+                                                         declared.Parameters(), declared.Count())),
+               "the function is not (parameters...) -> result as the row declares");
+  return MakeMethodRow(name, declared.type, declared.Parameters(), declared.Count(),
+                       CodeRecordOf(function, exportName), {});
+}
+
 template <typename Declare>
 MethodRow AbstractMethodRowOf(const char* name) {
   constexpr const auto& declared = kRowDeclaration<Declare>;
@@ -295,6 +307,10 @@ constexpr uint32_t AccessorParameter(uint32_t parameterWord) { return parameterW
   MethodRowOf<decltype(&function), decltype(&assigner),                                        \
               QV_ROW_DECLARATION(result, __VA_ARGS__)>(name, &function, #function, &assigner, \
                                                        #assigner)
+// A method of a module: called without an object.
+#define QV_MODULE_FUNCTION(name, result, function, ...)                                  \
+  ModuleMethodRowOf<decltype(&function), QV_ROW_DECLARATION(result, __VA_ARGS__)>(         \
+      name, &function, #function)
 // A method the compiled code implements (interfaces): no function.
 #define QV_ABSTRACT(name, result, ...) \
   AbstractMethodRowOf<QV_ROW_DECLARATION(result, __VA_ARGS__)>(name)

@@ -15,6 +15,7 @@ using DefinitionMap = StringMap<ObjectDefinition*>;
 DefinitionMap* gClassRegistry = nullptr;
 DefinitionMap* gModuleRegistry = nullptr;
 uint32_t gClassRegistrations = 0;
+ClassRegistrationObserver gRegistrationObserver = nullptr;
 
 ObjectDefinition* Lookup(const DefinitionMap* map, const string& name) {
   ObjectDefinition* definition = nullptr;
@@ -72,20 +73,37 @@ void RegisterClassDefinition(ObjectDefinition* definition) {
   Store(&gClassRegistry, definition);
   ++gClassRegistrations;
   RegisterDefinitionExports(definition);
+  if (gRegistrationObserver) gRegistrationObserver(definition);
+}
+
+ClassRegistrationObserver SetClassRegistrationObserver(ClassRegistrationObserver observer) {
+  ClassRegistrationObserver previous = gRegistrationObserver;
+  gRegistrationObserver = observer;
+  return previous;
 }
 
 uint32_t ClassRegistrationCount() { return gClassRegistrations; }
 
-SimpleVector<ObjectDefinition*> RegisteredClassDefinitions() {
+namespace {
+
+SimpleVector<ObjectDefinition*> Definitions(const DefinitionMap* map) {
   SimpleVector<ObjectDefinition*> definitions;
-  if (!gClassRegistry) return definitions;
-  gClassRegistry->ForEach(
+  if (!map) return definitions;
+  map->ForEach(
       [](string, ObjectDefinition* definition, void* context) -> int32_t {
         static_cast<SimpleVector<ObjectDefinition*>*>(context)->Append(definition);
         return 1;
       },
       &definitions);
   return definitions;
+}
+
+}  // namespace
+
+SimpleVector<ObjectDefinition*> RegisteredClassDefinitions() { return Definitions(gClassRegistry); }
+
+SimpleVector<ObjectDefinition*> RegisteredModuleDefinitions() {
+  return Definitions(gModuleRegistry);
 }
 
 ObjectDefinition* LookupClassDefinition(const string& name) {

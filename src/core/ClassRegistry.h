@@ -15,6 +15,10 @@
 void RegisterClassDefinition(ObjectDefinition* definition);
 // The definition registered under name, or nil (also before the first registration).
 ObjectDefinition* LookupClassDefinition(const string& name);
+// Tests watch registrations: observer hears of each definition as it is registered. Nil stops
+// it. Returns the previous observer.
+using ClassRegistrationObserver = void (*)(const ObjectDefinition* definition);
+ClassRegistrationObserver SetClassRegistrationObserver(ClassRegistrationObserver observer);
 // Counts class registrations, so that a reader can tell whether names it could not resolve
 // may resolve now.
 uint32_t ClassRegistrationCount();
@@ -24,6 +28,8 @@ SimpleVector<ObjectDefinition*> RegisteredClassDefinitions();
 // module of its name is registered already: that one stays and this one is refused.
 void RegisterModuleDefinition(ObjectDefinition* definition);
 ObjectDefinition* LookupModuleDefinition(const string& name);
+// Every registered module definition, in no particular order.
+SimpleVector<ObjectDefinition*> RegisteredModuleDefinitions();
 void DestroyClassRegistry();
 void DestroyModuleRegistry();
 

@@ -58,3 +58,15 @@ extern "C" void RuntimeInstallInstanceEventHandler(RuntimeObject* object,
   }
 }
 QV_EXPORT(RuntimeInstallInstanceEventHandler)
+
+// A class's hook list is its event table: the framework's own implementations of events sit
+// there from the conversion on, before any object may replace one with a handler of its own.
+extern "C" void* RuntimeFindHookCode(RuntimeObject* object, const ObjectHook* hook) {
+  if (!object || !hook || hook->eventIndex < 0) return nullptr;
+  for (const RuntimeClass* cls = object->classPtr; cls; cls = cls->parentClass) {
+    if (!cls->eventTable || hook->eventIndex >= cls->eventCount) continue;
+    if (void* code = cls->eventTable[hook->eventIndex].vector) return code;
+  }
+  return nullptr;
+}
+QV_EXPORT(RuntimeFindHookCode)

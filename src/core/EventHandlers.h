@@ -15,4 +15,7 @@ void* LookupEventHandler(RuntimeObject* object, const ObjectHook* hook);
 // event that already has a handler there is reported and keeps it.
 void RuntimeInstallInstanceEventHandler(RuntimeObject* object, stringStorage* eventName,
                                         void* handler);
+// The code the object's class (or the nearest ancestor that has one) holds for hook's event,
+// ignoring handlers installed for the object alone; nil for a nil object.
+void* RuntimeFindHookCode(RuntimeObject* object, const ObjectHook* hook);
 }

@@ -141,3 +141,8 @@ extern "C" double RuntimeCvtCurrencyToReal64(Currency amount) {
   return DoubleQuotient(RoundedToDouble(static_cast<double>(amount)), kScale);
 }
 QV_EXPORT(RuntimeCvtCurrencyToReal64)
+
+// The older names compiled code also links: the same conversions.
+QV_EXPORT_AS("FPToInt", RuntimeCvtReal64ToSInt32)
+QV_EXPORT_AS("SingleToInt", RuntimeCvtReal32ToSInt32)
+QV_EXPORT_AS("IntToFP", RuntimeCvtSInt32ToReal64)

@@ -23,6 +23,7 @@ Currency RuntimeCvtUInt32ToCurrency(uint32_t value);
 Currency RuntimeCvtSInt64ToCurrency(int64_t value);
 Currency RuntimeCvtUInt64ToCurrency(uint64_t value);
 
+// Also exported as SingleToInt and FPToInt; RuntimeCvtSInt32ToReal64 also as IntToFP.
 int32_t RuntimeCvtReal32ToSInt32(float value);
 int32_t RuntimeCvtReal64ToSInt32(double value);
 // The low 32 bits of the signed 64-bit truncation (-1.0 gives 4,294,967,295).

@@ -39,6 +39,8 @@ extern "C" void RaiseNewExceptionOfClass(RuntimeClass* exceptionClass) {
 }
 
 extern "C" void RaiseNilObjectException() { RaiseBuiltIn(NilObjectExceptionClass(), "NilObjectException"); }
+// What compiled code calls where it finds nil in place of an object.
+QV_EXPORT_AS("RuntimeNilObject", RaiseNilObjectException)
 
 extern "C" void RaiseIllegalCastException() {
   RaiseBuiltIn(IllegalCastExceptionClass(), "IllegalCastException");

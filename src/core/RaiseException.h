@@ -13,7 +13,7 @@
 #include "core/RuntimeObject.h"
 
 extern "C" {
-void RaiseNilObjectException();
+void RaiseNilObjectException();  // compiled code calls it as RuntimeNilObject
 void RaiseIllegalCastException();
 void RaiseOutOfBoundsException();
 void RaiseTypeMismatchException();

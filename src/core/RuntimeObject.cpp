@@ -14,6 +14,9 @@ RuntimeObject* gFirstLiveObject = nullptr;
 int32_t gLiveObjectCount = 0;
 ObjectFunction gDestroyHook = nullptr;
 
+constexpr int32_t kMaxDestroyListeners = 4;
+ObjectFunction gDestroyListeners[kMaxDestroyListeners] = {};
+
 // Objects whose count reached zero while another destruction ran; freed by the outermost one.
 struct PendingDestructions {
   SimpleVector<RuntimeObject*>* queue = nullptr;
@@ -90,6 +93,9 @@ bool RunDestructors(RuntimeObject* object) {
 void FreeObject(RuntimeObject* object) {
   for (RuntimeClass* cls = object->classPtr; cls; cls = cls->parentClass) {
     if (cls->finalizer) cls->finalizer(object);
+  }
+  for (ObjectFunction listener : gDestroyListeners) {
+    if (listener) listener(object);
   }
   if (gDestroyHook) gDestroyHook(object);
   RuntimeClass* cls = object->classPtr;
@@ -176,3 +182,19 @@ extern "C" RuntimeObject* FirstLiveObject() { return gFirstLiveObject; }
 extern "C" int32_t LiveObjectCount() { return gLiveObjectCount; }
 
 extern "C" void SetObjectDestroyHook(ObjectFunction hook) { gDestroyHook = hook; }
+
+void AddObjectDestroyListener(ObjectFunction listener) {
+  ObjectFunction* freeSlot = nullptr;
+  for (ObjectFunction& slot : gDestroyListeners) {
+    if (slot == listener) return;
+    if (!slot && !freeSlot) freeSlot = &slot;
+  }
+  if (!QV_CHECK_TEXT(freeSlot, "a free destroy listener slot", nullptr)) return;
+  *freeSlot = listener;
+}
+
+void RemoveObjectDestroyListener(ObjectFunction listener) {
+  for (ObjectFunction& slot : gDestroyListeners) {
+    if (slot == listener) slot = nullptr;
+  }
+}

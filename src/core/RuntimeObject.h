@@ -134,3 +134,9 @@ int32_t LiveObjectCount();
 // Called with every object after its finalizers and before its memory is freed (nil: none).
 void SetObjectDestroyHook(ObjectFunction hook);
 }
+
+// The object model's own listeners, for framework caches that remember objects: each hears of
+// every object being freed, at the same point as the destroy hook, which stays the debugger's.
+// Adding a listener twice, or removing one never added, changes nothing.
+void AddObjectDestroyListener(ObjectFunction listener);
+void RemoveObjectDestroyListener(ObjectFunction listener);

@@ -11,13 +11,51 @@ enum StartupOrder : uint32_t {
   // layers above them.
   kStartupHooksBegin,
   kStartupDrawFocusHook = kStartupHooksBegin,
+  kStartupUnhandledExceptionDialog,
+  kStartupFolderItemServices,
   kStartupHooksEnd,
 
-  // The application's first call (RuntimeInitExternalClasses): the intrinsic classes, the
-  // global-function table, then the class library, so that class names and global functions
-  // resolve before compiled code uses them. Plug-ins install between the global-function table
-  // and the class library once their loader lands. The class library's full list, each class
-  // joining in its place when its layer lands: SocketCore, TCPSocket, UDPSocket, Datagram,
+  // The application's first call (RuntimeInitExternalClasses), in four parts: the start-up
+  // classes, the control classes, the global-function table, then the plug-ins the image
+  // carries, so that every class a plug-in or a global function names is registered first.
+  kStartupClassesBegin = kStartupHooksEnd,
+
+  // The start-up classes. Their full list, each joining in its place when its layer lands:
+  // NetworkInterface, _QuicktimeInstallStatus, _SystemClass; Readable, Writeable, _Pollable;
+  // ConsoleApplication, StandardInputStream, StandardOutputStream, ServiceApplication;
+  // RegistryItem; Thread, Semaphore, CriticalSection, Mutex; CollectionElement, Collection,
+  // Date; the database classes, the data-binding interfaces and binders; MemoryBlock, Variant,
+  // Dictionary, VirtualVolume; TextInputStream, TextOutputStream, BinaryStream, ResourceFork,
+  // Bitwise; Random, EndOfLine, _Keyboard, FolderItem, Permissions, TextEncoding,
+  // TextConverter, _Encodings, Runtime, ObjectCursor, _Blowfish; the styled-text family,
+  // RuntimeException and its subclasses; SpecialFolder, Network, OLEObject, OLEParameter; the
+  // AppleEvent family, _Cursors, the Object2D family; QuitMenuItem, PrefsMenuItem,
+  // AppleMenuItem; Clipboard, the FolderItemDialog family, MDIWindow, the menu classes, the
+  // MessageDialog family; KCItem, KeyChainItem, DockItem, DragItem, Screen, Application,
+  // ToolItem, ToolButton.
+  kStartupStartupClassesBegin = kStartupClassesBegin,
+  kStartupReadableInterface = kStartupStartupClassesBegin,
+  kStartupWriteableInterface,
+  kStartupPollableInterface,
+  kStartupConsoleApplicationClass,
+  kStartupStandardInputStreamClass,
+  kStartupStandardOutputStreamClass,
+  kStartupServiceApplicationClass,
+  kStartupMemoryBlockClass,
+  kStartupVariantClass,
+  kStartupBitwiseModule,
+  kStartupRandomClass,
+  kStartupEndOfLineClass,
+  kStartupFolderItemClass,
+  kStartupTextEncodingClass,
+  kStartupTextConverterClass,
+  kStartupEncodingsClass,
+  kStartupRuntimeInspectionClass,
+  kStartupBlowfishClass,
+  kStartupExceptionClasses,
+  kStartupApplicationClass,
+
+  // The control classes. Their full list: SocketCore, TCPSocket, UDPSocket, Datagram,
   // ServerSocket, Socket, IPCSocket, Object, Timer, Serial, SerialPort, DatabaseQuery,
   // RGBSurface, (Picture registers itself), Graphics, Control, RectControl,
   // listSelectionProvider, ListColumn, Listbox, OldListbox, Sys$ListboxAction,
@@ -27,15 +65,12 @@ enum StartupOrder : uint32_t {
   // PrinterSetup, Toolbar, MoviePlayer, MoviePlayerAction, PushButton, CheckBox, RadioButton,
   // PopupMenu, ComboBox, NotePlayer, Movie, Sound, StyledTextPrinter, TabPanel, MouseCursor,
   // DataControlAction, DataControl, TrayItem.
-  kStartupClassesBegin = kStartupHooksEnd,
-  kStartupVariantClass = kStartupClassesBegin,
-  kStartupEndOfLineClass,
-  kStartupTextEncodingClass,
-  kStartupTextConverterClass,
-  kStartupEncodingsClass,
-  kStartupExceptionClasses,
-  kStartupGlobalFunctionTable,
-  kStartupObjectClass,
+  kStartupControlClassesBegin,
+  kStartupObjectClass = kStartupControlClassesBegin,
   kStartupPaneChildInterface,
+
+  kStartupGlobalFunctionTable,
+  // Loading the plug-ins the image carries: the plug-in loader declares its step here.
+  kStartupImagePlugins,
   kStartupClassesEnd,
 };

@@ -1,8 +1,11 @@
 #include "core/Ticks.h"
 
 #include <gtk/gtk.h>
+#include <sys/time.h>
 #include <sys/times.h>
 #include <unistd.h>
+
+#include "core/Export.h"
 
 namespace {
 
@@ -46,3 +49,10 @@ int32_t DoubleClickTicks() {
   cached = MillisecondsToTicks(milliseconds);
   return cached;
 }
+
+extern "C" double RuntimeMicroseconds() {
+  timeval now{};
+  gettimeofday(&now, nullptr);
+  return static_cast<double>(now.tv_sec) * 1000000.0 + static_cast<double>(now.tv_usec);
+}
+QV_EXPORT(RuntimeMicroseconds)

@@ -1,4 +1,5 @@
-// The language's time base: ticks of 1/60 second, and the double-click interval in ticks.
+// The language's time base: ticks of 1/60 second, the double-click interval in ticks, and the
+// microsecond clock.
 //
 // Conversions are done in integers: the same arithmetic in x87 extended precision would turn
 // 250 ms x 0.06 into 14.999... and truncate it to 14.
@@ -16,3 +17,9 @@ int32_t DoubleClickTicks();
 int32_t ClockTicksToTicks(int32_t clockTicks, int32_t clockTicksPerSecond);
 // Milliseconds in ticks (x 0.06), truncated toward zero.
 int32_t MillisecondsToTicks(int32_t milliseconds);
+
+extern "C" {
+// Microseconds of the time of day (seconds x 1,000,000 + microseconds), in floating point so
+// that the count never wraps.
+double RuntimeMicroseconds();
+}

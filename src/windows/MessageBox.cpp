@@ -56,18 +56,6 @@ int32_t NthShownButton(const ButtonSet& set, int32_t position) {
   return first;
 }
 
-class ScopedMessageDialog {
- public:
-  ScopedMessageDialog() { MessageDialogInitObject(&mStorage); }
-  ~ScopedMessageDialog() { MessageDialogDestroyObject(Get()); }
-  ScopedMessageDialog(const ScopedMessageDialog&) = delete;
-  ScopedMessageDialog& operator=(const ScopedMessageDialog&) = delete;
-  MessageDialog* Get() { return reinterpret_cast<MessageDialog*>(&mStorage); }
-
- private:
-  alignas(MessageDialog) unsigned char mStorage[sizeof(MessageDialog)];
-};
-
 int32_t PressedIndex(int32_t pressed) {
   if (pressed == kPressedCancelButton) return kDefaultCancelButton;
   if (pressed == kPressedAlternateButton) return kDefaultAlternateButton;

@@ -54,3 +54,16 @@ void MessageDialogInitObject(void* storage);
 // the default button.
 int32_t MessageDialogRunModal(MessageDialog* dialog);
 void MessageDialogDestroyObject(MessageDialog* dialog);
+
+// A dialog built in place for the length of a scope, as the message-box functions use one.
+class ScopedMessageDialog {
+ public:
+  ScopedMessageDialog() { MessageDialogInitObject(&mStorage); }
+  ~ScopedMessageDialog() { MessageDialogDestroyObject(Get()); }
+  ScopedMessageDialog(const ScopedMessageDialog&) = delete;
+  ScopedMessageDialog& operator=(const ScopedMessageDialog&) = delete;
+  MessageDialog* Get() { return reinterpret_cast<MessageDialog*>(&mStorage); }
+
+ private:
+  alignas(MessageDialog) unsigned char mStorage[sizeof(MessageDialog)];
+};

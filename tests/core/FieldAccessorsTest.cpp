@@ -1,4 +1,5 @@
-// Field accessors: fields outside the object, reference-counted array fields, and Single's text.
+// Field accessors: fields outside the object, reference-counted array fields, extension and
+// unaligned fields; the text handlers of Single, Boolean and Integer.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -65,6 +66,59 @@ TEST(IntrinsicTypes, SingleConvertsWithSevenDigits) {
     EXPECT_EQ(single.fromText(string(c.text).Storage(), &bits), 1);
     EXPECT_NEAR(std::bit_cast<float>(bits), c.value, std::fabs(c.value) * 1e-6f);
   }
+}
+
+// Byte fields read zero-extended, Boolean and Short fields sign-extended; setters keep the low
+// bits; every width works at an odd position; a Boolean byte with zeros behind it reads 0 or 1
+// through intGetter.
+TEST(FieldAccessors, ExtensionAndUnalignedFields) {
+  RuntimeClass* cls = RuntimeNewClass(nullptr, 0, 0, 0, 0, 0);
+  cls->instanceSize = int32_t(sizeof(RuntimeObject) + 32);
+  RuntimeObject* holder = RuntimeNewObject(cls);
+  byteSetter(holder, 25, 0x1FE);
+  EXPECT_EQ(byteGetter(holder, 25), 0xFEu);
+  boolSetter(holder, 26, 0xFF);
+  EXPECT_EQ(boolGetter(holder, 26), -1);
+  shortSetter(holder, 27, 0x18000);
+  EXPECT_EQ(shortGetter(holder, 27), -32768);
+  intSetter(holder, 29, -123456789);
+  EXPECT_EQ(intGetter(holder, 29), -123456789);
+  int64Setter(holder, 33, -0x123456789ALL);
+  EXPECT_EQ(int64Getter(holder, 33), -0x123456789ALL);
+  doubleSetter(holder, 41, -2.5);
+  EXPECT_EQ(doubleGetter(holder, 41), -2.5);
+  singleSetter(holder, 49, 0.75f);
+  EXPECT_EQ(singleGetter(holder, 49), 0.75f);
+  intSetter(holder, 52, 0);
+  boolSetter(holder, 52, 1);
+  EXPECT_EQ(intGetter(holder, 52), 1);
+  RuntimeUnlockObject(holder);
+}
+
+// Boolean text is True in any letter case and nothing else; Integer text takes leading blanks,
+// a sign and the digits before anything else; Integer text out is signed decimal.
+TEST(IntrinsicTypes, BooleanAndIntegerText) {
+  const IntrinsicTypeRecord& boolean = IntrinsicTypeTable()[kIntrinsicBoolean];
+  const IntrinsicTypeRecord& integer = IntrinsicTypeTable()[kIntrinsicInteger];
+  const struct { const char* text; uint32_t value; } booleans[] = {
+      {"TRUE", 1}, {"true", 1}, {"tRuE", 1}, {"False", 0}, {"1", 0}, {" True", 0}, {"", 0}};
+  for (const auto& c : booleans) {
+    uint32_t value = 7;
+    EXPECT_EQ(boolean.fromText(string(c.text).Storage(), &value), 1) << c.text;
+    EXPECT_EQ(value, c.value) << c.text;
+  }
+  const struct { const char* text; int32_t value; } integers[] = {
+      {"  -12abc", -12}, {"+7", 7}, {"0x10", 0}, {"", 0}, {"2147483647", 2147483647}};
+  for (const auto& c : integers) {
+    uint32_t value = 7;
+    EXPECT_EQ(integer.fromText(string(c.text).Storage(), &value), 1) << c.text;
+    EXPECT_EQ(int32_t(value), c.value) << c.text;
+  }
+  stringStorage* text = nullptr;
+  integer.toText(&text, uint32_t(-42));
+  EXPECT_STREQ(string::Adopt(text).CString(), "-42");
+  boolean.toText(&text, 1);
+  EXPECT_STREQ(string::Adopt(text).CString(), "True");
 }
 
 }  // namespace

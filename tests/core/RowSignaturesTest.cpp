@@ -123,7 +123,8 @@ class RowChecker {
     }
   }
 
-  void Definition(ObjectDefinition* definition) {
+  // A module's methods are called without an object.
+  void Definition(ObjectDefinition* definition, bool isModule = false) {
     const std::string owner = definition->className.CString();
     RuntimeClassForDefinition(definition);  // resolves the class names of its rows
     for (const InstanceVariable* item = definition->items; item; item = item->next) {
@@ -136,7 +137,7 @@ class RowChecker {
       const std::string where = owner + "." + method->name.CString() + "()";
       const MethodRow& row = method->row;
       Export(where, row.a.exportName, row.a.toc,
-             DeclaredSignature(true, row.returnType, row.parameters, row.parameterCount));
+             DeclaredSignature(!isModule, row.returnType, row.parameters, row.parameterCount));
       Export(where, row.b.exportName, row.b.toc,
              DeclaredAssignSignature(row.returnType, row.parameters, row.parameterCount));
       ClassName(where, row.returnType);
@@ -212,19 +213,24 @@ TEST(RowSignatures, GlobalFunctionRowsNameExportsThatAgree) {
   EXPECT_TRUE(checker.failures().empty()) << Lines(checker.failures());
 }
 
-// Each class registered at start-up, checked in a child whose registry holds only those.
+// Each class and module registered at start-up, checked in a child whose registries hold only
+// those.
 TEST(RowSignatures, ClassRowsNameExportsThatAgree) {
   std::string output;
   const int status = qvtest::RunInChild(
       [] {
         RuntimeInitExternalClasses();
         DestroyClassRegistry();
+        DestroyModuleRegistry();
         RunStartupSteps(kStartupClassesBegin, kStartupClassesEnd);
         RowChecker checker;
         SimpleVector<ObjectDefinition*> definitions = RegisteredClassDefinitions();
         for (uint32_t i = 0; i < definitions.size(); ++i) {
           checker.Definition(definitions[int32_t(i)]);
         }
+        SimpleVector<ObjectDefinition*> modules = RegisteredModuleDefinitions();
+        for (uint32_t i = 0; i < modules.size(); ++i) checker.Definition(modules[int32_t(i)], true);
+        if (modules.empty()) checker.Fail("modules", "none registered");
         for (const char* name : kClassesStillToCome) {
           if (LookupClassDefinition(string(name))) checker.Fail(name, "registered: take it off");
         }

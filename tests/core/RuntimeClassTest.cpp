@@ -169,4 +169,26 @@ TEST(EventHandlerTest, InstanceHandlersGoIntoAPrivateCopy) {
   EXPECT_LT(mallinfo2().uordblks, before + 64 * 1024) << "2,000 leaked 4 KB copies: 8 MB";
 }
 
+// A class's own code for an event is found up the parent chain; handlers installed for the
+// object alone are not the class's.
+TEST(EventHandlerTest, FindHookCodeReadsTheClassChain) {
+  RuntimeClass* parent = MakeClass(nullptr, "HookParent", 0, {0, 0, 3, 0, 0});
+  parent->eventTable[1].vector = Word(0x7001);
+  RuntimeClass* child = MakeClass(parent, "HookChild", 0, {0, 0, 3, 0, 0});
+  child->eventTable[1].vector = nullptr;
+  child->eventTable[2].name = NewName("Own");
+  RuntimeObject* object = RuntimeNewObject(child);
+  RuntimeInstallInstanceEventHandler(object, string("Own").Storage(), Word(0x7002));
+  ObjectHook hook;
+  hook.eventIndex = 1;
+  EXPECT_EQ(RuntimeFindHookCode(object, &hook), Word(0x7001));
+  hook.eventIndex = 2;
+  EXPECT_EQ(RuntimeFindHookCode(object, &hook), nullptr);
+  EXPECT_EQ(LookupEventHandler(object, &hook), Word(0x7002));
+  hook.eventIndex = 3;
+  EXPECT_EQ(RuntimeFindHookCode(object, &hook), nullptr);
+  EXPECT_EQ(RuntimeFindHookCode(nullptr, &hook), nullptr);
+  RuntimeUnlockObject(object);
+}
+
 }  // namespace

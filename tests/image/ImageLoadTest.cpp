@@ -16,8 +16,10 @@
 #include <fstream>
 
 #include "app/ImageEntry.h"
-#include "app/RuntimeInit.h"
+#include "app/ApplicationQuit.h"
+#include "app/MainLoop.h"
 #include "app/ShutdownTasks.h"
+#include "core/Exceptions.h"
 #include "core/Export.h"
 #include "image/ApplicationImage.h"
 #include "image/ImageSymbols.h"
@@ -91,7 +93,7 @@ Bytes SectionContent(const std::vector<Bytes>& blocks) {
 }
 
 struct ShutdownReporter : runShutdownTask {
-  ~ShutdownReporter() override { std::printf("shutdown after run=%d\n", RuntimeRunWasCalled()); }
+  ~ShutdownReporter() override { std::printf("shutdown after quit=%d\n", MainLoopQuitRequested()); }
 };
 
 // Loads executable from folder in a child (after prepare); its transcript, standard output and
@@ -104,6 +106,7 @@ std::string LoadInChild(const std::string& folder, const std::string& executable
         if (chdir(folder.c_str()) != 0) _exit(90);
         if (prepare) prepare();
         new ShutdownReporter;
+        SetUnhandledExceptionHook(UnhandledExceptionHook);  // as main does: Quit ends the image
         qvtest::ReportCapture reports;  // a display would otherwise show each one and wait
         const bool loaded = RunApplicationImage(executable.c_str());
         // The last code byte, as a stack trace would name it: the entry's, the last function.
@@ -138,7 +141,7 @@ class ImageLoad : public ::testing::Test {
 TEST_F(ImageLoad, BlockFilesAndTheSectionRunTheEntryThenTheShutdownTasks) {
   char cosine[32];
   std::snprintf(cosine, sizeof cosine, "%.17g", std::cos(0.5));
-  const std::string tail = "\n5=constant text\nshutdown after run=1\nsymbol=QVEntry\nloaded=1\n";
+  const std::string tail = "\n5=constant text\nshutdown after quit=1\nsymbol=QVEntry\nloaded=1\n";
   const std::string expected = std::string("1=42\n2=141\n3=42\n4=") + cosine + tail;
   EXPECT_EQ(LoadInChild(LINKAPP_DIR, "/proc/self/exe"), expected);
   EXPECT_EQ(LoadInChild(mFolder.path(), WithSection(SectionContent(Blocks()))), expected);

@@ -124,6 +124,7 @@ typedef char qvClassRecordSize[sizeof(QVClass) == 68 ? 1 : -1];
 void RuntimeInit(void);
 void RuntimeInitExternalClasses(void);
 void RuntimeRun(void);
+void QV_ApplicationQuit(int32_t unused);
 void RuntimeRaiseException(QVObject* exception);
 void RuntimeReraiseException(QVObject* exception);
 void RuntimeUnhandledException(QVObject* exception);

@@ -25,5 +25,6 @@ QV_ENTRY {
   recordThroughAddress(3, twice(21));
   LoaderTestRecordDouble(4, cos(half));
   LoaderTestRecordString(5, QV_STR("constant text"));
+  QV_ApplicationQuit(0); /* the loop then ends at once */
   RuntimeRun();
 }

@@ -1,0 +1,17 @@
+#include "windows/UnhandledExceptionDialog.h"
+
+#include "app/ApplicationQuit.h"
+#include "core/Startup.h"
+#include "windows/MessageBoxDialog.h"
+
+void ShowUnhandledExceptionDialog(const string& message, const string& explanation) {
+  ScopedMessageDialog scoped;
+  MessageDialog& dialog = *scoped.Get();
+  dialog.message = message;
+  dialog.explanation = explanation;
+  dialog.defaultButton = kDefaultActionButton;
+  MessageDialogRunModal(&dialog);
+}
+
+QV_STARTUP(kStartupUnhandledExceptionDialog,
+           +[] { SetExceptionReportDialog(ShowUnhandledExceptionDialog); })

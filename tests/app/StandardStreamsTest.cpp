@@ -1,0 +1,67 @@
+// Standard input read from a pipe of the test's making: lines and blocks through the one input
+// buffer every stream object shares, the encoding a Read carries, the end and a read error.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "app/ConsoleIO.h"
+#include "app/StandardStreams.h"
+#include "strings/TextEncodingObjects.h"
+
+namespace {
+
+std::string Text(stringStorage* record) { return string::Adopt(record).CString(); }
+
+class StandardInput : public ::testing::Test {
+ protected:
+  void Feed(const std::string& input) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], input.data(), input.size()), ssize_t(input.size()));
+    close(ends[1]);
+    mFd = ends[0];
+    SetConsoleInputDescriptorForTesting(mFd);
+  }
+  void TearDown() override {
+    RuntimeUnlockObject(mStream);
+    SetConsoleInputDescriptorForTesting(kStandardInput);
+    close(mFd);
+  }
+  int mFd = -1;
+  RuntimeObject* mStream = RuntimeGetStdIn();
+};
+
+TEST_F(StandardInput, LinesBlocksAndTheEndShareOneBuffer) {
+  Feed("first\r\nsecond\nthird line\n\nlast");
+  EXPECT_EQ(Text(RuntimeStdInputReadLine(mStream)), "first");
+  EXPECT_EQ(Text(RuntimeStdInputRead(mStream, 3, nullptr)), "sec");
+  EXPECT_EQ(Text(RuntimeConsoleInput()), "ond");
+  RuntimeObject* other = RuntimeGetStdIn();  // another object, the same stream
+  EXPECT_EQ(Text(RuntimeStdInputReadLine(other)), "third line");
+  RuntimeUnlockObject(other);
+  EXPECT_EQ(Text(RuntimeStdInputReadLine(mStream)), "");
+  EXPECT_FALSE(RuntimeStdInputEof(mStream));
+  EXPECT_EQ(Text(RuntimeStdInputReadLine(mStream)), "last");
+  EXPECT_TRUE(RuntimeStdInputEof(mStream));
+  EXPECT_EQ(Text(RuntimeStdInputReadLine(mStream)), "");
+  EXPECT_FALSE(RuntimeStdInputError(mStream));
+  SetConsoleInputDescriptorForTesting(1000);  // no such descriptor
+  EXPECT_EQ(Text(RuntimeStdInputRead(mStream, 10, nullptr)), "");
+  EXPECT_TRUE(RuntimeStdInputError(mStream));
+  EXPECT_TRUE(RuntimeStdInputEof(mStream));
+}
+
+TEST_F(StandardInput, ReadCarriesTheEncodingAskedForAndLinesAreUTF8) {
+  Feed("\xE9t\xE9\nna\xC3\xAFve\n");
+  TextEncodingObject* latin1 = GetTextEncodingObject(kEncodingWindowsLatin1);
+  string bytes = string::Adopt(RuntimeStdInputRead(mStream, 4, latin1));
+  EXPECT_EQ(bytes.Encoding(), kEncodingWindowsLatin1);
+  EXPECT_EQ(std::string(bytes.CString()), "\xE9t\xE9\n");
+  string line = string::Adopt(RuntimeStdInputReadLine(mStream));
+  EXPECT_EQ(line.Encoding(), kEncodingUTF8);
+  EXPECT_EQ(std::string(line.CString()), "na\xC3\xAFve");
+  RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(latin1));
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+/* The console application: echoes standard input to standard output line by line until the end
+ * of input, then says so on standard error and in a Print. QVTEST_MODE picks the variant:
+ *   (unset)  echo as above
+ *   flood    first writes QVTEST_LINES numbered lines, then echoes */
+#include "qvapp.h"
+
+char* getenv(const char* name);
+int atoi(const char* text);
+QV_SHARED_FUNCTION(getenv, "libc.so.6");
+QV_SHARED_FUNCTION(atoi, "libc.so.6");
+
+void RuntimeRegisterConsoleAppObject(QVObject* object, int32_t service);
+QVObject* RuntimeGetStdIn(void);
+QVObject* RuntimeGetStdOut(void);
+QVObject* RuntimeGetStdErr(void);
+QVString RuntimeStdInputReadLine(QVObject* stream);
+int32_t RuntimeStdInputEof(QVObject* stream);
+int32_t RuntimeStdInputError(QVObject* stream);
+void RuntimeStdOutputStreamWriteLine(QVObject* stream, QVString text);
+void RuntimeConsolePrint(QVString text);
+QVString StringStrInt32(int32_t value);
+QVString RuntimeAddString(QVString a, QVString b);
+void RuntimeUnlockString(QVString text);
+void RuntimeUnlockObject(QVObject* object);
+
+static void Flood(QVObject* out, int32_t lines) {
+  for (int32_t i = 1; i <= lines; ++i) {
+    QVString number = StringStrInt32(i);
+    QVString line = RuntimeAddString(QV_STR("line "), number);
+    RuntimeStdOutputStreamWriteLine(out, line);
+    RuntimeUnlockString(line);
+    RuntimeUnlockString(number);
+  }
+}
+
+QV_ENTRY {
+  RuntimeInit();
+  RuntimeInitExternalClasses();
+  RuntimeRegisterConsoleAppObject(0, 0);
+  QVObject* in = RuntimeGetStdIn();
+  QVObject* out = RuntimeGetStdOut();
+  QVObject* err = RuntimeGetStdErr();
+  const char* mode = getenv("QVTEST_MODE");
+  if (mode && mode[0] == 'f') Flood(out, atoi(getenv("QVTEST_LINES")));
+  int32_t lines = 0;
+  while (!RuntimeStdInputEof(in)) {
+    QVString line = RuntimeStdInputReadLine(in);
+    RuntimeStdOutputStreamWriteLine(out, line);
+    RuntimeUnlockString(line);
+    ++lines;
+  }
+  QVString count = StringStrInt32(lines);
+  QVString summary = RuntimeAddString(QV_STR("end of input after "), count);
+  RuntimeStdOutputStreamWriteLine(err, summary);
+  RuntimeConsolePrint(RuntimeStdInputError(in) ? QV_STR("read error") : QV_STR("EOF"));
+  RuntimeUnlockString(summary);
+  RuntimeUnlockString(count);
+  RuntimeUnlockObject(err);
+  RuntimeUnlockObject(out);
+  RuntimeUnlockObject(in);
+}
