@@ -29,8 +29,9 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
   EXPECT_EQ(gRegistered,
             // The start-up classes.
             "Readable Writeable _Pollable ConsoleApplication StandardInputStream "
-            "StandardOutputStream ServiceApplication Variant EndOfLine FolderItem TextEncoding "
-            "TextConverter _Encodings RuntimeException Application "
+            "StandardOutputStream ServiceApplication MemoryBlock Variant Random EndOfLine "
+            "FolderItem TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException "
+            "Application "
             // The control classes.
             "Object _PaneChild ");
 }
