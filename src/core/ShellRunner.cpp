@@ -24,7 +24,7 @@ void CloseDescriptorsFrom(int first) {
   dup2(STDOUT_FILENO, STDERR_FILENO);
   if (writeEnd > STDERR_FILENO) close(writeEnd);
   CloseDescriptorsFrom(STDERR_FILENO + 1);
-  execv(path, const_cast<char* const*>(argv));
+  execvp(path, const_cast<char* const*>(argv));
   _exit(-1);
 }
 
@@ -38,15 +38,18 @@ void ReadUntilEnd(int fd, std::string* output) {
   }
 }
 
-void WaitForChild(pid_t child) {
-  int status;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+int WaitForChild(pid_t child) {
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
   }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
 
-bool RunProgram(const char* path, const char* const* argv, std::string* output) {
+bool RunProgram(const char* path, const char* const* argv, std::string* output,
+                int* exitStatus) {
   if (!path || !argv || !argv[0]) return false;
   int fds[2];
   if (pipe(fds) != 0) return false;
@@ -59,7 +62,8 @@ bool RunProgram(const char* path, const char* const* argv, std::string* output) 
   }
   ReadUntilEnd(fds[0], output);
   close(fds[0]);
-  WaitForChild(child);
+  const int status = WaitForChild(child);
+  if (exitStatus) *exitStatus = status;
   return true;
 }
 

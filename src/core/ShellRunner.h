@@ -8,11 +8,14 @@
 #include "strings/RuntimeString.h"
 
 // Runs the program at path with the arguments argv (argv[0] first, then a null), no shell in
-// between. With output, everything it writes to standard output and standard error is
-// appended to *output; without, it is read and dropped (so that it is never stopped by a
-// closed pipe). Returns after the child has ended; false when the pipe or the child could not
-// be made. A program that cannot be started leaves its child with status 255 and no output.
-bool RunProgram(const char* path, const char* const* argv, std::string* output);
+// between; a path without a slash is looked for along PATH. With output, everything it writes
+// to standard output and standard error is appended to *output; without, it is read and
+// dropped (so that it is never stopped by a closed pipe). Returns after the child has ended;
+// false when the pipe or the child could not be made. With exitStatus, the program's exit
+// status is stored there (-1 when it did not exit). A program that cannot be started leaves its
+// child with status 255 and no output.
+bool RunProgram(const char* path, const char* const* argv, std::string* output,
+                int* exitStatus = nullptr);
 
 // Runs shellPath -c command, as RunProgram runs a program. The command is text the framework
 // composed: user text never goes through a shell.

@@ -38,6 +38,8 @@ class SimpleVector {
   uint32_t size() const { return mQtyItems; }
   uint32_t capacity() const { return mBufItems; }
   uint32_t chunk() const { return mChunk; }
+  // A new growth step for the growths and shrinks that follow.
+  void set_chunk(uint32_t chunk) { mChunk = chunk; }
   bool empty() const { return mQtyItems == 0; }
   T* data() { return mBuf; }
   const T* data() const { return mBuf; }

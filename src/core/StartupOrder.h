@@ -13,6 +13,7 @@ enum StartupOrder : uint32_t {
   kStartupDrawFocusHook = kStartupHooksBegin,
   kStartupUnhandledExceptionDialog,
   kStartupFolderItemServices,
+  kStartupNetworkPollHooks,
   kStartupHooksEnd,
 
   // The application's first call (RuntimeInitExternalClasses), in four parts: the start-up
@@ -34,15 +35,20 @@ enum StartupOrder : uint32_t {
   // MessageDialog family; KCItem, KeyChainItem, DockItem, DragItem, Screen, Application,
   // ToolItem, ToolButton.
   kStartupStartupClassesBegin = kStartupClassesBegin,
-  kStartupReadableInterface = kStartupStartupClassesBegin,
+  kStartupNetworkInterfaceClass = kStartupStartupClassesBegin,
+  kStartupReadableInterface,
   kStartupWriteableInterface,
   kStartupPollableInterface,
   kStartupConsoleApplicationClass,
   kStartupStandardInputStreamClass,
   kStartupStandardOutputStreamClass,
   kStartupServiceApplicationClass,
+  kStartupCollectionElementClass,
+  kStartupCollectionClass,
+  kStartupDateClass,
   kStartupMemoryBlockClass,
   kStartupVariantClass,
+  kStartupDictionaryClass,
   kStartupBitwiseModule,
   kStartupRandomClass,
   kStartupEndOfLineClass,
@@ -53,6 +59,7 @@ enum StartupOrder : uint32_t {
   kStartupRuntimeInspectionClass,
   kStartupBlowfishClass,
   kStartupExceptionClasses,
+  kStartupNetworkClass,
   kStartupApplicationClass,
 
   // The control classes. Their full list: SocketCore, TCPSocket, UDPSocket, Datagram,
@@ -66,7 +73,11 @@ enum StartupOrder : uint32_t {
   // PopupMenu, ComboBox, NotePlayer, Movie, Sound, StyledTextPrinter, TabPanel, MouseCursor,
   // DataControlAction, DataControl, TrayItem.
   kStartupControlClassesBegin,
-  kStartupObjectClass = kStartupControlClassesBegin,
+  kStartupSocketCoreClass = kStartupControlClassesBegin,
+  kStartupTCPSocketClass,
+  kStartupSocketClass,
+  kStartupIPCSocketClass,
+  kStartupObjectClass,
   kStartupPaneChildInterface,
 
   kStartupGlobalFunctionTable,

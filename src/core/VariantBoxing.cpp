@@ -1,4 +1,5 @@
 // Boxing scalars into hidden-class objects, the string-variant pool, and VarType.
+#include "core/DateClass.h"
 #include "core/Export.h"
 #include "core/IntMap.h"
 #include "core/ObjectDefinitionConverter.h"
@@ -71,6 +72,7 @@ const TypeTest kTypeTests[] = {
     {VariantDoubleClassDefinition, kVarTypeDouble},
     {VariantBooleanClassDefinition, kVarTypeBoolean},
     {VariantColorClassDefinition, kVarTypeColor},
+    {DateClassDefinition, kVarTypeDate},
     {VariantCurrencyClassDefinition, kVarTypeCurrency},
 };
 
@@ -96,6 +98,7 @@ uint32_t StringVariantPoolSize() { return StringVariantPool().size(); }
 
 RuntimeClass* VariantInt32Class() { return HiddenRuntimeClass(kHiddenInt32); }
 RuntimeClass* VariantDoubleClass() { return HiddenRuntimeClass(kHiddenDouble); }
+RuntimeClass* VariantStringClass() { return HiddenRuntimeClass(kHiddenString); }
 
 extern "C" {
 

@@ -83,6 +83,7 @@ const MethodRow kVariantMethods[] = {
     QV_FUNCTION("ObjectValue", Class<"Object">, VariantToObject),
     QV_FUNCTION("StringValue", String, VariantToString),
     QV_FUNCTION("BooleanValue", Boolean, VariantToBoolean),
+    QV_FUNCTION("DateValue", Class<"Date">, VariantToDate),
     QV_FUNCTION("Operator_Compare", Integer, VariantCompare, Param(Class<"Variant">)),
     QV_OPERATOR("Operator_Add", VariantAdd),
     QV_OPERATOR("Operator_Subtract", VariantSubtract),

@@ -1,9 +1,11 @@
 // Ordering, equality and hashing of variants (the Dictionary keys on the hash and equality).
 // No order is computed by subtraction, which overflows: integers compare with < and >, and
 // objects by their addresses taken as unsigned, so the identity order is total.
+#include <bit>
 #include <cstdint>
 #include <optional>
 
+#include "core/DateClass.h"
 #include "core/Export.h"
 #include "core/RaiseException.h"
 #include "core/VariantConversions.h"
@@ -26,7 +28,12 @@ std::optional<int32_t> CompareAs(RuntimeObject* a, RuntimeObject* b,
   return Order(x, y);
 }
 
+// Two String boxes are compared as they stand (Dictionary lookups compare nothing else).
 std::optional<int32_t> CompareTexts(RuntimeObject* a, RuntimeObject* b) {
+  RuntimeClass* strings = VariantStringClass();
+  if (a->classPtr == strings && b->classPtr == strings) {
+    return RuntimeStringCompare(BoxedValueOf<stringStorage*>(a), BoxedValueOf<stringStorage*>(b));
+  }
   string x, y;
   if (!TryVariantToString(a, &x) || !TryVariantToString(b, &y)) return std::nullopt;
   return RuntimeStringCompare(x.Storage(), y.Storage());
@@ -62,6 +69,8 @@ std::optional<int32_t> CompareByType(RuntimeObject* a, RuntimeObject* b) {
       return Order(reinterpret_cast<uintptr_t>(a), reinterpret_cast<uintptr_t>(b));
     case kVarTypeBoolean:
       return CompareBooleans(a, b);
+    case kVarTypeDate:
+      return DateCompare(a, b);
     default:
       return std::nullopt;
   }
@@ -82,6 +91,11 @@ ClassMethodCache& HashMethods() {
 
 }  // namespace
 
+bool VariantsCompareEqual(RuntimeObject* a, RuntimeObject* b) {
+  const std::optional<int32_t> order = CompareByType(a, b);
+  return order && *order == 0;
+}
+
 extern "C" {
 
 int32_t VariantCompare(RuntimeObject* a, RuntimeObject* b) {
@@ -99,6 +113,10 @@ int32_t VariantHash(RuntimeObject* variant) {
   if (!variant) return 0;
   if (void* method = HashMethods().Find(variant->classPtr)) {
     return CallClassMethod<int32_t>(method, variant);
+  }
+  if (VarType(variant) == kVarTypeDate) {
+    return static_cast<int32_t>(
+        WordHash(std::bit_cast<uint64_t>(dateTotalSecondsGetter(variant))));
   }
   return static_cast<int32_t>(
       WordHash(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(variant))));

@@ -3,10 +3,14 @@
 #include <type_traits>
 
 #include "core/CompiledCall.h"
+#include "core/DateClass.h"
+#include "core/ExceptionClasses.h"
 #include "core/Exceptions.h"
 #include "core/Export.h"
+#include "core/NumericConversions.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
+#include "core/VariantTypes.h"
 #include "strings/StringSearch.h"
 
 namespace {
@@ -39,6 +43,33 @@ constexpr const char* kConversionSignatures[kConversionTargetCount] = {
     "Operator_Convert%e%o<",
 };
 
+// A Date with no conversion method of its own: its TotalSeconds as the target type.
+template <ConversionTarget kTarget, typename T>
+bool ConvertDate(RuntimeObject* date, T* out) {
+  if (kTarget == kToCurrency || VarType(date) != kVarTypeDate) return false;
+  const double seconds = dateTotalSecondsGetter(date);
+  if constexpr (kTarget == kToInt32) {
+    *out = RuntimeCvtReal64ToSInt32(seconds);
+  } else if constexpr (kTarget == kToUInt32) {
+    *out = RuntimeCvtReal64ToUInt32(seconds);
+  } else if constexpr (kTarget == kToInt64) {
+    *out = RuntimeCvtReal64ToSInt64(seconds);
+  } else if constexpr (kTarget == kToUInt64) {
+    *out = RuntimeCvtReal64ToUInt64(seconds);
+  } else if constexpr (kTarget == kToColor) {
+    *out = static_cast<uint32_t>(RuntimeCvtReal64ToSInt32(seconds));
+  } else if constexpr (kTarget == kToBoolean) {
+    *out = seconds != 0;
+  } else if constexpr (kTarget == kToSingle) {
+    *out = static_cast<float>(seconds);
+  } else if constexpr (kTarget == kToDouble) {
+    *out = seconds;
+  } else if constexpr (kTarget == kToString) {
+    *out = dateSQLDateTimeGetter(date);
+  }
+  return true;
+}
+
 // The conversion method's result as compiled code and the hidden classes return it.
 template <ConversionTarget kTarget, typename T>
 bool TryConvert(RuntimeObject* variant, T* out) {
@@ -50,7 +81,7 @@ bool TryConvert(RuntimeObject* variant, T* out) {
   // One cache per target, never destroyed: conversions may run in destructions at exit.
   static ClassMethodCache* const cache = new ClassMethodCache(kConversionSignatures[kTarget]);
   void* function = cache->Find(variant->classPtr);
-  if (!function) return false;
+  if (!function) return ConvertDate<kTarget>(variant, out);
   *out = CallClassMethod<T>(function, variant);
   return true;
 }
@@ -145,6 +176,56 @@ bool TryVariantToCurrency(RuntimeObject* variant, Currency* out) {
   return TryConvert<kToCurrency>(variant, out);
 }
 
+namespace {
+
+// A new Date that set accepts, into *out.
+template <typename Set>
+bool StoreNewDate(RuntimeObject** out, Set set) {
+  RuntimeObject* date = NewDateObject();
+  if (!date) return false;
+  if (!set(date)) {
+    RuntimeUnlockObject(date);
+    return false;
+  }
+  *out = date;
+  return true;
+}
+
+}  // namespace
+
+bool TryVariantToDate(RuntimeObject* variant, RuntimeObject** out) {
+  if (!QV_CHECK_TEXT(out, "out", nullptr)) return false;
+  switch (VarType(variant)) {
+    case kVarTypeDate:
+      RuntimeLockObject(variant);
+      *out = variant;
+      return true;
+    case kVarTypeInt32:
+    case kVarTypeBoolean:
+    case kVarTypeColor: {
+      int32_t seconds = 0;
+      if (!TryVariantToInt32(variant, &seconds)) return false;
+      return StoreNewDate(out, [&](RuntimeObject* date) {
+        return DateSetTotalSeconds(date, seconds + (seconds < 0 ? 4294967296.0 : 0.0));
+      });
+    }
+    case kVarTypeDouble: {
+      double seconds = 0;
+      if (!TryVariantToDouble(variant, &seconds)) return false;
+      return StoreNewDate(out, [&](RuntimeObject* date) {
+        return DateSetTotalSeconds(date, seconds);
+      });
+    }
+    case kVarTypeString: {
+      string text;
+      if (!TryVariantToString(variant, &text)) return false;
+      return StoreNewDate(out, [&](RuntimeObject* date) { return DateSetSQLDateTime(date, text); });
+    }
+    default:
+      return false;
+  }
+}
+
 extern "C" {
 
 int32_t VariantToInt32(RuntimeObject* variant) {
@@ -202,5 +283,22 @@ RuntimeObject* VariantToObject(RuntimeObject* variant) {
   return variant;
 }
 QV_EXPORT(VariantToObject)
+
+RuntimeObject* VariantToDate(RuntimeObject* variant) {
+  if (!variant) {
+    RaiseNilObjectException();
+    return nullptr;
+  }
+  RuntimeObject* date = nullptr;
+  if (TryVariantToDate(variant, &date)) return date;
+  const int32_t type = VarType(variant);
+  if (type == kVarTypeDouble || type == kVarTypeString) {
+    RaiseNewException(UnsupportedFormatExceptionDefinition());
+  } else {
+    RaiseTypeMismatchException();
+  }
+  return nullptr;
+}
+QV_EXPORT(VariantToDate)
 
 }  // extern "C"

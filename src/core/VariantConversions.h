@@ -1,7 +1,9 @@
 // Reading a scalar out of a variant. Conversion is not a switch on the variant's type: the
 // object's class is asked for its method "Operator_Convert" whose result is the target type,
 // so any language class can take part; the hidden variant classes are only the common case.
-// Each class's method (or its absence) is found once per target type and cached.
+// Each class's method (or its absence) is found once per target type and cached. A Date
+// without such a method converts through its TotalSeconds (to text: its SQLDateTime; it has
+// no Currency value).
 //
 // Entry points answer 0 (false, the empty string, nil) for nil without raising, and raise
 // TypeMismatchException and answer 0 for an object that has no conversion. The Try workers do
@@ -49,6 +51,10 @@ bool TryVariantToSingle(RuntimeObject* variant, float* out);
 bool TryVariantToDouble(RuntimeObject* variant, double* out);
 bool TryVariantToString(RuntimeObject* variant, string* out);
 bool TryVariantToCurrency(RuntimeObject* variant, Currency* out);
+// By type: a Date is itself (retained); an Int32, UInt32, Boolean or Color is the moment of
+// that many seconds (a negative value plus 2^32), a Double that moment, a String its
+// SQLDateTime, each a new Date. False for nil, any other type, and what no Date can hold.
+bool TryVariantToDate(RuntimeObject* variant, RuntimeObject** out);
 
 extern "C" {
 int32_t VariantToInt32(RuntimeObject* variant);
@@ -62,4 +68,7 @@ double VariantToDouble(RuntimeObject* variant);
 stringStorage* VariantToString(RuntimeObject* variant);  // one reference for the caller
 Currency VariantToCurrency(RuntimeObject* variant);
 RuntimeObject* VariantToObject(RuntimeObject* variant);  // retained
+// Nil raises NilObjectException; a Double or String that no Date can hold
+// UnsupportedFormatException; any type TryVariantToDate does not take TypeMismatchException.
+RuntimeObject* VariantToDate(RuntimeObject* variant);  // one reference for the caller
 }

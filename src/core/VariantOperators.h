@@ -48,7 +48,11 @@ RuntimeObject* VariantNegate(RuntimeObject* a);
 int32_t VariantCompare(RuntimeObject* a, RuntimeObject* b);
 // True when the two compare equal; false when they do not compare.
 int32_t VariantEqual(RuntimeObject* a, RuntimeObject* b);
-// The class's "Operator_Hash" applied to the variant; without one, the word hash of the
-// reference. Nil hashes to 0.
+// The class's "Operator_Hash" applied to the variant; without one, a Date's word hash of its
+// TotalSeconds, any other object's of its reference. Nil hashes to 0.
 int32_t VariantHash(RuntimeObject* variant);
 }
+
+// VariantEqual without the raise: two variants of types that do not compare are unequal (a
+// Dictionary looks keys of any types up beside each other).
+bool VariantsCompareEqual(RuntimeObject* a, RuntimeObject* b);

@@ -67,9 +67,10 @@ ObjectDefinition* VariantColorClassDefinition();
 // The class "Variant": the variant operations as its properties and methods.
 ObjectDefinition* VariantClassDefinition();
 
-// The run-time classes of the Int32 and Double boxes, made on first use.
+// The run-time classes of the Int32, Double and String boxes, made on first use.
 RuntimeClass* VariantInt32Class();
 RuntimeClass* VariantDoubleClass();
+RuntimeClass* VariantStringClass();
 
 // Objects in the string-variant pool (at most kStringVariantPoolLimit).
 constexpr uint32_t kStringVariantPoolLimit = 256;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <random>
 #include <string>
@@ -16,7 +17,7 @@ constexpr int32_t kNode = static_cast<int32_t>(MemoryManager::kNodeSize);
 
 int gBuffersTaken = 0;
 void* CountingAlloc(size_t size) {
-  if (size == MemoryManager::kNodeSize) ++gBuffersTaken;
+  if (size > MemoryManager::kFirstNodeSize) ++gBuffersTaken;
   return malloc(size);
 }
 
@@ -26,25 +27,69 @@ std::string Peek(const MemoryManager& queue) {
   return chunk ? std::string(chunk, count) : std::string();
 }
 
-// One byte more than a buffer takes two; cleared and consumed buffers are reused.
-TEST(ByteQueue, BuffersAreTakenAtTheBoundaryAndReused) {
+// Buffers double from the first size to the largest; a drained queue holds none; a drained
+// buffer waits among the spares and is taken again, so a queue that fills and drains in a
+// loop takes buffers from the heap only while its sizes grow.
+TEST(ByteQueue, BuffersGrowAreGivenBackWhenDrainedAndReused) {
+  MemoryManager::ReleaseSpares();
   const SystemAllocFunction previous = SetSystemAllocFunctionForTesting(CountingAlloc);
   gBuffersTaken = 0;
   {
     MemoryManager queue;
-    const std::string bytes(3 * kNode, 'q');
-    queue.Append(bytes.data(), kNode + 1);
-    EXPECT_EQ(gBuffersTaken, 2);
-    EXPECT_EQ(Peek(queue).size(), size_t(kNode));
-    queue.Clear();
+    queue.Append("abc", 3);
+    EXPECT_EQ(queue.NodeCount(), 1);
+    queue.Append(std::string(kNode, 'x').data(), kNode);
+    // The first buffer is 4 KB; a large append takes one buffer up to 1 MB at once.
+    EXPECT_EQ(queue.NodeCount(), 2);
+    EXPECT_EQ(queue.Total(), kNode + 3);
+    queue.Consume(queue.Total());
+    EXPECT_EQ(queue.NodeCount(), 0);
     EXPECT_EQ(Peek(queue), "");
-    for (int round = 0; round < 2; ++round) {
-      queue.Append(bytes.data(), static_cast<int32_t>(bytes.size()));
-      queue.Consume(queue.Total() + 100);
+    const int32_t taken = gBuffersTaken;
+    for (int round = 0; round < 50; ++round) {
+      int32_t room = 0;
+      char* tail = queue.TailSpace(&room);
+      ASSERT_TRUE(tail);
+      ASSERT_GE(room, 1);
+      std::memset(tail, 'r', room);
+      queue.CommitTail(room);
+      EXPECT_EQ(queue.Read(std::string(room, '\0').data(), room, true), room);
+      EXPECT_EQ(queue.NodeCount(), 0);
     }
-    EXPECT_EQ(gBuffersTaken, 3) << "the second round takes no new buffer";
+    EXPECT_EQ(gBuffersTaken, taken) << "drained buffers come back from the spares";
   }
+  EXPECT_LE(MemoryManager::SpareBytes(), 8 * uint32_t(kNode));
+  MemoryManager::ReleaseSpares();
+  EXPECT_EQ(MemoryManager::SpareBytes(), 0u);
   SetSystemAllocFunctionForTesting(previous);
+}
+
+// Writing straight into the tail: what is committed is queued in order; a buffer taken for
+// an empty queue and left unused goes back.
+TEST(ByteQueue, TailSpaceAppendsWhatIsCommitted) {
+  MemoryManager queue;
+  int32_t room = 0;
+  char* tail = queue.TailSpace(&room);
+  ASSERT_EQ(room, int32_t(MemoryManager::kFirstNodeSize));
+  queue.CommitTail(0);
+  EXPECT_EQ(queue.NodeCount(), 0);
+  queue.Append("head", 4);  // the next buffer is twice as large
+  tail = queue.TailSpace(&room);
+  ASSERT_EQ(room, 2 * int32_t(MemoryManager::kFirstNodeSize) - 4);
+  std::memcpy(tail, "tail", 4);
+  queue.CommitTail(4);
+  tail = queue.TailSpace(&room);
+  queue.CommitTail(room);  // fills the first buffer: the next TailSpace takes a new one
+  queue.TailSpace(&room);
+  EXPECT_EQ(queue.NodeCount(), 2);
+  queue.CommitTail(0);
+  std::string all(queue.Total(), '\0');
+  queue.Read(all.data(), queue.Total(), false);
+  EXPECT_EQ(all.substr(0, 8), "headtail");
+  qvtest::ReportCapture capture;
+  queue.TailSpace(nullptr);
+  queue.CommitTail(room + 1);
+  EXPECT_EQ(capture.count(), 2u);
 }
 
 TEST(ByteQueue, BadArgumentsReportAndChangeNothing) {

@@ -77,7 +77,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "RuntimeCMY",
     "getVolume",
     "RuntimeTypeOfNumeric",
-    "parseDate",
     "newQUORDatabase",
     "openQUORDatabase",
     "RuntimeGetDefaultApplicationRegistryItem",
@@ -101,7 +100,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "_Keyboard",
     "_SystemClass",
     "SpecialFolder",
-    "Date",
     "Database",
     "RegistryItem",
 };

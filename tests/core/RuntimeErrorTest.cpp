@@ -62,6 +62,7 @@ TEST(RuntimeErrorReportDeathTest, WithoutDisplayWritesToStandardErrorAndReturns)
   EXPECT_EXIT(
       {
         if (qvtest::HaveDisplay()) std::_Exit(2);
+        qvtest::RealReports real;
         ReportRuntimeError(kReportKindFramework, 12, "x.cpp", 1, "0", nullptr);
         std::fputs("carried on\n", stderr);
         std::fflush(stderr);
@@ -98,6 +99,7 @@ TEST(RuntimeErrorDialog, ShowsTheReportModallyAndOkReturns) {
   if (!gui.ready()) GTEST_SKIP() << "needs a display";
   ShownReport shown;
   AnswerReport(gui, "OK", &shown);
+  qvtest::RealReports real;
   ReportRuntimeError(kReportKindFramework, 4, "core/Dialog.cpp", 358, "ptr", "name \xff end");
   ASSERT_TRUE(gui.StepsDone());
   EXPECT_TRUE(shown.modal);
@@ -118,6 +120,7 @@ TEST(RuntimeErrorDialogDeathTest, CancelEndsTheProcessWithStatusZero) {
         qvtest::GuiDriver gui;
         ShownReport shown;
         AnswerReport(gui, "Cancel", &shown);
+        qvtest::RealReports real;
         ReportRuntimeError(kReportKindFramework, 4, "core/Dialog.cpp", 358, "ptr", nullptr);
         std::fputs("carried on after Cancel\n", stderr);
         std::_Exit(3);

@@ -45,6 +45,14 @@ TEST(ShellRunner, ProgramsGetTheirArgumentsWordForWord) {
   EXPECT_TRUE(RunProgram("/nonexistent/qv-no-such-program", missing, &output));
   EXPECT_EQ(output, "");
   EXPECT_FALSE(RunProgram("/usr/bin/printf", nullptr, &output));
+  // A name without a slash is looked for along PATH; the exit status comes back.
+  const char* const failing[] = {"sh", "-c", "echo found; exit 3", nullptr};
+  int status = 0;
+  output.clear();
+  EXPECT_TRUE(RunProgram("sh", failing, &output, &status));
+  EXPECT_EQ(output + std::to_string(status), "found\n3");
+  EXPECT_TRUE(RunProgram("qv-no-such-program", missing, &output, &status));
+  EXPECT_EQ(status, 255);
 }
 
 // Output before the last step: a closed pipe would stop the command there. Every child is

@@ -4,6 +4,7 @@
 
 #include "core/Memory.h"
 #include "core/Startup.h"
+#include "support/TestSupport.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
@@ -11,5 +12,6 @@ int main(int argc, char** argv) {
   // The hooks the upper layers install, as the executable's start has them.
   RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
   gtk_init_check(&argc, &argv);
+  qvtest::FailOnUnexpectedReports();
   return RUN_ALL_TESTS();
 }

@@ -27,6 +27,24 @@ void ReportCapture::Hook(const RuntimeErrorReportInfo& info, void* context) {
                             info.extra ? info.extra : "", info.extra == nullptr});
 }
 
+namespace {
+
+void UnexpectedReport(const RuntimeErrorReportInfo& info, void*) {
+  std::fprintf(stderr, "Runtime Error %d: %s: %d\nFailure Condition: %s\n%s\n", info.code,
+               info.sourcePath ? info.sourcePath : "", int(info.line),
+               info.condition ? info.condition : "", info.extra ? info.extra : "");
+  ADD_FAILURE() << "unexpected runtime error report: " << (info.sourcePath ? info.sourcePath : "")
+                << ": " << info.line << ": " << (info.condition ? info.condition : "");
+}
+
+}  // namespace
+
+void FailOnUnexpectedReports() { SetRuntimeErrorReportHook(&UnexpectedReport, nullptr); }
+
+RealReports::RealReports() { mPrevious = SetRuntimeErrorReportHook(nullptr, nullptr); }
+
+RealReports::~RealReports() { SetRuntimeErrorReportHook(mPrevious.hook, mPrevious.context); }
+
 bool ReportCapture::HasCondition(const std::string& text) const {
   for (const CapturedReport& report : mReports)
     if (report.condition == text) return true;

@@ -40,6 +40,22 @@ class ReportCapture {
   RuntimeErrorReportHookSlot mPrevious;
 };
 
+// Every test binary starts with a hook that turns a report nobody asked for into a test
+// failure (its text on stderr, as without a display), so an unexpected failed check never
+// waits in a modal dialog. Tests of the report itself take the real path while this lives.
+class RealReports {
+ public:
+  RealReports();
+  ~RealReports();
+  RealReports(const RealReports&) = delete;
+  RealReports& operator=(const RealReports&) = delete;
+
+ private:
+  RuntimeErrorReportHookSlot mPrevious;
+};
+// Installs the unexpected-report hook (the test main calls it).
+void FailOnUnexpectedReports();
+
 // Runs body in a forked child and returns its wait status (use WIFEXITED / WEXITSTATUS), or -1
 // (and a failure) when the child could not be made or waited for. The child's stdout and
 // stderr are captured into *output when given. A body that returns ends the child with status

@@ -1,0 +1,158 @@
+#include "net/SocketClasses.h"
+
+#include "app/StreamInterfaces.h"
+#include "core/ClassDefinitionRows.h"
+#include "core/ClassRegistry.h"
+#include "core/CompiledCall.h"
+#include "core/EventHandlers.h"
+#include "core/FieldAccessors.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "core/Startup.h"
+#include "net/NetworkClasses.h"
+#include "net/NetworkInterfaces.h"
+#include "net/RuntimeSocketAccessors.h"
+
+namespace {
+
+using namespace lang;
+
+ObjectHook* gDataAvailableHook;
+ObjectHook* gErrorHook;
+ObjectHook* gSendCompleteHook;
+ObjectHook* gConnectedHook;
+ObjectHook* gSendProgressHook;
+
+// The error-code names are constants of the language; the compiler knows their values, so the
+// class declares none (SocketErrors.h lists them).
+const PropertyRow kSocketCoreProperties[] = {
+    QV_PROPERTY("Port", Integer, SocketPortGetter, SocketPortSetter),
+    QV_READONLY("LocalAddress", String, socketLocalAddressGetter),
+    QV_READONLY("LastErrorCode", Integer, socketLastErrorCode),
+    QV_READONLY("IsConnected", Boolean, SocketIsConnected),
+    QV_PROPERTY("NetworkInterface", Class<"NetworkInterface">, objGetter, objSetter,
+                offsetof(SocketCoreObject, networkInterface)),
+    QV_READONLY("Handle", Integer, SocketGetHandle),
+};
+
+const MethodRow kSocketCoreMethods[] = {
+    QV_SUB("Close", socketClose),
+    QV_SUB("Poll", socketPoll),
+    QV_SUB("Purge", SocketPurge),
+    QV_SUB("Connect", SocketConnect),
+};
+
+const EventRow kSocketCoreEvents[] = {
+    QV_EVENT("DataAvailable", &gDataAvailableHook),
+    QV_EVENT("Error", &gErrorHook),
+    QV_EVENT("SendComplete", &gSendCompleteHook, "userAborted As Boolean"),
+};
+
+const PropertyRow kTCPSocketProperties[] = {
+    QV_PROPERTY("Address", String, stringGetter, stringSetter, offsetof(TCPSocketObject, address)),
+    QV_READONLY("RemoteAddress", String, socketRemoteAddressGetter),
+    QV_READONLY("PPPStatus", Integer, socketPPPStatus),
+    QV_READONLY("BytesAvailable", Integer, SocketBytesAvailable),
+    QV_READONLY("BytesLeftToSend", Integer, TCPSocketBytesLeftToSend),
+};
+
+const MethodRow kTCPSocketMethods[] = {
+    QV_SUB("Listen", SocketListen),
+    QV_FUNCTION("Read", String, socketRead, Param("byteCount", Integer),
+                Param("encoding", Class<"TextEncoding">).Default(0)),
+    QV_FUNCTION("ReadAll", String, SocketReadAll,
+                Param("encoding", Class<"TextEncoding">).Default(0)),
+    QV_SUB("Write", SocketWrite, Param("data", String)),
+    QV_SUB("PPPConnect", socketPPPConnect, Param("UserInteraction", Boolean).Default(0)),
+    QV_SUB("PPPDisconnect", socketPPPDisconnect),
+    QV_SUB("Disconnect", SocketDisconnect),
+    QV_FUNCTION("Lookahead", String, socketLookahead,
+                Param("encoding", Class<"TextEncoding">).Default(0)),
+    QV_FUNCTION("EOF", Boolean, TCPSocketEof),
+    QV_FUNCTION("ReadError", Boolean, socketLastErrorCode),
+    QV_SUB("Flush", TCPSocketFlush),
+    QV_FUNCTION("WriteError", Boolean, socketLastErrorCode),
+};
+
+const EventRow kTCPSocketEvents[] = {
+    QV_EVENT("Connected", &gConnectedHook),
+    QV_EVENT("SendProgress", &gSendProgressHook, "bytesSent as Integer, bytesLeft as Integer",
+             "Boolean"),
+};
+
+const ClassGetter kStreamInterfaces[] = {ReadableInterfaceDefinition,
+                                         WriteableInterfaceDefinition};
+
+// Calls the owner's handler of the event with the owner first; R() without a handler.
+template <typename R, typename... Args>
+R RaiseEvent(RuntimeObject* owner, const ObjectHook* hook, Args... args) {
+  void* handler = LookupEventHandler(owner, hook);
+  if (!handler) return R();
+  CompiledCall call;
+  call.Protect(owner);
+  return call.Invoke<R>(handler, owner, args...);
+}
+
+}  // namespace
+
+QV_CLASS(SocketCoreClassDefinition,
+         .name = "SocketCore",
+         .objectSize = sizeof(SocketCoreObject),
+         .properties = kSocketCoreProperties,
+         .methods = kSocketCoreMethods,
+         .events = kSocketCoreEvents)
+
+QV_CLASS(TCPSocketClassDefinition,
+         .name = "TCPSocket",
+         .super = SocketCoreClassDefinition,
+         .objectSize = sizeof(TCPSocketObject),
+         .properties = kTCPSocketProperties,
+         .methods = kTCPSocketMethods,
+         .events = kTCPSocketEvents,
+         .initializer = QV_CODE(RuntimeSocketConstructor),
+         .finalizer = QV_CODE(RuntimeSocketDestructor),
+         .interfaces = kStreamInterfaces)
+
+QV_CLASS(SocketClassDefinition,
+         .name = "Socket",
+         .super = TCPSocketClassDefinition,
+         .objectSize = sizeof(TCPSocketObject))
+
+QV_STARTUP_CLASS(kStartupSocketCoreClass, SocketCoreClassDefinition)
+QV_STARTUP_CLASS(kStartupTCPSocketClass, TCPSocketClassDefinition)
+QV_STARTUP_CLASS(kStartupSocketClass, SocketClassDefinition)
+
+bool IsTCPSocketObject(RuntimeObject* object) {
+  return ObjectIsaDefinition(object, TCPSocketClassDefinition());
+}
+
+bool IsSocketCoreObject(RuntimeObject* object) {
+  return ObjectIsaDefinition(object, SocketCoreClassDefinition());
+}
+
+void SetSocketLastErrorCode(RuntimeObject* owner, int32_t code) {
+  if (owner && IsSocketCoreObject(owner)) AsSocketObject(owner)->lastErrorCode = code;
+}
+
+bool SocketOwnerInterfaceAddress(RuntimeObject* owner, uint32_t* networkOrderAddress) {
+  if (!owner || !IsSocketCoreObject(owner)) return false;
+  RuntimeObject* networkInterface = AsSocketObject(owner)->networkInterface;
+  if (!networkInterface) return false;
+  *networkOrderAddress = NetworkInterfaceIPAddress(NetworkInterfaceIndex(networkInterface));
+  return true;
+}
+
+void RaiseSocketConnected(RuntimeObject* owner) { RaiseEvent<void>(owner, gConnectedHook); }
+
+void RaiseSocketDataAvailable(RuntimeObject* owner) {
+  RaiseEvent<void>(owner, gDataAvailableHook);
+}
+
+void RaiseSocketSendComplete(RuntimeObject* owner, bool userAborted) {
+  RaiseEvent<void>(owner, gSendCompleteHook, userAborted);
+}
+
+bool RaiseSocketSendProgress(RuntimeObject* owner, int32_t bytesSent, int32_t bytesLeft) {
+  return RaiseEvent<bool>(owner, gSendProgressHook, bytesSent, bytesLeft);
+}
+
+void RaiseSocketError(RuntimeObject* owner) { RaiseEvent<void>(owner, gErrorHook); }

@@ -1,0 +1,91 @@
+// TCPSocketPosix: the stream socket over a non-blocking descriptor (TCP over IPv4, or a
+// Unix-domain socket in local-path mode).
+//
+// Readiness comes from poll(2), never select (whose sets end at descriptor 1,023). A connect
+// completes when the descriptor is writable and SO_ERROR is 0, so a refused peer is an error,
+// never a connection. Received bytes go straight into the receive queue's last buffer; reading
+// stops while 64 MB wait unread (the peer is held back by TCP, nothing is lost) and resumes
+// once the program has read below that. A write with nothing queued ahead of it goes straight
+// to the descriptor. Sends never raise SIGPIPE: a peer gone mid-write is LostConnection.
+//
+// A local path is removed at Close only when this socket bound it and it is still the same
+// file: a client's Close never removes the server's file, and a path that another socket has
+// taken since is left alone.
+#pragma once
+
+#include <sys/types.h>
+
+#include "core/ByteQueue.h"
+#include "net/SocketAddress.h"
+#include "net/TCPSocket.h"
+
+class TCPSocketPosix : public TCPSocket {
+ public:
+  static constexpr int32_t kReceiveLimit = 64 * 1024 * 1024;
+
+  TCPSocketPosix(RuntimeObject* owner, TCPSocketDelegate* delegate);
+
+  void Listen(int32_t port) override;
+  void Poll() override;
+  void Service(int16_t revents) override;
+  bool HasDataToSend() const override { return mSendQueue.Total() > 0; }
+  bool BytesOnDescriptor() override;
+  void Purge() override { mReceiveQueue.Clear(); }
+  int32_t GetLocalPort() override;
+  int32_t GetHandle() const override { return mDescriptor; }
+  void Close(bool fromDestructor) override;
+  void Reset(bool full) override;
+  int16_t WantedEvents() const override;
+  int32_t Descriptor() const override { return mDescriptor; }
+
+  void Connect(const string& address, int32_t port) override;
+  void Write(const void* bytes, int32_t n) override;
+  string Read(int32_t count) override;
+  string ReadAll() override { return Read(mReceiveQueue.Total()); }
+  string Lookahead() override;
+  string GetRemoteAddress() override;
+  int32_t BytesAvailable() const override { return mReceiveQueue.Total(); }
+  int32_t BytesLeftToSend() const override { return mSendQueue.Total(); }
+  void SetLocalPath(const string& path) override;
+
+  // Buffers the queues hold now (tests).
+  int32_t QueueNodeCount() const { return mReceiveQueue.NodeCount() + mSendQueue.NodeCount(); }
+
+ protected:
+  int32_t ErrorCode(int32_t error) const override;
+  void DiscardUnsent() override { mSendQueue.Clear(); }
+
+ private:
+  // Starts Connect and Listen alike: the previous descriptor and registration go, the socket is
+  // reset and registered. False (after the error) when the socket functions are missing.
+  bool Begin(int32_t port, bool lockAnyOwner);
+  // The address to connect to or bind: the local path, or host and port. 0, a socket code, or
+  // an error number no socket code stands for (ENAMETOOLONG, EINVAL).
+  int32_t TargetAddress(const string& host, int32_t port, bool bindAny, SocketAddress* out);
+  bool OpenDescriptor(int32_t family);
+  void SetBufferSizes(int32_t size);
+  bool SetNonBlocking(int32_t fd);
+  // Binds an outgoing connection to the owner's NetworkInterface, when it names one.
+  bool BindToOwnerInterface();
+  bool FinishConnect(int16_t revents);
+  bool Accept();
+  bool Receive();
+  bool Send();
+  bool ReceiveLimited() const { return mReceiveQueue.Total() >= kReceiveLimit; }
+  void NoteBoundPath();
+  void UnlinkBoundPath();
+  void CloseDescriptor();
+
+  int32_t mDescriptor = -1;
+  int32_t mReceiveChunk = 8192;  // most bytes taken in one pass
+  bool mUseLocalPath = false;
+  string mLocalPath;
+  MemoryManager mReceiveQueue;
+  MemoryManager mSendQueue;
+  bool mAcceptOnRead = false;
+  // The file that Listen bound, and its identity when bound.
+  bool mBoundPath = false;
+  string mBoundPathName;
+  dev_t mBoundDevice = 0;
+  ino_t mBoundInode = 0;
+};

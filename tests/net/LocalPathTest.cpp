@@ -1,0 +1,182 @@
+// Local-path (Unix-domain) sockets with socat as the peer, in a folder of the test's own: who
+// removes the socket file, paths too long or empty, stale files, and the IPCSocket class.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "NetTestSupport.h"
+#include "net/IPCSocketClass.h"
+#include "net/SocketCore.h"
+#include "net/SocketPolling.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using namespace nettest;
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0;
+}
+
+bool IsSocketFile(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+SocketHandle LocalSocket(RecordingDelegate* events, const std::string& path) {
+  SocketHandle socket = NewSocket(events);
+  socket->SetLocalPath(string(path.c_str()));
+  return socket;
+}
+
+bool WaitFor(const std::string& path) {
+  for (int i = 0; i < 500 && !IsSocketFile(path); ++i) usleep(10000);
+  return IsSocketFile(path);
+}
+
+// The server's file outlives a client's Close; a listener's Close removes its own file, but
+// not a file that has taken its place.
+TEST(LocalPath, OnlyTheSocketThatBoundThePathRemovesIt) {
+  qvtest::TempFolder folder("qvlocal");
+  const std::string path = folder / "server";
+  PeerProcess server({"socat", "UNIX-LISTEN:" + path + ",fork", "EXEC:cat"});
+  ASSERT_TRUE(WaitFor(path));
+  for (int round = 0; round < 2; ++round) {
+    RecordingDelegate events;
+    SocketHandle client = LocalSocket(&events, path);
+    client->Connect(string(), 0);
+    client->Write("ping\n", 5);
+    ASSERT_TRUE(RunUntil([&] { return events.received == "ping\n"; }));
+    EXPECT_EQ(events.events.front(), "connected");
+    EXPECT_EQ(std::string(client->GetRemoteAddress().CString()), path);
+    client->Close(false);
+    EXPECT_TRUE(IsSocketFile(path)) << "a client's Close keeps the server's file";
+  }
+
+  const std::string own = folder / "own";
+  RecordingDelegate events;
+  SocketHandle listener = LocalSocket(&events, own);
+  listener->Listen(0);
+  ASSERT_TRUE(IsSocketFile(own));
+  listener->Close(false);
+  EXPECT_FALSE(Exists(own));
+
+  listener->Listen(0);
+  ASSERT_TRUE(IsSocketFile(own));
+  ASSERT_EQ(unlink(own.c_str()), 0);
+  std::ofstream(own) << "someone else's";
+  listener->Close(false);
+  EXPECT_TRUE(Exists(own)) << "another file at the path is left alone";
+  EXPECT_TRUE(events.events.empty());
+}
+
+// No path, or one longer than the address holds, fails before any descriptor; a file left by
+// a process that ended uncleanly is AddressInUse, and stays.
+TEST(LocalPath, BadPathsFailWithoutADescriptor) {
+  qvtest::TempFolder folder("qvlocal");
+  const std::string base = folder.path() + "/";
+  const std::string longest = base + std::string(107 - base.size(), 'p');
+  const std::string tooLong = longest + "q";
+  RecordingDelegate events;
+  SocketHandle socket = LocalSocket(&events, tooLong);
+  socket->Connect(string(), 0);
+  EXPECT_EQ(events.events, std::vector<std::string>{"error 36"});
+  EXPECT_EQ(socket->GetHandle(), -1);
+  events.events.clear();
+  socket->SetLocalPath(string());
+  socket->Listen(0);
+  EXPECT_EQ(events.events, std::vector<std::string>{"error 106"});
+  events.events.clear();
+  socket->SetLocalPath(string(longest.c_str()));
+  socket->Listen(0);
+  EXPECT_TRUE(events.events.empty());
+  EXPECT_TRUE(IsSocketFile(longest));
+  socket->Close(false);
+
+  const std::string stale = base + "stale";
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strcpy(address.sun_path, stale.c_str());
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  close(fd);  // the file stays behind
+  socket->SetLocalPath(string(stale.c_str()));
+  socket->Listen(0);
+  EXPECT_EQ(events.events, std::vector<std::string>{"error 105"});
+  EXPECT_TRUE(IsSocketFile(stale));
+}
+
+// ---- The IPCSocket class --------------------------------------------------------------------
+
+std::vector<std::string> gIPCEvents;
+
+extern "C" void OnIPCConnected(RuntimeObject*) { gIPCEvents.push_back("connected"); }
+extern "C" void OnIPCData(RuntimeObject*) { gIPCEvents.push_back("data"); }
+extern "C" void OnIPCError(RuntimeObject* self) {
+  gIPCEvents.push_back("error " + std::to_string(IPCSocketLastErrorGetter(self, 0)));
+}
+
+RuntimeObject* NewIPCSocketObject() {
+  static RuntimeClass* cls = [] {
+    return MakeSubclass(IPCSocketClassDefinition(), "RecordingIPCSocket",
+                        {{"Connected", reinterpret_cast<void*>(&OnIPCConnected)},
+                         {"DataAvailable", reinterpret_cast<void*>(&OnIPCData)},
+                         {"Error", reinterpret_cast<void*>(&OnIPCError)}});
+  }();
+  gIPCEvents.clear();
+  return RuntimeNewObject(cls);
+}
+
+void SetPath(RuntimeObject* object, const std::string& path) {
+  IPCSocketObject* fields = reinterpret_cast<IPCSocketObject*>(object);
+  stringStorage::RemoveReference(fields->path);
+  fields->path = string(path.c_str()).ExtractStringStorage();
+}
+
+// An empty Path raises Error 106 and opens nothing. Two objects talk over a path; while
+// delivery is suspended their events wait (the inner sockets work on), and they come after.
+TEST(IPCSocketClass, TwoObjectsTalkAndTheirEventsWaitWhileSuspended) {
+  const int32_t live = LiveObjectCount();
+  RuntimeObject* server = NewIPCSocketObject();
+  IPCSocketConnect(server);
+  EXPECT_EQ(gIPCEvents, std::vector<std::string>{"error 106"});
+  EXPECT_EQ(IPCSocketGetHandle(server, 0), -1);
+  EXPECT_TRUE(IPCSocketHadError(server));
+
+  qvtest::TempFolder folder("qvipc");
+  const std::string path = folder / "ipc";
+  SetPath(server, path);
+  IPCSocketListen(server);
+  RuntimeObject* client = NewIPCSocketObject();
+  SetPath(client, path);
+  SocketSuspendPolling();
+  IPCSocketConnect(client);
+  IPCSocketWrite(client, string("over the path").Storage());
+  for (int i = 0; i < 20; ++i) RunPass(5);
+  EXPECT_TRUE(gIPCEvents.empty());
+  EXPECT_EQ(IPCSocketBytesAvailable(server, 0), 13) << "the bytes arrived all the same";
+  EXPECT_FALSE(IPCSocketEOF(server));
+  SocketResumePolling();
+  ASSERT_TRUE(RunUntil([] { return gIPCEvents.size() >= 3; }));
+  EXPECT_EQ(CountOf(gIPCEvents, "connected"), 2);
+  EXPECT_EQ(CountOf(gIPCEvents, "data"), 1);
+  EXPECT_STREQ(string::Adopt(IPCSocketReadAll(server, nullptr)).CString(), "over the path");
+
+  IPCSocketClose(client);
+  ASSERT_TRUE(RunUntil([] { return CountOf(gIPCEvents, "error 102") == 1; }));
+  EXPECT_TRUE(IPCSocketEOF(server));
+  IPCSocketClose(server);
+  EXPECT_FALSE(Exists(path));
+  RuntimeUnlockObject(client);
+  RuntimeUnlockObject(server);
+  EXPECT_EQ(LiveObjectCount(), live);
+  EXPECT_EQ(LiveSocketCount(), 0);
+}
+
+}  // namespace

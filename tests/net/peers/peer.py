@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""A real TCP peer for the socket tests. It listens on 127.0.0.1 (an ephemeral port, printed
+first as "port N"), serves one connection in the given mode, reports on standard output and
+exits. Every mode gives up after a minute, so a stuck test never leaves it behind.
+
+  echo              echoes each line back until the client closes
+  greet TEXT        sends TEXT, then closes
+  stream RECV SEND  reads RECV bytes in random small pieces while sending SEND random bytes,
+                    then closes; prints "received N SHA256" and "sent N SHA256"
+  silent            accepts and never reads, until standard input closes
+  reset AFTER       reads AFTER bytes, then resets the connection (SO_LINGER 0)
+"""
+import hashlib
+import os
+import random
+import socket
+import struct
+import sys
+import threading
+
+TIMEOUT = 60
+
+
+def report(line):
+    print(line, flush=True)
+
+
+def receive_exactly(conn, count, digest):
+    pieces = random.Random(count)
+    got = 0
+    while got < count:
+        data = conn.recv(min(count - got, pieces.randint(1, 65536)))
+        if not data:
+            break
+        digest.update(data)
+        got += len(data)
+    return got
+
+
+def send_random(conn, count, digest):
+    sent = 0
+    while sent < count:
+        block = os.urandom(min(count - sent, 1 << 20))
+        conn.sendall(block)
+        digest.update(block)
+        sent += len(block)
+    return sent
+
+
+def stream(conn, receive, send):
+    received_digest = hashlib.sha256()
+    sent_digest = hashlib.sha256()
+    result = {}
+    reader = threading.Thread(
+        target=lambda: result.update(got=receive_exactly(conn, receive, received_digest)))
+    reader.start()
+    sent = send_random(conn, send, sent_digest)
+    reader.join()
+    report("received %d %s" % (result.get("got", 0), received_digest.hexdigest()))
+    report("sent %d %s" % (sent, sent_digest.hexdigest()))
+
+
+def echo(conn):
+    stream_file = conn.makefile("rwb")
+    for line in stream_file:
+        stream_file.write(line)
+        stream_file.flush()
+
+
+def main():
+    mode = sys.argv[1]
+    server = socket.socket()
+    server.bind(("127.0.0.1", 0))
+    server.listen(1)
+    server.settimeout(TIMEOUT)
+    report("port %d" % server.getsockname()[1])
+    conn, _ = server.accept()
+    conn.settimeout(TIMEOUT)
+    if mode == "echo":
+        echo(conn)
+    elif mode == "greet":
+        conn.sendall(sys.argv[2].encode())
+    elif mode == "stream":
+        stream(conn, int(sys.argv[2]), int(sys.argv[3]))
+    elif mode == "silent":
+        report("accepted")
+        sys.stdin.read()
+    elif mode == "reset":
+        receive_exactly(conn, int(sys.argv[2]), hashlib.sha256())
+        conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        report("reset")
+    conn.close()
+    report("done")
+
+
+if __name__ == "__main__":
+    main()
