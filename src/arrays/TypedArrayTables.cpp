@@ -3,8 +3,10 @@
 // over the element type; the shapes differ only in how an index list becomes a flat position
 // (first index fastest).
 
+#include <bit>
 #include <cstdarg>
 #include <cstring>
+#include <type_traits>
 
 #include "arrays/ArrayElementTypes.h"
 #include "arrays/ArrayOperations.h"
@@ -131,16 +133,23 @@ struct TypedArray {
     va_end(indexes);
     return value;
   }
-  static void SetN(RuntimeArray* array, V value, ...) {
+  // va_start after a parameter that default promotion would widen (a Single) is undefined: the
+  // value arrives as the 32-bit word it is on the stack, the same call either way.
+  using NamedValue = std::conditional_t<std::is_same_v<V, float>, uint32_t, V>;
+  static V FromNamed(NamedValue value) {
+    if constexpr (std::is_same_v<V, float>) return std::bit_cast<float>(value);
+    else return value;
+  }
+  static void SetN(RuntimeArray* array, NamedValue value, ...) {
     va_list indexes;
     va_start(indexes, value);
-    SetAt(array, value, true, indexes);
+    SetAt(array, FromNamed(value), true, indexes);
     va_end(indexes);
   }
-  static void FastSetN(RuntimeArray* array, V value, ...) {
+  static void FastSetN(RuntimeArray* array, NamedValue value, ...) {
     va_list indexes;
     va_start(indexes, value);
-    SetAt(array, value, false, indexes);
+    SetAt(array, FromNamed(value), false, indexes);
     va_end(indexes);
   }
   // ---- Redim, Insert, Remove, IndexOf, Shuffle ----

@@ -15,8 +15,8 @@ namespace {
 
 using namespace lang;
 
-const auto kMoreValues = Param("MoreValues", ArrayOf<UInt64>).ParamArray();
-const auto kNumBits = Param("numBits", Integer).Default(32);
+constexpr auto kMoreValues = Param("MoreValues", ArrayOf<UInt64>).ParamArray();
+constexpr auto kNumBits = Param("numBits", Integer).Default(32);
 
 const MethodRow kBitwiseMethods[] = {
     QV_MODULE_FUNCTION("BitAnd", UInt64, RuntimeBitwiseAnd, Param("Value1", UInt64),

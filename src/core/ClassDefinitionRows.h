@@ -142,22 +142,23 @@ struct Param {
       : record{name, type, 0, 0, 0, 0, {}} {}
   constexpr explicit Param(const TypeDescriptor* type) : Param(nullptr, type) {}
 
-  constexpr Param ByRef() const { return With([](ParameterRecord& r) { r.byRef = 1; }); }
-  constexpr Param ParamArray() const { return With([](ParameterRecord& r) { r.paramArray = 1; }); }
+  // No lambda through a member template: clang 14 cannot call one in a constant expression.
+  constexpr Param ByRef() const {
+    Param p = *this;
+    p.record.byRef = 1;
+    return p;
+  }
+  constexpr Param ParamArray() const {
+    Param p = *this;
+    p.record.paramArray = 1;
+    return p;
+  }
   // An integer, Boolean (0/1) or colour default; 0 with a class type is Nil. (A String default
   // is a string record, made at run time: static rows do not declare one.)
   constexpr Param Default(uint32_t value) const {
     Param p = *this;
     p.record.hasDefault = 1;
     p.record.defaultValue = value;
-    return p;
-  }
-
- private:
-  template <typename Change>
-  constexpr Param With(Change change) const {
-    Param p = *this;
-    change(p.record);
     return p;
   }
 };

@@ -6,6 +6,7 @@
 #include "core/CodeSymbols.h"
 #include "core/ExceptionClasses.h"
 #include "core/Export.h"
+#include "core/FrameLayout.h"
 #include "core/RuntimeError.h"
 #include "core/RuntimeThread.h"
 
@@ -13,9 +14,6 @@ namespace {
 
 ExceptionHook gRaiseHook = nullptr;
 ExceptionHook gUnhandledHook = nullptr;
-
-// The return-address copy of a realigned frame and the four words that may hold the original.
-constexpr int kRealignedSlotWords = 5;
 
 struct CodeRange {
   const uint8_t* begin = nullptr;
@@ -92,19 +90,23 @@ void StoreInHandlerVariable(const uint8_t* handler, StackFrameRecord* handlerFra
   RuntimeLockObject(exception);
 }
 
-// Sends the frame's routine back to target instead of its return address. A framework routine
-// that realigns its stack keeps only a copy of the return address in its frame record and
-// returns through the original, which lies at most 16 bytes above the copy (the alignment pad
-// and the copy's own word): every word there holding the same address is redirected, the copy
-// with it. Words at or above the caller's frame are never touched.
-void RedirectReturn(StackFrameRecord* frame, StackFrameRecord* callerFrame, const uint8_t* target) {
-  const uint8_t* original = frame->returnAddress;
-  auto** slot = &frame->returnAddress;
+// Sends the frame's routine back to target instead of its return address. codeInRoutine is an
+// address inside that routine (the return address its callee holds). A framework routine that
+// realigned its stack returns through the original return address, above the alignment pad:
+// its call-frame information shows which word that is, and that word alone is rewritten
+// besides the frame record's copy. Words that merely hold the same value (an argument, a local
+// of the compiled caller) are never touched, and nothing at or above the caller's frame is.
+void RedirectReturn(StackFrameRecord* frame, const void* codeInRoutine,
+                    StackFrameRecord* callerFrame, const uint8_t* target) {
+  const uint8_t** slot = FindReturnAddressSlot(codeInRoutine, frame);
+  auto** const copy = &frame->returnAddress;
   auto** const end = reinterpret_cast<const uint8_t**>(callerFrame);
-  for (int i = 0; i < kRealignedSlotWords && slot + i < end; ++i) {
-    if (slot[i] == original) slot[i] = target;
-  }
+  if (slot > copy && slot < end && *slot == *copy) *slot = target;
+  *copy = target;
 }
+
+// The address this routine's caller will return to: an address inside the caller's code.
+[[gnu::noinline]] const void* CodeAddressOfCaller() { return __builtin_return_address(0); }
 
 // Appends the compiled function named by the frame's return address to the Stack array.
 void AppendStackFrameName(StackFrameRecord* frame, void* context) {
@@ -209,6 +211,7 @@ const uint8_t* FindExceptionHandler(const uint8_t* address) {
 [[gnu::noinline]] void ThrowToHandler(RuntimeObject* exception) {
   const uintptr_t top = WalkLimit();
   auto* frame = static_cast<StackFrameRecord*>(__builtin_frame_address(0));
+  const void* codeInRoutine = CodeAddressOfCaller();  // inside this routine, for its frame
   for (;;) {
     StackFrameRecord* link = frame->savedFrame;
     const uintptr_t from = reinterpret_cast<uintptr_t>(frame);
@@ -219,10 +222,11 @@ const uint8_t* FindExceptionHandler(const uint8_t* address) {
                                                 : nullptr;
     if (handler) {
       StoreInHandlerVariable(handler, link, top, exception);
-      RedirectReturn(frame, link, handler + kHandlerHeaderSize);
+      RedirectReturn(frame, codeInRoutine, link, handler + kHandlerHeaderSize);
       return;
     }
     if (!CallerKeepsFramePointer(frame)) break;
+    codeInRoutine = frame->returnAddress;
     frame = link;
   }
   RuntimeUnhandledException(exception);

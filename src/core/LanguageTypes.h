@@ -57,9 +57,12 @@ inline constexpr ClassNameType kClassNamed = {{kTypeKindClassName}, Name.text};
 template <FixedName Name>
 inline constexpr const TypeDescriptor* Class = AsTypeDescriptor(&kClassNamed<Name>);
 
-template <const TypeDescriptor* Element, int32_t Dimensions>
+// The element is named by the constant that holds its descriptor (lang::String, an ArrayOf),
+// not by the descriptor's address: an intrinsic's descriptor lies inside the table of records,
+// and not every compiler takes the address of a subobject as a template argument.
+template <const TypeDescriptor* const& Element, int32_t Dimensions>
 inline constexpr ArrayTypeDescriptor kArrayOf = {{kTypeKindArray}, Element, Dimensions};
-template <const TypeDescriptor* Element, int32_t Dimensions = 1>
+template <const TypeDescriptor* const& Element, int32_t Dimensions = 1>
 inline constexpr const TypeDescriptor* ArrayOf = AsTypeDescriptor(&kArrayOf<Element, Dimensions>);
 
 }  // namespace lang

@@ -20,7 +20,7 @@ namespace {
 
 using namespace lang;
 
-const auto kOffset = Param("offset", Integer);
+constexpr auto kOffset = Param("offset", Integer);
 
 const PropertyRow kMemoryBlockProperties[] = {
     QV_PROPERTY("LittleEndian", Boolean, boolGetter, boolSetter,

@@ -46,23 +46,33 @@ bool ReadApplicationImage(const char* executablePath, ImageBlockSet* blocks) {
   return ReadImageBlockFiles(blocks);
 }
 
-void InstallApplicationImage(const ImageBlockSet& blocks) {
+bool PrepareApplicationImage(const ImageBlockSet& blocks, std::vector<ImageSymbol>* symbols) {
+  using namespace qvimage;
+  if (!QV_CHECK_TEXT(blocks.Block(kBlockCode), "codeBlock", "The application image has no code"))
+    return false;
+  if (!ParseImageSymbols(blocks.Block(kBlockSymbols), blocks.Size(kBlockSymbols),
+                         blocks.Size(kBlockCode), symbols))
+    return false;
+  const ImageLinkTarget target{blocks.Block(kBlockCode), blocks.Size(kBlockCode),
+                               blocks.Block(kBlockData), blocks.Size(kBlockData)};
+  return LinkImportBlock(target, blocks.Block(kBlockImport), blocks.Size(kBlockImport));
+}
+
+void InstallApplicationImage(const ImageBlockSet& blocks, std::vector<ImageSymbol> symbols) {
   gImage = blocks;
-  Symbols() = ParseImageSymbols(gImage.Block(qvimage::kBlockSymbols),
-                                gImage.Size(qvimage::kBlockSymbols));
+  Symbols() = std::move(symbols);
   SetCompiledCodeRange(GetImageCodeBase(), GetImageCodeSize(), &Symbols());
 }
 
 bool LoadApplicationImage(const char* executablePath) {
   ImageBlockSet blocks;
-  if (!ReadApplicationImage(executablePath, &blocks)) return false;
-  if (!QV_CHECK_TEXT(blocks.Block(qvimage::kBlockCode), "codeBlock",
-                     "The application image has no code"))
+  std::vector<ImageSymbol> symbols;
+  if (!ReadApplicationImage(executablePath, &blocks) ||
+      !PrepareApplicationImage(blocks, &symbols)) {
+    FreeImageBlocks(&blocks);
     return false;
-  InstallApplicationImage(blocks);
-  if (!LinkApplicationImage(blocks.Block(qvimage::kBlockImport),
-                            blocks.Size(qvimage::kBlockImport)))
-    return false;
+  }
+  InstallApplicationImage(blocks, std::move(symbols));
   RegisterImageResources(blocks.Block(qvimage::kBlockResources),
                          blocks.Size(qvimage::kBlockResources), blocks.resourcesFileOffset,
                          blocks.resourcesFilePath);

@@ -63,8 +63,14 @@ uint8_t* AllocateCodeBlock(uint32_t size) {
 uint8_t* ReadImageBlockFile(const char* path, uint32_t* size) {
   *size = 0;
   ImageFile file;
-  if (!file.Open(path)) return nullptr;
-  std::string name = path;
+  std::string name = path ? path : "";
+  if (!file.Open(path)) {
+    if (errno == ENOENT) return nullptr;
+    *size = 1;
+    QV_CHECK_TEXT(false, "blockFileKind",
+                  ("Image block file " + name + " is no regular file that can be read").c_str());
+    return nullptr;
+  }
   if (!QV_CHECK_TEXT(file.Size() <= UINT32_MAX, "blockFileSize",
                      ("Image block file " + name + " is too large").c_str()))
     return nullptr;
@@ -90,13 +96,32 @@ std::string AbsoluteFilePath(const char* path) {
   return absolute;
 }
 
+void FreeImageBlocks(ImageBlockSet* blocks) {
+  for (uint32_t block = 0; block < qvimage::kBlockCount; ++block) {
+    uint8_t* bytes = blocks->bytes[block];
+    if (!bytes) continue;
+    if (block == qvimage::kBlockCode) {
+      ::munmap(bytes, size_t(RoundUpToPages(blocks->sizes[block])));
+    } else {
+      std::free(bytes);
+    }
+  }
+  *blocks = ImageBlockSet();
+}
+
 bool ReadImageBlockFiles(ImageBlockSet* blocks) {
   blocks->resourcesFileOffset = 0;
   blocks->resourcesFilePath = AbsoluteFilePath(qvimage::kBlockFileNames[qvimage::kBlockResources]);
   for (qvimage::Block block : kBlockFileOrder) {
     const char* path = qvimage::kBlockFileNames[block];
     blocks->bytes[block] = ReadImageBlockFile(path, &blocks->sizes[block]);
-    if (!blocks->bytes[block] && blocks->sizes[block] > 0) return false;
+    if (!blocks->bytes[block] && blocks->sizes[block] > 0) {
+      // The code is still a plain allocation here, not yet placed in code memory.
+      std::free(blocks->bytes[qvimage::kBlockCode]);
+      blocks->bytes[qvimage::kBlockCode] = nullptr;
+      FreeImageBlocks(blocks);
+      return false;
+    }
   }
   return PlaceCodeBlock(blocks);
 }

@@ -42,12 +42,13 @@ bool ReadImageSection(const ImageFile& file, const ImageSectionLocation& locatio
                       ImageBlockSet* blocks);
 
 // Reads the six block files of the current directory; a missing file is an absent block.
-// False, after a report, when a file that exists cannot be read whole.
+// False, after a report, when a file that exists is no regular file or cannot be read whole.
 bool ReadImageBlockFiles(ImageBlockSet* blocks);
 
 // Reads a whole file. *size is 0 first and the file's size once it opens; the buffer (malloc'd)
-// exists only when the size is above 0. Null with *size 0 when the file is missing; null with
-// *size set when it exists but cannot be read whole (reported).
+// exists only when the size is above 0. Null with *size 0 when the file is missing or empty;
+// null with *size set when it exists but is no regular file (a FIFO would block the open for
+// ever) or cannot be read whole (reported; *size is then at least 1).
 uint8_t* ReadImageBlockFile(const char* path, uint32_t* size);
 
 // Page-aligned memory for size code bytes, made readable, writable and executable. Null after a
@@ -56,6 +57,10 @@ uint8_t* AllocateCodeBlock(uint32_t size);
 
 // path made absolute against the current directory (links are kept, as the file was named).
 std::string AbsoluteFilePath(const char* path);
+
+// Gives back every block's memory and leaves the set empty. The loaded image's blocks are
+// never freed; a refused image's are, and a fuzz target's after each input.
+void FreeImageBlocks(ImageBlockSet* blocks);
 
 // Name of a block for messages.
 const char* ImageBlockName(qvimage::Block block);

@@ -10,14 +10,21 @@ static_assert(sizeof(off_t) == 8, "files past 2 GB need 64-bit offsets");
 
 ImageFile::~ImageFile() { Close(); }
 
+// Opened without blocking: open() of a FIFO would wait for a writer for ever. Only a regular
+// file has a size to trust; anything else is refused with errno EINVAL.
 bool ImageFile::Open(const char* path) {
   Close();
-  if (!path) return false;
-  mFd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (!path) {
+    errno = ENOENT;
+    return false;
+  }
+  mFd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (mFd < 0) return false;
   struct stat info;
-  if (::fstat(mFd, &info) != 0 || info.st_size < 0) {
+  const bool regular = ::fstat(mFd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0;
+  if (!regular || ::fcntl(mFd, F_SETFL, ::fcntl(mFd, F_GETFL) & ~O_NONBLOCK) != 0) {
     Close();
+    errno = EINVAL;
     return false;
   }
   mSize = static_cast<uint64_t>(info.st_size);

@@ -14,7 +14,8 @@ class ImageFile {
   ImageFile(const ImageFile&) = delete;
   ImageFile& operator=(const ImageFile&) = delete;
 
-  // Opens path for reading; false when it cannot be opened or its size cannot be found.
+  // Opens a regular file for reading; false (errno says why: EINVAL for a FIFO, a device or a
+  // folder) when it cannot be opened or is no regular file.
   bool Open(const char* path);
   void Close();
   bool IsOpen() const { return mFd >= 0; }

@@ -51,18 +51,15 @@ inline constexpr uint32_t kCodeAlignment = 4096;
 // of the next site of the chain and 0 ends it (so offset 0, the entry, is never a site, and a
 // first site of 0 means no sites).
 
+// Kind 0 and kinds above kImportStringConst are refused.
 enum ImportKind : uint8_t {
-  kImportNone = 0,          // nothing to do
   kImportFramework = 1,     // framework function by name, through the export registry
   kImportDataAddress = 2,   // site holds a data-block offset: add the data base
   kImportCodeAddress = 3,   // site holds a code-block offset: add the code base
   kImportLibrary = 4,       // function of a shared library by name; always PC-relative
   kImportStringConst = 5,   // site holds the data offset of a string record (see below)
 };
-// Kind bytes above this carry no payload and are skipped.
-inline constexpr uint8_t kImportLastKind = kImportStringConst;
-
-// Mode of a kind-1 record. Any value but kImportModeRelative is absolute.
+// Mode of a kind-1 record; other values are refused.
 enum ImportMode : uint8_t {
   kImportModeAbsolute = 0,  // site := target
   kImportModeRelative = 1,  // site := target - (code base + site + 4), a call/jmp operand
@@ -107,11 +104,14 @@ struct [[gnu::packed]] SiteImportRecord {
 static_assert(sizeof(SiteImportRecord) == 5);
 static_assert(offsetof(SiteImportRecord, site) == 1);
 
-// A string constant (kind 5) is a string record in the data block: five 32-bit words of header,
-// the second being its data pointer, then the bytes. The linker relocates the site and, when
-// the data pointer is 0, points it at the first byte after the header.
+// A string constant (kind 5) is a word-aligned string record in the data block: five 32-bit
+// words of header, the second its data pointer (0 in the image) and the fourth its length,
+// then the length byte, the text and a NUL. The linker relocates the site and points the data
+// pointer at the first byte after the header.
 inline constexpr uint32_t kStringConstHeaderBytes = 20;
 inline constexpr uint32_t kStringConstDataPointerOffset = 4;
+inline constexpr uint32_t kStringConstLengthOffset = 12;
+inline constexpr uint32_t kStringConstTextOverhead = 2;  // the length byte and the NUL
 
 // ---- Symbols block -------------------------------------------------------------------------
 //

@@ -2,10 +2,14 @@
 // code block (framework functions by name, shared-library functions, addresses inside the
 // image, string constants).
 //
-// Problems with names (a function not exported, a library or function not found) are reported
-// and linking goes on; the sites of such a function call a stub that reports the call. A block
-// that breaks the format (a record past the block's end, a site or chain outside the code
-// block, a chain that loops) is reported and linking stops: such an image must not run.
+// Every record is read and checked before any site is patched. A block that breaks the format
+// is reported and nothing is patched: such an image must not run. That is a record past the
+// block's end, an unknown kind or mode, a site or chain outside the code block, a chain that
+// loops, site 0 (the entry) for a single-site record, a word patched by two records, an
+// address outside its block, and a string constant that is not wholly inside the data block
+// or already has a data pointer. Problems with names (a function not exported, a library or
+// function not found) are reported and linking goes on; the sites of such a function call a
+// stub that reports the call.
 #pragma once
 
 #include <cstdint>
@@ -27,3 +31,9 @@ bool LinkApplicationImage(const uint8_t* importBlock, uint32_t size);
 // Opens libraries through the library finder, which searches each name (case ignored) once;
 // null, after one report per name, when the library cannot be found.
 void* OpenImageLibrary(const char* name);
+
+// Where shared-library functions (kind 4) are found: by default the library is opened and the
+// function looked up in it. A fuzz target or test that must never open a library named by its
+// input installs its own resolver (nil restores the default).
+using LibraryFunctionResolver = void* (*)(const char* function, const char* library);
+void SetLibraryFunctionResolver(LibraryFunctionResolver resolver);

@@ -6,9 +6,12 @@
 
 #include "core/CodeSymbols.h"
 
-// The symbols block as a table in block order. A block too short for its count, or a name
-// outside the names area, is reported; the symbols that fit are kept.
-std::vector<ImageSymbol> ParseImageSymbols(const uint8_t* block, uint32_t size);
+// The symbols block as a table in block order. False after a report when the block is damaged:
+// shorter than its count, a name outside the names area or without its NUL, or a code offset
+// past the code block's end; *symbols then holds what could be read. An absent block is an
+// empty table.
+bool ParseImageSymbols(const uint8_t* block, uint32_t size, uint32_t codeSize,
+                       std::vector<ImageSymbol>* symbols);
 
 // Names the image symbol holding address: the last symbol in block order whose offset is
 // strictly below the address's offset in the code block, with the distance from it. False

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "core/RuntimeError.h"
 
@@ -21,6 +22,7 @@ struct StubPage {
   size_t used = kStubPageSize;
 };
 StubPage gStubPage;
+std::vector<uint8_t*> gStubPages;
 
 uint8_t* TakeStubSlot(size_t size) {
   size = (size + kStubAlignment - 1) / kStubAlignment * kStubAlignment;
@@ -29,6 +31,7 @@ uint8_t* TakeStubSlot(size_t size) {
                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (page == MAP_FAILED) return nullptr;
     gStubPage = {static_cast<uint8_t*>(page), 0};
+    gStubPages.push_back(gStubPage.base);
   }
   if (::mprotect(gStubPage.base, kStubPageSize, PROT_READ | PROT_WRITE) != 0) return nullptr;
   uint8_t* slot = gStubPage.base + gStubPage.used;
@@ -68,4 +71,10 @@ void* MakeUnresolvedImportStub(const std::string& name) {
                      "An unresolved function's stub cannot be made executable"))
     return nullptr;
   return stub;
+}
+
+void ReleaseUnresolvedImportStubs() {
+  for (uint8_t* page : gStubPages) ::munmap(page, kStubPageSize);
+  gStubPages.clear();
+  gStubPage = StubPage();
 }

@@ -12,5 +12,9 @@
 // when executable memory cannot be had.
 void* MakeUnresolvedImportStub(const std::string& name);
 
+// Gives back every stub's memory: only when no linked code that calls one can run again (a fuzz
+// target after each input; the loaded image's stubs live as long as the process).
+void ReleaseUnresolvedImportStubs();
+
 // The stub's work: reports that the function named was called without being linked.
 extern "C" uint64_t ReportUnresolvedImportCall(const char* name);

@@ -41,11 +41,13 @@ bool LengthFits(int64_t n) {
                        "n >= 0 && n <= kMaxStringLength", nullptr);
 }
 
-// A record of the bytes of two runs, or nil when both are empty or the sum does not fit.
+// A record of the bytes of two runs, or nil when both are empty or the sum does not fit. Each
+// length is checked as it stands in the record: one of 2^31 or more would pass as negative in
+// the sum.
 stringStorage* JoinRecords(const stringStorage* a, const stringStorage* b,
                            TextEncoding encoding) {
-  int64_t la = stringStorage::Length(a), lb = stringStorage::Length(b);
-  if (la + lb == 0 || !LengthFits(la + lb)) return nullptr;
+  const int64_t la = a ? a->length : 0, lb = b ? b->length : 0;
+  if (la + lb == 0 || !LengthFits(la) || !LengthFits(lb) || !LengthFits(la + lb)) return nullptr;
   stringStorage* record = NewRecord(static_cast<uint32_t>(la + lb));
   if (!record) return nullptr;
   if (la) std::memcpy(record->data + 1, a->data + 1, la);

@@ -53,7 +53,7 @@
 .endm
 
         .globl ExcCodeBegin, ExcHandlerAfterCall, ExcInner, ExcOuter, ExcNested
-        .globl ExcCloseThenJump, ExcFar, ExcCodeEnd
+        .globl ExcCloseThenJump, ExcFar, ExcLocalHoldsReturn, ExcLocalReturnPoint, ExcCodeEnd
 ExcCodeBegin:
 
 // A handler right after the raising call; the exception goes to [ebp-4].
@@ -122,6 +122,31 @@ ExcFar:
         call ExcFarPad
         add esp, 8
         HANDLER 0, 7
+        RETURN_ZERO_OR_RESULT
+
+// Calls raiser(argument) with two words on the stack that equal the call's return address:
+// the argument and, right above it, a word read back afterwards. The third argument (0, 4, 8
+// or 12) is first taken off the stack, so the call happens at every alignment. The handler
+// (no variable) answers the word read back, which must still hold that address.
+ExcLocalHoldsReturn:
+        ENTER_FRAME 4
+        sub esp, dword ptr [ebp+16]
+        call 1f
+1:      pop eax
+        add eax, ExcLocalReturnPoint - 1b
+        push eax
+        mov dword ptr [ebp-4], esp
+        push eax
+        call dword ptr [ebp+8]
+ExcLocalReturnPoint:
+        add esp, 8
+        .byte 0xE9
+        .long 2f - 0f
+0:      MARKER 0x411, 0
+        mov ecx, dword ptr [ebp-4]
+        mov eax, dword ptr [ecx]
+        jmp 9f
+2:
         RETURN_ZERO_OR_RESULT
 
 ExcCodeEnd:

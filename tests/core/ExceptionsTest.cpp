@@ -26,6 +26,8 @@ void ExcInner(Raiser raiser, void* argument, int32_t* innerReturns);
 RuntimeObject* ExcNested(Raiser raiser, void* argument);
 int32_t ExcCloseThenJump(Raiser raiser, void* argument);
 int32_t ExcFar(Raiser raiser, void* argument);
+uintptr_t ExcLocalHoldsReturn(Raiser raiser, void* argument, uint32_t padding);
+extern const uint8_t ExcLocalReturnPoint[];
 }
 
 namespace {
@@ -40,6 +42,13 @@ void RaiseFresh(void*) {
   RuntimeRaiseException(gRaised);
   gCountWhileHeld = gRaised->refCount;
   RuntimeUnlockObject(gRaised);
+}
+
+// A framework routine that realigns its stack: it returns through the original return address,
+// above the alignment pad, not through the copy in its frame record.
+[[gnu::force_align_arg_pointer, gnu::noinline]] void RaiseFromRealignedFrame(void*) {
+  RaiseFresh(nullptr);
+  ++gFrameworkReturns;
 }
 
 void RaiseAgain(void* exception) {
@@ -223,6 +232,20 @@ TEST(ExceptionsTest, TheRaiseHookSeesTheTraceButNotAReraise) {
     RuntimeUnlockObject(ExcHandlerAfterCall(&RaiseAgain, caught));
     EXPECT_EQ(gStackSizeSeenByHook, -2);
     RuntimeUnlockObject(caught);
+  });
+}
+
+// Entering the handler rewrites the one word the raising routine returns through, whether or not
+// it realigned its stack, and no word of the compiled caller that holds the same address.
+TEST(ExceptionsTest, OnlyTheReturnAddressSlotIsRedirected) {
+  InChild([] {
+    const auto returnPoint = reinterpret_cast<uintptr_t>(ExcLocalReturnPoint);
+    for (Raiser raiser : {&RaiseFresh, &RaiseFromRealignedFrame}) {
+      for (uint32_t padding : {0, 4, 8, 12})
+        EXPECT_EQ(ExcLocalHoldsReturn(raiser, nullptr, padding), returnPoint) << padding;
+    }
+    EXPECT_EQ(LiveObjectCount(), 0) << "a handler without a variable keeps no reference";
+    EXPECT_EQ(gFrameworkReturns, 4) << "the realigned routine returned normally";
   });
 }
 

@@ -81,7 +81,7 @@ TEST_F(LinkerFixture, RecordsPastTheEndAreReported) {
   std::vector<size_t> ends;
   ends.push_back(AddFramework(0, 0, "LinkerTestTarget").mImport.size());
   ends.push_back(AddLibrary(0, "cos", "libm.so.6").mImport.size());
-  for (uint32_t kind : {2, 3, 5}) ends.push_back(Put(kind).Put(8, 4).mImport.size());
+  for (uint32_t kind : {2, 3, 5}) ends.push_back(Put(kind).Put(36 + 4 * kind, 4).mImport.size());
   for (size_t cut = 1; cut < mImport.size(); ++cut) {
     if (std::count(ends.begin(), ends.end(), cut)) continue;
     qvtest::ReportCapture reports;
@@ -98,7 +98,9 @@ TEST_F(LinkerFixture, ChainsLeavingTheCodeBlockOrLoopingAreReported) {
       {{{8, kCodeSize}}, 1, 8, "siteInCode"},  {{{8, kCodeSize - 3}}, 1, 8, "siteInCode"},
       {{}, 1, kCodeSize - 2, "siteInCode"},    {{}, 3, kCodeSize, "siteInCode"},
       {{{8, 16}, {16, 8}}, 1, 8, "chainEnds"}, {{{8, 8}}, 1, 8, "chainEnds"},
-      {{{8, 10}, {10, 0}}, 1, 8, "chainEnds"}, {{{8, 54}}, 5, 8, "stringInData"}};
+      {{{8, 10}, {10, 0}}, 1, 8, "chainEnds"}, {{{8, 48}}, 5, 8, "stringInData"},
+      {{{8, 72}}, 2, 8, "addressInBlock"},     {{{8, kCodeSize + 1}}, 3, 8, "addressInBlock"},
+      {{{8, 2}}, 5, 8, "stringAligned"}};
   for (const auto& [words, kind, first, condition] : cases) {
     std::memset(mCode, 0, kCodeSize);
     for (auto [site, word] : words) std::memcpy(mCode + site, &word, 4);
@@ -109,6 +111,70 @@ TEST_F(LinkerFixture, ChainsLeavingTheCodeBlockOrLoopingAreReported) {
     EXPECT_FALSE(Link(mImport)) << condition << " from " << first;
     EXPECT_TRUE(reports.count() == 1 && reports.HasCondition(condition)) << condition;
   }
+}
+
+// A string record in the data block at offset 0 with its length; the rest of the data zero.
+void PutStringRecord(uint8_t* data, uint32_t length) {
+  const uint32_t header[5] = {0x40000000, 0, length + 2, length, 0x600};
+  std::memcpy(data, header, sizeof header);
+}
+
+// Each damage to a record or to what it points at is refused with its own report, and the
+// code block stays as it was: nothing is patched before every record has been read.
+TEST_F(LinkerFixture, DamagedRecordsAreRefusedBeforeAnythingIsPatched) {
+  const struct {
+    const char* condition;
+    void (*damage)(LinkerFixture&);
+  } cases[] = {
+      {"importKind", [](LinkerFixture& f) { f.Put(0); }},
+      {"importKind", [](LinkerFixture& f) { f.Put(6).Put(40, 4); }},
+      {"importMode", [](LinkerFixture& f) { f.AddFramework(2, 40, "LinkerTestTarget"); }},
+      {"siteZero", [](LinkerFixture& f) { f.Put(qvimage::kImportDataAddress).Put(0, 4); }},
+      {"siteZero", [](LinkerFixture& f) { f.Put(qvimage::kImportCodeAddress).Put(0, 4); }},
+      {"siteZero", [](LinkerFixture& f) { f.Put(qvimage::kImportStringConst).Put(0, 4); }},
+      {"siteTwice", [](LinkerFixture& f) { f.Put(2).Put(40, 4).Put(3).Put(40, 4); }},
+      {"siteTwice", [](LinkerFixture& f) { f.Put(2).Put(40, 4).Put(3).Put(42, 4); }},
+      {"siteTwice", [](LinkerFixture& f) { f.AddFramework(1, 3, "LinkerTestTarget").Put(2).Put(3, 4); }},
+      {"stringDataPointer",
+       [](LinkerFixture& f) {
+         PutStringRecord(f.mData, 4);
+         f.mData[4] = 1;
+         f.Put(qvimage::kImportStringConst).Put(40, 4);
+       }},
+      {"stringInData",  // the record fits, its 43 bytes of text do not
+       [](LinkerFixture& f) {
+         PutStringRecord(f.mData, 43);
+         f.Put(qvimage::kImportStringConst).Put(40, 4);
+       }},
+  };
+  for (const auto& c : cases) {
+    std::memset(mCode, 0, kCodeSize);
+    std::memset(mData, 0, sizeof mData);
+    std::memcpy(mCode, kCallWithFive, sizeof kCallWithFive);
+    mImport.clear();
+    AddFramework(qvimage::kImportModeRelative, 3, "LinkerTestTarget");  // a sound record first
+    c.damage(*this);
+    const std::vector<uint8_t> before(mCode, mCode + kCodeSize);
+    qvtest::ReportCapture reports;
+    EXPECT_FALSE(Link(mImport)) << c.condition;
+    EXPECT_TRUE(reports.count() == 1 && reports.HasCondition(c.condition)) << c.condition;
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), mCode)) << c.condition;
+  }
+}
+
+// Two sites may share one string record: the first fills in its data pointer, the second finds
+// it set by this linking, not by the image. The text just fits the data block.
+TEST_F(LinkerFixture, StringConstantsMayBeSharedAndFillTheDataBlock) {
+  PutStringRecord(mData, 42);
+  Put(qvimage::kImportStringConst).Put(40, 4).Put(qvimage::kImportStringConst).Put(44, 4);
+  ASSERT_TRUE(Link(mImport));
+  uint32_t first, second, dataPointer;
+  std::memcpy(&first, mCode + 40, 4);
+  std::memcpy(&second, mCode + 44, 4);
+  std::memcpy(&dataPointer, mData + 4, 4);
+  EXPECT_EQ(first, uint32_t(uintptr_t(mData)));
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(dataPointer, uint32_t(uintptr_t(mData + 20)));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <linux/seccomp.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -46,6 +47,25 @@ using qvtest::WriteFile;
 
 // The block files of the packed test application.
 std::vector<Bytes> Blocks() { return qvtest::ReadBlockFiles(LINKAPP_DIR); }
+
+// Where block index's bytes start in section content (each block behind its u32 size).
+size_t BlockStart(const Bytes& content, int index) {
+  size_t at = 0;
+  for (int block = 0; block < index; ++block) {
+    uint32_t size;
+    std::memcpy(&size, &content[at], 4);
+    at += 4 + size;
+  }
+  return at + 4;
+}
+
+// Where the string record of the linked application's constant text starts.
+size_t ConstantTextRecord(const Bytes& content) {
+  const std::string text = "constant text";
+  auto found = std::search(content.begin() + long(BlockStart(content, 1)), content.end(),
+                           text.begin(), text.end());
+  return size_t(found - content.begin()) - 1 - 20;  // behind the length byte and the header
+}
 
 struct ShutdownReporter : runShutdownTask {
   ~ShutdownReporter() override { std::printf("shutdown after quit=%d\n", MainLoopQuitRequested()); }
@@ -137,6 +157,12 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
          auto header = std::search(f.begin(), f.end(), pattern, pattern + 8);
          if (header != f.end()) PutWord(f, size_t(header - f.begin()) + 4, uint32_t(f.size()));
        }},
+      // Damage found when the image loads, before anything of it runs.
+      {"symbols block is shorter than its count",
+       [](Bytes& c) { PutWord(c, BlockStart(c, 3), 0x10000); }},
+      {"has a data pointer of its own", [](Bytes& c) { c[ConstantTextRecord(c) + 4] = 0x40; }},
+      {"runs past the end of the data block",
+       [](Bytes& c) { PutWord(c, ConstantTextRecord(c) + 12, 0x0100000C); }},
       // The name comparison covers the NUL: ".qvx" is not the image, so the (absent) block
       // files are.
       {.message = "The application image has no code", .section = ".qvx"},
@@ -145,6 +171,13 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
        .prepare = RefuseExecutableMemory,
        .whole = "report codeProtected: The image's code block cannot be made executable "
                 "(error #1)\nloaded=0\n"},
+      // A FIFO would block open() for ever: only regular files are read. No section, so the
+      // block files are tried.
+      {.message = "Image block file code.dat is no regular file", .section = ".qvx",
+       .prepare = [] {
+         alarm(20);  // a hang ends the child instead of the suite
+         if (mkfifo("code.dat", 0600) != 0) std::printf("mkfifo failed\n");
+       }},
   };
   for (const auto& c : cases) {
     Bytes content = SectionContent(Blocks());

@@ -10,29 +10,50 @@
 
 namespace {
 
-TEST(ImageSymbols, ParseKeepsBlockOrderAndReportsDamage) {
-  // Count, {code offset, name offset} pairs, names (the last without its NUL).
+TEST(ImageSymbols, ParseKeepsBlockOrder) {
+  // Count, {code offset, name offset} pairs, names.
   const uint32_t words[] = {3, 0, 0, 64, 6, 32, 13};
   const std::string bytes = std::string(reinterpret_cast<const char*>(words), sizeof words) +
-                            std::string("Entry\0Helper\0Tail", 17);
+                            std::string("Entry\0Helper\0Tail\0", 18);
   std::vector<uint8_t> block(bytes.begin(), bytes.end());
-  std::vector<ImageSymbol> symbols = ParseImageSymbols(block.data(), uint32_t(block.size()));
+  std::vector<ImageSymbol> symbols;
+  ASSERT_TRUE(ParseImageSymbols(block.data(), uint32_t(block.size()), 64, &symbols));
   ASSERT_EQ(symbols.size(), 3u);
   EXPECT_EQ(symbols[1].codeOffset, 64u);
   EXPECT_STREQ(symbols[1].name.CString(), "Helper");
   EXPECT_STREQ(symbols[2].name.CString(), "Tail");
-  qvtest::ReportCapture reports;
-  EXPECT_TRUE(ParseImageSymbols(block.data(), 20).empty()) << "the count says 3 pairs";
-  EXPECT_TRUE(reports.HasCondition("symbolsFit"));
-  const uint32_t farName = 1000;
-  std::memcpy(block.data() + 16, &farName, 4);
-  symbols = ParseImageSymbols(block.data(), uint32_t(block.size()));
-  ASSERT_EQ(symbols.size(), 3u);
-  EXPECT_TRUE(symbols[1].name.IsEmpty());
-  EXPECT_TRUE(reports.HasCondition("symbolName"));
-  const uint32_t hugeCount = 0x40000000;  // 8 * count overflows 32 bits
-  std::memcpy(block.data(), &hugeCount, 4);
-  EXPECT_TRUE(ParseImageSymbols(block.data(), uint32_t(block.size())).empty());
+  EXPECT_TRUE(ParseImageSymbols(nullptr, 0, 64, &symbols));
+  EXPECT_TRUE(symbols.empty()) << "no block, no symbols";
+}
+
+// Each kind of damage is reported by its own condition and refuses the block.
+TEST(ImageSymbols, DamagedBlocksAreRefused) {
+  const uint32_t words[] = {2, 0, 0, 64, 6};
+  const std::string bytes = std::string(reinterpret_cast<const char*>(words), sizeof words) +
+                            std::string("Entry\0Helper\0", 13);
+  const std::vector<uint8_t> good(bytes.begin(), bytes.end());
+  const struct {
+    size_t at;
+    uint32_t word;  // written at byte at; at past the block cuts it there instead
+    size_t cut;
+    const char* condition;
+  } cases[] = {
+      {0, 4, good.size(), "symbolsFit"},           // the count says 4 pairs
+      {0, 0x40000000, good.size(), "symbolsFit"},  // 8 * count overflows 32 bits
+      {0, 2, 3, "symbolsFit"},                     // not even a count
+      {16, 1000, good.size(), "symbolName"},       // a name far outside the area
+      {0, 2, good.size() - 1, "symbolName"},       // the last name lost its NUL
+      {12, 65, good.size(), "symbolInCode"},       // past the 64 code bytes
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> block(good.begin(), good.begin() + c.cut);
+    if (c.at + 4 <= block.size()) std::memcpy(block.data() + c.at, &c.word, 4);
+    qvtest::ReportCapture reports;
+    std::vector<ImageSymbol> symbols;
+    EXPECT_FALSE(ParseImageSymbols(block.data(), uint32_t(block.size()), 64, &symbols))
+        << c.condition;
+    EXPECT_TRUE(reports.count() == 1 && reports.HasCondition(c.condition)) << c.condition;
+  }
 }
 
 // The nearest symbol strictly below; before the first one an empty name and the code size;

@@ -1,6 +1,7 @@
 // The packer on small objects: a packed application run against the same application linked
 // natively, exact layout, refused inputs, and qvpack as a program.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -192,7 +193,7 @@ TEST_F(QvpackCommandLine, BadArgumentsEndInStatusOneAndAMessage) {
   const std::string dir = folder.path(), object = Fixture("layout.S.o");
   const std::pair<std::vector<std::string>, const char*> bad[] = {
       {{object}, "no output"}, {{"--frobnicate"}, "unknown option --frobnicate"},
-      {{"-o"}, "-o needs a value"}, {{"-o", "/nonexistent/folder", object}, "cannot write"},
+      {{"-o"}, "-o needs a value"}, {{"-o", object + "/folder", object}, "cannot create the folder"},
       {{"-o", dir, "/nonexistent.o"}, "/nonexistent.o: cannot open"},
       {{"-o", dir, "--resource", "TOOLONG:1:" + object, object}, "not four characters"},
       {{"-o", dir, "--resource", "TEXT:70000:" + object, object}, "exceeds 65535"},
@@ -240,6 +241,15 @@ TEST_F(QvpackCommandLine, PackingIntoAPackedExecutableReplacesItsSection) {
   const size_t row = sections.find(" .qv ");
   ASSERT_NE(row, std::string::npos) << sections;
   EXPECT_EQ(sections.find(" .qv ", row + 1), std::string::npos) << "one section";
+}
+
+// The folder given to --output is made when it is not there yet, parents included.
+TEST_F(QvpackCommandLine, OutputCreatesItsFolder) {
+  const std::string nested = folder / "new/app";
+  ASSERT_EQ(qvtest::RunProgram({QVPACK_TOOL, "--output", nested, Fixture("layout.S.o")}), 0);
+  for (const char* block : {"code", "data", "import", "symbols", "rsrc", "options"})
+    EXPECT_EQ(access((nested + "/" + block + ".dat").c_str(), R_OK), 0) << block;
+  EXPECT_FALSE(ReadBytes(nested + "/code.dat").empty());
 }
 
 }  // namespace

@@ -23,6 +23,20 @@ TEST(StringFoundation, ResultsCarryOneReferenceAndWideBuffersFreeAtTheLastUnlock
   EXPECT_EQ(WStringLockCount(buffer), 0);
 }
 
+// A record claiming 2^31 bytes or more (damaged image data) passes as negative in a sum of
+// int32 lengths (-4 + 10 = 6); each length is refused on its own, before anything is copied.
+TEST(StringFoundation, JoiningRefusesARecordLengthOfTwoToTheThirtyFirstOrMore) {
+  string shortText("abcdefghij");
+  uint8_t forged[sizeof(stringStorage) + 8] = {};
+  auto* record = reinterpret_cast<stringStorage*>(forged);
+  *record = {0x40000000, forged + sizeof(stringStorage), 0x80000000u, 0xFFFFFFFCu,
+             kEncodingASCII};
+  qvtest::ReportCapture capture;
+  EXPECT_EQ(RuntimeAddString(record, shortText.Storage()), nullptr);
+  EXPECT_EQ(RuntimeAddString(shortText.Storage(), record), nullptr);
+  EXPECT_EQ(capture.count(), 2u);
+}
+
 TEST(StringFoundation, StructureFieldsStayInsideTheirBounds) {
   const unsigned char field[] = {'x', 'a', 'b', 0, 'c', 0, 'y'};
   const string got = string::Adopt(RuntimeGetStructureString(1, field, 5));

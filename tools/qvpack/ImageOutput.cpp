@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "PackError.h"
@@ -83,6 +84,9 @@ std::vector<uint8_t> SerializeImageSection(const PackedImage& blocks) {
 
 void WriteBlockFiles(const std::string& folder, const PackedImage& blocks) {
   const std::string base = folder.empty() ? std::string(".") : folder;
+  std::error_code error;
+  std::filesystem::create_directories(base, error);
+  if (error) throw PackError(base + ": cannot create the folder (" + error.message() + ")");
   const auto ordered = BlocksInOrder(blocks);
   for (uint32_t block = 0; block < qvimage::kBlockCount; ++block)
     WriteFile(base + "/" + qvimage::kBlockFileNames[block], *ordered[block]);

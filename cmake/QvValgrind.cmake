@@ -1,0 +1,35 @@
+# Memcheck over programs that run packed images: image code is written into anonymous memory
+# before it runs (--smc-check=all-non-file), GLib hands memory to malloc directly, and the
+# committed suppressions cover GTK's and X11's own allocations only. Any error, or a block
+# definitely lost, fails the test; forked children report into the same output, so the summary
+# lines are checked as well as the exit status.
+#
+#   qv_add_valgrind_test(<name> <command> [ARGS...] [PASS <regex>] [NO_DISPLAY])
+#     Adds CTest test Valgrind.<name> (label "valgrind"), in the plain build only: the
+#     sanitizers' own run-time cannot live under valgrind. With NO_DISPLAY the program runs
+#     without the test display (a message box then answers on standard error).
+include_guard(GLOBAL)
+
+find_program(QV_VALGRIND valgrind)
+
+function(qv_add_valgrind_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "NO_DISPLAY" "PASS" "")
+  if(QV_SANITIZE OR NOT QV_VALGRIND)
+    return()
+  endif()
+  add_test(NAME Valgrind.${name}
+    COMMAND ${QV_VALGRIND} --error-exitcode=99 --smc-check=all-non-file --leak-check=full
+      --errors-for-leak-kinds=definite --show-leak-kinds=definite --num-callers=30
+      --suppressions=${PROJECT_SOURCE_DIR}/tests/support/valgrind.supp
+      ${ARG_UNPARSED_ARGUMENTS})
+  set(fail "ERROR SUMMARY: [1-9]|definitely lost: [1-9]")
+  set(environment "G_SLICE=always-malloc;G_DEBUG=gc-friendly")
+  if(ARG_NO_DISPLAY)
+    list(APPEND environment "DISPLAY=")
+  endif()
+  set_tests_properties(Valgrind.${name} PROPERTIES LABELS valgrind TIMEOUT 600
+    ENVIRONMENT "${environment}" FAIL_REGULAR_EXPRESSION "${fail}")
+  if(ARG_PASS)
+    set_tests_properties(Valgrind.${name} PROPERTIES PASS_REGULAR_EXPRESSION "${ARG_PASS}")
+  endif()
+endfunction()

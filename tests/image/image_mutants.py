@@ -1,0 +1,138 @@
+#!/usr/bin/env python3
+"""Seeded mutants of a packed image, each loaded by the framework built with the sanitizers.
+
+Every mutant (bit flips, changed bytes, a block cut short, two blocks swapped) is written as
+block files and run by the framework in their folder, with no display. It passes when it is
+refused (status 1 and a report), or when it runs to its end with no sanitizer report. A fault
+is the damaged application's own when the first frame of its trace that is not a system
+library's lies in the image's code (anonymous memory, "<unknown module>"): an image whose
+import block lost records calls printf with addresses never relocated. A crash or sanitizer
+report in framework code, a hang, or any other status fails the mutant.
+
+    image_mutants.py RUNTIME IMAGE_DIR SOURCE_ROOT --seed N --first I --count C
+"""
+import argparse
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+
+BLOCKS = ["code", "data", "import", "symbols", "rsrc", "options"]
+# The code block is machine code the framework runs as it stands; everything else is structure
+# the loader and linker read and must check.
+STRUCTURE = ["data", "import", "symbols", "rsrc", "options"]
+INTERESTING = [0x00, 0x01, 0x04, 0x7F, 0x80, 0xFE, 0xFF]
+SANITIZER = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:")
+FRAME = re.compile(r"^\s*#\d+ .*$", re.M)
+
+
+def mutate(blocks, rng):
+    """Applies one mutation to blocks (a dict of bytearrays); returns its description."""
+    filled = [name for name in STRUCTURE if blocks[name]]
+    kind = rng.choice(["flip", "bytes", "cut", "swap"])
+    name = rng.choice(filled)
+    block = blocks[name]
+    if kind == "flip":
+        spots = [rng.randrange(len(block) * 8) for _ in range(rng.randint(1, 4))]
+        for bit in spots:
+            block[bit // 8] ^= 1 << (bit % 8)
+        return f"flip {name} bits {spots}"
+    if kind == "bytes":
+        spots = [rng.randrange(len(block)) for _ in range(rng.randint(1, 4))]
+        for at in spots:
+            block[at] = rng.choice(INTERESTING + [rng.randrange(256)])
+        return f"bytes {name} at {spots}"
+    if kind == "cut":
+        length = rng.randrange(len(block))
+        del block[length:]
+        return f"cut {name} to {length}"
+    other = rng.choice([b for b in STRUCTURE if b != name])
+    blocks[name], blocks[other] = blocks[other], blocks[name]
+    return f"swap {name} {other}"
+
+
+def faulting_code(report, framework):
+    """"image" or "framework": whose code the first telling frame of the report lies in. A
+    return into CallImageEntry is the frame of the image's entry itself (a wild jump from its
+    code shows that way)."""
+    for frame in FRAME.findall(report):
+        if "<unknown module>" in frame or " in CallImageEntry " in frame:
+            return "image"
+        if any(mark in frame for mark in framework):
+            return "framework"
+    return "framework"  # nothing telling: count it against us
+
+
+def verdict(status, output, framework):
+    """None when the run is acceptable, else what went wrong. An image that still runs at the
+    deadline is acceptable only when linking reported functions it lost (an application whose
+    call to quit was never linked waits in its event loop for ever)."""
+    if status is None:
+        lost = "was not exported" in output or "could not be linked" in output
+        return None if lost else "hang"
+    found = SANITIZER.search(output)
+    if found:
+        if "runtime error:" in output or faulting_code(output[found.start():], framework) != "image":
+            return "sanitizer report in framework code"
+        return None  # the damaged image's own code faulted
+    if status == 1 and "Failure Condition:" in output:
+        return None  # refused
+    if status == 0:
+        return None  # ran to its end
+    return f"status {status}"
+
+
+def run(runtime, folder):
+    environment = dict(os.environ, DISPLAY="")
+    environment["ASAN_OPTIONS"] = "handle_sigill=1:detect_stack_use_after_return=0:" + \
+        environment.get("ASAN_OPTIONS", "")
+    try:
+        done = subprocess.run([runtime], cwd=folder, env=environment, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=20)
+    except subprocess.TimeoutExpired as timeout:
+        return None, (timeout.output or b"").decode("latin-1")
+    return done.returncode, done.stdout.decode("latin-1")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("runtime")
+    parser.add_argument("image")
+    parser.add_argument("source_root")
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--first", type=int, default=0)
+    parser.add_argument("--count", type=int, default=40)
+    args = parser.parse_args()
+    args.runtime = os.path.abspath(args.runtime)
+    framework = [args.runtime, os.path.join(os.path.abspath(args.source_root), "src") + "/"]
+    original = {}
+    for name in BLOCKS:
+        with open(os.path.join(args.image, name + ".dat"), "rb") as f:
+            original[name] = f.read()
+    failures, counts = 0, {"refused": 0, "ran": 0, "image fault": 0, "still running": 0}
+    with tempfile.TemporaryDirectory(prefix="qvmutant") as folder:
+        for index in range(args.first, args.first + args.count):
+            rng = random.Random(args.seed * 1000003 + index)
+            blocks = {name: bytearray(data) for name, data in original.items()}
+            what = mutate(blocks, rng)
+            for name in BLOCKS:
+                with open(os.path.join(folder, name + ".dat"), "wb") as f:
+                    f.write(blocks[name])
+            status, output = run(args.runtime, folder)
+            problem = verdict(status, output, framework)
+            if problem:
+                failures += 1
+                print(f"mutant {index} ({what}): {problem}\n{output[-4000:]}")
+                continue
+            counts["image fault" if SANITIZER.search(output) else
+                   "refused" if status == 1 else "still running" if status is None else
+                   "ran"] += 1
+    summary = ", ".join(f"{n} {k}" for k, n in counts.items())
+    print(f"{args.count} mutants: {summary}, {failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
