@@ -19,6 +19,7 @@ enum StartupOrder : uint32_t {
   kStartupSoundResourceMaker,
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
+  kStartupPluginClassLibrary,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
@@ -92,6 +93,8 @@ enum StartupOrder : uint32_t {
   kStartupObjectClass,
   kStartupPictureClass,
   kStartupGraphicsClass,
+  kStartupControlClass,
+  kStartupRectControlClass,
   kStartupPaneChildInterface,
   kStartupMovieClass,
   kStartupSoundClass,
