@@ -10,19 +10,19 @@ using namespace plugin_tokens;
 
 // In code order; position 49 is empty and matches nothing.
 constexpr const char* kKeywords[kKeywordCount] = {
-    "If",       "Sub",      "Function",   "Until",    "As",       "Integer",   "End",
-    "Mod",      "Dim",      "Then",       "Else",     "While",    "Wend",      "String",
-    "Raise",    "For",      "Exception",  "Array",    "Of",       "Not",       "Single",
-    "Double",   "GoTo",     "And",        "Or",       "Nil",      "Rem",       "Next",
-    "ElseIf",   "To",       "True",       "False",    "ByRef",    "Boolean",   "New",
-    "Select",   "Case",     "Return",     "Self",     "Do",       "Loop",      "Exit",
-    "Redim",    "downto",   "step",       "color",    "isa",      "me",        "#pragma",
-    "",         "ByVal",    "Optional",   "Const",    "#if",      "#else",     "#endif",
-    "Declare",  "Private",  "Protected",  "Class",    "Interface", "Implements", "Inherits",
-    "Public",   "Shared",   "Namespace",  "Module",   "Static",   "Event",     "Handles",
-    "Each",     "In",       "Catch",      "Try",      "Finally",  "Super",     "Lib",
-    "Extends",  "Assigns",  "Call",       "Is",       "AddressOf", "Delegate",  "ParamArray",
-    "#ElseIf",  "Object",   "Soft",       "Continue"};
+    "If",      "Sub",     "Function",  "Until",   "As",        "Integer",    "End",
+    "Mod",     "Dim",     "Then",      "Else",    "While",     "Wend",       "String",
+    "Raise",   "For",     "Exception", "Array",   "Of",        "Not",        "Single",
+    "Double",  "GoTo",    "And",       "Or",      "Nil",       "Rem",        "Next",
+    "ElseIf",  "To",      "True",      "False",   "ByRef",     "Boolean",    "New",
+    "Select",  "Case",    "Return",    "Self",    "Do",        "Loop",       "Exit",
+    "Redim",   "downto",  "step",      "color",   "isa",       "me",         "#pragma",
+    "",        "ByVal",   "Optional",  "Const",   "#if",       "#else",      "#endif",
+    "Declare", "Private", "Protected", "Class",   "Interface", "Implements", "Inherits",
+    "Public",  "Shared",  "Namespace", "Module",  "Static",    "Event",      "Handles",
+    "Each",    "In",      "Catch",     "Try",     "Finally",   "Super",      "Lib",
+    "Extends", "Assigns", "Call",      "Is",      "AddressOf", "Delegate",   "ParamArray",
+    "#ElseIf", "Object",  "Soft",      "Continue"};
 constexpr int32_t kConst = 309;
 static_assert(kFirstKeyword + 26 == kComment && kFirstKeyword + 85 == kObject &&
               kFirstKeyword + 52 == kConst && kFirstKeyword + 84 == kElseIf);
@@ -118,8 +118,7 @@ int32_t PluginDeclarationLexer::NextToken() {
     mPeeked = kNoPeek;
     return code;
   }
-  while (mPosition < mLength && (mText[mPosition] == ' ' || mText[mPosition] == '\t'))
-    ++mPosition;
+  while (mPosition < mLength && (mText[mPosition] == ' ' || mText[mPosition] == '\t')) ++mPosition;
   mTokenStart = mPosition;
   mTokenLength = 0;
   mToken[0] = '\0';

@@ -14,8 +14,8 @@
 
 namespace plugin_tokens {
 
-constexpr int32_t kEnd = -1;  // end of text; NextTokenSkippingComment also for a comment
-constexpr int32_t kHash = '#';  // "#" followed by a word that is no directive
+constexpr int32_t kEnd = -1;            // end of text; NextTokenSkippingComment also for a comment
+constexpr int32_t kHash = '#';          // "#" followed by a word that is no directive
 constexpr int32_t kFirstKeyword = 257;  // keyword = kFirstKeyword + position in the list
 constexpr int32_t kKeywordCount = 88;
 constexpr int32_t kAs = 261;

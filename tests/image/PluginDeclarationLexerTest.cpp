@@ -46,9 +46,8 @@ TEST(PluginDeclarationLexer, NumbersUpToTenDigitsAreIntegersWhileTheyFitInt32) {
 
 TEST(PluginDeclarationLexer, BasedAndColourLiteralsAndTheirValues) {
   EXPECT_EQ(Codes("&HFF &o17 &B101 &C123456 &c12 &C12345678 & &x"),
-            (std::vector<int32_t>{kIntegerLiteral, kIntegerLiteral, kIntegerLiteral,
-                                  kColorLiteral, kColorLiteral, kLongColorLiteral, '&', '&',
-                                  kIdentifier}));
+            (std::vector<int32_t>{kIntegerLiteral, kIntegerLiteral, kIntegerLiteral, kColorLiteral,
+                                  kColorLiteral, kLongColorLiteral, '&', '&', kIdentifier}));
   EXPECT_EQ(NumberLiteralValue("&HFF"), 255u);
   EXPECT_EQ(NumberLiteralValue("&hffffffff"), 0xFFFFFFFFu);
   EXPECT_EQ(NumberLiteralValue("&O17"), 15u);
