@@ -154,6 +154,8 @@ static_assert(sizeof(PluginControlDefinition) == 19 * 4 &&
               offsetof(PluginControlDefinition, behaviour) == 56 &&
               offsetof(PluginControlDefinition, eventHandlers) == 64);
 constexpr uint32_t kPluginControlIsControl = 0x4;  // superclass Control, else RectControl
+constexpr int32_t kPluginBehaviourConstructor = 0;
+constexpr int32_t kPluginBehaviourDestructor = 1;
 
 // A version-1 control: the layout above without the default size (words 6 and 7), its
 // property rows of five words.

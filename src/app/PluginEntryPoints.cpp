@@ -96,7 +96,9 @@ void AddClasses() {
 void AddControls() {
   for (const LoadedControl* c = FirstLoadedControl(); c; c = c->next) {
     const PluginControlDefinition* s = c->source;
-    AddOwner({s->name, nullptr, nullptr, s->properties, s->propertyCount, s->methods,
+    void* constructor = c->behaviour ? c->behaviour[kPluginBehaviourConstructor] : nullptr;
+    void* destructor = c->behaviour ? c->behaviour[kPluginBehaviourDestructor] : nullptr;
+    AddOwner({s->name, constructor, destructor, s->properties, s->propertyCount, s->methods,
               s->methodCount, s->version, s->events, s->eventCount});
   }
 }

@@ -26,9 +26,6 @@ struct CustomControlObject {
 static_assert(offsetof(CustomControlObject, loaded) == 124 && sizeof(CustomControlObject) == 128,
               "plug-in control data starts 128 bytes into the object");
 
-constexpr int32_t kBehaviourConstructor = 0;
-constexpr int32_t kBehaviourDestructor = 1;
-
 // The plug-in control of the nearest class of the object's chain that a plug-in registered.
 LoadedControl* LoadedControlOf(RuntimeObject* object) {
   for (RuntimeClass* cls = object ? object->classPtr : nullptr; cls; cls = cls->parentClass) {
@@ -58,7 +55,7 @@ extern "C" void CustomControlConstructor(RuntimeObject* object) {
   LoadedControl* loaded = LoadedControlOf(object);
   if (!QV_CHECK_TEXT(loaded, "pdefn", nullptr)) return;
   reinterpret_cast<CustomControlObject*>(object)->loaded = loaded;
-  CompiledCall().Invoke<void>(BehaviourEntry(loaded, kBehaviourConstructor), object);
+  CompiledCall().Invoke<void>(BehaviourEntry(loaded, kPluginBehaviourConstructor), object);
 }
 
 extern "C" void CustomControlDestructor(RuntimeObject* object) {
@@ -66,7 +63,7 @@ extern "C" void CustomControlDestructor(RuntimeObject* object) {
   if (!QV_CHECK_TEXT(loaded, "pdefn", nullptr)) return;
   SubPane* pane = reinterpret_cast<ControlObject*>(object)->pane;
   if (pane && !pane->IsClosing()) pane->Close();
-  CompiledCall().Invoke<void>(BehaviourEntry(loaded, kBehaviourDestructor), object);
+  CompiledCall().Invoke<void>(BehaviourEntry(loaded, kPluginBehaviourDestructor), object);
 }
 
 extern "C" void intInvalidateSetter(RuntimeObject* object, uint32_t offset, int32_t value) {

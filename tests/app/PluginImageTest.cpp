@@ -15,6 +15,7 @@
 
 #include "SpawnedProcess.h"
 #include "app/PluginLoader.h"
+#include "app/ShutdownTasks.h"
 #include "image/ResourceTable.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
@@ -157,6 +158,15 @@ TEST_F(PluginImage, WithoutAHomeFolderTheLibrariesGoToTmp) {
   ASSERT_TRUE(std::regex_search(output, found, std::regex("v9 entry QVPLUGINPATH=(\\S+)\n")));
   EXPECT_EQ(found[1].str().rfind("/tmp/X", 0), 0u) << found[1];
   EXPECT_FALSE(fs::exists(found[1].str()));
+}
+
+// An image without plug-in resources installs nothing and leaves no task for quit.
+TEST(PluginResources, WithoutPlugInResourcesNothingIsInstalled) {
+  const int tasks = ShutdownTaskCount();
+  std::string failure;
+  EXPECT_TRUE(InstallImagePlugins(&failure));
+  EXPECT_EQ(ShutdownTaskCount(), tasks);
+  EXPECT_EQ(failure, "");
 }
 
 // Resources that do not describe a library, or whose library cannot be given a file: nothing

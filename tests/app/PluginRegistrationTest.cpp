@@ -369,6 +369,7 @@ TEST(PluginRegistration, ControlsOfBothLayoutsDeriveFromTheControlClasses) {
   EXPECT_EQ(intGetter(object, 132), 0x123456);
   RuntimeUnlockObject(object);
   EXPECT_EQ(gKnobEvents, 11);
+  EXPECT_EQ(Entry("RegOldKnob.__init"), reinterpret_cast<void*>(&KnobConstruct));
 }
 
 // Rows whose fields lie outside the plug-in's data, or whose offset would wrap past the
