@@ -7,6 +7,8 @@
 // version 1 or from version 3; a control record's own version must be 1 or at least 3.
 #include "app/PluginRegistration.h"
 
+#include <algorithm>
+
 #include "app/PluginMembers.h"
 #include "app/PluginRegistry.h"
 #include "core/ClassRegistry.h"
@@ -107,7 +109,8 @@ void AddClassMembers(LoadedClass* loaded) {
 void ResolveLoadedClass(LoadedClass* loaded);
 
 // A superclass that is a plug-in class is resolved first, under its own plug-in. One that
-// would make the chain a loop is refused.
+// would make the chain a loop is refused. The class's objects are at least as large as its
+// superclass's, whose methods read the superclass's data in them.
 void LinkSuperclass(LoadedClass* loaded) {
   const char* superName = loaded->source->superName;
   if (!superName || !*superName) return;
@@ -129,6 +132,7 @@ void LinkSuperclass(LoadedClass* loaded) {
                      loop.CString()))
     return;
   definition->super = super;
+  definition->objectSize = std::max(definition->objectSize, super->objectSize);
 }
 
 void ResolveLoadedClass(LoadedClass* loaded) {

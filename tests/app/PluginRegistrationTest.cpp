@@ -256,6 +256,7 @@ TEST(PluginRegistration, SuperclassesAndInterfacesResolveAfterEveryPlugInRan) {
   qvtest::ReportCapture reports;
   ResolvePluginClasses(nullptr);
   EXPECT_EQ(Registered("ResChild")->super, Registered("ResBase"));
+  EXPECT_EQ(Registered("ResChild")->objectSize, 24 + 4);  // room for the superclass's data
   EXPECT_EQ(CountOf(Registered("ResChild")->interfaces), 2);
   RuntimeClass* cls = ClassNamed("ResChild");
   ASSERT_NE(cls, nullptr);
