@@ -59,6 +59,8 @@ enum StartupOrder : uint32_t {
   kStartupMemoryBlockClass,
   kStartupVariantClass,
   kStartupDictionaryClass,
+  kStartupTextInputStreamClass,
+  kStartupTextOutputStreamClass,
   kStartupBitwiseModule,
   kStartupRandomClass,
   kStartupEndOfLineClass,
