@@ -61,6 +61,7 @@ enum StartupOrder : uint32_t {
   kStartupDictionaryClass,
   kStartupTextInputStreamClass,
   kStartupTextOutputStreamClass,
+  kStartupBinaryStreamClass,
   kStartupBitwiseModule,
   kStartupRandomClass,
   kStartupEndOfLineClass,
