@@ -1,9 +1,9 @@
 #include "files/BinaryStream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "core/ByteOrder.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
@@ -97,7 +97,7 @@ T ReadValue(BinaryStreamObject* stream) {
   int32_t got = 0;
   mechanism->Read(bytes, sizeof(T), &got);
   if (got != int32_t{sizeof(T)}) return 0;
-  if (sizeof(T) > 1 && !stream->littleEndian) swapBytes(bytes, sizeof(T));
+  if (!stream->littleEndian) std::reverse(bytes, bytes + sizeof(T));
   T value;
   std::memcpy(&value, bytes, sizeof(T));
   return value;
@@ -109,7 +109,7 @@ void WriteValue(BinaryStreamObject* stream, T value) {
   if (!mechanism) return;
   unsigned char bytes[sizeof(T)];
   std::memcpy(bytes, &value, sizeof(T));
-  if (sizeof(T) > 1 && !stream->littleEndian) swapBytes(bytes, sizeof(T));
+  if (!stream->littleEndian) std::reverse(bytes, bytes + sizeof(T));
   mechanism->Write(bytes, sizeof(T));
 }
 

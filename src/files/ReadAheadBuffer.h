@@ -26,7 +26,7 @@ class ReadAheadBuffer {
   // left, possibly nothing, at the end of the data.
   string ReadLine(TextEncoding encoding);
   // True when nothing is buffered and the mechanism says it is at its end.
-  bool AtEnd();
+  bool AtEnd() { return Buffered() <= 0 && mMechanism->IsEOF(); }
   int32_t Buffered() const { return mFillCount - mReadPosition; }
   const uint8_t* Unread() const { return mBytes + mReadPosition; }
   // Marks count buffered bytes as read.
@@ -40,9 +40,9 @@ class ReadAheadBuffer {
  private:
   // True when at least count bytes are buffered, refilling as needed.
   bool Holds(int32_t count);
-  // Offset of the first CR or LF unit from the read position, or -1; *whole is set to the
-  // bytes of whole units scanned.
-  int32_t FindLineEnd(int32_t unit, int32_t* whole) const;
+  // Offset from the read position of the first CR or LF unit at or after from, or -1; *whole
+  // is set to the bytes of whole units buffered.
+  int32_t FindLineEnd(int32_t unit, int32_t from, int32_t* whole) const;
 
   RandomAccessMechanism* mMechanism;
   uint8_t* mBytes;

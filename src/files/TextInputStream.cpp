@@ -151,7 +151,8 @@ QV_EXPORT(TextInputStreamLastErrorGetter)
 int64_t TextInputStreamGetPosition(TextInputStreamObject* stream, uint32_t) {
   RandomAccessMechanism* mechanism = OpenMechanism(stream);
   if (!mechanism) return 0;
-  return mechanism->GetPosition() - BufferOf(stream).Buffered();
+  const int64_t position = mechanism->GetPosition() - BufferOf(stream).Buffered();
+  return position > 0 ? position : 0;  // a pipe has no position
 }
 QV_EXPORT(TextInputStreamGetPosition)
 

@@ -2,8 +2,6 @@
 // strings, streams over a string, a MemoryBlock, a file and a pipe, and closed streams.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "StreamTestSupport.h"
 #include "core/MemoryBlock.h"
 #include "core/ObjectDefinitionConverter.h"
@@ -93,22 +91,6 @@ TEST(BinaryStream, TypedValuesInBothByteOrdersAgreeWithPythonStruct) {
     in->littleEndian = little;
     ExpectEveryKind(in);
   }
-  // The pairs and native singles and doubles on their own.
-  const std::string path = folder / "pairs";
-  {
-    Stream out(NewBinaryStream(OpenData(path, 0)));
-    BinaryStreamWriteLong(out, -5);
-    BinaryStreamWriteInt64(out, int64_t{1} << 40);
-    out->littleEndian = 1;
-    BinaryStreamWriteUInt16(out, 7);
-    BinaryStreamWriteUInt64(out, uint64_t{1} << 63);
-    BinaryStreamWriteFloat(out, 0.1);
-    BinaryStreamWriteDouble(out, M_PI);
-  }
-  EXPECT_EQ(Hex(ReadFile(path)),
-            Python("import math\n"
-                   "print((struct.pack('>iq', -5, 1 << 40) + struct.pack('<HQ', 7, 1 << 63) + "
-                   "struct.pack('f', 0.1) + struct.pack('d', math.pi)).hex(), end='')"));
 }
 
 TEST(BinaryStream, ShortReadsGiveZeroAndAdvance) {
