@@ -15,6 +15,24 @@ namespace {
 
 constexpr uint64_t kLargestOffset = INT64_MAX;
 
+// The typed values of the streams (up to eight bytes) go byte by byte through the stream's
+// buffer, as getc and putc do, without a call into the library for each.
+constexpr int32_t kSmallTransfer = 8;
+
+size_t ReadSmall(FILE* stream, void* buffer, int32_t count) {
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  int32_t n = 0;
+  for (int c; n < count && (c = getc_unlocked(stream)) != EOF; ++n) bytes[n] = uint8_t(c);
+  return size_t(n);
+}
+
+size_t WriteSmall(FILE* stream, const void* buffer, int32_t count) {
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  int32_t n = 0;
+  while (n < count && putc_unlocked(bytes[n], stream) != EOF) ++n;
+  return size_t(n);
+}
+
 // Text that would reach the host cut short at a NUL byte names another file: refused.
 bool HoldsNul(const string& text) {
   return std::memchr(text.Bytes(), 0, static_cast<size_t>(text.Length())) != nullptr;
@@ -49,7 +67,7 @@ UnixDataFile::~UnixDataFile() { Close(); }
 // The unlocked stdio calls throughout: a data file is used only by the thread that holds the run
 // baton, so the stream's own lock would guard nothing.
 void UnixDataFile::BeginCall() {
-  clearerr_unlocked(stream);
+  if (ferror_unlocked(stream) || feof_unlocked(stream)) clearerr_unlocked(stream);
   errno = 0;
 }
 
@@ -87,7 +105,8 @@ bool UnixDataFile::Read(void* buffer, int32_t count, int32_t* bytesRead) {
   if (!stream || count < 0) return false;
   TurnTo(Direction::kReading);
   BeginCall();
-  const size_t n = fread_unlocked(buffer, 1, static_cast<size_t>(count), stream);
+  const size_t n = count <= kSmallTransfer ? ReadSmall(stream, buffer, count)
+                                            : fread_unlocked(buffer, 1, size_t(count), stream);
   if (bytesRead) *bytesRead = static_cast<int32_t>(n);
   if (ferror_unlocked(stream)) return Fail(errno);
   return n > 0;
@@ -98,7 +117,8 @@ bool UnixDataFile::Write(const void* buffer, int32_t count) {
   if (!stream || count < 0 || !buffer) return false;
   TurnTo(Direction::kWriting);
   BeginCall();
-  const size_t n = fwrite_unlocked(buffer, 1, static_cast<size_t>(count), stream);
+  const size_t n = count <= kSmallTransfer ? WriteSmall(stream, buffer, count)
+                                            : fwrite_unlocked(buffer, 1, size_t(count), stream);
   if (ferror_unlocked(stream)) return Fail(errno);
   return n == static_cast<size_t>(count);
 }
