@@ -100,7 +100,8 @@ void TextOutputStreamWrite(TextOutputStreamObject* stream, stringStorage* text) 
 QV_EXPORT(TextOutputStreamWrite)
 
 void TextOutputStreamClose(TextOutputStreamObject* stream) {
-  if (QV_CHECK_TEXT(stream, "obj", nullptr)) CloseStreamMechanism(Fields(stream), &stream->savedError);
+  if (!QV_CHECK_TEXT(stream, "obj", nullptr)) return;
+  CloseStreamMechanism(Fields(stream), &stream->savedError);
 }
 QV_EXPORT(TextOutputStreamClose)
 
