@@ -109,8 +109,10 @@ TEST(DataFile, ReadsWritesAndPositionsOnOneStream) {
   ASSERT_TRUE(file->SetPosition(5));
   EXPECT_EQ(file->GetLength(), 10);
   EXPECT_EQ(file->GetPosition(), 5);
-  // Write, read, write: each switch of direction goes through a positioning call.
-  ASSERT_TRUE(file->SetPosition(0) && file->Write("ab", 2));
+  // Write, read, write on one "r+" stream: each switch of direction goes through a
+  // positioning call.
+  ASSERT_TRUE(file->Close() && file->Open(string(path.c_str()), kDataFileReadWrite));
+  ASSERT_TRUE(file->Write("ab", 2));
   char three[3];
   int32_t got = 0;
   ASSERT_TRUE(file->Read(three, 3, &got));
