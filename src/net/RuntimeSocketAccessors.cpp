@@ -89,7 +89,7 @@ QV_EXPORT(SocketPortSetter)
 
 extern "C" stringStorage* socketLocalAddressGetter(RuntimeObject* object, uint32_t) {
   RuntimeObject* networkInterface =
-      object && IsSocketCoreObject(object) ? AsSocketObject(object)->networkInterface : nullptr;
+      HasSocketFields(object) ? AsSocketObject(object)->networkInterface : nullptr;
   const int32_t index = networkInterface ? NetworkInterfaceIndex(networkInterface) : 0;
   return DottedText(NetworkInterfaceIPAddress(index)).ExtractStringStorage();
 }

@@ -44,6 +44,8 @@ ObjectDefinition* SocketClassDefinition();
 bool IsTCPSocketObject(RuntimeObject* object);
 // True for an object of SocketCore or a subclass (its fields are those above).
 bool IsSocketCoreObject(RuntimeObject* object);
+// True for an object whose first fields are SocketCoreObject's: a SocketCore or a ServerSocket.
+bool HasSocketFields(RuntimeObject* object);
 
 // Owner side of the native sockets. Each does nothing for a nil object or one that is not a
 // SocketCore; a raiser calls the handler only when the object's class has one.

@@ -149,7 +149,7 @@ void TCPSocketPosix::Listen(int32_t port) {
   }
   if (mUseLocalPath) NoteBoundPath();
   mAcceptOnRead = true;
-  if (Sys().listen(mDescriptor, 1) != 0) HandleError(errno);
+  if (Sys().listen(mDescriptor, Backlog()) != 0) HandleError(errno);
 }
 
 // ---- Progress -------------------------------------------------------------------------------
@@ -162,16 +162,6 @@ int16_t TCPSocketPosix::WantedEvents() const {
   if (!ReceiveLimited()) events |= POLLIN;
   if (HasDataToSend()) events |= POLLOUT;
   return events;
-}
-
-void TCPSocketPosix::Poll() {
-  SocketPin pin(this);
-  pollfd entry{mDescriptor, WantedEvents(), 0};
-  if (entry.events && PollDescriptors(&entry, 1, 0) < 0) {
-    HandleError(errno);
-    return;
-  }
-  Service(entry.revents);
 }
 
 void TCPSocketPosix::Service(int16_t revents) {
@@ -208,7 +198,6 @@ bool TCPSocketPosix::FinishConnect(int16_t revents) {
   return true;
 }
 
-// A plain socket accepts one connection and becomes it.
 bool TCPSocketPosix::Accept() {
   const int32_t fd = Sys().accept(mDescriptor, nullptr, nullptr);
   if (fd < 0) {
@@ -223,6 +212,20 @@ bool TCPSocketPosix::Accept() {
   // The accepted descriptor does not inherit non-blocking mode: a blocking send would hang the
   // program on a peer that stops reading.
   if (!SetNonBlocking(fd)) return false;
+  mConnected = true;
+  mPending |= kConnected;
+  return true;
+}
+
+bool TCPSocketPosix::AdoptConnection(int32_t descriptor, TCPSocketPosix* listener) {
+  SocketPin pin(this);
+  Close(false);
+  Reset(true);
+  Register(listener->Port(), true);
+  mDescriptor = descriptor;
+  mReceiveChunk = listener->mReceiveChunk;  // the buffers are the listener's, inherited
+  mHandedOffFrom = listener;
+  if (!SetNonBlocking(descriptor)) return false;
   mConnected = true;
   mPending |= kConnected;
   return true;
@@ -317,13 +320,7 @@ string TCPSocketPosix::Lookahead() {
 // ---- Names ----------------------------------------------------------------------------------
 
 int32_t TCPSocketPosix::GetLocalPort() {
-  if (mDescriptor < 0 || mUseLocalPath || !Sys().getsockname) return -1;
-  sockaddr_in local{};
-  socklen_t length = sizeof local;
-  if (Sys().getsockname(mDescriptor, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-    return -1;
-  }
-  return ntohs(local.sin_port);
+  return mUseLocalPath ? -1 : LocalPortOf(mDescriptor);
 }
 
 string TCPSocketPosix::GetRemoteAddress() {

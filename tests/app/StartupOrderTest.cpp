@@ -34,8 +34,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
-            "SocketCore TCPSocket Socket IPCSocket Object Picture Graphics _PaneChild Movie Sound "
-            "MouseCursor ");
+            "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Serial "
+            "SerialPort Picture Graphics _PaneChild Movie Sound MouseCursor ");
 }
 
 }  // namespace
