@@ -138,6 +138,12 @@ void SetSocketLastErrorCode(RuntimeObject* owner, int32_t code) {
   if (HasSocketFields(owner)) AsSocketObject(owner)->lastErrorCode = code;
 }
 
+int32_t SocketOwnerInterfaceIndex(RuntimeObject* owner) {
+  RuntimeObject* networkInterface =
+      HasSocketFields(owner) ? AsSocketObject(owner)->networkInterface : nullptr;
+  return networkInterface ? NetworkInterfaceIndex(networkInterface) : 0;
+}
+
 bool SocketOwnerInterfaceAddress(RuntimeObject* owner, uint32_t* networkOrderAddress) {
   if (!HasSocketFields(owner)) return false;
   RuntimeObject* networkInterface = AsSocketObject(owner)->networkInterface;

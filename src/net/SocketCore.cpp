@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "net/SocketClasses.h"
+#include "net/SocketErrors.h"
 #include "net/SocketFunctions.h"
 #include "net/SocketList.h"
 #include "net/SocketPolling.h"
@@ -49,6 +50,15 @@ void SocketCore::Register(int32_t port, bool lockAnyOwner) {
     AddActiveSocket(this);
   }
   mPort = port;
+}
+
+bool SocketCore::Begin(int32_t port, bool lockAnyOwner) {
+  Close(false);
+  Reset(true);
+  Register(port, lockAnyOwner);
+  if (SocketsInitialize() == kSocketNoError) return true;
+  ReportError(kSocketOpenDriverError);
+  return false;
 }
 
 void SocketCore::Listen(int32_t port) { Register(port, false); }

@@ -105,6 +105,10 @@ class SocketCore {
   // Appends the socket to the active-socket list (once), locking a TCPSocket owner, or with
   // lockAnyOwner any owner; keeps the port.
   void Register(int32_t port, bool lockAnyOwner);
+  // Starts Connect, Listen and Bind alike: the previous descriptor and registration go, the
+  // socket is reset and registered. False (after the error) when the socket functions are
+  // missing.
+  bool Begin(int32_t port, bool lockAnyOwner);
   // Whether the socket may deliver event now: someone to deliver to, not held, and not the
   // event whose handler is running.
   bool CanDeliver(uint32_t event) const;

@@ -41,15 +41,6 @@ void TCPSocketPosix::SetLocalPath(const string& path) {
 
 // ---- Opening --------------------------------------------------------------------------------
 
-bool TCPSocketPosix::Begin(int32_t port, bool lockAnyOwner) {
-  Close(false);
-  Reset(true);
-  Register(port, lockAnyOwner);
-  if (SocketsInitialize() == kSocketNoError) return true;
-  ReportError(kSocketOpenDriverError);
-  return false;
-}
-
 int32_t TCPSocketPosix::TargetAddress(const string& host, int32_t port, bool bindAny,
                                       SocketAddress* out) {
   if (mUseLocalPath) return LocalPathAddress(mLocalPath, out);

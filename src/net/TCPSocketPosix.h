@@ -65,9 +65,6 @@ class TCPSocketPosix : public TCPSocket {
   virtual bool Accept();
 
  private:
-  // Starts Connect and Listen alike: the previous descriptor and registration go, the socket is
-  // reset and registered. False (after the error) when the socket functions are missing.
-  bool Begin(int32_t port, bool lockAnyOwner);
   // The address to connect to or bind: the local path, or host and port. 0, a socket code, or
   // an error number no socket code stands for (ENAMETOOLONG, EINVAL).
   int32_t TargetAddress(const string& host, int32_t port, bool bindAny, SocketAddress* out);

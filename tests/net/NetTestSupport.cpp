@@ -130,6 +130,10 @@ bool PeerProcess::Check(const std::string& prefix, std::string* rest) {
   }
 }
 
+void PeerProcess::Write(const std::string& text) {
+  EXPECT_EQ(write(mInput, text.data(), text.size()), ssize_t(text.size()));
+}
+
 void PeerProcess::CloseInput() {
   close(mInput);
   mInput = -1;

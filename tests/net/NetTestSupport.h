@@ -27,7 +27,8 @@ class PeerProcess {
   std::string Await(const std::string& prefix);
   // The same without waiting: true, with the rest in *rest, when such a line has come.
   bool Check(const std::string& prefix, std::string* rest);
-  // Closes the peer's standard input (the modes that wait for it go on).
+  // Writes text to the peer's standard input; closes it (the modes that wait for it go on).
+  void Write(const std::string& text);
   void CloseInput();
 
  private:
