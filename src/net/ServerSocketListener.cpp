@@ -45,7 +45,8 @@ TCPSocketPosix* NativeSocketOf(RuntimeObject* object) {
 
 }  // namespace
 
-ServerSocketListener::ServerSocketListener(RuntimeObject* server) : TCPSocketPosix(server, nullptr) {
+ServerSocketListener::ServerSocketListener(RuntimeObject* server)
+    : TCPSocketPosix(server, nullptr) {
   Reset(true);
 }
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "net/NetworkInterfaces.h"
+#include "net/QueuedText.h"
 #include "net/SocketClasses.h"
 #include "net/SocketErrors.h"
 #include "net/SocketFunctions.h"
@@ -292,20 +293,10 @@ void TCPSocketPosix::Write(const void* bytes, int32_t n) {
   if (n > 0) mSendQueue.Append(rest, n);
 }
 
-string TCPSocketPosix::Read(int32_t count) {
-  const int32_t n = std::min(count, mReceiveQueue.Total());
-  string text;
-  if (n <= 0 || !text.AllocateBuffer(n)) return string();
-  mReceiveQueue.Read(static_cast<char*>(text), n, true);
-  return text;
-}
+string TCPSocketPosix::Read(int32_t count) { return QueuedText(mReceiveQueue, count, true); }
 
 string TCPSocketPosix::Lookahead() {
-  const int32_t n = mReceiveQueue.Total();
-  string text;
-  if (n <= 0 || !text.AllocateBuffer(n)) return string();
-  mReceiveQueue.Read(static_cast<char*>(text), n, false);
-  return text;
+  return QueuedText(mReceiveQueue, mReceiveQueue.Total(), false);
 }
 
 // ---- Names ----------------------------------------------------------------------------------

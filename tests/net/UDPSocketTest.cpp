@@ -193,7 +193,8 @@ TEST_F(UDPSockets, OneDatagramAPollInOrderZeroLengthIncluded) {
 TEST_F(UDPSockets, Broadcast) {
   RuntimeObject* socket = Bound();
   const std::string port = std::to_string(SocketPortGetter(socket, 0));
-  PeerProcess socat({"socat", "-u", "STDIN", "UDP4-DATAGRAM:127.255.255.255:" + port + ",broadcast"});
+  PeerProcess socat(
+      {"socat", "-u", "STDIN", "UDP4-DATAGRAM:127.255.255.255:" + port + ",broadcast"});
   socat.Write("hello\n");
   socat.CloseInput();
   ASSERT_TRUE(RunUntil([&] { return PacketsAvailableGetter(socket, 0) == 1; }));
