@@ -303,6 +303,12 @@ int16_t SerialPosix::WatchedEvents() const {
   return events;
 }
 
+bool SerialPosix::Hold() {
+  if (mOwner->refCount <= 0) return false;
+  RuntimeLockObject(mOwner);
+  return true;
+}
+
 // The source holds the object: when its reference is the last, a handler let go of the object
 // meanwhile, and it is not served.
 void SerialPosix::Serve(int16_t revents) {

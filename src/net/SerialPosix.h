@@ -79,7 +79,7 @@ class SerialPosix final : public SourceWatch {
   int16_t WatchedEvents() const override;
   int32_t WatchedDescriptor() const override { return mDescriptor; }
   void Serve(int16_t revents) override;
-  void Hold() override { RuntimeLockObject(mOwner); }
+  bool Hold() override;
   void Release() override { RuntimeUnlockObject(mOwner); }
 
  private:

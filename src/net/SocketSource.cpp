@@ -100,9 +100,7 @@ void ServeWatches() {
   for (SourceWatch* watch : gWatches) {
     const int16_t revents = int16_t(watch->pollRecord->fd.revents);
     watch->pollRecord->fd.revents = 0;
-    if (!revents) continue;
-    watch->Hold();
-    ready.push_back({watch, revents});
+    if (revents && watch->Hold()) ready.push_back({watch, revents});
   }
   for (const auto& [watch, revents] : ready) {
     if (Watched(watch)) watch->Serve(revents);

@@ -18,9 +18,10 @@ class SourceWatch {
   virtual int16_t WatchedEvents() const = 0;
   virtual int32_t WatchedDescriptor() const = 0;
   // Progress on what poll(2) reported. The source holds the watch (Hold, Release) around the
-  // call; a watch removed meanwhile is not served.
+  // call; a watch removed meanwhile is not served, nor one that cannot be held (its owner is
+  // being freed).
   virtual void Serve(int16_t revents) = 0;
-  virtual void Hold() = 0;
+  virtual bool Hold() = 0;
   virtual void Release() = 0;
 
   PollRecord* pollRecord = nullptr;  // owned by the source while the watch is added
