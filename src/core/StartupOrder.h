@@ -19,6 +19,8 @@ enum StartupOrder : uint32_t {
   kStartupSoundResourceMaker,
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
+  kStartupDebuggerConnections,
+  kStartupFrontWindowRaise,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
