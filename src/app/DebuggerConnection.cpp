@@ -29,30 +29,40 @@ void DebuggerConnection::NotifyDisconnected() {
   for (uint32_t i = mReceivers.size(); i-- > 0;) mReceivers[int32_t(i)]->Disconnected();
 }
 
+// Every byte is taken from the socket as soon as it is seen: the start of a line waits here
+// for its end, so that no byte is looked at twice however the line arrives.
 void DebuggerConnection::ReceiveAvailableLines() {
   for (;;) {
     const string waiting = LookaheadBytes();
-    const char* bytes = waiting.CString();
-    const int32_t count = waiting.Length();
-    if (count == 0) return;
-    const auto* end = static_cast<const char*>(std::memchr(bytes, kWireLineEnd, size_t(count)));
-    if (!end) {
-      // An overlong line is dropped as it comes, and the rest of it up to its end later.
-      if (mDiscarding || count > kMaxWireLine) {
-        ReadBytes(count);
-        mDiscarding = true;
-      }
-      return;
+    const char* at = waiting.CString();
+    const char* const end = at + waiting.Length();
+    if (at == end) return;
+    while (at < end) {
+      const auto* lineEnd =
+          static_cast<const char*>(std::memchr(at, kWireLineEnd, size_t(end - at)));
+      const int32_t length = int32_t((lineEnd ? lineEnd : end) - at);
+      ReadBytes(length + (lineEnd ? 1 : 0));
+      TakeLineBytes(at, length, lineEnd != nullptr);
+      at += length + (lineEnd ? 1 : 0);
     }
-    const int32_t length = int32_t(end - bytes);
-    ReadBytes(length + 1);
-    if (mDiscarding || length > kMaxWireLine) {
-      mDiscarding = false;
-      continue;
-    }
-    const WireLine line = SplitWireLine(bytes, length);
-    NotifyMessage(line.tag, line.payload);
   }
+}
+
+void DebuggerConnection::TakeLineBytes(const char* bytes, int32_t length, bool lineEnds) {
+  if (!mDiscarding && mPartLine.size() + size_t(length) > size_t(kMaxWireLine)) {
+    mPartLine.clear();
+    mDiscarding = true;
+  }
+  if (!mDiscarding) mPartLine.append(bytes, size_t(length));
+  if (!lineEnds) return;
+  if (mDiscarding) {
+    mDiscarding = false;
+    return;
+  }
+  const std::string line = std::move(mPartLine);
+  mPartLine.clear();
+  const WireLine split = SplitWireLine(line.data(), int32_t(line.size()));
+  NotifyMessage(split.tag, split.payload);
 }
 
 void SetDebuggerConnectionFactory(DebuggerConnectionFactory factory) { gFactory = factory; }

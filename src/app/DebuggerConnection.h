@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/SimpleVector.h"
 #include "core/SmartRef.h"
@@ -57,7 +58,11 @@ class DebuggerConnection {
   void ReceiveAvailableLines();
 
  private:
+  // A run of a line's bytes, and whether the line ends after it.
+  void TakeLineBytes(const char* bytes, int32_t length, bool lineEnds);
+
   SimpleVector<DebuggerConnectionDelegate*> mReceivers;
+  std::string mPartLine;     // the start of a line whose end has not come yet
   bool mDiscarding = false;  // inside an overlong line, until its carriage return
 };
 

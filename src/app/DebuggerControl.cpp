@@ -260,38 +260,49 @@ QV_EXPORT(DebugRuntimeInit)
 extern "C" void RemoteDebuggerStartup(stringStorage* host) { Session().host = string(host); }
 QV_EXPORT(RemoteDebuggerStartup)
 
-// Runs at every statement: the common path (running, nothing to stop for) reads a few words.
-extern "C" [[gnu::noinline]] void RuntimeDebuggerEntry(int32_t statement) {
-  if (gDebugger.inDebugger) return;
-  gDebugger.inDebugger = true;
-  gDebugger.currentFrame = CallerFrame(__builtin_frame_address(0));
-  if (!gDebugger.linked) {
-    // The first statement always stops, so that the IDE sets its breakpoints before anything
-    // runs.
-    if (OpenLink()) StopAtStatement(statement);
-    gDebugger.inDebugger = false;
-    return;
-  }
-  bool stop = false;
+namespace {
+
+bool ShouldStopAt(int32_t statement) {
   switch (gDebugger.stepMode) {
     case kStepNextStatement:
-      stop = true;
-      break;
+      return true;
     case kStepOver:
-      stop = CallerOfCurrentFrame() >= gDebugger.stepFrame;
+      if (CallerOfCurrentFrame() >= gDebugger.stepFrame) return true;
       break;
     case kStepOut:
-      stop = CallerOfCurrentFrame() > gDebugger.stepFrame;
+      if (CallerOfCurrentFrame() > gDebugger.stepFrame) return true;
       break;
     default:
       break;
   }
-  if (!stop && gDebugger.breakpoints &&
-      uint32_t(statement) < uint32_t(gDebugger.breakpointsLength)) {
-    stop = gDebugger.breakpoints[statement] != 0;
+  return gDebugger.breakpoints && uint32_t(statement) < uint32_t(gDebugger.breakpointsLength) &&
+         gDebugger.breakpoints[statement] != 0;
+}
+
+// The statement hook's work when it may stop: the first statement always stops, once the link
+// is open, so that the IDE sets its breakpoints before anything runs.
+[[gnu::noinline]] void EnterAtStatement(int32_t statement) {
+  gDebugger.inDebugger = true;
+  if (!gDebugger.linked) {
+    if (OpenLink()) StopAtStatement(statement);
+  } else if (ShouldStopAt(statement)) {
+    StopAtStatement(statement);
   }
-  if (stop) StopAtStatement(statement);
   gDebugger.inDebugger = false;
+}
+
+}  // namespace
+
+// Runs at every statement. The common path (linked, running, no breakpoint at the statement)
+// reads a few words and calls nothing.
+extern "C" [[gnu::noinline]] void RuntimeDebuggerEntry(int32_t statement) {
+  if (gDebugger.inDebugger) return;
+  gDebugger.currentFrame = CallerFrame(__builtin_frame_address(0));
+  if (gDebugger.linked && gDebugger.stepMode == kStepNone &&
+      (!gDebugger.breakpoints || uint32_t(statement) >= uint32_t(gDebugger.breakpointsLength) ||
+       !gDebugger.breakpoints[statement]))
+    return;
+  EnterAtStatement(statement);
 }
 QV_EXPORT(RuntimeDebuggerEntry)
 

@@ -108,7 +108,8 @@ bool IsReadable(uintptr_t address, uint32_t size) {
   if (size == 0) return true;
   if (!RangeFits(address, size)) return false;
   uint8_t probe;
-  for (uint64_t at = address; at < uint64_t(address) + size; at = (at / kPageSize + 1) * kPageSize) {
+  const uint64_t end = uint64_t(address) + size;
+  for (uint64_t at = address; at < end; at = (at / kPageSize + 1) * kPageSize) {
     if (!ReadOwnMemory(uintptr_t(at), &probe, 1)) return false;
   }
   return true;

@@ -27,13 +27,31 @@ bool PeerIsTrusted(int32_t descriptor) {
   return peer.uid == geteuid() || peer.uid == 0;
 }
 
-// The message made UTF-8 (the caller's string included) with the carriage return appended.
-string TerminatedLine(string& message) {
+}  // namespace
+
+// ---- Both ------------------------------------------------------------------------------------
+
+void StreamDebuggerConnection::TerminateMessage(string& message) {
   message = message.GetUTF8String() + kWireLineEnd;
-  return message;
+  if (TCPSocket* stream = Stream()) stream->Write(message.Bytes(), message.Length());
 }
 
-}  // namespace
+void StreamDebuggerConnection::Send(const string& tag, const string& payload) {
+  TCPSocket* stream = Stream();
+  if (!stream) return;
+  const string line = FrameWireLine(tag, payload);
+  stream->Write(line.Bytes(), line.Length());
+}
+
+string StreamDebuggerConnection::LookaheadBytes() {
+  TCPSocket* stream = Stream();
+  return stream ? stream->Lookahead() : string();
+}
+
+string StreamDebuggerConnection::ReadBytes(int32_t count) {
+  TCPSocket* stream = Stream();
+  return stream ? stream->Read(count) : string();
+}
 
 // ---- The local socket -----------------------------------------------------------------------
 
@@ -42,36 +60,25 @@ IPCSocketConnection::IPCSocketConnection() : mSocket(new IPCSocket(this)) {}
 // The IPC socket's own destructor disposes of its inner socket, which sends no event after.
 IPCSocketConnection::~IPCSocketConnection() { delete mSocket; }
 
-bool IPCSocketConnection::Check() const {
-  return QV_CHECK_TEXT(mSocket && mSocket->Socket(), "mSocket", nullptr);
-}
-
-void IPCSocketConnection::TerminateMessage(string& message) {
-  if (!Check()) return;
-  const string line = TerminatedLine(message);
-  mSocket->Socket()->Write(line.Bytes(), line.Length());
-}
-
-void IPCSocketConnection::Send(const string& tag, const string& payload) {
-  if (!Check()) return;
-  const string line = FrameWireLine(tag, payload);
-  mSocket->Socket()->Write(line.Bytes(), line.Length());
+TCPSocket* IPCSocketConnection::Stream() const {
+  return QV_CHECK_TEXT(mSocket && mSocket->Socket(), "mSocket", nullptr) ? mSocket->Socket()
+                                                                          : nullptr;
 }
 
 void IPCSocketConnection::Listen() {
-  if (!Check()) return;
+  if (!Stream()) return;
   mSocket->SetPath(gLocalPath);
   mSocket->Listen();
 }
 
 void IPCSocketConnection::Connect() {
-  if (!Check()) return;
+  if (!Stream()) return;
   mSocket->SetPath(gLocalPath);
   mSocket->Connect();
 }
 
 void IPCSocketConnection::Close() {
-  if (Check()) mSocket->Close();
+  if (Stream()) mSocket->Close();
 }
 
 void IPCSocketConnection::Connected(IPCSocket* socket) {
@@ -93,43 +100,30 @@ void IPCSocketConnection::Error(IPCSocket* socket, int32_t code) {
   mSocket->Close();
 }
 
-string IPCSocketConnection::LookaheadBytes() { return mSocket->Socket()->Lookahead(); }
-string IPCSocketConnection::ReadBytes(int32_t count) { return mSocket->Socket()->Read(count); }
-
 // ---- TCP ------------------------------------------------------------------------------------
 
 TCPSocketConnection::TCPSocketConnection(const string& host)
     : mWire(TCPSocket::Create(nullptr, this)), mHost(host) {
-  Check();
+  Stream();
 }
 
 // A disposed socket delivers no further event, so its delegate pointer is never used again.
 TCPSocketConnection::~TCPSocketConnection() { SocketCore::Dispose(mWire); }
 
-bool TCPSocketConnection::Check() const { return QV_CHECK_TEXT(mWire, "mWire", nullptr); }
-
-void TCPSocketConnection::TerminateMessage(string& message) {
-  if (!Check()) return;
-  const string line = TerminatedLine(message);
-  mWire->Write(line.Bytes(), line.Length());
-}
-
-void TCPSocketConnection::Send(const string& tag, const string& payload) {
-  if (!Check()) return;
-  const string line = FrameWireLine(tag, payload);
-  mWire->Write(line.Bytes(), line.Length());
+TCPSocket* TCPSocketConnection::Stream() const {
+  return QV_CHECK_TEXT(mWire, "mWire", nullptr) ? mWire : nullptr;
 }
 
 void TCPSocketConnection::Listen() {
-  if (Check()) mWire->Listen(gPort);
+  if (Stream()) mWire->Listen(gPort);
 }
 
 void TCPSocketConnection::Connect() {
-  if (Check()) mWire->Connect(mHost, gPort);
+  if (Stream()) mWire->Connect(mHost, gPort);
 }
 
 void TCPSocketConnection::Close() {
-  if (!Check() || !mWire->IsConnected()) return;
+  if (!Stream() || !mWire->IsConnected()) return;
   mWire->Close(false);
   mWire->Reset(true);
 }
@@ -148,9 +142,6 @@ void TCPSocketConnection::Error(TCPSocket* socket, int32_t code) {
   mWire->Close(false);
   mWire->Reset(true);
 }
-
-string TCPSocketConnection::LookaheadBytes() { return mWire->Lookahead(); }
-string TCPSocketConnection::ReadBytes(int32_t count) { return mWire->Read(count); }
 
 // ---- The factory ----------------------------------------------------------------------------
 

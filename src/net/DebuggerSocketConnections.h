@@ -13,13 +13,24 @@
 #include "net/IPCSocket.h"
 #include "net/TCPSocket.h"
 
-class IPCSocketConnection final : public DebuggerConnection, public IPCSocketDelegate {
+// What both transports share: the lines go through a stream socket.
+class StreamDebuggerConnection : public DebuggerConnection {
+ public:
+  void TerminateMessage(string& message) override;
+  void Send(const string& tag, const string& payload) override;
+
+ protected:
+  // The stream socket under the link; nil after a failed check.
+  virtual TCPSocket* Stream() const = 0;
+  string LookaheadBytes() override;
+  string ReadBytes(int32_t count) override;
+};
+
+class IPCSocketConnection final : public StreamDebuggerConnection, public IPCSocketDelegate {
  public:
   IPCSocketConnection();
   ~IPCSocketConnection() override;
 
-  void TerminateMessage(string& message) override;
-  void Send(const string& tag, const string& payload) override;
   void Listen() override;
   void Close() override;
   void Connect() override;
@@ -29,21 +40,17 @@ class IPCSocketConnection final : public DebuggerConnection, public IPCSocketDel
   void Error(IPCSocket* socket, int32_t code) override;
 
  protected:
-  string LookaheadBytes() override;
-  string ReadBytes(int32_t count) override;
+  TCPSocket* Stream() const override;
 
  private:
-  bool Check() const;
   IPCSocket* mSocket;
 };
 
-class TCPSocketConnection final : public DebuggerConnection, public TCPSocketDelegate {
+class TCPSocketConnection final : public StreamDebuggerConnection, public TCPSocketDelegate {
  public:
   explicit TCPSocketConnection(const string& host);
   ~TCPSocketConnection() override;
 
-  void TerminateMessage(string& message) override;
-  void Send(const string& tag, const string& payload) override;
   void Listen() override;
   void Close() override;
   void Connect() override;
@@ -53,11 +60,9 @@ class TCPSocketConnection final : public DebuggerConnection, public TCPSocketDel
   void Error(TCPSocket* socket, int32_t code) override;
 
  protected:
-  string LookaheadBytes() override;
-  string ReadBytes(int32_t count) override;
+  TCPSocket* Stream() const override;
 
  private:
-  bool Check() const;
   TCPSocket* mWire;
   string mHost;
 };

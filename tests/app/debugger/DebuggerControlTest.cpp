@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "DebuggerTestSupport.h"
+#include "SpawnedProcess.h"
 #include "app/DebuggerControl.h"
 #include "app/DebuggerState.h"
 #include "app/DebuggerWire.h"
@@ -20,15 +22,14 @@
 #include "image/ApplicationImage.h"
 #include "image/PollableList.h"
 #include "strings/NumberBases.h"
-#include "SpawnedProcess.h"
 #include "support/TestSupport.h"
 
 namespace {
 
+using debugtest::Text;
+
 std::vector<std::vector<std::string>> gBatches;  // one per stop, in order
 std::vector<std::string> gSent;
-
-std::string Text(const string& s) { return std::string(s.CString(), size_t(s.Length())); }
 
 class ScriptedLink final : public DebuggerConnection, public Pollable {
  public:

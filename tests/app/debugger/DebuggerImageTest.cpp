@@ -144,6 +144,17 @@ Exchange RunApp(const std::string& script, Listener listener, const char* host =
   return exchange;
 }
 
+// The first stop, the breakpoint table, and the stop after the application's setup with its
+// data base.
+const std::string kAfterSetup = R"(< BREAK 00000001
+> BRLA 00000040
+> BR 00000002
+> RUN
+< BREAK 00000002
+> TOC
+< TOC {toc=}
+)";
+
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
@@ -194,14 +205,7 @@ TEST(DebuggerImage, StopsAtBreakpointsStepsAndTraps) {
 // Memory, strings, objects, variants, arrays and properties through "127.0.0.1", the local
 // socket; watched objects and arrays reported as they go.
 TEST(DebuggerImage, ReadsAndWritesWhatTheProgramHolds) {
-  const std::string script = R"(< BREAK 00000001
-> BRLA 00000040
-> BR 00000002
-> RUN
-< BREAK 00000002
-> TOC
-< TOC {toc=}
-> DW {toc}
+  const std::string script = kAfterSetup + R"(> DW {toc}
 < VAL32 {toc} 42445651
 > DB {toc}
 < VAL8 {toc} 51
@@ -272,14 +276,7 @@ TEST(DebuggerImage, ReadsAndWritesWhatTheProgramHolds) {
 
 // What no command does with a bad address, a bad count or a bad line: crash, reply, or act.
 TEST(DebuggerImage, BadAddressesCountsAndLinesChangeNothing) {
-  const std::string script = R"(< BREAK 00000001
-> BRLA 00000040
-> BR 00000002
-> RUN
-< BREAK 00000002
-> TOC
-< TOC {toc=}
-> DW {toc+18}
+  const std::string script = kAfterSetup + R"(> DW {toc+18}
 < VAL32 {toc+18} {code=}
 > DW {code}
 < VAL32 {code} {word=}

@@ -14,25 +14,13 @@
 
 #include "net/DebuggerSocketConnections.h"
 #include "net/SocketPolling.h"
+#include "DebuggerTestSupport.h"
 #include "support/TempFolder.h"
 
 namespace {
 
-std::string Text(const string& s) { return std::string(s.CString(), size_t(s.Length())); }
-
-class Recorder : public DebuggerConnectionDelegate {
- public:
-  Recorder(std::vector<std::string>* log, std::string name) : mLog(log), mName(name) {}
-  void MessageReceived(const string& tag, const string& payload) override {
-    mLog->push_back(mName + " " + Text(tag) + "|" + Text(payload));
-  }
-  void Connected() override { mLog->push_back(mName + " connected"); }
-  void Disconnected() override { mLog->push_back(mName + " disconnected"); }
-
- private:
-  std::vector<std::string>* mLog;
-  std::string mName;
-};
+using debugtest::Recorder;
+using debugtest::Text;
 
 // Polls the sockets until done() or the time has passed.
 bool PumpUntil(const std::function<bool()>& done, int milliseconds = 5000) {

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "DebuggerTestSupport.h"
 #include "app/DebuggerConnection.h"
 #include "app/DebuggerWire.h"
 #include "core/DateClass.h"
@@ -17,14 +18,15 @@
 
 namespace {
 
+using debugtest::Recorder;
+using debugtest::Text;
+
 RuntimeObject* NewObjectOfClass(const std::string& name) {
   RuntimeClass* cls = RuntimeNewClass(nullptr, 0, 0, 0, 0, 0);
   cls->className = string(name.c_str()).ExtractStringStorage();
   cls->instanceSize = sizeof(RuntimeObject);
   return RuntimeNewObject(cls);
 }
-
-std::string Text(const string& s) { return std::string(s.CString(), size_t(s.Length())); }
 
 // The framework's encoding of one golden row's input; object rows give the address they made.
 std::string Encode(const std::string& kind, const std::string& given, RuntimeObject** made) {
@@ -35,7 +37,8 @@ std::string Encode(const std::string& kind, const std::string& given, RuntimeObj
     return Text(EncodeHex(value, 4));
   }
   const std::string head = given.substr(0, given.find(' '));
-  const std::string rest = given.find(' ') == std::string::npos ? "" : given.substr(head.size() + 1);
+  const size_t blank = given.find(' ');
+  const std::string rest = blank == std::string::npos ? "" : given.substr(blank + 1);
   if (kind == "S") {
     const string text = string::FromBytes(rest.data(), int64_t(rest.size()),
                                           TextEncoding(std::stoul(head, nullptr, 16)));
@@ -147,20 +150,6 @@ class BufferConnection : public DebuggerConnection {
   std::string mBuffer;
 };
 
-class Recorder : public DebuggerConnectionDelegate {
- public:
-  Recorder(std::vector<std::string>* log, const char* name) : mLog(log), mName(name) {}
-  void MessageReceived(const string& tag, const string& payload) override {
-    mLog->push_back(mName + ": " + Text(tag) + "|" + Text(payload));
-  }
-  void Connected() override { mLog->push_back(mName + ": connected"); }
-  void Disconnected() override { mLog->push_back(mName + ": disconnected"); }
-
- private:
-  std::vector<std::string>* mLog;
-  std::string mName;
-};
-
 TEST(DebuggerWire, LinesAreFramedByTheirCarriageReturnHoweverTheyArrive) {
   std::vector<std::string> log;
   Recorder first(&log, "first"), second(&log, "second");
@@ -173,9 +162,9 @@ TEST(DebuggerWire, LinesAreFramedByTheirCarriageReturnHoweverTheyArrive) {
   link.Feed("2\rTOC\r");
   link.NotifyConnected();
   EXPECT_EQ(log, (std::vector<std::string>{
-                     "second: PID|", "first: PID|", "second: DW|0804A000", "first: DW|0804A000",
-                     "second: SS|00000010 00000600:61 62", "first: SS|00000010 00000600:61 62",
-                     "second: TOC|", "first: TOC|", "second: connected", "first: connected"}));
+                     "second PID|", "first PID|", "second DW|0804A000", "first DW|0804A000",
+                     "second SS|00000010 00000600:61 62", "first SS|00000010 00000600:61 62",
+                     "second TOC|", "first TOC|", "second connected", "first connected"}));
 }
 
 // A line longer than 16 MiB is dropped through its carriage return, whether it comes in
@@ -191,7 +180,7 @@ TEST(DebuggerWire, AnOverlongLineIsDroppedThroughItsEnd) {
   link.Feed("x\rPID \r");
   std::string whole = "QUIT " + std::string(17 << 20, 'y') + "\rTOC \r";
   link.Feed(whole);
-  EXPECT_EQ(log, (std::vector<std::string>{"r: PID|", "r: TOC|"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"r PID|", "r TOC|"}));
 }
 
 TEST(DebuggerWire, SentLinesAlwaysCarryTheBlank) {
