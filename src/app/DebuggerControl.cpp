@@ -225,8 +225,10 @@ uint32_t CallerOfCurrentFrame() {
   return gDebugger.currentFrame ? *reinterpret_cast<uint32_t*>(gDebugger.currentFrame) : 0;
 }
 
+// The process-exit clean-up runs as after a termination signal: plug-ins' temporary files go.
 void EndDebuggedProcess() {
   CloseLink();
+  RunShutdownTasks();
   std::exit(1);
 }
 

@@ -72,5 +72,6 @@ void ReadProperty(const string& payload, PropertyResultKind kind, const char* re
 
 // "SC": one "SFR" line per compiled frame from the current frame up, then "SC".
 void SendStackFrames();
-// Closes and drops the link, then ends the process with status 1 ("QUIT", a lost link).
+// Closes and drops the link, runs the shutdown tasks, then ends the process with status 1
+// ("QUIT", a lost link, no IDE).
 [[noreturn]] void EndDebuggedProcess();
