@@ -298,9 +298,9 @@ TEST(DebuggerImage, BadAddressesCountsAndLinesChangeNothing) {
 > BRLA FFFFFFFF
 > DSS {toc} 7FFFFFFF
 < VALSS {toc} 7FFFFFFF 0000FFFF:(at most 16 MiB)
-> DW {toc:lower}
-> dw {toc}
-< VAL32 {toc} 42445651
+> SW {toc+14} 0000abcd
+> dw {toc+14}
+< VAL32 {toc+14} 00000000
 * junk 20971520 "QUIT "
 * raw "\r"
 * raw "PID \rTOC \r"

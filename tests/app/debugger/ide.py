@@ -8,8 +8,7 @@ transcript, so a test compares what this prints with the script it gave.
   ide.py --golden TABLE                        check the codecs against the golden table
 
 First line printed: "listening PATH" or "listening PORT". Script lines:
-  > TAG PAYLOAD        send; {name} and {name+HEX} stand for eight hex digits, {name:lower}
-                       for the same in lower case
+  > TAG PAYLOAD        send; {name} and {name+HEX} stand for eight hex digits
   < TAG PAYLOAD        receive one line and print it rendered: a field that the expected
                        field's {expression} gives is shown as that expression, {name=} takes
                        the field's value as name, an empty payload shows as "(empty)" and a
@@ -115,12 +114,11 @@ class Session:
 
     def expand(self, text):
         def one(match):
-            name, sign, offset, lower = match.groups()
+            name, sign, offset = match.groups()
             value = self.values[name] + (int(offset, 16) * (-1 if sign == "-" else 1)
                                          if offset else 0)
-            digits = hex_number(value)
-            return digits.lower() if lower else digits
-        return re.sub(r"\{(\w+)(?:([+-])([0-9A-Fa-f]+))?(:lower)?\}", one, text)
+            return hex_number(value)
+        return re.sub(r"\{(\w+)(?:([+-])([0-9A-Fa-f]+))?\}", one, text)
 
     def send(self, data, pause=0):
         if not pause:
