@@ -7,6 +7,7 @@
 
 #include "app/ClassLibraryHooks.h"
 #include "core/Startup.h"
+#include "net/SerialClass.h"
 #include "net/SocketFunctions.h"
 #include "net/SocketList.h"
 
@@ -88,8 +89,11 @@ void PollSocketsFromMainLoop() { SocketsPoll(false); }
 namespace {
 void InstallNetworkPollHooks() {
   SetNetworkPollHooks({
+      .pollSerialPorts = SerialPollAll,
       .pollSockets = PollSocketsFromMainLoop,
       .pollUnownedSockets = [](int32_t waitMs) { SocketsPoll(true, waitMs); },
+      .suspendSerialPolling = [] { SerialSuspendPolling(); },
+      .resumeSerialPolling = [] { SerialResumePolling(); },
       .suspendSocketPolling = [] { SocketSuspendPolling(); },
       .resumeSocketPolling = [] { SocketResumePolling(); },
   });
