@@ -20,6 +20,8 @@ enum StartupOrder : uint32_t {
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
   kStartupPluginClassLibrary,
+  kStartupDebuggerConnections,
+  kStartupFrontWindowRaise,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
