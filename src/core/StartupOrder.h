@@ -19,6 +19,7 @@ enum StartupOrder : uint32_t {
   kStartupSoundResourceMaker,
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
+  kStartupWindowSystemHooks,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
