@@ -20,6 +20,23 @@ bool ChangesOnlyModifiers(guint keyval) {
          keyval == GDK_KEY_Mode_switch;
 }
 
+// GDK's state is the one before the press: a modifier key adds its own bit.
+uint16_t ModifierOfKey(guint keyval) {
+  switch (keyval) {
+    case GDK_KEY_Shift_L:
+    case GDK_KEY_Shift_R:
+      return kModifierShift;
+    case GDK_KEY_Control_L:
+    case GDK_KEY_Control_R:
+      return kModifierControl;
+    case GDK_KEY_Alt_L:
+    case GDK_KEY_Alt_R:
+      return kModifierOption;
+    default:
+      return 0;
+  }
+}
+
 // The ISO and dead-key group; ISO_Left_Tab is Shift+Tab and stays a Tab.
 bool IsIsoGroupKey(guint keyval) {
   return keyval >= 0xFE00 && keyval <= 0xFEFF && keyval != GDK_KEY_ISO_Left_Tab;
@@ -43,9 +60,7 @@ bool Window::HandleKeyPress(const GdkEventKey* event) {
   const uint16_t modifiers = ModifiersFromGdkState(event->state);
   SetCurrentModifiers(modifiers);
   if (ChangesOnlyModifiers(keyval)) {
-    if (keyval == GDK_KEY_Alt_L || keyval == GDK_KEY_Alt_R) {
-      SetCurrentModifiers(modifiers | kModifierOption);
-    }
+    SetCurrentModifiers(modifiers | ModifierOfKey(keyval));
     return false;
   }
   if (keyval == GDK_KEY_F10 && modifiers == kModifierShift) {

@@ -13,15 +13,21 @@ namespace {
 
 WindowSpec TestWindowSpec(int width, int height) {
   WindowSpec spec;
-  spec.title = string(UniqueWindowTitle("Panes").c_str());
   spec.bounds = MakeRect(0, 0, height, width);
+  return spec;
+}
+
+WindowSpec Titled(WindowSpec spec) {
+  if (spec.title.IsEmpty()) spec.title = string(UniqueWindowTitle("Panes").c_str());
   return spec;
 }
 
 }  // namespace
 
+TestWindow::TestWindow(WindowSpec spec) : Window(Titled(spec)) {}
+
 TestWindow::TestWindow(int width, int height, bool withMenuBar)
-    : Window(TestWindowSpec(width, height)) {
+    : Window(Titled(TestWindowSpec(width, height))) {
   if (!withMenuBar) return;
   GtkWidget* menuBar = gtk_menu_bar_new();
   gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), gtk_menu_item_new_with_label("File"));
