@@ -45,7 +45,8 @@ bool LoggingWindow::ContextualClick(int32_t x, int32_t y) {
 
 bool LoggingWindow::HandleChar(int32_t character, int32_t, int32_t) {
   Note("char " + std::to_string(character));
-  return false;
+  if (closeOnChar) Close();
+  return closeOnChar;
 }
 
 void LoggingWindow::Minimized() {
@@ -112,6 +113,14 @@ bool InputPane::ClickChildren(int32_t x, int32_t y, int32_t modifiers) {
 void InputPane::MouseMove(int32_t x, int32_t y) {
   Note("move " + std::to_string(x) + "," + std::to_string(y));
   ContainerPane::MouseMove(x, y);
+}
+
+void InputPane::MouseDrag(int32_t x, int32_t y) {
+  Note("drag " + std::to_string(x) + "," + std::to_string(y));
+}
+
+void InputPane::MouseUp(int32_t x, int32_t y) {
+  Note("up " + std::to_string(x) + "," + std::to_string(y));
 }
 
 bool InputPane::ForwardToEventTarget(int32_t x, int32_t y, int32_t deltaX, int32_t deltaY) {

@@ -29,6 +29,7 @@ class LoggingWindow : public TestWindow {
   void GetSizeLimits(QV::Rect& limits) override { limits = sizeLimits; }
 
   bool keepOnClose = false;
+  bool closeOnChar = false;  // a key closes the window, as a language handler may
   QV::Rect sizeLimits{};
   int* destroyed = nullptr;
 
@@ -50,12 +51,18 @@ class InputPane : public ContainerPane {
   void MouseEnter() override { Note("enter"); }
   void MouseExit() override { Note("exit"); }
   void MouseMove(int32_t x, int32_t y) override;
+  void MouseDrag(int32_t x, int32_t y) override;
+  void MouseUp(int32_t x, int32_t y) override;
   bool ForwardToEventTarget(int32_t x, int32_t y, int32_t deltaX, int32_t deltaY) override;
   bool HandleChar(int32_t character, int32_t keyCode, int32_t modifiers) override;
   void FocusedByTab() override { Note("tab"); }
   void Push() override { Note("push"); }
-  SubPane* FindDefaultButton() override { return isDefault ? this : nullptr; }
-  SubPane* FindCancelButton() override { return isCancel ? this : nullptr; }
+  SubPane* FindDefaultButton() override {
+    return isDefault ? this : ContainerPane::FindDefaultButton();
+  }
+  SubPane* FindCancelButton() override {
+    return isCancel ? this : ContainerPane::FindCancelButton();
+  }
   bool PassesClickThrough() override { return passesClicks; }
   TextFieldTraits GetTextFieldTraits() override { return traits; }
   // The entry or text view inside the pane's widget.

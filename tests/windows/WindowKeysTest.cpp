@@ -271,6 +271,11 @@ TEST_F(WindowKeys, AHeldKeyIsDownWhateverShiftDidMeanwhile) {
   xdotool({"keyup", "shift"});
   EXPECT_FALSE(IsMacKeyCodeDown(56));
   EXPECT_FALSE(IsMacKeyCodeDown(10));  // no key has that code here
+  for (const auto& [key, code] : {std::pair{"equal", 24u}, {"minus", 27u}, {"backslash", 42u}}) {
+    xdotool({"keydown", key});
+    EXPECT_TRUE(gui.PumpUntil([code = code] { return IsMacKeyCodeDown(code); })) << key;
+    xdotool({"keyup", key});
+  }
 
   xdotool({"keydown", "Escape"});
   EXPECT_TRUE(gui.PumpUntil([] { return WindowSystem().isCancelKeyDown(); }));

@@ -146,6 +146,11 @@ TEST_F(WindowFrames, SizeLimitsReachTheWindowManagerAsGeometryHints) {
   };
   EXPECT_NE(hints().find("minimum size: 150 by 100"), std::string::npos) << hints();
   EXPECT_EQ(hints().find("maximum size"), std::string::npos) << hints();
+  // Nor is a maximum of 0, which the language gives for "no limit".
+  window->sizeLimits = MakeRect(110, 160, 0, 0);
+  window->ResizeTo(325, 245, false);
+  ASSERT_TRUE(gui.PumpUntil([&] { return hints().find("size: 160 by 110") != std::string::npos; }));
+  EXPECT_EQ(hints().find("maximum size"), std::string::npos) << hints();
   window->sizeLimits = MakeRect(100, 150, 500, 32000);
   window->ResizeTo(330, 250, false);
   ASSERT_TRUE(gui.PumpUntil([&] { return hints().find("maximum size") != std::string::npos; }));
