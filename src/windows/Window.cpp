@@ -71,6 +71,7 @@ Window::Window(const WindowSpec& spec)
       mOwnerWord(spec.ownerWord),
       mKind(StoredKind(spec.kind)),
       mResizable(spec.resizable),
+      mLiveResize(spec.liveResize),
       mTitle(spec.title),
       mScreenBounds(spec.bounds) {
   ClearDrawFocus();
@@ -125,6 +126,9 @@ Window::~Window() {
   gtk_widget_destroy(GTK_WIDGET(mGtkWindow));
   mGtkWindow = nullptr;
   mOuterBox = nullptr;
+  mBarBox = nullptr;
+  mFixed = nullptr;
+  SetWidget(nullptr);  // destroyed with the GtkWindow: the pane lets it go, not destroys it again
   LeaveWindowList();
   for (Window* window = gFirstWindow; window; window = window->mNextWindow) {
     if (window->mShownWithin == this) window->mShownWithin = nullptr;

@@ -82,6 +82,7 @@ struct WindowSpec {
   int32_t kind = kWindowKindDocument;
   uint32_t ownerWord = 0;  // kept for the creator
   bool resizable = true;
+  bool liveResize = false;
   int32_t windowDefinition = 0;  // kUndecoratedWindowDefinition removes the frame
 };
 
