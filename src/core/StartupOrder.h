@@ -20,6 +20,7 @@ enum StartupOrder : uint32_t {
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
   kStartupWindowSystemHooks,
+  kStartupPluginClassLibrary,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
@@ -60,6 +61,9 @@ enum StartupOrder : uint32_t {
   kStartupMemoryBlockClass,
   kStartupVariantClass,
   kStartupDictionaryClass,
+  kStartupTextInputStreamClass,
+  kStartupTextOutputStreamClass,
+  kStartupBinaryStreamClass,
   kStartupBitwiseModule,
   kStartupRandomClass,
   kStartupEndOfLineClass,
@@ -93,6 +97,8 @@ enum StartupOrder : uint32_t {
   kStartupObjectClass,
   kStartupPictureClass,
   kStartupGraphicsClass,
+  kStartupControlClass,
+  kStartupRectControlClass,
   kStartupPaneChildInterface,
   kStartupMovieClass,
   kStartupSoundClass,
