@@ -219,7 +219,9 @@ void Window::ConnectSignals() {
       {"scroll-event", G_CALLBACK(WindowSignals::Scroll)},
       {"window-state-event", G_CALLBACK(WindowSignals::WindowState)},
   };
-  for (const auto& signal : signals) g_signal_connect(mGtkWindow, signal.name, signal.handler, this);
+  for (const auto& signal : signals) {
+    g_signal_connect(mGtkWindow, signal.name, signal.handler, this);
+  }
   g_signal_connect(mGtkWindow, "button-press-event", G_CALLBACK(OnPaneButtonPress),
                    static_cast<SubPane*>(this));
 }

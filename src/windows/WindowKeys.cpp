@@ -78,7 +78,8 @@ bool Window::HandleKeyPress(const GdkEventKey* event) {
     // The pane's handler may close it, or the window.
     if (!focus->RetainChain()) return true;
     bool handled = focus->HandleChar(code, keyCode, modifiers);
-    const bool goesToWindow = !handled && !focus->IsClosing() && KeyGoesToWindow(focus, code, keyCode);
+    const bool goesToWindow =
+        !handled && !focus->IsClosing() && KeyGoesToWindow(focus, code, keyCode);
     handled = focus->ReleaseChain() || handled;
     if (handled || IsClosing()) return true;
     if (!goesToWindow) return false;
