@@ -7,6 +7,7 @@
 
 #include "app/ClassLibraryHooks.h"
 #include "core/Startup.h"
+#include "net/SerialClass.h"
 #include "net/SocketFunctions.h"
 #include "net/SocketList.h"
 
@@ -78,7 +79,9 @@ bool SocketsPoll(bool onlyUnowned) {
 void PollSocketsFromMainLoop() { SocketsPoll(false); }
 
 namespace {
-void InstallNetworkPollHooks() { SetNetworkPollHooks({.pollSockets = PollSocketsFromMainLoop}); }
+void InstallNetworkPollHooks() {
+  SetNetworkPollHooks({.pollSerialPorts = SerialPollAll, .pollSockets = PollSocketsFromMainLoop});
+}
 }  // namespace
 QV_STARTUP(kStartupNetworkPollHooks, InstallNetworkPollHooks)
 
