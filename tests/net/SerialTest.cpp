@@ -87,11 +87,18 @@ struct Pty {
   std::string Take(size_t count) const {
     std::string got;
     char buffer[4096];
-    for (int waits = 0; got.size() < count && waits < 300; ++waits) {
+    // Gives up after 3 s in which nothing came; reads themselves do not count against it.
+    for (int idle = 0; got.size() < count && idle < 300;) {
       pollfd entry{master, POLLIN, 0};
-      if (poll(&entry, 1, 10) <= 0) continue;
-      const ssize_t n = read(master, buffer, std::min(sizeof buffer, count - got.size()));
-      if (n > 0) got.append(buffer, size_t(n));
+      ssize_t n = 0;
+      if (poll(&entry, 1, 10) > 0)
+        n = read(master, buffer, std::min(sizeof buffer, count - got.size()));
+      if (n > 0) {
+        got.append(buffer, size_t(n));
+        idle = 0;
+      } else {
+        ++idle;
+      }
     }
     return got;
   }
