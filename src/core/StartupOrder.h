@@ -19,6 +19,7 @@ enum StartupOrder : uint32_t {
   kStartupSoundResourceMaker,
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
+  kStartupWindowSystemHooks,
   kStartupPluginClassLibrary,
   kStartupDebuggerConnections,
   kStartupFrontWindowRaise,
