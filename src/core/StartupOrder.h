@@ -22,7 +22,6 @@ enum StartupOrder : uint32_t {
   kStartupWindowSystemHooks,
   kStartupPluginClassLibrary,
   kStartupDebuggerConnections,
-  kStartupFrontWindowRaise,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.

@@ -345,9 +345,17 @@ bool Window::FindMenuHandler(const string& itemName, void** handler) const {
 
 namespace {
 
+// When the debugger lets a stopped program run on, its front window comes back to the front.
+void RaiseFrontWindow() {
+  Window* front = FrontNativeWindow();
+  if (front && front->IsWindowVisible() && front->GetGtkWindow())
+    gtk_window_present(front->GetGtkWindow());
+}
+
 void InstallWindowSystemHooks() {
   WindowSystemHooks hooks;
   hooks.showPendingWindows = &Window::ShowPendingWindows;
+  hooks.raiseFrontWindow = &RaiseFrontWindow;
   hooks.dragMouseCapture = &DragMouseCapture;
   hooks.isCancelKeyDown = +[] { return IsMacKeyCodeDown(kMacKeyEscape); };
   SetWindowSystemHooks(hooks);
