@@ -38,9 +38,11 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
-            "Collection Date MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
-            "BinaryStream Random EndOfLine FolderItem "
-            "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
+            "Collection Date Database DatabaseCursor RecordSet DatabaseCursorField DatabaseField "
+            "DatabaseRecord ScrollableCursor MemoryBlock Variant Dictionary TextInputStream "
+            "TextOutputStream BinaryStream Random EndOfLine FolderItem "
+            "TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
+            "RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Serial "

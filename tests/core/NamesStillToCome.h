@@ -88,7 +88,7 @@ inline constexpr const char* kClassesStillToCome[] = {
     "_Keyboard",
     "_SystemClass",
     "SpecialFolder",
-    "Database",
+    "tupleInterface",
     "RegistryItem",
 };
 // clang-format on
