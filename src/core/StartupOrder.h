@@ -60,6 +60,7 @@ enum StartupOrder : uint32_t {
   kStartupCollectionClass,
   kStartupDateClass,
   kStartupDatabaseClasses,
+  kStartupDataBindingInterfaces,
   kStartupMemoryBlockClass,
   kStartupVariantClass,
   kStartupDictionaryClass,

@@ -12,6 +12,7 @@
 #include "core/VariantConversions.h"
 #include "core/VariantTypes.h"
 #include "database/ColumnValues.h"
+#include "database/DataBinding.h"
 #include "database/DatabaseClasses.h"
 
 namespace {
@@ -283,6 +284,7 @@ const PropertyRow kFieldProperties[] = {
                 CursorFieldBooleanValueSetter),
     QV_PROPERTY("Value", Class<"Variant">, CursorFieldValueGetter, CursorFieldValueSetter),
 };
+const ClassGetter kFieldInterfaces[] = {StringProviderInterfaceDefinition};
 const MethodRow kFieldMethods[] = {
     QV_FUNCTION("getString", String, databaseCursorFieldGetString),
     QV_SUB("setString", databaseCursorFieldSetString, Param("v", String)),
@@ -301,7 +303,8 @@ QV_CLASS(DatabaseCursorFieldClassDefinition,
          .objectSize = sizeof(DatabaseFieldObject),
          .properties = kFieldProperties,
          .methods = kFieldMethods,
-         .finalizer = QV_CODE(databaseCursorFieldDestructor))
+         .finalizer = QV_CODE(databaseCursorFieldDestructor),
+         .interfaces = kFieldInterfaces)
 
 QV_CLASS(DatabaseFieldClassDefinition,
          .name = "DatabaseField",

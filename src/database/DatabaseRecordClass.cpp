@@ -7,6 +7,7 @@
 #include "core/NumberText.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "database/ColumnValues.h"
+#include "database/DataBinding.h"
 #include "database/DatabaseClasses.h"
 #include "strings/StringNumbers.h"
 
@@ -188,6 +189,7 @@ namespace {
 
 using namespace lang;
 
+const ClassGetter kRecordInterfaces[] = {TupleInterfaceDefinition};
 const MethodRow kRecordMethods[] = {
     QV_FUNCTION_ASSIGNS("Column", String, getDatabaseRecordColumn, setDatabaseRecordColumn,
                         Param("Name", String)),
@@ -217,4 +219,5 @@ QV_CLASS(DatabaseRecordClassDefinition,
          .name = "DatabaseRecord",
          .objectSize = sizeof(DatabaseRecordObject),
          .methods = kRecordMethods,
-         .finalizer = QV_CODE(databaseRecordDestructor))
+         .finalizer = QV_CODE(databaseRecordDestructor),
+         .interfaces = kRecordInterfaces)

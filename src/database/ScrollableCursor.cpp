@@ -16,6 +16,7 @@
 #include "core/Export.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "database/ColumnValues.h"
+#include "database/DataBinding.h"
 #include "database/DatabaseClasses.h"
 
 namespace {
@@ -164,6 +165,7 @@ namespace {
 
 using namespace lang;
 
+const ClassGetter kScrollableCursorInterfaces[] = {ListDataProviderInterfaceDefinition};
 const MethodRow kScrollableCursorMethods[] = {
     QV_SUB("Constructor", scrollableCursorConstructor, Param("cursor", Class<"RecordSet">)),
     QV_FUNCTION("GetCount", Integer, scrollableCursorGetCount),
@@ -177,4 +179,5 @@ QV_CLASS(ScrollableCursorClassDefinition,
          .name = "ScrollableCursor",
          .objectSize = sizeof(ScrollableCursorObject),
          .methods = kScrollableCursorMethods,
-         .finalizer = QV_CODE(scrollableCursorDestructor))
+         .finalizer = QV_CODE(scrollableCursorDestructor),
+         .interfaces = kScrollableCursorInterfaces)

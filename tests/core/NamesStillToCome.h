@@ -88,7 +88,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "_Keyboard",
     "_SystemClass",
     "SpecialFolder",
-    "tupleInterface",
     "RegistryItem",
 };
 // clang-format on
