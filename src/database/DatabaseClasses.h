@@ -167,6 +167,8 @@ RuntimeObject* cursorFieldDateValueGetter(RuntimeObject* field, uint32_t paramet
 void cursorFieldDateValueSetter(RuntimeObject* field, uint32_t parameter, RuntimeObject* date);
 RuntimeObject* cursorFieldMactPictGetter(RuntimeObject* field, uint32_t parameter);
 void cursorFieldMactPictSetter(RuntimeObject* field, uint32_t parameter, RuntimeObject* picture);
+RuntimeObject* cursorFieldJPEGGetter(RuntimeObject* field, uint32_t parameter);
+void cursorFieldJPEGSetter(RuntimeObject* field, uint32_t parameter, RuntimeObject* picture);
 int32_t CursorFieldBooleanValueGetter(RuntimeObject* field, uint32_t parameter);
 void CursorFieldBooleanValueSetter(RuntimeObject* field, uint32_t parameter, int32_t value);
 RuntimeObject* CursorFieldValueGetter(RuntimeObject* field, uint32_t parameter);
@@ -202,6 +204,9 @@ void SetDatabaseRecordBooleanColumn(RuntimeObject* record, stringStorage* name, 
 RuntimeObject* getDatabaseRecordMacPictColumn(RuntimeObject* record, stringStorage* name);
 void setDatabaseRecordMacPictColumn(RuntimeObject* record, stringStorage* name,
                                     RuntimeObject* picture);
+RuntimeObject* getDatabaseRecordJPEGColumn(RuntimeObject* record, stringStorage* name);
+void setDatabaseRecordJPEGColumn(RuntimeObject* record, stringStorage* name,
+                                 RuntimeObject* picture);
 int32_t getDatabaseRecordFieldCount(RuntimeObject* record);
 // The value of the n-th column from the head (n from 1), or nil.
 stringStorage* getDatabaseRecordIndString(RuntimeObject* record, int32_t n);

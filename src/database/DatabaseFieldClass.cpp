@@ -14,6 +14,7 @@
 #include "database/ColumnValues.h"
 #include "database/DataBinding.h"
 #include "database/DatabaseClasses.h"
+#include "database/JPEGValues.h"
 
 namespace {
 
@@ -195,6 +196,26 @@ void cursorFieldMactPictSetter(RuntimeObject* object, uint32_t, RuntimeObject*) 
 }
 QV_EXPORT(cursorFieldMactPictSetter)
 
+// Pending bytes, and the bytes of codes 14 to 17, as a JPEG picture.
+RuntimeObject* cursorFieldJPEGGetter(RuntimeObject* object, uint32_t) {
+  return ReadField<RuntimeObject*>(object, [](const ColumnValue& v, bool pending) {
+    constexpr uint8_t kLastPictureCode = 17;
+    const bool bytes = pending || (v.code >= kColumnBytes && v.code <= kLastPictureCode);
+    return bytes ? PictureFromJPEGBytes(ColumnNativeBytes(v)) : nullptr;
+  });
+}
+QV_EXPORT(cursorFieldJPEGGetter)
+
+void cursorFieldJPEGSetter(RuntimeObject* object, uint32_t, RuntimeObject* picture) {
+  DatabaseFieldObject* field = AsField(object);
+  string bytes;
+  if (field && field->recordSet && field->recordSet->editing &&
+      JPEGBytesOfPicture(picture, &bytes)) {
+    WriteField(object, bytes);
+  }
+}
+QV_EXPORT(cursorFieldJPEGSetter)
+
 int32_t CursorFieldBooleanValueGetter(RuntimeObject* object, uint32_t) {
   return ReadField<int32_t>(object,
                             [](const ColumnValue& v, bool) { return ColumnBoolean(v) ? 1 : 0; });
@@ -280,6 +301,7 @@ const PropertyRow kFieldProperties[] = {
                 cursorFieldDateValueSetter),
     QV_PROPERTY("MacPictValue", Class<"Picture">, cursorFieldMactPictGetter,
                 cursorFieldMactPictSetter),
+    QV_PROPERTY("JPEGValue", Class<"Picture">, cursorFieldJPEGGetter, cursorFieldJPEGSetter),
     QV_PROPERTY("BooleanValue", Boolean, CursorFieldBooleanValueGetter,
                 CursorFieldBooleanValueSetter),
     QV_PROPERTY("Value", Class<"Variant">, CursorFieldValueGetter, CursorFieldValueSetter),

@@ -9,6 +9,7 @@
 #include "database/ColumnValues.h"
 #include "database/DataBinding.h"
 #include "database/DatabaseClasses.h"
+#include "database/JPEGValues.h"
 #include "strings/StringNumbers.h"
 
 namespace {
@@ -165,6 +166,20 @@ void setDatabaseRecordMacPictColumn(RuntimeObject* record, stringStorage* name, 
 }
 QV_EXPORT(setDatabaseRecordMacPictColumn)
 
+RuntimeObject* getDatabaseRecordJPEGColumn(RuntimeObject* record, stringStorage* name) {
+  return PictureFromJPEGBytes(ColumnText(record, name));
+}
+QV_EXPORT(getDatabaseRecordJPEGColumn)
+
+void setDatabaseRecordJPEGColumn(RuntimeObject* record, stringStorage* name,
+                                 RuntimeObject* picture) {
+  string bytes;
+  if (AsDatabaseRecord(record) && JPEGBytesOfPicture(picture, &bytes)) {
+    SetColumn(record, name, bytes, kColumnText);
+  }
+}
+QV_EXPORT(setDatabaseRecordJPEGColumn)
+
 int32_t getDatabaseRecordFieldCount(RuntimeObject* object) {
   DatabaseRecordObject* record = AsDatabaseRecord(object);
   int32_t count = 0;
@@ -205,6 +220,8 @@ const MethodRow kRecordMethods[] = {
                         setDatabaseRecordDateColumn, Param("Name", String)),
     QV_FUNCTION_ASSIGNS("MacPictColumn", Class<"Picture">, getDatabaseRecordMacPictColumn,
                         setDatabaseRecordMacPictColumn, Param("Name", String)),
+    QV_FUNCTION_ASSIGNS("JPEGColumn", Class<"Picture">, getDatabaseRecordJPEGColumn,
+                        setDatabaseRecordJPEGColumn, Param("Name", String)),
     QV_FUNCTION_ASSIGNS("BlobColumn", String, GetDatabaseRecordBlobColumn,
                         SetDatabaseRecordBlobColumn, Param("Name", String)),
     QV_FUNCTION_ASSIGNS("BooleanColumn", Boolean, GetDatabaseRecordBooleanColumn,
