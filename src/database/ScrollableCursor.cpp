@@ -110,6 +110,9 @@ void scrollableCursorConstructor(RuntimeObject* object, RuntimeObject* source) {
   if (!self || self->store) return;
   self->columnCount = cursorFieldCount(source);
   self->store = RowStoreCreate();
+  // Background tasks run compiled code, which may drop the last other reference to either.
+  RuntimeLockObject(object);
+  RuntimeLockObject(source);
   while (self->store && rs && !rs->eof) {
     DataFile* file = RowStoreAppendRow(self->store);
     if (!file || !WriteColumnTexts(source, self->columnCount, file) ||
@@ -118,6 +121,8 @@ void scrollableCursorConstructor(RuntimeObject* object, RuntimeObject* source) {
     cursorMoveNext(source);
     RunDueBackgroundTasks(true);
   }
+  RuntimeUnlockObject(source);
+  RuntimeUnlockObject(object);
 }
 QV_EXPORT(scrollableCursorConstructor)
 

@@ -50,6 +50,9 @@ TEST(DatabaseImage, APackedApplicationWorksThroughThePluginEngineAndQuitsWithItO
           "engine: dbExecute rollback", "app: error 77",
           "engine: curClose values-unreleased=0", "engine: dbClose variant=0 closes=1",
           "app: closed",
+          // Classes of the application's own, spelling the interface methods their own way.
+          "app: source adds a receiver", "app: label shows [first]", "app: label shows [second]",
+          "app: source removes its receiver", "app: bound",
           // Quitting with both open: the RecordSet is closed before its database.
           "engine: open sql", "engine: dbSelect select * from codes", "engine: curNextRow -> 1",
           "app: quitting with a RecordSet open", "engine: curClose values-unreleased=0",
