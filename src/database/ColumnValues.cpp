@@ -84,7 +84,9 @@ string DateText(const ColumnValue& value) {
   }
 }
 
-bool BeginsWithT(const string& text) { return text.Length() > 0 && (text.Bytes()[0] | 0x20) == 't'; }
+bool BeginsWithT(const string& text) {
+  return text.Length() > 0 && (text.Bytes()[0] | 0x20) == 't';
+}
 
 int64_t TextInt64(const string& text) {
   int64_t whole;

@@ -38,7 +38,8 @@ void ReceiverListClear(ReceiverNode** list);
 
 // Calls "DataChanged" of dataNotificationReceiver, "PerformAction" of
 // actionNotificationReceiver, or "listDataReload" of listDataNotificationReceiver on every
-// object of the list that has it.
+// object of the list that has it. The caller holds the list's owner for the call: a receiver may
+// drop the last other reference to it.
 void NotifyDataChanged(ReceiverNode** list);
 void NotifyPerformAction(ReceiverNode** list);
 void NotifyListDataReload(ReceiverNode** list);
