@@ -94,10 +94,14 @@ static const Row kRows[] = {
 };
 #define ROW_COUNT ((int)(sizeof kRows / sizeof kRows[0]))
 
+/* Engines are never freed, so that a second dbClose is counted, not a use after free; they
+ * stay listed so that the leak checker sees them reachable. */
 typedef struct Engine {
   int variant; /* 0 sql, 1 execute, 2 noselect, 3 nonames */
   int closes;
+  struct Engine* next;
 } Engine;
+static Engine* gEngines;
 
 typedef struct Cursor {
   Engine* engine;
@@ -317,6 +321,8 @@ static QVObj* OpenTestEngine(uint32_t data, uint32_t length) {
     if (strlen(kVariants[v]) == length && memcmp((const void*)data, kVariants[v], length) == 0) {
       Engine* e = calloc(1, sizeof *e);
       e->variant = v;
+      e->next = gEngines;
+      gEngines = e;
       Say("open %s", kVariants[v]);
       return QV_CALL("QUORdbDatabaseFromDBDatabase", QVObj* (*)(void*, void*))(e, &gTables[v]);
     }
