@@ -21,6 +21,7 @@ enum StartupOrder : uint32_t {
   kStartupCursorResourceMaker,
   kStartupWindowSystemHooks,
   kStartupPluginClassLibrary,
+  kStartupControlClassLink,
   kStartupDebuggerConnections,
   kStartupHooksEnd,
 
@@ -105,6 +106,7 @@ enum StartupOrder : uint32_t {
   kStartupGraphicsClass,
   kStartupControlClass,
   kStartupRectControlClass,
+  kStartupWindowClass,
   kStartupPaneChildInterface,
   kStartupMovieClass,
   kStartupSoundClass,
