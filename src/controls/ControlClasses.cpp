@@ -64,7 +64,8 @@ QV_CLASS(RectControlClassDefinition,
          .events = kRectControlEvents)
 
 // Windows tell controls apart by this class (windows/ControlRecord.h).
-QV_STARTUP(kStartupControlClassLink, +[] { ControlClasses().controlClass = ControlClassDefinition; })
+QV_STARTUP(kStartupControlClassLink,
+           +[] { ControlClasses().controlClass = ControlClassDefinition; })
 
 QV_STARTUP_CLASS(kStartupObjectClass, ObjectClassDefinition)
 QV_STARTUP_CLASS(kStartupControlClass, ControlClassDefinition)

@@ -240,8 +240,9 @@ TEST_F(WindowObjects, PositionAndSizeFollowTheSettersUnlessFullScreen) {
   windowPosSetter(window, 1, 140);
   windowPosSetter(window, 2, 250);
   windowPosSetter(window, 3, 90);
-  EXPECT_EQ(qvtest::RectText(AsWindow(window)->bounds), qvtest::RectText(MakeRect(140, 120, 230, 370)));
-  EXPECT_EQ(qvtest::RectText(native->ScreenBounds()), qvtest::RectText(MakeRect(140, 120, 230, 370)));
+  const std::string placed = qvtest::RectText(MakeRect(140, 120, 230, 370));
+  EXPECT_EQ(qvtest::RectText(AsWindow(window)->bounds), placed);
+  EXPECT_EQ(qvtest::RectText(native->ScreenBounds()), placed);
   EXPECT_EQ(native->Width(), 250);
   const int32_t expected[] = {120, 140, 250, 90, 0};
   for (uint32_t which = 0; which < 5; ++which) {
