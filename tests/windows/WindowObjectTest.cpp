@@ -11,7 +11,11 @@
 #include "app/ExternalClasses.h"
 #include "core/ClassRegistry.h"
 #include "core/ObjectDefinitionConverter.h"
+#include "net/IPCSocketClass.h"
+#include "net/RuntimeSocketAccessors.h"
+#include "support/TempFolder.h"
 #include "windows/WindowEntryPoints.h"
+#include "windows/WindowControls.h"
 
 namespace {
 
@@ -213,6 +217,34 @@ TEST_F(WindowObjects, ClosingAllWindowsAsksNoneAndStopsAtOneThatStaysOpen) {
   CloseAllNativeWindows();
   EXPECT_EQ(AsWindow(open)->mImp, nullptr);
   EXPECT_FALSE(HasRuntimeWindows());
+}
+
+// Sockets dropped on a window close with it; the objects live on where they are held.
+TEST_F(WindowObjects, ClosingAWindowClosesTheSocketsOnIt) {
+  RuntimeObject* window = Open("Sockets");
+  auto make = [](const char* name) {
+    return RuntimeNewObject(RuntimeLookupClass(string(name).Storage()));
+  };
+  RuntimeObject* tcp = make("TCPSocket");
+  RuntimeObject* ipc = make("IPCSocket");
+  ASSERT_TRUE(tcp && ipc);
+  qvtest::TempFolder folder("qvwinsock");
+  auto* ipcFields = reinterpret_cast<IPCSocketObject*>(ipc);
+  stringStorage::RemoveReference(ipcFields->path);
+  ipcFields->path = qvtest::NewStringRecord(folder / "ipc");
+  SocketListen(tcp);
+  IPCSocketListen(ipc);
+  ASSERT_GE(SocketGetHandle(tcp, 0), 0);
+  ASSERT_GE(IPCSocketGetHandle(ipc, 0), 0);
+  WindowAddControl(window, string("Listener").Storage(), tcp);
+  WindowAddControl(window, string("Local").Storage(), ipc);
+  RuntimeCloseWindow(window);
+  EXPECT_EQ(SocketGetHandle(tcp, 0), -1);
+  EXPECT_EQ(IPCSocketGetHandle(ipc, 0), -1);
+  EXPECT_EQ(tcp->refCount, 1);
+  EXPECT_EQ(ipc->refCount, 1);
+  RuntimeUnlockObject(tcp);
+  RuntimeUnlockObject(ipc);
 }
 
 TEST_F(WindowObjects, FramesAndPlacementsReachTheNativeWindow) {
