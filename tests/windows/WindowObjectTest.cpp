@@ -1,7 +1,10 @@
 // The Window language object in this process: its class tables, the events of opening and
 // closing in their order, implicit instances, CancelClose through the close box and quitting,
 // the window list's walks, frames and placements, position and size, and modal runs.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <map>
 
@@ -9,6 +12,7 @@
 #include "WindowObjectFixtures.h"
 #include "app/ClassLibraryHooks.h"
 #include "app/ExternalClasses.h"
+#include "app/MainLoop.h"
 #include "core/ClassRegistry.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "net/IPCSocketClass.h"
@@ -217,6 +221,42 @@ TEST_F(WindowObjects, ClosingAllWindowsAsksNoneAndStopsAtOneThatStaysOpen) {
   CloseAllNativeWindows();
   EXPECT_EQ(AsWindow(open)->mImp, nullptr);
   EXPECT_FALSE(HasRuntimeWindows());
+}
+
+// The window manager's and the program's changes of state reach the handlers, and the object's
+// bounds follow the window.
+TEST_F(WindowObjects, StateChangesReachTheHandlersAndTheBoundsFollow) {
+  RuntimeObject* window = Open("States");
+  ASSERT_TRUE(kit.ShowAndFocus(gui, window));
+  RuntimeViewWindow* native = AsWindow(window)->mImp;
+  const auto told = [&](const std::string& event) {
+    Log seen;
+    gui.PumpUntil([&] {
+      MainLoopDoEvents(false);  // a pass notices moves and resizes
+      const Log now = kit.Take();
+      seen.insert(seen.end(), now.begin(), now.end());
+      return std::find(seen.begin(), seen.end(), "States." + event) != seen.end();
+    });
+    return seen;
+  };
+  EXPECT_THAT(told("Paint g"), testing::Contains("States.Paint g"));
+  const std::string id = std::to_string(gui.FindWindow("States"));
+  qvtest::RunXTool(gui, {"xdotool", "windowminimize", id});
+  EXPECT_THAT(told("Minimize"), testing::Contains("States.Minimize"));
+  native->Restore();
+  EXPECT_THAT(told("Restore"), testing::Contains("States.Restore"));
+  ASSERT_TRUE(kit.ShowAndFocus(gui, window));
+  windowPosSetter(window, 0, 77);
+  EXPECT_THAT(told("Moved"), testing::Contains("States.Moved"));
+  windowPosSetter(window, 2, 260);
+  EXPECT_THAT(told("Resized"), testing::Contains("States.Resized"));
+  // The passes that see the window at its new place and size leave the object's bounds so.
+  EXPECT_TRUE(gui.PumpUntil([&] {
+    MainLoopDoEvents(false);
+    return windowPosGetter(window, 0) == 77 && windowPosGetter(window, 2) == 260;
+  }));
+  EXPECT_EQ(qvtest::RectText(AsWindow(window)->bounds),
+            qvtest::RectText(native->ScreenBounds()));
 }
 
 // Sockets dropped on a window close with it; the objects live on where they are held.
