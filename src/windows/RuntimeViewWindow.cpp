@@ -59,7 +59,8 @@ RuntimeViewWindow::RuntimeViewWindow(RuntimeObject* windowObject, const WindowSp
 }
 
 RuntimeViewWindow::~RuntimeViewWindow() {
-  for (RuntimeViewWindow** link = &gFirstRuntimeWindow; *link; link = &(*link)->mNextRuntimeWindow) {
+  for (RuntimeViewWindow** link = &gFirstRuntimeWindow; *link;
+       link = &(*link)->mNextRuntimeWindow) {
     if (*link != this) continue;
     *link = mNextRuntimeWindow;
     break;

@@ -360,7 +360,9 @@ void InstallWindowSystemHooks() {
   hooks.dragMouseCapture = &DragMouseCapture;
   hooks.isCancelKeyDown = +[] { return IsMacKeyCodeDown(kMacKeyEscape); };
   hooks.hasOpenWindows = &HasRuntimeWindows;
-  hooks.closeWindowsForQuit = +[] { return Window::ForEachWindow(&CloseWindowForQuit, nullptr); };
+  hooks.closeWindowsForQuit = +[] {
+    return Window::ForEachWindow(&CloseWindowForQuit, nullptr);
+  };
   hooks.closeAllWindows = &CloseAllNativeWindows;
   SetWindowSystemHooks(hooks);
 }

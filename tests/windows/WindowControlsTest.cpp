@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "WindowObjectFixtures.h"
+#include "core/ObjectDefinitionConverter.h"
 #include "support/RaisedExceptions.h"
 #include "support/TestSupport.h"
 #include "windows/WindowControls.h"
@@ -197,7 +198,7 @@ TEST_F(WindowControls, ThePaneDelegateLetsGoOfItsControlWhenThePaneCloses) {
   const int32_t references = target->refCount;
   PaneDelegate* delegate = pane->GetDelegate();
   ASSERT_NE(delegate, nullptr);
-  EXPECT_FALSE(delegate->DragEnter(nullptr, 1));  // no handler: the drag is accepted
+  EXPECT_FALSE(delegate->DragEnter(nullptr, 1));  // the handler answers False: accepted
   QV::Rect wide = MakeRect(-50, -50, 500, 500);
   delegate->ClipRect(pane, wide);
   EXPECT_EQ(qvtest::RectText(wide), qvtest::RectText(MakeRect(0, 0, 200, 300)));
@@ -207,3 +208,45 @@ TEST_F(WindowControls, ThePaneDelegateLetsGoOfItsControlWhenThePaneCloses) {
 }
 
 }  // namespace
+
+// Drag answers mean one thing from the handlers up, for windows and controls alike: True
+// rejects the drag; False, or no handler, accepts it.
+TEST_F(WindowControls, DragAnswersOfWindowsAndControlsMeanTheSame) {
+  kit.script.title = "Drags";
+  kit.script.controls = {{.name = "Target", .bounds = MakeRect(10, 10, 50, 50)}};
+  window = kit.NewWindow();
+  RuntimeViewWindow* native = AsWindow(window)->mImp;
+  SubPane* pane = AsControl(qvtest::ControlAt(window, "Target"))->pane;
+  ASSERT_TRUE(native && pane);
+  PaneDelegate* delegate = pane->GetDelegate();
+  RuntimeObject* item = RuntimeNewObject(kit.plainClass);
+  kit.Take();
+  for (bool rejects : {false, true}) {
+    kit.script.dragRejects = rejects;
+    EXPECT_EQ(native->DragEnter(item, 1), rejects);
+    EXPECT_EQ(native->DragOver(5, 6, item, 2), rejects);
+    EXPECT_EQ(delegate->DragEnter(item, 1), rejects);
+    EXPECT_EQ(delegate->DragOver(7, 8, item, 2), rejects);
+  }
+  native->DropObject(item, 2);
+  native->DropObject(nullptr, 2);  // no drag item: nothing to drop
+  delegate->DropObject(pane, item, 1);
+  using Log = std::vector<std::string>;
+  const Log round = {"Drags.DragEnter item 1", "Drags.DragOver 5,6 item 2",
+                     "Target.DragEnter item 1", "Target.DragOver 7,8 item 2"};
+  Log expected = round;
+  expected.insert(expected.end(), round.begin(), round.end());
+  expected.insert(expected.end(), {"Drags.DropObject item 2", "Target.DropObject item 1"});
+  EXPECT_EQ(kit.Take(), expected);
+
+  // Without handlers: accepted.
+  RuntimeObject* bare = RuntimeNewObject(RuntimeLookupClass(string("RectControl").Storage()));
+  ASSERT_NE(bare, nullptr);
+  {
+    RuntimePaneDelegate plain(bare);
+    EXPECT_FALSE(plain.DragEnter(item, 1));
+    EXPECT_FALSE(plain.DragOver(1, 1, item, 1));
+  }
+  RuntimeUnlockObject(bare);
+  RuntimeUnlockObject(item);
+}

@@ -121,6 +121,29 @@ void OnPaint(RuntimeObject* window, RuntimeObject* graphics) {
   Log(window, true, "Paint", graphics ? "g" : "nil");
 }
 
+// Drag handlers, the same for windows and controls.
+std::string DragDetail(RuntimeObject* item, int32_t action) {
+  return (item ? "item " : "nil ") + std::to_string(action);
+}
+
+template <bool IsWindow>
+bool OnDragEnter(RuntimeObject* object, RuntimeObject* item, int32_t action) {
+  Log(object, IsWindow, "DragEnter", DragDetail(item, action));
+  return gKit && gKit->script.dragRejects;
+}
+
+template <bool IsWindow>
+bool OnDragOver(RuntimeObject* object, int32_t x, int32_t y, RuntimeObject* item,
+                int32_t action) {
+  Log(object, IsWindow, "DragOver", Point(x, y) + " " + DragDetail(item, action));
+  return gKit && gKit->script.dragRejects;
+}
+
+template <bool IsWindow>
+void OnDropObject(RuntimeObject* object, RuntimeObject* item, int32_t action) {
+  Log(object, IsWindow, "DropObject", DragDetail(item, action));
+}
+
 void WindowFinalizer(RuntimeObject*) {
   if (gKit) ++gKit->windowsFreed;
 }
@@ -198,6 +221,9 @@ RuntimeClass* MakeWindowClass() {
       {"Minimize", reinterpret_cast<void*>(&OnWindowEvent<kMinimize>)},
       {"Restore", reinterpret_cast<void*>(&OnWindowEvent<kRestore>)},
       {"MouseWheel", reinterpret_cast<void*>(&OnMouseWheel)},
+      {"DragEnter", reinterpret_cast<void*>(&OnDragEnter<true>)},
+      {"DragOver", reinterpret_cast<void*>(&OnDragOver<true>)},
+      {"DropObject", reinterpret_cast<void*>(&OnDropObject<true>)},
   };
   for (const auto& h : handlers) SetHandler(cls, h.event, h.handler);
   cls->finalizer = &WindowFinalizer;
@@ -214,6 +240,9 @@ RuntimeClass* MakeControlClass() {
   SetHandler(cls, "MouseExit", reinterpret_cast<void*>(&OnControlEvent<kMouseExit>));
   SetHandler(cls, "MouseMove", reinterpret_cast<void*>(&OnControlMove));
   SetHandler(cls, "MouseWheel", reinterpret_cast<void*>(&OnControlWheel));
+  SetHandler(cls, "DragEnter", reinterpret_cast<void*>(&OnDragEnter<false>));
+  SetHandler(cls, "DragOver", reinterpret_cast<void*>(&OnDragOver<false>));
+  SetHandler(cls, "DropObject", reinterpret_cast<void*>(&OnDropObject<false>));
   cls->finalizer = &ControlFinalizer;
   return cls;
 }

@@ -46,6 +46,7 @@ struct WindowScript {
   bool keyDownTakes = false;
   bool wheelTakes = false;
   bool controlWheelTakes = false;
+  bool dragRejects = false;  // DragEnter and DragOver of windows and controls
   // Called by the handler of the event of that name (window events as "Event", control events
   // as "Name.Event"), with the object, after the event is logged.
   std::function<void(const std::string& event, RuntimeObject* object)> action;

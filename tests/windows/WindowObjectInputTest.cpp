@@ -119,7 +119,8 @@ TEST_F(WindowObjectInput, TheWheelGoesToTheControlUnderThePointerFirst) {
   MoveTo(60, 50);
   gui.Click(content.left + 60, content.top + 50, 5);
   ASSERT_TRUE(WaitFor(Title() + ".MouseWheel"));
-  EXPECT_EQ(Seen({"MouseWheel"}), (Log{"Left.MouseWheel 40,30 0,3", Title() + ".MouseWheel 60,50 0,3"}));
+  EXPECT_EQ(Seen({"MouseWheel"}),
+            (Log{"Left.MouseWheel 40,30 0,3", Title() + ".MouseWheel 60,50 0,3"}));
   kit.script.controlWheelTakes = true;
   gui.Click(content.left + 60, content.top + 50, 4);
   ASSERT_TRUE(WaitFor("Left.MouseWheel"));
@@ -164,6 +165,6 @@ TEST_P(ClosingHandlers, AHandlerThatClosesItsWindowLeavesNothingBehind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, ClosingHandlers,
-                         testing::Values("MouseDown", "KeyDown", "Left.MouseMove"));
+                         testing::Values("MouseDown", "KeyDown", "MouseMove", "Left.MouseMove"));
 
 }  // namespace

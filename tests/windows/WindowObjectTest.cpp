@@ -1,7 +1,10 @@
 // The Window language object in this process: its class tables, the events of opening and
 // closing in their order, implicit instances, CancelClose through the close box and quitting,
 // the window list's walks, frames and placements, position and size, and modal runs.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <map>
 
@@ -9,9 +12,14 @@
 #include "WindowObjectFixtures.h"
 #include "app/ClassLibraryHooks.h"
 #include "app/ExternalClasses.h"
+#include "app/MainLoop.h"
 #include "core/ClassRegistry.h"
 #include "core/ObjectDefinitionConverter.h"
+#include "net/IPCSocketClass.h"
+#include "net/RuntimeSocketAccessors.h"
+#include "support/TempFolder.h"
 #include "windows/WindowEntryPoints.h"
+#include "windows/WindowControls.h"
 
 namespace {
 
@@ -215,6 +223,70 @@ TEST_F(WindowObjects, ClosingAllWindowsAsksNoneAndStopsAtOneThatStaysOpen) {
   EXPECT_FALSE(HasRuntimeWindows());
 }
 
+// The window manager's and the program's changes of state reach the handlers, and the object's
+// bounds follow the window.
+TEST_F(WindowObjects, StateChangesReachTheHandlersAndTheBoundsFollow) {
+  RuntimeObject* window = Open("States");
+  ASSERT_TRUE(kit.ShowAndFocus(gui, window));
+  RuntimeViewWindow* native = AsWindow(window)->mImp;
+  const auto told = [&](const std::string& event) {
+    Log seen;
+    gui.PumpUntil([&] {
+      MainLoopDoEvents(false);  // a pass notices moves and resizes
+      const Log now = kit.Take();
+      seen.insert(seen.end(), now.begin(), now.end());
+      return std::find(seen.begin(), seen.end(), "States." + event) != seen.end();
+    });
+    return seen;
+  };
+  EXPECT_THAT(told("Paint g"), testing::Contains("States.Paint g"));
+  const std::string id = std::to_string(gui.FindWindow("States"));
+  qvtest::RunXTool(gui, {"xdotool", "windowminimize", id});
+  EXPECT_THAT(told("Minimize"), testing::Contains("States.Minimize"));
+  native->Restore();
+  EXPECT_THAT(told("Restore"), testing::Contains("States.Restore"));
+  ASSERT_TRUE(kit.ShowAndFocus(gui, window));
+  windowPosSetter(window, 0, 77);
+  EXPECT_THAT(told("Moved"), testing::Contains("States.Moved"));
+  windowPosSetter(window, 2, 260);
+  EXPECT_THAT(told("Resized"), testing::Contains("States.Resized"));
+  // The passes that see the window at its new place and size leave the object's bounds so.
+  EXPECT_TRUE(gui.PumpUntil([&] {
+    MainLoopDoEvents(false);
+    return windowPosGetter(window, 0) == 77 && windowPosGetter(window, 2) == 260;
+  }));
+  EXPECT_EQ(qvtest::RectText(AsWindow(window)->bounds),
+            qvtest::RectText(native->ScreenBounds()));
+}
+
+// Sockets dropped on a window close with it; the objects live on where they are held.
+TEST_F(WindowObjects, ClosingAWindowClosesTheSocketsOnIt) {
+  RuntimeObject* window = Open("Sockets");
+  auto make = [](const char* name) {
+    return RuntimeNewObject(RuntimeLookupClass(string(name).Storage()));
+  };
+  RuntimeObject* tcp = make("TCPSocket");
+  RuntimeObject* ipc = make("IPCSocket");
+  ASSERT_TRUE(tcp && ipc);
+  qvtest::TempFolder folder("qvwinsock");
+  auto* ipcFields = reinterpret_cast<IPCSocketObject*>(ipc);
+  stringStorage::RemoveReference(ipcFields->path);
+  ipcFields->path = qvtest::NewStringRecord(folder / "ipc");
+  SocketListen(tcp);
+  IPCSocketListen(ipc);
+  ASSERT_GE(SocketGetHandle(tcp, 0), 0);
+  ASSERT_GE(IPCSocketGetHandle(ipc, 0), 0);
+  WindowAddControl(window, string("Listener").Storage(), tcp);
+  WindowAddControl(window, string("Local").Storage(), ipc);
+  RuntimeCloseWindow(window);
+  EXPECT_EQ(SocketGetHandle(tcp, 0), -1);
+  EXPECT_EQ(IPCSocketGetHandle(ipc, 0), -1);
+  EXPECT_EQ(tcp->refCount, 1);
+  EXPECT_EQ(ipc->refCount, 1);
+  RuntimeUnlockObject(tcp);
+  RuntimeUnlockObject(ipc);
+}
+
 TEST_F(WindowObjects, FramesAndPlacementsReachTheNativeWindow) {
   const int32_t storedKinds[] = {8, 3, 2, 1, 4, 5, 6, 9, 10, 8, 1, 13};
   for (int32_t frame = -1; frame <= 12; ++frame) {
@@ -240,8 +312,9 @@ TEST_F(WindowObjects, PositionAndSizeFollowTheSettersUnlessFullScreen) {
   windowPosSetter(window, 1, 140);
   windowPosSetter(window, 2, 250);
   windowPosSetter(window, 3, 90);
-  EXPECT_EQ(qvtest::RectText(AsWindow(window)->bounds), qvtest::RectText(MakeRect(140, 120, 230, 370)));
-  EXPECT_EQ(qvtest::RectText(native->ScreenBounds()), qvtest::RectText(MakeRect(140, 120, 230, 370)));
+  const std::string placed = qvtest::RectText(MakeRect(140, 120, 230, 370));
+  EXPECT_EQ(qvtest::RectText(AsWindow(window)->bounds), placed);
+  EXPECT_EQ(qvtest::RectText(native->ScreenBounds()), placed);
   EXPECT_EQ(native->Width(), 250);
   const int32_t expected[] = {120, 140, 250, 90, 0};
   for (uint32_t which = 0; which < 5; ++which) {
