@@ -189,6 +189,8 @@ extern "C" void ControlClose(RuntimeObject* control) {
   CollectControlTree(control, tree);
   for (uint32_t i = tree.size(); i-- > 0;) {
     RuntimeObject* member = tree[i];
+    // A handler earlier in the pass may have closed this one already.
+    if (member != control && !AsControl(member)->window) continue;
     SubPane* memberPane = AsControl(member)->pane;
     if (memberPane && GetFocusPane() == memberPane) ClearKeyboardFocus();
     RaiseControlEvent<void>(member, ControlClasses().close, nullptr);

@@ -8,9 +8,6 @@
  * The window is "Buttons", 260 x 150; Hello lies at (20, 20) to (120, 50). */
 #include "qvapp.h"
 
-QVClass* RuntimeLookupClass(QVString name);
-QVClass* RuntimeNewClass(QVClass* parent, int32_t methods, int32_t interfaces, int32_t events,
-                         int32_t namedMethods, int32_t properties);
 QVObject* RuntimeNewObject(QVClass* cls);
 void RuntimeUnlockObject(QVObject* object);
 void RuntimeRegisterAppObject(QVObject* object);
@@ -34,48 +31,16 @@ void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 
 enum { kPlain = 0, kDefault = 1, kCancel = 2, kDisabled = 4, kHidden = 8 };
 
-typedef struct EventEntry {
-  void* vector;
-  QVString name;
-} EventEntry;
-
 static QVClass* gButtonClass;
 
 static void* Field(QVObject* object, int offset) { return (char*)object + offset; }
-
-static int NameIs(QVString name, const char* text) {
-  const unsigned char* bytes = name ? name->data + 1 : 0;
-  uint32_t length = name ? name->length : 0;
-  uint32_t i = 0;
-  for (; i < length; ++i) {
-    if (text[i] == 0 || (unsigned char)text[i] != bytes[i]) return 0;
-  }
-  return text[i] == 0;
-}
-
-static void SetHandler(QVClass* cls, const char* event, void* handler) {
-  EventEntry* entries = (EventEntry*)cls->eventTable;
-  for (uint32_t i = 0; i < cls->eventCount; ++i) {
-    if (NameIs(entries[i].name, event)) entries[i].vector = handler;
-  }
-}
-
-static QVClass* Subclass(QVString parentName, QVString name) {
-  QVClass* parent = RuntimeLookupClass(parentName);
-  QVClass* cls = RuntimeNewClass(parent, parent->methodCount, parent->interfaceCount,
-                                 parent->eventCount, parent->namedMethodCount,
-                                 parent->propertyCount);
-  cls->className = name;
-  cls->instanceSize = parent->instanceSize;
-  return cls;
-}
 
 static void OnAction(QVObject* button) {
   QVString name = *(QVString*)Field(button, CONTROL_NAME);
   QVString line = RuntimeAddString(name, QV_STR(".Action"));
   RuntimeConsolePrint(line);
   RuntimeUnlockString(line);
-  if (NameIs(name, "Hello")) QV_ApplicationQuit(0);
+  if (QVStringIs(name, "Hello")) QV_ApplicationQuit(0);
 }
 
 static void AddButton(QVObject* window, QVString name, int32_t left, int32_t top, int flags) {
@@ -120,12 +85,12 @@ QV_ENTRY {
   RuntimeRegisterAppObject(app);
   RuntimeUnlockObject(app);
 
-  gButtonClass = Subclass(QV_STR("PushButton"), QV_STR("AppButton"));
-  SetHandler(gButtonClass, "Action", (void*)OnAction);
-  QVClass* windowClass = Subclass(QV_STR("Window"), QV_STR("ButtonWindow"));
-  SetHandler(windowClass, "Layout", (void*)OnLayout);
-  SetHandler(windowClass, "CreateControls", (void*)OnCreateControls);
-  SetHandler(windowClass, "Activate", (void*)OnActivate);
+  gButtonClass = QVSubclass(QV_STR("PushButton"), QV_STR("AppButton"));
+  QVSetHandler(gButtonClass, "Action", (void*)OnAction);
+  QVClass* windowClass = QVSubclass(QV_STR("Window"), QV_STR("ButtonWindow"));
+  QVSetHandler(windowClass, "Layout", (void*)OnLayout);
+  QVSetHandler(windowClass, "CreateControls", (void*)OnCreateControls);
+  QVSetHandler(windowClass, "Activate", (void*)OnActivate);
 
   QVObject* window = RuntimeNewObject(windowClass);
   WindowDefaultConstructor(window);
