@@ -12,7 +12,7 @@ fail() { echo "click-through: $1" >&2; kill "$pid" 2>/dev/null; exit 1; }
 # Waits up to 10 s for the message box to go away.
 box_gone() {
   for _ in $(seq 100); do
-    xdotool search --onlyvisible --name '^Sample message$' >/dev/null || return 0
+    xdotool search --onlyvisible --name '^Sample message$' >/dev/null 2>&1 || return 0
     sleep 0.1
   done
   fail "the message box stayed"
@@ -21,9 +21,8 @@ box_gone() {
 window=$(xdotool search --sync --onlyvisible --name '^qvruntime sample$' | head -n 1)
 [ -n "$window" ] || fail "no sample window"
 xdotool windowactivate --sync "$window" || fail "cannot activate the window"
-eval "$(xdotool getwindowgeometry --shell "$window")"
 # Hello lies at (90, 20) to (210, 52) in the window.
-xdotool mousemove $((X + 150)) $((Y + 36)) click 1
+xdotool mousemove --window "$window" 150 36 click 1
 
 box=$(xdotool search --sync --onlyvisible --name '^Sample message$' | head -n 1)
 [ -n "$box" ] || fail "no message box after Hello"
