@@ -173,6 +173,10 @@ extern "C" void WindowAddControl(RuntimeObject* window, stringStorage* name,
   if (w->mControls->GetEntry(key, &previous) && previous == object) return;
   RuntimeLockObject(object);
   w->mControls->AddEntry(key, object);
+  // A control put out of the map no longer names the window, which may go before it does.
+  if (IsControlObject(previous) && AsControl(previous)->window == window) {
+    AsControl(previous)->window = nullptr;
+  }
   RuntimeUnlockObject(previous);
   if (w->mInitialControlsCreated && isControl && AsControl(object)->ownerPane) {
     OpenControlAtRunTime(w, object);

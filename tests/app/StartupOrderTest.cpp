@@ -44,7 +44,7 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "_Cursors Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Serial "
-            "SerialPort Picture Graphics Control RectControl _PaneChild Movie Sound "
+            "SerialPort Picture Graphics Control RectControl Window _PaneChild Movie Sound "
             "MouseCursor ");
 }
 

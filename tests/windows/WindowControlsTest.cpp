@@ -53,9 +53,10 @@ TEST_F(WindowControls, ControlsAddedWhileTheWindowRunsTakeTheFirstFreeIndex) {
   EXPECT_EQ(AsControl(added)->pane->GetRunControl(), added);
   EXPECT_NE(AsControl(added)->pane->GetDelegate(), nullptr);
 
-  // Button$1 leaves; the next one fills the gap.
+  // Button$1 leaves (as a control's Close takes it off its window); the next one fills the gap.
   RuntimeObject* second = qvtest::ControlAt(window, "Button$1");
   AsWindow(window)->mControls->RemoveEntry(string("Button$1"));
+  AsControl(second)->window = nullptr;
   RuntimeUnlockObject(second);
   Add({.name = "Button", .bounds = MakeRect(100, 10, 120, 60)});
   EXPECT_EQ(ControlKeys(window), (Keys{"Button$0", "Label", "Button$2", "Button$1"}));
@@ -141,6 +142,27 @@ TEST_F(WindowControls, AControlHeldElsewhereLeavesTheMapWhenItIsDestroyed) {
   EXPECT_EQ(AsControl(survivor)->window, nullptr);
   RuntimeUnlockObject(survivor);
   EXPECT_EQ(kit.controlsFreed, 4);
+}
+
+// A control that another one of the same key puts out of the map forgets the window, which may
+// go before it does.
+TEST_F(WindowControls, AControlReplacedUnderItsKeyForgetsTheWindow) {
+  window = kit.NewWindow();
+  AsWindow(window)->mInitialControlsCreated = 0;  // as while CreateControls runs
+  RuntimeObject* first = kit.NewControl({.name = "Same"});
+  WindowAddControl(window, string("Same").Storage(), first);
+  Add({.name = "Same"});
+  AsWindow(window)->mInitialControlsCreated = 1;
+  EXPECT_EQ(ControlKeys(window), (Keys{"Same"}));
+  EXPECT_NE(qvtest::ControlAt(window, "Same"), first);
+  EXPECT_EQ(AsControl(first)->window, nullptr);
+  EXPECT_EQ(first->refCount, 1);
+  RuntimeCloseWindow(window);
+  RuntimeUnlockObject(window);
+  window = nullptr;
+  EXPECT_EQ(kit.windowsFreed, 1);
+  RuntimeUnlockObject(first);  // its finalizer finds no window to leave
+  EXPECT_EQ(kit.controlsFreed, 2);
 }
 
 TEST_F(WindowControls, AWindowBuiltAgainTakesBackTheControlsItStillLists) {

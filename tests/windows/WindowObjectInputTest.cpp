@@ -144,7 +144,9 @@ class ClosingHandlers : public WindowObjectInput,
 TEST_P(ClosingHandlers, AHandlerThatClosesItsWindowLeavesNothingBehind) {
   const std::string closingEvent = GetParam();
   kit.script.action = [closingEvent](const std::string& event, RuntimeObject* object) {
-    if (event == closingEvent) RuntimeCloseWindow(object);
+    if (event != closingEvent) return;
+    const bool ofControl = event.find('.') != std::string::npos;
+    RuntimeCloseWindow(ofControl ? AsControl(object)->window : object);
   };
   if (closingEvent == "KeyDown") {
     gui.Type("x");
