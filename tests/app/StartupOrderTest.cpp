@@ -38,14 +38,15 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
-            "Collection Date MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
+            "Collection Date actionNotificationReceiver actionSource dataNotificationReceiver "
+            "dataNotifier MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
             "BinaryStream Random EndOfLine FolderItem "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Serial "
-            "SerialPort Picture Graphics Control RectControl Window _PaneChild Movie Sound "
-            "MouseCursor ");
+            "SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton Movie "
+            "Sound MouseCursor ");
 }
 
 }  // namespace
