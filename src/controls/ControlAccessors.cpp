@@ -72,8 +72,9 @@ RuntimeObject* ParentControlOf(RuntimeObject* control) {
 // After a move to another container the pane takes on the state the new one passes down.
 void ReapplyState(RuntimeObject* control, bool enabledAbove, bool visibleAbove) {
   ControlObject* record = AsControl(control);
-  if (record->enabled) record->pane->ApplyStateCode(enabledAbove ? kControlEnable : kControlDisable);
-  if (record->visible) record->pane->ApplyStateCode(visibleAbove ? kControlShow : kControlHide);
+  SubPane* pane = record->pane;
+  if (record->enabled) pane->ApplyStateCode(enabledAbove ? kControlEnable : kControlDisable);
+  if (record->visible) pane->ApplyStateCode(visibleAbove ? kControlShow : kControlHide);
 }
 
 void SetStateFlag(RuntimeObject* control, uint8_t ControlObject::*flag, int32_t on,
