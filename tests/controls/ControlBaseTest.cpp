@@ -270,6 +270,7 @@ TEST_F(ControlBase, AnUnchangedSizeMovesNothingAndAMoveCarriesTheContainedContro
 TEST_F(ControlBase, ACloseHandlerMayCloseAnotherControlOfThePass) {
   RuntimeObject* window = kit.OpenWindow("Closing", {kBox, kOn, kOff});
   RuntimeObject* box = kit.Control(window, "Box");
+  RuntimeLockObject(box);  // the window's reference goes with the close
   kit.Take();
   kit.script = [&](const std::string& event, RuntimeObject*) {
     if (event == "Off.Close") ControlClose(kit.Control(window, "On"));
@@ -280,6 +281,9 @@ TEST_F(ControlBase, ACloseHandlerMayCloseAnotherControlOfThePass) {
   EXPECT_EQ(log.back(), "Box.Close");  // the container closes last
   EXPECT_EQ(windowControlCountGetter(window, 0), 0);
   EXPECT_EQ(AsControl(box)->pane, nullptr);
+  EXPECT_EQ(AsControl(box)->window, nullptr);
+  EXPECT_EQ(box->refCount, 1);
+  RuntimeUnlockObject(box);
 }
 
 TEST_F(ControlBase, ParentFollowsThePaneTree) {
