@@ -38,12 +38,14 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
-            "Collection Date MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
+            "Collection Date actionNotificationReceiver actionSource MemoryBlock Variant "
+            "Dictionary TextInputStream TextOutputStream "
             "BinaryStream Random EndOfLine FolderItem "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
-            "SocketCore TCPSocket Socket IPCSocket Object Picture Graphics Control RectControl "
+            "SocketCore TCPSocket Socket IPCSocket Object Timer Picture Graphics Control "
+            "RectControl "
             "_PaneChild Movie Sound "
             "MouseCursor ");
 }
