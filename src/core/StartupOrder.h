@@ -20,6 +20,8 @@ enum StartupOrder : uint32_t {
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
   kStartupPluginClassLibrary,
+  kStartupThreadSchedulerHooks,
+  kStartupToolkitContextWait,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
@@ -54,6 +56,9 @@ enum StartupOrder : uint32_t {
   kStartupStandardInputStreamClass,
   kStartupStandardOutputStreamClass,
   kStartupServiceApplicationClass,
+  kStartupThreadClass,
+  kStartupSemaphoreClass,
+  kStartupCriticalSectionClass,
   kStartupCollectionElementClass,
   kStartupCollectionClass,
   kStartupDateClass,

@@ -37,9 +37,9 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
   EXPECT_EQ(gRegistered,
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
-            "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
-            "Collection Date actionNotificationReceiver actionSource MemoryBlock Variant "
-            "Dictionary TextInputStream TextOutputStream "
+            "StandardInputStream StandardOutputStream ServiceApplication Thread Semaphore "
+            "CriticalSection CollectionElement Collection Date actionNotificationReceiver "
+            "actionSource MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
             "BinaryStream Random EndOfLine FolderItem "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
