@@ -59,6 +59,7 @@ enum StartupOrder : uint32_t {
   kStartupThreadClass,
   kStartupSemaphoreClass,
   kStartupCriticalSectionClass,
+  kStartupMutexClass,
   kStartupCollectionElementClass,
   kStartupCollectionClass,
   kStartupDateClass,

@@ -38,7 +38,7 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication Thread Semaphore "
-            "CriticalSection CollectionElement Collection Date actionNotificationReceiver "
+            "CriticalSection Mutex CollectionElement Collection Date actionNotificationReceiver "
             "actionSource MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
             "BinaryStream Random EndOfLine FolderItem "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
