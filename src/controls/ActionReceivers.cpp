@@ -68,7 +68,7 @@ void ReceiverListClear(ReceiverNode** list) {
 }
 
 void NotifyPerformAction(ReceiverNode* const* list) {
-  if (!list) return;
+  if (!list || !*list) return;
   std::vector<RuntimeObject*> receivers;
   for (const ReceiverNode* node = *list; node; node = node->next) {
     RuntimeLockObject(node->object);

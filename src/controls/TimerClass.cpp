@@ -81,6 +81,7 @@ extern "C" void RuntimeTimerConstructor(RuntimeObject* object) {
   timer->enabled = 1;
   timer->lastFire = TimerClockNow();
   timer->nextTimer = gTimers;
+  if (gTimers) gTimers->previousTimer = timer;
   gTimers = timer;
 }
 QV_EXPORT(RuntimeTimerConstructor)
@@ -88,11 +89,10 @@ QV_EXPORT(RuntimeTimerConstructor)
 extern "C" void RuntimeTimerDestructor(RuntimeObject* object) {
   if (!QV_CHECK_TEXT(object, "obj", nullptr)) return;
   TimerObject* timer = AsTimer(object);
-  for (TimerObject** link = &gTimers; *link; link = &(*link)->nextTimer) {
-    if (*link != timer) continue;
-    *link = timer->nextTimer;
-    break;
-  }
+  TimerObject*& link = timer->previousTimer ? timer->previousTimer->nextTimer : gTimers;
+  if (link == timer) link = timer->nextTimer;
+  if (timer->nextTimer) timer->nextTimer->previousTimer = timer->previousTimer;
+  timer->nextTimer = timer->previousTimer = nullptr;
   RemoveTimeout(timer);
   ReceiverListClear(&timer->receivers);
 }

@@ -21,7 +21,8 @@ struct TimerObject {
   uint8_t enabledPad[3];
   uint32_t timeoutId;      // 0 when no timeout exists
   ReceiverNode* receivers;
-  uint32_t unused[3];
+  TimerObject* previousTimer;  // the list's back link, so that a timer leaves it at once
+  uint32_t unused[2];
 };
 static_assert(sizeof(TimerObject) == 64 && offsetof(TimerObject, mode) == 28 &&
                   offsetof(TimerObject, period) == 32 && offsetof(TimerObject, enabled) == 40 &&

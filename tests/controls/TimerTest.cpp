@@ -81,8 +81,12 @@ TEST_F(TimerTest, ANewTimerIsEnabledOffWithPeriodOneSecondAndListedNewestFirst) 
   EXPECT_EQ(Fields(timer)->timeoutId, 0u);
   EXPECT_EQ(FirstTimer(), Fields(timer));
   EXPECT_EQ(FirstTimer()->nextTimer, Fields(older));
+  RuntimeObject* newest = NewObjectFromDefinition(TimerClassDefinition());
   RuntimeUnlockObject(timer);
-  EXPECT_EQ(FirstTimer(), Fields(older)) << "the destructor unlinks it";
+  EXPECT_EQ(FirstTimer(), Fields(newest)) << "the destructor unlinks it from the middle";
+  EXPECT_EQ(FirstTimer()->nextTimer, Fields(older));
+  RuntimeUnlockObject(newest);
+  EXPECT_EQ(FirstTimer(), Fields(older)) << "and from the front";
   RuntimeUnlockObject(older);
 }
 
