@@ -176,6 +176,22 @@ TEST_F(ThreadLocks, AKilledWaiterLeavesTheQueueAndTheNextOneGetsIn) {
   RuntimeUnlockObject(second);
 }
 
+// Resume ends a suspension, never the wait for a lock: the waiter would go on holding nothing.
+TEST_F(ThreadLocks, ResumeDoesNotEndAWaitForALock) {
+  gLock = NewObjectFromDefinition(CriticalSectionClassDefinition());
+  criticalsection_enter(gLock);
+  RuntimeObject* waiter = qvtest::NewThread(EnterThenLog);
+  Start(waiter);
+  ThreadResume(waiter);
+  MainWaitsUntil([] { return false; }, 50);
+  EXPECT_EQ(ThreadGetState(waiter, 0), 1);
+  EXPECT_EQ(gLog, "");
+  criticalsection_leave(gLock);
+  EXPECT_TRUE(MainWaitsForThreads());
+  EXPECT_EQ(gLog, "in ");
+  RuntimeUnlockObject(waiter);
+}
+
 // The waiter is also suspended, so the Leave cannot run it at once: the section is already its
 // own, and a TryEnter meanwhile fails instead of making a second owner.
 TEST_F(ThreadLocks, ALeaveHandsTheSectionToTheFirstWaiter) {

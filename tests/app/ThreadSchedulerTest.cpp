@@ -109,6 +109,31 @@ TEST_F(ThreadScheduler, KillOfASleepingThreadEndsItAtOnce) {
   RuntimeUnlockObject(sleeper);
 }
 
+// The remote debugger's two entries list the running Thread objects, newest first.
+TEST_F(ThreadScheduler, TheDebuggerSeesTheRunningThreadsNewestFirst) {
+  EXPECT_TRUE(IsMainThread());
+  EXPECT_EQ(QUORGetCurrentThread(nullptr), nullptr);
+  EXPECT_EQ(DebuggerThreadCount(), 0);
+  RuntimeObject* older = qvtest::NewThread(SleepLong);
+  RuntimeObject* newer = qvtest::NewThread(SleepLong);
+  threadRun(older);
+  threadRun(newer);
+  EXPECT_EQ(DebuggerThreadCount(), 2);
+  RuntimeObject* seen[] = {DebuggerThreadLookup(0), DebuggerThreadLookup(1)};
+  EXPECT_EQ(seen[0], newer);
+  EXPECT_EQ(seen[1], older);
+  EXPECT_EQ(newer->refCount, 4) << "the test's, the thread's, its Run call's and the lookup's";
+  for (RuntimeObject* object : seen) RuntimeUnlockObject(object);
+  EXPECT_EQ(DebuggerThreadLookup(2), nullptr);
+  EXPECT_EQ(DebuggerThreadLookup(-1), nullptr);
+  ThreadKill(older);
+  EXPECT_EQ(DebuggerThreadCount(), 1);
+  ThreadKill(newer);
+  EXPECT_EQ(DebuggerThreadCount(), 0);
+  RuntimeUnlockObject(older);
+  RuntimeUnlockObject(newer);
+}
+
 int32_t gStateInside = -1;
 void RunItselfAgain(RuntimeObject* self) {
   threadRun(self);
