@@ -59,7 +59,8 @@ RuntimeThreadImp* RunningRecord(RuntimeObject* thread) {
 void RunThreadRecord(RuntimeThreadImp* record) {
   RuntimeObject* object = record->mObject;
   ThreadObject* thread = AsThread(object);
-  QUORInitStackChecker(StackSizeOf(thread), reinterpret_cast<uintptr_t>(__builtin_frame_address(0)));
+  const auto top = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  QUORInitStackChecker(StackSizeOf(thread), top);
   void* handler = LookupEventHandler(object, gRunHook);
   if (handler && !record->mKilled) {
     EnsureThreadBackgroundTask();

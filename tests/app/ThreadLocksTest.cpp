@@ -58,8 +58,9 @@ TEST_F(ThreadLocks, SemaphoreOfTwo) {
   semaphore_release(gLock);
   EXPECT_EQ(mRaises.All().size(), 0u);
   semaphore_release(gLock);
-  EXPECT_EQ(mRaises.All(), std::vector<std::string>{
-                               "IllegalLockingException: Called Semaphore.Release too many times."});
+  EXPECT_EQ(mRaises.All(),
+            std::vector<std::string>{
+                "IllegalLockingException: Called Semaphore.Release too many times."});
   EXPECT_EQ(Semaphore()->count, 2);
   EXPECT_EQ(Semaphore_TrySignal(gLock), 1);
   EXPECT_EQ(Semaphore_TrySignal(gLock), 1);
@@ -71,8 +72,9 @@ TEST_F(ThreadLocks, SemaphoreOfTwo) {
 TEST_F(ThreadLocks, SemaphoreConstructedWithZeroRaisesErrorNumberOne) {
   gLock = NewObjectFromDefinition(SemaphoreClassDefinition());
   Semaphore_Constructor(gLock, 0);
-  EXPECT_EQ(mRaises.All(), std::vector<std::string>{
-                               "IllegalLockingException: Illegal initialCount for the Semaphore. [1]"});
+  EXPECT_EQ(mRaises.All(),
+            std::vector<std::string>{
+                "IllegalLockingException: Illegal initialCount for the Semaphore. [1]"});
   EXPECT_EQ(Semaphore()->count, 1);
 }
 

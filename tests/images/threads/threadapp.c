@@ -69,7 +69,7 @@ static QVObject* NewWindowlessApp(void) {
   return app;
 }
 
-/* ---- the milestone ---------------------------------------------------------------------- */
+/* ---- the milestone --------------------------------------------------------------------------- */
 
 static int32_t gRunning = 0;
 static int32_t gTicks = 0;
@@ -114,7 +114,7 @@ static void Milestone(void) {
   RuntimeUnlockObject(app);
 }
 
-/* ---- a console application's timers --------------------------------------------------------- */
+/* ---- a console application's timers ---------------------------------------------------------- */
 
 static int32_t gSingles = 0;
 static void OnSingle(QVObject* timer) {
@@ -166,7 +166,7 @@ static void QuitOnAThread(void) {
   RuntimeUnlockObject(app);
 }
 
-/* ---- a message box on a thread ----------------------------------------------------------------- */
+/* ---- a message box on a thread --------------------------------------------------------------- */
 
 static QVObject* gApp;
 
