@@ -29,13 +29,11 @@ struct SchedulerSlot {
 class ThreadBackgroundTask;
 
 struct SchedulerState {
-  SchedulerState() {
-    SetThreadRecordPriorityOf(MainThreadRecord(), kMainThreadPriority);
-  }
   // The main thread takes part from the start, with the priority start-up gives it.
-  void SetThreadRecordPriorityOf(RuntimeThreadImp* record, int32_t priority) {
-    for (int32_t i = 0; i < priority; ++i) slots.InsertAt(0, SchedulerSlot{record, 0});
-    record->mPriority = priority;
+  SchedulerState() {
+    RuntimeThreadImp* main = MainThreadRecord();
+    for (int32_t i = 0; i < kMainThreadPriority; ++i) slots.Append(SchedulerSlot{main, 0});
+    main->mPriority = kMainThreadPriority;
   }
 
   SimpleVector<SchedulerSlot> slots{0};
@@ -75,8 +73,9 @@ bool CanRunSometime(const RuntimeThreadImp* record) {
   std::exit(1);
 }
 
-// Step 3 of the choice: the first ready slot not yet run in this cycle, unless a wake-early
-// sleeper not yet run comes before it. readyRan receives the first ready slot that has run.
+// The scan of the slot table: the first ready slot not yet run in this cycle, unless a
+// wake-early sleeper not yet run comes before it; -1 for neither. readyRan receives the first
+// ready slot that has run.
 int32_t ScanSlots(uint32_t now, int32_t* readyRan) {
   const SimpleVector<SchedulerSlot>& slots = State().slots;
   int32_t wakeEarly = -1;
