@@ -20,8 +20,13 @@ enum StartupOrder : uint32_t {
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
   kStartupPluginClassLibrary,
+<<<<<<< HEAD
   kStartupThreadSchedulerHooks,
   kStartupToolkitContextWait,
+=======
+  kStartupDebuggerConnections,
+  kStartupFrontWindowRaise,
+>>>>>>> main
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
@@ -98,10 +103,18 @@ enum StartupOrder : uint32_t {
   kStartupControlClassesBegin,
   kStartupSocketCoreClass = kStartupControlClassesBegin,
   kStartupTCPSocketClass,
+  kStartupUDPSocketClass,
+  kStartupDatagramClass,
+  kStartupServerSocketClass,
   kStartupSocketClass,
   kStartupIPCSocketClass,
   kStartupObjectClass,
+<<<<<<< HEAD
   kStartupTimerClass,
+=======
+  kStartupSerialClass,
+  kStartupSerialPortClass,
+>>>>>>> main
   kStartupPictureClass,
   kStartupGraphicsClass,
   kStartupControlClass,

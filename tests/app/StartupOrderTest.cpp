@@ -44,9 +44,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
-            "SocketCore TCPSocket Socket IPCSocket Object Timer Picture Graphics Control "
-            "RectControl "
-            "_PaneChild Movie Sound "
+            "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
+            "Serial SerialPort Picture Graphics Control RectControl _PaneChild Movie Sound "
             "MouseCursor ");
 }
 
