@@ -20,13 +20,10 @@ enum StartupOrder : uint32_t {
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
   kStartupPluginClassLibrary,
-<<<<<<< HEAD
   kStartupThreadSchedulerHooks,
   kStartupToolkitContextWait,
-=======
   kStartupDebuggerConnections,
   kStartupFrontWindowRaise,
->>>>>>> main
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
@@ -109,12 +106,9 @@ enum StartupOrder : uint32_t {
   kStartupSocketClass,
   kStartupIPCSocketClass,
   kStartupObjectClass,
-<<<<<<< HEAD
   kStartupTimerClass,
-=======
   kStartupSerialClass,
   kStartupSerialPortClass,
->>>>>>> main
   kStartupPictureClass,
   kStartupGraphicsClass,
   kStartupControlClass,
