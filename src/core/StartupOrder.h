@@ -19,11 +19,11 @@ enum StartupOrder : uint32_t {
   kStartupSoundResourceMaker,
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
+  kStartupWindowSystemHooks,
   kStartupPluginClassLibrary,
   kStartupThreadSchedulerHooks,
   kStartupToolkitContextWait,
   kStartupDebuggerConnections,
-  kStartupFrontWindowRaise,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
