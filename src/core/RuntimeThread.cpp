@@ -21,9 +21,12 @@ uintptr_t CallingThreadStackTop() {
 }
 
 // Made by static initialisation on the main thread, which takes the baton with it, before
-// anything can raise or yield.
-struct MainThread {
+// anything can raise or yield. Never destroyed: the process may end on another language thread
+// (a deadlock, the report's Quit, a termination signal) while the main thread still waits on
+// the record's condition, and destroying a condition that is waited on blocks for good.
+union MainThread {
   MainThread() : record(CallingThreadStackTop()) { pthread_mutex_lock(&gRunBaton); }
+  ~MainThread() {}
   RuntimeThreadImp record;
 };
 MainThread gMainThread;

@@ -2,6 +2,7 @@
 // the clock's wrap), Kill, Run on a running thread, the deadlock's end, the stack check, what a
 // sleeping thread costs and what ten thousand threads leave behind.
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
@@ -281,12 +282,19 @@ TEST_F(ThreadScheduler, DeepRecursionOnAThreadRaisesStackOverflowException) {
 
 RuntimeObject* gSemaphore = nullptr;
 void SignalTheSemaphore(RuntimeObject*) { Semaphore_Signal(gSemaphore); }
+void SleepThenSignal(RuntimeObject* self) {
+  ThreadSleep(self, 50, 0);
+  Semaphore_Signal(gSemaphore);
+}
 
 // In a child: a report hook that prints, a semaphore whose one unit the main thread takes, then
-// waiters (threads of the count given, then the main thread) that no one will release.
-int RunDeadlock(int threads, std::string* output) {
+// waiters that no one will release: threads of the count given, then the main thread, or, with
+// threadLast, the main thread before a thread that sleeps first (the end then comes on that
+// thread, while the main thread still waits for its turn). A hang ends the child by its alarm.
+int RunDeadlock(int threads, bool threadLast, std::string* output) {
   return qvtest::RunInChild(
-      [threads] {
+      [threads, threadLast] {
+        alarm(20);
         RuntimeInitExternalClasses();
         SetRuntimeErrorReportHook(
             [](const RuntimeErrorReportInfo& info, void*) {
@@ -296,6 +304,7 @@ int RunDeadlock(int threads, std::string* output) {
         gSemaphore = NewObjectFromDefinition(SemaphoreClassDefinition());
         Semaphore_Signal(gSemaphore);
         for (int i = 0; i < threads; ++i) threadRun(qvtest::NewThread(SignalTheSemaphore));
+        if (threadLast) threadRun(qvtest::NewThread(SleepThenSignal));
         Semaphore_Signal(gSemaphore);
         std::printf("not reached\n");
       },
@@ -303,16 +312,17 @@ int RunDeadlock(int threads, std::string* output) {
 }
 
 // Every thread waits on a semaphore nobody releases, the main thread too, or alone: the report
-// says so once, the shutdown tasks run and the process ends with status 1.
+// says so once, the shutdown tasks run and the process ends with status 1, also when the last
+// to wait is a language thread.
 TEST(ThreadDeadlock, IsReportedOnceThenTheProgramEndsWithStatusOne) {
-  for (int threads : {2, 0}) {
+  for (const auto& [threads, threadLast] : {std::pair{2, false}, {0, false}, {1, true}}) {
     std::string output;
-    const int status = RunDeadlock(threads, &output);
+    const int status = RunDeadlock(threads, threadLast, &output);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status << output;
     EXPECT_EQ(output,
               "report: false | Infinite loop detected in the thread scheduler.  This is likely "
               "caused by incorrectly locking resources with semaphores or critical sections.\n")
-        << threads;
+        << threads << threadLast;
   }
 }
 
