@@ -54,6 +54,7 @@ class MutexTest : public qvtest::LanguageThreadTest {
   void SetUp() override {
     LanguageThreadTest::SetUp();
     gLog.clear();
+    gEnteredAt = 0;
   }
   void TearDown() override {
     LanguageThreadTest::TearDown();
@@ -162,6 +163,59 @@ TEST_F(MutexTest, AWaitForAnotherProcessEndsWithinFiftyMillisecondsOfTheRelease)
   ASSERT_NE(gEnteredAt, 0);
   EXPECT_LT(gEnteredAt - released, 50);
   RuntimeUnlockObject(thread);
+}
+
+void EnterAndKeep(RuntimeObject* self) {
+  MutexLock(gMutex);
+  gLog += "owner in ";
+  ThreadSleep(self, 60000, 0);
+}
+
+void EnterThenLog(RuntimeObject*) {
+  MutexLock(gMutex);
+  if (ThreadRaises::Raised()) {
+    gLog += ThreadRaises::OnCurrentThread() + " ";
+    return;
+  }
+  gLog += "in ";
+  MutexUnlock(gMutex);
+}
+
+// Runs thread until it waits, sleeps or ends.
+void StartThread(RuntimeObject* thread) {
+  threadRun(thread);
+  MainWaitsUntil([thread] { return ThreadGetState(thread, 0) != 0; });
+}
+
+// A waiter killed in the queue leaves it; an owner killed while it holds the Mutex gives it to
+// the next waiter, and the file's lock goes once nobody in the process owns it.
+TEST_F(MutexTest, KilledWaitersLeaveTheQueueAndAKilledOwnerHandsTheMutexOn) {
+  const std::string name = UniqueName("killed");
+  gMutex = NewMutex(name);
+  RuntimeObject* owner = qvtest::NewThread(EnterAndKeep);
+  RuntimeObject* doomed = qvtest::NewThread(EnterThenLog);
+  RuntimeObject* waiter = qvtest::NewThread(EnterThenLog);
+  StartThread(owner);
+  StartThread(doomed);
+  StartThread(waiter);
+  EXPECT_EQ(Fields(gMutex)->lock.queue->size(), 2u);
+  ThreadKill(doomed);
+  EXPECT_EQ(gLog, "owner in ThreadEndException ");
+  EXPECT_EQ(Fields(gMutex)->lock.queue->size(), 1u);
+  EXPECT_EQ(Fields(gMutex)->lock.owner, qvtest::RecordOf(owner));
+  ThreadKill(owner);
+  EXPECT_TRUE(MainWaitsForThreads());
+  EXPECT_EQ(gLog, "owner in ThreadEndException in ");
+  EXPECT_EQ(Fields(gMutex)->lock.owner, nullptr);
+  EXPECT_TRUE(Fields(gMutex)->lock.queue->empty());
+  EXPECT_FALSE(HeldElsewhere(LockPath(name)));
+  gLog.clear();
+  StartThread(owner);
+  EXPECT_TRUE(HeldElsewhere(LockPath(name)));
+  ThreadKill(owner);
+  EXPECT_EQ(Fields(gMutex)->lock.owner, nullptr);
+  EXPECT_FALSE(HeldElsewhere(LockPath(name))) << "an owner killed alone drops the file's lock";
+  for (RuntimeObject* thread : {owner, doomed, waiter}) RuntimeUnlockObject(thread);
 }
 
 // The file is replaced between the open and the lock (as when its holder deleted it and
