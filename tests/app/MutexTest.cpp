@@ -181,12 +181,6 @@ void EnterThenLog(RuntimeObject*) {
   MutexUnlock(gMutex);
 }
 
-// Runs thread until it waits, sleeps or ends.
-void StartThread(RuntimeObject* thread) {
-  threadRun(thread);
-  MainWaitsUntil([thread] { return ThreadGetState(thread, 0) != 0; });
-}
-
 // A waiter killed in the queue leaves it; an owner killed while it holds the Mutex gives it to
 // the next waiter, and the file's lock goes once nobody in the process owns it.
 TEST_F(MutexTest, KilledWaitersLeaveTheQueueAndAKilledOwnerHandsTheMutexOn) {
@@ -195,9 +189,9 @@ TEST_F(MutexTest, KilledWaitersLeaveTheQueueAndAKilledOwnerHandsTheMutexOn) {
   RuntimeObject* owner = qvtest::NewThread(EnterAndKeep);
   RuntimeObject* doomed = qvtest::NewThread(EnterThenLog);
   RuntimeObject* waiter = qvtest::NewThread(EnterThenLog);
-  StartThread(owner);
-  StartThread(doomed);
-  StartThread(waiter);
+  qvtest::RunUntilItStops(owner);
+  qvtest::RunUntilItStops(doomed);
+  qvtest::RunUntilItStops(waiter);
   EXPECT_EQ(Fields(gMutex)->lock.queue->size(), 2u);
   ThreadKill(doomed);
   EXPECT_EQ(gLog, "owner in ThreadEndException ");
@@ -210,7 +204,7 @@ TEST_F(MutexTest, KilledWaitersLeaveTheQueueAndAKilledOwnerHandsTheMutexOn) {
   EXPECT_TRUE(Fields(gMutex)->lock.queue->empty());
   EXPECT_FALSE(HeldElsewhere(LockPath(name)));
   gLog.clear();
-  StartThread(owner);
+  qvtest::RunUntilItStops(owner);
   EXPECT_TRUE(HeldElsewhere(LockPath(name)));
   ThreadKill(owner);
   EXPECT_EQ(Fields(gMutex)->lock.owner, nullptr);

@@ -28,11 +28,7 @@ class ThreadLocks : public qvtest::LanguageThreadTest {
   }
   static SemaphoreObject* Semaphore() { return reinterpret_cast<SemaphoreObject*>(gLock); }
   static OwnedLockObject* Section() { return reinterpret_cast<OwnedLockObject*>(gLock); }
-  // Runs thread until it waits, sleeps or ends.
-  static void Start(RuntimeObject* thread) {
-    threadRun(thread);
-    MainWaitsUntil([thread] { return ThreadGetState(thread, 0) != 0; });
-  }
+  static void Start(RuntimeObject* thread) { qvtest::RunUntilItStops(thread); }
 };
 
 void SignalThenLog(RuntimeObject*) {

@@ -99,6 +99,12 @@ bool MainWaitsUntil(Condition done, int timeoutMs = 10000) {
   return true;
 }
 
+// Runs thread until it waits, sleeps or ends.
+inline void RunUntilItStops(RuntimeObject* thread) {
+  threadRun(thread);
+  MainWaitsUntil([thread] { return ThreadGetState(thread, 0) != 0; });
+}
+
 // Until only the main thread is left.
 inline bool MainWaitsForThreads(int timeoutMs = 10000) {
   return MainWaitsUntil([] { return ThreadRecordCount() == 1; }, timeoutMs);
