@@ -234,6 +234,13 @@ long VmSizeKb() {
 
 void CountTurn(RuntimeObject*) { ++gTurns; }
 
+// The address sanitizer holds freed blocks back (64 MB on i386) before it reuses them.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kFreedBlocksHeldBackKb = 64 * 1024;
+#else
+constexpr long kFreedBlocksHeldBackKb = 0;
+#endif
+
 // Each thread is run by one Thread object in turn, after the last one ended: neither the POSIX
 // threads (with their stacks) nor the records stay behind.
 TEST_F(ThreadScheduler, TenThousandThreadsInTurnLeaveTheAddressSpaceBounded) {
@@ -247,7 +254,7 @@ TEST_F(ThreadScheduler, TenThousandThreadsInTurnLeaveTheAddressSpaceBounded) {
   }
   EXPECT_TRUE(MainWaitsForThreads());
   EXPECT_EQ(gTurns, 10000);
-  EXPECT_LT(VmSizeKb() - before, 64 * 1024) << "KB more address space";
+  EXPECT_LT(VmSizeKb() - before, 64 * 1024 + kFreedBlocksHeldBackKb) << "KB more address space";
   RuntimeUnlockObject(thread);
 }
 
