@@ -7,10 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "controls/ActionReceivers.h"
 #include "controls/PushButtonPane.h"
 #include "controls/RuntimeControl.h"
 #include "core/ObjectDefinition.h"
-#include "database/ReceiverList.h"
 
 class RuntimeButtonRouter;
 
@@ -22,7 +22,7 @@ struct PushButtonObject {
   uint8_t isCancel;
   uint8_t unused[2];
   ControlFontRecord font;
-  ReceiverList receivers;  // action-notification receivers
+  ReceiverNode* receivers;  // action-notification receivers
 };
 static_assert(sizeof(PushButtonObject) == 152 && offsetof(PushButtonObject, caption) == 124 &&
                   offsetof(PushButtonObject, isDefault) == 132 &&

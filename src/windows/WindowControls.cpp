@@ -20,12 +20,10 @@ constexpr uint32_t kMapBuckets = 256;
 constexpr int32_t kStateDisable = 6;
 constexpr int32_t kStateHide = 8;
 
-// The _PaneChild methods, in the interface's order.
-constexpr int32_t kSetWindowSlot = 0;
-constexpr int32_t kIndexSlot = 2;
-constexpr int32_t kSetIndexSlot = 3;
-
 bool gCreatingAtRunTime = false;
+
+// The interface belongs to the control classes, above this layer: it is found by name.
+ObjectDefinition* PaneChildInterface() { return LookupClassDefinition(string("_PaneChild")); }
 
 using ControlMap = StringMap<RuntimeObject*>;
 
@@ -94,10 +92,6 @@ void OpenControlAtRunTime(WindowObject* w, RuntimeObject* control) {
   if (open && AsControl(control)->pane == pane) pane->Refresh(true);
 }
 
-bool IsMissing(void* function) {
-  return !function || function == reinterpret_cast<void*>(&UnimplementedInterfaceMethod);
-}
-
 }  // namespace
 
 // ---- the control classes' part ----
@@ -124,13 +118,15 @@ string ControlMapKey(const string& name, int32_t index) {
   return key;
 }
 
-void* PaneChildMethod(RuntimeObject* object, int32_t slot) {
-  ObjectDefinition* paneChild = LookupClassDefinition(string("_PaneChild"));
-  if (!object || !paneChild || !ObjectIsaDefinition(object, paneChild)) return nullptr;
-  const InterfaceTableEntry* entry =
-      FindInterfaceEntry(object->classPtr, RuntimeClassForDefinition(paneChild));
-  if (!entry || !entry->methods || slot < 0 || slot >= entry->methodCount) return nullptr;
-  return entry->methods[slot].function;
+bool IsPaneChild(RuntimeObject* object) {
+  ObjectDefinition* paneChild = PaneChildInterface();
+  return object && paneChild && ObjectIsaDefinition(object, paneChild);
+}
+
+void* PaneChildMethod(RuntimeObject* object, const char* name) {
+  ObjectDefinition* paneChild = PaneChildInterface();
+  void* method = paneChild ? LookupInterfaceMethod(object, paneChild, name) : nullptr;
+  return method == reinterpret_cast<void*>(&UnimplementedInterfaceMethod) ? nullptr : method;
 }
 
 // ---- the control map ----
@@ -142,22 +138,28 @@ extern "C" void WindowAddControl(RuntimeObject* window, stringStorage* name,
   if (w->controlsReleased) return;  // closed: nothing new is listed until it is built again
   if (!w->mControls) w->mControls = new ControlMap(kMapBuckets);
   const bool isControl = IsControlObject(object);
-  const bool isPaneChild = !isControl && PaneChildMethod(object, kIndexSlot) != nullptr;
+  const bool isPaneChild = !isControl && IsPaneChild(object);
   const string controlName(name);
   int32_t index = kNoControlIndex;
   if (w->mInitialControlsCreated) {
     index = FreeIndex(w->mControls, controlName);
     if (isControl) {
       AsControl(object)->index = index;
-    } else if (void* setIndex = PaneChildMethod(object, kSetIndexSlot); !IsMissing(setIndex)) {
-      CompiledCall call;
-      call.Protect(object).Invoke<void>(setIndex, object, index);
+    } else if (isPaneChild) {
+      void* setIndex = PaneChildMethod(object, "_SetIndex");
+      if (QV_CHECK_TEXT(setIndex, "fp2", nullptr)) {
+        CompiledCall call;
+        call.Protect(object).Invoke<void>(setIndex, object, index);
+      }
     }
   } else if (isControl) {
     index = AsControl(object)->index;
   } else if (isPaneChild) {
-    CompiledCall call;
-    index = call.Protect(object).Invoke<int32_t>(PaneChildMethod(object, kIndexSlot), object);
+    void* getIndex = PaneChildMethod(object, "_Index");
+    if (QV_CHECK_TEXT(getIndex, "fp", nullptr)) {
+      CompiledCall call;
+      index = call.Protect(object).Invoke<int32_t>(getIndex, object);
+    }
   }
   if (isControl) {
     ControlObject* control = AsControl(object);
@@ -225,12 +227,12 @@ extern "C" RuntimeObject* WindowAllocateObject(RuntimeObject* window, RuntimeCla
   if (IsControlObject(object)) {
     AsControl(object)->window = window;
     AsControl(object)->createdAtRunTime = 1;
-  } else if (void* setWindow = PaneChildMethod(object, kSetWindowSlot)) {
-    if (!IsMissing(setWindow)) {
+  } else if (IsPaneChild(object)) {
+    if (void* setWindow = PaneChildMethod(object, "_SetWindow")) {
       CompiledCall call;
       call.Protect(object).Invoke<void>(setWindow, object, window);
     }
-    QV_CHECK_TEXT(!IsMissing(PaneChildMethod(object, kSetIndexSlot)), "fp2", nullptr);
+    QV_CHECK_TEXT(PaneChildMethod(object, "_SetIndex"), "fp2", nullptr);
   }
   return object;
 }

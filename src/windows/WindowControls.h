@@ -38,9 +38,11 @@ bool IsCreatingControlAtRunTime();
 // clears its window field. Nothing for a control on no window.
 void RemoveControlFromWindow(RuntimeObject* control);
 
-// Calls the _PaneChild method at slot (in the interface's order: _SetWindow, Window, _Index,
-// _SetIndex) of object; nil when object does not implement the interface or the slot is empty.
-void* PaneChildMethod(RuntimeObject* object, int32_t slot);
+// Objects that live on a window without being Controls (timers, sockets) implement _PaneChild.
+bool IsPaneChild(RuntimeObject* object);
+// The function object's class binds to the _PaneChild method of that name ("_SetWindow",
+// "_Index", "_SetIndex"); nil when it has none.
+void* PaneChildMethod(RuntimeObject* object, const char* name);
 
 // The delegate of every control pane: drag and drop notices raise the control's events; focus
 // drawing and invalidation go to the pane's owner. It holds the control.

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/ExternalClasses.h"
+#include "controls/ActionReceivers.h"
 #include "controls/PushButton.h"
 #include "controls/RuntimeControl.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "database/ReceiverList.h"
 #include "windows/ContainerPane.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowControls.h"
@@ -116,7 +116,8 @@ ControlKit::ControlKit() {
   entry.interfaceClass = RuntimeClassForDefinition(ActionNotificationReceiverInterfaceDefinition());
   entry.methodCount = 1;
   entry.methods = RuntimeNewVtable(1);
-  entry.methods[0] = {reinterpret_cast<void*>(&OnPerformAction), nullptr};
+  entry.methods[0] = {reinterpret_cast<void*>(&OnPerformAction),
+                      string("PerformAction%%").ExtractStringStorage()};
 }
 
 ControlKit::~ControlKit() {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "WindowObjectFixtures.h"
+#include "controls/ControlClasses.h"
+#include "core/ClassDefinitionRows.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "support/RaisedExceptions.h"
 #include "support/TestSupport.h"
@@ -34,6 +36,70 @@ class WindowControls : public testing::Test {
   qvtest::WindowObjectKit kit;
   RuntimeObject* window = nullptr;
 };
+
+// An object that lives on a window without being a Control, as a timer does: it implements
+// _PaneChild, through which the window tells it its window and index and asks for its index.
+struct PaneChildObject {
+  RuntimeObject header;
+  RuntimeObject* window;  // not held
+  int32_t index;
+};
+PaneChildObject* Child(RuntimeObject* object) {
+  return reinterpret_cast<PaneChildObject*>(object);
+}
+void ChildSetWindow(RuntimeObject* object, RuntimeObject* window) {
+  Child(object)->window = window;
+}
+RuntimeObject* ChildWindow(RuntimeObject* object) {
+  RuntimeLockObject(Child(object)->window);
+  return Child(object)->window;
+}
+int32_t ChildIndex(RuntimeObject* object) { return Child(object)->index; }
+void ChildSetIndex(RuntimeObject* object, int32_t index) { Child(object)->index = index; }
+
+using namespace lang;
+const MethodRow kPaneChildMethods[] = {
+    QV_SUB("_SetWindow", ChildSetWindow, Param("w", Class<"Window">)),
+    QV_FUNCTION("Window", Class<"Window">, ChildWindow),
+    QV_FUNCTION("_Index", Integer, ChildIndex),
+    QV_SUB("_SetIndex", ChildSetIndex, Param("index", Integer)),
+};
+const ClassGetter kPaneChildInterfaces[] = {PaneChildClassDefinition};
+QV_CLASS(TestPaneChildDefinition,
+         .name = "TestPaneChild",
+         .objectSize = sizeof(PaneChildObject),
+         .methods = kPaneChildMethods,
+         .interfaces = kPaneChildInterfaces)
+
+TEST_F(WindowControls, ObjectsThatLiveOnAWindowKeepTheirIndexThroughTheirInterface) {
+  window = kit.NewWindow();
+  RuntimeClass* cls = RuntimeClassForDefinition(TestPaneChildDefinition());
+  RuntimeObject* first = WindowAllocateObject(window, cls);
+  RuntimeObject* second = WindowAllocateObject(window, cls);
+  ASSERT_TRUE(first && second);
+  EXPECT_TRUE(IsPaneChild(first));
+  EXPECT_EQ(Child(first)->window, window);
+  // While the window runs, each takes the first free index.
+  WindowAddControl(window, string("Ticker").Storage(), first);
+  WindowAddControl(window, string("Ticker").Storage(), second);
+  EXPECT_EQ(Child(first)->index, 0);
+  EXPECT_EQ(Child(second)->index, 1);
+  // Before its controls are created, an object's own index names it; no index, its name alone.
+  AsWindow(window)->mInitialControlsCreated = 0;
+  RuntimeObject* member = NewObjectFromDefinition(TestPaneChildDefinition());
+  RuntimeObject* single = NewObjectFromDefinition(TestPaneChildDefinition());
+  Child(member)->index = 5;
+  Child(single)->index = kNoControlIndex;
+  WindowAddControl(window, string("Member").Storage(), member);
+  WindowAddControl(window, string("Single").Storage(), single);
+  AsWindow(window)->mInitialControlsCreated = 1;
+  EXPECT_EQ(ControlKeys(window), (Keys{"Ticker$0", "Ticker$1", "Member$5", "Single"}));
+  EXPECT_EQ(windowControlCountGetter(window, 0), 0);
+  for (RuntimeObject* object : {first, second, member, single}) {
+    EXPECT_EQ(object->refCount, 2);  // the caller's and the map's
+    RuntimeUnlockObject(object);
+  }
+}
 
 TEST_F(WindowControls, ControlsAddedWhileTheWindowRunsTakeTheFirstFreeIndex) {
   kit.script.controls = {{.name = "Button", .bounds = MakeRect(10, 10, 30, 60), .index = 0},
