@@ -11,12 +11,6 @@
 #include "windows/ControlRecord.h"
 #include "windows/WindowControls.h"
 
-namespace {
-
-constexpr int32_t kPaneChildWindowSlot = 1;
-
-}  // namespace
-
 // *self becomes the control's window (with a reference), *me the control.
 extern "C" void RuntimeExchangeSelfAndMe(RuntimeObject** self, RuntimeObject** me) {
   if (!QV_CHECK_TEXT(self, "selfVar", nullptr) || !QV_CHECK_TEXT(me, "meVar", nullptr)) return;
@@ -28,7 +22,7 @@ extern "C" void RuntimeExchangeSelfAndMe(RuntimeObject** self, RuntimeObject** m
     *self = window;
     return;
   }
-  if (void* windowMethod = PaneChildMethod(object, kPaneChildWindowSlot)) {
+  if (void* windowMethod = PaneChildMethod(object, "Window")) {
     CompiledCall call;
     *self = call.Protect(object).Invoke<RuntimeObject*>(windowMethod, object);
     return;
