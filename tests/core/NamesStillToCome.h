@@ -88,7 +88,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "_Keyboard",
     "_SystemClass",
     "SpecialFolder",
-    "Database",
     "RegistryItem",
 };
 // clang-format on
