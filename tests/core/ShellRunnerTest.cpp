@@ -90,8 +90,9 @@ TEST(ShellRunner, StartErrorsAndDetachedPrograms) {
   const std::string report = folder / "report";
   const char* const script[] = {
       "sh", "-c",
-      "{ echo \"$1\"; echo $PPID; readlink /proc/$$/fd/0 /proc/$$/fd/1; "
-      "cut -d' ' -f6 /proc/$$/stat; } > \"$0.part\"; echo noise; mv \"$0.part\" \"$0\"",
+      "i=$(readlink /proc/$$/fd/0); o=$(readlink /proc/$$/fd/1); echo noise; "
+      "{ echo \"$1\"; echo $PPID; echo $i; echo $o; cut -d' ' -f6 /proc/$$/stat; } "
+      "> \"$0.part\"; mv \"$0.part\" \"$0\"",
       report.c_str(), "one word; $HOME", nullptr};
   ASSERT_TRUE(StartDetachedProgram("/bin/sh", script, &error));
   EXPECT_EQ(error, 0);
