@@ -202,7 +202,9 @@ bool FolderItemSetPath(RuntimeObject* item, const string& path, bool resolve) {
   return true;
 }
 
-RuntimeObject* GetFolderItemFromPath(const string& path, bool resolve, int32_t kind) {
+RuntimeObject* GetFolderItemFromPath(const string& path, bool resolve, int32_t kind,
+                                     bool* raised) {
+  if (raised) *raised = false;
   switch (kind) {
     case kPathNative: {
       if (IsSaveInfo(path)) return Holding(FolderItemImpUnix::FromSaveInfo(path, nullptr));
@@ -219,6 +221,7 @@ RuntimeObject* GetFolderItemFromPath(const string& path, bool resolve, int32_t k
         RaiseNewExceptionWithMessage(
             UnsupportedFormatExceptionDefinition(),
             string("Passing non-absolute shell paths is not currently supported").Storage(), 0);
+        if (raised) *raised = true;
         return nullptr;
       }
       if (!IsValidPathText(path)) return nullptr;
@@ -244,14 +247,15 @@ QV_EXPORT(FolderItemPathCtorNoParams)
 
 extern "C" void FolderItemPathCtor(RuntimeObject* item, stringStorage* path, int32_t pathMode) {
   if (!QV_CHECK_TEXT(item, "entry", nullptr)) return;
-  RuntimeObject* made = GetFolderItemFromPath(string(path), true, pathMode);
-  if (!made) {
+  bool raised = false;
+  RuntimeObject* made = GetFolderItemFromPath(string(path), true, pathMode, &raised);
+  if (!made && !raised) {
     RaiseNewExceptionWithMessage(UnsupportedFormatExceptionDefinition(),
                                  string("The path passed into new FolderItem was invalid")
                                      .Storage(),
                                  0);
-    return;
   }
+  if (!made) return;
   auto* source = reinterpret_cast<FolderItemObject*>(made);
   ReplaceImp(item, source->mImp);
   source->mImp = nullptr;

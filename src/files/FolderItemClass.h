@@ -41,8 +41,10 @@ RuntimeObject* NewFolderItemLike(RuntimeObject* model, FolderItemImp* item);
 FolderItemImp* FolderItemImpOf(RuntimeObject* item);
 
 // The FolderItem a path of kind names (one reference for the caller), links resolved or not;
-// nil for a path that is not valid (a NUL in it, a refused folder on the way).
-RuntimeObject* GetFolderItemFromPath(const string& path, bool resolve, int32_t kind);
+// nil for a path that is not valid (a NUL in it, a refused folder on the way), or after raising
+// for a relative shell path (*raised tells which).
+RuntimeObject* GetFolderItemFromPath(const string& path, bool resolve, int32_t kind,
+                                     bool* raised = nullptr);
 
 // Gives item a new imp on path (links resolved when asked); false when the path is not valid.
 bool FolderItemSetPath(RuntimeObject* item, const string& path, bool resolve);
