@@ -39,7 +39,7 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
             "Collection Date MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
-            "BinaryStream Random EndOfLine FolderItem "
+            "BinaryStream Random EndOfLine FolderItem Permissions "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
