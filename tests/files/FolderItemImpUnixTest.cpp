@@ -121,6 +121,23 @@ TEST(FolderItemImpUnix, MetadataAgreesWithStatAndPython) {
   EXPECT_EQ(Bytes(gone->GetOwner()), "");
 }
 
+// As root: the owner and group change by name, also on a path with blanks and quotes; a name
+// the system does not know changes nothing.
+TEST(FolderItemImpUnix, OwnerAndGroupByName) {
+  qvtest::TempFolder temp("qvowner");
+  const std::string file = temp / "it's \"owned\"";
+  WriteFile(file, "");
+  Item item = On(file);
+  EXPECT_TRUE(item->SetOwner("nobody"));
+  EXPECT_TRUE(item->SetGroup("nogroup"));
+  EXPECT_EQ(Output({"stat", "-c", "%U %G", file}), "nobody nogroup");
+  EXPECT_EQ(Bytes(item->GetOwner()) + " " + Bytes(item->GetGroup()), "nobody nogroup");
+  EXPECT_FALSE(item->SetOwner("qv-no-such-user"));
+  EXPECT_FALSE(item->SetGroup("qv-no-such-group"));
+  EXPECT_EQ(Output({"stat", "-c", "%U %G", file}), "nobody nogroup");
+  EXPECT_FALSE(On(temp / "missing")->SetOwner("nobody"));
+}
+
 // Lengths are 64-bit both ways: a 5 GiB file is not cut to 1 GiB.
 TEST(FolderItemImpUnix, LengthsBeyondFourGigabytes) {
   qvtest::TempFolder temp("qvlength");
