@@ -13,6 +13,8 @@ namespace {
 
 constexpr int32_t kCopyChunk = 4096;
 constexpr int32_t kProbeRetryPeriod = 10;
+// Probe names tried before the probe gives up on a folder full of them.
+constexpr int32_t kProbeNames = 1000;
 // No real folder tree is this deep; a parent chain longer than this is going round in circles.
 constexpr int32_t kMaxDepth = 4096;
 
@@ -60,10 +62,10 @@ bool ProbeFile(FolderItemImp& item) {
 }
 
 // The first "$$TestFile$$", "$$TestFile$$0", "$$TestFile$$1", ... of folder that does not
-// exist, or nil.
+// exist, or nil when none of the first kProbeNames is free.
 FolderItemImp* FreeProbeName(const FolderItemImp& folder) {
   const string base = "$$TestFile$$";
-  for (int32_t counter = -1; counter < INT32_MAX; ++counter) {
+  for (int32_t counter = -1; counter < kProbeNames; ++counter) {
     string name = base;
     if (counter >= 0) name += std::to_string(counter).c_str();
     FolderItemImp* probe = folder.Child(name, 0);

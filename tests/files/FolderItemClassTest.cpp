@@ -81,7 +81,7 @@ TEST(FolderItemClass, PathKindsAndInvalidPaths) {
   EXPECT_EQ(PathOf(Held(Get("file://" + temp / "file", kPathURL))), temp / "file");
   EXPECT_EQ(Get("file:relative", kPathURL), nullptr);
   EXPECT_EQ(Get(temp / "file", 3), nullptr);
-  const string info = FolderItemImpUnix::FromBytes(temp / "file")->GetSaveInfo(nullptr, 0);
+  const string info = On(temp / "file")->GetSaveInfo(nullptr, 0);
   EXPECT_EQ(PathOf(Held(RuntimeGetFolderItem(info.Storage(), kPathNative))), temp / "file");
 
   Held made(NewObjectFromDefinition(FolderItemClassDefinition()));

@@ -96,10 +96,21 @@ TEST(SpecialFolders, TemporaryItemsLiveInOnePrivateFolderUntilQuit) {
     fs::create_directory(items[1]);
     WriteFile(items[1] + "/inner", "");
     WriteFile(items[2], "held");
+    // The holder and its sleep in a group of their own, ended together, writing nowhere.
     pid_t holder = 0;
     const char* const argv[] = {"flock", items[2].c_str(), "sleep", "30", nullptr};
-    ASSERT_EQ(posix_spawnp(&holder, "flock", nullptr, nullptr, const_cast<char**>(argv), environ),
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    ASSERT_EQ(posix_spawnp(&holder, "flock", &actions, &attributes, const_cast<char**>(argv),
+                           environ),
               0);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     for (int i = 0; i < 500; ++i) {
       const int probe = open(items[2].c_str(), O_RDONLY);
       const bool locked = flock(probe, LOCK_EX | LOCK_NB) != 0;
@@ -112,7 +123,7 @@ TEST(SpecialFolders, TemporaryItemsLiveInOnePrivateFolderUntilQuit) {
     EXPECT_FALSE(PathExists(items[0]));
     EXPECT_FALSE(PathExists(items[1]));
     EXPECT_EQ(ReadFile(items[2]), "held");
-    kill(holder, SIGKILL);
+    kill(-holder, SIGKILL);
     waitpid(holder, nullptr, 0);
     fs::remove_all(folder);
     // Asked again after quitting: a new private folder.
