@@ -78,6 +78,7 @@ enum StartupOrder : uint32_t {
   kStartupRandomClass,
   kStartupEndOfLineClass,
   kStartupFolderItemClass,
+  kStartupPermissionsClass,
   kStartupTextEncodingClass,
   kStartupTextConverterClass,
   kStartupEncodingsClass,

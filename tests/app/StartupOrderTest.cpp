@@ -46,8 +46,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "bindingInterface bindingPartInterface listDataProvider listDataNotifier "
             "listDataNotificationReceiver tupleInterface enablingBinder actionBinder stringBinder "
             "listBinder MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
-            "BinaryStream Random EndOfLine FolderItem TextEncoding TextConverter _Encodings "
-            "Runtime ObjectCursor _Blowfish RuntimeException Network "
+            "BinaryStream Random EndOfLine FolderItem Permissions TextEncoding TextConverter "
+            "_Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
