@@ -1,6 +1,6 @@
-// Str and Format "#,##0.00" of 1,000,000 doubles, as compiled code calls them, beside std::to_chars (general with 7 digits,
-// and fixed with 2 decimals followed by the same grouping) into a stack buffer; prints the two
-// ratios of their times (aim: at most 1.5 each).
+// Str and Format "#,##0.00" of 1,000,000 doubles, as compiled code calls them, beside
+// std::to_chars (general with 7 digits, and fixed with 2 decimals followed by the same grouping)
+// into a stack buffer; prints the two ratios of their times (aim: at most 1.5 each).
 #include <charconv>
 #include <cmath>
 #include <cstdio>
