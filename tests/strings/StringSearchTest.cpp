@@ -1,6 +1,6 @@
 // InStr and its engines against plain models: the skip-table search against std::string::find
-// around its thresholds, and the case-insensitive search over random ASCII, UTF-8 and 16-bit
-// texts against a character-by-character model.
+// around its thresholds, the byte scans against plain loops, and the case-insensitive search
+// over random ASCII, UTF-8 and 16-bit texts against a character-by-character model.
 #include <gtest/gtest.h>
 
 #include "StringFunctionsTestSupport.h"
@@ -40,6 +40,38 @@ TEST(ByteSearch, SkipTableSearchAgreesWithNaiveScanAroundItsThresholds) {
     int32_t start = int32_t(rng() % (n + 3)) - 2;
     ASSERT_EQ(InternalInStrB(start, Make(text, kEncodingASCII), Make(pattern, kEncodingASCII)),
               NaiveFind(text, pattern, std::max(start, 0))) << start;
+  }
+}
+
+// The scans for one byte or either of two, alone and at both ends of a short pattern, against
+// plain loops: every length around the sixteen-byte steps, the hits at every place.
+TEST(ByteSearch, BytePairScansAgreeWithPlainLoops) {
+  std::mt19937 rng(16);
+  for (int round = 0; round < 4000; ++round) {
+    const int32_t n = int32_t(rng() % 70);
+    std::vector<unsigned char> text(size_t(n) + 1);  // one more, so that data() is never nil
+    for (int32_t i = 0; i < n; ++i) text[size_t(i)] = "aAbB\x80\xff"[rng() % 6];
+    auto pick = [&rng] {
+      uint8_t a = uint8_t("aAbB\x80\xff"[rng() % 6]), b = uint8_t("aAbB\x80\xff"[rng() % 6]);
+      return BytePair{a, rng() % 2 ? a : b};
+    };
+    const BytePair first = pick(), last = pick();
+    const int32_t distance = int32_t(rng() % 5);
+    int32_t count = 0, found = -1, apart = -1;
+    std::vector<int32_t> places, visited;
+    for (int32_t i = 0; i < n; ++i) {
+      if (!first.Holds(text[size_t(i)])) continue;
+      ++count;
+      places.push_back(i);
+      if (found < 0) found = i;
+      if (apart < 0 && i + distance < n && last.Holds(text[size_t(i + distance)])) apart = i;
+    }
+    const unsigned char* bytes = text.data();
+    ASSERT_EQ(CountBytePair(bytes, n, first), count) << round;
+    ASSERT_EQ(FindBytePair(bytes, n, first), found) << round;
+    ASSERT_EQ(FindBytePairsApart(bytes, n, first, last, distance), apart) << round;
+    ForEachBytePair(bytes, n, first, [&visited](int32_t at) { visited.push_back(at); });
+    ASSERT_EQ(visited, places) << round;
   }
 }
 
