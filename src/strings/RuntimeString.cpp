@@ -92,16 +92,6 @@ string::string(const char* text) {
     mRecord->encoding = kEncodingASCII;
 }
 
-string::string(stringStorage* record) : mRecord(record) { stringStorage::AddReference(record); }
-
-string::string(const string& other) : mRecord(other.mRecord) {
-  stringStorage::AddReference(mRecord);
-}
-
-string::string(string&& other) noexcept : mRecord(std::exchange(other.mRecord, nullptr)) {}
-
-string::~string() { stringStorage::RemoveReference(mRecord); }
-
 string& string::operator=(const string& other) {
   if (other.mRecord == mRecord) return *this;
   stringStorage::AddReference(other.mRecord);
@@ -135,7 +125,7 @@ string string::FromBytes(const void* bytes, int64_t n, TextEncoding encoding) {
 
 void string::Release() { stringStorage::RemoveReference(std::exchange(mRecord, nullptr)); }
 
-stringStorage* string::ExtractStringStorage() const {
+stringStorage* string::ExtractStringStorage() const& {
   stringStorage::AddReference(mRecord);
   return mRecord;
 }
