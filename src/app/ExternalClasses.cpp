@@ -7,10 +7,16 @@ namespace {
 bool gExternalClassesInitialized = false;
 }
 
-// Each layer declares its classes' steps beside them. A second call changes nothing.
+// Each layer declares its classes' steps beside them.
+void RegisterStartupClasses() {
+  RunStartupSteps(kStartupStartupClassesBegin, kStartupControlClassesBegin);
+}
+
+// A second call changes nothing.
 extern "C" void RuntimeInitExternalClasses() {
   if (gExternalClassesInitialized) return;
   gExternalClassesInitialized = true;
-  RunStartupSteps(kStartupClassesBegin, kStartupClassesEnd);
+  RegisterStartupClasses();
+  RunStartupSteps(kStartupControlClassesBegin, kStartupClassesEnd);
 }
 QV_EXPORT(RuntimeInitExternalClasses)

@@ -4,4 +4,7 @@
 // it.
 #pragma once
 
+// The start-up classes alone, in their list's order: the first part of the first call.
+void RegisterStartupClasses();
+
 extern "C" void RuntimeInitExternalClasses();

@@ -24,6 +24,7 @@ const MethodRow kStandardInputMethods[] = {
                 Param("encoding", Class<"TextEncoding">).Default(0)),
     QV_FUNCTION("EOF", Boolean, RuntimeStdInputEof),
     QV_FUNCTION("ReadError", Boolean, RuntimeStdInputError),
+    QV_FUNCTION("Operator_Convert", Class<"TCPSocket">, RuntimeStdInputAsSocket),
 };
 const ClassGetter kReadable[] = {ReadableInterfaceDefinition};
 
@@ -32,6 +33,7 @@ const MethodRow kStandardOutputMethods[] = {
     QV_SUB("Write", RuntimeStdOutputStreamWrite, Param("text", String)),
     QV_SUB("Flush", RuntimeStdOutFlush),
     QV_FUNCTION("WriteError", Boolean, RuntimeStdOutputError),
+    QV_FUNCTION("Operator_Convert", Class<"TCPSocket">, RuntimeStdOutputAsSocket),
 };
 const ClassGetter kWriteable[] = {WriteableInterfaceDefinition};
 
@@ -128,6 +130,10 @@ QV_EXPORT(RuntimeStdInputEof)
 extern "C" int32_t RuntimeStdInputError(RuntimeObject*) { return ConsoleReadFailed() ? 1 : 0; }
 QV_EXPORT(RuntimeStdInputError)
 
+// Standard input is no socket here: the conversion answers nil.
+extern "C" RuntimeObject* RuntimeStdInputAsSocket(RuntimeObject*) { return nullptr; }
+QV_EXPORT(RuntimeStdInputAsSocket)
+
 // ---- StandardOutputStream -----------------------------------------------------------------
 
 extern "C" void RuntimeStdOutputStreamWriteLine(RuntimeObject* stream, stringStorage* text) {
@@ -155,3 +161,7 @@ extern "C" int32_t RuntimeStdOutputError(RuntimeObject* stream) {
   return ConsoleWriteFailed(DescriptorOf(stream)) ? 1 : 0;
 }
 QV_EXPORT(RuntimeStdOutputError)
+
+// Nor is standard output.
+extern "C" RuntimeObject* RuntimeStdOutputAsSocket(RuntimeObject*) { return nullptr; }
+QV_EXPORT(RuntimeStdOutputAsSocket)

@@ -43,9 +43,12 @@ stringStorage* RuntimeStdInputRead(RuntimeObject* stream, int32_t count,
                                    TextEncodingObject* encoding);
 int32_t RuntimeStdInputEof(RuntimeObject* stream);
 int32_t RuntimeStdInputError(RuntimeObject* stream);
+// Operator_Convert to a socket: nil, for either stream.
+RuntimeObject* RuntimeStdInputAsSocket(RuntimeObject* stream);
 
 void RuntimeStdOutputStreamWriteLine(RuntimeObject* stream, stringStorage* text);
 void RuntimeStdOutputStreamWrite(RuntimeObject* stream, stringStorage* text);
 void RuntimeStdOutFlush(RuntimeObject* stream);
 int32_t RuntimeStdOutputError(RuntimeObject* stream);
+RuntimeObject* RuntimeStdOutputAsSocket(RuntimeObject* stream);
 }

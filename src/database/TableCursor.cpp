@@ -525,7 +525,9 @@ bool TableCursor::PutParkedRows() {
   Anchor saved = mAnchor;
   bool started = mStarted;
   bool allPut = true;
-  spill->ForEach(
+  // A spill file that cannot be read back fails the put as surely as a row that finds no
+  // place: its rows are gone from this transaction.
+  bool allRead = spill->ForEach(
       [&](const uint8_t* row, uint32_t length) {
         // Each row gets its place even when another could not: nothing more is lost.
         std::vector<uint8_t> key;
@@ -547,7 +549,7 @@ bool TableCursor::PutParkedRows() {
   mStarted = started;
   mStack.clear();
   if (started && !saved.atEnd && !Refind()) return false;
-  return allPut;
+  return allRead && allPut;
 }
 
 void TableCursor::DropParkedRows() {

@@ -49,10 +49,27 @@ void AddButton(GtkWidget* window, MessageDialog* dialog, int32_t index) {
   gtk_dialog_add_action_widget(GTK_DIALOG(window), widget, kResponseBase + index);
 }
 
+// GTK's message types carry the stock icons; OTHER shows none (also for unknown values).
+GtkMessageType MessageTypeOfIcon(int32_t icon) {
+  switch (icon) {
+    case kMessageDialogInformationIcon:
+      return GTK_MESSAGE_INFO;
+    case kMessageDialogWarningIcon:
+      return GTK_MESSAGE_WARNING;
+    case kMessageDialogErrorIcon:
+      return GTK_MESSAGE_ERROR;
+    case kMessageDialogQuestionIcon:
+      return GTK_MESSAGE_QUESTION;
+    default:
+      return GTK_MESSAGE_OTHER;
+  }
+}
+
 GtkWidget* BuildWindow(MessageDialog* dialog) {
   gchar* message = ToolkitText(dialog->message);
-  GtkWidget* window = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
-                                             GTK_BUTTONS_NONE, "%s", message);
+  GtkWidget* window = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL,
+                                             MessageTypeOfIcon(dialog->icon), GTK_BUTTONS_NONE,
+                                             "%s", message);
   g_free(message);
   if (!dialog->explanation.IsEmpty()) {
     gchar* explanation = ToolkitText(dialog->explanation);
@@ -102,6 +119,7 @@ void MessageDialogInitObject(void* storage) {
   dialog->cancelButton = {dialog, string("Cancel"), false};
   dialog->alternateButton = {dialog, string("Don't Save"), false};
   dialog->defaultButton = kNoDefaultButton;
+  dialog->icon = kMessageDialogInformationIcon;
 }
 
 int32_t MessageDialogRunModal(MessageDialog* dialog) {

@@ -25,6 +25,13 @@ constexpr int32_t kDefaultActionButton = 0;
 constexpr int32_t kDefaultCancelButton = 1;
 constexpr int32_t kDefaultAlternateButton = 2;
 
+// Values of MessageDialog::icon: the stock icon beside the message.
+constexpr int32_t kMessageDialogNoIcon = -1;
+constexpr int32_t kMessageDialogInformationIcon = 0;
+constexpr int32_t kMessageDialogWarningIcon = 1;
+constexpr int32_t kMessageDialogErrorIcon = 2;
+constexpr int32_t kMessageDialogQuestionIcon = 3;
+
 // What MessageDialogRunModal answers.
 constexpr int32_t kPressedCancelButton = 0;
 constexpr int32_t kPressedActionButton = 1;
@@ -38,6 +45,7 @@ struct MessageDialog {
   MessageDialogButton cancelButton;     // "Cancel", hidden
   MessageDialogButton alternateButton;  // "Don't Save", hidden
   int32_t defaultButton;                // kNoDefaultButton or a kDefault... index
+  int32_t icon;                         // a kMessageDialog...Icon, information at first
 
   // The button of a kDefault... index.
   MessageDialogButton& Button(int32_t index) {

@@ -10,6 +10,7 @@ void ShowUnhandledExceptionDialog(const string& message, const string& explanati
   dialog.message = message;
   dialog.explanation = explanation;
   dialog.defaultButton = kDefaultActionButton;
+  dialog.icon = kMessageDialogErrorIcon;
   MessageDialogRunModal(&dialog);
 }
 

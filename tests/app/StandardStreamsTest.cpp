@@ -7,6 +7,7 @@
 
 #include "app/ConsoleIO.h"
 #include "app/StandardStreams.h"
+#include "core/VariantConversions.h"
 #include "strings/TextEncodingObjects.h"
 
 namespace {
@@ -62,6 +63,21 @@ TEST_F(StandardInput, ReadCarriesTheEncodingAskedForAndLinesAreUTF8) {
   EXPECT_EQ(line.Encoding(), kEncodingUTF8);
   EXPECT_EQ(std::string(line.CString()), "na\xC3\xAFve");
   RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(latin1));
+}
+
+// Neither stream is a socket: each class converts to one through its own function, which
+// answers nil.
+TEST(StandardStreams, ConvertToASocketGivesNil) {
+  const std::pair<RuntimeObject*, void*> streams[] = {
+      {RuntimeGetStdIn(), reinterpret_cast<void*>(&RuntimeStdInputAsSocket)},
+      {RuntimeGetStdErr(), reinterpret_cast<void*>(&RuntimeStdOutputAsSocket)}};
+  for (const auto& [stream, convert] : streams) {
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(FindMethodWithSignature(stream->classPtr, string("Operator_Convert%o<TCPSocket>")),
+              convert);
+    EXPECT_EQ(reinterpret_cast<RuntimeObject* (*)(RuntimeObject*)>(convert)(stream), nullptr);
+    RuntimeUnlockObject(stream);
+  }
 }
 
 }  // namespace

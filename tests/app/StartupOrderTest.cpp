@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/ExternalClasses.h"
 #include "core/ClassRegistry.h"
 #include "core/Startup.h"
 
@@ -20,21 +21,30 @@ void Record(const ObjectDefinition* definition) {
 }
 
 // The steps run once, as the application's first call runs them: a module registered twice
-// is a reported fault.
+// is a reported fault. The modules (Bitwise among them) are not classes: they are looked up.
 TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
   const ClassRegistrationObserver previous = SetClassRegistrationObserver(Record);
   gRegistered.clear();
-  RunStartupSteps(kStartupClassesBegin, kStartupGlobalFunctionTable);
+  RegisterStartupClasses();
+  const std::string startupClasses = gRegistered;
+  RunStartupSteps(kStartupControlClassesBegin, kStartupGlobalFunctionTable);
   SetClassRegistrationObserver(previous);
+  EXPECT_TRUE(gRegistered.substr(startupClasses.size()).starts_with("SocketCore "))
+      << "RegisterStartupClasses stops where the control classes begin";
+  const ObjectDefinition* bitwise = LookupModuleDefinition(string("bitwise"));
+  ASSERT_NE(bitwise, nullptr);
+  EXPECT_STREQ(bitwise->className.CString(), "Bitwise");
   EXPECT_EQ(gRegistered,
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
-            "Collection Date MemoryBlock Variant Dictionary Random EndOfLine FolderItem "
+            "Collection Date MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
+            "BinaryStream Random EndOfLine FolderItem "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
-            "SocketCore TCPSocket Socket IPCSocket Object Picture Graphics _PaneChild Movie Sound "
+            "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Serial "
+            "SerialPort Picture Graphics Control RectControl _PaneChild Movie Sound "
             "MouseCursor ");
 }
 

@@ -71,8 +71,10 @@ class TerminationSignalDeathTest : public ::testing::Test {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     std::filesystem::remove(Transcript());
   }
+  // The folder goes with the suite; a repeated run makes a new one.
   static void TearDownTestSuite() {
     std::filesystem::remove_all(std::filesystem::path(Transcript()).parent_path());
+    unsetenv("QVTEST_TERMINATION_TRANSCRIPT");
   }
   std::string Written() {
     std::ostringstream text;

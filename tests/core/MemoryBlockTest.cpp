@@ -145,6 +145,40 @@ TEST(MemoryBlock, AccessRuleAtTheEdgesRaisesAndWritesNothing) {
   EXPECT_EQ(raises.TakeOne(), "NilObjectException");
 }
 
+// A Boolean reads any non-zero byte as true and writes 1 or 0, also for a value whose low byte
+// is zero. The constructor takes a negative size as 0 and replaces what the block held.
+TEST(MemoryBlock, BooleansAndTheConstructor) {
+  qvtest::RaisedExceptions raises;
+  Block block(4);
+  for (uint8_t byte : {0x00, 0x01, 0x80, 0xFF}) {
+    memorySetByte(block, 1, byte);
+    EXPECT_EQ(memoryGetBoolean(block, 1), byte ? 1 : 0) << int(byte);
+  }
+  std::memset(block->data, 0xEE, 4);
+  memorySetBoolean(block, 0, 0x100);
+  memorySetBoolean(block, 1, -1);
+  memorySetBoolean(block, 2, 0);
+  EXPECT_EQ(block.Bytes(), std::string("\x01\x01\x00\xEE", 4));
+  EXPECT_EQ(raises.TakeOne(), "");
+  memorySetBoolean(block, 4, 1);
+  EXPECT_EQ(memoryGetBoolean(block, 4), 0);
+  EXPECT_EQ(raises.Take(), std::vector<std::string>(2, "OutOfBoundsException"));
+  EXPECT_EQ(block.Bytes(), std::string("\x01\x01\x00\xEE", 4));
+
+  memoryBlockNewConstructor(block, -7);
+  EXPECT_EQ(memoryBlockGetSize(block, 0), 0);
+  EXPECT_EQ(block->data, nullptr);
+  memoryBlockNewConstructor(block, 3);
+  EXPECT_EQ(block.Bytes(), std::string(3, '\0'));
+  uint8_t foreignBytes[2] = {7, 7};
+  Block foreign(PtrToMemoryBlock(foreignBytes));
+  memoryBlockNewConstructor(foreign, -1);  // now an owned, empty block; the memory untouched
+  EXPECT_EQ(memoryBlockGetSize(foreign, 0), 0);
+  EXPECT_EQ(foreignBytes[0], 7);
+  memoryBlockNewConstructor(nullptr, 4);
+  EXPECT_EQ(raises.TakeOne(), "");
+}
+
 TEST(MemoryBlock, ColoursAndStrings) {
   qvtest::RaisedExceptions raises;
   Block block(8);

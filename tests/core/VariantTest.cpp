@@ -262,6 +262,23 @@ TEST(Variants, HashesComparesAndIntegerEdges) {
   EXPECT_EQ(raised.Take().size(), 0u);
 }
 
+// Booleans order True before False (so True < False), whatever non-zero byte made the True.
+TEST(Variants, TrueComparesLessThanFalse) {
+  qvtest::RaisedExceptions raised;
+  qvtest::HeldVariants v;
+  RuntimeObject* yes = v(BooleanToVariant(1));
+  RuntimeObject* no = v(BooleanToVariant(0));
+  RuntimeObject* alsoYes = v(BooleanToVariant(2));
+  EXPECT_EQ(VariantCompare(yes, no), -1);
+  EXPECT_EQ(VariantCompare(no, yes), 1);
+  EXPECT_EQ(VariantCompare(alsoYes, no), -1);
+  EXPECT_EQ(VariantCompare(no, v(BooleanToVariant(0))), 0);
+  EXPECT_EQ(VariantCompare(yes, alsoYes), 0);
+  EXPECT_TRUE(VariantCompare(yes, no) < 0 && !(VariantCompare(no, yes) < 0));
+  EXPECT_FALSE(VariantEqual(yes, no));
+  EXPECT_EQ(raised.Take().size(), 0u);
+}
+
 TEST(Variants, IsNumeric) {
   qvtest::HeldVariants v;
   const std::pair<const char*, int32_t> texts[] = {

@@ -257,11 +257,16 @@ void WriteInto(Bytes& into, uint64_t offset, const uint8_t* bytes, uint64_t coun
 
 class SimulatedFile : public StorageFile {
  public:
-  SimulatedFile(SimulatedFileSystem& fs, std::shared_ptr<SimulatedFileSystem::File> file)
-      : mFs(fs), mFile(std::move(file)) {}
+  SimulatedFile(SimulatedFileSystem& fs, std::shared_ptr<SimulatedFileSystem::File> file,
+                bool temporary = false)
+      : mFs(fs), mFile(std::move(file)), mTemporary(temporary) {}
 
   bool ReadAt(uint64_t offset, void* buffer, uint32_t count, uint32_t* got) override {
     if (!mFs.Call(&mLastError)) return false;
+    if (mTemporary && mFs.TemporaryReadsFail()) {
+      mLastError = EIO;
+      return false;
+    }
     uint64_t size = mFile->current.size();
     *got = offset >= size ? 0 : static_cast<uint32_t>(std::min<uint64_t>(count, size - offset));
     if (*got) std::memcpy(buffer, mFile->current.data() + offset, *got);
@@ -294,6 +299,7 @@ class SimulatedFile : public StorageFile {
  private:
   SimulatedFileSystem& mFs;
   std::shared_ptr<SimulatedFileSystem::File> mFile;
+  bool mTemporary;
 };
 
 }  // namespace
@@ -338,7 +344,8 @@ bool SimulatedFileSystem::SyncFolder(const char*, int* error) {
 }
 
 std::unique_ptr<StorageFile> SimulatedFileSystem::OpenTemporary(int* error) {
-  return Call(error) ? std::make_unique<SimulatedFile>(*this, std::make_shared<File>()) : nullptr;
+  return Call(error) ? std::make_unique<SimulatedFile>(*this, std::make_shared<File>(), true)
+                     : nullptr;
 }
 
 std::unique_ptr<SimulatedFileSystem> SimulatedFileSystem::PowerLoss(std::mt19937& random) const {

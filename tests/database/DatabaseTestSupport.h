@@ -89,6 +89,9 @@ class SimulatedFileSystem : public StorageFileSystem {
 
   // After this many more calls every call fails: the power is gone.
   void CutPowerAfter(uint64_t calls) { mCallsLeft = calls; }
+  // While set, reads of temporary files fail (EIO) and everything else works.
+  void FailTemporaryReads(bool fail) { mTemporaryReadsFail = fail; }
+  bool TemporaryReadsFail() const { return mTemporaryReadsFail; }
   // What is left: synced data and folder entries, plus a random subset of the later writes,
   // each torn at 512-byte sectors.
   std::unique_ptr<SimulatedFileSystem> PowerLoss(std::mt19937& random) const;
@@ -99,6 +102,7 @@ class SimulatedFileSystem : public StorageFileSystem {
  private:
   std::map<std::string, std::shared_ptr<File>> mFiles;
   uint64_t mCallsLeft = ~uint64_t{0};
+  bool mTemporaryReadsFail = false;
 };
 
 // A fresh folder under the temporary folder, removed with everything in it.

@@ -136,3 +136,32 @@ TEST(DatabaseFailures, TheCacheStaysUnderItsLimitThroughALargeTransaction) {
   f.store->SetCacheLimit(PageStore::kDefaultCacheLimit);
   EXPECT_EQ(f.Rows(), 100040u);
 }
+
+// Rows that key-changing updates parked come back from a temporary file. When it cannot be
+// read back, the Close or Commit that would put them in place fails, never succeeds with the
+// rows missing, and a rollback brings every row back as it was.
+TEST(DatabaseFailures, ParkedRowsThatCannotBeReadBackFailTheCloseOrCommit) {
+  for (bool viaCommit : {false, true}) {
+    SCOPED_TRACE(viaCommit ? "commit" : "close");
+    SimulatedFileSystem memory;
+    TestDatabase h({"t"}, memory);
+    for (const char* key : {"a", "b", "c"})
+      ASSERT_TRUE(InsertRow(*h.store, "t", KeyedRow(h.store->NextRecordId(), key, "payload")));
+    ASSERT_TRUE(h.store->Commit());
+    std::unique_ptr<TableCursor> cursor = KeyedCursor(*h.store, "t");
+    for (const char* key : {"a", "b"}) {
+      ASSERT_TRUE(SeekLive(*cursor, key));
+      Bytes row = KeyedRow(0, std::string("moved-") + key, "payload");
+      ASSERT_TRUE(cursor->UpdateCurrent(row.data(), static_cast<uint32_t>(row.size())));
+    }
+    memory.FailTemporaryReads(true);
+    EXPECT_FALSE(viaCommit ? h.store->Commit() : cursor->Close());
+    EXPECT_EQ(h.store->LastError().code, StorageErrorCode::kIO);
+    memory.FailTemporaryReads(false);
+    ASSERT_TRUE(h.store->Rollback());
+    EXPECT_EQ(h.Keys("t"), "a b c ");
+    cursor.reset();
+    h.Reopen();
+    EXPECT_EQ(h.Keys("t"), "a b c ");
+  }
+}

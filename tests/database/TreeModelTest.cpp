@@ -254,3 +254,21 @@ TEST(DatabaseTree, RowsWithChangedKeysMoveWhenTheCursorClosesOrTheTransactionEnd
   EXPECT_FALSE(CreateTableStorage(*h.store, "U"));
   EXPECT_EQ(h.store->LastError().code, StorageErrorCode::kNameExists);
 }
+
+// Two updates may not move two rows to one new key, also while the first row still waits
+// parked outside the tree.
+TEST(DatabaseTree, ASecondRowMovedToAParkedKeyIsRefused) {
+  TestDatabase h({"u"});
+  for (const char* key : {"a", "b"})
+    ASSERT_TRUE(InsertRow(*h.store, "u", KeyedRow(h.store->NextRecordId(), key, "")));
+  ASSERT_TRUE(h.store->Commit());
+  std::unique_ptr<TableCursor> cursor = KeyedCursor(*h.store, "u");
+  Bytes moved = KeyedRow(0, "z", "");
+  ASSERT_TRUE(SeekLive(*cursor, "a"));
+  ASSERT_TRUE(cursor->UpdateCurrent(moved.data(), static_cast<uint32_t>(moved.size())));
+  ASSERT_TRUE(SeekLive(*cursor, "b"));
+  EXPECT_FALSE(cursor->UpdateCurrent(moved.data(), static_cast<uint32_t>(moved.size())));
+  EXPECT_EQ(h.store->LastError().code, StorageErrorCode::kDuplicateKey);
+  ASSERT_TRUE(cursor->Close());
+  EXPECT_EQ(h.Keys("u"), "b z ");
+}

@@ -103,8 +103,10 @@ std::map<std::string, std::string> LoadInChild(const std::string& folder,
   return lines;
 }
 
-// Loaded from block files and from a section, with a temporary folder and without.
+// Loaded from block files and from a section, with a temporary folder and without; with a
+// display open for the window icons, as in an application (CTest gives the case one).
 TEST(ResourceImage, WhatTheApplicationIsHandedAndItsExtractedFiles) {
+  ASSERT_TRUE(qvtest::HaveDisplay()) << "needs a display: run under scripts/with-display";
   qvtest::TempFolder image("qvresimage"), temporary("qvrestemp");
   std::vector<Bytes> blocks = qvtest::ReadBlockFiles(RESAPP_DIR);
   qvtest::AppendVersionOption(blocks[5], {1, 2, 3, 4, 5, 6}, "1.2", "1.2.3 long", "package");

@@ -90,7 +90,10 @@ std::string DefaultIcons() {
 
 // An unknown tag is reported and skipped; the version record becomes 'VERS' 0 of its length;
 // an option running past the block ends the reading with a report, the icons before it kept.
+// The icons are installed and read back with a display open, as in an application (CTest
+// gives the case one).
 TEST(ImageOptions, UnknownTagsAndOptionsRunningPastTheBlock) {
+  ASSERT_TRUE(qvtest::HaveDisplay()) << "needs a display: run under scripts/with-display";
   Bytes version;
   qvtest::AppendVersionOption(version, {1, 2, 3, 4, 5, 0xFFFFFFFF}, "1.0", "", "info");
   const Bytes large = IconOption(255, 255, 0);

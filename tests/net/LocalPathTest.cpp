@@ -6,8 +6,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 #include "NetTestSupport.h"
 #include "net/IPCSocketClass.h"
@@ -110,6 +112,37 @@ TEST(LocalPath, BadPathsFailWithoutADescriptor) {
   socket->Listen(0);
   EXPECT_EQ(events.events, std::vector<std::string>{"error 105"});
   EXPECT_TRUE(IsSocketFile(stale));
+}
+
+// A listener that never accepts, its backlog filled by other clients: a Connect is refused
+// at once (103) and is never taken for connected, then or later.
+TEST(LocalPath, AFullBacklogRefusesTheConnection) {
+  qvtest::TempFolder folder("qvlocal");
+  const std::string path = folder / "busy";
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strcpy(address.sun_path, path.c_str());
+  const auto sockaddrOf = [&] { return reinterpret_cast<sockaddr*>(&address); };
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(listener, sockaddrOf(), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 0), 0);
+  std::vector<int> waiting;
+  int refusal = 0;
+  for (int i = 0; i < 100 && !refusal; ++i) {
+    waiting.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
+    if (connect(waiting.back(), sockaddrOf(), sizeof address) != 0) refusal = errno;
+  }
+  ASSERT_EQ(refusal, EAGAIN) << "the backlog never filled";
+
+  RecordingDelegate events;
+  SocketHandle socket = LocalSocket(&events, path);
+  socket->Connect(string(), 0);
+  EXPECT_EQ(events.events, std::vector<std::string>{"error 103"});
+  RunUntil([] { return false; }, 300);
+  EXPECT_EQ(events.events, std::vector<std::string>{"error 103"});
+  EXPECT_FALSE(socket->IsConnected());
+  for (int fd : waiting) close(fd);
+  close(listener);
 }
 
 // ---- The IPCSocket class --------------------------------------------------------------------

@@ -206,6 +206,37 @@ TEST_F(SocketClasses, EventsWaitForOwnedPollingAndSuspension) {
   EXPECT_EQ(ReadAll(socket), "abc");
 }
 
+// A DataAvailable handler that runs passes while more bytes arrive: the bytes are read in,
+// but DataAvailable is not raised inside its own handler; it comes once the handler returns.
+TEST_F(SocketClasses, DataAvailableWaitsForItsOwnHandlerToReturn) {
+  PlainServer server;
+  RuntimeObject* socket = NewSocketObject();
+  ConnectTo(socket, "127.0.0.1", server.port());
+  ASSERT_EQ(server.Accept(1), 1);
+  const int peer = server.connections()[0];
+  int depth = 0, nested = 0, handlers = 0;
+  int32_t readInside = 0;
+  gAction = [&](RuntimeObject* self, const std::string& event) {
+    if (event != "data") return;
+    if (depth > 0) ++nested;
+    if (handlers++ > 0) return;
+    ++depth;
+    if (write(peer, "more", 4) == 4) {
+      RunUntil([&] { return SocketBytesAvailable(self, 0) == 9; }, 5000);
+      for (int i = 0; i < 5; ++i) RunPass(10);
+    }
+    readInside = SocketBytesAvailable(self, 0);
+    --depth;
+  };
+  ASSERT_EQ(write(peer, "first", 5), 5);
+  ASSERT_TRUE(RunUntil([&] { return handlers == 2; }, 5000)) << "no DataAvailable after";
+  RunUntil([] { return false; }, 200);
+  EXPECT_EQ(readInside, 9) << "the passes inside the handler read the new bytes";
+  EXPECT_EQ(nested, 0);
+  EXPECT_EQ(CountOf(gSeen[socket], "data"), 2);
+  EXPECT_EQ(ReadAll(socket), "firstmore");
+}
+
 // Each handler closes, connects again, releases its object or runs a pass inside each event;
 // the sockets go on or go away cleanly (run under the sanitizers too).
 TEST_F(SocketClasses, HandlersMayCloseConnectReleaseOrPassInsideEveryEvent) {

@@ -5,6 +5,7 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -149,14 +150,32 @@ TEST(TCPSocket, UnreadDataStopsAtTheLimitAndAllArrivesLater) {
   EXPECT_EQ(static_cast<TCPSocketPosix*>(socket.get())->QueueNodeCount(), 0);
 }
 
+// Urgent (out-of-band) data from the peer is no error: the ordinary bytes around it arrive
+// and the connection stays up.
+TEST(TCPSocket, UrgentDataIsNotAnError) {
+  PlainServer server;
+  RecordingDelegate events;
+  SocketHandle socket = NewSocket(&events);
+  socket->Connect("127.0.0.1", server.port());
+  ASSERT_EQ(server.Accept(1), 1);
+  const int peer = server.connections()[0];
+  ASSERT_EQ(send(peer, "before", 6, 0), 6);
+  ASSERT_EQ(send(peer, "!", 1, MSG_OOB), 1);
+  ASSERT_EQ(send(peer, "after", 5, 0), 5);
+  RunUntil([&] { return events.received.find("after") != std::string::npos; }, 5000);
+  RunUntil([] { return false; }, 300);
+  // The urgent byte itself may come inline or not at all; nothing else is lost.
+  EXPECT_TRUE(events.received == "beforeafter" || events.received == "before!after")
+      << events.received;
+  EXPECT_EQ(CountOf(events.events, "connected"), 1);
+  for (const std::string& event : events.events) EXPECT_NE(event.rfind("error", 0), 0u) << event;
+  EXPECT_TRUE(socket->IsConnected());
+}
+
 // poll(2) has no ceiling at descriptor 1,023.
 TEST(TCPSocket, DescriptorsAboveTheSelectLimitWork) {
-  rlimit limit{};
-  getrlimit(RLIMIT_NOFILE, &limit);
-  if (limit.rlim_max < 1200) GTEST_SKIP() << "the descriptor limit is below 1,200";
-  const rlimit saved = limit;
-  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
-  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+  DescriptorLimit limit(1200);
+  if (!limit.Enough()) GTEST_SKIP() << "the descriptor limit is below 1,200";
   std::vector<int> filler;
   while (filler.empty() || filler.back() < 1100) filler.push_back(open("/dev/null", O_RDONLY));
   Peer peer = StartPeer({"echo"});
@@ -168,7 +187,6 @@ TEST(TCPSocket, DescriptorsAboveTheSelectLimitWork) {
   EXPECT_GT(socket->GetHandle(), 1024);
   socket.reset();
   for (int fd : filler) close(fd);
-  setrlimit(RLIMIT_NOFILE, &saved);
 }
 
 double CpuSeconds() {

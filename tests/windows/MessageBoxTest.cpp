@@ -6,6 +6,7 @@
 #include "support/GuiDriver.h"
 #include "support/ScopedNoDisplay.h"
 #include "windows/MessageBox.h"
+#include "windows/UnhandledExceptionDialog.h"
 
 namespace {
 
@@ -108,6 +109,32 @@ TEST_F(MessageBoxTest, TheTextsShowAsGivenInAnyEncoding) {
   EXPECT_EQ(shown, (Texts{"Caf\xC3\xA9 closed", "\xE2\x82\xAC"}));
   EXPECT_EQ(Answer(left(utf8, 12).GetUTF16String(), 0, nullptr, read), kMsgBoxOK);
   EXPECT_EQ(shown, (Texts{"Caf\xC3\xA9 closed"}));
+}
+
+// The unhandled-exception report shows the error icon beside its texts; a message box the
+// information icon.
+TEST_F(MessageBoxTest, TheExceptionReportShowsTheErrorIcon) {
+  GtkMessageType shown = GTK_MESSAGE_OTHER;
+  Texts texts;
+  const auto read = [&](XWindow box) {
+    GtkWindow* window = gui.Gtk(box);
+    ASSERT_TRUE(GTK_IS_MESSAGE_DIALOG(window));
+    g_object_get(window, "message-type", &shown, nullptr);
+    texts = gui.Texts(box);
+    gui.Key("Return");
+  };
+  gui.Meanwhile([&] {
+    const XWindow box = gui.WaitForWindow("");
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(gui.WaitForFocus(box));
+    read(box);
+  });
+  ShowUnhandledExceptionDialog(string("Not handled"), string("Exception Message: why"));
+  EXPECT_TRUE(gui.StepsDone());
+  EXPECT_EQ(shown, GTK_MESSAGE_ERROR);
+  EXPECT_EQ(texts, (Texts{"Not handled", "Exception Message: why"}));
+  EXPECT_EQ(Answer(kMessage, 0, "Editor", read), kMsgBoxOK);
+  EXPECT_EQ(shown, GTK_MESSAGE_INFO);
 }
 
 TEST(MessageBoxConsoleTest, WritesTheTextAndAnswersTheDefault) {
