@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "core/Export.h"
@@ -20,6 +21,7 @@ namespace {
 // which a folded pattern can only do when its first byte matches at most two bytes.
 constexpr int32_t kSkipTableMinimumPattern = 5;
 constexpr int32_t kSkipTableMinimumSlack = 80;
+constexpr uint8_t kCaseBit = 0x20;
 
 bool WorthSkipTable(int32_t m, int32_t remaining, bool scanFirstByte) {
   return (!scanFirstByte || m >= kSkipTableMinimumPattern) &&
@@ -72,6 +74,44 @@ bool FoldsLikeASCII(const string& pattern) {
     if (!CharacterFoldsLikeASCII(start, p)) return false;
   }
   return true;
+}
+
+// True when every character that matches one of the pattern's ignoring case is encoded in as
+// many bytes as it, differing at most in the case bit (0x20) of each byte: ASCII letters, most
+// Latin-1 letters and much of Greek and Cyrillic. Then the whole pattern with its case bits
+// cleared finds every candidate through the skip table, which hashes without that bit.
+bool MatchesDifferOnlyInCaseBits(const string& pattern) {
+  constexpr int32_t kMostVariants = 8;
+  const char* end = pattern.CString() + pattern.Length();
+  for (const char* p = pattern.CString(); p < end;) {
+    const char* start = p;
+    uint32_t code = UTF8DecodeAndAdvance(p, end);
+    // An ASCII character only ever equals itself or its ASCII partner under the case table.
+    const int32_t length = static_cast<int32_t>(p - start);
+    if (code < 0x80 && length == 1) continue;
+    uint32_t variants[kMostVariants];
+    int32_t count = UnicodeCaseVariants(code, variants, kMostVariants);
+    if (count > kMostVariants) return false;
+    // The character itself is among its variants, so a malformed one is refused here too.
+    for (int32_t v = 0; v < count; ++v) {
+      char encoded[kUTF8EncodeBufferSize];
+      if (UTF8Encode(static_cast<int32_t>(variants[v]), encoded) != length) return false;
+      for (int32_t i = 0; i < length; ++i) {
+        if ((encoded[i] ^ start[i]) & ~kCaseBit) return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Bytes with the case bit cleared: the fold of a search that only screens candidates.
+const uint8_t* CaseBitClearingTable() {
+  static const auto table = [] {
+    std::array<uint8_t, 256> bytes{};
+    for (int32_t c = 0; c < 256; ++c) bytes[c] = static_cast<uint8_t>(c & ~kCaseBit);
+    return bytes;
+  }();
+  return table.data();
 }
 
 struct CharacterRun {
@@ -155,6 +195,12 @@ PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool 
   const char* end = pattern.CString() + mLength;
   for (const char* p = pattern.CString(); p < end; AdvanceUTF8(p, end, 1))
     mUpper.push_back(UnicodeToUpper(UTF8Decode(p, end)));
+  if (mLength >= 2 && MatchesDifferOnlyInCaseBits(pattern)) {
+    const uint8_t* clear = CaseBitClearingTable();
+    for (int32_t i = 0; i < mLength; ++i) mFolded.push_back(static_cast<char>(clear[mPattern[i]]));
+    mSkipTable.emplace(reinterpret_cast<const unsigned char*>(mFolded.data()), mLength, clear);
+    return;
+  }
   // The longest run of characters that fold like ASCII is found by the byte search; each of its
   // occurrences places a candidate start, which the character comparison then confirms.
   CharacterRun run = LongestASCIIFoldingRun(pattern);
@@ -240,12 +286,25 @@ int32_t PatternSearch::MatchUTF8At(const char* start, const char* end) const {
   return static_cast<int32_t>(p - start);
 }
 
-// Character by character: each character of the text is a possible start. With an anchor, only
+// With the case bits screened by the skip table, only its candidates are compared. Otherwise
+// character by character: each character of the text is a possible start. With an anchor, only
 // the character that lies as far before an occurrence of the anchor as the anchor lies inside
 // the pattern (in characters) is tried.
 SearchMatch PatternSearch::FindUTF8(const unsigned char* text, int32_t n, int32_t from) const {
   const char* begin = reinterpret_cast<const char*>(text);
   const char* end = begin + n;
+  if (mSkipTable && WorthSkipTable(mLength, n - from, false)) {
+    // A candidate's first byte equals the pattern's but for the case bit, so it starts a
+    // character as the pattern's does.
+    for (int32_t pos = from; pos + mLength <= n; ++pos) {
+      int32_t at = mSkipTable->Find(text + pos, n - pos);
+      if (at < 0) break;
+      pos += at;
+      int32_t length = MatchUTF8At(begin + pos, end);
+      if (length >= 0) return {pos, length};
+    }
+    return {-1, 0};
+  }
   if (!mAnchor) {
     for (const char* start = begin + from; start < end; AdvanceUTF8(start, end, 1)) {
       int32_t length = MatchUTF8At(start, end);

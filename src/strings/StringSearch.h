@@ -61,12 +61,14 @@ class PatternSearch {
   Mode mMode;
   const unsigned char* mPattern;
   int32_t mLength;
-  std::string mFolded;           // kFoldedBytes: the pattern through the upper-case table
+  std::string mFolded;           // kFoldedBytes: the pattern through the upper-case table;
+                                 // kFoldedUTF8 with the skip table: its case bits cleared
   std::vector<uint32_t> mUpper;  // kFoldedUTF8, kFoldedUnits: upper-case characters
   string mAnchorText;            // kFoldedUTF8: the longest run that folds like ASCII
   int32_t mAnchorIndex = 0;      // characters of the pattern before the run
   std::unique_ptr<PatternSearch> mAnchor;
-  std::optional<SkipTableSearch> mSkipTable;  // byte modes, patterns of 2 bytes or more
+  // Byte modes, patterns of 2 bytes or more; kFoldedUTF8 when cases differ only in case bits.
+  std::optional<SkipTableSearch> mSkipTable;
   std::optional<BytePair> mFirstBytes;  // byte modes: the bytes the first byte matches
   std::optional<BytePair> mLastBytes;   // and the last
 };

@@ -108,6 +108,34 @@ TEST(TextSearch, InStrMatchesTheCharacterModelInEveryForm) {
   }
 }
 
+// Long UTF-8 texts, so that patterns whose case partners differ only in the case bit of their
+// bytes go through the skip table; the alphabet adds look-alikes that differ in that bit alone
+// ('@' and '`', a three-byte character sharing the bytes of an accented letter).
+TEST(TextSearch, InStrOverLongUTF8TextsMatchesTheCharacterModel) {
+  const CodePoints kCaseBitAlphabet = {'a', 'A', 'k', 'K', '@', '`', ' ', 0xE9, 0xC9, 0x416,
+                                       0x436, 0x30E9, 0x212A, 0x10400, 0x3A3, 0x3C3};
+  std::mt19937 rng(29);
+  for (int round = 0; round < 400; ++round) {
+    CodePoints text;
+    const int32_t n = 100 + int32_t(rng() % 700);
+    if (round % 2) {
+      text = RandomText(rng, n, Form::kUTF8);
+    } else {
+      // Sigmas (whose cases differ in more than the case bit) only now and then.
+      for (int32_t i = 0; i < n; ++i)
+        text.push_back(kCaseBitAlphabet[rng() % 14 + (i % 97 == 0) * 2]);
+    }
+    const size_t at = rng() % text.size();
+    const size_t length = 1 + rng() % std::min<size_t>(30, text.size() - at);
+    CodePoints find = FlipSomeCase(rng, CodePoints(text.begin() + at, text.begin() + at + length));
+    if (rng() % 3 == 0) find.back() = kCaseBitAlphabet[rng() % kCaseBitAlphabet.size()];
+    const size_t from = rng() % 2 ? 0 : rng() % text.size();
+    SCOPED_TRACE(::testing::Message() << "round " << round);
+    string s = Make(text, Form::kUTF8), f = Make(find, Form::kUTF8);
+    ASSERT_EQ(StringInStrFromZero(int32_t(from), s, f, false), ModelFind(text, find, from, true));
+  }
+}
+
 TEST(TextSearch, InStrEdges) {
   string hello("Hello"), ll("LL");
   EXPECT_EQ(StringDBCSInStr(1, hello.Storage(), ll.Storage()), 3);
