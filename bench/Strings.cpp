@@ -107,26 +107,42 @@ class KernelShare {
   double mUser = 0, mSystem = 0, mFaults = 0;
 };
 
-void BM_BuildTextFramework(benchmark::State& state) {
+void BuildTextFramework() {
   string comma(",");
+  stringStorage* s = nullptr;
+  for (int32_t i = 0; i < kBuildSteps; ++i) {
+    stringStorage* number = StringStrInt32(i);
+    stringStorage* left = RuntimeAddString(s, number);
+    RuntimeUnlockString(number);
+    stringStorage* joined = RuntimeAddString(left, comma.Storage());
+    RuntimeUnlockString(left);
+    RuntimeUnlockString(s);
+    s = joined;
+  }
+  benchmark::DoNotOptimize(s);
+  RuntimeUnlockString(s);
+}
+
+// The C library adapts its mmap threshold to the blocks freed, and the framework fills its
+// cache of large blocks, during the first loop of the process: each side runs one loop before
+// its first timed repetition, so that no repetition alone pays for that. Whether the C
+// library's heap then trims and faults its pages again still depends on what ran before it
+// (the plain side's spread shows it); the ratio meets its aim either way.
+void BuildTextTimed(benchmark::State& state, void (*build)(), bool* warmed) {
+  if (!*warmed) build();
+  *warmed = true;
   KernelShare share;
   for (auto _ : state) {
     share.Start();
-    stringStorage* s = nullptr;
-    for (int32_t i = 0; i < kBuildSteps; ++i) {
-      stringStorage* number = StringStrInt32(i);
-      stringStorage* left = RuntimeAddString(s, number);
-      RuntimeUnlockString(number);
-      stringStorage* joined = RuntimeAddString(left, comma.Storage());
-      RuntimeUnlockString(left);
-      RuntimeUnlockString(s);
-      s = joined;
-    }
+    build();
     share.Stop();
-    benchmark::DoNotOptimize(s);
-    RuntimeUnlockString(s);
   }
   share.Report(state);
+}
+
+void BM_BuildTextFramework(benchmark::State& state) {
+  static bool warmed = false;
+  BuildTextTimed(state, BuildTextFramework, &warmed);
 }
 BENCHMARK(BM_BuildTextFramework)->Unit(benchmark::kMillisecond);
 
@@ -140,28 +156,27 @@ char* JoinInNewBlock(const char* a, size_t la, const char* b, size_t lb) {
   return block;
 }
 
-void BM_BuildTextPlainC(benchmark::State& state) {
-  KernelShare share;
-  for (auto _ : state) {
-    share.Start();
-    char* s = nullptr;
-    size_t length = 0;
-    for (int32_t i = 0; i < kBuildSteps; ++i) {
-      char number[16];
-      size_t digits = static_cast<size_t>(std::to_chars(number, number + sizeof number, i).ptr -
-                                          number);
-      char* left = JoinInNewBlock(s, length, number, digits);
-      char* joined = JoinInNewBlock(left, length + digits, ",", 1);
-      std::free(left);
-      std::free(s);
-      s = joined;
-      length += digits + 1;
-    }
-    share.Stop();
-    benchmark::DoNotOptimize(s);
+void BuildTextPlainC() {
+  char* s = nullptr;
+  size_t length = 0;
+  for (int32_t i = 0; i < kBuildSteps; ++i) {
+    char number[16];
+    size_t digits =
+        static_cast<size_t>(std::to_chars(number, number + sizeof number, i).ptr - number);
+    char* left = JoinInNewBlock(s, length, number, digits);
+    char* joined = JoinInNewBlock(left, length + digits, ",", 1);
+    std::free(left);
     std::free(s);
+    s = joined;
+    length += digits + 1;
   }
-  share.Report(state);
+  benchmark::DoNotOptimize(s);
+  std::free(s);
+}
+
+void BM_BuildTextPlainC(benchmark::State& state) {
+  static bool warmed = false;
+  BuildTextTimed(state, BuildTextPlainC, &warmed);
 }
 BENCHMARK(BM_BuildTextPlainC)->Unit(benchmark::kMillisecond);
 
