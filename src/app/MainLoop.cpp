@@ -9,6 +9,7 @@
 #include "core/Export.h"
 #include "core/Memory.h"
 #include "core/RuntimeError.h"
+#include "core/ToolkitContext.h"
 #include "image/PollableList.h"
 
 namespace {
@@ -32,6 +33,7 @@ bool ShouldAutoQuit() {
 }  // namespace
 
 void RunToolkitIteration(bool block) {
+  ScopedToolkitContext context;
   if (gdk_display_get_default()) {
     gtk_main_iteration_do(block);
   } else {
