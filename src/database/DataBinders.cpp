@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "controls/ControlClasses.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/CompiledCall.h"
 #include "core/Export.h"
@@ -59,9 +58,16 @@ void SetDestination(BinderObject* binder, RuntimeObject* destination) {
 }
 
 // The Enabled property of a control, through its class's property table so that a subclass's
-// own accessor is the one used.
+// own accessor is the one used. Control is recognised by name: the controls build on this layer.
+bool IsControl(const RuntimeObject* object) {
+  const string control("Control");
+  for (const RuntimeClass* cls = object->classPtr; cls; cls = cls->parentClass)
+    if (cls->className && string(cls->className).Compare(control) == 0) return true;
+  return false;
+}
+
 void SetControlEnabled(RuntimeObject* control, bool enabled) {
-  if (!control || !ObjectIsaDefinition(control, ControlClassDefinition())) return;
+  if (!control || !IsControl(control)) return;
   const RuntimeClass* cls = control->classPtr;
   const string wanted("Enabled%b%");
   for (int32_t i = 0; i < cls->propertyCount; ++i) {
