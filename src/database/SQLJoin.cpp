@@ -102,7 +102,8 @@ bool SQLJoin::Prepare(std::vector<SQLSelectItem>* items) {
     for (size_t t = 0; t < mTables.size(); ++t) {
       const SQLFromTable& table = mTables[t];
       const std::string& q = item.column.table;
-      if (!q.empty() && !SameSQLName(q, table.name) && !(table.alias.size() && SameSQLName(q, table.alias)))
+      if (!q.empty() && !SameSQLName(q, table.name) &&
+          !(table.alias.size() && SameSQLName(q, table.alias)))
         continue;
       found = true;
       for (const std::string& column : table.schema) {
@@ -216,8 +217,9 @@ SQLConditionNode* SQLJoin::EngineCondition(const SQLCondition* c, int32_t table)
   if (!c->TakesValue()) return NewConditionNode(kind, c->textMode, own.name, nullptr);
   if (!c->valueIsColumn) return NewConditionNode(kind, c->textMode, own.name, &c->value);
   std::string literal;
-  const bool present = WithValue(mirrored ? c->column : c->valueColumn,
-                                 [&](const ColumnValue& v) { return ValueAsSQLLiteral(v, &literal); });
+  const bool present = WithValue(mirrored ? c->column : c->valueColumn, [&](const ColumnValue& v) {
+    return ValueAsSQLLiteral(v, &literal);
+  });
   if (!present)  // compared with NULL: a condition no row meets
     return NewConnectiveNode(kSQLAnd, NewConditionNode(kSQLIsNull, 0, own.name, nullptr),
                              NewConditionNode(kSQLIsNotNull, 0, own.name, nullptr));
@@ -275,6 +277,7 @@ bool SQLJoin::Open(size_t i) {
     rs->database = mDatabase;
   }
   table.cursor = cursor;
+  table.records = rs;
   if (table.wantedIndex.size() != table.wanted.size()) {
     const int32_t count = cursorFieldCount(cursor);
     for (const std::string& w : table.wanted) {
@@ -290,6 +293,7 @@ bool SQLJoin::Open(size_t i) {
 void SQLJoin::Close(size_t i) {
   RuntimeObject* cursor = mTables[i].cursor;
   mTables[i].cursor = nullptr;
+  mTables[i].records = nullptr;
   if (!cursor) return;
   cursorClose(cursor);
   RuntimeUnlockObject(cursor);
@@ -300,7 +304,7 @@ void SQLJoin::Stop() {
 }
 
 DatabaseCursorObject* SQLJoin::TableCursor(size_t i) const {
-  return i < mTables.size() ? AsRecordSet(mTables[i].cursor) : nullptr;
+  return i < mTables.size() ? mTables[i].records : nullptr;
 }
 
 bool SQLJoin::Locate(const SQLSelectItem& item, DatabaseCursorObject** cursor,

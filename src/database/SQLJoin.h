@@ -23,6 +23,7 @@ struct SQLFromTable {
   std::vector<std::string> wanted;   // the columns asked of dbOpenTable
   std::vector<int32_t> wantedIndex;  // their indexes in the opened cursor (-1 when absent)
   RuntimeObject* cursor = nullptr;   // the RecordSet while open (held)
+  DatabaseCursorObject* records = nullptr;  // the same, as a RecordSet
 };
 
 // A result column: a table column (bound by resolution) or an aggregate.

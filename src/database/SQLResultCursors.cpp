@@ -10,6 +10,7 @@
 #include "database/DatabasePlugins.h"
 #include "database/RowStore.h"
 #include "database/SortKey.h"
+#include "database/StorageFile.h"
 
 namespace {
 
@@ -52,13 +53,23 @@ bool IndexColumns(const uint8_t* row, uint32_t size, int32_t count, uint32_t* of
   return at <= size;
 }
 
+// Calls an entry of the source's cursor table: the framework's own cursors straight (their
+// entries put the engine calls they make behind the barrier themselves), others behind it.
+template <typename R, typename... Parameters, typename... Arguments>
+R CallSource(const DatabaseCursorObject* source, R (*entry)(dbCursor, Parameters...),
+             Arguments... arguments) {
+  if (!IsFrameworkCursorDefinition(source->cursor))
+    return CallEntry(entry, source->cursorHandle, arguments...);
+  return entry ? entry(source->cursorHandle, arguments...) : R();
+}
+
 // Appends column i of the source's current row; answers its value bytes. Code 18 is kept as its
 // text (code 5); a value with no data is NULL.
 uint32_t AppendSourceValue(DatabaseCursorObject* source, int32_t i, std::vector<uint8_t>* out) {
   const void* data = nullptr;
   uint8_t code = 0;
   int32_t length = 0;
-  CallEntry(source->cursor->curColumnValue, source->cursorHandle, i, &data, &code, &length);
+  CallSource(source, source->cursor->curColumnValue, i, &data, &code, &length);
   if (code == kColumnString && data && length >= int32_t(sizeof(stringStorage*))) {
     stringStorage* text;
     memcpy(&text, data, sizeof text);
@@ -71,7 +82,7 @@ uint32_t AppendSourceValue(DatabaseCursorObject* source, int32_t i, std::vector<
     length = 0;
   }
   AppendColumn(out, code, data, code == kColumnNull ? 0 : uint32_t(length));
-  CallEntry(source->cursor->curReleaseValue, source->cursorHandle);
+  CallSource(source, source->cursor->curReleaseValue);
   return code == kColumnNull ? 0 : uint32_t(length);
 }
 
@@ -142,10 +153,51 @@ int CompareBytes(const ColumnValue& a, const ColumnValue& b, uint32_t limit) {
   return la < lb ? -1 : la > lb;
 }
 
+// The first 60 bits of a value's place in the total order: its class, then the start of the
+// value. A lower prefix means an earlier value; equal prefixes say nothing, and the whole
+// comparison decides. Sorting by the prefix first spares most whole comparisons.
+uint64_t OrderPrefix(const ColumnValue& v) {
+  const int rank = ClassOf(v);
+  const uint64_t classBits = uint64_t(rank) << 60;
+  auto leading = [&](uint32_t limit, const uint8_t* weights) {  // up to seven bytes, in order
+    uint64_t bits = 0;
+    const uint32_t n = std::min({v.length, limit, 7u});
+    for (uint32_t i = 0; i < 7; ++i)
+      bits = bits << 8 | (i < n ? (weights ? weights[v.data[i]] : v.data[i]) : 0);
+    return bits << 4;
+  };
+  switch (rank) {
+    case 1: {
+      double x = double(NumberOf(v));
+      if (std::isnan(x)) return classBits;  // NaN before every number
+      if (x == 0) x = 0;                    // -0 and 0 are equal
+      uint64_t bits;
+      memcpy(&bits, &x, 8);
+      bits = bits >> 63 ? ~bits : bits | (uint64_t{1} << 63);
+      return classBits | std::max<uint64_t>(bits >> 4, 1);
+    }
+    case 2: return classBits | leading(~0u, kDbCollation);
+    case 3:
+    case 4: return classBits | leading(6, nullptr);
+    case 5: return classBits | leading(12, nullptr);
+    case 6: return classBits | (v.data[0] != 0);
+    case 7: return classBits | leading(~0u, nullptr);
+    default: return classBits;
+  }
+}
+
 struct Keys {
   const std::vector<SQLSortKey>* keys;
   int32_t columns;
 };
+
+// The order prefix of a row's first key (reversed for a descending key).
+uint64_t KeyPrefix(const Keys& k, const uint8_t* row, const uint32_t* offsets) {
+  if (k.keys->empty() || k.columns == 0) return 0;
+  const SQLSortKey& first = k.keys->front();
+  const uint64_t prefix = OrderPrefix(ColumnAt(row, offsets[first.column]));
+  return first.descending ? ~prefix : prefix;
+}
 
 // Key order, then every column ascending.
 int CompareRowImages(const Keys& k, const uint8_t* a, const uint32_t* aOffsets, const uint8_t* b,
@@ -162,23 +214,12 @@ int CompareRowImages(const Keys& k, const uint8_t* a, const uint32_t* aOffsets, 
   return 0;
 }
 
-bool WriteRow(RowStore* store, const uint8_t* bytes, uint32_t size) {
-  DataFile* file = RowStoreAppendRow(store);
-  return file && file->Write(&size, 4) && (size == 0 || file->Write(bytes, int32_t(size)));
-}
-
 // Reads row i of store into row and its column offsets.
 bool ReadRow(RowStore* store, int32_t i, int32_t columns, std::vector<uint8_t>* row,
              std::vector<uint32_t>* offsets) {
-  DataFile* file = RowStoreSeekRow(store, i);
-  uint32_t size = 0;
-  int32_t got = 0;
-  if (!file || !file->Read(&size, 4, &got) || got != 4 || size > 0x7FFFFFF0u) return false;
-  row->resize(size);
-  if (size && (!file->Read(row->data(), int32_t(size), &got) || uint32_t(got) != size))
-    return false;
+  if (!RowStoreReadRow(store, i, row)) return false;
   offsets->resize(size_t(columns));
-  return IndexColumns(row->data(), size, columns, offsets->data());
+  return IndexColumns(row->data(), uint32_t(row->size()), columns, offsets->data());
 }
 
 // ---- The stored result: rows in a row store, served in order --------------------------------
@@ -298,20 +339,25 @@ class RunSorter {
 
   bool Empty() const { return mRows.empty(); }
 
-  // Sorts the run and appends it to store; the run is empty afterwards.
-  bool WriteTo(RowStore* store) {
-    std::vector<uint32_t> order(mRows.size());
-    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  // Sorts the run and hands its rows in order to write (bytes, size), which answers whether it
+  // took them; the run is empty afterwards.
+  template <typename Write>
+  bool WriteTo(Write write) {
     const size_t n = size_t(mKeys.columns);
-    std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    std::vector<std::pair<uint64_t, uint32_t>> order(mRows.size());
+    for (uint32_t i = 0; i < order.size(); ++i)
+      order[i] = {KeyPrefix(mKeys, mArena.data() + mRows[i], mOffsets.data() + i * n), i};
+    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+      if (a.first != b.first) return a.first < b.first;
+      const uint32_t x = a.second, y = b.second;
       const int c = CompareRowImages(mKeys, mArena.data() + mRows[x], mOffsets.data() + x * n,
                                      mArena.data() + mRows[y], mOffsets.data() + y * n);
       return c ? c < 0 : x > y;  // identical rows: the later-read first
     });
     bool written = true;
-    for (uint32_t i : order) {
+    for (const auto& [prefix, i] : order) {
       const uint32_t end = i + 1 < mRows.size() ? mRows[i + 1] : uint32_t(mArena.size());
-      written = written && WriteRow(store, mArena.data() + mRows[i], end - mRows[i]);
+      written = written && write(mArena.data() + mRows[i], end - mRows[i]);
     }
     mArena.clear();
     mRows.clear();
@@ -330,41 +376,138 @@ class RunSorter {
   uint64_t mBudget = kSortBudgetBytes;
 };
 
-// Merges the sorted runs [starts[i], starts[i + 1]) of runs into out.
-bool MergeRuns(RowStore* runs, const std::vector<int32_t>& starts, const Keys& keys,
+// ---- Runs waiting to be merged ------------------------------------------------------------
+
+// Sorted runs written one after another into an anonymous temporary file as {u32 size, bytes}
+// rows through a buffer. Each run is read back through a block buffer of its own, so that
+// merging k runs costs one read per block, never a seek per row.
+class RunFile {
+ public:
+  bool Open() {
+    int error = 0;
+    mFile = StorageFileSystem::Posix().OpenTemporary(&error);
+    return mFile != nullptr;
+  }
+  bool Append(const uint8_t* row, uint32_t size) {
+    if (mBuffer.size() + 4 + size > kWriteBuffer && !Flush()) return false;
+    const size_t at = mBuffer.size();
+    mBuffer.resize(at + 4 + size);
+    memcpy(mBuffer.data() + at, &size, 4);
+    if (size) memcpy(mBuffer.data() + at + 4, row, size);
+    return true;
+  }
+  bool Flush() {
+    const bool written =
+        mBuffer.empty() || mFile->WriteAt(mWritten, mBuffer.data(), uint32_t(mBuffer.size()));
+    mWritten += mBuffer.size();
+    mBuffer.clear();
+    return written;
+  }
+  uint64_t End() const { return mWritten + mBuffer.size(); }
+  StorageFile* file() const { return mFile.get(); }
+
+ private:
+  static constexpr size_t kWriteBuffer = 256 * 1024;
+  std::unique_ptr<StorageFile> mFile;
+  std::vector<uint8_t> mBuffer;
+  uint64_t mWritten = 0;
+};
+
+// The rows of one run, [start, end) of the run file, read a block at a time.
+class RunReader {
+ public:
+  RunReader(StorageFile* file, uint64_t start, uint64_t end, uint32_t block)
+      : mFile(file), mNext(start), mEnd(end), mBlock(block) {}
+
+  bool AtEnd() const { return mUsed == mBuffer.size() && mNext == mEnd; }
+  // The next row into row; false when the run is damaged or a read fails.
+  bool Next(std::vector<uint8_t>* row) {
+    uint32_t size = 0;
+    if (!Take(&size, 4)) return false;
+    row->resize(size);
+    return Take(row->data(), size);
+  }
+
+ private:
+  bool Take(void* out, uint32_t count) {
+    auto* to = static_cast<uint8_t*>(out);
+    while (count) {
+      if (mUsed == mBuffer.size() && !Refill()) return false;
+      const uint32_t n = uint32_t(std::min<size_t>(count, mBuffer.size() - mUsed));
+      memcpy(to, mBuffer.data() + mUsed, n);
+      to += n;
+      mUsed += n;
+      count -= n;
+    }
+    return true;
+  }
+  bool Refill() {
+    const uint32_t n = uint32_t(std::min<uint64_t>(mEnd - mNext, mBlock));
+    uint32_t got = 0;
+    mBuffer.resize(n);
+    mUsed = 0;
+    if (n == 0 || !mFile->ReadAt(mNext, mBuffer.data(), n, &got) || got != n) {
+      mBuffer.clear();
+      return false;
+    }
+    mNext += n;
+    return true;
+  }
+
+  StorageFile* mFile;
+  uint64_t mNext, mEnd;
+  uint32_t mBlock;
+  std::vector<uint8_t> mBuffer;
+  size_t mUsed = 0;
+};
+
+// What the merge's block buffers take together, and the least one run gets.
+constexpr uint64_t kMergeBufferBytes = 4 << 20;
+constexpr uint64_t kSmallestBlock = 16 * 1024;
+
+// Merges the sorted runs [starts[i], starts[i + 1]) of the run file into out.
+bool MergeRuns(RunFile& runs, const std::vector<uint64_t>& starts, const Keys& keys,
                RowStore* out) {
   struct Run {
-    int32_t next, end;
+    RunReader reader;
     std::vector<uint8_t> row;
     std::vector<uint32_t> offsets;
+    uint64_t prefix;
   };
-  std::vector<Run> merging(starts.size() - 1);
+  const uint64_t block = std::max(kSmallestBlock, kMergeBufferBytes / (starts.size() - 1));
+  std::vector<Run> merging;
+  for (size_t r = 0; r + 1 < starts.size(); ++r)
+    merging.push_back(
+        {RunReader(runs.file(), starts[r], starts[r + 1], uint32_t(block)), {}, {}, 0});
   std::vector<size_t> heap;
   auto advance = [&](size_t r) {
     Run& run = merging[r];
-    if (run.next >= run.end) return true;
-    if (!ReadRow(runs, run.next++, keys.columns, &run.row, &run.offsets)) return false;
+    if (run.reader.AtEnd()) return true;
+    if (!run.reader.Next(&run.row)) return false;
+    run.offsets.resize(size_t(keys.columns));
+    if (!IndexColumns(run.row.data(), uint32_t(run.row.size()), keys.columns,
+                      run.offsets.data()))
+      return false;
+    run.prefix = KeyPrefix(keys, run.row.data(), run.offsets.data());
     heap.push_back(r);
     return true;
   };
   // The heap's top is the smallest row; between identical rows, the later run (read later).
   auto after = [&](size_t x, size_t y) {
+    if (merging[x].prefix != merging[y].prefix) return merging[x].prefix > merging[y].prefix;
     const int c = CompareRowImages(keys, merging[x].row.data(), merging[x].offsets.data(),
                                    merging[y].row.data(), merging[y].offsets.data());
     return c ? c > 0 : x < y;
   };
-  for (size_t r = 0; r < merging.size(); ++r) {
-    merging[r].next = starts[r];
-    merging[r].end = starts[r + 1];
+  for (size_t r = 0; r < merging.size(); ++r)
     if (!advance(r)) return false;
-  }
   std::make_heap(heap.begin(), heap.end(), after);
   while (!heap.empty()) {
     std::pop_heap(heap.begin(), heap.end(), after);
     const size_t r = heap.back();
     heap.pop_back();
     const Run& run = merging[r];
-    if (!WriteRow(out, run.row.data(), uint32_t(run.row.size()))) return false;
+    if (!RowStoreAppendBytes(out, run.row.data(), uint32_t(run.row.size()))) return false;
     if (!advance(r)) return false;
     if (heap.size() && heap.back() == r) std::push_heap(heap.begin(), heap.end(), after);
   }
@@ -400,34 +543,36 @@ RuntimeObject* MakeSortedResultCursor(RuntimeObject* source, const std::vector<S
   for (int32_t i = 0; i < result->columns - hidden; ++i)
     result->names.push_back(CursorColumnName(rs, i));
   result->store = RowStoreCreate();
-  RowStore* runs = RowStoreCreate();
-  if (!result->store || !runs) {
-    RowStoreDestroy(runs);
-    return nullptr;
-  }
+  if (!result->store) return nullptr;
   RunSorter sorter(keys, result->columns);
-  std::vector<int32_t> starts{0};
+  RunFile runs;
+  std::vector<uint64_t> starts;  // where each run begins in the run file
+  auto spill = [&] {
+    if (starts.empty() && !runs.Open()) return false;
+    starts.push_back(runs.End());
+    return sorter.WriteTo([&](const uint8_t* row, uint32_t size) {
+      return runs.Append(row, size);
+    });
+  };
   bool sound = true;
   int32_t rowsRead = 0;
   while (sound && !rs->eof && IsCursorOpen(rs)) {
     if (!sorter.ReadRow(rs)) {
-      sound = sorter.WriteTo(runs);
-      starts.push_back(RowStoreCount(runs));
+      sound = spill();
       continue;
     }
     cursorMoveNext(source);
     LetBackgroundTasksRun(++rowsRead);
   }
-  if (sound && starts.size() == 1) {
-    sound = sorter.WriteTo(result->store);  // one run: it is the result
+  if (sound && starts.empty()) {  // one run: it is the result
+    sound = sorter.WriteTo([&](const uint8_t* row, uint32_t size) {
+      return RowStoreAppendBytes(result->store, row, size);
+    });
   } else if (sound) {
-    if (!sorter.Empty()) {
-      sound = sorter.WriteTo(runs);
-      starts.push_back(RowStoreCount(runs));
-    }
+    sound = (sorter.Empty() || spill()) && runs.Flush();
+    starts.push_back(runs.End());
     sound = sound && MergeRuns(runs, starts, sorter.keys(), result->store);
   }
-  RowStoreDestroy(runs);
   if (!sound) {  // a temporary file failed: the result is empty rather than partial
     RowStoreDestroy(result->store);
     result->store = RowStoreCreate();
@@ -502,7 +647,7 @@ RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
         AppendColumn(&out, v.code, v.data, v.length);
       }
     }
-    if (!WriteRow(result->store, out.data(), uint32_t(out.size()))) break;
+    if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
   }
   return WrapStored(std::move(result));
 }
