@@ -6,8 +6,10 @@
  *
  * Values are stored by column type: 2, 3 host-order integers, 6 single, 7 double, 5 and 15
  * text, 8 date and 9 time (three big-endian 16-bit fields), 12 Boolean. A text that does not
- * convert is stored as NULL; an update to the text "!fail" is refused with error 9, so tests can
- * see a statement stop on an engine error. */
+ * convert is stored as NULL (the empty text of a text column is an empty text); an update to
+ * the text "!fail" is refused with error 9, so tests can see a statement stop on an engine
+ * error. The SQL fuzz target links this file in, bounding the cursors a statement may open and
+ * comparing the tables' dumps around statements that must change nothing. */
 #include <ctype.h>
 #include <stdlib.h>
 #include <string.h>
@@ -146,21 +148,44 @@ static void StoreFields(Value* v, uint8_t type, const int fields[3]) {
   SetBytes(v, type, b, 6);
 }
 
-/* The column's value from text, NULL when it does not convert. */
+static int IsTextType(int type) { return type == 5 || type == 14 || type == 15 || type == 16; }
+
+/* The column's value from text, NULL when it does not convert. The empty text (nil) of a text
+ * column is an empty text, as the built-in engine stores it; of any other column it is NULL. */
 static void Convert(Value* v, int type, QVStr* s) {
   const char* text = Chars(s);
   char* end;
   int fields[3];
   Clear(v);
-  if (!s) return;
+  if (!s && !IsTextType(type)) return;
   switch (type) {
-    case 2: { int16_t x = (int16_t)strtol(text, &end, 10); if (WholeText(text, end)) SetBytes(v, 2, &x, 2); break; }
-    case 3: { int32_t x = (int32_t)strtol(text, &end, 10); if (WholeText(text, end)) SetBytes(v, 3, &x, 4); break; }
-    case 6: { float x = strtof(text, &end); if (WholeText(text, end)) SetBytes(v, 6, &x, 4); break; }
-    case 7: { double x = strtod(text, &end); if (WholeText(text, end)) SetBytes(v, 7, &x, 8); break; }
+    case 2: {
+      int16_t x = (int16_t)strtol(text, &end, 10);
+      if (WholeText(text, end)) SetBytes(v, 2, &x, 2);
+      break;
+    }
+    case 3: {
+      int32_t x = (int32_t)strtol(text, &end, 10);
+      if (WholeText(text, end)) SetBytes(v, 3, &x, 4);
+      break;
+    }
+    case 6: {
+      float x = strtof(text, &end);
+      if (WholeText(text, end)) SetBytes(v, 6, &x, 4);
+      break;
+    }
+    case 7: {
+      double x = strtod(text, &end);
+      if (WholeText(text, end)) SetBytes(v, 7, &x, 8);
+      break;
+    }
     case 8: if (ParseFields(text, '-', fields, 3)) StoreFields(v, 8, fields); break;
     case 9: if (ParseFields(text, ':', fields, 2)) StoreFields(v, 9, fields); break;
-    case 12: { uint8_t b = strcasecmp(text, "true") == 0 || strcmp(text, "1") == 0; SetBytes(v, 12, &b, 1); break; }
+    case 12: {
+      uint8_t b = strcasecmp(text, "true") == 0 || strcmp(text, "1") == 0;
+      SetBytes(v, 12, &b, 1);
+      break;
+    }
     default: SetBytes(v, (uint8_t)type, text, (int)strlen(text)); break;
   }
 }
@@ -177,14 +202,22 @@ static double Number(const Value* v) {
   }
 }
 
+/* '%' any run, '_' any one byte. match[i] says whether the pattern read so far matches the
+ * first i bytes of the text, so the walk costs text x pattern steps whatever the pattern. */
 static int Like(const char* t, int tn, const char* p, int pn) {
-  if (pn == 0) return tn == 0;
-  if (*p == '%') {
-    for (int skip = 0; skip <= tn; ++skip)
-      if (Like(t + skip, tn - skip, p + 1, pn - 1)) return 1;
-    return 0;
+  char* match = calloc((size_t)tn + 1, 1);
+  match[0] = 1;
+  for (int j = 0; j < pn; ++j) {
+    if (p[j] == '%') {
+      for (int i = 1; i <= tn; ++i) match[i] = match[i] || match[i - 1];
+      continue;
+    }
+    for (int i = tn; i >= 1; --i) match[i] = match[i - 1] && (p[j] == '_' || p[j] == t[i - 1]);
+    match[0] = 0;
   }
-  return tn > 0 && (*p == '_' || *p == *t) && Like(t + 1, tn - 1, p + 1, pn - 1);
+  int result = match[tn];
+  free(match);
+  return result;
 }
 
 static int Answer(int kind, int order) {
@@ -441,11 +474,15 @@ static TCursor* NewTCursor(TablesEngine* e, Table* t, const Node* condition) {
   return c;
 }
 
+/* Cursors dbOpenTable may still make; negative: no bound. */
+static int gOpensLeft = -1;
+
 static QVObj* TOpenTable(TablesEngine* e, QVStr* table, const ResultColumn* columns,
                          const Node* condition) {
   e->error = 0;
   Table* t = FindTable(&e->live, Chars(table));
-  if (!t || !Resolves(t, condition)) return 0;
+  if (!t || !Resolves(t, condition) || gOpensLeft == 0) return 0;
+  if (gOpensLeft > 0) --gOpensLeft;
   TCursor* c = NewTCursor(e, t, condition);
   for (; columns; columns = columns->next) {
     if (strcmp(Chars(columns->name), "*") == 0) {
@@ -517,4 +554,37 @@ void TablesEngineInit(QVLookup lookup) {
 QVObj* OpenTablesEngine(void) {
   TablesEngine* e = calloc(1, sizeof *e);
   return CALL("QUORdbDatabaseFromDBDatabase", QVObj* (*)(void*, void*))(e, gTablesEngineTable);
+}
+
+/* From now on dbOpenTable makes at most count cursors (negative: no bound) and answers nil
+ * after, as for an unknown table; so a fuzzed join of many tables ends. */
+void TablesEngineLimitOpens(int count) { gOpensLeft = count; }
+
+/* Every live table as text (its name, its columns with their types, then each live row's
+ * values as type and bytes), so that a test can tell whether a statement changed anything.
+ * The caller frees it. */
+char* TablesEngineDump(void* engine) {
+  const Store* s = &((TablesEngine*)engine)->live;
+  char* text = 0;
+  size_t size = 0;
+  FILE* out = open_memstream(&text, &size);
+  if (!out) return 0;
+  for (int i = 0; i < s->count; ++i) {
+    const Table* t = s->tables[i];
+    fprintf(out, "%s:", t->name);
+    for (int c = 0; c < t->columns; ++c)
+      fprintf(out, " %s/%d", t->columnNames[c], t->columnTypes[c]);
+    for (int r = 0; r < t->rowCount; ++r) {
+      if (t->rows[r].deleted) continue;
+      fputs("\n ", out);
+      for (int c = 0; c < t->columns; ++c) {
+        const Value* v = &t->rows[r].values[c];
+        fprintf(out, " %d:", v->type);
+        for (int k = 0; v->type && k < v->length; ++k) fprintf(out, "%02x", v->bytes[k]);
+      }
+    }
+    fputs("\n", out);
+  }
+  fclose(out);
+  return text;
 }
