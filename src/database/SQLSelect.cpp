@@ -41,7 +41,8 @@ bool ParseFunction(DatabaseObject* db, SQLTokenizer& tokens, const SQLToken& nam
   static const char* const kFunctions[] = {"count", "avg", "sum", "min", "max"};
   for (int32_t kind = kSQLCount; kind <= kSQLMax; ++kind)
     if (name.Is(kFunctions[kind - 1])) item->aggregate = kind;
-  if (item->aggregate == kSQLPlain) return Fail(db, kSQLInvalidError, "Unsupported SELECT function");
+  if (item->aggregate == kSQLPlain)
+    return Fail(db, kSQLInvalidError, "Unsupported SELECT function");
   if (item->aggregate == kSQLCount) {
     const SQLToken star = tokens.Next();
     if (star.kind != SQLTokenKind::kWord || star.text != "*")

@@ -147,7 +147,8 @@ void CreateTable(DatabaseObject* db, SQLTokenizer& tokens) {
     }
   }
   if (columns.empty())
-    return void(Fail(db, kSQLUnknownColumnError, "CREATE TABLE requires at least one column defined"));
+    return void(
+        Fail(db, kSQLUnknownColumnError, "CREATE TABLE requires at least one column defined"));
   if (!AtEnd(db, tokens)) return;
   DefinitionList list(columns);
   CallEntry(db->engine->dbCreateTable, db->engineHandle, Text(table).Storage(), list.First(),
@@ -179,7 +180,8 @@ void Insert(DatabaseObject* db, SQLTokenizer& tokens) {
     std::string name;
     if (!ReadName(db, tokens, "Invalid column name", &name)) return;
     for (const std::string& n : names)
-      if (SameSQLName(n, name)) return void(Fail(db, kSQLMismatchError, "Mismatched INSERT columns"));
+      if (SameSQLName(n, name))
+        return void(Fail(db, kSQLMismatchError, "Mismatched INSERT columns"));
     names.push_back(name);
     const SQLToken next = tokens.Next();
     if (next.IsSymbol(")")) break;
@@ -264,7 +266,8 @@ void Update(DatabaseObject* db, SQLTokenizer& tokens) {
   if (!join) return;
   for (const Assignment& a : assignments) {
     bool known = false;
-    for (const std::string& column : join->Schema(0)) known = known || SameSQLName(column, a.column);
+    for (const std::string& column : join->Schema(0))
+      known = known || SameSQLName(column, a.column);
     if (!known)
       return void(Fail(db, kSQLMismatchError,
                        "The column " + a.column + " does not exist in table " + table));

@@ -26,7 +26,9 @@ struct SQLToken {
   // A word equal to keyword (lower case ASCII) ignoring case.
   bool Is(const char* keyword) const;
   // One of the punctuation tokens.
-  bool IsSymbol(const char* symbol) const { return kind == SQLTokenKind::kSymbol && text == symbol; }
+  bool IsSymbol(const char* symbol) const {
+    return kind == SQLTokenKind::kSymbol && text == symbol;
+  }
   bool IsQuoted() const { return kind == SQLTokenKind::kQuoted; }
   // A literal's text without its quotes; any other token as it stands.
   std::string Value() const;

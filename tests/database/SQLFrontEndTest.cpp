@@ -15,6 +15,7 @@
 
 #include "EngineTestSupport.h"
 #include "database/SQLCondition.h"
+#include "database/SQLResultCursors.h"
 #include "database/SQLStatements.h"
 #include "database/SQLTokenizer.h"
 #include "database/SQLValueMatch.h"
@@ -39,10 +40,13 @@ std::string Tree(const SQLCondition* c) {
            Tree(c->right.get()) + ")";
   static const char* const kOps[] = {"=", "<", ">", "<=", ">=", "<>", "like", "notlike",
                                      "isnull", "notnull"};
-  auto ref = [](const SQLColumnReference& r) { return r.table.empty() ? r.name : r.table + "." + r.name; };
+  auto ref = [](const SQLColumnReference& r) {
+    return r.table.empty() ? r.name : r.table + "." + r.name;
+  };
   std::string s = "(" + std::string(kOps[c->kind]) + " " + ref(c->column);
   if (c->textMode) s += "/" + std::to_string(c->textMode);
-  if (c->TakesValue()) s += " " + (c->valueIsColumn ? "@" + ref(c->valueColumn) : "'" + c->value + "'");
+  if (c->TakesValue())
+    s += " " + (c->valueIsColumn ? "@" + ref(c->valueColumn) : "'" + c->value + "'");
   return s + ")";
 }
 
@@ -56,8 +60,8 @@ std::string Format(const ColumnValue& v) {
     case kColumnSingle: { float f; memcpy(&f, v.data, 4); x = f; break; }
     case kColumnDouble: memcpy(&x, v.data, 8); break;
     case kColumnDate:
-      snprintf(b, sizeof b, "%04d-%02d-%02d", v.data[0] << 8 | v.data[1], v.data[2] << 8 | v.data[3],
-               v.data[4] << 8 | v.data[5]);
+      snprintf(b, sizeof b, "%04d-%02d-%02d", v.data[0] << 8 | v.data[1],
+               v.data[2] << 8 | v.data[3], v.data[4] << 8 | v.data[5]);
       return b;
     default: return std::string(reinterpret_cast<const char*>(v.data), v.length);
   }
@@ -393,11 +397,19 @@ class SQLAgainstSqlite : public SQLFrontEnd {
     std::vector<std::string> rows;
     for (int i = 0; i < 40; ++i) {
       std::string cols = "id", values = std::to_string(i);
-      if (random() % 6) cols += ", name", values += ", '" + std::string(kNames[random() % 11]) + "'";
-      if (random() % 5) cols += ", score", values += ", " + std::to_string(int(random() % 21) - 10) + "." + std::to_string(random() % 4 * 25);
+      if (random() % 6) {
+        cols += ", name";
+        values += ", '" + std::string(kNames[random() % 11]) + "'";
+      }
+      if (random() % 5) {
+        cols += ", score";
+        values += ", " + std::to_string(int(random() % 21) - 10) + "." +
+                  std::to_string(random() % 4 * 25);
+      }
       if (random() % 4) {
         char day[16];
-        snprintf(day, sizeof day, "'%04d-%02d-%02d'", 1999 + int(random() % 3), 1 + int(random() % 12), 1 + int(random() % 28));
+        snprintf(day, sizeof day, "'%04d-%02d-%02d'", 1999 + int(random() % 3),
+                 1 + int(random() % 12), 1 + int(random() % 28));
         cols += ", day", values += std::string(", ") + day;
       }
       rows.push_back("insert into a (" + cols + ") values (" + values + ")");
@@ -533,11 +545,17 @@ TEST_F(SQLAgainstSqlite, SortsPastTheBudgetInRunsWithALargeValue) {
   const std::string big(700000, 'q');  // more than the whole budget
   for (int i = 0; i < 1500; ++i) {
     std::string cols = "k", values = std::to_string(random() % 50);
-    if (i == 700) cols += ", t", values += ", '" + big + "'";
-    else if (random() % 5) cols += ", t", values += ", '" + std::string(400 + random() % 300, char('a' + random() % 26)) + "'";
+    if (i == 700) {
+      cols += ", t";
+      values += ", '" + big + "'";
+    } else if (random() % 5) {
+      cols += ", t";
+      values += ", '" + std::string(400 + random() % 300, char('a' + random() % 26)) + "'";
+    }
     if (random() % 4) {
       char day[16];
-      snprintf(day, sizeof day, "'%04d-%02d-%02d'", 2000 + int(random() % 2), 1 + int(random() % 12), 1 + int(random() % 28));
+      snprintf(day, sizeof day, "'%04d-%02d-%02d'", 2000 + int(random() % 2),
+               1 + int(random() % 12), 1 + int(random() % 28));
       cols += ", d", values += std::string(", ") + day;
     }
     if (random() % 3) cols += ", x", values += ", " + std::to_string(int(random() % 9) - 4) + ".25";
@@ -566,6 +584,77 @@ TEST_F(SQLFrontEnd, IdenticalRowsComeOutLaterReadFirst) {
             (std::vector<std::string>{"1\ta", "1\ta", "1\tb", "0\tz"}));
   EXPECT_EQ(Query("select v from r order by k"), (std::vector<std::string>{"z", "a", "a", "b"}))
       << "ties order by the whole row, hidden key included";
+}
+
+// '' is the empty text, which a text column keeps as a text: it is not NULL, as in sqlite3.
+TEST_F(SQLAgainstSqlite, AnEmptyLiteralIsAnEmptyTextNotNull) {
+  Setup({"create table e (id integer, name varchar, note varchar)",
+         "insert into e (id, name, note) values (1, '', 'x')",
+         "insert into e (id, note) values (2, '')", "insert into e (id, name) values (3, 'b')",
+         "update e set note = '' where id = 3"});
+  const std::vector<std::string> queries = {
+      "select id from e where name = '' order by id", "select id from e where name is null",
+      "select id from e where note is not null order by id",
+      "select id, name, note from e order by name, note, id",
+      "select count(*) from e where note <> 'x'"};
+  const auto expected = Reference(queries);
+  ASSERT_EQ(expected.size(), queries.size());
+  for (size_t i = 0; i < queries.size(); ++i)
+    EXPECT_EQ(Query(queries[i]), expected[i]) << queries[i];
+}
+
+// Rows sorted in several runs come out in the one total order (checked pair by pair with the
+// comparison itself), NaN, infinities, -0 and NULL included, and none is lost.
+TEST_F(SQLFrontEnd, SortedRunsMergeInTheOneTotalOrder) {
+  Setup({"create table m (x double, n smallint, pad varchar)"});
+  static const char* const kXs[] = {"nan", "-0", "0", "inf", "-inf", "1.5", "-2.25", "1e300",
+                                    "4", "-1e-300"};
+  std::mt19937 random(11);
+  std::vector<std::string> rows;
+  for (int i = 0; i < 4000; ++i) {
+    const std::string pad(300 + random() % 40, char('a' + random() % 3));
+    const std::string n = std::to_string(int(random() % 5));
+    if (random() % 9 == 0) {
+      rows.push_back("insert into m (n, pad) values (" + n + ", '" + pad + "')");
+    } else {
+      rows.push_back("insert into m (x, n, pad) values ('" + std::string(kXs[random() % 10]) +
+                     "', " + n + ", '" + pad + "')");
+    }
+  }
+  Setup(rows);
+  Held rs(databaseSQLSelect(db, S("select x, n, pad from m order by x desc, n")));
+  ASSERT_NE(rs.get(), nullptr);
+  DatabaseCursorObject* r = AsRecordSet(rs);
+  auto value = [&](int32_t i, std::vector<uint8_t>* bytes) {
+    const void* data;
+    uint8_t code;
+    int32_t length;
+    r->cursor->curColumnValue(r->cursorHandle, i, &data, &code, &length);
+    bytes->assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
+    bytes->push_back(code);  // the code last, so that a copy is a whole value
+  };
+  auto column = [](const std::vector<uint8_t>& v) {
+    ColumnValue c;
+    c.code = v.back();
+    c.data = c.code ? v.data() : nullptr;
+    c.length = uint32_t(v.size() - 1);
+    return c;
+  };
+  std::vector<std::vector<uint8_t>> previous(3), current(3);
+  int32_t served = 0;
+  for (; !r->eof; cursorMoveNext(rs), ++served) {
+    for (int32_t i = 0; i < 3; ++i) value(i, &current[size_t(i)]);
+    if (served) {
+      int order = -CompareColumnValues(column(previous[0]), column(current[0]));
+      if (!order) order = CompareColumnValues(column(previous[1]), column(current[1]));
+      for (size_t i = 0; !order && i < 3; ++i)
+        order = CompareColumnValues(column(previous[i]), column(current[i]));
+      ASSERT_LE(order, 0) << "row " << served;
+    }
+    previous.swap(current);
+  }
+  EXPECT_EQ(served, 4000);
+  cursorClose(rs);
 }
 
 }  // namespace
