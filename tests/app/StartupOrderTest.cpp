@@ -41,7 +41,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "Collection Date MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
             "BinaryStream Random EndOfLine FolderItem "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
-            "_Cursors Screen Application "
+            "_Cursors Object2D RectShape RoundRectShape OvalShape ArcShape StringShape "
+            "CurveShape Group2D FigureShape Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Serial "
             "SerialPort Picture Graphics Control RectControl _PaneChild Movie Sound "
