@@ -160,13 +160,14 @@ void Drawable::DrawIntoGraphics(Graphics& g, const QV::Rect& source,
 // ---- DrawablePane ----
 
 // A pixmap the X server refuses (a size it cannot hold) is an X error, which ends the process
-// unless trapped; the surface is then left without one.
+// unless trapped; the surface is then left without one. A size past 16 bits is not asked for:
+// the request would carry it cut short.
 DrawablePane::DrawablePane(QV::Point topLeft, QV::Point bottomRight, int32_t depth)
     : mWidth(bottomRight.h - topLeft.h), mHeight(bottomRight.v - topLeft.v) {
   RectSet(mBounds, topLeft.h, topLeft.v, bottomRight.h, bottomRight.v);
   SetDepth(depth);
   GdkWindow* root = gdk_display_get_default() ? gdk_get_default_root_window() : nullptr;
-  if (!root) return;
+  if (!root || mWidth > 0xFFFF || mHeight > 0xFFFF) return;
   gdk_error_trap_push();
   GdkPixmap* pixmap = gdk_pixmap_new(root, std::max(mWidth, 1), std::max(mHeight, 1),
                                      MainScreenDepth());
