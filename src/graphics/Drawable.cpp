@@ -238,6 +238,15 @@ void DrawablePane::DrawAt(Graphics& g, const QV::Rect& destination, bool transpa
 
 Graphics* DrawablePane::NewGraphics() { return Graphics::Create(this); }
 
+void DrawablePane::EraseBackground() {
+  Graphics* g = NewGraphics();
+  QV::Rect whole;
+  RectSet(whole, 0, 0, mWidth, mHeight);
+  g->ClearRect(whole);
+  Graphics::Destroy(g);
+  DiscardCache();
+}
+
 QV::Rect DrawablePane::RectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
   return OffscreenRectToDrawable(g, rect, clip);
 }

@@ -143,7 +143,8 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   const QV::Rect& GetBounds() const override { return mBounds; }
   bool IsInWindow() override { return false; }
   DrawablePane* OffscreenSurface() override { return this; }
-  void EraseBackground() override {}
+  // White, as a new surface is.
+  void EraseBackground() override;
 
  private:
   QV::Rect mBounds;

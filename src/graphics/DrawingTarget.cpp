@@ -11,7 +11,7 @@ PaneLayerHooks gHooks;
 }  // namespace
 
 QV::Rect OffscreenRectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
-  RectOffset(rect, -g.OriginX(), -g.OriginY());
+  if (g.OriginX() != 0 || g.OriginY() != 0) RectOffset(rect, -g.OriginX(), -g.OriginY());
   if (clip && g.HasClip()) {
     rect.right = int16_t(std::min<int32_t>(rect.right, g.ClipRect().right - g.OriginX()));
     rect.bottom = int16_t(std::min<int32_t>(rect.bottom, g.ClipRect().bottom - g.OriginY()));

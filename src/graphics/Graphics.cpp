@@ -93,10 +93,6 @@ uint32_t RGBFromColor(RGBColor16 color) {
 
 void Graphics::Destroy(Graphics* g) { delete g; }
 
-GdkWindow* Graphics::TargetGdkDrawable() const {
-  return mTarget ? mTarget->GetGdkWindow() : nullptr;
-}
-
 void Graphics::SetClipRect(const QV::Rect& rect) {
   mClip = rect;
   mHasClip = true;
@@ -145,11 +141,6 @@ void Graphics::SetOrigin(int32_t x, int32_t y) {
 void Graphics::SetPenSize(int32_t width, int32_t height) {
   mPenWidth = width;
   mPenHeight = height;
-}
-
-void Graphics::MoveTo(int32_t x, int32_t y) {
-  mPenX = x;
-  mPenY = y;
 }
 
 void Graphics::SetFont(const FontSpec& font) {

@@ -71,7 +71,7 @@ class Graphics {
 
   DrawingTarget* Target() const { return mTarget; }
   // The target's drawable, or nil without a target.
-  GdkWindow* TargetGdkDrawable() const;
+  GdkWindow* TargetGdkDrawable() const { return mTarget ? mTarget->GetGdkWindow() : nullptr; }
   bool IsPrinting() const { return mPrinting; }
   void SetPrinting(bool printing) { mPrinting = printing; }
   // Whether a part may be drawn with partial opacity; nothing here does.
@@ -107,7 +107,10 @@ class Graphics {
   virtual void PenNormal() {}
   int32_t PenX() const { return mPenX; }
   int32_t PenY() const { return mPenY; }
-  void MoveTo(int32_t x, int32_t y);
+  void MoveTo(int32_t x, int32_t y) {
+    mPenX = x;
+    mPenY = y;
+  }
   virtual void LineTo(int32_t /*x*/, int32_t /*y*/) {}
   // The fraction of opacity the shape plotter draws a part with; kept, not drawn with.
   float Opacity() const { return mOpacity; }

@@ -74,8 +74,7 @@ QV::Rect GraphicsGTK::ToDrawable(const QV::Rect& rect, bool clip) const {
 }
 
 GdkPoint GraphicsGTK::PointToDrawable(int32_t x, int32_t y) const {
-  QV::Rect point;
-  RectSet(point, x, y, x, y);
+  const QV::Rect point = {int16_t(y), int16_t(x), int16_t(y), int16_t(x)};
   const QV::Rect r = Target()->RectToDrawable(*this, point, false);
   return {r.left, r.top};
 }

@@ -41,9 +41,9 @@ Graphics* MeasuringGraphics(RuntimeObject* object) {
 }
 
 QV::Rect PaneRect(const Drawing& d, int32_t x, int32_t y, int32_t width, int32_t height) {
-  QV::Rect rect;
-  RectSet(rect, x + d.left, y + d.top, x + d.left + width, y + d.top + height);
-  return rect;
+  const int32_t left = x + d.left;
+  const int32_t top = y + d.top;
+  return {int16_t(top), int16_t(left), int16_t(top + height), int16_t(left + width)};
 }
 
 // Calls draw with the rectangle when the object may draw.

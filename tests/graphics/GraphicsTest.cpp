@@ -195,6 +195,10 @@ TEST_F(GraphicsExports, APixelSetReadsBackAndDrawingDropsTheSurfacesCachedPixels
   RuntimeGraphicsFillOval(object, 25, 15, 10, 10);
   graphicsDrawNoteIcon(object, 0, 0);
   EXPECT_LT(Pixels().CountPixels(0xFFFFFF), 1100);
+  // A new page of an off-screen surface is white again; the pen keeps its colour.
+  RuntimeGraphicsNextPage(object);
+  EXPECT_EQ(Pixels().CountPixels(0xFFFFFF), 1200);
+  EXPECT_EQ(graphicsForeColorGetter(object, 0), 0x00FF00u);
 }
 
 }  // namespace
