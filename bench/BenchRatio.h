@@ -14,7 +14,8 @@
 namespace qvbench {
 
 // Console output as usual (colour only on a terminal), and the time per iteration of each
-// benchmark remembered by name; aggregates of repeated runs are left out.
+// benchmark remembered by name: the median of its repetitions when it is repeated, else its
+// one run.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
@@ -22,16 +23,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration && run.iterations > 0)
         mTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        mMedians[run.run_name.str()] = run.GetAdjustedRealTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }
   double Time(const std::string& name) const {
+    if (auto median = mMedians.find(name); median != mMedians.end()) return median->second;
     auto found = mTimes.find(name);
     return found == mTimes.end() ? 0 : found->second;
   }
 
  private:
   std::map<std::string, double> mTimes;
+  std::map<std::string, double> mMedians;
 };
 
 // One ratio to print: time(framework) / time(plain), with the aim it should meet (at most aim;
