@@ -1,0 +1,166 @@
+// The Graphics class drawing on panes of a real window (below a menu bar, in the window's GDK
+// window and in one of its own), read back from the screen beside the same drawing made with
+// raw GDK and Pango on a pixmap that starts from the pane's own background.
+#include <gtest/gtest.h>
+#include <pango/pango.h>
+
+#include <vector>
+
+#include "PaneFixtures.h"
+#include "arrays/ArrayElementAccess.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "graphics/GraphicsClass.h"
+#include "graphics/Object2D.h"
+#include "graphics/PangoFonts.h"
+#include "support/Screenshot.h"
+#include "windows/GtkPlacement.h"
+
+namespace {
+
+using qvtest::MakeRect;
+using qvtest::PaneWidget;
+using qvtest::TestPane;
+
+constexpr int kPaneWidth = 100;
+constexpr int kPaneHeight = 40;
+
+qvtest::Screenshot AreaOf(GdkDrawable* drawable, int x, int y) {
+  GdkPixbuf* pixels = gdk_pixbuf_get_from_drawable(nullptr, drawable, gdk_rgb_get_colormap(), x,
+                                                   y, 0, 0, kPaneWidth, kPaneHeight);
+  if (!pixels) return {};
+  std::vector<uint32_t> rgb;
+  for (int row = 0; row < kPaneHeight; ++row) {
+    for (int column = 0; column < kPaneWidth; ++column) {
+      const guchar* p = gdk_pixbuf_get_pixels(pixels) + row * gdk_pixbuf_get_rowstride(pixels) +
+                        column * gdk_pixbuf_get_n_channels(pixels);
+      rgb.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+    }
+  }
+  g_object_unref(pixels);
+  return qvtest::Screenshot(kPaneWidth, kPaneHeight, rgb);
+}
+
+void SetColor(GdkGC* gc, GdkDrawable* drawable, uint32_t rgb) {
+  GdkColor color = {0, guint16((rgb >> 16 & 0xFF) * 257), guint16((rgb >> 8 & 0xFF) * 257),
+                    guint16((rgb & 0xFF) * 257)};
+  gdk_colormap_alloc_color(gdk_drawable_get_colormap(drawable), &color, FALSE, TRUE);
+  gdk_gc_set_foreground(gc, &color);
+}
+
+class GraphicsOnPanes : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!gui.ready()) GTEST_SKIP() << "needs a display";
+    window = new qvtest::TestWindow(320, 240, true);
+    inWindow = new TestPane(window, MakeRect(20, 30, 60, 130), PaneWidget::kDrawsInWindow);
+    ownWindow = new TestPane(window, MakeRect(150, 30, 190, 130), PaneWidget::kOwnWindow);
+    ASSERT_TRUE(window->ShowAndSettle(gui));
+    gdk_window_process_all_updates();
+    offset = WindowContentTopOffset(window);
+  }
+  void TearDown() override {
+    if (window) window->Release();
+  }
+
+  // Draws through the class's exports on pane, and the same with raw calls on a pixmap holding
+  // what the pane showed after its clear; the two read back alike.
+  void ExpectDrawingMatches(TestPane* pane, GdkDrawable* drawable, int x, int y) {
+    RuntimeObject* g = NewGraphicsObject(pane->NewGraphics());
+    graphicsTextFontSetter(g, 0, string("DejaVu Sans").Storage());
+    graphicsTextSizeSetter(g, 0, 12);
+    RuntimeGraphicsClearRect(g, 0, 0, kPaneWidth, kPaneHeight);
+    gdk_flush();
+    GdkPixmap* raw = gdk_pixmap_new(drawable, kPaneWidth, kPaneHeight, -1);
+    GdkGC* gc = gdk_gc_new(raw);
+    gdk_draw_drawable(raw, gc, drawable, x, y, 0, 0, kPaneWidth, kPaneHeight);
+
+    graphicsForeColorSetter(g, 0, 0xFF0000);
+    RuntimeGraphicsFillRect(g, 2, 3, 10, 6);
+    SetColor(gc, raw, 0xFF0000);
+    gdk_draw_rectangle(raw, gc, TRUE, 2, 3, 10, 6);
+
+    RuntimeGraphicsDrawLine(g, 60, 5, 95, 12);
+    gdk_draw_line(raw, gc, 60, 5, 95, 12);
+    graphicsPenWidthSetter(g, 0, 3);
+    RuntimeGraphicsDrawLine(g, 60, 30, 70, 30);  // eleven 3 x 1 rectangles
+    gdk_draw_rectangle(raw, gc, TRUE, 60, 30, 13, 1);
+    graphicsPenWidthSetter(g, 0, 1);
+
+    RuntimeArray* points = CreateArray(1, kArrayInt32, 6);
+    const int32_t corners[7] = {0, 20, 12, 40, 12, 30, 35};
+    for (int32_t i = 0; i < 7; ++i) ArraySetElement(points, i, uint32_t(corners[i]));
+    graphicsForeColorSetter(g, 0, 0x0000FF);
+    graphicsFillPolygon(g, points);
+    RuntimeUnlockArray(points);
+    GdkPoint triangle[3] = {{20, 12}, {40, 12}, {30, 35}};
+    SetColor(gc, raw, 0x0000FF);
+    gdk_draw_polygon(raw, gc, TRUE, triangle, 3);
+    gdk_draw_polygon(raw, gc, FALSE, triangle, 3);
+
+    RuntimeObject* rect = NewObjectFromDefinition(RectShapeClassDefinition());
+    Object2DObject& shape = *AsObject2D(rect);
+    shape.x = 80;
+    shape.y = 22;
+    shape.fillColor = 0x008000;
+    reinterpret_cast<RectShapeObject*>(rect)->width = 20;
+    reinterpret_cast<RectShapeObject*>(rect)->height = 10;
+    RuntimeGraphicsDrawObject(g, rect);
+    RuntimeUnlockObject(rect);
+    GdkPoint box[4] = {{90, 27}, {70, 27}, {70, 17}, {90, 17}};
+    SetColor(gc, raw, 0x008000);
+    gdk_draw_polygon(raw, gc, TRUE, box, 4);
+    gdk_draw_polygon(raw, gc, FALSE, box, 4);
+
+    graphicsForeColorSetter(g, 0, 0x000000);
+    RuntimeGraphicsDrawStringCondensed(g, string("Hi").Storage(), 45, 36, 0, 0);
+    FontSpec font;
+    font.name = string("DejaVu Sans");
+    font.size = 12;
+    PangoFontDescription* description = MakePangoFontDescription(font);
+    PangoContext* context = gdk_pango_context_get();
+    PangoFont* loaded = pango_context_load_font(context, description);
+    PangoFontMetrics* metrics = pango_font_get_metrics(loaded, nullptr);
+    const int ascent = (pango_font_metrics_get_ascent(metrics) + 512) / 1024;
+    PangoLayout* layout = pango_layout_new(context);
+    pango_layout_set_font_description(layout, description);
+    pango_layout_set_text(layout, "Hi", 2);
+    SetColor(gc, raw, 0x000000);
+    gdk_draw_layout(raw, gc, 45, 36 - ascent, layout);
+
+    gdk_flush();
+    const qvtest::Screenshot drawn = AreaOf(drawable, x, y);
+    const qvtest::Screenshot expected = AreaOf(raw, 0, 0);
+    EXPECT_EQ(drawn.DifferingPixels(expected), 0);
+    EXPECT_EQ(drawn.Pixel(5, 5), 0xFF0000u);
+    EXPECT_GT(drawn.CountPixels(0xFF0000), 60 + 13 + 30) << "the rectangle and lines";
+    EXPECT_GT(drawn.Region({44, 22, 20, 16}).CountPixels(0x000000, 96), 5) << "the text";
+    EXPECT_EQ(graphicsPixelGetter(g, 30, 20), 0x0000FFu);
+    EXPECT_EQ(graphicsWidthGetter(g, 0), kPaneWidth);
+
+    g_object_unref(layout);
+    pango_font_metrics_unref(metrics);
+    g_object_unref(loaded);
+    g_object_unref(context);
+    pango_font_description_free(description);
+    g_object_unref(gc);
+    g_object_unref(raw);
+    RuntimeUnlockObject(g);
+  }
+
+  qvtest::GuiDriver gui;
+  qvtest::TestWindow* window = nullptr;
+  TestPane* inWindow = nullptr;
+  TestPane* ownWindow = nullptr;
+  int offset = 0;
+};
+
+TEST_F(GraphicsOnPanes, APaneInTheWindowsGdkWindowDrawsBelowTheBarsAtItsPlace) {
+  ASSERT_GT(offset, 0);
+  ExpectDrawingMatches(inWindow, window->TopGdkWindow(), 30, 20 + offset);
+}
+
+TEST_F(GraphicsOnPanes, APaneWithAGdkWindowOfItsOwnDrawsFromItsCorner) {
+  ExpectDrawingMatches(ownWindow, ownWindow->GetGdkWindow(), 0, 0);
+}
+
+}  // namespace
