@@ -14,23 +14,6 @@ std::string RectText(const QV::Rect& r) {
 
 }  // namespace
 
-Screenshot PixelsOf(GdkDrawable* drawable, int width, int height) {
-  GdkColormap* colormap = gdk_drawable_get_colormap(drawable);
-  GdkPixbuf* pixels = gdk_pixbuf_get_from_drawable(
-      nullptr, drawable, colormap ? colormap : gdk_rgb_get_colormap(), 0, 0, 0, 0, width, height);
-  if (!pixels) return {};
-  std::vector<uint32_t> rgb;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const guchar* p = gdk_pixbuf_get_pixels(pixels) + y * gdk_pixbuf_get_rowstride(pixels) +
-                        x * gdk_pixbuf_get_n_channels(pixels);
-      rgb.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
-    }
-  }
-  g_object_unref(pixels);
-  return Screenshot(width, height, std::move(rgb));
-}
-
 Surface::Surface(int width, int height)
     : mWidth(width),
       mHeight(height),

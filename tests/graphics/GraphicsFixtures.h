@@ -15,9 +15,6 @@
 
 namespace qvtest {
 
-// The pixels of width x height of drawable, as 0xRRGGBB.
-Screenshot PixelsOf(GdkDrawable* drawable, int width, int height);
-
 // A white off-screen surface with a Graphics of its own.
 class Surface {
  public:

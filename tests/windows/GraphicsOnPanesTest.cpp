@@ -24,22 +24,6 @@ using qvtest::TestPane;
 constexpr int kPaneWidth = 100;
 constexpr int kPaneHeight = 40;
 
-qvtest::Screenshot AreaOf(GdkDrawable* drawable, int x, int y) {
-  GdkPixbuf* pixels = gdk_pixbuf_get_from_drawable(nullptr, drawable, gdk_rgb_get_colormap(), x,
-                                                   y, 0, 0, kPaneWidth, kPaneHeight);
-  if (!pixels) return {};
-  std::vector<uint32_t> rgb;
-  for (int row = 0; row < kPaneHeight; ++row) {
-    for (int column = 0; column < kPaneWidth; ++column) {
-      const guchar* p = gdk_pixbuf_get_pixels(pixels) + row * gdk_pixbuf_get_rowstride(pixels) +
-                        column * gdk_pixbuf_get_n_channels(pixels);
-      rgb.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
-    }
-  }
-  g_object_unref(pixels);
-  return qvtest::Screenshot(kPaneWidth, kPaneHeight, rgb);
-}
-
 void SetColor(GdkGC* gc, GdkDrawable* drawable, uint32_t rgb) {
   GdkColor color = {0, guint16((rgb >> 16 & 0xFF) * 257), guint16((rgb >> 8 & 0xFF) * 257),
                     guint16((rgb & 0xFF) * 257)};
@@ -128,8 +112,8 @@ class GraphicsOnPanes : public testing::Test {
     gdk_draw_layout(raw, gc, 45, 36 - ascent, layout);
 
     gdk_flush();
-    const qvtest::Screenshot drawn = AreaOf(drawable, x, y);
-    const qvtest::Screenshot expected = AreaOf(raw, 0, 0);
+    const qvtest::Screenshot drawn = qvtest::PixelsOf(drawable, kPaneWidth, kPaneHeight, x, y);
+    const qvtest::Screenshot expected = qvtest::PixelsOf(raw, kPaneWidth, kPaneHeight);
     EXPECT_EQ(drawn.DifferingPixels(expected), 0);
     EXPECT_EQ(drawn.Pixel(5, 5), 0xFF0000u);
     EXPECT_GT(drawn.CountPixels(0xFF0000), 60 + 13 + 30) << "the rectangle and lines";
