@@ -2,16 +2,14 @@
 // window and in one of its own), read back from the screen beside the same drawing made with
 // raw GDK and Pango on a pixmap that starts from the pane's own background.
 #include <gtest/gtest.h>
-#include <pango/pango.h>
 
 #include <vector>
 
-#include "PaneFixtures.h"
+#include "WindowFixtures.h"
 #include "arrays/ArrayElementAccess.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "graphics/GraphicsClass.h"
 #include "graphics/Object2D.h"
-#include "graphics/PangoFonts.h"
 #include "support/Screenshot.h"
 #include "windows/GtkPlacement.h"
 
@@ -23,13 +21,6 @@ using qvtest::TestPane;
 
 constexpr int kPaneWidth = 100;
 constexpr int kPaneHeight = 40;
-
-void SetColor(GdkGC* gc, GdkDrawable* drawable, uint32_t rgb) {
-  GdkColor color = {0, guint16((rgb >> 16 & 0xFF) * 257), guint16((rgb >> 8 & 0xFF) * 257),
-                    guint16((rgb & 0xFF) * 257)};
-  gdk_colormap_alloc_color(gdk_drawable_get_colormap(drawable), &color, FALSE, TRUE);
-  gdk_gc_set_foreground(gc, &color);
-}
 
 class GraphicsOnPanes : public testing::Test {
  protected:
@@ -60,7 +51,7 @@ class GraphicsOnPanes : public testing::Test {
 
     graphicsForeColorSetter(g, 0, 0xFF0000);
     RuntimeGraphicsFillRect(g, 2, 3, 10, 6);
-    SetColor(gc, raw, 0xFF0000);
+    qvtest::SetRawColor(gc, raw, 0xFF0000);
     gdk_draw_rectangle(raw, gc, TRUE, 2, 3, 10, 6);
 
     RuntimeGraphicsDrawLine(g, 60, 5, 95, 12);
@@ -77,7 +68,7 @@ class GraphicsOnPanes : public testing::Test {
     graphicsFillPolygon(g, points);
     RuntimeUnlockArray(points);
     GdkPoint triangle[3] = {{20, 12}, {40, 12}, {30, 35}};
-    SetColor(gc, raw, 0x0000FF);
+    qvtest::SetRawColor(gc, raw, 0x0000FF);
     gdk_draw_polygon(raw, gc, TRUE, triangle, 3);
     gdk_draw_polygon(raw, gc, FALSE, triangle, 3);
 
@@ -91,25 +82,14 @@ class GraphicsOnPanes : public testing::Test {
     RuntimeGraphicsDrawObject(g, rect);
     RuntimeUnlockObject(rect);
     GdkPoint box[4] = {{90, 27}, {70, 27}, {70, 17}, {90, 17}};
-    SetColor(gc, raw, 0x008000);
+    qvtest::SetRawColor(gc, raw, 0x008000);
     gdk_draw_polygon(raw, gc, TRUE, box, 4);
     gdk_draw_polygon(raw, gc, FALSE, box, 4);
 
     graphicsForeColorSetter(g, 0, 0x000000);
     RuntimeGraphicsDrawStringCondensed(g, string("Hi").Storage(), 45, 36, 0, 0);
-    FontSpec font;
-    font.name = string("DejaVu Sans");
-    font.size = 12;
-    PangoFontDescription* description = MakePangoFontDescription(font);
-    PangoContext* context = gdk_pango_context_get();
-    PangoFont* loaded = pango_context_load_font(context, description);
-    PangoFontMetrics* metrics = pango_font_get_metrics(loaded, nullptr);
-    const int ascent = (pango_font_metrics_get_ascent(metrics) + 512) / 1024;
-    PangoLayout* layout = pango_layout_new(context);
-    pango_layout_set_font_description(layout, description);
-    pango_layout_set_text(layout, "Hi", 2);
-    SetColor(gc, raw, 0x000000);
-    gdk_draw_layout(raw, gc, 45, 36 - ascent, layout);
+    qvtest::SetRawColor(gc, raw, 0x000000);
+    qvtest::DrawRawText(raw, gc, "Hi", 45, 36, false);
 
     gdk_flush();
     const qvtest::Screenshot drawn = qvtest::PixelsOf(drawable, kPaneWidth, kPaneHeight, x, y);
@@ -121,11 +101,6 @@ class GraphicsOnPanes : public testing::Test {
     EXPECT_EQ(graphicsPixelGetter(g, 30, 20), 0x0000FFu);
     EXPECT_EQ(graphicsWidthGetter(g, 0), kPaneWidth);
 
-    g_object_unref(layout);
-    pango_font_metrics_unref(metrics);
-    g_object_unref(loaded);
-    g_object_unref(context);
-    pango_font_description_free(description);
     g_object_unref(gc);
     g_object_unref(raw);
     RuntimeUnlockObject(g);
