@@ -1,6 +1,6 @@
-// Process start to the application's entry: the framework starting its sample image (finding
-// its own .qv section, reading, linking and calling the entry) beside a plain program that
-// only initialises GTK (this benchmark re-executed with --plain-gtk-start).
+// Process start to the application's entry: the framework starting its windowless sample image
+// (finding its own .qv section, reading, linking and calling the entry) beside a plain program
+// that only initialises GTK (this benchmark re-executed with --plain-gtk-start).
 #include <fcntl.h>
 #include <gtk/gtk.h>
 #include <sys/wait.h>
@@ -19,7 +19,8 @@ constexpr char kPlainStartFlag[] = "--plain-gtk-start";
 std::string SelfPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
 
 std::string SamplePath() {
-  return (std::filesystem::path(SelfPath()).parent_path() / ".." / "examples" / "sample.exe")
+  const std::filesystem::path bench = std::filesystem::path(SelfPath()).parent_path();
+  return (bench / ".." / "examples" / "hello_sample.exe")
       .lexically_normal()
       .string();
 }

@@ -21,11 +21,38 @@ const MethodRow kActionSourceMethods[] = {
 const MethodRow kActionNotificationReceiverMethods[] = {
     QV_ABSTRACT("PerformAction", nullptr),
 };
+const MethodRow kDataNotifierMethods[] = {
+    QV_ABSTRACT("addDataNotificationReceiver", nullptr,
+                Param("receiver", Class<"dataNotificationReceiver">)),
+    QV_ABSTRACT("removeDataNotificationReceiver", nullptr,
+                Param("receiver", Class<"dataNotificationReceiver">)),
+};
+const MethodRow kDataNotificationReceiverMethods[] = {QV_ABSTRACT("DataChanged", nullptr)};
 
-// Registered together, the receiver first: the source's rows name it.
+// Registered together, each receiver before its source: the source's rows name it.
 void RegisterActionInterfaces() {
   RegisterClassDefinition(ActionNotificationReceiverInterfaceDefinition());
   RegisterClassDefinition(ActionSourceInterfaceDefinition());
+  RegisterClassDefinition(DataNotificationReceiverInterfaceDefinition());
+  RegisterClassDefinition(DataNotifierInterfaceDefinition());
+}
+
+// Calls method of interface on each receiver of the list as it was when the call began, each
+// kept alive for its call.
+void Notify(ReceiverNode* const* list, ObjectDefinition* interface, const char* method) {
+  if (!list || !*list) return;
+  std::vector<RuntimeObject*> receivers;
+  for (const ReceiverNode* node = *list; node; node = node->next) {
+    RuntimeLockObject(node->object);
+    receivers.push_back(node->object);
+  }
+  for (RuntimeObject* receiver : receivers) {
+    void* function = LookupInterfaceMethod(receiver, interface, method);
+    CompiledCall call;
+    call.Protect(receiver);
+    call.Invoke(function, receiver);
+  }
+  for (RuntimeObject* receiver : receivers) RuntimeUnlockObject(receiver);
 }
 
 }  // namespace
@@ -37,6 +64,14 @@ QV_CLASS(ActionSourceInterfaceDefinition,
 QV_CLASS(ActionNotificationReceiverInterfaceDefinition,
          .name = "actionNotificationReceiver",
          .methods = kActionNotificationReceiverMethods,
+         .isInterface = true)
+QV_CLASS(DataNotifierInterfaceDefinition,
+         .name = "dataNotifier",
+         .methods = kDataNotifierMethods,
+         .isInterface = true)
+QV_CLASS(DataNotificationReceiverInterfaceDefinition,
+         .name = "dataNotificationReceiver",
+         .methods = kDataNotificationReceiverMethods,
          .isInterface = true)
 QV_STARTUP(kStartupActionInterfaces, RegisterActionInterfaces)
 
@@ -68,18 +103,9 @@ void ReceiverListClear(ReceiverNode** list) {
 }
 
 void NotifyPerformAction(ReceiverNode* const* list) {
-  if (!list || !*list) return;
-  std::vector<RuntimeObject*> receivers;
-  for (const ReceiverNode* node = *list; node; node = node->next) {
-    RuntimeLockObject(node->object);
-    receivers.push_back(node->object);
-  }
-  for (RuntimeObject* receiver : receivers) {
-    void* performAction = LookupInterfaceMethod(
-        receiver, ActionNotificationReceiverInterfaceDefinition(), "PerformAction");
-    CompiledCall call;
-    call.Protect(receiver);
-    call.Invoke(performAction, receiver);
-  }
-  for (RuntimeObject* receiver : receivers) RuntimeUnlockObject(receiver);
+  Notify(list, ActionNotificationReceiverInterfaceDefinition(), "PerformAction");
+}
+
+void NotifyDataChanged(ReceiverNode* const* list) {
+  Notify(list, DataNotificationReceiverInterfaceDefinition(), "DataChanged");
 }

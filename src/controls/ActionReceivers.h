@@ -1,6 +1,9 @@
 // Action sources and their receivers: a timer, a push button and the like tell the objects
 // attached to them each time they act, through the language interfaces "actionSource" (what
-// can be told about) and "actionNotificationReceiver" (what is told: PerformAction).
+// can be told about) and "actionNotificationReceiver" (what is told: PerformAction). Data
+// notifiers tell theirs in the same way when their data changes ("dataNotifier",
+// "dataNotificationReceiver": DataChanged); the binding of controls to data controls comes with
+// the database classes, and until then a control's DataSource binds to nothing.
 //
 // A source keeps its receivers in a receiver list: a singly linked list of nodes, newest first,
 // that holds one reference to each object. The same object added twice is told twice.
@@ -19,6 +22,8 @@ static_assert(sizeof(ReceiverNode) == 8, "receiver nodes are two words");
 
 ObjectDefinition* ActionSourceInterfaceDefinition();
 ObjectDefinition* ActionNotificationReceiverInterfaceDefinition();
+ObjectDefinition* DataNotifierInterfaceDefinition();
+ObjectDefinition* DataNotificationReceiverInterfaceDefinition();
 
 // Puts object at the head of *list with a reference of the list's; nil is ignored.
 void ReceiverListAdd(ReceiverNode** list, RuntimeObject* object);
@@ -31,3 +36,5 @@ void ReceiverListClear(ReceiverNode** list);
 // were when the call began are told, each kept alive for its call, whatever the calls change in
 // the list.
 void NotifyPerformAction(ReceiverNode* const* list);
+// DataChanged of each receiver that implements it, in the same way.
+void NotifyDataChanged(ReceiverNode* const* list);

@@ -117,6 +117,7 @@ enum StartupOrder : uint32_t {
   kStartupRectControlClass,
   kStartupWindowClass,
   kStartupPaneChildInterface,
+  kStartupPushButtonClass,
   kStartupMovieClass,
   kStartupSoundClass,
   kStartupMouseCursorClass,

@@ -39,15 +39,16 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication Thread Semaphore "
             "CriticalSection Mutex CollectionElement Collection Date actionNotificationReceiver "
-            "actionSource MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
+            "actionSource dataNotificationReceiver dataNotifier MemoryBlock Variant Dictionary "
+            "TextInputStream TextOutputStream "
             "BinaryStream Random EndOfLine FolderItem "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Object2D RectShape RoundRectShape OvalShape ArcShape StringShape "
             "CurveShape Group2D FigureShape Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild Movie Sound "
-            "MouseCursor ");
+            "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton "
+            "Movie Sound MouseCursor ");
 }
 
 }  // namespace

@@ -107,8 +107,10 @@ typedef struct QVClass {
 typedef char qvObjectHeaderSize[sizeof(QVObject) == 24 ? 1 : -1];
 typedef char qvClassRecordSize[sizeof(QVClass) == 68 ? 1 : -1];
 
-/* ---- Subclasses, as compiled code makes them --------------------------------------------
- * A class of the framework's extended with the same tables, its event handlers set by name. */
+/* ---- Subclasses with handlers -------------------------------------------------------------
+ * What the compiler emits for a class of the application: a class record derived from a
+ * framework class, its event table a copy of the parent's, and a handler stored in the entry
+ * of each event the class implements. */
 QVClass* RuntimeLookupClass(QVString name);
 QVClass* RuntimeNewClass(QVClass* parent, int32_t methods, int32_t interfaces, int32_t events,
                          int32_t namedMethods, int32_t properties);
@@ -118,12 +120,12 @@ typedef struct QVEventEntry {
   QVString name;
 } QVEventEntry;
 
-/* Whether a string record holds exactly the NUL-terminated text. */
-static inline int QVNameIs(QVString name, const char* text) {
-  const unsigned char* bytes = name->data + 1;
+/* True when the string record holds exactly the NUL-terminated text. */
+static inline int QVStringIs(QVString name, const char* text) {
+  uint32_t length = name ? name->length : 0;
   uint32_t i = 0;
-  for (; i < name->length; ++i) {
-    if (text[i] == 0 || (unsigned char)text[i] != bytes[i]) return 0;
+  for (; i < length; ++i) {
+    if (text[i] == 0 || (unsigned char)text[i] != name->data[1 + i]) return 0;
   }
   return text[i] == 0;
 }
@@ -131,7 +133,7 @@ static inline int QVNameIs(QVString name, const char* text) {
 static inline void QVSetHandler(QVClass* cls, const char* event, void* handler) {
   QVEventEntry* entries = (QVEventEntry*)cls->eventTable;
   for (uint32_t i = 0; i < cls->eventCount; ++i) {
-    if (QVNameIs(entries[i].name, event)) entries[i].vector = handler;
+    if (QVStringIs(entries[i].name, event)) entries[i].vector = handler;
   }
 }
 

@@ -113,7 +113,7 @@ static int32_t OnKeyDown(QVObject* window, QVString key) {
   QVString line = RuntimeAddString(QV_STR("KeyDown "), key);
   RuntimeConsolePrint(line);
   RuntimeUnlockString(line);
-  if (!QVNameIs(key, "q")) return 0;
+  if (!QVStringIs(key, "q")) return 0;
   QV_ApplicationQuit(0);
   RuntimeConsolePrint(QV_STR("quit returned"));
   return 1;
