@@ -23,8 +23,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration && run.iterations > 0)
         mTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        mMedians[run.run_name.str()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+        benchmark::BenchmarkName name = run.run_name;
+        name.repetitions.clear();  // "BM_X/repeats:3" is looked up as "BM_X"
+        mMedians[name.str()] = run.GetAdjustedRealTime();
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }

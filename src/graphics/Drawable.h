@@ -117,6 +117,8 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   ~DrawablePane() override;
 
   bool HasPixmap() const { return mPixmap != nullptr; }
+  // Whether GetPixbuf holds pixels read before (which drawing into the surface outdates).
+  bool HasCachedPixels() const { return mPixbuf != nullptr; }
   GdkPixmap* GetPixmap() const { return mPixmap; }
   int32_t Width() const { return mWidth; }
   int32_t Height() const { return mHeight; }

@@ -142,10 +142,6 @@ RuntimeObject* NewGraphicsObject(Graphics* native) {
   return object;
 }
 
-Graphics* NativeGraphicsOf(RuntimeObject* object) {
-  return object ? AsGraphics(object)->native : nullptr;
-}
-
 void SetNativeGraphics(RuntimeObject* object, Graphics* native) {
   if (object) AsGraphics(object)->native = native;
 }

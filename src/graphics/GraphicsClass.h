@@ -32,7 +32,9 @@ ObjectDefinition* GraphicsClassDefinition();
 // A new Graphics object (count 1, the caller's) that owns native.
 RuntimeObject* NewGraphicsObject(Graphics* native);
 // The object's native Graphics, or nil (also for nil).
-Graphics* NativeGraphicsOf(RuntimeObject* object);
+inline Graphics* NativeGraphicsOf(RuntimeObject* object) {
+  return object ? reinterpret_cast<GraphicsObject*>(object)->native : nullptr;
+}
 // Sets the field without destroying what it held: the caller lends and takes back.
 void SetNativeGraphics(RuntimeObject* object, Graphics* native);
 

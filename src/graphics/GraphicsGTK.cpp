@@ -51,8 +51,7 @@ GraphicsGTK::~GraphicsGTK() {
 
 // ---- state ----
 
-GdkGC* GraphicsGTK::PrepareGC() {
-  GdkWindow* drawable = TargetGdkDrawable();
+GdkGC* GraphicsGTK::PrepareGC(GdkWindow* drawable) {
   if (!drawable) return nullptr;
   GdkGC* gc = Target()->GetGC();
   if (!gc || mGCPrepared) return gc;
@@ -144,7 +143,7 @@ uintptr_t GraphicsGTK::GetHandle(int32_t kind) {
 
 void GraphicsGTK::DrawRect(const QV::Rect& rect) {
   GdkWindow* drawable = TargetGdkDrawable();
-  GdkGC* gc = PrepareGC();
+  GdkGC* gc = PrepareGC(drawable);
   if (!drawable || !gc) return;
   const QV::Rect r = ToDrawable(rect, true);
   gdk_draw_rectangle(drawable, gc, FALSE, r.left, r.top, r.right - r.left - 1,
@@ -153,7 +152,7 @@ void GraphicsGTK::DrawRect(const QV::Rect& rect) {
 
 void GraphicsGTK::FillRect(const QV::Rect& rect) {
   GdkWindow* drawable = TargetGdkDrawable();
-  GdkGC* gc = PrepareGC();
+  GdkGC* gc = PrepareGC(drawable);
   if (!drawable || !gc) return;
   const QV::Rect r = ToDrawable(rect, true);
   gdk_draw_rectangle(drawable, gc, TRUE, r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -219,7 +218,7 @@ void GraphicsGTK::FillRoundRect(const QV::Rect& rect, int32_t arcWidth, int32_t 
 // wide.
 void GraphicsGTK::DrawOval(const QV::Rect& rect) {
   GdkWindow* drawable = TargetGdkDrawable();
-  GdkGC* gc = PrepareGC();
+  GdkGC* gc = PrepareGC(drawable);
   if (!drawable || !gc) return;
   const QV::Rect r = ToDrawable(rect, true);
   const int32_t lineWidth = PenWidth() > 1 ? PenWidth() : 0;
@@ -233,7 +232,7 @@ void GraphicsGTK::DrawOval(const QV::Rect& rect) {
 
 void GraphicsGTK::FillOval(const QV::Rect& rect) {
   GdkWindow* drawable = TargetGdkDrawable();
-  GdkGC* gc = PrepareGC();
+  GdkGC* gc = PrepareGC(drawable);
   if (!drawable || !gc) return;
   const QV::Rect r = ToDrawable(rect, true);
   gdk_draw_arc(drawable, gc, TRUE, r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1, 0,
@@ -244,7 +243,7 @@ void GraphicsGTK::FillOval(const QV::Rect& rect) {
 
 void GraphicsGTK::LineTo(int32_t x, int32_t y) {
   GdkWindow* drawable = TargetGdkDrawable();
-  GdkGC* gc = PrepareGC();
+  GdkGC* gc = PrepareGC(drawable);
   if (!drawable || !gc) return;
   if (PenWidth() > 1 || PenHeight() > 1) {
     LineWithPen(x, y);
@@ -295,7 +294,7 @@ void GraphicsGTK::LineWithPen(int32_t x, int32_t y) {
 
 void GraphicsGTK::DrawPolygon(const GdkPoint* points, int32_t count, PolygonStyle style) {
   GdkWindow* drawable = TargetGdkDrawable();
-  GdkGC* gc = PrepareGC();
+  GdkGC* gc = PrepareGC(drawable);
   if (!drawable || !gc || !points || count < 1) return;
   const GdkPoint offset = PolygonOffset();
   if (mPoints.capacity() < uint32_t(count)) mPoints.resize(uint32_t(count));
@@ -310,7 +309,7 @@ void GraphicsGTK::DrawPolygon(const GdkPoint* points, int32_t count, PolygonStyl
 
 void GraphicsGTK::DrawFocusRing(const QV::Rect& rect) {
   GdkWindow* drawable = TargetGdkDrawable();
-  GdkGC* gc = PrepareGC();
+  GdkGC* gc = PrepareGC(drawable);
   if (!drawable || !gc) return;
   const QV::Rect r = ToDrawable(rect, true);
   GdkPoint corners[5] = {{r.left, r.top},
@@ -328,7 +327,7 @@ void GraphicsGTK::DrawFocusRing(const QV::Rect& rect) {
 void GraphicsGTK::DrawStockIcon(int32_t kind, int32_t x, int32_t y, int32_t width,
                                 int32_t height) {
   GdkWindow* drawable = TargetGdkDrawable();
-  GdkGC* gc = PrepareGC();
+  GdkGC* gc = PrepareGC(drawable);
   if (!drawable || !gc || width < 1 || height < 1) return;
   GdkPixbuf* icon = StockIcon(kind, Target()->StyleWidget());
   if (!icon) return;

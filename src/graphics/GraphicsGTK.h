@@ -64,7 +64,9 @@ class GraphicsGTK : public Graphics {
   uintptr_t GetHandle(int32_t kind) override;
 
   // The target's graphics context with the foreground colour set; nil without a drawable.
-  GdkGC* PrepareGC();
+  GdkGC* PrepareGC() { return PrepareGC(TargetGdkDrawable()); }
+  // The same for the target's drawable, already asked for.
+  GdkGC* PrepareGC(GdkWindow* drawable);
   // The layout, in the current font, size and style; nil without a display.
   PangoLayout* Layout();
 

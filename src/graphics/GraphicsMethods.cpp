@@ -26,7 +26,8 @@ Drawing PaneForDrawing(RuntimeObject* object) {
   Graphics* g = NativeGraphicsOf(object);
   DrawingTarget* target = g ? g->Target() : nullptr;
   if (!QV_CHECK_TEXT(target, "thePane", nullptr)) return {};
-  if (DrawablePane* surface = target->OffscreenSurface()) surface->DiscardCache();
+  DrawablePane* surface = target->OffscreenSurface();
+  if (surface && surface->HasCachedPixels()) surface->DiscardCache();
   return {g, target->GetBounds().left, target->GetBounds().top};
 }
 
