@@ -1,8 +1,8 @@
 // Drawing through the Graphics class's exports on an off-screen surface beside the GDK and
 // Pango calls a program would make on the same pixmap (lines, filled rectangles, short texts),
 // and a Group2D of mixed shapes plotted beside cairo drawing the same shapes without
-// antialiasing. Every run ends with gdk_display_sync, so the X server's work is counted; the
-// ratios are of the medians of three repetitions.
+// antialiasing. Every run ends with gdk_display_sync and is timed in real time, so the drawing
+// the X server does for it is counted on both sides.
 // Needs a display: scripts/with-display build/bench/bench_Graphics
 #include <gtk/gtk.h>
 
@@ -49,7 +49,7 @@ void BM_GraphicsDrawLine(benchmark::State& state) {
     gdk_display_sync(gdk_display_get_default());
   }
 }
-BENCHMARK(BM_GraphicsDrawLine)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_GraphicsDrawLine)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GdkDrawLine(benchmark::State& state) {
   GdkPixmap* pixmap = gCanvas.pane->GetPixmap();
@@ -60,7 +60,7 @@ void BM_GdkDrawLine(benchmark::State& state) {
     gdk_display_sync(gdk_display_get_default());
   }
 }
-BENCHMARK(BM_GdkDrawLine)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_GdkDrawLine)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GraphicsFillRect(benchmark::State& state) {
   for (auto _ : state) {
@@ -70,7 +70,7 @@ void BM_GraphicsFillRect(benchmark::State& state) {
     gdk_display_sync(gdk_display_get_default());
   }
 }
-BENCHMARK(BM_GraphicsFillRect)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_GraphicsFillRect)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GdkFillRect(benchmark::State& state) {
   GdkPixmap* pixmap = gCanvas.pane->GetPixmap();
@@ -81,7 +81,7 @@ void BM_GdkFillRect(benchmark::State& state) {
     gdk_display_sync(gdk_display_get_default());
   }
 }
-BENCHMARK(BM_GdkFillRect)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_GdkFillRect)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GraphicsDrawString(benchmark::State& state) {
   const size_t texts = gCanvas.texts.size();
@@ -93,7 +93,7 @@ void BM_GraphicsDrawString(benchmark::State& state) {
     gdk_display_sync(gdk_display_get_default());
   }
 }
-BENCHMARK(BM_GraphicsDrawString)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_GraphicsDrawString)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The layout is made once in the font the Graphics draws in; each text set and drawn.
 void BM_PangoDrawLayout(benchmark::State& state) {
@@ -108,7 +108,7 @@ void BM_PangoDrawLayout(benchmark::State& state) {
     gdk_display_sync(gdk_display_get_default());
   }
 }
-BENCHMARK(BM_PangoDrawLayout)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_PangoDrawLayout)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---- shapes: turned bordered rectangles, turned ovals, cubic curves, rounded rectangles ----
 
@@ -161,7 +161,7 @@ void BM_PlotGroup2D(benchmark::State& state) {
     gdk_display_sync(gdk_display_get_default());
   }
 }
-BENCHMARK(BM_PlotGroup2D)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_PlotGroup2D)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void CairoRoundRect(cairo_t* cr, double w, double h, double cw, double ch) {
   const double rx = cw / 2, ry = ch / 2;
@@ -219,7 +219,7 @@ void BM_CairoShapes(benchmark::State& state) {
     gdk_display_sync(gdk_display_get_default());
   }
 }
-BENCHMARK(BM_CairoShapes)->Unit(benchmark::kMillisecond)->Repetitions(3);
+BENCHMARK(BM_CairoShapes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 bool SetUpCanvas() {
   if (!gdk_display_get_default()) return false;

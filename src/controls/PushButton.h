@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "controls/ActionReceivers.h"
+#include "database/DataBinding.h"
 #include "controls/PushButtonPane.h"
 #include "controls/RuntimeControl.h"
 #include "core/ObjectDefinition.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ExternalClasses.h"
-#include "controls/ActionReceivers.h"
+#include "database/DataBinding.h"
 #include "controls/PushButton.h"
 #include "controls/RuntimeControl.h"
 #include "core/ObjectDefinitionConverter.h"
