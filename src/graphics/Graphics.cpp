@@ -84,7 +84,8 @@ bool IsBlankAt(const string& text, TextEncoding encoding, int32_t position) {
 
 RGBColor16 ColorFromRGB(uint32_t rgb) {
   return {static_cast<uint16_t>(((rgb >> 16) & 0xFF) * 257),
-          static_cast<uint16_t>(((rgb >> 8) & 0xFF) * 257), static_cast<uint16_t>((rgb & 0xFF) * 257)};
+          static_cast<uint16_t>(((rgb >> 8) & 0xFF) * 257),
+          static_cast<uint16_t>((rgb & 0xFF) * 257)};
 }
 
 uint32_t RGBFromColor(RGBColor16 color) {

@@ -62,7 +62,8 @@ void DrawPolygonFrom(RuntimeObject* object, RuntimeArray* points, PolygonStyle s
   if (count < 1) return;
   SimpleVector<GdkPoint> corners;
   for (int32_t i = 1; i + 1 <= count; i += 2) {
-    corners.Append({RuntimeDirectReadIntArray(points, i), RuntimeDirectReadIntArray(points, i + 1)});
+    corners.Append(
+        {RuntimeDirectReadIntArray(points, i), RuntimeDirectReadIntArray(points, i + 1)});
   }
   d.g->DrawPolygon(corners.data(), int32_t(corners.size()), style);
 }

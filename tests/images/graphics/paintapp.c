@@ -1,10 +1,10 @@
 /* The drawing application of the Graphics milestone test: a Window subclass whose Paint handler
- * draws with every drawing method of the Graphics class and draws an Object2D group, then
- * prints two Pixel values and its size ("Pixel RRGGBB RRGGBB size W H", hexadecimal). A MouseDown changes the pen to 3 pixels and
- * the colour from red to blue (the next Paint shows it). A mark of 10 x 10 sits 15 pixels in
- * from the bottom right corner, wherever the window's size puts it; the top right corner is
- * cleared to the window's background.
- * tests/windows/PaintImageTest.cpp draws the same scene with raw GDK and Pango. */
+ * draws with every drawing method of the Graphics class and draws an Object2D group, then prints
+ * two Pixel values and its size ("Pixel RRGGBB RRGGBB size W H", hexadecimal). A MouseDown changes
+ * the pen to 3 pixels and the colour from red to blue (the next Paint shows it). A mark of 10 x 10
+ * sits 15 pixels in from the bottom right corner, wherever the window's size puts it; the top
+ * right corner is cleared to the window's background. tests/windows/PaintImageTest.cpp draws the
+ * same scene with raw GDK and Pango. */
 #include "qvapp.h"
 
 QVObject* RuntimeNewObject(QVClass* cls);
