@@ -1,8 +1,8 @@
 #include "database/DatabaseOpener.h"
 
+#include "app/PluginDataSources.h"
 #include "app/ResourceManager.h"
 #include "core/Startup.h"
-#include "image/DataSources.h"
 
 namespace {
 
@@ -14,5 +14,6 @@ QV_STARTUP(kStartupDatabaseResourceMaker, InstallDatabaseMaker)
 
 // The data source's two words are the data's address and its length.
 RuntimeObject* OpenDatabaseOfType(const string& engineType, const uint8_t* data, uint32_t length) {
-  return OpenRegisteredDataSource(engineType, uint32_t(reinterpret_cast<uintptr_t>(data)), length);
+  return OpenRegisteredDataSource(engineType.Storage(),
+                                  uint32_t(reinterpret_cast<uintptr_t>(data)), length);
 }

@@ -1,8 +1,8 @@
 // Opening a database of any engine by the engine's type name, as an embedded database (the
 // image's 'DBAS' resources, through the resource manager's GetDatabase) is opened.
 //
-// For now every engine is a data source that a plug-in registered (image/DataSources.h); the
-// built-in engine joins with the database classes. This file installs the opener as the
+// For now every engine is a data source that a plug-in registered (app/PluginDataSources.h);
+// the built-in engine joins with the database classes. This file installs the opener as the
 // resource manager's database maker at start-up.
 #pragma once
 

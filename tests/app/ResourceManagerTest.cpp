@@ -6,8 +6,8 @@
 #include <cstring>
 #include <deque>
 
+#include "app/PluginDataSources.h"
 #include "app/ResourceManager.h"
-#include "image/DataSources.h"
 #include "image/ResourceTable.h"
 #include "support/TestSupport.h"
 
