@@ -19,7 +19,8 @@ DataSourceEntry* gNewestDataSource = nullptr;
 }  // namespace
 
 extern "C" void RegisterDataSource(const char* typeName, DataSourceOpener open) {
-  gNewestDataSource = new DataSourceEntry{gNewestDataSource, CurrentPlugin(), string(typeName), open};
+  gNewestDataSource =
+      new DataSourceEntry{gNewestDataSource, CurrentPlugin(), string(typeName), open};
 }
 QV_EXPORT(RegisterDataSource)
 

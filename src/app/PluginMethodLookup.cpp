@@ -33,8 +33,7 @@ bool ReturnTypesMatch(const TypeDescriptor* wanted, const TypeDescriptor* candid
   if (TypesIdentical(wanted, candidate)) return true;
   wanted = ResolvedType(wanted);
   candidate = ResolvedType(candidate);
-  if (!wanted || !candidate || wanted->kind != kTypeKindClass ||
-      candidate->kind != kTypeKindClass)
+  if (!wanted || !candidate || wanted->kind != kTypeKindClass || candidate->kind != kTypeKindClass)
     return false;
   const ObjectDefinition* wantedClass = AsClassDefinition(wanted);
   return IsRootClass(wantedClass) || AsClassDefinition(candidate)->InheritsFrom(wantedClass);

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <cstring>
 #include <initializer_list>
 #include <string>
 
@@ -23,20 +24,29 @@ using ClassProperties = StringMap<PropertyInfo*>;
 constexpr uint32_t kClassPropertyBuckets = 256;
 
 uint32_t gScanCount = 0;
+// Made on first use and never freed: plug-ins may ask until the process ends, and classes live
+// as long.
+IntMap<ClassProperties*>* gPropertyCache = nullptr;
 
-// Never freed: plug-ins may ask until the process ends, and classes live as long.
 IntMap<ClassProperties*>& PropertyCache() {
-  static auto* cache = new IntMap<ClassProperties*>;
-  return *cache;
+  if (!gPropertyCache) gPropertyCache = new IntMap<ClassProperties*>;
+  return *gPropertyCache;
 }
 
+// The class asked about last, ahead of the map: plug-ins mostly ask one object after another.
+const RuntimeClass* gLastClass = nullptr;
+ClassProperties* gLastProperties = nullptr;
+
 ClassProperties& PropertiesOf(const RuntimeClass* cls) {
+  if (cls == gLastClass) return *gLastProperties;
   const auto key = int32_t(reinterpret_cast<uintptr_t>(cls));
   ClassProperties* properties = nullptr;
   if (!PropertyCache().GetEntry(key, &properties)) {
     properties = new ClassProperties(kClassPropertyBuckets);
     PropertyCache().AddEntry(key, properties);
   }
+  gLastClass = cls;
+  gLastProperties = properties;
   return *properties;
 }
 
@@ -46,15 +56,15 @@ struct GroupName {
 };
 
 constexpr GroupName kGroupNames[] = {
-    {"Integer", PropertyGroup::kInt32},   {"Color", PropertyGroup::kInt32},
-    {"Int32", PropertyGroup::kInt32},     {"UInt32", PropertyGroup::kUInt32},
-    {"Int64", PropertyGroup::kInt64},     {"Currency", PropertyGroup::kInt64},
-    {"UInt64", PropertyGroup::kUInt64},   {"Int16", PropertyGroup::kInt16},
-    {"Short", PropertyGroup::kShort},     {"UInt16", PropertyGroup::kUInt16},
-    {"UInt8", PropertyGroup::kUInt8},     {"Byte", PropertyGroup::kByte},
-    {"Int8", PropertyGroup::kInt8},       {"Single", PropertyGroup::kSingle},
-    {"Double", PropertyGroup::kDouble},   {"Boolean", PropertyGroup::kBoolean},
-    {"String", PropertyGroup::kString},   {"Ptr", PropertyGroup::kNone},
+    {"Integer", PropertyGroup::kInt32}, {"Color", PropertyGroup::kInt32},
+    {"Int32", PropertyGroup::kInt32},   {"UInt32", PropertyGroup::kUInt32},
+    {"Int64", PropertyGroup::kInt64},   {"Currency", PropertyGroup::kInt64},
+    {"UInt64", PropertyGroup::kUInt64}, {"Int16", PropertyGroup::kInt16},
+    {"Short", PropertyGroup::kShort},   {"UInt16", PropertyGroup::kUInt16},
+    {"UInt8", PropertyGroup::kUInt8},   {"Byte", PropertyGroup::kByte},
+    {"Int8", PropertyGroup::kInt8},     {"Single", PropertyGroup::kSingle},
+    {"Double", PropertyGroup::kDouble}, {"Boolean", PropertyGroup::kBoolean},
+    {"String", PropertyGroup::kString}, {"Ptr", PropertyGroup::kNone},
 };
 
 // An array carries its element's name but is no value of that type; a pointer is no object.
@@ -65,6 +75,41 @@ PropertyGroup GroupOf(const PluginCodeType& type) {
   }
   return PropertyGroup::kObject;
 }
+
+// The asked name as a key for one lookup, without a record on the heap for every ask: a string
+// record on the stack over a copy of the name (its own reference keeps the handle from ever
+// freeing it). A map copies a key it keeps, so an entry is added under a string of its own.
+class LookupKey {
+ public:
+  explicit LookupKey(const char* name) : mKey(OnStack(name)) {}
+  LookupKey(const LookupKey&) = delete;
+  LookupKey& operator=(const LookupKey&) = delete;
+
+  const string& Key() const { return mKey; }
+  // A key the map may keep.
+  string Kept() const { return mKey.Storage() == &mRecord ? string(mKey.CString()) : mKey; }
+
+ private:
+  static constexpr size_t kLongestOnStack = 126;
+
+  // Names are short: one pass copies and measures them (a longer one takes the heap).
+  string OnStack(const char* name) {
+    size_t length = 0;
+    while (name[length] && length <= kLongestOnStack) {
+      mData[1 + length] = static_cast<unsigned char>(name[length]);
+      ++length;
+    }
+    if (length == 0 || length > kLongestOnStack) return string(name);
+    mData[0] = static_cast<unsigned char>(length);
+    mData[1 + length] = 0;
+    mRecord = {1, mData, uint32_t(length + 2), uint32_t(length), kEncodingASCII};
+    return string(&mRecord);
+  }
+
+  stringStorage mRecord{};
+  unsigned char mData[kLongestOnStack + 3];
+  string mKey;
+};
 
 PropertyInfo* ScanClass(const RuntimeClass* cls, const string& name) {
   ++gScanCount;
@@ -238,13 +283,12 @@ bool BooleanAsByte(RuntimeObject* object, uint8_t* out) {
 
 using N = NumericType;
 
-const NumericMember<int32_t> kIntMember{
-    N::kInt32,
-    {{"() as Integer", N::kInt32}, {"() as Int32", N::kInt32}},
-    {{"Value", TryVariantToInt32, false},
-     {"IntegerValue", TryVariantToInt32, false},
-     {"ColorValue", ColorAsInt32, false},
-     {"Type", TypeOfObject, true}}};
+const NumericMember<int32_t> kIntMember{N::kInt32,
+                                        {{"() as Integer", N::kInt32}, {"() as Int32", N::kInt32}},
+                                        {{"Value", TryVariantToInt32, false},
+                                         {"IntegerValue", TryVariantToInt32, false},
+                                         {"ColorValue", ColorAsInt32, false},
+                                         {"Type", TypeOfObject, true}}};
 const NumericMember<int64_t> kInt64Member{
     N::kInt64,
     {{"() as Int64", N::kInt64}},
@@ -281,15 +325,18 @@ const NumericMember<float> kSingleMember{
     {{"() as Single", N::kSingle}},
     {{"Value", TryVariantToSingle, false}, {"SingleValue", TryVariantToSingle, false}}};
 
-const NumericMember<int32_t> kSetIntMember{N::kInt32, {{"(assigns foo as Integer)", N::kInt32}}, {}};
+const NumericMember<int32_t> kSetIntMember{
+    N::kInt32, {{"(assigns foo as Integer)", N::kInt32}}, {}};
 const NumericMember<uint32_t> kSetUInt32Member{
     N::kUInt32, {{"(assigns foo as UInt32)", N::kUInt32}}, {}};
 const NumericMember<uint64_t> kSetUInt64Member{
     N::kUInt64, {{"(assigns foo as UInt64)", N::kUInt64}}, {}};
-const NumericMember<int64_t> kSetInt64Member{N::kInt64, {{"(assigns foo as Int64)", N::kInt64}}, {}};
+const NumericMember<int64_t> kSetInt64Member{
+    N::kInt64, {{"(assigns foo as Int64)", N::kInt64}}, {}};
 const NumericMember<uint16_t> kSetUInt16Member{
     N::kUInt16, {{"(assigns foo as UInt16)", N::kUInt16}}, {}};
-const NumericMember<int16_t> kSetInt16Member{N::kInt16, {{"(assigns foo as Int16)", N::kInt16}}, {}};
+const NumericMember<int16_t> kSetInt16Member{
+    N::kInt16, {{"(assigns foo as Int16)", N::kInt16}}, {}};
 const NumericMember<uint8_t> kSetUInt8Member{N::kUInt8,
                                              {{"(assigns foo as UInt8)", N::kUInt8},
                                               {"(assigns foo as Byte)", N::kUInt8},
@@ -321,12 +368,12 @@ const PropertyInfo* LookupObjectProperty(RuntimeObject* object, const char* name
                                          bool wantSetter) {
   if (!object || !name) return nullptr;
   const RuntimeClass* cls = object->classPtr;
-  const string key(name);
+  const LookupKey key(name);
   ClassProperties& properties = PropertiesOf(cls);
   PropertyInfo* info = nullptr;
-  if (!properties.GetEntry(key, &info)) {
-    info = ScanClass(cls, key);
-    properties.AddEntry(key, info);
+  if (!properties.GetEntry(key.Key(), &info)) {
+    info = ScanClass(cls, key.Key());
+    properties.AddEntry(key.Kept(), info);
   }
   if (!info || (wantGetter && !info->getter) || (wantSetter && !info->setter)) return nullptr;
   return info;
@@ -341,8 +388,7 @@ extern "C" int32_t QUORGetPropValueInt(RuntimeObject* object, const char* name, 
 }
 QV_EXPORT(QUORGetPropValueInt)
 
-extern "C" int32_t QUORGetPropValueInt64(RuntimeObject* object, const char* name,
-                                         int64_t* value) {
+extern "C" int32_t QUORGetPropValueInt64(RuntimeObject* object, const char* name, int64_t* value) {
   return GetNumber(object, name, value, kInt64Member);
 }
 QV_EXPORT(QUORGetPropValueInt64)
@@ -365,14 +411,12 @@ extern "C" int32_t QUORGetPropValueUInt16(RuntimeObject* object, const char* nam
 }
 QV_EXPORT(QUORGetPropValueUInt16)
 
-extern "C" int32_t QUORGetPropValueInt16(RuntimeObject* object, const char* name,
-                                         int16_t* value) {
+extern "C" int32_t QUORGetPropValueInt16(RuntimeObject* object, const char* name, int16_t* value) {
   return GetNumber(object, name, value, kInt16Member);
 }
 QV_EXPORT(QUORGetPropValueInt16)
 
-extern "C" int32_t QUORGetPropValueUInt8(RuntimeObject* object, const char* name,
-                                         uint8_t* value) {
+extern "C" int32_t QUORGetPropValueUInt8(RuntimeObject* object, const char* name, uint8_t* value) {
   return GetNumber(object, name, value, kUInt8Member);
 }
 QV_EXPORT(QUORGetPropValueUInt8)
@@ -383,14 +427,12 @@ extern "C" int32_t QUORGetPropValueInt8(RuntimeObject* object, const char* name,
 }
 QV_EXPORT(QUORGetPropValueInt8)
 
-extern "C" int32_t QUORGetPropValueDouble(RuntimeObject* object, const char* name,
-                                          double* value) {
+extern "C" int32_t QUORGetPropValueDouble(RuntimeObject* object, const char* name, double* value) {
   return GetNumber(object, name, value, kDoubleMember);
 }
 QV_EXPORT(QUORGetPropValueDouble)
 
-extern "C" int32_t QUORGetPropValueSingle(RuntimeObject* object, const char* name,
-                                          float* value) {
+extern "C" int32_t QUORGetPropValueSingle(RuntimeObject* object, const char* name, float* value) {
   return GetNumber(object, name, value, kSingleMember);
 }
 QV_EXPORT(QUORGetPropValueSingle)
@@ -407,8 +449,7 @@ extern "C" int32_t QUORGetPropValueString(RuntimeObject* object, const char* nam
     *value = CallAccessor<stringStorage*>(method, object);
     return 1;
   }
-  if (!object || (strcasecmp(name, "Value") != 0 && strcasecmp(name, "StringValue") != 0))
-    return 0;
+  if (!object || (strcasecmp(name, "Value") != 0 && strcasecmp(name, "StringValue") != 0)) return 0;
   string text;
   if (!TryVariantToString(object, &text)) return 0;
   *value = text.ExtractStringStorage();
@@ -445,38 +486,32 @@ extern "C" int32_t QUORSetPropValueInt(RuntimeObject* object, const char* name, 
 }
 QV_EXPORT(QUORSetPropValueInt)
 
-extern "C" int32_t QUORSetPropValueUInt32(RuntimeObject* object, const char* name,
-                                          uint32_t value) {
+extern "C" int32_t QUORSetPropValueUInt32(RuntimeObject* object, const char* name, uint32_t value) {
   return SetNumber(object, name, value, kSetUInt32Member);
 }
 QV_EXPORT(QUORSetPropValueUInt32)
 
-extern "C" int32_t QUORSetPropValueUInt64(RuntimeObject* object, const char* name,
-                                          uint64_t value) {
+extern "C" int32_t QUORSetPropValueUInt64(RuntimeObject* object, const char* name, uint64_t value) {
   return SetNumber(object, name, value, kSetUInt64Member);
 }
 QV_EXPORT(QUORSetPropValueUInt64)
 
-extern "C" int32_t QUORSetPropValueInt64(RuntimeObject* object, const char* name,
-                                         int64_t value) {
+extern "C" int32_t QUORSetPropValueInt64(RuntimeObject* object, const char* name, int64_t value) {
   return SetNumber(object, name, value, kSetInt64Member);
 }
 QV_EXPORT(QUORSetPropValueInt64)
 
-extern "C" int32_t QUORSetPropValueUInt16(RuntimeObject* object, const char* name,
-                                          uint16_t value) {
+extern "C" int32_t QUORSetPropValueUInt16(RuntimeObject* object, const char* name, uint16_t value) {
   return SetNumber(object, name, value, kSetUInt16Member);
 }
 QV_EXPORT(QUORSetPropValueUInt16)
 
-extern "C" int32_t QUORSetPropValueInt16(RuntimeObject* object, const char* name,
-                                         int16_t value) {
+extern "C" int32_t QUORSetPropValueInt16(RuntimeObject* object, const char* name, int16_t value) {
   return SetNumber(object, name, value, kSetInt16Member);
 }
 QV_EXPORT(QUORSetPropValueInt16)
 
-extern "C" int32_t QUORSetPropValueUInt8(RuntimeObject* object, const char* name,
-                                         uint8_t value) {
+extern "C" int32_t QUORSetPropValueUInt8(RuntimeObject* object, const char* name, uint8_t value) {
   return SetNumber(object, name, value, kSetUInt8Member);
 }
 QV_EXPORT(QUORSetPropValueUInt8)
@@ -487,14 +522,12 @@ extern "C" int32_t QUORSetPropValueInt8(RuntimeObject* object, const char* name,
 }
 QV_EXPORT(QUORSetPropValueInt8)
 
-extern "C" int32_t QUORSetPropValueSingle(RuntimeObject* object, const char* name,
-                                          float value) {
+extern "C" int32_t QUORSetPropValueSingle(RuntimeObject* object, const char* name, float value) {
   return SetNumber(object, name, value, kSetSingleMember);
 }
 QV_EXPORT(QUORSetPropValueSingle)
 
-extern "C" int32_t QUORSetPropValueDouble(RuntimeObject* object, const char* name,
-                                          double value) {
+extern "C" int32_t QUORSetPropValueDouble(RuntimeObject* object, const char* name, double value) {
   return SetNumber(object, name, value, kSetDoubleMember);
 }
 QV_EXPORT(QUORSetPropValueDouble)

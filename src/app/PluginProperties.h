@@ -31,22 +31,22 @@
 
 // The property types as the accessors group them.
 enum class PropertyGroup : uint8_t {
-  kNone,     // arrays, Ptr, a type without a name: no accessor takes it
-  kInt32,    // Integer, Color, Int32
+  kNone,   // arrays, Ptr, a type without a name: no accessor takes it
+  kInt32,  // Integer, Color, Int32
   kUInt32,
-  kInt64,    // Int64, Currency
+  kInt64,  // Int64, Currency
   kUInt64,
   kInt16,
-  kShort,    // read as Int16, never written
+  kShort,  // read as Int16, never written
   kUInt16,
   kUInt8,
-  kByte,     // read as UInt8, never written
+  kByte,  // read as UInt8, never written
   kInt8,
   kSingle,
   kDouble,
   kBoolean,  // read and written by the UInt8 accessors alone
   kString,
-  kObject,   // any class
+  kObject,  // any class
 };
 
 // What a scan found for one property of one class.
@@ -60,8 +60,8 @@ struct PropertyInfo {
 
 // The object's property of that name, when its class has one whose wanted accessors exist: a
 // getter when wantGetter, a setter when wantSetter. A nil object or name finds nothing.
-const PropertyInfo* LookupObjectProperty(RuntimeObject* object, const char* name,
-                                         bool wantGetter, bool wantSetter);
+const PropertyInfo* LookupObjectProperty(RuntimeObject* object, const char* name, bool wantGetter,
+                                         bool wantSetter);
 // How often a class's property table has been scanned (for tests of the cache).
 uint32_t PropertyTableScanCount();
 

@@ -528,7 +528,8 @@ string SignatureDeclarationText(const char* signature, SignatureTextOptions opti
     }
   }
   text += ")";
-  if (!fields.result.IsEmpty()) text += string(" As ") + PluginTypeNameForCode(fields.result.CString());
+  if (!fields.result.IsEmpty())
+    text += string(" As ") + PluginTypeNameForCode(fields.result.CString());
   return text;
 }
 

@@ -60,14 +60,16 @@ TEST(PluginInterfaceImage, APlugInUsesTheWholeInterfaceAndReleasesWhatItWasGiven
             // The environment, defaults, the newest data source of a name, the command line.
             "version 2006.04\n"
             "graphics without context origin 0 0 size 99\n"
-            "project folder 1 " + folder + "\n"
-            "defaults System Untitled 12 distinct 1\n"
-            "newer source opened 3 4\n"
-            "argument 1 one\n"
-            "argument 2 two words\n"
-            "nil checks 10 of 10\n"
-            "objects left 0\n"
-            "done\n");
+            "project folder 1 " +
+                folder +
+                "\n"
+                "defaults System Untitled 12 distinct 1\n"
+                "newer source opened 3 4\n"
+                "argument 1 one\n"
+                "argument 2 two words\n"
+                "nil checks 10 of 10\n"
+                "objects left 0\n"
+                "done\n");
 }
 
 }  // namespace

@@ -79,13 +79,13 @@ class ModelObject {
 
  private:
   static RuntimeClass* MakeModelClass() {
-    RuntimeClass* cls = MakeClass(nullptr, "PropertyModel", 2 * kModelTypeCount,
-                                  {.properties = kModelTypeCount});
+    RuntimeClass* cls =
+        MakeClass(nullptr, "PropertyModel", 2 * kModelTypeCount, {.properties = kModelTypeCount});
     for (int32_t i = 0; i < kModelTypeCount; ++i) {
-      const std::string key = std::string("P_") + kModelTypes[i].code + "%" +
-                              kModelTypes[i].code + "%";
-      cls->propertyTable[i] = {NewName(key.c_str()), uint32_t(24 + 8 * i),
-                               kModelTypes[i].getter, kModelTypes[i].setter};
+      const std::string key =
+          std::string("P_") + kModelTypes[i].code + "%" + kModelTypes[i].code + "%";
+      cls->propertyTable[i] = {NewName(key.c_str()), uint32_t(24 + 8 * i), kModelTypes[i].getter,
+                               kModelTypes[i].setter};
     }
     return cls;
   }
@@ -174,7 +174,8 @@ TEST(PluginProperties, EveryNumericTypeThroughEveryAccessorAgreesWithPython) {
       ok = kWriters.at(accessor)(model.get(), name.c_str(), bits);
       got = model.Slot(index);
     }
-    const uint64_t mask = reading ? ~uint64_t(0) : ~uint64_t(0) >> (64 - 8 * kModelTypes[index].bytes);
+    const uint64_t mask =
+        reading ? ~uint64_t(0) : ~uint64_t(0) >> (64 - 8 * kModelTypes[index].bytes);
     if (ok != !refused || (!refused && (got & mask) != want)) {
       if (++failures <= 20)
         ADD_FAILURE() << direction << " " << first << " " << bitsText << " " << second

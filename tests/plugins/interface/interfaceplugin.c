@@ -89,26 +89,56 @@ static void* Need(const char* name) {
   }
   return function;
 }
-#define FIND(name) (*(void**)&name = Need(#name))
+#define FIND(name) (*(void**)& name = Need(#name))
 
 static void FindEverything(void) {
-  FIND(StringGetCString); FIND(StringGetPString); FIND(QUORBuildString);
-  FIND(QUORLockString); FIND(QUORUnlockString); FIND(QUORLockObject); FIND(QUORUnlockObject);
-  FIND(QUORGetControlName); FIND(QUORGetProjectFolder); FIND(QUORGetQVVersion);
-  FIND(QUORGetGraphicsFontStyle); FIND(QUORGetGraphicsOrigin); FIND(QUORSetGraphicsOrigin);
-  FIND(QUORLoadGlobalMethod); FIND(QUORLoadObjectMethod); FIND(QUORCountClassMethods);
-  FIND(QUORGetClassMethod); FIND(QUORCountClassProperties); FIND(QUORGetClassProperty);
-  FIND(QUORGetPropValueInt); FIND(QUORGetPropValueInt64); FIND(QUORGetPropValueUInt32);
-  FIND(QUORGetPropValueUInt16); FIND(QUORGetPropValueBool); FIND(QUORGetPropValueDouble);
-  FIND(QUORGetPropValueString); FIND(QUORGetPropValueObject); FIND(QUORSetPropValueInt);
-  FIND(QUORSetPropValueInt16); FIND(QUORSetPropValueBoolean); FIND(QUORSetPropValueDouble);
-  FIND(QUORSetPropValueString); FIND(QUORSetPropValueObject); FIND(RegisterDataSource);
-  FIND(OpenRegisteredDataSource); FIND(RegisterDataSourceInterface);
-  FIND(DesignAddDataSource); FIND(PluginInterpretConstantValue);
-  FIND(PluginDefaultControlFont); FIND(PluginDefaultControlCaption);
-  FIND(PluginDefaultControlFontSize); FIND(PluginMarkSocketUsage);
-  FIND(QUORGetCommandLineForUnix); FIND(RuntimeLookupClass); FIND(CreateInstance);
-  FIND(RuntimeDebugInstance); FIND(RuntimeDebugObjectCount);
+  FIND(StringGetCString);
+  FIND(StringGetPString);
+  FIND(QUORBuildString);
+  FIND(QUORLockString);
+  FIND(QUORUnlockString);
+  FIND(QUORLockObject);
+  FIND(QUORUnlockObject);
+  FIND(QUORGetControlName);
+  FIND(QUORGetProjectFolder);
+  FIND(QUORGetQVVersion);
+  FIND(QUORGetGraphicsFontStyle);
+  FIND(QUORGetGraphicsOrigin);
+  FIND(QUORSetGraphicsOrigin);
+  FIND(QUORLoadGlobalMethod);
+  FIND(QUORLoadObjectMethod);
+  FIND(QUORCountClassMethods);
+  FIND(QUORGetClassMethod);
+  FIND(QUORCountClassProperties);
+  FIND(QUORGetClassProperty);
+  FIND(QUORGetPropValueInt);
+  FIND(QUORGetPropValueInt64);
+  FIND(QUORGetPropValueUInt32);
+  FIND(QUORGetPropValueUInt16);
+  FIND(QUORGetPropValueBool);
+  FIND(QUORGetPropValueDouble);
+  FIND(QUORGetPropValueString);
+  FIND(QUORGetPropValueObject);
+  FIND(QUORSetPropValueInt);
+  FIND(QUORSetPropValueInt16);
+  FIND(QUORSetPropValueBoolean);
+  FIND(QUORSetPropValueDouble);
+  FIND(QUORSetPropValueString);
+  FIND(QUORSetPropValueObject);
+  FIND(RegisterDataSource);
+  FIND(OpenRegisteredDataSource);
+  FIND(RegisterDataSourceInterface);
+  FIND(DesignAddDataSource);
+  FIND(PluginInterpretConstantValue);
+  FIND(PluginDefaultControlFont);
+  FIND(PluginDefaultControlCaption);
+  FIND(PluginDefaultControlFontSize);
+  FIND(PluginMarkSocketUsage);
+  FIND(QUORGetCommandLineForUnix);
+  FIND(RuntimeLookupClass);
+  FIND(CreateInstance);
+  FIND(RuntimeDebugInstance);
+  FIND(RuntimeDebugObjectCount);
 }
 
 /* ---- The plug-in's class: a probe with properties of several types and two methods ---- */
@@ -141,9 +171,27 @@ static const QVPropertyRow kProbeProperties[] = {
 static const QVMethodEntry16 kProbeMethods[] = {
     {(void*)ProbeTwice, 0, "Twice() As Integer", 0},
 };
-static const QVClassDefinition kProbe = {
-    9, "IfaceProbe", "", sizeof(ProbeData), 0, 0, (void*)ProbeDestruct, kProbeProperties, 5,
-    kProbeMethods, 1, 0, 0, 0, 0, 0, {0}, 0, 0, 0, 0};
+static const QVClassDefinition kProbe = {9,
+                                         "IfaceProbe",
+                                         "",
+                                         sizeof(ProbeData),
+                                         0,
+                                         0,
+                                         (void*)ProbeDestruct,
+                                         kProbeProperties,
+                                         5,
+                                         kProbeMethods,
+                                         1,
+                                         0,
+                                         0,
+                                         0,
+                                         0,
+                                         0,
+                                         {0},
+                                         0,
+                                         0,
+                                         0,
+                                         0};
 
 /* ---- Data sources ------------------------------------------------------------------------ */
 
@@ -234,11 +282,14 @@ static void CheckProperties(QVObject* probe, QVObject* other) {
 }
 
 static void CheckMethods(QVObject* probe) {
-  int32_t (*twice)(QVObject*) = (int32_t(*)(QVObject*))QUORLoadObjectMethod(probe, "twice() as integer");
+  int32_t (*twice)(QVObject*) =
+      (int32_t(*)(QVObject*))QUORLoadObjectMethod(probe, "twice() as integer");
   dprintf(1, "twice found %d gives %d\n", twice != 0, twice ? twice(probe) : 0);
   dprintf(1, "twice as Int64 %p\n", QUORLoadObjectMethod(probe, "Twice() As Int64"));
-  double (*abs1)(double) = (double (*)(double))QUORLoadGlobalMethod(12345, "Abs(x As Double) As Double");
-  double (*abs2)(double) = (double (*)(double))QUORLoadGlobalMethod(0, "abs(value as double) as double");
+  double (*abs1)(double) =
+      (double (*)(double))QUORLoadGlobalMethod(12345, "Abs(x As Double) As Double");
+  double (*abs2)(double) =
+      (double (*)(double))QUORLoadGlobalMethod(0, "abs(value as double) as double");
   dprintf(1, "abs same %d gives %.2f\n", abs1 == abs2, abs1 ? abs1(-2.5) : 0.0);
   dprintf(1, "bad declaration %p\n", QUORLoadGlobalMethod(0, "Abs(x As"));
 
@@ -346,7 +397,8 @@ static int32_t InterfaceChecks(void) {
   return after - before;
 }
 
-static const QVMethodDefinition kChecks = {(void*)InterfaceChecks, 0, "InterfaceChecks() As Integer"};
+static const QVMethodDefinition kChecks = {(void*)InterfaceChecks, 0,
+                                           "InterfaceChecks() As Integer"};
 
 QV_PLUGIN_EXPORT void QUORPluginMain(QVLookup lookup) {
   gLookup = lookup;
