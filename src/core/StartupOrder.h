@@ -20,6 +20,8 @@ enum StartupOrder : uint32_t {
   kStartupDatabaseResourceMaker,
   kStartupCursorResourceMaker,
   kStartupPluginClassLibrary,
+  kStartupDebuggerConnections,
+  kStartupFrontWindowRaise,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.
@@ -91,9 +93,14 @@ enum StartupOrder : uint32_t {
   kStartupControlClassesBegin,
   kStartupSocketCoreClass = kStartupControlClassesBegin,
   kStartupTCPSocketClass,
+  kStartupUDPSocketClass,
+  kStartupDatagramClass,
+  kStartupServerSocketClass,
   kStartupSocketClass,
   kStartupIPCSocketClass,
   kStartupObjectClass,
+  kStartupSerialClass,
+  kStartupSerialPortClass,
   kStartupPictureClass,
   kStartupGraphicsClass,
   kStartupControlClass,

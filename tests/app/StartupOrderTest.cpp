@@ -43,8 +43,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
-            "SocketCore TCPSocket Socket IPCSocket Object Picture Graphics Control RectControl "
-            "_PaneChild Movie Sound "
+            "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Serial "
+            "SerialPort Picture Graphics Control RectControl _PaneChild Movie Sound "
             "MouseCursor ");
 }
 
