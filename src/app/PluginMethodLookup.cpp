@@ -25,6 +25,7 @@ bool TypesIdentical(const TypeDescriptor* a, const TypeDescriptor* b) {
          TypesIdentical(AsArrayType(a)->elementType, AsArrayType(b)->elementType);
 }
 
+// Every class is an Object, though a definition's chain of supers may end without naming it.
 bool IsRootClass(const ObjectDefinition* definition) {
   return definition->className.Compare(string("Object")) == 0;
 }
@@ -46,7 +47,8 @@ void* FirstMatching(const char* declaration, Visit visit) {
   return visit(wanted.row);
 }
 
-// The candidate's signature read back without the object it is called on, then parsed.
+// The candidate's signature read back without the object it is called on, then parsed; without
+// the leading keyword, as plug-in declarations begin with the name.
 bool ClassMethodMatches(const MethodRow& wanted, const char* signature) {
   if (!NamesEqual(SignatureMethodName(signature).CString(), wanted.name)) return false;
   const string text =

@@ -32,6 +32,7 @@ TEST(PluginInterfaceImage, APlugInUsesTheWholeInterfaceAndReleasesWhatItWasGiven
             "string plug-in length 7 encoding ffff count 1\n"
             "locked count 2\n"
             "constant same 1 count 2\n"
+            "long length byte 255 length 300\n"
             "zero-filled 0 0 0 length 3\n"
             "empty (nil) (nil) nil text \"\" 0\n"
             // Properties by name, any letter case, converted; methods stand in.

@@ -1,9 +1,8 @@
 // The plug-in interface in process, over classes built as compiled code builds them: every
-// name a plug-in looks up, strings and objects under the reference rules, class introspection,
-// the method lookup's edge cases, data sources, defaults and the command line, and nil given
-// to each function.
+// name a plug-in looks up, class introspection, the method lookup's edge cases, and what the
+// plug-in run (PluginInterfaceImageTest) cannot see: control names, the socket mark and the
+// command line's very vector.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -11,7 +10,6 @@
 #include "app/ExternalClasses.h"
 #include "app/PluginClassIntrospection.h"
 #include "app/PluginDataSources.h"
-#include "app/PluginInterface.h"
 #include "app/PluginLoader.h"
 #include "app/PluginMethodLookup.h"
 #include "app/PluginRegistry.h"
@@ -25,7 +23,6 @@
 #include "core/MathFunctions.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/TestClasses.h"
-#include "files/FolderItemClass.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -115,44 +112,9 @@ TEST(PluginInterface, EveryFunctionIsFoundThroughTheLookupCallback) {
   EXPECT_EQ(PluginLookupCallback("QUORLockObject"), reinterpret_cast<void*>(&RuntimeLockObject));
 }
 
-// --- Strings and objects ----------------------------------------------------------------
+// --- Objects ----------------------------------------------------------------------------
 
-TEST(PluginInterface, StringsAreBuiltAndViewedUnderTheReferenceRules) {
-  stringStorage* hello = QUORBuildString("hello", 5);
-  ASSERT_NE(hello, nullptr);
-  EXPECT_EQ(hello->refCount, 1u);
-  EXPECT_EQ(hello->encoding, kEncodingNone);
-  auto cstring = Export<const char* (*)(stringStorage*)>("StringGetCString");
-  auto pstring = Export<const unsigned char* (*)(stringStorage*)>("StringGetPString");
-  EXPECT_STREQ(cstring(hello), "hello");
-  EXPECT_EQ(pstring(hello)[0], 5);
-  EXPECT_EQ(cstring(hello), reinterpret_cast<const char*>(pstring(hello) + 1));
-  EXPECT_EQ(hello->refCount, 1u) << "views add no reference";
-  auto lock = Export<stringStorage* (*)(stringStorage*)>("QUORLockString");
-  auto unlock = Export<void (*)(stringStorage*)>("QUORUnlockString");
-  EXPECT_EQ(lock(hello), hello);
-  EXPECT_EQ(hello->refCount, 2u);
-  unlock(hello);
-  EXPECT_EQ(Taken(hello), "hello");
-
-  // A long text's length byte says 255; a nil buffer gives zeros, never stale bytes.
-  const std::string longText(300, 'x');
-  stringStorage* wide = QUORBuildString(longText.data(), 300);
-  EXPECT_EQ(pstring(wide)[0], 255);
-  EXPECT_EQ(wide->length, 300u);
-  stringStorage::RemoveReference(wide);
-  stringStorage* zeros = QUORBuildString(nullptr, 64);
-  ASSERT_NE(zeros, nullptr);
-  EXPECT_EQ(std::string(cstring(zeros), 64), std::string(64, '\0'));
-  stringStorage::RemoveReference(zeros);
-  EXPECT_EQ(QUORBuildString("abc", 0), nullptr);
-  EXPECT_EQ(QUORBuildString("abc", -3), nullptr);
-  EXPECT_STREQ(cstring(nullptr), "");
-  EXPECT_EQ(pstring(nullptr)[0], 0);
-  EXPECT_EQ(pstring(nullptr)[1], 0);
-}
-
-TEST(PluginInterface, ObjectsControlNamesAndTheEnvironment) {
+TEST(PluginInterface, ControlNamesAreHandedOutWithAReference) {
   RuntimeInitExternalClasses();
   RuntimeObject* control = NewObjectFromDefinition(ControlClassDefinition());
   ASSERT_NE(control, nullptr);
@@ -171,15 +133,6 @@ TEST(PluginInterface, ObjectsControlNamesAndTheEnvironment) {
   EXPECT_EQ(QUORGetControlName(notControl), nullptr);
   RuntimeUnlockObject(notControl);
   RuntimeUnlockObject(control);
-
-  char here[4096];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  RuntimeObject* folder = QUORGetProjectFolder();
-  ASSERT_NE(folder, nullptr);
-  EXPECT_EQ(Taken(fileAbsolutePathGetter(folder, 0)), here);
-  EXPECT_EQ(folder->refCount, 1);
-  RuntimeUnlockObject(folder);
-  EXPECT_DOUBLE_EQ(QUORGetQVVersion(), kFrameworkReleaseYear + kFrameworkRelease / 100.0);
 }
 
 // --- Class introspection ----------------------------------------------------------------
@@ -374,51 +327,25 @@ TEST_F(MethodLookup, ParsedDeclarationsCarryTheEntryFields) {
   EXPECT_TRUE(capture.HasCondition("outMethod and outName"));
 }
 
-// --- Data sources, defaults, command line -----------------------------------------------
+// --- Data sources, the socket mark, the command line ------------------------------------
 
 int32_t gOpenedBy = 0;
-RuntimeObject* OpenOlder(uint32_t, uint32_t) { return gOpenedBy = 1, nullptr; }
 RuntimeObject* OpenNewer(uint32_t first, uint32_t second) {
   gOpenedBy = int32_t(first + second);
   return nullptr;
 }
 
-TEST(PluginInterface, DataSourcesOpenTheNewestOfANameWhateverItsCase) {
-  RegisterDataSource("IfaceEngine", OpenOlder);
-  const string name("ifaceengine");
-  OpenRegisteredDataSource(name.Storage(), 5, 6);
-  EXPECT_EQ(gOpenedBy, 1);
-  RegisterDataSource("IFACEENGINE", OpenNewer);
-  OpenRegisteredDataSource(name.Storage(), 5, 6);
-  EXPECT_EQ(gOpenedBy, 11);
-  gOpenedBy = 0;
+// A nil name registers the empty name; a name nobody registered opens nothing.
+TEST(PluginInterface, DataSourcesOfTheEmptyNameAndOfNoName) {
   const string other("IfaceOther");
   EXPECT_EQ(OpenRegisteredDataSource(other.Storage(), 1, 2), nullptr);
   EXPECT_EQ(gOpenedBy, 0);
-  RegisterDataSource(nullptr, OpenNewer);  // the empty name
+  RegisterDataSource(nullptr, OpenNewer);
   OpenRegisteredDataSource(nullptr, 2, 3);
   EXPECT_EQ(gOpenedBy, 5);
-  RegisterDataSourceInterface();
-  DesignAddDataSource();
 }
 
-TEST(PluginInterface, DefaultsSocketMarkAndTheCommandLine) {
-  stringStorage* font = PluginDefaultControlFont();
-  stringStorage* again = PluginDefaultControlFont();
-  EXPECT_NE(font, again);
-  EXPECT_EQ(font->refCount, 1u);
-  EXPECT_EQ(font->encoding, kEncodingASCII);
-  EXPECT_EQ(Taken(font), "System");
-  EXPECT_EQ(Taken(again), "System");
-  EXPECT_EQ(Taken(PluginDefaultControlCaption()), "Untitled");
-  EXPECT_EQ(PluginDefaultControlFontSize(), 12);
-  stringStorage* constant = NewName("&h10");
-  auto interpret = Export<stringStorage* (*)(stringStorage*)>("PluginInterpretConstantValue");
-  EXPECT_EQ(interpret(constant), constant);
-  EXPECT_EQ(constant->refCount, 2u);
-  stringStorage::RemoveReference(constant);
-  EXPECT_EQ(Taken(constant), "&h10");
-
+TEST(PluginInterface, TheSocketMarkAndTheCommandLine) {
   PluginRecord* plugin = NewPluginRecord();
   PluginMarkSocketUsage();
   EXPECT_EQ(plugin->socketUsage, 1);
@@ -434,26 +361,6 @@ TEST(PluginInterface, DefaultsSocketMarkAndTheCommandLine) {
   gRuntimeArgv = vector;
   EXPECT_EQ(QUORGetCommandLineForUnix(), vector);
   gRuntimeArgv = savedVector;
-}
-
-// --- Nil everywhere ---------------------------------------------------------------------
-
-TEST(PluginInterface, NilGivenToEachFunctionGivesTheNeutralResultWithoutAReport) {
-  qvtest::ReportCapture capture;
-  Export<void (*)(stringStorage*)>("QUORUnlockString")(nullptr);
-  EXPECT_EQ(Export<stringStorage* (*)(stringStorage*)>("QUORLockString")(nullptr), nullptr);
-  Export<void (*)(RuntimeObject*)>("QUORLockObject")(nullptr);
-  Export<void (*)(RuntimeObject*)>("QUORUnlockObject")(nullptr);
-  EXPECT_EQ(Export<stringStorage* (*)(stringStorage*)>("PluginInterpretConstantValue")(nullptr),
-            nullptr);
-  EXPECT_EQ(QUORGetControlName(nullptr), nullptr);
-  EXPECT_EQ(QUORCountClassMethods(nullptr), 0);
-  EXPECT_EQ(QUORGetClassMethod(nullptr, 0, nullptr, nullptr), 0);
-  EXPECT_EQ(QUORCountClassProperties(nullptr), 0);
-  EXPECT_EQ(QUORGetClassProperty(nullptr, 0, nullptr, nullptr, nullptr, nullptr), 0);
-  EXPECT_EQ(QUORLoadObjectMethod(nullptr, nullptr), nullptr);
-  EXPECT_EQ(OpenRegisteredDataSource(string("IfaceNobody").Storage(), 0, 0), nullptr);
-  EXPECT_TRUE(capture.empty());
 }
 
 }  // namespace

@@ -231,6 +231,11 @@ static void CheckStrings(void) {
   dprintf(1, "constant same %d count %u\n", same == s, s->refCount);
   QUORUnlockString(same);
   QUORUnlockString(s);
+  char longText[300];
+  for (int i = 0; i < 300; ++i) longText[i] = 'x';
+  QVString* wide = QUORBuildString(longText, 300);
+  dprintf(1, "long length byte %d length %u\n", StringGetPString(wide)[0], wide->length);
+  QUORUnlockString(wide);
   QVString* zeros = QUORBuildString(0, 3);
   const char* bytes = StringGetCString(zeros);
   dprintf(1, "zero-filled %d %d %d length %u\n", bytes[0], bytes[1], bytes[2], zeros->length);
