@@ -79,9 +79,9 @@ def truncated(x, target):
         low, high = -(1 << 63), 1 << 63
     elif target == "u8":
         low, high = -(1 << 63), 1 << 64
-    elif target == "i4":
+    elif target in ("i4", "u2"):
         low, high = -(1 << 31), 1 << 31
-    else:  # 8- and 16-bit targets go through a signed 16-bit integer
+    else:  # Int16 and the 8-bit targets go through a signed 16-bit integer
         low, high = -(1 << 15), 1 << 15
     return t if low <= t < high else None
 
