@@ -63,7 +63,7 @@ TEST(PluginInterfaceImage, APlugInUsesTheWholeInterfaceAndReleasesWhatItWasGiven
             "graphics without context origin 0 0 size 99\n"
             "project folder 1 " +
                 folder +
-                "\n"
+                "/\n"  // a folder's path ends with "/"
                 "defaults System Untitled 12 distinct 1\n"
                 "newer source opened 3 4\n"
                 "argument 1 one\n"
