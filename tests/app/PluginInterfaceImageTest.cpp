@@ -57,6 +57,15 @@ TEST(PluginInterfaceImage, APlugInUsesTheWholeInterfaceAndReleasesWhatItWasGiven
             "property Flag As Boolean at 44 accessors 11\n"
             "property Peer As IfaceProbe at 48 accessors 11\n"
             "method Function Twice(param0 As IfaceProbe) As Int32\n"
+            // Every other width, each value cut or extended by its own type.
+            "widths Int64 in 1 UInt64 out fffffffffffffff9\n"
+            "widths UInt64 in 1 Int8 out 2\n"
+            "widths UInt32 in 1 Int16 out -1 UInt8 out 255\n"
+            "widths UInt16 in 1 Int out 65535\n"
+            "widths Int8 in 1 Int out -128\n"
+            "widths UInt8 in 1 Int out 200\n"
+            "widths Single in 1 Double out 2.00\n"
+            "widths Single to Double 1 Single out -1.50\n"
             "other count after its holder went 1\n"
             // The environment, defaults, the newest data source of a name, the command line.
             "version 2006.04\n"

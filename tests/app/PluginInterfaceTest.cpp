@@ -335,7 +335,8 @@ RuntimeObject* OpenNewer(uint32_t first, uint32_t second) {
   return nullptr;
 }
 
-// A nil name registers the empty name; a name nobody registered opens nothing.
+// A nil name registers the empty name; a name nobody registered opens nothing, nor does a
+// newest registration that gave no open function (it is not called).
 TEST(PluginInterface, DataSourcesOfTheEmptyNameAndOfNoName) {
   const string other("IfaceOther");
   EXPECT_EQ(OpenRegisteredDataSource(other.Storage(), 1, 2), nullptr);
@@ -343,6 +344,13 @@ TEST(PluginInterface, DataSourcesOfTheEmptyNameAndOfNoName) {
   RegisterDataSource(nullptr, OpenNewer);
   OpenRegisteredDataSource(nullptr, 2, 3);
   EXPECT_EQ(gOpenedBy, 5);
+  RegisterDataSource("IfaceNoOpener", OpenNewer);
+  RegisterDataSource("ifacenoopener", nullptr);
+  qvtest::ReportCapture capture;
+  const string noOpener("IFACENOOPENER");
+  EXPECT_EQ(OpenRegisteredDataSource(noOpener.Storage(), 4, 4), nullptr);
+  EXPECT_EQ(gOpenedBy, 5);
+  EXPECT_TRUE(capture.empty());
 }
 
 TEST(PluginInterface, TheSocketMarkAndTheCommandLine) {

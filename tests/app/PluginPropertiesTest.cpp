@@ -401,6 +401,31 @@ TEST(PluginProperties, EachNameIsScannedOncePerClass) {
   RuntimeUnlockObject(object);
 }
 
+// Names of every length are keys: those too long for the key kept on the stack, and the empty
+// name, find their property and are cached like any other.
+TEST(PluginProperties, LongAndEmptyNamesAreKeysToo) {
+  const std::string longName(300, 'w');
+  const std::string longKey = longName + "%i4%";
+  RuntimeClass* cls = MakeClass(nullptr, "LongNamed", 2, {.properties = 2});
+  cls->propertyTable[0] = {NewName(longKey.c_str()), 24, Address(&intGetter),
+                           Address(&intSetter)};
+  cls->propertyTable[1] = {NewName("%i4%"), 28, Address(&intGetter), Address(&intSetter)};
+  RuntimeObject* object = RuntimeNewObject(cls);
+  const uint32_t before = PropertyTableScanCount();
+  std::string asked = longName;
+  asked[150] = 'W';
+  ASSERT_TRUE(QUORSetPropValueInt(object, asked.c_str(), 31));
+  ASSERT_TRUE(QUORSetPropValueInt(object, "", 32));
+  int32_t value = 0;
+  ASSERT_TRUE(QUORGetPropValueInt(object, longName.c_str(), &value));
+  EXPECT_EQ(value, 31);
+  ASSERT_TRUE(QUORGetPropValueInt(object, "", &value));
+  EXPECT_EQ(value, 32);
+  EXPECT_FALSE(QUORGetPropValueInt(object, (longName + "x").c_str(), &value));
+  EXPECT_EQ(PropertyTableScanCount() - before, 3u);
+  RuntimeUnlockObject(object);
+}
+
 TEST_F(Gadget, NilAnswersWithoutFaulting) {
   qvtest::ReportCapture capture;
   int32_t i32 = 5;

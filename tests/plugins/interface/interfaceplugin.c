@@ -52,15 +52,27 @@ static int32_t (*QUORCountClassProperties)(QVClass*);
 static int32_t (*QUORGetClassProperty)(QVClass*, int32_t, void**, void**, uint32_t*, QVString**);
 static int32_t (*QUORGetPropValueInt)(QVObject*, const char*, int32_t*);
 static int32_t (*QUORGetPropValueInt64)(QVObject*, const char*, int64_t*);
+static int32_t (*QUORGetPropValueUInt64)(QVObject*, const char*, uint64_t*);
 static int32_t (*QUORGetPropValueUInt32)(QVObject*, const char*, uint32_t*);
 static int32_t (*QUORGetPropValueUInt16)(QVObject*, const char*, uint16_t*);
+static int32_t (*QUORGetPropValueInt16)(QVObject*, const char*, int16_t*);
+static int32_t (*QUORGetPropValueUInt8)(QVObject*, const char*, uint8_t*);
 static int32_t (*QUORGetPropValueBool)(QVObject*, const char*, uint8_t*);
+static int32_t (*QUORGetPropValueInt8)(QVObject*, const char*, int8_t*);
 static int32_t (*QUORGetPropValueDouble)(QVObject*, const char*, double*);
+static int32_t (*QUORGetPropValueSingle)(QVObject*, const char*, float*);
 static int32_t (*QUORGetPropValueString)(QVObject*, const char*, QVString**);
 static int32_t (*QUORGetPropValueObject)(QVObject*, const char*, QVObject**);
 static int32_t (*QUORSetPropValueInt)(QVObject*, const char*, int32_t);
+static int32_t (*QUORSetPropValueUInt32)(QVObject*, const char*, uint32_t);
+static int32_t (*QUORSetPropValueUInt64)(QVObject*, const char*, uint64_t);
+static int32_t (*QUORSetPropValueInt64)(QVObject*, const char*, int64_t);
+static int32_t (*QUORSetPropValueUInt16)(QVObject*, const char*, uint16_t);
 static int32_t (*QUORSetPropValueInt16)(QVObject*, const char*, int16_t);
+static int32_t (*QUORSetPropValueUInt8)(QVObject*, const char*, uint8_t);
 static int32_t (*QUORSetPropValueBoolean)(QVObject*, const char*, uint8_t);
+static int32_t (*QUORSetPropValueInt8)(QVObject*, const char*, int8_t);
+static int32_t (*QUORSetPropValueSingle)(QVObject*, const char*, float);
 static int32_t (*QUORSetPropValueDouble)(QVObject*, const char*, double);
 static int32_t (*QUORSetPropValueString)(QVObject*, const char*, QVString*);
 static int32_t (*QUORSetPropValueObject)(QVObject*, const char*, QVObject*);
@@ -113,15 +125,27 @@ static void FindEverything(void) {
   FIND(QUORGetClassProperty);
   FIND(QUORGetPropValueInt);
   FIND(QUORGetPropValueInt64);
+  FIND(QUORGetPropValueUInt64);
   FIND(QUORGetPropValueUInt32);
   FIND(QUORGetPropValueUInt16);
+  FIND(QUORGetPropValueInt16);
+  FIND(QUORGetPropValueUInt8);
   FIND(QUORGetPropValueBool);
+  FIND(QUORGetPropValueInt8);
   FIND(QUORGetPropValueDouble);
+  FIND(QUORGetPropValueSingle);
   FIND(QUORGetPropValueString);
   FIND(QUORGetPropValueObject);
   FIND(QUORSetPropValueInt);
+  FIND(QUORSetPropValueUInt32);
+  FIND(QUORSetPropValueUInt64);
+  FIND(QUORSetPropValueInt64);
+  FIND(QUORSetPropValueUInt16);
   FIND(QUORSetPropValueInt16);
+  FIND(QUORSetPropValueUInt8);
   FIND(QUORSetPropValueBoolean);
+  FIND(QUORSetPropValueInt8);
+  FIND(QUORSetPropValueSingle);
   FIND(QUORSetPropValueDouble);
   FIND(QUORSetPropValueString);
   FIND(QUORSetPropValueObject);
@@ -286,6 +310,39 @@ static void CheckProperties(QVObject* probe, QVObject* other) {
   dprintf(1, "type of nil %d %d\n", ok, i32);
 }
 
+/* Every other width, called as C calls it: 64-bit values in two words, a Single in one. Each
+ * setter writes the Integer "Count" (or the Double "Ratio"), another width reads it back. */
+static void CheckWidths(QVObject* probe) {
+  uint64_t u64 = 0;
+  int16_t i16 = 0;
+  uint8_t u8 = 0;
+  int8_t i8 = 0;
+  int32_t i32 = 0;
+  float single = 0;
+  double real = 0;
+  int ok = QUORSetPropValueInt64(probe, "count", 0x1FFFFFFF9LL) &&
+           QUORGetPropValueUInt64(probe, "count", &u64);
+  dprintf(1, "widths Int64 in %d UInt64 out %llx\n", ok, (unsigned long long)u64);
+  ok = QUORSetPropValueUInt64(probe, "count", 0x100000002ULL) &&
+       QUORGetPropValueInt8(probe, "count", &i8);
+  dprintf(1, "widths UInt64 in %d Int8 out %d\n", ok, i8);
+  ok = QUORSetPropValueUInt32(probe, "count", 0xFFFFFFFFu) &&
+       QUORGetPropValueInt16(probe, "count", &i16) && QUORGetPropValueUInt8(probe, "count", &u8);
+  dprintf(1, "widths UInt32 in %d Int16 out %d UInt8 out %u\n", ok, i16, u8);
+  ok = QUORSetPropValueUInt16(probe, "count", 65535) && QUORGetPropValueInt(probe, "count", &i32);
+  dprintf(1, "widths UInt16 in %d Int out %d\n", ok, i32);
+  ok = QUORSetPropValueInt8(probe, "count", -128) && QUORGetPropValueInt(probe, "count", &i32);
+  dprintf(1, "widths Int8 in %d Int out %d\n", ok, i32);
+  ok = QUORSetPropValueUInt8(probe, "count", 200) && QUORGetPropValueInt(probe, "count", &i32);
+  dprintf(1, "widths UInt8 in %d Int out %d\n", ok, i32);
+  ok = QUORSetPropValueSingle(probe, "count", 2.75f) &&
+       QUORGetPropValueDouble(probe, "count", &real);
+  dprintf(1, "widths Single in %d Double out %.2f\n", ok, real);
+  ok = QUORSetPropValueSingle(probe, "ratio", -1.5f) &&
+       QUORGetPropValueSingle(probe, "ratio", &single);
+  dprintf(1, "widths Single to Double %d Single out %.2f\n", ok, (double)single);
+}
+
 static void CheckMethods(QVObject* probe) {
   int32_t (*twice)(QVObject*) =
       (int32_t(*)(QVObject*))QUORLoadObjectMethod(probe, "twice() as integer");
@@ -392,6 +449,7 @@ static int32_t InterfaceChecks(void) {
   QVObject* other = New("IfaceProbe");
   CheckProperties(probe, other);
   CheckMethods(probe);
+  CheckWidths(probe);
   QUORUnlockObject(probe);
   dprintf(1, "other count after its holder went %d\n", other->refCount);
   QUORUnlockObject(other);
