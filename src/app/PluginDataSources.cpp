@@ -14,20 +14,20 @@ struct DataSourceEntry {
 };
 
 // Entries are never freed: plug-ins may register until the last moment.
-DataSourceEntry* gNewestDataSource = nullptr;
+DataSourceEntry* gPluginDataSourceList = nullptr;
 
 }  // namespace
 
 extern "C" void RegisterDataSource(const char* typeName, DataSourceOpener open) {
-  gNewestDataSource =
-      new DataSourceEntry{gNewestDataSource, CurrentPlugin(), string(typeName), open};
+  gPluginDataSourceList =
+      new DataSourceEntry{gPluginDataSourceList, CurrentPlugin(), string(typeName), open};
 }
 QV_EXPORT(RegisterDataSource)
 
 extern "C" RuntimeObject* OpenRegisteredDataSource(stringStorage* typeName, uint32_t first,
                                                    uint32_t second) {
   const string name(typeName);
-  for (DataSourceEntry* entry = gNewestDataSource; entry; entry = entry->next) {
+  for (DataSourceEntry* entry = gPluginDataSourceList; entry; entry = entry->next) {
     if (entry->typeName.Compare(name) != 0) continue;
     CompiledCall call;
     return call.Invoke<RuntimeObject*>(reinterpret_cast<const void*>(entry->open), first, second);

@@ -26,11 +26,11 @@ constexpr uint32_t kClassPropertyBuckets = 256;
 uint32_t gScanCount = 0;
 // Made on first use and never freed: plug-ins may ask until the process ends, and classes live
 // as long.
-IntMap<ClassProperties*>* gPropertyCache = nullptr;
+IntMap<ClassProperties*>* gPropertyInfoCache = nullptr;
 
-IntMap<ClassProperties*>& PropertyCache() {
-  if (!gPropertyCache) gPropertyCache = new IntMap<ClassProperties*>;
-  return *gPropertyCache;
+IntMap<ClassProperties*>& PropertyInfoCache() {
+  if (!gPropertyInfoCache) gPropertyInfoCache = new IntMap<ClassProperties*>;
+  return *gPropertyInfoCache;
 }
 
 // The class asked about last, ahead of the map: plug-ins mostly ask one object after another.
@@ -41,9 +41,9 @@ ClassProperties& PropertiesOf(const RuntimeClass* cls) {
   if (cls == gLastClass) return *gLastProperties;
   const auto key = int32_t(reinterpret_cast<uintptr_t>(cls));
   ClassProperties* properties = nullptr;
-  if (!PropertyCache().GetEntry(key, &properties)) {
+  if (!PropertyInfoCache().GetEntry(key, &properties)) {
     properties = new ClassProperties(kClassPropertyBuckets);
-    PropertyCache().AddEntry(key, properties);
+    PropertyInfoCache().AddEntry(key, properties);
   }
   gLastClass = cls;
   gLastProperties = properties;
