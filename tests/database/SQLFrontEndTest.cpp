@@ -343,7 +343,7 @@ TEST_F(SQLFrontEnd, DataChangesTouchExactlyTheRowsNamed) {
             std::vector<std::string>{"5\t2.5\t2.5\t2.5"});
 }
 
-TEST_F(SQLFrontEnd, AggregatesFoldNullsAsSpecifiedAndGroupedMovesServeStoredGroups) {
+TEST_F(SQLFrontEnd, AggregatesFoldNullsAsZeroInAverageAndGroupedMovesServeStoredGroups) {
   Setup({"create table g (k integer, v double)", "insert into g (k) values (1)",
          "insert into g (k, v) values (1, 4)", "insert into g (k, v) values (2, 1)",
          "insert into g (k, v) values (3, 7)", "insert into g (k) values (3)"});
@@ -434,7 +434,8 @@ struct Generated {
   int keyColumns;  // leading columns that are the ORDER BY keys
 };
 
-std::string Leaf(std::mt19937& random, const std::string& q, bool* ok) {
+// A comparison both sides read alike.
+std::string Leaf(std::mt19937& random, const std::string& q) {
   static const char* const kOps[] = {"=", "<", ">", "<=", ">=", "<>"};
   const std::string op = kOps[random() % 6];
   switch (random() % 7) {
@@ -444,25 +445,23 @@ std::string Leaf(std::mt19937& random, const std::string& q, bool* ok) {
     case 3: return q + "name " + (random() % 2 ? "like 'a%'" : "not like '%a_'");
     case 4: return q + "day " + op + " '2000-06-15'";
     case 5: return q + "name is " + (random() % 2 ? "null" : "not null");
-    default: *ok = true; return "upper(" + q + "name) = 'APPLE'";
+    default: return "upper(" + q + "name) = 'APPLE'";
   }
 }
 
 // A chain of comparisons; sqlite's copy is parenthesised as ours groups (to the right).
 void Condition(std::mt19937& random, const std::string& q, std::string* ours, std::string* theirs) {
-  bool upper = false;
-  std::string leaf = Leaf(random, q, &upper);
-  std::string their = upper ? leaf : leaf;
+  const std::string leaf = Leaf(random, q);
   if (random() % 2) {
     *ours = leaf;
-    *theirs = their;
+    *theirs = leaf;
     return;
   }
   const std::string connective = random() % 2 ? " and " : " or ";
   std::string restOurs, restTheirs;
   Condition(random, q, &restOurs, &restTheirs);
   *ours = leaf + connective + restOurs;
-  *theirs = "(" + their + connective + "(" + restTheirs + "))";
+  *theirs = "(" + leaf + connective + "(" + restTheirs + "))";
 }
 
 Generated Generate(std::mt19937& random) {
