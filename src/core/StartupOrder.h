@@ -62,6 +62,7 @@ enum StartupOrder : uint32_t {
   kStartupMemoryBlockClass,
   kStartupVariantClass,
   kStartupDictionaryClass,
+  kStartupVirtualVolumeClass,
   kStartupTextInputStreamClass,
   kStartupTextOutputStreamClass,
   kStartupBinaryStreamClass,

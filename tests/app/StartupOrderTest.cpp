@@ -38,8 +38,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
-            "Collection Date MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
-            "BinaryStream Random EndOfLine FolderItem Permissions "
+            "Collection Date MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
+            "TextOutputStream BinaryStream Random EndOfLine FolderItem Permissions "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
