@@ -105,9 +105,10 @@ TEST(VFSVolume, TheMapSerialisesToTwelveBytesAnEntryAndLoadsBack) {
   for (int i = 0; i < 100; ++i) map.Add(random() % 7, 8 + 1024 * uint32_t(i), random() % 3);
   const std::string bytes = map.Serialize();
   ASSERT_EQ(bytes.size(), 8u + 12u * 100);
-  EXPECT_EQ(Python("struct.unpack_from('>4sI', bytes.fromhex(sys.argv[1]))",
-                   {Python("sys.argv[1].encode('latin-1').hex()", {bytes.substr(0, 8)})}),
-            "(b'BMap', 100)");
+  EXPECT_EQ(Python("struct.unpack_from('>4sIIII', bytes.fromhex(sys.argv[1]))",
+                   {Hex(bytes.substr(0, 20))}),
+            "(b'BMap', 100, " + std::to_string(map.At(0).block) + ", " +
+                std::to_string(map.At(0).owner) + ", " + std::to_string(map.At(0).sequence) + ")");
   VFSBlockMap loaded;
   ASSERT_TRUE(loaded.Load(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
   ASSERT_EQ(loaded.Count(), 100u);

@@ -139,13 +139,7 @@ TEST(VirtualVolume, TypedValuesAreBigEndian) {
   std::unique_ptr<RandomAccessMechanism> out(file->CreateMechanism(""));
   ASSERT_TRUE(out->WriteUInt16(0x1234) && out->WriteUInt32(0xCAFEF00D) &&
               out->WriteDouble(-2.75) && out->Close());
-  std::string hex;
-  for (unsigned char c : ReadAll(*file)) {
-    char two[3];
-    std::snprintf(two, sizeof two, "%02x", c);
-    hex += two;
-  }
-  EXPECT_EQ(hex, Python("struct.pack('>HId', 0x1234, 0xCAFEF00D, -2.75).hex()"));
+  EXPECT_EQ(Hex(ReadAll(*file)), Python("struct.pack('>HId', 0x1234, 0xCAFEF00D, -2.75).hex()"));
 }
 
 // Writes a random host tree: folders three deep, files of 0 to 20,000 bytes.
