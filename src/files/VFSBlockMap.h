@@ -58,11 +58,21 @@ class VFSBlockMap {
   static uint64_t Key(uint32_t owner, uint32_t sequence) {
     return uint64_t(owner) << 32 | sequence;
   }
+  // Both halves of a key count: the library's hash of a 64-bit value on this 32-bit target is
+  // its low half, the sequence alone, which would put every first block in one bucket.
+  struct KeyHash {
+    size_t operator()(uint64_t key) const {
+      key ^= key >> 33;
+      key *= 0xFF51AFD7ED558CCDull;
+      key ^= key >> 33;
+      return size_t(key);
+    }
+  };
   void Index(uint32_t index);
   void Unindex(uint32_t index);
 
   std::vector<VFSBlockEntry> mEntries;
-  std::unordered_map<uint64_t, uint32_t> mByOwner;  // (owner, sequence) of live entries
+  std::unordered_map<uint64_t, uint32_t, KeyHash> mByOwner;  // (owner, sequence), live
   std::unordered_map<uint32_t, uint32_t> mByBlock;
   std::unordered_map<uint32_t, uint32_t> mOwners;   // live owner -> number of its entries
   std::set<uint32_t> mFree;

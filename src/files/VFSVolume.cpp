@@ -31,7 +31,7 @@ bool WholeIn(double value, double low, double high) {
 }  // namespace
 
 VFSVolume::VFSVolume(RandomAccessMechanism* disk, bool ownsDisk)
-    : mDisk(disk), mOwnsDisk(ownsDisk) {}
+    : mDisk(disk), mOwnsDisk(ownsDisk), mCache(disk) {}
 
 VFSVolume* VFSVolume::Create(RandomAccessMechanism* disk, bool ownsDisk) {
   if (!QV_CHECK_TEXT(disk, "diskFile", nullptr)) return nullptr;
@@ -40,17 +40,17 @@ VFSVolume* VFSVolume::Create(RandomAccessMechanism* disk, bool ownsDisk) {
   return volume;
 }
 
-VFSVolume* VFSVolume::Open(RandomAccessMechanism* disk, bool ownsDisk) {
+VFSVolume* VFSVolume::Open(RandomAccessMechanism* disk, bool ownsDisk, bool readOnly) {
   if (!QV_CHECK_TEXT(disk, "diskFile", nullptr)) return nullptr;
   auto* volume = new VFSVolume(disk, ownsDisk);
+  volume->mReadOnly = readOnly;
   volume->mValid = volume->Load();
   return volume;
 }
 
 VFSVolume::~VFSVolume() {
   if (mValid && mMap.Changes() != mMapWritten) WriteBackMap();
-  if (!mDisk) return;
-  mDisk->Flush();
+  mCache.Flush();
   if (mOwnsDisk) {
     mDisk->Close();
     delete mDisk;
@@ -60,13 +60,11 @@ VFSVolume::~VFSVolume() {
 // --- Bytes of the disk -------------------------------------------------------------------------
 
 bool VFSVolume::ReadBytes(uint64_t offset, void* buffer, uint32_t count) {
-  int32_t got = 0;
-  return mDisk->SetPosition(offset) && mDisk->Read(buffer, int32_t(count), &got) &&
-         uint32_t(got) == count;
+  return mCache.Read(offset, buffer, count);
 }
 
 bool VFSVolume::WriteBytes(uint64_t offset, const void* buffer, uint32_t count) {
-  return mDisk->SetPosition(offset) && mDisk->Write(buffer, int32_t(count));
+  return !mReadOnly && mCache.Write(offset, buffer, count);
 }
 
 double VFSVolume::DecodeDouble(const uint8_t* bytes) const {
@@ -138,7 +136,9 @@ bool VFSVolume::Initialize() {
   EncodeDouble(kNewVolumeLength - kFirstBlock, bytes + 20);
   StoreBigEndian32(bytes + 36, 2);  // the next file number; the map is empty
   StoreBigEndian32(bytes + 44, kBlockEndMagic);
-  if (!mDisk->SetLength(0) || !WriteBytes(0, bytes, sizeof bytes)) return false;
+  if (!mDisk->SetLength(0)) return false;
+  mCache.Reset();
+  if (!WriteBytes(0, bytes, sizeof bytes)) return false;
   mDiskLength = kNewVolumeLength;
   mMetadata.file = kMetadataFile;
   mMetadata.first = {kFirstBlock, kNewVolumeLength - kFirstBlock, 0, 0,
@@ -342,7 +342,11 @@ VFSVolume::OpenRecord* VFSVolume::Record(int32_t handle) {
 bool VFSVolume::CloseFile(int32_t handle) {
   OpenRecord* record = Record(handle);
   if (!record) return false;
-  if (record->current.start != record->first.start) mLastPlace[record->file] = record->current;
+  // Chains only grow, so the furthest place reached stays true until the file is freed.
+  auto place = mLastPlace.find(record->file);
+  if (record->current.start != record->first.start &&
+      (place == mLastPlace.end() || place->second.dataOffset < record->current.dataOffset))
+    mLastPlace[record->file] = record->current;
   auto count = mOpenCounts.find(record->file);
   if (count != mOpenCounts.end() && --count->second == 0) mOpenCounts.erase(count);
   mOpen[size_t(handle)].reset();
@@ -477,10 +481,7 @@ bool VFSVolume::WriteBackMap() {
 
 bool VFSVolume::Flush() {
   const bool written = !mValid || mMap.Changes() == mMapWritten || WriteBackMap();
-  FlushDisk();
-  return mValid && written;
+  return FlushDisk() && mValid && written;
 }
 
-void VFSVolume::FlushDisk() {
-  if (mDisk) mDisk->Flush();
-}
+bool VFSVolume::FlushDisk() { return mReadOnly || mCache.Flush(); }

@@ -22,6 +22,8 @@
 //   - A free block is handed out again only when its own header says free, and with its data
 //     zeroed: a file never reads another's old bytes. Blocks end below 4 GiB (offsets are
 //     32-bit in the format); an allocation past that fails.
+//   - The file is read and written through a page cache, pushed out at Flush, FlushDisk and
+//     when the volume goes.
 //   - A file is read and written at explicit positions through a handle; a position past the
 //     end of its chain reads nothing and, when written, grows the chain with zeroed blocks.
 //
@@ -36,6 +38,7 @@
 
 #include "files/RandomAccessMechanism.h"
 #include "files/VFSBlockMap.h"
+#include "files/VFSPageCache.h"
 
 class VFSVolume {
  public:
@@ -51,8 +54,8 @@ class VFSVolume {
   // A new, empty volume written over disk (emptied first). Nil after a report for a nil disk;
   // otherwise a volume whose IsValid tells whether every write went through.
   static VFSVolume* Create(RandomAccessMechanism* disk, bool ownsDisk);
-  // The volume in disk; check IsValid.
-  static VFSVolume* Open(RandomAccessMechanism* disk, bool ownsDisk);
+  // The volume in disk; check IsValid. A read-only volume refuses every change.
+  static VFSVolume* Open(RandomAccessMechanism* disk, bool ownsDisk, bool readOnly = false);
   // Writes the map back, then closes and deletes the disk when it owns it.
   virtual ~VFSVolume();
   VFSVolume(const VFSVolume&) = delete;
@@ -80,10 +83,10 @@ class VFSVolume {
   bool WriteAt(int32_t handle, uint64_t position, const void* buffer, int32_t count);
   // Zeros the bytes of [from, to) that lie in the chain; none are added.
   bool ZeroRange(int32_t handle, uint64_t from, uint64_t to);
-  // Writes the map back and pushes the disk's buffer out.
+  // Writes the map back and pushes the volume file's buffers out.
   bool Flush();
-  // Pushes the disk's buffer out.
-  void FlushDisk();
+  // Pushes the volume file's buffers out (every changed page, then the disk's own buffer).
+  bool FlushDisk();
   // A double of the volume's byte order (host order in version 1, reversed in the others).
   double DecodeDouble(const uint8_t* bytes) const;
   void EncodeDouble(double value, uint8_t* bytes) const;
@@ -142,6 +145,8 @@ class VFSVolume {
 
   RandomAccessMechanism* mDisk;
   bool mOwnsDisk;
+  bool mReadOnly = false;
+  VFSPageCache mCache;
   bool mValid = false;
   bool mRebuilt = false;
   int32_t mVersion = kCurrentVersion;

@@ -80,10 +80,10 @@ bool VFile::Close() {
   if (mHandle < 0) return false;
   const bool written = mLayer->WriteLength(mHandle, mLength);
   mLayer->Core().CloseFile(mHandle);
-  mLayer->Core().FlushDisk();
+  const bool flushed = mLayer->Core().FlushDisk();
   mHandle = -1;
   RuntimeObject* volume = mVolume;
   mVolume = nullptr;
   if (volume) RuntimeUnlockObject(volume);
-  return written;
+  return written && flushed;
 }

@@ -70,8 +70,8 @@ VHFSVolume* VHFSVolume::Create(RandomAccessMechanism* disk, bool ownsDisk) {
   return volume;
 }
 
-VHFSVolume* VHFSVolume::Open(RandomAccessMechanism* disk, bool ownsDisk) {
-  VFSVolume* core = VFSVolume::Open(disk, ownsDisk);
+VHFSVolume* VHFSVolume::Open(RandomAccessMechanism* disk, bool ownsDisk, bool readOnly) {
+  VFSVolume* core = VFSVolume::Open(disk, ownsDisk, readOnly);
   if (!core) return nullptr;
   auto* volume = new VHFSVolume(core);
   Header root;
@@ -217,9 +217,9 @@ void VHFSVolume::IndexName(Listing* listing, uint32_t index) {
   if (entry.type != 0) listing->byName.emplace(Folded(entry.name), index);
 }
 
-void VHFSVolume::ReindexNames(Listing* listing) {
-  listing->byName.clear();
-  for (uint32_t i = 0; i < listing->entries.size(); ++i) IndexName(listing, i);
+void VHFSVolume::UnindexName(Listing* listing, uint32_t index) {
+  auto found = listing->byName.find(Folded(listing->entries[index].name));
+  if (found != listing->byName.end() && found->second == index) listing->byName.erase(found);
 }
 
 VHFSVolume::Listing* VHFSVolume::Listed(uint32_t folder) {
@@ -301,9 +301,13 @@ bool VHFSVolume::RemoveChild(uint32_t folder, uint32_t number) {
     mListings.erase(folder);
     return false;
   }
-  listing->entries[size_t(index)] = listing->entries[last];
+  UnindexName(listing, uint32_t(index));
+  if (uint32_t(index) != last) {
+    UnindexName(listing, last);
+    listing->entries[size_t(index)] = listing->entries[last];
+    IndexName(listing, uint32_t(index));
+  }
   listing->entries.pop_back();
-  ReindexNames(listing);
   return true;
 }
 
@@ -372,8 +376,9 @@ bool VHFSVolume::Rename(uint32_t folder, uint32_t number, const string& name) {
   char field[kNameField] = {};
   std::memcpy(field, stored.data(), stored.size());
   if (!WriteItem(number, kNameOffset, field, kNameField)) return false;
+  UnindexName(listing, uint32_t(index));
   listing->entries[size_t(index)].name = stored;
-  ReindexNames(listing);
+  IndexName(listing, uint32_t(index));
   return true;
 }
 

@@ -56,8 +56,9 @@ class VHFSVolume {
 
   // A new volume over disk with an empty root; nil when it could not be made.
   static VHFSVolume* Create(RandomAccessMechanism* disk, bool ownsDisk);
-  // The volume in disk; nil when the container or its root folder does not hold.
-  static VHFSVolume* Open(RandomAccessMechanism* disk, bool ownsDisk);
+  // The volume in disk; nil when the container or its root folder does not hold. A read-only
+  // volume refuses every change.
+  static VHFSVolume* Open(RandomAccessMechanism* disk, bool ownsDisk, bool readOnly = false);
   virtual ~VHFSVolume();
   VHFSVolume(const VHFSVolume&) = delete;
   VHFSVolume& operator=(const VHFSVolume&) = delete;
@@ -118,7 +119,7 @@ class VHFSVolume {
   bool WriteDouble(uint32_t number, uint64_t position, double value);
   Listing* Listed(uint32_t folder);
   void IndexName(Listing* listing, uint32_t index);
-  void ReindexNames(Listing* listing);
+  void UnindexName(Listing* listing, uint32_t index);
   bool AppendChild(uint32_t folder, uint32_t number);
   bool RemoveChild(uint32_t folder, uint32_t number);
   int64_t IndexOf(const Listing& listing, uint32_t number) const;

@@ -96,8 +96,9 @@ extern "C" RuntimeObject* FolderItemOpenAsVirtualVolume(RuntimeObject* item) {
   FolderItemImp* imp = ItemImp(item);
   if (!imp) return nullptr;
   RandomAccessMechanism* disk = imp->OpenAsMechanism(true, true);
-  if (!disk) disk = imp->OpenAsMechanism(true, false);
-  return disk ? Holding(VHFSVolume::Open(BigEndian(disk), true)) : nullptr;
+  const bool readOnly = !disk;
+  if (readOnly) disk = imp->OpenAsMechanism(true, false);
+  return disk ? Holding(VHFSVolume::Open(BigEndian(disk), true, readOnly)) : nullptr;
 }
 QV_EXPORT(FolderItemOpenAsVirtualVolume)
 
