@@ -30,6 +30,11 @@ RandomAccessMechanism* Disk(const std::string& path, bool create) {
   return file;
 }
 
+uint32_t LoadWord(const std::string& bytes, size_t at) {
+  return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
+         uint32_t(uint8_t(bytes[at + 2])) << 8 | uint8_t(bytes[at + 3]);
+}
+
 std::unique_ptr<VFSVolume> OpenAt(const std::string& path) {
   return std::unique_ptr<VFSVolume>(VFSVolume::Open(Disk(path, false), true));
 }
@@ -97,6 +102,39 @@ TEST(VFSVolume, VersionsOneToThreeOpenAndOnlyOneKeepsHostOrderDoubles) {
   WritePython(temp / "swapped", "bytearray(" + FirstPart(1, 40) + ")[:4] + b'\\0\\0\\0\\2' + " +
                                     FirstPart(1, 40) + "[8:]");
   EXPECT_FALSE(OpenAt(temp / "swapped")->IsValid());
+}
+
+// The map's byte count must be 8 + 12n and the next file number at least 2 and unused.
+TEST(VFSVolume, AMapOrNextNumberThatCannotBeTrueIsRefused) {
+  qvtest::TempFolder temp("qvvfsmap");
+  const std::string path = temp / "map.vol";
+  {
+    std::unique_ptr<VFSVolume> volume(VFSVolume::Create(Disk(path, true), true));
+    ASSERT_EQ(volume->NewFileNumber(), 2u);
+  }
+  const std::string sound = ReadFile(path);
+  ASSERT_TRUE(OpenAt(path)->IsValid());
+  // File 1's data: the next number at 36, the map's byte count at 40 (the first block holds
+  // both), the map in file 1's next block, after file 2's.
+  uint32_t mapBytes = 0;
+  {
+    std::unique_ptr<VFSVolume> volume = OpenAt(path);
+    mapBytes = uint32_t(volume->Map().Serialize().size());
+  }
+  const auto patched = [&](size_t at, uint32_t value) {
+    std::string bytes = sound;
+    for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = char(value >> (24 - 8 * i));
+    WriteFile(path, bytes);
+    return OpenAt(path)->IsValid();
+  };
+  EXPECT_FALSE(patched(36, 1));
+  EXPECT_FALSE(patched(36, 2));
+  EXPECT_TRUE(patched(36, 3));
+  ASSERT_EQ(LoadWord(sound, 40), mapBytes);
+  EXPECT_EQ(LoadWord(sound, 8 + 40 + 1024 + 28), 0x424D6170u);  // "BMap"
+  EXPECT_FALSE(patched(40, mapBytes + 1));
+  EXPECT_FALSE(patched(40, mapBytes + 12));
+  EXPECT_FALSE(patched(40, 0xFFFFFFF8));
 }
 
 TEST(VFSVolume, TheMapSerialisesToTwelveBytesAnEntryAndLoadsBack) {
