@@ -193,6 +193,16 @@ FolderItemImp* FolderItemImpOf(RuntimeObject* item) {
   return item ? reinterpret_cast<FolderItemObject*>(item)->mImp : nullptr;
 }
 
+FolderItemImp* RequiredFolderItemImp(RuntimeObject* item, const char* condition) {
+  if (!item) {
+    RaiseNilObjectException();
+    return nullptr;
+  }
+  FolderItemImp* imp = FolderItemImpOf(item);
+  QV_CHECK_TEXT(imp, condition, nullptr);
+  return imp;
+}
+
 bool FolderItemSetPath(RuntimeObject* item, const string& path, bool resolve) {
   if (!QV_CHECK_TEXT(item, "entry", nullptr)) return false;
   FolderItemImpUnix::PathStatus status;

@@ -4,7 +4,6 @@
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
 #include "files/FolderItemClass.h"
@@ -45,17 +44,6 @@ RuntimeObject* Holding(VHFSVolume* layer) {
   return object;
 }
 
-// The imp of a FolderItem argument: a nil item raises, one without an imp is a failed check.
-FolderItemImp* ItemImp(RuntimeObject* item) {
-  if (!item) {
-    RaiseNilObjectException();
-    return nullptr;
-  }
-  FolderItemImp* imp = FolderItemImpOf(item);
-  QV_CHECK_TEXT(imp, "entry->mImp", nullptr);
-  return imp;
-}
-
 }  // namespace
 
 QV_CLASS(VirtualVolumeClassDefinition,
@@ -85,7 +73,7 @@ extern "C" RuntimeObject* VirtVolRootGetter(RuntimeObject* volume, uint32_t) {
 QV_EXPORT(VirtVolRootGetter)
 
 extern "C" RuntimeObject* FolderItemCreateVirtualVolume(RuntimeObject* item) {
-  FolderItemImp* imp = ItemImp(item);
+  FolderItemImp* imp = RequiredFolderItemImp(item, "entry->mImp");
   if (!imp || imp->Exists()) return nullptr;
   RandomAccessMechanism* disk = BigEndian(imp->CreateMechanism(""));
   return disk ? Holding(VHFSVolume::Create(disk, true)) : nullptr;
@@ -93,7 +81,7 @@ extern "C" RuntimeObject* FolderItemCreateVirtualVolume(RuntimeObject* item) {
 QV_EXPORT(FolderItemCreateVirtualVolume)
 
 extern "C" RuntimeObject* FolderItemOpenAsVirtualVolume(RuntimeObject* item) {
-  FolderItemImp* imp = ItemImp(item);
+  FolderItemImp* imp = RequiredFolderItemImp(item, "entry->mImp");
   if (!imp) return nullptr;
   RandomAccessMechanism* disk = imp->OpenAsMechanism(true, true);
   const bool readOnly = !disk;
