@@ -4,23 +4,36 @@
 # definitely lost, fails the test; forked children report into the same output, so the summary
 # lines are checked as well as the exit status.
 #
-#   qv_add_valgrind_test(<name> <command> [ARGS...] [PASS <regex>] [NO_DISPLAY])
+#   qv_add_valgrind_test(<name> <command> [ARGS...] [PASS <regex>] [NO_DISPLAY] [WITH_DISPLAY]
+#                        [DRD])
 #     Adds CTest test Valgrind.<name> (label "valgrind"), in the plain build only: the
 #     sanitizers' own run-time cannot live under valgrind. With NO_DISPLAY the program runs
-#     without the test display (a message box then answers on standard error).
+#     without the test display (a message box then answers on standard error); WITH_DISPLAY
+#     gives it a display of its own (scripts/with-display), as a windowed image needs. DRD runs
+#     valgrind's race detector instead of Memcheck: any data race or misuse of a lock that it
+#     reports fails the test.
 include_guard(GLOBAL)
 
 find_program(QV_VALGRIND valgrind)
 
 function(qv_add_valgrind_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "NO_DISPLAY" "PASS" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "NO_DISPLAY;WITH_DISPLAY;DRD" "PASS" "")
   if(QV_SANITIZE OR NOT QV_VALGRIND)
     return()
   endif()
+  if(ARG_DRD)
+    set(tool --tool=drd)
+  else()
+    set(tool --smc-check=all-non-file --leak-check=full --errors-for-leak-kinds=definite
+      --show-leak-kinds=definite
+      --suppressions=${PROJECT_SOURCE_DIR}/tests/support/valgrind.supp)
+  endif()
+  set(launcher)
+  if(ARG_WITH_DISPLAY)
+    set(launcher ${PROJECT_SOURCE_DIR}/scripts/with-display)
+  endif()
   add_test(NAME Valgrind.${name}
-    COMMAND ${QV_VALGRIND} --error-exitcode=99 --smc-check=all-non-file --leak-check=full
-      --errors-for-leak-kinds=definite --show-leak-kinds=definite --num-callers=30
-      --suppressions=${PROJECT_SOURCE_DIR}/tests/support/valgrind.supp
+    COMMAND ${launcher} ${QV_VALGRIND} --error-exitcode=99 --num-callers=30 ${tool}
       ${ARG_UNPARSED_ARGUMENTS})
   set(fail "ERROR SUMMARY: [1-9]|definitely lost: [1-9]")
   set(environment "G_SLICE=always-malloc;G_DEBUG=gc-friendly")

@@ -9,7 +9,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "openURLMovie",
     "RuntimeSpeak",
     "getWindow",
-    "RuntimeGetImplicitWindow",
     "RuntimeOpenPrinter",
     "RuntimeOpenPrinterDialog",
     "getNamedObjectDescriptor",
@@ -59,7 +58,8 @@ inline constexpr const char* kExportsStillToCome[] = {
 inline constexpr const char* kClassesStillToCome[] = {
     "MDIWindow",
     "MenuBar",
-    "Window",
+    "DockItem",
+    "DragItem",
     "PrinterSetup",
     "AppleEventObjectSpecifier",
     "AppleEvent",
