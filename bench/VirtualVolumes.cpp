@@ -67,7 +67,11 @@ void BM_VolumeCreateFiles(benchmark::State& state) {
   std::filesystem::remove_all(folder);
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_VolumeCreateFiles)->Arg(1000)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VolumeCreateFiles)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_HostCreateFiles(benchmark::State& state) {
   const std::string folder = ScratchFolder();
@@ -87,7 +91,11 @@ void BM_HostCreateFiles(benchmark::State& state) {
   std::filesystem::remove_all(folder);
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_HostCreateFiles)->Arg(1000)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HostCreateFiles)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 // Writes kLargeFile bytes through out in chunks, then reads them back from the start.
 void WriteThenRead(RandomAccessMechanism* file) {

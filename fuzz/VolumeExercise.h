@@ -130,7 +130,7 @@ inline std::string Corrupted(qvfuzz::InputReader& program, int steps) {
       case 0: volume[at] = char(volume[at] ^ (1 << (word >> 29))); break;
       case 1: volume.resize(at); break;
       case 2: PutDouble(&volume, block + 12, lengths[program.Byte() % 9]); break;
-      case 3: PutDouble(&volume, block + 20, word % 2 ? double(block) : double(word % block)); break;
+      case 3: PutDouble(&volume, block + 20, word % 2 ? block : double(word % block)); break;
       case 4: PutWord(&volume, 8 + 28 + 4, 0xFFFFFFFF - (word % 64)); break;
       case 5: PutWord(&volume, 8 + 28 + 12, 0xFFFFFFFF - (word % 64)); break;
       default: volume[at] = char(word); break;

@@ -107,6 +107,11 @@ string FolderItemImpVirtual::GetPath() const {
   return path;
 }
 
+string FolderItemImpVirtual::GetURLPath() const {
+  if (!mIsSelf && GetPath().IsEmpty()) return string();
+  return FolderItemImp::GetURLPath();
+}
+
 FolderItemImp* FolderItemImpVirtual::GetParent() const {
   VHFSVolume* layer = Layer();
   if (mIsSelf || !layer) return nullptr;

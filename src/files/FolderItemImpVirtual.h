@@ -34,6 +34,8 @@ class FolderItemImpVirtual : public FolderItemImp {
   string GetName() const override { return mName; }
   bool SetName(const string& name) override;
   string GetPath() const override;
+  // "" when the item has no path (a cycle above it).
+  string GetURLPath() const override;
   string GetType() const override;
   uint32_t GetMacType() const override;
   bool SetMacType(uint32_t code) override;

@@ -23,6 +23,12 @@ constexpr int32_t kZeroChunk = 4096;
 // Outcomes of moving a cursor to a position.
 enum Reached { kFailed = -1, kChainEnd = 0, kInside = 1 };
 
+// A caller's buffer and count: missing ones are failed checks.
+bool CallerGave(const void* buffer, int32_t count) {
+  return QV_CHECK_TEXT(buffer, "outBuffer", nullptr) &&
+         QV_CHECK_TEXT(count >= 0, "ioBytes", nullptr);
+}
+
 // A whole number in [low, high).
 bool WholeIn(double value, double low, double high) {
   return value >= low && value < high && value == std::floor(value);
@@ -411,16 +417,14 @@ bool VFSVolume::Transfer(OpenRecord* record, uint64_t position, uint8_t* bytes,
 bool VFSVolume::ReadAt(int32_t handle, uint64_t position, void* buffer, int32_t count,
                        int32_t* got) {
   *got = 0;
-  if (!QV_CHECK_TEXT(buffer, "outBuffer", nullptr) || !QV_CHECK_TEXT(count >= 0, "ioBytes", nullptr))
-    return false;
+  if (!CallerGave(buffer, count)) return false;
   OpenRecord* record = Record(handle);
   return record &&
          Transfer(record, position, static_cast<uint8_t*>(buffer), nullptr, count, false, got);
 }
 
 bool VFSVolume::WriteAt(int32_t handle, uint64_t position, const void* buffer, int32_t count) {
-  if (!QV_CHECK_TEXT(buffer, "outBuffer", nullptr) || !QV_CHECK_TEXT(count >= 0, "ioBytes", nullptr))
-    return false;
+  if (!CallerGave(buffer, count)) return false;
   OpenRecord* record = Record(handle);
   int32_t done = 0;
   return record &&

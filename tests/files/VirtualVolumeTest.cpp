@@ -24,7 +24,8 @@ using namespace voltest;
 
 std::vector<std::string> Names(const FolderItemImp& folder) {
   std::vector<std::string> names;
-  for (int32_t i = 0; i < folder.Count(); ++i) names.push_back(Bytes(Item(folder.Item(i, 0))->GetName()));
+  for (int32_t i = 0; i < folder.Count(); ++i)
+    names.push_back(Bytes(Item(folder.Item(i, 0))->GetName()));
   return names;
 }
 
@@ -37,6 +38,9 @@ TEST(VirtualVolume, DirectoryRules) {
   EXPECT_EQ(root->Count(), 0);
   EXPECT_EQ(root->GetParent(), nullptr);
   EXPECT_EQ(root->GetMacDirID(), 2);
+  Held rootObject(VirtVolRootGetter(volume.get(), 0));
+  Held itsVolume(folderVirtVolGetter(rootObject.get(), 0));
+  EXPECT_EQ(itsVolume.get(), volume.get());
 
   // A child names a place whether or not something is there; lookups ignore case.
   Item a(root->Child("a", 0));
@@ -152,7 +156,8 @@ void MakeHostTree(const fs::path& folder, std::mt19937& random, int depth) {
     WriteFile(folder / ("file " + std::to_string(i)), i == 0 ? std::string() : bytes);
   }
   if (depth > 0) {
-    for (int i = 0; i < 2; ++i) MakeHostTree(folder / ("sub" + std::to_string(i)), random, depth - 1);
+    for (int i = 0; i < 2; ++i)
+      MakeHostTree(folder / ("sub" + std::to_string(i)), random, depth - 1);
   }
 }
 
