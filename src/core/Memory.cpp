@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/MemoryLargeBlocks.h"
+
 namespace {
 
 constexpr uint32_t kSizeClasses = 64;
@@ -41,7 +43,13 @@ void FatalMessageHook(const unsigned char* /*pascalText*/) {}
   std::exit(EXIT_FAILURE);
 }
 
-void* SystemAlloc(size_t size) { return gSystemAlloc(size); }
+// When the system has no memory left, the large blocks kept for reuse go back first and the
+// request is tried once more.
+void* SystemAlloc(size_t size) {
+  void* block = gSystemAlloc(size);
+  if (!block && ReleaseLargeBlockCache() > 0) block = gSystemAlloc(size);
+  return block;
+}
 
 }  // namespace
 
@@ -62,7 +70,12 @@ extern "C" void OSfree(void* block) { std::free(block); }
 
 extern "C" void* OSalloclen(uint32_t size, int32_t handling) {
   if (size == 0) return nullptr;
-  if (size > kSmallBlockLargest) return OSalloc(size, handling);
+  if (size > kSmallBlockLargest) {
+    uint32_t blockSize = LargeBlockClassSize(size);
+    if (blockSize == 0) return OSalloc(size, handling);
+    if (void* kept = TakeCachedLargeBlock(blockSize)) return kept;
+    return OSalloc(blockSize, handling);
+  }
   uint32_t sizeClass = (size + 3) / 4;
   uint32_t blockSize = sizeClass * 4;
   if (FreeBlock* block = gSmall.freeLists[sizeClass]) {
@@ -90,7 +103,7 @@ extern "C" void* OSalloclen(uint32_t size, int32_t handling) {
 extern "C" void OSfreelen(void* block, uint32_t size) {
   if (!block || size == 0) return;  // a size-0 request never handed out a block
   if (size > kSmallBlockLargest) {
-    OSfree(block);
+    if (!CacheLargeBlock(block, size)) OSfree(block);
     return;
   }
   uint32_t sizeClass = (size + 3) / 4;
@@ -107,6 +120,7 @@ int32_t SmallBlockBytesInUse() { return gSmall.bytesInUse; }
 
 SystemAllocFunction SetSystemAllocFunctionForTesting(SystemAllocFunction function) {
   SystemAllocFunction previous = gSystemAlloc;
+  ReleaseLargeBlockCache();
   gSystemAlloc = function ? function : std::malloc;
   return previous;
 }

@@ -4,12 +4,13 @@
 // registers no constants.
 //
 // Rows whose functions come with the window accessors (title, background, drawing, drops,
-// focus, menu bar, full screen) and with the class-specific field accessors of the control
-// classes carry no function until those land; where a generic accessor serves one side of a
-// property, the row has that side alone.
+// focus, menu bar, full screen) carry no function until those land; where an accessor of
+// ClassFieldAccessors.h or a generic one serves one side of a property, the row has that side
+// alone.
 #include <cstddef>
 
 #include "core/ClassDefinitionRows.h"
+#include "core/ClassFieldAccessors.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "windows/WindowControls.h"
@@ -36,26 +37,40 @@ const PropertyRow kWindowProperties[] = {
     QV_PROPERTY("Top", Integer, windowPosGetter, windowPosSetter, 1),
     QV_PROPERTY("Width", Integer, windowPosGetter, windowPosSetter, 2),
     QV_PROPERTY("Height", Integer, windowPosGetter, windowPosSetter, 3),
-    Pending("Placement", Integer, offsetof(WindowObject, placement)),
-    Pending("Title", String),
+    QV_PROPERTY("Placement", Integer, windowPlacementGetter, windowPlacementSetter,
+                offsetof(WindowObject, placement)),
+    QV_READONLY("Title", String, windowTitleGetter),
     Pending("FullScreen", Boolean),
     Pending("MenuBarVisible", Boolean),
-    Pending("CloseBox", Boolean, offsetof(WindowObject, closeButton)).Flags(kRowHidden),
-    Pending("CloseButton", Boolean, offsetof(WindowObject, closeButton)),
-    Pending("GrowIcon", Boolean, offsetof(WindowObject, resizeable)).Flags(kRowHidden),
-    Pending("Resizeable", Boolean, offsetof(WindowObject, resizeable)),
-    Pending("ZoomIcon", Boolean, offsetof(WindowObject, maximizeButton)).Flags(kRowHidden),
-    Pending("MaximizeButton", Boolean, offsetof(WindowObject, maximizeButton)),
+    QV_PROPERTY("CloseBox", Boolean, windowCloseBoxGetter, windowCloseBoxSetter,
+                offsetof(WindowObject, closeButton))
+        .Flags(kRowHidden),
+    QV_PROPERTY("CloseButton", Boolean, windowCloseBoxGetter, windowCloseBoxSetter,
+                offsetof(WindowObject, closeButton)),
+    QV_PROPERTY("GrowIcon", Boolean, windowGrowIconGetter, windowGrowIconSetter,
+                offsetof(WindowObject, resizeable))
+        .Flags(kRowHidden),
+    QV_PROPERTY("Resizeable", Boolean, windowGrowIconGetter, windowGrowIconSetter,
+                offsetof(WindowObject, resizeable)),
+    QV_PROPERTY("ZoomIcon", Boolean, windowZoomIconGetter, windowZoomIconSetter,
+                offsetof(WindowObject, maximizeButton))
+        .Flags(kRowHidden),
+    QV_PROPERTY("MaximizeButton", Boolean, windowZoomIconGetter, windowZoomIconSetter,
+                offsetof(WindowObject, maximizeButton)),
     QV_PROPERTY("MinimizeButton", Boolean, boolGetter, boolSetter,
                 offsetof(WindowObject, minimizeButton)),
-    Pending("Frame", Integer, offsetof(WindowObject, frame)),
+    QV_PROPERTY("Frame", Integer, windowFrameGetter, windowFrameSetter,
+                offsetof(WindowObject, frame)),
     QV_PROPERTY("Composite", Boolean, boolGetter, boolSetter, offsetof(WindowObject, composite))
         .Flags(kRowCompositeFlags),
     QV_PROPERTY("LiveResize", Boolean, windowLiveResizeGetter, windowLiveResizeSetter),
-    Pending("Backdrop", Class<"Picture">, offsetof(WindowObject, backdrop)),
+    QV_READONLY("Backdrop", Class<"Picture">, windowBackdropGetter,
+                offsetof(WindowObject, backdrop)),
     Pending("Graphics", Class<"Graphics">),
-    Pending("HasBackColor", Boolean, offsetof(WindowObject, hasBackColor)),
-    Pending("BackColor", Color, offsetof(WindowObject, backColor)),
+    QV_READONLY("HasBackColor", Boolean, windowHasBackColorGetter,
+                offsetof(WindowObject, hasBackColor)),
+    QV_READONLY("BackColor", Color, windowBackColorGetter,
+                offsetof(WindowObject, backColor)),
     QV_READONLY("BalloonHelp", String, stringGetter, offsetof(WindowObject, balloonHelp)),
     QV_PROPERTY("MinWidth", Integer, windowMinMaxWidthHeightGetter,
                 windowMinMaxWidthHeightSetter, 0),

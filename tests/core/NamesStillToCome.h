@@ -69,7 +69,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "SpecialFolder",
     "ResourceFork",
     "EditField",
-    "Database",
     "RegistryItem",
 };
 // clang-format on
