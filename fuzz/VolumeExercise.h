@@ -105,6 +105,12 @@ inline std::vector<uint32_t> BlockOffsets(const std::string& volume) {
   return blocks;
 }
 
+// Where the serialised map's entry count lies (after its tag, in file 1's second block).
+inline size_t MapCountOffset(const std::string& volume) {
+  const size_t tag = volume.find("BMap");
+  return tag == std::string::npos ? volume.size() : tag + 4;
+}
+
 inline void PutDouble(std::string* volume, size_t at, double value) {
   if (at + 8 <= volume->size()) CopyBytesReversed(volume->data() + at, &value, 8);
 }
@@ -114,8 +120,8 @@ inline void PutWord(std::string* volume, size_t at, uint32_t value) {
 }
 
 // Applies the program's corruptions, a byte choosing each: bit flips, truncation, block lengths
-// of 0, NaN, negative and huge, next links backwards or to themselves, map counts near 2^32,
-// stray bytes.
+// of 0, NaN, negative and huge, next links backwards or to themselves, map byte counts and map
+// entry counts near 2^32, stray bytes.
 inline std::string Corrupted(qvfuzz::InputReader& program, int steps) {
   std::string volume = PopulatedVolume();
   const std::vector<uint32_t> blocks = BlockOffsets(volume);
@@ -132,7 +138,7 @@ inline std::string Corrupted(qvfuzz::InputReader& program, int steps) {
       case 2: PutDouble(&volume, block + 12, lengths[program.Byte() % 9]); break;
       case 3: PutDouble(&volume, block + 20, word % 2 ? block : double(word % block)); break;
       case 4: PutWord(&volume, 8 + 28 + 4, 0xFFFFFFFF - (word % 64)); break;
-      case 5: PutWord(&volume, 8 + 28 + 12, 0xFFFFFFFF - (word % 64)); break;
+      case 5: PutWord(&volume, MapCountOffset(volume), 0xFFFFFFFF - (word % 64)); break;
       default: volume[at] = char(word); break;
     }
   }

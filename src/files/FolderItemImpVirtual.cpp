@@ -86,11 +86,24 @@ bool FolderItemImpVirtual::ChangeInfo(void (*change)(VItemInfo*, double), double
 bool FolderItemImpVirtual::SetName(const string& name) {
   const VEntry found = Found();
   std::string stored;
-  if (mIsSelf || found.type == 0 || !VHFSVolume::StoredName(name, &stored) ||
+  if (found.type == 0 || !VHFSVolume::StoredName(name, &stored) ||
       !Layer()->Rename(mEntry.number, found.number, name))
     return false;
   mName = TextOf(stored);
+  if (mIsSelf) mEntry.name = stored;
   return true;
+}
+
+// The same volume, and the same entry (or, for items that do not exist, the same folder and
+// the same name ignoring case).
+bool FolderItemImpVirtual::IsSameItem(const FolderItemImpVirtual& other) const {
+  if (mVolume != other.mVolume) return false;
+  const VEntry mine = Found(), theirs = other.Found();
+  if (mine.type != 0 || theirs.type != 0) return mine.number == theirs.number;
+  std::string a, b;
+  return mIsSelf == other.mIsSelf && mEntry.number == other.mEntry.number &&
+         VHFSVolume::StoredName(mName, &a) && VHFSVolume::StoredName(other.mName, &b) &&
+         VHFSVolume::Folded(a) == VHFSVolume::Folded(b);
 }
 
 string FolderItemImpVirtual::GetPath() const {
@@ -252,9 +265,7 @@ bool FolderItemImpVirtual::MoveTo(FolderItemImp* destination) {
   const VEntry there = target->Found();
   if (there.type == VHFSVolume::kFolderType)
     return layer->Move(found.number, mEntry.number, there.number);
-  // A file's place: whatever is there goes first, then the item moves in under that name.
-  if (target->mIsSelf || (there.type != 0 && !destination->Delete())) return false;
-  const uint32_t folder = target->mEntry.number;
-  return layer->Move(found.number, mEntry.number, folder) &&
-         layer->Rename(folder, found.number, target->mName);
+  // A file's place: a file there gives way, then the item moves in under that name.
+  return !target->mIsSelf &&
+         layer->MoveReplacing(found.number, mEntry.number, target->mEntry.number, target->mName);
 }

@@ -25,6 +25,8 @@ class FolderItemImpVirtual : public FolderItemImp {
   ~FolderItemImpVirtual() override;
 
   RuntimeObject* Volume() const { return mVolume; }
+  // True when both name one place of one volume (names compared ignoring case).
+  bool IsSameItem(const FolderItemImpVirtual& other) const;
 
   FolderItemImp& Assign(const FolderItemImp& other) override;
   FolderItemImp* Clone() const override;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "core/ByteOrder.h"
 #include "core/RuntimeError.h"
@@ -316,33 +317,35 @@ bool VFSVolume::FreeFile(uint32_t file) {
 }
 
 int32_t VFSVolume::OpenFile(uint32_t file) {
-  if (!mValid || (mFreeSlots.empty() && mOpen.size() >= size_t(kMaxOpenFiles))) return -1;
+  if (!mValid || file == 0 || (mFreeSlots.empty() && mOpen.size() >= uint32_t(kMaxOpenFiles)))
+    return -1;
   Cursor first;
   if (!FirstBlock(file, &first)) return -1;
-  auto record = std::make_unique<OpenRecord>(OpenRecord{file, first, first});
+  OpenRecord record{file, first, first};
   auto place = mLastPlace.find(file);
   Cursor last;
   if (place != mLastPlace.end() && CheckedBlock(place->second.start, file, &last) &&
       last.sequence == place->second.sequence) {
     last.dataOffset = place->second.dataOffset;
-    record->current = last;
+    record.current = last;
   }
   int32_t handle;
   if (!mFreeSlots.empty()) {
     handle = *mFreeSlots.rbegin();
     mFreeSlots.erase(handle);
-    mOpen[size_t(handle)] = std::move(record);
+    mOpen[handle] = record;
   } else {
     handle = int32_t(mOpen.size());
-    mOpen.push_back(std::move(record));
+    mOpen.Append(record);
+    if (mOpen.size() == uint32_t(handle)) return -1;  // no room: reported
   }
   ++mOpenCounts[file];
   return handle;
 }
 
 VFSVolume::OpenRecord* VFSVolume::Record(int32_t handle) {
-  if (handle < 0 || size_t(handle) >= mOpen.size()) return nullptr;
-  return mOpen[size_t(handle)].get();
+  if (handle < 0 || uint32_t(handle) >= mOpen.size() || mOpen[handle].file == 0) return nullptr;
+  return &mOpen[handle];
 }
 
 bool VFSVolume::CloseFile(int32_t handle) {
@@ -355,7 +358,7 @@ bool VFSVolume::CloseFile(int32_t handle) {
     mLastPlace[record->file] = record->current;
   auto count = mOpenCounts.find(record->file);
   if (count != mOpenCounts.end() && --count->second == 0) mOpenCounts.erase(count);
-  mOpen[size_t(handle)].reset();
+  record->file = 0;
   mFreeSlots.insert(handle);
   return true;
 }

@@ -31,11 +31,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <set>
 #include <unordered_map>
-#include <vector>
 
+#include "core/SimpleVector.h"
 #include "files/RandomAccessMechanism.h"
 #include "files/VFSBlockMap.h"
 #include "files/VFSPageCache.h"
@@ -108,6 +107,7 @@ class VFSVolume {
     uint64_t dataOffset = 0;  // the file position of this block's first data byte
     uint32_t Capacity() const { return length - kBlockHeaderSize - 4; }
   };
+  // One slot of the open-file table; file 0 (never opened) marks a free slot.
   struct OpenRecord {
     uint32_t file;
     Cursor first;
@@ -154,7 +154,7 @@ class VFSVolume {
   VFSBlockMap mMap;
   uint64_t mMapWritten = 0;  // mMap.Changes() when last written back
   OpenRecord mMetadata{};
-  std::vector<std::unique_ptr<OpenRecord>> mOpen;
+  SimpleVector<OpenRecord> mOpen;  // grows as the block map does
   std::set<int32_t> mFreeSlots;
   std::unordered_map<uint32_t, int32_t> mOpenCounts;
   // Where each file's last handle stood when closed, so that appending does not walk the chain.

@@ -365,21 +365,40 @@ bool VHFSVolume::Delete(uint32_t folder, uint32_t number) {
   return mCore->FreeFile(number);
 }
 
+// The root is in no folder's list: only its header holds its name.
 bool VHFSVolume::Rename(uint32_t folder, uint32_t number, const string& name) {
   std::string stored;
+  if (!StoredName(name, &stored)) return false;
+  if (number == kRootNumber) return WriteName(number, stored);
   Listing* listing = Listed(folder);
   const int64_t index = listing ? IndexOf(*listing, number) : -1;
-  if (index < 0 || !StoredName(name, &stored)) return false;
-  auto taken = listing->byName.find(Folded(stored));
-  if (taken != listing->byName.end() && listing->entries[taken->second].number != number)
-    return false;
+  return index >= 0 && !TakenByOther(*listing, stored, number) &&
+         RenameListed(listing, uint32_t(index), stored);
+}
+
+bool VHFSVolume::WriteName(uint32_t number, const std::string& stored) {
   char field[kNameField] = {};
   std::memcpy(field, stored.data(), stored.size());
-  if (!WriteItem(number, kNameOffset, field, kNameField)) return false;
-  UnindexName(listing, uint32_t(index));
-  listing->entries[size_t(index)].name = stored;
-  IndexName(listing, uint32_t(index));
+  return WriteItem(number, kNameOffset, field, kNameField);
+}
+
+bool VHFSVolume::RenameListed(Listing* listing, uint32_t index, const std::string& stored) {
+  VEntry& entry = listing->entries[index];
+  if (entry.name == stored) return true;
+  if (!WriteName(entry.number, stored)) return false;
+  UnindexName(listing, index);
+  entry.name = stored;
+  IndexName(listing, index);
   return true;
+}
+
+// The number of the entry that holds the name (ignoring case), when it is not number; else 0.
+uint32_t VHFSVolume::TakenByOther(const Listing& listing, const std::string& stored,
+                                  uint32_t number) const {
+  auto taken = listing.byName.find(Folded(stored));
+  if (taken == listing.byName.end()) return 0;
+  const uint32_t holder = listing.entries[taken->second].number;
+  return holder == number ? 0 : holder;
 }
 
 bool VHFSVolume::SetType(uint32_t folder, uint32_t number, uint32_t type) {
@@ -394,18 +413,38 @@ bool VHFSVolume::SetType(uint32_t folder, uint32_t number, uint32_t type) {
 }
 
 bool VHFSVolume::Move(uint32_t number, uint32_t from, uint32_t to) {
+  Listing* source = Listed(from);
+  const int64_t index = source ? IndexOf(*source, number) : -1;
+  if (index < 0) return false;
+  const std::string name = source->entries[size_t(index)].name;  // the list changes on the way
+  return Relocate(number, from, to, name, false);
+}
+
+bool VHFSVolume::MoveReplacing(uint32_t number, uint32_t from, uint32_t to, const string& name) {
+  std::string stored;
+  return StoredName(name, &stored) && Relocate(number, from, to, stored, true);
+}
+
+// Everything that could refuse is asked before anything changes; only the file that gives way
+// (replacing) is deleted first, under the rules of Delete.
+bool VHFSVolume::Relocate(uint32_t number, uint32_t from, uint32_t to, const std::string& stored,
+                          bool replacing) {
   if (number == kRootNumber || IsWithin(to, number)) return false;
   Listing* target = Listed(to);
   Listing* source = Listed(from);
-  const int64_t index = source ? IndexOf(*source, number) : -1;
-  if (!target || index < 0) return false;
-  if (from == to) return true;
-  const std::string name = source->entries[size_t(index)].name;
-  if (target->byName.count(Folded(name))) return false;
-  if (!RemoveChild(from, number)) return false;
-  if (!AppendChild(to, number)) {
-    AppendChild(from, number);  // back where it was
-    return false;
+  if (!target || !source || IndexOf(*source, number) < 0) return false;
+  if (const uint32_t holder = TakenByOther(*target, stored, number)) {
+    const VEntry there = target->entries[size_t(IndexOf(*target, holder))];
+    if (!replacing || there.type == kFolderType || !Delete(to, holder)) return false;
   }
-  return WriteWord(number, kParentOffset, to);
+  if (from != to) {
+    if (!RemoveChild(from, number)) return false;
+    if (!AppendChild(to, number)) {
+      AppendChild(from, number);  // back where it was
+      return false;
+    }
+    if (!WriteWord(number, kParentOffset, to)) return false;
+  }
+  const int64_t index = IndexOf(*target, number);
+  return index >= 0 && RenameListed(target, uint32_t(index), stored);
 }

@@ -84,9 +84,16 @@ class VHFSVolume {
   uint32_t CreateItem(uint32_t folder, const string& name, uint32_t type);
   uint32_t CreateFolder(uint32_t folder, const string& name);
   bool Delete(uint32_t folder, uint32_t number);
+  // The item's new name in folder (the root's: folder is not asked); false when another entry
+  // of the folder has it.
   bool Rename(uint32_t folder, uint32_t number, const string& name);
   bool SetType(uint32_t folder, uint32_t number, uint32_t type);
+  // Moves the item from one folder into another, keeping its name; false when the name is
+  // taken there or the item is a folder that would land inside itself.
   bool Move(uint32_t number, uint32_t from, uint32_t to);
+  // Moves the item into folder to under name. A file already there under that name is deleted
+  // first (not a folder, not a file held open); nothing changes when any step would refuse.
+  bool MoveReplacing(uint32_t number, uint32_t from, uint32_t to, const string& name);
   bool GetInfo(uint32_t number, VItemInfo* info);
   // Writes the three values back; a shorter length clears the bytes it cuts off.
   bool SetInfo(uint32_t number, const VItemInfo& info);
@@ -126,6 +133,12 @@ class VHFSVolume {
   // True when folder is item or lies below it (or the walk up cannot tell: a cycle).
   bool IsWithin(uint32_t folder, uint32_t item);
   uint32_t MakeItem(uint32_t folder, const string& name, uint32_t type);
+  bool WriteName(uint32_t number, const std::string& stored);
+  bool RenameListed(Listing* listing, uint32_t index, const std::string& stored);
+  uint32_t TakenByOther(const Listing& listing, const std::string& stored,
+                        uint32_t number) const;
+  bool Relocate(uint32_t number, uint32_t from, uint32_t to, const std::string& stored,
+                bool replacing);
 
   VFSVolume* mCore;
   std::unordered_map<uint32_t, Listing> mListings;

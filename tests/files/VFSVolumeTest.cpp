@@ -160,6 +160,60 @@ TEST(VFSVolume, TheMapSerialisesToTwelveBytesAnEntryAndLoadsBack) {
   EXPECT_EQ(loaded.Count(), 0u);
 }
 
+// Removing an entry closes the gap with every lookup still right; an owner's first entry takes a
+// new block; a search from an index finds a later twin of a key; the free total follows; the
+// entries grow and shrink as the framework's arrays do.
+TEST(VFSVolume, MapEntriesAreRemovedAndChangedInStep) {
+  VFSBlockMap map;
+  for (uint32_t i = 0; i < 40; ++i) map.Add(i % 4, 8 + 1024 * i, i / 4);  // owner 0: free
+  map.Add(1, 7777, 0);  // a twin of (1, 0), as a damaged map may hold
+  EXPECT_EQ(map.Capacity(), 64u);
+  EXPECT_EQ(map.FreeCount(), 10u);
+  uint32_t block = 0;
+  EXPECT_EQ(map.FindBlockFrom(1, 0, 0, &block), 1);
+  EXPECT_EQ(block, 8u + 1024);
+  EXPECT_EQ(map.FindBlockFrom(1, 0, 2, &block), 40);
+  EXPECT_EQ(block, 7777u);
+  EXPECT_EQ(map.FindBlockFrom(1, 0, 41, &block), -1);
+  EXPECT_EQ(map.FindBlockFrom(0, 0, 5, &block), 8);
+
+  ASSERT_TRUE(map.RemoveBlock(8 + 1024));
+  EXPECT_FALSE(map.RemoveBlock(8 + 1024));
+  ASSERT_TRUE(map.FindBlock(1, 0, &block));
+  EXPECT_EQ(block, 7777u);  // the twin answers now
+  ASSERT_TRUE(map.RemoveOwner(2));  // its first entry: sequence 0
+  EXPECT_FALSE(map.FindBlock(2, 0, &block));
+  EXPECT_TRUE(map.FindBlock(2, 1, &block));
+  ASSERT_TRUE(map.SetBlockOfOwner(3, 999999, 70));
+  EXPECT_FALSE(map.FindBlock(3, 0, &block));
+  ASSERT_TRUE(map.FindBlock(3, 70, &block));
+  EXPECT_EQ(block, 999999u);
+  uint32_t owner = 0;
+  EXPECT_TRUE(map.OwnerOfBlock(999999, &owner));
+  EXPECT_EQ(owner, 3u);
+  EXPECT_FALSE(map.OwnerOfBlock(8 + 1024 * 3, &owner));
+  ASSERT_TRUE(map.RemoveOwner(0));
+  EXPECT_EQ(map.FreeCount(), 9u);
+  EXPECT_FALSE(map.RemoveOwner(12345));
+  ASSERT_EQ(map.Count(), 38u);
+  // Every entry is still found both ways, and the map reloads as it is.
+  for (uint32_t i = 0; i < map.Count(); ++i) {
+    const VFSBlockEntry entry = map.At(i);
+    ASSERT_TRUE(map.OwnerOfBlock(entry.block, &owner));
+    EXPECT_EQ(owner, entry.owner) << i;
+    if (entry.owner == 0) continue;
+    ASSERT_TRUE(map.FindBlock(entry.owner, entry.sequence, &block)) << i;
+    EXPECT_EQ(block, entry.block) << i;
+  }
+  const std::string bytes = map.Serialize();
+  VFSBlockMap loaded;
+  ASSERT_TRUE(loaded.Load(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  EXPECT_EQ(loaded.Serialize(), bytes);
+  // Down to 21 entries the array is more than two thirds free: it shrinks.
+  while (map.Count() > 21) ASSERT_TRUE(map.RemoveBlock(map.At(0).block));
+  EXPECT_EQ(map.Capacity(), 32u);
+}
+
 // Free blocks of 200 and 20,000 bytes stay free; one of 512 is reused, its old bytes cleared.
 TEST(VFSVolume, OnlyFreeBlocksOfAUsefulLengthAreReused) {
   qvtest::TempFolder temp("qvvfsreuse");

@@ -106,6 +106,61 @@ TEST(VirtualVolume, DirectoryRules) {
   EXPECT_EQ(Names(*root), std::vector<std::string>{kept});
 }
 
+// The root takes a name of its own, kept in the volume; a move under a new name asks every
+// question before it changes anything; the same path in two volumes is two items.
+TEST(VirtualVolume, RootNamesMovesUnderNewNamesAndTwoVolumes) {
+  qvtest::TempFolder temp("qvvolmove");
+  {
+    Held volume(CreateVolume(temp / "v.vol"));
+    Item root = Root(volume.get());
+    ASSERT_TRUE(root->SetName("Disk"));
+    EXPECT_FALSE(root->SetName(""));
+    ASSERT_TRUE(WriteAll(*Item(root->Child("a", 0)), "root a"));
+    EXPECT_EQ(Bytes(At(*root, "a")->GetPath()), "Disk/a");
+    ASSERT_TRUE(Item(root->Child(Text(std::string(300, 'n')), 0))->CreateAsFolder());
+  }
+  Held volume(OpenVolume(temp / "v.vol"));
+  Item root = Root(volume.get());
+  EXPECT_EQ(Bytes(root->GetName()), "Disk");
+  EXPECT_EQ(At(*root, "a")->GetLength(), 6u);
+  EXPECT_EQ(Names(*root), (std::vector<std::string>{"a", std::string(223, 'n')}));
+
+  Item folder(root->Child("folder", 0));
+  ASSERT_TRUE(folder->CreateAsFolder());
+  ASSERT_TRUE(WriteAll(*Item(folder->Child("a", 0)), "folder a"));
+  ASSERT_TRUE(WriteAll(*Item(folder->Child("b", 0)), "folder b"));
+  // "folder/a" goes to the root as "c", though the root has an "a" of its own.
+  ASSERT_TRUE(At(*root, "folder/a")->MoveTo(Item(root->Child("c", 0)).get()));
+  EXPECT_EQ(ReadAll(*At(*root, "c")), "folder a");
+  EXPECT_EQ(ReadAll(*At(*root, "a")), "root a");
+  EXPECT_FALSE(At(*root, "folder/a")->Exists());
+  // A file in the way gives way, but not while it is held open.
+  std::unique_ptr<RandomAccessMechanism> open(At(*root, "c")->OpenAsMechanism(true, false));
+  EXPECT_FALSE(At(*root, "folder/b")->MoveTo(At(*root, "C").get()));
+  EXPECT_EQ(ReadAll(*At(*root, "folder/b")), "folder b");
+  EXPECT_EQ(ReadAll(*At(*root, "c")), "folder a");
+  open->Close();
+  ASSERT_TRUE(At(*root, "folder/b")->MoveTo(At(*root, "C").get()));
+  EXPECT_EQ(ReadAll(*At(*root, "c")), "folder b");
+  EXPECT_EQ(Names(*root), (std::vector<std::string>{"a", std::string(223, 'n'), "folder", "C"}));
+  EXPECT_EQ(folder->Count(), 0);
+  // The same name in another case is the same item: nothing to move, nothing lost.
+  EXPECT_TRUE(At(*root, "a")->MoveTo(At(*root, "A").get()));
+  EXPECT_EQ(ReadAll(*At(*root, "a")), "root a");
+
+  // Another volume whose root has the same name: its "Disk/a" is another file.
+  Held other(CreateVolume(temp / "w.vol"));
+  Item otherRoot = Root(other.get());
+  ASSERT_TRUE(otherRoot->SetName("Disk"));
+  ASSERT_TRUE(WriteAll(*Item(otherRoot->Child("a", 0)), "other a"));
+  ASSERT_TRUE(At(*root, "a")->CopyTo(At(*otherRoot, "a").get()));
+  EXPECT_EQ(ReadAll(*At(*otherRoot, "a")), "root a");
+  ASSERT_TRUE(WriteAll(*At(*otherRoot, "a"), "other a"));
+  ASSERT_TRUE(At(*root, "a")->MoveTo(otherRoot.get()));
+  EXPECT_EQ(ReadAll(*At(*otherRoot, "a")), "root a");
+  EXPECT_FALSE(At(*root, "a")->Exists());
+}
+
 // Lengths and positions are 64-bit; a longer length reads as zeros, never as old bytes.
 TEST(VirtualVolume, FilesGrowShrinkAndReadZerosInGaps) {
   qvtest::TempFolder temp("qvvolfile");
