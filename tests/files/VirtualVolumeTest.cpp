@@ -124,6 +124,9 @@ TEST(VirtualVolume, RootNamesMovesUnderNewNamesAndTwoVolumes) {
   EXPECT_EQ(Bytes(root->GetName()), "Disk");
   EXPECT_EQ(At(*root, "a")->GetLength(), 6u);
   EXPECT_EQ(Names(*root), (std::vector<std::string>{"a", std::string(223, 'n')}));
+  // The write probe makes its file inside the volume and leaves nothing behind.
+  EXPECT_TRUE(root->IsWriteable());
+  EXPECT_EQ(root->Count(), 2);
 
   Item folder(root->Child("folder", 0));
   ASSERT_TRUE(folder->CreateAsFolder());
