@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -28,15 +29,30 @@ namespace qvvolume {
 using Item = std::unique_ptr<FolderItemImp>;
 using Mechanism = std::unique_ptr<RandomAccessMechanism>;
 
-// The folder of the exercise's files: in memory when there is one.
-inline const std::string& WorkFolder() {
-  static const std::string folder = [] {
+// A volume file of its own in a new folder (in memory when there is one), removed with the
+// folder when the exercise is done with it: fuzzing processes end without running destructors
+// and would leave their folders behind.
+class ScratchFile {
+ public:
+  ScratchFile() {
     const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : getenv("TMPDIR");
     std::string pattern = std::string(base ? base : "/tmp") + "/qvvolfuzzXXXXXX";
-    return std::string(mkdtemp(pattern.data()));
-  }();
-  return folder;
-}
+    if (!mkdtemp(pattern.data())) abort();
+    mFolder = pattern;
+    mPath = mFolder + "/volume";
+  }
+  ~ScratchFile() {
+    unlink(mPath.c_str());
+    rmdir(mFolder.c_str());
+  }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  const std::string& path() const { return mPath; }
+
+ private:
+  std::string mFolder;
+  std::string mPath;
+};
 
 inline std::string ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -66,8 +82,8 @@ inline bool WriteItem(FolderItemImp& item, const std::string& bytes) {
 // A volume of folders, files of one to several blocks, and the free blocks deleted files left.
 inline const std::string& PopulatedVolume() {
   static const std::string bytes = [] {
-    const std::string path = WorkFolder() + "/populated.vol";
-    unlink(path.c_str());
+    const ScratchFile scratch;
+    const std::string& path = scratch.path();
     RuntimeObject* host = HostItem(path);
     RuntimeObject* volume = FolderItemCreateVirtualVolume(host);
     {
@@ -169,7 +185,9 @@ inline void Visit(FolderItemImp& folder, int depth, int* budget) {
     for (int chunk = 0; chunk < 16 && file->Read(buffer, sizeof buffer, &got); ++chunk) {
       QV_FUZZ_EXPECT(got >= 0 && got <= int32_t(sizeof buffer));
     }
-    file->SetPosition(uint64_t(file->GetLength()));
+    // At the end, unless a damaged length puts the end so far out that filling the chain up
+    // to it (which the format must) would cost the run its time.
+    file->SetPosition(std::min<uint64_t>(uint64_t(file->GetLength()), 1 << 20));
     file->Write("tail", 4);
     file->SetLength(uint64_t(file->GetLength()) / 2);
     file->Close();
@@ -178,7 +196,8 @@ inline void Visit(FolderItemImp& folder, int depth, int* budget) {
 
 // True when the damaged volume opened.
 inline bool Exercise(const std::string& bytes) {
-  const std::string path = WorkFolder() + "/damaged.vol";
+  const ScratchFile scratch;
+  const std::string& path = scratch.path();
   WriteHostFile(path, bytes);
   RuntimeObject* host = HostItem(path);
   RuntimeObject* volume = FolderItemOpenAsVirtualVolume(host);
