@@ -89,6 +89,7 @@ enum StartupOrder : uint32_t {
   kStartupExceptionClasses,
   kStartupNetworkClass,
   kStartupCursorsModule,
+  kStartupObject2DClasses,
   kStartupScreenClass,
   kStartupApplicationClass,
 

@@ -82,9 +82,9 @@ bool DrawsInWindowGdkWindow(SubPane* pane) {
 }
 
 QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
-  RectOffset(rect, -g.OriginX(), -g.OriginY());
   Pane* target = dynamic_cast<Pane*>(g.Target());
   if (target && target->IsSubPane()) {
+    RectOffset(rect, -g.OriginX(), -g.OriginY());
     SubPane* pane = static_cast<SubPane*>(target);
     Window* window = pane->GetWindow();
     const QV::Rect& bounds = pane->GetBounds();
@@ -98,11 +98,9 @@ QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
     } else {
       RectOffset(rect, -bounds.left, -bounds.top);
     }
-  } else if (clip && g.HasClip()) {
-    rect.right = int16_t(std::min<int32_t>(rect.right, g.ClipRect().right - g.OriginX()));
-    rect.bottom = int16_t(std::min<int32_t>(rect.bottom, g.ClipRect().bottom - g.OriginY()));
+    return rect;
   }
-  return rect;
+  return OffscreenRectToDrawable(g, rect, clip);
 }
 
 QV::Point GetPointerInWindow(Window* window) {
@@ -111,4 +109,40 @@ QV::Point GetPointerInWindow(Window* window) {
   gint x = 0, y = 0;
   gdk_window_get_pointer(windowGdk, &x, &y, nullptr);
   return {y - WindowContentTopOffset(window), x};
+}
+
+namespace {
+
+QV::Point EventPointInWindow(Window* window, GdkWindow* eventWindow, gdouble eventX,
+                             gdouble eventY, gdouble rootX, gdouble rootY) {
+  GdkWindow* windowGdk = WindowGdkWindow(window);
+  if (!windowGdk) return {0, 0};
+  gint x = gint(eventX), y = gint(eventY);
+  // Child windows' places are known here, so the walk asks the server nothing.
+  GdkWindow* step = eventWindow;
+  for (; step && step != windowGdk; step = gdk_window_get_parent(step)) {
+    gint left = 0, top = 0;
+    gdk_window_get_position(step, &left, &top);
+    x += left;
+    y += top;
+  }
+  if (!step) {
+    // Another top level's window (a grab sent the event here): by the screen instead.
+    gdk_window_get_origin(windowGdk, &x, &y);
+    x = gint(rootX) - x;
+    y = gint(rootY) - y;
+  }
+  return {y - WindowContentTopOffset(window), x};
+}
+
+}  // namespace
+
+QV::Point GetEventPointInWindow(Window* window, const GdkEventButton* event) {
+  return EventPointInWindow(window, event->window, event->x, event->y, event->x_root,
+                            event->y_root);
+}
+
+QV::Point GetEventPointInWindow(Window* window, const GdkEventScroll* event) {
+  return EventPointInWindow(window, event->window, event->x, event->y, event->x_root,
+                            event->y_root);
 }

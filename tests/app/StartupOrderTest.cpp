@@ -48,7 +48,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
             "TextOutputStream BinaryStream Random EndOfLine FolderItem Permissions TextEncoding TextConverter "
             "_Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
-            "_Cursors Screen Application "
+            "_Cursors Object2D RectShape RoundRectShape OvalShape ArcShape StringShape "
+            "CurveShape Group2D FigureShape Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton "
