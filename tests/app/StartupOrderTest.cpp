@@ -46,8 +46,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "bindingInterface bindingPartInterface listDataProvider listDataNotifier "
             "listDataNotificationReceiver tupleInterface enablingBinder actionBinder stringBinder "
             "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
-            "TextOutputStream BinaryStream Random EndOfLine FolderItem Permissions TextEncoding TextConverter "
-            "_Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
+            "TextOutputStream BinaryStream Random EndOfLine FolderItem Permissions TextEncoding "
+            "TextConverter _Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
             "_Cursors Object2D RectShape RoundRectShape OvalShape ArcShape StringShape "
             "CurveShape Group2D FigureShape Screen Application "
             // The control classes.
