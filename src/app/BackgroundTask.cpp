@@ -4,9 +4,11 @@
 
 #include "app/ClassLibraryHooks.h"
 #include "app/MainLoop.h"
+#include "core/DebugMode.h"
 #include "core/Export.h"
 #include "core/SimpleVector.h"
 #include "core/Ticks.h"
+#include "image/PollableList.h"
 
 namespace {
 
@@ -15,9 +17,20 @@ SimpleVector<BackgroundTask*>& Tasks() {
   return tasks;
 }
 
+// Compiled loops call RuntimeBackgroundTask often: all but one call in this many only count.
+constexpr int32_t kBackgroundCallsPerLook = 50;
+constexpr int64_t kCancelKeySamplePeriod = 60;
+
 uint32_t gNextSerial = 0;
 bool gUserCancelled = false;
 int32_t gAutoWaitCursorCount = 0;
+
+// RuntimeBackgroundTask's state: its call count, the tick of its last look, the tick of its last
+// sample of the cancel key, and its clock.
+int32_t gBackgroundCalls = 0;
+int32_t gLastLookTick = 0;
+int32_t gLastCancelSampleTick = 0;
+int32_t (*gBackgroundClock)() = &TickCount;
 
 gboolean RunFromTimeout(gpointer task) {
   static_cast<BackgroundTask*>(task)->Run();
@@ -109,3 +122,31 @@ QV_EXPORT(DisableAutoWaitCursor)
 
 extern "C" void EnableAutoWaitCursor() { --gAutoWaitCursorCount; }
 QV_EXPORT(EnableAutoWaitCursor)
+
+// Once a tick at most: the due untimed tasks, the cancel key once a second, and under the remote
+// debugger (whose loop may be stopped) the sockets and pollable objects.
+extern "C" void RuntimeBackgroundTask() {
+  if (++gBackgroundCalls < kBackgroundCallsPerLook) return;
+  gBackgroundCalls = 0;
+  const int32_t now = gBackgroundClock();
+  if (now == gLastLookTick) return;
+  gLastLookTick = now;
+  RunDueBackgroundTasks(true);
+  if (now < gLastCancelSampleTick ||
+      int64_t(now) > int64_t(gLastCancelSampleTick) + kCancelKeySamplePeriod) {
+    CheckUserCancelKey();
+    gLastCancelSampleTick = now;
+  }
+  if (InDebugMode()) {
+    NetworkPolling().pollSockets();
+    PollableListPollAll();
+  }
+}
+QV_EXPORT(RuntimeBackgroundTask)
+
+void SetBackgroundTaskClockForTesting(int32_t (*clock)()) {
+  gBackgroundClock = clock ? clock : &TickCount;
+  gBackgroundCalls = 0;
+  gLastLookTick = 0;
+  gLastCancelSampleTick = 0;
+}
