@@ -36,8 +36,9 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
   EXPECT_STREQ(bitwise->className.CString(), "Bitwise");
   EXPECT_EQ(gRegistered,
             // The start-up classes.
-            "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
-            "StandardInputStream StandardOutputStream ServiceApplication Thread Semaphore "
+            "NetworkInterface _QuicktimeInstallStatus _SystemClass Readable Writeable _Pollable "
+            "ConsoleApplication StandardInputStream StandardOutputStream ServiceApplication "
+            "RegistryItem Thread Semaphore "
             "CriticalSection Mutex CollectionElement Collection Date Database DatabaseCursor "
             "RecordSet DatabaseCursorField DatabaseField DatabaseRecord ScrollableCursor "
             "StringProvider StringInterface ListInterface BooleanProvider actionSource "
@@ -46,9 +47,11 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "bindingInterface bindingPartInterface listDataProvider listDataNotifier "
             "listDataNotificationReceiver tupleInterface enablingBinder actionBinder stringBinder "
             "listBinder MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
-            "BinaryStream Random EndOfLine FolderItem Permissions TextEncoding TextConverter "
-            "_Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
-            "_Cursors Screen Application "
+            "BinaryStream ResourceFork Random EndOfLine FolderItem Permissions TextEncoding "
+            "TextConverter _Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
+            "AppleEvent AppleEventRecord AppleEventDescList AppleEventObjectSpecifier "
+            "AppleEventTemplate AppleEventTarget _Cursors KeyChain KeyChainItem Screen "
+            "Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton "
