@@ -56,7 +56,8 @@ bool UserCancelled();
 
 int32_t AutoWaitCursorCount();
 
-// The clock RuntimeBackgroundTask reads (nil: TickCount); its counts start again.
+// The clock RuntimeBackgroundTask reads in ticks (nil: its own, the coarse monotonic clock);
+// its counts start again.
 void SetBackgroundTaskClockForTesting(int32_t (*clock)());
 
 extern "C" {

@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <string>
+#include <memory>
+#include <vector>
 
 #include "app/BackgroundTask.h"
 #include "app/TerminationSignals.h"
@@ -16,8 +18,8 @@ namespace {
 
 constexpr const char* kShellPath = "/bin/bash";
 constexpr int32_t kReapPeriodTicks = 60;
-// Read straight into the growing result: a pipe hands over at most this much at a time.
-constexpr size_t kReadPiece = 65536;
+constexpr size_t kFirstPieceSize = 4096;
+constexpr size_t kLargestPieceSize = size_t(1) << 20;
 
 const char* gShellPath = kShellPath;
 
@@ -40,18 +42,52 @@ void ListChild(pid_t child) {
   if (!gTask) gTask = new ShellBackgroundTask;
 }
 
-// Everything until the end of the pipe, in one buffer. The wait wakes for a termination
-// signal, whose end then runs (and does not return).
-void ReadAll(int fd, std::string* output) {
+// Output as it arrives, in pieces that never move (each as large as all before it, up to 1 MB),
+// so that every byte is copied once more only, into the string made at the end: a buffer that
+// grew would copy it again at each growth.
+class CollectedOutput {
+ public:
+  // One read from fd into the free room; the count, as read answers it.
+  ssize_t ReadFrom(int fd) {
+    if (mPieces.empty() || mPieces.back().used == mPieces.back().size) {
+      const size_t size = std::clamp(mTotal, kFirstPieceSize, kLargestPieceSize);
+      mPieces.push_back({std::make_unique_for_overwrite<char[]>(size), size, 0});
+    }
+    Piece& piece = mPieces.back();
+    const ssize_t count = read(fd, piece.bytes.get() + piece.used, piece.size - piece.used);
+    if (count > 0) {
+      piece.used += size_t(count);
+      mTotal += size_t(count);
+    }
+    return count;
+  }
+
+  // The bytes as one string of no text encoding.
+  string ToString() const {
+    string text;
+    if (!text.AllocateBuffer(int64_t(mTotal))) return string();
+    char* at = static_cast<char*>(text);
+    for (const Piece& piece : mPieces) at = std::copy_n(piece.bytes.get(), piece.used, at);
+    return text;
+  }
+
+ private:
+  struct Piece {
+    std::unique_ptr<char[]> bytes;
+    size_t size;
+    size_t used;
+  };
+  std::vector<Piece> mPieces;
+  size_t mTotal = 0;
+};
+
+// Everything until the end of the pipe. The wait wakes for a termination signal, whose end then
+// runs (and does not return).
+void ReadAll(int fd, CollectedOutput* output) {
   for (;;) {
-    const int ready = WaitForDescriptor(fd, POLLIN, -1);
-    if (ready < 0) return;
-    const size_t used = output->size();
-    output->resize(used + kReadPiece);
-    const ssize_t count = read(fd, output->data() + used, kReadPiece);
-    const int readError = errno;
-    output->resize(used + (count > 0 ? size_t(count) : 0));
-    if (count < 0 && (readError == EINTR || readError == EAGAIN)) continue;
+    if (WaitForDescriptor(fd, POLLIN, -1) < 0) return;
+    const ssize_t count = output->ReadFrom(fd);
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (count <= 0) return;
   }
 }
@@ -75,12 +111,12 @@ string RunShellCommand(const string& command, bool wait, const std::vector<strin
     ListChild(child.id);
     return string();
   }
-  std::string output;
+  CollectedOutput output;
   ReadAll(child.output, &output);
   close(child.output);
   // A child that closed its output may run on: the task reaps it later.
   if (waitpid(child.id, nullptr, WNOHANG) == 0) ListChild(child.id);
-  return string::FromBytes(output.data(), int64_t(output.size()), kEncodingNone);
+  return output.ToString();
 }
 
 void ReapShellChildren() {
