@@ -54,7 +54,7 @@ QV_INERT_REPLY(float, appleEventReplySingleGetter, appleEventReplySingleSetter)
 QV_INERT_REPLY(double, appleEventReplyDoubleGetter, appleEventReplyDoubleSetter)
 QV_INERT_REPLY(Object, appleEventReplyFolderItemGetter, appleEventReplyFolderItemSetter)
 QV_INERT_REPLY(Object, appleEventReplyObjectSpecifierGetter, appleEventReplyObjectSpecifierSetter)
-QV_INERT_REPLY(Object, appleEventReplyDescListGetter, appleEventReplyDescListSetter)
+QV_INERT_REPLY(Object, appleEventReplyDescGetter, appleEventReplyDescSetter)
 QV_INERT_REPLY(Object, appleEventReplyRecordGetter, appleEventReplyRecordSetter)
 QV_INERT_EXPORT(void*, appleEventPtrGetter, Object, uint32_t)
 QV_INERT_EXPORT(int32_t, appleEventSend, Object)
@@ -155,8 +155,8 @@ const PropertyRow kAppleEventProperties[] = {
                  appleEventReplyFolderItemSetter),
     QV_REPLY_ROW("ReplyObjectSpecifier", Class<"AppleEventObjectSpecifier">,
                  appleEventReplyObjectSpecifierGetter, appleEventReplyObjectSpecifierSetter),
-    QV_REPLY_ROW("ReplyDescList", Class<"AppleEventDescList">, appleEventReplyDescListGetter,
-                 appleEventReplyDescListSetter),
+    QV_REPLY_ROW("ReplyDescList", Class<"AppleEventDescList">, appleEventReplyDescGetter,
+                 appleEventReplyDescSetter),
     QV_REPLY_ROW("ReplyRecord", Class<"AppleEventRecord">, appleEventReplyRecordGetter,
                  appleEventReplyRecordSetter),
     QV_READONLY("ReplyPtr", Ptr, appleEventPtrGetter),

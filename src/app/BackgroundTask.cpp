@@ -21,6 +21,8 @@ SimpleVector<BackgroundTask*>& Tasks() {
 // Compiled loops call RuntimeBackgroundTask often: all but one call in this many only count.
 constexpr int32_t kBackgroundCallsPerLook = 50;
 constexpr int64_t kCancelKeySamplePeriod = 60;
+constexpr int64_t kTicksPerSecond = 60;
+constexpr int64_t kNanosecondsPerTick = 16666667;  // 10^9 / 60 rounded up: 0 to 59 a second
 
 uint32_t gNextSerial = 0;
 bool gUserCancelled = false;
@@ -32,7 +34,8 @@ int32_t gAutoWaitCursorCount = 0;
 int32_t LoopTicks() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-  return int32_t(uint32_t(int64_t(now.tv_sec) * 60 + now.tv_nsec / 16666667));
+  const int64_t ticks = int64_t(now.tv_sec) * kTicksPerSecond + now.tv_nsec / kNanosecondsPerTick;
+  return int32_t(uint32_t(ticks));
 }
 
 // RuntimeBackgroundTask's state: its call count, the tick of its last look, the tick of its last

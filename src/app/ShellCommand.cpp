@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "app/BackgroundTask.h"
@@ -47,11 +48,17 @@ void ListChild(pid_t child) {
 // grew would copy it again at each growth.
 class CollectedOutput {
  public:
-  // One read from fd into the free room; the count, as read answers it.
+  // One read from fd into the free room; the count, as read answers it (-1 with ENOMEM when no
+  // room can be had: the output ends there).
   ssize_t ReadFrom(int fd) {
     if (mPieces.empty() || mPieces.back().used == mPieces.back().size) {
       const size_t size = std::clamp(mTotal, kFirstPieceSize, kLargestPieceSize);
-      mPieces.push_back({std::make_unique_for_overwrite<char[]>(size), size, 0});
+      std::unique_ptr<char[]> bytes(new (std::nothrow) char[size]);
+      if (!bytes) {
+        errno = ENOMEM;
+        return -1;
+      }
+      mPieces.push_back({std::move(bytes), size, 0});
     }
     Piece& piece = mPieces.back();
     const ssize_t count = read(fd, piece.bytes.get() + piece.used, piece.size - piece.used);
