@@ -41,7 +41,9 @@ static void PrintLine(QVString label, QVString text) {
   RuntimeUnlockString(text);
 }
 
-static void PrintNumber(QVString label, int32_t number) { PrintLine(label, StringStrInt32(number)); }
+static void PrintNumber(QVString label, int32_t number) {
+  PrintLine(label, StringStrInt32(number));
+}
 
 static QVObject* NewObjectOf(QVString className) {
   return RuntimeNewObject(RuntimeLookupClass(className));
