@@ -93,6 +93,7 @@ enum StartupOrder : uint32_t {
   kStartupNetworkClass,
   kStartupAppleEventClasses,
   kStartupCursorsModule,
+  kStartupObject2DClasses,
   kStartupKeyChainClasses,
   kStartupScreenClass,
   kStartupApplicationClass,

@@ -50,8 +50,9 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "BinaryStream ResourceFork Random EndOfLine FolderItem Permissions TextEncoding "
             "TextConverter _Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
             "AppleEvent AppleEventRecord AppleEventDescList AppleEventObjectSpecifier "
-            "AppleEventTemplate AppleEventTarget _Cursors KeyChain KeyChainItem Screen "
-            "Application "
+            "AppleEventTemplate AppleEventTarget _Cursors Object2D RectShape RoundRectShape "
+            "OvalShape ArcShape StringShape CurveShape Group2D FigureShape KeyChain KeyChainItem "
+            "Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton "
