@@ -39,8 +39,11 @@ int32_t LoopTicks() {
 }
 
 // RuntimeBackgroundTask's state: its call count, the tick of its last look, the tick of its last
-// sample of the cancel key, and its clock.
-int32_t gBackgroundCalls = 0;
+// sample of the cancel key, and its clock. The count is the calling thread's own: a position-
+// independent executable reaches a thread's variable through its segment register, where a
+// global needs the program counter fetched by a call on every one of the calls that only count
+// (twice their cost). Each language thread counts its own calls; the ticks are shared.
+constinit thread_local int32_t tBackgroundCalls = 0;
 int32_t gLastLookTick = 0;
 int32_t gLastCancelSampleTick = 0;
 int32_t (*gBackgroundClock)() = &LoopTicks;
@@ -142,7 +145,7 @@ namespace {
 // debugger (whose loop may be stopped) the sockets and pollable objects. Out of line, so that
 // the calls that only count need no frame.
 [[gnu::noinline]] void LookAtTheClock() {
-  gBackgroundCalls = 0;
+  tBackgroundCalls = 0;
   const int32_t now = gBackgroundClock();
   if (now == gLastLookTick) return;
   gLastLookTick = now;
@@ -161,13 +164,13 @@ namespace {
 }  // namespace
 
 extern "C" void RuntimeBackgroundTask() {
-  if (++gBackgroundCalls >= kBackgroundCallsPerLook) LookAtTheClock();
+  if (++tBackgroundCalls >= kBackgroundCallsPerLook) LookAtTheClock();
 }
 QV_EXPORT(RuntimeBackgroundTask)
 
 void SetBackgroundTaskClockForTesting(int32_t (*clock)()) {
   gBackgroundClock = clock ? clock : &LoopTicks;
-  gBackgroundCalls = 0;
+  tBackgroundCalls = 0;
   gLastLookTick = 0;
   gLastCancelSampleTick = 0;
 }

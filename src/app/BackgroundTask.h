@@ -61,9 +61,9 @@ int32_t AutoWaitCursorCount();
 void SetBackgroundTaskClockForTesting(int32_t (*clock)());
 
 extern "C" {
-// Called by compiled loops: every 50th call, when the tick count changed since the last look,
-// runs the due untimed tasks, samples the cancel key once a second and, under the remote
-// debugger, polls the sockets and the pollable objects.
+// Called by compiled loops: every 50th call of a thread, when the tick count changed since the
+// last look, runs the due untimed tasks, samples the cancel key once a second and, under the
+// remote debugger, polls the sockets and the pollable objects.
 void RuntimeBackgroundTask();
 int32_t getUserCancelled();
 void DisableAutoWaitCursor();
