@@ -74,6 +74,7 @@ enum StartupOrder : uint32_t {
   kStartupMemoryBlockClass,
   kStartupVariantClass,
   kStartupDictionaryClass,
+  kStartupVirtualVolumeClass,
   kStartupTextInputStreamClass,
   kStartupTextOutputStreamClass,
   kStartupBinaryStreamClass,
