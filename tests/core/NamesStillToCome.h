@@ -48,8 +48,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "RuntimeHSV",
     "RuntimeCMY",
     "RuntimeTypeOfNumeric",
-    "newQUORDatabase",
-    "openQUORDatabase",
     "RuntimeGetDefaultApplicationRegistryItem",
     "RuntimeSetProperties",
     "_InitPluginEntrypoints",
