@@ -248,7 +248,8 @@ bool InsertTableRow(BuiltInDatabase& db, const std::string& storage,
       OpenTableCursor(db.Store(), string(storage.c_str()), nullptr, 0, keyColumns.data(),
                       uint32_t(keyColumns.size()));
   if (!cursor) {
-    if (!db.StorageFailed()) Damaged(db, ("the storage of table " + storage + " is missing").c_str());
+    if (!db.StorageFailed())
+      Damaged(db, ("the storage of table " + storage + " is missing").c_str());
     return false;
   }
   bool exact = false;

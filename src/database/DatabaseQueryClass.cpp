@@ -1,12 +1,4 @@
-// DatabaseQuery: one SELECT on a Database, its result offered as a list to data-bound list
-// controls. It re-runs when a bound push button acts on it or a bound control hands it the
-// parameter that replaces "%1" in the query.
-//
-// The parameter never changes the statement's shape: inside a quoted '%1' its apostrophes are
-// doubled, so it cannot end the literal; an unquoted %1 takes it only when it is a plain number
-// or name (letters, digits, "_", "."), and any other parameter fails the run as a failed
-// select does (no result).
-#include <cstddef>
+#include "database/DatabaseQueryClass.h"
 
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
@@ -20,27 +12,6 @@
 #include "database/DatabaseClasses.h"
 #include "database/ScrollableCursor.h"
 #include "strings/StringReplace.h"
-
-struct DatabaseQueryObject {
-  RuntimeObject header;
-  RuntimeObject* database;  // held
-  stringStorage* sqlQuery;
-  uint8_t ran;
-  int16_t nesting;          // GetCount calls running the query
-  RuntimeObject* result;    // a ScrollableCursor, or nil
-  ReceiverNode* receivers;  // list-data notification receivers
-  stringStorage* parameter;
-};
-static_assert(sizeof(DatabaseQueryObject) == 48, "DatabaseQuery instances");
-static_assert(offsetof(DatabaseQueryObject, database) == 24 &&
-                  offsetof(DatabaseQueryObject, sqlQuery) == 28 &&
-                  offsetof(DatabaseQueryObject, ran) == 32 &&
-                  offsetof(DatabaseQueryObject, nesting) == 34 &&
-                  offsetof(DatabaseQueryObject, result) == 36 &&
-                  offsetof(DatabaseQueryObject, parameter) == 44,
-              "DatabaseQuery layout");
-
-ObjectDefinition* DatabaseQueryClassDefinition();
 
 namespace {
 

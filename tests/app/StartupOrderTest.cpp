@@ -40,8 +40,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "StandardInputStream StandardOutputStream ServiceApplication Thread Semaphore "
             "CriticalSection Mutex CollectionElement Collection Date Database DatabaseCursor "
             "RecordSet DatabaseCursorField DatabaseField DatabaseRecord ScrollableCursor "
-            "StringProvider StringInterface ListInterface BooleanProvider actionSource "
-            "actionNotificationReceiver DataAvailableProvider dataNotifier "
+            "QUORDatabaseOldFormat StringProvider StringInterface ListInterface BooleanProvider "
+            "actionSource actionNotificationReceiver DataAvailableProvider dataNotifier "
             "dataNotificationReceiver listSelectionNotifier listSelectionNotificationReceiver "
             "bindingInterface bindingPartInterface listDataProvider listDataNotifier "
             "listDataNotificationReceiver tupleInterface enablingBinder actionBinder stringBinder "
@@ -52,8 +52,8 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "CurveShape Group2D FigureShape Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton "
-            "Movie Sound MouseCursor ");
+            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Window "
+            "_PaneChild PushButton Movie Sound MouseCursor ");
 }
 
 }  // namespace
