@@ -204,8 +204,9 @@ void CheckEqualResults() {
       std::abort();
     }
   }
+  const std::vector<std::string> selects = PointSelects();
   for (int i = 0; i < 100; ++i) {
-    const std::string& text = PointSelects()[size_t(i)];
+    const std::string& text = selects[size_t(i)];
     if (BuiltInQuery(gBuiltIn, text.c_str()) != SqliteQuery(gSqlite, text.c_str())) std::abort();
   }
 }

@@ -367,9 +367,14 @@ void BuiltInDatabase::InsertRecord(const string& tableName, const DatabaseRecord
     largeKey = largeKey || type == kDbLongText || type == kDbLongBytes;
   }
   bool exact = false;
-  // Every check before the first write: a refused row changes nothing.
-  if (!CheckTableRow(*this, *cursor, EncodeRow(values, 0), keyed && !largeKey, &exact)) return;
-  if (!StoreLargeValues(*this, values)) return;
+  bool large = false;
+  for (const EncodedValue& v : values) large = large || v.largePending;
+  // Every check before the first write: a refused row changes nothing. Only large values
+  // are written before the row, so only then does the row need checking twice.
+  if (large) {
+    if (!CheckTableRow(*this, *cursor, EncodeRow(values, 0), keyed && !largeKey, &exact)) return;
+    if (!StoreLargeValues(*this, values)) return;
+  }
   std::vector<uint8_t> row = EncodeRow(values, mStore->NextRecordId());
   if (!CheckTableRow(*this, *cursor, row, keyed, &exact) ||
       !cursor->Insert(row.data(), uint32_t(row.size())) || !cursor->Close()) {

@@ -9,6 +9,7 @@
 
 #include "BuiltInTestSupport.h"
 #include "database/BuiltInEngine.h"
+#include "database/SQLStatements.h"
 #include "database/TableDirectory.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "files/FolderItemClass.h"
@@ -338,6 +339,7 @@ TEST(BuiltInLargeValues, APieceListThatNamesItselfIsDamage) {
 }
 
 TEST(QUORDatabaseClass, ConnectAndCreateSayWhyTheyFail) {
+  InstallSQLFrontEnd();
   dbtest::TempFolder folder;
   Held object(NewObjectFromDefinition(QUORDatabaseOldFormatClassDefinition()));
   DatabaseObject* db = AsDatabase(object);

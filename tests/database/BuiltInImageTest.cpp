@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "BuiltInTestSupport.h"
+#include "database/SQLStatements.h"
 #include "files/FolderItemClass.h"
 #include "support/TestSupport.h"
 
@@ -83,6 +84,7 @@ TEST(BuiltInImage, ACompiledApplicationStoresEditsAndRollsBackThroughTheClass) {
 }
 
 TEST(BuiltInImage, KilledInTheMiddleOfAnInsertItsFileOpensWithTheCommittedRowsOnly) {
+  InstallSQLFrontEnd();
   dbtest::TempFolder folder;
   const std::string path = folder.Path("killed.qdb");
   setenv("QV_QUORDB_FILE", path.c_str(), 1);
