@@ -194,7 +194,7 @@ RuntimeObject* NewDatabase() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qvfuzz::InitializeOnce();
+  qvfuzz::InputScope scope;
   const int32_t liveBefore = LiveObjectCount();
   for (bool builtIn : {false, true}) {
     RuntimeObject* database = builtIn ? OpenBuiltIn() : NewDatabase();
