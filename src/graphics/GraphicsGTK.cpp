@@ -324,6 +324,15 @@ void GraphicsGTK::DrawFocusRing(const QV::Rect& rect) {
 
 // ---- icons and pixels ----
 
+void GraphicsGTK::DrawPixbuf(GdkPixbuf* image, int32_t x, int32_t y) {
+  GdkWindow* drawable = TargetGdkDrawable();
+  GdkGC* gc = PrepareGC(drawable);
+  if (!drawable || !gc || !image) return;
+  const GdkPoint at = PointToDrawable(x, y);
+  gdk_draw_pixbuf(drawable, gc, image, 0, 0, at.x, at.y, gdk_pixbuf_get_width(image),
+                  gdk_pixbuf_get_height(image), GDK_RGB_DITHER_NONE, 0, 0);
+}
+
 void GraphicsGTK::DrawStockIcon(int32_t kind, int32_t x, int32_t y, int32_t width,
                                 int32_t height) {
   GdkWindow* drawable = TargetGdkDrawable();
