@@ -98,7 +98,6 @@ bool ShowBoth() {
   gPlain = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(gPlain), "Plain");
   gtk_window_resize(GTK_WINDOW(gPlain), kWidth, kHeight);
-  gtk_widget_set_app_paintable(gPlain, TRUE);
   g_signal_connect(gPlain, "expose-event", G_CALLBACK(PlainExpose), nullptr);
   gtk_widget_show(gPlain);
   for (int pass = 0; pass < 2000; ++pass) {

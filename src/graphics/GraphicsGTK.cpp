@@ -36,11 +36,9 @@ GdkPixbuf* StockIcon(int32_t kind, GtkWidget* widget) {
 
 Graphics* Graphics::Create(DrawingTarget* target) { return new GraphicsGTK(target); }
 
-GraphicsGTK::GraphicsGTK(DrawingTarget* target) : Graphics(target) {
-  if (!gdk_screen_get_default()) return;  // no display: nothing to lay text out on
-  mContext = gdk_pango_context_get();
-  mLayout = pango_layout_new(mContext);
-}
+// The Pango context and layout wait for the first text: most Graphics (a window's paint) draw
+// none.
+GraphicsGTK::GraphicsGTK(DrawingTarget* target) : Graphics(target) {}
 
 GraphicsGTK::~GraphicsGTK() {
   if (mClipSet) RemoveClip();
