@@ -90,7 +90,9 @@ extern "C" void windowTitleSetter(RuntimeObject* window, uint32_t, stringStorage
     return;
   }
   stringSetter(window, offsetof(WindowObject, title), title);
-  if (RuntimeViewWindow* native = OpenNativeWindow(AsWindow(window))) native->SetTitle(string(title));
+  if (RuntimeViewWindow* native = OpenNativeWindow(AsWindow(window))) {
+    native->SetTitle(string(title));
+  }
 }
 QV_EXPORT(windowTitleSetter)
 

@@ -92,7 +92,8 @@ TEST_F(WindowAccessors, TheTitleReachesTheWindowManagerAndAClosedWindowOnlyStore
   qvtest::ReportCapture reports;
   windowTitleSetter(nullptr, 0, nullptr);
   ASSERT_EQ(reports.count(), 1u);
-  EXPECT_EQ(reports.reports()[0].extra, "Trying to set the window's title, but there was no window");
+  EXPECT_EQ(reports.reports()[0].extra,
+            "Trying to set the window's title, but there was no window");
   windowFullScreenSetter(nullptr, 0, 1);
   EXPECT_EQ(WindowDockItemGetter(nullptr, 0), nullptr);
   EXPECT_EQ(reports.count(), 3u);
