@@ -115,7 +115,7 @@ void SubPane::InvalidateRect(const QV::Rect& area) {
   Window* window = GetWindow();
   const int32_t offset = window ? WindowContentTopOffset(window) : 0;
   GdkRectangle gdkRect = {rect.left, rect.top + offset, rect.right - rect.left,
-                          rect.bottom - rect.top};
+                          rect.bottom - rect.top + offset};
   GdkWindow* target = WindowGdkWindow(window);
   if (!DrawsInWindowGdkWindow(this)) {
     const QV::Rect& bounds = GetBounds();
