@@ -13,6 +13,7 @@
 #include "windows/MouseCursorClass.h"
 #include "windows/PaneFocus.h"
 #include "windows/RuntimeViewWindow.h"
+#include "windows/WindowEntryPoints.h"
 #include "windows/WindowObject.h"
 
 namespace {
@@ -224,10 +225,14 @@ extern "C" RuntimeObject* WindowFocusGetter(RuntimeObject* window, uint32_t) {
 }
 QV_EXPORT(WindowFocusGetter)
 
-// A control without a pane (or an object that is no control) leaves the focus where it is.
+// Nil is the window's SetFocus. A control without a pane (or an object that is no control)
+// leaves the focus where it is.
 extern "C" void WindowFocusSetter(RuntimeObject* window, uint32_t, RuntimeObject* control) {
   if (!CheckedWindow(window)) return;
-  if (!control) return;
+  if (!control) {
+    formSetFocus(window);
+    return;
+  }
   if (!IsControlObject(control)) return;
   if (SubPane* pane = AsControl(control)->pane) pane->SetKeyboardFocus();
 }

@@ -126,7 +126,7 @@ const MethodRow kWindowMethods[] = {
     QV_SUB("AcceptMacDataDrop", formAcceptMacDataDrop, Param("type", String)).Flags(kRowHidden),
     QV_SUB("AcceptRawDataDrop", formAcceptMacDataDrop, Param("type", String)),
     QV_FUNCTION("Control", Class<"Control">, windowControl, Param("Index", Integer)),
-    QV_ABSTRACT("SetFocus", nullptr),
+    QV_SUB("SetFocus", formSetFocus),
     QV_SUB("DrawInto", formDrawInto, Param("g", Class<"Graphics">), Param("x", Integer),
            Param("y", Integer), Param("_asActive", Boolean).Default(0)),
     QV_SUB("_DrawBackground", formDrawBackground, Param("g", Class<"Graphics">),

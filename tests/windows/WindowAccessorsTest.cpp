@@ -244,9 +244,20 @@ TEST_F(WindowAccessors, FocusAnswersOnlyAControlOfThisWindow) {
   WindowFocusSetter(window, 0, qvtest::ControlAt(window, "Paneless"));
   EXPECT_EQ(GetFocusPane(), AsControl(second)->pane);
 
-  // The window itself holding the focus, a pane without a control, another window's control.
-  SetFocusPane(AsWindow(window)->mImp);
+  // SetFocus, and Focus set to Nil: the window itself holds the focus, no GTK widget does.
+  GtkWindow* gtkWindow = AsWindow(window)->mImp->GetGtkWindow();
+  formSetFocus(window);
+  EXPECT_EQ(GetFocusPane(), AsWindow(window)->mImp);
+  EXPECT_EQ(gtk_window_get_focus(gtkWindow), nullptr);
   EXPECT_EQ(WindowFocusGetter(window, 0), nullptr);
+  WindowFocusSetter(window, 0, first);
+  EXPECT_EQ(GetFocusPane(), AsControl(first)->pane);
+  WindowFocusSetter(window, 0, nullptr);
+  EXPECT_EQ(GetFocusPane(), AsWindow(window)->mImp);
+  EXPECT_EQ(gtk_window_get_focus(gtkWindow), nullptr);
+  EXPECT_EQ(WindowFocusGetter(window, 0), nullptr);
+
+  // A pane without a control, another window's control.
   auto* bare = new qvtest::TestPane(AsWindow(window)->mImp, MakeRect(130, 10, 150, 60),
                                     qvtest::PaneWidget::kOwnWindow);
   SetFocusPane(bare);
