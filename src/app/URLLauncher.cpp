@@ -153,11 +153,12 @@ void StartBrowser(const std::vector<std::string>& command, const string& utf8) {
 }  // namespace
 
 void ShowURL(const string& url) {
+  // BROWSER is read at the first call, whatever the URL.
+  std::optional<std::vector<std::string>> command = BrowserFromEnvironment();
   // Text that cannot be converted goes on as the bytes it has.
   const string utf8 = ConvertEncoding(url, kEncodingUTF8);
   // No program could receive the URL whole, and a URL cut at the NUL is another one.
   if (HoldsNul(utf8)) return;
-  std::optional<std::vector<std::string>> command = BrowserFromEnvironment();
   if (!command) {
     if (DesktopShowsURL(utf8)) return;
     const std::string found = FirstBrowserOnPath();

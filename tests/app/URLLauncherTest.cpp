@@ -19,6 +19,7 @@
 #include "app/ShellCommand.h"
 #include "app/URLLauncher.h"
 #include "core/LibraryFinder.h"
+#include "support/RaisedExceptions.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -186,7 +187,31 @@ TEST_F(URLLauncher, DesktopFunctionFirstThenTheBrowserSearch) {
   setenv("QVTEST_URL_ANSWER", "0", 1);
   const string raw = string::FromBytes("x\xE9;y", 4, kEncodingNone);
   EXPECT_EQ(Opened(raw, record), (Words{firefox, "x\xE9;y"}));
-  EXPECT_EQ(Fields(desktopRecord), (Words{"caf\xC3\xA9", "x\xE9;y"}));
+  // An encoding without a converter: its bytes go on whole, to both.
+  ASSERT_TRUE(Eventually(NoneListed, ReapShellChildren));
+  const string unconvertible = string::FromBytes("\xFE\x80z\xFF", 4, TextEncoding(0x7F7F));
+  EXPECT_EQ(Opened(unconvertible, record), (Words{firefox, "\xFE\x80z\xFF"}));
+  EXPECT_EQ(Fields(desktopRecord), (Words{"caf\xC3\xA9", "x\xE9;y", "\xFE\x80z\xFF"}));
+}
+
+// A URL holding a NUL could reach no program whole and, cut there, would be another URL: it
+// opens nothing anywhere and reports nothing. BROWSER is still read at that first call.
+TEST_F(URLLauncher, URLWithANulOpensNothing) {
+  qvtest::RaisedExceptions raised;
+  UseDesktopLibrary(true);
+  setenv("QVTEST_URL_ANSWER", "0", 1);
+  const std::string firefox = PathOfOnly("bin") + "/firefox", record = temp / "record";
+  WriteRecorder(firefox, record);
+  ShowURL(string::FromBytes("http://a\0b", 10, kEncodingUTF8));
+  ShowURL(string::FromBytes("caf\xE9\0", 5, kEncodingWindowsLatin1));
+  EXPECT_TRUE(NoneListed());
+  EXPECT_FALSE(Exists(desktopRecord));
+  EXPECT_EQ(raised.Take(), Words{});
+  // Set after that first call, BROWSER has no effect: the desktop function and then the
+  // browser on PATH still open the next URL.
+  setenv("BROWSER", (temp / "elsewhere").c_str(), 1);
+  EXPECT_EQ(Opened(Utf8("http://ab"), record), (Words{firefox, "http://ab"}));
+  EXPECT_EQ(Fields(desktopRecord), Words{"http://ab"});
 }
 
 // Without the desktop library the search runs as "which" runs: the first file of the name on
@@ -219,6 +244,7 @@ TEST_F(URLLauncher, WithoutTheLibraryTheFirstBrowserOnThePathStarts) {
 // No browser anywhere: nothing starts and nothing is reported, with or without BROWSER set to
 // a bare name.
 TEST_F(URLLauncher, NoBrowserAnywhereDoesNothing) {
+  qvtest::RaisedExceptions raised;
   PathOfOnly("empty");
   ShowURL(Utf8("http://nowhere"));
   setenv("BROWSER", "firefox", 1);
@@ -226,6 +252,7 @@ TEST_F(URLLauncher, NoBrowserAnywhereDoesNothing) {
   ShowURL(Utf8("http://nowhere"));
   EXPECT_TRUE(NoneListed());
   EXPECT_FALSE(Exists(desktopRecord));
+  EXPECT_EQ(raised.Take(), Words{});
 }
 
 // BROWSER and the desktop library are fetched once: later changes have no effect.
