@@ -91,16 +91,6 @@ const MethodRow kApplicationMethods[] = {
     QV_SUB("_DoSingleEvent", ApplicationDoSingleEvent, Param("block", Boolean)),
 };
 
-// Calls the application's handler of hook's event with the object first; R() without one.
-template <typename R, typename... Args>
-R RaiseEvent(RuntimeObject* application, const ObjectHook* hook, Args... args) {
-  void* handler = LookupEventHandler(application, hook);
-  if (!handler) return R();
-  CompiledCall call;
-  call.Protect(application);
-  return call.Invoke<R>(handler, application, args...);
-}
-
 }  // namespace
 
 QV_CLASS(ApplicationClassDefinition,
@@ -137,16 +127,16 @@ bool ApplicationAutoQuits(RuntimeObject* application) {
 }
 
 void RaiseApplicationOpen(RuntimeObject* application) {
-  RaiseEvent<void>(application, gOpenHook);
+  RaiseObjectEvent<void>(application, gOpenHook);
 }
 void RaiseApplicationClose(RuntimeObject* application) {
-  RaiseEvent<void>(application, gCloseHook);
+  RaiseObjectEvent<void>(application, gCloseHook);
 }
 bool RaiseApplicationCancelClose(RuntimeObject* application) {
-  return RaiseEvent<bool>(application, gCancelCloseHook);
+  return RaiseObjectEvent<bool>(application, gCancelCloseHook);
 }
 bool RaiseApplicationUnhandledException(RuntimeObject* application, RuntimeObject* exception) {
-  return RaiseEvent<bool>(application, gUnhandledExceptionHook, exception);
+  return RaiseObjectEvent<bool>(application, gUnhandledExceptionHook, exception);
 }
 bool ApplicationHasOpenDocumentHandler(RuntimeObject* application) {
   return LookupEventHandler(application, gOpenDocumentHook) != nullptr;
@@ -192,16 +182,12 @@ QV_EXPORT(ApplicationFinalizer)
 // ---- Methods -------------------------------------------------------------------------------
 
 extern "C" void ApplicationNewDocument(RuntimeObject* application) {
-  RaiseEvent<void>(application, gNewDocumentHook);
+  RaiseObjectEvent<void>(application, gNewDocumentHook);
 }
 QV_EXPORT(ApplicationNewDocument)
 
 extern "C" void ApplicationOpenDocument(RuntimeObject* application, RuntimeObject* item) {
-  void* handler = LookupEventHandler(application, gOpenDocumentHook);
-  if (!handler) return;
-  CompiledCall call;
-  call.Protect(application).Protect(item);
-  call.Invoke(handler, application, item);
+  RaiseObjectEvent(application, gOpenDocumentHook, item);
 }
 QV_EXPORT(ApplicationOpenDocument)
 
