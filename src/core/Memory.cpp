@@ -1,7 +1,15 @@
 #include "core/Memory.h"
 
+#include <valgrind/valgrind.h>
+
 #include <cstdio>
 #include <cstdlib>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/allocator_interface.h>
+
+#include "core/RuntimeError.h"
+#endif
 
 namespace {
 
@@ -43,6 +51,24 @@ void FatalMessageHook(const unsigned char* /*pascalText*/) {}
 
 void* SystemAlloc(size_t size) { return gSystemAlloc(size); }
 
+void* HeapSmallBlock(uint32_t size, int32_t handling) {
+  void* block = OSalloc(size, handling);
+  if (block) gSmall.bytesInUse += static_cast<int32_t>(size);
+  return block;
+}
+
+// The heap knows each block's size under the sanitizer: a block freed with another size than
+// it was allocated with would corrupt the pool's free lists in the plain build.
+void FreeHeapSmallBlock(void* block, uint32_t size) {
+#if defined(__SANITIZE_ADDRESS__)
+  if (!QV_CHECK_TEXT(__sanitizer_get_allocated_size(block) == size, "size == allocated size",
+                     "A small block is freed with another size than it was allocated with"))
+    return;
+#endif
+  gSmall.bytesInUse -= static_cast<int32_t>(size);
+  OSfree(block);
+}
+
 }  // namespace
 
 OutOfMemoryHook SetOutOfMemoryHook(OutOfMemoryHook hook) {
@@ -63,6 +89,7 @@ extern "C" void OSfree(void* block) { std::free(block); }
 extern "C" void* OSalloclen(uint32_t size, int32_t handling) {
   if (size == 0) return nullptr;
   if (size > kSmallBlockLargest) return OSalloc(size, handling);
+  if (SmallBlocksFromHeap()) return HeapSmallBlock(size, handling);
   uint32_t sizeClass = (size + 3) / 4;
   uint32_t blockSize = sizeClass * 4;
   if (FreeBlock* block = gSmall.freeLists[sizeClass]) {
@@ -93,6 +120,7 @@ extern "C" void OSfreelen(void* block, uint32_t size) {
     OSfree(block);
     return;
   }
+  if (SmallBlocksFromHeap()) return FreeHeapSmallBlock(block, size);
   uint32_t sizeClass = (size + 3) / 4;
   gSmall.bytesInUse -= static_cast<int32_t>(size);
   FreeBlock* freed = static_cast<FreeBlock*>(block);
@@ -104,6 +132,15 @@ extern "C" void initializeMemoryCriticalSection() { gSmall.criticalSection = tru
 extern "C" void deleteMemoryCriticalSection() { gSmall.criticalSection = false; }
 
 int32_t SmallBlockBytesInUse() { return gSmall.bytesInUse; }
+
+// The answer never changes during a run, so a block is always freed the way it was allocated.
+bool SmallBlocksFromHeap() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#else
+  return RUNNING_ON_VALGRIND;
+#endif
+}
 
 SystemAllocFunction SetSystemAllocFunctionForTesting(SystemAllocFunction function) {
   SystemAllocFunction previous = gSystemAlloc;

@@ -3,7 +3,8 @@
 //
 // Small blocks (1 to 252 bytes) come from 63 size classes of 4-byte steps carved from 8 KB
 // chunks that are never returned; a freed block goes on its class's free list, so the next
-// request of that class gets it back. The caller frees with the size it allocated with.
+// request of that class gets it back. The caller frees with the size it allocated with (the
+// sanitizer build checks it).
 #pragma once
 
 #include <cstddef>
@@ -27,6 +28,11 @@ bool PurgeMemory();
 
 // Bytes handed out by OSalloclen and not yet freed (requested sizes, small blocks only).
 int32_t SmallBlockBytesInUse();
+
+// True when every small block is a heap block of its own instead of a piece of a chunk: in
+// the sanitizer build and under valgrind. A pool hides its blocks from them: a block freed
+// twice, used after its free or never freed looks like live pool memory.
+bool SmallBlocksFromHeap();
 
 constexpr uint32_t kSmallBlockLargest = 252;
 constexpr uint32_t kSmallBlockChunkSize = 8192;
