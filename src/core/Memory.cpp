@@ -6,9 +6,10 @@
 #include <cstdlib>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
-
 #include "core/RuntimeError.h"
+
+// The sanitizer's run-time: the size a heap block was requested with (GCC ships no header).
+extern "C" size_t __sanitizer_get_allocated_size(const volatile void* block);
 #endif
 
 namespace {
