@@ -164,7 +164,8 @@ QV_EXPORT(ApplicationInitializer)
 extern "C" void ApplicationFinalizer(RuntimeObject* application) {
   if (!QV_CHECK_TEXT(application, "self", nullptr)) return;
   ApplicationFields* app = AsApplication(application);
-  RemoveAllPollableObjects();
+  // The poll list is the registered application's; another Application object leaves it.
+  if (application == gApplication) RemoveAllPollableObjects();
   RuntimeUnlockObject(app->mdiWindow);
   RuntimeUnlockObject(app->dockItem);
   RuntimeUnlockObject(app->menuBar);
