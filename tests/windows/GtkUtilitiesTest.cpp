@@ -27,7 +27,7 @@ TEST(GtkLabels, MnemonicsBecomeGtksAndLabelsUnderlineEveryCharacter) {
   const string converted = MnemonicText(string::FromBytes("&Caf\x8E", 5, kEncodingMacRoman));
   EXPECT_EQ(Bytes(converted), "_Caf\xC3\xA9");
   EXPECT_EQ(converted.Encoding(), kEncodingUTF8);
-  if (!qvtest::HaveDisplay()) return;
+  ASSERT_TRUE(qvtest::HaveDisplay()) << "needs a display: run under scripts/with-display";
   GtkWidget* label = GTK_WIDGET(g_object_ref_sink(gtk_label_new(nullptr)));
   FontSpec underlined;
   underlined.underline = 1;
