@@ -92,7 +92,7 @@ void SubPane::SetWidget(GtkWidget* widget) {
 }
 
 void SubPane::SetRunControl(RuntimeObject* control) {
-  QV_CHECK_TEXT(mRunControl == nullptr, "mRunControl == nil", nullptr);
+  if (!QV_CHECK_TEXT(mRunControl == nullptr, "mRunControl == nil", nullptr)) return;
   mRunControl = control;
 }
 
