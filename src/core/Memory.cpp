@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include "core/RuntimeError.h"
@@ -71,6 +72,8 @@ void FreeHeapSmallBlock(void* block, uint32_t size) {
 }
 
 }  // namespace
+
+void InstallOutOfMemoryNewHandler() { std::set_new_handler(OutOfMemoryExit); }
 
 OutOfMemoryHook SetOutOfMemoryHook(OutOfMemoryHook hook) {
   const OutOfMemoryHook previous = gOutOfMemoryHook;

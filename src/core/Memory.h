@@ -60,6 +60,12 @@ class purgableObject {
   purgableObject* mNext = nullptr;
 };
 
+// Makes a failed operator new (a std::string, vector or map that cannot grow) take the
+// out-of-memory exit below instead of throwing std::bad_alloc, which would end the process
+// with an abort from whatever compiled frames it unwound into. The executable installs it at
+// start; test programs, which exhaust the heap on purpose, go without.
+void InstallOutOfMemoryNewHandler();
+
 // Runs first when the process must end for want of memory: the windows layer detaches the
 // drawing focus through it. Returns the previous hook; nil installs none.
 using OutOfMemoryHook = void (*)();

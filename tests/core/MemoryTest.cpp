@@ -1,12 +1,15 @@
 #include "core/Memory.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <list>
 #include <memory>
+#include <new>
 #include <random>
 
 #include "support/TestSupport.h"
@@ -103,6 +106,38 @@ TEST(SystemHeap, ExhaustionGivesNilOrEndsTheProcessWithAMessage) {
     EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
     EXPECT_EQ(output, "hook\nThis application has run out of memory and must quit now.\n");
   }
+}
+
+// With the executable's new handler, a container that cannot grow takes the out-of-memory exit
+// instead of throwing std::bad_alloc. Under the sanitizer, whose operator new ends the process
+// itself when the heap runs out, the handler is only called.
+TEST(SystemHeap, AFailedOperatorNewTakesTheOutOfMemoryExit) {
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr bool kExhaust = false;
+#else
+  constexpr bool kExhaust = true;
+#endif
+  std::string output;
+  const int status = qvtest::RunInChild(
+      [] {
+        InstallOutOfMemoryNewHandler();
+        SetOutOfMemoryHook(+[] { std::fputs("hook\n", stderr); });
+        if (!kExhaust) std::get_new_handler()();
+        long pages = 0;
+        FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (!statm || std::fscanf(statm, "%ld", &pages) != 1) return;
+        std::fclose(statm);
+        const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (32 << 20);
+        const rlimit limit = {room, room};
+        setrlimit(RLIMIT_AS, &limit);
+        std::string grown;
+        for (size_t size = 1 << 20; size < (size_t{1} << 30); size *= 2) grown.resize(size);
+        std::fputs("carried on\n", stderr);
+      },
+      &output);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
+  EXPECT_EQ(output, "hook\nThis application has run out of memory and must quit now.\n");
 }
 
 struct LoggingPurgable : purgableObject {
