@@ -3,6 +3,7 @@
 // MouseCursor objects, and a cursor from a 'CURS' resource of a packed image.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "PaneFixtures.h"
@@ -186,11 +187,12 @@ TEST_F(ShownCursorTest, ACursorResourceOfAPackedImageShowsWithItsHotSpot) {
 TEST(CursorResources, AHotSpotOutsideThePictureIsRefusedWithAReport) {
   ASSERT_TRUE(qvtest::HaveDisplay()) << "needs a display: run under scripts/with-display";
   uint32_t size = 0;
-  const uint8_t* block = ReadImageBlockFile(CURSORAPP_DIR "/rsrc.dat", &size);
+  uint8_t* block = ReadImageBlockFile(CURSORAPP_DIR "/rsrc.dat", &size);
   constexpr uint32_t kHeader = sizeof(qvimage::ResourceRecordHeader);
   ASSERT_GE(size, kHeader + 68u);
   static uint8_t record[68];  // the cursors made keep it as their source
   std::memcpy(record, block + kHeader, sizeof record);
+  std::free(block);
   const std::pair<int, int> outside[] = {{16, 0}, {0, 16}, {-1, 3}, {3, -1}, {300, 2}};
   const std::pair<int, int> corners[] = {{0, 0}, {15, 15}, {0, 15}};
   auto place = [](int v, int h) {
