@@ -138,11 +138,13 @@ extern "C" void deleteMemoryCriticalSection() { gSmall.criticalSection = false; 
 int32_t SmallBlockBytesInUse() { return gSmall.bytesInUse; }
 
 // The answer never changes during a run, so a block is always freed the way it was allocated.
+// Valgrind is asked once: its question costs more than handing out a pool block.
 bool SmallBlocksFromHeap() {
 #if defined(__SANITIZE_ADDRESS__)
   return true;
 #else
-  return RUNNING_ON_VALGRIND;
+  static const bool underValgrind = RUNNING_ON_VALGRIND;
+  return underValgrind;
 #endif
 }
 
