@@ -37,8 +37,20 @@ SocketHandle LocalSocket(RecordingDelegate* events, const std::string& path) {
   return socket;
 }
 
+// The peer binds its path before it listens: the file alone does not take connections yet.
+bool Accepts(const std::string& path) {
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  const int probe = socket(AF_UNIX, SOCK_STREAM, 0);
+  const bool accepted =
+      connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  close(probe);
+  return accepted;
+}
+
 bool WaitFor(const std::string& path) {
-  for (int i = 0; i < 500 && !IsSocketFile(path); ++i) usleep(10000);
+  for (int i = 0; i < 500 && !(IsSocketFile(path) && Accepts(path)); ++i) usleep(10000);
   return IsSocketFile(path);
 }
 
