@@ -14,10 +14,16 @@
 #       target_compile_definitions(test_x PRIVATE
 #         IMAGE_DIR="$<TARGET_PROPERTY:myimage,QV_IMAGE_DIR>")
 #
-#   qv_add_test_plugin(<name> SOURCES <sources>... [OPTIONS <gcc options>...])
+#   qv_add_test_plugin(<name> SOURCES <sources>... [OPTIONS <gcc options>...]
+#                      [DEPENDS <headers>...])
 #     Builds target <name>: the i386 shared library ${CMAKE_CURRENT_BINARY_DIR}/<name>.so,
 #     compiled as plug-ins are, with plain -O2 and no frame pointers (none of the framework's
 #     flags). Its property QV_PLUGIN_FILE names the library.
+#
+#   qv_add_plugin_resource(<out-var> <plugin>)
+#     The resource file that carries the test plug-in <plugin> (made by qv_add_test_plugin) in an
+#     image, for RESOURCES QVPl:<id>:<file>: a length byte, the library's file name (<plugin>.so)
+#     and the library's bytes. Sets <out-var> to its path.
 include_guard(DIRECTORY)
 
 # Variables would stay in the scope of the first includer (include_guard), so the functions
@@ -94,7 +100,7 @@ function(qv_add_test_image name)
 endfunction()
 
 function(qv_add_test_plugin name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;OPTIONS")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;OPTIONS;DEPENDS")
   if(NOT ARG_SOURCES)
     message(FATAL_ERROR "qv_add_test_plugin(${name}): no SOURCES")
   endif()
@@ -107,9 +113,30 @@ function(qv_add_test_plugin name)
   add_custom_command(OUTPUT ${library}
     COMMAND ${CMAKE_C_COMPILER} -m32 -O2 -fomit-frame-pointer -fPIC -shared ${ARG_OPTIONS}
       -o ${library} ${sources}
-    DEPENDS ${sources}
+    DEPENDS ${sources} ${ARG_DEPENDS}
     COMMENT "Building test plug-in ${name}"
     VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${library})
   set_target_properties(${name} PROPERTIES QV_PLUGIN_FILE ${library})
+endfunction()
+
+function(qv_add_plugin_resource out_var plugin)
+  get_target_property(library ${plugin} QV_PLUGIN_FILE)
+  get_filename_component(name ${library} NAME)
+  string(LENGTH "${name}" length)
+  if(length GREATER 255)
+    message(FATAL_ERROR "qv_add_plugin_resource(${plugin}): the file name is too long")
+  endif()
+  # The length byte as a printf octal escape.
+  math(EXPR high "${length} / 64")
+  math(EXPR middle "(${length} / 8) % 8")
+  math(EXPR low "${length} % 8")
+  set(resource ${CMAKE_CURRENT_BINARY_DIR}/${plugin}.qvpl)
+  add_custom_command(OUTPUT ${resource}
+    COMMAND sh -c "printf '\\${high}${middle}${low}%s' \"$2\" > \"$1\" && cat \"$3\" >> \"$1\""
+      qvpl ${resource} ${name} ${library}
+    DEPENDS ${plugin} ${library}
+    COMMENT "Making the plug-in resource of ${plugin}"
+    VERBATIM)
+  set(${out_var} ${resource} PARENT_SCOPE)
 endfunction()

@@ -52,6 +52,16 @@ string Convert(const string& text, TextEncodingObject* target) {
   return string::Adopt(StringConvertEncoding(text.Storage(), target));
 }
 
+// U+E0000 to U+E007F in UTF-8: F3 A0 80..81 xx.
+bool OnlyTagCharacters(const string& utf8) {
+  const auto* p = reinterpret_cast<const uint8_t*>(utf8.Bytes());
+  const int64_t n = utf8.Length();
+  if (n == 0 || n % 4 != 0) return false;
+  for (int64_t i = 0; i < n; i += 4)
+    if (p[i] != 0xF3 || p[i + 1] != 0xA0 || (p[i + 2] & 0xFE) != 0x80) return false;
+  return true;
+}
+
 }  // namespace
 
 // Input: source and target indexes into the table, then the text's bytes.
@@ -65,8 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const string text = string::FromBytes(bytes.data(), int64_t(bytes.size()),
                                         GetEncodingFromTEObject(source));
   const string converted = Convert(text, target);
-  // Nothing is lost whole; only a 32-bit text that is a lone byte-order mark converts to nothing.
-  if (text.Encoding() != kEncodingUTF32) QV_FUZZ_EXPECT(text.IsEmpty() == converted.IsEmpty());
+  // Nothing is lost whole; only a 32-bit text that is a lone byte-order mark converts to nothing,
+  // and a text of Unicode tag characters alone, which the C library's converters drop by design
+  // (they are invisible and no legacy character set has them).
+  if (text.Encoding() != kEncodingUTF32 && !OnlyTagCharacters(Convert(text, table.utf8)))
+    QV_FUZZ_EXPECT(text.IsEmpty() == converted.IsEmpty());
 
   if (!IsValidUTF8(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) return 0;
   const string utf8 = string::FromBytes(bytes.data(), int64_t(bytes.size()), kEncodingUTF8);

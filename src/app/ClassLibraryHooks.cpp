@@ -1,11 +1,16 @@
 #include "app/ClassLibraryHooks.h"
 
+#include <glib.h>
+
 #include "app/TerminationSignals.h"
 
 namespace {
 
 void Nothing() {}
 bool No() { return false; }
+void SleepMilliseconds(int32_t waitMs) {
+  if (waitMs > 0) g_usleep(gulong(waitMs) * 1000);
+}
 bool Yes() { return true; }
 
 const WindowSystemHooks kNoWindows = {
@@ -16,11 +21,17 @@ const WindowSystemHooks kNoWindows = {
     .closeAllWindows = Nothing,
     .removeTrayItems = Nothing,
     .isCancelKeyDown = No,
+    .raiseFrontWindow = Nothing,
 };
 
 const NetworkPollHooks kNoNetwork = {
     .pollSerialPorts = Nothing,
     .pollSockets = Nothing,
+    .pollUnownedSockets = SleepMilliseconds,
+    .suspendSerialPolling = Nothing,
+    .resumeSerialPolling = Nothing,
+    .suspendSocketPolling = Nothing,
+    .resumeSocketPolling = Nothing,
 };
 
 const ThreadSchedulerHooks kMainThreadOnly = {
@@ -50,6 +61,7 @@ void SetWindowSystemHooks(const WindowSystemHooks& hooks) {
       .closeAllWindows = Or(hooks.closeAllWindows, kNoWindows.closeAllWindows),
       .removeTrayItems = Or(hooks.removeTrayItems, kNoWindows.removeTrayItems),
       .isCancelKeyDown = Or(hooks.isCancelKeyDown, kNoWindows.isCancelKeyDown),
+      .raiseFrontWindow = Or(hooks.raiseFrontWindow, kNoWindows.raiseFrontWindow),
   };
 }
 
@@ -57,6 +69,11 @@ void SetNetworkPollHooks(const NetworkPollHooks& hooks) {
   gNetwork = {
       .pollSerialPorts = Or(hooks.pollSerialPorts, kNoNetwork.pollSerialPorts),
       .pollSockets = Or(hooks.pollSockets, kNoNetwork.pollSockets),
+      .pollUnownedSockets = Or(hooks.pollUnownedSockets, kNoNetwork.pollUnownedSockets),
+      .suspendSerialPolling = Or(hooks.suspendSerialPolling, kNoNetwork.suspendSerialPolling),
+      .resumeSerialPolling = Or(hooks.resumeSerialPolling, kNoNetwork.resumeSerialPolling),
+      .suspendSocketPolling = Or(hooks.suspendSocketPolling, kNoNetwork.suspendSocketPolling),
+      .resumeSocketPolling = Or(hooks.resumeSocketPolling, kNoNetwork.resumeSocketPolling),
   };
 }
 

@@ -23,11 +23,23 @@ struct WindowSystemHooks {
   void (*removeTrayItems)() = nullptr;
   // True while the cancel key (Escape) is held down.
   bool (*isCancelKeyDown)() = nullptr;
+  // Brings the front window of the window order list to the front again when it is shown (the
+  // debugger's RUN).
+  void (*raiseFrontWindow)() = nullptr;
 };
 
 struct NetworkPollHooks {
   void (*pollSerialPorts)() = nullptr;  // every open serial port
   void (*pollSockets)() = nullptr;      // the registered sockets
+  // The sockets without an owner (the debugger link among them), after waiting up to waitMs in
+  // poll(2) for one of them; sleeps waitMs when none waits for anything.
+  void (*pollUnownedSockets)(int32_t waitMs) = nullptr;
+  // While the debugger holds the program: polling of serial ports, and delivery of socket
+  // events to language objects, wait.
+  void (*suspendSerialPolling)() = nullptr;
+  void (*resumeSerialPolling)() = nullptr;
+  void (*suspendSocketPolling)() = nullptr;
+  void (*resumeSocketPolling)() = nullptr;
 };
 
 struct ThreadSchedulerHooks {

@@ -22,9 +22,7 @@ class TemporaryFileSet::Task : public TempFileShutDownTask {
   Task** mOwner;
 };
 
-namespace {
-
-bool WriteAll(int fd, const uint8_t* data, uint32_t length) {
+bool WriteAllToDescriptor(int fd, const uint8_t* data, uint32_t length) {
   while (length > 0) {
     const ssize_t written = ::write(fd, data, length);
     if (written < 0 && errno == EINTR) continue;
@@ -35,8 +33,6 @@ bool WriteAll(int fd, const uint8_t* data, uint32_t length) {
   return true;
 }
 
-}  // namespace
-
 FolderItemImp* TemporaryFileSet::Write(const FolderItemImp& folder, const uint8_t* data,
                                        uint32_t length, const char* extension) {
   std::string path = std::string(folder.GetPath().CString()) + "/XXXXXX" + extension;
@@ -44,7 +40,7 @@ FolderItemImp* TemporaryFileSet::Write(const FolderItemImp& folder, const uint8_
   if (!QV_CHECK_TEXT(fd >= 0, "temporaryFile",
                      ("Could not create a file in " + path.substr(0, path.rfind('/'))).c_str()))
     return nullptr;
-  const bool written = WriteAll(fd, data, length);
+  const bool written = WriteAllToDescriptor(fd, data, length);
   const bool closed = ::close(fd) == 0;
   FolderItemImp* item = nullptr;
   if (written && closed)

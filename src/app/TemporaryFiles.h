@@ -30,3 +30,7 @@ class TemporaryFileSet {
   Task* mTask = nullptr;  // nil until the first file, and again once the task has run
   IntMap<FolderItemImp*> mOnce;  // an item of its own for each key's file
 };
+
+// Writes all length bytes to the descriptor, going on after interruptions; false when a write
+// fails or writes nothing.
+bool WriteAllToDescriptor(int fd, const uint8_t* data, uint32_t length);

@@ -25,5 +25,17 @@ QV_CLASS(PaneChildClassDefinition,
          .methods = kPaneChildMethods,
          .isInterface = true)
 
+QV_CLASS(ControlClassDefinition,
+         .name = "Control",
+         .super = ObjectClassDefinition,
+         .objectSize = sizeof(ControlObject))
+
+QV_CLASS(RectControlClassDefinition,
+         .name = "RectControl",
+         .super = ControlClassDefinition,
+         .objectSize = sizeof(ControlObject))
+
 QV_STARTUP_CLASS(kStartupObjectClass, ObjectClassDefinition)
+QV_STARTUP_CLASS(kStartupControlClass, ControlClassDefinition)
+QV_STARTUP_CLASS(kStartupRectControlClass, RectControlClassDefinition)
 QV_STARTUP_CLASS(kStartupPaneChildInterface, PaneChildClassDefinition)

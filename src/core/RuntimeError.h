@@ -23,8 +23,9 @@ enum RuntimeErrorCode : int16_t {
   kErrorUnhandledException = 8,
 };
 
-// The kind word the framework's own checks pass; the debugger link passes 132.
+// The kind word the framework's own checks pass, and the one of the debugger link's report.
 constexpr uint32_t kReportKindFramework = 131;
+constexpr uint32_t kReportKindDebugger = 132;
 
 extern "C" {
 void ReportRuntimeError(uint32_t kind, int16_t code, const char* sourcePath, int32_t line,

@@ -17,6 +17,31 @@ constexpr uint32_t kVarIntLaterBits = 7;
 
 intptr_t RandomAccessMechanism::GetHandle(int32_t) { return -1; }
 
+bool RandomAccessMechanism::SetScrambled(bool on) {
+  const bool was = scrambled != 0;
+  if (on && !was) scrambleKey = 0xFF;
+  scrambled = on ? 1 : 0;
+  return was;
+}
+
+void RandomAccessMechanism::ScrambleStored(uint8_t* bytes, int32_t count) {
+  if (!scrambled) return;
+  for (int32_t i = 0; i < count; ++i) {
+    const uint8_t plain = bytes[i];
+    bytes[i] = static_cast<uint8_t>(plain ^ scrambleKey);
+    scrambleKey ^= plain;
+  }
+}
+
+void RandomAccessMechanism::UnscrambleRead(uint8_t* bytes, int32_t count) {
+  if (!scrambled) return;
+  for (int32_t i = 0; i < count; ++i) {
+    const uint8_t plain = static_cast<uint8_t>(bytes[i] ^ scrambleKey);
+    bytes[i] = plain;
+    scrambleKey ^= plain;
+  }
+}
+
 bool RandomAccessMechanism::ReadExactly(void* buffer, int32_t count) {
   int32_t got = 0;
   return Read(buffer, count, &got) && got == count;

@@ -20,6 +20,11 @@
 // swapDoubles is set too) reverse their bytes, which on this little-endian host makes them
 // big-endian. A new mechanism is little-endian, with no error.
 //
+// Scrambling (memory back ends only; the others ignore the flag): each byte is XOR-ed with the
+// low byte of a running key, and the key is XOR-ed with the plain byte. The key runs with the
+// stream of bytes, not with the position, so a scrambled stream reads back only from the start,
+// in the order written, with the key reset by turning scrambling on.
+//
 // A mechanism belongs to one owner and is used only by the thread holding the run baton.
 #pragma once
 
@@ -75,10 +80,20 @@ class RandomAccessMechanism {
   // magnitude bits 0-5, each later byte 7 more bits; 0x80 marks that another byte follows.
   // -2^31 travels as the magnitude 2^31 without a sign.
   bool ReadVarInt(int32_t* value);
+  // Turns scrambling on or off and answers whether it was on; turning it on resets the key.
+  bool SetScrambled(bool on);
 
   int32_t lastError = 0;  // the back end's last failure; 0 = none
+  uint8_t scrambled = 0;
+  uint32_t scrambleKey = 0;  // only its low byte is applied
   uint32_t byteSwap = 0;  // non-zero: 16-, 32-bit (and with swapDoubles 64-bit) values reversed
   uint8_t swapDoubles = 0;
+
+ protected:
+  // For back ends that scramble: bytes just stored (plain in, scrambled out), and bytes just
+  // read (scrambled in, plain out). Both do nothing while scrambling is off.
+  void ScrambleStored(uint8_t* bytes, int32_t count);
+  void UnscrambleRead(uint8_t* bytes, int32_t count);
 
  private:
   // Reads exactly count bytes, or fails.

@@ -4,13 +4,13 @@
 
 #include "core/Export.h"
 #include "core/RuntimeError.h"
-#include "net/NetworkClasses.h"
 #include "net/NetworkInterfaces.h"
 #include "net/SocketAddress.h"
 #include "net/SocketClasses.h"
 #include "net/SocketErrors.h"
 #include "net/SocketList.h"
 #include "net/TCPSocket.h"
+#include "net/UDPSocketClass.h"
 #include "strings/TextEncodingObjects.h"
 
 namespace {
@@ -88,9 +88,7 @@ extern "C" void SocketPortSetter(RuntimeObject* object, uint32_t, int32_t port) 
 QV_EXPORT(SocketPortSetter)
 
 extern "C" stringStorage* socketLocalAddressGetter(RuntimeObject* object, uint32_t) {
-  RuntimeObject* networkInterface =
-      object && IsSocketCoreObject(object) ? AsSocketObject(object)->networkInterface : nullptr;
-  const int32_t index = networkInterface ? NetworkInterfaceIndex(networkInterface) : 0;
+  const int32_t index = SocketOwnerInterfaceIndex(object);
   return DottedText(NetworkInterfaceIPAddress(index)).ExtractStringStorage();
 }
 QV_EXPORT(socketLocalAddressGetter)
@@ -133,8 +131,12 @@ extern "C" void SocketPurge(RuntimeObject* object) {
 }
 QV_EXPORT(SocketPurge)
 
-// "localhost", in any case, is the loopback address.
+// "localhost", in any case, is the loopback address. A UDPSocket binds.
 extern "C" void SocketConnect(RuntimeObject* object) {
+  if (object && IsUDPSocketObject(object)) {
+    ConnectUDPSocket(object);
+    return;
+  }
   ObjectHold hold(object);
   TCPSocket* socket = TCPSocketOf(object);
   if (!socket) return;

@@ -53,6 +53,18 @@ int32_t LocalPathAddress(const string& path, SocketAddress* out) {
   return kSocketNoError;
 }
 
+int32_t LocalPortOf(int32_t descriptor) {
+  const SocketFunctionTable& table = SocketFunctions();
+  if (descriptor < 0 || !table.getsockname) return -1;
+  sockaddr_in local{};
+  socklen_t length = sizeof local;
+  if (table.getsockname(descriptor, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+      local.sin_family != AF_INET) {
+    return -1;
+  }
+  return ntohs(local.sin_port);
+}
+
 string DottedText(uint32_t networkOrderAddress) {
   const uint32_t value = ntohl(networkOrderAddress);
   char text[16];

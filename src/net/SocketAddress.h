@@ -32,5 +32,8 @@ int32_t InternetAddress(in_addr host, int32_t port, SocketAddress* out);
 // path longer than the address holds (107 bytes), EINVAL for a path with a NUL inside.
 int32_t LocalPathAddress(const string& path, SocketAddress* out);
 
+// The local port of an IPv4 socket, in host order; -1 without a descriptor or a name.
+int32_t LocalPortOf(int32_t descriptor);
+
 // Four decimal numbers joined by ".", most significant first, of an address in network order.
 string DottedText(uint32_t networkOrderAddress);

@@ -10,6 +10,7 @@
 #include "net/NetworkClasses.h"
 #include "net/NetworkInterfaces.h"
 #include "net/RuntimeSocketAccessors.h"
+#include "net/ServerSocketClass.h"
 
 namespace {
 
@@ -118,12 +119,22 @@ bool IsSocketCoreObject(RuntimeObject* object) {
   return ObjectIsaDefinition(object, SocketCoreClassDefinition());
 }
 
+bool HasSocketFields(RuntimeObject* object) {
+  return object && (IsSocketCoreObject(object) || IsServerSocketObject(object));
+}
+
 void SetSocketLastErrorCode(RuntimeObject* owner, int32_t code) {
-  if (owner && IsSocketCoreObject(owner)) AsSocketObject(owner)->lastErrorCode = code;
+  if (HasSocketFields(owner)) AsSocketObject(owner)->lastErrorCode = code;
+}
+
+int32_t SocketOwnerInterfaceIndex(RuntimeObject* owner) {
+  RuntimeObject* networkInterface =
+      HasSocketFields(owner) ? AsSocketObject(owner)->networkInterface : nullptr;
+  return networkInterface ? NetworkInterfaceIndex(networkInterface) : 0;
 }
 
 bool SocketOwnerInterfaceAddress(RuntimeObject* owner, uint32_t* networkOrderAddress) {
-  if (!owner || !IsSocketCoreObject(owner)) return false;
+  if (!HasSocketFields(owner)) return false;
   RuntimeObject* networkInterface = AsSocketObject(owner)->networkInterface;
   if (!networkInterface) return false;
   *networkOrderAddress = NetworkInterfaceIPAddress(NetworkInterfaceIndex(networkInterface));

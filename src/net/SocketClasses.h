@@ -44,10 +44,15 @@ ObjectDefinition* SocketClassDefinition();
 bool IsTCPSocketObject(RuntimeObject* object);
 // True for an object of SocketCore or a subclass (its fields are those above).
 bool IsSocketCoreObject(RuntimeObject* object);
+// True for an object whose first fields are SocketCoreObject's: a SocketCore or a ServerSocket.
+bool HasSocketFields(RuntimeObject* object);
 
 // Owner side of the native sockets. Each does nothing for a nil object or one that is not a
 // SocketCore; a raiser calls the handler only when the object's class has one.
 void SetSocketLastErrorCode(RuntimeObject* owner, int32_t code);
+// The index of the interface the owner's NetworkInterface property names; 0 (the first
+// interface) when the property is nil or the owner has none.
+int32_t SocketOwnerInterfaceIndex(RuntimeObject* owner);
 // The IPv4 address (network order) of the interface that the owner's NetworkInterface
 // property names; false when the property is nil or the owner has none.
 bool SocketOwnerInterfaceAddress(RuntimeObject* owner, uint32_t* networkOrderAddress);

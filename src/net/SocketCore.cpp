@@ -1,6 +1,9 @@
 #include "net/SocketCore.h"
 
+#include <cerrno>
+
 #include "net/SocketClasses.h"
+#include "net/SocketErrors.h"
 #include "net/SocketFunctions.h"
 #include "net/SocketList.h"
 #include "net/SocketPolling.h"
@@ -49,9 +52,37 @@ void SocketCore::Register(int32_t port, bool lockAnyOwner) {
   mPort = port;
 }
 
+bool SocketCore::Begin(int32_t port, bool lockAnyOwner) {
+  Close(false);
+  Reset(true);
+  Register(port, lockAnyOwner);
+  if (SocketsInitialize() == kSocketNoError) return true;
+  ReportError(kSocketOpenDriverError);
+  return false;
+}
+
 void SocketCore::Listen(int32_t port) { Register(port, false); }
 
-void SocketCore::Poll() { Service(0); }
+void SocketCore::Poll() {
+  SocketPin pin(this);
+  pollfd entry{Descriptor(), WantedEvents(), 0};
+  if (entry.fd >= 0 && entry.events && PollDescriptors(&entry, 1, 0) < 0) {
+    HandleError(errno);
+    return;
+  }
+  Service(entry.revents);
+}
+
+bool SocketCore::HandleError(int32_t systemError) { return ReportError(ErrorCode(systemError)); }
+
+bool SocketCore::ReportError(int32_t code) {
+  if (code == 0) return false;
+  mLastError = code;
+  SetSocketLastErrorCode(mOwner, mLastError);
+  mPending |= kError;
+  DispatchEvents();
+  return true;
+}
 
 void SocketCore::Service(int16_t) { DispatchEvents(); }
 

@@ -43,7 +43,7 @@ class SocketCore {
 
   // Registers the socket and keeps the port; stream sockets override it to listen.
   virtual void Listen(int32_t port);
-  // One step now: asks the descriptor what it is ready for, then Service.
+  // One step now: asks the descriptor what it is ready for (without waiting), then Service.
   virtual void Poll();
   // Delivers what is pending; the base closes a socket whose Error has been delivered.
   virtual void DispatchEvents();
@@ -66,6 +66,14 @@ class SocketCore {
   virtual int32_t Descriptor() const { return -1; }
   // Progress on what poll(2) reported for the descriptor, then DispatchEvents.
   virtual void Service(int16_t revents);
+
+  // Delivers a failed call's error number: 0 does nothing and answers false; otherwise the
+  // socket's code for it becomes the last error (also the owner's LastErrorCode), Error is made
+  // pending and the events are dispatched at once. True then.
+  bool HandleError(int32_t systemError);
+  // The same for a socket code (SocketErrors.h), kept as it is: the codes 100 to 108 are also
+  // error numbers (ENETDOWN to ESHUTDOWN), which must not be taken for them.
+  bool ReportError(int32_t socketCode);
 
   // True when some pending event can be delivered now.
   bool HasDeliverableEvents() const;
@@ -91,9 +99,16 @@ class SocketCore {
  protected:
   virtual ~SocketCore();
 
+  // The socket code of an operating-system error number (each kind maps its own).
+  virtual int32_t ErrorCode(int32_t error) const { return error; }
+
   // Appends the socket to the active-socket list (once), locking a TCPSocket owner, or with
   // lockAnyOwner any owner; keeps the port.
   void Register(int32_t port, bool lockAnyOwner);
+  // Starts Connect, Listen and Bind alike: the previous descriptor and registration go, the
+  // socket is reset and registered. False (after the error) when the socket functions are
+  // missing.
+  bool Begin(int32_t port, bool lockAnyOwner);
   // Whether the socket may deliver event now: someone to deliver to, not held, and not the
   // event whose handler is running.
   bool CanDeliver(uint32_t event) const;

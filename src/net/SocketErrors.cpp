@@ -29,6 +29,19 @@ int32_t StreamSocketErrorCode(int32_t error) {
   }
 }
 
+int32_t DatagramSocketErrorCode(int32_t error) {
+  switch (error) {
+    case EADDRNOTAVAIL:
+      return kSocketInvalidPortError;
+    case ENOENT:
+    case ENETRESET:
+    case ECONNRESET:
+      return error;
+    default:
+      return StreamSocketErrorCode(error);
+  }
+}
+
 bool WouldBlock(int32_t error) {
   return error == EAGAIN || error == EALREADY || error == EINPROGRESS;
 }

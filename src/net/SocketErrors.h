@@ -17,5 +17,8 @@ enum SocketErrorCode : int32_t {
 
 // The code a stream socket keeps for an operating-system error number; 0 stays 0.
 int32_t StreamSocketErrorCode(int32_t error);
+// The code a datagram socket keeps: as the stream mapping, but EADDRNOTAVAIL is
+// InvalidPortError, and ENOENT, ENETRESET and ECONNRESET stay as they are.
+int32_t DatagramSocketErrorCode(int32_t error);
 // True for an error number that means the call would have blocked.
 bool WouldBlock(int32_t error);

@@ -24,6 +24,7 @@ SocketFunctionTable SystemFunctions() {
       .fcntl = ::fcntl,
       .send = ::send,
       .recv = ::recv,
+      .recvfrom = ::recvfrom,
       .sendto = ::sendto,
       .ioctl = ::ioctl,
       .poll = ::poll,
@@ -52,7 +53,7 @@ bool SocketFunctionsComplete() {
   const SocketFunctionTable& t = Table();
   return t.socket && t.connect && t.bind && t.listen && t.accept && t.getpeername &&
          t.getsockname && t.getsockopt && t.setsockopt && t.close && t.fcntl && t.send &&
-         t.recv && t.sendto && t.ioctl && t.poll && t.getaddrinfo && t.freeaddrinfo;
+         t.recv && t.recvfrom && t.sendto && t.ioctl && t.poll && t.getaddrinfo && t.freeaddrinfo;
 }
 
 SocketFunctionTable& SocketFunctionsForTesting() { return Table(); }

@@ -30,6 +30,8 @@ struct SocketFunctionTable {
   int (*fcntl)(int fd, int command, ...);
   ssize_t (*send)(int fd, const void* bytes, size_t n, int flags);
   ssize_t (*recv)(int fd, void* bytes, size_t n, int flags);
+  ssize_t (*recvfrom)(int fd, void* bytes, size_t n, int flags, sockaddr* from,
+                      socklen_t* length);
   ssize_t (*sendto)(int fd, const void* bytes, size_t n, int flags, const sockaddr* to,
                     socklen_t length);
   int (*ioctl)(int fd, unsigned long request, ...);

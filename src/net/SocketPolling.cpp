@@ -7,6 +7,7 @@
 
 #include "app/ClassLibraryHooks.h"
 #include "core/Startup.h"
+#include "net/SerialClass.h"
 #include "net/SocketFunctions.h"
 #include "net/SocketList.h"
 
@@ -25,14 +26,22 @@ SimpleVector<pollfd> PollEntries(SocketSnapshot& snapshot) {
   return fds;
 }
 
-// Polls the snapshot's descriptors and notes each one's result; false when none is ready.
-bool PollSnapshot(SocketSnapshot& snapshot, int32_t timeoutMs) {
+// Polls the snapshot's descriptors and notes each one's result: 1 when one is ready, 0 when
+// none became ready, -1 when none waits for anything.
+int32_t PollSnapshot(SocketSnapshot& snapshot, int32_t timeoutMs) {
   SimpleVector<pollfd> fds = PollEntries(snapshot);
   bool any = false;
   for (uint32_t i = 0; i < fds.size(); ++i) any = any || fds[int32_t(i)].fd >= 0;
-  if (!any || PollDescriptors(fds.data(), fds.size(), timeoutMs) <= 0) return false;
+  if (!any) return -1;
+  if (PollDescriptors(fds.data(), fds.size(), timeoutMs) <= 0) return 0;
   for (int32_t i = 0; i < snapshot.Count(); ++i) snapshot.Revents(i) = fds[i].revents;
-  return true;
+  return 1;
+}
+
+// A wait with nothing to wait for still takes its time, so that a caller's loop never spins.
+bool SleepFor(int32_t waitMs) {
+  if (waitMs > 0) PollDescriptors(nullptr, 0, waitMs);
+  return false;
 }
 
 }  // namespace
@@ -53,16 +62,16 @@ int32_t PollDescriptors(pollfd* fds, uint32_t count, int32_t timeoutMs) {
   }
 }
 
-bool SocketsPoll(bool onlyUnowned) {
-  if (!SocketsInitialized()) return false;
+bool SocketsPoll(bool onlyUnowned, int32_t waitMs) {
+  if (!SocketsInitialized()) return SleepFor(waitMs);
   SocketSnapshot snapshot;
   const SimpleVector<SocketCore*>& sockets = ActiveSockets();
   for (uint32_t i = 0; i < sockets.size(); ++i) {
     SocketCore* socket = sockets[int32_t(i)];
     if (!onlyUnowned || !socket->Owner()) snapshot.Add(socket);
   }
-  if (snapshot.Count() == 0) return false;
-  PollSnapshot(snapshot, 0);
+  if (snapshot.Count() == 0) return SleepFor(waitMs);
+  if (PollSnapshot(snapshot, waitMs) < 0) SleepFor(waitMs);
   bool busy = false;
   for (int32_t i = snapshot.Count(); i-- > 0;) {
     if (!snapshot.Serve(i)) continue;
@@ -78,7 +87,17 @@ bool SocketsPoll(bool onlyUnowned) {
 void PollSocketsFromMainLoop() { SocketsPoll(false); }
 
 namespace {
-void InstallNetworkPollHooks() { SetNetworkPollHooks({.pollSockets = PollSocketsFromMainLoop}); }
+void InstallNetworkPollHooks() {
+  SetNetworkPollHooks({
+      .pollSerialPorts = SerialPollAll,
+      .pollSockets = PollSocketsFromMainLoop,
+      .pollUnownedSockets = [](int32_t waitMs) { SocketsPoll(true, waitMs); },
+      .suspendSerialPolling = [] { SerialSuspendPolling(); },
+      .resumeSerialPolling = [] { SerialResumePolling(); },
+      .suspendSocketPolling = [] { SocketSuspendPolling(); },
+      .resumeSocketPolling = [] { SocketResumePolling(); },
+  });
+}
 }  // namespace
 QV_STARTUP(kStartupNetworkPollHooks, InstallNetworkPollHooks)
 
@@ -93,7 +112,7 @@ bool WaitForSockets(SocketCore* const* sockets, int32_t count, int32_t timeoutMs
   for (int32_t i = 0; i < count; ++i) {
     if (sockets[i] && sockets[i]->IsRegistered()) snapshot.Add(sockets[i]);
   }
-  if (!PollSnapshot(snapshot, timeoutMs)) return false;
+  if (PollSnapshot(snapshot, timeoutMs) <= 0) return false;
   for (int32_t i = 0; i < snapshot.Count(); ++i) {
     if (snapshot.Revents(i)) snapshot.Serve(i);
   }

@@ -8,11 +8,11 @@
 
 #include "net/SocketCore.h"
 
-// One zero-timeout poll(2) over the listed sockets (only those without an owner when
-// onlyUnowned), then each is served, last registered first. True when a served socket still
-// has data to send or received bytes waiting on its descriptor. Nothing and false before
-// SocketsInitialize.
-bool SocketsPoll(bool onlyUnowned);
+// One poll(2) over the listed sockets (only those without an owner when onlyUnowned), waiting
+// up to waitMs for one to be ready, then each is served, last registered first. True when a
+// served socket still has data to send or received bytes waiting on its descriptor. With
+// nothing to wait for (before SocketsInitialize too) it sleeps waitMs and answers false.
+bool SocketsPoll(bool onlyUnowned, int32_t waitMs = 0);
 // The main loop's pass polls the sockets through this, the hook a start-up step installs.
 void PollSocketsFromMainLoop();
 // Queried by the run loop: always 0.

@@ -2,6 +2,7 @@
 
 #include "app/BackgroundTask.h"
 #include "image/PollableList.h"
+#include "net/SerialClass.h"
 #include "net/SocketPolling.h"
 
 namespace {
@@ -31,8 +32,9 @@ void StopSocketPollingTask() {
 
 bool SocketPollingTaskArmed() { return gTask != nullptr; }
 
-// Plug-in pollables, then the sockets; the serial ports join when they exist.
+// Plug-in pollables, the sockets, then the serial ports.
 void RunSocketPollingTask() {
   PollableListPollAll();
   SocketsPoll(false);
+  SerialPollAll();
 }

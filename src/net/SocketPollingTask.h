@@ -1,6 +1,6 @@
 // The socket polling task: a background task that every 100 ticks polls the plug-ins'
-// pollable objects and every socket, so that they make progress where no main-loop pass runs
-// (a nested toolkit loop). It runs while sockets exist: the first socket arms it, it goes once
+// pollable objects, every socket and every open serial port, so that they make progress where
+// no main-loop pass runs (a nested toolkit loop). It runs while sockets exist: the first socket arms it, it goes once
 // the last socket is gone (it never lingers without a timer, which would keep the loop awake),
 // and a later socket arms it again.
 #pragma once

@@ -12,17 +12,6 @@ bool TCPSocket::ReceiverReady() const {
   return mDelegate ? mDelegate->CanDeliverNow() : SocketCore::ReceiverReady();
 }
 
-bool TCPSocket::HandleError(int32_t systemError) { return ReportError(ErrorCode(systemError)); }
-
-bool TCPSocket::ReportError(int32_t code) {
-  if (code == 0) return false;
-  mLastError = code;
-  SetSocketLastErrorCode(mOwner, mLastError);
-  mPending |= kError;
-  DispatchEvents();
-  return true;
-}
-
 void TCPSocket::Flush(int32_t idleLimitMs) {
   SocketPin pin(this);
   using Clock = std::chrono::steady_clock;
@@ -41,7 +30,19 @@ void TCPSocket::Flush(int32_t idleLimitMs) {
   ClearLastData();
 }
 
+void TCPSocket::EndHandOff() {
+  TCPSocket* listener = mHandedOffFrom;
+  mHandedOffFrom = nullptr;
+  if (listener) listener->ConnectionEnded(this);
+}
+
+void TCPSocket::Close(bool fromDestructor) {
+  EndHandOff();
+  SocketCore::Close(fromDestructor);
+}
+
 void TCPSocket::Reset(bool full) {
+  EndHandOff();
   SocketCore::Reset(full);
   mAddress = string();
   mListening = false;
@@ -123,8 +124,12 @@ bool TCPSocket::DeliverError() {
   if (mDelegate) {
     mDelegate->Error(this, mLastError);
   } else {
-    SetSocketLastErrorCode(mOwner, mLastError);
-    RaiseSocketError(mOwner);
+    RaiseOwnerError();
   }
   return EventDone(kError);
+}
+
+void TCPSocket::RaiseOwnerError() {
+  SetSocketLastErrorCode(mOwner, mLastError);
+  RaiseSocketError(mOwner);
 }

@@ -47,19 +47,22 @@ class TCPSocket : public SocketCore {
   // Local-path mode with this path (IPC sockets).
   virtual void SetLocalPath(const string& path) = 0;
 
-  // Delivers a failed call's error number: 0 does nothing and answers false; otherwise the
-  // socket's code for it becomes the last error (also the owner's LastErrorCode), Error is made
-  // pending and the events are dispatched at once. True then.
-  bool HandleError(int32_t systemError);
-  // The same for a socket code (SocketErrors.h), kept as it is: the codes 100 to 108 are also
-  // error numbers (ENETDOWN to ESHUTDOWN), which must not be taken for them.
-  bool ReportError(int32_t socketCode);
   // Sends what is queued, waiting in poll(2) for the descriptor; stops at an error, or after
   // idleLimitMs without progress with the rest still queued.
   void Flush(int32_t idleLimitMs);
 
   void DispatchEvents() override;
+  // A connection handed over by a pool listener tells it that it has ended.
+  void Close(bool fromDestructor) override;
   void Reset(bool full) override;
+
+  // A pool listener's notice that a connection it handed over has ended (closed, reset or
+  // freed); told once per connection.
+  virtual void ConnectionEnded(TCPSocket*) {}
+  // The pool listener this connection came from (nil for any other socket), and its release
+  // by a listener that closes: the connection goes on on its own.
+  TCPSocket* HandedOffFrom() const { return mHandedOffFrom; }
+  void DetachFromListener() { mHandedOffFrom = nullptr; }
 
   TCPSocketDelegate* Delegate() const { return mDelegate; }
   const string& Address() const { return mAddress; }
@@ -68,15 +71,18 @@ class TCPSocket : public SocketCore {
  protected:
   TCPSocket(RuntimeObject* owner, TCPSocketDelegate* delegate);
 
-  // The socket code of an operating-system error number.
-  virtual int32_t ErrorCode(int32_t error) const { return error; }
   // Drops every byte waiting to be sent (an aborted send).
   virtual void DiscardUnsent() = 0;
   bool ReceiverReady() const override;
+  // Raises the owner's Error event, its LastErrorCode set first.
+  virtual void RaiseOwnerError();
+  // Tells the listener, once, that this connection has ended.
+  void EndHandOff();
 
   string mAddress;
   bool mListening = false;
   bool mUserAborted = false;  // the last SendProgress answered True
+  TCPSocket* mHandedOffFrom = nullptr;
 
  private:
   // The steps of a dispatch, in delivery order; each false when the socket went away.

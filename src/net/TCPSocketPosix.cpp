@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "net/NetworkInterfaces.h"
+#include "net/QueuedText.h"
 #include "net/SocketClasses.h"
 #include "net/SocketErrors.h"
 #include "net/SocketFunctions.h"
@@ -40,15 +41,6 @@ void TCPSocketPosix::SetLocalPath(const string& path) {
 }
 
 // ---- Opening --------------------------------------------------------------------------------
-
-bool TCPSocketPosix::Begin(int32_t port, bool lockAnyOwner) {
-  Close(false);
-  Reset(true);
-  Register(port, lockAnyOwner);
-  if (SocketsInitialize() == kSocketNoError) return true;
-  ReportError(kSocketOpenDriverError);
-  return false;
-}
 
 int32_t TCPSocketPosix::TargetAddress(const string& host, int32_t port, bool bindAny,
                                       SocketAddress* out) {
@@ -149,7 +141,7 @@ void TCPSocketPosix::Listen(int32_t port) {
   }
   if (mUseLocalPath) NoteBoundPath();
   mAcceptOnRead = true;
-  if (Sys().listen(mDescriptor, 1) != 0) HandleError(errno);
+  if (Sys().listen(mDescriptor, Backlog()) != 0) HandleError(errno);
 }
 
 // ---- Progress -------------------------------------------------------------------------------
@@ -162,16 +154,6 @@ int16_t TCPSocketPosix::WantedEvents() const {
   if (!ReceiveLimited()) events |= POLLIN;
   if (HasDataToSend()) events |= POLLOUT;
   return events;
-}
-
-void TCPSocketPosix::Poll() {
-  SocketPin pin(this);
-  pollfd entry{mDescriptor, WantedEvents(), 0};
-  if (entry.events && PollDescriptors(&entry, 1, 0) < 0) {
-    HandleError(errno);
-    return;
-  }
-  Service(entry.revents);
 }
 
 void TCPSocketPosix::Service(int16_t revents) {
@@ -208,7 +190,6 @@ bool TCPSocketPosix::FinishConnect(int16_t revents) {
   return true;
 }
 
-// A plain socket accepts one connection and becomes it.
 bool TCPSocketPosix::Accept() {
   const int32_t fd = Sys().accept(mDescriptor, nullptr, nullptr);
   if (fd < 0) {
@@ -223,6 +204,20 @@ bool TCPSocketPosix::Accept() {
   // The accepted descriptor does not inherit non-blocking mode: a blocking send would hang the
   // program on a peer that stops reading.
   if (!SetNonBlocking(fd)) return false;
+  mConnected = true;
+  mPending |= kConnected;
+  return true;
+}
+
+bool TCPSocketPosix::AdoptConnection(int32_t descriptor, TCPSocketPosix* listener) {
+  SocketPin pin(this);
+  Close(false);
+  Reset(true);
+  Register(listener->Port(), true);
+  mDescriptor = descriptor;
+  mReceiveChunk = listener->mReceiveChunk;  // the buffers are the listener's, inherited
+  mHandedOffFrom = listener;
+  if (!SetNonBlocking(descriptor)) return false;
   mConnected = true;
   mPending |= kConnected;
   return true;
@@ -298,32 +293,16 @@ void TCPSocketPosix::Write(const void* bytes, int32_t n) {
   if (n > 0) mSendQueue.Append(rest, n);
 }
 
-string TCPSocketPosix::Read(int32_t count) {
-  const int32_t n = std::min(count, mReceiveQueue.Total());
-  string text;
-  if (n <= 0 || !text.AllocateBuffer(n)) return string();
-  mReceiveQueue.Read(static_cast<char*>(text), n, true);
-  return text;
-}
+string TCPSocketPosix::Read(int32_t count) { return QueuedText(mReceiveQueue, count, true); }
 
 string TCPSocketPosix::Lookahead() {
-  const int32_t n = mReceiveQueue.Total();
-  string text;
-  if (n <= 0 || !text.AllocateBuffer(n)) return string();
-  mReceiveQueue.Read(static_cast<char*>(text), n, false);
-  return text;
+  return QueuedText(mReceiveQueue, mReceiveQueue.Total(), false);
 }
 
 // ---- Names ----------------------------------------------------------------------------------
 
 int32_t TCPSocketPosix::GetLocalPort() {
-  if (mDescriptor < 0 || mUseLocalPath || !Sys().getsockname) return -1;
-  sockaddr_in local{};
-  socklen_t length = sizeof local;
-  if (Sys().getsockname(mDescriptor, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-    return -1;
-  }
-  return ntohs(local.sin_port);
+  return mUseLocalPath ? -1 : LocalPortOf(mDescriptor);
 }
 
 string TCPSocketPosix::GetRemoteAddress() {

@@ -26,7 +26,6 @@ class TCPSocketPosix : public TCPSocket {
   TCPSocketPosix(RuntimeObject* owner, TCPSocketDelegate* delegate);
 
   void Listen(int32_t port) override;
-  void Poll() override;
   void Service(int16_t revents) override;
   bool HasDataToSend() const override { return mSendQueue.Total() > 0; }
   bool BytesOnDescriptor() override;
@@ -48,17 +47,24 @@ class TCPSocketPosix : public TCPSocket {
   int32_t BytesLeftToSend() const override { return mSendQueue.Total(); }
   void SetLocalPath(const string& path) override;
 
+  // Becomes the connection accepted on descriptor that listener hands over: registered,
+  // holding its owner, connected, with Connected pending (the caller dispatches it). False
+  // when the descriptor could not be made non-blocking (the Error has been delivered).
+  bool AdoptConnection(int32_t descriptor, TCPSocketPosix* listener);
+
   // Buffers the queues hold now (tests).
   int32_t QueueNodeCount() const { return mReceiveQueue.NodeCount() + mSendQueue.NodeCount(); }
 
  protected:
   int32_t ErrorCode(int32_t error) const override;
   void DiscardUnsent() override { mSendQueue.Clear(); }
+  // The length of the queue of connections the kernel keeps for Listen.
+  virtual int32_t Backlog() const { return 1; }
+  // Takes what waits on a listening descriptor; false when the socket must stop this pass.
+  // A plain socket accepts one connection and becomes it.
+  virtual bool Accept();
 
  private:
-  // Starts Connect and Listen alike: the previous descriptor and registration go, the socket is
-  // reset and registered. False (after the error) when the socket functions are missing.
-  bool Begin(int32_t port, bool lockAnyOwner);
   // The address to connect to or bind: the local path, or host and port. 0, a socket code, or
   // an error number no socket code stands for (ENAMETOOLONG, EINVAL).
   int32_t TargetAddress(const string& host, int32_t port, bool bindAny, SocketAddress* out);
@@ -68,7 +74,6 @@ class TCPSocketPosix : public TCPSocket {
   // Binds an outgoing connection to the owner's NetworkInterface, when it names one.
   bool BindToOwnerInterface();
   bool FinishConnect(int16_t revents);
-  bool Accept();
   bool Receive();
   bool Send();
   bool ReceiveLimited() const { return mReceiveQueue.Total() >= kReceiveLimit; }

@@ -85,6 +85,11 @@ CursorHandle* NewCursorHandleFromResourceData(const uint8_t* data) {
                    data);
 }
 
+CursorHandle* CopyCursorHandle(const CursorHandle* handle) {
+  if (!handle) return nullptr;
+  return NewHandle(handle->cursor ? gdk_cursor_ref(handle->cursor) : nullptr, handle->source);
+}
+
 void DeleteCursorHandle(CursorHandle* handle) {
   if (!handle) return;
   if (handle->cursor) gdk_cursor_unref(handle->cursor);
@@ -112,10 +117,9 @@ CursorHandle* StandardCursorHandle(int32_t index) {
 }
 
 void SetCurrentCursor(const CursorHandle* handle) {
+  CursorHandle* copy = handle && handle->cursor ? CopyCursorHandle(handle) : nullptr;
   DeleteCursorHandle(gCurrentCursor);
-  gCurrentCursor = nullptr;
-  if (!handle || !handle->cursor) return;
-  gCurrentCursor = NewHandle(gdk_cursor_ref(handle->cursor), handle->source);
+  gCurrentCursor = copy;
 }
 
 CursorHandle* GetCurrentCursor() { return gCurrentCursor; }

@@ -45,6 +45,8 @@ CursorHandle* NewCursorHandleFromRecord(const CursorRecord* record);
 // A cursor drawn from a 'CURS' resource: the record form with the hot spot stored high byte
 // first. data (68 bytes) must outlive the handle.
 CursorHandle* NewCursorHandleFromResourceData(const uint8_t* data);
+// A new handle with the same cursor (one more GDK reference) and source; nil for nil.
+CursorHandle* CopyCursorHandle(const CursorHandle* handle);
 // Drops the GDK reference and frees the handle; nil does nothing.
 void DeleteCursorHandle(CursorHandle* handle);
 

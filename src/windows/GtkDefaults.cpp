@@ -8,6 +8,7 @@
 #include "core/Startup.h"
 #include "graphics/PangoFonts.h"
 #include "strings/StringFields.h"
+#include "windows/GtkInput.h"
 #include "windows/ScreenClass.h"
 
 namespace {
@@ -53,6 +54,7 @@ void ReadStyleColors(GtkSettings* settings) {
 
 void InitGtkDefaults() {
   if (!gdk_display_get_default()) return;
+  InstallKeySnooper();
   GtkSettings* settings = gtk_settings_get_default();
   if (!settings) return;
   ReadDefaultFont(settings);

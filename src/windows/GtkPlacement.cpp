@@ -6,14 +6,14 @@
 
 #include "core/RuntimeError.h"
 #include "windows/SubPane.h"
-#include "windows/WindowPane.h"
+#include "windows/Window.h"
 
 namespace {
 
 int32_t gMenuBarHeight = 0;  // measured once, for every window
 
-WindowPane* WindowOfPane(SubPane* pane) {
-  WindowPane* window = pane->GetWindow();
+Window* WindowOfPane(SubPane* pane) {
+  Window* window = pane->GetWindow();
   QV_CHECK_TEXT(window, "window", "No window?  Blasphemy!");
   return window;
 }
@@ -22,7 +22,7 @@ void RequestPaneSize(GtkWidget* widget, SubPane* pane) {
   gtk_widget_set_size_request(widget, std::max(pane->Width(), 0), std::max(pane->Height(), 0));
 }
 
-GdkWindow* WindowGdkWindow(WindowPane* window) {
+GdkWindow* WindowGdkWindow(Window* window) {
   GtkWindow* gtkWindow = window ? window->GetGtkWindow() : nullptr;
   return gtkWindow ? GTK_WIDGET(gtkWindow)->window : nullptr;
 }
@@ -31,7 +31,7 @@ GdkWindow* WindowGdkWindow(WindowPane* window) {
 
 void PutPaneInFixed(SubPane* pane, bool show) {
   GtkWidget* widget = pane->GetWidget();
-  WindowPane* window = WindowOfPane(pane);
+  Window* window = WindowOfPane(pane);
   if (!window || !widget || !window->ContentFixed()) return;
   const QV::Rect& bounds = pane->GetBounds();
   gtk_fixed_put(window->ContentFixed(), widget, bounds.left, bounds.top);
@@ -42,7 +42,7 @@ void PutPaneInFixed(SubPane* pane, bool show) {
 void MovePaneInFixed(SubPane* pane) {
   GtkWidget* widget = pane->GetWidget();
   if (!widget) return;
-  WindowPane* window = WindowOfPane(pane);
+  Window* window = WindowOfPane(pane);
   // The window's own widget is the container itself; the window places itself.
   if (!window || window == pane) return;
   const QV::Rect& bounds = pane->GetBounds();
@@ -52,7 +52,7 @@ void MovePaneInFixed(SubPane* pane) {
   RequestPaneSize(widget, pane);
 }
 
-int32_t MenuBarHeight(WindowPane* window) {
+int32_t MenuBarHeight(Window* window) {
   GtkWidget* menuBar = window->MenuBarWidget();
   if (!menuBar) return 0;
   if (gMenuBarHeight != 0) return GTK_WIDGET_VISIBLE(menuBar) ? gMenuBarHeight : 0;
@@ -61,7 +61,7 @@ int32_t MenuBarHeight(WindowPane* window) {
   return gMenuBarHeight;
 }
 
-int32_t ToolbarsHeight(WindowPane* window) {
+int32_t ToolbarsHeight(Window* window) {
   int32_t height = 0;
   const SimpleVector<GtkWidget*>& toolbars = window->Toolbars();
   for (uint32_t i = 0; i < toolbars.size(); ++i) {
@@ -71,7 +71,7 @@ int32_t ToolbarsHeight(WindowPane* window) {
   return height;
 }
 
-int32_t WindowContentTopOffset(WindowPane* window) {
+int32_t WindowContentTopOffset(Window* window) {
   return MenuBarHeight(window) + ToolbarsHeight(window);
 }
 
@@ -86,7 +86,7 @@ QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
   Pane* target = dynamic_cast<Pane*>(g.Target());
   if (target && target->IsSubPane()) {
     SubPane* pane = static_cast<SubPane*>(target);
-    WindowPane* window = pane->GetWindow();
+    Window* window = pane->GetWindow();
     const QV::Rect& bounds = pane->GetBounds();
     if (window && (window == pane || DrawsInWindowGdkWindow(pane))) {
       const int32_t offset = WindowContentTopOffset(window);
@@ -105,7 +105,7 @@ QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
   return rect;
 }
 
-QV::Point GetPointerInWindow(WindowPane* window) {
+QV::Point GetPointerInWindow(Window* window) {
   GdkWindow* windowGdk = WindowGdkWindow(window);
   if (!windowGdk) return {0, 0};
   gint x = 0, y = 0;

@@ -9,7 +9,7 @@
 #include "graphics/Graphics.h"
 
 class SubPane;
-class WindowPane;
+class Window;
 
 // Puts the pane's widget into its window's content container at the pane's place, with the
 // pane's size (negative sizes as 0), shown when show is set. A pane without a window is a
@@ -20,11 +20,11 @@ void MovePaneInFixed(SubPane* pane);
 
 // The height of the window's menu bar: 0 without one or while it is hidden. The height is
 // measured once, the first time the menu bar has a place, and kept for every window.
-int32_t MenuBarHeight(WindowPane* window);
+int32_t MenuBarHeight(Window* window);
 // The heights of the window's visible toolbars, summed.
-int32_t ToolbarsHeight(WindowPane* window);
+int32_t ToolbarsHeight(Window* window);
 // How far the content lies below the top of the GtkWindow.
-int32_t WindowContentTopOffset(WindowPane* window);
+int32_t WindowContentTopOffset(Window* window);
 
 // True when the pane's widget has no GDK window of its own and draws in its window's.
 bool DrawsInWindowGdkWindow(SubPane* pane);
@@ -35,4 +35,4 @@ bool DrawsInWindowGdkWindow(SubPane* pane);
 QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip);
 
 // The pointer as (v, h) in the window's content coordinates.
-QV::Point GetPointerInWindow(WindowPane* window);
+QV::Point GetPointerInWindow(Window* window);

@@ -32,6 +32,10 @@ class PaneDelegate {
   virtual void ClipRect(Pane* /*pane*/, QV::Rect& /*rect*/) {}
   // The container the pane should belong to, or nil for no preference.
   virtual SubPane* ChooseContainer(Pane* /*pane*/) { return nullptr; }
+  // Drag answers have one meaning everywhere, from the language's handlers up: true rejects
+  // the drag, false (also no handler) accepts it. A pane keeps DragEnter's answer as its
+  // drag-rejected flag; only a pane that has not rejected the drag is highlighted and sent
+  // DragOver, whose true rejects it from then on.
   virtual bool DragEnter(RuntimeObject* /*dragItem*/, int32_t /*action*/) { return false; }
   virtual void DragExit(RuntimeObject* /*dragItem*/, int32_t /*action*/) {}
   virtual bool DragOver(int32_t /*x*/, int32_t /*y*/, RuntimeObject* /*dragItem*/,

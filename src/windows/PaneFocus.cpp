@@ -2,7 +2,7 @@
 
 #include "windows/SubPane.h"
 #include "windows/WindowOrder.h"
-#include "windows/WindowPane.h"
+#include "windows/Window.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ void SetFocusPane(SubPane* pane) {
 
 void ClearKeyboardFocus() {
   SetFocusPane(nullptr);
-  WindowPane* front = FrontNativeWindow();
+  Window* front = FrontNativeWindow();
   if (front && front->GetGtkWindow()) gtk_window_set_focus(front->GetGtkWindow(), nullptr);
 }
 

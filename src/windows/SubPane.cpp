@@ -7,7 +7,7 @@
 #include "core/RuntimeError.h"
 #include "windows/DrawFocus.h"
 #include "windows/PaneFocus.h"
-#include "windows/WindowPane.h"
+#include "windows/Window.h"
 
 static_assert(sizeof(void*) == sizeof(uint32_t), "child lists hold pointers as 32-bit words");
 
@@ -38,7 +38,7 @@ SubPane::SubPane(SubPane* parent, int32_t panelIndex, const QV::Rect& bounds, bo
 // The new pane goes into the innermost pane of the window's list that encloses it on the same
 // panel page (the last one in the list wins), or into the parent.
 void SubPane::AttachNewPane(SubPane* parent) {
-  WindowPane* window = parent->GetWindow();
+  Window* window = parent->GetWindow();
   SubPane* target = parent;
   const bool onWindow = window && parent == window;
   if (onWindow) {
@@ -68,6 +68,7 @@ SubPane::~SubPane() {
   ReleaseGC();
   gtk_object_destroy(GTK_OBJECT(mTooltips));
   g_object_unref(mTooltips);
+  DeleteCursorHandle(mCursor);
   if (mWidget) {
     gtk_widget_destroy(mWidget);
     g_object_unref(mWidget);
@@ -78,7 +79,7 @@ SubPane::~SubPane() {
 // owner's children or its window's pane list, and not as its children's owner.
 void SubPane::DetachFromTree() {
   if (mOwner) {
-    if (WindowPane* window = GetWindow()) window->RemovePane(this);
+    if (Window* window = GetWindow()) window->RemovePane(this);
     mOwner->RemoveChild(this);
     mOwner = nullptr;
   }
@@ -101,7 +102,7 @@ bool SubPane::Release() {
   for (int32_t i = ChildCount() - 1; i >= 0; --i) {
     if (i < ChildCount()) ChildAt(i)->Close();
   }
-  WindowPane* window = GetWindow();
+  Window* window = GetWindow();
   if (mOwner) mOwner->RemoveChild(this);
   if (window) window->RemovePane(this);
   mOwner = nullptr;
@@ -115,7 +116,7 @@ void SubPane::Close() {
   if (GetMouseCapturePane() == this) ClearMouseCapturePane();
   if (GetFocusPane() == this) ClearKeyboardFocus();
   if (GetDrawFocusPane() == this) ClearDrawFocus();
-  WindowPane* window = GetWindow();
+  Window* window = GetWindow();
   if (window && window->FocusControl() == this) window->SetFocusControl(nullptr);
   if (PaneDelegate* delegate = GetDelegate()) delegate->PaneClosing(this);
   Release();
@@ -144,10 +145,10 @@ SubPane* SubPane::GetOwner() {
   return link->mOwner;
 }
 
-WindowPane* SubPane::GetWindow() {
+Window* SubPane::GetWindow() {
   SubPane* top = this;
   while (SubPane* owner = top->GetOwner()) top = owner;
-  return top->IsWindow() ? static_cast<WindowPane*>(top) : nullptr;
+  return top->IsWindow() ? static_cast<Window*>(top) : nullptr;
 }
 
 SubPane* SubPane::ChildAt(int32_t index) const {
@@ -191,7 +192,7 @@ void SubPane::AttachToContainer(bool visibleOnly, bool samePanel) {
     if (chosen != GetOwner()) SetParent(chosen);
     return;
   }
-  WindowPane* window = GetWindow();
+  Window* window = GetWindow();
   if (!window || !GetOwner()) return;
   SubPane* target = window;
   for (int32_t i = 0; i < window->PaneCount(); ++i) {
@@ -209,7 +210,7 @@ void SubPane::SetParent(SubPane* newParent) {
 }
 
 void SubPane::ReparentChildren() {
-  WindowPane* window = GetWindow();
+  Window* window = GetWindow();
   int32_t place = 0;
   if (window) {
     place = std::max(window->IndexOfPane(this), 0);

@@ -18,9 +18,10 @@
 #include <cstdint>
 
 #include "core/GenericArray.h"
+#include "windows/CursorHandle.h"
 #include "windows/Pane.h"
 
-class WindowPane;
+class Window;
 
 // The edges a control keeps its distance to when its owner is resized.
 enum ControlLock : uint32_t {
@@ -40,6 +41,14 @@ struct RunControlAccess {
 // Returns the accessors installed before.
 RunControlAccess SetRunControlAccess(const RunControlAccess& access);
 const RunControlAccess& CurrentRunControlAccess();
+
+// What the window's key handling needs to know of a text field pane (a GtkEntry, or a
+// GtkScrolledWindow holding a GtkTextView): the edit field answers from its own properties.
+struct TextFieldTraits {
+  bool multiLine = false;
+  bool readOnly = false;
+  bool acceptsTabs = false;
+};
 
 class SubPane : public Pane {
  public:
@@ -83,7 +92,7 @@ class SubPane : public Pane {
   virtual SubPane* GetEventTarget() { return this; }
   virtual SubPane* GetOwner();
   // The top of the tree when it is a window, else nil.
-  WindowPane* GetWindow();
+  Window* GetWindow();
   virtual bool IsWindow() { return false; }
   int32_t ChildCount() const { return mChildren.Count(); }
   SubPane* ChildAt(int32_t index) const;
@@ -172,11 +181,71 @@ class SubPane : public Pane {
 
   // ---- widget and mouse ----
   virtual GtkWidget* GetWidget() { return mWidget; }
+  // True when a click the pane does not take goes on to the panes behind it.
   virtual bool PassesClickThrough() { return false; }
   GtkTooltips* GetTooltips() const { return mTooltips; }
   bool IsMouseButtonDown();
   // The pointer in the content coordinates of the pane's window; (0, 0) without a window.
   void GetMousePosition(int32_t* x, int32_t* y);
+
+  // ---- input ----
+  // Mouse routines take (x, y), x horizontal; answers mean "handled". A child's hit rectangle
+  // is its bounds narrowed by its delegate (HitRect).
+  // The event target's MouseDown, when that is another pane; else not handled.
+  bool MouseDown(int32_t x, int32_t y, int32_t modifiers) override;
+  // The wheel's twin of MouseDown (deltas in lines).
+  virtual bool ForwardToEventTarget(int32_t x, int32_t y, int32_t deltaX, int32_t deltaY);
+  // The children under the point, front to back, until one answers true.
+  bool ClickChildren(int32_t x, int32_t y, int32_t modifiers) override;
+  // (x, y) relative to the pane (window content coordinates for the window itself): the
+  // children the pointer left get MouseExit, those it entered MouseEnter, and every child
+  // under it MouseMove relative to its hit rectangle.
+  void MouseMove(int32_t x, int32_t y) override;
+  // The frontmost child under the point decides; else the pane's own cursor becomes the
+  // current cursor (true); false leaves the current cursor alone.
+  virtual bool AdjustCursor(int32_t x, int32_t y);
+  // Characters are Unicode code points, special keys the one-byte codes of the key handling
+  // (KeyTranslation.h).
+  virtual bool HandleChar(int32_t /*character*/, int32_t /*keyCode*/, int32_t /*modifiers*/) {
+    return false;
+  }
+  // HandleChar for characters up to 127; false for the others.
+  virtual bool KeyDown(int32_t character, int32_t keyCode, int32_t modifiers);
+  // Up the owners; the window ends the chain.
+  virtual bool PassKeyToOwner(int32_t character, int32_t keyCode, int32_t modifiers);
+  virtual void EnableMenuItems();
+  virtual bool OwnerMenuQuery(int32_t value);
+  // item is the chosen MenuItem; true when handled.
+  virtual bool HandleMenuCommand(RuntimeObject* item);
+  // Whether the pane (unless it is except), or any pane below it but except, can take the
+  // keyboard focus.
+  virtual bool HasFocusableChild(SubPane* except);
+  // The Tab key is about to give the pane the focus.
+  virtual void FocusedByTab() {}
+  // The first default (cancel) button among the children, depth first, that is visible, shown
+  // and enabled; push buttons answer themselves.
+  virtual SubPane* FindDefaultButton();
+  virtual SubPane* FindCancelButton();
+  virtual void Push() {}
+  // Empty text turns the pane's tooltips off.
+  virtual void SetHelpTag(const string& text);
+  // After a press: true when button 1 is still held once the pointer moved or half a second
+  // passed (a drag begins), false when it was released first or the pane closed meanwhile.
+  virtual bool WaitForDrag();
+  // The edit field's flags; a plain pane is a single-line, editable field without tabs.
+  virtual TextFieldTraits GetTextFieldTraits() { return {}; }
+  // A combo box's own say on a key: true when the window handles it rather than GTK.
+  virtual bool ComboKeyGoesToWindow(int32_t /*character*/, int32_t /*keyCode*/) { return false; }
+  // Gives this pane the keyboard focus (see SubPaneInput.cpp); nothing when it has no window
+  // or cannot take the focus. An inactive window only remembers the pane.
+  void SetKeyboardFocus();
+  // The pane keeps its own copy of cursor (nil: no cursor of its own); the screen follows at
+  // the next AdjustCursor.
+  void SetMouseCursor(const CursorHandle* cursor);
+  const CursorHandle* MouseCursor() const { return mCursor; }
+  // The bounds after the delegate's ClipRect: what hit tests and cursor tracking use.
+  QV::Rect HitRect();
+  bool HitRectHolds(int32_t x, int32_t y);
 
   // The language control this pane implements; set once.
   void SetRunControl(RuntimeObject* control);
@@ -207,4 +276,5 @@ class SubPane : public Pane {
   GdkGC* mGC = nullptr;
   GtkWidget* mWidget = nullptr;
   GtkTooltips* mTooltips = nullptr;
+  CursorHandle* mCursor = nullptr;
 };

@@ -3,7 +3,7 @@
 
 #include "windows/DrawFocus.h"
 #include "windows/GtkPlacement.h"
-#include "windows/WindowPane.h"
+#include "windows/Window.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ QV::Rect Moved(QV::Rect rect, int32_t dh, int32_t dv) {
   return rect;
 }
 
-GdkWindow* WindowGdkWindow(WindowPane* window) {
+GdkWindow* WindowGdkWindow(Window* window) {
   return window && window->GetGtkWindow() ? GTK_WIDGET(window->GetGtkWindow())->window : nullptr;
 }
 
@@ -112,7 +112,7 @@ void SubPane::InvalidateRect(const QV::Rect& area) {
   QV::Rect rect = area;
   if (PaneDelegate* delegate = GetDelegate()) delegate->ClipRect(this, rect);
   if (!mWidget || !mWidget->window) return;
-  WindowPane* window = GetWindow();
+  Window* window = GetWindow();
   const int32_t offset = window ? WindowContentTopOffset(window) : 0;
   GdkRectangle gdkRect = {rect.left, rect.top + offset, rect.right - rect.left,
                           rect.bottom - rect.top + offset};
@@ -127,7 +127,7 @@ void SubPane::InvalidateRect(const QV::Rect& area) {
 }
 
 void SubPane::ProcessUpdates() {
-  WindowPane* window = GetWindow();
+  Window* window = GetWindow();
   if (window == this) {
     if (GdkWindow* windowGdk = WindowGdkWindow(window)) gdk_window_process_updates(windowGdk, TRUE);
     return;

@@ -2,7 +2,7 @@
 #include "windows/SubPane.h"
 
 #include "windows/PaneFocus.h"
-#include "windows/WindowPane.h"
+#include "windows/Window.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ void SubPane::SetEnabled(bool enabled, bool redraw) {
   if (mWidget) gtk_widget_set_sensitive(mWidget, enabled);
   if (redraw) Refresh(false);
   if (!enabled && GetFocusPane() == this) {
-    if (WindowPane* window = GetWindow(); window && window->FocusControl() == this) {
+    if (Window* window = GetWindow(); window && window->FocusControl() == this) {
       window->SetFocusControl(nullptr);
     }
     ClearKeyboardFocus();

@@ -4,13 +4,13 @@
 
 namespace {
 
-SimpleVector<WindowPane*>& Order() {
-  static SimpleVector<WindowPane*> windows;
+SimpleVector<Window*>& Order() {
+  static SimpleVector<Window*> windows;
   return windows;
 }
 
-int32_t IndexOf(WindowPane* window) {
-  SimpleVector<WindowPane*>& order = Order();
+int32_t IndexOf(Window* window) {
+  SimpleVector<Window*>& order = Order();
   for (uint32_t i = 0; i < order.size(); ++i) {
     if (order[int32_t(i)] == window) return int32_t(i);
   }
@@ -18,14 +18,14 @@ int32_t IndexOf(WindowPane* window) {
 }
 
 void MoveTo(int32_t from, int32_t to) {
-  WindowPane* window = Order()[from];
+  Window* window = Order()[from];
   Order().RemoveAt(from);
   Order().InsertAt(to, window);
 }
 
 }  // namespace
 
-void UpdateWindowOrder(WindowPane* window, uint32_t operation) {
+void UpdateWindowOrder(Window* window, uint32_t operation) {
   if (operation == kWindowOrderAddAtFront) {
     Order().InsertAt(0, window);
     return;
@@ -55,13 +55,13 @@ void UpdateWindowOrder(WindowPane* window, uint32_t operation) {
 
 int32_t WindowOrderCount() { return int32_t(Order().size()); }
 
-WindowPane* WindowOrderAt(uint32_t index) {
+Window* WindowOrderAt(uint32_t index) {
   return index < Order().size() ? Order()[int32_t(index)] : nullptr;
 }
 
-WindowPane* FrontNativeWindow() { return WindowOrderAt(0); }
+Window* FrontNativeWindow() { return WindowOrderAt(0); }
 
-WindowPane* FrontWindowOtherThan(WindowPane* window) {
-  WindowPane* front = FrontNativeWindow();
+Window* FrontWindowOtherThan(Window* window) {
+  Window* front = FrontNativeWindow();
   return front == window ? nullptr : front;
 }

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-class WindowPane;
+class Window;
 
 enum WindowOrderOperation : uint32_t {
   kWindowOrderAddAtFront = 0,  // no search: a window is added once, when it is made
@@ -19,10 +19,10 @@ enum WindowOrderOperation : uint32_t {
 };
 
 // Operations 1 to 5 on a window not in the list, and any operation above 5, change nothing.
-void UpdateWindowOrder(WindowPane* window, uint32_t operation);
+void UpdateWindowOrder(Window* window, uint32_t operation);
 int32_t WindowOrderCount();
 // Nil when index is not below the count.
-WindowPane* WindowOrderAt(uint32_t index);
-WindowPane* FrontNativeWindow();
+Window* WindowOrderAt(uint32_t index);
+Window* FrontNativeWindow();
 // The front window unless it is window; nil then, and for an empty list.
-WindowPane* FrontWindowOtherThan(WindowPane* window);
+Window* FrontWindowOtherThan(Window* window);

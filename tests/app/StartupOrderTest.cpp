@@ -40,11 +40,13 @@ void RegisterAndCheckTheOrder() {
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
-            "Collection Date MemoryBlock Variant Dictionary Random EndOfLine FolderItem "
+            "Collection Date MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
+            "BinaryStream Random EndOfLine FolderItem "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
-            "SocketCore TCPSocket Socket IPCSocket Object Picture Graphics _PaneChild Movie Sound "
+            "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Serial "
+            "SerialPort Picture Graphics Control RectControl _PaneChild Movie Sound "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }

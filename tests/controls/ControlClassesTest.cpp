@@ -23,4 +23,19 @@ TEST(ControlClasses, GettersBuildTheClassesThatRegistrationFinds) {
   EXPECT_EQ(RuntimeLookupClass(string("_PaneChild").Storage())->isAnInterface, 1);
 }
 
+// Control derives from Object and RectControl from Control; their objects are control records.
+TEST(ControlClasses, ControlAndRectControlCarryTheControlRecord) {
+  RuntimeInitExternalClasses();
+  RuntimeClass* rect = RuntimeLookupClass(string("RectControl").Storage());
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->parentClass, RuntimeLookupClass(string("Control").Storage()));
+  EXPECT_EQ(rect->parentClass->parentClass, RuntimeLookupClass(string("Object").Storage()));
+  EXPECT_EQ(rect->instanceSize, int32_t(sizeof(ControlObject)));
+  RuntimeObject* control = RuntimeNewObject(rect);
+  const auto* record = reinterpret_cast<ControlObject*>(control);
+  EXPECT_EQ(record->pane, nullptr);
+  EXPECT_EQ(record->name, nullptr);
+  RuntimeUnlockObject(control);
+}
+
 }  // namespace

@@ -26,8 +26,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "newAppleEventObject",
     "getAppleEventTarget",
     "newAppleEventTarget",
-    "RemoteDebuggerStartup",
-    "RuntimeDebuggerBreak",
     "RuntimeTicks",
     "RuntimeBeep",
     "getAppleMenuFolder",

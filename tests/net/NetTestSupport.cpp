@@ -74,7 +74,7 @@ PeerProcess::PeerProcess(const std::vector<std::string>& argv) {
 }
 
 PeerProcess::~PeerProcess() {
-  close(mInput);
+  if (mInput >= 0) close(mInput);
   if (!Ended(2000)) {
     kill(mPid, SIGKILL);
     Ended(5000);
@@ -92,21 +92,51 @@ bool PeerProcess::Ended(int timeoutMs) {
   return true;
 }
 
+bool PeerProcess::TakeLine(const std::string& prefix, std::string* rest) {
+  for (size_t newline; (newline = mBuffered.find('\n')) != std::string::npos;) {
+    const std::string line = mBuffered.substr(0, newline);
+    mBuffered.erase(0, newline + 1);
+    if (line.compare(0, prefix.size(), prefix) == 0) {
+      *rest = line.substr(prefix.size());
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string PeerProcess::Await(const std::string& prefix) {
   const Clock::time_point deadline = After(60000);
+  std::string rest;
+  while (!Check(prefix, &rest)) {
+    if (mOutputEnded) return "";
+    pollfd entry{mOutput, POLLIN, 0};
+    if (poll(&entry, 1, MillisecondsLeft(deadline)) <= 0) return "";
+  }
+  return rest;
+}
+
+bool PeerProcess::Check(const std::string& prefix, std::string* rest) {
   for (;;) {
-    for (size_t newline; (newline = mBuffered.find('\n')) != std::string::npos;) {
-      const std::string line = mBuffered.substr(0, newline);
-      mBuffered.erase(0, newline + 1);
-      if (line.compare(0, prefix.size(), prefix) == 0) return line.substr(prefix.size());
-    }
+    if (TakeLine(prefix, rest)) return true;
     pollfd entry{mOutput, POLLIN, 0};
     char buffer[4096];
-    if (poll(&entry, 1, MillisecondsLeft(deadline)) <= 0) return "";
+    if (poll(&entry, 1, 0) <= 0) return false;
     const ssize_t n = read(mOutput, buffer, sizeof buffer);
-    if (n <= 0) return "";
+    if (n <= 0) {
+      mOutputEnded = true;
+      return false;
+    }
     mBuffered.append(buffer, size_t(n));
   }
+}
+
+void PeerProcess::Write(const std::string& text) {
+  EXPECT_EQ(write(mInput, text.data(), text.size()), ssize_t(text.size()));
+}
+
+void PeerProcess::CloseInput() {
+  close(mInput);
+  mInput = -1;
 }
 
 Peer StartPeer(const std::vector<std::string>& modeAndArguments) {
@@ -137,6 +167,18 @@ int PlainServer::Accept(int count) {
     if (fd >= 0) mConnections.push_back(fd);
   }
   return int(mConnections.size());
+}
+
+DescriptorLimit::DescriptorLimit(int count) {
+  getrlimit(RLIMIT_NOFILE, &mSaved);
+  if (mSaved.rlim_max < rlim_t(count)) return;
+  rlimit raised = mSaved;
+  raised.rlim_cur = std::max<rlim_t>(mSaved.rlim_cur, rlim_t(count));
+  mRaised = setrlimit(RLIMIT_NOFILE, &raised) == 0;
+}
+
+DescriptorLimit::~DescriptorLimit() {
+  if (mRaised) setrlimit(RLIMIT_NOFILE, &mSaved);
 }
 
 int FreePort() {

@@ -2,6 +2,7 @@
 // the main loop's pass, a recording delegate, and subclasses made as compiled code makes them.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -24,13 +25,21 @@ class PeerProcess {
   ~PeerProcess();
   // Reads output lines until one starts with prefix; the rest of it, or "" after a minute.
   std::string Await(const std::string& prefix);
+  // The same without waiting: true, with the rest in *rest, when such a line has come.
+  bool Check(const std::string& prefix, std::string* rest);
+  // Writes text to the peer's standard input; closes it (the modes that wait for it go on).
+  void Write(const std::string& text);
+  void CloseInput();
 
  private:
   bool Ended(int timeoutMs);
+  // Takes a buffered line that starts with prefix; false when none has come.
+  bool TakeLine(const std::string& prefix, std::string* rest);
   pid_t mPid = -1;
   int mOutput = -1;
   int mInput = -1;
   std::string mBuffered;
+  bool mOutputEnded = false;
 };
 
 // The Python peer in a mode, and the port it listens on.
@@ -54,6 +63,21 @@ class PlainServer {
   int mListener = -1;
   int mPort = 0;
   std::vector<int> mConnections;
+};
+
+// Raises this process's descriptor limit to count (as far as the hard limit allows) while it
+// lives. Enough() is false, the limit unchanged, when the hard limit is below count.
+class DescriptorLimit {
+ public:
+  explicit DescriptorLimit(int count);
+  ~DescriptorLimit();
+  DescriptorLimit(const DescriptorLimit&) = delete;
+  DescriptorLimit& operator=(const DescriptorLimit&) = delete;
+  bool Enough() const { return mRaised; }
+
+ private:
+  bool mRaised = false;
+  rlimit mSaved{};
 };
 
 // A port on 127.0.0.1 that refuses.

@@ -174,12 +174,8 @@ TEST(TCPSocket, UrgentDataIsNotAnError) {
 
 // poll(2) has no ceiling at descriptor 1,023.
 TEST(TCPSocket, DescriptorsAboveTheSelectLimitWork) {
-  rlimit limit{};
-  getrlimit(RLIMIT_NOFILE, &limit);
-  if (limit.rlim_max < 1200) GTEST_SKIP() << "the descriptor limit is below 1,200";
-  const rlimit saved = limit;
-  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
-  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+  DescriptorLimit limit(1200);
+  if (!limit.Enough()) GTEST_SKIP() << "the descriptor limit is below 1,200";
   std::vector<int> filler;
   while (filler.empty() || filler.back() < 1100) filler.push_back(open("/dev/null", O_RDONLY));
   Peer peer = StartPeer({"echo"});
@@ -191,7 +187,6 @@ TEST(TCPSocket, DescriptorsAboveTheSelectLimitWork) {
   EXPECT_GT(socket->GetHandle(), 1024);
   socket.reset();
   for (int fd : filler) close(fd);
-  setrlimit(RLIMIT_NOFILE, &saved);
 }
 
 double CpuSeconds() {

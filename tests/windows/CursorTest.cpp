@@ -16,8 +16,11 @@
 #include "windows/MouseCursorClass.h"
 
 // Xlib's macros (None, Bool, Status) after everything else.
+// Xlib names a type Window as the framework does; here it goes by another name.
+#define Window XlibWindow
 #include <X11/extensions/Xfixes.h>
 #include <gdk/gdkx.h>
+#undef Window
 
 namespace {
 
@@ -115,7 +118,7 @@ class ShownCursorTest : public testing::Test {
     display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
     int event = 0, error = 0;
     if (!XFixesQueryExtension(display, &event, &error)) GTEST_SKIP() << "no XFixes";
-    window = new qvtest::TestWindowPane();
+    window = new qvtest::TestWindow();
     pane = new qvtest::TestPane(window, MakeRect(20, 20, 120, 220), qvtest::PaneWidget::kOwnWindow);
     ASSERT_TRUE(window->ShowAndSettle(gui));
     gint x = 0, y = 0;
@@ -148,7 +151,7 @@ class ShownCursorTest : public testing::Test {
   }
   qvtest::GuiDriver gui;
   Display* display = nullptr;
-  qvtest::TestWindowPane* window = nullptr;
+  qvtest::TestWindow* window = nullptr;
   qvtest::TestPane* pane = nullptr;
 };
 

@@ -95,13 +95,13 @@ class PlacementTest : public testing::Test {
  protected:
   void SetUp() override {
     if (!gui.ready()) GTEST_SKIP() << "needs a display";
-    window = new qvtest::TestWindowPane(320, 240, true);
+    window = new qvtest::TestWindow(320, 240, true);
   }
   void TearDown() override {
     if (window) window->Release();
   }
   qvtest::GuiDriver gui;
-  qvtest::TestWindowPane* window = nullptr;
+  qvtest::TestWindow* window = nullptr;
 };
 
 TEST_F(PlacementTest, ANegativeSizeIsRequestedAsNothing) {

@@ -64,7 +64,7 @@ class PaneDrawingTest : public testing::Test {
   }
   // A window with a menu bar, so that the content lies below the top of the GtkWindow.
   void OpenWindow() {
-    window = new qvtest::TestWindowPane(320, 240, true);
+    window = new qvtest::TestWindow(320, 240, true);
     inWindow = new TestPane(window, MakeRect(20, 30, 60, 130), PaneWidget::kDrawsInWindow);
     ownWindow = new TestPane(window, MakeRect(150, 30, 190, 130), PaneWidget::kOwnWindow);
     ASSERT_TRUE(window->ShowAndSettle(gui));
@@ -73,7 +73,7 @@ class PaneDrawingTest : public testing::Test {
   }
   qvtest::GuiDriver gui;
   qvtest::CountingDelegate delegate;
-  qvtest::TestWindowPane* window = nullptr;
+  qvtest::TestWindow* window = nullptr;
   TestPane* inWindow = nullptr;
   TestPane* ownWindow = nullptr;
   int offset = 0;

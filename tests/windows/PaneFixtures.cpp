@@ -4,33 +4,51 @@
 
 namespace qvtest {
 
-TestWindowPane::TestWindowPane(int width, int height, bool withMenuBar)
-    : WindowPane(MakeRect(0, 0, int16_t(height), int16_t(width))) {
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+std::string UniqueWindowTitle(const char* stem) {
   static int made = 0;
-  mTitle = "Panes " + std::to_string(++made);
-  gtk_window_set_title(GTK_WINDOW(window), mTitle.c_str());
-  GtkWidget* box = gtk_vbox_new(FALSE, 0);
-  gtk_container_add(GTK_CONTAINER(window), box);
-  if (withMenuBar) {
-    GtkWidget* menuBar = gtk_menu_bar_new();
-    gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), gtk_menu_item_new_with_label("File"));
-    gtk_box_pack_start(GTK_BOX(box), menuBar, FALSE, TRUE, 0);
-    SetMenuBarWidget(menuBar);
-  }
-  GtkWidget* fixed = gtk_fixed_new();
-  gtk_widget_set_size_request(fixed, width, height);
-  gtk_box_pack_end(GTK_BOX(box), fixed, TRUE, TRUE, 0);
-  SetWindowWidgets(GTK_WINDOW(window), GTK_FIXED(fixed));
+  return std::string(stem) + " " + std::to_string(++made);
 }
 
-bool TestWindowPane::ShowAndSettle(GuiDriver& gui) {
-  gtk_widget_show_all(GTK_WIDGET(GetGtkWindow()));
-  // On screen, as the server says, so that what is drawn now stays drawn.
-  if (!gui.WaitForWindow(mTitle)) return false;
+namespace {
+
+WindowSpec TestWindowSpec(int width, int height) {
+  WindowSpec spec;
+  spec.bounds = MakeRect(0, 0, height, width);
+  return spec;
+}
+
+WindowSpec Titled(WindowSpec spec) {
+  if (spec.title.IsEmpty()) spec.title = string(UniqueWindowTitle("Panes").c_str());
+  return spec;
+}
+
+}  // namespace
+
+TestWindow::TestWindow(WindowSpec spec) : Window(Titled(spec)) {}
+
+TestWindow::TestWindow(int width, int height, bool withMenuBar)
+    : Window(Titled(TestWindowSpec(width, height))) {
+  if (!withMenuBar) return;
+  GtkWidget* menuBar = gtk_menu_bar_new();
+  gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), gtk_menu_item_new_with_label("File"));
+  gtk_box_pack_start(BarBox(), menuBar, FALSE, TRUE, 0);
+  gtk_widget_show_all(menuBar);
+  SetMenuBarWidget(menuBar);
+}
+
+bool TestWindow::ShowAndSettle(GuiDriver& gui) {
+  Show();
+  ShowPendingWindows();
+  // On screen, as the server says, and at its full size below the bars (the window grows by
+  // them once they are measured), so that what is drawn now stays drawn.
+  if (!gui.WaitForWindow(TitleText())) return false;
+  const GtkAllocation& content = GTK_WIDGET(ContentFixed())->allocation;
+  const bool sized = gui.PumpUntil([&] {
+    return content.width == Width() && content.height == Height() &&
+           (!MenuBarWidget() || MenuBarWidget()->allocation.height > 1);
+  });
   gui.Settle();
-  return GTK_WIDGET(ContentFixed())->allocation.width > 1 &&
-         (!MenuBarWidget() || MenuBarWidget()->allocation.height > 1);
+  return sized;
 }
 
 TestPane::TestPane(SubPane* parent, const QV::Rect& bounds, PaneWidget widget,

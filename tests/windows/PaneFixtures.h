@@ -1,7 +1,6 @@
-// Panes for the window-layer tests: a window pane that stands in for the native window (a
-// GtkWindow holding a box with the content GtkFixed, optionally under a menu bar), panes with
-// or without a GDK window of their own that log what happens to them, a tab panel, and
-// language controls reduced to their lock flags and bounds copy.
+// Panes for the window-layer tests: a native window with a title of its own (optionally with a
+// menu bar), panes with or without a GDK window of their own that log what happens to them, a
+// tab panel, and language controls reduced to their lock flags and bounds copy.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,20 +9,24 @@
 #include <vector>
 
 #include "support/GuiDriver.h"
-#include "windows/WindowPane.h"
+#include "windows/Window.h"
 
 namespace qvtest {
 
-class TestWindowPane : public WindowPane {
+class TestWindow : public Window {
  public:
-  explicit TestWindowPane(int width = 320, int height = 240, bool withMenuBar = false);
+  explicit TestWindow(int width = 320, int height = 240, bool withMenuBar = false);
+  // A window as spec asks; an empty title becomes one of its own.
+  explicit TestWindow(WindowSpec spec);
   // Shows the window and waits until its widgets have their GDK windows and places.
   bool ShowAndSettle(GuiDriver& gui);
   GdkWindow* TopGdkWindow() const { return GTK_WIDGET(GetGtkWindow())->window; }
-
- private:
-  std::string mTitle;  // one per window, for finding it on screen
+  // The title, one per window, for finding it on screen.
+  std::string TitleText() const { return Title().CString(); }
 };
+
+// A title no other window of the process has.
+std::string UniqueWindowTitle(const char* stem);
 
 enum class PaneWidget { kNone, kDrawsInWindow, kOwnWindow };
 

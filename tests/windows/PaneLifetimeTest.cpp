@@ -29,7 +29,7 @@ class PaneLifetimeTest : public testing::Test {
 };
 
 TEST_F(PaneLifetimeTest, ThePaneGoesAtTheReleaseThatTakesItsCountBelowZero) {
-  auto* window = new qvtest::TestWindowPane();
+  auto* window = new qvtest::TestWindow();
   bool destroyed = false;
   TestPane* pane = new TestPane(window, MakeRect(0, 0, 10, 10));
   pane->destroyed = &destroyed;
@@ -47,7 +47,7 @@ TEST_F(PaneLifetimeTest, ThePaneGoesAtTheReleaseThatTakesItsCountBelowZero) {
 }
 
 TEST_F(PaneLifetimeTest, ReleasingAWindowClosesItsPanesAndEmptiesItsLists) {
-  auto* window = new qvtest::TestWindowPane();
+  auto* window = new qvtest::TestWindow();
   bool childGone = false;
   bool grandchildGone = false;
   TestPane* child = new TestPane(window, MakeRect(10, 10, 100, 100));
@@ -91,7 +91,7 @@ TEST_F(PaneLifetimeTest, AReceiverRegisteredTwiceIsToldTwiceAndLeavesCompletely)
 }
 
 TEST_F(PaneLifetimeTest, ClosingThePaneThatHoldsFocusCaptureAndDrawingFocusClearsAll) {
-  auto* window = new qvtest::TestWindowPane();
+  auto* window = new qvtest::TestWindow();
   TestPane* pane = new TestPane(window, MakeRect(10, 10, 50, 50), qvtest::PaneWidget::kNone, 0,
                                 "p", &log);
   pane->SetDelegate(&delegate);

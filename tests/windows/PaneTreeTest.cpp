@@ -17,7 +17,7 @@ class PaneTreeTest : public testing::Test {
  protected:
   void SetUp() override {
     if (!gui.ready()) GTEST_SKIP() << "needs a display";
-    window = new qvtest::TestWindowPane();
+    window = new qvtest::TestWindow();
   }
   void TearDown() override {
     if (window) window->Release();
@@ -25,7 +25,7 @@ class PaneTreeTest : public testing::Test {
   qvtest::GuiDriver gui;
   qvtest::CountingDelegate delegate;  // outlives the panes, which the window closes
   qvtest::PaneLog log;
-  qvtest::TestWindowPane* window = nullptr;
+  qvtest::TestWindow* window = nullptr;
 };
 
 TEST_F(PaneTreeTest, AGroupBoxAdoptsANewPaneOnItsOwnPageOnly) {

@@ -8,7 +8,7 @@
 namespace {
 
 // The list holds no references and never looks inside a window, so letters stand in for them.
-WindowPane* W(char name) { return reinterpret_cast<WindowPane*>(uintptr_t(name)); }
+Window* W(char name) { return reinterpret_cast<Window*>(uintptr_t(name)); }
 
 std::string Order() {
   std::string names;

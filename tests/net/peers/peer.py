@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""A real TCP peer for the socket tests. It listens on 127.0.0.1 (an ephemeral port, printed
-first as "port N"), serves one connection in the given mode, reports on standard output and
-exits. Every mode gives up after a minute, so a stuck test never leaves it behind.
+"""A real peer for the socket tests. In the server modes it listens on 127.0.0.1 (an ephemeral
+port, printed first as "port N"), serves one connection in the given mode, reports on standard
+output and exits. Every mode gives up after a minute, so a stuck test never leaves it behind.
 
   echo              echoes each line back until the client closes
   greet TEXT        sends TEXT, then closes
@@ -9,6 +9,16 @@ exits. Every mode gives up after a minute, so a stuck test never leaves it behin
                     then closes; prints "received N SHA256" and "sent N SHA256"
   silent            accepts and never reads, until standard input closes
   reset AFTER       reads AFTER bytes, then resets the connection (SO_LINGER 0)
+
+The client and datagram modes:
+
+  clients N PORT    opens N connections to PORT, all held at once; writes a line on each and
+                    reads it back; prints "echoed K" (K of them came back), then closes them
+                    all once standard input closes and prints "closed"
+  udp-listen        binds a UDP port (printed as "port N"); prints "datagram HOST PORT HEX"
+                    for each datagram until standard input closes
+  udp-send PORT HEX...  sends each HEX payload to 127.0.0.1:PORT as one datagram, in order,
+                    from one socket whose port it prints first, then prints "sent"
 """
 import hashlib
 import os
@@ -67,8 +77,64 @@ def echo(conn):
         stream_file.flush()
 
 
+def clients(count, port):
+    import resource
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (min(hard, max(soft, count + 64)), hard))
+    conns = [socket.create_connection(("127.0.0.1", port), timeout=TIMEOUT) for _ in range(count)]
+    for i, conn in enumerate(conns):
+        conn.sendall(b"line %d\n" % i)
+    echoed = 0
+    for i, conn in enumerate(conns):
+        expected = b"line %d\n" % i
+        got = b""
+        try:
+            while len(got) < len(expected):
+                data = conn.recv(len(expected) - len(got))
+                if not data:
+                    break
+                got += data
+        except OSError:
+            pass
+        echoed += got == expected
+    report("echoed %d" % echoed)
+    sys.stdin.read()
+    for conn in conns:
+        conn.close()
+    report("closed")
+
+
+def udp_listen():
+    server = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    server.bind(("0.0.0.0", 0))
+    report("port %d" % server.getsockname()[1])
+
+    def receive():
+        while True:
+            data, (host, port) = server.recvfrom(65536)
+            report("datagram %s %d %s" % (host, port, data.hex()))
+
+    threading.Thread(target=receive, daemon=True).start()
+    sys.stdin.read()
+
+
+def udp_send(port, payloads):
+    sender = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sender.bind(("127.0.0.1", 0))
+    report("from %d" % sender.getsockname()[1])
+    for payload in payloads:
+        sender.sendto(bytes.fromhex(payload), ("127.0.0.1", port))
+    report("sent")
+
+
 def main():
     mode = sys.argv[1]
+    if mode == "clients":
+        return clients(int(sys.argv[2]), int(sys.argv[3]))
+    if mode == "udp-listen":
+        return udp_listen()
+    if mode == "udp-send":
+        return udp_send(int(sys.argv[2]), sys.argv[3:])
     server = socket.socket()
     server.bind(("127.0.0.1", 0))
     server.listen(1)

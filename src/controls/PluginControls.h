@@ -1,0 +1,21 @@
+// The class library's part of plug-in controls: the hooks every plug-in control class gets
+// (installed with the control classes at start-up), and the setters of control properties
+// whose rows ask for a redraw.
+#pragma once
+
+#include <cstdint>
+
+#include "core/RuntimeObject.h"
+
+extern "C" {
+// Finds the plug-in control of the object's class chain, remembers it in the object and calls
+// the behaviour table's constructor entry, when present. No plug-in control: a failed check.
+void CustomControlConstructor(RuntimeObject* object);
+// Closes the object's pane when it is still open, then calls the destructor entry.
+void CustomControlDestructor(RuntimeObject* object);
+// The generic setters, then a redraw of the control's pane when it has an open one.
+void intInvalidateSetter(RuntimeObject* object, uint32_t offset, int32_t value);
+void boolInvalidateSetter(RuntimeObject* object, uint32_t offset, int32_t value);
+void stringInvalidateSetter(RuntimeObject* object, uint32_t offset, stringStorage* value);
+void objInvalidateSetter(RuntimeObject* object, uint32_t offset, RuntimeObject* value);
+}

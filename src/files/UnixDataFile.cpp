@@ -1,0 +1,289 @@
+#include "files/UnixDataFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "core/RuntimeError.h"
+
+namespace {
+
+constexpr uint64_t kLargestOffset = INT64_MAX;
+
+// The typed values of the streams (up to eight bytes) go byte by byte through the stream's
+// buffer, as getc and putc do, without a call into the library for each.
+constexpr int32_t kSmallTransfer = 8;
+
+size_t ReadSmall(FILE* stream, void* buffer, int32_t count) {
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  int32_t n = 0;
+  for (int c; n < count && (c = getc_unlocked(stream)) != EOF; ++n) bytes[n] = uint8_t(c);
+  return size_t(n);
+}
+
+size_t WriteSmall(FILE* stream, const void* buffer, int32_t count) {
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  int32_t n = 0;
+  while (n < count && putc_unlocked(bytes[n], stream) != EOF) ++n;
+  return size_t(n);
+}
+
+// Text that would reach the host cut short at a NUL byte names another file: refused.
+bool HoldsNul(const string& text) {
+  return std::memchr(text.Bytes(), 0, static_cast<size_t>(text.Length())) != nullptr;
+}
+
+// One plain name inside a folder.
+bool IsPlainName(const string& name) {
+  const std::string text(name.CString(), static_cast<size_t>(name.Length()));
+  return !text.empty() && text != "." && text != ".." && text.find('/') == std::string::npos &&
+         !HoldsNul(name);
+}
+
+// The stdio mode that a descriptor's access flags allow; none of them empties the file.
+const char* ModeForDescriptor(int flags) {
+  const bool append = (flags & O_APPEND) != 0;
+  switch (flags & O_ACCMODE) {
+    case O_RDONLY:
+      return "r";
+    case O_WRONLY:
+      return append ? "a" : "w";
+    default:
+      return append ? "a+" : "r+";
+  }
+}
+
+}  // namespace
+
+DataFile* DataFile::Create() { return new (std::nothrow) UnixDataFile; }
+
+UnixDataFile::~UnixDataFile() { Close(); }
+
+// The unlocked stdio calls throughout: a data file is used only by the thread that holds the run
+// baton, so the stream's own lock would guard nothing.
+void UnixDataFile::BeginCall() {
+  if (ferror_unlocked(stream) || feof_unlocked(stream)) clearerr_unlocked(stream);
+  errno = 0;
+}
+
+bool UnixDataFile::Fail(int error) {
+  lastError = error ? error : EIO;
+  return false;
+}
+
+bool UnixDataFile::Adopt(FILE* opened) {
+  if (!opened) return Fail(errno);
+  stream = opened;
+  direction = Direction::kNone;
+  seekable = -1;
+  return true;
+}
+
+// Standard C asks for a positioning call between output and input on one stream. A stream that
+// cannot seek refuses it; output is then pushed out with fflush, which is enough there.
+void UnixDataFile::TurnTo(Direction next) {
+  if (direction != Direction::kNone && direction != next) {
+    if (fseeko(stream, 0, SEEK_CUR) != 0 && direction == Direction::kWriting) fflush(stream);
+  }
+  direction = next;
+}
+
+bool UnixDataFile::CanSeek() {
+  if (seekable < 0) seekable = lseek(fileno(stream), 0, SEEK_CUR) >= 0 ? 1 : 0;
+  return seekable == 1;
+}
+
+bool UnixDataFile::Read(void* buffer, int32_t count, int32_t* bytesRead) {
+  if (bytesRead) *bytesRead = 0;
+  if (count == 0) return true;
+  if (!QV_CHECK_TEXT(buffer, "data", nullptr)) return false;
+  if (!stream || count < 0) return false;
+  TurnTo(Direction::kReading);
+  BeginCall();
+  const size_t n = count <= kSmallTransfer ? ReadSmall(stream, buffer, count)
+                                            : fread_unlocked(buffer, 1, size_t(count), stream);
+  if (bytesRead) *bytesRead = static_cast<int32_t>(n);
+  if (ferror_unlocked(stream)) return Fail(errno);
+  return n > 0;
+}
+
+bool UnixDataFile::Write(const void* buffer, int32_t count) {
+  if (count == 0) return true;
+  if (!stream || count < 0 || !buffer) return false;
+  TurnTo(Direction::kWriting);
+  BeginCall();
+  const size_t n = count <= kSmallTransfer ? WriteSmall(stream, buffer, count)
+                                            : fwrite_unlocked(buffer, 1, size_t(count), stream);
+  if (ferror_unlocked(stream)) return Fail(errno);
+  return n == static_cast<size_t>(count);
+}
+
+bool UnixDataFile::FlushStream() {
+  if (!stream || direction == Direction::kReading) return true;
+  BeginCall();
+  return fflush(stream) == 0 || Fail(errno);
+}
+
+bool UnixDataFile::CloseStream() {
+  if (!stream) return false;
+  BeginCall();
+  const int closed = fclose(stream);
+  const int error = errno;
+  stream = nullptr;
+  direction = Direction::kNone;
+  return closed == 0 || Fail(error);
+}
+
+bool UnixDataFile::Close() {
+  if (!stream) return false;
+  const bool flushed = FlushStream();
+  return CloseStream() && flushed;
+}
+
+bool UnixDataFile::IsEOF() {
+  if (!stream || CanSeek()) return DataFile::IsEOF();
+  TurnTo(Direction::kReading);
+  BeginCall();
+  const int peeked = getc_unlocked(stream);
+  if (peeked == EOF) return true;  // the end, or nothing more can be read
+  ungetc(peeked, stream);
+  return false;
+}
+
+bool UnixDataFile::SetPosition(uint64_t position) {
+  if (!stream) return false;
+  if (position > kLargestOffset) return Fail(EINVAL);
+  BeginCall();
+  if (fseeko(stream, static_cast<off_t>(position), SEEK_SET) != 0) return Fail(errno);
+  direction = Direction::kNone;
+  return true;
+}
+
+int64_t UnixDataFile::GetPosition() {
+  if (!stream) return -1;
+  BeginCall();
+  const off_t position = ftello(stream);
+  if (position < 0) {
+    Fail(errno);
+    return 0;
+  }
+  return position;
+}
+
+int64_t UnixDataFile::GetLength() {
+  if (!stream || !CanSeek()) return -1;
+  if (direction == Direction::kWriting) FlushStream();
+  struct stat info;
+  if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode)) return info.st_size;
+  // A device that seeks: its end, and back to where the stream was.
+  BeginCall();
+  const off_t here = ftello(stream);
+  if (here < 0 || fseeko(stream, 0, SEEK_END) != 0) {
+    Fail(errno);
+    return -1;
+  }
+  const off_t end = ftello(stream);
+  if (end < 0) Fail(errno);
+  if (fseeko(stream, here, SEEK_SET) != 0) Fail(errno);
+  direction = Direction::kNone;
+  return end < 0 ? -1 : end;
+}
+
+// fflush first: buffered writes would otherwise land after the truncation and lengthen the file
+// again; on a stream that was reading, it drops the read-ahead that may now be stale.
+bool UnixDataFile::SetLength(uint64_t length) {
+  if (!stream) return false;
+  if (length > kLargestOffset) return Fail(EINVAL);
+  BeginCall();
+  if (fflush(stream) != 0) return Fail(errno);
+  direction = Direction::kNone;
+  if (ftruncate(fileno(stream), static_cast<off_t>(length)) != 0) return Fail(errno);
+  return true;
+}
+
+intptr_t UnixDataFile::GetHandle(int32_t kind) {
+  if (!stream) return -1;
+  if (kind == kHandleTypeFilePointer) return reinterpret_cast<intptr_t>(stream);
+  if (kind == kHandleTypeFileNumber) return fileno(stream);
+  return -1;
+}
+
+bool UnixDataFile::OpenForWriting(const string& path) {
+  if (HoldsNul(path)) return Fail(EINVAL);
+  Close();
+  errno = 0;
+  return Adopt(fopen(path.CString(), "w+e"));
+}
+
+// A folder opens for reading on this host and fails only at the first read: refused here.
+bool UnixDataFile::Open(const string& path, int32_t permission) {
+  const char* mode = permission == kDataFileReadOnly    ? "re"
+                     : permission == kDataFileReadWrite ? "r+e"
+                                                        : nullptr;
+  if (!mode) {
+    QV_FAIL("Invalid permissions passed in to UnixDataFile::Open");
+    return false;
+  }
+  if (HoldsNul(path)) return Fail(EINVAL);
+  Close();
+  errno = 0;
+  FILE* opened = fopen(path.CString(), mode);
+  if (!opened) return Fail(errno);
+  struct stat info;
+  if (fstat(fileno(opened), &info) == 0 && S_ISDIR(info.st_mode)) {
+    fclose(opened);
+    return Fail(EISDIR);
+  }
+  return Adopt(opened);
+}
+
+bool UnixDataFile::OpenDescriptor(intptr_t value, int32_t kind) {
+  if (kind == kHandleTypeFilePointer) {
+    if (!value) return Fail(EBADF);
+    Close();
+    return Adopt(reinterpret_cast<FILE*>(value));
+  }
+  if (kind != kHandleTypeFileNumber) return false;
+  const int descriptor = static_cast<int>(value);
+  const int flags = fcntl(descriptor, F_GETFL);
+  if (flags < 0) return Fail(errno);
+  Close();
+  errno = 0;
+  return Adopt(fdopen(descriptor, ModeForDescriptor(flags)));
+}
+
+bool UnixDataFile::CreateTemporary(const string& name) {
+  if (name.IsEmpty()) {
+    Close();
+    errno = 0;
+    return Adopt(tmpfile());
+  }
+  if (!IsPlainName(name)) return Fail(EINVAL);
+  Close();
+  const std::string path = std::string("/tmp/") + name.CString();
+  // Not blocking: whatever lies at the name is looked at before it is used.
+  const int descriptor =
+      open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  if (descriptor < 0) return Fail(errno);
+  struct stat info;
+  int error = 0;
+  if (fstat(descriptor, &info) != 0) {
+    error = errno;
+  } else if (!S_ISREG(info.st_mode) || info.st_uid != geteuid() || info.st_nlink != 1) {
+    error = EEXIST;
+  } else if (ftruncate(descriptor, 0) != 0 || fcntl(descriptor, F_SETFL, 0) != 0) {
+    error = errno;
+  }
+  FILE* opened = error ? nullptr : fdopen(descriptor, "w+");
+  if (!opened) {
+    if (!error) error = errno;
+    ::close(descriptor);
+    return Fail(error);
+  }
+  return Adopt(opened);
+}

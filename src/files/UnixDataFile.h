@@ -1,0 +1,67 @@
+// UnixDataFile: a data file over a stdio stream of the host.
+//
+// What stdio leaves to its caller is done here, so that the application never sees it:
+//   - the error indicator is sticky, so each call clears it first and stores only the errno of
+//     the call that failed;
+//   - a stream that switches between reading and writing goes through a positioning call (the
+//     direction of the last transfer is tracked);
+//   - SetLength pushes buffered writes out before truncating, and drops read-ahead bytes that
+//     the truncation may have made stale;
+//   - the length of a regular file comes from fstat after pending writes are pushed out, so
+//     asking for it neither moves the position nor drops the read buffer;
+//   - a stream that cannot seek (a pipe, a terminal) has no known length (-1, no error), and it
+//     is at its end when a peeked byte does not come.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "files/DataFile.h"
+
+class UnixDataFile : public DataFile {
+ public:
+  UnixDataFile() = default;
+  ~UnixDataFile() override;
+
+  bool Read(void* buffer, int32_t count, int32_t* bytesRead) override;
+  bool Write(const void* buffer, int32_t count) override;
+  // Pushes buffered data out and closes; false when either failed (the file is closed anyway).
+  bool Close() override;
+  bool IsEOF() override;
+  bool SetPosition(uint64_t position) override;
+  int64_t GetLength() override;
+  bool SetLength(uint64_t length) override;
+  // 0 (and the error) when the host cannot tell, -1 with nothing open.
+  int64_t GetPosition() override;
+  void Flush() override { FlushStream(); }
+  intptr_t GetHandle(int32_t kind) override;
+
+  bool OpenForWriting(const string& path) override;
+  bool Open(const string& path, int32_t permission) override;
+  // A descriptor is opened in the mode its access flags allow (a write-only one for writing).
+  bool OpenDescriptor(intptr_t value, int32_t kind) override;
+  // A name is refused (EINVAL) unless it is one plain component: not "", ".", "..", no "/".
+  // The file is never reached through a link and is emptied only when it is a regular file of
+  // this process's own (else EEXIST).
+  bool CreateTemporary(const string& name) override;
+  void CloseFile() override { CloseStream(); }
+
+ private:
+  enum class Direction : uint8_t { kNone, kReading, kWriting };
+
+  // Takes opened as the stream (nothing was open before); false with errno when it is nil.
+  bool Adopt(FILE* opened);
+  // Goes through a positioning call when the last transfer went the other way.
+  void TurnTo(Direction next);
+  bool CanSeek();
+  bool FlushStream();
+  bool CloseStream();
+  // Clears the stream's error indicator and errno before a call.
+  void BeginCall();
+  // Stores error (EIO when the host gave none) and answers false.
+  bool Fail(int error);
+
+  FILE* stream = nullptr;
+  Direction direction = Direction::kNone;
+  int8_t seekable = -1;  // unknown until asked
+};

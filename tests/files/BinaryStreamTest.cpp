@@ -1,0 +1,168 @@
+// BinaryStream: every typed value in both byte orders against Python's struct, short reads,
+// strings, streams over a string, a MemoryBlock, a file and a pipe, and closed streams.
+#include <gtest/gtest.h>
+
+#include "StreamTestSupport.h"
+#include "core/MemoryBlock.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "files/BinaryStream.h"
+#include "strings/TextEncodingObjects.h"
+#include "support/TempFolder.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace streamtest;
+using Stream = Held<BinaryStreamObject>;
+
+RuntimeObject* NewStream() { return NewObjectFromDefinition(BinaryStreamClassDefinition()); }
+
+RuntimeObject* OnString(const std::string& bytes) {
+  RuntimeObject* stream = NewStream();
+  const string text = string::FromBytes(bytes.data(), int64_t(bytes.size()), kEncodingNone);
+  BinaryStringStringCtor(reinterpret_cast<BinaryStreamObject*>(stream), text.Storage());
+  return stream;
+}
+
+std::string Python(const std::string& code) {
+  return qvtest::ProgramOutput({"python3", "-c", "import struct, sys\n" + code});
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : bytes) hex += std::string{digits[c >> 4], digits[c & 15]};
+  return hex;
+}
+
+// One value of each width and kind, as Python packs them with order + kFormat.
+constexpr const char* kFormat = "BhibhqBHIQfd?";
+constexpr const char* kValues =
+    "200, -2, -70000, -1, -300, -(1 << 40), 255, 65534, 4000000000, 2**64 - 2, 3.25, -0.1, True";
+
+void WriteEveryKind(BinaryStreamObject* s) {
+  BinaryStreamWriteByte(s, 200);
+  BinaryStreamWriteShort(s, -2);
+  BinaryStreamWriteLong(s, -70000);
+  BinaryStreamWriteInt8(s, -1);
+  BinaryStreamWriteInt16(s, -300);
+  BinaryStreamWriteInt64(s, -(int64_t{1} << 40));
+  BinaryStreamWriteUInt8(s, 255);
+  BinaryStreamWriteUInt16(s, 65534);
+  BinaryStreamWriteUInt32(s, 4000000000u);
+  BinaryStreamWriteUInt64(s, UINT64_MAX - 1);
+  BinaryStreamWriteFloat(s, 3.25);
+  BinaryStreamWriteDouble(s, -0.1);
+  BinaryStreamWriteBoolean(s, 7);
+}
+
+void ExpectEveryKind(BinaryStreamObject* s) {
+  EXPECT_EQ(BinaryStreamReadByte(s), 200);
+  EXPECT_EQ(BinaryStreamReadShort(s), -2);
+  EXPECT_EQ(BinaryStreamReadLong(s), -70000);
+  EXPECT_EQ(BinaryStreamReadInt8(s), -1);
+  EXPECT_EQ(BinaryStreamReadInt16(s), -300);
+  EXPECT_EQ(BinaryStreamReadInt64(s), -(int64_t{1} << 40));
+  EXPECT_EQ(BinaryStreamReadUInt8(s), 255u);
+  EXPECT_EQ(BinaryStreamReadUInt16(s), 65534u);
+  EXPECT_EQ(BinaryStreamReadUInt32(s), 4000000000u);
+  EXPECT_EQ(BinaryStreamReadUInt64(s), UINT64_MAX - 1);
+  EXPECT_EQ(BinaryStreamReadFloat(s), 3.25);
+  EXPECT_EQ(BinaryStreamReadDouble(s), -0.1);
+  EXPECT_EQ(BinaryStreamReadBoolean(s), 1);
+  EXPECT_TRUE(BinaryStreamEOF(s));
+}
+
+TEST(BinaryStream, TypedValuesInBothByteOrdersAgreeWithPythonStruct) {
+  qvtest::TempFolder folder;
+  for (const char* order : {">", "<"}) {
+    const bool little = order[0] == '<';
+    const std::string path = folder / (little ? "little" : "big");
+    {
+      Stream out(NewBinaryStream(OpenData(path, 0)));
+      out->littleEndian = little;
+      WriteEveryKind(out);
+    }
+    const std::string pack = std::string("struct.pack('") + order + kFormat + "', " + kValues + ")";
+    EXPECT_EQ(Hex(ReadFile(path)), Python("print(" + pack + ".hex(), end='')")) << order;
+    WriteFile(path, "");
+    ASSERT_EQ(Python("open('" + path + "', 'wb').write(" + pack + ")"), "");
+    Stream in(NewBinaryStream(OpenData(path)));
+    in->littleEndian = little;
+    ExpectEveryKind(in);
+  }
+}
+
+TEST(BinaryStream, ShortReadsGiveZeroAndAdvance) {
+  Stream s(OnString("\xFF\xFE\xFF\xFE\x01\x02\x03"));
+  EXPECT_EQ(BinaryStreamReadInt16(s), -2);
+  EXPECT_EQ(BinaryStreamReadUInt16(s), 65534u);
+  EXPECT_EQ(BinaryStreamReadLong(s), 0);  // 3 bytes left
+  EXPECT_EQ(BinaryStreamGetPosition(s, 0), 7u);
+  EXPECT_EQ(BinaryStreamReadByte(s), 0);
+  BinaryStreamSetPosition(s, 0, 3);
+  EXPECT_EQ(Text(BinaryStreamRead(s, 10, nullptr)), "\xFE\x01\x02\x03");
+  BinaryStreamSetPosition(s, 0, 0);
+  EXPECT_EQ(Text(BinaryStreamRead(s, INT32_MAX, nullptr)).size(), 7u);
+  EXPECT_EQ(Text(BinaryStreamRead(s, 0, nullptr)), "");
+}
+
+TEST(BinaryStream, StringStreamsAreReadOnly) {
+  Stream s(OnString("\x05" "ab"));
+  TextEncodingObject* utf8 = GetTextEncodingObject(kEncodingUTF8);
+  TextEncoding encoding = 0;
+  EXPECT_EQ(Text(BinaryStreamReadPString(s, utf8), &encoding), "ab");  // cut to what came
+  EXPECT_EQ(encoding, kEncodingUTF8);
+  RuntimeUnlockObject(&utf8->header);
+  BinaryStreamWriteByte(s, 1);
+  EXPECT_EQ(BinaryStreamLastErrorGetter(s), 100);
+  EXPECT_EQ(BinaryStreamGetLength(s, 0), 3u);
+  BinaryStreamClose(s);
+  EXPECT_TRUE(BinaryStreamEOF(s));
+  EXPECT_EQ(BinaryStreamLastErrorGetter(s), 100);
+  EXPECT_EQ(BinaryStreamReadLong(s), 0);
+  EXPECT_EQ(BinaryStreamGetLength(s, 0), 0u);
+  EXPECT_EQ(BinaryStreamHandleGetter(s, kHandleTypeFilePointer), -1);
+  BinaryStreamFlush(s);
+  qvtest::ReportCapture reports;
+  BinaryStreamWriteByte(nullptr, 1);
+  EXPECT_TRUE(reports.HasCondition("stream"));
+}
+
+TEST(BinaryStream, MemoryBlocksLendTheirByteOrder) {
+  for (uint8_t little : {0, 1}) {
+    MemoryBlockObject* block = newMemoryBlock(0);
+    block->littleEndian = little;
+    {
+      Stream s(NewStream());
+      BinaryStringMemoryBlockCtor(s, block);
+      EXPECT_EQ(s->littleEndian, little);
+      BinaryStreamWriteLong(s, 1);
+      std::string text300(300, 'p');
+      BinaryStreamWritePString(s, string(text300.c_str()).Storage());
+      BinaryStreamWritePString(s, nullptr);
+      BinaryStreamClose(s);
+    }
+    ASSERT_EQ(block->size, 4 + 256 + 1);
+    const std::string bytes(reinterpret_cast<char*>(block->data), size_t(block->size));
+    EXPECT_EQ(bytes.substr(0, 4), little ? std::string("\1\0\0\0", 4) : std::string("\0\0\0\1", 4));
+    EXPECT_EQ(bytes.substr(4), "\xFF" + std::string(255, 'p') + std::string(1, '\0'));
+    RuntimeUnlockObject(&block->header);
+  }
+}
+
+// A pipe's length is unknown: Read(Count) gives what comes, up to Count.
+TEST(BinaryStream, ReadsAPipeUpToTheCount) {
+  pid_t child = 0;
+  const int fd = OutputOf({"printf", "abcdef"}, &child);
+  ASSERT_GE(fd, 0);
+  Stream s(NewStream());
+  BinaryStreamHandleCtor(s, fd, kHandleTypeFileNumber);
+  EXPECT_EQ(Text(BinaryStreamRead(s, 4, nullptr)), "abcd");
+  EXPECT_EQ(Text(BinaryStreamRead(s, 100, nullptr)), "ef");
+  EXPECT_TRUE(BinaryStreamEOF(s));
+  EXPECT_EQ(BinaryStreamLastErrorGetter(s), 0);
+  EXPECT_EQ(WaitFor(child), 0);
+}
+
+}  // namespace

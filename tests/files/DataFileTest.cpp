@@ -1,0 +1,290 @@
+// Data files on real files in a private folder: opening and its failures, 64-bit positions and
+// lengths on a sparse 5 GiB file, switching between reading and writing, truncation after
+// buffered writes, a disk that fills (/dev/full), descriptors the caller holds, pipes, and
+// temporary files. Contents are checked with stat, od and Python's struct.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <string>
+
+#include "StreamTestSupport.h"
+#include "support/TempFolder.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace streamtest;
+using qvtest::ProgramOutput;
+
+std::unique_ptr<DataFile> NewDataFile() { return std::unique_ptr<DataFile>(DataFile::Create()); }
+
+std::string Size(const std::string& path) { return ProgramOutput({"stat", "-c", "%s", path}); }
+
+// The bytes at offset, as od prints them.
+std::string BytesAt(const std::string& path, uint64_t offset, int count) {
+  return ProgramOutput({"od", "-An", "-tx1", "-j", std::to_string(offset), "-N",
+                        std::to_string(count), path});
+}
+
+// Runs body as uid 65534 in a child when the tests run as root, so that permissions refuse.
+void AsUnprivileged(const std::function<void()>& body) {
+  EXPECT_EQ(qvtest::RunInChild([&] {
+              if (geteuid() == 0) {
+                ASSERT_EQ(setgid(65534), 0);
+                ASSERT_EQ(setuid(65534), 0);
+              }
+              body();
+            }),
+            0);
+}
+
+TEST(DataFile, OpenFailuresLeaveTheHostsErrorNumber) {
+  qvtest::TempFolder folder;
+  const string missing((folder / "missing").c_str());
+  auto file = NewDataFile();
+  EXPECT_FALSE(file->Open(missing, kDataFileReadWrite));
+  EXPECT_EQ(file->lastError, ENOENT);
+  file->lastError = 0;
+  EXPECT_FALSE(file->Open(missing, kDataFileReadOnly));
+  EXPECT_EQ(file->lastError, ENOENT);
+  // A folder fails at once, for reading too, not at the first read.
+  EXPECT_FALSE(file->Open(string(folder.path().c_str()), kDataFileReadOnly));
+  EXPECT_EQ(file->lastError, EISDIR);
+  EXPECT_FALSE(file->OpenForWriting(string(folder.path().c_str())));
+  EXPECT_EQ(file->lastError, EISDIR);
+  // A path cut short at a NUL byte would name another file.
+  WriteFile(folder / "a", "x");
+  EXPECT_FALSE(file->Open(string::FromBytes((folder / "a\0b").c_str(), folder.path().size() + 4,
+                                            kEncodingUTF8),
+                          kDataFileReadOnly));
+  EXPECT_EQ(file->lastError, EINVAL);
+  {
+    qvtest::ReportCapture reports;
+    EXPECT_FALSE(file->Open(string((folder / "a").c_str()), 2));
+    ASSERT_EQ(reports.count(), 1u);
+    EXPECT_EQ(reports.reports()[0].extra, "Invalid permissions passed in to UnixDataFile::Open");
+  }
+  // Refused permissions, as a user the file does not let in.
+  WriteFile(folder / "private", "secret");
+  chmod((folder / "private").c_str(), 0600);
+  chmod(folder.path().c_str(), 0755);
+  const std::string privatePath = folder / "private";
+  AsUnprivileged([&] {
+    auto refused = NewDataFile();
+    EXPECT_FALSE(refused->Open(string(privatePath.c_str()), kDataFileReadOnly));
+    EXPECT_EQ(refused->lastError, EACCES);
+  });
+  EXPECT_EQ(ReadFile(privatePath), "secret");
+}
+
+TEST(DataFile, NeverOpenedAndClosedFilesAnswerNeutrally) {
+  auto file = NewDataFile();
+  EXPECT_TRUE(file->IsEOF());
+  EXPECT_EQ(file->GetHandle(kHandleTypeFileNumber), -1);
+  EXPECT_FALSE(file->Close());
+  char byte;
+  int32_t got = 5;
+  EXPECT_FALSE(file->Read(&byte, 1, &got));
+  EXPECT_EQ(got, 0);
+  EXPECT_FALSE(file->Write("x", 1));
+  qvtest::ReportCapture reports;
+  EXPECT_FALSE(file->Read(nullptr, 1, &got));
+  EXPECT_TRUE(reports.HasCondition("data"));
+}
+
+TEST(DataFile, ReadsWritesAndPositionsOnOneStream) {
+  qvtest::TempFolder folder;
+  const std::string path = folder / "f";
+  WriteFile(path, "old contents");
+  auto file = NewDataFile();
+  ASSERT_TRUE(file->OpenForWriting(string(path.c_str())));
+  EXPECT_EQ(Size(path), "0\n");
+  ASSERT_TRUE(file->Write("0123456789", 10));
+  EXPECT_EQ(file->GetLength(), 10);  // pending writes counted, position kept
+  EXPECT_EQ(file->GetPosition(), 10);
+  ASSERT_TRUE(file->SetPosition(5));
+  EXPECT_EQ(file->GetLength(), 10);
+  EXPECT_EQ(file->GetPosition(), 5);
+  // Write, read, write on one "r+" stream: each switch of direction goes through a
+  // positioning call.
+  ASSERT_TRUE(file->Close() && file->Open(string(path.c_str()), kDataFileReadWrite));
+  ASSERT_TRUE(file->Write("ab", 2));
+  char three[3];
+  int32_t got = 0;
+  ASSERT_TRUE(file->Read(three, 3, &got));
+  EXPECT_EQ(std::string(three, 3), "234");
+  ASSERT_TRUE(file->Write("XY", 2));
+  EXPECT_FALSE(file->IsEOF());
+  ASSERT_TRUE(file->SetPosition(10));
+  EXPECT_TRUE(file->IsEOF());
+  EXPECT_FALSE(file->Read(three, 3, &got));  // the end: false, nothing, no error
+  EXPECT_EQ(got, 0);
+  EXPECT_EQ(file->lastError, 0);
+  EXPECT_EQ(file->GetHandle(1), -1);
+  EXPECT_TRUE(file->Close());
+  EXPECT_EQ(ReadFile(path), "ab234XY789");
+  EXPECT_EQ(file->GetHandle(kHandleTypeFileNumber), -1);
+  // A read-only stream: the refused write's error does not stick to later calls.
+  ASSERT_TRUE(file->Open(string(path.c_str()), kDataFileReadOnly));
+  EXPECT_FALSE(file->Write("z", 1));
+  EXPECT_EQ(file->lastError, EBADF);
+  ASSERT_TRUE(file->SetPosition(8) && file->Read(three, 3, &got));
+  EXPECT_EQ(got, 2);
+  EXPECT_TRUE(file->SetPosition(0));
+}
+
+TEST(DataFile, SetLengthAfterBufferedWritesLeavesNoStaleBytes) {
+  qvtest::TempFolder folder;
+  const std::string path = folder / "f";
+  auto file = NewDataFile();
+  ASSERT_TRUE(file->OpenForWriting(string(path.c_str())));
+  ASSERT_TRUE(file->Write(std::string(100, 'w').data(), 100));
+  ASSERT_TRUE(file->SetLength(10));
+  ASSERT_TRUE(file->SetPosition(0));
+  char buffer[100];
+  int32_t got = 0;
+  ASSERT_TRUE(file->Read(buffer, 100, &got));
+  EXPECT_EQ(got, 10);
+  // Read ahead, then shortened under the read buffer: the bytes cut off do not come back.
+  ASSERT_TRUE(file->SetPosition(2) && file->Read(buffer, 1, &got) && file->SetLength(4));
+  ASSERT_TRUE(file->Read(buffer, 100, &got));
+  EXPECT_EQ(std::string(buffer, size_t(got)), "w");
+  EXPECT_TRUE(file->Close());
+  EXPECT_EQ(Size(path), "4\n");
+}
+
+TEST(DataFile, PositionsAndLengthsPastFourGigabytes) {
+  qvtest::TempFolder folder;
+  const std::string path = folder / "sparse";
+  const uint64_t five = uint64_t{5} << 30, at = (uint64_t{4} << 30) + 3;
+  auto file = NewDataFile();
+  ASSERT_TRUE(file->OpenForWriting(string(path.c_str())));
+  ASSERT_TRUE(file->SetLength(five));
+  EXPECT_EQ(file->GetLength(), int64_t(five));
+  ASSERT_TRUE(file->SetPosition(at) && file->Write("xyz", 3));
+  EXPECT_EQ(file->GetPosition(), int64_t(at + 3));
+  char back[3];
+  ASSERT_TRUE(file->SetPosition(at) && file->Read(back, 3, nullptr));
+  EXPECT_EQ(std::string(back, 3), "xyz");
+  EXPECT_FALSE(file->SetPosition(uint64_t{1} << 63));
+  EXPECT_EQ(file->lastError, EINVAL);
+  EXPECT_TRUE(file->Close());
+  EXPECT_EQ(Size(path), std::to_string(five) + "\n");
+  EXPECT_EQ(BytesAt(path, at - 1, 5), " 00 78 79 7a 00\n");
+}
+
+// /dev/full takes writes into the buffer and refuses them when they go out.
+TEST(DataFile, AFullDiskFailsAtFlushAndClose) {
+  auto file = NewDataFile();
+  ASSERT_TRUE(file->OpenForWriting(string("/dev/full")));
+  EXPECT_TRUE(file->Write("data", 4));
+  file->Flush();
+  EXPECT_EQ(file->lastError, ENOSPC);
+  file->lastError = 0;
+  EXPECT_TRUE(file->Write("more", 4));
+  EXPECT_FALSE(file->Close());
+  EXPECT_EQ(file->lastError, ENOSPC);
+  EXPECT_EQ(file->GetHandle(kHandleTypeFilePointer), -1);
+}
+
+TEST(DataFile, DescriptorsOpenInTheModeTheyAllow) {
+  qvtest::TempFolder folder;
+  const std::string path = folder / "f";
+  WriteFile(path, "0123");
+  auto file = NewDataFile();
+  int fd = open(path.c_str(), O_WRONLY);
+  ASSERT_TRUE(file->OpenDescriptor(fd, kHandleTypeFileNumber));
+  EXPECT_TRUE(file->Write("ab", 2));
+  EXPECT_TRUE(file->Close());
+  EXPECT_EQ(ReadFile(path), "ab23");
+  fd = open(path.c_str(), O_RDONLY);
+  ASSERT_TRUE(file->OpenDescriptor(fd, kHandleTypeFileNumber));
+  EXPECT_EQ(file->GetLength(), 4);
+  EXPECT_FALSE(file->Write("x", 1));
+  EXPECT_TRUE(file->Close());
+  FILE* stream = fopen(path.c_str(), "r+");
+  ASSERT_TRUE(file->OpenDescriptor(reinterpret_cast<intptr_t>(stream), kHandleTypeFilePointer));
+  EXPECT_EQ(file->GetHandle(kHandleTypeFilePointer), reinterpret_cast<intptr_t>(stream));
+  EXPECT_TRUE(file->SetPosition(4) && file->Write("cd", 2));
+  EXPECT_TRUE(file->Close());
+  EXPECT_EQ(ReadFile(path), "ab23cd");
+  EXPECT_FALSE(file->OpenDescriptor(-1, kHandleTypeFileNumber));
+  EXPECT_EQ(file->lastError, EBADF);
+  EXPECT_FALSE(file->OpenDescriptor(0, 1));
+}
+
+// A pipe cannot seek: its length is unknown (no error), and it is at its end exactly when the
+// writer has gone and every byte has been read.
+TEST(DataFile, PipesHaveNoLengthAndPeekForTheirEnd) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  ASSERT_EQ(write(ends[1], "ab", 2), 2);
+  auto file = NewDataFile();
+  ASSERT_TRUE(file->OpenDescriptor(ends[0], kHandleTypeFileNumber));
+  EXPECT_EQ(file->GetLength(), -1);
+  EXPECT_EQ(file->lastError, 0);
+  EXPECT_FALSE(file->IsEOF());
+  char one;
+  ASSERT_TRUE(file->Read(&one, 1, nullptr));
+  EXPECT_EQ(one, 'a');
+  close(ends[1]);
+  EXPECT_FALSE(file->IsEOF());
+  ASSERT_TRUE(file->Read(&one, 1, nullptr));
+  EXPECT_EQ(one, 'b');
+  EXPECT_TRUE(file->IsEOF());
+  EXPECT_TRUE(file->IsEOF());
+  EXPECT_TRUE(file->Close());
+}
+
+TEST(DataFile, TemporaryFiles) {
+  auto file = NewDataFile();
+  // Anonymous: no name in any folder, gone with the file.
+  ASSERT_TRUE(file->CreateTemporary(string()));
+  ASSERT_TRUE(file->Write("tmp", 3));
+  char target[256] = {};
+  const std::string fd = "/proc/self/fd/" + std::to_string(file->GetHandle(kHandleTypeFileNumber));
+  ASSERT_GT(readlink(fd.c_str(), target, sizeof target - 1), 0);
+  EXPECT_NE(std::string(target).find("(deleted)"), std::string::npos) << target;
+  EXPECT_TRUE(file->Close());
+  // Names that are not one plain component are refused.
+  for (const char* name : {"../x", ".", "..", "a/b", "/x"}) {
+    EXPECT_FALSE(file->CreateTemporary(string(name))) << name;
+    EXPECT_EQ(file->lastError, EINVAL);
+  }
+  // A plain name: /tmp/name, emptied when it is ours, left after Close.
+  const std::string name = "qvtest-temporary-" + std::to_string(getpid());
+  const std::string path = "/tmp/" + name;
+  WriteFile(path, "old");
+  ASSERT_TRUE(file->CreateTemporary(string(name.c_str())));
+  EXPECT_EQ(file->GetLength(), 0);
+  ASSERT_TRUE(file->Write("new", 3) && file->Close());
+  EXPECT_EQ(ReadFile(path), "new");
+  unlink(path.c_str());
+  // Something planted at the name is never written through nor emptied.
+  qvtest::TempFolder folder;
+  const std::string kept = folder / "target";
+  WriteFile(kept, "keep");
+  ASSERT_EQ(symlink(kept.c_str(), path.c_str()), 0);
+  EXPECT_FALSE(file->CreateTemporary(string(name.c_str())));
+  EXPECT_EQ(file->lastError, ELOOP);
+  unlink(path.c_str());
+  ASSERT_EQ(link(kept.c_str(), path.c_str()), 0);
+  EXPECT_FALSE(file->CreateTemporary(string(name.c_str())));
+  EXPECT_EQ(file->lastError, EEXIST);
+  unlink(path.c_str());
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  EXPECT_FALSE(file->CreateTemporary(string(name.c_str())));
+  EXPECT_EQ(file->lastError, EEXIST);
+  unlink(path.c_str());
+  EXPECT_EQ(ReadFile(kept), "keep");
+  // CloseFile forgets the stream: Close after it has nothing to close twice.
+  ASSERT_TRUE(file->CreateTemporary(string()));
+  file->CloseFile();
+  EXPECT_FALSE(file->Close());
+}
+
+}  // namespace

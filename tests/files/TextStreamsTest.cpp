@@ -1,0 +1,218 @@
+// TextInputStream and TextOutputStream over real files, pipes from a child, a FIFO and a
+// mechanism that hands out a few bytes at a time: line ends across buffer refills, 16-bit
+// text, positions, encodings as labels, delimiters, descriptors, and closed streams.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "StreamTestSupport.h"
+#include "core/FieldAccessors.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "files/TextInputStream.h"
+#include "files/TextOutputStream.h"
+#include "strings/TextEncodingObjects.h"
+#include "support/RaisedExceptions.h"
+#include "support/TempFolder.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace streamtest;
+using Input = Held<TextInputStreamObject>;
+using Output = Held<TextOutputStreamObject>;
+
+std::string ReadLine(TextInputStreamObject* in, TextEncoding* encoding = nullptr) {
+  return Text(TextInputStreamReadLine(in, nullptr), encoding);
+}
+
+// Every line until EOF, joined with "|".
+std::string AllLines(TextInputStreamObject* in) {
+  std::string lines;
+  for (int guard = 0; !TextInputStreamEOF(in) && guard < 10000; ++guard) {
+    lines += ReadLine(in) + "|";
+  }
+  return lines;
+}
+
+std::string Utf16(const std::string& ascii) {
+  std::string units;
+  for (char c : ascii) units += std::string{c, '\0'};
+  return units;
+}
+
+TEST(TextInputStream, LinesEndAtCRLFAndCRLF) {
+  qvtest::TempFolder folder;
+  WriteFile(folder / "lines", "a\r\nb\rc\n\nd");
+  Input in(NewTextInputStream(OpenData(folder / "lines")));
+  EXPECT_EQ(AllLines(in), "a|b|c||d|");
+  EXPECT_EQ(ReadLine(in), "");
+  // A CR that is the buffer's last byte, its LF the first of the next refill: one line end.
+  WriteFile(folder / "edge", std::string(1023, 'x') + "\r\ny");
+  Input edge(NewTextInputStream(OpenData(folder / "edge")));
+  EXPECT_EQ(AllLines(edge), std::string(1023, 'x') + "|y|");
+}
+
+// In 16-bit text a byte 0x0A inside a character is no line end; a CR LF and a unit split
+// across refills count once; an odd byte at the end ends the last line.
+TEST(TextInputStream, SixteenBitLinesAcrossRefills) {
+  const std::string first = Utf16(std::string(511, 'a'));
+  const std::string second = Utf16("b") + "\x0A\x01" + "z";
+  const std::string bytes = first + Utf16("\r\n") + second;
+  qvtest::TempFolder folder;
+  WriteFile(folder / "utf16", bytes);
+  TextEncodingObject* utf16 = GetTextEncodingObject(kEncodingUnicode16);
+  Input in(NewTextInputStream(OpenData(folder / "utf16")));
+  Input trickled(NewTextInputStream(new TrickleMechanism(bytes, 7)));
+  for (TextInputStreamObject* stream : {in.object, trickled.object}) {
+    TextEncoding encoding = 0;
+    EXPECT_EQ(Text(TextInputStreamReadLine(stream, utf16), &encoding), first);
+    EXPECT_EQ(encoding, kEncodingUnicode16);
+    EXPECT_EQ(Text(TextInputStreamReadLine(stream, utf16)), second);
+    EXPECT_TRUE(TextInputStreamEOF(stream));
+  }
+  RuntimeUnlockObject(&utf16->header);
+}
+
+TEST(TextInputStream, PositionsReadsAndEncodingLabels) {
+  qvtest::TempFolder folder;
+  WriteFile(folder / "f", "0123\n456\n\xC3\xA9");
+  Input in(NewTextInputStream(OpenData(folder / "f")));
+  TextInputStreamSetPosition(in, 0, 3);
+  EXPECT_EQ(ReadLine(in), "3");
+  EXPECT_EQ(TextInputStreamGetPosition(in, 0), 5);
+  EXPECT_EQ(Text(TextInputStreamRead(in, 2, nullptr)), "45");
+  EXPECT_EQ(Text(TextInputStreamRead(in, 0, nullptr)), "");
+  EXPECT_EQ(Text(TextInputStreamRead(in, -4, nullptr)), "");
+  EXPECT_EQ(ReadLine(in), "6");
+  // No byte is converted: the label is the stream's Encoding, or the one asked for.
+  TextEncoding encoding = 0;
+  EXPECT_EQ(ReadLine(in, &encoding), "\xC3\xA9");
+  EXPECT_EQ(encoding, kEncodingUTF8);
+  EXPECT_TRUE(TextInputStreamEOF(in));
+  TextEncodingObject* latin1 = GetTextEncodingObject(kEncodingWindowsLatin1);
+  TextInputStreamSetPosition(in, 0, 9);
+  EXPECT_EQ(Text(TextInputStreamReadAll(in, latin1), &encoding), "\xC3\xA9");
+  EXPECT_EQ(encoding, kEncodingWindowsLatin1);
+  RuntimeUnlockObject(&latin1->header);
+  // Buffered bytes first, then the rest; a huge count allocates no more than is there.
+  TextInputStreamSetPosition(in, 0, 0);
+  EXPECT_EQ(ReadLine(in), "0123");
+  EXPECT_EQ(Text(TextInputStreamRead(in, INT32_MAX, nullptr)), "456\n\xC3\xA9");
+}
+
+TEST(TextInputStream, ClosedStreamsAreAtTheirEndAndKeepTheirError) {
+  qvtest::TempFolder folder;
+  WriteFile(folder / "f", "abc");
+  DataFile* file = OpenData(folder / "f");
+  Input in(NewTextInputStream(file));
+  file->lastError = EIO;  // as a failed read would leave it
+  EXPECT_EQ(TextInputStreamLastErrorGetter(in), EIO);
+  TextInputStreamClose(in);
+  TextInputStreamClose(in);
+  EXPECT_EQ(in->mechanism, nullptr);
+  EXPECT_TRUE(TextInputStreamEOF(in));
+  EXPECT_EQ(Text(TextInputStreamReadLine(in, nullptr)), "");
+  EXPECT_EQ(Text(TextInputStreamReadAll(in, nullptr)), "");
+  EXPECT_EQ(TextInputStreamGetPosition(in, 0), 0);
+  EXPECT_EQ(TextInputStreamHandleGetter(in, kHandleTypeFileNumber), -1);
+  EXPECT_EQ(TextInputStreamLastErrorGetter(in), EIO);
+  qvtest::ReportCapture reports;
+  EXPECT_EQ(TextInputStreamLastErrorGetter(nullptr), 0);
+  EXPECT_TRUE(reports.HasCondition("obj"));
+}
+
+// A child's printf through a pipe, with and without a final newline.
+TEST(TextInputStream, ReadsAPipeToItsEnd) {
+  for (const std::string& output : {std::string("one\ntwo\n"), std::string("one\ntwo")}) {
+    for (bool all : {false, true}) {
+      pid_t child = 0;
+      const int fd = OutputOf({"printf", output}, &child);
+      ASSERT_GE(fd, 0);
+      Input in(NewObjectFromDefinition(TextInputStreamClassDefinition()));
+      TextInputStreamHandleCtor(in, fd, kHandleTypeFileNumber);
+      if (all) {
+        EXPECT_EQ(Text(TextInputStreamReadAll(in, nullptr)), output);
+      } else {
+        EXPECT_EQ(AllLines(in), "one|two|");
+      }
+      EXPECT_TRUE(TextInputStreamEOF(in));
+      EXPECT_EQ(TextInputStreamLastErrorGetter(in), 0);
+      TextInputStreamClose(in);
+      EXPECT_EQ(WaitFor(child), 0);
+    }
+  }
+}
+
+TEST(TextInputStream, ReadsAFifo) {
+  qvtest::TempFolder folder;
+  const std::string fifo = folder / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const pid_t writer = fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    const int fd = open(fifo.c_str(), O_WRONLY);
+    const bool wrote = fd >= 0 && write(fd, "x\r\ny", 4) == 4;
+    _exit(wrote ? 0 : 1);
+  }
+  Input in(NewTextInputStream(OpenData(fifo)));
+  EXPECT_EQ(AllLines(in), "x|y|");
+  EXPECT_EQ(WaitFor(writer), 0);
+}
+
+TEST(TextStreams, HandleConstructorsTakeDescriptorsOfEveryMode) {
+  qvtest::TempFolder folder;
+  const std::string path = folder / "f";
+  WriteFile(path, "first\n");
+  Input in(NewObjectFromDefinition(TextInputStreamClassDefinition()));
+  TextInputStreamHandleCtor(in, open(path.c_str(), O_RDONLY), kHandleTypeFileNumber);
+  EXPECT_EQ(ReadLine(in), "first");
+  Output out(NewObjectFromDefinition(TextOutputStreamClassDefinition()));
+  TextOutputStreamHandleCtor(out, open(path.c_str(), O_WRONLY | O_APPEND), kHandleTypeFileNumber);
+  TextOutputStreamWriteLine(out, string("second").Storage());
+  EXPECT_GE(TextOutputStreamHandleGetter(out, kHandleTypeFileNumber), 0);
+  TextOutputStreamClose(out);
+  EXPECT_EQ(ReadFile(path), "first\nsecond\n");
+  Output both(NewObjectFromDefinition(TextOutputStreamClassDefinition()));
+  TextOutputStreamHandleCtor(both, open(path.c_str(), O_RDWR), kHandleTypeFileNumber);
+  TextOutputStreamWrite(both, string("FIRST").Storage());
+  TextOutputStreamClose(both);
+  EXPECT_EQ(ReadFile(path), "FIRST\nsecond\n");
+  qvtest::RaisedExceptions raised;
+  Input bad(NewObjectFromDefinition(TextInputStreamClassDefinition()));
+  TextInputStreamHandleCtor(bad, -1, kHandleTypeFileNumber);
+  EXPECT_EQ(raised.TakeOne(), "UnsupportedFormatException");
+  EXPECT_EQ(bad->mechanism, nullptr);
+}
+
+TEST(TextOutputStream, DelimitersInTheLinesEncoding) {
+  qvtest::TempFolder folder;
+  const std::string path = folder / "out";
+  Output out(NewTextOutputStream(OpenData(path, 0)));
+  TextOutputStreamWriteLine(out, string("x").Storage());
+  const string utf16 = string::FromBytes("a\0b\0", 4, kEncodingUnicode16);
+  TextOutputStreamWriteLine(out, utf16.Storage());  // the platform's LF, as 16-bit text
+  stringSetter(&out->header, offsetof(TextOutputStreamObject, delimiter),
+               string("\r\n").Storage());
+  TextOutputStreamWriteLine(out, utf16.Storage());  // an ASCII Delimiter, converted
+  TextOutputStreamWriteLine(out, nullptr);          // an empty line: the Delimiter in ASCII
+  const string raw = string::FromBytes("|", 1, kEncodingNone);
+  stringSetter(&out->header, offsetof(TextOutputStreamObject, delimiter), raw.Storage());
+  TextOutputStreamWriteLine(out, utf16.Storage());  // no encoding: written as it is
+  TextOutputStreamWrite(out, string("end").Storage());
+  TextOutputStreamFlush(out);
+  EXPECT_EQ(ReadFile(path), std::string("x\na\0b\0\n\0a\0b\0\r\0\n\0\r\na\0b\0|end", 26));
+  TextOutputStreamClose(out);
+  qvtest::ReportCapture reports;
+  TextOutputStreamFlush(out);
+  EXPECT_TRUE(reports.HasCondition("obj->mechanism"));
+}
+
+TEST(TextOutputStream, AFullDiskKeepsItsErrorAfterClose) {
+  Output out(NewTextOutputStream(OpenData("/dev/full", 0)));
+  TextOutputStreamWriteLine(out, string("lost").Storage());
+  EXPECT_EQ(TextOutputStreamLastErrorGetter(out), 0);  // still in the buffer
+  TextOutputStreamClose(out);
+  EXPECT_EQ(TextOutputStreamLastErrorGetter(out), ENOSPC);
+}
+
+}  // namespace

@@ -1,0 +1,330 @@
+// ServerSocket and its pool against real clients: how many sockets AddSocket is asked for,
+// the budget of connections, what StopListening and the server's end leave behind, a thousand
+// clients at once, pending connections that fail, and an AddSocket that misbehaves.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+#include <string>
+
+#include "NetTestSupport.h"
+#include "arrays/RuntimeArray.h"
+#include "core/Exceptions.h"
+#include "core/FieldAccessors.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "net/RuntimeSocketAccessors.h"
+#include "net/ServerSocketClass.h"
+#include "net/ServerSocketListener.h"
+#include "net/SocketFunctions.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace nettest;
+
+int gAdded = 0;
+int gConnected = 0;
+std::vector<int32_t> gServerErrors;
+// What AddSocket answers; by default a new echoing socket.
+std::function<RuntimeObject*()> gAddSocket;
+
+RuntimeClass* EchoSocketClass();
+
+extern "C" RuntimeObject* OnAddSocket(RuntimeObject*) {
+  ++gAdded;
+  return gAddSocket ? gAddSocket() : RuntimeNewObject(EchoSocketClass());
+}
+extern "C" void OnServerError(RuntimeObject*, int32_t code) { gServerErrors.push_back(code); }
+extern "C" void OnEchoConnected(RuntimeObject*) { ++gConnected; }
+extern "C" void OnEchoData(RuntimeObject* self) {
+  stringStorage* data = SocketReadAll(self, nullptr);
+  SocketWrite(self, data);
+  stringStorage::RemoveReference(data);
+}
+
+RuntimeClass* EchoSocketClass() {
+  static RuntimeClass* cls = MakeSubclass(
+      TCPSocketClassDefinition(), "PoolEchoSocket",
+      {{"Connected", reinterpret_cast<void*>(&OnEchoConnected)},
+       {"DataAvailable", reinterpret_cast<void*>(&OnEchoData)}});
+  return cls;
+}
+
+RuntimeClass* ServerClass() {
+  static RuntimeClass* cls =
+      MakeSubclass(ServerSocketClassDefinition(), "EchoServer",
+                   {{"AddSocket", reinterpret_cast<void*>(&OnAddSocket)},
+                    {"Error", reinterpret_cast<void*>(&OnServerError)}});
+  return cls;
+}
+
+// A blocking client of 127.0.0.1:port; -1 when it cannot connect.
+int Client(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(uint16_t(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Whether the server side closed the client's connection (end of stream or reset).
+bool ClosedByServer(int fd) {
+  char byte;
+  const ssize_t n = recv(fd, &byte, 1, MSG_DONTWAIT);
+  return n == 0 || (n < 0 && errno == ECONNRESET);
+}
+
+// Writes a line and waits, running passes, until it comes back.
+bool Echoes(int fd, const std::string& line) {
+  if (write(fd, line.data(), line.size()) != ssize_t(line.size())) return false;
+  std::string got;
+  RunUntil([&] {
+    char buffer[256];
+    const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n > 0) got.append(buffer, size_t(n));
+    return got.size() >= line.size();
+  }, 10000);
+  return got == line;
+}
+
+class ServerSockets : public testing::Test {
+ protected:
+  void SetUp() override {
+    gAdded = 0;
+    gConnected = 0;
+    gServerErrors.clear();
+    gAddSocket = nullptr;
+    EchoSocketClass();
+    ServerClass();
+    mLive = LiveObjectCount();
+  }
+  void TearDown() override {
+    for (int fd : mClients) close(fd);
+    for (RuntimeObject* server : mServers) RuntimeUnlockObject(server);
+    gAddSocket = nullptr;
+    RunUntil([&] { return LiveObjectCount() == mLive && LiveSocketCount() == 0; }, 5000);
+    EXPECT_EQ(LiveObjectCount(), mLive) << "objects left behind";
+    EXPECT_EQ(LiveSocketCount(), 0) << "sockets left behind";
+  }
+
+  // A listening server with these bounds, released by the test's end.
+  RuntimeObject* Serve(int32_t minimum, int32_t maximum) {
+    RuntimeObject* server = RuntimeNewObject(ServerClass());
+    mServers.push_back(server);
+    ServerSocketSetMinSockets(server, 0, minimum);
+    ServerSocketSetMaxSockets(server, 0, maximum);
+    ServerSocketListen(server);
+    return server;
+  }
+  int Connect(RuntimeObject* server) {
+    const int fd = Client(ServerSocketPortGetter(server, 0));
+    if (fd >= 0) mClients.push_back(fd);
+    return fd;
+  }
+  static ServerSocketListener* Listener(RuntimeObject* server) {
+    return static_cast<ServerSocketListener*>(AsSocketObject(server)->socket);
+  }
+  static int32_t ActiveCount(RuntimeObject* server) {
+    RuntimeArray* active = ServerSocketGetActiveSockets(server);
+    const int32_t count = RuntimeUBound(active) + 1;
+    RuntimeUnlockArray(active);
+    return count;
+  }
+
+  std::vector<RuntimeObject*> mServers;
+  std::vector<int> mClients;
+  int32_t mLive = 0;
+};
+
+// The first pass asks for the minimum and ten more; a refill asks for ten at a time once fewer
+// than the minimum wait. A new server's bounds are at least 1.
+TEST_F(ServerSockets, TheMinimumAndRefills) {
+  RuntimeObject* fresh = RuntimeNewObject(ServerClass());
+  EXPECT_EQ(intGetter(fresh, offsetof(ServerSocketObject, minimumSocketsAvailable)), 1);
+  EXPECT_EQ(intGetter(fresh, offsetof(ServerSocketObject, maximumSocketsConnected)), 1);
+  EXPECT_FALSE(serverSocketIsListening(fresh, 0));
+  RuntimeUnlockObject(fresh);
+
+  RuntimeObject* server = Serve(2, 100);
+  EXPECT_TRUE(serverSocketIsListening(server, 0));
+  EXPECT_GT(ServerSocketPortGetter(server, 0), 0);
+  EXPECT_GT(ServerSocketGetHandle(server, 0), 2);
+  RunPass(0);
+  EXPECT_EQ(gAdded, 12);
+  for (int i = 0; i < 10; ++i) ASSERT_GE(Connect(server), 0);
+  ASSERT_TRUE(RunUntil([] { return gConnected == 10; }));
+  EXPECT_EQ(gAdded, 12) << "two still wait";
+  ASSERT_GE(Connect(server), 0);
+  ASSERT_TRUE(RunUntil([] { return gConnected == 11 && gAdded == 22; }));
+  EXPECT_EQ(Listener(server)->WaitingCount(), 11);
+  EXPECT_EQ(ActiveCount(server), 11);
+  EXPECT_TRUE(Echoes(mClients.back(), "ping\n"));
+}
+
+// With room for one connection, a second client is closed at once; when the first ends, the
+// next client is taken.
+TEST_F(ServerSockets, AtMostTheMaximumIsConnected) {
+  RuntimeObject* server = Serve(1, 1);
+  const int first = Connect(server);
+  ASSERT_TRUE(RunUntil([] { return gConnected == 1; }));
+  const int second = Connect(server);
+  ASSERT_TRUE(RunUntil([&] { return ClosedByServer(second); }, 10000));
+  EXPECT_EQ(gConnected, 1);
+  EXPECT_EQ(ActiveCount(server), 1);
+  EXPECT_EQ(Listener(server)->Budget(), 0);
+  shutdown(first, SHUT_RDWR);
+  ASSERT_TRUE(RunUntil([&] { return Listener(server)->Budget() == 1; }));
+  EXPECT_EQ(ActiveCount(server), 0);
+  const int third = Connect(server);
+  ASSERT_TRUE(RunUntil([] { return gConnected == 2; }));
+  EXPECT_TRUE(Echoes(third, "third\n"));
+  EXPECT_TRUE(gServerErrors.empty());
+}
+
+// StopListening lets the waiting sockets go and leaves the connections on their own: they
+// still echo and end cleanly; the server answers no more clients.
+TEST_F(ServerSockets, StopListeningDetachesTheConnections) {
+  RuntimeObject* server = Serve(1, 10);
+  const int client = Connect(server);
+  ASSERT_TRUE(RunUntil([] { return gConnected == 1; }));
+  const int32_t port = ServerSocketPortGetter(server, 0);
+  ServerSocketClose(server);
+  EXPECT_FALSE(serverSocketIsListening(server, 0));
+  EXPECT_EQ(ActiveCount(server), 0);
+  EXPECT_EQ(Listener(server)->WaitingCount(), 0);
+  EXPECT_EQ(LiveObjectCount(), mLive + 2) << "the server and its one connection";
+  EXPECT_TRUE(Echoes(client, "still here\n"));
+  EXPECT_EQ(Client(port), -1) << "refused";
+  shutdown(client, SHUT_RDWR);
+  ASSERT_TRUE(RunUntil([&] { return LiveObjectCount() == mLive + 1; }));
+}
+
+// A thousand clients connected at once, each echoed; when they close, every connection ends
+// and the whole budget is back.
+TEST_F(ServerSockets, AThousandClientsAtOnce) {
+  DescriptorLimit limit(2048);
+  if (!limit.Enough()) GTEST_SKIP() << "the descriptor limit cannot reach 2,048";
+  RuntimeObject* server = Serve(20, 1000);
+  PeerProcess clients({"python3", NET_PEER_SCRIPT, "clients", "1000",
+                       std::to_string(ServerSocketPortGetter(server, 0))});
+  std::string echoed;
+  ASSERT_TRUE(RunUntil([&] { return clients.Check("echoed ", &echoed); }, 120000));
+  EXPECT_EQ(echoed, "1000");
+  EXPECT_EQ(ActiveCount(server), 1000);
+  EXPECT_EQ(Listener(server)->Budget(), 0);
+  clients.CloseInput();
+  ASSERT_TRUE(RunUntil([&] { return ActiveCount(server) == 0; }, 60000));
+  EXPECT_EQ(Listener(server)->Budget(), 1000);
+  EXPECT_EQ(gConnected, 1000);
+  EXPECT_TRUE(gServerErrors.empty());
+  RuntimeUnlockObject(server);
+  mServers.clear();
+}
+
+int gAcceptFailures = 0;
+int AbortingAccept(int fd, sockaddr* address, socklen_t* length) {
+  static const int kErrors[] = {ECONNABORTED, EPROTO, ENETUNREACH};
+  if (gAcceptFailures < 3) {
+    errno = kErrors[gAcceptFailures++];
+    return -1;
+  }
+  return ::accept(fd, address, length);
+}
+
+// A client that resets before it is taken, and accept(2) failing for pending connections,
+// neither ends the server; the good client after them is served. A failure of the listener
+// itself is the server's Error, after which it no longer listens.
+TEST_F(ServerSockets, PendingConnectionsThatFailAreSkipped) {
+  RuntimeObject* server = Serve(1, 10);
+  RunPass(0);
+  const int resetting = Client(ServerSocketPortGetter(server, 0));
+  const linger hard = {1, 0};
+  setsockopt(resetting, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+  close(resetting);
+  gAcceptFailures = 0;
+  SocketFunctionsForTesting().accept = AbortingAccept;
+  const int good = Connect(server);
+  ASSERT_TRUE(RunUntil([&] { return gAcceptFailures == 3 && ActiveCount(server) >= 1; }));
+  RestoreSocketFunctions();
+  EXPECT_TRUE(Echoes(good, "good\n"));
+  EXPECT_TRUE(serverSocketIsListening(server, 0));
+  EXPECT_TRUE(gServerErrors.empty());
+
+  SocketFunctionsForTesting().accept = [](int, sockaddr*, socklen_t*) {
+    errno = EBADF;
+    return -1;
+  };
+  Connect(server);
+  ASSERT_TRUE(RunUntil([] { return !gServerErrors.empty(); }));
+  RestoreSocketFunctions();
+  EXPECT_EQ(gServerErrors, std::vector<int32_t>{EBADF});
+  EXPECT_FALSE(serverSocketIsListening(server, 0));
+  EXPECT_EQ(Listener(server)->WaitingCount(), 0);
+}
+
+// An object AddSocket already gave is refused with a report and its extra reference let go;
+// without a handler AddSocket is NilObjectException on the event's unhandled path, and the
+// clients wait in the backlog without waking the loop.
+TEST_F(ServerSockets, AnAddSocketThatMisbehaves) {
+  RuntimeObject* same = RuntimeNewObject(EchoSocketClass());
+  gAddSocket = [same] {
+    RuntimeLockObject(same);
+    return same;
+  };
+  {
+    qvtest::ReportCapture reports;
+    RuntimeObject* server = Serve(3, 10);
+    RunPass(0);
+    EXPECT_EQ(gAdded, 2);
+    EXPECT_EQ(Listener(server)->WaitingCount(), 1);
+    EXPECT_TRUE(reports.HasCondition("AddSocket returned a socket that is not free"));
+    ServerSocketClose(server);
+  }
+  RuntimeUnlockObject(same);
+  EXPECT_EQ(LiveObjectCount(), mLive + 1) << "the server alone";
+
+  std::vector<std::string> raised;
+  static std::vector<std::string>* sRaised = &raised;
+  SetRaiseExceptionHook([](RuntimeObject* e) {
+    sRaised->push_back(stringStorage::CString(e->classPtr->className));
+  });
+  SetUnhandledExceptionHook([](RuntimeObject*) {});
+  RuntimeClass* bare = RuntimeClassForDefinition(ServerSocketClassDefinition());
+  RuntimeObject* server = RuntimeNewObject(bare);
+  mServers.push_back(server);
+  ServerSocketListen(server);
+  Connect(server);
+  const uint32_t passes = 20;
+  for (uint32_t i = 0; i < passes; ++i) RunPass(10);
+  SetRaiseExceptionHook(nullptr);
+  SetUnhandledExceptionHook(nullptr);
+  EXPECT_EQ(raised, std::vector<std::string>{"NilObjectException"});
+  EXPECT_EQ(Listener(server)->WantedEvents(), 0) << "the client waits in the backlog";
+  EXPECT_EQ(ActiveCount(server), 0);
+}
+
+// Releasing a listening server with sockets waiting and a connection that came and went
+// leaves no object and no socket behind.
+TEST_F(ServerSockets, ADestroyedServerLeavesNothingBehind) {
+  RuntimeObject* server = Serve(5, 10);
+  const int client = Connect(server);
+  ASSERT_TRUE(RunUntil([] { return gConnected == 1; }));
+  EXPECT_TRUE(Echoes(client, "bye\n"));
+  shutdown(client, SHUT_RDWR);
+  ASSERT_TRUE(RunUntil([&] { return ActiveCount(server) == 0; }));
+  EXPECT_GE(Listener(server)->WaitingCount(), 5);
+  RuntimeUnlockObject(server);
+  mServers.clear();
+  EXPECT_EQ(LiveObjectCount(), mLive);
+  EXPECT_EQ(LiveSocketCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,2 @@
+/* A library without QUORPluginMain: it cannot be entered. */
+int NotAnEntry(void) { return 0; }
