@@ -277,8 +277,7 @@ QV_EXPORT(appMouseCursorSetter)
 
 extern "C" RuntimeObject* AppFolderItemGetter(RuntimeObject*, uint32_t) {
   RuntimeObject* item = NewFolderItemObject(ExecutableFilePath());
-  QV_CHECK_TEXT(item, "ret", nullptr);
-  return item;
+  return QV_CHECK_TEXT(item, "ret", nullptr) ? item : nullptr;
 }
 QV_EXPORT(AppFolderItemGetter)
 

@@ -36,8 +36,7 @@ FolderItemImp* RequiredImp(RuntimeObject* item) {
     return nullptr;
   }
   FolderItemImp* imp = ImpOf(item);
-  QV_CHECK_TEXT(imp, "entry->mImp", nullptr);
-  return imp;
+  return QV_CHECK_TEXT(imp, "entry->mImp", nullptr) ? imp : nullptr;
 }
 
 FolderItemImp* ItemForPath(const string& path) { return new FolderItemImpUnix(path); }

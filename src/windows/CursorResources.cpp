@@ -42,7 +42,7 @@ RuntimeObject* NewMouseCursorFromResource(const uint8_t* data, uint32_t length) 
     DeleteCursorHandle(handle);
     const std::string why = "The X server refused the cursor of a 'CURS' resource (error " +
                             std::to_string(error) + ")";
-    QV_CHECK_TEXT(false, "cursorMade", why.c_str());
+    QV_FAIL_TEXT("cursorMade", why.c_str());
     return nullptr;
   }
   return NewMouseCursorObject(handle);
