@@ -9,27 +9,35 @@
 # its own, so that the standard error a test reads from its children stays theirs; the logs
 # are checked once the program has ended (cmake/QvValgrindRun.cmake).
 #
-#   qv_add_valgrind_test(<name> <command> [ARGS...] [PASS <regex>] [DISPLAY | NO_DISPLAY])
+#   qv_add_valgrind_test(<name> <command> [ARGS...] [PASS <regex>] [NO_DISPLAY] [WITH_DISPLAY]
+#                        [DRD])
 #     Adds CTest test Valgrind.<name> (label "valgrind"), in the plain build only: the
-#     sanitizers' own run-time cannot live under valgrind. With DISPLAY the program runs under
-#     scripts/with-display (a display and window manager of its own, as the GUI test binaries
-#     have); with NO_DISPLAY without any (a message box then answers on standard error).
+#     sanitizers' own run-time cannot live under valgrind. With NO_DISPLAY the program runs
+#     without the test display (a message box then answers on standard error); WITH_DISPLAY
+#     gives it a display and window manager of its own (scripts/with-display), as a windowed
+#     image needs. DRD runs valgrind's race detector instead of Memcheck: any data race or
+#     misuse of a lock that it reports fails the test.
 include_guard(GLOBAL)
 
 find_program(QV_VALGRIND valgrind)
 
 function(qv_add_valgrind_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "DISPLAY;NO_DISPLAY" "PASS" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "NO_DISPLAY;WITH_DISPLAY;DRD" "PASS" "")
   if(QV_SANITIZE OR NOT QV_VALGRIND)
     return()
   endif()
+  if(ARG_DRD)
+    set(tool --tool=drd)
+  else()
+    set(tool --smc-check=all-non-file --leak-check=full --errors-for-leak-kinds=definite
+      --show-leak-kinds=definite
+      --suppressions=${PROJECT_SOURCE_DIR}/tests/support/valgrind.supp)
+  endif()
   set(logs ${CMAKE_CURRENT_BINARY_DIR}/valgrind-logs/${name})
-  set(command ${QV_VALGRIND} --error-exitcode=99 --smc-check=all-non-file --leak-check=full
-    --errors-for-leak-kinds=definite --show-leak-kinds=definite --num-callers=30
-    --suppressions=${PROJECT_SOURCE_DIR}/tests/support/valgrind.supp
+  set(command ${QV_VALGRIND} --error-exitcode=99 --num-callers=30 ${tool}
     --trace-children=yes --trace-children-skip=/usr/*,/bin/*,/sbin/*,/proc/*,*/test_*
     --log-file=${logs}/%p.log ${ARG_UNPARSED_ARGUMENTS})
-  if(ARG_DISPLAY)
+  if(ARG_WITH_DISPLAY)
     list(PREPEND command ${PROJECT_SOURCE_DIR}/scripts/with-display)
   endif()
   add_test(NAME Valgrind.${name}
@@ -41,7 +49,7 @@ function(qv_add_valgrind_test name)
   endif()
   # The output decides (a pass expression makes CTest ignore the status): a report in a log,
   # a program that failed, or a failed test case.
-  set(fail "memcheck found errors|the program ended with status|\\[  FAILED  \\]")
+  set(fail "valgrind found errors|the program ended with status|\\[  FAILED  \\]")
   set_tests_properties(Valgrind.${name} PROPERTIES LABELS valgrind TIMEOUT 900
     ENVIRONMENT "${environment}" FAIL_REGULAR_EXPRESSION "${fail}")
   if(ARG_PASS)

@@ -57,8 +57,10 @@ void ScanAndInsert(PageStore& store, const std::string& name, const uint8_t* key
   if (!firstKey.empty())
     QV_FUZZ_EXPECT(cursor->Seek(firstKey.data(), static_cast<uint32_t>(firstKey.size()), &exact) ||
                    store.LastError());
-  for (uint32_t n = 0; n < 3; ++n) {
-    std::vector<uint8_t> row = Row(store.NextRecordId(), n * 3000), key;
+  // An empty text, a short one, and one that fills most of a page and splits it. Keys are built
+  // byte by byte, so longer texts would only slow the run down.
+  for (uint32_t textLength : {0u, 200u, 5000u}) {
+    std::vector<uint8_t> row = Row(store.NextRecordId(), textLength), key;
     bool inserted = cursor->KeyOf(row.data(), static_cast<uint32_t>(row.size()), &key) &&
                     cursor->Seek(key.data(), static_cast<uint32_t>(key.size()), &exact) &&
                     cursor->Insert(row.data(), static_cast<uint32_t>(row.size()));

@@ -7,6 +7,8 @@
 #include "app/FolderItemImp.h"
 #include "app/MainLoop.h"
 #include "app/RuntimeInit.h"
+#include "app/ThreadClass.h"
+#include "app/ThreadScheduler.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/CompiledCall.h"
@@ -57,6 +59,7 @@ const PropertyRow kApplicationProperties[] = {
     QV_PROPERTY("MenuBar", Class<"MenuBar">, AppMenuBarGetter, AppMenuBarSetter),
     QV_PROPERTY("AutoQuit", Boolean, AppAutoCloseGetter, AppAutoCloseSetter),
     QV_READONLY("ExecutableFile", Class<"FolderItem">, AppFolderItemGetter),
+    QV_READONLY("CurrentThread", Class<"Thread">, QUORGetCurrentThread),
     QV_READONLY("_CurrentEventTime", Integer, AppGetCurrentEventTime),
     QV_VARIABLE("__qvf_mMenuBar", Integer),
     QV_VARIABLE("__qvf_mMenuHandlers", Integer),
@@ -87,6 +90,7 @@ const MethodRow kApplicationMethods[] = {
            Param("item", Class<"_Pollable">)),
     QV_SUB("_RemovePollableObject", ApplicationRemovePollableObject,
            Param("item", Class<"_Pollable">)),
+    QV_SUB("YieldToNextThread", YieldToNextThread),
     QV_SUB("SleepCurrentThread", AppSleepCurrentThread, Param("milliseconds", Integer)),
     QV_SUB("_DoSingleEvent", ApplicationDoSingleEvent, Param("block", Boolean)),
 };

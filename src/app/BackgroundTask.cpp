@@ -48,9 +48,12 @@ BackgroundTask::~BackgroundTask() {
 }
 
 void BackgroundTask::StartTimer() {
+  StartTimer(mPeriod > 0 ? uint32_t(int64_t(mPeriod) * 1000 / 60) : 0);
+}
+
+void BackgroundTask::StartTimer(uint32_t milliseconds) {
   StopTimer();
-  const uint32_t interval = mPeriod > 0 ? uint32_t(int64_t(mPeriod) * 1000 / 60) : 0;
-  mTimerId = g_timeout_add(interval, RunFromTimeout, this);
+  mTimerId = g_timeout_add(milliseconds, RunFromTimeout, this);
 }
 
 void BackgroundTask::StopTimer() {

@@ -24,6 +24,8 @@ class BackgroundTask {
 
   // A timeout of period x 1000 / 60 ms (truncated); a running one is stopped first.
   void StartTimer();
+  // The same with an interval of its own, for a task that knows when it is next due.
+  void StartTimer(uint32_t milliseconds);
   // From then on the main loop runs the task when due.
   void StopTimer();
 

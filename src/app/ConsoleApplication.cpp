@@ -3,6 +3,8 @@
 #include "app/ApplicationClass.h"
 #include "app/MainLoop.h"
 #include "app/RuntimeInit.h"
+#include "app/ThreadClass.h"
+#include "app/ThreadScheduler.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
@@ -25,6 +27,7 @@ ObjectHook* gDontDaemonizeHook;
 
 const PropertyRow kConsoleApplicationProperties[] = {
     QV_READONLY("ExecutableFile", Class<"FolderItem">, AppFolderItemGetter),
+    QV_READONLY("CurrentThread", Class<"Thread">, QUORGetCurrentThread),
 };
 const MethodRow kConsoleApplicationMethods[] = {
     QV_SUB("DoEvents", RuntimeDoEvents, Param("milliseconds", Integer).Default(10)),
@@ -33,6 +36,7 @@ const MethodRow kConsoleApplicationMethods[] = {
            Param("item", Class<"_Pollable">)),
     QV_SUB("_RemovePollableObject", ApplicationRemovePollableObject,
            Param("item", Class<"_Pollable">)),
+    QV_SUB("YieldToNextThread", YieldToNextThread),
     QV_SUB("SleepCurrentThread", AppSleepCurrentThread, Param("milliseconds", Integer)),
 };
 const EventRow kConsoleApplicationEvents[] = {

@@ -13,6 +13,7 @@
 #include "core/Exceptions.h"
 #include "core/Export.h"
 #include "core/RuntimeError.h"
+#include "core/RuntimeThread.h"
 #include "core/Ticks.h"
 #include "image/ApplicationImage.h"
 #include "image/PollableList.h"
@@ -26,7 +27,6 @@ constexpr int32_t kIDEWaitTicks = 300;
 // The longest a wait sleeps in poll(2) before it looks at the poll list and the tasks again.
 constexpr int32_t kServiceWaitMs = 100;
 
-bool gThreadSwitchingPaused = false;
 bool gTimersSuspended = false;
 
 // The receiver of the link. A resume is remembered until the wait sees it, so that a command
@@ -101,14 +101,14 @@ void ServiceOnce(int32_t waitMs) {
 }
 
 void SuspendWhileStopped() {
-  gThreadSwitchingPaused = true;
+  RuntimeThreadImp::sSwitchingPaused = 1;
   gTimersSuspended = true;
   NetworkPolling().suspendSerialPolling();
   NetworkPolling().suspendSocketPolling();
 }
 
 void ResumeAfterStop() {
-  gThreadSwitchingPaused = false;
+  RuntimeThreadImp::sSwitchingPaused = 0;
   gTimersSuspended = false;
   NetworkPolling().resumeSerialPolling();
   NetworkPolling().resumeSocketPolling();
@@ -248,7 +248,7 @@ void SendStackFrames() {
   SendToIDE("SC", string());
 }
 
-bool DebuggerPausedThreadSwitching() { return gThreadSwitchingPaused; }
+bool DebuggerPausedThreadSwitching() { return RuntimeThreadImp::sSwitchingPaused != 0; }
 bool DebuggerSuspendedTimers() { return gTimersSuspended; }
 
 // ---- Exported to compiled code --------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "app/ClassLibraryHooks.h"
 #include "core/Export.h"
 #include "core/RuntimeError.h"
+#include "core/ToolkitContext.h"
 #include "image/PollableList.h"
 
 namespace {
@@ -31,6 +32,7 @@ bool ShouldAutoQuit() {
 }  // namespace
 
 void RunToolkitIteration(bool block) {
+  ScopedToolkitContext context;
   if (gdk_display_get_default()) {
     gtk_main_iteration_do(block);
   } else {

@@ -10,6 +10,7 @@
 #include "app/ExecutablePath.h"
 #include "app/ImageEntry.h"
 #include "app/TerminationSignals.h"
+#include "app/ThreadScheduler.h"
 #include "core/Exceptions.h"
 #include "core/Memory.h"
 #include "core/RuntimeError.h"
@@ -21,6 +22,9 @@ int32_t gRuntimeArgc = 0;
 char** gRuntimeArgv = nullptr;
 
 namespace {
+
+// What the stack check allows the main thread below start-up.
+constexpr int32_t kMainThreadStackSize = 262144;
 
 std::vector<const char*>& ArgumentsAsReceived() {
   static std::vector<const char*> arguments;
@@ -69,6 +73,7 @@ int RuntimeMain(int argc, char** argv) {
   RunStartupSteps(kStartupToolkitBegin, kStartupToolkitEnd);
   InitDefaultFontSpec(true);
   SetUnhandledExceptionHook(UnhandledExceptionHook);
+  QUORInitStackChecker(kMainThreadStackSize, 0);
   StoreExecutablePath(argc, argv);
   ArmTerminationSignals();
   return RunApplicationImage(RunningFilePath().c_str()) ? 0 : 1;

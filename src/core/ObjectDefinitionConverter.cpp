@@ -1,6 +1,9 @@
 #include "core/ObjectDefinitionConverter.h"
 
+#include <strings.h>
+
 #include <string>
+#include <string_view>
 
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
@@ -323,6 +326,28 @@ RuntimeObject* NewObjectFromDefinition(ObjectDefinition* definition) {
 bool ObjectIsaDefinition(RuntimeObject* object, ObjectDefinition* definition) {
   if (!object || !definition) return false;
   return RuntimeObjectIsa(object, RuntimeClassForDefinition(definition)) != 0;
+}
+
+void* LookupInterfaceMethod(RuntimeObject* object, ObjectDefinition* definition,
+                            const char* name) {
+  if (!object || !object->classPtr || !definition || !name) return nullptr;
+  const RuntimeClass* interface = RuntimeClassForDefinition(definition);
+  if (!interface) return nullptr;
+  const InterfaceTableEntry* entries = InterfaceEntries(object->classPtr);
+  const InterfaceTableEntry* found = nullptr;
+  for (int32_t i = 0; i < object->classPtr->interfaceCount; ++i) {
+    if (entries[i].interfaceClass == interface) found = &entries[i];
+  }
+  if (!found || !found->methods) return nullptr;
+  const std::string_view wanted(name);
+  for (int32_t i = 0; i < found->methodCount; ++i) {
+    std::string_view key(stringStorage::CString(found->methods[i].key));
+    if (const size_t dot = key.find('.'); dot != std::string_view::npos) key.remove_prefix(dot + 1);
+    key = key.substr(0, key.find('%'));
+    if (key.size() == wanted.size() && strncasecmp(key.data(), name, key.size()) == 0)
+      return found->methods[i].function;
+  }
+  return nullptr;
 }
 
 extern "C" RuntimeClass* RuntimeLookupClass(stringStorage* name) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/ToolkitContext.h"
+
 namespace {
 
 RuntimeErrorReportHookSlot gReportHook = {nullptr, nullptr};
@@ -35,6 +37,7 @@ bool RunReportDialog(const std::string& text) {
                                              GTK_BUTTONS_OK_CANCEL, "%s", shown);
   g_free(shown);
   gtk_window_set_title(GTK_WINDOW(dialog), "Runtime Error");
+  ScopedToolkitContext context;
   gint response = gtk_dialog_run(GTK_DIALOG(dialog));
   gtk_widget_destroy(dialog);
   return response != GTK_RESPONSE_CANCEL;

@@ -1,10 +1,10 @@
 #include "core/RuntimeThread.h"
 
-#include <pthread.h>
-
 #include "core/RuntimeError.h"
 
 namespace {
+
+pthread_mutex_t gRunBaton = PTHREAD_MUTEX_INITIALIZER;
 
 // The end of the calling thread's stack mapping. Without it the record answers the highest
 // address, which only the link checks of the walks then bound.
@@ -20,12 +20,26 @@ uintptr_t CallingThreadStackTop() {
   return uintptr_t(top);
 }
 
-// Static initialisation runs on the main thread, before anything can raise.
-RuntimeThreadImp gMainThreadRecord(CallingThreadStackTop());
+// Made by static initialisation on the main thread, which takes the baton with it, before
+// anything can raise or yield. Never destroyed: the process may end on another language thread
+// (a deadlock, the report's Quit, a termination signal) while the main thread still waits on
+// the record's condition, and destroying a condition that is waited on blocks for good.
+union MainThread {
+  MainThread() : record(CallingThreadStackTop()) { pthread_mutex_lock(&gRunBaton); }
+  ~MainThread() {}
+  RuntimeThreadImp record;
+};
+MainThread gMainThread;
+RuntimeThreadImp* gCurrentThread = &gMainThread.record;
 
 }  // namespace
 
-RuntimeThreadImp* GetCurrentThreadRecord() { return &gMainThreadRecord; }
+RuntimeThreadImp::RuntimeThreadImp(uintptr_t stackTop)
+    : mThreadID(pthread_self()), mStackTop(stackTop) {
+  pthread_cond_init(&mTurn, nullptr);
+}
+
+RuntimeThreadImp::~RuntimeThreadImp() { pthread_cond_destroy(&mTurn); }
 
 void RuntimeThreadImp::PushBarrier(CallBarrier* barrier) {
   barrier->outer = mInnermostBarrier;
@@ -42,3 +56,14 @@ void RuntimeThreadImp::PopBarrier(CallBarrier* barrier) {
     return;
   }
 }
+
+void RuntimeThreadImp::WaitForTurn() {
+  while (gCurrentThread != this) pthread_cond_wait(&mTurn, &gRunBaton);
+}
+
+void RuntimeThreadImp::SignalTurn() { pthread_cond_signal(&mTurn); }
+
+pthread_mutex_t* RunBaton() { return &gRunBaton; }
+RuntimeThreadImp* GetCurrentThreadRecord() { return gCurrentThread; }
+void SetCurrentThreadRecord(RuntimeThreadImp* record) { gCurrentThread = record; }
+RuntimeThreadImp* MainThreadRecord() { return &gMainThread.record; }

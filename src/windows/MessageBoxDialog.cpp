@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 
+#include "core/ToolkitContext.h"
 #include "strings/TextEncoding.h"
 
 namespace {
@@ -99,6 +100,7 @@ int32_t PressedFromResponse(MessageDialog* dialog, gint response) {
 
 int32_t RunWindow(MessageDialog* dialog) {
   GtkWidget* window = BuildWindow(dialog);
+  ScopedToolkitContext context;
   gint response = gtk_dialog_run(GTK_DIALOG(window));
   gtk_widget_destroy(window);
   return PressedFromResponse(dialog, response);

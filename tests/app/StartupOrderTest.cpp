@@ -39,14 +39,15 @@ void RegisterAndCheckTheOrder() {
   EXPECT_EQ(gRegistered,
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
-            "StandardInputStream StandardOutputStream ServiceApplication CollectionElement "
-            "Collection Date MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
+            "StandardInputStream StandardOutputStream ServiceApplication Thread Semaphore "
+            "CriticalSection Mutex CollectionElement Collection Date actionNotificationReceiver "
+            "actionSource MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
             "BinaryStream Random EndOfLine FolderItem "
             "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
-            "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Serial "
-            "SerialPort Picture Graphics Control RectControl _PaneChild Movie Sound "
+            "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
+            "Serial SerialPort Picture Graphics Control RectControl _PaneChild Movie Sound "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
