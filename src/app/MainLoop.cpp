@@ -7,6 +7,7 @@
 #include "app/BackgroundTask.h"
 #include "app/ClassLibraryHooks.h"
 #include "core/Export.h"
+#include "core/Memory.h"
 #include "core/RuntimeError.h"
 #include "core/ToolkitContext.h"
 #include "image/PollableList.h"
@@ -48,6 +49,8 @@ void RunMainLoopIteration() {
   // a window ends at once.
   const bool autoQuitDue = ShouldAutoQuit() && !gAutoQuitDeclined;
   if (windows.dragMouseCapture() || HasUntimedBackgroundTask() || autoQuitDue) block = false;
+  // The program is about to wait: the large blocks kept for reuse go back to the system.
+  if (block) ReleaseLargeBlockCache();
   RunToolkitIteration(block);
   PollableListPollAll();
   NetworkPolling().pollSerialPorts();

@@ -99,6 +99,8 @@ QV_EXPORT(RuntimeRun)
 extern "C" void RuntimeSetApplicationPath(stringStorage* path) { ApplicationPath() = string(path); }
 QV_EXPORT(RuntimeSetApplicationPath)
 
+string ApplicationPathSetting() { return ApplicationPath(); }
+
 string ExecutableFilePath() {
   if (!ApplicationPath().IsEmpty()) return ApplicationPath();
   return ArgumentText(gRuntimeArgc > 0 && gRuntimeArgv ? gRuntimeArgv[0] : nullptr);

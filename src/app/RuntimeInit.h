@@ -28,3 +28,5 @@ void RaiseStartupEvents();
 // The running program's own file, as ExecutableFile gives it: the path set by
 // RuntimeSetApplicationPath when there is one, else argv[0] as start-up resolved it.
 string ExecutableFilePath();
+// The path RuntimeSetApplicationPath set, or "" when none was.
+string ApplicationPathSetting();

@@ -35,7 +35,10 @@ bool WriteAllToDescriptor(int fd, const uint8_t* data, uint32_t length) {
 
 FolderItemImp* TemporaryFileSet::Write(const FolderItemImp& folder, const uint8_t* data,
                                        uint32_t length, const char* extension) {
-  std::string path = std::string(folder.GetPath().CString()) + "/XXXXXX" + extension;
+  // A folder's path may end with its "/".
+  std::string path = folder.GetPath().CString();
+  if (path.size() > 1 && path.back() == '/') path.pop_back();
+  path += "/XXXXXX" + std::string(extension);
   const int fd = ::mkstemps(path.data(), int(std::strlen(extension)));
   if (!QV_CHECK_TEXT(fd >= 0, "temporaryFile",
                      ("Could not create a file in " + path.substr(0, path.rfind('/'))).c_str()))

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "controls/ActionReceivers.h"
+#include "database/DataBinding.h"
 #include "core/ObjectDefinition.h"
 
 struct TimerObject {

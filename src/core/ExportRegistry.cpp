@@ -1,5 +1,7 @@
 #include "core/ExportRegistry.h"
 
+#include <cstring>
+
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"
 
@@ -51,8 +53,14 @@ const RelocEntry* LookupExportEntry(const string& name) {
   return entry;
 }
 
+// The linker looks up every imported name: no string is made for it.
 const RelocEntry* LookupExportEntry(const char* name) {
-  return name ? LookupExportEntry(string(name)) : nullptr;
+  if (!name || !*name) return nullptr;
+  RelocEntry* entry = nullptr;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(name);
+  int32_t length = static_cast<int32_t>(std::strlen(name));
+  if (!GetExportRegistry().GetEntryForBytes(bytes, length, &entry)) return nullptr;
+  return entry;
 }
 
 extern "C" void RegisterExport(const char* name, void* function) {

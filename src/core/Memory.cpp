@@ -13,6 +13,8 @@
 extern "C" size_t __sanitizer_get_allocated_size(const volatile void* block);
 #endif
 
+#include "core/MemoryLargeBlocks.h"
+
 namespace {
 
 constexpr uint32_t kSizeClasses = 64;
@@ -51,7 +53,13 @@ void FatalMessageHook(const unsigned char* /*pascalText*/) {}
   std::exit(EXIT_FAILURE);
 }
 
-void* SystemAlloc(size_t size) { return gSystemAlloc(size); }
+// When the system has no memory left, the large blocks kept for reuse go back first and the
+// request is tried once more.
+void* SystemAlloc(size_t size) {
+  void* block = gSystemAlloc(size);
+  if (!block && ReleaseLargeBlockCache() > 0) block = gSystemAlloc(size);
+  return block;
+}
 
 void* HeapSmallBlock(uint32_t size, int32_t handling) {
   void* block = OSalloc(size, handling);
@@ -92,7 +100,12 @@ extern "C" void OSfree(void* block) { std::free(block); }
 
 extern "C" void* OSalloclen(uint32_t size, int32_t handling) {
   if (size == 0) return nullptr;
-  if (size > kSmallBlockLargest) return OSalloc(size, handling);
+  if (size > kSmallBlockLargest) {
+    uint32_t blockSize = LargeBlockClassSize(size);
+    if (blockSize == 0) return OSalloc(size, handling);
+    if (void* kept = TakeCachedLargeBlock(blockSize)) return kept;
+    return OSalloc(blockSize, handling);
+  }
   if (SmallBlocksFromHeap()) return HeapSmallBlock(size, handling);
   uint32_t sizeClass = (size + 3) / 4;
   uint32_t blockSize = sizeClass * 4;
@@ -121,7 +134,7 @@ extern "C" void* OSalloclen(uint32_t size, int32_t handling) {
 extern "C" void OSfreelen(void* block, uint32_t size) {
   if (!block || size == 0) return;  // a size-0 request never handed out a block
   if (size > kSmallBlockLargest) {
-    OSfree(block);
+    if (!CacheLargeBlock(block, size)) OSfree(block);
     return;
   }
   if (SmallBlocksFromHeap()) return FreeHeapSmallBlock(block, size);
@@ -150,6 +163,7 @@ bool SmallBlocksFromHeap() {
 
 SystemAllocFunction SetSystemAllocFunctionForTesting(SystemAllocFunction function) {
   SystemAllocFunction previous = gSystemAlloc;
+  ReleaseLargeBlockCache();
   gSystemAlloc = function ? function : std::malloc;
   return previous;
 }

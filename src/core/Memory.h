@@ -3,8 +3,9 @@
 //
 // Small blocks (1 to 252 bytes) come from 63 size classes of 4-byte steps carved from 8 KB
 // chunks that are never returned; a freed block goes on its class's free list, so the next
-// request of that class gets it back. The caller frees with the size it allocated with (the
-// sanitizer build checks it).
+// request of that class gets it back. Larger blocks are kept for reuse by a bounded cache
+// (MemoryLargeBlocks.h). The caller frees with the size it allocated with (the sanitizer build
+// checks it).
 #pragma once
 
 #include <cstddef>
@@ -33,6 +34,10 @@ int32_t SmallBlockBytesInUse();
 // the sanitizer build and under valgrind. A pool hides its blocks from them: a block freed
 // twice, used after its free or never freed looks like live pool memory.
 bool SmallBlocksFromHeap();
+
+// Gives every kept large block back to the system (see MemoryLargeBlocks.h); the main loop
+// calls it before it waits for events. Answers the bytes given back.
+uint32_t ReleaseLargeBlockCache();
 
 constexpr uint32_t kSmallBlockLargest = 252;
 constexpr uint32_t kSmallBlockChunkSize = 8192;
@@ -72,6 +77,7 @@ using OutOfMemoryHook = void (*)();
 OutOfMemoryHook SetOutOfMemoryHook(OutOfMemoryHook hook);
 
 // Test seam: the function that obtains memory from the system (malloc by default), so that
-// tests can force exhaustion. Returns the previous one.
+// tests can force exhaustion. Returns the previous one; the large blocks kept from the one
+// before are given back first, so that none is handed out under the new one.
 using SystemAllocFunction = void* (*)(size_t);
 SystemAllocFunction SetSystemAllocFunctionForTesting(SystemAllocFunction function);

@@ -11,13 +11,18 @@ namespace {
 // Longest decimal text of a 64-bit value: 20 digits and a sign.
 constexpr int kDecimalRoom = 24;
 
-// Writes the digits of magnitude backwards from end; answers where they start.
+// Writes the digits of magnitude backwards from end; answers where they start. Below 2^32 in
+// 32-bit arithmetic, which the compiler does by multiplication; a 64-bit division is a library
+// call on i386.
 char* DecimalDigits(uint64_t magnitude, char* end) {
   char* cursor = end;
-  do {
+  for (; magnitude > UINT32_MAX; magnitude /= 10)
     *--cursor = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  auto small = static_cast<uint32_t>(magnitude);
+  do {
+    *--cursor = static_cast<char>('0' + small % 10);
+    small /= 10;
+  } while (small != 0);
   return cursor;
 }
 
@@ -43,7 +48,8 @@ string PrintedInCLocale(const char* format, Args... args) {
 
 }  // namespace
 
-string ultoa(int32_t value) { return PrintedInCLocale("%ld", static_cast<long>(value)); }
+// The digits "%ld" prints, without the call into the C library's printf.
+string ultoa(int32_t value) { return ulltoa(value); }
 
 string ulltoa(int64_t value) {
   uint64_t bits = static_cast<uint64_t>(value);

@@ -1,5 +1,6 @@
 #include "core/ShellRunner.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,15 +18,40 @@ void CloseDescriptorsFrom(int first) {
   for (long fd = first; fd < limit; ++fd) close(static_cast<int>(fd));
 }
 
-[[noreturn]] void RunInChild(int readEnd, int writeEnd, const char* path,
-                             const char* const* argv) {
-  if (readEnd != writeEnd) close(readEnd);
-  dup2(writeEnd, STDOUT_FILENO);
-  dup2(STDOUT_FILENO, STDERR_FILENO);
-  if (writeEnd > STDERR_FILENO) close(writeEnd);
+// In a vfork child, which shares the parent's memory until its exec: the exec's errno goes back
+// through startError. outputFd -1 sends standard output and error to /dev/null; nullInput reads
+// standard input from there too.
+[[noreturn]] void ExecInChild(const char* path, const char* const* argv, int unusedEnd,
+                              int outputFd, bool nullInput, volatile int* startError) {
+  if (unusedEnd >= 0) close(unusedEnd);
+  const int devNull = outputFd < 0 || nullInput ? open("/dev/null", O_RDWR) : -1;
+  if (nullInput && devNull >= 0) dup2(devNull, STDIN_FILENO);
+  const int output = outputFd >= 0 ? outputFd : devNull;
+  if (output >= 0) {
+    dup2(output, STDOUT_FILENO);
+    dup2(STDOUT_FILENO, STDERR_FILENO);
+  }
   CloseDescriptorsFrom(STDERR_FILENO + 1);
   execvp(path, const_cast<char* const*>(argv));
+  *startError = errno;
   _exit(-1);
+}
+
+// Starts the child and answers its id (or -1) in the parent; the child never returns. A detached
+// program is the child's own child: when the child ends at once, the program is handed to the
+// system's reaper, so this process never waits for it.
+pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int outputFd,
+                 bool detached, volatile int* execError) {
+  const pid_t child = vfork();
+  if (child != 0) return child;
+  if (!detached) ExecInChild(path, argv, unusedEnd, outputFd, false, execError);
+  const pid_t program = vfork();
+  if (program == 0) {
+    setsid();
+    ExecInChild(path, argv, -1, -1, true, execError);
+  }
+  if (program < 0) *execError = errno;
+  _exit(0);
 }
 
 void ReadUntilEnd(int fd, std::string* output) {
@@ -49,22 +75,46 @@ int WaitForChild(pid_t child) {
 }  // namespace
 
 bool RunProgram(const char* path, const char* const* argv, std::string* output,
-                int* exitStatus) {
+                int* exitStatus, int* startError) {
+  int ignored = 0;
+  int& error = startError ? *startError : ignored;
+  error = EINVAL;
   if (!path || !argv || !argv[0]) return false;
-  int fds[2];
-  if (pipe(fds) != 0) return false;
-  const pid_t child = vfork();
-  if (child == 0) RunInChild(fds[0], fds[1], path, argv);
-  close(fds[1]);
-  if (child < 0) {
-    close(fds[0]);
+  int fds[2] = {-1, -1};
+  if (output && pipe(fds) != 0) {
+    error = errno;
     return false;
   }
-  ReadUntilEnd(fds[0], output);
-  close(fds[0]);
+  volatile int execError = 0;
+  const pid_t child = SpawnChild(path, argv, fds[0], fds[1], false, &execError);
+  error = child < 0 ? errno : 0;
+  if (fds[1] >= 0) close(fds[1]);
+  if (child < 0) {
+    if (fds[0] >= 0) close(fds[0]);
+    return false;
+  }
+  if (fds[0] >= 0) {
+    ReadUntilEnd(fds[0], output);
+    close(fds[0]);
+  }
   const int status = WaitForChild(child);
   if (exitStatus) *exitStatus = status;
+  error = execError;
   return true;
+}
+
+bool StartDetachedProgram(const char* path, const char* const* argv, int* startError) {
+  *startError = EINVAL;
+  if (!path || !argv || !argv[0]) return false;
+  volatile int execError = 0;
+  const pid_t middle = SpawnChild(path, argv, -1, -1, true, &execError);
+  if (middle < 0) {
+    *startError = errno;
+    return false;
+  }
+  WaitForChild(middle);
+  *startError = execError;
+  return execError == 0;
 }
 
 bool RunShellCommand(const char* shellPath, const char* command, std::string* output) {

@@ -1,10 +1,15 @@
 #include "database/DatabaseOpener.h"
 
 #include "app/ResourceManager.h"
+#include "core/Export.h"
+#include "core/RuntimeError.h"
 #include "core/Startup.h"
+#include "database/DatabaseClasses.h"
 #include "image/DataSources.h"
 
 namespace {
+
+BuiltInDatabaseOpener gBuiltInOpener = nullptr;
 
 void InstallDatabaseMaker() { SetResourceObjectMakers({.database = OpenDatabaseOfType}); }
 
@@ -12,7 +17,28 @@ void InstallDatabaseMaker() { SetResourceObjectMakers({.database = OpenDatabaseO
 
 QV_STARTUP(kStartupDatabaseResourceMaker, InstallDatabaseMaker)
 
-// The data source's two words are the data's address and its length.
+void SetBuiltInDatabaseOpener(BuiltInDatabaseOpener opener) { gBuiltInOpener = opener; }
+
+// A data source's two words are the data's address and its length.
 RuntimeObject* OpenDatabaseOfType(const string& engineType, const uint8_t* data, uint32_t length) {
-  return OpenRegisteredDataSource(engineType, uint32_t(reinterpret_cast<uintptr_t>(data)), length);
+  RuntimeObject* opened = nullptr;
+  if (engineType.Compare(string("quordb")) == 0) {
+    opened = gBuiltInOpener ? gBuiltInOpener(data, length) : nullptr;
+  } else {
+    opened = OpenRegisteredDataSource(engineType, uint32_t(reinterpret_cast<uintptr_t>(data)),
+                                      length);
+  }
+  if (!opened) return nullptr;
+  DatabaseObject* database = AsDatabase(opened);
+  if (!QV_CHECK_TEXT(database, "the engine opened a Database", nullptr)) {
+    RuntimeUnlockObject(opened);
+    return nullptr;
+  }
+  database->opened = 1;
+  return opened;
 }
+
+extern "C" RuntimeObject* RuntimeGetDatabaseFromResource(int32_t id) {
+  return TheResourceManager().GetDatabase(uint16_t(id));
+}
+QV_EXPORT(RuntimeGetDatabaseFromResource)

@@ -1,9 +1,7 @@
-// Opening a database of any engine by the engine's type name, as an embedded database (the
-// image's 'DBAS' resources, through the resource manager's GetDatabase) is opened.
-//
-// For now every engine is a data source that a plug-in registered (image/DataSources.h); the
-// built-in engine joins with the database classes. This file installs the opener as the
-// resource manager's database maker at start-up.
+// Opening a database by its engine's type name: "quordb" (case ignored) is the built-in engine,
+// any other name a data source that a plug-in registered. Embedded databases (the image's
+// 'DBAS' resources, through the resource manager's GetDatabase, which this file installs as
+// its database maker at start-up) and databases opened on first use come this way.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +9,11 @@
 #include "core/RuntimeObject.h"
 #include "strings/RuntimeString.h"
 
-// The database that the engine named engineType (case ignored) opens over length bytes at
-// data (one reference for the caller), or nil when no engine of that name is registered or it
-// opens nothing.
+// The Database (one reference for the caller, its opened flag set) that the engine named
+// engineType opens over length bytes at data, or nil when no engine of that name opens one.
 RuntimeObject* OpenDatabaseOfType(const string& engineType, const uint8_t* data, uint32_t length);
+
+extern "C" {
+// The database of the image's 'DBAS' resource with this id, or nil.
+RuntimeObject* RuntimeGetDatabaseFromResource(int32_t id);
+}

@@ -1,4 +1,5 @@
 #include "image/DataSources.h"
+#include "core/Export.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ DataSourceEntry* gNewestDataSource = nullptr;
 void RegisterDataSource(const char* typeName, DataSourceOpener open) {
   gNewestDataSource = new DataSourceEntry{gNewestDataSource, string(typeName), open};
 }
+QV_EXPORT(RegisterDataSource)
 
 RuntimeObject* OpenRegisteredDataSource(const string& typeName, uint32_t first, uint32_t second) {
   for (DataSourceEntry* entry = gNewestDataSource; entry; entry = entry->next) {

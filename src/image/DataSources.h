@@ -15,7 +15,7 @@
 using DataSourceOpener = RuntimeObject* (*)(uint32_t first, uint32_t second);
 
 // Adds a data source; a nil name registers the empty name.
-void RegisterDataSource(const char* typeName, DataSourceOpener open);
+extern "C" void RegisterDataSource(const char* typeName, DataSourceOpener open);
 
 // What the newest data source of that name opens for the two words; nil when none is
 // registered under the name.

@@ -163,6 +163,26 @@ uint32_t UnicodeToLower(uint32_t code) {
   return row ? row->fold : code;
 }
 
+// A character's upper case is the character of the row that holds it as fold, or itself; so
+// the characters sharing an upper case are that capital and the folds of its rows.
+int32_t UnicodeCaseVariants(uint32_t code, uint32_t* out, int32_t max) {
+  const uint32_t upper = UnicodeToUpper(code);
+  int32_t count = 0;
+  auto note = [&](uint32_t candidate) {
+    if (UnicodeToUpper(candidate) != upper) return;
+    for (int32_t i = 0; i < std::min(count, max); ++i) {
+      if (out[i] == candidate) return;
+    }
+    if (count < max) out[count] = candidate;
+    ++count;
+  };
+  note(upper);
+  for (const CaseRow& row : kCaseTable) {
+    if (row.character == upper) note(row.fold);
+  }
+  return count;
+}
+
 void MapUTF8Characters(const char* bytes, int32_t length, CharacterMapping map, void* context,
                        char** outBuffer, int32_t* outLength) {
   if (!outBuffer && !outLength) return;

@@ -23,6 +23,10 @@ bool IsWhiteSpace(uint32_t code);
 uint32_t UnicodeToUpper(uint32_t code);
 uint32_t UnicodeToLower(uint32_t code);
 
+// The characters whose upper case is code's (code among them): those that a case-insensitive
+// comparison takes for code. Writes at most max of them to out and returns how many there are.
+int32_t UnicodeCaseVariants(uint32_t code, uint32_t* out, int32_t max);
+
 // Whole-text case conversion of UTF-8: *outBuffer receives a new NUL-terminated buffer and
 // *outLength its byte count. Either may be nil; with both nil nothing is done.
 void UTF8ToUpper(const char* bytes, int32_t length, char** outBuffer, int32_t* outLength);

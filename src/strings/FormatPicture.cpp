@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "core/Export.h"
-#include "core/SimpleVector.h"
 #include "strings/NumberFormat.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
@@ -88,26 +88,31 @@ PictureScan ScanSection(const Section& section) {
 // The output: inline while short, so that a typical Format allocates only its result.
 class ByteSink {
  public:
+  void Put(char c) {
+    if (mUsed < static_cast<int32_t>(sizeof mInline) && mSpill.empty()) {
+      mInline[mUsed++] = c;
+    } else {
+      Append(&c, 1);
+    }
+  }
   void Append(const char* bytes, int32_t n) {
     if (mSpill.empty() && mUsed + n <= static_cast<int32_t>(sizeof mInline)) {
       for (int32_t i = 0; i < n; ++i) mInline[mUsed++] = bytes[i];
       return;
     }
-    if (mSpill.empty()) Spill();
-    for (int32_t i = 0; i < n; ++i) mSpill.Append(bytes[i]);
+    if (mSpill.empty()) mSpill.assign(mInline, static_cast<size_t>(mUsed));
+    mSpill.append(bytes, static_cast<size_t>(n));
   }
   string ToString(TextEncoding encoding) const {
-    return mSpill.empty() ? string::FromBytes(mInline, mUsed, encoding)
-                          : string::FromBytes(mSpill.data(), mSpill.size(), encoding);
+    return mSpill.empty()
+               ? string::FromBytes(mInline, mUsed, encoding)
+               : string::FromBytes(mSpill.data(), static_cast<int64_t>(mSpill.size()), encoding);
   }
 
  private:
-  void Spill() {
-    for (int32_t i = 0; i < mUsed; ++i) mSpill.Append(mInline[i]);
-  }
   char mInline[96];
   int32_t mUsed = 0;
-  SimpleVector<char> mSpill{256};
+  std::string mSpill;  // makes no allocation until used
 };
 
 // Walks a section once, laying the digits of T over its placeholders.
@@ -116,9 +121,10 @@ class PictureWriter {
   PictureWriter(double value, const PictureScan& scan, const DoubleDigits& digits,
                 const char* thousands, const char* decimalPoint)
       : mValue(value), mScan(scan), mDigits(digits.Text()), mThousands(thousands),
-        mDecimalPoint(decimalPoint) {
-    int32_t e = digits.Find('e');
-    mExponentAt = e < 0 ? digits.Length() : e;
+        mThousandsLength(static_cast<int32_t>(std::strlen(thousands))),
+        mDecimalPoint(decimalPoint),
+        mDecimalPointLength(static_cast<int32_t>(std::strlen(decimalPoint))) {
+    mExponentAt = digits.ExponentIndex();
     int32_t point = digits.Find('.');
     mPointAt = point < 0 || point > mExponentAt ? mExponentAt : point;
   }
@@ -159,8 +165,9 @@ class PictureWriter {
   void LeadingDigits() {
     if (mExponentWritten) return;
     for (int32_t u = 0; u <= mPointAt - mScan.integers; ++u) {
-      if (u > 0 && mScan.grouping && (mPointAt - u) % 3 == 0) Append(mThousands);
-      Append(mDigits + u, 1);
+      if (u > 0 && mScan.grouping && (mPointAt - u) % 3 == 0)
+        Append(mThousands, mThousandsLength);
+      mOut.Put(mDigits[u]);
     }
     mDigitWritten = true;
   }
@@ -170,8 +177,8 @@ class PictureWriter {
     if (mExponentWritten) return;
     bool haveDigit = i >= 0 && i < mExponentAt;
     if (!haveDigit && placeholder != '0') return;
-    if (separatorDue) Append(mThousands);
-    Append(haveDigit ? mDigits + i : "0", 1);
+    if (separatorDue) Append(mThousands, mThousandsLength);
+    mOut.Put(haveDigit ? mDigits[i] : '0');
     mDigitWritten = true;
   }
 
@@ -192,7 +199,7 @@ class PictureWriter {
     switch (c) {
       case '.':
         if (mInDecimals) return;
-        Append(mDecimalPoint);
+        Append(mDecimalPoint, mDecimalPointLength);
         mInDecimals = true;
         mSeen = 0;
         return;
@@ -213,13 +220,14 @@ class PictureWriter {
   }
 
   void Append(const char* bytes, int32_t n) { mOut.Append(bytes, n); }
-  void Append(const char* text) { Append(text, static_cast<int32_t>(std::strlen(text))); }
 
   double mValue;
   const PictureScan& mScan;
   const char* mDigits;
   const char* mThousands;
+  int32_t mThousandsLength;
   const char* mDecimalPoint;
+  int32_t mDecimalPointLength;
   int32_t mExponentAt;
   int32_t mPointAt;
   int32_t mSeen = 0;  // placeholders so far in the current part (integer or decimals)
@@ -236,19 +244,69 @@ bool IsASCII(const char* text) {
   return true;
 }
 
-// A locale separator as a result in this encoding needs it: UTF-8 (and ASCII, which the
-// caller widens to UTF-8) take the locale's bytes, other encodings a conversion kept in *holder.
-const char* SeparatorIn(const char* separator, TextEncoding encoding, string* holder) {
-  if (encoding == kEncodingUTF8 || encoding == kEncodingNone || IsASCII(separator)) {
-    return separator;
-  }
-  *holder = ConvertEncoding(string::FromBytes(separator, static_cast<int64_t>(std::strlen(separator)),
-                                              kEncodingUTF8),
-                            encoding);
+// A locale separator converted into an encoding that is neither UTF-8 nor ASCII, kept in
+// *holder.
+const char* ConvertedSeparator(const char* separator, TextEncoding encoding, string* holder) {
+  *holder = ConvertEncoding(
+      string::FromBytes(separator, static_cast<int64_t>(std::strlen(separator)), kEncodingUTF8),
+      encoding);
   return holder->CString();
 }
 
+// A locale separator as a result in this encoding needs it: ASCII separators, UTF-8 (and
+// ASCII, which the caller widens to UTF-8) take the locale's bytes as they are.
+inline const char* SeparatorIn(const char* separator, bool ascii, TextEncoding encoding,
+                               string* holder) {
+  if (ascii || encoding == kEncodingUTF8 || encoding == kEncodingNone) return separator;
+  return ConvertedSeparator(separator, encoding, holder);
+}
+
 int32_t SignOf(double value) { return value < 0 ? -1 : value == 0 ? 0 : 1; }
+
+// The section and scan of each sign for the last format text seen: a program formats many
+// numbers with one picture, and finding and scanning its section cost as much as laying out
+// the digits. A text with the same bytes and encoding reuses them.
+class PictureCache {
+ public:
+  void Find(int32_t sign, const string& formatText, Section* section, PictureScan* scan) {
+    const char* text = formatText.CString();
+    const auto length = static_cast<size_t>(formatText.Length());
+    if (formatText.Encoding() != mEncoding || length != mText.size() ||
+        std::memcmp(text, mText.data(), length) != 0) {
+      mText.assign(text, length);
+      mEncoding = formatText.Encoding();
+      for (Entry& entry : mEntries) entry.known = false;
+    }
+    Entry& entry = mEntries[sign + 1];
+    if (!entry.known) {
+      Section found = FindSection(sign, formatText);
+      bool scientific = found.begin == kScientific;
+      entry = {true, scientific, scientific ? 0 : static_cast<int32_t>(found.begin - text),
+               static_cast<int32_t>(found.end - found.begin), found.utf8, ScanSection(found)};
+    }
+    const char* base = entry.scientific ? kScientific : text;
+    *section = {base + entry.offset, base + entry.offset + entry.length, entry.utf8};
+    *scan = entry.scan;
+  }
+
+ private:
+  struct Entry {
+    bool known;
+    bool scientific;  // offsets count in kScientific
+    int32_t offset;
+    int32_t length;
+    bool utf8;
+    PictureScan scan;
+  };
+  std::string mText;
+  TextEncoding mEncoding = kEncodingNone;
+  Entry mEntries[3] = {};
+};
+
+PictureCache& LastPicture() {
+  static PictureCache cache;
+  return cache;
+}
 
 }  // namespace
 
@@ -269,12 +327,14 @@ string FormatNumber(double value, const string& formatText) {
   const char* thousands;
   const char* decimalPoint;
   LocaleSeparatorBytes(&thousands, &decimalPoint);
-  if (encoding == kEncodingASCII && !(IsASCII(thousands) && IsASCII(decimalPoint))) {
+  const bool asciiThousands = IsASCII(thousands), asciiPoint = IsASCII(decimalPoint);
+  if (encoding == kEncodingASCII && !(asciiThousands && asciiPoint)) {
     encoding = kEncodingUTF8;  // ASCII text stays valid under the wider label
   }
 
-  Section section = FindSection(SignOf(value), formatText);
-  PictureScan scan = ScanSection(section);
+  Section section;
+  PictureScan scan;
+  LastPicture().Find(SignOf(value), formatText, &section, &scan);
   double magnitude = std::fabs(value);
   if (scan.percent) magnitude *= 100;
   DoubleDigits digits(magnitude, !scan.exponent,
@@ -287,8 +347,9 @@ string FormatNumber(double value, const string& formatText) {
   }
 
   string thousandsHolder, decimalPointHolder;
-  PictureWriter writer(value, scan, digits, SeparatorIn(thousands, encoding, &thousandsHolder),
-                       SeparatorIn(decimalPoint, encoding, &decimalPointHolder));
+  PictureWriter writer(value, scan, digits,
+                       SeparatorIn(thousands, asciiThousands, encoding, &thousandsHolder),
+                       SeparatorIn(decimalPoint, asciiPoint, encoding, &decimalPointHolder));
   writer.Write(section);
   return writer.Result(encoding);
 }

@@ -11,10 +11,21 @@
 #include <cstring>
 
 #include "core/Export.h"
+#include "strings/FixedPointText.h"
 
-DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) {
+DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) : mFixed(fixed) {
   if (value == 0.0) value = 0.0;  // a negative zero prints as zero
   if (precision < 0) precision = 0;
+  static_assert(sizeof mInline > kFixedPointTextRoom, "fixed-point text fits inline");
+  char* end = fixed ? PrintFixedPoint(mInline, value, precision) : nullptr;
+  if (end) {
+    Finish({end, std::errc()});  // neither NaN nor infinity
+    if (value < 0 && IsNegativeZero()) {
+      ++mText;
+      --mLength;
+    }
+    return;
+  }
   if (fixed) {
     Print(true, precision, value);
   } else {
@@ -30,10 +41,12 @@ DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) {
   }
 }
 
-DoubleDigits::~DoubleDigits() { std::free(mHeap); }
+DoubleDigits::~DoubleDigits() {
+  if (mHeap) std::free(mHeap);
+}
 
 // The C library's "%.*f" and "%.*e" digits for the double's exact value, without its locale:
-// the text always has a ".".
+// the text always has a ".". Most fixed-form texts come from PrintFixedPoint before this.
 void DoubleDigits::Print(bool fixed, int32_t precision, double value) {
   std::chars_format form = fixed ? std::chars_format::fixed : std::chars_format::scientific;
   std::to_chars_result printed =
@@ -80,9 +93,17 @@ bool DoubleDigits::IsNegativeZero() const {
   return mText[0] == '-' && mText[1 + std::strspn(mText + 1, "0.")] == '\0';
 }
 
+int32_t DoubleDigits::ExponentIndexOfScientific() const {
+  int32_t e = Find('e');
+  return e < 0 ? mLength : e;
+}
+
+// The texts are mostly a dozen bytes, for which a call to memchr costs more than the loop.
 int32_t DoubleDigits::Find(char byte) const {
-  const void* found = std::memchr(mText, byte, static_cast<size_t>(mLength));
-  return found ? static_cast<int32_t>(static_cast<const char*>(found) - mText) : -1;
+  for (int32_t i = 0; i < mLength; ++i) {
+    if (mText[i] == byte) return i;
+  }
+  return -1;
 }
 
 void DoubleDigits::Truncate(int32_t length) {

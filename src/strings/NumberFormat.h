@@ -26,6 +26,8 @@ class DoubleDigits {
   const char* Text() const { return mText; }  // NUL-terminated
   int32_t Length() const { return mLength; }
   int32_t Find(char byte) const;  // first index of byte, or -1
+  // Index of the exponent's "e", or the length when the text has none (fixed form).
+  int32_t ExponentIndex() const { return mFixed ? mLength : ExponentIndexOfScientific(); }
   void Truncate(int32_t length);
   void DropTrailingZeros();
   void DropTrailingPoint();  // one "." at the end
@@ -40,11 +42,13 @@ class DoubleDigits {
   void DropExponentZero();
   bool EndsWithNaN() const;
   bool IsNegativeZero() const;
+  int32_t ExponentIndexOfScientific() const;
 
   char mInline[48];
   char* mHeap = nullptr;
   char* mText = mInline;
   int32_t mLength = 0;
+  bool mFixed;
 };
 
 // The locale's thousands separator and decimal point as bytes (UTF-8, never empty), for the

@@ -41,19 +41,24 @@ bool LengthFits(int64_t n) {
                        "n >= 0 && n <= kMaxStringLength", nullptr);
 }
 
-// A record of the bytes of two runs, or nil when both are empty or the sum does not fit. Each
-// length is checked as it stands in the record: one of 2^31 or more would pass as negative in
-// the sum.
-stringStorage* JoinRecords(const stringStorage* a, const stringStorage* b,
-                           TextEncoding encoding) {
-  const int64_t la = a ? a->length : 0, lb = b ? b->length : 0;
+// A record of the bytes of two runs, made at its final size and filled by two copies; nil
+// when both are empty or the sum does not fit. Each length is checked as it stands: one of
+// 2^31 or more would pass as negative in the sum.
+stringStorage* JoinRuns(const unsigned char* a, int64_t la, const unsigned char* b, int64_t lb,
+                        TextEncoding encoding) {
   if (la + lb == 0 || !LengthFits(la) || !LengthFits(lb) || !LengthFits(la + lb)) return nullptr;
   stringStorage* record = NewRecord(static_cast<uint32_t>(la + lb));
   if (!record) return nullptr;
-  if (la) std::memcpy(record->data + 1, a->data + 1, la);
-  if (lb) std::memcpy(record->data + 1 + la, b->data + 1, lb);
+  if (la) std::memcpy(record->data + 1, a, static_cast<size_t>(la));
+  if (lb) std::memcpy(record->data + 1 + la, b, static_cast<size_t>(lb));
   record->encoding = encoding;
   return record;
+}
+
+stringStorage* JoinRecords(const stringStorage* a, const stringStorage* b,
+                           TextEncoding encoding) {
+  return JoinRuns(stringStorage::PString(a) + 1, a ? a->length : 0,
+                  stringStorage::PString(b) + 1, b ? b->length : 0, encoding);
 }
 
 // A new handle on bytes [start, start + count) of s under s's encoding; nil for count 0.
@@ -86,16 +91,6 @@ string::string(const char* text) {
   if (ConstructFromBuffer(text, static_cast<int64_t>(std::strlen(text))) && mRecord)
     mRecord->encoding = kEncodingASCII;
 }
-
-string::string(stringStorage* record) : mRecord(record) { stringStorage::AddReference(record); }
-
-string::string(const string& other) : mRecord(other.mRecord) {
-  stringStorage::AddReference(mRecord);
-}
-
-string::string(string&& other) noexcept : mRecord(std::exchange(other.mRecord, nullptr)) {}
-
-string::~string() { stringStorage::RemoveReference(mRecord); }
 
 string& string::operator=(const string& other) {
   if (other.mRecord == mRecord) return *this;
@@ -130,7 +125,7 @@ string string::FromBytes(const void* bytes, int64_t n, TextEncoding encoding) {
 
 void string::Release() { stringStorage::RemoveReference(std::exchange(mRecord, nullptr)); }
 
-stringStorage* string::ExtractStringStorage() const {
+stringStorage* string::ExtractStringStorage() const& {
   stringStorage::AddReference(mRecord);
   return mRecord;
 }
@@ -265,9 +260,10 @@ string string::GetUTF16String() const {
 
 string& string::operator+=(const char* text) {
   if (!text || !*text) return *this;
-  string tail = FromBytes(text, static_cast<int64_t>(std::strlen(text)), kEncodingNone);
-  if (!mRecord) return *this = std::move(tail);
-  stringStorage* joined = JoinRecords(mRecord, tail.mRecord, mRecord->encoding);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  const auto n = static_cast<int64_t>(std::strlen(text));
+  if (!mRecord) return *this = FromBytes(bytes, n, kEncodingNone);
+  stringStorage* joined = JoinRuns(Bytes(), Length(), bytes, n, mRecord->encoding);
   if (joined) *this = Adopt(joined);
   return *this;
 }
@@ -298,9 +294,7 @@ string operator+(const string& s, char ch) {
   TextEncoding encoding = kEncodingNone;
   if (byte < 0x80)
     encoding = s.IsEmpty() ? kEncodingASCII : CommonEncoding(s.Encoding(), kEncodingASCII, false);
-  string tail = string::FromBytes(&byte, 1, encoding);
-  stringStorage* joined = JoinRecords(s.Storage(), tail.Storage(), encoding);
-  return string::Adopt(joined);
+  return string::Adopt(JoinRuns(s.Bytes(), s.Length(), &byte, 1, encoding));
 }
 
 // ---- comparison ----

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 // Text-encoding codes (classic Macintosh numbering; low 16 bits are the base, the top bits the
 // format). The full list of codes with a converter lives in TextEncoding.h.
@@ -89,10 +90,11 @@ class string {
   // A literal or other ASCII text: its bytes, encoding kEncodingASCII. nil gives nil.
   string(const char* text);  // NOLINT: literals convert implicitly on purpose
   // Shares record (adds a reference). Use Adopt for a record whose reference is handed over.
-  explicit string(stringStorage* record);
-  string(const string& other);
-  string(string&& other) noexcept;
-  ~string();
+  // Inline, as every string function makes and drops handles.
+  explicit string(stringStorage* record) : mRecord(record) { stringStorage::AddReference(record); }
+  string(const string& other) : mRecord(other.mRecord) { stringStorage::AddReference(mRecord); }
+  string(string&& other) noexcept : mRecord(std::exchange(other.mRecord, nullptr)) {}
+  ~string() { stringStorage::RemoveReference(mRecord); }
 
   string& operator=(const string& other);
   string& operator=(string&& other) noexcept;
@@ -112,8 +114,10 @@ class string {
   bool ConstructFromWString(const uint32_t* chars, int64_t n);
   bool ConstructFromUTF16String(const uint16_t* units, int64_t n);
 
-  // The record with one more reference that the receiver (compiled code) owns.
-  stringStorage* ExtractStringStorage() const;
+  // The record with one more reference that the receiver (compiled code) owns. A handle about
+  // to go (a result being returned) hands over its own reference instead.
+  stringStorage* ExtractStringStorage() const&;
+  stringStorage* ExtractStringStorage() && { return std::exchange(mRecord, nullptr); }
   // The record without a reference (borrowed while this handle lives); nil for the empty string.
   stringStorage* Storage() const { return mRecord; }
   // Lets go of the record, leaving nil.

@@ -73,11 +73,14 @@ int32_t SkipTableSearch::FindIn(const unsigned char* text, int32_t n) const {
   for (;;) {
     // Pairs the pattern lacks move by the constant step, so the next load need not wait for
     // this one.
+    // The hash keeps only the low five bits of the first byte, so the case bit of a byte
+    // folded by mask never reaches it: that byte goes in as it is.
     uint8_t back;
     do {
       k += step;
       if (k >= 0) return -1;
-      back = mBack[PairHash(fold(end[k - 1]), fold(end[k]))];
+      unsigned char first = kFoldThroughTable ? mUpper[end[k - 1]] : end[k - 1];
+      back = mBack[PairHash(first, fold(end[k]))];
     } while (back == 0);
     if (back != step) {
       k -= back;

@@ -20,6 +20,30 @@ std::vector<SearchMatch> FindMatches(const string& source, const PatternSearch& 
   return matches;
 }
 
+// Every place of a one-byte pattern replaced: the places counted first (sixteen bytes a step),
+// then the result made once and filled in one more pass, with no list of matches between.
+string ReplaceEveryByte(const string& source, BytePair pair, const string& replacement) {
+  const unsigned char* in = source.Bytes();
+  const int32_t n = source.Length(), w = replacement.Length();
+  const int32_t count = CountBytePair(in, n, pair);
+  if (count == 0) return source;
+  string result;
+  if (!result.AllocateBuffer(n + int64_t{count} * (w - 1))) return string();
+  unsigned char* out = static_cast<unsigned char*>(result) + 1;
+  const unsigned char* with = replacement.Bytes();
+  int32_t copied = 0;
+  ForEachBytePair(in, n, pair, [&](int32_t at) {
+    std::memcpy(out, in + copied, static_cast<size_t>(at - copied));
+    out += at - copied;
+    std::memcpy(out, with, static_cast<size_t>(w));
+    out += w;
+    copied = at + 1;
+  });
+  std::memcpy(out, in + copied, static_cast<size_t>(n - copied));
+  result.SetEncoding(source.Encoding());
+  return result;
+}
+
 string Splice(const string& source, const std::vector<SearchMatch>& matches,
               const string& replacement) {
   int64_t total = source.Length();
@@ -51,6 +75,8 @@ string ReplaceText(const string& source, const string& find, const string& repla
   string pattern = exactBytes ? find : ConvertEncoding(find, encoding);
   string insert = exactBytes ? replacement : ConvertEncoding(replacement, encoding);
   PatternSearch search(pattern, encoding, !exactBytes);
+  BytePair pair;
+  if (all && search.SingleBytePair(&pair)) return ReplaceEveryByte(source, pair, insert);
   std::vector<SearchMatch> matches = FindMatches(source, search, all);
   if (matches.empty()) return source;
   return Splice(source, matches, insert);

@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "core/Export.h"
@@ -15,40 +16,31 @@
 namespace {
 
 // The skip table pays only when it can skip: over texts longer than the pattern by more than
-// kSkipTableMinimumSlack, and for exact bytes with patterns of at least kSkipTableMinimumPattern
-// bytes (shorter ones are found faster by memchr). Folded patterns have no such fast scan.
+// kSkipTableMinimumSlack, and for patterns of at least kSkipTableMinimumPattern bytes. Shorter
+// ones are found faster by a scan for their first byte (memchr, or both cases of a letter),
+// which a folded pattern can only do when its first byte matches at most two bytes.
 constexpr int32_t kSkipTableMinimumPattern = 5;
 constexpr int32_t kSkipTableMinimumSlack = 80;
+constexpr uint8_t kCaseBit = 0x20;
 
-bool WorthSkipTable(int32_t m, int32_t remaining, bool folded) {
-  return (folded || m >= kSkipTableMinimumPattern) && remaining - m > kSkipTableMinimumSlack;
+bool WorthSkipTable(int32_t m, int32_t remaining, bool scanFirstByte) {
+  return (!scanFirstByte || m >= kSkipTableMinimumPattern) &&
+         remaining - m > kSkipTableMinimumSlack;
 }
 
-// memchr, with the first bytes looked at in line: fields and words are mostly short, and for
-// them the call costs more than the scan.
-constexpr size_t kInlineScanBytes = 16;
-
-const unsigned char* FindByte(const unsigned char* p, unsigned char c, size_t n) {
-  size_t near = std::min(n, kInlineScanBytes);
-  for (size_t i = 0; i < near; ++i) {
-    if (p[i] == c) return p + i;
+// The bytes that match byte: itself, or with upper given every byte that folds to it; none
+// when more than two do.
+std::optional<BytePair> BytesMatching(uint8_t byte, const uint8_t* upper) {
+  if (!upper) return BytePair{byte, byte};
+  uint8_t found[2];
+  int32_t count = 0;
+  for (int32_t c = 0; c < 256; ++c) {
+    if (upper[c] != byte) continue;
+    if (count == 2) return std::nullopt;
+    found[count++] = static_cast<uint8_t>(c);
   }
-  if (n == near) return nullptr;
-  return static_cast<const unsigned char*>(std::memchr(p + near, c, n - near));
-}
-
-int32_t PlainScanExact(const unsigned char* pattern, int32_t m, const unsigned char* text,
-                       int32_t n, int32_t from) {
-  int32_t last = n - m;
-  for (int32_t pos = from; pos <= last; ++pos) {
-    size_t left = static_cast<size_t>(last - pos + 1);
-    const unsigned char* hit = FindByte(text + pos, pattern[0], left);
-    if (!hit) return -1;
-    pos = static_cast<int32_t>(hit - text);
-    if (m == 1 || std::memcmp(text + pos + 1, pattern + 1, static_cast<size_t>(m - 1)) == 0)
-      return pos;
-  }
-  return -1;
+  if (count == 0) return std::nullopt;
+  return BytePair{found[0], found[count - 1]};
 }
 
 int32_t PlainScanFolded(const unsigned char* folded, int32_t m, const unsigned char* text,
@@ -82,6 +74,44 @@ bool FoldsLikeASCII(const string& pattern) {
     if (!CharacterFoldsLikeASCII(start, p)) return false;
   }
   return true;
+}
+
+// True when every character that matches one of the pattern's ignoring case is encoded in as
+// many bytes as it, differing at most in the case bit (0x20) of each byte: ASCII letters, most
+// Latin-1 letters and much of Greek and Cyrillic. Then the whole pattern with its case bits
+// cleared finds every candidate through the skip table, which hashes without that bit.
+bool MatchesDifferOnlyInCaseBits(const string& pattern) {
+  constexpr int32_t kMostVariants = 8;
+  const char* end = pattern.CString() + pattern.Length();
+  for (const char* p = pattern.CString(); p < end;) {
+    const char* start = p;
+    uint32_t code = UTF8DecodeAndAdvance(p, end);
+    // An ASCII character only ever equals itself or its ASCII partner under the case table.
+    const int32_t length = static_cast<int32_t>(p - start);
+    if (code < 0x80 && length == 1) continue;
+    uint32_t variants[kMostVariants];
+    int32_t count = UnicodeCaseVariants(code, variants, kMostVariants);
+    if (count > kMostVariants) return false;
+    // The character itself is among its variants, so a malformed one is refused here too.
+    for (int32_t v = 0; v < count; ++v) {
+      char encoded[kUTF8EncodeBufferSize];
+      if (UTF8Encode(static_cast<int32_t>(variants[v]), encoded) != length) return false;
+      for (int32_t i = 0; i < length; ++i) {
+        if ((encoded[i] ^ start[i]) & ~kCaseBit) return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Bytes with the case bit cleared: the fold of a search that only screens candidates.
+const uint8_t* CaseBitClearingTable() {
+  static const auto table = [] {
+    std::array<uint8_t, 256> bytes{};
+    for (int32_t c = 0; c < 256; ++c) bytes[c] = static_cast<uint8_t>(c & ~kCaseBit);
+    return bytes;
+  }();
+  return table.data();
 }
 
 struct CharacterRun {
@@ -134,7 +164,7 @@ uint16_t UnitAt(const unsigned char* text, int32_t unit) {
 
 int32_t bmsearch(const unsigned char* pattern, int32_t m, const unsigned char* text, int32_t n) {
   if (m < 1 || n < m) return n;
-  int32_t at = m == 1 ? PlainScanExact(pattern, m, text, n, 0)
+  int32_t at = m == 1 ? FindBytePair(text, n, BytePair{pattern[0], pattern[0]})
                       : SkipTableSearch(pattern, m, nullptr).Find(text, n);
   return at < 0 ? n : at;
 }
@@ -153,6 +183,9 @@ PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool 
     bool folded = mMode == Mode::kFoldedBytes;
     if (mLength >= 2)
       mSkipTable.emplace(mPattern, mLength, folded ? tables.upper : nullptr);
+    const uint8_t* upper = folded ? tables.upper : nullptr;
+    mFirstBytes = BytesMatching(mPattern[0], upper);
+    mLastBytes = BytesMatching(mPattern[mLength - 1], upper);
     return;
   }
   if (mMode == Mode::kFoldedUnits) {
@@ -162,6 +195,12 @@ PatternSearch::PatternSearch(const string& pattern, TextEncoding encoding, bool 
   const char* end = pattern.CString() + mLength;
   for (const char* p = pattern.CString(); p < end; AdvanceUTF8(p, end, 1))
     mUpper.push_back(UnicodeToUpper(UTF8Decode(p, end)));
+  if (mLength >= 2 && MatchesDifferOnlyInCaseBits(pattern)) {
+    const uint8_t* clear = CaseBitClearingTable();
+    for (int32_t i = 0; i < mLength; ++i) mFolded.push_back(static_cast<char>(clear[mPattern[i]]));
+    mSkipTable.emplace(reinterpret_cast<const unsigned char*>(mFolded.data()), mLength, clear);
+    return;
+  }
   // The longest run of characters that fold like ASCII is found by the byte search; each of its
   // occurrences places a candidate start, which the character comparison then confirms.
   CharacterRun run = LongestASCIIFoldingRun(pattern);
@@ -192,18 +231,48 @@ SearchMatch PatternSearch::Find(const unsigned char* text, int32_t n, int32_t fr
   }
 }
 
+bool PatternSearch::SingleBytePair(BytePair* pair) const {
+  if (mLength != 1 || !mFirstBytes) return false;
+  *pair = *mFirstBytes;
+  return true;
+}
+
+// Exact bytes always scan their ends; folded ones can unless a byte folds with more than one
+// other, and then compare through the table.
 SearchMatch PatternSearch::FindBytes(const unsigned char* text, int32_t n, int32_t from) const {
-  bool folded = mMode == Mode::kFoldedBytes;
   int32_t found;
-  if (mSkipTable && WorthSkipTable(mLength, n - from, folded)) {
+  const bool scanEnds = mFirstBytes && mLastBytes;
+  if (mSkipTable && WorthSkipTable(mLength, n - from, scanEnds)) {
     int32_t at = mSkipTable->Find(text + from, n - from);
     found = at < 0 ? -1 : from + at;
-  } else if (folded) {
-    found = PlainScanFolded(mPattern, mLength, text, n, from, GetCharTables().upper);
+  } else if (scanEnds) {
+    found = ScanEnds(text, n, from);
   } else {
-    found = PlainScanExact(mPattern, mLength, text, n, from);
+    found = PlainScanFolded(mPattern, mLength, text, n, from, GetCharTables().upper);
   }
   return {found, found < 0 ? 0 : mLength};
+}
+
+// Each place where the first and last bytes match (either case of a letter when folded), then
+// the bytes between compared.
+int32_t PatternSearch::ScanEnds(const unsigned char* text, int32_t n, int32_t from) const {
+  const uint8_t* upper = mMode == Mode::kFoldedBytes ? GetCharTables().upper : nullptr;
+  const int32_t last = mLength - 1;
+  for (int32_t pos = from; pos + last < n; ++pos) {
+    int32_t at = last == 0 ? FindBytePair(text + pos, n - pos, *mFirstBytes)
+                           : FindBytePairsApart(text + pos, n - pos, *mFirstBytes, *mLastBytes,
+                                                last);
+    if (at < 0) return -1;
+    pos += at;
+    int32_t j = 1;
+    if (upper) {
+      while (j < last && upper[text[pos + j]] == mPattern[j]) ++j;
+    } else {
+      while (j < last && text[pos + j] == mPattern[j]) ++j;
+    }
+    if (j >= last) return pos;
+  }
+  return -1;
 }
 
 // The characters of the pattern compared with the text's from start by their upper-case forms;
@@ -217,12 +286,25 @@ int32_t PatternSearch::MatchUTF8At(const char* start, const char* end) const {
   return static_cast<int32_t>(p - start);
 }
 
-// Character by character: each character of the text is a possible start. With an anchor, only
+// With the case bits screened by the skip table, only its candidates are compared. Otherwise
+// character by character: each character of the text is a possible start. With an anchor, only
 // the character that lies as far before an occurrence of the anchor as the anchor lies inside
 // the pattern (in characters) is tried.
 SearchMatch PatternSearch::FindUTF8(const unsigned char* text, int32_t n, int32_t from) const {
   const char* begin = reinterpret_cast<const char*>(text);
   const char* end = begin + n;
+  if (mSkipTable && WorthSkipTable(mLength, n - from, false)) {
+    // A candidate's first byte equals the pattern's but for the case bit, so it starts a
+    // character as the pattern's does.
+    for (int32_t pos = from; pos + mLength <= n; ++pos) {
+      int32_t at = mSkipTable->Find(text + pos, n - pos);
+      if (at < 0) break;
+      pos += at;
+      int32_t length = MatchUTF8At(begin + pos, end);
+      if (length >= 0) return {pos, length};
+    }
+    return {-1, 0};
+  }
   if (!mAnchor) {
     for (const char* start = begin + from; start < end; AdvanceUTF8(start, end, 1)) {
       int32_t length = MatchUTF8At(start, end);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "strings/ByteScan.h"
 #include "strings/RuntimeString.h"
 #include "strings/SkipTableSearch.h"
 
@@ -44,11 +45,15 @@ class PatternSearch {
     return Find(text.Bytes(), text.Length(), from);
   }
   int32_t PatternLength() const { return mLength; }
+  // For a one-byte pattern matched byte for byte: the bytes it matches (itself, or both cases
+  // of a letter). False for longer patterns and those compared by characters.
+  bool SingleBytePair(BytePair* pair) const;
 
  private:
   enum class Mode { kExactBytes, kFoldedBytes, kFoldedUTF8, kFoldedUnits };
   static Mode ChooseMode(const string& pattern, TextEncoding encoding, bool ignoreCase);
   SearchMatch FindBytes(const unsigned char* text, int32_t n, int32_t from) const;
+  int32_t ScanEnds(const unsigned char* text, int32_t n, int32_t from) const;
   SearchMatch FindUTF8(const unsigned char* text, int32_t n, int32_t from) const;
   SearchMatch FindUnits(const unsigned char* text, int32_t n, int32_t from) const;
   int32_t MatchUTF8At(const char* start, const char* end) const;
@@ -56,12 +61,16 @@ class PatternSearch {
   Mode mMode;
   const unsigned char* mPattern;
   int32_t mLength;
-  std::string mFolded;           // kFoldedBytes: the pattern through the upper-case table
+  std::string mFolded;           // kFoldedBytes: the pattern through the upper-case table;
+                                 // kFoldedUTF8 with the skip table: its case bits cleared
   std::vector<uint32_t> mUpper;  // kFoldedUTF8, kFoldedUnits: upper-case characters
   string mAnchorText;            // kFoldedUTF8: the longest run that folds like ASCII
   int32_t mAnchorIndex = 0;      // characters of the pattern before the run
   std::unique_ptr<PatternSearch> mAnchor;
-  std::optional<SkipTableSearch> mSkipTable;  // byte modes, patterns of 2 bytes or more
+  // Byte modes, patterns of 2 bytes or more; kFoldedUTF8 when cases differ only in case bits.
+  std::optional<SkipTableSearch> mSkipTable;
+  std::optional<BytePair> mFirstBytes;  // byte modes: the bytes the first byte matches
+  std::optional<BytePair> mLastBytes;   // and the last
 };
 
 // The 0-based offset of needle in haystack at or after start, exact bytes; -1 when absent or

@@ -38,6 +38,15 @@ struct DefaultColor {
 };
 constexpr int32_t kDefaultColorCount = 6;
 
+// The theme colours' defaults, by kind: frame, fill, text, light tinge, dark tinge, light
+// bevel, dark bevel (controls/ThemeColors.h).
+constexpr int32_t kThemeColorCount = 7;
+constexpr DefaultColor kThemeColorDefaults[kThemeColorCount] = {
+    {0x0000, 0x0000, 0x0000}, {0xDDDD, 0xDDDD, 0xDDDD}, {0x0000, 0x0000, 0x0000},
+    {0xFFFF, 0xFFFF, 0xFFFF}, {0xAAAA, 0xAAAA, 0xAAAA}, {0xFFFF, 0xFFFF, 0xFFFF},
+    {0xAAAA, 0xAAAA, 0xAAAA},
+};
+
 // The default font ("System", 10 points, no style) and colours. platformAppearance picks the
 // bluish filling of the colour table, else the grey one.
 void InitDefaultFontSpec(bool platformAppearance);

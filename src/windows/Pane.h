@@ -83,6 +83,8 @@ class Pane : public DrawingTarget {
   // A pane takes one delegate in its life; a second is a failed check (and then replaces it).
   void SetDelegate(PaneDelegate* delegate);
   PaneDelegate* GetDelegate() const { return mDelegate; }
+  // The delegate is going away (it tells the pane from PaneClosing).
+  void ClearDelegate() { mDelegate = nullptr; }
 
   const QV::Rect& GetBounds() const { return mBounds; }
   const QV::Rect& GetLayoutBounds() const { return mLayoutBounds; }

@@ -3,6 +3,7 @@
 #include <gdk/gdk.h>
 
 #include "core/ClassDefinitionRows.h"
+#include "core/ClassFieldAccessors.h"
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
 #include "core/FieldAccessors.h"
@@ -50,14 +51,6 @@ void ReadWorkArea(GdkWindow* root, ScreenObject* screen) {
   g_free(data);
 }
 
-int32_t ScreenField(RuntimeObject* object, int32_t ScreenObject::*field) {
-  if (!object) {
-    RaiseNilObjectException();
-    return 0;
-  }
-  return reinterpret_cast<ScreenObject*>(object)->*field;
-}
-
 }  // namespace
 
 QV_CLASS(ScreenClassDefinition,
@@ -86,14 +79,4 @@ extern "C" RuntimeObject* getScreen(int32_t index) {
 }
 QV_EXPORT(getScreen)
 
-#define QV_SCREEN_FIELD_GETTER(getter, field)                  \
-  extern "C" int32_t getter(RuntimeObject* screen, uint32_t) { \
-    return ScreenField(screen, &ScreenObject::field);          \
-  }                                                            \
-  QV_EXPORT(getter)
-
-QV_SCREEN_FIELD_GETTER(screenLeftGetter, left)
-QV_SCREEN_FIELD_GETTER(screenTopGetter, top)
-QV_SCREEN_FIELD_GETTER(screenWidthGetter, width)
-QV_SCREEN_FIELD_GETTER(screenHeightGetter, height)
-QV_SCREEN_FIELD_GETTER(screenDepthGetter, depth)
+QV_SCREEN_FIELD_ACCESSORS(QV_DEFINE_FIELD_GETTER, QV_DEFINE_FIELD_SETTER)

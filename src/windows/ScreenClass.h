@@ -31,9 +31,6 @@ extern "C" {
 int32_t getScreenCount();
 // A new Screen (the caller's reference) for index 0; nil for any other index.
 RuntimeObject* getScreen(int32_t index);
-int32_t screenLeftGetter(RuntimeObject* screen, uint32_t unused);
-int32_t screenTopGetter(RuntimeObject* screen, uint32_t unused);
-int32_t screenWidthGetter(RuntimeObject* screen, uint32_t unused);
-int32_t screenHeightGetter(RuntimeObject* screen, uint32_t unused);
-int32_t screenDepthGetter(RuntimeObject* screen, uint32_t unused);
 }
+// The getters of Left, Top, Width, Height and Depth are in ClassFieldAccessors.h.
+#include "core/ClassFieldAccessors.h"

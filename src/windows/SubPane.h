@@ -84,6 +84,9 @@ class SubPane : public Pane {
   virtual void Created() {}
   int32_t LockCount() const { return mLockCount; }
   bool IsClosing() const { return mClosing; }
+  // The control's AutoDeactivate, kept for the pane.
+  bool AutoDeactivates() const { return mAutoDeactivate; }
+  void SetAutoDeactivate(bool autoDeactivate) { mAutoDeactivate = autoDeactivate; }
 
   // ---- the tree ----
   // The pane whose link names the owner; a control made of several panes answers its outer one.
@@ -255,6 +258,9 @@ class SubPane : public Pane {
   // The derived class gives the pane its widget, which the pane keeps a reference on and
   // destroys with itself.
   void SetWidget(GtkWidget* widget);
+  // For a Close that raises events before the pane's own Close: the pane counts as closing
+  // from now on.
+  void MarkClosing() { mClosing = true; }
 
  private:
   void AttachNewPane(SubPane* parent);
@@ -271,6 +277,7 @@ class SubPane : public Pane {
   bool mEnabled = true;
   bool mActive = false;
   bool mClosing = false;
+  bool mAutoDeactivate = false;
   SubPane* mOwner = nullptr;
   GenericArray mChildren;
   GdkGC* mGC = nullptr;

@@ -13,6 +13,7 @@
 #include "windows/GtkDefaults.h"
 #include "windows/GtkInput.h"
 #include "windows/PaneFocus.h"
+#include "windows/RuntimeViewWindow.h"
 #include "windows/WindowOrder.h"
 
 namespace {
@@ -358,6 +359,11 @@ void InstallWindowSystemHooks() {
   hooks.raiseFrontWindow = &RaiseFrontWindow;
   hooks.dragMouseCapture = &DragMouseCapture;
   hooks.isCancelKeyDown = +[] { return IsMacKeyCodeDown(kMacKeyEscape); };
+  hooks.hasOpenWindows = &HasRuntimeWindows;
+  hooks.closeWindowsForQuit = +[] {
+    return Window::ForEachWindow(&CloseWindowForQuit, nullptr);
+  };
+  hooks.closeAllWindows = &CloseAllNativeWindows;
   SetWindowSystemHooks(hooks);
 }
 

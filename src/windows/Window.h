@@ -156,6 +156,14 @@ class Window : public ContainerPane {
   virtual SubPane* NextFocusPane(SubPane* pane);
   // The panes under the point, front to back, until one takes the wheel.
   virtual bool MouseWheel(int32_t x, int32_t y, int32_t deltaX, int32_t deltaY);
+  // A drag over the window itself; the answers mean what PaneDelegate's do (true rejects).
+  virtual bool DragEnter(RuntimeObject* /*dragItem*/, int32_t /*action*/) { return false; }
+  virtual void DragExit(RuntimeObject* /*dragItem*/, int32_t /*action*/) {}
+  virtual bool DragOver(int32_t /*x*/, int32_t /*y*/, RuntimeObject* /*dragItem*/,
+                        int32_t /*action*/) {
+    return false;
+  }
+  virtual void DropObject(RuntimeObject* /*dragItem*/, int32_t /*action*/) {}
 
   // ---- showing and state ----
   // The window is to be visible; an already visible window comes to the front.

@@ -77,6 +77,7 @@ void ShowCursor(Window* window, const CursorHandle* handle) {
 
 struct WindowSignals {
   static gboolean Expose(GtkWidget*, GdkEventExpose*, Window* window) {
+    WindowHold hold(window);  // the language's Paint may close the window
     window->DrawIfOpen();
     return FALSE;
   }
@@ -127,15 +128,20 @@ struct WindowSignals {
     return TRUE;
   }
 
+  // Crossings into and back out of a child widget's own GDK window leave the pointer inside.
+  static bool StaysInside(const GdkEventCrossing* event) {
+    return event->mode == GDK_CROSSING_UNGRAB || event->detail == GDK_NOTIFY_INFERIOR;
+  }
+
   static gboolean Enter(GtkWidget*, GdkEventCrossing* event, Window* window) {
-    if (event->mode == GDK_CROSSING_UNGRAB) return FALSE;
+    if (StaysInside(event)) return FALSE;
     WindowHold hold(window);
     window->MouseEnter();
     return FALSE;
   }
 
   static gboolean Leave(GtkWidget*, GdkEventCrossing* event, Window* window) {
-    if (event->mode == GDK_CROSSING_UNGRAB) return FALSE;
+    if (StaysInside(event)) return FALSE;
     WindowHold hold(window);
     window->MouseExit();
     return FALSE;

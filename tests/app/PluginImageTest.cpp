@@ -54,14 +54,15 @@ constexpr const char* kExpectedRun =
     "v9 entry QVPLUGINPATH=FOLDER/XXXXXXX_v9plugin.so\n"
     "after entries QVPLUGINPATH=(unset)\n"
     // Version 1 registers an old-layout control but no class; version 2 nothing; version 3
-    // no interface; a superclass registered by a later plug-in is linked.
-    "class V1Knob super RectControl interfaces 0 properties 2 events 0\n"
+    // no interface; a superclass registered by a later plug-in is linked. Event counts take in
+    // the superclass's: Control has 3 events, RectControl 13.
+    "class V1Knob super RectControl interfaces 0 properties 34 events 13\n"
     "class V1Class missing\n"
     "class V2Class missing\n"
     "class V2Face missing\n"
     "class V2Knob missing\n"
     "class V3Gadget super none interfaces 0 properties 1 events 1\n"
-    "class V3Dial super Control interfaces 0 properties 1 events 0\n"
+    "class V3Dial super Control interfaces 0 properties 15 events 3\n"
     "class V3Face missing\n"
     "class V4Child super V7Base interfaces 2 properties 0 events 0\n"
     "class V4Spinner super none interfaces 0 properties 0 events 0\n"

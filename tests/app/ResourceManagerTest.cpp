@@ -9,6 +9,8 @@
 #include <deque>
 
 #include "app/ResourceManager.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "database/DatabaseClasses.h"
 #include "graphics/MovieClass.h"
 #include "graphics/SoundClass.h"
 #include "image/DataSources.h"
@@ -30,17 +32,30 @@ void AddRow(const char (&type)[5], uint16_t id, const Bytes& data) {
   AddResourceEntry(qvimage::FourCharCode(type), id, kept.back().data(), uint32_t(data.size()), 0);
 }
 
-// What the test engine was asked to open.
+// What the test engine was asked to open. Both openers answer the same Database (the opener
+// marks what it opens, so it must be one), with a reference for the caller each time.
 int gOpener;
 uint32_t gOpenedData, gOpenedLength;
-RuntimeObject* const kDatabase = reinterpret_cast<RuntimeObject*>(&gOpener);  // stands for one
+RuntimeObject* TheDatabase() {
+  static RuntimeObject* const database =
+      NewObjectFromDefinition(DatabaseClassDefinition());
+  return database;
+}
 RuntimeObject* OpenFirst(uint32_t data, uint32_t length) {
   gOpener = 1, gOpenedData = data, gOpenedLength = length;
-  return kDatabase;
+  RuntimeLockObject(TheDatabase());
+  return TheDatabase();
 }
 RuntimeObject* OpenSecond(uint32_t, uint32_t) {
   gOpener = 2;
-  return kDatabase;
+  RuntimeLockObject(TheDatabase());
+  return TheDatabase();
+}
+// The database of the resource, its reference given back (TheDatabase keeps its own).
+RuntimeObject* OpenedDatabase(uint16_t id) {
+  RuntimeObject* database = TheResourceManager().GetDatabase(id);
+  RuntimeUnlockObject(database);
+  return database;
 }
 
 Bytes DatabaseRecord(const std::string& engine, uint32_t nameLength, uint32_t dataLength) {
@@ -55,14 +70,15 @@ Bytes DatabaseRecord(const std::string& engine, uint32_t nameLength, uint32_t da
 // Engine names are compared ignoring case and the newest data source wins; a record whose name
 // or data runs past it is reported and opens nothing.
 TEST(ResourceManager, EmbeddedDatabasesOpenThroughTheirEnginesDataSource) {
+  ASSERT_NE(TheDatabase(), nullptr);
   RegisterDataSource("TestEngine", OpenFirst);
   AddRow("DBAS", 1, DatabaseRecord("testENGINE", 10, 3));
-  EXPECT_EQ(TheResourceManager().GetDatabase(1), kDatabase);
+  EXPECT_EQ(OpenedDatabase(1), TheDatabase());
   EXPECT_EQ(gOpener, 1);
   EXPECT_EQ(gOpenedLength, 3u);
   EXPECT_EQ(gOpenedData, uintptr_t(FindResource(qvimage::kResourceDatabase, 1).data + 18));
   RegisterDataSource("TESTENGINE", OpenSecond);
-  EXPECT_EQ(TheResourceManager().GetDatabase(1), kDatabase);
+  EXPECT_EQ(OpenedDatabase(1), TheDatabase());
   EXPECT_EQ(gOpener, 2);
   AddRow("DBAS", 2, DatabaseRecord("other", 5, 3));
   EXPECT_EQ(TheResourceManager().GetDatabase(2), nullptr);  // no such engine

@@ -40,15 +40,21 @@ void RegisterAndCheckTheOrder() {
             // The start-up classes.
             "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
             "StandardInputStream StandardOutputStream ServiceApplication Thread Semaphore "
-            "CriticalSection Mutex CollectionElement Collection Date actionNotificationReceiver "
-            "actionSource MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
-            "BinaryStream Random EndOfLine FolderItem "
-            "TextEncoding TextConverter _Encodings Runtime _Blowfish RuntimeException Network "
+            "CriticalSection Mutex CollectionElement Collection Date Database DatabaseCursor "
+            "RecordSet DatabaseCursorField DatabaseField DatabaseRecord ScrollableCursor "
+            "StringProvider StringInterface ListInterface BooleanProvider actionSource "
+            "actionNotificationReceiver DataAvailableProvider dataNotifier "
+            "dataNotificationReceiver listSelectionNotifier listSelectionNotificationReceiver "
+            "bindingInterface bindingPartInterface listDataProvider listDataNotifier "
+            "listDataNotificationReceiver tupleInterface enablingBinder actionBinder stringBinder "
+            "listBinder MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
+            "BinaryStream Random EndOfLine FolderItem Permissions TextEncoding TextConverter "
+            "_Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
             "_Cursors Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort Picture Graphics Control RectControl _PaneChild Movie Sound "
-            "MouseCursor ");
+            "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton "
+            "Movie Sound MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 

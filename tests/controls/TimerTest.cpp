@@ -9,7 +9,7 @@
 
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
-#include "controls/ActionReceivers.h"
+#include "database/DataBinding.h"
 #include "controls/TimerClass.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/EventHandlers.h"

@@ -14,6 +14,7 @@
 #include "core/TypeNames.h"
 #include "strings/TextEncodingObjects.h"
 #include "support/TestSupport.h"
+#include "windows/WindowObject.h"
 
 namespace {
 
@@ -269,7 +270,10 @@ TEST(ClassDefinitionRows, GlobalFunctionsResolveClassesRegisteredLater) {
   ASSERT_NE(isNull, nullptr);
   EXPECT_EQ(isNull->parameters[0].parameterType, ObjectClassDefinition()->AsType());
   EXPECT_EQ(LookupGlobalFunction("Encoding")->returnType, TextEncodingClassDefinition()->AsType());
-  EXPECT_EQ(LookupGlobalFunction("Window")->returnType->kind, kTypeKindClassName);
+  EXPECT_EQ(LookupGlobalFunction("Window")->returnType, WindowClassDefinition()->AsType());
+  // A class still to come stays a name.
+  EXPECT_EQ(LookupGlobalFunction("GetNamedObjectDescriptor")->returnType->kind,
+            kTypeKindClassName);
 }
 
 }  // namespace

@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <cstring>
 #include <list>
+#include <map>
 #include <memory>
 #include <new>
 #include <random>
+#include <set>
 
+#include "core/MemoryLargeBlocks.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -51,7 +54,8 @@ TEST(SmallBlockAllocator, BoundaryAndARandomSequence) {
       auto* block = static_cast<unsigned char*>(OSalloclen(size, kMemFullQuit));
       if (gRequests.size() > before) {
         const bool ownBlock = size > 252 || SmallBlocksFromHeap();
-        EXPECT_EQ(gRequests.back(), ownBlock ? size : kSmallBlockChunkSize);
+        const size_t large = LargeBlockClassSize(size);
+        EXPECT_EQ(gRequests.back(), size > 252 ? large : ownBlock ? size : kSmallBlockChunkSize);
       }
       if (step == 1) {
         ASSERT_EQ(gRequests.size(), before + 1) << "253 bytes are not a small block";
@@ -138,6 +142,139 @@ TEST(SystemHeap, AFailedOperatorNewTakesTheOutOfMemoryExit) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
   EXPECT_EQ(output, "hook\nThis application has run out of memory and must quit now.\n");
+}
+
+// Large blocks made and freed at random (sizes of a growing text, of every class, and some
+// too large to keep), against a model of what was freed per class: each block holds its full
+// size and overlaps no other live block; a request the cache serves gets the most recently
+// freed block of its class, and one it cannot serve asks the system for the class's size;
+// the cache never holds more than its bound.
+TEST(LargeBlockCache, RandomMakeAndFreeMatchAModel) {
+  SystemAllocScope log(RecordingAlloc);
+  struct Live { uint32_t size; unsigned char fill; };
+  std::map<unsigned char*, Live> live;
+  std::map<uint32_t, std::vector<unsigned char*>> freedByClass;  // most recent last
+  std::mt19937 random(7140);
+  uint32_t growing = 300;
+  int served = 0;
+  for (int step = 0; step < 4000 && !HasFailure(); ++step) {
+    if (live.empty() || random() % 100 < 52) {
+      const uint32_t pick = random() % 100;
+      const uint32_t size = pick < 60   ? (growing += random() % 64)
+                            : pick < 90 ? 253 + random() % 4096
+                            : pick < 99 ? 253 + random() % (4u << 20)
+                                        : kLargestCachedBlock + 1 + random() % 4096;
+      const uint32_t classSize = LargeBlockClassSize(size);
+      const size_t before = gRequests.size();
+      auto* block = static_cast<unsigned char*>(OSalloclen(size, kMemFullQuit));
+      std::vector<unsigned char*>& freed = freedByClass[classSize];
+      if (gRequests.size() == before) {
+        ASSERT_NE(classSize, 0u) << "a block too large to keep came from the cache";
+        ASSERT_FALSE(freed.empty()) << "a kept block of class " << classSize << " never freed";
+        EXPECT_EQ(block, freed.back());
+        freed.pop_back();
+        ++served;
+      } else {
+        ASSERT_EQ(gRequests.back(), classSize ? classSize : size);
+        freed.clear();  // none was kept any more: the oldest go back first
+      }
+      auto next = live.lower_bound(block);
+      ASSERT_TRUE(next == live.end() || block + size <= next->first) << "overlaps a live block";
+      if (next != live.begin()) {
+        auto previous = std::prev(next);
+        ASSERT_LE(previous->first + previous->second.size, block) << "overlaps a live block";
+      }
+      const auto fill = static_cast<unsigned char>(step);
+      std::memset(block, fill, size);
+      live[block] = {size, fill};
+    } else {
+      auto victim = std::next(live.begin(), static_cast<ptrdiff_t>(random() % live.size()));
+      auto [block, entry] = *victim;
+      live.erase(victim);
+      ASSERT_EQ(block[0], entry.fill);
+      ASSERT_EQ(block[entry.size - 1], entry.fill);
+      ASSERT_EQ(block[entry.size / 2], entry.fill);
+      OSfreelen(block, entry.size);
+      if (uint32_t classSize = LargeBlockClassSize(entry.size))
+        freedByClass[classSize].push_back(block);
+    }
+    ASSERT_LE(LargeBlockCacheBytes(), kLargeBlockCacheBound);
+  }
+  EXPECT_GT(served, 1000) << "the cache served few requests";
+  for (const auto& [block, entry] : live) OSfreelen(block, entry.size);
+  EXPECT_GT(LargeBlockCacheBytes(), 0u);
+  EXPECT_GT(ReleaseLargeBlockCache(), 0u);
+  EXPECT_EQ(LargeBlockCacheBytes(), 0u);
+}
+
+// Sizes map to classes of at most an eighth more, each class's blocks serve all of its sizes,
+// and a growing text reuses its blocks: a loop like `s = s + piece` asks the system for a block
+// only when its size enters a new class.
+TEST(LargeBlockCache, ClassSizesAndAGrowingText) {
+  for (uint32_t size = 253; size < (1u << 20); size += 1 + size / 97) {
+    const uint32_t classSize = LargeBlockClassSize(size);
+    ASSERT_GE(classSize, size);
+    ASSERT_LE(classSize - size, size / 8 + 16) << size;
+    ASSERT_EQ(LargeBlockClassSize(classSize), classSize) << size;
+  }
+  EXPECT_EQ(LargeBlockClassSize(252), 0u);
+  EXPECT_EQ(LargeBlockClassSize(kLargestCachedBlock), kLargestCachedBlock);
+  EXPECT_EQ(LargeBlockClassSize(kLargestCachedBlock + 1), 0u);
+
+  SystemAllocScope log(RecordingAlloc);
+  uint32_t length = 300;
+  void* text = OSalloclen(length, kMemFullQuit);
+  std::set<uint32_t> classes{LargeBlockClassSize(length)};
+  for (int step = 0; step < 20000; ++step) {
+    const uint32_t longer = length + 7;
+    void* joined = OSalloclen(longer, kMemFullQuit);
+    classes.insert(LargeBlockClassSize(longer));
+    OSfreelen(text, length);
+    text = joined;
+    length = longer;
+  }
+  OSfreelen(text, length);
+  // A new class takes two blocks from the system: the text and the one it is joined into.
+  EXPECT_LE(gRequests.size(), 2 * classes.size());
+  for (size_t request : gRequests) EXPECT_TRUE(classes.count(static_cast<uint32_t>(request)));
+  EXPECT_LT(LargeBlockCacheBytes(), 4 * LargeBlockClassSize(length))
+      << "blocks of the sizes left behind went back";
+}
+
+int gFailuresToCome = 0;  // requests that fail next
+void* FailingSoonAlloc(size_t size) {
+  gRequests.push_back(size);
+  if (gFailuresToCome > 0) {
+    --gFailuresToCome;
+    return nullptr;
+  }
+  return std::malloc(size);
+}
+
+// Over its bound the cache gives back its oldest blocks; when the system has no memory left,
+// every kept block goes back and the request is tried once more.
+TEST(LargeBlockCache, BoundAndExhaustion) {
+  SystemAllocScope log(FailingSoonAlloc);
+  constexpr uint32_t kEight = 8u << 20;
+  std::vector<void*> blocks;
+  for (int i = 0; i < 6; ++i) blocks.push_back(OSalloclen(kEight - 1000 * i, kMemFullQuit));
+  for (int i = 0; i < 6; ++i) OSfreelen(blocks[i], kEight - 1000 * i);
+  EXPECT_EQ(LargeBlockCacheBytes(), kLargeBlockCacheBound);
+  gRequests.clear();
+  EXPECT_EQ(OSalloclen(kEight - 5000, kMemFullQuit), blocks[5]) << "the newest are kept";
+  EXPECT_TRUE(gRequests.empty());
+  OSfreelen(blocks[5], kEight - 5000);
+
+  gFailuresToCome = 1;
+  void* block = OSalloc(1u << 20, kMemFullReturnNil);
+  EXPECT_NE(block, nullptr) << "kept blocks went back and the request succeeded";
+  EXPECT_EQ(gRequests.size(), 2u);
+  EXPECT_EQ(LargeBlockCacheBytes(), 0u);
+  OSfree(block);
+
+  gFailuresToCome = 1;
+  EXPECT_EQ(OSalloclen(300, kMemFullReturnNil), nullptr) << "nothing kept: the failure stands";
+  EXPECT_EQ(gFailuresToCome, 0);
 }
 
 struct LoggingPurgable : purgableObject {

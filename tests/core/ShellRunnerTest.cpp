@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <sstream>
 
 #include "core/ShellRunner.h"
 #include "support/TempFolder.h"
@@ -67,6 +68,51 @@ TEST(ShellRunner, WithoutCaptureTheCommandRunsToTheEnd) {
   errno = 0;
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
+}
+
+// A program that cannot start says why, waited for or detached. A detached one is no child of
+// this process (nothing to wait for, no zombie left), runs in a session of its own, reads and
+// writes /dev/null, and gets its arguments word for word.
+TEST(ShellRunner, StartErrorsAndDetachedPrograms) {
+  int status = 0, error = 0;
+  const char* const missing[] = {"qv-no-such-program", nullptr};
+  EXPECT_TRUE(RunProgram("/nonexistent/qv-no-such-program", missing, nullptr, &status, &error));
+  EXPECT_EQ(status, 255);
+  EXPECT_EQ(error, ENOENT);
+  EXPECT_FALSE(StartDetachedProgram("/nonexistent/qv-no-such-program", missing, &error));
+  EXPECT_EQ(error, ENOENT);
+  const qvtest::TempFolder folder("qvdetach");
+  std::ofstream(folder / "plain") << "not a program";
+  const char* const plain[] = {"plain", nullptr};
+  EXPECT_FALSE(StartDetachedProgram((folder / "plain").c_str(), plain, &error));
+  EXPECT_EQ(error, EACCES);
+
+  const std::string report = folder / "report";
+  const char* const script[] = {
+      "sh", "-c",
+      "i=$(readlink /proc/$$/fd/0); o=$(readlink /proc/$$/fd/1); echo noise; "
+      "{ echo \"$1\"; echo $PPID; echo $i; echo $o; cut -d' ' -f6 /proc/$$/stat; } "
+      "> \"$0.part\"; mv \"$0.part\" \"$0\"",
+      report.c_str(), "one word; $HOME", nullptr};
+  ASSERT_TRUE(StartDetachedProgram("/bin/sh", script, &error));
+  EXPECT_EQ(error, 0);
+  errno = 0;
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+  for (int i = 0; i < 500 && access(report.c_str(), F_OK) != 0; ++i) usleep(10 * 1000);
+  std::ifstream in(report);
+  std::string word, parent, input, output, session;
+  std::getline(in, word);
+  std::getline(in, parent);
+  std::getline(in, input);
+  std::getline(in, output);
+  std::getline(in, session);
+  EXPECT_EQ(word, "one word; $HOME");
+  EXPECT_NE(parent, std::to_string(getpid()));
+  EXPECT_EQ(input, "/dev/null");
+  EXPECT_EQ(output, "/dev/null");
+  EXPECT_NE(session, std::to_string(getsid(0)));
+  EXPECT_FALSE(session.empty());
 }
 
 }  // namespace

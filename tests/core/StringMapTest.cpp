@@ -110,6 +110,39 @@ TEST(StringMap, MatchesAReferenceWithFoldedKeys) {
 
 // Iterators against a model over a list: the node it stands on (or will yield next when not
 // started); a removed node moves it to the successor, not started; added ones are visited.
+// Keys compare four bytes at a time: every pair of bytes, at each place in a word and in the
+// tail, is equal exactly when the two fold to the same byte ('a'..'z' to capitals only), and
+// a lookup by bytes finds what a lookup by string finds.
+TEST(StringMap, EveryBytePairComparesAsFoldedAtEveryPlace) {
+  auto fold = [](int c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+  StringMap<int> map(64);
+  for (size_t place : {0u, 1u, 2u, 3u, 5u}) {  // 5: a byte after the last whole word
+    for (int x = 0; x < 256; ++x) {
+      std::string a = "qRsTuv", b = "QrStUV";
+      a[place] = static_cast<char>(x);
+      map.AddEntry(S(a), x);
+      for (int y = 0; y < 256; ++y) {
+        b[place] = static_cast<char>(y);
+        const bool equal = fold(x) == fold(y);
+        ASSERT_EQ(map.keysEqual(S(a), S(b)), equal) << place << " " << x << " " << y;
+        if (equal) {
+          ASSERT_EQ(map.hashString(S(a)), map.hashString(S(b)));
+        }
+        int byBytes = -1, byString = -1;
+        const bool inMap =
+            map.GetEntryForBytes(reinterpret_cast<const unsigned char*>(b.data()), 6, &byBytes);
+        ASSERT_EQ(inMap, map.GetEntry(S(b), &byString));
+        ASSERT_EQ(byBytes, byString);
+        if (equal) {
+          ASSERT_EQ(byBytes, x);
+        }
+      }
+    }
+  }
+  int value = 0;
+  EXPECT_FALSE(StringMap<int>(8).GetEntryForBytes(nullptr, 0, &value)) << "no buckets yet";
+}
+
 TEST(StringMapIteration, RandomRemovalAndAdditionDuringAWalkMatchesTheModel) {
   std::mt19937 rng(31337);
   for (int round = 0; round < 200; ++round) {

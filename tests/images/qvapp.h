@@ -107,6 +107,46 @@ typedef struct QVClass {
 typedef char qvObjectHeaderSize[sizeof(QVObject) == 24 ? 1 : -1];
 typedef char qvClassRecordSize[sizeof(QVClass) == 68 ? 1 : -1];
 
+/* ---- Subclasses with handlers -------------------------------------------------------------
+ * What the compiler emits for a class of the application: a class record derived from a
+ * framework class, its event table a copy of the parent's, and a handler stored in the entry
+ * of each event the class implements. */
+QVClass* RuntimeLookupClass(QVString name);
+QVClass* RuntimeNewClass(QVClass* parent, int32_t methods, int32_t interfaces, int32_t events,
+                         int32_t namedMethods, int32_t properties);
+
+typedef struct QVEventEntry {
+  void* vector;
+  QVString name;
+} QVEventEntry;
+
+/* True when the string record holds exactly the NUL-terminated text. */
+static inline int QVStringIs(QVString name, const char* text) {
+  uint32_t length = name ? name->length : 0;
+  uint32_t i = 0;
+  for (; i < length; ++i) {
+    if (text[i] == 0 || (unsigned char)text[i] != name->data[1 + i]) return 0;
+  }
+  return text[i] == 0;
+}
+
+static inline void QVSetHandler(QVClass* cls, const char* event, void* handler) {
+  QVEventEntry* entries = (QVEventEntry*)cls->eventTable;
+  for (uint32_t i = 0; i < cls->eventCount; ++i) {
+    if (QVStringIs(entries[i].name, event)) entries[i].vector = handler;
+  }
+}
+
+static inline QVClass* QVSubclass(QVString parentName, QVString name) {
+  QVClass* parent = RuntimeLookupClass(parentName);
+  QVClass* cls = RuntimeNewClass(parent, parent->methodCount, parent->interfaceCount,
+                                 parent->eventCount, parent->namedMethodCount,
+                                 parent->propertyCount);
+  cls->className = name;
+  cls->instanceSize = parent->instanceSize;
+  return cls;
+}
+
 /* ---- Handler markers ---------------------------------------------------------------------
  * The 13-byte header a compiler places at the start of an exception-handler region, as
  * assembler text for an asm statement: a near jump over the header (skip bytes past it), the

@@ -2,10 +2,12 @@
 // random doubles, long Format pictures against a grouping model, and pictures of every encoding.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
 #include "StringFunctionsTestSupport.h"
+#include "strings/FixedPointText.h"
 #include "strings/FormatPicture.h"
 #include "strings/NumberFormat.h"
 #include "strings/StringNumbers.h"
@@ -74,6 +76,76 @@ TEST(NumberFormatTest, PrimitiveMatchesPrintfOnRandomDoubles) {
   }
   // Long texts are sized from the value.
   EXPECT_EQ(Bytes(FormatDoubleDigits(-1e308, true, 400)), Printf("%.*f", 400, -1e308));
+}
+
+// The fixed-point printer writes exactly what std::to_chars writes wherever it answers: random
+// bits, money-like amounts at every scale, integers up to 2^63, exact ties (odd multiples of
+// 2^-(precision + 1), rounded to even), values around 2^32 and 2^64 once scaled, subnormals and
+// zeros of both signs. Ordinary amounts must be covered, not left to the general printer.
+TEST(NumberFormatTest, FixedPointPrinterMatchesToChars) {
+  std::mt19937_64 rng(8014);
+  int covered = 0;
+  auto check = [&covered](double value, int precision) {
+    char mine[kFixedPointTextRoom], reference[400];
+    char* end = PrintFixedPoint(mine, value, precision);
+    if (!end) return;
+    ++covered;
+    auto printed = std::to_chars(reference, reference + sizeof reference, value,
+                                 std::chars_format::fixed, precision);
+    ASSERT_EQ(std::string(mine, end), std::string(reference, printed.ptr))
+        << std::hexfloat << value << " precision " << precision;
+  };
+  for (int i = 0; i < 200000 && !HasFailure(); ++i) {
+    const int precision = int(rng() % 20);
+    uint64_t bits = rng();
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    switch (i % 6) {
+      case 0: break;  // random bits: mostly not covered
+      case 1: value = std::ldexp(double(rng() >> 11), -int(rng() % 90)); break;
+      case 2: value = double(int64_t(rng() >> (1 + rng() % 63))); break;
+      case 3: value = std::ldexp(double(2 * (rng() >> 13) + 1), -(precision + 1)); break;
+      case 4: value = std::ldexp(1.0 + double(rng() % 1000) / 1e6, 32 + int(rng() % 33)) /
+                      std::pow(10.0, precision); break;
+      default: value = double(rng() % 100000000) / 100 * (rng() % 2 ? -1 : 1); break;
+    }
+    check(value, precision);
+  }
+  for (double value : {0.0, -0.0, 5e-324, -2.5e-310, 0.5, 1.5, 2.5, -0.125, 0x1p63, 0x1p62})
+    for (int precision : {0, 1, 2, 19}) check(value, precision);
+  EXPECT_GT(covered, 100000);
+  char out[kFixedPointTextRoom];
+  EXPECT_NE(PrintFixedPoint(out, 1234.5, 2), nullptr);
+  EXPECT_EQ(PrintFixedPoint(out, 1e300, 2), nullptr);
+  EXPECT_EQ(PrintFixedPoint(out, 1.5, 20), nullptr);
+}
+
+// A picture's sections are worked out once and kept while the same text comes again: pictures
+// that share a length, that differ only in encoding, and values of every sign, formatted in a
+// random order, give what each gives right after another picture.
+TEST(NumberFormatTest, RepeatedPicturesGiveWhatAFreshOneGives) {
+  const std::vector<string> pictures = {
+      "#;(#);\\z", "#;[#];\\z", "#,##0.00", "0.0E+0", "Scientific", "",
+      string("#;(#);\\z").GetUTF16String(), Make("#;(#)\xA5", kEncodingMacRoman),
+      Make("#\\\xC3\xA9", kEncodingUTF8), Make("#\\\xC3\xA9", kEncodingMacRoman)};
+  const double values[] = {-1234.5, 0, 7.25, 1e9};
+  std::vector<std::vector<std::string>> fresh(pictures.size());
+  for (size_t p = 0; p < pictures.size(); ++p) {
+    for (double value : values) {
+      FormatNumber(1, pictures[(p + 1) % pictures.size()]);
+      fresh[p].push_back(Bytes(FormatNumber(value, pictures[p])));
+    }
+  }
+  std::mt19937 rng(77);
+  for (int i = 0; i < 400; ++i) {
+    size_t p = rng() % pictures.size(), v = rng() % 4;
+    ASSERT_EQ(Bytes(FormatNumber(values[v], pictures[p])), fresh[p][v]) << p << " " << v;
+  }
+  EXPECT_EQ(fresh[0][0], "(1234)") << "half to even";
+  EXPECT_EQ(fresh[1][0], "1234") << "brackets are not printed";
+  EXPECT_EQ(fresh[0][1], "z");
+  EXPECT_EQ(fresh[8][2], "7\xC3\xA9") << "an escape takes the whole UTF-8 character";
+  EXPECT_EQ(fresh[9][2], "7\xC3") << "and one Mac Roman byte";
 }
 
 // Long outputs: 309 digits and their separators, and a thousand decimals.

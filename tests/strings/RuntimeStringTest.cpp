@@ -63,6 +63,27 @@ TEST(StringConcat, MixedEncodings) {
   }
 }
 
+// C text and single bytes join straight into one new record: a nil start takes the text as
+// bytes of no encoding, a record keeps its own; a text taken from the record itself, and a
+// record another handle shares, come out whole.
+TEST(StringConcat, CTextAndBytes) {
+  string s;
+  s += "ab";
+  EXPECT_EQ(Bytes(s) + "/" + std::to_string(s.Encoding()), "ab/" + std::to_string(kEncodingNone));
+  string utf8 = Make("caf\xC3\xA9", kEncodingUTF8), kept = utf8;
+  utf8 += "!";
+  utf8 += utf8.CString();
+  EXPECT_EQ(Bytes(utf8), "caf\xC3\xA9!caf\xC3\xA9!");
+  EXPECT_EQ(utf8.Encoding(), kEncodingUTF8);
+  EXPECT_EQ(Bytes(kept), "caf\xC3\xA9");
+  utf8 += "";
+  utf8 += static_cast<const char*>(nullptr);
+  EXPECT_EQ(utf8.Length(), 12);
+  EXPECT_EQ(Bytes(string() + 'x') + Bytes(kept + '?'), "xcaf\xC3\xA9?");
+  EXPECT_EQ((string() + 'x').Encoding(), kEncodingASCII);
+  EXPECT_EQ((kept + '?').Encoding(), kEncodingUTF8);
+}
+
 // Mac Roman text compares by bytes after the upper-case fold (accented letters too), then by
 // length; with case, by bytes alone.
 TEST(StringCompare, FoldThenLength) {

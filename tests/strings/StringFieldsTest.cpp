@@ -81,6 +81,62 @@ TEST(StringFields, ReplaceFieldsSplitAndJoinMatchTheModelsInEveryForm) {
   }
 }
 
+// Patterns of 1, 2, 4, 5 and 80 characters over texts of a five-letter alphabet, each text
+// with a match at its start and at its end, and between them a run where matches overlap (one
+// letter repeated, or two letters alternating) or abut; the texts are long enough for the scans
+// that step sixteen bytes and for the skip table. Every Replace form against the model.
+TEST(StringFields, ReplaceFormsAtEveryPatternLengthMatchTheModel) {
+  using Exported = stringStorage* (*)(stringStorage*, stringStorage*, stringStorage*);
+  const Exported forms[2][2] = {{StringReplace, StringReplaceAll},
+                                {StringReplaceB, StringReplaceAllB}};  // [exact][all]
+  std::mt19937 rng(1414);
+  for (Form form : kAllForms) {
+    const CodePoints alphabet = form == Form::kASCII ? CodePoints{'a', 'b', 'A', 'B', '-'}
+                                                     : CodePoints{'a', 0xE9, 0xC9, 'b', 0x3B1};
+    auto randomText = [&](size_t n) {
+      CodePoints text;
+      for (size_t i = 0; i < n; ++i) text.push_back(alphabet[rng() % alphabet.size()]);
+      return text;
+    };
+    auto append = [](CodePoints* text, const CodePoints& more) {
+      text->insert(text->end(), more.begin(), more.end());
+    };
+    for (size_t length : {1u, 2u, 4u, 5u, 80u}) {
+      for (int round = 0; round < 60; ++round) {
+        const int kind = round % 3;  // 0: one letter, 1: two alternating, 2: random
+        CodePoints unit = randomText(kind == 0 ? 1 : 2), find, run;
+        for (size_t i = 0; i < length; ++i) find.push_back(kind < 2 ? unit[i % unit.size()]
+                                                                    : alphabet[rng() % 5]);
+        if (kind < 2) {
+          for (size_t i = 0; i < 2 * length + 1; ++i) run.push_back(unit[i % unit.size()]);
+        } else {
+          run = find;
+          append(&run, find);
+        }
+        CodePoints text = FlipSomeCase(rng, find);
+        append(&text, randomText(rng() % 200));
+        append(&text, FlipSomeCase(rng, run));
+        append(&text, randomText(rng() % 30));
+        append(&text, FlipSomeCase(rng, find));
+        const CodePoints with = randomText(rng() % 4);
+        string s = Make(text, form), f = Make(find, form), w = Make(with, form);
+        SCOPED_TRACE(::testing::Message() << "form " << int(form) << " length " << length
+                                          << " text " << Encode(text, form));
+        for (bool exact : {false, true}) {
+          for (bool all : {false, true}) {
+            TextEncoding encoding = kEncodingNone;
+            std::string got = Take(forms[exact][all](s.Storage(), f.Storage(), w.Storage()),
+                                   &encoding);
+            ASSERT_EQ(got, Encode(ModelReplace(text, find, with, all, !exact), form))
+                << "exact " << exact << " all " << all;
+            ASSERT_EQ(encoding, got.empty() ? encoding : EncodingOf(form));
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(StringFields, Edges) {
   string hello("Hello World"), world("world");
   EXPECT_EQ(Take(StringReplaceB(hello.Storage(), world.Storage(), nullptr)), "Hello World");

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <locale.h>
 
+#include <cinttypes>
 #include <cmath>
+#include <cstdio>
 #include <regex>
 
 #include "StringFunctionsTestSupport.h"
@@ -26,6 +28,23 @@ TEST(StringNumbersTest, IntegerStrAtTheExtremes) {
   EXPECT_EQ(Text(StringStrUInt32(UINT32_MAX)), "4294967295");
   EXPECT_EQ(Text(StringStrInt64(INT64_MIN)), "-9223372036854775808");
   EXPECT_EQ(Text(StringStrUInt64(UINT64_MAX)), "18446744073709551615");
+}
+
+// Str of 32- and 64-bit integers against printf at every magnitude, on both sides of 2^32.
+TEST(StringNumbersTest, IntegerStrMatchesPrintf) {
+  std::mt19937_64 rng(3264);
+  char expected[32];
+  for (int i = 0; i < 20000; ++i) {
+    const uint64_t bits = rng() >> (rng() % 64), signed_ = i % 2 ? bits : ~bits;
+    const auto narrow = static_cast<int32_t>(signed_);
+    const auto wide = static_cast<int64_t>(signed_);
+    std::snprintf(expected, sizeof expected, "%" PRId32, narrow);
+    ASSERT_EQ(Text(StringStrInt32(narrow)), expected);
+    std::snprintf(expected, sizeof expected, "%" PRId64, wide);
+    ASSERT_EQ(Text(StringStrInt64(wide)), expected);
+    std::snprintf(expected, sizeof expected, "%" PRIu64, bits);
+    ASSERT_EQ(Text(StringStrUInt64(bits)), expected);
+  }
 }
 
 TEST(StringNumbersTest, ValMatchesGrammarModelAndStrtod) {

@@ -1,6 +1,6 @@
 // InStr and its engines against plain models: the skip-table search against std::string::find
-// around its thresholds, and the case-insensitive search over random ASCII, UTF-8 and 16-bit
-// texts against a character-by-character model.
+// around its thresholds, the byte scans against plain loops, and the case-insensitive search
+// over random ASCII, UTF-8 and 16-bit texts against a character-by-character model.
 #include <gtest/gtest.h>
 
 #include "StringFunctionsTestSupport.h"
@@ -43,6 +43,38 @@ TEST(ByteSearch, SkipTableSearchAgreesWithNaiveScanAroundItsThresholds) {
   }
 }
 
+// The scans for one byte or either of two, alone and at both ends of a short pattern, against
+// plain loops: every length around the sixteen-byte steps, the hits at every place.
+TEST(ByteSearch, BytePairScansAgreeWithPlainLoops) {
+  std::mt19937 rng(16);
+  for (int round = 0; round < 4000; ++round) {
+    const int32_t n = int32_t(rng() % 70);
+    std::vector<unsigned char> text(size_t(n) + 1);  // one more, so that data() is never nil
+    for (int32_t i = 0; i < n; ++i) text[size_t(i)] = "aAbB\x80\xff"[rng() % 6];
+    auto pick = [&rng] {
+      uint8_t a = uint8_t("aAbB\x80\xff"[rng() % 6]), b = uint8_t("aAbB\x80\xff"[rng() % 6]);
+      return BytePair{a, rng() % 2 ? a : b};
+    };
+    const BytePair first = pick(), last = pick();
+    const int32_t distance = int32_t(rng() % 5);
+    int32_t count = 0, found = -1, apart = -1;
+    std::vector<int32_t> places, visited;
+    for (int32_t i = 0; i < n; ++i) {
+      if (!first.Holds(text[size_t(i)])) continue;
+      ++count;
+      places.push_back(i);
+      if (found < 0) found = i;
+      if (apart < 0 && i + distance < n && last.Holds(text[size_t(i + distance)])) apart = i;
+    }
+    const unsigned char* bytes = text.data();
+    ASSERT_EQ(CountBytePair(bytes, n, first), count) << round;
+    ASSERT_EQ(FindBytePair(bytes, n, first), found) << round;
+    ASSERT_EQ(FindBytePairsApart(bytes, n, first, last, distance), apart) << round;
+    ForEachBytePair(bytes, n, first, [&visited](int32_t at) { visited.push_back(at); });
+    ASSERT_EQ(visited, places) << round;
+  }
+}
+
 TEST(TextSearch, InStrMatchesTheCharacterModelInEveryForm) {
   std::mt19937 rng(11);
   for (Form form : kAllForms) {
@@ -73,6 +105,34 @@ TEST(TextSearch, InStrMatchesTheCharacterModelInEveryForm) {
         ASSERT_EQ(StringInStrFromZero(offsets[from], s, f, true), offsets[model]);
       }
     }
+  }
+}
+
+// Long UTF-8 texts, so that patterns whose case partners differ only in the case bit of their
+// bytes go through the skip table; the alphabet adds look-alikes that differ in that bit alone
+// ('@' and '`', a three-byte character sharing the bytes of an accented letter).
+TEST(TextSearch, InStrOverLongUTF8TextsMatchesTheCharacterModel) {
+  const CodePoints kCaseBitAlphabet = {'a', 'A', 'k', 'K', '@', '`', ' ', 0xE9, 0xC9, 0x416,
+                                       0x436, 0x30E9, 0x212A, 0x10400, 0x3A3, 0x3C3};
+  std::mt19937 rng(29);
+  for (int round = 0; round < 400; ++round) {
+    CodePoints text;
+    const int32_t n = 100 + int32_t(rng() % 700);
+    if (round % 2) {
+      text = RandomText(rng, n, Form::kUTF8);
+    } else {
+      // Sigmas (whose cases differ in more than the case bit) only now and then.
+      for (int32_t i = 0; i < n; ++i)
+        text.push_back(kCaseBitAlphabet[rng() % 14 + (i % 97 == 0) * 2]);
+    }
+    const size_t at = rng() % text.size();
+    const size_t length = 1 + rng() % std::min<size_t>(30, text.size() - at);
+    CodePoints find = FlipSomeCase(rng, CodePoints(text.begin() + at, text.begin() + at + length));
+    if (rng() % 3 == 0) find.back() = kCaseBitAlphabet[rng() % kCaseBitAlphabet.size()];
+    const size_t from = rng() % 2 ? 0 : rng() % text.size();
+    SCOPED_TRACE(::testing::Message() << "round " << round);
+    string s = Make(text, Form::kUTF8), f = Make(find, Form::kUTF8);
+    ASSERT_EQ(StringInStrFromZero(int32_t(from), s, f, false), ModelFind(text, find, from, true));
   }
 }
 

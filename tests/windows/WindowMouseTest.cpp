@@ -121,6 +121,24 @@ TEST_F(WindowMouse, CrossingsOfAPointerUngrabAreNotEnterOrExit) {
   EXPECT_EQ(Only("window"), (PaneLog{"window:exit"}));
 }
 
+// The pointer moving onto a child widget's own GDK window, and back, stays in the window.
+TEST_F(WindowMouse, CrossingsIntoAChildWindowAreNotEnterOrExit) {
+  GdkEventCrossing crossing = {};
+  crossing.type = GDK_LEAVE_NOTIFY;
+  crossing.window = window->TopGdkWindow();
+  crossing.mode = GDK_CROSSING_NORMAL;
+  crossing.detail = GDK_NOTIFY_INFERIOR;
+  gboolean answer = TRUE;
+  log.clear();
+  g_signal_emit_by_name(window->GetGtkWindow(), "leave-notify-event", &crossing, &answer);
+  crossing.type = GDK_ENTER_NOTIFY;
+  g_signal_emit_by_name(window->GetGtkWindow(), "enter-notify-event", &crossing, &answer);
+  EXPECT_TRUE(Only("window").empty());
+  crossing.detail = GDK_NOTIFY_NONLINEAR;
+  g_signal_emit_by_name(window->GetGtkWindow(), "enter-notify-event", &crossing, &answer);
+  EXPECT_EQ(Only("window"), (PaneLog{"window:enter"}));
+}
+
 TEST_F(WindowMouse, WheelTurnsAreThreeLinesForThePanesUnderThePointer) {
   ClickAt(60, 50, 4);
   EXPECT_EQ(Only("front:wheel"), (PaneLog{"front:wheel 60,50 0,-3"}));

@@ -1,0 +1,171 @@
+// Class-specific field accessors: the small exported getters and setters that property rows
+// name for one field of one class's record (Window.Frame, PushButton.Bold, Screen.Depth ...),
+// beside the generic ones of FieldAccessors.h, which take the field's position from the row.
+//
+// Every such accessor is a row of the one table below, grouped by class; the table declares
+// them all here, and the file that knows a class's record defines that class's group:
+//
+//     QV_PUSHBUTTON_FIELD_ACCESSORS(QV_DEFINE_FIELD_GETTER, QV_DEFINE_FIELD_SETTER)
+//
+// A row gives the value's type as the language sees it (int32_t for Integer and Boolean,
+// uint32_t for Color, stringStorage*, RuntimeObject*), the export name, the record and its
+// field. The field's own width decides the conversion: a u8 field reads 0 or 1 and stores
+// value != 0, an int16_t field reads sign-extended and stores the low half. String and object
+// getters answer with a reference for the caller; their setters take one on the new value and
+// drop the old. A setter's last word names what follows the store: StoreOnly, or a function
+// of the object (a control's font setter hands the new font to its pane).
+//
+// A nil object raises NilObjectException; the getter answers 0 and the setter writes nothing.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "core/Export.h"
+#include "core/RaiseException.h"
+#include "core/RuntimeObject.h"
+#include "strings/RuntimeString.h"
+
+// ---- the table ----
+
+// Window: the setters of Title, Backdrop, BackColor and HasBackColor belong to the Window
+// class, which applies them to the open window.
+#define QV_WINDOW_FIELD_ACCESSORS(GET, SET)                                          \
+  GET(int32_t, windowPlacementGetter, WindowObject, placement)                       \
+  SET(int32_t, windowPlacementSetter, WindowObject, placement, StoreOnly)            \
+  GET(int32_t, windowCloseBoxGetter, WindowObject, closeButton)                      \
+  SET(int32_t, windowCloseBoxSetter, WindowObject, closeButton, StoreOnly)           \
+  GET(int32_t, windowGrowIconGetter, WindowObject, resizeable)                       \
+  SET(int32_t, windowGrowIconSetter, WindowObject, resizeable, StoreOnly)            \
+  GET(int32_t, windowZoomIconGetter, WindowObject, maximizeButton)                   \
+  SET(int32_t, windowZoomIconSetter, WindowObject, maximizeButton, StoreOnly)        \
+  GET(int32_t, windowFrameGetter, WindowObject, frame)                               \
+  SET(int32_t, windowFrameSetter, WindowObject, frame, StoreOnly)                    \
+  GET(stringStorage*, windowTitleGetter, WindowObject, title)                        \
+  GET(RuntimeObject*, windowBackdropGetter, WindowObject, backdrop)                  \
+  GET(uint32_t, windowBackColorGetter, WindowObject, backColor)                      \
+  GET(int32_t, windowHasBackColorGetter, WindowObject, hasBackColor)
+
+// RectControl: the setters of Visible and Enabled show and enable the pane.
+#define QV_RECTCONTROL_FIELD_ACCESSORS(GET, SET)                                     \
+  GET(int32_t, controlVisibleGetter, ControlObject, visible)                         \
+  GET(int32_t, controlEnabledGetter, ControlObject, enabled)                         \
+  GET(int32_t, controlLockLeftGetter, ControlObject, lockLeft)                       \
+  SET(int32_t, controlLockLeftSetter, ControlObject, lockLeft, StoreOnly)            \
+  GET(int32_t, controlLockTopGetter, ControlObject, lockTop)                         \
+  SET(int32_t, controlLockTopSetter, ControlObject, lockTop, StoreOnly)              \
+  GET(int32_t, controlLockRightGetter, ControlObject, lockRight)                     \
+  SET(int32_t, controlLockRightSetter, ControlObject, lockRight, StoreOnly)          \
+  GET(int32_t, controlLockBottomGetter, ControlObject, lockBottom)                   \
+  SET(int32_t, controlLockBottomSetter, ControlObject, lockBottom, StoreOnly)
+
+// PushButton: the setters of Default, Cancel and Caption tell the pane themselves.
+#define QV_PUSHBUTTON_FIELD_ACCESSORS(GET, SET)                                      \
+  GET(int32_t, pushButtonDefaultGetter, PushButtonObject, isDefault)                 \
+  GET(int32_t, pushButtonCancelGetter, PushButtonObject, isCancel)                   \
+  GET(stringStorage*, pushButtonTitleGetter, PushButtonObject, caption)              \
+  GET(stringStorage*, pushButtonTextFontGetter, PushButtonObject, font.name)         \
+  SET(stringStorage*, pushButtonTextFontSetter, PushButtonObject, font.name,         \
+      PushButtonFontChanged)                                                         \
+  GET(int32_t, pushButtonTextSizeGetter, PushButtonObject, font.size)                \
+  SET(int32_t, pushButtonTextSizeSetter, PushButtonObject, font.size,                \
+      PushButtonFontChanged)                                                         \
+  GET(int32_t, pushButtonBoldGetter, PushButtonObject, font.bold)                    \
+  SET(int32_t, pushButtonBoldSetter, PushButtonObject, font.bold, PushButtonFontChanged) \
+  GET(int32_t, pushButtonItalicGetter, PushButtonObject, font.italic)                \
+  SET(int32_t, pushButtonItalicSetter, PushButtonObject, font.italic,                \
+      PushButtonFontChanged)                                                         \
+  GET(int32_t, pushButtonUnderlineGetter, PushButtonObject, font.underline)          \
+  SET(int32_t, pushButtonUnderlineSetter, PushButtonObject, font.underline,          \
+      PushButtonFontChanged)
+
+// Screen: read-only.
+#define QV_SCREEN_FIELD_ACCESSORS(GET, SET)                                          \
+  GET(int32_t, screenLeftGetter, ScreenObject, left)                                 \
+  GET(int32_t, screenTopGetter, ScreenObject, top)                                   \
+  GET(int32_t, screenWidthGetter, ScreenObject, width)                               \
+  GET(int32_t, screenHeightGetter, ScreenObject, height)                             \
+  GET(int32_t, screenDepthGetter, ScreenObject, depth)
+
+#define QV_FIELD_ACCESSOR_TABLE(GET, SET) \
+  QV_WINDOW_FIELD_ACCESSORS(GET, SET)     \
+  QV_RECTCONTROL_FIELD_ACCESSORS(GET, SET) \
+  QV_PUSHBUTTON_FIELD_ACCESSORS(GET, SET) \
+  QV_SCREEN_FIELD_ACCESSORS(GET, SET)
+
+// ---- declarations and definitions ----
+
+#define QV_DECLARE_FIELD_GETTER(Type, name, Record, field) \
+  extern "C" Type name(RuntimeObject* object, uint32_t parameter);
+#define QV_DECLARE_FIELD_SETTER(Type, name, Record, field, effect) \
+  extern "C" void name(RuntimeObject* object, uint32_t parameter, Type value);
+
+QV_FIELD_ACCESSOR_TABLE(QV_DECLARE_FIELD_GETTER, QV_DECLARE_FIELD_SETTER)
+
+#define QV_DEFINE_FIELD_GETTER(Type, name, Record, field)                         \
+  extern "C" Type name(RuntimeObject* object, uint32_t) {                         \
+    if (!object) return field_accessors::NilObject<Type>();                       \
+    return field_accessors::Read<Type>(reinterpret_cast<Record*>(object)->field); \
+  }                                                                               \
+  QV_EXPORT(name)
+
+#define QV_DEFINE_FIELD_SETTER(Type, name, Record, field, effect)               \
+  extern "C" void name(RuntimeObject* object, uint32_t, Type value) {           \
+    if (!object) {                                                              \
+      field_accessors::NilObject<Type>();                                       \
+      return;                                                                   \
+    }                                                                           \
+    field_accessors::Write(reinterpret_cast<Record*>(object)->field, value);    \
+    field_accessors::After(object, effect);                                     \
+  }                                                                             \
+  QV_EXPORT(name)
+
+namespace field_accessors {
+
+struct StoreOnlyTag {};
+inline constexpr StoreOnlyTag StoreOnly{};
+
+template <typename Type>
+Type NilObject() {
+  RaiseNilObjectException();
+  return Type{};
+}
+
+template <typename Type, typename Field>
+Type Read(const Field& field) {
+  if constexpr (std::is_same_v<Field, uint8_t>) {
+    return Type(field != 0);
+  } else if constexpr (std::is_same_v<Field, stringStorage*>) {
+    stringStorage::AddReference(field);
+    return field;
+  } else if constexpr (std::is_same_v<Field, RuntimeObject*>) {
+    RuntimeLockObject(field);
+    return field;
+  } else {
+    return Type(field);
+  }
+}
+
+template <typename Field, typename Type>
+void Write(Field& field, Type value) {
+  if constexpr (std::is_same_v<Field, uint8_t>) {
+    field = value != 0;
+  } else if constexpr (std::is_same_v<Field, stringStorage*>) {
+    stringStorage::AddReference(value);
+    stringStorage::RemoveReference(field);
+    field = value;
+  } else if constexpr (std::is_same_v<Field, RuntimeObject*>) {
+    RuntimeLockObject(value);
+    RuntimeUnlockObject(field);
+    field = value;
+  } else {
+    field = Field(value);
+  }
+}
+
+inline void After(RuntimeObject*, StoreOnlyTag) {}
+inline void After(RuntimeObject* object, void (*effect)(RuntimeObject*)) { effect(object); }
+
+}  // namespace field_accessors
+
+using field_accessors::StoreOnly;

@@ -1,0 +1,15 @@
+#include "core/ClassDefinitionRows.h"
+#include "core/ClassRegistry.h"
+#include "core/Startup.h"
+#include "database/DatabaseClasses.h"
+#include "database/ScrollableCursor.h"
+
+void RegisterDatabaseClasses() {
+  for (ClassGetter getter :
+       {DatabaseClassDefinition, DatabaseCursorClassDefinition, RecordSetClassDefinition,
+        DatabaseCursorFieldClassDefinition, DatabaseFieldClassDefinition,
+        DatabaseRecordClassDefinition, ScrollableCursorClassDefinition}) {
+    RegisterClassDefinition(getter());
+  }
+}
+QV_STARTUP(kStartupDatabaseClasses, RegisterDatabaseClasses)

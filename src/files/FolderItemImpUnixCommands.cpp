@@ -1,0 +1,186 @@
+// The operations of FolderItemImpUnix that run other programs (copying, moving, launching) or
+// belong to the media layers (pictures). Programs get their paths as arguments of their own:
+// no file name ever reaches a shell.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "app/URLLauncher.h"
+#include "core/ExceptionClasses.h"
+#include "core/RaiseException.h"
+#include "core/RuntimeError.h"
+#include "core/ShellRunner.h"
+#include "files/FolderItemImpUnix.h"
+#include "files/FolderItemShared.h"
+#include "files/RandomAccessMechanism.h"
+#include "strings/TextEncoding.h"
+
+namespace {
+
+std::string BytesOf(const string& text) {
+  const string utf8 = ConvertEncoding(text, kEncodingUTF8);
+  return std::string(reinterpret_cast<const char*>(utf8.Bytes()), size_t(utf8.Length()));
+}
+
+// Bytes /bin/sh reads as themselves without quoting: letters, digits, a few marks, and every
+// byte of a multi-byte character.
+bool IsPlainShellByte(unsigned char c) {
+  if (c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+    return true;
+  switch (c) {
+    case '_': case '-': case '.': case '/': case '+': case ',': case ':': case '@': case '%':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Whether a program could write into the folder a copy or move to destination lands in.
+bool CanWriteInto(const FolderItemImp& destination) {
+  std::unique_ptr<FolderItemImp> parent;
+  const FolderItemImp* folder = &destination;
+  if (!destination.IsDirectory()) {
+    parent.reset(destination.GetParent());
+    folder = parent.get();
+  }
+  return folder && access(BytesOf(folder->GetPath()).c_str(), W_OK | X_OK) == 0;
+}
+
+void RaiseUnsupportedFormat(const char* operation, int32_t format, const char* end) {
+  const string message = string(operation) + " doesn't support format " +
+                         string(std::to_string(format).c_str()) + " in Linux" + end;
+  RaiseNewExceptionWithMessage(UnsupportedFormatExceptionDefinition(), message.Storage(), 0);
+}
+
+bool EndsWithIgnoringCase(const std::string& text, const char* tail) {
+  const size_t length = std::char_traits<char>::length(tail);
+  if (text.size() < length) return false;
+  for (size_t i = 0; i < length; ++i) {
+    char c = text[text.size() - length + i];
+    if (c >= 'A' && c <= 'Z') c = char(c + 32);
+    if (c != tail[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+string ShellEscape(const string& text) {
+  std::string escaped;
+  for (int32_t i = 0; i < text.Length(); ++i) {
+    const unsigned char c = text.Bytes()[i];
+    if (c == '\n') {
+      escaped += "'\n'";  // a backslash before a newline would join the lines
+    } else {
+      if (!IsPlainShellByte(c)) escaped += '\\';
+      escaped += char(c);
+    }
+  }
+  return string::FromBytes(escaped.data(), int64_t(escaped.size()), text.Encoding());
+}
+
+int32_t DetectPictureFormat(const FolderItemImp& item) {
+  static const struct {
+    const char* extension;
+    int32_t format;
+  } kExtensions[] = {{".xpm", kPictureFormatXPM},  {".xbm", kPictureFormatXBM},
+                     {".jpg", kPictureFormatJPEG}, {".jpeg", kPictureFormatJPEG},
+                     {".png", kPictureFormatPNG},  {".tif", kPictureFormatTIFF},
+                     {".tiff", kPictureFormatTIFF}, {".gif", kPictureFormatGIF},
+                     {".pict", kPictureFormatPICT}, {".pct", kPictureFormatPICT}};
+  const std::string path = BytesOf(item.GetPath());
+  for (const auto& known : kExtensions) {
+    if (EndsWithIgnoringCase(path, known.extension)) return known.format;
+  }
+  std::unique_ptr<RandomAccessMechanism> file(item.OpenAsMechanism(true, false));
+  if (!file) return kPictureFormatUnknown;
+  char start[2] = {};
+  int32_t got = 0;
+  const bool bitmap = file->Read(start, 2, &got) && got == 2 && start[0] == 'B' && start[1] == 'M';
+  file->Close();
+  return bitmap ? kPictureFormatBMP : kPictureFormatUnknown;
+}
+
+// A failure stores a defined code: the start's errno, else ENOENT for a missing source, EACCES
+// for a folder that refuses the result, else EIO.
+bool FolderItemImpUnix::RunCommand(const char* const* argv, const FolderItemImp* destination) {
+  int status = -1, startError = 0;
+  const bool ran = RunProgram(argv[0], argv, nullptr, &status, &startError);
+  if (ran && startError == 0 && status == 0) return true;
+  struct stat info;
+  if (!ran || startError != 0) {
+    SetLastError(startError != 0 ? startError : EIO);
+  } else if (lstat(ItemPath().c_str(), &info) != 0) {
+    SetLastError(ENOENT);
+  } else if (destination && !CanWriteInto(*destination)) {
+    SetLastError(EACCES);
+  } else {
+    SetLastError(EIO);
+  }
+  return false;
+}
+
+bool FolderItemImpUnix::CopyTo(FolderItemImp* destination) {
+  if (!QV_CHECK_TEXT(destination, "destination", nullptr)) return false;
+  if (destination->IsVirtual()) return FolderItemImp::CopyTo(destination);
+  if (IsOwnTarget(*this, *destination)) return true;
+  const std::string target = BytesOf(destination->GetPath());
+  const char* const argv[] = {"cp", mPath.c_str(), target.c_str(), nullptr};
+  return RunCommand(argv, destination);
+}
+
+// The receiver keeps its path: it names where the file was.
+bool FolderItemImpUnix::MoveTo(FolderItemImp* destination) {
+  if (!QV_CHECK_TEXT(destination, "destination", nullptr)) return false;
+  if (destination->IsVirtual()) return FolderItemImp::MoveTo(destination);
+  if (IsOwnTarget(*this, *destination)) return true;
+  const std::string target = BytesOf(destination->GetPath());
+  const char* const argv[] = {"mv", "-f", mPath.c_str(), target.c_str(), nullptr};
+  return RunCommand(argv, destination);
+}
+
+// Adds the execute bits that the process's umask lets new files have, as "chmod +x" does.
+void FolderItemImpUnix::MakeExecutable() {
+  struct stat info;
+  if (!Succeeded(stat(mPath.c_str(), &info))) return;
+  const mode_t mask = umask(0);
+  umask(mask);
+  Succeeded(chmod(mPath.c_str(), (info.st_mode & 07777) | (0111 & ~mask)));
+}
+
+// A program (any execute bit) runs detached, the parameters as its one argument; anything else,
+// a folder included, opens as a document with the user's browser.
+bool FolderItemImpUnix::Launch(const string& parameters, bool) {
+  struct stat info;
+  if (!Succeeded(stat(mPath.c_str(), &info))) return false;
+  const std::string extra = BytesOf(parameters);
+  if (S_ISDIR(info.st_mode) || (info.st_mode & 0111) == 0) {
+    const std::string document = extra.empty() ? mPath : mPath + " " + extra;
+    return ShowURL(string::FromBytes(document.data(), int64_t(document.size()), kEncodingUTF8));
+  }
+  const char* const argv[] = {mPath.c_str(), extra.empty() ? nullptr : extra.c_str(), nullptr};
+  int startError = 0;
+  if (StartDetachedProgram(mPath.c_str(), argv, &startError)) return true;
+  SetLastError(startError);
+  return false;
+}
+
+// Only the detection is here: decoding the formats comes with the picture layer.
+RuntimeObject* FolderItemImpUnix::OpenAsPicture(int32_t format) {
+  if (format != kPictureFormatUnknown) {
+    RaiseUnsupportedFormat("OpenAsPicture", format, "");
+    return nullptr;
+  }
+  return nullptr;
+}
+
+// BMP (4 or 350) is the one format written; writing comes with the picture layer.
+bool FolderItemImpUnix::SaveAsPicture(RuntimeObject*, int32_t format) {
+  if (format != 4 && format != kPictureFormatBMP) {
+    RaiseUnsupportedFormat("SaveAsPicture", format, ".");
+    return false;
+  }
+  return false;
+}

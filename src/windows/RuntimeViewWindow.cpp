@@ -1,0 +1,243 @@
+// RuntimeViewWindow: the runtime window list, construction, Close and the window-list walks of
+// the main loop and of quitting. Its event routing is in RuntimeViewWindowEvents.cpp.
+#include "windows/RuntimeViewWindow.h"
+
+#include "core/ObjectDefinitionConverter.h"
+#include "core/RuntimeError.h"
+#include "net/IPCSocketClass.h"
+#include "net/RuntimeSocketAccessors.h"
+#include "net/ServerSocketClass.h"
+#include "net/SocketClasses.h"
+#include "windows/ControlRecord.h"
+#include "windows/PaneFocus.h"
+#include "windows/WindowControls.h"
+#include "windows/WindowObject.h"
+
+namespace {
+
+RuntimeViewWindow* gFirstRuntimeWindow = nullptr;  // newest first
+bool gInContextualClick = false;
+
+using ControlMap = StringMap<RuntimeObject*>;
+
+void CloseSocket(RuntimeObject* object) {
+  if (ObjectIsaDefinition(object, ServerSocketClassDefinition())) {
+    ServerSocketClose(object);
+  } else if (IsSocketCoreObject(object)) {
+    socketClose(object);
+  } else if (ObjectIsaDefinition(object, IPCSocketClassDefinition())) {
+    IPCSocketClose(object);
+  }
+}
+
+}  // namespace
+
+// ---- LockedObjects ----
+
+LockedObjects::~LockedObjects() {
+  for (uint32_t i = mObjects.size(); i-- > 0;) RuntimeUnlockObject(mObjects[int32_t(i)]);
+}
+
+void LockedObjects::Add(RuntimeObject* object) {
+  RuntimeLockObject(object);
+  mObjects.Append(object);
+}
+
+// ---- construction and destruction ----
+
+RuntimeViewWindow::RuntimeViewWindow(RuntimeObject* windowObject, const WindowSpec& spec)
+    : RuntimeWindow(spec), mWindowObject(windowObject) {
+  gtk_widget_set_name(GTK_WIDGET(GetGtkWindow()), "RuntimeViewWindow");
+  mNextRuntimeWindow = gFirstRuntimeWindow;
+  gFirstRuntimeWindow = this;
+  RuntimeLockObject(windowObject);
+  const WindowEventHooks& hooks = WindowHooks();
+  mMinimizeHandler = LookupEventHandler(windowObject, hooks.minimize);
+  mMaximizeHandler = LookupEventHandler(windowObject, hooks.maximize);
+  mRestoreHandler = LookupEventHandler(windowObject, hooks.restore);
+  AsWindow(windowObject)->mImp = this;
+}
+
+RuntimeViewWindow::~RuntimeViewWindow() {
+  for (RuntimeViewWindow** link = &gFirstRuntimeWindow; *link;
+       link = &(*link)->mNextRuntimeWindow) {
+    if (*link != this) continue;
+    *link = mNextRuntimeWindow;
+    break;
+  }
+  if (RuntimeObject* object = mWindowObject) {
+    mWindowObject = nullptr;
+    if (AsWindow(object)->mImp == this) AsWindow(object)->mImp = nullptr;
+    RuntimeUnlockObject(object);
+  }
+}
+
+RuntimeViewWindow* RuntimeViewWindow::FirstRuntimeWindow() { return gFirstRuntimeWindow; }
+
+void RuntimeViewWindow::BuildContent() {
+  WindowObject* w = AsWindow(mWindowObject);
+  const WindowEventHooks& hooks = WindowHooks();
+  if (!w->visible) Hide();
+  TakeBackControls();
+  bool open = true;
+  if (!w->mInitialControlsCreated) {
+    Raise<void>(hooks.createControls, &open);
+    w->mInitialControlsCreated = 1;
+    if (!open) return;
+  }
+  Raise<void>(hooks.addMenuHandlers, &open, mWindowObject);
+  if (!open) return;
+  MakeControlPanes();
+  if (IsClosing()) return;
+  if (w->hasBackColor) SetBackColor(w->backColor);
+  SetHelpTag(string(w->balloonHelp));
+  Raise<void>(hooks.setupBindings, &open);
+}
+
+// A control's CreatePane may add controls; the walk reaches them too.
+void RuntimeViewWindow::MakeControlPanes() {
+  ControlMap* controls = AsWindow(mWindowObject)->mControls;
+  if (!controls) return;
+  auto walk = WalkControlMap(controls);
+  RuntimeObject* object = nullptr;
+  while (!IsClosing() && walk->Next() && walk->GetValue(&object)) {
+    if (!IsControlObject(object) || AsControl(object)->pane) continue;
+    AsControl(object)->ownerPane = this;
+    CreateControlPane(object);
+  }
+}
+
+void RuntimeViewWindow::TakeBackControls() {
+  WindowObject* w = AsWindow(mWindowObject);
+  if (!w->controlsReleased || !w->mControls) return;
+  w->controlsReleased = 0;
+  auto walk = WalkControlMap(w->mControls);
+  RuntimeObject* object = nullptr;
+  while (walk->Next() && walk->GetValue(&object)) RuntimeLockObject(object);
+}
+
+// ---- Close ----
+
+void RuntimeViewWindow::Close() {
+  if (IsClosing()) return;
+  MarkClosing();
+  Retain();
+  RuntimeObject* object = mWindowObject;
+  if (object) {
+    LockedObjects controls;
+    CollectWindowControls(object, controls);
+    for (uint32_t i = 0; i < controls.size(); ++i) {
+      RuntimeObject* control = controls[i];
+      SubPane* pane = AsControl(control)->pane;
+      if (pane && GetFocusPane() == pane) ClearKeyboardFocus();
+      RaiseControlEvent<void>(control, ControlClasses().close, nullptr);
+    }
+    Raise<void>(WindowHooks().close, nullptr);
+    LockedObjects windows;
+    CollectAllWindows(object, windows);
+    for (uint32_t i = 0; i < windows.size(); ++i) {
+      ControlMap* map = AsWindow(windows[i])->mControls;
+      if (!map) continue;
+      auto walk = WalkControlMap(map);
+      RuntimeObject* entry = nullptr;
+      while (walk->Next() && walk->GetValue(&entry)) CloseSocket(entry);
+    }
+  }
+  if (Release()) return;
+  object = mWindowObject;
+  if (!object) {
+    Window::Close();
+    return;
+  }
+  ForgetImplicitWindow(object);
+  GiveUpControls();
+  WindowObject* w = AsWindow(object);
+  delete w->mMenuHandlers;
+  w->mMenuHandlers = nullptr;
+  w->mImp = nullptr;
+  mWindowObject = nullptr;
+  RuntimeUnlockObject(object);
+  Window::Close();
+}
+
+// An entry whose Control something else still holds stays listed, without the map's reference,
+// until that control's finalizer takes it out (RemoveControlFromWindow); every other entry goes.
+void RuntimeViewWindow::GiveUpControls() {
+  WindowObject* w = AsWindow(mWindowObject);
+  if (w->controlsReleased || !w->mControls) return;
+  w->controlsReleased = 1;
+  auto walk = WalkControlMap(w->mControls);
+  RuntimeObject* object = nullptr;
+  while (walk->Next() && walk->GetValue(&object)) {
+    const bool stays = IsControlObject(object) && object->refCount > 1;
+    if (!stays) walk->RemoveCurrent();
+    RuntimeUnlockObject(object);
+  }
+}
+
+// ---- the runtime window list ----
+
+bool HasRuntimeWindows() { return gFirstRuntimeWindow != nullptr; }
+
+// Windows already closing are on their way out (something still holds them).
+void CloseAllNativeWindows() {
+  for (;;) {
+    RuntimeViewWindow* window = gFirstRuntimeWindow;
+    while (window && window->IsClosing()) window = window->NextRuntimeWindow();
+    if (!window) return;
+    window->Retain();
+    window->Close();
+    const bool refused = !window->IsClosing();
+    window->Release();
+    if (refused) return;
+  }
+}
+
+// A closing window no longer has its language object and is passed over.
+bool CloseWindowForQuit(Window* window, void*) {
+  if (!window->IsRuntimeWindow()) return true;
+  RuntimeObject* object = static_cast<RuntimeViewWindow*>(window)->WindowObjectOf();
+  if (!object) return window->IsClosing();
+  return !CloseWindowObject(object, true);
+}
+
+RuntimeViewWindow* WindowObjectNativePane(RuntimeObject* window) {
+  return window ? AsWindow(window)->mImp : nullptr;
+}
+
+bool IsInContextualClick() { return gInContextualClick; }
+
+bool RuntimeViewWindow::ClickChildren(int32_t x, int32_t y, int32_t modifiers) {
+  Retain();
+  gInContextualClick = true;
+  bool handled = MouseDown(x, y, modifiers);
+  gInContextualClick = false;
+  if (!IsClosing()) handled = ContextualClick(x, y) || handled;
+  const bool closed = IsClosing();
+  return Release() || closed || handled;
+}
+
+// ---- the walks ----
+
+// Embedded windows (ContainerControl) join these walks with their class.
+void CollectEventWindows(RuntimeObject* window, LockedObjects& windows) {
+  if (window && AsWindow(window)->visible) windows.Add(window);
+}
+
+void CollectAllWindows(RuntimeObject* window, LockedObjects& windows) {
+  if (window) windows.Add(window);
+}
+
+void CollectWindowControls(RuntimeObject* window, LockedObjects& controls) {
+  LockedObjects windows;
+  CollectAllWindows(window, windows);
+  for (uint32_t i = windows.size(); i-- > 0;) {
+    ControlMap* map = AsWindow(windows[i])->mControls;
+    if (!map) continue;
+    auto walk = WalkControlMap(map);
+    RuntimeObject* object = nullptr;
+    while (walk->Next() && walk->GetValue(&object)) {
+      if (IsControlObject(object)) controls.Add(object);
+    }
+  }
+}

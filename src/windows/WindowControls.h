@@ -1,0 +1,126 @@
+// The controls of a window: its control map, the panes of its controls, and the delegate that
+// carries a control pane's drag, drop and focus notices to the control's handlers.
+//
+// The map (mControls of the window object) keeps insertion order; its key is the control's
+// name, or for a member of a control array the name, "$" and the index ("Button$2"); names
+// compare ignoring case. It holds Controls, and the other objects that live on a window (those
+// implementing _PaneChild, such as timers and sockets), each with one reference, while the
+// window is open. When the window closes, every entry loses that reference; a Control that
+// something else still holds stays listed without it until it is destroyed: its finalizer calls
+// RemoveControlFromWindow, which takes the entry out and clears its window field. A window
+// whose controls were given up so takes no new entries until its native window is built again.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "core/ObjectDefinition.h"
+#include "core/RuntimeObject.h"
+#include "core/StringMap.h"
+#include "strings/RuntimeString.h"
+#include "windows/Pane.h"
+
+class SubPane;
+
+// The key of name with index in the control map.
+string ControlMapKey(const string& name, int32_t index);
+// A walk over a control map in insertion order; it survives removals of entries.
+using ControlMapWalk = std::unique_ptr<StringMapIterator<RuntimeObject*>>;
+ControlMapWalk WalkControlMap(StringMap<RuntimeObject*>* map);
+
+// Raises CreatePane and sets the new pane up from the control: its link, panel page, state
+// (hidden or disabled by the control or by a control that holds it), help texts and delegate.
+// Nil when the control made no pane.
+SubPane* CreateControlPane(RuntimeObject* control);
+// True while CreateControlPane runs for a control added to a running window.
+bool IsCreatingControlAtRunTime();
+// The control finalizer's part: takes control out of its window's map (without a release) and
+// clears its window field. Nothing for a control on no window.
+void RemoveControlFromWindow(RuntimeObject* control);
+
+// Objects that live on a window without being Controls (timers, sockets) implement _PaneChild.
+bool IsPaneChild(RuntimeObject* object);
+// The function object's class binds to the _PaneChild method of that name ("_SetWindow",
+// "_Index", "_SetIndex"); nil when it has none.
+void* PaneChildMethod(RuntimeObject* object, const char* name);
+
+// The delegate of every control pane: drag and drop notices raise the control's events; focus
+// drawing and invalidation go to the pane's owner. It holds the control.
+class RuntimePaneDelegate : public PaneDelegate {
+ public:
+  explicit RuntimePaneDelegate(RuntimeObject* control);
+  ~RuntimePaneDelegate() override;
+
+  // Clears the control's pane field and the pane's delegate, and deletes this delegate.
+  void PaneClosing(Pane* pane) override;
+  void DropObject(Pane* pane, RuntimeObject* dragItem, int32_t action) override;
+  bool DrawFocusGained() override;
+  bool DrawFocusLost() override;
+  // Limits rect to the bounds of the pane's owner.
+  void ClipRect(Pane* pane, QV::Rect& rect) override;
+  bool DragEnter(RuntimeObject* dragItem, int32_t action) override;
+  void DragExit(RuntimeObject* dragItem, int32_t action) override;
+  bool DragOver(int32_t x, int32_t y, RuntimeObject* dragItem, int32_t action) override;
+
+ private:
+  RuntimeObject* mControl;
+};
+
+// Raises hook's event on control (first argument) with args, holding the control, its window
+// object and its pane with the pane's owners for the call. The handler's answer, or R() without
+// one; *open (when given) tells whether the control's pane, and its window, are still open
+// afterwards (without a pane: whether the window is).
+template <typename R = void, typename... Args>
+R RaiseControlEvent(RuntimeObject* control, const ObjectHook* hook, bool* open, Args... args);
+
+extern "C" {
+void WindowAddControl(RuntimeObject* window, stringStorage* name, RuntimeObject* object);
+int32_t windowControlCountGetter(RuntimeObject* window, uint32_t parameter);
+// The index-th Control (locked); an index with none raises OutOfBoundsException.
+RuntimeObject* windowControl(RuntimeObject* window, int32_t index);
+// A new object of cls that belongs to window: a control clone, a timer, a socket.
+RuntimeObject* WindowAllocateObject(RuntimeObject* window, RuntimeClass* cls);
+void WindowAddMenuHandler(RuntimeObject* window, stringStorage* name, void* handler);
+}
+
+// ---- template definitions ----
+
+#include "core/CompiledCall.h"
+#include "core/EventHandlers.h"
+#include "windows/ControlRecord.h"
+#include "windows/SubPane.h"
+
+// Holds what a control event may close: the pane with its owners, or without a pane the
+// control's native window; tells afterwards whether they are still open.
+class ControlEventHold {
+ public:
+  explicit ControlEventHold(RuntimeObject* control);
+  ~ControlEventHold();
+  ControlEventHold(const ControlEventHold&) = delete;
+  ControlEventHold& operator=(const ControlEventHold&) = delete;
+  // Releases what is held; true when all of it is still there and not closing.
+  bool Finish();
+
+ private:
+  SubPane* mHeld = nullptr;  // the pane (chain) or the native window
+  bool mChain = false;
+  bool mFinished = false;
+};
+
+template <typename R, typename... Args>
+R RaiseControlEvent(RuntimeObject* control, const ObjectHook* hook, bool* open, Args... args) {
+  void* handler = LookupEventHandler(control, hook);
+  ControlEventHold hold(control);
+  CompiledCall call;
+  call.Protect(control).Protect(control ? AsControl(control)->window : nullptr);
+  if constexpr (std::is_void_v<R>) {
+    call.Invoke<void>(handler, control, args...);
+    const bool stillOpen = hold.Finish();
+    if (open) *open = stillOpen;
+  } else {
+    const R result = call.Invoke<R>(handler, control, args...);
+    const bool stillOpen = hold.Finish();
+    if (open) *open = stillOpen;
+    return result;
+  }
+}
