@@ -74,4 +74,4 @@ RuntimeErrorReportHookSlot SetRuntimeErrorReportHook(RuntimeErrorReportHook hook
 #define QV_FAIL_TEXT(text, extra)                                                              \
   ReportRuntimeError(kReportKindFramework, kErrorFailedAssertion, __FILE_NAME__, __LINE__,     \
                      (text), (extra))
-#define QV_FAIL(extra) QV_FAIL((extra))
+#define QV_FAIL(extra) QV_FAIL_TEXT("0", (extra))
