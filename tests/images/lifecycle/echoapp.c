@@ -3,8 +3,8 @@
  *   (unset)  echo as above
  *   flood    first writes QVTEST_LINES numbered lines, then echoes
  *   lengths  writes each line's length instead of the line
- *   grow     builds a text of 2^QVTEST_LINES bytes and replaces each of its bytes with two,
- *            which needs far more memory for the matches than for the text */
+ *   grow     builds a text of 2^QVTEST_LINES bytes and replaces each pair of its bytes with
+ *            three, which needs far more memory for the list of matches than for the text */
 #include "qvapp.h"
 
 char* getenv(const char* name);
@@ -45,7 +45,7 @@ static void Grow(QVObject* out, int32_t doublings) {
     RuntimeUnlockString(text);
     text = longer;
   }
-  QVString replaced = StringReplaceAll(text, QV_STR("x"), QV_STR("yy"));
+  QVString replaced = StringReplaceAll(text, QV_STR("xx"), QV_STR("yyy"));
   QVString length = StringStrInt32(StringLen(replaced));
   RuntimeStdOutputStreamWriteLine(out, length);
   RuntimeUnlockString(length);
