@@ -169,6 +169,8 @@ void SawIPC(RuntimeObject* self, const std::string& event) {
   if (self != gReleasedIn || event != gReleasingEvent) return;
   gReleasedIn = nullptr;
   RuntimeUnlockObject(self);
+  // A compiled handler goes on with Self after that: the event still holds the object.
+  EXPECT_GT(self->refCount, 0) << event;
 }
 
 extern "C" void OnIPCConnected(RuntimeObject* self) { SawIPC(self, "connected"); }

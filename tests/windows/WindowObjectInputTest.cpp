@@ -172,8 +172,8 @@ TEST_P(ClosingHandlers, AHandlerThatClosesItsWindowLeavesNothingBehind) {
   EXPECT_EQ(kit.windowsFreed, 1);
 }
 
-// The window held by nothing but its native window: the close in the handler lets go of the
-// program's last reference while the event that called the handler still runs on it.
+// The window held by nothing but its open native window: the handler's close lets go of the
+// last reference, and the window object is freed once, when the event that called it is over.
 TEST_P(ClosingHandlers, AHandlerThatClosesItsOtherwiseUnheldWindowFreesItOnceAfterTheEvent) {
   RuntimeUnlockObject(window);
   window = nullptr;
