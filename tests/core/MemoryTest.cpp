@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <list>
 #include <map>
@@ -75,6 +76,35 @@ TEST(SmallBlockAllocator, BoundaryAndARandomSequence) {
   }
   for (const Live& entry : live) OSfreelen(entry.block, entry.size);
   EXPECT_EQ(OSalloclen(0, kMemFullQuit), nullptr);
+}
+
+// The sanitizer watches every small block: one used after its free, or freed twice, is
+// reported and ends the process (in the pool it would only go back on a free list, unseen).
+TEST(SmallBlockAllocator, TheSanitizerSeesASmallBlockUsedAfterItsFreeOrFreedTwice) {
+#if !defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "a check of the sanitizer build";
+#else
+  for (const bool twice : {false, true}) {
+    std::string output;
+    const int status = qvtest::RunInChild(
+        [twice] {
+          auto* block = static_cast<unsigned char*>(OSalloclen(16, kMemFullQuit));
+          OSfreelen(block, 16);
+          if (twice) {
+            OSfreelen(block, 16);
+          } else {
+            *static_cast<volatile unsigned char*>(block + 3) = 1;
+          }
+          std::fputs("carried on\n", stderr);
+        },
+        &output);
+    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    EXPECT_EQ(output.find("carried on"), std::string::npos) << output;
+    EXPECT_NE(output.find(twice ? "ERROR: AddressSanitizer" : "heap-use-after-free"),
+              std::string::npos)
+        << output;
+  }
+#endif
 }
 
 // An exhausted heap answers nil when asked to, counting nothing; otherwise the process ends,
