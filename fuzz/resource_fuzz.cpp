@@ -17,9 +17,9 @@
 
 #include "FuzzSupport.h"
 #include "app/ExternalClasses.h"
+#include "app/PluginDataSources.h"
 #include "app/ResourceManager.h"
 #include "core/Startup.h"
-#include "image/DataSources.h"
 #include "image/ImageFormat.h"
 #include "image/ImageOptions.h"
 #include "image/ResourceTable.h"

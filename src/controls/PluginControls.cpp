@@ -1,6 +1,7 @@
 // What the class library gives plug-in controls: the hooks that construct and destroy each
 // one (calling the plug-in's own entries of its behaviour table), the setters that redraw a
-// control when a property changes, and the record layout behind them.
+// control when a property changes, and the record layout behind them; and what the plug-in
+// interface reads of any control.
 #include "controls/PluginControls.h"
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
+#include "strings/StringFoundation.h"
 #include "windows/SubPane.h"
 
 namespace {
@@ -111,3 +113,9 @@ void InstallPluginClassLibrary() {
 }  // namespace
 
 QV_STARTUP(kStartupPluginClassLibrary, InstallPluginClassLibrary)
+
+extern "C" stringStorage* QUORGetControlName(RuntimeObject* control) {
+  if (!IsControl(control)) return nullptr;
+  return RuntimeLockString(reinterpret_cast<ControlObject*>(control)->name);
+}
+QV_EXPORT(QUORGetControlName)

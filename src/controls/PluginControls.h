@@ -1,6 +1,6 @@
 // The class library's part of plug-in controls: the hooks every plug-in control class gets
-// (installed with the control classes at start-up), and the setters of control properties
-// whose rows ask for a redraw.
+// (installed with the control classes at start-up), the setters of control properties whose
+// rows ask for a redraw, and what the plug-in interface reads of any control.
 #pragma once
 
 #include <cstdint>
@@ -18,4 +18,7 @@ void intInvalidateSetter(RuntimeObject* object, uint32_t offset, int32_t value);
 void boolInvalidateSetter(RuntimeObject* object, uint32_t offset, int32_t value);
 void stringInvalidateSetter(RuntimeObject* object, uint32_t offset, stringStorage* value);
 void objInvalidateSetter(RuntimeObject* object, uint32_t offset, RuntimeObject* value);
+// The control's Name, one reference for the caller; nil for nil and for an object that is no
+// control.
+stringStorage* QUORGetControlName(RuntimeObject* control);
 }

@@ -384,3 +384,171 @@ bool ParsePropertyKey(const string& key, ParsedPropertyKey* out) {
   *out = parsed;
   return true;
 }
+
+// --- Keys as plug-ins read them -----------------------------------------------------------
+
+namespace {
+
+struct PluginCodeName {
+  char first;
+  char second;  // NUL for a one-letter code
+  const char* name;
+};
+
+constexpr PluginCodeName kPluginCodeNames[] = {
+    {'b', 0, "Boolean"},   {'c', 0, "Color"},     {'e', 0, "Currency"},  {'f', '4', "Single"},
+    {'f', '8', "Double"},  {'i', '1', "Int8"},    {'i', '2', "Int16"},   {'i', '4', "Int32"},
+    {'i', '8', "Int64"},   {'u', '1', "UInt8"},   {'u', '2', "UInt16"},  {'u', '4', "UInt32"},
+    {'u', '8', "UInt64"},  {'s', 0, "String"},    {'v', 0, "Variant"},   {'p', 0, "Ptr"},
+};
+
+bool IsTwoByteCode(char first) { return first == 'f' || first == 'i' || first == 'u'; }
+
+// "<Name>" after an "o" or "t"; without its brackets the code names nothing.
+PluginCodeType ReadClassCode(const char** code) {
+  const char* at = *code + 1;
+  if (*at != '<') {
+    *code = at;
+    return {};
+  }
+  const char* close = std::strchr(at + 1, '>');
+  if (!close) {
+    *code = at + std::strlen(at);
+    return {};
+  }
+  *code = close + 1;
+  return {string::FromBytes(at + 1, close - (at + 1), kEncodingASCII), 0};
+}
+
+PluginCodeType ReadArrayCode(const char** code) {
+  const char* at = *code + 1;
+  int64_t dimensions = 0;
+  for (; *at >= '0' && *at <= '9'; ++at) {
+    if (dimensions <= 0x7FFFFFFF) dimensions = dimensions * 10 + (*at - '0');
+  }
+  *code = at;
+  PluginCodeType element = ReadPluginTypeCode(code);
+  if (!QV_CHECK_TEXT(dimensions > 0, "dimensions > 0", nullptr) || dimensions > 0x7FFFFFFF)
+    return {};
+  element.name = element.name + element.ArraySuffix();
+  element.dimensions = static_cast<int32_t>(dimensions);
+  return element;
+}
+
+// The text after a qualifier's last ".", without its Assigns or ParamArray mark, cut at "%"
+// into name, result code and parameter codes (missing fields are empty).
+struct SignatureFields {
+  bool assigns = false;
+  bool paramArray = false;
+  string name;
+  string result;
+  const char* parameters = "";
+};
+
+SignatureFields SplitSignature(const char* signature) {
+  SignatureFields fields;
+  if (!signature) return fields;
+  if (const char* dot = std::strrchr(signature, '.')) signature = dot + 1;
+  if (*signature == '=') {
+    fields.assigns = true;
+    ++signature;
+  }
+  if (*signature == '*') {
+    fields.paramArray = true;
+    ++signature;
+  }
+  const char* percent = std::strchr(signature, '%');
+  if (!percent) {
+    fields.name = string(signature);
+    return fields;
+  }
+  fields.name = string::FromBytes(signature, percent - signature, kEncodingASCII);
+  const char* result = percent + 1;
+  const char* second = std::strchr(result, '%');
+  if (!second) {
+    fields.result = string(result);
+    return fields;
+  }
+  fields.result = string::FromBytes(result, second - result, kEncodingASCII);
+  fields.parameters = second + 1;
+  return fields;
+}
+
+}  // namespace
+
+string PluginCodeType::ArraySuffix() const {
+  if (dimensions < 1) return string();
+  string suffix("(");
+  for (int32_t i = 1; i < dimensions; ++i) suffix += ",";
+  return suffix + string(")");
+}
+
+PluginCodeType ReadPluginTypeCode(const char** code) {
+  if (!code || !*code || !**code) return {};
+  const char first = **code;
+  if (first == 'o' || first == 't') return ReadClassCode(code);
+  if (first == 'a' || first == 'A') return ReadArrayCode(code);
+  const char second = (*code)[1];
+  *code += IsTwoByteCode(first) && second ? 2 : 1;
+  for (const PluginCodeName& entry : kPluginCodeNames) {
+    if (entry.first == first && (entry.second == 0 || entry.second == second))
+      return {string(entry.name), 0};
+  }
+  return {};
+}
+
+string PluginTypeNameForCode(const char* code) {
+  const PluginCodeType type = ReadPluginTypeCode(&code);
+  return type.name + (type.dimensions ? type.ArraySuffix() : string());
+}
+
+string SignatureDeclarationText(const char* signature, SignatureTextOptions options) {
+  const SignatureFields fields = SplitSignature(signature);
+  string text;
+  if (options.keyword) text = string(fields.result.IsEmpty() ? "Sub " : "Function ");
+  text += fields.name;
+  text += "(";
+  int32_t lastStart = -1;
+  const char* codes = fields.parameters;
+  for (int32_t number = 0; *codes; ++number) {
+    const bool byRef = *codes == '&';
+    if (byRef) ++codes;
+    const PluginCodeType type = ReadPluginTypeCode(&codes);
+    if (number == 0 && options.skipFirstParameter) continue;
+    if (lastStart >= 0) text += ", ";
+    lastStart = text.Length();
+    if (byRef) text += "ByRef ";
+    text += string("param") + DecimalText(number) + type.ArraySuffix() + string(" As ");
+    text += type.name;
+  }
+  if (fields.assigns || fields.paramArray) {
+    if (QV_CHECK_TEXT(lastStart != -1, "-1 != lastParamDeclStart", nullptr)) {
+      text = left(text, lastStart) + string(fields.assigns ? "Assigns " : "ParamArray ") +
+             mid(text, lastStart);
+    }
+  }
+  text += ")";
+  if (!fields.result.IsEmpty())
+    text += string(" As ") + PluginTypeNameForCode(fields.result.CString());
+  return text;
+}
+
+string SignatureMethodName(const char* signature) { return SplitSignature(signature).name; }
+
+string PropertyKeyName(const char* key) {
+  if (!key) return string();
+  const char* percent = std::strchr(key, '%');
+  return percent ? string::FromBytes(key, percent - key, kEncodingASCII) : string(key);
+}
+
+PluginCodeType PropertyKeyType(const char* key) {
+  const char* percent = key ? std::strchr(key, '%') : nullptr;
+  if (!percent) return {};
+  const char* code = percent + 1;
+  return ReadPluginTypeCode(&code);
+}
+
+string PropertyKeyDeclarationText(const char* key) {
+  const PluginCodeType type = PropertyKeyType(key);
+  return PropertyKeyName(key) + type.ArraySuffix() + string(" As ") + type.name;
+}

@@ -1,11 +1,11 @@
 #include "database/DatabaseOpener.h"
 
+#include "app/PluginDataSources.h"
 #include "app/ResourceManager.h"
 #include "core/Export.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
 #include "database/DatabaseClasses.h"
-#include "image/DataSources.h"
 
 namespace {
 
@@ -25,8 +25,8 @@ RuntimeObject* OpenDatabaseOfType(const string& engineType, const uint8_t* data,
   if (engineType.Compare(string("quordb")) == 0) {
     opened = gBuiltInOpener ? gBuiltInOpener(data, length) : nullptr;
   } else {
-    opened = OpenRegisteredDataSource(engineType, uint32_t(reinterpret_cast<uintptr_t>(data)),
-                                      length);
+    opened = OpenRegisteredDataSource(engineType.Storage(),
+                                      uint32_t(reinterpret_cast<uintptr_t>(data)), length);
   }
   if (!opened) return nullptr;
   DatabaseObject* database = AsDatabase(opened);

@@ -8,7 +8,6 @@
 namespace {
 
 uint16_t gModifiers = 0;
-guint32 gLastPressTime = 0;
 
 struct HeldKey {
   guint16 keycode;  // the hardware key; 0 for events that name none
@@ -69,6 +68,39 @@ int32_t IndexOfHeldKey(const GdkEventKey* event) {
   return -1;
 }
 
+// The widget GTK began the press's propagation at: the widget under the press, or the grab
+// widget of its window group when a grab keeps the press from it.
+GtkWidget* PropagationStart(GdkEventButton* event) {
+  GtkWidget* start = gtk_get_event_widget(reinterpret_cast<GdkEvent*>(event));
+  if (!start) return nullptr;
+  GtkWidget* top = gtk_widget_get_toplevel(start);
+  GtkWindowGroup* group = GTK_IS_WINDOW(top) ? gtk_window_get_group(GTK_WINDOW(top)) : nullptr;
+  GtkWidget* grab = group ? gtk_window_group_get_current_grab(group) : nullptr;
+  if (grab && !(gtk_widget_is_sensitive(start) && gtk_widget_is_ancestor(start, grab))) {
+    return grab;
+  }
+  return start;
+}
+
+// True when the press reaches widget as a parent after a widget below it, on the way up from
+// where GTK began, already offered it to its pane (and let it go on). The event itself is
+// followed, not its time stamp: two presses can share a millisecond.
+bool PressOfferedBelow(GtkWidget* widget, GdkEventButton* event) {
+  static const guint signal = g_signal_lookup("button-press-event", GTK_TYPE_WIDGET);
+  bool offered = false;
+  for (GtkWidget* step = PropagationStart(event); step; step = gtk_widget_get_parent(step)) {
+    if (step == widget) return offered;
+    offered = offered || g_signal_handler_find(step,
+                                               GSignalMatchType(G_SIGNAL_MATCH_ID |
+                                                                G_SIGNAL_MATCH_FUNC |
+                                                                G_SIGNAL_MATCH_UNBLOCKED),
+                                               signal, 0, nullptr,
+                                               reinterpret_cast<gpointer>(&OnPaneButtonPress),
+                                               nullptr) != 0;
+  }
+  return false;  // widget is not on the way up: GTK gave it the press directly
+}
+
 }  // namespace
 
 uint16_t ModifiersFromGdkState(guint state) {
@@ -82,14 +114,14 @@ uint16_t ModifiersFromGdkState(guint state) {
 uint16_t CurrentModifiers() { return gModifiers; }
 void SetCurrentModifiers(uint16_t modifiers) { gModifiers = modifiers; }
 
-gboolean OnPaneButtonPress(GtkWidget*, GdkEventButton* event, SubPane* pane) {
-  if (event->time == gLastPressTime) return FALSE;
+gboolean OnPaneButtonPress(GtkWidget* widget, GdkEventButton* event, SubPane* pane) {
+  // A double or triple press repeats a press already delivered as a single one.
+  if (event->type != GDK_BUTTON_PRESS || PressOfferedBelow(widget, event)) return FALSE;
   const uint16_t modifiers = ModifiersFromGdkState(event->state);
   SetCurrentModifiers(modifiers);
-  gLastPressTime = event->time;
   Window* window = pane->GetWindow();
   if (!window) return FALSE;
-  const QV::Point point = GetPointerInWindow(window);
+  const QV::Point point = GetEventPointInWindow(window, event);
   // The handlers behind the window may close it.
   window->Retain();
   const bool rightButton = event->button == 3;
@@ -102,9 +134,9 @@ gboolean OnPaneButtonPress(GtkWidget*, GdkEventButton* event, SubPane* pane) {
   return taken && !widgetTakesIt;
 }
 
-gboolean DeliverMouseUp(GtkWidget*, GdkEventButton*, SubPane* pane) {
-  const QV::Point point = GetPointerInWindow(pane->GetWindow());
+gboolean DeliverMouseUp(GtkWidget*, GdkEventButton* event, SubPane* pane) {
   if (pane != GetMouseCapturePane()) return FALSE;
+  const QV::Point point = GetEventPointInWindow(pane->GetWindow(), event);
   ClearMouseCapturePane();
   pane->MouseUp(point.h, point.v);
   return FALSE;

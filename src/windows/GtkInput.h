@@ -32,12 +32,13 @@ uint16_t CurrentModifiers();
 void SetCurrentModifiers(uint16_t modifiers);
 
 // "button-press-event": the press goes to the pane's window, button 3 to its ClickChildren,
-// any other to its MouseDown, at the pointer in content coordinates. A press reaching a parent
-// widget again (same time stamp) is ignored. TRUE when the window took the press, unless the
-// pane it stopped at does not take clicks itself: GTK then gives it the press.
+// any other to its MouseDown, where it happened in content coordinates. The same press
+// reaching a parent widget again, and GDK's double and triple presses, are ignored. TRUE when
+// the window took the press, unless the pane it stopped at does not take clicks itself: GTK
+// then gives it the press.
 gboolean OnPaneButtonPress(GtkWidget* widget, GdkEventButton* event, SubPane* pane);
 // "button-release-event": when pane holds the mouse capture, the capture ends and the pane
-// gets MouseUp at the pointer. FALSE.
+// gets MouseUp where the release happened. FALSE.
 gboolean DeliverMouseUp(GtkWidget* widget, GdkEventButton* event, SubPane* pane);
 // "grab-focus": a widget that can take the focus makes its pane the focus pane.
 void OnPaneGrabFocus(GtkWidget* widget, SubPane* pane);

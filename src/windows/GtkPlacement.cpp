@@ -111,3 +111,39 @@ QV::Point GetPointerInWindow(Window* window) {
   gdk_window_get_pointer(windowGdk, &x, &y, nullptr);
   return {y - WindowContentTopOffset(window), x};
 }
+
+namespace {
+
+QV::Point EventPointInWindow(Window* window, GdkWindow* eventWindow, gdouble eventX,
+                             gdouble eventY, gdouble rootX, gdouble rootY) {
+  GdkWindow* windowGdk = WindowGdkWindow(window);
+  if (!windowGdk) return {0, 0};
+  gint x = gint(eventX), y = gint(eventY);
+  // Child windows' places are known here, so the walk asks the server nothing.
+  GdkWindow* step = eventWindow;
+  for (; step && step != windowGdk; step = gdk_window_get_parent(step)) {
+    gint left = 0, top = 0;
+    gdk_window_get_position(step, &left, &top);
+    x += left;
+    y += top;
+  }
+  if (!step) {
+    // Another top level's window (a grab sent the event here): by the screen instead.
+    gdk_window_get_origin(windowGdk, &x, &y);
+    x = gint(rootX) - x;
+    y = gint(rootY) - y;
+  }
+  return {y - WindowContentTopOffset(window), x};
+}
+
+}  // namespace
+
+QV::Point GetEventPointInWindow(Window* window, const GdkEventButton* event) {
+  return EventPointInWindow(window, event->window, event->x, event->y, event->x_root,
+                            event->y_root);
+}
+
+QV::Point GetEventPointInWindow(Window* window, const GdkEventScroll* event) {
+  return EventPointInWindow(window, event->window, event->x, event->y, event->x_root,
+                            event->y_root);
+}

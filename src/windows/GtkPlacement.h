@@ -3,6 +3,8 @@
 // those of the GDK window a pane draws in.
 #pragma once
 
+#include <gdk/gdk.h>
+
 #include <cstdint>
 
 #include "core/Rect.h"
@@ -36,3 +38,7 @@ QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip);
 
 // The pointer as (v, h) in the window's content coordinates.
 QV::Point GetPointerInWindow(Window* window);
+// Where a button or wheel event happened, as (v, h) in the window's content coordinates. A busy
+// program reads a press after the pointer has moved on, so these are placed by their events.
+QV::Point GetEventPointInWindow(Window* window, const GdkEventButton* event);
+QV::Point GetEventPointInWindow(Window* window, const GdkEventScroll* event);

@@ -178,7 +178,7 @@ struct WindowSignals {
         deltaX = kWheelLines;
         break;
     }
-    const QV::Point point = GetPointerInWindow(window);
+    const QV::Point point = GetEventPointInWindow(window, event);
     WindowHold hold(window);
     window->MouseWheel(point.h, point.v, deltaX, deltaY);
     return FALSE;

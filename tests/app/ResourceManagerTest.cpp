@@ -8,12 +8,12 @@
 #include <cstring>
 #include <deque>
 
+#include "app/PluginDataSources.h"
 #include "app/ResourceManager.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "database/DatabaseClasses.h"
 #include "graphics/MovieClass.h"
 #include "graphics/SoundClass.h"
-#include "image/DataSources.h"
 #include "image/ResourceTable.h"
 #include "support/TestSupport.h"
 

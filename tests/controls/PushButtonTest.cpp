@@ -34,6 +34,20 @@ class PushButtonTest : public testing::Test {
     RuntimeObject* control = kit.Control(window, key);
     return control && AsControl(control)->pane ? AsControl(control)->pane->GetWidget() : nullptr;
   }
+  // Presses on the "Save" button and releases to its right by drag, which raises MouseDown
+  // alone; the button, or nullptr (a failure) when it has no widget.
+  GtkWidget* PressAndReleaseOutside(RuntimeObject* window,
+                                    void (qvtest::GuiDriver::*drag)(int, int, int, int, int)) {
+    GtkWidget* button = Widget(window, "Save");
+    EXPECT_NE(button, nullptr);
+    if (!button) return nullptr;
+    const qvtest::ScreenArea area = gui.Area(button);
+    (gui.*drag)(area.CenterX(), area.CenterY(), area.x + area.width + 40, area.CenterY(), 1);
+    EXPECT_TRUE(gui.PumpUntil([&] { return !kit.log.empty(); }));
+    gui.Settle();
+    EXPECT_EQ(kit.Take(), (Log{"Save.MouseDown"}));
+    return button;
+  }
 
   qvtest::GuiDriver gui;
   qvtest::ControlKit kit;
@@ -43,17 +57,21 @@ class PushButtonTest : public testing::Test {
 const ControlPlan kSave{.name = "Save", .bounds = {20, 20, 50, 120}, .caption = "&Save"};
 
 TEST_F(PushButtonTest, APressReleasedOutsideRaisesNothingAndAClickRaisesAction) {
-  RuntimeObject* window = Open({kSave});
-  GtkWidget* button = Widget(window, "Save");
+  GtkWidget* button = PressAndReleaseOutside(Open({kSave}), &qvtest::GuiDriver::Drag);
   ASSERT_NE(button, nullptr);
-  const qvtest::ScreenArea area = gui.Area(button);
-  gui.Drag(area.CenterX(), area.CenterY(), area.x + area.width + 40, area.CenterY());
-  ASSERT_TRUE(gui.PumpUntil([&] { return !kit.log.empty(); }));
-  gui.Settle();
-  EXPECT_EQ(kit.Take(), (Log{"Save.MouseDown"}));
   gui.Click(button);
   ASSERT_TRUE(gui.PumpUntil([&] { return kit.log.size() >= 2; }));
   EXPECT_EQ(kit.Take(), (Log{"Save.MouseDown", "Save.Action"}));
+}
+
+// The press and release are placed where they happened, not where the pointer is when the
+// program gets to them; two presses in one millisecond are two clicks.
+TEST_F(PushButtonTest, QuickInputIsPlacedByItsEvents) {
+  GtkWidget* button = PressAndReleaseOutside(Open({kSave}), &qvtest::GuiDriver::QuickDrag);
+  ASSERT_NE(button, nullptr);
+  gui.Click(button, 1, 2);
+  ASSERT_TRUE(gui.PumpUntil([&] { return kit.log.size() >= 4; }));
+  EXPECT_EQ(kit.Take(), (Log{"Save.MouseDown", "Save.Action", "Save.MouseDown", "Save.Action"}));
 }
 
 TEST_F(PushButtonTest, AMouseDownHandlerAnsweringTrueGetsMouseUpAndNoAction) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/IntrinsicTypes.h"
@@ -122,6 +123,72 @@ TEST(SignatureKeyTest, GoldenKeysParseBack) {
   qvtest::ReportCapture capture;
   EXPECT_EQ(Text(MethodSignatureKey(&move, nullptr, false)), "Move%%f8");
   EXPECT_TRUE(capture.HasCondition("param->parameterType"));
+}
+
+// Plug-ins read codes in their own spelling, one code after another with no separator; an
+// unknown letter reads as nothing and moves one byte on, an array of no dimension reports.
+TEST(PluginTypeCodeTest, CodesReadOneAfterAnotherInThePluginsSpelling) {
+  const char* codes = "bcef4f8i1i2i4i8u1u2u4u8svpo<Window>t<Folder>a1sA2i4a12o<Pane>";
+  const std::vector<std::string> expected = {
+      "Boolean", "Color",  "Currency", "Single", "Double", "Int8",     "Int16",
+      "Int32",   "Int64",  "UInt8",    "UInt16", "UInt32", "UInt64",  "String",
+      "Variant", "Ptr",    "Window",   "Folder", "String()", "Int32(,)",
+      "Pane(,,,,,,,,,,,)"};
+  std::vector<std::string> read;
+  for (const char* at = codes; *at;) {
+    const char* before = at;
+    const PluginCodeType type = ReadPluginTypeCode(&at);
+    ASSERT_GT(at, before);
+    read.push_back(Text(type.name) + Text(type.ArraySuffix()));
+  }
+  EXPECT_EQ(read, expected);
+  for (const auto& [code, name, consumed] :
+       std::vector<std::tuple<const char*, const char*, int>>{
+           {"", "", 0}, {"q", "", 1}, {"f2s", "", 2}, {"i", "", 1}, {"ob", "", 1},
+           {"o<Open", "", 6}, {"zs", "", 1}, {"a1f8i4", "Double()", 4}}) {
+    const char* at = code;
+    EXPECT_EQ(Text(PluginTypeNameForCode(code)), name) << code;
+    ReadPluginTypeCode(&at);
+    EXPECT_EQ(at - code, consumed) << code;
+  }
+  qvtest::ReportCapture capture;
+  const char* noDimension = "a0i4s";
+  EXPECT_TRUE(ReadPluginTypeCode(&noDimension).name.IsEmpty());
+  EXPECT_STREQ(noDimension, "s");
+  EXPECT_TRUE(capture.HasCondition("dimensions > 0"));
+}
+
+// Signatures read as declarations: parameters named by position, the Assigns and ParamArray
+// marks on the last one, ByRef and array parameters, a qualifier dropped; the modes the method
+// lookup uses leave out the keyword and the object parameter.
+TEST(PluginTypeCodeTest, SignaturesReadAsDeclarations) {
+  const std::vector<std::pair<const char*, const char*>> golden = {
+      {"=Value%%i4s", "Sub Value(param0 As Int32, Assigns param1 As String)"},
+      {"Fold%i4%o<Gadget>&i4a2s", "Function Fold(param0 As Gadget, ByRef param1 As Int32, "
+                                  "param2(,) As String) As Int32"},
+      {"App.Lists.*Join%s%o<App>sa1s",
+       "Function Join(param0 As App, param1 As String, ParamArray param2() As String) As String"},
+      {"=*Both%%&u8", "Sub Both(Assigns ByRef param0 As UInt64)"},
+      {"Grid%a2f8%", "Function Grid() As Double(,)"},
+      {"Bare", "Sub Bare()"},
+      {"Odd%%zf4", "Sub Odd(param0 As , param1 As Single)"}};
+  for (const auto& [signature, text] : golden)
+    EXPECT_EQ(Text(SignatureDeclarationText(signature)), text) << signature;
+  EXPECT_EQ(Text(SignatureDeclarationText("=Value%%o<Dictionary>vv",
+                                          {.keyword = false, .skipFirstParameter = true})),
+            "Value(param1 As Variant, Assigns param2 As Variant)");
+  EXPECT_EQ(Text(SignatureDeclarationText("Count%i4%o<List>", {.keyword = false})),
+            "Count(param0 As List) As Int32");
+  EXPECT_EQ(Text(SignatureMethodName("Outer.=Value%%i4s")), "Value");
+  EXPECT_EQ(Text(SignatureMethodName(nullptr)), "");
+  EXPECT_EQ(Text(PropertyKeyDeclarationText("Left%i4%")), "Left As Int32");
+  EXPECT_EQ(Text(PropertyKeyDeclarationText("Cells%a2o<Cell>%")), "Cells(,) As Cell");
+  EXPECT_EQ(Text(PropertyKeyName("Cells%a2o<Cell>%")), "Cells");
+  EXPECT_EQ(PropertyKeyType("Cells%a2o<Cell>%").dimensions, 2);
+
+  qvtest::ReportCapture capture;
+  EXPECT_EQ(Text(SignatureDeclarationText("=Lonely%%")), "Sub Lonely()");
+  EXPECT_TRUE(capture.HasCondition("-1 != lastParamDeclStart"));
 }
 
 }  // namespace

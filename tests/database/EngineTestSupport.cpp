@@ -6,10 +6,10 @@
 #include <cstring>
 #include <sstream>
 
+#include "app/PluginDataSources.h"
 #include "app/PluginLoader.h"
 #include "database/DatabaseOpener.h"
 #include "database/DatabasePlugins.h"
-#include "image/DataSources.h"
 
 namespace dbtest {
 

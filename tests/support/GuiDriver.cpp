@@ -383,6 +383,15 @@ void GuiDriver::Drag(int fromX, int fromY, int toX, int toY, int button) {
   Settle();
 }
 
+void GuiDriver::QuickDrag(int fromX, int fromY, int toX, int toY, int button) {
+  if (!mDisplay) return;
+  MoveTo(fromX, fromY);
+  SendButton(button, true);
+  XTestFakeMotionEvent(mDisplay, -1, toX, toY, CurrentTime);
+  SendButton(button, false);
+  Settle();
+}
+
 unsigned GuiDriver::KeycodeFor(unsigned long keysym, bool* shifted) {
   *shifted = false;
   if (KeyCode code = XKeysymToKeycode(mDisplay, keysym)) {

@@ -115,6 +115,9 @@ class GuiDriver {
   void Click(GtkWidget* widget, int button = 1, int count = 1);
   // Presses at from, moves there in steps that each reach the application, releases at to.
   void Drag(int fromX, int fromY, int toX, int toY, int button = 1);
+  // Presses at from and releases at to with nothing waited for in between: the program reads
+  // the press only after the pointer has left, as a busy one does.
+  void QuickDrag(int fromX, int fromY, int toX, int toY, int button = 1);
   // A key with modifiers, by X key names: "Return", "Escape", "ctrl+s", "shift+Tab", "alt+F4".
   void Key(const std::string& chord);
   // Types UTF-8 text, any characters (keys missing from the keyboard map are mapped first).
