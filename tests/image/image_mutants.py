@@ -6,8 +6,13 @@ block files and run by the framework in their folder, with no display. It passes
 refused (status 1 and a report), or when it runs to its end with no sanitizer report. A fault
 is the damaged application's own when the first frame of its trace that is not a system
 library's lies in the image's code (anonymous memory, "<unknown module>"): an image whose
-import block lost records calls printf with addresses never relocated. A crash or sanitizer
-report in framework code, a hang, or any other status fails the mutant.
+import block lost records calls printf with addresses never relocated. So is a use of a block
+that a call from the image's code freed (an import relinked to a release lets it release a
+string twice), and a leak of blocks each made for a call from its code (a relinked import may
+have been the release). Framework frames are known by the source folder, written in full or
+relative to the build folder (as a compiler cache rewrites it), so that the verdict does not
+depend on how the build was made. A crash or sanitizer report in framework code, a hang, or
+any other status fails the mutant.
 
     image_mutants.py RUNTIME IMAGE_DIR SOURCE_ROOT --seed N --first I --count C
 """
@@ -15,6 +20,7 @@ import argparse
 import os
 import random
 import re
+import signal
 import subprocess
 import sys
 import tempfile
@@ -26,6 +32,10 @@ STRUCTURE = ["data", "import", "symbols", "rsrc", "options"]
 INTERESTING = [0x00, 0x01, 0x04, 0x7F, 0x80, 0xFE, 0xFF]
 SANITIZER = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:")
 FRAME = re.compile(r"^\s*#\d+ .*$", re.M)
+LEAK = re.compile(r"^(?:Direct|Indirect) leak of ", re.M)
+# A source file of the framework named relative to the build folder, as a compiler cache that
+# rewrites absolute paths leaves it ("../src/core/Memory.cpp").
+RELATIVE_SOURCE = re.compile(r"\s(?:\.\./)+src/")
 
 
 def mutate(blocks, rng):
@@ -53,16 +63,40 @@ def mutate(blocks, rng):
     return f"swap {name} {other}"
 
 
-def faulting_code(report, framework):
-    """"image" or "framework": whose code the first telling frame of the report lies in. A
-    return into CallImageEntry is the frame of the image's entry itself (a wild jump from its
-    code shows that way)."""
+def in_image(frame):
+    """A frame of the image's code. A return into CallImageEntry is the frame of the image's
+    entry itself (a wild jump from its code shows that way)."""
+    return "<unknown module>" in frame or " in CallImageEntry " in frame
+
+
+def frames_after(report, header):
+    """The frames of the stack that follows the first line matching header, or none."""
+    found = re.search(r"^" + header + r"$", report, re.M)
+    if not found:
+        return []
+    stack = re.match(r"(?:\s*#\d+ .*\n?)*", report[found.end() + 1:]).group(0)
+    return FRAME.findall(stack)
+
+
+def first_telling_code(report, framework):
+    """"image" or "framework": whose code the first telling frame of the report lies in."""
     for frame in FRAME.findall(report):
-        if "<unknown module>" in frame or " in CallImageEntry " in frame:
+        if in_image(frame):
             return "image"
-        if any(mark in frame for mark in framework):
+        if any(mark in frame for mark in framework) or RELATIVE_SOURCE.search(frame):
             return "framework"
     return "framework"  # nothing telling: count it against us
+
+
+def faulting_code(report, framework):
+    """"image" or "framework": whose fault the sanitizer's report (from its ERROR line) is."""
+    if report.startswith("ERROR: LeakSanitizer"):
+        leaks = LEAK.split(report)[1:]
+        made_for_image = [any(in_image(f) for f in FRAME.findall(leak)) for leak in leaks]
+        return "image" if leaks and all(made_for_image) else "framework"
+    if any(in_image(f) for f in frames_after(report, r"freed by thread T\d+ here:")):
+        return "image"
+    return first_telling_code(report, framework)
 
 
 def verdict(status, output, framework):
@@ -74,7 +108,8 @@ def verdict(status, output, framework):
         return None if lost else "hang"
     found = SANITIZER.search(output)
     if found:
-        if "runtime error:" in output or faulting_code(output[found.start():], framework) != "image":
+        owner = faulting_code(output[found.start():], framework)
+        if "runtime error:" in output or owner != "image":
             return "sanitizer report in framework code"
         return None  # the damaged image's own code faulted
     if status == 1 and "Failure Condition:" in output:
@@ -85,15 +120,24 @@ def verdict(status, output, framework):
 
 
 def run(runtime, folder):
+    """The exit status (None at the deadline) and output of the runtime in folder. The run has
+    a session of its own: a damaged image that signals its process group or touches a terminal
+    stops or ends itself alone, never this script and CTest."""
     environment = dict(os.environ, DISPLAY="")
     environment["ASAN_OPTIONS"] = "handle_sigill=1:detect_stack_use_after_return=0:" + \
         environment.get("ASAN_OPTIONS", "")
-    try:
-        done = subprocess.run([runtime], cwd=folder, env=environment, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=20)
-    except subprocess.TimeoutExpired as timeout:
-        return None, (timeout.output or b"").decode("latin-1")
-    return done.returncode, done.stdout.decode("latin-1")
+    with subprocess.Popen([runtime], cwd=folder, env=environment, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          start_new_session=True) as process:
+        try:
+            output, _ = process.communicate(timeout=20)
+            return process.returncode, output.decode("latin-1")
+        except subprocess.TimeoutExpired:
+            # Not yet reaped, so the group is still its: whatever it started goes with it and
+            # no longer holds the output open.
+            os.killpg(process.pid, signal.SIGKILL)
+            output, _ = process.communicate()
+            return None, output.decode("latin-1")
 
 
 def main():
