@@ -22,3 +22,21 @@ extern "C" void ArraySetElement(RuntimeArray* array, int32_t index, uintptr_t va
   reinterpret_cast<WordSet>(table->set)(array, value, index);
 }
 QV_EXPORT(ArraySetElement)
+
+// Through the get operation (position 0), which tests the index: an index outside the array
+// raises OutOfBoundsException and reads 0.
+extern "C" int32_t RuntimeDirectReadIntArray(RuntimeArray* array, int32_t index) {
+  if (!array) {
+    RaiseNilObjectException();
+    return 0;
+  }
+  const ArrayOperationTable* table = array->table;
+  if (!QV_CHECK_TEXT(table == SelectArrayOperationTable(1, kArrayInt32) ||
+                         table == SelectArrayOperationTable(1, kArrayUInt32),
+                     "one-dimensional integer array", nullptr)) {
+    return 0;
+  }
+  using IntGet = int32_t (*)(RuntimeArray*, int32_t);
+  return reinterpret_cast<IntGet>(table->get)(array, index);
+}
+QV_EXPORT(RuntimeDirectReadIntArray)

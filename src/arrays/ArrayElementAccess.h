@@ -1,5 +1,5 @@
-// Element stores that compiled code and the framework make without an array expression of
-// their own, through the array's operation table.
+// Element stores and reads that compiled code and the framework make without an array
+// expression of their own, through the array's operation table.
 #pragma once
 
 #include <cstdint>
@@ -13,4 +13,8 @@ extern "C" {
 // array's own reference. A nil array raises NilObjectException; any other array shape is a
 // failed check, and nothing is stored.
 void ArraySetElement(RuntimeArray* array, int32_t index, uintptr_t value);
+// The element at index of a one-dimensional Int32 or UInt32 array, read through the get
+// operation (position 0): an index outside the array raises OutOfBoundsException. A nil array
+// raises NilObjectException; any other array is a failed check. Either reads 0.
+int32_t RuntimeDirectReadIntArray(RuntimeArray* array, int32_t index);
 }

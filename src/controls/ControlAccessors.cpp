@@ -28,7 +28,7 @@ enum PositionSelector : uint32_t { kLeft = 0, kTop = 1, kWidth = 2, kHeight = 3 
 SubPane* PaneOf(RuntimeObject* control) { return control ? AsControl(control)->pane : nullptr; }
 
 // The pane, when it is there, shown and open, and the control visible.
-SubPane* DrawablePane(RuntimeObject* control) {
+SubPane* ShownPaneOf(RuntimeObject* control) {
   SubPane* pane = PaneOf(control);
   if (!pane || !AsControl(control)->visible || pane->IsClosing() || !pane->IsVisibleAndShown()) {
     return nullptr;
@@ -326,7 +326,7 @@ QV_EXPORT(ControlInitialParentSetter)
 // ---- RectControl: drawing and focus ----
 
 extern "C" void RuntimeControlRefresh(RuntimeObject* control, int32_t erase) {
-  SubPane* pane = DrawablePane(control);
+  SubPane* pane = ShownPaneOf(control);
   if (!pane) return;
   pane->Refresh(erase != 0);
   pane->ProcessUpdates();
@@ -334,13 +334,13 @@ extern "C" void RuntimeControlRefresh(RuntimeObject* control, int32_t erase) {
 QV_EXPORT(RuntimeControlRefresh)
 
 extern "C" void RuntimeControlInvalidate(RuntimeObject* control, int32_t erase) {
-  if (SubPane* pane = DrawablePane(control)) pane->Refresh(erase != 0);
+  if (SubPane* pane = ShownPaneOf(control)) pane->Refresh(erase != 0);
 }
 QV_EXPORT(RuntimeControlInvalidate)
 
 extern "C" void RuntimeControlInvalidateRect(RuntimeObject* control, int32_t x, int32_t y,
                                              int32_t width, int32_t height, int32_t) {
-  SubPane* pane = DrawablePane(control);
+  SubPane* pane = ShownPaneOf(control);
   if (!pane) return;
   const QV::Rect& bounds = pane->GetBounds();
   pane->InvalidateRectCoords(bounds.left + x, bounds.top + y, bounds.left + x + width,
@@ -351,7 +351,7 @@ QV_EXPORT(RuntimeControlInvalidateRect)
 extern "C" void RuntimeControlRefreshRect(RuntimeObject* control, int32_t x, int32_t y,
                                           int32_t width, int32_t height, int32_t erase) {
   RuntimeControlInvalidateRect(control, x, y, width, height, erase);
-  if (SubPane* pane = DrawablePane(control)) pane->ProcessUpdates();
+  if (SubPane* pane = ShownPaneOf(control)) pane->ProcessUpdates();
 }
 QV_EXPORT(RuntimeControlRefreshRect)
 

@@ -88,6 +88,7 @@ enum StartupOrder : uint32_t {
   kStartupExceptionClasses,
   kStartupNetworkClass,
   kStartupCursorsModule,
+  kStartupObject2DClasses,
   kStartupScreenClass,
   kStartupApplicationClass,
 

@@ -2,6 +2,7 @@
 
 #include "core/Memory.h"
 #include "core/Startup.h"
+#include "windows/GtkDefaults.h"
 #include "windows/Pane.h"
 
 namespace {
@@ -35,5 +36,9 @@ void ClearDrawFocus() {
 
 Pane* GetDrawFocusPane() { return gDrawFocusPane; }
 
-// A process that ends for want of memory leaves no pane drawing.
-QV_STARTUP(kStartupDrawFocusHook, +[] { SetOutOfMemoryHook(&ClearDrawFocus); })
+// A process that ends for want of memory leaves no pane drawing; off-screen drawing detaches
+// the drawing focus too.
+QV_STARTUP(kStartupDrawFocusHook, +[] {
+  SetOutOfMemoryHook(&ClearDrawFocus);
+  SetPaneLayerHooks({.clearDrawFocus = &ClearDrawFocus, .mainScreenDepth = &GetMainScreenDepth});
+})

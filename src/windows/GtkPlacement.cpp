@@ -81,9 +81,9 @@ bool DrawsInWindowGdkWindow(SubPane* pane) {
 }
 
 QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
-  RectOffset(rect, -g.OriginX(), -g.OriginY());
   Pane* target = dynamic_cast<Pane*>(g.Target());
   if (target && target->IsSubPane()) {
+    RectOffset(rect, -g.OriginX(), -g.OriginY());
     SubPane* pane = static_cast<SubPane*>(target);
     Window* window = pane->GetWindow();
     const QV::Rect& bounds = pane->GetBounds();
@@ -97,11 +97,9 @@ QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
     } else {
       RectOffset(rect, -bounds.left, -bounds.top);
     }
-  } else if (clip && g.HasClip()) {
-    rect.right = int16_t(std::min<int32_t>(rect.right, g.ClipRect().right - g.OriginX()));
-    rect.bottom = int16_t(std::min<int32_t>(rect.bottom, g.ClipRect().bottom - g.OriginY()));
+    return rect;
   }
-  return rect;
+  return OffscreenRectToDrawable(g, rect, clip);
 }
 
 QV::Point GetPointerInWindow(Window* window) {

@@ -71,7 +71,7 @@ class Pane : public DrawingTarget {
   // A Graphics for the pane, in its text font, size and style, clipped to its bounds; the
   // caller destroys it (Graphics::Destroy).
   virtual Graphics* NewGraphics();
-  virtual void EraseBackground();
+  void EraseBackground() override;
   // Drops the pending repaint of the pane, or of rect.
   virtual void ValidateAll() {}
   virtual void ValidateRect(const QV::Rect& /*rect*/) {}
@@ -79,6 +79,7 @@ class Pane : public DrawingTarget {
   GdkGC* GetGC() override { return nullptr; }
   GdkWindow* GetGdkWindow() override { return nullptr; }
   QV::Rect RectToDrawable(const Graphics& g, QV::Rect rect, bool clip) override;
+  bool IsInWindow() override { return IsSubPane(); }
 
   // A pane takes one delegate in its life; a second is a failed check (and then replaces it).
   void SetDelegate(PaneDelegate* delegate);
@@ -86,7 +87,7 @@ class Pane : public DrawingTarget {
   // The delegate is going away (it tells the pane from PaneClosing).
   void ClearDelegate() { mDelegate = nullptr; }
 
-  const QV::Rect& GetBounds() const { return mBounds; }
+  const QV::Rect& GetBounds() const override { return mBounds; }
   const QV::Rect& GetLayoutBounds() const { return mLayoutBounds; }
   int32_t Width() const { return mWidth; }
   int32_t Height() const { return mHeight; }

@@ -68,6 +68,9 @@ class SubPane : public Pane {
   GdkGC* GetGC() override;
   void ReleaseGC() override;
   GdkWindow* GetGdkWindow() override;
+  // The window's background colour, when it has one.
+  bool OwnBackgroundColor(uint32_t* rgb) override;
+  GtkWidget* StyleWidget() override { return mWidget; }
 
   // ---- lifetime ----
   void Retain() { ++mLockCount; }

@@ -159,6 +159,13 @@ void SubPane::ReleaseGC() {
 
 GdkWindow* SubPane::GetGdkWindow() { return mWidget ? mWidget->window : nullptr; }
 
+bool SubPane::OwnBackgroundColor(uint32_t* rgb) {
+  Window* window = GetWindow();
+  if (!window || !window->HasBackColor()) return false;
+  *rgb = window->BackColor();
+  return true;
+}
+
 void SubPane::DrawNow() {
   Graphics* g = NewGraphics();
   if (!g) return;

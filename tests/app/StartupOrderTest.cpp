@@ -50,7 +50,8 @@ void RegisterAndCheckTheOrder() {
             "listBinder MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
             "BinaryStream Random EndOfLine FolderItem Permissions TextEncoding TextConverter "
             "_Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
-            "_Cursors Screen Application "
+            "_Cursors Object2D RectShape RoundRectShape OvalShape ArcShape StringShape "
+            "CurveShape Group2D FigureShape Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton "

@@ -67,4 +67,21 @@ bool Screenshot::WritePPM(const std::string& path) const {
   return std::fclose(file) == 0;
 }
 
+Screenshot PixelsOf(GdkDrawable* drawable, int width, int height, int x, int y) {
+  GdkColormap* colormap = gdk_drawable_get_colormap(drawable);
+  GdkPixbuf* pixels = gdk_pixbuf_get_from_drawable(
+      nullptr, drawable, colormap ? colormap : gdk_rgb_get_colormap(), x, y, 0, 0, width, height);
+  if (!pixels) return {};
+  std::vector<uint32_t> rgb;
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      const guchar* p = gdk_pixbuf_get_pixels(pixels) + row * gdk_pixbuf_get_rowstride(pixels) +
+                        column * gdk_pixbuf_get_n_channels(pixels);
+      rgb.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+    }
+  }
+  g_object_unref(pixels);
+  return Screenshot(width, height, std::move(rgb));
+}
+
 }  // namespace qvtest

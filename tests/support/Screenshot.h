@@ -1,6 +1,8 @@
 // Pixels read back from the X server, and their comparison region by region.
 #pragma once
 
+#include <gdk/gdk.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,5 +41,9 @@ class Screenshot {
   int mWidth = 0, mHeight = 0;
   std::vector<uint32_t> mPixels;  // rows top to bottom
 };
+
+// The pixels of width x height of drawable from (x, y), as 0xRRGGBB; empty when GDK cannot
+// read them.
+Screenshot PixelsOf(GdkDrawable* drawable, int width, int height, int x = 0, int y = 0);
 
 }  // namespace qvtest

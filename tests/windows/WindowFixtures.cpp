@@ -1,5 +1,6 @@
 #include "WindowFixtures.h"
 
+#include "graphics/PangoFonts.h"
 #include "support/TestSupport.h"
 #include "windows/GtkInput.h"
 #include "windows/GtkPlacement.h"
@@ -146,6 +147,34 @@ void RunXTool(GuiDriver& gui, const std::vector<std::string>& argv) {
   std::string output;
   EXPECT_EQ(RunProgram(argv, &output), 0) << argv[0] << ": " << output;
   gui.Settle();
+}
+
+void SetRawColor(GdkGC* gc, GdkDrawable* drawable, uint32_t rgb) {
+  GdkColor color = {0, guint16((rgb >> 16 & 0xFF) * 257), guint16((rgb >> 8 & 0xFF) * 257),
+                    guint16((rgb & 0xFF) * 257)};
+  gdk_colormap_alloc_color(gdk_drawable_get_colormap(drawable), &color, FALSE, TRUE);
+  gdk_gc_set_foreground(gc, &color);
+}
+
+void DrawRawText(GdkDrawable* drawable, GdkGC* gc, const char* text, int x, int y, bool bold) {
+  FontSpec font;
+  font.name = string("DejaVu Sans");
+  font.size = 12;
+  font.bold = bold;
+  PangoFontDescription* description = MakePangoFontDescription(font);
+  PangoContext* context = gdk_pango_context_get();
+  PangoFont* loaded = pango_context_load_font(context, description);
+  PangoFontMetrics* metrics = pango_font_get_metrics(loaded, nullptr);
+  const int ascent = (pango_font_metrics_get_ascent(metrics) + 512) / 1024;
+  PangoLayout* layout = pango_layout_new(context);
+  pango_layout_set_font_description(layout, description);
+  pango_layout_set_text(layout, text, -1);
+  gdk_draw_layout(drawable, gc, x, y - ascent, layout);
+  g_object_unref(layout);
+  pango_font_metrics_unref(metrics);
+  g_object_unref(loaded);
+  g_object_unref(context);
+  pango_font_description_free(description);
 }
 
 }  // namespace qvtest

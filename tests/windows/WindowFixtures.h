@@ -88,4 +88,11 @@ std::string XProperty(XWindow window, const char* name);
 // Runs an X tool (xdotool, wmctrl) and lets GTK handle what it caused.
 void RunXTool(GuiDriver& gui, const std::vector<std::string>& argv);
 
+// ---- raw drawing, to compare with what a Graphics draws ----
+// The foreground of gc as 0xRRGGBB, allocated on drawable's colormap.
+void SetRawColor(GdkGC* gc, GdkDrawable* drawable, uint32_t rgb);
+// One line of text with Pango in DejaVu Sans 12 (as a Graphics counts the size), its baseline at
+// y.
+void DrawRawText(GdkDrawable* drawable, GdkGC* gc, const char* text, int x, int y, bool bold);
+
 }  // namespace qvtest

@@ -13,9 +13,6 @@ int strcmp(const char* a, const char* b);
 QV_SHARED_FUNCTION(getenv, "libc.so.6");
 QV_SHARED_FUNCTION(strcmp, "libc.so.6");
 
-QVClass* RuntimeLookupClass(QVString name);
-QVClass* RuntimeNewClass(QVClass* parent, int32_t methods, int32_t interfaces, int32_t events,
-                         int32_t namedMethods, int32_t properties);
 QVObject* RuntimeNewObject(QVClass* cls);
 void RuntimeUnlockObject(QVObject* object);
 void RuntimeRegisterAppObject(QVObject* object);
@@ -35,42 +32,11 @@ void WindowAddControl(QVObject* window, QVString name, QVObject* control);
 #define CONTROL_INDEX 36
 #define CONTROL_VISIBLE 44
 
-typedef struct EventEntry {
-  void* vector;
-  QVString name;
-} EventEntry;
-
 static int gStay;
 static int gCloseBoxVetoes;
 static int gQuitVetoes;
 
 static void* Field(QVObject* object, int offset) { return (char*)object + offset; }
-
-static int NameIs(QVString name, const char* text) {
-  const unsigned char* bytes = name->data + 1;
-  uint32_t i = 0;
-  for (; i < name->length; ++i) {
-    if (text[i] == 0 || (unsigned char)text[i] != bytes[i]) return 0;
-  }
-  return text[i] == 0;
-}
-
-static void SetHandler(QVClass* cls, const char* event, void* handler) {
-  EventEntry* entries = (EventEntry*)cls->eventTable;
-  for (uint32_t i = 0; i < cls->eventCount; ++i) {
-    if (NameIs(entries[i].name, event)) entries[i].vector = handler;
-  }
-}
-
-static QVClass* Subclass(QVString parentName, QVString name) {
-  QVClass* parent = RuntimeLookupClass(parentName);
-  QVClass* cls = RuntimeNewClass(parent, parent->methodCount, parent->interfaceCount,
-                                 parent->eventCount, parent->namedMethodCount,
-                                 parent->propertyCount);
-  cls->className = name;
-  cls->instanceSize = parent->instanceSize;
-  return cls;
-}
 
 /* Prints the control's name, a dot and the event. */
 static void PrintControlEvent(QVObject* control, QVString event) {
@@ -147,7 +113,7 @@ static int32_t OnKeyDown(QVObject* window, QVString key) {
   QVString line = RuntimeAddString(QV_STR("KeyDown "), key);
   RuntimeConsolePrint(line);
   RuntimeUnlockString(line);
-  if (!NameIs(key, "q")) return 0;
+  if (!QVStringIs(key, "q")) return 0;
   QV_ApplicationQuit(0);
   RuntimeConsolePrint(QV_STR("quit returned"));
   return 1;
@@ -163,19 +129,19 @@ QV_ENTRY {
   RuntimeRegisterAppObject(app);
   RuntimeUnlockObject(app);
 
-  gControlClass = Subclass(QV_STR("RectControl"), QV_STR("AppButton"));
-  SetHandler(gControlClass, "Open", (void*)OnControlOpen);
-  SetHandler(gControlClass, "Close", (void*)OnControlClose);
-  QVClass* windowClass = Subclass(QV_STR("Window"), QV_STR("AppWindow"));
-  SetHandler(windowClass, "Layout", (void*)OnLayout);
-  SetHandler(windowClass, "CreateControls", (void*)OnCreateControls);
-  SetHandler(windowClass, "AddMenuHandlers", (void*)OnAddMenuHandlers);
-  SetHandler(windowClass, "SetupBindings", (void*)OnSetupBindings);
-  SetHandler(windowClass, "Open", (void*)OnOpen);
-  SetHandler(windowClass, "Activate", (void*)OnActivate);
-  SetHandler(windowClass, "Close", (void*)OnClose);
-  SetHandler(windowClass, "CancelClose", (void*)OnCancelClose);
-  SetHandler(windowClass, "KeyDown", (void*)OnKeyDown);
+  gControlClass = QVSubclass(QV_STR("RectControl"), QV_STR("AppButton"));
+  QVSetHandler(gControlClass, "Open", (void*)OnControlOpen);
+  QVSetHandler(gControlClass, "Close", (void*)OnControlClose);
+  QVClass* windowClass = QVSubclass(QV_STR("Window"), QV_STR("AppWindow"));
+  QVSetHandler(windowClass, "Layout", (void*)OnLayout);
+  QVSetHandler(windowClass, "CreateControls", (void*)OnCreateControls);
+  QVSetHandler(windowClass, "AddMenuHandlers", (void*)OnAddMenuHandlers);
+  QVSetHandler(windowClass, "SetupBindings", (void*)OnSetupBindings);
+  QVSetHandler(windowClass, "Open", (void*)OnOpen);
+  QVSetHandler(windowClass, "Activate", (void*)OnActivate);
+  QVSetHandler(windowClass, "Close", (void*)OnClose);
+  QVSetHandler(windowClass, "CancelClose", (void*)OnCancelClose);
+  QVSetHandler(windowClass, "KeyDown", (void*)OnKeyDown);
 
   QVObject* window = RuntimeNewObject(windowClass);
   WindowDefaultConstructor(window);

@@ -1,0 +1,158 @@
+// Off-screen drawables: image surfaces that a Graphics draws into and copies from, with
+// clipping, scaling, a grey-level mask or white as transparent.
+//
+// Drawable is the reference-counted base (a new one holds one reference; the last Release
+// frees it). DrawablePane is the one concrete surface: a GDK pixmap that is also a drawing
+// target, so a Graphics draws into it as into a window. Every drawable is on the purge list
+// but gives no memory back on demand.
+//
+// A DrawablePane whose pixmap the X server refuses (too large) still exists: HasPixmap is
+// false, drawing into it and copying from it do nothing.
+#pragma once
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gdk/gdk.h>
+
+#include <cstdint>
+
+#include "core/Memory.h"
+#include "core/Rect.h"
+#include "graphics/DrawingTarget.h"
+
+class Graphics;
+
+// The native surface behind a drawable, for callers that want it.
+struct DrawableTarget {
+  int32_t kind;  // 0 none, 6 a GDK pixmap
+  void* handle;
+  int32_t width;
+  int32_t height;
+};
+constexpr int32_t kDrawableTargetPixmap = 6;
+
+// The images of a multi-image picture.
+class DrawableFrameSource {
+ public:
+  virtual ~DrawableFrameSource() = default;
+  virtual int32_t ImageCount() = 0;
+  // The image at index with one reference for the caller, or nil.
+  virtual QV::Drawable* Image(int32_t index) = 0;
+};
+
+// X11 names a type Drawable too: ours lives in QV, as Rect does.
+namespace QV {
+
+class Drawable : public purgableObject {
+ public:
+  Drawable();
+  ~Drawable() override;
+
+  void Retain() { ++mRefCount; }
+  // The last reference prepares the drawable for going and deletes it.
+  void Release();
+  uint32_t RefCount() const { return mRefCount; }
+
+  bool Purge() override { return false; }
+  // Takes a reference and fills target (kind 0 here); the caller releases.
+  virtual void GetTarget(DrawableTarget* target);
+  // GetTarget when the surface is of that kind; false (and no reference kept) otherwise.
+  virtual bool GetTargetOfKind(DrawableTarget* target, int32_t kind);
+  virtual void PrepareToDraw() {}
+  virtual void DiscardCache() {}
+  // The whole drawable into destination.
+  virtual void DrawInto(Graphics& g, const QV::Rect& destination, bool transparent);
+  // The surface's pixels (the drawable keeps them), or nil.
+  virtual GdkPixbuf* GetPixbuf() { return nullptr; }
+  virtual void GetSize(int32_t* width, int32_t* height) = 0;
+  virtual void DrawAt(Graphics& g, const QV::Rect& destination, bool transparent) = 0;
+  // Copies source (in the surface) into destination (in g's coordinates, origin taken off).
+  virtual void DrawRect(Graphics& /*g*/, const QV::Rect& /*source*/,
+                        const QV::Rect& /*destination*/, bool /*inWindow*/,
+                        bool /*transparent*/) {}
+  virtual bool CanDraw() { return true; }
+  // A Graphics drawing into the surface (the caller destroys it), or nil.
+  virtual Graphics* NewGraphics() { return nullptr; }
+
+  int32_t GetHRes() const { return mHRes; }
+  int32_t GetVRes() const { return mVRes; }
+  void SetHRes(int32_t dpi) { mHRes = dpi; }
+  void SetVRes(int32_t dpi) { mVRes = dpi; }
+  int32_t GetDepth() const { return mDepth; }
+
+  // The grey-level mask (black opaque, white clear), or nil.
+  Drawable* GetMask() const { return mMask; }
+  // Makes a white mask of the drawable's size when there is none.
+  void EnsureMask();
+  // Takes over source (nil: a single image).
+  void SetFrameSource(DrawableFrameSource* source);
+  int32_t ImageCount();
+  // The image at index with one reference for the caller (a single image: itself).
+  Drawable* IndexedImage(int32_t index);
+
+  // Prepares g, then copies source into destination with g's target's in-window flag.
+  void DrawIntoGraphics(Graphics& g, const QV::Rect& source, const QV::Rect& destination,
+                        bool transparent);
+
+ protected:
+  void SetDepth(int32_t depth) { mDepth = depth; }
+
+ private:
+  // A count of 32 bits: a 16-bit one wraps to 0 at 65,536 references and frees a surface
+  // that is still held.
+  uint32_t mRefCount = 1;
+  int32_t mHRes = 72;
+  int32_t mVRes = 72;
+  int32_t mDepth = 0;
+  Drawable* mMask = nullptr;
+  DrawableFrameSource* mFrameSource = nullptr;
+};
+
+}  // namespace QV
+
+class DrawablePane : public QV::Drawable, public DrawingTarget {
+ public:
+  // The surface spans topLeft to bottomRight (vertical first, as QV::Point); depth is kept as
+  // asked for, while the pixmap takes the screen's. A new surface is white.
+  DrawablePane(QV::Point topLeft, QV::Point bottomRight, int32_t depth);
+  ~DrawablePane() override;
+
+  bool HasPixmap() const { return mPixmap != nullptr; }
+  // Whether GetPixbuf holds pixels read before (which drawing into the surface outdates).
+  bool HasCachedPixels() const { return mPixbuf != nullptr; }
+  GdkPixmap* GetPixmap() const { return mPixmap; }
+  int32_t Width() const { return mWidth; }
+  int32_t Height() const { return mHeight; }
+
+  // ---- Drawable ----
+  // Kind 6 and the pixmap.
+  void GetTarget(DrawableTarget* target) override;
+  // Clears the pane layer's drawing focus.
+  void PrepareToDraw() override;
+  void DiscardCache() override;
+  // The whole pixmap, read once and kept until DiscardCache; nil without a pixmap.
+  GdkPixbuf* GetPixbuf() override;
+  void GetSize(int32_t* width, int32_t* height) override;
+  void DrawAt(Graphics& g, const QV::Rect& destination, bool transparent) override;
+  void DrawRect(Graphics& g, const QV::Rect& source, const QV::Rect& destination, bool inWindow,
+                bool transparent) override;
+  Graphics* NewGraphics() override;
+
+  // ---- DrawingTarget ----
+  GdkWindow* GetGdkWindow() override { return mPixmap; }
+  // A refused pixmap has no graphics context either.
+  GdkGC* GetGC() override { return mGC; }
+  QV::Rect RectToDrawable(const Graphics& g, QV::Rect rect, bool clip) override;
+  const QV::Rect& GetBounds() const override { return mBounds; }
+  bool IsInWindow() override { return false; }
+  DrawablePane* OffscreenSurface() override { return this; }
+  // White, as a new surface is.
+  void EraseBackground() override;
+
+ private:
+  QV::Rect mBounds;
+  GdkGC* mGC = nullptr;
+  GdkPixmap* mPixmap = nullptr;
+  GdkPixbuf* mPixbuf = nullptr;
+  int32_t mWidth;
+  int32_t mHeight;
+};
