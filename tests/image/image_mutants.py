@@ -5,14 +5,17 @@ Every mutant (bit flips, changed bytes, a block cut short, two blocks swapped) i
 block files and run by the framework in their folder, with no display. It passes when it is
 refused (status 1 and a report), or when it runs to its end with no sanitizer report. A fault
 is the damaged application's own when the first frame of its trace that is not a system
-library's lies in the image's code (anonymous memory, "<unknown module>"): an image whose
-import block lost records calls printf with addresses never relocated. So is a use of a block
-that a call from the image's code freed (an import relinked to a release lets it release a
-string twice), and a leak of blocks each made for a call from its code (a relinked import may
-have been the release). Framework frames are known by the source folder, written in full or
-relative to the build folder (as a compiler cache rewrites it), so that the verdict does not
-depend on how the build was made. A crash or sanitizer report in framework code, a hang, or
-any other status fails the mutant.
+library's or the sanitizer's lies in the image's code (anonymous memory, "<unknown module>"):
+an image whose import block lost records calls printf with addresses never relocated. Only a
+changed import block makes the image's intact code call what it never meant to (an import
+relinked to a release lets it release a string twice, or away from one keeps a string it
+should free), so for those mutants alone, a use of a block freed by a framework call the
+image's code made, and a leak of blocks each made by such a call, are the image's too. Every
+framework call runs under the image's entry, so a deeper image frame in the trace tells
+nothing. Framework frames are known by the source folder, written in full or relative to the
+build folder (as a compiler cache rewrites it), so that the verdict does not depend on how the
+build was made. A crash or sanitizer report in framework code, a hang, or any other status
+fails the mutant.
 
     image_mutants.py RUNTIME IMAGE_DIR SOURCE_ROOT --seed N --first I --count C
 """
@@ -36,6 +39,7 @@ LEAK = re.compile(r"^(?:Direct|Indirect) leak of ", re.M)
 # A source file of the framework named relative to the build folder, as a compiler cache that
 # rewrites absolute paths leaves it ("../src/core/Memory.cpp").
 RELATIVE_SOURCE = re.compile(r"\s(?:\.\./)+src/")
+SANITIZER_RUNTIME = re.compile(r"src/libsanitizer/|/lib(?:asan|ubsan)\.so")
 
 
 def mutate(blocks, rng):
@@ -69,6 +73,18 @@ def in_image(frame):
     return "<unknown module>" in frame or " in CallImageEntry " in frame
 
 
+def owner(frame, framework):
+    """"image", "framework" or "system" (a system library or the sanitizer's own runtime, whose
+    sources GCC also names by a relative path ending in src/libsanitizer)."""
+    if in_image(frame):
+        return "image"
+    if SANITIZER_RUNTIME.search(frame):
+        return "system"
+    if any(mark in frame for mark in framework) or RELATIVE_SOURCE.search(frame):
+        return "framework"
+    return "system"
+
+
 def frames_after(report, header):
     """The frames of the stack that follows the first line matching header, or none."""
     found = re.search(r"^" + header + r"$", report, re.M)
@@ -78,28 +94,41 @@ def frames_after(report, header):
     return FRAME.findall(stack)
 
 
-def first_telling_code(report, framework):
-    """"image" or "framework": whose code the first telling frame of the report lies in."""
-    for frame in FRAME.findall(report):
-        if in_image(frame):
-            return "image"
-        if any(mark in frame for mark in framework) or RELATIVE_SOURCE.search(frame):
-            return "framework"
+def first_telling_code(frames, framework):
+    """"image" or "framework": whose code the first telling frame lies in."""
+    for frame in frames:
+        if owner(frame, framework) != "system":
+            return owner(frame, framework)
     return "framework"  # nothing telling: count it against us
 
 
-def faulting_code(report, framework):
-    """"image" or "framework": whose fault the sanitizer's report (from its ERROR line) is."""
+def called_by_image(frames, framework):
+    """Whether the stack is a framework call made straight from the image's code: framework
+    frames, then a frame in anonymous memory (not the entry's return, which is no call)."""
+    seen_framework = False
+    for frame in frames:
+        kind = owner(frame, framework)
+        if kind == "framework":
+            seen_framework = True
+        elif kind == "image":
+            return seen_framework and "<unknown module>" in frame
+    return False
+
+
+def faulting_code(report, framework, relinked):
+    """"image" or "framework": whose fault the sanitizer's report (from its ERROR line) is;
+    relinked tells whether the mutant changed the import block."""
     if report.startswith("ERROR: LeakSanitizer"):
         leaks = LEAK.split(report)[1:]
-        made_for_image = [any(in_image(f) for f in FRAME.findall(leak)) for leak in leaks]
-        return "image" if leaks and all(made_for_image) else "framework"
-    if any(in_image(f) for f in frames_after(report, r"freed by thread T\d+ here:")):
+        made_for_image = [called_by_image(FRAME.findall(leak), framework) for leak in leaks]
+        return "image" if relinked and leaks and all(made_for_image) else "framework"
+    if relinked and called_by_image(frames_after(report, r"freed by thread T\d+ here:"),
+                                    framework):
         return "image"
-    return first_telling_code(report, framework)
+    return first_telling_code(FRAME.findall(report), framework)
 
 
-def verdict(status, output, framework):
+def verdict(status, output, framework, relinked):
     """None when the run is acceptable, else what went wrong. An image that still runs at the
     deadline is acceptable only when linking reported functions it lost (an application whose
     call to quit was never linked waits in its event loop for ever)."""
@@ -108,8 +137,8 @@ def verdict(status, output, framework):
         return None if lost else "hang"
     found = SANITIZER.search(output)
     if found:
-        owner = faulting_code(output[found.start():], framework)
-        if "runtime error:" in output or owner != "image":
+        whose = faulting_code(output[found.start():], framework, relinked)
+        if "runtime error:" in output or whose != "image":
             return "sanitizer report in framework code"
         return None  # the damaged image's own code faulted
     if status == 1 and "Failure Condition:" in output:
@@ -165,7 +194,7 @@ def main():
                 with open(os.path.join(folder, name + ".dat"), "wb") as f:
                     f.write(blocks[name])
             status, output = run(args.runtime, folder)
-            problem = verdict(status, output, framework)
+            problem = verdict(status, output, framework, blocks["import"] != original["import"])
             if problem:
                 failures += 1
                 print(f"mutant {index} ({what}): {problem}\n{output[-4000:]}")
