@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "ThreadTestSupport.h"
@@ -224,15 +223,6 @@ TEST_F(ThreadScheduler, AThreadSleepingInALoopCostsUnderFivePercentOfAProcessor)
   RuntimeUnlockObject(thread);
 }
 
-long VmSizeKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmSize:", 0) == 0) return std::stol(line.substr(7));
-  }
-  return -1;
-}
-
 void CountTurn(RuntimeObject*) { ++gTurns; }
 
 // The address sanitizer holds freed blocks back (64 MB on i386) before it reuses them.
@@ -248,14 +238,15 @@ TEST_F(ThreadScheduler, TenThousandThreadsInTurnLeaveTheAddressSpaceBounded) {
   RuntimeObject* thread = qvtest::NewThread(CountTurn);
   threadRun(thread);
   EXPECT_TRUE(MainWaitsForThreads());
-  const long before = VmSizeKb();
+  const long before = qvtest::ProcessStatusKb("VmSize");
   for (int i = 1; i < 10000; ++i) {
     threadRun(thread);
     while (ThreadGetState(thread, 0) != 4) ThreadYield();
   }
   EXPECT_TRUE(MainWaitsForThreads());
   EXPECT_EQ(gTurns, 10000);
-  EXPECT_LT(VmSizeKb() - before, 64 * 1024 + kFreedBlocksHeldBackKb) << "KB more address space";
+  EXPECT_LT(qvtest::ProcessStatusKb("VmSize") - before, 64 * 1024 + kFreedBlocksHeldBackKb)
+      << "KB more address space";
   RuntimeUnlockObject(thread);
 }
 

@@ -5,11 +5,10 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <string>
 #include <vector>
 
 #include "graphics/PictureClass.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -67,25 +66,15 @@ TEST(PictureFromBMPData, RowsInEitherOrderAndDamagedFiles) {
         << damaged.size();
 }
 
-// The high-water mark of the process's address space, in kilobytes.
-long VmPeakKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmPeak:", 0) == 0) return std::stol(line.substr(7));
-  }
-  return -1;
-}
-
 // In a fresh process: the address space a picture with the damaged header took, as the exit
 // status (0 for less than 64 MB).
 void LoadWithAHeaderOfTwoGigabytes() {
   Bytes file = Bmp24(3, kPixels, false);
   const uint32_t size = 0x7FFFFF00;
   std::memcpy(&file[14], &size, sizeof size);
-  const long before = VmPeakKb();
+  const long before = qvtest::ProcessStatusKb("VmPeak");
   GdkPixbuf* image = PictureFromBMPData(file.data(), uint32_t(file.size()));
-  const long grown = VmPeakKb() - before;
+  const long grown = qvtest::ProcessStatusKb("VmPeak") - before;
   std::fprintf(stderr, "%s, the address space grew by %ld KB\n", image ? "a picture" : "nil",
                grown);
   std::exit(!image && before > 0 && grown < 64 * 1024 ? 0 : 1);
