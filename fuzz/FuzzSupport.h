@@ -55,6 +55,7 @@ class InputReader {
     mPosition = nul ? end + 1 : end;
     return text;
   }
+  bool AtEnd() const { return mPosition >= mSize; }
   std::string Rest() {
     std::string text(reinterpret_cast<const char*>(mData + mPosition), mSize - mPosition);
     mPosition = mSize;

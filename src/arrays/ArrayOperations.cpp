@@ -6,7 +6,6 @@
 #include "core/ByteUtilities.h"
 #include "core/Memory.h"
 #include "core/RaiseException.h"
-#include "core/Random.h"
 #include "core/RuntimeError.h"
 #include "core/SimpleVector.h"
 
@@ -194,18 +193,12 @@ void RemoveArrayElement(const ArrayFields& fields, int32_t index) {
   fields.bounds[0] = upper - 1;
 }
 
+namespace {
+ArrayShuffler gArrayShuffler = nullptr;
+}
+
+void InstallArrayShuffler(ArrayShuffler shuffler) { gArrayShuffler = shuffler; }
+
 void ShuffleArrayElements(const ArrayFields& fields) {
-  unsigned char* data = Bytes(fields);
-  if (!data || fields.bounds[0] <= 0) return;
-  const int32_t count = ArrayElementCount(fields.bounds, fields.dimensions);
-  const int32_t width = fields.width;
-  unsigned char local[8];
-  unsigned char* spare = width <= 8 ? local : AllocateBytes(width);
-  for (int32_t k = count - 1; k >= 1; --k) {
-    const auto j = static_cast<int32_t>(static_cast<long double>(rnd()) * (k + 1));
-    std::memcpy(spare, data + k * width, static_cast<size_t>(width));
-    std::memcpy(data + k * width, data + j * width, static_cast<size_t>(width));
-    std::memcpy(data + j * width, spare, static_cast<size_t>(width));
-  }
-  if (spare != local) OSfree(spare);
+  if (QV_CHECK(gArrayShuffler)) gArrayShuffler(fields);
 }

@@ -41,6 +41,8 @@ void RedimDimensions(const ArrayFields& fields, va_list newBounds);
 unsigned char* OpenArrayPlace(const ArrayFields& fields, int32_t index);
 // Releases element index (0 .. U) and closes the gap into a buffer of exactly the new size.
 void RemoveArrayElement(const ArrayFields& fields, int32_t index);
-// Fisher-Yates over the flat element sequence, drawing from rnd; elements move whole, their
-// references are not taken again.
+// Shuffle draws from the language's random generator, which lives above this layer: the
+// shuffler is installed from there when the process starts (ArrayShuffle.cpp).
+using ArrayShuffler = void (*)(const ArrayFields& fields);
+void InstallArrayShuffler(ArrayShuffler shuffler);
 void ShuffleArrayElements(const ArrayFields& fields);

@@ -71,6 +71,7 @@ enum StartupOrder : uint32_t {
   kStartupMemoryBlockClass,
   kStartupVariantClass,
   kStartupDictionaryClass,
+  kStartupVirtualVolumeClass,
   kStartupTextInputStreamClass,
   kStartupTextOutputStreamClass,
   kStartupBinaryStreamClass,

@@ -2,6 +2,7 @@
 #include "core/ClassRegistry.h"
 #include "core/Startup.h"
 #include "database/DatabaseClasses.h"
+#include "database/SQLStatements.h"
 #include "database/ScrollableCursor.h"
 
 void RegisterDatabaseClasses() {
@@ -11,5 +12,6 @@ void RegisterDatabaseClasses() {
         DatabaseRecordClassDefinition, ScrollableCursorClassDefinition}) {
     RegisterClassDefinition(getter());
   }
+  InstallSQLFrontEnd();
 }
 QV_STARTUP(kStartupDatabaseClasses, RegisterDatabaseClasses)

@@ -5,6 +5,8 @@
 namespace {
 
 constexpr uint64_t kIndexEntrySize = sizeof(uint64_t);
+// A row read whole is at most this long (its bytes are held in memory).
+constexpr uint64_t kLargestWholeRow = 0x7FFFFFF0u;
 
 DataFile* NewTemporaryFile() {
   DataFile* file = DataFile::Create();
@@ -16,9 +18,45 @@ DataFile* NewTemporaryFile() {
 }
 
 bool ReadOffset(RowStore* store, int32_t i, uint64_t* offset) {
+  if (i < 0 || i >= store->count) return false;
+  if (i == store->lastEntry) {
+    *offset = store->lastOffset;
+    return true;
+  }
+  const bool placed = store->indexAt == i ||
+                      store->index->SetPosition(kIndexEntrySize * uint32_t(i));
   int32_t bytesRead = 0;
-  return i >= 0 && i < store->count && store->index->SetPosition(kIndexEntrySize * uint32_t(i)) &&
-         store->index->Read(offset, sizeof *offset, &bytesRead) && bytesRead == sizeof *offset;
+  const bool read = placed && store->index->Read(offset, sizeof *offset, &bytesRead) &&
+                    bytesRead == sizeof *offset;
+  store->indexAt = read ? i + 1 : -1;
+  store->lastEntry = read ? i : -1;
+  store->lastOffset = *offset;
+  return read;
+}
+
+bool PlaceData(RowStore* store, uint64_t offset) {
+  if (store->dataAt >= 0 && uint64_t(store->dataAt) == offset) return true;
+  store->dataAt = store->data->SetPosition(offset) ? int64_t(offset) : -1;
+  return store->dataAt >= 0;
+}
+
+// Where the next row goes: the end of the data.
+int64_t DataEnd(RowStore* store) {
+  if (store->callerWrote) return store->data->GetPosition();
+  return store->dataEnd >= 0 ? store->dataEnd : store->data->GetLength();
+}
+
+// Records the offset of row "count" at the end of the index, with the data file placed there.
+bool AddEntry(RowStore* store, uint64_t offset) {
+  if (store->count == std::numeric_limits<int32_t>::max()) return false;
+  const bool written =
+      PlaceData(store, offset) &&
+      (store->indexAt == store->count ||
+       store->index->SetPosition(kIndexEntrySize * uint32_t(store->count))) &&
+      store->index->Write(&offset, sizeof offset);
+  store->indexAt = written ? store->count + 1 : -1;
+  if (written) ++store->count;
+  return written;
 }
 
 }  // namespace
@@ -30,27 +68,67 @@ RowStore* RowStoreCreate() {
     delete index;
     return nullptr;
   }
-  return new RowStore{0, index, data};
+  return new RowStore{0, index, data, -1, -1, -1, false, -1, 0};
 }
 
 DataFile* RowStoreAppendRow(RowStore* store) {
-  if (!store || store->count == std::numeric_limits<int32_t>::max()) return nullptr;
-  const int64_t end = store->data->GetLength();
-  const uint64_t offset = uint64_t(end);
-  if (end < 0 || !store->data->SetPosition(offset) ||
-      !store->index->SetPosition(kIndexEntrySize * uint32_t(store->count)) ||
-      !store->index->Write(&offset, sizeof offset))
-    return nullptr;
-  ++store->count;
-  return store->data;
+  if (!store) return nullptr;
+  const int64_t end = DataEnd(store);
+  const bool added = end >= 0 && AddEntry(store, uint64_t(end));
+  // The caller's writes move the data file on from here.
+  store->callerWrote = added;
+  store->dataAt = store->dataEnd = -1;
+  return added ? store->data : nullptr;
+}
+
+bool RowStoreAppendBytes(RowStore* store, const void* bytes, uint32_t size) {
+  if (!store || size > kLargestWholeRow) return false;
+  const int64_t end = DataEnd(store);
+  store->callerWrote = false;
+  if (end < 0 || !AddEntry(store, uint64_t(end))) return false;
+  if (size && !store->data->Write(bytes, int32_t(size))) {
+    store->dataAt = store->dataEnd = -1;
+    --store->count;  // the entry stays behind in the index, unused
+    store->indexAt = -1;
+    return false;
+  }
+  store->dataAt = store->dataEnd = end + int64_t(size);
+  return true;
 }
 
 DataFile* RowStoreSeekRow(RowStore* store, int32_t i) {
   uint64_t offset;
-  if (!store || !ReadOffset(store, i, &offset) || !store->data->SetPosition(offset)) {
-    return nullptr;
+  if (!store || !ReadOffset(store, i, &offset)) return nullptr;
+  store->callerWrote = false;
+  const bool placed = PlaceData(store, offset);
+  store->dataAt = -1;  // the caller's reads move the data file on from here
+  return placed ? store->data : nullptr;
+}
+
+bool RowStoreReadRow(RowStore* store, int32_t i, std::vector<uint8_t>* bytes) {
+  uint64_t offset, end;
+  if (!store || !ReadOffset(store, i, &offset)) return false;
+  if (i + 1 < store->count) {
+    if (!ReadOffset(store, i + 1, &end)) return false;
+  } else {
+    const int64_t length = DataEnd(store);
+    store->callerWrote = false;
+    if (length < 0) return false;
+    store->dataEnd = length;
+    end = uint64_t(length);
   }
-  return store->data;
+  if (end < offset || end - offset > kLargestWholeRow) return false;
+  const uint32_t size = uint32_t(end - offset);
+  store->callerWrote = false;
+  bytes->resize(size);
+  int32_t got = 0;
+  if (!PlaceData(store, offset) ||
+      (size && (!store->data->Read(bytes->data(), int32_t(size), &got) || uint32_t(got) != size))) {
+    store->dataAt = -1;
+    return false;
+  }
+  store->dataAt = int64_t(end);
+  return true;
 }
 
 uint64_t RowStoreRowOffset(RowStore* store, int32_t i) {

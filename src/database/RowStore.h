@@ -5,9 +5,14 @@
 //
 // Offsets are 64-bit (eight bytes per row in the index, host byte order): the data file may
 // grow past 4 GiB. Rows are never held in memory. Both files disappear with the store.
+//
+// The store remembers where its files stand while it alone moves them, so that rows appended
+// whole one after another, or read whole in order, cost no seek (each seek of a buffered file
+// is a system call, and flushes a buffer being written).
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "files/DataFile.h"
 
@@ -15,6 +20,13 @@ struct RowStore {
   int32_t count;
   DataFile* index;
   DataFile* data;
+  // What the store knows of its files' positions; -1 where it does not know.
+  int32_t indexAt;  // the index entry the index file stands at
+  int64_t dataAt;   // the data file's position
+  int64_t dataEnd;  // the data file's length
+  bool callerWrote;  // the caller wrote the last row: the data file stands at its end
+  int32_t lastEntry;     // the index entry read last, and its offset
+  uint64_t lastOffset;
 };
 
 // A new empty store, or nil when either temporary file cannot be made.
@@ -23,9 +35,15 @@ RowStore* RowStoreCreate();
 // the data file, for the caller to write the row. Nil when a seek or write fails (the count is
 // then unchanged) and for a nil store.
 DataFile* RowStoreAppendRow(RowStore* store);
-// The data file positioned at the start of row i (from 0), or nil when there is no row i or a
-// seek or read fails.
+// Appends a whole row of size bytes (at most 2 GiB); false when a write fails (the count is
+// then unchanged) and for a nil store.
+bool RowStoreAppendBytes(RowStore* store, const void* bytes, uint32_t size);
+// The data file positioned at the start of row i (from 0), for the caller to read; nil when
+// there is no row i or a seek or read fails.
 DataFile* RowStoreSeekRow(RowStore* store, int32_t i);
+// Row i whole (up to the next row's offset, or to the end of the data for the last); false
+// when there is no row i or a read fails.
+bool RowStoreReadRow(RowStore* store, int32_t i, std::vector<uint8_t>* bytes);
 // Row i's offset, 0 when out of range.
 uint64_t RowStoreRowOffset(RowStore* store, int32_t i);
 // The row count, 0 for a nil store.

@@ -15,6 +15,7 @@
 #include "core/Startup.h"
 #include "files/FolderItemImpUnix.h"
 #include "files/SaveInfo.h"
+#include "files/VirtualVolumeClass.h"
 #include "strings/TextEncoding.h"
 
 namespace {
@@ -51,6 +52,7 @@ const PropertyRow kFolderItemProperties[] = {
     QV_READONLY("TrashFolder", Class<"FolderItem">, folderFindFolder, kCodeTrash),
     QV_READONLY("SharedTrashFolder", Class<"FolderItem">, folderFindFolder, kCodeSharedTrash),
     QV_READONLY("TemporaryFolder", Class<"FolderItem">, folderFindFolder, kCodeTemporary),
+    QV_READONLY("VirtualVolume", Class<"VirtualVolume">, folderVirtVolGetter),
     QV_READONLY("IsReadable", Boolean, FolderItemIsCurrentlyReadable),
     QV_READONLY("IsWriteable", Boolean, FolderItemIsCurrentlyWriteable),
     QV_PROPERTY("LastErrorCode", Integer, FolderItemGetLastError, FolderItemSetLastError),
@@ -78,6 +80,8 @@ const MethodRow kFolderItemMethods[] = {
                 Param("write", Boolean).Default(0)),
     QV_FUNCTION("CreateBinaryFile", Class<"BinaryStream">, FolderItemCreateBinaryFile,
                 Param("fileType", String)),
+    QV_FUNCTION("CreateVirtualVolume", Class<"VirtualVolume">, FolderItemCreateVirtualVolume),
+    QV_FUNCTION("OpenAsVirtualVolume", Class<"VirtualVolume">, FolderItemOpenAsVirtualVolume),
     QV_FUNCTION("OpenResourceFork", Class<"ResourceFork">, folderOpenResourceFork),
     QV_FUNCTION("CreateResourceFork", Class<"ResourceFork">, folderCreateResourceFork,
                 Param("Type", String)),
@@ -187,6 +191,15 @@ RuntimeObject* NewFolderItemLike(RuntimeObject* model, FolderItemImp* item) {
 
 FolderItemImp* FolderItemImpOf(RuntimeObject* item) {
   return item ? reinterpret_cast<FolderItemObject*>(item)->mImp : nullptr;
+}
+
+FolderItemImp* RequiredFolderItemImp(RuntimeObject* item, const char* condition) {
+  if (!item) {
+    RaiseNilObjectException();
+    return nullptr;
+  }
+  FolderItemImp* imp = FolderItemImpOf(item);
+  return QV_CHECK_TEXT(imp, condition, nullptr) ? imp : nullptr;
 }
 
 bool FolderItemSetPath(RuntimeObject* item, const string& path, bool resolve) {

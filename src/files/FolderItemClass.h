@@ -39,6 +39,9 @@ RuntimeObject* NewFolderItemLike(RuntimeObject* model, FolderItemImp* item);
 
 // The object's imp, or nil (also for a nil object).
 FolderItemImp* FolderItemImpOf(RuntimeObject* item);
+// The imp a method works on: a nil object raises NilObjectException, an object without an imp
+// is a failed check with the condition text; nil in both cases.
+FolderItemImp* RequiredFolderItemImp(RuntimeObject* item, const char* condition);
 
 // The FolderItem a path of kind names (one reference for the caller), links resolved or not;
 // nil for a path that is not valid (a NUL in it, a refused folder on the way), or after raising

@@ -17,14 +17,8 @@ namespace {
 
 constexpr int32_t kVectorPicture = 1;
 
-// The imp a method works on: a nil object raises, an object without one is a failed check.
 FolderItemImp* RequiredImp(RuntimeObject* item, const char* condition = "entry->mImp") {
-  if (!item) {
-    RaiseNilObjectException();
-    return nullptr;
-  }
-  FolderItemImp* imp = FolderItemImpOf(item);
-  return QV_CHECK_TEXT(imp, condition, nullptr) ? imp : nullptr;
+  return RequiredFolderItemImp(item, condition);
 }
 
 // The entry at a 1-based index.
@@ -45,14 +39,9 @@ FolderItemImp* UnlockedImp(RuntimeObject* item) {
   return imp && !imp->IsLocked() ? imp : nullptr;
 }
 
-// The destination of a copy or move: nil raises, one without an imp is a failed check.
+// The destination of a copy or move.
 FolderItemImp* DestinationImp(RuntimeObject* destination) {
-  if (!destination) {
-    RaiseNilObjectException();
-    return nullptr;
-  }
-  FolderItemImp* imp = FolderItemImpOf(destination);
-  return QV_CHECK_TEXT(imp, "destination->mImp", nullptr) ? imp : nullptr;
+  return RequiredFolderItemImp(destination, "destination->mImp");
 }
 
 }  // namespace

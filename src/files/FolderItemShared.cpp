@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/SimpleVector.h"
+#include "files/FolderItemImpVirtual.h"
 #include "files/RandomAccessMechanism.h"
 #include "strings/StringCase.h"
 #include "strings/TextEncoding.h"
@@ -155,6 +156,10 @@ bool URLToPath(const string& url, char separator, string* path) {
 bool SameItem(const FolderItemImp& a, const FolderItemImp& b) {
   if (&a == &b) return true;
   if (a.IsVirtual() != b.IsVirtual()) return false;
+  // Paths inside two volumes may be equal; an item's volume and entry tell.
+  const auto* virtualA = dynamic_cast<const FolderItemImpVirtual*>(&a);
+  const auto* virtualB = dynamic_cast<const FolderItemImpVirtual*>(&b);
+  if (virtualA && virtualB) return virtualA->IsSameItem(*virtualB);
   // A folder's path may or may not end with its "/".
   const string pathA = a.GetPath(), pathB = b.GetPath();
   int32_t lengthA = pathA.Length(), lengthB = pathB.Length();

@@ -4,9 +4,6 @@
 
 #include "core/Export.h"
 #include "core/NumericConversions.h"
-#include "core/RaiseException.h"
-#include "core/VariantConversions.h"
-#include "core/VariantTypes.h"
 
 namespace {
 
@@ -133,44 +130,3 @@ QV_EXPORT(RuntimeHex)
 QV_BASE_FAMILY(Bin, kBin, RuntimeBin)
 QV_BASE_FAMILY(Oct, kOct, RuntimeOct)
 QV_BASE_FAMILY(Hex, kHex, RuntimeHex)
-
-// The variant forms: Bin and Oct of the 64-bit value; Hex of the 32-bit value of an Int32 or
-// UInt32, of the 64-bit value of an Int64, UInt64 or String, and nothing of any other type.
-// A variant with no integer value raises TypeMismatchException and gives nothing.
-namespace {
-
-template <typename T>
-stringStorage* VariantDigits(RuntimeObject* variant, bool (*read)(RuntimeObject*, T*),
-                             int32_t typeCode, int32_t bitsPerDigit) {
-  T value{};
-  if (!read(variant, &value)) {
-    RaiseTypeMismatchException();
-    return nullptr;
-  }
-  return TypedDigits(&value, typeCode, bitsPerDigit).ExtractStringStorage();
-}
-
-}  // namespace
-
-extern "C" stringStorage* RuntimeBinVariant(RuntimeObject* variant) {
-  return VariantDigits(variant, TryVariantToInt64, kTypeInt64, kBin);
-}
-QV_EXPORT(RuntimeBinVariant)
-
-extern "C" stringStorage* RuntimeOctVariant(RuntimeObject* variant) {
-  return VariantDigits(variant, TryVariantToInt64, kTypeInt64, kOct);
-}
-QV_EXPORT(RuntimeOctVariant)
-
-extern "C" stringStorage* RuntimeHexVariant(RuntimeObject* variant) {
-  switch (VarType(variant)) {
-    case kVarTypeInt32:
-      return VariantDigits(variant, TryVariantToInt32, kTypeInt32, kHex);
-    case kVarTypeInt64:
-    case kVarTypeString:
-      return VariantDigits(variant, TryVariantToInt64, kTypeInt64, kHex);
-    default:
-      return nullptr;
-  }
-}
-QV_EXPORT(RuntimeHexVariant)

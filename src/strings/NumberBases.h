@@ -70,7 +70,4 @@ stringStorage* RuntimeHexInt64(int64_t value);
 stringStorage* RuntimeHexUInt64(uint64_t value);
 stringStorage* RuntimeHexSingle(float value);
 stringStorage* RuntimeHexDouble(double value);
-stringStorage* RuntimeBinVariant(RuntimeObject* variant);
-stringStorage* RuntimeOctVariant(RuntimeObject* variant);
-stringStorage* RuntimeHexVariant(RuntimeObject* variant);
 }

@@ -3,9 +3,6 @@
 #include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "core/NumberText.h"
-#include "core/RaiseException.h"
-#include "core/VariantConversions.h"
-#include "core/VariantTypes.h"
 #include "strings/NumberBases.h"
 #include "strings/NumberFormat.h"
 #include "strings/StringReplace.h"
@@ -156,24 +153,6 @@ QV_EXPORT(StringStrInt64)
 
 stringStorage* StringStrUInt64(uint64_t value) { return uulltoa(value).ExtractStringStorage(); }
 QV_EXPORT(StringStrUInt64)
-
-stringStorage* StringStrVariant(RuntimeObject* variant) { return VariantToString(variant); }
-QV_EXPORT(StringStrVariant)
-
-// Single and Double by Str's rule, whose point is always "." whatever the locale; anything else
-// as VariantToString.
-stringStorage* runCStr(RuntimeObject* variant) {
-  if (!variant) return nullptr;
-  const int32_t type = VarType(variant);
-  if (type != kVarTypeSingle && type != kVarTypeDouble) return VariantToString(variant);
-  double value = 0;
-  if (!TryVariantToDouble(variant, &value)) {
-    RaiseTypeMismatchException();
-    return nullptr;
-  }
-  return StringStrDouble(value);
-}
-QV_EXPORT(runCStr)
 
 double StringVal(stringStorage* text) { return Val(string(text), nullptr); }
 QV_EXPORT(StringVal)

@@ -39,9 +39,6 @@ stringStorage* StringStrInt32(int32_t value);
 stringStorage* StringStrUInt32(uint32_t value);
 stringStorage* StringStrInt64(int64_t value);
 stringStorage* StringStrUInt64(uint64_t value);
-// Str and CStr of a variant: the variant's text (CStr: Single and Double as Str gives them).
-stringStorage* StringStrVariant(RuntimeObject* variant);
-stringStorage* runCStr(RuntimeObject* variant);
 double StringVal(stringStorage* text);
 double runCDbl(stringStorage* text);
 int64_t runCLong(stringStorage* text);

@@ -47,9 +47,9 @@ void RegisterAndCheckTheOrder() {
             "dataNotificationReceiver listSelectionNotifier listSelectionNotificationReceiver "
             "bindingInterface bindingPartInterface listDataProvider listDataNotifier "
             "listDataNotificationReceiver tupleInterface enablingBinder actionBinder stringBinder "
-            "listBinder MemoryBlock Variant Dictionary TextInputStream TextOutputStream "
-            "BinaryStream Random EndOfLine FolderItem Permissions TextEncoding TextConverter "
-            "_Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
+            "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
+            "TextOutputStream BinaryStream Random EndOfLine FolderItem Permissions TextEncoding "
+            "TextConverter _Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
             "_Cursors Object2D RectShape RoundRectShape OvalShape ArcShape StringShape "
             "CurveShape Group2D FigureShape Screen Application "
             // The control classes.

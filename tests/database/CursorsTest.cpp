@@ -136,6 +136,57 @@ TEST(RowStore, RowsPastFourGibibytesOfDataReadBack) {
   EXPECT_EQ(RowStoreAppendRow(nullptr), nullptr);
 }
 
+// Whole rows and rows the caller writes itself, interleaved, read back whole in order, out of
+// order and through SeekRow: the positions the store remembers never go stale.
+TEST(RowStore, WholeRowsAndCallerWrittenRowsReadBackInAnyOrder) {
+  RowStore* store = RowStoreCreate();
+  ASSERT_NE(store, nullptr);
+  std::vector<std::string> rows;
+  for (int32_t i = 0; i < 3000; ++i) {
+    const std::string row = std::to_string(i) + std::string(size_t(i % 37), char('a' + i % 26));
+    if (i % 5 == 4) {
+      DataFile* file = RowStoreAppendRow(store);
+      ASSERT_NE(file, nullptr);
+      ASSERT_TRUE(file->Write(row.data(), int32_t(row.size())));
+    } else {
+      ASSERT_TRUE(RowStoreAppendBytes(store, row.data(), uint32_t(row.size())));
+    }
+    rows.push_back(row);
+    if (i % 1000 == 999) {  // reading between appends
+      std::vector<uint8_t> bytes;
+      ASSERT_TRUE(RowStoreReadRow(store, i / 2, &bytes));
+      EXPECT_EQ(std::string(bytes.begin(), bytes.end()), rows[size_t(i / 2)]);
+    }
+  }
+  ASSERT_TRUE(RowStoreAppendBytes(store, "", 0)) << "an empty row";
+  rows.emplace_back();
+  const int32_t count = int32_t(rows.size());
+  EXPECT_EQ(RowStoreCount(store), count);
+  std::vector<uint8_t> bytes;
+  for (int32_t i = 0; i < count; ++i) {
+    ASSERT_TRUE(RowStoreReadRow(store, i, &bytes)) << i;
+    ASSERT_EQ(std::string(bytes.begin(), bytes.end()), rows[size_t(i)]) << i;
+  }
+  for (int32_t i = count - 1; i >= 0; i -= 7) {
+    ASSERT_TRUE(RowStoreReadRow(store, i, &bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), rows[size_t(i)]) << i;
+    EXPECT_EQ(RowBytes(store, i), std::vector<uint8_t>(rows[size_t(i)].begin(),
+                                                       rows[size_t(i)].end()));
+  }
+  EXPECT_FALSE(RowStoreReadRow(store, count, &bytes));
+  EXPECT_FALSE(RowStoreReadRow(store, -1, &bytes));
+  EXPECT_FALSE(RowStoreReadRow(nullptr, 0, &bytes));
+  EXPECT_FALSE(RowStoreAppendBytes(nullptr, "x", 1));
+  DataFile* file = RowStoreAppendRow(store);  // appending again after all that reading
+  ASSERT_TRUE(file && file->Write("tail", 4));
+  ASSERT_TRUE(RowStoreAppendBytes(store, "end", 3));
+  ASSERT_TRUE(RowStoreReadRow(store, count, &bytes));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "tail");
+  ASSERT_TRUE(RowStoreReadRow(store, count + 1, &bytes));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "end");
+  RowStoreDestroy(store);
+}
+
 // The NextObject handler: a new DatabaseRecord for each of the first gAvailable calls, then nil.
 int32_t gRaised = 0;
 int32_t gAvailable = 0;

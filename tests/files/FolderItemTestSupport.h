@@ -46,6 +46,17 @@ inline bool PathExists(const std::string& path) {
   return lstat(path.c_str(), &info) == 0;
 }
 
+// The bytes as lower-case hex digits, two a byte.
+inline std::string Hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const unsigned char c : bytes) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
 // What a program prints, without its final newline.
 inline std::string Output(const std::vector<std::string>& argv) {
   std::string text = qvtest::ProgramOutput(argv);

@@ -4,6 +4,7 @@
 #include "StringFunctionsTestSupport.h"
 #include "core/RuntimeClass.h"
 #include "core/VariantTestSupport.h"
+#include "core/VariantText.h"
 #include "strings/NumberBases.h"
 #include "strings/StringNumbers.h"
 

@@ -4,7 +4,8 @@
  *               update entries of its own;
  *   "execute"   dbExecute only;
  *   "noselect"  neither dbSelect nor dbOpenTable (dbExecute stays);
- *   "nonames"   as "sql", but its cursors have no curColumnName.
+ *   "nonames"   as "sql", but its cursors have no curColumnName;
+ *   "tables"    table entries and no SQL entries (testtables.c).
  * Every select answers the "codes" rows (one value of each column code, then edge values) in two
  * columns, "id" (code 3) and "value", except a text holding "empty", which answers no rows.
  * The value column can be written back: its key is "codes!value" with the condition
@@ -309,8 +310,13 @@ static void FillTables(void) {
 
 static const char* const kVariants[] = {"sql", "execute", "noselect", "nonames"};
 
+/* The "tables" variant (testtables.c): table entries and no SQL entries. */
+void TablesEngineInit(QVLookup lookup);
+QVObj* OpenTablesEngine(void);
+
 /* The data source: the open data names the variant. */
 static QVObj* OpenTestEngine(uint32_t data, uint32_t length) {
+  if (length == 6 && memcmp((const void*)data, "tables", 6) == 0) return OpenTablesEngine();
   for (int v = 0; v < 4; ++v) {
     if (strlen(kVariants[v]) == length && memcmp((const void*)data, kVariants[v], length) == 0) {
       Engine* e = calloc(1, sizeof *e);
@@ -329,5 +335,6 @@ QV_PLUGIN_EXPORT void QUORPluginMain(QVLookup lookup) {
   gLookup = lookup;
   RegisterPluginVersion(9);
   FillTables();
+  TablesEngineInit(lookup);
   QV_CALL("RegisterDataSource", void (*)(const char*, void*))("TestEngine", OpenTestEngine);
 }

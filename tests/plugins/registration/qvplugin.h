@@ -151,7 +151,7 @@ typedef struct QVExportRow {
 } QVExportRow;
 
 /* The framework's functions, found through the lookup callback in QUORPluginMain. */
-static QVLookup gLookup;
+static QVLookup gLookup __attribute__((unused)); /* some files use their own */
 #define QV_CALL(name, type) ((type)gLookup(name))
 #define RegisterPluginVersion(v) QV_CALL("RegisterPluginVersion", void (*)(int32_t))(v)
 #define RegisterPluginExports(t) QV_CALL("RegisterPluginExports", void (*)(const QVExportRow*))(t)

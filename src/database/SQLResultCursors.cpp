@@ -1,0 +1,653 @@
+#include "database/SQLResultCursors.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "app/BackgroundTask.h"
+#include "database/DatabaseClasses.h"
+#include "database/DatabasePlugins.h"
+#include "database/RowStore.h"
+#include "database/SortKey.h"
+#include "database/StorageFile.h"
+
+namespace {
+
+// A row's bytes: per column a 16-bit code, a 32-bit length and the value bytes (host order).
+constexpr uint32_t kColumnHeader = 6;
+// Values past this size are not kept (a row of the in-memory run is addressed in 32 bits).
+constexpr uint32_t kLargestValue = 1u << 30;
+// Background tasks run once per this many source rows.
+constexpr int32_t kRowsPerBackgroundRun = 256;
+
+void AppendColumn(std::vector<uint8_t>* out, uint8_t code, const void* data, uint32_t length) {
+  const size_t at = out->size();
+  out->resize(at + kColumnHeader + length);
+  const uint16_t code16 = code;
+  memcpy(out->data() + at, &code16, 2);
+  memcpy(out->data() + at + 2, &length, 4);
+  if (length) memcpy(out->data() + at + kColumnHeader, data, length);
+}
+
+ColumnValue ColumnAt(const uint8_t* row, uint32_t offset) {
+  ColumnValue value;
+  uint16_t code;
+  memcpy(&code, row + offset, 2);
+  memcpy(&value.length, row + offset + 2, 4);
+  value.code = static_cast<uint8_t>(code);
+  value.data = code == kColumnNull ? nullptr : row + offset + kColumnHeader;
+  return value;
+}
+
+// Offsets of count columns in a row of size bytes; false when the bytes do not hold them.
+bool IndexColumns(const uint8_t* row, uint32_t size, int32_t count, uint32_t* offsets) {
+  uint64_t at = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (at + kColumnHeader > size) return false;
+    uint32_t length;
+    memcpy(&length, row + at + 2, 4);
+    offsets[i] = static_cast<uint32_t>(at);
+    at += kColumnHeader + uint64_t(length);
+  }
+  return at <= size;
+}
+
+// Calls an entry of the source's cursor table: the framework's own cursors straight (their
+// entries put the engine calls they make behind the barrier themselves), others behind it.
+template <typename R, typename... Parameters, typename... Arguments>
+R CallSource(const DatabaseCursorObject* source, R (*entry)(dbCursor, Parameters...),
+             Arguments... arguments) {
+  if (!IsFrameworkCursorDefinition(source->cursor))
+    return CallEntry(entry, source->cursorHandle, arguments...);
+  return entry ? entry(source->cursorHandle, arguments...) : R();
+}
+
+// Appends column i of the source's current row; answers its value bytes. Code 18 is kept as its
+// text (code 5); a value with no data is NULL.
+uint32_t AppendSourceValue(DatabaseCursorObject* source, int32_t i, std::vector<uint8_t>* out) {
+  const void* data = nullptr;
+  uint8_t code = 0;
+  int32_t length = 0;
+  CallSource(source, source->cursor->curColumnValue, i, &data, &code, &length);
+  if (code == kColumnString && data && length >= int32_t(sizeof(stringStorage*))) {
+    stringStorage* text;
+    memcpy(&text, data, sizeof text);
+    code = kColumnText;
+    data = stringStorage::CString(text);
+    length = stringStorage::Length(text);
+  }
+  if (!data || length < 0 || uint32_t(length) > kLargestValue) {
+    code = kColumnNull;
+    length = 0;
+  }
+  AppendColumn(out, code, data, code == kColumnNull ? 0 : uint32_t(length));
+  CallSource(source, source->cursor->curReleaseValue);
+  return code == kColumnNull ? 0 : uint32_t(length);
+}
+
+long double NumberOf(const ColumnValue& v) {
+  switch (v.code) {
+    case kColumnInt16: { int16_t x; memcpy(&x, v.data, 2); return x; }
+    case kColumnInt32: { int32_t x; memcpy(&x, v.data, 4); return x; }
+    case kColumnInt64: { int64_t x; memcpy(&x, v.data, 8); return x; }
+    case kColumnCurrency: { int64_t x; memcpy(&x, v.data, 8); return x / 10000.0L; }
+    case kColumnSingle: { float x; memcpy(&x, v.data, 4); return x; }
+    default: { double x; memcpy(&x, v.data, 8); return x; }
+  }
+}
+
+bool HasLength(const ColumnValue& v, uint32_t length) { return v.data && v.length >= length; }
+
+// Rank of a value's class in the total order.
+int ClassOf(const ColumnValue& v) {
+  if (!v.data || v.code == kColumnNull) return 0;
+  switch (v.code) {
+    case kColumnInt16: return HasLength(v, 2) ? 1 : 9;
+    case kColumnInt32:
+    case kColumnSingle: return HasLength(v, 4) ? 1 : 9;
+    case kColumnInt64:
+    case kColumnCurrency:
+    case kColumnDouble: return HasLength(v, 8) ? 1 : 9;
+    case kColumnChar:
+    case kColumnText:
+    case kColumnLongText: return 2;
+    case kColumnDate: return HasLength(v, 6) ? 3 : 9;
+    case kColumnTime: return HasLength(v, 6) ? 4 : 9;
+    case kColumnTimestamp: return HasLength(v, 12) ? 5 : 9;
+    case kColumnBoolean: return HasLength(v, 1) ? 6 : 9;
+    case kColumnBytes:
+    case kColumnLongBytes: return 7;
+    default: return 9;
+  }
+}
+
+bool IsExactInteger(uint8_t code) {
+  return code == kColumnInt16 || code == kColumnInt32 || code == kColumnInt64;
+}
+
+int CompareNumbers(const ColumnValue& a, const ColumnValue& b) {
+  if (IsExactInteger(a.code) && IsExactInteger(b.code)) {
+    const int64_t x = int64_t(NumberOf(a)), y = int64_t(NumberOf(b));
+    return x < y ? -1 : x > y;
+  }
+  const long double x = NumberOf(a), y = NumberOf(b);
+  const bool xNaN = std::isnan(x), yNaN = std::isnan(y);
+  if (xNaN || yNaN) return xNaN == yNaN ? 0 : (xNaN ? -1 : 1);  // NaN before every number
+  return x < y ? -1 : x > y;
+}
+
+int CompareWeighted(const ColumnValue& a, const ColumnValue& b) {
+  const uint32_t common = std::min(a.length, b.length);
+  for (uint32_t i = 0; i < common; ++i) {
+    const uint8_t x = kDbCollation[a.data[i]], y = kDbCollation[b.data[i]];
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.length < b.length ? -1 : a.length > b.length;
+}
+
+int CompareBytes(const ColumnValue& a, const ColumnValue& b, uint32_t limit) {
+  const uint32_t la = std::min(a.length, limit), lb = std::min(b.length, limit);
+  const int order = memcmp(a.data, b.data, std::min(la, lb));
+  if (order) return order < 0 ? -1 : 1;
+  return la < lb ? -1 : la > lb;
+}
+
+// The first 60 bits of a value's place in the total order: its class, then the start of the
+// value. A lower prefix means an earlier value; equal prefixes say nothing, and the whole
+// comparison decides. Sorting by the prefix first spares most whole comparisons.
+uint64_t OrderPrefix(const ColumnValue& v) {
+  const int rank = ClassOf(v);
+  const uint64_t classBits = uint64_t(rank) << 60;
+  auto leading = [&](uint32_t limit, const uint8_t* weights) {  // up to seven bytes, in order
+    uint64_t bits = 0;
+    const uint32_t n = std::min({v.length, limit, 7u});
+    for (uint32_t i = 0; i < 7; ++i)
+      bits = bits << 8 | (i < n ? (weights ? weights[v.data[i]] : v.data[i]) : 0);
+    return bits << 4;
+  };
+  switch (rank) {
+    case 1: {
+      double x = double(NumberOf(v));
+      if (std::isnan(x)) return classBits;  // NaN before every number
+      if (x == 0) x = 0;                    // -0 and 0 are equal
+      uint64_t bits;
+      memcpy(&bits, &x, 8);
+      bits = bits >> 63 ? ~bits : bits | (uint64_t{1} << 63);
+      return classBits | std::max<uint64_t>(bits >> 4, 1);
+    }
+    case 2: return classBits | leading(~0u, kDbCollation);
+    case 3:
+    case 4: return classBits | leading(6, nullptr);
+    case 5: return classBits | leading(12, nullptr);
+    case 6: return classBits | (v.data[0] != 0);
+    case 7: return classBits | leading(~0u, nullptr);
+    default: return classBits;
+  }
+}
+
+struct Keys {
+  const std::vector<SQLSortKey>* keys;
+  int32_t columns;
+};
+
+// The order prefix of a row's first key (reversed for a descending key).
+uint64_t KeyPrefix(const Keys& k, const uint8_t* row, const uint32_t* offsets) {
+  if (k.keys->empty() || k.columns == 0) return 0;
+  const SQLSortKey& first = k.keys->front();
+  const uint64_t prefix = OrderPrefix(ColumnAt(row, offsets[first.column]));
+  return first.descending ? ~prefix : prefix;
+}
+
+// Key order, then every column ascending.
+int CompareRowImages(const Keys& k, const uint8_t* a, const uint32_t* aOffsets, const uint8_t* b,
+                     const uint32_t* bOffsets) {
+  for (const SQLSortKey& key : *k.keys) {
+    const int order = CompareColumnValues(ColumnAt(a, aOffsets[key.column]),
+                                          ColumnAt(b, bOffsets[key.column]));
+    if (order) return key.descending ? -order : order;
+  }
+  for (int32_t i = 0; i < k.columns; ++i) {
+    const int order = CompareColumnValues(ColumnAt(a, aOffsets[i]), ColumnAt(b, bOffsets[i]));
+    if (order) return order;
+  }
+  return 0;
+}
+
+// Reads row i of store into row and its column offsets.
+bool ReadRow(RowStore* store, int32_t i, int32_t columns, std::vector<uint8_t>* row,
+             std::vector<uint32_t>* offsets) {
+  if (!RowStoreReadRow(store, i, row)) return false;
+  offsets->resize(size_t(columns));
+  return IndexColumns(row->data(), uint32_t(row->size()), columns, offsets->data());
+}
+
+// ---- The stored result: rows in a row store, served in order --------------------------------
+
+struct StoredResult {
+  std::vector<string> names;  // the visible columns'
+  int32_t columns = 0;        // in each stored row, hidden ones included
+  RowStore* store = nullptr;
+  int32_t current = -1;
+  int32_t loaded = -1;
+  std::vector<uint8_t> row;
+  std::vector<uint32_t> offsets;
+
+  ~StoredResult() { RowStoreDestroy(store); }
+  bool OnRow() const { return current >= 0 && current < RowStoreCount(store); }
+};
+
+StoredResult* Stored(dbCursor cur) { return static_cast<StoredResult*>(cur); }
+
+void StoredClose(dbCursor cur) { delete Stored(cur); }
+int32_t StoredColumnCount(dbCursor cur) { return int32_t(Stored(cur)->names.size()); }
+stringStorage* StoredColumnName(dbCursor cur, int32_t i) {
+  StoredResult* r = Stored(cur);
+  return i >= 0 && size_t(i) < r->names.size() ? r->names[size_t(i)].ExtractStringStorage()
+                                               : nullptr;
+}
+void StoredColumnValue(dbCursor cur, int32_t i, const void** data, uint8_t* type,
+                       int32_t* length) {
+  StoredResult* r = Stored(cur);
+  *data = nullptr;
+  *type = kColumnNull;
+  *length = 0;
+  if (!r->OnRow() || i < 0 || size_t(i) >= r->names.size()) return;
+  if (r->loaded != r->current) {
+    r->loaded = -1;
+    if (!ReadRow(r->store, r->current, r->columns, &r->row, &r->offsets)) return;
+    r->loaded = r->current;
+  }
+  const ColumnValue value = ColumnAt(r->row.data(), r->offsets[size_t(i)]);
+  *data = value.data;
+  *type = value.code;
+  *length = int32_t(value.length);
+}
+void StoredReleaseValue(dbCursor) {}  // the row stays loaded until the cursor moves on
+uint8_t StoredNextRow(dbCursor cur) {
+  StoredResult* r = Stored(cur);
+  if (r->current < RowStoreCount(r->store)) ++r->current;
+  return r->OnRow();
+}
+uint8_t StoredPreviousRow(dbCursor cur) {
+  StoredResult* r = Stored(cur);
+  if (r->current > 0) --r->current;
+  return r->OnRow();
+}
+uint8_t StoredFirstRow(dbCursor cur) {
+  Stored(cur)->current = 0;
+  return Stored(cur)->OnRow();
+}
+uint8_t StoredLastRow(dbCursor cur) {
+  StoredResult* r = Stored(cur);
+  r->current = RowStoreCount(r->store) - 1;
+  return r->OnRow();
+}
+
+const QUORdbCursorDefinition* StoredCursorDefinition() {
+  static QUORdbCursorDefinition definition = [] {
+    QUORdbCursorDefinition d{};
+    d.version = kDatabaseTableVersion;
+    d.curClose = StoredClose;
+    d.curColumnCount = StoredColumnCount;
+    d.curColumnName = StoredColumnName;
+    d.curColumnValue = StoredColumnValue;
+    d.curReleaseValue = StoredReleaseValue;
+    d.curNextRow = StoredNextRow;
+    d.curPreviousRow = StoredPreviousRow;
+    d.curFirstRow = StoredFirstRow;
+    d.curLastRow = StoredLastRow;
+    MarkFrameworkCursorDefinition(&d);
+    return d;
+  }();
+  return &definition;
+}
+
+// Wraps a filled result as a RecordSet on its first row.
+RuntimeObject* WrapStored(std::unique_ptr<StoredResult> result) {
+  return QUORdbCursorFromDBCursor(result.release(), StoredCursorDefinition());
+}
+
+void LetBackgroundTasksRun(int32_t rowsRead) {
+  if (rowsRead % kRowsPerBackgroundRun == 0) RunDueBackgroundTasks(false);
+}
+
+// ---- Sorting -------------------------------------------------------------------------------
+
+// The rows of one run in memory, sorted and written out when the budget is used up.
+class RunSorter {
+ public:
+  RunSorter(const std::vector<SQLSortKey>& keys, int32_t columns) : mKeys{&keys, columns} {}
+
+  // Reads the source's current row; false when the run must be written out first (the row is
+  // then read again into an empty run, which takes it whatever its size).
+  bool ReadRow(DatabaseCursorObject* source) {
+    const size_t start = mArena.size();
+    uint64_t bytes = 0;
+    for (int32_t i = 0; i < mKeys.columns; ++i) bytes += AppendSourceValue(source, i, &mArena);
+    if (!mRows.empty() && (bytes > mBudget || mArena.size() > 0x40000000u)) {
+      mArena.resize(start);
+      return false;
+    }
+    mBudget -= std::min<uint64_t>(bytes, mBudget);
+    mRows.push_back(uint32_t(start));
+    mOffsets.resize(mOffsets.size() + size_t(mKeys.columns));
+    IndexColumns(mArena.data() + start, uint32_t(mArena.size() - start), mKeys.columns,
+                 mOffsets.data() + mOffsets.size() - size_t(mKeys.columns));
+    return true;
+  }
+
+  bool Empty() const { return mRows.empty(); }
+
+  // Sorts the run and hands its rows in order to write (bytes, size), which answers whether it
+  // took them; the run is empty afterwards.
+  template <typename Write>
+  bool WriteTo(Write write) {
+    const size_t n = size_t(mKeys.columns);
+    std::vector<std::pair<uint64_t, uint32_t>> order(mRows.size());
+    for (uint32_t i = 0; i < order.size(); ++i)
+      order[i] = {KeyPrefix(mKeys, mArena.data() + mRows[i], mOffsets.data() + i * n), i};
+    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+      if (a.first != b.first) return a.first < b.first;
+      const uint32_t x = a.second, y = b.second;
+      const int c = CompareRowImages(mKeys, mArena.data() + mRows[x], mOffsets.data() + x * n,
+                                     mArena.data() + mRows[y], mOffsets.data() + y * n);
+      return c ? c < 0 : x > y;  // identical rows: the later-read first
+    });
+    bool written = true;
+    for (const auto& [prefix, i] : order) {
+      const uint32_t end = i + 1 < mRows.size() ? mRows[i + 1] : uint32_t(mArena.size());
+      written = written && write(mArena.data() + mRows[i], end - mRows[i]);
+    }
+    mArena.clear();
+    mRows.clear();
+    mOffsets.clear();
+    mBudget = kSortBudgetBytes;
+    return written;
+  }
+
+  const Keys& keys() const { return mKeys; }
+
+ private:
+  Keys mKeys;
+  std::vector<uint8_t> mArena;
+  std::vector<uint32_t> mRows;     // start of each row in the arena
+  std::vector<uint32_t> mOffsets;  // columns' offsets, relative to their row
+  uint64_t mBudget = kSortBudgetBytes;
+};
+
+// ---- Runs waiting to be merged ------------------------------------------------------------
+
+// Sorted runs written one after another into an anonymous temporary file as {u32 size, bytes}
+// rows through a buffer. Each run is read back through a block buffer of its own, so that
+// merging k runs costs one read per block, never a seek per row.
+class RunFile {
+ public:
+  bool Open() {
+    int error = 0;
+    mFile = StorageFileSystem::Posix().OpenTemporary(&error);
+    return mFile != nullptr;
+  }
+  bool Append(const uint8_t* row, uint32_t size) {
+    if (mBuffer.size() + 4 + size > kWriteBuffer && !Flush()) return false;
+    const size_t at = mBuffer.size();
+    mBuffer.resize(at + 4 + size);
+    memcpy(mBuffer.data() + at, &size, 4);
+    if (size) memcpy(mBuffer.data() + at + 4, row, size);
+    return true;
+  }
+  bool Flush() {
+    const bool written =
+        mBuffer.empty() || mFile->WriteAt(mWritten, mBuffer.data(), uint32_t(mBuffer.size()));
+    mWritten += mBuffer.size();
+    mBuffer.clear();
+    return written;
+  }
+  uint64_t End() const { return mWritten + mBuffer.size(); }
+  StorageFile* file() const { return mFile.get(); }
+
+ private:
+  static constexpr size_t kWriteBuffer = 256 * 1024;
+  std::unique_ptr<StorageFile> mFile;
+  std::vector<uint8_t> mBuffer;
+  uint64_t mWritten = 0;
+};
+
+// The rows of one run, [start, end) of the run file, read a block at a time.
+class RunReader {
+ public:
+  RunReader(StorageFile* file, uint64_t start, uint64_t end, uint32_t block)
+      : mFile(file), mNext(start), mEnd(end), mBlock(block) {}
+
+  bool AtEnd() const { return mUsed == mBuffer.size() && mNext == mEnd; }
+  // The next row into row; false when the run is damaged or a read fails.
+  bool Next(std::vector<uint8_t>* row) {
+    uint32_t size = 0;
+    if (!Take(&size, 4)) return false;
+    row->resize(size);
+    return Take(row->data(), size);
+  }
+
+ private:
+  bool Take(void* out, uint32_t count) {
+    auto* to = static_cast<uint8_t*>(out);
+    while (count) {
+      if (mUsed == mBuffer.size() && !Refill()) return false;
+      const uint32_t n = uint32_t(std::min<size_t>(count, mBuffer.size() - mUsed));
+      memcpy(to, mBuffer.data() + mUsed, n);
+      to += n;
+      mUsed += n;
+      count -= n;
+    }
+    return true;
+  }
+  bool Refill() {
+    const uint32_t n = uint32_t(std::min<uint64_t>(mEnd - mNext, mBlock));
+    uint32_t got = 0;
+    mBuffer.resize(n);
+    mUsed = 0;
+    if (n == 0 || !mFile->ReadAt(mNext, mBuffer.data(), n, &got) || got != n) {
+      mBuffer.clear();
+      return false;
+    }
+    mNext += n;
+    return true;
+  }
+
+  StorageFile* mFile;
+  uint64_t mNext, mEnd;
+  uint32_t mBlock;
+  std::vector<uint8_t> mBuffer;
+  size_t mUsed = 0;
+};
+
+// What the merge's block buffers take together, and the least one run gets.
+constexpr uint64_t kMergeBufferBytes = 4 << 20;
+constexpr uint64_t kSmallestBlock = 16 * 1024;
+
+// Merges the sorted runs [starts[i], starts[i + 1]) of the run file into out.
+bool MergeRuns(RunFile& runs, const std::vector<uint64_t>& starts, const Keys& keys,
+               RowStore* out) {
+  struct Run {
+    RunReader reader;
+    std::vector<uint8_t> row;
+    std::vector<uint32_t> offsets;
+    uint64_t prefix;
+  };
+  const uint64_t block = std::max(kSmallestBlock, kMergeBufferBytes / (starts.size() - 1));
+  std::vector<Run> merging;
+  for (size_t r = 0; r + 1 < starts.size(); ++r)
+    merging.push_back(
+        {RunReader(runs.file(), starts[r], starts[r + 1], uint32_t(block)), {}, {}, 0});
+  std::vector<size_t> heap;
+  auto advance = [&](size_t r) {
+    Run& run = merging[r];
+    if (run.reader.AtEnd()) return true;
+    if (!run.reader.Next(&run.row)) return false;
+    run.offsets.resize(size_t(keys.columns));
+    if (!IndexColumns(run.row.data(), uint32_t(run.row.size()), keys.columns,
+                      run.offsets.data()))
+      return false;
+    run.prefix = KeyPrefix(keys, run.row.data(), run.offsets.data());
+    heap.push_back(r);
+    return true;
+  };
+  // The heap's top is the smallest row; between identical rows, the later run (read later).
+  auto after = [&](size_t x, size_t y) {
+    if (merging[x].prefix != merging[y].prefix) return merging[x].prefix > merging[y].prefix;
+    const int c = CompareRowImages(keys, merging[x].row.data(), merging[x].offsets.data(),
+                                   merging[y].row.data(), merging[y].offsets.data());
+    return c ? c > 0 : x < y;
+  };
+  for (size_t r = 0; r < merging.size(); ++r)
+    if (!advance(r)) return false;
+  std::make_heap(heap.begin(), heap.end(), after);
+  while (!heap.empty()) {
+    std::pop_heap(heap.begin(), heap.end(), after);
+    const size_t r = heap.back();
+    heap.pop_back();
+    const Run& run = merging[r];
+    if (!RowStoreAppendBytes(out, run.row.data(), uint32_t(run.row.size()))) return false;
+    if (!advance(r)) return false;
+    if (heap.size() && heap.back() == r) std::push_heap(heap.begin(), heap.end(), after);
+  }
+  return true;
+}
+
+}  // namespace
+
+int CompareColumnValues(const ColumnValue& a, const ColumnValue& b) {
+  const int ca = ClassOf(a), cb = ClassOf(b);
+  if (ca != cb) return ca < cb ? -1 : 1;
+  switch (ca) {
+    case 0: return 0;
+    case 1: return CompareNumbers(a, b);
+    case 2: return CompareWeighted(a, b);
+    case 3:
+    case 4: return CompareBytes(a, b, 6);  // big-endian fields compare as bytes
+    case 5: return CompareBytes(a, b, 12);
+    case 6: return (a.data[0] != 0) - (b.data[0] != 0);
+    default: {
+      const int order = CompareBytes(a, b, ~0u);
+      return order ? order : (a.code < b.code ? -1 : a.code > b.code);
+    }
+  }
+}
+
+RuntimeObject* MakeSortedResultCursor(RuntimeObject* source, const std::vector<SQLSortKey>& keys,
+                                      int32_t hidden) {
+  DatabaseCursorObject* rs = AsRecordSet(source);
+  if (!rs || !IsCursorOpen(rs)) return nullptr;
+  auto result = std::make_unique<StoredResult>();
+  result->columns = cursorFieldCount(source);
+  for (int32_t i = 0; i < result->columns - hidden; ++i)
+    result->names.push_back(CursorColumnName(rs, i));
+  result->store = RowStoreCreate();
+  if (!result->store) return nullptr;
+  RunSorter sorter(keys, result->columns);
+  RunFile runs;
+  std::vector<uint64_t> starts;  // where each run begins in the run file
+  auto spill = [&] {
+    if (starts.empty() && !runs.Open()) return false;
+    starts.push_back(runs.End());
+    return sorter.WriteTo([&](const uint8_t* row, uint32_t size) {
+      return runs.Append(row, size);
+    });
+  };
+  bool sound = true;
+  int32_t rowsRead = 0;
+  while (sound && !rs->eof && IsCursorOpen(rs)) {
+    if (!sorter.ReadRow(rs)) {
+      sound = spill();
+      continue;
+    }
+    cursorMoveNext(source);
+    LetBackgroundTasksRun(++rowsRead);
+  }
+  if (sound && starts.empty()) {  // one run: it is the result
+    sound = sorter.WriteTo([&](const uint8_t* row, uint32_t size) {
+      return RowStoreAppendBytes(result->store, row, size);
+    });
+  } else if (sound) {
+    sound = (sorter.Empty() || spill()) && runs.Flush();
+    starts.push_back(runs.End());
+    sound = sound && MergeRuns(runs, starts, sorter.keys(), result->store);
+  }
+  if (!sound) {  // a temporary file failed: the result is empty rather than partial
+    RowStoreDestroy(result->store);
+    result->store = RowStoreCreate();
+  }
+  return WrapStored(std::move(result));
+}
+
+RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
+                                       const std::vector<int32_t>& aggregates,
+                                       const std::vector<std::string>& names, int32_t groupColumn) {
+  DatabaseCursorObject* rs = AsRecordSet(source);
+  if (!rs || !IsCursorOpen(rs)) return nullptr;
+  auto result = std::make_unique<StoredResult>();
+  const int32_t visible = int32_t(names.size());
+  result->columns = visible;
+  for (const std::string& name : names)
+    result->names.push_back(string::FromBytes(name.data(), int64_t(name.size()), kEncodingUTF8));
+  result->store = RowStoreCreate();
+  if (!result->store) return nullptr;
+  struct Fold {
+    int32_t count;
+    double running;
+    bool first;
+  };
+  std::vector<Fold> folds(static_cast<size_t>(visible));
+  std::vector<uint8_t> firstRow, key, value, out;
+  std::vector<uint32_t> firstOffsets(static_cast<size_t>(visible));
+  int32_t rowsRead = 0;
+  while (!rs->eof && IsCursorOpen(rs)) {
+    firstRow.clear();
+    for (int32_t i = 0; i < visible; ++i) AppendSourceValue(rs, i, &firstRow);
+    IndexColumns(firstRow.data(), uint32_t(firstRow.size()), visible, firstOffsets.data());
+    key.clear();
+    if (groupColumn >= 0) AppendSourceValue(rs, groupColumn, &key);
+    for (Fold& f : folds) f = Fold{0, 0.0, true};
+    while (!rs->eof && IsCursorOpen(rs)) {
+      if (groupColumn >= 0) {
+        value.clear();
+        AppendSourceValue(rs, groupColumn, &value);
+        if (value != key) break;  // the next group's first row stays current
+      }
+      for (int32_t i = 0; i < visible; ++i) {
+        const int32_t kind = aggregates[size_t(i)];
+        Fold& f = folds[size_t(i)];
+        if (kind == kSQLPlain) continue;
+        ++f.count;
+        if (kind == kSQLCount) continue;
+        value.clear();
+        AppendSourceValue(rs, i, &value);
+        const ColumnValue v = ColumnAt(value.data(), 0);
+        if (ClassOf(v) != 1 || v.code == kColumnCurrency) continue;
+        const double x = double(NumberOf(v));
+        if (kind == kSQLAvg) f.running = ((f.count - 1) * f.running + x) / f.count;
+        else if (kind == kSQLSum) f.running += x;
+        else if (kind == kSQLMin && (f.first || x < f.running)) f.running = x;
+        else if (kind == kSQLMax && (f.first || x > f.running)) f.running = x;
+        f.first = false;
+      }
+      cursorMoveNext(source);
+      LetBackgroundTasksRun(++rowsRead);
+    }
+    out.clear();
+    for (int32_t i = 0; i < visible; ++i) {
+      const int32_t kind = aggregates[size_t(i)];
+      const Fold& f = folds[size_t(i)];
+      if (kind == kSQLCount) {
+        AppendColumn(&out, kColumnInt32, &f.count, 4);
+      } else if (kind != kSQLPlain) {
+        AppendColumn(&out, kColumnDouble, &f.running, 8);
+      } else {
+        const ColumnValue v = ColumnAt(firstRow.data(), firstOffsets[size_t(i)]);
+        AppendColumn(&out, v.code, v.data, v.length);
+      }
+    }
+    if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
+  }
+  return WrapStored(std::move(result));
+}

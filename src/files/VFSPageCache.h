@@ -1,0 +1,45 @@
+// VFSPageCache: the volume file seen through pages of 64 KB kept in memory. The container reads
+// and writes headers and block data in small pieces all over the file; through the cache they
+// cost a memory copy, and the file sees whole pages, written back in file order at Flush (and
+// when a changed page leaves the cache). At most 64 pages are held.
+//
+// Bytes past the end of the file read as zeros until written. Nothing is written to the file
+// before Flush or an eviction: whoever needs the bytes on disk (a closed VFile, the volume going)
+// flushes.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "files/RandomAccessMechanism.h"
+
+class VFSPageCache {
+ public:
+  explicit VFSPageCache(RandomAccessMechanism* disk);
+  VFSPageCache(const VFSPageCache&) = delete;
+  VFSPageCache& operator=(const VFSPageCache&) = delete;
+
+  bool Read(uint64_t offset, void* buffer, uint32_t count);
+  bool Write(uint64_t offset, const void* buffer, uint32_t count);
+  // Writes every changed page back, then flushes the disk; false when a write failed (the page
+  // stays changed).
+  bool Flush();
+  // Forgets every page, changed or not, and takes the file's length anew (after it was cut).
+  void Reset();
+
+ private:
+  struct Page {
+    std::vector<uint8_t> bytes;
+    uint32_t extent = 0;  // bytes that exist: read from the file or written
+    bool dirty = false;
+    uint64_t lastUse = 0;
+  };
+  Page* PageAt(uint64_t index);
+  bool WriteBack(uint64_t index, Page* page);
+
+  RandomAccessMechanism* mDisk;
+  std::map<uint64_t, Page> mPages;
+  uint64_t mClock = 0;
+  uint64_t mFileLength = 0;  // what the file itself holds
+};

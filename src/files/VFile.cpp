@@ -1,0 +1,89 @@
+#include "files/VFile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "files/VHFSVolume.h"
+
+namespace {
+
+// The container's offsets are 32-bit: no data byte lies at or past this position.
+constexpr uint64_t kDataLimit = (uint64_t(1) << 32) - VHFSVolume::kItemHeaderSize;
+
+}  // namespace
+
+VFile::VFile(VHFSVolume* layer, RuntimeObject* volumeObject, int32_t handle, uint64_t length)
+    : mLayer(layer), mVolume(volumeObject), mHandle(handle), mLength(length) {
+  if (mVolume) RuntimeLockObject(mVolume);
+}
+
+VFile::~VFile() {
+  if (mHandle >= 0) Close();
+}
+
+bool VFile::Read(void* buffer, int32_t count, int32_t* bytesRead) {
+  if (bytesRead) *bytesRead = 0;
+  if (mHandle < 0 || count < 0 || !buffer) return false;
+  if (count == 0) return true;
+  if (mPosition >= mLength) return false;
+  const uint64_t left = mLength - mPosition;
+  const int32_t wanted = left < uint64_t(count) ? int32_t(left) : count;
+  int32_t got = 0;
+  if (!mLayer->Core().ReadAt(mHandle, VHFSVolume::kItemHeaderSize + mPosition, buffer, wanted,
+                             &got))
+    return false;
+  // Past the chain's end lies the part a longer length added: zeros.
+  std::memset(static_cast<uint8_t*>(buffer) + got, 0, size_t(wanted - got));
+  mPosition += uint64_t(wanted);
+  if (bytesRead) *bytesRead = wanted;
+  return true;
+}
+
+bool VFile::Write(const void* buffer, int32_t count) {
+  if (mHandle < 0 || count < 0 || !buffer) return false;
+  if (mPosition + uint64_t(count) > kDataLimit) {
+    lastError = EFBIG;
+    return false;
+  }
+  if (!mLayer->Core().WriteAt(mHandle, VHFSVolume::kItemHeaderSize + mPosition, buffer, count)) {
+    lastError = EIO;
+    return false;
+  }
+  mPosition += uint64_t(count);
+  if (mPosition > mLength) mLength = mPosition;
+  return true;
+}
+
+bool VFile::SetPosition(uint64_t position) {
+  if (mHandle < 0 || position > kDataLimit) return false;
+  mPosition = position;
+  return true;
+}
+
+bool VFile::SetLength(uint64_t length) {
+  if (mHandle < 0 || length > kDataLimit) return false;
+  if (length < mLength &&
+      !mLayer->Core().ZeroRange(mHandle, VHFSVolume::kItemHeaderSize + length,
+                                VHFSVolume::kItemHeaderSize + mLength))
+    return false;
+  mLength = length;
+  return true;
+}
+
+void VFile::Flush() {
+  if (mHandle < 0) return;
+  mLayer->WriteLength(mHandle, mLength);
+  mLayer->Core().Flush();
+}
+
+bool VFile::Close() {
+  if (mHandle < 0) return false;
+  const bool written = mLayer->WriteLength(mHandle, mLength);
+  mLayer->Core().CloseFile(mHandle);
+  const bool flushed = mLayer->Core().FlushDisk();
+  mHandle = -1;
+  RuntimeObject* volume = mVolume;
+  mVolume = nullptr;
+  if (volume) RuntimeUnlockObject(volume);
+  return written && flushed;
+}

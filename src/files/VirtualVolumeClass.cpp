@@ -1,0 +1,99 @@
+#include "files/VirtualVolumeClass.h"
+
+#include "core/ClassDefinitionRows.h"
+#include "core/ClassRegistry.h"
+#include "core/Export.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "core/RuntimeError.h"
+#include "core/Startup.h"
+#include "files/FolderItemClass.h"
+#include "files/FolderItemImpVirtual.h"
+#include "files/RandomAccessMechanism.h"
+#include "files/VHFSVolume.h"
+
+namespace {
+
+using namespace lang;
+
+const PropertyRow kVirtualVolumeProperties[] = {
+    QV_READONLY("Root", Class<"FolderItem">, VirtVolRootGetter),
+};
+
+VirtualVolumeObject* Fields(RuntimeObject* volume) {
+  return reinterpret_cast<VirtualVolumeObject*>(volume);
+}
+
+// The volume file's values are big-endian, doubles included.
+RandomAccessMechanism* BigEndian(RandomAccessMechanism* disk) {
+  if (disk) {
+    disk->EnableByteSwap();
+    disk->swapDoubles = 1;
+  }
+  return disk;
+}
+
+// A new VirtualVolume owning layer, or nil (layer deleted) when there is none.
+RuntimeObject* Holding(VHFSVolume* layer) {
+  if (!layer) return nullptr;
+  RuntimeObject* object = NewObjectFromDefinition(VirtualVolumeClassDefinition());
+  if (!object) {
+    delete layer;
+    return nullptr;
+  }
+  Fields(object)->volume = layer;
+  return object;
+}
+
+}  // namespace
+
+QV_CLASS(VirtualVolumeClassDefinition,
+         .name = "VirtualVolume",
+         .objectSize = sizeof(VirtualVolumeObject),
+         .properties = kVirtualVolumeProperties,
+         .finalizer = QV_CODE(VirtVolDestructor),
+         .flags = kRowEveryTarget)
+QV_STARTUP_CLASS(kStartupVirtualVolumeClass, VirtualVolumeClassDefinition)
+
+VHFSVolume* VirtualVolumeLayer(RuntimeObject* volume) {
+  return volume ? Fields(volume)->volume : nullptr;
+}
+
+extern "C" void VirtVolDestructor(RuntimeObject* volume) {
+  if (!volume) return;
+  delete Fields(volume)->volume;
+  Fields(volume)->volume = nullptr;
+}
+QV_EXPORT(VirtVolDestructor)
+
+extern "C" RuntimeObject* VirtVolRootGetter(RuntimeObject* volume, uint32_t) {
+  VHFSVolume* layer = VirtualVolumeLayer(volume);
+  if (!layer) return nullptr;
+  return NewFolderItem(new FolderItemImpVirtual(volume, layer->RootEntry()));
+}
+QV_EXPORT(VirtVolRootGetter)
+
+extern "C" RuntimeObject* FolderItemCreateVirtualVolume(RuntimeObject* item) {
+  FolderItemImp* imp = RequiredFolderItemImp(item, "entry->mImp");
+  if (!imp || imp->Exists()) return nullptr;
+  RandomAccessMechanism* disk = BigEndian(imp->CreateMechanism(""));
+  return disk ? Holding(VHFSVolume::Create(disk, true)) : nullptr;
+}
+QV_EXPORT(FolderItemCreateVirtualVolume)
+
+extern "C" RuntimeObject* FolderItemOpenAsVirtualVolume(RuntimeObject* item) {
+  FolderItemImp* imp = RequiredFolderItemImp(item, "entry->mImp");
+  if (!imp) return nullptr;
+  RandomAccessMechanism* disk = imp->OpenAsMechanism(true, true);
+  const bool readOnly = !disk;
+  if (readOnly) disk = imp->OpenAsMechanism(true, false);
+  return disk ? Holding(VHFSVolume::Open(BigEndian(disk), true, readOnly)) : nullptr;
+}
+QV_EXPORT(FolderItemOpenAsVirtualVolume)
+
+extern "C" RuntimeObject* folderVirtVolGetter(RuntimeObject* item, uint32_t) {
+  const auto* imp = dynamic_cast<const FolderItemImpVirtual*>(FolderItemImpOf(item));
+  RuntimeObject* volume = imp ? imp->Volume() : nullptr;
+  if (volume) RuntimeLockObject(volume);
+  return volume;
+}
+QV_EXPORT(folderVirtVolGetter)
