@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "core/Blowfish.h"
-#include "core/MemoryBlock.h"
+#include "values/Blowfish.h"
+#include "values/MemoryBlock.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "strings/RuntimeString.h"
 

@@ -10,10 +10,10 @@
 
 #include "BenchRatio.h"
 #include "app/ExternalClasses.h"
-#include "core/Dictionary.h"
+#include "values/Dictionary.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "core/VariantConversions.h"
-#include "core/VariantTypes.h"
+#include "values/VariantConversions.h"
+#include "values/VariantTypes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "BenchRatio.h"
-#include "core/MemoryBlock.h"
+#include "values/MemoryBlock.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "BenchRatio.h"
 #include "core/RuntimeObject.h"
-#include "core/VariantOperators.h"
-#include "core/VariantTypes.h"
+#include "values/VariantOperators.h"
+#include "values/VariantTypes.h"
 
 namespace {
 

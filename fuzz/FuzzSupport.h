@@ -1,11 +1,13 @@
-// What every fuzz target shares: one-time set-up, reports kept off standard error, a reader
-// that takes fields off the front of the input, and the check that stops a run when a
-// property fails (libFuzzer keeps the input that tripped it).
+// What every fuzz target shares: one-time set-up, the scope of one input, reports kept off
+// standard error, a reader that takes fields off the front of the input, and the check that
+// stops a run when a property fails (libFuzzer keeps the input that tripped it).
 //
 // A target is fuzz/<name>_fuzz.cpp defining LLVMFuzzerTestOneInput; its seed corpus lies in
 // fuzz/corpus/<name>/ and the inputs of its past findings in fuzz/regressions/<name>/. One whose
 // first line starts "// fuzz-display:" runs on a display of its own (scripts/with-display).
 #pragma once
+
+#include <locale.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/CLocale.h"
 #include "core/Memory.h"
 #include "core/RuntimeError.h"
 
@@ -30,6 +33,39 @@ inline void InitializeOnce() {
   }();
   (void)done;
 }
+
+// One input's run, from the set-up to the end. At the end the large blocks the run freed go
+// back to the system, as the main loop gives them back when idle: libFuzzer counts mallocs
+// against frees, and a run that keeps freed blocks looks unbalanced, which makes it run the
+// input again (and then a full leak check) on most inputs.
+class InputScope {
+ public:
+  InputScope() { InitializeOnce(); }
+  ~InputScope() { ReleaseLargeBlockCache(); }
+  InputScope(const InputScope&) = delete;
+  InputScope& operator=(const InputScope&) = delete;
+};
+
+// A comma-decimal locale, made once (setlocale on every input cost more than many a target's
+// work); nullptr where the system has none.
+inline locale_t CommaDecimalLocale() {
+  static const locale_t locale = newlocale(LC_ALL_MASK, "de_DE.UTF-8", locale_t(nullptr));
+  return locale;
+}
+
+// A locale made this thread's for a scope. The C library's separators (nl_langinfo) and its
+// printf and strtod read the thread's locale, so this is what the user's setlocale would give
+// them; nullptr stands for the C locale.
+class ThreadLocale {
+ public:
+  explicit ThreadLocale(locale_t locale) : mPrevious(uselocale(locale ? locale : CLocale())) {}
+  ~ThreadLocale() { uselocale(mPrevious); }
+  ThreadLocale(const ThreadLocale&) = delete;
+  ThreadLocale& operator=(const ThreadLocale&) = delete;
+
+ private:
+  locale_t mPrevious;
+};
 
 // Fields off the front of the input; a field past the end reads as zeros.
 class InputReader {

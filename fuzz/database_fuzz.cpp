@@ -71,7 +71,7 @@ void ScanAndInsert(PageStore& store, const std::string& name, const uint8_t* key
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qvfuzz::InitializeOnce();
+  qvfuzz::InputScope scope;
   const std::string path = FilePath();
   unlink((path + "-journal").c_str());
   std::ofstream(path, std::ios::binary | std::ios::trunc)

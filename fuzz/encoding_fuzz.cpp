@@ -66,7 +66,7 @@ bool OnlyTagCharacters(const string& utf8) {
 
 // Input: source and target indexes into the table, then the text's bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qvfuzz::InitializeOnce();
+  qvfuzz::InputScope scope;
   const EncodingTable& table = Table();
   qvfuzz::InputReader input(data, size);
   TextEncodingObject* source = table.entries[input.Byte() % kEncodingsPropertyCount];

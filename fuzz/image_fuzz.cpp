@@ -33,21 +33,24 @@ class InputFile {
   InputFile() : mFd(memfd_create("qvimage", MFD_CLOEXEC)) {
     mPath = "/proc/self/fd/" + std::to_string(mFd);
   }
+  // Only a shorter input cuts the file: emptying it each time freed and faulted in its pages.
   bool Write(const uint8_t* data, size_t size) {
-    if (mFd < 0 || ftruncate(mFd, 0) != 0) return false;
+    if (mFd < 0 || (size < mSize && ftruncate(mFd, off_t(size)) != 0)) return false;
+    mSize = size;
     return size == 0 || pwrite(mFd, data, size, 0) == ssize_t(size);
   }
   const char* Path() const { return mPath.c_str(); }
 
  private:
   int mFd;
+  size_t mSize = 0;
   std::string mPath;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qvfuzz::InitializeOnce();
+  qvfuzz::InputScope scope;
   SetLibraryFunctionResolver(&ResolveWithoutOpening);
   static InputFile input;
   QV_FUZZ_EXPECT(input.Write(data, size));

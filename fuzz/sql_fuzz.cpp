@@ -139,7 +139,7 @@ RuntimeObject* NewDatabase() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qvfuzz::InitializeOnce();
+  qvfuzz::InputScope scope;
   const int32_t liveBefore = LiveObjectCount();
   RuntimeObject* database = NewDatabase();
   qvfuzz::InputReader input(data, size);

@@ -4,7 +4,7 @@
 #include "strings/URLComponent.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qvfuzz::InitializeOnce();
+  qvfuzz::InputScope scope;
   const string text = string::FromBytes(data, int64_t(size), kEncodingUTF8);
   const string decoded = DecodeURLComponent(text, kEncodingWindowsLatin1);
   QV_FUZZ_EXPECT(decoded.Length() <= text.Length());

@@ -3,7 +3,7 @@
 #include "VolumeExercise.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  qvfuzz::InitializeOnce();
+  qvfuzz::InputScope scope;
   qvfuzz::InputReader program(data, size);
   qvvolume::Exercise(qvvolume::Corrupted(program, int(size / 10) + 1));
   return 0;

@@ -6,8 +6,8 @@
 // The owner of a task deletes it; the task list never owns tasks. Tasks may be made and
 // deleted from within any task's Run.
 //
-// The same family holds the user-cancel test (the Escape key held) and the counter of the
-// automatic wait cursor, which on this platform shows nothing.
+// The same family holds the user-cancel test (the Escape key held), the counter of the automatic
+// wait cursor, which on this platform shows nothing, and the periodic call of compiled loops.
 #pragma once
 
 #include <cstdint>
@@ -56,7 +56,15 @@ bool UserCancelled();
 
 int32_t AutoWaitCursorCount();
 
+// The clock RuntimeBackgroundTask reads in ticks (nil: its own, the coarse monotonic clock);
+// its counts start again.
+void SetBackgroundTaskClockForTesting(int32_t (*clock)());
+
 extern "C" {
+// Called by compiled loops: every 50th call of a thread, when the tick count changed since the
+// last look, runs the due untimed tasks, samples the cancel key once a second and, under the
+// remote debugger, polls the sockets and the pollable objects.
+void RuntimeBackgroundTask();
 int32_t getUserCancelled();
 void DisableAutoWaitCursor();
 void EnableAutoWaitCursor();

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "core/RuntimeClass.h"
-#include "core/VariantConversions.h"
-#include "core/VariantTypes.h"
+#include "values/VariantConversions.h"
+#include "values/VariantTypes.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "core/IntMap.h"
 #include "core/StringMap.h"
 #include "core/TypeNames.h"
-#include "core/VariantConversions.h"
-#include "core/VariantTypes.h"
+#include "values/VariantConversions.h"
+#include "values/VariantTypes.h"
 
 namespace {
 

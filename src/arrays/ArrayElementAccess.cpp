@@ -1,42 +1,95 @@
 #include "arrays/ArrayElementAccess.h"
 
+#include "arrays/StructureArray.h"
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 
+namespace {
+
+// A one-dimensional array whose elements travel as one stack word (integers, Single, String,
+// Object), with the operation at position; any other shape is a failed check. A nil array
+// raises NilObjectException.
+bool IsWordArray(RuntimeArray* array, void* ArrayOperationTable::*position) {
+  if (!array) {
+    RaiseNilObjectException();
+    return false;
+  }
+  const ArrayOperationTable* table = array->table;
+  return QV_CHECK_TEXT(table && table->*position && table->ubound && table->elementSize, "fp",
+                       nullptr) &&
+         QV_CHECK_TEXT(table->ubound(array, -1) == 1, "one dimension", nullptr) &&
+         QV_CHECK_TEXT(table->elementSize(array) <= int32_t(sizeof(uintptr_t)), "word elements",
+                       nullptr);
+}
+
+bool HasTable(const RuntimeArray* array, int32_t elementType) {
+  return array->table == SelectArrayOperationTable(1, elementType);
+}
+
+bool IsIntegerWordArray(const RuntimeArray* array) {
+  for (int32_t type : {kArrayInt32, kArrayUInt32, kArrayInt16, kArrayUInt16, kArrayInt8,
+                       kArrayUInt8}) {
+    if (HasTable(array, type)) return true;
+  }
+  return false;
+}
+
+// The element at index through position 0 (which raises OutOfBoundsException outside the
+// array and then answers nothing), when the array is one-dimensional and accepted; a nil array
+// answers nothing and raises nothing.
+template <typename Element>
+Element DirectRead(RuntimeArray* array, int32_t index, bool accepted) {
+  if (!array) return Element();
+  if (!QV_CHECK_TEXT(accepted && array->table->ubound(array, -1) == 1,
+                     "one-dimensional array of the type", nullptr)) {
+    return Element();
+  }
+  using Get = Element (*)(RuntimeArray*, int32_t);
+  return reinterpret_cast<Get>(array->table->get)(array, index);
+}
+
+}  // namespace
+
 // Position 1 takes the value before the index. A value narrower than a word travels in a whole
 // stack word all the same, so one call serves every element type up to a word.
 extern "C" void ArraySetElement(RuntimeArray* array, int32_t index, uintptr_t value) {
-  if (!array) {
-    RaiseNilObjectException();
-    return;
-  }
-  const ArrayOperationTable* table = array->table;
-  if (!QV_CHECK_TEXT(table && table->set && table->ubound && table->elementSize, "fp", nullptr) ||
-      !QV_CHECK_TEXT(table->ubound(array, -1) == 1, "one dimension", nullptr) ||
-      !QV_CHECK_TEXT(table->elementSize(array) <= int32_t(sizeof(uintptr_t)), "word elements",
-                     nullptr)) {
-    return;
-  }
+  if (!IsWordArray(array, &ArrayOperationTable::set)) return;
   using WordSet = void (*)(RuntimeArray*, uintptr_t, int32_t);
-  reinterpret_cast<WordSet>(table->set)(array, value, index);
+  reinterpret_cast<WordSet>(array->table->set)(array, value, index);
 }
 QV_EXPORT(ArraySetElement)
 
-// Through the get operation (position 0), which tests the index: an index outside the array
-// raises OutOfBoundsException and reads 0.
+extern "C" void ArrayAppend(RuntimeArray* array, uintptr_t value) {
+  if (!IsWordArray(array, &ArrayOperationTable::insert)) return;
+  using WordInsert = void (*)(RuntimeArray*, int32_t, uintptr_t);
+  const int32_t end = array->table->ubound(array, 1) + 1;
+  reinterpret_cast<WordInsert>(array->table->insert)(array, end, value);
+}
+QV_EXPORT(ArrayAppend)
+
 extern "C" int32_t RuntimeDirectReadIntArray(RuntimeArray* array, int32_t index) {
-  if (!array) {
-    RaiseNilObjectException();
-    return 0;
-  }
-  const ArrayOperationTable* table = array->table;
-  if (!QV_CHECK_TEXT(table == SelectArrayOperationTable(1, kArrayInt32) ||
-                         table == SelectArrayOperationTable(1, kArrayUInt32),
-                     "one-dimensional integer array", nullptr)) {
-    return 0;
-  }
-  using IntGet = int32_t (*)(RuntimeArray*, int32_t);
-  return reinterpret_cast<IntGet>(table->get)(array, index);
+  return DirectRead<int32_t>(array, index, array && IsIntegerWordArray(array));
 }
 QV_EXPORT(RuntimeDirectReadIntArray)
+
+extern "C" stringStorage* RuntimeDirectReadStringArray(RuntimeArray* array, int32_t index) {
+  return DirectRead<stringStorage*>(array, index, array && HasTable(array, kArrayString));
+}
+QV_EXPORT(RuntimeDirectReadStringArray)
+
+extern "C" RuntimeObject* RuntimeDirectReadObjectArray(RuntimeArray* array, int32_t index) {
+  return DirectRead<RuntimeObject*>(array, index, array && HasTable(array, kArrayObject));
+}
+QV_EXPORT(RuntimeDirectReadObjectArray)
+
+// A get that raised answered no element: nothing is copied.
+extern "C" void RuntimeDirectReadStructureArray(RuntimeArray* array, int32_t index,
+                                                void* destination) {
+  if (!QV_CHECK_TEXT(destination, "structure", nullptr)) return;
+  const void* element = DirectRead<void*>(array, index, array && IsStructureArray(array));
+  if (!element) return;
+  umemcpy(destination, element, uint32_t(array->table->elementSize(array)));
+}
+QV_EXPORT(RuntimeDirectReadStructureArray)

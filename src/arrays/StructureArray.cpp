@@ -124,6 +124,10 @@ const ArrayOperationTable& StructureArrayTable() {
 
 }  // namespace
 
+bool IsStructureArray(const RuntimeArray* array) {
+  return array && array->table == &StructureArrayTable();
+}
+
 extern "C" RuntimeArray* RuntimeCreateStructureArray(int32_t dimensions, int32_t elementSize, ...) {
   if (!QV_CHECK(elementSize >= 1)) return nullptr;
   va_list bounds;

@@ -28,6 +28,9 @@ static_assert(offsetof(StructureArray, dimensions) == 16, "StructureArray layout
 static_assert(offsetof(StructureArray, bufferLength) == 20, "StructureArray layout");
 static_assert(offsetof(StructureArray, growthStep) == 24, "StructureArray layout");
 
+// True for a record made by RuntimeCreateStructureArray.
+bool IsStructureArray(const RuntimeArray* array);
+
 extern "C" {
 // A new structure array (one reference) of zero-filled elements of elementSize bytes.
 RuntimeArray* RuntimeCreateStructureArray(int32_t dimensions, int32_t elementSize, ...);

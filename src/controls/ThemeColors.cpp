@@ -1,5 +1,6 @@
 #include "controls/ThemeColors.h"
 
+#include "core/Export.h"
 #include "core/RuntimeError.h"
 #include "strings/TextStyle.h"
 #include "windows/GtkDefaults.h"
@@ -30,6 +31,32 @@ void GetThemeColor(int32_t kind, RGBColor16* rgbOut, uint32_t* colourOut) {
   if (rgbOut) *rgbOut = color;
   if (colourOut) *colourOut = PackThemeColor(color);
 }
+
+#define QV_THEME_COLOR_EXPORT(function, kind) \
+  extern "C" uint32_t function() {               \
+    uint32_t colour = 0;                         \
+    GetThemeColor(kind, nullptr, &colour);       \
+    return colour;                               \
+  }                                              \
+  QV_EXPORT(function)
+
+QV_THEME_COLOR_EXPORT(getFrameColor, kThemeFrame)
+QV_THEME_COLOR_EXPORT(getFillColor, kThemeFill)
+QV_THEME_COLOR_EXPORT(getTextColor, kThemeText)
+QV_THEME_COLOR_EXPORT(getLightTingeColor, kThemeLightTinge)
+QV_THEME_COLOR_EXPORT(getDarkTingeColor, kThemeDarkTinge)
+QV_THEME_COLOR_EXPORT(getLightBevelColor, kThemeLightBevel)
+QV_THEME_COLOR_EXPORT(getDarkBevelColor, kThemeDarkBevel)
+
+extern "C" uint32_t GetDisabledTextColor() {
+  return PackThemeColor(GetGtkStyleColor(kStyleInsensitiveForeground));
+}
+QV_EXPORT(GetDisabledTextColor)
+
+extern "C" uint32_t getHilightColor() {
+  return PackThemeColor(GetGtkStyleColor(kStyleSelectedBackground));
+}
+QV_EXPORT(getHilightColor)
 
 void PlatformSystemFontSetup() {}
 

@@ -24,6 +24,20 @@ void GetThemeColor(int32_t kind, RGBColor16* rgbOut, uint32_t* colourOut);
 // 0xRRGGBB of a 16-bit colour, each channel c as (c x 65281) >> 24.
 uint32_t PackThemeColor(const RGBColor16& color);
 
+extern "C" {
+// The theme colours of kinds 0 to 6, packed 0xRRGGBB.
+uint32_t getFrameColor();
+uint32_t getFillColor();
+uint32_t getTextColor();
+uint32_t getLightTingeColor();
+uint32_t getDarkTingeColor();
+uint32_t getLightBevelColor();
+uint32_t getDarkBevelColor();
+// The GTK style's insensitive foreground and selected background, packed the same way.
+uint32_t GetDisabledTextColor();
+uint32_t getHilightColor();
+}
+
 // Nothing to set up for the system font on this platform.
 void PlatformSystemFontSetup();
 // A reserved word of the runtime: always 0.

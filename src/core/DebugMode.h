@@ -6,3 +6,5 @@
 
 void SetDebugMode();
 bool InDebugMode();
+
+extern "C" void lineTrace();

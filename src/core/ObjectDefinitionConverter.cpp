@@ -328,6 +328,12 @@ bool ObjectIsaDefinition(RuntimeObject* object, ObjectDefinition* definition) {
   return RuntimeObjectIsa(object, RuntimeClassForDefinition(definition)) != 0;
 }
 
+// The same test for compiled code and plug-ins, answering a full word.
+extern "C" int32_t ObjectIsaDefinitionExport(RuntimeObject* object, ObjectDefinition* definition) {
+  return ObjectIsaDefinition(object, definition) ? 1 : 0;
+}
+QV_EXPORT_AS("ObjectIsaDefinition", ObjectIsaDefinitionExport)
+
 void* LookupInterfaceMethod(RuntimeObject* object, ObjectDefinition* definition,
                             const char* name) {
   if (!object || !object->classPtr || !definition || !name) return nullptr;

@@ -21,6 +21,8 @@ RuntimeClass* RuntimeClassForDefinition(ObjectDefinition* definition);
 RuntimeObject* NewObjectFromDefinition(ObjectDefinition* definition);
 // True when object is an instance of the definition's class, a subclass, or implements it.
 bool ObjectIsaDefinition(RuntimeObject* object, ObjectDefinition* definition);
+// Exported as ObjectIsaDefinition: 1 or 0.
+extern "C" int32_t ObjectIsaDefinitionExport(RuntimeObject* object, ObjectDefinition* definition);
 // The function object's class binds to the method name (case ignored) of the interface that
 // definition describes, or nil. Names in the table are compared after their first '.' and
 // before their first '%' (the compact signature); the class's last entry for the interface

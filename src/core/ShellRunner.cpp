@@ -1,6 +1,8 @@
 #include "core/ShellRunner.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +20,21 @@ void CloseDescriptorsFrom(int first) {
   for (long fd = first; fd < limit; ++fd) close(static_cast<int>(fd));
 }
 
+// In a vfork child, before its exec: handlers the framework installed would run in the
+// parent's memory, and signals it ignores stay ignored across exec (SIGPIPE: "yes | head" would
+// complain of a broken pipe), so both go back to their defaults; then nothing is blocked.
+void ResetSignalsInChild() {
+  for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
+    struct sigaction current;
+    if (sigaction(signalNumber, nullptr, &current) != 0) continue;
+    const bool handled = current.sa_handler != SIG_DFL && current.sa_handler != SIG_IGN;
+    if (handled || signalNumber == SIGPIPE) signal(signalNumber, SIG_DFL);
+  }
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
 // In a vfork child, which shares the parent's memory until its exec: the exec's errno goes back
 // through startError. outputFd -1 sends standard output and error to /dev/null; nullInput reads
 // standard input from there too.
@@ -27,11 +44,13 @@ void CloseDescriptorsFrom(int first) {
   const int devNull = outputFd < 0 || nullInput ? open("/dev/null", O_RDWR) : -1;
   if (nullInput && devNull >= 0) dup2(devNull, STDIN_FILENO);
   const int output = outputFd >= 0 ? outputFd : devNull;
+  if (output == STDOUT_FILENO) fcntl(output, F_SETFD, 0);  // dup2 onto itself keeps close-on-exec
   if (output >= 0) {
     dup2(output, STDOUT_FILENO);
     dup2(STDOUT_FILENO, STDERR_FILENO);
   }
   CloseDescriptorsFrom(STDERR_FILENO + 1);
+  ResetSignalsInChild();
   execvp(path, const_cast<char* const*>(argv));
   *startError = errno;
   _exit(-1);
@@ -39,11 +58,21 @@ void CloseDescriptorsFrom(int first) {
 
 // Starts the child and answers its id (or -1) in the parent; the child never returns. A detached
 // program is the child's own child: when the child ends at once, the program is handed to the
-// system's reaper, so this process never waits for it.
+// system's reaper, so this process never waits for it. Every signal stays blocked from before
+// the vfork until the child has reset its handlers, so none runs in the child on the parent's
+// memory.
 pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int outputFd,
                  bool detached, volatile int* execError) {
+  sigset_t all, previous;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &previous);
   const pid_t child = vfork();
-  if (child != 0) return child;
+  if (child != 0) {
+    const int savedErrno = errno;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = savedErrno;
+    return child;
+  }
   if (!detached) ExecInChild(path, argv, unusedEnd, outputFd, false, execError);
   const pid_t program = vfork();
   if (program == 0) {
@@ -74,32 +103,41 @@ int WaitForChild(pid_t child) {
 
 }  // namespace
 
-bool RunProgram(const char* path, const char* const* argv, std::string* output,
-                int* exitStatus, int* startError) {
-  int ignored = 0;
-  int& error = startError ? *startError : ignored;
-  error = EINVAL;
+bool StartProgram(const char* path, const char* const* argv, bool captureOutput,
+                  StartedProgram* started) {
+  *started = StartedProgram{};
+  started->startError = EINVAL;
   if (!path || !argv || !argv[0]) return false;
   int fds[2] = {-1, -1};
-  if (output && pipe(fds) != 0) {
-    error = errno;
+  if (captureOutput && pipe2(fds, O_CLOEXEC) != 0) {
+    started->startError = errno;
     return false;
   }
   volatile int execError = 0;
   const pid_t child = SpawnChild(path, argv, fds[0], fds[1], false, &execError);
-  error = child < 0 ? errno : 0;
+  started->startError = child < 0 ? errno : execError;
   if (fds[1] >= 0) close(fds[1]);
   if (child < 0) {
     if (fds[0] >= 0) close(fds[0]);
     return false;
   }
-  if (fds[0] >= 0) {
-    ReadUntilEnd(fds[0], output);
-    close(fds[0]);
+  started->id = child;
+  started->output = fds[0];
+  return true;
+}
+
+bool RunProgram(const char* path, const char* const* argv, std::string* output,
+                int* exitStatus, int* startError) {
+  StartedProgram started;
+  const bool ran = StartProgram(path, argv, output != nullptr, &started);
+  if (startError) *startError = started.startError;
+  if (!ran) return false;
+  if (started.output >= 0) {
+    ReadUntilEnd(started.output, output);
+    close(started.output);
   }
-  const int status = WaitForChild(child);
+  const int status = WaitForChild(started.id);
   if (exitStatus) *exitStatus = status;
-  error = execError;
   return true;
 }
 
@@ -117,17 +155,12 @@ bool StartDetachedProgram(const char* path, const char* const* argv, int* startE
   return execError == 0;
 }
 
-bool RunShellCommand(const char* shellPath, const char* command, std::string* output) {
-  const char* slash = std::strrchr(shellPath, '/');
-  const char* const argv[] = {slash ? slash + 1 : shellPath, "-c", command, nullptr};
-  return RunProgram(shellPath, argv, output);
-}
-
 namespace UnixHelper {
 
 string ExecuteShell(const string& command, bool capture) {
   std::string output;
-  RunShellCommand("/bin/bash", command.CString(), capture ? &output : nullptr);
+  const char* const argv[] = {"bash", "-c", command.CString(), nullptr};
+  RunProgram("/bin/bash", argv, capture ? &output : nullptr);
   return string::FromBytes(output.data(), static_cast<int64_t>(output.size()), kEncodingUTF8);
 }
 

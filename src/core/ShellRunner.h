@@ -1,7 +1,10 @@
 // Running programs and shell command lines: the one place the framework starts a child, so that
-// every child is started the same way (vfork, output and errors into one pipe, no inherited
-// descriptors beyond the three standard ones) and waited for.
+// every child is started the same way: vfork, output and errors into one pipe, no inherited
+// descriptors beyond the three standard ones, every signal at its default (SIGPIPE included,
+// which the framework ignores) and none blocked.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 
@@ -17,15 +20,26 @@
 bool RunProgram(const char* path, const char* const* argv, std::string* output,
                 int* exitStatus = nullptr, int* startError = nullptr);
 
+// A child started and left running: its id, the reading end of the pipe that its standard output
+// and standard error go to (-1 when they go to /dev/null), and the errno of a failed start
+// (0 when it started; a child whose exec failed has exited with status 255).
+struct StartedProgram {
+  pid_t id = -1;
+  int output = -1;
+  int startError = 0;
+};
+
+// Starts the program as RunProgram does and returns at once; the caller reads the output to its
+// end, closes it and reaps the child. False, with no child and the errno in startError, when the
+// pipe or the child could not be made.
+bool StartProgram(const char* path, const char* const* argv, bool captureOutput,
+                  StartedProgram* started);
+
 // Starts the program as RunProgram does, but detached: in a session of its own, its input and
 // output on /dev/null, and not a child of this process (a middle child starts it and ends at
 // once), so it is never waited for and never left a zombie. Returns once it has started; false
 // with the errno in *startError when it could not be (its exec failed, say).
 bool StartDetachedProgram(const char* path, const char* const* argv, int* startError);
-
-// Runs shellPath -c command, as RunProgram runs a program. The command is text the framework
-// composed: user text never goes through a shell.
-bool RunShellCommand(const char* shellPath, const char* command, std::string* output);
 
 namespace UnixHelper {
 

@@ -48,10 +48,12 @@ enum StartupOrder : uint32_t {
   // RuntimeException and its subclasses; SpecialFolder, Network, OLEObject, OLEParameter; the
   // AppleEvent family, _Cursors, the Object2D family; QuitMenuItem, PrefsMenuItem,
   // AppleMenuItem; Clipboard, the FolderItemDialog family, MDIWindow, the menu classes, the
-  // MessageDialog family; KCItem, KeyChainItem, DockItem, DragItem, Screen, Application,
-  // ToolItem, ToolButton.
+  // MessageDialog family; KeyChain (in the place of a "KCItem" that no class is), KeyChainItem,
+  // DockItem, DragItem, Screen, Application, ToolItem, ToolButton.
   kStartupStartupClassesBegin = kStartupClassesBegin,
   kStartupNetworkInterfaceClass = kStartupStartupClassesBegin,
+  kStartupQuicktimeInstallStatusClass,
+  kStartupSystemClass,
   kStartupReadableInterface,
   kStartupWriteableInterface,
   kStartupPollableInterface,
@@ -59,6 +61,7 @@ enum StartupOrder : uint32_t {
   kStartupStandardInputStreamClass,
   kStartupStandardOutputStreamClass,
   kStartupServiceApplicationClass,
+  kStartupRegistryItemClass,
   kStartupThreadClass,
   kStartupSemaphoreClass,
   kStartupCriticalSectionClass,
@@ -75,6 +78,7 @@ enum StartupOrder : uint32_t {
   kStartupTextInputStreamClass,
   kStartupTextOutputStreamClass,
   kStartupBinaryStreamClass,
+  kStartupResourceForkClass,
   kStartupBitwiseModule,
   kStartupRandomClass,
   kStartupEndOfLineClass,
@@ -88,8 +92,10 @@ enum StartupOrder : uint32_t {
   kStartupBlowfishClass,
   kStartupExceptionClasses,
   kStartupNetworkClass,
+  kStartupAppleEventClasses,
   kStartupCursorsModule,
   kStartupObject2DClasses,
+  kStartupKeyChainClasses,
   kStartupScreenClass,
   kStartupApplicationClass,
 

@@ -3,3 +3,5 @@
 
 // Sounds the display's bell; without a display there is nothing to sound.
 void SystemBeep();
+
+extern "C" void RuntimeBeep();

@@ -50,6 +50,9 @@ int32_t DoubleClickTicks() {
   return cached;
 }
 
+extern "C" int32_t RuntimeTicks() { return TickCount(); }
+QV_EXPORT(RuntimeTicks)
+
 extern "C" double RuntimeMicroseconds() {
   timeval now{};
   gettimeofday(&now, nullptr);

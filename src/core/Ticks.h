@@ -19,6 +19,8 @@ int32_t ClockTicksToTicks(int32_t clockTicks, int32_t clockTicksPerSecond);
 int32_t MillisecondsToTicks(int32_t milliseconds);
 
 extern "C" {
+// TickCount for compiled code.
+int32_t RuntimeTicks();
 // Microseconds of the time of day (seconds x 1,000,000 + microseconds), in floating point so
 // that the count never wraps.
 double RuntimeMicroseconds();

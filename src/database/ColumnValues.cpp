@@ -6,9 +6,9 @@
 #include <limits>
 
 #include "core/ByteOrder.h"
-#include "core/DateClass.h"
+#include "values/DateClass.h"
 #include "core/NumberText.h"
-#include "core/VariantTypes.h"
+#include "values/VariantTypes.h"
 #include "database/DatabaseEngine.h"
 #include "strings/NumberFormat.h"
 #include "strings/StringNumbers.h"

@@ -5,12 +5,12 @@
 // value (ColumnValues.h converts it) and lets the engine release it. A setter records text as a
 // pending edit, only between Edit and Update.
 #include "core/ClassDefinitionRows.h"
-#include "core/DateClass.h"
+#include "values/DateClass.h"
 #include "core/Export.h"
 #include "core/NumberText.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "core/VariantConversions.h"
-#include "core/VariantTypes.h"
+#include "values/VariantConversions.h"
+#include "values/VariantTypes.h"
 #include "database/ColumnValues.h"
 #include "database/DataBinding.h"
 #include "database/DatabaseClasses.h"

@@ -2,7 +2,7 @@
 // was first set with. Names compare ignoring case; a new name goes to the head of the list.
 #include "core/ByteUtilities.h"
 #include "core/ClassDefinitionRows.h"
-#include "core/DateClass.h"
+#include "values/DateClass.h"
 #include "core/Export.h"
 #include "core/NumberText.h"
 #include "core/ObjectDefinitionConverter.h"

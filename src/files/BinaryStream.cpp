@@ -8,7 +8,7 @@
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
 #include "core/FieldAccessors.h"
-#include "core/MemoryBlock.h"
+#include "values/MemoryBlock.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"

@@ -1,7 +1,7 @@
 // The FolderItem class's properties: each asks the object's imp at the moment it is read.
 #include <memory>
 
-#include "core/DateClass.h"
+#include "values/DateClass.h"
 #include "core/Export.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"

@@ -16,7 +16,7 @@
 #include "app/RuntimeInit.h"
 #include "app/RuntimeMain.h"
 #include "core/CalendarTime.h"
-#include "core/DateImpUnix.h"
+#include "values/DateImpUnix.h"
 #include "core/RuntimeError.h"
 #include "files/DataFile.h"
 #include "files/FileTypes.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/MemoryBlock.h"
+#include "values/MemoryBlock.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/ByteOrder.h"
-#include "core/DateClass.h"
+#include "values/DateClass.h"
 #include "core/RuntimeError.h"
 #include "files/VFile.h"
 #include "strings/StringCase.h"

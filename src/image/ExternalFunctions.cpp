@@ -91,7 +91,8 @@ extern "C" void* LoadFunctionPointerFromLibrary(stringStorage* function, stringS
 }
 QV_EXPORT(LoadFunctionPointerFromLibrary)
 
-extern "C" int32_t IsFunctionAvailable(stringStorage* function, stringStorage* library) {
+extern "C" int32_t IsFunctionAvailable(RuntimeObject*, stringStorage* function,
+                                       stringStorage* library) {
   return LoadFunctionPointerFromLibrary(function, library) != nullptr ? 1 : 0;
 }
 QV_EXPORT(IsFunctionAvailable)

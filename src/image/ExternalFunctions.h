@@ -9,11 +9,14 @@
 
 #include <cstdint>
 
+#include "core/RuntimeObject.h"
 #include "strings/RuntimeString.h"
 
 extern "C" {
 // The function's address, or 0 when the library or the function cannot be found.
 void* LoadFunctionPointerFromLibrary(stringStorage* function, stringStorage* library);
-// 1 when LoadFunctionPointerFromLibrary gives an address, else 0.
-int32_t IsFunctionAvailable(stringStorage* function, stringStorage* library);
+// System.IsFunctionAvailable (the System object is not read): 1 when
+// LoadFunctionPointerFromLibrary gives an address, else 0.
+int32_t IsFunctionAvailable(RuntimeObject* system, stringStorage* function,
+                            stringStorage* library);
 }

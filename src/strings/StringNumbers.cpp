@@ -1,5 +1,8 @@
 #include "strings/StringNumbers.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "core/NumberText.h"
@@ -90,7 +93,50 @@ uint32_t BaseOfLetter(char letter) {
   }
 }
 
+// Exponents saturate here, long before 10 to the exponent stops being infinite or zero.
+constexpr int32_t kExponentLimit = 100000;
+
+int32_t ReadExponent(const char** p, const char* end) {
+  bool negative = false;
+  if (*p < end && (**p == '+' || **p == '-')) negative = *(*p)++ == '-';
+  int32_t exponent = 0;
+  for (; *p < end && IsDigit(**p); ++*p) {
+    exponent = std::min(exponent * 10 + (**p - '0'), kExponentLimit);
+  }
+  return negative ? -exponent : exponent;
+}
+
 }  // namespace
+
+int32_t NumericTextType(const string& text) {
+  if (text.IsEmpty()) return kNotNumericText;
+  const string bytes = AsByteText(text);
+  const char* p = bytes.CString();
+  const char* end = p + bytes.Length();
+  if (*p == '&') {
+    const uint32_t base = p + 1 < end ? BaseOfLetter(p[1]) : 0;
+    if (!base) return kNotNumericText;
+    for (p += 2; p < end && static_cast<uint32_t>(DigitValue(*p)) < base;) ++p;
+    return p == end ? kIntegerText : kNotNumericText;
+  }
+  double value = 0;
+  bool digits = false, floating = false;
+  for (; p < end && IsDigit(*p); ++p, digits = true) value = value * 10 + (*p - '0');
+  if (p < end && *p == '.') {
+    floating = true;
+    double scale = 0.1;
+    for (++p; p < end && IsDigit(*p); ++p, scale /= 10, digits = true) value += (*p - '0') * scale;
+  }
+  if (!digits) return kNotNumericText;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    value *= std::pow(10.0, ReadExponent(&p, end));
+    floating = true;
+  }
+  if (p != end) return kNotNumericText;
+  if (value > 2147483647.0 || value < -2147483647.0) floating = true;
+  return floating ? kFloatingText : kIntegerText;
+}
 
 double Val(const string& text, bool* notANumber) {
   if (notANumber) *notANumber = false;
@@ -162,5 +208,8 @@ QV_EXPORT(runCDbl)
 
 int64_t runCLong(stringStorage* text) { return ParseLong(string(text)); }
 QV_EXPORT(runCLong)
+
+int32_t RuntimeTypeOfNumeric(stringStorage* text) { return NumericTextType(string(text)); }
+QV_EXPORT(RuntimeTypeOfNumeric)
 
 }  // extern "C"

@@ -30,7 +30,17 @@ double LocaleVal(const string& text);
 // at 64 bits. Empty text and an unknown prefix give 0.
 int64_t ParseLong(const string& text);
 
+// What numeric text is: not a number, an integer, or floating-point. "&" with "h", "o" or "b"
+// (either case) and only digits of that base is an integer (the digits may be none); otherwise
+// the text must be decimal digits with an optional point and decimals (at least one digit in
+// all, the first byte a digit or the point), then an optional exponent ("e" or "E", an optional
+// sign, digits: none reads as 0), and nothing else. A point, an exponent or a value beyond
+// 2147483647 make it floating-point. No sign and no blank is accepted.
+enum NumericTextTypes : int32_t { kNotNumericText = 0, kIntegerText = 1, kFloatingText = 2 };
+int32_t NumericTextType(const string& text);
+
 extern "C" {
+int32_t RuntimeTypeOfNumeric(stringStorage* text);
 stringStorage* StringStrInt8(int8_t value);
 stringStorage* StringStrUInt8(uint8_t value);
 stringStorage* StringStrInt16(int16_t value);

@@ -3,9 +3,11 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <cstring>
-#include <utility>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "core/RuntimeError.h"
@@ -112,11 +114,65 @@ class OutputBuffer {
   size_t mSize = 0;
 };
 
+// Converters kept after use, per pair of names. Opening one looks up, and the last close
+// unloads, the C library's conversion module, which cost more than converting most texts. Each
+// kept converter serves one user at a time; a lock guards the list, since any thread may
+// convert. The list is never destroyed, so that conversions at exit still find it.
+class IconvPool {
+ public:
+  static IconvPool& Shared() {
+    static IconvPool* const pool = new IconvPool();
+    return *pool;
+  }
+
+  // A converter in its initial state, or (iconv_t)-1 when the pair cannot be converted.
+  iconv_t Take(const char* to, const char* from) {
+    {
+      std::lock_guard<std::mutex> hold(mLock);
+      for (auto it = mIdle.rbegin(); it != mIdle.rend(); ++it) {
+        if (std::strcmp(it->to, to) != 0 || std::strcmp(it->from, from) != 0) continue;
+        iconv_t cd = it->cd;
+        mIdle.erase(std::next(it).base());
+        // A conversion that failed half-way may have left a shift state behind.
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        return cd;
+      }
+    }
+    return iconv_open(to, from);
+  }
+
+  // Keeps cd for the next conversion between the same names (static strings); the least
+  // recently used one is closed when too many are kept.
+  void Give(const char* to, const char* from, iconv_t cd) {
+    iconv_t dropped = reinterpret_cast<iconv_t>(-1);
+    {
+      std::lock_guard<std::mutex> hold(mLock);
+      if (mIdle.size() >= kMostKept) {
+        dropped = mIdle.front().cd;
+        mIdle.erase(mIdle.begin());
+      }
+      mIdle.push_back({to, from, cd});
+    }
+    if (dropped != reinterpret_cast<iconv_t>(-1)) iconv_close(dropped);
+  }
+
+ private:
+  static constexpr size_t kMostKept = 16;
+  struct Idle {
+    const char* to;
+    const char* from;
+    iconv_t cd;
+  };
+  std::mutex mLock;
+  std::vector<Idle> mIdle;  // least recently used first
+};
+
 class IconvDescriptor {
  public:
-  IconvDescriptor(const char* to, const char* from) : mCd(iconv_open(to, from)) {}
+  IconvDescriptor(const char* to, const char* from)
+      : mTo(to), mFrom(from), mCd(IconvPool::Shared().Take(to, from)) {}
   ~IconvDescriptor() {
-    if (Valid()) iconv_close(mCd);
+    if (Valid()) IconvPool::Shared().Give(mTo, mFrom, mCd);
   }
   IconvDescriptor(const IconvDescriptor&) = delete;
   IconvDescriptor& operator=(const IconvDescriptor&) = delete;
@@ -124,6 +180,8 @@ class IconvDescriptor {
   iconv_t Get() const { return mCd; }
 
  private:
+  const char* mTo;
+  const char* mFrom;
   iconv_t mCd;
 };
 

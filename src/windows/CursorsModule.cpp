@@ -57,7 +57,7 @@ QV_CLASS(CursorsClassDefinition,
          .methods = kCursorsMethods)
 QV_STARTUP_CLASS(kStartupCursorsModule, CursorsClassDefinition)
 
-extern "C" RuntimeObject* GetCursorsClass() {
+extern "C" RuntimeObject* GetCursorsClass(RuntimeObject*, uint32_t) {
   static RuntimeObject* cursors = NewObjectFromDefinition(CursorsClassDefinition());
   RuntimeLockObject(cursors);
   return cursors;

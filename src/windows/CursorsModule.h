@@ -12,8 +12,9 @@
 ObjectDefinition* CursorsClassDefinition();
 
 extern "C" {
-// The "_Cursors" object with a reference for the caller.
-RuntimeObject* GetCursorsClass();
+// The "_Cursors" object with a reference for the caller (System.Cursors: the getter's object
+// and parameter are not read).
+RuntimeObject* GetCursorsClass(RuntimeObject* system, uint32_t parameter);
 // Each: the kept MouseCursor with a reference for the caller.
 RuntimeObject* GetHandOpenCursor(RuntimeObject* cursors, uint32_t unused);
 RuntimeObject* GetHandClosedCursor(RuntimeObject* cursors, uint32_t unused);

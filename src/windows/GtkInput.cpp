@@ -1,5 +1,6 @@
 #include "windows/GtkInput.h"
 
+#include "core/Export.h"
 #include "core/SimpleVector.h"
 #include "windows/GtkPlacement.h"
 #include "windows/PaneFocus.h"
@@ -198,3 +199,12 @@ bool DragMouseCapture() {
   pane->ReleaseChain();
   return true;
 }
+
+extern "C" int32_t IsCMMClick() {
+  GdkEvent* event = gtk_get_current_event();
+  if (!event) return 0;
+  const bool rightPress = event->type == GDK_BUTTON_PRESS && event->button.button == 3;
+  gdk_event_free(event);
+  return rightPress ? 1 : 0;
+}
+QV_EXPORT(IsCMMClick)

@@ -60,3 +60,8 @@ void ForgetHeldKeysForTesting();
 // While the mouse button is held after a press a pane took, MouseDrag to that pane at the
 // pointer, and true; false when no drag is in progress.
 bool DragMouseCapture();
+
+extern "C" {
+// Whether the event GTK is handling now is a press of the third (contextual) button.
+int32_t IsCMMClick();
+}

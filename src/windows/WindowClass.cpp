@@ -126,7 +126,7 @@ const MethodRow kWindowMethods[] = {
     QV_ABSTRACT("AcceptMacDataDrop", nullptr, Param("type", String)).Flags(kRowHidden),
     QV_ABSTRACT("AcceptRawDataDrop", nullptr, Param("type", String)),
     QV_FUNCTION("Control", Class<"Control">, windowControl, Param("Index", Integer)),
-    QV_ABSTRACT("SetFocus", nullptr),
+    QV_SUB("SetFocus", formSetFocus),
     QV_ABSTRACT("DrawInto", nullptr, Param("g", Class<"Graphics">), Param("x", Integer),
                 Param("y", Integer), Param("_asActive", Boolean).Default(0)),
     QV_ABSTRACT("_DrawBackground", nullptr, Param("g", Class<"Graphics">), Param("x", Integer),

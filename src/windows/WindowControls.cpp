@@ -221,6 +221,36 @@ extern "C" RuntimeObject* windowControl(RuntimeObject* window, int32_t index) {
 }
 QV_EXPORT(windowControl)
 
+// The object registered under key in the window's control map; nil without a window, a map or
+// the key.
+RuntimeObject* ControlUnderKey(RuntimeObject* window, const string& key) {
+  ControlMap* map = window ? AsWindow(window)->mControls : nullptr;
+  RuntimeObject* control = nullptr;
+  if (!map || !map->GetEntry(key, &control)) return nullptr;
+  return control;
+}
+
+extern "C" RuntimeObject* RuntimeControlFetch(RuntimeObject* window, stringStorage* name) {
+  return ControlUnderKey(window, string(name));
+}
+QV_EXPORT(RuntimeControlFetch)
+
+extern "C" RuntimeObject* RuntimeControlReference(RuntimeObject* window, stringStorage* name) {
+  RuntimeObject* control = ControlUnderKey(window, string(name));
+  RuntimeLockObject(control);
+  return control;
+}
+QV_EXPORT(RuntimeControlReference)
+
+extern "C" RuntimeObject* RuntimeControlArrayItemReference(RuntimeObject* window,
+                                                           stringStorage* name, int32_t index) {
+  if (index < 0) return nullptr;  // no member of an array: its key would be the plain name
+  RuntimeObject* control = ControlUnderKey(window, ControlMapKey(string(name), index));
+  RuntimeLockObject(control);
+  return control;
+}
+QV_EXPORT(RuntimeControlArrayItemReference)
+
 extern "C" RuntimeObject* WindowAllocateObject(RuntimeObject* window, RuntimeClass* cls) {
   RuntimeObject* object = RuntimeNewObject(cls);
   if (!object) return nullptr;

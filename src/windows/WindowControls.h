@@ -78,6 +78,13 @@ void WindowAddControl(RuntimeObject* window, stringStorage* name, RuntimeObject*
 int32_t windowControlCountGetter(RuntimeObject* window, uint32_t parameter);
 // The index-th Control (locked); an index with none raises OutOfBoundsException.
 RuntimeObject* windowControl(RuntimeObject* window, int32_t index);
+// The object registered under name in the window's control map, or for a control array under
+// name, "$" and index; nil when the window, its map or the key is missing. Fetch adds no
+// reference, the others one for the caller.
+RuntimeObject* RuntimeControlFetch(RuntimeObject* window, stringStorage* name);
+RuntimeObject* RuntimeControlReference(RuntimeObject* window, stringStorage* name);
+RuntimeObject* RuntimeControlArrayItemReference(RuntimeObject* window, stringStorage* name,
+                                                int32_t index);
 // A new object of cls that belongs to window: a control clone, a timer, a socket.
 RuntimeObject* WindowAllocateObject(RuntimeObject* window, RuntimeClass* cls);
 void WindowAddMenuHandler(RuntimeObject* window, stringStorage* name, void* handler);

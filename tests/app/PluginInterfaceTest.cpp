@@ -20,7 +20,7 @@
 #include "core/ClassRegistry.h"
 #include "core/FieldAccessors.h"
 #include "core/GlobalFunctions.h"
-#include "core/MathFunctions.h"
+#include "values/MathFunctions.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/TestClasses.h"
 #include "support/TestSupport.h"

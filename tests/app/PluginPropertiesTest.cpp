@@ -15,7 +15,7 @@
 #include "core/FieldAccessors.h"
 #include "core/RuntimeClass.h"
 #include "core/TestClasses.h"
-#include "core/VariantTypes.h"
+#include "values/VariantTypes.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "app/ConsoleIO.h"
 #include "app/StandardStreams.h"
-#include "core/VariantConversions.h"
+#include "values/VariantConversions.h"
 #include "strings/TextEncodingObjects.h"
 
 namespace {

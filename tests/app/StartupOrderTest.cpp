@@ -38,8 +38,9 @@ void RegisterAndCheckTheOrder() {
   EXPECT_STREQ(bitwise->className.CString(), "Bitwise");
   EXPECT_EQ(gRegistered,
             // The start-up classes.
-            "NetworkInterface Readable Writeable _Pollable ConsoleApplication "
-            "StandardInputStream StandardOutputStream ServiceApplication Thread Semaphore "
+            "NetworkInterface _QuicktimeInstallStatus _SystemClass Readable Writeable _Pollable "
+            "ConsoleApplication StandardInputStream StandardOutputStream ServiceApplication "
+            "RegistryItem Thread Semaphore "
             "CriticalSection Mutex CollectionElement Collection Date Database DatabaseCursor "
             "RecordSet DatabaseCursorField DatabaseField DatabaseRecord ScrollableCursor "
             "StringProvider StringInterface ListInterface BooleanProvider actionSource "
@@ -48,10 +49,12 @@ void RegisterAndCheckTheOrder() {
             "bindingInterface bindingPartInterface listDataProvider listDataNotifier "
             "listDataNotificationReceiver tupleInterface enablingBinder actionBinder stringBinder "
             "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
-            "TextOutputStream BinaryStream Random EndOfLine FolderItem Permissions TextEncoding "
-            "TextConverter _Encodings Runtime ObjectCursor _Blowfish RuntimeException Network "
-            "_Cursors Object2D RectShape RoundRectShape OvalShape ArcShape StringShape "
-            "CurveShape Group2D FigureShape Screen Application "
+            "TextOutputStream BinaryStream ResourceFork Random EndOfLine FolderItem Permissions "
+            "TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
+            "RuntimeException Network AppleEvent AppleEventRecord AppleEventDescList "
+            "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
+            "RectShape RoundRectShape OvalShape ArcShape StringShape CurveShape Group2D "
+            "FigureShape KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton "

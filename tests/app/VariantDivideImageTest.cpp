@@ -11,8 +11,8 @@
 
 #include "app/ImageEntry.h"
 #include "core/Export.h"
-#include "core/VariantOperators.h"
-#include "core/VariantTestSupport.h"
+#include "values/VariantOperators.h"
+#include "values/VariantTestSupport.h"
 #include "image/ApplicationImage.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,12 @@
-// ArraySetElement: the tested store of word-wide element types, and what it refuses.
+// ArraySetElement: the tested store of word-wide element types, and what it refuses; ArrayAppend;
+// the direct reads of each element type, in and out of range, and what they refuse.
 #include "arrays/ArrayElementAccess.h"
 
+#include "arrays/StructureArray.h"
+
 #include "ArrayTestSupport.h"
+#include "core/RuntimeObject.h"
+#include "strings/StringFoundation.h"
 
 namespace {
 
@@ -28,6 +33,112 @@ TEST(ArraySetElement, StoresThroughTheTestedSetOfItsTable) {
   for (RuntimeArray* a : {ints, objects, doubles, grid}) RuntimeUnlockArray(a);
   EXPECT_EQ(element->refCount, 1);
   RuntimeUnlockObject(element);
+}
+
+// Append goes after the last element through Insert, so the array grows by one each time and
+// a String or Object gets the array's own reference.
+TEST(ArrayAppend, InsertsAfterTheLastElement) {
+  qvtest::ReportCapture reports;
+  RuntimeArray* ints = CreateArray(1, kArrayInt32, -1);
+  for (int32_t value : {5, -6, 7}) ArrayAppend(ints, uintptr_t(value));
+  ASSERT_EQ(RuntimeUBound(ints), 2);
+  const int32_t* elements = static_cast<int32_t*>(ints->data);
+  EXPECT_EQ(std::vector<int32_t>(elements, elements + 3), (std::vector<int32_t>{5, -6, 7}));
+  RuntimeArray* strings = CreateArray(1, kArrayString, 0);
+  string text("appended");
+  ArrayAppend(strings, reinterpret_cast<uintptr_t>(text.Storage()));
+  EXPECT_EQ(RuntimeUBound(strings), 1);
+  EXPECT_EQ(static_cast<stringStorage**>(strings->data)[1], text.Storage());
+  EXPECT_EQ(text.Storage()->refCount, 2);
+  ArrayAppend(nullptr, 1);
+  EXPECT_EQ(arraytest::CountRaised(reports, "NilObjectException"), 1);
+  RuntimeArray* grid = CreateArray(2, kArrayInt32, 1, 1);
+  reports.clear();
+  ArrayAppend(grid, 1);
+  EXPECT_EQ(reports.count(), 1u) << "only one-dimensional arrays take an append";
+  for (RuntimeArray* a : {ints, strings, grid}) RuntimeUnlockArray(a);
+  EXPECT_EQ(text.Storage()->refCount, 1);
+}
+
+// Each direct read through the array's own get: the element, with a reference for a String or
+// an Object; outside the array the get raises and the read answers nothing.
+TEST(DirectRead, ReadsInRangeAndAnswersNothingOutside) {
+  qvtest::ReportCapture reports;
+  RuntimeArray* ints = CreateArray(1, kArrayInt32, 2);
+  ArraySetElement(ints, 1, uintptr_t(-42));
+  EXPECT_EQ(RuntimeDirectReadIntArray(ints, 1), -42);
+  RuntimeArray* small = CreateArray(1, kArrayInt8, 0);
+  ArraySetElement(small, 0, uintptr_t(-3));
+  EXPECT_EQ(RuntimeDirectReadIntArray(small, 0), -3) << "widened by its own sign";
+  EXPECT_EQ(RuntimeDirectReadIntArray(ints, 3), 0);
+  EXPECT_EQ(RuntimeDirectReadIntArray(ints, -1), 0);
+  EXPECT_EQ(arraytest::OutOfBounds(reports), 2);
+
+  RuntimeArray* strings = CreateArray(1, kArrayString, 1);
+  string text("element");
+  ArraySetElement(strings, 0, reinterpret_cast<uintptr_t>(text.Storage()));
+  stringStorage* read = RuntimeDirectReadStringArray(strings, 0);
+  EXPECT_EQ(read, text.Storage());
+  EXPECT_EQ(text.Storage()->refCount, 3) << "ours, the array's and the reader's";
+  RuntimeUnlockString(read);
+  EXPECT_EQ(RuntimeDirectReadStringArray(strings, 2), nullptr);
+
+  RuntimeArray* objects = CreateArray(1, kArrayObject, 0);
+  RuntimeObject* element = RuntimeNewObject(arraytest::TestClass("Read"));
+  ArraySetElement(objects, 0, reinterpret_cast<uintptr_t>(element));
+  RuntimeObject* object = RuntimeDirectReadObjectArray(objects, 0);
+  EXPECT_EQ(object, element);
+  EXPECT_EQ(element->refCount, 3);
+  RuntimeUnlockObject(object);
+  EXPECT_EQ(RuntimeDirectReadObjectArray(objects, 1), nullptr);
+  EXPECT_EQ(arraytest::OutOfBounds(reports), 4);
+  for (RuntimeArray* a : {ints, small, strings, objects}) RuntimeUnlockArray(a);
+  RuntimeUnlockObject(element);
+}
+
+// A structure read copies the element's bytes; with no element (outside, or a nil array) it
+// copies nothing, and a nil destination is a failed check.
+TEST(DirectRead, StructureReadsCopyTheElementOrNothing) {
+  qvtest::ReportCapture reports;
+  RuntimeArray* records = RuntimeCreateStructureArray(1, 6, 1);
+  std::memcpy(static_cast<char*>(records->data) + 6, "abcdef", 6);
+  char destination[8] = "-------";
+  RuntimeDirectReadStructureArray(records, 1, destination);
+  EXPECT_EQ(std::string(destination), "abcdef-");
+  std::memcpy(destination, "-------", 8);
+  RuntimeDirectReadStructureArray(records, 2, destination);
+  RuntimeDirectReadStructureArray(records, -1, destination);
+  RuntimeDirectReadStructureArray(nullptr, 0, destination);
+  EXPECT_EQ(std::string(destination), "-------");
+  EXPECT_EQ(arraytest::OutOfBounds(reports), 2);
+  RuntimeDirectReadStructureArray(records, 0, nullptr);
+  EXPECT_TRUE(reports.HasCondition("structure"));
+  RuntimeUnlockArray(records);
+}
+
+// Nil arrays answer nothing and raise nothing; an array of another type or shape is a failed
+// check, never read as the wrong kind of value.
+TEST(DirectRead, NilArraysAndOtherTypesOrShapesAnswerNothing) {
+  qvtest::ReportCapture reports;
+  EXPECT_EQ(RuntimeDirectReadIntArray(nullptr, 0), 0);
+  EXPECT_EQ(RuntimeDirectReadStringArray(nullptr, 0), nullptr);
+  EXPECT_EQ(RuntimeDirectReadObjectArray(nullptr, 0), nullptr);
+  EXPECT_TRUE(reports.empty());
+  RuntimeArray* singles = CreateArray(1, kArraySingle, 0);
+  RuntimeArray* strings = CreateArray(1, kArrayString, 0);
+  RuntimeArray* ints = CreateArray(1, kArrayInt32, 0);
+  RuntimeArray* grid = CreateArray(2, kArrayInt32, 1, 1);
+  EXPECT_EQ(RuntimeDirectReadIntArray(singles, 0), 0);
+  EXPECT_EQ(RuntimeDirectReadIntArray(strings, 0), 0);
+  EXPECT_EQ(RuntimeDirectReadStringArray(ints, 0), nullptr);
+  EXPECT_EQ(RuntimeDirectReadObjectArray(strings, 0), nullptr);
+  EXPECT_EQ(RuntimeDirectReadIntArray(grid, 0), 0);
+  char destination[4] = "---";
+  RuntimeDirectReadStructureArray(ints, 0, destination);
+  EXPECT_EQ(std::string(destination), "---");
+  EXPECT_EQ(reports.count(), 6u);
+  EXPECT_TRUE(reports.HasCondition("one-dimensional array of the type"));
+  for (RuntimeArray* a : {singles, strings, ints, grid}) RuntimeUnlockArray(a);
 }
 
 }  // namespace

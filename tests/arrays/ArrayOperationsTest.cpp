@@ -6,7 +6,7 @@
 
 #include "ArrayTestSupport.h"
 #include "arrays/StructureArray.h"
-#include "core/Random.h"
+#include "values/Random.h"
 
 using namespace arraytest;
 

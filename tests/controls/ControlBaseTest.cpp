@@ -333,6 +333,29 @@ TEST(ThemeColors, ChannelsPackAsTheirHighBytesRoundedDown) {
   EXPECT_EQ(packed, 0xAAAAAAu);  // nothing written
 }
 
+// The global colour functions: each theme kind, and two GTK style colours, every 16-bit channel
+// divided by 257.
+TEST(ThemeColors, GlobalColourFunctionsAnswerTheThemeAndStyleColours) {
+  using ColourFunction = uint32_t (*)();
+  const ColourFunction kinds[] = {getFrameColor,      getFillColor,      getTextColor,
+                                  getLightTingeColor, getDarkTingeColor, getLightBevelColor,
+                                  getDarkBevelColor};
+  for (int32_t kind = 0; kind < 7; ++kind) {
+    uint32_t expected = 0;
+    GetThemeColor(kind, nullptr, &expected);
+    EXPECT_EQ(kinds[kind](), expected) << kind;
+  }
+  auto divided = [](const RGBColor16& c) {
+    return uint32_t(c.red / 257) << 16 | uint32_t(c.green / 257) << 8 | uint32_t(c.blue / 257);
+  };
+  EXPECT_EQ(GetDisabledTextColor(), divided(GetGtkStyleColor(kStyleInsensitiveForeground)));
+  EXPECT_EQ(getHilightColor(), divided(GetGtkStyleColor(kStyleSelectedBackground)));
+  for (uint32_t channel : {0u, 256u, 257u, 514u, 32767u, 65278u, 65279u, 65535u}) {
+    const RGBColor16 grey{uint16_t(channel), uint16_t(channel), uint16_t(channel)};
+    EXPECT_EQ(PackThemeColor(grey), divided(grey)) << channel;
+  }
+}
+
 TEST(ClassFieldAccessors, StoreOnlySettersKeepTheValueAndGettersReadTheFieldsWidth) {
   RuntimeInitExternalClasses();
   RuntimeObject* window = NewObjectFromDefinition(WindowClassDefinition());

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ExternalClasses.h"
+#include "app/OtherPlatformClasses.h"
 #include "controls/ControlClasses.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
@@ -271,9 +272,10 @@ TEST(ClassDefinitionRows, GlobalFunctionsResolveClassesRegisteredLater) {
   EXPECT_EQ(isNull->parameters[0].parameterType, ObjectClassDefinition()->AsType());
   EXPECT_EQ(LookupGlobalFunction("Encoding")->returnType, TextEncodingClassDefinition()->AsType());
   EXPECT_EQ(LookupGlobalFunction("Window")->returnType, WindowClassDefinition()->AsType());
+  EXPECT_EQ(LookupGlobalFunction("GetNamedObjectDescriptor")->returnType,
+            AppleEventObjectSpecifierClassDefinition()->AsType());
   // A class still to come stays a name.
-  EXPECT_EQ(LookupGlobalFunction("GetNamedObjectDescriptor")->returnType->kind,
-            kTypeKindClassName);
+  EXPECT_EQ(LookupGlobalFunction("Keyboard")->returnType->kind, kTypeKindClassName);
 }
 
 }  // namespace

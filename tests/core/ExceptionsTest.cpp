@@ -16,8 +16,8 @@
 #include "core/ExceptionClasses.h"
 #include "core/Exceptions.h"
 #include "core/RaiseException.h"
-#include "core/VariantTypes.h"
 #include "support/TestSupport.h"
+#include "values/VariantTypes.h"
 
 extern "C" {
 extern const uint8_t ExcCodeBegin[], ExcCodeEnd[];

@@ -1,5 +1,7 @@
 // The shell runner: captured output, commands that run to the end, children waited for.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,8 +33,35 @@ TEST(ShellRunner, CaptureCollectsEverythingTheCommandWrites) {
   EXPECT_EQ(listing.find("57"), std::string::npos) << listing;
   EXPECT_NE(listing.find("0\n1\n2\n"), std::string::npos) << listing;
   std::string output;
-  EXPECT_TRUE(RunShellCommand("/nonexistent/shell", "echo hi", &output));
+  const char* const shell[] = {"shell", "-c", "echo hi", nullptr};
+  EXPECT_TRUE(RunProgram("/nonexistent/shell", shell, &output));
   EXPECT_EQ(output, "");
+}
+
+// The framework ignores SIGPIPE and installs handlers; a child starts with every signal at its
+// default and none blocked, whatever this process has, so a pipeline ends quietly.
+TEST(ShellRunner, ChildrenStartWithDefaultSignalsAndNoneBlocked) {
+  struct sigaction ignore = {}, previousPipe, previousUser;
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &previousPipe);
+  struct sigaction handled = {};
+  handled.sa_handler = [](int) {};
+  sigaction(SIGUSR1, &handled, &previousUser);
+  sigset_t blocked, previousMask;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGUSR2);
+  pthread_sigmask(SIG_BLOCK, &blocked, &previousMask);
+  EXPECT_EQ(Shell("yes | head -c 4"), "y\ny\n");
+  const std::string status = Shell("grep -E '^Sig(Blk|Ign)' /proc/self/status");
+  pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+  sigaction(SIGUSR1, &previousUser, nullptr);
+  sigaction(SIGPIPE, &previousPipe, nullptr);
+  EXPECT_NE(status.find("SigBlk:\t0000000000000000"), std::string::npos) << status;
+  // SIGPIPE is bit 13 (0x1000): not ignored in the child.
+  const size_t ignored = status.find("SigIgn:\t");
+  ASSERT_NE(ignored, std::string::npos) << status;
+  const uint64_t mask = std::stoull(status.substr(ignored + 8, 16), nullptr, 16);
+  EXPECT_EQ(mask & (1u << (SIGPIPE - 1)), 0u) << status;
 }
 
 // A program run from an argument vector sees each word as given: no shell reads them.

@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "EngineTestSupport.h"
-#include "core/DateClass.h"
-#include "core/VariantConversions.h"
-#include "core/VariantTypes.h"
+#include "values/DateClass.h"
+#include "values/VariantConversions.h"
+#include "values/VariantTypes.h"
 #include "database/ColumnValues.h"
 #include "support/TestSupport.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/RuntimeObject.h"
-#include "core/VariantTypes.h"
+#include "values/VariantTypes.h"
 #include "database/DatabaseClasses.h"
 #include "database/DatabaseEngine.h"
 #include "strings/RuntimeString.h"

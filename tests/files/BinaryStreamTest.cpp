@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "StreamTestSupport.h"
-#include "core/MemoryBlock.h"
+#include "values/MemoryBlock.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "files/BinaryStream.h"
 #include "strings/TextEncodingObjects.h"

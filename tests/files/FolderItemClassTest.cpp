@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "FolderItemTestSupport.h"
-#include "core/DateClass.h"
+#include "values/DateClass.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeClass.h"
 #include "files/BinaryStream.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Memory.h"
-#include "core/MemoryBlock.h"
+#include "values/MemoryBlock.h"
 #include "support/RaisedExceptions.h"
 
 namespace {

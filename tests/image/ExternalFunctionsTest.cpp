@@ -39,10 +39,12 @@ TEST(ExternalFunctions, LookupsAreCachedPerRecordWhichTheCacheHolds) {
   EXPECT_EQ(library.Storage()->refCount, 2u) << "a key of the function cache";
   std::ofstream(script) << "INPUT ( " << libm << " )\n";  // no GROUP: no library
   EXPECT_EQ(LoadFunctionPointerFromLibrary(sinName.Storage(), library.Storage()), sine);
-  EXPECT_EQ(IsFunctionAvailable(tanName.Storage(), library.Storage()), 1) << "the handle is cached";
-  EXPECT_EQ(IsFunctionAvailable(sinName.Storage(), Record(library.CString()).Storage()), 1);
-  EXPECT_EQ(IsFunctionAvailable(sinName.Storage(), Record(folder / "x").Storage()), 0);
-  EXPECT_EQ(IsFunctionAvailable(nullptr, library.Storage()), 0);
+  EXPECT_EQ(IsFunctionAvailable(nullptr, tanName.Storage(), library.Storage()), 1)
+      << "the handle is cached";
+  EXPECT_EQ(
+      IsFunctionAvailable(nullptr, sinName.Storage(), Record(library.CString()).Storage()), 1);
+  EXPECT_EQ(IsFunctionAvailable(nullptr, sinName.Storage(), Record(folder / "x").Storage()), 0);
+  EXPECT_EQ(IsFunctionAvailable(nullptr, nullptr, library.Storage()), 0);
 }
 
 }  // namespace

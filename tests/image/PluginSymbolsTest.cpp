@@ -9,7 +9,7 @@
 
 #include "core/ExportRegistry.h"
 #include "core/FieldAccessors.h"
-#include "core/Random.h"
+#include "values/Random.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -17,13 +17,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The language runtime is one layer whose parts use one another; the loader stands on it, the
-// application layer on the loader, the class library on the application layer.
+// The language runtime is one layer whose parts use one another; the language's value classes
+// stand on it, the loader on them, the application layer on the loader, the class library on the
+// application layer.
 const std::map<std::string, int> kLayers = {
-    {"core", 0},     {"strings", 0},  {"arrays", 0},  {"image", 1},    {"app", 2},
-    {"files", 3},    {"graphics", 3}, {"windows", 3}, {"controls", 3}, {"listbox", 3},
-    {"database", 3}, {"net", 3}};
-constexpr int kClassLibraryLayer = 3;
+    {"core", 0},     {"strings", 0},  {"arrays", 0},   {"values", 1},   {"image", 2},
+    {"app", 3},      {"files", 4},    {"graphics", 4}, {"windows", 4},  {"controls", 4},
+    {"listbox", 4},  {"database", 4}, {"net", 4}};
+constexpr int kClassLibraryLayer = 4;
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find('/')); }
 

@@ -37,21 +37,25 @@ SocketHandle LocalSocket(RecordingDelegate* events, const std::string& path) {
   return socket;
 }
 
-// The peer binds its path before it listens: the file alone does not take connections yet.
+// The peer's file appears at bind, before it listens: a connection made in between is refused,
+// so the peer is ready only once a probe connects.
 bool Accepts(const std::string& path) {
-  sockaddr_un address = {};
+  const int probe = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  const int probe = socket(AF_UNIX, SOCK_STREAM, 0);
-  const bool accepted =
-      connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  const bool connected =
+      connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   close(probe);
-  return accepted;
+  return connected;
 }
 
-bool WaitFor(const std::string& path) {
-  for (int i = 0; i < 500 && !(IsSocketFile(path) && Accepts(path)); ++i) usleep(10000);
-  return IsSocketFile(path);
+bool WaitForListener(const std::string& path) {
+  for (int i = 0; i < 500; ++i) {
+    if (Accepts(path)) return true;
+    usleep(10000);
+  }
+  return false;
 }
 
 // The server's file outlives a client's Close; a listener's Close removes its own file, but
@@ -60,7 +64,7 @@ TEST(LocalPath, OnlyTheSocketThatBoundThePathRemovesIt) {
   qvtest::TempFolder folder("qvlocal");
   const std::string path = folder / "server";
   PeerProcess server({"socat", "UNIX-LISTEN:" + path + ",fork", "EXEC:cat"});
-  ASSERT_TRUE(WaitFor(path));
+  ASSERT_TRUE(WaitForListener(path));
   for (int round = 0; round < 2; ++round) {
     RecordingDelegate events;
     SocketHandle client = LocalSocket(&events, path);

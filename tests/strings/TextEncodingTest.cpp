@@ -1,5 +1,5 @@
-// Encoding conversion: the common-encoding rules, relabelling, the cache, and conversions of
-// random text checked against Python's codecs.
+// Encoding conversion: the common-encoding rules, relabelling, the cache, the kept converters,
+// and conversions of random text checked against Python's codecs.
 #include <gtest/gtest.h>
 #include <iconv.h>
 
@@ -54,6 +54,59 @@ TEST(ConvertEncoding, NothingToDoAndTheCache) {
   EXPECT_EQ(ConvertEncoding(latin, kEncodingUTF8).Storage(), first.Storage());
   *latin.MutableChar(0) = 'N';
   EXPECT_EQ(Bytes(ConvertEncoding(latin, kEncodingUTF8)), "Na\xC3\xAFve");
+}
+
+// Through the converter alone, past the one-entry cache.
+string Convert(const std::string& bytes, TextEncoding from, TextEncoding to) {
+  string source = Make(bytes, from);
+  return string::Adopt(ConvertTextUnix(source.Storage(), from, to));
+}
+
+// What a freshly opened converter makes of bytes that convert without error.
+std::string FreshIconv(const char* to, const char* from, const std::string& in) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return "(no converter)";
+  std::string out(4 * in.size() + 16, '\0');
+  char* src = const_cast<char*>(in.data());
+  size_t srcLeft = in.size();
+  char* dst = out.data();
+  size_t dstLeft = out.size();
+  bool ok = iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1) &&
+            iconv(cd, nullptr, nullptr, &dst, &dstLeft) != static_cast<size_t>(-1);
+  iconv_close(cd);
+  if (!ok) return "(failed)";
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
+// Converters are kept between conversions: round after round over more pairs than are kept,
+// each conversion gives what a freshly opened converter gives, in both directions.
+TEST(ConvertTextUnix, KeptConvertersServeTheirOwnPair) {
+  const TextEncoding codes[] = {0,    7,    29,   256,  513,  514,  517,  519,  1024, 1029,
+                                1040, 1051, 1053, 1056, 1058, 1280, 1282, 2080, 2336, 3073};
+  const std::string text = "Hi, 7 ~";
+  for (int round = 0; round < 3; ++round) {
+    for (TextEncoding code : codes) {
+      const char* name = EncodingToIconvName(code);
+      string there = Convert(text, kEncodingUTF8, code);
+      ASSERT_EQ(Bytes(there), FreshIconv(name, "UTF8", text)) << name << " round " << round;
+      EXPECT_EQ(Bytes(Convert(Bytes(there), code, kEncodingUTF8)), text) << name << " " << round;
+    }
+  }
+}
+
+// A kept stateful converter starts each conversion in its initial state: text that ends inside
+// a shift, or cut off in the middle of a character, does not change how the next text reads.
+TEST(ConvertTextUnix, KeptStatefulConverterStartsAfresh) {
+  auto convert = [](const std::string& bytes, TextEncoding from, TextEncoding to) {
+    return Bytes(Convert(bytes, from, to));
+  };
+  for (const char* ending : {"\x1B$B$\"", "\x1B$B$\"$", "\x1B$B"}) {
+    convert(ending, 2080, kEncodingUTF8);
+    EXPECT_EQ(convert("$\"B", 2080, kEncodingUTF8), "$\"B") << ending;
+  }
+  EXPECT_EQ(convert("\xE3\x81\x82", kEncodingUTF8, 2080), "\x1B$B$\"\x1B(B");
+  EXPECT_EQ(convert("$\"B", kEncodingUTF8, 2080), "$\"B");
 }
 
 // Two texts meet in their common encoding: wide beats single-byte, UTF-8 beats wide; without

@@ -101,8 +101,8 @@ TEST(MouseCursorObjects, GlobalsMakeNewOnesAndTheModuleKeepsItsOwn) {
   EXPECT_EQ(gdk_cursor_get_cursor_type(MouseCursorHandle(watch)->cursor), GDK_WATCH);
   EXPECT_EQ(watch->refCount, 1);
   RuntimeUnlockObject(watch);
-  RuntimeObject* cursors = GetCursorsClass();
-  EXPECT_EQ(GetCursorsClass(), cursors);
+  RuntimeObject* cursors = GetCursorsClass(nullptr, 0);
+  EXPECT_EQ(GetCursorsClass(nullptr, 0), cursors);
   RuntimeObject* first = GetHandOpenCursor(cursors, 0);
   const int32_t count = first->refCount;
   EXPECT_EQ(GetHandOpenCursor(cursors, 0), first);

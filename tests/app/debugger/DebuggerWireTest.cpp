@@ -10,10 +10,10 @@
 #include "DebuggerTestSupport.h"
 #include "app/DebuggerConnection.h"
 #include "app/DebuggerWire.h"
-#include "core/DateClass.h"
+#include "values/DateClass.h"
 #include "core/RuntimeClass.h"
 #include "core/Startup.h"
-#include "core/VariantTypes.h"
+#include "values/VariantTypes.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -1,0 +1,79 @@
+#include "values/DateNames.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/ShellRunner.h"
+
+namespace {
+
+constexpr const char* kEnglishWeekdays[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                             "Thursday", "Friday", "Saturday"};
+constexpr const char* kEnglishMonths[12] = {"January", "February", "March",     "April",
+                                            "May",     "June",     "July",      "August",
+                                            "September", "October", "November", "December"};
+
+// One kept name: plain storage, so that texts made during destructions at exit still find it.
+struct KeptName {
+  bool known;
+  char text[128];
+};
+
+KeptName gWeekdays[2][7];  // [abbreviated][weekday]
+KeptName gMonths[2][12];   // [abbreviated][month]
+char gSeparator;           // 0 until asked
+
+// The first line `date` prints for these arguments (nil ends them early), or "" when it prints
+// nothing or fails.
+std::string DateOutput(const char* first, const char* second) {
+  const char* const argv[] = {"date", first, second, nullptr};
+  std::string output;
+  int status = -1;
+  if (!RunProgram("date", argv, &output, &status) || status != 0) return "";
+  return output.substr(0, output.find_first_of("\r\n"));
+}
+
+// The kept name, asked for once: the host's line, or the English name (its first three letters
+// when abbreviated).
+const char* Kept(KeptName& name, const char* dateArgument, const char* format, bool abbreviated,
+                 const char* english) {
+  if (!name.known) {
+    std::string text = DateOutput(dateArgument, format);
+    if (text.empty()) text = std::string(english, abbreviated ? 3 : std::strlen(english));
+    std::snprintf(name.text, sizeof name.text, "%s", text.c_str());
+    name.known = true;
+  }
+  return name.text;
+}
+
+}  // namespace
+
+const char* WeekdayName(int32_t weekday, bool abbreviated) {
+  if (weekday < 0 || weekday > 6) return "";
+  char argument[32];
+  std::snprintf(argument, sizeof argument, "-d1995-01-%d", weekday + 1);  // a Sunday first
+  return Kept(gWeekdays[abbreviated][weekday], argument, abbreviated ? "+%a" : "+%A", abbreviated,
+              kEnglishWeekdays[weekday]);
+}
+
+const char* MonthName(int32_t month, bool abbreviated) {
+  if (month < 0 || month > 11) return "";
+  char argument[32];
+  std::snprintf(argument, sizeof argument, "-d2005-%d-01", month + 1);
+  return Kept(gMonths[abbreviated][month], argument, abbreviated ? "+%b" : "+%B", abbreviated,
+              kEnglishMonths[month]);
+}
+
+char ShortDateSeparator() {
+  if (!gSeparator) {
+    gSeparator = DateOutput("+%x", nullptr).find('.') != std::string::npos ? '.' : '/';
+  }
+  return gSeparator;
+}
+
+void ForgetDateNames() {
+  std::memset(gWeekdays, 0, sizeof gWeekdays);
+  std::memset(gMonths, 0, sizeof gMonths);
+  gSeparator = 0;
+}
