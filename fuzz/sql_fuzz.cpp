@@ -1,5 +1,7 @@
 // The SQL front end over the test engine's in-memory tables (tests/plugins/database/
-// testtables.c, linked in). One input is up to eight statements separated by NUL bytes, the
+// testtables.c, linked in), then over a database of the built-in engine in a file (in memory
+// when /dev/shm is there, so that syncs cost nothing), made from the same set-up once and
+// copied for every input. One input is up to eight statements separated by NUL bytes, the
 // first byte of each saying how it runs: bit 0 through SQLSelect (else SQLExecute); for a
 // query, bit 1 edits and updates the first row's first column afterwards and bit 2 deletes
 // the first row. Each input starts from a fresh database of three small tables with NULLs.
@@ -8,14 +10,23 @@
 // hundred table cursors a statement, so a join of many tables ends), every object made is
 // released, a query that fails says why, and a statement refused before it runs (codes 200 to
 // 208, 2007, 2008) leaves every table as it was; so does every query that writes nothing back.
+// On the built-in engine, the storage checker (tests/database/StorageChecker.cpp) finds the
+// file sound after every input.
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "FuzzSupport.h"
 #include "app/PluginLoader.h"
 #include "core/RuntimeObject.h"
 #include "database/DatabaseClasses.h"
+#include "StorageChecker.h"
 #include "database/SQLStatements.h"
+#include "files/FolderItemClass.h"
 #include "strings/RuntimeString.h"
 #include "strings/StringFoundation.h"
 
@@ -24,6 +35,8 @@ void TablesEngineInit(void* (*lookup)(const char* name));
 void* OpenTablesEngine(void);
 char* TablesEngineDump(void* engine);
 void TablesEngineLimitOpens(int count);
+RuntimeObject* newQUORDatabase(RuntimeObject* item);
+RuntimeObject* openQUORDatabase(RuntimeObject* item);
 }
 
 namespace {
@@ -102,9 +115,9 @@ bool WalkResult(RuntimeObject* rs, uint8_t how) {
   return how & 6;
 }
 
-void Run(RuntimeObject* database, uint8_t how, const std::string& sql) {
+void Run(RuntimeObject* database, uint8_t how, const std::string& sql, bool dumps) {
   DatabaseObject* db = AsDatabase(database);
-  const std::string before = Dump(db);
+  const std::string before = dumps ? Dump(db) : std::string();
   TablesEngineLimitOpens(kOpensPerStatement);
   bool mayChange = false;
   if (how & 1) {
@@ -117,7 +130,52 @@ void Run(RuntimeObject* database, uint8_t how, const std::string& sql) {
     mayChange = !Refused(db->errorCode);
   }
   TablesEngineLimitOpens(-1);
-  if (!mayChange) QV_FUZZ_EXPECT(Dump(db) == before);
+  if (dumps && !mayChange) QV_FUZZ_EXPECT(Dump(db) == before);
+}
+
+void SetUp(RuntimeObject* database) {
+  for (const char* statement : kSetup) {
+    databaseSQLExecute(database, string(statement).Storage());
+    QV_FUZZ_EXPECT(AsDatabase(database)->errorCode == 0 &&
+                   databaseErrorCodeGetter(database) == 0);
+  }
+}
+
+// The built-in database's file, and the bytes of the set-up database it starts from.
+const std::string& BuiltInPath() {
+  static const std::string path = [] {
+    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : getenv("TMPDIR");
+    std::string pattern = std::string(base ? base : "/tmp") + "/qvsqlfuzzXXXXXX";
+    return std::string(mkdtemp(pattern.data())) + "/fuzz.qdb";
+  }();
+  return path;
+}
+
+const std::string& SetUpFile() {
+  static const std::string bytes = [] {
+    RuntimeObject* item = FolderItemFromPath(BuiltInPath().c_str());
+    RuntimeObject* database = newQUORDatabase(item);
+    QV_FUZZ_EXPECT(database);
+    SetUp(database);
+    databaseClose(database);
+    RuntimeUnlockObject(database);
+    RuntimeUnlockObject(item);
+    std::ifstream in(BuiltInPath(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }();
+  return bytes;
+}
+
+RuntimeObject* OpenBuiltIn() {
+  const std::string& bytes = SetUpFile();
+  unlink((BuiltInPath() + "-journal").c_str());
+  std::ofstream(BuiltInPath(), std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), std::streamsize(bytes.size()));
+  RuntimeObject* item = FolderItemFromPath(BuiltInPath().c_str());
+  RuntimeObject* database = openQUORDatabase(item);
+  RuntimeUnlockObject(item);
+  QV_FUZZ_EXPECT(database);
+  return database;
 }
 
 RuntimeObject* NewDatabase() {
@@ -129,10 +187,7 @@ RuntimeObject* NewDatabase() {
   (void)initialised;
   RuntimeObject* database = static_cast<RuntimeObject*>(OpenTablesEngine());
   QV_FUZZ_EXPECT(database);
-  for (const char* statement : kSetup) {
-    databaseSQLExecute(database, string(statement).Storage());
-    QV_FUZZ_EXPECT(AsDatabase(database)->errorCode == 0);
-  }
+  SetUp(database);
   return database;
 }
 
@@ -141,13 +196,20 @@ RuntimeObject* NewDatabase() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qvfuzz::InputScope scope;
   const int32_t liveBefore = LiveObjectCount();
-  RuntimeObject* database = NewDatabase();
-  qvfuzz::InputReader input(data, size);
-  for (int i = 0; i < kStatements && !input.AtEnd(); ++i) {
-    const uint8_t how = input.Byte();
-    Run(database, how, input.Text());
+  for (bool builtIn : {false, true}) {
+    RuntimeObject* database = builtIn ? OpenBuiltIn() : NewDatabase();
+    qvfuzz::InputReader input(data, size);
+    for (int i = 0; i < kStatements && !input.AtEnd(); ++i) {
+      const uint8_t how = input.Byte();
+      Run(database, how, input.Text(), !builtIn);
+    }
+    databaseClose(database);
+    RuntimeUnlockObject(database);
+    if (builtIn) {
+      const std::string problem = dbtest::CheckBuiltInFile(BuiltInPath());
+      if (!problem.empty()) qvfuzz::PropertyFailed(__FILE__, __LINE__, problem.c_str());
+    }
   }
-  RuntimeUnlockObject(database);
   QV_FUZZ_EXPECT(LiveObjectCount() == liveBefore);
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/Startup.h"
+#include "database/BuiltInEngine.h"
 #include "database/DatabaseClasses.h"
 #include "database/SQLStatements.h"
 #include "database/ScrollableCursor.h"
@@ -9,7 +10,8 @@ void RegisterDatabaseClasses() {
   for (ClassGetter getter :
        {DatabaseClassDefinition, DatabaseCursorClassDefinition, RecordSetClassDefinition,
         DatabaseCursorFieldClassDefinition, DatabaseFieldClassDefinition,
-        DatabaseRecordClassDefinition, ScrollableCursorClassDefinition}) {
+        DatabaseRecordClassDefinition, ScrollableCursorClassDefinition,
+        QUORDatabaseOldFormatClassDefinition}) {
     RegisterClassDefinition(getter());
   }
   InstallSQLFrontEnd();

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "database/DatabaseClasses.h"
 #include "database/SQLTokenizer.h"
@@ -99,6 +100,19 @@ SQLConditionNode* NewConditionNode(int32_t kind, int32_t textMode, const std::st
 SQLConditionNode* NewConnectiveNode(int32_t kind, SQLConditionNode* left, SQLConditionNode* right);
 // Frees a node tree (children first, then the strings, then the node); nil is ignored.
 void FreeConditionNodes(SQLConditionNode* node);
+
+// The top-level conjuncts of a condition tree (any node type with kind, left and right): the
+// leaves and ORs that its ANDs join, left to right.
+template <typename Node>
+void CollectConjuncts(const Node* c, std::vector<const Node*>* out) {
+  if (!c) return;
+  if (c->kind == kSQLAnd) {
+    CollectConjuncts<Node>(c->left.get(), out);
+    CollectConjuncts<Node>(c->right.get(), out);
+  } else {
+    out->push_back(c);
+  }
+}
 
 // Case-insensitive (ASCII) equality of names.
 bool SameSQLName(const std::string& a, const std::string& b);

@@ -18,16 +18,6 @@ std::string StdString(const string& s) {
   return std::string(s.CString(), size_t(s.Length()));
 }
 
-void Conjuncts(const SQLCondition* c, std::vector<const SQLCondition*>* out) {
-  if (!c) return;
-  if (c->kind == kSQLAnd) {
-    Conjuncts(c->left.get(), out);
-    Conjuncts(c->right.get(), out);
-  } else {
-    out->push_back(c);
-  }
-}
-
 // The comparison with its sides swapped.
 int32_t MirrorOperator(int32_t kind) {
   switch (kind) {
@@ -145,7 +135,7 @@ bool SQLJoin::Prepare(std::vector<SQLSelectItem>* items) {
     if (item.aggregate != kSQLCount) Want(item.column);
   WantAll(mWhere.get());
   std::vector<const SQLCondition*> all;
-  Conjuncts(mWhere.get(), &all);
+  CollectConjuncts(mWhere.get(), &all);
   for (const SQLCondition* c : all) {
     int32_t target = -1;
     for (int32_t t = int32_t(mTables.size()) - 1; t >= 0 && target < 0; --t)

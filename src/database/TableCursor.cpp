@@ -483,6 +483,8 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
     return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no live record");
   std::vector<uint8_t> next(record, record + length);
   if (length >= kDbRecordPrefixSize) SetRecordStatus(next.data(), kDbLive, mStore.CurrentStamp());
+  // The new id first: a table without key columns keys its rows by their ids.
+  if (length >= kDbRowMinLength) StoreBigEndian32(next.data() + kDbRowId, mStore.NextRecordId());
   if (!CheckInsertable(next.data(), length)) return false;
   std::vector<uint8_t> key = mKeys.Key();
   bool sameKey = key == mAnchor.key;
@@ -499,7 +501,6 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
   }
   if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
   mRecord.swap(next);
-  StoreBigEndian32(mRecord.data() + kDbRowId, mStore.NextRecordId());
   if (!sameKey && !Park(mRecord.data(), length, key)) return false;
   MarkDeleted(RecordUnderCursor());
   return !sameKey || InsertHere(mRecord.data(), length);

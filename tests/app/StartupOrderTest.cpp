@@ -43,8 +43,8 @@ void RegisterAndCheckTheOrder() {
             "RegistryItem Thread Semaphore "
             "CriticalSection Mutex CollectionElement Collection Date Database DatabaseCursor "
             "RecordSet DatabaseCursorField DatabaseField DatabaseRecord ScrollableCursor "
-            "StringProvider StringInterface ListInterface BooleanProvider actionSource "
-            "actionNotificationReceiver DataAvailableProvider dataNotifier "
+            "QUORDatabaseOldFormat StringProvider StringInterface ListInterface BooleanProvider "
+            "actionSource actionNotificationReceiver DataAvailableProvider dataNotifier "
             "dataNotificationReceiver listSelectionNotifier listSelectionNotificationReceiver "
             "bindingInterface bindingPartInterface listDataProvider listDataNotifier "
             "listDataNotificationReceiver tupleInterface enablingBinder actionBinder stringBinder "
@@ -57,8 +57,8 @@ void RegisterAndCheckTheOrder() {
             "FigureShape KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort Picture Graphics Control RectControl Window _PaneChild PushButton "
-            "Movie Sound MouseCursor ");
+            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Window "
+            "_PaneChild PushButton Movie Sound MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 

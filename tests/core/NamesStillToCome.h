@@ -19,8 +19,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "RuntimeRGB",
     "RuntimeHSV",
     "RuntimeCMY",
-    "newQUORDatabase",
-    "openQUORDatabase",
     "RuntimeSetProperties",
     "_InitPluginEntrypoints",
 };

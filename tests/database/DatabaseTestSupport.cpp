@@ -89,99 +89,11 @@ Bytes ReadFile(const std::string& path) {
 
 // ---- the tree checker ----
 
-namespace {
-
-class TreeWalker {
- public:
-  TreeWalker(PageStore& store, uint32_t leafKind, const Bytes& keyColumns)
-      : mStore(store), mLeafKind(leafKind) {
-    mKeys.SetKeyColumns(keyColumns.data(), static_cast<uint32_t>(keyColumns.size()));
-  }
-
-  bool Walk(uint32_t number, const Bytes& lowest, uint32_t depth) {
-    if (!mSeen.insert(number).second) return Fail("a page is reached twice");
-    PageRef page = mStore.ReadPage(number);
-    if (!page) return Fail("a page cannot be read: " + mStore.LastError().message);
-    ++report.pages;
-    report.depth = std::max(report.depth, depth);
-    bool index = page->Kind() == kDbIndexPage;
-    if (!index && page->Kind() != mLeafKind) return Fail("a leaf of another kind");
-    Bytes previousEntry;
-    for (uint16_t offset : page->RecordOffsets()) {
-      const uint8_t* record = page->RecordAt(offset);
-      uint32_t length = RecordLength(record);
-      mKeys.Build(page->Kind(), record, length);
-      const Bytes& key = mKeys.Key();
-      if (key < lowest) return Fail("a key lies below its index entry");
-      if (index) {
-        if (!RecordIsLive(record)) return Fail("an index entry is marked deleted");
-        if (key < previousEntry) return Fail("index entries out of order");
-        previousEntry = key;
-        if (!Walk(IndexRecordChild(record), std::max(key, lowest), depth + 1)) return false;
-        continue;
-      }
-      if (!mLastKey.empty() && key < mLastKey) return Fail("leaf records out of order");
-      mLastKey = key;
-      if (RecordIsLive(record)) report.live.emplace_back(record, record + length);
-    }
-    return true;
-  }
-
-  // Every live record is found again: Seek of its key, then its id among the records with it.
-  void CheckSeeks(TableCursor& cursor) {
-    for (const Bytes& record : report.live) {
-      bool exact = false;
-      uint32_t length = 0;
-      if (!SeekRow(cursor, record, &exact) || !exact) return (void)Fail("Seek misses a record");
-      const uint8_t* found = cursor.CurrentRecord(&length);
-      while (found && RecordId(found) != RecordId(record.data()))
-        found = cursor.Next() ? cursor.CurrentRecord(&length) : nullptr;
-      if (!found) return (void)Fail("Seek does not lead to a live record");
-    }
-  }
-
-  bool Fail(const std::string& problem) {
-    report.problem = problem;
-    return false;
-  }
-
-  TreeReport report;
-
- private:
-  PageStore& mStore;
-  uint32_t mLeafKind;
-  SortKeyBuilder mKeys;
-  std::set<uint32_t> mSeen;
-  Bytes mLastKey;
-};
-
-}  // namespace
-
 TreeReport CheckTable(PageStore& store, const std::string& name) {
-  std::unique_ptr<TableCursor> cursor = KeyedCursor(store, name.c_str());
-  // The root, read from the table's directory record.
-  std::unique_ptr<TableCursor> directory = TableCursor::OpenDirectory(store);
-  uint32_t root = kDbNoPage, length = 0;
-  while (root == kDbNoPage && directory->NextMatching()) {
-    const uint8_t* record = directory->CurrentRecord(&length);
-    uint32_t nameLength = LoadBigEndian32(record + kDbDirectoryNameLength);
-    if (std::string(reinterpret_cast<const char*>(record + kDbDirectoryName), nameLength) == name)
-      root = DirectoryRecordRoot(record);
-  }
-  TreeWalker walker(store, kDbRowLeaf, kKeyColumn);
-  if (!cursor || root == kDbNoPage)
-    walker.Fail("no table " + name);
-  else if (walker.Walk(root, Bytes(), 1))
-    walker.CheckSeeks(*cursor);
-  return walker.report;
+  return CheckStoredTable(store, name, kKeyColumn);
 }
 
-TreeReport CheckDirectory(PageStore& store) {
-  TreeWalker walker(store, kDbDirectoryLeaf, Bytes());
-  std::unique_ptr<TableCursor> cursor = TableCursor::OpenDirectory(store);
-  if (walker.Walk(store.DirectoryRoot(), Bytes(), 1)) walker.CheckSeeks(*cursor);
-  return walker.report;
-}
+TreeReport CheckDirectory(PageStore& store) { return CheckDirectoryTree(store); }
 
 std::multimap<std::string, std::string> Content(const TreeReport& report) {
   std::multimap<std::string, std::string> content;

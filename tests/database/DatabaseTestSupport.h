@@ -11,10 +11,10 @@
 
 #include "database/PageStore.h"
 #include "database/TableCursor.h"
+#include "StorageChecker.h"
 
 namespace dbtest {
 
-using Bytes = std::vector<uint8_t>;
 
 // A row record built column by column (values in the file's byte order).
 class RowBuilder {
@@ -41,15 +41,6 @@ bool InsertRow(PageStore& store, const char* table, const Bytes& row);
 bool SeekLive(TableCursor& cursor, const std::string& key);
 Bytes ReadFile(const std::string& path);
 
-// What a tree holds, read page by page from the root with every invariant checked: records in
-// key order within and across leaves (deleted ones too), index entries live and at or below
-// every key beneath them, no page reached twice, every live record found again by Seek.
-struct TreeReport {
-  std::string problem;      // empty when sound
-  std::vector<Bytes> live;  // live records in order
-  uint32_t depth = 0;
-  uint32_t pages = 0;
-};
 TreeReport CheckTable(PageStore& store, const std::string& name);  // keyed by column 0
 TreeReport CheckDirectory(PageStore& store);
 // The live keyed rows a report holds, as key -> payload.

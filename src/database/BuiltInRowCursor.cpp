@@ -1,0 +1,524 @@
+// Row cursors of the built-in engine: a table cursor over one table's rows (or a catalogue
+// table's, for the schema cursors), its result columns, and the condition the SQL front end
+// handed in, evaluated on every row through the front end's comparison rules.
+//
+// Values are copied out of the page into a buffer of the cursor when they are read, so no page
+// stays pinned between calls: curReleaseValue only forgets the copy.
+#include <algorithm>
+#include <cstring>
+
+#include "core/ByteUtilities.h"
+#include "database/BuiltInEngine.h"
+#include "database/ColumnValues.h"
+#include "database/DatabasePlugins.h"
+#include "database/SQLCondition.h"
+#include "database/SQLValueMatch.h"
+#include "database/TableDirectory.h"
+
+namespace {
+
+bool gSeekEnabled = true;
+const uint8_t kEmptyValue = 0;
+
+// What a schema cursor's column reports in place of the stored value.
+enum class Mapping : uint8_t { kPlain, kFieldType, kIsPrimary, kNotNull, kZero };
+
+struct ResultColumn {
+  std::string name;
+  uint8_t ordinal;
+  uint8_t type;
+  Mapping mapping = Mapping::kPlain;
+};
+
+struct Condition {
+  int32_t kind = 0;
+  int32_t textMode = 0;
+  uint8_t ordinal = 0;
+  uint8_t type = 0;
+  std::string literal;
+  std::unique_ptr<Condition> left, right;
+};
+
+std::string StdText(stringStorage* s) {
+  const string text(s);
+  return std::string(text.CString(), size_t(text.Length()));
+}
+
+bool IsLargeType(uint8_t type) { return type == kDbLongText || type == kDbLongBytes; }
+
+}  // namespace
+
+class BuiltInRowCursor {
+ public:
+  BuiltInRowCursor(BuiltInDatabase* db, TableRef table) : mDb(db), mTable(std::move(table)) {
+    mDb->Attach(this);
+  }
+  ~BuiltInRowCursor() { Detach(); }
+
+  void Detach() {
+    if (!mDb) return;
+    if (mRows && !mRows->Close()) mDb->StorageFailed();
+    mRows.reset();
+    mDb->Detach(this);
+    mDb = nullptr;
+  }
+
+  bool Open(const std::string& storage, const std::vector<uint8_t>& keyColumns,
+            const std::vector<uint8_t>& filter) {
+    mRows = OpenTableCursor(mDb->Store(), string(storage.c_str()), filter.data(),
+                            uint32_t(filter.size()), keyColumns.data(),
+                            uint32_t(keyColumns.size()));
+    if (!mRows && !mDb->StorageFailed())
+      mDb->Fail(kDbErrorStorage, "The database file is damaged: the storage of " + storage +
+                                     " is missing");
+    return mRows != nullptr;
+  }
+
+  uint8_t NextRow();
+  void ColumnValue(int32_t i, const void** data, uint8_t* type, int32_t* length);
+  void ReleaseValue() { mValue.clear(); }
+  void DeleteRow();
+  uint8_t ColumnKey(int32_t i, const char** name, int32_t* nameLength, const char** where,
+                    int32_t* whereLength);
+  void UpdateRow(PendingEdit* edits);
+  int32_t ColumnType(int32_t i);
+
+  std::vector<ResultColumn> columns;
+  std::unique_ptr<Condition> condition;
+
+ private:
+  const uint8_t* Current(uint32_t* length) {
+    if (!mDb || !mRows || !mOnRow) return nullptr;
+    return mRows->CurrentRecord(length);
+  }
+  // The value as the comparison rules and the callers read it (host byte order), the bytes in
+  // buffer where they had to be converted or fetched.
+  ::ColumnValue Decode(const DbColumnValue& v, std::vector<uint8_t>& buffer);
+  bool Holds(const Condition* c, const uint8_t* record, uint32_t length);
+
+  BuiltInDatabase* mDb;
+  TableRef mTable;  // nil for the schema cursors
+  std::unique_ptr<TableCursor> mRows;
+  bool mOnRow = false;
+  std::vector<uint8_t> mValue;      // the value handed out
+  std::vector<uint8_t> mCondition;  // a large value a condition reads
+  std::string mKeyName, mKeyWhere;
+};
+
+::ColumnValue BuiltInRowCursor::Decode(const DbColumnValue& v, std::vector<uint8_t>& buffer) {
+  ::ColumnValue out;
+  out.code = v.type;
+  buffer.clear();
+  switch (v.type) {
+    case kDbSmallInt: {
+      const int16_t x = int16_t(LoadBigEndian16(v.value));
+      buffer.resize(2);
+      std::memcpy(buffer.data(), &x, 2);
+      break;
+    }
+    case kDbInteger:
+    case kDbFloat: {
+      const uint32_t x = LoadBigEndian32(v.value);
+      buffer.resize(4);
+      std::memcpy(buffer.data(), &x, 4);
+      break;
+    }
+    case kDbDouble: {
+      const uint64_t x = (uint64_t(LoadBigEndian32(v.value)) << 32) | LoadBigEndian32(v.value + 4);
+      buffer.resize(8);
+      std::memcpy(buffer.data(), &x, 8);
+      break;
+    }
+    case kDbVarChar:
+    case kDbBytes: buffer.assign(v.value + 4, v.value + v.size); break;
+    case kDbLongText:
+    case kDbLongBytes:
+      // An unreadable value reads as empty (the error says why).
+      ReadLargeValue(*mDb, LoadBigEndian32(v.value), &buffer);
+      break;
+    default: buffer.assign(v.value, v.value + v.size); break;  // dates, times, Booleans
+  }
+  out.data = buffer.empty() ? &kEmptyValue : buffer.data();
+  out.length = uint32_t(buffer.size());
+  return out;
+}
+
+bool BuiltInRowCursor::Holds(const Condition* c, const uint8_t* record, uint32_t length) {
+  if (!c) return true;
+  if (c->kind == kSQLAnd) return Holds(c->left.get(), record, length) &&
+                                 Holds(c->right.get(), record, length);
+  if (c->kind == kSQLOr) return Holds(c->left.get(), record, length) ||
+                                Holds(c->right.get(), record, length);
+  DbColumnValue v;
+  const ::ColumnValue value = FindRowColumn(record, length, c->ordinal, &v)
+                                  ? Decode(v, mCondition) : ::ColumnValue{};
+  return ValueMeetsCondition(value, c->kind, c->textMode, c->literal);
+}
+
+uint8_t BuiltInRowCursor::NextRow() {
+  mValue.clear();
+  mOnRow = false;
+  if (!mDb || !mRows) return 0;
+  mDb->Store().Error().Clear();
+  while (mRows->NextMatching()) {
+    uint32_t length = 0;
+    const uint8_t* record = mRows->CurrentRecord(&length);
+    if (record && Holds(condition.get(), record, length)) return mOnRow = true;
+    if (!record) break;
+  }
+  mDb->StorageFailed();
+  // At the end the table cursor goes: rows an update moved are put in place now.
+  if (!mRows->Close()) mDb->StorageFailed();
+  mRows.reset();
+  return 0;
+}
+
+void BuiltInRowCursor::ColumnValue(int32_t i, const void** data, uint8_t* type,
+                                   int32_t* length) {
+  *data = nullptr;
+  *type = kColumnNull;
+  *length = 0;
+  mValue.clear();
+  uint32_t recordLength = 0;
+  const uint8_t* record = Current(&recordLength);
+  if (!record || i < 0 || size_t(i) >= columns.size()) return;
+  const ResultColumn& column = columns[size_t(i)];
+  DbColumnValue v;
+  const bool present = FindRowColumn(record, recordLength, column.ordinal, &v);
+  ::ColumnValue value;
+  switch (column.mapping) {
+    case Mapping::kPlain:
+      if (!present) return;
+      value = Decode(v, mValue);
+      break;
+    case Mapping::kFieldType: {
+      const int16_t code = present && v.type == kDbSmallInt ? int16_t(LoadBigEndian16(v.value))
+                                                            : int16_t(255);
+      mValue.resize(2);
+      std::memcpy(mValue.data(), &code, 2);
+      value = {kColumnInt16, mValue.data(), 2};
+      break;
+    }
+    case Mapping::kIsPrimary:
+    case Mapping::kNotNull: {
+      const bool stored = present && v.type == kDbSmallInt && LoadBigEndian16(v.value) != 0;
+      mValue.assign(1, column.mapping == Mapping::kIsPrimary ? stored : !stored);
+      value = {kColumnBoolean, mValue.data(), 1};
+      break;
+    }
+    case Mapping::kZero:
+      mValue.assign(4, 0);
+      value = {kColumnInt32, mValue.data(), 4};
+      break;
+  }
+  *data = value.data;
+  *type = value.code;
+  *length = int32_t(value.length);
+}
+
+int32_t BuiltInRowCursor::ColumnType(int32_t i) {
+  uint32_t length = 0;
+  const uint8_t* record = Current(&length);
+  DbColumnValue v;
+  if (!record || i < 0 || size_t(i) >= columns.size() ||
+      !FindRowColumn(record, length, columns[size_t(i)].ordinal, &v))
+    return 0;
+  return v.type;
+}
+
+void BuiltInRowCursor::DeleteRow() {
+  uint32_t length = 0;
+  const uint8_t* record = Current(&length);
+  if (!record) return;
+  mDb->Clear();
+  std::vector<uint32_t> large;
+  RowColumns values(record, length);
+  for (DbColumnValue v; values.Next(&v);)
+    if (IsLargeType(v.type)) large.push_back(LoadBigEndian32(v.value));
+  if (!mRows->DeleteCurrent()) return void(mDb->StorageFailed());
+  for (uint32_t id : large) DeleteLargeValue(*mDb, id);
+}
+
+uint8_t BuiltInRowCursor::ColumnKey(int32_t i, const char** name, int32_t* nameLength,
+                                    const char** where, int32_t* whereLength) {
+  uint32_t length = 0;
+  const uint8_t* record = Current(&length);
+  // Without a primary key no condition names this row alone.
+  if (!record || !mTable || mTable->keyColumns.empty() || i < 0 || size_t(i) >= columns.size())
+    return 0;
+  std::string condition;
+  for (uint8_t ordinal : mTable->keyColumns) {
+    const BuiltInColumn* column = mTable->FindOrdinal(ordinal);
+    if (!column) return 0;
+    if (!condition.empty()) condition += " and ";
+    condition += "[" + column->name + "]";
+    DbColumnValue v;
+    if (!FindRowColumn(record, length, ordinal, &v)) {
+      condition += " IS NULL";
+      continue;
+    }
+    if (v.type == kDbBytes || IsLargeType(v.type)) return 0;
+    std::vector<uint8_t> buffer;
+    std::string literal;
+    ValueAsSQLLiteral(Decode(v, buffer), &literal);
+    const bool quoted = v.type == kDbVarChar || v.type == kDbDate || v.type == kDbTime ||
+                        v.type == kDbBoolean;
+    if (quoted) {
+      std::string doubled;
+      for (char c : literal) doubled += c == '\'' ? std::string("''") : std::string(1, c);
+      literal = "'" + doubled + "'";
+    }
+    condition += "=" + literal;
+  }
+  mKeyName = mTable->name + "!" + columns[size_t(i)].name;
+  mKeyWhere = condition;
+  *name = mKeyName.data();
+  *nameLength = int32_t(mKeyName.size());
+  *where = mKeyWhere.data();
+  *whereLength = int32_t(mKeyWhere.size());
+  return 1;
+}
+
+void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
+  uint32_t length = 0;
+  const uint8_t* current = Current(&length);
+  if (!current || !mTable) return;
+  mDb->Clear();
+  std::vector<EncodedValue> values;
+  std::vector<uint32_t> replaced;  // large values the new row no longer holds
+  for (const BuiltInColumn& column : mTable->columns) {
+    const PendingEdit* edit = nullptr;
+    for (const PendingEdit* e = edits; e; e = e->next)
+      if (e->column >= 0 && size_t(e->column) < columns.size() &&
+          columns[size_t(e->column)].ordinal == column.ordinal)
+        edit = e;
+    DbColumnValue old;
+    const bool present = FindRowColumn(current, length, uint8_t(column.ordinal), &old);
+    EncodedValue value;
+    value.column = uint8_t(column.ordinal);
+    if (edit) {
+      std::string message;
+      if (const int32_t code = ConvertColumnText(column.type, string(edit->value), &value,
+                                                 &message))
+        return mDb->Fail(code, message);
+      if (present && IsLargeType(old.type)) replaced.push_back(LoadBigEndian32(old.value));
+    } else if (present) {
+      value.type = old.type;
+      value.bytes.assign(old.value, old.value + old.size);
+    } else {
+      continue;
+    }
+    values.push_back(std::move(value));
+  }
+  // The length and a changed key are checked before anything changes.
+  std::vector<uint8_t> row = EncodeRow(values, 0), key, oldKey;
+  std::unique_ptr<TableCursor> probe =
+      OpenTableCursor(mDb->Store(), string(mTable->Storage().c_str()), nullptr, 0,
+                      mTable->keyColumns.data(), uint32_t(mTable->keyColumns.size()));
+  if (!probe) return void(mDb->StorageFailed());
+  mRows->KeyOf(current, length, &oldKey);
+  const bool keyChanged = mRows->KeyOf(row.data(), uint32_t(row.size()), &key) && key != oldKey;
+  bool exact = false;
+  if (!CheckTableRow(*mDb, *probe, row, keyChanged, &exact)) return;
+  probe.reset();
+  if (!StoreLargeValues(*mDb, values)) return;
+  row = EncodeRow(values, 0);
+  if (!mRows->UpdateCurrent(row.data(), uint32_t(row.size()))) {
+    mDb->StorageFailed();
+    const int32_t code = mDb->ErrorCode();
+    const std::string message = mDb->ErrorMessage();
+    DeleteStoredLargeValues(*mDb, values);
+    return mDb->Fail(code, message);
+  }
+  // Only now that the new row is in place may the values it replaced go.
+  for (uint32_t id : replaced) DeleteLargeValue(*mDb, id);
+}
+
+// ---- opening ----
+
+namespace {
+
+BuiltInRowCursor* Cursor(dbCursor cur) { return static_cast<BuiltInRowCursor*>(cur); }
+
+void CursorClose(dbCursor cur) { delete Cursor(cur); }
+int32_t CursorColumnCount(dbCursor cur) { return int32_t(Cursor(cur)->columns.size()); }
+stringStorage* CursorColumnName(dbCursor cur, int32_t i) {
+  const auto& columns = Cursor(cur)->columns;
+  if (i < 0 || size_t(i) >= columns.size()) return nullptr;
+  const std::string& name = columns[size_t(i)].name;
+  return string::FromBytes(name.data(), int64_t(name.size()), kEncodingUTF8)
+      .ExtractStringStorage();
+}
+void CursorColumnValue(dbCursor cur, int32_t i, const void** data, uint8_t* type,
+                       int32_t* length) {
+  Cursor(cur)->ColumnValue(i, data, type, length);
+}
+void CursorReleaseValue(dbCursor cur) { Cursor(cur)->ReleaseValue(); }
+uint8_t CursorNextRow(dbCursor cur) { return Cursor(cur)->NextRow(); }
+void CursorDeleteRow(dbCursor cur) { Cursor(cur)->DeleteRow(); }
+uint8_t CursorColumnKey(dbCursor cur, int32_t i, const char** name, int32_t* nameLength,
+                        const char** where, int32_t* whereLength) {
+  return Cursor(cur)->ColumnKey(i, name, nameLength, where, whereLength);
+}
+void CursorUpdateRow(dbCursor cur, PendingEdit* edits) { Cursor(cur)->UpdateRow(edits); }
+int32_t CursorColumnType(dbCursor cur, int32_t i) { return Cursor(cur)->ColumnType(i); }
+
+const QUORdbCursorDefinition* SchemaCursorDefinition() {
+  static QUORdbCursorDefinition definition = [] {
+    QUORdbCursorDefinition d{};
+    d.version = kDatabaseTableVersion;
+    d.curClose = CursorClose;
+    d.curColumnCount = CursorColumnCount;
+    d.curColumnName = CursorColumnName;
+    d.curColumnValue = CursorColumnValue;
+    d.curReleaseValue = CursorReleaseValue;
+    d.curNextRow = CursorNextRow;
+    return d;
+  }();
+  return &definition;
+}
+
+const QUORdbCursorDefinition* RowCursorDefinition() {
+  static QUORdbCursorDefinition definition = [] {
+    QUORdbCursorDefinition d = *SchemaCursorDefinition();
+    d.curDeleteRow = CursorDeleteRow;
+    d.curColumnKey = CursorColumnKey;
+    d.curUpdateRow = CursorUpdateRow;
+    d.curColumnType = CursorColumnType;
+    return d;
+  }();
+  return &definition;
+}
+
+RuntimeObject* Wrap(std::unique_ptr<BuiltInRowCursor> cursor,
+                    const QUORdbCursorDefinition* definition) {
+  return QUORdbCursorFromDBCursor(cursor.release(), definition);
+}
+
+// The condition with its columns resolved; false (206) when one is not the table's.
+bool Resolve(BuiltInDatabase& db, const BuiltInTable& table, const SQLConditionNode* node,
+             std::unique_ptr<Condition>* out) {
+  if (!node) return true;
+  auto c = std::make_unique<Condition>();
+  c->kind = node->kind;
+  c->textMode = node->textMode;
+  if (node->kind == kSQLAnd || node->kind == kSQLOr) {
+    if (!Resolve(db, table, node->left, &c->left) || !Resolve(db, table, node->right, &c->right))
+      return false;
+  } else {
+    const std::string name = StdText(node->column);
+    const BuiltInColumn* column = table.Find(name);
+    if (!column) return db.Fail(kSQLUnknownColumnError, "Unknown column: " + name), false;
+    c->ordinal = uint8_t(column->ordinal);
+    c->type = column->type;
+    c->literal = StdText(node->value);
+  }
+  *out = std::move(c);
+  return true;
+}
+
+// The key bytes a literal gives a column when equality with it means equal keys; false when
+// it does not convert exactly (the scan then decides).
+bool ExactKeyOf(const Condition& c, std::vector<uint8_t>* key) {
+  const string literal(c.literal.c_str());
+  EncodedValue value;
+  std::string message;
+  int64_t whole = 0;
+  switch (c.type) {
+    case kDbSmallInt:
+    case kDbInteger:
+      if (!ParseWholeNumber(literal, &whole)) return false;
+      break;
+    case kDbVarChar:
+      if (c.literal.find('\0') != std::string::npos) return false;
+      break;
+    case kDbDate:
+    case kDbTime: break;
+    default: return false;
+  }
+  if (ConvertColumnText(c.type, literal, &value, &message) != 0) return false;
+  if (c.type != kDbVarChar && c.type != kDbDate && c.type != kDbTime) {
+    const int64_t stored = c.type == kDbSmallInt ? int16_t(LoadBigEndian16(value.bytes.data()))
+                                                 : int32_t(LoadBigEndian32(value.bytes.data()));
+    if (stored != whole) return false;
+  }
+  return AppendKeyOfValue(key, c.type, value.bytes.data(), uint32_t(value.bytes.size()));
+}
+
+// The key prefix that the top-level AND fixes with "=" (exact text) and exact literals.
+std::vector<uint8_t> SeekPrefix(const BuiltInTable& table, const Condition* condition) {
+  std::vector<uint8_t> prefix;
+  if (!gSeekEnabled) return prefix;
+  std::vector<const Condition*> conjuncts;
+  CollectConjuncts(condition, &conjuncts);
+  for (uint8_t ordinal : table.keyColumns) {
+    bool fixed = false;
+    for (const Condition* c : conjuncts) {
+      if (fixed || c->kind != kSQLEqual || c->textMode != kSQLTextExact || c->ordinal != ordinal)
+        continue;
+      std::vector<uint8_t> key;
+      if (ExactKeyOf(*c, &key)) {
+        prefix.insert(prefix.end(), key.begin(), key.end());
+        fixed = true;
+      }
+    }
+    if (!fixed) break;
+  }
+  return prefix;
+}
+
+}  // namespace
+
+void SetBuiltInSeekEnabled(bool enabled) { gSeekEnabled = enabled; }
+
+void DetachRowCursor(BuiltInRowCursor* cursor) { cursor->Detach(); }
+
+RuntimeObject* OpenBuiltInTable(BuiltInDatabase& db, stringStorage* tableName,
+                                ResultColumnNode* requested, void* conditions) {
+  db.Clear();
+  const TableRef table = db.FindTable(string(tableName));
+  if (!table) return nullptr;
+  auto cursor = std::make_unique<BuiltInRowCursor>(&db, table);
+  for (ResultColumnNode* node = requested; node; node = node->next) {
+    const std::string name = StdText(node->name);
+    if (name == "*") {
+      for (const BuiltInColumn& c : table->columns)
+        cursor->columns.push_back({c.name, uint8_t(c.ordinal), c.type});
+      continue;
+    }
+    const BuiltInColumn* column = table->Find(name);
+    if (!column) return db.Fail(kSQLUnknownColumnError, "Unknown column: " + name), nullptr;
+    cursor->columns.push_back({column->name, uint8_t(column->ordinal), column->type});
+  }
+  if (!Resolve(db, *table, static_cast<const SQLConditionNode*>(conditions), &cursor->condition))
+    return nullptr;
+  const std::vector<uint8_t> prefix = SeekPrefix(*table, cursor->condition.get());
+  if (!cursor->Open(table->Storage(), table->keyColumns, prefix)) return nullptr;
+  return Wrap(std::move(cursor), RowCursorDefinition());
+}
+
+RuntimeObject* OpenTableSchemaCursor(BuiltInDatabase& db) {
+  db.Clear();
+  auto cursor = std::make_unique<BuiltInRowCursor>(&db, nullptr);
+  cursor->columns.push_back({"TableName", 1, kDbVarChar});
+  if (!cursor->Open(kDbTablesStorage, {1}, {})) return nullptr;
+  return Wrap(std::move(cursor), SchemaCursorDefinition());
+}
+
+RuntimeObject* OpenFieldSchemaCursor(BuiltInDatabase& db, stringStorage* tableName) {
+  db.Clear();
+  const TableRef table = db.FindTable(string(tableName));
+  if (!table) return nullptr;
+  auto cursor = std::make_unique<BuiltInRowCursor>(&db, nullptr);
+  cursor->columns = {{"ColumnName", 2, kDbVarChar},
+                     {"FieldType", 4, kDbSmallInt, Mapping::kFieldType},
+                     {"IsPrimary", 5, kDbBoolean, Mapping::kIsPrimary},
+                     {"NotNull", 3, kDbBoolean, Mapping::kNotNull},
+                     {"Length", 6, kDbInteger, Mapping::kZero}};
+  uint8_t id[4];
+  StoreBigEndian32(id, table->id);
+  std::vector<uint8_t> prefix;
+  AppendKeyOfValue(&prefix, kDbInteger, id, 4);
+  if (!cursor->Open(kDbFieldsStorage, {0, 2}, prefix)) return nullptr;
+  return Wrap(std::move(cursor), SchemaCursorDefinition());
+}
