@@ -103,7 +103,7 @@ TEST_F(WindowFullScreen, AWindowOfFixedSizeGetsItsFixedHintsBackWhenItLeaves) {
 
 TEST_F(WindowFullScreen, AHandlerThatClosesTheWindowDuringThePassesEndsTheEntering) {
   RuntimeObject* window = Open("Closed meanwhile");
-  gui.Meanwhile([window] { RuntimeCloseWindow(window); });
+  gui.Meanwhile([window] { RuntimeCloseWindow(window); }, G_PRIORITY_HIGH);
   windowFullScreenSetter(window, 0, 1);
   EXPECT_TRUE(gui.StepsDone());
   EXPECT_EQ(AsWindow(window)->mImp, nullptr);
@@ -113,7 +113,7 @@ TEST_F(WindowFullScreen, AHandlerThatClosesTheWindowDuringThePassesEndsTheEnteri
 
 TEST_F(WindowFullScreen, AHandlerThatTakesFullScreenBackDuringThePassesEndsTheEntering) {
   RuntimeObject* window = Open("Taken back");
-  gui.Meanwhile([window] { windowFullScreenSetter(window, 0, 0); });
+  gui.Meanwhile([window] { windowFullScreenSetter(window, 0, 0); }, G_PRIORITY_HIGH);
   windowFullScreenSetter(window, 0, 1);
   EXPECT_TRUE(gui.StepsDone());
   EXPECT_EQ(windowFullScreenGetter(window, 0), 0);
