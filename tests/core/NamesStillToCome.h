@@ -14,7 +14,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "newPicture",
     "GlobalShowURL",
     "getKeyboardObject",
-    "enableMenuItems",
     "systemGetSpecialFoldersClass",
     "RuntimeRGB",
     "RuntimeHSV",
@@ -25,7 +24,6 @@ inline constexpr const char* kExportsStillToCome[] = {
 
 inline constexpr const char* kClassesStillToCome[] = {
     "MDIWindow",
-    "MenuBar",
     "DockItem",
     "DragItem",
     "PrinterSetup",
