@@ -53,12 +53,7 @@ GtkAccelGroup* XMenuGTK::AccelGroup() {
   return group;
 }
 
-XMenuGTK::XMenuGTK(bool isMenuBar) : mIsMenuBar(isMenuBar), mMaster(this) {
-  AccelGroup();
-  if (isMenuBar) mMenuBarWidget = Keep(gtk_menu_bar_new());
-  mItemWidget = Keep(gtk_image_menu_item_new_with_label(""));
-  ConnectItemSignals();
-}
+XMenuGTK::XMenuGTK(bool isMenuBar) : mIsMenuBar(isMenuBar), mMaster(this) { AccelGroup(); }
 
 XMenuGTK::~XMenuGTK() {
   if (mDirty) LeaveBatch();
@@ -81,10 +76,42 @@ XMenuGTK::~XMenuGTK() {
 }
 
 GtkWidget* XMenuGTK::SubmenuWidget() {
+  ShowChildren();
+  return Submenu();
+}
+
+GtkWidget* XMenuGTK::MenuBarWidget() {
+  ShowChildren();
+  return mMenuBarWidget;
+}
+
+GtkWidget* XMenuGTK::Submenu() {
   if (mSubmenuWidget) return mSubmenuWidget;
   mSubmenuWidget = Keep(gtk_menu_new());
   gtk_menu_set_accel_group(GTK_MENU(mSubmenuWidget), AccelGroup());
   return mSubmenuWidget;
+}
+
+void XMenuGTK::ShowChildren() {
+  if (mShowsChildren) return;
+  mShowsChildren = true;
+  if (mIsMenuBar) mMenuBarWidget = Keep(gtk_menu_bar_new());
+  for (uint32_t i = 0; i < mChildNodes.size(); ++i) PlaceChildWidget(mChildNodes[int32_t(i)], -1);
+}
+
+void XMenuGTK::PlaceChildWidget(XMenuGTK* c, int32_t position) {
+  c->MakeItemWidget();
+  GtkWidget* shell = mIsMenuBar ? mMenuBarWidget : Submenu();
+  if (!mIsMenuBar && mItemWidget && !gtk_menu_item_get_submenu(GTK_MENU_ITEM(mItemWidget))) {
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(mItemWidget), shell);
+  }
+  if (position < 0) {
+    gtk_menu_shell_append(GTK_MENU_SHELL(shell), c->mItemWidget);
+  } else {
+    gtk_menu_shell_insert(GTK_MENU_SHELL(shell), c->mItemWidget, position);
+  }
+  if (mIsMenuBar || c->IsVisible()) gtk_widget_show(c->mItemWidget);
+  c->ApplySensitive();
 }
 
 // ---- masters and copies ----
@@ -113,7 +140,7 @@ void XMenuGTK::CopyChildrenTo(XMenuGTK* target) {
 }
 
 void XMenuGTK::DetachFromMaster() {
-  UnregisterMenuShortcut(this);
+  Unregister();
   if (mMaster != this) mMaster->mCopies.RemoveLast(this);
   for (uint32_t i = 0; i < mChildNodes.size(); ++i) mChildNodes[int32_t(i)]->DetachFromMaster();
 }
@@ -132,6 +159,7 @@ RuntimeObject* XMenuGTK::FindItemForNode(XMenuGTK* node) {
 
 void XMenuGTK::AttachToWindow(Window* window) {
   mWindow = window;
+  SyncAccelerators();
   if (!window) return;
   GObject* gtkWindow = G_OBJECT(window->GetGtkWindow());
   GSList* groups = gtk_accel_groups_from_object(gtkWindow);
@@ -141,6 +169,11 @@ void XMenuGTK::AttachToWindow(Window* window) {
 }
 
 // ---- children ----
+
+void XMenuGTK::DetachFromWindow() {
+  mWindow = nullptr;
+  SyncAccelerators();
+}
 
 bool XMenuGTK::CheckNotInsideItself(RuntimeObject* item) {
   return QV_CHECK_TEXT(!ItemHoldsNode(item, GetMaster()), "the menu is not inside itself",
@@ -168,26 +201,12 @@ void XMenuGTK::AddChildAt(RuntimeObject* item, int32_t position) {
   for (uint32_t i = 0; i < mCopies.size(); ++i) mCopies[int32_t(i)]->AddChildAt(item, position);
 }
 
+// An item with a submenu carries no shortcut.
 void XMenuGTK::AttachChildNode(XMenuGTK* c, int32_t position) {
   c->mParent = this;
-  GtkWidget* shell = nullptr;
-  if (mIsMenuBar) {
-    shell = mMenuBarWidget;
-    gtk_widget_show(c->mItemWidget);
-  } else {
-    shell = SubmenuWidget();
-    if (!mHasSubmenu) gtk_menu_item_set_submenu(GTK_MENU_ITEM(mItemWidget), shell);
-    // An item with a submenu carries no shortcut.
-    if (!CommandKey().IsEmpty()) SetCommandKey(string());
-  }
+  if (!mIsMenuBar && !CommandKey().IsEmpty()) SetCommandKey(string());
   mHasSubmenu = true;
-  if (position < 0) {
-    gtk_menu_shell_append(GTK_MENU_SHELL(shell), c->mItemWidget);
-  } else {
-    gtk_menu_shell_insert(GTK_MENU_SHELL(shell), c->mItemWidget, position);
-  }
-  if (!mIsMenuBar && c->IsVisible()) gtk_widget_show(c->mItemWidget);
-  c->ApplySensitive();
+  if (mShowsChildren) PlaceChildWidget(c, position);
 }
 
 void XMenuGTK::RemoveChild(RuntimeObject* item) {
@@ -203,8 +222,10 @@ void XMenuGTK::RemoveChildAtIndex(int32_t position) {
   RuntimeObject* item = MenuItemChildAt(this, position);
   if (!item) return;
   XMenuGTK* removed = mChildNodes[position];
-  gtk_container_remove(GTK_CONTAINER(mIsMenuBar ? mMenuBarWidget : SubmenuWidget()),
-                       removed->mItemWidget);
+  if (mShowsChildren) {
+    gtk_container_remove(GTK_CONTAINER(mIsMenuBar ? mMenuBarWidget : Submenu()),
+                         removed->mItemWidget);
+  }
   for (uint32_t i = 0; i < mCopies.size(); ++i) {
     mCopies[int32_t(i)]->RemoveChildAtIndex(position);
   }

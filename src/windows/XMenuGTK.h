@@ -1,6 +1,11 @@
-// XMenuGTK: the menu tree node on GTK+ 2. Every node has a GtkImageMenuItem (a
+// XMenuGTK: the menu tree node on GTK+ 2. A node shown somewhere has a GtkImageMenuItem (a
 // GtkSeparatorMenuItem while its text is "-"), a GtkMenu for its children (made with the first
 // child, or when the menu pops up) and, for a menu bar, a GtkMenuBar.
+//
+// Widgets are made when they are first shown: a menu bar when a window packs it, a menu when it
+// pops up, and then the items of every menu inside a shown one, as they come. Until then a node
+// is its attributes alone, so the masters and the copies that no window shows (a MenuBar
+// object's own tree, say) cost no widgets.
 //
 // Masters and copies: a GTK widget sits in one parent only, while one MenuItem object may be
 // shown in many places (each window's menu bar, several parent menus, a contextual menu). The
@@ -20,6 +25,11 @@
 //     is refused with a report.
 //   - The shortcut table (MenuShortcuts.h) holds at most one entry per node; separators and
 //     deleted nodes have none.
+//
+// Accelerators: only the widgets of a tree that is a window's menu bar carry the GTK
+// accelerator of their shortcut; nowhere else could one be seen or activated, and every
+// accelerator added to or removed from the shared group is announced to each accelerator label
+// of the group.
 //
 // Enabling: during a MenuWidgetBatch the widgets' sensitivity is brought in line with the
 // flags once, when the outermost batch ends, instead of at every change.
@@ -102,15 +112,19 @@ class XMenuGTK : public Menu {
   // What the handler's owner keeps with the node (a plain pointer, no object).
   void SetActivateContext(void* context) { mActivateContext = context; }
   void* GetActivateContext() const { return mActivateContext; }
-  // This tree is window's menu bar: the shared accelerators reach the window.
+  // This tree is window's menu bar: its widgets take their accelerators, and the shared group
+  // reaches the window.
   void AttachToWindow(Window* window);
-  void DetachFromWindow() { mWindow = nullptr; }
+  // The tree is no window's any more: its widgets give their accelerators back.
+  void DetachFromWindow();
   Window* GetWindow() const { return mWindow; }
 
   // ---- widgets ----
+  // Nil while the node is shown nowhere.
   GtkWidget* ItemWidget() const { return mItemWidget; }
-  GtkWidget* MenuBarWidget() const { return mMenuBarWidget; }
-  // The GtkMenu of the children, made on first use.
+  // The menu bar and the GtkMenu of the children, with the children's items in them, made on
+  // first use.
+  GtkWidget* MenuBarWidget();
   GtkWidget* SubmenuWidget();
 
   // The one accelerator group of every menu.
@@ -127,9 +141,14 @@ class XMenuGTK : public Menu {
   void DisableOne();
   void SetCheckedOne(bool checked);
   void SetEnabledIconOne(RuntimeObject* picture, GdkPixbuf* icon);
-  // Label, style and accelerator after a change of the text or of the shortcut (whose old text
-  // is given); a change to or from "-" swaps the widget in place.
-  void RefreshMenuLabel(const string& oldKey);
+  // Label, style, accelerator and shortcut entry after a change of the text or of the shortcut;
+  // a change to or from "-" swaps the widget in place.
+  void RefreshMenuLabel();
+  // The item widget carries the accelerator of the shortcut while the tree is a window's menu
+  // bar, else none; for the node and its child copies.
+  void SyncAccelerators();
+  void SyncAccelerator();
+  void Unregister();
   void ApplyMenuLabelStyle();
   // The widget follows the enabled flag (a menu bar's titles stay sensitive); deferred while
   // a batch runs.
@@ -142,8 +161,18 @@ class XMenuGTK : public Menu {
   void ConnectItemSignals();
   // Gives c this node's attributes, as Clone does.
   void CopyAttributesTo(XMenuGTK* c);
-  // Places c's widget at position (-1: the end) of this node's shell.
+  // c becomes this node's child copy; its widget goes in at position (-1: the end) when this
+  // node shows its children.
   void AttachChildNode(XMenuGTK* c, int32_t position);
+  // From now on the children's items are in this node's shell (the menu bar, or the GtkMenu).
+  void ShowChildren();
+  void PlaceChildWidget(XMenuGTK* c, int32_t position);
+  GtkWidget* Submenu();
+  // The item widget, made as the node is, with its children shown.
+  void MakeItemWidget();
+  // Label text, style and accelerator of the item widget; its image (icon, check placeholder).
+  void ShowLabel();
+  void ShowImage();
   // False, after a report, when item is this node's master or holds it in its submenus.
   bool CheckNotInsideItself(RuntimeObject* item);
   void AddChildAt(RuntimeObject* item, int32_t position);
@@ -157,6 +186,10 @@ class XMenuGTK : public Menu {
   bool mIsMenuBar;
   bool mDirty = false;  // waiting for the batch's end
   bool mStyled = false;
+  bool mShowsChildren = false;
+  bool mRegistered = false;  // the node has an entry in the shortcut table
+  guint mAccelKey = 0;       // the accelerator the item widget carries (0: none)
+  GdkModifierType mAccelModifiers{};
   XMenuGTK* mMaster;
   RuntimeObject* mOwner = nullptr;       // a master's object
   RuntimeObject* mMasterHolder = nullptr;  // a copy's reference on its master's object

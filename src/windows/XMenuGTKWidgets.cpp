@@ -89,15 +89,14 @@ void XMenuGTK::ConnectItemSignals() {
 void XMenuGTK::SetText(const string& text) {
   OnMasterAndCopies([&](XMenuGTK* n) {
     n->Menu::SetText(text);
-    n->RefreshMenuLabel(n->CommandKey());
+    n->RefreshMenuLabel();
   });
 }
 
 void XMenuGTK::SetCommandKey(const string& key) {
   OnMasterAndCopies([&](XMenuGTK* n) {
-    const string old = n->CommandKey();
     n->Menu::SetCommandKey(key);
-    n->RefreshMenuLabel(old);
+    n->RefreshMenuLabel();
   });
 }
 
@@ -116,6 +115,7 @@ void XMenuGTK::SetTag(RuntimeObject* tag) {
 void XMenuGTK::SetVisible(bool visible) {
   OnMasterAndCopies([&](XMenuGTK* n) {
     n->Menu::SetVisible(visible);
+    if (!n->mItemWidget) return;
     if (visible) {
       gtk_widget_show(n->mItemWidget);
     } else {
@@ -157,52 +157,101 @@ void XMenuGTK::CopyAttributesTo(XMenuGTK* c) {
   c->Menu::SetCommandKey(CommandKey());
   c->Menu::SetVisible(IsVisible());
   c->Menu::SetTag(Tag());
-  c->RefreshMenuLabel(string());
-  c->ApplyMenuLabelStyle();
-  if (!IsVisible()) gtk_widget_hide(c->mItemWidget);
-  c->SetEnabledIconOne(EnabledIcon(), mIcon);
-  c->SetCheckedOne(IsChecked());
+  c->Menu::SetEnabledIcon(EnabledIcon());
+  c->Menu::SetChecked(IsChecked());
   if (IsEnabled()) {
-    c->EnableOne();
+    c->Menu::Enable();
   } else {
-    c->DisableOne();
+    c->Menu::Disable();
   }
+  if (mIcon) c->mIcon = GDK_PIXBUF(g_object_ref(mIcon));
+  c->RefreshMenuLabel();
 }
 
-// ---- labels ----
+// ---- widgets ----
 
-void XMenuGTK::RefreshMenuLabel(const string& oldKey) {
-  if (Text().CompareWithCase("-") == 0) {
-    if (mIsSeparator) return;
-    mIsSeparator = true;
-    UnregisterMenuShortcut(this);  // a separator never runs a command
-    ReplaceItemWidget(gtk_separator_menu_item_new());
-    return;
+void XMenuGTK::MakeItemWidget() {
+  if (mItemWidget) return;
+  mItemWidget = mIsSeparator ? gtk_separator_menu_item_new()
+                             : gtk_image_menu_item_new_with_label("");
+  g_object_ref_sink(mItemWidget);
+  if (!mIsSeparator) {
+    ConnectItemSignals();
+    ShowLabel();
+    if (mIcon || IsChecked()) ShowImage();
   }
-  if (mIsSeparator) {
-    mIsSeparator = false;
-    ReplaceItemWidget(gtk_image_menu_item_new_with_label(""));
-  }
+  ShowChildren();
+}
+
+void XMenuGTK::ShowLabel() {
+  if (!mItemWidget || mIsSeparator) return;
   if (GtkWidget* label = ItemLabel(mItemWidget)) {
     gtk_label_set_text_with_mnemonic(GTK_LABEL(label), MnemonicText(Text()).CString());
   }
   ApplyMenuLabelStyle();
+  SyncAccelerator();
+}
+
+// The icon, else while checked the placeholder that keeps the image column.
+void XMenuGTK::ShowImage() {
+  if (!mItemWidget || mIsSeparator) return;
+  GtkWidget* image = mIcon ? ShownImage(mIcon)
+                           : IsChecked() ? ShownImage(CheckPlaceholder()) : nullptr;
+  gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(mItemWidget), image);
+}
+
+// ---- labels ----
+
+void XMenuGTK::RefreshMenuLabel() {
+  if (Text().CompareWithCase("-") == 0) {
+    if (mIsSeparator) return;
+    mIsSeparator = true;
+    Unregister();  // a separator never runs a command
+    if (mItemWidget) ReplaceItemWidget(gtk_separator_menu_item_new());
+    return;
+  }
+  if (mIsSeparator) {
+    mIsSeparator = false;
+    if (mItemWidget) ReplaceItemWidget(gtk_image_menu_item_new_with_label(""));
+  }
+  ShowLabel();
+  Unregister();
+  const string keyPart = KeyPartOfShortcut(CommandKey());
+  if (keyPart.IsEmpty()) return;
+  RegisterMenuShortcut(this, keyPart, ShortcutModifiers(CommandKey()));
+  mRegistered = true;
+}
+
+void XMenuGTK::Unregister() {
+  if (!mRegistered) return;
   UnregisterMenuShortcut(this);
-  if (const guint oldKeyval = ShortcutKeyval(oldKey)) {
-    gtk_widget_remove_accelerator(mItemWidget, AccelGroup(), oldKeyval,
-                                  GdkModifierType(ShortcutModifiers(oldKey)));
+  mRegistered = false;
+}
+
+void XMenuGTK::SyncAccelerators() {
+  SyncAccelerator();
+  for (uint32_t i = 0; i < mChildNodes.size(); ++i) mChildNodes[int32_t(i)]->SyncAccelerators();
+}
+
+void XMenuGTK::SyncAccelerator() {
+  const bool shown = mItemWidget && !mIsSeparator && TopNode()->GetWindow();
+  const guint key = shown ? ShortcutKeyval(CommandKey()) : 0;
+  const auto modifiers = GdkModifierType(key ? ShortcutModifiers(CommandKey()) : 0);
+  if (key == mAccelKey && modifiers == mAccelModifiers) return;
+  if (mAccelKey) {
+    gtk_widget_remove_accelerator(mItemWidget, AccelGroup(), mAccelKey, mAccelModifiers);
   }
-  const string& key = CommandKey();
-  if (const guint keyval = ShortcutKeyval(key)) {
-    gtk_widget_add_accelerator(mItemWidget, "activate", AccelGroup(), keyval,
-                               GdkModifierType(ShortcutModifiers(key)), GTK_ACCEL_VISIBLE);
+  mAccelKey = key;
+  mAccelModifiers = modifiers;
+  if (key) {
+    gtk_widget_add_accelerator(mItemWidget, "activate", AccelGroup(), key, modifiers,
+                               GTK_ACCEL_VISIBLE);
   }
-  RegisterMenuShortcut(this, KeyPartOfShortcut(key), ShortcutModifiers(key));
 }
 
 // A label never styled keeps the theme's font as it is.
 void XMenuGTK::ApplyMenuLabelStyle() {
-  if (mIsSeparator) return;
+  if (mIsSeparator || !mItemWidget) return;
   if (!mStyled && !IsBold() && !IsItalic() && !IsUnderline()) return;
   GtkWidget* label = ItemLabel(mItemWidget);
   if (!label) return;
@@ -218,11 +267,14 @@ void XMenuGTK::ReplaceItemWidget(GtkWidget* newWidget) {
   GtkWidget* old = mItemWidget;
   g_object_ref_sink(newWidget);
   mItemWidget = newWidget;
+  mAccelKey = 0;  // the old widget takes its accelerator with it
+  mAccelModifiers = GdkModifierType(0);
   if (GTK_IS_MENU_ITEM(old) && mSubmenuWidget && mHasSubmenu) {
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(old), nullptr);
   }
   if (!mIsSeparator) {
     ConnectItemSignals();
+    ShowImage();
     if (mSubmenuWidget && mHasSubmenu) {
       gtk_menu_item_set_submenu(GTK_MENU_ITEM(newWidget), mSubmenuWidget);
     }
@@ -250,10 +302,13 @@ void XMenuGTK::Disable() {
   OnMasterAndCopies([](XMenuGTK* n) { n->DisableOne(); });
 }
 
+// Every disabled menu above is enabled (an enabled one needs nothing more).
 void XMenuGTK::EnableOne() {
   Menu::Enable();
   if (mIsSeparator) return;
-  if (mParent) mParent->Enable();
+  for (XMenuGTK* above = mParent; above; above = above->mParent) {
+    if (!above->IsEnabled()) above->Enable();
+  }
   SyncSensitive();
 }
 
@@ -264,6 +319,7 @@ void XMenuGTK::DisableOne() {
 }
 
 void XMenuGTK::SyncSensitive() {
+  if (!mItemWidget) return;
   if (gBatchDepth == 0) {
     ApplySensitive();
     return;
@@ -273,9 +329,8 @@ void XMenuGTK::SyncSensitive() {
   gWaitingNodes.Append(this);
 }
 
-// Only a widget in a menu is ever seen; a master's own item widget never is.
 void XMenuGTK::ApplySensitive() {
-  if (mIsSeparator || !gtk_widget_get_parent(mItemWidget)) return;
+  if (!mItemWidget || mIsSeparator) return;
   gtk_widget_set_sensitive(mItemWidget, IsEnabled() || ParentIsMenuBar());
 }
 
@@ -305,11 +360,8 @@ void XMenuGTK::SetChecked(bool checked) {
 
 void XMenuGTK::SetCheckedOne(bool checked) {
   Menu::SetChecked(checked);
-  if (mIsSeparator) return;
-  if (!mIcon) {
-    gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(mItemWidget),
-                                  checked ? ShownImage(CheckPlaceholder()) : nullptr);
-  }
+  if (!mItemWidget || mIsSeparator) return;
+  if (!mIcon) ShowImage();
   gtk_widget_queue_draw(mItemWidget);
 }
 
@@ -341,8 +393,5 @@ void XMenuGTK::SetEnabledIconOne(RuntimeObject* picture, GdkPixbuf* icon) {
   if (icon) g_object_ref(icon);
   if (mIcon) g_object_unref(mIcon);
   mIcon = icon;
-  if (mIsSeparator) return;
-  GtkWidget* image = icon ? ShownImage(icon)
-                          : IsChecked() ? ShownImage(CheckPlaceholder()) : nullptr;
-  gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(mItemWidget), image);
+  ShowImage();
 }

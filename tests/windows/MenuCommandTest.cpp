@@ -1,6 +1,7 @@
 // Menu commands and the enabling pass on a window's menu bar: who hears a command in which
 // order, when the enabling pass runs and what it enables, the shortcut table's lookup, and
 // handlers that close their window or change the menus while a command or a pass runs.
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 
 #include "MenuFixtures.h"
@@ -230,6 +231,33 @@ TEST_F(MenuCommands, AShortcutsHandlerMayCloseItsWindow) {
   Shortcut("s", kControl, &consumed);
   EXPECT_TRUE(consumed);
   EXPECT_EQ(AsWindow(window)->mImp, nullptr);
+}
+
+// The window's copy carries the accelerators, which follow the shortcut; the master's own
+// widget, shown nowhere, carries none, and a separator none either.
+TEST_F(MenuCommands, TheWindowsCopyCarriesTheAcceleratorsAndFollowsTheShortcut) {
+  XMenuGTK* shownFile = Node(AsWindow(window)->menuBar)->ChildNodes()[0];
+  XMenuGTK* shownDelete = shownFile->ChildNodes()[2];
+  qvtest::AcceleratorSeen seen = qvtest::AcceleratorOf(shownDelete->ItemWidget());
+  EXPECT_EQ(seen.count, 1);
+  EXPECT_EQ(seen.key, guint(GDK_KEY_Delete));
+  EXPECT_EQ(seen.modifiers, GDK_SHIFT_MASK);
+  EXPECT_EQ(Node(del)->ItemWidget(), nullptr) << "the master is shown nowhere";
+  Node(del)->SetCommandKey(string("Ctrl+Q"));
+  seen = qvtest::AcceleratorOf(shownDelete->ItemWidget());
+  EXPECT_EQ(seen.count, 1) << "the old accelerator went";
+  EXPECT_EQ(seen.key, guint(GDK_KEY_q)) << "GTK keeps letters in lower case";
+  EXPECT_EQ(seen.modifiers, GDK_CONTROL_MASK);
+  string key;
+  uint32_t modifiers = 0;
+  ASSERT_TRUE(FindMenuShortcut(shownDelete, &key, &modifiers));
+  EXPECT_STREQ(key.CString(), "Q");
+  Node(del)->SetText(string("-"));
+  EXPECT_EQ(qvtest::AcceleratorOf(shownDelete->ItemWidget()).count, 0);
+  EXPECT_FALSE(FindMenuShortcut(shownDelete, &key, &modifiers));
+  RuntimeCloseWindow(window);
+  EXPECT_EQ(qvtest::AcceleratorOf(shownFile->ChildNodes()[0]->ItemWidget()).count, 0)
+      << "a closed window's copy gives its accelerators back";
 }
 
 // The window's only reference to its menu bar goes while the bar is shown: the window's copy

@@ -188,6 +188,27 @@ std::vector<std::string> ChildTexts(RuntimeObject* item) {
   return texts;
 }
 
+AcceleratorSeen AcceleratorOf(GtkWidget* widget) {
+  AcceleratorSeen seen;
+  if (!widget) return seen;
+  GList* closures = gtk_widget_list_accel_closures(widget);
+  for (GList* link = closures; link; link = link->next) {
+    GClosure* closure = static_cast<GClosure*>(link->data);
+    GtkAccelGroup* group = gtk_accel_group_from_accel_closure(closure);
+    if (group != XMenuGTK::AccelGroup()) continue;
+    GtkAccelKey* key = gtk_accel_group_find(
+        group,
+        [](GtkAccelKey*, GClosure* c, gpointer wanted) -> gboolean { return c == wanted; },
+        closure);
+    if (!key) continue;
+    seen.key = key->accel_key;
+    seen.modifiers = GdkModifierType(key->accel_mods);
+    ++seen.count;
+  }
+  g_list_free(closures);
+  return seen;
+}
+
 std::vector<std::string> ShellLabels(GtkWidget* shell) {
   std::vector<std::string> labels;
   GList* children = gtk_container_get_children(GTK_CONTAINER(shell));

@@ -62,6 +62,14 @@ MenuKit& Menus();
 XMenuGTK* Node(RuntimeObject* item);
 // The text of each child of item, in order.
 std::vector<std::string> ChildTexts(RuntimeObject* item);
+// The accelerators widget (nil: none) carries in the menus' accelerator group: how many, and
+// the last one's key value and modifiers.
+struct AcceleratorSeen {
+  int count = 0;
+  guint key = 0;
+  GdkModifierType modifiers{};
+};
+AcceleratorSeen AcceleratorOf(GtkWidget* widget);
 // The labels of the widgets in a GTK menu shell (a separator is "-"), in order.
 std::vector<std::string> ShellLabels(GtkWidget* shell);
 
