@@ -162,7 +162,7 @@ bool RuntimeViewWindow::RaiseKeyDown(const string& key) {
     if (window == mWindowObject) {
       handled = Raise<bool>(Hooks().keyDown, nullptr, key.Storage());
     } else {
-      handled = RaiseWindowObjectEvent<bool>(window, Hooks().keyDown, key.Storage());
+      handled = RaiseObjectEvent<bool>(window, Hooks().keyDown, key.Storage());
     }
   }
   const bool closing = IsClosing();
