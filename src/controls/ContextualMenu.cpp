@@ -157,7 +157,7 @@ extern "C" void contextualMenuOpen(RuntimeObject* menu) {
   RuntimeObject* root = record->root;
   RuntimeLockObject(menu);
   RuntimeLockObject(root);
-  RunPopUpMenu(XMenuNodeOf(root)->SubmenuWidget(), false, 0, 0, button, time);
+  RunPopUpMenu(XMenuNodeOf(root), false, 0, 0, button, time);
   RuntimeUnlockObject(root);
   string chosen;
   const bool chose = AsContextualMenu(menu)->imp == record && record->hasChoice;

@@ -35,12 +35,15 @@ void PopupMenuChose(XMenuGTK* activated) {
 
 }  // namespace
 
-void RunPopUpMenu(GtkWidget* menu, bool atPoint, int32_t x, int32_t y, guint button,
+void RunPopUpMenu(XMenuGTK* node, bool atPoint, int32_t x, int32_t y, guint button,
                   guint32 time) {
+  GtkWidget* menu = node->SubmenuWidget();
   MenuPoint point = {x, y};
+  node->SetPoppedUp(true);
   gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, atPoint ? PlaceAtPoint : nullptr,
                  atPoint ? &point : nullptr, button, time);
   while (GTK_WIDGET_VISIBLE(menu)) gtk_main_iteration_do(TRUE);
+  node->SetPoppedUp(false);
 }
 
 extern "C" RuntimeObject* RuntimeMenuItemPopUp(RuntimeObject* item, int32_t x, int32_t y) {
@@ -55,7 +58,7 @@ extern "C" RuntimeObject* RuntimeMenuItemPopUp(RuntimeObject* item, int32_t x, i
   if (focus) focus->Retain();
   const MenuActivateHandler kept = node->GetActivateHandler();
   node->SetActivateHandler(PopupMenuChose);
-  RunPopUpMenu(node->SubmenuWidget(), true, x, y, 0, gtk_get_current_event_time());
+  RunPopUpMenu(node, true, x, y, 0, gtk_get_current_event_time());
   node->SetActivateHandler(kept);
   if (focus) {
     if (!focus->IsClosing()) SetFocusPane(focus);

@@ -9,9 +9,11 @@
 
 #include "core/RuntimeObject.h"
 
-// Pops menu up (at (x, y) on the screen when atPoint, else where GTK puts it) for the press
-// of button (0: none) at time, then serves events until it is hidden.
-void RunPopUpMenu(GtkWidget* menu, bool atPoint, int32_t x, int32_t y, guint button,
+class XMenuGTK;
+
+// Pops node's menu up (at (x, y) on the screen when atPoint, else where GTK puts it) for the
+// press of button (0: none) at time, then serves events until it is hidden.
+void RunPopUpMenu(XMenuGTK* node, bool atPoint, int32_t x, int32_t y, guint button,
                   guint32 time);
 
 extern "C" {

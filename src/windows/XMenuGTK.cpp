@@ -175,6 +175,11 @@ void XMenuGTK::DetachFromWindow() {
   SyncAccelerators();
 }
 
+void XMenuGTK::SetPoppedUp(bool poppedUp) {
+  mPoppedUp = poppedUp;
+  SyncAccelerators();
+}
+
 bool XMenuGTK::CheckNotInsideItself(RuntimeObject* item) {
   return QV_CHECK_TEXT(!ItemHoldsNode(item, GetMaster()), "the menu is not inside itself",
                        nullptr);

@@ -26,8 +26,9 @@
 //   - The shortcut table (MenuShortcuts.h) holds at most one entry per node; separators and
 //     deleted nodes have none.
 //
-// Accelerators: only the widgets of a tree that is a window's menu bar carry the GTK
-// accelerator of their shortcut; nowhere else could one be seen or activated, and every
+// Accelerators: only the widgets of a tree that is a window's menu bar, or that is popped up,
+// carry the GTK accelerator of their shortcut; nowhere else could one be seen or activated, and
+// every
 // accelerator added to or removed from the shared group is announced to each accelerator label
 // of the group.
 //
@@ -117,6 +118,8 @@ class XMenuGTK : public Menu {
   void AttachToWindow(Window* window);
   // The tree is no window's any more: its widgets give their accelerators back.
   void DetachFromWindow();
+  // While the node's menu pops up, its tree shows its accelerators as a window's does.
+  void SetPoppedUp(bool poppedUp);
   Window* GetWindow() const { return mWindow; }
 
   // ---- widgets ----
@@ -187,6 +190,7 @@ class XMenuGTK : public Menu {
   bool mDirty = false;  // waiting for the batch's end
   bool mStyled = false;
   bool mShowsChildren = false;
+  bool mPoppedUp = false;
   bool mRegistered = false;  // the node has an entry in the shortcut table
   guint mAccelKey = 0;       // the accelerator the item widget carries (0: none)
   GdkModifierType mAccelModifiers{};

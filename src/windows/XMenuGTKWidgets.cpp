@@ -234,7 +234,8 @@ void XMenuGTK::SyncAccelerators() {
 }
 
 void XMenuGTK::SyncAccelerator() {
-  const bool shown = mItemWidget && !mIsSeparator && TopNode()->GetWindow();
+  const XMenuGTK* top = TopNode();
+  const bool shown = mItemWidget && !mIsSeparator && (top->mWindow || top->mPoppedUp);
   const guint key = shown ? ShortcutKeyval(CommandKey()) : 0;
   const auto modifiers = GdkModifierType(key ? ShortcutModifiers(CommandKey()) : 0);
   if (key == mAccelKey && modifiers == mAccelModifiers) return;

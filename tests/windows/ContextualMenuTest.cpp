@@ -4,6 +4,9 @@
 // the nested loop that waits for them runs.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include "MenuFixtures.h"
 #include "controls/ContextualMenu.h"
 #include "core/ObjectDefinitionConverter.h"
@@ -66,6 +69,7 @@ class ContextualMenus : public testing::Test {
         return;
       }
       gui.WaitForOpenMenu();  // settled
+      if (whileOpen) std::exchange(whileOpen, nullptr)();
       if (row < 0) {
         gui.Key("Escape");
         return;
@@ -89,6 +93,7 @@ class ContextualMenus : public testing::Test {
   std::unique_ptr<qvtest::MenuKit> kit;
   RuntimeObject* window = nullptr;
   QV::Rect content{};
+  std::function<void()> whileOpen;  // run once by the next ThenChoose, with the menu open
 };
 
 TEST_F(ContextualMenus, TheChosenRowsTextGoesToAction) {
@@ -126,11 +131,18 @@ TEST_F(ContextualMenus, PopUpAnswersTheItemNobodyTook) {
   kit->Append(menu, free);
   kit->AddWindowHandler(window, "Taken");
   kit->answers["Window"] = true;
+  Node(taken)->SetCommandKey(string("Ctrl+T"));
+  int acceleratorsShown = -1;
+  whileOpen = [&] {
+    acceleratorsShown = qvtest::AcceleratorOf(Node(menu)->ChildNodes()[0]->ItemWidget()).count;
+  };
   SubPane* focus = AsControl(Field())->pane;
   SetFocusPane(focus);
   ThenChoose(0);
   EXPECT_EQ(RuntimeMenuItemPopUp(menu, content.left + 20, content.top + 20), nullptr);
   EXPECT_EQ(Only(kit->Take(), "Handler"), Log{"Window.Handler -2147483648"});
+  EXPECT_EQ(acceleratorsShown, 1) << "a popped-up menu shows its shortcuts";
+  EXPECT_EQ(qvtest::AcceleratorOf(Node(menu)->ChildNodes()[0]->ItemWidget()).count, 0);
   ThenChoose(1);
   RuntimeObject* answer = RuntimeMenuItemPopUp(menu, content.left + 20, content.top + 20);
   EXPECT_EQ(answer, free);
