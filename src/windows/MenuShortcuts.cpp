@@ -49,7 +49,7 @@ struct ShortcutEntry {
   uint32_t modifiers;
 };
 
-SimpleVector<ShortcutEntry>& Table() {
+SimpleVector<ShortcutEntry>& MenuShortcutTable() {
   static SimpleVector<ShortcutEntry> table;
   return table;
 }
@@ -137,20 +137,20 @@ guint ShortcutKeyval(const string& text) {
 void RegisterMenuShortcut(XMenuGTK* node, const string& keyName, uint32_t modifiers) {
   UnregisterMenuShortcut(node);
   if (keyName.IsEmpty()) return;
-  Table().Append(ShortcutEntry{node, keyName, modifiers});
+  MenuShortcutTable().Append(ShortcutEntry{node, keyName, modifiers});
 }
 
 void UnregisterMenuShortcut(XMenuGTK* node) {
-  SimpleVector<ShortcutEntry>& table = Table();
+  SimpleVector<ShortcutEntry>& table = MenuShortcutTable();
   for (uint32_t i = table.size(); i-- > 0;) {
     if (table[int32_t(i)].node == node) table.RemoveAt(int32_t(i));
   }
 }
 
-int32_t MenuShortcutCount() { return int32_t(Table().size()); }
+int32_t MenuShortcutCount() { return int32_t(MenuShortcutTable().size()); }
 
 bool FindMenuShortcut(const XMenuGTK* node, string* keyName, uint32_t* modifiers) {
-  const SimpleVector<ShortcutEntry>& table = Table();
+  const SimpleVector<ShortcutEntry>& table = MenuShortcutTable();
   for (uint32_t i = 0; i < table.size(); ++i) {
     if (table[int32_t(i)].node != node) continue;
     *keyName = table[int32_t(i)].keyName;
@@ -172,7 +172,7 @@ uint32_t ShortcutMaskOf(int32_t modifiers) {
 
 // The first entry of window's menu bar for the key, or -1.
 int32_t FindEntry(const string& keyName, uint32_t mask, Window* window) {
-  const SimpleVector<ShortcutEntry>& table = Table();
+  const SimpleVector<ShortcutEntry>& table = MenuShortcutTable();
   for (uint32_t i = 0; i < table.size(); ++i) {
     const ShortcutEntry& entry = table[int32_t(i)];
     if (entry.modifiers != mask || entry.keyName.Compare(keyName) != 0) continue;
@@ -196,7 +196,7 @@ bool HandleMenuShortcut(const string& keyName, int32_t modifiers, Window* window
     const bool closing = window->IsClosing();
     if (window->Release() || closing) return false;
   }
-  const SimpleVector<ShortcutEntry>& table = Table();
+  const SimpleVector<ShortcutEntry>& table = MenuShortcutTable();
   for (uint32_t i = 0; i < table.size(); ++i) {
     const ShortcutEntry& entry = table[int32_t(i)];
     if (entry.modifiers != mask || entry.keyName.Compare(keyName) != 0) continue;

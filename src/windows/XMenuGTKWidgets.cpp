@@ -52,7 +52,7 @@ GtkWidget* ItemLabel(GtkWidget* item) {
 struct MenuNodeSignals {
   // Items with a submenu and disabled ones do nothing; an activation handler of the node or
   // an ancestor takes the choice; otherwise the item's menu command runs.
-  static void Activate(GtkWidget*, XMenuGTK* node) {
+  static void OnMenuItemActivate(GtkWidget*, XMenuGTK* node) {
     if (!QV_CHECK_TEXT(node, "parent", nullptr)) return;
     if (node->HasSubmenu() || !node->IsEnabled()) return;
     for (XMenuGTK* n = node; n; n = n->GetParent()) {
@@ -68,7 +68,7 @@ struct MenuNodeSignals {
   }
 
   // A checked item draws its check mark in the image column, over what GTK drew.
-  static gboolean Expose(GtkWidget* widget, GdkEventExpose* event, XMenuGTK* node) {
+  static gboolean OnMenuItemExpose(GtkWidget* widget, GdkEventExpose* event, XMenuGTK* node) {
     if (!node->IsChecked() || node->HasSubmenu() || node->IsSeparator()) return FALSE;
     GTK_WIDGET_GET_CLASS(widget)->expose_event(widget, event);
     const GtkAllocation& place = widget->allocation;
@@ -80,8 +80,10 @@ struct MenuNodeSignals {
 };
 
 void XMenuGTK::ConnectItemSignals() {
-  g_signal_connect(mItemWidget, "activate", G_CALLBACK(MenuNodeSignals::Activate), this);
-  g_signal_connect(mItemWidget, "expose-event", G_CALLBACK(MenuNodeSignals::Expose), this);
+  g_signal_connect(mItemWidget, "activate", G_CALLBACK(MenuNodeSignals::OnMenuItemActivate),
+                   this);
+  g_signal_connect(mItemWidget, "expose-event",
+                   G_CALLBACK(MenuNodeSignals::OnMenuItemExpose), this);
 }
 
 // ---- attributes ----
@@ -384,6 +386,7 @@ void XMenuGTK::SetEnabledIcon(RuntimeObject* picture) {
   GdkPixbuf* pixels = PictureImage(picture);
   if (picture && !pixels) return;
   const bool transparent = picture && reinterpret_cast<PictureObject*>(picture)->transparent;
+  // Pictures hold no mask yet (it comes with the drawing layer's drawables).
   GdkPixbuf* icon = MenuIconPixels(pixels, nullptr, transparent);
   OnMasterAndCopies([&](XMenuGTK* n) { n->SetEnabledIconOne(picture, icon); });
   if (icon) g_object_unref(icon);

@@ -88,6 +88,7 @@ TEST_F(MenuImage, ARightClickOpensTheRowsTheControlsHandlerAppended) {
   EXPECT_EQ(gui.MenuRows(menu).size(), 2u) << "Alpha and Beta";
   gui.ClickMenuRow(menu, 1);
   ASSERT_TRUE(Says("ContextualMenuAction Beta\n")) << app->Output();
+  ASSERT_TRUE(gui.WaitForFocus(xid)) << "the menu is gone";
   gui.Close(xid);
   EXPECT_TRUE(qvtest::ExitedWith(app->Finish(), 0)) << app->Errors();
 }
