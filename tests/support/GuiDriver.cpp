@@ -380,15 +380,34 @@ XWindow GuiDriver::WaitForOpenMenu(XWindow except, int timeoutMs) {
     ADD_FAILURE() << "no menu opened";
     return 0;
   }
-  // Another process paints when it will: the menu is open once its pixels stay put.
+  // Another process paints when it will: the menu is open once it shows more than its
+  // background (a mapped window waiting for its first paint is one colour) and its pixels stay
+  // put.
+  const auto painted = [](const Screenshot& shot) {
+    return shot.CountPixels(shot.Pixel(0, 0)) < shot.width() * shot.height();
+  };
   Screenshot before = Capture(Area(menu));
-  for (int k = 0; k < 40; ++k) {
+  for (int k = 0; k < 100; ++k) {
     PumpUntil([] { return false; }, 50);
     Screenshot now = Capture(Area(menu));
-    if (!now.empty() && now.DifferingPixels(before) == 0) break;
+    if (!now.empty() && painted(now) && now.DifferingPixels(before) == 0) break;
     before = std::move(now);
   }
   return menu;
+}
+
+bool GuiDriver::WaitForMenuClosed(XWindow menu, int timeoutMs) {
+  return PumpUntil(
+      [&] {
+        XSync(mDisplay, False);
+        XWindowAttributes attributes{};
+        gdk_error_trap_push();
+        const bool shown = XGetWindowAttributes(mDisplay, menu, &attributes) &&
+                           attributes.map_state == IsViewable;
+        gdk_error_trap_pop();
+        return !shown;
+      },
+      timeoutMs);
 }
 
 std::vector<ScreenArea> GuiDriver::MenuRows(XWindow menu) {

@@ -115,6 +115,8 @@ class GuiDriver {
   // Until a menu is open (other than except) and its pixels stay put; 0 and a test failure at
   // the deadline.
   XWindow WaitForOpenMenu(XWindow except = 0, int timeoutMs = kTimeoutMs);
+  // Until menu (its window, of any process) is no longer shown; false at the deadline.
+  bool WaitForMenuClosed(XWindow menu, int timeoutMs = kTimeoutMs);
   // The rows of menu, top to bottom, as the screen shows them: each item and each separator is
   // a band of lines that differ from the menu's background.
   std::vector<ScreenArea> MenuRows(XWindow menu);

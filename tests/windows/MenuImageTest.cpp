@@ -47,6 +47,7 @@ TEST_F(MenuImage, ItemsRunByClickAndShortcutAndQuitEndsTheProgram) {
   ASSERT_EQ(gui.MenuRows(file).size(), 5u) << "New, Save, Revert, the separator, Quit";
   gui.ClickMenuRow(file, 0);
   ASSERT_TRUE(Says("New.Action\n")) << app->Output();
+  ASSERT_TRUE(gui.WaitForMenuClosed(file));
 
   ASSERT_TRUE(gui.WaitForFocus(xid));
   gui.Key("ctrl+s");
@@ -56,7 +57,7 @@ TEST_F(MenuImage, ItemsRunByClickAndShortcutAndQuitEndsTheProgram) {
   ASSERT_NE(file, 0u);
   gui.ClickMenuRow(file, 2);  // Revert: disabled, the menu stays
   gui.Key("Escape");
-  gui.PumpUntil([] { return false; }, 500);
+  ASSERT_TRUE(gui.WaitForMenuClosed(file));
 
   // The Edit menu, one to the right: Paste is enabled only by the window's EnableMenuItems.
   file = OpenFile();
@@ -66,6 +67,7 @@ TEST_F(MenuImage, ItemsRunByClickAndShortcutAndQuitEndsTheProgram) {
   ASSERT_NE(edit, 0u);
   gui.ClickMenuRow(edit, 0);
   ASSERT_TRUE(Says("Paste.Action\n")) << app->Output();
+  ASSERT_TRUE(gui.WaitForMenuClosed(edit));
 
   file = OpenFile();
   ASSERT_NE(file, 0u);
