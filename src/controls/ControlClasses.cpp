@@ -17,6 +17,7 @@
 
 #include <cstddef>
 
+#include "controls/ContextualMenu.h"
 #include "controls/ControlAccessors.h"
 #include "controls/RuntimeControl.h"
 #include "core/ClassDefinitionRows.h"
@@ -164,6 +165,7 @@ void InstallEmbeddedControlAccess() {
 
 void LinkControlClasses() {
   ControlClasses().controlClass = ControlClassDefinition;
+  ControlClasses().dispatchContextualMenu = DispatchConstructContextualMenu;
   InstallControlLayoutAccess();
   InstallEmbeddedControlAccess();
 }

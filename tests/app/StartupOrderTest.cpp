@@ -54,10 +54,12 @@ void RegisterAndCheckTheOrder() {
             "RuntimeException Network AppleEvent AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
             "RectShape RoundRectShape OvalShape ArcShape StringShape CurveShape Group2D "
-            "FigureShape KeyChain KeyChainItem Screen Application "
+            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem _MenuBarInstaller MenuBar "
+            "MenuItem KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Window "
+            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl ContextualMenu "
+            "Window "
             "_PaneChild PushButton Movie Sound MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
