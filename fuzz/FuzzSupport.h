@@ -3,7 +3,8 @@
 // stops a run when a property fails (libFuzzer keeps the input that tripped it).
 //
 // A target is fuzz/<name>_fuzz.cpp defining LLVMFuzzerTestOneInput; its seed corpus lies in
-// fuzz/corpus/<name>/ and the inputs of its past findings in fuzz/regressions/<name>/.
+// fuzz/corpus/<name>/ and the inputs of its past findings in fuzz/regressions/<name>/. One whose
+// first line starts "// fuzz-display:" runs on a display of its own (scripts/with-display).
 #pragma once
 
 #include <locale.h>

@@ -95,16 +95,6 @@ const MethodRow kApplicationMethods[] = {
     QV_SUB("_DoSingleEvent", ApplicationDoSingleEvent, Param("block", Boolean)),
 };
 
-// Calls the application's handler of hook's event with the object first; R() without one.
-template <typename R, typename... Args>
-R RaiseEvent(RuntimeObject* application, const ObjectHook* hook, Args... args) {
-  void* handler = LookupEventHandler(application, hook);
-  if (!handler) return R();
-  CompiledCall call;
-  call.Protect(application);
-  return call.Invoke<R>(handler, application, args...);
-}
-
 }  // namespace
 
 QV_CLASS(ApplicationClassDefinition,
@@ -141,16 +131,16 @@ bool ApplicationAutoQuits(RuntimeObject* application) {
 }
 
 void RaiseApplicationOpen(RuntimeObject* application) {
-  RaiseEvent<void>(application, gOpenHook);
+  RaiseObjectEvent<void>(application, gOpenHook);
 }
 void RaiseApplicationClose(RuntimeObject* application) {
-  RaiseEvent<void>(application, gCloseHook);
+  RaiseObjectEvent<void>(application, gCloseHook);
 }
 bool RaiseApplicationCancelClose(RuntimeObject* application) {
-  return RaiseEvent<bool>(application, gCancelCloseHook);
+  return RaiseObjectEvent<bool>(application, gCancelCloseHook);
 }
 bool RaiseApplicationUnhandledException(RuntimeObject* application, RuntimeObject* exception) {
-  return RaiseEvent<bool>(application, gUnhandledExceptionHook, exception);
+  return RaiseObjectEvent<bool>(application, gUnhandledExceptionHook, exception);
 }
 bool ApplicationHasOpenDocumentHandler(RuntimeObject* application) {
   return LookupEventHandler(application, gOpenDocumentHook) != nullptr;
@@ -178,7 +168,8 @@ QV_EXPORT(ApplicationInitializer)
 extern "C" void ApplicationFinalizer(RuntimeObject* application) {
   if (!QV_CHECK_TEXT(application, "self", nullptr)) return;
   ApplicationFields* app = AsApplication(application);
-  RemoveAllPollableObjects();
+  // The poll list is the registered application's; another Application object leaves it.
+  if (application == gApplication) RemoveAllPollableObjects();
   RuntimeUnlockObject(app->mdiWindow);
   RuntimeUnlockObject(app->dockItem);
   RuntimeUnlockObject(app->menuBar);
@@ -196,16 +187,12 @@ QV_EXPORT(ApplicationFinalizer)
 // ---- Methods -------------------------------------------------------------------------------
 
 extern "C" void ApplicationNewDocument(RuntimeObject* application) {
-  RaiseEvent<void>(application, gNewDocumentHook);
+  RaiseObjectEvent<void>(application, gNewDocumentHook);
 }
 QV_EXPORT(ApplicationNewDocument)
 
 extern "C" void ApplicationOpenDocument(RuntimeObject* application, RuntimeObject* item) {
-  void* handler = LookupEventHandler(application, gOpenDocumentHook);
-  if (!handler) return;
-  CompiledCall call;
-  call.Protect(application).Protect(item);
-  call.Invoke(handler, application, item);
+  RaiseObjectEvent(application, gOpenDocumentHook, item);
 }
 QV_EXPORT(ApplicationOpenDocument)
 
@@ -294,8 +281,7 @@ QV_EXPORT(appMouseCursorSetter)
 
 extern "C" RuntimeObject* AppFolderItemGetter(RuntimeObject*, uint32_t) {
   RuntimeObject* item = NewFolderItemObject(ExecutableFilePath());
-  QV_CHECK_TEXT(item, "ret", nullptr);
-  return item;
+  return QV_CHECK_TEXT(item, "ret", nullptr) ? item : nullptr;
 }
 QV_EXPORT(AppFolderItemGetter)
 

@@ -87,9 +87,18 @@ bool ConsoleReadLine(std::string* line) {
   for (;;) {
     const size_t end = in.buffer.find('\n', searched);
     if (end != std::string::npos) {
-      *line = Take(end - in.position);
-      ++in.position;  // the line feed
-      if (!line->empty() && line->back() == '\r') line->pop_back();
+      const size_t length = end - in.position;
+      const size_t returnByte = length > 0 && in.buffer[end - 1] == '\r' ? 1 : 0;
+      if (length - returnByte <= kConsoleLineLimit) {
+        *line = Take(length - returnByte);
+        in.position = end + 1;
+        return true;
+      }
+    }
+    // One byte more may be the carriage return of a line of the limit's length.
+    if (end != std::string::npos || Buffered() > kConsoleLineLimit + 1) {
+      *line = Take(kConsoleLineLimit);  // the rest stays for the next read
+      in.failed = true;
       return true;
     }
     searched = in.buffer.size() - in.position;  // offsets move when Fill compacts

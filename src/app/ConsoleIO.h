@@ -22,7 +22,10 @@ bool ConsoleWrite(int fd, const void* bytes, size_t length);
 bool ConsoleWriteFailed(int fd);
 
 // The next line without its end ("\n", or "\r\n"); the last line may lack its end. False
-// with nothing read at the end of input or on a read error.
+// with nothing read at the end of input or on a read error. A line longer than
+// kConsoleLineLimit bytes is returned in pieces of that many, and the first sets the read
+// error: the memory a line takes is bounded, whatever comes down the pipe.
+constexpr size_t kConsoleLineLimit = size_t{16} << 20;
 bool ConsoleReadLine(std::string* line);
 // Up to count bytes: what is buffered, or else what one read brings; "" at the end of input.
 std::string ConsoleRead(int32_t count);

@@ -25,22 +25,6 @@ std::string SearchPath() {
   return buffer;
 }
 
-// The first executable file named name in a folder of PATH (an empty entry is the current
-// folder), or "".
-std::string FindOnPath(const std::string& name) {
-  const std::string path = SearchPath();
-  size_t start = 0;
-  for (;;) {
-    const size_t end = path.find(':', start);
-    std::string folder = path.substr(start, end == std::string::npos ? end : end - start);
-    if (folder.empty()) folder = ".";
-    const std::string candidate = folder.append(1, '/').append(name);
-    if (IsExecutableFile(candidate)) return candidate;
-    if (end == std::string::npos) return "";
-    start = end + 1;
-  }
-}
-
 // The text of the link at path, or "" when it is none or cannot be read.
 std::string LinkText(const std::string& path) {
   std::string text(PATH_MAX, '\0');
@@ -57,6 +41,20 @@ std::string FolderOf(const std::string& path) {
 }
 
 }  // namespace
+
+std::string FindOnPath(const std::string& name) {
+  const std::string path = SearchPath();
+  size_t start = 0;
+  for (;;) {
+    const size_t end = path.find(':', start);
+    std::string folder = path.substr(start, end == std::string::npos ? end : end - start);
+    if (folder.empty()) folder = ".";
+    const std::string candidate = folder.append(1, '/').append(name);
+    if (IsExecutableFile(candidate)) return candidate;
+    if (end == std::string::npos) return "";
+    start = end + 1;
+  }
+}
 
 std::string RunningFilePath() { return LinkText("/proc/self/exe"); }
 

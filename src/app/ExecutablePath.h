@@ -9,6 +9,11 @@
 
 std::string ResolveExecutablePath(const char* argv0);
 
+// The first executable regular file named name in a folder of PATH, as the folder and name
+// joined by "/" (an empty entry is the current folder), or "" when there is none. No shell is
+// involved; unset, PATH is the system's default path.
+std::string FindOnPath(const std::string& name);
+
 // The final target of path's chain of links (path itself when it is none); false when the
 // chain is longer than the hop limit.
 bool FollowLinks(std::string* path);

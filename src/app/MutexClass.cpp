@@ -194,8 +194,8 @@ extern "C" void MutexContructor(RuntimeObject* object, stringStorage* name) {
     mutex->lockFile =
         FolderItemForPath(string::FromBytes(path.data(), int64_t(path.size()), kEncodingUTF8));
   }
-  QV_CHECK_TEXT(mutex->lockFile, "mutex->mLockFile",
-                path.empty() ? "no regular lock file could be made" : nullptr);
+  (void)QV_CHECK_TEXT(mutex->lockFile, "mutex->mLockFile",
+                      path.empty() ? "no regular lock file could be made" : nullptr);
 }
 QV_EXPORT(MutexContructor)
 

@@ -13,7 +13,7 @@ namespace {
 
 ResourceObjectMakers gMakers;
 
-// Extracted files, deleted at quit: one set for movies, one for sounds.
+// Extracted files, one for each resource, deleted at quit: one set for movies, one for sounds.
 TemporaryFileSet& MovieFiles() {
   static auto* files = new TemporaryFileSet();
   return *files;
@@ -103,8 +103,8 @@ RuntimeObject* ResourceManager::GetMovie(uint16_t id) {
   if (!entry.data || !gMakers.movie) return nullptr;
   FolderItemImp* folder = TemporaryFolderItem();
   if (!folder) return nullptr;
-  FolderItemImp* file = MovieFiles().Write(*folder, entry.data, entry.length,
-                                           MovieFileExtension(entry.data, entry.length));
+  FolderItemImp* file = MovieFiles().WriteOnce(id, *folder, entry.data, entry.length,
+                                               MovieFileExtension(entry.data, entry.length));
   delete folder;
   return file ? gMakers.movie(file) : nullptr;
 }
@@ -119,7 +119,7 @@ RuntimeObject* ResourceManagerElf::GetSound(uint16_t id) {
   const ResourceEntry entry = FindResource(qvimage::kResourceSound, id);
   if (!entry.data || !gMakers.sound) return nullptr;
   if (FolderItemImp* folder = TemporaryFolderItem()) {
-    FolderItemImp* file = SoundFiles().Write(*folder, entry.data, entry.length, ".wav");
+    FolderItemImp* file = SoundFiles().WriteOnce(id, *folder, entry.data, entry.length, ".wav");
     delete folder;
     return file ? gMakers.sound(file, 0) : nullptr;
   }

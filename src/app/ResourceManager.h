@@ -9,6 +9,7 @@
 //   GetCursor    'CURS'  a MouseCursor of the 68-byte cursor record
 //   GetSound     'WAVE'  a Sound of the data written to a temporary file, or, without a
 //                        temporary folder, read in place from the file that held the resource
+// A movie or sound resource is written once: later Gets share its file while it exists.
 //
 // The objects belong to the class library, which installs their makers at start-up with
 // SetResourceObjectMakers (the graphics layer the picture, movie and sound, the database layer

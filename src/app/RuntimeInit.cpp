@@ -2,14 +2,18 @@
 
 #include <gtk/gtk.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/ApplicationClass.h"
 #include "app/FolderItemImp.h"
 #include "app/MainLoop.h"
 #include "app/RuntimeMain.h"
+#include "app/ShutdownTasks.h"
 #include "core/Export.h"
 #include "core/ObjectDefinitionConverter.h"
+#include "core/RuntimeError.h"
 
 namespace {
 
@@ -20,14 +24,18 @@ string& ApplicationPath() {
   return path;
 }
 
-// A windowed application cannot run without a display: GTK says so and ends the process.
+// A windowed application cannot run without a display. The process ends the framework's way,
+// not inside GTK: the report says why, the shutdown tasks run (temporary files the image made
+// go), and the exit status is 1.
 void RequireDisplay() {
   if (gdk_display_get_default()) return;
-  int argc = CommandLineCount() > 0 ? 1 : 0;
-  char* first = argc ? const_cast<char*>(CommandLineArgument(0)) : nullptr;
-  char* vector[] = {first, nullptr};
-  char** argv = vector;
-  gtk_init(&argc, &argv);
+  const char* name = gdk_get_display_arg_name();  // --display, else DISPLAY
+  if (!name) name = std::getenv("DISPLAY");
+  const std::string why = std::string("A windowed application needs a display: cannot open ") +
+                          "display \"" + (name ? name : "") + "\"";
+  QV_FAIL(why.c_str());
+  RunShutdownTasks();
+  std::exit(1);
 }
 
 // Command-line text is the system's: UTF-8, whatever bytes it holds.

@@ -62,6 +62,7 @@ const char* CommandLineArgument(int32_t index) {
 
 int RuntimeMain(int argc, char** argv) {
   initializeMemoryCriticalSection();
+  InstallOutOfMemoryNewHandler();
   InitStrings();
   RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
   StoreCommandLine(argc, argv);

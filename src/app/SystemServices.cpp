@@ -42,9 +42,6 @@ string BuildCommandLine() {
   return string::FromBytes(joined.data(), int64_t(joined.size()), kEncodingUTF8);
 }
 
-// The C text of s would end at its first NUL.
-bool HoldsNul(const string& s) { return std::memchr(s.Bytes(), 0, size_t(s.Length())) != nullptr; }
-
 int LogPriority(int32_t level) {
   if (level >= kFirstLogLevel && level < kFirstLogLevel + kLogLevelCount) {
     return level - kFirstLogLevel;  // LOG_EMERG (0) to LOG_DEBUG (7)
@@ -58,6 +55,10 @@ QV_CLASS(QuicktimeInstallStatusClassDefinition,
          .name = "_QuicktimeInstallStatus",
          .properties = kQuicktimeProperties)
 QV_STARTUP_CLASS(kStartupQuicktimeInstallStatusClass, QuicktimeInstallStatusClassDefinition)
+
+bool HoldsNul(const string& s) {
+  return std::memchr(s.Bytes(), 0, size_t(s.Length())) != nullptr;
+}
 
 bool IsEnvironmentName(const string& name) {
   return !name.IsEmpty() && !HoldsNul(name) &&

@@ -15,6 +15,9 @@
 // "_QuicktimeInstallStatus": Installed, always False.
 ObjectDefinition* QuicktimeInstallStatusClassDefinition();
 
+// Whether s holds a NUL byte, where its C text would end early.
+bool HoldsNul(const string& s);
+
 // Whether name can name an environment variable: not empty, no "=" and no NUL.
 bool IsEnvironmentName(const string& name);
 

@@ -56,3 +56,15 @@ FolderItemImp* TemporaryFileSet::Write(const FolderItemImp& folder, const uint8_
   mTask->AddItem(item);
   return item;
 }
+
+FolderItemImp* TemporaryFileSet::WriteOnce(int32_t key, const FolderItemImp& folder,
+                                           const uint8_t* data, uint32_t length,
+                                           const char* extension) {
+  FolderItemImp* written = nullptr;
+  if (mOnce.GetEntry(key, &written) && written->Exists()) return written->Clone();
+  FolderItemImp* item = Write(folder, data, length, extension);
+  if (!item) return nullptr;
+  delete written;
+  mOnce.AddEntry(key, item->Clone());
+  return item;
+}

@@ -65,9 +65,9 @@ bool CanRunSometime(const RuntimeThreadImp* record) {
   SchedulerState& state = State();
   if (!state.deadlockReported) {
     state.deadlockReported = true;
-    QV_CHECK_TEXT(false, "false",
-                  "Infinite loop detected in the thread scheduler.  This is likely caused by "
-                  "incorrectly locking resources with semaphores or critical sections.");
+    QV_FAIL_TEXT("false",
+                 "Infinite loop detected in the thread scheduler.  This is likely caused by "
+                 "incorrectly locking resources with semaphores or critical sections.");
   }
   RunShutdownTasks();
   std::exit(1);

@@ -24,6 +24,7 @@
 #include "core/ClassRegistry.h"
 #include "core/FieldAccessors.h"
 #include "core/Startup.h"
+#include "windows/WindowAccessors.h"
 #include "windows/WindowObject.h"
 
 
@@ -148,9 +149,23 @@ const EventRow kRectControlEvents[] = {
              "x As Integer, y As Integer, obj As DragItem, action As Integer", "Boolean"),
 };
 
+// A window embedded in another passes these calls to the control that stands for it.
+void InstallEmbeddedControlAccess() {
+  EmbeddedControlAccess access = CurrentEmbeddedControlAccess();
+  access.setBalloonHelp = &controlBalloonHelpSetter;
+  access.setMouseCursor = &controlMouseCursorSetter;
+  access.mouseX = &controlMouseXGetter;
+  access.mouseY = &controlMouseYGetter;
+  access.refresh = &RuntimeControlRefresh;
+  access.refreshRect = &RuntimeControlRefreshRect;
+  access.drawInto = &RuntimeControlDrawInto;
+  SetEmbeddedControlAccess(access);
+}
+
 void LinkControlClasses() {
   ControlClasses().controlClass = ControlClassDefinition;
   InstallControlLayoutAccess();
+  InstallEmbeddedControlAccess();
 }
 
 }  // namespace

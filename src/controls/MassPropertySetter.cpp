@@ -21,7 +21,7 @@ namespace {
 constexpr uintptr_t kDefaultAccessor = 1;
 
 void Report(const char* condition, const std::string& extra = {}) {
-  QV_CHECK_TEXT(false, condition, extra.empty() ? nullptr : extra.c_str());
+  QV_FAIL_TEXT(condition, extra.empty() ? nullptr : extra.c_str());
 }
 
 class RecordReader {

@@ -48,7 +48,7 @@ SubPane* PaneWithField(RuntimeObject* object, uint32_t word, const PaneField** f
       return pane;
     }
   }
-  QV_CHECK_TEXT(false, "the class has pane fields", nullptr);
+  QV_FAIL_TEXT("the class has pane fields", nullptr);
   return nullptr;
 }
 

@@ -139,7 +139,7 @@ void PropagateControlState(RuntimeObject* control, int32_t code) {
   const bool enabling = code == kControlEnable || code == kControlDisable;
   if (!enabling && code != kControlShow && code != kControlHide) {
     const std::string extra = "Not prepared to deal with this action " + std::to_string(code);
-    QV_CHECK_TEXT(false, "code", extra.c_str());
+    QV_FAIL_TEXT("code", extra.c_str());
     return;
   }
   LockedObjects inside;

@@ -27,7 +27,7 @@ extern "C" void RuntimeExchangeSelfAndMe(RuntimeObject** self, RuntimeObject** m
     *self = call.Protect(object).Invoke<RuntimeObject*>(windowMethod, object);
     return;
   }
-  QV_CHECK_TEXT(false, "0", "Non-control object has a window event implementation");
+  QV_FAIL("Non-control object has a window event implementation");
 }
 QV_EXPORT(RuntimeExchangeSelfAndMe)
 
@@ -48,7 +48,7 @@ extern "C" void RuntimeExchangeSelfAndMeClass(RuntimeObject** self, RuntimeObjec
   if (current) return;
   const std::string name = cls ? stringStorage::CString(cls->className) : "";
   const std::string extra = "couldn't find " + name + " in container chain";
-  QV_CHECK_TEXT(false, "0", extra.c_str());
+  QV_FAIL(extra.c_str());
 }
 QV_EXPORT(RuntimeExchangeSelfAndMeClass)
 

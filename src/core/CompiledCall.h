@@ -23,11 +23,15 @@
 //     if (!call.StillOpen()) return true;  // closed or released by the handler: touch nothing
 //
 // A nil handler is not called and answers the neutral result (the event is not handled).
+//
+// An object that raises an event of its own does so through RaiseObjectEvent (below), which
+// holds the object, and every object argument, for the call.
 #pragma once
 
 #include <cstdint>
 #include <type_traits>
 
+#include "core/EventHandlers.h"
 #include "core/RuntimeObject.h"
 #include "core/RuntimeThread.h"
 
@@ -169,4 +173,22 @@ R CompiledCall::Invoke(const void* function, Args... args) {
     const typename Shape::Raw raw = compiled(compiled_call::ToWords(args)...);
     return Finish(barrier) ? Shape::From(raw) : R();
   }
+}
+
+// Raises owner's event of hook: calls the handler owner's event table holds, owner first and
+// then args, holding owner and every object among args until the handler has returned (it may
+// drop the program's last reference to any of them). R() without a handler. Whatever the
+// handler did, owner may be gone once this returns: the caller touches nothing of it after.
+template <typename R = void, typename... Args>
+R RaiseObjectEvent(RuntimeObject* owner, const ObjectHook* hook, Args... args) {
+  void* handler = LookupEventHandler(owner, hook);
+  if (!handler) return R();
+  CompiledCall call;
+  call.Protect(owner);
+  (
+      [&call](auto arg) {
+        if constexpr (std::is_same_v<decltype(arg), RuntimeObject*>) call.Protect(arg);
+      }(args),
+      ...);
+  return call.Invoke<R>(handler, owner, args...);
 }

@@ -27,7 +27,7 @@ void ReportEventAlreadyImplemented(const RuntimeObject* object, const string& ev
   const std::string extra =
       std::string("Attempting to implement an event that was already implemented. Class ") +
       string(object->classPtr->className).CString() + ", Event " + eventName.CString();
-  QV_CHECK_TEXT(false, "NULL == target->eventTable[ctr].vector", extra.c_str());
+  QV_FAIL_TEXT("NULL == target->eventTable[ctr].vector", extra.c_str());
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ extern "C" void RegisterExport(const char* name, void* function) {
   if (!function) return;
   const RelocEntry* existing = LookupExportEntry(name);
   if (existing) {
-    QV_CHECK_TEXT(existing->code == function, "functionPtr == oldEntry->code", nullptr);
+    (void)QV_CHECK_TEXT(existing->code == function, "functionPtr == oldEntry->code", nullptr);
     return;
   }
   auto* entry = new RelocEntry{name, function, 0, 0};

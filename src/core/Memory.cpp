@@ -1,7 +1,17 @@
 #include "core/Memory.h"
 
+#include <valgrind/valgrind.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include "core/RuntimeError.h"
+
+// The sanitizer's run-time: the size a heap block was requested with (GCC ships no header).
+extern "C" size_t __sanitizer_get_allocated_size(const volatile void* block);
+#endif
 
 #include "core/MemoryLargeBlocks.h"
 
@@ -51,7 +61,27 @@ void* SystemAlloc(size_t size) {
   return block;
 }
 
+void* HeapSmallBlock(uint32_t size, int32_t handling) {
+  void* block = OSalloc(size, handling);
+  if (block) gSmall.bytesInUse += static_cast<int32_t>(size);
+  return block;
+}
+
+// The heap knows each block's size under the sanitizer: a block freed with another size than
+// it was allocated with would corrupt the pool's free lists in the plain build.
+void FreeHeapSmallBlock(void* block, uint32_t size) {
+#if defined(__SANITIZE_ADDRESS__)
+  if (!QV_CHECK_TEXT(__sanitizer_get_allocated_size(block) == size, "size == allocated size",
+                     "A small block is freed with another size than it was allocated with"))
+    return;
+#endif
+  gSmall.bytesInUse -= static_cast<int32_t>(size);
+  OSfree(block);
+}
+
 }  // namespace
+
+void InstallOutOfMemoryNewHandler() { std::set_new_handler(OutOfMemoryExit); }
 
 OutOfMemoryHook SetOutOfMemoryHook(OutOfMemoryHook hook) {
   const OutOfMemoryHook previous = gOutOfMemoryHook;
@@ -76,6 +106,7 @@ extern "C" void* OSalloclen(uint32_t size, int32_t handling) {
     if (void* kept = TakeCachedLargeBlock(blockSize)) return kept;
     return OSalloc(blockSize, handling);
   }
+  if (SmallBlocksFromHeap()) return HeapSmallBlock(size, handling);
   uint32_t sizeClass = (size + 3) / 4;
   uint32_t blockSize = sizeClass * 4;
   if (FreeBlock* block = gSmall.freeLists[sizeClass]) {
@@ -106,6 +137,7 @@ extern "C" void OSfreelen(void* block, uint32_t size) {
     if (!CacheLargeBlock(block, size)) OSfree(block);
     return;
   }
+  if (SmallBlocksFromHeap()) return FreeHeapSmallBlock(block, size);
   uint32_t sizeClass = (size + 3) / 4;
   gSmall.bytesInUse -= static_cast<int32_t>(size);
   FreeBlock* freed = static_cast<FreeBlock*>(block);
@@ -117,6 +149,17 @@ extern "C" void initializeMemoryCriticalSection() { gSmall.criticalSection = tru
 extern "C" void deleteMemoryCriticalSection() { gSmall.criticalSection = false; }
 
 int32_t SmallBlockBytesInUse() { return gSmall.bytesInUse; }
+
+// The answer never changes during a run, so a block is always freed the way it was allocated.
+// Valgrind is asked once: its question costs more than handing out a pool block.
+bool SmallBlocksFromHeap() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#else
+  static const bool underValgrind = RUNNING_ON_VALGRIND;
+  return underValgrind;
+#endif
+}
 
 SystemAllocFunction SetSystemAllocFunctionForTesting(SystemAllocFunction function) {
   SystemAllocFunction previous = gSystemAlloc;

@@ -4,7 +4,8 @@
 // Small blocks (1 to 252 bytes) come from 63 size classes of 4-byte steps carved from 8 KB
 // chunks that are never returned; a freed block goes on its class's free list, so the next
 // request of that class gets it back. Larger blocks are kept for reuse by a bounded cache
-// (MemoryLargeBlocks.h). The caller frees with the size it allocated with.
+// (MemoryLargeBlocks.h). The caller frees with the size it allocated with (the sanitizer build
+// checks it).
 #pragma once
 
 #include <cstddef>
@@ -28,6 +29,11 @@ bool PurgeMemory();
 
 // Bytes handed out by OSalloclen and not yet freed (requested sizes, small blocks only).
 int32_t SmallBlockBytesInUse();
+
+// True when every small block is a heap block of its own instead of a piece of a chunk: in
+// the sanitizer build and under valgrind. A pool hides its blocks from them: a block freed
+// twice, used after its free or never freed looks like live pool memory.
+bool SmallBlocksFromHeap();
 
 // Gives every kept large block back to the system (see MemoryLargeBlocks.h); the main loop
 // calls it before it waits for events. Answers the bytes given back.
@@ -58,6 +64,12 @@ class purgableObject {
   purgableObject* mPrevious = nullptr;
   purgableObject* mNext = nullptr;
 };
+
+// Makes a failed operator new (a std::string, vector or map that cannot grow) take the
+// out-of-memory exit below instead of throwing std::bad_alloc, which would end the process
+// with an abort from whatever compiled frames it unwound into. The executable installs it at
+// start; test programs, which exhaust the heap on purpose, go without.
+void InstallOutOfMemoryNewHandler();
 
 // Runs first when the process must end for want of memory: the windows layer detaches the
 // drawing focus through it. Returns the previous hook; nil installs none.

@@ -54,7 +54,7 @@ void LayOutTables(RuntimeClass* out, const ClassCounts& counts) {
 template <typename Entry>
 void CopyParentEntries(Entry* to, int32_t toCount, const Entry* from, int32_t fromCount,
                        const char* condition) {
-  if (condition) QV_CHECK_TEXT(toCount >= fromCount, condition, nullptr);
+  if (condition) (void)QV_CHECK_TEXT(toCount >= fromCount, condition, nullptr);
   const int32_t n = std::min(toCount, fromCount);
   if (n > 0) std::memcpy(to, from, n * sizeof(Entry));
 }

@@ -54,19 +54,24 @@ struct RuntimeErrorReportHookSlot {
 };
 RuntimeErrorReportHookSlot SetRuntimeErrorReportHook(RuntimeErrorReportHook hook, void* context);
 
+// The truth of a check, which its caller must act on: code that reports a failed check and
+// then goes on as if it had passed does not build (the build makes the warning an error). A
+// check after which the code deliberately goes on says so with (void).
+[[nodiscard]] inline bool CheckHeld(bool held) { return held; }
+
 // Reports a failed check with an explicit condition text and an optional extra text.
 // Evaluates to the truth of cond so that callers can return early.
 #define QV_CHECK_TEXT(cond, text, extra)                                                       \
-  (__builtin_expect(!!(cond), 1)                                                               \
-       ? true                                                                                  \
-       : (ReportRuntimeError(kReportKindFramework, kErrorFailedAssertion, __FILE_NAME__,      \
-                             __LINE__, (text), (extra)),                                       \
-          false))
+  CheckHeld(__builtin_expect(!!(cond), 1)                                                      \
+                ? true                                                                         \
+                : (QV_FAIL_TEXT((text), (extra)), false))
 
 #define QV_CHECK(cond) QV_CHECK_TEXT(cond, #cond, nullptr)
 #define QV_CHECK_MSG(cond, extra) QV_CHECK_TEXT(cond, #cond, extra)
 
-// An unconditional failure ("0" as the condition, as the framework has always spelled it).
-#define QV_FAIL(extra)                                                                         \
-  ReportRuntimeError(kReportKindFramework, kErrorFailedAssertion, __FILE_NAME__, __LINE__, "0", \
-                     (extra))
+// An unconditional failure with its condition text: for a report whose caller has already
+// decided to give up ("0" as the condition, as the framework has always spelled it, in QV_FAIL).
+#define QV_FAIL_TEXT(text, extra)                                                              \
+  ReportRuntimeError(kReportKindFramework, kErrorFailedAssertion, __FILE_NAME__, __LINE__,     \
+                     (text), (extra))
+#define QV_FAIL(extra) QV_FAIL_TEXT("0", (extra))

@@ -49,7 +49,7 @@ void RuntimeThreadImp::PushBarrier(CallBarrier* barrier) {
 // Barriers live in their callers' frames, so none may stay linked once its frame is gone: one
 // popped out of order is reported and unlinked all the same, with every barrier inside it.
 void RuntimeThreadImp::PopBarrier(CallBarrier* barrier) {
-  QV_CHECK_TEXT(barrier == mInnermostBarrier, "barrier is the innermost", nullptr);
+  (void)QV_CHECK_TEXT(barrier == mInnermostBarrier, "barrier is the innermost", nullptr);
   for (CallBarrier* b = mInnermostBarrier; b; b = b->outer) {
     if (b != barrier) continue;
     mInnermostBarrier = barrier->outer;

@@ -89,7 +89,15 @@ class SmartRef {
   };
 
   void AddOwner() {
-    if (mRep && mRep->mRefCount != kSaturated) ++mRep->mRefCount;
+    if (!mRep || mRep->mRefCount == kSaturated) return;
+    if (++mRep->mRefCount == kSaturated) Saturated().Append(mRep);
+  }
+
+  // The records whose count saturated, listed so that they and their objects count as kept
+  // (as they are) rather than lost; never destroyed.
+  static SimpleVector<Rep*>& Saturated() {
+    static auto* saturated = new SimpleVector<Rep*>();
+    return *saturated;
   }
 
   static void ReleaseRep(Rep* rep) {

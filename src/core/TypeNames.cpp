@@ -87,7 +87,7 @@ string ParameterText(const ParameterRecord& param) {
 string ParameterCode(const ObjectMethod* method, const ParameterRecord& param) {
   if (param.parameterType) return TypeCode(param.parameterType);
   const string extra = method->name + string(" has a null parameter type ptr");
-  QV_CHECK_TEXT(false, "param->parameterType", extra.CString());
+  QV_FAIL_TEXT("param->parameterType", extra.CString());
   return string();
 }
 

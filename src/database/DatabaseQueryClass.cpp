@@ -73,11 +73,7 @@ void Run(RuntimeObject* object, bool notify) {
     }
   }
   if (notify) NotifyListDataReload(&self->receivers);
-  if (void* handler = LookupEventHandler(object, gQueryCompleteHook)) {
-    CompiledCall call;
-    call.Protect(object);
-    call.Invoke<void>(handler, object);
-  }
+  RaiseObjectEvent<void>(object, gQueryCompleteHook);
 }
 
 }  // namespace
@@ -107,14 +103,16 @@ QV_EXPORT(databaseQueryRunQuery)
 int32_t databaseQueryGetCount(RuntimeObject* object) {
   DatabaseQueryObject* self = AsQuery(object);
   if (!self) return 0;
+  // Held until the count is read: the event may drop the last other reference.
+  RuntimeLockObject(object);
   if (!self->ran) {
-    RuntimeLockObject(object);
     ++self->nesting;
     Run(object, false);
     --self->nesting;
-    RuntimeUnlockObject(object);
   }
-  return self->result ? scrollableCursorGetCount(self->result) : 0;
+  const int32_t count = self->result ? scrollableCursorGetCount(self->result) : 0;
+  RuntimeUnlockObject(object);
+  return count;
 }
 QV_EXPORT(databaseQueryGetCount)
 

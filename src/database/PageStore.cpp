@@ -164,7 +164,7 @@ bool PageStore::Close() {
       continue;
     }
     // Still held by someone who outlived the store: it goes with its last holder.
-    QV_CHECK_MSG(page->mPins == 0, "a page is still held when its database closes");
+    (void)QV_CHECK_MSG(page->mPins == 0, "a page is still held when its database closes");
     Unlink(page);
     page->mStore = nullptr;
     page->RemoveFromPurgeList();

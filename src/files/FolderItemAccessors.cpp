@@ -16,16 +16,14 @@ FolderItemImp* ImpOf(RuntimeObject* item) { return FolderItemImpOf(item); }
 // The imp a setter changes; its absence is a failed check.
 FolderItemImp* SetterImp(RuntimeObject* item) {
   FolderItemImp* imp = ImpOf(item);
-  QV_CHECK_TEXT(imp, "entry->mImp", nullptr);
-  return imp;
+  return QV_CHECK_TEXT(imp, "entry->mImp", nullptr) ? imp : nullptr;
 }
 
 // The imp of ShellPath, URLPath: a nil object or imp is a failed check.
 FolderItemImp* ReportedImp(RuntimeObject* item) {
   if (!QV_CHECK_TEXT(item, "obj", nullptr)) return nullptr;
   FolderItemImp* imp = ImpOf(item);
-  QV_CHECK_TEXT(imp, "obj->mImp", nullptr);
-  return imp;
+  return QV_CHECK_TEXT(imp, "obj->mImp", nullptr) ? imp : nullptr;
 }
 
 stringStorage* Text(const string& text) { return text.ExtractStringStorage(); }

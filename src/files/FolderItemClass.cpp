@@ -199,8 +199,7 @@ FolderItemImp* RequiredFolderItemImp(RuntimeObject* item, const char* condition)
     return nullptr;
   }
   FolderItemImp* imp = FolderItemImpOf(item);
-  QV_CHECK_TEXT(imp, condition, nullptr);
-  return imp;
+  return QV_CHECK_TEXT(imp, condition, nullptr) ? imp : nullptr;
 }
 
 bool FolderItemSetPath(RuntimeObject* item, const string& path, bool resolve) {

@@ -151,14 +151,15 @@ void FolderItemImpUnix::MakeExecutable() {
 }
 
 // A program (any execute bit) runs detached, the parameters as its one argument; anything else,
-// a folder included, opens as a document with the user's browser.
+// a folder included, opens as a document through the URL launcher, which reports nothing.
 bool FolderItemImpUnix::Launch(const string& parameters, bool) {
   struct stat info;
   if (!Succeeded(stat(mPath.c_str(), &info))) return false;
   const std::string extra = BytesOf(parameters);
   if (S_ISDIR(info.st_mode) || (info.st_mode & 0111) == 0) {
     const std::string document = extra.empty() ? mPath : mPath + " " + extra;
-    return ShowURL(string::FromBytes(document.data(), int64_t(document.size()), kEncodingUTF8));
+    ShowURL(string::FromBytes(document.data(), int64_t(document.size()), kEncodingUTF8));
+    return true;
   }
   const char* const argv[] = {mPath.c_str(), extra.empty() ? nullptr : extra.c_str(), nullptr};
   int startError = 0;

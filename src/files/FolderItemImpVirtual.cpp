@@ -25,7 +25,8 @@ thread_local uint32_t gTreeDepth = 0;
 
 FolderItemImpVirtual::FolderItemImpVirtual(RuntimeObject* volume, const VEntry& rootEntry)
     : FolderItemImpVirtual(volume, TextOf(rootEntry.name), rootEntry, true) {
-  QV_CHECK_TEXT(rootEntry.number == VHFSVolume::kRootNumber, "rootEntry.id == 2", nullptr);
+  // A constructor cannot refuse: the item names the entry it was given, reported if not the root.
+  (void)QV_CHECK_TEXT(rootEntry.number == VHFSVolume::kRootNumber, "rootEntry.id == 2", nullptr);
 }
 
 FolderItemImpVirtual::FolderItemImpVirtual(RuntimeObject* volume, const string& name,

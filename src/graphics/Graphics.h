@@ -70,6 +70,9 @@ class Graphics {
   Graphics& operator=(const Graphics&) = delete;
 
   DrawingTarget* Target() const { return mTarget; }
+  // The target is going away: from now on the Graphics draws nothing, and drawing through its
+  // language object meets the pane check.
+  void DetachTarget() { mTarget = nullptr; }
   // The target's drawable, or nil without a target.
   GdkWindow* TargetGdkDrawable() const { return mTarget ? mTarget->GetGdkWindow() : nullptr; }
   bool IsPrinting() const { return mPrinting; }
@@ -189,6 +192,8 @@ class Graphics {
                          int32_t srcTop, int32_t width, int32_t height);
 
   // ---- icons, pixels, handles ----
+  // The whole image, its top left corner at (x, y), blended by its alpha.
+  virtual void DrawPixbuf(GdkPixbuf* /*image*/, int32_t /*x*/, int32_t /*y*/) {}
   virtual void DrawStockIcon(int32_t /*kind*/, int32_t /*x*/, int32_t /*y*/, int32_t /*width*/,
                              int32_t /*height*/) {}
   // Black where nothing can be read.

@@ -36,11 +36,9 @@ GdkPixbuf* StockIcon(int32_t kind, GtkWidget* widget) {
 
 Graphics* Graphics::Create(DrawingTarget* target) { return new GraphicsGTK(target); }
 
-GraphicsGTK::GraphicsGTK(DrawingTarget* target) : Graphics(target) {
-  if (!gdk_screen_get_default()) return;  // no display: nothing to lay text out on
-  mContext = gdk_pango_context_get();
-  mLayout = pango_layout_new(mContext);
-}
+// The Pango context and layout wait for the first text: most Graphics (a window's paint) draw
+// none.
+GraphicsGTK::GraphicsGTK(DrawingTarget* target) : Graphics(target) {}
 
 GraphicsGTK::~GraphicsGTK() {
   if (mClipSet) RemoveClip();
@@ -323,6 +321,15 @@ void GraphicsGTK::DrawFocusRing(const QV::Rect& rect) {
 }
 
 // ---- icons and pixels ----
+
+void GraphicsGTK::DrawPixbuf(GdkPixbuf* image, int32_t x, int32_t y) {
+  GdkWindow* drawable = TargetGdkDrawable();
+  GdkGC* gc = PrepareGC(drawable);
+  if (!drawable || !gc || !image) return;
+  const GdkPoint at = PointToDrawable(x, y);
+  gdk_draw_pixbuf(drawable, gc, image, 0, 0, at.x, at.y, gdk_pixbuf_get_width(image),
+                  gdk_pixbuf_get_height(image), GDK_RGB_DITHER_NONE, 0, 0);
+}
 
 void GraphicsGTK::DrawStockIcon(int32_t kind, int32_t x, int32_t y, int32_t width,
                                 int32_t height) {

@@ -57,6 +57,7 @@ class GraphicsGTK : public Graphics {
   int32_t TextHeight() override;
 
   // ---- icons, pixels, handles ----
+  void DrawPixbuf(GdkPixbuf* image, int32_t x, int32_t y) override;
   void DrawStockIcon(int32_t kind, int32_t x, int32_t y, int32_t width, int32_t height) override;
   // Black outside the drawable.
   RGBColor16 GetPixel(int32_t x, int32_t y) override;

@@ -45,14 +45,18 @@ PangoLayout* GraphicsGTK::Layout() {
 }
 
 void GraphicsGTK::UpdateFont() {
-  if (!Target() || !mLayout || (mLayoutCurrent && mFontDescription)) return;
+  if (!Target() || (mLayout && mLayoutCurrent && mFontDescription)) return;
+  if (!mContext) {
+    if (!gdk_screen_get_default()) return;  // no display: nothing to lay text out on
+    mContext = gdk_pango_context_get();
+  }
   FontSpec font;
   font.name = TextFont();
   font.size = int16_t(TextSize());
   font.SetStyleBits(TextStyle() & (kStyleBold | kStyleItalic | kStyleUnderline));
   if (mFontDescription) pango_font_description_free(mFontDescription);
   mFontDescription = MakePangoFontDescription(font);
-  g_object_unref(mLayout);
+  if (mLayout) g_object_unref(mLayout);
   mLayout = pango_layout_new(mContext);
   pango_layout_set_font_description(mLayout, mFontDescription);
   mLayoutCurrent = true;

@@ -1,5 +1,7 @@
 #include "graphics/PictureClass.h"
 
+#include <cstring>
+
 #include "app/ResourceManager.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
@@ -29,9 +31,16 @@ QV_STARTUP_CLASS(kStartupPictureClass, PictureClassDefinition)
 QV_STARTUP(kStartupPictureResourceMaker, InstallPictureMaker)
 
 // The loader hands out a file cut short as a picture whose missing rows hold whatever memory
-// it was given; it tells of each row it fills, and only a picture filled whole is taken.
+// it was given; it tells of each row it fills, and only a picture filled whole is taken. It
+// also grows its buffer to the size the information header names before reading that header,
+// so a header that does not fit in the data (a damaged size can name gigabytes) is refused
+// before it gets there.
 GdkPixbuf* PictureFromBMPData(const uint8_t* data, uint32_t length) {
-  if (!data) return nullptr;
+  constexpr uint32_t kFileHeaderSize = 14;
+  if (!data || length < kFileHeaderSize + 4) return nullptr;
+  uint32_t infoHeaderSize;
+  std::memcpy(&infoHeaderSize, data + kFileHeaderSize, sizeof infoHeaderSize);  // little-endian
+  if (uint64_t(kFileHeaderSize) + infoHeaderSize > length) return nullptr;
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("bmp", nullptr);
   if (!loader) return nullptr;
   int64_t rowsFilled = 0;

@@ -54,7 +54,7 @@ uint8_t* AllocateCodeBlock(uint32_t size) {
     const std::string text = "The image's code block cannot be made executable (error #" +
                              std::to_string(errno) + ")";
     ::munmap(memory, length);
-    QV_CHECK_TEXT(false, "codeProtected", text.c_str());
+    QV_FAIL_TEXT("codeProtected", text.c_str());
     return nullptr;
   }
   return static_cast<uint8_t*>(memory);
@@ -67,7 +67,7 @@ uint8_t* ReadImageBlockFile(const char* path, uint32_t* size) {
   if (!file.Open(path)) {
     if (errno == ENOENT) return nullptr;
     *size = 1;
-    QV_CHECK_TEXT(false, "blockFileKind",
+    QV_FAIL_TEXT("blockFileKind",
                   ("Image block file " + name + " is no regular file that can be read").c_str());
     return nullptr;
   }

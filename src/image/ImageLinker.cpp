@@ -275,8 +275,8 @@ void* ResolveLibraryFunction(const std::string& function, const std::string& lib
     void* handle = OpenImageLibrary(library.c_str());
     address = handle ? dlsym(handle, function.c_str()) : nullptr;
   }
-  QV_CHECK_TEXT(address, "functionEntry",
-                ("Could not resolve function '" + function + "' in " + library).c_str());
+  (void)QV_CHECK_TEXT(address, "functionEntry",
+                      ("Could not resolve function '" + function + "' in " + library).c_str());
   return address;
 }
 
@@ -324,8 +324,9 @@ bool LinkRecord(const ImageLinkTarget& target, const ImportRecord& record) {
 void* OpenImageLibrary(const char* name) {
   bool searched = false;
   void* handle = FindLibrary(string(name), &searched);
-  if (searched)
-    QV_CHECK_TEXT(handle, "lib->mLibraryHandle", (std::string("Missing shared library ") + name).c_str());
+  if (searched && !QV_CHECK_TEXT(handle, "lib->mLibraryHandle",
+                                 (std::string("Missing shared library ") + name).c_str()))
+    return nullptr;
   return handle;
 }
 

@@ -41,7 +41,7 @@ class OptionReader {
       } else if (tag == qvimage::kOptionVersion) {
         fits = ReadVersion();
       } else {
-        QV_CHECK_TEXT(false, "0", ("Unknown image option " + std::to_string(tag)).c_str());
+        QV_FAIL(("Unknown image option " + std::to_string(tag)).c_str());
       }
       if (!fits) return;
     }

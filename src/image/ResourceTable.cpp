@@ -80,3 +80,8 @@ ResourceEntry ResourceAt(uint32_t index) {
 }
 
 const std::string& ResourceFilePath() { return FilePath(); }
+
+void ForgetImageResourcesForTesting() {
+  Rows().Clear();
+  FilePath().clear();
+}

@@ -61,5 +61,9 @@ ResourceEntry ResourceAt(uint32_t index);
 // The absolute path of the file that held the resource block; empty before it is registered.
 const std::string& ResourceFilePath();
 
+// Forgets every row and the file path, as before the image's resources were registered: for
+// fuzzing, which registers one block after another.
+void ForgetImageResourcesForTesting();
+
 // A four-character code as text for messages: "DBAS".
 std::string FourCharCodeText(uint32_t code);

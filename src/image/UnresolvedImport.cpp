@@ -48,7 +48,7 @@ void PutWord(uint8_t* at, const void* word) {
 
 extern "C" uint64_t ReportUnresolvedImportCall(const char* name) {
   std::string message = std::string("Function '") + name + "' was called but could not be linked";
-  QV_CHECK_TEXT(false, "linkedFunction", message.c_str());
+  QV_FAIL_TEXT("linkedFunction", message.c_str());
   return 0;
 }
 

@@ -8,6 +8,9 @@
 
 namespace {
 
+bool gVersionRead = false;
+const ImageVersion* gVersion = nullptr;  // kept for the process once read
+
 ImageVersion* ParseVersionRecord(const uint8_t* data, uint32_t length) {
   if (!QV_CHECK_TEXT(VersionRecordLength(data, length) != 0, "versionRecordFits",
                      "The version record is too short for its numbers and texts"))
@@ -34,12 +37,16 @@ uint32_t VersionRecordLength(const uint8_t* data, uint64_t available) {
 }
 
 const ImageVersion* GetVersionResource() {
-  static bool read = false;
-  static const ImageVersion* version = nullptr;
-  if (read) return version;
+  if (gVersionRead) return gVersion;
   const ResourceEntry entry = FindResource(qvimage::kResourceVersion, 0);
   if (!entry.data) return nullptr;  // the record may still be added
-  read = true;
-  version = ParseVersionRecord(entry.data, entry.length);
-  return version;
+  gVersionRead = true;
+  gVersion = ParseVersionRecord(entry.data, entry.length);
+  return gVersion;
+}
+
+void ForgetVersionResourceForTesting() {
+  delete gVersion;
+  gVersion = nullptr;
+  gVersionRead = false;
 }

@@ -21,6 +21,10 @@ struct ImageVersion {
 // for its numbers and texts is reported once and counts as none.
 const ImageVersion* GetVersionResource();
 
+// Forgets the version read, so that the next call reads the table again: for fuzzing, which
+// registers one image's resources after another.
+void ForgetVersionResourceForTesting();
+
 // The length of the version record at data (24 bytes of numbers and the three counted texts),
 // or 0 when it does not fit in the available bytes.
 uint32_t VersionRecordLength(const uint8_t* data, uint64_t available);

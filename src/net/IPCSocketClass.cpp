@@ -4,7 +4,6 @@
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/CompiledCall.h"
-#include "core/EventHandlers.h"
 #include "core/Export.h"
 #include "core/FieldAccessors.h"
 #include "core/RuntimeError.h"
@@ -43,11 +42,7 @@ class IPCSocketEventManager : public IPCSocketDelegate {
  private:
   // The object's finalizer may run when the call lets go of it: nothing here is touched after.
   void Raise(const ObjectHook* hook) {
-    if (!QV_CHECK_TEXT(mOwner, "mOwningControl", nullptr)) return;
-    void* handler = LookupEventHandler(mOwner, hook);
-    CompiledCall call;
-    call.Protect(mOwner);
-    call.Invoke<void>(handler, mOwner);
+    if (QV_CHECK_TEXT(mOwner, "mOwningControl", nullptr)) RaiseObjectEvent(mOwner, hook);
   }
 
   RuntimeObject* mOwner;

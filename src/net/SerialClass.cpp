@@ -12,7 +12,6 @@
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/CompiledCall.h"
-#include "core/EventHandlers.h"
 #include "core/Export.h"
 #include "core/FieldAccessors.h"
 #include "core/RuntimeError.h"
@@ -107,14 +106,6 @@ SerialObject* Fields(RuntimeObject* object) { return reinterpret_cast<SerialObje
 
 SerialPosix* DeviceOf(RuntimeObject* object) { return object ? Fields(object)->device : nullptr; }
 
-template <typename... Args>
-void RaiseEvent(RuntimeObject* serial, const ObjectHook* hook, Args... args) {
-  void* handler = LookupEventHandler(serial, hook);
-  CompiledCall call;
-  call.Protect(serial);
-  call.Invoke<void>(handler, serial, args...);
-}
-
 // The objects of the open ports that match, each with a reference for the caller: the walks'
 // snapshot. An object already being freed is left out.
 template <typename Matches>
@@ -146,7 +137,7 @@ void CheckLines(RuntimeObject* serial, SerialPosix* device) {
   for (size_t i = 0; i < changed.size(); ++i) {
     ArraySetElement(lines, int32_t(i), uintptr_t(changed[i]));
   }
-  RaiseEvent(serial, gLineStateChangedHook, lines);
+  RaiseObjectEvent(serial, gLineStateChangedHook, lines);
   RuntimeUnlockArray(lines);
 }
 
@@ -200,7 +191,7 @@ QV_CLASS(SerialClassDefinition,
          .interfaces = kStreamInterfaces)
 QV_STARTUP_CLASS(kStartupSerialClass, SerialClassDefinition)
 
-void RaiseSerialError(RuntimeObject* serial) { RaiseEvent(serial, gErrorHook); }
+void RaiseSerialError(RuntimeObject* serial) { RaiseObjectEvent(serial, gErrorHook); }
 
 // ---- Polling --------------------------------------------------------------------------------
 
@@ -215,7 +206,7 @@ void SerialTickWith(RuntimeObject* serial, int16_t revents) {
     device->HangUp();
     return;
   }
-  if (received) RaiseEvent(serial, gDataAvailableHook);
+  if (received) RaiseObjectEvent(serial, gDataAvailableHook);
   if (device->IsOpen() && device->watchedLines) CheckLines(serial, device);
 }
 

@@ -7,7 +7,6 @@
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/CompiledCall.h"
-#include "core/EventHandlers.h"
 #include "core/Export.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
@@ -77,13 +76,7 @@ bool IsServerSocketObject(RuntimeObject* object) {
 // The exception has nowhere to go but this event's unhandled path: the barrier keeps the
 // unwinder from reaching the compiled code that runs the main loop.
 RuntimeObject* RaiseServerSocketAddSocket(RuntimeObject* server) {
-  void* handler = LookupEventHandler(server, gAddSocketHook);
-  RuntimeObject* result = nullptr;
-  if (handler) {
-    CompiledCall call;
-    call.Protect(server);
-    result = call.Invoke<RuntimeObject*>(handler, server);
-  }
+  RuntimeObject* result = RaiseObjectEvent<RuntimeObject*>(server, gAddSocketHook);
   if (!result) {
     ScopedCallBarrier barrier(__builtin_frame_address(0));
     RaiseNilObjectException();
@@ -92,10 +85,7 @@ RuntimeObject* RaiseServerSocketAddSocket(RuntimeObject* server) {
 }
 
 void RaiseServerSocketError(RuntimeObject* server, int32_t code) {
-  void* handler = LookupEventHandler(server, gErrorHook);
-  CompiledCall call;
-  call.Protect(server);
-  call.Invoke<void>(handler, server, code);
+  RaiseObjectEvent(server, gErrorHook, code);
 }
 
 // ---- Life -----------------------------------------------------------------------------------

@@ -4,7 +4,6 @@
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/CompiledCall.h"
-#include "core/EventHandlers.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/Startup.h"
@@ -83,16 +82,6 @@ const EventRow kTCPSocketEvents[] = {
 const ClassGetter kStreamInterfaces[] = {ReadableInterfaceDefinition,
                                          WriteableInterfaceDefinition};
 
-// Calls the owner's handler of the event with the owner first; R() without a handler.
-template <typename R, typename... Args>
-R RaiseEvent(RuntimeObject* owner, const ObjectHook* hook, Args... args) {
-  void* handler = LookupEventHandler(owner, hook);
-  if (!handler) return R();
-  CompiledCall call;
-  call.Protect(owner);
-  return call.Invoke<R>(handler, owner, args...);
-}
-
 }  // namespace
 
 QV_CLASS(SocketCoreClassDefinition,
@@ -152,18 +141,18 @@ bool SocketOwnerInterfaceAddress(RuntimeObject* owner, uint32_t* networkOrderAdd
   return true;
 }
 
-void RaiseSocketConnected(RuntimeObject* owner) { RaiseEvent<void>(owner, gConnectedHook); }
+void RaiseSocketConnected(RuntimeObject* owner) { RaiseObjectEvent<void>(owner, gConnectedHook); }
 
 void RaiseSocketDataAvailable(RuntimeObject* owner) {
-  RaiseEvent<void>(owner, gDataAvailableHook);
+  RaiseObjectEvent<void>(owner, gDataAvailableHook);
 }
 
 void RaiseSocketSendComplete(RuntimeObject* owner, bool userAborted) {
-  RaiseEvent<void>(owner, gSendCompleteHook, userAborted);
+  RaiseObjectEvent<void>(owner, gSendCompleteHook, userAborted);
 }
 
 bool RaiseSocketSendProgress(RuntimeObject* owner, int32_t bytesSent, int32_t bytesLeft) {
-  return RaiseEvent<bool>(owner, gSendProgressHook, bytesSent, bytesLeft);
+  return RaiseObjectEvent<bool>(owner, gSendProgressHook, bytesSent, bytesLeft);
 }
 
-void RaiseSocketError(RuntimeObject* owner) { RaiseEvent<void>(owner, gErrorHook); }
+void RaiseSocketError(RuntimeObject* owner) { RaiseObjectEvent<void>(owner, gErrorHook); }

@@ -221,7 +221,7 @@ string::operator UTF16Unit*() {
 char* string::MutableChar(int32_t pos) {
   gScratchByte = 0;
   if (!mRecord) {
-    QV_CHECK_TEXT(pos == 0, "not pos", nullptr);
+    (void)QV_CHECK_TEXT(pos == 0, "not pos", nullptr);
     return &gScratchByte;
   }
   if (!QV_CHECK_TEXT(pos >= 0 && pos < Length(), "not (pos < 0 || pos >= Length())", nullptr))

@@ -45,10 +45,17 @@ void FreeEntry(DictionaryEntry* entry) {
 }
 
 // One operation on the tables: holds the busy flag from construction to destruction, and frees
-// the entries it retired after the flag is down.
+// the entries it retired after the flag is down. It also holds a reference on the dictionary
+// and on the key it was given: a key's hash or compare method is compiled code, which may drop
+// the program's last reference to either while the bins are being walked.
 class Operation {
  public:
-  explicit Operation(RuntimeObject* object) : mDictionary(Begin(AsDictionary(object))) {}
+  explicit Operation(RuntimeObject* object, RuntimeObject* key = nullptr)
+      : mDictionary(Begin(AsDictionary(object))), mKey(mDictionary ? key : nullptr) {
+    if (!mDictionary) return;
+    RuntimeLockObject(object);
+    RuntimeLockObject(mKey);
+  }
   ~Operation() {
     if (!mDictionary) return;
     mDictionary->busy = false;
@@ -56,6 +63,8 @@ class Operation {
       mRetired = entry->next;
       FreeEntry(entry);
     }
+    RuntimeUnlockObject(mKey);
+    RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(mDictionary));  // may free it
   }
   Operation(const Operation&) = delete;
   Operation& operator=(const Operation&) = delete;
@@ -87,6 +96,7 @@ class Operation {
   }
 
   DictionaryObject* mDictionary;
+  RuntimeObject* mKey;
   DictionaryEntry* mRetired = nullptr;
 };
 
@@ -135,12 +145,13 @@ bool Rehash(DictionaryObject* d, int32_t requested) {
   return true;
 }
 
+// The entry's references are taken before the key's hash runs: it may drop the caller's.
 void Insert(Operation& op, RuntimeObject* key, RuntimeObject* value) {
   DictionaryObject* d = op.get();
-  const auto hash = static_cast<uint32_t>(VariantHash(key));
-  auto* entry = static_cast<DictionaryEntry*>(OSalloclen(sizeof(DictionaryEntry), kMemFullQuit));
   RuntimeLockObject(key);
   RuntimeLockObject(value);
+  const auto hash = static_cast<uint32_t>(VariantHash(key));
+  auto* entry = static_cast<DictionaryEntry*>(OSalloclen(sizeof(DictionaryEntry), kMemFullQuit));
   *entry = {key, value, hash, 0, nullptr};
   if (DictionaryEntry* existing = Find(d, key, hash)) {
     // The entry keeps its place; the new one leaves with the old value.
@@ -272,13 +283,13 @@ void dictionaryRemoveAll(RuntimeObject* dictionary) {
 QV_EXPORT(dictionaryRemoveAll)
 
 int32_t dictionaryHasKey(RuntimeObject* dictionary, RuntimeObject* key) {
-  Operation op(dictionary);
+  Operation op(dictionary, key);
   return op && Find(op.get(), key) != nullptr;
 }
 QV_EXPORT(dictionaryHasKey)
 
 RuntimeObject* dictionaryValueGetter(RuntimeObject* dictionary, RuntimeObject* key) {
-  Operation op(dictionary);
+  Operation op(dictionary, key);
   if (!op) return nullptr;
   DictionaryEntry* entry = Find(op.get(), key);
   if (!entry) {
@@ -291,14 +302,14 @@ RuntimeObject* dictionaryValueGetter(RuntimeObject* dictionary, RuntimeObject* k
 QV_EXPORT(dictionaryValueGetter)
 
 void dictionaryValueSetter(RuntimeObject* dictionary, RuntimeObject* key, RuntimeObject* value) {
-  Operation op(dictionary);
+  Operation op(dictionary, key);
   if (op) Insert(op, key, value);
 }
 QV_EXPORT(dictionaryValueSetter)
 
 RuntimeObject* DictionaryLookup(RuntimeObject* dictionary, RuntimeObject* key,
                                 RuntimeObject* defaultValue) {
-  Operation op(dictionary);
+  Operation op(dictionary, key);
   if (!op) return nullptr;
   DictionaryEntry* entry = Find(op.get(), key);
   RuntimeObject* value = entry ? entry->value : defaultValue;
@@ -308,7 +319,7 @@ RuntimeObject* DictionaryLookup(RuntimeObject* dictionary, RuntimeObject* key,
 QV_EXPORT(DictionaryLookup)
 
 void dictionaryRemove(RuntimeObject* dictionary, RuntimeObject* key) {
-  Operation op(dictionary);
+  Operation op(dictionary, key);
   if (!op) return;
   DictionaryEntry* entry = Find(op.get(), key);
   if (!entry) {

@@ -99,16 +99,20 @@ T ConvertOrRaise(RuntimeObject* variant, Worker worker) {
 template <typename T>
 T CallClassMethod(void* function, RuntimeObject* object) {
   using Word = std::conditional_t<std::is_same_v<T, bool>, int32_t, T>;
+  T result{};
+  RuntimeLockObject(object);
   if (IsFrameworkCode(function)) {
     const Word word = reinterpret_cast<Word (*)(RuntimeObject*)>(function)(object);
     if constexpr (std::is_same_v<T, bool>) {
-      return static_cast<uint8_t>(word) != 0;
+      result = static_cast<uint8_t>(word) != 0;
     } else {
-      return word;
+      result = word;
     }
+  } else {
+    result = CompiledCall().Invoke<T>(function, object);
   }
-  CompiledCall call;
-  return call.Invoke<T>(function, object);
+  RuntimeUnlockObject(object);
+  return result;
 }
 template int32_t CallClassMethod<int32_t>(void*, RuntimeObject*);
 

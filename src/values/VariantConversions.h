@@ -38,6 +38,7 @@ void* FindMethodWithSignature(const RuntimeClass* cls, const string& signatureTe
 // A method found in a class's tables applied to object: the framework's own functions are
 // called directly, compiled code through a CompiledCall (which answers 0 when an exception
 // the method does not handle took the unhandled path). A Boolean is read from the low byte.
+// The object is held until the method returns: it may drop the caller's last reference.
 template <typename T>
 T CallClassMethod(void* function, RuntimeObject* object);
 

@@ -8,7 +8,8 @@
 #include "core/RuntimeObject.h"
 
 // A new MouseCursor drawn from a 'CURS' record; data must outlive it. A record shorter than 68
-// bytes is a failed check and gives nil.
+// bytes, a hot spot outside the 16 x 16 picture, or a cursor the X server refuses is a failed
+// check and gives nil.
 RuntimeObject* NewMouseCursorFromResource(const uint8_t* data, uint32_t length);
 
 extern "C" {

@@ -14,8 +14,7 @@ int32_t gMenuBarHeight = 0;  // measured once, for every window
 
 Window* WindowOfPane(SubPane* pane) {
   Window* window = pane->GetWindow();
-  QV_CHECK_TEXT(window, "window", "No window?  Blasphemy!");
-  return window;
+  return QV_CHECK_TEXT(window, "window", "No window?  Blasphemy!") ? window : nullptr;
 }
 
 void RequestPaneSize(GtkWidget* widget, SubPane* pane) {

@@ -27,7 +27,7 @@ void Pane::StoreBounds(const QV::Rect& bounds) {
 }
 
 void Pane::SetDelegate(PaneDelegate* delegate) {
-  QV_CHECK_TEXT(!mDelegate, "not mDelegate", nullptr);
+  if (!QV_CHECK_TEXT(!mDelegate, "not mDelegate", nullptr)) return;
   mDelegate = delegate;
 }
 

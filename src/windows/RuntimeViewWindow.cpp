@@ -10,6 +10,7 @@
 #include "net/SocketClasses.h"
 #include "windows/ControlRecord.h"
 #include "windows/PaneFocus.h"
+#include "windows/WindowAccessors.h"
 #include "windows/WindowControls.h"
 #include "windows/WindowObject.h"
 
@@ -67,7 +68,10 @@ RuntimeViewWindow::~RuntimeViewWindow() {
   }
   if (RuntimeObject* object = mWindowObject) {
     mWindowObject = nullptr;
-    if (AsWindow(object)->mImp == this) AsWindow(object)->mImp = nullptr;
+    if (AsWindow(object)->mImp == this) {
+      AsWindow(object)->mImp = nullptr;
+      ForgetWindowGraphics(object);
+    }
     RuntimeUnlockObject(object);
   }
 }
@@ -91,6 +95,11 @@ void RuntimeViewWindow::BuildContent() {
   if (IsClosing()) return;
   if (w->hasBackColor) SetBackColor(w->backColor);
   SetHelpTag(string(w->balloonHelp));
+  if (w->fullScreenPending) {
+    w->fullScreenPending = 0;
+    windowFullScreenSetter(mWindowObject, 0, 1);
+    if (IsClosing()) return;
+  }
   Raise<void>(hooks.setupBindings, &open);
 }
 
@@ -155,6 +164,7 @@ void RuntimeViewWindow::Close() {
   delete w->mMenuHandlers;
   w->mMenuHandlers = nullptr;
   w->mImp = nullptr;
+  ForgetWindowGraphics(object);
   mWindowObject = nullptr;
   RuntimeUnlockObject(object);
   Window::Close();

@@ -2,6 +2,7 @@
 // and of its controls: mouse, wheel, keys, activation, geometry, size limits, background,
 // drags and the close box.
 #include "graphics/GraphicsClass.h"
+#include "graphics/PictureClass.h"
 #include "strings/UTF8.h"
 #include "windows/ControlRecord.h"
 #include "windows/PaneFocus.h"
@@ -160,7 +161,7 @@ bool RuntimeViewWindow::RaiseKeyDown(const string& key) {
     if (window == mWindowObject) {
       handled = Raise<bool>(Hooks().keyDown, nullptr, key.Storage());
     } else {
-      handled = RaiseWindowObjectEvent<bool>(window, Hooks().keyDown, key.Storage());
+      handled = RaiseObjectEvent<bool>(window, Hooks().keyDown, key.Storage());
     }
   }
   const bool closing = IsClosing();
@@ -257,10 +258,14 @@ void RuntimeViewWindow::GetSizeLimits(QV::Rect& limits) {
   if (w->maxHeight) limits.bottom = w->maxHeight;
 }
 
-// The Backdrop is drawn here once pictures can be drawn into a Graphics.
+// The Backdrop is drawn from the picture's pixels until pictures have drawables.
 void RuntimeViewWindow::DrawBackground(Graphics& g) {
   if (!QV_CHECK_TEXT(g.Target(), "thePane", nullptr)) return;
-  if (!mWindowObject || !LookupEventHandler(mWindowObject, Hooks().paint)) return;
+  if (!mWindowObject) return;
+  if (GdkPixbuf* backdrop = PictureImage(AsWindow(mWindowObject)->backdrop)) {
+    g.DrawPixbuf(backdrop, GetBounds().left, GetBounds().top);
+  }
+  if (!LookupEventHandler(mWindowObject, Hooks().paint)) return;
   RuntimeObject* graphics = NewGraphicsObject(nullptr);
   if (!graphics) return;
   SetNativeGraphics(graphics, &g);

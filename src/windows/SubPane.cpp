@@ -60,9 +60,9 @@ SubPane::~SubPane() {
   if (GetFocusPane() == this) ClearKeyboardFocus();
   if (GetDrawFocusPane() == this) ClearDrawFocus();
   if (GetMouseCapturePane() == this) ClearMouseCapturePane();
-  QV_CHECK_TEXT(this != GetFocusPane(), "this != GetFocusPane()", nullptr);
-  QV_CHECK_TEXT(this != GetDrawFocusPane(), "this != currentPane", nullptr);
-  QV_CHECK_TEXT(mLockCount <= 0, "mLockCount <= 0", nullptr);
+  (void)QV_CHECK_TEXT(this != GetFocusPane(), "this != GetFocusPane()", nullptr);
+  (void)QV_CHECK_TEXT(this != GetDrawFocusPane(), "this != currentPane", nullptr);
+  (void)QV_CHECK_TEXT(mLockCount <= 0, "mLockCount <= 0", nullptr);
   DetachFromTree();
   mChildren.Dispose();
   ReleaseGC();
@@ -93,7 +93,7 @@ void SubPane::SetWidget(GtkWidget* widget) {
 }
 
 void SubPane::SetRunControl(RuntimeObject* control) {
-  QV_CHECK_TEXT(mRunControl == nullptr, "mRunControl == nil", nullptr);
+  if (!QV_CHECK_TEXT(mRunControl == nullptr, "mRunControl == nil", nullptr)) return;
   mRunControl = control;
 }
 

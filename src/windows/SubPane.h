@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "core/GenericArray.h"
+#include "core/SimpleVector.h"
 #include "windows/CursorHandle.h"
 #include "windows/Pane.h"
 
@@ -253,6 +254,15 @@ class SubPane : public Pane {
   QV::Rect HitRect();
   bool HitRectHolds(int32_t x, int32_t y);
 
+  // ---- drops ----
+  // The pane accepts drags of a type (a file type): a name already accepted, compared ignoring
+  // case, changes nothing; a new one goes first. Telling GTK comes with drag and drop.
+  virtual void AddAcceptedDragType(const string& type);
+  virtual void AddAcceptedFileType(const string& type);
+  // Newest first.
+  const SimpleVector<string>& AcceptedDragTypes() const { return mDragTypes; }
+  const SimpleVector<string>& AcceptedFileTypes() const { return mFileTypes; }
+
   // The language control this pane implements; set once.
   void SetRunControl(RuntimeObject* control);
   RuntimeObject* GetRunControl() const { return mRunControl; }
@@ -287,4 +297,6 @@ class SubPane : public Pane {
   GtkWidget* mWidget = nullptr;
   GtkTooltips* mTooltips = nullptr;
   CursorHandle* mCursor = nullptr;
+  SimpleVector<string> mDragTypes;
+  SimpleVector<string> mFileTypes;
 };

@@ -178,3 +178,20 @@ void SubPane::SetMouseCursor(const CursorHandle* cursor) {
   DeleteCursorHandle(mCursor);
   mCursor = CopyCursorHandle(cursor);
 }
+
+namespace {
+
+// False when list already holds name, ignoring case.
+bool AddTypeName(SimpleVector<string>& list, const string& name) {
+  for (uint32_t i = 0; i < list.size(); ++i) {
+    if (list[int32_t(i)].Compare(name) == 0) return false;
+  }
+  list.InsertAt(0, name);
+  return true;
+}
+
+}  // namespace
+
+void SubPane::AddAcceptedDragType(const string& type) { AddTypeName(mDragTypes, type); }
+
+void SubPane::AddAcceptedFileType(const string& type) { AddTypeName(mFileTypes, type); }

@@ -144,14 +144,18 @@ extern "C" int32_t getMouseDown(RuntimeObject*, uint32_t) {
 }
 QV_EXPORT(getMouseDown)
 
-// The pixel is read only when the copy worked: off the screen the buffer holds nothing.
+// Only a point on the screen is read. Off it GDK refuses the copy but still converts its
+// scratch image, which holds whatever an earlier read of the process left there.
 extern "C" uint32_t systemPixel(RuntimeObject*, int32_t x, int32_t y) {
   if (!gdk_display_get_default()) return 0;
+  GdkWindow* root = gdk_get_default_root_window();
+  gint width = 0, height = 0;
+  gdk_drawable_get_size(root, &width, &height);
+  if (x < 0 || y < 0 || x >= width || y >= height) return 0;
   GdkPixbuf* pixel = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 1, 1);
   if (!pixel) return 0;
   uint32_t colour = 0;
-  if (gdk_pixbuf_get_from_drawable(pixel, gdk_get_default_root_window(), nullptr, x, y, 0, 0, 1,
-                                   1)) {
+  if (gdk_pixbuf_get_from_drawable(pixel, root, nullptr, x, y, 0, 0, 1, 1)) {
     const guchar* bytes = gdk_pixbuf_get_pixels(pixel);
     colour = uint32_t(bytes[0]) << 16 | uint32_t(bytes[1]) << 8 | bytes[2];
   }

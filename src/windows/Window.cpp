@@ -201,6 +201,7 @@ void Window::SetBackColor(uint32_t rgb) {
   if (mHasBackColor && rgb == mBackColor) return;
   mHasBackColor = true;
   mBackColor = rgb;
+  Refresh(true);
 }
 
 void Window::RemoveBackColor() {

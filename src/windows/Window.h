@@ -172,6 +172,7 @@ class Window : public ContainerPane {
   bool IsWindowVisible() const { return mWindowVisible; }
   void SetTitle(const string& title);
   const string& Title() const { return mTitle; }
+  // Setting or removing a colour refreshes the window when what it shows changes.
   void SetBackColor(uint32_t rgb);
   void RemoveBackColor();
   bool HasBackColor() const { return mHasBackColor; }
@@ -186,6 +187,8 @@ class Window : public ContainerPane {
   int32_t Kind() const { return mKind; }
   uint32_t OwnerWord() const { return mOwnerWord; }
   bool IsResizable() const { return mResizable; }
+  // Whether the size limits keep the window at its size (full screen lifts them for a while).
+  void SetResizable(bool resizable) { mResizable = resizable; }
   int32_t PositionMode() const { return mPositionMode; }
   void SetPositionMode(int32_t mode) { mPositionMode = mode; }
   bool LiveResize() const { return mLiveResize; }

@@ -3,16 +3,15 @@
 // language's frame and placement values of WindowObject.h; the class definition machinery
 // registers no constants.
 //
-// Rows whose functions come with the window accessors (title, background, drawing, drops,
-// focus, menu bar, full screen) carry no function until those land; where an accessor of
-// ClassFieldAccessors.h or a generic one serves one side of a property, the row has that side
-// alone.
+// Rows whose functions come with the menus (MenuBar, MenuBarVisible) carry no function until
+// those land.
 #include <cstddef>
 
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassFieldAccessors.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
+#include "windows/WindowAccessors.h"
 #include "windows/WindowControls.h"
 #include "windows/WindowEntryPoints.h"
 #include "windows/WindowObject.h"
@@ -39,8 +38,8 @@ const PropertyRow kWindowProperties[] = {
     QV_PROPERTY("Height", Integer, windowPosGetter, windowPosSetter, 3),
     QV_PROPERTY("Placement", Integer, windowPlacementGetter, windowPlacementSetter,
                 offsetof(WindowObject, placement)),
-    QV_READONLY("Title", String, windowTitleGetter),
-    Pending("FullScreen", Boolean),
+    QV_PROPERTY("Title", String, windowTitleGetter, windowTitleSetter),
+    QV_PROPERTY("FullScreen", Boolean, windowFullScreenGetter, windowFullScreenSetter),
     Pending("MenuBarVisible", Boolean),
     QV_PROPERTY("CloseBox", Boolean, windowCloseBoxGetter, windowCloseBoxSetter,
                 offsetof(WindowObject, closeButton))
@@ -64,14 +63,15 @@ const PropertyRow kWindowProperties[] = {
     QV_PROPERTY("Composite", Boolean, boolGetter, boolSetter, offsetof(WindowObject, composite))
         .Flags(kRowCompositeFlags),
     QV_PROPERTY("LiveResize", Boolean, windowLiveResizeGetter, windowLiveResizeSetter),
-    QV_READONLY("Backdrop", Class<"Picture">, windowBackdropGetter,
+    QV_PROPERTY("Backdrop", Class<"Picture">, windowBackdropGetter, windowBackdropSetter,
                 offsetof(WindowObject, backdrop)),
-    Pending("Graphics", Class<"Graphics">),
-    QV_READONLY("HasBackColor", Boolean, windowHasBackColorGetter,
+    QV_READONLY("Graphics", Class<"Graphics">, windowGraphicsGetter),
+    QV_PROPERTY("HasBackColor", Boolean, windowHasBackColorGetter, windowHasBackColorSetter,
                 offsetof(WindowObject, hasBackColor)),
-    QV_READONLY("BackColor", Color, windowBackColorGetter,
+    QV_PROPERTY("BackColor", Color, windowBackColorGetter, windowBackColorSetter,
                 offsetof(WindowObject, backColor)),
-    QV_READONLY("BalloonHelp", String, stringGetter, offsetof(WindowObject, balloonHelp)),
+    QV_PROPERTY("BalloonHelp", String, stringGetter, windowBalloonHelpSetter,
+                offsetof(WindowObject, balloonHelp)),
     QV_PROPERTY("MinWidth", Integer, windowMinMaxWidthHeightGetter,
                 windowMinMaxWidthHeightSetter, 0),
     QV_PROPERTY("MinHeight", Integer, windowMinMaxWidthHeightGetter,
@@ -81,19 +81,19 @@ const PropertyRow kWindowProperties[] = {
     QV_PROPERTY("MaxHeight", Integer, windowMinMaxWidthHeightGetter,
                 windowMinMaxWidthHeightSetter, 3),
     QV_PROPERTY("MacProcId", Integer, intGetter, intSetter, offsetof(WindowObject, macProcId)),
-    QV_READONLY("MouseCursor", Class<"MouseCursor">, objGetter,
+    QV_PROPERTY("MouseCursor", Class<"MouseCursor">, objGetter, formMouseCursorSetter,
                 offsetof(WindowObject, mouseCursor)),
     QV_READONLY("ControlCount", Integer, windowControlCountGetter),
     QV_PROPERTY("FloaterProcess", String, stringGetter, stringSetter,
                 offsetof(WindowObject, floaterProcess)),
-    Pending("MouseX", Integer),
-    Pending("MouseY", Integer),
-    Pending("MacWindowPtr", Integer).Flags(kRowHidden),
-    Pending("WinHWND", Integer).Flags(kRowHidden),
-    Pending("Handle", Integer),
-    Pending("DockItem", Class<"DockItem">).Flags(kRowDockItemFlags),
+    QV_READONLY("MouseX", Integer, windowMouseXGetter),
+    QV_READONLY("MouseY", Integer, windowMouseYGetter),
+    QV_READONLY("MacWindowPtr", Integer, windowWindowPtrGetter).Flags(kRowHidden),
+    QV_READONLY("WinHWND", Integer, windowHWNDGetter).Flags(kRowHidden),
+    QV_READONLY("Handle", Integer, WindowHandleGetter),
+    QV_READONLY("DockItem", Class<"DockItem">, WindowDockItemGetter).Flags(kRowDockItemFlags),
     Pending("MenuBar", Class<"MenuBar">),
-    Pending("Focus", Class<"RectControl">),
+    QV_PROPERTY("Focus", Class<"RectControl">, WindowFocusGetter, WindowFocusSetter),
     QV_VARIABLE("__qvf_mImp", Integer),
     QV_VARIABLE("__qvf_mControls", Integer),
     QV_VARIABLE("__qvf_mMenuHandlers", Integer),
@@ -113,26 +113,26 @@ const MethodRow kWindowMethods[] = {
            Param("parentWindow", Class<"Window">)),
     QV_SUB("Hide", RuntimeHideWindow),
     QV_SUB("Close", RuntimeCloseWindow),
-    QV_ABSTRACT("Refresh", nullptr, Param("eraseBackground", Boolean).Default(1)),
-    QV_ABSTRACT("RefreshRect", nullptr, Param("x", Integer), Param("y", Integer),
-                Param("width", Integer), Param("height", Integer),
-                Param("eraseBackground", Boolean).Default(1)),
+    QV_SUB("Refresh", formRefresh, Param("eraseBackground", Boolean).Default(1)),
+    QV_SUB("RefreshRect", formRefreshRect, Param("x", Integer), Param("y", Integer),
+           Param("width", Integer), Param("height", Integer),
+           Param("eraseBackground", Boolean).Default(1)),
     QV_SUB("ShowModal", RuntimeShowModal),
     QV_ABSTRACT("NewDragItem", Class<"DragItem">, Param("x", Integer), Param("y", Integer),
                 Param("width", Integer), Param("height", Integer)),
-    QV_ABSTRACT("AcceptTextDrop", nullptr),
-    QV_ABSTRACT("AcceptPictureDrop", nullptr),
-    QV_ABSTRACT("AcceptFileDrop", nullptr, Param("type", String)),
-    QV_ABSTRACT("AcceptMacDataDrop", nullptr, Param("type", String)).Flags(kRowHidden),
-    QV_ABSTRACT("AcceptRawDataDrop", nullptr, Param("type", String)),
+    QV_SUB("AcceptTextDrop", formAcceptTextDrop),
+    QV_SUB("AcceptPictureDrop", formAcceptPictureDrop),
+    QV_SUB("AcceptFileDrop", formAcceptFileDrop, Param("type", String)),
+    QV_SUB("AcceptMacDataDrop", formAcceptMacDataDrop, Param("type", String)).Flags(kRowHidden),
+    QV_SUB("AcceptRawDataDrop", formAcceptMacDataDrop, Param("type", String)),
     QV_FUNCTION("Control", Class<"Control">, windowControl, Param("Index", Integer)),
     QV_SUB("SetFocus", formSetFocus),
-    QV_ABSTRACT("DrawInto", nullptr, Param("g", Class<"Graphics">), Param("x", Integer),
-                Param("y", Integer), Param("_asActive", Boolean).Default(0)),
-    QV_ABSTRACT("_DrawBackground", nullptr, Param("g", Class<"Graphics">), Param("x", Integer),
-                Param("y", Integer), Param("width", Integer), Param("height", Integer),
-                Param("srcLeft", Integer), Param("srcTop", Integer)),
-    QV_ABSTRACT("UpdateNow", nullptr),
+    QV_SUB("DrawInto", formDrawInto, Param("g", Class<"Graphics">), Param("x", Integer),
+           Param("y", Integer), Param("_asActive", Boolean).Default(0)),
+    QV_SUB("_DrawBackground", formDrawBackground, Param("g", Class<"Graphics">),
+           Param("x", Integer), Param("y", Integer), Param("width", Integer),
+           Param("height", Integer), Param("srcLeft", Integer), Param("srcTop", Integer)),
+    QV_SUB("UpdateNow", WindowForceUpdateFrontBuffer),
     QV_SUB("_AddControl", WindowAddControl, Param("name", String),
            Param("obj", Class<"Object">)),
     QV_SUB("_AddMenuHandler", WindowAddMenuHandler, Param("name", String),
@@ -143,9 +143,9 @@ const MethodRow kWindowMethods[] = {
                 Param("classToCreate", ClassReference)),
     QV_SUB("_Move", WindowMove, Param("left", Integer), Param("top", Integer),
            Param("width", Integer), Param("height", Integer)),
-    QV_ABSTRACT("Maximize", nullptr),
-    QV_ABSTRACT("Minimize", nullptr),
-    QV_ABSTRACT("Restore", nullptr),
+    QV_SUB("Maximize", WindowMaximize),
+    QV_SUB("Minimize", WindowMinimize),
+    QV_SUB("Restore", WindowRestore),
 };
 static_assert(sizeof(kWindowMethods) / sizeof(MethodRow) == 28);
 

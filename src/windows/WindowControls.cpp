@@ -262,7 +262,7 @@ extern "C" RuntimeObject* WindowAllocateObject(RuntimeObject* window, RuntimeCla
       CompiledCall call;
       call.Protect(object).Invoke<void>(setWindow, object, window);
     }
-    QV_CHECK_TEXT(PaneChildMethod(object, "_SetIndex"), "fp2", nullptr);
+    (void)QV_CHECK_TEXT(PaneChildMethod(object, "_SetIndex"), "fp2", nullptr);
   }
   return object;
 }

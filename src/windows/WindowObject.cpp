@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "app/MainLoop.h"
+#include "core/CompiledCall.h"
 #include "core/Export.h"
 #include "core/RuntimeError.h"
 #include "windows/ControlRecord.h"
@@ -25,7 +26,7 @@ R RaiseEvent(RuntimeObject* window, const ObjectHook* hook, Args... args) {
   if (RuntimeViewWindow* native = AsWindow(window)->mImp) {
     return native->Raise<R>(hook, nullptr, args...);
   }
-  return RaiseWindowObjectEvent<R>(window, hook, args...);
+  return RaiseObjectEvent<R>(window, hook, args...);
 }
 
 string ClassNameOf(RuntimeObject* object) { return string(object->classPtr->className); }
@@ -87,7 +88,7 @@ extern "C" void RuntimeCreateWindow(RuntimeObject* window) {
     gImplicitWindows->AddEntry(ClassNameOf(window), window);
     RuntimeLockObject(window);
   }
-  RaiseWindowObjectEvent<void>(window, WindowHooks().layout);
+  RaiseObjectEvent<void>(window, WindowHooks().layout);
   if (!w->mControls) w->mControls = new StringMap<RuntimeObject*>(kMapBuckets);
   if (!w->mMenuHandlers) w->mMenuHandlers = new StringMap<void*>(kMapBuckets);
   BuildRuntimeViewWindow(window);

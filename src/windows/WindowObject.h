@@ -155,12 +155,6 @@ ObjectDefinition* WindowClassDefinition();
 // True for an object of "Window" or a subclass.
 bool IsWindowObject(RuntimeObject* object);
 
-// Raises hook's event on the window object with its arguments, holding the object for the
-// call: the handler's answer, or R() without a handler. Events of a window with a native window
-// go through RuntimeViewWindow, which also holds that.
-template <typename R, typename... Args>
-R RaiseWindowObjectEvent(RuntimeObject* window, const ObjectHook* hook, Args... args);
-
 // The native window kind and default placement mode of a language Frame; frames the language
 // does not define act as Document.
 struct NativeFrame {
@@ -214,18 +208,4 @@ int32_t windowMinMaxWidthHeightGetter(RuntimeObject* window, uint32_t which);
 void windowMinMaxWidthHeightSetter(RuntimeObject* window, uint32_t which, int32_t value);
 void RuntimeShowWithinWindow(RuntimeObject* window, RuntimeObject* parentWindow, int32_t facing);
 void RuntimeShowModalWithinWindow(RuntimeObject* window, RuntimeObject* parentWindow);
-}
-
-// ---- template definitions ----
-
-#include "core/CompiledCall.h"
-#include "core/EventHandlers.h"
-
-template <typename R, typename... Args>
-R RaiseWindowObjectEvent(RuntimeObject* window, const ObjectHook* hook, Args... args) {
-  void* handler = LookupEventHandler(window, hook);
-  if (!handler) return R();
-  CompiledCall call;
-  call.Protect(window);
-  return call.Invoke<R>(handler, window, args...);
 }

@@ -1,14 +1,18 @@
 // The Application object: the quit sequence with its CancelClose veto, quitting from inside the
 // quit and from the UnhandledException event, the unhandled-exception report (EndException's
-// runs in every image that quits), the version getters, and the registration's one reference.
+// runs in every image that quits), the version getters, the registration's one reference,
+// handlers that release the application, and whose finalizer empties the poll list.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "app/ApplicationClass.h"
+#include "app/ApplicationPollables.h"
 #include "app/ApplicationQuit.h"
 #include "app/ClassLibraryHooks.h"
 #include "app/ExternalClasses.h"
+#include "app/FolderItemImp.h"
 #include "app/MainLoop.h"
 #include "core/EventHandlers.h"
 #include "core/ExceptionClasses.h"
@@ -152,6 +156,47 @@ TEST_F(ApplicationTest, TheRegistrationReferenceIsReleasedOnce) {
   EXPECT_EQ(ApplicationObject(), mApp) << "still alive: still the application";
   SetApplicationObject(mApp);
   EXPECT_EQ(mApp->refCount, before);
+}
+
+// Handlers that let go of the program's last references to the application and the item, then
+// read them, as compiled code goes on with Self and its parameters.
+int32_t gReadAfterRelease = 0;
+void ReleaseSelf(RuntimeObject* self) {
+  RuntimeUnlockObject(self);
+  gReadAfterRelease = AsApplication(self)->autoQuit;
+}
+void ReleaseSelfAndItem(RuntimeObject* self, RuntimeObject* item) {
+  RuntimeUnlockObject(item);
+  RuntimeUnlockObject(self);
+  gReadAfterRelease = AsApplication(self)->autoQuit + item->refCount;
+}
+
+TEST_F(ApplicationTest, AHandlerMayReleaseTheApplicationAndItsItem) {
+  const int32_t live = LiveObjectCount();
+  RuntimeObject* application = NewObjectFromDefinition(ApplicationClassDefinition());
+  RuntimeInstallInstanceEventHandler(application, string("NewDocument").Storage(),
+                                     reinterpret_cast<void*>(&ReleaseSelf));
+  ApplicationNewDocument(application);
+  EXPECT_EQ(gReadAfterRelease, 1);
+  EXPECT_EQ(LiveObjectCount(), live) << "freed once the handler returned";
+  application = NewObjectFromDefinition(ApplicationClassDefinition());
+  RuntimeInstallInstanceEventHandler(application, string("OpenDocument").Storage(),
+                                     reinterpret_cast<void*>(&ReleaseSelfAndItem));
+  ApplicationOpenDocument(application, NewFolderItemObject(string("/")));
+  EXPECT_EQ(gReadAfterRelease, 2);
+  EXPECT_EQ(LiveObjectCount(), live);
+}
+
+// The poll list is the registered application's: another Application object's end leaves it.
+TEST_F(ApplicationTest, OnlyTheRegisteredApplicationsFinalizerEmptiesThePollList) {
+  RuntimeObject* item = NewFolderItemObject(string("/"));
+  ApplicationAddPollableObject(mApp, item);
+  RuntimeUnlockObject(NewObjectFromDefinition(ApplicationClassDefinition()));
+  EXPECT_EQ(item->refCount, 2) << "still on the poll list";
+  ReleaseApplicationObject();
+  RuntimeUnlockObject(std::exchange(mApp, nullptr));
+  EXPECT_EQ(item->refCount, 1);
+  RuntimeUnlockObject(item);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The resource manager over rows added here: embedded databases through a registered data
-// source, and the extension a movie's file gets. (tests/image runs every kind through an
-// application image.)
+// source, the extension a movie's file gets, and one temporary file for each movie or sound.
+// (tests/image runs every kind through an application image.)
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <cstring>
 #include <deque>
@@ -10,6 +12,8 @@
 #include "app/ResourceManager.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "database/DatabaseClasses.h"
+#include "graphics/MovieClass.h"
+#include "graphics/SoundClass.h"
 #include "image/ResourceTable.h"
 #include "support/TestSupport.h"
 
@@ -107,6 +111,31 @@ TEST(ResourceManager, MovieFileExtensionsFollowTheData) {
                {BytesOf("\x30\x26\xB2"), ".mov"},          {{}, ".mov"}};
   for (const auto& c : cases)
     EXPECT_STREQ(MovieFileExtension(c.data.data(), uint32_t(c.data.size())), c.extension);
+}
+
+// Each movie or sound resource is written to a temporary file once: a later Get makes its
+// object over the same file while the file exists, and writes a new one when it is gone.
+TEST(ResourceManager, EachMovieAndSoundIsWrittenOnce) {
+  AddRow("moov", 7, BytesOf("RIFF\0\0\0\0AVI movie"));
+  AddRow("WAVE", 7, BytesOf("RIFF\0\0\0\0WAVE"));
+  std::vector<std::string> paths;
+  std::vector<RuntimeObject*> objects;
+  for (int round = 0; round < 3; ++round) {
+    if (round == 2) unlink(paths[0].c_str());
+    objects.push_back(TheResourceManager().GetMovie(7));
+    objects.push_back(TheResourceManager().GetSound(7));
+    ASSERT_NE(objects.end()[-2], nullptr);
+    ASSERT_NE(objects.end()[-1], nullptr);
+    paths.push_back(MovieFile(objects.end()[-2])->GetPath().CString());
+    paths.push_back(SoundFile(objects.end()[-1])->GetPath().CString());
+  }
+  EXPECT_EQ(paths[2], paths[0]) << "the movie's file again";
+  EXPECT_EQ(paths[3], paths[1]) << "the sound's file again";
+  EXPECT_NE(paths[4], paths[0]) << "the movie's file was deleted: a new one";
+  EXPECT_EQ(paths[5], paths[1]);
+  EXPECT_EQ(access(paths[4].c_str(), R_OK), 0);
+  for (RuntimeObject* object : objects) RuntimeUnlockObject(object);
+  for (const std::string& path : paths) unlink(path.c_str());
 }
 
 }  // namespace

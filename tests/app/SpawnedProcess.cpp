@@ -13,7 +13,6 @@ namespace qvtest {
 
 namespace {
 
-constexpr int kPatienceMs = 20000;
 
 int64_t Now() {
   timespec now;
@@ -104,7 +103,7 @@ bool SpawnedProcess::ReadSome(int timeoutMs) {
 }
 
 bool SpawnedProcess::WaitForOutput(const std::string& text) {
-  const int64_t deadline = Now() + kPatienceMs;
+  const int64_t deadline = Now() + kChildPatienceMs;
   while (Output().find(text) == std::string::npos) {
     if (Now() >= deadline || !ReadSome(int(deadline - Now()))) return false;
   }
@@ -116,7 +115,7 @@ void SpawnedProcess::Signal(int signalNumber) {
 }
 
 int SpawnedProcess::Finish() {
-  const int64_t deadline = Now() + kPatienceMs;
+  const int64_t deadline = Now() + kChildPatienceMs;
   while (Now() < deadline && ReadSome(int(deadline - Now()))) {
   }
   int status = -1;

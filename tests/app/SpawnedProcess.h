@@ -9,6 +9,10 @@
 
 namespace qvtest {
 
+// How long a child may take to answer. Only a hang reaches it: under valgrind, on a busy
+// machine, a packed executable takes 15 s and more to start.
+constexpr int kChildPatienceMs = 120000;
+
 struct SpawnOptions {
   std::string program = {};            // the file to run
   std::vector<std::string> argv = {};  // argv[0] included; empty: {program}
@@ -29,11 +33,11 @@ class SpawnedProcess {
   void Write(const std::string& bytes);
   void CloseInput();
   void CloseOutput();  // the child's writes to standard output then fail
-  // Reads until standard output holds text; false after 20 s or when both outputs ended.
+  // Reads until standard output holds text; false after 2 minutes or when both outputs ended.
   bool WaitForOutput(const std::string& text);
   void Signal(int signalNumber);
   // Reads both outputs to their end and reaps the child: its wait status, or -1 when it had
-  // to be killed after 20 s.
+  // to be killed after 2 minutes.
   int Finish();
 
   const std::string& Output() const { return mTexts[0]; }

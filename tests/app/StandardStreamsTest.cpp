@@ -1,8 +1,10 @@
 // Standard input read from a pipe of the test's making: lines and blocks through the one input
-// buffer every stream object shares, the encoding a Read carries, the end and a read error.
+// buffer every stream object shares, the encoding a Read carries, the end and a read error, and
+// lines longer than the limit.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/ConsoleIO.h"
@@ -22,6 +24,17 @@ class StandardInput : public ::testing::Test {
     ASSERT_EQ(write(ends[1], input.data(), input.size()), ssize_t(input.size()));
     close(ends[1]);
     mFd = ends[0];
+    SetConsoleInputDescriptorForTesting(mFd);
+  }
+  // The input from a file, for more than a pipe holds.
+  void FeedFile(const std::string& input) {
+    FILE* file = tmpfile();
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(fwrite(input.data(), 1, input.size(), file), input.size());
+    ASSERT_EQ(fflush(file), 0);
+    mFd = dup(fileno(file));
+    fclose(file);
+    ASSERT_EQ(lseek(mFd, 0, SEEK_SET), 0);
     SetConsoleInputDescriptorForTesting(mFd);
   }
   void TearDown() override {
@@ -50,6 +63,22 @@ TEST_F(StandardInput, LinesBlocksAndTheEndShareOneBuffer) {
   SetConsoleInputDescriptorForTesting(1000);  // no such descriptor
   EXPECT_EQ(Text(RuntimeStdInputRead(mStream, 10, nullptr)), "");
   EXPECT_TRUE(RuntimeStdInputError(mStream));
+  EXPECT_TRUE(RuntimeStdInputEof(mStream));
+}
+
+// A line longer than the limit comes in pieces of the limit, the first setting the read error:
+// what a line holds stays bounded, and nothing is lost.
+TEST_F(StandardInput, ALineOverTheLimitComesInPiecesAndIsAReadError) {
+  FeedFile(std::string(kConsoleLineLimit + 10, 'x') + "\nnext\n" +
+           std::string(kConsoleLineLimit, 'y') + "\r\n");
+  string piece = string::Adopt(RuntimeStdInputReadLine(mStream));
+  EXPECT_EQ(size_t(piece.Length()), kConsoleLineLimit);
+  EXPECT_EQ(piece.CString()[kConsoleLineLimit - 1], 'x');
+  EXPECT_TRUE(RuntimeStdInputError(mStream));
+  EXPECT_EQ(Text(RuntimeStdInputReadLine(mStream)), std::string(10, 'x'));
+  EXPECT_EQ(Text(RuntimeStdInputReadLine(mStream)), "next");
+  piece = string::Adopt(RuntimeStdInputReadLine(mStream));
+  EXPECT_EQ(size_t(piece.Length()), kConsoleLineLimit) << "a line of the limit is whole";
   EXPECT_TRUE(RuntimeStdInputEof(mStream));
 }
 

@@ -3,6 +3,7 @@
 // table (which names classes of both), then the plug-ins. Recorded as it happens.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "app/ExternalClasses.h"
@@ -22,7 +23,8 @@ void Record(const ObjectDefinition* definition) {
 
 // The steps run once, as the application's first call runs them: a module registered twice
 // is a reported fault. The modules (Bitwise among them) are not classes: they are looked up.
-TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
+// Other tests of this binary run the steps too, so they run here in a fresh process of its own.
+void RegisterAndCheckTheOrder() {
   const ClassRegistrationObserver previous = SetClassRegistrationObserver(Record);
   gRegistered.clear();
   RegisterStartupClasses();
@@ -57,6 +59,12 @@ TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Window "
             "_PaneChild PushButton Movie Sound MouseCursor ");
+  std::exit(testing::Test::HasFailure() ? 1 : 0);
+}
+
+TEST(StartupOrder, ClassesRegisterInTheirListsOrderBeforeTheGlobalFunctions) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(RegisterAndCheckTheOrder(), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -99,9 +99,9 @@ TEST_F(ThreadImage, QuitOnAThreadEndsTheProgramWithStatusZero) {
 TEST_F(ThreadImage, AThreadShowsAMessageBoxWhileATimersActionSleeps) {
   qvtest::GuiDriver gui;
   qvtest::SpawnedProcess app({.program = THREADAPP_EXE, .environment = {"QVTEST_MODE=msgbox"}});
-  const qvtest::XWindow box = gui.WaitForWindow("From a thread");
+  const qvtest::XWindow box = gui.WaitForWindow("From a thread", qvtest::kChildPatienceMs);
   ASSERT_TRUE(box);
-  ASSERT_TRUE(gui.WaitForFocus(box));
+  ASSERT_TRUE(gui.WaitForFocus(box, qvtest::kChildPatienceMs));
   gui.Key("Return");
   EXPECT_TRUE(qvtest::ExitedWith(app.Finish(), 0)) << app.Errors();
   EXPECT_EQ(app.Output(), "action sleeps\nbox\naction woke\nanswered 1\n");

@@ -4,12 +4,14 @@
 
 #include <bit>
 #include <cmath>
+#include <utility>
 
 #include "arrays/RuntimeArray.h"
 #include "core/FieldAccessors.h"
 #include "core/IntrinsicTypes.h"
 #include "core/RuntimeClass.h"
 #include "strings/RuntimeString.h"
+#include "support/RaisedExceptions.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -25,14 +27,15 @@ TEST(FieldAccessors, StrayFieldsWriteNothingAndArrayFieldsKeepOneReferenceEach) 
   const uint8_t* bytes = reinterpret_cast<uint8_t*>(holder);
   const std::vector<uint8_t> before(bytes, bytes + 40);
   qvtest::ReportCapture capture;
+  qvtest::RaisedExceptions raised;
   intSetter(nullptr, 24, 5);
   int64Setter(holder, 36, -1);             // would run 4 bytes past the end
   intSetter(holder, 8, 0);                 // inside the header
   doubleSetter(holder, 0xFFFFFFF0u, 1.0);  // wraps in 32 bits
   EXPECT_EQ(intGetter(nullptr, 24), 0);
   EXPECT_EQ(doubleGetter(holder, 0xFFFFFFF0u), 0.0);
-  EXPECT_EQ(capture.count(), 6u);
-  EXPECT_TRUE(capture.HasCondition("NilObjectException"));
+  EXPECT_EQ(capture.count(), 4u);
+  EXPECT_EQ(raised.Take(), std::vector<std::string>(2, "NilObjectException"));
   EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 40), before);
   EXPECT_EQ(int64Getter(holder, 32), 0x0102030405060708);
   RuntimeArray* a = CreateArray(1, kArrayInt32, 3);
@@ -114,11 +117,12 @@ TEST(IntrinsicTypes, BooleanAndIntegerText) {
     EXPECT_EQ(integer.fromText(string(c.text).Storage(), &value), 1) << c.text;
     EXPECT_EQ(int32_t(value), c.value) << c.text;
   }
+  // toText releases what the destination held: a text taken from it leaves nil behind.
   stringStorage* text = nullptr;
   integer.toText(&text, uint32_t(-42));
-  EXPECT_STREQ(string::Adopt(text).CString(), "-42");
+  EXPECT_STREQ(string::Adopt(std::exchange(text, nullptr)).CString(), "-42");
   boolean.toText(&text, 1);
-  EXPECT_STREQ(string::Adopt(text).CString(), "True");
+  EXPECT_STREQ(string::Adopt(std::exchange(text, nullptr)).CString(), "True");
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 #include "core/Memory.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <list>
 #include <map>
 #include <memory>
+#include <new>
 #include <random>
 #include <set>
 
@@ -33,8 +37,8 @@ struct SystemAllocScope {
 };
 
 // 252 is small and 253 goes to the system. Random requests freed in random order: no two live
-// blocks overlap, small sizes only ever ask for chunks, and the counter equals the live small
-// bytes.
+// blocks overlap, small sizes only ever ask for chunks (for blocks of their own where the
+// sanitizers or valgrind watch), and the counter equals the live small bytes.
 TEST(SmallBlockAllocator, BoundaryAndARandomSequence) {
   SystemAllocScope log(RecordingAlloc);
   struct Live { unsigned char* block; uint32_t size; unsigned char fill; };
@@ -50,8 +54,9 @@ TEST(SmallBlockAllocator, BoundaryAndARandomSequence) {
       const size_t before = gRequests.size();
       auto* block = static_cast<unsigned char*>(OSalloclen(size, kMemFullQuit));
       if (gRequests.size() > before) {
-        EXPECT_EQ(gRequests.back(),
-                  size > 252 ? LargeBlockClassSize(size) : kSmallBlockChunkSize);
+        const bool ownBlock = size > 252 || SmallBlocksFromHeap();
+        const size_t large = LargeBlockClassSize(size);
+        EXPECT_EQ(gRequests.back(), size > 252 ? large : ownBlock ? size : kSmallBlockChunkSize);
       }
       if (step == 1) {
         ASSERT_EQ(gRequests.size(), before + 1) << "253 bytes are not a small block";
@@ -71,6 +76,35 @@ TEST(SmallBlockAllocator, BoundaryAndARandomSequence) {
   }
   for (const Live& entry : live) OSfreelen(entry.block, entry.size);
   EXPECT_EQ(OSalloclen(0, kMemFullQuit), nullptr);
+}
+
+// The sanitizer watches every small block: one used after its free, or freed twice, is
+// reported and ends the process (in the pool it would only go back on a free list, unseen).
+TEST(SmallBlockAllocator, TheSanitizerSeesASmallBlockUsedAfterItsFreeOrFreedTwice) {
+#if !defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "a check of the sanitizer build";
+#else
+  for (const bool twice : {false, true}) {
+    std::string output;
+    const int status = qvtest::RunInChild(
+        [twice] {
+          auto* block = static_cast<unsigned char*>(OSalloclen(16, kMemFullQuit));
+          OSfreelen(block, 16);
+          if (twice) {
+            OSfreelen(block, 16);
+          } else {
+            *static_cast<volatile unsigned char*>(block + 3) = 1;
+          }
+          std::fputs("carried on\n", stderr);
+        },
+        &output);
+    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    EXPECT_EQ(output.find("carried on"), std::string::npos) << output;
+    EXPECT_NE(output.find(twice ? "ERROR: AddressSanitizer" : "heap-use-after-free"),
+              std::string::npos)
+        << output;
+  }
+#endif
 }
 
 // An exhausted heap answers nil when asked to, counting nothing; otherwise the process ends,
@@ -106,6 +140,38 @@ TEST(SystemHeap, ExhaustionGivesNilOrEndsTheProcessWithAMessage) {
     EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
     EXPECT_EQ(output, "hook\nThis application has run out of memory and must quit now.\n");
   }
+}
+
+// With the executable's new handler, a container that cannot grow takes the out-of-memory exit
+// instead of throwing std::bad_alloc. Under the sanitizer, whose operator new ends the process
+// itself when the heap runs out, the handler is only called.
+TEST(SystemHeap, AFailedOperatorNewTakesTheOutOfMemoryExit) {
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr bool kExhaust = false;
+#else
+  constexpr bool kExhaust = true;
+#endif
+  std::string output;
+  const int status = qvtest::RunInChild(
+      [] {
+        InstallOutOfMemoryNewHandler();
+        SetOutOfMemoryHook(+[] { std::fputs("hook\n", stderr); });
+        if (!kExhaust) std::get_new_handler()();
+        long pages = 0;
+        FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (!statm || std::fscanf(statm, "%ld", &pages) != 1) return;
+        std::fclose(statm);
+        const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (32 << 20);
+        const rlimit limit = {room, room};
+        setrlimit(RLIMIT_AS, &limit);
+        std::string grown;
+        for (size_t size = 1 << 20; size < (size_t{1} << 30); size *= 2) grown.resize(size);
+        std::fputs("carried on\n", stderr);
+      },
+      &output);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
+  EXPECT_EQ(output, "hook\nThis application has run out of memory and must quit now.\n");
 }
 
 // Large blocks made and freed at random (sizes of a growing text, of every class, and some

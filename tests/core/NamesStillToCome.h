@@ -12,7 +12,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "selectColor",
     "exportPicture",
     "newPicture",
-    "GlobalShowURL",
     "getKeyboardObject",
     "enableMenuItems",
     "systemGetSpecialFoldersClass",

@@ -1,5 +1,6 @@
 // DatabaseQuery over a database of the built-in engine: when it runs, whom it tells, what a
-// failed select leaves, and a parameter that tries to change the statement's shape.
+// failed select leaves, a parameter that tries to change the statement's shape, and an event
+// that drops the last reference to the query.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,6 +22,15 @@ std::vector<std::string> gLog;
 
 void Reload(RuntimeObject*) { gLog.push_back("reload"); }
 void QueryComplete(RuntimeObject*) { gLog.push_back("complete"); }
+
+// The program's last reference to the query, dropped by the event as `Self.Query = Nil` does
+// while the caller runs `Self.Query.GetCount`.
+RuntimeObject* gLastReference;
+void QueryCompleteDropping(RuntimeObject*) {
+  gLog.push_back("dropped");
+  RuntimeUnlockObject(gLastReference);
+  gLastReference = nullptr;
+}
 
 // A receiver of list-data notifications, as compiled code would make its class.
 RuntimeObject* NewReceiver() {
@@ -106,6 +116,32 @@ TEST_F(DatabaseQueryTest, AParameterNeverChangesTheShapeOfTheStatement) {
   databaseQuerySetParameter(query, S(string("1 or 1=1")));
   EXPECT_EQ(databaseQueryGetCount(query), 0) << "an unquoted parameter ran as SQL";
   EXPECT_EQ(gLog, (std::vector<std::string>{"reload", "complete"}));
+}
+
+// GetCount runs a never-run query and reads its result after the event; RunQuery tells the
+// receivers before it.
+TEST_F(DatabaseQueryTest, AnEventThatDropsTheLastReferenceLeavesTheQueryUntilTheCallEnds) {
+  for (const bool count : {true, false}) {
+    query.reset(NewObjectFromDefinition(DatabaseQueryClassDefinition()));
+    objSetter(query, offsetof(DatabaseQueryObject, database), db.db());
+    databaseQueryAddLDNR(query, receiver);
+    SetQuery("select name from people");
+    gLog.clear();
+    RuntimeInstallInstanceEventHandler(query, S(string("QueryComplete")),
+                                       reinterpret_cast<void*>(QueryCompleteDropping));
+    const int32_t live = LiveObjectCount();
+    gLastReference = query.release();
+    if (count) {
+      EXPECT_EQ(databaseQueryGetCount(gLastReference), 3);
+    } else {
+      databaseQueryRunQuery(gLastReference);
+    }
+    const std::vector<std::string> expected =
+        count ? std::vector<std::string>{"dropped"} : std::vector<std::string>{"reload", "dropped"};
+    EXPECT_EQ(gLog, expected);
+    EXPECT_EQ(gLastReference, nullptr);
+    EXPECT_LT(LiveObjectCount(), live) << "the query was kept after the call";
+  }
 }
 
 }  // namespace

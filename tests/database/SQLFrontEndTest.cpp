@@ -343,6 +343,19 @@ TEST_F(SQLFrontEnd, DataChangesTouchExactlyTheRowsNamed) {
             std::vector<std::string>{"5\t2.5\t2.5\t2.5"});
 }
 
+// ROLLBACK gives back the tables as they were before the transaction: a row inserted and
+// deleted inside it stays gone, and a committed row it deleted comes back once.
+TEST_F(SQLFrontEnd, RowsInsertedAndDeletedInTheTransactionStayGoneAfterRollback) {
+  Setup({"create table t (id integer, name varchar)", "insert into t (id, name) values (1, 'kept')",
+         "commit"});
+  EXPECT_EQ(Exec("insert into t (id, name) values (2, 'ghost')"), 0);
+  EXPECT_EQ(Exec("delete from t where name = 'ghost'"), 0);
+  EXPECT_EQ(Exec("delete from t where id = 1"), 0);
+  EXPECT_EQ(Exec("insert into t (id, name) values (1, 'kept again')"), 0);
+  EXPECT_EQ(Exec("rollback"), 0);
+  EXPECT_EQ(Query("select id, name from t"), std::vector<std::string>{"1\tkept"});
+}
+
 TEST_F(SQLFrontEnd, AggregatesFoldNullsAsZeroInAverageAndGroupedMovesServeStoredGroups) {
   Setup({"create table g (k integer, v double)", "insert into g (k) values (1)",
          "insert into g (k, v) values (1, 4)", "insert into g (k, v) values (2, 1)",

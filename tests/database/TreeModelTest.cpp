@@ -1,6 +1,7 @@
 // Trees against models: random inserts, deletes and updates of records of every size with
-// commits, rollbacks and reopenings; the three ways a page splits; rollback after root splits;
-// transaction numbers that cross 2^24; cursors that change the tree under each other.
+// commits, rollbacks and reopenings; the three ways a page splits; rollback after root splits
+// and of rows the transaction inserted and deleted; transaction numbers that cross 2^24;
+// cursors that change the tree under each other.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -153,6 +154,39 @@ TEST(DatabaseTree, RollbackAfterRootSplitsOfATableAndOfTheDirectory) {
     ASSERT_TRUE(CreateTableStorage(*h.store, ("after" + std::to_string(round)).c_str()));
     ASSERT_TRUE(InsertRow(*h.store, "keep", KeyedRow(900, "z", "new")));
     ASSERT_TRUE(h.store->Rollback());
+    h.Reopen();
+  }
+}
+
+// A rollback gives back the rows as they were before the transaction: a row it inserted and
+// deleted (also after an update of it) stays gone, and a committed row it deleted and
+// inserted again is there once, with its old payload; in the cache and in the file.
+TEST(DatabaseTree, RowsInsertedAndDeletedInTheTransactionStayGoneAfterRollback) {
+  TestDatabase h({"t"});
+  ASSERT_TRUE(InsertRow(*h.store, "t", KeyedRow(1, "kept", "old")) && h.store->Commit());
+  auto remove = [&](const std::string& key) {
+    std::unique_ptr<TableCursor> cursor = KeyedCursor(*h.store, "t");
+    return SeekLive(*cursor, key) && cursor->DeleteCurrent() && cursor->Close();
+  };
+  ASSERT_TRUE(InsertRow(*h.store, "t", KeyedRow(2, "ghost", "never was")));
+  ASSERT_TRUE(remove("ghost"));
+  ASSERT_TRUE(InsertRow(*h.store, "t", KeyedRow(3, "twice", "first")));
+  {
+    std::unique_ptr<TableCursor> cursor = KeyedCursor(*h.store, "t");
+    Bytes row = KeyedRow(3, "twice", "second");
+    ASSERT_TRUE(SeekLive(*cursor, "twice") &&
+                cursor->UpdateCurrent(row.data(), uint32_t(row.size())) && cursor->Close());
+  }
+  ASSERT_TRUE(remove("twice"));
+  ASSERT_TRUE(remove("kept"));
+  ASSERT_TRUE(InsertRow(*h.store, "t", KeyedRow(4, "kept", "new")));
+  ASSERT_EQ(h.Keys("t"), "kept ");
+  ASSERT_TRUE(h.store->Rollback());
+  for (int round = 0; round < 2; ++round) {
+    const TreeReport report = CheckTable(*h.store, "t");
+    EXPECT_EQ(report.problem, "");
+    EXPECT_EQ(Content(report), (std::multimap<std::string, std::string>{{"kept", "old"}}))
+        << (round ? "reopened" : "in the cache");
     h.Reopen();
   }
 }

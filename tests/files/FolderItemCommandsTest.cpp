@@ -10,6 +10,8 @@
 #include <filesystem>
 
 #include "FolderItemTestSupport.h"
+#include "app/ShellCommand.h"
+#include "app/URLLauncher.h"
 #include "support/RaisedExceptions.h"
 #include "support/TempFolder.h"
 
@@ -32,8 +34,8 @@ bool AppearsSoon(const std::string& path) {
 
 // An executable script that writes each of its arguments ($0 first) on a line of record.
 void WriteRecorder(const std::string& path, const std::string& record) {
-  WriteFile(path, "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '" + record + ".part'\nmv '" + record +
-                      ".part' '" + record + "'\n");
+  WriteFile(path, "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '" + record + ".part'\n/bin/mv '" +
+                      record + ".part' '" + record + "'\n");
   chmod(path.c_str(), 0755);
 }
 
@@ -115,7 +117,8 @@ TEST(FolderItemCommands, CopyAndMoveFailuresKeepADefinedCode) {
 }
 
 // A program runs detached with the parameters as one argument; a document or folder goes to the
-// BROWSER program as one argument; nothing is left to reap.
+// URL launcher as one argument, the path and the parameters: to the BROWSER program, else to a
+// browser on PATH; nothing is left to reap.
 TEST(FolderItemCommands, LaunchRunsProgramsAndOpensDocuments) {
   qvtest::TempFolder temp("qvlaunch");
   for (const char* name : {"$(touch pwned)", "it's;run"}) {
@@ -133,6 +136,7 @@ TEST(FolderItemCommands, LaunchRunsProgramsAndOpensDocuments) {
   WriteFile(temp / "document name.txt", "text");
   fs::create_directory(temp / "a folder");
   const int status = qvtest::RunInChild([&] {
+    ForgetURLLauncherValuesForTesting();
     setenv("BROWSER", browser.c_str(), 1);
     EXPECT_TRUE(On(temp / "document name.txt")->Launch("p q", true));
     EXPECT_TRUE(AppearsSoon(record));
@@ -141,8 +145,24 @@ TEST(FolderItemCommands, LaunchRunsProgramsAndOpensDocuments) {
     EXPECT_TRUE(On(temp / "a folder")->Launch("", true));
     EXPECT_TRUE(AppearsSoon(record));
     EXPECT_EQ(ReadFile(record), browser + "\n" + temp / "a folder/\n");
+    // BROWSER is read once: a bare name, read afresh, is passed over for the browser search.
+    ForgetURLLauncherValuesForTesting();
     setenv("BROWSER", "browser-without-a-path", 1);
-    EXPECT_FALSE(On(temp / "document name.txt")->Launch("", true));
+    fs::create_directory(temp / "path");
+    setenv("PATH", (temp / "path").c_str(), 1);
+    const size_t browsers = ListedShellChildren().size();
+    EXPECT_TRUE(On(temp / "document name.txt")->Launch("", true));  // no browser anywhere
+    EXPECT_EQ(ListedShellChildren().size(), browsers);
+    WriteRecorder(temp / "path/galeon", record);
+    fs::remove(record);
+    EXPECT_TRUE(On(temp / "document name.txt")->Launch("", true));
+    EXPECT_TRUE(AppearsSoon(record));
+    EXPECT_EQ(ReadFile(record), temp / "path/galeon\n" + temp / "document name.txt\n");
+    // The browsers are the shell runner's children, reaped by its task.
+    for (int i = 0; i < 500 && !ListedShellChildren().empty(); ++i) {
+      ReapShellChildren();
+      usleep(10 * 1000);
+    }
     EXPECT_TRUE(NoChildLeft());
   });
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);

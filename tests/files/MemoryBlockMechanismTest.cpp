@@ -91,6 +91,24 @@ TEST(MemoryBlockMechanism, ForeignBlocksAreWrittenInPlace) {
   RuntimeUnlockObject(&foreign->header);
 }
 
+// Without a block, or on a foreign block of no memory, Read and Write refuse; a count of 0
+// still succeeds.
+TEST(MemoryBlockMechanism, NoBlockRefusesReadAndWrite) {
+  char buffer[4] = "abc";
+  int32_t got = -1;
+  MemoryBlockMechanism none;
+  EXPECT_FALSE(none.Read(buffer, 3, &got));
+  EXPECT_EQ(got, 0);
+  EXPECT_FALSE(none.Write(buffer, 3));
+  EXPECT_TRUE(none.Read(buffer, 0, &got) && none.Write(buffer, 0));
+  MemoryBlockMechanism nowhere;
+  nowhere.AttachBlock(PtrToMemoryBlock(nullptr));
+  RuntimeUnlockObject(&nowhere.Block()->header);  // the stream's reference keeps it
+  EXPECT_FALSE(nowhere.Read(buffer, 3, &got));
+  EXPECT_FALSE(nowhere.Write(buffer, 3));
+  EXPECT_EQ(nowhere.GetPosition(), 0);
+}
+
 TEST(RandomAccessMechanism, TypedValuesWithAndWithoutByteSwap) {
   OnBlock on;
   RandomAccessMechanism& s = on.stream;

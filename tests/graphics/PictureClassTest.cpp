@@ -1,11 +1,14 @@
-// Pictures from BMP bytes: rows stored either way and padded, and damaged files. (tests/image
-// has the resource manager make a Picture of a 'BMP ' resource.)
+// Pictures from BMP bytes: rows stored either way and padded, and damaged files, one whose
+// header names gigabytes among them. (tests/image has the resource manager make a Picture of a
+// 'BMP ' resource.)
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "graphics/PictureClass.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -61,6 +64,27 @@ TEST(PictureFromBMPData, RowsInEitherOrderAndDamagedFiles) {
                                Bytes(good.begin(), good.begin() + 30), magic, width, Bytes()})
     EXPECT_EQ(PictureFromBMPData(damaged.data(), uint32_t(damaged.size())), nullptr)
         << damaged.size();
+}
+
+// In a fresh process: the address space a picture with the damaged header took, as the exit
+// status (0 for less than 64 MB).
+void LoadWithAHeaderOfTwoGigabytes() {
+  Bytes file = Bmp24(3, kPixels, false);
+  const uint32_t size = 0x7FFFFF00;
+  std::memcpy(&file[14], &size, sizeof size);
+  const long before = qvtest::ProcessStatusKb("VmPeak");
+  GdkPixbuf* image = PictureFromBMPData(file.data(), uint32_t(file.size()));
+  const long grown = qvtest::ProcessStatusKb("VmPeak") - before;
+  std::fprintf(stderr, "%s, the address space grew by %ld KB\n", image ? "a picture" : "nil",
+               grown);
+  std::exit(!image && before > 0 && grown < 64 * 1024 ? 0 : 1);
+}
+
+// The toolkit's loader grows its buffer to the size the information header names before it
+// reads that header: a resource of a hundred bytes would have the process ask for gigabytes.
+TEST(PictureFromBMPData, AHeaderLongerThanTheDataIsRefusedBeforeTheLoaderSizesItsBuffer) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh address space and its high mark
+  EXPECT_EXIT(LoadWithAHeaderOfTwoGigabytes(), testing::ExitedWithCode(0), "^nil, ");
 }
 
 }  // namespace

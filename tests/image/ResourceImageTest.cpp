@@ -80,7 +80,8 @@ std::map<std::string, std::string> LoadInChild(const std::string& folder,
         qvtest::ReportCapture reports;
         std::printf("loaded=%d\n", RunApplicationImage(executable.c_str()));
         std::string icons;
-        for (GList* icon = gtk_window_get_default_icon_list(); icon; icon = icon->next) {
+        GList* list = gtk_window_get_default_icon_list();  // the list is ours, its icons not
+        for (GList* icon = list; icon; icon = icon->next) {
           auto* pixbuf = GDK_PIXBUF(icon->data);
           const guchar* pixel = gdk_pixbuf_get_pixels(pixbuf);
           char first[16];
@@ -89,6 +90,7 @@ std::map<std::string, std::string> LoadInChild(const std::string& folder,
           icons += std::to_string(gdk_pixbuf_get_width(pixbuf)) + "x" +
                    std::to_string(gdk_pixbuf_get_height(pixbuf)) + first;
         }
+        g_list_free(list);
         std::printf("icons=%s\n", icons.c_str());
         for (const qvtest::CapturedReport& report : reports.reports())
           std::printf("report=%s\n", report.condition.c_str());

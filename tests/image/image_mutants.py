@@ -5,9 +5,17 @@ Every mutant (bit flips, changed bytes, a block cut short, two blocks swapped) i
 block files and run by the framework in their folder, with no display. It passes when it is
 refused (status 1 and a report), or when it runs to its end with no sanitizer report. A fault
 is the damaged application's own when the first frame of its trace that is not a system
-library's lies in the image's code (anonymous memory, "<unknown module>"): an image whose
-import block lost records calls printf with addresses never relocated. A crash or sanitizer
-report in framework code, a hang, or any other status fails the mutant.
+library's or the sanitizer's lies in the image's code (anonymous memory, "<unknown module>"):
+an image whose import block lost records calls printf with addresses never relocated. Only a
+changed import block makes the image's intact code call what it never meant to (an import
+relinked to a release lets it release a string twice, or away from one keeps a string it
+should free), so for those mutants alone, a use of a block freed by a framework call the
+image's code made, and a leak of blocks each made by such a call, are the image's too. Every
+framework call runs under the image's entry, so a deeper image frame in the trace tells
+nothing. Framework frames are known by the source folder, written in full or relative to the
+build folder (as a compiler cache rewrites it), so that the verdict does not depend on how the
+build was made. A crash or sanitizer report in framework code, a hang, or any other status
+fails the mutant.
 
     image_mutants.py RUNTIME IMAGE_DIR SOURCE_ROOT --seed N --first I --count C
 """
@@ -15,6 +23,7 @@ import argparse
 import os
 import random
 import re
+import signal
 import subprocess
 import sys
 import tempfile
@@ -26,6 +35,11 @@ STRUCTURE = ["data", "import", "symbols", "rsrc", "options"]
 INTERESTING = [0x00, 0x01, 0x04, 0x7F, 0x80, 0xFE, 0xFF]
 SANITIZER = re.compile(r"ERROR: (Address|Leak)Sanitizer|runtime error:")
 FRAME = re.compile(r"^\s*#\d+ .*$", re.M)
+LEAK = re.compile(r"^(?:Direct|Indirect) leak of ", re.M)
+# A source file of the framework named relative to the build folder, as a compiler cache that
+# rewrites absolute paths leaves it ("../src/core/Memory.cpp").
+RELATIVE_SOURCE = re.compile(r"\s(?:\.\./)+src/")
+SANITIZER_RUNTIME = re.compile(r"src/libsanitizer/|/lib(?:asan|ubsan)\.so")
 
 
 def mutate(blocks, rng):
@@ -53,19 +67,68 @@ def mutate(blocks, rng):
     return f"swap {name} {other}"
 
 
-def faulting_code(report, framework):
-    """"image" or "framework": whose code the first telling frame of the report lies in. A
-    return into CallImageEntry is the frame of the image's entry itself (a wild jump from its
-    code shows that way)."""
-    for frame in FRAME.findall(report):
-        if "<unknown module>" in frame or " in CallImageEntry " in frame:
-            return "image"
-        if any(mark in frame for mark in framework):
-            return "framework"
+def in_image(frame):
+    """A frame of the image's code. A return into CallImageEntry is the frame of the image's
+    entry itself (a wild jump from its code shows that way)."""
+    return "<unknown module>" in frame or " in CallImageEntry " in frame
+
+
+def owner(frame, framework):
+    """"image", "framework" or "system" (a system library or the sanitizer's own runtime, whose
+    sources GCC also names by a relative path ending in src/libsanitizer)."""
+    if in_image(frame):
+        return "image"
+    if SANITIZER_RUNTIME.search(frame):
+        return "system"
+    if any(mark in frame for mark in framework) or RELATIVE_SOURCE.search(frame):
+        return "framework"
+    return "system"
+
+
+def frames_after(report, header):
+    """The frames of the stack that follows the first line matching header, or none."""
+    found = re.search(r"^" + header + r"$", report, re.M)
+    if not found:
+        return []
+    stack = re.match(r"(?:\s*#\d+ .*\n?)*", report[found.end() + 1:]).group(0)
+    return FRAME.findall(stack)
+
+
+def first_telling_code(frames, framework):
+    """"image" or "framework": whose code the first telling frame lies in."""
+    for frame in frames:
+        if owner(frame, framework) != "system":
+            return owner(frame, framework)
     return "framework"  # nothing telling: count it against us
 
 
-def verdict(status, output, framework):
+def called_by_image(frames, framework):
+    """Whether the stack is a framework call made straight from the image's code: framework
+    frames, then a frame in anonymous memory (not the entry's return, which is no call)."""
+    seen_framework = False
+    for frame in frames:
+        kind = owner(frame, framework)
+        if kind == "framework":
+            seen_framework = True
+        elif kind == "image":
+            return seen_framework and "<unknown module>" in frame
+    return False
+
+
+def faulting_code(report, framework, relinked):
+    """"image" or "framework": whose fault the sanitizer's report (from its ERROR line) is;
+    relinked tells whether the mutant changed the import block."""
+    if report.startswith("ERROR: LeakSanitizer"):
+        leaks = LEAK.split(report)[1:]
+        made_for_image = [called_by_image(FRAME.findall(leak), framework) for leak in leaks]
+        return "image" if relinked and leaks and all(made_for_image) else "framework"
+    if relinked and called_by_image(frames_after(report, r"freed by thread T\d+ here:"),
+                                    framework):
+        return "image"
+    return first_telling_code(FRAME.findall(report), framework)
+
+
+def verdict(status, output, framework, relinked):
     """None when the run is acceptable, else what went wrong. An image that still runs at the
     deadline is acceptable only when linking reported functions it lost (an application whose
     call to quit was never linked waits in its event loop for ever)."""
@@ -74,7 +137,8 @@ def verdict(status, output, framework):
         return None if lost else "hang"
     found = SANITIZER.search(output)
     if found:
-        if "runtime error:" in output or faulting_code(output[found.start():], framework) != "image":
+        whose = faulting_code(output[found.start():], framework, relinked)
+        if "runtime error:" in output or whose != "image":
             return "sanitizer report in framework code"
         return None  # the damaged image's own code faulted
     if status == 1 and "Failure Condition:" in output:
@@ -85,15 +149,24 @@ def verdict(status, output, framework):
 
 
 def run(runtime, folder):
+    """The exit status (None at the deadline) and output of the runtime in folder. The run has
+    a session of its own: a damaged image that signals its process group or touches a terminal
+    stops or ends itself alone, never this script and CTest."""
     environment = dict(os.environ, DISPLAY="")
     environment["ASAN_OPTIONS"] = "handle_sigill=1:detect_stack_use_after_return=0:" + \
         environment.get("ASAN_OPTIONS", "")
-    try:
-        done = subprocess.run([runtime], cwd=folder, env=environment, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=20)
-    except subprocess.TimeoutExpired as timeout:
-        return None, (timeout.output or b"").decode("latin-1")
-    return done.returncode, done.stdout.decode("latin-1")
+    with subprocess.Popen([runtime], cwd=folder, env=environment, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          start_new_session=True) as process:
+        try:
+            output, _ = process.communicate(timeout=20)
+            return process.returncode, output.decode("latin-1")
+        except subprocess.TimeoutExpired:
+            # Not yet reaped, so the group is still its: whatever it started goes with it and
+            # no longer holds the output open.
+            os.killpg(process.pid, signal.SIGKILL)
+            output, _ = process.communicate()
+            return None, output.decode("latin-1")
 
 
 def main():
@@ -121,7 +194,7 @@ def main():
                 with open(os.path.join(folder, name + ".dat"), "wb") as f:
                     f.write(blocks[name])
             status, output = run(args.runtime, folder)
-            problem = verdict(status, output, framework)
+            problem = verdict(status, output, framework, blocks["import"] != original["import"])
             if problem:
                 failures += 1
                 print(f"mutant {index} ({what}): {problem}\n{output[-4000:]}")

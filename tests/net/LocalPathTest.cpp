@@ -164,11 +164,23 @@ TEST(LocalPath, AFullBacklogRefusesTheConnection) {
 // ---- The IPCSocket class --------------------------------------------------------------------
 
 std::vector<std::string> gIPCEvents;
+// The object whose handler of the named event lets go of it (the program's last reference).
+RuntimeObject* gReleasedIn = nullptr;
+std::string gReleasingEvent;
 
-extern "C" void OnIPCConnected(RuntimeObject*) { gIPCEvents.push_back("connected"); }
-extern "C" void OnIPCData(RuntimeObject*) { gIPCEvents.push_back("data"); }
+void SawIPC(RuntimeObject* self, const std::string& event) {
+  gIPCEvents.push_back(event);
+  if (self != gReleasedIn || event != gReleasingEvent) return;
+  gReleasedIn = nullptr;
+  RuntimeUnlockObject(self);
+  // A compiled handler goes on with Self after that: the event still holds the object.
+  EXPECT_GT(self->refCount, 0) << event;
+}
+
+extern "C" void OnIPCConnected(RuntimeObject* self) { SawIPC(self, "connected"); }
+extern "C" void OnIPCData(RuntimeObject* self) { SawIPC(self, "data"); }
 extern "C" void OnIPCError(RuntimeObject* self) {
-  gIPCEvents.push_back("error " + std::to_string(IPCSocketLastErrorGetter(self, 0)));
+  SawIPC(self, "error " + std::to_string(IPCSocketLastErrorGetter(self, 0)));
 }
 
 RuntimeObject* NewIPCSocketObject() {
@@ -226,6 +238,32 @@ TEST(IPCSocketClass, TwoObjectsTalkAndTheirEventsWaitWhileSuspended) {
   RuntimeUnlockObject(server);
   EXPECT_EQ(LiveObjectCount(), live);
   EXPECT_EQ(LiveSocketCount(), 0);
+}
+
+// Each handler lets go of its object, the program's last reference: the object lives until the
+// handler has returned, and then goes with its socket (run under the sanitizers too).
+TEST(IPCSocketClass, AHandlerMayReleaseItsObject) {
+  qvtest::TempFolder folder("qvipc");
+  const std::string path = folder / "ipc";
+  for (const std::string event : {"connected", "data", "error 102"}) {
+    SCOPED_TRACE(event);
+    const int32_t live = LiveObjectCount();
+    RuntimeObject* server = NewIPCSocketObject();
+    SetPath(server, path);
+    IPCSocketListen(server);
+    RuntimeObject* client = NewIPCSocketObject();
+    SetPath(client, path);
+    gReleasingEvent = event;
+    gReleasedIn = event == "data" ? server : client;
+    IPCSocketConnect(client);
+    ASSERT_TRUE(RunUntil([] { return CountOf(gIPCEvents, "connected") == 2; }));
+    if (event != "connected") IPCSocketWrite(client, string("bytes").Storage());
+    if (event == "error 102") IPCSocketClose(server);
+    ASSERT_TRUE(RunUntil([] { return gReleasedIn == nullptr; }));
+    RuntimeUnlockObject(event == "data" ? client : server);
+    EXPECT_TRUE(RunUntil([live] { return LiveObjectCount() == live; }));
+    EXPECT_TRUE(RunUntil([] { return LiveSocketCount() == 0; }));
+  }
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 // Each process of a GUI test binary runs under scripts/with-display (CTest does that for the
 // binaries that tests/CMakeLists.txt names GUI): an Xvfb display of its own with the openbox
 // window manager, so focus and placement behave as on a desktop and no other test can reach in.
-// Run one by hand with `scripts/with-display build/tests/test_windows --gtest_filter=...`.
+// Run one by hand with `scripts/with-display build/tests/windows/test_windows --gtest_filter=...`.
 //
 // A window the test opens and works:
 //

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 extern char** environ;
 
@@ -190,5 +191,15 @@ std::string ProgramOutput(const std::vector<std::string>& argv) {
 }
 
 bool HaveDisplay() { return gdk_display_get_default() != nullptr; }
+
+long ProcessStatusKb(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  const std::string prefix = field + ":";
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(prefix, 0) == 0) return std::stol(line.substr(prefix.size()));
+  }
+  return -1;
+}
 
 }  // namespace qvtest

@@ -79,4 +79,8 @@ std::string ProgramOutput(const std::vector<std::string>& argv);
 // True when a display was available and GTK initialised in this test binary.
 bool HaveDisplay();
 
+// A size this process's /proc status gives in kilobytes, such as "VmSize" or its high-water
+// mark "VmPeak"; -1 when it gives none.
+long ProcessStatusKb(const std::string& field);
+
 }  // namespace qvtest

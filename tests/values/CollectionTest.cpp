@@ -1,7 +1,11 @@
 // Collection: keys that repeat and ignore case, the first match winning, 1-based indexes and
-// what lies outside them, and the references elements hold.
+// what lies outside them, the references elements hold, and a value whose finalizer lets go of
+// the collection.
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "core/TestClasses.h"
 #include "values/VariantTestSupport.h"
 #include "app/ExternalClasses.h"
 #include "values/Collection.h"
@@ -43,6 +47,39 @@ TEST(Collection, KeysRepeatIgnoringCaseAndTheFirstMatchWins) {
   EXPECT_EQ(RuntimeLookupCollectionClass(), c->classPtr);
   RuntimeUnlockObject(c);
   EXPECT_EQ(first->refCount, held - 1) << "the destructor lets the values go";
+}
+
+// A value whose finalizer (compiled code) reads the collection it leaves and then drops the
+// program's last reference to it, while the removal that let the value go is still under way.
+RuntimeObject* gCollection;
+int32_t gCountSeen = -1;
+void DropCollection(RuntimeObject*) {
+  RuntimeObject* collection = std::exchange(gCollection, nullptr);
+  gCountSeen = collectionCount(collection);
+  RuntimeUnlockObject(collection);
+}
+
+// The element has left the list before its value goes, by index or by key, and nothing of the
+// collection is touched after (run under the sanitizers too).
+TEST(Collection, AValueMayReleaseTheCollectionItLeaves) {
+  RuntimeInitExternalClasses();
+  RuntimeClass* dropping = qvtest::MakeClass(nullptr, "DroppingValue");
+  dropping->finalizer = DropCollection;
+  const int32_t live = LiveObjectCount();
+  for (int how = 0; how < 2; ++how) {
+    gCollection = NewObjectFromDefinition(CollectionClassDefinition());
+    RuntimeObject* value = RuntimeNewObject(dropping);
+    collectionAdd(gCollection, value, string("k").Storage());
+    collectionAdd(gCollection, value, string("other").Storage());
+    RuntimeUnlockObject(value);
+    RuntimeObject* collection = gCollection;
+    if (how == 0) collectionIdxRemove(collection, 1);
+    if (how == 1) collectionKeyRemove(collection, string("k").Storage());
+    collectionIdxRemove(collection, 1);
+    EXPECT_EQ(gCollection, nullptr) << how;
+    EXPECT_EQ(gCountSeen, 0) << how;
+    EXPECT_EQ(LiveObjectCount(), live) << how;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Dictionary: growth and fixed bin counts, bins that cannot be had, the swap-on-remove order and
 // key identity; random operation sequences against a model in insertion order; re-entrant use
-// from a key's own hash and from a released value's finalizer.
+// from a key's own hash and from a released value's finalizer; hash and conversion methods that
+// drop the last reference to the dictionary, the key or the object converted.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -218,6 +219,62 @@ TEST_F(DictionaryTest, CodeReachedFromInsideAnOperationFindsItBusy) {
   dictionaryRemove(d, v(Int32ToVariant(1)));
   EXPECT_TRUE(dictionaryHasKey(d, gExtraKey));
   EXPECT_EQ(dictionaryCount(d), 4);
+  EXPECT_EQ(raised.Take().size(), 0u);
+}
+
+// A key class whose hash and Int32 conversion first drop gLastReference (the program's last
+// reference to something the caller uses) and then read their own object, as a compiled method
+// that clears a field holding the object and goes on with Self does.
+RuntimeObject* gLastReference;
+
+int32_t FieldAfterDropping(RuntimeObject* self) {
+  RuntimeObject* dropped = gLastReference;
+  gLastReference = nullptr;
+  RuntimeUnlockObject(dropped);
+  return int32_t(qvtest::Field(self, 0));
+}
+
+TEST_F(DictionaryTest, MethodsThatDropTheLastReferenceToWhatTheCallerUses) {
+  RuntimeClass* dropping = qvtest::MakeClass(nullptr, "Dropping", 1, {.namedMethods = 2});
+  dropping->namedMethodTable[0] = {reinterpret_cast<void*>(&FieldAfterDropping),
+                                   qvtest::NewName("Operator_Hash%i4%o<Dropping>")};
+  dropping->namedMethodTable[1] = {reinterpret_cast<void*>(&FieldAfterDropping),
+                                   qvtest::NewName("Operator_Convert%i4%o<Dropping>")};
+  auto newKey = [dropping](uint32_t value) {
+    RuntimeObject* key = RuntimeNewObject(dropping);
+    qvtest::Field(key, 0) = value;
+    return key;
+  };
+  RuntimeObject* key = v(newKey(7));
+  // The dictionary itself goes inside each operation's hash; its bins are still walked, and
+  // its busy flag put down, after the hash returns.
+  for (int operation = 0; operation < 5; ++operation) {
+    RuntimeObject* value = v(Int32ToVariant(operation));
+    RuntimeObject* otherKey = v(newKey(8));
+    const int32_t live = LiveObjectCount();
+    RuntimeObject* dictionary = NewObjectFromDefinition(DictionaryClassDefinition());
+    dictionaryValueSetter(dictionary, key, value);
+    gLastReference = dictionary;
+    if (operation == 0) {
+      EXPECT_TRUE(dictionaryHasKey(dictionary, key));
+    }
+    if (operation == 1) v(dictionaryValueGetter(dictionary, key));
+    if (operation == 2) v(DictionaryLookup(dictionary, key, nullptr));
+    if (operation == 3) dictionaryRemove(dictionary, key);
+    if (operation == 4) dictionaryValueSetter(dictionary, otherKey, value);
+    EXPECT_EQ(gLastReference, nullptr) << operation;
+    EXPECT_EQ(LiveObjectCount(), live) << "freed once operation " << operation << " ended";
+  }
+  // A key whose hash drops it is compared after: same hash, another object.
+  Set(key, key);
+  gLastReference = newKey(7);
+  EXPECT_FALSE(dictionaryHasKey(d, gLastReference));
+  gLastReference = newKey(7);
+  Set(gLastReference, key);
+  EXPECT_EQ(dictionaryCount(d), 2);
+  // A conversion that drops its own object.
+  gLastReference = newKey(12);
+  EXPECT_EQ(VariantToInt32(gLastReference), 12);
   EXPECT_EQ(raised.Take().size(), 0u);
 }
 

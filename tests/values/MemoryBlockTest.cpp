@@ -313,4 +313,34 @@ TEST(MemoryBlock, ForeignBlocksAreUnchecked) {
   EXPECT_EQ(buffer[52], 0x44);
 }
 
+// A CString takes its zero byte too; a 24-bit colour three bytes; a foreign block's CString
+// reads to its zero. Under memory shortage the constructor raises and the block keeps its
+// bytes.
+TEST(MemoryBlock, WidthsAtTheEndAndTheConstructorWithoutMemory) {
+  qvtest::RaisedExceptions raises;
+  Block four(4);
+  memorySetCString(four, 1, string("abc").Storage());
+  EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException") << "the zero would land past the end";
+  EXPECT_EQ(four.Bytes(), std::string(4, '\0'));
+  memorySetCString(four, 0, string("abc").Storage());
+  EXPECT_EQ(four.Bytes(), std::string("abc\0", 4));
+  Block eight(8);
+  memorySetColor(eight, 5, 24, 0x010203);
+  EXPECT_EQ(memoryGetColor(eight, 5, 24), 0x010203u);
+  EXPECT_EQ(raises.TakeOne(), "");
+  memorySetColor(eight, 6, 24, 0x040506);
+  EXPECT_EQ(memoryGetColor(eight, 6, 24), 0u);
+  EXPECT_EQ(raises.Take(), std::vector<std::string>(2, "OutOfBoundsException"));
+  EXPECT_EQ(eight.Bytes(), std::string("\0\0\0\0\0\3\2\1", 8));
+  char text[] = "hello\0xyz";
+  EXPECT_EQ(Text(memoryGetCString(Block(PtrToMemoryBlock(text)), 0)), "hello");
+  EXPECT_EQ(Text(memoryGetCString(Block(PtrToMemoryBlock(text)), 6)), "xyz");
+  auto previous = SetSystemAllocFunctionForTesting(  // large requests fail
+      [](size_t size) { return size >= 1000 ? nullptr : std::malloc(size); });
+  memoryBlockNewConstructor(eight, 1000);
+  SetSystemAllocFunctionForTesting(previous);
+  EXPECT_EQ(raises.TakeOne(), "OutOfMemoryException");
+  EXPECT_EQ(eight.Bytes(), std::string("\0\0\0\0\0\3\2\1", 8));
+}
+
 }  // namespace

@@ -143,6 +143,17 @@ TEST(MathFunctions, LibraryEdgesAsTheLanguageDefinesThem) {
   RuntimeUnlockArray(further);
 }
 
+// An empty array of further values leaves the two operands to decide: a fold that read one
+// element too many would take what lies past the array's data.
+TEST(MathFunctions, MaxAndMinWithAnEmptyArrayOfFurtherValues) {
+  RuntimeArray* none = CreateArray(1, kArrayDouble, -1);
+  ASSERT_NE(none, nullptr);
+  EXPECT_EQ(RuntimeMax(3, 5, none), 5.0);
+  EXPECT_EQ(RuntimeMin(3, 5, none), 3.0);
+  EXPECT_EQ(RuntimeMax(-7, -8, none), -7.0);
+  RuntimeUnlockArray(none);
+}
+
 // Floating point, so the count does not wrap as a 32-bit one would every 71 minutes.
 TEST(MathFunctions, MicrosecondsCountTheTimeOfDay) {
   const double before = double(std::time(nullptr)) * 1e6;

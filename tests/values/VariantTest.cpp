@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "core/TestClasses.h"
 #include "values/VariantTestSupport.h"
@@ -144,7 +145,8 @@ TEST(Variants, OtherClassesConvertThroughTheirOwnMethods) {
   EXPECT_EQ(VariantToDouble(a), 0.0);  // no "f8" method
   EXPECT_EQ(VariantToInt32(c), 0);
   EXPECT_EQ(raised.Take(), std::vector<std::string>(2, "TypeMismatchException"));
-  late->namedMethodTable[0].key = qvtest::NewName("Operator_Convert%i4%o<Late>");
+  stringStorage::RemoveReference(std::exchange(
+      late->namedMethodTable[0].key, qvtest::NewName("Operator_Convert%i4%o<Late>")));
   gConvertCalls = 0;
   EXPECT_EQ(VariantToInt32(c), 0) << "the class was searched again";
   EXPECT_EQ(raised.TakeOne(), "TypeMismatchException");

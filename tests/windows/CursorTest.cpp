@@ -3,6 +3,9 @@
 // MouseCursor objects, and a cursor from a 'CURS' resource of a packed image.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "PaneFixtures.h"
 #include "image/ImageBlocks.h"
 #include "image/ResourceTable.h"
@@ -179,6 +182,40 @@ TEST_F(ShownCursorTest, ACursorResourceOfAPackedImageShowsWithItsHotSpot) {
   qvtest::ReportCapture reports;
   EXPECT_EQ(NewMouseCursorFromResource(entry.data, 67), nullptr);
   EXPECT_EQ(reports.count(), 1u);
+}
+
+// The X server refuses a cursor whose hot spot lies outside its picture (BadMatch), and GDK's
+// handler of that error would end the process: such a resource is reported and gives no
+// cursor. Hot spots at the picture's corners make one.
+TEST(CursorResources, AHotSpotOutsideThePictureIsRefusedWithAReport) {
+  ASSERT_TRUE(qvtest::HaveDisplay()) << "needs a display: run under scripts/with-display";
+  uint32_t size = 0;
+  uint8_t* block = ReadImageBlockFile(CURSORAPP_DIR "/rsrc.dat", &size);
+  constexpr uint32_t kHeader = sizeof(qvimage::ResourceRecordHeader);
+  ASSERT_GE(size, kHeader + 68u);
+  static uint8_t record[68];  // the cursors made keep it as their source
+  std::memcpy(record, block + kHeader, sizeof record);
+  std::free(block);
+  const std::pair<int, int> outside[] = {{16, 0}, {0, 16}, {-1, 3}, {3, -1}, {300, 2}};
+  const std::pair<int, int> corners[] = {{0, 0}, {15, 15}, {0, 15}};
+  auto place = [](int v, int h) {
+    record[64] = uint8_t(v >> 8), record[65] = uint8_t(v), record[66] = uint8_t(h >> 8);
+    record[67] = uint8_t(h);
+  };
+  for (const auto& [v, h] : outside) {
+    qvtest::ReportCapture reports;
+    place(v, h);
+    EXPECT_EQ(NewMouseCursorFromResource(record, sizeof record), nullptr) << v << "," << h;
+    EXPECT_TRUE(reports.count() == 1 && reports.HasCondition("hotSpotInPicture")) << v;
+  }
+  for (const auto& [v, h] : corners) {
+    place(v, h);
+    RuntimeObject* cursor = NewMouseCursorFromResource(record, sizeof record);
+    ASSERT_NE(cursor, nullptr) << v << "," << h;
+    EXPECT_NE(MouseCursorHandle(cursor)->cursor, nullptr);
+    RuntimeUnlockObject(cursor);
+  }
+  gdk_flush();  // any error the server sent has arrived: the process is still here
 }
 
 }  // namespace

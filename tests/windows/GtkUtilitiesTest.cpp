@@ -27,7 +27,7 @@ TEST(GtkLabels, MnemonicsBecomeGtksAndLabelsUnderlineEveryCharacter) {
   const string converted = MnemonicText(string::FromBytes("&Caf\x8E", 5, kEncodingMacRoman));
   EXPECT_EQ(Bytes(converted), "_Caf\xC3\xA9");
   EXPECT_EQ(converted.Encoding(), kEncodingUTF8);
-  if (!qvtest::HaveDisplay()) return;
+  ASSERT_TRUE(qvtest::HaveDisplay()) << "needs a display: run under scripts/with-display";
   GtkWidget* label = GTK_WIDGET(g_object_ref_sink(gtk_label_new(nullptr)));
   FontSpec underlined;
   underlined.underline = 1;
@@ -179,6 +179,32 @@ TEST(PixbufAlpha, WhiteGoesTransparentAndAMaskSetsTheAlphaItCovers) {
   AlphaFromMask(nullptr, mask);
   WhiteToTransparent(mask);  // no alpha to set
   EXPECT_EQ(gdk_pixbuf_get_pixels(mask)[3], 0xFF);
+  g_object_unref(mask);
+  g_object_unref(icon);
+}
+
+// Rows lie a row stride apart: an RGB mask three pixels wide pads each of its rows, so a walk
+// that took width x channels for the stride would read the second row out of place.
+TEST(PixbufAlpha, AMaskOfSeveralPaddedRows) {
+  GdkPixbuf* icon = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 3, 2);
+  GdkPixbuf* mask = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 3, 2);
+  ASSERT_GT(gdk_pixbuf_get_rowstride(mask), 9) << "the mask's rows are padded";
+  gdk_pixbuf_fill(icon, 0x11223344);
+  const guint32 colours[2][3] = {{0xFFFFFF, 0x000000, 0x808080}, {0x000000, 0xFFFFFF, 0x000000}};
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 3; ++x) {
+      guchar* p = gdk_pixbuf_get_pixels(mask) + y * gdk_pixbuf_get_rowstride(mask) + 3 * x;
+      p[0] = guchar(colours[y][x] >> 16), p[1] = guchar(colours[y][x] >> 8);
+      p[2] = guchar(colours[y][x]);
+    }
+  }
+  AlphaFromMask(icon, mask);
+  std::vector<int> alphas;
+  for (int y = 0; y < 2; ++y) {
+    const guchar* row = gdk_pixbuf_get_pixels(icon) + y * gdk_pixbuf_get_rowstride(icon);
+    for (int x = 0; x < 3; ++x) alphas.push_back(row[4 * x + 3]);
+  }
+  EXPECT_EQ(alphas, (std::vector<int>{0, 255, 127, 255, 0, 255}));
   g_object_unref(mask);
   g_object_unref(icon);
 }

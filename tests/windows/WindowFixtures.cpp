@@ -23,7 +23,10 @@ LoggingWindow::~LoggingWindow() {
   if (destroyed) ++*destroyed;
 }
 
+// The pointer goes to the screen's far corner first: where an earlier test left it, the new
+// window could open under it and log an enter that the test did not cause.
 bool LoggingWindow::OpenAndFocus(GuiDriver& gui) {
+  gui.MoveTo(gdk_screen_width() - 1, gdk_screen_height() - 1);
   if (!ShowAndSettle(gui)) return false;
   mXId = gui.FindWindow(TitleText());
   gtk_window_present(GetGtkWindow());

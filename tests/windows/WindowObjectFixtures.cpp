@@ -119,6 +119,7 @@ void OnWindowPoint(RuntimeObject* window, int32_t x, int32_t y) {
 
 void OnPaint(RuntimeObject* window, RuntimeObject* graphics) {
   Log(window, true, "Paint", graphics ? "g" : "nil");
+  if (gKit && gKit->script.paint) gKit->script.paint(window, graphics);
 }
 
 // Drag handlers, the same for windows and controls.
@@ -190,6 +191,7 @@ constexpr char kMouseMove[] = "MouseMove";
 constexpr char kMouseDrag[] = "MouseDrag";
 constexpr char kMouseUp[] = "MouseUp";
 constexpr char kMinimize[] = "Minimize";
+constexpr char kMaximize[] = "Maximize";
 constexpr char kRestore[] = "Restore";
 
 RuntimeClass* MakeWindowClass() {
@@ -219,6 +221,7 @@ RuntimeClass* MakeWindowClass() {
       {"Activate", reinterpret_cast<void*>(&OnWindowEvent<kActivate>)},
       {"Deactivate", reinterpret_cast<void*>(&OnWindowEvent<kDeactivate>)},
       {"Minimize", reinterpret_cast<void*>(&OnWindowEvent<kMinimize>)},
+      {"Maximize", reinterpret_cast<void*>(&OnWindowEvent<kMaximize>)},
       {"Restore", reinterpret_cast<void*>(&OnWindowEvent<kRestore>)},
       {"MouseWheel", reinterpret_cast<void*>(&OnMouseWheel)},
       {"DragEnter", reinterpret_cast<void*>(&OnDragEnter<true>)},

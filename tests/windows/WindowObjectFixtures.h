@@ -50,6 +50,9 @@ struct WindowScript {
   // Called by the handler of the event of that name (window events as "Event", control events
   // as "Name.Event"), with the object, after the event is logged.
   std::function<void(const std::string& event, RuntimeObject* object)> action;
+  // The Paint handler's drawing, with the window and the Graphics it was given, after the
+  // event is logged.
+  std::function<void(RuntimeObject* window, RuntimeObject* g)> paint;
 };
 
 class WindowObjectKit {

@@ -139,23 +139,29 @@ TEST_F(WindowObjectInput, KeyDownHearsNonAsciiCharactersAsUtf8) {
 // The event, the handler of which closes the window: the window is destroyed once, after the
 // event is over, and nothing reaches it afterwards.
 class ClosingHandlers : public WindowObjectInput,
-                        public testing::WithParamInterface<std::string> {};
+                        public testing::WithParamInterface<std::string> {
+ protected:
+  // Sets the handler of the parameter's event to close the window, and makes the event.
+  void CloseInTheHandler() {
+    const std::string closingEvent = GetParam();
+    kit.script.action = [closingEvent](const std::string& event, RuntimeObject* object) {
+      if (event != closingEvent) return;
+      const bool ofControl = event.find('.') != std::string::npos;
+      RuntimeCloseWindow(ofControl ? AsControl(object)->window : object);
+    };
+    if (closingEvent == "KeyDown") {
+      gui.Type("x");
+    } else if (closingEvent == "MouseDown") {
+      gui.Click(content.left + 150, content.top + 150);
+    } else {
+      MoveTo(150, 150);
+      MoveTo(40, 40);
+    }
+  }
+};
 
 TEST_P(ClosingHandlers, AHandlerThatClosesItsWindowLeavesNothingBehind) {
-  const std::string closingEvent = GetParam();
-  kit.script.action = [closingEvent](const std::string& event, RuntimeObject* object) {
-    if (event != closingEvent) return;
-    const bool ofControl = event.find('.') != std::string::npos;
-    RuntimeCloseWindow(ofControl ? AsControl(object)->window : object);
-  };
-  if (closingEvent == "KeyDown") {
-    gui.Type("x");
-  } else if (closingEvent == "MouseDown") {
-    gui.Click(content.left + 150, content.top + 150);
-  } else {
-    MoveTo(150, 150);
-    MoveTo(40, 40);
-  }
+  CloseInTheHandler();
   ASSERT_TRUE(gui.PumpUntil([&] { return AsWindow(window)->mImp == nullptr; }));
   gui.Settle();
   EXPECT_FALSE(HasRuntimeWindows());
@@ -163,6 +169,21 @@ TEST_P(ClosingHandlers, AHandlerThatClosesItsWindowLeavesNothingBehind) {
   EXPECT_EQ(kit.controlsFreed, 2);
   RuntimeUnlockObject(window);
   window = nullptr;
+  EXPECT_EQ(kit.windowsFreed, 1);
+}
+
+// The window held by nothing but its open native window: the handler's close lets go of the
+// last reference, and the window object is freed once, when the event that called it is over.
+TEST_P(ClosingHandlers, AHandlerThatClosesItsOtherwiseUnheldWindowFreesItOnceAfterTheEvent) {
+  RuntimeUnlockObject(window);
+  window = nullptr;
+  EXPECT_EQ(kit.windowsFreed, 0) << "the open window holds it";
+  CloseInTheHandler();
+  ASSERT_TRUE(gui.PumpUntil([&] { return kit.windowsFreed > 0; }));
+  gui.Settle();
+  EXPECT_FALSE(HasRuntimeWindows());
+  EXPECT_EQ(kit.TakeOnly({"Close"}), (Log{"Left.Close", "Right.Close", Title() + ".Close"}));
+  EXPECT_EQ(kit.controlsFreed, 2);
   EXPECT_EQ(kit.windowsFreed, 1);
 }
 

@@ -1,7 +1,10 @@
 /* The console application: echoes standard input to standard output line by line until the end
  * of input, then says so on standard error and in a Print. QVTEST_MODE picks the variant:
  *   (unset)  echo as above
- *   flood    first writes QVTEST_LINES numbered lines, then echoes */
+ *   flood    first writes QVTEST_LINES numbered lines, then echoes
+ *   lengths  writes each line's length instead of the line
+ *   grow     builds a text of 2^QVTEST_LINES bytes and replaces each pair of its bytes with
+ *            three, which needs far more memory for the list of matches than for the text */
 #include "qvapp.h"
 
 char* getenv(const char* name);
@@ -20,6 +23,8 @@ void RuntimeStdOutputStreamWriteLine(QVObject* stream, QVString text);
 void RuntimeConsolePrint(QVString text);
 QVString StringStrInt32(int32_t value);
 QVString RuntimeAddString(QVString a, QVString b);
+QVString StringReplaceAll(QVString source, QVString find, QVString replacement);
+int32_t StringLen(QVString text);
 void RuntimeUnlockString(QVString text);
 void RuntimeUnlockObject(QVObject* object);
 
@@ -33,6 +38,27 @@ static void Flood(QVObject* out, int32_t lines) {
   }
 }
 
+static void Grow(QVObject* out, int32_t doublings) {
+  QVString text = RuntimeAddString(QV_STR("x"), 0);
+  for (int32_t i = 0; i < doublings; ++i) {
+    QVString longer = RuntimeAddString(text, text);
+    RuntimeUnlockString(text);
+    text = longer;
+  }
+  QVString replaced = StringReplaceAll(text, QV_STR("xx"), QV_STR("yyy"));
+  QVString length = StringStrInt32(StringLen(replaced));
+  RuntimeStdOutputStreamWriteLine(out, length);
+  RuntimeUnlockString(length);
+  RuntimeUnlockString(replaced);
+  RuntimeUnlockString(text);
+}
+
+/* The line, or in mode lengths its length. */
+static QVString Echo(const char* mode, QVString line) {
+  if (!mode || mode[0] != 'l') return RuntimeAddString(line, 0);
+  return StringStrInt32(StringLen(line));
+}
+
 QV_ENTRY {
   RuntimeInit();
   RuntimeInitExternalClasses();
@@ -42,10 +68,13 @@ QV_ENTRY {
   QVObject* err = RuntimeGetStdErr();
   const char* mode = getenv("QVTEST_MODE");
   if (mode && mode[0] == 'f') Flood(out, atoi(getenv("QVTEST_LINES")));
+  if (mode && mode[0] == 'g') Grow(out, atoi(getenv("QVTEST_LINES")));
   int32_t lines = 0;
   while (!RuntimeStdInputEof(in)) {
     QVString line = RuntimeStdInputReadLine(in);
-    RuntimeStdOutputStreamWriteLine(out, line);
+    QVString echo = Echo(mode, line);
+    RuntimeStdOutputStreamWriteLine(out, echo);
+    RuntimeUnlockString(echo);
     RuntimeUnlockString(line);
     ++lines;
   }

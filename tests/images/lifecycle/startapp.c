@@ -3,7 +3,8 @@
  * QVTEST_MODE picks the variant:
  *   (unset)  every handler; AutoQuit ends the loop at once; CancelClose calls RuntimeRun again
  *   nodoc    as above without an OpenDocument handler
- *   wait     AutoQuit off: the loop waits until a signal ends the process; CancelClose vetoes */
+ *   wait     AutoQuit off: the loop waits until a signal ends the process; CancelClose vetoes
+ *   movie    as the first, with the movie resource extracted to a temporary file first */
 #include "qvapp.h"
 
 char* getenv(const char* name);
@@ -18,6 +19,7 @@ void RuntimeInstallInstanceEventHandler(QVObject* object, QVString event, void* 
 void RuntimeRegisterAppObject(QVObject* object);
 void AppAutoCloseSetter(QVObject* app, uint32_t parameter, int32_t value);
 QVObject* AppFolderItemGetter(QVObject* app, uint32_t parameter);
+QVObject* RuntimeGetMovieFromResource(uint32_t id);
 QVString fileAbsolutePathGetter(QVObject* item, uint32_t parameter);
 void RuntimeConsolePrint(QVString text);
 QVString RuntimeAddString(QVString a, QVString b);
@@ -82,6 +84,11 @@ QV_ENTRY {
   QVObject* executable = AppFolderItemGetter(app, 0);
   PrintItem(QV_STR("ExecutableFile"), executable);
   RuntimeUnlockObject(executable);
+  if (Mode("movie")) {
+    QVObject* movie = RuntimeGetMovieFromResource(128);
+    RuntimeConsolePrint(movie ? QV_STR("movie extracted") : QV_STR("no movie"));
+    RuntimeUnlockObject(movie);
+  }
   RuntimeRegisterAppObject(app);
   RuntimeUnlockObject(app);
   RuntimeConsolePrint(QV_STR("running"));
