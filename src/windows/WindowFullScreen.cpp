@@ -1,7 +1,6 @@
 // The Window class's FullScreen. With GTK's gtk_window_fullscreen (looked up by name, as newer
 // GTK functions are) the window manager makes the window cover the screen; without it the
-// window loses its frame and is moved and sized over screen 0 itself, and gets its frame and
-// bounds back when it leaves.
+// window is moved and sized over screen 0 itself and gets its bounds back when it leaves.
 //
 // A window that is not resizable takes size hints from 0 x 0 to 32000 x 32000 before it asks
 // for full screen (a window manager will not enlarge a window of fixed size) and gets its
@@ -58,21 +57,11 @@ void EnterThroughGtk(RuntimeObject* window, RuntimeViewWindow* native,
   RuntimeUnlockObject(window);
 }
 
-// Whether the frame came off for full screen, kept on the GTK window for the leaving.
-constexpr const char* kFrameRemovedKey = "qv-full-screen-frame-removed";
-
-// Only screen 0 exists, so it is the screen that holds the window. The frame comes off: with
-// it the window manager would place the frame at the screen's corner and push the content past
-// the screen's bottom and right edges.
+// Only screen 0 exists, so it is the screen that holds the window.
 void CoverScreen(RuntimeViewWindow* native) {
   RuntimeObject* screen = getScreen(0);
   if (!screen) return;
   const ScreenObject* s = reinterpret_cast<const ScreenObject*>(screen);
-  GtkWindow* gtkWindow = native->GetGtkWindow();
-  if (gtk_window_get_decorated(gtkWindow)) {
-    gtk_window_set_decorated(gtkWindow, FALSE);
-    g_object_set_data(G_OBJECT(gtkWindow), kFrameRemovedKey, GINT_TO_POINTER(1));
-  }
   native->ResizeTo(s->width, s->height, true);
   native->MoveTo(s->left, s->top, true);
   RuntimeUnlockObject(screen);
@@ -98,11 +87,6 @@ void Leave(RuntimeObject* window, RuntimeViewWindow* native) {
     return;
   }
   w->bounds = saved;
-  GtkWindow* gtkWindow = native->GetGtkWindow();
-  if (g_object_get_data(G_OBJECT(gtkWindow), kFrameRemovedKey)) {
-    g_object_set_data(G_OBJECT(gtkWindow), kFrameRemovedKey, nullptr);
-    gtk_window_set_decorated(gtkWindow, TRUE);
-  }
   native->ResizeTo(RectWidth(saved), RectHeight(saved), true);
   native->MoveTo(saved.left, saved.top, true);
 }

@@ -108,9 +108,12 @@ void GuiDriver::Settle() {
   }
 }
 
-void GuiDriver::Meanwhile(std::function<void()> step) {
+void GuiDriver::Meanwhile(std::function<void()> step, int priority) {
   mSteps.push_back(std::move(step));
-  if (!mStepSource) mStepSource = g_idle_add(reinterpret_cast<GSourceFunc>(&RunSteps), this);
+  if (!mStepSource) {
+    mStepSource = g_idle_add_full(priority, reinterpret_cast<GSourceFunc>(&RunSteps), this,
+                                  nullptr);
+  }
 }
 
 int GuiDriver::RunSteps(void* data) {

@@ -75,7 +75,9 @@ class GuiDriver {
   // what came back.
   void Settle();
   // Hands the next run of the main loop (a modal loop included) a step, run once, in order.
-  void Meanwhile(std::function<void()> step);
+  // At the default idle priority, events waiting starve it; code that runs a fixed number of
+  // passes that do not wait needs a priority above theirs (G_PRIORITY_HIGH) to meet it there.
+  void Meanwhile(std::function<void()> step, int priority = G_PRIORITY_DEFAULT_IDLE);
   bool StepsDone() const { return mSteps.empty(); }
 
   // ---- top-level windows, any process's ----
