@@ -358,7 +358,11 @@ XWindow GuiDriver::OpenMenu() const {
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(mDisplay, children[k], &attributes) &&
         attributes.override_redirect && attributes.map_state == IsViewable &&
-        attributes.width > 1 && attributes.height > 1) {
+        attributes.width > 1 && attributes.height > 1 &&
+        // GTK keeps override-redirect windows of its own off the screen (at -100, -100).
+        attributes.x + attributes.width > 0 && attributes.y + attributes.height > 0 &&
+        attributes.x < DisplayWidth(mDisplay, DefaultScreen(mDisplay)) &&
+        attributes.y < DisplayHeight(mDisplay, DefaultScreen(mDisplay))) {
       found = children[k];
     }
   }
@@ -386,14 +390,26 @@ XWindow GuiDriver::WaitForOpenMenu(XWindow except, int timeoutMs) {
   const auto painted = [](const Screenshot& shot) {
     return shot.CountPixels(shot.Pixel(0, 0)) < shot.width() * shot.height();
   };
+  // The wait is bounded by time, not by a count of looks: a starved process may take seconds
+  // to paint its first frame.
   Screenshot before = Capture(Area(menu));
-  for (int k = 0; k < 100; ++k) {
-    PumpUntil([] { return false; }, 50);
-    Screenshot now = Capture(Area(menu));
-    if (!now.empty() && painted(now) && now.DifferingPixels(before) == 0) break;
-    before = std::move(now);
+  const bool settled = PumpUntil(
+      [&] {
+        PumpUntil([] { return false; }, 50);
+        Screenshot now = Capture(Area(menu));
+        const bool still = !now.empty() && painted(now) && now.DifferingPixels(before) == 0;
+        before = std::move(now);
+        return still;
+      },
+      timeoutMs);
+  if (!settled) {
+    const ScreenArea area = Area(menu);
+    ADD_FAILURE() << "the menu was not painted, or its pixels kept changing: window " << menu
+                  << " at " << area.x << "," << area.y << " " << area.width << "x"
+                  << area.height << ", " << before.CountPixels(before.Pixel(0, 0))
+                  << " pixels of its first one's colour";
   }
-  return menu;
+  return settled ? menu : 0;
 }
 
 bool GuiDriver::WaitForMenuClosed(XWindow menu, int timeoutMs) {

@@ -110,7 +110,8 @@ class GuiDriver {
   ScreenArea Area(GtkWidget* widget) const;
 
   // ---- menus ----
-  // The open menu: the newest mapped override-redirect window, any process's; 0 for none.
+  // The open menu: the newest mapped override-redirect window on the screen, any process's; 0
+  // for none.
   XWindow OpenMenu() const;
   // Until a menu is open (other than except) and its pixels stay put; 0 and a test failure at
   // the deadline.
