@@ -18,6 +18,7 @@
 #include <cstddef>
 
 #include "controls/ControlAccessors.h"
+#include "controls/PagePanel.h"
 #include "controls/RuntimeControl.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassFieldAccessors.h"
@@ -164,6 +165,7 @@ void InstallEmbeddedControlAccess() {
 
 void LinkControlClasses() {
   ControlClasses().controlClass = ControlClassDefinition;
+  ControlClasses().refreshPanelVisibility = &WindowRefreshPanelVisibility;
   InstallControlLayoutAccess();
   InstallEmbeddedControlAccess();
 }

@@ -79,6 +79,16 @@
   SET(int32_t, pushButtonUnderlineSetter, PushButtonObject, font.underline,          \
       PushButtonFontChanged)
 
+// TabPanel: the font setters hand the new font to the tabs.
+#define QV_TABPANEL_FIELD_ACCESSORS(GET, SET)                                        \
+  SET(stringStorage*, tabPanelTextFontSetter, TabPanelObject, font.name,             \
+      TabPanelFontChanged)                                                           \
+  SET(int32_t, tabPanelTextSizeSetter, TabPanelObject, font.size, TabPanelFontChanged) \
+  SET(int32_t, tabPanelBoldSetter, TabPanelObject, font.bold, TabPanelFontChanged)   \
+  SET(int32_t, tabPanelItalicSetter, TabPanelObject, font.italic, TabPanelFontChanged) \
+  SET(int32_t, tabPanelUnderlineSetter, TabPanelObject, font.underline,              \
+      TabPanelFontChanged)
+
 // Screen: read-only.
 #define QV_SCREEN_FIELD_ACCESSORS(GET, SET)                                          \
   GET(int32_t, screenLeftGetter, ScreenObject, left)                                 \
@@ -91,6 +101,7 @@
   QV_WINDOW_FIELD_ACCESSORS(GET, SET)     \
   QV_RECTCONTROL_FIELD_ACCESSORS(GET, SET) \
   QV_PUSHBUTTON_FIELD_ACCESSORS(GET, SET) \
+  QV_TABPANEL_FIELD_ACCESSORS(GET, SET)   \
   QV_SCREEN_FIELD_ACCESSORS(GET, SET)
 
 // ---- declarations and definitions ----

@@ -79,6 +79,9 @@ struct ControlClassLink {
   ObjectHook* dragEnter = nullptr;
   ObjectHook* dragExit = nullptr;
   ObjectHook* dragOver = nullptr;
+  // Re-applies the page visibility of the window's page and tab panels once its native
+  // window is built.
+  void (*refreshPanelVisibility)(RuntimeObject* window) = nullptr;
 };
 ControlClassLink& ControlClasses();
 

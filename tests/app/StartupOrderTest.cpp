@@ -57,8 +57,9 @@ void RegisterAndCheckTheOrder() {
             "FigureShape KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Window "
-            "_PaneChild PushButton Movie Sound MouseCursor ");
+            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas Window "
+            "EmbeddedWindowControl PagePanel _PaneChild PushButton Movie Sound TabPanel "
+            "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 
