@@ -58,7 +58,7 @@ void RegisterAndCheckTheOrder() {
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Window "
-            "_PaneChild PushButton Movie Sound MouseCursor ");
+            "GroupBox Line Oval RoundRectangle Rectangle ProgressBar _PaneChild PushButton Movie Sound MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 
