@@ -191,7 +191,17 @@ void Window::ResizeTo(int32_t width, int32_t height, bool report) {
     gtk_window_set_geometry_hints(mGtkWindow, nullptr, &geometry,
                                   GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
   }
-  gtk_window_resize(mGtkWindow, std::max(width, 1), std::max(height + barsHeight, 1));
+  const int32_t nativeWidth = std::max(width, 1);
+  const int32_t nativeHeight = std::max(height + barsHeight, 1);
+  gtk_window_resize(mGtkWindow, nativeWidth, nativeHeight);
+  // GTK sends no resize for the size it last allocated, and that allocation can be stale: the
+  // window manager's answer to an immediate move comes first and is taken as the answer to a
+  // pending resize. Sized back before the real answer arrived, the window would keep the other
+  // size, so a shown window is also asked directly, before any move that follows.
+  GtkWidget* widget = GTK_WIDGET(mGtkWindow);
+  if (widget->window && GTK_WIDGET_MAPPED(widget)) {
+    gdk_window_resize(widget->window, nativeWidth, nativeHeight);
+  }
   QV::Rect bounds;
   RectSet(bounds, 0, 0, width, height);
   StoreBounds(bounds);

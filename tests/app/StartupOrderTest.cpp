@@ -58,8 +58,8 @@ void RegisterAndCheckTheOrder() {
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas Window "
-            "EmbeddedWindowControl PagePanel _PaneChild PushButton Movie Sound TabPanel "
-            "MouseCursor ");
+            "EmbeddedWindowControl GroupBox Line Oval RoundRectangle Rectangle PagePanel "
+            "ProgressBar _PaneChild PushButton Movie Sound TabPanel MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 

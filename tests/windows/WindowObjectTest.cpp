@@ -336,6 +336,21 @@ TEST_F(WindowObjects, PositionAndSizeFollowTheSettersUnlessFullScreen) {
   EXPECT_EQ(windowPosGetter(window, 2), 200);
 }
 
+// A move answered by the window manager before a pending resize used to be taken as the
+// resize's answer; a size set back before the real answer was read then never left the program.
+TEST_F(WindowObjects, ASizeSetBackRightAfterAMoveReachesTheXServer) {
+  RuntimeObject* window = Open("Sized back");
+  ASSERT_TRUE(kit.ShowAndFocus(gui, window));
+  const qvtest::XWindow xid = gui.WaitForWindow("Sized back");
+  for (int round = 0; round < 8; ++round) {
+    windowPosSetter(window, 2, 600);
+    windowPosSetter(window, 0, 20 + round * 10);
+    ASSERT_TRUE(gui.PumpUntil([&] { return gui.Area(xid).width == 600; })) << round;
+    windowPosSetter(window, 2, 300);
+    ASSERT_TRUE(gui.PumpUntil([&] { return gui.Area(xid).width == 300; })) << round;
+  }
+}
+
 TEST_F(WindowObjects, SizeLimitsLiveResizeAndVisibility) {
   RuntimeObject* window = Open("Limits");
   RuntimeViewWindow* native = AsWindow(window)->mImp;
