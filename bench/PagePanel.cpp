@@ -78,6 +78,7 @@ extern "C" void CreateControls(RuntimeObject* window) {
   gPanel = RuntimeNewObject(RuntimeClassForDefinition(PagePanelClassDefinition()));
   RectSet(AsControl(gPanel)->bounds, 0, 0, 600, 500);
   AsPagePanel(gPanel)->panelCount = kPages;
+  AsControl(gPanel)->visible = AsControl(gPanel)->enabled = 1;
   WindowAddControl(window, string("Pages").Storage(), gPanel);
   RuntimeClass* buttonClass = RuntimeClassForDefinition(PushButtonClassDefinition());
   for (int32_t page = 0; page < kPages; ++page) {
@@ -87,6 +88,7 @@ extern "C" void CreateControls(RuntimeObject* window) {
       const int32_t top = 10 + i / 10 * 45;
       RectSet(AsControl(button)->bounds, left, top, left + 50, top + 30);
       AsControl(button)->tabPanelIndex = page + 1;
+      AsControl(button)->visible = AsControl(button)->enabled = 1;
       WindowAddControl(window, ControlMapKey(string("B"), page * kPerPage + i).Storage(),
                        button);
       gButtons.push_back(button);

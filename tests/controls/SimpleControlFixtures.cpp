@@ -33,23 +33,10 @@ void OnMouseDrag(RuntimeObject* control, int32_t x, int32_t y) {
 }
 void OnMouseUp(RuntimeObject* control, int32_t x, int32_t y) { Hear(control, "MouseUp", x, y); }
 
-void SetHandler(RuntimeClass* cls, const char* event, void* handler) {
-  for (int32_t i = 0; i < cls->eventCount; ++i) {
-    if (string(cls->eventTable[i].name).Compare(string(event)) == 0) {
-      cls->eventTable[i].vector = handler;
-    }
-  }
-}
-
 }  // namespace
 
 RuntimeClass* MouseLoggingSubclass(const char* parentName, const char* name) {
-  RuntimeClass* parent = RuntimeLookupClass(string(parentName).Storage());
-  RuntimeClass* cls = RuntimeNewClass(parent, parent->methodCount, parent->interfaceCount,
-                                      parent->eventCount, parent->namedMethodCount,
-                                      parent->propertyCount);
-  cls->className = string(name).ExtractStringStorage();
-  cls->instanceSize = parent->instanceSize;
+  RuntimeClass* cls = Subclass(parentName, name);
   SetHandler(cls, "MouseDown", reinterpret_cast<void*>(&OnMouseDown));
   SetHandler(cls, "MouseDrag", reinterpret_cast<void*>(&OnMouseDrag));
   SetHandler(cls, "MouseUp", reinterpret_cast<void*>(&OnMouseUp));
