@@ -217,6 +217,7 @@ TEST_F(CanvasTest, APaintThatClosesTheWindowAndAKeptGraphicsLeaveNothingDangling
   window = kit.OpenWindow("Closing canvas", {kBoard});
   RuntimeObject* board = kit.Control(window, "Board");
   ASSERT_NE(board, nullptr);
+  RuntimeLockObject(board);  // the window gives its controls up as it closes
   RuntimeShowWindow(window);
   ASSERT_TRUE(gui.PumpUntil([&] { return kept != nullptr; }));
   gui.Settle();
@@ -226,6 +227,7 @@ TEST_F(CanvasTest, APaintThatClosesTheWindowAndAKeptGraphicsLeaveNothingDangling
   ASSERT_FALSE(reports.empty());
   EXPECT_EQ(reports.reports()[0].condition, "thePane");
   RuntimeUnlockObject(kept);
+  RuntimeUnlockObject(board);
 }
 
 // The Graphics property's object outlives the pane too.
