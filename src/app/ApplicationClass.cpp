@@ -208,6 +208,10 @@ extern "C" void ApplicationAddMenuHandler(RuntimeObject* application, stringStor
 }
 QV_EXPORT(ApplicationAddMenuHandler)
 
+void RaiseApplicationEnableMenuItems(RuntimeObject* application) {
+  RaiseObjectEvent<void>(application, gEnableMenuItemsHook);
+}
+
 void* ApplicationMenuHandler(RuntimeObject* application, const string& name) {
   void* handler = nullptr;
   if (application && AsApplication(application)->menuHandlers) {

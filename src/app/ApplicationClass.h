@@ -94,5 +94,7 @@ stringStorage* AppStringVersionStuffGetter(RuntimeObject* application, uint32_t 
 RuntimeObject* getAppObject();
 }
 
+// The EnableMenuItems event of the enabling pass; nothing for nil.
+void RaiseApplicationEnableMenuItems(RuntimeObject* application);
 // The compiled handler registered for a menu item's name, or nil.
 void* ApplicationMenuHandler(RuntimeObject* application, const string& name);

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 
+#include "controls/ContextualMenu.h"
 #include "controls/ControlAccessors.h"
 #include "controls/PagePanel.h"
 #include "controls/RuntimeControl.h"
@@ -166,6 +167,7 @@ void InstallEmbeddedControlAccess() {
 void LinkControlClasses() {
   ControlClasses().controlClass = ControlClassDefinition;
   ControlClasses().refreshPanelVisibility = &WindowRefreshPanelVisibility;
+  ControlClasses().dispatchContextualMenu = DispatchConstructContextualMenu;
   InstallControlLayoutAccess();
   InstallEmbeddedControlAccess();
 }

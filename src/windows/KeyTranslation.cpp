@@ -47,7 +47,7 @@ constexpr NamedKey kKeyNames[] = {
     {GDK_KEY_KP_Up, "Up Arrow"},      {GDK_KEY_Down, "Down Arrow"},
     {GDK_KEY_KP_Down, "Down Arrow"},  {GDK_KEY_Prior, "Page Up"},
     {GDK_KEY_KP_Prior, "Page Up"},    {GDK_KEY_Next, "Page Down"},
-    {GDK_KEY_KP_Next, "Page Down"},
+    {GDK_KEY_KP_Next, "Page Down"},   {GDK_KEY_Escape, "Esc"},
 };
 
 bool StartsSequence(guint keyval) {

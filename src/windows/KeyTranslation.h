@@ -47,5 +47,6 @@ void ResetComposeState();
 
 // The name under which menu shortcuts know a translated key: "F1" to "F35", "Ins", "Del",
 // "Bksp", "Enter" (Return and keypad Enter), "Left Arrow", "Right Arrow", "Up Arrow",
-// "Down Arrow", "Page Up", "Page Down" (each with its keypad twin), else the character itself.
+// "Down Arrow", "Page Up", "Page Down" (each with its keypad twin), "Esc", else the character
+// itself.
 string MenuShortcutKeyName(guint keyval, uint32_t character);

@@ -12,6 +12,7 @@
 #include "windows/PaneFocus.h"
 #include "windows/WindowAccessors.h"
 #include "windows/WindowControls.h"
+#include "windows/WindowMenuBar.h"
 #include "windows/WindowObject.h"
 
 namespace {
@@ -57,6 +58,9 @@ RuntimeViewWindow::RuntimeViewWindow(RuntimeObject* windowObject, const WindowSp
   mMaximizeHandler = LookupEventHandler(windowObject, hooks.maximize);
   mRestoreHandler = LookupEventHandler(windowObject, hooks.restore);
   AsWindow(windowObject)->mImp = this;
+  if (RuntimeObject* menuBar = AsWindow(windowObject)->menuBar) {
+    InstallWindowMenuBar(windowObject, menuBar);
+  }
 }
 
 RuntimeViewWindow::~RuntimeViewWindow() {
@@ -67,6 +71,7 @@ RuntimeViewWindow::~RuntimeViewWindow() {
     break;
   }
   if (RuntimeObject* object = mWindowObject) {
+    DetachWindowMenuBar(this);
     mWindowObject = nullptr;
     if (AsWindow(object)->mImp == this) {
       AsWindow(object)->mImp = nullptr;
@@ -166,6 +171,7 @@ void RuntimeViewWindow::Close() {
   WindowObject* w = AsWindow(object);
   delete w->mMenuHandlers;
   w->mMenuHandlers = nullptr;
+  DetachWindowMenuBar(this);
   w->mImp = nullptr;
   ForgetWindowGraphics(object);
   mWindowObject = nullptr;
@@ -228,6 +234,37 @@ bool RuntimeViewWindow::ClickChildren(int32_t x, int32_t y, int32_t modifiers) {
   if (!IsClosing()) handled = ContextualClick(x, y) || handled;
   const bool closed = IsClosing();
   return Release() || closed || handled;
+}
+
+namespace {
+
+// The frontmost visible pane under the point, at the deepest level; nil when none.
+SubPane* FrontPaneAt(SubPane* pane, int32_t x, int32_t y) {
+  for (int32_t i = pane->ChildCount(); i-- > 0;) {
+    SubPane* child = pane->ChildAt(i);
+    if (!child->IsVisibleAndShown() || !child->HitRectHolds(x, y)) continue;
+    SubPane* inner = FrontPaneAt(child, x, y);
+    return inner ? inner : child;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool RuntimeViewWindow::ContextualClick(int32_t x, int32_t y) {
+  const auto dispatch = ControlClasses().dispatchContextualMenu;
+  if (!mWindowObject || !dispatch) return false;
+  RuntimeObject* target = mWindowObject;
+  for (SubPane* pane = FrontPaneAt(this, x, y); pane && pane != this; pane = pane->GetOwner()) {
+    if (RuntimeObject* control = pane->GetRunControl()) {
+      target = control;
+      break;
+    }
+  }
+  Retain();
+  const bool handled = dispatch(target, x, y);
+  const bool closing = IsClosing();
+  return Release() || closing || handled;
 }
 
 // ---- the walks ----

@@ -61,6 +61,9 @@ class RuntimeViewWindow : public RuntimeWindow {
   bool MouseDown(int32_t x, int32_t y, int32_t modifiers) override;
   // Right clicks: MouseDown with the in-click flag set, then ContextualClick.
   bool ClickChildren(int32_t x, int32_t y, int32_t modifiers) override;
+  // The contextual-menu pass on the control of the frontmost pane under the point (the
+  // nearest enclosing one with a control), else on the window object.
+  bool ContextualClick(int32_t x, int32_t y) override;
   void MouseDrag(int32_t x, int32_t y) override;
   void MouseUp(int32_t x, int32_t y) override;
   // The controls' MouseExit, MouseEnter and MouseMove, then the window's MouseMove.

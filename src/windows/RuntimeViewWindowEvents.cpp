@@ -5,6 +5,7 @@
 #include "graphics/PictureClass.h"
 #include "strings/UTF8.h"
 #include "windows/ControlRecord.h"
+#include "windows/MenuBarHiding.h"
 #include "windows/PaneFocus.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowControls.h"
@@ -183,10 +184,16 @@ bool RuntimeViewWindow::KeyDown(int32_t character, int32_t keyCode, int32_t modi
 
 // ---- activation and window state ----
 
-// The menu bars follow MenuBarVisible with the menus.
+// The menu bars follow the MenuBarVisible of the window in front.
 void RuntimeViewWindow::Activate() {
   RuntimeWindow::Activate();
-  if (!IsClosing()) Raise<void>(Hooks().activate, nullptr);
+  if (IsClosing()) return;
+  if (mWindowObject && AsWindow(mWindowObject)->menuBarVisible) {
+    ShowMenuBar();
+  } else if (mWindowObject) {
+    HideMenuBar();
+  }
+  Raise<void>(Hooks().activate, nullptr);
 }
 
 void RuntimeViewWindow::Deactivate() {

@@ -124,6 +124,9 @@ Window::~Window() {
   UpdateWindowOrder(this, kWindowOrderRemove);
   // No handler may see the window while GTK takes its widgets down.
   DisconnectSignals();
+  // The menu bar belongs to its menu node, which destroys it itself.
+  if (mMenuBar) gtk_container_remove(GTK_CONTAINER(mBarBox), mMenuBar);
+  mMenuBar = nullptr;
   gtk_widget_destroy(GTK_WIDGET(mGtkWindow));
   mGtkWindow = nullptr;
   mOuterBox = nullptr;

@@ -219,6 +219,9 @@ class Window : public ContainerPane {
   GtkWidget* MenuBarWidget() const { return mMenuBar; }
   // The menu bar packed into the bar box (nil: none).
   void SetMenuBarWidget(GtkWidget* menuBar) { mMenuBar = menuBar; }
+  // Whether the window was resized for its menu bar once the bar had its GDK window.
+  bool MenuBarAttached() const { return mMenuBarAttached; }
+  void SetMenuBarAttached(bool attached) { mMenuBarAttached = attached; }
   const SimpleVector<GtkWidget*>& Toolbars() const { return mToolbars; }
   void AddToolbar(GtkWidget* toolbar) { mToolbars.Append(toolbar); }
   void RemoveToolbar(GtkWidget* toolbar) { mToolbars.RemoveAll(toolbar); }
@@ -307,6 +310,7 @@ class Window : public ContainerPane {
   GtkWindow* mGtkWindow = nullptr;
   GtkWidget* mOuterBox = nullptr;
   GtkWidget* mMenuBar = nullptr;
+  bool mMenuBarAttached = false;
   GtkBox* mBarBox = nullptr;
   GtkFixed* mFixed = nullptr;
 };

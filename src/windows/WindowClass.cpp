@@ -3,8 +3,6 @@
 // language's frame and placement values of WindowObject.h; the class definition machinery
 // registers no constants.
 //
-// Rows whose functions come with the menus (MenuBar, MenuBarVisible) carry no function until
-// those land.
 #include <cstddef>
 
 #include "core/ClassDefinitionRows.h"
@@ -14,6 +12,7 @@
 #include "windows/WindowAccessors.h"
 #include "windows/WindowControls.h"
 #include "windows/WindowEntryPoints.h"
+#include "windows/WindowMenuBar.h"
 #include "windows/WindowObject.h"
 
 namespace {
@@ -25,11 +24,6 @@ constexpr uint32_t kRowCompositeFlags = 2;
 constexpr uint32_t kRowDockItemFlags = 1;
 constexpr uint32_t kRowConstructionEvent = 0x40;
 
-// A property whose accessors are still to come.
-PropertyRow Pending(const char* name, const TypeDescriptor* type, uint32_t parameter = 0) {
-  return MakePropertyRow(name, type, nullptr, nullptr, nullptr, nullptr, parameter);
-}
-
 const PropertyRow kWindowProperties[] = {
     QV_PROPERTY("Visible", Boolean, WindowVisibleGetter, WindowVisibleSetter),
     QV_PROPERTY("Left", Integer, windowPosGetter, windowPosSetter, 0),
@@ -40,7 +34,7 @@ const PropertyRow kWindowProperties[] = {
                 offsetof(WindowObject, placement)),
     QV_PROPERTY("Title", String, windowTitleGetter, windowTitleSetter),
     QV_PROPERTY("FullScreen", Boolean, windowFullScreenGetter, windowFullScreenSetter),
-    Pending("MenuBarVisible", Boolean),
+    QV_PROPERTY("MenuBarVisible", Boolean, windowMenusVisibleGetter, windowMenusVisibleSetter),
     QV_PROPERTY("CloseBox", Boolean, windowCloseBoxGetter, windowCloseBoxSetter,
                 offsetof(WindowObject, closeButton))
         .Flags(kRowHidden),
@@ -92,7 +86,7 @@ const PropertyRow kWindowProperties[] = {
     QV_READONLY("WinHWND", Integer, windowHWNDGetter).Flags(kRowHidden),
     QV_READONLY("Handle", Integer, WindowHandleGetter),
     QV_READONLY("DockItem", Class<"DockItem">, WindowDockItemGetter).Flags(kRowDockItemFlags),
-    Pending("MenuBar", Class<"MenuBar">),
+    QV_PROPERTY("MenuBar", Class<"MenuBar">, WindowMenuBarGetter, WindowMenuBarSetter),
     QV_PROPERTY("Focus", Class<"RectControl">, WindowFocusGetter, WindowFocusSetter),
     QV_VARIABLE("__qvf_mImp", Integer),
     QV_VARIABLE("__qvf_mControls", Integer),

@@ -11,6 +11,7 @@
 #include "app/ApplicationClass.h"
 #include "windows/GtkInput.h"
 #include "windows/GtkPlacement.h"
+#include "windows/MenuEnabling.h"
 #include "windows/MouseCursorClass.h"
 #include "windows/PaneFocus.h"
 #include "windows/Window.h"
@@ -93,6 +94,10 @@ struct WindowSignals {
 
   static void Show(GtkWidget*, Window* window) {
     WindowHold hold(window);
+    if (window->MenuBarWidget()) {
+      EnableMenuItemsForWindow(false, window);
+      if (hold.Closed()) return;
+    }
     window->ResizeTo(window->Width(), window->Height(), false);
     const QV::Rect bounds = window->ScreenBounds();
     if (bounds.left != 0 && bounds.top != 0) {

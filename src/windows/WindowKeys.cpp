@@ -6,6 +6,7 @@
 // the default button.
 #include "windows/GtkInput.h"
 #include "windows/KeyTranslation.h"
+#include "windows/MenuShortcuts.h"
 #include "windows/PaneFocus.h"
 #include "windows/Window.h"
 
@@ -42,11 +43,6 @@ bool IsIsoGroupKey(guint keyval) {
   return keyval >= 0xFE00 && keyval <= 0xFEFF && keyval != GDK_KEY_ISO_Left_Tab;
 }
 
-// Windows carry no menus yet, so no key is a menu shortcut.
-bool HandleMenuShortcut(Window*, const string& /*keyName*/, int32_t /*modifiers*/) {
-  return false;
-}
-
 bool IsTextField(GtkWidget* widget) {
   if (GTK_IS_ENTRY(widget)) return true;
   return GTK_IS_SCROLLED_WINDOW(widget) &&
@@ -70,7 +66,11 @@ bool Window::HandleKeyPress(const GdkEventKey* event) {
   }
   uint32_t character = 0;
   if (!TranslateKeyEvent(event, &character) || IsIsoGroupKey(keyval)) return false;
-  if (HandleMenuShortcut(this, MenuShortcutKeyName(keyval, character), modifiers)) return true;
+  // A dispatched item ends the key, handled or not: GTK's accelerator must not run it again.
+  bool dispatched = false;
+  const bool handled =
+      HandleMenuShortcut(MenuShortcutKeyName(keyval, character), modifiers, this, &dispatched);
+  if (handled || dispatched) return true;
   const int32_t code = int32_t(character);
   const int32_t keyCode = event->hardware_keycode;
   SubPane* focus = GetFocusPane();

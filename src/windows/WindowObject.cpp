@@ -9,6 +9,7 @@
 #include "core/Export.h"
 #include "core/RuntimeError.h"
 #include "windows/ControlRecord.h"
+#include "windows/MenuBarHiding.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowControls.h"
 #include "windows/WindowEntryPoints.h"
@@ -203,6 +204,7 @@ bool CloseWindowObject(RuntimeObject* window, bool appQuitting) {
   }
   RuntimeLockObject(window);
   if (!native->Release()) native->Close();
+  FollowFrontMenuBarVisibility();
   w->mImp = nullptr;
   w->mEmbeddedWindowControl = nullptr;
   RuntimeUnlockObject(window);
@@ -244,7 +246,8 @@ extern "C" void RuntimeViewDestructor(RuntimeObject* window) {
     RuntimeUnlockObject(*object);
     *object = nullptr;
   }
-  if (w->ownsMenuBar) RuntimeUnlockObject(w->menuBar);
+  // The setter holds whatever MenuBar is, the window's own copy or not.
+  RuntimeUnlockObject(w->menuBar);
   w->menuBar = nullptr;
 }
 QV_EXPORT(RuntimeViewDestructor)

@@ -54,12 +54,14 @@ void RegisterAndCheckTheOrder() {
             "RuntimeException Network AppleEvent AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
             "RectShape RoundRectShape OvalShape ArcShape StringShape CurveShape Group2D "
-            "FigureShape KeyChain KeyChainItem Screen Application "
+            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem _MenuBarInstaller MenuBar "
+            "MenuItem KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas Window "
-            "EmbeddedWindowControl GroupBox Line Oval RoundRectangle Rectangle PagePanel "
-            "ProgressBar _PaneChild PushButton Movie Sound TabPanel MouseCursor ");
+            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas "
+            "ContextualMenu Window EmbeddedWindowControl GroupBox Line Oval RoundRectangle "
+            "Rectangle PagePanel ProgressBar _PaneChild PushButton Movie Sound TabPanel "
+            "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 

@@ -13,7 +13,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "exportPicture",
     "newPicture",
     "getKeyboardObject",
-    "enableMenuItems",
     "systemGetSpecialFoldersClass",
     "RuntimeRGB",
     "RuntimeHSV",
@@ -24,7 +23,6 @@ inline constexpr const char* kExportsStillToCome[] = {
 
 inline constexpr const char* kClassesStillToCome[] = {
     "MDIWindow",
-    "MenuBar",
     "DockItem",
     "DragItem",
     "PrinterSetup",

@@ -12,8 +12,10 @@
 #include <gdk/gdkx.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <tuple>
 
 namespace qvtest {
 
@@ -338,6 +340,134 @@ ScreenArea GuiDriver::Area(GtkWidget* widget) const {
     y += allocation.y;
   }
   return {x, y, allocation.width, allocation.height};
+}
+
+// ---- menus ----
+
+XWindow GuiDriver::OpenMenu() const {
+  if (!mDisplay) return 0;
+  Window root = None, parent = None;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(mDisplay, DefaultRootWindow(mDisplay), &root, &parent, &children, &count)) {
+    return 0;
+  }
+  XWindow found = 0;
+  gdk_error_trap_push();
+  for (unsigned k = count; k-- > 0 && !found;) {  // top of the stack first
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(mDisplay, children[k], &attributes) &&
+        attributes.override_redirect && attributes.map_state == IsViewable &&
+        attributes.width > 1 && attributes.height > 1) {
+      found = children[k];
+    }
+  }
+  gdk_error_trap_pop();
+  if (children) XFree(children);
+  return found;
+}
+
+XWindow GuiDriver::WaitForOpenMenu(XWindow except, int timeoutMs) {
+  XWindow menu = 0;
+  const bool open = PumpUntil(
+      [&] {
+        XSync(mDisplay, False);
+        menu = OpenMenu();
+        return menu != 0 && menu != except;
+      },
+      timeoutMs);
+  if (!open) {
+    ADD_FAILURE() << "no menu opened";
+    return 0;
+  }
+  // Another process paints when it will: the menu is open once it shows more than its
+  // background (a mapped window waiting for its first paint is one colour) and its pixels stay
+  // put.
+  const auto painted = [](const Screenshot& shot) {
+    return shot.CountPixels(shot.Pixel(0, 0)) < shot.width() * shot.height();
+  };
+  Screenshot before = Capture(Area(menu));
+  for (int k = 0; k < 100; ++k) {
+    PumpUntil([] { return false; }, 50);
+    Screenshot now = Capture(Area(menu));
+    if (!now.empty() && painted(now) && now.DifferingPixels(before) == 0) break;
+    before = std::move(now);
+  }
+  return menu;
+}
+
+bool GuiDriver::WaitForMenuClosed(XWindow menu, int timeoutMs) {
+  return PumpUntil(
+      [&] {
+        XSync(mDisplay, False);
+        XWindowAttributes attributes{};
+        gdk_error_trap_push();
+        const bool shown = XGetWindowAttributes(mDisplay, menu, &attributes) &&
+                           attributes.map_state == IsViewable;
+        gdk_error_trap_pop();
+        return !shown;
+      },
+      timeoutMs);
+}
+
+std::vector<ScreenArea> GuiDriver::MenuRows(XWindow menu) {
+  const ScreenArea area = Area(menu);
+  const Screenshot shot = Capture(area);
+  std::map<uint32_t, int> counts;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) ++counts[shot.Pixel(x, y)];
+  uint32_t background = 0;
+  int most = 0;
+  for (const auto& [colour, count] : counts) {
+    if (count > most) std::tie(background, most) = std::tie(colour, count);
+  }
+  const auto differs = [&](int y) {
+    for (int x = 3; x < shot.width() - 3; ++x) {
+      const uint32_t pixel = shot.Pixel(x, y);
+      for (int shift : {0, 8, 16}) {
+        const int a = int(pixel >> shift & 0xFF), b = int(background >> shift & 0xFF);
+        if (std::abs(a - b) > 16) return true;
+      }
+    }
+    return false;
+  };
+  constexpr int kFrame = 3;  // the menu's frame lines are no row
+  std::vector<ScreenArea> rows;
+  int start = -1;
+  for (int y = kFrame; y <= shot.height() - kFrame; ++y) {
+    const bool inRow = y < shot.height() - kFrame && differs(y);
+    if (inRow && start < 0) start = y;
+    if (!inRow && start >= 0) {
+      rows.push_back({area.x, area.y + start, area.width, y - start});
+      start = -1;
+    }
+  }
+  return rows;
+}
+
+void GuiDriver::ClickMenuRow(XWindow menu, int row) {
+  const std::vector<ScreenArea> rows = MenuRows(menu);
+  if (row < 0 || row >= int(rows.size())) {
+    ADD_FAILURE() << "the menu has " << rows.size() << " rows, no row " << row;
+    return;
+  }
+  Click(rows[size_t(row)].CenterX(), rows[size_t(row)].CenterY());
+}
+
+GtkWidget* GuiDriver::FindMenuItem(const std::string& label) const {
+  GtkWidget* found = nullptr;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* link = toplevels; link && !found; link = link->next) {
+    GtkWidget* toplevel = GTK_WIDGET(link->data);
+    if (!gtk_widget_get_mapped(toplevel)) continue;
+    Walk(toplevel, [&](GtkWidget* widget) {
+      if (!found && GTK_IS_MENU_ITEM(widget) && gtk_widget_get_mapped(widget) &&
+          ShownLabelText(widget) == label)
+        found = widget;
+    });
+  }
+  g_list_free(toplevels);
+  return found;
 }
 
 // ---- input ----

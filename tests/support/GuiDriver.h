@@ -109,6 +109,23 @@ class GuiDriver {
   std::vector<std::string> Texts(XWindow window) const;
   ScreenArea Area(GtkWidget* widget) const;
 
+  // ---- menus ----
+  // The open menu: the newest mapped override-redirect window, any process's; 0 for none.
+  XWindow OpenMenu() const;
+  // Until a menu is open (other than except) and its pixels stay put; 0 and a test failure at
+  // the deadline.
+  XWindow WaitForOpenMenu(XWindow except = 0, int timeoutMs = kTimeoutMs);
+  // Until menu (its window, of any process) is no longer shown; false at the deadline.
+  bool WaitForMenuClosed(XWindow menu, int timeoutMs = kTimeoutMs);
+  // The rows of menu, top to bottom, as the screen shows them: each item and each separator is
+  // a band of lines that differ from the menu's background.
+  std::vector<ScreenArea> MenuRows(XWindow menu);
+  // Clicks the centre of menu's row (0 is the top); a missing row fails the test.
+  void ClickMenuRow(XWindow menu, int row);
+  // The shown menu item of this process whose label is label (its windows' menu bars and
+  // open menus), or nil.
+  GtkWidget* FindMenuItem(const std::string& label) const;
+
   // ---- input (each waits until GTK has handled it, when it goes to this process) ----
   void MoveTo(int x, int y);
   // Presses and releases button count times at (x, y).

@@ -9,6 +9,29 @@
 
 namespace qvtest {
 
+RuntimeClass* Subclass(const char* parentName, const char* name, int32_t extraSize) {
+  RuntimeClass* parent = RuntimeLookupClass(string(parentName).Storage());
+  if (!parent) {
+    ADD_FAILURE() << "no class " << parentName;
+    return nullptr;
+  }
+  RuntimeClass* cls =
+      RuntimeNewClass(parent, parent->methodCount, parent->interfaceCount, parent->eventCount,
+                      parent->namedMethodCount, parent->propertyCount);
+  cls->className = string(name).ExtractStringStorage();
+  cls->instanceSize = parent->instanceSize + extraSize;
+  return cls;
+}
+
+void SetHandler(RuntimeClass* cls, const char* event, void* handler) {
+  for (int32_t i = 0; i < cls->eventCount; ++i) {
+    if (string(cls->eventTable[i].name).Compare(event) != 0) continue;
+    cls->eventTable[i].vector = handler;
+    return;
+  }
+  ADD_FAILURE() << "no event " << event;
+}
+
 namespace {
 
 WindowObjectKit* gKit = nullptr;
@@ -31,29 +54,6 @@ void Log(RuntimeObject* object, bool isWindow, const char* event, const std::str
   const std::string owner = isWindow ? TitleOf(object) : NameOf(object);
   gLog.push_back(owner + "." + event + (detail.empty() ? "" : " " + detail));
   if (gKit->script.action) gKit->script.action(isWindow ? event : owner + "." + event, object);
-}
-
-RuntimeClass* Subclass(const char* parentName, const char* name, int32_t extraSize) {
-  RuntimeClass* parent = RuntimeLookupClass(string(parentName).Storage());
-  if (!parent) {
-    ADD_FAILURE() << "no class " << parentName;
-    return nullptr;
-  }
-  RuntimeClass* cls =
-      RuntimeNewClass(parent, parent->methodCount, parent->interfaceCount, parent->eventCount,
-                      parent->namedMethodCount, parent->propertyCount);
-  cls->className = string(name).ExtractStringStorage();
-  cls->instanceSize = parent->instanceSize + extraSize;
-  return cls;
-}
-
-void SetHandler(RuntimeClass* cls, const char* event, void* handler) {
-  for (int32_t i = 0; i < cls->eventCount; ++i) {
-    if (string(cls->eventTable[i].name).Compare(event) != 0) continue;
-    cls->eventTable[i].vector = handler;
-    return;
-  }
-  ADD_FAILURE() << "no event " << event;
 }
 
 // ---- window handlers ----

@@ -80,6 +80,12 @@ class WindowObjectKit {
   RuntimeClass* plainClass = nullptr;    // "TestPlain": an Object that is no Control
 };
 
+// A class derived from the registered class parentName as compiled code makes one, extraSize
+// bytes larger; its event table is a copy of the parent's.
+RuntimeClass* Subclass(const char* parentName, const char* name, int32_t extraSize);
+// Stores handler in the entry of cls's event of that name (the first such entry).
+void SetHandler(RuntimeClass* cls, const char* event, void* handler);
+
 // The kit in use (the handlers reach it through this).
 WindowObjectKit& Kit();
 
