@@ -19,6 +19,7 @@
 
 #include "controls/ContextualMenu.h"
 #include "controls/ControlAccessors.h"
+#include "controls/PagePanel.h"
 #include "controls/RuntimeControl.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassFieldAccessors.h"
@@ -165,6 +166,7 @@ void InstallEmbeddedControlAccess() {
 
 void LinkControlClasses() {
   ControlClasses().controlClass = ControlClassDefinition;
+  ControlClasses().refreshPanelVisibility = &WindowRefreshPanelVisibility;
   ControlClasses().dispatchContextualMenu = DispatchConstructContextualMenu;
   InstallControlLayoutAccess();
   InstallEmbeddedControlAccess();

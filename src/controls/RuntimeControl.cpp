@@ -200,5 +200,15 @@ extern "C" void ControlClose(RuntimeObject* control) {
 }
 QV_EXPORT(ControlClose)
 
+void AdoptControlPane(RuntimeObject* control, SubPane* pane) {
+  ControlObject& record = *AsControl(control);
+  record.pane = pane;
+  RuntimeObject* initialParent = record.initialParent;
+  if (initialParent && AsControl(initialParent)->pane) {
+    pane->SetParent(AsControl(initialParent)->pane);
+  }
+  if (!record.visible) pane->ApplyStateCode(kControlHide);
+}
+
 extern "C" void NilCreatePane(RuntimeObject*) {}
 QV_EXPORT(NilCreatePane)

@@ -35,6 +35,10 @@ static_assert(sizeof(ControlFontRecord) == 12, "the font record is three words")
 
 FontSpec MakeControlFontDescription(const ControlFontRecord& font);
 
+// The last steps of a CreatePane: pane becomes the control's pane, moves into the pane of the
+// control's InitialParent when that has one, and is hidden when the control is.
+void AdoptControlPane(RuntimeObject* control, SubPane* pane);
+
 // The control's window's control map, or nil.
 StringMap<RuntimeObject*>* ControlWindowMap(RuntimeObject* control);
 // The other Controls of control's window whose panes lie below control's pane, outer ones

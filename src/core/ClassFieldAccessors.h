@@ -79,6 +79,36 @@
   SET(int32_t, pushButtonUnderlineSetter, PushButtonObject, font.underline,          \
       PushButtonFontChanged)
 
+// GroupBox: the font setters hand the new font to the pane.
+#define QV_GROUPBOX_FIELD_ACCESSORS(GET, SET)                                        \
+  GET(stringStorage*, groupTextFontGetter, GroupBoxObject, font.name)                \
+  SET(stringStorage*, groupTextFontSetter, GroupBoxObject, font.name,                \
+      GroupBoxFontChanged)                                                           \
+  GET(int32_t, groupTextSizeGetter, GroupBoxObject, font.size)                       \
+  SET(int32_t, groupTextSizeSetter, GroupBoxObject, font.size, GroupBoxFontChanged)  \
+  GET(int32_t, groupBoldGetter, GroupBoxObject, font.bold)                           \
+  SET(int32_t, groupBoldSetter, GroupBoxObject, font.bold, GroupBoxFontChanged)      \
+  GET(int32_t, groupItalicGetter, GroupBoxObject, font.italic)                       \
+  SET(int32_t, groupItalicSetter, GroupBoxObject, font.italic, GroupBoxFontChanged)  \
+  GET(int32_t, groupUnderlineGetter, GroupBoxObject, font.underline)                 \
+  SET(int32_t, groupUnderlineSetter, GroupBoxObject, font.underline,                 \
+      GroupBoxFontChanged)
+
+// ProgressBar: the setters of Value and Maximum belong to the ProgressBar class.
+#define QV_PROGRESSBAR_FIELD_ACCESSORS(GET, SET)                                     \
+  GET(int32_t, progressValueGetter, ProgressBarObject, value)                        \
+  GET(int32_t, progressMaximumGetter, ProgressBarObject, maximum)
+
+// TabPanel: the font setters hand the new font to the tabs.
+#define QV_TABPANEL_FIELD_ACCESSORS(GET, SET)                                        \
+  SET(stringStorage*, tabPanelTextFontSetter, TabPanelObject, font.name,             \
+      TabPanelFontChanged)                                                           \
+  SET(int32_t, tabPanelTextSizeSetter, TabPanelObject, font.size, TabPanelFontChanged) \
+  SET(int32_t, tabPanelBoldSetter, TabPanelObject, font.bold, TabPanelFontChanged)   \
+  SET(int32_t, tabPanelItalicSetter, TabPanelObject, font.italic, TabPanelFontChanged) \
+  SET(int32_t, tabPanelUnderlineSetter, TabPanelObject, font.underline,              \
+      TabPanelFontChanged)
+
 // Screen: read-only.
 #define QV_SCREEN_FIELD_ACCESSORS(GET, SET)                                          \
   GET(int32_t, screenLeftGetter, ScreenObject, left)                                 \
@@ -91,6 +121,9 @@
   QV_WINDOW_FIELD_ACCESSORS(GET, SET)     \
   QV_RECTCONTROL_FIELD_ACCESSORS(GET, SET) \
   QV_PUSHBUTTON_FIELD_ACCESSORS(GET, SET) \
+  QV_GROUPBOX_FIELD_ACCESSORS(GET, SET)   \
+  QV_PROGRESSBAR_FIELD_ACCESSORS(GET, SET) \
+  QV_TABPANEL_FIELD_ACCESSORS(GET, SET)   \
   QV_SCREEN_FIELD_ACCESSORS(GET, SET)
 
 // ---- declarations and definitions ----

@@ -79,6 +79,9 @@ struct ControlClassLink {
   ObjectHook* dragEnter = nullptr;
   ObjectHook* dragExit = nullptr;
   ObjectHook* dragOver = nullptr;
+  // Re-applies the page visibility of the window's page and tab panels once its native
+  // window is built.
+  void (*refreshPanelVisibility)(RuntimeObject* window) = nullptr;
   // The contextual-menu pass for a right click (or Shift+F10) on target, a control or a window,
   // at (x, y) in its window's content coordinates; true when a ContextualMenuAction handled it.
   bool (*dispatchContextualMenu)(RuntimeObject* target, int32_t x, int32_t y) = nullptr;

@@ -98,6 +98,9 @@ void RuntimeViewWindow::BuildContent() {
   if (!open) return;
   MakeControlPanes();
   if (IsClosing()) return;
+  if (ControlClasses().refreshPanelVisibility) {
+    ControlClasses().refreshPanelVisibility(mWindowObject);
+  }
   if (w->hasBackColor) SetBackColor(w->backColor);
   SetHelpTag(string(w->balloonHelp));
   if (w->fullScreenPending) {

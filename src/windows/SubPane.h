@@ -274,6 +274,8 @@ class SubPane : public Pane {
   // For a Close that raises events before the pane's own Close: the pane counts as closing
   // from now on.
   void MarkClosing() { mClosing = true; }
+  // For panes that decide their children's shown flags themselves (page panels).
+  void StoreShown(bool shown) { mShown = shown; }
 
  private:
   void AttachNewPane(SubPane* parent);

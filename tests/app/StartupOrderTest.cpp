@@ -58,9 +58,10 @@ void RegisterAndCheckTheOrder() {
             "MenuItem KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl ContextualMenu "
-            "Window "
-            "_PaneChild PushButton Movie Sound MouseCursor ");
+            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas "
+            "ContextualMenu Window EmbeddedWindowControl GroupBox Line Oval RoundRectangle "
+            "Rectangle PagePanel ProgressBar _PaneChild PushButton Movie Sound TabPanel "
+            "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 

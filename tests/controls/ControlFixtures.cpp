@@ -4,7 +4,9 @@
 
 #include "app/ExternalClasses.h"
 #include "database/DataBinding.h"
+#include "controls/Canvas.h"
 #include "controls/PushButton.h"
+#include "controls/TabPanel.h"
 #include "controls/RuntimeControl.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "windows/ContainerPane.h"
@@ -31,24 +33,6 @@ void Hear(RuntimeObject* object, const std::string& event) {
   if (Kit().script) Kit().script(entry, object);
 }
 
-void SetHandler(RuntimeClass* cls, const char* event, void* handler) {
-  for (int32_t i = 0; i < cls->eventCount; ++i) {
-    if (string(cls->eventTable[i].name).Compare(string(event)) == 0) {
-      cls->eventTable[i].vector = handler;
-    }
-  }
-}
-
-RuntimeClass* Subclass(const char* parentName, const char* name, int32_t interfaces = 0) {
-  RuntimeClass* parent = RuntimeLookupClass(string(parentName).Storage());
-  RuntimeClass* cls = RuntimeNewClass(parent, parent->methodCount,
-                                      parent->interfaceCount + interfaces, parent->eventCount,
-                                      parent->namedMethodCount, parent->propertyCount);
-  cls->className = string(name).ExtractStringStorage();
-  cls->instanceSize = parent->instanceSize;
-  return cls;
-}
-
 void OnLayout(RuntimeObject* window) {
   WindowObject* w = AsWindow(window);
   RectSet(w->bounds, 0, 0, 300, 200);
@@ -56,16 +40,51 @@ void OnLayout(RuntimeObject* window) {
   w->visible = 1;
 }
 
+RuntimeClass* ClassOf(const ControlPlan& plan) {
+  if (plan.container) return Kit().containerClass;
+  switch (plan.kind) {
+    case ControlKind::kCanvas:
+      return Kit().canvasClass;
+    case ControlKind::kEmbedded:
+      return Kit().embeddedClass;
+    case ControlKind::kPagePanel:
+      return Kit().pagePanelClass;
+    case ControlKind::kTabPanel:
+      return Kit().tabPanelClass;
+    case ControlKind::kButton:
+      break;
+  }
+  return Kit().buttonClass;
+}
+
+void SetUpPanelOrCanvas(RuntimeObject* control, const ControlPlan& plan) {
+  if (plan.kind == ControlKind::kEmbedded) {
+    RuntimeLockObject(Kit().templateWindow);
+    reinterpret_cast<EmbeddedWindowControlObject*>(control)->mTemplateWindow = Kit().templateWindow;
+  } else if (plan.kind == ControlKind::kCanvas) {
+    AsCanvas(control)->acceptTabs = plan.acceptTabs;
+    AsCanvas(control)->acceptFocus = plan.acceptFocus;
+  } else if (plan.kind == ControlKind::kTabPanel) {
+    AsTabPanel(control)->tabDefinition = string(plan.tabs.c_str()).ExtractStringStorage();
+    AsTabPanel(control)->facing = plan.facing;
+  } else {
+    AsPagePanel(control)->panelCount = plan.panelCount;
+  }
+}
+
 void OnCreateControls(RuntimeObject* window) {
   for (const ControlPlan& plan : gPlans) {
-    RuntimeClass* cls = plan.container ? Kit().containerClass : Kit().buttonClass;
+    RuntimeClass* cls = ClassOf(plan);
     RuntimeObject* control = RuntimeNewObject(cls);
     ControlObject* record = AsControl(control);
     record->bounds = plan.bounds;
     record->index = plan.index;
     record->visible = plan.visible;
     record->enabled = plan.enabled;
-    if (!plan.container) {
+    record->tabPanelIndex = plan.page;
+    if (!plan.container && plan.kind != ControlKind::kButton) {
+      SetUpPanelOrCanvas(control, plan);
+    } else if (!plan.container) {
       PushButtonObject* button = AsPushButton(control);
       button->caption = string(plan.caption.c_str()).ExtractStringStorage();
       button->isDefault = plan.isDefault;
@@ -91,11 +110,77 @@ int32_t OnMouseUp(RuntimeObject* button, int32_t, int32_t) {
   return 0;
 }
 void OnClose(RuntimeObject* control) { Hear(control, "Close"); }
+void OnChange(RuntimeObject* control) { Hear(control, "Change"); }
+void OnPaint(RuntimeObject* canvas, RuntimeObject* g) {
+  Kit().paintGraphics = g;
+  Hear(canvas, "Paint");
+  Kit().paintGraphics = nullptr;
+}
+void HearPoint(RuntimeObject* canvas, const char* event, int32_t x, int32_t y) {
+  Kit().lastX = x;
+  Kit().lastY = y;
+  Hear(canvas, event);
+}
+int32_t OnCanvasMouseDown(RuntimeObject* canvas, int32_t x, int32_t y) {
+  HearPoint(canvas, "MouseDown", x, y);
+  return Kit().mouseDownTakes;
+}
+void OnMouseDrag(RuntimeObject* canvas, int32_t x, int32_t y) {
+  HearPoint(canvas, "MouseDrag", x, y);
+}
+void OnCanvasMouseUp(RuntimeObject* canvas, int32_t x, int32_t y) {
+  HearPoint(canvas, "MouseUp", x, y);
+}
+int32_t OnKeyDown(RuntimeObject* canvas, stringStorage* key) {
+  Kit().lastKey = stringStorage::CString(key);
+  Hear(canvas, "KeyDown");
+  return Kit().keyDownTakes;
+}
+void OnGotFocus(RuntimeObject* control) { Hear(control, "GotFocus"); }
+void OnLostFocus(RuntimeObject* control) { Hear(control, "LostFocus"); }
+
+RuntimeClass* CanvasKitClass() {
+  RuntimeClass* cls = Subclass("Canvas", "KitCanvas");
+  SetHandler(cls, "Paint", reinterpret_cast<void*>(&OnPaint));
+  SetHandler(cls, "MouseDown", reinterpret_cast<void*>(&OnCanvasMouseDown));
+  SetHandler(cls, "MouseDrag", reinterpret_cast<void*>(&OnMouseDrag));
+  SetHandler(cls, "MouseUp", reinterpret_cast<void*>(&OnCanvasMouseUp));
+  SetHandler(cls, "KeyDown", reinterpret_cast<void*>(&OnKeyDown));
+  SetHandler(cls, "GotFocus", reinterpret_cast<void*>(&OnGotFocus));
+  SetHandler(cls, "LostFocus", reinterpret_cast<void*>(&OnLostFocus));
+  SetHandler(cls, "Close", reinterpret_cast<void*>(&OnClose));
+  return cls;
+}
+
+RuntimeClass* PanelKitClass(const char* parent, const char* name) {
+  RuntimeClass* cls = Subclass(parent, name);
+  SetHandler(cls, "Change", reinterpret_cast<void*>(&OnChange));
+  SetHandler(cls, "Close", reinterpret_cast<void*>(&OnClose));
+  return cls;
+}
 void OnPerformAction(RuntimeObject* receiver) { Hear(receiver, "Receiver"); }
 
 }  // namespace
 
 ControlKit& Kit() { return *gKit; }
+
+void SetHandler(RuntimeClass* cls, const char* event, void* handler) {
+  for (int32_t i = 0; i < cls->eventCount; ++i) {
+    if (string(cls->eventTable[i].name).Compare(string(event)) == 0) {
+      cls->eventTable[i].vector = handler;
+    }
+  }
+}
+
+RuntimeClass* Subclass(const char* parentName, const char* name, int32_t interfaces) {
+  RuntimeClass* parent = RuntimeLookupClass(string(parentName).Storage());
+  RuntimeClass* cls = RuntimeNewClass(parent, parent->methodCount,
+                                      parent->interfaceCount + interfaces, parent->eventCount,
+                                      parent->namedMethodCount, parent->propertyCount);
+  cls->className = string(name).ExtractStringStorage();
+  cls->instanceSize = parent->instanceSize;
+  return cls;
+}
 
 ControlKit::ControlKit() {
   gKit = this;
@@ -111,6 +196,10 @@ ControlKit::ControlKit() {
   containerClass = Subclass("RectControl", "KitContainer");
   SetHandler(containerClass, "CreatePane", reinterpret_cast<void*>(&OnContainerCreatePane));
   SetHandler(containerClass, "Close", reinterpret_cast<void*>(&OnClose));
+  canvasClass = CanvasKitClass();
+  embeddedClass = Subclass("EmbeddedWindowControl", "KitEmbedded");
+  pagePanelClass = PanelKitClass("PagePanel", "KitPagePanel");
+  tabPanelClass = PanelKitClass("TabPanel", "KitTabPanel");
   receiverClass = Subclass("Object", "KitReceiver", 1);
   InterfaceTableEntry& entry = InterfaceEntries(receiverClass)[receiverClass->interfaceCount - 1];
   entry.interfaceClass = RuntimeClassForDefinition(ActionNotificationReceiverInterfaceDefinition());

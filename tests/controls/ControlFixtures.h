@@ -3,6 +3,8 @@
 // "RectControl" whose event tables hold handlers). The handlers log what they hear as
 // "Name.Event" and call the kit's script with the object.
 //
+// Canvases, page panels and tab panels log their events the same way.
+//
 // A window opens with the planned controls (added in CreateControls, as compiled set-up code
 // adds them) and is shown; the caller holds the window object.
 #pragma once
@@ -18,6 +20,9 @@
 
 namespace qvtest {
 
+// What a plan makes when it is no container: a push button unless it says otherwise.
+enum class ControlKind { kButton, kCanvas, kEmbedded, kPagePanel, kTabPanel };
+
 struct ControlPlan {
   std::string name;
   QV::Rect bounds{};  // top, left, bottom, right
@@ -28,6 +33,13 @@ struct ControlPlan {
   bool cancel = false;
   bool enabled = true;
   bool visible = true;
+  ControlKind kind = ControlKind::kButton;
+  int32_t page = 0;        // TabPanelIndex: 1-based, 0 on no page
+  int32_t panelCount = 0;  // a PagePanel's pages
+  std::string tabs = {};   // a TabPanel's TabDefinition
+  int32_t facing = 0;
+  bool acceptTabs = false;
+  bool acceptFocus = false;
 };
 
 class ControlKit {
@@ -51,10 +63,23 @@ class ControlKit {
 
   std::vector<std::string> log;
   bool mouseDownTakes = false;
+  bool keyDownTakes = false;
+  // What the canvas handlers heard last: the point of MouseDown, MouseDrag or MouseUp, the
+  // key of KeyDown, and Paint's g (the handler holds it only for its call).
+  int32_t lastX = 0;
+  int32_t lastY = 0;
+  std::string lastKey;
+  RuntimeObject* paintGraphics = nullptr;
+  // The template window kEmbedded plans get (each takes a reference).
+  RuntimeObject* templateWindow = nullptr;
   std::function<void(const std::string& event, RuntimeObject* object)> script;
   RuntimeClass* windowClass = nullptr;
   RuntimeClass* buttonClass = nullptr;
   RuntimeClass* containerClass = nullptr;
+  RuntimeClass* canvasClass = nullptr;
+  RuntimeClass* embeddedClass = nullptr;
+  RuntimeClass* pagePanelClass = nullptr;
+  RuntimeClass* tabPanelClass = nullptr;
   RuntimeClass* receiverClass = nullptr;
 
  private:
@@ -62,5 +87,10 @@ class ControlKit {
 };
 
 ControlKit& Kit();
+
+// A class made as compiled code makes a subclass of the registered class parentName, and a
+// handler put into a class's event table by the event's name.
+RuntimeClass* Subclass(const char* parentName, const char* name, int32_t interfaces = 0);
+void SetHandler(RuntimeClass* cls, const char* event, void* handler);
 
 }  // namespace qvtest
