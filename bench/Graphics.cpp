@@ -112,43 +112,43 @@ BENCHMARK(BM_PangoDrawLayout)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---- shapes: turned bordered rectangles, turned ovals, cubic curves, rounded rectangles ----
 
-struct ShapeSpec {
+struct ShapePlacing {
   int32_t kind;  // 0 rectangle, 1 oval, 2 curve, 3 rounded rectangle
   double x, y, rotation, borderWidth;
 };
 
-ShapeSpec SpecAt(int32_t i) {
+ShapePlacing PlacingAt(int32_t i) {
   return {i % 4, double(X(i)), double(Y(i)), 0.1 + (i % 17) * 0.3, 1.0 + i % 3};
 }
 
-RuntimeObject* NewShape(const ShapeSpec& spec) {
+RuntimeObject* NewShape(const ShapePlacing& placing) {
   static ObjectDefinition* (*const kClasses[4])() = {
       RectShapeClassDefinition, OvalShapeClassDefinition, CurveShapeClassDefinition,
       RoundRectShapeClassDefinition};
-  RuntimeObject* shape = NewObjectFromDefinition(kClasses[spec.kind]());
+  RuntimeObject* shape = NewObjectFromDefinition(kClasses[placing.kind]());
   Object2DObject& base = *AsObject2D(shape);
-  base.x = spec.x;
-  base.y = spec.y;
-  base.borderWidth = spec.borderWidth;
+  base.x = placing.x;
+  base.y = placing.y;
+  base.borderWidth = placing.borderWidth;
   base.border = 1.0;
   base.fillColor = 0x336699;
   base.borderColor = 0x000000;
-  if (spec.kind == 2) {
+  if (placing.kind == 2) {
     CurveShapeObject& curve = *reinterpret_cast<CurveShapeObject*>(shape);
     curve.order = 2;
-    curve.x2 = spec.x + 24;
-    curve.y2 = spec.y + 8;
-    curve.control[0][0] = spec.x + 6;
-    curve.control[0][1] = spec.y - 12;
-    curve.control[1][0] = spec.x + 18;
-    curve.control[1][1] = spec.y + 20;
+    curve.x2 = placing.x + 24;
+    curve.y2 = placing.y + 8;
+    curve.control[0][0] = placing.x + 6;
+    curve.control[0][1] = placing.y - 12;
+    curve.control[1][0] = placing.x + 18;
+    curve.control[1][1] = placing.y + 20;
     return shape;
   }
   RectShapeObject& rect = *reinterpret_cast<RectShapeObject*>(shape);
   rect.width = 24;
   rect.height = 14;
-  base.rotation = spec.rotation;
-  if (spec.kind == 3) {
+  base.rotation = placing.rotation;
+  if (placing.kind == 3) {
     reinterpret_cast<RoundRectShapeObject*>(shape)->cornerWidth = 8;
     reinterpret_cast<RoundRectShapeObject*>(shape)->cornerHeight = 6;
   }
@@ -182,12 +182,12 @@ void CairoRoundRect(cairo_t* cr, double w, double h, double cw, double ch) {
 
 // The same shapes drawn with cairo: interior filled, border stroked at its width.
 void BM_CairoShapes(benchmark::State& state) {
-  std::vector<ShapeSpec> specs;
-  for (int32_t i = 0; i < kShapes; ++i) specs.push_back(SpecAt(i));
+  std::vector<ShapePlacing> placings;
+  for (int32_t i = 0; i < kShapes; ++i) placings.push_back(PlacingAt(i));
   for (auto _ : state) {
     cairo_t* cr = gdk_cairo_create(gCanvas.pane->GetPixmap());
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    for (const ShapeSpec& s : specs) {
+    for (const ShapePlacing& s : placings) {
       cairo_set_line_width(cr, s.borderWidth);
       if (s.kind == 2) {
         cairo_move_to(cr, s.x, s.y);
@@ -242,7 +242,7 @@ bool SetUpCanvas() {
   }
   gCanvas.group = NewObjectFromDefinition(Group2DClassDefinition());
   for (int32_t i = 0; i < kShapes; ++i) {
-    RuntimeObject* shape = NewShape(SpecAt(i));
+    RuntimeObject* shape = NewShape(PlacingAt(i));
     Group2DAppend(gCanvas.group, shape);
     RuntimeUnlockObject(shape);
   }
