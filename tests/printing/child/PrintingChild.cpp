@@ -193,6 +193,7 @@ TEST_F(PrintingChild, PagesAcrossJobsEqualTheirDrawing) {
     const std::string printed = Page(std::to_string(page), &w, &h);
     ASSERT_EQ(w, width);
     ASSERT_EQ(h, height);
+    EXPECT_NE(printed, std::string(printed.size(), '\xFF')) << "page " << page << " is blank";
     EXPECT_TRUE(printed == OffscreenScene(width, height, page)) << "page " << page;
   }
   const std::vector<double> expected = {paperW - left - right, 0, 0, paperH - top - bottom,
