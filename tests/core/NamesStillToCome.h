@@ -9,14 +9,8 @@ inline constexpr const char* kExportsStillToCome[] = {
     "openURLMovie",
     "RuntimeOpenPrinter",
     "RuntimeOpenPrinterDialog",
-    "selectColor",
     "exportPicture",
     "newPicture",
-    "getKeyboardObject",
-    "systemGetSpecialFoldersClass",
-    "RuntimeRGB",
-    "RuntimeHSV",
-    "RuntimeCMY",
     "RuntimeSetProperties",
     "_InitPluginEntrypoints",
 };
@@ -26,8 +20,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "DockItem",
     "DragItem",
     "PrinterSetup",
-    "_Keyboard",
-    "SpecialFolder",
     "EditField",
 };
 // clang-format on
