@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -135,6 +136,14 @@ GtkWidget* ColorNameEntry(GtkWidget* widget) {
   return found;
 }
 
+// A GDK colour as "#RRGGBB".
+std::string Hex(const GdkColor& color) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02X%02X%02X", color.red / 257, color.green / 257,
+                color.blue / 257);
+  return text;
+}
+
 // Runs the chooser titled title: types hex into its colour-name entry, then clicks button.
 int32_t ChooseByName(qvtest::GuiDriver& gui, uint32_t* value, const char* title,
                      const std::string& hex, const std::string& button) {
@@ -142,12 +151,22 @@ int32_t ChooseByName(qvtest::GuiDriver& gui, uint32_t* value, const char* title,
     const qvtest::XWindow chooser = gui.WaitForWindow(title);
     ASSERT_TRUE(chooser);
     ASSERT_TRUE(gui.WaitForFocus(chooser));
-    GtkWidget* entry = ColorNameEntry(GTK_WIDGET(gui.Gtk(chooser)));
+    GtkWidget* dialog = GTK_WIDGET(gui.Gtk(chooser));
+    GtkWidget* entry = ColorNameEntry(dialog);
     ASSERT_NE(entry, nullptr);
     gui.Click(entry);
+    ASSERT_TRUE(gui.PumpUntil([&] { return gtk_widget_has_focus(entry); }));
     gui.Key("ctrl+a");
     gui.Type(hex);
     gui.Key("Return");
+    // The chooser takes the name when Return reaches the entry.
+    GtkColorSelection* selection = GTK_COLOR_SELECTION(
+        gtk_color_selection_dialog_get_color_selection(GTK_COLOR_SELECTION_DIALOG(dialog)));
+    EXPECT_TRUE(gui.PumpUntil([&] {
+      GdkColor shown = {};
+      gtk_color_selection_get_current_color(selection, &shown);
+      return Hex(shown) == hex;
+    }));
     gui.Click(gui.FindButton(chooser, button));
   });
   const string prompt = string::FromBytes(title, int64_t(strlen(title)), kEncodingUTF8);
