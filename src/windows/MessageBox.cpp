@@ -4,24 +4,24 @@
 #include "core/Export.h"
 #include "strings/EndOfLine.h"
 #include "strings/TextEncoding.h"
-#include "windows/MessageBoxDialog.h"
+#include "windows/MessageDialog.h"
 
 namespace {
 
 // The buttons of one style: captions (nullptr for a hidden button) and the codes they answer,
-// in the dialog's order action, cancel, alternate.
+// indexed by the dialog's button code (cancel 0, action 1, alternate 2).
 struct ButtonSet {
   const char* captions[3];
   int32_t codes[3];
 };
 
 constexpr ButtonSet kButtonSets[] = {
-    {{"OK", nullptr, nullptr}, {kMsgBoxOK, 0, 0}},
-    {{"OK", "Cancel", nullptr}, {kMsgBoxOK, kMsgBoxCancel, 0}},
-    {{"Retry", "Abort", "Ignore"}, {kMsgBoxRetry, kMsgBoxAbort, kMsgBoxIgnore}},
-    {{"Yes", "Cancel", "No"}, {kMsgBoxYes, kMsgBoxCancel, kMsgBoxNo}},
-    {{"Yes", nullptr, "No"}, {kMsgBoxYes, 0, kMsgBoxNo}},
-    {{"Retry", "Cancel", nullptr}, {kMsgBoxRetry, kMsgBoxCancel, 0}},
+    {{nullptr, "OK", nullptr}, {0, kMsgBoxOK, 0}},
+    {{"Cancel", "OK", nullptr}, {kMsgBoxCancel, kMsgBoxOK, 0}},
+    {{"Abort", "Retry", "Ignore"}, {kMsgBoxAbort, kMsgBoxRetry, kMsgBoxIgnore}},
+    {{"Cancel", "Yes", "No"}, {kMsgBoxCancel, kMsgBoxYes, kMsgBoxNo}},
+    {{nullptr, "Yes", "No"}, {0, kMsgBoxYes, kMsgBoxNo}},
+    {{"Cancel", "Retry", nullptr}, {kMsgBoxCancel, kMsgBoxRetry, 0}},
 };
 
 // Styles without a row of their own show the dialog's own OK button.
@@ -31,44 +31,41 @@ const ButtonSet& ButtonSetOfStyle(int32_t style) {
 }
 
 // The first line becomes the message, the rest the explanation.
-void SetMessageText(MessageDialog& dialog, const string& text) {
+void SetMessageText(MessageDialogRecord& dialog, const string& text) {
   string utf8 = ConvertToSystemEncoding(text);
   string endOfLine = string::Adopt(RuntimeEndOfLine(nullptr));
   int32_t at = umemcmp(utf8.Bytes(), endOfLine.Bytes(), static_cast<uint32_t>(endOfLine.Length()),
                        static_cast<uint32_t>(utf8.Length()));
   if (at < 0) {
-    dialog.message = utf8;
+    SetMessageDialogText(dialog.message, utf8);
     return;
   }
-  dialog.message = left(utf8, at);
-  dialog.explanation = mid(utf8, at + endOfLine.Length());
+  SetMessageDialogText(dialog.message, left(utf8, at));
+  SetMessageDialogText(dialog.explanation, mid(utf8, at + endOfLine.Length()));
 }
 
-// The index (action 0, cancel 1, alternate 2) of the position-th button shown, or the first
-// shown when there are fewer.
+// The button code of the position-th button shown, counted action, cancel, alternate; the
+// first shown when there are fewer.
 int32_t NthShownButton(const ButtonSet& set, int32_t position) {
-  int32_t first = kDefaultActionButton;
-  for (int32_t index = 0, seen = 0; index < 3; ++index) {
-    if (!set.captions[index]) continue;
-    if (seen == 0) first = index;
-    if (seen++ == position) return index;
+  static constexpr int32_t kCountingOrder[] = {kMessageDialogActionButton,
+                                               kMessageDialogCancelButton,
+                                               kMessageDialogAlternateButton};
+  int32_t first = kMessageDialogActionButton;
+  int32_t seen = 0;
+  for (int32_t code : kCountingOrder) {
+    if (!set.captions[code]) continue;
+    if (seen == 0) first = code;
+    if (seen++ == position) return code;
   }
   return first;
-}
-
-int32_t PressedIndex(int32_t pressed) {
-  if (pressed == kPressedCancelButton) return kDefaultCancelButton;
-  if (pressed == kPressedAlternateButton) return kDefaultAlternateButton;
-  return kDefaultActionButton;
 }
 
 }  // namespace
 
 extern "C" void RuntimeMsgBox(stringStorage* message) {
   ScopedMessageDialog scoped;
-  MessageDialog& dialog = *scoped.Get();
+  MessageDialogRecord& dialog = *scoped.Get();
   SetMessageText(dialog, string(message));
-  dialog.defaultButton = kDefaultActionButton;
   MessageDialogRunModal(&dialog);
 }
 QV_EXPORT(RuntimeMsgBox)
@@ -77,18 +74,29 @@ extern "C" int32_t VB_RuntimeMsgBox(stringStorage* message, int32_t style,
                                     stringStorage* title) {
   const ButtonSet& set = ButtonSetOfStyle(style);
   ScopedMessageDialog scoped;
-  MessageDialog& dialog = *scoped.Get();
+  MessageDialogRecord& dialog = *scoped.Get();
   SetMessageText(dialog, string(message));
-  if (title) dialog.title = string(title);
-  for (int32_t index = 0; index < 3; ++index) {
-    MessageDialogButton& button = dialog.Button(index);
-    button.visible = set.captions[index] != nullptr;
-    if (button.visible) button.caption = string(set.captions[index]);
+  if (title) SetMessageDialogText(dialog.title, string(title));
+  SetMessageDialogText(dialog.actionCaption, string(set.captions[kMessageDialogActionButton]));
+  for (int32_t code : {kMessageDialogCancelButton, kMessageDialogAlternateButton}) {
+    if (!set.captions[code]) continue;
+    uint8_t& visible = code == kMessageDialogCancelButton ? dialog.cancelVisible
+                                                          : dialog.alternateVisible;
+    visible = 1;
+    SetMessageDialogText(code == kMessageDialogCancelButton ? dialog.cancelCaption
+                                                            : dialog.alternateCaption,
+                         string(set.captions[code]));
   }
-  dialog.defaultButton = NthShownButton(set, (style >> 8) & 3);
-  int32_t index = PressedIndex(MessageDialogRunModal(&dialog));
-  // A dialog that shows nothing (the application quitting) answers the cancel button even
-  // where the style has none.
-  return set.codes[index] ? set.codes[index] : kMsgBoxCancel;
+  dialog.defaultCode = NthShownButton(set, (style >> 8) & 3);
+  dialog.cancelCode = set.captions[kMessageDialogCancelButton] ? kMessageDialogCancelButton
+                                                               : kMessageDialogNoButton;
+  int32_t pressed = MessageDialogRunModal(&dialog);
+  // A dialog ended without a button (the application quitting) answers Cancel, even where
+  // the style has none.
+  if (pressed == kMessageDialogNoButton) return kMsgBoxCancel;
+  // The close box of a box without a cancel button counts as its default button.
+  if (pressed == kMessageDialogCancelButton && !dialog.cancelVisible) pressed = dialog.defaultCode;
+  if (pressed < 0 || pressed > 2 || !set.captions[pressed]) pressed = kMessageDialogActionButton;
+  return set.codes[pressed];
 }
 QV_EXPORT(VB_RuntimeMsgBox)

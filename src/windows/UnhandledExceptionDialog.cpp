@@ -2,14 +2,13 @@
 
 #include "app/ApplicationQuit.h"
 #include "core/Startup.h"
-#include "windows/MessageBoxDialog.h"
+#include "windows/MessageDialog.h"
 
 void ShowUnhandledExceptionDialog(const string& message, const string& explanation) {
   ScopedMessageDialog scoped;
-  MessageDialog& dialog = *scoped.Get();
-  dialog.message = message;
-  dialog.explanation = explanation;
-  dialog.defaultButton = kDefaultActionButton;
+  MessageDialogRecord& dialog = *scoped.Get();
+  SetMessageDialogText(dialog.message, message);
+  SetMessageDialogText(dialog.explanation, explanation);
   dialog.icon = kMessageDialogErrorIcon;
   MessageDialogRunModal(&dialog);
 }
