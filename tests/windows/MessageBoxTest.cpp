@@ -6,8 +6,8 @@
 #include "MessageDialogFixtures.h"
 #include "support/GuiDriver.h"
 #include "support/ScopedNoDisplay.h"
-#include "windows/MessageBox.h"
-#include "windows/UnhandledExceptionDialog.h"
+#include "controls/MessageBox.h"
+#include "controls/UnhandledExceptionDialog.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support/GuiDriver.h"
-#include "windows/MessageDialogImp.h"
+#include "controls/MessageDialogImp.h"
 
 namespace qvtest {
 

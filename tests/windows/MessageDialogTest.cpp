@@ -16,8 +16,8 @@
 #include "core/ObjectDefinitionConverter.h"
 #include "graphics/PangoFonts.h"
 #include "support/RaisedExceptions.h"
-#include "windows/MessageBox.h"
-#include "windows/MessageDialog.h"
+#include "controls/MessageBox.h"
+#include "controls/MessageDialog.h"
 
 namespace {
 

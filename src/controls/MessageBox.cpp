@@ -1,10 +1,10 @@
-#include "windows/MessageBox.h"
+#include "controls/MessageBox.h"
 
+#include "controls/MessageDialog.h"
 #include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "strings/EndOfLine.h"
 #include "strings/TextEncoding.h"
-#include "windows/MessageDialog.h"
 
 namespace {
 

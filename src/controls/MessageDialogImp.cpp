@@ -1,4 +1,4 @@
-#include "windows/MessageDialogImp.h"
+#include "controls/MessageDialogImp.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 // the window and hides it, which ends the run's loop.
 #pragma once
 
+#include "controls/MessageDialog.h"
 #include "controls/PushButtonPane.h"
-#include "windows/MessageDialog.h"
 #include "windows/Window.h"
 
 namespace MessageDialog {

@@ -1,10 +1,11 @@
-#include "windows/MessageDialog.h"
+#include "controls/MessageDialog.h"
 
 #include <gdk/gdk.h>
 
 #include <cstdio>
 #include <cstring>
 
+#include "controls/MessageDialogImp.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/ExceptionClasses.h"
@@ -16,7 +17,6 @@
 #include "strings/StringFoundation.h"
 #include "strings/TextEncoding.h"
 #include "windows/DrawFocus.h"
-#include "windows/MessageDialogImp.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowObject.h"
 

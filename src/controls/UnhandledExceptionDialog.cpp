@@ -1,8 +1,8 @@
-#include "windows/UnhandledExceptionDialog.h"
+#include "controls/UnhandledExceptionDialog.h"
 
+#include "controls/MessageDialog.h"
 #include "app/ApplicationQuit.h"
 #include "core/Startup.h"
-#include "windows/MessageDialog.h"
 
 void ShowUnhandledExceptionDialog(const string& message, const string& explanation) {
   ScopedMessageDialog scoped;
