@@ -100,6 +100,7 @@ enum StartupOrder : uint32_t {
   kStartupObject2DClasses,
   kStartupStandardMenuItemClasses,
   kStartupMenuClasses,
+  kStartupMessageDialogClasses,
   kStartupKeyChainClasses,
   kStartupScreenClass,
   kStartupApplicationClass,

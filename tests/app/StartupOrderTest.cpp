@@ -55,7 +55,8 @@ void RegisterAndCheckTheOrder() {
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
             "RectShape RoundRectShape OvalShape ArcShape StringShape CurveShape Group2D "
             "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem _MenuBarInstaller MenuBar "
-            "MenuItem KeyChain KeyChainItem Screen Application "
+            "MenuItem MessageDialogButton _ActionButton _CancelButton _AlternateActionButton "
+            "MessageDialog KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas "
