@@ -125,6 +125,7 @@ enum StartupOrder : uint32_t {
   kStartupSerialClass,
   kStartupSerialPortClass,
   kStartupDatabaseQueryClass,
+  kStartupRGBSurfaceClass,
   kStartupPictureClass,
   kStartupGraphicsClass,
   kStartupControlClass,

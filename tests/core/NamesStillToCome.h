@@ -11,7 +11,6 @@ inline constexpr const char* kExportsStillToCome[] = {
     "RuntimeOpenPrinterDialog",
     "selectColor",
     "exportPicture",
-    "newPicture",
     "getKeyboardObject",
     "systemGetSpecialFoldersClass",
     "RuntimeRGB",
