@@ -133,6 +133,11 @@ void Drawable::EnsureMask() {
   mMask = new DrawablePane({0, 0}, {height, width}, 32);
 }
 
+void Drawable::SetMask(Drawable* mask) {
+  if (mMask) mMask->Release();
+  mMask = mask;
+}
+
 void Drawable::SetFrameSource(DrawableFrameSource* source) {
   if (source == mFrameSource) return;
   delete mFrameSource;
@@ -156,6 +161,23 @@ void Drawable::DrawIntoGraphics(Graphics& g, const QV::Rect& source,
 }
 
 }  // namespace QV
+
+bool ClipSourceRun(int64_t& dest, int64_t& destLength, int64_t& source, int64_t& sourceLength,
+                   int64_t limit) {
+  if (destLength < 1 || sourceLength < 1) return false;
+  if (source < 0) {
+    const int64_t cut = -source * destLength / sourceLength;
+    destLength -= cut;
+    dest += cut;
+    sourceLength += source;
+    source = 0;
+  }
+  if (source + sourceLength > limit) {
+    destLength = destLength * (limit - source) / sourceLength;
+    sourceLength = limit - source;
+  }
+  return destLength >= 1 && sourceLength >= 1 && dest >= INT32_MIN && dest <= INT32_MAX;
+}
 
 // ---- DrawablePane ----
 

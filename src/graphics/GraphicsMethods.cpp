@@ -269,25 +269,6 @@ namespace {
 
 constexpr int32_t kPictureSizeDefault = -10000;
 
-// One axis of DrawPicture: the source run [source, source + sourceLength) kept within
-// [0, limit) and the destination run cut in proportion, in 64 bits. False when nothing is left.
-bool ClipPictureAxis(int64_t& dest, int64_t& destLength, int64_t& source, int64_t& sourceLength,
-                     int64_t limit) {
-  if (destLength < 1 || sourceLength < 1) return false;
-  if (source < 0) {
-    const int64_t cut = -source * destLength / sourceLength;
-    destLength -= cut;
-    dest += cut;
-    sourceLength += source;
-    source = 0;
-  }
-  if (source + sourceLength > limit) {
-    destLength = destLength * (limit - source) / sourceLength;
-    sourceLength = limit - source;
-  }
-  return destLength >= 1 && sourceLength >= 1 && dest >= INT32_MIN && dest <= INT32_MAX;
-}
-
 void DrawPictureSurface(const Drawing& d, RuntimeObject* image, QV::Drawable* surface, int32_t x,
                         int32_t y, int32_t w1, int32_t h1, int32_t sx, int32_t sy, int32_t w2,
                         int32_t h2) {
@@ -298,8 +279,8 @@ void DrawPictureSurface(const Drawing& d, RuntimeObject* image, QV::Drawable* su
   int64_t destHeight = h1 == kPictureSizeDefault ? ph : h1;
   int64_t sourceWidth = w2 == kPictureSizeDefault ? destWidth : w2;
   int64_t sourceHeight = h2 == kPictureSizeDefault ? destHeight : h2;
-  if (!ClipPictureAxis(destX, destWidth, sourceX, sourceWidth, pw) ||
-      !ClipPictureAxis(destY, destHeight, sourceY, sourceHeight, ph)) {
+  if (!ClipSourceRun(destX, destWidth, sourceX, sourceWidth, pw) ||
+      !ClipSourceRun(destY, destHeight, sourceY, sourceHeight, ph)) {
     return;
   }
   const bool transparent = pictureTransparentGetter(image, 0) != 0;
