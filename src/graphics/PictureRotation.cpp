@@ -1,8 +1,12 @@
 #include "graphics/PictureRotation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <numbers>
+#include <vector>
 
 #include "core/RuntimeError.h"
 
@@ -26,14 +30,22 @@ inline uint32_t Scaled(uint32_t p, uint32_t w256) {
   return rb | g;
 }
 
+uint32_t FractionIn256ths(double fraction) {
+  return fraction < 0.0039 ? 0 : fraction >= 0.96 ? 256 : uint32_t(fraction * 256);
+}
+
+// p less its share w, plus the share w of the pixel before it; alpha from p.
+inline uint32_t Blended(uint32_t p, uint32_t before, uint32_t w256) {
+  return (p & 0xFF000000) | ((p & 0xFFFFFF) - Scaled(p, w256) + Scaled(before, w256));
+}
+
 // One row or column of n pixels (step words apart) shifted by offset into the same line of
 // to: the integer part moves every pixel, the fraction goes to the next one.
 void ShearLine(const uint32_t* from, uint32_t* to, int32_t n, int32_t step, double offset,
                int32_t flags) {
   const double whole = std::floor(offset);
   const int64_t k = int64_t(whole);
-  double fraction = offset - whole;
-  uint32_t w256 = fraction < 0.0039 ? 0 : fraction >= 0.96 ? 256 : uint32_t(fraction * 256);
+  const uint32_t w256 = FractionIn256ths(offset - whole);
   const uint32_t first = flags & kRotateBlendEdge ? from[0] : kWhite;
   const uint32_t last = flags & kRotateBlendEdge ? from[size_t(n - 1) * step] : kWhite;
   uint32_t previousLeft = Scaled(first, w256);
@@ -63,12 +75,42 @@ void ShearX(const Pixels& from, const Pixels& to, double factor, int32_t flags) 
   }
 }
 
-// Columns shifted by factor x (column - centre).
+// Columns shifted by factor x (column - centre), as ShearLine shifts each, but walked row by
+// strips of columns so that memory is read nearly in order: destination row y takes, in column
+// x, source rows y - k and y - k - 1 of that column.
 void ShearY(const Pixels& from, const Pixels& to, double factor, int32_t flags) {
   const double centre = (from.width - 1) / 2.0;
+  const int32_t n = from.height;
+  std::vector<int64_t> shift(size_t(from.width));
+  std::vector<uint32_t> share(size_t(from.width));
   for (int32_t x = 0; x < from.width; ++x) {
-    ShearLine(from.At(x, 0), to.At(x, 0), from.height, from.stride, factor * (x - centre),
-              flags);
+    const double offset = factor * (x - centre);
+    const double whole = std::floor(offset);
+    shift[size_t(x)] = int64_t(whole);
+    share[size_t(x)] = FractionIn256ths(offset - whole);
+  }
+  constexpr int32_t kStrip = 16;  // columns of one cache line, walked down together
+  for (int32_t x0 = 0; x0 < from.width; x0 += kStrip) {
+    const int32_t x1 = std::min(x0 + kStrip, from.width);
+    for (int32_t y = 0; y < n; ++y) {
+      uint32_t* out = to.At(0, y);
+      for (int32_t x = x0; x < x1; ++x) {
+        const int64_t j = y - shift[size_t(x)];
+        const uint32_t w256 = share[size_t(x)];
+        if (j >= 0 && j < n) {
+          const uint32_t p = *from.At(x, int32_t(j));
+          const uint32_t before =
+              j > 0 ? *from.At(x, int32_t(j - 1))
+                    : (flags & kRotateBlendEdge ? *from.At(x, 0) : kWhite);
+          out[x] = Blended(p, before, w256);
+        } else if (j == n) {
+          const uint32_t last = flags & kRotateBlendEdge ? *from.At(x, n - 1) : kWhite;
+          out[x] = Blended(last, *from.At(x, n - 1), w256);
+        } else if (flags & kRotateFillWhite) {
+          out[x] = kWhite;
+        }
+      }
+    }
   }
 }
 
@@ -107,37 +149,36 @@ bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angl
   }
   Pixels from, to;
   if (!PixelsOf(source, from) || !PixelsOf(destination, to)) return false;
+  // The source's copy stays as it is: the shears work in a scratch copy of their own.
+  std::unique_ptr<uint32_t[]> scratchWords(
+      new (std::nothrow) uint32_t[size_t(from.width) * size_t(from.height)]);
+  if (!scratchWords) return false;
+  const Pixels scratch = {scratchWords.get(), from.width, from.height, from.width};
+  auto copy = [](const Pixels& a, const Pixels& b) {
+    for (int32_t y = 0; y < a.height; ++y) std::memcpy(b.At(0, y), a.At(0, y), size_t(a.width) * 4);
+  };
   constexpr double kPi = std::numbers::pi;
+  constexpr double kNearly = 0.0001;
   double theta = std::fmod(angle, 2 * kPi);
   if (theta > kPi) theta -= 2 * kPi;
   if (theta < -kPi) theta += 2 * kPi;
-  bool turned = false;
-  if (theta >= kPi / 2 - 0.0001 || theta <= -kPi / 2 + 0.0001) {
-    QuarterTurn(from, to, theta > 0);
+  const Pixels* current = &from;
+  while (std::fabs(theta) >= kPi / 2 - kNearly) {  // whole quarters first, exactly
+    QuarterTurn(*current, to, theta > 0);
     theta += theta > 0 ? -kPi / 2 : kPi / 2;
-    turned = true;
+    copy(to, scratch);
+    current = &scratch;
   }
-  if (turned && std::fabs(theta) >= kPi / 2 - 0.0001) {  // a half turn: twice
-    for (int32_t y = 0; y < from.height; ++y) {
-      std::memcpy(from.At(0, y), to.At(0, y), size_t(from.width) * 4);
-    }
-    QuarterTurn(from, to, theta > 0);
-    theta += theta > 0 ? -kPi / 2 : kPi / 2;
-  }
-  if (!turned || std::fabs(theta) >= 0.0001) {
-    if (turned) {
-      for (int32_t y = 0; y < from.height; ++y) {
-        std::memcpy(from.At(0, y), to.At(0, y), size_t(from.width) * 4);
-      }
-    }
+  if (current == &from || std::fabs(theta) >= kNearly) {
     const double alpha = std::tan(theta / 2);
     const double beta = -2 * alpha / (1 + alpha * alpha);
-    ShearX(from, to, alpha, flags);
-    ShearY(to, from, beta, flags);
-    ShearX(from, to, alpha, flags);
+    ShearX(*current, to, alpha, flags);
+    ShearY(to, scratch, beta, flags);
+    ShearX(scratch, to, alpha, flags);
   }
-  source->DiscardCache();
-  gdk_draw_pixbuf(destination->GetPixmap(), destination->GetGC(), destination->GetPixbuf(), 0, 0,
-                  0, 0, to.width, to.height, GDK_RGB_DITHER_NONE, 0, 0);
+  // Every pixel is opaque: drawn as plain RGB, with no compositing.
+  gdk_draw_rgb_32_image(destination->GetPixmap(), destination->GetGC(), 0, 0, to.width,
+                        to.height, GDK_RGB_DITHER_NONE,
+                        reinterpret_cast<guchar*>(to.words), to.stride * 4);
   return true;
 }

@@ -17,6 +17,6 @@ constexpr int32_t kRotateBlendEdge = 2;  // edges blend with the edge pixel inst
 
 // Turns source's pixels by angle (radians) into destination, whose pixmap receives them.
 // Both must be given, differ and have one size, else the turn is refused (a failed check) and
-// false. The source's cached pixel copy is used as scratch space and dropped afterwards.
+// false. The source's pixel copy is read, not changed; the destination's is kept current.
 bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angle,
                     int32_t flags);

@@ -84,8 +84,9 @@ bool Inside(RuntimeObject* surface, int32_t x, int32_t y) {
 // where the screen holds every colour exactly; elsewhere it goes, and is read again.
 void DrawBack(const PixelCopy& copy, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   if (right <= left || bottom <= top) return;
-  gdk_draw_pixbuf(copy.pane->GetPixmap(), copy.pane->GetGC(), copy.pixels, left, top, left, top,
-                  right - left, bottom - top, GDK_RGB_DITHER_NONE, 0, 0);
+  // The copy is opaque: drawn as plain RGB words, with no compositing.
+  gdk_draw_rgb_32_image(copy.pane->GetPixmap(), copy.pane->GetGC(), left, top, right - left,
+                        bottom - top, GDK_RGB_DITHER_NONE, copy.At(left, top), copy.stride);
   if (MainScreenDepth() < 24) copy.pane->DiscardCache();
 }
 

@@ -50,18 +50,7 @@ class PictureRotation : public qvtest::DisplayTest {
                                         gdk_drawable_get_colormap(pane->GetPixmap()), 0, 0, 0,
                                         0, pane->Width(), pane->Height());
   }
-  static std::vector<uint32_t> Colours(GdkPixbuf* image) {
-    std::vector<uint32_t> colours;
-    const int channels = gdk_pixbuf_get_n_channels(image);
-    for (int y = 0; y < gdk_pixbuf_get_height(image); ++y) {
-      for (int x = 0; x < gdk_pixbuf_get_width(image); ++x) {
-        const guchar* p =
-            gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) + x * channels;
-        colours.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
-      }
-    }
-    return colours;
-  }
+  static std::vector<uint32_t> Colours(GdkPixbuf* image) { return qvtest::PixbufColours(image); }
   static std::vector<uint32_t> ServerColours(DrawablePane* pane) {
     GdkPixbuf* image = ServerPixbuf(pane);
     std::vector<uint32_t> colours = Colours(image);
