@@ -193,12 +193,14 @@ DrawablePane::DrawablePane(QV::Point topLeft, QV::Point bottomRight, int32_t dep
   gdk_error_trap_push();
   GdkPixmap* pixmap = gdk_pixmap_new(root, std::max(mWidth, 1), std::max(mHeight, 1),
                                      MainScreenDepth());
-  gdk_flush();
+  // Only the display the pixmap is on: other connections (a forked child's inherited one)
+  // are left alone.
+  gdk_display_sync(gdk_drawable_get_display(root));
   if (gdk_error_trap_pop() != 0) {
     if (pixmap) {
       gdk_error_trap_push();
       g_object_unref(pixmap);
-      gdk_flush();
+      gdk_display_sync(gdk_drawable_get_display(root));
       gdk_error_trap_pop();
     }
     return;
