@@ -7,8 +7,6 @@
 // clang-format off
 inline constexpr const char* kExportsStillToCome[] = {
     "openURLMovie",
-    "RuntimeOpenPrinter",
-    "RuntimeOpenPrinterDialog",
     "selectColor",
     "exportPicture",
     "getKeyboardObject",
@@ -24,7 +22,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "MDIWindow",
     "DockItem",
     "DragItem",
-    "PrinterSetup",
     "_Keyboard",
     "SpecialFolder",
     "EditField",
