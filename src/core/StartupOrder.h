@@ -128,6 +128,7 @@ enum StartupOrder : uint32_t {
   kStartupSerialClass,
   kStartupSerialPortClass,
   kStartupDatabaseQueryClass,
+  kStartupRGBSurfaceClass,
   kStartupPictureClass,
   kStartupGraphicsClass,
   kStartupControlClass,
