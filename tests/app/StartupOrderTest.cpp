@@ -51,7 +51,8 @@ void RegisterAndCheckTheOrder() {
             "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
             "TextOutputStream BinaryStream ResourceFork Random EndOfLine FolderItem Permissions "
             "TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
-            "RuntimeException Network AppleEvent AppleEventRecord AppleEventDescList "
+            "RuntimeException Network OLEObject OLEParameter AppleEvent AppleEventRecord "
+            "AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
             "RectShape RoundRectShape OvalShape ArcShape StringShape CurveShape Group2D "
             "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem _MenuBarInstaller MenuBar "
@@ -59,8 +60,8 @@ void RegisterAndCheckTheOrder() {
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas "
-            "ContextualMenu Window EmbeddedWindowControl GroupBox Line Oval RoundRectangle "
-            "Rectangle PagePanel ProgressBar _PaneChild PushButton Movie Sound TabPanel "
+            "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
+            "RoundRectangle Rectangle PagePanel OLEContainer ProgressBar _PaneChild PushButton Movie Sound TabPanel "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
