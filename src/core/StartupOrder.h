@@ -146,6 +146,7 @@ enum StartupOrder : uint32_t {
   kStartupOLEContainerClass,
   kStartupProgressBarClass,
   kStartupPaneChildInterface,
+  kStartupPrinterSetupClass,
   kStartupPushButtonClass,
   kStartupMovieClass,
   kStartupSoundClass,

@@ -61,7 +61,8 @@ void RegisterAndCheckTheOrder() {
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas "
             "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
-            "RoundRectangle Rectangle PagePanel OLEContainer ProgressBar _PaneChild PushButton Movie Sound TabPanel "
+            "RoundRectangle Rectangle PagePanel OLEContainer ProgressBar _PaneChild PrinterSetup "
+            "PushButton Movie Sound TabPanel "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
