@@ -118,6 +118,13 @@ class ScrollBarTest : public testing::Test {
     gui.Settle();
     return Changes();
   }
+  // Whether GTK has given the bar its size and placed the thumb.
+  static bool SliderLaidOut(RuntimeObject* control) {
+    GtkWidget* widget = PaneOf(control)->GetWidget();
+    gint start = 0, end = 0;
+    gtk_range_get_slider_range(GTK_RANGE(widget), &start, &end);
+    return widget->allocation.width > 1 && end > start;
+  }
   // The thumb's middle along the bar, in content coordinates (GTK gives it in those of the
   // widget's GDK window, which its allocation is in too).
   static int ThumbCenter(RuntimeObject* control) {
@@ -321,6 +328,7 @@ TEST_F(ScrollBarTest, WithoutLiveScrollADragReportsOnceAtTheRelease) {
   RuntimeObject* bar = Add(barClass, "H", {10, 10, 26, 210}, {.liveScroll = false});
   ASSERT_NE(bar, nullptr);
   kit.Take();
+  ASSERT_TRUE(gui.PumpUntil([&] { return SliderLaidOut(bar); })) << "GTK placed the thumb";
   const qvtest::ScreenPoint from = At(ThumbCenter(bar), 18);
   const qvtest::ScreenPoint to = At(110, 18);
   gui.Drag(from.x, from.y, to.x, to.y);
