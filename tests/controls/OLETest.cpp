@@ -134,7 +134,9 @@ TEST_F(OLETest, OperatorsApplyTheVariantOperationsToTheHeldValue) {
     RuntimeObject* direct = c.swapped ? c.variant(seven, nullptr) : c.variant(nullptr, seven);
     EXPECT_EQ(raised.size(), 2 * ourRaises) << c.name << ": the same raise, or none";
     EXPECT_EQ(VarType(ours), VarType(direct)) << c.name;
-    if (ours && direct) EXPECT_EQ(VariantCompare(ours, direct), 0) << c.name;
+    if (ours && direct) {
+      EXPECT_EQ(VariantCompare(ours, direct), 0) << c.name;
+    }
     RuntimeUnlockObject(ours);
     RuntimeUnlockObject(direct);
   }
@@ -145,7 +147,9 @@ TEST_F(OLETest, OperatorsApplyTheVariantOperationsToTheHeldValue) {
     RuntimeObject* ours = ole(object);
     RuntimeObject* direct = variant(nullptr);
     EXPECT_EQ(VarType(ours), VarType(direct));
-    if (ours && direct) EXPECT_EQ(VariantCompare(ours, direct), 0);
+    if (ours && direct) {
+      EXPECT_EQ(VariantCompare(ours, direct), 0);
+    }
     RuntimeUnlockObject(ours);
     RuntimeUnlockObject(direct);
   }

@@ -419,7 +419,7 @@ TEST_F(ScrollBarTest, BothKindsDrawTheirPictureEnabledDisabledAndWithAnEmptyRang
   qvtest::ContentPixels pixels(window);
   RuntimeObject* g = NewGraphicsObject(AsWindow(window)->mImp->NewGraphics());
   auto draw = [&](RuntimeObject* control, int width, int height) {
-    const QV::Rect area = {120, 20, 120 + height, 20 + width};
+    const QV::Rect area = {120, 20, int16_t(120 + height), int16_t(20 + width)};
     GdkPixmap* blank = pixels.CopyArea(area);
     RuntimeControlDrawInto(control, g, 20, 120);
     const qvtest::Screenshot shot = pixels.Read(area);
