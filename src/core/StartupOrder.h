@@ -142,6 +142,8 @@ enum StartupOrder : uint32_t {
   kStartupProgressBarClass,
   kStartupPaneChildInterface,
   kStartupPushButtonClass,
+  kStartupCheckBoxClass,
+  kStartupRadioButtonClass,
   kStartupMovieClass,
   kStartupSoundClass,
   kStartupTabPanelClass,
