@@ -1,6 +1,6 @@
 #include "controls/CheckBox.h"
 
-#include "controls/BoundActions.h"
+#include "controls/ToggleControls.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassFieldAccessors.h"
 #include "core/ClassRegistry.h"
@@ -107,9 +107,7 @@ QV_CLASS(CheckBoxActionClassDefinition,
 
 // The handlers and receivers of one Action may close the window, close the box, or drop it.
 bool RuntimeCheckBoxRouter::StillActing(SubPane* pane) const {
-  const CheckBoxObject* record = AsCheckBox(mOwner);
-  return record->control.window && record->control.pane == pane && !pane->IsClosing() &&
-         record->router == this;
+  return ActionMayGoOn(mOwner, pane, AsCheckBox(mOwner)->router == this);
 }
 
 void RuntimeCheckBoxRouter::Action(SubPane* pane) {

@@ -1,6 +1,6 @@
 #include "controls/RadioButton.h"
 
-#include "controls/BoundActions.h"
+#include "controls/ToggleControls.h"
 #include "controls/ControlClasses.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassFieldAccessors.h"
@@ -94,9 +94,7 @@ QV_CLASS(RadioButtonActionClassDefinition,
 // ---- RuntimeRadioRouter ----
 
 bool RuntimeRadioRouter::StillActing(SubPane* pane) const {
-  const RadioButtonObject* record = AsRadioButton(mOwner);
-  return record->control.window && record->control.pane == pane && !pane->IsClosing() &&
-         record->router == this;
+  return ActionMayGoOn(mOwner, pane, AsRadioButton(mOwner)->router == this);
 }
 
 // The owner and the pane chain are held for the handler and the receivers, which may close the

@@ -10,6 +10,7 @@
 #include "controls/RadioButton.h"
 #include "controls/RadioButtonGTK.h"
 #include "support/GuiDriver.h"
+#include "windows/PaneFocus.h"
 #include "windows/WindowControls.h"
 #include "windows/WindowEntryPoints.h"
 #include "windows/WindowObject.h"
@@ -89,7 +90,7 @@ TEST_F(RadioButtonTest, TheButtonsOfAWindowAreOneGroup) {
     EXPECT_EQ(Values(r), step.values);
   }
   gui.Click(qvtest::WidgetOf(r[0]));
-  EXPECT_EQ(WaitForLog(2), (Log{"A.MouseDown", "A.Action"}));
+  EXPECT_EQ(WaitForLog(3), (Log{"A.MouseDown", "A.GotFocus", "A.Action"}));
   EXPECT_EQ(Values(r), "100");
 }
 
@@ -111,12 +112,15 @@ TEST_F(RadioButtonTest, PagesAndContainersMakeGroupsOfTheirOwn) {
 }
 
 TEST_F(RadioButtonTest, OnlyTheCheckedButtonOfAGroupIsATabStop) {
-  qvtest::AddCheckBox(window, "Before", {20, 170, 45, 290}, "Before");
+  RuntimeObject* before = qvtest::AddCheckBox(window, "Before", {20, 170, 45, 290}, "Before");
+  ASSERT_NE(before, nullptr);
   std::vector<RuntimeObject*> r = Group(3, false);
   qvtest::AddCheckBox(window, "After", {60, 170, 85, 290}, "After");
   radioValueSetter(r[1], 0, 1);
-  RuntimeSetFocus(qvtest::ControlKit::Control(window, "Before"));
-  ASSERT_TRUE(gui.PumpUntil([&] { return !kit.log.empty(); }));
+  kit.Take();
+  RuntimeSetFocus(before);
+  ASSERT_TRUE(gui.PumpUntil([&] { return GetFocusPane() == AsControl(before)->pane; }));
+  gui.Settle();
   kit.Take();
   gui.Key("Tab");
   EXPECT_EQ(WaitForLog(2), (Log{"Before.LostFocus", "B.GotFocus"}));
@@ -169,7 +173,7 @@ TEST_F(RadioButtonTest, CheckedReceiversHearEveryCheckAndUncheckedOnesNothing) {
   rbaAddActionNotificationReceiver(offAction, unchecked);
   radioValueSetter(r[1], 0, 1);
   gui.Click(qvtest::WidgetOf(r[0]));
-  EXPECT_EQ(WaitForLog(4), (Log{"B.Action", "A.MouseDown", "A.Action", "Checked"}));
+  EXPECT_EQ(WaitForLog(5), (Log{"B.Action", "A.MouseDown", "A.GotFocus", "A.Action", "Checked"}));
   rbaRemoveActionNotificationReceiver(onAction, checked);
   radioValueSetter(r[1], 0, 1);
   radioValueSetter(r[0], 0, 1);
@@ -190,9 +194,8 @@ TEST_F(RadioButtonTest, AnActionHandlerMayCloseTheWindowOrTheButton) {
     if (event == "B.Action") ControlClose(control);
   };
   gui.Click(qvtest::WidgetOf(r[1]));
-  ASSERT_TRUE(gui.PumpUntil([&] { return kit.Control(window, "B") == nullptr; }));
-  gui.Settle();
-  EXPECT_EQ(kit.Take(), (Log{"B.MouseDown", "B.Action", "B.Close"}));
+  EXPECT_EQ(WaitForLog(5), (Log{"B.MouseDown", "B.GotFocus", "B.Action", "B.LostFocus", "B.Close"}));
+  EXPECT_EQ(windowControlCountGetter(window, 0), 1);
   EXPECT_EQ(receiver->refCount, 1);
   RuntimeUnlockObject(receiver);
   kit.script = [&](const std::string& event, RuntimeObject*) {

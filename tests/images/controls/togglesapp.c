@@ -25,6 +25,8 @@ void checkBoxTitleSetter(QVObject* box, uint32_t parameter, QVString caption);
 int32_t checkBoxValueGetter(QVObject* box, uint32_t parameter);
 void radioTitleSetter(QVObject* radio, uint32_t parameter, QVString caption);
 int32_t radioValueGetter(QVObject* radio, uint32_t parameter);
+void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
+void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 void radioValueSetter(QVObject* radio, uint32_t parameter, int32_t value);
 
 #define WINDOW_VISIBLE 52
@@ -94,6 +96,8 @@ static void OnRadioAction(QVObject* radio) {
 static QVObject* Add(QVClass* cls, QVString name, QVString caption, int32_t top, int32_t value) {
   QVObject* control = RuntimeNewObject(cls);
   RuntimeControlMove(control, 20, top, 140, 25);
+  ControlVisibleSetter(control, 0, 1);
+  controlEnabledSetter(control, 0, 1);
   if (cls == gCheckBoxClass) {
     checkBoxTitleSetter(control, 0, caption);
   } else {

@@ -1,9 +1,20 @@
-#include "controls/BoundActions.h"
+#include "controls/ToggleControls.h"
 
 #include <utility>
 
 #include "core/ObjectDefinitionConverter.h"
 #include "strings/RuntimeString.h"
+#include "windows/ControlRecord.h"
+#include "windows/Window.h"
+
+bool ActionMayGoOn(RuntimeObject* owner, SubPane* pane, bool sameRouter) {
+  const ControlObject* control = AsControl(owner);
+  if (!sameRouter || !control->window || control->pane != pane || pane->IsClosing()) {
+    return false;
+  }
+  Window* window = pane->GetWindow();
+  return window && !window->IsClosing();
+}
 
 RuntimeObject* NewBoundAction(ObjectDefinition* definition, RuntimeObject* control,
                               stringStorage* name) {
