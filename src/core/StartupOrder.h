@@ -141,6 +141,7 @@ enum StartupOrder : uint32_t {
   kStartupPagePanelClass,
   kStartupProgressBarClass,
   kStartupPaneChildInterface,
+  kStartupPrinterSetupClass,
   kStartupPushButtonClass,
   kStartupCheckBoxClass,
   kStartupRadioButtonClass,
