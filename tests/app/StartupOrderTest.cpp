@@ -60,8 +60,8 @@ void RegisterAndCheckTheOrder() {
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas "
             "ContextualMenu Window EmbeddedWindowControl GroupBox Line Oval RoundRectangle "
-            "Rectangle PagePanel ProgressBar _PaneChild PrinterSetup PushButton Movie Sound TabPanel "
-            "MouseCursor ");
+            "Rectangle PagePanel ProgressBar _PaneChild PrinterSetup PushButton CheckBox RadioButton "
+            "Movie Sound TabPanel MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 
