@@ -49,19 +49,22 @@ void RegisterAndCheckTheOrder() {
             "bindingInterface bindingPartInterface listDataProvider listDataNotifier "
             "listDataNotificationReceiver tupleInterface enablingBinder actionBinder stringBinder "
             "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
-            "TextOutputStream BinaryStream ResourceFork Random EndOfLine FolderItem Permissions "
-            "TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
-            "RuntimeException Network AppleEvent AppleEventRecord AppleEventDescList "
+            "TextOutputStream BinaryStream ResourceFork Random EndOfLine _Keyboard FolderItem "
+            "Permissions TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
+            "RuntimeException SpecialFolder Network OLEObject OLEParameter AppleEvent "
+            "AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
-            "RectShape RoundRectShape OvalShape ArcShape StringShape CurveShape Group2D "
+            "RectShape RoundRectShape OvalShape ArcShape PixmapShape StringShape CurveShape Group2D "
             "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem _MenuBarInstaller MenuBar "
-            "MenuItem KeyChain KeyChainItem Screen Application "
+            "MenuItem MessageDialogButton _ActionButton _CancelButton _AlternateActionButton "
+            "MessageDialog KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas "
-            "ContextualMenu Window EmbeddedWindowControl GroupBox Line Oval RoundRectangle "
-            "Rectangle PagePanel ProgressBar _PaneChild PrinterSetup PushButton CheckBox RadioButton "
-            "Movie Sound TabPanel MouseCursor ");
+            "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
+            "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
+            "RoundRectangle Rectangle PagePanel OLEContainer ProgressBar _PaneChild PrinterSetup "
+            "PushButton CheckBox RadioButton Movie Sound TabPanel "
+            "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 
