@@ -152,6 +152,8 @@ enum StartupOrder : uint32_t {
   kStartupPaneChildInterface,
   kStartupPrinterSetupClass,
   kStartupPushButtonClass,
+  kStartupCheckBoxClass,
+  kStartupRadioButtonClass,
   kStartupMovieClass,
   kStartupSoundClass,
   kStartupTabPanelClass,

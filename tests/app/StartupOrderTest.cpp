@@ -63,7 +63,7 @@ void RegisterAndCheckTheOrder() {
             "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
             "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
             "RoundRectangle Rectangle PagePanel OLEContainer ProgressBar _PaneChild PrinterSetup "
-            "PushButton Movie Sound TabPanel "
+            "PushButton CheckBox RadioButton Movie Sound TabPanel "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
