@@ -287,16 +287,24 @@ class PrintDialogChild : public PrintingChild {
       const qvtest::XWindow dialog = gui.WaitForWindow("Print Dialog");
       ASSERT_TRUE(dialog);
       ASSERT_TRUE(gui.WaitForFocus(dialog));
-      if (!texts.empty()) {
-        GtkWidget* copies = FindNamed(GTK_WIDGET(gui.Gtk(dialog)), "copies");
-        ASSERT_NE(copies, nullptr);
-        gui.Click(copies);
+      // Each step waits for what it did to arrive before the next: under load a Tab typed
+      // while the previous text was still coming moved the focus too late.
+      const char* const names[] = {"copies", "from", "to"};
+      for (size_t i = 0; i < texts.size() && i < 3; ++i) {
+        GtkWidget* field = FindNamed(GTK_WIDGET(gui.Gtk(dialog)), names[i]);
+        ASSERT_NE(field, nullptr);
+        if (i == 0) {
+          gui.Click(field);
+        } else {
+          gui.Key("Tab");
+        }
+        ASSERT_TRUE(gui.PumpUntil([&] { return gtk_widget_has_focus(field); })) << names[i];
         gui.Key("End");
         gui.Key("shift+Home");
-      }
-      for (size_t i = 0; i < texts.size(); ++i) {
-        if (i > 0) gui.Key("Tab");
         gui.Type(texts[i]);
+        ASSERT_TRUE(gui.PumpUntil(
+            [&] { return texts[i] == gtk_entry_get_text(GTK_ENTRY(field)); }))
+            << names[i];
       }
       answer(dialog);
     });
