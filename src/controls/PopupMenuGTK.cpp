@@ -113,8 +113,7 @@ PopupMenu::PopupMenu(RuntimeObject* owner, ComboBoxEvents* events, const FontSpe
     // The combo box's button takes the clicks and the focus itself.
     gtk_container_forall(GTK_CONTAINER(combo), &FindToggle, &mToggle);
     GtkWidget* target = mToggle ? mToggle : combo;
-    g_signal_connect(target, "button-press-event", G_CALLBACK(&OnPaneButtonPress), self);
-    g_signal_connect(target, "button-release-event", G_CALLBACK(&DeliverMouseUp), self);
+    g_signal_connect(target, "event", G_CALLBACK(&PopupMenu::OnMouseEvent), self);
     g_signal_connect(target, "grab-focus", G_CALLBACK(&OnPaneGrabFocus), self);
     return;
   }
@@ -122,13 +121,15 @@ PopupMenu::PopupMenu(RuntimeObject* owner, ComboBoxEvents* events, const FontSpe
   SetWidget(combo);
   g_signal_connect(combo, "destroy", G_CALLBACK(&PopupMenu::OnDestroy), this);
   PutPaneInFixed(this, true);
+  // The combo itself matches typed text to its items only letter for letter, so that it never
+  // rewrites what is typed; the pane's own match ignores case.
+  gtk_combo_set_case_sensitive(GTK_COMBO(combo), TRUE);
   GtkWidget* entry = Entry();
   SetWidgetFont(entry, mFont);
   gtk_editable_set_editable(GTK_EDITABLE(entry), editable);
   mChangedHandler = g_signal_connect(entry, "changed", G_CALLBACK(&PopupMenu::OnChanged), this);
   g_signal_connect(entry, "grab-focus", G_CALLBACK(&OnPaneGrabFocus), self);
-  g_signal_connect(entry, "button-press-event", G_CALLBACK(&OnPaneButtonPress), self);
-  g_signal_connect(entry, "button-release-event", G_CALLBACK(&DeliverMouseUp), self);
+  g_signal_connect(entry, "event", G_CALLBACK(&PopupMenu::OnMouseEvent), self);
 }
 
 PopupMenu::~PopupMenu() {
@@ -136,6 +137,14 @@ PopupMenu::~PopupMenu() {
   std::vector<Row> rows;
   rows.swap(mRows);
   for (Row& row : rows) Drop(row.tag);
+}
+
+// Presses and releases before GTK's own handlers, which the combo widgets connect first and
+// which claim the press (the list opens).
+gboolean PopupMenu::OnMouseEvent(GtkWidget* widget, GdkEvent* event, SubPane* pane) {
+  if (event->type == GDK_BUTTON_PRESS) return OnPaneButtonPress(widget, &event->button, pane);
+  if (event->type == GDK_BUTTON_RELEASE) return DeliverMouseUp(widget, &event->button, pane);
+  return FALSE;
 }
 
 // Nil once GTK destroyed the widget (its window went first): the rows outlive it.
@@ -219,7 +228,11 @@ void PopupMenu::RaiseTextChanged() {
 // names a row, then TextChanged for an editable list.
 void PopupMenu::OnChanged(GtkWidget*, PopupMenu* pane) {
   if (!pane->RetainChain()) return;
-  if (pane->GetListIndex() != -1) pane->Changed();
+  const int32_t index = pane->GetListIndex();
+  if (index != -1) {
+    pane->SelectListItem(index);
+    pane->Changed();
+  }
   if (pane->mEditable && !pane->IsClosing()) pane->RaiseTextChanged();
   pane->ReleaseChain();
 }
@@ -480,6 +493,17 @@ void PopupMenu::SetListIndex(int32_t index, bool raiseChange) {
   }
   UnblockChanged();
   if (raiseChange) Changed();
+}
+
+// The combo's list follows a typed row, so that Down goes on from it; the combo leaves the
+// typed text as it is.
+void PopupMenu::SelectListItem(int32_t index) {
+  GtkWidget* list = List();
+  if (!list) return;
+  GtkCombo* combo = GTK_COMBO(GetWidget());
+  g_signal_handler_block(list, combo->list_change_id);
+  gtk_list_select_item(GTK_LIST(list), index);
+  g_signal_handler_unblock(list, combo->list_change_id);
 }
 
 // ---- entry ----

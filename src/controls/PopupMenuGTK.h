@@ -93,6 +93,7 @@ class PopupMenu : public ComboBox, public SubPane {
 
   static void OnChanged(GtkWidget* widget, PopupMenu* pane);
   static void OnDestroy(GtkWidget* widget, PopupMenu* pane);
+  static gboolean OnMouseEvent(GtkWidget* widget, GdkEvent* event, SubPane* pane);
   GtkWidget* Live();
   // Runs tell with the owner and the pane chain held; false when there is nobody to tell, or
   // the pane closed meanwhile (then nothing of it may be touched).
@@ -115,6 +116,7 @@ class PopupMenu : public ComboBox, public SubPane {
   void RemoveItem(int32_t row);
   void EmptyWidget();
   void DropRows(bool emptyWidget);
+  void SelectListItem(int32_t index);
   GtkWidget* NewListItem(const std::string& text);
   bool ComputeItemFont() const;
   void ApplyItemFonts();

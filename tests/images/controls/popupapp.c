@@ -20,6 +20,8 @@ void WindowAddControl(QVObject* window, QVString name, QVObject* control);
 void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
                         int32_t height);
 void pushButtonTitleSetter(QVObject* button, uint32_t parameter, QVString caption);
+void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
+void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 void stringSetter(QVObject* object, uint32_t offset, QVString value);
 int32_t RuntimeComboBoxSelectionGetter(QVObject* popup, uint32_t parameter);
 void RuntimeComboBoxSelectionSetter(QVObject* popup, uint32_t parameter, int32_t index);
@@ -116,6 +118,13 @@ static void OnDone(QVObject* button) {
   QV_ApplicationQuit(0);
 }
 
+/* Moved, shown and enabled, as the compiler's set-up code leaves a control. */
+static void Place(QVObject* control, int32_t left, int32_t top, int32_t width, int32_t height) {
+  RuntimeControlMove(control, left, top, width, height);
+  ControlVisibleSetter(control, 0, 1);
+  controlEnabledSetter(control, 0, 1);
+}
+
 static void OnLayout(QVObject* window) {
   int16_t* bounds = (int16_t*)Field(window, WINDOW_BOUNDS);
   bounds[0] = 0;
@@ -128,24 +137,27 @@ static void OnLayout(QVObject* window) {
 
 static void OnCreateControls(QVObject* window) {
   gPopup = RuntimeNewObject(gPopupClass);
-  RuntimeControlMove(gPopup, 20, 20, 150, 24);
+  Place(gPopup, 20, 20, 150, 24);
   stringSetter(gPopup, POPUP_INITIAL_VALUE, QV_STR("Apple\rPear\rPlum\rFig\rLime"));
   *(int32_t*)Field(gPopup, POPUP_STORED_LIST_INDEX) = -1;
   WindowAddControl(window, QV_STR("Popup"), gPopup);
   gCombo = RuntimeNewObject(gComboClass);
-  RuntimeControlMove(gCombo, 20, 70, 150, 26);
+  Place(gCombo, 20, 70, 150, 26);
   *(int32_t*)Field(gCombo, POPUP_STORED_LIST_INDEX) = -1;
   WindowAddControl(window, QV_STR("Combo"), gCombo);
   QVObject* done = RuntimeNewObject(gButtonClass);
-  RuntimeControlMove(done, 200, 150, 80, 30);
+  Place(done, 200, 150, 80, 30);
   pushButtonTitleSetter(done, 0, QV_STR("Done"));
   WindowAddControl(window, QV_STR("Done"), done);
   RuntimeUnlockObject(done);
 }
 
+/* Only the first: the window is activated again whenever a list closes. */
 static void OnActivate(QVObject* window) {
+  static int activated;
   (void)window;
-  RuntimeConsolePrint(QV_STR("Activate"));
+  if (!activated) RuntimeConsolePrint(QV_STR("Activate"));
+  activated = 1;
 }
 
 QV_ENTRY {
