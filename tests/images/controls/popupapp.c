@@ -45,7 +45,7 @@ static QVObject* gCombo;
 
 static void* Field(QVObject* object, int offset) { return (char*)object + offset; }
 
-/* Prints a, " ", b and takes b's reference. */
+/* Prints a, " ", b and takes both references. */
 static void Say(QVString a, QVString b) {
   QVString spaced = RuntimeAddString(a, QV_STR(" "));
   QVString line = RuntimeAddString(spaced, b);
@@ -53,6 +53,7 @@ static void Say(QVString a, QVString b) {
   RuntimeUnlockString(line);
   RuntimeUnlockString(spaced);
   RuntimeUnlockString(b);
+  RuntimeUnlockString(a);
 }
 
 static void OnChange(QVObject* control) {
@@ -65,16 +66,17 @@ static void OnChange(QVObject* control) {
   RuntimeUnlockString(spaced);
   RuntimeUnlockString(text);
   RuntimeUnlockString(index);
-  RuntimeUnlockString(event);
 }
 
 static void OnTextChanged(QVObject* combo) {
-  Say(QV_STR("Combo.TextChanged"), RuntimeComboBoxTextGetter(combo, 0));
+  Say(RuntimeAddString(QV_STR("Combo.TextChanged"), QV_STR("")),
+      RuntimeComboBoxTextGetter(combo, 0));
 }
 
 static int32_t OnKeyDown(QVObject* combo, QVString key) {
   (void)combo;
-  Say(QV_STR("Combo.KeyDown"), StringStrInt32(key && key->length ? key->data[1] : 0));
+  Say(RuntimeAddString(QV_STR("Combo.KeyDown"), QV_STR("")),
+      StringStrInt32(key && key->length ? key->data[1] : 0));
   return 0;
 }
 
