@@ -7,16 +7,7 @@
 // clang-format off
 inline constexpr const char* kExportsStillToCome[] = {
     "openURLMovie",
-    "RuntimeOpenPrinter",
-    "RuntimeOpenPrinterDialog",
-    "selectColor",
     "exportPicture",
-    "newPicture",
-    "getKeyboardObject",
-    "systemGetSpecialFoldersClass",
-    "RuntimeRGB",
-    "RuntimeHSV",
-    "RuntimeCMY",
     "RuntimeSetProperties",
     "_InitPluginEntrypoints",
 };
@@ -25,9 +16,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "MDIWindow",
     "DockItem",
     "DragItem",
-    "PrinterSetup",
-    "_Keyboard",
-    "SpecialFolder",
     "EditField",
 };
 // clang-format on

@@ -80,6 +80,10 @@ GuiDriver::GuiDriver() {
 }
 
 GuiDriver::~GuiDriver() {
+  if (mDisplay && !mHeldKeycodes.empty()) {
+    for (unsigned code : mHeldKeycodes) XTestFakeKeyEvent(mDisplay, code, False, CurrentTime);
+    XSync(mDisplay, False);
+  }
   if (mStepSource) g_source_remove(mStepSource);
   if (!mSteps.empty())
     ADD_FAILURE() << mSteps.size() << " Meanwhile step(s) never ran: no main loop ran after";
@@ -90,8 +94,11 @@ GuiDriver::~GuiDriver() {
 bool GuiDriver::PumpUntil(const std::function<bool()>& condition, int timeoutMs) {
   const gint64 deadline = g_get_monotonic_time() + gint64(timeoutMs) * 1000;
   // A ticking source bounds each wait, so the condition is looked at even when nothing comes.
-  const guint tick = g_timeout_add(
-      10, [](gpointer) -> gboolean { return TRUE; }, nullptr);
+  // It ticks below GTK's resize and redraw idles: at the default priority, a condition slower
+  // than the tick (a screenshot under load) found it ready on every turn, and widgets put into
+  // a shown window never got their place or their paint.
+  const guint tick = g_timeout_add_full(
+      G_PRIORITY_LOW, 10, [](gpointer) -> gboolean { return TRUE; }, nullptr, nullptr);
   bool held = false;
   while (!(held = condition()) && g_get_monotonic_time() < deadline)
     g_main_context_iteration(nullptr, TRUE);
@@ -626,6 +633,26 @@ void GuiDriver::Type(const std::string& text) {
                                               : gdk_unicode_to_keyval(character);
     PressKeysym(keysym, {});
   }
+}
+
+void GuiDriver::HoldKey(const std::string& name) { SendNamedKey(name, true); }
+
+void GuiDriver::ReleaseKey(const std::string& name) { SendNamedKey(name, false); }
+
+void GuiDriver::SendNamedKey(const std::string& name, bool press) {
+  if (!mDisplay) return;
+  const KeySym keysym = XStringToKeysym(name.c_str());
+  bool shifted = false;
+  const unsigned code = keysym == NoSymbol ? 0 : KeycodeFor(keysym, &shifted);
+  if (!code) {
+    ADD_FAILURE() << "no key is named \"" << name << "\"";
+    return;
+  }
+  const auto held = std::find(mHeldKeycodes.begin(), mHeldKeycodes.end(), code);
+  if (press && held == mHeldKeycodes.end()) mHeldKeycodes.push_back(code);
+  if (!press && held != mHeldKeycodes.end()) mHeldKeycodes.erase(held);
+  XTestFakeKeyEvent(mDisplay, code, press ? True : False, CurrentTime);
+  Settle();
 }
 
 // ---- the screen ----
