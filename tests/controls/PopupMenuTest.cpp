@@ -112,6 +112,14 @@ std::vector<std::string> Take(const std::string& event) {
   return seen;
 }
 
+// Waits until the widget has its place on the screen, so that a click finds it.
+bool Placed(qvtest::GuiDriver& gui, GtkWidget* widget) {
+  return gui.PumpUntil([&] {
+    return GTK_WIDGET_MAPPED(widget) && widget->allocation.width > 1 &&
+           widget->allocation.height > 1;
+  });
+}
+
 std::vector<std::string> PaneRows(PopupMenu* pane) {
   std::vector<std::string> rows;
   for (int32_t i = 0; i < pane->RowCount(); ++i) rows.push_back(pane->GetRowText(i).CString());
@@ -257,6 +265,7 @@ TEST_P(PopupTest, AClickOpensTheListAndAClickOnARowChoosesIt) {
     for (const std::string& entry : Take("Change")) changes.push_back(entry);
     return !changes.empty();
   };
+  ASSERT_TRUE(Placed(gui, pane->FocusWidget()));
   if (pane->IsComboBoxMode()) {
     gui.Click(pane->GetWidget());
     const qvtest::XWindow menu = gui.WaitForOpenMenu();
@@ -292,6 +301,7 @@ TEST_P(PopupTest, MouseDownTrueKeepsThePressAndCapturesTheMouse) {
   kit.Take();
   kit.mouseDownTakes = true;
   PopupMenu* pane = Pane(popup);
+  ASSERT_TRUE(Placed(gui, pane->FocusWidget()));
   gui.Click(pane->FocusWidget());
   std::vector<std::string> mouse;
   // The release reaches the pane only through the mouse capture its press took.
