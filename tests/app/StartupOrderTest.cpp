@@ -62,8 +62,8 @@ void RegisterAndCheckTheOrder() {
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
             "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
-            "RoundRectangle Rectangle PagePanel OLEContainer ProgressBar _PaneChild PrinterSetup "
-            "PushButton CheckBox RadioButton Movie Sound TabPanel "
+            "RoundRectangle Rectangle PagePanel OLEContainer sys$popupRowTag ProgressBar _PaneChild "
+            "PrinterSetup PushButton CheckBox RadioButton PopupMenu ComboBox Movie Sound TabPanel "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
