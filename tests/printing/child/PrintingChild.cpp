@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -279,8 +280,7 @@ GtkWidget* FindNamed(GtkWidget* widget, const std::string& name) {
 class PrintDialogChild : public PrintingChild {
  protected:
   // Answers the next print dialog: the copies, first and last page typed into their fields
-  // in the order the keyboard reaches them (each entry selects its text when Tab reaches it),
-  // then answer runs. Empty texts type nothing.
+  // in the order the keyboard reaches them, then answer runs. Empty texts type nothing.
   void Answer(const std::vector<std::string>& texts,
               std::function<void(qvtest::XWindow)> answer) {
     gui.Meanwhile([this, texts, answer] {
@@ -299,12 +299,19 @@ class PrintDialogChild : public PrintingChild {
           gui.Key("Tab");
         }
         ASSERT_TRUE(gui.PumpUntil([&] { return gtk_widget_has_focus(field); })) << names[i];
-        gui.Key("End");
-        gui.Key("shift+Home");
+        // The old text goes key by key, wherever the click left the cursor: a selection made
+        // before typing did not always survive until the first key came.
+        const size_t old = strlen(gtk_entry_get_text(GTK_ENTRY(field)));
+        for (size_t k = 0; k < old; ++k) {
+          gui.Key("Delete");
+          gui.Key("BackSpace");
+        }
+        ASSERT_TRUE(gui.PumpUntil([&] { return !*gtk_entry_get_text(GTK_ENTRY(field)); }))
+            << names[i] << " still reads \"" << gtk_entry_get_text(GTK_ENTRY(field)) << '"';
         gui.Type(texts[i]);
         ASSERT_TRUE(gui.PumpUntil(
             [&] { return texts[i] == gtk_entry_get_text(GTK_ENTRY(field)); }))
-            << names[i];
+            << names[i] << " reads \"" << gtk_entry_get_text(GTK_ENTRY(field)) << '"';
       }
       answer(dialog);
     });
