@@ -97,6 +97,7 @@ enum StartupOrder : uint32_t {
   kStartupCursorsModule,
   kStartupObject2DClasses,
   kStartupStandardMenuItemClasses,
+  kStartupFolderItemDialogClasses,
   kStartupMenuClasses,
   kStartupKeyChainClasses,
   kStartupScreenClass,
