@@ -184,8 +184,7 @@ TEST_F(FolderItemDialogTest, AChosenNameOutsideASCIIReadsBackUnchanged) {
   EXPECT_EQ(std::string(chosenName.CString()), name);
 }
 
-TEST_F(FolderItemDialogTest, SaveStartsInTheInitialFolderAndAsksBeforeReplacing) {
-  WriteFile(files / "existing.txt");
+TEST_F(FolderItemDialogTest, SaveStartsInTheInitialFolder) {
   Make(SaveAsDialogClassDefinition());
   SetFolder(files.path());
   EXPECT_EQ(Run([&](XWindow, GtkWidget* chooser) {
@@ -196,27 +195,51 @@ TEST_F(FolderItemDialogTest, SaveStartsInTheInitialFolderAndAsksBeforeReplacing)
               gui.Key("Return");
             }),
             files / "fresh.txt");
-  // No returns to the chooser, which still holds the name; Yes takes the file. (The name is
-  // set and Save clicked: a name of a file that is there opens the entry's completion list,
-  // which would take a Return.)
+}
+
+// An existing name asks first: No returns to the chooser, which still holds the name; Yes takes
+// the file. Each answer is a step of its own, as the question shows only once the chooser's
+// run has returned, which waits for the step that clicked. (The name is set and Save clicked: typing the name of a file that is there
+// opens the entry's completion, which would take a Return.)
+TEST_F(FolderItemDialogTest, SaveAsksBeforeReplacingAFile) {
+  WriteFile(files / "existing.txt");
+  Make(SaveAsDialogClassDefinition());
+  SetFolder(files.path());
+  XWindow window = 0;
   std::vector<std::string> questions;
-  EXPECT_EQ(Run([&](XWindow window, GtkWidget* chooser) {
-              gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), "existing.txt");
-              for (const char* answer : {"No", "Yes"}) {
-                gui.Click(gui.FindButton(window, "Save"));
-                const XWindow question = gui.WaitForWindow("");
-                ASSERT_TRUE(question);
-                ASSERT_TRUE(gui.WaitForFocus(question));
-                const std::vector<std::string> texts = gui.Texts(question);
-                questions.push_back(texts.empty() ? "" : texts[0]);
-                gui.Click(gui.FindButton(question, answer));
-                ASSERT_TRUE(gui.WaitUntilClosed(question));
-                if (std::string(answer) == "No") {
-                  ASSERT_TRUE(gui.WaitForFocus(window));
-                }
-              }
-            }),
-            files / "existing.txt");
+  const auto clickSave = [&] {
+    window = gui.WaitForWindow(kTitle);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(gui.WaitForFocus(window));
+    GtkWidget* chooser = GTK_WIDGET(gui.Gtk(window));
+    if (questions.empty()) {
+      gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), "existing.txt");
+    }
+    // The chooser looks at the name before it answers: the step ends once it has.
+    bool responded = false;
+    const gulong handler = g_signal_connect_swapped(
+        chooser, "response", G_CALLBACK(+[](bool* flag) { *flag = true; }), &responded);
+    gui.Click(gui.FindButton(window, "Save"));
+    EXPECT_TRUE(gui.PumpUntil([&] { return responded; }));
+    g_signal_handler_disconnect(chooser, handler);
+  };
+  const auto answer = [&](const char* button) {
+    const XWindow question = gui.WaitForWindow("");
+    ASSERT_TRUE(question);
+    ASSERT_TRUE(gui.WaitForFocus(question));
+    const std::vector<std::string> texts = gui.Texts(question);
+    questions.push_back(texts.empty() ? "" : texts[0]);
+    gui.Click(gui.FindButton(question, button));
+  };
+  gui.Meanwhile(clickSave);
+  gui.Meanwhile([&] { answer("No"); });
+  gui.Meanwhile(clickSave);
+  gui.Meanwhile([&] { answer("Yes"); });
+  RuntimeObject* chosen = FolderItemDialogShowModal(dialog);
+  EXPECT_TRUE(gui.StepsDone());
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(PathOf(chosen), files / "existing.txt");
+  RuntimeUnlockObject(chosen);
   const std::string asked = "'" + (files / "existing.txt") + "' already exists.\nOverwrite it?";
   EXPECT_EQ(questions, (std::vector<std::string>{asked, asked}));
 }
@@ -411,6 +434,7 @@ TEST_F(HiddenGtkFunctions, WithoutTheFilterNameAPickedFilterReportsAndKeepsTheNa
   ExpectWithout("gtk_file_filter_get_name", [&] {
     qvtest::ReportCapture reports;
     Make(SaveAsDialogClassDefinition());
+    SetFolder(files.path());
     SetString(dialog, offsetof(FolderItemDialogObject, filter), "Plain text;Notes");
     SetString(dialog, offsetof(FolderItemDialogObject, suggestedFileName), "kept.txt");
     std::string name;
