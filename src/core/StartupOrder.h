@@ -142,6 +142,7 @@ enum StartupOrder : uint32_t {
   kStartupPagePanelClass,
   kStartupProgressBarClass,
   kStartupPaneChildInterface,
+  kStartupPrinterSetupClass,
   kStartupPushButtonClass,
   kStartupMovieClass,
   kStartupSoundClass,

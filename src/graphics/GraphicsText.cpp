@@ -101,7 +101,13 @@ PangoLayout* GraphicsGTK::LayOut(const string& text, int32_t wrapWidth) {
   PangoLayout* layout = Layout();
   if (!layout) return nullptr;
   const string utf8 = TextForPango(text);
-  pango_layout_set_text(layout, utf8.CString(), utf8.Length());
+  // Setting the text shapes it again even when it is the same: a text drawn over and over (a
+  // label in a Paint handler) keeps the shaping it has.
+  const char* current = pango_layout_get_text(layout);
+  if (!current || strlen(current) != size_t(utf8.Length()) ||
+      memcmp(current, utf8.CString(), size_t(utf8.Length())) != 0) {
+    pango_layout_set_text(layout, utf8.CString(), utf8.Length());
+  }
   pango_layout_set_width(layout, wrapWidth < 0 ? -1 : wrapWidth * PANGO_SCALE);
   if (wrapWidth >= 0) pango_layout_set_wrap(layout, PANGO_WRAP_WORD);
   return layout;

@@ -60,7 +60,7 @@ void RegisterAndCheckTheOrder() {
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas "
             "ContextualMenu Window EmbeddedWindowControl GroupBox Line Oval RoundRectangle "
-            "Rectangle PagePanel ProgressBar _PaneChild PushButton Movie Sound TabPanel "
+            "Rectangle PagePanel ProgressBar _PaneChild PrinterSetup PushButton Movie Sound TabPanel "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }

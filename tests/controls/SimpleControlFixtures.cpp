@@ -53,12 +53,6 @@ RuntimeObject* AddControl(RuntimeObject* window, RuntimeClass* cls, const std::s
   if (setup) setup(control);
   WindowAddControl(window, string(name.c_str()).Storage(), control);  // opens at once
   RuntimeUnlockObject(control);
-  // A widget put into a window already shown waits for its place until the window checks its
-  // size again (GTK's resize pass did not come for it here).
-  SubPane* pane = AsControl(control)->pane;
-  if (pane && pane->GetWidget()) {
-    gtk_container_check_resize(GTK_CONTAINER(gtk_widget_get_toplevel(pane->GetWidget())));
-  }
   return AsControl(control)->pane ? control : nullptr;
 }
 

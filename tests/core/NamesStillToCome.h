@@ -7,8 +7,6 @@
 // clang-format off
 inline constexpr const char* kExportsStillToCome[] = {
     "openURLMovie",
-    "RuntimeOpenPrinter",
-    "RuntimeOpenPrinterDialog",
     "selectColor",
     "exportPicture",
     "newPicture",
@@ -25,7 +23,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "MDIWindow",
     "DockItem",
     "DragItem",
-    "PrinterSetup",
     "_Keyboard",
     "SpecialFolder",
     "EditField",

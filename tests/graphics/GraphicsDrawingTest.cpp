@@ -253,6 +253,44 @@ TEST_F(GraphicsDrawing, TextSitsOnItsBaselineInTheFontSizeAndStyleAsked) {
   }
 }
 
+// The layout keeps its shaping while the text stays the same: a repeated text, a changed one,
+// the same text underlined and then plain again, and a wrapped one after it each draw as their own.
+TEST_F(GraphicsDrawing, RepeatedAndChangedTextsEachDrawAsTheirOwn) {
+  const char* wrapped = "Same words wrapped";
+  Surface surface(160, 160);
+  GraphicsGTK& g = surface.g();
+  g.SetTextFont(string("DejaVu Sans"));
+  RawText raw("DejaVu Sans 10");
+  RawPixmap expected(160, 160);
+  const struct {
+    const char* text;
+    int32_t style;
+  } draws[] = {{"Same", 0}, {"Same", 0}, {"Other", 0}, {"Same", kStyleUnderline}, {"Same", 0}};
+  int32_t y = 15;
+  for (const auto& d : draws) {
+    g.SetTextStyle(d.style);
+    g.DrawString(string(d.text), 5 + (y % 2) * 60, y);
+    pango_layout_set_text(raw.layout, d.text, -1);
+    PangoAttrList* attributes = pango_attr_list_new();
+    if (d.style & kStyleUnderline) {
+      pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    }
+    pango_layout_set_attributes(raw.layout, attributes);
+    pango_attr_list_unref(attributes);
+    gdk_draw_layout(expected.pixmap(), expected.gc(), 5 + (y % 2) * 60, y - raw.ascent,
+                    raw.layout);
+    y += 21;
+  }
+  g.SetTextStyle(0);
+  g.DrawStringWrapped(string(wrapped), MakeRect(y, 5, y + 50, 65), 0);
+  pango_layout_set_attributes(raw.layout, nullptr);
+  pango_layout_set_text(raw.layout, wrapped, -1);
+  pango_layout_set_width(raw.layout, 60 * PANGO_SCALE);
+  pango_layout_set_wrap(raw.layout, PANGO_WRAP_WORD);
+  gdk_draw_layout(expected.pixmap(), expected.gc(), 5, y, raw.layout);
+  EXPECT_EQ(surface.Pixels().DifferingPixels(expected.Pixels()), 0);
+}
+
 TEST_F(GraphicsDrawing, WrappedTextBreaksAtWordsWithItsAlignmentAndLeavesNoneBehind) {
   const char* text = "The quick brown fox jumps over the lazy dog";
   const PangoAlignment alignments[] = {PANGO_ALIGN_LEFT, PANGO_ALIGN_CENTER, PANGO_ALIGN_RIGHT,

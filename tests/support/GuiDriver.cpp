@@ -90,8 +90,11 @@ GuiDriver::~GuiDriver() {
 bool GuiDriver::PumpUntil(const std::function<bool()>& condition, int timeoutMs) {
   const gint64 deadline = g_get_monotonic_time() + gint64(timeoutMs) * 1000;
   // A ticking source bounds each wait, so the condition is looked at even when nothing comes.
-  const guint tick = g_timeout_add(
-      10, [](gpointer) -> gboolean { return TRUE; }, nullptr);
+  // It ticks below GTK's resize and redraw idles: at the default priority, a condition slower
+  // than the tick (a screenshot under load) found it ready on every turn, and widgets put into
+  // a shown window never got their place or their paint.
+  const guint tick = g_timeout_add_full(
+      G_PRIORITY_LOW, 10, [](gpointer) -> gboolean { return TRUE; }, nullptr, nullptr);
   bool held = false;
   while (!(held = condition()) && g_get_monotonic_time() < deadline)
     g_main_context_iteration(nullptr, TRUE);

@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <gdk/gdkx.h>
+
 namespace qvtest {
 
 namespace {
@@ -67,12 +71,65 @@ bool Screenshot::WritePPM(const std::string& path) const {
   return std::fclose(file) == 0;
 }
 
+namespace {
+
+int MaskShift(unsigned long mask) {
+  int shift = 0;
+  while (mask && !(mask & 1)) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+
+// A native window is read with XGetImage, which leaves no event behind. GDK's own reading
+// copied the window with graphics exposures on, so each look queued a NoExpose event, and a
+// wait that looked on every turn of the main loop always found an event ready and never let
+// GTK's resize and redraw idles (lower priorities) run.
+bool ReadNativeWindow(GdkWindow* window, int width, int height, int x, int y,
+                      std::vector<uint32_t>& rgb) {
+  GdkVisual* visual = gdk_drawable_get_visual(window);
+  if (!gdk_window_has_native(window) || !visual || visual->type != GDK_VISUAL_TRUE_COLOR) {
+    return false;
+  }
+  // A rectangle not wholly on the screen is refused (BadMatch): GDK's reading takes it then.
+  gdk_error_trap_push();
+  XImage* image = XGetImage(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), x, y,
+                            unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+  const bool refused = gdk_error_trap_pop() != 0;
+  if (!image || refused) {
+    if (image) XDestroyImage(image);
+    return false;
+  }
+  const unsigned long masks[3] = {image->red_mask, image->green_mask, image->blue_mask};
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      const unsigned long pixel = XGetPixel(image, column, row);
+      uint32_t value = 0;
+      for (unsigned long mask : masks) {
+        const unsigned long top = mask >> MaskShift(mask);
+        const unsigned long channel = top ? ((pixel & mask) >> MaskShift(mask)) * 255 / top : 0;
+        value = value << 8 | uint32_t(channel);
+      }
+      rgb.push_back(value);
+    }
+  }
+  XDestroyImage(image);
+  return true;
+}
+
+}  // namespace
+
 Screenshot PixelsOf(GdkDrawable* drawable, int width, int height, int x, int y) {
+  std::vector<uint32_t> rgb;
+  if (GDK_IS_WINDOW(drawable) && width > 0 && height > 0 &&
+      ReadNativeWindow(GDK_WINDOW(drawable), width, height, x, y, rgb)) {
+    return Screenshot(width, height, std::move(rgb));
+  }
   GdkColormap* colormap = gdk_drawable_get_colormap(drawable);
   GdkPixbuf* pixels = gdk_pixbuf_get_from_drawable(
       nullptr, drawable, colormap ? colormap : gdk_rgb_get_colormap(), x, y, 0, 0, width, height);
   if (!pixels) return {};
-  std::vector<uint32_t> rgb;
   for (int row = 0; row < height; ++row) {
     for (int column = 0; column < width; ++column) {
       const guchar* p = gdk_pixbuf_get_pixels(pixels) + row * gdk_pixbuf_get_rowstride(pixels) +
