@@ -54,7 +54,8 @@ void RegisterAndCheckTheOrder() {
             "RuntimeException Network AppleEvent AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
             "RectShape RoundRectShape OvalShape ArcShape StringShape CurveShape Group2D "
-            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem _MenuBarInstaller MenuBar "
+            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem FolderItemDialog OpenDialog "
+            "SaveAsDialog SelectFolderDialog _MenuBarInstaller MenuBar "
             "MenuItem KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
