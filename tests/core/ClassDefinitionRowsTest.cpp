@@ -15,6 +15,7 @@
 #include "core/TypeNames.h"
 #include "strings/TextEncodingObjects.h"
 #include "support/TestSupport.h"
+#include "windows/KeyboardClass.h"
 #include "windows/WindowObject.h"
 
 namespace {
@@ -274,8 +275,10 @@ TEST(ClassDefinitionRows, GlobalFunctionsResolveClassesRegisteredLater) {
   EXPECT_EQ(LookupGlobalFunction("Window")->returnType, WindowClassDefinition()->AsType());
   EXPECT_EQ(LookupGlobalFunction("GetNamedObjectDescriptor")->returnType,
             AppleEventObjectSpecifierClassDefinition()->AsType());
+  EXPECT_EQ(LookupGlobalFunction("Keyboard")->returnType, KeyboardClassDefinition()->AsType());
   // A class still to come stays a name.
-  EXPECT_EQ(LookupGlobalFunction("Keyboard")->returnType->kind, kTypeKindClassName);
+  EXPECT_EQ(LookupGlobalFunction("OpenPrinter")->parameters[0].parameterType->kind,
+            kTypeKindClassName);
 }
 
 }  // namespace

@@ -7,14 +7,8 @@
 // clang-format off
 inline constexpr const char* kExportsStillToCome[] = {
     "openURLMovie",
-    "selectColor",
     "exportPicture",
     "newPicture",
-    "getKeyboardObject",
-    "systemGetSpecialFoldersClass",
-    "RuntimeRGB",
-    "RuntimeHSV",
-    "RuntimeCMY",
     "RuntimeSetProperties",
     "_InitPluginEntrypoints",
 };
@@ -23,8 +17,6 @@ inline constexpr const char* kClassesStillToCome[] = {
     "MDIWindow",
     "DockItem",
     "DragItem",
-    "_Keyboard",
-    "SpecialFolder",
     "EditField",
 };
 // clang-format on

@@ -80,6 +80,10 @@ GuiDriver::GuiDriver() {
 }
 
 GuiDriver::~GuiDriver() {
+  if (mDisplay && !mHeldKeycodes.empty()) {
+    for (unsigned code : mHeldKeycodes) XTestFakeKeyEvent(mDisplay, code, False, CurrentTime);
+    XSync(mDisplay, False);
+  }
   if (mStepSource) g_source_remove(mStepSource);
   if (!mSteps.empty())
     ADD_FAILURE() << mSteps.size() << " Meanwhile step(s) never ran: no main loop ran after";
@@ -629,6 +633,26 @@ void GuiDriver::Type(const std::string& text) {
                                               : gdk_unicode_to_keyval(character);
     PressKeysym(keysym, {});
   }
+}
+
+void GuiDriver::HoldKey(const std::string& name) { SendNamedKey(name, true); }
+
+void GuiDriver::ReleaseKey(const std::string& name) { SendNamedKey(name, false); }
+
+void GuiDriver::SendNamedKey(const std::string& name, bool press) {
+  if (!mDisplay) return;
+  const KeySym keysym = XStringToKeysym(name.c_str());
+  bool shifted = false;
+  const unsigned code = keysym == NoSymbol ? 0 : KeycodeFor(keysym, &shifted);
+  if (!code) {
+    ADD_FAILURE() << "no key is named \"" << name << "\"";
+    return;
+  }
+  const auto held = std::find(mHeldKeycodes.begin(), mHeldKeycodes.end(), code);
+  if (press && held == mHeldKeycodes.end()) mHeldKeycodes.push_back(code);
+  if (!press && held != mHeldKeycodes.end()) mHeldKeycodes.erase(held);
+  XTestFakeKeyEvent(mDisplay, code, press ? True : False, CurrentTime);
+  Settle();
 }
 
 // ---- the screen ----

@@ -142,6 +142,10 @@ class GuiDriver {
   void Key(const std::string& chord);
   // Types UTF-8 text, any characters (keys missing from the keyboard map are mapped first).
   void Type(const std::string& text);
+  // Holds down the key X names name ("Shift_R", "Super_L", "a") until ReleaseKey; a key still
+  // held when the driver goes is released then, so no later test starts with it down.
+  void HoldKey(const std::string& name);
+  void ReleaseKey(const std::string& name);
 
   // ---- the screen ----
   // The pixels of area as shown, after Settle.
@@ -154,6 +158,7 @@ class GuiDriver {
   std::vector<XWindow> WindowList(XWindow window, const char* name) const;
   bool OnScreen(XWindow window) const;
   void PressKeysym(unsigned long keysym, const std::vector<std::string>& modifiers);
+  void SendNamedKey(const std::string& name, bool press);
   unsigned KeycodeFor(unsigned long keysym, bool* shifted);
   void SendButton(int button, bool press);
   void CloseEveryWindowOfThisProcess();
@@ -163,6 +168,7 @@ class GuiDriver {
   unsigned mStepSource = 0;
   std::vector<unsigned> mSpareKeycodes;  // keys without symbols, for characters Type maps
   size_t mNextSpare = 0;
+  std::vector<unsigned> mHeldKeycodes;  // by HoldKey, not yet released
 };
 
 }  // namespace qvtest
