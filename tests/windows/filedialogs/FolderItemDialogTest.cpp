@@ -214,7 +214,9 @@ TEST_F(FolderItemDialogTest, SaveAsksBeforeReplacingAFile) {
     GtkWidget* chooser = GTK_WIDGET(gui.Gtk(window));
     // A click needs no keyboard focus, which the window manager may leave elsewhere once the
     // question has gone.
-    if (question) ASSERT_TRUE(gui.WaitUntilClosed(question));
+    if (question) {
+      ASSERT_TRUE(gui.WaitUntilClosed(question));
+    }
     if (questions.empty()) {
       ASSERT_TRUE(gui.WaitForFocus(window));
       gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), "existing.txt");
