@@ -14,6 +14,7 @@
 #include "core/ShellRunner.h"
 #include "files/FolderItemImpUnix.h"
 #include "files/FolderItemShared.h"
+#include "files/PictureFiles.h"
 #include "files/RandomAccessMechanism.h"
 #include "strings/TextEncoding.h"
 
@@ -168,20 +169,20 @@ bool FolderItemImpUnix::Launch(const string& parameters, bool) {
   return false;
 }
 
-// Only the detection is here: decoding the formats comes with the picture layer.
+// The format is always detected: an application's format argument other than 0 is refused.
 RuntimeObject* FolderItemImpUnix::OpenAsPicture(int32_t format) {
   if (format != kPictureFormatUnknown) {
     RaiseUnsupportedFormat("OpenAsPicture", format, "");
     return nullptr;
   }
-  return nullptr;
+  return ReadPictureFile(*this, DetectPictureFormat(*this));
 }
 
-// BMP (4 or 350) is the one format written; writing comes with the picture layer.
-bool FolderItemImpUnix::SaveAsPicture(RuntimeObject*, int32_t format) {
+// BMP (4 or 350) is the one format written. A write that fails is a failed save.
+bool FolderItemImpUnix::SaveAsPicture(RuntimeObject* picture, int32_t format) {
   if (format != 4 && format != kPictureFormatBMP) {
     RaiseUnsupportedFormat("SaveAsPicture", format, ".");
     return false;
   }
-  return false;
+  return WritePictureFile(*this, picture);
 }

@@ -133,6 +133,11 @@ void Drawable::EnsureMask() {
   mMask = new DrawablePane({0, 0}, {height, width}, 32);
 }
 
+void Drawable::SetMask(Drawable* mask) {
+  if (mMask) mMask->Release();
+  mMask = mask;
+}
+
 void Drawable::SetFrameSource(DrawableFrameSource* source) {
   if (source == mFrameSource) return;
   delete mFrameSource;
@@ -157,6 +162,23 @@ void Drawable::DrawIntoGraphics(Graphics& g, const QV::Rect& source,
 
 }  // namespace QV
 
+bool ClipSourceRun(int64_t& dest, int64_t& destLength, int64_t& source, int64_t& sourceLength,
+                   int64_t limit) {
+  if (destLength < 1 || sourceLength < 1) return false;
+  if (source < 0) {
+    const int64_t cut = -source * destLength / sourceLength;
+    destLength -= cut;
+    dest += cut;
+    sourceLength += source;
+    source = 0;
+  }
+  if (source + sourceLength > limit) {
+    destLength = destLength * (limit - source) / sourceLength;
+    sourceLength = limit - source;
+  }
+  return destLength >= 1 && sourceLength >= 1 && dest >= INT32_MIN && dest <= INT32_MAX;
+}
+
 // ---- DrawablePane ----
 
 // A pixmap the X server refuses (a size it cannot hold) is an X error, which ends the process
@@ -171,12 +193,14 @@ DrawablePane::DrawablePane(QV::Point topLeft, QV::Point bottomRight, int32_t dep
   gdk_error_trap_push();
   GdkPixmap* pixmap = gdk_pixmap_new(root, std::max(mWidth, 1), std::max(mHeight, 1),
                                      MainScreenDepth());
-  gdk_flush();
+  // Only the display the pixmap is on: other connections (a forked child's inherited one)
+  // are left alone.
+  gdk_display_sync(gdk_drawable_get_display(root));
   if (gdk_error_trap_pop() != 0) {
     if (pixmap) {
       gdk_error_trap_push();
       g_object_unref(pixmap);
-      gdk_flush();
+      gdk_display_sync(gdk_drawable_get_display(root));
       gdk_error_trap_pop();
     }
     return;

@@ -83,6 +83,8 @@ class Drawable : public purgableObject {
   Drawable* GetMask() const { return mMask; }
   // Makes a white mask of the drawable's size when there is none.
   void EnsureMask();
+  // Takes over mask's reference in place of the mask it had (nil: none).
+  void SetMask(Drawable* mask);
   // Takes over source (nil: a single image).
   void SetFrameSource(DrawableFrameSource* source);
   int32_t ImageCount();
@@ -108,6 +110,12 @@ class Drawable : public purgableObject {
 };
 
 }  // namespace QV
+
+// One axis of drawing part of a picture: the source run [source, source + sourceLength) kept
+// within [0, limit) and the destination run cut in proportion, in 64 bits. False when nothing
+// is left (a length below 1 included).
+bool ClipSourceRun(int64_t& dest, int64_t& destLength, int64_t& source, int64_t& sourceLength,
+                   int64_t limit);
 
 class DrawablePane : public QV::Drawable, public DrawingTarget {
  public:

@@ -73,6 +73,13 @@ class Graphics {
   // The target is going away: from now on the Graphics draws nothing, and drawing through its
   // language object meets the pane check.
   void DetachTarget() { mTarget = nullptr; }
+  // The target is gone for good (a picture released while its Graphics object is kept): the
+  // object draws nothing from now on, and says nothing about it.
+  void LoseTarget() {
+    mTarget = nullptr;
+    mTargetLost = true;
+  }
+  bool TargetLost() const { return mTargetLost; }
   // The target's drawable, or nil without a target.
   GdkWindow* TargetGdkDrawable() const { return mTarget ? mTarget->GetGdkWindow() : nullptr; }
   bool IsPrinting() const { return mPrinting; }
@@ -206,6 +213,7 @@ class Graphics {
   void AlignPattern();
 
   DrawingTarget* mTarget;
+  bool mTargetLost = false;
   bool mPrinting = false;
   bool mTranslucent = false;
   string mTextFont{"System"};

@@ -38,7 +38,7 @@ const PropertyRow kGraphicsProperties[] = {
 
 constexpr Param Coordinate(const char* name) { return Param(name, Integer); }
 
-// DrawPicture comes with the Picture class. The constants (TextDirectionUnknown -1,
+// The constants (TextDirectionUnknown -1,
 // TextDirectionLeftToRight 0, TextDirectionRightToLeft 1, HandleTypeHDC 1, HandleTypeCGrafPtr
 // 2, HandleTypeGdkDrawablePtr 3, HandleTypeGdkGCPtr 4) are the compiler's: it knows their
 // values, so the class registers nothing for them.
@@ -61,6 +61,11 @@ const MethodRow kGraphicsMethods[] = {
     QV_SUB("FillRoundRect", RuntimeGraphicsFillRoundRect, Coordinate("x"), Coordinate("y"),
            Coordinate("width"), Coordinate("height"), Coordinate("arcWidth"),
            Coordinate("arcHeight")),
+    QV_SUB("DrawPicture", RuntimeGraphicsDrawPicture, Param("image", Class<"Picture">),
+           Coordinate("x"), Coordinate("y"), Coordinate("w1").Default(uint32_t(-10000)),
+           Coordinate("h1").Default(uint32_t(-10000)), Coordinate("sx").Default(0),
+           Coordinate("sy").Default(0), Coordinate("w2").Default(uint32_t(-10000)),
+           Coordinate("h2").Default(uint32_t(-10000))),
     QV_SUB("DrawString", RuntimeGraphicsDrawStringCondensed, Param("str", String),
            Coordinate("x"), Coordinate("y"), Coordinate("width").Default(0),
            Param("condense", Boolean).Default(0)),
@@ -149,6 +154,7 @@ void SetNativeGraphics(RuntimeObject* object, Graphics* native) {
 void GraphicsPaneOrigin(RuntimeObject* graphics, int32_t* left, int32_t* top) {
   *left = *top = 0;
   const Graphics* g = NativeGraphicsOf(graphics);
+  if (g && g->TargetLost()) return;
   if (!QV_CHECK_TEXT(g && g->Target(), "thePane", nullptr)) return;
   *left = g->Target()->GetBounds().left;
   *top = g->Target()->GetBounds().top;

@@ -95,6 +95,11 @@ void RuntimeGraphicsDrawString(RuntimeObject* g, stringStorage* text, int32_t x,
 void RuntimeGraphicsDrawObjectXY(RuntimeObject* g, RuntimeObject* shape, int32_t deltaX,
                                  int32_t deltaY);
 void RuntimeGraphicsDrawObject(RuntimeObject* g, RuntimeObject* shape);
+// Part of image (w2 x h2 at sx, sy) into w1 x h1 at (x, y); -10000 for a size takes the
+// picture's (w1, h1) or the destination's (w2, h2). A vector picture draws its shapes, clipped.
+void RuntimeGraphicsDrawPicture(RuntimeObject* g, RuntimeObject* image, int32_t x, int32_t y,
+                                int32_t w1, int32_t h1, int32_t sx, int32_t sy, int32_t w2,
+                                int32_t h2);
 // Points x1, y1, x2, y2, ... from element 1, relative to the pane.
 void graphicsDrawPolygon(RuntimeObject* g, RuntimeArray* points);
 void graphicsFillPolygon(RuntimeObject* g, RuntimeArray* points);

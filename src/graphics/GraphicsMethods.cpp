@@ -1,10 +1,13 @@
 // The Graphics class's methods: each turns pane-relative coordinates into the window's by the
 // pane's left and top and calls the native Graphics.
+#include <algorithm>
+
 #include "arrays/ArrayElementAccess.h"
 #include "core/Export.h"
 #include "core/RaiseException.h"
 #include "graphics/Drawable.h"
 #include "graphics/GraphicsClass.h"
+#include "graphics/PictureClass.h"
 #include "graphics/ShapePlotter.h"
 
 namespace {
@@ -24,6 +27,7 @@ Drawing PaneForDrawing(RuntimeObject* object) {
     return {};
   }
   Graphics* g = NativeGraphicsOf(object);
+  if (g && g->TargetLost()) return {};
   DrawingTarget* target = g ? g->Target() : nullptr;
   if (!QV_CHECK_TEXT(target, "thePane", nullptr)) return {};
   DrawablePane* surface = target->OffscreenSurface();
@@ -260,3 +264,68 @@ extern "C" uintptr_t RuntimeGraphicsHandleGetter(RuntimeObject* g, int32_t type)
   return native ? native->GetHandle(type) : 0;
 }
 QV_EXPORT(RuntimeGraphicsHandleGetter)
+
+namespace {
+
+constexpr int32_t kPictureSizeDefault = -10000;
+
+void DrawPictureSurface(const Drawing& d, RuntimeObject* image, QV::Drawable* surface, int32_t x,
+                        int32_t y, int32_t w1, int32_t h1, int32_t sx, int32_t sy, int32_t w2,
+                        int32_t h2) {
+  int32_t pw = 0, ph = 0;
+  surface->GetSize(&pw, &ph);
+  int64_t destX = x, destY = y, sourceX = sx, sourceY = sy;
+  int64_t destWidth = w1 == kPictureSizeDefault ? pw : w1;
+  int64_t destHeight = h1 == kPictureSizeDefault ? ph : h1;
+  int64_t sourceWidth = w2 == kPictureSizeDefault ? destWidth : w2;
+  int64_t sourceHeight = h2 == kPictureSizeDefault ? destHeight : h2;
+  if (!ClipSourceRun(destX, destWidth, sourceX, sourceWidth, pw) ||
+      !ClipSourceRun(destY, destHeight, sourceY, sourceHeight, ph)) {
+    return;
+  }
+  const bool transparent = pictureTransparentGetter(image, 0) != 0;
+  d.g->DrawDrawable(int32_t(destX + d.left), int32_t(destY + d.top), int32_t(destWidth),
+                    int32_t(destHeight), surface, int32_t(sourceX), int32_t(sourceY),
+                    int32_t(sourceWidth), int32_t(sourceHeight), transparent);
+}
+
+// A vector picture's shapes, clipped to the destination and scaled in position only.
+void DrawPictureShapes(const Drawing& d, RuntimeObject* image, RuntimeObject* objects, int32_t x,
+                       int32_t y, int32_t w1, int32_t h1, int32_t sx, int32_t sy, int32_t w2,
+                       int32_t h2) {
+  const int64_t destWidth = w1 == kPictureSizeDefault ? pictureWidthGetter(image, 0) : w1;
+  const int64_t destHeight = h1 == kPictureSizeDefault ? pictureHeightGetter(image, 0) : h1;
+  const int64_t sourceWidth = w2 == kPictureSizeDefault ? destWidth : w2;
+  const int64_t sourceHeight = h2 == kPictureSizeDefault ? destHeight : h2;
+  if (destWidth < 1 || destHeight < 1) return;
+  GraphicsClipSaver saver(*d.g);
+  QV::Rect clip;
+  const int64_t left = int64_t(d.left) + x;
+  const int64_t top = int64_t(d.top) + y;
+  RectSet(clip, int32_t(std::clamp<int64_t>(left, INT16_MIN, INT16_MAX)),
+          int32_t(std::clamp<int64_t>(top, INT16_MIN, INT16_MAX)),
+          int32_t(std::clamp<int64_t>(left + destWidth, INT16_MIN, INT16_MAX)),
+          int32_t(std::clamp<int64_t>(top + destHeight, INT16_MIN, INT16_MAX)));
+  d.g->SetClipRect(clip);
+  const int64_t deltaX = sourceWidth * x / destWidth - sx;
+  const int64_t deltaY = y * sourceHeight / destHeight - sy;
+  ShapePlotter(*d.g).PlotAt(objects, int32_t(std::clamp<int64_t>(deltaX, INT32_MIN, INT32_MAX)),
+                            int32_t(std::clamp<int64_t>(deltaY, INT32_MIN, INT32_MAX)));
+}
+
+}  // namespace
+
+extern "C" void RuntimeGraphicsDrawPicture(RuntimeObject* g, RuntimeObject* image, int32_t x,
+                                           int32_t y, int32_t w1, int32_t h1, int32_t sx,
+                                           int32_t sy, int32_t w2, int32_t h2) {
+  if (!image) return;
+  const Drawing d = PaneForDrawing(g);
+  if (!d.g) return;
+  if (QV::Drawable* surface = PictureDrawable(image)) {
+    DrawPictureSurface(d, image, surface, x, y, w1, h1, sx, sy, w2, h2);
+  }
+  if (RuntimeObject* objects = reinterpret_cast<PictureObject*>(image)->objects) {
+    DrawPictureShapes(d, image, objects, x, y, w1, h1, sx, sy, w2, h2);
+  }
+}
+QV_EXPORT(RuntimeGraphicsDrawPicture)

@@ -88,6 +88,17 @@ struct ArcShapeObject {
 };
 static_assert(sizeof(ArcShapeObject) == 140, "ArcShape layout");
 
+struct PixmapShapeObject {
+  RectShapeObject rect;
+  RuntimeObject* image;  // a Picture, one reference; nil draws the border alone
+  int32_t sourceLeft;
+  int32_t sourceTop;
+  int32_t sourceWidth;
+  int32_t sourceHeight;
+};
+static_assert(sizeof(PixmapShapeObject) == 136 && offsetof(PixmapShapeObject, image) == 116,
+              "PixmapShape layout");
+
 struct StringShapeObject {
   Object2DObject base;
   double textSize;
@@ -128,6 +139,7 @@ ObjectDefinition* RectShapeClassDefinition();
 ObjectDefinition* RoundRectShapeClassDefinition();
 ObjectDefinition* OvalShapeClassDefinition();
 ObjectDefinition* ArcShapeClassDefinition();
+ObjectDefinition* PixmapShapeClassDefinition();
 ObjectDefinition* StringShapeClassDefinition();
 ObjectDefinition* CurveShapeClassDefinition();
 ObjectDefinition* Group2DClassDefinition();
@@ -189,6 +201,10 @@ void RectShapeConstructor(RuntimeObject* shape);
 void RoundRectShapeConstructor(RuntimeObject* shape);
 void OvalShapeConstructor(RuntimeObject* shape);
 void ArcShapeConstructor(RuntimeObject* shape);
+void PixmapShapeConstructor(RuntimeObject* shape);
+// The shape shows the whole picture at its size; a picture without pixels is not kept.
+void PixmapShapeImageCtor(RuntimeObject* shape, RuntimeObject* image);
+void PixmapShapeDestructor(RuntimeObject* shape);
 void StringShapeConstructor(RuntimeObject* shape);
 void StringShapeDestructor(RuntimeObject* shape);
 void CurveShapeConstructor(RuntimeObject* shape);

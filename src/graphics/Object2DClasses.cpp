@@ -197,8 +197,8 @@ QV_CLASS(FigureShapeClassDefinition,
 void RegisterObject2DClasses() {
   for (ClassGetter getter :
        {Object2DClassDefinition, RectShapeClassDefinition, RoundRectShapeClassDefinition,
-        OvalShapeClassDefinition, ArcShapeClassDefinition, StringShapeClassDefinition,
-        CurveShapeClassDefinition, Group2DClassDefinition, FigureShapeClassDefinition}) {
+        OvalShapeClassDefinition, ArcShapeClassDefinition, PixmapShapeClassDefinition,
+        StringShapeClassDefinition, CurveShapeClassDefinition, Group2DClassDefinition, FigureShapeClassDefinition}) {
     RegisterClassDefinition(getter());
   }
 }

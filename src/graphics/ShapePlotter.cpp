@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "core/RuntimeError.h"
+#include "graphics/PictureClass.h"
+#include "graphics/PictureRotation.h"
 
 namespace {
 
@@ -100,6 +102,9 @@ void ShapePlotter::Plot(RuntimeObject* shape, int32_t depth) {
     case kKindRoundRect:
     case kKindRect:
       PlotClosedShape(shape);
+      break;
+    case kKindPixmap:
+      PlotPixmap(shape);
       break;
     case kKindGroup:
       if (depth >= 1) {
@@ -256,7 +261,7 @@ void ShapePlotter::PlotOval(RuntimeObject* shape) {
   mGraphics.PenNormal();
 }
 
-// Text is drawn centred on X with its baseline at Y; turned text needs the picture layer.
+// Text is drawn centred on X with its baseline at Y, turned about that point.
 void ShapePlotter::PlotString(RuntimeObject* shape) {
   const StringShapeObject& text = *reinterpret_cast<StringShapeObject*>(shape);
   const Object2DObject& base = text.base;
@@ -274,7 +279,10 @@ void ShapePlotter::PlotString(RuntimeObject* shape) {
   const string words(text.text);
   const int32_t width = mGraphics.StringWidth(words);
   const double angle = ReduceAngle(base.rotation);
-  if (!(angle > -kUnturned && angle < kUnturned)) return;
+  if (!(angle > -kUnturned && angle < kUnturned)) {
+    PlotTurnedString(shape, words, width, angle, paneLeft, paneTop);
+    return;
+  }
   mGraphics.DrawString(words, Truncated(base.x + paneLeft - width / 2.0),
                        Truncated(base.y + paneTop));
 }
@@ -338,4 +346,189 @@ void OffsetOutline(const ShapePoints& points, uint32_t count, bool open, double 
       result.Append(Mitre(moved[int32_t(before)], moved[int32_t(i % edges)]));
     }
   }
+}
+
+namespace {
+
+// A square surface of at least side (raised to be even), white, or nil after the report.
+DrawablePane* SquareSurface(int32_t side) {
+  side = std::min(side + (side & 1), kLargestPictureSide - 1);
+  auto* pane = new DrawablePane({0, 0}, {int16_t(side), int16_t(side)}, 32);
+  if (pane->HasPixmap()) return pane;
+  pane->Release();
+  return nullptr;
+}
+
+// A Graphics on surface with the text style of g.
+Graphics* GraphicsWithFontOf(DrawablePane* surface, const Graphics& g) {
+  Graphics* drawing = surface->NewGraphics();
+  if (!drawing) return nullptr;
+  drawing->SetTextFont(g.TextFont());
+  drawing->SetTextSize(g.TextSize());
+  drawing->SetTextStyle(g.TextStyle());
+  return drawing;
+}
+
+// The colour surface is copied through its turned mask: black in the mask is the picture or
+// the text, white is clear. The mask is turned into a new surface that takes its place.
+bool TurnMask(DrawablePane* colour, double angle) {
+  auto* mask = dynamic_cast<DrawablePane*>(colour->GetMask());
+  DrawablePane* turned = SquareSurface(colour->Width());
+  if (!QV_CHECK_TEXT(mask && turned, "srcMask and dstMask", nullptr)) {
+    if (turned) turned->Release();
+    return false;
+  }
+  RotateDrawable(mask, turned, angle, kRotateFillWhite);
+  colour->SetMask(turned);
+  return true;
+}
+
+// White as transparent: the mask turns clear wherever the colour surface is pure white.
+void ClearWhite(DrawablePane* colour) {
+  auto* mask = dynamic_cast<DrawablePane*>(colour->GetMask());
+  GdkPixbuf* pixels = colour->GetPixbuf();
+  GdkPixbuf* clear = mask ? mask->GetPixbuf() : nullptr;
+  if (!pixels || !clear) return;
+  const int32_t side = colour->Width();
+  for (int32_t y = 0; y < side; ++y) {
+    const guchar* p = gdk_pixbuf_get_pixels(pixels) + y * gdk_pixbuf_get_rowstride(pixels);
+    guchar* m = gdk_pixbuf_get_pixels(clear) + y * gdk_pixbuf_get_rowstride(clear);
+    for (int32_t x = 0; x < side; ++x, p += 4, m += 4) {
+      if (p[0] == 0xFF && p[1] == 0xFF && p[2] == 0xFF) m[0] = m[1] = m[2] = 0xFF;
+    }
+  }
+  gdk_draw_pixbuf(mask->GetPixmap(), mask->GetGC(), clear, 0, 0, 0, 0, side, side,
+                  GDK_RGB_DITHER_NONE, 0, 0);
+}
+
+}  // namespace
+
+// The text on a square as wide as it and twice its ascent, about its baseline's centre.
+void ShapePlotter::PlotTurnedString(RuntimeObject* shape, const string& words, int32_t width,
+                                    double angle, int32_t paneLeft, int32_t paneTop) {
+  const Object2DObject& base = *AsObject2D(shape);
+  const int32_t ascent = std::max(mGraphics.TextAscent(), 0);
+  DrawablePane* colour = SquareSurface(std::max(width, 0) + 2 * ascent + 4);
+  Graphics* g = colour ? GraphicsWithFontOf(colour, mGraphics) : nullptr;
+  if (!QV_CHECK_TEXT(g, "g", nullptr)) {
+    if (colour) colour->Release();
+    return;
+  }
+  const int32_t side = colour->Width();
+  QV::Rect whole;
+  RectSet(whole, 0, 0, side, side);
+  g->SetForeColor(ColorFromRGB(base.fillColor));
+  g->PaintRect(whole);
+  Graphics::Destroy(g);
+  colour->DiscardCache();
+  colour->EnsureMask();
+  auto* mask = dynamic_cast<DrawablePane*>(colour->GetMask());
+  Graphics* m = mask ? GraphicsWithFontOf(mask, mGraphics) : nullptr;
+  if (!QV_CHECK_TEXT(m, "g", nullptr)) {
+    colour->Release();
+    return;
+  }
+  m->SetForeColor(ColorFromRGB(0));
+  m->DrawString(words, (side - width) / 2, side / 2);
+  Graphics::Destroy(m);
+  mask->DiscardCache();
+  if (TurnMask(colour, -angle)) {
+    // The text's box, grown to be symmetric about the square's centre, turned.
+    const int32_t reach = std::max(ascent, std::max(mGraphics.TextDescent(), 0));
+    int32_t left = (side - width) / 2, top = side / 2 - reach;
+    int32_t partWidth = width, partHeight = 2 * reach;
+    TurnedRectBounds(-angle, &left, &top, &partWidth, &partHeight);
+    // The turn is about the square's centre: the baseline's centre, which lands on (X, Y).
+    const int32_t x = Truncated(base.x + paneLeft - side / 2.0);
+    const int32_t y = Truncated(base.y + paneTop - side / 2.0);
+    partWidth = std::min(partWidth, side - left);
+    partHeight = std::min(partHeight, side - top);
+    mGraphics.DrawDrawableAt(x + left, y + top, colour, left, top, partWidth, partHeight, false);
+  }
+  colour->Release();
+}
+
+void ShapePlotter::PlotPixmapBorder(RuntimeObject* shape) {
+  Object2DObject& base = *AsObject2D(shape);
+  if (!PartVisible(mGraphics, base.border) || !(base.borderWidth > 0)) return;
+  const double fill = base.fill;
+  base.fill = 0;
+  PlotClosedShape(shape);
+  base.fill = fill;
+}
+
+// The source part of the picture scaled to the shape's size, centred on (X, Y); turned, it goes
+// through a square surface and a mask turned with it. The border comes last.
+void ShapePlotter::PlotPixmap(RuntimeObject* shape) {
+  const PixmapShapeObject& pixmap = *reinterpret_cast<PixmapShapeObject*>(shape);
+  const Object2DObject& base = pixmap.rect.base;
+  QV::Drawable* surface = PictureDrawable(pixmap.image);
+  int32_t paneLeft = 0, paneTop = 0;
+  if (!surface || !PartVisible(mGraphics, base.fill) || !PaneOffset(&paneLeft, &paneTop)) {
+    PlotPixmapBorder(shape);
+    return;
+  }
+  mGraphics.SetOpacity(float(base.fill));
+  int32_t pw = 0, ph = 0;
+  surface->GetSize(&pw, &ph);
+  int64_t dw = Truncated(pixmap.rect.width * base.scale);
+  int64_t dh = Truncated(pixmap.rect.height * base.scale);
+  int64_t left = Truncated(base.x - double(dw / 2)), top = Truncated(base.y - double(dh / 2));
+  int64_t sl = pixmap.sourceLeft, st = pixmap.sourceTop;
+  int64_t sw = pixmap.sourceWidth, sh = pixmap.sourceHeight;
+  if (!ClipSourceRun(left, dw, sl, sw, pw) || !ClipSourceRun(top, dh, st, sh, ph)) {
+    PlotPixmapBorder(shape);
+    return;
+  }
+  const bool transparent = pictureTransparentGetter(pixmap.image, 0) != 0;
+  if (base.rotation >= -kUnturned && base.rotation <= kUnturned) {
+    mGraphics.DrawDrawable(int32_t(left + paneLeft), int32_t(top + paneTop), int32_t(dw),
+                           int32_t(dh), surface, int32_t(sl), int32_t(st), int32_t(sw),
+                           int32_t(sh), transparent);
+    PlotPixmapBorder(shape);
+    return;
+  }
+  DrawablePane* colour = SquareSurface(int32_t(std::min<int64_t>(dw + dh, kLargestPictureSide)));
+  Graphics* g = colour ? colour->NewGraphics() : nullptr;
+  if (!QV_CHECK_TEXT(g, "srcMask and dstMask", nullptr)) {
+    if (colour) colour->Release();
+    return;
+  }
+  const int32_t side = colour->Width();
+  // The picture in the middle of the square; its mask black where it is opaque.
+  const int32_t x0 = int32_t((side - dw) / 2), y0 = int32_t((side - dh) / 2);
+  g->DrawDrawable(x0, y0, int32_t(dw), int32_t(dh), surface, int32_t(sl), int32_t(st),
+                  int32_t(sw), int32_t(sh), false);
+  Graphics::Destroy(g);
+  colour->DiscardCache();
+  colour->EnsureMask();
+  auto* mask = dynamic_cast<DrawablePane*>(colour->GetMask());
+  if (Graphics* m = mask ? mask->NewGraphics() : nullptr) {
+    QV::Rect area;
+    RectSet(area, x0, y0, x0 + int32_t(dw), y0 + int32_t(dh));
+    if (surface->GetMask()) {
+      m->DrawDrawable(x0, y0, int32_t(dw), int32_t(dh), surface->GetMask(), int32_t(sl),
+                      int32_t(st), int32_t(sw), int32_t(sh), false);
+    } else {
+      m->SetForeColor(ColorFromRGB(0));
+      m->FillRect(area);
+    }
+    Graphics::Destroy(m);
+    mask->DiscardCache();
+  }
+  if (transparent) ClearWhite(colour);
+  if (TurnMask(colour, -base.rotation)) {
+    DrawablePane* turned = SquareSurface(side);
+    if (turned) {
+      RotateDrawable(colour, turned, -base.rotation, kRotateFillWhite);
+      turned->SetMask(colour->GetMask());
+      colour->GetMask()->Retain();
+      mGraphics.DrawDrawableAt(Truncated(base.x + paneLeft - side / 2.0),
+                               Truncated(base.y + paneTop - side / 2.0), turned, 0, 0, side,
+                               side, false);
+      turned->Release();
+    }
+  }
+  colour->Release();
+  PlotPixmapBorder(shape);
 }

@@ -6,7 +6,8 @@
 // Shape coordinates are relative to the Graphics' target pane: polygons are moved onto the
 // pane by the Graphics, lines, ovals and text by the plotter. Whatever the plotter changes on
 // the Graphics (colours, pen, font, opacity) is put back when a plot ends. Turned text and
-// picture shapes need the picture layer's rotation and are not drawn here.
+// turned pictures are drawn through off-screen surfaces turned by the picture rotation: a
+// colour surface copied through a turned mask, so that the background stays clear.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,11 @@ class ShapePlotter {
   void PlotOpenShape(RuntimeObject* shape);
   void PlotOval(RuntimeObject* shape);
   void PlotString(RuntimeObject* shape);
+  void PlotTurnedString(RuntimeObject* shape, const string& words, int32_t width, double angle,
+                        int32_t paneLeft, int32_t paneTop);
+  void PlotPixmap(RuntimeObject* shape);
+  // The shape's border alone, as a rectangle's.
+  void PlotPixmapBorder(RuntimeObject* shape);
   void PlotFigure(RuntimeObject* shape);
   // The interior from every point; the border from the first borderCount, open or closed.
   void PlotPolygon(const Object2DObject& shape, const ShapePoints& points, uint32_t borderCount,

@@ -53,13 +53,14 @@ void RegisterAndCheckTheOrder() {
             "Permissions TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
             "RuntimeException SpecialFolder Network AppleEvent AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
-            "RectShape RoundRectShape OvalShape ArcShape StringShape CurveShape Group2D "
+            "RectShape RoundRectShape OvalShape ArcShape PixmapShape StringShape CurveShape Group2D "
             "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem FolderItemDialog OpenDialog "
             "SaveAsDialog SelectFolderDialog _MenuBarInstaller MenuBar "
-            "MenuItem KeyChain KeyChainItem Screen Application "
+            "MenuItem MessageDialogButton _ActionButton _CancelButton _AlternateActionButton "
+            "MessageDialog KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort DatabaseQuery Picture Graphics Control RectControl Canvas "
+            "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
             "ContextualMenu Window EmbeddedWindowControl GroupBox Line Oval RoundRectangle "
             "Rectangle PagePanel ProgressBar _PaneChild PrinterSetup PushButton Movie Sound TabPanel "
             "MouseCursor ");

@@ -8,7 +8,6 @@
 inline constexpr const char* kExportsStillToCome[] = {
     "openURLMovie",
     "exportPicture",
-    "newPicture",
     "RuntimeSetProperties",
     "_InitPluginEntrypoints",
 };

@@ -92,4 +92,17 @@ QV::Rect MakeRect(int top, int left, int bottom, int right) {
   return rect;
 }
 
+std::vector<uint32_t> PixbufColours(GdkPixbuf* image) {
+  std::vector<uint32_t> colours;
+  const int channels = gdk_pixbuf_get_n_channels(image);
+  for (int y = 0; y < gdk_pixbuf_get_height(image); ++y) {
+    for (int x = 0; x < gdk_pixbuf_get_width(image); ++x) {
+      const guchar* p =
+          gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) + x * channels;
+      colours.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+    }
+  }
+  return colours;
+}
+
 }  // namespace qvtest

@@ -105,4 +105,7 @@ class RecordingGraphics : public Graphics {
 
 QV::Rect MakeRect(int top, int left, int bottom, int right);
 
+// The image's pixels as 0xRRGGBB, rows top down (alpha left out).
+std::vector<uint32_t> PixbufColours(GdkPixbuf* image);
+
 }  // namespace qvtest

@@ -49,11 +49,12 @@ const std::vector<uint32_t> kPixels = {0xFF0000, 0x00FF00, 0x0000FF,   // rows o
 TEST(PictureFromBMPData, RowsInEitherOrderAndDamagedFiles) {
   for (bool topDown : {false, true}) {
     const Bytes file = Bmp24(3, kPixels, topDown);
-    GdkPixbuf* image = PictureFromBMPData(file.data(), uint32_t(file.size()));
-    ASSERT_NE(image, nullptr) << topDown;
+    DrawablePane* surface = PictureFromBMPData(file.data(), uint32_t(file.size()));
+    ASSERT_NE(surface, nullptr) << topDown;
+    GdkPixbuf* image = surface->GetPixbuf();
     EXPECT_EQ(gdk_pixbuf_get_width(image), 3);
     EXPECT_EQ(PixelsOf(image), kPixels) << topDown;
-    g_object_unref(image);
+    surface->Release();
   }
   // Cut in the last row or in the header, another magic, an absurd width, nothing.
   const Bytes good = Bmp24(3, kPixels, false);
@@ -73,7 +74,7 @@ void LoadWithAHeaderOfTwoGigabytes() {
   const uint32_t size = 0x7FFFFF00;
   std::memcpy(&file[14], &size, sizeof size);
   const long before = qvtest::ProcessStatusKb("VmPeak");
-  GdkPixbuf* image = PictureFromBMPData(file.data(), uint32_t(file.size()));
+  DrawablePane* image = PictureFromBMPData(file.data(), uint32_t(file.size()));
   const long grown = qvtest::ProcessStatusKb("VmPeak") - before;
   std::fprintf(stderr, "%s, the address space grew by %ld KB\n", image ? "a picture" : "nil",
                grown);

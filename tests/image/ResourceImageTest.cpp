@@ -67,35 +67,45 @@ FolderItemImp* TestTemporaryFolder() {
   return gTemporaryFolder.empty() ? nullptr : FolderItemForPath(gTemporaryFolder.c_str());
 }
 
-// Loads executable from folder in a child; its transcript as key=value lines.
+// What the child process does: loads the executable from the folder and prints its transcript.
+void LoadAndPrint(const std::string& folder, const std::string& executable) {
+  if (chdir(folder.c_str()) != 0) _exit(90);
+  FolderItemServices services = SetFolderItemServices({});
+  services.temporaryFolder = TestTemporaryFolder;
+  SetFolderItemServices(services);
+  qvtest::ReportCapture reports;
+  std::printf("loaded=%d\n", RunApplicationImage(executable.c_str()));
+  std::string icons;
+  GList* list = gtk_window_get_default_icon_list();  // the list is ours, its icons not
+  for (GList* icon = list; icon; icon = icon->next) {
+    auto* pixbuf = GDK_PIXBUF(icon->data);
+    const guchar* pixel = gdk_pixbuf_get_pixels(pixbuf);
+    char first[16];
+    std::snprintf(first, sizeof first, ":%02X%02X%02X%02X ", pixel[0], pixel[1], pixel[2],
+                  pixel[3]);
+    icons += std::to_string(gdk_pixbuf_get_width(pixbuf)) + "x" +
+             std::to_string(gdk_pixbuf_get_height(pixbuf)) + first;
+  }
+  g_list_free(list);
+  std::printf("icons=%s\n", icons.c_str());
+  for (const qvtest::CapturedReport& report : reports.reports())
+    std::printf("report=%s\n", report.condition.c_str());
+  std::fflush(stdout);
+}
+
+// Loads executable from folder in a child; its transcript as key=value lines. The child is a
+// fresh run of this test binary (the case below): pictures are X pixmaps, and a forked copy
+// of this process would share its X connection.
 std::map<std::string, std::string> LoadInChild(const std::string& folder,
                                                const std::string& executable) {
+  setenv("QV_RESOURCE_CHILD_FOLDER", folder.c_str(), 1);
+  setenv("QV_RESOURCE_CHILD_EXECUTABLE", executable.c_str(), 1);
+  setenv("QV_RESOURCE_CHILD_TEMPORARY", gTemporaryFolder.c_str(), 1);
   std::string output;
-  qvtest::RunInChild(
-      [&] {
-        if (chdir(folder.c_str()) != 0) _exit(90);
-        FolderItemServices services = SetFolderItemServices({});
-        services.temporaryFolder = TestTemporaryFolder;
-        SetFolderItemServices(services);
-        qvtest::ReportCapture reports;
-        std::printf("loaded=%d\n", RunApplicationImage(executable.c_str()));
-        std::string icons;
-        GList* list = gtk_window_get_default_icon_list();  // the list is ours, its icons not
-        for (GList* icon = list; icon; icon = icon->next) {
-          auto* pixbuf = GDK_PIXBUF(icon->data);
-          const guchar* pixel = gdk_pixbuf_get_pixels(pixbuf);
-          char first[16];
-          std::snprintf(first, sizeof first, ":%02X%02X%02X%02X ", pixel[0], pixel[1], pixel[2],
-                        pixel[3]);
-          icons += std::to_string(gdk_pixbuf_get_width(pixbuf)) + "x" +
-                   std::to_string(gdk_pixbuf_get_height(pixbuf)) + first;
-        }
-        g_list_free(list);
-        std::printf("icons=%s\n", icons.c_str());
-        for (const qvtest::CapturedReport& report : reports.reports())
-          std::printf("report=%s\n", report.condition.c_str());
-      },
-      &output);
+  qvtest::RunProgram({fs::read_symlink("/proc/self/exe").string(),
+                      "--gtest_filter=ResourceImageChild.LoadsTheImageNamedByItsParent"},
+                     &output);
+  unsetenv("QV_RESOURCE_CHILD_FOLDER");
   std::map<std::string, std::string> lines;
   std::istringstream in(output);
   for (std::string line; std::getline(in, line);) {
@@ -103,6 +113,15 @@ std::map<std::string, std::string> LoadInChild(const std::string& folder,
     if (equals != std::string::npos) lines[line.substr(0, equals)] += line.substr(equals + 1);
   }
   return lines;
+}
+
+// The child of LoadInChild; skipped when no parent names an image.
+TEST(ResourceImageChild, LoadsTheImageNamedByItsParent) {
+  const char* folder = std::getenv("QV_RESOURCE_CHILD_FOLDER");
+  if (!folder) GTEST_SKIP() << "run by ResourceImage.WhatTheApplicationIsHanded...";
+  gTemporaryFolder = std::getenv("QV_RESOURCE_CHILD_TEMPORARY");
+  LoadAndPrint(folder, std::getenv("QV_RESOURCE_CHILD_EXECUTABLE"));
+  _exit(0);  // the transcript is the child's whole output
 }
 
 // Loaded from block files and from a section, with a temporary folder and without; with a

@@ -3,17 +3,18 @@
 // without a display.
 #include <gtest/gtest.h>
 
+#include "MessageDialogFixtures.h"
 #include "support/GuiDriver.h"
 #include "support/ScopedNoDisplay.h"
-#include "windows/MessageBox.h"
-#include "windows/UnhandledExceptionDialog.h"
+#include "controls/MessageBox.h"
+#include "controls/UnhandledExceptionDialog.h"
 
 namespace {
 
 using qvtest::XWindow;
 using Texts = std::vector<std::string>;
 
-// The buttons each style shows, left to right, and the code of each. Styles 6 and 7 have no
+// The buttons each style shows, left to right (action, alternate, cancel), and the code of each. Styles 6 and 7 have no
 // buttons of their own and show OK.
 struct Style {
   Texts captions;
@@ -22,11 +23,11 @@ struct Style {
 };
 const Style kStyles[] = {
     {{"OK"}, {1}, {1, 1, 1}},
-    {{"Cancel", "OK"}, {2, 1}, {1, 2, 1}},
-    {{"Ignore", "Abort", "Retry"}, {5, 3, 4}, {4, 3, 5}},
-    {{"No", "Cancel", "Yes"}, {7, 2, 6}, {6, 2, 7}},
-    {{"No", "Yes"}, {7, 6}, {6, 7, 6}},
-    {{"Cancel", "Retry"}, {2, 4}, {4, 2, 4}},
+    {{"OK", "Cancel"}, {1, 2}, {1, 2, 1}},
+    {{"Retry", "Ignore", "Abort"}, {4, 5, 3}, {4, 3, 5}},
+    {{"Yes", "No", "Cancel"}, {6, 7, 2}, {6, 2, 7}},
+    {{"Yes", "No"}, {6, 7}, {6, 7, 6}},
+    {{"Retry", "Cancel"}, {4, 2}, {4, 2, 4}},
     {{"OK"}, {1}, {1, 1, 1}},
     {{"OK"}, {1}, {1, 1, 1}},
 };
@@ -94,47 +95,83 @@ TEST_F(MessageBoxTest, ClosingTheWindowCancelsOrTakesTheDefault) {
   EXPECT_EQ(Answer(kMessage, 1, "Editor", [&](XWindow) { gui.Key("Escape"); }), kMsgBoxCancel);
 }
 
+// What a box draws: whether its message and explanation regions show the given texts (an
+// empty explanation: no region at all), and whether its icon is the stock icon given.
+struct Drawn {
+  bool message = false;
+  bool explanation = false;
+  bool icon = false;
+};
+Drawn ReadDrawn(qvtest::GuiDriver& gui, XWindow box, const std::string& message,
+                const std::string& explanation, const char* stockId) {
+  Drawn drawn;
+  MessageDialog::Imp* window = qvtest::ShownMessageDialog();
+  if (!window) return drawn;
+  drawn.message = qvtest::DifferingTextPixels(gui, box, window->MessageRect(), message,
+                                              window->MessageFont()) == 0;
+  const QV::Rect& rect = window->ExplanationRect();
+  drawn.explanation = explanation.empty()
+                          ? rect.bottom == rect.top
+                          : qvtest::DifferingTextPixels(gui, box, rect, explanation,
+                                                        window->ExplanationFont()) == 0;
+  drawn.icon = qvtest::DifferingIconPixels(gui, box, window->IconLeft(), window->IconTop(),
+                                           stockId) == 0;
+  return drawn;
+}
+
 // The first line is the message, the rest the explanation; a nil title leaves the box
 // untitled; UTF-8 and 16-bit text show as the same characters.
 TEST_F(MessageBoxTest, TheTextsShowAsGivenInAnyEncoding) {
-  Texts shown;
+  Drawn shown;
+  std::string message, explanation;
   const auto read = [&](XWindow box) {
-    shown = gui.Texts(box);
+    shown = ReadDrawn(gui, box, message, explanation, GTK_STOCK_DIALOG_INFO);
     gui.Key("Return");
   };
+  message = "Save changes?";
+  explanation = "Your edits are lost otherwise.";
   EXPECT_EQ(Answer(kMessage, 0, "Editor", read), kMsgBoxOK);
-  EXPECT_EQ(shown, (Texts{"Save changes?", "Your edits are lost otherwise."}));
+  EXPECT_TRUE(shown.message && shown.explanation);
   const string utf8 = string::FromBytes("Caf\xC3\xA9 closed\n\xE2\x82\xAC", 16, kEncodingUTF8);
+  message = "Caf\xC3\xA9 closed";
+  explanation = "\xE2\x82\xAC";
   EXPECT_EQ(Answer(utf8, 0, nullptr, read), kMsgBoxOK);
-  EXPECT_EQ(shown, (Texts{"Caf\xC3\xA9 closed", "\xE2\x82\xAC"}));
+  EXPECT_TRUE(shown.message && shown.explanation);
+  explanation = "";
   EXPECT_EQ(Answer(left(utf8, 12).GetUTF16String(), 0, nullptr, read), kMsgBoxOK);
-  EXPECT_EQ(shown, (Texts{"Caf\xC3\xA9 closed"}));
+  EXPECT_TRUE(shown.message && shown.explanation);
 }
 
 // The unhandled-exception report shows the error icon beside its texts; a message box the
 // information icon.
 TEST_F(MessageBoxTest, TheExceptionReportShowsTheErrorIcon) {
-  GtkMessageType shown = GTK_MESSAGE_OTHER;
-  Texts texts;
-  const auto read = [&](XWindow box) {
-    GtkWindow* window = gui.Gtk(box);
-    ASSERT_TRUE(GTK_IS_MESSAGE_DIALOG(window));
-    g_object_get(window, "message-type", &shown, nullptr);
-    texts = gui.Texts(box);
-    gui.Key("Return");
+  Drawn shown, other;
+  const auto read = [&](const char* stockId, const char* otherId, const std::string& message,
+                        const std::string& explanation) {
+    return [&, stockId, otherId, message, explanation](XWindow box) {
+      shown = ReadDrawn(gui, box, message, explanation, stockId);
+      other = ReadDrawn(gui, box, message, explanation, otherId);
+      gui.Key("Return");
+    };
   };
+  const auto report = read(GTK_STOCK_DIALOG_ERROR, GTK_STOCK_DIALOG_INFO, "Not handled",
+                           "Exception Message: why");
   gui.Meanwhile([&] {
     const XWindow box = gui.WaitForWindow("");
     ASSERT_TRUE(box);
     ASSERT_TRUE(gui.WaitForFocus(box));
-    read(box);
+    report(box);
   });
   ShowUnhandledExceptionDialog(string("Not handled"), string("Exception Message: why"));
   EXPECT_TRUE(gui.StepsDone());
-  EXPECT_EQ(shown, GTK_MESSAGE_ERROR);
-  EXPECT_EQ(texts, (Texts{"Not handled", "Exception Message: why"}));
-  EXPECT_EQ(Answer(kMessage, 0, "Editor", read), kMsgBoxOK);
-  EXPECT_EQ(shown, GTK_MESSAGE_INFO);
+  EXPECT_TRUE(shown.icon && shown.message && shown.explanation);
+  EXPECT_FALSE(other.icon);
+  EXPECT_EQ(Answer(kMessage, 0, "Editor",
+                   read(GTK_STOCK_DIALOG_INFO, GTK_STOCK_DIALOG_ERROR, "Save changes?",
+                        "Your edits are lost otherwise.")),
+            kMsgBoxOK);
+  EXPECT_TRUE(shown.icon && shown.message && shown.explanation);
+  EXPECT_FALSE(other.icon);
 }
 
 TEST(MessageBoxConsoleTest, WritesTheTextAndAnswersTheDefault) {

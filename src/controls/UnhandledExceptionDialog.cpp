@@ -1,15 +1,14 @@
-#include "windows/UnhandledExceptionDialog.h"
+#include "controls/UnhandledExceptionDialog.h"
 
+#include "controls/MessageDialog.h"
 #include "app/ApplicationQuit.h"
 #include "core/Startup.h"
-#include "windows/MessageBoxDialog.h"
 
 void ShowUnhandledExceptionDialog(const string& message, const string& explanation) {
   ScopedMessageDialog scoped;
-  MessageDialog& dialog = *scoped.Get();
-  dialog.message = message;
-  dialog.explanation = explanation;
-  dialog.defaultButton = kDefaultActionButton;
+  MessageDialogRecord& dialog = *scoped.Get();
+  SetMessageDialogText(dialog.message, message);
+  SetMessageDialogText(dialog.explanation, explanation);
   dialog.icon = kMessageDialogErrorIcon;
   MessageDialogRunModal(&dialog);
 }

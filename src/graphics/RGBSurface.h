@@ -1,0 +1,39 @@
+// The language class "RGBSurface": pixel access to a picture's surface. Pixels are read from
+// the surface's cached RGBA copy; setting one draws it on the pixmap and drops the copy.
+// FloodFill and Transform work on the copy itself, keep it current and draw it back once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "arrays/RuntimeArray.h"
+#include "core/ObjectDefinition.h"
+#include "core/RuntimeObject.h"
+#include "strings/RuntimeString.h"
+
+struct RGBSurfaceObject {
+  RuntimeObject header;
+  RuntimeObject* picture;  // one reference
+  int32_t width;           // the surface's size when this object was made
+  int32_t height;
+  int32_t depth;           // bits per pixel: 32 on this platform
+  int32_t imp;             // the hidden __qvf_mImp
+  int32_t reserved;
+};
+static_assert(sizeof(RGBSurfaceObject) == 48 && offsetof(RGBSurfaceObject, picture) == 24);
+
+ObjectDefinition* RGBSurfaceClassDefinition();
+
+// A new RGBSurface (one reference for the caller) on the picture's surface; nil without one.
+RuntimeObject* NewRGBSurface(RuntimeObject* picture);
+
+extern "C" {
+uint32_t rgbSurfaceGetPixel(RuntimeObject* surface, int32_t x, int32_t y);
+void rgbSurfaceSetPixel(RuntimeObject* surface, int32_t x, int32_t y, uint32_t color);
+// The 4-connected region of the seed's colour becomes fillColor.
+void rgbSurfaceSeedFill(RuntimeObject* surface, int32_t x, int32_t y, uint32_t fillColor);
+void rgbSurfaceTransform(RuntimeObject* surface, RuntimeArray* map);
+void rgbSurfaceTransformRGB(RuntimeObject* surface, RuntimeArray* redMap, RuntimeArray* greenMap,
+                            RuntimeArray* blueMap);
+void RGBSurfaceDestructor(RuntimeObject* surface);
+}

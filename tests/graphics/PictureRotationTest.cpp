@@ -1,0 +1,231 @@
+// Turning surfaces by three shears: by 0 nothing changes, quarter turns are gdk-pixbuf's own
+// pixel for pixel, angles past a full turn wrap, and surfaces of two sizes are refused. Turned
+// picture and text shapes land where the shape's own outline turns to, centred on the shape,
+// with the background around them left as it was.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "GraphicsFixtures.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "graphics/GraphicsClass.h"
+#include "graphics/Object2D.h"
+#include "graphics/PictureClass.h"
+#include "graphics/PictureRotation.h"
+#include "graphics/RGBSurface.h"
+#include "graphics/ShapePlotter.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+class PictureRotation : public qvtest::DisplayTest {
+ protected:
+  void TearDown() override {
+    for (DrawablePane* pane : mPanes) pane->Release();
+  }
+  DrawablePane* NewPane(int width, int height) {
+    mPanes.push_back(new DrawablePane({0, 0}, {int16_t(height), int16_t(width)}, 32));
+    return mPanes.back();
+  }
+  // A surface of random colours.
+  DrawablePane* Noise(int width, int height, uint32_t seed) {
+    DrawablePane* pane = NewPane(width, height);
+    GdkPixbuf* pixels = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+    std::mt19937 random(seed);
+    for (int y = 0; y < height; ++y) {
+      guchar* p = gdk_pixbuf_get_pixels(pixels) + y * gdk_pixbuf_get_rowstride(pixels);
+      for (int x = 0; x < width * 3; ++x) p[x] = guchar(random());
+    }
+    gdk_draw_pixbuf(pane->GetPixmap(), pane->GetGC(), pixels, 0, 0, 0, 0, width, height,
+                    GDK_RGB_DITHER_NONE, 0, 0);
+    g_object_unref(pixels);
+    return pane;
+  }
+  static GdkPixbuf* ServerPixbuf(DrawablePane* pane) {
+    return gdk_pixbuf_get_from_drawable(nullptr, pane->GetPixmap(),
+                                        gdk_drawable_get_colormap(pane->GetPixmap()), 0, 0, 0,
+                                        0, pane->Width(), pane->Height());
+  }
+  static std::vector<uint32_t> Colours(GdkPixbuf* image) { return qvtest::PixbufColours(image); }
+  static std::vector<uint32_t> ServerColours(DrawablePane* pane) {
+    GdkPixbuf* image = ServerPixbuf(pane);
+    std::vector<uint32_t> colours = Colours(image);
+    g_object_unref(image);
+    return colours;
+  }
+
+ private:
+  std::vector<DrawablePane*> mPanes;
+};
+
+TEST_F(PictureRotation, ByZeroNothingChangesAndQuarterTurnsAreGdkPixbufsOwn) {
+  for (int side : {40, 31}) {
+    DrawablePane* source = Noise(side, side, uint32_t(side));
+    GdkPixbuf* original = ServerPixbuf(source);
+    DrawablePane* turned = NewPane(side, side);
+    ASSERT_TRUE(RotateDrawable(source, turned, 0, kRotateFillWhite));
+    EXPECT_EQ(ServerColours(turned), Colours(original)) << side;
+    EXPECT_EQ(ServerColours(source), Colours(original)) << "the source is left as it was";
+    const struct {
+      double angle;
+      GdkPixbufRotation rotation;
+    } quarters[] = {{kPi / 2, GDK_PIXBUF_ROTATE_COUNTERCLOCKWISE},
+                    {-kPi / 2, GDK_PIXBUF_ROTATE_CLOCKWISE},
+                    {kPi, GDK_PIXBUF_ROTATE_UPSIDEDOWN},
+                    {5 * kPi / 2, GDK_PIXBUF_ROTATE_COUNTERCLOCKWISE}};
+    for (const auto& quarter : quarters) {
+      ASSERT_TRUE(RotateDrawable(source, turned, quarter.angle, kRotateFillWhite));
+      GdkPixbuf* expected = gdk_pixbuf_rotate_simple(original, quarter.rotation);
+      EXPECT_EQ(ServerColours(turned), Colours(expected)) << side << " " << quarter.angle;
+      g_object_unref(expected);
+    }
+    g_object_unref(original);
+  }
+}
+
+TEST_F(PictureRotation, AnglesPastAFullTurnWrapAndOtherSizesAreRefused) {
+  DrawablePane* source = Noise(30, 20, 7);
+  DrawablePane* once = NewPane(30, 20);
+  DrawablePane* again = NewPane(30, 20);
+  ASSERT_TRUE(RotateDrawable(source, once, 0.1, kRotateFillWhite));
+  ASSERT_TRUE(RotateDrawable(source, again, 2 * kPi + 0.1, kRotateFillWhite));
+  const std::vector<uint32_t> turned = ServerColours(once);
+  EXPECT_EQ(ServerColours(again), turned);
+  EXPECT_NE(turned, ServerColours(source));
+
+  qvtest::ReportCapture reports;
+  DrawablePane* other = NewPane(20, 30);
+  const std::vector<uint32_t> before = ServerColours(other);
+  EXPECT_FALSE(RotateDrawable(source, other, 0.5, kRotateFillWhite));
+  EXPECT_FALSE(RotateDrawable(source, source, 0.5, kRotateFillWhite));
+  EXPECT_FALSE(RotateDrawable(nullptr, other, 0.5, kRotateFillWhite));
+  EXPECT_EQ(ServerColours(other), before);
+  ASSERT_EQ(reports.count(), 3u);
+  EXPECT_TRUE(reports.HasCondition("srcDP and dstDP and srcDP != dstDP"));
+}
+
+// Shapes drawn into a blue picture through the language's Graphics.
+class TurnedShapes : public PictureRotation {
+ protected:
+  static constexpr int kSide = 160;
+  static constexpr uint32_t kBlue = 0x0000FF, kRed = 0xFF0000;
+
+  RuntimeObject* BluePicture() {
+    RuntimeObject* picture = Keep(newPicture(kSide, kSide, 32));
+    RuntimeObject* g = Keep(pictureGraphicsGetter(picture, 0));
+    graphicsForeColorSetter(g, 0, kBlue);
+    RuntimeGraphicsFillRect(g, 0, 0, kSide, kSide);
+    return picture;
+  }
+  void Draw(RuntimeObject* picture, RuntimeObject* shape) {
+    RuntimeObject* g = Keep(pictureGraphicsGetter(picture, 0));
+    RuntimeGraphicsDrawObject(g, shape);
+  }
+  RuntimeObject* Keep(RuntimeObject* object) {
+    mKept.push_back(object);
+    return object;
+  }
+  void TearDown() override {
+    for (RuntimeObject* object : mKept) RuntimeUnlockObject(object);
+    PictureRotation::TearDown();
+  }
+  std::vector<uint32_t> PixelsOf(RuntimeObject* picture) {
+    return ServerColours(PicturePane(picture));
+  }
+
+ private:
+  std::vector<RuntimeObject*> mKept;
+};
+
+struct Coverage {
+  double count = 0;
+  double x = 0, y = 0;  // centroid
+};
+
+// How much of colour the pixels hold (antialiased text counts in part), and where.
+Coverage CoverageOf(const std::vector<uint32_t>& pixels, int side, uint32_t colour) {
+  Coverage c;
+  const int shift = colour == 0xFF0000 ? 16 : 0;
+  for (int i = 0; i < int(pixels.size()); ++i) {
+    const double weight = (pixels[size_t(i)] >> shift & 0xFF) / 255.0;
+    c.count += weight;
+    c.x += weight * (i % side);
+    c.y += weight * (i / side);
+  }
+  if (c.count > 0) c.x /= c.count, c.y /= c.count;
+  return c;
+}
+
+TEST_F(TurnedShapes, ATurnedPictureCoversWhatItsTurnedOutlineCovers) {
+  RuntimeObject* red = Keep(newPicture(60, 24, 32));
+  RuntimeObject* redG = Keep(pictureGraphicsGetter(red, 0));
+  graphicsForeColorSetter(redG, 0, kRed);
+  RuntimeGraphicsFillRect(redG, 0, 0, 60, 24);
+  for (double angle : {0.0, 0.5, -1.2, kPi / 2 + 0.3}) {
+    RuntimeObject* shape = Keep(NewObjectFromDefinition(PixmapShapeClassDefinition()));
+    PixmapShapeImageCtor(shape, red);
+    Object2DSetPosition(shape, 80, 70);
+    Object2DSetRotation(shape, angle);
+    RuntimeObject* outline = Keep(NewObjectFromDefinition(RectShapeClassDefinition()));
+    reinterpret_cast<RectShapeObject*>(outline)->width = 60;
+    reinterpret_cast<RectShapeObject*>(outline)->height = 24;
+    AsObject2D(outline)->fillColor = kRed;
+    Object2DSetPosition(outline, 80, 70);
+    Object2DSetRotation(outline, angle);
+    RuntimeObject* withPicture = BluePicture();
+    RuntimeObject* withOutline = BluePicture();
+    Draw(withPicture, shape);
+    Draw(withOutline, outline);
+    const std::vector<uint32_t> a = PixelsOf(withPicture), b = PixelsOf(withOutline);
+    int differing = 0, neitherRedNorBlue = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+      differing += (a[i] == kRed) != (b[i] == kRed);
+      neitherRedNorBlue += a[i] != kRed && a[i] != kBlue;
+    }
+    // Blended edge pixels aside, the same pixels: the rest of the picture stays blue.
+    const int perimeter = 2 * (60 + 24);
+    EXPECT_LT(differing, 2 * perimeter) << angle;
+    EXPECT_LT(neitherRedNorBlue, 2 * perimeter) << angle;
+    const Coverage c = CoverageOf(a, kSide, kRed);
+    EXPECT_NEAR(c.x, 80, 1.5) << angle;
+    EXPECT_NEAR(c.y, 70, 1.5) << angle;
+  }
+}
+
+TEST_F(TurnedShapes, TurnedTextTurnsAboutTheCentreOfItsBaselineOnAClearBackground) {
+  RuntimeObject* text = Keep(NewObjectFromDefinition(StringShapeClassDefinition()));
+  StringShapeObject& s = *reinterpret_cast<StringShapeObject*>(text);
+  stringStorage::RemoveReference(s.text);
+  s.text = string("Turned").ExtractStringStorage();
+  stringStorage::RemoveReference(s.textFont);
+  s.textFont = string("DejaVu Sans").ExtractStringStorage();
+  s.textSize = 20;
+  AsObject2D(text)->fillColor = kRed;
+  Object2DSetPosition(text, 80, 80);
+  RuntimeObject* flat = BluePicture();
+  Draw(flat, text);
+  const std::vector<uint32_t> flatPixels = PixelsOf(flat);
+  const Coverage c0 = CoverageOf(flatPixels, kSide, kRed);
+  ASSERT_GT(c0.count, 50);
+  for (double angle : {0.4, -2.0, 2 * kPi}) {
+    Object2DSetRotation(text, angle);
+    RuntimeObject* turned = BluePicture();
+    Draw(turned, text);
+    const std::vector<uint32_t> pixels = PixelsOf(turned);
+    const Coverage c = CoverageOf(pixels, kSide, kRed);
+    // Only red and blue mix: nothing of the surfaces the text went through shows.
+    int other = 0;
+    for (uint32_t p : pixels) other += (p >> 8 & 0xFF) > 16;
+    EXPECT_NEAR(c.count, c0.count, c0.count * 0.1) << angle;
+    EXPECT_EQ(other, 0) << angle;
+    const double u = c0.x - 80, v = c0.y - 80;
+    EXPECT_NEAR(c.x, 80 + u * std::cos(angle) - v * std::sin(angle), 2.0) << angle;
+    EXPECT_NEAR(c.y, 80 + u * std::sin(angle) + v * std::cos(angle), 2.0) << angle;
+  }
+}
+
+}  // namespace
