@@ -422,18 +422,17 @@ TEST_F(HiddenGtkFunctions, WithoutTheChooserTheFileSelectionRuns) {
 }
 
 TEST_F(HiddenGtkFunctions, WithoutAFilterFunctionOneReportThenNoFilters) {
-  WriteFile(files / "kept.txt");
   ExpectWithout("gtk_file_filter_add_pattern", [&] {
     qvtest::ReportCapture reports;
     Make(OpenDialogClassDefinition());
-    SetFolder(gHome.folder.path());
+    SetFolder(files.path());
     SetString(dialog, offsetof(FolderItemDialogObject, filter), "Plain text;Notes");
-    const std::string chosen = Run([&](XWindow window, GtkWidget* chooser) {
-      EXPECT_EQ(gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(chooser)), nullptr);
-      TypePath(window, files / "kept.txt");
+    bool shown = false;
+    Run([&](XWindow, GtkWidget* chooser) {
+      shown = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(chooser)) == nullptr;
+      gui.Key("Escape");
     });
-    EXPECT_EQ(reports.count(), 1u);
-    return chosen == files / "kept.txt" && reports.count() == 1 &&
+    return shown && reports.count() == 1 &&
            reports.HasCondition(
                "gtk_file_chooser_add_filter_dyn and gtk_file_filter_new_dyn and "
                "gtk_file_filter_set_name_dyn and gtk_file_filter_add_pattern_dyn");
