@@ -101,6 +101,7 @@ enum StartupOrder : uint32_t {
   kStartupCursorsModule,
   kStartupObject2DClasses,
   kStartupStandardMenuItemClasses,
+  kStartupFolderItemDialogClasses,
   kStartupMenuClasses,
   kStartupMessageDialogClasses,
   kStartupKeyChainClasses,

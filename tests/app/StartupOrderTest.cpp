@@ -55,7 +55,8 @@ void RegisterAndCheckTheOrder() {
             "AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
             "RectShape RoundRectShape OvalShape ArcShape PixmapShape StringShape CurveShape Group2D "
-            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem _MenuBarInstaller MenuBar "
+            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem FolderItemDialog OpenDialog "
+            "SaveAsDialog SelectFolderDialog _MenuBarInstaller MenuBar "
             "MenuItem MessageDialogButton _ActionButton _CancelButton _AlternateActionButton "
             "MessageDialog KeyChain KeyChainItem Screen Application "
             // The control classes.
