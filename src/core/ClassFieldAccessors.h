@@ -79,6 +79,38 @@
   SET(int32_t, pushButtonUnderlineSetter, PushButtonObject, font.underline,          \
       PushButtonFontChanged)
 
+// CheckBox and RadioButton: the Caption setters and the rest belong to their classes; the font
+// setters hand the new font to the pane.
+#define QV_CHECKBOX_FIELD_ACCESSORS(GET, SET)                                        \
+  GET(stringStorage*, checkBoxTitleGetter, CheckBoxObject, caption)                  \
+  GET(stringStorage*, checkBoxTextFontGetter, CheckBoxObject, font.name)             \
+  SET(stringStorage*, checkBoxTextFontSetter, CheckBoxObject, font.name,             \
+      CheckBoxFontChanged)                                                           \
+  GET(int32_t, checkBoxTextSizeGetter, CheckBoxObject, font.size)                    \
+  SET(int32_t, checkBoxTextSizeSetter, CheckBoxObject, font.size, CheckBoxFontChanged) \
+  GET(int32_t, checkBoxBoldGetter, CheckBoxObject, font.bold)                        \
+  SET(int32_t, checkBoxBoldSetter, CheckBoxObject, font.bold, CheckBoxFontChanged)   \
+  GET(int32_t, checkBoxItalicGetter, CheckBoxObject, font.italic)                    \
+  SET(int32_t, checkBoxItalicSetter, CheckBoxObject, font.italic, CheckBoxFontChanged) \
+  GET(int32_t, checkBoxUnderlineGetter, CheckBoxObject, font.underline)              \
+  SET(int32_t, checkBoxUnderlineSetter, CheckBoxObject, font.underline,              \
+      CheckBoxFontChanged)
+
+#define QV_RADIO_FIELD_ACCESSORS(GET, SET)                                           \
+  GET(stringStorage*, radioTitleGetter, RadioButtonObject, caption)                  \
+  GET(stringStorage*, radioTextFontGetter, RadioButtonObject, font.name)             \
+  SET(stringStorage*, radioTextFontSetter, RadioButtonObject, font.name,             \
+      RadioButtonFontChanged)                                                        \
+  GET(int32_t, radioTextSizeGetter, RadioButtonObject, font.size)                    \
+  SET(int32_t, radioTextSizeSetter, RadioButtonObject, font.size, RadioButtonFontChanged) \
+  GET(int32_t, radioBoldGetter, RadioButtonObject, font.bold)                        \
+  SET(int32_t, radioBoldSetter, RadioButtonObject, font.bold, RadioButtonFontChanged) \
+  GET(int32_t, radioItalicGetter, RadioButtonObject, font.italic)                    \
+  SET(int32_t, radioItalicSetter, RadioButtonObject, font.italic, RadioButtonFontChanged) \
+  GET(int32_t, radioUnderlineGetter, RadioButtonObject, font.underline)              \
+  SET(int32_t, radioUnderlineSetter, RadioButtonObject, font.underline,              \
+      RadioButtonFontChanged)
+
 // GroupBox: the font setters hand the new font to the pane.
 #define QV_GROUPBOX_FIELD_ACCESSORS(GET, SET)                                        \
   GET(stringStorage*, groupTextFontGetter, GroupBoxObject, font.name)                \
@@ -121,6 +153,8 @@
   QV_WINDOW_FIELD_ACCESSORS(GET, SET)     \
   QV_RECTCONTROL_FIELD_ACCESSORS(GET, SET) \
   QV_PUSHBUTTON_FIELD_ACCESSORS(GET, SET) \
+  QV_CHECKBOX_FIELD_ACCESSORS(GET, SET)   \
+  QV_RADIO_FIELD_ACCESSORS(GET, SET)      \
   QV_GROUPBOX_FIELD_ACCESSORS(GET, SET)   \
   QV_PROGRESSBAR_FIELD_ACCESSORS(GET, SET) \
   QV_TABPANEL_FIELD_ACCESSORS(GET, SET)   \

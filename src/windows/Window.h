@@ -325,3 +325,6 @@ void PlaceWindowRect(QV::Rect* rect, int32_t mode, int32_t kind);
 void ConstrainToScreen(QV::Rect* rect, int32_t mode);
 // The layer a kind's windows are stacked in: 0 floating, 1 modal, 2 document, 3 drawer.
 int32_t WindowLayer(int32_t kind);
+// A wheel turn in GTK's terms, given to the window's MouseWheel (the window's own "scroll-event"
+// handler; widgets that would scroll themselves hand their turns here instead).
+void DeliverWheelToWindow(Window* window, const GdkEventScroll* event);

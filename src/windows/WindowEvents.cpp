@@ -76,6 +76,30 @@ void ShowCursor(Window* window, const CursorHandle* handle) {
 
 }  // namespace
 
+// One notch turns three lines; the point goes in the window's content coordinates.
+void DeliverWheelToWindow(Window* window, const GdkEventScroll* event) {
+  if (event->type != GDK_SCROLL) return;
+  int32_t deltaX = 0;
+  int32_t deltaY = 0;
+  switch (event->direction) {
+    case GDK_SCROLL_UP:
+      deltaY = -kWheelLines;
+      break;
+    case GDK_SCROLL_DOWN:
+      deltaY = kWheelLines;
+      break;
+    case GDK_SCROLL_LEFT:
+      deltaX = -kWheelLines;
+      break;
+    case GDK_SCROLL_RIGHT:
+      deltaX = kWheelLines;
+      break;
+  }
+  const QV::Point point = GetEventPointInWindow(window, event);
+  WindowHold hold(window);
+  window->MouseWheel(point.h, point.v, deltaX, deltaY);
+}
+
 struct WindowSignals {
   static gboolean Expose(GtkWidget*, GdkEventExpose*, Window* window) {
     WindowHold hold(window);  // the language's Paint may close the window
@@ -166,26 +190,7 @@ struct WindowSignals {
   }
 
   static gboolean Scroll(GtkWidget*, GdkEventScroll* event, Window* window) {
-    if (event->type != GDK_SCROLL) return FALSE;
-    int32_t deltaX = 0;
-    int32_t deltaY = 0;
-    switch (event->direction) {
-      case GDK_SCROLL_UP:
-        deltaY = -kWheelLines;
-        break;
-      case GDK_SCROLL_DOWN:
-        deltaY = kWheelLines;
-        break;
-      case GDK_SCROLL_LEFT:
-        deltaX = -kWheelLines;
-        break;
-      case GDK_SCROLL_RIGHT:
-        deltaX = kWheelLines;
-        break;
-    }
-    const QV::Point point = GetEventPointInWindow(window, event);
-    WindowHold hold(window);
-    window->MouseWheel(point.h, point.v, deltaX, deltaY);
+    DeliverWheelToWindow(window, event);
     return FALSE;
   }
 

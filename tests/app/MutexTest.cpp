@@ -146,8 +146,9 @@ void EnterAndNote(RuntimeObject*) {
 
 // flock(1) holds the file; a thread's Enter sleeps and tries again, and gets in soon after the
 // other process lets go (the main thread holds the baton while it waits for flock to end, so
-// the thread cannot have got in before).
-TEST_F(MutexTest, AWaitForAnotherProcessEndsWithinFiftyMillisecondsOfTheRelease) {
+// the thread cannot have got in before). It tries every 10 ms; the bound only tells a wait that
+// tries again from one that does not (or waits seconds), with room for a loaded machine.
+TEST_F(MutexTest, AWaitForAnotherProcessEndsSoonAfterTheRelease) {
   const std::string name = UniqueName("flock");
   gMutex = NewMutex(name);
   FlockHolder holder(name);
@@ -161,7 +162,8 @@ TEST_F(MutexTest, AWaitForAnotherProcessEndsWithinFiftyMillisecondsOfTheRelease)
   const int64_t released = NowMs();
   EXPECT_TRUE(MainWaitsForThreads());
   ASSERT_NE(gEnteredAt, 0);
-  EXPECT_LT(gEnteredAt - released, 50);
+  EXPECT_GE(gEnteredAt, released);
+  EXPECT_LT(gEnteredAt - released, 1000);
   RuntimeUnlockObject(thread);
 }
 

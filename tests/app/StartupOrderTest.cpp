@@ -51,7 +51,8 @@ void RegisterAndCheckTheOrder() {
             "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
             "TextOutputStream BinaryStream ResourceFork Random EndOfLine _Keyboard FolderItem "
             "Permissions TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
-            "RuntimeException SpecialFolder Network AppleEvent AppleEventRecord AppleEventDescList "
+            "RuntimeException SpecialFolder Network OLEObject OLEParameter AppleEvent "
+            "AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
             "RectShape RoundRectShape OvalShape ArcShape PixmapShape StringShape CurveShape Group2D "
             "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem _MenuBarInstaller MenuBar "
@@ -60,8 +61,9 @@ void RegisterAndCheckTheOrder() {
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
-            "ContextualMenu Window EmbeddedWindowControl GroupBox Line Oval RoundRectangle "
-            "Rectangle PagePanel ProgressBar _PaneChild PrinterSetup PushButton Movie Sound TabPanel "
+            "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
+            "RoundRectangle Rectangle PagePanel OLEContainer ProgressBar _PaneChild PrinterSetup "
+            "PushButton CheckBox RadioButton Movie Sound TabPanel "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }

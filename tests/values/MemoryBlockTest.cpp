@@ -12,7 +12,9 @@
 #include <map>
 #include <sstream>
 
+#include "core/ExceptionClasses.h"
 #include "core/Memory.h"
+#include "core/ObjectDefinitionConverter.h"
 #include "strings/RuntimeString.h"
 #include "support/RaisedExceptions.h"
 #include "support/TestSupport.h"
@@ -34,6 +36,22 @@ std::string Text(stringStorage* record) {
   string text = string::Adopt(record);
   return std::string(text.CString(), size_t(text.Length()));
 }
+
+// System requests of 1,000 bytes or more fail while it lives. The exception's class is made
+// first: the framework's own tables may grow (a new chunk of small blocks) when it is first
+// made, and that growth is not what these tests are about.
+class LargeRequestsFail {
+ public:
+  LargeRequestsFail() {
+    RuntimeClassForDefinition(OutOfMemoryExceptionDefinition());
+    mPrevious = SetSystemAllocFunctionForTesting(
+        [](size_t size) { return size >= 1000 ? nullptr : std::malloc(size); });
+  }
+  ~LargeRequestsFail() { SetSystemAllocFunctionForTesting(mPrevious); }
+
+ private:
+  SystemAllocFunction mPrevious = nullptr;
+};
 
 using B = MemoryBlockObject*;
 using Get = std::function<uint64_t(B, int32_t)>;
@@ -243,12 +261,12 @@ TEST(MemoryBlock, SizeConversionsArithmeticAndSlices) {
   memoryBlockSetSize(ten, 0, 10);
   memoryBlockSetSize(ten, 0, -5);
   EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException");
-  auto previous = SetSystemAllocFunctionForTesting(  // large requests fail
-      [](size_t size) { return size >= 1000 ? nullptr : std::malloc(size); });
-  memoryBlockSetSize(ten, 0, 1000);
-  EXPECT_EQ(raises.TakeOne(), "OutOfMemoryException");
-  EXPECT_EQ(newMemoryBlock(5000), nullptr);
-  SetSystemAllocFunctionForTesting(previous);
+  {
+    LargeRequestsFail shortage;
+    memoryBlockSetSize(ten, 0, 1000);
+    EXPECT_EQ(raises.TakeOne(), "OutOfMemoryException");
+    EXPECT_EQ(newMemoryBlock(5000), nullptr);
+  }
   EXPECT_EQ(ten.Bytes(), std::string("\0\1\2\3\4\5\6\7\x08\x09", 10));
   EXPECT_EQ(Block(MemoryBlockMidB3(ten, -2, 5)).Bytes(), std::string("\0\1\2", 3));
   EXPECT_EQ(MemoryBlockMidB3(ten, 10, 1), nullptr);
@@ -335,10 +353,10 @@ TEST(MemoryBlock, WidthsAtTheEndAndTheConstructorWithoutMemory) {
   char text[] = "hello\0xyz";
   EXPECT_EQ(Text(memoryGetCString(Block(PtrToMemoryBlock(text)), 0)), "hello");
   EXPECT_EQ(Text(memoryGetCString(Block(PtrToMemoryBlock(text)), 6)), "xyz");
-  auto previous = SetSystemAllocFunctionForTesting(  // large requests fail
-      [](size_t size) { return size >= 1000 ? nullptr : std::malloc(size); });
-  memoryBlockNewConstructor(eight, 1000);
-  SetSystemAllocFunctionForTesting(previous);
+  {
+    LargeRequestsFail shortage;
+    memoryBlockNewConstructor(eight, 1000);
+  }
   EXPECT_EQ(raises.TakeOne(), "OutOfMemoryException");
   EXPECT_EQ(eight.Bytes(), std::string("\0\0\0\0\0\3\2\1", 8));
 }
