@@ -276,9 +276,11 @@ class PrintDialogChild : public PrintingChild {
       if (!texts.empty()) {
         GtkWidget* copies = FindNamed(GTK_WIDGET(gui.Gtk(dialog)), "copies");
         ASSERT_NE(copies, nullptr);
-        gui.Click(copies);
-        gui.Key("End");
-        gui.Key("shift+Home");
+        // Focused and selected here: a click can miss a dialog the window manager is still
+        // placing on a loaded machine, and the keys then reach another field.
+        gtk_widget_grab_focus(copies);
+        gtk_editable_select_region(GTK_EDITABLE(copies), 0, -1);
+        ASSERT_TRUE(gui.PumpUntil([copies] { return gtk_widget_has_focus(copies); }));
       }
       for (size_t i = 0; i < texts.size(); ++i) {
         if (i > 0) gui.Key("Tab");
