@@ -14,7 +14,24 @@ bool SameName(const string& a, const string& b) {
   return RuntimeStringCompare(a.Storage(), b.Storage()) == 0;
 }
 
-// The next non-empty piece of a ";"-separated list from *position on, or false at the end.
+const FileType* FirstTypeNamed(const string& name) {
+  for (const FileType* type = gFirstType; type; type = type->next) {
+    if (SameName(type->name, name)) return type;
+  }
+  return nullptr;
+}
+
+// Appends the code's four bytes to codes unless they are there already.
+void AddCode(string* codes, uint32_t code) {
+  const string text = FourCharCodeText(code, kEncodingMacRoman);
+  for (int32_t at = 0; at + 4 <= codes->Length(); at += 4) {
+    if (__builtin_memcmp(codes->Bytes() + at, text.Bytes(), 4) == 0) return;
+  }
+  *codes += text;
+}
+
+}  // namespace
+
 bool NextListItem(const string& list, int32_t* position, string* item) {
   const unsigned char* bytes = list.Bytes();
   const int32_t length = list.Length();
@@ -31,30 +48,12 @@ bool NextListItem(const string& list, int32_t* position, string* item) {
   return false;
 }
 
-const FileType* FirstTypeNamed(const string& name) {
-  for (const FileType* type = gFirstType; type; type = type->next) {
-    if (SameName(type->name, name)) return type;
-  }
-  return nullptr;
-}
-
 bool EndsWithIgnoringCase(const string& fileName, const string& extension) {
   const string name = ConvertEncoding(fileName, kEncodingUTF8);
   const string tail = ConvertEncoding(extension, kEncodingUTF8);
   if (tail.Length() > name.Length()) return false;
   return SameName(right(name, tail.Length()), tail);
 }
-
-// Appends the code's four bytes to codes unless they are there already.
-void AddCode(string* codes, uint32_t code) {
-  const string text = FourCharCodeText(code, kEncodingMacRoman);
-  for (int32_t at = 0; at + 4 <= codes->Length(); at += 4) {
-    if (__builtin_memcmp(codes->Bytes() + at, text.Bytes(), 4) == 0) return;
-  }
-  *codes += text;
-}
-
-}  // namespace
 
 uint32_t FourCharCode(const string& code) {
   if (code.IsEmpty()) return kUnknownFileCode;

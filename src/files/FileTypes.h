@@ -27,6 +27,12 @@ uint32_t FourCharCode(const string& code);
 // The code as four bytes, high byte first, with the given encoding.
 string FourCharCodeText(uint32_t code, TextEncoding encoding);
 
+// The next non-empty piece of a ";"-separated list from *position (0 at first) on, or false
+// at the end.
+bool NextListItem(const string& list, int32_t* position, string* item);
+// True when fileName ends with extension, compared as UTF-8 without regard to case.
+bool EndsWithIgnoringCase(const string& fileName, const string& extension);
+
 // The first registered type, or nil.
 const FileType* FirstFileType();
 

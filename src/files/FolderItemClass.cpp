@@ -329,15 +329,3 @@ extern "C" RuntimeObject* FolderItemOpenAsJPEGPicture(RuntimeObject* item) {
   return imp ? imp->OpenAsJPEGPicture() : nullptr;
 }
 QV_EXPORT(FolderItemOpenAsJPEGPicture)
-
-// The file dialogs come with the dialog classes; until then no file is chosen.
-extern "C" RuntimeObject* RuntimeGetOpenFolderItem(stringStorage*) { return nullptr; }
-QV_EXPORT(RuntimeGetOpenFolderItem)
-
-extern "C" RuntimeObject* RuntimeGetSaveFolderItem(stringStorage*, stringStorage*) {
-  return nullptr;
-}
-QV_EXPORT(RuntimeGetSaveFolderItem)
-
-extern "C" RuntimeObject* RuntimeSelectFolder() { return nullptr; }
-QV_EXPORT(RuntimeSelectFolder)

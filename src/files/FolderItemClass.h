@@ -66,9 +66,6 @@ stringStorage* QUORpathFromFolderItem(RuntimeObject* item);
 int32_t FolderItemCopyPathToBuffer(char* buffer, RuntimeObject* item);
 FolderItemImp* FolderItemGetImp(RuntimeObject* item);
 RuntimeObject* FolderItemOpenAsJPEGPicture(RuntimeObject* item);
-RuntimeObject* RuntimeGetOpenFolderItem(stringStorage* filter);
-RuntimeObject* RuntimeGetSaveFolderItem(stringStorage* filter, stringStorage* defaultName);
-RuntimeObject* RuntimeSelectFolder();
 
 // Properties.
 stringStorage* fileAbsolutePathGetter(RuntimeObject* item, uint32_t parameter);

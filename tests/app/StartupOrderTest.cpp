@@ -55,15 +55,16 @@ void RegisterAndCheckTheOrder() {
             "AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
             "RectShape RoundRectShape OvalShape ArcShape PixmapShape StringShape CurveShape Group2D "
-            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem _MenuBarInstaller MenuBar "
+            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem FolderItemDialog OpenDialog "
+            "SaveAsDialog SelectFolderDialog _MenuBarInstaller MenuBar "
             "MenuItem MessageDialogButton _ActionButton _CancelButton _AlternateActionButton "
             "MessageDialog KeyChain KeyChainItem Screen Application "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
             "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
-            "RoundRectangle Rectangle PagePanel OLEContainer ProgressBar _PaneChild PrinterSetup "
-            "PushButton CheckBox RadioButton Movie Sound TabPanel "
+            "RoundRectangle Rectangle PagePanel OLEContainer sys$popupRowTag ProgressBar _PaneChild "
+            "PrinterSetup PushButton CheckBox RadioButton PopupMenu ComboBox Movie Sound TabPanel "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -265,26 +266,38 @@ GtkWidget* FindNamed(GtkWidget* widget, const std::string& name) {
 class PrintDialogChild : public PrintingChild {
  protected:
   // Answers the next print dialog: the copies, first and last page typed into their fields
-  // in the order the keyboard reaches them (each entry selects its text when Tab reaches it),
-  // then answer runs. Empty texts type nothing.
+  // in the order the keyboard reaches them, then answer runs. Empty texts type nothing.
   void Answer(const std::vector<std::string>& texts,
               std::function<void(qvtest::XWindow)> answer) {
     gui.Meanwhile([this, texts, answer] {
       const qvtest::XWindow dialog = gui.WaitForWindow("Print Dialog");
       ASSERT_TRUE(dialog);
       ASSERT_TRUE(gui.WaitForFocus(dialog));
-      if (!texts.empty()) {
-        GtkWidget* copies = FindNamed(GTK_WIDGET(gui.Gtk(dialog)), "copies");
-        ASSERT_NE(copies, nullptr);
-        // Focused and selected here: a click can miss a dialog the window manager is still
-        // placing on a loaded machine, and the keys then reach another field.
-        gtk_widget_grab_focus(copies);
-        gtk_editable_select_region(GTK_EDITABLE(copies), 0, -1);
-        ASSERT_TRUE(gui.PumpUntil([copies] { return gtk_widget_has_focus(copies); }));
-      }
-      for (size_t i = 0; i < texts.size(); ++i) {
-        if (i > 0) gui.Key("Tab");
+      // Each step waits for what it did to arrive before the next: under load a Tab typed
+      // while the previous text was still coming moved the focus too late.
+      const char* const names[] = {"copies", "from", "to"};
+      for (size_t i = 0; i < texts.size() && i < 3; ++i) {
+        GtkWidget* field = FindNamed(GTK_WIDGET(gui.Gtk(dialog)), names[i]);
+        ASSERT_NE(field, nullptr);
+        if (i == 0) {
+          gui.Click(field);
+        } else {
+          gui.Key("Tab");
+        }
+        ASSERT_TRUE(gui.PumpUntil([&] { return gtk_widget_has_focus(field); })) << names[i];
+        // The old text goes key by key, wherever the click left the cursor: a selection made
+        // before typing did not always survive until the first key came.
+        const size_t old = strlen(gtk_entry_get_text(GTK_ENTRY(field)));
+        for (size_t k = 0; k < old; ++k) {
+          gui.Key("Delete");
+          gui.Key("BackSpace");
+        }
+        ASSERT_TRUE(gui.PumpUntil([&] { return !*gtk_entry_get_text(GTK_ENTRY(field)); }))
+            << names[i] << " still reads \"" << gtk_entry_get_text(GTK_ENTRY(field)) << '"';
         gui.Type(texts[i]);
+        ASSERT_TRUE(gui.PumpUntil(
+            [&] { return texts[i] == gtk_entry_get_text(GTK_ENTRY(field)); }))
+            << names[i] << " reads \"" << gtk_entry_get_text(GTK_ENTRY(field)) << '"';
       }
       answer(dialog);
     });
