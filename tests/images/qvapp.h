@@ -171,6 +171,27 @@ void RuntimeUnhandledException(QVObject* exception);
 QVString RuntimeHex(uint32_t value);
 double RuntimeMicroseconds(void);
 
+/* ---- Pictures, their files and printing ------------------------------------------------------
+ * New Picture(w, h, d) is RuntimeNewObject of the class "Picture" and PictureConstructor; the
+ * getters return one reference for the caller. SaveAsPicture's format 4 is BMP; OpenAsPicture
+ * detects the format. OpenPrinter's setup may be nil; the job goes when its Graphics is
+ * released. */
+void PictureConstructor(QVObject* picture, int32_t width, int32_t height, int32_t depth);
+int32_t pictureWidthGetter(QVObject* picture, uint32_t unused);
+int32_t pictureHeightGetter(QVObject* picture, uint32_t unused);
+QVObject* pictureGraphicsGetter(QVObject* picture, uint32_t unused);
+QVObject* pictureRGBSurfaceGetter(QVObject* picture, uint32_t unused);
+uint32_t rgbSurfaceGetPixel(QVObject* surface, int32_t x, int32_t y);
+void rgbSurfaceSetPixel(QVObject* surface, int32_t x, int32_t y, uint32_t color);
+void rgbSurfaceSeedFill(QVObject* surface, int32_t x, int32_t y, uint32_t fillColor);
+void rgbSurfaceTransformRGB(QVObject* surface, void* redMap, void* greenMap, void* blueMap);
+void FolderItemSaveAsPicture(QVObject* item, QVObject* picture, int32_t format);
+QVObject* FolderItemOpenImage(QVObject* item);
+QVObject* RuntimeOpenPrinter(QVObject* setup);
+void RuntimeGraphicsNextPage(QVObject* g);
+void RuntimeGraphicsDrawPicture(QVObject* g, QVObject* picture, int32_t x, int32_t y, int32_t w1,
+                                int32_t h1, int32_t sx, int32_t sy, int32_t w2, int32_t h2);
+
 #ifdef __cplusplus
 }
 #endif

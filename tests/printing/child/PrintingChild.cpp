@@ -21,6 +21,7 @@
 #include "graphics/GTKPrintHelper.h"
 #include "graphics/GraphicsClass.h"
 #include "graphics/PrinterSetupClass.h"
+#include "../StandinPages.h"
 #include "support/GuiDriver.h"
 #include "support/TempFolder.h"
 
@@ -85,14 +86,7 @@ class PrintingChild : public ::testing::Test {
   }
   // A page's image as RGB rows; empty when the stand-in wrote none.
   std::string Page(const std::string& name, int* width, int* height) const {
-    std::ifstream file(out / ("page-" + name + ".ppm"), std::ios::binary);
-    std::string magic;
-    int maximum = 0;
-    if (!(file >> magic >> *width >> *height >> maximum) || magic != "P6") return {};
-    file.get();
-    std::string pixels(size_t(*width) * size_t(*height) * 3, '\0');
-    file.read(pixels.data(), std::streamsize(pixels.size()));
-    return file ? pixels : std::string();
+    return qvtest::ReadStandinPage(out / ("page-" + name + ".ppm"), width, height);
   }
 
   qvtest::TempFolder out{"qvprint"};
@@ -119,16 +113,8 @@ std::string OffscreenScene(int width, int height, int page) {
   RuntimeObject* g = NewGraphicsObject(pane->NewGraphics());
   DrawScene(g, page);
   RuntimeUnlockObject(g);
-  std::string rgb;
   GdkPixbuf* pixels = pane->GetPixbuf();
-  if (pixels) {
-    const int channels = gdk_pixbuf_get_n_channels(pixels);
-    const int stride = gdk_pixbuf_get_rowstride(pixels);
-    const guchar* data = gdk_pixbuf_get_pixels(pixels);
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) rgb.append(reinterpret_cast<const char*>(data + y * stride + x * channels), 3);
-    }
-  }
+  std::string rgb = pixels ? qvtest::RgbRows(pixels) : std::string();
   pane->Release();
   return rgb;
 }
