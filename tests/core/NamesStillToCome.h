@@ -7,7 +7,6 @@
 // clang-format off
 inline constexpr const char* kExportsStillToCome[] = {
     "openURLMovie",
-    "exportPicture",
     "RuntimeSetProperties",
     "_InitPluginEntrypoints",
 };
