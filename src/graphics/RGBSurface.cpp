@@ -119,7 +119,7 @@ void SeedFill(const PixelCopy& copy, int32_t seedX, int32_t seedY, uint32_t fill
     const int32_t y = s.y + s.dy;
     int32_t x = s.left;
     for (; x >= 0 && copy.Get(x, y) == old; --x) paint(x, y);
-    int32_t left;
+    int32_t left = s.left;  // set before its first use; the compiler cannot see it
     bool skip = x >= s.left;
     if (!skip) {
       left = x + 1;
