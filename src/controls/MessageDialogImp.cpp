@@ -23,12 +23,12 @@ constexpr float kMaximumScreenShare = 0.8f;
 constexpr int32_t kLargestExtent = 30000;
 
 WindowSpec SpecFor(const MessageDialogRecord* dialog) {
-  WindowSpec spec;
-  spec.title = string(dialog->title);
-  RectSet(spec.bounds, 0, 0, 1, 1);
-  spec.kind = dialog->parentWindow ? kWindowKindSheet : kWindowKindMovableModal;
-  spec.resizable = false;
-  return spec;
+  WindowSpec request;
+  request.title = string(dialog->title);
+  RectSet(request.bounds, 0, 0, 1, 1);
+  request.kind = dialog->parentWindow ? kWindowKindSheet : kWindowKindMovableModal;
+  request.resizable = false;
+  return request;
 }
 
 FontSpec NamedFont(const char* name) {

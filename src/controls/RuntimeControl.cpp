@@ -97,13 +97,13 @@ void ClosePaneOf(RuntimeObject* control) {
 }  // namespace
 
 FontSpec MakeControlFontDescription(const ControlFontRecord& font) {
-  FontSpec spec;
-  spec.name = string(font.name);
-  spec.size = font.size;
-  spec.bold = font.bold != 0;
-  spec.italic = font.italic != 0;
-  spec.underline = font.underline != 0;
-  return spec;
+  FontSpec request;
+  request.name = string(font.name);
+  request.size = font.size;
+  request.bold = font.bold != 0;
+  request.italic = font.italic != 0;
+  request.underline = font.underline != 0;
+  return request;
 }
 
 ControlMap* ControlWindowMap(RuntimeObject* control) {

@@ -47,8 +47,8 @@ void LockedObjects::Add(RuntimeObject* object) {
 
 // ---- construction and destruction ----
 
-RuntimeViewWindow::RuntimeViewWindow(RuntimeObject* windowObject, const WindowSpec& spec)
-    : RuntimeWindow(spec), mWindowObject(windowObject) {
+RuntimeViewWindow::RuntimeViewWindow(RuntimeObject* windowObject, const WindowSpec& request)
+    : RuntimeWindow(request), mWindowObject(windowObject) {
   gtk_widget_set_name(GTK_WIDGET(GetGtkWindow()), "RuntimeViewWindow");
   mNextRuntimeWindow = gFirstRuntimeWindow;
   gFirstRuntimeWindow = this;

@@ -37,7 +37,7 @@ class LockedObjects {
 // A native window that belongs to the language layer.
 class RuntimeWindow : public Window {
  public:
-  explicit RuntimeWindow(const WindowSpec& spec) : Window(spec) {}
+  explicit RuntimeWindow(const WindowSpec& request) : Window(request) {}
   bool IsRuntimeWindow() override { return true; }
 };
 
@@ -45,7 +45,7 @@ class RuntimeViewWindow : public RuntimeWindow {
  public:
   // Joins the runtime window list and becomes the native window of windowObject (a reference is
   // held until Close). BuildContent does the rest.
-  RuntimeViewWindow(RuntimeObject* windowObject, const WindowSpec& spec);
+  RuntimeViewWindow(RuntimeObject* windowObject, const WindowSpec& request);
   ~RuntimeViewWindow() override;
 
   // The construction steps that run compiled code: CreateControls (once per window object),

@@ -67,24 +67,24 @@ class RetainedWindows {
 
 }  // namespace
 
-Window::Window(const WindowSpec& spec)
-    : ContainerPane(nullptr, -1, AtOrigin(spec.bounds)),
-      mOwnerWord(spec.ownerWord),
-      mKind(StoredKind(spec.kind)),
-      mResizable(spec.resizable),
-      mLiveResize(spec.liveResize),
-      mTitle(spec.title),
-      mScreenBounds(spec.bounds) {
+Window::Window(const WindowSpec& request)
+    : ContainerPane(nullptr, -1, AtOrigin(request.bounds)),
+      mOwnerWord(request.ownerWord),
+      mKind(StoredKind(request.kind)),
+      mResizable(request.resizable),
+      mLiveResize(request.liveResize),
+      mTitle(request.title),
+      mScreenBounds(request.bounds) {
   ClearDrawFocus();
   mPanes.Init();
   mNextWindow = gFirstWindow;
   gFirstWindow = this;
-  BuildWidgets(spec);
+  BuildWidgets(request);
   ConnectSignals();
   UpdateWindowOrder(this, kWindowOrderAddAtFront);
 }
 
-void Window::BuildWidgets(const WindowSpec& spec) {
+void Window::BuildWidgets(const WindowSpec& request) {
   mGtkWindow = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
   mOuterBox = gtk_vbox_new(FALSE, 0);
   gtk_container_add(GTK_CONTAINER(mGtkWindow), mOuterBox);
@@ -97,7 +97,7 @@ void Window::BuildWidgets(const WindowSpec& spec) {
   gtk_widget_show(GTK_WIDGET(mFixed));
   SetWidget(GTK_WIDGET(mFixed));
 
-  const QV::Rect& bounds = spec.bounds;
+  const QV::Rect& bounds = request.bounds;
   gtk_window_set_gravity(mGtkWindow, GDK_GRAVITY_STATIC);
   gtk_window_set_title(mGtkWindow, mTitle.GetUTF8String().CString());
   gtk_window_move(mGtkWindow, bounds.left, bounds.top);
@@ -111,7 +111,7 @@ void Window::BuildWidgets(const WindowSpec& spec) {
     }
   }
   if (mKind == kWindowKindPlainBox || mKind == kWindowKindShadowedBox ||
-      spec.windowDefinition == kUndecoratedWindowDefinition) {
+      request.windowDefinition == kUndecoratedWindowDefinition) {
     gtk_window_set_decorated(mGtkWindow, FALSE);
   } else if (mKind == kWindowKindFloating || mKind == kWindowKindGlobalFloating) {
     gtk_window_set_type_hint(mGtkWindow, GDK_WINDOW_TYPE_HINT_UTILITY);

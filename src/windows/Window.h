@@ -88,7 +88,7 @@ struct WindowSpec {
 
 class Window : public ContainerPane {
  public:
-  explicit Window(const WindowSpec& spec);
+  explicit Window(const WindowSpec& request);
   ~Window() override;
 
   // ---- the pane tree ----
@@ -268,7 +268,7 @@ class Window : public ContainerPane {
     string name;
   };
 
-  void BuildWidgets(const WindowSpec& spec);
+  void BuildWidgets(const WindowSpec& request);
   void ConnectSignals();
   void DisconnectSignals();
   void LeaveWindowList();

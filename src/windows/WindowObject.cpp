@@ -107,14 +107,14 @@ bool BuildRuntimeViewWindow(RuntimeObject* window) {
   PlaceWindowRect(&rect, w->placement != kPlacementDefault ? w->placement : frame.placement,
                   frame.kind);
   w->bounds = w->initialBounds = w->savedBounds = rect;
-  WindowSpec spec;
-  spec.title = string(w->title);
-  spec.bounds = rect;
-  spec.kind = frame.kind;
-  spec.resizable = w->resizeable != 0;
-  spec.liveResize = w->liveResize != 0;
-  spec.windowDefinition = w->macProcId;
-  auto* native = new RuntimeViewWindow(window, spec);
+  WindowSpec request;
+  request.title = string(w->title);
+  request.bounds = rect;
+  request.kind = frame.kind;
+  request.resizable = w->resizeable != 0;
+  request.liveResize = w->liveResize != 0;
+  request.windowDefinition = w->macProcId;
+  auto* native = new RuntimeViewWindow(window, request);
   native->Retain();
   native->BuildContent();
   if (!native->IsClosing()) native->SetPositionMode(NativePositionMode(w->placement));

@@ -12,19 +12,19 @@ std::string UniqueWindowTitle(const char* stem) {
 namespace {
 
 WindowSpec TestWindowSpec(int width, int height) {
-  WindowSpec spec;
-  spec.bounds = MakeRect(0, 0, height, width);
-  return spec;
+  WindowSpec request;
+  request.bounds = MakeRect(0, 0, height, width);
+  return request;
 }
 
-WindowSpec Titled(WindowSpec spec) {
-  if (spec.title.IsEmpty()) spec.title = string(UniqueWindowTitle("Panes").c_str());
-  return spec;
+WindowSpec Titled(WindowSpec request) {
+  if (request.title.IsEmpty()) request.title = string(UniqueWindowTitle("Panes").c_str());
+  return request;
 }
 
 }  // namespace
 
-TestWindow::TestWindow(WindowSpec spec) : Window(Titled(spec)) {}
+TestWindow::TestWindow(WindowSpec request) : Window(Titled(request)) {}
 
 TestWindow::TestWindow(int width, int height, bool withMenuBar)
     : Window(Titled(TestWindowSpec(width, height))) {

@@ -16,8 +16,8 @@ namespace qvtest {
 class TestWindow : public Window {
  public:
   explicit TestWindow(int width = 320, int height = 240, bool withMenuBar = false);
-  // A window as spec asks; an empty title becomes one of its own.
-  explicit TestWindow(WindowSpec spec);
+  // A window as request asks; an empty title becomes one of its own.
+  explicit TestWindow(WindowSpec request);
   // Shows the window and waits until its widgets have their GDK windows and places.
   bool ShowAndSettle(GuiDriver& gui);
   GdkWindow* TopGdkWindow() const { return GTK_WIDGET(GetGtkWindow())->window; }

@@ -9,15 +9,15 @@ namespace qvtest {
 
 namespace {
 
-WindowSpec WithSomeSize(WindowSpec spec) {
-  if (RectEqual(spec.bounds, QV::Rect{})) spec.bounds = MakeRect(0, 0, 240, 320);
-  return spec;
+WindowSpec WithSomeSize(WindowSpec request) {
+  if (RectEqual(request.bounds, QV::Rect{})) request.bounds = MakeRect(0, 0, 240, 320);
+  return request;
 }
 
 }  // namespace
 
-LoggingWindow::LoggingWindow(PaneLog* log, WindowSpec spec)
-    : TestWindow(WithSomeSize(spec)), mLog(log) {}
+LoggingWindow::LoggingWindow(PaneLog* log, WindowSpec request)
+    : TestWindow(WithSomeSize(request)), mLog(log) {}
 
 LoggingWindow::~LoggingWindow() {
   if (destroyed) ++*destroyed;

@@ -11,7 +11,7 @@ namespace qvtest {
 
 class LoggingWindow : public TestWindow {
  public:
-  explicit LoggingWindow(PaneLog* log, WindowSpec spec = {});
+  explicit LoggingWindow(PaneLog* log, WindowSpec request = {});
   ~LoggingWindow() override;
   // Shown, on screen at its size, and given the focus by the window manager.
   bool OpenAndFocus(GuiDriver& gui);

@@ -25,9 +25,9 @@ class WindowFocus : public testing::Test {
     for (Window* window : windows) window->Release();
   }
   qvtest::LoggingWindow* NewWindow(int32_t kind = kWindowKindDocument) {
-    WindowSpec spec;
-    spec.kind = kind;
-    windows.push_back(new qvtest::LoggingWindow(&log, spec));
+    WindowSpec request;
+    request.kind = kind;
+    windows.push_back(new qvtest::LoggingWindow(&log, request));
     return static_cast<qvtest::LoggingWindow*>(windows.back());
   }
   InputPane* Focusable(Window* window, const char* name, int top) {

@@ -210,9 +210,9 @@ TEST_F(WindowObjects, ClosingAllWindowsAsksNoneAndStopsAtOneThatStaysOpen) {
   RuntimeObject* open = Open("Open");
   RuntimeObject* stubborn = Open("Stubborn");
   RuntimeCloseWindow(stubborn);
-  WindowSpec spec;
-  spec.bounds = MakeRect(100, 100, 200, 200);
-  auto* refusing = new RefusingWindow(stubborn, spec);
+  WindowSpec request;
+  request.bounds = MakeRect(100, 100, 200, 200);
+  auto* refusing = new RefusingWindow(stubborn, request);
   kit.Take();
   CloseAllNativeWindows();
   EXPECT_TRUE(kit.Take().empty());

@@ -73,11 +73,11 @@ class WindowFrames : public testing::Test {
   }
   // A shown window of kind and its X window.
   qvtest::XWindow Open(int32_t kind, int32_t windowDefinition = 0) {
-    WindowSpec spec;
-    spec.bounds = MakeRect(150, 200, 350, 500);
-    spec.kind = kind;
-    spec.windowDefinition = windowDefinition;
-    auto* window = new qvtest::TestWindow(spec);
+    WindowSpec request;
+    request.bounds = MakeRect(150, 200, 350, 500);
+    request.kind = kind;
+    request.windowDefinition = windowDefinition;
+    auto* window = new qvtest::TestWindow(request);
     windows.push_back(window);
     EXPECT_TRUE(window->ShowAndSettle(gui));
     return gui.FindWindow(window->TitleText());
@@ -133,9 +133,9 @@ TEST_F(WindowFrames, EachKindReachesTheWindowManagerAsItsFrameAsks) {
 
 TEST_F(WindowFrames, SizeLimitsReachTheWindowManagerAsGeometryHints) {
   qvtest::PaneLog log;
-  WindowSpec spec;
-  spec.bounds = MakeRect(100, 100, 340, 420);
-  auto* window = new qvtest::LoggingWindow(&log, spec);
+  WindowSpec request;
+  request.bounds = MakeRect(100, 100, 340, 420);
+  auto* window = new qvtest::LoggingWindow(&log, request);
   windows.push_back(window);
   // A maximum of 32000 both ways is no maximum.
   window->sizeLimits = MakeRect(100, 150, 32000, 32000);
@@ -157,8 +157,8 @@ TEST_F(WindowFrames, SizeLimitsReachTheWindowManagerAsGeometryHints) {
   EXPECT_NE(hints().find("maximum size: 32000 by 500"), std::string::npos) << hints();
 
   // Without resizing, the window is held at its size.
-  spec.resizable = false;
-  auto* fixed = new qvtest::LoggingWindow(&log, spec);
+  request.resizable = false;
+  auto* fixed = new qvtest::LoggingWindow(&log, request);
   windows.push_back(fixed);
   ASSERT_TRUE(fixed->OpenAndFocus(gui));
   const std::string fixedHints = qvtest::XProperty(fixed->XId(), "WM_NORMAL_HINTS");

@@ -44,9 +44,9 @@ TEST_F(WindowState, ResizingLaysTheChildrenOutAtOnceAndKeepsThePlaceOfAHiddenWin
   control.locks = kLockLeft | kLockRight;
   auto* child = new qvtest::TestPane(window, MakeRect(10, 10, 50, 300));
   child->SetRunControl(&control.header);
-  WindowSpec spec;
-  spec.bounds = MakeRect(200, 300, 400, 600);
-  auto* placed = new qvtest::LoggingWindow(&log, spec);
+  WindowSpec request;
+  request.bounds = MakeRect(200, 300, 400, 600);
+  auto* placed = new qvtest::LoggingWindow(&log, request);
   placed->ResizeTo(500, 250, true);
   EXPECT_EQ(RectText(placed->ScreenBounds()), "200,300,450,800");
   EXPECT_EQ(RectText(placed->GetBounds()), "0,0,250,500");
