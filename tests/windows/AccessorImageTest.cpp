@@ -92,10 +92,16 @@ TEST_F(AccessorImage, EachStepShowsOnTheXServer) {
             std::string::npos)
       << output;
 
+  // The state property can change before the window manager gives the new size, and the next
+  // step clicks near the bottom right corner: each waits for the size too.
   ASSERT_TRUE(Step("Maximize"));
-  EXPECT_TRUE(Eventually([&] { return InState("_NET_WM_STATE_MAXIMIZED_VERT"); }));
+  EXPECT_TRUE(Eventually([&] {
+    return InState("_NET_WM_STATE_MAXIMIZED_VERT") && XSize() != "300 x 200";
+  })) << XSize();
   ASSERT_TRUE(Step("Restore"));
-  EXPECT_TRUE(Eventually([&] { return !InState("_NET_WM_STATE_MAXIMIZED"); }));
+  EXPECT_TRUE(Eventually([&] {
+    return !InState("_NET_WM_STATE_MAXIMIZED") && XSize() == "300 x 200";
+  })) << XSize();
   ASSERT_TRUE(Step("Minimize"));
   const int status = app->Finish();
   EXPECT_TRUE(qvtest::ExitedWith(status, 0)) << app->Errors();
