@@ -168,14 +168,18 @@ RuntimeObject* AddPopup(RuntimeObject* window, const char* name, int32_t top) {
   return popup;
 }
 
-extern "C" void CreateControls(RuntimeObject* window) {
-  gPopup = AddPopup(window, "Popup", 10);
-  // The second list without the combo box functions: a GtkCombo.
+extern "C" void CreateControls(RuntimeObject* window) { gPopup = AddPopup(window, "Popup", 10); }
+
+// The second list without the combo box functions: a GtkCombo. Its pane is made when it joins
+// the open window, so the functions stay hidden until then.
+bool AddComboModePopup(RuntimeObject* window) {
   HideGtkSymbolForTesting("gtk_combo_box_set_active");
   ForgetPopupWidgetModeForTesting();
   gComboPopup = AddPopup(window, "Combo", 50);
   HideGtkSymbolForTesting(nullptr);
   ForgetPopupWidgetModeForTesting();
+  PopupMenu* pane = AsPopupMenu(gComboPopup)->pane;
+  return pane && !pane->IsComboBoxMode() && GTK_IS_COMBO(pane->GetWidget());
 }
 
 void ShowPlainWidgets() {
@@ -204,8 +208,10 @@ bool Show() {
   for (int pass = 0; pass < 5000; ++pass) {
     MainLoopDoEvents(false);
     RuntimeViewWindow* native = AsWindow(window)->mImp;
-    if (native && GTK_WIDGET_MAPPED(native->GetGtkWindow()) && AsControl(gComboPopup)->pane) {
-      return true;
+    if (native && GTK_WIDGET_MAPPED(native->GetGtkWindow()) && AsControl(gPopup)->pane) {
+      if (AddComboModePopup(window)) return true;
+      std::fprintf(stderr, "bench_PopupMenu: the second list is no GtkCombo\n");
+      return false;
     }
     g_usleep(1000);
   }
