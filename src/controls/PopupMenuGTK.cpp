@@ -288,7 +288,10 @@ void PopupMenu::Close() {
 // The row keeps the caller's string itself where nothing in it changes, so that neither adding
 // nor reading a row copies its text.
 string PopupMenu::RowTextOf(const string& text) {
-  string utf8 = text.GetUTF8String();
+  // ASCII is UTF-8 as it stands: relabelling it would copy it.
+  string utf8 = text.Encoding() == kEncodingASCII && text.ContainsOnlyASCII()
+                    ? text
+                    : text.GetUTF8String();
   const char* bytes = utf8.CString();
   const size_t length = strlen(bytes);  // the widget shows the text up to a NUL, and so do rows
   if (length == size_t(utf8.Length()) && (mEditable || !memchr(bytes, '&', length))) return utf8;
