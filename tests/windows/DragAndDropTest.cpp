@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "SpawnedProcess.h"
 #include "WindowFixtures.h"
 #include "app/FolderItemImp.h"
 #include "files/FolderItemClass.h"
@@ -368,6 +369,62 @@ TEST_F(InternalDrag, ADropHandlerMayCloseItsWindow) {
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[2].rfind("drop dragged raw", 0), 0u);
   EXPECT_TRUE(gui.PumpUntil([&] { return destroyed == 1; }));
+}
+
+// A real drop from another program: GTK's protocol, the URI list before the text, both files
+// through NextItem, and move chosen over copy.
+TEST(ExternalDrop, FilesDraggedInFromAnotherProgramReachThePane) {
+  qvtest::GuiDriver gui;
+  if (!gui.ready()) GTEST_SKIP() << "needs a display";
+  PaneLog windowLog, log;
+  DropRecorder recorder(&log);
+  WindowSpec spec;
+  spec.bounds = MakeRect(100, 420, 300, 720);
+  auto* window = new qvtest::LoggingWindow(&windowLog, spec);
+  auto* pane = new qvtest::TestPane(window, MakeRect(20, 20, 180, 280),
+                                    qvtest::PaneWidget::kDrawsInWindow);
+  pane->AddAcceptedDragType(Text("TEXT"));
+  pane->AddAcceptedFileType(Text("????"));
+  pane->SetDelegate(&recorder);
+  int motions = 0;
+  g_signal_connect(pane->GetWidget(), "drag-motion",
+                   G_CALLBACK(+[](GtkWidget*, GdkDragContext*, gint, gint, guint, int* count) {
+                     ++*count;
+                     return FALSE;
+                   }),
+                   &motions);
+  ASSERT_TRUE(window->OpenAndFocus(gui));
+  QV::Rect content{};
+  window->GetGlobalBounds(content);
+
+  const std::string title = qvtest::UniqueWindowTitle("drag peer");
+  // Left of the window, clear of it.
+  qvtest::SpawnedProcess peer(qvtest::SpawnOptions{DRAG_PEER, {DRAG_PEER, title, "60", "120"}});
+  ASSERT_TRUE(peer.WaitForOutput("ready"));
+  const qvtest::XWindow peerWindow = gui.WaitForWindow(title);
+  ASSERT_NE(peerWindow, 0u);
+  const qvtest::ScreenArea from = gui.Area(peerWindow);
+  ASSERT_LT(from.x + from.width, content.left) << "the peer's window covers the target";
+  // The peer's drag has begun before the pointer sets off toward the target.
+  gui.MoveTo(from.CenterX(), from.CenterY());
+  qvtest::RunXTool(gui, {"xdotool", "mousedown", "1"});
+  gui.MoveTo(from.CenterX() + 10, from.CenterY());
+  gui.MoveTo(from.CenterX() + 20, from.CenterY());
+  ASSERT_TRUE(peer.WaitForOutput("begin"));
+  const int toX = content.left + 150, toY = content.top + 100;
+  for (int k = 1; k <= 8; ++k) {
+    gui.MoveTo(from.CenterX() + 20 + (toX - from.CenterX() - 20) * k / 8,
+               from.CenterY() + (toY - from.CenterY()) * k / 8);
+  }
+  // The release goes out only after the server has our answer to the peer's last position.
+  ASSERT_TRUE(gui.PumpUntil([&] { return motions > 0; }));
+  gdk_flush();
+  qvtest::RunXTool(gui, {"xdotool", "mouseup", "1"});
+  EXPECT_TRUE(gui.PumpUntil([&] { return !log.empty(); }));
+  EXPECT_EQ(log, (PaneLog{"drop   0,0 action 2 /tmp/drop peer/with space.txt "
+                          "/tmp/drop peer/other.txt"}));
+  pane->ClearDelegate();
+  window->Release();
 }
 
 }  // namespace
