@@ -11,8 +11,7 @@
 #include <string>
 
 #include "BenchRatio.h"
-#include "core/Memory.h"
-#include "core/Startup.h"
+#include "BenchWindow.h"
 #include "listbox/NuListbox.h"
 #include "windows/Window.h"
 
@@ -215,23 +214,14 @@ bool ShowWindows() {
   gPlainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_default_size(GTK_WINDOW(gPlainWindow), 400, 300);
   gtk_widget_show_all(gPlainWindow);
-  for (int pass = 0; pass < 5000; ++pass) {
-    PumpUntilDrawn();
-    if (GTK_WIDGET_MAPPED(gWindow->GetGtkWindow()) && GTK_WIDGET_MAPPED(gPlainWindow)) return true;
-    g_usleep(1000);
-  }
-  return false;
+  return qvbench::PumpUntil(
+      [] { return GTK_WIDGET_MAPPED(gWindow->GetGtkWindow()) && GTK_WIDGET_MAPPED(gPlainWindow); });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "bench_ListEngine needs a display (scripts/with-display)\n");
-    return 0;
-  }
+  if (!qvbench::StartWithDisplay(&argc, &argv, "bench_ListEngine")) return 0;
   if (!ShowWindows()) {
     std::fprintf(stderr, "bench_ListEngine: the windows did not come up\n");
     return 1;

@@ -89,8 +89,8 @@ class ColumnModel : public testing::Test {
   }
 
   qvtest::GuiDriver gui;
+  qvtest::ListRecorder recorder;  // outlives the window, whose lists it hears
   std::unique_ptr<qvtest::ListWindow> window;
-  qvtest::ListRecorder recorder;
   qvtest::RaisedExceptions raised;
 };
 

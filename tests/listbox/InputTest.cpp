@@ -75,8 +75,8 @@ class Input : public testing::Test {
   }
 
   qvtest::GuiDriver gui;
+  qvtest::ListRecorder recorder;  // outlives the window, whose lists it hears
   std::unique_ptr<qvtest::ListWindow> window;
-  qvtest::ListRecorder recorder;
   qvtest::TestList* list = nullptr;
 };
 

@@ -35,8 +35,8 @@ class RowsAndBars : public testing::Test {
   }
 
   qvtest::GuiDriver gui;
+  qvtest::ListRecorder recorder;  // outlives the window, whose lists it hears
   std::unique_ptr<qvtest::ListWindow> window;
-  qvtest::ListRecorder recorder;
 };
 
 TEST_F(RowsAndBars, AVerticalBarHidesWithFewRowsUnlessAutoHideIsOff) {
@@ -200,6 +200,16 @@ TEST_F(RowsAndBars, ScrollingTellsTheDelegateTheDistanceWithItsSign) {
   list->ScrollRowIntoView(3);
   EXPECT_EQ(list->TopRow(), 3);
   EXPECT_EQ(list->LastVisibleRow(), 3 + 12 - 1);
+}
+
+TEST_F(RowsAndBars, TheWheelScrollsWithinTheRows) {
+  WideList* list = Make(30);
+  EXPECT_TRUE(list->MouseWheel(0, 5));
+  EXPECT_EQ(list->TopRow(), 5);
+  list->MouseWheel(0, -9);
+  EXPECT_EQ(list->TopRow(), 0);
+  list->MouseWheel(0, 100);
+  EXPECT_EQ(list->TopRow(), 30 - 12);
 }
 
 TEST_F(RowsAndBars, RowsAreHitFromTheTopRow) {
