@@ -182,7 +182,8 @@ class NuListbox : public ScrollingListbox {
   int32_t MaxTopRow();
   int32_t RowTop(int32_t row);  // relative to the content top, from the top row
   QV::Rect ContentRect();
-  void InvalidateAllRows() { InvalidateCell(-1, -1); }
+  // The derived list drew the whole row area: the next scroll invalidates it again.
+  void ClearFullRedrawPending() { mFullRedrawPending = false; }
 
  private:
   // The selection primitives, telling nobody.
@@ -213,6 +214,5 @@ class NuListbox : public ScrollingListbox {
   int32_t mShiftAnchorRow = -1;
   bool mFocusRing = true;
   int16_t mNotifyDepth = 0;
-  bool mCaptureHoldsDepth = false;
   NuListboxDelegate* mListDelegate;
 };

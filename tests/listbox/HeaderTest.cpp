@@ -108,16 +108,27 @@ TEST_F(Header, TheCursorOverAnEdgeShowsWhichWayTheColumnCanMove) {
   list->SetMinWidthExpression(1, string("100"));
   list->SetMaxWidthExpression(2, string("100"));
   const int y = HeaderY();
-  gui.MoveTo(window->ScreenX(list->ColumnRight(0) - 1), window->ScreenY(y));
-  list->HeaderMouseMove(list->ColumnRight(0) - 1, y);
-  EXPECT_EQ(CursorShape(), GDK_SB_H_DOUBLE_ARROW);
-  list->HeaderMouseMove(list->ColumnRight(1) - 1, y);
-  EXPECT_EQ(CursorShape(), GDK_RIGHT_SIDE) << "at its minimum: it can only grow";
-  list->HeaderMouseMove(list->ColumnRight(2) - 1, y);
-  EXPECT_EQ(CursorShape(), GDK_LEFT_SIDE) << "at its maximum: it can only shrink";
-  list->HeaderMouseMove(list->ColumnLeft(1) + 40, y);
+  // The pointer moved there for real: the window shows the cursor the header chose on the
+  // move before, so it moves twice within each place, and the server's cursor is read back.
+  auto shownAt = [&](int x) {
+    gui.MoveTo(window->ScreenX(x - 1), window->ScreenY(y));
+    gui.MoveTo(window->ScreenX(x), window->ScreenY(y));
+    gui.Settle();
+    return qvtest::ShownCursorImage();
+  };
+  const std::vector<uint32_t> arrow = shownAt(list->ColumnLeft(1) + 40);
   EXPECT_EQ(CursorShape(), -1) << "inside a heading: the list's own cursor";
-  list->HeaderMouseMove(list->ColumnRight(0) - 1, y);
+  const std::vector<uint32_t> both = shownAt(list->ColumnRight(0) - 1);
+  EXPECT_EQ(CursorShape(), GDK_SB_H_DOUBLE_ARROW);
+  const std::vector<uint32_t> grow = shownAt(list->ColumnRight(1) - 1);
+  EXPECT_EQ(CursorShape(), GDK_RIGHT_SIDE) << "at its minimum: it can only grow";
+  const std::vector<uint32_t> shrink = shownAt(list->ColumnRight(2) - 1);
+  EXPECT_EQ(CursorShape(), GDK_LEFT_SIDE) << "at its maximum: it can only shrink";
+  ASSERT_FALSE(arrow.empty());
+  EXPECT_NE(both, arrow);
+  EXPECT_NE(grow, both);
+  EXPECT_NE(shrink, grow);
+  EXPECT_NE(shrink, both);
   list->HeaderMouseExit();
   EXPECT_EQ(CursorShape(), -1);
 }

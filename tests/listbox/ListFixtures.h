@@ -96,7 +96,9 @@ class ListWindow {
 };
 
 QV::Rect Bounds(int top, int left, int bottom, int right);
-// Presses (down) or releases the first mouse button where the pointer is (FakeButton.cpp).
+// Presses (down) or releases the first mouse button where the pointer is (XServer.cpp).
 void FakeFirstButton(bool down);
+// The cursor the X server shows now: width, height, hot spot, then its pixels.
+std::vector<uint32_t> ShownCursorImage();
 
 }  // namespace qvtest
