@@ -74,6 +74,16 @@ TEST_F(RowsAndBars, TheVerticalBarNarrowsRowsAndHeaderByEighteenPixels) {
   EXPECT_EQ(list->VerticalBar()->GetBounds().left, 323 - 16);
 }
 
+TEST_F(RowsAndBars, ResizingTheListResolvesItsStarsAndMovesItsBar) {
+  WideList* list = Make(50);
+  list->ShowVerticalScrollBar();
+  list->ResolveColumnWidths();
+  list->SetBounds(Bounds(20, 20, 220, 383), true);
+  EXPECT_EQ(list->VerticalBar()->GetBounds().left, 383 - 16);
+  EXPECT_EQ(list->ColumnWidth(0), 363 - 3 - 18);
+  EXPECT_EQ(list->GetListRect().right, 383 - 2 - 18);
+}
+
 TEST_F(RowsAndBars, ABarValueBeyondAShrunkenRangeIsKept) {
   WideList* list = Make(100);
   list->ShowVerticalScrollBar();
