@@ -197,6 +197,12 @@ ObjectDefinition* NewControlDefinition(const PluginControlDefinition* source) {
   AddPluginMethods(definition, source->methods, source->methodCount, source->version);
   AddPluginEvents(definition, source->events, source->eventCount);
   AddPluginEventHandlers(definition, source->eventHandlers, source->eventHandlerCount);
+  if (library.controlCreatePane) {
+    auto* createPane = new ObjectHookInstance;
+    createPane->name = string("CreatePane");
+    createPane->handler = reinterpret_cast<void*>(library.controlCreatePane);
+    definition->PrependHookInstance(createPane);
+  }
   AddInterfaces(definition, source->interfaces);
   return definition;
 }

@@ -79,6 +79,8 @@ struct PluginClassLibrary {
   ObjectDefinition* (*rectControlClass)() = nullptr;
   void (*controlConstructor)(RuntimeObject* control) = nullptr;
   void (*controlDestructor)(RuntimeObject* control) = nullptr;
+  // The CreatePane every plug-in control class implements.
+  void (*controlCreatePane)(RuntimeObject* control) = nullptr;
   // The setters of a control property whose row asks for a redraw: Integer (and every other
   // word type), Boolean, String, object.
   void* intInvalidateSetter = nullptr;

@@ -7,6 +7,8 @@
 #include <cstddef>
 
 #include "app/PluginRegistry.h"
+#include "controls/RuntimeControl.h"
+#include "controls/RuntimeCustomControlPane.h"
 #include "controls/ControlClasses.h"
 #include "core/CompiledCall.h"
 #include "core/Export.h"
@@ -68,6 +70,18 @@ extern "C" void CustomControlDestructor(RuntimeObject* object) {
   CompiledCall().Invoke<void>(BehaviourEntry(loaded, kPluginBehaviourDestructor), object);
 }
 
+extern "C" void CustomControlCreatePane(RuntimeObject* object) {
+  if (!QV_CHECK_TEXT(object, "self", nullptr)) return;
+  auto* custom = reinterpret_cast<CustomControlObject*>(object);
+  ControlObject& record = custom->control;
+  if (!QV_CHECK_TEXT(record.ownerPane, "self->mOwnerPane", nullptr)) return;
+  LoadedControl* loaded = custom->loaded ? custom->loaded : LoadedControlOf(object);
+  if (!QV_CHECK_TEXT(loaded, "pdefn", nullptr)) return;
+  AdoptControlPane(object,
+                   new RuntimeCustomControlPane(object, loaded, record.ownerPane, record.bounds));
+}
+QV_EXPORT(CustomControlCreatePane)
+
 extern "C" void intInvalidateSetter(RuntimeObject* object, uint32_t offset, int32_t value) {
   intSetter(object, offset, value);
   Redraw(object);
@@ -102,6 +116,7 @@ void InstallPluginClassLibrary() {
   library.rectControlClass = RectControlClassDefinition;
   library.controlConstructor = CustomControlConstructor;
   library.controlDestructor = CustomControlDestructor;
+  library.controlCreatePane = CustomControlCreatePane;
   library.intInvalidateSetter = reinterpret_cast<void*>(&intInvalidateSetter);
   library.boolInvalidateSetter = reinterpret_cast<void*>(&boolInvalidateSetter);
   library.stringInvalidateSetter = reinterpret_cast<void*>(&stringInvalidateSetter);
