@@ -39,6 +39,7 @@ LoadedControl* LoadedControlOf(RuntimeObject* object) {
 }
 
 void* BehaviourEntry(const LoadedControl* loaded, int32_t entry) {
+  if (loaded->plugin && loaded->plugin->unloaded) return nullptr;
   return loaded->behaviour ? loaded->behaviour[entry] : nullptr;
 }
 

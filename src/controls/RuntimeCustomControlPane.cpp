@@ -74,6 +74,7 @@ RuntimeCustomControlPane::RuntimeCustomControlPane(RuntimeObject* instance,
 RuntimeCustomControlPane::~RuntimeCustomControlPane() { delete mIdleTask; }
 
 void* RuntimeCustomControlPane::Entry(int32_t index) const {
+  if (mControl && mControl->plugin && mControl->plugin->unloaded) return nullptr;
   return mControl && mControl->behaviour ? mControl->behaviour[index] : nullptr;
 }
 

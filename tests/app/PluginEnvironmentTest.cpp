@@ -213,3 +213,49 @@ TEST_F(PluginObjects, EventInstancesAreTheObjectsHandlers) {
 }
 
 }  // namespace
+
+namespace {
+
+int32_t gFinalised = 0;
+extern "C" void UnloadGadgetExit(RuntimeObject*) { ++gFinalised; }
+extern "C" void UnloadKnobExit(RuntimeObject*) { gFinalised += 10; }
+
+// Objects that outlive their plug-in's library are freed without calling into it.
+TEST(PluginUnloading, ObjectsFinalisedAfterTheLibraryClosedCallNothingOfIt) {
+  RuntimeInitExternalClasses();
+  static void* const knobBehaviour[2] = {nullptr, reinterpret_cast<void*>(&UnloadKnobExit)};
+  static const PluginControlDefinition knob = {
+      .version = 4, .name = "UnloadKnob", .behaviour = knobBehaviour};
+  static const PluginClassDefinition gadget = {.version = 4,
+                                               .name = "UnloadGadget",
+                                               .superName = "",
+                                               .destructor =
+                                                   reinterpret_cast<void*>(&UnloadGadgetExit)};
+  PluginRecord* plugin = NewPluginRecord();
+  RegisterPluginVersion(4);
+  PluginRegisterClass(&gadget);
+  PluginRegisterControl(&knob);
+  SetCurrentPlugin(nullptr);
+  ResolvePluginClasses(nullptr);
+
+  const int32_t live = LiveObjectCount();
+  gFinalised = 0;
+  RuntimeUnlockObject(PluginNewInstance("UnloadGadget"));
+  RuntimeUnlockObject(PluginNewInstance("UnloadKnob"));
+  EXPECT_EQ(gFinalised, 11) << "while loaded, both destructors run";
+
+  RuntimeObject* gadgetObject = PluginNewInstance("UnloadGadget");
+  RuntimeObject* knobObject = PluginNewInstance("UnloadKnob");
+  ASSERT_TRUE(gadgetObject && knobObject);
+  ForgetPluginCode(plugin);
+  RuntimeUnlockObject(gadgetObject);
+  RuntimeUnlockObject(knobObject);
+  EXPECT_EQ(gFinalised, 11) << "nothing of the closed library ran";
+  EXPECT_EQ(LiveObjectCount(), live);
+  RuntimeObject* late = PluginNewInstance("UnloadGadget");
+  EXPECT_NE(late, nullptr) << "still made, without its code";
+  RuntimeUnlockObject(late);
+  EXPECT_EQ(gFinalised, 11);
+}
+
+}  // namespace
