@@ -10,6 +10,7 @@
 #include "app/BackgroundTask.h"
 #include "app/ExternalClasses.h"
 #include "app/PluginEnvironment.h"
+#include "app/PluginLoader.h"
 #include "app/PluginObjects.h"
 #include "app/PluginRegistration.h"
 #include "app/PluginRegistry.h"
@@ -25,6 +26,31 @@ std::string Taken(stringStorage* s) {
   const std::string text = stringStorage::CString(s);
   stringStorage::RemoveReference(s);
   return text;
+}
+
+// Every function of this half of the interface is found under its name, aliases included.
+TEST(PluginEnvironment, EveryFunctionIsFoundThroughTheLookupCallback) {
+  for (const char* name :
+       {"QUORinRuntime", "QUORInDebugMode", "QUORYieldToQV", "QUORSetAccelerator",
+        "QUORGetStackLimit", "QUORSetStackLimit", "QUORGetStringEncoding",
+        "QUORSetStringEncoding", "QUORGetFontEncoding", "QUORConvertString",
+        "QUORStripAmpersands", "PluginNewInstance", "pluginObjectType", "PluginNewOfSameClass",
+        "GetInterfaceRoutine", "GetEventInstance", "GetEventInstancePPC", "GetControlBounds",
+        "PluginGetControlBounds", "GetControlVisible", "SetControlVisible",
+        "GetTabPanelVisible", "QUORGetControlEnabled", "QUORGetControlFocus",
+        "QUORSetControlFocus", "QUORGetControlGraphics", "QUORInvalidateControl",
+        "QUORInvalidateControlRect", "QUORGetControlHandle", "QUORGetWindowHandle",
+        "QUORIsHIViewWindow", "getControlWindow", "QUORGetControlParent",
+        "QUORSetGraphicsStyle", "QUORGraphicsDC", "QUORGraphicsGdkDrawable",
+        "QUORGetPictureMask", "QUORPictureClearCache", "QUORBuildPictureFromBuffer",
+        "QUORBuildPictureFromPictureDescription", "QUORBuildPictureFromGWorld",
+        "lockPictureDescription", "QUORLockPictureDescription", "unlockPictureDescription",
+        "QUORDrawPicturePrimitive", "CustomControlCreatePane"}) {
+    EXPECT_NE(PluginLookupCallback(name), nullptr) << name;
+  }
+  EXPECT_EQ(PluginLookupCallback("GetEventInstancePPC"), PluginLookupCallback("GetEventInstance"));
+  EXPECT_EQ(PluginLookupCallback("PluginGetControlBounds"),
+            PluginLookupCallback("GetControlBounds"));
 }
 
 TEST(PluginEnvironment, RuntimeDebugModeAndStackLimit) {
