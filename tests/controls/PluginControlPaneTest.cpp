@@ -288,11 +288,13 @@ TEST_F(PluginControlPane, AMouseDownThatClosesTheWindowLeavesNothingBehind) {
   ASSERT_TRUE(gui.PumpUntil([] { return gDraws > 0; }));
   const qvtest::ScreenArea area = gui.Area(PaneOf(probe)->GetWidget());
   gCloseOnDown = window;
+  RuntimeLockObject(probe);  // ours, to look at it after its window let it go
   gui.Click(area.x + 10, area.y + 10);
   ASSERT_TRUE(gui.WaitUntilClosed(xid));
   EXPECT_TRUE(Logged("3 10 10"));
   EXPECT_TRUE(Logged("10")) << "closing the window closed the pane";
   EXPECT_EQ(AsControl(probe)->pane, nullptr);
+  RuntimeUnlockObject(probe);
 }
 
 }  // namespace
