@@ -378,9 +378,9 @@ TEST(ExternalDrop, FilesDraggedInFromAnotherProgramReachThePane) {
   if (!gui.ready()) GTEST_SKIP() << "needs a display";
   PaneLog windowLog, log;
   DropRecorder recorder(&log);
-  WindowSpec spec;
-  spec.bounds = MakeRect(100, 420, 300, 720);
-  auto* window = new qvtest::LoggingWindow(&windowLog, spec);
+  WindowSpec request;
+  request.bounds = MakeRect(100, 420, 300, 720);
+  auto* window = new qvtest::LoggingWindow(&windowLog, request);
   auto* pane = new qvtest::TestPane(window, MakeRect(20, 20, 180, 280),
                                     qvtest::PaneWidget::kDrawsInWindow);
   pane->AddAcceptedDragType(Text("TEXT"));
