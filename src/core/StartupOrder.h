@@ -107,6 +107,8 @@ enum StartupOrder : uint32_t {
   kStartupKeyChainClasses,
   kStartupScreenClass,
   kStartupApplicationClass,
+  kStartupToolItemClass,
+  kStartupToolButtonClass,
 
   // The control classes. Their full list: SocketCore, TCPSocket, UDPSocket, Datagram,
   // ServerSocket, Socket, IPCSocket, Object, Timer, Serial, SerialPort, DatabaseQuery,
@@ -153,6 +155,7 @@ enum StartupOrder : uint32_t {
   kStartupProgressBarClass,
   kStartupPaneChildInterface,
   kStartupPrinterSetupClass,
+  kStartupToolbarClass,
   kStartupPushButtonClass,
   kStartupCheckBoxClass,
   kStartupRadioButtonClass,
