@@ -9,6 +9,7 @@
 #include "controls/Toolbar.h"
 #include "controls/ToolbarImp.h"
 #include "core/FieldAccessors.h"
+#include "graphics/PictureClass.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "support/TestSupport.h"
 #include "windows/GtkPlacement.h"
@@ -211,6 +212,45 @@ TEST_F(ToolbarTest, AnActionThatClosesTheWindowIsClean) {
   EXPECT_TRUE(gui.PumpUntil([&] { return AsWindow(window)->mImp == nullptr; }));
   EXPECT_EQ(kit.log, std::vector<std::string>{"Action:Bye"});
   kit.script = nullptr;
+}
+
+TEST(ToolItems, NewItemsAreEnabledPlainPushButtons) {
+  RuntimeObject* item = NewObjectFromDefinition(ToolItemClassDefinition());
+  RuntimeObject* button = NewObjectFromDefinition(ToolButtonClassDefinition());
+  EXPECT_EQ(boolGetter(item, offsetof(ToolItemObject, enabled)), 1);
+  EXPECT_EQ(AsToolButton(item), nullptr);
+  const ToolButtonObject* record = AsToolButton(button);
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->item.enabled, 1);
+  EXPECT_EQ(record->style, 0);
+  EXPECT_EQ(record->caption, nullptr);
+  EXPECT_EQ(record->icon, nullptr);
+  EXPECT_EQ(ToolButtonPushedGetter(button, 0), 0);
+  RuntimeUnlockObject(button);
+  RuntimeUnlockObject(item);
+}
+
+// A Transparent picture's white pixels are transparent in the button's icon.
+TEST_F(ToolbarTest, IconsShowWhiteAsTransparentForTransparentPictures) {
+  Open("Icons");
+  GdkPixbuf* pixels = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 4, 4);
+  gdk_pixbuf_fill(pixels, 0xFFFFFF00);
+  guchar* first = gdk_pixbuf_get_pixels(pixels);
+  first[0] = first[1] = first[2] = 0;  // one black pixel at (0, 0)
+  RuntimeObject* picture = NewPictureWithImage(pixels);
+  reinterpret_cast<PictureObject*>(picture)->transparent = 1;
+  RuntimeObject* button = Keep(NewButton("Icon", "Icon", 0));
+  ToolButtonIconSetter(button, 0, picture);
+  RuntimeUnlockObject(picture);  // the button holds it
+  RuntimeObject* toolbar = AddToolbar("Bar", {button});
+  ASSERT_NE(toolbar, nullptr);
+  GtkWidget* image = gtk_tool_button_get_icon_widget(GTK_TOOL_BUTTON(PaneOf(toolbar)->ItemWidget(0)));
+  ASSERT_TRUE(image && GTK_IS_IMAGE(image));
+  GdkPixbuf* icon = gtk_image_get_pixbuf(GTK_IMAGE(image));
+  ASSERT_TRUE(icon && gdk_pixbuf_get_has_alpha(icon));
+  const guchar* p = gdk_pixbuf_get_pixels(icon);
+  EXPECT_EQ(p[3], 255);  // black stays opaque
+  EXPECT_EQ(p[4 + 3], 0);  // white is transparent
 }
 
 // Without the tool-item functions a separator becomes a space and a toggle a plain button.
