@@ -102,6 +102,7 @@ enum StartupOrder : uint32_t {
   kStartupObject2DClasses,
   kStartupStandardMenuItemClasses,
   kStartupFolderItemDialogClasses,
+  kStartupMDIWindowClass,
   kStartupMenuClasses,
   kStartupMessageDialogClasses,
   kStartupKeyChainClasses,
