@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "SimpleControlFixtures.h"
+#include "SpawnedProcess.h"
 #include "controls/ToolItems.h"
 #include "controls/Toolbar.h"
 #include "controls/ToolbarImp.h"
@@ -274,6 +275,60 @@ TEST_F(ToolbarTest, TheOlderInsertFunctionsStandInForToolItems) {
     std::exit(shapes && clicked && removed ? 0 : 1);
   };
   EXPECT_EXIT(olderToolbar(), testing::ExitedWithCode(0), "");
+}
+
+// The packed application: compiled handlers hear clicks on the push button and the toggle
+// (found on screen by their icons' colours), and the pollable object the toggle registers polls
+// through its own class's _Poll, not its parent's.
+class ToolbarImage : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!gui.ready()) GTEST_SKIP() << "needs a display";
+    app = std::make_unique<qvtest::SpawnedProcess>(
+        qvtest::SpawnOptions{.program = TOOLBARAPP_EXE});
+    ASSERT_TRUE(app->WaitForOutput("Ready\n")) << app->Output() << app->Errors();
+    xid = gui.WaitForWindow("Tools");
+    ASSERT_NE(xid, 0u);
+    ASSERT_TRUE(gui.WaitForFocus(xid));
+  }
+  // Clicks the middle of the pixels of colour in the window, once they show.
+  bool ClickColour(uint32_t colour) {
+    int sumX = 0, sumY = 0, count = 0;
+    qvtest::ScreenArea area;
+    gui.PumpUntil([&] {
+      area = gui.Area(xid);
+      const qvtest::Screenshot shot = gui.Capture(area);
+      sumX = sumY = count = 0;
+      for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+          if (shot.Pixel(x, y) != colour) continue;
+          sumX += x;
+          sumY += y;
+          ++count;
+        }
+      }
+      return count >= 100;  // the whole 16 x 16 icon, less what a theme may cover
+    });
+    if (count < 100) return false;
+    std::string output;
+    return qvtest::RunProgram({"xdotool", "mousemove", std::to_string(area.x + sumX / count),
+                               std::to_string(area.y + sumY / count), "click", "1"},
+                              &output) == 0;
+  }
+
+  qvtest::GuiDriver gui;
+  std::unique_ptr<qvtest::SpawnedProcess> app;
+  qvtest::XWindow xid = 0;
+};
+
+TEST_F(ToolbarImage, ClicksReachTheCompiledHandlersAndTheOverridingPollQuits) {
+  ASSERT_TRUE(ClickColour(0xFF0000));
+  ASSERT_TRUE(app->WaitForOutput("Push\n")) << app->Output();
+  ASSERT_TRUE(ClickColour(0x00FF00));
+  const int status = app->Finish();
+  EXPECT_TRUE(qvtest::ExitedWith(status, 0)) << app->Errors();
+  EXPECT_EQ(app->Output(), "Ready\nPush\nToggle pushed\nPoll\nRuntimeRun returned\n");
+  EXPECT_EQ(app->Errors().find("Runtime Error"), std::string::npos) << app->Errors();
 }
 
 }  // namespace
