@@ -17,17 +17,7 @@ typedef struct {
   QVNamedMethod* methods;
 } QVInterfaceEntry;
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
 QVNamedMethod* RuntimeNewVtable(int32_t count);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
-void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
 void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 QVObject* RuntimeGetBitmapFromResourceManager(uint32_t id);
@@ -38,9 +28,6 @@ int32_t ToolButtonPushedGetter(QVObject* button, uint32_t parameter);
 void stringSetter(QVObject* object, uint32_t offset, QVString value);
 void ApplicationAddPollableObject(QVObject* app, QVObject* object);
 
-#define WINDOW_VISIBLE 52
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
 #define TOOL_ITEM_NAME 36
 
 static QVObject* gApp;
