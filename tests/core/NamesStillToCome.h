@@ -12,7 +12,6 @@ inline constexpr const char* kExportsStillToCome[] = {
 };
 
 inline constexpr const char* kClassesStillToCome[] = {
-    "MDIWindow",
     "EditField",
 };
 // clang-format on
