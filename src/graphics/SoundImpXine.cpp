@@ -104,7 +104,7 @@ void SoundImpXine::PlayOnce(bool loop) {
     return;
   }
   g_free(uri);
-  xine.xine_set_param(mSession.stream, kXineParamAmpLevel, 2 * mVolume);
+  xine.xine_set_param(mSession.stream, kXineParamAmpLevel, mVolume);
   xine.xine_play(mSession.stream, 0, 0);
   mTask = new XineSoundBackgroundTask(mSession, loop);
   mSession = {};  // the task owns it now
@@ -114,7 +114,9 @@ bool SoundImpXine::IsPlaying() { return mTask && mTask->IsPlaying(); }
 
 void SoundImpXine::Stop() { EndTask(); }
 
+// Amplification 100 plays the sound as recorded (200 would double it and clip): full volume
+// is 100.
 void SoundImpXine::SetVolume(int32_t volume) {
   mVolume = volume;
-  if (XineStreamRef stream = Stream()) Xine().xine_set_param(stream, kXineParamAmpLevel, 2 * volume);
+  if (XineStreamRef stream = Stream()) Xine().xine_set_param(stream, kXineParamAmpLevel, volume);
 }
