@@ -158,6 +158,7 @@ enum StartupOrder : uint32_t {
   kStartupRadioButtonClass,
   kStartupPopupMenuClass,
   kStartupComboBoxClass,
+  kStartupNotePlayerClass,
   kStartupMovieClass,
   kStartupSoundClass,
   kStartupTabPanelClass,
