@@ -18,7 +18,7 @@
 // The state code that asks a list to report a selection made behind its back.
 constexpr int32_t kComboReportChange = 2000;
 
-class PopupMenu : public ComboBox, public SubPane {
+class PopupMenu final : public ComboBox, public SubPane {
  public:
   PopupMenu(RuntimeObject* owner, ComboBoxEvents* events, const FontSpec& font, SubPane* parent,
             int32_t panelIndex, const QV::Rect& bounds, bool editable);
