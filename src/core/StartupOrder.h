@@ -102,10 +102,13 @@ enum StartupOrder : uint32_t {
   kStartupCursorsModule,
   kStartupObject2DClasses,
   kStartupStandardMenuItemClasses,
+  kStartupClipboardClass,
   kStartupFolderItemDialogClasses,
   kStartupMenuClasses,
   kStartupMessageDialogClasses,
   kStartupKeyChainClasses,
+  kStartupDockItemClass,
+  kStartupDragItemClass,
   kStartupScreenClass,
   kStartupApplicationClass,
 
@@ -164,6 +167,7 @@ enum StartupOrder : uint32_t {
   kStartupSoundClass,
   kStartupTabPanelClass,
   kStartupMouseCursorClass,
+  kStartupTrayItemClass,
 
   kStartupGlobalFunctionTable,
   // Loading the plug-ins the image carries: the plug-in loader declares its step here.

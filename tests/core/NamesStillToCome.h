@@ -12,8 +12,6 @@ inline constexpr const char* kExportsStillToCome[] = {
 
 inline constexpr const char* kClassesStillToCome[] = {
     "MDIWindow",
-    "DockItem",
-    "DragItem",
     "EditField",
 };
 // clang-format on
