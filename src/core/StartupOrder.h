@@ -166,6 +166,7 @@ enum StartupOrder : uint32_t {
   kStartupRadioButtonClass,
   kStartupPopupMenuClass,
   kStartupComboBoxClass,
+  kStartupNotePlayerClass,
   kStartupMovieClass,
   kStartupSoundClass,
   kStartupTabPanelClass,

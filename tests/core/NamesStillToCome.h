@@ -6,7 +6,6 @@
 
 // clang-format off
 inline constexpr const char* kExportsStillToCome[] = {
-    "openURLMovie",
     "RuntimeSetProperties",
     "_InitPluginEntrypoints",
 };
