@@ -23,6 +23,7 @@ enum StartupOrder : uint32_t {
   kStartupWindowSystemHooks,
   kStartupPluginClassLibrary,
   kStartupControlClassLink,
+  kStartupStyledFieldFileHooks,
   kStartupThreadSchedulerHooks,
   kStartupToolkitContextWait,
   kStartupDebuggerConnections,
