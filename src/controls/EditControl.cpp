@@ -31,17 +31,15 @@ TextFieldTraits EditControl::GetTextFieldTraits() {
   return {IsMultiLine(), GetReadOnly(), GetAcceptTabs()};
 }
 
-int32_t EditControl::TextLength() {
-  const string text = GetText(kEncodingUTF8);
-  const char* p = text.CString();
-  const char* end = p + text.Length();
+int32_t CharacterCount(const string& utf8) {
+  const char* p = utf8.CString();
+  const char* end = p + utf8.Length();
   int32_t count = 0;
-  while (p < end) {
-    AdvanceUTF8(p, end, 1);
-    ++count;
-  }
+  for (; p < end; ++count) AdvanceUTF8(p, end, 1);
   return count;
 }
+
+int32_t EditControl::TextLength() { return CharacterCount(GetText(kEncodingUTF8)); }
 
 namespace {
 

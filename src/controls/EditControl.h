@@ -41,6 +41,9 @@ struct StyleRunInfo {
   bool SameStyle(const StyleRunInfo& other) const;
 };
 
+// Characters of UTF-8 text (a multi-byte sequence counts once), as every position counts them.
+int32_t CharacterCount(const string& utf8);
+
 // Paragraph alignment values: 0 default, 1 left, 2 centre, 3 right.
 enum FieldAlignment : int32_t {
   kFieldAlignDefault = 0,

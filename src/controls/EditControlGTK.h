@@ -108,6 +108,32 @@ class EditControlGTK : public EditControl {
   string GetRangeFont(int32_t start, int32_t length);
   int32_t GetRangeSize(int32_t start, int32_t length);
   uint32_t GetRangeColor(int32_t start, int32_t length);
+  // The StyledText object of a styled field reads and writes the text's own styles.
+  void SetStyleBold(int32_t start, int32_t length, bool value) override {
+    SetRangeBold(start, length, value);
+  }
+  void SetStyleItalic(int32_t start, int32_t length, bool value) override {
+    SetRangeItalic(start, length, value);
+  }
+  void SetStyleUnderline(int32_t start, int32_t length, bool value) override {
+    SetRangeUnderline(start, length, value);
+  }
+  bool GetStyleBold(int32_t start, int32_t length) override { return RangeIsBold(start, length); }
+  bool GetStyleItalic(int32_t start, int32_t length) override {
+    return RangeIsItalic(start, length);
+  }
+  bool GetStyleUnderline(int32_t start, int32_t length) override {
+    return RangeIsUnderline(start, length);
+  }
+  string GetStyleFont(int32_t start, int32_t length) override {
+    return GetRangeFont(start, length);
+  }
+  int32_t GetStyleSize(int32_t start, int32_t length) override {
+    return GetRangeSize(start, length);
+  }
+  uint32_t GetStyleColor(int32_t start, int32_t length) override {
+    return GetRangeColor(start, length);
+  }
   void SetStyleFont(int32_t start, int32_t length, const string& font) override;
   void SetStyleSize(int32_t start, int32_t length, int32_t size) override;
   void SetStyleColor(int32_t start, int32_t length, uint32_t color) override;

@@ -367,18 +367,6 @@ int32_t EditControlGTK::StyleRunCount() {
   return int32_t(mRuns.size());
 }
 
-namespace {
-
-int32_t CharacterCount(const string& text) {
-  const char* p = text.CString();
-  const char* end = p + text.Length();
-  int32_t count = 0;
-  for (; p < end; ++count) AdvanceUTF8(p, end, 1);
-  return count;
-}
-
-}  // namespace
-
 int32_t EditControlGTK::RunStart(int32_t index) {
   int32_t start = 0;
   for (int32_t i = 0; i < index && i < int32_t(mRuns.size()); ++i) {
@@ -408,13 +396,29 @@ bool EditControlGTK::GetStyleRunRange(int32_t index, int32_t* start, int32_t* le
   return true;
 }
 
+// A run's default font, size and colour (empty, 0, black) leave the text untagged, as the
+// runs read them back, rather than naming the desktop's defaults.
 void EditControlGTK::ApplyRunStyle(const StyleRunInfo& run, int32_t start, int32_t length) {
   SetRangeBold(start, length, run.bold);
   SetRangeItalic(start, length, run.italic);
   SetRangeUnderline(start, length, run.underline);
-  SetStyleFont(start, length, run.font);
-  SetStyleSize(start, length, run.size);
-  SetStyleColor(start, length, run.color);
+  ClampRange(&start, &length);
+  const int32_t end = start + length;
+  if (run.font.IsEmpty()) {
+    RemoveTagsByPrefix(start, end, &kFontPrefix, 1);
+  } else {
+    SetStyleFont(start, length, run.font);
+  }
+  if (run.size == 0) {
+    RemoveTagsByPrefix(start, end, &kSizePrefix, 1);
+  } else {
+    SetStyleSize(start, length, run.size);
+  }
+  if (run.color == 0) {
+    RemoveTagsByPrefix(start, end, &kColorPrefix, 1);
+  } else {
+    SetStyleColor(start, length, run.color);
+  }
 }
 
 void EditControlGTK::InsertStyleRun(const StyleRunInfo& run, int32_t index) {

@@ -93,6 +93,7 @@ enum StartupOrder : uint32_t {
   kStartupRuntimeInspectionClass,
   kStartupObjectCursorClass,
   kStartupBlowfishClass,
+  kStartupStyledTextClasses,
   kStartupExceptionClasses,
   kStartupSpecialFolderClass,
   kStartupNetworkClass,
@@ -161,6 +162,7 @@ enum StartupOrder : uint32_t {
   kStartupComboBoxClass,
   kStartupMovieClass,
   kStartupSoundClass,
+  kStartupStyledTextPrinterClass,
   kStartupTabPanelClass,
   kStartupMouseCursorClass,
 
