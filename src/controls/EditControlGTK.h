@@ -174,6 +174,9 @@ class EditControlGTK : public EditControl {
   void ApplyFixedTag(GtkTextTag* tag, int32_t start, int32_t end, bool value);
   bool TagCovers(GtkTextTag* tag, int32_t start, int32_t end);
   bool SelectionOrCaret(int32_t* start, int32_t* end);
+  StyleRunInfo StyleAt(const GtkTextIter* iter);
+  template <typename Segment>
+  void ForEachStyleStretch(Segment segment);
   void RebuildRuns();
   int32_t RunStart(int32_t index);
   void ApplyRunStyle(const StyleRunInfo& run, int32_t start, int32_t length);

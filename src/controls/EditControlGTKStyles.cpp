@@ -328,37 +328,72 @@ void EditControlGTK::SetParagraphAlignment(int32_t start, int32_t length, int32_
 
 // ---- style runs ----
 
+// The style of the characters from iter to the next toggle of any tag, from the tags there:
+// what the range getters answer for each of those characters (font, size and colour empty,
+// 0 and black where no tag names them).
+StyleRunInfo EditControlGTK::StyleAt(const GtkTextIter* iter) {
+  StyleRunInfo style;
+  GSList* tags = gtk_text_iter_get_tags(iter);
+  for (GSList* t = tags; t; t = t->next) {
+    GtkTextTag* tag = GTK_TEXT_TAG(t->data);
+    if (tag == mBoldTag) style.bold = true;
+    if (tag == mItalicTag) style.italic = true;
+    if (tag == mUnderlineTag) style.underline = true;
+    gchar* name = nullptr;
+    g_object_get(tag, "name", &name, nullptr);
+    if (HasPrefix(name, kFontPrefix)) {
+      string font = Utf8(name + strlen(kFontPrefix));
+      style.font = MapSystemFontName(font, false);
+    } else if (HasPrefix(name, kSizePrefix)) {
+      style.size = MapSystemFontSize(atoi(name + strlen(kSizePrefix)), false);
+    } else if (HasPrefix(name, kColorPrefix)) {
+      style.color = RGBFromColor(ColorFromText(name + strlen(kColorPrefix)));
+    }
+    g_free(name);
+  }
+  g_slist_free(tags);
+  return style;
+}
+
+// Calls segment(style, text, characters) for each stretch of the text between two toggles of
+// any tag, in order; an unstyled or single-line field is one stretch of the default style.
+template <typename Segment>
+void EditControlGTK::ForEachStyleStretch(Segment segment) {
+  if (!StyledMultiLine()) {
+    const string text = GetText(kEncodingUTF8);
+    segment(StyleRunInfo{}, text, CharacterCount(text));
+    return;
+  }
+  GtkTextIter iter;
+  GtkTextIter end;
+  gtk_text_buffer_get_bounds(mBuffer, &iter, &end);
+  while (!gtk_text_iter_equal(&iter, &end)) {
+    GtkTextIter next = iter;
+    gtk_text_iter_forward_to_tag_toggle(&next, nullptr);
+    const StyleRunInfo style = StyleAt(&iter);
+    gchar* bytes = gtk_text_buffer_get_text(mBuffer, &iter, &next, FALSE);
+    const string text = string::FromBytes(bytes, int64_t(strlen(bytes)), kEncodingUTF8);
+    g_free(bytes);
+    segment(style, text, gtk_text_iter_get_offset(&next) - gtk_text_iter_get_offset(&iter));
+    iter = next;
+  }
+}
+
 void EditControlGTK::RebuildRuns() {
   if (!mRunsStale) return;
   mRuns.clear();
-  const int32_t count = TextLength();
-  const string text = StyledMultiLine() ? GetText(kEncodingUTF8) : string();
-  const char* p = text.CString();
-  const char* end = p + text.Length();
-  StyleRunInfo current;
-  for (int32_t i = 0; i < count; ++i) {
-    StyleRunInfo c;
-    c.bold = RangeIsBold(i, 1);
-    c.italic = RangeIsItalic(i, 1);
-    c.underline = RangeIsUnderline(i, 1);
-    c.font = GetRangeFont(i, 1);
-    c.size = GetRangeSize(i, 1);
-    c.color = GetRangeColor(i, 1);
-    const char* from = p;
-    AdvanceUTF8(p, end, 1);
-    const string character = string::FromBytes(from, p - from, kEncodingUTF8);
-    if (i == 0) {
-      current = c;
-      current.text = character;
-    } else if (c.SameStyle(current)) {
-      current.text += character;
-    } else {
-      mRuns.push_back(current);
-      current = c;
-      current.text = character;
+  bool first = true;
+  ForEachStyleStretch([&](const StyleRunInfo& style, const string& text, int32_t) {
+    if (!first && style.SameStyle(mRuns.back())) {
+      mRuns.back().text += text;
+      return;
     }
-  }
-  mRuns.push_back(current);
+    first = false;
+    mRuns.push_back(style);
+    // Only a styled multi-line field hands its text to the runs.
+    if (StyledMultiLine()) mRuns.back().text = text;
+  });
+  if (mRuns.empty()) mRuns.emplace_back();  // an empty text has one run
   mRunsStale = false;
 }
 
@@ -456,24 +491,24 @@ void EditControlGTK::RemoveStyleRun(int32_t index) {
 
 // ---- style data ----
 
+// One record per character; each stretch between tag toggles has one style. Untagged
+// characters have the whole field's font and size, as the selection getters answer them.
 string EditControlGTK::GetTextStyleData() {
-  const int32_t selStart = GetSelStart();
-  const int32_t selLength = GetSelLength();
-  const int32_t count = TextLength();
+  string fieldFont = mFont.name;
+  string desktopFont = MapSystemFontName(fieldFont, true);
+  fieldFont = MapSystemFontName(desktopFont, false);
+  const int32_t fieldSize = MapSystemFontSize(MapSystemFontSize(mFont.size, true), false);
   std::vector<CharacterStyle> characters;
-  characters.reserve(size_t(count));
-  for (int32_t i = 0; i < count; ++i) {
-    SetSelection(i, i + 1);
+  ForEachStyleStretch([&](const StyleRunInfo& style, const string&, int32_t count) {
     CharacterStyle c;
-    c.bold = GetSelBold();
-    c.italic = GetSelItalic();
-    c.underline = GetSelUnderline();
-    c.font = GetSelTextFont().CString();
-    c.color = RGBFromColor(GetSelTextColor());
-    c.size = GetSelTextSize();
-    characters.push_back(std::move(c));
-  }
-  SetSelection(selStart, selStart + selLength);
+    c.bold = style.bold;
+    c.italic = style.italic;
+    c.underline = style.underline;
+    c.font = (style.font.IsEmpty() ? fieldFont : style.font).CString();
+    c.color = style.color;
+    c.size = style.size ? style.size : fieldSize;
+    characters.insert(characters.end(), size_t(count), c);
+  });
   const std::string bytes = EncodeStyleData(characters);
   return string::FromBytes(bytes.data(), int64_t(bytes.size()), kEncodingNone);
 }

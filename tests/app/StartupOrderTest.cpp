@@ -51,6 +51,7 @@ void RegisterAndCheckTheOrder() {
             "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
             "TextOutputStream BinaryStream ResourceFork Random EndOfLine _Keyboard FolderItem "
             "Permissions TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
+            "StyledText StyleRun Paragraph Range "
             "RuntimeException SpecialFolder Network OLEObject OLEParameter AppleEvent "
             "AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
@@ -64,7 +65,8 @@ void RegisterAndCheckTheOrder() {
             "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
             "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
             "RoundRectangle Rectangle PagePanel OLEContainer sys$popupRowTag ProgressBar _PaneChild "
-            "PrinterSetup PushButton CheckBox RadioButton PopupMenu ComboBox Movie Sound TabPanel "
+            "PrinterSetup PushButton CheckBox RadioButton PopupMenu ComboBox Movie Sound "
+            "StyledTextPrinter TabPanel "
             "MouseCursor ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }

@@ -14,6 +14,10 @@
 #include "EditFieldFixtures.h"
 #include "core/RuntimeError.h"
 #include "files/FolderItemClass.h"
+#include "graphics/Graphics.h"
+#include "windows/GtkPlacement.h"
+#include "windows/RuntimeViewWindow.h"
+#include "windows/WindowObject.h"
 #include "files/FolderItemImpUnix.h"
 #include "app/FolderItemImp.h"
 #include "core/RuntimeObject.h"
@@ -283,6 +287,49 @@ TEST_F(FieldFiles, SavingIntoAReadOnlyFolderAnswersFalse) {
   ASSERT_EQ(chmod(folder.c_str(), 0500), 0);
   FolderItemImpUnix target((folder + "/saved.txt").c_str());
   EXPECT_FALSE(field->SaveStyledFile(&target));
+}
+
+}  // namespace
+}  // namespace qvtest
+
+namespace qvtest {
+namespace {
+
+// A window's contents drawn off the widgets: the field's own background colour fills its
+// text area and its text is drawn in it; a field too narrow for any text area draws its frame
+// and nothing else, and nothing outside itself.
+TEST_F(EditFieldTextTest, DrawIntoPaintsTheFieldAndNarrowFieldsStayInside) {
+  EditControlGTK* wide = Make(true, false, {20, 20, 80, 140}, false, false);
+  EditControlGTK* narrow = Make(true, false, {100, 20, 140, 30}, false, false);
+  EditControlGTK* thin = Make(false, false, {100, 150, 130, 153});
+  ASSERT_TRUE(wide && narrow && thin);
+  for (EditControlGTK* field : {wide, narrow, thin}) {
+    field->SetBackColor({0xFFFF, 0, 0});
+    field->SetText("Wide text");
+    gtk_widget_hide(field->GetWidget());
+  }
+  RuntimeViewWindow* native = AsWindow(window)->mImp;
+  ASSERT_NE(native, nullptr);
+  gui.Settle();
+  const Screenshot before = gui.Capture(gui.Area(xid));
+  Graphics* g = Graphics::Create(native);
+  ASSERT_NE(g, nullptr);
+  for (EditControlGTK* field : {wide, narrow, thin}) field->DrawInto(*g);
+  Graphics::Destroy(g);
+  gdk_flush();
+  const Screenshot after = gui.Capture(gui.Area(xid));
+  const int offset = WindowContentTopOffset(native);
+  // The wide field's text area: red background, and some text pixels that are not red.
+  const Screenshot area = after.Region({30, 30 + offset, 100, 40});
+  EXPECT_GT(area.CountPixels(0xFF0000, 8), 2000);
+  EXPECT_LT(area.CountPixels(0xFF0000, 8), 4000);
+  // Outside the fields nothing changed.
+  EXPECT_EQ(after.Region({0, 150 + offset, 200, 40}).DifferingPixels(
+                before.Region({0, 150 + offset, 200, 40}), 0),
+            0);
+  EXPECT_EQ(after.Region({40, 95 + offset, 100, 50}).DifferingPixels(
+                before.Region({40, 95 + offset, 100, 50}), 0),
+            0);
 }
 
 }  // namespace

@@ -1,0 +1,250 @@
+// A styled multi-line edit field beside a plain GtkTextView doing the same work: 1 MB of text
+// set (gtk_text_buffer_set_text), 10,000 style runs of font, size, colour and bold applied
+// (gtk_text_buffer_apply_tag with tags made once), the runs read back (a walk from toggle to
+// toggle collecting each stretch's tags and text), and the style data written and read back
+// beside the same per-character walk and the same tags applied.
+// Needs a display: scripts/with-display build/bench/bench_EditFieldStyles
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "BenchClasses.h"
+#include "BenchRatio.h"
+#include "app/ExternalClasses.h"
+#include "app/MainLoop.h"
+#include "controls/EditControlGTK.h"
+#include "core/Memory.h"
+#include "core/Startup.h"
+#include "windows/RuntimeViewWindow.h"
+#include "windows/WindowEntryPoints.h"
+#include "windows/WindowObject.h"
+
+namespace {
+
+using qvbench::SetEvent;
+using qvbench::Subclass;
+
+constexpr int32_t kTextBytes = 1 << 20;
+constexpr int32_t kRuns = 10000;
+constexpr int32_t kStyledBytes = 200000;  // the text the runs and style data work on
+
+EditControlGTK* gField = nullptr;
+GtkTextBuffer* gPlain = nullptr;
+std::string gText;
+std::string gStyledText;
+GtkTextTag* gPlainBold = nullptr;
+std::vector<GtkTextTag*> gPlainFonts;
+std::vector<GtkTextTag*> gPlainSizes;
+std::vector<GtkTextTag*> gPlainColors;
+
+const char* const kFonts[] = {"Serif", "Sans", "Monospace"};
+const int32_t kSizes[] = {10, 12, 14, 18};
+const uint32_t kColors[] = {0xFF0000, 0x00FF00, 0x0000FF, 0x808080};
+
+int32_t RunStart(int32_t i) { return int32_t(int64_t(i) * (kStyledBytes - 20) / kRuns); }
+
+void StyleField() {
+  for (int32_t i = 0; i < kRuns; ++i) {
+    const int32_t start = RunStart(i);
+    const int32_t length = RunStart(i + 1) - start;
+    gField->SetStyleFont(start, length, kFonts[i % 3]);
+    gField->SetStyleSize(start, length, kSizes[i % 4]);
+    gField->SetStyleColor(start, length, kColors[i % 4]);
+    if (i % 2) gField->SetRangeBold(start, length, true);
+  }
+}
+
+void StylePlain() {
+  for (int32_t i = 0; i < kRuns; ++i) {
+    GtkTextIter from;
+    GtkTextIter to;
+    gtk_text_buffer_get_iter_at_offset(gPlain, &from, RunStart(i));
+    gtk_text_buffer_get_iter_at_offset(gPlain, &to, RunStart(i + 1));
+    gtk_text_buffer_apply_tag(gPlain, gPlainFonts[size_t(i % 3)], &from, &to);
+    gtk_text_buffer_apply_tag(gPlain, gPlainSizes[size_t(i % 4)], &from, &to);
+    gtk_text_buffer_apply_tag(gPlain, gPlainColors[size_t(i % 4)], &from, &to);
+    if (i % 2) gtk_text_buffer_apply_tag(gPlain, gPlainBold, &from, &to);
+  }
+}
+
+// The plain reading: from toggle to toggle, each stretch's tag names and text.
+size_t ReadPlainRuns() {
+  GtkTextIter iter;
+  GtkTextIter end;
+  gtk_text_buffer_get_bounds(gPlain, &iter, &end);
+  size_t total = 0;
+  while (!gtk_text_iter_equal(&iter, &end)) {
+    GtkTextIter next = iter;
+    gtk_text_iter_forward_to_tag_toggle(&next, nullptr);
+    GSList* tags = gtk_text_iter_get_tags(&iter);
+    for (GSList* t = tags; t; t = t->next) {
+      gchar* name = nullptr;
+      g_object_get(t->data, "name", &name, nullptr);
+      total += strlen(name);
+      g_free(name);
+    }
+    g_slist_free(tags);
+    gchar* text = gtk_text_buffer_get_text(gPlain, &iter, &next, FALSE);
+    total += strlen(text);
+    g_free(text);
+    iter = next;
+  }
+  return total;
+}
+
+void BM_FieldSetText(benchmark::State& state) {
+  const string text = string::FromBytes(gText.data(), int64_t(gText.size()), kEncodingUTF8);
+  for (auto _ : state) gField->SetText(text);
+}
+BENCHMARK(BM_FieldSetText)->Unit(benchmark::kMillisecond);
+
+void BM_PlainSetText(benchmark::State& state) {
+  for (auto _ : state) gtk_text_buffer_set_text(gPlain, gText.data(), int(gText.size()));
+}
+BENCHMARK(BM_PlainSetText)->Unit(benchmark::kMillisecond);
+
+void BM_FieldStyleRuns(benchmark::State& state) {
+  const string text =
+      string::FromBytes(gStyledText.data(), int64_t(gStyledText.size()), kEncodingUTF8);
+  for (auto _ : state) {
+    state.PauseTiming();
+    gField->SetText(text);
+    state.ResumeTiming();
+    StyleField();
+  }
+}
+BENCHMARK(BM_FieldStyleRuns)->Unit(benchmark::kMillisecond);
+
+void BM_PlainStyleRuns(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    gtk_text_buffer_set_text(gPlain, gStyledText.data(), int(gStyledText.size()));
+    state.ResumeTiming();
+    StylePlain();
+  }
+}
+BENCHMARK(BM_PlainStyleRuns)->Unit(benchmark::kMillisecond);
+
+void BM_FieldReadRuns(benchmark::State& state) {
+  for (auto _ : state) {
+    gField->SetSelStart(0);  // a change makes the runs stale again
+    gField->SetAlignment(int32_t(state.iterations() % 2) + 1);
+    StyleRunInfo run;
+    size_t total = 0;
+    const int32_t count = gField->StyleRunCount();
+    for (int32_t i = 0; i < count; ++i) {
+      if (gField->GetStyleRun(i, &run)) total += size_t(run.text.Length());
+    }
+    benchmark::DoNotOptimize(total);
+  }
+}
+BENCHMARK(BM_FieldReadRuns)->Unit(benchmark::kMillisecond);
+
+void BM_PlainReadRuns(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(ReadPlainRuns());
+}
+BENCHMARK(BM_PlainReadRuns)->Unit(benchmark::kMillisecond);
+
+void BM_FieldStyleData(benchmark::State& state) {
+  const string text =
+      string::FromBytes(gStyledText.data(), int64_t(gStyledText.size()), kEncodingUTF8);
+  for (auto _ : state) {
+    const string data = gField->GetTextStyleData();
+    gField->SetTextAndStyle(text, data);
+  }
+}
+BENCHMARK(BM_FieldStyleData)->Unit(benchmark::kMillisecond);
+
+void BM_PlainStyleData(benchmark::State& state) {
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ReadPlainRuns());
+    gtk_text_buffer_set_text(gPlain, gStyledText.data(), int(gStyledText.size()));
+    StylePlain();
+  }
+}
+BENCHMARK(BM_PlainStyleData)->Unit(benchmark::kMillisecond);
+
+// ---- set-up ----
+
+extern "C" void LayOut(RuntimeObject* window) {
+  WindowObject* w = AsWindow(window);
+  RectSet(w->bounds, 0, 0, 400, 300);
+  w->title = string("Fields").ExtractStringStorage();
+  w->visible = 1;
+}
+
+void MakeText() {
+  const char words[] = "styled text in an edit field, line after line ";
+  while (gText.size() < size_t(kTextBytes)) {
+    gText += words;
+    if (gText.size() % 7 == 0) gText += "\n";
+  }
+  gText.resize(size_t(kTextBytes));
+  gStyledText = gText.substr(0, size_t(kStyledBytes));
+}
+
+bool ShowBoth() {
+  RuntimeClass* windowClass = Subclass(WindowClassDefinition(), "FieldsWindow");
+  SetEvent(windowClass, "Layout", reinterpret_cast<void*>(&LayOut));
+  RuntimeObject* window = RuntimeNewObject(windowClass);
+  WindowDefaultConstructor(window);
+  RuntimeShowWindow(window);
+  RuntimeViewWindow* native = AsWindow(window)->mImp;
+  if (!native) return false;
+  gField = static_cast<EditControlGTK*>(CreateStyledMultilineEditControl(
+      nullptr, native, 0, {0, 0, 300, 400}, true, DefaultFontSpec(), true, false));
+  GtkWidget* plain = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* view = gtk_text_view_new();
+  gtk_container_add(GTK_CONTAINER(plain), view);
+  gtk_widget_show_all(plain);
+  gPlain = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+  gPlainBold = gtk_text_buffer_create_tag(gPlain, "bold", "weight", 700, nullptr);
+  for (const char* font : kFonts) {
+    gPlainFonts.push_back(gtk_text_buffer_create_tag(gPlain, (std::string("fontName") + font).c_str(),
+                                                     "family", font, nullptr));
+  }
+  for (int32_t size : kSizes) {
+    gPlainSizes.push_back(gtk_text_buffer_create_tag(
+        gPlain, ("fontSize" + std::to_string(size)).c_str(), "size", size * PANGO_SCALE, nullptr));
+  }
+  for (uint32_t rgb : kColors) {
+    GdkColor c = {0, guint16((rgb >> 16) * 257), guint16((rgb >> 8 & 0xFF) * 257),
+                  guint16((rgb & 0xFF) * 257)};
+    char name[40];
+    snprintf(name, sizeof name, "foregroundColor%04X%04X%04X", c.red, c.green, c.blue);
+    gPlainColors.push_back(gtk_text_buffer_create_tag(gPlain, name, "foreground-gdk", &c, nullptr));
+  }
+  for (int pass = 0; pass < 200; ++pass) MainLoopDoEvents(false);
+  // The reading benchmarks read what the styling ones leave; style both once first.
+  const string styled =
+      string::FromBytes(gStyledText.data(), int64_t(gStyledText.size()), kEncodingUTF8);
+  gField->SetText(styled);
+  StyleField();
+  gtk_text_buffer_set_text(gPlain, gStyledText.data(), int(gStyledText.size()));
+  StylePlain();
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  initializeMemoryCriticalSection();
+  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "bench_EditFieldStyles needs a display (scripts/with-display)\n");
+    return 0;
+  }
+  RuntimeInitExternalClasses();
+  MakeText();
+  if (!ShowBoth()) {
+    std::fprintf(stderr, "bench_EditFieldStyles: the window did not come up\n");
+    return 1;
+  }
+  return qvbench::RunWithRatios(argc, argv,
+                                {{"BM_FieldSetText", "BM_PlainSetText", 1.2},
+                                 {"BM_FieldStyleRuns", "BM_PlainStyleRuns", 2},
+                                 {"BM_FieldReadRuns", "BM_PlainReadRuns", 3},
+                                 {"BM_FieldStyleData", "BM_PlainStyleData", 3}});
+}
