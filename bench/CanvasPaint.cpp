@@ -10,6 +10,7 @@
 
 #include "BenchClasses.h"
 #include "BenchRatio.h"
+#include "BenchWindow.h"
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
 #include "controls/Canvas.h"
@@ -113,38 +114,23 @@ extern "C" void CreateControls(RuntimeObject* window) {
 bool ShowBoth() {
   gCanvasClass = Subclass(CanvasClassDefinition(), "BenchCanvas");
   SetEvent(gCanvasClass, "Paint", reinterpret_cast<void*>(&PaintAll));
-  RuntimeClass* windowClass = Subclass(WindowClassDefinition(), "PaintedWindow");
-  SetEvent(windowClass, "Layout", reinterpret_cast<void*>(&LayOut));
-  SetEvent(windowClass, "CreateControls", reinterpret_cast<void*>(&CreateControls));
-  RuntimeObject* window = RuntimeNewObject(windowClass);
-  WindowDefaultConstructor(window);
-  RuntimeShowWindow(window);
+  qvbench::ShowWindow("PaintedWindow", reinterpret_cast<void*>(&LayOut),
+                      reinterpret_cast<void*>(&CreateControls));
   GtkWidget* plain = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(plain), "Plain");
   gArea = gtk_drawing_area_new();
   gtk_widget_set_size_request(gArea, kWidth, kHeight);
   gtk_container_add(GTK_CONTAINER(plain), gArea);
   gtk_widget_show_all(plain);
-  for (int pass = 0; pass < 5000; ++pass) {
-    MainLoopDoEvents(false);
-    if (gCanvas && AsControl(gCanvas)->pane && GTK_WIDGET_MAPPED(gArea) && gPaints >= 1) {
-      return true;
-    }
-    g_usleep(1000);
-  }
-  return false;
+  return qvbench::PumpUntil([] {
+    return gCanvas && AsControl(gCanvas)->pane && GTK_WIDGET_MAPPED(gArea) && gPaints >= 1;
+  });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "bench_CanvasPaint needs a display (scripts/with-display)\n");
-    return 0;
-  }
-  RuntimeInitExternalClasses();
+  if (!qvbench::StartWithDisplay(&argc, &argv, "bench_CanvasPaint")) return 0;
   if (!ShowBoth()) {
     std::fprintf(stderr, "bench_CanvasPaint: the windows did not come up\n");
     return 1;

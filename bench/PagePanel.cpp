@@ -10,6 +10,7 @@
 
 #include "BenchClasses.h"
 #include "BenchRatio.h"
+#include "BenchWindow.h"
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
 #include "controls/PagePanel.h"
@@ -97,33 +98,16 @@ extern "C" void CreateControls(RuntimeObject* window) {
 }
 
 bool Show() {
-  RuntimeClass* windowClass = Subclass(WindowClassDefinition(), "PagesWindow");
-  SetEvent(windowClass, "Layout", reinterpret_cast<void*>(&LayOut));
-  SetEvent(windowClass, "CreateControls", reinterpret_cast<void*>(&CreateControls));
-  RuntimeObject* window = RuntimeNewObject(windowClass);
-  WindowDefaultConstructor(window);
-  RuntimeShowWindow(window);
-  for (int pass = 0; pass < 5000; ++pass) {
-    MainLoopDoEvents(false);
-    RuntimeViewWindow* native = AsWindow(window)->mImp;
-    if (native && GTK_WIDGET_MAPPED(native->GetGtkWindow()) && AsControl(gPanel)->pane) {
-      return true;
-    }
-    g_usleep(1000);
-  }
-  return false;
+  RuntimeObject* window = qvbench::ShowWindow("PagesWindow", reinterpret_cast<void*>(&LayOut),
+                                               reinterpret_cast<void*>(&CreateControls));
+  return qvbench::PumpUntil(
+      [&] { return qvbench::WindowMapped(window) && AsControl(gPanel)->pane; });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "bench_PagePanel needs a display (scripts/with-display)\n");
-    return 0;
-  }
-  RuntimeInitExternalClasses();
+  if (!qvbench::StartWithDisplay(&argc, &argv, "bench_PagePanel")) return 0;
   if (!Show()) {
     std::fprintf(stderr, "bench_PagePanel: the window did not come up\n");
     return 1;

@@ -13,6 +13,7 @@
 
 #include "BenchClasses.h"
 #include "BenchRatio.h"
+#include "BenchWindow.h"
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
 #include "controls/PopupMenuControl.h"
@@ -168,14 +169,18 @@ RuntimeObject* AddPopup(RuntimeObject* window, const char* name, int32_t top) {
   return popup;
 }
 
-extern "C" void CreateControls(RuntimeObject* window) {
-  gPopup = AddPopup(window, "Popup", 10);
-  // The second list without the combo box functions: a GtkCombo.
+extern "C" void CreateControls(RuntimeObject* window) { gPopup = AddPopup(window, "Popup", 10); }
+
+// The second list without the combo box functions: a GtkCombo. Its pane is made when it joins
+// the open window, so the functions stay hidden until then.
+bool AddComboModePopup(RuntimeObject* window) {
   HideGtkSymbolForTesting("gtk_combo_box_set_active");
   ForgetPopupWidgetModeForTesting();
   gComboPopup = AddPopup(window, "Combo", 50);
   HideGtkSymbolForTesting(nullptr);
   ForgetPopupWidgetModeForTesting();
+  PopupMenu* pane = AsPopupMenu(gComboPopup)->pane;
+  return pane && !pane->IsComboBoxMode() && GTK_IS_COMBO(pane->GetWidget());
 }
 
 void ShowPlainWidgets() {
@@ -195,33 +200,21 @@ bool Show() {
     gTexts.emplace_back(gPlainTexts.back().c_str());
   }
   ShowPlainWidgets();
-  RuntimeClass* windowClass = Subclass(WindowClassDefinition(), "PopupsWindow");
-  SetEvent(windowClass, "Layout", reinterpret_cast<void*>(&LayOut));
-  SetEvent(windowClass, "CreateControls", reinterpret_cast<void*>(&CreateControls));
-  RuntimeObject* window = RuntimeNewObject(windowClass);
-  WindowDefaultConstructor(window);
-  RuntimeShowWindow(window);
-  for (int pass = 0; pass < 5000; ++pass) {
-    MainLoopDoEvents(false);
-    RuntimeViewWindow* native = AsWindow(window)->mImp;
-    if (native && GTK_WIDGET_MAPPED(native->GetGtkWindow()) && AsControl(gComboPopup)->pane) {
-      return true;
-    }
-    g_usleep(1000);
+  RuntimeObject* window = qvbench::ShowWindow("PopupsWindow", reinterpret_cast<void*>(&LayOut),
+                                               reinterpret_cast<void*>(&CreateControls));
+  if (!qvbench::PumpUntil(
+          [&] { return qvbench::WindowMapped(window) && AsControl(gPopup)->pane; })) {
+    return false;
   }
+  if (AddComboModePopup(window)) return true;
+  std::fprintf(stderr, "bench_PopupMenu: the second list is no GtkCombo\n");
   return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "bench_PopupMenu needs a display (scripts/with-display)\n");
-    return 0;
-  }
-  RuntimeInitExternalClasses();
+  if (!qvbench::StartWithDisplay(&argc, &argv, "bench_PopupMenu")) return 0;
   if (!Show()) {
     std::fprintf(stderr, "bench_PopupMenu: the window did not come up\n");
     return 1;

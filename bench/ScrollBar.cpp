@@ -9,6 +9,7 @@
 
 #include "BenchClasses.h"
 #include "BenchRatio.h"
+#include "BenchWindow.h"
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
 #include "controls/ScrollBar.h"
@@ -80,12 +81,8 @@ extern "C" void CreateControls(RuntimeObject* window) {
 }
 
 bool Show() {
-  RuntimeClass* windowClass = Subclass(WindowClassDefinition(), "ScrollWindow");
-  SetEvent(windowClass, "Layout", reinterpret_cast<void*>(&LayOut));
-  SetEvent(windowClass, "CreateControls", reinterpret_cast<void*>(&CreateControls));
-  RuntimeObject* window = RuntimeNewObject(windowClass);
-  WindowDefaultConstructor(window);
-  RuntimeShowWindow(window);
+  RuntimeObject* window = qvbench::ShowWindow("ScrollWindow", reinterpret_cast<void*>(&LayOut),
+                                               reinterpret_cast<void*>(&CreateControls));
 
   GtkWidget* plainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gPlain = gtk_hscrollbar_new(nullptr);
@@ -96,28 +93,15 @@ bool Show() {
   gtk_container_add(GTK_CONTAINER(plainWindow), gPlain);
   gtk_widget_show_all(plainWindow);
 
-  for (int pass = 0; pass < 5000; ++pass) {
-    MainLoopDoEvents(false);
-    RuntimeViewWindow* native = AsWindow(window)->mImp;
-    if (native && GTK_WIDGET_MAPPED(native->GetGtkWindow()) && GTK_WIDGET_MAPPED(gPlain) &&
-        AsControl(gBar)->pane) {
-      return true;
-    }
-    g_usleep(1000);
-  }
-  return false;
+  return qvbench::PumpUntil([&] {
+    return qvbench::WindowMapped(window) && GTK_WIDGET_MAPPED(gPlain) && AsControl(gBar)->pane;
+  });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "bench_ScrollBar needs a display (scripts/with-display)\n");
-    return 0;
-  }
-  RuntimeInitExternalClasses();
+  if (!qvbench::StartWithDisplay(&argc, &argv, "bench_ScrollBar")) return 0;
   if (!Show()) {
     std::fprintf(stderr, "bench_ScrollBar: the window did not come up\n");
     return 1;

@@ -14,6 +14,7 @@
 
 #include "BenchClasses.h"
 #include "BenchRatio.h"
+#include "BenchWindow.h"
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
 #include "controls/CheckBox.h"
@@ -147,37 +148,23 @@ extern "C" void CreateControls(RuntimeObject* window) {
 }
 
 bool Show() {
-  RuntimeClass* windowClass = Subclass(WindowClassDefinition(), "TogglesWindow");
-  SetEvent(windowClass, "Layout", reinterpret_cast<void*>(&LayOut));
-  SetEvent(windowClass, "CreateControls", reinterpret_cast<void*>(&CreateControls));
-  gWindow = RuntimeNewObject(windowClass);
-  WindowDefaultConstructor(gWindow);
-  RuntimeShowWindow(gWindow);
-  for (int pass = 0; pass < 5000; ++pass) {
-    MainLoopDoEvents(false);
-    RuntimeViewWindow* native = AsWindow(gWindow)->mImp;
-    if (native && GTK_WIDGET_MAPPED(native->GetGtkWindow()) && AsControl(gBox)->pane) {
-      gPlainBox = gtk_check_button_new_with_label("Plain");
-      g_signal_connect(gPlainBox, "toggled", G_CALLBACK(&OnPlainToggled), nullptr);
-      gtk_fixed_put(ContentFixed(), gPlainBox, 200, 10);
-      gtk_widget_show(gPlainBox);
-      return true;
-    }
-    g_usleep(1000);
+  gWindow = qvbench::ShowWindow("TogglesWindow", reinterpret_cast<void*>(&LayOut),
+                                 reinterpret_cast<void*>(&CreateControls));
+  if (!qvbench::PumpUntil(
+          [] { return qvbench::WindowMapped(gWindow) && AsControl(gBox)->pane; })) {
+    return false;
   }
-  return false;
+  gPlainBox = gtk_check_button_new_with_label("Plain");
+  g_signal_connect(gPlainBox, "toggled", G_CALLBACK(&OnPlainToggled), nullptr);
+  gtk_fixed_put(ContentFixed(), gPlainBox, 200, 10);
+  gtk_widget_show(gPlainBox);
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "bench_ToggleButtons needs a display (scripts/with-display)\n");
-    return 0;
-  }
-  RuntimeInitExternalClasses();
+  if (!qvbench::StartWithDisplay(&argc, &argv, "bench_ToggleButtons")) return 0;
   if (!Show()) {
     std::fprintf(stderr, "bench_ToggleButtons: the window did not come up\n");
     return 1;

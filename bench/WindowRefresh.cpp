@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "BenchRatio.h"
+#include "BenchWindow.h"
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
 #include "core/Memory.h"
@@ -100,28 +101,15 @@ bool ShowBoth() {
   gtk_window_resize(GTK_WINDOW(gPlain), kWidth, kHeight);
   g_signal_connect(gPlain, "expose-event", G_CALLBACK(PlainExpose), nullptr);
   gtk_widget_show(gPlain);
-  for (int pass = 0; pass < 2000; ++pass) {
-    MainLoopDoEvents(false);
-    RuntimeViewWindow* native = AsWindow(gWindow)->mImp;
-    if (native && GTK_WIDGET_MAPPED(native->GetGtkWindow()) && GTK_WIDGET_MAPPED(gPlain) &&
-        gPaints >= 2) {
-      return true;
-    }
-    g_usleep(1000);
-  }
-  return false;
+  return qvbench::PumpUntil([] {
+    return qvbench::WindowMapped(gWindow) && GTK_WIDGET_MAPPED(gPlain) && gPaints >= 2;
+  });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "bench_WindowRefresh needs a display (scripts/with-display)\n");
-    return 0;
-  }
-  RuntimeInitExternalClasses();
+  if (!qvbench::StartWithDisplay(&argc, &argv, "bench_WindowRefresh")) return 0;
   if (!ShowBoth()) {
     std::fprintf(stderr, "bench_WindowRefresh: the windows did not come up\n");
     return 1;

@@ -1,10 +1,10 @@
 #include "controls/CheckBoxGTK.h"
 
+#include "controls/DelegateForwarding.h"
 #include "controls/ToggleIndicator.h"
 #include "windows/GtkInput.h"
 #include "windows/GtkLabels.h"
 #include "windows/GtkPlacement.h"
-#include "windows/PaneFocus.h"
 
 CheckBox* CreateCheckBox(CheckBoxDelegate* delegate, const FontSpec& font, SubPane* owner,
                          int32_t panelIndex, const QV::Rect& bounds, const string& caption,
@@ -47,31 +47,14 @@ void CheckBoxGTK::OnToggled(GtkToggleButton*, CheckBoxGTK* pane) {
 }
 
 bool CheckBoxGTK::MouseDown(int32_t x, int32_t y, int32_t) {
-  if (!IsEnabled() || !mDelegate || !RetainChain()) return false;
-  const bool claimed = mDelegate->MouseDown(this, x - GetBounds().left, y - GetBounds().top);
-  if (ReleaseChain()) return true;
-  if (!claimed) return false;
-  SetMouseCapturePane(this);
-  return true;
+  return ForwardMouseDown(this, mDelegate, x, y);
 }
 
-void CheckBoxGTK::MouseUp(int32_t x, int32_t y) {
-  if (!mDelegate || !RetainChain()) return;
-  mDelegate->MouseUp(this, x - GetBounds().left, y - GetBounds().top);
-  ReleaseChain();
-}
+void CheckBoxGTK::MouseUp(int32_t x, int32_t y) { ForwardMouseUp(this, mDelegate, x, y); }
 
-void CheckBoxGTK::FocusGained() {
-  if (!mDelegate || !RetainChain()) return;
-  mDelegate->GotFocus(this);
-  ReleaseChain();
-}
+void CheckBoxGTK::FocusGained() { ForwardFocus(this, mDelegate, true); }
 
-void CheckBoxGTK::FocusLost() {
-  if (!mDelegate || !RetainChain()) return;
-  mDelegate->LostFocus(this);
-  ReleaseChain();
-}
+void CheckBoxGTK::FocusLost() { ForwardFocus(this, mDelegate, false); }
 
 void CheckBoxGTK::SetValue(bool value) {
   if (GtkWidget* button = GetWidget()) {

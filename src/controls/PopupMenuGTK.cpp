@@ -104,7 +104,7 @@ PopupMenu::PopupMenu(RuntimeObject* owner, ComboBoxEvents* events, const FontSpe
   SubPane* self = this;  // the shared handlers take the SubPane part
   mItemFont = ComputeItemFont();
   if (mComboBoxMode) {
-    GtkWidget* combo = gMode.newText();
+    GtkWidget* combo = Mode().newText();
     SetWidget(combo);
     g_signal_connect(combo, "destroy", G_CALLBACK(&PopupMenu::OnDestroy), this);
     PutPaneInFixed(this, true);
@@ -285,14 +285,22 @@ void PopupMenu::Close() {
 
 // ---- rows ----
 
-std::string PopupMenu::RowTextOf(const string& text) {
-  const string utf8 = text.GetUTF8String();
+// The row keeps the caller's string itself where nothing in it changes, so that neither adding
+// nor reading a row copies its text.
+string PopupMenu::RowTextOf(const string& text) {
+  // ASCII is UTF-8 as it stands: relabelling it would copy it.
+  string utf8 = text.Encoding() == kEncodingASCII && text.ContainsOnlyASCII()
+                    ? text
+                    : text.GetUTF8String();
   const char* bytes = utf8.CString();
-  return mEditable ? std::string(bytes) : WithoutMnemonics(bytes);
+  const size_t length = strlen(bytes);  // the widget shows the text up to a NUL, and so do rows
+  if (length == size_t(utf8.Length()) && (mEditable || !memchr(bytes, '&', length))) return utf8;
+  const std::string shown = mEditable ? std::string(bytes) : WithoutMnemonics(bytes);
+  return string::FromBytes(shown.data(), int64_t(shown.size()), kEncodingUTF8);
 }
 
-PopupMenu::Row PopupMenu::MakeRow(std::string text, RuntimeObject* tag) {
-  const bool ascii = IsAscii(text.c_str());
+PopupMenu::Row PopupMenu::MakeRow(string text, RuntimeObject* tag) {
+  const bool ascii = IsAscii(text.CString());
   return {std::move(text), tag, ascii};
 }
 
@@ -312,26 +320,26 @@ void PopupMenu::UnblockChanged() {
   if (GtkWidget* widget = ChangedWidget()) g_signal_handler_unblock(widget, mChangedHandler);
 }
 
-GtkWidget* PopupMenu::NewListItem(const std::string& text) {
-  GtkWidget* item = gtk_list_item_new_with_label(text.c_str());
+GtkWidget* PopupMenu::NewListItem(const char* text) {
+  GtkWidget* item = gtk_list_item_new_with_label(text);
   if (mItemFont) SetWidgetFont(gtk_bin_get_child(GTK_BIN(item)), mFont);
   gtk_widget_show(item);
   return item;
 }
 
-void PopupMenu::AppendItem(const std::string& text) {
+void PopupMenu::AppendItem(const char* text) {
   if (!Live()) return;
   if (mComboBoxMode) {
-    gMode.appendText(GTK_COMBO_BOX(GetWidget()), text.c_str());
+    Mode().appendText(GTK_COMBO_BOX(GetWidget()), text);
   } else {
     gtk_container_add(GTK_CONTAINER(List()), NewListItem(text));
   }
 }
 
-void PopupMenu::InsertItem(int32_t row, const std::string& text) {
+void PopupMenu::InsertItem(int32_t row, const char* text) {
   if (!Live()) return;
   if (mComboBoxMode) {
-    gMode.insertText(GTK_COMBO_BOX(GetWidget()), row, text.c_str());
+    Mode().insertText(GTK_COMBO_BOX(GetWidget()), row, text);
   } else {
     gtk_list_insert_items(GTK_LIST(List()), g_list_append(nullptr, NewListItem(text)), row);
   }
@@ -340,7 +348,7 @@ void PopupMenu::InsertItem(int32_t row, const std::string& text) {
 void PopupMenu::RemoveItem(int32_t row) {
   if (!Live()) return;
   if (mComboBoxMode) {
-    gMode.removeText(GTK_COMBO_BOX(GetWidget()), row);
+    Mode().removeText(GTK_COMBO_BOX(GetWidget()), row);
   } else {
     gtk_list_clear_items(GTK_LIST(List()), row, row + 1);
   }
@@ -357,10 +365,10 @@ void PopupMenu::EmptyWidget() {
 }
 
 void PopupMenu::AddRow(const string& text, RuntimeObject* tag) {
-  std::string row = RowTextOf(text);
+  string row = RowTextOf(text);
   Hold(tag);
   BlockChanged();
-  AppendItem(row);
+  AppendItem(row.CString());
   UnblockChanged();
   mRows.push_back(MakeRow(std::move(row), tag));
 }
@@ -368,8 +376,8 @@ void PopupMenu::AddRow(const string& text, RuntimeObject* tag) {
 void PopupMenu::AddRows(const std::vector<string>& texts) {
   BlockChanged();
   for (const string& text : texts) {
-    std::string row = RowTextOf(text);
-    AppendItem(row);
+    string row = RowTextOf(text);
+    AppendItem(row.CString());
     mRows.push_back(MakeRow(std::move(row), nullptr));
   }
   UnblockChanged();
@@ -380,10 +388,10 @@ void PopupMenu::InsertRow(int32_t row, const string& text, RuntimeObject* tag) {
   // An index naming no place appends, in the widget as in the rows.
   const int32_t count = RowCount();
   const int32_t at = row < 0 || row > count ? count : row;
-  std::string line = RowTextOf(text);
+  string line = RowTextOf(text);
   Hold(tag);
   BlockChanged();
-  InsertItem(at, line);
+  InsertItem(at, line.CString());
   UnblockChanged();
   mRows.insert(mRows.begin() + at, MakeRow(std::move(line), tag));
   SetListIndex(remembered, true);
@@ -418,17 +426,17 @@ void PopupMenu::DropRows(bool emptyWidget) {
 
 void PopupMenu::SetRowText(int32_t row, const string& text) {
   if (row < 0 || row >= RowCount()) return;
-  std::string line = RowTextOf(text);
+  string line = RowTextOf(text);
   BlockChanged();
   if (!Live()) {
   } else if (mComboBoxMode) {
-    const gint active = gMode.getActive(GTK_COMBO_BOX(GetWidget()));
-    gMode.removeText(GTK_COMBO_BOX(GetWidget()), row);
-    gMode.insertText(GTK_COMBO_BOX(GetWidget()), row, line.c_str());
-    gMode.setActive(GTK_COMBO_BOX(GetWidget()), active);
+    const gint active = Mode().getActive(GTK_COMBO_BOX(GetWidget()));
+    Mode().removeText(GTK_COMBO_BOX(GetWidget()), row);
+    Mode().insertText(GTK_COMBO_BOX(GetWidget()), row, line.CString());
+    Mode().setActive(GTK_COMBO_BOX(GetWidget()), active);
   } else {
     GList* item = g_list_nth(GTK_LIST(List())->children, guint(row));
-    if (item) gtk_label_set_text(GTK_LABEL(gtk_bin_get_child(GTK_BIN(item->data))), line.c_str());
+    if (item) gtk_label_set_text(GTK_LABEL(gtk_bin_get_child(GTK_BIN(item->data))), line.CString());
   }
   UnblockChanged();
   mRows[size_t(row)] = MakeRow(std::move(line), mRows[size_t(row)].tag);
@@ -448,8 +456,7 @@ void PopupMenu::SetRowTag(int32_t row, RuntimeObject* tag) {
 
 string PopupMenu::GetRowText(int32_t row) {
   if (row < 0 || row >= RowCount()) return string();
-  const std::string& text = mRows[size_t(row)].text;
-  return string::FromBytes(text.data(), int64_t(text.size()), kEncodingUTF8);
+  return mRows[size_t(row)].text;
 }
 
 int32_t PopupMenu::FindRowTag(RuntimeObject* tag) {
@@ -462,7 +469,7 @@ int32_t PopupMenu::FindRowTag(RuntimeObject* tag) {
 // ---- selection ----
 
 int32_t PopupMenu::GetListIndex() {
-  if (mComboBoxMode) return Live() ? gMode.getActive(GTK_COMBO_BOX(GetWidget())) : -1;
+  if (mComboBoxMode) return Live() ? Mode().getActive(GTK_COMBO_BOX(GetWidget())) : -1;
   GtkWidget* entry = Entry();
   if (!entry) return -1;
   const char* text = gtk_entry_get_text(GTK_ENTRY(entry));
@@ -472,10 +479,11 @@ int32_t PopupMenu::GetListIndex() {
   for (size_t i = 0; i < mRows.size(); ++i) {
     const Row& row = mRows[i];
     if (ascii && row.ascii) {
-      if (row.text.size() == length && g_ascii_strcasecmp(row.text.c_str(), text) == 0) {
+      if (size_t(row.text.Length()) == length &&
+          g_ascii_strcasecmp(row.text.CString(), text) == 0) {
         return int32_t(i);
       }
-    } else if (Folded(row.text) == folded) {
+    } else if (Folded(row.text.CString()) == folded) {
       return int32_t(i);
     }
   }
@@ -487,7 +495,7 @@ void PopupMenu::SetListIndex(int32_t index, bool raiseChange) {
   BlockChanged();
   if (!Live()) {
   } else if (mComboBoxMode) {
-    gMode.setActive(GTK_COMBO_BOX(GetWidget()), isRow ? index : -1);
+    Mode().setActive(GTK_COMBO_BOX(GetWidget()), isRow ? index : -1);
   } else if (isRow) {
     gtk_list_select_item(GTK_LIST(List()), index);
   }

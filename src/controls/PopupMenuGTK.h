@@ -18,7 +18,7 @@
 // The state code that asks a list to report a selection made behind its back.
 constexpr int32_t kComboReportChange = 2000;
 
-class PopupMenu : public ComboBox, public SubPane {
+class PopupMenu final : public ComboBox, public SubPane {
  public:
   PopupMenu(RuntimeObject* owner, ComboBoxEvents* events, const FontSpec& font, SubPane* parent,
             int32_t panelIndex, const QV::Rect& bounds, bool editable);
@@ -85,11 +85,11 @@ class PopupMenu : public ComboBox, public SubPane {
 
  private:
   struct Row {
-    std::string text;     // UTF-8
+    string text;          // UTF-8 or ASCII, shared with List's answers
     RuntimeObject* tag;   // held while the tag mode holds tags
     bool ascii;           // letter case folds byte by byte
   };
-  static Row MakeRow(std::string text, RuntimeObject* tag);
+  static Row MakeRow(string text, RuntimeObject* tag);
 
   static void OnChanged(GtkWidget* widget, PopupMenu* pane);
   static void OnDestroy(GtkWidget* widget, PopupMenu* pane);
@@ -106,18 +106,18 @@ class PopupMenu : public ComboBox, public SubPane {
   void RaiseLostFocus();
   void RaiseTextChanged();
 
-  std::string RowTextOf(const string& text);
+  string RowTextOf(const string& text);
   void Hold(RuntimeObject* tag);
   void Drop(RuntimeObject* tag);
   void BlockChanged();
   void UnblockChanged();
-  void AppendItem(const std::string& text);
-  void InsertItem(int32_t row, const std::string& text);
+  void AppendItem(const char* text);
+  void InsertItem(int32_t row, const char* text);
   void RemoveItem(int32_t row);
   void EmptyWidget();
   void DropRows(bool emptyWidget);
   void SelectListItem(int32_t index);
-  GtkWidget* NewListItem(const std::string& text);
+  GtkWidget* NewListItem(const char* text);
   bool ComputeItemFont() const;
   void ApplyItemFonts();
 

@@ -2,12 +2,12 @@
 
 #include <utility>
 
+#include "controls/DelegateForwarding.h"
 #include "controls/ToggleIndicator.h"
 #include "core/SimpleVector.h"
 #include "windows/GtkInput.h"
 #include "windows/GtkLabels.h"
 #include "windows/GtkPlacement.h"
-#include "windows/PaneFocus.h"
 
 namespace {
 
@@ -112,31 +112,14 @@ void RadioButtonGTK::OnToggled(GtkToggleButton*, RadioButtonGTK* pane) {
 }
 
 bool RadioButtonGTK::MouseDown(int32_t x, int32_t y, int32_t) {
-  if (!IsEnabled() || !mDelegate || !RetainChain()) return false;
-  const bool claimed = mDelegate->MouseDown(this, x - GetBounds().left, y - GetBounds().top);
-  if (ReleaseChain()) return true;
-  if (!claimed) return false;
-  SetMouseCapturePane(this);
-  return true;
+  return ForwardMouseDown(this, mDelegate, x, y);
 }
 
-void RadioButtonGTK::MouseUp(int32_t x, int32_t y) {
-  if (!mDelegate || !RetainChain()) return;
-  mDelegate->MouseUp(this, x - GetBounds().left, y - GetBounds().top);
-  ReleaseChain();
-}
+void RadioButtonGTK::MouseUp(int32_t x, int32_t y) { ForwardMouseUp(this, mDelegate, x, y); }
 
-void RadioButtonGTK::FocusGained() {
-  if (!mDelegate || !RetainChain()) return;
-  mDelegate->GotFocus(this);
-  ReleaseChain();
-}
+void RadioButtonGTK::FocusGained() { ForwardFocus(this, mDelegate, true); }
 
-void RadioButtonGTK::FocusLost() {
-  if (!mDelegate || !RetainChain()) return;
-  mDelegate->LostFocus(this);
-  ReleaseChain();
-}
+void RadioButtonGTK::FocusLost() { ForwardFocus(this, mDelegate, false); }
 
 bool RadioButtonGTK::CanTakeFocus() {
   return !IsClosing() && SubPane::CanTakeFocus() && GetValue();

@@ -197,6 +197,16 @@ TEST_P(PopupTest, RowsAndWidgetStayInStepWhateverTheIndex) {
   RuntimeComboBoxEmpty(popup);
   EXPECT_TRUE(WidgetRows(pane).empty());
   EXPECT_EQ(RuntimeComboBoxCountGetter(popup, 0), 0);
+  // Rows keep what the widget shows: UTF-8, up to a NUL.
+  const std::string greeting = "Grüße";
+  RuntimeComboBoxAddRow(
+      popup, string::FromBytes(greeting.data(), int64_t(greeting.size()), kEncodingUTF8)
+                 .GetUTF16String()
+                 .Storage());
+  RuntimeComboBoxAddRow(popup, string::FromBytes("Fig\0Lime", 8, kEncodingUTF8).Storage());
+  EXPECT_EQ(WidgetRows(pane), (std::vector<std::string>{"Grüße", "Fig"}));
+  EXPECT_EQ(PaneRows(pane), WidgetRows(pane));
+  EXPECT_EQ(string::Adopt(RuntimeComboBoxGetRow(popup, 0)).Encoding(), kEncodingUTF8);
   g_log_set_always_fatal(fatal);
 }
 
