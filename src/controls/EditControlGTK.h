@@ -168,7 +168,9 @@ class EditControlGTK : public EditControl {
   bool StyledMultiLine() const { return mStyled && mMultiLine; }
   // (start, length) from compiled code limited to the text: a negative length is none.
   void ClampRange(int32_t* start, int32_t* length);
-  void RemoveTagsByPrefix(int32_t start, int32_t end, const char* const* prefixes, int count);
+  std::vector<GtkTextTag*>* ValueTags(const char* prefix);
+  void RemoveTagsByPrefix(int32_t start, int32_t end, const char* const* prefixes, int count,
+                          GtkTextTag* keep = nullptr);
   string CommonTagValue(int32_t start, int32_t end, const char* prefix, const string& fallback);
   void ApplyValueTag(int32_t start, int32_t end, const char* prefix, const string& value);
   void ApplyFixedTag(GtkTextTag* tag, int32_t start, int32_t end, bool value);
@@ -198,6 +200,7 @@ class EditControlGTK : public EditControl {
   GtkTextTag* mUnderlineTag = nullptr;
   GtkWidget* mTextView = nullptr;
   std::vector<StyleRunInfo> mRuns;
+  std::vector<GtkTextTag*> mValueTags[3];  // font, size, colour tags made so far
   EditControlDelegate* mDelegate = nullptr;
   bool mAcceptTabs = false;
 };

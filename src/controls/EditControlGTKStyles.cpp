@@ -98,10 +98,19 @@ bool EditControlGTK::TagCovers(GtkTextTag* tag, int32_t start, int32_t end) {
   return gtk_text_iter_get_offset(&iter) >= end;
 }
 
-// Every tag of the table with one of the prefixes comes off the range: the same as looking at
-// each character's tags, without the walk.
+// The value tags the field made of a prefix, which are all there are: the field alone makes
+// them. Nil for other prefixes.
+std::vector<GtkTextTag*>* EditControlGTK::ValueTags(const char* prefix) {
+  if (prefix == kFontPrefix) return &mValueTags[0];
+  if (prefix == kSizePrefix) return &mValueTags[1];
+  if (prefix == kColorPrefix) return &mValueTags[2];
+  return nullptr;
+}
+
+// Every tag with one of the prefixes, except keep, comes off the range: the same as looking
+// at each character's tags, without the walk.
 void EditControlGTK::RemoveTagsByPrefix(int32_t start, int32_t end, const char* const* prefixes,
-                                        int count) {
+                                        int count, GtkTextTag* keep) {
   if (!QV_CHECK_TEXT(mMultiLine, "IsMultiline()", nullptr)) return;
   mRunsStale = true;
   GtkTextIter from;
@@ -111,8 +120,14 @@ void EditControlGTK::RemoveTagsByPrefix(int32_t start, int32_t end, const char* 
   GtkTextTagTable* table = gtk_text_buffer_get_tag_table(mBuffer);
   for (int i = 0; i < count; ++i) {
     TagCollector collector{prefixes[i], {}};
-    gtk_text_tag_table_foreach(table, &CollectTag, &collector);
-    for (GtkTextTag* tag : collector.tags) gtk_text_buffer_remove_tag(mBuffer, tag, &from, &to);
+    const std::vector<GtkTextTag*>* tags = ValueTags(prefixes[i]);
+    if (!tags) {
+      gtk_text_tag_table_foreach(table, &CollectTag, &collector);
+      tags = &collector.tags;
+    }
+    for (GtkTextTag* tag : *tags) {
+      if (tag != keep) gtk_text_buffer_remove_tag(mBuffer, tag, &from, &to);
+    }
   }
 }
 
@@ -154,7 +169,7 @@ void EditControlGTK::ApplyValueTag(int32_t start, int32_t end, const char* prefi
   const std::string name = std::string(prefix) + value.CString();
   GtkTextTagTable* table = gtk_text_buffer_get_tag_table(mBuffer);
   GtkTextTag* tag = gtk_text_tag_table_lookup(table, name.c_str());
-  RemoveTagsByPrefix(start, end, &prefix, 1);
+  RemoveTagsByPrefix(start, end, &prefix, 1, tag);
   if (!tag) {
     if (prefix == kFontPrefix) {
       tag = gtk_text_buffer_create_tag(mBuffer, name.c_str(), "family", value.CString(), nullptr);
@@ -166,6 +181,7 @@ void EditControlGTK::ApplyValueTag(int32_t start, int32_t end, const char* prefi
       GdkColor color{0, c.red, c.green, c.blue};
       tag = gtk_text_buffer_create_tag(mBuffer, name.c_str(), "foreground-gdk", &color, nullptr);
     }
+    ValueTags(prefix)->push_back(tag);
   }
   GtkTextIter from;
   GtkTextIter to;
