@@ -356,6 +356,15 @@ void StyleRunQVConstructor(RuntimeObject* object, stringStorage* text) {
 }
 QV_EXPORT(StyleRunQVConstructor)
 
+// A run's strings go with it.
+void StyleRunDestructor(RuntimeObject* object) {
+  StyleRunObject* run = AsStyleRun(object);
+  stringStorage::RemoveReference(run->font);
+  stringStorage::RemoveReference(run->text);
+  run->font = run->text = nullptr;
+}
+QV_EXPORT(StyleRunDestructor)
+
 // Printing of styled text is not provided on this platform.
 void styledPrinterDrawBlock(RuntimeObject*, int32_t, int32_t, int32_t) {}
 QV_EXPORT(styledPrinterDrawBlock)
@@ -459,7 +468,8 @@ QV_CLASS(StyleRunClassDefinition,
          .name = "StyleRun",
          .objectSize = sizeof(StyleRunObject),
          .properties = kStyleRunProperties,
-         .methods = kStyleRunMethods)
+         .methods = kStyleRunMethods,
+         .finalizer = QV_CODE(StyleRunDestructor))
 
 QV_CLASS(RangeClassDefinition,
          .name = "Range",

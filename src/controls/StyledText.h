@@ -92,6 +92,7 @@ RuntimeObject* StyledTextParagraphGetter(RuntimeObject* object, int32_t index);
 void StyledTextSetAlignment(RuntimeObject* object, int32_t index, int32_t alignment);
 int32_t RangeEndPosGetter(RuntimeObject* object, uint32_t parameter);
 void StyleRunQVConstructor(RuntimeObject* object, stringStorage* text);
+void StyleRunDestructor(RuntimeObject* object);
 void styledPrinterDrawBlock(RuntimeObject* printer, int32_t x, int32_t y, int32_t height);
 void styledPrinterWidthSetter(RuntimeObject* printer, uint32_t parameter, int32_t width);
 void StyledTextDestructor(RuntimeObject* printer);
