@@ -20,14 +20,22 @@ constexpr int32_t kTextBytes = 1 << 20;
 constexpr int32_t kRuns = 10000;
 constexpr int32_t kStyledBytes = 200000;  // the text the runs and style data work on
 
-EditControlGTK* gField = nullptr;
-GtkTextBuffer* gPlain = nullptr;
+// Each pair works on a field and a plain buffer of its own, since the repetitions of the pairs
+// run interleaved: 0 setting text, 1 styling, 2 reading runs, 3 style data.
+enum Pair { kSetText, kStyling, kReading, kStyleData, kPairs };
+
+struct PlainBuffer {
+  GtkTextBuffer* buffer = nullptr;
+  GtkTextTag* bold = nullptr;
+  std::vector<GtkTextTag*> fonts;
+  std::vector<GtkTextTag*> sizes;
+  std::vector<GtkTextTag*> colors;
+};
+
+EditControlGTK* gFields[kPairs] = {};
+PlainBuffer gPlains[kPairs];
 std::string gText;
 std::string gStyledText;
-GtkTextTag* gPlainBold = nullptr;
-std::vector<GtkTextTag*> gPlainFonts;
-std::vector<GtkTextTag*> gPlainSizes;
-std::vector<GtkTextTag*> gPlainColors;
 
 const char* const kFonts[] = {"Serif", "Sans", "Monospace"};
 const int32_t kSizes[] = {10, 12, 14, 18};
@@ -35,35 +43,35 @@ const uint32_t kColors[] = {0xFF0000, 0x00FF00, 0x0000FF, 0x808080};
 
 int32_t RunStart(int32_t i) { return int32_t(int64_t(i) * (kStyledBytes - 20) / kRuns); }
 
-void StyleField() {
+void StyleField(EditControlGTK* field) {
   for (int32_t i = 0; i < kRuns; ++i) {
     const int32_t start = RunStart(i);
     const int32_t length = RunStart(i + 1) - start;
-    gField->SetStyleFont(start, length, kFonts[i % 3]);
-    gField->SetStyleSize(start, length, kSizes[i % 4]);
-    gField->SetStyleColor(start, length, kColors[i % 4]);
-    if (i % 2) gField->SetRangeBold(start, length, true);
+    field->SetStyleFont(start, length, kFonts[i % 3]);
+    field->SetStyleSize(start, length, kSizes[i % 4]);
+    field->SetStyleColor(start, length, kColors[i % 4]);
+    if (i % 2) field->SetRangeBold(start, length, true);
   }
 }
 
-void StylePlain() {
+void StylePlain(const PlainBuffer& plain) {
   for (int32_t i = 0; i < kRuns; ++i) {
     GtkTextIter from;
     GtkTextIter to;
-    gtk_text_buffer_get_iter_at_offset(gPlain, &from, RunStart(i));
-    gtk_text_buffer_get_iter_at_offset(gPlain, &to, RunStart(i + 1));
-    gtk_text_buffer_apply_tag(gPlain, gPlainFonts[size_t(i % 3)], &from, &to);
-    gtk_text_buffer_apply_tag(gPlain, gPlainSizes[size_t(i % 4)], &from, &to);
-    gtk_text_buffer_apply_tag(gPlain, gPlainColors[size_t(i % 4)], &from, &to);
-    if (i % 2) gtk_text_buffer_apply_tag(gPlain, gPlainBold, &from, &to);
+    gtk_text_buffer_get_iter_at_offset(plain.buffer, &from, RunStart(i));
+    gtk_text_buffer_get_iter_at_offset(plain.buffer, &to, RunStart(i + 1));
+    gtk_text_buffer_apply_tag(plain.buffer, plain.fonts[size_t(i % 3)], &from, &to);
+    gtk_text_buffer_apply_tag(plain.buffer, plain.sizes[size_t(i % 4)], &from, &to);
+    gtk_text_buffer_apply_tag(plain.buffer, plain.colors[size_t(i % 4)], &from, &to);
+    if (i % 2) gtk_text_buffer_apply_tag(plain.buffer, plain.bold, &from, &to);
   }
 }
 
 // The plain reading: from toggle to toggle, each stretch's tag names and text.
-size_t ReadPlainRuns() {
+size_t ReadPlainRuns(GtkTextBuffer* buffer) {
   GtkTextIter iter;
   GtkTextIter end;
-  gtk_text_buffer_get_bounds(gPlain, &iter, &end);
+  gtk_text_buffer_get_bounds(buffer, &iter, &end);
   size_t total = 0;
   while (!gtk_text_iter_equal(&iter, &end)) {
     GtkTextIter next = iter;
@@ -76,7 +84,7 @@ size_t ReadPlainRuns() {
       g_free(name);
     }
     g_slist_free(tags);
-    gchar* text = gtk_text_buffer_get_text(gPlain, &iter, &next, FALSE);
+    gchar* text = gtk_text_buffer_get_text(buffer, &iter, &next, FALSE);
     total += strlen(text);
     g_free(text);
     iter = next;
@@ -86,12 +94,13 @@ size_t ReadPlainRuns() {
 
 void BM_FieldSetText(benchmark::State& state) {
   const string text = string::FromBytes(gText.data(), int64_t(gText.size()), kEncodingUTF8);
-  for (auto _ : state) gField->SetText(text);
+  for (auto _ : state) gFields[kSetText]->SetText(text);
 }
 BENCHMARK(BM_FieldSetText)->Unit(benchmark::kMillisecond);
 
 void BM_PlainSetText(benchmark::State& state) {
-  for (auto _ : state) gtk_text_buffer_set_text(gPlain, gText.data(), int(gText.size()));
+  GtkTextBuffer* buffer = gPlains[kSetText].buffer;
+  for (auto _ : state) gtk_text_buffer_set_text(buffer, gText.data(), int(gText.size()));
 }
 BENCHMARK(BM_PlainSetText)->Unit(benchmark::kMillisecond);
 
@@ -100,9 +109,9 @@ void BM_FieldStyleRuns(benchmark::State& state) {
       string::FromBytes(gStyledText.data(), int64_t(gStyledText.size()), kEncodingUTF8);
   for (auto _ : state) {
     state.PauseTiming();
-    gField->SetText(text);
+    gFields[kStyling]->SetText(text);
     state.ResumeTiming();
-    StyleField();
+    StyleField(gFields[kStyling]);
   }
 }
 BENCHMARK(BM_FieldStyleRuns)->Unit(benchmark::kMillisecond);
@@ -110,23 +119,25 @@ BENCHMARK(BM_FieldStyleRuns)->Unit(benchmark::kMillisecond);
 void BM_PlainStyleRuns(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
-    gtk_text_buffer_set_text(gPlain, gStyledText.data(), int(gStyledText.size()));
+    gtk_text_buffer_set_text(gPlains[kStyling].buffer, gStyledText.data(),
+                             int(gStyledText.size()));
     state.ResumeTiming();
-    StylePlain();
+    StylePlain(gPlains[kStyling]);
   }
 }
 BENCHMARK(BM_PlainStyleRuns)->Unit(benchmark::kMillisecond);
 
 void BM_FieldReadRuns(benchmark::State& state) {
+  EditControlGTK* field = gFields[kReading];
   int32_t alignment = 1;
   for (auto _ : state) {
     alignment = 3 - alignment;  // a change makes the runs stale again
-    gField->SetAlignment(alignment);
+    field->SetAlignment(alignment);
     StyleRunInfo run;
     size_t total = 0;
-    const int32_t count = gField->StyleRunCount();
+    const int32_t count = field->StyleRunCount();
     for (int32_t i = 0; i < count; ++i) {
-      if (gField->GetStyleRun(i, &run)) total += size_t(run.text.Length());
+      if (field->GetStyleRun(i, &run)) total += size_t(run.text.Length());
     }
     benchmark::DoNotOptimize(total);
   }
@@ -134,7 +145,7 @@ void BM_FieldReadRuns(benchmark::State& state) {
 BENCHMARK(BM_FieldReadRuns)->Unit(benchmark::kMillisecond);
 
 void BM_PlainReadRuns(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(ReadPlainRuns());
+  for (auto _ : state) benchmark::DoNotOptimize(ReadPlainRuns(gPlains[kReading].buffer));
 }
 BENCHMARK(BM_PlainReadRuns)->Unit(benchmark::kMillisecond);
 
@@ -142,17 +153,18 @@ void BM_FieldStyleData(benchmark::State& state) {
   const string text =
       string::FromBytes(gStyledText.data(), int64_t(gStyledText.size()), kEncodingUTF8);
   for (auto _ : state) {
-    const string data = gField->GetTextStyleData();
-    gField->SetTextAndStyle(text, data);
+    const string data = gFields[kStyleData]->GetTextStyleData();
+    gFields[kStyleData]->SetTextAndStyle(text, data);
   }
 }
 BENCHMARK(BM_FieldStyleData)->Unit(benchmark::kMillisecond);
 
 void BM_PlainStyleData(benchmark::State& state) {
   for (auto _ : state) {
-    benchmark::DoNotOptimize(ReadPlainRuns());
-    gtk_text_buffer_set_text(gPlain, gStyledText.data(), int(gStyledText.size()));
-    StylePlain();
+    const PlainBuffer& plain = gPlains[kStyleData];
+    benchmark::DoNotOptimize(ReadPlainRuns(plain.buffer));
+    gtk_text_buffer_set_text(plain.buffer, gStyledText.data(), int(gStyledText.size()));
+    StylePlain(plain);
   }
 }
 BENCHMARK(BM_PlainStyleData)->Unit(benchmark::kMillisecond);
@@ -184,37 +196,53 @@ bool ShowBoth() {
   if (!qvbench::PumpUntil([&] { return qvbench::WindowMapped(window); })) return false;
   RuntimeViewWindow* native = AsWindow(window)->mImp;
   if (!native) return false;
-  gField = static_cast<EditControlGTK*>(CreateStyledMultilineEditControl(
-      nullptr, native, 0, {0, 0, 300, 400}, true, DefaultFontSpec(), true, false));
-  GtkWidget* plain = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  GtkWidget* view = gtk_text_view_new();
-  gtk_container_add(GTK_CONTAINER(plain), view);
-  gtk_widget_show_all(plain);
-  gPlain = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
-  gPlainBold = gtk_text_buffer_create_tag(gPlain, "bold", "weight", 700, nullptr);
-  for (const char* font : kFonts) {
-    gPlainFonts.push_back(gtk_text_buffer_create_tag(gPlain, (std::string("fontName") + font).c_str(),
-                                                     "family", font, nullptr));
-  }
-  for (int32_t size : kSizes) {
-    gPlainSizes.push_back(gtk_text_buffer_create_tag(
-        gPlain, ("fontSize" + std::to_string(size)).c_str(), "size", size * PANGO_SCALE, nullptr));
-  }
-  for (uint32_t rgb : kColors) {
-    GdkColor c = {0, guint16((rgb >> 16) * 257), guint16((rgb >> 8 & 0xFF) * 257),
-                  guint16((rgb & 0xFF) * 257)};
-    char name[40];
-    snprintf(name, sizeof name, "foregroundColor%04X%04X%04X", c.red, c.green, c.blue);
-    gPlainColors.push_back(gtk_text_buffer_create_tag(gPlain, name, "foreground-gdk", &c, nullptr));
-  }
-  for (int pass = 0; pass < 200; ++pass) MainLoopDoEvents(false);
-  // The reading benchmarks read what the styling ones leave; style both once first.
+  GtkWidget* plainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* box = gtk_vbox_new(FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(plainWindow), box);
   const string styled =
       string::FromBytes(gStyledText.data(), int64_t(gStyledText.size()), kEncodingUTF8);
-  gField->SetText(styled);
-  StyleField();
-  gtk_text_buffer_set_text(gPlain, gStyledText.data(), int(gStyledText.size()));
-  StylePlain();
+  for (int pair = 0; pair < kPairs; ++pair) {
+    const int16_t top = int16_t(pair * 70);
+    gFields[pair] = static_cast<EditControlGTK*>(CreateStyledMultilineEditControl(
+        nullptr, native, 0, {top, 0, int16_t(top + 60), 400}, true, DefaultFontSpec(), true,
+        false));
+    // In a scrolled window of the field's size, as the field's own view is.
+    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_widget_set_size_request(scroller, 400, 60);
+    GtkWidget* view = gtk_text_view_new();
+    gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), GTK_WRAP_WORD_CHAR);
+    gtk_container_add(GTK_CONTAINER(scroller), view);
+    gtk_box_pack_start(GTK_BOX(box), scroller, TRUE, TRUE, 0);
+    PlainBuffer& plain = gPlains[pair];
+    plain.buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+    plain.bold = gtk_text_buffer_create_tag(plain.buffer, "bold", "weight", 700, nullptr);
+    for (const char* font : kFonts) {
+      plain.fonts.push_back(gtk_text_buffer_create_tag(
+          plain.buffer, (std::string("fontName") + font).c_str(), "family", font, nullptr));
+    }
+    for (int32_t size : kSizes) {
+      plain.sizes.push_back(gtk_text_buffer_create_tag(plain.buffer,
+                                                       ("fontSize" + std::to_string(size)).c_str(),
+                                                       "size", size * PANGO_SCALE, nullptr));
+    }
+    for (uint32_t rgb : kColors) {
+      GdkColor c = {0, guint16((rgb >> 16) * 257), guint16((rgb >> 8 & 0xFF) * 257),
+                    guint16((rgb & 0xFF) * 257)};
+      char name[40];
+      snprintf(name, sizeof name, "foregroundColor%04X%04X%04X", c.red, c.green, c.blue);
+      plain.colors.push_back(
+          gtk_text_buffer_create_tag(plain.buffer, name, "foreground-gdk", &c, nullptr));
+    }
+    // The reading and style-data pairs start from the styled text.
+    gFields[pair]->SetText(styled);
+    StyleField(gFields[pair]);
+    gtk_text_buffer_set_text(plain.buffer, gStyledText.data(), int(gStyledText.size()));
+    StylePlain(plain);
+  }
+  gtk_widget_show_all(plainWindow);
+  for (int pass = 0; pass < 200; ++pass) MainLoopDoEvents(false);
   return true;
 }
 

@@ -169,6 +169,7 @@ class EditControlGTK : public EditControl {
   // (start, length) from compiled code limited to the text: a negative length is none.
   void ClampRange(int32_t* start, int32_t* length);
   std::vector<GtkTextTag*>* ValueTags(const char* prefix);
+  static bool TagTouches(GtkTextTag* tag, const GtkTextIter* from, const GtkTextIter* to);
   void RemoveTagsByPrefix(int32_t start, int32_t end, const char* const* prefixes, int count,
                           GtkTextTag* keep = nullptr);
   string CommonTagValue(int32_t start, int32_t end, const char* prefix, const string& fallback);

@@ -107,6 +107,14 @@ std::vector<GtkTextTag*>* EditControlGTK::ValueTags(const char* prefix) {
   return nullptr;
 }
 
+// Whether tag lies on some character of [from, to): a removal that finds nothing to remove
+// still walks the range, a look at the toggles does not.
+bool EditControlGTK::TagTouches(GtkTextTag* tag, const GtkTextIter* from, const GtkTextIter* to) {
+  if (gtk_text_iter_has_tag(from, tag)) return true;
+  GtkTextIter next = *from;
+  return gtk_text_iter_forward_to_tag_toggle(&next, tag) && gtk_text_iter_compare(&next, to) < 0;
+}
+
 // Every tag with one of the prefixes, except keep, comes off the range: the same as looking
 // at each character's tags, without the walk.
 void EditControlGTK::RemoveTagsByPrefix(int32_t start, int32_t end, const char* const* prefixes,
@@ -126,7 +134,9 @@ void EditControlGTK::RemoveTagsByPrefix(int32_t start, int32_t end, const char* 
       tags = &collector.tags;
     }
     for (GtkTextTag* tag : *tags) {
-      if (tag != keep) gtk_text_buffer_remove_tag(mBuffer, tag, &from, &to);
+      if (tag != keep && TagTouches(tag, &from, &to)) {
+        gtk_text_buffer_remove_tag(mBuffer, tag, &from, &to);
+      }
     }
   }
 }
