@@ -51,6 +51,7 @@ void RegisterAndCheckTheOrder() {
             "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
             "TextOutputStream BinaryStream ResourceFork Random EndOfLine _Keyboard FolderItem "
             "Permissions TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
+            "StyledText StyleRun Paragraph Range "
             "RuntimeException SpecialFolder Network OLEObject OLEParameter AppleEvent "
             "AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
@@ -66,8 +67,7 @@ void RegisterAndCheckTheOrder() {
             "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
             "RoundRectangle Rectangle PagePanel OLEContainer sys$popupRowTag ProgressBar _PaneChild "
             "PrinterSetup Toolbar PushButton CheckBox RadioButton PopupMenu ComboBox NotePlayer "
-            "Movie Sound "
-            "TabPanel MouseCursor TrayItem ");
+            "Movie Sound StyledTextPrinter TabPanel MouseCursor TrayItem ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 
