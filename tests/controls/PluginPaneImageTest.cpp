@@ -7,6 +7,10 @@
 // library is closed last, at exit.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "SpawnedProcess.h"
@@ -14,16 +18,19 @@
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
 constexpr int kDialLeft = 20, kDialTop = 20, kQuietLeft = 160;
 
 class PluginPaneImage : public testing::Test {
  protected:
+  virtual std::vector<std::string> Environment() { return {"HOME=" + home.path()}; }
   void SetUp() override {
     if (!gui.ready()) GTEST_SKIP() << "needs a display";
-    app = std::make_unique<qvtest::SpawnedProcess>(qvtest::SpawnOptions{
-        .program = PANEAPP_EXE, .environment = {"HOME=" + home.path()}});
+    app = std::make_unique<qvtest::SpawnedProcess>(
+        qvtest::SpawnOptions{.program = PANEAPP_EXE, .environment = Environment()});
     ASSERT_TRUE(app->WaitForOutput("Ready\n")) << app->Output() << app->Errors();
     xid = gui.WaitForWindow("Plug-in panes");
     ASSERT_NE(xid, 0u);
@@ -104,6 +111,114 @@ TEST_F(PluginPaneImage, TheControlDrawsHearsInputAndIsUnloadedAfterItsWindowClos
   EXPECT_LT(quietClosed, unloaded);
   EXPECT_EQ(out.find("\n10\n", dialClosed + 1), std::string::npos) << "entry 10 once: " << out;
   EXPECT_EQ(out.substr(unloaded), "library closed\n") << "nothing after the library closed";
+}
+
+// The plug-in reads pictures in a file format of its own, one for each pixel format with
+// padded rows, builds each, locks it and compares the pixmap with the file; the quiet control
+// draws the last one, format 4, at its top left.
+class PluginPanePictures : public PluginPaneImage {
+ protected:
+  static constexpr int kWidth = 7, kHeight = 5, kPadding = 3;
+  static constexpr int kBytesPerPixel[5] = {0, 3, 3, 4, 4};
+
+  static uint32_t Colour(int format, int x, int y) {
+    return (uint32_t(format * 50 + x * 29) & 0xFF) << 16 | (uint32_t(y * 47 + x * 3) & 0xFF) << 8 |
+           (uint32_t(255 - x * 31 - y * 11 - format) & 0xFF);
+  }
+  // The pixel's bytes in format's order; the skipped byte of formats 3 and 4 is noise.
+  static std::vector<uint8_t> Bytes(int format, uint32_t rgb) {
+    const uint8_t r = rgb >> 16, g = rgb >> 8, b = rgb;
+    switch (format) {
+      case 1: return {r, g, b};
+      case 2: return {b, g, r};
+      case 3: return {0xA5, r, g, b};
+      default: return {b, g, r, 0x5A};
+    }
+  }
+  void WritePicture(int format) {
+    const int32_t rowBytes = kWidth * kBytesPerPixel[format] + kPadding;
+    const int32_t header[4] = {kWidth, kHeight, format, rowBytes};
+    std::ofstream out(pictures.path() + "/format" + std::to_string(format) + ".pic",
+                      std::ios::binary);
+    out.write(reinterpret_cast<const char*>(header), sizeof header);
+    for (int y = 0; y < kHeight; ++y) {
+      std::vector<uint8_t> row;
+      for (int x = 0; x < kWidth; ++x) {
+        const std::vector<uint8_t> pixel = Bytes(format, Colour(format, x, y));
+        row.insert(row.end(), pixel.begin(), pixel.end());
+      }
+      row.resize(rowBytes, 0xEE);  // the padding, never read as pixels
+      out.write(reinterpret_cast<const char*>(row.data()), row.size());
+    }
+  }
+  std::vector<std::string> Environment() override {
+    for (int format = 1; format <= 4; ++format) WritePicture(format);
+    return {"HOME=" + home.path(), "PANEPLUGIN_PICTURES=" + pictures.path()};
+  }
+
+  qvtest::TempFolder pictures{"qvpanepictures"};
+};
+
+TEST_F(PluginPanePictures, APictureReadByThePlugInMatchesItsFileAndIsDrawnByTheControl) {
+  for (int format = 1; format <= 4; ++format) {
+    EXPECT_TRUE(Heard("picture " + std::to_string(format) + " matches 35 of 35"))
+        << format << ": " << app->Output();
+  }
+  int differing = -1;
+  EXPECT_TRUE(gui.PumpUntil([&] {
+    const qvtest::ScreenArea area = gui.Area(xid);
+    const qvtest::Screenshot shot =
+        gui.Capture({area.x + kQuietLeft, area.y + kDialTop, kWidth, kHeight});
+    if (shot.width() != kWidth || shot.height() != kHeight) return false;
+    differing = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) differing += shot.Pixel(x, y) != Colour(4, x, y);
+    return differing == 0;
+  })) << differing << " pixels differ from the file";
+  gui.Close(xid);
+  ASSERT_TRUE(qvtest::ExitedWith(app->Finish(), 0)) << app->Errors();
+}
+
+// Quitting with a plug-in control's window open and a plug-in's database and RecordSet alive:
+// the control's entries 10 and 1 run first, then the engine's cursor and database closes, then
+// each library closes, the newest plug-in first; no plug-in code runs after its library went.
+// The database was made inside the runtime plug-in with PluginNewInstance and
+// QUORConstructDBDatabase over its own engine, and the image's SQL reached it.
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(PluginUnloadImage, QuitClosesControlsThenDatabasesThenLibrariesNewestFirst) {
+  qvtest::GuiDriver gui;
+  if (!gui.ready()) GTEST_SKIP() << "needs a display";
+  qvtest::TempFolder home("qvunloadhome");
+  const std::string log = home.path() + "/plugins.log";
+  qvtest::SpawnedProcess app({.program = UNLOADAPP_EXE,
+                              .environment = {"HOME=" + home.path(), "QVPLUGIN_LOG=" + log}});
+  ASSERT_TRUE(app.WaitForOutput("Ready\n")) << app.Output() << app.Errors();
+  EXPECT_NE(app.Output().find("error 0 row 7 Ann\n"), std::string::npos) << app.Output();
+  EXPECT_TRUE(fs::exists(home.path() + "/.tmpAppData")) << "the plug-ins are installed there";
+  const std::string beforeQuit = FileText(log);  // the SQL front end's own cursors came and went
+  const qvtest::XWindow xid = gui.WaitForWindow("Plug-in unload");
+  ASSERT_NE(xid, 0u);
+  ASSERT_TRUE(gui.WaitForFocus(xid));
+  const qvtest::ScreenArea area = gui.Area(xid);
+  gui.Click(area.x + 200, area.y + 100);  // outside the control: the window quits
+
+  ASSERT_TRUE(qvtest::ExitedWith(app.Finish(), 0)) << app.Errors();
+  const std::string logged = FileText(log);
+  ASSERT_EQ(logged.rfind(beforeQuit, 0), 0u) << logged;
+  EXPECT_EQ(beforeQuit.find("dbClose"), std::string::npos) << beforeQuit;
+  EXPECT_EQ(logged.substr(beforeQuit.size()),
+            "dial 10\n"
+            "dial 1\n"
+            "curClose\n"
+            "dbClose\n"
+            "runtime library closed\n"
+            "pane library closed\n");
+  EXPECT_FALSE(fs::exists(home.path() + "/.tmpAppData")) << "the installed files went at exit";
+  EXPECT_EQ(app.Errors(), "");
 }
 
 }  // namespace

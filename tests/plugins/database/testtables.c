@@ -106,6 +106,7 @@ static QVStr* NewText(const char* text) {
 
 static void* gTableCursorTable[24];
 static void* gTablesEngineTable[18];
+static void (*gCloseLog)(const char*); /* told "curClose" and "dbClose" when set */
 
 /* ---- Values -------------------------------------------------------------------------- */
 
@@ -401,6 +402,7 @@ static void TRollback(TablesEngine* e) { CopyStore(&e->live, &e->committed); }
 static int32_t TErrorCode(TablesEngine* e) { return e->error; }
 static QVStr* TErrorText(TablesEngine* e) { return NewText(e->error ? "table engine error" : ""); }
 static void TClose(TablesEngine* e) {
+  if (gCloseLog) gCloseLog("dbClose");
   Store empty = {{0}, 0};
   CopyStore(&e->live, &empty);
   CopyStore(&e->committed, &empty);
@@ -414,6 +416,7 @@ static QVObj* Wrap(TCursor* c) {
 }
 
 static void CClose(TCursor* c) {
+  if (gCloseLog) gCloseLog("curClose");
   if (c->ownsTable) FreeTable(c->table);
   free(c->rows);
   free(c);
@@ -554,6 +557,13 @@ void TablesEngineInit(QVLookup lookup) {
 QVObj* OpenTablesEngine(void) {
   TablesEngine* e = calloc(1, sizeof *e);
   return CALL("QUORdbDatabaseFromDBDatabase", QVObj* (*)(void*, void*))(e, gTablesEngineTable);
+}
+
+/* A fresh engine made into database, as a plug-in's own method does: closes are told to log. */
+void ConstructTablesEngine(QVObj* database, void (*closeLog)(const char*)) {
+  gCloseLog = closeLog;
+  TablesEngine* e = calloc(1, sizeof *e);
+  CALL("QUORConstructDBDatabase", void (*)(QVObj*, void*, void*))(database, e, gTablesEngineTable);
 }
 
 /* From now on dbOpenTable makes at most count cursors (negative: no bound) and answers nil

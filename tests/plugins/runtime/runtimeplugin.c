@@ -4,7 +4,9 @@
  * pictures from its own pixel buffers with their locks, and (when RUNTIMEPLUGIN_BAD_RECORDS
  * is set) malformed definition records registered beside good ones, each refused with a report. Its global method RuntimeChecks
  * says what it saw on standard output and answers the live objects it left behind; its
- * library's destructor says when the library is closed. */
+ * library's destructor says when the library is closed. Its module RtTables opens a database
+ * over the test engine's tables variant (tests/plugins/database/testtables.c), whose closes go
+ * to the log file named by QVPLUGIN_LOG, as does the library's close. */
 #include <string.h>
 
 #include "../registration/qvplugin.h"
@@ -229,9 +231,27 @@ static int32_t RuntimeChecks(void) {
   return after - before;
 }
 
+/* ---- a database engine of its own ---- */
+
+void TablesEngineInit(QVLookup lookup);
+void ConstructTablesEngine(QVObject* database, void (*closeLog)(const char*));
+
+static QVObject* OpenTables(void) {
+  QVObject* database = PluginNewInstance("Database");
+  if (database) ConstructTablesEngine(database, QVPluginLog);
+  return database;
+}
+
+static const QVMethodEntry16 kTablesMethods[] = {
+    {(void*)OpenTables, 0, "OpenTables() As Database", 0}};
+static const QVModuleDefinition kTables = {7, "RtTables", kTablesMethods, 1};
+
 static const QVMethodDefinition kChecks = {(void*)RuntimeChecks, 0, "RuntimeChecks() As Integer"};
 
-__attribute__((destructor)) static void LibraryClosed(void) { dprintf(1, "library closed\n"); }
+__attribute__((destructor)) static void LibraryClosed(void) {
+  QVPluginLog("runtime library closed");
+  dprintf(1, "library closed\n");
+}
 
 QV_PLUGIN_EXPORT void QUORPluginMain(QVLookup lookup) {
   gLookup = lookup;
@@ -250,5 +270,7 @@ QV_PLUGIN_EXPORT void QUORPluginMain(QVLookup lookup) {
     PluginRegisterControl(&kBadControl);
   }
   PluginRegisterMethod(&kChecks);
+  PluginRegisterModule(&kTables);
+  TablesEngineInit(lookup);
   dprintf(1, "runtime plug-in registered, %d missing\n", gMissing);
 }
