@@ -7,20 +7,10 @@
  * Every handler also says on standard output what it did. */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
 QVString StringStrDouble(double value);
 int32_t VB_RuntimeMsgBox(QVString message, int32_t style, QVString title);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
 void RuntimeCloseWindow(QVObject* window);
 QVObject* controlWindowGetter(QVObject* control, uint32_t parameter);
-void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
 void pushButtonTitleSetter(QVObject* button, uint32_t parameter, QVString caption);
 void pushButtonDefaultSetter(QVObject* button, uint32_t parameter, int32_t on);
 void pushButtonCancelSetter(QVObject* button, uint32_t parameter, int32_t on);
@@ -28,9 +18,6 @@ void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 
 /* Fields of the Window record. */
-#define WINDOW_VISIBLE 52
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
 
 #define MSGBOX_OK 0
 #define MSGBOX_YES_NO 4

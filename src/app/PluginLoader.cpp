@@ -221,6 +221,7 @@ QV_STARTUP(kStartupImagePlugins, LoadImagePlugins)
 void UnloadPlugins() {
   for (PluginRecord* record = FirstPluginRecord(); record; record = record->next) {
     if (!record->handle) continue;
+    ForgetPluginCode(record);
     dlclose(record->handle);
     record->handle = nullptr;
     if (record->lockDescriptor >= 0) {

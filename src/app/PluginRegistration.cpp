@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "app/PluginDefinitionChecks.h"
 #include "app/PluginMembers.h"
 #include "app/PluginRegistry.h"
 #include "core/ClassRegistry.h"
@@ -36,8 +37,6 @@ bool DataSizeUsable(uint32_t dataSize, const char* name) {
 }
 
 string NameOf(const char* name) { return string(name); }
-
-bool NameUsable(const char* name) { return QV_CHECK_TEXT(name && *name, "defn->name", nullptr); }
 
 LoadedClass* RegisterLoadedClass(const PluginClassDefinition* source, PluginRecord* plugin) {
   const string name = NameOf(source->name);
@@ -197,6 +196,12 @@ ObjectDefinition* NewControlDefinition(const PluginControlDefinition* source) {
   AddPluginMethods(definition, source->methods, source->methodCount, source->version);
   AddPluginEvents(definition, source->events, source->eventCount);
   AddPluginEventHandlers(definition, source->eventHandlers, source->eventHandlerCount);
+  if (library.controlCreatePane) {
+    auto* createPane = new ObjectHookInstance;
+    createPane->name = string("CreatePane");
+    createPane->handler = reinterpret_cast<void*>(library.controlCreatePane);
+    definition->PrependHookInstance(createPane);
+  }
   AddInterfaces(definition, source->interfaces);
   return definition;
 }
@@ -205,14 +210,14 @@ ObjectDefinition* NewControlDefinition(const PluginControlDefinition* source) {
 
 extern "C" void PluginRegisterClass(const PluginClassDefinition* definition) {
   PluginRecord* plugin = PluginOfVersion(3);
-  if (!plugin || !definition || !NameUsable(definition->name)) return;
+  if (!plugin || !ClassDefinitionUsable(definition)) return;
   RegisterLoadedClass(definition, plugin);
 }
 QV_EXPORT(PluginRegisterClass)
 
 extern "C" void PluginRegisterInterface(const PluginInterfaceDefinition* definition) {
   PluginRecord* plugin = PluginOfVersion(4);
-  if (!plugin || !definition || !NameUsable(definition->name)) return;
+  if (!plugin || !InterfaceDefinitionUsable(definition)) return;
   auto* widened = new PluginClassDefinition{};
   widened->version = definition->version;
   widened->name = definition->name;
@@ -226,7 +231,7 @@ QV_EXPORT(PluginRegisterInterface)
 
 extern "C" void PluginRegisterClassExtension(const PluginExtensionDefinition* extension) {
   PluginRecord* plugin = PluginOfVersion(3);
-  if (!plugin || !extension) return;
+  if (!plugin || !ExtensionDefinitionUsable(extension)) return;
   string name = RenamedPluginClass(NameOf(extension->className), true);
   if (name.Compare(string("SystemClass")) == 0) name = string("_SystemClass");
   if (ObjectDefinition* definition = FindClassForPlugin(name)) {
@@ -245,7 +250,7 @@ QV_EXPORT(PluginRegisterClassExtension)
 
 extern "C" void PluginRegisterModule(const PluginModuleDefinition* module) {
   PluginRecord* plugin = PluginOfVersion(4);
-  if (!plugin || !module || !NameUsable(module->name)) return;
+  if (!plugin || !ModuleDefinitionUsable(module)) return;
   const string name = NameOf(module->name);
   if (LookupModuleDefinition(name)) return;
   auto* definition = new ObjectDefinition;
@@ -276,7 +281,7 @@ extern "C" void PluginRegisterControl(const void* record) {
   if (!plugin || !record) return;
   // Version, name and data size stand in the same words in the old layout and today's.
   const auto* control = static_cast<const PluginControlDefinition*>(record);
-  if (control->version == 2 || control->version < 1 || !NameUsable(control->name) ||
+  if (control->version == 2 || control->version < 1 || !ControlDefinitionUsable(record) ||
       FindPluginVisibleClass(NameOf(control->name)) ||
       !DataSizeUsable(control->dataSize, control->name))
     return;

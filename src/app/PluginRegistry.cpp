@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/ClassRegistry.h"
+#include "core/RuntimeClass.h"
 
 namespace {
 
@@ -113,6 +114,24 @@ string RenamedPluginClass(const string& name, bool withOffice) {
       return string(rename.to);
   }
   return name;
+}
+
+void ForgetPluginCode(PluginRecord* plugin) {
+  if (!plugin) return;
+  plugin->unloaded = true;
+  for (LoadedClass* loaded = FirstLoadedClass(); loaded; loaded = loaded->next) {
+    if (loaded->plugin != plugin || !loaded->definition) continue;
+    const void* initializer = loaded->definition->initializer.toc;
+    const void* finalizer = loaded->definition->finalizer.toc;
+    loaded->definition->initializer.toc = nullptr;
+    loaded->definition->finalizer.toc = nullptr;
+    for (RuntimeClass* cls = FirstRegisteredClass(); cls; cls = cls->nextClass) {
+      if (initializer && reinterpret_cast<const void*>(cls->constructor) == initializer)
+        cls->constructor = nullptr;
+      if (finalizer && reinterpret_cast<const void*>(cls->finalizer) == finalizer)
+        cls->finalizer = nullptr;
+    }
+  }
 }
 
 ObjectDefinition* FindPluginVisibleClass(const string& name) {

@@ -30,6 +30,7 @@ struct PluginRecord {
   bool nameSet = false;
   void* handle = nullptr;   // the dynamic loader's
   int lockDescriptor = -1;  // open on the installed file, holding its lock
+  bool unloaded = false;    // its library is closed: none of its code may run again
 };
 
 struct LoadedClass {  // a class or an interface
@@ -79,6 +80,8 @@ struct PluginClassLibrary {
   ObjectDefinition* (*rectControlClass)() = nullptr;
   void (*controlConstructor)(RuntimeObject* control) = nullptr;
   void (*controlDestructor)(RuntimeObject* control) = nullptr;
+  // The CreatePane every plug-in control class implements.
+  void (*controlCreatePane)(RuntimeObject* control) = nullptr;
   // The setters of a control property whose row asks for a redraw: Integer (and every other
   // word type), Boolean, String, object.
   void* intInvalidateSetter = nullptr;
@@ -97,6 +100,10 @@ const PluginClassLibrary& CurrentPluginClassLibrary();
 PluginRecord* FirstPluginRecord();
 // A new record at the head of the list, made current.
 PluginRecord* NewPluginRecord();
+// Before its library closes: marks the plug-in unloaded and takes its classes' constructors
+// and destructors out of their definitions and run-time classes, so that an object finalised
+// later is freed without calling into the closed library.
+void ForgetPluginCode(PluginRecord* plugin);
 PluginRecord* CurrentPlugin();
 void SetCurrentPlugin(PluginRecord* plugin);
 

@@ -23,3 +23,7 @@ class TempFileShutDownTask : public runShutdownTask {
 // Deletes item: a folder's entries first (links themselves, never what they point to), then
 // the folder; a file only when no process holds a lock on it. Failures are not reported.
 void DeleteTempItem(FolderItemImp* item);
+
+// The shutdown task that deletes what a development environment's plug-ins left behind (each
+// item a copy, folders with their contents): the same deletion as the framework's own.
+class IDEPluginShutDownTask : public TempFileShutDownTask {};

@@ -7,6 +7,8 @@
 #include <cstddef>
 
 #include "app/PluginRegistry.h"
+#include "controls/RuntimeControl.h"
+#include "controls/RuntimeCustomControlPane.h"
 #include "controls/ControlClasses.h"
 #include "core/CompiledCall.h"
 #include "core/Export.h"
@@ -37,6 +39,7 @@ LoadedControl* LoadedControlOf(RuntimeObject* object) {
 }
 
 void* BehaviourEntry(const LoadedControl* loaded, int32_t entry) {
+  if (loaded->plugin && loaded->plugin->unloaded) return nullptr;
   return loaded->behaviour ? loaded->behaviour[entry] : nullptr;
 }
 
@@ -67,6 +70,18 @@ extern "C" void CustomControlDestructor(RuntimeObject* object) {
   if (pane && !pane->IsClosing()) pane->Close();
   CompiledCall().Invoke<void>(BehaviourEntry(loaded, kPluginBehaviourDestructor), object);
 }
+
+extern "C" void CustomControlCreatePane(RuntimeObject* object) {
+  if (!QV_CHECK_TEXT(object, "self", nullptr)) return;
+  auto* custom = reinterpret_cast<CustomControlObject*>(object);
+  ControlObject& record = custom->control;
+  if (!QV_CHECK_TEXT(record.ownerPane, "self->mOwnerPane", nullptr)) return;
+  LoadedControl* loaded = custom->loaded ? custom->loaded : LoadedControlOf(object);
+  if (!QV_CHECK_TEXT(loaded, "pdefn", nullptr)) return;
+  AdoptControlPane(object,
+                   new RuntimeCustomControlPane(object, loaded, record.ownerPane, record.bounds));
+}
+QV_EXPORT(CustomControlCreatePane)
 
 extern "C" void intInvalidateSetter(RuntimeObject* object, uint32_t offset, int32_t value) {
   intSetter(object, offset, value);
@@ -102,6 +117,7 @@ void InstallPluginClassLibrary() {
   library.rectControlClass = RectControlClassDefinition;
   library.controlConstructor = CustomControlConstructor;
   library.controlDestructor = CustomControlDestructor;
+  library.controlCreatePane = CustomControlCreatePane;
   library.intInvalidateSetter = reinterpret_cast<void*>(&intInvalidateSetter);
   library.boolInvalidateSetter = reinterpret_cast<void*>(&boolInvalidateSetter);
   library.stringInvalidateSetter = reinterpret_cast<void*>(&stringInvalidateSetter);

@@ -13,6 +13,8 @@ extern "C" {
 void CustomControlConstructor(RuntimeObject* object);
 // Closes the object's pane when it is still open, then calls the destructor entry.
 void CustomControlDestructor(RuntimeObject* object);
+// Makes the control's plug-in pane in its owner pane, with its bounds.
+void CustomControlCreatePane(RuntimeObject* object);
 // The generic setters, then a redraw of the control's pane when it has an open one.
 void intInvalidateSetter(RuntimeObject* object, uint32_t offset, int32_t value);
 void boolInvalidateSetter(RuntimeObject* object, uint32_t offset, int32_t value);

@@ -22,6 +22,7 @@ enum StartupOrder : uint32_t {
   kStartupCursorResourceMaker,
   kStartupWindowSystemHooks,
   kStartupPluginClassLibrary,
+  kStartupPluginPictureLocks,
   kStartupControlClassLink,
   kStartupThreadSchedulerHooks,
   kStartupToolkitContextWait,

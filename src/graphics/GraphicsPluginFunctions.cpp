@@ -42,3 +42,26 @@ extern "C" void QUORSetGraphicsOrigin(RuntimeObject* graphics, int32_t x, int32_
   if (Graphics* native = NativeContext(graphics)) native->SetOrigin(x, y);
 }
 QV_EXPORT(QUORSetGraphicsOrigin)
+
+extern "C" void QUORSetGraphicsStyle(RuntimeObject* graphics, const PluginGraphicsStyle* style) {
+  Graphics* native = NativeContext(graphics);
+  if (!native || !style) return;
+  if (stringStorage::Length(style->fontName) > 0) native->SetTextFont(string(style->fontName));
+  native->SetTextSize(style->textSize);
+  graphicsForeColorSetter(graphics, 0, style->color);
+  native->SetTextStyle((style->bold ? kStyleBold : 0) | (style->italic ? kStyleItalic : 0) |
+                       (style->underline ? kStyleUnderline : 0));
+}
+QV_EXPORT(QUORSetGraphicsStyle)
+
+extern "C" void* QUORGraphicsDC(RuntimeObject* graphics) {
+  Graphics* native = NativeContext(graphics);
+  return native ? reinterpret_cast<void*>(native->GetHandle(kHandleGdkGC)) : nullptr;
+}
+QV_EXPORT(QUORGraphicsDC)
+
+extern "C" void* QUORGraphicsGdkDrawable(RuntimeObject* graphics) {
+  Graphics* native = NativeContext(graphics);
+  return native ? reinterpret_cast<void*>(native->GetHandle(kHandleGdkDrawable)) : nullptr;
+}
+QV_EXPORT(QUORGraphicsGdkDrawable)

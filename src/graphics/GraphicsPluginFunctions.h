@@ -1,5 +1,5 @@
-// The plug-in interface's view of a Graphics object: its font and style, and its drawing
-// origin. A Graphics without a native context (or a nil one) reads as nothing: the style is
+// The plug-in interface's view of a Graphics object: its font and style, its drawing origin,
+// and the GDK context and drawable behind it. A Graphics without a native context (or a nil one) reads as nothing: the style is
 // left unwritten, the origin reads 0, 0 and setting it does nothing.
 #pragma once
 
@@ -33,4 +33,10 @@ void QUORGetGraphicsFontStyle(RuntimeObject* graphics, PluginGraphicsStyle* styl
 // Either out-argument may be nil.
 void QUORGetGraphicsOrigin(RuntimeObject* graphics, int32_t* x, int32_t* y);
 void QUORSetGraphicsOrigin(RuntimeObject* graphics, int32_t x, int32_t y);
+// Font (when the record names one), size, foreground colour and style bits from the record.
+void QUORSetGraphicsStyle(RuntimeObject* graphics, const PluginGraphicsStyle* style);
+// The target's GdkGC with the foreground set to the current colour, and its GdkDrawable; nil
+// without a target.
+void* QUORGraphicsDC(RuntimeObject* graphics);
+void* QUORGraphicsGdkDrawable(RuntimeObject* graphics);
 }

@@ -50,6 +50,20 @@ DrawablePane* DrawablePaneFromPixbuf(GdkPixbuf* image);
 // A 24-bit surface holding a copy of pixmap, or nil.
 DrawablePane* DrawablePaneFromPixmap(GdkPixmap* pixmap);
 
+// Pixel layouts of outside buffers: R G B; B G R; a skipped byte, then R G B; B G R, then a
+// skipped byte.
+enum PixelBufferFormat : int32_t {
+  kPixelsRGB = 1,
+  kPixelsBGR = 2,
+  kPixelsXRGB = 3,
+  kPixelsBGRX = 4,
+};
+// A 24-bit surface of width x height from rows rowBytes apart, or nil: for a nil buffer, an
+// unknown format, a side below 1 or above kLargestPictureSide, rows shorter than width
+// pixels, or memory refused. Sizes are checked before anything is allocated.
+DrawablePane* DrawablePaneFromPixelBuffer(int32_t width, int32_t height, int32_t format,
+                                          const uint8_t* buffer, int32_t rowBytes);
+
 // A new Picture (one reference for the caller) holding surface, whose reference it takes over;
 // nil for a nil surface.
 RuntimeObject* NewPictureWithDrawable(QV::Drawable* surface);

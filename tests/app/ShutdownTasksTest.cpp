@@ -83,3 +83,31 @@ TEST(TempFileShutDownTask, AFileHeldByAnotherProcessStaysAndEverythingElseGoes) 
 }
 
 }  // namespace
+
+namespace {
+
+// Items added as copies: the caller's own item may go at once; at exit a folder tree and a
+// plain file are deleted.
+TEST(IDEPluginShutDownTask, DeletesAFolderTreeAndAFileAfterTheCallerReleasedItsItems) {
+  qvtest::TempFolder temp("qvide");
+  const std::string tree = temp / "tree";
+  fs::create_directories(tree + "/a/b");
+  Touch(tree + "/a/b/c");
+  Touch(tree + "/top");
+  Touch(temp / "file");
+  Touch(temp / "other");
+  {
+    IDEPluginShutDownTask task;
+    for (const std::string& path : {tree, temp / "file"}) {
+      FolderItemImp* item = FolderItemForPath(string(path.c_str()));
+      task.AddItem(item);
+      delete item;
+    }
+    EXPECT_TRUE(fs::exists(tree + "/a/b/c"));
+  }
+  EXPECT_FALSE(fs::exists(tree));
+  EXPECT_FALSE(fs::exists(temp / "file"));
+  EXPECT_TRUE(fs::exists(temp / "other"));
+}
+
+}  // namespace

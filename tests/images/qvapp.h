@@ -171,6 +171,26 @@ void RuntimeUnhandledException(QVObject* exception);
 QVString RuntimeHex(uint32_t value);
 double RuntimeMicroseconds(void);
 
+/* ---- Objects, strings, windows and controls ----------------------------------------------
+ * What nearly every test application calls, and the window and control fields it sets before
+ * the window is shown. */
+QVObject* RuntimeNewObject(QVClass* cls);
+void RuntimeUnlockObject(QVObject* object);
+void RuntimeRegisterAppObject(QVObject* object);
+void RuntimeConsolePrint(QVString text);
+QVString RuntimeAddString(QVString a, QVString b);
+void RuntimeUnlockString(QVString text);
+void WindowDefaultConstructor(QVObject* window);
+void WindowAddControl(QVObject* window, QVString name, QVObject* control);
+void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
+                        int32_t height);
+
+#define CONTROL_NAME 32
+#define WINDOW_VISIBLE 52
+#define WINDOW_RESIZEABLE 54
+#define WINDOW_BOUNDS 68
+#define WINDOW_TITLE 92
+
 /* ---- Pictures, their files and printing ------------------------------------------------------
  * New Picture(w, h, d) is RuntimeNewObject of the class "Picture" and PictureConstructor; the
  * getters return one reference for the caller. SaveAsPicture's format 4 is BMP; OpenAsPicture

@@ -58,7 +58,10 @@ using XWindow = unsigned long;  // an X window id; 0 is none
 
 class GuiDriver {
  public:
-  static constexpr int kTimeoutMs = 10000;  // generous: CI machines are slow and busy
+  // Every wait ends as soon as its condition holds, so only a failing wait costs this; a run of
+  // twice as many test processes as cores, each with its own X server, can take seconds to map
+  // a window.
+  static constexpr int kTimeoutMs = 30000;
 
   GuiDriver();
   ~GuiDriver();  // a step that never ran fails the test

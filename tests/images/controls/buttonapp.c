@@ -8,26 +8,11 @@
  * The window is "Buttons", 260 x 150; Hello lies at (20, 20) to (120, 50). */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
-void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
 void pushButtonTitleSetter(QVObject* button, uint32_t parameter, QVString caption);
 void pushButtonDefaultSetter(QVObject* button, uint32_t parameter, int32_t on);
 void pushButtonCancelSetter(QVObject* button, uint32_t parameter, int32_t on);
 void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
-
-#define WINDOW_VISIBLE 52
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
-#define CONTROL_NAME 32
 
 enum { kPlain = 0, kDefault = 1, kCancel = 2, kDisabled = 4, kHidden = 8 };
 

@@ -13,17 +13,7 @@
  * "Ready" is said once the window is open. */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
 QVString StringFromCString(const char* text);
-void RuntimeUnlockString(QVString text);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
-void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
 void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 void ControlTabPanelIndexSetter(QVObject* control, uint32_t parameter, int32_t index);
@@ -37,9 +27,6 @@ void RuntimeGraphicsDrawRect(QVObject* g, int32_t x, int32_t y, int32_t width, i
 void RuntimeGraphicsDrawLine(QVObject* g, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 void RuntimeGraphicsDrawString(QVObject* g, QVString text, int32_t x, int32_t y, int32_t width);
 
-#define WINDOW_VISIBLE 52
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
 #define TABPANEL_DEFINITION 132
 /* The design-time fields of the shapes, as the compiled window code sets them. */
 #define SHAPE_FILL_COLOR 124

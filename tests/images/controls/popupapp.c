@@ -7,18 +7,8 @@
  * KeyDown "Combo.KeyDown <code of the key's first byte>". */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
 int32_t RuntimeStringCompare(QVString a, QVString b);
 QVString StringStrInt32(int32_t value);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
-void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
 void pushButtonTitleSetter(QVObject* button, uint32_t parameter, QVString caption);
 void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
@@ -30,10 +20,6 @@ int32_t RuntimeComboBoxCountGetter(QVObject* popup, uint32_t parameter);
 void RuntimeComboBoxAddRow(QVObject* popup, QVString text);
 QVString RuntimeComboBoxGetRow(QVObject* popup, int32_t index);
 
-#define WINDOW_VISIBLE 52
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
-#define CONTROL_NAME 32
 #define POPUP_INITIAL_VALUE 144
 #define POPUP_STORED_LIST_INDEX 156
 

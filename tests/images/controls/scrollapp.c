@@ -10,17 +10,7 @@
  * message" and "Number n"; then "Ready" is said. */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
 QVString StringFromCString(const char* text);
-void RuntimeUnlockString(QVString text);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
-void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
 void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 int32_t scrollerPropGetter(QVObject* control, uint32_t parameter);
@@ -28,9 +18,6 @@ void scrollerPropSetter(QVObject* control, uint32_t parameter, int32_t value);
 void ScrollerLiveScrollSetter(QVObject* control, uint32_t parameter, int32_t live);
 void TryInvoke(QVObject* object, QVString name);
 
-#define WINDOW_VISIBLE 52
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
 #define EXCEPTION_NUMBER 24
 #define EXCEPTION_MESSAGE 28
 #define MINIMUM 0

@@ -10,17 +10,7 @@
  * 30 pixels apart, Large at (20, 110) to (160, 135). */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
 void RuntimeCloseWindow(QVObject* window);
-void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
 void checkBoxTitleSetter(QVObject* box, uint32_t parameter, QVString caption);
 int32_t checkBoxValueGetter(QVObject* box, uint32_t parameter);
 void radioTitleSetter(QVObject* radio, uint32_t parameter, QVString caption);
@@ -28,11 +18,6 @@ int32_t radioValueGetter(QVObject* radio, uint32_t parameter);
 void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 void radioValueSetter(QVObject* radio, uint32_t parameter, int32_t value);
-
-#define WINDOW_VISIBLE 52
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
-#define CONTROL_NAME 32
 
 static QVClass* gCheckBoxClass;
 static QVClass* gRadioClass;

@@ -11,9 +11,6 @@ int dprintf(int fd, const char* format, ...);
 QV_SHARED_FUNCTION(dprintf, "libc.so.6");
 
 QVClass* RuntimeLookupClass(QVString name);
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeUnlockString(QVString text);
 
 QVObject* RuntimeGetDatabaseFromResource(int32_t id);
 QVObject* databaseSQLSelect(QVObject* db, QVString sql);

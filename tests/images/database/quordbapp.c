@@ -25,9 +25,6 @@ QV_SHARED_FUNCTION(strcmp, "libc.so.6");
 QV_SHARED_FUNCTION(sleep, "libc.so.6");
 
 QVClass* RuntimeLookupClass(QVString name);
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeUnlockString(QVString text);
 QVString StringFromCString(const char* text);
 QVObject* FolderItemFromPath(const char* path);
 

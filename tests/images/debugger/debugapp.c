@@ -17,9 +17,6 @@ int32_t RuntimeDebuggerShutdown(void);
 QVClass* RuntimeLookupClass(QVString name);
 QVClass* RuntimeNewClass(QVClass* parent, int32_t methods, int32_t interfaces, int32_t events,
                          int32_t namedMethods, int32_t properties);
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-QVString RuntimeAddString(QVString a, QVString b);
 QVObject* Int32ToVariant(int32_t value);
 void* CreateArray(int32_t dimensions, int32_t elementType, ...);
 void RuntimeUnlockArray(void* array);

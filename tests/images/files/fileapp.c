@@ -8,9 +8,6 @@
 QVClass* RuntimeLookupClass(QVString name);
 QVClass* RuntimeNewClass(QVClass* parent, int32_t methods, int32_t interfaces, int32_t events,
                          int32_t namedMethods, int32_t properties);
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeUnlockString(QVString text);
 QVObject* RuntimeGetFolderItem(QVString path, int32_t kind);
 void FolderItemPathCtor(QVObject* item, QVString path, int32_t pathMode);
 QVObject* FolderChild(QVObject* item, QVString name);

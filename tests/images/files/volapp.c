@@ -5,8 +5,6 @@
  * goes to the test's exports FileTest*; it releases everything it made. */
 #include "qvapp.h"
 
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeUnlockString(QVString text);
 QVObject* RuntimeGetFolderItem(QVString path, int32_t kind);
 QVObject* FolderChild(QVObject* item, QVString name);
 void FolderItemCreateAsFolder(QVObject* item);

@@ -7,13 +7,6 @@
  * same scene with raw GDK and Pango. */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
-void WindowDefaultConstructor(QVObject* window);
 void* CreateArray(int32_t dimensions, int32_t type, int32_t upperBound);
 void ArraySetElement(void* array, int32_t index, uint32_t value);
 void RuntimeUnlockArray(void* array);
@@ -50,10 +43,6 @@ void doublePercentSetter(QVObject* shape, uint32_t offset, double value);
 void Group2DAppend(QVObject* group, QVObject* item);
 
 /* Fields of the Window record and of Object2D shapes. */
-#define WINDOW_VISIBLE 52
-#define WINDOW_RESIZEABLE 54
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
 #define SHAPE_FILL_COLOR 32
 #define SHAPE_BORDER_COLOR 36
 #define SHAPE_X 44

@@ -9,11 +9,6 @@
  * drawing and checks the file, the values and the printed pages. */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
 QVObject* RuntimeGetFolderItem(QVString path, int32_t kind);
 QVObject* FolderChild(QVObject* item, QVString name);
 void* CreateArray(int32_t dimensions, int32_t type, int32_t upperBound);

@@ -20,13 +20,9 @@ QVString RuntimeStdInputReadLine(QVObject* stream);
 int32_t RuntimeStdInputEof(QVObject* stream);
 int32_t RuntimeStdInputError(QVObject* stream);
 void RuntimeStdOutputStreamWriteLine(QVObject* stream, QVString text);
-void RuntimeConsolePrint(QVString text);
 QVString StringStrInt32(int32_t value);
-QVString RuntimeAddString(QVString a, QVString b);
 QVString StringReplaceAll(QVString source, QVString find, QVString replacement);
 int32_t StringLen(QVString text);
-void RuntimeUnlockString(QVString text);
-void RuntimeUnlockObject(QVObject* object);
 
 static void Flood(QVObject* out, int32_t lines) {
   for (int32_t i = 1; i <= lines; ++i) {

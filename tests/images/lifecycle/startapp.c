@@ -13,17 +13,11 @@ QV_SHARED_FUNCTION(getenv, "libc.so.6");
 QV_SHARED_FUNCTION(strcmp, "libc.so.6");
 
 QVClass* RuntimeLookupClass(QVString name);
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
 void RuntimeInstallInstanceEventHandler(QVObject* object, QVString event, void* handler);
-void RuntimeRegisterAppObject(QVObject* object);
 void AppAutoCloseSetter(QVObject* app, uint32_t parameter, int32_t value);
 QVObject* AppFolderItemGetter(QVObject* app, uint32_t parameter);
 QVObject* RuntimeGetMovieFromResource(uint32_t id);
 QVString fileAbsolutePathGetter(QVObject* item, uint32_t parameter);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
 
 static int Mode(const char* name) {
   const char* mode = getenv("QVTEST_MODE");

@@ -8,17 +8,7 @@
  * "ContextualMenuAction <row>". Quit ends the program. */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
 void WindowMenuBarSetter(QVObject* window, uint32_t parameter, QVObject* menuBar);
-void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
 void pushButtonTitleSetter(QVObject* button, uint32_t parameter, QVString caption);
 void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
@@ -31,9 +21,6 @@ void RuntimeMenuItemCommandKeySetter(QVObject* item, uint32_t parameter, QVStrin
 void RuntimeMenuItemAutoEnableSetter(QVObject* item, uint32_t parameter, int32_t on);
 void RuntimeMenuItemEnabledSetter(QVObject* item, uint32_t parameter, int32_t on);
 
-#define WINDOW_VISIBLE 52
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
 #define WINDOW_MENUBAR_VISIBLE 133
 
 static QVClass* gItemClass;

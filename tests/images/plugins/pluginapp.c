@@ -14,8 +14,6 @@ QV_SHARED_FUNCTION(strcmp, "libc.so.6");
 QV_SHARED_FUNCTION(read, "libc.so.6");
 
 QVClass* RuntimeLookupClass(QVString name);
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
 void* RuntimeLookupPluginEntrypoint(QVString name);
 int32_t intGetter(QVObject* object, uint32_t offset);
 

@@ -12,8 +12,6 @@ QVObject* RuntimeGetBitmapFromResourceManager(uint32_t id);
 QVObject* RuntimeGetMovieFromResource(uint32_t id);
 int32_t AppIntegerVersionStuffGetter(QVObject* app, uint32_t which);
 QVString AppStringVersionStuffGetter(QVObject* app, uint32_t which);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeUnlockString(QVString text);
 
 static void RecordObject(QVString label, QVObject* object) {
   ResourceTestRecord(label, object);

@@ -8,9 +8,6 @@
 QVClass* RuntimeLookupClass(QVString name);
 QVClass* RuntimeNewClass(QVClass* parent, int32_t methods, int32_t interfaces, int32_t events,
                          int32_t namedMethods, int32_t properties);
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeUnlockString(QVString text);
 void SocketPortSetter(QVObject* socket, uint32_t parameter, int32_t port);
 void stringSetter(QVObject* object, uint32_t offset, QVString value);
 void SocketConnect(QVObject* socket);

@@ -10,12 +10,7 @@ char* getenv(const char* name);
 QV_SHARED_FUNCTION(getenv, "libc.so.6");
 
 void RuntimeRegisterConsoleAppObject(QVObject* object, int32_t service);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
 void RuntimeLockString(QVString text);
-void RuntimeUnlockString(QVString text);
-void RuntimeUnlockObject(QVObject* object);
-QVObject* RuntimeNewObject(QVClass* cls);
 QVString StringStrInt32(int32_t value);
 QVString StringFromCString(const char* text);
 

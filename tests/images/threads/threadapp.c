@@ -13,17 +13,11 @@ QV_SHARED_FUNCTION(getenv, "libc.so.6");
 QV_SHARED_FUNCTION(strcmp, "libc.so.6");
 
 QVClass* RuntimeLookupClass(QVString name);
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
 void RuntimeInstallInstanceEventHandler(QVObject* object, QVString event, void* handler);
-void RuntimeRegisterAppObject(QVObject* object);
 void RuntimeRegisterConsoleAppObject(QVObject* object, int32_t service);
 void AppAutoCloseSetter(QVObject* app, uint32_t parameter, int32_t value);
 void AppSleepCurrentThread(QVObject* app, int32_t milliseconds);
 void RuntimeDoEvents(QVObject* app, int32_t milliseconds);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
 void threadRun(QVObject* thread);
 void ThreadSleep(QVObject* thread, int32_t milliseconds, int32_t wakeEarly);
 int32_t ThreadGetState(QVObject* thread, uint32_t parameter);

@@ -3,7 +3,6 @@
 #include "qvapp.h"
 
 void RuntimeRegisterConsoleAppObject(QVObject* object, int32_t service);
-void RuntimeConsolePrint(QVString text);
 void GlobalShowURL(QVString url);
 
 QV_ENTRY {

@@ -15,17 +15,7 @@
  *   and closes the window, which ends the program. */
 #include "qvapp.h"
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
 void RuntimeCloseWindow(QVObject* window);
-void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
 void pushButtonTitleSetter(QVObject* button, uint32_t parameter, QVString caption);
 void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
@@ -38,12 +28,6 @@ void WindowFocusSetter(QVObject* window, uint32_t parameter, QVObject* control);
 void WindowMaximize(QVObject* window);
 void WindowMinimize(QVObject* window);
 void WindowRestore(QVObject* window);
-
-#define WINDOW_VISIBLE 52
-#define WINDOW_RESIZEABLE 54
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
-#define CONTROL_NAME 32
 
 static QVClass* gButtonClass;
 static QVObject* gSecond;

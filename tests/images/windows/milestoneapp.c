@@ -7,10 +7,6 @@
 char* getenv(const char* name);
 QV_SHARED_FUNCTION(getenv, "libc.so.6");
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeUnlockString(QVString text);
-void RuntimeConsolePrint(QVString text);
 void SSToStringSetter(QVObject* object, uint32_t offset, QVString value);
 QVObject* MDButtonGetter(QVObject* dialog, uint32_t code);
 void MDBBooleanSetter(QVObject* button, uint32_t parameter, int32_t value);

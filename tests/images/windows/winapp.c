@@ -13,22 +13,9 @@ int strcmp(const char* a, const char* b);
 QV_SHARED_FUNCTION(getenv, "libc.so.6");
 QV_SHARED_FUNCTION(strcmp, "libc.so.6");
 
-QVObject* RuntimeNewObject(QVClass* cls);
-void RuntimeUnlockObject(QVObject* object);
-void RuntimeRegisterAppObject(QVObject* object);
 void AppAutoCloseSetter(QVObject* app, uint32_t parameter, int32_t value);
-void RuntimeConsolePrint(QVString text);
-QVString RuntimeAddString(QVString a, QVString b);
-void RuntimeUnlockString(QVString text);
-void WindowDefaultConstructor(QVObject* window);
-void WindowAddControl(QVObject* window, QVString name, QVObject* control);
 
 /* Fields of the Window record and of the control record. */
-#define WINDOW_VISIBLE 52
-#define WINDOW_RESIZEABLE 54
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
-#define CONTROL_NAME 32
 #define CONTROL_INDEX 36
 #define CONTROL_VISIBLE 44
 
