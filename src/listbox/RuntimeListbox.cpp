@@ -172,7 +172,7 @@ int32_t RuntimeListbox::InsertRow(int32_t row, CellEntry* first, int32_t depth, 
   mRows.InsertAt(row, reinterpret_cast<uint32_t>(entry));
   RowsInserted(row, 1);
   UpdateScrollBars();
-  for (int32_t r = row; r < mRows.Count(); ++r) InvalidateRow(r);
+  InvalidateRowsFrom(row);
   return row;
 }
 
@@ -259,7 +259,7 @@ void RuntimeListbox::SetRowPicture(int32_t row, RuntimeObject* picture) {
 
 // ---- cell text ----
 
-void RuntimeListbox::AddEmptyRow() { AddRow(nullptr, 0, -1); }
+void RuntimeListbox::AddEmptyRow() { AddListRow(nullptr, -1); }
 
 void RuntimeListbox::SetCellText(int32_t row, int32_t column, const string& text, bool initial) {
   if (Bound()) return;

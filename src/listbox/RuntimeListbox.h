@@ -119,6 +119,17 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   int32_t gridLinesHorizontal = 0;
   int32_t gridLinesVertical = 0;
 
+  // ---- folders ----
+  bool IsExpanded(int32_t row);
+  // False unless the row was a collapsed (expanded) folder.
+  bool ExpandFolder(int32_t row);
+  bool CollapseFolder(int32_t row);
+  void RemoveChildRows(int32_t row);
+  // A new row of the language's AddRow: under the folder being expanded, at its depth + 1
+  // after its subtree, else appended at depth 0.
+  int32_t AddListRow(CellEntry* first, int32_t state);
+  void InvalidateRowsFrom(int32_t row);
+
   // ---- sorting ----
   void HeaderPressed(int32_t column) override;
   void SortColumn(int32_t column) override;
@@ -134,7 +145,10 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   void ColumnWidthChanged(int32_t column) override;
   void Draw(Graphics& g) override;
   void HeaderClick(int32_t x, int32_t y, int32_t modifiers) override;
-  bool RowClick(int32_t, int32_t, int32_t, int32_t) override { return false; }
+  // A press in a folder's disclosure triangle expands or collapses it.
+  bool RowClick(int32_t row, int32_t xInRow, int32_t yInRow, int32_t modifiers) override;
+  // Left collapses and right expands the first selected row of a hierarchical list.
+  bool HandleChar(int32_t character, int32_t keyCode, int32_t modifiers) override;
 
  protected:
   // The language events; the defaults leave the built-in behaviour. A handler may change or
@@ -145,6 +159,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
                                 int32_t& /*result*/) {
     return false;
   }
+  virtual void RaiseExpandRow(int32_t /*row*/) {}
+  virtual void RaiseCollapseRow(int32_t /*row*/) {}
   // Adds an empty row for the text setters (the language class routes it through AddRow).
   virtual void AddEmptyRow();
 
@@ -152,6 +168,11 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   struct SortContext;
   bool Bound() const { return false; }  // no data binding yet
   bool CheckRow(int32_t row);
+  int32_t RowOfRecord(const RowEntry* entry) const;
+  // Raise the events with the expansion nesting kept; false when the list was closed.
+  bool ExpandRow(int32_t row);
+  bool CollapseRow(int32_t row);
+  bool InDisclosureTriangle(int32_t row, int32_t xInRow, int32_t yInRow);
   static bool IsCondemned(const RowEntry* entry);
   void SetRowText(int32_t row, const string& text);
   void SetColumnText(int32_t column, const string& text);
@@ -168,7 +189,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   RuntimeObject* mOwner;
   int32_t mColumnTypes[kMaxListColumns] = {};
   uint32_t mRowsGeneration = 0;  // changes with every added, removed or moved row
-  bool mSorting = false;
+  int32_t mExpandNesting = 0;
+  RowEntry* mExpanding = nullptr;  // the folder whose ExpandRow runs
   bool mClosed = false;
 
   static SimpleVector<RowEntry*> sCondemnedRows;
