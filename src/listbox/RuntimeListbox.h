@@ -133,8 +133,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   // ---- sorting ----
   void HeaderPressed(int32_t column) override;
   void SortColumn(int32_t column) override;
-  // Sorts [first, first + count) with the subtrees; false when a comparison changed the list
-  // and the sort stopped.
+  // Sorts [first, first + count) with the subtrees; a comparison that changed the list stops
+  // the sort. False when a handler closed the list: nothing of it may be touched then.
   bool SortRows(int32_t first, int32_t count, int32_t column, int32_t direction);
 
   // ---- engine ----

@@ -46,7 +46,7 @@ void RuntimeListbox::SortColumn(int32_t column) {
     InvalidateCell(-1, -1);
     return;
   }
-  if (!handled && !SortRows(0, mRows.Count(), column, direction) && mClosed) return;
+  if (!handled && !SortRows(0, mRows.Count(), column, direction)) return;
   if (followed) {
     for (int32_t row = mRows.Count() - 1; row >= 0; --row) {
       if (mRows.GetAt(row) == reinterpret_cast<uint32_t>(followed)) {
@@ -61,13 +61,12 @@ void RuntimeListbox::SortColumn(int32_t column) {
 bool RuntimeListbox::SortRows(int32_t first, int32_t count, int32_t column, int32_t direction) {
   if (count <= 1 || direction == 0) return true;
   if (!QV_CHECK(first >= 0 && count >= 0 && int64_t{first} + count <= mRows.Count())) {
-    return false;
+    return true;
   }
   SortContext context{this, column, direction, mRowsGeneration};
   SortLevel(context, first, count);
   // A closed list may be gone: nothing of it is read after the sort stopped for that reason.
-  if (context.closed) return false;
-  return !context.stopped;
+  return !context.closed;
 }
 
 bool RuntimeListbox::SortLevel(SortContext& context, int32_t first, int32_t count) {
