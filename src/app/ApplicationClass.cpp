@@ -4,6 +4,7 @@
 
 #include "app/ApplicationPollables.h"
 #include "app/ClassLibraryHooks.h"
+#include "app/DockAndTrayItems.h"
 #include "app/FolderItemImp.h"
 #include "app/MainLoop.h"
 #include "app/RuntimeInit.h"
@@ -57,6 +58,7 @@ const PropertyRow kApplicationProperties[] = {
     QV_READONLY("LongVersion", String, AppStringVersionStuffGetter, 1),
     QV_READONLY("PackageInfo", String, AppStringVersionStuffGetter, 2),
     QV_PROPERTY("MenuBar", Class<"MenuBar">, AppMenuBarGetter, AppMenuBarSetter),
+    QV_READONLY("DockItem", Class<"DockItem">, AppDockItemGetter),
     QV_PROPERTY("AutoQuit", Boolean, AppAutoCloseGetter, AppAutoCloseSetter),
     QV_READONLY("ExecutableFile", Class<"FolderItem">, AppFolderItemGetter),
     QV_READONLY("CurrentThread", Class<"Thread">, QUORGetCurrentThread),
@@ -90,6 +92,8 @@ const MethodRow kApplicationMethods[] = {
            Param("item", Class<"_Pollable">)),
     QV_SUB("_RemovePollableObject", ApplicationRemovePollableObject,
            Param("item", Class<"_Pollable">)),
+    QV_SUB("AddTrayItem", AddTrayItem, Param("item", Class<"TrayItem">)),
+    QV_SUB("RemoveTrayItem", RemoveTrayItem, Param("item", Class<"TrayItem">)),
     QV_SUB("YieldToNextThread", YieldToNextThread),
     QV_SUB("SleepCurrentThread", AppSleepCurrentThread, Param("milliseconds", Integer)),
     QV_SUB("_DoSingleEvent", ApplicationDoSingleEvent, Param("block", Boolean)),

@@ -16,13 +16,9 @@ SimpleVector<RuntimeObjectPoll*>& Registry() {
   return registry;
 }
 
-// The object's implementation of _Pollable's one method, or nil.
+// The object's implementation of _Pollable's _Poll, or nil.
 void* PollFunctionOf(RuntimeObject* object) {
-  if (!ObjectIsaDefinition(object, PollableInterfaceDefinition())) return nullptr;
-  const InterfaceTableEntry* entry = FindInterfaceEntry(
-      object->classPtr, RuntimeClassForDefinition(PollableInterfaceDefinition()));
-  if (!entry || entry->methodCount < 1 || !entry->methods) return nullptr;
-  return entry->methods[0].function;
+  return LookupInterfaceMethod(object, PollableInterfaceDefinition(), "_Poll");
 }
 
 void Discard(uint32_t index) {

@@ -2,6 +2,21 @@
 
 namespace {
 FolderItemServices gServices = {};
+StyledFieldFileHooks gStyledFieldFiles;
+}
+
+StyledFieldFileHooks SetStyledFieldFileHooks(const StyledFieldFileHooks& hooks) {
+  const StyledFieldFileHooks previous = gStyledFieldFiles;
+  gStyledFieldFiles = hooks;
+  return previous;
+}
+
+bool FolderItemImp::OpenStyledEditField(RuntimeObject* field) {
+  return gStyledFieldFiles.open && gStyledFieldFiles.open(this, field);
+}
+
+bool FolderItemImp::SaveStyledEditField(RuntimeObject* field) {
+  return gStyledFieldFiles.save && gStyledFieldFiles.save(this, field);
 }
 
 FolderItemServices SetFolderItemServices(const FolderItemServices& services) {

@@ -112,8 +112,9 @@ class FolderItemImp {
   // The base copies, then deletes the receiver's file.
   virtual bool MoveTo(FolderItemImp* destination);
   virtual bool Launch(const string&, bool) { return false; }
-  // Media and styled text: language objects, nil until their layers take files.
-  virtual bool OpenStyledEditField(RuntimeObject*) { return false; }
+  // Media and styled text: language objects, nil until their layers take files. A styled
+  // edit field's plain text goes through the hooks its layer installs (false without them).
+  virtual bool OpenStyledEditField(RuntimeObject* field);
   virtual RuntimeObject* OpenAsPicture(int32_t) { return nullptr; }
   virtual RuntimeObject* OpenAsMovie() { return nullptr; }
   virtual RuntimeObject* OpenAsSound() { return nullptr; }
@@ -122,7 +123,7 @@ class FolderItemImp {
   virtual RuntimeObject* OpenAsCursor() { return nullptr; }
   virtual bool SaveAsPicture(RuntimeObject*, int32_t) { return false; }
   virtual bool SaveAsJPEG(RuntimeObject*) { return false; }
-  virtual bool SaveStyledEditField(RuntimeObject*) { return false; }
+  virtual bool SaveStyledEditField(RuntimeObject* field);
   // Opens the existing file for reading without following a link, for a lock test: a
   // descriptor the caller closes, or -1.
   virtual int OpenForReading() const { return -1; }
@@ -141,6 +142,14 @@ struct FolderItemServices {
   // A new item for the temporary folder, or nil when there is none.
   FolderItemImp* (*temporaryFolder)();
 };
+
+// The edit fields' side of OpenStyledEditField and SaveStyledEditField: true on success.
+struct StyledFieldFileHooks {
+  bool (*open)(FolderItemImp* item, RuntimeObject* field) = nullptr;
+  bool (*save)(FolderItemImp* item, RuntimeObject* field) = nullptr;
+};
+// Installs hooks; the ones installed before.
+StyledFieldFileHooks SetStyledFieldFileHooks(const StyledFieldFileHooks& hooks);
 
 // Installs services; the ones installed before.
 FolderItemServices SetFolderItemServices(const FolderItemServices& services);

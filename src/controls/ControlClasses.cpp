@@ -26,6 +26,7 @@
 #include "core/ClassRegistry.h"
 #include "core/FieldAccessors.h"
 #include "core/Startup.h"
+#include "windows/PaneDrops.h"
 #include "windows/WindowAccessors.h"
 #include "windows/WindowObject.h"
 
@@ -104,7 +105,6 @@ const PropertyRow kRectControlProperties[] = {
 constexpr const char* kDrag = "obj As DragItem, action As Integer";
 constexpr uint32_t kEraseByDefault = 1;
 
-// The drop methods and NewDragItem carry no function until panes accept drags.
 const MethodRow kRectControlMethods[] = {
     QV_SUB("DrawInto", RuntimeControlDrawInto, Param("graphics", Class<"Graphics">),
            Param("left", Integer), Param("top", Integer)),
@@ -119,13 +119,13 @@ const MethodRow kRectControlMethods[] = {
            Param("y", Integer), Param("width", Integer), Param("height", Integer),
            Param("eraseBackground", Boolean).Default(kEraseByDefault)),
     QV_SUB("SetFocus", RuntimeSetFocus),
-    QV_ABSTRACT("AcceptTextDrop", nullptr),
-    QV_ABSTRACT("AcceptPictureDrop", nullptr),
-    QV_ABSTRACT("AcceptFileDrop", nullptr, Param("type", String)),
-    QV_ABSTRACT("AcceptMacDataDrop", nullptr, Param("type", String)),
-    QV_ABSTRACT("AcceptRawDataDrop", nullptr, Param("type", String)),
-    QV_ABSTRACT("NewDragItem", Class<"DragItem">, Param("x", Integer), Param("y", Integer),
-                Param("width", Integer), Param("height", Integer)),
+    QV_SUB("AcceptTextDrop", controlAcceptTextDrop),
+    QV_SUB("AcceptPictureDrop", controlAcceptPictureDrop),
+    QV_SUB("AcceptFileDrop", controlAcceptFileDrop, Param("type", String)),
+    QV_SUB("AcceptMacDataDrop", controlAcceptMacDataDrop, Param("type", String)),
+    QV_SUB("AcceptRawDataDrop", controlAcceptMacDataDrop, Param("type", String)),
+    QV_FUNCTION("NewDragItem", Class<"DragItem">, controlNewDragItem, Param("x", Integer),
+                Param("y", Integer), Param("width", Integer), Param("height", Integer)),
     QV_SUB("_AddMenuHandler", ControlAddMenuHandler, Param("name", String),
            Param("handler", Ptr)),
     QV_SUB("RectControl", RectControlDefaultConstructor),

@@ -19,22 +19,6 @@ namespace {
 
 using namespace lang;
 
-// A method with an assigning form alone (Obj.Name(parameters) = value).
-template <typename Assigner, typename Declare>
-MethodRow AssignOnlyRowOf(const char* name, Assigner assigner, const char* assignerName) {
-  constexpr const auto& declared = kRowDeclaration<Declare>;
-  QV_ROW_CHECK(DeclaredSignatureAgrees(kSignatureOf<Assigner>,
-                                       DeclaredAssignSignature(declared.type,
-                                                               declared.Parameters(),
-                                                               declared.Count())),
-               "the assigning form is not (object, parameters..., value)");
-  return MakeMethodRow(name, declared.type, declared.Parameters(), declared.Count(), {},
-                       CodeRecordOf(assigner, assignerName));
-}
-#define QV_ASSIGNS_ONLY(name, type, assigner, ...)                                          \
-  AssignOnlyRowOf<decltype(&assigner), QV_ROW_DECLARATION(type, __VA_ARGS__)>(name, &assigner, \
-                                                                              #assigner)
-
 constexpr const TypeDescriptor* kVariant = Class<"Variant">;
 constexpr const TypeDescriptor* kVariants = ArrayOf<Class<"Variant">>;
 

@@ -258,6 +258,19 @@ MethodRow MethodRowOf(const char* name, Function function, const char* exportNam
                        CodeRecordOf(function, exportName), b);
 }
 
+// A method with only its assigning form (Obj.Name(parameters) = value).
+template <typename Assigner, typename Declare>
+MethodRow AssignerRowOf(const char* name, Assigner assigner, const char* assignerName) {
+  constexpr const auto& declared = kRowDeclaration<Declare>;
+  QV_ROW_CHECK(DeclaredSignatureAgrees(kSignatureOf<Assigner>,
+                                        DeclaredAssignSignature(declared.type,
+                                                                declared.Parameters(),
+                                                                declared.Count())),
+                "the assigning form is not (object, parameters..., value)");
+  return MakeMethodRow(name, declared.type, declared.Parameters(), declared.Count(), {},
+                       CodeRecordOf(assigner, assignerName));
+}
+
 template <typename Function, typename Declare>
 MethodRow ModuleMethodRowOf(const char* name, Function function, const char* exportName) {
   constexpr const auto& declared = kRowDeclaration<Declare>;
@@ -307,6 +320,9 @@ constexpr uint32_t AccessorParameter(uint32_t parameterWord) { return parameterW
   MethodRowOf<decltype(&function), decltype(&assigner),                                        \
               QV_ROW_DECLARATION(result, __VA_ARGS__)>(name, &function, #function, &assigner, \
                                                        #assigner)
+#define QV_ASSIGNS_ONLY(name, type, assigner, ...)                                   \
+  AssignerRowOf<decltype(&assigner), QV_ROW_DECLARATION(type, __VA_ARGS__)>(name, &assigner, \
+                                                                            #assigner)
 // A method of a module: called without an object.
 #define QV_MODULE_FUNCTION(name, result, function, ...)                                  \
   ModuleMethodRowOf<decltype(&function), QV_ROW_DECLARATION(result, __VA_ARGS__)>(         \

@@ -334,6 +334,11 @@ extern "C" int32_t ObjectIsaDefinitionExport(RuntimeObject* object, ObjectDefini
 }
 QV_EXPORT_AS("ObjectIsaDefinition", ObjectIsaDefinitionExport)
 
+uint8_t ObjectIsaDefinitionByte(RuntimeObject* object, ObjectDefinition* definition) {
+  if (!object || !definition) return 0;
+  return uint8_t(RuntimeObjectIsa(object, RuntimeClassForDefinition(definition)) & 0xFF);
+}
+
 void* LookupInterfaceMethod(RuntimeObject* object, ObjectDefinition* definition,
                             const char* name) {
   if (!object || !object->classPtr || !definition || !name) return nullptr;
@@ -347,9 +352,10 @@ void* LookupInterfaceMethod(RuntimeObject* object, ObjectDefinition* definition,
   if (!found || !found->methods) return nullptr;
   const std::string_view wanted(name);
   for (int32_t i = 0; i < found->methodCount; ++i) {
+    // The signature is cut first: an owner or parameter class in it may hold a '.' too.
     std::string_view key(stringStorage::CString(found->methods[i].key));
-    if (const size_t dot = key.find('.'); dot != std::string_view::npos) key.remove_prefix(dot + 1);
     key = key.substr(0, key.find('%'));
+    if (const size_t dot = key.find('.'); dot != std::string_view::npos) key.remove_prefix(dot + 1);
     if (key.size() == wanted.size() && strncasecmp(key.data(), name, key.size()) == 0)
       return found->methods[i].function;
   }

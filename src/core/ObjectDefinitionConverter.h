@@ -23,6 +23,8 @@ RuntimeObject* NewObjectFromDefinition(ObjectDefinition* definition);
 bool ObjectIsaDefinition(RuntimeObject* object, ObjectDefinition* definition);
 // Exported as ObjectIsaDefinition: 1 or 0.
 extern "C" int32_t ObjectIsaDefinitionExport(RuntimeObject* object, ObjectDefinition* definition);
+// The same test answering one byte, for callers that keep the answer in a byte field.
+uint8_t ObjectIsaDefinitionByte(RuntimeObject* object, ObjectDefinition* definition);
 // The function object's class binds to the method name (case ignored) of the interface that
 // definition describes, or nil. Names in the table are compared after their first '.' and
 // before their first '%' (the compact signature); the class's last entry for the interface

@@ -72,16 +72,6 @@ const MethodRow kTupleMethods[] = {
     QV_ABSTRACT("getIndString", String, Param("v", Integer)),
 };
 
-// The name a link-form key gives its method: what precedes the first "%", without the "=" of
-// an assigning form.
-string KeyMethodName(stringStorage* key) {
-  const string text(key);
-  int32_t start = text.Length() > 0 && text.Bytes()[0] == '=' ? 1 : 0;
-  int32_t end = start;
-  while (end < text.Length() && text.Bytes()[end] != '%') ++end;
-  return mid(text, start, end - start);
-}
-
 // A snapshot of the list, each object held until the walk ends.
 class HeldSnapshot {
  public:
@@ -183,17 +173,8 @@ void RegisterDataBindingInterfaces() {
 QV_STARTUP(kStartupDataBindingInterfaces, RegisterDataBindingInterfaces)
 
 void* FindInterfaceMethod(RuntimeObject* object, ObjectDefinition* interface, const char* name) {
-  if (!object || !ObjectIsaDefinition(object, interface)) return nullptr;
-  const InterfaceTableEntry* entry =
-      FindInterfaceEntry(object->classPtr, RuntimeClassForDefinition(interface));
-  if (!entry || !entry->methods) return nullptr;
-  const string wanted(name);
-  for (int32_t i = 0; i < entry->methodCount; ++i) {
-    const NamedMethodEntry& method = entry->methods[i];
-    if (!method.function || method.function == &UnimplementedInterfaceMethod) continue;
-    if (KeyMethodName(method.key).Compare(wanted) == 0) return method.function;
-  }
-  return nullptr;
+  void* method = LookupInterfaceMethod(object, interface, name);
+  return method == reinterpret_cast<void*>(&UnimplementedInterfaceMethod) ? nullptr : method;
 }
 
 void ReceiverListAdd(ReceiverNode** list, RuntimeObject* object) {

@@ -87,6 +87,8 @@ class FolderItemImpUnix : public FolderItemImp {
   bool Launch(const string& parameters, bool activate) override;
   RuntimeObject* OpenAsPicture(int32_t format) override;
   bool SaveAsPicture(RuntimeObject* picture, int32_t format) override;
+  RuntimeObject* OpenAsMovie() override;
+  RuntimeObject* OpenAsSound() override;
   int OpenForReading() const override;
 
   // The receiver's path relative to other's folder, as a SaveInfo's relative record holds it.

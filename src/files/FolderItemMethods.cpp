@@ -172,13 +172,15 @@ extern "C" RuntimeObject* FolderItemOpenResourceMovie(RuntimeObject* item) {
 }
 QV_EXPORT(FolderItemOpenResourceMovie)
 
-extern "C" void FolderItemOpenStyledEditField(RuntimeObject* item, RuntimeObject* field) {
-  if (FolderItemImp* imp = RequiredImp(item)) imp->OpenStyledEditField(field);
+extern "C" int32_t FolderItemOpenStyledEditField(RuntimeObject* item, RuntimeObject* field) {
+  FolderItemImp* imp = RequiredImp(item);
+  return imp && imp->OpenStyledEditField(field);
 }
 QV_EXPORT(FolderItemOpenStyledEditField)
 
-extern "C" void FolderItemSaveStyledEditField(RuntimeObject* item, RuntimeObject* field) {
-  if (FolderItemImp* imp = RequiredImp(item)) imp->SaveStyledEditField(field);
+extern "C" int32_t FolderItemSaveStyledEditField(RuntimeObject* item, RuntimeObject* field) {
+  FolderItemImp* imp = RequiredImp(item);
+  return imp && imp->SaveStyledEditField(field);
 }
 QV_EXPORT(FolderItemSaveStyledEditField)
 

@@ -22,6 +22,8 @@ int32_t PangoToPixels(int32_t units) {
                     : (units - PANGO_SCALE / 2) / PANGO_SCALE;
 }
 
+}  // namespace
+
 // text as UTF-8 for Pango. UTF-8 and plain ASCII go as they are; bytes of no encoding are
 // taken to be UTF-8, and whatever does not decode is replaced rather than refused.
 string TextForPango(const string& text) {
@@ -36,8 +38,6 @@ string TextForPango(const string& text) {
   g_free(valid);
   return result;
 }
-
-}  // namespace
 
 PangoLayout* GraphicsGTK::Layout() {
   UpdateFont();

@@ -22,6 +22,11 @@ int32_t PangoFontFamilyCount();
 // Nil (the empty string) outside 0 .. count - 1.
 string PangoFontFamilyName(int32_t index);
 
+// text as UTF-8 for Pango and GTK, which refuse or misdraw invalid sequences: UTF-8 and plain
+// ASCII go as they are, bytes of no encoding are taken to be UTF-8, other encodings are
+// converted, and whatever does not decode becomes U+FFFD.
+string TextForPango(const string& text);
+
 // Toward the desktop an empty name or "System" (case ignored) becomes the desktop's family;
 // back from it, the desktop's family (case ignored) becomes "System". Other names stay. The
 // result is also stored in name.

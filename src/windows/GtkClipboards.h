@@ -11,3 +11,10 @@ GtkClipboard* DefaultGtkClipboard();
 // The clipboard of the selection "_" + type; unless create is set, only when that selection's
 // atom exists already (nil otherwise).
 GtkClipboard* ClipboardForType(const string& type, bool create);
+
+// Whether the desktop clipboard holds text, asked as the language's Clipboard asks (to enable
+// Paste).
+bool ClipboardHasText();
+// Puts text on the desktop clipboard through a Clipboard object. With convertLineEnds every
+// "\r\n", then every remaining "\r", becomes "\n" first; empty lines stay.
+void CopyTextToClipboard(const string& text, bool convertLineEnds);

@@ -256,12 +256,26 @@ class SubPane : public Pane {
 
   // ---- drops ----
   // The pane accepts drags of a type (a file type): a name already accepted, compared ignoring
-  // case, changes nothing; a new one goes first. Telling GTK comes with drag and drop.
+  // case, changes nothing; a new one goes first, and GTK is told that the widget takes text
+  // ("TEXT") or file drops (every new file type).
   virtual void AddAcceptedDragType(const string& type);
   virtual void AddAcceptedFileType(const string& type);
   // Newest first.
   const SimpleVector<string>& AcceptedDragTypes() const { return mDragTypes; }
   const SimpleVector<string>& AcceptedFileTypes() const { return mFileTypes; }
+  // The pane, or one below it, that takes what dragItem carries at (x, y) (window content
+  // coordinates), or nil (SubPaneDrops.cpp).
+  virtual SubPane* FindDropTarget(int32_t x, int32_t y, RuntimeObject* dragItem);
+  // The delegate's answers: true rejects the drag (false without a delegate).
+  virtual bool DragEnter(RuntimeObject* dragItem, int32_t action);
+  virtual bool DragOver(int32_t x, int32_t y, RuntimeObject* dragItem, int32_t action);
+  virtual void DragExit(RuntimeObject* dragItem, int32_t action);
+  virtual void DropObject(RuntimeObject* dragItem, int32_t action);
+  // The drag item being dragged or dropped, or nil.
+  RuntimeObject* CurrentDragItem();
+  // The pane's answer to the drag now over it.
+  bool IsDragRejected() const { return mDragRejected; }
+  void SetDragRejected(bool rejected) { mDragRejected = rejected; }
 
   // The language control this pane implements; set once.
   void SetRunControl(RuntimeObject* control);
@@ -301,4 +315,5 @@ class SubPane : public Pane {
   CursorHandle* mCursor = nullptr;
   SimpleVector<string> mDragTypes;
   SimpleVector<string> mFileTypes;
+  bool mDragRejected = false;
 };

@@ -4,6 +4,7 @@
 #include "windows/SubPane.h"
 
 #include "core/Ticks.h"
+#include "windows/DragAndDropGTK.h"
 #include "windows/GtkPlacement.h"
 #include "windows/PaneFocus.h"
 #include "windows/Window.h"
@@ -192,6 +193,10 @@ bool AddTypeName(SimpleVector<string>& list, const string& name) {
 
 }  // namespace
 
-void SubPane::AddAcceptedDragType(const string& type) { AddTypeName(mDragTypes, type); }
+void SubPane::AddAcceptedDragType(const string& type) {
+  if (AddTypeName(mDragTypes, type) && type.Compare(string("TEXT")) == 0) EnableTextDrops(this);
+}
 
-void SubPane::AddAcceptedFileType(const string& type) { AddTypeName(mFileTypes, type); }
+void SubPane::AddAcceptedFileType(const string& type) {
+  if (AddTypeName(mFileTypes, type)) EnableFileDrops(this);
+}

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/ClassLibraryHooks.h"
+#include "app/DockAndTrayItems.h"
 #include "app/MainLoop.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
@@ -368,6 +369,7 @@ void InstallWindowSystemHooks() {
     return Window::ForEachWindow(&CloseWindowForQuit, nullptr);
   };
   hooks.closeAllWindows = &CloseAllNativeWindows;
+  hooks.removeTrayItems = &RemoveAllTrayItems;
   SetWindowSystemHooks(hooks);
 }
 

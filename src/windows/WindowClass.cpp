@@ -9,6 +9,7 @@
 #include "core/ClassFieldAccessors.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
+#include "windows/PaneDrops.h"
 #include "windows/WindowAccessors.h"
 #include "windows/WindowControls.h"
 #include "windows/WindowEntryPoints.h"
@@ -112,8 +113,8 @@ const MethodRow kWindowMethods[] = {
            Param("width", Integer), Param("height", Integer),
            Param("eraseBackground", Boolean).Default(1)),
     QV_SUB("ShowModal", RuntimeShowModal),
-    QV_ABSTRACT("NewDragItem", Class<"DragItem">, Param("x", Integer), Param("y", Integer),
-                Param("width", Integer), Param("height", Integer)),
+    QV_FUNCTION("NewDragItem", Class<"DragItem">, formNewDragItem, Param("x", Integer),
+                Param("y", Integer), Param("width", Integer), Param("height", Integer)),
     QV_SUB("AcceptTextDrop", formAcceptTextDrop),
     QV_SUB("AcceptPictureDrop", formAcceptPictureDrop),
     QV_SUB("AcceptFileDrop", formAcceptFileDrop, Param("type", String)),

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/ApplicationClass.h"
+#include "windows/DragAndDropGTK.h"
 #include "windows/GtkInput.h"
 #include "windows/GtkPlacement.h"
 #include "windows/MenuEnabling.h"
@@ -108,6 +109,10 @@ struct WindowSignals {
   }
 
   static gboolean Motion(GtkWidget*, GdkEventMotion*, Window* window) {
+    if (IsInternalDragActive()) {
+      InternalDragMotion();
+      return FALSE;
+    }
     const QV::Point point = GetPointerInWindow(window);
     ShowCursor(window, CursorAt(window, point.h, point.v));
     if (GetMouseCapturePane()) return FALSE;
@@ -153,6 +158,10 @@ struct WindowSignals {
   }
 
   static gboolean ButtonRelease(GtkWidget* widget, GdkEventButton* event, Window*) {
+    if (IsInternalDragActive()) {
+      EndInternalDrag();
+      return TRUE;
+    }
     if (SubPane* capture = GetMouseCapturePane()) DeliverMouseUp(widget, event, capture);
     return TRUE;
   }

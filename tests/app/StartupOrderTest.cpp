@@ -51,21 +51,23 @@ void RegisterAndCheckTheOrder() {
             "listBinder MemoryBlock Variant Dictionary VirtualVolume TextInputStream "
             "TextOutputStream BinaryStream ResourceFork Random EndOfLine _Keyboard FolderItem "
             "Permissions TextEncoding TextConverter _Encodings Runtime ObjectCursor _Blowfish "
+            "StyledText StyleRun Paragraph Range "
             "RuntimeException SpecialFolder Network OLEObject OLEParameter AppleEvent "
             "AppleEventRecord AppleEventDescList "
             "AppleEventObjectSpecifier AppleEventTemplate AppleEventTarget _Cursors Object2D "
             "RectShape RoundRectShape OvalShape ArcShape PixmapShape StringShape CurveShape Group2D "
-            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem FolderItemDialog OpenDialog "
-            "SaveAsDialog SelectFolderDialog _MenuBarInstaller MenuBar "
+            "FigureShape QuitMenuItem PrefsMenuItem AppleMenuItem Clipboard FolderItemDialog "
+            "OpenDialog SaveAsDialog SelectFolderDialog MDIWindow _MenuBarInstaller MenuBar "
             "MenuItem MessageDialogButton _ActionButton _CancelButton _AlternateActionButton "
-            "MessageDialog KeyChain KeyChainItem Screen Application "
+            "MessageDialog KeyChain KeyChainItem DockItem DragItem Screen Application ToolItem "
+            "ToolButton "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
             "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
             "RoundRectangle Rectangle PagePanel OLEContainer sys$popupRowTag ProgressBar _PaneChild "
-            "PrinterSetup PushButton CheckBox RadioButton PopupMenu ComboBox Movie Sound TabPanel "
-            "MouseCursor ");
+            "PrinterSetup Toolbar PushButton CheckBox RadioButton PopupMenu ComboBox NotePlayer "
+            "Movie Sound StyledTextPrinter TabPanel MouseCursor TrayItem ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 

@@ -6,15 +6,11 @@
 
 // clang-format off
 inline constexpr const char* kExportsStillToCome[] = {
-    "openURLMovie",
     "RuntimeSetProperties",
     "_InitPluginEntrypoints",
 };
 
 inline constexpr const char* kClassesStillToCome[] = {
-    "MDIWindow",
-    "DockItem",
-    "DragItem",
     "EditField",
 };
 // clang-format on

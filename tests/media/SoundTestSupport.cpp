@@ -1,0 +1,116 @@
+#include "SoundTestSupport.h"
+
+#include <glib.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "graphics/OSSDevice.h"
+
+namespace mediatest {
+namespace {
+
+void Put32(std::string& out, uint32_t value) {
+  for (int i = 0; i < 4; ++i) out.push_back(char(value >> (8 * i)));
+}
+void Put16(std::string& out, uint16_t value) {
+  out.push_back(char(value));
+  out.push_back(char(value >> 8));
+}
+
+std::string Wav(const std::string& data, int format, int bits, int channels, int rate) {
+  std::string out = "RIFF";
+  Put32(out, uint32_t(36 + data.size()));
+  out += "WAVEfmt ";
+  Put32(out, 16);
+  Put16(out, uint16_t(format));
+  Put16(out, uint16_t(channels));
+  Put32(out, uint32_t(rate));
+  Put32(out, uint32_t(rate * channels * bits / 8));
+  Put16(out, uint16_t(channels * bits / 8));
+  Put16(out, uint16_t(bits));
+  out += "data";
+  Put32(out, uint32_t(data.size()));
+  return out + data;
+}
+
+int32_t gMixerLevels = 0;
+int32_t gMixerWrites = 0;
+std::vector<std::pair<unsigned long, int>> gDspRequests;
+
+bool IsMixerRequest(unsigned long request) {
+  return request == kMixerReadVolume || request == kMixerWriteVolume;
+}
+
+int Control(int, unsigned long request, int* argument) {
+  if (IsMixerRequest(request)) {
+    if (request == kMixerReadVolume) *argument = gMixerLevels;
+    if (request == kMixerWriteVolume) {
+      gMixerLevels = *argument;
+      ++gMixerWrites;
+    }
+    return 0;
+  }
+  gDspRequests.push_back({request, argument ? *argument : 0});
+  return 0;
+}
+
+}  // namespace
+
+std::string SampleBytes(const std::vector<int16_t>& samples) {
+  std::string out;
+  for (int16_t sample : samples) Put16(out, uint16_t(sample));
+  return out;
+}
+
+std::string Wav16(const std::vector<int16_t>& samples, int channels, int rate) {
+  return Wav(SampleBytes(samples), 1, 16, channels, rate);
+}
+
+std::string WavFloat(const std::vector<float>& samples, int channels, int rate) {
+  std::string data(samples.size() * 4, '\0');
+  memcpy(data.data(), samples.data(), data.size());
+  return Wav(data, 3, 32, channels, rate);
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool PumpUntil(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return condition();
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
+  }
+  return true;
+}
+
+FakeOSS::FakeOSS(const std::string& folder, int32_t startLevels)
+    : mDsp(folder + "/dsp"), mMixer(folder + "/mixer") {
+  WriteFile(mDsp, "");
+  WriteFile(mMixer, "");
+  gMixerLevels = startLevels;
+  gMixerWrites = 0;
+  gDspRequests.clear();
+  SetOSSDevicesForTesting({.dsp = mDsp.c_str(), .alternateDsp = mDsp.c_str(),
+                           .mixer = mMixer.c_str()},
+                          Control);
+}
+
+FakeOSS::~FakeOSS() { SetOSSDevicesForTesting({}, nullptr); }
+
+int32_t FakeOSS::MixerLevels() { return gMixerLevels; }
+int32_t FakeOSS::MixerWrites() { return gMixerWrites; }
+std::vector<std::pair<unsigned long, int>> FakeOSS::DspRequests() { return gDspRequests; }
+
+}  // namespace mediatest
