@@ -181,6 +181,8 @@ class CommonListbox : public ContainerPane {
   int32_t insetRight = 2;
 
  protected:
+  // The sorted column without the header press that SetSortedColumn runs (a sort sets it).
+  void StoreSortedColumn(int32_t i) { mSortedColumn = i; }
   // The header's buttons rebuilt only when the header is shown (after BuildHeader).
   void RebuildHeaderIfShown();
   bool ValidColumn(int32_t i) const { return i >= 0 && i < kMaxListColumns; }

@@ -207,7 +207,13 @@ void NuListbox::RowsInserted(int32_t row, int32_t count) {
 
 void NuListbox::RowsRemoved(int32_t row, int32_t count) {
   if (count == 0) return;
+  // Changing goes out before the walk: its handler may change the selection (delete rows,
+  // empty the list), and the walk then sees what it left.
   bool touched = false;
+  for (const SelectionRange* r = mSelection; r && !touched; r = r->next) {
+    touched = r->first < row + count && r->first + r->count > row;
+  }
+  if (touched && !NotifyChanging()) return;
   for (SelectionRange** link = &mSelection; *link;) {
     SelectionRange* r = *link;
     const int32_t end = r->first + r->count;
@@ -219,10 +225,6 @@ void NuListbox::RowsRemoved(int32_t row, int32_t count) {
       r->first -= count;
       link = &r->next;
       continue;
-    }
-    if (!touched) {
-      touched = true;
-      if (!NotifyChanging()) return;
     }
     if (r->first < row && end > row + count) {
       r->next = new SelectionRange{r->next, row, end - row - count};
@@ -243,7 +245,7 @@ void NuListbox::RowsRemoved(int32_t row, int32_t count) {
       link = &r->next;
     }
   }
-  mRowCount -= count;
+  mRowCount = mRowCount > count ? mRowCount - count : 0;
   if (touched && !NotifyChanged()) return;
   rowsChanged = true;
   RowCountChanged(row, mRowCount);

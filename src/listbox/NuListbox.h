@@ -184,6 +184,8 @@ class NuListbox : public ScrollingListbox {
   QV::Rect ContentRect();
   // The derived list drew the whole row area: the next scroll invalidates it again.
   void ClearFullRedrawPending() { mFullRedrawPending = false; }
+  // For a list whose rows went away behind the engine's back (its own deletions re-entered).
+  void SetRowCount(int32_t count) { mRowCount = count; }
 
  private:
   // The selection primitives, telling nobody.

@@ -1,0 +1,197 @@
+// RuntimeListbox: the list-box pane. It is the list engine made concrete: it owns the rows and
+// their cells, draws them, and sorts them by a column with their subtrees.
+//
+// Promises:
+// - Every operation given a row or a column checks it first (rows 0 .. count - 1, columns
+//   0 .. 255): a bad index is reported or raised and changes nothing; no column is truncated
+//   into the 8-bit column field of a cell.
+// - The rows array and the engine's row count stay equal, also when a row is deleted again
+//   from inside the notifications of its own deletion.
+// - A sort holds its own context; a comparison that changes the list (adds, deletes or sorts
+//   rows, closes the list) ends that sort at once, with every record still in the list once.
+#pragma once
+
+#include <cstdint>
+
+#include "core/GenericArray.h"
+#include "core/SimpleVector.h"
+#include "listbox/NuListbox.h"
+
+struct RuntimeObject;
+
+constexpr int32_t kMaxCellColumn = 255;
+
+// Border codes of a cell edge.
+enum CellBorderCode : int32_t {
+  kBorderDefault = 0,
+  kBorderNone = 1,
+  kBorderThinDotted = 2,
+  kBorderThinSolid = 3,
+  kBorderThickSolid = 4,
+  kBorderDoubleThinSolid = 5,
+};
+
+enum CellBorderSide : int32_t { kSideTop = 0, kSideLeft = 1, kSideBottom = 2, kSideRight = 3 };
+
+// Cell types: 0 takes the column's type.
+enum CellType : uint8_t { kTypeDefault = 0, kTypeNormal = 1, kTypeCheckbox = 2, kTypeEditable = 3 };
+
+struct CellEntry {
+  explicit CellEntry(uint8_t columnNumber) : column(columnNumber) {}
+  virtual ~CellEntry();
+  CellEntry(const CellEntry&) = delete;
+  CellEntry& operator=(const CellEntry&) = delete;
+
+  CellEntry* next = nullptr;
+  uint8_t style = 0;
+  string text;  // UTF-8
+  RuntimeObject* picture = nullptr;  // retained; the column-0 cell only
+  uint8_t column;
+  uint8_t type = kTypeDefault;
+  uint8_t checked = 0;
+  int32_t alignment = 0;
+  int32_t alignmentOffset = 0;
+  int16_t textSize = 0;
+  int16_t textRect[4] = {-1, -1, -1, -1};
+  RuntimeObject* tag = nullptr;  // retained
+  int32_t borders[4] = {0, 0, 0, 0};
+};
+
+struct RowEntry {
+  RowEntry(CellEntry* first, int16_t rowDepth, int16_t rowState)
+      : state(rowState), depth(rowDepth), firstCell(first) {}
+  virtual ~RowEntry();  // deletes the cells
+  RowEntry(const RowEntry&) = delete;
+  RowEntry& operator=(const RowEntry&) = delete;
+
+  int16_t state;  // -1 a plain row, 0 a collapsed folder, 1 an expanded one
+  int16_t depth;
+  CellEntry* firstCell;
+};
+
+// Line width of a border code.
+int32_t BorderLineWidth(int32_t code);
+
+class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuListboxProvider {
+ public:
+  // owner is the language control, retained for the pane's life; nil for a bare pane.
+  RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::Rect& bounds,
+                 bool multipleSelection);
+  ~RuntimeListbox() override;
+
+  void Close() override;
+  RuntimeObject* Owner() const { return mOwner; }
+
+  // ---- rows ----
+  RowEntry* RowEntryAt(int32_t row);
+  CellEntry* FirstCellOfRow(int32_t row);
+  // Nil for a bad row or a column outside 0..255.
+  CellEntry* FindCell(int32_t row, int32_t column, bool create);
+  // The list takes first (nil makes an empty column-0 cell); -1 for a refused row.
+  virtual int32_t AddRow(CellEntry* first, int32_t depth, int32_t state);
+  virtual int32_t InsertRow(int32_t row, CellEntry* first, int32_t depth, int32_t state);
+  virtual void DeleteRow(int32_t row);
+  virtual void DeleteAllRows();
+  virtual void SwapRowRanges(int32_t firstA, int32_t countA, int32_t firstB, int32_t countB);
+  int32_t RowDepth(int32_t row);
+  int32_t SubtreeEnd(int32_t row);
+  RuntimeObject* GetRowPicture(int32_t row);
+  void SetRowPicture(int32_t row, RuntimeObject* picture);
+
+  // ---- cells ----
+  // row -1: every row (a whole list or a whole column); column -1: a whole row. Bad indexes
+  // raise OutOfBoundsException and change nothing.
+  void SetCellText(int32_t row, int32_t column, const string& text, bool initial);
+  // oneCell false gathers the selected rows, all columns.
+  string GetCellText(bool oneCell, int32_t row, int32_t column);
+  int32_t EffectiveCellType(int32_t row, int32_t column);
+  int32_t EffectiveAlignment(int32_t row, int32_t column);
+  int32_t EffectiveAlignmentOffset(int32_t row, int32_t column);
+  int32_t EffectiveTextSize(int32_t row, int32_t column);
+  int32_t CellBorder(int32_t side, int32_t row, int32_t column, bool combine);
+  void SetCellBorder(int32_t side, int32_t row, int32_t column, int32_t code);
+
+  // The column types the language class keeps (columns 0..63).
+  int32_t ColumnType(int32_t column) const;
+  void SetColumnType(int32_t column, int32_t type);
+  bool hierarchical = false;
+  bool hasHeading = false;
+  int32_t gridLinesHorizontal = 0;
+  int32_t gridLinesVertical = 0;
+
+  // ---- folders ----
+  bool IsExpanded(int32_t row);
+  // False unless the row was a collapsed (expanded) folder.
+  bool ExpandFolder(int32_t row);
+  bool CollapseFolder(int32_t row);
+  void RemoveChildRows(int32_t row);
+  // A new row of the language's AddRow: under the folder being expanded, at its depth + 1
+  // after its subtree, else appended at depth 0.
+  int32_t AddListRow(CellEntry* first, int32_t state);
+  void InvalidateRowsFrom(int32_t row);
+
+  // ---- sorting ----
+  void HeaderPressed(int32_t column) override;
+  void SortColumn(int32_t column) override;
+  // Sorts [first, first + count) with the subtrees; a comparison that changed the list stops
+  // the sort. False when a handler closed the list: nothing of it may be touched then.
+  bool SortRows(int32_t first, int32_t count, int32_t column, int32_t direction);
+
+  // ---- engine ----
+  void InvalidateCell(int32_t row, int32_t column) override;
+  void InvalidateRow(int32_t row) override;
+  void InvalidateColumn(int32_t column) override;
+  void RowCountChanged(int32_t row, int32_t value) override;
+  void ColumnWidthChanged(int32_t column) override;
+  void Draw(Graphics& g) override;
+  void HeaderClick(int32_t x, int32_t y, int32_t modifiers) override;
+  // A press in a folder's disclosure triangle expands or collapses it.
+  bool RowClick(int32_t row, int32_t xInRow, int32_t yInRow, int32_t modifiers) override;
+  // Left collapses and right expands the first selected row of a hierarchical list.
+  bool HandleChar(int32_t character, int32_t keyCode, int32_t modifiers) override;
+
+ protected:
+  // The language events; the defaults leave the built-in behaviour. A handler may change or
+  // close the list: callers hold the list across them.
+  virtual bool RaiseHeaderPressed(int32_t /*column*/) { return false; }
+  virtual bool RaiseSortColumn(int32_t /*column*/) { return false; }
+  virtual bool RaiseCompareRows(int32_t /*row1*/, int32_t /*row2*/, int32_t /*column*/,
+                                int32_t& /*result*/) {
+    return false;
+  }
+  virtual void RaiseExpandRow(int32_t /*row*/) {}
+  virtual void RaiseCollapseRow(int32_t /*row*/) {}
+  // Adds an empty row for the text setters (the language class routes it through AddRow).
+  virtual void AddEmptyRow();
+
+ private:
+  struct SortContext;
+  bool Bound() const { return false; }  // no data binding yet
+  bool CheckRow(int32_t row);
+  int32_t RowOfRecord(const RowEntry* entry) const;
+  // Raise the events with the expansion nesting kept; false when the list was closed.
+  bool ExpandRow(int32_t row);
+  bool CollapseRow(int32_t row);
+  bool InDisclosureTriangle(int32_t row, int32_t xInRow, int32_t yInRow);
+  static bool IsCondemned(const RowEntry* entry);
+  void SetRowText(int32_t row, const string& text);
+  void SetColumnText(int32_t column, const string& text);
+  void SetListText(const string& text, bool initial);
+  void AppendCellText(RowEntry* entry, int32_t column, string& result);
+  int32_t OwnCellBorder(int32_t side, int32_t row, int32_t column);
+  bool SortLevel(SortContext& context, int32_t first, int32_t count);
+  int32_t CompareBlocks(SortContext& context, int32_t i, int32_t j);
+  static int32_t CompareThunk(int32_t i, int32_t j, void* context);
+  static void SwapThunk(int32_t i, int32_t j, void* context);
+  void DrawCells(Graphics& g, RowEntry* entry, int32_t top, int32_t bottom);
+
+  GenericArray mRows;
+  RuntimeObject* mOwner;
+  int32_t mColumnTypes[kMaxListColumns] = {};
+  uint32_t mRowsGeneration = 0;  // changes with every added, removed or moved row
+  int32_t mExpandNesting = 0;
+  RowEntry* mExpanding = nullptr;  // the folder whose ExpandRow runs
+  bool mClosed = false;
+
+  static SimpleVector<RowEntry*> sCondemnedRows;
+};
