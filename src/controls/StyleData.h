@@ -26,6 +26,8 @@ struct CharacterStyle {
   std::string font;    // as the field names it ("System" for the default)
   uint32_t color = 0;  // 0xRRGGBB
   int32_t size = 0;
+
+  bool operator==(const CharacterStyle&) const = default;
 };
 
 std::string EncodeStyleData(const std::vector<CharacterStyle>& characters);

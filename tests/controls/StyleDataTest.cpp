@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "StyleSpans.h"
 #include "controls/StyleData.h"
 
 namespace {
@@ -23,37 +24,12 @@ StyleDataReading Parse(const std::string& data, int32_t textLength) {
 // The per-character styles the spans of a reading give a text of n characters, starting from
 // the plain style in "System".
 std::vector<CharacterStyle> Apply(const StyleDataReading& reading, int32_t n) {
-  std::vector<CharacterStyle> out(static_cast<size_t>(n));
-  for (CharacterStyle& c : out) c.font = "System";
   for (const StyleSpan& s : reading.spans) {
     EXPECT_LE(0, s.start);
     EXPECT_LT(s.start, s.end);
     EXPECT_LE(s.end, n);
-    for (int32_t i = s.start; i < s.end && i < n; ++i) {
-      CharacterStyle& c = out[size_t(i)];
-      switch (s.attribute) {
-        case StyleAttribute::kBold: c.bold = true; break;
-        case StyleAttribute::kItalic: c.italic = true; break;
-        case StyleAttribute::kUnderline: c.underline = true; break;
-        case StyleAttribute::kFont: c.font = s.font; break;
-        case StyleAttribute::kColor: c.color = s.color; break;
-        case StyleAttribute::kSize: c.size = s.size; break;
-      }
-    }
   }
-  return out;
-}
-
-bool Same(const std::vector<CharacterStyle>& a, const std::vector<CharacterStyle>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i].bold != b[i].bold || a[i].italic != b[i].italic ||
-        a[i].underline != b[i].underline || a[i].font != b[i].font ||
-        a[i].color != b[i].color || a[i].size != b[i].size) {
-      return false;
-    }
-  }
-  return true;
+  return ApplyStyleSpans(reading, n);
 }
 
 TEST(StyleData, ThreePlainCharactersInSystemTwelve) {
@@ -75,7 +51,7 @@ TEST(StyleData, FontsAndColoursAreWrittenWhereTheyChange) {
   const std::string data = EncodeStyleData(text);
   EXPECT_EQ(data, Bytes({0x01, 12, 0x1B, 5, 'S', 'e', 'r', 'i', 'f', 0xFF, 0x00, 0x80, 12,
                          0x04, 14}));
-  EXPECT_TRUE(Same(Apply(Parse(data, 3), 3), text));
+  EXPECT_EQ(Apply(Parse(data, 3), 3), text);
 }
 
 // Sizes and name lengths of 128 to 255 read unsigned; longer names stop at 255 bytes without
@@ -132,7 +108,7 @@ TEST(StyleData, RandomStyledTextsReadBackUnchanged) {
     }
     const StyleDataReading reading = Parse(EncodeStyleData(text), n);
     EXPECT_FALSE(reading.cutShort);
-    ASSERT_TRUE(Same(Apply(reading, n), text)) << "round " << round;
+    ASSERT_TRUE(Apply(reading, n) == text) << "round " << round;
   }
 }
 
