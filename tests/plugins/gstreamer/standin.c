@@ -71,7 +71,7 @@ enum { PROP_0, PROP_URI, PROP_VOLUME, PROP_AUDIO_SINK, PROP_VIDEO_SINK };
 
 static void standin_element_init(StandinElement* element) { element->volume = 1.0; }
 
-static void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+static void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
   StandinElement* element = (StandinElement*)object;
   switch (id) {
     case PROP_URI:
@@ -88,23 +88,23 @@ static void SetProperty(GObject* object, guint id, const GValue* value, GParamSp
       GObject** slot = id == PROP_AUDIO_SINK ? &element->audioSink : &element->videoSink;
       if (*slot) g_object_unref(*slot);
       *slot = g_value_dup_object(value);
-      Log("set %s %s %s", element->name, spec->name,
+      Log("set %s %s %s", element->name, pspec->name,
           *slot ? ((StandinElement*)*slot)->name : "nil");
       break;
     }
     default:
-      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
   }
 }
 
-static void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+static void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec) {
   StandinElement* element = (StandinElement*)object;
   switch (id) {
     case PROP_URI: g_value_set_string(value, element->uri); break;
     case PROP_VOLUME: g_value_set_double(value, element->volume); break;
     case PROP_AUDIO_SINK: g_value_set_object(value, element->audioSink); break;
     case PROP_VIDEO_SINK: g_value_set_object(value, element->videoSink); break;
-    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+    default: G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
   }
 }
 
