@@ -277,11 +277,7 @@ extern "C" void EmbedWithinControl(RuntimeObject* window, RuntimeObject* contain
     RaiseNewException(InvalidParentExceptionDefinition());
     return;
   }
-  stringStorage*& name = AsWindow(window)->containingControlName;
-  stringStorage* controlName = AsControl(containingControl)->name;
-  stringStorage::AddReference(controlName);
-  stringStorage::RemoveReference(name);
-  name = controlName;
+  eWindowInitialParentSetter(window, 0, AsControl(containingControl)->name);
   // The control's rectangle is in the top window's coordinates; the holder's place is not.
   const QV::Point origin = ContentOriginOf(holder);
   const QV::Rect& at = AsControl(containingControl)->bounds;

@@ -410,4 +410,25 @@ TEST_F(ContainerControlTest, EmbeddingInAControlOrOnAPanelPage) {
   RuntimeUnlockObject(orphan);
 }
 
+// Before it is embedded a box has only its designed bounds; its first Width and Height are
+// recorded as the size asked for. A box never embedded lets its standing control go (the
+// sanitizer build sees a leak otherwise).
+TEST_F(ContainerControlTest, BeforeEmbeddingMovesChangeTheDesignedBounds) {
+  RuntimeObject* box = NewBox("Early", "Soon", {0, 0, 60, 100});
+  ASSERT_NE(AsWindow(box)->mEmbeddedWindowControl, nullptr);
+  EXPECT_EQ(AsWindow(box)->mImp, nullptr);
+  WindowMove(box, 5, 6, 70, 40);
+  windowPosSetter(box, 2, 90);
+  EXPECT_EQ(windowPosGetter(box, 0), 5);
+  EXPECT_EQ(windowPosGetter(box, 1), 6);
+  EXPECT_EQ(windowPosGetter(box, 2), 90);
+  EXPECT_EQ(windowPosGetter(box, 3), 40);
+  EXPECT_TRUE(AsWindow(box)->widthRequested && AsWindow(box)->heightRequested);
+  EXPECT_EQ(AsWindow(box)->requestedWidth, 70);
+  EXPECT_EQ(AsWindow(box)->requestedHeight, 40);
+  // No native window of its own, whatever asks for one.
+  RuntimeShowModal(box);
+  EXPECT_EQ(AsWindow(box)->mImp, nullptr);
+}
+
 }  // namespace
