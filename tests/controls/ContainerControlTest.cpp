@@ -247,10 +247,14 @@ TEST_F(ContainerControlTest, EmbeddedAtRunTimeItsButtonSitsAtTheOffsetAndHearsCl
   Kit().Take();
   ASSERT_TRUE(ClickButton(box, "Inner"));
   EXPECT_TRUE(gui.PumpUntil([] { return Heard("Inner.Action"); }));
+  // Both moves shown, not only the first, before the click.
   const qvtest::ScreenArea before = gui.Area(xid);
-  windowPosSetter(host, 0, before.x + 40);
-  windowPosSetter(host, 1, before.y + 30);
-  EXPECT_TRUE(gui.PumpUntil([&] { return !(gui.Area(xid) == before); }));
+  windowPosSetter(host, 0, windowPosGetter(host, 0) + 40);
+  windowPosSetter(host, 1, windowPosGetter(host, 1) + 30);
+  EXPECT_TRUE(gui.PumpUntil([&] {
+    const qvtest::ScreenArea now = gui.Area(xid);
+    return now.x == before.x + 40 && now.y == before.y + 30;
+  }));
   gui.Settle();
   EXPECT_EQ(ShownOffset(box, "Inner").x, 65);
   Kit().Take();
