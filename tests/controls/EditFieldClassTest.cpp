@@ -134,7 +134,7 @@ class EditFieldClassTest : public testing::Test {
         });
     EXPECT_NE(field, nullptr);
     gui.Settle();
-    kit.Take();
+    madeLog = kit.Take();
     return field;
   }
   EditControlGTK* Pane(RuntimeObject* field) {
@@ -192,6 +192,7 @@ class EditFieldClassTest : public testing::Test {
   qvtest::ControlKit kit;
   qvtest::XWindow xid = 0;
   RuntimeObject* window = nullptr;
+  Log madeLog;  // what making the last field raised
 };
 
 // ---- the mask, typed ----
@@ -325,6 +326,23 @@ TEST_F(EditFieldClassTest, KeyDownTrueSwallowsTheKeyAndMouseEventsReachTheField)
   editSelStartSetter(field, 0, 0);
   Type("z");
   EXPECT_EQ(FieldText(field), "zac");
+}
+
+TEST_F(EditFieldClassTest, SelChangeFollowsTheCaretButNotTheFieldsMaking) {
+  FieldPlan plan;
+  plan.text = "made with text";
+  plan.format = "0";
+  RuntimeObject* field = Add("Field", kFirstPlace, plan);
+  EXPECT_EQ(madeLog, Log{});  // neither the text nor the Format raised anything
+  editTextSetter(field, 0, Str("ab").Storage());
+  EXPECT_EQ(Heard(), (Log{"Field.TextChange ab"}));
+  Focus(field);
+  editSelStartSetter(field, 0, 2);
+  kit.Take();
+  Key("Left");
+  Log heard = kit.Take();
+  EXPECT_EQ(std::count(heard.begin(), heard.end(), "Field.SelChange"), 1) << heard.size();
+  EXPECT_EQ(editSelStartGetter(field, 0), 1);
 }
 
 // Each event's handler closes the window; nothing is touched afterwards.
