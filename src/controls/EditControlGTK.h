@@ -50,6 +50,8 @@ class EditControlGTK : public EditControl {
 
   // ---- text, selection, clipboard, appearance (EditControlGTKText.cpp) ----
   string GetText(TextEncoding encoding) override;
+  // Read from the widget's own count: the text is not copied.
+  int32_t TextLength() override;
   void SetText(const string& text) override;
   void SetSelection(int32_t start, int32_t end) override;
   bool GetSelectionBounds() override;

@@ -1,0 +1,183 @@
+// EditField language objects beside plain GTK widgets doing the same work: 1 MB of text set on a
+// multi-line field with a TextChange handler and read back (gtk_text_buffer_set_text and
+// gtk_text_buffer_get_text), 10,000 lines appended with AppendText (gtk_text_buffer_insert at
+// the end iterator), and typing: 200 keys through a masked single-line field's key path, each
+// re-checked against the mask, beside gtk_editable_insert_text at the cursor of a GtkEntry.
+// Needs a display: scripts/with-display build/bench/bench_EditField
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "BenchRatio.h"
+#include "BenchWindow.h"
+#include "controls/EditControlGTK.h"
+#include "controls/EditField.h"
+#include "windows/WindowControls.h"
+
+namespace {
+
+constexpr int32_t kTextBytes = 1 << 20;
+constexpr int32_t kLines = 10000;
+constexpr int32_t kKeys = 200;
+
+RuntimeObject* gBigField = nullptr;     // multi-line, text set and read
+RuntimeObject* gLogField = nullptr;     // multi-line, lines appended
+RuntimeObject* gMaskedField = nullptr;  // single-line with a mask, typed into
+GtkTextBuffer* gPlainBig = nullptr;
+GtkTextBuffer* gPlainLog = nullptr;
+GtkWidget* gPlainEntry = nullptr;
+std::string gText;
+int gTextChanges = 0;
+
+extern "C" void CountTextChange(RuntimeObject*) { ++gTextChanges; }
+
+void BM_FieldSetAndGetText(benchmark::State& state) {
+  const string text = string::FromBytes(gText.data(), int64_t(gText.size()), kEncodingUTF8);
+  for (auto _ : state) {
+    editTextSetter(gBigField, 0, text.Storage());
+    stringStorage* back = editTextGetter(gBigField, 0);
+    benchmark::DoNotOptimize(back);
+    stringStorage::RemoveReference(back);
+  }
+}
+BENCHMARK(BM_FieldSetAndGetText)->Unit(benchmark::kMillisecond);
+
+void BM_PlainSetAndGetText(benchmark::State& state) {
+  for (auto _ : state) {
+    gtk_text_buffer_set_text(gPlainBig, gText.data(), int(gText.size()));
+    GtkTextIter start;
+    GtkTextIter end;
+    gtk_text_buffer_get_bounds(gPlainBig, &start, &end);
+    gchar* back = gtk_text_buffer_get_text(gPlainBig, &start, &end, FALSE);
+    benchmark::DoNotOptimize(back);
+    g_free(back);
+  }
+}
+BENCHMARK(BM_PlainSetAndGetText)->Unit(benchmark::kMillisecond);
+
+void BM_FieldAppendLines(benchmark::State& state) {
+  const string line("one more line of the log\n");
+  for (auto _ : state) {
+    state.PauseTiming();
+    editTextSetter(gLogField, 0, nullptr);
+    state.ResumeTiming();
+    for (int32_t i = 0; i < kLines; ++i) editAppendText(gLogField, line.Storage());
+  }
+}
+BENCHMARK(BM_FieldAppendLines)->Unit(benchmark::kMillisecond);
+
+void BM_PlainAppendLines(benchmark::State& state) {
+  const char line[] = "one more line of the log\n";
+  for (auto _ : state) {
+    state.PauseTiming();
+    gtk_text_buffer_set_text(gPlainLog, "", 0);
+    state.ResumeTiming();
+    for (int32_t i = 0; i < kLines; ++i) {
+      GtkTextIter end;
+      gtk_text_buffer_get_end_iter(gPlainLog, &end);
+      gtk_text_buffer_insert(gPlainLog, &end, line, int(sizeof line - 1));
+    }
+  }
+}
+BENCHMARK(BM_PlainAppendLines)->Unit(benchmark::kMillisecond);
+
+void BM_FieldTypeMaskedKeys(benchmark::State& state) {
+  EditControlGTK* pane = static_cast<EditControlGTK*>(AsControl(gMaskedField)->pane);
+  for (auto _ : state) {
+    state.PauseTiming();
+    editTextSetter(gMaskedField, 0, nullptr);
+    state.ResumeTiming();
+    for (int32_t i = 0; i < kKeys; ++i) pane->HandleChar('0' + i % 10, 0, 0);
+  }
+}
+BENCHMARK(BM_FieldTypeMaskedKeys)->Unit(benchmark::kMillisecond);
+
+void BM_PlainTypeKeys(benchmark::State& state) {
+  GtkEditable* entry = GTK_EDITABLE(gPlainEntry);
+  for (auto _ : state) {
+    state.PauseTiming();
+    gtk_entry_set_text(GTK_ENTRY(gPlainEntry), "");
+    state.ResumeTiming();
+    for (int32_t i = 0; i < kKeys; ++i) {
+      const char key = char('0' + i % 10);
+      gint position = gtk_editable_get_position(entry);
+      gtk_editable_insert_text(entry, &key, 1, &position);
+      gtk_editable_set_position(entry, position);
+    }
+  }
+}
+BENCHMARK(BM_PlainTypeKeys)->Unit(benchmark::kMillisecond);
+
+// ---- set-up ----
+
+RuntimeClass* gFieldClass = nullptr;
+
+extern "C" void LayOut(RuntimeObject* window) {
+  WindowObject* w = AsWindow(window);
+  RectSet(w->bounds, 0, 0, 400, 300);
+  w->title = string("Fields").ExtractStringStorage();
+  w->visible = 1;
+}
+
+RuntimeObject* AddField(RuntimeObject* window, const char* name, int16_t top, bool multiLine) {
+  RuntimeObject* field = RuntimeNewObject(gFieldClass);
+  ControlObject* control = AsControl(field);
+  control->bounds = {top, 0, int16_t(top + 60), 400};
+  control->visible = control->enabled = 1;
+  AsEditField(field)->multiLine = multiLine;
+  AsEditField(field)->scrollBarVertical = multiLine;
+  WindowAddControl(window, string(name).Storage(), field);
+  RuntimeUnlockObject(field);  // the window holds it
+  return field;
+}
+
+extern "C" void CreateFields(RuntimeObject* window) {
+  gBigField = AddField(window, "Big", 0, true);
+  gLogField = AddField(window, "Log", 70, true);
+  gMaskedField = AddField(window, "Masked", 140, false);
+}
+
+bool ShowBoth() {
+  gFieldClass = qvbench::Subclass(EditFieldClassDefinition(), "BenchField");
+  qvbench::SetEvent(gFieldClass, "TextChange", reinterpret_cast<void*>(&CountTextChange));
+  RuntimeObject* window = qvbench::ShowWindow("FieldsWindow", reinterpret_cast<void*>(&LayOut),
+                                              reinterpret_cast<void*>(&CreateFields));
+  if (!qvbench::PumpUntil([&] { return qvbench::WindowMapped(window); })) return false;
+  if (!gMaskedField || !AsControl(gMaskedField)->pane) return false;
+  EditMaskSetter(gMaskedField, 0, string(std::string(kKeys, '#').c_str()).Storage());
+
+  GtkWidget* plainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* box = gtk_vbox_new(FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(plainWindow), box);
+  for (GtkTextBuffer** buffer : {&gPlainBig, &gPlainLog}) {
+    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
+                                   GTK_POLICY_AUTOMATIC);
+    gtk_widget_set_size_request(scroller, 400, 60);
+    GtkWidget* view = gtk_text_view_new();
+    gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), GTK_WRAP_WORD_CHAR);
+    gtk_container_add(GTK_CONTAINER(scroller), view);
+    gtk_box_pack_start(GTK_BOX(box), scroller, FALSE, FALSE, 0);
+    *buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+  }
+  gPlainEntry = gtk_entry_new();
+  gtk_box_pack_start(GTK_BOX(box), gPlainEntry, FALSE, FALSE, 0);
+  gtk_widget_show_all(plainWindow);
+  return qvbench::PumpUntil([&] { return GTK_WIDGET_MAPPED(plainWindow); });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qvbench::StartWithDisplay(&argc, &argv, "bench_EditField")) return 1;
+  while (gText.size() < size_t(kTextBytes)) gText += "a line of text in an edit field\n";
+  gText.resize(size_t(kTextBytes));
+  if (!ShowBoth()) {
+    std::fprintf(stderr, "bench_EditField: the windows did not show\n");
+    return 1;
+  }
+  return qvbench::RunWithRatios(argc, argv,
+                                {{"BM_FieldSetAndGetText", "BM_PlainSetAndGetText", 1.3},
+                                 {"BM_FieldAppendLines", "BM_PlainAppendLines", 2},
+                                 {"BM_FieldTypeMaskedKeys", "BM_PlainTypeKeys", 0}});
+}
