@@ -2,6 +2,7 @@
 // adds, re-adds and removes tray items and quits cleanly, and nothing docks in the tray.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 
 #include "SpawnedProcess.h"
@@ -60,6 +61,11 @@ TEST(TrayHost, TrayItemsDockNothingAndTheImageQuitsCleanly) {
   XSync(display, False);
   EXPECT_EQ(TrayOwner(display), owner) << "the tray host went away";
   EXPECT_EQ(Descendants(display, owner), before) << "something docked";
+  // Gone, with its dock window, before the next test takes the display.
+  tray.Signal(SIGTERM);
+  tray.Finish();
+  EXPECT_TRUE(gui.PumpUntil([&] { return TrayOwner(display) == 0; }));
+  gui.Settle();
 }
 
 }  // namespace
