@@ -159,6 +159,8 @@ class EditControlGTK : public EditControl {
   static gboolean OnKeyRelease(GtkWidget* widget, GdkEventKey* event, EditControlGTK* field);
   // The widget that takes the text, focus and input: the text view or the entry.
   GtkWidget* InputWidget() { return mMultiLine ? mTextView : GetWidget(); }
+  // The scroll bars a multi-line field has, painted over its right and bottom edges.
+  void DrawScrollBarsInto(Graphics& g);
   void BuildTextView(bool border);
   void InsertAtCursor(const char* utf8, int32_t bytes);
   void ScrollToCursor();

@@ -1,13 +1,39 @@
 // The edit field on GTK drawn into a Graphics (a window's contents drawn off screen): the
 // theme's entry background and frame, then the text laid out in the field's font, aligned as
-// the field is, off screen first so that it stays inside the text area.
+// the field is, off screen first so that it stays inside the text area; then the scroll bars
+// of a multi-line field, as the scroll-bar pane paints itself.
 #include "controls/EditControlGTK.h"
+#include "controls/ScrollerPane.h"
 #include "graphics/PangoFonts.h"
 #include "windows/GtkPlacement.h"
 
 namespace {
 
 constexpr int32_t kScrollBarRoom = 20;
+constexpr int32_t kScrollBarBreadth = 16;
+
+// Where the scroll bar shows its adjustment, from 0 (top or left) to 100 (bottom or right).
+int32_t ScrollPercent(GtkWidget* bar) {
+  GtkAdjustment* a = gtk_range_get_adjustment(GTK_RANGE(bar));
+  const double travel = a->upper - a->page_size - a->lower;
+  if (travel <= 0) return 0;
+  const double percent = (a->value - a->lower) * 100 / travel;
+  return percent <= 0 ? 0 : percent >= 100 ? 100 : int32_t(percent + 0.5);
+}
+
+// A 16-pixel strip along the right edge (vertical) or the bottom edge (horizontal) of the
+// field, the vertical one stopping short of the corner when both exist.
+void PaintFieldScrollBar(GtkWidget* bar, GdkWindow* drawable, const QV::Rect& field,
+                         bool vertical, bool both, GtkStateType state) {
+  if (!bar) return;
+  if (!bar->window) gtk_widget_realize(bar);
+  const QV::Rect strip =
+      vertical ? QV::Rect{field.top, int16_t(field.right - kScrollBarBreadth),
+                          int16_t(field.bottom - (both ? kScrollBarRoom : 0)), field.right}
+               : QV::Rect{int16_t(field.bottom - kScrollBarBreadth), field.left, field.bottom,
+                          field.right};
+  PaintScrollBar(bar, drawable, strip, state, vertical, ScrollPercent(bar), 0, 100);
+}
 
 }  // namespace
 
@@ -70,4 +96,22 @@ void EditControlGTK::DrawInto(Graphics& g) {
     }
   }
   SubPane::DrawInto(g);
+  DrawScrollBarsInto(g);
+}
+
+void EditControlGTK::DrawScrollBarsInto(Graphics& g) {
+  GdkWindow* drawable = g.TargetGdkDrawable();
+  if (!mMultiLine || !drawable || !GTK_IS_SCROLLED_WINDOW(GetWidget())) return;
+  GtkScrolledWindow* scroller = GTK_SCROLLED_WINDOW(GetWidget());
+  const QV::Rect field = GraphicsRectToDrawable(g, GetBounds(), false);
+  const GtkStateType state = IsEnabled() ? GTK_STATE_NORMAL : GTK_STATE_INSENSITIVE;
+  const bool both = mVerticalScrollBar && mHorizontalScrollBar;
+  if (mVerticalScrollBar) {
+    PaintFieldScrollBar(gtk_scrolled_window_get_vscrollbar(scroller), drawable, field, true,
+                        both, state);
+  }
+  if (mHorizontalScrollBar) {
+    PaintFieldScrollBar(gtk_scrolled_window_get_hscrollbar(scroller), drawable, field, false,
+                        both, state);
+  }
 }

@@ -264,24 +264,26 @@ void Scroller::FocusLost() {
 
 // ---- drawing ----
 
-// Trough, the two steppers with their arrows, and the thumb, each a square of the bar's
-// breadth (the thumb never longer than the space between the steppers).
-void Scroller::DrawScrollbar(GtkWidget* widget, GdkWindow* drawable, const QV::Rect& r,
-                             GtkStateType state) {
+void PaintScrollBar(GtkWidget* widget, GdkWindow* drawable, const QV::Rect& r,
+                    GtkStateType state, bool vertical, int32_t value, int32_t minimum,
+                    int32_t maximum) {
   const int32_t width = r.right - r.left;
   const int32_t height = r.bottom - r.top;
-  const int32_t length = mVertical ? height : width;
-  const int32_t breadth = mVertical ? width : height;
-  const char* detail = mVertical ? "vscrollbar" : "hscrollbar";
-  const int32_t stepper = std::min(breadth, length / 2);
+  if (width <= 0 || height <= 0) return;
   GtkStyle* style = widget->style;
+  gtk_paint_box(style, drawable, state, GTK_SHADOW_IN, nullptr, widget, "trough", r.left, r.top,
+                width, height);
+  const int32_t length = vertical ? height : width;
+  const int32_t breadth = vertical ? width : height;
+  const char* detail = vertical ? "vscrollbar" : "hscrollbar";
+  const int32_t stepper = std::min(breadth, length / 2);
   auto box = [&](int32_t along, int32_t size) -> GdkRectangle {
-    return mVertical ? GdkRectangle{r.left, r.top + along, width, size}
-                     : GdkRectangle{r.left + along, r.top, size, height};
+    return vertical ? GdkRectangle{r.left, r.top + along, width, size}
+                    : GdkRectangle{r.left + along, r.top, size, height};
   };
   const GdkRectangle steppers[2] = {box(0, stepper), box(length - stepper, stepper)};
-  const GtkArrowType arrows[2] = {mVertical ? GTK_ARROW_UP : GTK_ARROW_LEFT,
-                                  mVertical ? GTK_ARROW_DOWN : GTK_ARROW_RIGHT};
+  const GtkArrowType arrows[2] = {vertical ? GTK_ARROW_UP : GTK_ARROW_LEFT,
+                                  vertical ? GTK_ARROW_DOWN : GTK_ARROW_RIGHT};
   for (int i = 0; i < 2; ++i) {
     const GdkRectangle& s = steppers[i];
     gtk_paint_box(style, drawable, state, GTK_SHADOW_OUT, nullptr, widget, detail, s.x, s.y,
@@ -292,12 +294,11 @@ void Scroller::DrawScrollbar(GtkWidget* widget, GdkWindow* drawable, const QV::R
   const int32_t space = length - 2 * stepper;
   const int32_t thumb = std::min(breadth, space);
   if (thumb <= 0) return;
-  const int32_t offset =
-      ScrollerThumbOffset(space - thumb, GetValue(), GetMinimum(), GetMaximum());
+  const int32_t offset = ScrollerThumbOffset(space - thumb, value, minimum, maximum);
   const GdkRectangle t = box(stepper + offset, thumb);
   gtk_paint_slider(style, drawable, state, GTK_SHADOW_OUT, nullptr, widget, "slider", t.x, t.y,
                    t.width, t.height,
-                   mVertical ? GTK_ORIENTATION_VERTICAL : GTK_ORIENTATION_HORIZONTAL);
+                   vertical ? GTK_ORIENTATION_VERTICAL : GTK_ORIENTATION_HORIZONTAL);
 }
 
 void Scroller::DrawInto(Graphics& g) {
@@ -310,9 +311,9 @@ void Scroller::DrawInto(Graphics& g) {
     const int32_t height = r.bottom - r.top;
     const GtkStateType state = IsEnabled() ? GTK_STATE_NORMAL : GTK_STATE_INSENSITIVE;
     if (width > 0 && height > 0) {
-      gtk_paint_box(widget->style, drawable, state, GTK_SHADOW_IN, nullptr, widget, "trough",
-                    r.left, r.top, width, height);
       if (mSlider) {
+        gtk_paint_box(widget->style, drawable, state, GTK_SHADOW_IN, nullptr, widget, "trough",
+                      r.left, r.top, width, height);
         const int32_t length = mVertical ? height : width;
         const int32_t breadth = mVertical ? width : height;
         const int32_t thumb = std::min(breadth, length);
@@ -324,7 +325,8 @@ void Scroller::DrawInto(Graphics& g) {
                          "slider", t.x, t.y, t.width, t.height,
                          mVertical ? GTK_ORIENTATION_VERTICAL : GTK_ORIENTATION_HORIZONTAL);
       } else {
-        DrawScrollbar(widget, drawable, r, state);
+        PaintScrollBar(widget, drawable, r, state, mVertical, GetValue(), GetMinimum(),
+                       GetMaximum());
       }
     }
   }

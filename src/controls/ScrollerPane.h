@@ -100,8 +100,6 @@ class Scroller : public ContainerPane {
   // Both pending flags cleared, the range applied and the asked-for enabling restored.
   void ApplyRange(int32_t minimum, int32_t maximum);
   void DisableForBound();
-  void DrawScrollbar(GtkWidget* widget, GdkWindow* drawable, const QV::Rect& r,
-                     GtkStateType state);
 
   bool mSlider;
   bool mVertical;
@@ -136,3 +134,10 @@ Scroller* NewSliderByShape(ScrollerDelegate* delegate, SubPane* owner, int32_t p
 // Where the thumb starts within travel pixels: travel x (value - minimum) / (maximum -
 // minimum), formed in 64 bits and limited to 0 .. travel; 0 when the range is empty.
 int32_t ScrollerThumbOffset(int32_t travel, int32_t value, int32_t minimum, int32_t maximum);
+
+// A picture of a scroll bar of range minimum .. maximum at value, in r of drawable, with the
+// style of widget: the trough, the two steppers with their arrows and the thumb, each a square
+// of the bar's breadth (the thumb never longer than the space between the steppers).
+void PaintScrollBar(GtkWidget* widget, GdkWindow* drawable, const QV::Rect& r,
+                    GtkStateType state, bool vertical, int32_t value, int32_t minimum,
+                    int32_t maximum);

@@ -212,6 +212,58 @@ void RuntimeGraphicsNextPage(QVObject* g);
 void RuntimeGraphicsDrawPicture(QVObject* g, QVObject* picture, int32_t x, int32_t y, int32_t w1,
                                 int32_t h1, int32_t sx, int32_t sy, int32_t w2, int32_t h2);
 
+/* ---- Saying things on standard output, and placing windows --------------------------------
+ * What test applications print for their tests to compare, and the window fields compiled
+ * window code sets in Layout. */
+QVString StringFromCString(const char* text);
+
+/* Says "text n1 n2 ...": each number in decimal, or with hex as six or more hexadecimal
+ * digits. */
+static inline void QVSayNumbers(const char* text, const int32_t* values, int count, int hex) {
+  char line[160];
+  int length = 0;
+  while (*text && length < 100) line[length++] = *text++;
+  for (int i = 0; i < count && length < 146; ++i) {
+    char digits[12];
+    int n = 0;
+    const uint32_t base = hex ? 16u : 10u;
+    const int negative = !hex && values[i] < 0;
+    uint32_t value = negative ? 0u - (uint32_t)values[i] : (uint32_t)values[i];
+    line[length++] = ' ';
+    if (negative) line[length++] = '-';
+    do {
+      digits[n++] = "0123456789ABCDEF"[value % base];
+      value /= base;
+    } while (value);
+    while (hex && n < 6) digits[n++] = '0';
+    while (n) line[length++] = digits[--n];
+  }
+  line[length] = 0;
+  QVString said = StringFromCString(line);
+  RuntimeConsolePrint(said);
+  RuntimeUnlockString(said);
+}
+
+/* Says prefix followed by text, and lets go of the text (a getter's result). */
+static inline void QVSayText(QVString prefix, QVString text) {
+  QVString line = RuntimeAddString(prefix, text);
+  RuntimeConsolePrint(line);
+  RuntimeUnlockString(line);
+  RuntimeUnlockString(text);
+}
+
+/* A visible window of width x height at (left, top), titled title. */
+static inline void QVPlaceWindow(QVObject* window, int16_t top, int16_t left, int16_t width,
+                                 int16_t height, QVString title) {
+  int16_t* bounds = (int16_t*)((char*)window + WINDOW_BOUNDS);
+  bounds[0] = top;
+  bounds[1] = left;
+  bounds[2] = (int16_t)(top + height);
+  bounds[3] = (int16_t)(left + width);
+  *(QVString*)((char*)window + WINDOW_TITLE) = title;
+  *(uint8_t*)((char*)window + WINDOW_VISIBLE) = 1;
+}
+
 #ifdef __cplusplus
 }
 #endif

@@ -10,16 +10,12 @@
 
 namespace qvtest {
 
-namespace {
-
-bool Near(uint32_t a, uint32_t b, int tolerance) {
+bool ColoursNear(uint32_t a, uint32_t b, int tolerance) {
   for (int shift = 0; shift < 24; shift += 8) {
     if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
   }
   return true;
 }
-
-}  // namespace
 
 Screenshot::Screenshot(int width, int height, std::vector<uint32_t> pixels)
     : mWidth(width), mHeight(height), mPixels(std::move(pixels)) {
@@ -51,13 +47,13 @@ int Screenshot::DifferingPixels(const Screenshot& other, int tolerance) const {
     return int(std::max(mPixels.size(), other.mPixels.size()));
   int count = 0;
   for (size_t k = 0; k < mPixels.size(); ++k)
-    count += !Near(mPixels[k], other.mPixels[k], tolerance);
+    count += !ColoursNear(mPixels[k], other.mPixels[k], tolerance);
   return count;
 }
 
 int Screenshot::CountPixels(uint32_t colour, int tolerance) const {
   return int(std::count_if(mPixels.begin(), mPixels.end(),
-                           [&](uint32_t pixel) { return Near(pixel, colour, tolerance); }));
+                           [&](uint32_t pixel) { return ColoursNear(pixel, colour, tolerance); }));
 }
 
 bool Screenshot::WritePPM(const std::string& path) const {

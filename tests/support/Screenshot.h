@@ -42,6 +42,9 @@ class Screenshot {
   std::vector<uint32_t> mPixels;  // rows top to bottom
 };
 
+// Whether every channel of the two 0xRRGGBB colours differs by tolerance at most.
+bool ColoursNear(uint32_t a, uint32_t b, int tolerance);
+
 // The pixels of width x height of drawable from (x, y), as 0xRRGGBB; empty when GDK cannot
 // read them.
 Screenshot PixelsOf(GdkDrawable* drawable, int width, int height, int x = 0, int y = 0);

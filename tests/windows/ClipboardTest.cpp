@@ -15,6 +15,7 @@
 #include "core/ObjectDefinitionConverter.h"
 #include "graphics/PictureClass.h"
 #include "support/GuiDriver.h"
+#include "ClipboardFixtures.h"
 #include "SpawnedProcess.h"
 #include "TextFixtures.h"
 #include "support/TestSupport.h"
@@ -27,6 +28,7 @@
 namespace {
 
 using qvtest::Bytes;
+using qvtest::Pixels;
 using qvtest::Text;
 
 // A width x height picture whose pixel (x, y) is the colour (x * 40, y * 60, 200).
@@ -44,21 +46,6 @@ RuntimeObject* PatternPicture(int width, int height) {
   return NewPictureWithImage(image);
 }
 
-// Width, height, then 0xRRGGBB of every pixel.
-std::vector<uint32_t> Pixels(GdkPixbuf* image) {
-  if (!image) return {};
-  const int width = gdk_pixbuf_get_width(image), height = gdk_pixbuf_get_height(image);
-  std::vector<uint32_t> values = {uint32_t(width), uint32_t(height)};
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const guchar* p = gdk_pixbuf_get_pixels(image) + y * gdk_pixbuf_get_rowstride(image) +
-                        x * gdk_pixbuf_get_n_channels(image);
-      values.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
-    }
-  }
-  return values;
-}
-
 class ClipboardTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -71,47 +58,10 @@ class ClipboardTest : public testing::Test {
   // Runs xclip with args while GTK answers the selection requests it makes of this process;
   // its standard output, or "" when it failed.
   std::string Xclip(const std::vector<std::string>& args) {
-    std::vector<gchar*> argv = {const_cast<gchar*>("xclip")};
-    for (const std::string& arg : args) argv.push_back(const_cast<gchar*>(arg.c_str()));
-    argv.push_back(nullptr);
-    GPid pid = 0;
-    gint out = -1;
-    GError* error = nullptr;
-    if (!g_spawn_async_with_pipes(nullptr, argv.data(), nullptr,
-                                  GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
-                                  nullptr, nullptr, &pid, nullptr, &out, nullptr, &error)) {
-      ADD_FAILURE() << "xclip: " << error->message;
-      g_error_free(error);
-      return "";
-    }
-    std::string output;
-    bool ended = false;
-    int status = -1;
-    struct Watch {
-      bool* ended;
-      int* status;
-    } watch = {&ended, &status};
-    g_child_watch_add(pid, [](GPid, gint code, gpointer data) {
-      *static_cast<Watch*>(data)->ended = true;
-      *static_cast<Watch*>(data)->status = code;
-    }, &watch);
-    GIOChannel* channel = g_io_channel_unix_new(out);
-    g_io_channel_set_encoding(channel, nullptr, nullptr);
-    g_io_channel_set_flags(channel, G_IO_FLAG_NONBLOCK, nullptr);
-    const bool done = mGui.PumpUntil([&] {
-      gchar buffer[4096];
-      gsize got = 0;
-      while (g_io_channel_read_chars(channel, buffer, sizeof buffer, &got, nullptr) ==
-                 G_IO_STATUS_NORMAL &&
-             got > 0) {
-        output.append(buffer, got);
-      }
-      return ended;
-    });
-    g_io_channel_unref(channel);
-    close(out);
-    EXPECT_TRUE(done) << "xclip did not end";
-    return done && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? output : "";
+    std::vector<std::string> argv = {"xclip"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const qvtest::FinishedProgram xclip = qvtest::RunServing(mGui, argv);
+    return WIFEXITED(xclip.status) && WEXITSTATUS(xclip.status) == 0 ? xclip.output : "";
   }
 
   // Another client owns the selection and answers target with bytes (hexadecimal).

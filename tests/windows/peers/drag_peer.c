@@ -1,6 +1,7 @@
 /* Another program for the drop tests: a GTK 2 window titled argv[1], placed at (argv[2],
  * argv[3]), whose whole area is a drag source offering a URI list and text, with copy and move.
- * Prints "ready" once shown and "begin" when a drag starts. */
+ * Prints "ready" once shown, "begin" when a drag starts and "accepted" the first time a target
+ * answers that it takes the drag, which a test waits for before it releases the button. */
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -24,10 +25,20 @@ static gboolean Shown(GtkWidget* widget, GdkEvent* event, gpointer unused) {
   return FALSE;
 }
 
+/* The target's answers reach the drag's context without a signal of their own. */
+static gboolean WatchAnswer(gpointer data) {
+  GdkDragContext* context = data;
+  if (context->action == 0) return TRUE;
+  printf("accepted\n");
+  fflush(stdout);
+  return FALSE;
+}
+
 static void Began(GtkWidget* widget, GdkDragContext* context, gpointer unused) {
-  (void)widget, (void)context, (void)unused;
+  (void)widget, (void)unused;
   printf("begin\n");
   fflush(stdout);
+  g_timeout_add_full(G_PRIORITY_DEFAULT, 10, WatchAnswer, g_object_ref(context), g_object_unref);
 }
 
 int main(int argc, char** argv) {
