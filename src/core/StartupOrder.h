@@ -174,6 +174,8 @@ enum StartupOrder : uint32_t {
   kStartupStyledTextPrinterClass,
   kStartupTabPanelClass,
   kStartupMouseCursorClass,
+  kStartupDataControlActionClass,
+  kStartupDataControlClass,
   kStartupTrayItemClass,
 
   kStartupGlobalFunctionTable,
