@@ -1,6 +1,12 @@
 #include "controls/EditControl.h"
 
+#include <utility>
+
 #include "app/FolderItemImp.h"
+#include "controls/EditField.h"
+#include "controls/StyledText.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "database/DataSourceBinding.h"
 #include "core/Startup.h"
 #include "strings/TextEncoding.h"
 #include "windows/ControlRecord.h"
@@ -25,6 +31,30 @@ EditControl::~EditControl() { Unbind(); }
 
 bool EditControl::CanTakeFocus() {
   return !mRefuseFocus && IsEnabled() && IsVisibleAndShown();
+}
+
+void EditControl::Close() {
+  Unbind();
+  if (mOwner && ObjectIsaDefinition(mOwner, EditFieldClassDefinition())) {
+    if (RuntimeObject* styled = AsEditField(mOwner)->styledText) {
+      LinkStyledTextDelegate(styled, nullptr);
+    }
+  }
+  mOwner = nullptr;
+  ContainerPane::Close();
+}
+
+// Binding again without letting go first would bind the field twice, and leave it held by its
+// data control after its window closed.
+void EditControl::Bind() {
+  Unbind();
+  if (mDataSource.Compare(string()) == 0 || !mOwner) return;
+  mBoundControl = BindToDataSource(mOwner, mDataSource.Storage(), kBindingEditField);
+}
+
+void EditControl::Unbind() {
+  RuntimeObject* bound = std::exchange(mBoundControl, nullptr);
+  if (bound) UnbindFromDataSource(bound, mOwner, kBindingEditField);
 }
 
 TextFieldTraits EditControl::GetTextFieldTraits() {

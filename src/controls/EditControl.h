@@ -126,6 +126,9 @@ class EditControl : public ContainerPane, public DataAwareClass, public StyledTe
   // ---- SubPane ----
   // Only while the refuse-focus flag is clear and the pane is enabled, visible and shown.
   bool CanTakeFocus() override;
+  // Leaves the data control, unlinks the owner's StyledText object from this pane and forgets
+  // the owner, then closes.
+  void Close() override;
   TextFieldTraits GetTextFieldTraits() override;
 
   // ---- text and selection ----
@@ -252,8 +255,12 @@ class EditControl : public ContainerPane, public DataAwareClass, public StyledTe
   uint32_t GetColor(int32_t s, int32_t n) override { return GetStyleColor(s, n); }
 
   // ---- data binding: the owner's edit field joins the data control its source names ----
-  void Bind() override {}
-  void Unbind() override {}
+  // Lets go of the data control it is bound to, then binds to the one the data-source name
+  // gives (none for an empty name or without an owner).
+  void Bind() override;
+  void Unbind() override;
+  void SetDataSource(const string& name) { mDataSource = name; }
+  RuntimeObject* BoundDataControl() const { return mBoundControl; }
 
   // ---- state ----
   void SetRefuseFocus(bool refuse) { mRefuseFocus = refuse; }
@@ -267,7 +274,7 @@ class EditControl : public ContainerPane, public DataAwareClass, public StyledTe
 
  private:
   string mDataSource;
-  RuntimeObject* mBoundControl = nullptr;
+  RuntimeObject* mBoundControl = nullptr;  // the binding holds the owner, not this
   bool mFocusRing = false;
   bool mRefuseFocus = false;
   RuntimeObject* mOwner = nullptr;  // the EditField that made the pane; not retained

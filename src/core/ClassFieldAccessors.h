@@ -141,6 +141,31 @@
   SET(int32_t, tabPanelUnderlineSetter, TabPanelObject, font.underline,              \
       TabPanelFontChanged)
 
+// EditField: the setters of ReadOnly and LimitText tell the pane themselves; Border,
+// MultiLine and ScrollBar take effect when the pane is made.
+#define QV_EDITFIELD_FIELD_ACCESSORS(GET, SET)                                       \
+  GET(int32_t, editBorderGetter, EditFieldObject, border)                            \
+  SET(int32_t, editBorderSetter, EditFieldObject, border, StoreOnly)                 \
+  GET(int32_t, editMultiLineGetter, EditFieldObject, multiLine)                      \
+  SET(int32_t, editMultiLineSetter, EditFieldObject, multiLine, StoreOnly)           \
+  GET(int32_t, editScrollBarGetter, EditFieldObject, scrollBarVertical)              \
+  SET(int32_t, editScrollBarSetter, EditFieldObject, scrollBarVertical, StoreOnly)   \
+  GET(int32_t, editReadOnlyGetter, EditFieldObject, readOnly)                        \
+  GET(int32_t, editPasswordGetter, EditFieldObject, password)                        \
+  GET(int32_t, editLimitTextGetter, EditFieldObject, limitText)                      \
+  GET(stringStorage*, editTextFontGetter, EditFieldObject, font.name)                \
+  SET(stringStorage*, editTextFontSetter, EditFieldObject, font.name,                \
+      EditFieldFontChanged)                                                          \
+  GET(int32_t, editTextSizeGetter, EditFieldObject, font.size)                       \
+  SET(int32_t, editTextSizeSetter, EditFieldObject, font.size, EditFieldFontChanged) \
+  GET(int32_t, editBoldGetter, EditFieldObject, font.bold)                           \
+  SET(int32_t, editBoldSetter, EditFieldObject, font.bold, EditFieldFontChanged)     \
+  GET(int32_t, editItalicGetter, EditFieldObject, font.italic)                       \
+  SET(int32_t, editItalicSetter, EditFieldObject, font.italic, EditFieldFontChanged) \
+  GET(int32_t, editUnderlineGetter, EditFieldObject, font.underline)                 \
+  SET(int32_t, editUnderlineSetter, EditFieldObject, font.underline,                 \
+      EditFieldFontChanged)
+
 // Screen: read-only.
 #define QV_SCREEN_FIELD_ACCESSORS(GET, SET)                                          \
   GET(int32_t, screenLeftGetter, ScreenObject, left)                                 \
@@ -158,6 +183,7 @@
   QV_GROUPBOX_FIELD_ACCESSORS(GET, SET)   \
   QV_PROGRESSBAR_FIELD_ACCESSORS(GET, SET) \
   QV_TABPANEL_FIELD_ACCESSORS(GET, SET)   \
+  QV_EDITFIELD_FIELD_ACCESSORS(GET, SET)  \
   QV_SCREEN_FIELD_ACCESSORS(GET, SET)
 
 // ---- declarations and definitions ----

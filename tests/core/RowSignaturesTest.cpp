@@ -19,8 +19,8 @@
 
 namespace {
 
-template <size_t N>
-bool Listed(const char* const (&list)[N], const std::string& name) {
+template <typename List>
+bool Listed(const List& list, const std::string& name) {
   for (const char* listed : list) {
     if (strcasecmp(listed, name.c_str()) == 0) return true;
   }
