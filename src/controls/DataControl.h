@@ -207,8 +207,8 @@ class DataControl : public SubPane {
   bool GroupEnabled(int32_t button) const;
   void RunButton(int32_t button);
   bool EditDiffers();
-  void DrawButton(Graphics& g, int32_t button);
-  void DrawCaption(Graphics& g);
+  void DrawButton(Graphics& g, const QV::Rect& bounds, int32_t button);
+  void DrawCaption(Graphics& g, const QV::Rect& bounds);
   void RedrawNow();
 
   DataControlDelegate* mDelegate;

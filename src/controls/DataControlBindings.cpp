@@ -1,6 +1,6 @@
-// The navigator's binding list and what it knows of each bound kind: how a check box, a popup
-// menu or a combo box shows a column, is emptied, and is read back. Kinds whose control class
-// reaches this file through no binder (edit fields, static texts, list boxes) stay unbound.
+// The navigator's binding list and what it knows of each bound kind: how an edit field, a
+// static text, a check box, a popup menu or a combo box shows a column, is emptied, and is read back. Kinds whose control class
+// reaches this file through no binder (list boxes) stay unbound.
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -9,8 +9,12 @@
 #include "controls/ComboBoxPane.h"
 #include "controls/ControlAccessors.h"
 #include "controls/DataControl.h"
+#include "controls/EditControl.h"
+#include "controls/EditField.h"
 #include "controls/PopupMenuControl.h"
 #include "controls/PopupMenuGTK.h"
+#include "controls/StaticText.h"
+#include "controls/StaticTextPane.h"
 #include "core/Export.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "database/DataSourceBinding.h"
@@ -22,7 +26,10 @@ namespace {
 // so its call back to ControlBindingRemove finds nothing.
 void ForgetLinkBack(RuntimeObject* control, int32_t kind) {
   DataAwareClass* aware = nullptr;
-  if (kind == kBindingCheckBox) aware = static_cast<CheckBox*>(AsControl(control)->pane);
+  SubPane* pane = AsControl(control)->pane;
+  if (kind == kBindingEditField) aware = static_cast<EditControl*>(pane);
+  if (kind == kBindingStaticText) aware = static_cast<StaticText*>(pane);
+  if (kind == kBindingCheckBox) aware = static_cast<CheckBox*>(pane);
   if (kind == kBindingPopupMenu) aware = AsPopupMenu(control)->pane;
   if (aware) aware->Unbind();
 }
@@ -105,13 +112,22 @@ void ClearBindings(RuntimeObject* dataControl) {
 }
 
 string BoundDataField(const BoundControl& bound) {
+  if (bound.kind == kBindingEditField) return string(AsEditField(bound.control)->dataField);
+  if (bound.kind == kBindingStaticText) return string(AsStaticText(bound.control)->dataField);
   if (bound.kind == kBindingCheckBox) return string(AsCheckBox(bound.control)->dataField);
   if (bound.kind == kBindingPopupMenu) return string(AsPopupMenu(bound.control)->dataField);
   return string();
 }
 
 void LoadBoundControl(const BoundControl& bound, const string& text, bool locked) {
-  if (bound.kind == kBindingCheckBox) {
+  if (bound.kind == kBindingEditField) {
+    if ((AsEditField(bound.control)->readOnly != 0) != locked) {
+      editReadOnlySetter(bound.control, 0, locked);
+    }
+    editTextSetter(bound.control, 0, text.Storage());
+  } else if (bound.kind == kBindingStaticText) {
+    staticCaptionSetter(bound.control, 0, text.Storage());
+  } else if (bound.kind == kBindingCheckBox) {
     SetEnabledIfChanged(bound.control, !locked);
     checkBoxValueSetter(bound.control, 0, ColumnTruth(text));
   } else if (bound.kind == kBindingPopupMenu) {
@@ -121,11 +137,15 @@ void LoadBoundControl(const BoundControl& bound, const string& text, bool locked
 }
 
 void ClearBoundControl(const BoundControl& bound) {
+  if (bound.kind == kBindingEditField) editTextSetter(bound.control, 0, nullptr);
+  if (bound.kind == kBindingStaticText) staticCaptionSetter(bound.control, 0, nullptr);
   if (bound.kind == kBindingCheckBox) checkBoxValueSetter(bound.control, 0, 0);
   if (bound.kind == kBindingPopupMenu) RuntimeComboBoxSelectionSetter(bound.control, 0, -1);
 }
 
 string BoundControlValue(const BoundControl& bound) {
+  if (bound.kind == kBindingEditField) return string::Adopt(editTextGetter(bound.control, 0));
+  if (bound.kind == kBindingStaticText) return string(AsStaticText(bound.control)->text);
   if (bound.kind == kBindingCheckBox) {
     return string(checkBoxValueGetter(bound.control, 0) ? "true" : "false");
   }
@@ -139,8 +159,7 @@ bool BoundControlDiffers(const BoundControl& bound, const string& column) {
   if (bound.kind == kBindingCheckBox) {
     return (checkBoxValueGetter(bound.control, 0) != 0) != ColumnTruth(column);
   }
-  if (bound.kind == kBindingPopupMenu) return BoundControlValue(bound).CompareWithCase(column) != 0;
-  return false;
+  return BoundControlValue(bound).CompareWithCase(column) != 0;
 }
 
 void InstallDataControlBinders() {

@@ -205,7 +205,6 @@ extern "C" void DataControlCreatePane(RuntimeObject* object) {
                                control.bounds);
   record->pane = pane;
   AdoptControlPane(object, pane);
-  pane->SetRunControl(object);
   pane->SetFont(MakeControlFontDescription(record->font));
   pane->SetCaption(string(record->caption));
   pane->SetTextAlign(record->textAlign);

@@ -187,18 +187,22 @@ void DataControl::RedrawNow() {
 
 void DataControl::Draw(Graphics& g) {
   if (!IsVisibleAndShown()) return;
+  QV::Rect bounds = GetBounds();
+  if (!GetBoundsInWindow(bounds)) return;
   g.SetFont(mFont);
-  for (int32_t button = kFirstButton; button <= kLastButton; ++button) DrawButton(g, button);
-  DrawCaption(g);
+  for (int32_t button = kFirstButton; button <= kLastButton; ++button) {
+    DrawButton(g, bounds, button);
+  }
+  DrawCaption(g, bounds);
 }
 
-void DataControl::DrawButton(Graphics& g, int32_t button) {
+void DataControl::DrawButton(Graphics& g, const QV::Rect& bounds, int32_t button) {
   GtkWidget* widget = GetWidget();
   if (!widget) return;
   if (!widget->window) gtk_widget_realize(widget);
   GdkWindow* drawable = g.TargetGdkDrawable();
   if (!widget->window || !drawable) return;
-  QV::Rect r = GetBounds();
+  QV::Rect r = bounds;
   const int32_t width = r.right - r.left;
   const int32_t size = DataControlButtonSize(width, r.bottom - r.top);
   if (size < 1) return;
@@ -241,8 +245,7 @@ int32_t DataControl::TextBaseline() {
   return baseline;
 }
 
-void DataControl::DrawCaption(Graphics& g) {
-  const QV::Rect& b = GetBounds();
+void DataControl::DrawCaption(Graphics& g, const QV::Rect& b) {
   const int32_t width = b.right - b.left;
   const int32_t size = DataControlButtonSize(width, b.bottom - b.top);
   const int32_t left = b.left + 2 * size + kCaptionInset;

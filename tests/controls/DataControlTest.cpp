@@ -5,13 +5,18 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SimpleControlFixtures.h"
+#include "core/FieldAccessors.h"
 #include "ToggleFixtures.h"
 #include "controls/CheckBox.h"
 #include "controls/DataControl.h"
+#include "controls/EditField.h"
+#include "controls/StaticText.h"
 #include "controls/PopupMenuControl.h"
 #include "database/DatabaseClasses.h"
 #include "database/SQLStatements.h"
@@ -114,7 +119,7 @@ class DataControlTest : public testing::Test {
                              DataControlDBSetter(control, 0, db);
                              DataControlTableNameSetter(control, 0, string("people").Storage());
                              DataControlQuerySetter(
-                                 control, 0, string("SELECT * FROM people ORDER BY id").Storage());
+                                 control, 0, string("SELECT * FROM people").Storage());
                              AsDataControl(control)->commit = commit;
                            });
     EXPECT_NE(navigator, nullptr);
@@ -139,6 +144,22 @@ class DataControlTest : public testing::Test {
       EXPECT_TRUE(gui.PumpUntil([&] { return gLog.size() >= entries; }));
     }
     gui.Settle();
+  }
+  RuntimeObject* AddBound(const char* parent, const char* name, const QV::Rect& place,
+                          const char* column) {
+    static RuntimeClass* field = qvtest::Subclass("EditField", "KitBoundField");
+    static RuntimeClass* label = qvtest::Subclass("StaticText", "KitBoundLabel");
+    const bool isField = std::string(parent) == "EditField";
+    RuntimeObject* control = qvtest::AddControl(window, isField ? field : label, name, place);
+    if (!control) return nullptr;
+    if (isField) {
+      EditDataFieldSetter(control, 0, string(column).Storage());
+      EditDataSourceSetter(control, 0, string("people").Storage());
+    } else {
+      StaticTextDataFieldSetter(control, 0, string(column).Storage());
+      StaticTextDataSourceSetter(control, 0, string("People").Storage());
+    }
+    return control;
   }
   Log Take() { return std::exchange(gLog, {}); }
 
@@ -277,8 +298,10 @@ TEST_F(DataControlTest, InsertStoresTheBoundValuesAsANewRecord) {
   Take();
   DataControlAddNewRecord(navigator);
   EXPECT_EQ(Take(), Log({"Validate 0"}));
-  EXPECT_EQ(Column("member").size(), 6u);
-  EXPECT_EQ(Column("member").back(), "false");
+  const std::vector<std::string> members = Column("member");
+  EXPECT_EQ(members.size(), 6u);
+  EXPECT_EQ(std::count(members.begin(), members.end(), "false"), 2);
+  EXPECT_EQ(checkBoxValueGetter(box, 0), 0);
 }
 
 TEST_F(DataControlTest, ActionObjectsRunTheirCommands) {
@@ -301,6 +324,85 @@ TEST_F(DataControlTest, ANewDatabaseGetsTheOldCursorsEditFirst) {
   DataControlDBSetter(navigator, 0, nullptr);
   EXPECT_EQ(DataControlRow(navigator), 0);
   EXPECT_EQ(Column("member")[1], "true");
+}
+
+// The navigator's buttons and caption as shown: a hovered button changes and its neighbours do
+// not, a disabled group differs from the enabled one, and the caption moves with TextAlign.
+TEST_F(DataControlTest, DrawnStatesShowHoverDisabledButtonsAndAlignedCaption) {
+  RuntimeObject* navigator = AddNavigator();
+  DataControlCaptionSetter(navigator, 0, string("Row").Storage());
+  DataControlColorSetter(navigator, 0, 0xFF0000);
+  const qvtest::ScreenPoint origin =
+      qvtest::ContentToScreen(gui, xid, window, kNavigatorPlace.left, kNavigatorPlace.top);
+  const qvtest::ScreenArea whole{origin.x, origin.y, 300, 20};
+  auto button = [&](int32_t index) {
+    const int32_t offsets[] = {0, 20, 260, 280};
+    return qvtest::ScreenArea{offsets[index - 1], 0, 20, 20};
+  };
+  auto shot = [&] { return gui.Capture(whole); };
+  // The caption's red pixels lie in the left, middle or right third of the room between the
+  // button groups as TextAlign says.
+  auto redIn = [&](const qvtest::Screenshot& s, int from, int to) {
+    return s.Region({from, 0, to - from, 20}).CountPixels(0xFF0000, 60);
+  };
+  for (int32_t align : {0, 1, 2}) {
+    DataControlAlignSetter(navigator, 0, align);
+    const int thirds[] = {40, 113, 186, 260};
+    ASSERT_TRUE(gui.PumpUntil([&] { return redIn(shot(), thirds[align], thirds[align + 1]) > 0; }))
+        << "alignment " << align;
+    const qvtest::Screenshot s = shot();
+    for (int other = 0; other < 3; ++other) {
+      if (other == align) continue;
+      EXPECT_EQ(redIn(s, thirds[other], thirds[other + 1]), 0) << align;
+    }
+  }
+  const qvtest::Screenshot rest = shot();
+  // Back group disabled on the first row, forward enabled: first and last buttons differ
+  // beyond their mirrored icons' shapes, in the face colour.
+  EXPECT_GT(rest.Region(button(1)).DifferingPixels(rest.Region(button(4)), 8), 0);
+  const qvtest::ScreenPoint next = qvtest::ContentToScreen(
+      gui, xid, window, kNavigatorPlace.left + 270, kNavigatorPlace.top + 10);
+  gui.MoveTo(next.x, next.y);
+  EXPECT_TRUE(gui.PumpUntil([&] {
+    return shot().Region(button(3)).DifferingPixels(rest.Region(button(3)), 4) > 0;
+  }));
+  EXPECT_EQ(DataControlPaneOf(navigator)->HoverButton(), kNextButton);
+  const qvtest::Screenshot hovered = shot();
+  EXPECT_EQ(hovered.Region(button(4)).DifferingPixels(rest.Region(button(4)), 4), 0);
+  EXPECT_EQ(hovered.Region(button(1)).DifferingPixels(rest.Region(button(1)), 4), 0);
+  // Hovering a disabled button changes nothing.
+  const qvtest::ScreenPoint first = qvtest::ContentToScreen(
+      gui, xid, window, kNavigatorPlace.left + 10, kNavigatorPlace.top + 10);
+  gui.MoveTo(first.x, first.y);
+  EXPECT_TRUE(gui.PumpUntil([&] { return DataControlPaneOf(navigator)->HoverButton() == 0; }));
+}
+
+TEST_F(DataControlTest, TypedTextInABoundFieldIsWrittenBackOnNext) {
+  RuntimeObject* navigator = AddNavigator();
+  RuntimeObject* name = AddBound("EditField", "Name", kCityPlace, "name");
+  RuntimeObject* city = AddBound("StaticText", "City", kFlagPlace, "city");
+  ASSERT_NE(name, nullptr);
+  ASSERT_NE(city, nullptr);
+  EXPECT_EQ(Text(editTextGetter(name, 0)), "Ann");
+  EXPECT_EQ(Text(stringGetter(city, offsetof(StaticTextObject, text))), "Oslo");
+  ClickButton(kNextButton, 1);
+  EXPECT_EQ(Text(editTextGetter(name, 0)), "Bob");
+  EXPECT_EQ(Text(stringGetter(city, offsetof(StaticTextObject, text))), "Rome");
+  Take();
+  const qvtest::ScreenPoint point = qvtest::ContentToScreen(
+      gui, xid, window, kCityPlace.left + 20, kCityPlace.top + 10);
+  gui.Click(point.x, point.y);
+  gui.Key("ctrl+a");
+  gui.Type("Bea");
+  EXPECT_TRUE(gui.PumpUntil([&] { return Text(editTextGetter(name, 0)) == "Bea"; }));
+  ClickButton(kNextButton, 3);
+  EXPECT_EQ(Take(), Log({"Validate 1", "Update", "Reposition 3 row 3"}));
+  EXPECT_EQ(Text(editTextGetter(name, 0)), "Cid");
+  EXPECT_EQ(Column("name"), std::vector<std::string>({"Ann", "Bea", "Cid", "Dee", "Eve"}));
+  EXPECT_EQ(Column("city"), std::vector<std::string>({"Oslo", "Rome", "Lima", "Kiev", "Bern"}));
+  // ReadOnly locks the field.
+  DataControlReadOnlySetter(navigator, 0, 1);
+  EXPECT_EQ(AsEditField(name)->readOnly, 1);
 }
 
 }  // namespace
