@@ -59,10 +59,10 @@ class NavigatorImage : public testing::Test {
     mPath = mFolder + "/people.qdb";
     RuntimeObject* db = OpenDatabase(mPath, true);
     ASSERT_NE(db, nullptr);
-    databaseSQLExecute(db, string("CREATE TABLE people (id INTEGER, name VARCHAR, city VARCHAR)")
+    databaseSQLExecute(db, string("CREATE TABLE people (id INTEGER, name VARCHAR(20), city VARCHAR(20))")
                                .Storage());
     for (int i = 0; i < 5; ++i) {
-      const std::string sql = "INSERT INTO people VALUES (" + std::to_string(i + 1) + ", '" +
+      const std::string sql = "INSERT INTO people (id, name, city) VALUES (" + std::to_string(i + 1) + ", '" +
                               kNames[i] + "', '" + kCities[i] + "')";
       databaseSQLExecute(db, string(sql.c_str()).Storage());
     }
