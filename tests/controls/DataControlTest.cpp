@@ -391,6 +391,11 @@ TEST_F(DataControlTest, TypedTextInABoundFieldIsWrittenBackOnNext) {
   const qvtest::ScreenPoint point = qvtest::ContentToScreen(
       gui, xid, window, kCityPlace.left + 20, kCityPlace.top + 10);
   gui.Click(point.x, point.y);
+  GtkWidget* top = gtk_widget_get_toplevel(qvtest::WidgetOf(name));
+  ASSERT_TRUE(gui.PumpUntil([&] {
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(top));
+    return focus && GTK_IS_ENTRY(focus) && gtk_widget_has_focus(focus);
+  }));
   gui.Key("ctrl+a");
   gui.Type("Bea");
   EXPECT_TRUE(gui.PumpUntil([&] { return Text(editTextGetter(name, 0)) == "Bea"; }));
