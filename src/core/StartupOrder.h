@@ -151,6 +151,7 @@ enum StartupOrder : uint32_t {
   kStartupScrollBarClass,
   kStartupSliderClass,
   kStartupWindowClass,
+  kStartupContainerControlClass,
   kStartupEmbeddedWindowControlClass,
   kStartupGroupBoxClass,
   kStartupLineClass,
