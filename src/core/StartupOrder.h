@@ -177,6 +177,8 @@ enum StartupOrder : uint32_t {
   kStartupStyledTextPrinterClass,
   kStartupTabPanelClass,
   kStartupMouseCursorClass,
+  kStartupDataControlActionClass,
+  kStartupDataControlClass,
   kStartupTrayItemClass,
 
   kStartupGlobalFunctionTable,
