@@ -68,7 +68,7 @@ void RegisterAndCheckTheOrder() {
             "GroupBox Line Oval RoundRectangle Rectangle EditField PagePanel OLEContainer "
             "sys$popupRowTag ProgressBar _PaneChild "
             "PrinterSetup Toolbar PushButton CheckBox RadioButton PopupMenu ComboBox NotePlayer "
-            "Movie Sound StyledTextPrinter TabPanel MouseCursor TrayItem ");
+            "Movie Sound StyledTextPrinter TabPanel MouseCursor DataControlAction DataControl TrayItem ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
 
