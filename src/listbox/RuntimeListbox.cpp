@@ -6,6 +6,7 @@
 #include "core/RuntimeError.h"
 #include "core/RuntimeObject.h"
 #include "graphics/Graphics.h"
+#include "windows/Window.h"
 #include "strings/EndOfLine.h"
 
 SimpleVector<RowEntry*> RuntimeListbox::sCondemnedRows;
@@ -90,7 +91,9 @@ RowEntry::~RowEntry() {
 
 RuntimeListbox::RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::Rect& bounds,
                                bool multipleSelection)
-    : NuListbox(this, this, parent, 0, bounds, false, multipleSelection), mOwner(owner) {
+    : NuListbox(this, this, parent, 0, bounds, false, multipleSelection),
+      mOwner(owner),
+      mHandlers(CacheListboxHandlers(owner)) {
   mRows.Init();
   StoreSortedColumn(-1);
   SetColumnCount(1);
@@ -118,6 +121,33 @@ void RuntimeListbox::Close() {
     SetRowCount(0);
   }
   NuListbox::Close();
+}
+
+// ---- events ----
+
+bool RuntimeListbox::FinishHeldEvent() {
+  Window* window = GetWindow();
+  const bool open = !mClosed && !(window && window->IsClosing());
+  return !ReleaseChain() && open;
+}
+
+bool RuntimeListbox::RaiseHeaderPressed(int32_t column) {
+  return CallHandler<bool>(kListHeaderPressed, nullptr, column);
+}
+
+bool RuntimeListbox::RaiseSortColumn(int32_t column) {
+  return CallHandler<bool>(kListSortColumn, nullptr, column);
+}
+
+bool RuntimeListbox::RaiseCompareRows(int32_t row1, int32_t row2, int32_t column,
+                                      int32_t& result) {
+  return CallHandler<bool>(kListCompareRows, nullptr, row1, row2, column, &result);
+}
+
+void RuntimeListbox::RaiseExpandRow(int32_t row) { CallHandler(kListExpandRow, nullptr, row); }
+
+void RuntimeListbox::RaiseCollapseRow(int32_t row) {
+  CallHandler(kListCollapseRow, nullptr, row);
 }
 
 // ---- rows ----

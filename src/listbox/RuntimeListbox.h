@@ -12,9 +12,11 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "core/GenericArray.h"
 #include "core/SimpleVector.h"
+#include "listbox/ListboxEvents.h"
 #include "listbox/NuListbox.h"
 
 struct RuntimeObject;
@@ -153,14 +155,37 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
  protected:
   // The language events; the defaults leave the built-in behaviour. A handler may change or
   // close the list: callers hold the list across them.
-  virtual bool RaiseHeaderPressed(int32_t /*column*/) { return false; }
-  virtual bool RaiseSortColumn(int32_t /*column*/) { return false; }
-  virtual bool RaiseCompareRows(int32_t /*row1*/, int32_t /*row2*/, int32_t /*column*/,
-                                int32_t& /*result*/) {
-    return false;
+  // The defaults call the control's cached handlers.
+  virtual bool RaiseHeaderPressed(int32_t column);
+  virtual bool RaiseSortColumn(int32_t column);
+  virtual bool RaiseCompareRows(int32_t row1, int32_t row2, int32_t column, int32_t& result);
+  virtual void RaiseExpandRow(int32_t row);
+  virtual void RaiseCollapseRow(int32_t row);
+  // Calls the cached handler of event (owner first); the caller holds the list.
+  template <typename R = void, typename... Args>
+  R CallHandler(ListboxEvent event, RuntimeObject* extra, Args... args) {
+    return CallListboxHandler<R>(mHandlers[event], mOwner, extra, args...);
   }
-  virtual void RaiseExpandRow(int32_t /*row*/) {}
-  virtual void RaiseCollapseRow(int32_t /*row*/) {}
+  // Raises event holding the list for the call; open becomes false when the handler closed the
+  // list or its window (nothing of the list may be touched then).
+  template <typename R = void, typename... Args>
+  R RaiseHeld(ListboxEvent event, bool& open, RuntimeObject* extra, Args... args) {
+    open = !mClosed;
+    if (!mHandlers.Has(event) || mClosed || !RetainChain()) return R();
+    if constexpr (std::is_void_v<R>) {
+      CallHandler<void>(event, extra, args...);
+      open = FinishHeldEvent();
+    } else {
+      const R result = CallHandler<R>(event, extra, args...);
+      open = FinishHeldEvent();
+      return result;
+    }
+  }
+  bool HasHandler(ListboxEvent event) const { return mHandlers.Has(event); }
+  // Releases the hold RaiseHeld took; true when the list is still open.
+  bool FinishHeldEvent();
+  bool IsClosed() const { return mClosed; }
+
   // Adds an empty row for the text setters (the language class routes it through AddRow).
   virtual void AddEmptyRow();
 
@@ -187,6 +212,7 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
 
   GenericArray mRows;
   RuntimeObject* mOwner;
+  ListboxHandlers mHandlers;
   int32_t mColumnTypes[kMaxListColumns] = {};
   uint32_t mRowsGeneration = 0;  // changes with every added, removed or moved row
   int32_t mExpandNesting = 0;
