@@ -181,8 +181,26 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   // The row and column under (x, y), relative to the pane; false when no cell is there.
   bool RowAndColumnAt(int32_t x, int32_t y, int32_t* row, int32_t* column);
   // The column under x relative to the row area's left, or -1.
-  int32_t ColumnAtX(int32_t xInRow) const;
+  int32_t ColumnAtX(int32_t xInRow);
   bool ClickCell(int32_t row, int32_t column, int32_t x, int32_t y);
+
+  // ---- row dragging ----
+  bool enableDrag = false;
+  bool enableDragReorder = false;
+  // A press on row with a drag option on: waits for the drag, raises DragRow and runs it;
+  // true when the drag ran (the press is consumed).
+  bool TrackRowDrag(int32_t row);
+  // The reorder state of one drag: the selected rows and their records, kept until EndReorder.
+  void BeginReorder();
+  void EndReorder();
+  bool IsReordering() const { return mReorderDrag; }
+  int32_t DropRow() const { return mDropRow; }
+  int32_t DropDepth() const { return mDropDepth; }
+  // False when the drop position's parent is a dragged row or lies in one's subtree.
+  bool DropAllowed();
+  bool DragOver(int32_t x, int32_t y, RuntimeObject* dragItem, int32_t action) override;
+  void DragExit(RuntimeObject* dragItem, int32_t action) override;
+  void DropObject(RuntimeObject* dragItem, int32_t action) override;
 
   // ---- cell editing ----
   void EditCell(int32_t row, int32_t column);
@@ -219,6 +237,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   virtual bool RaiseCellBackgroundPaint(RuntimeObject* g, int32_t row, int32_t column);
   virtual bool RaiseCellTextPaint(RuntimeObject* g, int32_t row, int32_t column, int32_t x,
                                   int32_t y);
+  virtual bool RaiseDragRow(RuntimeObject* drag, int32_t row);
+  virtual bool RaiseDragReorderRows(int32_t newPosition, int32_t parentRow);
   virtual bool RaiseCellKeyDown(int32_t row, int32_t column, const string& key);
   virtual void RaiseCellEvent(ListboxEvent event, int32_t row, int32_t column);
 
@@ -293,6 +313,11 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   void DestroyEditor();
   bool EditFieldKey(const string& key);
   void ToggleCheck(int32_t row, int32_t column);
+  int32_t DropIndent(int32_t depth);  // relative to the pane
+  int32_t DropParent();
+  bool DraggedRowsIntact();
+  void MoveDraggedRows();
+  void DrawDropLine(Graphics& g);
 
   GenericArray mRows;
   RuntimeObject* mOwner;
@@ -309,6 +334,12 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   int32_t mEditColumn = -1;
   uint8_t mEditSavedType = 0;
   bool mEnding = false;
+  // Row dragging.
+  bool mReorderDrag = false;
+  int32_t mDropRow = -1;
+  int32_t mDropDepth = 0;
+  SimpleVector<int32_t> mDraggedRows;       // ascending
+  SimpleVector<RowEntry*> mDraggedRecords;  // what those rows held when the drag began
   ListboxHandlers mHandlers;
   int32_t mColumnTypes[kMaxListColumns] = {};
   uint32_t mRowsGeneration = 0;  // changes with every added, removed or moved row

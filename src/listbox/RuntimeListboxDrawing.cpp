@@ -123,6 +123,7 @@ void RuntimeListbox::Draw(Graphics& g) {
   if (!mClosed) {
     DrawFocusRing(g);
     PlaceEditField(area);
+    DrawDropLine(g);
     DrawFrame(g);
   }
   state.Restore();
@@ -181,12 +182,13 @@ void RuntimeListbox::DrawRow(Graphics& g, int32_t row, const QV::Rect& r, bool s
     const bool filler = column == columns;
     int32_t left;
     int32_t right;
+    // Column edges are kept in window coordinates, the horizontal scroll applied.
     if (!filler) {
-      left = area.left + ColumnLeft(column) - HorizontalOffset();
-      right = left + ColumnWidth(column);
+      left = ColumnLeft(column);
+      right = ColumnRight(column);
     } else {
       // A list of 64 columns has no room for a filler record: its filler is empty.
-      left = columns > 0 ? area.left + ColumnRight(columns - 1) - HorizontalOffset() : area.left;
+      left = columns > 0 ? ColumnRight(columns - 1) : area.left;
       right = columns < kMaxListColumns ? std::max<int32_t>(left, area.right) : left;
     }
     QV::Rect cellRect = MakeRect(r.top, left, r.bottom, right);

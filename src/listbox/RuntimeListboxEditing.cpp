@@ -74,8 +74,9 @@ void RuntimeListbox::ScrollCellIntoView(int32_t row, int32_t column) {
   if (!ValidColumn(column)) return;
   const QV::Rect area = GetListRect();
   const int32_t width = area.right - area.left;
-  const int32_t left = ColumnLeft(column);
-  const int32_t right = ColumnRight(column);
+  // The column's edges in content positions (the edges are kept in window coordinates).
+  const int32_t left = ColumnLeft(column) + HorizontalOffset() - area.left;
+  const int32_t right = ColumnRight(column) + HorizontalOffset() - area.left;
   int32_t offset = HorizontalOffset();
   if (right - left <= width) {
     if (left < offset) offset = left;

@@ -17,6 +17,8 @@
 namespace {
 
 constexpr int32_t kCheckBoxHitWidth = 16;
+constexpr int32_t kModifierShift = 0x200;
+constexpr int32_t kModifierControl = 0x1000;
 
 // The time of the last press on an editable cell of the selected row; one for all lists.
 int32_t gLastEditPress = 0;
@@ -109,8 +111,8 @@ void RuntimeListbox::MouseUp(int32_t x, int32_t y) {
   if (!header) NuListbox::MouseUp(x, y);
 }
 
-int32_t RuntimeListbox::ColumnAtX(int32_t xInRow) const {
-  const int32_t x = xInRow + HorizontalOffset();
+int32_t RuntimeListbox::ColumnAtX(int32_t xInRow) {
+  const int32_t x = ContentRect().left + xInRow;
   for (int32_t column = 0; column < ColumnCount(); ++column) {
     if (x >= ColumnLeft(column) && x < ColumnRight(column)) return column;
   }
@@ -130,14 +132,14 @@ bool RuntimeListbox::RowAndColumnAt(int32_t x, int32_t y, int32_t* row, int32_t*
 }
 
 // The provider's answer to a press on a row: true when the list handled it (no selection).
-bool RuntimeListbox::RowClick(int32_t row, int32_t xInRow, int32_t yInRow, int32_t) {
+bool RuntimeListbox::RowClick(int32_t row, int32_t xInRow, int32_t yInRow, int32_t modifiers) {
   if (IsEditing()) {
     CommitEdit();
     if (mClosed || row >= mRows.Count()) return true;
   }
   const int32_t column = ColumnAtX(xInRow);
   if (column >= 0) {
-    const int32_t x = xInRow + HorizontalOffset() - ColumnLeft(column);
+    const int32_t x = ContentRect().left + xInRow - ColumnLeft(column);
     if (ClickCell(row, column, x, yInRow) || mClosed) return true;
   }
   if (InDisclosureTriangle(row, xInRow, yInRow)) {
@@ -147,6 +149,9 @@ bool RuntimeListbox::RowClick(int32_t row, int32_t xInRow, int32_t yInRow, int32
       ExpandFolder(row);
     }
     return true;
+  }
+  if ((enableDrag || enableDragReorder) && !(modifiers & (kModifierShift | kModifierControl))) {
+    return TrackRowDrag(row);
   }
   return false;
 }

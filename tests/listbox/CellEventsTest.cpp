@@ -116,7 +116,7 @@ class Cells : public testing::Test {
   }
   // Screen points of (x, y) within the cell.
   int X(int32_t column, int32_t x) {
-    return window->ScreenX(list->GetListRect().left + list->ColumnLeft(column) + x);
+    return window->ScreenX(list->ColumnLeft(column) + x);
   }
   int Y(int32_t row) {
     const int32_t h = list->RowHeight(row);
