@@ -56,7 +56,7 @@ class EventList : public qvtest::ScriptedList {
   bool HasHandler(ListboxEvent event) const override {
     if (event == kListCellBackgroundPaint) return bool(onBackground);
     if (event == kListCellTextPaint) return bool(onTextPaint);
-    return RuntimeListbox::HasHandler(event);
+    return ScriptedList::HasHandler(event);
   }
 
  protected:
