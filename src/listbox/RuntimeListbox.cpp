@@ -124,8 +124,8 @@ void RuntimeListbox::Close() {
     mRows.SetCount(0);
     SetRowCount(0);
   }
-  NuListbox::Close();
   mEditField = nullptr;  // closed with the list's other children
+  NuListbox::Close();  // may delete the list: nothing of it is touched after
 }
 
 // ---- events ----

@@ -147,6 +147,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   void RowCountChanged(int32_t row, int32_t value) override;
   void ColumnWidthChanged(int32_t column) override;
   void Draw(Graphics& g) override;
+  // Paint events may close the list or its window while GTK draws it.
+  void DrawIfOpen() override { DrawIfOpenHeld(); }
   // The owner's DefaultRowHeight when not negative, else the text height (at least 18 in a
   // hierarchical list) plus 4, measured once.
   int32_t RowHeight(int32_t row) override;
@@ -176,6 +178,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   void FocusGained() override;
   void FocusLost() override;
   void DoubleClick(NuListbox* list) override;
+  void EnableMenuItems() override;
+  bool HandleMenuCommand(RuntimeObject* item) override;
   void SelectionChanging(NuListbox* list) override;
   void SelectionChanged(NuListbox* list) override;
   // The row and column under (x, y), relative to the pane; false when no cell is there.

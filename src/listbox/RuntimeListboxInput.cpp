@@ -11,6 +11,9 @@
 #include "core/Ticks.h"
 #include "listbox/RuntimeListbox.h"
 #include "strings/TextEncoding.h"
+#include "windows/GtkClipboards.h"
+#include "windows/MenuEnabling.h"
+#include "windows/MenuItemClass.h"
 #include "windows/PaneFocus.h"
 #include "windows/Window.h"
 
@@ -252,4 +255,34 @@ void RuntimeListbox::SelectionChanged(NuListbox*) {
   mInChange = true;
   const bool open = CallOut([&] { RaiseChange(); });
   if (open) mInChange = false;
+}
+
+// ---- menus ----
+
+void RuntimeListbox::EnableMenuItems() {
+  auto enable = [](const char* name) {
+    if (RuntimeObject* item = RuntimeMenuReference(string(name).Storage())) {
+      RuntimeEnableMenu(item);
+      RuntimeUnlockObject(item);
+    }
+  };
+  if (MultipleSelection()) enable("EditSelectAll");
+  if (SelectedRowCount() > 0) enable("EditCopy");
+  if (!CallOut([&] { CallHandler(kListEnableMenuItems, nullptr); }) || mClosed) return;
+  SubPane::EnableMenuItems();
+}
+
+// Select All on a list of several rows, and Copy of the selected rows: one line a row, its
+// cells joined by Tab.
+bool RuntimeListbox::HandleMenuCommand(RuntimeObject* item) {
+  const string name = item ? string::Adopt(RuntimeMenuItemNameGetter(item, 0)) : string();
+  if (name.Compare(string("EditSelectAll")) == 0 && MultipleSelection()) {
+    SelectAll();
+    return true;
+  }
+  if (name.Compare(string("EditCopy")) == 0 && SelectedRowCount() > 0) {
+    CopyTextToClipboard(GetCellText(false, -1, -1), false);
+    return true;
+  }
+  return SubPane::HandleMenuCommand(item);
 }

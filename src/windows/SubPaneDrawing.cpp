@@ -1,6 +1,8 @@
 // SubPane: bounds and the lock layout of the children, invalidation and drawing.
 #include "windows/SubPane.h"
 
+#include <gtk/gtk.h>
+
 #include "windows/DrawFocus.h"
 #include "windows/GtkPlacement.h"
 #include "windows/Window.h"
@@ -175,6 +177,36 @@ void SubPane::DrawNow() {
 
 void SubPane::DrawIfOpen() {
   if (!mClosing) DrawNow();
+}
+
+// An event that closed the pane or its window while drawing ran inside GTK's expose of the
+// window: the pane and the window (whose GdkWindow GTK is still painting) go once that expose
+// is over.
+void SubPane::DrawIfOpenHeld() {
+  if (IsClosing()) return;
+  Window* window = GetWindow();
+  if (window) window->Retain();
+  Retain();
+  SubPane::DrawIfOpen();
+  if (!IsClosing() && !(window && window->IsClosing())) {
+    Release();
+    if (window) window->Release();
+    return;
+  }
+  struct Held {
+    SubPane* pane;
+    Window* window;
+  };
+  g_idle_add_full(
+      G_PRIORITY_HIGH,
+      [](gpointer data) -> gboolean {
+        Held* held = static_cast<Held*>(data);
+        held->pane->Release();
+        if (held->window) held->window->Release();
+        delete held;
+        return FALSE;
+      },
+      new Held{this, window}, nullptr);
 }
 
 void SubPane::DrawContent(Graphics& g, bool draw) {

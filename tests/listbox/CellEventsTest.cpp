@@ -24,6 +24,7 @@
 #include "graphics/GraphicsClass.h"
 #include "listbox/ListboxEvents.h"
 #include "windows/ControlRecord.h"
+#include "windows/MenuItemClass.h"
 #include "windows/PaneFocus.h"
 
 namespace {
@@ -360,8 +361,8 @@ TEST_F(Cells, CheckBoxesAreThoseGtkPaintsAndTrianglesPointTheirWay) {
   EXPECT_EQ(ScreenPixel(ex + 2, ey + 1), 0xFFFFFFu);
 }
 
-TEST_F(Cells, HandlersMayCloseTheWindowFromChangeCellActionAndCellTextPaint) {
-  for (const char* from : {"Change", "CellAction", "CellTextPaint"}) {
+TEST_F(Cells, HandlersMayCloseTheWindowFromChangeCellActionExpandRowCompareRowsAndPaint) {
+  for (const char* from : {"Change", "CellAction", "ExpandRow", "CompareRows", "CellTextPaint"}) {
     SCOPED_TRACE(from);
     if (!window) window = std::make_unique<qvtest::ListWindow>(gui, 400, 300);
     Make(kTypeCheckbox);
@@ -378,6 +379,19 @@ TEST_F(Cells, HandlersMayCloseTheWindowFromChangeCellActionAndCellTextPaint) {
     } else if (event == "CellAction") {
       list->onCellAction = [&](int32_t, int32_t) { close(); };
       gui.Click(X(1, 4 + 6), Y(2));
+    } else if (event == "ExpandRow") {
+      list->hierarchical = true;
+      list->RowEntryAt(0)->state = 0;
+      list->onExpandRow = [&](int32_t) { close(); };
+      const int32_t h = list->RowHeight(0);
+      gui.Click(X(0, 4 + 3), window->ScreenY(list->GetListRect().top + h / 2));
+    } else if (event == "CompareRows") {
+      list->onCompareRows = [&](int32_t, int32_t, int32_t, int32_t&) {
+        if (!window->closed) close();
+        return false;
+      };
+      list->SetSortDirection(0, 1, true);
+      list->SortColumn(0);
     } else {
       list->onTextPaint = [&](RuntimeObject*, int32_t, int32_t) {
         if (!window->closed) close();
@@ -388,6 +402,25 @@ TEST_F(Cells, HandlersMayCloseTheWindowFromChangeCellActionAndCellTextPaint) {
     ASSERT_TRUE(gui.PumpUntil([&] { return destroyed; }));
     window.reset();
   }
+}
+
+TEST_F(Cells, CopyPutsTheSelectedRowsOnTheClipboardOneLineEachCellsByTab) {
+  Make();
+  list->Add("d\tD");
+  list->SelectRow(0, false);
+  list->SetRowSelected(2, true);
+  list->SetRowSelected(3, true);
+  RuntimeObject* item = NewObjectFromDefinition(MenuItemClassDefinition());
+  RuntimeMenuItemNameSetter(item, 0, string("EditCopy").Storage());
+  EXPECT_TRUE(list->HandleMenuCommand(item));
+  gchar* text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(std::string(text), "a\tA\nc\tC\nd\tD");
+  g_free(text);
+  RuntimeMenuItemNameSetter(item, 0, string("EditSelectAll").Storage());
+  EXPECT_TRUE(list->HandleMenuCommand(item));
+  EXPECT_EQ(list->SelectedRowCount(), 4);
+  RuntimeUnlockObject(item);
 }
 
 // ---- the control's handlers, through its event table ----
