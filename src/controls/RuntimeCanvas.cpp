@@ -16,6 +16,7 @@
 #include "windows/Window.h"
 #include "windows/WindowControls.h"
 #include "windows/WindowObject.h"
+#include "windows/PaneDrawHold.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ RuntimeObject* RuntimeCanvas::TemplateWindow(const char* condition) {
 // ---- drawing ----
 
 // Held for the drawing: Paint may close the pane or its window.
-void RuntimeCanvas::DrawIfOpen() { DrawIfOpenHeld(); }
+void RuntimeCanvas::DrawIfOpen() { DrawIfOpenHeld(this); }
 
 void RuntimeCanvas::DrawFocusGained() {
   if (!IsClosing()) ContainerPane::DrawFocusGained();

@@ -148,7 +148,7 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   void ColumnWidthChanged(int32_t column) override;
   void Draw(Graphics& g) override;
   // Paint events may close the list or its window while GTK draws it.
-  void DrawIfOpen() override { DrawIfOpenHeld(); }
+  void DrawIfOpen() override;
   // The owner's DefaultRowHeight when not negative, else the text height (at least 18 in a
   // hierarchical list) plus 4, measured once.
   int32_t RowHeight(int32_t row) override;

@@ -18,6 +18,7 @@
 #include "listbox/RuntimeListbox.h"
 #include "strings/TextEncoding.h"
 #include "windows/GtkPlacement.h"
+#include "windows/PaneDrawHold.h"
 
 namespace {
 
@@ -110,6 +111,8 @@ QV::Rect RuntimeListbox::CellTextRect(int32_t row, int32_t column) {
 }
 
 // ---- paint ----
+
+void RuntimeListbox::DrawIfOpen() { DrawIfOpenHeld(this); }
 
 void RuntimeListbox::Draw(Graphics& g) {
   if (!IsVisibleAndShown() || mClosed || !RetainChain()) return;

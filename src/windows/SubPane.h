@@ -170,9 +170,6 @@ class SubPane : public Pane {
   // ---- drawing ----
   virtual void Refresh(bool erase);
   virtual void DrawIfOpen();
-  // DrawIfOpen holding the pane and its window: when a handler run by the drawing closed
-  // either, they are released only once GTK's expose is over.
-  void DrawIfOpenHeld();
   // Draws the pane, then each visible child clipped to its bounds, into g.
   virtual void DrawInto(Graphics& g);
   // DrawInto with the pane (and its descendants) placed at (x, y) for the while.

@@ -1,5 +1,6 @@
 // SubPane: bounds and the lock layout of the children, invalidation and drawing.
 #include "windows/SubPane.h"
+#include "windows/PaneDrawHold.h"
 
 #include <gtk/gtk.h>
 
@@ -182,14 +183,14 @@ void SubPane::DrawIfOpen() {
 // An event that closed the pane or its window while drawing ran inside GTK's expose of the
 // window: the pane and the window (whose GdkWindow GTK is still painting) go once that expose
 // is over.
-void SubPane::DrawIfOpenHeld() {
-  if (IsClosing()) return;
-  Window* window = GetWindow();
+void DrawIfOpenHeld(SubPane* pane) {
+  if (pane->IsClosing()) return;
+  Window* window = pane->GetWindow();
   if (window) window->Retain();
-  Retain();
-  SubPane::DrawIfOpen();
-  if (!IsClosing() && !(window && window->IsClosing())) {
-    Release();
+  pane->Retain();
+  pane->SubPane::DrawIfOpen();
+  if (!pane->IsClosing() && !(window && window->IsClosing())) {
+    pane->Release();
     if (window) window->Release();
     return;
   }
@@ -206,7 +207,7 @@ void SubPane::DrawIfOpenHeld() {
         delete held;
         return FALSE;
       },
-      new Held{this, window}, nullptr);
+      new Held{pane, window}, nullptr);
 }
 
 void SubPane::DrawContent(Graphics& g, bool draw) {
