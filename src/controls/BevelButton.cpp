@@ -65,6 +65,12 @@ void BevelButton::SetValue(int32_t value) {
   RefreshIfShown();
 }
 
+void BevelButton::SetPressed(bool pressed) {
+  if (pressed == mPressed) return;
+  mPressed = pressed;
+  if (IsVisibleAndShown() && !IsClosing()) DrawNow();
+}
+
 void BevelButton::SetCaptionAlignment(int32_t alignment, int32_t offset) {
   mAlignment = alignment;
   mOffset = offset;

@@ -61,6 +61,9 @@ class BevelButton : public SubPane {
   void SetIcon(QV::Drawable* icon);
   uint32_t Extra() const { return mExtra; }
   bool IsPressed() const { return mPressed; }
+  // Shows the button pressed or not for an owner that follows a held press itself; the face is
+  // redrawn when that changes it.
+  void SetPressed(bool pressed);
   bool IsHovered() const { return mHover; }
   // The delegate is going away: the pane tells nobody from now on.
   void ForgetDelegate() { mDelegate = nullptr; }

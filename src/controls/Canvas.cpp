@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controls/ContainerControl.h"
 #include "controls/ControlClasses.h"
 #include "controls/RuntimeControl.h"
 #include "core/ClassDefinitionRows.h"
@@ -12,6 +13,7 @@
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
 #include "graphics/GraphicsClass.h"
+#include "windows/EmbeddedWindows.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowAccessors.h"
 #include "windows/WindowControls.h"
@@ -348,13 +350,20 @@ extern "C" int32_t ewcKeyDown(RuntimeObject* control, stringStorage* key) {
 }
 QV_EXPORT(ewcKeyDown)
 
-// The Window class declares no GotFocus or LostFocus event: there is nothing to pass these on
-// to beyond the template window's check.
-extern "C" void ewcGotFocus(RuntimeObject* control) { static_cast<void>(TemplateOf(control)); }
+// The ContainerControl class declares these; a plain Window has no such events.
+extern "C" void ewcGotFocus(RuntimeObject* control) {
+  RuntimeObject* window = TemplateOf(control);
+  if (IsContainerControl(window)) {
+    RaiseObjectEvent<void>(window, ContainerControlEvents().gotFocus);
+  }
+}
 QV_EXPORT(ewcGotFocus)
 
 extern "C" void ewcLostFocus(RuntimeObject* control) {
-  static_cast<void>(TemplateOf(control));
+  RuntimeObject* window = TemplateOf(control);
+  if (IsContainerControl(window)) {
+    RaiseObjectEvent<void>(window, ContainerControlEvents().lostFocus);
+  }
 }
 QV_EXPORT(ewcLostFocus)
 

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 
+#include "controls/ContainerControl.h"
 #include "controls/ContextualMenu.h"
 #include "controls/ControlAccessors.h"
 #include "controls/PagePanel.h"
@@ -170,6 +171,7 @@ void LinkControlClasses() {
   ControlClasses().dispatchContextualMenu = DispatchConstructContextualMenu;
   InstallControlLayoutAccess();
   InstallEmbeddedControlAccess();
+  LinkWindowEmbedding();
 }
 
 }  // namespace

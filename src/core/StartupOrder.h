@@ -150,6 +150,7 @@ enum StartupOrder : uint32_t {
   kStartupScrollBarClass,
   kStartupSliderClass,
   kStartupWindowClass,
+  kStartupContainerControlClass,
   kStartupEmbeddedWindowControlClass,
   kStartupGroupBoxClass,
   kStartupLineClass,

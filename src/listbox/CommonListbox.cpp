@@ -34,6 +34,10 @@ void CommonListbox::SetBounds(const QV::Rect& bounds, bool redraw) {
   if (mStarTotal > 0) ResolveColumnWidths();
 }
 
+bool CommonListbox::EnclosesPane(SubPane* other, bool visibleOnly, bool samePanel) {
+  return other->GetOwner() == this && ContainerPane::EnclosesPane(other, visibleOnly, samePanel);
+}
+
 void CommonListbox::Close() {
   CloseHeader();
   ContainerPane::Close();

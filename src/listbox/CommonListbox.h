@@ -88,6 +88,9 @@ class CommonListbox : public ContainerPane {
   // ---- pane ----
   void SetBounds(const QV::Rect& bounds, bool redraw) override;
   void Close() override;
+  // A list holds only the parts it makes itself (header buttons, scroll bars); a pane laid
+  // over it stays with the window, or the list would take its clicks and move it.
+  bool EnclosesPane(SubPane* other, bool visibleOnly, bool samePanel) override;
 
   // ---- operations the derived lists supply ----
   // A scroll bar appeared or disappeared.
@@ -163,8 +166,13 @@ class CommonListbox : public ContainerPane {
   // The column whose edge is being dragged, or -1.
   int32_t ResizeColumn() const { return mResizeColumn; }
 
+  // The column whose heading the mouse went down on and is still held, or -1.
+  int32_t HeldHeading();
+
   // Called by the header nodes.
   void HeaderColumnClicked(CommonListboxHeader* node);
+  // While the mouse is held on a heading, that heading looks pressed only while the pointer is
+  // over it (node is the button under the pointer); no other heading looks pressed.
   void TrackHeaderPress(CommonListboxHeader* node);
 
   // ---- flags the derived lists read and write ----
@@ -196,6 +204,8 @@ class CommonListbox : public ContainerPane {
   void RewriteStarExpressions();
   QV::Rect HeaderButtonRect(int32_t left, int32_t right);
   void ReleasePressedButtons(BevelButton* except);
+  // Every heading but except stops looking pressed (their values stay).
+  void ReleasePressedLooks(BevelButton* except);
   void CloseHeader();
   // The left of column i, where i may be the column count (the trailing filler).
   int32_t FillerLeft(int32_t i) const;
@@ -211,4 +221,5 @@ class CommonListbox : public ContainerPane {
   int32_t mHorizontalOffset = 0;
   bool mHeaderShown = false;
   int32_t mResizeColumn = -1;
+  int32_t mHeldColumn = -1;
 };

@@ -170,6 +170,7 @@ void CommonListbox::ReleasePressedButtons(BevelButton* except) {
 void CommonListbox::HeaderColumnClicked(CommonListboxHeader* node) {
   if (node->IsFiller()) return;
   const int32_t i = node->Column();
+  mHeldColumn = -1;
   headerDirty = false;
   ReleasePressedButtons(node->button);
   node->button->SetValue(1);
@@ -181,8 +182,24 @@ void CommonListbox::HeaderColumnClicked(CommonListboxHeader* node) {
   ReleaseChain();
 }
 
-void CommonListbox::TrackHeaderPress(CommonListboxHeader*) {
-  // The button keeps its own pressed look while the mouse is held.
+int32_t CommonListbox::HeldHeading() {
+  if (mHeldColumn >= 0 && !IsMouseButtonDown()) mHeldColumn = -1;
+  return mHeldColumn;
+}
+
+void CommonListbox::ReleasePressedLooks(BevelButton* except) {
+  for (CommonListboxHeader* node = mHeader; node; node = node->next) {
+    if (!node->IsFiller() && node->button != except) node->button->SetPressed(false);
+  }
+}
+
+// A pointer merely passing over the headings presses none of them.
+void CommonListbox::TrackHeaderPress(CommonListboxHeader* node) {
+  const int32_t held = HeldHeading();
+  if (held < 0) return;
+  BevelButton* shown = node->IsFiller() || node->Column() != held ? nullptr : node->button;
+  ReleasePressedLooks(shown);
+  if (shown) shown->SetPressed(true);
 }
 
 void CommonListbox::SetSortedColumn(int32_t i) {
@@ -254,7 +271,12 @@ bool CommonListbox::HeaderMouseDown(int32_t x, int32_t y, int32_t modifiers) {
     return true;
   }
   BevelButton* button = HeaderButton(hit.column);
-  return button && button->MouseDown(x, y, modifiers);
+  if (!button || !RetainChain()) return false;
+  const bool taken = button->MouseDown(x, y, modifiers);
+  // The button's Pressed may have closed the list.
+  if (ReleaseChain()) return taken;
+  if (taken) mHeldColumn = hit.column;
+  return taken;
 }
 
 void CommonListbox::HeaderMouseDrag(int32_t x, int32_t y) {
@@ -270,17 +292,22 @@ void CommonListbox::HeaderMouseDrag(int32_t x, int32_t y) {
 void CommonListbox::HeaderMouseMove(int32_t x, int32_t y) {
   if (mResizeColumn < 0) {
     const HeaderHit hit = HitTestHeader(x, y);
-    if (hit.column >= 0 && !hit.edge) {
-      if (BevelButton* button = HeaderButton(hit.column)) {
-        const QV::Rect b = button->GetBounds();
-        button->MouseMove(x - b.left, y - b.top);
-      }
+    BevelButton* button = hit.column >= 0 && !hit.edge ? HeaderButton(hit.column) : nullptr;
+    ReleasePressedLooks(button);
+    if (button) {
+      const QV::Rect b = button->GetBounds();
+      if (!RetainChain()) return;
+      button->MouseMove(x - b.left, y - b.top);
+      if (ReleaseChain()) return;
     }
   }
   UpdateHeaderCursor(x, y);
 }
 
-void CommonListbox::HeaderMouseExit() { UpdateHeaderCursor(-1, -1); }
+void CommonListbox::HeaderMouseExit() {
+  ReleasePressedLooks(nullptr);
+  UpdateHeaderCursor(-1, -1);
+}
 
 void CommonListbox::UpdateHeaderCursor(int32_t x, int32_t y) {
   HeaderHit hit = {-1, false};

@@ -431,10 +431,29 @@ void NuListbox::SetBounds(const QV::Rect& bounds, bool redraw) {
   }
 }
 
-bool NuListbox::ApplyStateCode(int32_t code) {
-  if (code == 5 || code == 6 || code == 1000 || code == 1001) {
-    headerDirty = false;
+void NuListbox::SetBoundsAndLayout(const QV::Rect& bounds, bool redraw) {
+  SetBounds(bounds, true);
+  // Moving the pane only shifted the buttons; the fillers and clipped columns need the new
+  // width.
+  RebuildHeaderIfShown();
+  LayoutChildren(redraw);
+}
+
+void NuListbox::InvalidateRows(int32_t first, int32_t last, int32_t) {
+  if (first < 0 || last < 0) {
     InvalidateCell(-1, -1);
+    return;
+  }
+  for (int32_t row = first; row <= last && row < mRowCount; ++row) {
+    InvalidateRow(row);
+  }
+}
+
+bool NuListbox::ApplyStateCode(int32_t code) {
+  if (code == 5 || code == 6 || code == kStateCodeOff || code == kStateCodeOn) {
+    headerDirty = false;
+    const int32_t value = code == 5 || code == kStateCodeOn ? 1 : 0;
+    InvalidateRows(-1, -1, value);
   }
   SubPane::ApplyStateCode(code);
   if (AutoHide()) {

@@ -74,6 +74,11 @@ struct RowHit {
 
 class NuListbox : public ScrollingListbox {
  public:
+  // State codes of the list's own: the state of a derived list switched off or on (the code
+  // less kStateCodeOff is its value).
+  static constexpr int32_t kStateCodeOff = 1000;
+  static constexpr int32_t kStateCodeOn = 1001;
+
   // Navigation keys as HandleChar gets them.
   enum Keys : int32_t {
     kKeyHome = 1,
@@ -115,6 +120,9 @@ class NuListbox : public ScrollingListbox {
   virtual void ScrollColumnsTo(int32_t /*value*/, Scroller* /*scroller*/) {}
   virtual void ScrollHorizontallyTo(int32_t /*pixels*/) {}
   virtual void DrawFocusRing(Graphics& /*g*/) {}
+  // Redraws rows first..last (-1, -1: every row). value is what the state change that asks
+  // for it switched on (1) or off (0), for a derived list that draws the two states apart.
+  virtual void InvalidateRows(int32_t first, int32_t last, int32_t value);
   // Wheel deltas in lines; true.
   bool MouseWheel(int32_t deltaX, int32_t deltaY);
 
@@ -155,8 +163,12 @@ class NuListbox : public ScrollingListbox {
   void FocusGained() override;
   bool CanTakeFocus() override { return IsEnabled() && IsVisibleAndShown(); }
   void SetBounds(const QV::Rect& bounds, bool redraw) override;
+  // The list lays out its own parts: the header follows the new row area whatever its columns.
+  void SetBoundsAndLayout(const QV::Rect& bounds, bool redraw) override;
   bool HandleChar(int32_t character, int32_t keyCode, int32_t modifiers) override;
   bool PassKeyToOwner(int32_t, int32_t, int32_t) override { return false; }
+  // 5 enable, 6 disable, and kStateCodeOff, kStateCodeOn redraw every row with the state's
+  // value; then as SubPane.
   bool ApplyStateCode(int32_t code) override;
   bool GetRefreshBounds(QV::Rect& rect) override;
   void DrawInto(Graphics& g) override;

@@ -243,6 +243,17 @@ void ScrollingListbox::DragOver(int32_t, int32_t y) {
   }
 }
 
+// Scrolling tells the list's delegate, whose handler may close the window. The bar holds the
+// chain until GTK is done with it, so the list learns of that from its owners' state.
+bool ScrollingListbox::DragOver(int32_t x, int32_t y, RuntimeObject* dragItem, int32_t action) {
+  if (!RetainChain()) return false;
+  DragOver(x, y);
+  bool closed = false;
+  for (SubPane* pane = this; pane && !closed; pane = pane->GetOwner()) closed = pane->IsClosing();
+  if (ReleaseChain() || closed) return false;
+  return SubPane::DragOver(x, y, dragItem, action);
+}
+
 void ScrollingListbox::ClipRightToBar(QV::Rect& r) {
   if (!BarShown(mVerticalBar)) return;
   const int32_t limit = GetBounds().right - mScrollBarWidth;

@@ -62,6 +62,8 @@ class ScrollingListbox : public CommonListbox, public ScrollerDelegate {
   // A drag item over the list at (x, y), relative to the list: near the top or bottom edge the
   // list scrolls one line step.
   void DragOver(int32_t x, int32_t y);
+  // The drag loop's: the list scrolls as above, then the pane's own answer (its delegate's).
+  bool DragOver(int32_t x, int32_t y, RuntimeObject* dragItem, int32_t action) override;
   // Clipping for drawing: r's right kept left of a visible vertical bar; a row rectangle from
   // r's top, RowHeight(-1) high, kept above a visible horizontal bar.
   void ClipRightToBar(QV::Rect& r);

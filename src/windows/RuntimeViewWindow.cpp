@@ -9,6 +9,7 @@
 #include "net/ServerSocketClass.h"
 #include "net/SocketClasses.h"
 #include "windows/ControlRecord.h"
+#include "windows/EmbeddedWindows.h"
 #include "windows/PaneFocus.h"
 #include "windows/WindowAccessors.h"
 #include "windows/WindowControls.h"
@@ -111,13 +112,20 @@ void RuntimeViewWindow::BuildContent() {
   Raise<void>(hooks.setupBindings, &open);
 }
 
-// A control's CreatePane may add controls; the walk reaches them too.
+// A control's CreatePane may add controls; the walk reaches them too. Embedding a window
+// placed here at design time adds the control standing for it: the walk starts again.
 void RuntimeViewWindow::MakeControlPanes() {
   ControlMap* controls = AsWindow(mWindowObject)->mControls;
   if (!controls) return;
   auto walk = WalkControlMap(controls);
   RuntimeObject* object = nullptr;
   while (!IsClosing() && walk->Next() && walk->GetValue(&object)) {
+    if (IsContainerControl(object) && !AsWindow(object)->embeddedWithin &&
+        WindowEmbedding().embedAsDesigned) {
+      WindowEmbedding().embedAsDesigned(object, mWindowObject);
+      if (AsWindow(object)->embeddedWithin) walk = WalkControlMap(controls);
+      continue;
+    }
     if (!IsControlObject(object) || AsControl(object)->pane) continue;
     AsControl(object)->ownerPane = this;
     CreateControlPane(object);
@@ -221,7 +229,8 @@ bool CloseWindowForQuit(Window* window, void*) {
 }
 
 RuntimeViewWindow* WindowObjectNativePane(RuntimeObject* window) {
-  return window ? AsWindow(window)->mImp : nullptr;
+  if (!window) return nullptr;
+  return AsWindow(window)->mImp ? AsWindow(window)->mImp : TopNativeWindowOf(window);
 }
 
 bool IsInContextualClick() { return gInContextualClick; }
@@ -269,13 +278,18 @@ bool RuntimeViewWindow::ContextualClick(int32_t x, int32_t y) {
 
 // ---- the walks ----
 
-// Embedded windows (ContainerControl) join these walks with their class.
 void CollectEventWindows(RuntimeObject* window, LockedObjects& windows) {
-  if (window && AsWindow(window)->visible) windows.Add(window);
+  if (!window) return;
+  if (AsWindow(window)->visible) windows.Add(window);
+  ForEachEmbeddedWindow(window, [&](RuntimeObject* inner) {
+    if (AsWindow(inner)->windowEvents) CollectEventWindows(inner, windows);
+  });
 }
 
 void CollectAllWindows(RuntimeObject* window, LockedObjects& windows) {
-  if (window) windows.Add(window);
+  if (!window) return;
+  windows.Add(window);
+  ForEachEmbeddedWindow(window, [&](RuntimeObject* inner) { CollectAllWindows(inner, windows); });
 }
 
 void CollectWindowControls(RuntimeObject* window, LockedObjects& controls) {

@@ -220,7 +220,8 @@ void SubPane::ReparentChildren() {
   for (int32_t i = ChildCount() - 1; i >= 0; --i) {
     if (i >= ChildCount()) continue;
     SubPane* child = ChildAt(i);
-    if (child == eventTarget) continue;
+    // A closing child goes with this pane: a handler may still hold it with its owners.
+    if (child == eventTarget || child->IsClosing()) continue;
     child->AttachToContainer(false, true);
     RemoveChild(child);
   }

@@ -10,6 +10,7 @@
 #include "core/RaiseException.h"
 #include "core/RuntimeClass.h"
 #include "core/RuntimeError.h"
+#include "windows/EmbeddedWindows.h"
 #include "windows/PaneFocus.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowObject.h"
@@ -27,11 +28,19 @@ ObjectDefinition* PaneChildInterface() { return LookupClassDefinition(string("_P
 
 using ControlMap = StringMap<RuntimeObject*>;
 
-// The first index from 0 whose key is free.
-int32_t FreeIndex(ControlMap* map, const string& name) {
-  int32_t index = 0;
+// The first index from first whose key is free.
+int32_t FreeIndex(ControlMap* map, const string& name, int32_t first = 0) {
+  int32_t index = first;
   while (map->Contains(ControlMapKey(name, index))) ++index;
   return index;
+}
+
+// The control standing for an embedded window is listed under its name, or, when a window of
+// the same class is embedded already, under the first free name$i from 1: a second one never
+// takes the first one's entry.
+string StandingControlKey(ControlMap* map, const string& name) {
+  if (!map->Contains(name)) return name;
+  return ControlMapKey(name, FreeIndex(map, name, 1));
 }
 
 // Finds the index-th Control of the map, in insertion order; -1 counts them all.
@@ -139,9 +148,12 @@ extern "C" void WindowAddControl(RuntimeObject* window, stringStorage* name,
   if (!w->mControls) w->mControls = new ControlMap(kMapBuckets);
   const bool isControl = IsControlObject(object);
   const bool isPaneChild = !isControl && IsPaneChild(object);
+  const bool standing = WindowStoodFor(object) != nullptr;
   const string controlName(name);
   int32_t index = kNoControlIndex;
-  if (w->mInitialControlsCreated) {
+  if (standing) {
+    // no array index: see StandingControlKey
+  } else if (w->mInitialControlsCreated) {
     index = FreeIndex(w->mControls, controlName);
     if (isControl) {
       AsControl(object)->index = index;
@@ -164,13 +176,14 @@ extern "C" void WindowAddControl(RuntimeObject* window, stringStorage* name,
   if (isControl) {
     ControlObject* control = AsControl(object);
     control->window = window;
-    control->ownerPane = w->mImp;
+    control->ownerPane = WindowObjectNativePane(window);
     if (!control->name) {
       control->name = controlName.Storage();
       stringStorage::AddReference(control->name);
     }
   }
-  const string key = ControlMapKey(controlName, index);
+  const string key =
+      standing ? StandingControlKey(w->mControls, controlName) : ControlMapKey(controlName, index);
   RuntimeObject* previous = nullptr;
   if (w->mControls->GetEntry(key, &previous) && previous == object) return;
   RuntimeLockObject(object);
@@ -180,7 +193,7 @@ extern "C" void WindowAddControl(RuntimeObject* window, stringStorage* name,
     AsControl(previous)->window = nullptr;
   }
   RuntimeUnlockObject(previous);
-  if (w->mInitialControlsCreated && isControl && AsControl(object)->ownerPane) {
+  if (w->mInitialControlsCreated && isControl && !standing && AsControl(object)->ownerPane) {
     OpenControlAtRunTime(w, object);
   }
 }

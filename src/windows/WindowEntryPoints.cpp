@@ -6,6 +6,7 @@
 
 #include "core/Export.h"
 #include "windows/ControlRecord.h"
+#include "windows/EmbeddedWindows.h"
 #include "windows/PaneFocus.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowObject.h"
@@ -51,6 +52,8 @@ extern "C" void RuntimeShowWindow(RuntimeObject* window) {
   if (RuntimeViewWindow* native = AsWindow(window)->mImp) {
     native->Show();
     native->Reveal();
+  } else {
+    ShowEmbeddedWindow(window, true);
   }
 }
 QV_EXPORT(RuntimeShowWindow)
@@ -58,7 +61,11 @@ QV_EXPORT(RuntimeShowWindow)
 extern "C" void RuntimeHideWindow(RuntimeObject* window) {
   if (!window) return;
   AsWindow(window)->visible = 0;
-  if (RuntimeViewWindow* native = AsWindow(window)->mImp) native->Hide();
+  if (RuntimeViewWindow* native = AsWindow(window)->mImp) {
+    native->Hide();
+  } else {
+    ShowEmbeddedWindow(window, false);
+  }
 }
 QV_EXPORT(RuntimeHideWindow)
 

@@ -9,6 +9,7 @@
 #include "core/Export.h"
 #include "core/RuntimeError.h"
 #include "windows/ControlRecord.h"
+#include "windows/EmbeddedWindows.h"
 #include "windows/MenuBarHiding.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowControls.h"
@@ -33,6 +34,15 @@ R RaiseEvent(RuntimeObject* window, const ObjectHook* hook, Args... args) {
 string ClassNameOf(RuntimeObject* object) { return string(object->classPtr->className); }
 
 bool IsOpenNative(const WindowObject* w) { return w->mImp && !w->mImp->IsClosing(); }
+
+// A window of its own that is open, or an embedded one whose standing control's pane is.
+bool IsOpenWindow(RuntimeObject* window) {
+  const WindowObject* w = AsWindow(window);
+  if (w->mImp) return IsOpenNative(w);
+  RuntimeObject* control = StandingControlOf(window);
+  SubPane* pane = control ? AsControl(control)->pane : nullptr;
+  return pane && !pane->IsClosing();
+}
 
 int32_t RectWidth(const QV::Rect& rect) { return rect.right - rect.left; }
 int32_t RectHeight(const QV::Rect& rect) { return rect.bottom - rect.top; }
@@ -83,23 +93,38 @@ extern "C" void RuntimeCreateWindow(RuntimeObject* window) {
   WindowObject* w = Checked(window);
   if (!w) return;
   w->widthRequested = w->heightRequested = 0;
+  const bool embeddable = IsContainerControl(window);
   RuntimeObject* implicit = nullptr;
-  if (gImplicitWindows && gImplicitWindows->GetEntry(ClassNameOf(window), &implicit) &&
-      !implicit) {
+  if (!embeddable && gImplicitWindows &&
+      gImplicitWindows->GetEntry(ClassNameOf(window), &implicit) && !implicit) {
     gImplicitWindows->AddEntry(ClassNameOf(window), window);
     RuntimeLockObject(window);
+  }
+  if (embeddable) {
+    // The window holds its standing control until it is embedded; then the holder's control
+    // map holds the control, and the control the window.
+    w->mEmbeddedWindowControl = WindowEmbedding().newStandingControl(window);
   }
   RaiseObjectEvent<void>(window, WindowHooks().layout);
   if (!w->mControls) w->mControls = new StringMap<RuntimeObject*>(kMapBuckets);
   if (!w->mMenuHandlers) w->mMenuHandlers = new StringMap<void*>(kMapBuckets);
-  BuildRuntimeViewWindow(window);
+  if (!embeddable) {
+    BuildRuntimeViewWindow(window);
+    return;
+  }
+  // Nothing more until it is embedded.
+  w->mInitialControlsCreated = 0;
+  RaiseObjectEvent<void>(window, WindowHooks().createControls);
+  w->mInitialControlsCreated = 1;
 }
 QV_EXPORT(RuntimeCreateWindow)
 
 // A window closed while it was being built is released by its close, not a second time here.
+// An embeddable window never gets a native window of its own.
 bool BuildRuntimeViewWindow(RuntimeObject* window) {
   WindowObject* w = Checked(window);
   if (!w || w->mImp) return w && w->mImp;
+  if (IsContainerControl(window)) return false;
   w->windowEvents = 1;
   const NativeFrame frame = NativeFrameOf(w->frame);
   QV::Rect rect = w->bounds;
@@ -123,23 +148,34 @@ bool BuildRuntimeViewWindow(RuntimeObject* window) {
 }
 
 extern "C" void WindowDefaultConstructor(RuntimeObject* window) {
-  if (!Checked(window) || MainLoopQuitRequested()) return;
+  if (!Checked(window) || MainLoopQuitRequested() || IsContainerControl(window)) return;
   OpenWindowAndControls(window);
 }
 QV_EXPORT(WindowDefaultConstructor)
 
+// A window embedded at design time opens in its place among the controls, and its standing
+// control is laid out again once its controls are open.
 void OpenWindowAndControls(RuntimeObject* window) {
   WindowObject* w = Checked(window);
-  if (!w || !IsOpenNative(w) || !w->mControls) return;
+  if (!w || !IsOpenWindow(window) || !w->mControls) return;
   RuntimeLockObject(window);  // a handler may drop every other reference
   {
     ControlMapWalk walk = WalkControlMap(w->mControls);
     RuntimeObject* object = nullptr;
-    while (IsOpenNative(w) && walk->Next() && walk->GetValue(&object)) {
-      if (IsControlObject(object)) RaiseControlEvent<void>(object, ControlClasses().open, nullptr);
+    while (IsOpenWindow(window) && walk->Next() && walk->GetValue(&object)) {
+      if (IsContainerControl(object)) {
+        LockedObjects held;
+        held.Add(object);
+        OpenWindowAndControls(object);
+        RuntimeObject* control = StandingControlOf(object);
+        SubPane* pane = control ? AsControl(control)->pane : nullptr;
+        if (pane && !pane->IsClosing()) pane->SetBoundsAndLayout(AsControl(control)->bounds, false);
+      } else if (IsControlObject(object)) {
+        RaiseControlEvent<void>(object, ControlClasses().open, nullptr);
+      }
     }
   }
-  if (IsOpenNative(w)) RaiseEvent<void>(window, WindowHooks().open);
+  if (IsOpenWindow(window)) RaiseEvent<void>(window, WindowHooks().open);
   RuntimeUnlockObject(window);
 }
 
@@ -186,11 +222,21 @@ bool WindowRaiseContextualMenuAction(RuntimeObject* window, RuntimeObject* hitIt
   return handled;
 }
 
-// Windows embedded in this one have no native window of their own and are not asked.
+// Windows embedded in this one have no native window of their own and are not asked. An
+// embedded window closes with the control standing for it.
 bool CloseWindowObject(RuntimeObject* window, bool appQuitting) {
   WindowObject* w = Checked(window);
-  RuntimeViewWindow* native = w ? w->mImp : nullptr;
-  if (!native) return false;
+  if (!w) return false;
+  RuntimeViewWindow* native = w->mImp;
+  if (!native) {
+    RuntimeObject* control = StandingControlOf(window);
+    if (!control || !AsControl(control)->pane || !WindowEmbedding().closeEmbedded) return false;
+    RuntimeLockObject(window);
+    WindowEmbedding().closeEmbedded(window);
+    w->mEmbeddedWindowControl = nullptr;
+    RuntimeUnlockObject(window);
+    return false;
+  }
   native->Retain();
   LockedObjects windows;
   CollectAllWindows(window, windows);
@@ -216,6 +262,11 @@ bool CloseWindowObject(RuntimeObject* window, bool appQuitting) {
 extern "C" void RuntimeViewDestructor(RuntimeObject* window) {
   WindowObject* w = Checked(window);
   if (!w) return;
+  // A window never embedded still holds its standing control.
+  if (w->mEmbeddedWindowControl && WindowEmbedding().dropStandingControl) {
+    WindowEmbedding().dropStandingControl(window);
+  }
+  w->mEmbeddedWindowControl = nullptr;
   RuntimeUnlockObject(w->reservedReference);
   w->reservedReference = nullptr;
   if (StringMap<RuntimeObject*>* controls = w->mControls) {
@@ -261,11 +312,15 @@ extern "C" int32_t WindowVisibleGetter(RuntimeObject* window, uint32_t) {
 }
 QV_EXPORT(WindowVisibleGetter)
 
+
 extern "C" void WindowVisibleSetter(RuntimeObject* window, uint32_t, int32_t visible) {
   WindowObject* w = Checked(window);
   if (!w) return;
   w->visible = visible ? 1 : 0;
-  if (!w->mImp) return;
+  if (!w->mImp) {
+    ShowEmbeddedWindow(window, visible != 0);
+    return;
+  }
   if (visible) {
     w->mImp->Show();
   } else {
@@ -321,6 +376,8 @@ void RunWindowModally(RuntimeObject* window) {
 extern "C" int32_t windowPosGetter(RuntimeObject* window, uint32_t which) {
   WindowObject* w = Checked(window);
   if (!w) return 0;
+  RuntimeObject* control = StandingControlOf(window);
+  if (control && WindowEmbedding().position) return WindowEmbedding().position(control, which);
   const QV::Rect& bounds = w->bounds;
   switch (which) {
     case 0:
@@ -340,6 +397,20 @@ QV_EXPORT(windowPosGetter)
 extern "C" void windowPosSetter(RuntimeObject* window, uint32_t which, int32_t value) {
   WindowObject* w = Checked(window);
   if (!w || w->fullScreen) return;
+  if (!w->mImp && w->mEmbeddedWindowControl) {
+    if (which == 2 && !w->widthRequested) {
+      w->requestedWidth = value;
+      w->widthRequested = 1;
+    } else if (which == 3 && !w->heightRequested) {
+      w->requestedHeight = value;
+      w->heightRequested = 1;
+    }
+    RuntimeObject* control = StandingControlOf(window);
+    if (control && WindowEmbedding().setPosition) {
+      WindowEmbedding().setPosition(control, which, value);
+      return;
+    }
+  }
   QV::Rect& bounds = w->bounds;
   switch (which) {
     case 0:
@@ -370,7 +441,7 @@ QV_EXPORT(windowPosSetter)
 extern "C" void WindowMove(RuntimeObject* window, int32_t left, int32_t top, int32_t width,
                            int32_t height) {
   WindowObject* w = Checked(window);
-  if (!w || !w->mImp) return;
+  if (!w || (!w->mImp && !w->mEmbeddedWindowControl)) return;
   windowPosSetter(window, 0, left);
   windowPosSetter(window, 1, top);
   windowPosSetter(window, 2, width);

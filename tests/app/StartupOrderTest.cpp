@@ -64,7 +64,8 @@ void RegisterAndCheckTheOrder() {
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
-            "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
+            "ContextualMenu ScrollBar Slider Window ContainerControl EmbeddedWindowControl GroupBox "
+            "Line Oval "
             "RoundRectangle Rectangle PagePanel OLEContainer sys$popupRowTag ProgressBar _PaneChild "
             "PrinterSetup Toolbar PushButton CheckBox RadioButton PopupMenu ComboBox NotePlayer "
             "Movie Sound StyledTextPrinter TabPanel MouseCursor TrayItem ");

@@ -1,7 +1,8 @@
 // The bevel button pane in a real window: the sort triangle and its flip, the caption cut with
 // "..." (both read through a Graphics that records what the pane draws), real clicks, a press
-// dragged out and released outside, a disabled button, and delegates that delete the button
-// from Clicked while its mouse handling is still on the stack (the sanitizer build runs these).
+// dragged out and released outside, the pressed look set by an owner, a disabled button, and
+// delegates that delete the button from Clicked while its mouse handling is still on the stack
+// (the sanitizer build runs these).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -179,6 +180,27 @@ TEST_F(BevelButtonTest, DraggingOutPopsTheFaceUpAndBackInPressesItAgain) {
   EXPECT_EQ(delegate.log,
             (Log{"Pressed", "Tracked(200,30) up", "Tracked(60,25) down", "Tracked(200,25) up"}));
   EXPECT_FALSE(button->MouseDown(30, 200, 0)) << "outside the button";
+}
+
+TEST_F(BevelButtonTest, AnOwnerShowsItPressedWithoutTellingTheDelegate) {
+  BevelButton* button = Make({20, 20, 44, 140}, "Name");
+  const qvtest::ScreenArea area = Area(button);
+  const qvtest::Screenshot up = gui.Capture(area);
+  button->SetPressed(true);
+  EXPECT_TRUE(button->IsPressed());
+  qvtest::Screenshot down;
+  EXPECT_TRUE(gui.PumpUntil([&] {
+    down = gui.Capture(area);
+    return down.DifferingPixels(up, 16) > 20;
+  })) << "the pressed face, white caption";
+  button->SetPressed(false);
+  EXPECT_TRUE(gui.PumpUntil([&] { return gui.Capture(area).DifferingPixels(up, 16) == 0; }));
+  EXPECT_TRUE(delegate.log.empty());
+  // A release after it was shown pressed is a click, as after a press of its own.
+  button->SetPressed(true);
+  button->MouseUp(30, 30);
+  EXPECT_EQ(delegate.log, (Log{"Clicked"}));
+  EXPECT_FALSE(button->IsPressed());
 }
 
 TEST_F(BevelButtonTest, ADisabledButtonIgnoresPressesAndHovering) {

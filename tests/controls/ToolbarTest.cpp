@@ -4,6 +4,8 @@
 // functions stand in when the tool-item functions are missing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "SimpleControlFixtures.h"
 #include "SpawnedProcess.h"
 #include "controls/ToolItems.h"
@@ -291,6 +293,33 @@ class ToolbarImage : public testing::Test {
     ASSERT_NE(xid, 0u);
     ASSERT_TRUE(gui.WaitForFocus(xid));
   }
+  // Clicks (dx, dy) from the top left corner of the pixels of colour in the window, once at
+  // least 100 of them show.
+  bool ClickFromCorner(uint32_t colour, int dx, int dy) {
+    int left = 0, top = 0, count = 0;
+    qvtest::ScreenArea area;
+    gui.PumpUntil([&] {
+      area = gui.Area(xid);
+      const qvtest::Screenshot shot = gui.Capture(area);
+      left = shot.width();
+      top = shot.height();
+      count = 0;
+      for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+          if (shot.Pixel(x, y) != colour) continue;
+          left = std::min(left, x);
+          top = std::min(top, y);
+          ++count;
+        }
+      }
+      return count >= 100;
+    });
+    if (count < 100) return false;
+    std::string output;
+    return qvtest::RunProgram({"xdotool", "mousemove", std::to_string(area.x + left + dx),
+                               std::to_string(area.y + top + dy), "click", "1"},
+                              &output) == 0;
+  }
   // Clicks the middle of the pixels of colour in the window, once they show.
   bool ClickColour(uint32_t colour) {
     int sumX = 0, sumY = 0, count = 0;
@@ -321,13 +350,20 @@ class ToolbarImage : public testing::Test {
   qvtest::XWindow xid = 0;
 };
 
+// The two ContainerControls' buttons are clicked at their box's place (the corner of its
+// ground) plus the button's own place inside it (10, 15), 90 by 30 pixels.
 TEST_F(ToolbarImage, ClicksReachTheCompiledHandlersAndTheOverridingPollQuits) {
   ASSERT_TRUE(ClickColour(0xFF0000));
   ASSERT_TRUE(app->WaitForOutput("Push\n")) << app->Output();
   ASSERT_TRUE(ClickColour(0x00FF00));
+  ASSERT_TRUE(app->WaitForOutput("Toggle pushed\n")) << app->Output();
+  ASSERT_TRUE(ClickFromCorner(0x0000FF, 10 + 45, 15 + 15));
+  ASSERT_TRUE(app->WaitForOutput("Designed\n")) << app->Output();
+  ASSERT_TRUE(ClickFromCorner(0xFFFF00, 10 + 45, 15 + 15));
   const int status = app->Finish();
   EXPECT_TRUE(qvtest::ExitedWith(status, 0)) << app->Errors();
-  EXPECT_EQ(app->Output(), "Ready\nPush\nToggle pushed\nPoll\nRuntimeRun returned\n");
+  EXPECT_EQ(app->Output(),
+            "Ready\nPush\nToggle pushed\nDesigned\nEmbedded\nPoll\nRuntimeRun returned\n");
   EXPECT_EQ(app->Errors().find("Runtime Error"), std::string::npos) << app->Errors();
 }
 

@@ -20,12 +20,7 @@ class Header : public testing::Test {
     if (!gui.ready()) GTEST_SKIP() << "needs a display";
     window = std::make_unique<qvtest::ListWindow>(gui, 400, 300);
     list = new qvtest::TestList(&recorder, window->window(), Bounds(20, 20, 220, 323), true);
-    list->SetColumnCount(3);
-    for (int i = 0; i < 3; ++i) list->SetWidthExpression(i, string("100"));
-    list->SetColumnsResizable(true);
-    list->SetHeading(-1, string("Name\tSize\tDate"));
-    list->ResolveColumnWidths();
-    list->BuildHeader();
+    qvtest::GiveThreeHeadedColumns(list);
     gui.Settle();
   }
   // The middle of the header strip, in window content coordinates.

@@ -15,6 +15,15 @@ QV::Rect Bounds(int top, int left, int bottom, int right) {
   return r;
 }
 
+void GiveThreeHeadedColumns(TestList* list) {
+  list->SetColumnCount(3);
+  for (int i = 0; i < 3; ++i) list->SetWidthExpression(i, string("100"));
+  list->SetColumnsResizable(true);
+  list->SetHeading(-1, string("Name\tSize\tDate"));
+  list->ResolveColumnWidths();
+  list->BuildHeader();
+}
+
 // ---- the recorder ----
 
 void ListRecorder::Note(const std::string& entry, const std::function<void()>& then) {
@@ -27,6 +36,7 @@ void ListRecorder::DoubleClick(NuListbox*) { Note("DoubleClick", onDoubleClick);
 void ListRecorder::ListScrolled(NuListbox*, int32_t pixels) {
   log.push_back("Scrolled(" + std::to_string(pixels) + ")");
   if (list) list->InvalidateCell(-1, -1);
+  if (onScrolled) onScrolled();
 }
 
 void ListRecorder::HeaderClick(int32_t x, int32_t y, int32_t modifiers) {

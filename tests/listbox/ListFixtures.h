@@ -37,6 +37,7 @@ class ListRecorder : public NuListboxDelegate, public NuListboxProvider {
   std::function<void()> onChanged;
   std::function<void()> onDoubleClick;
   std::function<void()> onHeaderPressed;
+  std::function<void()> onScrolled;
 
  private:
   void Note(const std::string& entry, const std::function<void()>& then);
@@ -96,6 +97,8 @@ class ListWindow {
 };
 
 QV::Rect Bounds(int top, int left, int bottom, int right);
+// Three resizable columns of 100 pixels headed Name, Size and Date, with their header built.
+void GiveThreeHeadedColumns(TestList* list);
 // Presses (down) or releases the first mouse button where the pointer is (XServer.cpp).
 void FakeFirstButton(bool down);
 // The cursor the X server shows now: width, height, hot spot, then its pixels.
