@@ -16,6 +16,7 @@
 #include "windows/Window.h"
 #include "windows/WindowControls.h"
 #include "windows/WindowObject.h"
+#include "windows/PaneDrawHold.h"
 
 namespace {
 
@@ -82,34 +83,8 @@ RuntimeObject* RuntimeCanvas::TemplateWindow(const char* condition) {
 
 // ---- drawing ----
 
-// A Paint that closed the pane or its window ran inside GTK's expose of the window: the pane
-// and the window (whose GdkWindow GTK is still painting) go once that expose is over.
-void RuntimeCanvas::DrawIfOpen() {
-  if (IsClosing()) return;
-  Window* window = GetWindow();
-  if (window) window->Retain();
-  Retain();
-  ContainerPane::DrawIfOpen();
-  if (!IsClosing() && !(window && window->IsClosing())) {
-    Release();
-    if (window) window->Release();
-    return;
-  }
-  struct Held {
-    SubPane* pane;
-    Window* window;
-  };
-  g_idle_add_full(
-      G_PRIORITY_HIGH,
-      [](gpointer data) -> gboolean {
-        Held* held = static_cast<Held*>(data);
-        held->pane->Release();
-        if (held->window) held->window->Release();
-        delete held;
-        return FALSE;
-      },
-      new Held{this, window}, nullptr);
-}
+// Held for the drawing: Paint may close the pane or its window.
+void RuntimeCanvas::DrawIfOpen() { DrawIfOpenHeld(this); }
 
 void RuntimeCanvas::DrawFocusGained() {
   if (!IsClosing()) ContainerPane::DrawFocusGained();

@@ -33,6 +33,10 @@ void RuntimeListbox::SortColumn(int32_t column) {
     InvalidateColumn(column);
     return;
   }
+  if (IsEditing()) {
+    CommitEdit();
+    if (mClosed) return;
+  }
   RowEntry* followed = nullptr;
   if (SelectedRowCount() == 1) {
     followed = reinterpret_cast<RowEntry*>(mRows.GetAt(FirstSelectedRow()));
@@ -104,6 +108,8 @@ void RuntimeListbox::SwapThunk(int32_t i, int32_t j, void* raw) {
   RuntimeListbox* list = context.list;
   list->SwapRowRanges(blocks[a].first, blocks[a].count, blocks[b].first, blocks[b].count);
   context.generation = list->mRowsGeneration;
+  // Blocks of one size leave every first row where it was (a flat list's rows always do).
+  if (blocks[a].count == blocks[b].count) return;
   std::swap(blocks[a].count, blocks[b].count);
   for (int32_t k = a + 1; k <= b; ++k) blocks[k].first = blocks[k - 1].first + blocks[k - 1].count;
 }
@@ -114,14 +120,16 @@ int32_t RuntimeListbox::CompareBlocks(SortContext& context, int32_t i, int32_t j
   const bool ascending = context.direction == 1;
   int32_t result = 0;
   bool handled = false;
-  if (!CallOut([&] { handled = RaiseCompareRows(row1, row2, context.column, result); })) {
-    context.stopped = context.closed = true;
-    return 0;
-  }
-  // A handler that added, deleted or sorted rows invalidated every block of this sort.
-  if (context.generation != mRowsGeneration) {
-    context.stopped = true;
-    return 0;
+  if (HasHandler(kListCompareRows)) {
+    if (!CallOut([&] { handled = RaiseCompareRows(row1, row2, context.column, result); })) {
+      context.stopped = context.closed = true;
+      return 0;
+    }
+    // A handler that added, deleted or sorted rows invalidated every block of this sort.
+    if (context.generation != mRowsGeneration) {
+      context.stopped = true;
+      return 0;
+    }
   }
   if (handled) {
     if (ascending) return result;

@@ -31,6 +31,11 @@ class ScriptedList : public RuntimeListbox {
   std::function<void(int32_t)> onCollapseRow;
   bool* destroyed = nullptr;
 
+  bool HasHandler(ListboxEvent event) const override {
+    if (event == kListCompareRows) return bool(onCompareRows);
+    return RuntimeListbox::HasHandler(event);
+  }
+
   void SelectionChanging(NuListbox* list) override {
     RuntimeListbox::SelectionChanging(list);
     if (onChanging) onChanging();
