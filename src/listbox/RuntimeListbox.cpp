@@ -4,8 +4,10 @@
 
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
+#include "controls/EditControl.h"
 #include "core/RuntimeObject.h"
 #include "graphics/Graphics.h"
+#include "windows/Window.h"
 #include "strings/EndOfLine.h"
 
 SimpleVector<RowEntry*> RuntimeListbox::sCondemnedRows;
@@ -90,7 +92,9 @@ RowEntry::~RowEntry() {
 
 RuntimeListbox::RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::Rect& bounds,
                                bool multipleSelection)
-    : NuListbox(this, this, parent, 0, bounds, false, multipleSelection), mOwner(owner) {
+    : NuListbox(this, this, parent, 0, bounds, false, multipleSelection),
+      mOwner(owner),
+      mHandlers(CacheListboxHandlers(owner)) {
   mRows.Init();
   StoreSortedColumn(-1);
   SetColumnCount(1);
@@ -102,13 +106,16 @@ RuntimeListbox::RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::
 
 RuntimeListbox::~RuntimeListbox() {
   if (!mClosed) Close();
+  DestroyEditor();
   if (mOwner) RuntimeUnlockObject(std::exchange(mOwner, nullptr));
   mRows.Dispose();
 }
 
 void RuntimeListbox::Close() {
   if (!mClosed) {
+    EndEdit(true, true);
     mClosed = true;
+    if (mEditField) mEditField->SetDelegate(nullptr);
     ++mRowsGeneration;
     for (int32_t i = 0; i < mRows.Count(); ++i) {
       auto* entry = reinterpret_cast<RowEntry*>(mRows.GetAt(i));
@@ -118,6 +125,34 @@ void RuntimeListbox::Close() {
     SetRowCount(0);
   }
   NuListbox::Close();
+  mEditField = nullptr;  // closed with the list's other children
+}
+
+// ---- events ----
+
+bool RuntimeListbox::FinishHeldEvent() {
+  Window* window = GetWindow();
+  const bool open = !mClosed && !(window && window->IsClosing());
+  return !ReleaseChain() && open;
+}
+
+bool RuntimeListbox::RaiseHeaderPressed(int32_t column) {
+  return CallHandler<bool>(kListHeaderPressed, nullptr, column);
+}
+
+bool RuntimeListbox::RaiseSortColumn(int32_t column) {
+  return CallHandler<bool>(kListSortColumn, nullptr, column);
+}
+
+bool RuntimeListbox::RaiseCompareRows(int32_t row1, int32_t row2, int32_t column,
+                                      int32_t& result) {
+  return CallHandler<bool>(kListCompareRows, nullptr, row1, row2, column, &result);
+}
+
+void RuntimeListbox::RaiseExpandRow(int32_t row) { CallHandler(kListExpandRow, nullptr, row); }
+
+void RuntimeListbox::RaiseCollapseRow(int32_t row) {
+  CallHandler(kListCollapseRow, nullptr, row);
 }
 
 // ---- rows ----
@@ -166,6 +201,13 @@ int32_t RuntimeListbox::InsertRow(int32_t row, CellEntry* first, int32_t depth, 
     delete first;
     return -1;
   }
+  if (IsEditing()) {
+    CommitEdit();
+    if (mClosed || row > mRows.Count()) {
+      delete first;
+      return -1;
+    }
+  }
   if (!first) first = new CellEntry(0);
   auto* entry = new RowEntry(first, static_cast<int16_t>(depth), static_cast<int16_t>(state));
   ++mRowsGeneration;
@@ -179,6 +221,16 @@ int32_t RuntimeListbox::InsertRow(int32_t row, CellEntry* first, int32_t depth, 
 void RuntimeListbox::DeleteRow(int32_t row) {
   RowEntry* entry = RowEntryAt(row);
   if (!entry || IsCondemned(entry)) return;
+  if (IsEditing()) {
+    // Removing the edited row cancels its edit; removing another commits it.
+    if (row == mEditRow) {
+      CancelEdit();
+    } else {
+      CommitEdit();
+    }
+    if (mClosed || RowOfRecord(entry) < 0) return;
+    row = RowOfRecord(entry);
+  }
   sCondemnedRows.Append(entry);
   ++mRowsGeneration;
   const bool open = CallOut([&] { RowsRemoved(row, 1); });
@@ -204,6 +256,10 @@ void RuntimeListbox::DeleteRow(int32_t row) {
 
 void RuntimeListbox::DeleteAllRows() {
   if (Bound() || mRows.Count() == 0) return;
+  if (IsEditing()) {
+    CancelEdit();
+    if (mClosed || mRows.Count() == 0) return;
+  }
   ++mRowsGeneration;
   if (!CallOut([&] { RowsRemoved(0, mRows.Count()); })) return;
   for (int32_t i = 0; i < mRows.Count(); ++i) {
@@ -348,13 +404,20 @@ void RuntimeListbox::SetListText(const string& text, bool initial) {
   InvalidateCell(-1, -1);
 }
 
+// The cell being edited reads as what is typed so far.
 void RuntimeListbox::AppendCellText(RowEntry* entry, int32_t column, string& result) {
+  const CellEntry* edited = IsEditing() && mEditField && mEditRow < mRows.Count()
+                                ? FindCell(mEditRow, mEditColumn, false)
+                                : nullptr;
+  auto text = [&](const CellEntry* cell) {
+    return cell == edited ? mEditField->GetText(kEncodingUTF8) : cell->text;
+  };
   for (CellEntry* cell = entry->firstCell; cell; cell = cell->next) {
     if (column == -1) {
       if (cell->column != 0) result += "\t";
-      result += cell->text;
+      result += text(cell);
     } else if (cell->column == column) {
-      result += cell->text;
+      result += text(cell);
       return;
     }
   }
@@ -472,39 +535,4 @@ void RuntimeListbox::ColumnWidthChanged(int32_t) { InvalidateRect(GetBounds()); 
 
 void RuntimeListbox::HeaderClick(int32_t x, int32_t y, int32_t modifiers) {
   headerTracking = HeaderMouseDown(x, y, modifiers);
-}
-
-// Rows as their cells' texts in their columns, the selected ones inverted.
-void RuntimeListbox::Draw(Graphics& g) {
-  const QV::Rect area = GetListRect();
-  g.SetForeColor({0xFFFF, 0xFFFF, 0xFFFF});
-  g.FillRect(area);
-  int32_t top = area.top;
-  for (int32_t row = TopRow(); row < mRows.Count() && top < area.bottom; ++row) {
-    const int32_t bottom = top + RowHeight(row);
-    if (IsRowSelected(row)) {
-      g.SetForeColor({0, 0, 0});
-      QV::Rect r = area;
-      r.top = static_cast<int16_t>(top);
-      r.bottom = static_cast<int16_t>(bottom);
-      g.FillRect(r);
-      g.SetForeColor({0xFFFF, 0xFFFF, 0xFFFF});
-    } else {
-      g.SetForeColor({0, 0, 0});
-    }
-    DrawCells(g, reinterpret_cast<RowEntry*>(mRows.GetAt(row)), top, bottom);
-    top = bottom;
-  }
-  ClearFullRedrawPending();
-}
-
-void RuntimeListbox::DrawCells(Graphics& g, RowEntry* entry, int32_t top, int32_t bottom) {
-  const QV::Rect area = GetListRect();
-  for (CellEntry* cell = entry->firstCell; cell; cell = cell->next) {
-    if (cell->column >= ColumnCount()) continue;
-    const int32_t left = area.left + ColumnLeft(cell->column) - HorizontalOffset() +
-                         (cell->column == 0 ? 12 * entry->depth : 0);
-    g.DrawString(cell->text, left + 2, bottom - 4);
-  }
-  (void)top;
 }

@@ -12,12 +12,15 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "core/GenericArray.h"
 #include "core/SimpleVector.h"
+#include "listbox/ListboxEvents.h"
 #include "listbox/NuListbox.h"
 
 struct RuntimeObject;
+class EditControl;
 
 constexpr int32_t kMaxCellColumn = 255;
 
@@ -144,23 +147,107 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   void RowCountChanged(int32_t row, int32_t value) override;
   void ColumnWidthChanged(int32_t column) override;
   void Draw(Graphics& g) override;
+  // The owner's DefaultRowHeight when not negative, else the text height (at least 18 in a
+  // hierarchical list) plus 4, measured once.
+  int32_t RowHeight(int32_t row) override;
+  void InvalidateTextHeight() override;
+  void DrawFocusRing(Graphics& g) override;
   void HeaderClick(int32_t x, int32_t y, int32_t modifiers) override;
   // A press in a folder's disclosure triangle expands or collapses it.
   bool RowClick(int32_t row, int32_t xInRow, int32_t yInRow, int32_t modifiers) override;
-  // Left collapses and right expands the first selected row of a hierarchical list.
+  // Left collapses and right expands the first selected row of a hierarchical list; other keys
+  // go to KeyDown first.
   bool HandleChar(int32_t character, int32_t keyCode, int32_t modifiers) override;
+
+  // ---- drawing ----
+  void DrawRow(Graphics& g, int32_t row, const QV::Rect& r, bool selected);
+  // Where a cell's text was drawn last (the edit field goes there); -1 each before.
+  QV::Rect CellTextRect(int32_t row, int32_t column);
+  // The indent of column 0's content at depth: the check box's or the text's left.
+  int32_t ContentIndent(int32_t column, int32_t depth) const;
+  int32_t defaultRowHeight = -1;
+  uint32_t listStyle = 0;  // bold 1, italic 2, underline 4
+
+  // ---- input and events ----
+  bool MouseDown(int32_t x, int32_t y, int32_t modifiers) override;
+  void MouseDrag(int32_t x, int32_t y) override;
+  void MouseUp(int32_t x, int32_t y) override;
+  bool KeyDown(int32_t character, int32_t keyCode, int32_t modifiers) override;
+  void FocusGained() override;
+  void FocusLost() override;
+  void DoubleClick(NuListbox* list) override;
+  void SelectionChanging(NuListbox* list) override;
+  void SelectionChanged(NuListbox* list) override;
+  // The row and column under (x, y), relative to the pane; false when no cell is there.
+  bool RowAndColumnAt(int32_t x, int32_t y, int32_t* row, int32_t* column);
+  // The column under x relative to the row area's left, or -1.
+  int32_t ColumnAtX(int32_t xInRow) const;
+  bool ClickCell(int32_t row, int32_t column, int32_t x, int32_t y);
+
+  // ---- cell editing ----
+  void EditCell(int32_t row, int32_t column);
+  // Ends editing: commit stores the typed text; silent raises nothing and stores nothing.
+  void EndEdit(bool commit, bool silent);
+  void CommitEdit() { EndEdit(true, false); }
+  void CancelEdit() { EndEdit(false, false); }
+  void ScrollCellIntoView(int32_t row, int32_t column);
+  bool IsEditing() const { return mEditRow >= 0; }
+  int32_t EditedRow() const { return mEditRow; }
+  int32_t EditedColumn() const { return mEditColumn; }
+  EditControl* EditField() const { return mEditField; }
 
  protected:
   // The language events; the defaults leave the built-in behaviour. A handler may change or
   // close the list: callers hold the list across them.
-  virtual bool RaiseHeaderPressed(int32_t /*column*/) { return false; }
-  virtual bool RaiseSortColumn(int32_t /*column*/) { return false; }
-  virtual bool RaiseCompareRows(int32_t /*row1*/, int32_t /*row2*/, int32_t /*column*/,
-                                int32_t& /*result*/) {
-    return false;
+  // The defaults call the control's cached handlers.
+  virtual bool RaiseHeaderPressed(int32_t column);
+  virtual bool RaiseSortColumn(int32_t column);
+  virtual bool RaiseCompareRows(int32_t row1, int32_t row2, int32_t column, int32_t& result);
+  virtual void RaiseExpandRow(int32_t row);
+  virtual void RaiseCollapseRow(int32_t row);
+  virtual bool RaiseMouseDown(int32_t x, int32_t y);
+  virtual void RaiseMouseDrag(int32_t x, int32_t y);
+  virtual void RaiseMouseUp(int32_t x, int32_t y);
+  virtual bool RaiseCellClick(int32_t row, int32_t column, int32_t x, int32_t y);
+  virtual void RaiseCellAction(int32_t row, int32_t column);
+  virtual bool RaiseKeyDown(const string& key);
+  virtual void RaiseChange();
+  virtual void RaiseDoubleClick();
+  virtual void RaiseFocus(bool gained);
+  // g is a language Graphics whose origin is the cell's (the text rectangle's) top left; it is
+  // cut off from the surface when the event returns.
+  virtual bool RaiseCellBackgroundPaint(RuntimeObject* g, int32_t row, int32_t column);
+  virtual bool RaiseCellTextPaint(RuntimeObject* g, int32_t row, int32_t column, int32_t x,
+                                  int32_t y);
+  virtual bool RaiseCellKeyDown(int32_t row, int32_t column, const string& key);
+  virtual void RaiseCellEvent(ListboxEvent event, int32_t row, int32_t column);
+
+  // Calls the cached handler of event (owner first); the caller holds the list.
+  template <typename R = void, typename... Args>
+  R CallHandler(ListboxEvent event, RuntimeObject* extra, Args... args) {
+    return CallListboxHandler<R>(mHandlers[event], mOwner, extra, args...);
   }
-  virtual void RaiseExpandRow(int32_t /*row*/) {}
-  virtual void RaiseCollapseRow(int32_t /*row*/) {}
+  // Raises event holding the list for the call; open becomes false when the handler closed the
+  // list or its window (nothing of the list may be touched then).
+  template <typename R = void, typename... Args>
+  R RaiseHeld(ListboxEvent event, bool& open, RuntimeObject* extra, Args... args) {
+    open = !mClosed;
+    if (!mHandlers.Has(event) || mClosed || !RetainChain()) return R();
+    if constexpr (std::is_void_v<R>) {
+      CallHandler<void>(event, extra, args...);
+      open = FinishHeldEvent();
+    } else {
+      const R result = CallHandler<R>(event, extra, args...);
+      open = FinishHeldEvent();
+      return result;
+    }
+  }
+  // Whether the control handles event (a derived list that raises it itself says so too).
+  virtual bool HasHandler(ListboxEvent event) const { return mHandlers.Has(event); }
+  // Releases the hold RaiseHeld took; true when the list is still open.
+  bool FinishHeldEvent();
+  bool IsClosed() const { return mClosed; }
+
   // Adds an empty row for the text setters (the language class routes it through AddRow).
   virtual void AddEmptyRow();
 
@@ -183,10 +270,46 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   int32_t CompareBlocks(SortContext& context, int32_t i, int32_t j);
   static int32_t CompareThunk(int32_t i, int32_t j, void* context);
   static void SwapThunk(int32_t i, int32_t j, void* context);
-  void DrawCells(Graphics& g, RowEntry* entry, int32_t top, int32_t bottom);
+
+  class CellEditor;
+  friend class CellEditor;
+  void DrawRows(Graphics& g, const QV::Rect& area);
+  void FillRowBackground(Graphics& g, const QV::Rect& r, bool selected);
+  void DrawCell(Graphics& g, const QV::Rect& r, RowEntry* entry, CellEntry* cell, int32_t row,
+                int32_t column, bool selected);
+  void DrawCellText(Graphics& g, const QV::Rect& r, CellEntry* cell, int32_t row,
+                    int32_t column, bool selected);
+  void DrawCheckBox(Graphics& g, const QV::Rect& box, bool checked);
+  void DrawTriangle(Graphics& g, const QV::Rect& cellRect, int32_t depth, bool expanded);
+  void DrawBorders(Graphics& g, const QV::Rect& r, int32_t row, int32_t column);
+  void DrawFrame(Graphics& g);
+  // Runs a paint event with a language Graphics lent for the cell; false when not handled.
+  // closed becomes true when the handler closed the list.
+  template <typename Raise>
+  bool RunCellPaint(Graphics& g, const QV::Rect& cellRect, bool& closed, Raise raise);
+  QV::Rect CheckBoxRect(const QV::Rect& cellRect, int32_t indent);
+  void PlaceEditField(const QV::Rect& area);
+  bool CreateEditField();
+  void DestroyEditor();
+  bool EditFieldKey(const string& key);
+  void ToggleCheck(int32_t row, int32_t column);
 
   GenericArray mRows;
   RuntimeObject* mOwner;
+  bool mRowHeightCached = false;
+  int32_t mRowHeight = 0;
+  bool mMouseDown = false;
+  bool mMouseCaptured = false;  // MouseDown returned true: the handler gets drag and release
+  bool mInChange = false;
+  bool mQuietSelection = false;  // a selection change that tells nobody
+  // Cell editing.
+  EditControl* mEditField = nullptr;
+  CellEditor* mEditor = nullptr;
+  int32_t mEditRow = -1;
+  int32_t mEditColumn = -1;
+  uint8_t mEditSavedType = 0;
+  bool mEnding = false;
+  ListboxHandlers mHandlers;
   int32_t mColumnTypes[kMaxListColumns] = {};
   uint32_t mRowsGeneration = 0;  // changes with every added, removed or moved row
   int32_t mExpandNesting = 0;

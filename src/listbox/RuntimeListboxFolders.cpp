@@ -98,30 +98,3 @@ bool RuntimeListbox::InDisclosureTriangle(int32_t row, int32_t xInRow, int32_t y
   return xInRow >= left && xInRow < left + kTriangleSize && yInRow >= top &&
          yInRow < top + kTriangleSize;
 }
-
-bool RuntimeListbox::RowClick(int32_t row, int32_t xInRow, int32_t yInRow, int32_t) {
-  if (!InDisclosureTriangle(row, xInRow, yInRow)) return false;
-  if (IsExpanded(row)) {
-    CollapseFolder(row);
-  } else {
-    ExpandFolder(row);
-  }
-  return true;
-}
-
-bool RuntimeListbox::HandleChar(int32_t character, int32_t keyCode, int32_t modifiers) {
-  if (hierarchical && (character == kKeyLeft || character == kKeyRight)) {
-    const int32_t row = FirstSelectedRow();
-    if (row >= 0) {
-      if (!RetainChain()) return true;
-      if (character == kKeyLeft) {
-        CollapseFolder(row);
-      } else {
-        ExpandFolder(row);
-      }
-      ReleaseChain();
-      return true;
-    }
-  }
-  return NuListbox::HandleChar(character, keyCode, modifiers);
-}

@@ -33,6 +33,10 @@ void RuntimeListbox::SortColumn(int32_t column) {
     InvalidateColumn(column);
     return;
   }
+  if (IsEditing()) {
+    CommitEdit();
+    if (mClosed) return;
+  }
   RowEntry* followed = nullptr;
   if (SelectedRowCount() == 1) {
     followed = reinterpret_cast<RowEntry*>(mRows.GetAt(FirstSelectedRow()));
