@@ -264,6 +264,8 @@ extern "C" void listColWidthExpressionSetter(RuntimeObject* column, uint32_t whi
     });
     if (!set) return;
     if (which == kWidth) WidthChanged(column, pane);
+    // The held pixels follow, so that copying this column copies what was set.
+    if (record->column >= 0) record->actual[which] = PaneActual(pane, record->column, which);
   }
   HoldExpression(record, which, expression);
 }
@@ -294,6 +296,9 @@ extern "C" void listColWidthActualSetter(RuntimeObject* column, uint32_t which, 
     });
     if (!set) return;
     if (which == kWidth) WidthChanged(column, pane);
+    if (record->column >= 0) {
+      HoldExpression(record, which, PaneExpression(pane, record->column, which));
+    }
   }
   record->actual[which] = value;
 }

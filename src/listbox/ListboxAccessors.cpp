@@ -129,9 +129,11 @@ QV_EXPORT(listCountGetter)
 
 // ---- selection ----
 
+// During a cell edit, the edited row, whatever else is selected.
 extern "C" int32_t listSelectionGetter(RuntimeObject* list, uint32_t) {
   RuntimeListbox* pane = ListboxPaneOf(list);
-  return pane ? pane->FirstSelectedRow() : -1;
+  if (!pane) return -1;
+  return pane->IsEditing() ? pane->EditedRow() : pane->FirstSelectedRow();
 }
 QV_EXPORT(listSelectionGetter)
 

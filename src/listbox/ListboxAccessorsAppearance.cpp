@@ -18,6 +18,7 @@ void ApplyListFontRecord(RuntimeObject* list, RuntimeListbox* pane) {
   pane->SetTextFont(font.name);
   pane->SetTextSize(font.size);
   pane->SetBold(font.bold != 0);
+  pane->listStyle = font.GetStyleBits();
   pane->InvalidateTextHeight();
   pane->InvalidateCell(-1, -1);
 }
@@ -209,7 +210,10 @@ QV_EXPORT(listVGridLinesSetter)
 extern "C" void listDefaultRowHeightSetter(RuntimeObject* list, uint32_t, int32_t height) {
   if (!list) return;
   AsListbox(list)->defaultRowHeight = height;
-  if (RuntimeListbox* pane = ListboxPaneOf(list)) pane->InvalidateCell(-1, -1);
+  if (RuntimeListbox* pane = ListboxPaneOf(list)) {
+    pane->defaultRowHeight = height > 0 ? height : -1;
+    pane->InvalidateCell(-1, -1);
+  }
 }
 QV_EXPORT(listDefaultRowHeightSetter)
 
@@ -274,6 +278,6 @@ extern "C" void ListboxDataFieldSetter(RuntimeObject* list, uint32_t, stringStor
 }
 QV_EXPORT(ListboxDataFieldSetter)
 
-// The pane has no cell editor of its own yet: no edit field is active.
+// The cell editor is a bare edit pane: there is no EditField object to hand out yet.
 extern "C" RuntimeObject* listActiveCellGetter(RuntimeObject*, uint32_t) { return nullptr; }
 QV_EXPORT(listActiveCellGetter)

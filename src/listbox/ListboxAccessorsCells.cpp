@@ -226,7 +226,7 @@ QV_LIST_BORDER_PAIR(Right, kSideRight)
 extern "C" void listEditCell(RuntimeObject* list, int32_t row, int32_t column) {
   RuntimeListbox* pane = ListboxPaneOf(list);
   if (!pane || IsBound(list) || !ColumnCellInRange(pane, row, column)) return;
-  // The pane has no cell editor yet: the checked cell is where editing will start.
+  WithListHeld(list, pane, [&] { pane->EditCell(row, column); });
 }
 QV_EXPORT(listEditCell)
 
@@ -285,14 +285,9 @@ struct CellHit {
 CellHit HitTestCell(RuntimeObject* list, int32_t x, int32_t y) {
   RuntimeListbox* pane = ListboxPaneOf(list);
   if (!QV_CHECK_TEXT(pane, "lb", nullptr)) return {};
-  const QV::Rect bounds = pane->GetBounds();
-  const RowHit hit = pane->RowAtPoint(x + bounds.left, y + bounds.top);
-  if (!hit.found) return {};
-  const int32_t along = hit.xInRow + pane->HorizontalOffset();
-  for (int32_t i = 0; i < pane->ColumnCount(); ++i) {
-    if (along >= pane->ColumnLeft(i) && along < pane->ColumnRight(i)) return {hit.row, i};
-  }
-  return {};
+  CellHit hit;
+  if (!pane->RowAndColumnAt(x, y, &hit.row, &hit.column)) return {};
+  return hit;
 }
 
 }  // namespace

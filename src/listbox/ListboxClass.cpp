@@ -10,6 +10,7 @@
 #include "controls/ControlClasses.h"
 #include "listbox/ColumnWidthExpression.h"
 #include "listbox/ListColumn.h"
+#include "listbox/ListboxEvents.h"
 #include "windows/WindowControls.h"
 
 namespace {
@@ -219,6 +220,7 @@ QV_CLASS(ListboxClassDefinition,
          .objectSize = sizeof(ListboxObject),
          .properties = kListboxProperties,
          .methods = kListboxMethods,
+         .events = kListboxEventRows,
          .eventImplementations = kListboxImplementations,
          .initializer = QV_CODE(listboxConstructor),
          .finalizer = QV_CODE(listboxDestructor),
@@ -231,6 +233,7 @@ QV_CLASS(OldListboxClassDefinition,
          .objectSize = sizeof(ListboxObject),
          .properties = kOldListboxProperties,
          .methods = kOldListboxMethods,
+         .events = kOldListboxEventRows,
          .eventImplementations = kListboxImplementations,
          .initializer = QV_CODE(listboxConstructor),
          .finalizer = QV_CODE(listboxDestructor),
@@ -283,6 +286,8 @@ void HandHeldValuesToPane(RuntimeObject* list, RuntimeListbox* pane) {
   pane->hierarchical = record->hierarchical == 1;
   pane->InvalidateTextHeight();
   pane->hasHeading = record->hasHeading != 0;
+  // 0 is a height never set: rows keep the text's height.
+  pane->defaultRowHeight = record->defaultRowHeight > 0 ? record->defaultRowHeight : -1;
   pane->SetFocusRing(record->useFocusRing != 0);
   pane->SetColumnsResizable(record->columnsResizable != 0);
   pane->SetColumnCount(record->columnCount < 1 ? 1 : record->columnCount);

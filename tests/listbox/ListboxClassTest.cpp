@@ -3,6 +3,7 @@
 // text, ListColumn objects and the older class's differences. Lists live in real windows.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,20 @@
 #include "listbox/ListColumn.h"
 #include "listbox/ListboxClass.h"
 #include "support/RaisedExceptions.h"
+#include "windows/WindowEntryPoints.h"
+#include "windows/WindowObject.h"
 
 namespace {
 
 constexpr QV::Rect kPlace{10, 10, 210, 310};
+
+// What the Change handler of the closing tests does.
+std::function<void(RuntimeObject*)> gOnChange;
+int gChanges = 0;
+void OnChange(RuntimeObject* list) {
+  ++gChanges;
+  if (gOnChange) gOnChange(list);
+}
 constexpr const char* kOOB = "OutOfBoundsException";
 
 std::string Take(stringStorage* text) {
@@ -26,7 +37,11 @@ std::string Take(stringStorage* text) {
   return s;
 }
 
-stringStorage* Text(const char* s) { return string(s).Storage(); }
+// A text that lives until the end of the test program, as a compiled string constant does.
+stringStorage* Text(const char* s) {
+  static std::deque<string> constants;
+  return constants.emplace_back(s).Storage();
+}
 
 class ListboxClassTest : public testing::Test {
  protected:
@@ -37,7 +52,13 @@ class ListboxClassTest : public testing::Test {
   // A list opened on the window after setup ran on its held fields.
   RuntimeObject* Open(const char* parent = "Listbox",
                       const std::function<void(RuntimeObject*)>& setup = nullptr) {
-    RuntimeClass* cls = qvtest::Subclass(parent, parent[0] == 'O' ? "KitOldList" : "KitList");
+    static RuntimeClass* listClass = nullptr;
+    static RuntimeClass* oldClass = nullptr;
+    RuntimeClass*& cls = parent[0] == 'O' ? oldClass : listClass;
+    if (!cls) {
+      cls = qvtest::Subclass(parent, parent[0] == 'O' ? "KitOldList" : "KitList");
+      qvtest::SetHandler(cls, "Change", reinterpret_cast<void*>(&OnChange));
+    }
     RuntimeObject* list = qvtest::AddControl(window, cls, "List", kPlace, setup);
     EXPECT_NE(list, nullptr);
     return list;
@@ -49,6 +70,8 @@ class ListboxClassTest : public testing::Test {
   }
   void TearDown() override {
     if (held) RuntimeUnlockObject(held);
+    gOnChange = nullptr;
+    gChanges = 0;
   }
 
   qvtest::GuiDriver gui;
@@ -354,10 +377,48 @@ TEST_F(ListboxClassTest, HitTestsNameTheCellUnderAPoint) {
   listScrollPositionSetter(list, 0, 40);
   const int32_t top = listScrollPositionGetter(list, 0);
   EXPECT_GT(top, 0);
-  EXPECT_EQ(listRowFromXY(list, 10, 5), top);
-  EXPECT_EQ(listColFromXY(list, 10, 5), 0);
+  EXPECT_EQ(listRowFromXY(list, 50, 5), top);
+  EXPECT_EQ(listColFromXY(list, 50, 5), 0);
   EXPECT_EQ(listColFromXY(list, 150, 5), 1);
+  EXPECT_EQ(listRowFromXY(list, 150, 5 + ListboxPaneOf(list)->RowHeight(top)), top + 1);
   EXPECT_EQ(listRowFromXY(list, -5, 5), -1);
+}
+
+// A Change handler may close the window or drop the list while ListIndex = 3 runs; the
+// accessor touches nothing afterwards and every object goes.
+TEST_F(ListboxClassTest, ChangeHandlersMayCloseTheWindowOrDropTheList) {
+  for (const char* road : {"close the window", "drop the list"}) {
+    SCOPED_TRACE(road);
+    const int32_t before = LiveObjectCount();
+    RuntimeObject* list = Open();
+    ASSERT_NE(list, nullptr);
+    for (const char* row : {"a", "b", "c", "d"}) RuntimeListAddRow(list, Text(row));
+    RuntimeLockObject(list);  // the caller's variable
+    const std::string which = road;
+    gOnChange = [&](RuntimeObject* changed) {
+      if (which == "close the window") {
+        RuntimeCloseWindow(window);
+      } else {
+        ControlClose(changed);
+        RuntimeUnlockObject(changed);  // the variable set to nil
+      }
+    };
+    listSelectionSetter(list, 0, 3);
+    EXPECT_GE(gChanges, 1);
+    gOnChange = nullptr;
+    gChanges = 0;
+    if (which == "close the window") {
+      RuntimeUnlockObject(list);
+      ASSERT_TRUE(gui.PumpUntil([&] { return AsWindow(window)->mImp == nullptr; }));
+      ASSERT_TRUE(gui.WaitUntilClosed(xid));
+      gui.Settle();
+      EXPECT_EQ(LiveObjectCount(), before);
+      window = kit.OpenAndFocus(gui, "List boxes", {}, &xid);
+    } else {
+      gui.Settle();
+      EXPECT_EQ(LiveObjectCount(), before);
+    }
+  }
 }
 
 }  // namespace
