@@ -149,37 +149,21 @@ extern "C" void listCellAlignmentOffsetSetter(RuntimeObject* list, int32_t row, 
 }
 QV_EXPORT(listCellAlignmentOffsetSetter)
 
-extern "C" int32_t listGetCellBold(RuntimeObject* list, int32_t row, int32_t column) {
-  return ReadStyle(list, row, column, 1);
-}
-QV_EXPORT(listGetCellBold)
+#define QV_LIST_STYLE_PAIR(Name, bit)                                                          \
+  extern "C" int32_t listGetCell##Name(RuntimeObject* list, int32_t row, int32_t column) {    \
+    return ReadStyle(list, row, column, bit);                                                 \
+  }                                                                                           \
+  QV_EXPORT(listGetCell##Name)                                                                \
+  extern "C" void listSetCell##Name(RuntimeObject* list, int32_t row, int32_t column,         \
+                                    int32_t flag) {                                           \
+    WriteStyle(list, row, column, bit, flag);                                                 \
+  }                                                                                           \
+  QV_EXPORT(listSetCell##Name)
 
-extern "C" void listSetCellBold(RuntimeObject* list, int32_t row, int32_t column, int32_t flag) {
-  WriteStyle(list, row, column, 1, flag);
-}
-QV_EXPORT(listSetCellBold)
-
-extern "C" int32_t listGetCellItalic(RuntimeObject* list, int32_t row, int32_t column) {
-  return ReadStyle(list, row, column, 2);
-}
-QV_EXPORT(listGetCellItalic)
-
-extern "C" void listSetCellItalic(RuntimeObject* list, int32_t row, int32_t column,
-                                  int32_t flag) {
-  WriteStyle(list, row, column, 2, flag);
-}
-QV_EXPORT(listSetCellItalic)
-
-extern "C" int32_t listGetCellUnderline(RuntimeObject* list, int32_t row, int32_t column) {
-  return ReadStyle(list, row, column, 4);
-}
-QV_EXPORT(listGetCellUnderline)
-
-extern "C" void listSetCellUnderline(RuntimeObject* list, int32_t row, int32_t column,
-                                     int32_t flag) {
-  WriteStyle(list, row, column, 4, flag);
-}
-QV_EXPORT(listSetCellUnderline)
+QV_LIST_STYLE_PAIR(Bold, 1)
+QV_LIST_STYLE_PAIR(Italic, 2)
+QV_LIST_STYLE_PAIR(Underline, 4)
+#undef QV_LIST_STYLE_PAIR
 
 extern "C" RuntimeObject* listGetCellTag(RuntimeObject* list, int32_t row, int32_t column) {
   RuntimeListbox* pane = ListboxPaneOf(list);

@@ -41,41 +41,50 @@ constexpr uint32_t kCompilerFlag = 128;
       QV_PROPERTY("EnableDragReorder", Boolean, boolGetter, ListEnableDragReorderSetter,           \
                   offsetof(ListboxObject, enableDragReorder))
 
+#define QV_LISTBOX_MIDDLE_PROPERTIES                                                           \
+  QV_READONLY("SelCount", Integer, listSelCountGetter).Flags(kReadOnlyAtRunTime),              \
+      QV_PROPERTY("InitialValue", String, stringGetter, RuntimeListInitialValueSetter,         \
+                  offsetof(ListboxObject, initialValue))                                       \
+          .Flags(kCompilerFlag),                                                               \
+      QV_PROPERTY("HasHeading", Boolean, boolGetter, listHasHeadingSetter,                     \
+                  offsetof(ListboxObject, hasHeading))
+
+#define QV_LISTBOX_LATER_PROPERTIES                                                              \
+  QV_PROPERTY("HeadingIndex", Integer, listSortedColumnGetter, listHeadingIndexSetter),          \
+      QV_PROPERTY("ScrollPosition", Integer, listScrollPositionGetter,                           \
+                  listScrollPositionSetter),                                                     \
+      QV_PROPERTY("ScrollPositionX", Integer, listScrollPositionXGetter,                         \
+                  listScrollPositionXSetter),                                                    \
+      QV_PROPERTY("ScrollBarHorizontal", Boolean, boolGetter, listHScrollBarSetter,              \
+                  offsetof(ListboxObject, scrollBarHorizontal)),                                 \
+      QV_PROPERTY("ScrollBarVertical", Boolean, boolGetter, listVScrollBarSetter,                \
+                  offsetof(ListboxObject, scrollBarVertical)),                                   \
+      QV_PROPERTY("DataSource", String, ListboxDataSourceGetter, ListboxDataSourceSetter),       \
+      QV_PROPERTY("DataField", String, stringGetter, ListboxDataFieldSetter,                     \
+                  offsetof(ListboxObject, dataField)),                                           \
+      QV_PROPERTY("GridLinesHorizontal", Integer, intGetter, listHGridLinesSetter,               \
+                  offsetof(ListboxObject, gridLinesHorizontal)),                                 \
+      QV_PROPERTY("GridLinesVertical", Integer, intGetter, listVGridLinesSetter,                 \
+                  offsetof(ListboxObject, gridLinesVertical)),                                   \
+      QV_PROPERTY("DefaultRowHeight", Integer, intGetter, listDefaultRowHeightSetter,            \
+                  offsetof(ListboxObject, defaultRowHeight)),                                    \
+      QV_READONLY("ActiveCell", Class<"EditField">, listActiveCellGetter)                        \
+          .Flags(kReadOnlyAtRunTime),                                                            \
+      QV_PROPERTY("SortedColumn", Integer, listSortedColumnGetter, listSortedColumnSetter)       \
+          .Flags(kReadOnlyAtRunTime),                                                            \
+      QV_PROPERTY("ColumnsResizable", Boolean, boolGetter, boolSetter,                           \
+                  offsetof(ListboxObject, columnsResizable))                                     \
+          .Flags(kDesignOnly),                                                                   \
+      QV_PROPERTY("RequiresSelection", Boolean, boolGetter, listRequiresSelectionSetter,         \
+                  offsetof(ListboxObject, requiresSelection))
+
 const PropertyRow kListboxProperties[] = {
     QV_LISTBOX_COMMON_PROPERTIES,
     QV_PROPERTY("SelectionType", Integer, intGetter, listSelectionTypeSetter,
                 offsetof(ListboxObject, selectionType)),
-    QV_READONLY("SelCount", Integer, listSelCountGetter).Flags(kReadOnlyAtRunTime),
-    QV_PROPERTY("InitialValue", String, stringGetter, RuntimeListInitialValueSetter,
-                offsetof(ListboxObject, initialValue))
-        .Flags(kCompilerFlag),
-    QV_PROPERTY("HasHeading", Boolean, boolGetter, listHasHeadingSetter,
-                offsetof(ListboxObject, hasHeading)),
+    QV_LISTBOX_MIDDLE_PROPERTIES,
     QV_PROPERTY("UseFocusRing", Boolean, listboxUseFocusRingGetter, listboxUseFocusRingSetter),
-    QV_PROPERTY("HeadingIndex", Integer, listSortedColumnGetter, listHeadingIndexSetter),
-    QV_PROPERTY("ScrollPosition", Integer, listScrollPositionGetter, listScrollPositionSetter),
-    QV_PROPERTY("ScrollPositionX", Integer, listScrollPositionXGetter, listScrollPositionXSetter),
-    QV_PROPERTY("ScrollBarHorizontal", Boolean, boolGetter, listHScrollBarSetter,
-                offsetof(ListboxObject, scrollBarHorizontal)),
-    QV_PROPERTY("ScrollBarVertical", Boolean, boolGetter, listVScrollBarSetter,
-                offsetof(ListboxObject, scrollBarVertical)),
-    QV_PROPERTY("DataSource", String, ListboxDataSourceGetter, ListboxDataSourceSetter),
-    QV_PROPERTY("DataField", String, stringGetter, ListboxDataFieldSetter,
-                offsetof(ListboxObject, dataField)),
-    QV_PROPERTY("GridLinesHorizontal", Integer, intGetter, listHGridLinesSetter,
-                offsetof(ListboxObject, gridLinesHorizontal)),
-    QV_PROPERTY("GridLinesVertical", Integer, intGetter, listVGridLinesSetter,
-                offsetof(ListboxObject, gridLinesVertical)),
-    QV_PROPERTY("DefaultRowHeight", Integer, intGetter, listDefaultRowHeightSetter,
-                offsetof(ListboxObject, defaultRowHeight)),
-    QV_READONLY("ActiveCell", Class<"EditField">, listActiveCellGetter).Flags(kReadOnlyAtRunTime),
-    QV_PROPERTY("SortedColumn", Integer, listSortedColumnGetter, listSortedColumnSetter)
-        .Flags(kReadOnlyAtRunTime),
-    QV_PROPERTY("ColumnsResizable", Boolean, boolGetter, boolSetter,
-                offsetof(ListboxObject, columnsResizable))
-        .Flags(kDesignOnly),
-    QV_PROPERTY("RequiresSelection", Boolean, boolGetter, listRequiresSelectionSetter,
-                offsetof(ListboxObject, requiresSelection)),
+    QV_LISTBOX_LATER_PROPERTIES,
     QV_PROPERTY("AutoHideScrollbars", Boolean, boolGetter, listAutoHideScrollbarSetter,
                 offsetof(ListboxObject, autoHideScrollbars)),
     QV_PROPERTY("_ScrollWidth", Integer, intGetter, listScrollbarWidthSetter,
@@ -90,40 +99,14 @@ const PropertyRow kOldListboxProperties[] = {
     QV_PROPERTY("SelectionType", Integer, intGetter, listSelectionTypeSetter,
                 offsetof(ListboxObject, selectionType))
         .Flags(kCompilerFlag),
-    QV_READONLY("SelCount", Integer, listSelCountGetter).Flags(kReadOnlyAtRunTime),
-    QV_PROPERTY("InitialValue", String, stringGetter, RuntimeListInitialValueSetter,
-                offsetof(ListboxObject, initialValue))
-        .Flags(kCompilerFlag),
-    QV_PROPERTY("HasHeading", Boolean, boolGetter, listHasHeadingSetter,
-                offsetof(ListboxObject, hasHeading)),
+    QV_LISTBOX_MIDDLE_PROPERTIES,
     QV_PROPERTY("UseFocusRing", Boolean, boolGetter, boolSetter,
                 offsetof(ListboxObject, useFocusRing))
         .Flags(kCompilerFlag),
-    QV_PROPERTY("HeadingIndex", Integer, listSortedColumnGetter, listHeadingIndexSetter),
-    QV_PROPERTY("ScrollPosition", Integer, listScrollPositionGetter, listScrollPositionSetter),
-    QV_PROPERTY("ScrollPositionX", Integer, listScrollPositionXGetter, listScrollPositionXSetter),
-    QV_PROPERTY("ScrollBarHorizontal", Boolean, boolGetter, listHScrollBarSetter,
-                offsetof(ListboxObject, scrollBarHorizontal)),
-    QV_PROPERTY("ScrollBarVertical", Boolean, boolGetter, listVScrollBarSetter,
-                offsetof(ListboxObject, scrollBarVertical)),
-    QV_PROPERTY("DataSource", String, ListboxDataSourceGetter, ListboxDataSourceSetter),
-    QV_PROPERTY("DataField", String, stringGetter, ListboxDataFieldSetter,
-                offsetof(ListboxObject, dataField)),
-    QV_PROPERTY("GridLinesHorizontal", Integer, intGetter, listHGridLinesSetter,
-                offsetof(ListboxObject, gridLinesHorizontal)),
-    QV_PROPERTY("GridLinesVertical", Integer, intGetter, listVGridLinesSetter,
-                offsetof(ListboxObject, gridLinesVertical)),
-    QV_PROPERTY("DefaultRowHeight", Integer, intGetter, listDefaultRowHeightSetter,
-                offsetof(ListboxObject, defaultRowHeight)),
-    QV_READONLY("ActiveCell", Class<"EditField">, listActiveCellGetter).Flags(kReadOnlyAtRunTime),
-    QV_PROPERTY("SortedColumn", Integer, listSortedColumnGetter, listSortedColumnSetter)
-        .Flags(kReadOnlyAtRunTime),
-    QV_PROPERTY("ColumnsResizable", Boolean, boolGetter, boolSetter,
-                offsetof(ListboxObject, columnsResizable))
-        .Flags(kDesignOnly),
-    QV_PROPERTY("RequiresSelection", Boolean, boolGetter, listRequiresSelectionSetter,
-                offsetof(ListboxObject, requiresSelection)),
+    QV_LISTBOX_LATER_PROPERTIES,
 };
+#undef QV_LISTBOX_LATER_PROPERTIES
+#undef QV_LISTBOX_MIDDLE_PROPERTIES
 #undef QV_LISTBOX_COMMON_PROPERTIES
 
 #define QV_ROW_COLUMN Param("row", Integer), Param("column", Integer)
