@@ -63,8 +63,8 @@ void RegisterAndCheckTheOrder() {
             "ToolButton "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl ListColumn "
-            "Listbox OldListbox Canvas "
+            "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl "
+            "ListColumn Listbox OldListbox Canvas "
             "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
             "RoundRectangle Rectangle PagePanel OLEContainer sys$popupRowTag ProgressBar _PaneChild "
             "PrinterSetup Toolbar PushButton CheckBox RadioButton PopupMenu ComboBox NotePlayer "
