@@ -217,6 +217,10 @@ void CommonListbox::SetColumnsResizable(bool resizable) {
   for (ColumnRecord& c : mColumns) c.userResizable = resizable;
 }
 
+void CommonListbox::SetColumnResizable(int32_t i, bool resizable) {
+  if (ValidColumn(i)) mColumns[i].userResizable = resizable;
+}
+
 void CommonListbox::SetColumnAlignment(int32_t i, int32_t alignment, int32_t offset) {
   if (!ValidColumn(i)) return;
   mColumns[i].alignment = alignment;
@@ -236,37 +240,50 @@ void CommonListbox::SetColumnAlignmentOffset(int32_t i, int32_t offset) {
 
 // ---- resolution ----
 
-void CommonListbox::ResolveColumnWidths() {
-  const QV::Rect area = GetListRect();
-  const int32_t w = area.right - area.left;
+StarLayout ResolveColumnRecords(ColumnRecord* columns, int32_t count, int32_t width) {
+  const int32_t w = width;
   ColumnResolution widths = {w, 0};
   ColumnResolution minimums = {w, 0};
   ColumnResolution maximums = {w, 0};
-  for (int32_t i = 0; i < mColumnCount; ++i) {
-    const int32_t n = mColumnCount - i;
-    ColumnRecord& c = mColumns[i];
-    c.width = EvaluateColumnExpression(GetWidthExpression(i), widths, w, n);
-    c.minWidth = EvaluateColumnExpression(GetMinWidthExpression(i), minimums, w, n);
-    const string maxText = GetMaxWidthExpression(i);
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t n = count - i;
+    ColumnRecord& c = columns[i];
+    c.width = EvaluateColumnExpression(c.widthExpression, widths, w, n);
+    c.minWidth = EvaluateColumnExpression(c.minWidthExpression, minimums, w, n);
+    const string& maxText = c.maxWidthExpression;
     c.maxWidth = Val(maxText, nullptr) < 0 ? -1 : EvaluateColumnExpression(maxText, maximums, w, n);
   }
-  const double ratio = widths.starSum != 0 ? widths.remaining / widths.starSum : 0;
-  mStarTotal = widths.starSum;
-  if (mStarTotal != 0) {
-    int32_t left = widths.remaining < 0 ? 0 : widths.remaining;
-    for (int32_t i = 0; i < mColumnCount; ++i) {
-      const ColumnExpression e = ParseColumnExpression(mColumns[i].widthExpression);
-      if (e.kind != kColumnStar) continue;
-      const int32_t share = ClampedPixels(ratio * e.value);
-      if (i == mColumnCount - 1) {
-        mLastStarShare = share;
-        mColumns[i].width = left;
-      } else {
-        mColumns[i].width = share;
-      }
-      left -= share;
+  StarLayout layout = {widths.starSum, false, 0};
+  if (layout.starTotal == 0) return layout;
+  const double ratio = widths.remaining / widths.starSum;
+  int32_t left = widths.remaining < 0 ? 0 : widths.remaining;
+  for (int32_t i = 0; i < count; ++i) {
+    const ColumnExpression e = ParseColumnExpression(columns[i].widthExpression);
+    if (e.kind != kColumnStar) continue;
+    const int32_t share = ClampedPixels(ratio * e.value);
+    if (i == count - 1) {
+      layout.lastIsStar = true;
+      layout.lastStarShare = share;
+      columns[i].width = left;
+    } else {
+      columns[i].width = share;
     }
+    left -= share;
   }
+  return layout;
+}
+
+void CommonListbox::ResolveColumnWidths() {
+  const QV::Rect area = GetListRect();
+  // Stale expressions are written again from their pixels before they are read.
+  for (int32_t i = 0; i < mColumnCount; ++i) {
+    GetWidthExpression(i);
+    GetMinWidthExpression(i);
+    GetMaxWidthExpression(i);
+  }
+  const StarLayout layout = ResolveColumnRecords(mColumns, mColumnCount, area.right - area.left);
+  mStarTotal = layout.starTotal;
+  if (layout.lastIsStar) mLastStarShare = layout.lastStarShare;
   ComputeColumnEdges();
   if (mHeaderShown) {
     BuildHeader();

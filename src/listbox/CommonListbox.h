@@ -39,6 +39,19 @@ struct ColumnRecord {
   int32_t alignmentOffset = 0;
 };
 
+// What a resolution left for the star columns: the sum of their shares, and the share that
+// the last column would have had (it takes all that is left instead).
+struct StarLayout {
+  double starTotal;
+  bool lastIsStar;
+  int32_t lastStarShare;
+};
+
+// Resolves the first count records' width, minimum and maximum expressions over a row area
+// width pixels wide: absolute and percent widths first, then the star columns share what is
+// left in proportion. An expression that is not one is raised and gets an equal share.
+StarLayout ResolveColumnRecords(ColumnRecord* columns, int32_t count, int32_t width);
+
 // One header button: the column headings, and a filler at each end that only draws.
 class CommonListboxHeader : public BevelButtonDelegate {
  public:
@@ -130,6 +143,7 @@ class CommonListbox : public ContainerPane {
   void SetMinWidth(int32_t i, int32_t pixels);
   void SetMaxWidth(int32_t i, int32_t pixels);
   void SetColumnsResizable(bool resizable);
+  void SetColumnResizable(int32_t i, bool resizable);
   void SetColumnAlignment(int32_t i, int32_t alignment, int32_t offset);
   void SetColumnAlignmentOnly(int32_t i, int32_t alignment);
   void SetColumnAlignmentOffset(int32_t i, int32_t offset);
@@ -146,6 +160,12 @@ class CommonListbox : public ContainerPane {
 
   // ---- header ----
   void BuildHeader();
+  // Takes the header buttons away (the list has no heading any more).
+  void RemoveHeader() { CloseHeader(); }
+  // The header's buttons rebuilt only when the header is shown (after BuildHeader).
+  void RebuildHeaderIfShown();
+  // The sorted column without the header press that SetSortedColumn runs (a sort sets it).
+  void StoreSortedColumn(int32_t i) { mSortedColumn = i; }
   // The text height of the list's text size plus 10, measured once per text size.
   int32_t HeaderHeight();
   // i = -1 sets every column from one Tab-separated text.
@@ -189,10 +209,6 @@ class CommonListbox : public ContainerPane {
   int32_t insetRight = 2;
 
  protected:
-  // The sorted column without the header press that SetSortedColumn runs (a sort sets it).
-  void StoreSortedColumn(int32_t i) { mSortedColumn = i; }
-  // The header's buttons rebuilt only when the header is shown (after BuildHeader).
-  void RebuildHeaderIfShown();
   bool ValidColumn(int32_t i) const { return i >= 0 && i < kMaxListColumns; }
   // Getters' check: reported, and false, for an index outside 0..63.
   bool CheckedColumn(int32_t i) const;

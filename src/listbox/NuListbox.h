@@ -139,6 +139,9 @@ class NuListbox : public ScrollingListbox {
   bool NextSelectedRow(int32_t& row) const;
   const SelectionRange* SelectionRanges() const { return mSelection; }
   bool MultipleSelection() const { return mMultipleSelection; }
+  void SetMultipleSelection(bool multiple) { mMultipleSelection = multiple; }
+  bool FocusRingWanted() const { return mFocusRing; }
+  void SetFocusRing(bool wanted) { mFocusRing = wanted; }
 
   int32_t FocusRow() const { return mFocusRow; }
   void SetFocusRow(int32_t row) { mFocusRow = row; }

@@ -124,8 +124,10 @@ void RuntimeListbox::Close() {
     mRows.SetCount(0);
     SetRowCount(0);
   }
-  mEditField = nullptr;  // closed with the list's other children
-  NuListbox::Close();  // may delete the list: nothing of it is touched after
+  // Closed with the list's other children; the last reference may go with them, so nothing
+  // of the list is written after NuListbox::Close.
+  mEditField = nullptr;
+  NuListbox::Close();
 }
 
 // ---- events ----

@@ -63,7 +63,8 @@ void RegisterAndCheckTheOrder() {
             "ToolButton "
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
-            "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
+            "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl "
+            "ListColumn Listbox OldListbox Canvas "
             "StaticText ContextualMenu ScrollBar Slider Window ContainerControl EmbeddedWindowControl "
             "GroupBox Line Oval RoundRectangle Rectangle EditField PagePanel OLEContainer "
             "sys$popupRowTag ProgressBar _PaneChild "

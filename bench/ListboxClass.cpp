@@ -1,0 +1,190 @@
+// A Listbox filled as compiled code fills it (AddRow, then Cell(row, column) = for the other
+// three cells) with 100,000 rows of four cells, beside a GtkListStore filled with the same
+// texts and then attached to a GtkTreeView in fixed-height mode of the same size, both pumped
+// until drawn; then every cell read back (Cell(row, column) beside gtk_tree_model_get).
+// Needs a display: scripts/with-display build/bench/bench_ListboxClass
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "BenchRatio.h"
+#include "BenchWindow.h"
+#include "listbox/ListboxClass.h"
+#include "windows/WindowControls.h"
+
+namespace {
+
+constexpr int32_t kRows = 100000;
+constexpr int32_t kColumns = 4;
+
+RuntimeObject* gList = nullptr;
+GtkWidget* gPlainWindow = nullptr;
+GtkWidget* gView = nullptr;
+GtkListStore* gStore = nullptr;
+std::vector<string> gTexts;  // row-major, kColumns a row
+std::vector<std::string> gPlainTexts;
+
+void PumpUntilDrawn() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+  gdk_window_process_all_updates();
+  gdk_display_sync(gdk_display_get_default());
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+void FillList() {
+  for (int32_t row = 0; row < kRows; ++row) {
+    const string* cells = &gTexts[size_t(row) * kColumns];
+    RuntimeListAddRow(gList, cells[0].Storage());
+    for (int32_t column = 1; column < kColumns; ++column) {
+      listSetCell(gList, row, column, cells[column].Storage());
+    }
+  }
+  PumpUntilDrawn();
+}
+
+void BM_ListboxAddRows(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    RuntimeListEmpty(gList);
+    PumpUntilDrawn();
+    state.ResumeTiming();
+    FillList();
+  }
+}
+
+GtkListStore* NewStore() {
+  return gtk_list_store_new(4, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING);
+}
+
+void FillStore() {
+  gStore = NewStore();
+  GtkTreeIter iter;
+  for (int32_t row = 0; row < kRows; ++row) {
+    const std::string* cells = &gPlainTexts[size_t(row) * kColumns];
+    gtk_list_store_append(gStore, &iter);
+    gtk_list_store_set(gStore, &iter, 0, cells[0].c_str(), 1, cells[1].c_str(), 2,
+                       cells[2].c_str(), 3, cells[3].c_str(), -1);
+  }
+  gtk_tree_view_set_model(GTK_TREE_VIEW(gView), GTK_TREE_MODEL(gStore));
+  PumpUntilDrawn();
+}
+
+void BM_TreeViewAddRows(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    gtk_tree_view_set_model(GTK_TREE_VIEW(gView), nullptr);
+    if (gStore) g_object_unref(gStore);
+    gStore = nullptr;
+    PumpUntilDrawn();
+    state.ResumeTiming();
+    FillStore();
+  }
+}
+
+void BM_ListboxReadCells(benchmark::State& state) {
+  if (listCountGetter(gList, 0) != kRows) FillList();
+  for (auto _ : state) {
+    for (int32_t row = 0; row < kRows; ++row) {
+      for (int32_t column = 0; column < kColumns; ++column) {
+        stringStorage* text = listGetCell(gList, row, column);
+        benchmark::DoNotOptimize(text);
+        stringStorage::RemoveReference(text);
+      }
+    }
+  }
+}
+
+void BM_TreeModelReadCells(benchmark::State& state) {
+  if (!gStore) FillStore();
+  GtkTreeModel* model = GTK_TREE_MODEL(gStore);
+  for (auto _ : state) {
+    GtkTreeIter iter;
+    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more;
+         more = gtk_tree_model_iter_next(model, &iter)) {
+      for (int32_t column = 0; column < kColumns; ++column) {
+        gchar* text = nullptr;
+        gtk_tree_model_get(model, &iter, column, &text, -1);
+        benchmark::DoNotOptimize(text);
+        g_free(text);
+      }
+    }
+  }
+}
+
+#define LIST_BENCH(name) \
+  BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)
+LIST_BENCH(BM_ListboxAddRows);
+LIST_BENCH(BM_TreeViewAddRows);
+LIST_BENCH(BM_ListboxReadCells);
+LIST_BENCH(BM_TreeModelReadCells);
+
+// ---- set-up ----
+
+extern "C" void LayOut(RuntimeObject* window) {
+  WindowObject* w = AsWindow(window);
+  RectSet(w->bounds, 0, 0, 420, 320);
+  w->title = string("List boxes").ExtractStringStorage();
+  w->visible = 1;
+}
+
+extern "C" void CreateControls(RuntimeObject* window) {
+  gList = RuntimeNewObject(RuntimeClassForDefinition(ListboxClassDefinition()));
+  RectSet(AsControl(gList)->bounds, 10, 10, 410, 310);
+  AsControl(gList)->visible = AsControl(gList)->enabled = 1;
+  listColumnCountSetter(gList, 0, kColumns);
+  WindowAddControl(window, string("List").Storage(), gList);
+}
+
+void ShowTreeView() {
+  gPlainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_default_size(GTK_WINDOW(gPlainWindow), 400, 300);
+  gView = gtk_tree_view_new();
+  for (int32_t column = 0; column < kColumns; ++column) {
+    GtkTreeViewColumn* c = gtk_tree_view_column_new_with_attributes(
+        "", gtk_cell_renderer_text_new(), "text", column, nullptr);
+    gtk_tree_view_column_set_sizing(c, GTK_TREE_VIEW_COLUMN_FIXED);
+    gtk_tree_view_column_set_fixed_width(c, 100);
+    gtk_tree_view_append_column(GTK_TREE_VIEW(gView), c);
+  }
+  gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(gView), TRUE);
+  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_container_add(GTK_CONTAINER(scrolled), gView);
+  gtk_container_add(GTK_CONTAINER(gPlainWindow), scrolled);
+  gtk_widget_show_all(gPlainWindow);
+}
+
+bool Show() {
+  for (int32_t row = 0; row < kRows; ++row) {
+    for (int32_t column = 0; column < kColumns; ++column) {
+      gPlainTexts.push_back("Cell " + std::to_string(row) + "." + std::to_string(column));
+      gTexts.emplace_back(gPlainTexts.back().c_str());
+    }
+  }
+  ShowTreeView();
+  RuntimeObject* window = qvbench::ShowWindow("ListsWindow", reinterpret_cast<void*>(&LayOut),
+                                               reinterpret_cast<void*>(&CreateControls));
+  return qvbench::PumpUntil([&] {
+    return qvbench::WindowMapped(window) && gList && AsControl(gList)->pane &&
+           GTK_WIDGET_MAPPED(gPlainWindow);
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qvbench::StartWithDisplay(&argc, &argv, "bench_ListboxClass")) return 0;
+  if (!Show()) {
+    std::fprintf(stderr, "bench_ListboxClass: the windows did not come up\n");
+    return 1;
+  }
+  return qvbench::RunWithRatios(
+      argc, argv,
+      {{"BM_ListboxAddRows/iterations:3/real_time", "BM_TreeViewAddRows/iterations:3/real_time",
+        1.5},
+       {"BM_ListboxReadCells/iterations:3/real_time",
+        "BM_TreeModelReadCells/iterations:3/real_time", 1.5}});
+}
