@@ -163,6 +163,8 @@ enum StartupOrder : uint32_t {
   kStartupPaneChildInterface,
   kStartupPrinterSetupClass,
   kStartupToolbarClass,
+  kStartupMoviePlayerClass,
+  kStartupMoviePlayerActionClass,
   kStartupPushButtonClass,
   kStartupCheckBoxClass,
   kStartupRadioButtonClass,
