@@ -4,6 +4,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/FolderItemImp.h"
@@ -32,6 +33,8 @@ constexpr uintptr_t kDropText = 2;
 // The outline of one dragged rectangle in one window: sides left, top, right, bottom.
 struct Outline {
   GtkWidget* sides[4];
+  bool inside[4];  // some of the side lies in the content area
+  bool shown;
 };
 
 struct WindowOutlines {
@@ -84,7 +87,11 @@ Window* WindowUnderPointer() {
 
 // ---- outlines ----
 
-void PlaceOutline(GtkFixed* fixed, const Outline& outline, const QV::Rect& r, bool put) {
+// The sides are cut to the content area: a child of a GtkFixed placed past its edge makes the
+// fixed ask for more room, and the window would grow under the pointer as the outline follows
+// it out of the window (and then keep the drag for itself).
+void PlaceOutline(GtkFixed* fixed, Outline& outline, const QV::Rect& r, bool put) {
+  const GtkAllocation& area = GTK_WIDGET(fixed)->allocation;
   const int32_t width = r.right - r.left > 0 ? r.right - r.left : 0;
   const int32_t height = r.bottom - r.top > 0 ? r.bottom - r.top : 0;
   const struct {
@@ -94,22 +101,32 @@ void PlaceOutline(GtkFixed* fixed, const Outline& outline, const QV::Rect& r, bo
                  {r.right, r.top, 1, height},
                  {r.left, r.bottom, width, 1}};
   for (int side = 0; side < 4; ++side) {
+    const int32_t left = std::max(places[side].x, 0), top = std::max(places[side].y, 0);
+    const int32_t right = std::min(places[side].x + places[side].w, int32_t(area.width));
+    const int32_t bottom = std::min(places[side].y + places[side].h, int32_t(area.height));
+    const bool inside = right > left && bottom > top;
+    outline.inside[side] = inside;
+    const int32_t x = inside ? left : 0, y = inside ? top : 0;
     GtkWidget* widget = outline.sides[side];
     if (put) {
-      gtk_fixed_put(fixed, widget, places[side].x, places[side].y);
+      gtk_fixed_put(fixed, widget, x, y);
     } else {
-      gtk_fixed_move(fixed, widget, places[side].x, places[side].y);
+      gtk_fixed_move(fixed, widget, x, y);
     }
-    gtk_widget_set_size_request(widget, places[side].w, places[side].h);
+    gtk_widget_set_size_request(widget, inside ? right - left : 1, inside ? bottom - top : 1);
+    // GTK keeps no request below 1 pixel: a side wholly outside is hidden instead.
+    if (outline.shown && inside) gtk_widget_show(widget);
+    if (!inside) gtk_widget_hide(widget);
   }
 }
 
-void ShowOutline(const Outline& outline, bool show) {
-  for (GtkWidget* side : outline.sides) {
-    if (show) {
-      gtk_widget_show(side);
+void ShowOutline(Outline& outline, bool show) {
+  outline.shown = show;
+  for (int side = 0; side < 4; ++side) {
+    if (show && outline.inside[side]) {
+      gtk_widget_show(outline.sides[side]);
     } else {
-      gtk_widget_hide(side);
+      gtk_widget_hide(outline.sides[side]);
     }
   }
 }
@@ -120,7 +137,7 @@ void MakeOutlines(Window* window, bool shown) {
   window->Retain();
   WindowOutlines made = {window, {}};
   for (const DragRectNode* node = Item()->rects; node; node = node->next) {
-    Outline outline;
+    Outline outline{};
     for (int side = 0; side < 4; ++side) {
       outline.sides[side] = gtk_drawing_area_new();
       g_object_ref(outline.sides[side]);
@@ -162,19 +179,19 @@ void MoveOutlines(Window* under, const QV::Point& p) {
   for (WindowOutlines& each : gDrag.windows) {
     if (!IsOpen(each.window)) continue;
     if (each.window != under) {
-      for (const Outline& outline : each.outlines) {
-        if (GTK_WIDGET_VISIBLE(outline.sides[0])) ShowOutline(outline, false);
+      for (Outline& outline : each.outlines) {
+        if (outline.shown) ShowOutline(outline, false);
       }
       continue;
     }
     if (dh == 0 && dv == 0) continue;
     DragRectNode* node = Item()->rects;
-    for (const Outline& outline : each.outlines) {
+    for (Outline& outline : each.outlines) {
       if (!node) break;
       node->rect = {int16_t(node->rect.top + dv), int16_t(node->rect.left + dh),
                     int16_t(node->rect.bottom + dv), int16_t(node->rect.right + dh)};
       PlaceOutline(each.window->ContentFixed(), outline, node->rect, false);
-      if (!GTK_WIDGET_VISIBLE(outline.sides[0])) ShowOutline(outline, true);
+      if (!outline.shown) ShowOutline(outline, true);
       node = node->next;
     }
   }
