@@ -91,14 +91,16 @@ void GStreamerMediaPlayer::BindWindow() {
                                            gdk_x11_drawable_get_xid(mArea->window));
 }
 
-// A file URI, so that blanks, "#" and "%" in the name reach the file unchanged.
-bool GStreamerMediaPlayer::SetMovie(const string& path, bool) {
+// A file URI, so that blanks, "#" and "%" in the name reach the file unchanged. A movie to
+// play at once (AutoPlay) starts here, as with xine.
+bool GStreamerMediaPlayer::SetMovie(const string& path, bool playNow) {
   if (!mPlaybin) return false;
   gchar* uri = g_filename_to_uri(path.CString(), nullptr, nullptr);
   if (!uri) return false;
   g_object_set(mPlaybin, "uri", uri, nullptr);
   g_free(uri);
   mSavedPosition = 0;
+  if (playNow) Play();
   return true;
 }
 

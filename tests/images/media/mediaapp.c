@@ -8,6 +8,7 @@ QVObject* RuntimeGetMovieFromResource(uint32_t id);
 void soundPlay(QVObject* sound);
 int32_t soundIsPlaying(QVObject* sound);
 void mediaMovieSetter(QVObject* player, uint32_t parameter, QVObject* movie);
+void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 
 #define MOVIEPLAYER_AUTOPLAY 138
 
@@ -35,6 +36,7 @@ static void OnLayout(QVObject* window) {
 static void OnCreateControls(QVObject* window) {
   QVObject* player = RuntimeNewObject(gPlayerClass);
   RuntimeControlMove(player, 20, 20, 160, 120);
+  ControlVisibleSetter(player, 0, 1);
   *(uint8_t*)Field(player, MOVIEPLAYER_AUTOPLAY) = 1;
   QVObject* movie = RuntimeGetMovieFromResource(128);
   mediaMovieSetter(player, 0, movie);
