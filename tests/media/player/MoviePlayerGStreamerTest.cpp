@@ -251,3 +251,44 @@ TEST_F(MoviePlayerGStreamer, AStopHandlerThatClosesTheWindowRunsClean) {
 }
 
 }  // namespace
+
+namespace {
+
+// With neither GStreamer nor libxine the player is an inert xine player: it says so once,
+// plays nothing and reads volume 0, and the control's members all run.
+TEST(MoviePlayerWithoutLibraries, StaysSilent) {
+  qvtest::GuiDriver gui;
+  if (!gui.ready()) GTEST_SKIP() << "needs a display";
+  SetLibraryListingProgramForTesting({"/bin/true"});
+  ForgetMediaLibrariesForTesting();
+  qvtest::ControlKit kit;
+  qvtest::XWindow xid = 0;
+  RuntimeObject* window = kit.OpenAndFocus(gui, "No media", {}, &xid);
+  qvtest::TempFolder folder("qvnomedia");
+  mediatest::WriteFile(folder / "clip.qvm", "QVMOVIE ff0000 100\n");
+  RuntimeObject* movie =
+      NewMovieWithFile(new FolderItemImpUnix(string((folder / "clip.qvm").c_str())));
+  testing::internal::CaptureStdout();
+  RuntimeObject* player = qvtest::AddControl(
+      window, qvtest::Subclass("MoviePlayer", "KitSilentMovie"), "Player", {20, 20, 60, 60},
+      [&](RuntimeObject* o) {
+        boolSetter(o, offsetof(MoviePlayerObject, autoPlay), 1);
+        mediaMovieSetter(o, 0, movie);
+      });
+  const std::string said = testing::internal::GetCapturedStdout();
+  RuntimeUnlockObject(movie);
+  ASSERT_NE(player, nullptr);
+  EXPECT_EQ(said, "Cannot find libxine\n");
+  auto* pane = static_cast<RuntimeMedia*>(AsControl(player)->pane);
+  ASSERT_NE(dynamic_cast<XineMediaPlayer*>(pane->Player()), nullptr);
+  RuntimeMediaPlay(player);
+  RuntimeMediaStop(player);
+  MediaVolumeSetter(player, 0, 200);
+  EXPECT_EQ(MediaVolumeGetter(player, 0), 0);
+  EXPECT_FALSE(dynamic_cast<XineMediaPlayer*>(pane->Player())->IsWaitingForPlacement());
+  RuntimeCloseWindow(window);
+  SetLibraryListingProgramForTesting({"/sbin/ldconfig", "-p"});
+  ForgetMediaLibrariesForTesting();
+}
+
+}  // namespace
