@@ -66,7 +66,8 @@ void RegisterAndCheckTheOrder() {
             "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl Canvas "
             "ContextualMenu ScrollBar Slider Window EmbeddedWindowControl GroupBox Line Oval "
             "RoundRectangle Rectangle PagePanel OLEContainer sys$popupRowTag ProgressBar _PaneChild "
-            "PrinterSetup Toolbar PushButton CheckBox RadioButton PopupMenu ComboBox NotePlayer "
+            "PrinterSetup Toolbar MoviePlayer MoviePlayerAction PushButton CheckBox RadioButton "
+            "PopupMenu ComboBox NotePlayer "
             "Movie Sound StyledTextPrinter TabPanel MouseCursor TrayItem ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }
