@@ -1,5 +1,6 @@
 #include "app/RuntimeMain.h"
 
+#include <X11/Xlib.h>
 #include <gtk/gtk.h>
 
 #include <cstring>
@@ -69,6 +70,9 @@ int RuntimeMain(int argc, char** argv) {
   // GTK rewrites main's own count and vector; the stored count stays as received.
   int toolkitArgc = argc;
   char** toolkitArgv = argv;
+  // The movie player's xine draws from its own threads: Xlib's locking must be on before the
+  // first display opens.
+  XInitThreads();
   gtk_init_check(&toolkitArgc, &toolkitArgv);
   RunStartupSteps(kStartupToolkitBegin, kStartupToolkitEnd);
   InitDefaultFontSpec(true);

@@ -169,6 +169,8 @@ enum StartupOrder : uint32_t {
   kStartupPaneChildInterface,
   kStartupPrinterSetupClass,
   kStartupToolbarClass,
+  kStartupMoviePlayerClass,
+  kStartupMoviePlayerActionClass,
   kStartupPushButtonClass,
   kStartupCheckBoxClass,
   kStartupRadioButtonClass,

@@ -68,7 +68,8 @@ void RegisterAndCheckTheOrder() {
             "StaticText ContextualMenu ScrollBar Slider Window ContainerControl EmbeddedWindowControl "
             "GroupBox Line Oval RoundRectangle Rectangle EditField PagePanel OLEContainer "
             "sys$popupRowTag ProgressBar _PaneChild "
-            "PrinterSetup Toolbar PushButton CheckBox RadioButton PopupMenu ComboBox NotePlayer "
+            "PrinterSetup Toolbar MoviePlayer MoviePlayerAction PushButton CheckBox RadioButton "
+            "PopupMenu ComboBox NotePlayer "
             "Movie Sound StyledTextPrinter TabPanel MouseCursor DataControlAction DataControl TrayItem ");
   std::exit(testing::Test::HasFailure() ? 1 : 0);
 }

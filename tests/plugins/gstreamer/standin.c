@@ -4,8 +4,14 @@
    states. A playbin that goes to PLAYING copies its WAV file's sample data to the file named by
    QV_GST_SINK and posts the end of the stream from the main loop. Every call is logged, one
    line each, to the file named by QV_GST_LOG.
+   A movie is the tests' own form, one line "QVMOVIE rrggbb milliseconds": its playbin asks for
+   a window with the "sync-message::element" signal, paints the colour into the window bound
+   to its video sink while it plays or pauses, keeps its position on a clock (paused, seeked and
+   reset to READY as GStreamer does) and posts the end of the stream when the time has run.
    Built with QV_STANDIN_LACKS_ONE, the interfaces library has no gst_x_overlay_expose. */
+#include <gdk/gdk.h>
 #include <glib-object.h>
+#include <stdlib.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -63,6 +69,16 @@ typedef struct {
   StandinBus* bus;
   int state;
   unsigned generation; /* of the current PLAYING, so a stale end is dropped */
+  /* a video sink: the window bound to it and the playbin it serves (not held) */
+  unsigned long xwindow;
+  void* owner;
+  void (*paintOwner)(void* owner); /* for the interfaces library's expose */
+  /* a playbin playing a movie: its colour, length and clock in nanoseconds */
+  int isMovie;
+  unsigned colour;
+  gint64 length;
+  gint64 position; /* when the clock last stopped, or PLAYING last began */
+  gint64 startedAt; /* monotonic time of that PLAYING, in nanoseconds */
 } StandinElement;
 typedef struct { GObjectClass parent; } StandinElementClass;
 G_DEFINE_TYPE(StandinElement, standin_element, G_TYPE_OBJECT)
@@ -70,6 +86,8 @@ G_DEFINE_TYPE(StandinElement, standin_element, G_TYPE_OBJECT)
 enum { PROP_0, PROP_URI, PROP_VOLUME, PROP_AUDIO_SINK, PROP_VIDEO_SINK };
 
 static void standin_element_init(StandinElement* element) { element->volume = 1.0; }
+
+static void PaintOwner(void* owner);
 
 static void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* pspec) {
   StandinElement* element = (StandinElement*)object;
@@ -88,6 +106,10 @@ static void SetProperty(GObject* object, guint id, const GValue* value, GParamSp
       GObject** slot = id == PROP_AUDIO_SINK ? &element->audioSink : &element->videoSink;
       if (*slot) g_object_unref(*slot);
       *slot = g_value_dup_object(value);
+      if (*slot && id == PROP_VIDEO_SINK) {
+        ((StandinElement*)*slot)->owner = element;
+        ((StandinElement*)*slot)->paintOwner = PaintOwner;
+      }
       Log("set %s %s %s", element->name, pspec->name,
           *slot ? ((StandinElement*)*slot)->name : "nil");
       break;
@@ -111,6 +133,7 @@ static void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* ps
 static void Finalize(GObject* object) {
   StandinElement* element = (StandinElement*)object;
   Log("finalize %s", element->name);
+  if (element->videoSink) ((StandinElement*)element->videoSink)->owner = NULL;
   if (element->audioSink) g_object_unref(element->audioSink);
   if (element->videoSink) g_object_unref(element->videoSink);
   if (element->bus) g_object_unref(element->bus);
@@ -168,6 +191,52 @@ static void CopyToSink(const char* uri) {
   g_free(path);
 }
 
+/* Reads the movie line of the file at uri; false for anything else (a sound). */
+static int ReadMovie(StandinElement* element) {
+  char* path = element->uri ? g_filename_from_uri(element->uri, NULL, NULL) : NULL;
+  gchar* text = NULL;
+  int movie = 0;
+  if (path && g_file_get_contents(path, &text, NULL, NULL) && !strncmp(text, "QVMOVIE ", 8)) {
+    char* end = NULL;
+    element->colour = (unsigned)strtoul(text + 8, &end, 16);
+    element->length = (gint64)strtoll(end, NULL, 10) * 1000000;
+    movie = 1;
+  }
+  g_free(text);
+  g_free(path);
+  return movie;
+}
+
+static gint64 Now(void) { return g_get_monotonic_time() * 1000; }
+
+static gint64 Position(StandinElement* element) {
+  gint64 at = element->position;
+  if (element->state == 4) at += Now() - element->startedAt;
+  return MIN(at, element->length);
+}
+
+/* Fills the window bound to the playbin's video sink with the movie's colour. */
+static void Paint(StandinElement* element) {
+  StandinElement* sink = (StandinElement*)element->videoSink;
+  if (!element->isMovie || element->state < 3 || !sink || !sink->xwindow) return;
+  GdkWindow* window = gdk_window_foreign_new((GdkNativeWindow)sink->xwindow);
+  if (!window) return;
+  GdkGC* gc = gdk_gc_new(window);
+  GdkColor colour = {0, (guint16)(((element->colour >> 16) & 255) * 257),
+                     (guint16)(((element->colour >> 8) & 255) * 257),
+                     (guint16)((element->colour & 255) * 257)};
+  gdk_gc_set_rgb_fg_color(gc, &colour);
+  gint width = 0, height = 0;
+  gdk_drawable_get_size(window, &width, &height);
+  gdk_draw_rectangle(window, gc, TRUE, 0, 0, width, height);
+  gdk_flush();
+  g_object_unref(gc);
+  g_object_unref(window);
+  Log("paint %06x %dx%d", element->colour, width, height);
+}
+
+static void PaintOwner(void* owner) { Paint(owner); }
+
 typedef struct {
   StandinElement* element;
   unsigned generation;
@@ -211,14 +280,28 @@ int gst_element_set_state(void* object, int state) {
   StandinElement* element = object;
   Log("state %s %d", element->name, state);
   const int was = element->state;
+  if (element->isMovie && was == 4 && state != 4) element->position = Position(element);
+  if (state <= 2) element->position = 0;
   element->state = state;
   if (state == 4 && was != 4 && element->bus) {
     ++element->generation;
-    CopyToSink(element->uri);
     PendingEnd* end = g_new(PendingEnd, 1);
     end->element = g_object_ref(element);
     end->generation = element->generation;
-    g_idle_add(PostEnd, end);
+    element->isMovie = ReadMovie(element);
+    if (!element->isMovie) {
+      CopyToSink(element->uri);
+      g_idle_add(PostEnd, end);
+      return 1;
+    }
+    element->startedAt = Now();
+    StandinMessage message = {0};
+    message.type = 1 << 14; /* GST_MESSAGE_ELEMENT: "prepare-xwindow-id" */
+    g_signal_emit(element->bus, g_signal_lookup("sync-message", G_OBJECT_TYPE(element->bus)),
+                  g_quark_from_static_string("element"), &message);
+    Paint(element);
+    const gint64 left = MAX(element->length - element->position, 0);
+    g_timeout_add((guint)(left / 1000000), PostEnd, end);
   }
   return 1;
 }
@@ -277,11 +360,12 @@ int gst_element_query_duration(void* element, int* format, gint64* duration) {
   return 0;
 }
 
-int gst_element_query_position(void* element, int* format, gint64* position) {
-  (void)element;
+int gst_element_query_position(void* object, int* format, gint64* position) {
   (void)format;
-  *position = 0;
-  return 0;
+  StandinElement* element = object;
+  *position = element->isMovie && element->state >= 3 ? Position(element) : 0;
+  Log("position %s %lld", element->name, (long long)*position);
+  return element->isMovie;
 }
 
 int gst_element_seek(void* object, double rate, int format, int flags, int startType,
@@ -289,6 +373,8 @@ int gst_element_seek(void* object, double rate, int format, int flags, int start
   StandinElement* element = object;
   Log("seek %s %g %d %d %d %lld %d %lld", element->name, rate, format, flags, startType,
       (long long)start, stopType, (long long)stop);
+  element->position = start;
+  element->startedAt = Now();
   return 1;
 }
 
@@ -298,15 +384,33 @@ void gst_object_unref(void* object) { g_object_unref(object); }
 
 /* --- the interfaces library --------------------------------------------------------------- */
 
+/* The element's head as the core library lays it out, as far as the overlay reads it. */
+typedef struct {
+  GObject parent;
+  char* factory;
+  char* name;
+  char* uri;
+  double volume;
+  GObject* audioSink;
+  GObject* videoSink;
+  void* bus;
+  int state;
+  unsigned generation;
+  unsigned long xwindow;
+  void* owner;
+  void (*paintOwner)(void* owner);
+} StandinOverlay;
+
 void gst_x_overlay_set_xwindow_id(void* overlay, unsigned long window) {
-  (void)overlay;
+  ((StandinOverlay*)overlay)->xwindow = window;
   Log("xwindow %lu", window);
 }
 
 #ifndef QV_STANDIN_LACKS_ONE
 void gst_x_overlay_expose(void* overlay) {
-  (void)overlay;
   Log("expose");
+  StandinOverlay* sink = overlay;
+  if (sink->owner && sink->paintOwner) sink->paintOwner(sink->owner);
 }
 #endif
 
