@@ -370,6 +370,7 @@ TEST_F(EditFieldClassTest, ALostFocusHandlerThatDropsTheFieldLeavesNothingBehind
   RuntimeObject* field = Add("Field", kFirstPlace, {});
   RuntimeObject* other = Add("Other", kSecondPlace, {});
   Focus(field);
+  RuntimeLockObject(field);  // looked at after the close, which drops the window's reference
   kit.script = [&](const std::string& heard, RuntimeObject* object) {
     if (heard == "Field.LostFocus") ControlClose(object);
   };
@@ -379,6 +380,7 @@ TEST_F(EditFieldClassTest, ALostFocusHandlerThatDropsTheFieldLeavesNothingBehind
   EXPECT_TRUE(gui.PumpUntil([&] { return AsControl(field)->pane == nullptr; }));
   gui.Settle();
   EXPECT_EQ(FieldText(field), "");
+  RuntimeUnlockObject(field);
 }
 
 // ---- properties ----
