@@ -286,10 +286,12 @@ int32_t NuListbox::LastVisibleRow() {
   return (h > 0 ? (content.bottom - content.top) / h : 0) + mScrollValue - 1;
 }
 
-int32_t NuListbox::RowTop(int32_t row) {
+int32_t NuListbox::RowTop(int32_t row, int32_t limit) {
   if (mConstantRowHeight) return (row - mScrollValue) * RowHeight(-1);
+  // The walk stops past the limit: a row far below the view is only known to be there, and
+  // walking every row above it made filling a long list quadratic.
   int32_t top = 0;
-  for (int32_t r = mScrollValue; r < row; ++r) top += RowHeight(r);
+  for (int32_t r = mScrollValue; r < row && top < limit; ++r) top += RowHeight(r);
   return top;
 }
 
@@ -297,7 +299,7 @@ QV::Rect NuListbox::RowRangeRect(int32_t first, int32_t count) {
   QV::Rect none = {0, 0, 0, 0};
   if (!IsVisibleAndShown() || first < mScrollValue || count <= 0) return none;
   const QV::Rect content = ContentRect();
-  const int32_t top = content.top + RowTop(first);
+  const int32_t top = content.top + RowTop(first, content.bottom - content.top);
   if (top >= content.bottom) return none;
   int32_t bottom = top;
   for (int32_t row = first; row < first + count && row < mRowCount && bottom < content.bottom;

@@ -195,7 +195,9 @@ class NuListbox : public ScrollingListbox {
   // Scrolls so that row is at the top: the bar's value, or ScrollRowsTo without a bar.
   void ScrollTopTo(int32_t row);
   int32_t MaxTopRow();
-  int32_t RowTop(int32_t row);  // relative to the content top, from the top row
+  // Relative to the content top, from the top row; with variable heights at least limit
+  // once the row lies that far down.
+  int32_t RowTop(int32_t row, int32_t limit);
   QV::Rect ContentRect();
   // The derived list drew the whole row area: the next scroll invalidates it again.
   void ClearFullRedrawPending() { mFullRedrawPending = false; }

@@ -1,6 +1,8 @@
 // Folders of a hierarchical list: a folder's children exist only while it is expanded; the
 // ExpandRow handler adds them and collapsing deletes them. Across those handlers a folder is
 // followed by its record, not its row number, since the handler may add or delete rows.
+#include <algorithm>
+
 #include "core/RuntimeError.h"
 #include "listbox/RuntimeListbox.h"
 
@@ -86,7 +88,10 @@ void RuntimeListbox::RemoveChildRows(int32_t row) {
 }
 
 void RuntimeListbox::InvalidateRowsFrom(int32_t row) {
-  for (int32_t r = row; r < mRows.Count(); ++r) InvalidateRow(r);
+  // One rectangle, cut at the view's edges, rather than a walk over every row to the end.
+  const int32_t first = std::max(row, TopRow());
+  const QV::Rect r = RowRangeRect(first, mRows.Count() - first);
+  if (r.bottom > r.top) InvalidateRect(r);
 }
 
 bool RuntimeListbox::InDisclosureTriangle(int32_t row, int32_t xInRow, int32_t yInRow) {

@@ -239,4 +239,41 @@ TEST_F(RowsAndBars, RowsAreHitFromTheTopRow) {
   EXPECT_FALSE(list->RowAtPoint(area.left + 5, area.top + 16 * 3).found) << "past the last row";
 }
 
+// Rows of 16 whose heights are asked row by row, counting the questions.
+class VariableHeightList : public WideList {
+ public:
+  VariableHeightList(qvtest::ListRecorder* recorder, SubPane* owner, const QV::Rect& bounds)
+      : WideList(recorder, owner, bounds, true, false) {}
+  int32_t RowHeight(int32_t row) override {
+    ++asked;
+    return WideList::RowHeight(row);
+  }
+  int64_t asked = 0;
+};
+
+// Invalidating a row of a long list walks the rows in view, not every row above it: filling
+// a list row by row must not grow with the square of its length.
+TEST_F(RowsAndBars, ARowFarBelowTheViewIsPlacedWithoutWalkingTheRowsAboveIt) {
+  auto* list = new VariableHeightList(&recorder, window->window(), Bounds(20, 20, 220, 323));
+  list->RowsInserted(0, 100000);
+  const QV::Rect area = list->GetListRect();
+  list->asked = 0;
+  const QV::Rect far = list->RowRangeRect(99999, 1);
+  const QV::Rect below = list->RowRangeRect(50000, 50000);
+  EXPECT_LE(far.bottom, far.top);
+  EXPECT_LE(below.bottom, below.top);
+  EXPECT_LE(list->asked, 2 * 14) << "heights asked for rows out of view";
+  // Rows in view still add up their heights, from the top row.
+  list->ScrollToRow(99980);
+  ASSERT_EQ(list->TopRow(), 99980);
+  list->asked = 0;
+  const QV::Rect r = list->RowRangeRect(99983, 2);
+  EXPECT_EQ(r.top, area.top + 16 * 3);
+  EXPECT_EQ(r.bottom, area.top + 16 * 5);
+  EXPECT_LE(list->asked, 2 * 14);
+  const QV::Rect rest = list->RowRangeRect(99985, 100);
+  EXPECT_EQ(rest.top, area.top + 16 * 5);
+  EXPECT_EQ(rest.bottom, area.bottom) << "cut at the view's bottom";
+}
+
 }  // namespace
