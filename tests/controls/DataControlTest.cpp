@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,10 +19,15 @@
 #include "controls/EditField.h"
 #include "controls/StaticText.h"
 #include "controls/PopupMenuControl.h"
+#include "controls/PushButton.h"
 #include "database/DatabaseClasses.h"
 #include "database/SQLStatements.h"
 #include "files/FolderItemClass.h"
 #include "support/GuiDriver.h"
+#include "values/VariantTypes.h"
+#include "windows/WindowControls.h"
+#include "windows/WindowEntryPoints.h"
+#include "windows/WindowObject.h"
 
 extern "C" RuntimeObject* newQUORDatabase(RuntimeObject* item);
 
@@ -35,6 +41,8 @@ constexpr QV::Rect kCityPlace{90, 10, 115, 200};
 
 Log gLog;
 int32_t gVeto = -1;  // the action Validate vetoes
+// What the handlers of the scripted navigator class do, by event name.
+std::function<void(const std::string& event, RuntimeObject* control)> gScript;
 
 std::string Text(stringStorage* adopted) {
   const string text = string::Adopt(adopted);
@@ -63,6 +71,35 @@ RuntimeClass* NavigatorClass() {
   return cls;
 }
 
+void Script(const char* event, RuntimeObject* control) {
+  gLog.push_back(event);
+  if (gScript) gScript(event, control);
+}
+int32_t OnScriptedMoveNext(RuntimeObject* control) {
+  Script("MoveNext", control);
+  return 0;
+}
+int32_t OnScriptedValidate(RuntimeObject* control, int32_t) {
+  Script("Validate", control);
+  return 0;
+}
+void OnScriptedUpdate(RuntimeObject* control) { Script("Update", control); }
+void OnScriptedReposition(RuntimeObject* control, int32_t) { Script("Reposition", control); }
+
+RuntimeClass* ScriptedNavigatorClass() {
+  static RuntimeClass* cls = nullptr;
+  if (cls) return cls;
+  cls = qvtest::Subclass("DataControl", "KitScriptedDataControl");
+  qvtest::SetHandler(cls, "MoveNext", reinterpret_cast<void*>(&OnScriptedMoveNext));
+  qvtest::SetHandler(cls, "Validate", reinterpret_cast<void*>(&OnScriptedValidate));
+  qvtest::SetHandler(cls, "Update", reinterpret_cast<void*>(&OnScriptedUpdate));
+  qvtest::SetHandler(cls, "Reposition", reinterpret_cast<void*>(&OnScriptedReposition));
+  return cls;
+}
+
+// Objects alive, less the pooled strings that come and go with any text.
+int32_t LiveCount() { return LiveObjectCount() - int32_t(StringVariantPoolSize()); }
+
 class DataControlTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -85,9 +122,11 @@ class DataControlTest : public testing::Test {
     databaseCommit(db);
     gLog.clear();
     gVeto = -1;
+    gScript = nullptr;
     window = kit.OpenAndFocus(gui, "Navigator", {}, &xid);
   }
   void TearDown() override {
+    gScript = nullptr;
     if (db) {
       databaseClose(db);
       RuntimeUnlockObject(db);
@@ -112,9 +151,9 @@ class DataControlTest : public testing::Test {
     RuntimeUnlockObject(rs);
     return values;
   }
-  RuntimeObject* AddNavigator(bool commit = true) {
+  RuntimeObject* AddNavigator(bool commit = true, RuntimeClass* cls = nullptr) {
     RuntimeObject* navigator =
-        qvtest::AddControl(window, NavigatorClass(), "People", kNavigatorPlace,
+        qvtest::AddControl(window, cls ? cls : NavigatorClass(), "People", kNavigatorPlace,
                            [&](RuntimeObject* control) {
                              DataControlDBSetter(control, 0, db);
                              DataControlTableNameSetter(control, 0, string("people").Storage());
@@ -162,6 +201,27 @@ class DataControlTest : public testing::Test {
     return control;
   }
   Log Take() { return std::exchange(gLog, {}); }
+  // Closes the window, waits until it is gone and opens a new one.
+  void CycleWindow() {
+    RuntimeCloseWindow(window);
+    ASSERT_TRUE(gui.WaitUntilClosed(xid));
+    gui.Settle();
+    window = kit.OpenAndFocus(gui, "Navigator", {}, &xid);
+  }
+  // What a window with a navigator and bound controls, moved and closed in the plain way,
+  // leaves alive: the measure the tests with handlers in the way compare with.
+  int32_t PlainRound() {
+    static bool warm = false;  // the first round makes what lives for the whole run
+    if (!std::exchange(warm, true)) PlainRound();
+    const int32_t start = LiveCount();
+    RuntimeObject* navigator = AddNavigator(true, ScriptedNavigatorClass());
+    AddBound("EditField", "Name", kCityPlace, "name");
+    AddFlag();
+    DataControlMoveNext(navigator);
+    CycleWindow();
+    Take();
+    return LiveCount() - start;
+  }
 
   qvtest::GuiDriver gui;
   qvtest::ControlKit kit;
@@ -407,6 +467,149 @@ TEST_F(DataControlTest, TypedTextInABoundFieldIsWrittenBackOnNext) {
   // ReadOnly locks the field.
   DataControlReadOnlySetter(navigator, 0, 1);
   EXPECT_EQ(AsEditField(name)->readOnly, 1);
+}
+
+// A click on Next whose handlers close the window at each step of the move (before it, while
+// the edit is validated and written back, when the new row is shown): the window goes and
+// every object the navigator made goes with it.
+TEST_F(DataControlTest, HandlersMayCloseTheWindowOnEveryStepOfAClickedMove) {
+  const int32_t kept = PlainRound();
+  // The first round closes the window from the test after the move.
+  for (const char* road : {"", "MoveNext", "Validate", "Update", "Reposition"}) {
+    SCOPED_TRACE(road);
+    const int32_t start = LiveCount();
+    RuntimeObject* navigator = AddNavigator(true, ScriptedNavigatorClass());
+    RuntimeObject* box = AddFlag();
+    ASSERT_EQ(DataControlRow(navigator), 1);
+    // An edit of the row shown, written back on the move (the rows' order may change as
+    // rows are written).
+    checkBoxValueSetter(box, 0, checkBoxValueGetter(box, 0) ? 0 : 1);
+    const std::vector<std::string> before = Column("member");
+    const std::string which = road;
+    RuntimeObject* closing = window;
+    gScript = [&](const std::string& event, RuntimeObject*) {
+      if (event == which) RuntimeCloseWindow(closing);
+    };
+    Take();
+    const qvtest::ScreenPoint point = qvtest::ContentToScreen(
+        gui, xid, window, kNavigatorPlace.left + 120, kNavigatorPlace.top + 10);
+    gui.Click(point.x, point.y);  // Next
+    if (which.empty()) {
+      ASSERT_TRUE(gui.PumpUntil([&] { return gLog.size() >= 4; }));
+      EXPECT_EQ(Take(), Log({"MoveNext", "Validate", "Update", "Reposition"}));
+      RuntimeCloseWindow(window);
+    } else {
+      ASSERT_TRUE(gui.PumpUntil([&] { return AsWindow(closing)->mImp == nullptr; }))
+          << gLog.size();
+      // A close asked for inside the click takes effect as the click's handling ends.
+      const Log heard = Take();
+      EXPECT_NE(std::find(heard.begin(), heard.end(), which), heard.end());
+    }
+    ASSERT_TRUE(gui.WaitUntilClosed(xid));
+    gui.Settle();
+    gScript = nullptr;
+    if (which.empty()) EXPECT_NE(Column("member"), before);
+    window = kit.OpenAndFocus(gui, "Navigator", {}, &xid);
+    EXPECT_EQ(LiveCount() - start, kept);
+  }
+}
+
+// Handlers run while the bound controls are reloaded may close a bound control or unbind one;
+// the walk goes on over the others and the closed control is let go.
+TEST_F(DataControlTest, ARepositionHandlerMayCloseOrUnbindBoundControls) {
+  const int32_t kept = PlainRound();
+  const int32_t start = LiveCount();
+  RuntimeObject* navigator = AddNavigator(true, ScriptedNavigatorClass());
+  RuntimeObject* name = AddBound("EditField", "Name", kCityPlace, "name");
+  RuntimeObject* box = AddFlag();
+  ASSERT_NE(name, nullptr);
+  gScript = [&](const std::string& event, RuntimeObject*) {
+    if (event != "Reposition") return;
+    if (name) ControlClose(std::exchange(name, nullptr));
+    else CheckBoxDataSourceSetter(box, 0, nullptr);
+  };
+  Take();
+  ClickButton(kNextButton, 2);  // Bob's row: the field closes
+  EXPECT_EQ(windowControlCountGetter(window, 0), 2);
+  EXPECT_EQ(checkBoxValueGetter(box, 0), 0);  // "0"
+  EXPECT_EQ(Take(), Log({"MoveNext", "Reposition"}));
+  ClickButton(kNextButton, 2);  // Cid's row: the box unbinds
+  EXPECT_EQ(checkBoxValueGetter(box, 0), 1);  // "-2"
+  DataControlMoveNext(navigator);
+  EXPECT_EQ(DataControlRow(navigator), 4);
+  EXPECT_EQ(checkBoxValueGetter(box, 0), 1);  // no longer follows "false"
+  gScript = nullptr;
+  CycleWindow();
+  EXPECT_EQ(LiveCount() - start, kept);
+}
+
+// A handler that sets Database while the navigator shows a row: the query runs again there,
+// the row shown is the first one, and setting it to nil clears the bound controls.
+TEST_F(DataControlTest, AHandlerMaySetDatabaseWhileARowIsShown) {
+  const int32_t kept = PlainRound();
+  const int32_t start = LiveCount();
+  RuntimeObject* navigator = AddNavigator(true, ScriptedNavigatorClass());
+  RuntimeObject* name = AddBound("EditField", "Name", kCityPlace, "name");
+  ASSERT_NE(name, nullptr);
+  int32_t round = 0;
+  gScript = [&](const std::string& event, RuntimeObject* control) {
+    if (event == "MoveNext" && round == 0) {
+      ++round;
+      DataControlDBSetter(control, 0, db);  // the query again, on the same database
+    } else if (event == "Reposition" && round == 1) {
+      ++round;
+      DataControlDBSetter(control, 0, nullptr);
+    }
+  };
+  Take();
+  ClickButton(kNextButton, 2);  // MoveNext, then Reposition from the query run again
+  EXPECT_EQ(Take(), Log({"MoveNext", "Reposition"}));
+  EXPECT_EQ(DataControlRow(navigator), 0);
+  EXPECT_EQ(Text(editTextGetter(name, 0)), "");
+  EXPECT_FALSE(DataControlPaneOf(navigator)->ForwardEnabled());
+  gScript = nullptr;
+  DataControlDBSetter(navigator, 0, db);
+  EXPECT_EQ(DataControlRow(navigator), 1);
+  EXPECT_EQ(Text(editTextGetter(name, 0)), "Ann");
+  CycleWindow();
+  EXPECT_EQ(LiveCount() - start, kept);
+}
+
+// Push buttons bound to the navigator's action objects, clicked: one writes the edited box back
+// to the row shown, the other deletes that row; the buttons' own Action still runs.
+TEST_F(DataControlTest, ClickedPushButtonsRunTheBoundActions) {
+  RuntimeObject* navigator = AddNavigator();
+  RuntimeObject* box = AddFlag();
+  auto bound = [&](const char* name, const QV::Rect& place, const char* part) {
+    RuntimeObject* button = qvtest::AddControl(window, kit.buttonClass, name, place);
+    RuntimeObject* action = DataControlGetBoundPart(navigator, string(part).Storage());
+    EXPECT_NE(action, nullptr);
+    pbAddActionNotificationReceiver(button, action);
+    RuntimeUnlockObject(action);
+    return button;
+  };
+  RuntimeObject* update = bound("Save", {130, 10, 155, 90}, "getUpdateAction");
+  RuntimeObject* remove = bound("Remove", {130, 100, 155, 180}, "getDeleteAction");
+  ASSERT_NE(update, nullptr);
+  ASSERT_NE(remove, nullptr);
+  gui.Settle();
+  DataControlMoveNext(navigator);  // Bob
+  Take();
+  kit.Take();
+  gui.Click(qvtest::WidgetOf(remove));
+  ASSERT_TRUE(gui.PumpUntil([&] { return gLog.size() >= 3; }));
+  EXPECT_EQ(Take(), Log({"Validate 2", "Reposition 2 row 2", "Delete"}));
+  EXPECT_EQ(Column("name"), std::vector<std::string>({"Ann", "Cid", "Dee", "Eve"}));
+  EXPECT_EQ(checkBoxValueGetter(box, 0), 1);  // Cid's "-2"
+  checkBoxValueSetter(box, 0, 0);
+  gui.Click(qvtest::WidgetOf(update));
+  ASSERT_TRUE(gui.PumpUntil([&] { return gLog.size() >= 2; }));
+  EXPECT_EQ(Take(), Log({"Validate 1", "Update"}));
+  EXPECT_EQ(Column("member"), std::vector<std::string>({"T", "false", "false", ""}));
+  ASSERT_TRUE(gui.PumpUntil([&] { return kit.log.size() >= 4; }));
+  const Log heard = kit.Take();
+  EXPECT_EQ(std::count(heard.begin(), heard.end(), "Save.Action"), 1);
+  EXPECT_EQ(std::count(heard.begin(), heard.end(), "Remove.Action"), 1);
 }
 
 }  // namespace
