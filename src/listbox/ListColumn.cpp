@@ -56,7 +56,9 @@ bool SplitColumnWidths(const string& text, int32_t columns, std::vector<string>&
     }
     int32_t n = 0;
     while (n < left && rest[n] != ',') ++n;
-    const string item = trim(string::FromBytes(rest, n, text.Encoding()));
+    string item = trim(string::FromBytes(rest, n, text.Encoding()));
+    // An empty item counts as a missing one, so that the joined text splits back the same.
+    if (item.IsEmpty()) item = string("1*");
     if (ClassifyColumnExpression(item) == kColumnError) {
       if (refused) *refused = item;
       return false;

@@ -270,11 +270,12 @@ TEST_F(ListboxClassTest, ColumnWidthsAreCheckedBeforeAnyColumnChanges) {
   listColumnWidthsSetter(list, 0, Text("50, 25%"));
   EXPECT_EQ(Take(listColumnWidthsGetter(list, 0)), "50, 25%, 1*");
   EXPECT_EQ(ListboxPaneOf(list)->ColumnWidth(0), 50);
+  // An empty item is a missing one: the text read back splits into the same columns.
   listColumnWidthsSetter(list, 0, Text(" 2* ,\t40, ,"));
-  EXPECT_EQ(Take(listColumnWidthsGetter(list, 0)), "2*, 40, ");
+  EXPECT_EQ(Take(listColumnWidthsGetter(list, 0)), "2*, 40, 1*");
   listColumnWidthsSetter(list, 0, Text("10, wide, 20"));
   EXPECT_EQ(raised.TakeOne(), "UnsupportedFormatException: Unrecognized expression 'wide'");
-  EXPECT_EQ(Take(listColumnWidthsGetter(list, 0)), "2*, 40, ");
+  EXPECT_EQ(Take(listColumnWidthsGetter(list, 0)), "2*, 40, 1*");
 }
 
 // A held text the pane refuses: the list is made whole, every column one share, and the
