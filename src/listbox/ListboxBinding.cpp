@@ -63,7 +63,12 @@ extern "C" void listBind(RuntimeObject* list, RuntimeObject* data) {
   bool stored = false;
   WithListHeld(list, pane, [&] {
     ListboxObject* record = AsListbox(list);
-    pane->DeleteAllRows();
+    // A bound list's rows are the engine's count alone, taken through rows-removed.
+    if (pane->Bound()) {
+      pane->RemoveBoundRows(0, pane->RowCount());
+    } else {
+      pane->DeleteAllRows();
+    }
     if (!ListStillOpen(list, pane)) return;
     if (RuntimeObject* old = std::exchange(record->boundList, nullptr)) {
       TellProvider(old, "removeListDataNotificationReceiver", list);

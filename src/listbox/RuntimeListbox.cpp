@@ -258,12 +258,7 @@ void RuntimeListbox::DeleteRow(int32_t row) {
 }
 
 void RuntimeListbox::DeleteAllRows() {
-  // A bound list's rows are the engine's count alone.
-  if (Bound()) {
-    RemoveBoundRows(0, RowCount());
-    return;
-  }
-  if (mRows.Count() == 0) return;
+  if (Bound() || mRows.Count() == 0) return;
   if (IsEditing()) {
     CancelEdit();
     if (mClosed || mRows.Count() == 0) return;

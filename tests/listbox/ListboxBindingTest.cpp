@@ -16,6 +16,7 @@
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeClass.h"
 #include "database/DataBinding.h"
+#include "controls/RuntimeControl.h"
 #include "listbox/ListboxBoundParts.h"
 #include "listbox/ListboxClass.h"
 #include "support/RaisedExceptions.h"
@@ -29,7 +30,7 @@ constexpr QV::Rect kPlace{10, 10, 210, 310};
 constexpr const char* kOOB = "OutOfBoundsException";
 
 std::string Take(stringStorage* text) {
-  std::string s = text ? stringStorage::CString(text) : "<nil>";
+  std::string s = text ? stringStorage::CString(text) : "";
   stringStorage::RemoveReference(text);
   return s;
 }
@@ -200,6 +201,7 @@ class ListboxBinding : public testing::Test {
     if (!gui.ready()) GTEST_SKIP() << "needs a display";
     window = kit.OpenAndFocus(gui, "Bound lists", {}, &xid);
     before = LiveObjectCount();
+    gLog.clear();  // what the last test's windows said as they closed
   }
   void TearDown() override {
     gOnChange = nullptr;
@@ -228,6 +230,7 @@ class ListboxBinding : public testing::Test {
       AsListbox(l)->selectionType = multiple ? 1 : 0;
     });
     EXPECT_NE(list, nullptr);
+    gLog.clear();  // a new list announces its sorted column
     return list;
   }
   // Every row's Cell(r, -1), joined by "|".
@@ -478,8 +481,8 @@ TEST_F(ListboxBinding, ClicksOnABoundListOnlySelect) {
   gRows = {"c", "a", "b"};
   RuntimeObject* data = New(ProviderClass(), "P");
   listBind(list, data);
-  listSortedColumnSetter(list, 0, -1);
   gui.Settle();
+  const int pressed = Count("HeaderPressed 0");
   // The check box of row 1: selected, nothing toggled.
   qvtest::ScreenPoint at = RowPoint(list, 1, 8);
   gui.Click(at.x, at.y);
@@ -500,7 +503,7 @@ TEST_F(ListboxBinding, ClicksOnABoundListOnlySelect) {
   const QV::Rect rows = pane->GetListRect();
   at = qvtest::ContentToScreen(gui, xid, window, rows.left + 30, rows.top - 8);
   gui.Click(at.x, at.y);
-  ASSERT_TRUE(gui.PumpUntil([&] { return Count("HeaderPressed 0") == 1; }));
+  ASSERT_TRUE(gui.PumpUntil([&] { return Count("HeaderPressed 0") > pressed; }));
   gui.Settle();
   EXPECT_EQ(Rows(list), "c\tf2|a\tf2|b\tf2");
   EXPECT_EQ(raised.TakeOne(), "");
@@ -525,7 +528,7 @@ TEST_F(ListboxBinding, AReorderDropOnABoundListMovesNothing) {
   EXPECT_TRUE(pane->DropAllowed());
   pane->DropObject(nullptr, 0);
   pane->EndReorder();
-  EXPECT_EQ(gLog, (std::vector<std::string>{"P add", "DragReorderRows 2,-1"}));
+  EXPECT_EQ(Count("DragReorderRows 2,-1"), 1);
   EXPECT_EQ(Rows(list), "a\tf2|b\tf2|c\tf2|d\tf2");
   EXPECT_EQ(listGetSelected(list, 0) + listGetSelected(list, 1), 2);
   RuntimeUnlockObject(data);
@@ -701,13 +704,14 @@ TEST_F(ListboxBinding, HandlersThatCloseTheWindowMidway) {
         // R2 is told first (the list holds the newest first): it takes itself and R1 out.
         listSelectionRemoveDataNotificationReceiver(selection, self);
         listSelectionRemoveDataNotificationReceiver(selection, first);
-      } else if ((which == "DataChanged" && what == "DataChanged") ||
-                 (which == "selectionChanged" && what == "changed")) {
+      } else if (which == "DataChanged" && what == "DataChanged") {
+        ControlClose(list);
+      } else if (which == "selectionChanged" && what == "changed") {
         RuntimeCloseWindow(window);
       }
     };
     gCount = [&] {
-      if (which == "GetCount") RuntimeCloseWindow(window);
+      if (which == "GetCount") ControlClose(list);
       return int32_t(gRows.size());
     };
     if (which == "GetCount") {
@@ -717,6 +721,10 @@ TEST_F(ListboxBinding, HandlersThatCloseTheWindowMidway) {
     }
     gOnReceive = nullptr;
     gCount = nullptr;
+    if (which == "GetCount") {
+      EXPECT_EQ(AsListbox(list)->boundList, nullptr);
+      EXPECT_EQ(Count("P remove"), 1);
+    }
     if (which == "remove two") {
       // R1, removed before its turn, is not told; afterwards nobody is.
       EXPECT_EQ(Count("R2 DataChanged"), 1);
@@ -724,11 +732,11 @@ TEST_F(ListboxBinding, HandlersThatCloseTheWindowMidway) {
       gLog.clear();
       listSelectionSetter(list, 0, 2);
       EXPECT_EQ(Count("R1 DataChanged") + Count("R2 DataChanged"), 0);
-      RuntimeCloseWindow(window);
     } else if (which == "DataChanged") {
       // The walk stopped with the list closed: one receiver told.
       EXPECT_EQ(Count("R1 DataChanged") + Count("R2 DataChanged"), 1);
     }
+    if (which != "selectionChanged") RuntimeCloseWindow(window);
     for (RuntimeObject* object : {list, selection, first, second}) RuntimeUnlockObject(object);
     ExpectClosedAndAllFreed();
     EXPECT_EQ(F(data)->receivers, nullptr);
@@ -737,6 +745,7 @@ TEST_F(ListboxBinding, HandlersThatCloseTheWindowMidway) {
     EXPECT_EQ(LiveObjectCount(), before);
     window = kit.OpenAndFocus(gui, "Bound lists", {}, &xid);
     before = LiveObjectCount();
+    gLog.clear();  // what the last test's windows said as they closed
   }
 }
 
