@@ -102,6 +102,7 @@ RuntimeListbox::RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::
     SetHeading(i, string(std::to_string(i).c_str()));
   }
   if (mOwner) RuntimeLockObject(mOwner);
+  mOwnerIsList = IsListboxRecord(mOwner);
 }
 
 RuntimeListbox::~RuntimeListbox() {

@@ -301,6 +301,9 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   void TellSelectionReceivers(const char* method);
   // "PerformAction" to the owner's focus-gained or focus-lost receivers.
   void TellFocusReceivers(bool gained);
+  // The owner when it is a language list box (its record holds the binding), else nil.
+  RuntimeObject* ListOwner() const { return mOwnerIsList ? mOwner : nullptr; }
+  static bool IsListboxRecord(const RuntimeObject* owner);
   // Close: unbinds the provider, empties the focus lists and the selection receivers.
   void ReleaseBindings();
   bool CheckRow(int32_t row);
@@ -376,6 +379,7 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   RowEntry* mExpanding = nullptr;  // the folder whose ExpandRow runs
   bool mClosed = false;
   SimpleVector<RuntimeObject*> mSelectionReceivers;  // held
+  bool mOwnerIsList = false;
 
   static SimpleVector<RowEntry*> sCondemnedRows;
 };

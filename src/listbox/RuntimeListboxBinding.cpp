@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/RaiseException.h"
+#include "core/RuntimeClass.h"
 #include "core/RuntimeObject.h"
 #include "listbox/ListboxClass.h"
 #include "listbox/ReceiverSnapshot.h"
@@ -17,8 +18,20 @@ constexpr uint8_t kTab = 9;
 
 }  // namespace
 
+bool RuntimeListbox::IsListboxRecord(const RuntimeObject* owner) {
+  if (!owner) return false;
+  for (const RuntimeClass* cls = owner->classPtr; cls; cls = cls->parentClass) {
+    const string name(cls->className);
+    if (name.Compare(string("Listbox")) == 0 || name.Compare(string("OldListbox")) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 RuntimeObject* RuntimeListbox::BoundData() const {
-  return mOwner ? AsListbox(mOwner)->boundList : nullptr;
+  RuntimeObject* owner = ListOwner();
+  return owner ? AsListbox(owner)->boundList : nullptr;
 }
 
 // ---- rows ----
@@ -110,8 +123,8 @@ void RuntimeListbox::TellSelectionReceivers(const char* method) {
 }
 
 void RuntimeListbox::TellFocusReceivers(bool gained) {
-  if (mClosed || !mOwner) return;
-  ListboxObject* record = AsListbox(mOwner);
+  if (mClosed || !ListOwner()) return;
+  ListboxObject* record = AsListbox(ListOwner());
   ReceiverNode** list = gained ? &record->focusGainedReceivers : &record->focusLostReceivers;
   if (!*list) return;
   ReceiverSnapshot snapshot(*list);
@@ -132,13 +145,13 @@ void RuntimeListbox::ReleaseBindings() {
     receivers.Append(mSelectionReceivers.data()[i]);
   }
   mSelectionReceivers.Clear();
-  if (mOwner) {
-    ListboxObject* record = AsListbox(mOwner);
+  if (RuntimeObject* owner = ListOwner()) {
+    ListboxObject* record = AsListbox(owner);
     ReceiverListClear(&record->focusGainedReceivers);
     ReceiverListClear(&record->focusLostReceivers);
     if (RuntimeObject* data = std::exchange(record->boundList, nullptr)) {
       CallInterfaceMethod<void>(data, ListDataNotifierInterfaceDefinition(),
-                                "removeListDataNotificationReceiver", mOwner);
+                                "removeListDataNotificationReceiver", owner);
       RuntimeUnlockObject(data);
     }
   }
