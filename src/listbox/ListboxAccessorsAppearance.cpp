@@ -120,12 +120,16 @@ extern "C" void listHasHeadingSetter(RuntimeObject* list, uint32_t, int32_t flag
 QV_EXPORT(listHasHeadingSetter)
 
 extern "C" void listEnableDragSetter(RuntimeObject* list, uint32_t, int32_t flag) {
-  if (list) StoreFlag(AsListbox(list)->enableDrag, flag);
+  if (!list) return;
+  StoreFlag(AsListbox(list)->enableDrag, flag);
+  if (RuntimeListbox* pane = ListboxPaneOf(list)) pane->enableDrag = flag != 0;
 }
 QV_EXPORT(listEnableDragSetter)
 
 extern "C" void ListEnableDragReorderSetter(RuntimeObject* list, uint32_t, int32_t flag) {
-  if (list) StoreFlag(AsListbox(list)->enableDragReorder, flag);
+  if (!list) return;
+  StoreFlag(AsListbox(list)->enableDragReorder, flag);
+  if (RuntimeListbox* pane = ListboxPaneOf(list)) pane->enableDragReorder = flag != 0;
 }
 QV_EXPORT(ListEnableDragReorderSetter)
 

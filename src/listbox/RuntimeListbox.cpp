@@ -526,19 +526,43 @@ void RuntimeListbox::SetCellBorder(int32_t side, int32_t row, int32_t column, in
 // ---- engine ----
 
 void RuntimeListbox::InvalidateCell(int32_t row, int32_t column) {
-  if (row < 0 || column < 0) {
+  if (row < -1 || column < -1) {
+    RaiseOutOfBoundsException();
+    return;
+  }
+  mValidBlock.Cut(row, column);
+  mNeedsRedraw = true;
+  if (row < 0 && column < 0) {
     InvalidateRect(GetBounds());
     return;
   }
-  InvalidateRow(row);
+  const QV::Rect r = CellArea(row, column);
+  if (r.bottom > r.top && r.right > r.left) InvalidateRect(r);
 }
 
-void RuntimeListbox::InvalidateRow(int32_t row) {
-  const QV::Rect r = RowRangeRect(row, 1);
-  if (r.bottom > r.top) InvalidateRect(r);
-}
+void RuntimeListbox::InvalidateRow(int32_t row) { InvalidateCell(row, -1); }
 
-void RuntimeListbox::InvalidateColumn(int32_t) { InvalidateRect(GetBounds()); }
+void RuntimeListbox::InvalidateColumn(int32_t column) { InvalidateCell(-1, column); }
+
+QV::Rect RuntimeListbox::CellArea(int32_t row, int32_t column) {
+  QV::Rect r = GetListRect();
+  if (row >= 0) {
+    const QV::Rect band = RowRangeRect(row, 1);
+    if (band.bottom <= band.top) return {0, 0, 0, 0};
+    r.top = band.top;
+    r.bottom = band.bottom;
+  }
+  // Past the last column the row's filler is drawn over the rest of the width.
+  if (column >= 0 && column < ColumnCount()) {
+    // A border or grid line drawn on the edge belongs to both neighbours.
+    const int32_t left = std::max<int32_t>(r.left, ColumnLeft(column) - 2);
+    const int32_t right = std::min<int32_t>(r.right, ColumnRight(column) + 2);
+    if (right <= left) return {0, 0, 0, 0};
+    r.left = int16_t(left);
+    r.right = int16_t(right);
+  }
+  return r;
+}
 
 void RuntimeListbox::RowCountChanged(int32_t, int32_t) {}
 

@@ -17,6 +17,7 @@
 #include "core/GenericArray.h"
 #include "core/SimpleVector.h"
 #include "listbox/ListboxEvents.h"
+#include "listbox/ValidCellBlock.h"
 #include "listbox/NuListbox.h"
 
 struct RuntimeObject;
@@ -141,7 +142,11 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   bool SortRows(int32_t first, int32_t count, int32_t column, int32_t direction);
 
   // ---- engine ----
+  // Cuts the cell out of the valid block and repaints its area (row or column -1: all of
+  // them); an index below -1 raises OutOfBoundsException.
   void InvalidateCell(int32_t row, int32_t column) override;
+  const ValidCellBlock& ValidBlock() const { return mValidBlock; }
+  bool NeedsRedraw() const { return mNeedsRedraw; }
   void InvalidateRow(int32_t row) override;
   void InvalidateColumn(int32_t column) override;
   void RowCountChanged(int32_t row, int32_t value) override;
@@ -335,6 +340,11 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   void DrawTriangle(Graphics& g, const QV::Rect& cellRect, int32_t depth, bool expanded);
   void DrawBorders(Graphics& g, const QV::Rect& r, int32_t row, int32_t column);
   void DrawFrame(Graphics& g);
+  // After the rows were drawn into area: the valid block becomes what was drawn when all of
+  // the row area was.
+  void NoteRowsDrawn(Graphics& g, const QV::Rect& area);
+  // The pane area to repaint for InvalidateCell's row and column (-1: all).
+  QV::Rect CellArea(int32_t row, int32_t column);
   // Runs a paint event with a language Graphics lent for the cell; false when not handled.
   // closed becomes true when the handler closed the list.
   template <typename Raise>
@@ -380,6 +390,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   bool mClosed = false;
   SimpleVector<RuntimeObject*> mSelectionReceivers;  // held
   bool mOwnerIsList = false;
+  ValidCellBlock mValidBlock;
+  bool mNeedsRedraw = false;
 
   static SimpleVector<RowEntry*> sCondemnedRows;
 };
