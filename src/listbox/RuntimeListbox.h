@@ -302,6 +302,7 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   int32_t CompareBlocks(SortContext& context, int32_t i, int32_t j);
   void PlaceBlocks(SortContext& context, int32_t first);
   static int32_t CompareThunk(int32_t i, int32_t j, void* context);
+  static int32_t CompareKeysThunk(int32_t i, int32_t j, void* context);
   static void SwapThunk(int32_t i, int32_t j, void* context);
 
   class CellEditor;

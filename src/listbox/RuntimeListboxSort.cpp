@@ -10,24 +10,7 @@
 
 #include "core/OrderSorter.h"
 #include "listbox/RuntimeListbox.h"
-#include "strings/CaseMapping.h"
 #include "strings/StringCase.h"
-
-namespace {
-
-// The language comparison of two cell texts. Two UTF-8 texts (what cells hold) are compared
-// where they lie; any other pair takes the general path.
-int32_t CompareCellTexts(stringStorage* a, stringStorage* b) {
-  if (a && b && a != b && a->encoding == kEncodingUTF8 && b->encoding == kEncodingUTF8) {
-    const int32_t order =
-        UTF8StringCompare(stringStorage::CString(a), stringStorage::Length(a),
-                          stringStorage::CString(b), stringStorage::Length(b), true);
-    return (order > 0) - (order < 0);
-  }
-  return RuntimeStringCompare(a, b);
-}
-
-}  // namespace
 
 struct RuntimeListbox::SortContext {
   struct Block {
@@ -123,7 +106,8 @@ bool RuntimeListbox::SortLevel(SortContext& context, int32_t first, int32_t coun
     }
   }
   context.blocks = &blocks;
-  orderSorter(0, static_cast<int32_t>(blocks.size()), CompareThunk, SwapThunk, &context);
+  orderSorter(0, static_cast<int32_t>(blocks.size()),
+              context.handled ? CompareThunk : CompareKeysThunk, SwapThunk, &context);
   if (!context.stopped) PlaceBlocks(context, first);
   context.blocks = nullptr;
   if (context.stopped) return false;
@@ -156,6 +140,14 @@ int32_t RuntimeListbox::CompareThunk(int32_t i, int32_t j, void* raw) {
   return context.list->CompareBlocks(context, i, j);
 }
 
+// Without a handler nothing runs during the sort: the blocks' texts decide alone.
+int32_t RuntimeListbox::CompareKeysThunk(int32_t i, int32_t j, void* raw) {
+  auto& context = *static_cast<SortContext*>(raw);
+  const std::vector<SortContext::Block>& blocks = *context.blocks;
+  const int32_t sign = RuntimeStringCompare(blocks[i].key, blocks[j].key);
+  return context.direction == 1 ? sign : -sign;
+}
+
 void RuntimeListbox::SwapThunk(int32_t i, int32_t j, void* raw) {
   auto& context = *static_cast<SortContext*>(raw);
   if (context.stopped) return;
@@ -166,10 +158,6 @@ int32_t RuntimeListbox::CompareBlocks(SortContext& context, int32_t i, int32_t j
   const SortContext::Block& block1 = (*context.blocks)[i];
   const SortContext::Block& block2 = (*context.blocks)[j];
   const bool ascending = context.direction == 1;
-  if (!context.handled) {
-    const int32_t sign = CompareCellTexts(block1.key, block2.key);
-    return ascending ? sign : -sign;
-  }
   const int32_t row1 = block1.first;
   const int32_t row2 = block2.first;
   int32_t result = 0;
@@ -189,7 +177,7 @@ int32_t RuntimeListbox::CompareBlocks(SortContext& context, int32_t i, int32_t j
   }
   CellEntry* cell1 = FindCell(row1, context.column, false);
   CellEntry* cell2 = FindCell(row2, context.column, false);
-  const int32_t sign = CompareCellTexts(cell1 ? cell1->text.Storage() : nullptr,
+  const int32_t sign = RuntimeStringCompare(cell1 ? cell1->text.Storage() : nullptr,
                                         cell2 ? cell2->text.Storage() : nullptr);
   return ascending ? sign : -sign;
 }

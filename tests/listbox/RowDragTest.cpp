@@ -143,20 +143,21 @@ class RealRowDrag : public RowDrag {
   int Y(double row) {
     return window->ScreenY(list->GetListRect().top + int(list->RowHeight(-1) * row));
   }
-  // Presses on row and moves the pointer by 12 pixels, which starts the drag; returns once the
-  // press has been handled and the button is up again.
+  // Presses on row and moves the pointer 12 pixels along it, which starts the drag; returns
+  // once the press has been handled and the button is up again. (A press that drags nothing
+  // goes on selecting, so the pointer stays on the row.)
   void PressAndMove(int32_t row) {
     gui.MoveTo(X(), Y(row + 0.5));
     qvtest::FakeFirstButton(true);
-    gui.MoveTo(X(), Y(row + 0.5) + 12);
+    gui.MoveTo(X() + 12, Y(row + 0.5));
     EXPECT_TRUE(gui.PumpUntil([&] { return released && !list->IsReordering(); }));
     EXPECT_TRUE(gui.StepsDone());
   }
   // Inside the drag loop: to y in steps, until the list's drop row is dropRow, then the release.
   void DragTo(int y, int32_t dropRow) {
-    const int from = Y(1.5) + 12;
+    const int from = Y(1.5);
     for (int k = 1; k <= 6; ++k) {
-      gui.Meanwhile([this, from, y, k] { gui.MoveTo(X(), from + (y - from) * k / 6); });
+      gui.Meanwhile([this, from, y, k] { gui.MoveTo(X() + 12, from + (y - from) * k / 6); });
     }
     gui.Meanwhile([this, dropRow] {
       sawLoop = IsInternalDragActive();
