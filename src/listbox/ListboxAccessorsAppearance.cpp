@@ -282,6 +282,8 @@ extern "C" void ListboxDataFieldSetter(RuntimeObject* list, uint32_t, stringStor
 }
 QV_EXPORT(ListboxDataFieldSetter)
 
-// The cell editor is a bare edit pane: there is no EditField object to hand out yet.
-extern "C" RuntimeObject* listActiveCellGetter(RuntimeObject*, uint32_t) { return nullptr; }
+extern "C" RuntimeObject* listActiveCellGetter(RuntimeObject* list, uint32_t) {
+  RuntimeListbox* pane = list ? ListboxPaneOf(list) : nullptr;
+  return pane ? pane->ActiveCell() : nullptr;
+}
 QV_EXPORT(listActiveCellGetter)

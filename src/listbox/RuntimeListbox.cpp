@@ -107,7 +107,7 @@ RuntimeListbox::RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::
 
 RuntimeListbox::~RuntimeListbox() {
   if (!mClosed) Close();
-  DestroyEditor();
+  ReleaseEditFieldObject();
   if (mOwner) RuntimeUnlockObject(std::exchange(mOwner, nullptr));
   mRows.Dispose();
 }
@@ -117,6 +117,7 @@ void RuntimeListbox::Close() {
     EndEdit(true, true);
     mClosed = true;
     if (mEditField) mEditField->SetDelegate(nullptr);
+    ReleaseEditFieldObject();
     ++mRowsGeneration;
     for (int32_t i = 0; i < mRows.Count(); ++i) {
       auto* entry = reinterpret_cast<RowEntry*>(mRows.GetAt(i));
@@ -134,9 +135,14 @@ void RuntimeListbox::Close() {
 
 // ---- events ----
 
-bool RuntimeListbox::FinishHeldEvent() {
+bool RuntimeListbox::OpenAfterCall() {
+  if (mClosed) return false;
   Window* window = GetWindow();
-  const bool open = !mClosed && !(window && window->IsClosing());
+  return !(window && window->IsClosing());
+}
+
+bool RuntimeListbox::FinishHeldEvent() {
+  const bool open = OpenAfterCall();
   return !ReleaseChain() && open;
 }
 
@@ -409,10 +415,14 @@ void RuntimeListbox::SetListText(const string& text, bool initial) {
 }
 
 // The cell being edited reads as what is typed so far.
+const CellEntry* RuntimeListbox::EditedCell() {
+  return IsEditing() && mEditField && mEditRow < mRows.Count()
+             ? FindCell(mEditRow, mEditColumn, false)
+             : nullptr;
+}
+
 void RuntimeListbox::AppendCellText(RowEntry* entry, int32_t column, string& result) {
-  const CellEntry* edited = IsEditing() && mEditField && mEditRow < mRows.Count()
-                                ? FindCell(mEditRow, mEditColumn, false)
-                                : nullptr;
+  const CellEntry* edited = EditedCell();
   auto text = [&](const CellEntry* cell) {
     return cell == edited ? mEditField->GetText(kEncodingUTF8) : cell->text;
   };
@@ -438,6 +448,13 @@ string RuntimeListbox::GetCellText(bool oneCell, int32_t row, int32_t column) {
     column = -1;
   }
   const bool bound = Bound();
+  // One cell: its text as it is, without building a result (CompareRows handlers read cells
+  // for every comparison).
+  if (!bound && row >= 0 && column >= 0) {
+    const CellEntry* cell = FindCell(row, column, false);
+    if (!cell) return string();
+    return cell == EditedCell() ? mEditField->GetText(kEncodingUTF8) : cell->text;
+  }
   const string eol = EndOfLineText();
   string result;
   const int32_t first = row == -1 ? 0 : row;

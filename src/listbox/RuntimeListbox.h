@@ -210,6 +210,7 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   bool DragOver(int32_t x, int32_t y, RuntimeObject* dragItem, int32_t action) override;
   void DragExit(RuntimeObject* dragItem, int32_t action) override;
   void DropObject(RuntimeObject* dragItem, int32_t action) override;
+  SubPane* FindDropTarget(int32_t x, int32_t y, RuntimeObject* dragItem) override;
 
   // ---- data binding ----
   // The owner's bound list provider (held by the owner), nil when unbound or without owner.
@@ -239,6 +240,9 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   int32_t EditedRow() const { return mEditRow; }
   int32_t EditedColumn() const { return mEditColumn; }
   EditControl* EditField() const { return mEditField; }
+  // The edit field's language EditField, with a reference for the caller; nil before the
+  // first edit made the field.
+  RuntimeObject* ActiveCell();
 
  protected:
   // The language events; the defaults leave the built-in behaviour. A handler may change or
@@ -292,6 +296,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   virtual bool HasHandler(ListboxEvent event) const { return mHandlers.Has(event); }
   // Releases the hold RaiseHeld took; true when the list is still open.
   bool FinishHeldEvent();
+  // After a handler returned, with the list held: false when it closed the list or its window.
+  bool OpenAfterCall();
   bool IsClosed() const { return mClosed; }
 
   // Adds an empty row for the text setters (the language class routes it through AddRow).
@@ -322,10 +328,14 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   void SetColumnText(int32_t column, const string& text);
   void SetListText(const string& text, bool initial);
   void AppendCellText(RowEntry* entry, int32_t column, string& result);
+  // The cell under the edit field, or nil.
+  const CellEntry* EditedCell();
   int32_t OwnCellBorder(int32_t side, int32_t row, int32_t column);
   bool SortLevel(SortContext& context, int32_t first, int32_t count);
   int32_t CompareBlocks(SortContext& context, int32_t i, int32_t j);
+  void PlaceBlocks(SortContext& context, int32_t first);
   static int32_t CompareThunk(int32_t i, int32_t j, void* context);
+  static int32_t CompareKeysThunk(int32_t i, int32_t j, void* context);
   static void SwapThunk(int32_t i, int32_t j, void* context);
 
   class CellEditor;
@@ -352,7 +362,7 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   QV::Rect CheckBoxRect(const QV::Rect& cellRect, int32_t indent);
   void PlaceEditField(const QV::Rect& area);
   bool CreateEditField();
-  void DestroyEditor();
+  void ReleaseEditFieldObject();
   bool EditFieldKey(const string& key);
   void ToggleCheck(int32_t row, int32_t column);
   int32_t DropIndent(int32_t depth);  // relative to the pane
@@ -371,7 +381,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   bool mQuietSelection = false;  // a selection change that tells nobody
   // Cell editing.
   EditControl* mEditField = nullptr;
-  CellEditor* mEditor = nullptr;
+  CellEditor* mEditor = nullptr;  // owned by the EditField object
+  RuntimeObject* mEditFieldObject = nullptr;  // held
   int32_t mEditRow = -1;
   int32_t mEditColumn = -1;
   uint8_t mEditSavedType = 0;
@@ -382,6 +393,7 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   int32_t mDropDepth = 0;
   SimpleVector<int32_t> mDraggedRows;       // ascending
   SimpleVector<RowEntry*> mDraggedRecords;  // what those rows held when the drag began
+  RuntimeObject* mReorderItem = nullptr;     // the item of the running reorder drag
   ListboxHandlers mHandlers;
   int32_t mColumnTypes[kMaxListColumns] = {};
   uint32_t mRowsGeneration = 0;  // changes with every added, removed or moved row
