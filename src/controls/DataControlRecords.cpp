@@ -53,8 +53,13 @@ DataControl::Hold::~Hold() {
   RuntimeUnlockObject(mObject);  // may end the object, which closes the pane first
 }
 
+// A window closed by a handler lets go of its panes only when the last hold on them ends, so
+// a closing owner anywhere up the chain ends the operation as surely as a closed pane.
 bool DataControl::Hold::Open() const {
-  return mChained && !mPane->IsClosing() && DataControlPaneOf(mObject) == mPane;
+  if (!mChained || DataControlPaneOf(mObject) != mPane) return false;
+  for (SubPane* pane = mPane; pane; pane = pane->GetOwner())
+    if (pane->IsClosing()) return false;
+  return true;
 }
 
 // ---- the query ----

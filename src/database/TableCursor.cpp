@@ -483,8 +483,14 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
     return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no live record");
   std::vector<uint8_t> next(record, record + length);
   if (length >= kDbRecordPrefixSize) SetRecordStatus(next.data(), kDbLive, mStore.CurrentStamp());
-  // The new id first: a table without key columns keys its rows by their ids.
-  if (length >= kDbRowMinLength) StoreBigEndian32(next.data() + kDbRowId, mStore.NextRecordId());
+  // The id first: a table without key columns keys its rows by their ids. There the row keeps
+  // its id, so it keeps its place and the cursor stays on it; a new id would move it behind
+  // every other row when the cursor closes, and leave the cursor on the record it replaced.
+  if (length >= kDbRowMinLength) {
+    const bool keyedById = mLeafKind == kDbRowLeaf && mKeys.KeyColumnCount() == 0;
+    StoreBigEndian32(next.data() + kDbRowId,
+                     keyedById ? RecordId(RecordUnderCursor()) : mStore.NextRecordId());
+  }
   if (!CheckInsertable(next.data(), length)) return false;
   std::vector<uint8_t> key = mKeys.Key();
   bool sameKey = key == mAnchor.key;

@@ -63,8 +63,9 @@ class TableCursor : public TransactionListener {
   bool Insert(const uint8_t* record, uint32_t length);
   // Marks the record under the cursor deleted.
   bool DeleteCurrent();
-  // Replaces the record under the cursor by `record`, which gets a new record id. With an
-  // unchanged key it takes the old record's place; with a changed key it is parked until the
+  // Replaces the record under the cursor by `record`, which gets a new record id (a row of a
+  // table keyed by row id keeps its own). With an unchanged key it takes the old record's
+  // place and the cursor stands on it; with a changed key it is parked until the
   // cursor closes, and refused when a live record or another parked one has that key.
   bool UpdateCurrent(const uint8_t* record, uint32_t length);
 

@@ -139,8 +139,11 @@ class DataControlTest : public testing::Test {
     ASSERT_EQ(databaseErrorCodeGetter(db), 0) << sql;
   }
   std::vector<std::string> Column(const char* column) {
+    return FirstColumn(std::string("SELECT ") + column + " FROM people ORDER BY id");
+  }
+  // The first column of the query's rows, in the order it gives them.
+  std::vector<std::string> FirstColumn(const std::string& sql) {
     std::vector<std::string> values;
-    const std::string sql = std::string("SELECT ") + column + " FROM people ORDER BY id";
     RuntimeObject* rs = databaseSQLSelect(db, string(sql.c_str()).Storage());
     for (; rs && !cursorEOFGetter(rs); cursorMoveNext(rs)) {
       RuntimeObject* field = cursorGetFieldByIndex(rs, 1);
@@ -150,6 +153,15 @@ class DataControlTest : public testing::Test {
     if (rs) cursorClose(rs);
     RuntimeUnlockObject(rs);
     return values;
+  }
+  // The name column of the row the navigator's cursor stands on.
+  static std::string ShownName(RuntimeObject* navigator) {
+    RuntimeObject* cursor = DataControlGetCursor(navigator);
+    RuntimeObject* field = cursorGetFieldByName(cursor, string("name").Storage());
+    const std::string name = field ? Text(cursorFieldStringValueGetter(field, 0)) : "<none>";
+    RuntimeUnlockObject(field);
+    RuntimeUnlockObject(cursor);
+    return name;
   }
   RuntimeObject* AddNavigator(bool commit = true, RuntimeClass* cls = nullptr) {
     RuntimeObject* navigator =
@@ -321,11 +333,7 @@ TEST_F(DataControlTest, DeleteShowsTheRowNowInItsPlaceAndValidateVetoes) {
   EXPECT_EQ(Take(), Log({"Validate 2", "Reposition 2 row 2", "Delete"}));
   EXPECT_EQ(DataControlRowCount(navigator), 4);
   EXPECT_EQ(Column("name"), std::vector<std::string>({"Ann", "Cid", "Dee", "Eve"}));
-  RuntimeObject* cursor = DataControlGetCursor(navigator);
-  RuntimeObject* field = cursorGetFieldByName(cursor, string("name").Storage());
-  EXPECT_EQ(Text(cursorFieldStringValueGetter(field, 0)), "Cid");
-  RuntimeUnlockObject(field);
-  RuntimeUnlockObject(cursor);
+  EXPECT_EQ(ShownName(navigator), "Cid");
   // The last row, then the rows one by one down to none.
   DataControlMoveLast(navigator);
   DataControlDeleteRecord(navigator);
@@ -610,6 +618,57 @@ TEST_F(DataControlTest, ClickedPushButtonsRunTheBoundActions) {
   const Log heard = kit.Take();
   EXPECT_EQ(std::count(heard.begin(), heard.end(), "Save.Action"), 1);
   EXPECT_EQ(std::count(heard.begin(), heard.end(), "Remove.Action"), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// An update through the navigator leaves its cursor on the row shown: a Delete that follows
+// removes that row, and a plain query still gives the rows in their order.
+TEST_F(DataControlTest, AnUpdatedRowStaysTheRowShownForTheDeleteThatFollows) {
+  RuntimeObject* navigator = AddNavigator();
+  RuntimeObject* box = AddFlag();
+  DataControlMoveNext(navigator);  // Bob, "0"
+  checkBoxValueSetter(box, 0, 1);  // written back as "true": a longer row
+  Take();
+  DataControlUpdateRecord(navigator);
+  EXPECT_EQ(Take(), Log({"Validate 1", "Update"}));
+  EXPECT_EQ(DataControlRow(navigator), 2);
+  EXPECT_EQ(ShownName(navigator), "Bob");
+  DataControlDeleteRecord(navigator);
+  EXPECT_EQ(Column("name"), std::vector<std::string>({"Ann", "Cid", "Dee", "Eve"}));
+  EXPECT_EQ(FirstColumn("SELECT name FROM people"),
+            std::vector<std::string>({"Ann", "Cid", "Dee", "Eve"}));
+}
+
+// A handler that closes the window during a clicked Next ends the move there: nothing after
+// its event runs, and an edit not yet written back stays unwritten.
+TEST_F(DataControlTest, ClosingTheWindowInAHandlerEndsTheClickedMove) {
+  const Log steps = {"MoveNext", "Validate", "Update", "Reposition"};
+  for (const char* road : {"MoveNext", "Validate", "Update"}) {
+    SCOPED_TRACE(road);
+    AddNavigator(true, ScriptedNavigatorClass());
+    checkBoxValueSetter(AddFlag(), 0, 0);  // Ann's "T" unchecked: written back on the move
+    const std::string which = road;
+    RuntimeObject* closing = window;
+    gScript = [closing, which](const std::string& event, RuntimeObject*) {
+      if (event == which) RuntimeCloseWindow(closing);
+    };
+    Take();
+    ClickButton(kNextButton, 0);
+    ASSERT_TRUE(gui.PumpUntil([&] { return AsWindow(closing)->mImp == nullptr; }));
+    ASSERT_TRUE(gui.WaitUntilClosed(xid));
+    gui.Settle();
+    gScript = nullptr;
+    const Log heard = Take();
+    const auto last = std::find(steps.begin(), steps.end(), which);
+    EXPECT_EQ(heard, Log(steps.begin(), last + 1));
+    // The write-back comes before the Update event, never after the close.
+    EXPECT_EQ(Column("member")[0], which == "Update" ? "false" : "T");
+    if (which == "Update") Exec("UPDATE people SET member = 'T' WHERE id = 1");
+    window = kit.OpenAndFocus(gui, "Navigator", {}, &xid);
+  }
 }
 
 }  // namespace

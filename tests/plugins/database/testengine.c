@@ -7,7 +7,9 @@
  *   "nonames"   as "sql", but its cursors have no curColumnName;
  *   "tables"    table entries and no SQL entries (testtables.c).
  * Every select answers the "codes" rows (one value of each column code, then edge values) in two
- * columns, "id" (code 3) and "value", except a text holding "empty", which answers no rows.
+ * columns, "id" (code 3) and "value", except a text holding "empty", which answers no rows, and
+ * one holding "single", which answers the first row only. A text holding "bare" gets a cursor
+ * without curRowCount, curPreviousRow, curFirstRow and curLastRow.
  * The value column can be written back: its key is "codes!value" with the condition
  * "id = <row>"; the id column cannot.
  *
@@ -149,7 +151,7 @@ static QVStr* NewString(const char* text) {
 }
 static void Unlock(QVStr* s) { QV_CALL("RuntimeUnlockString", void (*)(QVStr*))(s); }
 
-static CursorTable gCursorTable, gNamelessCursorTable;
+static CursorTable gCursorTable, gNamelessCursorTable, gBareCursorTable;
 static EngineTable gTables[4];
 
 /* ---- Cursors -------------------------------------------------------------------------- */
@@ -254,9 +256,12 @@ static QVObj* NewCursor(Engine* e, QVStr* sql) {
   Cursor* c = calloc(1, sizeof *c);
   c->engine = e;
   c->row = -1;
-  c->count = strstr(Text(sql), "empty") ? 0 : ROW_COUNT;
-  return QV_CALL("QUORdbCursorFromDBCursor", QVObj* (*)(void*, void*))(
-      c, e->variant == 3 ? &gNamelessCursorTable : &gCursorTable);
+  const char* text = Text(sql);
+  c->count = strstr(text, "empty") ? 0 : strstr(text, "single") ? 1 : ROW_COUNT;
+  CursorTable* table = e->variant == 3          ? &gNamelessCursorTable
+                       : strstr(text, "bare") ? &gBareCursorTable
+                                              : &gCursorTable;
+  return QV_CALL("QUORdbCursorFromDBCursor", QVObj* (*)(void*, void*))(c, table);
 }
 
 /* ---- Databases ------------------------------------------------------------------------ */
@@ -291,6 +296,11 @@ static void FillTables(void) {
   cur[curColumnType] = CurColumnType;
   gNamelessCursorTable = gCursorTable;
   gNamelessCursorTable.entries[curColumnName] = 0;
+  gBareCursorTable = gCursorTable;
+  gBareCursorTable.entries[curRowCount] = 0;
+  gBareCursorTable.entries[curPreviousRow] = 0;
+  gBareCursorTable.entries[curFirstRow] = 0;
+  gBareCursorTable.entries[curLastRow] = 0;
 
   for (int v = 0; v < 4; ++v) {
     void** db = gTables[v].entries;
@@ -306,6 +316,7 @@ static void FillTables(void) {
   }
   QV_CALL("PluginRegisterDBCursor", void (*)(void*))(&gCursorTable);
   QV_CALL("PluginRegisterDBCursor", void (*)(void*))(&gNamelessCursorTable);
+  QV_CALL("PluginRegisterDBCursor", void (*)(void*))(&gBareCursorTable);
 }
 
 static const char* const kVariants[] = {"sql", "execute", "noselect", "nonames"};
