@@ -10,6 +10,7 @@
 #include <gtk/gtk.h>
 
 #include <string>
+#include <vector>
 
 #include "BenchRatio.h"
 #include "BenchWindow.h"
@@ -22,7 +23,6 @@ namespace {
 constexpr int32_t kTextBytes = 1 << 20;
 constexpr int32_t kLines = 2000;
 constexpr int32_t kKeys = 200;
-constexpr double kMinSeconds = 0.1;  // per repetition
 
 RuntimeObject* gBigField = nullptr;     // multi-line, text set and read
 RuntimeObject* gLogField = nullptr;     // multi-line, lines appended
@@ -44,7 +44,7 @@ void BM_FieldSetAndGetText(benchmark::State& state) {
     stringStorage::RemoveReference(back);
   }
 }
-BENCHMARK(BM_FieldSetAndGetText)->Unit(benchmark::kMillisecond)->MinTime(kMinSeconds);
+BENCHMARK(BM_FieldSetAndGetText)->Unit(benchmark::kMillisecond);
 
 void BM_PlainSetAndGetText(benchmark::State& state) {
   for (auto _ : state) {
@@ -57,7 +57,7 @@ void BM_PlainSetAndGetText(benchmark::State& state) {
     g_free(back);
   }
 }
-BENCHMARK(BM_PlainSetAndGetText)->Unit(benchmark::kMillisecond)->MinTime(kMinSeconds);
+BENCHMARK(BM_PlainSetAndGetText)->Unit(benchmark::kMillisecond);
 
 void BM_FieldAppendLines(benchmark::State& state) {
   const string line("one more line of the log\n");
@@ -68,7 +68,7 @@ void BM_FieldAppendLines(benchmark::State& state) {
     for (int32_t i = 0; i < kLines; ++i) editAppendText(gLogField, line.Storage());
   }
 }
-BENCHMARK(BM_FieldAppendLines)->Unit(benchmark::kMillisecond)->MinTime(kMinSeconds);
+BENCHMARK(BM_FieldAppendLines)->Unit(benchmark::kMillisecond);
 
 void BM_PlainAppendLines(benchmark::State& state) {
   const char line[] = "one more line of the log\n";
@@ -83,7 +83,7 @@ void BM_PlainAppendLines(benchmark::State& state) {
     }
   }
 }
-BENCHMARK(BM_PlainAppendLines)->Unit(benchmark::kMillisecond)->MinTime(kMinSeconds);
+BENCHMARK(BM_PlainAppendLines)->Unit(benchmark::kMillisecond);
 
 void BM_FieldTypeMaskedKeys(benchmark::State& state) {
   EditControlGTK* pane = static_cast<EditControlGTK*>(AsControl(gMaskedField)->pane);
@@ -94,7 +94,7 @@ void BM_FieldTypeMaskedKeys(benchmark::State& state) {
     for (int32_t i = 0; i < kKeys; ++i) pane->HandleChar('0' + i % 10, 0, 0);
   }
 }
-BENCHMARK(BM_FieldTypeMaskedKeys)->Unit(benchmark::kMillisecond)->MinTime(kMinSeconds);
+BENCHMARK(BM_FieldTypeMaskedKeys)->Unit(benchmark::kMillisecond);
 
 void BM_PlainTypeKeys(benchmark::State& state) {
   GtkEditable* entry = GTK_EDITABLE(gPlainEntry);
@@ -110,7 +110,7 @@ void BM_PlainTypeKeys(benchmark::State& state) {
     }
   }
 }
-BENCHMARK(BM_PlainTypeKeys)->Unit(benchmark::kMillisecond)->MinTime(kMinSeconds);
+BENCHMARK(BM_PlainTypeKeys)->Unit(benchmark::kMillisecond);
 
 // ---- set-up ----
 
@@ -157,7 +157,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_EditField: the windows did not show\n");
     return 1;
   }
-  return qvbench::RunWithRatios(argc, argv,
+  // At least 0.1 s of processor time a repetition unless the command line says otherwise.
+  std::vector<char*> args(argv, argv + argc);
+  static char minTime[] = "--benchmark_min_time=0.1";
+  if (!qvbench::HasFlag(argc, argv, "--benchmark_min_time")) args.push_back(minTime);
+  args.push_back(nullptr);
+  return qvbench::RunWithRatios(int(args.size()) - 1, args.data(),
                                 {{"BM_FieldSetAndGetText", "BM_PlainSetAndGetText", 1.3},
                                  {"BM_FieldAppendLines", "BM_PlainAppendLines", 2},
                                  {"BM_FieldTypeMaskedKeys", "BM_PlainTypeKeys", 0}});

@@ -255,17 +255,9 @@ int32_t EditControlGTK::FirstLineHeight() {
   IterAt(&iter, 0);
   GdkRectangle location;
   gtk_text_view_get_iter_location(GTK_TEXT_VIEW(mTextView), &iter, &location);
-  if (location.height > 0) return location.height;
   // Text set a moment ago is not laid out until the main loop runs again (an AppendText
-  // straight after emptying the field): a line of the view's font is that tall.
-  PangoContext* context = gtk_widget_get_pango_context(mTextView);
-  PangoFontMetrics* metrics =
-      pango_context_get_metrics(context, mTextView->style->font_desc, nullptr);
-  const int32_t height = PANGO_PIXELS(pango_font_metrics_get_ascent(metrics) +
-                                      pango_font_metrics_get_descent(metrics));
-  pango_font_metrics_unref(metrics);
-  if (!QV_CHECK_TEXT(height > 0, "lineHeight > 0", nullptr)) return 0;
-  return height;
+  // straight after emptying the field): no height yet, which the callers take as the top.
+  return location.height > 0 ? location.height : 0;
 }
 
 int32_t EditControlGTK::GetScrollPosition() {
