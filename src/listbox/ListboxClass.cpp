@@ -274,9 +274,13 @@ void HandHeldValuesToPane(RuntimeObject* list, RuntimeListbox* pane) {
   pane->SetFocusRing(record->useFocusRing != 0);
   pane->SetColumnsResizable(record->columnsResizable != 0);
   pane->SetColumnCount(record->columnCount < 1 ? 1 : record->columnCount);
+  // The buttons follow the widths once they are resolved; the list lays out below them.
+  if (pane->hasHeading) pane->BuildHeader();
   if (record->scrollBarVertical) pane->ShowVerticalScrollBar();
   if (!control.enabled) pane->ApplyStateCode(kControlDisable);
   if (!control.visible) pane->ApplyStateCode(kControlHide);
+  pane->enableDrag = record->enableDrag != 0;
+  pane->enableDragReorder = record->enableDragReorder != 0;
   pane->SetCellText(-1, -1, string(record->initialValue), true);
 }
 
@@ -304,6 +308,7 @@ string FinishListboxPane(RuntimeObject* list, RuntimeListbox* pane) {
     pane->SetColumnAlignment(i, record->columnAlignments[i], record->columnAlignmentOffsets[i]);
     pane->SetColumnType(i, record->columnTypes[i]);
   }
+  pane->requiresSelection = record->requiresSelection != 0;
   if (record->requiresSelection && pane->FirstSelectedRow() < 0 && pane->RowCount() > 0) {
     pane->SelectRow(0, false);
   }
@@ -330,26 +335,3 @@ extern "C" void ListboxCreatePane(RuntimeObject* list) {
   RuntimeUnlockObject(list);
 }
 QV_EXPORT(ListboxCreatePane)
-
-// ---- data binding: the consumer and source roles come with the data-binding work ----
-
-extern "C" void listAddLSNR(RuntimeObject*, RuntimeObject*) {}
-QV_EXPORT(listAddLSNR)
-
-extern "C" void listRemoveLSNR(RuntimeObject*, RuntimeObject*) {}
-QV_EXPORT(listRemoveLSNR)
-
-extern "C" void listBind(RuntimeObject*, RuntimeObject*) {}
-QV_EXPORT(listBind)
-
-extern "C" void listListDataInsertedRow(RuntimeObject*, int32_t) {}
-QV_EXPORT(listListDataInsertedRow)
-
-extern "C" void listListDataRemovedRow(RuntimeObject*, int32_t) {}
-QV_EXPORT(listListDataRemovedRow)
-
-extern "C" void listListDataReload(RuntimeObject*) {}
-QV_EXPORT(listListDataReload)
-
-extern "C" RuntimeObject* listGetBoundPart(RuntimeObject*, stringStorage*) { return nullptr; }
-QV_EXPORT(listGetBoundPart)
