@@ -10,9 +10,11 @@
 #include "BenchClasses.h"
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
+#include "controls/EditField.h"
 #include "core/Memory.h"
 #include "core/Startup.h"
 #include "windows/RuntimeViewWindow.h"
+#include "windows/WindowControls.h"
 #include "windows/WindowEntryPoints.h"
 #include "windows/WindowObject.h"
 
@@ -54,6 +56,51 @@ inline RuntimeObject* ShowWindow(const char* className, void* layout, void* crea
   WindowDefaultConstructor(window);
   RuntimeShowWindow(window);
   return window;
+}
+
+// What a window's compiled Layout handler sets: its size at the screen's corner, its title and
+// its visibility.
+inline void LayOutWindow(RuntimeObject* window, int16_t width, int16_t height,
+                         const char* title) {
+  WindowObject* w = AsWindow(window);
+  RectSet(w->bounds, 0, 0, width, height);
+  w->title = string(title).ExtractStringStorage();
+  w->visible = 1;
+}
+
+// Edit fields are laid out one under another, each across the window and this tall.
+constexpr int16_t kFieldWidth = 400;
+constexpr int16_t kFieldHeight = 60;
+
+// An EditField of fieldClass added to the window at top, as its CreateControls handler adds
+// one; a multi-line field has a vertical scroll bar. The window holds the field.
+inline RuntimeObject* AddEditField(RuntimeObject* window, RuntimeClass* fieldClass,
+                                   const char* name, int16_t top, bool multiLine,
+                                   bool styled = false) {
+  RuntimeObject* field = RuntimeNewObject(fieldClass);
+  ControlObject* control = AsControl(field);
+  control->bounds = {top, 0, int16_t(top + kFieldHeight), kFieldWidth};
+  control->visible = control->enabled = 1;
+  AsEditField(field)->multiLine = multiLine;
+  AsEditField(field)->scrollBarVertical = multiLine;
+  AsEditField(field)->styled = styled;
+  WindowAddControl(window, string(name).Storage(), field);
+  RuntimeUnlockObject(field);
+  return field;
+}
+
+// The plain counterpart of a multi-line field, packed into box: a GtkTextView wrapping as the
+// field does, in a scrolled window of the field's size.
+inline GtkWidget* PackPlainTextView(GtkWidget* box, gboolean expand = FALSE) {
+  GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_widget_set_size_request(scroller, kFieldWidth, kFieldHeight);
+  GtkWidget* view = gtk_text_view_new();
+  gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), GTK_WRAP_WORD_CHAR);
+  gtk_container_add(GTK_CONTAINER(scroller), view);
+  gtk_box_pack_start(GTK_BOX(box), scroller, expand, expand, 0);
+  return view;
 }
 
 }  // namespace qvbench

@@ -98,10 +98,7 @@ BENCHMARK(BM_GdkAndPango)->Unit(benchmark::kMillisecond)->UseRealTime();
 RuntimeClass* gCanvasClass = nullptr;
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, kWidth, kHeight);
-  w->title = string("Painted").ExtractStringStorage();
-  w->visible = 1;
+  qvbench::LayOutWindow(window, kWidth, kHeight, "Painted");
 }
 
 extern "C" void CreateControls(RuntimeObject* window) {

@@ -172,10 +172,7 @@ BENCHMARK(BM_PlainStyleData)->Unit(benchmark::kMillisecond);
 // ---- set-up ----
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, 400, 300);
-  w->title = string("Fields").ExtractStringStorage();
-  w->visible = 1;
+  qvbench::LayOutWindow(window, 400, 300, "Fields");
 }
 
 void MakeText() {
@@ -206,15 +203,7 @@ bool ShowBoth() {
     gFields[pair] = static_cast<EditControlGTK*>(CreateStyledMultilineEditControl(
         nullptr, native, 0, {top, 0, int16_t(top + 60), 400}, true, DefaultFontSpec(), true,
         false));
-    // In a scrolled window of the field's size, as the field's own view is.
-    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
-                                   GTK_POLICY_AUTOMATIC);
-    gtk_widget_set_size_request(scroller, 400, 60);
-    GtkWidget* view = gtk_text_view_new();
-    gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), GTK_WRAP_WORD_CHAR);
-    gtk_container_add(GTK_CONTAINER(scroller), view);
-    gtk_box_pack_start(GTK_BOX(box), scroller, TRUE, TRUE, 0);
+    GtkWidget* view = qvbench::PackPlainTextView(box, TRUE);
     PlainBuffer& plain = gPlains[pair];
     plain.buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
     plain.bold = gtk_text_buffer_create_tag(plain.buffer, "bold", "weight", 700, nullptr);

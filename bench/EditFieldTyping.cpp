@@ -148,40 +148,17 @@ BENCHMARK(BM_PlainTypeBigTextView)->UseRealTime()->Unit(benchmark::kMicrosecond)
 RuntimeClass* gFieldClass = nullptr;
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, 400, 220);
-  w->title = string("Typing").ExtractStringStorage();
-  w->visible = 1;
-}
-
-RuntimeObject* AddField(RuntimeObject* window, const char* name, int16_t top, Kind kind) {
-  RuntimeObject* field = RuntimeNewObject(gFieldClass);
-  ControlObject* control = AsControl(field);
-  control->bounds = {top, 0, int16_t(top + 60), 400};
-  control->visible = control->enabled = 1;
-  AsEditField(field)->multiLine = kind != kSingleLine;
-  AsEditField(field)->scrollBarVertical = kind != kSingleLine;
-  AsEditField(field)->styled = kind == kBig;
-  WindowAddControl(window, string(name).Storage(), field);
-  RuntimeUnlockObject(field);  // the window holds it
-  return field;
+  qvbench::LayOutWindow(window, 400, 220, "Typing");
 }
 
 extern "C" void CreateFields(RuntimeObject* window) {
-  gFields[kSingleLine] = AddField(window, "Line", 0, kSingleLine);
-  gFields[kMultiLine] = AddField(window, "Lines", 70, kMultiLine);
-  gFields[kBig] = AddField(window, "Big", 140, kBig);
+  gFields[kSingleLine] = qvbench::AddEditField(window, gFieldClass, "Line", 0, false);
+  gFields[kMultiLine] = qvbench::AddEditField(window, gFieldClass, "Lines", 70, true);
+  gFields[kBig] = qvbench::AddEditField(window, gFieldClass, "Big", 140, true, true);
 }
 
 GtkWidget* PackTextView(GtkWidget* box) {
-  GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER,
-                                 GTK_POLICY_AUTOMATIC);
-  gtk_widget_set_size_request(scroller, 400, 60);
-  GtkWidget* view = gtk_text_view_new();
-  gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), GTK_WRAP_WORD_CHAR);
-  gtk_container_add(GTK_CONTAINER(scroller), view);
-  gtk_box_pack_start(GTK_BOX(box), scroller, FALSE, FALSE, 0);
+  GtkWidget* view = qvbench::PackPlainTextView(box);
   g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), "changed",
                    G_CALLBACK(&CountChanged), nullptr);
   return view;

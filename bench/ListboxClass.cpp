@@ -123,10 +123,7 @@ LIST_BENCH(BM_TreeModelReadCells);
 // ---- set-up ----
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, 420, 320);
-  w->title = string("List boxes").ExtractStringStorage();
-  w->visible = 1;
+  qvbench::LayOutWindow(window, 420, 320, "List boxes");
 }
 
 extern "C" void CreateControls(RuntimeObject* window) {

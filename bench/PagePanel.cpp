@@ -69,10 +69,7 @@ BENCHMARK(BM_GtkHideShow)->Unit(benchmark::kMillisecond)->UseRealTime();
 // ---- set-up ----
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, 600, 500);
-  w->title = string("Pages").ExtractStringStorage();
-  w->visible = 1;
+  qvbench::LayOutWindow(window, 600, 500, "Pages");
 }
 
 extern "C" void CreateControls(RuntimeObject* window) {

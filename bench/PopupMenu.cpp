@@ -154,10 +154,7 @@ BENCHMARK(BM_GtkListStoreClear)->Unit(benchmark::kMillisecond)->UseRealTime();
 // ---- set-up ----
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, 400, 200);
-  w->title = string("Popups").ExtractStringStorage();
-  w->visible = 1;
+  qvbench::LayOutWindow(window, 400, 200, "Popups");
 }
 
 RuntimeObject* AddPopup(RuntimeObject* window, const char* name, int32_t top) {

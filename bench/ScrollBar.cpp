@@ -62,10 +62,7 @@ BENCHMARK(BM_GtkRangeSetValue)->Unit(benchmark::kMillisecond)->UseRealTime();
 // ---- set-up ----
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, 100, 300);
-  w->title = string("Scroll").ExtractStringStorage();
-  w->visible = 1;
+  qvbench::LayOutWindow(window, 100, 300, "Scroll");
 }
 
 extern "C" void CreateControls(RuntimeObject* window) {

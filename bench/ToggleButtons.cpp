@@ -132,10 +132,7 @@ BENCHMARK(BM_GtkRadioNew)->Unit(benchmark::kMillisecond)->UseRealTime();
 // ---- set-up ----
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, 600, 500);
-  w->title = string("Toggles").ExtractStringStorage();
-  w->visible = 1;
+  qvbench::LayOutWindow(window, 600, 500, "Toggles");
 }
 
 extern "C" void CreateControls(RuntimeObject* window) {

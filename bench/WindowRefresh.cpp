@@ -61,10 +61,7 @@ BENCHMARK(BM_GdkInvalidateAndProcess)->Unit(benchmark::kMillisecond)->UseRealTim
 // ---- set-up ----
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, kWidth, kHeight);
-  w->title = string("Refreshed").ExtractStringStorage();
-  w->visible = 1;
+  qvbench::LayOutWindow(window, kWidth, kHeight, "Refreshed");
 }
 
 RuntimeClass* WindowClass() {

@@ -36,6 +36,9 @@ function(qv_compile_image_object out_var source)
     -fno-stack-protector)
   get_filename_component(source_path ${source} ABSOLUTE)
   get_filename_component(source_name ${source} NAME)
+  # Headers beside the source that several images share.
+  get_filename_component(source_dir ${source_path} DIRECTORY)
+  file(GLOB local_headers CONFIGURE_DEPENDS ${source_dir}/*.h)
   if(NOT ARG_NAME)
     set(ARG_NAME ${source_name}.o)
   endif()
@@ -45,7 +48,7 @@ function(qv_compile_image_object out_var source)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${object_dir}
     COMMAND ${CMAKE_C_COMPILER} ${flags} -I${include_dir}
       ${ARG_OPTIONS} -o ${object} ${source_path}
-    DEPENDS ${source_path} ${include_dir}/qvapp.h
+    DEPENDS ${source_path} ${include_dir}/qvapp.h ${local_headers}
     COMMENT "Compiling image object ${source_name}"
     VERBATIM)
   set(${out_var} ${object} PARENT_SCOPE)

@@ -122,8 +122,18 @@ gboolean EditControlGTK::OnButtonRelease(GtkWidget* widget, GdkEventButton* even
 }
 
 gboolean EditControlGTK::OnKeyRelease(GtkWidget*, GdkEventKey*, EditControlGTK* field) {
+  // A release dispatched by a main loop that a handler of the press runs comes before GTK has
+  // applied the press: the key's own move is looked for once the press is done.
+  if (field->mKeyPressDepth > 0) field->mLookAfterKeyPress = true;
   if (!field->RetainChain()) return FALSE;
   field->CheckSelectionChanged();
+  field->ReleaseChain();
+  return FALSE;
+}
+
+gboolean EditControlGTK::LookAfterKeyPress(gpointer data) {
+  auto* field = static_cast<EditControlGTK*>(data);
+  if (!field->IsClosing()) field->CheckSelectionChanged();
   field->ReleaseChain();
   return FALSE;
 }
@@ -224,7 +234,21 @@ string CharacterText(int32_t character) {
 
 }  // namespace
 
-bool EditControlGTK::HandleChar(int32_t character, int32_t, int32_t modifiers) {
+bool EditControlGTK::HandleChar(int32_t character, int32_t keyCode, int32_t modifiers) {
+  if (mKeyPressDepth == 0) mLookAfterKeyPress = false;
+  ++mKeyPressDepth;
+  const bool handled = HandleKeyPress(character, keyCode, modifiers);
+  --mKeyPressDepth;
+  // GTK applies a key left to it after this returns (the mask step may have edited already):
+  // the idle look sees where the caret ended.
+  if (mKeyPressDepth == 0 && mLookAfterKeyPress && RetainChain()) {
+    mLookAfterKeyPress = false;
+    g_idle_add(&EditControlGTK::LookAfterKeyPress, this);
+  }
+  return handled;
+}
+
+bool EditControlGTK::HandleKeyPress(int32_t character, int32_t, int32_t modifiers) {
   mRunsStale = true;
   if (!RetainChain()) return true;
   bool handled = false;

@@ -157,6 +157,8 @@ class EditControlGTK : public EditControl {
   static gboolean OnButtonRelease(GtkWidget* widget, GdkEventButton* event,
                                   EditControlGTK* field);
   static gboolean OnKeyRelease(GtkWidget* widget, GdkEventKey* event, EditControlGTK* field);
+  static gboolean LookAfterKeyPress(gpointer data);
+  bool HandleKeyPress(int32_t character, int32_t keyCode, int32_t modifiers);
   // The widget that takes the text, focus and input: the text view or the entry.
   GtkWidget* InputWidget() { return mMultiLine ? mTextView : GetWidget(); }
   // The scroll bars a multi-line field has, painted over its right and bottom edges.
@@ -197,6 +199,8 @@ class EditControlGTK : public EditControl {
   bool mVerticalScrollBar = false;
   int32_t mLastSelLength = 0;
   int32_t mLastSelStart = 0;
+  int32_t mKeyPressDepth = 0;       // HandleChar calls on the stack
+  bool mLookAfterKeyPress = false;  // a key release came while a press was being handled
   bool mStyled = false;
   bool mRunsStale = true;
   bool mWraps = false;

@@ -255,8 +255,9 @@ int32_t EditControlGTK::FirstLineHeight() {
   IterAt(&iter, 0);
   GdkRectangle location;
   gtk_text_view_get_iter_location(GTK_TEXT_VIEW(mTextView), &iter, &location);
-  if (!QV_CHECK_TEXT(location.height > 0, "iterLocation.height > 0", nullptr)) return 0;
-  return location.height;
+  // Text set a moment ago is not laid out until the main loop runs again (an AppendText
+  // straight after emptying the field): no height yet, which the callers take as the top.
+  return location.height > 0 ? location.height : 0;
 }
 
 int32_t EditControlGTK::GetScrollPosition() {

@@ -278,7 +278,7 @@ void EnableEditMenuItems(RuntimeObject* field, EditControl* pane) {
     }
     if (!readOnly) EnableMenuNamed("EditClear");
   }
-  if (!readOnly && ClipboardHasText()) EnableMenuNamed("EditPaste");
+  if (!readOnly && ClipboardOffersText()) EnableMenuNamed("EditPaste");
   EnableMenuNamed("EditSelectAll");
 }
 

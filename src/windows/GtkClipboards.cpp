@@ -35,6 +35,36 @@ bool ClipboardHasText() {
 
 namespace {
 
+// What ClipboardOffersText last learnt, until the clipboard's owner changes.
+struct TextOffer {
+  bool known = false;
+  bool text = false;
+};
+TextOffer gTextOffer;
+
+void ForgetTextOffer(GtkClipboard*, GdkEvent*, gpointer) { gTextOffer.known = false; }
+
+}  // namespace
+
+bool ClipboardOffersText() {
+  // Without the X server's selection notices there is nothing to follow: ask every time.
+  static const bool followed = [] {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !gdk_display_supports_selection_notification(display)) return false;
+    g_signal_connect(DefaultGtkClipboard(), "owner-change", G_CALLBACK(ForgetTextOffer),
+                     nullptr);
+    return true;
+  }();
+  if (!followed) return ClipboardHasText();
+  if (!gTextOffer.known) {
+    gTextOffer.text = ClipboardHasText();
+    gTextOffer.known = true;
+  }
+  return gTextOffer.text;
+}
+
+namespace {
+
 // "\r\n" and a lone "\r" each become "\n"; the text is UTF-8 by then.
 string UnixLineEnds(const string& text) {
   const string utf8 = ConvertEncoding(text, kEncodingUTF8);

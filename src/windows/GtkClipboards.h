@@ -15,6 +15,10 @@ GtkClipboard* ClipboardForType(const string& type, bool create);
 // Whether the desktop clipboard holds text, asked as the language's Clipboard asks (to enable
 // Paste).
 bool ClipboardHasText();
+// The same answer, asked of the X server only after the clipboard's owner changed: asking is a
+// round trip with a main loop of its own, too slow for every caret move that refreshes the
+// menus.
+bool ClipboardOffersText();
 // Puts text on the desktop clipboard through a Clipboard object. With convertLineEnds every
 // "\r\n", then every remaining "\r", becomes "\n" first; empty lines stay.
 void CopyTextToClipboard(const string& text, bool convertLineEnds);

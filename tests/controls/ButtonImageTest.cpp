@@ -6,38 +6,14 @@
 
 #include <memory>
 
-#include "SpawnedProcess.h"
-#include "support/GuiDriver.h"
-#include "support/TestSupport.h"
+#include "ImageAppTest.h"
 
 namespace {
 
-class ButtonImage : public testing::Test {
+class ButtonImage : public qvtest::ImageAppTest {
  protected:
-  void SetUp() override {
-    if (!gui.ready()) GTEST_SKIP() << "needs a display";
-    app = std::make_unique<qvtest::SpawnedProcess>(qvtest::SpawnOptions{.program = BUTTONAPP_EXE});
-    ASSERT_TRUE(app->WaitForOutput("Activate\n")) << app->Output() << app->Errors();
-    xid = gui.WaitForWindow("Buttons");
-    ASSERT_NE(xid, 0u);
-    ASSERT_TRUE(gui.WaitForFocus(xid));
-  }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(qvtest::RunProgram(argv, &output), 0) << output;
-  }
-  // Clicks the window's content at (x, y).
-  void ClickAt(int x, int y) {
-    const qvtest::ScreenArea area = gui.Area(xid);
-    XDoTool({"mousemove", std::to_string(area.x + x), std::to_string(area.y + y),
-             "click", "1"});
-  }
+  void SetUp() override { Start({.program = BUTTONAPP_EXE}, "Buttons", "Activate\n"); }
 
-  qvtest::GuiDriver gui;
-  std::unique_ptr<qvtest::SpawnedProcess> app;
-  qvtest::XWindow xid = 0;
 };
 
 TEST_F(ButtonImage, AClickRunsTheCompiledActionHandlerWhichQuits) {

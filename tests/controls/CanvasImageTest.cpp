@@ -6,9 +6,7 @@
 
 #include <memory>
 
-#include "SpawnedProcess.h"
-#include "support/GuiDriver.h"
-#include "support/TestSupport.h"
+#include "ImageAppTest.h"
 
 namespace {
 
@@ -39,16 +37,11 @@ gboolean DrawReference(GtkWidget* area, GdkEventExpose*, gpointer) {
   return TRUE;
 }
 
-class CanvasImage : public testing::Test {
+class CanvasImage : public qvtest::ImageAppTest {
  protected:
   void SetUp() override {
-    if (!gui.ready()) GTEST_SKIP() << "needs a display";
-    app = std::make_unique<qvtest::SpawnedProcess>(
-        qvtest::SpawnOptions{.program = CANVASAPP_EXE});
-    ASSERT_TRUE(app->WaitForOutput("Ready\n")) << app->Output() << app->Errors();
-    xid = gui.WaitForWindow("Canvas and panels");
-    ASSERT_NE(xid, 0u);
-    ASSERT_TRUE(gui.WaitForFocus(xid));
+    Start({.program = CANVASAPP_EXE}, "Canvas and panels", "Ready\n");
+    if (IsSkipped() || HasFatalFailure()) return;
     // The application paints in its own time: until its canvas and oval show, nothing counts.
     ASSERT_TRUE(gui.PumpUntil([&] {
       return Content({kCanvasLeft, kCanvasTop, 1, 1}).Pixel(0, 0) == 0xFF0000 &&
@@ -57,17 +50,6 @@ class CanvasImage : public testing::Test {
   }
   void TearDown() override {
     if (reference) gtk_widget_destroy(reference);
-  }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(qvtest::RunProgram(argv, &output), 0) << output;
-  }
-  // (x, y) of the window's content on the screen.
-  std::vector<std::string> At(int x, int y) {
-    const qvtest::ScreenArea area = gui.Area(xid);
-    return {std::to_string(area.x + x), std::to_string(area.y + y)};
   }
   qvtest::Screenshot Content(const qvtest::ScreenArea& part) {
     const qvtest::ScreenArea area = gui.Area(xid);
@@ -97,9 +79,6 @@ class CanvasImage : public testing::Test {
     return area;
   }
 
-  qvtest::GuiDriver gui;
-  std::unique_ptr<qvtest::SpawnedProcess> app;
-  qvtest::XWindow xid = 0;
   GtkWidget* reference = nullptr;
   GtkWidget* notebook = nullptr;
 };

@@ -49,6 +49,7 @@ string Str(const std::string& s) { return string::FromBytes(s.data(), int64_t(s.
 // What the handlers answer and do.
 std::set<std::string> gTakenKeys;
 int gBeeps = 0;
+int gKeyReleases = 0;  // key releases the focused field's widget has handled
 
 void Hear(RuntimeObject* field, const std::string& event) {
   const std::string entry = qvtest::ControlName(field) + "." + event;
@@ -167,6 +168,42 @@ class EditFieldClassTest : public testing::Test {
     EXPECT_TRUE(gui.PumpUntil([&] { return Count("KeyDown") > before; })) << chord;
     gui.Settle();
   }
+  // From now on, where the selection starts at each SelChange, in selChangesAt.
+  void HearSelChangesAt(RuntimeObject* field) {
+    selChangesAt.clear();
+    g_signal_connect(Input(field), "key-release-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*) {
+                       ++gKeyReleases;
+                       return FALSE;
+                     }),
+                     nullptr);
+    kit.script = [this](const std::string& event, RuntimeObject* object) {
+      if (event.ends_with(".SelChange")) selChangesAt.push_back(editSelStartGetter(object, 0));
+    };
+  }
+  // A field holding text, focused, its caret at caret and that caret already seen; from now on
+  // the SelChange events are heard with where the selection starts.
+  RuntimeObject* FocusedFieldWithCaretAt(const std::string& text, int32_t caret) {
+    FieldPlan plan;
+    plan.text = text;
+    RuntimeObject* field = Add("Field", kFirstPlace, plan);
+    Focus(field);
+    editSelStartSetter(field, 0, caret);
+    Pane(field)->CheckSelectionChanged();
+    kit.Take();
+    HearSelChangesAt(field);
+    return field;
+  }
+  // Presses and releases a key, then waits until the field has heard the release (after the
+  // pane's own look) and the SelChange events expected.
+  void KeyAndRelease(const std::string& chord, size_t selChanges) {
+    const int releases = gKeyReleases;
+    const size_t heard = selChangesAt.size();
+    gui.Key(chord);
+    EXPECT_TRUE(gui.PumpUntil([&] { return gKeyReleases > releases; })) << chord;
+    EXPECT_TRUE(gui.PumpUntil([&] { return selChangesAt.size() >= heard + selChanges; }))
+        << chord;
+    gui.Settle();
+  }
   // The log, emptied, without the SelChange and EnableMenuItems that key releases may add.
   Log Heard() {
     Log heard;
@@ -193,6 +230,7 @@ class EditFieldClassTest : public testing::Test {
   qvtest::XWindow xid = 0;
   RuntimeObject* window = nullptr;
   Log madeLog;  // what making the last field raised
+  std::vector<int32_t> selChangesAt;
 };
 
 // ---- the mask, typed ----
@@ -338,11 +376,50 @@ TEST_F(EditFieldClassTest, SelChangeFollowsTheCaretButNotTheFieldsMaking) {
   EXPECT_EQ(Heard(), (Log{"Field.TextChange ab"}));
   Focus(field);
   editSelStartSetter(field, 0, 2);
+  Pane(field)->CheckSelectionChanged();  // the caret set from code is seen before the key
   kit.Take();
-  Key("Left");
+  HearSelChangesAt(field);
+  KeyAndRelease("Left", 1);
   Log heard = kit.Take();
   EXPECT_EQ(std::count(heard.begin(), heard.end(), "Field.SelChange"), 1) << heard.size();
   EXPECT_EQ(editSelStartGetter(field, 0), 1);
+  EXPECT_EQ(selChangesAt, std::vector<int32_t>{1});  // heard on the release, at the moved caret
+}
+
+// One SelChange for each change of the selection, whether the press or the release notices
+// it: a caret moved from code is reported before the key acts, the key's own move after it.
+TEST_F(EditFieldClassTest, EachSelectionChangeIsReportedOnceOnPressOrRelease) {
+  RuntimeObject* field = FocusedFieldWithCaretAt("abcd", 1);
+  editSelStartSetter(field, 0, 3);
+  KeyAndRelease("Right", 2);
+  EXPECT_EQ(selChangesAt, (std::vector<int32_t>{3, 4}));
+  // A key that leaves the selection where it was raises none.
+  selChangesAt.clear();
+  KeyAndRelease("End", 0);
+  EXPECT_EQ(selChangesAt, std::vector<int32_t>{});
+  // A letter typed at the caret: once, past the letter.
+  Type("e");
+  EXPECT_TRUE(gui.PumpUntil([&] { return !selChangesAt.empty(); }));
+  gui.Settle();
+  EXPECT_EQ(selChangesAt, std::vector<int32_t>{5});
+  EXPECT_EQ(FieldText(field), "abcde");
+}
+
+// A KeyDown handler that runs a main loop of its own (as a query of the clipboard does) lets
+// the key's release through before GTK has moved the caret: the move is still reported, once.
+TEST_F(EditFieldClassTest, AKeysMoveIsReportedWhenItsReleaseCameDuringThePress) {
+  RuntimeObject* field = FocusedFieldWithCaretAt("abcd", 2);
+  kit.script = [this](const std::string& event, RuntimeObject* object) {
+    if (event.starts_with("Field.KeyDown")) {
+      const int before = gKeyReleases;
+      EXPECT_TRUE(gui.PumpUntil([&] { return gKeyReleases > before; }));
+    }
+    if (event == "Field.SelChange") selChangesAt.push_back(editSelStartGetter(object, 0));
+  };
+  KeyAndRelease("Left", 1);
+  EXPECT_EQ(selChangesAt, std::vector<int32_t>{1});
+  EXPECT_EQ(editSelStartGetter(field, 0), 1);
+  kit.script = nullptr;
 }
 
 // Each event's handler closes the window; nothing is touched afterwards.
@@ -451,6 +528,14 @@ TEST_F(EditFieldClassTest, AppendTextRemovesTheExcessOverTheLimitFromTheStart) {
   editAppendText(log, Str("more\n").Storage());
   gui.Settle();
   EXPECT_EQ(editScrollPositionGetter(log), 0);  // scrolled up: it stays
+  // Emptied and appended to at once, before GTK has laid the text out again: no failed
+  // check, and the lines land in order.
+  editTextSetter(log, 0, Str("").Storage());
+  for (int i = 0; i < 3; ++i) editAppendText(log, Str("again " + std::to_string(i) + "\n").Storage());
+  EXPECT_EQ(FieldText(log), "again 0\nagain 1\nagain 2\n");
+  editTextSetter(log, 0, Str("x\ny\n").Storage());
+  editAppendText(log, Str("z").Storage());
+  EXPECT_EQ(FieldText(log), "x\ny\nz");
 }
 
 // ---- edit menu ----

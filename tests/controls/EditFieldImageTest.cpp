@@ -7,38 +7,19 @@
 
 #include <memory>
 
-#include "SpawnedProcess.h"
-#include "support/GuiDriver.h"
-#include "support/TestSupport.h"
+#include "ImageAppTest.h"
 
 namespace {
 
-class EditFieldImage : public testing::Test {
+class EditFieldImage : public qvtest::ImageAppTest {
  protected:
-  void SetUp() override {
-    if (!gui.ready()) GTEST_SKIP() << "needs a display";
-    app = std::make_unique<qvtest::SpawnedProcess>(
-        qvtest::SpawnOptions{.program = EDITFIELDAPP_EXE});
-    xid = gui.WaitForWindow("Entry");
-    ASSERT_NE(xid, 0u) << app->Errors();
-    ASSERT_TRUE(gui.WaitForFocus(xid));
-  }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(qvtest::RunProgram(argv, &output), 0) << output;
-  }
+  void SetUp() override { Start({.program = EDITFIELDAPP_EXE}, "Entry"); }
   // Types key, then waits until the output reads expected.
   void Expect(const std::string& key, const std::string& lines) {
     expected += lines;
     XDoTool({"key", key});
     ASSERT_TRUE(app->WaitForOutput(expected)) << app->Output() << app->Errors();
   }
-
-  qvtest::GuiDriver gui;
-  std::unique_ptr<qvtest::SpawnedProcess> app;
-  qvtest::XWindow xid = 0;
   std::string expected;
 };
 

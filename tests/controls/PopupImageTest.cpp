@@ -7,32 +7,13 @@
 
 #include <memory>
 
-#include "SpawnedProcess.h"
-#include "support/GuiDriver.h"
-#include "support/TestSupport.h"
+#include "ImageAppTest.h"
 
 namespace {
 
-class PopupImage : public testing::Test {
+class PopupImage : public qvtest::ImageAppTest {
  protected:
-  void SetUp() override {
-    if (!gui.ready()) GTEST_SKIP() << "needs a display";
-    app = std::make_unique<qvtest::SpawnedProcess>(qvtest::SpawnOptions{.program = POPUPAPP_EXE});
-    ASSERT_TRUE(app->WaitForOutput("Activate\n")) << app->Output() << app->Errors();
-    xid = gui.WaitForWindow("Popups");
-    ASSERT_NE(xid, 0u);
-    ASSERT_TRUE(gui.WaitForFocus(xid));
-  }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(qvtest::RunProgram(argv, &output), 0) << output;
-  }
-  void ClickAt(int x, int y) {
-    const qvtest::ScreenArea area = gui.Area(xid);
-    XDoTool({"mousemove", std::to_string(area.x + x), std::to_string(area.y + y), "click", "1"});
-  }
+  void SetUp() override { Start({.program = POPUPAPP_EXE}, "Popups", "Activate\n"); }
   // Waits for a list window of the program to open; a menu's five rows are told apart.
   qvtest::XWindow WaitForList(bool menu = true) {
     const qvtest::XWindow list = gui.WaitForOpenMenu();
@@ -53,10 +34,6 @@ class PopupImage : public testing::Test {
     expected += lines;
     ASSERT_TRUE(app->WaitForOutput(expected)) << app->Output();
   }
-
-  qvtest::GuiDriver gui;
-  std::unique_ptr<qvtest::SpawnedProcess> app;
-  qvtest::XWindow xid = 0;
   std::string expected = "Activate\n";
 };
 

@@ -8,42 +8,19 @@
 #include <functional>
 #include <memory>
 
-#include "SpawnedProcess.h"
-#include "support/GuiDriver.h"
-#include "support/TestSupport.h"
+#include "ImageAppTest.h"
 
 namespace {
 
-class ToggleImage : public testing::Test {
+class ToggleImage : public qvtest::ImageAppTest {
  protected:
-  void SetUp() override {
-    if (!gui.ready()) GTEST_SKIP() << "needs a display";
-    app = std::make_unique<qvtest::SpawnedProcess>(
-        qvtest::SpawnOptions{.program = TOGGLESAPP_EXE});
-    xid = gui.WaitForWindow("Options");
-    ASSERT_NE(xid, 0u) << app->Errors();
-    ASSERT_TRUE(gui.WaitForFocus(xid));
-  }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(qvtest::RunProgram(argv, &output), 0) << output;
-  }
-  void ClickAt(int x, int y) {
-    const qvtest::ScreenArea area = gui.Area(xid);
-    XDoTool({"mousemove", std::to_string(area.x + x), std::to_string(area.y + y), "click", "1"});
-  }
+  void SetUp() override { Start({.program = TOGGLESAPP_EXE}, "Options"); }
   // Does the step, then waits until the output reads expected.
   void Expect(const std::function<void()>& step, const std::string& line) {
     expected += line + "\n";
     step();
     ASSERT_TRUE(app->WaitForOutput(expected)) << app->Output() << app->Errors();
   }
-
-  qvtest::GuiDriver gui;
-  std::unique_ptr<qvtest::SpawnedProcess> app;
-  qvtest::XWindow xid = 0;
   std::string expected;
 };
 

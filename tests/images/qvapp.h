@@ -263,6 +263,35 @@ static inline void QVSayText(QVString prefix, QVString text) {
   RuntimeUnlockString(text);
 }
 
+/* What a compiled GUI application's entry does first: the runtime and the external classes
+ * started, and its Application object made and registered. */
+static inline void QVStartApplication(void) {
+  RuntimeInit();
+  RuntimeInitExternalClasses();
+  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
+  RuntimeRegisterAppObject(app);
+  RuntimeUnlockObject(app);
+}
+
+/* A line said piece by piece: line + text, letting go of line; with QVAppendOwned, of text
+ * too (a getter's result). QVSayLine says the line and lets go of it. */
+static inline QVString QVAppend(QVString line, QVString text) {
+  QVString longer = RuntimeAddString(line, text);
+  RuntimeUnlockString(line);
+  return longer;
+}
+
+static inline QVString QVAppendOwned(QVString line, QVString owned) {
+  line = QVAppend(line, owned);
+  RuntimeUnlockString(owned);
+  return line;
+}
+
+static inline void QVSayLine(QVString line) {
+  RuntimeConsolePrint(line);
+  RuntimeUnlockString(line);
+}
+
 /* A visible window of width x height at (left, top), titled title. */
 static inline void QVPlaceWindow(QVObject* window, int16_t top, int16_t left, int16_t width,
                                  int16_t height, QVString title) {

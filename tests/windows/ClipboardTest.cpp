@@ -93,6 +93,21 @@ TEST_F(ClipboardTest, TextGoesToOtherProgramsAndComesBackAsUTF8) {
   EXPECT_TRUE(ClipboardHasText());
 }
 
+// The answer kept for the menus follows each new owner: text, then a picture alone, then text.
+TEST_F(ClipboardTest, TheKeptTextAnswerFollowsTheClipboardsOwner) {
+  GtkClipboard* clipboard = DefaultGtkClipboard();
+  gtk_clipboard_set_text(clipboard, "x", -1);
+  EXPECT_TRUE(mGui.PumpUntil([] { return ClipboardOffersText(); }));
+  GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 4, 4);
+  gdk_pixbuf_fill(picture, 0xFF0000FF);
+  gtk_clipboard_set_image(clipboard, picture);
+  g_object_unref(picture);
+  EXPECT_TRUE(mGui.PumpUntil([] { return !ClipboardOffersText(); }));
+  EXPECT_FALSE(ClipboardHasText());
+  gtk_clipboard_set_text(clipboard, "y", -1);
+  EXPECT_TRUE(mGui.PumpUntil([] { return ClipboardOffersText(); }));
+}
+
 TEST_F(ClipboardTest, CopiedTextKeepsEmptyLinesWhenLineEndsAreConverted) {
   CopyTextToClipboard(Text("a\r\n\r\nb\rc\r\rd\n"), true);
   EXPECT_EQ(Bytes(clipboardTextGetter(mClipboard, 0)), "a\n\nb\nc\n\nd\n");

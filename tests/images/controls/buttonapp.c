@@ -41,13 +41,7 @@ static void AddButton(QVObject* window, QVString name, int32_t left, int32_t top
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)Field(window, WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 150;
-  bounds[3] = 260;
-  *(QVString*)Field(window, WINDOW_TITLE) = QV_STR("Buttons");
-  *(uint8_t*)Field(window, WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 260, 150, QV_STR("Buttons"));
 }
 
 static void OnCreateControls(QVObject* window) {
@@ -64,11 +58,7 @@ static void OnActivate(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gButtonClass = QVSubclass(QV_STR("PushButton"), QV_STR("AppButton"));
   QVSetHandler(gButtonClass, "Action", (void*)OnAction);

@@ -115,13 +115,7 @@ static QVObject* Add(QVObject* window, QVClass* cls, QVString name, int32_t left
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)((char*)window + WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 300;
-  bounds[3] = 400;
-  *(QVString*)((char*)window + WINDOW_TITLE) = QV_STR("Canvas and panels");
-  *(uint8_t*)((char*)window + WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 400, 300, QV_STR("Canvas and panels"));
 }
 
 static void OnCreateControls(QVObject* window) {
@@ -166,11 +160,7 @@ static void OnOpen(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gCanvasClass = QVSubclass(QV_STR("Canvas"), QV_STR("AppCanvas"));
   QVSetHandler(gCanvasClass, "Paint", (void*)OnPaint);

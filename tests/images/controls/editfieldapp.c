@@ -24,48 +24,30 @@ static QVClass* gFieldClass;
 static QVClass* gLabelClass;
 static QVObject* gWindow;
 
-/* line := line + text; text is a constant or a string the line then owns. */
-static QVString Append(QVString line, QVString text) {
-  QVString longer = RuntimeAddString(line, text);
-  RuntimeUnlockString(line);
-  return longer;
-}
-
-static QVString AppendOwned(QVString line, QVString owned) {
-  line = Append(line, owned);
-  RuntimeUnlockString(owned);
-  return line;
-}
-
-static void Print(QVString line) {
-  RuntimeConsolePrint(line);
-  RuntimeUnlockString(line);
-}
-
 static int32_t OnKeyDown(QVObject* field, QVString key) {
   if (RuntimeStringCompare(key, QV_STR("\r")) == 0) {
     QVString line = RuntimeAddString(QV_STR("Return "), QV_STR(""));
-    line = AppendOwned(line, editTextGetter(field, 0));
-    line = Append(line, QV_STR(" "));
-    line = AppendOwned(line, StringStrInt32(editSelStartGetter(field, 0)));
-    Print(line);
+    line = QVAppendOwned(line, editTextGetter(field, 0));
+    line = QVAppend(line, QV_STR(" "));
+    line = QVAppendOwned(line, StringStrInt32(editSelStartGetter(field, 0)));
+    QVSayLine(line);
     RuntimeCloseWindow(gWindow);
     QV_ApplicationQuit(0);
     return 1;
   }
-  Print(RuntimeAddString(QV_STR("KeyDown "), key));
+  QVSayLine(RuntimeAddString(QV_STR("KeyDown "), key));
   return RuntimeStringCompare(key, QV_STR("x")) == 0;
 }
 
 static void OnTextChange(QVObject* field) {
   QVString line = RuntimeAddString(QV_STR("TextChange "), QV_STR(""));
-  Print(AppendOwned(line, editTextGetter(field, 0)));
+  QVSayLine(QVAppendOwned(line, editTextGetter(field, 0)));
 }
 
 static void OnValidationError(QVObject* field, QVString invalid, int32_t start) {
   QVString line = RuntimeAddString(QV_STR("ValidationError "), invalid);
-  line = Append(line, QV_STR(" "));
-  Print(AppendOwned(line, StringStrInt32(start)));
+  line = QVAppend(line, QV_STR(" "));
+  QVSayLine(QVAppendOwned(line, StringStrInt32(start)));
   (void)field;
 }
 
@@ -87,13 +69,7 @@ static QVObject* Add(QVClass* cls, QVString name, int32_t left, int32_t width) {
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)((char*)window + WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 100;
-  bounds[3] = 300;
-  *(QVString*)((char*)window + WINDOW_TITLE) = QV_STR("Entry");
-  *(uint8_t*)((char*)window + WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 300, 100, QV_STR("Entry"));
 }
 
 static void OnCreateControls(QVObject* window) {
@@ -103,11 +79,7 @@ static void OnCreateControls(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gLabelClass = QVSubclass(QV_STR("StaticText"), QV_STR("AppLabel"));
   gFieldClass = QVSubclass(QV_STR("EditField"), QV_STR("AppField"));

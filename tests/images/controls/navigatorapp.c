@@ -30,36 +30,19 @@ static QVObject* gName;
 static QVObject* gCity;
 static QVObject* gDatabase;
 
-static QVString Append(QVString line, QVString text) {
-  QVString longer = RuntimeAddString(line, text);
-  RuntimeUnlockString(line);
-  return longer;
-}
-
-static QVString AppendOwned(QVString line, QVString owned) {
-  line = Append(line, owned);
-  RuntimeUnlockString(owned);
-  return line;
-}
-
-static void Print(QVString line) {
-  RuntimeConsolePrint(line);
-  RuntimeUnlockString(line);
-}
-
 static void OnReposition(QVObject* navigator, int32_t index) {
   QVString line = RuntimeAddString(QV_STR("Row "), QV_STR(""));
-  line = AppendOwned(line, StringStrInt32(DataControlRow(navigator)));
-  line = Append(line, QV_STR(" "));
-  line = AppendOwned(line, editTextGetter(gName, 0));
-  line = Append(line, QV_STR(" "));
-  line = AppendOwned(line, editTextGetter(gCity, 0));
-  Print(line);
+  line = QVAppendOwned(line, StringStrInt32(DataControlRow(navigator)));
+  line = QVAppend(line, QV_STR(" "));
+  line = QVAppendOwned(line, editTextGetter(gName, 0));
+  line = QVAppend(line, QV_STR(" "));
+  line = QVAppendOwned(line, editTextGetter(gCity, 0));
+  QVSayLine(line);
   (void)index;
 }
 
 static void OnUpdate(QVObject* navigator) {
-  Print(RuntimeAddString(QV_STR("Updated"), QV_STR("")));
+  QVSayLine(RuntimeAddString(QV_STR("Updated"), QV_STR("")));
   (void)navigator;
 }
 
@@ -75,13 +58,7 @@ static void Place(QVObject* control, int32_t left, int32_t top, int32_t width, i
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)((char*)window + WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 120;
-  bounds[3] = 400;
-  *(QVString*)((char*)window + WINDOW_TITLE) = QV_STR("Navigator");
-  *(uint8_t*)((char*)window + WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 400, 120, QV_STR("Navigator"));
 }
 
 static QVObject* AddField(QVObject* window, QVString name, QVString column, int32_t left) {
@@ -109,11 +86,7 @@ static void OnCreateControls(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   QVString path = SystemGetEnvVariable(0, QV_STR("QV_NAVIGATOR_DB"));
   QVObject* item = RuntimeGetFolderItem(path, 0);
@@ -121,7 +94,7 @@ QV_ENTRY {
   gDatabase = openQUORDatabase(item);
   RuntimeUnlockObject(item);
   if (!gDatabase) {
-    Print(RuntimeAddString(QV_STR("no database"), QV_STR("")));
+    QVSayLine(RuntimeAddString(QV_STR("no database"), QV_STR("")));
     QV_ApplicationQuit(1);
   }
 

@@ -114,13 +114,7 @@ static void Place(QVObject* control, int32_t left, int32_t top, int32_t width, i
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)Field(window, WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 200;
-  bounds[3] = 300;
-  *(QVString*)Field(window, WINDOW_TITLE) = QV_STR("Popups");
-  *(uint8_t*)Field(window, WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 300, 200, QV_STR("Popups"));
 }
 
 static void OnCreateControls(QVObject* window) {
@@ -149,11 +143,7 @@ static void OnActivate(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gPopupClass = QVSubclass(QV_STR("PopupMenu"), QV_STR("AppPopup"));
   QVSetHandler(gPopupClass, "Change", (void*)OnChange);

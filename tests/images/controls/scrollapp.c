@@ -96,13 +96,7 @@ static QVObject* Add(QVObject* window, QVClass* cls, QVString name, int32_t left
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)((char*)window + WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 200;
-  bounds[3] = 300;
-  *(QVString*)((char*)window + WINDOW_TITLE) = QV_STR("Scrollers");
-  *(uint8_t*)((char*)window + WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 300, 200, QV_STR("Scrollers"));
 }
 
 static void OnCreateControls(QVObject* window) {
@@ -120,11 +114,7 @@ static void OnOpen(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gHClass = QVSubclass(QV_STR("ScrollBar"), QV_STR("HBar"));
   QVSetHandler(gHClass, "ValueChanged", (void*)OnHChanged);

@@ -31,21 +31,14 @@ static int gSmallActions;
 
 static void* Field(QVObject* object, int offset) { return (char*)object + offset; }
 
-/* line := line + text; text is a constant. */
-static QVString Append(QVString line, QVString text) {
-  QVString longer = RuntimeAddString(line, text);
-  RuntimeUnlockString(line);
-  return longer;
-}
-
 static QVString AppendValue(QVString line, QVString label, int32_t value) {
-  line = Append(line, label);
-  return Append(line, value ? QV_STR("True") : QV_STR("False"));
+  line = QVAppend(line, label);
+  return QVAppend(line, value ? QV_STR("True") : QV_STR("False"));
 }
 
 static void PrintValues(QVString head) {
   QVString line = RuntimeAddString(head, QV_STR(" Wrap="));
-  line = Append(line, checkBoxValueGetter(gWrap, 0) ? QV_STR("True") : QV_STR("False"));
+  line = QVAppend(line, checkBoxValueGetter(gWrap, 0) ? QV_STR("True") : QV_STR("False"));
   line = AppendValue(line, QV_STR(" Small="), radioValueGetter(gSmall, 0));
   line = AppendValue(line, QV_STR(" Medium="), radioValueGetter(gMedium, 0));
   line = AppendValue(line, QV_STR(" Large="), radioValueGetter(gLarge, 0));
@@ -95,13 +88,7 @@ static QVObject* Add(QVClass* cls, QVString name, QVString caption, int32_t top,
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)Field(window, WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 170;
-  bounds[3] = 260;
-  *(QVString*)Field(window, WINDOW_TITLE) = QV_STR("Options");
-  *(uint8_t*)Field(window, WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 260, 170, QV_STR("Options"));
 }
 
 static void OnCreateControls(QVObject* window) {
@@ -113,11 +100,7 @@ static void OnCreateControls(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gCheckBoxClass = QVSubclass(QV_STR("CheckBox"), QV_STR("AppCheckBox"));
   QVSetHandler(gCheckBoxClass, "Action", (void*)OnWrapAction);

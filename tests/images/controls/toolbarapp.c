@@ -156,13 +156,7 @@ static QVObject* NewButton(QVString name, int32_t style, uint32_t icon) {
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)Field(window, WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 150;
-  bounds[3] = 260;
-  *(QVString*)Field(window, WINDOW_TITLE) = QV_STR("Tools");
-  *(uint8_t*)Field(window, WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 260, 150, QV_STR("Tools"));
 }
 
 static void OnCreateControls(QVObject* window) {

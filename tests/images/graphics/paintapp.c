@@ -178,11 +178,7 @@ static void OnLayout(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
   MakeGroup();
   QVClass* windowClass = QVSubclass(QV_STR("Window"), QV_STR("PaintWindow"));
   QVSetHandler(windowClass, "Layout", (void*)OnLayout);

@@ -24,13 +24,7 @@ static void OnStop(QVObject* player) {
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)Field(window, WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 160;
-  bounds[3] = 200;
-  *(QVString*)Field(window, WINDOW_TITLE) = QV_STR("Movies");
-  *(uint8_t*)Field(window, WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 200, 160, QV_STR("Movies"));
 }
 
 static void OnCreateControls(QVObject* window) {
@@ -46,11 +40,7 @@ static void OnCreateControls(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gSound = RuntimeGetSoundFromResourceManager(128);
   soundPlay(gSound);

@@ -72,13 +72,7 @@ static QVObject* NewMenuBar(void) {
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)Field(window, WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 150;
-  bounds[3] = 300;
-  *(QVString*)Field(window, WINDOW_TITLE) = QV_STR("Menu App");
-  *(uint8_t*)Field(window, WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 300, 150, QV_STR("Menu App"));
   *(uint8_t*)Field(window, WINDOW_MENUBAR_VISIBLE) = 1;
   QVObject* bar = NewMenuBar();
   WindowMenuBarSetter(window, 0, bar);
@@ -125,11 +119,7 @@ static int32_t OnContextualMenuAction(QVObject* control, QVObject* hitItem) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gMenuItemClass = RuntimeLookupClass(QV_STR("MenuItem"));
   gQuitClass = RuntimeLookupClass(QV_STR("QuitMenuItem"));

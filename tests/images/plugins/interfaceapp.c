@@ -1,23 +1,6 @@
 /* The console application that carries the interface plug-in (tests/plugins/interface): after
  * start-up it calls the plug-in's InterfaceChecks, which says what it saw, and then says how
  * many live objects the checks left behind. */
-#include "qvapp.h"
+#include "pluginchecks.h"
 
-int dprintf(int fd, const char* format, ...);
-QV_SHARED_FUNCTION(dprintf, "libc.so.6");
-
-void* RuntimeLookupPluginEntrypoint(QVString name);
-
-typedef int32_t (*Checks)(void);
-
-QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  Checks checks = (Checks)RuntimeLookupPluginEntrypoint(QV_STR("InterfaceChecks() As Integer"));
-  if (checks) {
-    dprintf(1, "objects left %d\n", (int)checks());
-  } else {
-    dprintf(1, "no checks\n");
-  }
-  dprintf(1, "done\n");
-}
+QV_PLUGIN_CHECKS_ENTRY("InterfaceChecks() As Integer")

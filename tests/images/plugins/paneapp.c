@@ -19,10 +19,6 @@ void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 int snprintf(char* text, unsigned long size, const char* format, ...);
 QV_SHARED_FUNCTION(snprintf, "libc.so.6");
 
-#define WINDOW_VISIBLE 52
-#define WINDOW_BOUNDS 68
-#define WINDOW_TITLE 92
-
 static QVClass* gDialClass;
 static QVClass* gQuietClass;
 
@@ -51,13 +47,7 @@ static void Add(QVObject* window, QVClass* cls, QVString name, int32_t left) {
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)((char*)window + WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 120;
-  bounds[3] = 300;
-  *(QVString*)((char*)window + WINDOW_TITLE) = QV_STR("Plug-in panes");
-  *(uint8_t*)((char*)window + WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 300, 120, QV_STR("Plug-in panes"));
 }
 
 static void OnCreateControls(QVObject* window) {
@@ -76,11 +66,7 @@ static void OnClose(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gDialClass = QVSubclass(QV_STR("PaneDial"), QV_STR("AppDial"));
   QVSetHandler(gDialClass, "Heard", (void*)OnHeard);

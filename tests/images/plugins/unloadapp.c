@@ -53,13 +53,7 @@ static void UseDatabase(void) {
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)((char*)window + WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 120;
-  bounds[3] = 300;
-  *(QVString*)((char*)window + WINDOW_TITLE) = QV_STR("Plug-in unload");
-  *(uint8_t*)((char*)window + WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 300, 120, QV_STR("Plug-in unload"));
 }
 
 static void OnCreateControls(QVObject* window) {
@@ -85,11 +79,7 @@ static int32_t OnMouseDown(QVObject* window, int32_t x, int32_t y) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gDialClass = QVSubclass(QV_STR("PaneDial"), QV_STR("UnloadDial"));
   QVClass* windowClass = QVSubclass(QV_STR("Window"), QV_STR("UnloadWindow"));

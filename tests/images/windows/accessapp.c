@@ -65,13 +65,7 @@ static QVObject* AddButton(QVObject* window, QVString name, int32_t top) {
 }
 
 static void OnLayout(QVObject* window) {
-  int16_t* bounds = (int16_t*)Field(window, WINDOW_BOUNDS);
-  bounds[0] = 0;
-  bounds[1] = 0;
-  bounds[2] = 200;
-  bounds[3] = 300;
-  *(QVString*)Field(window, WINDOW_TITLE) = QV_STR("Accessors");
-  *(uint8_t*)Field(window, WINDOW_VISIBLE) = 1;
+  QVPlaceWindow(window, 0, 0, 300, 200, QV_STR("Accessors"));
   *(uint8_t*)Field(window, WINDOW_RESIZEABLE) = 1;
 }
 
@@ -155,11 +149,7 @@ static void OnMinimize(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gButtonClass = QVSubclass(QV_STR("PushButton"), QV_STR("AccessButton"));
   QVSetHandler(gButtonClass, "Action", (void*)OnAction);

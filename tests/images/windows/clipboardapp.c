@@ -92,11 +92,7 @@ static void OnOpen(QVObject* window) {
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
   gClipboard = RuntimeNewObject(RuntimeLookupClass(QV_STR("Clipboard")));
 
   QVClass* windowClass = QVSubclass(QV_STR("Window"), QV_STR("ClipboardWindow"));

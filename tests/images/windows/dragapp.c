@@ -156,11 +156,7 @@ static QVObject* OpenWindow(QVString name, void* layout, void* controls, void* o
 }
 
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gSourceClass = QVSubclass(QV_STR("Canvas"), QV_STR("SourceCanvas"));
   QVSetHandler(gSourceClass, "Paint", (void*)PaintSource);

@@ -10,23 +10,7 @@
 #include <string.h>
 
 #include "../registration/qvplugin.h"
-
-typedef struct QVString {
-  uint32_t refCount;
-  unsigned char* data;
-  uint32_t capacity;
-  uint32_t length;
-  uint32_t encoding;
-} QVString;
-
-typedef struct QVClass QVClass;
-typedef struct QVObject {
-  void* methods;
-  QVClass* cls;
-  void* events;
-  int32_t refCount;
-  void* links[2];
-} QVObject;
+#include "../registration/qvpluginlookup.h"
 
 typedef struct QVPictureDescription {
   int32_t kind;
@@ -56,18 +40,6 @@ static int32_t (*QUORLockPictureDescription)(QVObject*, QVPictureDescription*, i
 static void (*unlockPictureDescription)(QVObject*);
 static QVObject* (*RuntimeDebugInstance)(void);
 static int32_t (*RuntimeDebugObjectCount)(QVObject*, uint32_t);
-
-static int gMissing = 0;
-
-static void* Need(const char* name) {
-  void* function = gLookup(name);
-  if (!function) {
-    dprintf(1, "missing %s\n", name);
-    ++gMissing;
-  }
-  return function;
-}
-#define FIND(name) (*(void**)&name = Need(#name))
 
 static void FindEverything(void) {
   FIND(StringGetCString);
