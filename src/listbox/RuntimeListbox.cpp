@@ -124,6 +124,8 @@ void RuntimeListbox::Close() {
     mRows.SetCount(0);
     SetRowCount(0);
   }
+  // A closed list has no text to give: the DataControl's next Update would write it empty.
+  Unbind();
   // Closed with the list's other children; the last reference may go with them, so nothing
   // of the list is written after NuListbox::Close.
   mEditField = nullptr;
