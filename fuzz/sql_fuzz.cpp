@@ -46,7 +46,10 @@ namespace {
 
 constexpr int kStatements = 8;
 constexpr int kOpensPerStatement = 300;
-constexpr int kRowsRead = 2000;
+constexpr int kRowsStepped = 2000;
+// Rows past the first few read the same fields through the same code; stepping over them still
+// drives the joins and filters.
+constexpr int kRowsRead = 50;
 constexpr int kTablesJoined = 5;
 
 const char* const kSetup[] = {
@@ -117,8 +120,8 @@ bool WalkResult(RuntimeObject* rs, uint8_t how) {
     RecordSetColumnType(rs, i);
   }
   RecordSetRecordCount(rs);
-  for (int rows = 0; !r->eof && rows < kRowsRead; ++rows) {
-    ReadRow(rs);
+  for (int rows = 0; !r->eof && rows < kRowsStepped; ++rows) {
+    if (rows < kRowsRead) ReadRow(rs);
     cursorMoveNext(rs);
   }
   CursorMoveLast(rs);

@@ -39,76 +39,98 @@ inline uint32_t Blended(uint32_t p, uint32_t before, uint32_t w256) {
   return (p & 0xFF000000) | ((p & 0xFFFFFF) - Scaled(p, w256) + Scaled(before, w256));
 }
 
-// One row or column of n pixels (step words apart) shifted by offset into the same line of
-// to: the integer part moves every pixel, the fraction goes to the next one.
-void ShearLine(const uint32_t* from, uint32_t* to, int32_t n, int32_t step, double offset,
-               int32_t flags) {
+// A shift of n or more (either way) moves every pixel off the line, as does one of n exactly;
+// clamped there, the shift and every index fit in 32 bits.
+int32_t WholeShift(double offset, int32_t n) {
   const double whole = std::floor(offset);
-  const int64_t k = int64_t(whole);
-  const uint32_t w256 = FractionIn256ths(offset - whole);
+  return whole >= n ? n : whole <= -n - 1 ? -n - 1 : int32_t(whole);
+}
+
+// One row of n pixels shifted by offset into the same row of to: the integer part moves every
+// pixel, the fraction goes to the next one.
+void ShearLine(const uint32_t* from, uint32_t* to, int32_t n, double offset, int32_t flags) {
+  const int32_t k = WholeShift(offset, n);
+  const uint32_t w256 = FractionIn256ths(offset - std::floor(offset));
   const uint32_t first = flags & kRotateBlendEdge ? from[0] : kWhite;
-  const uint32_t last = flags & kRotateBlendEdge ? from[size_t(n - 1) * step] : kWhite;
-  uint32_t previousLeft = Scaled(first, w256);
-  for (int32_t j = 0; j < n; ++j) {
-    const uint32_t p = from[size_t(j) * step];
+  const uint32_t last = flags & kRotateBlendEdge ? from[n - 1] : kWhite;
+  // Only source pixels j with 0 <= j + k < n land; the one before the first of them lends it
+  // its share.
+  const int32_t start = std::min(n, std::max(0, -k)), end = std::min(n, n - k);
+  uint32_t previousLeft = Scaled(start == 0 ? first : from[start - 1], w256);
+  for (int32_t j = start; j < end; ++j) {
+    const uint32_t p = from[j];
     const uint32_t left = Scaled(p, w256);
-    const int64_t at = j + k;
-    if (at >= 0 && at < n) {
-      to[size_t(at) * step] = (p & 0xFF000000) | ((p & 0xFFFFFF) - left + previousLeft);
-    }
+    to[j + k] = (p & 0xFF000000) | ((p & 0xFFFFFF) - left + previousLeft);
     previousLeft = left;
   }
-  const int64_t end = n + k;
-  if (end >= 0 && end < n) {
-    to[size_t(end) * step] = (last & 0xFF000000) | ((last & 0xFFFFFF) - Scaled(last, w256) + previousLeft);
+  // The last pixel's share lands one past it (then end is n and previousLeft is its share).
+  if (k < 0 && n + k >= 0) {
+    to[n + k] = (last & 0xFF000000) | ((last & 0xFFFFFF) - Scaled(last, w256) + previousLeft);
   }
   if (!(flags & kRotateFillWhite)) return;
-  for (int64_t at = 0; at < std::min<int64_t>(k, n); ++at) to[size_t(at) * step] = kWhite;
-  for (int64_t at = std::max<int64_t>(n + k + 1, 0); at < n; ++at) to[size_t(at) * step] = kWhite;
+  for (int32_t at = 0; at < std::min(k, n); ++at) to[at] = kWhite;
+  for (int32_t at = std::max(n + k + 1, 0); at < n; ++at) to[at] = kWhite;
 }
 
 // Rows shifted by factor x (row - centre).
 void ShearX(const Pixels& from, const Pixels& to, double factor, int32_t flags) {
   const double centre = (from.height - 1) / 2.0;
   for (int32_t y = 0; y < from.height; ++y) {
-    ShearLine(from.At(0, y), to.At(0, y), from.width, 1, factor * (y - centre), flags);
+    ShearLine(from.At(0, y), to.At(0, y), from.width, factor * (y - centre), flags);
   }
 }
 
-// Columns shifted by factor x (column - centre), as ShearLine shifts each, but walked row by
-// strips of columns so that memory is read nearly in order: destination row y takes, in column
-// x, source rows y - k and y - k - 1 of that column.
+// Columns shifted by factor x (column - centre), as ShearLine shifts a row, but walked by strips
+// of columns so that memory is read nearly in order: destination row y takes, in column x,
+// source rows y - k and y - k - 1 of that column.
 void ShearY(const Pixels& from, const Pixels& to, double factor, int32_t flags) {
   const double centre = (from.width - 1) / 2.0;
   const int32_t n = from.height;
-  std::vector<int64_t> shift(size_t(from.width));
+  const int32_t stride = from.stride;
+  std::vector<int32_t> shift(size_t(from.width));
   std::vector<uint32_t> share(size_t(from.width));
   for (int32_t x = 0; x < from.width; ++x) {
     const double offset = factor * (x - centre);
-    const double whole = std::floor(offset);
-    shift[size_t(x)] = int64_t(whole);
-    share[size_t(x)] = FractionIn256ths(offset - whole);
+    shift[size_t(x)] = WholeShift(offset, n);
+    share[size_t(x)] = FractionIn256ths(offset - std::floor(offset));
   }
-  constexpr int32_t kStrip = 16;  // columns of one cache line, walked down together
-  for (int32_t x0 = 0; x0 < from.width; x0 += kStrip) {
-    const int32_t x1 = std::min(x0 + kStrip, from.width);
-    for (int32_t y = 0; y < n; ++y) {
-      uint32_t* out = to.At(0, y);
-      for (int32_t x = x0; x < x1; ++x) {
-        const int64_t j = y - shift[size_t(x)];
-        const uint32_t w256 = share[size_t(x)];
-        if (j >= 0 && j < n) {
-          const uint32_t p = *from.At(x, int32_t(j));
-          const uint32_t before =
-              j > 0 ? *from.At(x, int32_t(j - 1))
-                    : (flags & kRotateBlendEdge ? *from.At(x, 0) : kWhite);
-          out[x] = Blended(p, before, w256);
-        } else if (j == n) {
-          const uint32_t last = flags & kRotateBlendEdge ? *from.At(x, n - 1) : kWhite;
-          out[x] = Blended(last, *from.At(x, n - 1), w256);
-        } else if (flags & kRotateFillWhite) {
-          out[x] = kWhite;
+  // The pixels of rows j < 1 or j >= n: the edge blends and the fill.
+  auto edge = [&](const uint32_t* column, int32_t j, uint32_t w256) -> uint32_t {
+    if (j == 0) return Blended(column[0], flags & kRotateBlendEdge ? column[0] : kWhite, w256);
+    const uint32_t bottom = column[size_t(n - 1) * stride];
+    if (j == n) return Blended(flags & kRotateBlendEdge ? bottom : kWhite, bottom, w256);
+    return kWhite;
+  };
+  // Tiles of 64 x 64 destination pixels, walked down each column: a column's source rows lie
+  // within its tile's 64 rows shifted, so a tile touches some 130 pages where a column walked to
+  // the bottom touches a new page every row (the cost of this pass was address translation).
+  constexpr int32_t kTile = 64;
+  const bool fill = flags & kRotateFillWhite;
+  for (int32_t y0 = 0; y0 < n; y0 += kTile) {
+    const int32_t y1 = std::min(y0 + kTile, n);
+    for (int32_t x = 0; x < from.width; ++x) {
+      const int32_t k = shift[size_t(x)];
+      const uint32_t w256 = share[size_t(x)];
+      const uint32_t* column = from.words + x;
+      // Rows y with 1 <= y - k < n take two source pixels inside the picture.
+      const int32_t inFrom = int32_t(std::clamp<int64_t>(int64_t(k) + 1, y0, y1));
+      const int32_t inTo = int32_t(std::clamp<int64_t>(int64_t(k) + n, inFrom, y1));
+      for (int32_t y = y0; y < inFrom; ++y) {
+        if (fill || y - k == n || y - k == 0) *to.At(x, y) = edge(column, y - k, w256);
+      }
+      if (inFrom < inTo) {
+        const uint32_t* source = column + size_t(inFrom - k) * stride;
+        uint32_t* out = to.At(x, inFrom);
+        uint32_t previousShare = Scaled(*(source - stride), w256);
+        for (int32_t y = inFrom; y < inTo; ++y, source += stride, out += to.stride) {
+          const uint32_t p = *source;
+          const uint32_t share = Scaled(p, w256);
+          *out = (p & 0xFF000000) | ((p & 0xFFFFFF) - share + previousShare);
+          previousShare = share;
         }
+      }
+      for (int32_t y = inTo; y < y1; ++y) {
+        if (fill || y - k == n || y - k == 0) *to.At(x, y) = edge(column, y - k, w256);
       }
     }
   }
@@ -157,6 +179,9 @@ bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angl
   auto copy = [](const Pixels& a, const Pixels& b) {
     for (int32_t y = 0; y < a.height; ++y) std::memcpy(b.At(0, y), a.At(0, y), size_t(a.width) * 4);
   };
+  // Without the white fill the middle pass leaves unreached pixels of the scratch as they
+  // were, and the last pass reads them: they start as the destination's.
+  if (!(flags & kRotateFillWhite)) copy(to, scratch);
   constexpr double kPi = std::numbers::pi;
   constexpr double kNearly = 0.0001;
   double theta = std::fmod(angle, 2 * kPi);

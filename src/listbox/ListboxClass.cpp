@@ -332,26 +332,3 @@ extern "C" void ListboxCreatePane(RuntimeObject* list) {
   RuntimeUnlockObject(list);
 }
 QV_EXPORT(ListboxCreatePane)
-
-// ---- data binding: the consumer and source roles come with the data-binding work ----
-
-extern "C" void listAddLSNR(RuntimeObject*, RuntimeObject*) {}
-QV_EXPORT(listAddLSNR)
-
-extern "C" void listRemoveLSNR(RuntimeObject*, RuntimeObject*) {}
-QV_EXPORT(listRemoveLSNR)
-
-extern "C" void listBind(RuntimeObject*, RuntimeObject*) {}
-QV_EXPORT(listBind)
-
-extern "C" void listListDataInsertedRow(RuntimeObject*, int32_t) {}
-QV_EXPORT(listListDataInsertedRow)
-
-extern "C" void listListDataRemovedRow(RuntimeObject*, int32_t) {}
-QV_EXPORT(listListDataRemovedRow)
-
-extern "C" void listListDataReload(RuntimeObject*) {}
-QV_EXPORT(listListDataReload)
-
-extern "C" RuntimeObject* listGetBoundPart(RuntimeObject*, stringStorage*) { return nullptr; }
-QV_EXPORT(listGetBoundPart)

@@ -87,6 +87,11 @@ inline ListboxObject* AsListbox(RuntimeObject* object) {
 // The object's pane, nil before CreatePane and after the pane closed.
 RuntimeListbox* ListboxPaneOf(RuntimeObject* list);
 
+// Whether pane is still the list's pane and not closing (a handler may have closed either).
+inline bool ListStillOpen(RuntimeObject* list, RuntimeListbox* pane) {
+  return ListboxPaneOf(list) == pane && !pane->IsClosing();
+}
+
 // Calls call with list and pane held; call runs only when the pane can be held. Afterwards
 // the caller may touch neither unless the function answered true (both still open).
 template <typename Call>
@@ -232,7 +237,7 @@ void ListboxDataSourceSetter(RuntimeObject* list, uint32_t parameter, stringStor
 void ListboxDataFieldSetter(RuntimeObject* list, uint32_t parameter, stringStorage* name);
 RuntimeObject* listActiveCellGetter(RuntimeObject* list, uint32_t parameter);
 
-// ---- data binding: filled in with the data-binding work; until then they do nothing ----
+// ---- data binding (ListboxBinding.cpp) ----
 void listAddLSNR(RuntimeObject* list, RuntimeObject* receiver);
 void listRemoveLSNR(RuntimeObject* list, RuntimeObject* receiver);
 void listBind(RuntimeObject* list, RuntimeObject* data);

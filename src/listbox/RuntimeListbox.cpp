@@ -102,6 +102,7 @@ RuntimeListbox::RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::
     SetHeading(i, string(std::to_string(i).c_str()));
   }
   if (mOwner) RuntimeLockObject(mOwner);
+  mOwnerIsList = IsListboxRecord(mOwner);
 }
 
 RuntimeListbox::~RuntimeListbox() {
@@ -123,6 +124,7 @@ void RuntimeListbox::Close() {
     }
     mRows.SetCount(0);
     SetRowCount(0);
+    ReleaseBindings();
   }
   // A closed list has no text to give: the DataControl's next Update would write it empty.
   Unbind();
@@ -429,7 +431,7 @@ void RuntimeListbox::AppendCellText(RowEntry* entry, int32_t column, string& res
 
 string RuntimeListbox::GetCellText(bool oneCell, int32_t row, int32_t column) {
   if (oneCell) {
-    if (row < -1 || row >= mRows.Count() || column < -1 || column > kMaxCellColumn) {
+    if (row < -1 || row >= RowCount() || column < -1 || column > kMaxCellColumn) {
       RaiseOutOfBoundsException();
       return string();
     }
@@ -437,15 +439,22 @@ string RuntimeListbox::GetCellText(bool oneCell, int32_t row, int32_t column) {
     row = -1;
     column = -1;
   }
-  if (Bound()) return string();
+  const bool bound = Bound();
   const string eol = EndOfLineText();
   string result;
   const int32_t first = row == -1 ? 0 : row;
-  const int32_t last = row == -1 ? mRows.Count() - 1 : row;
-  for (int32_t r = first; r <= last; ++r) {
+  const int32_t last = row == -1 ? RowCount() - 1 : row;
+  for (int32_t r = first; r <= last && !mClosed; ++r) {
     if (!oneCell && !IsRowSelected(r)) continue;
     if (!result.IsEmpty()) result += eol;
-    AppendCellText(reinterpret_cast<RowEntry*>(mRows.GetAt(r)), column, result);
+    if (bound) {
+      // The provider may close the list; the text gathered so far is still answered.
+      if (!RetainChain()) break;
+      AppendBoundRowText(r, column, result);
+      if (ReleaseChain()) return result;
+    } else {
+      AppendCellText(reinterpret_cast<RowEntry*>(mRows.GetAt(r)), column, result);
+    }
   }
   return result;
 }

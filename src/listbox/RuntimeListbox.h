@@ -210,6 +210,23 @@ class RuntimeListbox : public NuListbox,
   void DragExit(RuntimeObject* dragItem, int32_t action) override;
   void DropObject(RuntimeObject* dragItem, int32_t action) override;
 
+  // ---- data binding ----
+  // The owner's bound list provider (held by the owner), nil when unbound or without owner.
+  RuntimeObject* BoundData() const;
+  bool Bound() const { return BoundData() != nullptr; }
+  // A bound list has no row records: the engine counts its rows alone. Both raise the
+  // selection notifications of the rows they shift or take; false when the list closed.
+  bool InsertBoundRows(int32_t row, int32_t count);
+  bool RemoveBoundRows(int32_t row, int32_t count);
+  // Whether Cell(row, column) answers without raising: a bound row is asked for its
+  // FieldCount (column -1 is always readable), an unbound one needs a row and a cell column.
+  bool CellReadable(int32_t row, int32_t column);
+  // Selection receivers, held by the pane; a nil receiver is ignored. A receiver is taken out
+  // before it is released, so a destructor running there finds nothing to remove.
+  void AddSelectionReceiver(RuntimeObject* receiver);
+  void RemoveSelectionReceiver(RuntimeObject* receiver);
+  int32_t SelectionReceiverCount() const { return int32_t(mSelectionReceivers.size()); }
+
   // ---- cell editing ----
   void EditCell(int32_t row, int32_t column);
   // Ends editing: commit stores the typed text; silent raises nothing and stores nothing.
@@ -288,7 +305,18 @@ class RuntimeListbox : public NuListbox,
 
  private:
   struct SortContext;
-  bool Bound() const { return false; }  // no data binding yet
+  // The provider's row of a bound list: fields read through the tuple interface.
+  class BoundRow;
+  void AppendBoundRowText(int32_t row, int32_t column, string& result);
+  // Tells every selection receiver method ("selectionChanging" or "selectionChanged").
+  void TellSelectionReceivers(const char* method);
+  // "PerformAction" to the owner's focus-gained or focus-lost receivers.
+  void TellFocusReceivers(bool gained);
+  // The owner when it is a language list box (its record holds the binding), else nil.
+  RuntimeObject* ListOwner() const { return mOwnerIsList ? mOwner : nullptr; }
+  static bool IsListboxRecord(const RuntimeObject* owner);
+  // Close: unbinds the provider, empties the focus lists and the selection receivers.
+  void ReleaseBindings();
   bool CheckRow(int32_t row);
   int32_t RowOfRecord(const RowEntry* entry) const;
   // Raise the events with the expansion nesting kept; false when the list was closed.
@@ -361,6 +389,8 @@ class RuntimeListbox : public NuListbox,
   int32_t mExpandNesting = 0;
   RowEntry* mExpanding = nullptr;  // the folder whose ExpandRow runs
   bool mClosed = false;
+  SimpleVector<RuntimeObject*> mSelectionReceivers;  // held
+  bool mOwnerIsList = false;
   string mDataSource;
   RuntimeObject* mBoundDataControl = nullptr;  // not held: its binding holds the owner
 

@@ -41,10 +41,12 @@ void RuntimeListbox::BeginReorder() {
   mDropDepth = 0;
   mDraggedRows.Clear();
   mDraggedRecords.Clear();
-  for (int32_t row = 0; row < mRows.Count(); ++row) {
+  // A bound list's rows have no records: its dragged rows are known by number alone.
+  const bool bound = Bound();
+  for (int32_t row = 0; row < RowCount(); ++row) {
     if (!IsRowSelected(row)) continue;
     mDraggedRows.Append(row);
-    mDraggedRecords.Append(reinterpret_cast<RowEntry*>(mRows.GetAt(row)));
+    mDraggedRecords.Append(bound ? nullptr : reinterpret_cast<RowEntry*>(mRows.GetAt(row)));
   }
 }
 
@@ -114,17 +116,19 @@ bool RuntimeListbox::DragOver(int32_t x, int32_t y, RuntimeObject* dragItem, int
   }
   const QV::Rect& b = GetBounds();
   const RowHit hit = RowAtPoint(x + b.left, y + b.top);
-  const int32_t count = mRows.Count();
+  // Bound rows are plain rows of depth 0.
+  const bool plain = Bound();
+  const int32_t count = RowCount();
   int32_t dropRow = count;
   if (hit.found) dropRow = hit.row + (hit.yInRow >= RowHeight(hit.row) / 2 ? 1 : 0);
   dropRow = std::clamp(dropRow, 0, count);
   int32_t deepest = 0;
-  if (dropRow > 0) {
+  if (dropRow > 0 && !plain) {
     const RowEntry* above = reinterpret_cast<RowEntry*>(mRows.GetAt(dropRow - 1));
     deepest = above->depth + (above->state >= 0 ? 1 : 0);
   }
   const int32_t shallowest =
-      dropRow < count ? reinterpret_cast<RowEntry*>(mRows.GetAt(dropRow))->depth : 0;
+      dropRow < count && !plain ? reinterpret_cast<RowEntry*>(mRows.GetAt(dropRow))->depth : 0;
   int32_t depth = shallowest;
   if (deepest > shallowest) {
     const int32_t level = (DropIndent(deepest) - DropIndent(shallowest)) / (deepest - shallowest);
@@ -172,8 +176,8 @@ bool RuntimeListbox::DropAllowed() {
 bool RuntimeListbox::DraggedRowsIntact() {
   for (uint32_t i = 0; i < mDraggedRows.size(); ++i) {
     const int32_t row = mDraggedRows.data()[i];
-    if (row >= mRows.Count() ||
-        mRows.GetAt(row) != reinterpret_cast<uint32_t>(mDraggedRecords.data()[i])) {
+    if (row >= RowCount()) return false;
+    if (!Bound() && mRows.GetAt(row) != reinterpret_cast<uint32_t>(mDraggedRecords.data()[i])) {
       return false;
     }
   }
@@ -195,7 +199,8 @@ void RuntimeListbox::DropObject(RuntimeObject* dragItem, int32_t action) {
     const bool open =
         CallOut([&] { handled = RaiseDragReorderRows(position, parent); }) && !mClosed;
     // The handler may have changed the list: the rows move only while they are as they were.
-    if (open && !handled && !hierarchical && mDropRow >= 0 && DraggedRowsIntact()) {
+    // A bound list's order is its provider's: nothing moves.
+    if (open && !handled && !hierarchical && !Bound() && mDropRow >= 0 && DraggedRowsIntact()) {
       MoveDraggedRows();
     }
   }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <optional>
 #include <string>
 
 #include "controls/EditControl.h"
@@ -16,6 +17,7 @@
 #include "graphics/GraphicsClass.h"
 #include "graphics/PictureClass.h"
 #include "listbox/RuntimeListbox.h"
+#include "listbox/RuntimeListboxBoundRow.h"
 #include "strings/TextEncoding.h"
 #include "windows/GtkPlacement.h"
 #include "windows/PaneDrawHold.h"
@@ -150,7 +152,7 @@ void RuntimeListbox::DrawRows(Graphics& g, const QV::Rect& area) {
     QV::Rect clip;
     if (Intersect(r, visible, clip)) {
       g.SetClipRect(clip);
-      if (row < mRows.Count()) {
+      if (row < RowCount()) {
         DrawRow(g, row, r, IsRowSelected(row));
       } else {
         DrawRow(g, row, r, false);
@@ -176,9 +178,20 @@ void RuntimeListbox::FillRowBackground(Graphics& g, const QV::Rect& r, bool sele
 
 // A row past the last is drawn as an empty row: backgrounds (with CellBackgroundPaint) and
 // borders, so grid lines go on below the rows.
+// A bound row is a plain row of depth 0 without cells of its own: one scratch cell carries
+// the provider's field text, the row fetched once.
 void RuntimeListbox::DrawRow(Graphics& g, int32_t row, const QV::Rect& r, bool selected) {
-  RowEntry* entry =
-      row >= 0 && row < mRows.Count() ? reinterpret_cast<RowEntry*>(mRows.GetAt(row)) : nullptr;
+  const bool inList = row >= 0 && row < RowCount();
+  std::optional<BoundRow> fields;
+  RowEntry plain(nullptr, 0, -1);
+  RowEntry* entry = nullptr;
+  if (Bound()) {
+    fields.emplace(inList ? BoundData() : nullptr, row);
+    if (mClosed) return;
+    entry = inList ? &plain : nullptr;
+  } else if (inList) {
+    entry = reinterpret_cast<RowEntry*>(mRows.GetAt(row));
+  }
   const QV::Rect area = GetListRect();
   const int32_t columns = ColumnCount();
   for (int32_t column = 0; column <= columns && !mClosed; ++column) {
@@ -197,7 +210,15 @@ void RuntimeListbox::DrawRow(Graphics& g, int32_t row, const QV::Rect& r, bool s
     QV::Rect cellRect = MakeRect(r.top, left, r.bottom, right);
     QV::Rect shown;
     if (!Intersect(cellRect, area, shown)) continue;
-    CellEntry* cell = entry && !filler ? FindCell(row, column, false) : nullptr;
+    CellEntry scratch(uint8_t(filler ? 0 : column));
+    CellEntry* cell = nullptr;
+    if (entry && !filler && !fields) {
+      cell = FindCell(row, column, false);
+    } else if (entry && !filler && column < fields->FieldCount()) {
+      scratch.text = fields->Field(column).GetUTF8String();
+      if (mClosed) return;
+      cell = &scratch;
+    }
     DrawCell(g, cellRect, entry, cell, row, column, selected);
   }
 }

@@ -235,26 +235,37 @@ void RuntimeListbox::FocusGained() {
     if (GtkWindow* gtk = window->GetGtkWindow()) gtk_window_set_focus(gtk, nullptr);
   }
   NuListbox::FocusGained();
-  if (!mClosed) CallOut([&] { RaiseFocus(true); });
+  if (!mClosed) CallOut([&] {
+    RaiseFocus(true);
+    TellFocusReceivers(true);
+  });
 }
 
 void RuntimeListbox::FocusLost() {
   NuListbox::FocusLost();
-  if (!mClosed) CallOut([&] { RaiseFocus(false); });
+  if (!mClosed) CallOut([&] {
+    RaiseFocus(false);
+    TellFocusReceivers(false);
+  });
 }
 
 void RuntimeListbox::DoubleClick(NuListbox*) {
   if (!mClosed) CallOut([&] { RaiseDoubleClick(); });
 }
 
-// A change made while Change runs raises nothing again.
-void RuntimeListbox::SelectionChanging(NuListbox*) {}
+// A change made while Change runs raises nothing again, and tells no selection receiver.
+void RuntimeListbox::SelectionChanging(NuListbox*) {
+  if (mClosed || mInChange || mQuietSelection) return;
+  TellSelectionReceivers("selectionChanging");
+}
 
 void RuntimeListbox::SelectionChanged(NuListbox*) {
   if (mClosed || mInChange || mQuietSelection) return;
   mInChange = true;
   const bool open = CallOut([&] { RaiseChange(); });
-  if (open) mInChange = false;
+  if (!open) return;
+  mInChange = false;
+  if (!mClosed) TellSelectionReceivers("selectionChanged");
 }
 
 // ---- menus ----

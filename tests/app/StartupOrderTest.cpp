@@ -64,7 +64,8 @@ void RegisterAndCheckTheOrder() {
             // The control classes.
             "SocketCore TCPSocket UDPSocket Datagram ServerSocket Socket IPCSocket Object Timer "
             "Serial SerialPort DatabaseQuery RGBSurface Picture Graphics Control RectControl "
-            "ListColumn Listbox OldListbox Canvas "
+            "listSelectionProvider ListColumn Listbox OldListbox Sys$ListboxAction "
+            "listColumnValueProvider Canvas "
             "StaticText ContextualMenu ScrollBar Slider Window ContainerControl EmbeddedWindowControl "
             "GroupBox Line Oval RoundRectangle Rectangle EditField PagePanel OLEContainer "
             "sys$popupRowTag ProgressBar _PaneChild "

@@ -4,6 +4,7 @@
 // with the background around them left as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -40,6 +41,16 @@ class PictureRotation : public qvtest::DisplayTest {
       guchar* p = gdk_pixbuf_get_pixels(pixels) + y * gdk_pixbuf_get_rowstride(pixels);
       for (int x = 0; x < width * 3; ++x) p[x] = guchar(random());
     }
+    gdk_draw_pixbuf(pane->GetPixmap(), pane->GetGC(), pixels, 0, 0, 0, 0, width, height,
+                    GDK_RGB_DITHER_NONE, 0, 0);
+    g_object_unref(pixels);
+    return pane;
+  }
+  // A surface of one colour (0xRRGGBB).
+  DrawablePane* Uniform(int width, int height, uint32_t rgb) {
+    DrawablePane* pane = NewPane(width, height);
+    GdkPixbuf* pixels = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+    gdk_pixbuf_fill(pixels, rgb << 8 | 0xFF);
     gdk_draw_pixbuf(pane->GetPixmap(), pane->GetGC(), pixels, 0, 0, 0, 0, width, height,
                     GDK_RGB_DITHER_NONE, 0, 0);
     g_object_unref(pixels);
@@ -106,6 +117,44 @@ TEST_F(PictureRotation, AnglesPastAFullTurnWrapAndOtherSizesAreRefused) {
   EXPECT_EQ(ServerColours(other), before);
   ASSERT_EQ(reports.count(), 3u);
   EXPECT_TRUE(reports.HasCondition("srcDP and dstDP and srcDP != dstDP"));
+}
+
+// Blending a colour with itself gives it back, so a surface of one colour turned with blended
+// edges keeps it wherever a source pixel lands, on tiny and thin surfaces and at angles whose
+// shears move rows by nearly their length. Without the white fill the corners no pixel reaches
+// keep the destination's colour (the turn's scratch copy once fed its own unset memory there).
+void ExpectBetween(uint32_t colour, uint32_t a, uint32_t b) {
+  for (int shift : {0, 8, 16}) {  // each channel
+    const uint32_t c = colour >> shift & 0xFF, x = a >> shift & 0xFF, y = b >> shift & 0xFF;
+    EXPECT_TRUE(c >= std::min(x, y) && c <= std::max(x, y)) << std::hex << colour;
+  }
+}
+
+TEST_F(PictureRotation, OneColourStaysOneColourAndUnreachedCornersKeepTheDestinations) {
+  constexpr uint32_t kSource = 0x3080C0, kBefore = 0x204010;
+  for (auto [width, height] : {std::pair{1, 1}, {1, 9}, {9, 1}, {2, 2}, {40, 17}, {33, 33}}) {
+    for (double angle : {0.3, -0.3, 1.2, kPi / 2 - 0.001, -kPi / 2 + 0.001, 2.0, 3.0, -2.7}) {
+      SCOPED_TRACE(testing::Message() << width << "x" << height << " by " << angle);
+      DrawablePane* source = Uniform(width, height, kSource);
+      DrawablePane* blended = Uniform(width, height, kBefore);
+      ASSERT_TRUE(RotateDrawable(source, blended, angle, kRotateFillWhite | kRotateBlendEdge));
+      const std::vector<uint32_t> filled = ServerColours(blended);
+      // The centre pixel always lands; the rest is the colour, the white fill or between.
+      EXPECT_EQ(filled[size_t(height / 2 * width + width / 2)], kSource);
+      for (uint32_t colour : filled) ExpectBetween(colour, kSource, 0xFFFFFF);
+
+      // (A quarter turn of an oblong surface fills what it leaves white in any case.)
+      if (width != height && std::fabs(angle) > kPi / 2) continue;
+      DrawablePane* kept = Uniform(width, height, kBefore);
+      ASSERT_TRUE(RotateDrawable(source, kept, angle, kRotateBlendEdge));
+      const std::vector<uint32_t> colours = ServerColours(kept);
+      EXPECT_EQ(colours[size_t(height / 2 * width + width / 2)], kSource);
+      for (uint32_t colour : colours) ExpectBetween(colour, kSource, kBefore);
+      if (width >= 33 && std::fabs(angle) > 0.2 && std::fabs(angle) < 1.3) {
+        EXPECT_EQ(colours[0], kBefore) << "a corner no source pixel reaches";
+      }
+    }
+  }
 }
 
 // Shapes drawn into a blue picture through the language's Graphics.
