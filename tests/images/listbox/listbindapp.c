@@ -30,6 +30,7 @@ QVString SystemGetEnvVariable(QVObject* system, QVString name);
 void databaseSQLExecute(QVObject* db, QVString sql);
 void databaseCommit(QVObject* db);
 void databaseClose(QVObject* db);
+int32_t databaseErrorCodeGetter(QVObject* db);
 void RuntimeLockObject(QVObject* object);
 void objSetter(QVObject* object, uint32_t offset, QVObject* value);
 void stringSetter(QVObject* object, uint32_t offset, QVString value);
@@ -94,6 +95,7 @@ static QVObject* gListB;
 static QVObject* gListC;
 static QVObject* gCity;
 static QVObject* gSelected;
+static QVObject* gRequery;
 static CityRows* gRows;
 static QVObject* gBinders[4];
 static QVObject* gParts[2];
@@ -129,10 +131,11 @@ static void SayState(const char* what) {
 
 static int32_t RowsCount(CityRows* self) { return self->count; }
 
+/* Rows count from 1. */
 static QVObject* RowsGetRow(CityRows* self, int32_t index) {
-  if (index < 0 || index >= self->count) return 0;
+  if (index < 1 || index > self->count) return 0;
   CityRow* row = (CityRow*)RuntimeNewObject(gRowClass);
-  row->text = self->texts[index];
+  row->text = self->texts[index - 1];
   return &row->header; /* the caller's reference */
 }
 
@@ -161,8 +164,9 @@ static int32_t RowFieldCount(CityRow* self) {
   return 1;
 }
 
+/* Fields count from 1. */
 static QVString RowIndString(CityRow* self, int32_t index) {
-  if (index != 0) return 0;
+  if (index != 1) return 0;
   return RuntimeAddString(self->text, QV_STR("")); /* the caller's reference */
 }
 
@@ -260,6 +264,7 @@ static void OnChangeA(QVObject* list) {
 static void OnAddPerson(void) {
   databaseSQLExecute(gDatabase,
                      QV_STR("INSERT INTO people (id, name, city) VALUES (6, 'Fay', 'Pisa')"));
+  dprintf(1, "add error %d\n", (int)databaseErrorCodeGetter(gDatabase));
   databaseCommit(gDatabase);
   SayState("add");
 }
@@ -364,22 +369,12 @@ static void OnCreateControls(QVObject* window) {
   WindowAddControl(window, QV_STR("City"), gCity);
   RuntimeUnlockObject(gCity);
   gSelected = AddButton(QV_STR("Selected"), QV_STR("Selected"), 10, 205, 95);
-  QVObject* requery = AddButton(QV_STR("Requery"), QV_STR("Requery"), 115, 205, 95);
+  gRequery = AddButton(QV_STR("Requery"), QV_STR("Requery"), 115, 205, 95);
   AddButton(QV_STR("AddPerson"), QV_STR("Add person"), 10, 240, 200);
   AddButton(QV_STR("Insert"), QV_STR("Insert"), 230, 170, 70);
   AddButton(QV_STR("Remove"), QV_STR("Remove"), 310, 170, 70);
   AddButton(QV_STR("Reload"), QV_STR("Reload"), 390, 170, 70);
 
-  Bind(0, "list", gQuery, gListA);
-  Bind(1, "action", requery, gQuery);
-  gParts[0] = listGetBoundPart(gListA, QV_STR("columnValueProvider_2"));
-  Bind(2, "string", gParts[0], gCity);
-  gParts[1] = listGetBoundPart(gListA, QV_STR("getSelectionProvider"));
-  Bind(3, "enabling", gParts[1], gSelected);
-  QVObject* bind = RuntimeNewObject(RuntimeLookupClass(QV_STR("listBinder")));
-  listBinderBind(bind, &gRows->header, gListB);
-  RuntimeUnlockObject(bind);
-  for (int32_t i = 0; i < gRows->count; ++i) RuntimeListAddRow(gListC, gRows->texts[i]);
 }
 
 /* Window coordinates of a point in row of list, found through RowFromXY. */
@@ -392,8 +387,19 @@ static void SayPoint(const char* name, QVObject* list, int32_t left, int32_t row
   dprintf(1, "point %s %d none\n", name, (int)row);
 }
 
+/* The lists are bound and filled once their panes exist. */
 static void OnOpen(QVObject* window) {
   (void)window;
+  Bind(0, "list", gQuery, gListA);
+  Bind(1, "action", gRequery, gQuery);
+  gParts[0] = listGetBoundPart(gListA, QV_STR("columnValueProvider_2"));
+  Bind(2, "string", gParts[0], gCity);
+  gParts[1] = listGetBoundPart(gListA, QV_STR("getSelectionProvider"));
+  Bind(3, "enabling", gParts[1], gSelected);
+  QVObject* bind = RuntimeNewObject(RuntimeLookupClass(QV_STR("listBinder")));
+  listBinderBind(bind, &gRows->header, gListB);
+  RuntimeUnlockObject(bind);
+  for (int32_t i = 0; i < gRows->count; ++i) RuntimeListAddRow(gListC, gRows->texts[i]);
   SayPoint("A", gListA, 10, 0);
   SayPoint("A", gListA, 10, 2);
   SayPoint("B", gListB, 230, 1);
@@ -414,10 +420,10 @@ static void OnClose(QVObject* window) {
 QV_ENTRY {
   RuntimeInit();
   RuntimeInitExternalClasses();
+  const int32_t start = RuntimeDebugObjectCount(0, 0);
   QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
   RuntimeRegisterAppObject(app);
   RuntimeUnlockObject(app);
-  const int32_t start = RuntimeDebugObjectCount(0, 0);
 
   QVString folder = SystemGetEnvVariable(0, QV_STR("QV_LISTBIND_FOLDER"));
   QVString path = RuntimeAddString(folder, QV_STR("/people.qdb"));
