@@ -192,7 +192,9 @@ extern "C" void listRequiresSelectionSetter(RuntimeObject* list, uint32_t, int32
   if (!list) return;
   AsListbox(list)->requiresSelection = flag != 0;
   RuntimeListbox* pane = ListboxPaneOf(list);
-  if (flag && pane && pane->FirstSelectedRow() < 0) listSelectionSetter(list, 0, 0);
+  if (!pane) return;
+  pane->requiresSelection = flag != 0;
+  if (flag && pane->FirstSelectedRow() < 0) listSelectionSetter(list, 0, 0);
 }
 QV_EXPORT(listRequiresSelectionSetter)
 

@@ -120,12 +120,16 @@ extern "C" void listHasHeadingSetter(RuntimeObject* list, uint32_t, int32_t flag
 QV_EXPORT(listHasHeadingSetter)
 
 extern "C" void listEnableDragSetter(RuntimeObject* list, uint32_t, int32_t flag) {
-  if (list) StoreFlag(AsListbox(list)->enableDrag, flag);
+  if (!list) return;
+  StoreFlag(AsListbox(list)->enableDrag, flag);
+  if (RuntimeListbox* pane = ListboxPaneOf(list)) pane->enableDrag = flag != 0;
 }
 QV_EXPORT(listEnableDragSetter)
 
 extern "C" void ListEnableDragReorderSetter(RuntimeObject* list, uint32_t, int32_t flag) {
-  if (list) StoreFlag(AsListbox(list)->enableDragReorder, flag);
+  if (!list) return;
+  StoreFlag(AsListbox(list)->enableDragReorder, flag);
+  if (RuntimeListbox* pane = ListboxPaneOf(list)) pane->enableDragReorder = flag != 0;
 }
 QV_EXPORT(ListEnableDragReorderSetter)
 
@@ -285,6 +289,8 @@ extern "C" void ListboxDataFieldSetter(RuntimeObject* list, uint32_t, stringStor
 }
 QV_EXPORT(ListboxDataFieldSetter)
 
-// The cell editor is a bare edit pane: there is no EditField object to hand out yet.
-extern "C" RuntimeObject* listActiveCellGetter(RuntimeObject*, uint32_t) { return nullptr; }
+extern "C" RuntimeObject* listActiveCellGetter(RuntimeObject* list, uint32_t) {
+  RuntimeListbox* pane = list ? ListboxPaneOf(list) : nullptr;
+  return pane ? pane->ActiveCell() : nullptr;
+}
 QV_EXPORT(listActiveCellGetter)

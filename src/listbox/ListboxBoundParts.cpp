@@ -140,10 +140,7 @@ QV_EXPORT(listboxActionDestructor)
 
 extern "C" void lbaAddActionNotificationReceiver(RuntimeObject* action, RuntimeObject* receiver) {
   ReceiverNode** list = FocusList(action);
-  // A closed list never tells its focus lists again; it would hold the receiver for nothing.
-  if (list && receiver && ListboxPaneOf(As<ListboxActionObject>(action)->list)) {
-    ReceiverListAdd(list, receiver);
-  }
+  if (list && receiver) ReceiverListAdd(list, receiver);
 }
 QV_EXPORT(lbaAddActionNotificationReceiver)
 

@@ -274,9 +274,13 @@ void HandHeldValuesToPane(RuntimeObject* list, RuntimeListbox* pane) {
   pane->SetFocusRing(record->useFocusRing != 0);
   pane->SetColumnsResizable(record->columnsResizable != 0);
   pane->SetColumnCount(record->columnCount < 1 ? 1 : record->columnCount);
+  // The buttons follow the widths once they are resolved; the list lays out below them.
+  if (pane->hasHeading) pane->BuildHeader();
   if (record->scrollBarVertical) pane->ShowVerticalScrollBar();
   if (!control.enabled) pane->ApplyStateCode(kControlDisable);
   if (!control.visible) pane->ApplyStateCode(kControlHide);
+  pane->enableDrag = record->enableDrag != 0;
+  pane->enableDragReorder = record->enableDragReorder != 0;
   pane->SetCellText(-1, -1, string(record->initialValue), true);
 }
 
@@ -306,6 +310,7 @@ string FinishListboxPane(RuntimeObject* list, RuntimeListbox* pane) {
     pane->SetColumnAlignment(i, record->columnAlignments[i], record->columnAlignmentOffsets[i]);
     pane->SetColumnType(i, record->columnTypes[i]);
   }
+  pane->requiresSelection = record->requiresSelection != 0;
   if (record->requiresSelection && pane->FirstSelectedRow() < 0 && pane->RowCount() > 0) {
     pane->SelectRow(0, false);
   }

@@ -139,7 +139,11 @@ class NuListbox : public ScrollingListbox {
   bool NextSelectedRow(int32_t& row) const;
   const SelectionRange* SelectionRanges() const { return mSelection; }
   bool MultipleSelection() const { return mMultipleSelection; }
+  // Whether deselecting one more row is refused: it would leave nothing selected.
+  bool KeepsLastSelected() const { return requiresSelection && SelectedRowCount() <= 1; }
   void SetMultipleSelection(bool multiple) { mMultipleSelection = multiple; }
+  // Clicks and drags leave at least one row selected once one is (code may still clear it).
+  bool requiresSelection = false;
   bool FocusRingWanted() const { return mFocusRing; }
   void SetFocusRing(bool wanted) { mFocusRing = wanted; }
 

@@ -77,6 +77,7 @@ bool NuListbox::TrackMouseDown(int32_t x, int32_t y, int32_t modifiers) {
   const RowHit hit = RowAtPoint(x, y);
   if (!hit.found) {
     mAnchorRow = -1;
+    if (requiresSelection && SelectedRowCount() > 0) return true;
     if (!NotifyChanging()) return true;
     RaiseNotifyDepth();
     SelectRow(-1, true);
@@ -116,7 +117,7 @@ bool NuListbox::ClickRow(const RowHit& hit, int32_t modifiers, bool sameRow) {
   } else {
     if (extendable && control) {
       mDragDeselects = IsRowSelected(r);
-      SetRowSelected(r, !mDragDeselects);
+      if (!(mDragDeselects && KeepsLastSelected())) SetRowSelected(r, !mDragDeselects);
     } else if (extendable && shift) {
       ClearSelection();
       SelectRange(mShiftAnchorRow, r);
@@ -139,7 +140,7 @@ bool NuListbox::DragAbove() {
     bar->SetValue(bar->GetValue() - 1);
     return FirstSelectedRow() != mScrollValue;
   }
-  if (mMultipleSelection) return false;
+  if (mMultipleSelection || requiresSelection) return false;
   if (mFocusRow == 0 && SelectedRowCount() == 0) return false;
   SelectRow(-1, true);
   mFocusRow = 0;
@@ -163,6 +164,7 @@ void NuListbox::TrackMouseDrag(int32_t x, int32_t y) {
     if (mMultipleSelection || SelectedRowCount() == 0 || !mConstantRowHeight) return;
     int32_t r = LastVisibleRow() + 1;
     if (r >= mRowCount) r = -1;
+    if (r < 0 && requiresSelection) return;
     SelectRow(r, true);
     if (IsClosing()) return;
     mFocusRow = mRowCount > 0 ? mRowCount - 1 : 0;
@@ -178,10 +180,10 @@ void NuListbox::DragOntoRow(int32_t r) {
     if (mAnchorRow >= 0) {
       const int32_t step = r >= mAnchorRow ? 1 : -1;
       for (int32_t row = mAnchorRow;; row += step) {
-        SetRowSelected(row, !mDragDeselects);
+        if (!(mDragDeselects && KeepsLastSelected())) SetRowSelected(row, !mDragDeselects);
         if (row == r) break;
       }
-    } else {
+    } else if (!(mDragDeselects && KeepsLastSelected())) {
       SetRowSelected(r, !mDragDeselects);
     }
     mAnchorRow = r;

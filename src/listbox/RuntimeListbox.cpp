@@ -107,7 +107,7 @@ RuntimeListbox::RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::
 
 RuntimeListbox::~RuntimeListbox() {
   if (!mClosed) Close();
-  DestroyEditor();
+  ReleaseEditFieldObject();
   if (mOwner) RuntimeUnlockObject(std::exchange(mOwner, nullptr));
   mRows.Dispose();
 }
@@ -117,6 +117,7 @@ void RuntimeListbox::Close() {
     EndEdit(true, true);
     mClosed = true;
     if (mEditField) mEditField->SetDelegate(nullptr);
+    ReleaseEditFieldObject();
     ++mRowsGeneration;
     for (int32_t i = 0; i < mRows.Count(); ++i) {
       auto* entry = reinterpret_cast<RowEntry*>(mRows.GetAt(i));
@@ -136,9 +137,14 @@ void RuntimeListbox::Close() {
 
 // ---- events ----
 
-bool RuntimeListbox::FinishHeldEvent() {
+bool RuntimeListbox::OpenAfterCall() {
+  if (mClosed) return false;
   Window* window = GetWindow();
-  const bool open = !mClosed && !(window && window->IsClosing());
+  return !(window && window->IsClosing());
+}
+
+bool RuntimeListbox::FinishHeldEvent() {
+  const bool open = OpenAfterCall();
   return !ReleaseChain() && open;
 }
 
@@ -411,10 +417,14 @@ void RuntimeListbox::SetListText(const string& text, bool initial) {
 }
 
 // The cell being edited reads as what is typed so far.
+const CellEntry* RuntimeListbox::EditedCell() {
+  return IsEditing() && mEditField && mEditRow < mRows.Count()
+             ? FindCell(mEditRow, mEditColumn, false)
+             : nullptr;
+}
+
 void RuntimeListbox::AppendCellText(RowEntry* entry, int32_t column, string& result) {
-  const CellEntry* edited = IsEditing() && mEditField && mEditRow < mRows.Count()
-                                ? FindCell(mEditRow, mEditColumn, false)
-                                : nullptr;
+  const CellEntry* edited = EditedCell();
   auto text = [&](const CellEntry* cell) {
     return cell == edited ? mEditField->GetText(kEncodingUTF8) : cell->text;
   };
@@ -440,6 +450,13 @@ string RuntimeListbox::GetCellText(bool oneCell, int32_t row, int32_t column) {
     column = -1;
   }
   const bool bound = Bound();
+  // One cell: its text as it is, without building a result (CompareRows handlers read cells
+  // for every comparison).
+  if (!bound && row >= 0 && column >= 0) {
+    const CellEntry* cell = FindCell(row, column, false);
+    if (!cell) return string();
+    return cell == EditedCell() ? mEditField->GetText(kEncodingUTF8) : cell->text;
+  }
   const string eol = EndOfLineText();
   string result;
   const int32_t first = row == -1 ? 0 : row;
@@ -528,19 +545,43 @@ void RuntimeListbox::SetCellBorder(int32_t side, int32_t row, int32_t column, in
 // ---- engine ----
 
 void RuntimeListbox::InvalidateCell(int32_t row, int32_t column) {
-  if (row < 0 || column < 0) {
+  if (row < -1 || column < -1) {
+    RaiseOutOfBoundsException();
+    return;
+  }
+  mValidBlock.Cut(row, column);
+  mNeedsRedraw = true;
+  if (row < 0 && column < 0) {
     InvalidateRect(GetBounds());
     return;
   }
-  InvalidateRow(row);
+  const QV::Rect r = CellArea(row, column);
+  if (r.bottom > r.top && r.right > r.left) InvalidateRect(r);
 }
 
-void RuntimeListbox::InvalidateRow(int32_t row) {
-  const QV::Rect r = RowRangeRect(row, 1);
-  if (r.bottom > r.top) InvalidateRect(r);
-}
+void RuntimeListbox::InvalidateRow(int32_t row) { InvalidateCell(row, -1); }
 
-void RuntimeListbox::InvalidateColumn(int32_t) { InvalidateRect(GetBounds()); }
+void RuntimeListbox::InvalidateColumn(int32_t column) { InvalidateCell(-1, column); }
+
+QV::Rect RuntimeListbox::CellArea(int32_t row, int32_t column) {
+  QV::Rect r = GetListRect();
+  if (row >= 0) {
+    const QV::Rect band = RowRangeRect(row, 1);
+    if (band.bottom <= band.top) return {0, 0, 0, 0};
+    r.top = band.top;
+    r.bottom = band.bottom;
+  }
+  // Past the last column the row's filler is drawn over the rest of the width.
+  if (column >= 0 && column < ColumnCount()) {
+    // A border or grid line drawn on the edge belongs to both neighbours.
+    const int32_t left = std::max<int32_t>(r.left, ColumnLeft(column) - 2);
+    const int32_t right = std::min<int32_t>(r.right, ColumnRight(column) + 2);
+    if (right <= left) return {0, 0, 0, 0};
+    r.left = int16_t(left);
+    r.right = int16_t(right);
+  }
+  return r;
+}
 
 void RuntimeListbox::RowCountChanged(int32_t, int32_t) {}
 

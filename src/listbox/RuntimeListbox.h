@@ -18,6 +18,7 @@
 #include "core/SimpleVector.h"
 #include "database/DataBinding.h"
 #include "listbox/ListboxEvents.h"
+#include "listbox/ValidCellBlock.h"
 #include "listbox/NuListbox.h"
 
 struct RuntimeObject;
@@ -145,7 +146,11 @@ class RuntimeListbox : public NuListbox,
   bool SortRows(int32_t first, int32_t count, int32_t column, int32_t direction);
 
   // ---- engine ----
+  // Cuts the cell out of the valid block and repaints its area (row or column -1: all of
+  // them); an index below -1 raises OutOfBoundsException.
   void InvalidateCell(int32_t row, int32_t column) override;
+  const ValidCellBlock& ValidBlock() const { return mValidBlock; }
+  bool NeedsRedraw() const { return mNeedsRedraw; }
   void InvalidateRow(int32_t row) override;
   void InvalidateColumn(int32_t column) override;
   void RowCountChanged(int32_t row, int32_t value) override;
@@ -209,6 +214,7 @@ class RuntimeListbox : public NuListbox,
   bool DragOver(int32_t x, int32_t y, RuntimeObject* dragItem, int32_t action) override;
   void DragExit(RuntimeObject* dragItem, int32_t action) override;
   void DropObject(RuntimeObject* dragItem, int32_t action) override;
+  SubPane* FindDropTarget(int32_t x, int32_t y, RuntimeObject* dragItem) override;
 
   // ---- data binding ----
   // The owner's bound list provider (held by the owner), nil when unbound or without owner.
@@ -238,6 +244,9 @@ class RuntimeListbox : public NuListbox,
   int32_t EditedRow() const { return mEditRow; }
   int32_t EditedColumn() const { return mEditColumn; }
   EditControl* EditField() const { return mEditField; }
+  // The edit field's language EditField, with a reference for the caller; nil before the
+  // first edit made the field.
+  RuntimeObject* ActiveCell();
 
   // ---- DataSource (ListboxDataSource.cpp) ----
   void SetDataSource(const string& name) { mDataSource = name; }
@@ -298,6 +307,8 @@ class RuntimeListbox : public NuListbox,
   virtual bool HasHandler(ListboxEvent event) const { return mHandlers.Has(event); }
   // Releases the hold RaiseHeld took; true when the list is still open.
   bool FinishHeldEvent();
+  // After a handler returned, with the list held: false when it closed the list or its window.
+  bool OpenAfterCall();
   bool IsClosed() const { return mClosed; }
 
   // Adds an empty row for the text setters (the language class routes it through AddRow).
@@ -328,10 +339,14 @@ class RuntimeListbox : public NuListbox,
   void SetColumnText(int32_t column, const string& text);
   void SetListText(const string& text, bool initial);
   void AppendCellText(RowEntry* entry, int32_t column, string& result);
+  // The cell under the edit field, or nil.
+  const CellEntry* EditedCell();
   int32_t OwnCellBorder(int32_t side, int32_t row, int32_t column);
   bool SortLevel(SortContext& context, int32_t first, int32_t count);
   int32_t CompareBlocks(SortContext& context, int32_t i, int32_t j);
+  void PlaceBlocks(SortContext& context, int32_t first);
   static int32_t CompareThunk(int32_t i, int32_t j, void* context);
+  static int32_t CompareKeysThunk(int32_t i, int32_t j, void* context);
   static void SwapThunk(int32_t i, int32_t j, void* context);
 
   class CellEditor;
@@ -346,6 +361,11 @@ class RuntimeListbox : public NuListbox,
   void DrawTriangle(Graphics& g, const QV::Rect& cellRect, int32_t depth, bool expanded);
   void DrawBorders(Graphics& g, const QV::Rect& r, int32_t row, int32_t column);
   void DrawFrame(Graphics& g);
+  // After the rows were drawn into area: the valid block becomes what was drawn when all of
+  // the row area was.
+  void NoteRowsDrawn(Graphics& g, const QV::Rect& area);
+  // The pane area to repaint for InvalidateCell's row and column (-1: all).
+  QV::Rect CellArea(int32_t row, int32_t column);
   // Runs a paint event with a language Graphics lent for the cell; false when not handled.
   // closed becomes true when the handler closed the list.
   template <typename Raise>
@@ -353,7 +373,7 @@ class RuntimeListbox : public NuListbox,
   QV::Rect CheckBoxRect(const QV::Rect& cellRect, int32_t indent);
   void PlaceEditField(const QV::Rect& area);
   bool CreateEditField();
-  void DestroyEditor();
+  void ReleaseEditFieldObject();
   bool EditFieldKey(const string& key);
   void ToggleCheck(int32_t row, int32_t column);
   int32_t DropIndent(int32_t depth);  // relative to the pane
@@ -372,7 +392,8 @@ class RuntimeListbox : public NuListbox,
   bool mQuietSelection = false;  // a selection change that tells nobody
   // Cell editing.
   EditControl* mEditField = nullptr;
-  CellEditor* mEditor = nullptr;
+  CellEditor* mEditor = nullptr;  // owned by the EditField object
+  RuntimeObject* mEditFieldObject = nullptr;  // held
   int32_t mEditRow = -1;
   int32_t mEditColumn = -1;
   uint8_t mEditSavedType = 0;
@@ -383,6 +404,7 @@ class RuntimeListbox : public NuListbox,
   int32_t mDropDepth = 0;
   SimpleVector<int32_t> mDraggedRows;       // ascending
   SimpleVector<RowEntry*> mDraggedRecords;  // what those rows held when the drag began
+  RuntimeObject* mReorderItem = nullptr;     // the item of the running reorder drag
   ListboxHandlers mHandlers;
   int32_t mColumnTypes[kMaxListColumns] = {};
   uint32_t mRowsGeneration = 0;  // changes with every added, removed or moved row
@@ -391,6 +413,8 @@ class RuntimeListbox : public NuListbox,
   bool mClosed = false;
   SimpleVector<RuntimeObject*> mSelectionReceivers;  // held
   bool mOwnerIsList = false;
+  ValidCellBlock mValidBlock;
+  bool mNeedsRedraw = false;
   string mDataSource;
   RuntimeObject* mBoundDataControl = nullptr;  // not held: its binding holds the owner
 

@@ -79,7 +79,9 @@ bool RuntimeListbox::TrackRowDrag(int32_t row) {
       bool wanted = false;
       if (!CallOut([&] { wanted = RaiseDragRow(drag, row); }) || mClosed) open = false;
       if (open && (wanted || mReorderDrag)) {
+        mReorderItem = mReorderDrag ? drag : nullptr;
         DragItemDrag(drag);
+        mReorderItem = nullptr;
         ran = true;
       }
       RuntimeUnlockObject(drag);
@@ -96,6 +98,13 @@ bool RuntimeListbox::TrackRowDrag(int32_t row) {
   }
   if (ReleaseChain()) return true;
   return taken;
+}
+
+// The list takes its own reorder drag wherever it is over the list, whatever the item
+// carries (it carries nothing: the rows are the list's own).
+SubPane* RuntimeListbox::FindDropTarget(int32_t x, int32_t y, RuntimeObject* dragItem) {
+  if (mReorderDrag && !mClosed && dragItem && dragItem == mReorderItem) return this;
+  return NuListbox::FindDropTarget(x, y, dragItem);
 }
 
 int32_t RuntimeListbox::DropIndent(int32_t depth) {

@@ -125,6 +125,7 @@ void RuntimeListbox::Draw(Graphics& g) {
   g.SetTextSize(TextSize());
   g.SetTextStyle(listStyle);
   DrawRows(g, area);
+  if (!mClosed) NoteRowsDrawn(g, area);
   if (!mClosed) {
     DrawFocusRing(g);
     PlaceEditField(area);
@@ -160,6 +161,20 @@ void RuntimeListbox::DrawRows(Graphics& g, const QV::Rect& area) {
     }
     top = bottom;
   }
+}
+
+void RuntimeListbox::NoteRowsDrawn(Graphics& g, const QV::Rect& area) {
+  mNeedsRedraw = false;
+  QV::Rect drawn;
+  const bool whole =
+      !g.HasClip() || (Intersect(area, g.ClipRect(), drawn) && drawn.top == area.top &&
+                       drawn.left == area.left && drawn.bottom == area.bottom &&
+                       drawn.right == area.right);
+  if (!whole) return;
+  const int32_t height = RowHeight(-1);
+  const int32_t shown = height > 0 ? (area.bottom - area.top + height - 1) / height : 0;
+  const int32_t last = std::min<int32_t>(TopRow() + shown, mRows.Count()) - 1;
+  mValidBlock.Set(TopRow(), last, 0, ColumnCount() - 1);
 }
 
 void RuntimeListbox::FillRowBackground(Graphics& g, const QV::Rect& r, bool selected) {

@@ -6,6 +6,10 @@
 #include <utility>
 
 #include "controls/EditControl.h"
+#include "controls/EditField.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "core/RuntimeObject.h"
+#include "windows/ControlRecord.h"
 #include "core/RuntimeError.h"
 #include "listbox/RuntimeListbox.h"
 #include "strings/TextEncoding.h"
@@ -22,48 +26,104 @@ QV::Rect OutOfSight() { return {-10, -10, -10, -10}; }
 
 }  // namespace
 
-// The edit field's delegate: its events go to the list while a cell is edited.
-class RuntimeListbox::CellEditor : public EditControlDelegate {
+// The edit field's router. The field is a language EditField of its own (the control's
+// ActiveCell): its own events run first, as for any edit field, then the list turns them into
+// cell events while a cell is edited. The EditField object owns this router and may outlive the
+// list when code keeps it: the list detaches itself when it closes.
+class RuntimeListbox::CellEditor : public RuntimeEditRouter {
  public:
-  explicit CellEditor(RuntimeListbox* list) : mList(list) {}
+  CellEditor(RuntimeListbox* list, RuntimeObject* field) : RuntimeEditRouter(field), mList(list) {}
 
-  void TextChanged(EditControl*) override { Raise(kListCellTextChange); }
-  void GotFocus(EditControl*) override { Raise(kListCellGotFocus); }
-  void LostFocus(EditControl*) override {
-    if (mList->IsEditing()) mList->CommitEdit();
+  void Detach() { mList = nullptr; }
+
+  void TextChanged(EditControl* field) override {
+    const FieldLock lock(Owner());
+    RuntimeEditRouter::TextChanged(field);
+    Raise(kListCellTextChange);
   }
-  bool KeyDownChar(EditControl*, uint8_t key, int32_t, int32_t) override {
-    const char byte = char(key);
-    return mList->EditFieldKey(string::FromBytes(&byte, 1, kEncodingUTF8));
+  void GotFocus(EditControl* field) override {
+    const FieldLock lock(Owner());
+    RuntimeEditRouter::GotFocus(field);
+    Raise(kListCellGotFocus);
   }
-  bool KeyDown(EditControl*, const string& key, int32_t, int32_t) override {
-    return mList->EditFieldKey(key);
+  void LostFocus(EditControl* field) override {
+    const FieldLock lock(Owner());
+    RuntimeEditRouter::LostFocus(field);
+    if (mList && mList->IsEditing() && !mList->mClosed) mList->CommitEdit();
+  }
+  // Bytes and characters both arrive here (the router's KeyDownChar passes its byte on).
+  bool KeyDown(EditControl* field, const string& key, int32_t modifiers, int32_t extra) override {
+    if (!mList || !mList->IsEditing() || mList->mClosed) return false;
+    const FieldLock lock(Owner());
+    RuntimeListbox* list = mList;
+    if (!list->RetainChain()) return true;
+    list->ScrollCellIntoView(list->mEditRow, list->mEditColumn);
+    bool taken = RuntimeEditRouter::KeyDown(field, key, modifiers, extra);
+    // The field's own handler may have closed the list (which detached it) or ended the edit.
+    if (!taken && mList && list->IsEditing() && !list->mClosed) taken = list->EditFieldKey(key);
+    const bool gone = !mList || list->mClosed;
+    list->ReleaseChain();
+    return taken || gone;
   }
 
  private:
+  // Keeps the EditField (and so this router) alive across its own events.
+  struct FieldLock {
+    explicit FieldLock(RuntimeObject* object) : field(object) { RuntimeLockObject(field); }
+    ~FieldLock() { RuntimeUnlockObject(field); }
+    FieldLock(const FieldLock&) = delete;
+    FieldLock& operator=(const FieldLock&) = delete;
+    RuntimeObject* field;
+  };
+
   void Raise(ListboxEvent event) {
-    if (!mList->IsEditing() || mList->mClosed) return;
-    const int32_t row = mList->mEditRow;
-    const int32_t column = mList->mEditColumn;
-    mList->CallOut([&] { mList->RaiseCellEvent(event, row, column); });
+    if (!mList || !mList->IsEditing() || mList->mClosed) return;
+    RuntimeListbox* list = mList;
+    const int32_t row = list->mEditRow;
+    const int32_t column = list->mEditColumn;
+    list->CallOut([&] { list->RaiseCellEvent(event, row, column); });
   }
-  RuntimeListbox* mList;
+  RuntimeListbox* mList;  // nil once the list closed
 };
 
-void RuntimeListbox::DestroyEditor() { delete std::exchange(mEditor, nullptr); }
+// The field's language object goes with the list: its pane is the list's child, closed with
+// it, and its router stops reaching the list.
+void RuntimeListbox::ReleaseEditFieldObject() {
+  RuntimeObject* field = std::exchange(mEditFieldObject, nullptr);
+  if (!field) return;
+  if (mEditor) mEditor->Detach();
+  mEditor = nullptr;  // the object owns it
+  AsControl(field)->pane = nullptr;
+  if (mEditField) mEditField->SetOwner(nullptr);
+  RuntimeUnlockObject(field);
+}
 
 bool RuntimeListbox::CreateEditField() {
   if (mEditField) return true;
   if (mClosed) return false;
-  if (!mEditor) mEditor = new CellEditor(this);
+  RuntimeObject* field = NewObjectFromDefinition(EditFieldClassDefinition());
+  if (!QV_CHECK(field)) return false;
+  mEditor = new CellEditor(this, field);
+  AsEditField(field)->router = mEditor;
+  mEditFieldObject = field;
   FontSpec font;
   font.name = TextFont();
   font.size = TextSize();
   font.SetStyleBits(listStyle);
   mEditField = CreateEditControl(mEditor, this, 0, OutOfSight(), false, font);
-  if (!mEditField) return false;
+  if (!mEditField) {
+    ReleaseEditFieldObject();
+    return false;
+  }
+  AsControl(field)->pane = mEditField;
+  mEditField->SetOwner(field);
   mEditField->SetVisible(false);
   return true;
+}
+
+RuntimeObject* RuntimeListbox::ActiveCell() {
+  if (mEditFieldObject) RuntimeLockObject(mEditFieldObject);
+  return mEditFieldObject;
 }
 
 void RuntimeListbox::ScrollCellIntoView(int32_t row, int32_t column) {
@@ -181,7 +241,6 @@ bool RuntimeListbox::EditFieldKey(const string& key) {
   if (!IsEditing() || mClosed) return false;
   const int32_t row = mEditRow;
   const int32_t column = mEditColumn;
-  ScrollCellIntoView(row, column);
   bool taken = false;
   if (!CallOut([&] { taken = RaiseCellKeyDown(row, column, key); }) || mClosed) return true;
   if (taken) return true;

@@ -1,5 +1,10 @@
 // Sorting a list box by one column: each level's blocks (a row with its subtree) are ordered by
 // orderSorter after their own children were sorted, so folders keep their children.
+//
+// orderSorter runs over a table of the level's blocks, not over the rows: a swap exchanges two
+// table entries, and the rows are laid out once in the order found. The rows do not move while
+// a level sorts, so a block's first row names its record throughout (also to a CompareRows
+// handler), and the order found is the one that swapping the rows in place would give.
 #include <utility>
 #include <vector>
 
@@ -9,12 +14,16 @@
 
 struct RuntimeListbox::SortContext {
   struct Block {
-    int32_t first;
+    int32_t first;  // where the block stands while its level sorts
     int32_t count;
+    // The text of its first row in the column, read once; only without a CompareRows handler,
+    // since a handler may change cells.
+    stringStorage* key;
   };
   RuntimeListbox* list;
   int32_t column;
   int32_t direction;  // 1 ascending, anything else descending
+  bool handled;       // CompareRows is implemented
   uint32_t generation;  // the list's rows as this sort last left them
   bool stopped = false;
   bool closed = false;
@@ -67,10 +76,13 @@ bool RuntimeListbox::SortRows(int32_t first, int32_t count, int32_t column, int3
   if (!QV_CHECK(first >= 0 && count >= 0 && int64_t{first} + count <= mRows.Count())) {
     return true;
   }
-  SortContext context{this, column, direction, mRowsGeneration};
+  // One hold for the whole sort: a handler that closes the list leaves it alive until here.
+  if (!RetainChain()) return false;
+  SortContext context{this, column, direction, HasHandler(kListCompareRows), mRowsGeneration};
   SortLevel(context, first, count);
   // A closed list may be gone: nothing of it is read after the sort stopped for that reason.
-  return !context.closed;
+  const bool deleted = ReleaseChain();
+  return !context.closed && !deleted;
 }
 
 bool RuntimeListbox::SortLevel(SortContext& context, int32_t first, int32_t count) {
@@ -81,16 +93,45 @@ bool RuntimeListbox::SortLevel(SortContext& context, int32_t first, int32_t coun
   for (int32_t row = first; row < end;) {
     int32_t next = row + 1;
     while (next < end && reinterpret_cast<RowEntry*>(mRows.GetAt(next))->depth > depth) ++next;
-    blocks.push_back({row, next - row});
+    blocks.push_back({row, next - row, nullptr});
     row = next;
   }
   for (const SortContext::Block& block : blocks) {
     if (block.count > 1 && !SortLevel(context, block.first + 1, block.count - 1)) return false;
   }
+  if (!context.handled) {
+    for (SortContext::Block& block : blocks) {
+      const CellEntry* cell = FindCell(block.first, context.column, false);
+      block.key = cell ? cell->text.Storage() : nullptr;
+    }
+  }
   context.blocks = &blocks;
-  orderSorter(0, static_cast<int32_t>(blocks.size()), CompareThunk, SwapThunk, &context);
+  orderSorter(0, static_cast<int32_t>(blocks.size()),
+              context.handled ? CompareThunk : CompareKeysThunk, SwapThunk, &context);
+  if (!context.stopped) PlaceBlocks(context, first);
   context.blocks = nullptr;
-  return !context.stopped;
+  if (context.stopped) return false;
+  context.generation = mRowsGeneration;
+  return true;
+}
+
+// Lays the rows of [first, ...) out in the order of the context's blocks.
+void RuntimeListbox::PlaceBlocks(SortContext& context, int32_t first) {
+  const std::vector<SortContext::Block>& blocks = *context.blocks;
+  int32_t row = first;
+  bool moved = false;
+  for (const SortContext::Block& block : blocks) {
+    moved = moved || block.first != row;
+    row += block.count;
+  }
+  if (!moved) return;
+  std::vector<uint32_t> records;
+  records.reserve(row - first);
+  for (const SortContext::Block& block : blocks) {
+    for (int32_t k = 0; k < block.count; ++k) records.push_back(mRows.GetAt(block.first + k));
+  }
+  for (size_t k = 0; k < records.size(); ++k) mRows.SetAt(first + int32_t(k), records[k]);
+  ++mRowsGeneration;
 }
 
 int32_t RuntimeListbox::CompareThunk(int32_t i, int32_t j, void* raw) {
@@ -99,37 +140,36 @@ int32_t RuntimeListbox::CompareThunk(int32_t i, int32_t j, void* raw) {
   return context.list->CompareBlocks(context, i, j);
 }
 
+// Without a handler nothing runs during the sort: the blocks' texts decide alone.
+int32_t RuntimeListbox::CompareKeysThunk(int32_t i, int32_t j, void* raw) {
+  auto& context = *static_cast<SortContext*>(raw);
+  const std::vector<SortContext::Block>& blocks = *context.blocks;
+  const int32_t sign = RuntimeStringCompare(blocks[i].key, blocks[j].key);
+  return context.direction == 1 ? sign : -sign;
+}
+
 void RuntimeListbox::SwapThunk(int32_t i, int32_t j, void* raw) {
   auto& context = *static_cast<SortContext*>(raw);
-  if (context.stopped || i == j) return;
-  std::vector<SortContext::Block>& blocks = *context.blocks;
-  const int32_t a = std::min(i, j);
-  const int32_t b = std::max(i, j);
-  RuntimeListbox* list = context.list;
-  list->SwapRowRanges(blocks[a].first, blocks[a].count, blocks[b].first, blocks[b].count);
-  context.generation = list->mRowsGeneration;
-  // Blocks of one size leave every first row where it was (a flat list's rows always do).
-  if (blocks[a].count == blocks[b].count) return;
-  std::swap(blocks[a].count, blocks[b].count);
-  for (int32_t k = a + 1; k <= b; ++k) blocks[k].first = blocks[k - 1].first + blocks[k - 1].count;
+  if (context.stopped) return;
+  std::swap((*context.blocks)[i], (*context.blocks)[j]);
 }
 
 int32_t RuntimeListbox::CompareBlocks(SortContext& context, int32_t i, int32_t j) {
-  const int32_t row1 = (*context.blocks)[i].first;
-  const int32_t row2 = (*context.blocks)[j].first;
+  const SortContext::Block& block1 = (*context.blocks)[i];
+  const SortContext::Block& block2 = (*context.blocks)[j];
   const bool ascending = context.direction == 1;
+  const int32_t row1 = block1.first;
+  const int32_t row2 = block2.first;
   int32_t result = 0;
-  bool handled = false;
-  if (HasHandler(kListCompareRows)) {
-    if (!CallOut([&] { handled = RaiseCompareRows(row1, row2, context.column, result); })) {
-      context.stopped = context.closed = true;
-      return 0;
-    }
-    // A handler that added, deleted or sorted rows invalidated every block of this sort.
-    if (context.generation != mRowsGeneration) {
-      context.stopped = true;
-      return 0;
-    }
+  const bool handled = RaiseCompareRows(row1, row2, context.column, result);
+  if (!OpenAfterCall()) {
+    context.stopped = context.closed = true;
+    return 0;
+  }
+  // A handler that added, deleted or sorted rows invalidated every block of this sort.
+  if (context.generation != mRowsGeneration) {
+    context.stopped = true;
+    return 0;
   }
   if (handled) {
     if (ascending) return result;
@@ -137,8 +177,7 @@ int32_t RuntimeListbox::CompareBlocks(SortContext& context, int32_t i, int32_t j
   }
   CellEntry* cell1 = FindCell(row1, context.column, false);
   CellEntry* cell2 = FindCell(row2, context.column, false);
-  const int32_t order = RuntimeStringCompare(cell1 ? cell1->text.Storage() : nullptr,
-                                             cell2 ? cell2->text.Storage() : nullptr);
-  const int32_t sign = (order > 0) - (order < 0);
+  const int32_t sign = RuntimeStringCompare(cell1 ? cell1->text.Storage() : nullptr,
+                                        cell2 ? cell2->text.Storage() : nullptr);
   return ascending ? sign : -sign;
 }

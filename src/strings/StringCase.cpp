@@ -1,5 +1,6 @@
 #include "strings/StringCase.h"
 
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "core/Memory.h"
 #include "strings/CaseMapping.h"
@@ -47,11 +48,14 @@ TextEncoding MeetEncodings(string& a, string& b) {
   return ConvertToSameEncoding(&a, &b);
 }
 
-int32_t CompareCharacters(const string& a, const string& b, TextEncoding encoding,
+int32_t CompareCharacters(const stringStorage* a, const stringStorage* b, TextEncoding encoding,
                           bool ignoreCase) {
-  if (encoding == kEncodingUTF8)
-    return UTF8StringCompare(a.CString(), a.Length(), b.CString(), b.Length(), ignoreCase);
-  return UCS2StringCompare(a.CString(), a.Length() / 2, b.CString(), b.Length() / 2, ignoreCase);
+  const char* x = stringStorage::CString(a);
+  const char* y = stringStorage::CString(b);
+  const int32_t xLength = stringStorage::Length(a);
+  const int32_t yLength = stringStorage::Length(b);
+  if (encoding == kEncodingUTF8) return UTF8StringCompare(x, xLength, y, yLength, ignoreCase);
+  return UCS2StringCompare(x, xLength / 2, y, yLength / 2, ignoreCase);
 }
 
 bool ComparesByCharacter(TextEncoding encoding) {
@@ -90,19 +94,31 @@ extern "C" int32_t StringStrCompare(stringStorage* a, stringStorage* b, int32_t 
   string x(a), y(b);
   if (mode == 0) return Sign(CompareByteRuns(x.Bytes(), x.Length(), y.Bytes(), y.Length()));
   TextEncoding encoding = MeetEncodings(x, y);
-  if (ComparesByCharacter(encoding)) return Sign(CompareCharacters(x, y, encoding, false));
+  if (ComparesByCharacter(encoding)) {
+    return Sign(CompareCharacters(x.Storage(), y.Storage(), encoding, false));
+  }
   // Counted, so that text holding NUL bytes is compared to its end.
   return Sign(CompareByteRuns(x.Bytes(), x.Length(), y.Bytes(), y.Length()));
 }
 QV_EXPORT(StringStrCompare)
 
+int32_t CompareTextsOfOneEncoding(const stringStorage* a, const stringStorage* b) {
+  const TextEncoding encoding = a ? a->encoding : kEncodingNone;
+  if (ComparesByCharacter(encoding)) return Sign(CompareCharacters(a, b, encoding, true));
+  return Sign(ustrcmpi(stringStorage::CString(a), stringStorage::Length(a),
+                       stringStorage::CString(b), stringStorage::Length(b)));
+}
+
 extern "C" int32_t RuntimeStringCompare(stringStorage* a, stringStorage* b) {
   if (a == b) return 0;
   if (!a) return -1;
   if (!b) return 1;
+  if (a->encoding == b->encoding) return CompareTextsOfOneEncoding(a, b);
   string x(a), y(b);
   TextEncoding encoding = MeetEncodings(x, y);
-  if (ComparesByCharacter(encoding)) return Sign(CompareCharacters(x, y, encoding, true));
+  if (ComparesByCharacter(encoding)) {
+    return Sign(CompareCharacters(x.Storage(), y.Storage(), encoding, true));
+  }
   return Sign(x.Compare(y));
 }
 QV_EXPORT(RuntimeStringCompare)

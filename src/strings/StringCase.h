@@ -13,6 +13,10 @@
 string LowerCase(const string& s);
 string UpperCase(const string& s);
 
+// The comparison behind the string operators for two texts of one encoding (nil is empty),
+// compared where they lie: -1, 0 or 1.
+int32_t CompareTextsOfOneEncoding(const stringStorage* a, const stringStorage* b);
+
 extern "C" {
 stringStorage* StringLCase(stringStorage* s);
 stringStorage* StringUCase(stringStorage* s);

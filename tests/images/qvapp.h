@@ -185,6 +185,17 @@ void WindowAddControl(QVObject* window, QVString name, QVObject* control);
 void RuntimeControlMove(QVObject* control, int32_t left, int32_t top, int32_t width,
                         int32_t height);
 
+void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
+void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
+
+/* Moved, shown and enabled, as the compiler's set-up code leaves a control. */
+static inline void QVPlaceControl(QVObject* control, int32_t left, int32_t top, int32_t width,
+                                  int32_t height) {
+  RuntimeControlMove(control, left, top, width, height);
+  ControlVisibleSetter(control, 0, 1);
+  controlEnabledSetter(control, 0, 1);
+}
+
 #define CONTROL_NAME 32
 #define WINDOW_VISIBLE 52
 #define WINDOW_RESIZEABLE 54

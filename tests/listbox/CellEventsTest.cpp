@@ -15,9 +15,11 @@
 #include <vector>
 
 #include "ListPaneFixtures.h"
+#include "controls/EditField.h"
 #include "controls/ControlClasses.h"
 #include "controls/EditControl.h"
 #include "core/ClassDefinitionRows.h"
+#include "core/EventHandlers.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeClass.h"
 #include "core/Ticks.h"
@@ -491,6 +493,86 @@ TEST(ListboxEventTable, TheRowsNameTheEventsAndThePaneCallsTheControlsHandlers) 
     EXPECT_EQ(S(list->GetCellText(true, 2, 0)), "a");
   }
   RuntimeUnlockObject(owner);
+}
+
+// The edit field's own language events, heard by a class given to the list's EditField.
+std::vector<std::string>* gFieldLog = nullptr;
+std::string FieldText(RuntimeObject* field) {
+  stringStorage* text = editTextGetter(field, 0);
+  const std::string result = text ? stringStorage::CString(text) : "";
+  stringStorage::RemoveReference(text);
+  return result;
+}
+int32_t FieldKeyDown(RuntimeObject*, stringStorage* key) {
+  const std::string text = key ? stringStorage::CString(key) : "";
+  gFieldLog->push_back("Field.KeyDown " + (text == "\r" ? std::string("Return") : text));
+  return text == "x" ? 1 : 0;
+}
+void FieldTextChange(RuntimeObject* field) {
+  gFieldLog->push_back("Field.TextChange " + FieldText(field));
+}
+void FieldGotFocus(RuntimeObject*) { gFieldLog->push_back("Field.GotFocus"); }
+void FieldLostFocus(RuntimeObject*) { gFieldLog->push_back("Field.LostFocus"); }
+
+// Handlers added to the field object itself, as AddHandler does.
+void HearField(RuntimeObject* field) {
+  const std::pair<const char*, void*> handlers[] = {
+      {"KeyDown", reinterpret_cast<void*>(&FieldKeyDown)},
+      {"TextChange", reinterpret_cast<void*>(&FieldTextChange)},
+      {"GotFocus", reinterpret_cast<void*>(&FieldGotFocus)},
+      {"LostFocus", reinterpret_cast<void*>(&FieldLostFocus)}};
+  for (const auto& [event, handler] : handlers) {
+    RuntimeInstallInstanceEventHandler(field, string(event).Storage(), handler);
+  }
+}
+
+TEST_F(Cells, TheEditorIsAnEditFieldWhoseOwnEventsRunBeforeTheCellEvents) {
+  Make(kTypeEditable);
+  EXPECT_EQ(list->ActiveCell(), nullptr) << "no field before the first edit";
+  list->EditCell(0, 1);
+  ASSERT_TRUE(WaitForEditFocus());
+  RuntimeObject* field = list->ActiveCell();
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(AsControl(field)->pane, list->EditField());
+  EXPECT_EQ(FieldText(field), "A");
+  list->CommitEdit();
+  // From here the field's events are heard, in one log with the list's.
+  HearField(field);
+  struct StopHearing {
+    ~StopHearing() { gFieldLog = nullptr; }
+  } stopHearing;
+  gFieldLog = &list->log;
+  list->log.clear();
+
+  list->EditCell(1, 1);
+  ASSERT_TRUE(WaitForEditFocus());
+  ASSERT_TRUE(gui.PumpUntil([&] { return list->Count("CellGotFocus(1,1)") == 1; }));
+  const auto at = [&](const char* entry) {
+    return std::find(list->log.begin(), list->log.end(), entry) - list->log.begin();
+  };
+  EXPECT_LT(at("Field.GotFocus"), at("CellGotFocus(1,1)")) << testing::PrintToString(list->log);
+  list->EditField()->SetText(string(""));
+  list->log.clear();
+  gui.Type("ax");
+  ASSERT_TRUE(gui.PumpUntil([&] { return list->Count("Field.KeyDown x") == 1; }))
+      << testing::PrintToString(list->log);
+  gui.Key("Return");
+  ASSERT_TRUE(gui.PumpUntil([&] { return list->Count("Field.LostFocus") == 1; }));
+  EXPECT_EQ(list->log, (std::vector<std::string>{
+                           "Field.KeyDown a", "Field.TextChange a", "CellTextChange(1,1)",
+                           "Field.KeyDown x",  // taken: not typed, no cell key
+                           "Field.KeyDown Return", "CellAction(1,1)",
+                           "Field.LostFocus",  // hiding the field took its focus
+                           "CellLostFocus(1,1)"}));
+  EXPECT_EQ(S(list->GetCellText(true, 1, 1)), "a");
+
+  // The field outlives the list it edited for: it reads and answers without reaching it.
+  gFieldLog = nullptr;
+  window.reset();
+  list = nullptr;
+  EXPECT_EQ(AsControl(field)->pane, nullptr);
+  EXPECT_EQ(FieldText(field), "");
+  RuntimeUnlockObject(field);
 }
 
 }  // namespace

@@ -2,14 +2,17 @@
 // loop itself is the drag-and-drop layer's): non-adjacent rows dropped below the last, a
 // hierarchical list leaving the move to DragReorderRows, a handler that takes the drop, a
 // folder over its own subtree (grey line, no move), and a list changed between the drag's
-// start and its drop.
+// start and its drop; and real drags by XTest: rows dropped below the last, and EnableDrag with
+// a DragRow handler that declines.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ListPaneFixtures.h"
+#include "windows/DragAndDropGTK.h"
 
 namespace {
 
@@ -20,8 +23,17 @@ class DragList : public qvtest::ScriptedList {
   using ScriptedList::ScriptedList;
   std::vector<std::string> reorders;
   bool takes = false;
+  // DragRow: the rows it was raised for, what it answers, and what it does first.
+  std::vector<int32_t> dragRows;
+  bool dragRowAnswer = false;
+  std::function<void()> onDragRow;
 
  protected:
+  bool RaiseDragRow(RuntimeObject*, int32_t row) override {
+    dragRows.push_back(row);
+    if (onDragRow) onDragRow();
+    return dragRowAnswer;
+  }
   bool RaiseDragReorderRows(int32_t position, int32_t parent) override {
     reorders.push_back(std::to_string(position) + "," + std::to_string(parent));
     return takes;
@@ -121,6 +133,92 @@ TEST_F(RowDrag, ADropMovesNothingWhenTheDraggedRowsHoldOtherRecordsNow) {
   Drop();
   EXPECT_EQ(list->Column0(), "b c d");
   EXPECT_TRUE(list->reorders.empty());
+}
+
+// Real input: the pointer pressed on a row, moved and released by XTest; the drag loop runs
+// the steps handed to it from DragRow.
+class RealRowDrag : public RowDrag {
+ protected:
+  int X() { return window->ScreenX(list->GetListRect().left + 30); }
+  int Y(double row) {
+    return window->ScreenY(list->GetListRect().top + int(list->RowHeight(-1) * row));
+  }
+  // Presses on row and moves the pointer 12 pixels along it, which starts the drag; returns
+  // once the press has been handled and the button is up again. (A press that drags nothing
+  // goes on selecting, so the pointer stays on the row.)
+  void PressAndMove(int32_t row) {
+    gui.MoveTo(X(), Y(row + 0.5));
+    qvtest::FakeFirstButton(true);
+    gui.MoveTo(X() + 12, Y(row + 0.5));
+    EXPECT_TRUE(gui.PumpUntil([&] { return released && !list->IsReordering(); }));
+    EXPECT_TRUE(gui.StepsDone());
+  }
+  // Inside the drag loop: to y in steps, until the list's drop row is dropRow, then the release.
+  void DragTo(int y, int32_t dropRow) {
+    const int from = Y(1.5);
+    for (int k = 1; k <= 6; ++k) {
+      gui.Meanwhile([this, from, y, k] { gui.MoveTo(X() + 12, from + (y - from) * k / 6); });
+    }
+    gui.Meanwhile([this, dropRow] {
+      sawLoop = IsInternalDragActive();
+      EXPECT_TRUE(gui.PumpUntil([&] { return list->DropRow() == dropRow; }));
+    });
+    Release();
+  }
+  void Release() {
+    gui.Meanwhile([this] {
+      qvtest::FakeFirstButton(false);
+      released = true;
+    });
+  }
+
+  bool released = false;
+  bool sawLoop = false;
+};
+
+TEST_F(RealRowDrag, ThreeRowsDraggedBelowTheLastMoveThereInOrder) {
+  for (const char* text : {"a", "b", "c", "d", "e", "f"}) list->Add(text);
+  list->SelectRow(1, false);
+  list->SetRowSelected(3, true);
+  list->SetRowSelected(4, true);
+  gui.Settle();
+  list->onDragRow = [&] { DragTo(Y(7), 6); };
+  PressAndMove(1);
+  EXPECT_TRUE(sawLoop) << "the drag loop ran";
+  EXPECT_EQ(list->dragRows, std::vector<int32_t>{1});
+  EXPECT_EQ(list->reorders, std::vector<std::string>{"3,-1"});
+  EXPECT_EQ(list->Column0(), "a c f b d e");
+  for (int32_t row = 0; row < 6; ++row) EXPECT_EQ(list->IsRowSelected(row), row >= 3) << row;
+}
+
+TEST_F(RealRowDrag, EnableDragRunsTheDragOnlyWhenDragRowSaysSo) {
+  list->enableDragReorder = false;
+  list->enableDrag = true;
+  for (const char* text : {"a", "b", "c", "d"}) list->Add(text);
+  gui.Settle();
+  // DragRow true: the loop runs (and the release inside it ends it).
+  list->dragRowAnswer = true;
+  list->onDragRow = [&] {
+    gui.Meanwhile([&] { sawLoop = IsInternalDragActive(); });
+    Release();
+  };
+  PressAndMove(1);
+  EXPECT_TRUE(sawLoop);
+  EXPECT_TRUE(list->IsRowSelected(1)) << "the pressed row became the selection";
+
+  // DragRow false: nothing is dragged; the press goes on as a click.
+  released = sawLoop = false;
+  list->dragRowAnswer = false;
+  list->onDragRow = [&] {
+    gui.Meanwhile([&] { sawLoop = IsInternalDragActive(); });
+    Release();
+  };
+  PressAndMove(2);
+  EXPECT_FALSE(sawLoop) << "no drag loop";
+  EXPECT_EQ(list->dragRows, (std::vector<int32_t>{1, 2}));
+  EXPECT_TRUE(list->IsRowSelected(2) && list->SelectedRowCount() == 1);
+  EXPECT_TRUE(list->reorders.empty());
+  EXPECT_EQ(list->Column0(), "a b c d");
 }
 
 }  // namespace

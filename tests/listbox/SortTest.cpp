@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "ListPaneFixtures.h"
+#include "core/OrderSorter.h"
+#include "strings/StringCase.h"
 
 namespace {
 
@@ -172,6 +174,86 @@ TEST_F(ListPane, AHandlerChangingTheListEndsTheSortWithEveryRecordOnce) {
   list->SortColumn(0);
   EXPECT_TRUE(destroyed);
   EXPECT_EQ(calls, 2) << "no comparison after the close";
+}
+
+// The order orderSorter gives when it swaps the rows themselves: the model of the list's sort,
+// equal keys included (the sort is not stable, and the list keeps that order exactly).
+struct InPlaceModel {
+  std::vector<std::string> cells;  // "key\tid"
+  std::function<int32_t(const std::string&, const std::string&)> compare;
+  std::string Sorted() {
+    orderSorter(
+        0, int32_t(cells.size()),
+        [](int32_t i, int32_t j, void* raw) {
+          auto* model = static_cast<InPlaceModel*>(raw);
+          return model->compare(model->cells[i], model->cells[j]);
+        },
+        [](int32_t i, int32_t j, void* raw) {
+          auto* model = static_cast<InPlaceModel*>(raw);
+          std::swap(model->cells[i], model->cells[j]);
+        },
+        this);
+    std::string ids;
+    for (const std::string& c : cells) {
+      ids += (ids.empty() ? "" : " ") + c.substr(c.find('\t') + 1);
+    }
+    return ids;
+  }
+};
+
+int32_t CompareKeys(const std::string& a, const std::string& b) {
+  const std::string keyA = a.substr(0, a.find('\t'));
+  const std::string keyB = b.substr(0, b.find('\t'));
+  return RuntimeStringCompare(string(keyA.c_str()).Storage(), string(keyB.c_str()).Storage());
+}
+
+std::string Column1(ScriptedList* list) {
+  std::string ids;
+  for (int32_t row = 0; row < list->RowCount(); ++row) {
+    ids += (row ? " " : "") + std::string(list->GetCellText(true, row, 1).CString());
+  }
+  return ids;
+}
+
+TEST_F(ListPane, EqualKeysComeOutAsSwappingTheRowsInPlaceOrdersThem) {
+  ScriptedList* list = Make();
+  InPlaceModel ascending;
+  ascending.compare = CompareKeys;
+  // Few keys differing in case only, so most comparisons are ties.
+  const char* keys[] = {"b", "A", "c", "B", "a", "", "C", "b", "a", "B"};
+  for (int i = 0; i < 300; ++i) {
+    const std::string cells = std::string(keys[(i * 7) % 10]) + "\t" + std::to_string(i);
+    list->Add(cells.c_str());
+    ascending.cells.push_back(cells);
+  }
+  list->SetColumnCount(2);
+  list->SortColumn(0);
+  EXPECT_EQ(Column1(list), ascending.Sorted());
+
+  // Descending, from the order the ascending sort left.
+  InPlaceModel descending;
+  descending.cells = ascending.cells;
+  descending.compare = [](const std::string& a, const std::string& b) {
+    return -CompareKeys(a, b);
+  };
+  list->SetSortDirection(0, -1, true);
+  list->SortColumn(0);
+  EXPECT_EQ(Column1(list), descending.Sorted());
+
+  // A CompareRows handler reads the rows it is given: they hold the records being compared.
+  InPlaceModel byHandler;
+  byHandler.cells = descending.cells;
+  byHandler.compare = [](const std::string& a, const std::string& b) {
+    return CompareKeys(a.substr(0, 1), b.substr(0, 1)) * 2;  // a handler's own scale
+  };
+  list->onCompareRows = [&](int32_t r1, int32_t r2, int32_t, int32_t& result) {
+    result = byHandler.compare(list->GetCellText(true, r1, -1).CString(),
+                               list->GetCellText(true, r2, -1).CString());
+    return true;
+  };
+  list->SetSortDirection(0, 1, true);
+  list->SortColumn(0);
+  EXPECT_EQ(Column1(list), byHandler.Sorted());
 }
 
 }  // namespace
