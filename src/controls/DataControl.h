@@ -254,6 +254,21 @@ bool ColumnTruth(const string& text);
 // Installs the routines by which data-aware controls find their data control.
 void InstallDataControlBinders();
 
+// A bound control that shows its column by selecting the row of that text (popup menus, combo
+// boxes, list boxes), seen through its language accessors.
+struct RowSelectingBinding {
+  stringStorage* (*dataField)(RuntimeObject* control);  // not referenced
+  int32_t (*count)(RuntimeObject* control);
+  stringStorage* (*rowText)(RuntimeObject* control, int32_t row);  // referenced
+  void (*select)(RuntimeObject* control, int32_t row);
+  stringStorage* (*text)(RuntimeObject* control);  // referenced; the selected row's text
+  // The control's own link back cleared (it is already off the data control's list).
+  void (*forget)(RuntimeObject* control);
+};
+// List boxes live above this folder: their class installs how they are bound at start-up.
+// Until then a list-box binding loads, clears and reads back nothing.
+void SetListboxBinding(const RowSelectingBinding& binding);
+
 ObjectDefinition* DataControlClassDefinition();
 ObjectDefinition* DataControlActionClassDefinition();
 

@@ -1,6 +1,6 @@
 // The navigator's binding list and what it knows of each bound kind: how an edit field, a
-// static text, a check box, a popup menu or a combo box shows a column, is emptied, and is read back. Kinds whose control class
-// reaches this file through no binder (list boxes) stay unbound.
+// static text, a check box, a popup menu, a combo box or a list box shows a column, is emptied,
+// and is read back. List boxes reach this file through the routines their class installs.
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -22,6 +22,27 @@
 
 namespace {
 
+const RowSelectingBinding kPopupBinding = {
+    +[](RuntimeObject* popup) { return AsPopupMenu(popup)->dataField; },
+    +[](RuntimeObject* popup) { return RuntimeComboBoxCountGetter(popup, 0); },
+    &RuntimeComboBoxGetRow,
+    +[](RuntimeObject* popup, int32_t row) { RuntimeComboBoxSelectionSetter(popup, 0, row); },
+    +[](RuntimeObject* popup) { return RuntimeComboBoxTextGetter(popup, 0); },
+    +[](RuntimeObject* popup) {
+      if (ComboBox* pane = AsPopupMenu(popup)->pane) pane->Unbind();
+    },
+};
+
+RowSelectingBinding gListboxBinding = {};
+
+// The routines of a row-selecting kind; nil for other kinds and for list boxes before their
+// class installed its own.
+const RowSelectingBinding* RowSelecting(int32_t kind) {
+  if (kind == kBindingPopupMenu) return &kPopupBinding;
+  if (kind == kBindingListbox && gListboxBinding.dataField) return &gListboxBinding;
+  return nullptr;
+}
+
 // The control's own unbinding clears its link back; the list is already off the data control,
 // so its call back to ControlBindingRemove finds nothing.
 void ForgetLinkBack(RuntimeObject* control, int32_t kind) {
@@ -30,8 +51,8 @@ void ForgetLinkBack(RuntimeObject* control, int32_t kind) {
   if (kind == kBindingEditField) aware = static_cast<EditControl*>(pane);
   if (kind == kBindingStaticText) aware = static_cast<StaticText*>(pane);
   if (kind == kBindingCheckBox) aware = static_cast<CheckBox*>(pane);
-  if (kind == kBindingPopupMenu) aware = AsPopupMenu(control)->pane;
   if (aware) aware->Unbind();
+  if (const RowSelectingBinding* rows = RowSelecting(kind)) rows->forget(control);
 }
 
 void SetEnabledIfChanged(RuntimeObject* control, bool enabled) {
@@ -39,11 +60,11 @@ void SetEnabledIfChanged(RuntimeObject* control, bool enabled) {
 }
 
 // The row whose text equals text ignoring case, or -1.
-int32_t FindRow(RuntimeObject* popup, const string& text) {
+int32_t FindRow(const RowSelectingBinding& rows, RuntimeObject* control, const string& text) {
   if (text.IsEmpty()) return -1;
-  const int32_t count = RuntimeComboBoxCountGetter(popup, 0);
+  const int32_t count = rows.count(control);
   for (int32_t row = 0; row < count; ++row) {
-    if (string::Adopt(RuntimeComboBoxGetRow(popup, row)).Compare(text) == 0) return row;
+    if (string::Adopt(rows.rowText(control, row)).Compare(text) == 0) return row;
   }
   return -1;
 }
@@ -115,7 +136,9 @@ string BoundDataField(const BoundControl& bound) {
   if (bound.kind == kBindingEditField) return string(AsEditField(bound.control)->dataField);
   if (bound.kind == kBindingStaticText) return string(AsStaticText(bound.control)->dataField);
   if (bound.kind == kBindingCheckBox) return string(AsCheckBox(bound.control)->dataField);
-  if (bound.kind == kBindingPopupMenu) return string(AsPopupMenu(bound.control)->dataField);
+  if (const RowSelectingBinding* rows = RowSelecting(bound.kind)) {
+    return string(rows->dataField(bound.control));
+  }
   return string();
 }
 
@@ -130,9 +153,9 @@ void LoadBoundControl(const BoundControl& bound, const string& text, bool locked
   } else if (bound.kind == kBindingCheckBox) {
     SetEnabledIfChanged(bound.control, !locked);
     checkBoxValueSetter(bound.control, 0, ColumnTruth(text));
-  } else if (bound.kind == kBindingPopupMenu) {
+  } else if (const RowSelectingBinding* rows = RowSelecting(bound.kind)) {
     SetEnabledIfChanged(bound.control, !locked);
-    RuntimeComboBoxSelectionSetter(bound.control, 0, FindRow(bound.control, text));
+    rows->select(bound.control, FindRow(*rows, bound.control, text));
   }
 }
 
@@ -140,7 +163,7 @@ void ClearBoundControl(const BoundControl& bound) {
   if (bound.kind == kBindingEditField) editTextSetter(bound.control, 0, nullptr);
   if (bound.kind == kBindingStaticText) staticCaptionSetter(bound.control, 0, nullptr);
   if (bound.kind == kBindingCheckBox) checkBoxValueSetter(bound.control, 0, 0);
-  if (bound.kind == kBindingPopupMenu) RuntimeComboBoxSelectionSetter(bound.control, 0, -1);
+  if (const RowSelectingBinding* rows = RowSelecting(bound.kind)) rows->select(bound.control, -1);
 }
 
 string BoundControlValue(const BoundControl& bound) {
@@ -149,8 +172,8 @@ string BoundControlValue(const BoundControl& bound) {
   if (bound.kind == kBindingCheckBox) {
     return string(checkBoxValueGetter(bound.control, 0) ? "true" : "false");
   }
-  if (bound.kind == kBindingPopupMenu) {
-    return string::Adopt(RuntimeComboBoxTextGetter(bound.control, 0));
+  if (const RowSelectingBinding* rows = RowSelecting(bound.kind)) {
+    return string::Adopt(rows->text(bound.control));
   }
   return string();
 }
@@ -161,6 +184,8 @@ bool BoundControlDiffers(const BoundControl& bound, const string& column) {
   }
   return BoundControlValue(bound).CompareWithCase(column) != 0;
 }
+
+void SetListboxBinding(const RowSelectingBinding& binding) { gListboxBinding = binding; }
 
 void InstallDataControlBinders() {
   SetDataSourceBinder({&BindByStorage, &ControlBindingRemove});

@@ -28,6 +28,7 @@ enum StartupOrder : uint32_t {
   kStartupThreadSchedulerHooks,
   kStartupToolkitContextWait,
   kStartupDebuggerConnections,
+  kStartupListboxDataSourceHook,
   kStartupHooksEnd,
 
   // Right after the toolkit is initialised: the settings read from it once.

@@ -273,12 +273,19 @@ extern "C" stringStorage* ListboxDataSourceGetter(RuntimeObject* list, uint32_t)
 QV_EXPORT(ListboxDataSourceGetter)
 
 extern "C" void ListboxDataSourceSetter(RuntimeObject* list, uint32_t, stringStorage* name) {
-  if (list) field_accessors::Write(AsListbox(list)->dataSource, name);
+  if (!list) return;
+  field_accessors::Write(AsListbox(list)->dataSource, name);
+  RuntimeListbox* pane = ListboxPaneOf(list);
+  if (!pane) return;
+  pane->SetDataSource(string(name));
+  pane->Bind();  // lets go of the old DataControl first
 }
 QV_EXPORT(ListboxDataSourceSetter)
 
 extern "C" void ListboxDataFieldSetter(RuntimeObject* list, uint32_t, stringStorage* name) {
-  if (list) field_accessors::Write(AsListbox(list)->dataField, name);
+  if (!list) return;
+  field_accessors::Write(AsListbox(list)->dataField, name);
+  if (RuntimeListbox* pane = ListboxPaneOf(list)) pane->Bind();
 }
 QV_EXPORT(ListboxDataFieldSetter)
 

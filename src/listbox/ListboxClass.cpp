@@ -304,6 +304,8 @@ string FinishListboxPane(RuntimeObject* list, RuntimeListbox* pane) {
   }
   pane->SetAutoHide(record->autoHideScrollbars != 0);
   pane->UpdateScrollBarsAndLayout();
+  pane->SetDataSource(string(record->dataSource));
+  pane->Bind();
   for (int32_t i = 0; i < kMaxListColumns; ++i) {
     pane->SetColumnAlignment(i, record->columnAlignments[i], record->columnAlignmentOffsets[i]);
     pane->SetColumnType(i, record->columnTypes[i]);

@@ -127,6 +127,8 @@ void RuntimeListbox::Close() {
     SetRowCount(0);
     ReleaseBindings();
   }
+  // A closed list has no text to give: the DataControl's next Update would write it empty.
+  Unbind();
   // Closed with the list's other children; the last reference may go with them, so nothing
   // of the list is written after NuListbox::Close.
   mEditField = nullptr;

@@ -16,6 +16,7 @@
 
 #include "core/GenericArray.h"
 #include "core/SimpleVector.h"
+#include "database/DataBinding.h"
 #include "listbox/ListboxEvents.h"
 #include "listbox/ValidCellBlock.h"
 #include "listbox/NuListbox.h"
@@ -76,7 +77,10 @@ struct RowEntry {
 // Line width of a border code.
 int32_t BorderLineWidth(int32_t code);
 
-class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuListboxProvider {
+class RuntimeListbox : public NuListbox,
+                       public NuListboxDelegate,
+                       public NuListboxProvider,
+                       public DataAwareClass {
  public:
   // owner is the language control, retained for the pane's life; nil for a bare pane.
   RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::Rect& bounds,
@@ -244,6 +248,13 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   // first edit made the field.
   RuntimeObject* ActiveCell();
 
+  // ---- DataSource (ListboxDataSource.cpp) ----
+  void SetDataSource(const string& name) { mDataSource = name; }
+  // Connects to the DataControl the DataSource names, letting go of the one bound before.
+  void Bind() override;
+  void Unbind() override;
+  RuntimeObject* BoundDataControl() const { return mBoundDataControl; }
+
  protected:
   // The language events; the defaults leave the built-in behaviour. A handler may change or
   // close the list: callers hold the list across them.
@@ -404,6 +415,8 @@ class RuntimeListbox : public NuListbox, public NuListboxDelegate, public NuList
   bool mOwnerIsList = false;
   ValidCellBlock mValidBlock;
   bool mNeedsRedraw = false;
+  string mDataSource;
+  RuntimeObject* mBoundDataControl = nullptr;  // not held: its binding holds the owner
 
   static SimpleVector<RowEntry*> sCondemnedRows;
 };
