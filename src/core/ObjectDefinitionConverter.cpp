@@ -192,18 +192,16 @@ void FillEventTable(ObjectDefinition* definition, RuntimeClass* out) {
   }
 }
 
-string KeyOfFunction(const ObjectDefinition* definition, const void* function) {
-  if (!function) return string();
-  for (const ObjectDefinition* d = definition; d; d = d->super) {
-    for (const ObjectMethod* m = d->methods; m; m = m->next) {
-      if (m->row.a.toc == function || m->row.b.toc == function) {
-        return MethodSignatureKey(m, definition->AsType(), false);
-      }
-    }
-  }
-  return string();
+// The key of the method that implements the interface's method name. Looked up by name, not
+// by function: one function may serve two methods (RunQuery and PerformAction), and a key
+// naming the other one hides the interface method from a lookup by name.
+string KeyOfInterfaceMethod(const ObjectDefinition* definition, const string& name) {
+  const ObjectMethod* found = FindMethodInChain(definition, name);
+  if (!found || !found->row.a.toc) return string();
+  return MethodSignatureKey(found, definition->AsType(), false);
 }
 
+// Slots follow the interface's methods in the order ResolveInterfaceLink filled them.
 void FillInterfaceEntry(ObjectDefinition* definition, const InterfaceLink* link,
                         InterfaceTableEntry* entry) {
   entry->interfaceClass = RuntimeClassForDefinition(link->interfaceDefinition);
@@ -211,10 +209,12 @@ void FillInterfaceEntry(ObjectDefinition* definition, const InterfaceLink* link,
   entry->methodCount = count;
   entry->methods = RuntimeNewVtable(count);
   if (!entry->methods) return;
-  for (int32_t j = 0; j < count; ++j) {
-    void* function = link->methods[j + 1];
-    entry->methods[j].function = function;
-    SetShared(&entry->methods[j].key, KeyOfFunction(definition, function));
+  const ObjectMethod* wanted = link->interfaceDefinition ? link->interfaceDefinition->methods
+                                                         : nullptr;
+  for (int32_t j = 0; j < count; ++j, wanted = wanted ? wanted->next : nullptr) {
+    entry->methods[j].function = link->methods[j + 1];
+    SetShared(&entry->methods[j].key,
+              wanted ? KeyOfInterfaceMethod(definition, wanted->name) : string());
   }
 }
 

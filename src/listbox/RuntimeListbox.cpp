@@ -258,6 +258,9 @@ void RuntimeListbox::DeleteRow(int32_t row) {
     }
     if (at >= 0) mRows.RemoveAt(at);
     SetRowCount(mRows.Count());
+    // The rows below move up and the last place empties: both are shown again.
+    UpdateScrollBars();
+    InvalidateRowsFrom(at >= 0 ? at : 0);
   }
   // A list closed meanwhile left the condemned record to us.
   if (QV_CHECK(sCondemnedRows.size() > 0) && QV_CHECK(sCondemnedRows.peek_back() == entry)) {

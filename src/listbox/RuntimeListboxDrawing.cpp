@@ -173,7 +173,7 @@ void RuntimeListbox::NoteRowsDrawn(Graphics& g, const QV::Rect& area) {
   if (!whole) return;
   const int32_t height = RowHeight(-1);
   const int32_t shown = height > 0 ? (area.bottom - area.top + height - 1) / height : 0;
-  const int32_t last = std::min<int32_t>(TopRow() + shown, mRows.Count()) - 1;
+  const int32_t last = std::min<int32_t>(TopRow() + shown, RowCount()) - 1;
   mValidBlock.Set(TopRow(), last, 0, ColumnCount() - 1);
 }
 
@@ -465,7 +465,7 @@ void RuntimeListbox::DrawBorders(Graphics& g, const QV::Rect& r, int32_t row, in
 
 void RuntimeListbox::DrawFocusRing(Graphics& g) {
   const int32_t row = FocusRow();
-  if (!HasFocus() || hierarchical || row < 0 || row >= mRows.Count()) return;
+  if (!HasFocus() || hierarchical || row < 0 || row >= RowCount()) return;
   GtkWidget* widget = GetWidget();
   GdkWindow* drawable = g.TargetGdkDrawable();
   if (!widget || !widget->style || !drawable) return;

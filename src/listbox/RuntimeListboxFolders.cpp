@@ -88,9 +88,18 @@ void RuntimeListbox::RemoveChildRows(int32_t row) {
 }
 
 void RuntimeListbox::InvalidateRowsFrom(int32_t row) {
-  // One rectangle, cut at the view's edges, rather than a walk over every row to the end.
+  // One rectangle from the row's top to the view's bottom, rather than a walk over every row:
+  // rows taken away leave their place to repaint, and a bound list has no row records to count.
   const int32_t first = std::max(row, TopRow());
-  const QV::Rect r = RowRangeRect(first, mRows.Count() - first);
+  QV::Rect r = GetListRect();
+  if (first > TopRow()) {
+    // The row above always remains: a removal at row leaves at least row rows.
+    const QV::Rect above = RowRangeRect(first - 1, 1);
+    if (above.bottom <= above.top) return;  // below the view, or the list is hidden
+    r.top = above.bottom;
+  } else {
+    r.top = int16_t(std::max<int32_t>(r.top, ContentRect().top));
+  }
   if (r.bottom > r.top) InvalidateRect(r);
 }
 

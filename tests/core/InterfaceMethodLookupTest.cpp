@@ -25,6 +25,17 @@ QV_CLASS(LookupBaseDefinition, .name = "LookupBase", .methods = kBaseMethods,
          .interfaces = kBaseInterfaces)
 QV_CLASS(LookupSubDefinition, .name = "LookupSub", .super = LookupBaseDefinition)
 
+// One function behind two methods, the interface naming the second.
+const MethodRow kActingMethods[] = {QV_ABSTRACT("Act", nullptr)};
+QV_CLASS(LookupActingDefinition, .name = "LookupActing", .methods = kActingMethods,
+         .isInterface = true)
+void LookupSharedRun(RuntimeObject*) {}
+const MethodRow kSharedMethods[] = {QV_SUB("Run", LookupSharedRun),
+                                    QV_SUB("Act", LookupSharedRun)};
+const ClassGetter kSharedInterfaces[] = {LookupActingDefinition};
+QV_CLASS(LookupSharedDefinition, .name = "LookupShared", .methods = kSharedMethods,
+         .interfaces = kSharedInterfaces)
+
 void* Word(uintptr_t value) { return reinterpret_cast<void*>(value); }
 
 // Fills cls's interface entry index with interface and one function per key, as compiled
@@ -107,6 +118,17 @@ TEST(InterfaceMethodLookupTest, ClassTestAnswersOneByte) {
   EXPECT_EQ(Lookup(sub, "getString"), reinterpret_cast<void*>(&LookupBaseGetString));
   RuntimeUnlockObject(sub);
   RuntimeUnlockObject(base);
+}
+
+// A converted class's interface entry is keyed by the interface method's own name, even when
+// the function also serves a method listed before it.
+TEST(InterfaceMethodLookupTest, AFunctionServingTwoMethodsIsFoundByTheInterfaceName) {
+  RuntimeObject* object = NewObjectFromDefinition(LookupSharedDefinition());
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(LookupInterfaceMethod(object, LookupActingDefinition(), "Act"),
+            reinterpret_cast<void*>(&LookupSharedRun));
+  EXPECT_EQ(LookupInterfaceMethod(object, LookupActingDefinition(), "Run"), nullptr);
+  RuntimeUnlockObject(object);
 }
 
 }  // namespace
