@@ -152,6 +152,10 @@ class EditControl : public ContainerPane, public DataAwareClass, public StyledTe
   virtual void SetSelLength(int32_t length) = 0;
   virtual string GetSelText(TextEncoding encoding) = 0;
   virtual void SetSelText(const string& text) = 0;
+  // Removes the first `excess` characters (what would go over the limit), then adds the text at
+  // the end. A caret at the end follows the text; a caret or selection elsewhere keeps its
+  // characters. A multi-line view follows the end when the end was in view, else keeps its place.
+  virtual void AppendText(const string& text, int32_t excess) = 0;
   virtual void SetDelegate(EditControlDelegate* delegate) = 0;
   virtual EditControlDelegate* GetDelegate() = 0;
   virtual bool GetReadOnly() = 0;

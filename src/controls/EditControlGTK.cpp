@@ -221,11 +221,6 @@ constexpr int32_t kTab = 9;
 constexpr int32_t kReturn = 13;
 constexpr int32_t kDelete = 127;
 
-bool WindowClosing(SubPane* pane) {
-  Window* window = pane->GetWindow();
-  return pane->IsClosing() || !window || window->IsClosing();
-}
-
 string CharacterText(int32_t character) {
   char bytes[kUTF8EncodeBufferSize];
   const int32_t n = UTF8Encode(character, bytes);
@@ -256,9 +251,9 @@ bool EditControlGTK::HandleKeyPress(int32_t character, int32_t, int32_t modifier
     handled = character <= 127 ? mDelegate->KeyDownChar(this, uint8_t(character), modifiers, 0)
                                : mDelegate->KeyDown(this, CharacterText(character), modifiers, 0);
     // A moved caret raises SelChange before the key acts.
-    if (!handled && !WindowClosing(this)) CheckSelectionChanged();
+    if (!handled && !PaneOrWindowClosing()) CheckSelectionChanged();
   }
-  if (!handled && !WindowClosing(this)) {
+  if (!handled && !PaneOrWindowClosing()) {
     if (character == kTab && mAcceptTabs) {
       Clear();
       if (!IsClosing()) InsertAtCursor("\t", 1);
@@ -294,7 +289,12 @@ bool EditControlGTK::HandleKeyPress(int32_t character, int32_t, int32_t modifier
     }
   }
   const bool closed = ReleaseChain();
-  return handled || closed || WindowClosing(this);
+  return handled || closed || PaneOrWindowClosing();
+}
+
+bool EditControlGTK::PaneOrWindowClosing() {
+  Window* window = GetWindow();
+  return IsClosing() || !window || window->IsClosing();
 }
 
 void EditControlGTK::InsertAtCursor(const char* utf8, int32_t bytes) {
@@ -313,7 +313,5 @@ void EditControlGTK::ScrollToCursor() {
   GtkTextIter start;
   GtkTextIter end;
   gtk_text_buffer_get_selection_bounds(mBuffer, &start, &end);
-  GtkTextMark* mark = gtk_text_buffer_create_mark(mBuffer, nullptr, &start, FALSE);
-  gtk_text_view_scroll_to_mark(GTK_TEXT_VIEW(mTextView), mark, 0, FALSE, 0, 0);
-  gtk_text_buffer_delete_mark(mBuffer, mark);
+  ScrollToIter(&start);
 }

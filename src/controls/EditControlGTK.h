@@ -66,6 +66,7 @@ class EditControlGTK : public EditControl {
   void SetSelLength(int32_t length) override;
   string GetSelText(TextEncoding encoding) override;
   void SetSelText(const string& text) override;
+  void AppendText(const string& text, int32_t excess) override;
   bool GetReadOnly() override;
   void SetReadOnly(bool readOnly) override;
   void SetPassword(bool password) override;
@@ -165,6 +166,16 @@ class EditControlGTK : public EditControl {
   void DrawScrollBarsInto(Graphics& g);
   void BuildTextView(bool border);
   void InsertAtCursor(const char* utf8, int32_t bytes);
+  // A handler run by the last change closed the pane or began closing its window.
+  bool PaneOrWindowClosing();
+  void AppendToEntry(const string& utf8, int32_t excess);
+  void AppendToBuffer(const string& utf8, int32_t excess);
+  // Whether the end's line reaches no lower than the visible area.
+  bool EndLineInView();
+  void FollowEndOnceIdle();
+  static gboolean FollowEnd(gpointer data);
+  // Scrolls the least that shows the iterator, once GTK has laid out the text.
+  void ScrollToIter(const GtkTextIter* iter);
   void ScrollToCursor();
   // The line height of the first character, for display-line arithmetic on a wrapping field;
   // 0 after the failed check is reported.
@@ -201,6 +212,7 @@ class EditControlGTK : public EditControl {
   int32_t mLastSelStart = 0;
   int32_t mKeyPressDepth = 0;       // HandleChar calls on the stack
   bool mLookAfterKeyPress = false;  // a key release came while a press was being handled
+  bool mFollowEnd = false;          // a scroll to the end waits for the idle moment
   bool mStyled = false;
   bool mRunsStale = true;
   bool mWraps = false;

@@ -157,6 +157,72 @@ void EditControlGTK::SetSelText(const string& text) {
   if (!IsClosing()) ScrollToCursor();
 }
 
+// Text goes in at the end iterator, so a caret or selection inside the text is not moved (no
+// mark to set, no cursor to lay out) and a caret at the end is carried along by the insertion.
+void EditControlGTK::AppendText(const string& text, int32_t excess) {
+  mRunsStale = true;
+  const string utf8 = TextForPango(text);
+  if (mMultiLine) {
+    AppendToBuffer(utf8, excess);
+  } else {
+    AppendToEntry(utf8, excess);
+  }
+}
+
+// Deleting moves the caret and selection back with their characters; those inside the deleted
+// head end at its start.
+void EditControlGTK::AppendToEntry(const string& utf8, int32_t excess) {
+  GtkEditable* editable = GTK_EDITABLE(GetWidget());
+  if (excess > 0) {
+    gtk_editable_delete_text(editable, 0, excess);
+    if (PaneOrWindowClosing()) return;
+  }
+  const int32_t length = TextLength();
+  int32_t start = 0;
+  int32_t end = 0;
+  SelectionOffsets(&start, &end);
+  gint position = length;
+  gtk_editable_insert_text(editable, utf8.CString(), utf8.Length(), &position);
+  // The entry leaves a caret at the insertion point where it was.
+  if (start == length && end == length && !PaneOrWindowClosing()) {
+    gtk_editable_set_position(editable, -1);
+  }
+}
+
+void EditControlGTK::AppendToBuffer(const string& utf8, int32_t excess) {
+  const bool followEnd = EndLineInView();
+  const int32_t scroll = excess > 0 && !followEnd ? GetScrollPosition() : 0;
+  if (excess > 0) {
+    GtkTextIter from;
+    GtkTextIter to;
+    IterAt(&from, 0);
+    IterAt(&to, excess);
+    gtk_text_buffer_delete(mBuffer, &from, &to);
+    if (PaneOrWindowClosing()) return;
+  }
+  int32_t start = 0;
+  int32_t end = 0;
+  SelectionOffsets(&start, &end);
+  GtkTextIter last;
+  gtk_text_buffer_get_end_iter(mBuffer, &last);
+  const int32_t length = gtk_text_iter_get_offset(&last);
+  gtk_text_buffer_insert(mBuffer, &last, utf8.CString(), utf8.Length());
+  if (PaneOrWindowClosing()) return;
+  if (followEnd) {
+    // A log whose end was in view keeps following it, the caret with it.
+    if (start != length) {
+      gtk_text_buffer_get_end_iter(mBuffer, &last);
+      gtk_text_buffer_place_cursor(mBuffer, &last);
+    }
+    FollowEndOnceIdle();
+    return;
+  }
+  // A selection that reached the end was stretched by the insertion: its end goes back.
+  if (start < end && end == length) SetSelection(start, end);
+  // Deleting the head moved the lines up under the view: the same line number comes back.
+  if (excess > 0) SetScrollPosition(scroll);
+}
+
 void EditControlGTK::Clear() {
   mRunsStale = true;
   if (mMultiLine) {
@@ -285,9 +351,7 @@ void EditControlGTK::SetScrollPosition(int32_t line) {
     gtk_text_view_get_iter_at_location(GTK_TEXT_VIEW(mTextView), &iter, 0,
                                        LineTop(line, height));
   }
-  GtkTextMark* mark = gtk_text_buffer_create_mark(mBuffer, nullptr, &iter, FALSE);
-  gtk_text_view_scroll_to_mark(GTK_TEXT_VIEW(mTextView), mark, 0, FALSE, 0, 0);
-  gtk_text_buffer_delete_mark(mBuffer, mark);
+  ScrollToIter(&iter);
 }
 
 int32_t EditControlGTK::GetScrollPositionX() {
@@ -356,6 +420,48 @@ bool EditControlGTK::IsEndVisible() {
   GdkRectangle location;
   gtk_text_view_get_iter_location(GTK_TEXT_VIEW(mTextView), &end, &location);
   return int64_t(location.y) + location.height <= int64_t(visible.y) + visible.height;
+}
+
+// Lines appended in a row ask for one scroll, made when the main loop is next idle, before GTK
+// lays out and draws the text: the view moves exactly as if each append had asked for it.
+void EditControlGTK::FollowEndOnceIdle() {
+  if (mFollowEnd) return;
+  if (!RetainChain()) return;
+  mFollowEnd = true;
+  g_idle_add_full(G_PRIORITY_HIGH_IDLE, &EditControlGTK::FollowEnd, this, nullptr);
+}
+
+gboolean EditControlGTK::FollowEnd(gpointer data) {
+  auto* field = static_cast<EditControlGTK*>(data);
+  if (field->mFollowEnd && !field->IsClosing()) {
+    GtkTextIter end;
+    gtk_text_buffer_get_end_iter(field->mBuffer, &end);
+    field->ScrollToIter(&end);
+  }
+  field->mFollowEnd = false;
+  field->ReleaseChain();
+  return FALSE;
+}
+
+void EditControlGTK::ScrollToIter(const GtkTextIter* iter) {
+  // A later scroll asked for replaces one still waiting for the idle moment.
+  mFollowEnd = false;
+  GtkTextMark* mark = gtk_text_buffer_create_mark(mBuffer, nullptr, iter, FALSE);
+  gtk_text_view_scroll_to_mark(GTK_TEXT_VIEW(mTextView), mark, 0, FALSE, 0, 0);
+  gtk_text_buffer_delete_mark(mBuffer, mark);
+}
+
+// Measured on the last line's laid-out height (none yet for one just added) rather than on the
+// end character's place, which would lay that line out again after every append.
+bool EditControlGTK::EndLineInView() {
+  GdkRectangle visible;
+  gtk_text_view_get_visible_rect(GTK_TEXT_VIEW(mTextView), &visible);
+  GtkTextIter end;
+  gtk_text_buffer_get_end_iter(mBuffer, &end);
+  gint top = 0;
+  gint height = 0;
+  gtk_text_view_get_line_yrange(GTK_TEXT_VIEW(mTextView), &end, &top, &height);
+  return int64_t(top) + height <= int64_t(visible.y) + visible.height;
 }
 
 // ---- plain files ----

@@ -313,38 +313,16 @@ extern "C" void editAppendText(RuntimeObject* field, stringStorage* text) {
   EditControl* pane = EditPaneOf(field);
   if (!pane || !text) return;
   FieldHold hold(field, pane);
-  const int32_t length = pane->TextLength();
-  int32_t start = pane->GetSelStart();
-  int32_t selected = pane->GetSelLength();
-  const int32_t scroll = pane->GetScrollPosition();
-  auto* gtkPane = dynamic_cast<EditControlGTK*>(pane);
-  const bool endVisible = gtkPane && gtkPane->IsEndVisible();
   const string added(text);
   const int32_t limit = AsEditField(field)->limitText;
-  const int64_t total = int64_t(length) + CharacterCount(added.GetUTF8String());
-  if (limit > 0 && total > limit) {
+  int32_t excess = 0;
+  if (limit > 0) {
+    const int32_t length = pane->TextLength();
+    const int64_t total = int64_t(length) + CharacterCount(added.GetUTF8String());
     // An excess beyond the whole text removes the text, never a range past its end.
-    const int32_t excess = int32_t(std::min<int64_t>(total - limit, length));
-    pane->SetSelection(0, excess);
-    if (!hold.Open()) return;
-    pane->SetSelText(string());
-    if (!hold.Open()) return;
-    start -= excess;
-    if (start < 0) {
-      selected = std::max(selected + start, 0);
-      start = 0;
-    }
+    if (total > limit) excess = int32_t(std::min<int64_t>(total - limit, length));
   }
-  constexpr int32_t kEnd = 0x7FFFFFFF;
-  pane->SetSelStart(kEnd);
-  pane->SetSelText(added);
-  if (!hold.Open()) return;
-  if (start < length) pane->SetSelection(start, start + selected);
-  if (endVisible) {
-    pane->SetSelStart(kEnd);
-  } else {
-    pane->SetScrollPosition(scroll);
-  }
+  pane->AppendText(added, excess);
 }
 QV_EXPORT(editAppendText)
 

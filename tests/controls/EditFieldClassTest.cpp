@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SimpleControlFixtures.h"
@@ -536,6 +537,114 @@ TEST_F(EditFieldClassTest, AppendTextRemovesTheExcessOverTheLimitFromTheStart) {
   editTextSetter(log, 0, Str("x\ny\n").Storage());
   editAppendText(log, Str("z").Storage());
   EXPECT_EQ(FieldText(log), "x\ny\nz");
+}
+
+// Where a single-line field's selection is after AppendText: (start, length).
+std::pair<int32_t, int32_t> Selection(RuntimeObject* field) {
+  return {editSelStartGetter(field, 0), editSelLengthGetter(field, 0)};
+}
+
+// A selection inside the text keeps its characters, one reaching the end is not stretched by
+// the new text, a caret at the end follows it; each append is one TextChange and no SelChange.
+TEST_F(EditFieldClassTest, AppendTextToASingleLineFieldKeepsTheSelectionOrFollowsTheEnd) {
+  FieldPlan plan;
+  plan.text = "abcdef";
+  RuntimeObject* field = Add("Field", kFirstPlace, plan);
+  kit.Take();
+  Pane(field)->SetSelection(1, 3);
+  editAppendText(field, Str("gh").Storage());
+  EXPECT_EQ(FieldText(field), "abcdefgh");
+  EXPECT_EQ(Selection(field), std::make_pair(1, 2));
+  Pane(field)->SetSelection(6, 8);
+  editAppendText(field, Str("ij").Storage());
+  EXPECT_EQ(Selection(field), std::make_pair(6, 2));
+  editSelStartSetter(field, 0, 10);
+  editAppendText(field, Str("k\xC3\xA9").Storage());
+  EXPECT_EQ(FieldText(field), "abcdefghijk\xC3\xA9");
+  EXPECT_EQ(Selection(field), std::make_pair(12, 0));  // characters, not bytes
+  EXPECT_EQ(Heard(), (Log{"Field.TextChange abcdefgh", "Field.TextChange abcdefghij",
+                          "Field.TextChange abcdefghijk\xC3\xA9"}));
+  // Over the limit: a selection partly in the removed head keeps what is left of it.
+  editLimitTextSetter(field, 0, 12);
+  Pane(field)->SetSelection(1, 4);
+  editAppendText(field, Str("XY").Storage());
+  EXPECT_EQ(FieldText(field), "cdefghijk\xC3\xA9XY");
+  EXPECT_EQ(Selection(field), std::make_pair(0, 2));
+  EXPECT_EQ(Take(editSelTextGetter(field, 0)), "cd");
+  // A caret at the end stays at the end when the head goes.
+  editSelStartSetter(field, 0, 12);
+  editAppendText(field, Str("Z").Storage());
+  EXPECT_EQ(FieldText(field), "defghijk\xC3\xA9XYZ");
+  EXPECT_EQ(Selection(field), std::make_pair(12, 0));
+}
+
+TEST_F(EditFieldClassTest, AppendTextToALogKeepsItsPlaceOrFollowsTheEndInView) {
+  FieldPlan plan;
+  plan.multiLine = true;
+  RuntimeObject* log = Add("Log", kBigPlace, plan);
+  std::string expected;
+  for (int i = 0; i < 40; ++i) {
+    const std::string line = "line " + std::to_string(i) + "\n";
+    editAppendText(log, Str(line).Storage());
+    expected += line;
+  }
+  gui.Settle();
+  kit.Take();
+  // Scrolled up with a selection in the middle: both stay.
+  editScrollPositionSetter(log, 0);
+  Pane(log)->SetSelection(5, 8);
+  gui.Settle();
+  ASSERT_FALSE(Pane(log)->IsEndVisible());
+  editAppendText(log, Str("more\n").Storage());
+  expected += "more\n";
+  gui.Settle();
+  EXPECT_EQ(FieldText(log), expected);
+  EXPECT_EQ(editScrollPositionGetter(log), 0);
+  EXPECT_EQ(Selection(log), std::make_pair(5, 3));
+  EXPECT_FALSE(Pane(log)->IsEndVisible());
+  // A selection up to the end is not stretched over the new line.
+  const int32_t length = Pane(log)->TextLength();
+  Pane(log)->SetSelection(length - 5, length);
+  editAppendText(log, Str("again\n").Storage());
+  gui.Settle();
+  EXPECT_EQ(Selection(log), std::make_pair(length - 5, 5));
+  EXPECT_EQ(editScrollPositionGetter(log), 0);
+  EXPECT_EQ(Count("TextChange"), 2u);
+  EXPECT_EQ(Count("SelChange"), 0u);
+  // The end in view: the view and the caret follow the new lines.
+  Pane(log)->SetSelection(5, 8);
+  editScrollPositionSetter(log, 1000);
+  ASSERT_TRUE(gui.PumpUntil([&] { return Pane(log)->IsEndVisible(); }));
+  for (int i = 0; i < 10; ++i) editAppendText(log, Str("tail\n").Storage());
+  gui.Settle();
+  EXPECT_TRUE(Pane(log)->IsEndVisible());
+  EXPECT_EQ(Selection(log), std::make_pair(Pane(log)->TextLength(), 0));
+  EXPECT_GT(editScrollPositionGetter(log), 0);
+}
+
+// A TextChange handler that closes the window stops AppendText there: the removal of the head
+// over the limit raises it, and nothing is appended afterwards.
+TEST_F(EditFieldClassTest, ATextChangeHandlerClosingTheWindowStopsAppendText) {
+  for (bool multiLine : {false, true}) {
+    SCOPED_TRACE(multiLine ? "multi-line" : "single-line");
+    if (!window) window = kit.OpenAndFocus(gui, "Edit fields", {}, &xid);
+    FieldPlan plan;
+    plan.multiLine = multiLine;
+    plan.text = "12345678";
+    plan.limit = 10;
+    RuntimeObject* field = Add("Field", multiLine ? kBigPlace : kFirstPlace, plan);
+    kit.Take();
+    RuntimeObject* closingWindow = window;
+    kit.script = [&](const std::string& heard, RuntimeObject*) {
+      if (heard.starts_with("Field.TextChange")) RuntimeCloseWindow(closingWindow);
+    };
+    editAppendText(field, Str("abcde").Storage());
+    EXPECT_EQ(Count("TextChange"), 1u);
+    EXPECT_TRUE(gui.WaitUntilClosed(xid));
+    gui.Settle();
+    kit.script = nullptr;
+    window = nullptr;
+  }
 }
 
 // ---- edit menu ----
