@@ -221,6 +221,31 @@ TEST_P(ListDataSourceTest, TheNavigatorClosedFirstLeavesTheListUnbound) {
   EXPECT_EQ(pane->BoundDataControl(), nullptr);
 }
 
+// Moving back selects the earlier records' cities, and a city picked between two moves is written
+// to the record that was shown when it was picked.
+TEST_P(ListDataSourceTest, MovesBackAndForthWithAPickedCityWrittenBetween) {
+  RuntimeObject* navigator = AddNavigator();
+  RuntimeObject* list = AddCityList(false);
+  ASSERT_NE(list, nullptr);
+  ListboxDataFieldSetter(list, 0, string("city").Storage());
+  EXPECT_EQ(Selected(list), "Oslo");
+  DataControlMoveNext(navigator);
+  EXPECT_EQ(Selected(list), "Rome");
+  DataControlMoveNext(navigator);
+  EXPECT_EQ(Selected(list), "Lima");
+  DataControlMovePrev(navigator);
+  EXPECT_EQ(Selected(list), "Rome");
+  DataControlMoveFirst(navigator);
+  EXPECT_EQ(Selected(list), "Oslo");
+  listSelectionSetter(list, 0, 4);  // Pisa
+  DataControlMoveNext(navigator);
+  DataControlMovePrev(navigator);
+  EXPECT_EQ(Selected(list), "Pisa");
+  DataControlMoveLast(navigator);
+  EXPECT_EQ(Selected(list), "Lima");
+  EXPECT_EQ(Cities(), std::vector<std::string>({"Pisa", "Rome", "Lima"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Rows, ListDataSourceTest, testing::Values(Rows::kAdded, Rows::kQueryBound),
                          [](const testing::TestParamInfo<Rows>& info) {
                            return info.param == Rows::kAdded ? "AddedRows" : "QueryBound";
