@@ -103,4 +103,28 @@ inline GtkWidget* PackPlainTextView(GtkWidget* box, gboolean expand = FALSE) {
   return view;
 }
 
+// The plain counterpart of a list box: a shown 400 x 300 window holding a GtkTreeView in
+// fixed-height mode with columns of text columns of one width (model set later when nil).
+inline GtkWidget* ShowFixedHeightTreeView(GtkWidget** window, int columns, int columnWidth,
+                                          GtkTreeModel* model) {
+  *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_default_size(GTK_WINDOW(*window), 400, 300);
+  GtkWidget* view = model ? gtk_tree_view_new_with_model(model) : gtk_tree_view_new();
+  for (int column = 0; column < columns; ++column) {
+    GtkTreeViewColumn* c = gtk_tree_view_column_new_with_attributes(
+        "", gtk_cell_renderer_text_new(), "text", column, nullptr);
+    gtk_tree_view_column_set_sizing(c, GTK_TREE_VIEW_COLUMN_FIXED);
+    gtk_tree_view_column_set_fixed_width(c, columnWidth);
+    gtk_tree_view_append_column(GTK_TREE_VIEW(view), c);
+  }
+  gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(view), TRUE);
+  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_AUTOMATIC);
+  gtk_container_add(GTK_CONTAINER(scrolled), view);
+  gtk_container_add(GTK_CONTAINER(*window), scrolled);
+  gtk_widget_show_all(*window);
+  return view;
+}
+
 }  // namespace qvbench

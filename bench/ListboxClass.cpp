@@ -135,23 +135,7 @@ extern "C" void CreateControls(RuntimeObject* window) {
 }
 
 void ShowTreeView() {
-  gPlainWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_default_size(GTK_WINDOW(gPlainWindow), 400, 300);
-  gView = gtk_tree_view_new();
-  for (int32_t column = 0; column < kColumns; ++column) {
-    GtkTreeViewColumn* c = gtk_tree_view_column_new_with_attributes(
-        "", gtk_cell_renderer_text_new(), "text", column, nullptr);
-    gtk_tree_view_column_set_sizing(c, GTK_TREE_VIEW_COLUMN_FIXED);
-    gtk_tree_view_column_set_fixed_width(c, 100);
-    gtk_tree_view_append_column(GTK_TREE_VIEW(gView), c);
-  }
-  gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(gView), TRUE);
-  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
-                                 GTK_POLICY_AUTOMATIC);
-  gtk_container_add(GTK_CONTAINER(scrolled), gView);
-  gtk_container_add(GTK_CONTAINER(gPlainWindow), scrolled);
-  gtk_widget_show_all(gPlainWindow);
+  gView = qvbench::ShowFixedHeightTreeView(&gPlainWindow, kColumns, 100, nullptr);
 }
 
 bool Show() {

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "SimpleControlFixtures.h"
+#include "support/TempFolder.h"
+#include "support/TestDatabase.h"
 #include "core/FieldAccessors.h"
 #include "ToggleFixtures.h"
 #include "controls/CheckBox.h"
@@ -106,20 +108,15 @@ class DataControlTest : public testing::Test {
     if (!gui.ready()) GTEST_SKIP() << "needs a display";
     InstallSQLFrontEnd();
     InstallDataControlBinders();
-    char folder[] = "/tmp/qvdcXXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    mFolder = folder;
-    mPath = mFolder + "/people.qdb";
-    RuntimeObject* item = FolderItemFromPath(mPath.c_str());
-    db = newQUORDatabase(item);
-    RuntimeUnlockObject(item);
+    mPath = mFolder / "people.qdb";
+    const std::string insert = "INSERT INTO people (id, name, city, member) VALUES ";
+    db = qvtest::NewBuiltInDatabase(
+        mPath, {"CREATE TABLE people (id INTEGER, name VARCHAR(20), city VARCHAR(20), "
+                "member VARCHAR(20))",
+                insert + "(1, 'Ann', 'Oslo', 'T')", insert + "(2, 'Bob', 'Rome', '0')",
+                insert + "(3, 'Cid', 'Lima', '-2')", insert + "(4, 'Dee', 'Kiev', 'false')",
+                insert + "(5, 'Eve', 'Bern', '')"});
     ASSERT_NE(db, nullptr);
-    Exec("CREATE TABLE people (id INTEGER, name VARCHAR(20), city VARCHAR(20), member VARCHAR(20))");
-    const char* rows[] = {"1, 'Ann', 'Oslo', 'T'",   "2, 'Bob', 'Rome', '0'",
-                          "3, 'Cid', 'Lima', '-2'",  "4, 'Dee', 'Kiev', 'false'",
-                          "5, 'Eve', 'Bern', ''"};
-    for (const char* row : rows) Exec(std::string("INSERT INTO people (id, name, city, member) VALUES (") + row + ")");
-    databaseCommit(db);
     gLog.clear();
     gVeto = -1;
     gScript = nullptr;
@@ -131,13 +128,8 @@ class DataControlTest : public testing::Test {
       databaseClose(db);
       RuntimeUnlockObject(db);
     }
-    if (!mPath.empty()) unlink(mPath.c_str());
-    if (!mFolder.empty()) rmdir(mFolder.c_str());
   }
-  void Exec(const std::string& sql) {
-    databaseSQLExecute(db, string(sql.c_str()).Storage());
-    ASSERT_EQ(databaseErrorCodeGetter(db), 0) << sql;
-  }
+  void Exec(const std::string& sql) { qvtest::ExecSQL(db, sql); }
   std::vector<std::string> Column(const char* column) {
     return FirstColumn(std::string("SELECT ") + column + " FROM people ORDER BY id");
   }
@@ -240,7 +232,7 @@ class DataControlTest : public testing::Test {
   qvtest::XWindow xid = 0;
   RuntimeObject* window = nullptr;
   RuntimeObject* db = nullptr;
-  std::string mFolder;
+  qvtest::TempFolder mFolder{"qvdc"};
   std::string mPath;
 };
 

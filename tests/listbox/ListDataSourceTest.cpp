@@ -11,6 +11,8 @@
 
 #include "../controls/ControlFixtures.h"
 #include "../controls/SimpleControlFixtures.h"
+#include "support/TempFolder.h"
+#include "support/TestDatabase.h"
 #include "controls/DataControl.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
@@ -45,20 +47,14 @@ class ListDataSourceTest : public testing::TestWithParam<Rows> {
     if (!gui.ready()) GTEST_SKIP() << "needs a display";
     InstallSQLFrontEnd();
     InstallDataControlBinders();
-    char folder[] = "/tmp/qvlistdsXXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    mFolder = folder;
-    mPath = mFolder + "/people.qdb";
-    RuntimeObject* item = FolderItemFromPath(mPath.c_str());
-    db = newQUORDatabase(item);
-    RuntimeUnlockObject(item);
+    mPath = mFolder / "people.qdb";
+    const std::string insert = "INSERT INTO people (id, name, city) VALUES ";
+    db = qvtest::NewBuiltInDatabase(
+        mPath, {"CREATE TABLE people (id INTEGER, name VARCHAR(20), city VARCHAR(20))",
+                insert + "(1, 'Ann', 'Oslo')", insert + "(2, 'Bob', 'Rome')",
+                insert + "(3, 'Cid', 'Lima')"});
     ASSERT_NE(db, nullptr);
-    Exec("CREATE TABLE people (id INTEGER, name VARCHAR(20), city VARCHAR(20))");
     Exec("CREATE TABLE cities (id INTEGER, name VARCHAR(20))");
-    const char* people[] = {"1, 'Ann', 'Oslo'", "2, 'Bob', 'Rome'", "3, 'Cid', 'Lima'"};
-    for (const char* row : people) {
-      Exec(std::string("INSERT INTO people (id, name, city) VALUES (") + row + ")");
-    }
     for (int i = 0; i < 6; ++i) {
       Exec("INSERT INTO cities (id, name) VALUES (" + std::to_string(i) + ", '" + kCities[i] +
            "')");
@@ -73,13 +69,8 @@ class ListDataSourceTest : public testing::TestWithParam<Rows> {
       databaseClose(db);
       RuntimeUnlockObject(db);
     }
-    if (!mPath.empty()) unlink(mPath.c_str());
-    if (!mFolder.empty()) rmdir(mFolder.c_str());
   }
-  void Exec(const std::string& sql) {
-    databaseSQLExecute(db, string(sql.c_str()).Storage());
-    ASSERT_EQ(databaseErrorCodeGetter(db), 0) << sql;
-  }
+  void Exec(const std::string& sql) { qvtest::ExecSQL(db, sql); }
   std::vector<std::string> Cities() {
     std::vector<std::string> values;
     RuntimeObject* rs =
@@ -152,7 +143,7 @@ class ListDataSourceTest : public testing::TestWithParam<Rows> {
   RuntimeObject* window = nullptr;
   RuntimeObject* db = nullptr;
   RuntimeObject* query = nullptr;
-  std::string mFolder;
+  qvtest::TempFolder mFolder{"qvlistds"};
   std::string mPath;
 };
 
@@ -228,6 +219,31 @@ TEST_P(ListDataSourceTest, TheNavigatorClosedFirstLeavesTheListUnbound) {
   gui.Settle();
   ListboxDataSourceSetter(list, 0, string("").Storage());
   EXPECT_EQ(pane->BoundDataControl(), nullptr);
+}
+
+// Moving back selects the earlier records' cities, and a city picked between two moves is written
+// to the record that was shown when it was picked.
+TEST_P(ListDataSourceTest, MovesBackAndForthWithAPickedCityWrittenBetween) {
+  RuntimeObject* navigator = AddNavigator();
+  RuntimeObject* list = AddCityList(false);
+  ASSERT_NE(list, nullptr);
+  ListboxDataFieldSetter(list, 0, string("city").Storage());
+  EXPECT_EQ(Selected(list), "Oslo");
+  DataControlMoveNext(navigator);
+  EXPECT_EQ(Selected(list), "Rome");
+  DataControlMoveNext(navigator);
+  EXPECT_EQ(Selected(list), "Lima");
+  DataControlMovePrev(navigator);
+  EXPECT_EQ(Selected(list), "Rome");
+  DataControlMoveFirst(navigator);
+  EXPECT_EQ(Selected(list), "Oslo");
+  listSelectionSetter(list, 0, 4);  // Pisa
+  DataControlMoveNext(navigator);
+  DataControlMovePrev(navigator);
+  EXPECT_EQ(Selected(list), "Pisa");
+  DataControlMoveLast(navigator);
+  EXPECT_EQ(Selected(list), "Lima");
+  EXPECT_EQ(Cities(), std::vector<std::string>({"Pisa", "Rome", "Lima"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ListDataSourceTest, testing::Values(Rows::kAdded, Rows::kQueryBound),

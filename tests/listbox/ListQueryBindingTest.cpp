@@ -10,6 +10,8 @@
 
 #include "../controls/ControlFixtures.h"
 #include "../controls/SimpleControlFixtures.h"
+#include "support/TempFolder.h"
+#include "support/TestDatabase.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "database/DataBinding.h"
@@ -37,21 +39,14 @@ class ListQueryBinding : public testing::TestWithParam<bool> {
   void SetUp() override {
     if (!gui.ready()) GTEST_SKIP() << "needs a display";
     InstallSQLFrontEnd();
-    char folder[] = "/tmp/qvlistqueryXXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    mFolder = folder;
-    mPath = mFolder + "/people.qdb";
-    RuntimeObject* item = FolderItemFromPath(mPath.c_str());
-    db = newQUORDatabase(item);
-    RuntimeUnlockObject(item);
+    mPath = mFolder / "people.qdb";
+    const std::string insert = "INSERT INTO people (id, name, city) VALUES ";
+    db = qvtest::NewBuiltInDatabase(
+        mPath, {"CREATE TABLE people (id INTEGER, name VARCHAR(20), city VARCHAR(20))",
+                insert + "(1, 'Ann', 'Oslo')", insert + "(2, 'Bob', 'Rome')",
+                insert + "(3, 'Cid', 'Lima')", insert + "(4, 'Dee', 'Kiev')",
+                insert + "(5, 'Eve', 'Bern')"});
     ASSERT_NE(db, nullptr);
-    Exec("CREATE TABLE people (id INTEGER, name VARCHAR(20), city VARCHAR(20))");
-    const char* people[] = {"1, 'Ann', 'Oslo'", "2, 'Bob', 'Rome'", "3, 'Cid', 'Lima'",
-                            "4, 'Dee', 'Kiev'", "5, 'Eve', 'Bern'"};
-    for (const char* row : people) {
-      Exec(std::string("INSERT INTO people (id, name, city) VALUES (") + row + ")");
-    }
-    databaseCommit(db);
     query = RuntimeNewObject(RuntimeClassForDefinition(DatabaseQueryClassDefinition()));
     objSetter(query, offsetof(DatabaseQueryObject, database), db);
     stringSetter(query, offsetof(DatabaseQueryObject, sqlQuery),
@@ -74,13 +69,8 @@ class ListQueryBinding : public testing::TestWithParam<bool> {
       databaseClose(db);
       RuntimeUnlockObject(db);
     }
-    if (!mPath.empty()) unlink(mPath.c_str());
-    if (!mFolder.empty()) rmdir(mFolder.c_str());
   }
-  void Exec(const std::string& sql) {
-    databaseSQLExecute(db, string(sql.c_str()).Storage());
-    ASSERT_EQ(databaseErrorCodeGetter(db), 0) << sql;
-  }
+  void Exec(const std::string& sql) { qvtest::ExecSQL(db, sql); }
   RuntimeObject* NewBinder(ObjectDefinition* definition) {
     held.push_back(RuntimeNewObject(RuntimeClassForDefinition(definition)));
     return held.back();
@@ -95,7 +85,7 @@ class ListQueryBinding : public testing::TestWithParam<bool> {
   RuntimeObject* db = nullptr;
   RuntimeObject* query = nullptr;
   std::vector<RuntimeObject*> held;  // binders and parts
-  std::string mFolder;
+  qvtest::TempFolder mFolder{"qvlistquery"};
   std::string mPath;
 };
 
