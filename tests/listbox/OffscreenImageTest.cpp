@@ -201,6 +201,14 @@ TEST_F(OffscreenImage, AnInvalidationAfterAShiftRepaintsItsCell) {
   Repaint([&] { list->InvalidateCell(5, 1); });
   EXPECT_EQ(list->RowsPainted(), std::set<int32_t>{5});
   EXPECT_EQ(StaleAgainstFullRepaint(), 0);
+
+  // Invalidated, then scrolled before the paint: the out-of-date part moves with its row.
+  list->FindCell(6, 0, false)->text = string("moved");
+  list->InvalidateCell(6, 0);
+  list->painted.clear();
+  Repaint([&] { list->VerticalBar()->SetValue(3); });
+  EXPECT_EQ(list->RowsPainted().count(6), 1u);
+  EXPECT_EQ(StaleAgainstFullRepaint(), 0);
 }
 
 TEST_F(OffscreenImage, AnExposeTheListDidNotAskForOnlyCopiesTheImage) {
