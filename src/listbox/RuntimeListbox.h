@@ -459,6 +459,7 @@ class RuntimeListbox : public NuListbox,
   int32_t mImageTop = 0;
   int32_t mImageOffset = 0;
   GdkRegion* mDirty = nullptr;
+  GtkStyle* mImageStyle = nullptr;  // held: a theme change gives the widget another style
   bool mScrollInvalidating = false;  // the window repaint of a shift, not a change
   int32_t mPainting = 0;             // paints running (a handler may release the image)
   bool mReleaseAfterPaint = false;

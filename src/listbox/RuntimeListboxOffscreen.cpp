@@ -43,6 +43,15 @@ Graphics* RuntimeListbox::GetOffscreenGraphics(const QV::Rect& area) {
       MarkImageDirty(nullptr);
     }
   }
+  // Theme colours are drawn into the image; GTK repaints a restyled widget by exposing it,
+  // which alone would only copy the old colours.
+  GtkWidget* widget = GetWidget();
+  GtkStyle* style = widget ? widget->style : nullptr;
+  if (mOffscreen && style != mImageStyle) {
+    if (mImageStyle) g_object_unref(mImageStyle);
+    mImageStyle = style ? GTK_STYLE(g_object_ref(style)) : nullptr;
+    MarkImageDirty(nullptr);
+  }
   // The drawing code works in window coordinates: the list rectangle's corner is the image's.
   if (mOffscreenGraphics) mOffscreenGraphics->SetOrigin(area.left, area.top);
   return mOffscreenGraphics;
@@ -53,6 +62,7 @@ void RuntimeListbox::FreeOffscreen() {
   if (mOffscreenGraphics) Graphics::Destroy(std::exchange(mOffscreenGraphics, nullptr));
   if (mOffscreen) std::exchange(mOffscreen, nullptr)->Release();
   if (mDirty) gdk_region_destroy(std::exchange(mDirty, nullptr));
+  if (mImageStyle) g_object_unref(std::exchange(mImageStyle, nullptr));
 }
 
 void RuntimeListbox::ReleaseOffscreen() {

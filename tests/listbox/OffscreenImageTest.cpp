@@ -243,6 +243,20 @@ TEST_F(OffscreenImage, TheImageFollowsSizeSelectionFontAndEnabledChanges) {
   EXPECT_EQ(StaleAgainstFullRepaint(), 0) << "disabled";
 }
 
+TEST_F(OffscreenImage, ARestyledListShowsTheNewStylesColours) {
+  Make();
+  Repaint([&] { list->SelectRow(1, false); });
+  GtkWidget* widget = list->GetWidget();
+  GtkStyle* style = gtk_style_copy(widget->style);
+  style->bg[GTK_STATE_SELECTED] = {0, 0, 0xFFFF, 0};
+  Repaint([&] { gtk_widget_set_style(widget, style); });
+  g_object_unref(style);
+  const QV::Rect band = list->RowRangeRect(1, 1);
+  EXPECT_EQ(ScreenPixel(window->ScreenX(band.right - 8), window->ScreenY(band.top + 2)),
+            0x00FF00u);
+  EXPECT_EQ(StaleAgainstFullRepaint(), 0);
+}
+
 TEST_F(OffscreenImage, RefusedDepthsFallBackAndWithoutAnImageTheWindowIsPaintedDirectly) {
   Make(60, 8);
   EXPECT_EQ(list->depthsAsked, (std::vector<int32_t>{32, 16, 8}));
