@@ -2,6 +2,8 @@
 // triangles, pictures, aligned text and borders, the focus ring and the frame, and the two paint
 // events through which the control draws cells itself.
 //
+// The list's own paints go through its off-screen image (RuntimeListboxOffscreen.cpp).
+//
 // A paint event gets a language Graphics lent for the cell; when the event returns, the object
 // is cut off from the surface, so one a handler kept draws nothing rather than into a surface
 // that is gone.
@@ -126,7 +128,10 @@ void RuntimeListbox::Draw(Graphics& g) {
   g.SetTextFont(TextFont());
   g.SetTextSize(TextSize());
   g.SetTextStyle(listStyle);
-  if (Graphics* image = GetOffscreenGraphics(area)) {
+  // Only a paint of the list's own pane goes through the image; drawing into another
+  // target (a picture, a page) paints the rows straight into it.
+  const bool own = g.Target() == static_cast<DrawingTarget*>(this);
+  if (Graphics* image = own ? GetOffscreenGraphics(area) : nullptr) {
     GraphicsState imageState(*image);
     imageState.Save();
     image->SetTextFont(TextFont());

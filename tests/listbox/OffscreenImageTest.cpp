@@ -224,6 +224,17 @@ TEST_F(OffscreenImage, AnExposeTheListDidNotAskForOnlyCopiesTheImage) {
   EXPECT_EQ(before.DifferingPixels(Shot()), 0);
 }
 
+TEST_F(OffscreenImage, DrawingIntoAnotherTargetPaintsTheRowsThemselves) {
+  Make();
+  list->painted.clear();
+  auto* surface = new DrawablePane({0, 0}, {400, 400}, 32);
+  Graphics* g = surface->NewGraphics();
+  list->DrawInto(*g);
+  Graphics::Destroy(g);
+  surface->Release();
+  EXPECT_EQ(int32_t(list->RowsPainted().size()), VisibleRows());
+}
+
 TEST_F(OffscreenImage, TheImageFollowsSizeSelectionFontAndEnabledChanges) {
   Make();
   Repaint([&] { list->SetBounds(Bounds(10, 10, 250, 300), true); });
