@@ -2,6 +2,8 @@
 // three cells) with 100,000 rows of four cells, beside a GtkListStore filled with the same
 // texts and then attached to a GtkTreeView in fixed-height mode of the same size, both pumped
 // until drawn; then every cell read back (Cell(row, column) beside gtk_tree_model_get).
+// A second window's list of 10,000 rows is scrolled by one row per paint (its off-screen image
+// shifted, one row painted) beside a full repaint of the same list; the ratio is printed.
 // Needs a display: scripts/with-display build/bench/bench_ListboxClass
 #include <gtk/gtk.h>
 
@@ -12,6 +14,7 @@
 #include "BenchRatio.h"
 #include "BenchWindow.h"
 #include "listbox/ListboxClass.h"
+#include "listbox/RuntimeListbox.h"
 #include "windows/WindowControls.h"
 
 namespace {
@@ -113,6 +116,30 @@ void BM_TreeModelReadCells(benchmark::State& state) {
   }
 }
 
+constexpr int32_t kScrollRows = 10000;
+RuntimeObject* gScrollList = nullptr;
+
+// Down one row, or back up from the second row, so that each step scrolls by one row.
+void BM_ListboxScrollOneRow(benchmark::State& state) {
+  int32_t top = listScrollPositionGetter(gScrollList, 0);
+  for (auto _ : state) {
+    top = top == 0 ? 1 : top - 1;
+    listScrollPositionSetter(gScrollList, 0, top);
+    PumpUntilDrawn();
+  }
+}
+
+void BM_ListboxRepaintAllRows(benchmark::State& state) {
+  RuntimeListbox* pane = ListboxPaneOf(gScrollList);
+  for (auto _ : state) {
+    pane->InvalidateCell(-1, -1);
+    PumpUntilDrawn();
+  }
+}
+
+BENCHMARK(BM_ListboxScrollOneRow)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_ListboxRepaintAllRows)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 #define LIST_BENCH(name) \
   BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)
 LIST_BENCH(BM_ListboxAddRows);
@@ -133,6 +160,30 @@ extern "C" void CreateControls(RuntimeObject* window) {
   WindowAddControl(window, string("List").Storage(), gList);
 }
 
+extern "C" void LayOutScroll(RuntimeObject* window) {
+  qvbench::LayOutWindow(window, 420, 320, "Scrolled list");
+}
+
+extern "C" void CreateScrollList(RuntimeObject* window) {
+  gScrollList = RuntimeNewObject(RuntimeClassForDefinition(ListboxClassDefinition()));
+  RectSet(AsControl(gScrollList)->bounds, 10, 10, 410, 310);
+  AsControl(gScrollList)->visible = AsControl(gScrollList)->enabled = 1;
+  listColumnCountSetter(gScrollList, 0, kColumns);
+  WindowAddControl(window, string("Scrolled").Storage(), gScrollList);
+}
+
+// The scrolled list's rows, the texts of the first 10,000 rows of the big one.
+void FillScrollList() {
+  for (int32_t row = 0; row < kScrollRows; ++row) {
+    const string* cells = &gTexts[size_t(row) * kColumns];
+    RuntimeListAddRow(gScrollList, cells[0].Storage());
+    for (int32_t column = 1; column < kColumns; ++column) {
+      listSetCell(gScrollList, row, column, cells[column].Storage());
+    }
+  }
+  PumpUntilDrawn();
+}
+
 void ShowTreeView() {
   gView = qvbench::ShowFixedHeightTreeView(&gPlainWindow, kColumns, 100, nullptr);
 }
@@ -147,10 +198,16 @@ bool Show() {
   ShowTreeView();
   RuntimeObject* window = qvbench::ShowWindow("ListsWindow", reinterpret_cast<void*>(&LayOut),
                                                reinterpret_cast<void*>(&CreateControls));
-  return qvbench::PumpUntil([&] {
+  RuntimeObject* scrolled =
+      qvbench::ShowWindow("ScrollWindow", reinterpret_cast<void*>(&LayOutScroll),
+                          reinterpret_cast<void*>(&CreateScrollList));
+  const bool shown = qvbench::PumpUntil([&] {
     return qvbench::WindowMapped(window) && gList && AsControl(gList)->pane &&
-           GTK_WIDGET_MAPPED(gPlainWindow);
+           GTK_WIDGET_MAPPED(gPlainWindow) && qvbench::WindowMapped(scrolled) && gScrollList &&
+           AsControl(gScrollList)->pane;
   });
+  if (shown) FillScrollList();
+  return shown;
 }
 
 }  // namespace
@@ -166,5 +223,6 @@ int main(int argc, char** argv) {
       {{"BM_ListboxAddRows/iterations:3/real_time", "BM_TreeViewAddRows/iterations:3/real_time",
         1.5},
        {"BM_ListboxReadCells/iterations:3/real_time",
-        "BM_TreeModelReadCells/iterations:3/real_time", 1.5}});
+        "BM_TreeModelReadCells/iterations:3/real_time", 1.5},
+       {"BM_ListboxScrollOneRow/real_time", "BM_ListboxRepaintAllRows/real_time", 0}});
 }

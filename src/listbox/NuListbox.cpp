@@ -332,7 +332,7 @@ void NuListbox::ScrollRowsTo(int32_t oldTop, int32_t newTop) {
   mScrollValue = newTop;
   if (mConstantRowHeight) {
     if (!mFullRedrawPending) {
-      InvalidateRect(GetListRect());
+      InvalidateScrolledRows();
       mFullRedrawPending = true;
     }
     if (mListDelegate) {
@@ -340,7 +340,7 @@ void NuListbox::ScrollRowsTo(int32_t oldTop, int32_t newTop) {
       if (!CallOut([&] { mListDelegate->ListScrolled(this, pixels); })) return;
     }
   } else {
-    InvalidateRect(GetListRect());
+    InvalidateScrolledRows();
   }
   rowsChanged = true;
 }

@@ -203,6 +203,9 @@ class NuListbox : public ScrollingListbox {
   // once the row lies that far down.
   int32_t RowTop(int32_t row, int32_t limit);
   QV::Rect ContentRect();
+  // A vertical scroll repaints the row area; a list that keeps an image of its rows (all of
+  // one height) shifts the image instead of marking it all out of date.
+  virtual void InvalidateScrolledRows() { InvalidateRect(GetListRect()); }
   // The derived list drew the whole row area: the next scroll invalidates it again.
   void ClearFullRedrawPending() { mFullRedrawPending = false; }
   // For a list whose rows went away behind the engine's back (its own deletions re-entered).

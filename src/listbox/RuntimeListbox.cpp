@@ -107,6 +107,7 @@ RuntimeListbox::RuntimeListbox(RuntimeObject* owner, SubPane* parent, const QV::
 
 RuntimeListbox::~RuntimeListbox() {
   if (!mClosed) Close();
+  FreeOffscreen();
   ReleaseEditFieldObject();
   if (mOwner) RuntimeUnlockObject(std::exchange(mOwner, nullptr));
   mRows.Dispose();
@@ -132,6 +133,7 @@ void RuntimeListbox::Close() {
   // Closed with the list's other children; the last reference may go with them, so nothing
   // of the list is written after NuListbox::Close.
   mEditField = nullptr;
+  if (mPainting == 0) FreeOffscreen();  // else the paint frees it when done
   NuListbox::Close();
 }
 

@@ -23,6 +23,7 @@
 
 struct RuntimeObject;
 class EditControl;
+class ListDrawablePane;
 
 constexpr int32_t kMaxCellColumn = 255;
 
@@ -136,7 +137,9 @@ class RuntimeListbox : public NuListbox,
   // A new row of the language's AddRow: under the folder being expanded, at its depth + 1
   // after its subtree, else appended at depth 0.
   int32_t AddListRow(CellEntry* first, int32_t state);
+  // Rows from row (columns from column) on are drawn again: the valid block loses them.
   void InvalidateRowsFrom(int32_t row);
+  void InvalidateColumnsFrom(int32_t column);
 
   // ---- sorting ----
   void HeaderPressed(int32_t column) override;
@@ -169,6 +172,23 @@ class RuntimeListbox : public NuListbox,
   // Left collapses and right expands the first selected row of a hierarchical list; other keys
   // go to KeyDown first.
   bool HandleChar(int32_t character, int32_t keyCode, int32_t modifiers) override;
+
+  // ---- off-screen image ----
+  // The rows are painted into an image of the list rectangle and copied to the window; a
+  // scroll shifts the image and paints only the uncovered strips. Every invalidation of the
+  // pane marks its part of the image out of date, so no repaint shows a stale row.
+  // The image's Graphics, made at the list rectangle's size (depth 32, else 16, else 8); nil
+  // when no depth gives a pixmap: the rows are then painted straight into the window.
+  Graphics* GetOffscreenGraphics(const QV::Rect& area);
+  // Frees the image and its Graphics; the next paint draws every row again.
+  void ReleaseOffscreen();
+  ListDrawablePane* Offscreen() const { return mOffscreen; }
+  void SetBounds(const QV::Rect& bounds, bool redraw) override;
+  void AreaInvalidated(const QV::Rect& rect) override;
+  // The horizontal position becomes value: column edges and header follow, the image shifts.
+  void ScrollColumnsTo(int32_t value, Scroller* scroller) override;
+  // Through the horizontal bar when there is one (it calls ScrollColumnsTo back).
+  void ScrollHorizontallyTo(int32_t pixels) override;
 
   // ---- drawing ----
   void DrawRow(Graphics& g, int32_t row, const QV::Rect& r, bool selected);
@@ -314,6 +334,10 @@ class RuntimeListbox : public NuListbox,
   // Adds an empty row for the text setters (the language class routes it through AddRow).
   virtual void AddEmptyRow();
 
+  // A new image surface (HasPixmap false when refused); released by the list.
+  virtual ListDrawablePane* NewOffscreenPane(int32_t width, int32_t height, int32_t depth);
+  void InvalidateScrolledRows() override;
+
  private:
   struct SortContext;
   // The provider's row of a bound list: fields read through the tuple interface.
@@ -361,6 +385,19 @@ class RuntimeListbox : public NuListbox,
   void DrawTriangle(Graphics& g, const QV::Rect& cellRect, int32_t depth, bool expanded);
   void DrawBorders(Graphics& g, const QV::Rect& r, int32_t row, int32_t column);
   void DrawFrame(Graphics& g);
+  // The rows through the image: shifted, what is out of date within the window's clip
+  // redrawn, then that clip copied to the window.
+  void DrawRowsThroughImage(Graphics& window, Graphics& image, const QV::Rect& area);
+  // Moves the image by the scroll since it was drawn; uncovered strips become out of date.
+  void ShiftImage(const QV::Rect& area);
+  // Rows meeting region (image coordinates) drawn into the image, each clipped to its part.
+  void RedrawImageRows(Graphics& image, const QV::Rect& area, GdkRegion* region);
+  // Marks the whole image out of date, or a part of it (window coordinates).
+  void MarkImageDirty(const QV::Rect* rect);
+  void FreeOffscreen();
+  // Walks the rows shown in area from the top row; clipOf gives a row's clip (false: skip).
+  template <typename ClipOf>
+  void DrawRowsClipped(Graphics& g, const QV::Rect& area, ClipOf clipOf);
   // After the rows were drawn into area: the valid block becomes what was drawn when all of
   // the row area was.
   void NoteRowsDrawn(Graphics& g, const QV::Rect& area);
@@ -414,6 +451,18 @@ class RuntimeListbox : public NuListbox,
   SimpleVector<RuntimeObject*> mSelectionReceivers;  // held
   bool mOwnerIsList = false;
   ValidCellBlock mValidBlock;
+  // The off-screen image, what it shows (top row and horizontal position) and what of it is
+  // out of date (image coordinates).
+  ListDrawablePane* mOffscreen = nullptr;
+  Graphics* mOffscreenGraphics = nullptr;
+  bool mOffscreenRefused = false;  // no depth gave a pixmap at this size
+  int32_t mImageTop = 0;
+  int32_t mImageOffset = 0;
+  GdkRegion* mDirty = nullptr;
+  GtkStyle* mImageStyle = nullptr;  // held: a theme change gives the widget another style
+  bool mScrollInvalidating = false;  // the window repaint of a shift, not a change
+  int32_t mPainting = 0;             // paints running (a handler may release the image)
+  bool mReleaseAfterPaint = false;
   bool mNeedsRedraw = false;
   string mDataSource;
   RuntimeObject* mBoundDataControl = nullptr;  // not held: its binding holds the owner

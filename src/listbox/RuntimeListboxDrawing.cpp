@@ -2,6 +2,8 @@
 // triangles, pictures, aligned text and borders, the focus ring and the frame, and the two paint
 // events through which the control draws cells itself.
 //
+// The list's own paints go through its off-screen image (RuntimeListboxOffscreen.cpp).
+//
 // A paint event gets a language Graphics lent for the cell; when the event returns, the object
 // is cut off from the surface, so one a handler kept draws nothing rather than into a surface
 // that is gone.
@@ -16,6 +18,7 @@
 #include "core/RuntimeError.h"
 #include "graphics/GraphicsClass.h"
 #include "graphics/PictureClass.h"
+#include "listbox/ListDrawablePane.h"
 #include "listbox/RuntimeListbox.h"
 #include "listbox/RuntimeListboxBoundRow.h"
 #include "strings/TextEncoding.h"
@@ -118,13 +121,27 @@ void RuntimeListbox::DrawIfOpen() { DrawIfOpenHeld(this); }
 
 void RuntimeListbox::Draw(Graphics& g) {
   if (!IsVisibleAndShown() || mClosed || !RetainChain()) return;
+  ++mPainting;
   const QV::Rect area = GetListRect();
   GraphicsState state(g);
   state.Save();
   g.SetTextFont(TextFont());
   g.SetTextSize(TextSize());
   g.SetTextStyle(listStyle);
-  DrawRows(g, area);
+  // Only a paint of the list's own pane goes through the image; drawing into another
+  // target (a picture, a page) paints the rows straight into it.
+  const bool own = g.Target() == static_cast<DrawingTarget*>(this);
+  if (Graphics* image = own ? GetOffscreenGraphics(area) : nullptr) {
+    GraphicsState imageState(*image);
+    imageState.Save();
+    image->SetTextFont(TextFont());
+    image->SetTextSize(TextSize());
+    image->SetTextStyle(listStyle);
+    DrawRowsThroughImage(g, *image, area);
+    imageState.Restore();
+  } else {
+    DrawRows(g, area);
+  }
   if (!mClosed) NoteRowsDrawn(g, area);
   if (!mClosed) {
     DrawFocusRing(g);
@@ -134,33 +151,84 @@ void RuntimeListbox::Draw(Graphics& g) {
   }
   state.Restore();
   ClearFullRedrawPending();
+  // A handler that closed or resized the list asked for the image to go while it was in use.
+  if (--mPainting == 0 && (mReleaseAfterPaint || mClosed)) FreeOffscreen();
   ReleaseChain();
 }
 
-void RuntimeListbox::DrawRows(Graphics& g, const QV::Rect& area) {
+template <typename ClipOf>
+void RuntimeListbox::DrawRowsClipped(Graphics& g, const QV::Rect& area, ClipOf clipOf) {
   GraphicsClipSaver saver(g);
-  const QV::Rect outer = g.HasClip() ? g.ClipRect() : area;
-  QV::Rect visible;
-  if (!Intersect(area, outer, visible)) return;
-  g.SetClipRect(visible);
-  g.SetForeColor(kWhite);
-  g.FillRect(visible);
   const int32_t height = RowHeight(-1);
   int32_t top = area.top;
   for (int32_t row = TopRow(); top < area.bottom && !mClosed; ++row) {
     const int32_t bottom = height > 0 ? top + height : area.bottom;
     const QV::Rect r = MakeRect(top, area.left, bottom, area.right);
     QV::Rect clip;
-    if (Intersect(r, visible, clip)) {
+    if (clipOf(r, clip)) {
       g.SetClipRect(clip);
-      if (row < RowCount()) {
-        DrawRow(g, row, r, IsRowSelected(row));
-      } else {
-        DrawRow(g, row, r, false);
-      }
+      DrawRow(g, row, r, row < RowCount() && IsRowSelected(row));
     }
     top = bottom;
   }
+}
+
+void RuntimeListbox::DrawRows(Graphics& g, const QV::Rect& area) {
+  const QV::Rect outer = g.HasClip() ? g.ClipRect() : area;
+  QV::Rect visible;
+  if (!Intersect(area, outer, visible)) return;
+  {
+    GraphicsClipSaver saver(g);
+    g.SetClipRect(visible);
+    g.SetForeColor(kWhite);
+    g.FillRect(visible);
+  }
+  DrawRowsClipped(g, area, [&](const QV::Rect& r, QV::Rect& clip) {
+    return Intersect(r, visible, clip);
+  });
+}
+
+void RuntimeListbox::DrawRowsThroughImage(Graphics& window, Graphics& image,
+                                          const QV::Rect& area) {
+  ShiftImage(area);
+  const QV::Rect outer = window.HasClip() ? window.ClipRect() : area;
+  QV::Rect visible;
+  if (!mDirty || !Intersect(area, outer, visible)) return;
+  const GdkRectangle exposed = {visible.left - area.left, visible.top - area.top,
+                                visible.right - visible.left, visible.bottom - visible.top};
+  // Taken out of date before drawing: what a paint handler invalidates stays out of date.
+  GdkRegion* redraw = gdk_region_rectangle(&exposed);
+  gdk_region_intersect(redraw, mDirty);
+  gdk_region_subtract(mDirty, redraw);
+  if (!gdk_region_empty(redraw)) RedrawImageRows(image, area, redraw);
+  gdk_region_destroy(redraw);
+  if (mClosed || !mOffscreen) return;
+  GraphicsClipSaver saver(window);
+  window.SetClipRect(visible);
+  QV::Rect source = visible;
+  RectOffset(source, -area.left, -area.top);
+  mOffscreen->DrawRect(window, source, visible, true, false);
+}
+
+// Each row is clipped to the box of its out-of-date part, filled white there and drawn.
+void RuntimeListbox::RedrawImageRows(Graphics& image, const QV::Rect& area, GdkRegion* region) {
+  const int32_t width = area.right - area.left;
+  DrawRowsClipped(image, area, [&](const QV::Rect& r, QV::Rect& clip) {
+    const GdkRectangle band = {0, r.top - area.top, width, r.bottom - r.top};
+    GdkRegion* part = gdk_region_rectangle(&band);
+    gdk_region_intersect(part, region);
+    GdkRectangle box;
+    gdk_region_get_clipbox(part, &box);
+    const bool empty = gdk_region_empty(part);
+    gdk_region_destroy(part);
+    if (empty) return false;
+    clip = MakeRect(box.y + area.top, box.x + area.left, box.y + box.height + area.top,
+                    box.x + box.width + area.left);
+    image.SetClipRect(clip);
+    image.SetForeColor(kWhite);
+    image.FillRect(clip);
+    return true;
+  });
 }
 
 void RuntimeListbox::NoteRowsDrawn(Graphics& g, const QV::Rect& area) {
@@ -253,8 +321,10 @@ bool RuntimeListbox::RunCellPaint(Graphics& g, const QV::Rect& cellRect, bool& c
   const int32_t originY = g.OriginY();
   const QV::Rect targetBounds = g.Target() ? g.Target()->GetBounds() : QV::Rect{};
   g.SetClipRect(clip);
-  g.SetOrigin(originX + cellRect.left - targetBounds.left,
-              originY + cellRect.top - targetBounds.top);
+  // The handler draws at target-relative points the Graphics takes its origin off: cell
+  // coordinates land on the cell, in a window and in the list's image alike.
+  g.SetOrigin(originX + targetBounds.left - cellRect.left,
+              originY + targetBounds.top - cellRect.top);
   SetNativeGraphics(object, &g);
   const bool handled = raise(object);
   // Cut off: a Graphics the handler kept must not reach this surface later.

@@ -88,6 +88,12 @@ void RuntimeListbox::RemoveChildRows(int32_t row) {
 }
 
 void RuntimeListbox::InvalidateRowsFrom(int32_t row) {
+  if (row <= mValidBlock.firstRow) {
+    mValidBlock.Clear();
+  } else if (row <= mValidBlock.lastRow) {
+    mValidBlock.lastRow = row - 1;
+  }
+  mNeedsRedraw = true;
   // One rectangle from the row's top to the view's bottom, rather than a walk over every row:
   // rows taken away leave their place to repaint, and a bound list has no row records to count.
   const int32_t first = std::max(row, TopRow());
@@ -101,6 +107,20 @@ void RuntimeListbox::InvalidateRowsFrom(int32_t row) {
     r.top = int16_t(std::max<int32_t>(r.top, ContentRect().top));
   }
   if (r.bottom > r.top) InvalidateRect(r);
+}
+
+void RuntimeListbox::InvalidateColumnsFrom(int32_t column) {
+  if (column <= mValidBlock.firstColumn) {
+    mValidBlock.Clear();
+  } else if (column <= mValidBlock.lastColumn) {
+    mValidBlock.lastColumn = column - 1;
+  }
+  mNeedsRedraw = true;
+  QV::Rect r = GetListRect();
+  if (column > 0 && column < ColumnCount()) {
+    r.left = int16_t(std::max<int32_t>(r.left, ColumnLeft(column) - 2));
+  }
+  if (r.bottom > r.top && r.right > r.left) InvalidateRect(r);
 }
 
 bool RuntimeListbox::InDisclosureTriangle(int32_t row, int32_t xInRow, int32_t yInRow) {

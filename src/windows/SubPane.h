@@ -181,6 +181,9 @@ class SubPane : public Pane {
                                 int32_t dy);
   // Queues a repaint of rect (window content coordinates), narrowed by the delegate.
   void InvalidateRect(const QV::Rect& rect);
+  // Told of every rect InvalidateRect is given, before anything narrows it and also while the
+  // pane has no window: a pane that keeps its own image marks that part out of date.
+  virtual void AreaInvalidated(const QV::Rect& /*rect*/) {}
   void InvalidateRectCoords(int32_t left, int32_t top, int32_t right, int32_t bottom);
   void RefreshBounds();
   // Paints what is pending at once.

@@ -112,6 +112,7 @@ void SubPane::InvalidateRectCoords(int32_t left, int32_t top, int32_t right, int
 }
 
 void SubPane::InvalidateRect(const QV::Rect& area) {
+  AreaInvalidated(area);
   QV::Rect rect = area;
   if (PaneDelegate* delegate = GetDelegate()) delegate->ClipRect(this, rect);
   if (!mWidget || !mWidget->window) return;
