@@ -153,23 +153,23 @@ extern "C" void LayOut(RuntimeObject* window) {
   qvbench::LayOutWindow(window, 420, 320, "List boxes");
 }
 
-extern "C" void CreateControls(RuntimeObject* window) {
-  gList = qvbench::NewPlacedControl(RuntimeClassForDefinition(ListboxClassDefinition()), 10, 10,
-                                    410, 310);
-  listColumnCountSetter(gList, 0, kColumns);
-  WindowAddControl(window, string("List").Storage(), gList);
+// A list of kColumns columns across the window, added as name.
+RuntimeObject* AddList(RuntimeObject* window, const char* name) {
+  RuntimeObject* list = qvbench::NewPlacedControl(
+      RuntimeClassForDefinition(ListboxClassDefinition()), 10, 10, 410, 310);
+  listColumnCountSetter(list, 0, kColumns);
+  WindowAddControl(window, string(name).Storage(), list);
+  return list;
 }
+
+extern "C" void CreateControls(RuntimeObject* window) { gList = AddList(window, "List"); }
 
 extern "C" void LayOutScroll(RuntimeObject* window) {
   qvbench::LayOutWindow(window, 420, 320, "Scrolled list");
 }
 
 extern "C" void CreateScrollList(RuntimeObject* window) {
-  gScrollList = RuntimeNewObject(RuntimeClassForDefinition(ListboxClassDefinition()));
-  RectSet(AsControl(gScrollList)->bounds, 10, 10, 410, 310);
-  AsControl(gScrollList)->visible = AsControl(gScrollList)->enabled = 1;
-  listColumnCountSetter(gScrollList, 0, kColumns);
-  WindowAddControl(window, string("Scrolled").Storage(), gScrollList);
+  gScrollList = AddList(window, "Scrolled");
 }
 
 // The scrolled list's rows, the texts of the first 10,000 rows of the big one.
