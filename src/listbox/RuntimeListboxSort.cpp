@@ -48,9 +48,9 @@ namespace {
 // block's records is a cache miss that depends on the one before it: the row record, its
 // first cell, the text. Loading them stage by stage, ahead of the handler, overlaps those
 // misses with the comparisons in between.
-constexpr int32_t kRowAhead = 8;
-constexpr int32_t kCellAhead = 4;
-constexpr int32_t kTextAhead = 2;
+constexpr int32_t kRowAhead = 16;
+constexpr int32_t kCellAhead = 8;
+constexpr int32_t kTextAhead = 3;
 constexpr int32_t kKeyAhead = 4;
 
 // Starts loading the line at address into the cache. The compiler emits nothing for a prefetch
