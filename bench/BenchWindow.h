@@ -68,6 +68,17 @@ inline void LayOutWindow(RuntimeObject* window, int16_t width, int16_t height,
   w->visible = 1;
 }
 
+// A new control of cls (one reference for the caller) shown and enabled at these bounds, as a
+// window's CreateControls handler makes it before adding it to the window.
+inline RuntimeObject* NewPlacedControl(RuntimeClass* cls, int32_t left, int32_t top,
+                                       int32_t right, int32_t bottom) {
+  RuntimeObject* object = RuntimeNewObject(cls);
+  ControlObject* control = AsControl(object);
+  RectSet(control->bounds, left, top, right, bottom);
+  control->visible = control->enabled = 1;
+  return object;
+}
+
 // Edit fields are laid out one under another, each across the window and this tall.
 constexpr int16_t kFieldWidth = 400;
 constexpr int16_t kFieldHeight = 60;

@@ -102,9 +102,7 @@ extern "C" void LayOut(RuntimeObject* window) {
 }
 
 extern "C" void CreateControls(RuntimeObject* window) {
-  gCanvas = RuntimeNewObject(gCanvasClass);
-  RectSet(AsControl(gCanvas)->bounds, 0, 0, kWidth, kHeight);
-  AsControl(gCanvas)->visible = AsControl(gCanvas)->enabled = 1;
+  gCanvas = qvbench::NewPlacedControl(gCanvasClass, 0, 0, kWidth, kHeight);
   WindowAddControl(window, string("Board").Storage(), gCanvas);
 }
 

@@ -116,16 +116,12 @@ void RemoveDatabase() {
 }
 
 extern "C" void LayOut(RuntimeObject* window) {
-  WindowObject* w = AsWindow(window);
-  RectSet(w->bounds, 0, 0, 420, 320);
-  w->title = string("Bound list").ExtractStringStorage();
-  w->visible = 1;
+  qvbench::LayOutWindow(window, 420, 320, "Bound list");
 }
 
 extern "C" void CreateControls(RuntimeObject* window) {
-  gList = RuntimeNewObject(RuntimeClassForDefinition(ListboxClassDefinition()));
-  RectSet(AsControl(gList)->bounds, 10, 10, 410, 310);
-  AsControl(gList)->visible = AsControl(gList)->enabled = 1;
+  gList = qvbench::NewPlacedControl(RuntimeClassForDefinition(ListboxClassDefinition()), 10, 10,
+                                    410, 310);
   listColumnCountSetter(gList, 0, kColumns);
   WindowAddControl(window, string("List").Storage(), gList);
 }

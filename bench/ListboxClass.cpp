@@ -127,9 +127,8 @@ extern "C" void LayOut(RuntimeObject* window) {
 }
 
 extern "C" void CreateControls(RuntimeObject* window) {
-  gList = RuntimeNewObject(RuntimeClassForDefinition(ListboxClassDefinition()));
-  RectSet(AsControl(gList)->bounds, 10, 10, 410, 310);
-  AsControl(gList)->visible = AsControl(gList)->enabled = 1;
+  gList = qvbench::NewPlacedControl(RuntimeClassForDefinition(ListboxClassDefinition()), 10, 10,
+                                    410, 310);
   listColumnCountSetter(gList, 0, kColumns);
   WindowAddControl(window, string("List").Storage(), gList);
 }

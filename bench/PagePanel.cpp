@@ -73,20 +73,18 @@ extern "C" void LayOut(RuntimeObject* window) {
 }
 
 extern "C" void CreateControls(RuntimeObject* window) {
-  gPanel = RuntimeNewObject(RuntimeClassForDefinition(PagePanelClassDefinition()));
-  RectSet(AsControl(gPanel)->bounds, 0, 0, 600, 500);
+  gPanel = qvbench::NewPlacedControl(RuntimeClassForDefinition(PagePanelClassDefinition()), 0, 0,
+                                     600, 500);
   AsPagePanel(gPanel)->panelCount = kPages;
-  AsControl(gPanel)->visible = AsControl(gPanel)->enabled = 1;
   WindowAddControl(window, string("Pages").Storage(), gPanel);
   RuntimeClass* buttonClass = RuntimeClassForDefinition(PushButtonClassDefinition());
   for (int32_t page = 0; page < kPages; ++page) {
     for (int32_t i = 0; i < kPerPage; ++i) {
-      RuntimeObject* button = RuntimeNewObject(buttonClass);
       const int32_t left = 10 + i % 10 * 55;
       const int32_t top = 10 + i / 10 * 45;
-      RectSet(AsControl(button)->bounds, left, top, left + 50, top + 30);
+      RuntimeObject* button =
+          qvbench::NewPlacedControl(buttonClass, left, top, left + 50, top + 30);
       AsControl(button)->tabPanelIndex = page + 1;
-      AsControl(button)->visible = AsControl(button)->enabled = 1;
       WindowAddControl(window, ControlMapKey(string("B"), page * kPerPage + i).Storage(),
                        button);
       gButtons.push_back(button);

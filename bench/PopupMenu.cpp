@@ -158,9 +158,8 @@ extern "C" void LayOut(RuntimeObject* window) {
 }
 
 RuntimeObject* AddPopup(RuntimeObject* window, const char* name, int32_t top) {
-  RuntimeObject* popup = RuntimeNewObject(RuntimeClassForDefinition(PopupMenuClassDefinition()));
-  RectSet(AsControl(popup)->bounds, 10, top, 200, top + 24);
-  AsControl(popup)->visible = AsControl(popup)->enabled = 1;
+  RuntimeObject* popup = qvbench::NewPlacedControl(
+      RuntimeClassForDefinition(PopupMenuClassDefinition()), 10, top, 200, top + 24);
   AsPopupMenu(popup)->storedListIndex = -1;
   WindowAddControl(window, string(name).Storage(), popup);
   return popup;

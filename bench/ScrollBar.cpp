@@ -68,9 +68,7 @@ extern "C" void LayOut(RuntimeObject* window) {
 extern "C" void CreateControls(RuntimeObject* window) {
   RuntimeClass* barClass = Subclass(ScrollBarClassDefinition(), "BenchScrollBar");
   SetEvent(barClass, "ValueChanged", reinterpret_cast<void*>(&Heard));
-  gBar = RuntimeNewObject(barClass);
-  RectSet(AsControl(gBar)->bounds, 10, 10, 26, 290);
-  AsControl(gBar)->visible = AsControl(gBar)->enabled = 1;
+  gBar = qvbench::NewPlacedControl(barClass, 10, 10, 26, 290);
   scrollerPropSetter(gBar, kScrollerMaximum, kMaximum);
   scrollerPropSetter(gBar, kScrollerLineStep, 1);
   ScrollerLiveScrollSetter(gBar, 0, 1);

@@ -124,10 +124,7 @@ class DataControlTest : public testing::Test {
   }
   void TearDown() override {
     gScript = nullptr;
-    if (db) {
-      databaseClose(db);
-      RuntimeUnlockObject(db);
-    }
+    qvtest::CloseDatabase(db);
   }
   void Exec(const std::string& sql) { qvtest::ExecSQL(db, sql); }
   std::vector<std::string> Column(const char* column) {
@@ -508,7 +505,9 @@ TEST_F(DataControlTest, HandlersMayCloseTheWindowOnEveryStepOfAClickedMove) {
     ASSERT_TRUE(gui.WaitUntilClosed(xid));
     gui.Settle();
     gScript = nullptr;
-    if (which.empty()) EXPECT_NE(Column("member"), before);
+    if (which.empty()) {
+      EXPECT_NE(Column("member"), before);
+    }
     window = kit.OpenAndFocus(gui, "Navigator", {}, &xid);
     EXPECT_EQ(LiveCount() - start, kept);
   }

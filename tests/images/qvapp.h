@@ -115,6 +115,22 @@ QVClass* RuntimeLookupClass(QVString name);
 QVClass* RuntimeNewClass(QVClass* parent, int32_t methods, int32_t interfaces, int32_t events,
                          int32_t namedMethods, int32_t properties);
 
+/* An interface a class implements: the entries follow the class record, one for each
+ * interface, each with the methods that implement the interface's methods by name. */
+typedef struct QVNamedMethod {
+  void* function;
+  QVString key;
+} QVNamedMethod;
+
+typedef struct QVInterfaceEntry {
+  QVClass* interfaceClass;
+  int32_t methodCount;
+  QVNamedMethod* methods;
+} QVInterfaceEntry;
+
+QVNamedMethod* RuntimeNewVtable(int32_t count);
+QVNamedMethod* RuntimeLookupInterfaceVtable(QVObject* object, QVClass* interface);
+
 typedef struct QVEventEntry {
   void* vector;
   QVString name;
@@ -271,6 +287,15 @@ static inline void QVStartApplication(void) {
   QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
   RuntimeRegisterAppObject(app);
   RuntimeUnlockObject(app);
+}
+
+/* An Activate handler saying "Activate" the first time only: the window is activated again
+ * whenever a popup list or a drag closes. */
+static inline void QVSayFirstActivate(QVObject* window) {
+  static int activated;
+  (void)window;
+  if (!activated) RuntimeConsolePrint(QV_STR("Activate"));
+  activated = 1;
 }
 
 /* A line said piece by piece: line + text, letting go of line; with QVAppendOwned, of text

@@ -65,10 +65,7 @@ class ListDataSourceTest : public testing::TestWithParam<Rows> {
   void TearDown() override {
     if (window) RuntimeCloseWindow(window);
     if (query) RuntimeUnlockObject(query);
-    if (db) {
-      databaseClose(db);
-      RuntimeUnlockObject(db);
-    }
+    qvtest::CloseDatabase(db);
   }
   void Exec(const std::string& sql) { qvtest::ExecSQL(db, sql); }
   std::vector<std::string> Cities() {

@@ -65,10 +65,7 @@ class ListQueryBinding : public testing::TestWithParam<bool> {
     for (RuntimeObject* object : held) RuntimeUnlockObject(object);
     if (window) RuntimeCloseWindow(window);
     if (query) RuntimeUnlockObject(query);
-    if (db) {
-      databaseClose(db);
-      RuntimeUnlockObject(db);
-    }
+    qvtest::CloseDatabase(db);
   }
   void Exec(const std::string& sql) { qvtest::ExecSQL(db, sql); }
   RuntimeObject* NewBinder(ObjectDefinition* definition) {

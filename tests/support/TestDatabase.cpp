@@ -29,4 +29,11 @@ RuntimeObject* NewBuiltInDatabase(const std::string& path,
   return database;
 }
 
+void CloseDatabase(RuntimeObject*& database) {
+  if (!database) return;
+  databaseClose(database);
+  RuntimeUnlockObject(database);
+  database = nullptr;
+}
+
 }  // namespace qvtest

@@ -13,8 +13,11 @@ namespace qvtest {
 void ExecSQL(RuntimeObject* database, const std::string& sql);
 
 // A new built-in database at path with the statements run and committed; nil, with the test
-// failed, when it cannot be made. The caller closes and releases it.
+// failed, when it cannot be made. The caller ends it with CloseDatabase.
 RuntimeObject* NewBuiltInDatabase(const std::string& path,
                                   std::initializer_list<std::string> statements);
+
+// Closes and releases database, if any, and forgets it.
+void CloseDatabase(RuntimeObject*& database);
 
 }  // namespace qvtest

@@ -134,14 +134,6 @@ static void OnCreateControls(QVObject* window) {
   RuntimeUnlockObject(done);
 }
 
-/* Only the first: the window is activated again whenever a list closes. */
-static void OnActivate(QVObject* window) {
-  static int activated;
-  (void)window;
-  if (!activated) RuntimeConsolePrint(QV_STR("Activate"));
-  activated = 1;
-}
-
 QV_ENTRY {
   QVStartApplication();
 
@@ -157,7 +149,7 @@ QV_ENTRY {
   QVClass* windowClass = QVSubclass(QV_STR("Window"), QV_STR("PopupWindow"));
   QVSetHandler(windowClass, "Layout", (void*)OnLayout);
   QVSetHandler(windowClass, "CreateControls", (void*)OnCreateControls);
-  QVSetHandler(windowClass, "Activate", (void*)OnActivate);
+  QVSetHandler(windowClass, "Activate", (void*)QVSayFirstActivate);
 
   QVObject* window = RuntimeNewObject(windowClass);
   WindowDefaultConstructor(window);

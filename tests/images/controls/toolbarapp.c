@@ -9,18 +9,6 @@
  * the window is first activated. */
 #include "qvapp.h"
 
-typedef struct {
-  void* function;
-  QVString key;
-} QVNamedMethod;
-
-typedef struct {
-  QVClass* interfaceClass;
-  int32_t methodCount;
-  QVNamedMethod* methods;
-} QVInterfaceEntry;
-
-QVNamedMethod* RuntimeNewVtable(int32_t count);
 void ControlVisibleSetter(QVObject* control, uint32_t parameter, int32_t on);
 void controlEnabledSetter(QVObject* control, uint32_t parameter, int32_t on);
 QVObject* RuntimeGetBitmapFromResourceManager(uint32_t id);

@@ -29,22 +29,9 @@ QVString cursorFieldStringValueGetter(QVObject* field, uint32_t unused);
 void cursorFieldStringValueSetter(QVObject* field, uint32_t unused, QVString value);
 int64_t CursorFieldInt64ValueGetter(QVObject* field, uint32_t unused);
 void setDatabaseRecordColumn(QVObject* record, QVString name, QVString value);
-QVClass* RuntimeNewClass(QVClass* parent, int32_t methods, int32_t interfaces, int32_t events,
-                         int32_t namedMethods, int32_t properties);
 void RuntimeLockObject(QVObject* object);
 void stringBinderBind(QVObject* binder, QVObject* source, QVObject* dest);
 
-typedef struct NamedMethod {
-  void* function;
-  QVString key;
-} NamedMethod;
-typedef struct InterfaceEntry {
-  QVClass* interfaceClass;
-  int32_t methodCount;
-  NamedMethod* methods;
-} InterfaceEntry;
-NamedMethod* RuntimeNewVtable(int32_t count);
-NamedMethod* RuntimeLookupInterfaceVtable(QVObject* object, QVClass* interface);
 
 static const char* Text(QVString s) { return s ? (const char*)s->data + 1 : ""; }
 
@@ -114,7 +101,7 @@ static void BindThroughOwnSpelling(void) {
   QVClass* source = RuntimeNewClass(0, 0, 2, 0, 0, 0);
   source->className = QV_STR("TextSource");
   source->instanceSize = sizeof(TextSource);
-  InterfaceEntry* entries = (InterfaceEntry*)(source + 1);
+  QVInterfaceEntry* entries = (QVInterfaceEntry*)(source + 1);
   entries[0].interfaceClass = RuntimeLookupClass(QV_STR("StringProvider"));
   entries[0].methodCount = 1;
   entries[0].methods = RuntimeNewVtable(1);
@@ -131,7 +118,7 @@ static void BindThroughOwnSpelling(void) {
   QVClass* label = RuntimeNewClass(0, 0, 1, 0, 0, 0);
   label->className = QV_STR("Label");
   label->instanceSize = sizeof(QVObject);
-  entries = (InterfaceEntry*)(label + 1);
+  entries = (QVInterfaceEntry*)(label + 1);
   entries[0].interfaceClass = RuntimeLookupClass(QV_STR("StringInterface"));
   entries[0].methodCount = 1;
   entries[0].methods = RuntimeNewVtable(1);
@@ -146,7 +133,7 @@ static void BindThroughOwnSpelling(void) {
   RuntimeUnlockObject(shows); /* the binder keeps it */
   gSourceText = QV_STR("second");
   /* Telling the receiver, as a source does: through its dataNotificationReceiver table. */
-  NamedMethod* changed =
+  QVNamedMethod* changed =
       RuntimeLookupInterfaceVtable(text->receiver,
                                    RuntimeLookupClass(QV_STR("dataNotificationReceiver")));
   ((void (*)(QVObject*))changed[0].function)(text->receiver);

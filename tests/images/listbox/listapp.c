@@ -234,19 +234,8 @@ static void OnCreateControls(QVObject* window) {
   WindowAddControl(window, QV_STR("List"), gList);
 }
 
-static void OnActivate(QVObject* window) {
-  static int activated;
-  (void)window;
-  if (!activated) RuntimeConsolePrint(QV_STR("Activate"));
-  activated = 1;
-}
-
 QV_ENTRY {
-  RuntimeInit();
-  RuntimeInitExternalClasses();
-  QVObject* app = RuntimeNewObject(RuntimeLookupClass(QV_STR("Application")));
-  RuntimeRegisterAppObject(app);
-  RuntimeUnlockObject(app);
+  QVStartApplication();
 
   gListClass = QVSubclass(QV_STR("Listbox"), QV_STR("AppList"));
   QVSetHandler(gListClass, "CellClick", (void*)OnCellClick);
@@ -256,7 +245,7 @@ QV_ENTRY {
   QVSetHandler(windowClass, "Layout", (void*)OnLayout);
   QVSetHandler(windowClass, "CreateControls", (void*)OnCreateControls);
   QVSetHandler(windowClass, "Open", (void*)OnWindowOpen);
-  QVSetHandler(windowClass, "Activate", (void*)OnActivate);
+  QVSetHandler(windowClass, "Activate", (void*)QVSayFirstActivate);
   QVSetHandler(windowClass, "KeyDown", (void*)OnKeyDown);
 
   QVObject* window = RuntimeNewObject(windowClass);

@@ -56,17 +56,6 @@ void stringBinderBind(QVObject* binder, QVObject* source, QVObject* dest);
 void enablingBinderBind(QVObject* binder, QVObject* source, QVObject* dest);
 int32_t RuntimeDebugObjectCount(QVObject* self, uint32_t parameter);
 
-typedef struct NamedMethod {
-  void* function;
-  QVString key;
-} NamedMethod;
-typedef struct InterfaceEntry {
-  QVClass* interfaceClass;
-  int32_t methodCount;
-  NamedMethod* methods;
-} InterfaceEntry;
-NamedMethod* RuntimeNewVtable(int32_t count);
-NamedMethod* RuntimeLookupInterfaceVtable(QVObject* object, QVClass* interface);
 
 #define QUERY_DATABASE 24
 #define QUERY_SQL 28
@@ -172,7 +161,7 @@ static QVString RowIndString(CityRow* self, int32_t index) {
 
 /* The method of a receiver's listDataNotificationReceiver table whose name starts key. */
 static void* ReceiverMethod(QVObject* receiver, const char* name) {
-  NamedMethod* table = RuntimeLookupInterfaceVtable(
+  QVNamedMethod* table = RuntimeLookupInterfaceVtable(
       receiver, RuntimeLookupClass(QV_STR("listDataNotificationReceiver")));
   for (int32_t i = 0; table && i < 3; ++i) {
     const char* key = Chars(table[i].key);
@@ -197,7 +186,7 @@ static void Notify(const char* name, int32_t row) {
   }
 }
 
-static void SetMethod(NamedMethod* method, void* function, QVString key) {
+static void SetMethod(QVNamedMethod* method, void* function, QVString key) {
   method->function = function;
   method->key = key;
 }
@@ -207,7 +196,7 @@ static QVClass* MakeRowsClass(void) {
   cls->className = QV_STR("CityRows");
   cls->instanceSize = sizeof(CityRows);
   cls->destructor = (void (*)(QVObject*))RowsDestructor;
-  InterfaceEntry* entries = (InterfaceEntry*)(cls + 1);
+  QVInterfaceEntry* entries = (QVInterfaceEntry*)(cls + 1);
   entries[0].interfaceClass = RuntimeLookupClass(QV_STR("listDataProvider"));
   entries[0].methodCount = 2;
   entries[0].methods = RuntimeNewVtable(2);
@@ -228,7 +217,7 @@ static QVClass* MakeRowClass(void) {
   QVClass* cls = RuntimeNewClass(0, 0, 1, 0, 0, 0);
   cls->className = QV_STR("CityRow");
   cls->instanceSize = sizeof(CityRow);
-  InterfaceEntry* entries = (InterfaceEntry*)(cls + 1);
+  QVInterfaceEntry* entries = (QVInterfaceEntry*)(cls + 1);
   entries[0].interfaceClass = RuntimeLookupClass(QV_STR("tupleInterface"));
   entries[0].methodCount = 2;
   entries[0].methods = RuntimeNewVtable(2);
