@@ -366,7 +366,6 @@ class RuntimeListbox : public NuListbox,
   void PrefetchAfter(const SortContext& context, int32_t k);
   static int32_t SortedRow(const SortContext& context, int32_t k);
   bool SortRowsInPlace(SortContext& context, int32_t first, int32_t count);
-  static void PrefetchKeyAfter(const SortContext& context, int32_t k);
   static int32_t CompareKeysThunk(int32_t i, int32_t j, void* context);
   static void SwapThunk(int32_t i, int32_t j, void* context);
 

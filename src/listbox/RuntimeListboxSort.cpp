@@ -51,7 +51,6 @@ namespace {
 constexpr int32_t kRowAhead = 16;
 constexpr int32_t kCellAhead = 8;
 constexpr int32_t kTextAhead = 3;
-constexpr int32_t kKeyAhead = 4;
 
 // Starts loading the line at address into the cache. The compiler emits nothing for a prefetch
 // on the i686 baseline, so the hint is written out: on processors older than it knows it is one
@@ -206,12 +205,6 @@ void RuntimeListbox::PrefetchAfter(const SortContext& context, int32_t k) {
   }
 }
 
-// Only the keys path needs none of the rows: its texts were read once per level.
-void RuntimeListbox::PrefetchKeyAfter(const SortContext& context, int32_t k) {
-  const std::vector<SortContext::Block>& blocks = *context.blocks;
-  if (size_t(k) + kKeyAhead < blocks.size()) PrefetchLine(blocks[k + kKeyAhead].key);
-}
-
 // True for a block index the last comparison did not have: the scans move one block at a time.
 bool RuntimeListbox::NoteCompared(SortContext& context, int32_t i, int32_t j, bool& newI,
                                   bool& newJ) {
@@ -236,11 +229,6 @@ int32_t RuntimeListbox::CompareThunk(int32_t i, int32_t j, void* raw) {
 // Without a handler nothing runs during the sort: the blocks' texts decide alone.
 int32_t RuntimeListbox::CompareKeysThunk(int32_t i, int32_t j, void* raw) {
   auto& context = *static_cast<SortContext*>(raw);
-  bool newI, newJ;
-  if (NoteCompared(context, i, j, newI, newJ)) {
-    if (newI) PrefetchKeyAfter(context, i);
-    if (newJ) PrefetchKeyAfter(context, j);
-  }
   const std::vector<SortContext::Block>& blocks = *context.blocks;
   const int32_t sign = RuntimeStringCompare(blocks[i].key, blocks[j].key);
   return context.direction == 1 ? sign : -sign;
