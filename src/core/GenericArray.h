@@ -27,6 +27,10 @@ struct GenericArray {
   void SetCount(int32_t n);
 
   uint32_t GetAt(int32_t index) const;
+  // GetAt for a caller that has checked index against Count() (a word array): no report, no call.
+  uint32_t GetCheckedAt(int32_t index) const {
+    return static_cast<const uint32_t*>(storage->data)[index];
+  }
   void SetAt(int32_t index, uint32_t value);
   int32_t InsertAt(int32_t index, uint32_t value);  // returns the new count
   void Append(uint32_t value);

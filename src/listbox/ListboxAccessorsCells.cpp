@@ -90,7 +90,7 @@ void WriteBorder(RuntimeObject* list, int32_t side, int32_t row, int32_t column,
 
 extern "C" stringStorage* listGetCell(RuntimeObject* list, int32_t row, int32_t column) {
   RuntimeListbox* pane = ListboxPaneOf(list);
-  return pane ? pane->GetCellText(true, row, column).ExtractStringStorage() : nullptr;
+  return pane ? pane->CellTextRecord(row, column) : nullptr;
 }
 QV_EXPORT(listGetCell)
 

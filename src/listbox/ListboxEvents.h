@@ -84,3 +84,12 @@ R CallListboxHandler(void* handler, RuntimeObject* owner, RuntimeObject* extra, 
   call.Protect(owner).Protect(extra);
   return call.Invoke<R>(handler, owner, args...);
 }
+
+// The same for a caller that holds owner across a whole run of calls (a sort's comparisons):
+// only the barrier, no reference taken and dropped per call.
+template <typename R = void, typename... Args>
+R CallHeldListboxHandler(void* handler, RuntimeObject* owner, Args... args) {
+  if (!handler || !owner) return R();
+  CompiledCall call;
+  return call.Invoke<R>(handler, owner, args...);
+}

@@ -160,6 +160,10 @@ bool RuntimeListbox::RaiseSortColumn(int32_t column) {
 
 bool RuntimeListbox::RaiseCompareRows(int32_t row1, int32_t row2, int32_t column,
                                       int32_t& result) {
+  if (mSortHoldsOwner) {
+    return CallHeldListboxHandler<bool>(mHandlers[kListCompareRows], mOwner, row1, row2, column,
+                                        &result);
+  }
   return CallHandler<bool>(kListCompareRows, nullptr, row1, row2, column, &result);
 }
 
@@ -196,11 +200,10 @@ CellEntry* RuntimeListbox::FindCell(int32_t row, int32_t column, bool create) {
   if (!QV_CHECK(ValidCellColumn(column))) return nullptr;
   RowEntry* entry = RowEntryAt(row);
   if (!entry) return nullptr;
-  CellEntry** link = &entry->firstCell;
-  for (; *link; link = &(*link)->next) {
-    if ((*link)->column == column) return *link;
-  }
+  if (CellEntry* cell = CellInRow(entry, column)) return cell;
   if (!create) return nullptr;
+  CellEntry** link = &entry->firstCell;
+  while (*link) link = &(*link)->next;
   *link = new CellEntry(static_cast<uint8_t>(column));
   return *link;
 }
@@ -444,6 +447,24 @@ void RuntimeListbox::AppendCellText(RowEntry* entry, int32_t column, string& res
   }
 }
 
+// One checked cell of an unbound list. CompareRows handlers read two cells for every comparison:
+// no temporary string, no second check of the indexes.
+stringStorage* RuntimeListbox::OneCellText(int32_t row, int32_t column) {
+  const CellEntry* cell = CellInRow(RowRecord(row), column);
+  if (!cell) return nullptr;
+  if (cell == EditedCell()) return mEditField->GetText(kEncodingUTF8).ExtractStringStorage();
+  stringStorage* text = cell->text.Storage();
+  stringStorage::AddReference(text);
+  return text;
+}
+
+stringStorage* RuntimeListbox::CellTextRecord(int32_t row, int32_t column) {
+  if (row >= 0 && row < mRows.Count() && column >= 0 && column <= kMaxCellColumn && !Bound()) {
+    return OneCellText(row, column);
+  }
+  return GetCellText(true, row, column).ExtractStringStorage();
+}
+
 string RuntimeListbox::GetCellText(bool oneCell, int32_t row, int32_t column) {
   if (oneCell) {
     if (row < -1 || row >= RowCount() || column < -1 || column > kMaxCellColumn) {
@@ -455,12 +476,8 @@ string RuntimeListbox::GetCellText(bool oneCell, int32_t row, int32_t column) {
     column = -1;
   }
   const bool bound = Bound();
-  // One cell: its text as it is, without building a result (CompareRows handlers read cells
-  // for every comparison).
   if (!bound && row >= 0 && column >= 0) {
-    const CellEntry* cell = FindCell(row, column, false);
-    if (!cell) return string();
-    return cell == EditedCell() ? mEditField->GetText(kEncodingUTF8) : cell->text;
+    return string::Adopt(OneCellText(row, column));
   }
   const string eol = EndOfLineText();
   string result;

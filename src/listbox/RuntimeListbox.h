@@ -113,6 +113,9 @@ class RuntimeListbox : public NuListbox,
   void SetCellText(int32_t row, int32_t column, const string& text, bool initial);
   // oneCell false gathers the selected rows, all columns.
   string GetCellText(bool oneCell, int32_t row, int32_t column);
+  // GetCellText of one cell as a text record with a reference for the caller (nil: empty): the
+  // Cell getter's path.
+  stringStorage* CellTextRecord(int32_t row, int32_t column);
   int32_t EffectiveCellType(int32_t row, int32_t column);
   int32_t EffectiveAlignment(int32_t row, int32_t column);
   int32_t EffectiveAlignmentOffset(int32_t row, int32_t column);
@@ -308,6 +311,9 @@ class RuntimeListbox : public NuListbox,
   R CallHandler(ListboxEvent event, RuntimeObject* extra, Args... args) {
     return CallListboxHandler<R>(mHandlers[event], mOwner, extra, args...);
   }
+  // A sort runs: it holds this pane, and the pane its owner, until it ends, so its comparisons
+  // call the handler without a hold of their own.
+  bool mSortHoldsOwner = false;
   // Raises event holding the list for the call; open becomes false when the handler closed the
   // list or its window (nothing of the list may be touched then).
   template <typename R = void, typename... Args>
@@ -353,6 +359,16 @@ class RuntimeListbox : public NuListbox,
   // Close: unbinds the provider, empties the focus lists and the selection receivers.
   void ReleaseBindings();
   bool CheckRow(int32_t row);
+  // The record of a row the caller checked.
+  RowEntry* RowRecord(int32_t row) const {
+    return reinterpret_cast<RowEntry*>(mRows.GetCheckedAt(row));
+  }
+  static CellEntry* CellInRow(const RowEntry* entry, int32_t column) {
+    CellEntry* cell = entry->firstCell;
+    while (cell && cell->column != column) cell = cell->next;
+    return cell;
+  }
+  stringStorage* OneCellText(int32_t row, int32_t column);
   int32_t RowOfRecord(const RowEntry* entry) const;
   // Raise the events with the expansion nesting kept; false when the list was closed.
   bool ExpandRow(int32_t row);
@@ -370,6 +386,10 @@ class RuntimeListbox : public NuListbox,
   int32_t CompareBlocks(SortContext& context, int32_t i, int32_t j);
   void PlaceBlocks(SortContext& context, int32_t first);
   static int32_t CompareThunk(int32_t i, int32_t j, void* context);
+  static bool NoteCompared(SortContext& context, int32_t i, int32_t j, bool& newI, bool& newJ);
+  void PrefetchAfter(const SortContext& context, int32_t k);
+  static int32_t SortedRow(const SortContext& context, int32_t k);
+  bool SortRowsInPlace(SortContext& context, int32_t first, int32_t count);
   static int32_t CompareKeysThunk(int32_t i, int32_t j, void* context);
   static void SwapThunk(int32_t i, int32_t j, void* context);
 

@@ -442,21 +442,6 @@ extern "C" uint8_t HeardCompareRows(RuntimeObject*, int32_t row1, int32_t row2, 
   return 1;
 }
 
-QV_CLASS(TestListOwnerDefinition,
-         .name = "TestListOwner",
-         .super = RectControlClassDefinition,
-         .objectSize = sizeof(ControlObject),
-         .events = kListboxEventRows)
-
-void SetOwnerHandler(RuntimeObject* owner, const char* event, void* handler) {
-  RuntimeClass* cls = owner->classPtr;
-  for (int32_t i = 0; i < cls->eventCount; ++i) {
-    if (string(cls->eventTable[i].name).Compare(string(event)) == 0) {
-      cls->eventTable[i].vector = handler;
-    }
-  }
-}
-
 TEST(ListboxEventTable, TheRowsNameTheEventsAndThePaneCallsTheControlsHandlers) {
   EXPECT_STREQ(kListboxEventRows[kListCompareRows].parameterText,
                "row1 as Integer, row2 as Integer, column as Integer, ByRef result as Integer");
@@ -470,11 +455,11 @@ TEST(ListboxEventTable, TheRowsNameTheEventsAndThePaneCallsTheControlsHandlers) 
 
   qvtest::GuiDriver gui;
   if (!gui.ready()) GTEST_SKIP() << "needs a display";
-  RuntimeObject* owner = NewObjectFromDefinition(TestListOwnerDefinition());
+  RuntimeObject* owner = qvtest::NewListOwner();
   ASSERT_NE(owner, nullptr);
   EXPECT_FALSE(IsOldListboxObject(owner));
-  SetOwnerHandler(owner, "CellAction", reinterpret_cast<void*>(&HeardCellAction));
-  SetOwnerHandler(owner, "CompareRows", reinterpret_cast<void*>(&HeardCompareRows));
+  qvtest::SetOwnerHandler(owner, "CellAction", reinterpret_cast<void*>(&HeardCellAction));
+  qvtest::SetOwnerHandler(owner, "CompareRows", reinterpret_cast<void*>(&HeardCompareRows));
   {
     qvtest::ListWindow window(gui, 400, 300);
     auto* list = new RuntimeListbox(owner, window.window(), Bounds(20, 20, 220, 323), false);

@@ -4,6 +4,12 @@
 
 #include <utility>
 
+#include "controls/ControlClasses.h"
+#include "core/ClassDefinitionRows.h"
+#include "core/ObjectDefinitionConverter.h"
+#include "core/RuntimeClass.h"
+#include "listbox/ListboxEvents.h"
+#include "windows/ControlRecord.h"
 #include "windows/GtkInput.h"
 #include "windows/PaneFocus.h"
 
@@ -207,6 +213,27 @@ void ListWindow::WaitForDragPasses(GuiDriver& gui) {
 ListWindow::~ListWindow() {
   g_source_remove(mDragPass);
   if (!closed && mWindow) mWindow->Close();
+}
+
+namespace {
+
+QV_CLASS(TestListOwnerDefinition,
+         .name = "TestListOwner",
+         .super = RectControlClassDefinition,
+         .objectSize = sizeof(ControlObject),
+         .events = kListboxEventRows)
+
+}  // namespace
+
+RuntimeObject* NewListOwner() { return NewObjectFromDefinition(TestListOwnerDefinition()); }
+
+void SetOwnerHandler(RuntimeObject* owner, const char* event, void* handler) {
+  RuntimeClass* cls = owner->classPtr;
+  for (int32_t i = 0; i < cls->eventCount; ++i) {
+    if (string(cls->eventTable[i].name).Compare(string(event)) == 0) {
+      cls->eventTable[i].vector = handler;
+    }
+  }
 }
 
 }  // namespace qvtest

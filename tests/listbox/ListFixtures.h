@@ -99,6 +99,10 @@ class ListWindow {
 QV::Rect Bounds(int top, int left, int bottom, int right);
 // Three resizable columns of 100 pixels headed Name, Size and Date, with their header built.
 void GiveThreeHeadedColumns(TestList* list);
+// A control of the class "TestListOwner", whose event table has the list's events: owners of
+// panes whose handlers are C functions given by SetOwnerHandler, for every such owner.
+RuntimeObject* NewListOwner();
+void SetOwnerHandler(RuntimeObject* owner, const char* event, void* handler);
 // Presses (down) or releases the first mouse button where the pointer is (XServer.cpp).
 void FakeFirstButton(bool down);
 // The cursor the X server shows now: width, height, hot spot, then its pixels.

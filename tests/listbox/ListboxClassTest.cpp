@@ -14,6 +14,8 @@
 #include "core/RuntimeClass.h"
 #include "listbox/ListColumn.h"
 #include "listbox/ListboxClass.h"
+#include "listbox/RuntimeListbox.h"
+#include "strings/StringFoundation.h"
 #include "support/RaisedExceptions.h"
 #include "windows/WindowEntryPoints.h"
 #include "windows/WindowObject.h"
@@ -121,6 +123,33 @@ TEST_F(ListboxClassTest, BeforeThePaneAccessorsHoldTheirValues) {
   EXPECT_EQ(raised.Take().size(), 0u);
   listColumnWidthsSetter(list, 0, Text("nonsense"));
   EXPECT_EQ(Take(listColumnWidthsGetter(list, 0)), "nonsense");
+}
+
+// The Cell getter hands compiled code the cell's own text record with one reference for it; an
+// empty cell is nil, bad indexes raise, and -1 still gathers a whole row.
+TEST_F(ListboxClassTest, TheCellGetterHandsOverOneReferenceToTheCellsText) {
+  RuntimeObject* list = Open();
+  ASSERT_NE(list, nullptr);
+  RuntimeListAddRow(list, Text("first"));
+  listSetCell(list, 0, 1, Text("second"));
+  RuntimeListbox* pane = ListboxPaneOf(list);
+  ASSERT_NE(pane, nullptr);
+  stringStorage* own = pane->FindCell(0, 0, false)->text.Storage();
+  const uint32_t references = own->refCount;
+  stringStorage* read = listGetCell(list, 0, 0);
+  EXPECT_EQ(read, own);
+  EXPECT_EQ(own->refCount, references + 1);
+  RuntimeUnlockString(read);
+  EXPECT_EQ(own->refCount, references);
+  EXPECT_EQ(Take(listGetCell(list, 0, 1)), "second");
+  EXPECT_EQ(listGetCell(list, 0, 2), nullptr) << "a cell without a record";
+  EXPECT_EQ(listGetCell(list, 0, 255), nullptr);
+  EXPECT_EQ(raised.Take().size(), 0u);
+  for (const auto& [row, column] : {std::pair{1, 0}, {-2, 0}, {0, 256}, {0, -2}}) {
+    EXPECT_EQ(listGetCell(list, row, column), nullptr);
+    EXPECT_EQ(raised.TakeOne(), kOOB) << row << "," << column;
+  }
+  EXPECT_EQ(Take(listGetCell(list, 0, -1)), "first\tsecond");
 }
 
 // Held values reach the pane at creation: columns, alignments, sorting, rows.

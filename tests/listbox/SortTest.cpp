@@ -9,7 +9,10 @@
 
 #include "ListPaneFixtures.h"
 #include "core/OrderSorter.h"
+#include "listbox/ListboxClass.h"
 #include "strings/StringCase.h"
+#include "strings/StringFoundation.h"
+#include "windows/ControlRecord.h"
 
 namespace {
 
@@ -254,6 +257,106 @@ TEST_F(ListPane, EqualKeysComeOutAsSwappingTheRowsInPlaceOrdersThem) {
   list->SetSortDirection(0, 1, true);
   list->SortColumn(0);
   EXPECT_EQ(Column1(list), byHandler.Sorted());
+}
+
+// Long levels (the sort loads rows ahead of the comparisons) inside and around a folder: the
+// folder's children are a level of single rows, the top level has a block with a subtree.
+TEST_F(ListPane, HandlerSortsOfLongLevelsKeepTheInPlaceOrderInsideAndAroundFolders) {
+  ScriptedList* list = Make();
+  list->hierarchical = true;
+  list->SetColumnCount(2);
+  const char* keys[] = {"q", "B", "a", "Q", "b", "", "A", "c", "C", "m"};
+  InPlaceModel top, children;
+  top.compare = children.compare = CompareKeys;
+  std::vector<std::string> folderChildren;
+  for (int i = 0; i < 60; ++i) {
+    const std::string cells = std::string(keys[(i * 3) % 10]) + "\t" + std::to_string(i);
+    list->Add(cells.c_str(), 0, i == 20 ? 1 : -1);
+    top.cells.push_back(cells);
+    if (i != 20) continue;
+    for (int k = 0; k < 150; ++k) {
+      const std::string child = std::string(keys[(k * 7) % 10]) + "\t" + std::to_string(100 + k);
+      list->Add(child.c_str(), 1, -1);
+      children.cells.push_back(child);
+    }
+  }
+  list->onCompareRows = [&](int32_t r1, int32_t r2, int32_t, int32_t& result) {
+    result = CompareKeys(list->GetCellText(true, r1, -1).CString(),
+                         list->GetCellText(true, r2, -1).CString());
+    return true;
+  };
+  list->SortColumn(0);
+  // The expected rows: the top level in its model's order, the folder followed by its children.
+  std::string expected;
+  const std::vector<std::string> childIds = Words(children.Sorted());
+  for (const std::string& id : Words(top.Sorted())) {
+    expected += (expected.empty() ? "" : " ") + id;
+    if (id != "20") continue;
+    for (const std::string& child : childIds) expected += " " + child;
+  }
+  EXPECT_EQ(Column1(list), expected);
+  for (int32_t row = 0; row < list->RowCount(); ++row) {
+    const bool child = std::stoi(list->GetCellText(true, row, 1).CString()) >= 100;
+    EXPECT_EQ(list->RowDepth(row), child ? 1 : 0) << row;
+  }
+}
+
+// A handler as compiled code writes it, from the control's event table: cells read through
+// the Cell getter, each reference given back.
+RuntimeObject* gSortOwner = nullptr;
+int gCompiledCalls = 0;
+int gCloseAtCall = 0;
+qvtest::ListWindow* gSortWindow = nullptr;
+
+extern "C" uint8_t CompiledCompareRows(RuntimeObject* me, int32_t row1, int32_t row2,
+                                       int32_t column, int32_t* result) {
+  stringStorage* a = listGetCell(me, row1, column);
+  stringStorage* b = listGetCell(me, row2, column);
+  *result = RuntimeStringCompare(a, b);
+  RuntimeUnlockString(a);
+  RuntimeUnlockString(b);
+  if (++gCompiledCalls == gCloseAtCall) {
+    // The window goes, and with it the program's last reference to the control.
+    gSortWindow->window()->Close();
+    gSortWindow->closed = true;
+    RuntimeUnlockObject(std::exchange(gSortOwner, nullptr));
+  }
+  return 1;
+}
+
+TEST_F(ListPane, ACompiledHandlerSortsAndMayCloseTheWindowAndDropTheControl) {
+  RuntimeObject* owner = qvtest::NewListOwner();
+  ASSERT_NE(owner, nullptr);
+  qvtest::SetOwnerHandler(owner, "CompareRows", reinterpret_cast<void*>(&CompiledCompareRows));
+  auto* list = new RuntimeListbox(owner, window->window(), qvtest::Bounds(20, 20, 220, 323),
+                                  false);
+  AsControl(owner)->pane = list;
+  std::vector<std::string> words;
+  for (int i = 0; i < 90; ++i) words.push_back("w" + std::to_string((i * 37) % 90 + 100));
+  for (const std::string& w : words) {
+    list->SetCellText(list->AddRow(nullptr, 0, -1), 0, string(w.c_str()), false);
+  }
+  const uint32_t ownerReferences = owner->refCount;
+  gSortOwner = owner;
+  gSortWindow = window.get();
+  gCompiledCalls = 0;
+  gCloseAtCall = 0;
+  list->SortColumn(0);
+  std::string column0;
+  for (int32_t row = 0; row < list->RowCount(); ++row) {
+    column0 += (row ? " " : "") + std::string(list->GetCellText(true, row, 0).CString());
+  }
+  EXPECT_EQ(column0, Sorted(words, true));
+  EXPECT_GT(gCompiledCalls, 90);
+  EXPECT_EQ(owner->refCount, ownerReferences) << "the sort gave back every hold it took";
+
+  list->SetSortDirection(0, -1, true);
+  gCompiledCalls = 0;
+  gCloseAtCall = 7;
+  list->SortColumn(0);
+  EXPECT_EQ(gCompiledCalls, 7) << "no comparison after the close";
+  EXPECT_EQ(gSortOwner, nullptr);
+  gSortWindow = nullptr;
 }
 
 }  // namespace
