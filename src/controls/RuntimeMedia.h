@@ -10,7 +10,7 @@
 class RuntimeMedia;
 
 // Raises Play and Stop on the control, which may close the window or the control.
-class RuntimeMediaPlayerDelegate : public MediaPlayerDelegate {
+class RuntimeMediaPlayerDelegate final : public MediaPlayerDelegate {
  public:
   explicit RuntimeMediaPlayerDelegate(RuntimeObject* control) : mControl(control) {}
   void PlayingStarted() override;
