@@ -58,15 +58,18 @@ void ResetSignalsInChild() {
 
 // Starts the child and answers its id (or -1) in the parent; the child never returns. A detached
 // program is the child's own child: when the child ends at once, the program is handed to the
-// system's reaper, so this process never waits for it. Every signal stays blocked from before
-// the vfork until the child has reset its handlers, so none runs in the child on the parent's
-// memory.
+// system's reaper, so this process never waits for it. That child is forked, not vforked: a
+// vfork from within a vfork child is undefined, and where vfork is wrapped (the sanitizers keep
+// the caller's return address aside) the parent resumed at the inner vfork and ended there.
+// The forked child ends with the exec's errno as its exit status. Every signal stays blocked
+// from before the fork until the program's process has reset its handlers, so none runs in a
+// child on the parent's memory.
 pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int outputFd,
                  bool detached, volatile int* execError) {
   sigset_t all, previous;
   sigfillset(&all);
   pthread_sigmask(SIG_SETMASK, &all, &previous);
-  const pid_t child = vfork();
+  const pid_t child = detached ? fork() : vfork();
   if (child != 0) {
     const int savedErrno = errno;
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
@@ -74,13 +77,14 @@ pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int o
     return child;
   }
   if (!detached) ExecInChild(path, argv, unusedEnd, outputFd, false, execError);
+  // The forked child's own memory: the program's vfork writes the exec's errno here.
+  *execError = 0;
   const pid_t program = vfork();
   if (program == 0) {
     setsid();
     ExecInChild(path, argv, -1, -1, true, execError);
   }
-  if (program < 0) *execError = errno;
-  _exit(0);
+  _exit(program < 0 ? errno : *execError);
 }
 
 void ReadUntilEnd(int fd, std::string* output) {
@@ -150,9 +154,9 @@ bool StartDetachedProgram(const char* path, const char* const* argv, int* startE
     *startError = errno;
     return false;
   }
-  WaitForChild(middle);
-  *startError = execError;
-  return execError == 0;
+  const int status = WaitForChild(middle);
+  *startError = status < 0 ? ECHILD : status;
+  return status == 0;
 }
 
 namespace UnixHelper {
