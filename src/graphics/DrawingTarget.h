@@ -43,8 +43,17 @@ class DrawingTarget {
   // The widget that renders stock icons for the target, or nil (the default style serves).
   virtual GtkWidget* StyleWidget() { return nullptr; }
 
+  // Which Graphics set the foreground of GetGC() last; nil once anything else may have set it.
+  // Several Graphics (and pixel setters) share the target's context: a Graphics whose colour
+  // is still the context's need not set it again, and one whose colour was replaced must.
+  const void* GCForegroundSetter() const { return mGCForegroundSetter; }
+  void NoteGCForegroundSetter(const void* setter) { mGCForegroundSetter = setter; }
+
  protected:
   ~DrawingTarget() = default;
+
+ private:
+  const void* mGCForegroundSetter = nullptr;
 };
 
 // rect, in g's coordinates, on the drawable of an off-screen target: the origin taken off and,

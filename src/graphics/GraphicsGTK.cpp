@@ -49,17 +49,31 @@ GraphicsGTK::~GraphicsGTK() {
 
 // ---- state ----
 
+// The foreground goes to the shared context only when this Graphics' colour is not already
+// there: rows of cells that fill white and draw black text would otherwise send the server a
+// context change for every fill and every text.
 GdkGC* GraphicsGTK::PrepareGC(GdkWindow* drawable) {
   if (!drawable) return nullptr;
-  GdkGC* gc = Target()->GetGC();
-  if (!gc || mGCPrepared) return gc;
+  DrawingTarget* target = Target();
+  GdkGC* gc = target->GetGC();
+  if (!gc) return nullptr;
+  if (mGCPrepared && mPreparedGC == gc && target->GCForegroundSetter() == this) return gc;
   GdkColormap* colormap = gdk_drawable_get_colormap(drawable);
   if (!colormap) colormap = gdk_rgb_get_colormap();
   const RGBColor16 fore = ForeColor();
   GdkColor color = {0, fore.red, fore.green, fore.blue};
-  gdk_colormap_alloc_color(colormap, &color, FALSE, TRUE);
+  if (mPixelColormap == colormap && mPixelColor == fore) {
+    color.pixel = mPixel;
+  } else {
+    gdk_colormap_alloc_color(colormap, &color, FALSE, TRUE);
+    mPixelColormap = colormap;
+    mPixelColor = fore;
+    mPixel = color.pixel;
+  }
   gdk_gc_set_foreground(gc, &color);
   mGCPrepared = true;
+  mPreparedGC = gc;
+  target->NoteGCForegroundSetter(this);
   return gc;
 }
 
@@ -107,10 +121,12 @@ void GraphicsGTK::RestoreClip(const QV::Rect* rect) {
   }
 }
 
+// Set on the context when something is drawn (PrepareGC), not here: a colour set and put back
+// between two drawings costs nothing.
 void GraphicsGTK::SetForeColor(RGBColor16 color) {
+  if (color == ForeColor()) return;
   Graphics::SetForeColor(color);
   mGCPrepared = false;
-  PrepareGC();
 }
 
 void GraphicsGTK::SetTextFont(const string& name) {
@@ -133,7 +149,12 @@ void GraphicsGTK::SetTextStyle(uint32_t bits) {
 
 uintptr_t GraphicsGTK::GetHandle(int32_t kind) {
   if (kind == kHandleGdkDrawable) return reinterpret_cast<uintptr_t>(TargetGdkDrawable());
-  if (kind == kHandleGdkGC) return reinterpret_cast<uintptr_t>(PrepareGC());
+  if (kind == kHandleGdkGC) {
+    // Whoever asked may change the context: the next drawing sets the colour again.
+    GdkGC* gc = PrepareGC();
+    Target()->NoteGCForegroundSetter(nullptr);
+    return reinterpret_cast<uintptr_t>(gc);
+  }
   return 0;
 }
 

@@ -90,6 +90,11 @@ class GraphicsGTK : public Graphics {
   PangoFontDescription* mFontDescription = nullptr;
   bool mLayoutCurrent = false;
   bool mGCPrepared = false;
+  GdkGC* mPreparedGC = nullptr;  // the context mGCPrepared speaks of
+  // The pixel of the last colour set, in the colormap it was taken from.
+  GdkColormap* mPixelColormap = nullptr;
+  RGBColor16 mPixelColor = {};
+  uint32_t mPixel = 0;
   bool mMetricsValid = false;
   bool mClipSet = false;  // on the target's graphics context, by this Graphics
   int32_t mAscent = -1;

@@ -242,6 +242,7 @@ extern "C" void rgbSurfaceSetPixel(RuntimeObject* surface, int32_t x, int32_t y,
   if (!colormap) colormap = gdk_rgb_get_colormap();
   gdk_colormap_alloc_color(colormap, &colour, FALSE, TRUE);
   gdk_gc_set_foreground(pane->GetGC(), &colour);
+  pane->NoteGCForegroundSetter(nullptr);
   gdk_draw_point(pane->GetPixmap(), pane->GetGC(), x, y);
 }
 QV_EXPORT(rgbSurfaceSetPixel)

@@ -159,6 +159,7 @@ GdkGC* SubPane::GetGC() {
 void SubPane::ReleaseGC() {
   if (mGC) g_object_unref(mGC);
   mGC = nullptr;
+  NoteGCForegroundSetter(nullptr);
 }
 
 GdkWindow* SubPane::GetGdkWindow() { return mWidget ? mWidget->window : nullptr; }

@@ -188,4 +188,29 @@ TEST_F(DrawableCopy, TheCachedPixelsStayUntilDiscarded) {
   EXPECT_EQ(gdk_pixbuf_get_pixels(second)[0], 0x00);
 }
 
+// Graphics on one surface share its graphics context: each must draw in its own colour however
+// their drawings interleave with each other's, with a page erase, and with code that took the
+// context through the handle.
+TEST_F(DrawableCopy, GraphicsSharingASurfaceEachDrawInTheirOwnColour) {
+  Surface surface(40, 10);
+  Graphics* other = surface.pane().NewGraphics();
+  ASSERT_NE(other, nullptr);
+  surface.g().SetForeColor(ColorFromRGB(0xFF0000));
+  surface.g().FillRect(MakeRect(0, 0, 10, 10));
+  other->SetForeColor(ColorFromRGB(0x0000FF));
+  other->FillRect(MakeRect(0, 10, 10, 20));
+  surface.g().FillRect(MakeRect(0, 20, 10, 30));
+  EXPECT_EQ(surface.Pixels().Pixel(25, 5), 0xFF0000u) << "after another Graphics drew";
+  surface.pane().EraseBackground();
+  surface.g().FillRect(MakeRect(0, 0, 10, 10));
+  EXPECT_EQ(surface.Pixels().Pixel(5, 5), 0xFF0000u) << "after the page was erased";
+  GdkGC* gc = reinterpret_cast<GdkGC*>(other->GetHandle(kHandleGdkGC));
+  ASSERT_NE(gc, nullptr);
+  GdkColor green = {0, 0, 0xFFFF, 0};
+  gdk_gc_set_rgb_fg_color(gc, &green);
+  other->FillRect(MakeRect(0, 30, 10, 40));
+  EXPECT_EQ(surface.Pixels().Pixel(35, 5), 0x0000FFu) << "after the handle's user set a colour";
+  Graphics::Destroy(other);
+}
+
 }  // namespace

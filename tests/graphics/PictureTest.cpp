@@ -298,4 +298,18 @@ TEST_F(PictureTest, AGraphicsKeptAfterItsPictureDrawsNothingAndReportsNothing) {
   EXPECT_TRUE(reports.empty()) << reports.reports()[0].condition;
 }
 
+// A pixel set through the RGBSurface changes the colour of the picture's graphics context; the
+// picture's Graphics still fills in its own.
+TEST_F(PictureTest, APixelSetBetweenTwoFillsLeavesTheGraphicsColour) {
+  RuntimeObject* picture = NewPicture(20, 10);
+  RuntimeObject* g = Held(pictureGraphicsGetter(picture, 0));
+  graphicsForeColorSetter(g, 0, 0xFF0000);
+  RuntimeGraphicsFillRect(g, 0, 0, 10, 10);
+  rgbSurfaceSetPixel(Surface(picture), 15, 5, 0x00FF00);
+  RuntimeGraphicsFillRect(g, 10, 0, 2, 2);
+  const std::vector<uint32_t> pixels = ServerPixels(picture);
+  EXPECT_EQ(pixels[5 * 20 + 15], 0x00FF00u);
+  EXPECT_EQ(pixels[0 * 20 + 11], 0xFF0000u);
+}
+
 }  // namespace
