@@ -131,6 +131,21 @@ typedef struct QVInterfaceEntry {
 QVNamedMethod* RuntimeNewVtable(int32_t count);
 QVNamedMethod* RuntimeLookupInterfaceVtable(QVObject* object, QVClass* interface);
 
+/* Entry index of cls implements interface with methodCount methods: their table, to fill. */
+static inline QVNamedMethod* QVImplement(QVClass* cls, int index, QVClass* interface,
+                                         int32_t methodCount) {
+  QVInterfaceEntry* entries = (QVInterfaceEntry*)(cls + 1);
+  entries[index].interfaceClass = interface;
+  entries[index].methodCount = methodCount;
+  entries[index].methods = RuntimeNewVtable(methodCount);
+  return entries[index].methods;
+}
+
+static inline void QVSetMethod(QVNamedMethod* method, void* function, QVString key) {
+  method->function = function;
+  method->key = key;
+}
+
 typedef struct QVEventEntry {
   void* vector;
   QVString name;

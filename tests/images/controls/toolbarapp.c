@@ -106,13 +106,7 @@ static void OwnPoll(QVObject* self) {
 }
 
 static void Implement(QVClass* cls, int index, QVClass* interface, void* function) {
-  QVInterfaceEntry* entries = (QVInterfaceEntry*)(cls + 1);
-  QVNamedMethod* methods = RuntimeNewVtable(1);
-  methods[0].function = function;
-  methods[0].key = QV_STR("_Pollable._Poll%");
-  entries[index].interfaceClass = interface;
-  entries[index].methodCount = 1;
-  entries[index].methods = methods;
+  QVSetMethod(&QVImplement(cls, index, interface, 1)[0], function, QV_STR("_Pollable._Poll%"));
 }
 
 /* A parent implementing _Pollable, and a subclass implementing it again with its own _Poll,

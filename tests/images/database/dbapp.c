@@ -101,29 +101,19 @@ static void BindThroughOwnSpelling(void) {
   QVClass* source = RuntimeNewClass(0, 0, 2, 0, 0, 0);
   source->className = QV_STR("TextSource");
   source->instanceSize = sizeof(TextSource);
-  QVInterfaceEntry* entries = (QVInterfaceEntry*)(source + 1);
-  entries[0].interfaceClass = RuntimeLookupClass(QV_STR("StringProvider"));
-  entries[0].methodCount = 1;
-  entries[0].methods = RuntimeNewVtable(1);
-  entries[0].methods[0].function = (void*)SourceText;
-  entries[0].methods[0].key = QV_STR("GETSTRING%s%o<TextSource>");
-  entries[1].interfaceClass = RuntimeLookupClass(QV_STR("dataNotifier"));
-  entries[1].methodCount = 2;
-  entries[1].methods = RuntimeNewVtable(2);
-  entries[1].methods[0].function = (void*)SourceAdd;
-  entries[1].methods[0].key = QV_STR("AddDataNotificationReceiver%%o<TextSource>o<Object>");
-  entries[1].methods[1].function = (void*)SourceRemove;
-  entries[1].methods[1].key = QV_STR("REMOVEDATANOTIFICATIONRECEIVER%%o<TextSource>o<Object>");
+  QVNamedMethod* provider = QVImplement(source, 0, RuntimeLookupClass(QV_STR("StringProvider")), 1);
+  QVSetMethod(&provider[0], (void*)SourceText, QV_STR("GETSTRING%s%o<TextSource>"));
+  QVNamedMethod* notifier = QVImplement(source, 1, RuntimeLookupClass(QV_STR("dataNotifier")), 2);
+  QVSetMethod(&notifier[0], (void*)SourceAdd,
+              QV_STR("AddDataNotificationReceiver%%o<TextSource>o<Object>"));
+  QVSetMethod(&notifier[1], (void*)SourceRemove,
+              QV_STR("REMOVEDATANOTIFICATIONRECEIVER%%o<TextSource>o<Object>"));
 
   QVClass* label = RuntimeNewClass(0, 0, 1, 0, 0, 0);
   label->className = QV_STR("Label");
   label->instanceSize = sizeof(QVObject);
-  entries = (QVInterfaceEntry*)(label + 1);
-  entries[0].interfaceClass = RuntimeLookupClass(QV_STR("StringInterface"));
-  entries[0].methodCount = 1;
-  entries[0].methods = RuntimeNewVtable(1);
-  entries[0].methods[0].function = (void*)LabelSetString;
-  entries[0].methods[0].key = QV_STR("setstring%%o<Label>s");
+  QVNamedMethod* shown = QVImplement(label, 0, RuntimeLookupClass(QV_STR("StringInterface")), 1);
+  QVSetMethod(&shown[0], (void*)LabelSetString, QV_STR("setstring%%o<Label>s"));
 
   TextSource* text = (TextSource*)RuntimeNewObject(source);
   QVObject* shows = RuntimeNewObject(label);

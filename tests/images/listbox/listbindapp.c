@@ -186,30 +186,19 @@ static void Notify(const char* name, int32_t row) {
   }
 }
 
-static void SetMethod(QVNamedMethod* method, void* function, QVString key) {
-  method->function = function;
-  method->key = key;
-}
-
 static QVClass* MakeRowsClass(void) {
   QVClass* cls = RuntimeNewClass(0, 0, 2, 0, 0, 0);
   cls->className = QV_STR("CityRows");
   cls->instanceSize = sizeof(CityRows);
   cls->destructor = (void (*)(QVObject*))RowsDestructor;
-  QVInterfaceEntry* entries = (QVInterfaceEntry*)(cls + 1);
-  entries[0].interfaceClass = RuntimeLookupClass(QV_STR("listDataProvider"));
-  entries[0].methodCount = 2;
-  entries[0].methods = RuntimeNewVtable(2);
-  SetMethod(&entries[0].methods[0], (void*)RowsCount, QV_STR("GetCount%i%o<CityRows>"));
-  SetMethod(&entries[0].methods[1], (void*)RowsGetRow,
-            QV_STR("GetRow%o<tupleInterface>%o<CityRows>i"));
-  entries[1].interfaceClass = RuntimeLookupClass(QV_STR("listDataNotifier"));
-  entries[1].methodCount = 2;
-  entries[1].methods = RuntimeNewVtable(2);
-  SetMethod(&entries[1].methods[0], (void*)RowsAdd,
-            QV_STR("addListDataNotificationReceiver%%o<CityRows>o<Object>"));
-  SetMethod(&entries[1].methods[1], (void*)RowsRemove,
-            QV_STR("removeListDataNotificationReceiver%%o<CityRows>o<Object>"));
+  QVNamedMethod* provider = QVImplement(cls, 0, RuntimeLookupClass(QV_STR("listDataProvider")), 2);
+  QVSetMethod(&provider[0], (void*)RowsCount, QV_STR("GetCount%i%o<CityRows>"));
+  QVSetMethod(&provider[1], (void*)RowsGetRow, QV_STR("GetRow%o<tupleInterface>%o<CityRows>i"));
+  QVNamedMethod* notifier = QVImplement(cls, 1, RuntimeLookupClass(QV_STR("listDataNotifier")), 2);
+  QVSetMethod(&notifier[0], (void*)RowsAdd,
+              QV_STR("addListDataNotificationReceiver%%o<CityRows>o<Object>"));
+  QVSetMethod(&notifier[1], (void*)RowsRemove,
+              QV_STR("removeListDataNotificationReceiver%%o<CityRows>o<Object>"));
   return cls;
 }
 
@@ -217,13 +206,9 @@ static QVClass* MakeRowClass(void) {
   QVClass* cls = RuntimeNewClass(0, 0, 1, 0, 0, 0);
   cls->className = QV_STR("CityRow");
   cls->instanceSize = sizeof(CityRow);
-  QVInterfaceEntry* entries = (QVInterfaceEntry*)(cls + 1);
-  entries[0].interfaceClass = RuntimeLookupClass(QV_STR("tupleInterface"));
-  entries[0].methodCount = 2;
-  entries[0].methods = RuntimeNewVtable(2);
-  SetMethod(&entries[0].methods[0], (void*)RowFieldCount, QV_STR("FieldCount%i%o<CityRow>"));
-  SetMethod(&entries[0].methods[1], (void*)RowIndString,
-            QV_STR("getIndString%s%o<CityRow>i"));
+  QVNamedMethod* tuple = QVImplement(cls, 0, RuntimeLookupClass(QV_STR("tupleInterface")), 2);
+  QVSetMethod(&tuple[0], (void*)RowFieldCount, QV_STR("FieldCount%i%o<CityRow>"));
+  QVSetMethod(&tuple[1], (void*)RowIndString, QV_STR("getIndString%s%o<CityRow>i"));
   return cls;
 }
 
