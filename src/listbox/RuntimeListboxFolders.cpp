@@ -88,11 +88,7 @@ void RuntimeListbox::RemoveChildRows(int32_t row) {
 }
 
 void RuntimeListbox::InvalidateRowsFrom(int32_t row) {
-  if (row <= mValidBlock.firstRow) {
-    mValidBlock.Clear();
-  } else if (row <= mValidBlock.lastRow) {
-    mValidBlock.lastRow = row - 1;
-  }
+  mValidBlock.CutRowsFrom(row);
   mNeedsRedraw = true;
   // One rectangle from the row's top to the view's bottom, rather than a walk over every row:
   // rows taken away leave their place to repaint, and a bound list has no row records to count.
@@ -110,11 +106,7 @@ void RuntimeListbox::InvalidateRowsFrom(int32_t row) {
 }
 
 void RuntimeListbox::InvalidateColumnsFrom(int32_t column) {
-  if (column <= mValidBlock.firstColumn) {
-    mValidBlock.Clear();
-  } else if (column <= mValidBlock.lastColumn) {
-    mValidBlock.lastColumn = column - 1;
-  }
+  mValidBlock.CutColumnsFrom(column);
   mNeedsRedraw = true;
   QV::Rect r = GetListRect();
   if (column > 0 && column < ColumnCount()) {

@@ -10,6 +10,14 @@ void ValidCellBlock::Set(int32_t rowFrom, int32_t rowTo, int32_t columnFrom, int
   if (IsEmpty() || lastRow < firstRow || lastColumn < firstColumn) Clear();
 }
 
+void ValidCellBlock::CutFrom(int32_t index, int32_t first, int32_t& last) {
+  if (index <= first) {
+    Clear();
+  } else if (index <= last) {
+    last = index - 1;
+  }
+}
+
 void ValidCellBlock::Cut(int32_t row, int32_t column) {
   if (IsEmpty()) return;
   if (row < 0 && column < 0) {

@@ -18,4 +18,11 @@ struct ValidCellBlock {
   void Set(int32_t rowFrom, int32_t rowTo, int32_t columnFrom, int32_t columnTo);
   // row -1 is every row, column -1 every column; neither is below -1.
   void Cut(int32_t row, int32_t column);
+  // Rows from row on (columns from column on) are no longer valid: a row at or before the
+  // first valid one leaves nothing valid.
+  void CutRowsFrom(int32_t row) { CutFrom(row, firstRow, lastRow); }
+  void CutColumnsFrom(int32_t column) { CutFrom(column, firstColumn, lastColumn); }
+
+ private:
+  void CutFrom(int32_t index, int32_t first, int32_t& last);
 };

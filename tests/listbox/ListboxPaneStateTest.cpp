@@ -69,6 +69,16 @@ TEST(ValidCellBlockTest, ChangesCutTheBlockToARectangleWithoutThem) {
   ValidCellBlock reversed;
   reversed.Set(4, 3, 0, 1);
   EXPECT_TRUE(reversed.IsEmpty());
+  // Everything from a row (column) on: the block keeps what lies before it.
+  ValidCellBlock from;
+  from.Set(2, 9, 0, 3);
+  from.CutRowsFrom(12);
+  EXPECT_EQ(Block(from), "2-9 x 0-3");
+  from.CutRowsFrom(5);
+  from.CutColumnsFrom(3);
+  EXPECT_EQ(Block(from), "2-4 x 0-2");
+  from.CutRowsFrom(2);
+  EXPECT_TRUE(from.IsEmpty());
 }
 
 class ListboxPaneState : public testing::Test {
