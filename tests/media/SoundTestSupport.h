@@ -14,6 +14,10 @@ std::string Wav16(const std::vector<int16_t>& samples, int channels, int rate);
 std::string WavFloat(const std::vector<float>& samples, int channels, int rate);
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
+// The 16-bit samples of a raw PCM file without its zero ones. The null PCM takes samples faster
+// than real time and xine fills the gaps it sees with silence, hundreds of megabytes of it: the
+// file is read a piece at a time, and what is left is the sound that was played.
+std::string AudibleSamples(const std::string& path);
 // Samples as the device receives them: 16-bit little-endian.
 std::string SampleBytes(const std::vector<int16_t>& samples);
 

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "SoundTestSupport.h"
@@ -32,23 +31,6 @@ std::string WavWithTail(const std::vector<int16_t>& tone) {
   std::vector<int16_t> samples = tone;
   samples.resize(tone.size() + 2 * 22050, 1);
   return mediatest::Wav16(samples, 2, 44100);
-}
-
-// The null PCM takes samples faster than real time, so xine fills the gaps it sees with
-// silence (hundreds of megabytes): the sound's samples are what is left without the zero ones.
-std::string AudibleSamples(const std::string& path) {
-  std::string out;
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) return out;
-  std::vector<char> chunk(1 << 20);
-  size_t count = 0;
-  while ((count = fread(chunk.data(), 1, chunk.size(), file)) > 1) {
-    for (size_t i = 0; i + 1 < count; i += 2) {
-      if (chunk[i] != 0 || chunk[i + 1] != 0) out.append(&chunk[i], 2);
-    }
-  }
-  fclose(file);
-  return out;
 }
 
 class SoundXine : public ::testing::Test {
@@ -86,7 +68,7 @@ class SoundXine : public ::testing::Test {
     sound.Play();
     EXPECT_TRUE(sound.IsPlaying());
     EXPECT_TRUE(mediatest::PumpUntil([&] { return !sound.IsPlaying(); }));
-    return AudibleSamples(*home / "pcm.raw");
+    return mediatest::AudibleSamples(*home / "pcm.raw");
   }
 
   static qvtest::TempFolder* home;

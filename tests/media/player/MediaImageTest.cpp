@@ -24,15 +24,6 @@ std::string WavData() {
 // The tone alone: the sound's first two seconds' worth of stereo frames, before its quiet tail.
 std::string Tone() { return WavData().substr(0, 2 * 8000 * 2); }
 
-// Without the zero samples that an untimed PCM fills its gaps with.
-std::string Audible(const std::string& bytes) {
-  std::string out;
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    if (bytes[i] != 0 || bytes[i + 1] != 0) out.append(bytes, i, 2);
-  }
-  return out;
-}
-
 class MediaImage : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,7 +64,7 @@ TEST_F(MediaImage, PlaysItsSoundAndMovieThroughXine) {
                        "video.driver:xshm\naudio.driver:alsa\n"
                        "audio.device.alsa_default_device:default\n");
   RunUntilStop(MEDIA_XINEAPP_EXE, {"HOME=" + home.path()}, 0xff0000);
-  EXPECT_NE(Audible(mediatest::ReadFile(home / "pcm.raw")).find(Tone()), std::string::npos);
+  EXPECT_NE(mediatest::AudibleSamples(home / "pcm.raw").find(Tone()), std::string::npos);
 }
 
 TEST_F(MediaImage, PlaysItsSoundAndMovieThroughTheStandInGStreamer) {
