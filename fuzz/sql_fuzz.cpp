@@ -17,7 +17,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -29,6 +28,7 @@
 #include "database/DatabaseClasses.h"
 #include "StorageChecker.h"
 #include "database/SQLStatements.h"
+#include "database/SQLTokenizer.h"
 #include "files/FolderItemClass.h"
 #include "strings/RuntimeString.h"
 #include "strings/StringFoundation.h"
@@ -56,8 +56,8 @@ constexpr int kTablesJoined = 4;
 
 const char* const kSetup[] = {
     "create table a (id integer, name varchar(20), score double, day date, primary key (id))",
-    "create table b (id integer, aid integer, tag long varchar, n smallint, f float, "
-    "ok boolean, at time)",
+    ("create table b (id integer, aid integer, tag long varchar, n smallint, f float, "
+     "ok boolean, at time)"),
     "create table c (k integer not null)",
     "insert into a (id, name, score, day) values (1, 'apple', 2.5, '2024-05-07')",
     "insert into a (id, name) values (2, 'Apple')",
@@ -72,22 +72,26 @@ const char* const kSetup[] = {
     "commit",
 };
 
-// How many tables the first FROM list names: commas and JOINs up to the clause after it.
+// At least as many tables as the statement's FROM list joins, read through the front end's own
+// tokenizer: a clause word inside a longer word ("whereb") or a byte the tokenizer skips must not
+// end the count early. Clause words are never table names or aliases, so a FROM list ends at one
+// or at the end; counting the commas after the first "from" of each stretch between clause words
+// counts every list whole wherever the real "from" lies (a column may be named "from" too).
 int TablesJoined(const std::string& sql) {
-  std::string lower(sql);
-  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-  const size_t from = lower.find("from");
-  if (from == std::string::npos) return 0;
-  size_t end = lower.size();
-  for (const char* next : {"where", "group", "order", "having", ")"}) {
-    end = std::min(end, lower.find(next, from));
+  SQLTokenizer tokens(sql);
+  int most = 0;
+  int tables = 0;  // in the current stretch, once a "from" has been read
+  for (SQLToken t = tokens.Next(); !t.IsEnd(); t = tokens.Next()) {
+    if (t.Is("where") || t.Is("order") || t.Is("group")) {
+      tables = 0;
+    } else if (tables == 0) {
+      if (t.Is("from")) tables = 1;
+    } else if (t.IsSymbol(",")) {
+      ++tables;
+    }
+    most = std::max(most, tables);
   }
-  int tables = 1;
-  for (size_t i = from; i < end; ++i) {
-    if (lower[i] == ',') ++tables;
-    if (lower.compare(i, 4, "join") == 0) ++tables;
-  }
-  return tables;
+  return most;
 }
 
 bool Refused(int32_t code) { return (code >= 200 && code <= 208) || code == 2007 || code == 2008; }
