@@ -8,11 +8,10 @@
 #include <functional>
 
 #include "BenchClasses.h"
+#include "BenchStart.h"
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
 #include "controls/EditField.h"
-#include "core/Memory.h"
-#include "core/Startup.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowControls.h"
 #include "windows/WindowEntryPoints.h"
@@ -22,9 +21,7 @@ namespace qvbench {
 
 // The framework and GTK started; false, after saying so, without a display.
 inline bool StartWithDisplay(int* argc, char*** argv, const char* name) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(argc, argv)) {
+  if (!StartToolkit(argc, argv)) {
     std::fprintf(stderr, "%s needs a display (scripts/with-display)\n", name);
     return false;
   }

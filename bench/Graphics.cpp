@@ -11,9 +11,8 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "core/Memory.h"
+#include "BenchStart.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "core/Startup.h"
 #include "graphics/Drawable.h"
 #include "graphics/GraphicsClass.h"
 #include "graphics/Object2D.h"
@@ -252,9 +251,7 @@ bool SetUpCanvas() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  gtk_init_check(&argc, &argv);
+  qvbench::StartToolkit(&argc, &argv);
   if (!SetUpCanvas()) {
     std::fprintf(stderr, "bench_Graphics needs a display (scripts/with-display)\n");
     return 0;

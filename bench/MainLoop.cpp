@@ -4,9 +4,8 @@
 #include <gtk/gtk.h>
 
 #include "BenchRatio.h"
+#include "BenchStart.h"
 #include "app/MainLoop.h"
-#include "core/Memory.h"
-#include "core/Startup.h"
 
 namespace {
 
@@ -30,9 +29,7 @@ BENCHMARK(BM_BareToolkitIteration);
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  gtk_init_check(&argc, &argv);
+  qvbench::StartToolkit(&argc, &argv);
   return qvbench::RunWithRatios(argc, argv, {{"BM_IdleMainLoopPass", "BM_BareToolkitIteration"}},
                                 1.5);
 }

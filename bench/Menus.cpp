@@ -18,12 +18,11 @@
 #include <vector>
 
 #include "BenchRatio.h"
+#include "BenchStart.h"
 #include "app/ApplicationClass.h"
 #include "app/ExternalClasses.h"
-#include "core/Memory.h"
 #include "core/RuntimeClass.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "core/Startup.h"
 #include "windows/MenuEnabling.h"
 #include "windows/MenuItemClass.h"
 #include "windows/RuntimeViewWindow.h"
@@ -226,9 +225,7 @@ bool SetUp() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(&argc, &argv)) {
+  if (!qvbench::StartToolkit(&argc, &argv)) {
     std::fprintf(stderr, "bench_Menus needs a display (scripts/with-display)\n");
     return 0;
   }

@@ -16,8 +16,7 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "core/Memory.h"
-#include "core/Startup.h"
+#include "BenchStart.h"
 #include "files/FolderItemImpUnix.h"
 #include "graphics/PictureClass.h"
 #include "graphics/PictureRotation.h"
@@ -273,9 +272,7 @@ void TearDown() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  gtk_init_check(&argc, &argv);
+  qvbench::StartToolkit(&argc, &argv);
   if (!SetUp()) {
     std::fprintf(stderr, "bench_Pictures needs a display (scripts/with-display)\n");
     return 0;

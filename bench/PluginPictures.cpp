@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "core/Memory.h"
-#include "core/Startup.h"
+#include "BenchStart.h"
 #include "graphics/PicturePluginFunctions.h"
 
 namespace {
@@ -58,9 +57,7 @@ BENCHMARK(BM_PlainPackAndDrawRGB)->UseRealTime()->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  if (!gtk_init_check(&argc, &argv)) {
+  if (!qvbench::StartToolkit(&argc, &argv)) {
     std::fprintf(stderr, "bench_PluginPictures needs a display (scripts/with-display)\n");
     return 0;
   }

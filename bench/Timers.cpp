@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "BenchRatio.h"
+#include "BenchStart.h"
 #include "app/ExternalClasses.h"
 #include "app/MainLoop.h"
 #include "controls/TimerClass.h"
 #include "core/EventHandlers.h"
-#include "core/Memory.h"
 #include "core/ObjectDefinitionConverter.h"
-#include "core/Startup.h"
 
 namespace {
 
@@ -67,9 +66,7 @@ BENCHMARK(BM_BareTimeoutDispatch)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  initializeMemoryCriticalSection();
-  RunStartupSteps(kStartupHooksBegin, kStartupHooksEnd);
-  gtk_init_check(&argc, &argv);
+  qvbench::StartToolkit(&argc, &argv);
   RuntimeInitExternalClasses();
   return qvbench::RunWithRatios(argc, argv, {{"BM_TimerDispatch", "BM_BareTimeoutDispatch"}},
                                 2.0);
