@@ -1,7 +1,7 @@
 // The start of a benchmark that uses the toolkit, in the executable's order: the hooks, GTK,
 // the settings read from it once GTK is up (the desktop font among them) and the default font.
 // Without the steps after GTK, text was laid out at size 0 and a list's rows were 4 pixels
-// tall, so a list bench drew four times the rows an application shows.
+// tall, so a list bench drew five times the rows an application shows.
 #pragma once
 
 #include <gtk/gtk.h>
