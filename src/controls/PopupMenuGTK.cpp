@@ -137,11 +137,14 @@ PopupMenu::~PopupMenu() {
   std::vector<Row> rows;
   rows.swap(mRows);
   for (Row& row : rows) Drop(row.tag);
+  DropDetachedRows();
 }
 
 // Presses and releases before GTK's own handlers, which the combo widgets connect first and
 // which claim the press (the list opens).
 gboolean PopupMenu::OnMouseEvent(GtkWidget* widget, GdkEvent* event, SubPane* pane) {
+  // Whatever the event opens or moves to, the combo box shows every row first.
+  static_cast<PopupMenu*>(pane)->AttachRows();
   if (event->type == GDK_BUTTON_PRESS) return OnPaneButtonPress(widget, &event->button, pane);
   if (event->type == GDK_BUTTON_RELEASE) return DeliverMouseUp(widget, &event->button, pane);
   return FALSE;
@@ -150,7 +153,10 @@ gboolean PopupMenu::OnMouseEvent(GtkWidget* widget, GdkEvent* event, SubPane* pa
 // Nil once GTK destroyed the widget (its window went first): the rows outlive it.
 GtkWidget* PopupMenu::Live() { return mWidgetGone ? nullptr : GetWidget(); }
 
-void PopupMenu::OnDestroy(GtkWidget*, PopupMenu* pane) { pane->mWidgetGone = true; }
+void PopupMenu::OnDestroy(GtkWidget*, PopupMenu* pane) {
+  pane->mWidgetGone = true;
+  pane->DropDetachedRows();
+}
 
 GtkWidget* PopupMenu::Entry() {
   GtkWidget* widget = Live();
@@ -280,6 +286,7 @@ bool PopupMenu::ApplyStateCode(int32_t code) {
 void PopupMenu::Close() {
   if (IsClosing()) return;
   DropRows(false);
+  DropDetachedRows();
   SubPane::Close();
 }
 
@@ -327,9 +334,61 @@ GtkWidget* PopupMenu::NewListItem(const char* text) {
   return item;
 }
 
+// ---- rows the combo box does not show yet ----
+
+// The store with the combo box's model unset (unset here if it is not yet); nil where rows go
+// through the widget: combo mode, no widget, or the combo box's list open on the screen.
+GtkListStore* PopupMenu::DetachedRows() {
+  if (mDetached) return mDetached;
+  GtkWidget* widget = mComboBoxMode ? Live() : nullptr;
+  if (!widget) return nullptr;
+  gboolean shown = FALSE;
+  g_object_get(widget, "popup-shown", &shown, nullptr);
+  GtkComboBox* combo = GTK_COMBO_BOX(widget);
+  GtkTreeModel* model = gtk_combo_box_get_model(combo);
+  if (shown || !model || !GTK_IS_LIST_STORE(model)) return nullptr;
+  mDetachedActive = Mode().getActive(combo);
+  mDetached = GTK_LIST_STORE(g_object_ref(model));
+  BlockChanged();
+  gtk_combo_box_set_model(combo, nullptr);
+  UnblockChanged();
+  // Ahead of input, resizes and redraws: nothing of the main loop sees the combo box empty.
+  mAttachSource = g_idle_add_full(G_PRIORITY_HIGH, &PopupMenu::OnAttachRows, this, nullptr);
+  return mDetached;
+}
+
+// The combo box told once of every row added since DetachedRows, with its chosen row.
+void PopupMenu::AttachRows() {
+  if (!mDetached) return;
+  if (mAttachSource) g_source_remove(std::exchange(mAttachSource, 0));
+  GtkListStore* store = std::exchange(mDetached, nullptr);
+  if (GtkWidget* widget = Live()) {
+    BlockChanged();
+    gtk_combo_box_set_model(GTK_COMBO_BOX(widget), GTK_TREE_MODEL(store));
+    Mode().setActive(GTK_COMBO_BOX(widget), mDetachedActive);
+    UnblockChanged();
+  }
+  g_object_unref(store);
+}
+
+gboolean PopupMenu::OnAttachRows(gpointer pane) {
+  auto* self = static_cast<PopupMenu*>(pane);
+  self->mAttachSource = 0;
+  self->AttachRows();
+  return G_SOURCE_REMOVE;
+}
+
+// The widget is going: its rows are not given back.
+void PopupMenu::DropDetachedRows() {
+  if (mAttachSource) g_source_remove(std::exchange(mAttachSource, 0));
+  if (GtkListStore* store = std::exchange(mDetached, nullptr)) g_object_unref(store);
+}
+
 void PopupMenu::AppendItem(const char* text) {
   if (!Live()) return;
-  if (mComboBoxMode) {
+  if (GtkListStore* store = DetachedRows()) {
+    gtk_list_store_insert_with_values(store, nullptr, -1, 0, text, -1);
+  } else if (mComboBoxMode) {
     Mode().appendText(GTK_COMBO_BOX(GetWidget()), text);
   } else {
     gtk_container_add(GTK_CONTAINER(List()), NewListItem(text));
@@ -338,7 +397,10 @@ void PopupMenu::AppendItem(const char* text) {
 
 void PopupMenu::InsertItem(int32_t row, const char* text) {
   if (!Live()) return;
-  if (mComboBoxMode) {
+  if (mDetached) {
+    gtk_list_store_insert_with_values(mDetached, nullptr, row, 0, text, -1);
+    if (mDetachedActive >= row) ++mDetachedActive;  // the chosen row moves down, as in the widget
+  } else if (mComboBoxMode) {
     Mode().insertText(GTK_COMBO_BOX(GetWidget()), row, text);
   } else {
     gtk_list_insert_items(GTK_LIST(List()), g_list_append(nullptr, NewListItem(text)), row);
@@ -347,7 +409,18 @@ void PopupMenu::InsertItem(int32_t row, const char* text) {
 
 void PopupMenu::RemoveItem(int32_t row) {
   if (!Live()) return;
-  if (mComboBoxMode) {
+  if (mDetached) {
+    GtkTreeIter iter;
+    if (gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(mDetached), &iter, nullptr, row)) {
+      gtk_list_store_remove(mDetached, &iter);
+    }
+    // As the widget does: the chosen row gone, nothing is chosen.
+    if (mDetachedActive == row) {
+      mDetachedActive = -1;
+    } else if (mDetachedActive > row) {
+      --mDetachedActive;
+    }
+  } else if (mComboBoxMode) {
     Mode().removeText(GTK_COMBO_BOX(GetWidget()), row);
   } else {
     gtk_list_clear_items(GTK_LIST(List()), row, row + 1);
@@ -356,7 +429,11 @@ void PopupMenu::RemoveItem(int32_t row) {
 
 void PopupMenu::EmptyWidget() {
   if (!Live()) return;
-  if (mComboBoxMode) {
+  if (GtkListStore* store = DetachedRows()) {
+    // Unset, the combo box is not told of each row that goes.
+    gtk_list_store_clear(store);
+    mDetachedActive = -1;
+  } else if (mComboBoxMode) {
     GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(GetWidget()));
     if (model && GTK_IS_LIST_STORE(model)) gtk_list_store_clear(GTK_LIST_STORE(model));
   } else {
@@ -428,7 +505,12 @@ void PopupMenu::SetRowText(int32_t row, const string& text) {
   if (row < 0 || row >= RowCount()) return;
   string line = RowTextOf(text);
   BlockChanged();
+  GtkTreeIter iter;
   if (!Live()) {
+  } else if (mDetached) {
+    if (gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(mDetached), &iter, nullptr, row)) {
+      gtk_list_store_set(mDetached, &iter, 0, line.CString(), -1);
+    }
   } else if (mComboBoxMode) {
     const gint active = Mode().getActive(GTK_COMBO_BOX(GetWidget()));
     Mode().removeText(GTK_COMBO_BOX(GetWidget()), row);
@@ -469,6 +551,7 @@ int32_t PopupMenu::FindRowTag(RuntimeObject* tag) {
 // ---- selection ----
 
 int32_t PopupMenu::GetListIndex() {
+  if (mDetached) return mDetachedActive;
   if (mComboBoxMode) return Live() ? Mode().getActive(GTK_COMBO_BOX(GetWidget())) : -1;
   GtkWidget* entry = Entry();
   if (!entry) return -1;
@@ -494,6 +577,8 @@ void PopupMenu::SetListIndex(int32_t index, bool raiseChange) {
   const bool isRow = index >= 0 && index < RowCount();
   BlockChanged();
   if (!Live()) {
+  } else if (mDetached) {
+    mDetachedActive = isRow ? index : -1;
   } else if (mComboBoxMode) {
     Mode().setActive(GTK_COMBO_BOX(GetWidget()), isRow ? index : -1);
   } else if (isRow) {

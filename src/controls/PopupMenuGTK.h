@@ -6,6 +6,11 @@
 // The rows live in the pane, indexed, so reading a row, its tag or the count walks nothing; the
 // widget is kept in step one item at a time. The pane's own operations block its "changed"
 // handler, so only the person at the desktop (or the Text setter) reports changes.
+//
+// A GtkComboBox walks its rows for every row added to the store it shows, so a long fill would
+// cost n^2: rows are added to the store while the combo box is not listening (its model unset),
+// and the store is given back once, before the main loop handles anything else or an event
+// reaches the widget. Meanwhile the pane keeps the chosen row itself.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -118,6 +123,10 @@ class PopupMenu final : public ComboBox, public SubPane {
   void DropRows(bool emptyWidget);
   void SelectListItem(int32_t index);
   GtkWidget* NewListItem(const char* text);
+  GtkListStore* DetachedRows();
+  void AttachRows();
+  void DropDetachedRows();
+  static gboolean OnAttachRows(gpointer pane);
   bool ComputeItemFont() const;
   void ApplyItemFonts();
 
@@ -130,6 +139,11 @@ class PopupMenu final : public ComboBox, public SubPane {
   bool mItemFont = false;
   bool mWidgetGone = false;
   GtkWidget* mToggle = nullptr;  // combo-box mode: the button inside that takes focus and clicks
+  // Combo-box mode while rows are added: the store the combo box does not show yet, held, the
+  // row it will choose when it does, and the idle source that gives the store back.
+  GtkListStore* mDetached = nullptr;
+  int32_t mDetachedActive = -1;
+  guint mAttachSource = 0;
 };
 
 // Tests: forget the widget mode so that the next pane looks the functions up again.

@@ -82,8 +82,13 @@ void SetString(void (*setter)(RuntimeObject*, uint32_t, stringStorage*), Runtime
   setter(o, 0, string(text).Storage());
 }
 
-// The rows the widget shows, read from the widget itself.
+void RunPendingWork() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+// The rows the widget shows, read from the widget itself once the main loop has run.
 std::vector<std::string> WidgetRows(PopupMenu* pane) {
+  RunPendingWork();
   std::vector<std::string> rows;
   if (pane->IsComboBoxMode()) {
     GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(pane->GetWidget()));
@@ -208,6 +213,51 @@ TEST_P(PopupTest, RowsAndWidgetStayInStepWhateverTheIndex) {
   EXPECT_EQ(PaneRows(pane), WidgetRows(pane));
   EXPECT_EQ(string::Adopt(RuntimeComboBoxGetRow(popup, 0)).Encoding(), kEncodingUTF8);
   g_log_set_always_fatal(fatal);
+}
+
+void CountModelChange(GObject*, GParamSpec*, int* count) { ++*count; }
+
+// Rows added, inserted, renamed and removed in one go reach the widget with one change of its
+// model, the chosen row followed meanwhile as the widget itself would. (A GtkCombo's choice is
+// its entry's text, so only the rows are compared there.)
+TEST_P(PopupTest, ABatchOfRowsReachesTheWidgetOnceAndKeepsTheChoice) {
+  RuntimeObject* popup = Add(popupClass, "Popup", {10, 10, 34, 160});
+  PopupMenu* pane = Pane(popup);
+  const bool comboBox = GetParam();
+  RunPendingWork();
+  int modelChanges = 0;
+  g_signal_connect(pane->GetWidget(), "notify::model", G_CALLBACK(&CountModelChange),
+                   &modelChanges);
+  pane->SetListIndex(3, false);  // Fig
+  for (int i = 0; i < 2000; ++i) pane->AddRow(("Row " + std::to_string(i)).c_str(), nullptr);
+  if (comboBox) EXPECT_EQ(pane->GetListIndex(), 3);
+  pane->InsertRow(4, "Kiwi", nullptr);  // after the choice: it stays
+  pane->SetRowText(3, "Date");
+  if (comboBox) EXPECT_EQ(pane->GetDisplayText().CString(), std::string("Date"));
+  pane->RemoveRow(0);
+  const int32_t chosen = pane->GetListIndex();
+  if (comboBox) EXPECT_EQ(chosen, 2);
+  const std::vector<std::string> widgetRows = WidgetRows(pane);
+  EXPECT_EQ(widgetRows, PaneRows(pane));
+  ASSERT_EQ(widgetRows.size(), 2005u);
+  EXPECT_EQ(widgetRows[2], "Date");
+  EXPECT_EQ(widgetRows[5], "Row 0");
+  EXPECT_EQ(pane->GetListIndex(), chosen);
+  if (comboBox) {
+    EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(pane->GetWidget())), 2);
+    EXPECT_EQ(modelChanges, 2) << "the combo box let go of its rows once and got them back once";
+    // The chosen row removed while the rows are away: nothing is chosen, as in the widget.
+    pane->AddRow("Last", nullptr);
+    pane->RemoveRow(2);
+    EXPECT_EQ(pane->GetListIndex(), -1);
+    RunPendingWork();
+    EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(pane->GetWidget())), -1);
+  }
+  EXPECT_EQ(WidgetRows(pane), PaneRows(pane));
+  // A window closed with rows still away from its widget leaves nothing behind.
+  pane->AddRow("Gone", nullptr);
+  RuntimeCloseWindow(window);
+  EXPECT_TRUE(gui.PumpUntil([&] { return !AsWindow(window)->mImp; }));
 }
 
 TEST_P(PopupTest, TagReferencesComeBackToWhereTheyStarted) {
