@@ -1,12 +1,13 @@
 // Array sorting beside std::sort of the same data (1,000,000 Int32 and Double elements,
 // 100,000 strings under the same comparison), and element Get/Set through the operation table
-// beside a plain loop over the buffer.
+// beside a plain loop over the buffer, and ten million appends beside std::vector's push_back.
 #include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "BenchRatio.h"
+#include "arrays/ArrayElementAccess.h"
 #include "arrays/ArrayElementTypes.h"
 #include "arrays/RuntimeArray.h"
 #include "strings/StringCase.h"
@@ -116,6 +117,29 @@ void BM_RawLoopGetSet(benchmark::State& state) {
 }
 BENCHMARK(BM_RawLoopGetSet)->Unit(benchmark::kMicrosecond);
 
+// Ten million Int32 appends to an empty array, as a loop of compiled code calling Append does,
+// beside std::vector's push_back without a reserve: both grow geometrically.
+constexpr int32_t kAppends = 10000000;
+
+void BM_ArrayAppend10M(benchmark::State& state) {
+  for (auto _ : state) {
+    RuntimeArray* a = CreateArray(1, kArrayInt32, -1);
+    for (int32_t i = 0; i < kAppends; ++i) ArrayAppend(a, uintptr_t(i));
+    benchmark::DoNotOptimize(a->data);
+    RuntimeUnlockArray(a);
+  }
+}
+BENCHMARK(BM_ArrayAppend10M)->Unit(benchmark::kMillisecond);
+
+void BM_VectorPushBack10M(benchmark::State& state) {
+  for (auto _ : state) {
+    std::vector<int32_t> v;
+    for (int32_t i = 0; i < kAppends; ++i) v.push_back(i);
+    benchmark::DoNotOptimize(v.data());
+  }
+}
+BENCHMARK(BM_VectorPushBack10M)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,5 +147,6 @@ int main(int argc, char** argv) {
                                 {{"BM_ArraySortInt32", "BM_StdSortInt32", 1.3},
                                  {"BM_ArraySortDouble", "BM_StdSortDouble", 1.3},
                                  {"BM_ArraySortString", "BM_StdSortString", 1.3},
-                                 {"BM_ArrayGetSetThroughTable", "BM_RawLoopGetSet"}});
+                                 {"BM_ArrayGetSetThroughTable", "BM_RawLoopGetSet"},
+                                 {"BM_ArrayAppend10M", "BM_VectorPushBack10M", 2.0}});
 }

@@ -39,6 +39,16 @@ void RedimDimensions(const ArrayFields& fields, va_list newBounds);
 // returns the place for the caller to store into, or nil when refused (after raising or a
 // failed check; nothing changed).
 unsigned char* OpenArrayPlace(const ArrayFields& fields, int32_t index);
+// OpenArrayPlace's commonest case without its set-up: an append (index U + 1) to a
+// one-dimensional array whose buffer has room. Nil in every other case, nothing changed.
+inline unsigned char* OpenPlaceAtEnd(RuntimeArray* array, int32_t index, int32_t width) {
+  int32_t* upper = array->bounds();
+  if (array->dimensions != 1 || index != *upper + 1 || !array->data ||
+      (int64_t{index} + 1) * width > array->bufferLength)
+    return nullptr;
+  *upper = index;
+  return static_cast<unsigned char*>(array->data) + index * width;
+}
 // Releases element index (0 .. U) and closes the gap into a buffer of exactly the new size.
 void RemoveArrayElement(const ArrayFields& fields, int32_t index);
 // Shuffle draws from the language's random generator, which lives above this layer: the

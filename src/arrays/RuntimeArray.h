@@ -36,9 +36,11 @@ enum ArrayElementType : int32_t {
 };
 constexpr int32_t kArrayElementTypeCount = 12;
 
-// Insert enlarges a full buffer by the growth step; the step doubles while below this.
+// Insert enlarges a full buffer by the growth step, and the step doubles after each
+// enlargement, so the buffer grows geometrically and a run of n appends copies O(n) bytes in
+// all. The limit only keeps the doubling inside 32 bits: no buffer reaches it.
 constexpr int32_t kArrayInitialGrowthStep = 16;
-constexpr int32_t kArrayGrowthStepLimit = 0x20000;
+constexpr int32_t kArrayGrowthStepLimit = 0x10000000;
 
 struct ArrayOperationTable;
 

@@ -170,7 +170,8 @@ struct TypedArray {
       RaiseNilObjectException();
       return;
     }
-    unsigned char* place = OpenArrayPlace(Fields(array), index);
+    unsigned char* place = OpenPlaceAtEnd(array, index, int32_t(sizeof(S)));
+    if (!place) place = OpenArrayPlace(Fields(array), index);
     if (!place) return;
     const auto stored = static_cast<S>(value);
     std::memcpy(place, &stored, sizeof(S));

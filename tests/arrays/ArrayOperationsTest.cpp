@@ -30,7 +30,7 @@ struct VectorModel {
     elements.insert(elements.begin() + i, M::Read(v));
     if (Count() * kWidth > bufferLength) {
       bufferLength += growthStep * kWidth;
-      growthStep = std::min(growthStep * 2, 0x20000);
+      growthStep = std::min(growthStep * 2, 0x10000000);
     }
     return 0;
   }
