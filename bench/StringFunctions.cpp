@@ -1,7 +1,9 @@
 // The string functions beside the best plain alternatives: InStr of a 20-byte pattern in 1 MB
 // of ASCII and of UTF-8 text against memmem and std::string::find, ReplaceAll of a word over
 // 1 MB against a hand-written std::string loop and of one byte against a memchr loop, Split of
-// a 1 MB comma-separated line against cutting a std::string_view.
+// a 1 MB comma-separated line against cutting a std::string_view, and a Mid(s, i, 1) loop over
+// 1 MB of UTF-8 against decoding it once.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -11,6 +13,7 @@
 
 #include "BenchRatio.h"
 #include "arrays/RuntimeArray.h"
+#include "strings/StringCharacters.h"
 #include "strings/StringFoundation.h"
 #include "strings/StringReplace.h"
 #include "strings/StringSearch.h"
@@ -229,6 +232,41 @@ BENCHMARK(BM_Split);
 BENCHMARK(BM_SplitStringView);
 BENCHMARK(BM_SplitStdStrings);
 
+// Mid(s, i, 1) for every character of 1 MB of UTF-8, as a character loop of compiled code
+// does, beside a loop that decodes the same bytes once and makes each character a string.
+void BM_MidCharacterLoop(benchmark::State& state) {
+  string s = Framework(GetTexts().utf8, kEncodingUTF8);
+  const int32_t characters = StringDBCSLen(s.Storage());
+  for (auto _ : state) {
+    for (int32_t i = 1; i <= characters; ++i) {
+      stringStorage* character = StringDBCSMid3(s.Storage(), i, 1);
+      benchmark::DoNotOptimize(character);
+      RuntimeUnlockString(character);
+    }
+  }
+  state.counters["characters"] = characters;
+}
+BENCHMARK(BM_MidCharacterLoop)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeCharacterLoop(benchmark::State& state) {
+  const std::string& text = GetTexts().utf8;
+  for (auto _ : state) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = p + text.size();
+    while (p < end) {
+      const size_t length = std::min<size_t>(*p < 0x80 ? 1 : *p < 0xE0 ? 2 : *p < 0xF0 ? 3 : 4,
+                                             size_t(end - p));
+      uint32_t code = length == 1 ? *p : *p & (0x7F >> length);
+      for (size_t k = 1; k < length; ++k) code = code << 6 | (p[k] & 0x3F);
+      std::string character(reinterpret_cast<const char*>(p), length);
+      benchmark::DoNotOptimize(code);
+      benchmark::DoNotOptimize(character.data());
+      p += length;
+    }
+  }
+}
+BENCHMARK(BM_DecodeCharacterLoop)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -244,5 +282,6 @@ int main(int argc, char** argv) {
                                  {"BM_ReplaceAllOneByte", "BM_ReplaceOneByteMemchr", 1.5},
                                  {"BM_ReplaceAllBOneByte", "BM_ReplaceOneByteMemchr", 1.5},
                                  {"BM_Split", "BM_SplitStringView", 2.0},
-                                 {"BM_Split", "BM_SplitStdStrings", 2.0}});
+                                 {"BM_Split", "BM_SplitStdStrings", 2.0},
+                                 {"BM_MidCharacterLoop", "BM_DecodeCharacterLoop", 3.0}});
 }

@@ -9,6 +9,7 @@
 #include "core/VectorStuff.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
+#include "strings/UTF8Positions.h"
 
 namespace {
 
@@ -81,6 +82,7 @@ bool IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
 const unsigned char stringStorage::kEmptyCounted[2] = {0, 0};
 
 void stringStorage::Free(stringStorage* record) {
+  ForgetUTF8Position(record);
   OSfreelen(record, record->capacity + kStringHeaderSize);
 }
 
@@ -204,13 +206,18 @@ string::operator char*() {
   return reinterpret_cast<char*>(static_cast<unsigned char*>(*this) + 1);
 }
 
+// The writable views forget where a character walk over the record ended: its bytes may change.
 string::operator unsigned char*() {
-  if (mRecord) return mRecord->data;
+  if (mRecord) {
+    ForgetUTF8Position(mRecord);
+    return mRecord->data;
+  }
   std::memset(gWritableEmpty, 0, sizeof gWritableEmpty);
   return gWritableEmpty;
 }
 
 string::operator UTF16Unit*() {
+  if (mRecord) ForgetUTF8Position(mRecord);
   if (mRecord && IsUnicode16Encoding(mRecord->encoding))
     return reinterpret_cast<UTF16Unit*>(mRecord->data + 1);
   if (mRecord) QV_FAIL(nullptr);
@@ -231,6 +238,7 @@ char* string::MutableChar(int32_t pos) {
     if (!ConstructFromBuffer(mRecord)) return &gScratchByte;
     mRecord->encoding = kept;
   }
+  ForgetUTF8Position(mRecord);
   return reinterpret_cast<char*>(mRecord->data + 1 + pos);
 }
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "core/Export.h"
+#include "strings/SharedShortText.h"
 #include "strings/StringSearch.h"
 #include "strings/UTF8.h"
+#include "strings/UTF8Positions.h"
 
 namespace {
 
@@ -31,14 +33,25 @@ int32_t BytesOfCharacters(const string& s, int32_t from, int64_t count) {
   }
 }
 
-// count bytes from 0-based byte offset first; a negative first shortens count to match.
-string ByteSlice(const string& s, int64_t first, int64_t count) {
+// count bytes from 0-based byte offset first, with a reference for the caller; a negative
+// first shortens count to match. A result of a character or so may be a shared record.
+stringStorage* HandSlice(const string& s, int64_t first, int64_t count) {
   if (first < 0) {
     count += first;
     first = 0;
   }
-  if (count < 1 || first >= s.Length()) return string();
-  return mid(s, static_cast<int32_t>(first), ClampToInt32(count));
+  if (count < 1 || first >= s.Length()) return nullptr;
+  count = std::min<int64_t>(count, s.Length() - first);
+  if (count <= kSharedTextLongest)
+    return SharedShortText(s.Bytes() + first, static_cast<int32_t>(count), s.Encoding());
+  return mid(s, static_cast<int32_t>(first), static_cast<int32_t>(count)).ExtractStringStorage();
+}
+
+// Characters first .. first + count - 1 (0-based) of UTF-8 text. The walk starts where the
+// last one on the same record ended, so a loop over the characters of a long text walks it
+// once.
+UTF8Span UTF8Characters(const string& s, int64_t first, int64_t count) {
+  return UTF8SpanInRecord(s.Storage(), ClampToInt32(first), ClampToInt32(count));
 }
 
 stringStorage* Hand(const string& s) { return s.ExtractStringStorage(); }
@@ -97,12 +110,14 @@ QV_EXPORT(StringMid2)
 extern "C" stringStorage* StringDBCSMid2(stringStorage* s, int32_t start) {
   if (!s) return nullptr;
   string text(s);
-  return Hand(mid(text, BytesOfCharacters(text, 0, std::max(start, 1) - 1)));
+  const int32_t first = std::max(start, 1) - 1;
+  if (UnitOf(text) == CharacterUnit::kUTF8) return Hand(mid(text, UTF8Characters(text, first, 0).offset));
+  return Hand(mid(text, BytesOfCharacters(text, 0, first)));
 }
 QV_EXPORT(StringDBCSMid2)
 
 extern "C" stringStorage* StringMid3(stringStorage* s, int32_t start, int32_t count) {
-  return Hand(ByteSlice(string(s), int64_t{start} - 1, count));
+  return HandSlice(string(s), int64_t{start} - 1, count);
 }
 QV_EXPORT(StringMid3)
 
@@ -115,8 +130,12 @@ extern "C" stringStorage* StringDBCSMid3(stringStorage* s, int32_t start, int32_
   }
   if (n < 1) return nullptr;
   string text(s);
+  if (UnitOf(text) == CharacterUnit::kUTF8) {
+    const UTF8Span span = UTF8Characters(text, first - 1, n);
+    return HandSlice(text, span.offset, span.length);
+  }
   int32_t offset = BytesOfCharacters(text, 0, first - 1);
-  return Hand(ByteSlice(text, offset, BytesOfCharacters(text, offset, n)));
+  return HandSlice(text, offset, BytesOfCharacters(text, offset, n));
 }
 QV_EXPORT(StringDBCSMid3)
 

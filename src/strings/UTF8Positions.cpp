@@ -1,0 +1,105 @@
+#include "strings/UTF8Positions.h"
+
+#include <atomic>
+#include <cstdint>
+
+#include "strings/UTF8.h"
+
+namespace {
+
+// Each thread remembers its own positions, so that looking one up takes no lock. What is
+// shared is one stamp per group of records (chosen by address): freeing or writing a record
+// moves its group's stamp on, and a position remembered under an older stamp is not used. A
+// stamp only moves forward and has 64 bits, so it never comes back to a value once seen; it is
+// kept as two words, which this machine reads and writes without a lock or a round trip
+// through the floating-point unit.
+struct Stamp {
+  std::atomic<uint32_t> low{0};
+  std::atomic<uint32_t> high{0};
+};
+constexpr uint32_t kStampGroups = 1024;
+Stamp gStamps[kStampGroups];
+
+struct Position {
+  const stringStorage* record;
+  const unsigned char* data;
+  uint32_t length;
+  int32_t characters;
+  int32_t offset;
+  uint32_t stampLow;
+  uint32_t stampHigh;
+};
+
+// A few per thread, so that a loop over two texts at once keeps both.
+constexpr uint32_t kPositions = 4;
+thread_local Position tPositions[kPositions];
+
+uintptr_t AddressKey(const stringStorage* record) {
+  return reinterpret_cast<uintptr_t>(record) >> 4;
+}
+
+Stamp& StampOf(const stringStorage* record) {
+  return gStamps[AddressKey(record) % kStampGroups];
+}
+
+Position& PositionOf(const stringStorage* record) {
+  return tPositions[AddressKey(record) % kPositions];
+}
+
+// AdvanceUTF8, inline: a character loop steps one character at a time.
+const char* Forward(const char* p, const char* end, int32_t n) {
+  for (; n > 0 && p < end; --n) {
+    ++p;
+    while (p < end && IsUTF8Continuation(static_cast<unsigned char>(*p))) ++p;
+  }
+  return p;
+}
+
+}  // namespace
+
+// Walks from where this thread last was on the record, when that is still good and nearer
+// than the first byte.
+UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t count) {
+  if (!record) return {0, 0};
+  const char* const begin = reinterpret_cast<const char*>(record->data + 1);
+  const char* const end = begin + record->length;
+  Position& kept = PositionOf(record);
+  const Stamp& stamp = StampOf(record);
+  const uint32_t stampLow = stamp.low.load(std::memory_order_relaxed);
+  const uint32_t stampHigh = stamp.high.load(std::memory_order_relaxed);
+  int32_t characters = 0;
+  const char* p = begin;
+  if (kept.record == record && kept.data == record->data && kept.length == record->length &&
+      kept.stampLow == stampLow && kept.stampHigh == stampHigh) {
+    characters = kept.characters;
+    p = begin + kept.offset;
+  }
+  if (characters <= first) {
+    p = Forward(p, end, first - characters);
+  } else if (characters - first < first) {
+    BackupUTF8(p, begin, characters - first);
+  } else {
+    p = Forward(begin, end, first);
+  }
+  const char* const spanEnd = Forward(p, end, count);
+  // A walk that reached the end may have stopped early: its count is not known.
+  if (spanEnd < end && int64_t{first} + count <= INT32_MAX) {
+    kept = {record, record->data, record->length, first + count, int32_t(spanEnd - begin),
+            stampLow, stampHigh};
+  } else if (p < end) {
+    kept = {record, record->data, record->length, first, int32_t(p - begin), stampLow,
+            stampHigh};
+  }
+  return {int32_t(p - begin), int32_t(spanEnd - p)};
+}
+
+// Records are freed and written only by the thread that holds the run baton (the allocator
+// takes no lock), so no two moves of a stamp meet and a plain increment is enough. A thread
+// that looks the record's block up later was handed it after this, and sees this stamp or a
+// later one.
+void ForgetUTF8Position(const stringStorage* record) {
+  Stamp& stamp = StampOf(record);
+  const uint32_t low = stamp.low.load(std::memory_order_relaxed) + 1;
+  if (low == 0) stamp.high.store(stamp.high.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  stamp.low.store(low, std::memory_order_relaxed);
+}
