@@ -1,16 +1,18 @@
 // Folder items beside plain system calls, over a folder of 10,000 files. GetFolderItem, Exists
 // and Length, each on every path, against one stat of each path (aim: at most 2 each; each of
-// them asks the system once, as stat does). The three together against that one stat, and Item(i)
-// for every entry against one readdir pass, are reported only: the three ask the system three
-// times, and Item lists the folder afresh on every call, so walking a folder by index is
-// quadratic by design.
+// them asks the system once, as stat does). The three together against that one stat are
+// reported only: they ask the system three times. Count and Item(i) for every entry against one
+// readdir pass that makes every entry's path (aim: at most 5): the folder's listing is kept
+// while the folder is unchanged, so each Item asks the system once, to see that it is.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -40,6 +42,10 @@ class ScratchFolder {
       mPaths.push_back(path);
       mRecords.push_back(string(path.c_str()));
     }
+    // A folder whose last change is a while ago, as most folders walked are: one changed in
+    // the last second is read afresh on every call (FolderListing.h).
+    const timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 60, 0}};
+    utimensat(AT_FDCWD, mPath.c_str(), times, 0);
   }
   ~ScratchFolder() { std::filesystem::remove_all(mPath); }
   const std::string& Path() const { return mPath; }
@@ -148,7 +154,7 @@ void BM_FolderItemItem(benchmark::State& state) {
   RuntimeUnlockObject(folder);
   state.SetItemsProcessed(state.iterations() * kFiles);
 }
-BENCHMARK(BM_FolderItemItem)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FolderItemItem)->Unit(benchmark::kMillisecond);
 
 void BM_PlainReaddir(benchmark::State& state) {
   for (auto _ : state) {
@@ -172,5 +178,5 @@ int main(int argc, char** argv) {
                                  {"BM_FolderItemExists", "BM_PlainStat", 2.0},
                                  {"BM_FolderItemLength", "BM_PlainStat", 2.0},
                                  {"BM_FolderItemGetExistsLength", "BM_PlainStat", 0},
-                                 {"BM_FolderItemItem/iterations:2", "BM_PlainReaddir", 0}});
+                                 {"BM_FolderItemItem", "BM_PlainReaddir", 5.0}});
 }

@@ -173,28 +173,6 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool IsDotEntry(const char* name) {
-  return name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2]));
-}
-
-// The index-th entry's name of a folder (dot entries skipped), or false past the end.
-bool EntryName(const std::string& folder, int32_t index, std::string* name) {
-  DIR* directory = opendir(folder.c_str());
-  if (!directory) return false;
-  int32_t seen = 0;
-  bool found = false;
-  while (const dirent* entry = readdir(directory)) {
-    if (IsDotEntry(entry->d_name)) continue;
-    if (seen++ == index) {
-      *name = entry->d_name;
-      found = true;
-      break;
-    }
-  }
-  closedir(directory);
-  return found;
-}
-
 std::string SpecialFolderPath(int32_t code) {
   switch (code) {
     case 1001: return "/tmp";
@@ -424,20 +402,20 @@ FolderItemImp* FolderItemImpUnix::GetSpecialFolder(int32_t code) const {
 }
 
 int32_t FolderItemImpUnix::Count() const {
-  DIR* directory = opendir(mPath.c_str());
-  if (!directory) return 0;
-  int32_t count = 0;
-  while (const dirent* entry = readdir(directory)) {
-    if (!IsDotEntry(entry->d_name)) ++count;
-  }
-  closedir(directory);
-  return count;
+  const std::vector<FolderListing::Entry>* entries = mListing.Current(mPath);
+  return entries ? static_cast<int32_t>(entries->size()) : 0;
 }
 
+// The listing tells an entry's type, so a folder gets its "/" and a plain file is no link
+// without asking the system; a link, or an entry of no known type, is looked at as before.
 FolderItemImp* FolderItemImpUnix::Item(int32_t index, int32_t flags) const {
-  std::string name;
-  if (index < 0 || !EntryName(mPath, index, &name)) return nullptr;
-  FolderItemImp* entry = FromBytes(JoinName(mPath, name));
+  const std::vector<FolderListing::Entry>* entries = mListing.Current(mPath);
+  if (!entries || index < 0 || static_cast<size_t>(index) >= entries->size()) return nullptr;
+  const FolderListing::Entry& found = (*entries)[static_cast<size_t>(index)];
+  const std::string path = JoinName(mPath, found.name);
+  if (found.type == DT_DIR) return OnPath(path + '/');
+  if (found.type != DT_LNK && found.type != DT_UNKNOWN) return OnPath(path);
+  FolderItemImp* entry = FromBytes(path);
   if (flags == 0) return entry;
   FolderItemImp* target = entry->ResolveAlias(flags);
   if (!target || target == entry) return entry;

@@ -1,6 +1,7 @@
-// FolderItemImpUnix: a folder item of the host file system. An item is nothing but an absolute
-// path, and every question is answered by a system call on that path at the moment it is
-// asked; nothing stays open between calls.
+// FolderItemImpUnix: a folder item of the host file system. An item is an absolute path, and
+// every question is answered by a system call on that path at the moment it is asked; nothing
+// stays open between calls. Only a folder's listing is kept, while the folder is unchanged
+// (FolderListing), so that walking it by index reads it once.
 //
 // The path is held as UTF-8 bytes and handed out tagged ASCII when every byte is below 0x80,
 // else UTF-8. It is absolute; a folder's path ends with "/" when the folder existed at
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "app/FolderItemImp.h"
+#include "files/FolderListing.h"
 #include "strings/RuntimeString.h"
 
 class FolderItemImpUnix : public FolderItemImp {
@@ -113,6 +115,7 @@ class FolderItemImpUnix : public FolderItemImp {
   bool RunCommand(const char* const* argv, const FolderItemImp* destination);
 
   std::string mPath;
+  mutable FolderListing mListing;  // the entries Count and Item answer from
 };
 
 // The application's folder (folder true: the path RuntimeSetApplicationPath set, else the

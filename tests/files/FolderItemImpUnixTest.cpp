@@ -2,6 +2,7 @@
 // Python's os and datetime; the path model, renaming that never replaces, links as items of
 // their own, dates across daylight saving, 64-bit lengths, and write access as the host grants
 // it (a child at uid 65534, since the tests run as root).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -89,6 +91,62 @@ TEST(FolderItemImpUnix, ListingAgreesWithLs) {
   EXPECT_EQ(folder->Item(folder->Count(), 0), nullptr);
   EXPECT_EQ(folder->Item(-1, 0), nullptr);
   EXPECT_EQ(On(temp / "a")->Count(), 0);
+}
+
+// Every path Item gives for the folder, and the paths the host lists (a folder's with its "/").
+std::set<std::string> Walked(const FolderItemImp& folder) {
+  std::set<std::string> paths;
+  for (int32_t i = 0; i < folder.Count(); ++i) paths.insert(PathOf(Item(folder.Item(i, 0)).get()));
+  return paths;
+}
+std::set<std::string> Listed(const std::string& folder) {
+  std::set<std::string> paths;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    paths.insert(entry.path().string() + (entry.is_directory() ? "/" : ""));
+  }
+  return paths;
+}
+
+// Sets the folder's modification time (seconds since the epoch; UTIME_NOW for now).
+void Touch(const std::string& folder, time_t seconds, long nanoseconds = 0) {
+  const timespec times[2] = {{0, UTIME_OMIT}, {seconds, nanoseconds}};
+  ASSERT_EQ(utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+}
+
+// The listing an item keeps for its walks follows every change of the folder: entries added,
+// removed, renamed, a file replaced by a folder of the same name, and a change that kept the
+// folder's time because it came in the same tick as the one before.
+TEST(FolderItemImpUnix, AKeptListingFollowsEveryChangeOfTheFolder) {
+  qvtest::TempFolder temp("qvkept");
+  for (const char* name : {"a", "b", "c"}) WriteFile(temp / name, "");
+  fs::create_directory(temp / "d");
+  const time_t settled = time(nullptr) - 3600;  // a folder left alone for an hour
+  Touch(temp.path(), settled);
+  Item folder = On(temp.path());
+  ASSERT_EQ(Walked(*folder), Listed(temp.path()));
+  ASSERT_EQ(Walked(*folder), Listed(temp.path()));  // from the kept listing
+  const std::vector<std::function<void()>> changes = {
+      [&] { WriteFile(temp / "e", ""); },
+      [&] { fs::remove(temp / "b"), fs::create_directory(temp / "b"); },
+      [&] { fs::rename(temp / "c", temp / "c2"); },
+      [&] { fs::remove(temp / "a"); },
+  };
+  for (size_t k = 0; k < changes.size(); ++k) {
+    changes[k]();
+    Touch(temp.path(), settled + time_t(k) + 1);  // a later change, settled again
+    EXPECT_EQ(Walked(*folder), Listed(temp.path())) << k;
+    EXPECT_EQ(Walked(*folder), Listed(temp.path())) << k;
+  }
+  EXPECT_EQ(PathOf(Item(On(temp / "b")).get()), temp / "b/");
+  // A change in the tick of the folder's last one leaves its time as it was.
+  Touch(temp.path(), 0, UTIME_NOW);
+  struct stat before;
+  ASSERT_EQ(stat(temp.path().c_str(), &before), 0);
+  EXPECT_EQ(Walked(*folder), Listed(temp.path()));
+  WriteFile(temp / "f", "");
+  Touch(temp.path(), before.st_mtim.tv_sec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(Walked(*folder), Listed(temp.path()));
+  EXPECT_TRUE(Walked(*folder).count(temp / "f"));
 }
 
 TEST(FolderItemImpUnix, MetadataAgreesWithStatAndPython) {
