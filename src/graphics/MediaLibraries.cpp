@@ -36,6 +36,11 @@ int BindNames(void* const* handles, const char* const* names, void** slots, int 
 
 void* Open(const char* name) { return UnixHelper::LoadLibrary(string(name)); }
 
+// A client library may start a sound server when it finds none: JACK's runs jackd and waits
+// five seconds for it, twice per output that xine probes, which held every program that made
+// a Sound for many seconds on a machine without a server. A setting of the user's own stays.
+void KeepSoundServersFromStarting() { setenv("JACK_NO_START_SERVER", "1", 0); }
+
 constexpr const char* kGStreamerNames[] = {
     "gst_init", "gst_element_factory_make", "gst_element_get_state", "gst_element_set_state",
     "gst_x_overlay_set_xwindow_id", "gst_x_overlay_expose", "gst_element_get_bus",
@@ -67,6 +72,7 @@ static_assert(kSndFileCount * sizeof(void*) == sizeof(SndFileFunctions));
 bool LoadGStreamer() {
   if (gGStreamerBinding.tried) return gGStreamerBinding.available;
   gGStreamerBinding.tried = true;
+  KeepSoundServersFromStarting();
   void* core = Open("libgstreamer");
   void* interfaces = Open("libgstinterfaces");
   if (!core && !interfaces) return false;
@@ -86,6 +92,7 @@ const GStreamerFunctions& GStreamer() { return gGStreamer; }
 bool LoadXine() {
   if (gXineBinding.tried) return gXineBinding.available;
   gXineBinding.tried = true;
+  KeepSoundServersFromStarting();
   void* library = Open("libxine");
   if (!library) return false;
   void* handles[kXineCount];

@@ -2,7 +2,10 @@
 // libsndfile. None is linked; each is opened once per process through the library finder and
 // its functions bound by name. A library counts as present only when every name it must give
 // was found, so a partial or foreign build (GStreamer 1.0 under the same base name) is absent.
-// The answer is kept for the process: a missing library is never searched for again.
+// The answer is kept for the process: a missing library is never searched for again. Before
+// the first search, client libraries are told not to start a sound server of their own
+// (JACK_NO_START_SERVER, unless the environment sets it already): with none running, an output
+// that cannot open fails at once.
 #pragma once
 
 #include <cstdint>

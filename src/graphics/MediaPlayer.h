@@ -155,9 +155,12 @@ class XineMediaPlayer : public MediaPlayer {
   void Close() override;
 
   bool IsWaitingForPlacement() const { return mRetry != nullptr; }
+  // True once a Play has made the engine and asked for its audio output.
+  bool HasEngine() const { return mEngine != nullptr; }
 
  private:
   bool AreaIsPlaced() const;
+  bool OpenEngine();
   bool OpenVideo();
   void DisposeStream();
   void OpenAndPlay();

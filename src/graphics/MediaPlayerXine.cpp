@@ -1,7 +1,10 @@
 // The xine movie player: a stream with the engine's audio port and an X11 video port drawing
 // into the drawing area's X window over a display of the player's own, which xine uses from its
 // threads. The video port needs the window placed, so a Play before that retries until it is.
-// Stop ends the movie; the next Play starts it from the beginning on a new stream.
+// Stop ends the movie; the next Play starts it from the beginning on a new stream. The engine
+// and its audio output are made by the first Play, not with the player: a window with a
+// movie that is never played never waits for an audio output, and a movie on a machine
+// without one plays without sound.
 //
 // xine's listener thread only sets a flag at the end of a movie; the listener task turns it
 // into the delegate's call on the main thread. The queue is disposed (which ends that thread)
@@ -57,18 +60,22 @@ XineMediaPlayer::XineMediaPlayer(MediaPlayerDelegate* delegate, GtkWidget* area)
     : mDelegate(delegate), mArea(GTK_WIDGET(g_object_ref(area))) {
   mSizeHandler = g_signal_connect(mArea, "size-allocate", G_CALLBACK(OnSizeAllocate), this);
   UpdateGeometry();
-  if (!LoadXine()) {
-    printf("Cannot find libxine\n");
-    fflush(stdout);
-    return;
-  }
+  if (LoadXine()) return;
+  printf("Cannot find libxine\n");
+  fflush(stdout);
+}
+
+// The engine and its audio port, once; a port that does not open leaves the movie silent.
+bool XineMediaPlayer::OpenEngine() {
+  if (mEngine) return true;
   const XineFunctions& xine = Xine();
   mEngine = xine.xine_new();
-  if (!mEngine) return;
+  if (!mEngine) return false;
   char config[1024];
   if (XineConfigPath(config, sizeof(config))) xine.xine_config_load(mEngine, config);
   xine.xine_init(mEngine);
   mAudioPort = xine.xine_open_audio_driver(mEngine, "auto", nullptr);
+  return true;
 }
 
 XineMediaPlayer::~XineMediaPlayer() {
@@ -164,7 +171,7 @@ void XineMediaPlayer::OpenAndPlay() {
 }
 
 void XineMediaPlayer::Play() {
-  if (!mEngine || mPath.Length() == 0) return;
+  if (!LoadXine() || mPath.Length() == 0 || !OpenEngine()) return;
   if (!mListener) mListener = new XineMediaListenerTask(mDelegate);
   if (!mVideoPort) {
     if (!AreaIsPlaced()) {

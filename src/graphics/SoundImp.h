@@ -107,6 +107,9 @@ class SoundImpXine : public SoundImp {
   bool IsPlaying() override;
   void Stop() override;
   void SetVolume(int32_t volume) override;
+  // True while the sound holds an audio output: from a Play that opened one until Stop, the
+  // next Play or the end of the object.
+  bool HasOutput() const { return mSession.port || mTask; }
 
  private:
   void PlayOnce(bool loop);

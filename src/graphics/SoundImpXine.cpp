@@ -1,6 +1,8 @@
 // The xine back end: a stream with an audio port and no video, watched by a task that sees the
 // end of the sound. The task owns what it plays and disposes of it when it is deleted, so each
-// Play opens a new engine, port, stream and queue.
+// Play opens a new engine, port, stream and queue. Nothing is opened before the first Play: a
+// program that makes a Sound and never plays it never waits for an audio output, and one that
+// plays it on a machine without any finds so at Play and stays silent.
 #include <glib.h>
 
 #include <cstdio>
@@ -64,12 +66,9 @@ void XineSoundBackgroundTask::Run() {
 }
 
 SoundImpXine::SoundImpXine() {
-  if (!LoadXine()) {
-    printf("Cannot find libxine\n");
-    fflush(stdout);
-    return;
-  }
-  mSession.Open();
+  if (LoadXine()) return;
+  printf("Cannot find libxine\n");
+  fflush(stdout);
 }
 
 SoundImpXine::~SoundImpXine() {
