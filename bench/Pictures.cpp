@@ -219,6 +219,72 @@ GdkPixbuf* TestImage(int side) {
   return image;
 }
 
+// ---- A pixel loop: every pixel of a 1,000 x 1,000 picture read and written (inverted) through
+// RGBSurface.Pixel, then drawn back once as drawing the picture would first do; beside the same
+// loop over a GdkPixbuf's bytes drawn onto a pixmap once. Both keep their pixels between runs.
+
+constexpr int kLoopSide = 1000;
+
+struct PixelLoop {
+  RuntimeObject* picture = nullptr;
+  RuntimeObject* surface = nullptr;
+  GdkPixbuf* pixels = nullptr;
+  GdkPixmap* pixmap = nullptr;
+};
+
+const PixelLoop& Loop() {
+  static const PixelLoop loop = [] {
+    PixelLoop made;
+    GdkPixbuf* image = TestImage(kLoopSide);
+    made.pixels = gdk_pixbuf_copy(image);
+    made.pixmap = PixmapFor(image);
+    made.picture = NewPictureWithImage(image);  // takes the image
+    made.surface = pictureRGBSurfaceGetter(made.picture, 0);
+    return made;
+  }();
+  return loop;
+}
+
+void BM_RGBSurfacePixelLoop(benchmark::State& state) {
+  RuntimeObject* surface = Loop().surface;
+  DrawablePane* pane = PicturePane(Loop().picture);
+  if (!surface || !pane) {
+    state.SkipWithError("no surface");
+    return;
+  }
+  for (auto _ : state) {
+    for (int32_t y = 0; y < kLoopSide; ++y) {
+      for (int32_t x = 0; x < kLoopSide; ++x) {
+        rgbSurfaceSetPixel(surface, x, y, rgbSurfaceGetPixel(surface, x, y) ^ 0xFFFFFF);
+      }
+    }
+    pane->GetPixmap();
+    Sync();
+  }
+}
+BENCHMARK(BM_RGBSurfacePixelLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PixbufPixelLoop(benchmark::State& state) {
+  GdkPixbuf* pixels = Loop().pixels;
+  const int stride = gdk_pixbuf_get_rowstride(pixels);
+  const int channels = gdk_pixbuf_get_n_channels(pixels);
+  guchar* bytes = gdk_pixbuf_get_pixels(pixels);
+  for (auto _ : state) {
+    for (int y = 0; y < kLoopSide; ++y) {
+      guchar* p = bytes + y * stride;
+      for (int x = 0; x < kLoopSide; ++x, p += channels) {
+        p[0] ^= 0xFF;
+        p[1] ^= 0xFF;
+        p[2] ^= 0xFF;
+      }
+    }
+    gdk_draw_pixbuf(Loop().pixmap, nullptr, pixels, 0, 0, 0, 0, -1, -1, GDK_RGB_DITHER_NONE, 0,
+                    0);
+    Sync();
+  }
+}
+BENCHMARK(BM_PixbufPixelLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 bool SetUp() {
   if (!gdk_display_get_default()) return false;
   char folder[] = "/tmp/qvbenchpicturesXXXXXX";
@@ -284,7 +350,8 @@ int main(int argc, char** argv) {
        {"BM_RGBSurfaceFloodFill/real_time", "BM_ScanLineFillOverPixbuf/real_time", 3.0},
        {"BM_SaveAsPicture/real_time", "BM_GdkPixbufSaveBMP/real_time", 1.5},
        {"BM_RotateDrawable/Turn03/real_time", "BM_CairoRotate03/real_time", 2.0},
-       {"BM_RotateDrawable/Quarter/real_time", "BM_GdkPixbufRotateSimple/real_time", 2.0}});
+       {"BM_RotateDrawable/Quarter/real_time", "BM_GdkPixbufRotateSimple/real_time", 2.0},
+       {"BM_RGBSurfacePixelLoop/real_time", "BM_PixbufPixelLoop/real_time", 3.0}});
   TearDown();
   return result;
 }

@@ -215,6 +215,7 @@ DrawablePane::DrawablePane(QV::Point topLeft, QV::Point bottomRight, int32_t dep
 }
 
 DrawablePane::~DrawablePane() {
+  mChanged.clear();  // the pixmap goes too
   DiscardCache();
   if (mGC) g_object_unref(mGC);
   if (mPixmap) g_object_unref(mPixmap);
@@ -223,14 +224,45 @@ DrawablePane::~DrawablePane() {
 void DrawablePane::GetTarget(DrawableTarget* target) {
   Drawable::GetTarget(target);
   target->kind = kDrawableTargetPixmap;
-  target->handle = mPixmap;
+  target->handle = GetPixmap();
 }
 
 void DrawablePane::PrepareToDraw() { ClearPaneDrawFocus(); }
 
 void DrawablePane::DiscardCache() {
+  DrawBackChangedPixels();
   if (mPixbuf) g_object_unref(mPixbuf);
   mPixbuf = nullptr;
+  mPixelView = {};
+}
+
+void DrawablePane::StartChanges() {
+  mChanged.assign(size_t(mPixelView.width) * size_t(mPixelView.height), 0);
+  mChangedTop = mPixelView.height;
+  mChangedBottom = 0;
+}
+
+// Each run of set pixels in a row is drawn as plain RGB words, with no compositing: the copy
+// is opaque.
+void DrawablePane::DrawBackChanges() {
+  const size_t width = size_t(mPixelView.width);
+  for (int32_t y = mChangedTop; y < mChangedBottom && mPixmap; ++y) {
+    const uint8_t* row = mChanged.data() + size_t(y) * width;
+    for (size_t x = 0; x < width;) {
+      if (!row[x]) {
+        ++x;
+        continue;
+      }
+      size_t end = x + 1;
+      while (end < width && row[end]) ++end;
+      gdk_draw_rgb_32_image(mPixmap, mGC, int(x), y, int(end - x), 1, GDK_RGB_DITHER_NONE,
+                            mPixelView.bytes + size_t(y) * size_t(mPixelView.stride) + x * 4,
+                            mPixelView.stride);
+      x = end;
+    }
+  }
+  mChanged.clear();
+  mChanged.shrink_to_fit();
 }
 
 GdkPixbuf* DrawablePane::GetPixbuf() {
@@ -245,6 +277,7 @@ GdkPixbuf* DrawablePane::GetPixbuf() {
     return nullptr;
   }
   mPixbuf = pixels;
+  mPixelView = {gdk_pixbuf_get_pixels(pixels), gdk_pixbuf_get_rowstride(pixels), width, height};
   return mPixbuf;
 }
 
@@ -287,6 +320,7 @@ void DrawablePane::DrawRect(Graphics& g, const QV::Rect& source, const QV::Rect&
       run.DestHeight() < 1 || !mPixmap) {
     return;
   }
+  DrawBackChangedPixels();
   if (!ClipRunToSurface(run.sourceLeft, run.sourceRight, run.destLeft, run.destRight, mWidth) ||
       !ClipRunToSurface(run.sourceTop, run.sourceBottom, run.destTop, run.destBottom, mHeight)) {
     return;

@@ -8,12 +8,19 @@
 //
 // A DrawablePane whose pixmap the X server refuses (too large) still exists: HasPixmap is
 // false, drawing into it and copying from it do nothing.
+//
+// A pane keeps a copy of its pixels once they are read (GetPixbuf). Pixels set one at a time
+// (RGBSurface's Pixel) go into the copy only, which is then the surface's record: they are
+// drawn back onto the pixmap, once, before anything else reads the pixmap or draws on it (every
+// way to the pixmap goes through GetPixmap, GetGdkWindow, GetTarget, DrawRect or
+// DiscardCache), so a pixel loop costs no round trip to the server per pixel.
 #pragma once
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gdk/gdk.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "core/Memory.h"
 #include "core/Rect.h"
@@ -59,6 +66,8 @@ class Drawable : public purgableObject {
   virtual bool GetTargetOfKind(DrawableTarget* target, int32_t kind);
   virtual void PrepareToDraw() {}
   virtual void DiscardCache() {}
+  // The drawable as an off-screen surface, or nil.
+  virtual DrawablePane* Pane() { return nullptr; }
   // The whole drawable into destination.
   virtual void DrawInto(Graphics& g, const QV::Rect& destination, bool transparent);
   // The surface's pixels (the drawable keeps them), or nil.
@@ -127,15 +136,43 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   bool HasPixmap() const { return mPixmap != nullptr; }
   // Whether GetPixbuf holds pixels read before (which drawing into the surface outdates).
   bool HasCachedPixels() const { return mPixbuf != nullptr; }
-  GdkPixmap* GetPixmap() const { return mPixmap; }
+  // The pixmap, with every pixel set in the copy drawn back onto it first.
+  GdkPixmap* GetPixmap() {
+    DrawBackChangedPixels();
+    return mPixmap;
+  }
   int32_t Width() const { return mWidth; }
   int32_t Height() const { return mHeight; }
+
+  // GetPixbuf's pixels as bytes: RGBA rows of stride bytes; bytes nil when none could be read.
+  struct PixelView {
+    guchar* bytes = nullptr;
+    int32_t stride = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+  };
+  PixelView Pixels() {
+    if (!mPixbuf) GetPixbuf();
+    return mPixelView;
+  }
+  // Pixel (x, y), inside the copy, was set there and is to be drawn back (see above).
+  void NotePixelChanged(int32_t x, int32_t y) {
+    if (mChanged.empty()) StartChanges();
+    mChanged[size_t(y) * size_t(mPixelView.width) + size_t(x)] = 1;
+    if (y < mChangedTop) mChangedTop = y;
+    if (y >= mChangedBottom) mChangedBottom = y + 1;
+  }
+  // Draws the pixels set in the copy onto the pixmap; the copy stays.
+  void DrawBackChangedPixels() {
+    if (!mChanged.empty()) DrawBackChanges();
+  }
 
   // ---- Drawable ----
   // Kind 6 and the pixmap.
   void GetTarget(DrawableTarget* target) override;
   // Clears the pane layer's drawing focus.
   void PrepareToDraw() override;
+  DrawablePane* Pane() override { return this; }
   void DiscardCache() override;
   // The whole pixmap, read once and kept until DiscardCache; nil without a pixmap.
   GdkPixbuf* GetPixbuf() override;
@@ -146,7 +183,7 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   Graphics* NewGraphics() override;
 
   // ---- DrawingTarget ----
-  GdkWindow* GetGdkWindow() override { return mPixmap; }
+  GdkWindow* GetGdkWindow() override { return GetPixmap(); }
   // A refused pixmap has no graphics context either.
   GdkGC* GetGC() override { return mGC; }
   QV::Rect RectToDrawable(const Graphics& g, QV::Rect rect, bool clip) override;
@@ -159,8 +196,17 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
  private:
   QV::Rect mBounds;
   GdkGC* mGC = nullptr;
+  void StartChanges();
+  void DrawBackChanges();
+
   GdkPixmap* mPixmap = nullptr;
   GdkPixbuf* mPixbuf = nullptr;
+  PixelView mPixelView;  // of mPixbuf
+  // One flag per pixel of the copy set and not yet drawn back, while there is one; the rows
+  // from top to bottom (exclusive) hold them.
+  std::vector<uint8_t> mChanged;
+  int32_t mChangedTop = 0;
+  int32_t mChangedBottom = 0;
   int32_t mWidth;
   int32_t mHeight;
 };

@@ -106,7 +106,8 @@ QV::Drawable* PictureDrawable(RuntimeObject* picture) {
 }
 
 DrawablePane* PicturePane(RuntimeObject* picture) {
-  return dynamic_cast<DrawablePane*>(PictureDrawable(picture));
+  QV::Drawable* image = PictureDrawable(picture);
+  return image ? image->Pane() : nullptr;
 }
 
 GdkPixbuf* PictureImage(RuntimeObject* picture) {

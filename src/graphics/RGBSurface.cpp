@@ -39,7 +39,6 @@ RGBSurfaceObject* AsSurface(RuntimeObject* surface) {
 // The RGBA copy of a surface's pixels, changed in place and drawn back when done.
 struct PixelCopy {
   DrawablePane* pane = nullptr;
-  GdkPixbuf* pixels = nullptr;
   guchar* bytes = nullptr;
   int32_t stride = 0;
   int32_t width = 0;
@@ -60,19 +59,20 @@ struct PixelCopy {
 
 // The surface's size as the object knows it, kept within the pane's own (it never changes, but
 // the object's fields are the application's memory too).
-bool CopyOf(RuntimeObject* surface, PixelCopy& copy) {
-  if (!surface) return false;
-  copy.pane = PicturePane(AsSurface(surface)->picture);
+bool CopyOf(RuntimeObject* surface, DrawablePane* pane, PixelCopy& copy) {
+  copy.pane = pane;
   if (!copy.pane) return false;
-  copy.pixels = copy.pane->GetPixbuf();
-  if (!copy.pixels) return false;
-  copy.bytes = gdk_pixbuf_get_pixels(copy.pixels);
-  copy.stride = gdk_pixbuf_get_rowstride(copy.pixels);
-  copy.width = std::min({AsSurface(surface)->width, copy.pane->Width(),
-                         gdk_pixbuf_get_width(copy.pixels)});
-  copy.height = std::min({AsSurface(surface)->height, copy.pane->Height(),
-                          gdk_pixbuf_get_height(copy.pixels)});
+  const DrawablePane::PixelView view = copy.pane->Pixels();
+  if (!view.bytes) return false;
+  copy.bytes = view.bytes;
+  copy.stride = view.stride;
+  copy.width = std::min({AsSurface(surface)->width, copy.pane->Width(), view.width});
+  copy.height = std::min({AsSurface(surface)->height, copy.pane->Height(), view.height});
   return true;
+}
+
+bool CopyOf(RuntimeObject* surface, PixelCopy& copy) {
+  return surface && CopyOf(surface, PicturePane(AsSurface(surface)->picture), copy);
 }
 
 bool Inside(RuntimeObject* surface, int32_t x, int32_t y) {
@@ -230,11 +230,21 @@ extern "C" uint32_t rgbSurfaceGetPixel(RuntimeObject* surface, int32_t x, int32_
 }
 QV_EXPORT(rgbSurfaceGetPixel)
 
+// The pixel goes into the surface's copy, which is drawn back once before anything else
+// reads or draws on the picture. A screen of fewer than 24 bits holds only some colours, which
+// only the server knows: there the pixel is drawn at once and the copy read again.
 extern "C" void rgbSurfaceSetPixel(RuntimeObject* surface, int32_t x, int32_t y,
                                    uint32_t color) {
   if (!Inside(surface, x, y)) return;
   DrawablePane* pane = PicturePane(AsSurface(surface)->picture);
-  if (!pane || !pane->GetPixmap()) return;
+  if (!pane || !pane->HasPixmap()) return;
+  PixelCopy copy;
+  if (MainScreenDepth() >= 24 && CopyOf(surface, pane, copy) && x < copy.width &&
+      y < copy.height) {
+    copy.Set(x, y, color);
+    pane->NotePixelChanged(x, y);
+    return;
+  }
   pane->DiscardCache();
   GdkColor colour = {0, guint16(((color >> 16) & 0xFF) * 257), guint16(((color >> 8) & 0xFF) * 257),
                      guint16((color & 0xFF) * 257)};

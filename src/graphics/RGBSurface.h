@@ -1,6 +1,7 @@
 // The language class "RGBSurface": pixel access to a picture's surface. Pixels are read from
-// the surface's cached RGBA copy; setting one draws it on the pixmap and drops the copy.
-// FloodFill and Transform work on the copy itself, keep it current and draw it back once.
+// the surface's cached RGBA copy, and set in it: the pixels set are drawn back onto the pixmap
+// once, before anything else reads or draws on the picture (DrawablePane). FloodFill and
+// Transform work on the copy too, and draw the part they changed back at once.
 #pragma once
 
 #include <cstddef>

@@ -312,4 +312,40 @@ TEST_F(PictureTest, APixelSetBetweenTwoFillsLeavesTheGraphicsColour) {
   EXPECT_EQ(pixels[0 * 20 + 11], 0xFF0000u);
 }
 
+// Pixels set through the RGBSurface wait in the surface's copy; they reach the server before
+// the picture is read there, drawn on or drawn elsewhere, and only they do: what was drawn on
+// the picture in between is not covered by the copy's older pixels.
+TEST_F(PictureTest, PixelsSetReachThePictureBeforeItIsReadDrawnOnOrDrawn) {
+  RuntimeObject* picture = NewPicture(30, 10);
+  RuntimeObject* surface = Surface(picture);
+  RuntimeObject* g = Held(pictureGraphicsGetter(picture, 0));
+  for (int32_t x = 0; x < 30; ++x) rgbSurfaceSetPixel(surface, x, 2, 0xFF0000);
+  EXPECT_EQ(ServerPixels(picture)[2 * 30 + 29], 0xFF0000u);
+  rgbSurfaceSetPixel(surface, 0, 0, 0x00FF00);
+  graphicsForeColorSetter(g, 0, 0x0000FF);
+  RuntimeGraphicsFillRect(g, 10, 0, 5, 10);  // over a set pixel's row, after the set
+  rgbSurfaceSetPixel(surface, 29, 9, 0x00FF00);
+  std::vector<uint32_t> server = ServerPixels(picture);
+  EXPECT_EQ(server[0], 0x00FF00u);
+  EXPECT_EQ(server[2 * 30 + 12], 0x0000FFu);
+  EXPECT_EQ(server[2 * 30 + 9], 0xFF0000u);
+  EXPECT_EQ(server[9 * 30 + 29], 0x00FF00u);
+  EXPECT_EQ(Pixels(surface), server);
+  // Drawn into another picture: the pixels set last come along.
+  rgbSurfaceSetPixel(surface, 20, 5, 0x123456);
+  RuntimeObject* copy = NewPicture(30, 10);
+  RuntimeGraphicsDrawPicture(Held(pictureGraphicsGetter(copy, 0)), picture, 0, 0, 30, 10, 0, 0,
+                             30, 10);
+  EXPECT_EQ(rgbSurfaceGetPixel(Surface(copy), 20, 5), 0x123456u);
+  EXPECT_EQ(Pixels(Surface(copy)), ServerPixels(picture));
+  // A wall of set pixels holds a flood fill back, on the server as in the copy.
+  for (int32_t y = 0; y < 10; ++y) rgbSurfaceSetPixel(surface, 25, y, 0);
+  rgbSurfaceSeedFill(surface, 27, 5, 0xFFFF00);
+  server = ServerPixels(picture);
+  EXPECT_EQ(server[5 * 30 + 27], 0xFFFF00u);
+  EXPECT_EQ(server[5 * 30 + 25], 0u);
+  EXPECT_EQ(server[5 * 30 + 24], 0xFFFFFFu);
+  EXPECT_EQ(Pixels(surface), server);
+}
+
 }  // namespace
