@@ -406,9 +406,10 @@ int32_t EditControlGTK::CharPosAtXY(int32_t x, int32_t y) {
   return gtk_text_iter_get_offset(&iter);
 }
 
+// Both widgets keep their length in characters: nothing is counted.
 int32_t EditControlGTK::TextLength() {
   if (mMultiLine) return gtk_text_buffer_get_char_count(mBuffer);
-  return int32_t(g_utf8_strlen(gtk_entry_get_text(GTK_ENTRY(GetWidget())), -1));
+  return int32_t(gtk_entry_get_text_length(GTK_ENTRY(GetWidget())));
 }
 
 bool EditControlGTK::IsEndVisible() {

@@ -11,6 +11,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "controls/EditControl.h"
 #include "controls/RuntimeControl.h"
@@ -79,7 +81,8 @@ inline EditFieldObject* AsEditField(RuntimeObject* object) {
 // close the window or drop the field.
 class RuntimeEditRouter : public EditControlDelegate {
  public:
-  explicit RuntimeEditRouter(RuntimeObject* owner) : mOwner(owner) {}
+  explicit RuntimeEditRouter(RuntimeObject* owner);
+  ~RuntimeEditRouter() override;
 
   // The mask step; false (the field edits itself) without a Mask.
   bool ValidationError(EditControl* field, int32_t start, int32_t deleted, int32_t position,
@@ -105,7 +108,11 @@ class RuntimeEditRouter : public EditControlDelegate {
   RuntimeObject* Owner() const { return mOwner; }
 
  private:
+  struct MaskCache;
+  bool TypeAtMaskedEnd(EditControl* field, const std::string& inserted, bool selectInserted);
+
   RuntimeObject* mOwner;  // not retained: the owner owns the router
+  std::unique_ptr<MaskCache> mMaskCache;  // what the last mask step left
 };
 
 ObjectDefinition* EditFieldClassDefinition();

@@ -94,20 +94,83 @@ void SetEditFieldBeep(void (*beep)()) { gBeep = beep ? beep : &SystemBeep; }
 
 // ---- the mask step ----
 
+// What the last mask step left in the field: its text, which the mask accepts whole and gives
+// back unchanged, and where the match stands after it. A key typed at the end of that text
+// continues the match over the key alone and appends what it gives, instead of matching and
+// setting the whole text again: typing costs the same at any length.
+struct RuntimeEditRouter::MaskCache {
+  string maskRecord;  // the Mask the rest was made for (held: no other can take its address)
+  std::string mask;   // its UTF-8 bytes
+  MaskSeparators separators;
+  bool valid = false;  // text and state below hold
+  std::string text;
+  int32_t characters = 0;
+  MaskMatchState state;
+
+  // Takes text as what the field now shows, when the mask gives it back unchanged.
+  void Remember(const std::string& shown) {
+    text = shown;
+    state = {};
+    const MaskMatch match = ContinueMaskMatch(text, mask, separators, state);
+    valid = match.result == MaskResult::kAccepted && match.accepted == text;
+    characters = MaskCharacterCount(text);
+  }
+};
+
+RuntimeEditRouter::RuntimeEditRouter(RuntimeObject* owner)
+    : mOwner(owner), mMaskCache(std::make_unique<MaskCache>()) {}
+
+RuntimeEditRouter::~RuntimeEditRouter() = default;
+
 bool RuntimeEditRouter::ValidationError(EditControl* field, int32_t start, int32_t deleted,
                                         int32_t position, const string& text,
                                         bool selectInserted, int32_t) {
   return ApplyMask(field, start, deleted, position, text, selectInserted, false);
 }
 
+namespace {
+
+// The step's refusal: ValidationError with the text and where it went wrong, or the beep.
+void ReportRefusedEdit(RuntimeObject* owner, const std::string& invalidText,
+                       int32_t startPosition) {
+  if (LookupEventHandler(owner, Events().validationError)) {
+    const string invalid = UTF8(invalidText);
+    RaiseControlEvent<void>(owner, Events().validationError, nullptr, invalid.Storage(),
+                            startPosition);
+  } else {
+    gBeep();
+  }
+}
+
+// The edit is refused: answering false would let the field apply it.
+void RaiseReservedMask() {
+  const string message("Invalid Mask.  The tilde character (~) is reserved for future use.");
+  RaiseNewExceptionWithMessage(UnsupportedFormatExceptionDefinition(), message.Storage(), 0);
+}
+
+}  // namespace
+
 bool RuntimeEditRouter::ApplyMask(EditControl* field, int32_t start, int32_t deleted,
                                   int32_t position, const string& text, bool selectInserted,
                                   bool keepAccepted) {
   RuntimeObject* owner = mOwner;
-  const std::string mask = Bytes(string(AsEditField(owner)->mask).GetUTF8String());
-  if (mask.empty()) return false;
+  MaskCache& cache = *mMaskCache;
+  stringStorage* maskRecord = AsEditField(owner)->mask;
+  if (cache.maskRecord.Storage() != maskRecord) {
+    cache = MaskCache{};
+    cache.maskRecord = string(maskRecord);
+    cache.mask = Bytes(cache.maskRecord.GetUTF8String());
+  }
+  if (cache.mask.empty()) return false;
   FieldHold hold(owner, field);
   if (!hold.Open()) return true;
+  MaskSeparators separators = LocaleMaskSeparators();
+  if (separators.thousands != cache.separators.thousands ||
+      separators.decimalPoint != cache.separators.decimalPoint ||
+      separators.date != cache.separators.date || separators.time != cache.separators.time) {
+    cache.separators = std::move(separators);
+    cache.valid = false;
+  }
   MaskEdit edit;
   edit.start = start;
   edit.deleted = deleted;
@@ -115,28 +178,63 @@ bool RuntimeEditRouter::ApplyMask(EditControl* field, int32_t start, int32_t del
   edit.inserted = Bytes(text.GetUTF8String());
   edit.select = selectInserted;
   edit.hasSelection = HasSelection(field);
-  const MaskStep step = ApplyMaskEdit(Bytes(field->GetText(kEncodingUTF8)), edit, mask,
-                                      LocaleMaskSeparators(), keepAccepted);
+  const std::string current = Bytes(field->GetText(kEncodingUTF8));
+  if (cache.valid && current == cache.text && deleted <= 0 && !edit.inserted.empty() &&
+      !keepAccepted && position == cache.characters && !edit.hasSelection) {
+    return TypeAtMaskedEnd(field, edit.inserted, selectInserted);
+  }
+  const MaskStep step =
+      ApplyMaskEdit(current, edit, cache.mask, cache.separators, keepAccepted);
   if (step.result == MaskResult::kReserved) {
-    // The edit is refused: answering false would let the field apply it.
-    const string message("Invalid Mask.  The tilde character (~) is reserved for future use.");
-    RaiseNewExceptionWithMessage(UnsupportedFormatExceptionDefinition(), message.Storage(), 0);
+    RaiseReservedMask();
     return true;
   }
   if (step.changeText) {
+    cache.Remember(step.text);
     field->SetText(UTF8(step.text));
     if (!hold.Open()) return true;
     field->SetSelection(step.selStart, step.selStart + step.selLength);
   }
-  if (step.result == MaskResult::kRefused && hold.Open()) {
-    if (LookupEventHandler(owner, Events().validationError)) {
-      const string invalid = UTF8(step.invalidText);
-      RaiseControlEvent<void>(owner, Events().validationError, nullptr, invalid.Storage(),
-                              step.startPosition);
-    } else {
-      gBeep();
-    }
+  if (step.result == MaskResult::kRefused && hold.Open())
+    ReportRefusedEdit(owner, step.invalidText, step.startPosition);
+  return true;
+}
+
+// The mask step of text typed at the end of the text the cache holds, with no selection: what
+// ApplyMaskEdit gives for it, from the match over the typed text alone. What it accepts and
+// the literals after it are appended to the field.
+bool RuntimeEditRouter::TypeAtMaskedEnd(EditControl* field, const std::string& inserted,
+                                        bool selectInserted) {
+  RuntimeObject* owner = mOwner;
+  MaskCache& cache = *mMaskCache;
+  FieldHold hold(owner, field);
+  MaskMatchState state = cache.state;
+  const MaskMatch match = ContinueMaskMatch(inserted, cache.mask, cache.separators, state);
+  if (match.result == MaskResult::kReserved) {
+    RaiseReservedMask();
+    return true;
   }
+  if (match.result == MaskResult::kRefused) {
+    ReportRefusedEdit(owner, cache.text + inserted,
+                      cache.characters + MaskCharacterCount(match.accepted) + 1);
+    return true;
+  }
+  const std::string added = match.accepted + match.literals;
+  const int32_t position = cache.characters;
+  const int32_t shift = MaskCharacterCount(inserted) + MaskCharacterCount(match.literals);
+  const int32_t length = position + MaskCharacterCount(added);
+  const int32_t selStart = std::clamp(selectInserted ? position : position + shift, 0, length);
+  const int32_t selLength = selectInserted ? std::clamp(shift, 0, length - selStart) : 0;
+  // The literals take the match on, as they will when the next key is matched after them.
+  const MaskMatch literals = ContinueMaskMatch(match.literals, cache.mask, cache.separators,
+                                               state);
+  cache.valid = literals.result == MaskResult::kAccepted && literals.accepted == match.literals;
+  cache.text += added;
+  cache.characters = length;
+  cache.state = state;
+  field->AppendText(UTF8(added), 0);
+  if (!hold.Open()) return true;
+  field->SetSelection(selStart, selStart + selLength);
   return true;
 }
 

@@ -90,12 +90,18 @@ size_t ByteOffset(std::string_view utf8, int32_t index) {
 
 MaskMatch MatchMask(std::string_view text, std::string_view mask,
                     const MaskSeparators& separators) {
+  MaskMatchState state;
+  return ContinueMaskMatch(text, mask, separators, state);
+}
+
+MaskMatch ContinueMaskMatch(std::string_view text, std::string_view mask,
+                            const MaskSeparators& separators, MaskMatchState& state) {
   MaskMatch match;
-  CaseMode mode = kNoCase;
+  CaseMode mode = CaseMode(state.caseMode);
   const char* t = text.data();
   const char* const textEnd = t + text.size();
-  const char* m = mask.data();
-  const char* const maskEnd = m + mask.size();
+  const char* m = mask.data() + std::min(state.maskOffset, mask.size());
+  const char* const maskEnd = mask.data() + mask.size();
   while (t < textEnd) {
     if (m >= maskEnd) return match;  // the text is longer than the mask
     const char* maskFrom = m;
@@ -156,6 +162,7 @@ MaskMatch MatchMask(std::string_view text, std::string_view mask,
   }
   match.result = MaskResult::kAccepted;
   match.literals = LiteralsFrom(m, maskEnd, separators);
+  state = {size_t(m - mask.data()), mode};
   return match;
 }
 

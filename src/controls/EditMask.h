@@ -46,6 +46,17 @@ struct MaskMatch {
 MaskMatch MatchMask(std::string_view text, std::string_view mask,
                     const MaskSeparators& separators);
 
+// Where a match stands after some text: the byte offset reached in the mask and the case mode.
+struct MaskMatchState {
+  size_t maskOffset = 0;
+  int32_t caseMode = 0;
+};
+// MatchMask of more text from state, which it moves on: matching a text in pieces, each from
+// the state the one before left, accepts what matching it whole does (match.accepted gets the
+// new piece's part only). The state is of use only while the result is kAccepted.
+MaskMatch ContinueMaskMatch(std::string_view text, std::string_view mask,
+                            const MaskSeparators& separators, MaskMatchState& state);
+
 // One edit of a masked field: deleted characters go from start, then inserted goes in at
 // position (start when the field had no selection). select: the inserted text ends selected.
 struct MaskEdit {

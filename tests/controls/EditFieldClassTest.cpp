@@ -255,6 +255,36 @@ TEST_F(EditFieldClassTest, MaskShowsItsLiteralsAndRefusesWhatDoesNotFit) {
   EXPECT_EQ(gBeeps, 0);
 }
 
+// Keys typed at the end of a masked text are matched alone, against what the mask step before
+// left; a text or mask changed between keys by the program is matched afresh.
+TEST_F(EditFieldClassTest, KeysAtTheEndFollowATextOrMaskChangedBetweenThem) {
+  RuntimeObject* field = Add("Field", kFirstPlace, {});
+  SetMask(field, "(###)-###");
+  Focus(field);
+  editSelStartSetter(field, 0, 1);
+  Type("12");
+  EXPECT_EQ(FieldText(field), "(12");
+  // A text of the same length that the mask does not take: the next key is refused.
+  editTextSetter(field, 0, Str("(ab").Storage());
+  editSelStartSetter(field, 0, 3);
+  Type("3");
+  EXPECT_EQ(FieldText(field), "(ab");
+  EXPECT_EQ(Count("ValidationError"), 1u);
+  editTextSetter(field, 0, Str("(9").Storage());
+  editSelStartSetter(field, 0, 2);
+  Type("34");
+  EXPECT_EQ(FieldText(field), "(934)-");
+  EXPECT_EQ(editSelStartGetter(field, 0), 6);
+  SetMask(field, "(###)-?##");
+  Type("5a");
+  EXPECT_EQ(FieldText(field), "(934)-a");
+  EXPECT_EQ(Count("ValidationError"), 2u);  // the 5 where a letter goes
+  SetMask(field, "(###)-?#.#");
+  editSelStartSetter(field, 0, 7);
+  Type("12");
+  EXPECT_EQ(FieldText(field), "(934)-a1.2");
+}
+
 TEST_F(EditFieldClassTest, MaskOnAMultiLineFieldKeepsTheTextOfARefusedEdit) {
   FieldPlan plan;
   plan.multiLine = true;

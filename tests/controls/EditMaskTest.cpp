@@ -1,10 +1,12 @@
 // The input mask on its own, without a display: which text a mask accepts, the literals it
 // shows next, and what one edit of a masked text becomes, in the C locale and in locales whose
-// separators differ (German) or take several bytes (French).
+// separators differ (German) or take several bytes (French); a match taken in pieces.
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "controls/EditMask.h"
 
@@ -238,3 +240,37 @@ TEST(EditMask, PositionsFromOutsideAreClampedToTheText) {
 }
 
 }  // namespace
+
+// A match taken in pieces, each from where the one before stopped, is the match of the whole:
+// random masks of every kind of position (directives, escapes, separators, optional places,
+// a non-ASCII literal) and random texts, cut at every place.
+TEST(EditMask, AMatchContinuedPieceByPieceIsTheMatchOfTheWhole) {
+  const MaskSeparators separators{"'", ",", "-", "h"};
+  const std::vector<std::string> parts = {"#", "9", "?", "A", "a", "&", "C", ">", "<", "\\#",
+                                          "(", ",", ".", "/", ":", "x", "\xC3\xA9"};
+  const std::vector<std::string> letters = {"1", "7", "a", "Q", "x", "(", ",", "'", "-",
+                                            "h", " ", "\xC3\xA9", "\xC3\x89", "\t"};
+  std::mt19937 rng(17);
+  for (int round = 0; round < 400; ++round) {
+    std::string mask, text;
+    for (int k = int(rng() % 12); k > 0; --k) mask += parts[rng() % parts.size()];
+    for (int k = int(rng() % 10); k > 0; --k) text += letters[rng() % letters.size()];
+    const MaskMatch whole = MatchMask(text, mask, separators);
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+      if (cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) continue;
+      SCOPED_TRACE("mask \"" + mask + "\" text \"" + text + "\" cut " + std::to_string(cut));
+      MaskMatchState state;
+      const MaskMatch head = ContinueMaskMatch(text.substr(0, cut), mask, separators, state);
+      if (head.result != kYes) {
+        EXPECT_EQ(whole.result, head.result);
+        continue;
+      }
+      const MaskMatch tail = ContinueMaskMatch(text.substr(cut), mask, separators, state);
+      ASSERT_EQ(tail.result, whole.result);
+      EXPECT_EQ(head.accepted + tail.accepted, whole.accepted);
+      if (whole.result == kYes) {
+        EXPECT_EQ(tail.literals, whole.literals);
+      }
+    }
+  }
+}
