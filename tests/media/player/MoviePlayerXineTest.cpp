@@ -113,4 +113,28 @@ TEST_F(MoviePlayerXine, FramesShowInTheAreaAndTheEndRaisesStop) {
   EXPECT_EQ(MediaVolumeGetter(player, 0), 128);  // amplification 100 and back
 }
 
+// A player that is not asked to play makes no engine and opens no audio output (with no sound
+// server, probing the outputs once took seconds); the first Play makes them and plays.
+TEST_F(MoviePlayerXine, TheEngineAndItsAudioOutputWaitForTheFirstPlay) {
+  mediatest::WriteFile(home / "red.y4m", Y4M(64, 48, 10, 76, 85, 255));
+  RuntimeObject* movie = NewMovieWithFile(new FolderItemImpUnix(string((home / "red.y4m").c_str())));
+  RuntimeObject* player =
+      qvtest::AddControl(window, movieClass, "Quiet", {20, 20, 100, 140},
+                         [&](RuntimeObject* o) { mediaMovieSetter(o, 0, movie); });
+  RuntimeUnlockObject(movie);
+  ASSERT_NE(player, nullptr);
+  auto* xine = dynamic_cast<XineMediaPlayer*>(
+      static_cast<RuntimeMedia*>(AsControl(player)->pane)->Player());
+  ASSERT_NE(xine, nullptr);
+  gui.Settle();
+  EXPECT_FALSE(xine->HasEngine());
+  RuntimeMediaPlay(player);
+  EXPECT_TRUE(xine->HasEngine());
+  EXPECT_TRUE(mediatest::PumpUntil([&] {
+    for (const std::string& line : kit.log)
+      if (line == "Movie.Stop") return true;
+    return false;
+  }));
+}
+
 }  // namespace
