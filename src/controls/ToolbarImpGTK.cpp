@@ -1,7 +1,6 @@
 #include "controls/ToolItems.h"
 #include "controls/ToolbarImp.h"
 #include "core/RuntimeError.h"
-#include "graphics/PictureClass.h"
 #include "strings/Mnemonic.h"
 #include "windows/GtkSymbols.h"
 #include "windows/Window.h"
@@ -70,11 +69,7 @@ const char* OrNil(const std::string& text) { return text.empty() ? nullptr : tex
 // The button's icon as a shown GtkImage, or nil: the picture's pixels with alpha from its Mask,
 // or white transparent when the picture is Transparent.
 GtkWidget* IconImage(const ToolButtonObject* button) {
-  GdkPixbuf* pixels = button->icon ? PictureImage(button->icon) : nullptr;
-  if (!pixels) return nullptr;
-  const auto* picture = reinterpret_cast<const PictureObject*>(button->icon);
-  GdkPixbuf* mask = picture->mask ? PictureImage(picture->mask) : nullptr;
-  GdkPixbuf* icon = MenuIconPixels(pixels, mask, picture->transparent != 0);
+  GdkPixbuf* icon = PictureIconPixels(button->icon);
   if (!icon) return nullptr;
   GtkWidget* image = gtk_image_new_from_pixbuf(icon);
   g_object_unref(icon);

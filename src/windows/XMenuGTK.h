@@ -223,6 +223,10 @@ inline XMenuGTK* XMenuNodeOf(RuntimeObject* item) {
 // mask covers them) or, without a mask, with pure white transparent when whiteIsTransparent.
 // One reference for the caller; nil for nil pixels.
 GdkPixbuf* MenuIconPixels(GdkPixbuf* pixels, GdkPixbuf* mask, bool whiteIsTransparent);
+// The icon a Picture gives a menu item or a tool button: its pixels through MenuIconPixels with
+// its Mask and its Transparent flag. One reference for the caller; nil for a picture without
+// pixels.
+GdkPixbuf* PictureIconPixels(RuntimeObject* picture);
 
 // ---- template definitions ----
 

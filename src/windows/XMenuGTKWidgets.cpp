@@ -382,12 +382,18 @@ GdkPixbuf* MenuIconPixels(GdkPixbuf* pixels, GdkPixbuf* mask, bool whiteIsTransp
   return icon;
 }
 
+GdkPixbuf* PictureIconPixels(RuntimeObject* picture) {
+  GdkPixbuf* pixels = picture ? PictureImage(picture) : nullptr;
+  if (!pixels) return nullptr;
+  const auto* fields = reinterpret_cast<const PictureObject*>(picture);
+  GdkPixbuf* mask = fields->mask ? PictureImage(fields->mask) : nullptr;
+  return MenuIconPixels(pixels, mask, fields->transparent != 0);
+}
+
+// A picture without pixels changes nothing, not even the icon kept.
 void XMenuGTK::SetEnabledIcon(RuntimeObject* picture) {
-  GdkPixbuf* pixels = PictureImage(picture);
-  if (picture && !pixels) return;
-  const bool transparent = picture && reinterpret_cast<PictureObject*>(picture)->transparent;
-  // Pictures hold no mask yet (it comes with the drawing layer's drawables).
-  GdkPixbuf* icon = MenuIconPixels(pixels, nullptr, transparent);
+  if (picture && !PictureImage(picture)) return;
+  GdkPixbuf* icon = PictureIconPixels(picture);
   OnMasterAndCopies([&](XMenuGTK* n) { n->SetEnabledIconOne(picture, icon); });
   if (icon) g_object_unref(icon);
 }

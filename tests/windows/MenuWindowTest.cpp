@@ -8,6 +8,7 @@
 #include "MenuFixtures.h"
 #include "app/ShutdownTasks.h"
 #include "graphics/PictureClass.h"
+#include "graphics/RGBSurface.h"
 #include "support/TestSupport.h"
 #include "windows/MenuBarHiding.h"
 #include "windows/MenuItemClass.h"
@@ -153,6 +154,36 @@ TEST_F(MenuWindows, CheckMarksAndIconsAppearOnScreen) {
   EXPECT_GE(imageColumn("Icon").CountPixels(0xFF0000, 8), 16 * 16);
   EXPECT_EQ(imageColumn("Checked").CountPixels(0xFF0000, 8), 0);
   gui.Key("Escape");
+}
+
+// An icon's alpha comes from its picture's Mask: white transparent, grey half, black opaque.
+TEST_F(MenuWindows, AnIconTakesItsAlphaFromThePicturesMask) {
+  RuntimeObject* item = Add(file, "Masked");
+  ASSERT_NE(item, nullptr);
+  GdkPixbuf* red = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 4, 4);
+  gdk_pixbuf_fill(red, 0xFF0000FF);
+  RuntimeObject* picture = NewPictureWithImage(red);
+  RuntimeObject* mask = pictureMaskGetter(picture, 0);
+  RuntimeObject* surface = pictureRGBSurfaceGetter(mask, 0);
+  rgbSurfaceSetPixel(surface, 0, 0, 0xFFFFFF);
+  rgbSurfaceSetPixel(surface, 1, 0, 0x808080);
+  RuntimeMenuItemEnabledIconSetter(item, 0, picture);
+  for (RuntimeObject* object : {surface, mask, picture}) RuntimeUnlockObject(object);
+  // The copy that File's menu shows.
+  GList* rows = gtk_container_get_children(GTK_CONTAINER(Node(file)->SubmenuWidget()));
+  GtkWidget* row = GTK_WIDGET(g_list_last(rows)->data);
+  g_list_free(rows);
+  ASSERT_TRUE(GTK_IS_IMAGE_MENU_ITEM(row));
+  GtkWidget* image = gtk_image_menu_item_get_image(GTK_IMAGE_MENU_ITEM(row));
+  ASSERT_NE(image, nullptr);
+  GdkPixbuf* icon = gtk_image_get_pixbuf(GTK_IMAGE(image));
+  ASSERT_NE(icon, nullptr);
+  ASSERT_TRUE(gdk_pixbuf_get_has_alpha(icon));
+  const guchar* pixels = gdk_pixbuf_get_pixels(icon);
+  EXPECT_EQ(pixels[3], 0);
+  EXPECT_EQ(pixels[4 + 3], 255 - 0x80);
+  EXPECT_EQ(pixels[2 * 4 + 3], 255);
+  EXPECT_EQ(pixels[0], 0xFF) << "the colour stays";
 }
 
 TEST(MenuIconPixels, AMaskSmallerThanThePictureIsReadInsideItsBoundsOnly) {
