@@ -301,9 +301,11 @@ string PopupMenu::RowTextOf(const string& text) {
                     : text.GetUTF8String();
   const char* bytes = utf8.CString();
   const size_t length = strlen(bytes);  // the widget shows the text up to a NUL, and so do rows
-  if (length == size_t(utf8.Length()) && (mEditable || !memchr(bytes, '&', length))) return utf8;
+  if (length == size_t(utf8.Length()) && (mEditable || !memchr(bytes, '&', length))) {
+    return TextForPango(utf8);
+  }
   const std::string shown = mEditable ? std::string(bytes) : WithoutMnemonics(bytes);
-  return string::FromBytes(shown.data(), int64_t(shown.size()), kEncodingUTF8);
+  return TextForPango(string::FromBytes(shown.data(), int64_t(shown.size()), kEncodingUTF8));
 }
 
 PopupMenu::Row PopupMenu::MakeRow(string text, RuntimeObject* tag) {
@@ -610,7 +612,7 @@ string PopupMenu::GetText() {
 
 void PopupMenu::SetText(const string& text) {
   if (GtkWidget* entry = Entry()) {
-    gtk_entry_set_text(GTK_ENTRY(entry), text.GetUTF8String().CString());
+    gtk_entry_set_text(GTK_ENTRY(entry), TextForPango(text).CString());
   }
 }
 
@@ -704,7 +706,7 @@ void DrawEntryText(GdkDrawable* drawable, GtkWidget* widget, const FontSpec& fon
   GdkPixmap* pixmap = gdk_pixmap_new(drawable, w, h, -1);
   GdkGC* gc = gdk_gc_new(pixmap);
   gdk_draw_drawable(pixmap, gc, drawable, x, y, 0, 0, w, h);
-  PangoLayout* layout = gtk_widget_create_pango_layout(widget, text.GetUTF8String().CString());
+  PangoLayout* layout = gtk_widget_create_pango_layout(widget, TextForPango(text).CString());
   PangoFontDescription* description = MakePangoFontDescription(font);
   pango_layout_set_font_description(layout, description);
   gdk_gc_set_rgb_fg_color(gc, &widget->style->text[state]);

@@ -1,6 +1,7 @@
 #include "controls/ToolItems.h"
 #include "controls/ToolbarImp.h"
 #include "core/RuntimeError.h"
+#include "graphics/PangoFonts.h"
 #include "strings/Mnemonic.h"
 #include "windows/GtkSymbols.h"
 #include "windows/Window.h"
@@ -59,10 +60,10 @@ const ToolItemApi& ToolItems() {
   return api;
 }
 
-// UTF-8 text of a string field; empty stays empty (GTK gets nil for it).
+// Valid UTF-8 text of a string field; empty stays empty (GTK gets nil for it).
 std::string TextOf(stringStorage* text) {
   if (!text) return {};
-  return string(text).GetUTF8String().CString();
+  return TextForPango(string(text)).CString();
 }
 const char* OrNil(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 

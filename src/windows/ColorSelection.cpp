@@ -3,6 +3,7 @@
 
 #include "core/Export.h"
 #include "core/ToolkitContext.h"
+#include "graphics/PangoFonts.h"
 #include "windows/Colors.h"
 
 namespace {
@@ -14,7 +15,7 @@ int32_t ByteOfChannel(guint16 channel) { return channel / 257; }
 
 extern "C" int32_t selectColor(uint32_t* value, stringStorage* prompt) {
   if (!gdk_display_get_default()) return 0;
-  const string title = string(prompt).GetUTF8String();
+  const string title = TextForPango(string(prompt));
   GtkWidget* dialog = gtk_color_selection_dialog_new(title.CString());
   gint response;
   {

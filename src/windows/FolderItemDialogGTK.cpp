@@ -15,6 +15,7 @@
 #include "core/RuntimeError.h"
 #include "core/ToolkitContext.h"
 #include "files/FolderItemClass.h"
+#include "graphics/PangoFonts.h"
 #include "strings/StringCase.h"
 #include "strings/TextEncoding.h"
 #include "windows/FolderItemDialog.h"
@@ -51,7 +52,7 @@ const char kAbstractClassMessage[] =
 
 // Text for GTK: UTF-8, g_free'd by the caller.
 gchar* ToolkitText(const string& text) {
-  const string utf8 = ConvertToSystemEncoding(text);
+  const string utf8 = TextForPango(text);
   return g_strndup(utf8.CString(), gsize(utf8.Length()));
 }
 

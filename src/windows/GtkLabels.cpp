@@ -6,7 +6,7 @@
 #include "strings/TextEncoding.h"
 
 string MnemonicText(const string& text) {
-  const string utf8 = ConvertToSystemEncoding(text);
+  const string utf8 = TextForPango(text);
   const unsigned char* bytes = utf8.Bytes();
   const int32_t length = utf8.Length();
   std::string rewritten;

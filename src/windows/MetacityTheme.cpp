@@ -13,6 +13,7 @@
 #include "core/LibraryFinder.h"
 #include "graphics/Drawable.h"
 #include "graphics/Graphics.h"
+#include "graphics/PangoFonts.h"
 #include "graphics/PictureClass.h"
 #include "windows/Window.h"
 #include "windows/WindowOrder.h"
@@ -216,7 +217,7 @@ DrawablePane* MetacityDrawWindowFrame(const string& title, int32_t clientWidth,
     g->SetForeColor({fill.red, fill.green, fill.blue});
     g->FillRect(QV::Rect{0, 0, int16_t(frameHeight), int16_t(frameWidth)});
   }
-  PangoLayout* layout = gtk_widget_create_pango_layout(widget, title.GetUTF8String().CString());
+  PangoLayout* layout = gtk_widget_create_pango_layout(widget, TextForPango(title).CString());
   GdkPixbuf* icon = l.icon();
   GdkPixbuf* miniIcon = l.miniIcon();
   const MetaButtonLayout buttons{

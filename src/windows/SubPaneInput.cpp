@@ -4,6 +4,7 @@
 #include "windows/SubPane.h"
 
 #include "core/Ticks.h"
+#include "graphics/PangoFonts.h"
 #include "windows/DragAndDropGTK.h"
 #include "windows/GtkPlacement.h"
 #include "windows/PaneFocus.h"
@@ -141,7 +142,7 @@ void SubPane::SetHelpTag(const string& text) {
     return;
   }
   if (!mWidget) return;
-  gtk_tooltips_set_tip(mTooltips, mWidget, text.GetUTF8String().CString(), nullptr);
+  gtk_tooltips_set_tip(mTooltips, mWidget, TextForPango(text).CString(), nullptr);
   gtk_tooltips_enable(mTooltips);
 }
 

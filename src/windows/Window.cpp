@@ -10,6 +10,7 @@
 #include "app/MainLoop.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
+#include "graphics/PangoFonts.h"
 #include "windows/DrawFocus.h"
 #include "windows/GtkDefaults.h"
 #include "windows/GtkInput.h"
@@ -100,7 +101,7 @@ void Window::BuildWidgets(const WindowSpec& request) {
 
   const QV::Rect& bounds = request.bounds;
   gtk_window_set_gravity(mGtkWindow, GDK_GRAVITY_STATIC);
-  gtk_window_set_title(mGtkWindow, mTitle.GetUTF8String().CString());
+  gtk_window_set_title(mGtkWindow, TextForPango(mTitle).CString());
   gtk_window_move(mGtkWindow, bounds.left, bounds.top);
   gtk_window_resize(mGtkWindow, std::max(bounds.right - bounds.left, 1),
                     std::max(bounds.bottom - bounds.top, 1));
@@ -197,7 +198,7 @@ void Window::Close() {
 
 void Window::SetTitle(const string& title) {
   mTitle = title;
-  gtk_window_set_title(mGtkWindow, mTitle.GetUTF8String().CString());
+  gtk_window_set_title(mGtkWindow, TextForPango(mTitle).CString());
 }
 
 // A colour equal to the one stored still counts when none was set: white is a colour too.
