@@ -7,6 +7,7 @@
 #include "app/DockAndTrayItems.h"
 #include "app/FolderItemImp.h"
 #include "app/MainLoop.h"
+#include "app/OtherPlatformClasses.h"
 #include "app/RuntimeInit.h"
 #include "app/ThreadClass.h"
 #include "app/ThreadScheduler.h"
@@ -44,6 +45,7 @@ ApplicationVersionSource gVersionSource = GetVersionResource;
 const PropertyRow kApplicationProperties[] = {
     QV_PROPERTY("MouseCursor", Class<"MouseCursor">, objGetter, appMouseCursorSetter,
                 offsetof(ApplicationFields, mouseCursor)),
+    QV_READONLY("ResourceFork", Class<"ResourceFork">, appResourceForkGetter),
     QV_PROPERTY("MDIWindow", Class<"MDIWindow">, objGetter, objSetter,
                 offsetof(ApplicationFields, mdiWindow)),
     QV_PROPERTY("BalloonHelpVisible", Boolean, AppBalloonHelpVisibleGetter,
@@ -286,6 +288,13 @@ extern "C" void appMouseCursorSetter(RuntimeObject* application, uint32_t,
   RefreshMouseCursor();
 }
 QV_EXPORT(appMouseCursorSetter)
+
+// The program's own resources are the image's (the resource manager); its ResourceFork is an
+// empty one, as every file's is here.
+extern "C" RuntimeObject* appResourceForkGetter(RuntimeObject*, uint32_t) {
+  return NewObjectFromDefinition(ResourceForkClassDefinition());
+}
+QV_EXPORT(appResourceForkGetter)
 
 extern "C" RuntimeObject* AppFolderItemGetter(RuntimeObject*, uint32_t) {
   RuntimeObject* item = NewFolderItemObject(ExecutableFilePath());

@@ -87,6 +87,7 @@ void AppBalloonHelpVisibleSetter(RuntimeObject* application, uint32_t parameter,
 RuntimeObject* AppMenuBarGetter(RuntimeObject* application, uint32_t parameter);
 void AppMenuBarSetter(RuntimeObject* application, uint32_t parameter, RuntimeObject* value);
 void appMouseCursorSetter(RuntimeObject* application, uint32_t parameter, RuntimeObject* value);
+RuntimeObject* appResourceForkGetter(RuntimeObject* application, uint32_t parameter);
 RuntimeObject* AppFolderItemGetter(RuntimeObject* application, uint32_t parameter);
 int32_t AppGetCurrentEventTime(RuntimeObject* application, uint32_t parameter);
 int32_t AppIntegerVersionStuffGetter(RuntimeObject* application, uint32_t which);

@@ -71,6 +71,11 @@ bool ApplicationQuit(RuntimeObject*, bool raiseEnd) {
 extern "C" void QV_ApplicationQuit(int32_t) { ApplicationQuit(ApplicationObject(), true); }
 QV_EXPORT(QV_ApplicationQuit)
 
+extern "C" void ApplicationQuitRaising(RuntimeObject* application, int32_t raiseEnd) {
+  ApplicationQuit(application, raiseEnd != 0);
+}
+QV_EXPORT_AS("ApplicationQuit", ApplicationQuitRaising)
+
 bool ApplicationHandleUnhandledException(RuntimeObject* exception) {
   InHandlerScope scope;
   if (ObjectIsaDefinition(exception, ThreadEndExceptionDefinition())) return true;
@@ -103,10 +108,13 @@ string UnhandledExceptionExplanation(RuntimeObject* exception) {
   return explanation;
 }
 
+// The program ends after the report: the dialog's own passes must not auto-quit, which would
+// raise CancelClose and Close.
 void ShowUnhandledExceptionReport(RuntimeObject* exception) {
   if (IsEndException(exception)) {
     WindowSystem().closeAllWindows();
   } else {
+    AutoQuitHold hold;
     gReportDialog(UnhandledExceptionMessage(exception), UnhandledExceptionExplanation(exception));
   }
   MainLoopSetQuit();

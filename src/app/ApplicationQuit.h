@@ -36,4 +36,6 @@ ExceptionReportDialog SetExceptionReportDialog(ExceptionReportDialog dialog);
 extern "C" {
 // The language's Quit; its argument is not used.
 void QV_ApplicationQuit(int32_t unused);
+// ApplicationQuit for compiled code, exported under that name: raiseEnd as a Boolean word.
+void ApplicationQuitRaising(RuntimeObject* application, int32_t raiseEnd);
 }

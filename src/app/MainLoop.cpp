@@ -23,9 +23,10 @@ bool gLoopUnwound = false;
 // CancelClose (or a window) declined the last auto-quit: the next try waits for an event, so
 // that a program that keeps declining does not spin.
 bool gAutoQuitDeclined = false;
+int32_t gAutoQuitHolds = 0;
 
 bool ShouldAutoQuit() {
-  if (gQuitRequested || !gMainLoopRunning) return false;
+  if (gQuitRequested || !gMainLoopRunning || gAutoQuitHolds > 0) return false;
   RuntimeObject* application = ApplicationObject();
   return application && ApplicationAutoQuits(application) && !WindowSystem().hasOpenWindows();
 }
@@ -92,6 +93,9 @@ void MainLoopDoEvents(bool block) {
 bool MainLoopQuitRequested() { return gQuitRequested; }
 void MainLoopSetQuit() { gQuitRequested = true; }
 void ClearQuitRequestForTesting() { gQuitRequested = false; }
+
+AutoQuitHold::AutoQuitHold() { ++gAutoQuitHolds; }
+AutoQuitHold::~AutoQuitHold() { --gAutoQuitHolds; }
 
 bool MainLoopRunning() { return gMainLoopRunning; }
 void SetMainLoopRunning(bool running) { gMainLoopRunning = running; }

@@ -7,8 +7,8 @@
 //      waits for the loop, the pass will not auto-quit and the DoEvents blocking flag is set;
 //   4. the poll list, the serial ports and the sockets;
 //   5. the user-cancel flag cleared, the due untimed background tasks;
-//   6. auto-quit, when RuntimeRun runs the loop, no window is left and the Application's
-//      AutoQuit is set.
+//   6. auto-quit, when RuntimeRun runs the loop, no window is left, the Application's AutoQuit
+//      is set and no AutoQuitHold is alive.
 //
 // Without a display (a console application) the toolkit iteration is one of GLib's default
 // main context, which holds the same timeouts and watches.
@@ -35,6 +35,16 @@ bool MainLoopQuitRequested();
 void MainLoopSetQuit();
 // Tests that quit more than once in one process start over with this.
 void ClearQuitRequestForTesting();
+
+// While one is alive, passes do not auto-quit: the unhandled-exception report's modal passes
+// must not ask CancelClose, whose veto would keep alive a program that is to end.
+class AutoQuitHold {
+ public:
+  AutoQuitHold();
+  ~AutoQuitHold();
+  AutoQuitHold(const AutoQuitHold&) = delete;
+  AutoQuitHold& operator=(const AutoQuitHold&) = delete;
+};
 
 // True while RuntimeRun runs the loop (auto-quit needs it).
 bool MainLoopRunning();

@@ -1,6 +1,7 @@
 // ResourceFork: the resource fork of a file on another platform. Files here have none
-// (FolderItem's OpenResourceFork answers nil), so no object is made by the framework; one made
-// by compiled code has no types, no resources and keeps nothing added to it.
+// (FolderItem's OpenResourceFork answers nil); the Application's ResourceFork property and
+// compiled code make empty ones, which have no types, no resources and keep nothing added to
+// them.
 #include "app/InertExports.h"
 #include "app/OtherPlatformClasses.h"
 #include "core/ClassDefinitionRows.h"

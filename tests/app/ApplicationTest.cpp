@@ -15,6 +15,7 @@
 #include "app/FolderItemImp.h"
 #include "app/MainLoop.h"
 #include "core/EventHandlers.h"
+#include "core/ExportRegistry.h"
 #include "core/ExceptionClasses.h"
 #include "core/Exceptions.h"
 #include "core/ObjectDefinitionConverter.h"
@@ -132,6 +133,45 @@ TEST_F(ApplicationTest, AnExceptionNobodyHandlesIsReported) {
   EXPECT_STREQ(UnhandledExceptionExplanation(exception).CString(),
                "Exception Message: index 9 of 3\rException Error Number: -7");
   RuntimeUnlockObject(exception);
+}
+
+// The report's modal passes do not auto-quit: a windowless program that must shut down gets
+// neither CancelClose (whose veto would keep it alive) nor Close after its report.
+TEST_F(ApplicationTest, TheReportsOwnPassesDoNotAutoQuit) {
+  RuntimeObject* bare = NewObjectFromDefinition(ApplicationClassDefinition());
+  RuntimeInstallInstanceEventHandler(bare, string("CancelClose").Storage(),
+                                     reinterpret_cast<void*>(&OnCancelClose));
+  RuntimeInstallInstanceEventHandler(bare, string("Close").Storage(),
+                                     reinterpret_cast<void*>(&OnClose));
+  SetApplicationObject(bare);
+  RuntimeUnlockObject(bare);
+  gCancelCloseAnswer = 1;
+  SetExceptionReportDialog([](const string& message, const string& explanation) {
+    CaptureReport(message, explanation);
+    MainLoopDoEvents(false);  // as the modal dialog runs the loop
+  });
+  SetMainLoopRunning(true);
+  RaiseNilObjectException();
+  SetMainLoopRunning(false);
+  EXPECT_EQ(gEvents, "");
+  EXPECT_NE(gReports, "");
+  EXPECT_TRUE(MainLoopQuitRequested());
+  SetApplicationObject(mApp);
+}
+
+// The ResourceFork property gives an empty fork; ApplicationQuit is exported under its own name
+// beside QV_ApplicationQuit, with the choice of raising EndException.
+TEST_F(ApplicationTest, TheResourceForkAndQuitUnderItsOwnName) {
+  RuntimeObject* fork = appResourceForkGetter(mApp, 0);
+  ASSERT_NE(fork, nullptr);
+  EXPECT_STREQ(string(fork->classPtr->className).CString(), "ResourceFork");
+  EXPECT_EQ(fork->refCount, 1);
+  RuntimeUnlockObject(fork);
+  const RelocEntry* quit = LookupExportEntry("ApplicationQuit");
+  ASSERT_NE(quit, nullptr);
+  reinterpret_cast<void (*)(RuntimeObject*, int32_t)>(quit->code)(mApp, 0);
+  EXPECT_EQ(gEvents, "CancelClose Close ");
+  EXPECT_TRUE(MainLoopQuitRequested());
 }
 
 TEST_F(ApplicationTest, VersionGettersWithoutAndWithAVersionRecord) {
