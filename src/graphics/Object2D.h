@@ -212,6 +212,7 @@ void Group2DConstructor(RuntimeObject* group);
 void Group2DDestructor(RuntimeObject* group);
 // A figure's curves go with the group's destructor.
 void FigureShapeConstructor(RuntimeObject* figure);
+void FigureShapeDestructor(RuntimeObject* figure);
 
 // ---- methods ----
 int32_t RectShapeContains(RuntimeObject* shape, double x, double y);

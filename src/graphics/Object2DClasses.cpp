@@ -192,7 +192,8 @@ QV_CLASS(FigureShapeClassDefinition,
          .super = Group2DClassDefinition,
          .objectSize = sizeof(Group2DObject),
          .methods = kFigureShapeMethods,
-         .initializer = QV_CODE(FigureShapeConstructor))
+         .initializer = QV_CODE(FigureShapeConstructor),
+         .finalizer = QV_CODE(FigureShapeDestructor))
 
 void RegisterObject2DClasses() {
   for (ClassGetter getter :
@@ -383,3 +384,8 @@ extern "C" void FigureShapeConstructor(RuntimeObject* figure) {
   AsObject2D(figure)->kind = kKindFigure;
 }
 QV_EXPORT(FigureShapeConstructor)
+
+// A figure holds nothing beyond its group: Group2DDestructor, which runs after it, releases the
+// curves.
+extern "C" void FigureShapeDestructor(RuntimeObject*) {}
+QV_EXPORT(FigureShapeDestructor)

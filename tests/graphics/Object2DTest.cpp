@@ -189,6 +189,22 @@ TEST(Group2D, TheItemListKeepsOneReferenceEachAndRefusesWhatIsOutOfRange) {
   EXPECT_EQ(LiveObjectCount(), liveAtStart);
 }
 
+// The figure's own finalizer stands in its class row; its curves are released once, by the
+// group's.
+TEST(Group2D, AFigureHasItsOwnFinalizerAndReleasesItsCurvesOnce) {
+  EXPECT_STREQ(FigureShapeClassDefinition()->finalizer.exportName, "FigureShapeDestructor");
+  EXPECT_EQ(FigureShapeClassDefinition()->finalizer.toc,
+            reinterpret_cast<void*>(&FigureShapeDestructor));
+  RuntimeObject* figure = New(FigureShapeClassDefinition);
+  RuntimeObject* curve = New(CurveShapeClassDefinition);
+  Group2DAppend(figure, curve);
+  FigureShapeAddLine(figure, 0, 0, 10, 10);
+  EXPECT_EQ(curve->refCount, 2);
+  RuntimeUnlockObject(figure);
+  EXPECT_EQ(curve->refCount, 1);
+  RuntimeUnlockObject(curve);
+}
+
 TEST(Group2D, MovingScalingAndTurningCarryTheItemsAboutTheCentre) {
   RuntimeObject* group = New(Group2DClassDefinition);
   RuntimeObject* rect = New(RectShapeClassDefinition);
