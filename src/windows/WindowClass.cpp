@@ -133,7 +133,7 @@ const MethodRow kWindowMethods[] = {
     QV_SUB("_AddMenuHandler", WindowAddMenuHandler, Param("name", String),
            Param("handler", Ptr)),
     QV_SUB("Window", WindowDefaultConstructor),
-    QV_ABSTRACT("Operator_Convert", WindowPtr),
+    QV_FUNCTION("Operator_Convert", WindowPtr, WindowToWindowPtr),
     QV_FUNCTION("__New", Class<"Object">, WindowAllocateObject,
                 Param("classToCreate", ClassReference)),
     QV_SUB("_Move", WindowMove, Param("left", Integer), Param("top", Integer),

@@ -18,6 +18,7 @@
 #include "net/IPCSocketClass.h"
 #include "net/RuntimeSocketAccessors.h"
 #include "support/TempFolder.h"
+#include "values/VariantConversions.h"
 #include "windows/WindowEntryPoints.h"
 #include "windows/WindowControls.h"
 
@@ -86,6 +87,9 @@ TEST(WindowClass, TheRowsNumberTheEventsAndShareTheFieldsOfOldNames) {
   ASSERT_NE(cls, nullptr);
   EXPECT_EQ(cls->eventCount, 31);
   EXPECT_EQ(cls->instanceSize, 196);
+  // The conversion to a WindowPtr is a function of its own, not an abstract row.
+  EXPECT_EQ(FindMethodWithSignature(cls, string("Operator_Convert%w")),
+            reinterpret_cast<void*>(&WindowToWindowPtr));
 }
 
 TEST(WindowClass, FramesMapToNativeKindsAndDefaultPlacements) {
