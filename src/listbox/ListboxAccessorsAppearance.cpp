@@ -261,7 +261,7 @@ extern "C" void RuntimeListInitialValueSetter(RuntimeObject* list, uint32_t,
   if (!list) return;
   field_accessors::Write(AsListbox(list)->initialValue, text);
   if (RuntimeListbox* pane = ListboxPaneOf(list)) {
-    WithListHeld(list, pane, [&] { pane->SetCellText(-1, -1, string(text), true); });
+    WithListHeld(list, pane, [&] { pane->ApplyInitialValue(); });
   }
 }
 QV_EXPORT(RuntimeListInitialValueSetter)

@@ -281,7 +281,7 @@ void HandHeldValuesToPane(RuntimeObject* list, RuntimeListbox* pane) {
   if (!control.visible) pane->ApplyStateCode(kControlHide);
   pane->enableDrag = record->enableDrag != 0;
   pane->enableDragReorder = record->enableDragReorder != 0;
-  pane->SetCellText(-1, -1, string(record->initialValue), true);
+  pane->ApplyInitialValue();
 }
 
 // The rest, in order: widths, sorting, scrolling, data source, alignments, the required

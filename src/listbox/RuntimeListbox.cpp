@@ -7,6 +7,7 @@
 #include "controls/EditControl.h"
 #include "core/RuntimeObject.h"
 #include "graphics/Graphics.h"
+#include "listbox/ListboxClass.h"
 #include "windows/Window.h"
 #include "strings/EndOfLine.h"
 
@@ -355,6 +356,14 @@ void RuntimeListbox::SetCellText(int32_t row, int32_t column, const string& text
     cell->text = utf8;
     InvalidateCell(row, column);
   }
+}
+
+// The rows split at the platform's line ending only: a CR or CR LF becomes it first.
+void RuntimeListbox::ApplyInitialValue() {
+  RuntimeObject* list = ListOwner();
+  if (!list) return;
+  const string text = string(AsListbox(list)->initialValue);
+  SetCellText(-1, -1, ReplaceLineEndings(text, EndOfLineText()), true);
 }
 
 void RuntimeListbox::SetRowText(int32_t row, const string& text) {

@@ -111,6 +111,9 @@ class RuntimeListbox : public NuListbox,
   // row -1: every row (a whole list or a whole column); column -1: a whole row. Bad indexes
   // raise OutOfBoundsException and change nothing.
   void SetCellText(int32_t row, int32_t column, const string& text, bool initial);
+  // The owner's InitialValue as the list's rows (a heading line first when the list has one),
+  // its line endings made the platform's.
+  void ApplyInitialValue();
   // oneCell false gathers the selected rows, all columns.
   string GetCellText(bool oneCell, int32_t row, int32_t column);
   // GetCellText of one cell as a text record with a reference for the caller (nil: empty): the

@@ -173,6 +173,24 @@ TEST_F(ListboxClassTest, CreationHandsOverTheHeldValues) {
   EXPECT_EQ(Take(listGetCell(list, 1, 0)), "c");
 }
 
+// InitialValue's rows end at CR, CR LF and LF alike, at creation and through the setter.
+TEST_F(ListboxClassTest, InitialValueRowsEndAtEveryLineEnding) {
+  RuntimeObject* list = Open("Listbox", [](RuntimeObject* l) {
+    RuntimeListInitialValueSetter(l, 0, Text("i1\ri2\r\ni3"));
+  });
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(listCountGetter(list, 0), 3);
+  EXPECT_EQ(Take(listGetCell(list, 0, 0)), "i1");
+  EXPECT_EQ(Take(listGetCell(list, 1, 0)), "i2");
+  EXPECT_EQ(Take(listGetCell(list, 2, 0)), "i3");
+  RuntimeListInitialValueSetter(list, 0, Text("a\tx\r\nb\rc\n\rd"));
+  EXPECT_EQ(listCountGetter(list, 0), 5) << "LF then CR is two endings";
+  EXPECT_EQ(Take(listGetCell(list, 0, -1)), "a\tx");
+  EXPECT_EQ(Take(listGetCell(list, 1, 0)), "b");
+  EXPECT_EQ(Take(listGetCell(list, 3, 0)), "");
+  EXPECT_EQ(Take(listGetCell(list, 4, 0)), "d");
+}
+
 TEST_F(ListboxClassTest, RowsAndTheirIndexEdges) {
   RuntimeObject* list = Open();
   ASSERT_NE(list, nullptr);
