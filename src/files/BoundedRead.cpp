@@ -8,6 +8,8 @@ namespace {
 // First and largest steps of a result of unknown length.
 constexpr int64_t kFirstStep = 64 * 1024;
 constexpr int64_t kLargestStep = 8 * 1024 * 1024;
+// What a read at the end by the length still asks for.
+constexpr int64_t kEndProbe = 1024;
 
 // Reads into bytes until count came or a Read gives nothing; the count that came.
 int64_t ReadInto(RandomAccessMechanism& mechanism, unsigned char* bytes, int64_t count) {
@@ -65,10 +67,13 @@ int64_t BytesLeft(RandomAccessMechanism& mechanism) {
 string ReadAtMost(RandomAccessMechanism& mechanism, const void* prefix, int32_t prefixLength,
                   int64_t count, TextEncoding encoding) {
   const int64_t left = BytesLeft(mechanism);
-  if (left >= 0 && count > left) count = left;
+  if (left > 0 && count > left) count = left;
+  // At the end by the length one read still asks the mechanism, so that a stream that cannot be
+  // read at all (a write-only handle) leaves its error, and bytes written since are found.
+  if (left == 0 && count > kEndProbe) count = kEndProbe;
   const int64_t room = int64_t{kMaxStringLength} - prefixLength;
   if (count > room) count = room;
   if (count <= 0) return string::FromBytes(prefix, prefixLength, encoding);
-  if (left >= 0) return ReadKnown(mechanism, prefix, prefixLength, count, encoding);
+  if (left > 0) return ReadKnown(mechanism, prefix, prefixLength, count, encoding);
   return ReadUnknown(mechanism, prefix, prefixLength, count, encoding);
 }

@@ -13,5 +13,7 @@ int64_t BytesLeft(RandomAccessMechanism& mechanism);
 
 // prefixLength bytes of prefix, then up to count more read from the mechanism, as one string
 // with encoding (nil when nothing came). Stops early at the end of the data or on a failed read.
+// At the end by the length a read of at most 1,024 bytes still goes to the mechanism, so that
+// one that cannot be read leaves its error there.
 string ReadAtMost(RandomAccessMechanism& mechanism, const void* prefix, int32_t prefixLength,
                   int64_t count, TextEncoding encoding);

@@ -121,6 +121,26 @@ TEST(TextInputStream, ClosedStreamsAreAtTheirEndAndKeepTheirError) {
   EXPECT_TRUE(reports.HasCondition("obj"));
 }
 
+// A stream that cannot be read tells why: Read on a write-only descriptor, of an empty file and
+// of one with bytes, gives nothing and EBADF; an empty readable file gives nothing and no error.
+TEST(TextInputStream, AFailedReadLeavesItsError) {
+  qvtest::TempFolder folder;
+  for (const std::string content : {"", "abc"}) {
+    const std::string path = folder / "f";
+    WriteFile(path, content);
+    Input in(NewObjectFromDefinition(TextInputStreamClassDefinition()));
+    TextInputStreamHandleCtor(in, open(path.c_str(), O_WRONLY), kHandleTypeFileNumber);
+    ASSERT_NE(in->mechanism, nullptr);
+    EXPECT_EQ(Text(TextInputStreamRead(in, 5, nullptr)), "") << content;
+    EXPECT_EQ(TextInputStreamLastErrorGetter(in), EBADF) << content;
+  }
+  WriteFile(folder / "empty", "");
+  Input empty(NewTextInputStream(OpenData(folder / "empty")));
+  EXPECT_EQ(Text(TextInputStreamRead(empty, 5, nullptr)), "");
+  EXPECT_EQ(TextInputStreamLastErrorGetter(empty), 0);
+  EXPECT_TRUE(TextInputStreamEOF(empty));
+}
+
 // A child's printf through a pipe, with and without a final newline.
 TEST(TextInputStream, ReadsAPipeToItsEnd) {
   for (const std::string& output : {std::string("one\ntwo\n"), std::string("one\ntwo")}) {
