@@ -108,10 +108,9 @@ void AddEmbeddedMenuHandlers(RuntimeObject* window, RuntimeObject* holder, Runti
 
 // The panes of the window's controls, inside the standing control's pane; windows placed on
 // it at design time are embedded in it, and the walk starts again.
-void MakeEmbeddedControlPanes(RuntimeObject* window, RuntimeObject* control, RuntimeObject* top) {
+void MakeEmbeddedControlPanes(RuntimeObject* window, RuntimeObject* top) {
   StringMap<RuntimeObject*>* map = AsWindow(window)->mControls;
   if (!map) return;
-  const QV::Rect origin = AsControl(control)->bounds;
   ControlMapWalk walk = WalkControlMap(map);
   RuntimeObject* object = nullptr;
   while (walk->Next() && walk->GetValue(&object)) {
@@ -123,16 +122,7 @@ void MakeEmbeddedControlPanes(RuntimeObject* window, RuntimeObject* control, Run
       continue;
     }
     if (!IsControlObject(object) || AsControl(object)->pane) continue;
-    ControlObject* record = AsControl(object);
-    if (!record->initialParent) {
-      record->initialParent = control;
-      record->tabPanelIndex = AsControl(control)->tabPanelIndex;
-    }
-    RectOffset(record->bounds, origin.left, origin.top);
-    record->window = top;
-    record->ownerPane = AsWindow(top)->mImp;
-    CreateControlPane(object);
-    record->window = window;
+    CreateEmbeddedControlPane(window, object);
   }
 }
 
@@ -180,7 +170,7 @@ void EmbedWindow(RuntimeObject* window, RuntimeObject* holder, int32_t left, int
   if (!AsCanvas(control)->acceptFocus) w->windowEvents = 1;
   AddEmbeddedMenuHandlers(window, holder, control);
   if (!AsControl(control)->pane || native->IsClosing()) return;
-  MakeEmbeddedControlPanes(window, control, topWindow);
+  MakeEmbeddedControlPanes(window, topWindow);
   placed.right = int16_t(placed.left + (width != kDesignedSize ? width : Width(bounds)));
   placed.bottom = int16_t(placed.top + (height != kDesignedSize ? height : Height(bounds)));
   SubPane* pane = AsControl(control)->pane;

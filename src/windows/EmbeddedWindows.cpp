@@ -48,6 +48,23 @@ QV::Point ContentOriginOf(RuntimeObject* window) {
   return {AsControl(control)->bounds.top, AsControl(control)->bounds.left};
 }
 
+SubPane* CreateEmbeddedControlPane(RuntimeObject* window, RuntimeObject* control) {
+  RuntimeObject* standing = StandingControlOf(window);
+  RuntimeObject* top = TopWindowOf(window);
+  ControlObject* record = AsControl(control);
+  if (!record->initialParent) {
+    record->initialParent = standing;
+    record->tabPanelIndex = AsControl(standing)->tabPanelIndex;
+  }
+  const QV::Rect& origin = AsControl(standing)->bounds;
+  RectOffset(record->bounds, origin.left, origin.top);
+  record->window = top;
+  record->ownerPane = AsWindow(top)->mImp;
+  SubPane* pane = CreateControlPane(control);
+  record->window = window;
+  return pane;
+}
+
 void ShowEmbeddedWindow(RuntimeObject* window, bool visible) {
   RuntimeObject* control = StandingControlOf(window);
   if (control && WindowEmbedding().setVisible) {

@@ -51,6 +51,11 @@ RuntimeViewWindow* TopNativeWindowOf(RuntimeObject* window);
 // Where window's content starts in its top window's content: the top left corner of the
 // control standing for it, (0, 0) for a window that is not embedded.
 QV::Point ContentOriginOf(RuntimeObject* window);
+// Makes the pane of control, one of the embedded window's controls, in the top native window:
+// inside the standing control's pane unless it has a parent control of its own, its rectangle
+// moved from the window's coordinates to the top window's. The standing control must exist.
+class SubPane;
+SubPane* CreateEmbeddedControlPane(RuntimeObject* window, RuntimeObject* control);
 // Shows or hides the control standing for an embedded window; nothing for another window.
 void ShowEmbeddedWindow(RuntimeObject* window, bool visible);
 // Calls visit with each window embedded directly in window (through the standing controls of

@@ -51,6 +51,27 @@ void MovePaneInFixed(SubPane* pane) {
   RequestPaneSize(widget, pane);
 }
 
+// As GtkFixed places a child: at its place plus the border, inside the fixed's own allocation
+// when the fixed has no GDK window of its own.
+void AllocatePaneNow(SubPane* pane) {
+  GtkWidget* widget = pane->GetWidget();
+  Window* window = pane->GetWindow();
+  GtkWidget* fixed = window && window != pane ? GTK_WIDGET(window->ContentFixed()) : nullptr;
+  if (!widget || !fixed || !GTK_WIDGET_REALIZED(fixed)) return;
+  if (gtk_widget_get_parent(widget) != fixed) return;
+  GtkRequisition requisition;
+  gtk_widget_size_request(widget, &requisition);  // GTK asks before it allocates
+  const QV::Rect& bounds = pane->GetBounds();
+  const int32_t border = int32_t(gtk_container_get_border_width(GTK_CONTAINER(fixed)));
+  GtkAllocation allocation = {bounds.left + border, bounds.top + border,
+                              std::max(pane->Width(), 1), std::max(pane->Height(), 1)};
+  if (GTK_WIDGET_NO_WINDOW(fixed)) {
+    allocation.x += fixed->allocation.x;
+    allocation.y += fixed->allocation.y;
+  }
+  gtk_widget_size_allocate(widget, &allocation);
+}
+
 int32_t MenuBarHeight(Window* window) {
   GtkWidget* menuBar = window->MenuBarWidget();
   if (!menuBar) return 0;

@@ -19,6 +19,10 @@ class Window;
 void PutPaneInFixed(SubPane* pane, bool show);
 // Moves and sizes the pane's widget in the content container (without showing it).
 void MovePaneInFixed(SubPane* pane);
+// Gives the widget of a pane added to a window that is already built its place and size at
+// once: GTK would give them only at its next resize pass, and until then the widget is 1 by 1
+// pixel at (-1, -1). Nothing for a window not yet realised (its first pass places everything).
+void AllocatePaneNow(SubPane* pane);
 
 // The height of the window's menu bar: 0 without one or while it is hidden. The height is
 // measured once, the first time the menu bar has a place, and kept for every window.

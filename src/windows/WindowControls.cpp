@@ -11,6 +11,7 @@
 #include "core/RuntimeClass.h"
 #include "core/RuntimeError.h"
 #include "windows/EmbeddedWindows.h"
+#include "windows/GtkPlacement.h"
 #include "windows/PaneFocus.h"
 #include "windows/RuntimeViewWindow.h"
 #include "windows/WindowObject.h"
@@ -89,13 +90,17 @@ void MoveOutOfTemplates(ControlMap* map, RuntimeObject* control, SubPane* pane) 
 }
 
 // A control added while the window runs: its pane now, then its Open.
-void OpenControlAtRunTime(WindowObject* w, RuntimeObject* control) {
+void OpenControlAtRunTime(RuntimeObject* window, RuntimeObject* control) {
+  WindowObject* w = AsWindow(window);
   gCreatingAtRunTime = true;
-  SubPane* pane = CreateControlPane(control);
+  // A control of an embedded window lies inside the control standing for it.
+  SubPane* pane = StandingControlOf(window) ? CreateEmbeddedControlPane(window, control)
+                                            : CreateControlPane(control);
   gCreatingAtRunTime = false;
   if (!pane || !w->mControls) return;
   MoveOutOfTemplates(w->mControls, control, pane);
   if (SubPane* owner = pane->GetOwner()) pane->SetShownFromOwner(owner->IsShown());
+  AllocatePaneNow(pane);
   bool open = true;
   RaiseControlEvent<void>(control, ControlClasses().open, &open);
   if (open && AsControl(control)->pane == pane) pane->Refresh(true);
@@ -194,7 +199,7 @@ extern "C" void WindowAddControl(RuntimeObject* window, stringStorage* name,
   }
   RuntimeUnlockObject(previous);
   if (w->mInitialControlsCreated && isControl && !standing && AsControl(object)->ownerPane) {
-    OpenControlAtRunTime(w, object);
+    OpenControlAtRunTime(window, object);
   }
 }
 QV_EXPORT(WindowAddControl)

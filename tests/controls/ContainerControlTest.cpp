@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ControlFixtures.h"
@@ -210,6 +211,48 @@ class ContainerControlTest : public testing::Test {
   std::vector<RuntimeObject*> hosts;
   qvtest::XWindow xid = 0;
 };
+
+// Controls added while their windows show have their place and size at once: one on the host,
+// and one cloned into the embedded box, which lands at the box's offset inside its control.
+TEST_F(ContainerControlTest, ControlsAddedWhileShownAppearAtTheirPlaceAndSize) {
+  if (!gui.ready()) GTEST_SKIP() << "needs a display";
+  RuntimeObject* host = OpenHost("Adding host");
+  RuntimeObject* box = NewBox("Box", "Inner", {0, 0, 60, 100});
+  EmbedWithin(box, host, 40, 30, -1, -1);
+  gui.Settle();
+  std::vector<RuntimeObject*> added;  // the windows' maps hold them
+  for (auto [window, name, bounds] : {std::tuple{host, "Added", QV::Rect{150, 10, 172, 90}},
+                                      std::tuple{box, "Clone", QV::Rect{30, 5, 50, 65}}}) {
+    RuntimeObject* button = WindowAllocateObject(window, Kit().buttonClass);
+    AsControl(button)->bounds = bounds;
+    AsControl(button)->visible = AsControl(button)->enabled = 1;
+    WindowAddControl(window, string(name).Storage(), button);
+    RuntimeUnlockObject(button);
+    ASSERT_NE(AsControl(button)->pane, nullptr) << name;
+    added.push_back(button);
+    // Its place and size at once, before GTK's next resize pass.
+    const GtkAllocation& now = AsControl(button)->pane->GetWidget()->allocation;
+    EXPECT_EQ(now.width, bounds.right - bounds.left) << name;
+    EXPECT_EQ(now.height, bounds.bottom - bounds.top) << name;
+  }
+  SubPane* clone = AsControl(added[1])->pane;
+  EXPECT_EQ(clone->GetBounds().left, 45);
+  EXPECT_EQ(clone->GetBounds().top, 60);
+  EXPECT_EQ(clone->GetOwner(), AsControl(AsWindow(box)->mEmbeddedWindowControl)->pane);
+  gui.Settle();
+  const int32_t below = WindowContentTopOffset(AsWindow(host)->mImp);
+  const qvtest::ScreenArea inside = gui.Area(xid);
+  const std::tuple<int, int, int, int> expected[] = {{10, 150 + below, 80, 22},
+                                                     {45, 60 + below, 60, 20}};
+  for (size_t i = 0; i < added.size(); ++i) {
+    const qvtest::ScreenArea shown = gui.Area(AsControl(added[i])->pane->GetWidget());
+    EXPECT_EQ(std::tuple(shown.x - inside.x, shown.y - inside.y, shown.width, shown.height),
+              expected[i]) << i;
+  }
+  Kit().Take();
+  gui.Click(clone->GetWidget());
+  EXPECT_TRUE(gui.PumpUntil([] { return Heard("Clone.Action"); }));
+}
 
 TEST_F(ContainerControlTest, EmbeddedAtRunTimeItsButtonSitsAtTheOffsetAndHearsClicks) {
   if (!gui.ready()) GTEST_SKIP() << "needs a display";
