@@ -51,15 +51,17 @@ inline constexpr uint32_t kCodeAlignment = 4096;
 // of the next site of the chain and 0 ends it (so offset 0, the entry, is never a site, and a
 // first site of 0 means no sites).
 
-// Kind 0 and kinds above kImportStringConst are refused.
+// Kind 0 is a record of its own byte alone with nothing to do; so is every kind above
+// kImportStringConst (the byte is skipped).
 enum ImportKind : uint8_t {
+  kImportNothing = 0,
   kImportFramework = 1,     // framework function by name, through the export registry
   kImportDataAddress = 2,   // site holds a data-block offset: add the data base
   kImportCodeAddress = 3,   // site holds a code-block offset: add the code base
   kImportLibrary = 4,       // function of a shared library by name; always PC-relative
   kImportStringConst = 5,   // site holds the data offset of a string record (see below)
 };
-// Mode of a kind-1 record; other values are refused.
+// Mode of a kind-1 record: 1 is PC-relative; every other value is absolute.
 enum ImportMode : uint8_t {
   kImportModeAbsolute = 0,  // site := target
   kImportModeRelative = 1,  // site := target - (code base + site + 4), a call/jmp operand

@@ -25,6 +25,7 @@ class ImportReader {
   bool AtEnd() const { return mPosition >= mSize; }
   uint32_t Position() const { return mPosition; }
   uint8_t PeekKind() const { return mBlock[mPosition]; }
+  void Skip(uint32_t bytes) { mPosition += bytes < mSize - mPosition ? bytes : mSize - mPosition; }
 
   template <typename Field>
   bool Read(Field* field) {
@@ -47,13 +48,13 @@ class ImportReader {
   uint32_t mPosition = 0;
 };
 
-// One import record, read and checked before anything is patched.
-struct ImportRecord {
+// A record naming a function: kinds 1 and 4, with the sites of its chain.
+struct NamedRecord {
   uint8_t kind = 0;
   bool relative = false;
   std::string name;
   std::string library;
-  std::vector<uint32_t> sites;  // a chain's sites, or the one site of kinds 2, 3 and 5
+  std::vector<uint32_t> sites;
 };
 
 LibraryFunctionResolver gLibraryResolver = nullptr;
@@ -62,7 +63,7 @@ bool ReportMalformed(const char* condition, const std::string& message) {
   return QV_CHECK_TEXT(false, condition, message.c_str());
 }
 
-bool ReportRecordPastEnd(uint32_t recordStart) {
+[[gnu::noinline, gnu::cold]] bool ReportRecordPastEnd(uint32_t recordStart) {
   return ReportMalformed("recordFits", "Import record at offset " + std::to_string(recordStart) +
                                            " runs past the end of the import block");
 }
@@ -71,10 +72,14 @@ bool SiteInCode(const ImageLinkTarget& target, uint32_t site) {
   return uint64_t(site) + 4 <= target.codeSize;
 }
 
-bool CheckSite(const ImageLinkTarget& target, uint32_t site) {
-  if (SiteInCode(target, site)) return true;
+// The reports are out of line, so that the checks on the way of every record stay small.
+[[gnu::noinline, gnu::cold]] bool ReportSiteOutside(uint32_t site) {
   return ReportMalformed("siteInCode", "Import site " + std::to_string(site) +
                                            " lies outside the code block");
+}
+
+bool CheckSite(const ImageLinkTarget& target, uint32_t site) {
+  return SiteInCode(target, site) || ReportSiteOutside(site);
 }
 
 uint32_t ReadWord(const uint8_t* at) {
@@ -122,36 +127,53 @@ bool CollectChain(const ImageLinkTarget& target, uint32_t firstSite, std::vector
                                           " does not end inside the code block");
 }
 
-// The entry lies at offset 0, so no single site can be there.
-bool ReadSingleSite(const ImageLinkTarget& target, ImportReader* reader, ImportRecord* record) {
-  const uint32_t start = reader->Position();
-  qvimage::SiteImportRecord fields;
-  if (!reader->Read(&fields)) return ReportRecordPastEnd(start);
-  const uint32_t site = fields.site;  // a copy: the packed field may stand at any alignment
-  if (site == 0)
-    return ReportMalformed("siteZero", "Import record at offset " + std::to_string(start) +
-                                           " names site 0, the entry");
-  if (!CheckSite(target, site)) return false;
-  record->sites.push_back(site);
-  return true;
+// Which bytes of the code block the sites read so far cover: a word that two records would
+// patch is found as its second record is read. One mark byte stands for each aligned code word,
+// its bits 0 to 3 for the word's bytes, so that a site touches one mark byte when it is aligned
+// and two when it is not, and sites one after another touch marks of their own.
+class PatchedBytes {
+ public:
+  explicit PatchedBytes(uint32_t codeSize) : mMarks(codeSize / 4 + 2) {}
+
+  // Marks the site's bytes; false when one of them was marked already. The site lies in the
+  // code block.
+  bool Take(uint32_t site) {
+    uint8_t* marks = mMarks.data() + site / 4;
+    const uint32_t first = site % 4;
+    if (first == 0) {
+      const uint8_t before = marks[0];
+      marks[0] = 0xF;
+      return before == 0;
+    }
+    const uint16_t mask = uint16_t(((0xFu << first) & 0xFu) | ((0xFu >> (4 - first)) << 8));
+    uint16_t before;
+    std::memcpy(&before, marks, 2);
+    const uint16_t after = before | mask;
+    std::memcpy(marks, &after, 2);
+    return (before & mask) == 0;
+  }
+
+ private:
+  std::vector<uint8_t> mMarks;
+};
+
+[[gnu::noinline, gnu::cold]] bool ReportSiteTwice(uint32_t site) {
+  return ReportMalformed("siteTwice", "Import site " + std::to_string(site) +
+                                          " is patched by more than one record");
 }
 
 bool ReadFrameworkRecord(const ImageLinkTarget& target, ImportReader* reader,
-                         ImportRecord* record) {
+                         NamedRecord* record) {
   const uint32_t start = reader->Position();
   qvimage::FrameworkImportRecord fields;
   if (!reader->Read(&fields) || !reader->ReadName(fields.nameLength, &record->name))
     return ReportRecordPastEnd(start);
-  if (fields.mode != qvimage::kImportModeAbsolute && fields.mode != qvimage::kImportModeRelative)
-    return ReportMalformed("importMode", "Import record at offset " + std::to_string(start) +
-                                             " has the unknown mode " +
-                                             std::to_string(fields.mode));
   record->relative = fields.mode == qvimage::kImportModeRelative;
   return CollectChain(target, fields.firstSite, &record->sites);
 }
 
 bool ReadLibraryRecord(const ImageLinkTarget& target, ImportReader* reader,
-                       ImportRecord* record) {
+                       NamedRecord* record) {
   const uint32_t start = reader->Position();
   qvimage::LibraryImportRecord fields;
   qvimage::LibraryNameField libraryField;
@@ -164,80 +186,216 @@ bool ReadLibraryRecord(const ImageLinkTarget& target, ImportReader* reader,
 
 // A site's word holds a block offset; the address it becomes must lie inside that block (its
 // end included, as a compiler may form the address just past an array).
-bool ReadAddressRecord(const ImageLinkTarget& target, ImportReader* reader, uint32_t blockSize,
-                       ImportRecord* record) {
-  if (!ReadSingleSite(target, reader, record)) return false;
-  const uint32_t offset = ReadCodeWord(target, record->sites[0]);
-  if (offset <= blockSize) return true;
-  return ReportMalformed("addressInBlock", "Import site " + std::to_string(record->sites[0]) +
+[[gnu::noinline, gnu::cold]] bool ReportAddressOutside(uint32_t site, uint32_t offset) {
+  return ReportMalformed("addressInBlock", "Import site " + std::to_string(site) +
                                                " holds offset " + std::to_string(offset) +
                                                ", outside its block");
 }
 
+bool CheckAddress(uint32_t site, uint32_t offset, uint32_t blockSize) {
+  return offset <= blockSize || ReportAddressOutside(site, offset);
+}
+
+[[gnu::noinline, gnu::cold]] bool ReportBadString(const char* condition, uint32_t offset,
+                                                  const char* what) {
+  return ReportMalformed(condition, "String constant at data offset " + std::to_string(offset) +
+                                        what);
+}
+
+// The data pointer a linked string constant's record holds: the first byte after its header.
+uint32_t StringTextAddress(const uint8_t* stringRecord) {
+  return AddressWord(stringRecord + qvimage::kStringConstHeaderBytes);
+}
+
 // A string constant's record, its text, the length byte and the NUL all lie in the data block,
-// word-aligned, and its data pointer is still 0 (the linker sets it; any other value would be
-// taken for an address). Several sites may share one record.
-bool CheckStringConstant(const ImageLinkTarget& target, uint32_t offset,
-                         std::vector<uint32_t>* checked) {
-  if (std::find(checked->begin(), checked->end(), offset) != checked->end()) return true;
-  const std::string where = "String constant at data offset " + std::to_string(offset);
+// word-aligned, and its data pointer is 0 (the linker sets it; any other value would be taken
+// for an address), or already what this linking set for an earlier site sharing the record.
+bool CheckStringConstant(const ImageLinkTarget& target, uint32_t offset) {
   if (uint64_t(offset) + qvimage::kStringConstHeaderBytes > target.dataSize)
-    return ReportMalformed("stringInData", where + " lies outside the data block");
-  if (offset % 4 != 0) return ReportMalformed("stringAligned", where + " is not word-aligned");
+    return ReportBadString("stringInData", offset, " lies outside the data block");
+  if (offset % 4 != 0) return ReportBadString("stringAligned", offset, " is not word-aligned");
   const uint8_t* stringRecord = target.dataBase + offset;
-  if (ReadWord(stringRecord + qvimage::kStringConstDataPointerOffset) != 0)
-    return ReportMalformed("stringDataPointer", where + " has a data pointer of its own");
+  const uint32_t dataPointer = ReadWord(stringRecord + qvimage::kStringConstDataPointerOffset);
+  if (dataPointer != 0 && dataPointer != StringTextAddress(stringRecord))
+    return ReportBadString("stringDataPointer", offset, " has a data pointer of its own");
   const uint64_t length = ReadWord(stringRecord + qvimage::kStringConstLengthOffset);
   const uint64_t end = uint64_t(offset) + qvimage::kStringConstHeaderBytes + length +
                        qvimage::kStringConstTextOverhead;
   if (end > target.dataSize)
-    return ReportMalformed("stringInData", where + " runs past the end of the data block");
-  checked->push_back(offset);
+    return ReportBadString("stringInData", offset, " runs past the end of the data block");
   return true;
 }
 
-bool ReadStringRecord(const ImageLinkTarget& target, ImportReader* reader, ImportRecord* record,
-                      std::vector<uint32_t>* checked) {
-  if (!ReadSingleSite(target, reader, record)) return false;
-  return CheckStringConstant(target, ReadCodeWord(target, record->sites[0]), checked);
+[[gnu::noinline, gnu::cold]] bool ReportSiteZero(uint32_t recordStart) {
+  return ReportMalformed("siteZero", "Import record at offset " + std::to_string(recordStart) +
+                                         " names site 0, the entry");
 }
 
-bool ReadRecord(const ImageLinkTarget& target, ImportReader* reader, ImportRecord* record,
-                std::vector<uint32_t>* strings) {
-  record->kind = reader->PeekKind();
-  switch (record->kind) {
-    case qvimage::kImportFramework:
-      return ReadFrameworkRecord(target, reader, record);
+// Kinds 2, 3 and 5: the site and the word it holds, read, taken and checked. The entry lies at
+// offset 0, so no single site can be there; a site taken before is refused before its word
+// (patched already) is read.
+bool ReadSiteRecord(const ImageLinkTarget& target, ImportReader* reader, PatchedBytes* patched,
+                    uint32_t* site, uint32_t* word) {
+  const uint32_t start = reader->Position();
+  qvimage::SiteImportRecord fields{};
+  if (!reader->Read(&fields)) return ReportRecordPastEnd(start);
+  *site = fields.site;  // a copy: the packed field may stand at any alignment
+  if (*site == 0) return ReportSiteZero(start);
+  if (!CheckSite(target, *site)) return false;
+  if (!patched->Take(*site)) return ReportSiteTwice(*site);
+  *word = ReadCodeWord(target, *site);
+  switch (fields.kind) {
     case qvimage::kImportDataAddress:
-      return ReadAddressRecord(target, reader, target.dataSize, record);
+      return CheckAddress(*site, *word, target.dataSize);
     case qvimage::kImportCodeAddress:
-      return ReadAddressRecord(target, reader, target.codeSize, record);
-    case qvimage::kImportLibrary:
-      return ReadLibraryRecord(target, reader, record);
-    case qvimage::kImportStringConst:
-      return ReadStringRecord(target, reader, record, strings);
+      return CheckAddress(*site, *word, target.codeSize);
     default:
-      return ReportMalformed("importKind", "Import record at offset " +
-                                               std::to_string(reader->Position()) +
-                                               " has the unknown kind " +
-                                               std::to_string(record->kind));
+      return CheckStringConstant(target, *word);
   }
 }
 
-// Every record of the block, or false after a report. Two records may not patch one word.
-bool ReadImportRecords(const ImageLinkTarget& target, const uint8_t* block, uint32_t size,
-                       std::vector<ImportRecord>* records) {
-  ImportReader reader(block, size);
-  std::vector<uint32_t> strings, sites;
-  while (!reader.AtEnd()) {
-    records->emplace_back();
-    if (!ReadRecord(target, &reader, &records->back(), &strings)) return false;
-    sites.insert(sites.end(), records->back().sites.begin(), records->back().sites.end());
+// ---- single sites: patched as they are read, and put back when the block is refused ----
+
+void AddToCodeWord(const ImageLinkTarget& target, uint32_t site, uint32_t amount) {
+  WriteCodeWord(target, site, ReadCodeWord(target, site) + amount);
+}
+
+// The record was checked; a later site sharing it finds its data pointer already set.
+void LinkStringConstant(const ImageLinkTarget& target, uint32_t site, uint32_t offset) {
+  uint8_t* stringRecord = target.dataBase + offset;
+  WriteCodeWord(target, site, AddressWord(stringRecord));
+  const uint32_t text = StringTextAddress(stringRecord);
+  std::memcpy(stringRecord + qvimage::kStringConstDataPointerOffset, &text, 4);
+}
+
+// word is what the site held when it was checked.
+void LinkSite(const ImageLinkTarget& target, uint8_t kind, uint32_t site, uint32_t word) {
+  switch (kind) {
+    case qvimage::kImportDataAddress:
+      WriteCodeWord(target, site, word + AddressWord(target.dataBase));
+      break;
+    case qvimage::kImportCodeAddress:
+      WriteCodeWord(target, site, word + AddressWord(target.codeBase));
+      break;
+    default:  // kImportStringConst
+      LinkStringConstant(target, site, word);
   }
-  uint32_t overlapping;
-  if (!FindOverlap(sites, &overlapping)) return true;
-  return ReportMalformed("siteTwice", "Import site " + std::to_string(overlapping) +
-                                          " is patched by more than one record");
+}
+
+// The reverse of LinkSite: the block offset back in the site, a string's data pointer 0 again.
+void UnlinkSite(const ImageLinkTarget& target, uint8_t kind, uint32_t site) {
+  switch (kind) {
+    case qvimage::kImportDataAddress:
+      AddToCodeWord(target, site, 0u - AddressWord(target.dataBase));
+      break;
+    case qvimage::kImportCodeAddress:
+      AddToCodeWord(target, site, 0u - AddressWord(target.codeBase));
+      break;
+    default: {
+      AddToCodeWord(target, site, 0u - AddressWord(target.dataBase));
+      uint8_t* stringRecord = target.dataBase + ReadCodeWord(target, site);
+      std::memset(stringRecord + qvimage::kStringConstDataPointerOffset, 0, 4);
+    }
+  }
+}
+
+bool IsNamedKind(uint8_t kind) {
+  return kind == qvimage::kImportFramework || kind == qvimage::kImportLibrary;
+}
+
+bool IsSiteKind(uint8_t kind) {
+  return kind >= qvimage::kImportDataAddress && kind <= qvimage::kImportStringConst &&
+         kind != qvimage::kImportLibrary;
+}
+
+// Puts back every single site patched before the record at end: the block up to there was read
+// whole, so its records are walked again without checks.
+void UnlinkSitesBefore(const ImageLinkTarget& target, const uint8_t* block, uint32_t end) {
+  ImportReader reader(block, end);
+  while (!reader.AtEnd()) {
+    const uint8_t kind = reader.PeekKind();
+    if (IsSiteKind(kind)) {
+      qvimage::SiteImportRecord fields{};
+      reader.Read(&fields);
+      UnlinkSite(target, kind, fields.site);
+    } else if (kind == qvimage::kImportFramework) {
+      qvimage::FrameworkImportRecord fields{};
+      reader.Read(&fields);
+      reader.Skip(fields.nameLength);
+    } else if (kind == qvimage::kImportLibrary) {
+      qvimage::LibraryImportRecord fields{};
+      qvimage::LibraryNameField library{};
+      reader.Read(&fields);
+      reader.Skip(fields.nameLength);
+      reader.Read(&library);
+      reader.Skip(library.nameLength);
+    } else {
+      reader.Skip(1);
+    }
+  }
+}
+
+bool ReadNamedRecord(const ImageLinkTarget& target, ImportReader* reader, PatchedBytes* patched,
+                     std::vector<NamedRecord>* named) {
+  NamedRecord& record = named->emplace_back();
+  record.kind = reader->PeekKind();
+  const bool read = record.kind == qvimage::kImportFramework
+                        ? ReadFrameworkRecord(target, reader, &record)
+                        : ReadLibraryRecord(target, reader, &record);
+  if (!read) return false;
+  for (uint32_t site : record.sites) {
+    if (!patched->Take(site)) return ReportSiteTwice(site);
+  }
+  return true;
+}
+
+// The single-site records from the reader's position up to the next record of another kind:
+// the bulk of a block, each checked and patched in a loop of its own whose few values stay in
+// registers (the reader's copy included, which no store into the blocks can alias).
+// On a refusal the reader stands at the refused record.
+[[gnu::noinline]] bool ReadSiteRun(const ImageLinkTarget& image, ImportReader* at,
+                                   PatchedBytes* patched) {
+  const ImageLinkTarget target = image;
+  ImportReader reader = *at;
+  while (!reader.AtEnd() && IsSiteKind(reader.PeekKind())) {
+    const ImportReader record = reader;
+    const uint8_t kind = reader.PeekKind();
+    uint32_t site = 0, word = 0;
+    if (!ReadSiteRecord(target, &reader, patched, &site, &word)) {
+      *at = record;
+      return false;
+    }
+    LinkSite(target, kind, site, word);
+  }
+  *at = reader;
+  return true;
+}
+
+// Checks every record of the block, patches the single sites and keeps the records that name
+// functions; or, after a report, puts back what it patched and answers false. Two records may
+// not patch one word. Kind 0 and the kinds the format does not define are their kind byte
+// alone.
+bool ReadImportRecords(const ImageLinkTarget& target, const uint8_t* block, uint32_t size,
+                       std::vector<NamedRecord>* named) {
+  ImportReader reader(block, size);
+  PatchedBytes patched(target.codeSize);
+  while (!reader.AtEnd()) {
+    const uint32_t start = reader.Position();
+    const uint8_t kind = reader.PeekKind();
+    bool read = true;
+    if (IsNamedKind(kind)) {
+      read = ReadNamedRecord(target, &reader, &patched, named);
+    } else if (IsSiteKind(kind)) {
+      read = ReadSiteRun(target, &reader, &patched);
+    } else {
+      reader.Skip(1);
+    }
+    if (!read) {
+      UnlinkSitesBefore(target, block, IsSiteKind(kind) ? reader.Position() : start);
+      return false;
+    }
+  }
+  return true;
 }
 
 void PatchSites(const ImageLinkTarget& target, const std::vector<uint32_t>& sites,
@@ -251,14 +409,14 @@ void PatchSites(const ImageLinkTarget& target, const std::vector<uint32_t>& site
 
 // Unresolved sites call a stub that reports the name. Without a stub (already reported) the
 // sites would still hold chain offsets, so the image must not run.
-bool PatchUnresolved(const ImageLinkTarget& target, const ImportRecord& record) {
+bool PatchUnresolved(const ImageLinkTarget& target, const NamedRecord& record) {
   if (record.sites.empty()) return true;
   void* stub = MakeUnresolvedImportStub(record.name);
   if (stub) PatchSites(target, record.sites, stub, record.relative);
   return stub != nullptr;
 }
 
-bool LinkFrameworkFunction(const ImageLinkTarget& target, const ImportRecord& record) {
+bool LinkFrameworkFunction(const ImageLinkTarget& target, const NamedRecord& record) {
   const RelocEntry* entry = LookupExportEntry(record.name.c_str());
   if (!QV_CHECK_TEXT(entry, "foundFunction",
                      ("Function '" + record.name + "' was not exported").c_str()))
@@ -280,43 +438,16 @@ void* ResolveLibraryFunction(const std::string& function, const std::string& lib
   return address;
 }
 
-bool LinkLibraryFunction(const ImageLinkTarget& target, const ImportRecord& record) {
+bool LinkLibraryFunction(const ImageLinkTarget& target, const NamedRecord& record) {
   void* address = ResolveLibraryFunction(record.name, record.library);
   if (!address) return PatchUnresolved(target, record);
   PatchSites(target, record.sites, address, true);
   return true;
 }
 
-void LinkAddress(const ImageLinkTarget& target, const ImportRecord& record, const uint8_t* base) {
-  const uint32_t site = record.sites[0];
-  WriteCodeWord(target, site, ReadCodeWord(target, site) + AddressWord(base));
-}
-
-// The record was checked when read; sites sharing it find its data pointer already set.
-void LinkStringConstant(const ImageLinkTarget& target, const ImportRecord& record) {
-  const uint32_t site = record.sites[0];
-  uint8_t* stringRecord = target.dataBase + ReadCodeWord(target, site);
-  WriteCodeWord(target, site, AddressWord(stringRecord));
-  uint32_t text = AddressWord(stringRecord + qvimage::kStringConstHeaderBytes);
-  std::memcpy(stringRecord + qvimage::kStringConstDataPointerOffset, &text, 4);
-}
-
-bool LinkRecord(const ImageLinkTarget& target, const ImportRecord& record) {
-  switch (record.kind) {
-    case qvimage::kImportFramework:
-      return LinkFrameworkFunction(target, record);
-    case qvimage::kImportLibrary:
-      return LinkLibraryFunction(target, record);
-    case qvimage::kImportDataAddress:
-      LinkAddress(target, record, target.dataBase);
-      return true;
-    case qvimage::kImportCodeAddress:
-      LinkAddress(target, record, target.codeBase);
-      return true;
-    default:  // only kImportStringConst remains once the records are read
-      LinkStringConstant(target, record);
-      return true;
-  }
+bool LinkNamed(const ImageLinkTarget& target, const NamedRecord& record) {
+  return record.kind == qvimage::kImportFramework ? LinkFrameworkFunction(target, record)
+                                                  : LinkLibraryFunction(target, record);
 }
 
 }  // namespace
@@ -332,11 +463,13 @@ void* OpenImageLibrary(const char* name) {
 
 void SetLibraryFunctionResolver(LibraryFunctionResolver resolver) { gLibraryResolver = resolver; }
 
-bool LinkImportBlock(const ImageLinkTarget& target, const uint8_t* block, uint32_t size) {
-  std::vector<ImportRecord> records;
-  if (!ReadImportRecords(target, block, size, &records)) return false;
-  for (const ImportRecord& record : records) {
-    if (!LinkRecord(target, record)) return false;
+bool LinkImportBlock(const ImageLinkTarget& image, const uint8_t* block, uint32_t size) {
+  // A copy that no store into the blocks can alias.
+  const ImageLinkTarget target = image;
+  std::vector<NamedRecord> named;
+  if (!ReadImportRecords(target, block, size, &named)) return false;
+  for (const NamedRecord& record : named) {
+    if (!LinkNamed(target, record)) return false;
   }
   return true;
 }

@@ -2,14 +2,18 @@
 // code block (framework functions by name, shared-library functions, addresses inside the
 // image, string constants).
 //
-// Every record is read and checked before any site is patched. A block that breaks the format
-// is reported and nothing is patched: such an image must not run. That is a record past the
-// block's end, an unknown kind or mode, a site or chain outside the code block, a chain that
-// loops, site 0 (the entry) for a single-site record, a word patched by two records, an
-// address outside its block, and a string constant that is not wholly inside the data block
-// or already has a data pointer. Problems with names (a function not exported, a library or
-// function not found) are reported and linking goes on; the sites of such a function call a
-// stub that reports the call.
+// Every record is checked before the image can run. A block that breaks the format
+// is reported and leaves the code and data blocks as they were (the single sites, patched as
+// their records are read, are put back): such an image must not run. That is a record past the
+// block's end, a site or chain outside the code block, a chain that loops, site 0 (the entry)
+// for a single-site record, a word patched by two records, an address outside its block, and a
+// string constant that is not wholly inside the data block or already has a data pointer. What
+// the format allows links: kind 0 and the kinds it does not define are one byte each with
+// nothing to do, and a framework function's mode other than 1 (PC-relative) is absolute.
+// Problems with names (a function not exported, a library or function not found) are reported
+// and linking goes on; the sites of such a function call a stub that reports the call.
+//
+// Reading and patching are linear in the block's records and the code block's size.
 #pragma once
 
 #include <cstdint>

@@ -120,15 +120,12 @@ void PutStringRecord(uint8_t* data, uint32_t length) {
 }
 
 // Each damage to a record or to what it points at is refused with its own report, and the
-// code block stays as it was: nothing is patched before every record has been read.
+// code and data blocks are as they were: what sound records before it patched is put back.
 TEST_F(LinkerFixture, DamagedRecordsAreRefusedBeforeAnythingIsPatched) {
   const struct {
     const char* condition;
     void (*damage)(LinkerFixture&);
   } cases[] = {
-      {"importKind", [](LinkerFixture& f) { f.Put(0); }},
-      {"importKind", [](LinkerFixture& f) { f.Put(6).Put(40, 4); }},
-      {"importMode", [](LinkerFixture& f) { f.AddFramework(2, 40, "LinkerTestTarget"); }},
       {"siteZero", [](LinkerFixture& f) { f.Put(qvimage::kImportDataAddress).Put(0, 4); }},
       {"siteZero", [](LinkerFixture& f) { f.Put(qvimage::kImportCodeAddress).Put(0, 4); }},
       {"siteZero", [](LinkerFixture& f) { f.Put(qvimage::kImportStringConst).Put(0, 4); }},
@@ -152,13 +149,20 @@ TEST_F(LinkerFixture, DamagedRecordsAreRefusedBeforeAnythingIsPatched) {
     std::memset(mData, 0, sizeof mData);
     std::memcpy(mCode, kCallWithFive, sizeof kCallWithFive);
     mImport.clear();
-    AddFramework(qvimage::kImportModeRelative, 3, "LinkerTestTarget");  // a sound record first
+    // Sound records first: a function, and a string constant at data offset 32 from site 60.
+    AddFramework(qvimage::kImportModeRelative, 3, "LinkerTestTarget");
+    PutStringRecord(mData + 32, 4);
+    const uint32_t stringOffset = 32;
+    std::memcpy(mCode + 60, &stringOffset, 4);
+    Put(qvimage::kImportStringConst).Put(60, 4);
     c.damage(*this);
     const std::vector<uint8_t> before(mCode, mCode + kCodeSize);
+    const std::vector<uint8_t> data(mData, mData + sizeof mData);
     qvtest::ReportCapture reports;
     EXPECT_FALSE(Link(mImport)) << c.condition;
     EXPECT_TRUE(reports.count() == 1 && reports.HasCondition(c.condition)) << c.condition;
     EXPECT_TRUE(std::equal(before.begin(), before.end(), mCode)) << c.condition;
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), mData)) << c.condition;
   }
 }
 
@@ -175,6 +179,36 @@ TEST_F(LinkerFixture, StringConstantsMayBeSharedAndFillTheDataBlock) {
   EXPECT_EQ(first, uint32_t(uintptr_t(mData)));
   EXPECT_EQ(second, first);
   EXPECT_EQ(dataPointer, uint32_t(uintptr_t(mData + 20)));
+}
+
+// Kind 0 and the kinds the format leaves undefined are one byte each; a framework function's
+// mode other than 1 is absolute. Each in turn stands before, between and after sound records.
+TEST_F(LinkerFixture, NothingRecordsUnknownKindsAndOtherModesLink) {
+  const uint32_t word = 0x11111111;  // a word no record names
+  for (uint32_t mode : {0u, 2u, 7u, 255u}) {
+    std::memset(mCode + 40, 0, 16);
+    std::memcpy(mCode, kCallWithFive, sizeof kCallWithFive);
+    std::memset(mData, 0, sizeof mData);
+    PutStringRecord(mData, 4);
+    std::memcpy(mCode + 52, &word, 4);
+    mImport.clear();
+    Put(qvimage::kImportNothing).Put(6).Put(255);
+    AddFramework(qvimage::kImportModeRelative, 3, "LinkerTestTarget");
+    Put(0).Put(mode * 31 + 6);
+    AddFramework(mode, 40, "LinkerTestTarget");
+    Put(qvimage::kImportStringConst).Put(44, 4).Put(0).Put(0).Put(200);
+    qvtest::ReportCapture reports;
+    ASSERT_TRUE(Link(mImport)) << mode;
+    EXPECT_EQ(reports.count(), 0u) << mode;
+    EXPECT_EQ(Run(), LinkerTestTarget(5)) << mode;
+    uint32_t absolute, text, untouched;
+    std::memcpy(&absolute, mCode + 40, 4);
+    std::memcpy(&text, mCode + 44, 4);
+    std::memcpy(&untouched, mCode + 52, 4);
+    EXPECT_EQ(absolute, uint32_t(uintptr_t(&LinkerTestTarget))) << mode;
+    EXPECT_EQ(text, uint32_t(uintptr_t(mData))) << mode;
+    EXPECT_EQ(untouched, word) << mode;
+  }
 }
 
 }  // namespace

@@ -106,13 +106,57 @@ class ImageLoad : public ::testing::Test {
   qvtest::TempFolder mFolder{"qvloader"};  // holds no block files
 };
 
-TEST_F(ImageLoad, BlockFilesAndTheSectionRunTheEntryThenTheShutdownTasks) {
+// What the linked application reports when it runs whole.
+std::string RunTranscript() {
   char cosine[32];
   std::snprintf(cosine, sizeof cosine, "%.17g", std::cos(0.5));
   const std::string tail = "\n5=constant text\nshutdown after quit=1\nsymbol=QVEntry\nloaded=1\n";
-  const std::string expected = std::string("1=42\n2=141\n3=42\n4=") + cosine + tail;
+  return std::string("1=42\n2=141\n3=42\n4=") + cosine + tail;
+}
+
+TEST_F(ImageLoad, BlockFilesAndTheSectionRunTheEntryThenTheShutdownTasks) {
+  const std::string expected = RunTranscript();
   EXPECT_EQ(LoadInChild(LINKAPP_DIR, "/proc/self/exe"), expected);
   EXPECT_EQ(LoadInChild(mFolder.path(), WithSection(SectionContent(Blocks()))), expected);
+}
+
+// The length of the import record at at: kind 1 (kind, mode, site, counted name), kind 4
+// (kind, site, two counted names), kinds 2, 3 and 5 (kind, site).
+size_t ImportRecordLength(const Bytes& block, size_t at) {
+  switch (block[at]) {
+    case 1:
+      return 7 + block[at + 6];
+    case 4:
+      return 6 + block[at + 5] + 1 + block[at + 6 + block[at + 5]];
+    default:
+      return 5;
+  }
+}
+
+// What the format allows links and runs: a kind-0 record before the others and a kind the
+// format does not define after each are one byte each, and a framework import of mode 2 is
+// absolute, as mode 0 is.
+TEST_F(ImageLoad, NothingRecordsUnknownKindsAndOtherModesLinkAndRun) {
+  std::vector<Bytes> blocks = Blocks();
+  const Bytes& import = blocks[2];
+  Bytes rewritten{0};
+  int absolute = 0;
+  uint8_t unknown = 6;
+  for (size_t at = 0; at < import.size(); unknown = uint8_t(unknown * 7 + 13)) {
+    const size_t length = ImportRecordLength(import, at);
+    ASSERT_LE(at + length, import.size());
+    const size_t start = rewritten.size();
+    rewritten.insert(rewritten.end(), import.begin() + long(at), import.begin() + long(at + length));
+    if (rewritten[start] == 1 && rewritten[start + 1] == 0) {
+      rewritten[start + 1] = 2;
+      ++absolute;
+    }
+    rewritten.push_back(unknown > 5 ? unknown : 0xFF);
+    at += length;
+  }
+  EXPECT_EQ(absolute, 1) << "the function whose address the application takes";
+  blocks[2] = rewritten;
+  EXPECT_EQ(LoadInChild(mFolder.path(), WithSection(SectionContent(blocks))), RunTranscript());
 }
 
 // As a hardened kernel would: mprotect asking for execute permission fails with EPERM.
