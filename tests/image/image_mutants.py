@@ -9,8 +9,10 @@ library's or the sanitizer's lies in the image's code (anonymous memory, "<unkno
 an image whose import block lost records calls printf with addresses never relocated. Only a
 changed import block makes the image's intact code call what it never meant to (an import
 relinked to a release lets it release a string twice, or away from one keeps a string it
-should free), so for those mutants alone, a use of a block freed by a framework call the
-image's code made, and a leak of blocks each made by such a call, are the image's too. Every
+should free, and a kind byte changed to one the format skips drops a record and leaves its
+site unrelocated), so for those mutants alone, a use of a block freed by a framework call the
+image's code made, a leak of blocks each made by such a call, and a wild address faulting in a
+framework call the image's code made, are the image's too. Every
 framework call runs under the image's entry, so a deeper image frame in the trace tells
 nothing. Framework frames are known by the source folder, written in full or relative to the
 build folder (as a compiler cache rewrites it), so that the verdict does not depend on how the
@@ -124,6 +126,9 @@ def faulting_code(report, framework, relinked):
         return "image" if relinked and leaks and all(made_for_image) else "framework"
     if relinked and called_by_image(frames_after(report, r"freed by thread T\d+ here:"),
                                     framework):
+        return "image"
+    if relinked and re.match(r"ERROR: AddressSanitizer: SEGV", report) and \
+            called_by_image(FRAME.findall(report), framework):
         return "image"
     return first_telling_code(FRAME.findall(report), framework)
 
