@@ -24,6 +24,8 @@ class ImportReader {
 
   bool AtEnd() const { return mPosition >= mSize; }
   uint32_t Position() const { return mPosition; }
+  uint32_t Remaining() const { return mSize - mPosition; }
+  const uint8_t* Here() const { return mBlock + mPosition; }
   uint8_t PeekKind() const { return mBlock[mPosition]; }
   void Skip(uint32_t bytes) { mPosition += bytes < mSize - mPosition ? bytes : mSize - mPosition; }
 
@@ -151,6 +153,15 @@ class PatchedBytes {
     const uint16_t after = before | mask;
     std::memcpy(marks, &after, 2);
     return (before & mask) == 0;
+  }
+
+  // Takes a word-aligned site whose bytes no record has marked; false, marking nothing,
+  // otherwise.
+  bool TakeFreeWord(uint32_t site) {
+    uint8_t& mark = mMarks[site / 4];
+    if (site % 4 != 0 || mark != 0) return false;
+    mark = 0xF;
+    return true;
   }
 
  private:
@@ -349,6 +360,72 @@ bool ReadNamedRecord(const ImageLinkTarget& target, ImportReader* reader, Patche
   return true;
 }
 
+// ---- the quick way through a run of one kind ----
+
+// The limits of a run's plain case, in 32 bits: a site whose word ends in the code block is at
+// most lastSite, a string record whose header lies in the data block at most lastString.
+struct QuickLimits {
+  uint32_t lastSite;
+  uint32_t lastString;
+};
+
+bool MakeQuickLimits(const ImageLinkTarget& target, QuickLimits* limits) {
+  if (target.codeSize < 4 || target.dataSize < qvimage::kStringConstHeaderBytes) return false;
+  *limits = {target.codeSize - 4, target.dataSize - qvimage::kStringConstHeaderBytes};
+  return true;
+}
+
+// One record of Kind at p, linked when it passes what ReadSiteRecord checks with nothing to
+// report; otherwise nothing is marked or written and false leaves it to ReadSiteRecord, which
+// says what is wrong. Only aligned sites take this way.
+template <uint8_t Kind>
+bool LinkQuickly(const ImageLinkTarget& target, const QuickLimits& limits, const uint8_t* p,
+                 PatchedBytes* patched) {
+  const uint32_t site = ReadWord(p + 1);
+  if (site == 0 || site > limits.lastSite) return false;
+  const uint32_t word = ReadCodeWord(target, site);
+  if constexpr (Kind == qvimage::kImportDataAddress) {
+    if (word > target.dataSize) return false;
+  } else if constexpr (Kind == qvimage::kImportCodeAddress) {
+    if (word > target.codeSize) return false;
+  } else {
+    if (word > limits.lastString || word % 4 != 0) return false;
+    const uint8_t* stringRecord = target.dataBase + word;
+    const uint32_t dataPointer = ReadWord(stringRecord + qvimage::kStringConstDataPointerOffset);
+    if (dataPointer != 0 && dataPointer != StringTextAddress(stringRecord)) return false;
+    // The text, its length byte and NUL fit in what follows the header.
+    const uint32_t room = limits.lastString - word;
+    const uint32_t length = ReadWord(stringRecord + qvimage::kStringConstLengthOffset);
+    if (length > room || room - length < qvimage::kStringConstTextOverhead) return false;
+  }
+  if (!patched->TakeFreeWord(site)) return false;
+  LinkSite(target, Kind, site, word);
+  return true;
+}
+
+// Records of Kind from the reader's position while each links quickly.
+template <uint8_t Kind>
+void LinkRunQuickly(const ImageLinkTarget& target, const QuickLimits& limits,
+                    ImportReader* reader, PatchedBytes* patched) {
+  constexpr uint32_t kRecord = sizeof(qvimage::SiteImportRecord);
+  const uint8_t* p = reader->Here();
+  const uint8_t* const last = p + (reader->Remaining() / kRecord) * kRecord;
+  while (p != last && p[0] == Kind && LinkQuickly<Kind>(target, limits, p, patched)) p += kRecord;
+  reader->Skip(uint32_t(p - reader->Here()));
+}
+
+void LinkRunQuickly(const ImageLinkTarget& target, const QuickLimits& limits, uint8_t kind,
+                    ImportReader* reader, PatchedBytes* patched) {
+  switch (kind) {
+    case qvimage::kImportDataAddress:
+      return LinkRunQuickly<qvimage::kImportDataAddress>(target, limits, reader, patched);
+    case qvimage::kImportCodeAddress:
+      return LinkRunQuickly<qvimage::kImportCodeAddress>(target, limits, reader, patched);
+    default:
+      return LinkRunQuickly<qvimage::kImportStringConst>(target, limits, reader, patched);
+  }
+}
+
 // The single-site records from the reader's position up to the next record of another kind:
 // the bulk of a block, each checked and patched in a loop of its own whose few values stay in
 // registers (the reader's copy included, which no store into the blocks can alias).
@@ -357,7 +434,14 @@ bool ReadNamedRecord(const ImageLinkTarget& target, ImportReader* reader, Patche
                                    PatchedBytes* patched) {
   const ImageLinkTarget target = image;
   ImportReader reader = *at;
+  QuickLimits limits{};
+  const bool quick = MakeQuickLimits(target, &limits);
   while (!reader.AtEnd() && IsSiteKind(reader.PeekKind())) {
+    // The plain records go the quick way; the first that does not, is read with every check.
+    if (quick) {
+      LinkRunQuickly(target, limits, reader.PeekKind(), &reader, patched);
+      if (reader.AtEnd() || !IsSiteKind(reader.PeekKind())) break;
+    }
     const ImportReader record = reader;
     const uint8_t kind = reader.PeekKind();
     uint32_t site = 0, word = 0;

@@ -143,6 +143,23 @@ TEST_F(LinkerFixture, DamagedRecordsAreRefusedBeforeAnythingIsPatched) {
          PutStringRecord(f.mData, 43);
          f.Put(qvimage::kImportStringConst).Put(40, 4);
        }},
+      {"stringInData",  // a length that wraps 32-bit arithmetic
+       [](LinkerFixture& f) {
+         PutStringRecord(f.mData, 0xFFFFFFFF);
+         f.Put(qvimage::kImportStringConst).Put(40, 4);
+       }},
+      {"stringAligned",
+       [](LinkerFixture& f) {
+         const uint32_t offset = 2;
+         std::memcpy(f.mCode + 40, &offset, 4);
+         f.Put(qvimage::kImportStringConst).Put(40, 4);
+       }},
+      {"addressInBlock",
+       [](LinkerFixture& f) {
+         const uint32_t offset = sizeof f.mData + 1;
+         std::memcpy(f.mCode + 40, &offset, 4);
+         f.Put(qvimage::kImportDataAddress).Put(44, 4).Put(qvimage::kImportDataAddress).Put(40, 4);
+       }},
   };
   for (const auto& c : cases) {
     std::memset(mCode, 0, kCodeSize);
