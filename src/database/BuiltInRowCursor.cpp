@@ -11,6 +11,7 @@
 #include "database/BuiltInEngine.h"
 #include "database/ColumnValues.h"
 #include "database/DatabasePlugins.h"
+#include "database/RecordFormat.h"
 #include "database/SQLCondition.h"
 #include "database/SQLValueMatch.h"
 #include "database/TableDirectory.h"
@@ -87,9 +88,20 @@ class BuiltInRowCursor {
   std::unique_ptr<Condition> condition;
 
  private:
+  // The live row the cursor stands on. A row deleted behind it (by a statement, another
+  // cursor or its own Delete) is no row until the cursor moves: never the row after it.
   const uint8_t* Current(uint32_t* length) {
     if (!mDb || !mRows || !mOnRow) return nullptr;
-    return mRows->CurrentRecord(length);
+    const uint8_t* record = mRows->CurrentRecord(length);
+    return record && RecordIsLive(record) ? record : nullptr;
+  }
+  // An update with no row to take it is the store's refusal, as the table cursor gives it.
+  void RefuseWithoutRow() {
+    if (!mDb) return;
+    mDb->Clear();
+    mDb->Store().Error().Set(StorageErrorCode::kNotPositioned,
+                             "the cursor stands on no live record");
+    mDb->StorageFailed();
   }
   // The value as the comparison rules and the callers read it (host byte order), the bytes in
   // buffer where they had to be converted or fetched.
@@ -282,7 +294,8 @@ uint8_t BuiltInRowCursor::ColumnKey(int32_t i, const char** name, int32_t* nameL
 void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
   uint32_t length = 0;
   const uint8_t* current = Current(&length);
-  if (!current || !mTable) return;
+  if (!mTable) return;
+  if (!current) return RefuseWithoutRow();
   mDb->Clear();
   std::vector<EncodedValue> values;
   std::vector<uint32_t> replaced;  // large values the new row no longer holds

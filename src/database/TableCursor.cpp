@@ -168,6 +168,8 @@ bool TableCursor::OnLeafPosition() const {
   return top.page->Kind() != kDbIndexPage && top.offset < top.page->Used();
 }
 
+bool TableCursor::OnRecord() const { return OnLeafPosition() && mAnchor.onRecord; }
+
 uint8_t* TableCursor::RecordUnderCursor() {
   const Level& top = mStack.back();
   return top.page->RecordAt(top.offset);
@@ -205,8 +207,10 @@ bool TableCursor::Revalidate() {
 }
 
 // Another cursor (or the end of a transaction) moved records under this one: descend again to
-// the anchor's key and step to the anchor's record among those with that key. A record that
-// is gone leaves the cursor before its successor.
+// the anchor's key and step to the anchor's record among those with that key. When it is no
+// longer live, a live record with the key stands for the row (an update gave it a new record);
+// failing both, the row is gone and the cursor stands on no record, before its successor: it
+// must never take the successor for its row.
 bool TableCursor::Refind() {
   Anchor anchor = mAnchor;
   if (!Descend(mStack, anchor.key.data(), static_cast<uint32_t>(anchor.key.size()))) {
@@ -215,20 +219,37 @@ bool TableCursor::Refind() {
   }
   mAnchor.fresh = true;
   if (!anchor.onRecord) return true;
-  for (Step step = StepForward(mStack, false);; step = StepForward(mStack, true)) {
-    if (step != Step::kRecord) {
-      EndAtLast();
-      return step == Step::kEnd;
-    }
+  Stack own, live;
+  Step step = StepForward(mStack, false);
+  for (; step == Step::kRecord; step = StepForward(mStack, true)) {
     const Level& top = mStack.back();
     BuildKey(top.page.Entry(), top.offset);
     if (mKeys.Key() != anchor.key) break;
+    const bool isLive = RecordIsLive(RecordUnderCursor());
     if (RecordId(RecordUnderCursor()) == anchor.id) {
-      mAnchor.fresh = anchor.fresh;
-      return true;
+      own = mStack;
+      if (isLive) break;
+    } else if (isLive && live.empty()) {
+      live = mStack;
     }
   }
-  SaveAnchor();
+  if (step == Step::kFailed) {
+    EndAtLast();
+    return false;
+  }
+  const bool ownLive = !own.empty() && RecordIsLive(own.back().page->RecordAt(own.back().offset));
+  if (ownLive || (!own.empty() && live.empty())) {
+    mStack.swap(own);
+    mAnchor.fresh = anchor.fresh;
+  } else if (!live.empty()) {
+    mStack.swap(live);
+    SaveAnchor();
+    mAnchor.fresh = anchor.fresh;
+  } else if (step == Step::kEnd) {
+    EndAtLast();
+  } else {
+    mAnchor.onRecord = false;
+  }
   return true;
 }
 
@@ -292,7 +313,7 @@ bool TableCursor::NextMatching() {
 }
 
 const uint8_t* TableCursor::CurrentRecord(uint32_t* length) {
-  if (!Revalidate() || !OnLeafPosition()) return nullptr;
+  if (!Revalidate() || !OnRecord()) return nullptr;
   const uint8_t* record = RecordUnderCursor();
   *length = RecordLength(record);
   return record;
@@ -470,7 +491,7 @@ void TableCursor::MarkDeleted(uint8_t* record) {
 
 bool TableCursor::DeleteCurrent() {
   if (!Revalidate()) return false;
-  if (!OnLeafPosition() || !RecordIsLive(RecordUnderCursor()))
+  if (!OnRecord() || !RecordIsLive(RecordUnderCursor()))
     return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no live record");
   if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
   MarkDeleted(RecordUnderCursor());
@@ -479,7 +500,7 @@ bool TableCursor::DeleteCurrent() {
 
 bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
   if (!Revalidate()) return false;
-  if (!OnLeafPosition() || !RecordIsLive(RecordUnderCursor()))
+  if (!OnRecord() || !RecordIsLive(RecordUnderCursor()))
     return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no live record");
   std::vector<uint8_t> next(record, record + length);
   if (length >= kDbRecordPrefixSize) SetRecordStatus(next.data(), kDbLive, mStore.CurrentStamp());

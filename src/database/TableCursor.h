@@ -11,7 +11,9 @@
 //   an operation with a storage error, never a loop.
 // - Cursors on one store survive each other's changes: a cursor whose page moved its records
 //   (its change count moved) finds its place again by its record's key and id, so that a scan
-//   sees every record present throughout exactly once.
+//   sees every record present throughout exactly once. A record another cursor replaced is
+//   followed to the live record with its key; one that is gone leaves the cursor on no record
+//   (before its successor) until it moves, never on a record it did not reach.
 // - A change that fails (a store opened for reading, a transaction that cannot begin, a record
 //   that does not fit) changes nothing.
 // - Rows whose key an update changed are parked in a spill file and put in place when the
@@ -54,8 +56,8 @@ class TableCursor : public TransactionListener {
   bool Next();
   // The next live record whose key begins with the filter.
   bool NextMatching();
-  // The record under the cursor (valid until the next change to the store); nullptr when the
-  // cursor stands on none.
+  // The record under the cursor, live or deleted (valid until the next change to the store);
+  // nullptr when the cursor stands on none, as when its record left the page behind it.
   const uint8_t* CurrentRecord(uint32_t* length);
 
   // Inserts a record where a Seek of its key left the cursor, with status 'A' and the open
@@ -110,6 +112,8 @@ class TableCursor : public TransactionListener {
   void SaveAnchor();
   void EndAtLast();
   bool OnLeafPosition() const;
+  // On the record the anchor names (not merely before a successor, its own record gone).
+  bool OnRecord() const;
   uint8_t* RecordUnderCursor();
   bool Refuse(StorageErrorCode code, const char* text);
   bool CheckInsertable(const uint8_t* record, uint32_t length);

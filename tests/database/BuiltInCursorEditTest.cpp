@@ -12,14 +12,10 @@
 namespace {
 
 using dbtest::BuiltInDb;
+using dbtest::FieldText;
 using dbtest::Held;
 using dbtest::S;
 using Rows = std::vector<std::string>;
-
-std::string FieldText(RuntimeObject* rs, const char* name) {
-  Held field(cursorGetFieldByName(rs, S(name)));
-  return field.get() ? dbtest::Text(cursorFieldStringValueGetter(field, 0)) : "<none>";
-}
 
 void SetField(RuntimeObject* rs, const char* name, const std::string& value) {
   Held field(cursorGetFieldByName(rs, S(name)));

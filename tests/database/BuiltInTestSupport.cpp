@@ -61,6 +61,11 @@ std::vector<std::string> ReadRows(RuntimeObject* recordSet) {
   return rows;
 }
 
+std::string FieldText(RuntimeObject* recordSet, const char* name) {
+  Held field(cursorGetFieldByName(recordSet, S(name)));
+  return field.get() ? Text(cursorFieldStringValueGetter(field, 0)) : "<none>";
+}
+
 BuiltInDb::BuiltInDb() : mPath(mFolder.Path("test.qdb")) {
   InstallSQLFrontEnd();
   Held item(FolderItemFromPath(mPath.c_str()));

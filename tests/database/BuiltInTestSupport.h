@@ -19,6 +19,8 @@ namespace dbtest {
 std::string FormatValue(const ColumnValue& value);
 // Every row of the RecordSet from the current one on, columns joined by "|".
 std::vector<std::string> ReadRows(RuntimeObject* recordSet);
+// The StringValue of the named field of the RecordSet's current row; "<none>" without the field.
+std::string FieldText(RuntimeObject* recordSet, const char* name);
 
 class BuiltInDb {
  public:
