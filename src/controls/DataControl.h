@@ -26,6 +26,7 @@
 
 class DataControl;
 class RunDataControlDelegate;
+struct BoundControl;
 
 // One bound control, newest first.
 struct DataBindingNode {
@@ -207,6 +208,9 @@ class DataControl : public SubPane {
   bool GroupEnabled(int32_t button) const;
   void RunButton(int32_t button);
   bool EditDiffers();
+  // Whether the bound control holds an edit to write back: it differs from what the last
+  // reload showed in it (the person changed it) and from the column now.
+  bool HoldsEdit(const BoundControl& bound, const string& column) const;
   void DrawButton(Graphics& g, const QV::Rect& bounds, int32_t button);
   void DrawCaption(Graphics& g, const QV::Rect& bounds);
   void RedrawNow();
@@ -224,6 +228,15 @@ class DataControl : public SubPane {
   RuntimeObject* mCursor = nullptr;  // held
   int32_t mRow = 0;
   int32_t mRecordCount = 0;  // 0: not counted yet
+  // The texts the last reload put into the bound controls (whose column exists). Only an edit
+  // of those is written back: another statement may have changed or deleted the row behind
+  // the cursor, and its values must not be written over by what was merely shown.
+  struct ShownText {
+    RuntimeObject* control;  // not held: compared, never used
+    int32_t kind;
+    string text;
+  };
+  std::vector<ShownText> mShown;
   int32_t mTextAlign = 0;
   uint32_t mTextColor = 0;
 };

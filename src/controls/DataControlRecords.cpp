@@ -267,12 +267,14 @@ void DataControl::StateUpdate(int32_t row) {
 
 void DataControl::ReloadBoundControls() {
   Hold hold(this);
+  mShown.clear();
   std::vector<BoundControl> snapshot = SnapshotBindings(mObject);
   const bool locked = ReadOnly() || RecordLocked();
   for (const BoundControl& bound : snapshot) {
     if (!hold.Open()) break;
     string text;
-    ColumnText(mCursor, BoundDataField(bound), Record()->encoding, &text);
+    if (ColumnText(mCursor, BoundDataField(bound), Record()->encoding, &text))
+      mShown.push_back({bound.control, bound.kind, text});
     LoadBoundControl(bound, text, locked);
   }
   ReleaseSnapshot(snapshot);
@@ -280,6 +282,7 @@ void DataControl::ReloadBoundControls() {
 
 void DataControl::ClearBoundControls() {
   Hold hold(this);
+  mShown.clear();
   std::vector<BoundControl> snapshot = SnapshotBindings(mObject);
   for (const BoundControl& bound : snapshot) {
     if (!hold.Open()) break;
@@ -295,13 +298,22 @@ bool DataControl::RecordLocked() {
   return database && databaseErrorCodeGetter(Record()->database) != 0;
 }
 
+bool DataControl::HoldsEdit(const BoundControl& bound, const string& column) const {
+  if (!BoundControlDiffers(bound, column)) return false;
+  for (const ShownText& shown : mShown) {
+    if (shown.control == bound.control && shown.kind == bound.kind)
+      return BoundControlDiffers(bound, shown.text);
+  }
+  return true;  // bound since the last reload: the column is all there is to go by
+}
+
 bool DataControl::EditDiffers() {
   std::vector<BoundControl> snapshot = SnapshotBindings(mObject);
   bool differs = false;
   for (const BoundControl& bound : snapshot) {
     string column;
     if (!ColumnText(mCursor, BoundDataField(bound), Record()->encoding, &column)) continue;
-    if (BoundControlDiffers(bound, column)) {
+    if (HoldsEdit(bound, column)) {
       differs = true;
       break;
     }
@@ -328,7 +340,7 @@ void DataControl::Update() {
     const string name = BoundDataField(bound);
     string column;
     if (!ColumnText(cursor, name, Record()->encoding, &column)) continue;
-    if (!BoundControlDiffers(bound, column)) continue;
+    if (!HoldsEdit(bound, column)) continue;
     RuntimeObject* field = cursorGetFieldByName(cursor, name.Storage());
     if (!field) continue;
     const string value = InEncoding(BoundControlValue(bound), Record()->encoding);
