@@ -36,8 +36,13 @@ const SimpleVector<FontFamilyEntry>& FontFamilies() {
     SimpleVector<FontFamilyEntry> entries;
     PangoFontFamily** list = nullptr;
     int count = 0;
-    pango_font_map_list_families(pango_cairo_font_map_get_default(), &list, &count);
+    // The default font map is the calling thread's own, and goes when that thread ends: the
+    // list keeps the map it came from, and each family, for the life of the process.
+    static PangoFontMap* const map =
+        PANGO_FONT_MAP(g_object_ref(pango_cairo_font_map_get_default()));
+    pango_font_map_list_families(map, &list, &count);
     for (int i = 0; i < count; ++i) {
+      g_object_ref(list[i]);
       const char* name = pango_font_family_get_name(list[i]);
       entries.Append({string::FromBytes(name, static_cast<int64_t>(std::strlen(name)),
                                         kEncodingUTF8),
