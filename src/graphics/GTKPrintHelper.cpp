@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/ModalLoop.h"
 #include "core/LibraryFinder.h"
 #include "core/RuntimeError.h"
 #include "graphics/GraphicsClass.h"
@@ -264,9 +265,9 @@ RuntimeObject* GnomePrintOpenWithDialog(PrintSetupRecord* record, RuntimeObject*
   }
   Entry<ConstructRangePageFunction>(kDialogConstructRangePage)(
       dialog, kRangeAllAndRange, 0, kLastPossiblePage, "None", "Page Range");
-  gtk_widget_show(dialog);
-  // Only Print prints: Cancel and a close through the window manager both give up the job.
-  if (gtk_dialog_run(GTK_DIALOG(dialog)) != kPrintDialogResponsePrint) {
+  // Only Print prints: Cancel, a close through the window manager and a quit (or the calling
+  // thread's kill) all give up the job.
+  if (RunDialogModally(GTK_DIALOG(dialog)) != kPrintDialogResponsePrint) {
     gtk_widget_destroy(dialog);
     Unreference(&config);
     Unreference(&job);

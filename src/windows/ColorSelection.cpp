@@ -1,8 +1,8 @@
 // The colour chooser: GTK's colour selection dialog, run modally.
 #include <gtk/gtk.h>
 
+#include "app/ModalLoop.h"
 #include "core/Export.h"
-#include "core/ToolkitContext.h"
 #include "graphics/PangoFonts.h"
 #include "windows/Colors.h"
 
@@ -17,12 +17,7 @@ extern "C" int32_t selectColor(uint32_t* value, stringStorage* prompt) {
   if (!gdk_display_get_default()) return 0;
   const string title = TextForPango(string(prompt));
   GtkWidget* dialog = gtk_color_selection_dialog_new(title.CString());
-  gint response;
-  {
-    ScopedToolkitContext context;
-    response = gtk_dialog_run(GTK_DIALOG(dialog));
-  }
-  const bool chosen = response == GTK_RESPONSE_OK;
+  const bool chosen = RunDialogModally(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK;
   if (chosen && value) {
     GtkWidget* selection = gtk_color_selection_dialog_get_color_selection(
         GTK_COLOR_SELECTION_DIALOG(dialog));

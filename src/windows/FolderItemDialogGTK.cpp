@@ -10,10 +10,10 @@
 
 #include <cstring>
 
+#include "app/ModalLoop.h"
 #include "core/ExceptionClasses.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
-#include "core/ToolkitContext.h"
 #include "files/FolderItemClass.h"
 #include "graphics/PangoFonts.h"
 #include "strings/StringCase.h"
@@ -238,7 +238,7 @@ bool MayOverwrite(GtkWidget* dialog, const string& path) {
       gtk_message_dialog_new(GTK_WINDOW(dialog), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
                              GTK_BUTTONS_YES_NO, "'%s' already exists.\nOverwrite it?", text);
   g_free(text);
-  const gint answer = gtk_dialog_run(GTK_DIALOG(question));
+  const gint answer = RunDialogModally(GTK_DIALOG(question));
   gtk_widget_destroy(question);
   return answer == GTK_RESPONSE_YES;
 }
@@ -246,7 +246,7 @@ bool MayOverwrite(GtkWidget* dialog, const string& path) {
 // Runs the dialog until the person chooses an acceptable item or gives up.
 bool RunUntilChosen(GtkWidget* dialog, bool chooser, int32_t kind, string* path) {
   for (;;) {
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) != GTK_RESPONSE_OK) return false;
+    if (RunDialogModally(GTK_DIALOG(dialog)) != GTK_RESPONSE_OK) return false;
     if (!ChosenPath(dialog, chooser, path)) return false;
     if (kind == kFolderItemDialogSelectFolder) return true;
     // A folder chosen where a file was asked for. The selection ends its path with "/"; the
@@ -263,7 +263,6 @@ bool RunUntilChosen(GtkWidget* dialog, bool chooser, int32_t kind, string* path)
 bool ShowDialog(FolderItemDialogObject* fields, string* path) {
   const bool chooser = ChooserPresent();
   GtkWidget* dialog = chooser ? NewChooser(fields) : NewSelection(fields);
-  ScopedToolkitContext context;
   const bool chosen = RunUntilChosen(dialog, chooser, fields->kind, path);
   gtk_widget_destroy(dialog);
   return chosen;

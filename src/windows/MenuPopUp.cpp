@@ -1,6 +1,7 @@
 // Pop-up menus of MenuItem: PopUp at a point or at the pointer.
 #include "windows/MenuPopUp.h"
 
+#include "app/ModalLoop.h"
 #include "core/Export.h"
 #include "core/RuntimeError.h"
 #include "windows/MenuDispatch.h"
@@ -42,7 +43,8 @@ void RunPopUpMenu(XMenuGTK* node, bool atPoint, int32_t x, int32_t y, guint butt
   node->SetPoppedUp(true);
   gtk_menu_popup(GTK_MENU(menu), nullptr, nullptr, atPoint ? PlaceAtPoint : nullptr,
                  atPoint ? &point : nullptr, button, time);
-  while (GTK_WIDGET_VISIBLE(menu)) gtk_main_iteration_do(TRUE);
+  while (GTK_WIDGET_VISIBLE(menu) && !ModalLoopMustEnd()) gtk_main_iteration_do(TRUE);
+  if (GTK_WIDGET_VISIBLE(menu)) gtk_menu_popdown(GTK_MENU(menu));
   node->SetPoppedUp(false);
 }
 

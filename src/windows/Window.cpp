@@ -8,6 +8,7 @@
 #include "app/ClassLibraryHooks.h"
 #include "app/DockAndTrayItems.h"
 #include "app/MainLoop.h"
+#include "app/ModalLoop.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
 #include "graphics/PangoFonts.h"
@@ -276,7 +277,7 @@ void Window::Resizing() {
 
 void Window::RunModal() {
   Retain();
-  while (mWindowVisible && !IsClosing() && !MainLoopQuitRequested()) MainLoopDoEvents(true);
+  while (mWindowVisible && !IsClosing() && !ModalLoopMustEnd()) MainLoopDoEvents(true);
   Release();
 }
 

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "app/MainLoop.h"
+#include "app/ModalLoop.h"
 #include "core/CompiledCall.h"
 #include "core/Export.h"
 #include "core/RuntimeError.h"
@@ -365,7 +366,7 @@ QV_EXPORT(RuntimeShowModalWithinWindow)
 void RunWindowModally(RuntimeObject* window) {
   WindowObject* w = AsWindow(window);
   RuntimeLockObject(window);
-  while (IsOpenNative(w) && w->mImp->IsWindowVisible() && !MainLoopQuitRequested()) {
+  while (IsOpenNative(w) && w->mImp->IsWindowVisible() && !ModalLoopMustEnd()) {
     MainLoopDoEvents(true);
   }
   RuntimeUnlockObject(window);

@@ -6,14 +6,23 @@
 // Raised() and return.
 #pragma once
 
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <time.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/ExternalClasses.h"
+#include "app/MainLoop.h"
 #include "app/ThreadClass.h"
 #include "app/ThreadScheduler.h"
 #include "core/EventHandlers.h"
@@ -104,6 +113,74 @@ inline void RunUntilItStops(RuntimeObject* thread) {
   threadRun(thread);
   MainWaitsUntil([thread] { return ThreadGetState(thread, 0) != 0; });
 }
+
+// The main thread runs passes of the main loop, as a running program does (the other threads
+// get their turns at each, the toolkit its events), until done() holds or timeoutMs passes.
+template <typename Condition>
+bool MainRunsPassesUntil(Condition done, int timeoutMs = 30000) {
+  const int64_t deadline = NowMs() + timeoutMs;
+  while (!done()) {
+    if (NowMs() > deadline) return false;
+    MainLoopDoEvents(false);
+  }
+  return true;
+}
+
+// Ends the process with a message unless the scope is left within seconds: for a call that
+// never returns when the fault under test is back (no pass of the loop runs to end the wait).
+// The default leaves room for a loaded sanitizer build and stays well inside CTest's timeout.
+class HangWatchdog {
+ public:
+  explicit HangWatchdog(std::string what, int seconds = 90)
+      : mThread([this, what = std::move(what), seconds] {
+          std::unique_lock<std::mutex> lock(mMutex);
+          if (mCondition.wait_for(lock, std::chrono::seconds(seconds), [this] { return mDone; }))
+            return;
+          std::fprintf(stderr, "%s did not return within %d s\n", what.c_str(), seconds);
+          std::abort();
+        }) {}
+  ~HangWatchdog() {
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      mDone = true;
+    }
+    mCondition.notify_one();
+    mThread.join();
+  }
+  HangWatchdog(const HangWatchdog&) = delete;
+  HangWatchdog& operator=(const HangWatchdog&) = delete;
+
+ private:
+  std::mutex mMutex;
+  std::condition_variable mCondition;
+  bool mDone = false;
+  std::thread mThread;  // last: it starts once the rest is made
+};
+
+// As a Timer's Action that quits: once when() holds (looked at every 50 ms by the main
+// context, so also inside a modal loop), the quit flag is set. Nothing more after the scope.
+class QuitOnceWhen {
+ public:
+  explicit QuitOnceWhen(std::function<bool()> when) : mWhen(std::move(when)) {
+    mSource = g_timeout_add(50, &Check, this);
+  }
+  ~QuitOnceWhen() {
+    if (mSource) g_source_remove(mSource);
+  }
+  QuitOnceWhen(const QuitOnceWhen&) = delete;
+  QuitOnceWhen& operator=(const QuitOnceWhen&) = delete;
+
+ private:
+  static gboolean Check(gpointer data) {
+    auto* self = static_cast<QuitOnceWhen*>(data);
+    if (!self->mWhen()) return TRUE;
+    MainLoopSetQuit();
+    self->mSource = 0;
+    return FALSE;
+  }
+  std::function<bool()> mWhen;
+  guint mSource = 0;
+};
 
 // Until only the main thread is left.
 inline bool MainWaitsForThreads(int timeoutMs = 10000) {

@@ -95,6 +95,10 @@ TEST(PrintingWithStandIn, DialogCancelAndCloseGiveNilAndReleaseTheJob) {
   RunChildCase("PrintDialogChild.CancelAndCloseGiveNilAndReleaseTheJob", STANDIN_FULL_DIR);
 }
 
+TEST(PrintingWithStandIn, DialogEndsWhenTheProgramQuits) {
+  RunChildCase("PrintDialogChild.AQuitEndsTheDialogAsCancelDoes", STANDIN_FULL_DIR);
+}
+
 TEST(PrintingWithStandIn, LibraryLackingAnEntryCountsAsAbsent) {
   RunChildCase("PrintingChild.LibraryLackingAnEntryCountsAsAbsent", STANDIN_SHORT_DIR);
 }

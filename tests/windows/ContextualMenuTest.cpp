@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "MenuFixtures.h"
+#include "ThreadTestSupport.h"
+#include "app/MainLoop.h"
 #include "controls/ContextualMenu.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "support/TestSupport.h"
@@ -154,6 +156,23 @@ TEST_F(ContextualMenus, PopUpAnswersTheItemNobodyTook) {
   EXPECT_EQ(GetFocusPane(), focus);
   EXPECT_EQ(Node(menu)->GetActivateHandler(), nullptr) << "the node's own handler is back";
   for (RuntimeObject* item : {menu, taken, free}) RuntimeUnlockObject(item);
+}
+
+// A Timer's Action that quits while a pop-up menu waits for a choice: the menu goes and PopUp
+// answers nil.
+TEST_F(ContextualMenus, APopUpEndsWhenTheProgramQuits) {
+  RuntimeObject* menu = kit->NewItem("Menu");
+  RuntimeObject* item = kit->NewItem("Item");
+  kit->Append(menu, item);
+  {
+    qvtest::HangWatchdog watchdog("PopUp");
+    qvtest::QuitOnceWhen quit([&] { return gui.OpenMenu() != 0; });
+    EXPECT_EQ(RuntimeMenuItemPopUp(menu, content.left + 20, content.top + 20), nullptr);
+  }
+  EXPECT_TRUE(MainLoopQuitRequested());
+  ClearQuitRequestForTesting();
+  EXPECT_FALSE(GTK_WIDGET_VISIBLE(Node(menu)->SubmenuWidget()));
+  for (RuntimeObject* object : {menu, item}) RuntimeUnlockObject(object);
 }
 
 // A right click on a control: its ConstructContextualMenu fills the base item (a trailing

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "../../app/ThreadTestSupport.h"
+#include "app/MainLoop.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "graphics/Drawable.h"
 #include "graphics/GTKPrintHelper.h"
@@ -333,6 +335,21 @@ TEST_F(PrintDialogChild, CopiesAndRangeReachTheGraphics) {
   EXPECT_EQ(graphicsLastPageGetter(g, 0), 65535);
   RuntimeUnlockObject(g);
   EXPECT_EQ(Logged("beginpage "), (Lines{"1", "2"}));
+}
+
+// A Timer's Action that quits while the dialog waits: it ends as Cancel does.
+TEST_F(PrintDialogChild, AQuitEndsTheDialogAsCancelDoes) {
+  if (!gui.ready()) GTEST_SKIP() << "no display";
+  WriteConfig(kPointPaper);
+  {
+    qvtest::HangWatchdog watchdog("the print dialog");
+    qvtest::QuitOnceWhen quit([&] { return gui.FindWindow("Print Dialog") != 0; });
+    EXPECT_EQ(RuntimeOpenPrinterDialog(nullptr, nullptr), nullptr);
+  }
+  EXPECT_TRUE(MainLoopQuitRequested());
+  EXPECT_TRUE(WasLogged("release job 1"));
+  EXPECT_TRUE(Logged("beginpage").empty());
+  EXPECT_EQ(gui.FindWindow("Print Dialog"), 0u);
 }
 
 // Cancel and a close through the window manager give nil, print nothing and let the job go.

@@ -10,6 +10,9 @@
 #include <fstream>
 #include <utility>
 
+#include "ThreadTestSupport.h"
+#include "app/ApplicationQuit.h"
+#include "app/MainLoop.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "files/FolderItemClass.h"
@@ -370,6 +373,50 @@ TEST_F(FolderItemDialogTest, TheAbstractClassRaisesAndShowsNothing) {
             "UnsupportedFormatException: It looks like you're trying to use the abstract "
             "FolderItemDialog class instead of a concrete class");
   EXPECT_EQ(gui.FindWindow(kTitle), 0u);
+}
+
+// A dialog shown on a language thread that is killed, or whose program quits, ends at once:
+// the thread's call returns nil and its ThreadEndException unwinds it; Kill and Quit return.
+// On the main thread the dialog ends when the program quits.
+RuntimeObject* gRunningDialog = nullptr;
+std::string gThreadSaw;
+void ShowOnThread(RuntimeObject*) {
+  RuntimeObject* chosen = FolderItemDialogShowModal(gRunningDialog);
+  gThreadSaw = (chosen ? "an item after " : "nil after ") + qvtest::ThreadRaises::OnCurrentThread();
+  RuntimeUnlockObject(chosen);
+}
+
+TEST_F(FolderItemDialogTest, AKilledThreadOrAQuitEndsTheDialog) {
+  SetUnhandledExceptionHook([](RuntimeObject*) {});
+  Make(OpenDialogClassDefinition());
+  gRunningDialog = dialog;
+  for (const bool quit : {false, true}) {
+    SCOPED_TRACE(quit ? "Quit" : "Kill");
+    qvtest::HangWatchdog watchdog(quit ? "file dialog: Quit" : "file dialog: Kill");
+    qvtest::ThreadRaises raises;
+    RuntimeObject* thread = qvtest::NewThread(ShowOnThread);
+    threadRun(thread);
+    XWindow shown = 0;
+    ASSERT_TRUE(qvtest::MainRunsPassesUntil([&] { return (shown = gui.FindWindow(kTitle)); }));
+    if (quit) {
+      ApplicationQuit(nullptr, true);
+    } else {
+      ThreadKill(thread);
+    }
+    EXPECT_EQ(ThreadGetState(thread, 0), 4);
+    EXPECT_EQ(gThreadSaw, "nil after ThreadEndException");
+    EXPECT_TRUE(gui.WaitUntilClosed(shown));
+    RuntimeUnlockObject(thread);
+  }
+  {
+    qvtest::HangWatchdog watchdog("file dialog on the main thread: Quit");
+    qvtest::QuitOnceWhen quit([&] { return gui.FindWindow(kTitle) != 0; });
+    EXPECT_EQ(FolderItemDialogShowModal(dialog), nullptr);
+  }
+  EXPECT_TRUE(MainLoopQuitRequested());
+  ClearQuitRequestForTesting();
+  EXPECT_TRUE(qvtest::MainWaitsForThreads());
+  SetUnhandledExceptionHook(nullptr);
 }
 
 // Each hidden function in a process of its own: lookups are kept for the process's life.
