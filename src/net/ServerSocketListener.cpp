@@ -66,20 +66,41 @@ bool ServerSocketListener::StillServing(uint32_t registration) const {
 
 // ---- The pool -------------------------------------------------------------------------------
 
+// Only while a refill is on its way do connections wait for it in the backlog; otherwise one
+// that arrives asks for a refill (Accept), and the connections a refill leaves without a
+// socket are closed.
 int16_t ServerSocketListener::WantedEvents() const {
   const int16_t wanted = TCPSocketPosix::WantedEvents();
   if (!mServing || wanted == 0) return wanted;
-  return mWaiting.empty() && mBudget > 0 ? 0 : POLLIN;
+  return mWaiting.empty() && mBudget > 0 && (mPending & kPoolRefill) ? 0 : POLLIN;
 }
 
 void ServerSocketListener::DispatchEvents() {
   SocketPin pin(this);
   ObjectHold hold(mOwner);
   if (TakeEvent(kPoolRefill)) {
+    const uint32_t registration = Registration();
     Fill();
     if (!EventDone(kPoolRefill)) return;
+    if (StillServing(registration) && mWaiting.empty() && !RefuseWaitingConnections()) return;
   }
   TCPSocketPosix::DispatchEvents();
+}
+
+// The refill gave no socket (AddSocket answered nil, or one not free): what waits in the
+// backlog is closed now rather than left hanging.
+bool ServerSocketListener::RefuseWaitingConnections() {
+  for (int32_t taken = 0; taken < kAcceptsPerPass; ++taken) {
+    const int32_t fd = SocketFunctions().accept(Descriptor(), nullptr, nullptr);
+    if (fd >= 0) {
+      SocketFunctions().close(fd);
+      continue;
+    }
+    const int32_t error = errno;
+    if (IsPendingConnectionError(error)) continue;
+    return WouldBlock(error) || !HandleError(error);
+  }
+  return true;
 }
 
 void ServerSocketListener::Fill() {
@@ -129,7 +150,7 @@ bool ServerSocketListener::Accept() {
   const uint32_t registration = Registration();
   for (int32_t taken = 0; taken < kAcceptsPerPass; ++taken) {
     if (mBudget > 0 && mWaiting.empty()) {
-      mPending |= kPoolRefill;  // the rest waits in the backlog for the refill
+      mPending |= kPoolRefill;  // the rest waits in the backlog for the refill (or its refusal)
       return true;
     }
     const int32_t fd = SocketFunctions().accept(Descriptor(), nullptr, nullptr);

@@ -5,9 +5,11 @@
 //
 // Promises:
 //   - A pass accepts while a waiting socket and budget remain. With budget but no socket
-//     waiting, connections stay in the kernel's backlog (SOMAXCONN) until the refill; the
-//     listener then asks poll(2) for nothing, so it never spins. With no budget, connections
-//     are accepted and closed at once.
+//     waiting, a connection asks for a refill and stays in the kernel's backlog (SOMAXCONN)
+//     until it has run; meanwhile the listener asks poll(2) for nothing, so it never spins.
+//     A refill that gives no socket (AddSocket answered nil) closes the connections waiting
+//     then, and the next connection asks again: none is ever left hanging. With no budget,
+//     connections are accepted and closed at once.
 //   - Failures of one pending connection that accept(2) reports (a client that reset, a
 //     network error of its own) skip it; only the listener's own failures end in the server's
 //     Error, after which the listener is closed.
@@ -73,6 +75,8 @@ class ServerSocketListener : public TCPSocketPosix {
   bool MayWait(RuntimeObject* object) const;
   // Gives the accepted descriptor to the last usable waiting socket (closes it when none is).
   void HandOff(int32_t descriptor);
+  // Accepts and closes what waits in the backlog; false when the listener must stop this pass.
+  bool RefuseWaitingConnections();
   // Lets go of the pool: live connections detached, waiting objects released.
   void ReleasePool();
   // Whether the listener is still the one this pass started with.

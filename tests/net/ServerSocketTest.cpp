@@ -272,7 +272,7 @@ TEST_F(ServerSockets, PendingConnectionsThatFailAreSkipped) {
 
 // An object AddSocket already gave is refused with a report and its extra reference let go;
 // without a handler AddSocket is NilObjectException on the event's unhandled path, and the
-// clients wait in the backlog without waking the loop.
+// client that found no socket is closed.
 TEST_F(ServerSockets, AnAddSocketThatMisbehaves) {
   RuntimeObject* same = RuntimeNewObject(EchoSocketClass());
   gAddSocket = [same] {
@@ -301,14 +301,37 @@ TEST_F(ServerSockets, AnAddSocketThatMisbehaves) {
   RuntimeObject* server = RuntimeNewObject(bare);
   mServers.push_back(server);
   ServerSocketListen(server);
-  Connect(server);
+  const int client = Connect(server);
   const uint32_t passes = 20;
   for (uint32_t i = 0; i < passes; ++i) RunPass(10);
   SetRaiseExceptionHook(nullptr);
   SetUnhandledExceptionHook(nullptr);
   EXPECT_EQ(raised, std::vector<std::string>{"NilObjectException"});
-  EXPECT_EQ(Listener(server)->WantedEvents(), 0) << "the client waits in the backlog";
+  EXPECT_TRUE(ClosedByServer(client));
   EXPECT_EQ(ActiveCount(server), 0);
+}
+
+// AddSocket answering nil, the exception handled: each client is closed at once, never left
+// connected without an answer; once AddSocket gives sockets again, the next client is served.
+TEST_F(ServerSockets, APoolThatCannotBeFilledClosesEachClientUntilItCanBe) {
+  SetUnhandledExceptionHook([](RuntimeObject*) {});
+  gAddSocket = [] { return nullptr; };
+  RuntimeObject* server = Serve(1, 10);
+  RunPass(0);
+  std::vector<int> clients;
+  for (int i = 0; i < 3; ++i) clients.push_back(Connect(server));
+  for (int fd : clients) {
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(RunUntil([&] { return ClosedByServer(fd); }, 5000));
+  }
+  EXPECT_TRUE(serverSocketIsListening(server, 0));
+  EXPECT_GE(gAdded, 2) << "a connection that finds no socket asks for one";
+  gAddSocket = nullptr;
+  const int served = Connect(server);
+  ASSERT_TRUE(RunUntil([] { return gConnected == 1; }, 5000));
+  EXPECT_TRUE(Echoes(served, "served\n"));
+  SetUnhandledExceptionHook(nullptr);
+  EXPECT_TRUE(gServerErrors.empty());
 }
 
 // Releasing a listening server with sockets waiting and a connection that came and went
