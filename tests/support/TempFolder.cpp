@@ -10,12 +10,13 @@
 
 namespace qvtest {
 
-TempFolder::TempFolder(const std::string& prefix) {
-  std::string pattern = "/tmp/" + prefix + "XXXXXX";
+TempFolder::TempFolder(const std::string& prefix, const std::string& parent) {
+  std::string pattern = parent + "/" + prefix + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (mkdtemp(name.data())) {
     mPath = name.data();
+    mMade = true;
   } else {
     ADD_FAILURE() << "mkdtemp " << pattern << ": " << std::strerror(errno);
     mPath = "/nonexistent/" + prefix;  // writes fail instead of landing in /
@@ -24,7 +25,7 @@ TempFolder::TempFolder(const std::string& prefix) {
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
-  if (mPath.rfind("/tmp/", 0) == 0) std::filesystem::remove_all(mPath, ignored);
+  if (mMade) std::filesystem::remove_all(mPath, ignored);
 }
 
 }  // namespace qvtest

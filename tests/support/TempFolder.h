@@ -7,8 +7,11 @@ namespace qvtest {
 
 class TempFolder {
  public:
-  // A new folder /tmp/<prefix>XXXXXX (mkdtemp); a failure to make it fails the test.
-  explicit TempFolder(const std::string& prefix = "qvtest");
+  // A new folder <parent>/<prefix>XXXXXX (mkdtemp); a failure to make it fails the test. A test
+  // whose GUI lists the folders on the way to it (a file chooser completing a typed path) gives
+  // a quiet parent: /tmp changes all the time while other tests run, and each change makes the
+  // chooser list it again.
+  explicit TempFolder(const std::string& prefix = "qvtest", const std::string& parent = "/tmp");
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -19,6 +22,7 @@ class TempFolder {
 
  private:
   std::string mPath;
+  bool mMade = false;
 };
 
 }  // namespace qvtest

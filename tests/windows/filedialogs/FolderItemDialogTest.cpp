@@ -161,7 +161,8 @@ class FolderItemDialogTest : public testing::Test {
   }
 
   qvtest::GuiDriver gui;
-  qvtest::TempFolder files{"qvdialog"};
+  // Paths are typed into the chooser: keep them out of the busy /tmp.
+  qvtest::TempFolder files{"qvdialog", std::filesystem::current_path().string()};
   RuntimeObject* dialog = nullptr;
 };
 
