@@ -463,7 +463,7 @@ std::vector<uint8_t> SeekPrefix(const BuiltInTable& table, const Condition* cond
   std::vector<uint8_t> prefix;
   if (!gSeekEnabled) return prefix;
   std::vector<const Condition*> conjuncts;
-  CollectConjuncts(condition, &conjuncts);
+  condition_tree::CollectConjuncts(condition, &conjuncts);
   for (uint8_t ordinal : table.keyColumns) {
     bool fixed = false;
     for (const Condition* c : conjuncts) {

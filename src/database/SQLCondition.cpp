@@ -118,20 +118,28 @@ bool SameSQLName(const std::string& a, const std::string& b) {
 }
 
 bool ParseCondition(DatabaseObject* db, SQLTokenizer& tokens, std::unique_ptr<SQLCondition>* out) {
-  auto leaf = std::make_unique<SQLCondition>();
-  if (!ParseComparison(db, tokens, leaf.get())) return false;
-  const SQLToken next = tokens.Next();
-  const bool isAnd = next.Is("and");
-  if (!isAnd && !next.Is("or")) {
-    tokens.PutBack();
-    *out = std::move(leaf);
-    return true;
+  // The comparisons and the connectives between them, read in a loop; the chain is then built
+  // from its end, so that it groups to the right.
+  std::vector<std::unique_ptr<SQLCondition>> leaves;
+  std::vector<int32_t> connectives;
+  while (true) {
+    leaves.push_back(std::make_unique<SQLCondition>());
+    if (!ParseComparison(db, tokens, leaves.back().get())) return false;
+    const SQLToken next = tokens.Next();
+    const bool isAnd = next.Is("and");
+    if (!isAnd && !next.Is("or")) break;
+    connectives.push_back(isAnd ? kSQLAnd : kSQLOr);
   }
-  auto node = std::make_unique<SQLCondition>();
-  node->kind = isAnd ? kSQLAnd : kSQLOr;
-  node->left = std::move(leaf);
-  if (!ParseCondition(db, tokens, &node->right)) return false;
-  *out = std::move(node);
+  tokens.PutBack();
+  std::unique_ptr<SQLCondition> tree = std::move(leaves.back());
+  for (size_t i = connectives.size(); i-- > 0;) {
+    auto node = std::make_unique<SQLCondition>();
+    node->kind = connectives[i];
+    node->left = std::move(leaves[i]);
+    node->right = std::move(tree);
+    tree = std::move(node);
+  }
+  *out = std::move(tree);
   return true;
 }
 
@@ -161,26 +169,21 @@ bool ResolveReference(DatabaseObject* db, SQLColumnReference* reference, int32_t
 bool ResolveConditionColumns(DatabaseObject* db, SQLCondition* tree, int32_t table,
                              const std::string& tableName, const std::string& alias,
                              const std::string& column) {
-  if (!tree) return true;
-  if (tree->IsConnective()) {
-    return ResolveConditionColumns(db, tree->left.get(), table, tableName, alias, column) &&
-           ResolveConditionColumns(db, tree->right.get(), table, tableName, alias, column);
-  }
-  if (!ResolveReference(db, &tree->column, table, tableName, alias, column)) return false;
-  return !tree->valueIsColumn ||
-         ResolveReference(db, &tree->valueColumn, table, tableName, alias, column);
+  return condition_tree::ForEachLeaf(tree, [&](SQLCondition* leaf) {
+    return ResolveReference(db, &leaf->column, table, tableName, alias, column) &&
+           (!leaf->valueIsColumn ||
+            ResolveReference(db, &leaf->valueColumn, table, tableName, alias, column));
+  });
 }
 
 bool CheckConditionResolved(DatabaseObject* db, const SQLCondition* tree) {
-  if (!tree) return true;
-  if (tree->IsConnective())
-    return CheckConditionResolved(db, tree->left.get()) &&
-           CheckConditionResolved(db, tree->right.get());
-  if (tree->column.boundTable < 0)
-    return Fail(db, kSQLUnknownColumnError, "Unknown column: " + tree->column.name);
-  if (tree->valueIsColumn && tree->valueColumn.boundTable < 0)
-    return Fail(db, kSQLUnknownColumnError, "Unknown column: " + tree->valueColumn.name);
-  return true;
+  return condition_tree::ForEachLeaf(tree, [&](const SQLCondition* leaf) {
+    if (leaf->column.boundTable < 0)
+      return Fail(db, kSQLUnknownColumnError, "Unknown column: " + leaf->column.name);
+    if (leaf->valueIsColumn && leaf->valueColumn.boundTable < 0)
+      return Fail(db, kSQLUnknownColumnError, "Unknown column: " + leaf->valueColumn.name);
+    return true;
+  });
 }
 
 SQLConditionNode* NewConditionNode(int32_t kind, int32_t textMode, const std::string& column,
@@ -205,10 +208,15 @@ SQLConditionNode* NewConnectiveNode(int32_t kind, SQLConditionNode* left, SQLCon
 }
 
 void FreeConditionNodes(SQLConditionNode* node) {
-  if (!node) return;
-  FreeConditionNodes(node->left);
-  FreeConditionNodes(node->right);
-  RuntimeUnlockString(node->column);
-  RuntimeUnlockString(node->value);
-  delete node;
+  std::vector<SQLConditionNode*> pending;
+  if (node) pending.push_back(node);
+  while (!pending.empty()) {
+    SQLConditionNode* next = pending.back();
+    pending.pop_back();
+    if (next->left) pending.push_back(next->left);
+    if (next->right) pending.push_back(next->right);
+    RuntimeUnlockString(next->column);
+    RuntimeUnlockString(next->value);
+    delete next;
+  }
 }

@@ -3,8 +3,10 @@
 //
 // Grammar: condition := comparison [ ("and" | "or") condition ]. AND and OR have equal
 // precedence and group to the right (a = 1 AND b = 2 OR c = 3 is a = 1 AND (b = 2 OR c = 3));
-// there are no parentheses. comparison := column operator [value], column := [ "upper" |
-// "lower" ] "(" reference ")" | reference, reference := name [ "." name ].
+// there are no parentheses, so nothing nests: a "(" where a column belongs is 201. A chain is
+// read in a loop and every walk over the tree is a loop, so its length is bounded by memory
+// alone. comparison := column operator [value], column := [ "upper" | "lower" ] "(" reference
+// ")" | reference, reference := name [ "." name ].
 //
 // Every failure sets the database's error code and message (200, 201, 205, 206) and answers
 // false; nothing is raised.
@@ -39,6 +41,98 @@ enum SQLConditionKind : int32_t {
 enum SQLTextMode : int32_t { kSQLTextExact = 0, kSQLTextIgnoreCase = 1, kSQLTextUpper = 2,
                              kSQLTextLower = 3 };
 
+// Walks over condition trees (any node type with kind, left and right; children held plainly
+// or by unique_ptr), none of them recursive: statement text may chain tens of thousands of
+// ANDs and ORs, one tree level each.
+namespace condition_tree {
+
+template <typename T>
+T* Child(const std::unique_ptr<T>& child) { return child.get(); }
+template <typename T>
+T* Child(T* child) { return child; }
+inline bool IsConnective(int32_t kind) { return kind == kSQLAnd || kind == kSQLOr; }
+
+// Calls visit(operand) for the operands of the connectives below root that inner(node)
+// selects (root's own when it is one; root itself when not), left to right, stopping at the
+// first visit that answers false; answers whether none did. Absent children are skipped.
+template <typename Node, typename Inner, typename Visit>
+bool ForEachOperand(Node* root, Inner inner, Visit visit) {
+  std::vector<Node*> pending;
+  for (Node* node = root; node || !pending.empty();) {
+    if (!node) {
+      node = pending.back();
+      pending.pop_back();
+    }
+    if (inner(node)) {
+      if (Node* right = Child(node->right)) pending.push_back(right);
+      node = Child(node->left);
+      continue;
+    }
+    if (!visit(node)) return false;
+    node = nullptr;
+  }
+  return true;
+}
+
+// The leaves (nodes other than AND and OR), as ForEachOperand visits them.
+template <typename Node, typename Visit>
+bool ForEachLeaf(Node* root, Visit visit) {
+  return ForEachOperand(root, [](Node* n) { return IsConnective(n->kind); }, visit);
+}
+
+// The truth of a tree: each AND and OR takes its left side first and its right side only when
+// the left does not decide; holds(leaf) for the leaves, and an absent child holds. open is
+// scratch space a caller may keep from one evaluation to the next.
+template <typename Node, typename Holds>
+bool Evaluate(const Node* root, Holds holds, std::vector<const Node*>& open) {
+  open.clear();
+  const Node* node = root;
+  while (true) {
+    while (node && IsConnective(node->kind)) {  // open the left sides down to a leaf
+      open.push_back(node);
+      node = Child(node->left);
+    }
+    bool value = node ? holds(node) : true;
+    while (true) {
+      if (open.empty()) return value;
+      const Node* parent = open.back();
+      open.pop_back();
+      if (value != (parent->kind == kSQLOr)) {  // undecided: the right side is the answer
+        node = Child(parent->right);
+        break;
+      }
+    }
+  }
+}
+
+// The conjuncts of the tree's top-level ANDs, left to right.
+template <typename Node>
+void CollectConjuncts(const Node* root, std::vector<const Node*>* out) {
+  ForEachOperand(root, [](const Node* n) { return n->kind == kSQLAnd; }, [out](const Node* n) {
+    out->push_back(n);
+    return true;
+  });
+}
+
+// Destroys the children of a node whose children are held by unique_ptr one level at a time,
+// so that no destructor runs deeper than one level. For the node's destructor.
+template <typename Node>
+void DestroyChildren(Node& node) {
+  std::vector<std::unique_ptr<Node>> pending;
+  auto take = [&pending](Node& n) {
+    if (n.left) pending.push_back(std::move(n.left));
+    if (n.right) pending.push_back(std::move(n.right));
+  };
+  take(node);
+  while (!pending.empty()) {
+    std::unique_ptr<Node> next = std::move(pending.back());
+    pending.pop_back();
+    take(*next);
+  }
+}
+
+}  // namespace condition_tree
+
 // A column named by a statement: the qualifier as written (a table name or alias, may be
 // empty), the name, and the FROM entry resolution bound it to (-1 while unbound).
 struct SQLColumnReference {
@@ -48,6 +142,11 @@ struct SQLColumnReference {
 };
 
 struct SQLCondition {
+  SQLCondition() = default;
+  ~SQLCondition() { condition_tree::DestroyChildren(*this); }
+  SQLCondition(const SQLCondition&) = delete;
+  SQLCondition& operator=(const SQLCondition&) = delete;
+
   std::unique_ptr<SQLCondition> left, right;  // AND and OR only
   int32_t kind = kSQLEqual;
   int32_t textMode = kSQLTextExact;
@@ -100,19 +199,6 @@ SQLConditionNode* NewConditionNode(int32_t kind, int32_t textMode, const std::st
 SQLConditionNode* NewConnectiveNode(int32_t kind, SQLConditionNode* left, SQLConditionNode* right);
 // Frees a node tree (children first, then the strings, then the node); nil is ignored.
 void FreeConditionNodes(SQLConditionNode* node);
-
-// The top-level conjuncts of a condition tree (any node type with kind, left and right): the
-// leaves and ORs that its ANDs join, left to right.
-template <typename Node>
-void CollectConjuncts(const Node* c, std::vector<const Node*>* out) {
-  if (!c) return;
-  if (c->kind == kSQLAnd) {
-    CollectConjuncts<Node>(c->left.get(), out);
-    CollectConjuncts<Node>(c->right.get(), out);
-  } else {
-    out->push_back(c);
-  }
-}
 
 // Case-insensitive (ASCII) equality of names.
 bool SameSQLName(const std::string& a, const std::string& b);

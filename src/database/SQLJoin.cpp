@@ -18,6 +18,57 @@ std::string StdString(const string& s) {
   return std::string(s.CString(), size_t(s.Length()));
 }
 
+// Engines get trees no deeper than this: a plug-in's own walk over a tree may recurse. A
+// conjunct whose tree would be deeper (a long chain that alternates AND and OR) is evaluated
+// here instead, with the same rules.
+constexpr int32_t kMaxEngineDepth = 200;
+
+// The operands of the run of connectives of one kind that starts at node (node and every AND
+// or OR of its kind below it, which associate), left to right.
+void RunOperands(const SQLCondition* node, std::vector<const SQLCondition*>* out) {
+  condition_tree::ForEachOperand(
+      node, [node](const SQLCondition* n) { return n->kind == node->kind; },
+      [out](const SQLCondition* n) {
+        out->push_back(n);
+        return true;
+      });
+}
+
+int32_t LevelsFor(size_t operands) {
+  int32_t levels = 0;
+  while ((size_t{1} << levels) < operands) ++levels;
+  return levels;
+}
+
+// The depth of the tree EngineCondition makes of c: each run balanced, each comparison at
+// most two levels (one with a NULL is an AND of two).
+int32_t EngineDepth(const SQLCondition* c) {
+  int32_t deepest = 0;
+  std::vector<std::pair<const SQLCondition*, int32_t>> pending{{c, 0}};
+  std::vector<const SQLCondition*> operands;
+  while (!pending.empty()) {
+    const auto [node, depth] = pending.back();
+    pending.pop_back();
+    if (!node->IsConnective()) {
+      deepest = std::max(deepest, depth + 2);
+      continue;
+    }
+    operands.clear();
+    RunOperands(node, &operands);
+    const int32_t below = depth + LevelsFor(operands.size());
+    for (const SQLCondition* operand : operands) pending.push_back({operand, below});
+  }
+  return deepest;
+}
+
+// One connective over nodes, as a balanced tree that keeps their order.
+SQLConditionNode* Balanced(int32_t kind, SQLConditionNode* const* nodes, size_t count) {
+  if (count == 1) return nodes[0];
+  const size_t half = count / 2;
+  return NewConnectiveNode(kind, Balanced(kind, nodes, half),
+                           Balanced(kind, nodes + half, count - half));
+}
+
 // The comparison with its sides swapped.
 int32_t MirrorOperator(int32_t kind) {
   switch (kind) {
@@ -135,10 +186,11 @@ bool SQLJoin::Prepare(std::vector<SQLSelectItem>* items) {
     if (item.aggregate != kSQLCount) Want(item.column);
   WantAll(mWhere.get());
   std::vector<const SQLCondition*> all;
-  CollectConjuncts(mWhere.get(), &all);
+  condition_tree::CollectConjuncts(mWhere.get(), &all);
   for (const SQLCondition* c : all) {
     int32_t target = -1;
-    for (int32_t t = int32_t(mTables.size()) - 1; t >= 0 && target < 0; --t)
+    const bool shallow = EngineDepth(c) <= kMaxEngineDepth;
+    for (int32_t t = int32_t(mTables.size()) - 1; shallow && t >= 0 && target < 0; --t)
       if (Pushable(c, t)) target = t;
     mConjuncts.push_back({c, target});
     if (target < 0) mLocal.push_back(c);
@@ -160,23 +212,22 @@ void SQLJoin::Want(const SQLColumnReference& ref) {
 }
 
 void SQLJoin::WantAll(const SQLCondition* c) {
-  if (!c) return;
-  if (c->IsConnective()) {
-    WantAll(c->left.get());
-    WantAll(c->right.get());
-    return;
-  }
-  Want(c->column);
-  if (c->valueIsColumn) Want(c->valueColumn);
+  condition_tree::ForEachLeaf(c, [this](const SQLCondition* leaf) {
+    Want(leaf->column);
+    if (leaf->valueIsColumn) Want(leaf->valueColumn);
+    return true;
+  });
 }
 
 bool SQLJoin::Pushable(const SQLCondition* c, int32_t table) const {
-  if (c->IsConnective()) return Pushable(c->left.get(), table) && Pushable(c->right.get(), table);
-  if (c->column.boundTable == table)
-    return !c->valueIsColumn || c->valueColumn.boundTable < table;
-  // The other side names this table: only a plain comparison can be turned around.
-  return c->valueIsColumn && c->valueColumn.boundTable == table && c->column.boundTable < table &&
-         c->kind <= kSQLNotEqual && c->textMode == kSQLTextExact;
+  return condition_tree::ForEachLeaf(c, [table](const SQLCondition* leaf) {
+    if (leaf->column.boundTable == table)
+      return !leaf->valueIsColumn || leaf->valueColumn.boundTable < table;
+    // The other side names this table: only a plain comparison can be turned around.
+    return leaf->valueIsColumn && leaf->valueColumn.boundTable == table &&
+           leaf->column.boundTable < table && leaf->kind <= kSQLNotEqual &&
+           leaf->textMode == kSQLTextExact;
+  });
 }
 
 int32_t SQLJoin::IndexOf(const SQLColumnReference& ref) const {
@@ -197,10 +248,16 @@ bool SQLJoin::WithValue(const SQLColumnReference& ref, Use use) const {
   return answer;
 }
 
+// Recursive only from one run of connectives to the next: Prepare hands over no conjunct deeper
+// than kMaxEngineDepth.
 SQLConditionNode* SQLJoin::EngineCondition(const SQLCondition* c, int32_t table) const {
-  if (c->IsConnective())
-    return NewConnectiveNode(c->kind, EngineCondition(c->left.get(), table),
-                             EngineCondition(c->right.get(), table));
+  if (c->IsConnective()) {
+    std::vector<const SQLCondition*> operands;
+    RunOperands(c, &operands);
+    std::vector<SQLConditionNode*> made;
+    for (const SQLCondition* operand : operands) made.push_back(EngineCondition(operand, table));
+    return Balanced(c->kind, made.data(), made.size());
+  }
   const bool mirrored = c->column.boundTable != table;
   const SQLColumnReference& own = mirrored ? c->valueColumn : c->column;
   const int32_t kind = mirrored ? MirrorOperator(c->kind) : c->kind;
@@ -216,17 +273,17 @@ SQLConditionNode* SQLJoin::EngineCondition(const SQLCondition* c, int32_t table)
   return NewConditionNode(kind, c->textMode, own.name, &literal);
 }
 
-bool SQLJoin::Holds(const SQLCondition* c) const {
-  if (c->kind == kSQLAnd) return Holds(c->left.get()) && Holds(c->right.get());
-  if (c->kind == kSQLOr) return Holds(c->left.get()) || Holds(c->right.get());
-  std::string literal = c->value;
-  if (c->valueIsColumn && !WithValue(c->valueColumn, [&](const ColumnValue& v) {
-        return ValueAsSQLLiteral(v, &literal);
-      }))
-    return false;
-  return WithValue(c->column, [&](const ColumnValue& v) {
-    return ValueMeetsCondition(v, c->kind, c->textMode, literal);
-  });
+bool SQLJoin::Holds(const SQLCondition* condition) const {
+  return condition_tree::Evaluate(condition, [this](const SQLCondition* c) {
+    std::string literal = c->value;
+    if (c->valueIsColumn && !WithValue(c->valueColumn, [&](const ColumnValue& v) {
+          return ValueAsSQLLiteral(v, &literal);
+        }))
+      return false;
+    return WithValue(c->column, [&](const ColumnValue& v) {
+      return ValueMeetsCondition(v, c->kind, c->textMode, literal);
+    });
+  }, mOpen);
 }
 
 bool SQLJoin::LocalConditionsHold() const {
@@ -239,12 +296,11 @@ bool SQLJoin::Open(size_t i) {
   SQLFromTable& table = mTables[i];
   const QUORdbEngineDefinition* engine = mDatabase->engine;
   if (!mDatabase->opened || !engine || !engine->dbOpenTable) return false;
-  SQLConditionNode* condition = nullptr;
-  for (const Conjunct& c : mConjuncts) {
-    if (c.table != int32_t(i)) continue;
-    SQLConditionNode* node = EngineCondition(c.condition, int32_t(i));
-    condition = condition ? NewConnectiveNode(kSQLAnd, condition, node) : node;
-  }
+  std::vector<SQLConditionNode*> conjuncts;
+  for (const Conjunct& c : mConjuncts)
+    if (c.table == int32_t(i)) conjuncts.push_back(EngineCondition(c.condition, int32_t(i)));
+  SQLConditionNode* condition =
+      conjuncts.empty() ? nullptr : Balanced(kSQLAnd, conjuncts.data(), conjuncts.size());
   std::vector<string> names;
   for (const std::string& w : table.wanted)
     names.push_back(string::FromBytes(w.data(), int64_t(w.size()), kEncodingUTF8));

@@ -6,7 +6,9 @@
 // comparison in it names that table and compares with a literal or with a column of a table
 // opened before it (an OR only when both sides can); the value of such a column is written
 // exactly (doubles with 17 digits, singles with 9), and a NULL there becomes a condition no row
-// meets. Every other conjunct is evaluated here on each joined row, with the same rules.
+// meets. Every other conjunct is evaluated here on each joined row, with the same rules; so is
+// one whose tree would be deeper than engines are handed (runs of one connective are handed
+// over balanced, so only a long chain alternating AND and OR is).
 #pragma once
 
 #include <cstdint>
@@ -88,6 +90,7 @@ class SQLJoin {
   std::unique_ptr<SQLCondition> mWhere;
   std::vector<Conjunct> mConjuncts;
   std::vector<const SQLCondition*> mLocal;
+  mutable std::vector<const SQLCondition*> mOpen;  // Holds' scratch
 };
 
 // A RecordSet over the join's rows (the join is the cursor's), the last `hidden` items not
