@@ -109,16 +109,18 @@ void FillBuiltIn(RuntimeObject* db) {
   Execute(db, "commit");
 }
 
-// Adds every field of the current row to the hash, value bytes as the cursor hands them out.
+// Adds every field of the current row to the hash, value bytes as the cursor hands them out
+// (to the framework's own code, which calls its own cursors without a call barrier).
 uint64_t HashRow(DatabaseCursorObject* r, int32_t columns, uint64_t hash) {
   for (int32_t i = 0; i < columns; ++i) {
     const void* data = nullptr;
     uint8_t type = 0;
     int32_t length = 0;
-    CallEntry(r->cursor->curColumnValue, r->cursorHandle, i, &data, &type, &length);
+    CallCursorEntry(r->cursor, r->cursor->curColumnValue, r->cursorHandle, i, &data, &type,
+                    &length);
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     for (int32_t b = 0; b < length; ++b) hash = hash * 31 + bytes[b];
-    CallEntry(r->cursor->curReleaseValue, r->cursorHandle);
+    CallCursorEntry(r->cursor, r->cursor->curReleaseValue, r->cursorHandle);
   }
   return hash;
 }

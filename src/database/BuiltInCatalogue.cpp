@@ -217,6 +217,7 @@ bool BuiltInDatabase::LoadTable(uint32_t id, const std::string& name, TableRef* 
 }
 
 bool BuiltInDatabase::LoadCatalogue() {
+  ++mCatalogueVersion;
   mTables.clear();
   std::unique_ptr<TableCursor> tables =
       OpenTableCursor(*mStore, string(kDbTablesStorage), nullptr, 0, kTablesKey, 1);
@@ -244,6 +245,7 @@ bool BuiltInDatabase::ReloadTable(uint32_t id) {
     if (table->id != id) continue;
     TableRef fresh;
     if (!LoadTable(id, table->name, &fresh)) return false;
+    ++mCatalogueVersion;
     table = fresh;
     return true;
   }

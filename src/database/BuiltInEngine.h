@@ -83,6 +83,9 @@ class BuiltInDatabase {
   const std::vector<TableRef>& Tables() const { return mTables; }
   // Rebuilds one table's entry from "sys$fields" (a column was added).
   bool ReloadTable(uint32_t id);
+  // Moves whenever the catalogue in memory is loaded or changed: what a cursor resolved
+  // against an older one may no longer hold.
+  uint64_t CatalogueVersion() const { return mCatalogueVersion; }
 
   void CreateTable(const string& name, const struct SQLColumnDefinition* columns,
                    const uint8_t* keyPositions, int32_t keyCount);
@@ -99,6 +102,7 @@ class BuiltInDatabase {
 
   std::unique_ptr<PageStore> mStore;
   std::vector<TableRef> mTables;
+  uint64_t mCatalogueVersion = 0;
   int32_t mErrorCode = 0;
   std::string mErrorMessage;
   std::set<BuiltInRowCursor*> mCursors;

@@ -36,7 +36,7 @@ struct Condition {
   int32_t textMode = 0;
   uint8_t ordinal = 0;
   uint8_t type = 0;
-  std::string literal;
+  SQLLiteral literal;
   std::unique_ptr<Condition> left, right;
 };
 
@@ -51,7 +51,8 @@ bool IsLargeType(uint8_t type) { return type == kDbLongText || type == kDbLongBy
 
 class BuiltInRowCursor {
  public:
-  BuiltInRowCursor(BuiltInDatabase* db, TableRef table) : mDb(db), mTable(std::move(table)) {
+  BuiltInRowCursor(BuiltInDatabase* db, TableRef table)
+      : mDb(db), mTable(std::move(table)), mCatalogue(db->CatalogueVersion()) {
     mDb->Attach(this);
   }
   ~BuiltInRowCursor() { Detach(); }
@@ -75,6 +76,10 @@ class BuiltInRowCursor {
     return mRows != nullptr;
   }
 
+  // Starts over before the first row that meets conditions, as OpenBuiltInTable would have
+  // opened this cursor; false when the table may have changed shape since (the caller then
+  // opens anew) or the condition does not resolve.
+  bool Restart(const SQLConditionNode* conditions);
   uint8_t NextRow();
   void ColumnValue(int32_t i, const void** data, uint8_t* type, int32_t* length);
   void ReleaseValue() { mValue.clear(); }
@@ -107,11 +112,19 @@ class BuiltInRowCursor {
   // buffer where they had to be converted or fetched.
   ::ColumnValue Decode(const DbColumnValue& v, std::vector<uint8_t>& buffer);
   bool Holds(const Condition* c, const uint8_t* record, uint32_t length);
+  // The record's first value of each result column (no value: nil), found with one walk of
+  // the record and kept while the record stays as it is: at the same place, and nothing in the
+  // store moved since.
+  const std::vector<DbColumnValue>& Indexed(const uint8_t* record, uint32_t length);
 
   BuiltInDatabase* mDb;
   TableRef mTable;  // nil for the schema cursors
+  uint64_t mCatalogue;  // the catalogue's version mTable was found in
   std::unique_ptr<TableCursor> mRows;
   bool mOnRow = false;
+  const uint8_t* mIndexedRecord = nullptr;
+  uint64_t mIndexedAt = 0;
+  std::vector<DbColumnValue> mIndexed;
   std::vector<uint8_t> mValue;      // the value handed out
   std::vector<uint8_t> mCondition;  // a large value a condition reads
   std::string mKeyName, mKeyWhere;
@@ -120,25 +133,25 @@ class BuiltInRowCursor {
 ::ColumnValue BuiltInRowCursor::Decode(const DbColumnValue& v, std::vector<uint8_t>& buffer) {
   ::ColumnValue out;
   out.code = v.type;
-  buffer.clear();
+  uint8_t host[8];
   switch (v.type) {
     case kDbSmallInt: {
       const int16_t x = int16_t(LoadBigEndian16(v.value));
-      buffer.resize(2);
-      std::memcpy(buffer.data(), &x, 2);
+      std::memcpy(host, &x, 2);
+      buffer.assign(host, host + 2);
       break;
     }
     case kDbInteger:
     case kDbFloat: {
       const uint32_t x = LoadBigEndian32(v.value);
-      buffer.resize(4);
-      std::memcpy(buffer.data(), &x, 4);
+      std::memcpy(host, &x, 4);
+      buffer.assign(host, host + 4);
       break;
     }
     case kDbDouble: {
       const uint64_t x = (uint64_t(LoadBigEndian32(v.value)) << 32) | LoadBigEndian32(v.value + 4);
-      buffer.resize(8);
-      std::memcpy(buffer.data(), &x, 8);
+      std::memcpy(host, &x, 8);
+      buffer.assign(host, host + 8);
       break;
     }
     case kDbVarChar:
@@ -195,8 +208,8 @@ void BuiltInRowCursor::ColumnValue(int32_t i, const void** data, uint8_t* type,
   const uint8_t* record = Current(&recordLength);
   if (!record || i < 0 || size_t(i) >= columns.size()) return;
   const ResultColumn& column = columns[size_t(i)];
-  DbColumnValue v;
-  const bool present = FindRowColumn(record, recordLength, column.ordinal, &v);
+  const DbColumnValue& v = Indexed(record, recordLength)[size_t(i)];
+  const bool present = v.value != nullptr;
   ::ColumnValue value;
   switch (column.mapping) {
     case Mapping::kPlain:
@@ -231,11 +244,24 @@ void BuiltInRowCursor::ColumnValue(int32_t i, const void** data, uint8_t* type,
 int32_t BuiltInRowCursor::ColumnType(int32_t i) {
   uint32_t length = 0;
   const uint8_t* record = Current(&length);
-  DbColumnValue v;
-  if (!record || i < 0 || size_t(i) >= columns.size() ||
-      !FindRowColumn(record, length, columns[size_t(i)].ordinal, &v))
-    return 0;
-  return v.type;
+  if (!record || i < 0 || size_t(i) >= columns.size()) return 0;
+  const DbColumnValue& v = Indexed(record, length)[size_t(i)];
+  return v.value ? v.type : 0;
+}
+
+const std::vector<DbColumnValue>& BuiltInRowCursor::Indexed(const uint8_t* record,
+                                                           uint32_t length) {
+  const uint64_t serial = mDb->Store().ChangeSerial();
+  if (record == mIndexedRecord && serial == mIndexedAt) return mIndexed;
+  mIndexed.assign(columns.size(), DbColumnValue{0, 0, nullptr, 0});
+  RowColumns values(record, length);
+  for (DbColumnValue v; values.Next(&v);) {
+    for (size_t j = 0; j < columns.size(); ++j)
+      if (columns[j].ordinal == v.column && !mIndexed[j].value) mIndexed[j] = v;
+  }
+  mIndexedRecord = record;
+  mIndexedAt = serial;
+  return mIndexed;
 }
 
 void BuiltInRowCursor::DeleteRow() {
@@ -374,11 +400,17 @@ uint8_t CursorColumnKey(dbCursor cur, int32_t i, const char** name, int32_t* nam
   return Cursor(cur)->ColumnKey(i, name, nameLength, where, whereLength);
 }
 void CursorUpdateRow(dbCursor cur, PendingEdit* edits) { Cursor(cur)->UpdateRow(edits); }
+uint8_t CursorRestart(dbCursor cur, void* conditions) {
+  return Cursor(cur)->Restart(static_cast<const SQLConditionNode*>(conditions));
+}
 int32_t CursorColumnType(dbCursor cur, int32_t i) { return Cursor(cur)->ColumnType(i); }
 
-const QUORdbCursorDefinition* SchemaCursorDefinition() {
-  static QUORdbCursorDefinition definition = [] {
-    QUORdbCursorDefinition d{};
+// The framework's own tables: the front end calls them without a barrier (nothing here
+// raises) and starts a row cursor over for each row of an outer table of a join.
+const FrameworkCursorDefinition* SchemaCursorDefinition() {
+  static FrameworkCursorDefinition definition = [] {
+    FrameworkCursorDefinition f{};
+    QUORdbCursorDefinition& d = f.table;
     d.version = kDatabaseTableVersion;
     d.curClose = CursorClose;
     d.curColumnCount = CursorColumnCount;
@@ -386,26 +418,29 @@ const QUORdbCursorDefinition* SchemaCursorDefinition() {
     d.curColumnValue = CursorColumnValue;
     d.curReleaseValue = CursorReleaseValue;
     d.curNextRow = CursorNextRow;
-    return d;
+    MarkFrameworkCursorDefinition(&f);
+    return f;
   }();
   return &definition;
 }
 
-const QUORdbCursorDefinition* RowCursorDefinition() {
-  static QUORdbCursorDefinition definition = [] {
-    QUORdbCursorDefinition d = *SchemaCursorDefinition();
+const FrameworkCursorDefinition* RowCursorDefinition() {
+  static FrameworkCursorDefinition definition = [] {
+    FrameworkCursorDefinition f = *SchemaCursorDefinition();
+    QUORdbCursorDefinition& d = f.table;
     d.curDeleteRow = CursorDeleteRow;
     d.curColumnKey = CursorColumnKey;
     d.curUpdateRow = CursorUpdateRow;
     d.curColumnType = CursorColumnType;
-    return d;
+    f.curRestart = CursorRestart;
+    return f;
   }();
   return &definition;
 }
 
 RuntimeObject* Wrap(std::unique_ptr<BuiltInRowCursor> cursor,
-                    const QUORdbCursorDefinition* definition) {
-  return QUORdbCursorFromDBCursor(cursor.release(), definition);
+                    const FrameworkCursorDefinition* definition) {
+  return QUORdbCursorFromDBCursor(cursor.release(), &definition->table);
 }
 
 // The condition with its columns resolved; false (206) when one is not the table's.
@@ -424,7 +459,7 @@ bool Resolve(BuiltInDatabase& db, const BuiltInTable& table, const SQLConditionN
     if (!column) return db.Fail(kSQLUnknownColumnError, "Unknown column: " + name), false;
     c->ordinal = uint8_t(column->ordinal);
     c->type = column->type;
-    c->literal = StdText(node->value);
+    c->literal = SQLLiteral(StdText(node->value));
   }
   *out = std::move(c);
   return true;
@@ -433,7 +468,7 @@ bool Resolve(BuiltInDatabase& db, const BuiltInTable& table, const SQLConditionN
 // The key bytes a literal gives a column when equality with it means equal keys; false when
 // it does not convert exactly (the scan then decides).
 bool ExactKeyOf(const Condition& c, std::vector<uint8_t>* key) {
-  const string literal(c.literal.c_str());
+  const string literal(c.literal.Text().c_str());
   EncodedValue value;
   std::string message;
   int64_t whole = 0;
@@ -443,7 +478,7 @@ bool ExactKeyOf(const Condition& c, std::vector<uint8_t>* key) {
       if (!ParseWholeNumber(literal, &whole)) return false;
       break;
     case kDbVarChar:
-      if (c.literal.find('\0') != std::string::npos) return false;
+      if (c.literal.Text().find('\0') != std::string::npos) return false;
       break;
     case kDbDate:
     case kDbTime: break;
@@ -481,6 +516,19 @@ std::vector<uint8_t> SeekPrefix(const BuiltInTable& table, const Condition* cond
 }
 
 }  // namespace
+
+bool BuiltInRowCursor::Restart(const SQLConditionNode* conditions) {
+  if (!mDb || !mTable || mDb->CatalogueVersion() != mCatalogue) return false;
+  mDb->Clear();
+  std::unique_ptr<Condition> resolved;
+  if (!Resolve(*mDb, *mTable, conditions, &resolved)) return false;
+  condition = std::move(resolved);
+  mValue.clear();
+  mOnRow = false;
+  if (mRows && !mRows->Close()) mDb->StorageFailed();
+  mRows.reset();
+  return Open(mTable->Storage(), mTable->keyColumns, SeekPrefix(*mTable, condition.get()));
+}
 
 void SetBuiltInSeekEnabled(bool enabled) { gSeekEnabled = enabled; }
 

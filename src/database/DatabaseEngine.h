@@ -8,8 +8,10 @@
 // Promises of this layer:
 //   - a null entry means "not supported": the operation does nothing or answers its neutral
 //     value; no entry is ever called with a handle of 0;
-//   - every entry is called through CallEntry, behind a call barrier, so an exception raised
-//     inside plug-in code never unwinds the framework's frames;
+//   - every entry of a plug-in's table is called through CallEntry, behind a call barrier, so
+//     an exception raised inside plug-in code never unwinds the framework's frames; the
+//     framework's own cursor tables are called straight (CallCursorEntry), their entries
+//     putting the engine calls they make behind the barrier themselves;
 //   - the nodes handed to engines (pending edits, update requests, record columns) keep the
 //     layouts pinned below, which plug-ins read.
 #pragma once
@@ -155,10 +157,40 @@ R CallEntry(R (*entry)(Parameters...), Arguments... arguments) {
                         static_cast<Parameters>(arguments)...);
 }
 
-// The framework's own cursor tables carry this registration word; their move entries answer
-// as curNextRow does.
+// The framework's own cursor tables carry a registration word of their own; their move
+// entries answer as curNextRow does. Some are the first member of a FrameworkCursorDefinition,
+// which adds entries past the interface's 24 words that only the framework calls.
+constexpr uint32_t kFrameworkCursorMark = 0x51564642;          // 'QVFB'
+constexpr uint32_t kFrameworkCursorExtendedMark = 0x51564658;  // 'QVFX'
+struct FrameworkCursorDefinition {
+  QUORdbCursorDefinition table;
+  // Starts the cursor over on the rows of its table that meet conditions (nodes as dbOpenTable
+  // takes them), before the first, as dbOpenTable would have opened it; false when it cannot,
+  // and the caller opens a cursor anew. Null where a cursor cannot start over.
+  uint8_t (*curRestart)(dbCursor cur, void* conditions);
+};
 void MarkFrameworkCursorDefinition(QUORdbCursorDefinition* definition);
-bool IsFrameworkCursorDefinition(const QUORdbCursorDefinition* definition);
+void MarkFrameworkCursorDefinition(FrameworkCursorDefinition* definition);
+inline bool IsFrameworkCursorDefinition(const QUORdbCursorDefinition* definition) {
+  return definition && (definition->registration == kFrameworkCursorMark ||
+                        definition->registration == kFrameworkCursorExtendedMark);
+}
+// The table as a FrameworkCursorDefinition, or nil when it is not one.
+inline const FrameworkCursorDefinition* AsFrameworkCursorDefinition(
+    const QUORdbCursorDefinition* definition) {
+  return definition && definition->registration == kFrameworkCursorExtendedMark
+             ? reinterpret_cast<const FrameworkCursorDefinition*>(definition)
+             : nullptr;
+}
+
+// Calls an entry of a cursor table: a plug-in's through CallEntry, the framework's own
+// straight.
+template <typename R, typename... Parameters, typename... Arguments>
+R CallCursorEntry(const QUORdbCursorDefinition* table, R (*entry)(Parameters...),
+                  Arguments... arguments) {
+  if (!IsFrameworkCursorDefinition(table)) return CallEntry(entry, arguments...);
+  return entry ? entry(static_cast<Parameters>(arguments)...) : R();
+}
 
 struct DatabaseObject;
 

@@ -19,6 +19,9 @@
 namespace {
 
 DatabaseFieldObject* AsField(RuntimeObject* object) {
+  // Every field the framework makes is of this class: it is known without a walk.
+  static RuntimeClass* const fields = RuntimeClassForDefinition(DatabaseFieldClassDefinition());
+  if (object && object->classPtr == fields) return reinterpret_cast<DatabaseFieldObject*>(object);
   if (!object || !ObjectIsaDefinition(object, DatabaseCursorFieldClassDefinition())) {
     return nullptr;
   }
@@ -37,10 +40,11 @@ T WithEngineValue(DatabaseCursorObject* rs, int32_t column, Use use) {
   const void* data = nullptr;
   uint8_t type = 0;
   int32_t length = 0;
-  CallEntry(rs->cursor->curColumnValue, rs->cursorHandle, column, &data, &type, &length);
+  CallCursorEntry(rs->cursor, rs->cursor->curColumnValue, rs->cursorHandle, column, &data, &type,
+                  &length);
   T result = use(ColumnValue{type, static_cast<const uint8_t*>(data),
                              length > 0 ? uint32_t(length) : 0});
-  CallEntry(rs->cursor->curReleaseValue, rs->cursorHandle);
+  CallCursorEntry(rs->cursor, rs->cursor->curReleaseValue, rs->cursorHandle);
   return result;
 }
 

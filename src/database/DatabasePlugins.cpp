@@ -11,8 +11,6 @@ namespace {
 
 // The byte that registration writes into a table's registration word.
 constexpr uint8_t kRegistrationByte = 0;
-// The registration word of the framework's own cursor tables.
-constexpr uint32_t kFrameworkCursorMark = 0x51564642;  // 'QVFB'
 
 stringStorage* Retained(stringStorage* text) {
   stringStorage::AddReference(text);
@@ -32,14 +30,33 @@ stringStorage* ConnectionString(RuntimeObject* database, stringStorage* Database
   return db ? Retained(db->*field) : nullptr;
 }
 
+// The first row made current as MoveNext makes it, so that EOF says whether there was one and
+// BOF keeps that answer; the row counter is 1 afterwards.
+void MoveToFirstRow(DatabaseCursorObject* rs) {
+  rs->rowCounter = 0;
+  cursorMoveNext(&rs->header);
+  rs->bof = rs->eof;
+}
+
 }  // namespace
+
+bool RestartRecordSet(RuntimeObject* recordSet, void* conditions) {
+  DatabaseCursorObject* rs = AsRecordSet(recordSet);
+  const FrameworkCursorDefinition* table = rs ? AsFrameworkCursorDefinition(rs->cursor) : nullptr;
+  if (!IsCursorOpen(rs) || !table || !table->curRestart ||
+      !table->curRestart(rs->cursorHandle, conditions))
+    return false;
+  rs->editing = 0;
+  MoveToFirstRow(rs);
+  return true;
+}
 
 void MarkFrameworkCursorDefinition(QUORdbCursorDefinition* definition) {
   if (definition) definition->registration = kFrameworkCursorMark;
 }
 
-bool IsFrameworkCursorDefinition(const QUORdbCursorDefinition* definition) {
-  return definition && definition->registration == kFrameworkCursorMark;
+void MarkFrameworkCursorDefinition(FrameworkCursorDefinition* definition) {
+  if (definition) definition->table.registration = kFrameworkCursorExtendedMark;
 }
 
 extern "C" {
@@ -55,8 +72,6 @@ void PluginRegisterDBCursor(QUORdbCursorDefinition* definition) {
 }
 QV_EXPORT(PluginRegisterDBCursor)
 
-// The first row is made current as MoveNext makes it, so EOF says whether there was one and BOF
-// keeps that answer.
 RuntimeObject* QUORdbCursorFromDBCursor(dbCursor handle, const QUORdbCursorDefinition* cursor) {
   if (!handle) return nullptr;
   RuntimeObject* object = NewObjectFromDefinition(RecordSetClassDefinition());
@@ -64,8 +79,7 @@ RuntimeObject* QUORdbCursorFromDBCursor(dbCursor handle, const QUORdbCursorDefin
   auto* rs = reinterpret_cast<DatabaseCursorObject*>(object);
   rs->cursorHandle = handle;
   rs->cursor = cursor;
-  cursorMoveNext(object);
-  rs->bof = rs->eof;
+  MoveToFirstRow(rs);
   dbShutdownContext::Get()->AddCursor(object);
   return object;
 }

@@ -74,6 +74,9 @@ class PageStore {
   bool MarkChanged(qvdbRecordTracking* page);
   // The records of a changed page moved: cursors standing on it must find their place again.
   void Rearranged(qvdbRecordTracking* page);
+  // The last change count given to a page (read in, new, or rearranged): while it stays, no
+  // page's records have moved.
+  uint64_t ChangeSerial() const { return mChangeSerial; }
 
   uint32_t NextRecordId() { return mNextRecordId++; }
   uint32_t CurrentTransaction() const { return mTransaction; }

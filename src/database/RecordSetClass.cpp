@@ -4,6 +4,8 @@
 // EOF describes the current position after every move; BOF is true only for a result that was
 // empty when it was made. A closed RecordSet (no engine cursor) reaches its engine no more.
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "core/ClassDefinitionRows.h"
 #include "core/Export.h"
@@ -27,12 +29,13 @@ void DiscardPendingEdits(DatabaseCursorObject* rs) {
 
 int32_t ColumnCount(DatabaseCursorObject* rs) {
   if (!IsCursorOpen(rs)) return 0;
-  const int32_t count = CallEntry(Table(rs)->curColumnCount, rs->cursorHandle);
+  const int32_t count = CallCursorEntry(Table(rs), Table(rs)->curColumnCount, rs->cursorHandle);
   return count > 0 ? count : 0;
 }
 
 RuntimeObject* NewField(DatabaseCursorObject* rs, int32_t column) {
-  RuntimeObject* object = NewObjectFromDefinition(DatabaseFieldClassDefinition());
+  static RuntimeClass* const fields = RuntimeClassForDefinition(DatabaseFieldClassDefinition());
+  RuntimeObject* object = RuntimeNewObject(fields);
   if (!object) return nullptr;
   auto* field = reinterpret_cast<DatabaseFieldObject*>(object);
   RuntimeLockObject(&rs->header);
@@ -41,9 +44,54 @@ RuntimeObject* NewField(DatabaseCursorObject* rs, int32_t column) {
   return object;
 }
 
+// Field(name) on the framework's own cursors, whose columns stay what they were for the
+// cursor's life: their names are read once, and the last names asked for are remembered with
+// their answers, held so that the same string asked again (compiled code's constants, row
+// after row) is known by its record alone.
+struct ColumnNames {
+  struct Asked {
+    string name;
+    int32_t column;  // -1: none
+  };
+  static constexpr size_t kAskedKept = 16;
+  std::vector<string> names;
+  std::vector<Asked> asked;  // oldest first
+};
+
+std::unordered_map<const DatabaseCursorObject*, ColumnNames>& NameCaches() {
+  static std::unordered_map<const DatabaseCursorObject*, ColumnNames> caches;
+  return caches;
+}
+
+// The first column whose name equals name (the language's comparison), or -1.
+int32_t FindColumnNamed(DatabaseCursorObject* rs, stringStorage* name) {
+  const int32_t count = ColumnCount(rs);
+  const string wanted(name);
+  if (!IsFrameworkCursorDefinition(Table(rs))) {
+    for (int32_t column = 0; column < count; ++column)
+      if (CursorColumnName(rs, column).Compare(wanted) == 0) return column;
+    return -1;
+  }
+  ColumnNames& cache = NameCaches()[rs];
+  for (const ColumnNames::Asked& asked : cache.asked)
+    if (asked.name.Storage() == name) return asked.column;
+  if (cache.names.size() != size_t(count)) {
+    cache.names.clear();
+    for (int32_t column = 0; column < count; ++column)
+      cache.names.push_back(CursorColumnName(rs, column));
+  }
+  int32_t found = -1;
+  for (int32_t column = 0; column < count && found < 0; ++column)
+    if (cache.names[size_t(column)].Compare(wanted) == 0) found = column;
+  if (cache.asked.size() == ColumnNames::kAskedKept) cache.asked.erase(cache.asked.begin());
+  cache.asked.push_back({wanted, found});
+  return found;
+}
+
 // The result has no rows to count: curRowCount says 0.
 bool RowCountSaysEmpty(DatabaseCursorObject* rs) {
-  return Table(rs)->curRowCount && CallEntry(Table(rs)->curRowCount, rs->cursorHandle) == 0;
+  return Table(rs)->curRowCount &&
+         CallCursorEntry(Table(rs), Table(rs)->curRowCount, rs->cursorHandle) == 0;
 }
 
 enum class Move { kPrevious, kFirst, kLast };
@@ -61,7 +109,7 @@ void MoveOther(RuntimeObject* recordSet, Move move) {
                                : move == Move::kFirst  ? table->curFirstRow
                                                        : table->curLastRow;
   if (!entry) return;
-  const bool onRow = CallEntry(entry, rs->cursorHandle) != 0;
+  const bool onRow = CallCursorEntry(table, entry, rs->cursorHandle) != 0;
   if (IsFrameworkCursorDefinition(table)) {
     rs->eof = onRow ? 0 : 1;
   } else {
@@ -82,8 +130,8 @@ UpdateRequest* BuildUpdateRequests(DatabaseCursorObject* rs) {
   for (const PendingEdit* edit = rs->pendingEdits; edit; edit = edit->next) {
     const char *name = nullptr, *condition = nullptr;
     int32_t nameLength = 0, conditionLength = 0;
-    if (!CallEntry(Table(rs)->curColumnKey, rs->cursorHandle, edit->column, &name, &nameLength,
-                   &condition, &conditionLength))
+    if (!CallCursorEntry(Table(rs), Table(rs)->curColumnKey, rs->cursorHandle, edit->column,
+                         &name, &nameLength, &condition, &conditionLength))
       continue;
     if (!name || nameLength < 0) nameLength = 0;
     if (!condition || conditionLength < 0) conditionLength = 0;
@@ -99,6 +147,10 @@ UpdateRequest* BuildUpdateRequests(DatabaseCursorObject* rs) {
 }  // namespace
 
 DatabaseCursorObject* AsRecordSet(RuntimeObject* object) {
+  // Every RecordSet the framework makes is of this class: it is known without a walk.
+  static RuntimeClass* const recordSets = RuntimeClassForDefinition(RecordSetClassDefinition());
+  if (object && object->classPtr == recordSets)
+    return reinterpret_cast<DatabaseCursorObject*>(object);
   if (!object || !ObjectIsaDefinition(object, DatabaseCursorClassDefinition())) return nullptr;
   return reinterpret_cast<DatabaseCursorObject*>(object);
 }
@@ -110,7 +162,8 @@ bool IsCursorOpen(const DatabaseCursorObject* rs) {
 string CursorColumnName(DatabaseCursorObject* rs, int32_t column) {
   if (!IsCursorOpen(rs)) return string();
   if (!Table(rs)->curColumnName) return string("field") + ultoa(column + 1);
-  return string::Adopt(CallEntry(Table(rs)->curColumnName, rs->cursorHandle, column));
+  return string::Adopt(
+      CallCursorEntry(Table(rs), Table(rs)->curColumnName, rs->cursorHandle, column));
 }
 
 bool FindPendingEdit(const DatabaseCursorObject* rs, int32_t column, string* text) {
@@ -150,7 +203,8 @@ void cursorMoveNext(RuntimeObject* recordSet) {
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
   if (!rs) return;
   DiscardPendingEdits(rs);
-  const bool onRow = IsCursorOpen(rs) && CallEntry(Table(rs)->curNextRow, rs->cursorHandle) != 0;
+  const bool onRow = IsCursorOpen(rs) &&
+                     CallCursorEntry(Table(rs), Table(rs)->curNextRow, rs->cursorHandle) != 0;
   rs->eof = onRow ? 0 : 1;
   rs->rowCounter += 1;
 }
@@ -167,12 +221,9 @@ QV_EXPORT(CursorMoveLast)
 
 RuntimeObject* cursorGetFieldByName(RuntimeObject* recordSet, stringStorage* name) {
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
-  const string wanted(name);
-  const int32_t count = ColumnCount(rs);
-  for (int32_t column = 0; column < count; ++column) {
-    if (CursorColumnName(rs, column).Compare(wanted) == 0) return NewField(rs, column);
-  }
-  return nullptr;
+  if (!IsCursorOpen(rs)) return nullptr;
+  const int32_t column = FindColumnNamed(rs, name);
+  return column >= 0 ? NewField(rs, column) : nullptr;
 }
 QV_EXPORT(cursorGetFieldByName)
 
@@ -185,7 +236,8 @@ QV_EXPORT(cursorGetFieldByIndex)
 
 void cursorDeleteRecord(RuntimeObject* recordSet) {
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
-  if (IsCursorOpen(rs) && !rs->eof) CallEntry(Table(rs)->curDeleteRow, rs->cursorHandle);
+  if (IsCursorOpen(rs) && !rs->eof)
+    CallCursorEntry(Table(rs), Table(rs)->curDeleteRow, rs->cursorHandle);
 }
 QV_EXPORT(cursorDeleteRecord)
 
@@ -193,7 +245,7 @@ void cursorEdit(RuntimeObject* recordSet) {
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
   if (!rs) return;
   rs->editing = 1;
-  if (IsCursorOpen(rs)) CallEntry(Table(rs)->curEdit, rs->cursorHandle);
+  if (IsCursorOpen(rs)) CallCursorEntry(Table(rs), Table(rs)->curEdit, rs->cursorHandle);
 }
 QV_EXPORT(cursorEdit)
 
@@ -203,7 +255,7 @@ void cursorUpdate(RuntimeObject* recordSet) {
   if (!rs || !rs->editing) return;
   if (rs->pendingEdits && IsCursorOpen(rs)) {
     if (Table(rs)->curUpdateRow) {
-      CallEntry(Table(rs)->curUpdateRow, rs->cursorHandle, rs->pendingEdits);
+      CallCursorEntry(Table(rs), Table(rs)->curUpdateRow, rs->cursorHandle, rs->pendingEdits);
     } else if (rs->database) {
       UpdateRequest* requests = BuildUpdateRequests(rs);
       RunUpdateRequests(rs->database, requests);
@@ -222,8 +274,9 @@ void cursorClose(RuntimeObject* recordSet) {
   DiscardPendingEdits(rs);
   if (dbCursor handle = rs->cursorHandle) {
     rs->cursorHandle = nullptr;
+    NameCaches().erase(rs);
     dbShutdownContext::RemoveCursor(recordSet);
-    if (Table(rs)) CallEntry(Table(rs)->curClose, handle);
+    if (Table(rs)) CallCursorEntry(Table(rs), Table(rs)->curClose, handle);
     stringStorage::RemoveReference(rs->sqlText);
     rs->sqlText = nullptr;
   }
@@ -236,14 +289,14 @@ QV_EXPORT(cursorClose)
 int32_t RecordSetRecordCount(RuntimeObject* recordSet) {
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
   if (!IsCursorOpen(rs) || !Table(rs)->curRowCount) return -1;
-  return CallEntry(Table(rs)->curRowCount, rs->cursorHandle);
+  return CallCursorEntry(Table(rs), Table(rs)->curRowCount, rs->cursorHandle);
 }
 QV_EXPORT(RecordSetRecordCount)
 
 int32_t RecordSetColumnType(RuntimeObject* recordSet, int32_t index) {
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
   if (index < 0 || !IsCursorOpen(rs) || !Table(rs)->curColumnType) return -1;
-  return CallEntry(Table(rs)->curColumnType, rs->cursorHandle, index);
+  return CallCursorEntry(Table(rs), Table(rs)->curColumnType, rs->cursorHandle, index);
 }
 QV_EXPORT(RecordSetColumnType)
 

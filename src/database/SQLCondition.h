@@ -139,6 +139,7 @@ struct SQLColumnReference {
   std::string table;
   std::string name;
   int32_t boundTable = -1;
+  int32_t wantedSlot = -1;  // its place among the columns asked of the bound table (SQLJoin)
 };
 
 struct SQLCondition {

@@ -80,11 +80,19 @@ int32_t MirrorOperator(int32_t kind) {
   }
 }
 
+// Closes and lets go of a table cursor (nil is ignored).
+void Release(RuntimeObject* cursor) {
+  if (!cursor) return;
+  cursorClose(cursor);
+  RuntimeUnlockObject(cursor);
+}
+
 ColumnValue ReadValue(DatabaseCursorObject* rs, int32_t column) {
   const void* data = nullptr;
   uint8_t code = 0;
   int32_t length = 0;
-  CallEntry(rs->cursor->curColumnValue, rs->cursorHandle, column, &data, &code, &length);
+  CallCursorEntry(rs->cursor, rs->cursor->curColumnValue, rs->cursorHandle, column, &data, &code,
+                  &length);
   ColumnValue value;
   value.code = code;
   value.data = length >= 0 ? static_cast<const uint8_t*>(data) : nullptr;
@@ -120,7 +128,7 @@ bool SQLJoin::LoadSchema(size_t i) {
     const ColumnValue first = cursorFieldCount(fields) > 0 ? ReadValue(rs, 0) : ColumnValue{};
     const bool present = first.data && first.code != kColumnNull;
     if (present) table.schema.push_back(StdString(ColumnString(first)));
-    CallEntry(rs->cursor->curReleaseValue, rs->cursorHandle);
+    CallCursorEntry(rs->cursor, rs->cursor->curReleaseValue, rs->cursorHandle);
     if (!present) sound = Fail(mDatabase, kSQLValidationError, "Internal validation error");
     cursorMoveNext(fields);
   }
@@ -182,7 +190,7 @@ bool SQLJoin::Prepare(std::vector<SQLSelectItem>* items) {
   }
   if (!CheckConditionResolved(mDatabase, mWhere.get())) return false;
 
-  for (const SQLSelectItem& item : *items)
+  for (SQLSelectItem& item : *items)
     if (item.aggregate != kSQLCount) Want(item.column);
   WantAll(mWhere.get());
   std::vector<const SQLCondition*> all;
@@ -198,21 +206,26 @@ bool SQLJoin::Prepare(std::vector<SQLSelectItem>* items) {
   return true;
 }
 
-void SQLJoin::Want(const SQLColumnReference& ref) {
+void SQLJoin::Want(SQLColumnReference& ref) {
   SQLFromTable& table = mTables[size_t(ref.boundTable)];
-  for (const std::string& w : table.wanted)
-    if (SameSQLName(w, ref.name)) return;
+  for (size_t i = 0; i < table.wanted.size(); ++i) {
+    if (SameSQLName(table.wanted[i], ref.name)) {
+      ref.wantedSlot = int32_t(i);
+      return;
+    }
+  }
   // Ask for the column as the engine spells it.
   for (const std::string& column : table.schema) {
     if (SameSQLName(column, ref.name)) {
+      ref.wantedSlot = int32_t(table.wanted.size());
       table.wanted.push_back(column);
       return;
     }
   }
 }
 
-void SQLJoin::WantAll(const SQLCondition* c) {
-  condition_tree::ForEachLeaf(c, [this](const SQLCondition* leaf) {
+void SQLJoin::WantAll(SQLCondition* c) {
+  condition_tree::ForEachLeaf(c, [this](SQLCondition* leaf) {
     Want(leaf->column);
     if (leaf->valueIsColumn) Want(leaf->valueColumn);
     return true;
@@ -232,9 +245,9 @@ bool SQLJoin::Pushable(const SQLCondition* c, int32_t table) const {
 
 int32_t SQLJoin::IndexOf(const SQLColumnReference& ref) const {
   const SQLFromTable& table = mTables[size_t(ref.boundTable)];
-  for (size_t i = 0; i < table.wanted.size(); ++i)
-    if (SameSQLName(table.wanted[i], ref.name)) return table.wantedIndex[i];
-  return -1;
+  return ref.wantedSlot >= 0 && size_t(ref.wantedSlot) < table.wantedIndex.size()
+             ? table.wantedIndex[size_t(ref.wantedSlot)]
+             : -1;
 }
 
 template <typename Use>
@@ -244,7 +257,7 @@ bool SQLJoin::WithValue(const SQLColumnReference& ref, Use use) const {
   if (column < 0) return use(ColumnValue{});
   const ColumnValue value = ReadValue(rs, column);
   const bool answer = use(value);
-  CallEntry(rs->cursor->curReleaseValue, rs->cursorHandle);
+  CallCursorEntry(rs->cursor, rs->cursor->curReleaseValue, rs->cursorHandle);
   return answer;
 }
 
@@ -301,17 +314,14 @@ bool SQLJoin::Open(size_t i) {
     if (c.table == int32_t(i)) conjuncts.push_back(EngineCondition(c.condition, int32_t(i)));
   SQLConditionNode* condition =
       conjuncts.empty() ? nullptr : Balanced(kSQLAnd, conjuncts.data(), conjuncts.size());
-  std::vector<string> names;
-  for (const std::string& w : table.wanted)
-    names.push_back(string::FromBytes(w.data(), int64_t(w.size()), kEncodingUTF8));
-  if (names.empty()) names.push_back(string("*"));  // a table only counted: any column does
-  std::vector<ResultColumnNode> list(names.size());
-  for (size_t k = 0; k < names.size(); ++k)
-    list[k] = {k + 1 < names.size() ? &list[k + 1] : nullptr, names[k].Storage()};
-  const string tableName = string::FromBytes(table.name.data(), int64_t(table.name.size()),
-                                             kEncodingUTF8);
-  RuntimeObject* cursor = CallEntry(engine->dbOpenTable, mDatabase->engineHandle,
-                                    tableName.Storage(), list.data(), condition);
+  // The cursor this table had for the outer row before starts over where its engine can.
+  RuntimeObject* cursor = table.spent;
+  table.spent = nullptr;
+  if (cursor && !RestartRecordSet(cursor, condition)) {
+    Release(cursor);
+    cursor = nullptr;
+  }
+  if (!cursor) cursor = OpenAnew(table, condition);
   FreeConditionNodes(condition);
   DatabaseCursorObject* rs = AsRecordSet(cursor);
   if (!rs) {
@@ -336,17 +346,39 @@ bool SQLJoin::Open(size_t i) {
   return true;
 }
 
-void SQLJoin::Close(size_t i) {
-  RuntimeObject* cursor = mTables[i].cursor;
-  mTables[i].cursor = nullptr;
-  mTables[i].records = nullptr;
-  if (!cursor) return;
-  cursorClose(cursor);
-  RuntimeUnlockObject(cursor);
+RuntimeObject* SQLJoin::OpenAnew(const SQLFromTable& table, SQLConditionNode* condition) {
+  std::vector<string> names;
+  for (const std::string& w : table.wanted)
+    names.push_back(string::FromBytes(w.data(), int64_t(w.size()), kEncodingUTF8));
+  if (names.empty()) names.push_back(string("*"));  // a table only counted: any column does
+  std::vector<ResultColumnNode> list(names.size());
+  for (size_t k = 0; k < names.size(); ++k)
+    list[k] = {k + 1 < names.size() ? &list[k + 1] : nullptr, names[k].Storage()};
+  const string tableName = string::FromBytes(table.name.data(), int64_t(table.name.size()),
+                                             kEncodingUTF8);
+  return CallEntry(mDatabase->engine->dbOpenTable, mDatabase->engineHandle, tableName.Storage(),
+                   list.data(), condition);
+}
+
+void SQLJoin::Close(size_t i, bool keep) {
+  SQLFromTable& table = mTables[i];
+  RuntimeObject* cursor = table.cursor;
+  const FrameworkCursorDefinition* own =
+      cursor ? AsFrameworkCursorDefinition(table.records->cursor) : nullptr;
+  table.cursor = nullptr;
+  table.records = nullptr;
+  if (keep && own && own->curRestart && !table.spent) {  // to start over for the next outer row
+    table.spent = cursor;
+    return;
+  }
+  Release(cursor);
+  if (keep) return;
+  Release(table.spent);
+  table.spent = nullptr;
 }
 
 void SQLJoin::Stop() {
-  for (size_t i = mTables.size(); i-- > 0;) Close(i);
+  for (size_t i = mTables.size(); i-- > 0;) Close(i, false);
 }
 
 DatabaseCursorObject* SQLJoin::TableCursor(size_t i) const {
@@ -383,7 +415,7 @@ bool SQLJoin::Step(size_t level, bool fresh) {
     if (!fresh) cursorMoveNext(mTables[level].cursor);
     fresh = false;
     if (rs->eof || !IsCursorOpen(rs)) {
-      Close(level);
+      Close(level, true);
       if (level == 0) return false;
       --level;
       continue;

@@ -9,6 +9,10 @@
 // meets. Every other conjunct is evaluated here on each joined row, with the same rules; so is
 // one whose tree would be deeper than engines are handed (runs of one connective are handed
 // over balanced, so only a long chain alternating AND and OR is).
+//
+// An inner table's cursor that ran out is kept, and for the next outer row started over with
+// the new condition where its engine's cursor can (FrameworkCursorDefinition's curRestart, the
+// built-in engine's); others are closed and opened again.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +30,7 @@ struct SQLFromTable {
   std::vector<int32_t> wantedIndex;  // their indexes in the opened cursor (-1 when absent)
   RuntimeObject* cursor = nullptr;   // the RecordSet while open (held)
   DatabaseCursorObject* records = nullptr;  // the same, as a RecordSet
+  RuntimeObject* spent = nullptr;    // one that ran out, held to start over (inner tables)
 };
 
 // A result column: a table column (bound by resolution) or an aggregate.
@@ -72,8 +77,10 @@ class SQLJoin {
   };
   bool LoadSchema(size_t i);
   bool Open(size_t i);
+  RuntimeObject* OpenAnew(const SQLFromTable& table, SQLConditionNode* condition);
   bool Step(size_t level, bool fresh);
-  void Close(size_t i);
+  // Closes table i's cursor; with keep, one that can start over is kept for the next Open.
+  void Close(size_t i, bool keep);
   bool Pushable(const SQLCondition* c, int32_t table) const;
   SQLConditionNode* EngineCondition(const SQLCondition* c, int32_t table) const;
   bool Holds(const SQLCondition* c) const;
@@ -81,8 +88,8 @@ class SQLJoin {
   // The value of a bound reference, read and released around use.
   template <typename Use>
   bool WithValue(const SQLColumnReference& ref, Use use) const;
-  void Want(const SQLColumnReference& ref);
-  void WantAll(const SQLCondition* c);
+  void Want(SQLColumnReference& ref);
+  void WantAll(SQLCondition* c);
   int32_t IndexOf(const SQLColumnReference& ref) const;
 
   DatabaseObject* mDatabase;  // held

@@ -53,23 +53,14 @@ bool IndexColumns(const uint8_t* row, uint32_t size, int32_t count, uint32_t* of
   return at <= size;
 }
 
-// Calls an entry of the source's cursor table: the framework's own cursors straight (their
-// entries put the engine calls they make behind the barrier themselves), others behind it.
-template <typename R, typename... Parameters, typename... Arguments>
-R CallSource(const DatabaseCursorObject* source, R (*entry)(dbCursor, Parameters...),
-             Arguments... arguments) {
-  if (!IsFrameworkCursorDefinition(source->cursor))
-    return CallEntry(entry, source->cursorHandle, arguments...);
-  return entry ? entry(source->cursorHandle, arguments...) : R();
-}
-
 // Appends column i of the source's current row; answers its value bytes. Code 18 is kept as its
 // text (code 5); a value with no data is NULL.
 uint32_t AppendSourceValue(DatabaseCursorObject* source, int32_t i, std::vector<uint8_t>* out) {
   const void* data = nullptr;
   uint8_t code = 0;
   int32_t length = 0;
-  CallSource(source, source->cursor->curColumnValue, i, &data, &code, &length);
+  CallCursorEntry(source->cursor, source->cursor->curColumnValue, source->cursorHandle, i, &data,
+                  &code, &length);
   if (code == kColumnString && data && length >= int32_t(sizeof(stringStorage*))) {
     stringStorage* text;
     memcpy(&text, data, sizeof text);
@@ -82,7 +73,7 @@ uint32_t AppendSourceValue(DatabaseCursorObject* source, int32_t i, std::vector<
     length = 0;
   }
   AppendColumn(out, code, data, code == kColumnNull ? 0 : uint32_t(length));
-  CallSource(source, source->cursor->curReleaseValue);
+  CallCursorEntry(source->cursor, source->cursor->curReleaseValue, source->cursorHandle);
   return code == kColumnNull ? 0 : uint32_t(length);
 }
 

@@ -248,7 +248,7 @@ int32_t JoinRowCount(dbCursor cur) {
   JoinCursor* j = Join(cur);
   DatabaseCursorObject* single = j->Single();
   if (!single || j->join->EvaluatesHere() || !single->cursor->curRowCount) return -1;
-  return CallEntry(single->cursor->curRowCount, single->cursorHandle);
+  return CallCursorEntry(single->cursor, single->cursor->curRowCount, single->cursorHandle);
 }
 void JoinColumnValue(dbCursor cur, int32_t i, const void** data, uint8_t* type, int32_t* length) {
   JoinCursor* j = Join(cur);
@@ -260,14 +260,16 @@ void JoinColumnValue(dbCursor cur, int32_t i, const void** data, uint8_t* type, 
   if (!j->onRow || i < 0 || size_t(i) >= j->items.size() ||
       !j->join->Locate(j->items[size_t(i)], &rs, &column))
     return;
-  CallEntry(rs->cursor->curColumnValue, rs->cursorHandle, column, data, type, length);
+  CallCursorEntry(rs->cursor, rs->cursor->curColumnValue, rs->cursorHandle, column, data, type,
+                  length);
   j->servedBy = rs;
 }
 void JoinReleaseValue(dbCursor cur) {
   JoinCursor* j = Join(cur);
   DatabaseCursorObject* rs = j->servedBy;
   j->servedBy = nullptr;
-  if (rs && IsCursorOpen(rs)) CallEntry(rs->cursor->curReleaseValue, rs->cursorHandle);
+  if (rs && IsCursorOpen(rs))
+    CallCursorEntry(rs->cursor, rs->cursor->curReleaseValue, rs->cursorHandle);
 }
 uint8_t JoinNextRow(dbCursor cur) { return Join(cur)->Forward(); }
 void JoinDeleteRow(dbCursor cur) {
@@ -287,8 +289,8 @@ uint8_t JoinColumnKey(dbCursor cur, int32_t i, const char** name, int32_t* nameL
   if (!j->Single() || i < 0 || size_t(i) >= j->items.size() ||
       !j->join->Locate(j->items[size_t(i)], &rs, &column))
     return 0;
-  return CallEntry(rs->cursor->curColumnKey, rs->cursorHandle, column, name, nameLength,
-                   condition, conditionLength);
+  return CallCursorEntry(rs->cursor, rs->cursor->curColumnKey, rs->cursorHandle, column, name,
+                         nameLength, condition, conditionLength);
 }
 // The edits go to the table's own RecordSet, which writes them back its own way.
 void JoinUpdateRow(dbCursor cur, PendingEdit* edits) {
@@ -323,7 +325,7 @@ int32_t JoinColumnType(dbCursor cur, int32_t i) {
   if (i < 0 || size_t(i) >= j->items.size() ||
       !j->join->Locate(j->items[size_t(i)], &rs, &column) || !rs->cursor->curColumnType)
     return -1;
-  return CallEntry(rs->cursor->curColumnType, rs->cursorHandle, column);
+  return CallCursorEntry(rs->cursor, rs->cursor->curColumnType, rs->cursorHandle, column);
 }
 
 const QUORdbCursorDefinition* JoinCursorDefinition() {

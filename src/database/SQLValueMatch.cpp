@@ -69,18 +69,18 @@ int64_t IntegerOf(const ColumnValue& value) {
   return v;
 }
 
-bool CompareInteger(const ColumnValue& value, int32_t kind, std::string_view literal) {
+bool CompareInteger(const ColumnValue& value, int32_t kind, const SQLLiteral& literal) {
   const int64_t v = IntegerOf(value);
   int64_t whole;
-  if (ParseInteger(literal, &whole)) return Holds(kind, Order(v, whole));
+  if (literal.Whole(&whole)) return Holds(kind, Order(v, whole));
   double number;
-  if (!ParseDouble(literal, &number) || std::isnan(number)) return false;
+  if (!literal.Number(&number) || std::isnan(number)) return false;
   return Holds(kind, Order(static_cast<long double>(v), static_cast<long double>(number)));
 }
 
-bool CompareReal(const ColumnValue& value, int32_t kind, std::string_view literal) {
+bool CompareReal(const ColumnValue& value, int32_t kind, const SQLLiteral& literal) {
   double number;
-  if (!ParseDouble(literal, &number)) return false;
+  if (!literal.Number(&number)) return false;
   if (value.code == kColumnSingle) {
     if (value.length < 4) return false;
     float v;
@@ -96,10 +96,10 @@ bool CompareReal(const ColumnValue& value, int32_t kind, std::string_view litera
   return Holds(kind, Order(v, number));
 }
 
-bool CompareBoolean(const ColumnValue& value, int32_t kind, std::string_view literal) {
+bool CompareBoolean(const ColumnValue& value, int32_t kind, const SQLLiteral& literal) {
   if (value.length < 1) return false;
   const int v = value.data[0] ? 1 : 0;
-  const std::string_view text = Trimmed(literal);
+  const std::string_view text = Trimmed(literal.Text());
   double number;
   if (text.size() == 4 && strncasecmp(text.data(), "true", 4) == 0) number = 1;
   else if (text.size() == 5 && strncasecmp(text.data(), "false", 5) == 0) number = 0;
@@ -149,16 +149,15 @@ std::string_view TextOf(const ColumnValue& value) {
   return std::string_view(reinterpret_cast<const char*>(value.data), value.length);
 }
 
-bool CompareText(const ColumnValue& value, int32_t kind, int32_t mode, std::string_view literal) {
+bool CompareText(const ColumnValue& value, int32_t kind, int32_t mode,
+                 const SQLLiteral& prepared) {
   std::string_view text = TextOf(value);
-  std::string row, pattern;
+  std::string_view literal = prepared.Text();
+  std::string row;
   if (mode == 1 || mode == 2 || mode == 3) {
     row = CaseOf(text, mode != 3);
     text = row;
-    if (mode == 1) {
-      pattern = CaseOf(literal, true);
-      literal = pattern;
-    }
+    if (mode == 1) literal = prepared.Upper();
   }
   if (kind == 6) return SQLLikeMatch(text, literal);
   if (kind == 7) return !SQLLikeMatch(text, literal);
@@ -229,8 +228,52 @@ bool ParseSQLTime(std::string_view text, int32_t fields[3]) {
   return fields[0] < 24 && fields[1] < 60 && fields[2] < 60;
 }
 
+bool SQLLiteral::Known(Reading reading) const {
+  if (mKnown & reading) return mValid & reading;
+  bool valid = false;
+  switch (reading) {
+    case kWhole: valid = ParseInteger(mText, &mWhole); break;
+    case kNumber: valid = ParseDouble(mText, &mNumber); break;
+    case kDate: valid = ParseSQLDate(mText, mDate); break;
+    case kTime: valid = ParseSQLTime(mText, mTime); break;
+    case kUpper: mUpper = CaseOf(mText, true); valid = true; break;
+  }
+  mKnown |= reading;
+  if (valid) mValid |= reading;
+  return valid;
+}
+
+bool SQLLiteral::Whole(int64_t* value) const {
+  if (!Known(kWhole)) return false;
+  *value = mWhole;
+  return true;
+}
+
+bool SQLLiteral::Number(double* value) const {
+  if (!Known(kNumber)) return false;
+  *value = mNumber;
+  return true;
+}
+
+bool SQLLiteral::Date(int32_t fields[3]) const {
+  if (!Known(kDate)) return false;
+  memcpy(fields, mDate, sizeof mDate);
+  return true;
+}
+
+bool SQLLiteral::Time(int32_t fields[3]) const {
+  if (!Known(kTime)) return false;
+  memcpy(fields, mTime, sizeof mTime);
+  return true;
+}
+
+std::string_view SQLLiteral::Upper() const {
+  Known(kUpper);
+  return mUpper;
+}
+
 bool ValueMeetsCondition(const ColumnValue& value, int32_t kind, int32_t textMode,
-                         std::string_view literal) {
+                         const SQLLiteral& literal) {
   if (kind == 8) return IsNull(value);
   if (kind == 9) return !IsNull(value);
   if (IsNull(value) || kind < 0 || kind > 7) return false;
@@ -243,10 +286,10 @@ bool ValueMeetsCondition(const ColumnValue& value, int32_t kind, int32_t textMod
     case kColumnDouble: return kind <= 5 && CompareReal(value, kind, literal);
     case kColumnBoolean: return kind <= 5 && CompareBoolean(value, kind, literal);
     case kColumnDate:
-      return kind <= 5 && ParseSQLDate(literal, fields) &&
+      return kind <= 5 && literal.Date(fields) &&
              CompareFields(value.data, value.length, kind, fields);
     case kColumnTime:
-      return kind <= 5 && ParseSQLTime(literal, fields) &&
+      return kind <= 5 && literal.Time(fields) &&
              CompareFields(value.data, value.length, kind, fields);
     case kColumnChar:
     case kColumnText:
@@ -256,6 +299,11 @@ bool ValueMeetsCondition(const ColumnValue& value, int32_t kind, int32_t textMod
     case kColumnString: return CompareText(value, kind, textMode, literal);
     default: return false;
   }
+}
+
+bool ValueMeetsCondition(const ColumnValue& value, int32_t kind, int32_t textMode,
+                         std::string_view literal) {
+  return ValueMeetsCondition(value, kind, textMode, SQLLiteral(literal));
 }
 
 bool ValueAsSQLLiteral(const ColumnValue& value, std::string* literal) {

@@ -22,6 +22,36 @@
 
 #include "database/ColumnValues.h"
 
+// A literal, with each reading a comparison makes of it (a whole number, a number, a date, a
+// time, the text in upper case) worked out on first use and kept: a condition compares one
+// literal with every row.
+class SQLLiteral {
+ public:
+  SQLLiteral() = default;
+  explicit SQLLiteral(std::string_view text) : mText(text) {}
+
+  const std::string& Text() const { return mText; }
+  bool Whole(int64_t* value) const;
+  bool Number(double* value) const;
+  bool Date(int32_t fields[3]) const;
+  bool Time(int32_t fields[3]) const;
+  std::string_view Upper() const;
+
+ private:
+  enum Reading : uint8_t { kWhole = 1, kNumber = 2, kDate = 4, kTime = 8, kUpper = 16 };
+  bool Known(Reading reading) const;
+
+  std::string mText;
+  mutable uint8_t mKnown = 0;  // the readings worked out
+  mutable uint8_t mValid = 0;  // those that succeeded
+  mutable int64_t mWhole = 0;
+  mutable double mNumber = 0;
+  mutable int32_t mDate[3] = {}, mTime[3] = {};
+  mutable std::string mUpper;
+};
+
+bool ValueMeetsCondition(const ColumnValue& value, int32_t kind, int32_t textMode,
+                         const SQLLiteral& literal);
 bool ValueMeetsCondition(const ColumnValue& value, int32_t kind, int32_t textMode,
                          std::string_view literal);
 bool SQLLikeMatch(std::string_view text, std::string_view pattern);

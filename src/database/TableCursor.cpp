@@ -200,9 +200,11 @@ bool TableCursor::Start(const uint8_t* key, uint32_t length) {
 }
 
 bool TableCursor::Revalidate() {
-  if (!mStarted || mAnchor.atEnd) return true;
+  if (!mStarted || mAnchor.atEnd || mValidAt == mStore.ChangeSerial()) return true;
   for (const Level& level : mStack)
     if (level.changeCount != level.page->ChangeCount()) return Refind();
+  // Pages pushed later are as they were then, unless the serial moves again.
+  mValidAt = mStore.ChangeSerial();
   return true;
 }
 

@@ -139,6 +139,8 @@ class TableCursor : public TransactionListener {
   Anchor mAnchor;
   bool mStarted = false;
   uint64_t mPushes = 0;          // pages pushed since the last descent
+  uint64_t mValidAt = ~uint64_t{0};  // the store's change serial when the stack was last found
+                                     // current
   std::vector<uint8_t> mRecord;  // the record being inserted
   std::vector<uint8_t> mNewKey;  // and its key
   std::unique_ptr<SpillFile> mSpill;

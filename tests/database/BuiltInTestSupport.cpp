@@ -39,23 +39,28 @@ std::string FormatValue(const ColumnValue& v) {
   return b;
 }
 
+std::string ReadRow(RuntimeObject* recordSet) {
+  DatabaseCursorObject* rs = AsRecordSet(recordSet);
+  if (!rs || rs->eof || !IsCursorOpen(rs)) return "EOF";
+  std::string line;
+  const int32_t columns = cursorFieldCount(recordSet);
+  for (int32_t i = 0; i < columns; ++i) {
+    const void* data = nullptr;
+    uint8_t type = 0;
+    int32_t length = 0;
+    CallEntry(rs->cursor->curColumnValue, rs->cursorHandle, i, &data, &type, &length);
+    ColumnValue value{type, static_cast<const uint8_t*>(data), uint32_t(length)};
+    line += (i ? "|" : "") + FormatValue(value);
+    CallEntry(rs->cursor->curReleaseValue, rs->cursorHandle);
+  }
+  return line;
+}
+
 std::vector<std::string> ReadRows(RuntimeObject* recordSet) {
   std::vector<std::string> rows;
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
-  if (!rs) return rows;
-  const int32_t columns = cursorFieldCount(recordSet);
-  while (!rs->eof && IsCursorOpen(rs)) {
-    std::string line;
-    for (int32_t i = 0; i < columns; ++i) {
-      const void* data = nullptr;
-      uint8_t type = 0;
-      int32_t length = 0;
-      CallEntry(rs->cursor->curColumnValue, rs->cursorHandle, i, &data, &type, &length);
-      ColumnValue value{type, static_cast<const uint8_t*>(data), uint32_t(length)};
-      line += (i ? "|" : "") + FormatValue(value);
-      CallEntry(rs->cursor->curReleaseValue, rs->cursorHandle);
-    }
-    rows.push_back(line);
+  while (rs && !rs->eof && IsCursorOpen(rs)) {
+    rows.push_back(ReadRow(recordSet));
     cursorMoveNext(recordSet);
   }
   return rows;

@@ -17,6 +17,8 @@ namespace dbtest {
 // numbers with 12 significant digits, dates and times zero-padded, Booleans 1 and 0, text as
 // it is.
 std::string FormatValue(const ColumnValue& value);
+// The current row, columns joined by "|"; "EOF" when there is none.
+std::string ReadRow(RuntimeObject* recordSet);
 // Every row of the RecordSet from the current one on, columns joined by "|".
 std::vector<std::string> ReadRows(RuntimeObject* recordSet);
 // The StringValue of the named field of the RecordSet's current row; "<none>" without the field.
