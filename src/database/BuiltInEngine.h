@@ -145,6 +145,9 @@ bool DeleteLargeValue(BuiltInDatabase& db, uint32_t id);
 bool InsertTableRow(BuiltInDatabase& db, const std::string& storage,
                     const std::vector<uint8_t>& keyColumns, std::vector<uint8_t>& row,
                     bool refuseDuplicates);
+// Checks the row's length and its key's (2006); the key into *key.
+bool CheckRowFits(BuiltInDatabase& db, TableCursor& cursor, const std::vector<uint8_t>& row,
+                  std::vector<uint8_t>* key);
 // Checks the row's length and key (2006) and whether the key is taken (2005) without writing.
 bool CheckTableRow(BuiltInDatabase& db, TableCursor& cursor, const std::vector<uint8_t>& row,
                    bool refuseDuplicates, bool* exact);

@@ -192,9 +192,8 @@ uint8_t BuiltInRowCursor::NextRow() {
     if (!record) break;
   }
   mDb->StorageFailed();
-  // At the end the table cursor goes: rows an update moved are put in place now.
-  if (!mRows->Close()) mDb->StorageFailed();
-  mRows.reset();
+  // At the end, rows an update moved are put in place; the table cursor stays to start over.
+  if (!mRows->Finish()) mDb->StorageFailed();
   return 0;
 }
 
@@ -349,17 +348,18 @@ void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
     }
     values.push_back(std::move(value));
   }
-  // The length and a changed key are checked before anything changes.
+  // The length, and a changed key (not taken), are checked before anything changes.
   std::vector<uint8_t> row = EncodeRow(values, 0), key, oldKey;
-  std::unique_ptr<TableCursor> probe =
-      OpenTableCursor(mDb->Store(), string(mTable->Storage().c_str()), nullptr, 0,
-                      mTable->keyColumns.data(), uint32_t(mTable->keyColumns.size()));
-  if (!probe) return void(mDb->StorageFailed());
   mRows->KeyOf(current, length, &oldKey);
-  const bool keyChanged = mRows->KeyOf(row.data(), uint32_t(row.size()), &key) && key != oldKey;
-  bool exact = false;
-  if (!CheckTableRow(*mDb, *probe, row, keyChanged, &exact)) return;
-  probe.reset();
+  if (!CheckRowFits(*mDb, *mRows, row, &key)) return;
+  if (key != oldKey) {
+    std::unique_ptr<TableCursor> probe =
+        OpenTableCursor(mDb->Store(), string(mTable->Storage().c_str()), nullptr, 0,
+                        mTable->keyColumns.data(), uint32_t(mTable->keyColumns.size()));
+    bool exact = false;
+    if (!probe) return void(mDb->StorageFailed());
+    if (!CheckTableRow(*mDb, *probe, row, true, &exact)) return;
+  }
   if (!StoreLargeValues(*mDb, values)) return;
   row = EncodeRow(values, 0);
   if (!mRows->UpdateCurrent(row.data(), uint32_t(row.size()))) {
@@ -525,9 +525,10 @@ bool BuiltInRowCursor::Restart(const SQLConditionNode* conditions) {
   condition = std::move(resolved);
   mValue.clear();
   mOnRow = false;
-  if (mRows && !mRows->Close()) mDb->StorageFailed();
+  const std::vector<uint8_t> prefix = SeekPrefix(*mTable, condition.get());
+  if (mRows && mRows->Restart(prefix.data(), uint32_t(prefix.size()))) return true;
   mRows.reset();
-  return Open(mTable->Storage(), mTable->keyColumns, SeekPrefix(*mTable, condition.get()));
+  return Open(mTable->Storage(), mTable->keyColumns, prefix);
 }
 
 void SetBuiltInSeekEnabled(bool enabled) { gSeekEnabled = enabled; }

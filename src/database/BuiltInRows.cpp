@@ -224,15 +224,20 @@ bool AppendKeyOfValue(std::vector<uint8_t>* key, uint8_t type, const uint8_t* va
   return true;
 }
 
-bool CheckTableRow(BuiltInDatabase& db, TableCursor& cursor, const std::vector<uint8_t>& row,
-                   bool refuseDuplicates, bool* exact) {
-  std::vector<uint8_t> key;
-  if (row.size() > kDbMaxRecordLength ||
-      !cursor.KeyOf(row.data(), uint32_t(row.size()), &key) ||
-      IndexRecordLength(uint32_t(key.size())) > kDbMaxRecordLength) {
+bool CheckRowFits(BuiltInDatabase& db, TableCursor& cursor, const std::vector<uint8_t>& row,
+                  std::vector<uint8_t>* key) {
+  if (row.size() > kDbMaxRecordLength || !cursor.KeyOf(row.data(), uint32_t(row.size()), key) ||
+      IndexRecordLength(uint32_t(key->size())) > kDbMaxRecordLength) {
     db.Fail(kDbErrorTooLong, "Insert failed: data too long");
     return false;
   }
+  return true;
+}
+
+bool CheckTableRow(BuiltInDatabase& db, TableCursor& cursor, const std::vector<uint8_t>& row,
+                   bool refuseDuplicates, bool* exact) {
+  std::vector<uint8_t> key;
+  if (!CheckRowFits(db, cursor, row, &key)) return false;
   if (!cursor.Seek(key.data(), uint32_t(key.size()), exact)) return !db.StorageFailed();
   if (refuseDuplicates && *exact) {
     db.Fail(kDbErrorDuplicateKey, "Insert failed: primary key violation");

@@ -50,15 +50,17 @@ PageJournal::~PageJournal() = default;
 
 bool PageJournal::Start(const uint8_t* header, uint64_t fileLength, uint64_t pageCount,
                         StorageError* error) {
-  int hostError = 0;
-  mFile = mFs.Open(mPath.c_str(), StorageOpenMode::kCreate, false, &hostError);
   if (!mFile) {
-    error->Set(StorageErrorCode::kIO, "cannot create the journal", hostError);
-    return false;
+    int hostError = 0;
+    mFile = mFs.Open(mPath.c_str(), StorageOpenMode::kCreate, false, &hostError);
+    if (!mFile) {
+      error->Set(StorageErrorCode::kIO, "cannot create the journal", hostError);
+      return false;
+    }
+    mFolderUnsynced = true;
   }
   mSalt = std::random_device{}();
   mRecords = 0;
-  mUnsynced = false;
   mSaved.assign(pageCount, false);
   uint8_t start[kJournalHeaderSize] = {};
   std::memcpy(start, kJournalMagic, sizeof kJournalMagic);
@@ -67,12 +69,10 @@ bool PageJournal::Start(const uint8_t* header, uint64_t fileLength, uint64_t pag
   StoreBigEndian32(start + kJournalOldLength + 4, static_cast<uint32_t>(fileLength));
   std::memcpy(start + kJournalOldHeader, header, kDbFileHeaderSize);
   StoreBigEndian32(start + kJournalHeaderSum, Checksum(mSalt, start, kJournalHeaderSum));
-  if (!mFile->WriteAt(0, start, sizeof start) || !mFile->Sync())
+  if (!mFile->WriteAt(0, start, sizeof start))
     return IOFailure(error, "cannot write the journal", *mFile);
-  if (!mFs.SyncFolder(mPath.c_str(), &hostError)) {
-    error->Set(StorageErrorCode::kIO, "cannot sync the journal's folder", hostError);
-    return false;
-  }
+  mStarted = true;
+  mUnsynced = true;
   return true;
 }
 
@@ -93,17 +93,27 @@ bool PageJournal::Append(uint32_t page, const uint8_t* image, StorageError* erro
 bool PageJournal::Sync(StorageError* error) {
   if (!mUnsynced) return true;
   if (!mFile->Sync()) return IOFailure(error, "cannot sync the journal", *mFile);
+  int hostError = 0;
+  if (mFolderUnsynced && !mFs.SyncFolder(mPath.c_str(), &hostError)) {
+    error->Set(StorageErrorCode::kIO, "cannot sync the journal's folder", hostError);
+    return false;
+  }
+  mFolderUnsynced = false;
   mUnsynced = false;
   return true;
 }
 
-bool PageJournal::Finish(StorageError* error) {
-  mFile.reset();
+void PageJournal::Finish() {
+  mStarted = false;
   mSaved.clear();
+}
+
+bool PageJournal::Discard(StorageError* error) {
+  Finish();
+  mFile.reset();
   int hostError = 0;
   // The removal need not be durable: a journal that comes back after a power loss lies beside
-  // a closed header, where it is stale, and the next Start makes a new one (and syncs it with
-  // the folder) before the header can say open again.
+  // a closed header, where it is stale.
   if (!mFs.Remove(mPath.c_str(), &hostError)) {
     error->Set(StorageErrorCode::kIO, "cannot remove the journal", hostError);
     return false;

@@ -157,6 +157,8 @@ bool PageStore::Close() {
              mNextRecordId != LoadBigEndian32(mHeader + kDbHeaderNextRecordId)) {
     closed = WriteHeader(false) && (mFile->Sync() || IOFailed("cannot sync the file"));
   }
+  // A journal of a commit that failed stays for the next open to restore from.
+  if (closed && mOpened && !mReadOnly) closed = mJournal.Discard(&mError);
   mListeners.clear();
   while (qvdbRecordTracking* page = mOldest) {
     if (page->mPins == 0) {
@@ -349,7 +351,16 @@ bool PageStore::EnsureHeaderSaysOpen() {
 }
 
 bool PageStore::WritePages(std::vector<qvdbRecordTracking*>& pages, bool sync) {
+  if (pages.empty()) return true;
   std::sort(pages.begin(), pages.end(), [](auto* a, auto* b) { return a->mNumber < b->mNumber; });
+  if (!mJournal.Started()) {
+    // What a restore puts back: the file as the transaction found it, closed (a failed write
+    // of the header may have left the one in memory saying open).
+    uint8_t closed[kDbFileHeaderSize];
+    std::memcpy(closed, mHeader, sizeof closed);
+    StoreBigEndian32(closed + kDbHeaderTransactionOpen, 0);
+    if (!mJournal.Start(closed, mStartFileLength, mStartPageCount, &mError)) return false;
+  }
   std::vector<uint8_t> committed(kDbPageSize);
   for (qvdbRecordTracking* page : pages) {
     if (mJournal.Holds(page->mNumber)) continue;
@@ -385,21 +396,16 @@ bool PageStore::WriteChangedPages() {
 
 // ---- transactions ----
 
+// Nothing reaches the file yet: the journal starts, and the header says open, only when the
+// first page of the transaction is about to be written (a spill or the commit).
 bool PageStore::Begin() {
   if (mTransactionOpen) return true;
   if (mReadOnly) {
     mError.Set(StorageErrorCode::kReadOnly, "the database is open for reading only");
     return false;
   }
-  // What a restore puts back: the file as it is, closed (a failed begin may have left the
-  // in-memory header saying open).
-  uint8_t closed[kDbFileHeaderSize];
-  std::memcpy(closed, mHeader, sizeof closed);
-  StoreBigEndian32(closed + kDbHeaderTransactionOpen, 0);
-  if (!mJournal.Start(closed, mFileLength, mPageCount, &mError)) return false;
   mStartPageCount = mPageCount;
-  if (!WriteHeader(true) || !mFile->Sync()) return IOFailed("cannot begin a transaction");
-  mHeaderSaysOpen = true;
+  mStartFileLength = mFileLength;
   mTransactionOpen = true;
   mTouched.clear();
   mTouchedBits.assign(mPageCount, false);
@@ -438,9 +444,8 @@ bool PageStore::Rollback() {
 bool PageStore::FinishTransaction() {
   if (!WriteChangedPages()) return false;
   if (!WriteHeader(false) || !mFile->Sync()) return IOFailed("cannot write the header");
-  // Durable from here: a journal left behind is stale beside the closed header.
-  StorageError journalError;
-  mJournal.Finish(&journalError);
+  // Durable from here: the journal is stale beside the closed header.
+  mJournal.Finish();
   EndTransaction();
   return true;
 }

@@ -13,7 +13,10 @@
 //   moment leaves a file that opens with exactly the data of the last finished transaction.
 //   The rollback journal beside the file makes this so (PageJournal); every write, sync and
 //   length change is checked, and a failure fails the operation and leaves the transaction
-//   open for the caller to roll back (or for the next open to restore).
+//   open for the caller to roll back (or for the next open to restore). The file is written
+//   only when pages of a transaction must reach it (a spill, the commit): then the journal
+//   is synced, the header says open (synced), the pages are written (synced at the commit)
+//   and the header says closed (synced), four syncs for a small transaction.
 // - Rollback undoes the transaction's leaf records in place (inserted ones become deleted,
 //   deleted ones live again); pages and index records made by splits stay, so the trees keep
 //   their shape and every open cursor its place.
@@ -143,6 +146,7 @@ class PageStore {
   uint64_t mPageCount = 0;
   uint64_t mFileLength = 0;
   uint64_t mStartPageCount = 0;    // when the open transaction began
+  uint64_t mStartFileLength = 0;
   std::vector<uint32_t> mTouched;  // pages the open transaction changed, oldest first
   std::vector<bool> mTouchedBits;
   PageJournal mJournal;

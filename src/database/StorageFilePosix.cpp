@@ -43,7 +43,8 @@ class StorageFilePosix final : public StorageFile {
     return true;
   }
 
-  bool Sync() override { return fsync(mFd) == 0 || Fail(errno); }
+  // The data and what reading it back needs (the length); the times may wait.
+  bool Sync() override { return fdatasync(mFd) == 0 || Fail(errno); }
 
   bool SetLength(uint64_t length) override {
     return ftruncate64(mFd, static_cast<off64_t>(length)) == 0 || Fail(errno);

@@ -36,6 +36,22 @@ bool TableCursor::Close() {
   return put;
 }
 
+bool TableCursor::Finish() {
+  const bool put = PutParkedRows();
+  EndAtLast();
+  mStarted = true;
+  return put;
+}
+
+bool TableCursor::Restart(const uint8_t* filter, uint32_t filterLength) {
+  if (!mParent || !PutParkedRows()) return false;
+  mStack.clear();
+  mStarted = false;
+  mAnchor = Anchor();
+  mFilter.assign(filter, filter + filterLength);
+  return true;
+}
+
 bool TableCursor::Refuse(StorageErrorCode code, const char* text) {
   mStore.Error().Set(code, text);
   return false;

@@ -46,6 +46,12 @@ class TableCursor : public TransactionListener {
   // Puts parked rows in place, then lets go of every page. False when a parked row could not
   // be put back (the store's error says why).
   bool Close();
+  // Puts parked rows in place and stands at the end, still on its table (its directory record
+  // stays held), so that Restart can begin again. False as for Close.
+  bool Finish();
+  // A table cursor begins again with a new filter, as if just opened: parked rows are put in
+  // place first. False when that fails or the cursor was closed.
+  bool Restart(const uint8_t* filter, uint32_t filterLength);
 
   // Stands where a record with this key goes: on the first record whose key is at or after
   // it (deleted ones included), or at the end of the leaf before. *exact tells whether a live

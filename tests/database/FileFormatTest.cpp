@@ -50,19 +50,26 @@ TEST(DatabaseFile, HeaderWordsFollowBeginCommitAndRollback) {
   TestDatabase db;
   std::unique_ptr<PageStore>& store = db.store;
   const std::string& path = db.path;
+  const Bytes created = ReadFile(path);
+  // The file is not written until pages of the transaction must reach it.
   ASSERT_TRUE(store->Begin());
+  ASSERT_TRUE(CreateTableStorage(*store, "t"));
+  EXPECT_EQ(ReadFile(path), created);
+  EXPECT_FALSE(db.JournalExists());
+  ASSERT_TRUE(store->Commit());
   Bytes file = ReadFile(path);
   EXPECT_EQ(Bytes(file.begin() + 8, file.begin() + 20),
-            Bytes({0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1}));
-  ASSERT_TRUE(CreateTableStorage(*store, "t") && store->Commit());
+            Bytes({0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 2}));
+  // A rolled-back insert stays on disk as deleted with transaction 0 and is squeezed out of
+  // its page the next time the page is read. While pages of a transaction are in the file
+  // ahead of its commit, the header says a transaction is open.
+  ASSERT_TRUE(InsertRow(*store, "t", KeyedRow(store->NextRecordId(), "x", "")));
+  EXPECT_EQ(Word(ReadFile(path), 12), 0u);
+  while (PurgeMemory()) {
+  }
   file = ReadFile(path);
   EXPECT_EQ(Bytes(file.begin() + 8, file.begin() + 20),
-            Bytes({0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 2}));
-  EXPECT_FALSE(db.JournalExists());
-  // A rolled-back insert stays on disk as deleted with transaction 0 and is squeezed out of
-  // its page the next time the page is read.
-  ASSERT_TRUE(InsertRow(*store, "t", KeyedRow(store->NextRecordId(), "x", "")));
-  EXPECT_EQ(Word(ReadFile(path), 12), 1u);
+            Bytes({0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0, 3}));
   EXPECT_TRUE(db.JournalExists());
   ASSERT_TRUE(store->Rollback());
   file = ReadFile(path);
