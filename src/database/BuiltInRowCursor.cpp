@@ -108,8 +108,10 @@ class BuiltInRowCursor {
                              "the cursor stands on no live record");
     mDb->StorageFailed();
   }
-  // The value as the comparison rules and the callers read it (host byte order), the bytes in
-  // buffer where they had to be converted or fetched.
+  // The value as the comparison rules read it (host byte order), copied only where it must
+  // be: numbers into scalar, large values into large; text stays where it lies in the record.
+  ::ColumnValue View(const DbColumnValue& v, uint8_t scalar[8], std::vector<uint8_t>& large);
+  // The same, its bytes in buffer, as the callers are handed it.
   ::ColumnValue Decode(const DbColumnValue& v, std::vector<uint8_t>& buffer);
   bool Holds(const Condition* c, const uint8_t* record, uint32_t length);
   // The record's first value of each result column (no value: nil), found with one walk of
@@ -127,57 +129,74 @@ class BuiltInRowCursor {
   std::vector<DbColumnValue> mIndexed;
   std::vector<uint8_t> mValue;      // the value handed out
   std::vector<uint8_t> mCondition;  // a large value a condition reads
+  std::vector<const Condition*> mOpenConditions;  // Holds' scratch
   std::string mKeyName, mKeyWhere;
 };
 
-::ColumnValue BuiltInRowCursor::Decode(const DbColumnValue& v, std::vector<uint8_t>& buffer) {
+::ColumnValue BuiltInRowCursor::View(const DbColumnValue& v, uint8_t scalar[8],
+                                     std::vector<uint8_t>& large) {
   ::ColumnValue out;
   out.code = v.type;
-  uint8_t host[8];
   switch (v.type) {
     case kDbSmallInt: {
       const int16_t x = int16_t(LoadBigEndian16(v.value));
-      std::memcpy(host, &x, 2);
-      buffer.assign(host, host + 2);
-      break;
+      std::memcpy(scalar, &x, 2);
+      out.data = scalar;
+      out.length = 2;
+      return out;
     }
     case kDbInteger:
     case kDbFloat: {
       const uint32_t x = LoadBigEndian32(v.value);
-      std::memcpy(host, &x, 4);
-      buffer.assign(host, host + 4);
-      break;
+      std::memcpy(scalar, &x, 4);
+      out.data = scalar;
+      out.length = 4;
+      return out;
     }
     case kDbDouble: {
       const uint64_t x = (uint64_t(LoadBigEndian32(v.value)) << 32) | LoadBigEndian32(v.value + 4);
-      std::memcpy(host, &x, 8);
-      buffer.assign(host, host + 8);
-      break;
+      std::memcpy(scalar, &x, 8);
+      out.data = scalar;
+      out.length = 8;
+      return out;
     }
     case kDbVarChar:
-    case kDbBytes: buffer.assign(v.value + 4, v.value + v.size); break;
+    case kDbBytes:
+      out.data = v.value + 4;
+      out.length = v.size - 4;
+      break;
     case kDbLongText:
     case kDbLongBytes:
       // An unreadable value reads as empty (the error says why).
-      ReadLargeValue(*mDb, LoadBigEndian32(v.value), &buffer);
+      ReadLargeValue(*mDb, LoadBigEndian32(v.value), &large);
+      out.data = large.data();
+      out.length = uint32_t(large.size());
       break;
-    default: buffer.assign(v.value, v.value + v.size); break;  // dates, times, Booleans
+    default:  // dates, times, Booleans
+      out.data = v.value;
+      out.length = v.size;
+      break;
   }
+  if (out.length == 0) out.data = &kEmptyValue;
+  return out;
+}
+
+::ColumnValue BuiltInRowCursor::Decode(const DbColumnValue& v, std::vector<uint8_t>& buffer) {
+  uint8_t scalar[8];
+  ::ColumnValue out = View(v, scalar, buffer);
+  if (out.data != buffer.data()) buffer.assign(out.data, out.data + out.length);
   out.data = buffer.empty() ? &kEmptyValue : buffer.data();
-  out.length = uint32_t(buffer.size());
   return out;
 }
 
 bool BuiltInRowCursor::Holds(const Condition* c, const uint8_t* record, uint32_t length) {
-  if (!c) return true;
-  if (c->kind == kSQLAnd) return Holds(c->left.get(), record, length) &&
-                                 Holds(c->right.get(), record, length);
-  if (c->kind == kSQLOr) return Holds(c->left.get(), record, length) ||
-                                Holds(c->right.get(), record, length);
-  DbColumnValue v;
-  const ::ColumnValue value = FindRowColumn(record, length, c->ordinal, &v)
-                                  ? Decode(v, mCondition) : ::ColumnValue{};
-  return ValueMeetsCondition(value, c->kind, c->textMode, c->literal);
+  return condition_tree::Evaluate(c, [&](const Condition* leaf) {
+    DbColumnValue v;
+    uint8_t scalar[8];
+    const ::ColumnValue value = FindRowColumn(record, length, leaf->ordinal, &v)
+                                    ? View(v, scalar, mCondition) : ::ColumnValue{};
+    return ValueMeetsCondition(value, leaf->kind, leaf->textMode, leaf->literal);
+  }, mOpenConditions);
 }
 
 uint8_t BuiltInRowCursor::NextRow() {

@@ -160,6 +160,7 @@ bool PageStore::Close() {
   // A journal of a commit that failed stays for the next open to restore from.
   if (closed && mOpened && !mReadOnly) closed = mJournal.Discard(&mError);
   mListeners.clear();
+  SettleAnchors();  // no cursor is told after this
   while (qvdbRecordTracking* page = mOldest) {
     if (page->mPins == 0) {
       Evict(page);
@@ -243,6 +244,7 @@ bool PageStore::MarkChanged(qvdbRecordTracking* page) {
     mError.Set(StorageErrorCode::kReadOnly, "the database is open for reading only");
     return false;
   }
+  SettleAnchors();
   if (!mTransactionOpen && !Begin()) return false;
   page->mDirty = true;
   uint32_t number = page->mNumber;
@@ -451,6 +453,7 @@ bool PageStore::FinishTransaction() {
 }
 
 void PageStore::EndTransaction() {
+  SettleAnchors();  // the squeeze below moves records
   for (uint32_t number : mTouched) {
     auto found = mPages.find(number);
     if (found != mPages.end() && found->second->Squeeze(kNoStamp)) Rearranged(found->second);
@@ -468,4 +471,15 @@ void PageStore::AddListener(TransactionListener* listener) {
 
 void PageStore::RemoveListener(TransactionListener* listener) {
   mListeners.erase(std::remove(mListeners.begin(), mListeners.end(), listener), mListeners.end());
+}
+
+void PageStore::ForgetAnchor(AnchorKeeper* keeper) {
+  mUnsettled.erase(std::remove(mUnsettled.begin(), mUnsettled.end(), keeper), mUnsettled.end());
+}
+
+void PageStore::SettleAnchors() {
+  if (mUnsettled.empty()) return;
+  std::vector<AnchorKeeper*> keepers;
+  keepers.swap(mUnsettled);
+  for (AnchorKeeper* keeper : keepers) keeper->SettleAnchor();
 }

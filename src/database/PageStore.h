@@ -49,6 +49,16 @@ class TransactionListener {
   virtual void BeforeRollback() = 0;
 };
 
+// Told before the records of any page may move, so that a cursor that put off working out the
+// key of the record it stands on (a scan does, row after row) works it out while it still can.
+class AnchorKeeper {
+ public:
+  virtual void SettleAnchor() = 0;
+
+ protected:
+  ~AnchorKeeper() = default;
+};
+
 class PageStore {
  public:
   static constexpr uint32_t kDefaultCacheLimit = 4096;
@@ -100,6 +110,10 @@ class PageStore {
 
   void AddListener(TransactionListener* listener);
   void RemoveListener(TransactionListener* listener);
+  // A keeper told once, before the next change of any page (MarkChanged, the end of a
+  // transaction) or the store's close; Forget takes it off the list.
+  void KeepAnchor(AnchorKeeper* keeper) { mUnsettled.push_back(keeper); }
+  void ForgetAnchor(AnchorKeeper* keeper);
 
   void SetCacheLimit(uint32_t pages) { mCacheLimit = pages ? pages : 1; }
   uint32_t CachedPages() const { return static_cast<uint32_t>(mPages.size()); }
@@ -124,6 +138,7 @@ class PageStore {
   void EndTransaction();
   bool IOFailed(const char* what);
 
+  void SettleAnchors();
   void Touch(qvdbRecordTracking* page);
   void Unlink(qvdbRecordTracking* page);
   void Evict(qvdbRecordTracking* page);
@@ -157,4 +172,5 @@ class PageStore {
   uint32_t mCacheLimit = kDefaultCacheLimit;
   uint64_t mChangeSerial = 0;
   std::vector<TransactionListener*> mListeners;
+  std::vector<AnchorKeeper*> mUnsettled;
 };

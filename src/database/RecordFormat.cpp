@@ -20,56 +20,6 @@ bool IsRowValueType(uint8_t type) {
   return false;
 }
 
-int32_t ColumnValueSize(uint8_t type, const uint8_t* value, const uint8_t* end) {
-  int64_t room = end - value;
-  int64_t size;
-  switch (type) {
-    case kDbSmallInt:
-      size = 2;
-      break;
-    case kDbInteger:
-    case kDbFloat:
-    case kDbLongText:
-    case kDbLongBytes:
-      size = 4;
-      break;
-    case kDbDouble:
-      size = 8;
-      break;
-    case kDbDate:
-    case kDbTime:
-      size = 6;
-      break;
-    case kDbBoolean:
-      size = 1;
-      break;
-    case kDbVarChar:
-    case kDbBytes:
-      if (room < 4) return -1;
-      size = 4 + int64_t{LoadBigEndian32(value)};
-      break;
-    default:
-      return -1;
-  }
-  return size <= room ? static_cast<int32_t>(size) : -1;
-}
-
-bool RowColumns::Next(DbColumnValue* value) {
-  if (mEnd - mNext < 2) return false;
-  int32_t size = ColumnValueSize(mNext[1], mNext + 2, mEnd);
-  if (size < 0) return false;
-  *value = {mNext[0], mNext[1], mNext + 2, static_cast<uint32_t>(size)};
-  mNext += 2 + size;
-  return true;
-}
-
-bool FindRowColumn(const uint8_t* record, uint32_t length, uint8_t column, DbColumnValue* value) {
-  RowColumns columns(record, length);
-  while (columns.Next(value))
-    if (value->column == column) return true;
-  return false;
-}
-
 const char* DbRecordProblemText(DbRecordProblem problem) {
   switch (problem) {
     case DbRecordProblem::kNone:

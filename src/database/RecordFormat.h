@@ -36,15 +36,45 @@ struct DbColumnValue {
 // True for the types a row value may have.
 bool IsRowValueType(uint8_t type);
 // Bytes of a value of the given type whose bytes start at value and may run to end; -1 when
-// the type is not one a row may hold or the value does not fit.
-int32_t ColumnValueSize(uint8_t type, const uint8_t* value, const uint8_t* end);
+// the type is not one a row may hold or the value does not fit. Inline: every row read walks
+// its values through it.
+inline int32_t ColumnValueSize(uint8_t type, const uint8_t* value, const uint8_t* end) {
+  const int64_t room = end - value;
+  int64_t size;
+  switch (type) {
+    case kDbSmallInt: size = 2; break;
+    case kDbInteger:
+    case kDbFloat:
+    case kDbLongText:
+    case kDbLongBytes: size = 4; break;
+    case kDbDouble: size = 8; break;
+    case kDbDate:
+    case kDbTime: size = 6; break;
+    case kDbBoolean: size = 1; break;
+    case kDbVarChar:
+    case kDbBytes:
+      if (room < 4) return -1;
+      size = 4 + int64_t{LoadBigEndian32(value)};
+      break;
+    default: return -1;
+  }
+  return size <= room ? static_cast<int32_t>(size) : -1;
+}
 
 // Walks the column values of a checked row record.
 class RowColumns {
  public:
   RowColumns(const uint8_t* record, uint32_t length)
       : mNext(record + kDbRowValues), mEnd(record + length) {}
-  bool Next(DbColumnValue* value);  // false at the end (or at a value that does not fit)
+  // False at the end (or at a value that does not fit).
+  bool Next(DbColumnValue* value) {
+    if (mEnd - mNext < 2) return false;
+    const int32_t size = ColumnValueSize(mNext[1], mNext + 2, mEnd);
+    if (size < 0) return false;
+    *value = {mNext[0], mNext[1], mNext + 2, static_cast<uint32_t>(size)};
+    mNext += 2 + size;
+    return true;
+  }
 
  private:
   const uint8_t* mNext;
@@ -52,7 +82,13 @@ class RowColumns {
 };
 
 // The first value of column in a checked row record; false when the row has none.
-bool FindRowColumn(const uint8_t* record, uint32_t length, uint8_t column, DbColumnValue* value);
+inline bool FindRowColumn(const uint8_t* record, uint32_t length, uint8_t column,
+                          DbColumnValue* value) {
+  RowColumns columns(record, length);
+  while (columns.Next(value))
+    if (value->column == column) return true;
+  return false;
+}
 
 // Why a record cannot stand on a page of a given kind.
 enum class DbRecordProblem {

@@ -228,8 +228,7 @@ bool ParseSQLTime(std::string_view text, int32_t fields[3]) {
   return fields[0] < 24 && fields[1] < 60 && fields[2] < 60;
 }
 
-bool SQLLiteral::Known(Reading reading) const {
-  if (mKnown & reading) return mValid & reading;
+bool SQLLiteral::WorkOut(Reading reading) const {
   bool valid = false;
   switch (reading) {
     case kWhole: valid = ParseInteger(mText, &mWhole); break;
@@ -241,18 +240,6 @@ bool SQLLiteral::Known(Reading reading) const {
   mKnown |= reading;
   if (valid) mValid |= reading;
   return valid;
-}
-
-bool SQLLiteral::Whole(int64_t* value) const {
-  if (!Known(kWhole)) return false;
-  *value = mWhole;
-  return true;
-}
-
-bool SQLLiteral::Number(double* value) const {
-  if (!Known(kNumber)) return false;
-  *value = mNumber;
-  return true;
 }
 
 bool SQLLiteral::Date(int32_t fields[3]) const {
@@ -274,6 +261,14 @@ std::string_view SQLLiteral::Upper() const {
 
 bool ValueMeetsCondition(const ColumnValue& value, int32_t kind, int32_t textMode,
                          const SQLLiteral& literal) {
+  // The common case first: a 32-bit integer against a whole number.
+  int64_t whole;
+  if (value.code == kColumnInt32 && value.data && value.length >= 4 && kind >= 0 && kind <= 5 &&
+      literal.Whole(&whole)) {
+    int32_t v;
+    memcpy(&v, value.data, 4);
+    return Holds(kind, Order(int64_t(v), whole));
+  }
   if (kind == 8) return IsNull(value);
   if (kind == 9) return !IsNull(value);
   if (IsNull(value) || kind < 0 || kind > 7) return false;

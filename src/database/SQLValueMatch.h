@@ -31,15 +31,27 @@ class SQLLiteral {
   explicit SQLLiteral(std::string_view text) : mText(text) {}
 
   const std::string& Text() const { return mText; }
-  bool Whole(int64_t* value) const;
-  bool Number(double* value) const;
+  bool Whole(int64_t* value) const {
+    if (!Known(kWhole)) return false;
+    *value = mWhole;
+    return true;
+  }
+  bool Number(double* value) const {
+    if (!Known(kNumber)) return false;
+    *value = mNumber;
+    return true;
+  }
   bool Date(int32_t fields[3]) const;
   bool Time(int32_t fields[3]) const;
   std::string_view Upper() const;
 
  private:
   enum Reading : uint8_t { kWhole = 1, kNumber = 2, kDate = 4, kTime = 8, kUpper = 16 };
-  bool Known(Reading reading) const;
+  // Whether the reading succeeds, working it out on first use.
+  bool Known(Reading reading) const {
+    return (mKnown & reading) ? (mValid & reading) != 0 : WorkOut(reading);
+  }
+  bool WorkOut(Reading reading) const;
 
   std::string mText;
   mutable uint8_t mKnown = 0;  // the readings worked out

@@ -120,11 +120,20 @@ bool SortKeyBuilder::Build(uint32_t kind, const uint8_t* record, uint32_t length
 }
 
 bool SortKeyBuilder::BuildRowKey(const uint8_t* record, uint32_t length) {
+  // Each key column's first value, found with one walk of the row (type 0: none).
+  for (DbColumnValue& found : mFound) found.type = 0;
+  size_t missing = mColumns.size();
+  RowColumns values(record, length);
+  for (DbColumnValue v; missing > 0 && values.Next(&v);) {
+    for (size_t i = 0; i < mColumns.size(); ++i) {
+      if (mColumns[i] != v.column || mFound[i].type != 0) continue;
+      mFound[i] = v;
+      --missing;
+    }
+  }
   uint32_t keyLen = 0;
-  for (size_t i = 0; i < mColumns.size(); ++i) {
-    DbColumnValue& found = mFound[i];
-    if (!FindRowColumn(record, length, mColumns[i], &found)) {
-      found.type = 0;
+  for (const DbColumnValue& found : mFound) {
+    if (found.type == 0) {
       keyLen += 1;
       continue;
     }

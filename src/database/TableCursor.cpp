@@ -29,6 +29,7 @@ std::unique_ptr<TableCursor> TableCursor::OpenTable(PageStore& store,
 
 bool TableCursor::Close() {
   bool put = PutParkedRows();
+  StopKeepingAnchor();
   mStack.clear();
   mParent.reset();
   mStarted = true;
@@ -195,8 +196,39 @@ void TableCursor::SaveAnchor() {
   const Level& top = mStack.back();
   BuildKey(top.page.Entry(), top.offset);
   mAnchor.key = mKeys.Key();
+  mAnchor.keyPending = false;
   mAnchor.id = RecordId(RecordUnderCursor());
   mAnchor.onRecord = true;
+}
+
+// The record's key is worked out only if a page is about to change while the cursor stands
+// on it (SettleAnchor), or when the cursor needs it itself (SettleAnchorKey).
+void TableCursor::SaveAnchorKeyLater() {
+  mAnchor.keyPending = true;
+  mAnchor.id = RecordId(RecordUnderCursor());
+  mAnchor.onRecord = true;
+  if (mAnchorKept) return;
+  mStore.KeepAnchor(this);
+  mAnchorKept = true;
+}
+
+void TableCursor::SettleAnchorKey() {
+  if (!mAnchor.keyPending) return;
+  mAnchor.keyPending = false;
+  // Nothing moved since the record was reached (the store tells first): it is still there.
+  if (OnLeafPosition()) SaveAnchor();
+}
+
+void TableCursor::SettleAnchor() {
+  mAnchorKept = false;
+  SettleAnchorKey();
+}
+
+void TableCursor::StopKeepingAnchor() {
+  SettleAnchorKey();
+  if (!mAnchorKept) return;
+  mStore.ForgetAnchor(this);
+  mAnchorKept = false;
 }
 
 void TableCursor::EndAtLast() {
@@ -215,8 +247,7 @@ bool TableCursor::Start(const uint8_t* key, uint32_t length) {
   return false;
 }
 
-bool TableCursor::Revalidate() {
-  if (!mStarted || mAnchor.atEnd || mValidAt == mStore.ChangeSerial()) return true;
+bool TableCursor::RevalidateLevels() {
   for (const Level& level : mStack)
     if (level.changeCount != level.page->ChangeCount()) return Refind();
   // Pages pushed later are as they were then, unless the serial moves again.
@@ -230,6 +261,11 @@ bool TableCursor::Revalidate() {
 // failing both, the row is gone and the cursor stands on no record, before its successor: it
 // must never take the successor for its row.
 bool TableCursor::Refind() {
+  // The store settles every pending key before records move, so none is pending here.
+  if (!QV_CHECK(!mAnchor.keyPending)) {
+    EndAtLast();
+    return false;
+  }
   Anchor anchor = mAnchor;
   if (!Descend(mStack, anchor.key.data(), static_cast<uint32_t>(anchor.key.size()))) {
     EndAtLast();
@@ -305,7 +341,11 @@ bool TableCursor::Next() {
     EndAtLast();
     return false;
   }
-  SaveAnchor();
+  // A filtered walk compares every key; a plain one may never need one.
+  if (mFilter.empty())
+    SaveAnchorKeyLater();
+  else
+    SaveAnchor();
   return true;
 }
 
@@ -388,6 +428,7 @@ bool TableCursor::InsertHere(const uint8_t* record, uint32_t length) {
   }
   if (!InsertAtLevel(0, record, length, offset)) return false;
   mAnchor.key.swap(mNewKey);
+  mAnchor.keyPending = false;
   mAnchor.id = RecordId(record);
   mAnchor.onRecord = true;
   mAnchor.fresh = false;
@@ -532,6 +573,7 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
   }
   if (!CheckInsertable(next.data(), length)) return false;
   std::vector<uint8_t> key = mKeys.Key();
+  SettleAnchorKey();
   bool sameKey = key == mAnchor.key;
   if (!sameKey) {
     if (mSpillKeys.count(key))
@@ -568,6 +610,7 @@ bool TableCursor::PutParkedRows() {
   if (!mSpill) return true;
   std::unique_ptr<SpillFile> spill = std::move(mSpill);
   DropParkedRows();
+  SettleAnchorKey();
   Anchor saved = mAnchor;
   bool started = mStarted;
   bool allPut = true;

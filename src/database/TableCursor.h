@@ -30,7 +30,7 @@
 #include "database/SortKey.h"
 #include "database/SpillFile.h"
 
-class TableCursor : public TransactionListener {
+class TableCursor : public TransactionListener, public AnchorKeeper {
  public:
   // A cursor on the table directory.
   static std::unique_ptr<TableCursor> OpenDirectory(PageStore& store);
@@ -83,6 +83,7 @@ class TableCursor : public TransactionListener {
 
   bool BeforeCommit() override;
   void BeforeRollback() override;
+  void SettleAnchor() override;
 
  private:
   struct Level {
@@ -93,13 +94,15 @@ class TableCursor : public TransactionListener {
   using Stack = std::vector<Level>;
   enum class Step { kRecord, kEnd, kFailed };
   // Where the cursor is, by key: on the record (key, id), or before the first record at or
-  // after key. Survives any change of the pages.
+  // after key. Survives any change of the pages. A scan puts off working out the key of the
+  // record it stands on (keyPending) until the store says a page is about to change.
   struct Anchor {
     std::vector<uint8_t> key;
     uint32_t id = 0;
     bool onRecord = false;
     bool fresh = true;
     bool atEnd = false;
+    bool keyPending = false;
   };
 
   TableCursor(PageStore& store, std::unique_ptr<TableCursor> parent, uint32_t leafKind);
@@ -113,9 +116,18 @@ class TableCursor : public TransactionListener {
   bool BuildKey(const qvdbRecordTracking* page, uint32_t offset);
 
   bool Start(const uint8_t* key, uint32_t length);
-  bool Revalidate();
+  // Finds the cursor's place again when records under it moved. Inline for the common case:
+  // nothing in the store moved since the stack was last found current.
+  bool Revalidate() {
+    if (!mStarted || mAnchor.atEnd || mValidAt == mStore.ChangeSerial()) return true;
+    return RevalidateLevels();
+  }
+  bool RevalidateLevels();
   bool Refind();
   void SaveAnchor();
+  void SaveAnchorKeyLater();
+  void SettleAnchorKey();
+  void StopKeepingAnchor();
   void EndAtLast();
   bool OnLeafPosition() const;
   // On the record the anchor names (not merely before a successor, its own record gone).
@@ -143,6 +155,7 @@ class TableCursor : public TransactionListener {
   std::vector<uint8_t> mFilter;
   Stack mStack;
   Anchor mAnchor;
+  bool mAnchorKept = false;  // on the store's list of keepers
   bool mStarted = false;
   uint64_t mPushes = 0;          // pages pushed since the last descent
   uint64_t mValidAt = ~uint64_t{0};  // the store's change serial when the stack was last found
