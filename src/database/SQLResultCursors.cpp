@@ -1,9 +1,12 @@
 #include "database/SQLResultCursors.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "app/BackgroundTask.h"
 #include "database/DatabaseClasses.h"
@@ -22,12 +25,13 @@ constexpr uint32_t kLargestValue = 1u << 30;
 constexpr int32_t kRowsPerBackgroundRun = 256;
 
 void AppendColumn(std::vector<uint8_t>* out, uint8_t code, const void* data, uint32_t length) {
-  const size_t at = out->size();
-  out->resize(at + kColumnHeader + length);
+  uint8_t header[kColumnHeader];
   const uint16_t code16 = code;
-  memcpy(out->data() + at, &code16, 2);
-  memcpy(out->data() + at + 2, &length, 4);
-  if (length) memcpy(out->data() + at + kColumnHeader, data, length);
+  memcpy(header, &code16, 2);
+  memcpy(header + 2, &length, 4);
+  out->insert(out->end(), header, header + kColumnHeader);
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  if (length) out->insert(out->end(), bytes, bytes + length);
 }
 
 ColumnValue ColumnAt(const uint8_t* row, uint32_t offset) {
@@ -505,6 +509,86 @@ bool MergeRuns(RunFile& runs, const std::vector<uint64_t>& starts, const Keys& k
   return true;
 }
 
+// ---- Grouping ------------------------------------------------------------------------------
+
+// One aggregate column of one group, folded value by value in the order the values come. It
+// also notes whether any other order would give the same result: a sum whose every partial sum
+// is exact (the values are multiples of one power of two, and their magnitudes add up below
+// 2^52 of it), a least or greatest value without NaN and without both zeros.
+struct Fold {
+  int32_t count = 0;
+  double running = 0.0;
+  bool first = true;
+  long double magnitude = 0;  // of the values summed
+  int lowestBit = INT32_MAX;  // the exponent of the lowest set bit among them
+  bool finite = true;
+  bool nan = false, positiveZero = false, negativeZero = false;
+
+  // v: the column's value in the source's row (not read for COUNT).
+  void Add(int32_t kind, const ColumnValue& v) {
+    ++count;
+    if (kind == kSQLCount) return;
+    if (ClassOf(v) != 1 || v.code == kColumnCurrency) return;
+    const double x = double(NumberOf(v));
+    if (kind == kSQLAvg) running = ((count - 1) * running + x) / count;
+    else if (kind == kSQLSum) running += x;
+    else if (kind == kSQLMin && (first || x < running)) running = x;
+    else if (kind == kSQLMax && (first || x > running)) running = x;
+    first = false;
+    Note(kind, x);
+  }
+
+  void Note(int32_t kind, double x) {
+    if (std::isnan(x)) nan = true;
+    if (x == 0) (std::signbit(x) ? negativeZero : positiveZero) = true;
+    if (kind != kSQLSum || x == 0) return;
+    if (!std::isfinite(x)) {
+      finite = false;
+      return;
+    }
+    int exponent = 0;
+    const double fraction = std::frexp(std::fabs(x), &exponent);  // in [0.5, 1)
+    const uint64_t digits = uint64_t(std::ldexp(fraction, 53));
+    lowestBit = std::min(lowestBit, exponent - 53 + __builtin_ctzll(digits));
+    magnitude += std::fabs(static_cast<long double>(x));
+  }
+
+  bool AnyOrder() const {
+    if (nan || (positiveZero && negativeZero)) return false;
+    return finite && (magnitude == 0 || magnitude < std::ldexp(1.0L, 52 + lowestBit));
+  }
+};
+
+// A stored result with these names for its columns, and an empty row store.
+std::unique_ptr<StoredResult> NewGroupedResult(const std::vector<std::string>& names) {
+  auto result = std::make_unique<StoredResult>();
+  result->columns = int32_t(names.size());
+  for (const std::string& name : names)
+    result->names.push_back(string::FromBytes(name.data(), int64_t(name.size()), kEncodingUTF8));
+  result->store = RowStoreCreate();
+  return result->store ? std::move(result) : nullptr;
+}
+
+// A group's row: COUNT as a 32-bit integer, the other aggregates as doubles, a plain column as
+// the group's first row holds it.
+void AppendGroupRow(const std::vector<int32_t>& aggregates, const std::vector<Fold>& folds,
+                    const uint8_t* firstRow, const uint32_t* firstOffsets,
+                    std::vector<uint8_t>* out) {
+  out->clear();
+  for (size_t i = 0; i < aggregates.size(); ++i) {
+    const int32_t kind = aggregates[i];
+    const Fold& f = folds[i];
+    if (kind == kSQLCount) {
+      AppendColumn(out, kColumnInt32, &f.count, 4);
+    } else if (kind != kSQLPlain) {
+      AppendColumn(out, kColumnDouble, &f.running, 8);
+    } else {
+      const ColumnValue v = ColumnAt(firstRow, firstOffsets[i]);
+      AppendColumn(out, v.code, v.data, v.length);
+    }
+  }
+}
+
 }  // namespace
 
 int CompareColumnValues(const ColumnValue& a, const ColumnValue& b) {
@@ -576,18 +660,9 @@ RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
                                        const std::vector<std::string>& names, int32_t groupColumn) {
   DatabaseCursorObject* rs = AsRecordSet(source);
   if (!rs || !IsCursorOpen(rs)) return nullptr;
-  auto result = std::make_unique<StoredResult>();
+  std::unique_ptr<StoredResult> result = NewGroupedResult(names);
+  if (!result) return nullptr;
   const int32_t visible = int32_t(names.size());
-  result->columns = visible;
-  for (const std::string& name : names)
-    result->names.push_back(string::FromBytes(name.data(), int64_t(name.size()), kEncodingUTF8));
-  result->store = RowStoreCreate();
-  if (!result->store) return nullptr;
-  struct Fold {
-    int32_t count;
-    double running;
-    bool first;
-  };
   std::vector<Fold> folds(static_cast<size_t>(visible));
   std::vector<uint8_t> firstRow, key, value, out;
   std::vector<uint32_t> firstOffsets(static_cast<size_t>(visible));
@@ -598,7 +673,7 @@ RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
     IndexColumns(firstRow.data(), uint32_t(firstRow.size()), visible, firstOffsets.data());
     key.clear();
     if (groupColumn >= 0) AppendSourceValue(rs, groupColumn, &key);
-    for (Fold& f : folds) f = Fold{0, 0.0, true};
+    for (Fold& f : folds) f = Fold();
     while (!rs->eof && IsCursorOpen(rs)) {
       if (groupColumn >= 0) {
         value.clear();
@@ -607,37 +682,98 @@ RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
       }
       for (int32_t i = 0; i < visible; ++i) {
         const int32_t kind = aggregates[size_t(i)];
-        Fold& f = folds[size_t(i)];
         if (kind == kSQLPlain) continue;
-        ++f.count;
-        if (kind == kSQLCount) continue;
         value.clear();
-        AppendSourceValue(rs, i, &value);
-        const ColumnValue v = ColumnAt(value.data(), 0);
-        if (ClassOf(v) != 1 || v.code == kColumnCurrency) continue;
-        const double x = double(NumberOf(v));
-        if (kind == kSQLAvg) f.running = ((f.count - 1) * f.running + x) / f.count;
-        else if (kind == kSQLSum) f.running += x;
-        else if (kind == kSQLMin && (f.first || x < f.running)) f.running = x;
-        else if (kind == kSQLMax && (f.first || x > f.running)) f.running = x;
-        f.first = false;
+        if (kind != kSQLCount) AppendSourceValue(rs, i, &value);
+        folds[size_t(i)].Add(kind, value.empty() ? ColumnValue{} : ColumnAt(value.data(), 0));
       }
       cursorMoveNext(source);
       LetBackgroundTasksRun(++rowsRead);
     }
-    out.clear();
+    AppendGroupRow(aggregates, folds, firstRow.data(), firstOffsets.data(), &out);
+    if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
+  }
+  return WrapStored(std::move(result));
+}
+
+RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
+                                           const std::vector<int32_t>& aggregates,
+                                           const std::vector<std::string>& names,
+                                           int32_t groupColumn) {
+  DatabaseCursorObject* rs = AsRecordSet(source);
+  if (!rs || !IsCursorOpen(rs)) return nullptr;
+  for (int32_t kind : aggregates)
+    if (kind == kSQLAvg) return nullptr;  // its running average rounds by the rows' order
+  const int32_t visible = int32_t(names.size());
+  const int32_t columns = cursorFieldCount(source);
+  struct Group {
+    std::vector<uint8_t> first;  // the row the sort would put first, every column
+    std::vector<uint32_t> offsets;
+    std::vector<Fold> folds;
+  };
+  if (groupColumn < 0 || groupColumn >= columns) return nullptr;
+  std::unordered_map<std::string, size_t> found;
+  std::vector<std::string> keys;
+  std::vector<Group> groups;
+  std::vector<uint8_t> row, out;
+  std::string key;
+  std::vector<uint32_t> offsets(static_cast<size_t>(columns));
+  const std::vector<SQLSortKey> noKeys;
+  const Keys allColumns{&noKeys, columns};
+  uint64_t held = 0;
+  int32_t rowsRead = 0;
+  while (!rs->eof && IsCursorOpen(rs)) {
+    // The row once: the key is the group column's value as the sort's grouping compares it.
+    row.clear();
+    for (int32_t i = 0; i < columns; ++i) AppendSourceValue(rs, i, &row);
+    IndexColumns(row.data(), uint32_t(row.size()), columns, offsets.data());
+    const uint8_t* keyAt = row.data() + offsets[size_t(groupColumn)];
+    key.assign(reinterpret_cast<const char*>(keyAt),
+               kColumnHeader + ColumnAt(row.data(), offsets[size_t(groupColumn)]).length);
+    auto at = found.find(key);
+    const bool added = at == found.end();
+    if (added) {
+      at = found.emplace(key, groups.size()).first;
+      held += key.size() + row.size();
+      keys.push_back(key);
+      groups.push_back({row, offsets, std::vector<Fold>(size_t(visible))});
+    }
+    Group& group = groups[at->second];
+    // Rows the sort orders alike come out later-read first.
+    if (!added && CompareRowImages(allColumns, row.data(), offsets.data(), group.first.data(),
+                                   group.offsets.data()) <= 0) {
+      held = held - group.first.size() + row.size();
+      group.first = row;
+      group.offsets = offsets;
+    }
+    if (held > kSortBudgetBytes) return nullptr;  // more than the sort would hold: sort instead
     for (int32_t i = 0; i < visible; ++i) {
       const int32_t kind = aggregates[size_t(i)];
-      const Fold& f = folds[size_t(i)];
-      if (kind == kSQLCount) {
-        AppendColumn(&out, kColumnInt32, &f.count, 4);
-      } else if (kind != kSQLPlain) {
-        AppendColumn(&out, kColumnDouble, &f.running, 8);
-      } else {
-        const ColumnValue v = ColumnAt(firstRow.data(), firstOffsets[size_t(i)]);
-        AppendColumn(&out, v.code, v.data, v.length);
-      }
+      if (kind != kSQLPlain) group.folds[size_t(i)].Add(kind, ColumnAt(row.data(), offsets[i]));
     }
+    cursorMoveNext(source);
+    LetBackgroundTasksRun(++rowsRead);
+  }
+  // Groups go in key order; two keys that order alike would mix in the sort, and a fold that
+  // depends on the rows' order needs them sorted.
+  std::vector<size_t> order(groups.size());
+  for (size_t g = 0; g < order.size(); ++g) order[g] = g;
+  auto keyOf = [&](size_t g) {
+    return ColumnAt(reinterpret_cast<const uint8_t*>(keys[g].data()), 0);
+  };
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return CompareColumnValues(keyOf(a), keyOf(b)) < 0;
+  });
+  for (size_t g = 1; g < order.size(); ++g)
+    if (CompareColumnValues(keyOf(order[g - 1]), keyOf(order[g])) == 0) return nullptr;
+  for (const Group& group : groups)
+    for (const Fold& f : group.folds)
+      if (!f.AnyOrder()) return nullptr;
+  std::unique_ptr<StoredResult> result = NewGroupedResult(names);
+  if (!result) return nullptr;
+  for (size_t g : order) {
+    const Group& group = groups[g];
+    AppendGroupRow(aggregates, group.folds, group.first.data(), group.offsets.data(), &out);
     if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
   }
   return WrapStored(std::move(result));

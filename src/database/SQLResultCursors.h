@@ -46,3 +46,11 @@ enum SQLAggregate : int32_t { kSQLPlain = 0, kSQLCount = 1, kSQLAvg = 2, kSQLSum
 RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
                                        const std::vector<int32_t>& aggregates,
                                        const std::vector<std::string>& names, int32_t groupColumn);
+// The same result for a source in any order, grouped by hashing the group column's values
+// instead of sorting the rows: nil, with the source read partly or wholly, when it cannot be
+// sure to answer exactly what grouping the sorted rows would (an AVG, a sum whose partial sums
+// round, two keys that sort alike, or more groups than the sort's budget holds).
+RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
+                                           const std::vector<int32_t>& aggregates,
+                                           const std::vector<std::string>& names,
+                                           int32_t groupColumn);

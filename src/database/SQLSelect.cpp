@@ -365,6 +365,20 @@ void Discard(RuntimeObject* source) {
   RuntimeUnlockObject(source);
 }
 
+// The result with its database and SQL text.
+RuntimeObject* Finished(DatabaseObject* db, const string& sql, RuntimeObject* result) {
+  DatabaseCursorObject* rs = AsRecordSet(result);
+  if (!rs) return result;
+  if (!rs->database) {
+    RuntimeLockObject(&db->header);
+    rs->database = db;
+  }
+  stringStorage::AddReference(sql.Storage());
+  stringStorage::RemoveReference(rs->sqlText);
+  rs->sqlText = sql.Storage();
+  return result;
+}
+
 }  // namespace
 
 RuntimeObject* MakeJoinCursor(std::unique_ptr<SQLJoin> join, std::vector<SQLSelectItem> items,
@@ -406,6 +420,16 @@ RuntimeObject* RunSQLSelect(DatabaseObject* db, const string& sql) {
   const bool materialised = grouping || !keys.empty();
   RuntimeObject* result = MakeJoinCursor(std::move(join), std::move(s.items),
                                          materialised ? 0 : hidden);
+  // GROUP BY groups by hashing when that answers exactly what grouping the sorted rows would;
+  // else the join starts over for the sort.
+  if (result && s.grouped) {
+    if (RuntimeObject* grouped =
+            MakeHashedGroupResultCursor(result, aggregates, names, keys[0].column)) {
+      Discard(result);
+      return Finished(db, sql, grouped);
+    }
+    CursorMoveFirst(result);
+  }
   if (result && !keys.empty()) {
     RuntimeObject* sorted = MakeSortedResultCursor(result, keys, grouping ? 0 : hidden);
     Discard(result);
@@ -417,14 +441,5 @@ RuntimeObject* RunSQLSelect(DatabaseObject* db, const string& sql) {
     Discard(result);
     result = grouped;
   }
-  DatabaseCursorObject* rs = AsRecordSet(result);
-  if (!rs) return result;
-  if (!rs->database) {
-    RuntimeLockObject(&db->header);
-    rs->database = db;
-  }
-  stringStorage::AddReference(sql.Storage());
-  stringStorage::RemoveReference(rs->sqlText);
-  rs->sqlText = sql.Storage();
-  return result;
+  return Finished(db, sql, result);
 }
