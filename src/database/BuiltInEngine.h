@@ -20,6 +20,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ObjectDefinition.h"
@@ -124,6 +125,10 @@ struct EncodedValue {
 // and 16 keep the text to be stored (StoreLargeValues) and leave a zero id.
 int32_t ConvertColumnText(uint8_t type, const string& text, EncodedValue* value,
                           std::string* message);
+// The key of an integer column (type 2 or 3) equal to the literal: when the literal is a whole
+// number that the column stores as exactly that number (as ConvertColumnText converts it),
+// its key bytes are appended to key; false otherwise.
+bool ExactIntegerKey(uint8_t type, std::string_view literal, std::vector<uint8_t>* key);
 // A row record of the values in order: length, status 0, stamp 0, the row id.
 std::vector<uint8_t> EncodeRow(const std::vector<EncodedValue>& values, uint32_t rowId);
 uint64_t EncodedRowLength(const std::vector<EncodedValue>& values);

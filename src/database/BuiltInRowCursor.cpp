@@ -32,10 +32,16 @@ struct ResultColumn {
 };
 
 struct Condition {
+  Condition() = default;
+  ~Condition() { condition_tree::DestroyChildren(*this); }
+  Condition(const Condition&) = delete;
+  Condition& operator=(const Condition&) = delete;
+
   int32_t kind = 0;
   int32_t textMode = 0;
   uint8_t ordinal = 0;
   uint8_t type = 0;
+  std::string column;  // as the condition named it
   SQLLiteral literal;
   std::unique_ptr<Condition> left, right;
 };
@@ -44,6 +50,40 @@ std::string StdText(stringStorage* s) {
   const string text(s);
   return std::string(text.CString(), size_t(text.Length()));
 }
+
+bool SameText(stringStorage* a, const std::string& b) {
+  return size_t(stringStorage::Length(a)) == b.size() &&
+         std::memcmp(stringStorage::CString(a), b.data(), b.size()) == 0;
+}
+
+// Takes the literals of nodes into resolved when nodes has resolved's shape (kinds, text
+// modes and column names alike), keeping the readings of those that did not change; false
+// when the shape differs. pending is scratch space.
+bool TakeLiterals(const SQLConditionNode* nodes, Condition* resolved,
+                  std::vector<std::pair<const SQLConditionNode*, Condition*>>& pending) {
+  pending.assign(1, {nodes, resolved});
+  while (!pending.empty()) {
+    const auto [node, c] = pending.back();
+    pending.pop_back();
+    if (!node || !c) {
+      if (node || c) return false;
+      continue;
+    }
+    if (node->kind != c->kind || node->textMode != c->textMode) return false;
+    if (condition_tree::IsConnective(c->kind)) {
+      pending.push_back({node->right, c->right.get()});
+      pending.push_back({node->left, c->left.get()});
+      continue;
+    }
+    if (!SameText(node->column, c->column)) return false;
+    // Taken at once: a shape that differs further on makes the caller resolve anew anyway.
+    if (!SameText(node->value, c->literal.Text()))
+      c->literal.Reset(std::string_view(stringStorage::CString(node->value),
+                                        size_t(stringStorage::Length(node->value))));
+  }
+  return true;
+}
+
 
 bool IsLargeType(uint8_t type) { return type == kDbLongText || type == kDbLongBytes; }
 
@@ -80,6 +120,9 @@ class BuiltInRowCursor {
   // opened this cursor; false when the table may have changed shape since (the caller then
   // opens anew) or the condition does not resolve.
   bool Restart(const SQLConditionNode* conditions);
+  // The table's rows from the first that the condition's key prefix fixes (a table cursor
+  // kept from before starts over).
+  bool OpenRows();
   uint8_t NextRow();
   void ColumnValue(int32_t i, const void** data, uint8_t* type, int32_t* length);
   void ReleaseValue() { mValue.clear(); }
@@ -130,6 +173,9 @@ class BuiltInRowCursor {
   std::vector<uint8_t> mValue;      // the value handed out
   std::vector<uint8_t> mCondition;  // a large value a condition reads
   std::vector<const Condition*> mOpenConditions;  // Holds' scratch
+  std::vector<const Condition*> mConjuncts;       // OpenRows' scratch
+  std::vector<std::pair<const SQLConditionNode*, Condition*>> mTaking;  // Restart's
+  std::vector<uint8_t> mPrefix;
   std::string mKeyName, mKeyWhere;
 };
 
@@ -476,6 +522,7 @@ bool Resolve(BuiltInDatabase& db, const BuiltInTable& table, const SQLConditionN
     const std::string name = StdText(node->column);
     const BuiltInColumn* column = table.Find(name);
     if (!column) return db.Fail(kSQLUnknownColumnError, "Unknown column: " + name), false;
+    c->column = name;
     c->ordinal = uint8_t(column->ordinal);
     c->type = column->type;
     c->literal = SQLLiteral(StdText(node->value));
@@ -487,15 +534,12 @@ bool Resolve(BuiltInDatabase& db, const BuiltInTable& table, const SQLConditionN
 // The key bytes a literal gives a column when equality with it means equal keys; false when
 // it does not convert exactly (the scan then decides).
 bool ExactKeyOf(const Condition& c, std::vector<uint8_t>* key) {
+  if (c.type == kDbSmallInt || c.type == kDbInteger)
+    return ExactIntegerKey(c.type, c.literal.Text(), key);
   const string literal(c.literal.Text().c_str());
   EncodedValue value;
   std::string message;
-  int64_t whole = 0;
   switch (c.type) {
-    case kDbSmallInt:
-    case kDbInteger:
-      if (!ParseWholeNumber(literal, &whole)) return false;
-      break;
     case kDbVarChar:
       if (c.literal.Text().find('\0') != std::string::npos) return false;
       break;
@@ -504,34 +548,26 @@ bool ExactKeyOf(const Condition& c, std::vector<uint8_t>* key) {
     default: return false;
   }
   if (ConvertColumnText(c.type, literal, &value, &message) != 0) return false;
-  if (c.type != kDbVarChar && c.type != kDbDate && c.type != kDbTime) {
-    const int64_t stored = c.type == kDbSmallInt ? int16_t(LoadBigEndian16(value.bytes.data()))
-                                                 : int32_t(LoadBigEndian32(value.bytes.data()));
-    if (stored != whole) return false;
-  }
   return AppendKeyOfValue(key, c.type, value.bytes.data(), uint32_t(value.bytes.size()));
 }
 
-// The key prefix that the top-level AND fixes with "=" (exact text) and exact literals.
-std::vector<uint8_t> SeekPrefix(const BuiltInTable& table, const Condition* condition) {
-  std::vector<uint8_t> prefix;
-  if (!gSeekEnabled) return prefix;
-  std::vector<const Condition*> conjuncts;
-  condition_tree::CollectConjuncts(condition, &conjuncts);
+// The key prefix that the top-level AND fixes with "=" (exact text) and exact literals, into
+// prefix; conjuncts is scratch space.
+void SeekPrefix(const BuiltInTable& table, const Condition* condition,
+                std::vector<const Condition*>* conjuncts, std::vector<uint8_t>* prefix) {
+  prefix->clear();
+  if (!gSeekEnabled) return;
+  conjuncts->clear();
+  condition_tree::CollectConjuncts(condition, conjuncts);
   for (uint8_t ordinal : table.keyColumns) {
     bool fixed = false;
-    for (const Condition* c : conjuncts) {
+    for (const Condition* c : *conjuncts) {
       if (fixed || c->kind != kSQLEqual || c->textMode != kSQLTextExact || c->ordinal != ordinal)
         continue;
-      std::vector<uint8_t> key;
-      if (ExactKeyOf(*c, &key)) {
-        prefix.insert(prefix.end(), key.begin(), key.end());
-        fixed = true;
-      }
+      fixed = ExactKeyOf(*c, prefix);
     }
     if (!fixed) break;
   }
-  return prefix;
 }
 
 }  // namespace
@@ -539,15 +575,22 @@ std::vector<uint8_t> SeekPrefix(const BuiltInTable& table, const Condition* cond
 bool BuiltInRowCursor::Restart(const SQLConditionNode* conditions) {
   if (!mDb || !mTable || mDb->CatalogueVersion() != mCatalogue) return false;
   mDb->Clear();
-  std::unique_ptr<Condition> resolved;
-  if (!Resolve(*mDb, *mTable, conditions, &resolved)) return false;
-  condition = std::move(resolved);
+  if (!TakeLiterals(static_cast<const SQLConditionNode*>(conditions), condition.get(),
+                    mTaking)) {
+    std::unique_ptr<Condition> resolved;
+    if (!Resolve(*mDb, *mTable, conditions, &resolved)) return false;
+    condition = std::move(resolved);
+  }
   mValue.clear();
   mOnRow = false;
-  const std::vector<uint8_t> prefix = SeekPrefix(*mTable, condition.get());
-  if (mRows && mRows->Restart(prefix.data(), uint32_t(prefix.size()))) return true;
+  return OpenRows();
+}
+
+bool BuiltInRowCursor::OpenRows() {
+  SeekPrefix(*mTable, condition.get(), &mConjuncts, &mPrefix);
+  if (mRows && mRows->Restart(mPrefix.data(), uint32_t(mPrefix.size()))) return true;
   mRows.reset();
-  return Open(mTable->Storage(), mTable->keyColumns, prefix);
+  return Open(mTable->Storage(), mTable->keyColumns, mPrefix);
 }
 
 void SetBuiltInSeekEnabled(bool enabled) { gSeekEnabled = enabled; }
@@ -573,8 +616,7 @@ RuntimeObject* OpenBuiltInTable(BuiltInDatabase& db, stringStorage* tableName,
   }
   if (!Resolve(db, *table, static_cast<const SQLConditionNode*>(conditions), &cursor->condition))
     return nullptr;
-  const std::vector<uint8_t> prefix = SeekPrefix(*table, cursor->condition.get());
-  if (!cursor->Open(table->Storage(), table->keyColumns, prefix)) return nullptr;
+  if (!cursor->OpenRows()) return nullptr;
   return Wrap(std::move(cursor), RowCursorDefinition());
 }
 

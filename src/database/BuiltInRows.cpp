@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "database/BuiltInEngine.h"
+#include "database/ColumnValues.h"
 #include "database/SQLValueMatch.h"
 #include "database/TableDirectory.h"
 #include "strings/StringNumbers.h"
@@ -29,9 +30,9 @@ void AppendBytes(std::vector<uint8_t>* out, const void* bytes, uint32_t length) 
 
 // uatol's reading (leading blanks, a sign, digits up to the first other byte; none is 0),
 // with the value kept in range instead of wrapped: false when it leaves [low, high].
-bool ReadInteger(const string& text, int64_t low, int64_t high, int64_t* value) {
-  const unsigned char* p = text.Bytes();
-  const unsigned char* end = p + text.Length();
+bool ReadInteger(std::string_view text, int64_t low, int64_t high, int64_t* value) {
+  auto p = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* end = p + text.size();
   while (p < end && (*p == ' ' || *p == '\t')) ++p;
   bool negative = false;
   if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
@@ -147,8 +148,8 @@ int32_t ConvertColumnText(uint8_t type, const string& text, EncodedValue* value,
     case kDbSmallInt:
     case kDbInteger: {
       const bool small = type == kDbSmallInt;
-      if (!ReadInteger(text, small ? INT16_MIN : INT32_MIN, small ? INT16_MAX : INT32_MAX,
-                       &number)) {
+      if (!ReadInteger(std::string_view(text.CString(), size_t(text.Length())),
+                       small ? INT16_MIN : INT32_MIN, small ? INT16_MAX : INT32_MAX, &number)) {
         *message = "Invalid number format";
         return kDbErrorBadValue;
       }
@@ -192,6 +193,20 @@ int32_t ConvertColumnText(uint8_t type, const string& text, EncodedValue* value,
       return 0;
     default: *message = "Unsupported column type"; return kDbErrorBadType;
   }
+}
+
+bool ExactIntegerKey(uint8_t type, std::string_view literal, std::vector<uint8_t>* key) {
+  const bool small = type == kDbSmallInt;
+  int64_t whole = 0, number = 0;
+  if (!ParseWholeNumber(literal, &whole) ||
+      !ReadInteger(literal, small ? INT16_MIN : INT32_MIN, small ? INT16_MAX : INT32_MAX,
+                   &number) ||
+      number != whole)
+    return false;
+  uint8_t bytes[4];
+  if (small) StoreBigEndian16(bytes, uint16_t(number));
+  else StoreBigEndian32(bytes, uint32_t(number));
+  return AppendKeyOfValue(key, type, bytes, small ? 2 : 4);
 }
 
 uint64_t EncodedRowLength(const std::vector<EncodedValue>& values) {

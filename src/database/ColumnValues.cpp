@@ -231,8 +231,14 @@ string ColumnNativeBytes(const ColumnValue& value) {
 }
 
 bool ParseWholeNumber(const string& text, int64_t* value) {
-  const unsigned char *at, *end;
-  TrimmedBytes(text, &at, &end);
+  return ParseWholeNumber(std::string_view(text.CString(), size_t(text.Length())), value);
+}
+
+bool ParseWholeNumber(std::string_view text, int64_t* value) {
+  auto at = reinterpret_cast<const unsigned char*>(text.data());
+  auto end = at + text.size();
+  while (at < end && IsBlank(*at)) ++at;
+  while (end > at && IsBlank(end[-1])) --end;
   const bool negative = at < end && *at == '-';
   if (at < end && (*at == '-' || *at == '+')) ++at;
   if (at == end) return false;

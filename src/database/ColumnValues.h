@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "core/Currency.h"
 #include "core/RuntimeObject.h"
@@ -45,6 +46,7 @@ string ColumnNativeBytes(const ColumnValue& value);
 
 // Text of a whole number (blanks around, an optional sign, digits) that fits 64 bits.
 bool ParseWholeNumber(const string& text, int64_t* value);
+bool ParseWholeNumber(std::string_view text, int64_t* value);
 // The double truncated toward zero: NaN is 0, beyond the range the nearest limit.
 int64_t SaturatingInt64(double value);
 int32_t SaturatingInt32(int64_t value);

@@ -1,6 +1,7 @@
 #include "database/SQLJoin.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "database/DatabasePlugins.h"
 #include "database/DatabaseShutdownContext.h"
@@ -110,6 +111,7 @@ SQLJoin::SQLJoin(DatabaseObject* db, std::vector<SQLFromTable> tables,
 
 SQLJoin::~SQLJoin() {
   Stop();
+  for (EngineConditions& made : mEngineConditions) FreeConditionNodes(made.root);
   RuntimeUnlockObject(&mDatabase->header);
 }
 
@@ -261,15 +263,24 @@ bool SQLJoin::WithValue(const SQLColumnReference& ref, Use use) const {
   return answer;
 }
 
+bool SQLJoin::OuterLiteral(const SQLCondition* c, int32_t table, std::string* literal) const {
+  const bool mirrored = c->column.boundTable != table;
+  return WithValue(mirrored ? c->column : c->valueColumn, [&](const ColumnValue& v) {
+    return ValueAsSQLLiteral(v, literal);
+  });
+}
+
 // Recursive only from one run of connectives to the next: Prepare hands over no conjunct deeper
 // than kMaxEngineDepth.
-SQLConditionNode* SQLJoin::EngineCondition(const SQLCondition* c, int32_t table) const {
+SQLConditionNode* SQLJoin::EngineCondition(const SQLCondition* c, int32_t table,
+                                           EngineConditions* made) const {
   if (c->IsConnective()) {
     std::vector<const SQLCondition*> operands;
     RunOperands(c, &operands);
-    std::vector<SQLConditionNode*> made;
-    for (const SQLCondition* operand : operands) made.push_back(EngineCondition(operand, table));
-    return Balanced(c->kind, made.data(), made.size());
+    std::vector<SQLConditionNode*> nodes;
+    for (const SQLCondition* operand : operands)
+      nodes.push_back(EngineCondition(operand, table, made));
+    return Balanced(c->kind, nodes.data(), nodes.size());
   }
   const bool mirrored = c->column.boundTable != table;
   const SQLColumnReference& own = mirrored ? c->valueColumn : c->column;
@@ -277,13 +288,42 @@ SQLConditionNode* SQLJoin::EngineCondition(const SQLCondition* c, int32_t table)
   if (!c->TakesValue()) return NewConditionNode(kind, c->textMode, own.name, nullptr);
   if (!c->valueIsColumn) return NewConditionNode(kind, c->textMode, own.name, &c->value);
   std::string literal;
-  const bool present = WithValue(mirrored ? c->column : c->valueColumn, [&](const ColumnValue& v) {
-    return ValueAsSQLLiteral(v, &literal);
-  });
-  if (!present)  // compared with NULL: a condition no row meets
+  if (!OuterLiteral(c, table, &literal)) {  // compared with NULL: a condition no row meets
+    made->reusable = false;
     return NewConnectiveNode(kSQLAnd, NewConditionNode(kSQLIsNull, 0, own.name, nullptr),
                              NewConditionNode(kSQLIsNotNull, 0, own.name, nullptr));
-  return NewConditionNode(kind, c->textMode, own.name, &literal);
+  }
+  SQLConditionNode* node = NewConditionNode(kind, c->textMode, own.name, &literal);
+  made->outerValues.emplace_back(node, c);
+  return node;
+}
+
+SQLConditionNode* SQLJoin::ConditionFor(size_t i) {
+  if (mEngineConditions.size() != mTables.size()) mEngineConditions.resize(mTables.size());
+  EngineConditions& made = mEngineConditions[i];
+  bool current = made.reusable;
+  std::string literal;
+  for (size_t k = 0; current && k < made.outerValues.size(); ++k) {
+    auto [node, c] = made.outerValues[k];
+    current = OuterLiteral(c, int32_t(i), &literal);
+    if (!current) break;
+    const string old(node->value);
+    if (size_t(old.Length()) == literal.size() &&
+        std::memcmp(old.CString(), literal.data(), literal.size()) == 0)
+      continue;
+    stringStorage::RemoveReference(node->value);
+    node->value = string::FromBytes(literal.data(), int64_t(literal.size()), kEncodingUTF8)
+                      .ExtractStringStorage();
+  }
+  if (current) return made.root;
+  FreeConditionNodes(made.root);
+  made = EngineConditions();
+  made.reusable = true;
+  std::vector<SQLConditionNode*> conjuncts;
+  for (const Conjunct& c : mConjuncts)
+    if (c.table == int32_t(i)) conjuncts.push_back(EngineCondition(c.condition, int32_t(i), &made));
+  made.root = conjuncts.empty() ? nullptr : Balanced(kSQLAnd, conjuncts.data(), conjuncts.size());
+  return made.root;
 }
 
 bool SQLJoin::Holds(const SQLCondition* condition) const {
@@ -309,11 +349,7 @@ bool SQLJoin::Open(size_t i) {
   SQLFromTable& table = mTables[i];
   const QUORdbEngineDefinition* engine = mDatabase->engine;
   if (!mDatabase->opened || !engine || !engine->dbOpenTable) return false;
-  std::vector<SQLConditionNode*> conjuncts;
-  for (const Conjunct& c : mConjuncts)
-    if (c.table == int32_t(i)) conjuncts.push_back(EngineCondition(c.condition, int32_t(i)));
-  SQLConditionNode* condition =
-      conjuncts.empty() ? nullptr : Balanced(kSQLAnd, conjuncts.data(), conjuncts.size());
+  SQLConditionNode* condition = ConditionFor(i);
   // The cursor this table had for the outer row before starts over where its engine can.
   RuntimeObject* cursor = table.spent;
   table.spent = nullptr;
@@ -322,7 +358,6 @@ bool SQLJoin::Open(size_t i) {
     cursor = nullptr;
   }
   if (!cursor) cursor = OpenAnew(table, condition);
-  FreeConditionNodes(condition);
   DatabaseCursorObject* rs = AsRecordSet(cursor);
   if (!rs) {
     RuntimeUnlockObject(cursor);

@@ -81,8 +81,21 @@ class SQLJoin {
   bool Step(size_t level, bool fresh);
   // Closes table i's cursor; with keep, one that can start over is kept for the next Open.
   void Close(size_t i, bool keep);
+  // The condition handed to a table's engine, kept from one opening to the next: only the
+  // values its comparisons take from outer tables change (a NULL among them changes its shape,
+  // and it is made anew).
+  struct EngineConditions {
+    SQLConditionNode* root = nullptr;
+    std::vector<std::pair<SQLConditionNode*, const SQLCondition*>> outerValues;
+    bool reusable = false;
+  };
   bool Pushable(const SQLCondition* c, int32_t table) const;
-  SQLConditionNode* EngineCondition(const SQLCondition* c, int32_t table) const;
+  SQLConditionNode* EngineCondition(const SQLCondition* c, int32_t table,
+                                    EngineConditions* made) const;
+  SQLConditionNode* ConditionFor(size_t i);
+  // The value of the outer column a comparison of table takes, written as a literal; false for
+  // NULL.
+  bool OuterLiteral(const SQLCondition* c, int32_t table, std::string* literal) const;
   bool Holds(const SQLCondition* c) const;
   bool LocalConditionsHold() const;
   // The value of a bound reference, read and released around use.
@@ -97,6 +110,7 @@ class SQLJoin {
   std::unique_ptr<SQLCondition> mWhere;
   std::vector<Conjunct> mConjuncts;
   std::vector<const SQLCondition*> mLocal;
+  std::vector<EngineConditions> mEngineConditions;  // by table
   mutable std::vector<const SQLCondition*> mOpen;  // Holds' scratch
 };
 

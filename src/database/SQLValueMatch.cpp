@@ -309,9 +309,11 @@ bool ValueAsSQLLiteral(const ColumnValue& value, std::string* literal) {
   switch (value.code) {
     case kColumnInt16:
     case kColumnInt32:
-    case kColumnInt64:
-      snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(IntegerOf(value)));
-      break;
+    case kColumnInt64: {  // as %lld writes it, without the format machinery
+      const auto end = std::to_chars(buffer, buffer + sizeof buffer, IntegerOf(value)).ptr;
+      literal->assign(buffer, size_t(end - buffer));
+      return true;
+    }
     case kColumnSingle: {
       if (value.length < 4) return false;
       float f;

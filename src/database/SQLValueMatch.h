@@ -31,6 +31,11 @@ class SQLLiteral {
   explicit SQLLiteral(std::string_view text) : mText(text) {}
 
   const std::string& Text() const { return mText; }
+  // Another text, its readings to be worked out anew.
+  void Reset(std::string_view text) {
+    mText.assign(text);
+    mKnown = mValid = 0;
+  }
   bool Whole(int64_t* value) const {
     if (!Known(kWhole)) return false;
     *value = mWhole;

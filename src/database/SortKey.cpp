@@ -1,5 +1,6 @@
 #include "database/SortKey.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/RuntimeError.h"
@@ -42,6 +43,26 @@ void AppendFloatKey(uint8_t* out, const uint8_t* value, uint32_t size) {
   for (uint32_t i = 0; i < size; ++i)
     out[i] = negative ? static_cast<uint8_t>(~value[i]) : value[i];
   if (!negative) out[0] ^= 0x80;
+}
+
+// AppendValueKey for the types of at most eight bytes, inline for comparisons.
+inline void FixedValueKey(uint8_t* out, uint8_t type, const uint8_t* value, uint32_t size) {
+  switch (type) {
+    case kDbSmallInt:
+    case kDbInteger:
+    case kDbLongText:
+    case kDbLongBytes:
+      for (uint32_t i = 0; i < size; ++i) out[i] = value[i];
+      out[0] ^= 0x80;
+      return;
+    case kDbFloat:
+    case kDbDouble:
+      AppendFloatKey(out, value, size);
+      return;
+    default:
+      for (uint32_t i = 0; i < size; ++i) out[i] = value[i];
+      return;
+  }
 }
 
 }  // namespace
@@ -119,8 +140,7 @@ bool SortKeyBuilder::Build(uint32_t kind, const uint8_t* record, uint32_t length
   return BuildRowKey(record, length);
 }
 
-bool SortKeyBuilder::BuildRowKey(const uint8_t* record, uint32_t length) {
-  // Each key column's first value, found with one walk of the row (type 0: none).
+void SortKeyBuilder::FindKeyValues(const uint8_t* record, uint32_t length) {
   for (DbColumnValue& found : mFound) found.type = 0;
   size_t missing = mColumns.size();
   RowColumns values(record, length);
@@ -131,6 +151,74 @@ bool SortKeyBuilder::BuildRowKey(const uint8_t* record, uint32_t length) {
       --missing;
     }
   }
+}
+
+int32_t SortKeyBuilder::CompareRecord(uint32_t kind, const uint8_t* record, uint32_t length,
+                                      const uint8_t* key, uint32_t keyLength, bool prefixOnly) {
+  if (kind != kDbRowLeaf || mColumns.empty()) {
+    Build(kind, record, length);
+    const uint32_t size = prefixOnly ? std::min(Size(), keyLength) : Size();
+    return CompareKeys(Data(), size, key, keyLength);
+  }
+  // The values of the key columns: one walk, or a search for the one column most keys have.
+  const DbColumnValue* values = mFound.data();
+  DbColumnValue single;
+  if (mColumns.size() == 1) {
+    if (!FindRowColumn(record, length, mColumns[0], &single)) single.type = 0;
+    values = &single;
+  } else {
+    FindKeyValues(record, length);
+  }
+  for (size_t c = 0; c < mColumns.size(); ++c) {
+    if (values[c].type != 0 && ValueKeySize(values[c].type, values[c].size) < 0) {
+      Build(kind, record, length);  // reports the value without a key, as Build does
+      return CompareKeys(Data(), Size(), key, keyLength);
+    }
+  }
+  uint32_t at = 0;
+  // Compares the next n bytes of the record's key; 2 when they leave the order open.
+  auto part = [&](const uint8_t* bytes, uint32_t n) -> int32_t {
+    const uint32_t room = keyLength - at;
+    const uint32_t common = n < room ? n : room;
+    for (uint32_t i = 0; i < common; ++i)
+      if (bytes[i] != key[at + i]) return bytes[i] < key[at + i] ? -1 : 1;
+    if (n > room) return prefixOnly ? 0 : 1;  // key ends inside the record's key
+    at += n;
+    return 2;
+  };
+  for (size_t c = 0; c < mColumns.size(); ++c) {
+    const DbColumnValue& found = values[c];
+    if (prefixOnly && at == keyLength) return 0;
+    // A value's key: its marker, then its bytes in order (a text's weights and an end).
+    uint8_t bytes[9];
+    bytes[0] = found.type == 0 ? kAbsent : kPresent;
+    int32_t order;
+    if (found.type == 0) {
+      order = part(bytes, 1);
+    } else if (found.type != kDbVarChar && found.type != kDbBytes) {
+      FixedValueKey(bytes + 1, found.type, found.value, found.size);
+      order = part(bytes, 1 + found.size);
+    } else {
+      order = part(bytes, 1);
+      uint8_t weights[64];
+      const uint8_t* text = found.value + 4;
+      for (uint32_t done = 0, size = found.size - 4; order == 2 && done < size;) {
+        const uint32_t n = std::min<uint32_t>(size - done, sizeof weights);
+        for (uint32_t i = 0; i < n; ++i) weights[i] = kDbCollation[text[done + i]];
+        order = part(weights, n);
+        done += n;
+      }
+      bytes[0] = 0;
+      if (order == 2) order = part(bytes, 1);
+    }
+    if (order != 2) return order;
+  }
+  if (prefixOnly && at == keyLength) return 0;
+  return at < keyLength ? -1 : 0;
+}
+
+bool SortKeyBuilder::BuildRowKey(const uint8_t* record, uint32_t length) {
+  FindKeyValues(record, length);
   uint32_t keyLen = 0;
   for (const DbColumnValue& found : mFound) {
     if (found.type == 0) {

@@ -35,6 +35,11 @@ class SortKeyBuilder {
   bool Build(uint32_t kind, const uint8_t* record, uint32_t length);
   // The key of a table's storage name in the directory.
   void BuildName(const uint8_t* name, uint32_t length);
+  // The order of the record's key (as Build makes it) against key, worked out only as far as
+  // it decides, without making the key. With prefixOnly a record key that begins with key
+  // answers 0 (the key is a filter: greater means past every record that begins with it).
+  int32_t CompareRecord(uint32_t kind, const uint8_t* record, uint32_t length,
+                        const uint8_t* key, uint32_t keyLength, bool prefixOnly);
 
   const uint8_t* Data() const { return mKey.data(); }
   uint32_t Size() const { return static_cast<uint32_t>(mKey.size()); }
@@ -42,6 +47,8 @@ class SortKeyBuilder {
 
  private:
   bool BuildRowKey(const uint8_t* record, uint32_t length);
+  // Each key column's first value in the record into mFound (type 0: none).
+  void FindKeyValues(const uint8_t* record, uint32_t length);
 
   std::vector<uint8_t> mColumns;
   std::vector<DbColumnValue> mFound;

@@ -69,6 +69,13 @@ bool TableCursor::BuildKey(const qvdbRecordTracking* page, uint32_t offset) {
   return mKeys.Build(page->Kind(), record, RecordLength(record));
 }
 
+int32_t TableCursor::CompareAt(const Level& level, const uint8_t* key, uint32_t length,
+                               bool prefixOnly) {
+  const uint8_t* record = level.page->RecordAt(level.offset);
+  return mKeys.CompareRecord(level.page->Kind(), record, RecordLength(record), key, length,
+                             prefixOnly);
+}
+
 // ---- descending and stepping ----
 
 bool TableCursor::RootPage(uint32_t* root) {
@@ -112,8 +119,7 @@ uint32_t TableCursor::LowerBound(qvdbRecordTracking* page, const uint8_t* key, u
     if (index) {
       order = CompareKeys(record + kDbIndexKey, RecordLength(record) - kDbIndexKey, key, length);
     } else {
-      BuildKey(page, offsets[middle]);
-      order = CompareKeys(mKeys.Data(), mKeys.Size(), key, length);
+      order = mKeys.CompareRecord(page->Kind(), record, RecordLength(record), key, length, false);
     }
     if (order < 0)
       low = middle + 1;
@@ -171,8 +177,7 @@ TableCursor::Step TableCursor::FindLiveKey(Stack& stack, const uint8_t* key, uin
   for (Step step = StepForward(stack, false);; step = StepForward(stack, true)) {
     if (step != Step::kRecord) return step;
     const Level& top = stack.back();
-    BuildKey(top.page.Entry(), top.offset);
-    if (CompareKeys(mKeys.Data(), mKeys.Size(), key, length) != 0) return Step::kEnd;
+    if (CompareAt(top, key, length, false) != 0) return Step::kEnd;
     if (RecordIsLive(top.page->RecordAt(top.offset))) return Step::kRecord;
   }
 }
@@ -276,9 +281,8 @@ bool TableCursor::Refind() {
   Stack own, live;
   Step step = StepForward(mStack, false);
   for (; step == Step::kRecord; step = StepForward(mStack, true)) {
-    const Level& top = mStack.back();
-    BuildKey(top.page.Entry(), top.offset);
-    if (mKeys.Key() != anchor.key) break;
+    if (CompareAt(mStack.back(), anchor.key.data(), uint32_t(anchor.key.size()), false) != 0)
+      break;
     const bool isLive = RecordIsLive(RecordUnderCursor());
     if (RecordId(RecordUnderCursor()) == anchor.id) {
       own = mStack;
@@ -341,11 +345,7 @@ bool TableCursor::Next() {
     EndAtLast();
     return false;
   }
-  // A filtered walk compares every key; a plain one may never need one.
-  if (mFilter.empty())
-    SaveAnchorKeyLater();
-  else
-    SaveAnchor();
+  SaveAnchorKeyLater();
   return true;
 }
 
@@ -356,13 +356,11 @@ bool TableCursor::NextMatching() {
   while (Next()) {
     if (!RecordIsLive(RecordUnderCursor())) continue;
     if (mFilter.empty()) return true;
-    const std::vector<uint8_t>& key = mAnchor.key;
-    if (key.size() >= mFilter.size() &&
-        std::memcmp(key.data(), mFilter.data(), mFilter.size()) == 0)
-      return true;
+    const int32_t order =
+        CompareAt(mStack.back(), mFilter.data(), uint32_t(mFilter.size()), true);
+    if (order == 0) return true;
     // Keys that begin with the filter lie together: past them, none is left.
-    if (CompareKeys(key.data(), static_cast<uint32_t>(key.size()), mFilter.data(),
-                    static_cast<uint32_t>(mFilter.size())) > 0) {
+    if (order > 0) {
       EndAtLast();
       return false;
     }

@@ -114,6 +114,8 @@ class TableCursor : public TransactionListener, public AnchorKeeper {
   Step StepForward(Stack& stack, bool skipCurrent);
   Step FindLiveKey(Stack& stack, const uint8_t* key, uint32_t length);
   bool BuildKey(const qvdbRecordTracking* page, uint32_t offset);
+  // The order of the key of the record at level against key (CompareRecord).
+  int32_t CompareAt(const Level& level, const uint8_t* key, uint32_t length, bool prefixOnly);
 
   bool Start(const uint8_t* key, uint32_t length);
   // Finds the cursor's place again when records under it moved. Inline for the common case:
