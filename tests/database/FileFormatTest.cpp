@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 
 #include "database/DatabaseTestSupport.h"
 #include "database/TableDirectory.h"
@@ -153,6 +154,49 @@ TEST(DatabaseFile, KeyBytesOfEveryType) {
   SortKeyBuilder names;
   names.BuildName(reinterpret_cast<const uint8_t*>("Ab"), 2);
   EXPECT_EQ(names.Key(), Bytes({1, 1, 0x48, 0x59, 0}));
+}
+
+// A record compared with a key without making its key orders exactly as its key does, whole
+// or as a prefix (a filter), for every key type, absent values, long texts and several columns.
+TEST(DatabaseFile, ComparingARecordWithAKeyAgreesWithItsKey) {
+  std::mt19937 random(3);
+  auto value = [&](RowBuilder& row, uint8_t column) {
+    switch (random() % 6) {
+      case 0: return;  // absent
+      case 1: row.Int(column, int32_t(random() % 7) - 3); return;
+      case 2: row.Value(column, kDbDouble, {uint8_t(random() % 2 ? 0xC0 : 0x40), 0, 0, 0, 0, 0,
+                                             0, uint8_t(random() % 3)}); return;
+      case 3: row.Value(column, kDbSmallInt, {0, uint8_t(random() % 3)}); return;
+      case 4: row.Text(column, std::string(random() % 3, char('a' + random() % 2))); return;
+      default: row.Text(column, std::string(60 + random() % 20, 'x') + char('a' + random() % 2));
+    }
+  };
+  const std::vector<Bytes> keyColumns = {{0}, {1, 0}, {2, 0, 1}, {}};
+  for (int round = 0; round < 3000; ++round) {
+    const Bytes& columns = keyColumns[size_t(random() % keyColumns.size())];
+    RowBuilder a, b;
+    for (uint8_t c = 0; c < 3; ++c) {
+      value(a, c);
+      value(b, c);
+    }
+    const Bytes rowA = a.Build(random() % 5), rowB = b.Build(random() % 5);
+    const Bytes keyB = KeyOf(rowB, columns);
+    SortKeyBuilder keys;
+    keys.SetKeyColumns(columns.data(), uint32_t(columns.size()));
+    const Bytes keyA = KeyOf(rowA, columns);
+    const int32_t whole = CompareKeys(keyA.data(), uint32_t(keyA.size()), keyB.data(),
+                                      uint32_t(keyB.size()));
+    EXPECT_EQ(keys.CompareRecord(kDbRowLeaf, rowA.data(), uint32_t(rowA.size()), keyB.data(),
+                                 uint32_t(keyB.size()), false),
+              whole);
+    const uint32_t cut = uint32_t(random() % (keyB.size() + 1));
+    const int32_t prefix =
+        CompareKeys(keyA.data(), std::min(uint32_t(keyA.size()), cut), keyB.data(), cut);
+    EXPECT_EQ(keys.CompareRecord(kDbRowLeaf, rowA.data(), uint32_t(rowA.size()), keyB.data(),
+                                 cut, true),
+              prefix);
+    if (HasFailure()) return;
+  }
 }
 
 TEST(DatabaseFile, ARowOfAnUnknownTypeOrTooLongIsReportedAndRefused) {
