@@ -170,7 +170,8 @@ class BuiltInRowCursor {
   const uint8_t* mIndexedRecord = nullptr;
   uint64_t mIndexedAt = 0;
   std::vector<DbColumnValue> mIndexed;
-  std::vector<uint8_t> mValue;      // the value handed out
+  uint8_t mScalar[8];               // a number handed out
+  std::vector<uint8_t> mValue;      // any other value handed out
   std::vector<uint8_t> mCondition;  // a large value a condition reads
   std::vector<const Condition*> mOpenConditions;  // Holds' scratch
   std::vector<const Condition*> mConjuncts;       // OpenRows' scratch
@@ -278,7 +279,12 @@ void BuiltInRowCursor::ColumnValue(int32_t i, const void** data, uint8_t* type,
   switch (column.mapping) {
     case Mapping::kPlain:
       if (!present) return;
-      value = Decode(v, mValue);
+      // Numbers are handed out from a buffer of their own, texts copied out of the page.
+      value = View(v, mScalar, mValue);
+      if (value.data != mScalar && value.data != mValue.data()) {
+        mValue.assign(value.data, value.data + value.length);
+        value.data = mValue.empty() ? &kEmptyValue : mValue.data();
+      }
       break;
     case Mapping::kFieldType: {
       const int16_t code = present && v.type == kDbSmallInt ? int16_t(LoadBigEndian16(v.value))
@@ -317,11 +323,17 @@ const std::vector<DbColumnValue>& BuiltInRowCursor::Indexed(const uint8_t* recor
                                                            uint32_t length) {
   const uint64_t serial = mDb->Store().ChangeSerial();
   if (record == mIndexedRecord && serial == mIndexedAt) return mIndexed;
-  mIndexed.assign(columns.size(), DbColumnValue{0, 0, nullptr, 0});
+  const size_t count = columns.size();
+  mIndexed.resize(count);
+  for (DbColumnValue& v : mIndexed) v.value = nullptr;
+  size_t missing = count;
   RowColumns values(record, length);
-  for (DbColumnValue v; values.Next(&v);) {
-    for (size_t j = 0; j < columns.size(); ++j)
-      if (columns[j].ordinal == v.column && !mIndexed[j].value) mIndexed[j] = v;
+  for (DbColumnValue v; missing > 0 && values.Next(&v);) {
+    for (size_t j = 0; j < count; ++j) {
+      if (columns[j].ordinal != v.column || mIndexed[j].value) continue;
+      mIndexed[j] = v;
+      --missing;
+    }
   }
   mIndexedRecord = record;
   mIndexedAt = serial;

@@ -29,6 +29,7 @@ class SortKeyBuilder {
  public:
   void SetKeyColumns(const uint8_t* columns, uint32_t count);
   uint32_t KeyColumnCount() const { return static_cast<uint32_t>(mColumns.size()); }
+  const std::vector<uint8_t>& KeyColumns() const { return mColumns; }
 
   // The key of a checked record standing on a page of the given kind. False, reported, when a
   // row value of a key column has a type no key is defined for.

@@ -48,7 +48,7 @@ bool TableCursor::Restart(const uint8_t* filter, uint32_t filterLength) {
   if (!mParent || !PutParkedRows()) return false;
   mStack.clear();
   mStarted = false;
-  mAnchor = Anchor();
+  ResetAnchor();
   mFilter.assign(filter, filter + filterLength);
   return true;
 }
@@ -107,10 +107,47 @@ bool TableCursor::PushPage(Stack& stack, uint32_t number) {
   return true;
 }
 
+namespace {
+
+qvdbRecordTracking::KeyPrefix PrefixOf(const uint8_t* key, uint32_t length) {
+  uint64_t bytes = 0;
+  for (uint32_t i = 0; i < 8; ++i) bytes = bytes << 8 | (i < length ? key[i] : 0);
+  return {bytes, length < 9 ? length : 9};
+}
+
+}  // namespace
+
 // The first record of the page whose key is at or after key (the count when none is).
 uint32_t TableCursor::LowerBound(qvdbRecordTracking* page, const uint8_t* key, uint32_t length) {
   const std::vector<uint16_t>& offsets = page->RecordOffsets();
   bool index = page->Kind() == kDbIndexPage;
+  if (!index) {
+    const std::vector<qvdbRecordTracking::KeyPrefix>* prefixes = LeafKeyPrefixes(page);
+    if (prefixes) {
+      // Prefixes that differ decide, and so do equal ones of two keys of at most eight bytes
+      // (the shorter first); any other tie compares the record.
+      const qvdbRecordTracking::KeyPrefix sought = PrefixOf(key, length);
+      uint32_t low = 0, high = static_cast<uint32_t>(offsets.size());
+      while (low < high) {
+        uint32_t middle = low + (high - low) / 2;
+        const qvdbRecordTracking::KeyPrefix& p = (*prefixes)[middle];
+        int32_t order;
+        if (p.bytes != sought.bytes)
+          order = p.bytes < sought.bytes ? -1 : 1;
+        else if (p.length < 9 && sought.length < 9)
+          order = p.length < sought.length ? -1 : p.length > sought.length;
+        else
+          order = mKeys.CompareRecord(page->Kind(), page->RecordAt(offsets[middle]),
+                                      RecordLength(page->RecordAt(offsets[middle])), key, length,
+                                      false);
+        if (order < 0)
+          low = middle + 1;
+        else
+          high = middle;
+      }
+      return low;
+    }
+  }
   uint32_t low = 0, high = static_cast<uint32_t>(offsets.size());
   while (low < high) {
     uint32_t middle = low + (high - low) / 2;
@@ -127,6 +164,24 @@ uint32_t TableCursor::LowerBound(qvdbRecordTracking* page, const uint8_t* key, u
       high = middle;
   }
   return low;
+}
+
+// A leaf searched again while its records stay put gets its keys' prefixes made once.
+const std::vector<qvdbRecordTracking::KeyPrefix>* TableCursor::LeafKeyPrefixes(
+    qvdbRecordTracking* page) {
+  const std::vector<uint8_t>& columns = mKeys.KeyColumns();
+  if (const std::vector<qvdbRecordTracking::KeyPrefix>* made = page->KeyPrefixes(columns))
+    return made;
+  if (!page->WantsKeyPrefixes()) return nullptr;
+  std::vector<qvdbRecordTracking::KeyPrefix> prefixes;
+  const std::vector<uint16_t>& offsets = page->RecordOffsets();
+  prefixes.reserve(offsets.size());
+  for (uint16_t offset : offsets) {
+    if (!BuildKey(page, offset)) return nullptr;
+    prefixes.push_back(PrefixOf(mKeys.Data(), mKeys.Size()));
+  }
+  page->SetKeyPrefixes(columns, std::move(prefixes));
+  return page->KeyPrefixes(columns);
 }
 
 // An index page leads into the last child whose key is below key (the first child when none
@@ -236,6 +291,15 @@ void TableCursor::StopKeepingAnchor() {
   mAnchorKept = false;
 }
 
+// An anchor as made, keeping its key's buffer for the next key.
+void TableCursor::ResetAnchor() {
+  std::vector<uint8_t> key;
+  key.swap(mAnchor.key);
+  mAnchor = Anchor();
+  key.clear();
+  mAnchor.key.swap(key);
+}
+
 void TableCursor::EndAtLast() {
   mStack.clear();
   mAnchor.atEnd = true;
@@ -245,7 +309,7 @@ bool TableCursor::Start(const uint8_t* key, uint32_t length) {
   static const uint8_t kNoKey[1] = {0};
   if (!key) key = kNoKey;
   mStarted = true;
-  mAnchor = Anchor();
+  ResetAnchor();
   mAnchor.key.assign(key, key + length);
   if (Descend(mStack, key, length)) return true;
   EndAtLast();

@@ -111,6 +111,7 @@ class TableCursor : public TransactionListener, public AnchorKeeper {
   bool PushPage(Stack& stack, uint32_t number);
   bool Descend(Stack& stack, const uint8_t* key, uint32_t length);
   uint32_t LowerBound(qvdbRecordTracking* page, const uint8_t* key, uint32_t length);
+  const std::vector<qvdbRecordTracking::KeyPrefix>* LeafKeyPrefixes(qvdbRecordTracking* page);
   Step StepForward(Stack& stack, bool skipCurrent);
   Step FindLiveKey(Stack& stack, const uint8_t* key, uint32_t length);
   bool BuildKey(const qvdbRecordTracking* page, uint32_t offset);
@@ -127,6 +128,7 @@ class TableCursor : public TransactionListener, public AnchorKeeper {
   bool RevalidateLevels();
   bool Refind();
   void SaveAnchor();
+  void ResetAnchor();
   void SaveAnchorKeyLater();
   void SettleAnchorKey();
   void StopKeepingAnchor();

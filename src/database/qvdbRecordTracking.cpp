@@ -17,6 +17,27 @@ const std::vector<uint16_t>& qvdbRecordTracking::RecordOffsets() {
   return mOffsets;
 }
 
+const std::vector<qvdbRecordTracking::KeyPrefix>* qvdbRecordTracking::KeyPrefixes(
+    const std::vector<uint8_t>& columns) {
+  if (mPrefixesOf == mChangeCount && mPrefixColumns == columns && !mPrefixes.empty())
+    return &mPrefixes;
+  if (mPrefixesOf != mChangeCount || mPrefixColumns != columns) {
+    mPrefixes.clear();
+    mPrefixColumns = columns;
+    mPrefixesOf = mChangeCount;
+    mSearches = 0;
+  }
+  ++mSearches;
+  return nullptr;
+}
+
+void qvdbRecordTracking::SetKeyPrefixes(const std::vector<uint8_t>& columns,
+                                        std::vector<KeyPrefix> prefixes) {
+  mPrefixes = std::move(prefixes);
+  mPrefixColumns = columns;
+  mPrefixesOf = mChangeCount;
+}
+
 void qvdbRecordTracking::NoteInsert(uint32_t offset, uint32_t length,
                                     uint64_t previousChangeCount) {
   if (mOffsetsOf != previousChangeCount) return;

@@ -26,6 +26,20 @@ class qvdbRecordTracking : public qvdbRecordBlock, public purgableObject {
 
   // Payload offsets of the records in order, rebuilt after the records moved.
   const std::vector<uint16_t>& RecordOffsets();
+
+  // The start of each record's key (for one set of key columns), in record order: its first
+  // eight bytes big-endian (zeros past its end) and its length (9 for any longer), so that a
+  // search compares numbers instead of records. Worked out only for a page searched again
+  // with the same columns while its records stayed where they were.
+  struct KeyPrefix {
+    uint64_t bytes;
+    uint32_t length;
+  };
+  // The prefixes when they are current for columns; nil, counting the search, when not: after
+  // the second such search the caller makes them (SetKeyPrefixes).
+  const std::vector<KeyPrefix>* KeyPrefixes(const std::vector<uint8_t>& columns);
+  bool WantsKeyPrefixes() const { return mSearches >= 2; }
+  void SetKeyPrefixes(const std::vector<uint8_t>& columns, std::vector<KeyPrefix> prefixes);
   // A record of length bytes was just inserted at offset (and the change count moved): the
   // offsets, when they were current before, are brought up to date in place.
   void NoteInsert(uint32_t offset, uint32_t length, uint64_t previousChangeCount);
@@ -43,6 +57,10 @@ class qvdbRecordTracking : public qvdbRecordBlock, public purgableObject {
   qvdbRecordTracking* mNewer = nullptr;
   std::vector<uint16_t> mOffsets;
   uint64_t mOffsetsOf = ~uint64_t{0};  // the change count mOffsets describes
+  std::vector<KeyPrefix> mPrefixes;
+  std::vector<uint8_t> mPrefixColumns;
+  uint64_t mPrefixesOf = ~uint64_t{0};  // the change count mPrefixes and mSearches describe
+  uint32_t mSearches = 0;
 };
 
 // Holds one pin on a cached page for as long as it lives.
