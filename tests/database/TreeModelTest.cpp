@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 #include "database/DatabaseTestSupport.h"
 #include "database/TableDirectory.h"
@@ -305,4 +306,44 @@ TEST(DatabaseTree, ASecondRowMovedToAParkedKeyIsRefused) {
   EXPECT_EQ(h.store->LastError().code, StorageErrorCode::kDuplicateKey);
   ASSERT_TRUE(cursor->Close());
   EXPECT_EQ(h.Keys("u"), "b z ");
+}
+
+// Seeks land where a model's lower bound says, on pages searched often enough to compare key
+// prefixes (keys of a few letters and long keys that share their first eight bytes), and
+// again after inserts move the records under the prefixes.
+TEST(DatabaseTree, RepeatedSeeksFindTheModelsLowerBoundAsPagesChange) {
+  TestDatabase h({"s"});
+  std::mt19937 random(17);
+  auto key = [&] {
+    const std::string stem = random() % 2 ? "abbaabba" : "";
+    std::string tail(random() % 5, 'a');
+    for (char& c : tail) c = char('a' + random() % 2);
+    return stem + tail;
+  };
+  std::set<std::string> model;
+  uint32_t id = 1;
+  for (int round = 0; round < 4; ++round) {
+    for (int n = 0; n < 60; ++n) {
+      const std::string k = key();
+      if (!model.insert(k).second) continue;
+      ASSERT_TRUE(InsertRow(*h.store, "s", KeyedRow(id++, k, "p")));
+    }
+    std::unique_ptr<TableCursor> cursor = KeyedCursor(*h.store, "s");
+    for (int probe = 0; probe < 200; ++probe) {
+      const std::string k = key();
+      const auto bound = model.lower_bound(k);
+      for (int again = 0; again < 3; ++again) {
+        bool exact = false;
+        ASSERT_TRUE(SeekRow(*cursor, KeyedRow(0, k, ""), &exact));
+        EXPECT_EQ(exact, model.count(k) == 1) << k;
+        // The cursor stands on the first record at or after the key, or just past the records.
+        cursor->NextMatching();
+        uint32_t length = 0;
+        const uint8_t* record = cursor->CurrentRecord(&length);
+        EXPECT_EQ(record ? RowText(record, length, 0) : "<end>",
+                  bound == model.end() ? "<end>" : *bound)
+            << k;
+      }
+    }
+  }
 }
