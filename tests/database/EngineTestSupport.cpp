@@ -18,6 +18,7 @@ namespace {
 struct LoadedPlugin {
   const char* (*log)() = nullptr;
   void (*clear)() = nullptr;
+  void (*limitOpens)(int) = nullptr;
 };
 
 // The framework's own lookup, except that RegisterDataSource is reached here whether or not
@@ -45,6 +46,8 @@ const LoadedPlugin& Plugin() {
         dlsym(library, "QUORPluginMain"));
     loaded.log = reinterpret_cast<const char* (*)()>(dlsym(library, "TestEngineLog"));
     loaded.clear = reinterpret_cast<void (*)()>(dlsym(library, "TestEngineClearLog"));
+    loaded.limitOpens =
+        reinterpret_cast<void (*)(int)>(dlsym(library, "TablesEngineLimitOpens"));
     if (main) main(&Lookup);
     return loaded;
   }();
@@ -103,6 +106,12 @@ std::string TestEnginePlugin::Log() {
 void TestEnginePlugin::Clear() {
   const LoadedPlugin& plugin = Plugin();
   if (plugin.clear) plugin.clear();
+}
+
+void TestEnginePlugin::LimitOpens(int count) {
+  const LoadedPlugin& plugin = Plugin();
+  ASSERT_NE(plugin.limitOpens, nullptr);
+  plugin.limitOpens(count);
 }
 
 std::vector<std::string> TestEnginePlugin::Lines(const std::string& prefix) {

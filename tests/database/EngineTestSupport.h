@@ -57,6 +57,9 @@ class TestEnginePlugin {
   static void Clear();
   // Log lines that start with prefix.
   static std::vector<std::string> Lines(const std::string& prefix);
+  // From now on the "tables" variant's dbOpenTable makes at most count cursors and then answers
+  // nil (negative: no bound).
+  static void LimitOpens(int count);
 };
 
 // An engine made of C++ functions: each test puts the entries it wants into the tables and
