@@ -131,6 +131,8 @@ int32_t ConvertColumnText(uint8_t type, const string& text, EncodedValue* value,
 bool ExactIntegerKey(uint8_t type, std::string_view literal, std::vector<uint8_t>* key);
 // A row record of the values in order: length, status 0, stamp 0, the row id.
 std::vector<uint8_t> EncodeRow(const std::vector<EncodedValue>& values, uint32_t rowId);
+void EncodeRow(const std::vector<EncodedValue>& values, uint32_t rowId,
+               std::vector<uint8_t>* row);
 uint64_t EncodedRowLength(const std::vector<EncodedValue>& values);
 
 // Stores the pending large values of a row (their ids into the value bytes); false, with the

@@ -130,6 +130,8 @@ class BuiltInRowCursor {
   uint8_t ColumnKey(int32_t i, const char** name, int32_t* nameLength, const char** where,
                     int32_t* whereLength);
   void UpdateRow(PendingEdit* edits);
+  int32_t Converted(const BuiltInColumn& column, stringStorage* text, const EncodedValue** value,
+                    std::string* message);
   int32_t ColumnType(int32_t i);
 
   std::vector<ResultColumn> columns;
@@ -178,6 +180,19 @@ class BuiltInRowCursor {
   std::vector<std::pair<const SQLConditionNode*, Condition*>> mTaking;  // Restart's
   std::vector<uint8_t> mPrefix;
   std::string mKeyName, mKeyWhere;
+  // UpdateRow's conversions of edited texts, and its buffers.
+  struct Conversion {
+    string text;  // held
+    uint16_t ordinal;
+    uint8_t type;
+    EncodedValue value;
+    int32_t code;
+    std::string message;
+  };
+  static constexpr size_t kConversionsKept = 8;
+  std::vector<Conversion> mConversions;
+  std::vector<EncodedValue> mUpdating;
+  std::vector<uint8_t> mRow, mKey, mOldKey;
 };
 
 ::ColumnValue BuiltInRowCursor::View(const DbColumnValue& v, uint8_t scalar[8],
@@ -393,14 +408,37 @@ uint8_t BuiltInRowCursor::ColumnKey(int32_t i, const char** name, int32_t* nameL
   return 1;
 }
 
+// The text converted for the column: an UPDATE writes one text into every row it changes,
+// so the last conversions are kept (with their texts held, so that a text is known by its
+// record). 0, or the error code with *message.
+int32_t BuiltInRowCursor::Converted(const BuiltInColumn& column, stringStorage* text,
+                                    const EncodedValue** value, std::string* message) {
+  for (const Conversion& c : mConversions) {
+    if (c.text.Storage() != text || c.ordinal != column.ordinal || c.type != column.type)
+      continue;
+    *value = &c.value;
+    *message = c.message;
+    return c.code;
+  }
+  if (mConversions.size() == kConversionsKept) mConversions.erase(mConversions.begin());
+  mConversions.push_back({string(text), column.ordinal, column.type, {}, 0, {}});
+  Conversion& c = mConversions.back();
+  c.code = ConvertColumnText(column.type, c.text, &c.value, &c.message);
+  *value = &c.value;
+  *message = c.message;
+  return c.code;
+}
+
 void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
   uint32_t length = 0;
   const uint8_t* current = Current(&length);
   if (!mTable) return;
   if (!current) return RefuseWithoutRow();
   mDb->Clear();
-  std::vector<EncodedValue> values;
+  std::vector<EncodedValue>& values = mUpdating;
+  size_t used = 0;
   std::vector<uint32_t> replaced;  // large values the new row no longer holds
+  bool large = false;              // values to store as large values
   for (const BuiltInColumn& column : mTable->columns) {
     const PendingEdit* edit = nullptr;
     for (const PendingEdit* e = edits; e; e = e->next)
@@ -409,27 +447,35 @@ void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
         edit = e;
     DbColumnValue old;
     const bool present = FindRowColumn(current, length, uint8_t(column.ordinal), &old);
-    EncodedValue value;
+    if (!edit && !present) continue;
+    if (used == values.size()) values.emplace_back();
+    EncodedValue& value = values[used++];
     value.column = uint8_t(column.ordinal);
+    value.stored = false;
     if (edit) {
+      const EncodedValue* converted = nullptr;
       std::string message;
-      if (const int32_t code = ConvertColumnText(column.type, string(edit->value), &value,
-                                                 &message))
+      if (const int32_t code = Converted(column, edit->value, &converted, &message))
         return mDb->Fail(code, message);
+      value.type = converted->type;
+      value.bytes = converted->bytes;
+      value.largePending = converted->largePending;
+      if (value.largePending) value.large = converted->large;
+      large = large || value.largePending;
       if (present && IsLargeType(old.type)) replaced.push_back(LoadBigEndian32(old.value));
-    } else if (present) {
+    } else {
       value.type = old.type;
       value.bytes.assign(old.value, old.value + old.size);
-    } else {
-      continue;
+      value.largePending = false;
     }
-    values.push_back(std::move(value));
   }
+  values.resize(used);
   // The length, and a changed key (not taken), are checked before anything changes.
-  std::vector<uint8_t> row = EncodeRow(values, 0), key, oldKey;
-  mRows->KeyOf(current, length, &oldKey);
-  if (!CheckRowFits(*mDb, *mRows, row, &key)) return;
-  if (key != oldKey) {
+  std::vector<uint8_t>& row = mRow;
+  EncodeRow(values, 0, &row);
+  mRows->KeyOf(current, length, &mOldKey);
+  if (!CheckRowFits(*mDb, *mRows, row, &mKey)) return;
+  if (mKey != mOldKey) {
     std::unique_ptr<TableCursor> probe =
         OpenTableCursor(mDb->Store(), string(mTable->Storage().c_str()), nullptr, 0,
                         mTable->keyColumns.data(), uint32_t(mTable->keyColumns.size()));
@@ -437,8 +483,10 @@ void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
     if (!probe) return void(mDb->StorageFailed());
     if (!CheckTableRow(*mDb, *probe, row, true, &exact)) return;
   }
-  if (!StoreLargeValues(*mDb, values)) return;
-  row = EncodeRow(values, 0);
+  if (large) {
+    if (!StoreLargeValues(*mDb, values)) return;
+    EncodeRow(values, 0, &row);
+  }
   if (!mRows->UpdateCurrent(row.data(), uint32_t(row.size()))) {
     mDb->StorageFailed();
     const int32_t code = mDb->ErrorCode();

@@ -216,16 +216,22 @@ uint64_t EncodedRowLength(const std::vector<EncodedValue>& values) {
 }
 
 std::vector<uint8_t> EncodeRow(const std::vector<EncodedValue>& values, uint32_t rowId) {
-  std::vector<uint8_t> row(kDbRowValues, 0);
-  StoreBigEndian32(row.data() + kDbRowId, rowId);
+  std::vector<uint8_t> row;
+  EncodeRow(values, rowId, &row);
+  return row;
+}
+
+void EncodeRow(const std::vector<EncodedValue>& values, uint32_t rowId,
+               std::vector<uint8_t>* row) {
+  row->assign(kDbRowValues, 0);
+  StoreBigEndian32(row->data() + kDbRowId, rowId);
   for (const EncodedValue& v : values) {
-    row.push_back(v.column);
-    row.push_back(v.type);
-    row.insert(row.end(), v.bytes.begin(), v.bytes.end());
+    const uint8_t head[2] = {v.column, v.type};
+    row->insert(row->end(), head, head + 2);
+    row->insert(row->end(), v.bytes.begin(), v.bytes.end());
   }
   // Callers refuse rows longer than a record may be before they get here.
-  StoreBigEndian16(row.data(), uint16_t(row.size()));
-  return row;
+  StoreBigEndian16(row->data(), uint16_t(row->size()));
 }
 
 bool AppendKeyOfValue(std::vector<uint8_t>* key, uint8_t type, const uint8_t* value,

@@ -272,6 +272,9 @@ void Update(DatabaseObject* db, SQLTokenizer& tokens) {
       return void(Fail(db, kSQLMismatchError,
                        "The column " + a.column + " does not exist in table " + table));
   }
+  // Each text made once: the engine knows a text it converted before by its record.
+  std::vector<string> texts;
+  for (const Assignment& a : assignments) texts.push_back(Text(a.value));
   for (bool onRow = join->Start(); onRow; onRow = join->Next()) {
     DatabaseCursorObject* rs = join->TableCursor(0);
     RuntimeObject* cursor = &rs->header;
@@ -283,8 +286,8 @@ void Update(DatabaseObject* db, SQLTokenizer& tokens) {
       }
     }
     cursorEdit(cursor);
-    for (const Assignment& a : assignments)
-      if (a.index >= 0) SetPendingEdit(rs, a.index, Text(a.value));
+    for (size_t k = 0; k < assignments.size(); ++k)
+      if (assignments[k].index >= 0) SetPendingEdit(rs, assignments[k].index, texts[k]);
     cursorUpdate(cursor);
     if (EngineFailed(db)) break;
   }

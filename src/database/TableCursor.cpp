@@ -623,7 +623,8 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
   if (!Revalidate()) return false;
   if (!OnRecord() || !RecordIsLive(RecordUnderCursor()))
     return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no live record");
-  std::vector<uint8_t> next(record, record + length);
+  std::vector<uint8_t>& next = mRecord;  // the buffer Insert uses too
+  next.assign(record, record + length);
   if (length >= kDbRecordPrefixSize) SetRecordStatus(next.data(), kDbLive, mStore.CurrentStamp());
   // The id first: a table without key columns keys its rows by their ids. There the row keeps
   // its id, so it keeps its place and the cursor stays on it; a new id would move it behind
@@ -634,7 +635,8 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
                      keyedById ? RecordId(RecordUnderCursor()) : mStore.NextRecordId());
   }
   if (!CheckInsertable(next.data(), length)) return false;
-  std::vector<uint8_t> key = mKeys.Key();
+  std::vector<uint8_t>& key = mNewKey;
+  key = mKeys.Key();
   SettleAnchorKey();
   bool sameKey = key == mAnchor.key;
   if (!sameKey) {
@@ -649,7 +651,6 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
       return Refuse(StorageErrorCode::kDuplicateKey, "the new key is taken");
   }
   if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
-  mRecord.swap(next);
   if (!sameKey && !Park(mRecord.data(), length, key)) return false;
   MarkDeleted(RecordUnderCursor());
   return !sameKey || InsertHere(mRecord.data(), length);
