@@ -163,6 +163,15 @@ class BuiltInRowCursor {
   // the record and kept while the record stays as it is: at the same place, and nothing in the
   // store moved since.
   const std::vector<DbColumnValue>& Indexed(const uint8_t* record, uint32_t length);
+  // The values Indexed found for the current row, while nothing in the store moved since (the
+  // row is then where it was, and the cursor has not moved: moves forget them) and the row is
+  // live; else nil, and Current says what the cursor stands on.
+  const std::vector<DbColumnValue>* KeptValues() const {
+    if (!mOnRow || !mIndexedRecord || !mDb || !mRows) return nullptr;
+    if (mDb->Store().ChangeSerial() != mIndexedAt || !RecordIsLive(mIndexedRecord))
+      return nullptr;
+    return &mIndexed;
+  }
 
   BuiltInDatabase* mDb;
   TableRef mTable;  // nil for the schema cursors
@@ -264,6 +273,7 @@ bool BuiltInRowCursor::Holds(const Condition* c, const uint8_t* record, uint32_t
 uint8_t BuiltInRowCursor::NextRow() {
   mValue.clear();
   mOnRow = false;
+  mIndexedRecord = nullptr;
   if (!mDb || !mRows) return 0;
   mDb->Store().Error().Clear();
   while (mRows->NextMatching()) {
@@ -284,11 +294,16 @@ void BuiltInRowCursor::ColumnValue(int32_t i, const void** data, uint8_t* type,
   *type = kColumnNull;
   *length = 0;
   mValue.clear();
-  uint32_t recordLength = 0;
-  const uint8_t* record = Current(&recordLength);
-  if (!record || i < 0 || size_t(i) >= columns.size()) return;
+  if (i < 0 || size_t(i) >= columns.size()) return;
+  const std::vector<DbColumnValue>* values = KeptValues();
+  if (!values) {
+    uint32_t recordLength = 0;
+    const uint8_t* record = Current(&recordLength);
+    if (!record) return;
+    values = &Indexed(record, recordLength);
+  }
   const ResultColumn& column = columns[size_t(i)];
-  const DbColumnValue& v = Indexed(record, recordLength)[size_t(i)];
+  const DbColumnValue& v = (*values)[size_t(i)];
   const bool present = v.value != nullptr;
   ::ColumnValue value;
   switch (column.mapping) {
@@ -643,6 +658,7 @@ bool BuiltInRowCursor::Restart(const SQLConditionNode* conditions) {
   }
   mValue.clear();
   mOnRow = false;
+  mIndexedRecord = nullptr;
   return OpenRows();
 }
 
