@@ -699,19 +699,25 @@ RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
 RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
                                            const std::vector<int32_t>& aggregates,
                                            const std::vector<std::string>& names,
-                                           int32_t groupColumn) {
+                                           int32_t groupColumn, const GroupingHints& hints) {
   DatabaseCursorObject* rs = AsRecordSet(source);
   if (!rs || !IsCursorOpen(rs)) return nullptr;
   for (int32_t kind : aggregates)
     if (kind == kSQLAvg) return nullptr;  // its running average rounds by the rows' order
   const int32_t visible = int32_t(names.size());
-  const int32_t columns = cursorFieldCount(source);
+  // Rows of a group are ordered by every column; the group column alone behind the visible
+  // ones adds nothing to that (it is the same in the whole group), and is not kept.
+  const int32_t all = cursorFieldCount(source);
+  const int32_t columns = all == visible + 1 && groupColumn == visible ? visible : all;
+  const int32_t keyColumn =
+      hints.keyAlias >= 0 && hints.keyAlias < columns ? hints.keyAlias : groupColumn;
+  std::vector<uint8_t> keyBytes;
   struct Group {
     std::vector<uint8_t> first;  // the row the sort would put first, every column
     std::vector<uint32_t> offsets;
     std::vector<Fold> folds;
   };
-  if (groupColumn < 0 || groupColumn >= columns) return nullptr;
+  if (groupColumn < 0 || groupColumn >= all) return nullptr;
   std::unordered_map<std::string, size_t> found;
   std::vector<std::string> keys;
   std::vector<Group> groups;
@@ -725,11 +731,22 @@ RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
   while (!rs->eof && IsCursorOpen(rs)) {
     // The row once: the key is the group column's value as the sort's grouping compares it.
     row.clear();
-    for (int32_t i = 0; i < columns; ++i) AppendSourceValue(rs, i, &row);
+    for (int32_t i = 0; i < columns; ++i) {
+      if (size_t(i) < hints.alwaysNull.size() && hints.alwaysNull[size_t(i)])
+        AppendColumn(&row, kColumnNull, nullptr, 0);
+      else
+        AppendSourceValue(rs, i, &row);
+    }
     IndexColumns(row.data(), uint32_t(row.size()), columns, offsets.data());
-    const uint8_t* keyAt = row.data() + offsets[size_t(groupColumn)];
-    key.assign(reinterpret_cast<const char*>(keyAt),
-               kColumnHeader + ColumnAt(row.data(), offsets[size_t(groupColumn)]).length);
+    if (keyColumn < columns) {
+      const uint32_t at = offsets[size_t(keyColumn)];
+      key.assign(reinterpret_cast<const char*>(row.data() + at),
+                 kColumnHeader + ColumnAt(row.data(), at).length);
+    } else {
+      keyBytes.clear();
+      AppendSourceValue(rs, keyColumn, &keyBytes);
+      key.assign(keyBytes.begin(), keyBytes.end());
+    }
     auto at = found.find(key);
     const bool added = at == found.end();
     if (added) {

@@ -46,6 +46,13 @@ enum SQLAggregate : int32_t { kSQLPlain = 0, kSQLCount = 1, kSQLAvg = 2, kSQLSum
 RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
                                        const std::vector<int32_t>& aggregates,
                                        const std::vector<std::string>& names, int32_t groupColumn);
+// What the caller knows of a source's columns, so that fewer values are read: a visible column
+// that holds the group column's values row by row, and visible columns NULL in every row.
+struct GroupingHints {
+  int32_t keyAlias = -1;
+  std::vector<bool> alwaysNull;
+};
+
 // The same result for a source in any order, grouped by hashing the group column's values
 // instead of sorting the rows: nil, with the source read partly or wholly, when it cannot be
 // sure to answer exactly what grouping the sorted rows would (an AVG, a sum whose partial sums
@@ -53,4 +60,5 @@ RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
 RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
                                            const std::vector<int32_t>& aggregates,
                                            const std::vector<std::string>& names,
-                                           int32_t groupColumn);
+                                           int32_t groupColumn,
+                                           const GroupingHints& hints = GroupingHints());

@@ -253,13 +253,24 @@ RuntimeObject* RunSQLSelect(DatabaseObject* db, const string& sql) {
     names.push_back(s.items[size_t(i)].title);
   }
   const bool materialised = grouping || !keys.empty();
+  // The join serves COUNT(*) items as NULL, and a plain item of the group column as the key.
+  GroupingHints hints;
+  for (int32_t i = 0; i < visible; ++i) {
+    const SQLSelectItem& item = s.items[size_t(i)];
+    hints.alwaysNull.push_back(item.aggregate == kSQLCount);
+    const SQLColumnReference& key = s.items.back().column;
+    if (s.grouped && hints.keyAlias < 0 && item.aggregate == kSQLPlain &&
+        item.column.boundTable == key.boundTable && item.column.wantedSlot == key.wantedSlot &&
+        key.wantedSlot >= 0)
+      hints.keyAlias = i;
+  }
   RuntimeObject* result = MakeJoinCursor(std::move(join), std::move(s.items),
                                          materialised ? 0 : hidden);
   // GROUP BY groups by hashing when that answers exactly what grouping the sorted rows would;
   // else the join starts over for the sort.
   if (result && s.grouped) {
-    if (RuntimeObject* grouped =
-            MakeHashedGroupResultCursor(result, aggregates, names, keys[0].column)) {
+    if (RuntimeObject* grouped = MakeHashedGroupResultCursor(result, aggregates, names,
+                                                             keys[0].column, hints)) {
       Discard(result);
       return Finished(db, sql, grouped);
     }
