@@ -485,12 +485,20 @@ void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
     }
   }
   values.resize(used);
-  // The length, and a changed key (not taken), are checked before anything changes.
+  // The length, and a changed key (not taken), are checked before anything changes. A row
+  // whose key columns no edit names keeps its key, which fits as it did.
   std::vector<uint8_t>& row = mRow;
   EncodeRow(values, 0, &row);
-  mRows->KeyOf(current, length, &mOldKey);
-  if (!CheckRowFits(*mDb, *mRows, row, &mKey)) return;
-  if (mKey != mOldKey) {
+  bool keyEdited = false;
+  for (const PendingEdit* e = edits; e && !keyEdited; e = e->next)
+    keyEdited = e->column >= 0 && size_t(e->column) < columns.size() &&
+                std::find(mTable->keyColumns.begin(), mTable->keyColumns.end(),
+                          columns[size_t(e->column)].ordinal) != mTable->keyColumns.end();
+  if (!keyEdited && row.size() > kDbMaxRecordLength)
+    return mDb->Fail(kDbErrorTooLong, "Insert failed: data too long");
+  if (keyEdited) mRows->KeyOf(current, length, &mOldKey);
+  if (keyEdited && !CheckRowFits(*mDb, *mRows, row, &mKey)) return;
+  if (keyEdited && mKey != mOldKey) {
     std::unique_ptr<TableCursor> probe =
         OpenTableCursor(mDb->Store(), string(mTable->Storage().c_str()), nullptr, 0,
                         mTable->keyColumns.data(), uint32_t(mTable->keyColumns.size()));
