@@ -460,7 +460,7 @@ void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
       if (e->column >= 0 && size_t(e->column) < columns.size() &&
           columns[size_t(e->column)].ordinal == column.ordinal)
         edit = e;
-    DbColumnValue old;
+    DbColumnValue old{};
     const bool present = FindRowColumn(current, length, uint8_t(column.ordinal), &old);
     if (!edit && !present) continue;
     if (used == values.size()) values.emplace_back();

@@ -17,9 +17,18 @@ constexpr uint32_t kJournalFirstRecord = 512;  // records start on a sector of t
 constexpr uint32_t kJournalRecordSize = 4 + kDbPageSize + 4;  // page number, image, checksum
 
 // A Fletcher-style sum over 32-bit words, seeded with the journal's salt.
+// Four words at a time the sum is the same (a gains their total, b four times a and each word
+// as often as b would have added it), with a quarter of the serial steps.
 uint32_t Checksum(uint32_t salt, const uint8_t* bytes, uint32_t count) {
   uint64_t a = salt | 1u, b = salt;
-  for (uint32_t i = 0; i + 4 <= count; i += 4) {
+  uint32_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    uint32_t w[4];
+    std::memcpy(w, bytes + i, 16);
+    b += 4 * a + 4 * uint64_t{w[0]} + 3 * uint64_t{w[1]} + 2 * uint64_t{w[2]} + w[3];
+    a += uint64_t{w[0]} + w[1] + w[2] + w[3];
+  }
+  for (; i + 4 <= count; i += 4) {
     uint32_t word;
     std::memcpy(&word, bytes + i, 4);
     a += word;

@@ -2,6 +2,7 @@
 // that is not whole pages, what a reader refuses, and the key bytes of every value type.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -81,6 +82,42 @@ TEST(DatabaseFile, HeaderWordsFollowBeginCommitAndRollback) {
   EXPECT_EQ(RecordStamp(row), 0u);
   db.Reopen();
   EXPECT_EQ(store->ReadPage(1)->Used(), 0u);
+}
+
+namespace {
+
+// The journal's header and each page record end in a sum of their 32-bit words (host order)
+// seeded with the journal's salt: a = salt | 1 and b = salt, then a += word and b += a for
+// each word. Worked out here word by word.
+uint32_t JournalSum(uint32_t salt, const uint8_t* bytes, size_t count) {
+  uint64_t a = salt | 1u, b = salt;
+  for (size_t i = 0; i + 4 <= count; i += 4) {
+    uint32_t word;
+    std::memcpy(&word, bytes + i, 4);
+    a += word;
+    b += a;
+  }
+  return uint32_t(a ^ (a >> 32) ^ (b * 0x9E3779B1u) ^ (b >> 29));
+}
+
+}  // namespace
+
+TEST(DatabaseFile, TheJournalsHeaderAndPageRecordsCarryTheirSums) {
+  TestDatabase db({"t"});
+  const std::string& path = db.path;
+  ASSERT_TRUE(InsertRow(*db.store, "t", KeyedRow(db.store->NextRecordId(), "x", "y")));
+  while (PurgeMemory()) {
+  }
+  const Bytes journal = ReadFile(path + "-journal");
+  const size_t record = 512, recordSize = 4 + kDbPageSize + 4;
+  ASSERT_GE(journal.size(), record + recordSize);
+  const uint32_t salt = Word(journal, 8), headerSum = 24 + kDbFileHeaderSize;
+  EXPECT_EQ(Word(journal, headerSum), JournalSum(salt, journal.data(), headerSum));
+  for (size_t at = record; at + recordSize <= journal.size(); at += recordSize)
+    EXPECT_EQ(Word(journal, at + 4 + kDbPageSize),
+              JournalSum(salt, journal.data() + at, 4 + kDbPageSize))
+        << "record at " << at;
+  ASSERT_TRUE(db.store->Rollback());
 }
 
 TEST(DatabaseFile, AShortTailIsIgnoredAndCutWhenAPageIsAdded) {
