@@ -20,12 +20,12 @@
 #include <gdk/gdk.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "core/Memory.h"
 #include "core/Rect.h"
 #include "graphics/DrawingTarget.h"
 
+class DrawablePane;
 class Graphics;
 
 // The native surface behind a drawable, for callers that want it.
@@ -66,8 +66,9 @@ class Drawable : public purgableObject {
   virtual bool GetTargetOfKind(DrawableTarget* target, int32_t kind);
   virtual void PrepareToDraw() {}
   virtual void DiscardCache() {}
-  // The drawable as an off-screen surface, or nil.
-  virtual DrawablePane* Pane() { return nullptr; }
+  // The drawable as an off-screen surface, or nil. Not virtual: a pixel loop asks for every
+  // pixel.
+  DrawablePane* Pane() const { return mPane; }
   // The whole drawable into destination.
   virtual void DrawInto(Graphics& g, const QV::Rect& destination, bool transparent);
   // The surface's pixels (the drawable keeps them), or nil.
@@ -106,8 +107,10 @@ class Drawable : public purgableObject {
 
  protected:
   void SetDepth(int32_t depth) { mDepth = depth; }
+  void SetPane(DrawablePane* pane) { mPane = pane; }
 
  private:
+  DrawablePane* mPane = nullptr;
   // A count of 32 bits: a 16-bit one wraps to 0 at 65,536 references and frees a surface
   // that is still held.
   uint32_t mRefCount = 1;
@@ -155,24 +158,29 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
     if (!mPixbuf) GetPixbuf();
     return mPixelView;
   }
-  // Pixel (x, y), inside the copy, was set there and is to be drawn back (see above).
-  void NotePixelChanged(int32_t x, int32_t y) {
-    if (mChanged.empty()) StartChanges();
-    mChanged[size_t(y) * size_t(mPixelView.width) + size_t(x)] = 1;
+  // The copy's bytes (RGBA) of pixel (x, y) when the copy is read and the pixel inside the
+  // surface; nil otherwise. The settable pixel also needs a copy that holds every colour as the
+  // pixmap does (a screen of 24 bits or more): only there may pixels be set in the copy and
+  // drawn back later. Inline: a pixel loop reads and writes here.
+  const guchar* CopiedPixel(int32_t x, int32_t y) const { return PixelIn(mPixelView.bytes, x, y); }
+  guchar* SettablePixel(int32_t x, int32_t y) const { return PixelIn(mSettableBytes, x, y); }
+  // Row y of the copy, inside it, was set there and is to be drawn back (see above).
+  void NoteRowChanged(int32_t y) {
     if (y < mChangedTop) mChangedTop = y;
     if (y >= mChangedBottom) mChangedBottom = y + 1;
   }
-  // Draws the pixels set in the copy onto the pixmap; the copy stays.
+  // Draws the rows set in the copy onto the pixmap; the copy stays.
   void DrawBackChangedPixels() {
-    if (!mChanged.empty()) DrawBackChanges();
+    if (mChangedBottom > mChangedTop) DrawBackChanges();
   }
+  // Draws the part of the copy from (left, top) to (right, bottom) onto the pixmap, as it is.
+  void DrawCopy(int32_t left, int32_t top, int32_t right, int32_t bottom);
 
   // ---- Drawable ----
   // Kind 6 and the pixmap.
   void GetTarget(DrawableTarget* target) override;
   // Clears the pane layer's drawing focus.
   void PrepareToDraw() override;
-  DrawablePane* Pane() override { return this; }
   void DiscardCache() override;
   // The whole pixmap, read once and kept until DiscardCache; nil without a pixmap.
   GdkPixbuf* GetPixbuf() override;
@@ -194,18 +202,23 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   void EraseBackground() override;
 
  private:
+  guchar* PixelIn(guchar* bytes, int32_t x, int32_t y) const {
+    if (!bytes || uint32_t(x) >= uint32_t(mWidth) || uint32_t(y) >= uint32_t(mHeight))
+      return nullptr;
+    return bytes + size_t(y) * size_t(mPixelView.stride) + size_t(x) * 4;
+  }
+
   QV::Rect mBounds;
   GdkGC* mGC = nullptr;
-  void StartChanges();
   void DrawBackChanges();
 
   GdkPixmap* mPixmap = nullptr;
   GdkPixbuf* mPixbuf = nullptr;
   PixelView mPixelView;  // of mPixbuf
-  // One flag per pixel of the copy set and not yet drawn back, while there is one; the rows
-  // from top to bottom (exclusive) hold them.
-  std::vector<uint8_t> mChanged;
-  int32_t mChangedTop = 0;
+  guchar* mSettableBytes = nullptr;  // mPixelView.bytes where the copy holds every colour
+  // The rows of the copy from top to bottom (exclusive) hold every pixel set there and not yet
+  // drawn back. Drawing back whole rows redraws the pixels between with the colours they have.
+  int32_t mChangedTop = INT32_MAX;
   int32_t mChangedBottom = 0;
   int32_t mWidth;
   int32_t mHeight;

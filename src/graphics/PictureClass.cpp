@@ -101,15 +101,6 @@ RuntimeObject* NewPictureWithImage(GdkPixbuf* image) {
   return NewPictureWithDrawable(surface);
 }
 
-QV::Drawable* PictureDrawable(RuntimeObject* picture) {
-  return picture ? AsPicture(picture)->image : nullptr;
-}
-
-DrawablePane* PicturePane(RuntimeObject* picture) {
-  QV::Drawable* image = PictureDrawable(picture);
-  return image ? image->Pane() : nullptr;
-}
-
 GdkPixbuf* PictureImage(RuntimeObject* picture) {
   QV::Drawable* image = PictureDrawable(picture);
   return image ? image->GetPixbuf() : nullptr;

@@ -70,9 +70,15 @@ RuntimeObject* NewPictureWithDrawable(QV::Drawable* surface);
 // A new Picture holding image's pixels; the picture takes image's reference. Nil for nil.
 RuntimeObject* NewPictureWithImage(GdkPixbuf* image);
 
-// The picture's surface (borrowed), or nil (also for a vector picture or nil).
-QV::Drawable* PictureDrawable(RuntimeObject* picture);
-DrawablePane* PicturePane(RuntimeObject* picture);
+// The picture's surface (borrowed), or nil (also for a vector picture or nil). Inline: a pixel
+// loop asks for every pixel.
+inline QV::Drawable* PictureDrawable(RuntimeObject* picture) {
+  return picture ? reinterpret_cast<PictureObject*>(picture)->image : nullptr;
+}
+inline DrawablePane* PicturePane(RuntimeObject* picture) {
+  QV::Drawable* image = PictureDrawable(picture);
+  return image ? image->Pane() : nullptr;
+}
 // The picture's pixels as RGBA (borrowed: the surface keeps them until it is drawn into), or
 // nil.
 GdkPixbuf* PictureImage(RuntimeObject* picture);

@@ -106,6 +106,8 @@ extern "C" void unlockPictureDescription(RuntimeObject* picture) {
   QV::Drawable* surface = found->second.back();
   found->second.pop_back();
   if (found->second.empty()) Locks().erase(found);
+  // The plug-in may have drawn on the pixmap: the surface's copy of the pixels is out of date.
+  surface->DiscardCache();
   surface->Release();
 }
 QV_EXPORT(unlockPictureDescription)

@@ -84,9 +84,8 @@ bool Inside(RuntimeObject* surface, int32_t x, int32_t y) {
 // where the screen holds every colour exactly; elsewhere it goes, and is read again.
 void DrawBack(const PixelCopy& copy, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   if (right <= left || bottom <= top) return;
-  // The copy is opaque: drawn as plain RGB words, with no compositing.
-  gdk_draw_rgb_32_image(copy.pane->GetPixmap(), copy.pane->GetGC(), left, top, right - left,
-                        bottom - top, GDK_RGB_DITHER_NONE, copy.At(left, top), copy.stride);
+  copy.pane->DrawBackChangedPixels();
+  copy.pane->DrawCopy(left, top, right, bottom);
   if (MainScreenDepth() < 24) copy.pane->DiscardCache();
 }
 
@@ -219,43 +218,41 @@ RuntimeObject* NewRGBSurface(RuntimeObject* picture) {
   surface->width = pane->Width();
   surface->height = pane->Height();
   surface->depth = 32;
+  surface->pane = pane;
   return object;
 }
 
-extern "C" uint32_t rgbSurfaceGetPixel(RuntimeObject* surface, int32_t x, int32_t y) {
+extern "C" uint32_t RGBSurfaceReadPixel(RuntimeObject* surface, int32_t x, int32_t y) {
   PixelCopy copy;
   if (!Inside(surface, x, y) || !CopyOf(surface, copy)) return 0;
   if (x >= copy.width || y >= copy.height) return 0;
   return copy.Get(x, y);
 }
-QV_EXPORT(rgbSurfaceGetPixel)
 
-// The pixel goes into the surface's copy, which is drawn back once before anything else
-// reads or draws on the picture. A screen of fewer than 24 bits holds only some colours, which
-// only the server knows: there the pixel is drawn at once and the copy read again.
-extern "C" void rgbSurfaceSetPixel(RuntimeObject* surface, int32_t x, int32_t y,
-                                   uint32_t color) {
+// A screen of fewer than 24 bits holds only some colours, which only the server knows: there the
+// pixel is drawn at once and the copy read again when next needed.
+extern "C" void RGBSurfaceWritePixel(RuntimeObject* surface, int32_t x, int32_t y,
+                                     uint32_t colour) {
   if (!Inside(surface, x, y)) return;
   DrawablePane* pane = PicturePane(AsSurface(surface)->picture);
   if (!pane || !pane->HasPixmap()) return;
   PixelCopy copy;
   if (MainScreenDepth() >= 24 && CopyOf(surface, pane, copy) && x < copy.width &&
       y < copy.height) {
-    copy.Set(x, y, color);
-    pane->NotePixelChanged(x, y);
+    copy.Set(x, y, colour);
+    pane->NoteRowChanged(y);
     return;
   }
   pane->DiscardCache();
-  GdkColor colour = {0, guint16(((color >> 16) & 0xFF) * 257), guint16(((color >> 8) & 0xFF) * 257),
-                     guint16((color & 0xFF) * 257)};
+  GdkColor gdkColour = {0, guint16(((colour >> 16) & 0xFF) * 257),
+                        guint16(((colour >> 8) & 0xFF) * 257), guint16((colour & 0xFF) * 257)};
   GdkColormap* colormap = gdk_drawable_get_colormap(pane->GetPixmap());
   if (!colormap) colormap = gdk_rgb_get_colormap();
-  gdk_colormap_alloc_color(colormap, &colour, FALSE, TRUE);
-  gdk_gc_set_foreground(pane->GetGC(), &colour);
+  gdk_colormap_alloc_color(colormap, &gdkColour, FALSE, TRUE);
+  gdk_gc_set_foreground(pane->GetGC(), &gdkColour);
   pane->NoteGCForegroundSetter(nullptr);
   gdk_draw_point(pane->GetPixmap(), pane->GetGC(), x, y);
 }
-QV_EXPORT(rgbSurfaceSetPixel)
 
 extern "C" void rgbSurfaceSeedFill(RuntimeObject* surface, int32_t x, int32_t y,
                                    uint32_t fillColor) {
@@ -291,6 +288,7 @@ extern "C" void rgbSurfaceTransformRGB(RuntimeObject* surface, RuntimeArray* red
 QV_EXPORT(rgbSurfaceTransformRGB)
 
 extern "C" void RGBSurfaceDestructor(RuntimeObject* object) {
+  AsSurface(object)->pane = nullptr;
   if (RuntimeObject* picture = std::exchange(AsSurface(object)->picture, nullptr)) {
     RuntimeUnlockObject(picture);
   }

@@ -10,6 +10,7 @@
 #include "arrays/RuntimeArray.h"
 #include "core/ObjectDefinition.h"
 #include "core/RuntimeObject.h"
+#include "graphics/Drawable.h"
 #include "strings/RuntimeString.h"
 
 struct RGBSurfaceObject {
@@ -18,15 +19,22 @@ struct RGBSurfaceObject {
   int32_t width;           // the surface's size when this object was made
   int32_t height;
   int32_t depth;           // bits per pixel: 32 on this platform
-  int32_t imp;             // the hidden __qvf_mImp
+  DrawablePane* pane;      // the hidden __qvf_mImp: picture's surface while picture is held
   int32_t reserved;
 };
-static_assert(sizeof(RGBSurfaceObject) == 48 && offsetof(RGBSurfaceObject, picture) == 24);
+static_assert(sizeof(RGBSurfaceObject) == 48 && offsetof(RGBSurfaceObject, picture) == 24 &&
+              offsetof(RGBSurfaceObject, pane) == 40);
 
 ObjectDefinition* RGBSurfaceClassDefinition();
 
 // A new RGBSurface (one reference for the caller) on the picture's surface; nil without one.
 RuntimeObject* NewRGBSurface(RuntimeObject* picture);
+
+// Pixel's getter and setter where the pixel is not at hand in the surface's copy: they read the
+// copy first, or draw on a screen that holds only some colours.
+extern "C" uint32_t RGBSurfaceReadPixel(RuntimeObject* surface, int32_t x, int32_t y);
+extern "C" void RGBSurfaceWritePixel(RuntimeObject* surface, int32_t x, int32_t y,
+                                     uint32_t colour);
 
 extern "C" {
 uint32_t rgbSurfaceGetPixel(RuntimeObject* surface, int32_t x, int32_t y);

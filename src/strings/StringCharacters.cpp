@@ -3,10 +3,20 @@
 #include <algorithm>
 
 #include "core/Export.h"
+#include "core/UnseenCall.h"
 #include "strings/SharedShortText.h"
 #include "strings/StringSearch.h"
 #include "strings/UTF8.h"
 #include "strings/UTF8Positions.h"
+
+// count bytes (>= 0) from 0-based byte offset first inside record (nil allowed when count is
+// 0), with a reference for the caller. A result of a character or so may be a shared record.
+extern "C" stringStorage* StringRecordBytes(stringStorage* record, int32_t first, int32_t count) {
+  if (count < 1) return nullptr;
+  if (count <= kSharedTextLongest)
+    return SharedShortText(record->data + 1 + first, count, record->encoding);
+  return mid(string(record), first, count).ExtractStringStorage();
+}
 
 namespace {
 
@@ -33,8 +43,9 @@ int32_t BytesOfCharacters(const string& s, int32_t from, int64_t count) {
   }
 }
 
+
 // count bytes from 0-based byte offset first, with a reference for the caller; a negative
-// first shortens count to match. A result of a character or so may be a shared record.
+// first shortens count to match.
 stringStorage* HandSlice(const string& s, int64_t first, int64_t count) {
   if (first < 0) {
     count += first;
@@ -42,9 +53,7 @@ stringStorage* HandSlice(const string& s, int64_t first, int64_t count) {
   }
   if (count < 1 || first >= s.Length()) return nullptr;
   count = std::min<int64_t>(count, s.Length() - first);
-  if (count <= kSharedTextLongest)
-    return SharedShortText(s.Bytes() + first, static_cast<int32_t>(count), s.Encoding());
-  return mid(s, static_cast<int32_t>(first), static_cast<int32_t>(count)).ExtractStringStorage();
+  return StringRecordBytes(s.Storage(), static_cast<int32_t>(first), static_cast<int32_t>(count));
 }
 
 // Characters first .. first + count - 1 (0-based) of UTF-8 text. The walk starts where the
@@ -121,7 +130,8 @@ extern "C" stringStorage* StringMid3(stringStorage* s, int32_t start, int32_t co
 }
 QV_EXPORT(StringMid3)
 
-extern "C" stringStorage* StringDBCSMid3(stringStorage* s, int32_t start, int32_t count) {
+// Mid(s, start, count) of a record in any encoding, at any start.
+extern "C" stringStorage* StringMidCharacters(stringStorage* s, int32_t start, int32_t count) {
   if (!s || count < 1) return nullptr;
   int64_t first = start, n = count;
   if (first < 1) {
@@ -136,6 +146,24 @@ extern "C" stringStorage* StringDBCSMid3(stringStorage* s, int32_t start, int32_
   }
   int32_t offset = BytesOfCharacters(text, 0, first - 1);
   return HandSlice(text, offset, BytesOfCharacters(text, offset, n));
+}
+
+// Mid(s, start, 1) of UTF-8 text in a character loop: the character after the one the last
+// call on s took, and its record kept already. That way is a leaf (core/UnseenCall.h); the
+// rest is StringMidCharacters'. The caller's reference keeps s for the call.
+extern "C" stringStorage* StringDBCSMid3(stringStorage* s, int32_t start, int32_t count) {
+  UTF8Span span;
+  if (!s || count != 1 || start < 1 || s->encoding != kEncodingUTF8 ||
+      !UTF8NextCharacter(s, start - 1, span)) {
+    return reinterpret_cast<stringStorage*>(
+        QV_UNSEEN_CALL3(StringMidCharacters, s, start, count));
+  }
+  if (span.length <= kSharedTextLongest) {
+    if (stringStorage* kept = KeptShortText(s->data + 1 + span.offset, span.length, kEncodingUTF8))
+      return kept;
+  }
+  return reinterpret_cast<stringStorage*>(
+      QV_UNSEEN_CALL3(StringRecordBytes, s, span.offset, span.length));
 }
 QV_EXPORT(StringDBCSMid3)
 

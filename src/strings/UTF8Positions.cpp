@@ -5,46 +5,12 @@
 
 #include "strings/UTF8.h"
 
+using namespace utf8_positions;
+
+Stamp utf8_positions::gStamps[kStampGroups];
+__thread Position utf8_positions::tPositions[kPositions];
+
 namespace {
-
-// Each thread remembers its own positions, so that looking one up takes no lock. What is
-// shared is one stamp per group of records (chosen by address): freeing or writing a record
-// moves its group's stamp on, and a position remembered under an older stamp is not used. A
-// stamp only moves forward and has 64 bits, so it never comes back to a value once seen; it is
-// kept as two words, which this machine reads and writes without a lock or a round trip
-// through the floating-point unit.
-struct Stamp {
-  std::atomic<uint32_t> low{0};
-  std::atomic<uint32_t> high{0};
-};
-constexpr uint32_t kStampGroups = 1024;
-Stamp gStamps[kStampGroups];
-
-struct Position {
-  const stringStorage* record;
-  const unsigned char* data;
-  uint32_t length;
-  int32_t characters;
-  int32_t offset;
-  uint32_t stampLow;
-  uint32_t stampHigh;
-};
-
-// A few per thread, so that a loop over two texts at once keeps both.
-constexpr uint32_t kPositions = 4;
-thread_local Position tPositions[kPositions];
-
-uintptr_t AddressKey(const stringStorage* record) {
-  return reinterpret_cast<uintptr_t>(record) >> 4;
-}
-
-Stamp& StampOf(const stringStorage* record) {
-  return gStamps[AddressKey(record) % kStampGroups];
-}
-
-Position& PositionOf(const stringStorage* record) {
-  return tPositions[AddressKey(record) % kPositions];
-}
 
 // AdvanceUTF8, inline: a character loop steps one character at a time.
 const char* Forward(const char* p, const char* end, int32_t n) {
@@ -69,8 +35,7 @@ UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t co
   const uint32_t stampHigh = stamp.high.load(std::memory_order_relaxed);
   int32_t characters = 0;
   const char* p = begin;
-  if (kept.record == record && kept.data == record->data && kept.length == record->length &&
-      kept.stampLow == stampLow && kept.stampHigh == stampHigh) {
+  if (Holds(kept, record, stampLow, stampHigh)) {
     characters = kept.characters;
     p = begin + kept.offset;
   }

@@ -5,12 +5,14 @@
 // A remembered position says "character n of this record starts at byte offset b", found by
 // the walking rule of AdvanceUTF8, with b inside the text. It holds while the record keeps its
 // bytes: a record is written only while private, through the handle's writable views, and
-// those views and the freeing of a record forget its position first; the data pointer and the
-// length are compared as well. Each thread keeps its own positions and looks them up without a
+// those views and the freeing of a record forget its position first; the general walk compares
+// the data pointer and the length as well, and the next-character step never reads past the
+// record's length. Each thread keeps its own positions and looks them up without a
 // lock; forgetting moves a stamp that every thread compares, so that a record freed on one
 // thread is forgotten for all of them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "strings/RuntimeString.h"
@@ -28,3 +30,83 @@ UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t co
 
 // Forgets what is remembered about record, whose bytes are about to change or to go.
 void ForgetUTF8Position(const stringStorage* record);
+
+// UTF8SpanInRecord(record, first, 1) when this thread's last walk on record ended where
+// character first starts and the character is not the last, as in a character loop: inline,
+// for such a loop; false, with nothing found or moved, otherwise.
+inline bool UTF8NextCharacter(const stringStorage* record, int32_t first, UTF8Span& span);
+
+namespace utf8_positions {
+
+// What is shared is one stamp per group of records (chosen by address): freeing or writing a
+// record moves its group's stamp on, and a position remembered under an older stamp is not
+// used. A stamp only moves forward and has 64 bits, so it never comes back to a value once
+// seen; it is kept as two words, which this machine reads and writes without a lock or a round
+// trip through the floating-point unit.
+struct Stamp {
+  std::atomic<uint32_t> low{0};
+  std::atomic<uint32_t> high{0};
+};
+constexpr uint32_t kStampGroups = 1024;
+[[gnu::visibility("hidden")]] extern Stamp gStamps[kStampGroups];
+
+struct alignas(32) Position {
+  const stringStorage* record;
+  const unsigned char* data;
+  uint32_t length;
+  int32_t characters;
+  int32_t offset;
+  uint32_t stampLow;
+  uint32_t stampHigh;
+};
+
+// A few per thread, so that a loop over two texts at once keeps both. A plain thread-local
+// array: no initialiser to run, so no wrapper call on the way to it.
+constexpr uint32_t kPositions = 4;
+[[gnu::visibility("hidden")]] extern __thread Position tPositions[kPositions];
+
+inline uintptr_t AddressKey(const stringStorage* record) {
+  return reinterpret_cast<uintptr_t>(record) >> 4;
+}
+inline Stamp& StampOf(const stringStorage* record) {
+  return gStamps[AddressKey(record) % kStampGroups];
+}
+inline Position& PositionOf(const stringStorage* record) {
+  return tPositions[AddressKey(record) % kPositions];
+}
+
+// The position kept is about record as it is now.
+inline bool Holds(const Position& kept, const stringStorage* record, uint32_t stampLow,
+                  uint32_t stampHigh) {
+  return kept.record == record && kept.data == record->data && kept.length == record->length &&
+         kept.stampLow == stampLow && kept.stampHigh == stampHigh;
+}
+
+}  // namespace utf8_positions
+
+inline bool UTF8NextCharacter(const stringStorage* record, int32_t first, UTF8Span& span) {
+  using namespace utf8_positions;
+  const uintptr_t key = AddressKey(record);
+  Position& kept = tPositions[key % kPositions];
+  if (kept.record != record || kept.characters != first) return false;
+  const Stamp& stamp = gStamps[key % kStampGroups];
+  if (kept.stampLow != stamp.low.load(std::memory_order_relaxed) ||
+      kept.stampHigh != stamp.high.load(std::memory_order_relaxed))
+    return false;
+  // Bounded by the record's own length, so that even a position gone stale never reads
+  // outside the text.
+  const unsigned char* const text = record->data + 1;
+  const uint32_t length = record->length;
+  const uint32_t offset = uint32_t(kept.offset);
+  uint32_t next = offset + 1;
+  if (next >= length) return false;  // the last character: the general walk decides there
+  if ((text[next] & 0xC0) == 0x80) {
+    do ++next;
+    while (next < length && (text[next] & 0xC0) == 0x80);
+    if (next >= length) return false;
+  }
+  kept.characters = first + 1;
+  kept.offset = int32_t(next);
+  span = {int32_t(offset), int32_t(next - offset)};
+  return true;
+}

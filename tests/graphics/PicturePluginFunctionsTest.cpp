@@ -10,6 +10,7 @@
 #include "graphics/GraphicsPluginFunctions.h"
 #include "graphics/PictureClass.h"
 #include "graphics/PicturePluginFunctions.h"
+#include "graphics/RGBSurface.h"
 
 namespace {
 
@@ -130,6 +131,39 @@ TEST_F(PicturePluginFunctions, UnlocksReleaseOnlyWhatLocksTook) {
   RuntimeObject* vector = newPicture(4, 4, 0);
   EXPECT_EQ(QUORLockPictureDescription(vector, &description, 0, 0), 0);
   RuntimeUnlockObject(vector);
+}
+
+// What a plug-in draws on a locked picture is what Pixel reads after the unlock, and pixels set
+// through the surface before the lock reach the pixmap the plug-in draws on; a pixel set after
+// the unlock is drawn back over the plug-in's drawing and no more than it.
+TEST_F(PicturePluginFunctions, DrawingThroughALockIsWhatPixelReadsAfterwards) {
+  RuntimeObject* picture = newPicture(6, 6, 32);
+  RuntimeObject* surface = pictureRGBSurfaceGetter(picture, 0);
+  ASSERT_NE(surface, nullptr);
+  EXPECT_EQ(rgbSurfaceGetPixel(surface, 4, 1), 0xFFFFFFu);  // the surface's copy is read
+  rgbSurfaceSetPixel(surface, 0, 0, 0x00FF00);
+  PluginPictureDescription description{};
+  lockPictureDescription(picture, &description);
+  ASSERT_NE(description.handle, nullptr);
+  GdkDrawable* pixmap = static_cast<GdkDrawable*>(description.handle);
+  EXPECT_EQ(PixelsOf(pixmap, 6, 6).Pixel(0, 0), 0x00FF00u);
+  GdkGC* gc = gdk_gc_new(pixmap);
+  GdkColor red = {0, 0xFFFF, 0, 0};
+  gdk_gc_set_rgb_fg_color(gc, &red);
+  gdk_draw_rectangle(pixmap, gc, TRUE, 1, 1, 5, 5);
+  g_object_unref(gc);
+  unlockPictureDescription(picture);
+  EXPECT_EQ(rgbSurfaceGetPixel(surface, 4, 1), 0xFF0000u);
+  rgbSurfaceSetPixel(surface, 2, 0, 0x0000FF);
+  rgbSurfaceSetPixel(surface, 2, 5, 0x0000FF);
+  const qvtest::Screenshot pixels = PixelsOf(PicturePane(picture)->GetPixmap(), 6, 6);
+  EXPECT_EQ(pixels.Pixel(2, 0), 0x0000FFu);
+  EXPECT_EQ(pixels.Pixel(2, 5), 0x0000FFu);
+  EXPECT_EQ(pixels.Pixel(0, 0), 0x00FF00u);
+  EXPECT_EQ(pixels.Pixel(4, 1), 0xFF0000u);
+  EXPECT_EQ(pixels.Pixel(0, 3), 0xFFFFFFu);
+  RuntimeUnlockObject(surface);
+  RuntimeUnlockObject(picture);
 }
 
 TEST_F(PicturePluginFunctions, MasksAndDrawingOntoAGraphics) {
