@@ -43,7 +43,7 @@ GtkWidget* CheckBoxGTK::Label() {
 }
 
 void CheckBoxGTK::OnToggled(GtkToggleButton*, CheckBoxGTK* pane) {
-  if (pane->mDelegate) pane->mDelegate->Action(pane);
+  if (pane->mDelegate) HoldForSignal(pane, [pane] { pane->mDelegate->Action(pane); });
 }
 
 bool CheckBoxGTK::MouseDown(int32_t x, int32_t y, int32_t) {

@@ -107,17 +107,15 @@ EditControlGTK::~EditControlGTK() = default;
 // ---- signals ----
 
 void EditControlGTK::OnChanged(GObject*, EditControlGTK* field) {
-  if (!field->mDelegate || !field->RetainChain()) return;
-  field->mDelegate->TextChanged(field);
-  field->ReleaseChain();
+  if (field->mDelegate) HoldForSignal(field, [field] { field->mDelegate->TextChanged(field); });
 }
 
 gboolean EditControlGTK::OnButtonRelease(GtkWidget* widget, GdkEventButton* event,
                                          EditControlGTK* field) {
-  if (!field->RetainChain()) return FALSE;
-  field->CheckSelectionChanged();
-  if (!field->IsClosing()) DeliverMouseUp(widget, event, field);
-  field->ReleaseChain();
+  HoldForSignal(field, [&] {
+    field->CheckSelectionChanged();
+    if (!field->IsChainClosing()) DeliverMouseUp(widget, event, field);
+  });
   return FALSE;
 }
 
@@ -125,9 +123,7 @@ gboolean EditControlGTK::OnKeyRelease(GtkWidget*, GdkEventKey*, EditControlGTK* 
   // A release dispatched by a main loop that a handler of the press runs comes before GTK has
   // applied the press: the key's own move is looked for once the press is done.
   if (field->mKeyPressDepth > 0) field->mLookAfterKeyPress = true;
-  if (!field->RetainChain()) return FALSE;
-  field->CheckSelectionChanged();
-  field->ReleaseChain();
+  HoldForSignal(field, [field] { field->CheckSelectionChanged(); });
   return FALSE;
 }
 

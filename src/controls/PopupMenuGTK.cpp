@@ -232,15 +232,16 @@ void PopupMenu::RaiseTextChanged() {
 
 // Every edit that reaches the entry, and every choice of the combo box: Change when the text
 // names a row, then TextChanged for an editable list.
+// Change may close the popup or its window while GTK is still reporting the change.
 void PopupMenu::OnChanged(GtkWidget*, PopupMenu* pane) {
-  if (!pane->RetainChain()) return;
-  const int32_t index = pane->GetListIndex();
-  if (index != -1) {
-    pane->SelectListItem(index);
-    pane->Changed();
-  }
-  if (pane->mEditable && !pane->IsClosing()) pane->RaiseTextChanged();
-  pane->ReleaseChain();
+  HoldForSignal(pane, [pane] {
+    const int32_t index = pane->GetListIndex();
+    if (index != -1) {
+      pane->SelectListItem(index);
+      pane->Changed();
+    }
+    if (pane->mEditable && !pane->IsChainClosing()) pane->RaiseTextChanged();
+  });
 }
 
 bool PopupMenu::MouseDown(int32_t x, int32_t y, int32_t) {

@@ -30,7 +30,9 @@ GtkWidget* PushButtonGTK::Label() {
 }
 
 // The keyboard's activation of the focused button.
-void PushButtonGTK::OnActivate(GtkButton*, PushButtonGTK* pane) { pane->Push(); }
+void PushButtonGTK::OnActivate(GtkButton*, PushButtonGTK* pane) {
+  HoldForSignal(pane, [pane] { pane->Push(); });
+}
 
 bool PushButtonGTK::MouseDown(int32_t x, int32_t y, int32_t) {
   if (!IsEnabled() || !mDelegate || !RetainChain()) return false;

@@ -108,7 +108,9 @@ GtkWidget* RadioButtonGTK::Label() {
 
 // Unchecking reports nothing: the button that became checked reports its own Action.
 void RadioButtonGTK::OnToggled(GtkToggleButton*, RadioButtonGTK* pane) {
-  if (pane->mDelegate && pane->GetValue()) pane->mDelegate->Action(pane);
+  if (pane->mDelegate && pane->GetValue()) {
+    HoldForSignal(pane, [pane] { pane->mDelegate->Action(pane); });
+  }
 }
 
 bool RadioButtonGTK::MouseDown(int32_t x, int32_t y, int32_t) {

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <utility>
 
 #include "controls/ScrollerPane.h"
 #include "core/RuntimeError.h"
@@ -169,44 +168,20 @@ void Scroller::SetEnabled(bool enabled, bool redraw) {
   SubPane::SetEnabled(enabled && !IsBoundPending(), redraw);
 }
 
-void Scroller::OnValueChanged(GtkRange* range, Scroller* scroller) {
+// A handler may close the window while GTK is still inside the range's own handling of the
+// click, key or drag, which must not see the range or its adjustment go (HoldForSignal).
+void Scroller::OnValueChanged(GtkRange*, Scroller* scroller) {
   const int32_t current = scroller->GetValue();
   if (current == scroller->mLastValue) return;
   const int32_t previous = scroller->mLastValue;
   scroller->mLastValue = current;
-  if (!scroller->mDelegate || !scroller->RetainChain()) return;
-  // A handler may close the window, which destroys the range and lets its adjustment go while
-  // GTK is still reporting the adjustment's change: the adjustment is held for that report.
-  GtkAdjustment* adjustment = gtk_range_get_adjustment(range);
-  g_object_ref(adjustment);
-  const bool outer = !scroller->mReporting;
-  scroller->mReporting = true;
-  scroller->mDelegate->ValueChanged(scroller, previous, current);
-  if (outer) scroller->mReporting = false;
-  if (!scroller->IsChainClosing()) {
-    g_object_unref(adjustment);
-    scroller->ReleaseChain();
-    return;
-  }
-  // Closed: GTK is still inside the range's own handling of the click, key or drag, which must
-  // not see its widget or adjustment go; the last holds end once GTK is done.
-  scroller->mClosedAdjustment = adjustment;
-  g_idle_add_full(G_PRIORITY_HIGH, &Scroller::ReleaseChainWhenIdle, scroller, nullptr);
-}
-
-bool Scroller::IsChainClosing() {
-  for (SubPane* pane = this; pane; pane = pane->GetOwner()) {
-    if (pane->IsClosing()) return true;
-  }
-  return false;
-}
-
-gboolean Scroller::ReleaseChainWhenIdle(gpointer data) {
-  auto* scroller = static_cast<Scroller*>(data);
-  GtkAdjustment* adjustment = std::exchange(scroller->mClosedAdjustment, nullptr);
-  scroller->ReleaseChain();
-  if (adjustment) g_object_unref(adjustment);
-  return FALSE;
+  if (!scroller->mDelegate) return;
+  HoldForSignal(scroller, [&] {
+    const bool outer = !scroller->mReporting;
+    scroller->mReporting = true;
+    scroller->mDelegate->ValueChanged(scroller, previous, current);
+    if (outer) scroller->mReporting = false;
+  });
 }
 
 // ---- wheel ----

@@ -92,9 +92,6 @@ class Scroller : public ContainerPane {
  private:
   static void OnValueChanged(GtkRange* range, Scroller* scroller);
   static gboolean OnScroll(GtkWidget* widget, GdkEventScroll* event, Scroller* scroller);
-  static gboolean ReleaseChainWhenIdle(gpointer scroller);
-  // Whether the pane or any owner up to the window is closing.
-  bool IsChainClosing();
   GtkRange* Range() { return GTK_RANGE(GetWidget()); }
   GtkAdjustment* Adjustment();
   // Both pending flags cleared, the range applied and the asked-for enabling restored.
@@ -117,7 +114,6 @@ class Scroller : public ContainerPane {
   int32_t mPendingMinimum = 0;
   bool mEnabledAskedFor = true;
   bool mReporting = false;  // inside the delegate's ValueChanged
-  GtkAdjustment* mClosedAdjustment = nullptr;  // held until GTK is done with a closed pane
 };
 
 // Factories: a scroll bar or slider in owner's window at bounds.

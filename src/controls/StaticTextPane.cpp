@@ -81,9 +81,7 @@ StaticTextGeneric::StaticTextGeneric(SubPane* owner, int32_t panelIndex,
 }
 
 gboolean StaticTextGeneric::OnMnemonicActivate(GtkWidget*, gboolean, StaticTextGeneric* pane) {
-  if (!pane->RetainChain()) return TRUE;
-  pane->RaiseAcceleratorKey();
-  pane->ReleaseChain();
+  HoldForSignal(pane, [pane] { pane->RaiseAcceleratorKey(); });
   return TRUE;
 }
 

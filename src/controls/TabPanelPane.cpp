@@ -50,10 +50,11 @@ GtkWidget* TabPanel::TabLabel(int32_t index) {
   return page ? gtk_notebook_get_tab_label(Notebook(), page) : nullptr;
 }
 
+// Change may close the panel or its window while GTK is still switching the notebook's page.
 void TabPanel::OnSwitchPage(GtkNotebook*, gpointer, guint number, TabPanel* pane) {
   if (gSwitchGuard) return;
   SwitchGuard guard;
-  pane->SetCurrentTab(int32_t(number) + 1);
+  HoldForSignal(pane, [&] { pane->SetCurrentTab(int32_t(number) + 1); });
 }
 
 // ---- tabs ----

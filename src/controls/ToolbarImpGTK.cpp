@@ -230,15 +230,17 @@ void ToolbarImpGTK::SetItemPushed(RuntimeObject*, bool pushed, int32_t index) {
 
 // The pane, the toolbar and the item are held across Action: the handler may close the window,
 // remove the item or rebuild it.
+// From the tool button's "clicked" or "toggled": Action may close the toolbar's window while
+// GTK is still reporting the click.
 void ToolbarImpGTK::RaiseActionAt(int32_t index) {
-  if (!RetainChain()) return;
-  RuntimeObject* toolbar = Toolbar();
-  RuntimeLockObject(toolbar);
-  RuntimeObject* item = GetItem(index);
-  RaiseAction(item);
-  if (item) RuntimeUnlockObject(item);
-  RuntimeUnlockObject(toolbar);
-  ReleaseChain();
+  HoldForSignal(this, [this, index] {
+    RuntimeObject* toolbar = Toolbar();
+    RuntimeLockObject(toolbar);
+    RuntimeObject* item = GetItem(index);
+    RaiseAction(item);
+    if (item) RuntimeUnlockObject(item);
+    RuntimeUnlockObject(toolbar);
+  });
 }
 
 void ToolbarImpGTK::OnClicked(GtkWidget* widget, ToolbarImpGTK* pane) {

@@ -144,6 +144,8 @@ bool RuntimeListbox::RowClick(int32_t row, int32_t xInRow, int32_t yInRow, int32
   if (column >= 0) {
     const int32_t x = ContentRect().left + xInRow - ColumnLeft(column);
     if (ClickCell(row, column, x, yInRow) || mClosed) return true;
+    // CellClick may have taken the row away while declining the press.
+    if (row >= RowCount()) return true;
   }
   if (InDisclosureTriangle(row, xInRow, yInRow)) {
     if (IsExpanded(row)) {

@@ -124,6 +124,7 @@ gboolean OnPaneButtonPress(GtkWidget* widget, GdkEventButton* event, SubPane* pa
   if (!window) return FALSE;
   const QV::Point point = GetEventPointInWindow(window, event);
   // The handlers behind the window may close it.
+  SignalScope scope;
   window->Retain();
   const bool rightButton = event->button == 3;
   const bool taken = rightButton ? window->ClickChildren(point.h, point.v, modifiers)
@@ -135,16 +136,18 @@ gboolean OnPaneButtonPress(GtkWidget* widget, GdkEventButton* event, SubPane* pa
   return taken && !widgetTakesIt;
 }
 
+// The release's handler may close the pane or its window: then GTK hears no more of it.
 gboolean DeliverMouseUp(GtkWidget*, GdkEventButton* event, SubPane* pane) {
   if (pane != GetMouseCapturePane()) return FALSE;
   const QV::Point point = GetEventPointInWindow(pane->GetWindow(), event);
   ClearMouseCapturePane();
-  pane->MouseUp(point.h, point.v);
-  return FALSE;
+  return !HoldForSignal(pane, [&] { pane->MouseUp(point.h, point.v); });
 }
 
+// The focus notices' handlers may close the pane or its window while GTK is still giving the
+// widget the focus.
 void OnPaneGrabFocus(GtkWidget* widget, SubPane* pane) {
-  if (GTK_WIDGET_CAN_FOCUS(widget)) SetFocusPane(pane);
+  if (GTK_WIDGET_CAN_FOCUS(widget)) HoldForSignal(pane, [pane] { SetFocusPane(pane); });
 }
 
 gboolean OnPaneExpose(GtkWidget*, GdkEventExpose*, SubPane* pane) {

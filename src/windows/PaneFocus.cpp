@@ -13,15 +13,20 @@ SubPane* gMouseCapturePane = nullptr;
 
 SubPane* GetFocusPane() { return gFocusPane; }
 
+// The target is held while the old pane's FocusLost runs: its handler may close the target or
+// the target's window, which then gets no FocusGained.
 void SetFocusPane(SubPane* pane) {
   SubPane* target = pane ? pane->GetFocusProxy() : nullptr;
   if (target == gFocusPane) return;
+  const bool held = target && target->RetainChain();
   SubPane* old = gFocusPane;
   gFocusPane = nullptr;
   if (old) old->FocusLost();
-  if (gFocusPane || !target) return;
-  gFocusPane = target;
-  target->FocusGained();
+  if (held && !gFocusPane && !target->IsChainClosing()) {
+    gFocusPane = target;
+    target->FocusGained();
+  }
+  if (held) target->ReleaseChain();
 }
 
 void ClearKeyboardFocus() {

@@ -7,7 +7,8 @@ class SubPane;
 
 SubPane* GetFocusPane();
 // The focus goes to pane's focus proxy (nil clears it). The old focus pane gets FocusLost; the
-// new one gets FocusGained unless FocusLost gave the focus to another pane meanwhile.
+// new one gets FocusGained unless FocusLost gave the focus to another pane meanwhile or closed
+// the new one or its window (a closing pane takes no focus).
 void SetFocusPane(SubPane* pane);
 // No focus pane, and no GTK focus widget in the front window.
 void ClearKeyboardFocus();

@@ -206,8 +206,10 @@ void RuntimeViewWindow::GiveUpControls() {
 
 bool HasRuntimeWindows() { return gFirstRuntimeWindow != nullptr; }
 
-// Windows already closing are on their way out (something still holds them).
+// Windows already closing are on their way out (something still holds them); those a handler
+// closed inside a GTK signal go first, as no main-loop pass may come to let them go.
 void CloseAllNativeWindows() {
+  ReleaseDeferredPanes();
   for (;;) {
     RuntimeViewWindow* window = gFirstRuntimeWindow;
     while (window && window->IsClosing()) window = window->NextRuntimeWindow();

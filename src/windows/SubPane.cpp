@@ -3,6 +3,7 @@
 #include "windows/SubPane.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "core/RuntimeError.h"
 #include "windows/DrawFocus.h"
@@ -97,8 +98,54 @@ void SubPane::SetRunControl(RuntimeObject* control) {
   mRunControl = control;
 }
 
+namespace {
+
+// Signal scopes alive, and the panes whose last release waits for the outermost one to end and
+// GTK to be done; the idle that lets them go.
+int32_t gSignalDepth = 0;
+std::vector<SubPane*>& DeferredPanes() {
+  static std::vector<SubPane*> panes;
+  return panes;
+}
+guint gDeferredSource = 0;
+
+gboolean RunDeferredReleases(gpointer) {
+  gDeferredSource = 0;
+  ReleaseDeferredPanes();
+  return FALSE;
+}
+
+void ScheduleDeferredReleases() {
+  if (gDeferredSource || DeferredPanes().empty()) return;
+  gDeferredSource = g_idle_add_full(G_PRIORITY_HIGH, &RunDeferredReleases, nullptr, nullptr);
+}
+
+}  // namespace
+
+SignalScope::SignalScope() { ++gSignalDepth; }
+
+SignalScope::~SignalScope() {
+  if (--gSignalDepth == 0) ScheduleDeferredReleases();
+}
+
+void ReleaseDeferredPanes() {
+  std::vector<SubPane*>& panes = DeferredPanes();
+  while (gSignalDepth == 0 && !panes.empty()) {
+    SubPane* pane = panes.front();
+    panes.erase(panes.begin());
+    pane->Release();
+  }
+}
+
 bool SubPane::Release() {
   if (--mLockCount >= 0) return false;
+  // Going: what the children's closing runs (focus notices, handlers) may not hold it again.
+  mClosing = true;
+  if (gSignalDepth > 0) {
+    mLockCount = 0;  // the release put off
+    DeferredPanes().push_back(this);
+    return true;
+  }
   for (int32_t i = ChildCount() - 1; i >= 0; --i) {
     if (i < ChildCount()) ChildAt(i)->Close();
   }
@@ -122,14 +169,19 @@ void SubPane::Close() {
   Release();
 }
 
+// An owner whose count is below zero is being deleted (it is closing its children): a retain
+// would make it go a second time.
 bool SubPane::RetainChain() {
   if (mClosing) return false;
+  for (SubPane* pane = GetOwner(); pane; pane = pane->GetOwner()) {
+    if (pane->mLockCount < 0) return false;
+  }
   for (SubPane* pane = this; pane; pane = pane->GetOwner()) pane->Retain();
   return true;
 }
 
 bool SubPane::ReleaseChain() {
-  bool deleted = mClosing;
+  bool deleted = IsChainClosing();
   SubPane* pane = this;
   while (pane) {
     SubPane* owner = pane->GetOwner();
@@ -137,6 +189,13 @@ bool SubPane::ReleaseChain() {
     pane = owner;
   }
   return deleted;
+}
+
+bool SubPane::IsChainClosing() {
+  for (SubPane* pane = this; pane; pane = pane->GetOwner()) {
+    if (pane->IsClosing()) return true;
+  }
+  return false;
 }
 
 SubPane* SubPane::GetOwner() {
@@ -220,8 +279,9 @@ void SubPane::ReparentChildren() {
   for (int32_t i = ChildCount() - 1; i >= 0; --i) {
     if (i >= ChildCount()) continue;
     SubPane* child = ChildAt(i);
-    // A closing child goes with this pane: a handler may still hold it with its owners.
-    if (child == eventTarget || child->IsClosing()) continue;
+    // A closing or held child goes with this pane: a handler may still hold it with its
+    // owners, and the release must find the owners it retained.
+    if (child == eventTarget || child->IsClosing() || child->LockCount() > 0) continue;
     child->AttachToContainer(false, true);
     RemoveChild(child);
   }

@@ -51,6 +51,23 @@ struct TextFieldTraits {
   bool acceptsTabs = false;
 };
 
+// While one lives (a GTK signal is being delivered to the framework's handlers), a pane whose
+// last reference goes is not torn down at once: it closes its children, leaves the tree and
+// destroys its widget only once GTK is done with the signal (the next main-loop pass after
+// the outermost scope, or ReleaseDeferredPanes), so that no widget is destroyed or taken out
+// of its container inside a signal GTK is still delivering to it or its container.
+class SignalScope {
+ public:
+  SignalScope();
+  ~SignalScope();
+  SignalScope(const SignalScope&) = delete;
+  SignalScope& operator=(const SignalScope&) = delete;
+};
+
+// Lets go of the panes put off by signal scopes now (nothing while a scope lives): for closing
+// every window once the main loop is over, when no pass will run them.
+void ReleaseDeferredPanes();
+
 class SubPane : public Pane {
  public:
   // With a parent the pane joins the tree: a pane made on a window goes into the innermost
@@ -75,15 +92,18 @@ class SubPane : public Pane {
 
   // ---- lifetime ----
   void Retain() { ++mLockCount; }
-  // True when the pane was deleted.
+  // True when the pane was deleted, or (inside a signal scope) is closing and will be deleted
+  // once the scope is over: the caller touches it no more either way.
   bool Release();
   virtual void Close();
   // Retain on the pane and every owner up to the top; false (and nothing retained) when the
   // pane is closing.
   virtual bool RetainChain();
-  // Release on the pane and every owner up to the top; true when any was deleted or the pane
-  // was closing.
+  // Release on the pane and every owner up to the top; true when any was deleted or the pane or
+  // an owner (its window) was closing: the caller then does nothing more with the pane.
   virtual bool ReleaseChain();
+  // True when the pane or any owner is closing.
+  bool IsChainClosing();
   virtual void FinishCreate() {}
   virtual void Created() {}
   int32_t LockCount() const { return mLockCount; }
@@ -320,3 +340,16 @@ class SubPane : public Pane {
   SimpleVector<string> mFileTypes;
   bool mDragRejected = false;
 };
+
+// For a GTK signal's handler on a pane's widget: runs notice in a signal scope with the pane
+// and its owners held. False when the pane was closing already (the notice did not run) or a
+// handler closed it or an owner.
+template <typename Notice>
+bool HoldForSignal(SubPane* pane, Notice notice) {
+  SignalScope scope;
+  if (!pane->RetainChain()) return false;
+  notice();
+  const bool open = !pane->IsChainClosing();
+  pane->ReleaseChain();
+  return open;
+}

@@ -183,33 +183,10 @@ void SubPane::DrawIfOpen() {
 }
 
 // An event that closed the pane or its window while drawing ran inside GTK's expose of the
-// window: the pane and the window (whose GdkWindow GTK is still painting) go once that expose
-// is over.
+// window: the pane and the window (whose GdkWindow GTK is still painting, and whose children it
+// is still walking) go once that expose is over.
 void DrawIfOpenHeld(SubPane* pane) {
-  if (pane->IsClosing()) return;
-  Window* window = pane->GetWindow();
-  if (window) window->Retain();
-  pane->Retain();
-  pane->SubPane::DrawIfOpen();
-  if (!pane->IsClosing() && !(window && window->IsClosing())) {
-    pane->Release();
-    if (window) window->Release();
-    return;
-  }
-  struct Held {
-    SubPane* pane;
-    Window* window;
-  };
-  g_idle_add_full(
-      G_PRIORITY_HIGH,
-      [](gpointer data) -> gboolean {
-        Held* held = static_cast<Held*>(data);
-        held->pane->Release();
-        if (held->window) held->window->Release();
-        delete held;
-        return FALSE;
-      },
-      new Held{pane, window}, nullptr);
+  HoldForSignal(pane, [pane] { pane->SubPane::DrawIfOpen(); });
 }
 
 void SubPane::DrawContent(Graphics& g, bool draw) {

@@ -4,8 +4,8 @@
 // states. The keys are in WindowKeys.cpp.
 //
 // Each handler holds the window (an extra reference) while it calls out, since the language's
-// handlers behind the notices may close it; the last release then destroys it after the
-// handler is done with it.
+// handlers behind the notices may close it; the last release of a window closed so destroys it
+// once GTK is done delivering the signal (its widgets are never destroyed inside it).
 #include <algorithm>
 
 #include "app/ApplicationClass.h"
@@ -22,7 +22,7 @@ namespace {
 
 constexpr int32_t kWheelLines = 3;
 
-// An extra reference on a window for the length of a handler.
+// An extra reference on a window for the length of a handler, in a signal scope.
 class WindowHold {
  public:
   explicit WindowHold(Window* window) : mWindow(window) { mWindow->Retain(); }
@@ -32,6 +32,7 @@ class WindowHold {
   bool Closed() const { return mWindow->IsClosing(); }
 
  private:
+  SignalScope mScope;  // made first, ended last
   Window* mWindow;
 };
 

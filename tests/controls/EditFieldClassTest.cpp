@@ -474,6 +474,41 @@ TEST_F(EditFieldClassTest, HandlersThatCloseTheWindowStopTheRouter) {
   }
 }
 
+// Validate on leaving a field, close on failure: the click that took the focus lands on a
+// field of the closed window, which gets no GotFocus (nor anything else) afterwards.
+TEST_F(EditFieldClassTest, ALostFocusThatClosesTheWindowWhileAnotherFieldIsClickedEndsThere) {
+  RuntimeObject* field = Add("Field", kFirstPlace, {});
+  RuntimeObject* other = Add("Other", kSecondPlace, {});
+  Focus(field);
+  RuntimeObject* closing = window;
+  kit.script = [&](const std::string& heard, RuntimeObject*) {
+    if (heard == "Field.LostFocus") RuntimeCloseWindow(closing);
+  };
+  gui.Click(Input(other));
+  EXPECT_TRUE(gui.WaitUntilClosed(xid));
+  gui.Settle();
+  kit.script = nullptr;
+  window = nullptr;
+  EXPECT_EQ(Heard(), (Log{"Other.MouseDown", "Field.LostFocus"}));
+}
+
+// The same handler closing the field being clicked: it gets no GotFocus after its close.
+TEST_F(EditFieldClassTest, AFieldClosedByAnotherFieldsLostFocusGetsNoGotFocusFromTheClick) {
+  RuntimeObject* field = Add("Field", kFirstPlace, {});
+  RuntimeObject* other = Add("Other", kSecondPlace, {});
+  Focus(field);
+  RuntimeLockObject(other);  // looked at after the close
+  kit.script = [&](const std::string& heard, RuntimeObject*) {
+    if (heard == "Field.LostFocus") ControlClose(other);
+  };
+  gui.Click(Input(other));
+  EXPECT_TRUE(gui.PumpUntil([&] { return AsControl(other)->pane == nullptr; }));
+  gui.Settle();
+  kit.script = nullptr;
+  EXPECT_EQ(Heard(), (Log{"Other.MouseDown", "Field.LostFocus"}));
+  RuntimeUnlockObject(other);
+}
+
 TEST_F(EditFieldClassTest, ALostFocusHandlerThatDropsTheFieldLeavesNothingBehind) {
   RuntimeObject* field = Add("Field", kFirstPlace, {});
   RuntimeObject* other = Add("Other", kSecondPlace, {});

@@ -25,6 +25,7 @@
 #include "core/Ticks.h"
 #include "graphics/GraphicsClass.h"
 #include "listbox/ListboxEvents.h"
+#include "support/TestSupport.h"
 #include "windows/ControlRecord.h"
 #include "windows/MenuItemClass.h"
 #include "windows/PaneFocus.h"
@@ -52,6 +53,8 @@ class EventList : public qvtest::ScriptedList {
   std::function<void(int32_t, int32_t)> onCellAction;
   std::function<bool(RuntimeObject*, int32_t, int32_t)> onBackground;
   std::function<bool(RuntimeObject*, int32_t, int32_t)> onTextPaint;
+  // Told of CellTextChange and CellKeyDown (with the key) while a cell is edited.
+  std::function<void(const std::string&)> onCellEvent;
 
   int Count(const std::string& entry) const {
     return int(std::count(log.begin(), log.end(), entry));
@@ -87,6 +90,11 @@ class EventList : public qvtest::ScriptedList {
     names[kListCellGotFocus] = "CellGotFocus";
     names[kListCellTextChange] = "CellTextChange";
     if (names[event]) log.push_back(names[event] + Cell(row, column));
+    if (names[event] && onCellEvent) onCellEvent(names[event]);
+  }
+  bool RaiseCellKeyDown(int32_t, int32_t, const string& key) override {
+    if (onCellEvent) onCellEvent("CellKeyDown " + S(key));
+    return false;
   }
   bool RaiseCellBackgroundPaint(RuntimeObject* g, int32_t row, int32_t column) override {
     return onBackground && onBackground(g, row, column);
@@ -404,6 +412,47 @@ TEST_F(Cells, HandlersMayCloseTheWindowFromChangeCellActionExpandRowCompareRowsA
     ASSERT_TRUE(gui.PumpUntil([&] { return destroyed; }));
     window.reset();
   }
+}
+
+// Closing the window while a cell is edited: the list's close ends the edit, hiding the field
+// that has the focus, inside the window's own teardown.
+TEST_F(Cells, CellTextChangeOrCellKeyDownMayCloseTheWindowWhileTheCellIsEdited) {
+  for (const char* from : {"CellTextChange", "CellKeyDown"}) {
+    SCOPED_TRACE(from);
+    if (!window) window = std::make_unique<qvtest::ListWindow>(gui, 400, 300);
+    Make(kTypeEditable);
+    bool destroyed = false;
+    list->destroyed = &destroyed;
+    list->EditCell(0, 1);
+    ASSERT_TRUE(WaitForEditFocus());
+    const std::string event = from;
+    list->onCellEvent = [&](const std::string& heard) {
+      if (!heard.starts_with(event) || window->closed) return;
+      window->closed = true;
+      window->window()->Close();
+    };
+    gui.Type("k");
+    ASSERT_TRUE(gui.PumpUntil([&] { return destroyed; }));
+    window.reset();
+  }
+}
+
+// A CellClick that empties the list and leaves the press to the list: the row it was about is
+// gone, and nothing more is done with it.
+TEST_F(Cells, ACellClickThatDeletesEveryRowAndDeclinesThePressEndsTheClick) {
+  Make();
+  list->hierarchical = true;
+  list->onCellClick = [&](int32_t, int32_t) {
+    list->DeleteAllRows();
+    return false;
+  };
+  qvtest::ReportCapture reports;
+  gui.Click(X(0, 20), Y(1));
+  ASSERT_TRUE(gui.PumpUntil([&] { return list->Count("CellClick" + Cell(1, 0)) == 1; }));
+  gui.Settle();
+  EXPECT_TRUE(reports.empty()) << reports.reports()[0].condition;
+  EXPECT_EQ(list->RowCount(), 0);
+  EXPECT_EQ(list->Count("Change"), 0);
 }
 
 TEST_F(Cells, CopyPutsTheSelectedRowsOnTheClipboardOneLineEachCellsByTab) {

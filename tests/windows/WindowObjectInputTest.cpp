@@ -153,6 +153,9 @@ class ClosingHandlers : public WindowObjectInput,
       gui.Type("x");
     } else if (closingEvent == "MouseDown") {
       gui.Click(content.left + 150, content.top + 150);
+    } else if (closingEvent == "Paint") {
+      // An expose with no input: GTK sends it on to the window's widgets after the handler.
+      RuntimeViewWindow::FirstRuntimeWindow()->Refresh(true);
     } else {
       MoveTo(150, 150);
       MoveTo(40, 40);
@@ -188,6 +191,7 @@ TEST_P(ClosingHandlers, AHandlerThatClosesItsOtherwiseUnheldWindowFreesItOnceAft
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, ClosingHandlers,
-                         testing::Values("MouseDown", "KeyDown", "MouseMove", "Left.MouseMove"));
+                         testing::Values("MouseDown", "KeyDown", "MouseMove", "Left.MouseMove",
+                                         "Paint"));
 
 }  // namespace
