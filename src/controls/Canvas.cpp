@@ -345,6 +345,7 @@ extern "C" int32_t ewcKeyDown(RuntimeObject* control, stringStorage* key) {
   if (!CollectTemplateWindows(control, windows)) return 0;
   for (uint32_t i = windows.size(); i-- > 0;) {
     if (RaiseObjectEvent<bool>(windows[i], WindowHooks().keyDown, key)) return 1;
+    if (IsControlClosed(control)) return 1;  // closed by the handler: the key went nowhere else
   }
   return 0;
 }
@@ -370,7 +371,7 @@ QV_EXPORT(ewcLostFocus)
 extern "C" void ewcEnableMenuItems(RuntimeObject* control) {
   LockedObjects windows;
   if (!CollectTemplateWindows(control, windows)) return;
-  for (uint32_t i = windows.size(); i-- > 0;) {
+  for (uint32_t i = windows.size(); i-- > 0 && !IsControlClosed(control);) {
     RaiseObjectEvent<void>(windows[i], WindowHooks().enableMenuItems);
   }
 }

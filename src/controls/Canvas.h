@@ -59,6 +59,8 @@ struct CanvasHooks {
 };
 CanvasHooks& CanvasEvents();
 
+struct WindowEventHooks;
+
 // The native pane of a canvas: a GtkFixed in its window's fixed container, which other
 // controls may lie in. It knows its control (not retained: the control owns the pane's life
 // through its Close).
@@ -105,6 +107,9 @@ class RuntimeCanvas : public ContainerPane {
   // The template window of an EmbeddedWindowControl, reported missing (condition text);
   // nil for a plain canvas.
   RuntimeObject* TemplateWindow(const char* condition);
+  // Raises the template window's event of hook; false when its handler closed the control,
+  // this pane or the window (nothing of them may be touched then).
+  bool RaiseTemplateEvent(ObjectHook* WindowEventHooks::*hook);
   void StoreTemplateSize();
 
   RuntimeObject* mControl;

@@ -271,16 +271,25 @@ void RuntimeCanvas::StoreTemplateSize() {
   stored.right = int16_t(stored.left + Width());
 }
 
+// The template window's events are events of this pane's control (CallControlHandler):
+// false when the handler closed the control, its pane or its window.
+bool RuntimeCanvas::RaiseTemplateEvent(ObjectHook* WindowEventHooks::*hook) {
+  RuntimeObject* window = TemplateWindow("tw");
+  if (!window || IsControlClosed(mControl)) return !IsClosing();
+  bool open = false;
+  CallControlHandler<void>(mControl, window, LookupEventHandler(window, WindowHooks().*hook),
+                           &open);
+  return open;
+}
+
 void RuntimeCanvas::SetBounds(const QV::Rect& bounds, bool redraw) {
   const QV::Rect before = GetBounds();
   ContainerPane::SetBounds(bounds, redraw);
-  if (!IsEmbeddedWindowControl(mControl)) return;
-  RuntimeObject* window = TemplateWindow("tw");
-  if (!window) return;
+  if (!IsEmbeddedWindowControl(mControl) || !TemplateWindow("tw")) return;
   StoreTemplateSize();
   const QV::Rect& after = GetBounds();
   if (after.top != before.top || after.left != before.left) {
-    RaiseObjectEvent<void>(window, WindowHooks().moved);
+    RaiseTemplateEvent(&WindowEventHooks::moved);
   }
 }
 
@@ -292,26 +301,21 @@ void RuntimeCanvas::SetBoundsAndLayout(const QV::Rect& bounds, bool live) {
     return;
   }
   ContainerPane::SetBoundsAndLayout(bounds, live);
-  if (!IsEmbeddedWindowControl(mControl)) return;
-  RuntimeObject* window = TemplateWindow("tw");
-  if (!window) return;
+  if (!IsEmbeddedWindowControl(mControl) || !TemplateWindow("tw")) return;
   StoreTemplateSize();
-  RaiseObjectEvent<void>(window, live ? WindowHooks().resizing : WindowHooks().resized);
+  RaiseTemplateEvent(live ? &WindowEventHooks::resizing : &WindowEventHooks::resized);
 }
 
 void RuntimeCanvas::Activate() {
   ContainerPane::Activate();
-  if (!IsEmbeddedWindowControl(mControl)) return;
-  if (RuntimeObject* window = TemplateWindow("tw")) {
-    RaiseObjectEvent<void>(window, WindowHooks().activate);
-  }
+  if (IsEmbeddedWindowControl(mControl)) RaiseTemplateEvent(&WindowEventHooks::activate);
 }
 
+// The handler of the template window's Deactivate may close this pane: it is deactivated only
+// while it is still open.
 void RuntimeCanvas::Deactivate() {
-  if (IsEmbeddedWindowControl(mControl)) {
-    if (RuntimeObject* window = TemplateWindow("tw")) {
-      RaiseObjectEvent<void>(window, WindowHooks().deactivate);
-    }
+  if (IsEmbeddedWindowControl(mControl) && !RaiseTemplateEvent(&WindowEventHooks::deactivate)) {
+    return;
   }
   ContainerPane::Deactivate();
 }

@@ -193,7 +193,7 @@ extern "C" void ControlClose(RuntimeObject* control) {
     if (member != control && !AsControl(member)->window) continue;
     SubPane* memberPane = AsControl(member)->pane;
     if (memberPane && GetFocusPane() == memberPane) ClearKeyboardFocus();
-    RaiseControlEvent<void>(member, ControlClasses().close, nullptr);
+    RaiseControlClose(member);
     ClosePaneOf(member);
     TakeOutOfWindow(member);
   }

@@ -129,6 +129,9 @@ class CompiledCall {
   // names its close state. An object already being freed, or one too many, is a failed check,
   // and Invoke then calls nothing.
   CompiledCall& Protect(RuntimeObject* object, const ObjectCloseState* closeState = nullptr);
+  // Protect of every object among args (the arguments of a handler); the others are passed by.
+  template <typename... Args>
+  CompiledCall& ProtectObjects(Args... args);
 
   // Calls function (cdecl) with args behind a barrier. The neutral result (0, false, nil) when
   // function is nil, when Protect failed, or when an exception took the unhandled path.
@@ -175,6 +178,16 @@ R CompiledCall::Invoke(const void* function, Args... args) {
   }
 }
 
+template <typename... Args>
+CompiledCall& CompiledCall::ProtectObjects(Args... args) {
+  (
+      [this](auto arg) {
+        if constexpr (std::is_same_v<decltype(arg), RuntimeObject*>) Protect(arg);
+      }(args),
+      ...);
+  return *this;
+}
+
 // Raises owner's event of hook: calls the handler owner's event table holds, owner first and
 // then args, holding owner and every object among args until the handler has returned (it may
 // drop the program's last reference to any of them). R() without a handler. Whatever the
@@ -184,11 +197,6 @@ R RaiseObjectEvent(RuntimeObject* owner, const ObjectHook* hook, Args... args) {
   void* handler = LookupEventHandler(owner, hook);
   if (!handler) return R();
   CompiledCall call;
-  call.Protect(owner);
-  (
-      [&call](auto arg) {
-        if constexpr (std::is_same_v<decltype(arg), RuntimeObject*>) call.Protect(arg);
-      }(args),
-      ...);
+  call.Protect(owner).ProtectObjects(args...);
   return call.Invoke<R>(handler, owner, args...);
 }

@@ -75,18 +75,9 @@ struct ListboxHandlers {
 // that of "Listbox"); none for a nil owner.
 ListboxHandlers CacheListboxHandlers(RuntimeObject* owner);
 
-// Calls one cached handler with owner first, holding owner (and the extra object, when given)
-// for the call. The caller holds the pane and checks afterwards that the list is still open.
-template <typename R = void, typename... Args>
-R CallListboxHandler(void* handler, RuntimeObject* owner, RuntimeObject* extra, Args... args) {
-  if (!handler || !owner) return R();
-  CompiledCall call;
-  call.Protect(owner).Protect(extra);
-  return call.Invoke<R>(handler, owner, args...);
-}
-
-// The same for a caller that holds owner across a whole run of calls (a sort's comparisons):
-// only the barrier, no reference taken and dropped per call.
+// Calls one cached handler with owner first, for a caller that holds owner, its pane and its
+// window across a whole run of calls (a sort's comparisons): only the barrier, no reference
+// taken and dropped per call. Every other event goes through CallControlHandler.
 template <typename R = void, typename... Args>
 R CallHeldListboxHandler(void* handler, RuntimeObject* owner, Args... args) {
   if (!handler || !owner) return R();

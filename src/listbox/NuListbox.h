@@ -182,13 +182,17 @@ class NuListbox : public ScrollingListbox {
   bool ForwardToEventTarget(int32_t x, int32_t y, int32_t deltaX, int32_t deltaY) override;
 
  protected:
-  // Holds the list across a call out; false when a handler closed it (nothing more to do).
+  // Holds the list across a call out; false when a handler closed it or its window (nothing
+  // more to do).
   template <typename Call>
   bool CallOut(Call call) {
     if (!RetainChain()) return false;
     call();
-    return !ReleaseChain();
+    const bool open = OpenAfterCall();
+    return !ReleaseChain() && open;
   }
+  // After a call out, with the list held: false when it or an owner is closing.
+  virtual bool OpenAfterCall() { return !IsChainClosing(); }
   // SelectionChanging or SelectionChanged, when they are due (a delegate, depth 0); false
   // when the list closed meanwhile.
   bool NotifyChanging();

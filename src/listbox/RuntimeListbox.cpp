@@ -141,22 +141,15 @@ void RuntimeListbox::Close() {
 // ---- events ----
 
 bool RuntimeListbox::OpenAfterCall() {
-  if (mClosed) return false;
-  Window* window = GetWindow();
-  return !(window && window->IsClosing());
-}
-
-bool RuntimeListbox::FinishHeldEvent() {
-  const bool open = OpenAfterCall();
-  return !ReleaseChain() && open;
+  return !mClosed && NuListbox::OpenAfterCall() && !(mOwner && IsControlClosed(mOwner));
 }
 
 bool RuntimeListbox::RaiseHeaderPressed(int32_t column) {
-  return CallHandler<bool>(kListHeaderPressed, nullptr, column);
+  return CallHandler<bool>(kListHeaderPressed, column);
 }
 
 bool RuntimeListbox::RaiseSortColumn(int32_t column) {
-  return CallHandler<bool>(kListSortColumn, nullptr, column);
+  return CallHandler<bool>(kListSortColumn, column);
 }
 
 bool RuntimeListbox::RaiseCompareRows(int32_t row1, int32_t row2, int32_t column,
@@ -165,13 +158,13 @@ bool RuntimeListbox::RaiseCompareRows(int32_t row1, int32_t row2, int32_t column
     return CallHeldListboxHandler<bool>(mHandlers[kListCompareRows], mOwner, row1, row2, column,
                                         &result);
   }
-  return CallHandler<bool>(kListCompareRows, nullptr, row1, row2, column, &result);
+  return CallHandler<bool>(kListCompareRows, row1, row2, column, &result);
 }
 
-void RuntimeListbox::RaiseExpandRow(int32_t row) { CallHandler(kListExpandRow, nullptr, row); }
+void RuntimeListbox::RaiseExpandRow(int32_t row) { CallHandler(kListExpandRow, row); }
 
 void RuntimeListbox::RaiseCollapseRow(int32_t row) {
-  CallHandler(kListCollapseRow, nullptr, row);
+  CallHandler(kListCollapseRow, row);
 }
 
 // ---- rows ----

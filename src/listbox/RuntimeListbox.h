@@ -20,6 +20,7 @@
 #include "listbox/ListboxEvents.h"
 #include "listbox/ValidCellBlock.h"
 #include "listbox/NuListbox.h"
+#include "windows/WindowControls.h"
 
 struct RuntimeObject;
 class EditControl;
@@ -309,35 +310,22 @@ class RuntimeListbox : public NuListbox,
   virtual bool RaiseCellKeyDown(int32_t row, int32_t column, const string& key);
   virtual void RaiseCellEvent(ListboxEvent event, int32_t row, int32_t column);
 
-  // Calls the cached handler of event (owner first); the caller holds the list.
+  // Calls the cached handler of event (owner first) the way every control event is called
+  // (CallControlHandler): nothing once the owner was closed. The caller holds the list and
+  // checks afterwards that it is still open (CallOut).
   template <typename R = void, typename... Args>
-  R CallHandler(ListboxEvent event, RuntimeObject* extra, Args... args) {
-    return CallListboxHandler<R>(mHandlers[event], mOwner, extra, args...);
+  R CallHandler(ListboxEvent event, Args... args) {
+    if (!mOwner) return R();
+    return CallControlHandler<R>(mOwner, mOwner, mHandlers[event], nullptr, args...);
   }
   // A sort runs: it holds this pane, and the pane its owner, until it ends, so its comparisons
   // call the handler without a hold of their own.
   bool mSortHoldsOwner = false;
-  // Raises event holding the list for the call; open becomes false when the handler closed the
-  // list or its window (nothing of the list may be touched then).
-  template <typename R = void, typename... Args>
-  R RaiseHeld(ListboxEvent event, bool& open, RuntimeObject* extra, Args... args) {
-    open = !mClosed;
-    if (!mHandlers.Has(event) || mClosed || !RetainChain()) return R();
-    if constexpr (std::is_void_v<R>) {
-      CallHandler<void>(event, extra, args...);
-      open = FinishHeldEvent();
-    } else {
-      const R result = CallHandler<R>(event, extra, args...);
-      open = FinishHeldEvent();
-      return result;
-    }
-  }
   // Whether the control handles event (a derived list that raises it itself says so too).
   virtual bool HasHandler(ListboxEvent event) const { return mHandlers.Has(event); }
-  // Releases the hold RaiseHeld took; true when the list is still open.
-  bool FinishHeldEvent();
-  // After a handler returned, with the list held: false when it closed the list or its window.
-  bool OpenAfterCall();
+  // After a handler returned, with the list held: false when it closed the list, its window or
+  // its control.
+  bool OpenAfterCall() override;
   bool IsClosed() const { return mClosed; }
 
   // Adds an empty row for the text setters (the language class routes it through AddRow).

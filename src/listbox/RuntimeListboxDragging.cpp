@@ -22,15 +22,15 @@ QV::Rect MakeRect(int32_t top, int32_t left, int32_t bottom, int32_t right) {
 }  // namespace
 
 bool RuntimeListbox::RaiseDragRow(RuntimeObject* drag, int32_t row) {
-  return CallHandler<bool>(kListDragRow, drag, drag, row);
+  return CallHandler<bool>(kListDragRow, drag, row);
 }
 
 bool RuntimeListbox::RaiseDragReorderRows(int32_t newPosition, int32_t parentRow) {
   // The older class's event has the new position only.
   if (IsOldListboxObject(mOwner)) {
-    return CallHandler<bool>(kListDragReorderRows, nullptr, newPosition);
+    return CallHandler<bool>(kListDragReorderRows, newPosition);
   }
-  return CallHandler<bool>(kListDragReorderRows, nullptr, newPosition, parentRow);
+  return CallHandler<bool>(kListDragReorderRows, newPosition, parentRow);
 }
 
 // ---- the drag's course ----

@@ -31,40 +31,40 @@ int32_t gLastEditPress = 0;
 // ---- the events' defaults: the control's handlers ----
 
 bool RuntimeListbox::RaiseMouseDown(int32_t x, int32_t y) {
-  return CallHandler<bool>(kListMouseDown, nullptr, x, y);
+  return CallHandler<bool>(kListMouseDown, x, y);
 }
 void RuntimeListbox::RaiseMouseDrag(int32_t x, int32_t y) {
-  CallHandler(kListMouseDrag, nullptr, x, y);
+  CallHandler(kListMouseDrag, x, y);
 }
 void RuntimeListbox::RaiseMouseUp(int32_t x, int32_t y) {
-  CallHandler(kListMouseUp, nullptr, x, y);
+  CallHandler(kListMouseUp, x, y);
 }
 bool RuntimeListbox::RaiseCellClick(int32_t row, int32_t column, int32_t x, int32_t y) {
-  return CallHandler<bool>(kListCellClick, nullptr, row, column, x, y);
+  return CallHandler<bool>(kListCellClick, row, column, x, y);
 }
 void RuntimeListbox::RaiseCellAction(int32_t row, int32_t column) {
-  CallHandler(kListCellAction, nullptr, row, column);
+  CallHandler(kListCellAction, row, column);
 }
 bool RuntimeListbox::RaiseKeyDown(const string& key) {
-  return CallHandler<bool>(kListKeyDown, nullptr, key.Storage());
+  return CallHandler<bool>(kListKeyDown, key.Storage());
 }
-void RuntimeListbox::RaiseChange() { CallHandler(kListChange, nullptr); }
-void RuntimeListbox::RaiseDoubleClick() { CallHandler(kListDoubleClick, nullptr); }
+void RuntimeListbox::RaiseChange() { CallHandler(kListChange); }
+void RuntimeListbox::RaiseDoubleClick() { CallHandler(kListDoubleClick); }
 void RuntimeListbox::RaiseFocus(bool gained) {
-  CallHandler(gained ? kListGotFocus : kListLostFocus, nullptr);
+  CallHandler(gained ? kListGotFocus : kListLostFocus);
 }
 bool RuntimeListbox::RaiseCellBackgroundPaint(RuntimeObject* g, int32_t row, int32_t column) {
-  return CallHandler<bool>(kListCellBackgroundPaint, g, g, row, column);
+  return CallHandler<bool>(kListCellBackgroundPaint, g, row, column);
 }
 bool RuntimeListbox::RaiseCellTextPaint(RuntimeObject* g, int32_t row, int32_t column, int32_t x,
                                         int32_t y) {
-  return CallHandler<bool>(kListCellTextPaint, g, g, row, column, x, y);
+  return CallHandler<bool>(kListCellTextPaint, g, row, column, x, y);
 }
 bool RuntimeListbox::RaiseCellKeyDown(int32_t row, int32_t column, const string& key) {
-  return CallHandler<bool>(kListCellKeyDown, nullptr, row, column, key.Storage());
+  return CallHandler<bool>(kListCellKeyDown, row, column, key.Storage());
 }
 void RuntimeListbox::RaiseCellEvent(ListboxEvent event, int32_t row, int32_t column) {
-  CallHandler(event, nullptr, row, column);
+  CallHandler(event, row, column);
 }
 
 // ---- mouse ----
@@ -281,7 +281,7 @@ void RuntimeListbox::EnableMenuItems() {
   };
   if (MultipleSelection()) enable("EditSelectAll");
   if (SelectedRowCount() > 0) enable("EditCopy");
-  if (!CallOut([&] { CallHandler(kListEnableMenuItems, nullptr); }) || mClosed) return;
+  if (!CallOut([&] { CallHandler(kListEnableMenuItems); }) || mClosed) return;
   SubPane::EnableMenuItems();
 }
 

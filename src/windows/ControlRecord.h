@@ -34,7 +34,7 @@ struct ControlObject {
   uint8_t lockTop;
   uint8_t lockRight;
   uint8_t lockBottom;
-  uint8_t unused1;
+  uint8_t closed;  // its Close was raised: no further event until a new pane is made for it
   QV::Rect bounds;  // top, left, bottom, right in the window's content coordinates
   SubPane* ownerPane;     // the native window the control's pane is made in
   RuntimeObject* window;  // the window object that holds the control

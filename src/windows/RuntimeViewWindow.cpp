@@ -155,7 +155,7 @@ void RuntimeViewWindow::Close() {
       RuntimeObject* control = controls[i];
       SubPane* pane = AsControl(control)->pane;
       if (pane && GetFocusPane() == pane) ClearKeyboardFocus();
-      RaiseControlEvent<void>(control, ControlClasses().close, nullptr);
+      RaiseControlClose(control);
     }
     Raise<void>(WindowHooks().close, nullptr);
     LockedObjects windows;
@@ -236,6 +236,10 @@ RuntimeViewWindow* WindowObjectNativePane(RuntimeObject* window) {
 }
 
 bool IsInContextualClick() { return gInContextualClick; }
+
+bool RuntimeViewWindow::RefusesEvent(const ObjectHook* hook) {
+  return IsClosing() && hook != WindowHooks().close;
+}
 
 bool RuntimeViewWindow::ClickChildren(int32_t x, int32_t y, int32_t modifiers) {
   Retain();

@@ -98,11 +98,18 @@ class RuntimeViewWindow : public RuntimeWindow {
 
   // Raises hook's event on the window object (first argument) with args. The handler's answer,
   // or R() without a handler or object; *open (when given) tells whether this window is still
-  // there and not closing afterwards; when it is false, this window must not be touched.
+  // there and not closing afterwards; when it is false, this window must not be touched. A
+  // closing window gets no event but its Close.
   template <typename R = void, typename... Args>
   R Raise(const ObjectHook* hook, bool* open, Args... args);
+  // The same for a handler looked up beforehand; the one way into compiled code for the
+  // window's events. It holds this window, the window object and every object among args.
+  template <typename R = void, typename... Args>
+  R CallHandler(const void* handler, bool* open, Args... args);
 
  private:
+  // A closing window takes no event but its Close.
+  bool RefusesEvent(const ObjectHook* hook);
   // Rebuilding the window of a closed object takes back the references its controls lost.
   void TakeBackControls();
   void MakeControlPanes();
@@ -150,14 +157,20 @@ void CollectWindowControls(RuntimeObject* window, LockedObjects& controls);
 template <typename R, typename... Args>
 R RuntimeViewWindow::Raise(const ObjectHook* hook, bool* open, Args... args) {
   RuntimeObject* object = mWindowObject;
-  void* handler = object ? LookupEventHandler(object, hook) : nullptr;
-  if (!handler) {
+  const bool refused = !object || RefusesEvent(hook);
+  return CallHandler<R>(refused ? nullptr : LookupEventHandler(object, hook), open, args...);
+}
+
+template <typename R, typename... Args>
+R RuntimeViewWindow::CallHandler(const void* handler, bool* open, Args... args) {
+  RuntimeObject* object = mWindowObject;
+  if (!handler || !object) {
     if (open) *open = !IsClosing();
     return R();
   }
   Retain();
   CompiledCall call;
-  call.Protect(object);
+  call.Protect(object).ProtectObjects(args...);
   if constexpr (std::is_void_v<R>) {
     call.Invoke<void>(handler, object, args...);
     const bool closing = IsClosing();

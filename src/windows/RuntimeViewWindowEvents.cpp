@@ -223,36 +223,19 @@ void RuntimeViewWindow::Resized() {
   Raise<void>(Hooks().resized, nullptr);
 }
 
-namespace {
-
-// The handlers looked up at construction, called as events are.
-void CallStateHandler(RuntimeViewWindow* window, void* handler) {
-  RuntimeObject* object = window->WindowObjectOf();
-  if (!handler || !object) return;
-  window->Retain();
-  {
-    CompiledCall call;
-    call.Protect(object);
-    call.Invoke<void>(handler, object);
-  }
-  window->Release();
-}
-
-}  // namespace
-
 void RuntimeViewWindow::Minimized() {
   RuntimeWindow::Minimized();
-  CallStateHandler(this, mMinimizeHandler);
+  if (!IsClosing()) CallHandler<void>(mMinimizeHandler, nullptr);
 }
 
 void RuntimeViewWindow::Maximized() {
   RuntimeWindow::Maximized();
-  CallStateHandler(this, mMaximizeHandler);
+  if (!IsClosing()) CallHandler<void>(mMaximizeHandler, nullptr);
 }
 
 void RuntimeViewWindow::Restored() {
   RuntimeWindow::Restored();
-  CallStateHandler(this, mRestoreHandler);
+  if (!IsClosing()) CallHandler<void>(mRestoreHandler, nullptr);
 }
 
 void RuntimeViewWindow::GetSizeLimits(QV::Rect& limits) {

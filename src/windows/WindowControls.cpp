@@ -299,14 +299,21 @@ QV_EXPORT(WindowAddMenuHandler)
 
 bool IsCreatingControlAtRunTime() { return gCreatingAtRunTime; }
 
+// The control is held throughout: a handler that CreatePane raises (HeaderPressed while a
+// list's sorted column is set, say) may close it and drop every other reference.
 SubPane* CreateControlPane(RuntimeObject* control) {
   if (!QV_CHECK_TEXT(control, "We weren't passed in a control, we got nil.", nullptr)) {
     return nullptr;
   }
-  RaiseControlEvent<void>(control, ControlClasses().createPane, nullptr);
   ControlObject* record = AsControl(control);
+  record->closed = 0;  // a new pane: the control is open again
+  RuntimeLockObject(control);
+  RaiseControlEvent<void>(control, ControlClasses().createPane, nullptr);
   SubPane* pane = record->pane;
-  if (!pane || pane->IsClosing()) return nullptr;
+  if (record->closed || control->refCount <= 1 || !pane || pane->IsClosing()) {
+    RuntimeUnlockObject(control);
+    return nullptr;
+  }
   pane->SetRunControl(control);
   pane->SetPanelIndex(record->tabPanelIndex);
   if (!record->visible) pane->ApplyStateCode(kStateHide);
@@ -317,7 +324,38 @@ SubPane* CreateControlPane(RuntimeObject* control) {
   pane->SetHelpTag(string(record->helpTag));
   pane->SetAutoDeactivate(record->autoDeactivate != 0);
   pane->SetDelegate(new RuntimePaneDelegate(control));
+  RuntimeUnlockObject(control);  // the delegate holds it now
   return pane;
+}
+
+// ---- the events of controls ----
+
+namespace {
+
+struct ClosedControlState final : ObjectCloseState {
+  bool IsClosing(const RuntimeObject* control) const override {
+    return reinterpret_cast<const ControlObject*>(control)->closed != 0;
+  }
+};
+
+}  // namespace
+
+const ObjectCloseState& control_events::ControlCloseState() {
+  static const ClosedControlState state;
+  return state;
+}
+
+bool IsControlClosed(RuntimeObject* control) {
+  if (!control || AsControl(control)->closed) return true;
+  SubPane* pane = AsControl(control)->pane;
+  return pane && pane->IsClosing();
+}
+
+void RaiseControlClose(RuntimeObject* control) {
+  if (!control || AsControl(control)->closed) return;
+  AsControl(control)->closed = 1;
+  control_events::CallHeld<void>(control, control,
+                                 LookupEventHandler(control, ControlClasses().close), nullptr);
 }
 
 // ---- holding what a control event may close ----

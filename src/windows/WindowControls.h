@@ -66,12 +66,35 @@ class RuntimePaneDelegate : public PaneDelegate {
   RuntimeObject* mControl;
 };
 
-// Raises hook's event on control (first argument) with args, holding the control, its window
-// object and its pane with the pane's owners for the call. The handler's answer, or R() without
-// one; *open (when given) tells whether the control's pane, and its window, are still open
-// afterwards (without a pane: whether the window is).
+// ---- the events of controls ----
+//
+// Every event of a control (and every event of the window an embedded-window control stands
+// for, raised by that control's pane) goes into compiled code through CallControlHandler. For
+// the call it holds the control, its window object, the object the handler is called on, every
+// object among the arguments, and the control's pane with the pane's owners (or, without a
+// pane, the control's native window); afterwards it tells whether all of that is still open.
+// A closed control gets no event: once its Close was raised nothing more is called for it until
+// a new pane is made for it (ControlClose, or its window's close; see RaiseControlClose).
+
+// True once control's Close was raised (until a new pane is made for it), or while its pane
+// is closing. Nil counts as closed.
+bool IsControlClosed(RuntimeObject* control);
+
+// Calls handler with self (control, or the window control stands for) and then args, holding
+// what is said above. The handler's answer, or R() without a handler or for a closed control;
+// *open (when given) tells whether the control is still open afterwards: not closed, its pane
+// and window open, and alive through a reference other than the call's own. When it is false,
+// the caller touches nothing of the control, its pane or its window.
+template <typename R = void, typename... Args>
+R CallControlHandler(RuntimeObject* control, RuntimeObject* self, const void* handler, bool* open,
+                     Args... args);
+
+// CallControlHandler of the handler that control's event table holds for hook's event.
 template <typename R = void, typename... Args>
 R RaiseControlEvent(RuntimeObject* control, const ObjectHook* hook, bool* open, Args... args);
+
+// Raises control's Close, once: from then on the control counts as closed.
+void RaiseControlClose(RuntimeObject* control);
 
 extern "C" {
 void WindowAddControl(RuntimeObject* window, stringStorage* name, RuntimeObject* object);
@@ -114,20 +137,45 @@ class ControlEventHold {
   bool mFinished = false;
 };
 
+namespace control_events {
+
+// Tells a protected call that a control was closed (its Close raised).
+const ObjectCloseState& ControlCloseState();
+
+// The call itself, for a control that may be raised to.
 template <typename R, typename... Args>
-R RaiseControlEvent(RuntimeObject* control, const ObjectHook* hook, bool* open, Args... args) {
-  void* handler = LookupEventHandler(control, hook);
+R CallHeld(RuntimeObject* control, RuntimeObject* self, const void* handler, bool* open,
+           Args... args) {
   ControlEventHold hold(control);
   CompiledCall call;
-  call.Protect(control).Protect(control ? AsControl(control)->window : nullptr);
+  call.Protect(control, &ControlCloseState()).Protect(AsControl(control)->window).Protect(self);
+  call.ProtectObjects(args...);
   if constexpr (std::is_void_v<R>) {
-    call.Invoke<void>(handler, control, args...);
-    const bool stillOpen = hold.Finish();
+    call.Invoke<void>(handler, self, args...);
+    const bool stillOpen = hold.Finish() && call.StillOpen(control);
     if (open) *open = stillOpen;
   } else {
-    const R result = call.Invoke<R>(handler, control, args...);
-    const bool stillOpen = hold.Finish();
+    const R result = call.Invoke<R>(handler, self, args...);
+    const bool stillOpen = hold.Finish() && call.StillOpen(control);
     if (open) *open = stillOpen;
     return result;
   }
+}
+
+}  // namespace control_events
+
+template <typename R, typename... Args>
+R CallControlHandler(RuntimeObject* control, RuntimeObject* self, const void* handler, bool* open,
+                     Args... args) {
+  if (IsControlClosed(control) || !self) {
+    if (open) *open = false;
+    return R();
+  }
+  return control_events::CallHeld<R>(control, self, handler, open, args...);
+}
+
+template <typename R, typename... Args>
+R RaiseControlEvent(RuntimeObject* control, const ObjectHook* hook, bool* open, Args... args) {
+  return CallControlHandler<R>(control, control, LookupEventHandler(control, hook), open,
+                               args...);
 }

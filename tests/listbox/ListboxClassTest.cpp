@@ -3,8 +3,10 @@
 // text, ListColumn objects and the older class's differences. Lists live in real windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../controls/ControlFixtures.h"
@@ -17,6 +19,7 @@
 #include "listbox/RuntimeListbox.h"
 #include "strings/StringFoundation.h"
 #include "support/RaisedExceptions.h"
+#include "windows/WindowControls.h"
 #include "windows/WindowEntryPoints.h"
 #include "windows/WindowObject.h"
 
@@ -31,6 +34,30 @@ void OnChange(RuntimeObject* list) {
   ++gChanges;
   if (gOnChange) gOnChange(list);
 }
+// The program's variable that the HeaderPressed handler closes and sets to nil.
+RuntimeObject* gHeldList = nullptr;
+int32_t OnHeaderPressedClose(RuntimeObject* list, int32_t) {
+  ControlClose(list);
+  RuntimeUnlockObject(std::exchange(gHeldList, nullptr));
+  return 1;
+}
+// The events the closing tests hear, in order, and the one whose handler closes the window.
+std::vector<std::string> gHeard;
+std::string gClosingEvent;
+RuntimeObject* gClosingWindow = nullptr;
+void HearList(const char* event) {
+  gHeard.push_back(event);
+  if (gClosingEvent == event) RuntimeCloseWindow(std::exchange(gClosingWindow, nullptr));
+}
+int32_t OnHeardMouseDown(RuntimeObject*, int32_t, int32_t) { HearList("MouseDown"); return 0; }
+int32_t OnHeardCellClick(RuntimeObject*, int32_t, int32_t, int32_t, int32_t) {
+  HearList("CellClick");
+  return 0;
+}
+int32_t OnHeardDragRow(RuntimeObject*, RuntimeObject*, int32_t) { HearList("DragRow"); return 0; }
+void OnHeardGotFocus(RuntimeObject*) { HearList("GotFocus"); }
+void OnHeardChange(RuntimeObject*) { HearList("Change"); }
+void OnHeardClose(RuntimeObject*) { HearList("Close"); }
 constexpr const char* kOOB = "OutOfBoundsException";
 
 std::string Take(stringStorage* text) {
@@ -430,6 +457,65 @@ TEST_F(ListboxClassTest, HitTestsNameTheCellUnderAPoint) {
   EXPECT_EQ(listColFromXY(list, 150, 5), 1);
   EXPECT_EQ(listRowFromXY(list, 150, 5 + ListboxPaneOf(list)->RowHeight(top)), top + 1);
   EXPECT_EQ(listRowFromXY(list, -5, 5), -1);
+}
+
+// Setting the sorted column while the pane is made raises HeaderPressed; a handler that closes
+// the list there and drops the program's reference leaves the making with no reference but
+// its own: the making stops, the list goes, and the window goes on.
+TEST_F(ListboxClassTest, AHeaderPressedThatClosesTheListWhileItsPaneIsMadeEndsTheMaking) {
+  const int32_t before = LiveObjectCount();
+  RuntimeClass* cls = qvtest::Subclass("Listbox", "KitClosingList");
+  qvtest::SetHandler(cls, "HeaderPressed", reinterpret_cast<void*>(&OnHeaderPressedClose));
+  gHeldList = RuntimeNewObject(cls);
+  AsControl(gHeldList)->bounds = kPlace;
+  AsControl(gHeldList)->visible = AsControl(gHeldList)->enabled = 1;
+  listHeadingIndexSetter(gHeldList, 0, 0);
+  WindowAddControl(window, string("List").Storage(), gHeldList);  // opens at once
+  EXPECT_EQ(gHeldList, nullptr) << "HeaderPressed ran";
+  gui.Settle();
+  EXPECT_EQ(LiveObjectCount(), before);
+  EXPECT_EQ(windowControlCountGetter(window, 0), 0);
+  EXPECT_NE(AsWindow(window)->mImp, nullptr);
+}
+
+// A click on a row raises MouseDown, GotFocus, CellClick, DragRow and Change in turn; a handler
+// that closes the window ends the click there: the list hears only its Close afterwards.
+TEST_F(ListboxClassTest, AClickWhoseHandlerClosesTheWindowRaisesNothingAfterTheClose) {
+  RuntimeClass* cls = qvtest::Subclass("Listbox", "KitHeardList");
+  const std::pair<const char*, void*> handlers[] = {
+      {"MouseDown", reinterpret_cast<void*>(&OnHeardMouseDown)},
+      {"CellClick", reinterpret_cast<void*>(&OnHeardCellClick)},
+      {"DragRow", reinterpret_cast<void*>(&OnHeardDragRow)},
+      {"GotFocus", reinterpret_cast<void*>(&OnHeardGotFocus)},
+      {"Change", reinterpret_cast<void*>(&OnHeardChange)},
+      {"Close", reinterpret_cast<void*>(&OnHeardClose)}};
+  for (const auto& [event, handler] : handlers) qvtest::SetHandler(cls, event, handler);
+  for (const char* closing : {"MouseDown", "GotFocus", "CellClick", "DragRow"}) {
+    SCOPED_TRACE(closing);
+    RuntimeObject* list = qvtest::AddControl(window, cls, "List", kPlace, [](RuntimeObject* l) {
+      listEnableDragSetter(l, 0, 1);
+    });
+    ASSERT_NE(list, nullptr);
+    for (const char* row : {"a", "b", "c"}) RuntimeListAddRow(list, Text(row));
+    gui.Settle();
+    gHeard.clear();
+    gClosingEvent = closing;
+    gClosingWindow = window;
+    const qvtest::ScreenPoint row1 = qvtest::ContentToScreen(
+        gui, xid, window, kPlace.left + 30, kPlace.top + ListboxPaneOf(list)->RowHeight(0) * 3 / 2);
+    if (gClosingEvent == "DragRow") {
+      gui.Drag(row1.x, row1.y, row1.x + 10, row1.y + 30);  // a drag out of the row
+    } else {
+      gui.Click(row1.x, row1.y);
+    }
+    ASSERT_TRUE(gui.WaitUntilClosed(xid));
+    gui.Settle();
+    const auto at = std::find(gHeard.begin(), gHeard.end(), std::string(closing));
+    ASSERT_NE(at, gHeard.end()) << testing::PrintToString(gHeard);
+    EXPECT_EQ(std::vector<std::string>(at + 1, gHeard.end()), std::vector<std::string>{"Close"});
+    gClosingEvent.clear();
+    window = kit.OpenAndFocus(gui, "List boxes", {}, &xid);
+  }
 }
 
 // A Change handler may close the window or drop the list while ListIndex = 3 runs; the
