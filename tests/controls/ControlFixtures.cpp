@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/ExternalClasses.h"
 #include "database/DataBinding.h"
 #include "controls/Canvas.h"
@@ -243,6 +245,13 @@ RuntimeObject* ControlKit::OpenAndFocus(GuiDriver& gui, const std::string& title
   }));
   gui.Settle();
   return window;
+}
+
+void ControlKit::Forget(RuntimeObject* window) {
+  const auto held = std::find(mWindows.begin(), mWindows.end(), window);
+  if (held == mWindows.end()) return;
+  mWindows.erase(held);
+  RuntimeUnlockObject(window);
 }
 
 RuntimeObject* ControlKit::Control(RuntimeObject* window, const std::string& key) {

@@ -52,6 +52,8 @@ class ControlKit {
   // Opens it and waits until the window manager shows it with the focus.
   RuntimeObject* OpenAndFocus(GuiDriver& gui, const std::string& title,
                               const std::vector<ControlPlan>& plans, XWindow* xid);
+  // Lets go of the kit's reference to window, one this kit opened and the caller closed.
+  void Forget(RuntimeObject* window);
   // The control of window's map under key, or nil.
   static RuntimeObject* Control(RuntimeObject* window, const std::string& key);
   // A new object implementing actionNotificationReceiver; PerformAction logs "Receiver".

@@ -539,6 +539,18 @@ void GuiDriver::Drag(int fromX, int fromY, int toX, int toY, int button) {
   Settle();
 }
 
+void GuiDriver::PressButton(int button) {
+  if (!mDisplay) return;
+  SendButton(button, true);
+  Settle();
+}
+
+void GuiDriver::ReleaseButton(int button) {
+  if (!mDisplay) return;
+  SendButton(button, false);
+  Settle();
+}
+
 void GuiDriver::QuickDrag(int fromX, int fromY, int toX, int toY, int button) {
   if (!mDisplay) return;
   MoveTo(fromX, fromY);

@@ -141,6 +141,10 @@ class GuiDriver {
   // Presses at from and releases at to with nothing waited for in between: the program reads
   // the press only after the pointer has left, as a busy one does.
   void QuickDrag(int fromX, int fromY, int toX, int toY, int button = 1);
+  // Presses (releases) button where the pointer is: for a press whose handler runs a loop of
+  // its own (a drag), whose steps (Meanwhile) move the pointer and release it.
+  void PressButton(int button = 1);
+  void ReleaseButton(int button = 1);
   // A key with modifiers, by X key names: "Return", "Escape", "ctrl+s", "shift+Tab", "alt+F4".
   void Key(const std::string& chord);
   // Types UTF-8 text, any characters (keys missing from the keyboard map are mapped first).
