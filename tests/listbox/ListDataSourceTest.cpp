@@ -14,6 +14,7 @@
 #include "support/TempFolder.h"
 #include "support/TestDatabase.h"
 #include "controls/DataControl.h"
+#include "core/EventHandlers.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "database/DataSourceBinding.h"
@@ -36,6 +37,14 @@ const char* const kCities[] = {"Bern", "Kiev", "Lima", "Oslo", "Pisa", "Rome"};
 std::string Text(stringStorage* adopted) {
   const string text = string::Adopt(adopted);
   return text.IsEmpty() ? std::string() : std::string(text.CString());
+}
+
+// The database the Change handler of the closing test closes.
+RuntimeObject* gClosedByChange = nullptr;
+int gChangesHeard = 0;
+void OnChangeCloseDatabase(RuntimeObject*) {
+  ++gChangesHeard;
+  databaseClose(gClosedByChange);
 }
 
 // How list A gets its rows.
@@ -241,6 +250,36 @@ TEST_P(ListDataSourceTest, MovesBackAndForthWithAPickedCityWrittenBetween) {
   DataControlMoveLast(navigator);
   EXPECT_EQ(Selected(list), "Lima");
   EXPECT_EQ(Cities(), std::vector<std::string>({"Pisa", "Rome", "Lima"}));
+}
+
+// The list's Change closes the database while the navigator moves: the move, the moves after
+// it, a pick by a real click and the window's close go on over a closed database, with
+// nothing reported and the picked city written nowhere.
+TEST_P(ListDataSourceTest, AChangeHandlerThatClosesTheDatabaseLeavesTheMovesWithNothingToRead) {
+  RuntimeObject* navigator = AddNavigator();
+  RuntimeObject* list = AddCityList(false);
+  ASSERT_NE(list, nullptr);
+  gClosedByChange = db;
+  gChangesHeard = 0;
+  RuntimeInstallInstanceEventHandler(list, string("Change").Storage(),
+                                     reinterpret_cast<void*>(&OnChangeCloseDatabase));
+  DataControlMoveNext(navigator);
+  EXPECT_EQ(gChangesHeard, 1);
+  RuntimeListbox* pane = ListboxPaneOf(list);
+  ASSERT_NE(pane, nullptr);
+  const QV::Rect rows = pane->GetListRect();
+  const qvtest::ScreenPoint pick = qvtest::ContentToScreen(
+      gui, xid, window, rows.left + 20, rows.top + pane->RowHeight(0) * 9 / 2);  // Pisa
+  gui.Click(pick.x, pick.y);
+  EXPECT_TRUE(gui.PumpUntil([&] { return gChangesHeard == 2; }));
+  DataControlMoveNext(navigator);
+  DataControlMovePrev(navigator);
+  DataControlUpdateRecord(navigator);
+  RuntimeCloseWindow(window);
+  window = nullptr;
+  EXPECT_TRUE(gui.WaitUntilClosed(xid));
+  gui.Settle();
+  gClosedByChange = nullptr;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ListDataSourceTest, testing::Values(Rows::kAdded, Rows::kQueryBound),
