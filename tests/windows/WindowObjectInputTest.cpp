@@ -141,6 +141,19 @@ TEST_F(WindowObjectInput, KeyDownHearsNonAsciiCharactersAsUtf8) {
 class ClosingHandlers : public WindowObjectInput,
                         public testing::WithParamInterface<std::string> {
  protected:
+  // Notes, as the window's widget is destroyed, the kind of the event GTK was delivering then
+  // (GDK_NOTHING when none).
+  static void NoteDestroy(GtkWidget*, gpointer kind) {
+    GdkEvent* event = gtk_get_current_event();
+    *static_cast<GdkEventType*>(kind) = event ? event->type : GDK_NOTHING;
+    if (event) gdk_event_free(event);
+  }
+  void SetUp() override {
+    WindowObjectInput::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    g_signal_connect(AsWindow(window)->mImp->GetGtkWindow(), "destroy", G_CALLBACK(&NoteDestroy),
+                     &destroyedIn);
+  }
   // Sets the handler of the parameter's event to close the window, and makes the event.
   void CloseInTheHandler() {
     const std::string closingEvent = GetParam();
@@ -161,6 +174,13 @@ class ClosingHandlers : public WindowObjectInput,
       MoveTo(40, 40);
     }
   }
+  // The window's widgets go once GTK is done with the event: GTK goes on delivering it to
+  // them (an expose to the children) after the handler has returned.
+  void ExpectDestroyedAfterTheEvent() {
+    EXPECT_EQ(destroyedIn, GDK_NOTHING) << "destroyed while GTK delivered an event of kind "
+                                        << destroyedIn;
+  }
+  GdkEventType destroyedIn = GDK_DELETE;  // not destroyed yet
 };
 
 TEST_P(ClosingHandlers, AHandlerThatClosesItsWindowLeavesNothingBehind) {
@@ -170,6 +190,7 @@ TEST_P(ClosingHandlers, AHandlerThatClosesItsWindowLeavesNothingBehind) {
   EXPECT_FALSE(HasRuntimeWindows());
   EXPECT_EQ(kit.TakeOnly({"Close"}), (Log{"Left.Close", "Right.Close", Title() + ".Close"}));
   EXPECT_EQ(kit.controlsFreed, 2);
+  ExpectDestroyedAfterTheEvent();
   RuntimeUnlockObject(window);
   window = nullptr;
   EXPECT_EQ(kit.windowsFreed, 1);
@@ -188,6 +209,7 @@ TEST_P(ClosingHandlers, AHandlerThatClosesItsOtherwiseUnheldWindowFreesItOnceAft
   EXPECT_EQ(kit.TakeOnly({"Close"}), (Log{"Left.Close", "Right.Close", Title() + ".Close"}));
   EXPECT_EQ(kit.controlsFreed, 2);
   EXPECT_EQ(kit.windowsFreed, 1);
+  ExpectDestroyedAfterTheEvent();
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, ClosingHandlers,
