@@ -4,12 +4,18 @@
 // forwarder reports and passes nothing on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 #include "ControlFixtures.h"
 #include "controls/Canvas.h"
+#include "controls/RuntimeControl.h"
 #include "core/EventHandlers.h"
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
 #include "windows/RuntimeViewWindow.h"
+#include "windows/WindowEntryPoints.h"
 #include "windows/WindowObject.h"
 
 namespace {
@@ -70,6 +76,11 @@ void OnEnableMenuItems(RuntimeObject*) { Plain("EnableMenuItems"); }
 void OnMoved(RuntimeObject*) { Plain("Moved"); }
 void OnResizing(RuntimeObject*) { Plain("Resizing"); }
 void OnResized(RuntimeObject*) { Plain("Resized"); }
+std::function<void()> gOnDeactivate;
+void OnDeactivate(RuntimeObject*) {
+  Plain("Deactivate");
+  if (gOnDeactivate) std::exchange(gOnDeactivate, nullptr)();
+}
 
 class EmbeddedWindowControlTest : public testing::Test {
  protected:
@@ -184,6 +195,51 @@ TEST_F(EmbeddedWindowControlTest, MovesAndSizeChangesReachTheTemplateWindow) {
   const QV::Rect& stored = AsWindow(templateWindow)->bounds;
   EXPECT_EQ(stored.right - stored.left, 70);
   EXPECT_EQ(stored.bottom - stored.top, 50);
+}
+
+// The template window's Deactivate runs while the window the control is on loses the focus to
+// another; a handler that closes the control or that window ends it there: the control's pane,
+// gone with it, is not deactivated afterwards and the control hears only its Close.
+TEST_F(EmbeddedWindowControlTest, ADeactivateThatClosesTheControlOrItsWindowEndsThere) {
+  qvtest::GuiDriver gui;
+  if (!gui.ready()) GTEST_SKIP() << "needs a display";
+  kit.templateWindow = templateWindow;
+  qvtest::SetHandler(templateClass, "Deactivate", reinterpret_cast<void*>(&OnDeactivate));
+  for (const bool closeWindow : {false, true}) {
+    SCOPED_TRACE(closeWindow ? "the window" : "the control");
+    qvtest::XWindow xid = 0;
+    RuntimeObject* window = kit.OpenAndFocus(
+        gui, closeWindow ? "Embedding 2" : "Embedding 1",
+        {{.name = "Embedded", .bounds = {10, 10, 20, 20}, .kind = ControlKind::kEmbedded}}, &xid);
+    RuntimeObject* control = kit.Control(window, "Embedded");
+    ASSERT_NE(control, nullptr);
+    RuntimeLockObject(control);  // looked at after the close
+    gHeard.clear();
+    gOnDeactivate = [&] {
+      if (closeWindow) {
+        RuntimeCloseWindow(window);
+      } else {
+        ControlClose(control);
+      }
+    };
+    qvtest::XWindow elsewhere = 0;
+    RuntimeObject* other = kit.OpenAndFocus(gui, closeWindow ? "Elsewhere 2" : "Elsewhere 1", {}, &elsewhere);
+    EXPECT_TRUE(gui.PumpUntil([&] { return AsControl(control)->pane == nullptr; }));
+    if (closeWindow) {
+      EXPECT_TRUE(gui.WaitUntilClosed(xid));
+    }
+    gui.Settle();
+    gOnDeactivate = nullptr;
+    const auto from = std::find(gHeard.begin(), gHeard.end(), "Deactivate");
+    EXPECT_EQ(Log(from, gHeard.end()), (Log{"Deactivate", "Close"}));
+    RuntimeUnlockObject(control);
+    for (RuntimeObject* opened : {other, window}) {
+      if (AsWindow(opened)->mImp) RuntimeCloseWindow(opened);
+      kit.Forget(opened);
+      RuntimeUnlockObject(opened);
+    }
+    gui.Settle();
+  }
 }
 
 }  // namespace
