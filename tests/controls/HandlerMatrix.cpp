@@ -231,6 +231,10 @@ bool IsDragEvent(const std::string& event) {
 
 // ---- the common triggers, by event name ----
 
+bool Heard(const std::string& event) {
+  return std::find(gArmed.heard.begin(), gArmed.heard.end(), event) != gArmed.heard.end();
+}
+
 void Click(Stage& s) {
   const ScreenPoint p = s.Center();
   s.gui.Click(p.x, p.y);
@@ -275,10 +279,12 @@ const std::map<std::string, Trigger>& CommonTriggers() {
       {"Action", Click},
       {"MouseDrag",
        [](Stage& s) {
-         // The main loop's passes send the drags to the pane that took the press.
+         // The main loop's passes send the drags to the pane that took the press, once the
+         // press has reached it.
          const ScreenPoint p = s.Center();
          s.gui.MoveTo(p.x, p.y);
          s.gui.PressButton();
+         s.gui.PumpUntil([&s] { return s.Fired() || Heard("MouseDown"); }, 2000);
          for (int k = 1; k <= 4 && !s.Fired(); ++k) {
            s.gui.MoveTo(p.x + 3 * k, p.y + 2 * k);
            MainLoopDoEvents(false);
@@ -443,10 +449,7 @@ void MeanwhileOnce(GuiDriver& gui, std::function<bool()> ready, std::function<vo
 // then, once the drag runs (or the event came, or the wait gave up), move the rest of the way
 // and let go.
 void MoveThenReleaseAfterThePress(const Stage& s, ScreenPoint from, ScreenPoint to) {
-  const auto pressed = [&s] {
-    const auto& heard = gArmed.heard;
-    return s.Fired() || std::find(heard.begin(), heard.end(), "MouseDown") != heard.end();
-  };
+  const auto pressed = [&s] { return s.Fired() || Heard("MouseDown"); };
   const ScreenPoint half{(from.x + to.x) / 2, (from.y + to.y) / 2};
   const int64_t deadline = g_get_monotonic_time() + 2000000;
   MeanwhileOnce(s.gui, pressed, [&s, from, half] { s.MoveInSteps(from, half); });
