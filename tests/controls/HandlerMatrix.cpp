@@ -584,6 +584,11 @@ void HandlerMatrix::RunOne(const Subject& subject, RuntimeClass* cls, const std:
   }
   EXPECT_EQ(gArmed.late, std::vector<std::string>{})
       << what << ": events after the close; heard " << Joined(gArmed.heard);
+  // Whatever closed it, the control heard its Close once (before anything else was late).
+  if (gArmed.fired && action != MatrixAction::kCloseDatabase) {
+    EXPECT_EQ(std::count(gArmed.heard.begin(), gArmed.heard.end(), "Close"), 1)
+        << what << ": heard " << Joined(gArmed.heard);
+  }
 
   const bool windowGoes =
       action == MatrixAction::kCloseWindow || action == MatrixAction::kQuit;
