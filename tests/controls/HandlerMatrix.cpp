@@ -405,9 +405,11 @@ void Stage::MoveInSteps(ScreenPoint from, ScreenPoint to) const {
 bool Stage::Fired() const { return gArmed.fired; }
 
 void Stage::FocusSubject() const {
-  RuntimeSetFocus(subject);
+  if (Fired()) return;
   SubPane* pane = AsControl(subject)->pane;
+  RuntimeSetFocus(subject);
   gui.PumpUntil([&] {
+    if (Fired()) return true;  // its handler may have dropped the subject and its pane
     SubPane* focus = GetFocusPane();
     return focus && pane && (focus == pane || pane->ContainsPane(focus, true));
   }, 2000);
@@ -556,18 +558,21 @@ void HandlerMatrix::RunOne(const Subject& subject, RuntimeClass* cls, const std:
     source = AddHeldControl(window, SourceClass(), "Source", kSourceBounds, nullptr);
   }
   gArmed.held = AddHeldControl(window, cls, "Subject", subject.bounds, subject.setup);
+  // From here on the subject is alive while gArmed.held is: a handler raised as its pane is
+  // made or filled may have dropped it already.
   RuntimeObject* subjectObject = gArmed.held;
   if (!gArmed.fired && AsControl(subjectObject)->pane) {
     if (subject.fill) subject.fill(subjectObject);
-    controlAcceptTextDrop(subjectObject);
+    if (gArmed.held) controlAcceptTextDrop(subjectObject);
     mGui.Settle();
   }
+  const auto paned = [] { return gArmed.held && AsControl(gArmed.held)->pane; };
   // Real input under load may miss (a double click read as two): the trigger is tried again.
   // The control may place itself (a line by its ends): its own bounds, once it has a pane.
-  Stage stage{mGui,   window, subjectObject, other, xid, origin,
-              AsControl(subjectObject)->pane ? AsControl(subjectObject)->bounds : subject.bounds};
+  Stage stage{mGui,   window, gArmed.held, other, xid, origin,
+              paned() ? AsControl(gArmed.held)->bounds : subject.bounds};
   const auto canTryAgain = [&] {
-    return !gArmed.fired && AsWindow(window)->mImp && AsControl(subjectObject)->pane;
+    return !gArmed.fired && AsWindow(window)->mImp && paned();
   };
   for (int attempt = 0; attempt < kAttempts && !warmUp && canTryAgain(); ++attempt) {
     (*TriggerFor(subject, event))(stage);
@@ -577,6 +582,11 @@ void HandlerMatrix::RunOne(const Subject& subject, RuntimeClass* cls, const std:
       << what << ": the trigger raised no " << event << "; heard " << Joined(gArmed.heard);
   // The rest of the input, and whatever the main loop still has to give the closed objects.
   mGui.Settle();
+  // A press whose drag never began (its window closed first) is let go: no later run or test
+  // of the process starts with the button down.
+  GdkModifierType buttons = GdkModifierType(0);
+  gdk_window_get_pointer(gdk_get_default_root_window(), nullptr, nullptr, &buttons);
+  if (buttons & GDK_BUTTON1_MASK) mGui.ReleaseButton();
   for (int pass = 0; pass < 3; ++pass) MainLoopDoEvents(false);
   if (const XWindow menu = mGui.OpenMenu()) {
     mGui.Key("Escape");
@@ -607,7 +617,8 @@ void HandlerMatrix::RunOne(const Subject& subject, RuntimeClass* cls, const std:
   for (int pass = 0; pass < 3; ++pass) MainLoopDoEvents(false);
   ReleaseDeferredPanes();
   if (!warmUp) {
-    EXPECT_EQ(LiveCount(), liveBefore) << what << ": objects left alive: "
+    // Fewer is fine: a quit closes the windows earlier tests of the process left open.
+    EXPECT_LE(LiveCount(), liveBefore) << what << ": objects left alive: "
                                        << NewlyAlive(aliveBefore);
     EXPECT_EQ(gToolkitMessages, std::vector<std::string>{}) << what << ": GTK complained";
   }
