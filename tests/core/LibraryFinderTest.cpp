@@ -5,7 +5,6 @@
 #include <link.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -19,9 +18,7 @@ namespace fs = std::filesystem;
 
 // The i386 libm this process already has: every successful search below must end at it.
 std::string LibmPath() {
-  Dl_info info;
-  double (*cosine)(double) = &std::cos;
-  return dladdr(reinterpret_cast<void*>(cosine), &info) ? info.dli_fname : "";
+  return qvtest::LibraryFileOf(qvtest::FunctionInLibrary("libm.so.6", "cos"));
 }
 
 class LibraryFinderTest : public ::testing::Test {

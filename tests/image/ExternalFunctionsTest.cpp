@@ -3,18 +3,16 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <fstream>
 
 #include "image/ExternalFunctions.h"
 #include "support/TempFolder.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 std::string LibmPath() {
-  Dl_info info;
-  void* const cosine = reinterpret_cast<void*>(static_cast<double (*)(double)>(&std::cos));
-  return dladdr(cosine, &info) ? info.dli_fname : "";
+  return qvtest::LibraryFileOf(qvtest::FunctionInLibrary("libm.so.6", "cos"));
 }
 
 // A fresh record (count 1) that the test owns, like a constant string of an image.

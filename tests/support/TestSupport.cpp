@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <dlfcn.h>
 #include <gdk/gdk.h>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -191,6 +192,19 @@ std::string ProgramOutput(const std::vector<std::string>& argv) {
 }
 
 bool HaveDisplay() { return gdk_display_get_default() != nullptr; }
+
+void* FunctionInLibrary(const char* library, const char* function) {
+  void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
+  if (!handle) return nullptr;
+  void* address = dlsym(handle, function);
+  dlclose(handle);  // NOLOAD added a reference
+  return address;
+}
+
+std::string LibraryFileOf(const void* address) {
+  Dl_info info;
+  return address && dladdr(address, &info) && info.dli_fname ? info.dli_fname : "";
+}
 
 long ProcessStatusKb(const std::string& field) {
   std::ifstream status("/proc/self/status");

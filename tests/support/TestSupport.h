@@ -79,6 +79,13 @@ std::string ProgramOutput(const std::vector<std::string>& argv);
 // True when a display was available and GTK initialised in this test binary.
 bool HaveDisplay();
 
+// The address of function in the loaded shared library whose file name is library (as
+// "libm.so.6"), looked up in that library itself, or nil. The test programs are not
+// position-independent, so &function there names the program's own stub for it instead.
+void* FunctionInLibrary(const char* library, const char* function);
+// The file of the loaded shared library that defines the address, or "".
+std::string LibraryFileOf(const void* address);
+
 // A size this process's /proc status gives in kilobytes, such as "VmSize" or its high-water
 // mark "VmPeak"; -1 when it gives none.
 long ProcessStatusKb(const std::string& field);
