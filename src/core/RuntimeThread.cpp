@@ -2,30 +2,24 @@
 
 #include "core/RuntimeError.h"
 
+// The highest address of the main thread's frames: the stack pointer the process started with,
+// above which lie only its arguments and environment. The C library keeps it, so the record
+// is made without asking for the stack mapping (pthread_getattr_np reads all of
+// /proc/self/maps for the main thread, a measurable part of start-up).
+extern "C" void* __libc_stack_end;
+
 namespace {
 
 pthread_mutex_t gRunBaton = PTHREAD_MUTEX_INITIALIZER;
-
-// The end of the calling thread's stack mapping. Without it the record answers the highest
-// address, which only the link checks of the walks then bound.
-uintptr_t CallingThreadStackTop() {
-  pthread_attr_t attributes;
-  if (pthread_getattr_np(pthread_self(), &attributes) != 0) return UINTPTR_MAX;
-  void* base = nullptr;
-  size_t size = 0;
-  const bool known = pthread_attr_getstack(&attributes, &base, &size) == 0;
-  pthread_attr_destroy(&attributes);
-  const uint64_t top = uint64_t(reinterpret_cast<uintptr_t>(base)) + size;
-  if (!known || top > UINTPTR_MAX) return UINTPTR_MAX;
-  return uintptr_t(top);
-}
 
 // Made by static initialisation on the main thread, which takes the baton with it, before
 // anything can raise or yield. Never destroyed: the process may end on another language thread
 // (a deadlock, the report's Quit, a termination signal) while the main thread still waits on
 // the record's condition, and destroying a condition that is waited on blocks for good.
 union MainThread {
-  MainThread() : record(CallingThreadStackTop()) { pthread_mutex_lock(&gRunBaton); }
+  MainThread() : record(reinterpret_cast<uintptr_t>(__libc_stack_end)) {
+    pthread_mutex_lock(&gRunBaton);
+  }
   ~MainThread() {}
   RuntimeThreadImp record;
 };

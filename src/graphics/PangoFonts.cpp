@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -12,9 +13,18 @@ struct DesktopFont {
   int32_t size = 0;
 };
 
-DesktopFont& Desktop() {
+DesktopFont& StoredDesktop() {
   static DesktopFont font;
   return font;
+}
+
+void (*gDesktopFontReader)() = nullptr;
+
+// The desktop font after the pending reader, if any, has run (it sets the font through
+// SetDesktopFont, which finds no reader pending any more).
+DesktopFont& Desktop() {
+  if (void (*reader)() = std::exchange(gDesktopFontReader, nullptr)) reader();
+  return StoredDesktop();
 }
 
 bool SameNameIgnoringCase(const string& a, const char* b) {
@@ -76,9 +86,12 @@ bool FontLoads(const PangoFontDescription* description) {
 }  // namespace
 
 void SetDesktopFont(const string& family, int32_t size) {
-  Desktop().family = family;
-  Desktop().size = size;
+  DesktopFont& font = Desktop();
+  font.family = family;
+  font.size = size;
 }
+
+void SetDesktopFontReader(void (*reader)()) { gDesktopFontReader = reader; }
 
 const string& DesktopFontFamily() { return Desktop().family; }
 

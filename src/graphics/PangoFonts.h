@@ -11,8 +11,11 @@
 #include "strings/TextStyle.h"
 
 // The desktop's default font family and size (from the toolkit's "gtk-font-name" setting);
-// empty and 0 until the window layer sets them at start-up.
+// empty and 0 until the window layer sets them. The window layer may hand over a reader instead,
+// at start-up: it runs once, when either is first asked for or set, so that reading the
+// toolkit's settings (its rc files and the X resources) costs nothing until it is needed.
 void SetDesktopFont(const string& family, int32_t size);
+void SetDesktopFontReader(void (*reader)());
 const string& DesktopFontFamily();
 int32_t DesktopFontSize();
 

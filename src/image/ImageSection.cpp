@@ -105,9 +105,13 @@ bool FindImageSection(const ImageFile& file, ImageSectionLocation* location) {
   SectionTable table;
   std::vector<char> names;
   if (!ReadSectionTable(file, &table) || !ReadSectionNames(file, table, &names)) return false;
+  // The headers in one read (ReadSectionTable found them inside the file): the executable has
+  // some fifty sections, and a read for each name was a system call apiece at every start.
+  std::vector<uint8_t> headers(size_t(table.count) * table.entrySize);
+  if (!file.ReadAt(table.offset, headers.data(), uint32_t(headers.size()))) return false;
   for (uint16_t index = 0; index < table.count; ++index) {
     uint32_t nameOffset = 0;
-    if (!file.ReadU32(table.HeaderAt(index), &nameOffset)) return false;
+    std::memcpy(&nameOffset, headers.data() + size_t(index) * table.entrySize, sizeof nameOffset);
     if (SectionNameMatches(names, nameOffset)) return ReadSectionRange(file, table, index, location);
   }
   return false;

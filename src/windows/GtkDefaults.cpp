@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdlib>
+#include <utility>
 
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
@@ -50,19 +51,31 @@ void ReadStyleColors(GtkSettings* settings) {
   gStyleColors[kStyleInsensitiveForeground] = FromGdk(style->fg[GTK_STATE_INSENSITIVE]);
 }
 
-}  // namespace
+// The settings are read on first use: the default GtkSettings parses the rc files and the
+// theme's, and asks the X server for its resources, some milliseconds that a program which
+// shows no window, or not yet, need not wait for.
+bool gDefaultsPending = false;
 
-void InitGtkDefaults() {
-  if (!gdk_display_get_default()) return;
-  InstallKeySnooper();
+void ReadGtkDefaults() {
+  if (!std::exchange(gDefaultsPending, false)) return;
   GtkSettings* settings = gtk_settings_get_default();
   if (!settings) return;
   ReadDefaultFont(settings);
   ReadStyleColors(settings);
 }
+
+}  // namespace
+
+void InitGtkDefaults() {
+  if (!gdk_display_get_default()) return;
+  InstallKeySnooper();
+  gDefaultsPending = true;
+  SetDesktopFontReader(&ReadGtkDefaults);
+}
 QV_STARTUP(kStartupGtkDefaults, InitGtkDefaults)
 
 RGBColor16 GetGtkStyleColor(uint32_t index) {
+  ReadGtkDefaults();
   return index < kStyleColorCount ? gStyleColors[index] : RGBColor16{0, 0, 0};
 }
 

@@ -48,6 +48,22 @@ TEST(GtkDefaults, TheDesktopFontAndThemeColoursComeFromTheGtkrc) {
   EXPECT_EQ(GetGtkStyleColor(7), (RGBColor16{0, 0, 0}));
 }
 
+// The settings are read when first needed, not at start-up: in a fresh process, whose start-up
+// steps have run, the screen has no GtkSettings yet (GTK 2 keeps them on the screen under
+// "gtk-settings") until the desktop font is asked for.
+TEST(GtkDefaults, TheSettingsAreReadOnFirstUseNotAtStartUp) {
+  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto readOnFirstUse = [] {
+    GObject* screen = G_OBJECT(gdk_screen_get_default());
+    const bool before = g_object_get_data(screen, "gtk-settings") != nullptr;
+    const bool named = !DesktopFontFamily().IsEmpty();
+    const bool after = g_object_get_data(screen, "gtk-settings") != nullptr;
+    std::exit(!before && named && after ? 0 : 1);
+  };
+  EXPECT_EXIT(readOnFirstUse(), testing::ExitedWithCode(0), "");
+}
+
 TEST(GtkSymbols, LookupsOpenEachLibraryOnceAndOnlyForItsKind) {
   const int32_t gtkOpens = GtkLibraryOpenCountForTesting(kGtkLibrary);
   const int32_t gdkOpens = GtkLibraryOpenCountForTesting(kGdkLibrary);
