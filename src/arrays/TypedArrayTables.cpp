@@ -1,16 +1,15 @@
 // The 36 operation tables of the typed arrays: for each of the twelve element types a
 // one-dimensional, a two-dimensional and a many-dimensional table. Every member is a template
-// over the element type; the shapes differ only in how an index list becomes a flat position
-// (first index fastest).
+// over the element type; the shapes differ in their element accessors (TypedArrayAccess.h) and
+// in the Redim they take.
 
-#include <bit>
 #include <cstdarg>
 #include <cstring>
-#include <type_traits>
 
 #include "arrays/ArrayElementTypes.h"
 #include "arrays/ArrayOperations.h"
 #include "arrays/RuntimeArray.h"
+#include "arrays/TypedArrayAccess.h"
 #include "arrays/TypedArraySort.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
@@ -18,25 +17,6 @@
 namespace {
 
 enum ArrayShape { kOneDimension, kTwoDimensions, kManyDimensions, kShapeCount };
-
-bool InBounds(int32_t index, int32_t bound) { return index >= 0 && index <= bound; }
-
-// Flat position of the array's index list; -1 (after raising) when tested and outside.
-int32_t FlatPositionOf(RuntimeArray* array, va_list indexes, bool tested) {
-  int32_t position = 0;
-  int32_t stride = 1;
-  for (int32_t k = 0; k < array->dimensions; ++k) {
-    const int32_t index = va_arg(indexes, int32_t);
-    const int32_t bound = array->bounds()[k];
-    if (tested && !InBounds(index, bound)) {
-      RaiseOutOfBoundsException();
-      return -1;
-    }
-    position += index * stride;
-    stride *= bound + 1;
-  }
-  return position;
-}
 
 template <typename E>
 struct TypedArray {
@@ -48,110 +28,6 @@ struct TypedArray {
     return TypedArrayFields(array, static_cast<int32_t>(sizeof(S)));
   }
 
-  // The element in its type; a reference comes with one added for the caller.
-  static V Read(RuntimeArray* array, int32_t position) {
-    S element = Elements(array)[position];
-    if constexpr (E::kCounted) E::Lock(element);
-    return element;
-  }
-  // The new value is locked before the old one goes, so storing an element into its own place
-  // leaves it intact.
-  static void Write(RuntimeArray* array, int32_t position, V value) {
-    S* slot = Elements(array) + position;
-    const auto stored = static_cast<S>(value);
-    if constexpr (E::kCounted) {
-      E::Lock(stored);
-      E::Unlock(*slot);
-    }
-    *slot = stored;
-  }
-  static V OutOfBounds() {
-    RaiseOutOfBoundsException();
-    return V();
-  }
-
-  // ---- one dimension ----
-  static V Get1(RuntimeArray* array, int32_t i) {
-    if (!InBounds(i, array->bounds()[0])) return OutOfBounds();
-    return Read(array, i);
-  }
-  static void Set1(RuntimeArray* array, V value, int32_t i) {
-    if (!InBounds(i, array->bounds()[0])) {
-      OutOfBounds();
-      return;
-    }
-    Write(array, i, value);
-  }
-  static V FastGet1(RuntimeArray* array, int32_t i) { return Read(array, i); }
-  static void FastSet1(RuntimeArray* array, V value, int32_t i) { Write(array, i, value); }
-
-  // ---- two dimensions ----
-  static bool InBounds2(RuntimeArray* array, int32_t i, int32_t j) {
-    return InBounds(i, array->bounds()[0]) && InBounds(j, array->bounds()[1]);
-  }
-  static int32_t Position2(RuntimeArray* array, int32_t i, int32_t j) {
-    return i + j * (array->bounds()[0] + 1);
-  }
-  static V Get2(RuntimeArray* array, int32_t i, int32_t j) {
-    if (!InBounds2(array, i, j)) return OutOfBounds();
-    return Read(array, Position2(array, i, j));
-  }
-  static void Set2(RuntimeArray* array, V value, int32_t i, int32_t j) {
-    if (!InBounds2(array, i, j)) {
-      OutOfBounds();
-      return;
-    }
-    Write(array, Position2(array, i, j), value);
-  }
-  static V FastGet2(RuntimeArray* array, int32_t i, int32_t j) {
-    return Read(array, Position2(array, i, j));
-  }
-  static void FastSet2(RuntimeArray* array, V value, int32_t i, int32_t j) {
-    Write(array, Position2(array, i, j), value);
-  }
-
-  // ---- any number of dimensions: the index list is as long as the dimension count ----
-  static V GetAt(RuntimeArray* array, bool tested, va_list indexes) {
-    const int32_t position = FlatPositionOf(array, indexes, tested);
-    return position < 0 ? V() : Read(array, position);
-  }
-  static void SetAt(RuntimeArray* array, V value, bool tested, va_list indexes) {
-    const int32_t position = FlatPositionOf(array, indexes, tested);
-    if (position >= 0) Write(array, position, value);
-  }
-  static V GetN(RuntimeArray* array, ...) {
-    va_list indexes;
-    va_start(indexes, array);
-    V value = GetAt(array, true, indexes);
-    va_end(indexes);
-    return value;
-  }
-  static V FastGetN(RuntimeArray* array, ...) {
-    va_list indexes;
-    va_start(indexes, array);
-    V value = GetAt(array, false, indexes);
-    va_end(indexes);
-    return value;
-  }
-  // va_start after a parameter that default promotion would widen (a Single) is undefined: the
-  // value arrives as the 32-bit word it is on the stack, the same call either way.
-  using NamedValue = std::conditional_t<std::is_same_v<V, float>, uint32_t, V>;
-  static V FromNamed(NamedValue value) {
-    if constexpr (std::is_same_v<V, float>) return std::bit_cast<float>(value);
-    else return value;
-  }
-  static void SetN(RuntimeArray* array, NamedValue value, ...) {
-    va_list indexes;
-    va_start(indexes, value);
-    SetAt(array, FromNamed(value), true, indexes);
-    va_end(indexes);
-  }
-  static void FastSetN(RuntimeArray* array, NamedValue value, ...) {
-    va_list indexes;
-    va_start(indexes, value);
-    SetAt(array, FromNamed(value), false, indexes);
-    va_end(indexes);
-  }
   // ---- Redim, Insert, Remove, IndexOf, Shuffle ----
   static void Redim1(RuntimeArray* array, int32_t bound) {
     if (!QV_CHECK(array)) return;
@@ -232,11 +108,17 @@ struct TypedArray {
     table->redim = reinterpret_cast<void*>(redim);
   }
   static void SetAccessors(ArrayOperationTable* table, ArrayShape shape) {
-    if (shape == kOneDimension)
-      return SetAccessors(table, &Get1, &Set1, &FastGet1, &FastSet1, &Redim1);
-    if (shape == kTwoDimensions)
-      return SetAccessors(table, &Get2, &Set2, &FastGet2, &FastSet2, &RedimN);
-    SetAccessors(table, &GetN, &SetN, &FastGetN, &FastSetN, &RedimN);
+    using Access = TypedArrayAccess<E>;
+    if (shape == kOneDimension) {
+      return SetAccessors(table, &Access::Get1, &Access::Set1, &Access::FastGet1,
+                          &Access::FastSet1, &Redim1);
+    }
+    if (shape == kTwoDimensions) {
+      return SetAccessors(table, &Access::Get2, &Access::Set2, &Access::FastGet2,
+                          &Access::FastSet2, &RedimN);
+    }
+    SetAccessors(table, &Access::GetN, &Access::SetN, &Access::FastGetN, &Access::FastSetN,
+                 &RedimN);
   }
   static void SetOneDimensionOperations(ArrayOperationTable* table) {
     table->insert = reinterpret_cast<void*>(&Insert);

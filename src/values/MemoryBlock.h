@@ -53,8 +53,9 @@ inline bool MemoryBlockAccessible(const MemoryBlockObject* block, int32_t offset
 // The same for a small fixed width, in 32-bit arithmetic that equally cannot wrap.
 template <int32_t Width>
 inline bool MemoryBlockAccessible(const MemoryBlockObject* block, int32_t offset) {
-  if (!block || !block->data) return false;
-  return !block->owned || (offset >= 0 && block->size >= Width && offset <= block->size - Width);
+  if (!block || !block->data) [[unlikely]] return false;
+  if (!block->owned) [[unlikely]] return true;
+  return offset >= 0 && block->size >= Width && offset <= block->size - Width;
 }
 // Raises what the access rule raises for the block (NilObjectException for nil, else
 // OutOfBoundsException) and answers nil.

@@ -1,5 +1,6 @@
 // MemoryBlock: the numeric, Boolean, pointer and colour accessors. Each goes through one load
-// or store template, so the access rule and the byte-order step are written once.
+// or store template, so the access rule and the byte-order step are written once. Built as a
+// leaf accessor (see CMakeLists.txt): nothing here may call outside the framework.
 #include <bit>
 #include <cstring>
 #include <type_traits>
@@ -40,7 +41,7 @@ template <typename T>
 
 template <typename T>
 inline T Load(MemoryBlockObject* block, int32_t offset) {
-  if (!MemoryBlockAccessible<sizeof(T)>(block, offset)) return RefusedLoad<T>(block);
+  if (!MemoryBlockAccessible<sizeof(T)>(block, offset)) [[unlikely]] return RefusedLoad<T>(block);
   T value;
   std::memcpy(&value, block->data + offset, sizeof(T));
   return block->littleEndian == kPlatformLittleEndian ? value : Reversed(value);
@@ -48,8 +49,8 @@ inline T Load(MemoryBlockObject* block, int32_t offset) {
 
 template <typename T>
 inline void Store(MemoryBlockObject* block, int32_t offset, T value) {
-  if (!MemoryBlockAccessible<sizeof(T)>(block, offset)) return RefusedStore(block);
-  if (block->littleEndian != kPlatformLittleEndian) value = Reversed(value);
+  if (!MemoryBlockAccessible<sizeof(T)>(block, offset)) [[unlikely]] return RefusedStore(block);
+  if (block->littleEndian != kPlatformLittleEndian) [[unlikely]] value = Reversed(value);
   std::memcpy(block->data + offset, &value, sizeof(T));
 }
 
