@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -33,6 +34,13 @@ struct SmallBlockState {
   bool criticalSection;
 };
 SmallBlockState gSmall;
+
+// Freed object blocks kept for reuse, per size class (AllocateObjectBlock).
+struct KeptObjectBlocks {
+  FreeBlock* heads[kSizeClasses];
+  uint32_t counts[kSizeClasses];
+};
+KeptObjectBlocks gKeptObjects;
 
 SystemAllocFunction gSystemAlloc = std::malloc;
 OutOfMemoryHook gOutOfMemoryHook = nullptr;
@@ -143,6 +151,37 @@ extern "C" void OSfreelen(void* block, uint32_t size) {
   FreeBlock* freed = static_cast<FreeBlock*>(block);
   freed->next = gSmall.freeLists[sizeClass];
   gSmall.freeLists[sizeClass] = freed;
+}
+
+void* AllocateObjectBlock(uint32_t size) {
+  if (size <= kSmallBlockLargest && !SmallBlocksFromHeap()) {
+    const uint32_t sizeClass = (size + 3) / 4;
+    if (FreeBlock* kept = gKeptObjects.heads[sizeClass]) {
+      gKeptObjects.heads[sizeClass] = kept->next;
+      --gKeptObjects.counts[sizeClass];
+      std::memset(kept, 0, sizeClass * 4);
+      return kept;
+    }
+    size = sizeClass * 4;  // so that any block of the class serves any request of it
+  }
+  void* block = SystemAlloc(size);
+  if (block) std::memset(block, 0, size);
+  return block;
+}
+
+void FreeObjectBlock(void* block, uint32_t size) {
+  if (!block) return;
+  if (size <= kSmallBlockLargest && !SmallBlocksFromHeap()) {
+    const uint32_t sizeClass = (size + 3) / 4;
+    if (gKeptObjects.counts[sizeClass] < kKeptObjectBlocks) {
+      FreeBlock* kept = static_cast<FreeBlock*>(block);
+      kept->next = gKeptObjects.heads[sizeClass];
+      gKeptObjects.heads[sizeClass] = kept;
+      ++gKeptObjects.counts[sizeClass];
+      return;
+    }
+  }
+  OSfree(block);
 }
 
 extern "C" void initializeMemoryCriticalSection() { gSmall.criticalSection = true; }

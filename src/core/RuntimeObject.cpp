@@ -1,7 +1,5 @@
 #include "core/RuntimeObject.h"
 
-#include <cstring>
-
 #include "core/Export.h"
 #include "core/Memory.h"
 #include "core/RaiseException.h"
@@ -103,7 +101,8 @@ void FreeObject(RuntimeObject* object) {
     OSfree(object->eventTable);
   }
   RemoveFromLiveList(object);
-  OSfree(object);
+  // The size it was made with: an object's class never changes.
+  FreeObjectBlock(object, cls ? static_cast<uint32_t>(cls->instanceSize) : UINT32_MAX);
   --gLiveObjectCount;
 }
 
@@ -136,13 +135,12 @@ extern "C" RuntimeObject* RuntimeNewObject(RuntimeClass* cls) {
     return nullptr;
   }
   const uint32_t size = static_cast<uint32_t>(cls->instanceSize);
-  auto* object = static_cast<RuntimeObject*>(OSalloc(size, kMemFullReturnNil));
+  auto* object = static_cast<RuntimeObject*>(AllocateObjectBlock(size));
   if (!object) {
     RaiseNilObjectException();
     return nullptr;
   }
   ++gLiveObjectCount;
-  std::memset(object, 0, size);
   AddToLiveList(object);
   object->classPtr = cls;
   object->methodTable = cls->methodTable;

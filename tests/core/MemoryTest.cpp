@@ -78,6 +78,42 @@ TEST(SmallBlockAllocator, BoundaryAndARandomSequence) {
   EXPECT_EQ(OSalloclen(0, kMemFullQuit), nullptr);
 }
 
+// Freed object blocks come back zero-filled for the next object of their size class (29 to 32
+// bytes share one), up to kKeptObjectBlocks of them; the ones beyond that, and blocks above the
+// small sizes, go back to the heap, and none counts as bytes in use. Where the sanitizer or
+// valgrind watches, every block is the heap's own.
+TEST(ObjectBlocks, FreedBlocksAreKeptPerSizeClassAndComeBackZeroFilled) {
+  SystemAllocScope log(RecordingAlloc);
+  const int32_t used = SmallBlockBytesInUse();
+  const uint32_t count = kKeptObjectBlocks + 8;
+  std::vector<unsigned char*> blocks;
+  for (uint32_t i = 0; i < count; ++i) {
+    blocks.push_back(static_cast<unsigned char*>(AllocateObjectBlock(30)));
+    std::memset(blocks.back(), 0xAB, 30);
+  }
+  for (unsigned char* block : blocks) FreeObjectBlock(block, 30);
+  EXPECT_EQ(SmallBlockBytesInUse(), used);
+  gRequests.clear();
+  const std::set<unsigned char*> freed(blocks.begin(), blocks.end());
+  const size_t kept = SmallBlocksFromHeap() ? 0 : kKeptObjectBlocks;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t size = 29 + i % 4;
+    auto* block = static_cast<unsigned char*>(AllocateObjectBlock(size));
+    EXPECT_EQ(std::count(block, block + size, 0), ptrdiff_t(size)) << i;
+    if (i < kept) {
+      EXPECT_EQ(freed.count(block), 1u) << i;  // the kept blocks come first
+    }
+    blocks[i] = block;
+  }
+  EXPECT_EQ(gRequests.size(), count - kept);
+  for (uint32_t i = 0; i < count; ++i) FreeObjectBlock(blocks[i], 29 + i % 4);
+  void* large = AllocateObjectBlock(kSmallBlockLargest + 1);
+  FreeObjectBlock(large, kSmallBlockLargest + 1);
+  gRequests.clear();
+  FreeObjectBlock(AllocateObjectBlock(kSmallBlockLargest + 1), kSmallBlockLargest + 1);
+  EXPECT_EQ(gRequests, std::vector<size_t>{kSmallBlockLargest + 1});
+}
+
 // The sanitizer watches every small block: one used after its free, or freed twice, is
 // reported and ends the process (in the pool it would only go back on a free list, unseen).
 TEST(SmallBlockAllocator, TheSanitizerSeesASmallBlockUsedAfterItsFreeOrFreedTwice) {
