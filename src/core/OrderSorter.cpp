@@ -1,5 +1,9 @@
 #include "core/OrderSorter.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "core/RuntimeError.h"
 
 namespace {
@@ -13,13 +17,23 @@ struct IndexRange {
 // halving, so 32 levels cover every 32-bit range.
 constexpr int kPendingLimit = 33;
 
-struct Sorter {
+// The callbacks as the caller gave them.
+struct CallbackOrder {
   OrderCompareFunction compare;
   OrderSwapFunction swap;
   void* context;
 
   int32_t Compare(int32_t i, int32_t j) const { return compare(i, j, context); }
   void Swap(int32_t i, int32_t j) const { swap(i, j, context); }
+};
+
+// The sort over any order with Compare and Swap (the ranked replay's inlines them).
+template <typename Order>
+struct Sorter {
+  Order& order;
+
+  int32_t Compare(int32_t i, int32_t j) const { return order.Compare(i, j); }
+  void Swap(int32_t i, int32_t j) const { order.Swap(i, j); }
 
   void SwapIfApart(int32_t i, int32_t j) const {
     if (i != j) Swap(i, j);
@@ -74,11 +88,114 @@ struct Sorter {
   }
 };
 
+// Ranks by a bottom-up merge sort of the indexes, then numbers the sorted run: each element
+// whose neighbour before it compares unequal starts a new rank.
+struct Ranker {
+  OrderCompareFunction compare;
+  OrderLookAheadFunction lookAhead;
+  void* context;
+
+  void LookAhead(const int32_t* at, const int32_t* end) const {
+    if (lookAhead && at < end) lookAhead(at, static_cast<int32_t>(end - at), context);
+  }
+
+  // Merges x[0..nx) and y[0..ny) into out; ties take x first. The look-ahead of a run goes on
+  // past its end to the end of the pass (limit): what follows a short run is compared soon
+  // after it, in this merge or the next.
+  void Merge(const int32_t* x, int32_t nx, const int32_t* y, int32_t ny, const int32_t* limit,
+             int32_t* out) const {
+    const int32_t* xEnd = x + nx;
+    const int32_t* yEnd = y + ny;
+    LookAhead(x, limit);
+    LookAhead(y, limit);
+    while (x < xEnd && y < yEnd) {
+      if (compare(*y, *x, context) < 0) {
+        *out++ = *y++;
+        LookAhead(y, limit);
+      } else {
+        *out++ = *x++;
+        LookAhead(x, limit);
+      }
+    }
+    while (x < xEnd) *out++ = *x++;
+    while (y < yEnd) *out++ = *y++;
+  }
+
+  // rank[i - low] for every index i of [low, low + n).
+  std::vector<int32_t> Ranks(int32_t low, int32_t n) const {
+    std::vector<int32_t> sorted(static_cast<size_t>(n)), spare(static_cast<size_t>(n));
+    for (int32_t k = 0; k < n; ++k) sorted[k] = low + k;
+    for (int64_t width = 1; width < n; width *= 2) {
+      for (int64_t start = 0; start < n; start += 2 * width) {
+        const int64_t middle = std::min<int64_t>(start + width, n);
+        const int64_t end = std::min<int64_t>(start + 2 * width, n);
+        Merge(&sorted[start], int32_t(middle - start), sorted.data() + middle,
+              int32_t(end - middle), sorted.data() + n, &spare[start]);
+      }
+      std::swap(sorted, spare);
+    }
+    std::vector<int32_t> rank(static_cast<size_t>(n));
+    const int32_t* end = sorted.data() + n;
+    for (int32_t k = 1; k < n; ++k) {
+      LookAhead(&sorted[k], end);
+      const bool apart = compare(sorted[k - 1], sorted[k], context) != 0;
+      rank[sorted[k] - low] = rank[sorted[k - 1] - low] + (apart ? 1 : 0);
+    }
+    return rank;
+  }
+};
+
+// orderSorter's order over the ranks: comparing reads them, swapping moves them along with the
+// origin of each place, so that afterwards place k holds what was at origin[k].
+struct RankedReplay {
+  std::vector<int32_t> rank;
+  std::vector<int32_t> origin;
+  int32_t low;
+
+  int32_t Compare(int32_t i, int32_t j) const {
+    const int32_t a = rank[i - low], b = rank[j - low];
+    return (a > b) - (a < b);
+  }
+  void Swap(int32_t i, int32_t j) {
+    std::swap(rank[i - low], rank[j - low]);
+    std::swap(origin[i - low], origin[j - low]);
+  }
+
+  // Moves the caller's elements to where the replay put them, a cycle of the permutation at a
+  // time: each cycle of length L takes L - 1 swaps.
+  void Apply(OrderSwapFunction swap, void* context) const {
+    const int32_t n = static_cast<int32_t>(origin.size());
+    std::vector<bool> placed(static_cast<size_t>(n));
+    for (int32_t start = 0; start < n; ++start) {
+      if (placed[start]) continue;
+      placed[start] = true;
+      for (int32_t at = start; origin[at] != start; at = origin[at]) {
+        swap(low + at, low + origin[at], context);
+        placed[origin[at]] = true;
+      }
+    }
+  }
+};
+
 }  // namespace
+
+void orderSorterRanked(int32_t low, int32_t high, OrderCompareFunction compare,
+                       OrderSwapFunction swap, OrderLookAheadFunction lookAhead, void* context) {
+  if (!context || low >= high) return;
+  if (!QV_CHECK(compare && swap)) return;
+  if (int64_t{high} - low > INT32_MAX) return orderSorter(low, high, compare, swap, context);
+  const int32_t n = high - low;
+  RankedReplay replay{Ranker{compare, lookAhead, context}.Ranks(low, n),
+                      std::vector<int32_t>(static_cast<size_t>(n)), low};
+  for (int32_t k = 0; k < n; ++k) replay.origin[k] = k;
+  Sorter<RankedReplay>{replay}.Sort(low, high);
+  replay.Apply(swap, context);
+}
 
 void orderSorter(int32_t low, int32_t high, OrderCompareFunction compare, OrderSwapFunction swap,
                  void* context) {
   if (!context || low >= high) return;
   if (!QV_CHECK(compare && swap)) return;
-  Sorter{compare, swap, context}.Sort(low, high);
+  CallbackOrder order{compare, swap, context};
+  Sorter<CallbackOrder>{order}.Sort(low, high);
 }

@@ -377,8 +377,8 @@ class RuntimeListbox : public NuListbox,
   int32_t CompareBlocks(SortContext& context, int32_t i, int32_t j);
   void PlaceBlocks(SortContext& context, int32_t first);
   static int32_t CompareThunk(int32_t i, int32_t j, void* context);
-  static bool NoteCompared(SortContext& context, int32_t i, int32_t j, bool& newI, bool& newJ);
-  void PrefetchAfter(const SortContext& context, int32_t k);
+  static void LookAheadThunk(const int32_t* upcoming, int32_t count, void* context);
+  static void LookAheadKeysThunk(const int32_t* upcoming, int32_t count, void* context);
   static int32_t SortedRow(const SortContext& context, int32_t k);
   bool SortRowsInPlace(SortContext& context, int32_t first, int32_t count);
   static int32_t CompareKeysThunk(int32_t i, int32_t j, void* context);

@@ -5,8 +5,12 @@
 // blocks, not over the rows: a swap exchanges two table entries, and the rows are laid out once
 // in the order found. Those rows do not move while the level sorts, so a block's first row names
 // its record throughout, and the order found is the one that swapping the rows in place would
-// give. A level of single rows compared by a CompareRows handler swaps the rows themselves: the
-// same order, and the handler's cell reads follow the rows array instead of jumping about it.
+// give. A level of single rows compared by a CompareRows handler swaps the rows themselves.
+//
+// A handler's comparisons are dear (it reads two cells, each a walk from the row record through
+// the cell to the text), so a level with a handler is sorted by orderSorterRanked: the same
+// order, equal rows included, with about two thirds of the comparisons. No row moves until the
+// last comparison has been made.
 #include <utility>
 #include <vector>
 
@@ -31,23 +35,18 @@ struct RuntimeListbox::SortContext {
   bool closed = false;
   std::vector<Block>* blocks = nullptr;
   // A level of single rows compared through the handler is sorted in place: the sorter's
-  // indexes are the rows, so the handler's cell reads walk the rows array in order.
+  // indexes are the rows.
   bool inPlace = false;
-  int32_t levelEnd = 0;  // one past the level's last row, in place
-  bool moved = false;    // in place: a swap ran
-  // The two block indexes of the last comparison: a partition compares one pivot with a run
-  // of blocks, and only a block not seen just before starts loading the ones after it.
-  int32_t lastI = -1;
-  int32_t lastJ = -1;
+  bool moved = false;  // in place: a swap ran
 };
 
 namespace {
 
-// How many blocks ahead of a comparison the sort starts loading what the comparisons after it
-// will read. The blocks stand in a random row order once a partition has run, and each of a
-// block's records is a cache miss that depends on the one before it: the row record, its
-// first cell, the text. Loading them stage by stage, ahead of the handler, overlaps those
-// misses with the comparisons in between.
+// How many elements ahead of a comparison the sort starts loading what the comparisons after
+// it will read. Each of an element's records is a cache miss that depends on the one before it:
+// the row record, its first cell, the text. Loading them stage by stage, ahead of the handler,
+// overlaps those misses with the comparisons in between.
+constexpr int32_t kSlotAhead = 24;  // the rows array's word that names the row record
 constexpr int32_t kRowAhead = 16;
 constexpr int32_t kCellAhead = 8;
 constexpr int32_t kTextAhead = 3;
@@ -138,13 +137,16 @@ bool RuntimeListbox::SortLevel(SortContext& context, int32_t first, int32_t coun
       block.key = cell ? cell->text.Storage() : nullptr;
     }
   }
-  context.lastI = context.lastJ = -1;
   if (context.handled && blocks.size() == size_t(count)) {
     return SortRowsInPlace(context, first, count);
   }
   context.blocks = &blocks;
-  orderSorter(0, static_cast<int32_t>(blocks.size()),
-              context.handled ? CompareThunk : CompareKeysThunk, SwapThunk, &context);
+  const int32_t blockCount = static_cast<int32_t>(blocks.size());
+  if (context.handled) {
+    orderSorterRanked(0, blockCount, CompareThunk, SwapThunk, LookAheadThunk, &context);
+  } else {
+    orderSorterRanked(0, blockCount, CompareKeysThunk, SwapThunk, LookAheadKeysThunk, &context);
+  }
   if (!context.stopped) PlaceBlocks(context, first);
   context.blocks = nullptr;
   if (context.stopped) return false;
@@ -153,12 +155,11 @@ bool RuntimeListbox::SortLevel(SortContext& context, int32_t first, int32_t coun
 }
 
 // The sorter's swaps exchange the rows themselves, so the rows are a permutation of the level
-// at every moment, also when a handler stops the sort halfway.
+// at every moment, also when a handler stops the sort.
 bool RuntimeListbox::SortRowsInPlace(SortContext& context, int32_t first, int32_t count) {
   context.inPlace = true;
-  context.levelEnd = first + count;
   context.moved = false;
-  orderSorter(first, first + count, CompareThunk, SwapThunk, &context);
+  orderSorterRanked(first, first + count, CompareThunk, SwapThunk, LookAheadThunk, &context);
   context.inPlace = false;
   if (context.stopped) return false;
   if (context.moved) ++mRowsGeneration;
@@ -190,39 +191,37 @@ int32_t RuntimeListbox::SortedRow(const SortContext& context, int32_t k) {
   return context.inPlace ? k : (*context.blocks)[k].first;
 }
 
-// Called between comparisons only, while the rows are as the sort left them (a handler that
-// changed them stopped the sort), so every index names a row of the level.
-void RuntimeListbox::PrefetchAfter(const SortContext& context, int32_t k) {
-  const int32_t end =
-      context.inPlace ? context.levelEnd : static_cast<int32_t>(context.blocks->size());
-  if (k + kRowAhead < end) PrefetchLine(RowRecord(SortedRow(context, k + kRowAhead)));
-  if (k + kCellAhead < end) {
-    PrefetchLine(RowRecord(SortedRow(context, k + kCellAhead))->firstCell);
+// Called between comparisons only, before any row of the level has moved and while the rows
+// are as the sort found them (a handler that changed them stopped the sort), so every index
+// names a row of the level.
+void RuntimeListbox::LookAheadThunk(const int32_t* upcoming, int32_t count, void* raw) {
+  const auto& context = *static_cast<const SortContext*>(raw);
+  if (context.stopped) return;
+  const RuntimeListbox* list = context.list;
+  auto record = [&](int32_t ahead) { return list->RowRecord(SortedRow(context, upcoming[ahead])); };
+  if (count > kSlotAhead) {
+    const auto* slots = static_cast<const uint32_t*>(list->mRows.storage->data);
+    PrefetchLine(slots + SortedRow(context, upcoming[kSlotAhead]));
   }
-  if (k + kTextAhead < end) {
-    const CellEntry* cell = CellInRow(RowRecord(SortedRow(context, k + kTextAhead)), context.column);
-    if (cell) PrefetchLine(cell->text.Storage());
+  if (count > kRowAhead) PrefetchLine(record(kRowAhead));
+  if (count > kCellAhead) PrefetchLine(record(kCellAhead)->firstCell);
+  if (count > kTextAhead) {
+    if (const CellEntry* cell = CellInRow(record(kTextAhead), context.column)) {
+      PrefetchLine(cell->text.Storage());
+    }
   }
 }
 
-// True for a block index the last comparison did not have: the scans move one block at a time.
-bool RuntimeListbox::NoteCompared(SortContext& context, int32_t i, int32_t j, bool& newI,
-                                  bool& newJ) {
-  newI = i != context.lastI && i != context.lastJ;
-  newJ = j != context.lastI && j != context.lastJ && j != i;
-  context.lastI = i;
-  context.lastJ = j;
-  return newI || newJ;
+// The texts the sort compares next without a handler: the blocks' entries, then their keys.
+void RuntimeListbox::LookAheadKeysThunk(const int32_t* upcoming, int32_t count, void* raw) {
+  const std::vector<SortContext::Block>& blocks = *static_cast<const SortContext*>(raw)->blocks;
+  if (count > kRowAhead) PrefetchLine(&blocks[upcoming[kRowAhead]]);
+  if (count > kCellAhead) PrefetchLine(blocks[upcoming[kCellAhead]].key);
 }
 
 int32_t RuntimeListbox::CompareThunk(int32_t i, int32_t j, void* raw) {
   auto& context = *static_cast<SortContext*>(raw);
   if (context.stopped) return 0;
-  bool newI, newJ;
-  if (NoteCompared(context, i, j, newI, newJ)) {
-    if (newI) context.list->PrefetchAfter(context, i);
-    if (newJ) context.list->PrefetchAfter(context, j);
-  }
   return context.list->CompareBlocks(context, i, j);
 }
 

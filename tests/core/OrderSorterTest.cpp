@@ -84,4 +84,91 @@ TEST(OrderSorter, NilContextEmptyRangeOrMissingCallbackSortsNothing) {
   EXPECT_EQ(capture.count(), 1u);
 }
 
+// Rows with a key and an identity, compared by the key alone, so that where equal rows end up
+// shows; the look-ahead's upcoming rows are recorded as they are offered.
+struct KeyedRows {
+  std::vector<std::pair<int, int>> rows;  // key, identity
+  int32_t low = 0, high = 0;
+  long compares = 0, swaps = 0;
+  bool outOfRange = false;
+  bool (*order)(int, int, std::mt19937&) = nullptr;  // an inconsistent one, when set
+  std::mt19937 coin{5};
+  static int32_t Compare(int32_t i, int32_t j, void* raw) {
+    auto* self = static_cast<KeyedRows*>(raw);
+    ++self->compares;
+    const int a = self->rows[i].first, b = self->rows[j].first;
+    if (self->order) return self->order(a, b, self->coin) ? -1 : 1;
+    return (a > b) - (a < b);
+  }
+  static void Swap(int32_t i, int32_t j, void* raw) {
+    auto* self = static_cast<KeyedRows*>(raw);
+    ++self->swaps;
+    std::swap(self->rows[i], self->rows[j]);
+  }
+  static void LookAhead(const int32_t* upcoming, int32_t count, void* raw) {
+    auto* self = static_cast<KeyedRows*>(raw);
+    for (int32_t k = 0; k < count; ++k) {
+      self->outOfRange |= upcoming[k] < self->low || upcoming[k] >= self->high;
+    }
+  }
+};
+
+KeyedRows RandomKeyedRows(std::mt19937& rng, int n, int spread) {
+  KeyedRows rows;
+  for (int i = 0; i < n; ++i) rows.rows.push_back({static_cast<int>(rng() % spread), i});
+  return rows;
+}
+
+// The ranked sort leaves every row where orderSorter leaves it, equal keys included, over
+// ranges of every size and few or many distinct keys, with fewer swaps than rows; on random rows
+// with distinct keys it makes at most three quarters of orderSorter's comparisons.
+TEST(OrderSorterRanked, LeavesEveryRowWhereOrderSorterDoesWithFewerComparisons) {
+  std::mt19937 rng(71);
+  for (int round = 0; round < 400 && !HasFailure(); ++round) {
+    const int n = static_cast<int>(rng() % 300);
+    const int spread = 1 + static_cast<int>(rng() % (round % 2 ? 5 : 100000));
+    KeyedRows plain = RandomKeyedRows(rng, n, spread);
+    plain.low = n ? static_cast<int32_t>(rng() % n) : 0;
+    plain.high = plain.low + (n ? static_cast<int32_t>(rng() % (n - plain.low + 1)) : 0);
+    KeyedRows ranked = plain;
+    orderSorter(plain.low, plain.high, KeyedRows::Compare, KeyedRows::Swap, &plain);
+    orderSorterRanked(ranked.low, ranked.high, KeyedRows::Compare, KeyedRows::Swap,
+                      KeyedRows::LookAhead, &ranked);
+    ASSERT_EQ(ranked.rows, plain.rows) << "round " << round;
+    EXPECT_FALSE(ranked.outOfRange);
+    EXPECT_LE(ranked.swaps, std::max(0, ranked.high - ranked.low - 1));
+  }
+  KeyedRows plain = RandomKeyedRows(rng, 20000, 1 << 30);
+  KeyedRows ranked = plain;
+  orderSorter(0, 20000, KeyedRows::Compare, KeyedRows::Swap, &plain);
+  orderSorterRanked(0, 20000, KeyedRows::Compare, KeyedRows::Swap, nullptr, &ranked);
+  EXPECT_EQ(ranked.rows, plain.rows);
+  EXPECT_LE(ranked.compares * 4, plain.compares * 3);
+}
+
+// A comparison that answers at random still leaves a permutation of the rows; a nil context or
+// an empty range calls nothing, and a missing callback is a failed check.
+TEST(OrderSorterRanked, AnInconsistentOrderStillPermutesAndNothingSortsNothing) {
+  std::mt19937 rng(9);
+  KeyedRows rows = RandomKeyedRows(rng, 500, 50);
+  rows.order = [](int, int, std::mt19937& coin) { return coin() % 2 == 0; };
+  orderSorterRanked(0, 500, KeyedRows::Compare, KeyedRows::Swap, nullptr, &rows);
+  std::vector<int> identities;
+  for (const auto& row : rows.rows) identities.push_back(row.second);
+  std::sort(identities.begin(), identities.end());
+  std::vector<int> expected(500);
+  std::iota(expected.begin(), expected.end(), 0);
+  EXPECT_EQ(identities, expected);
+
+  KeyedRows untouched = RandomKeyedRows(rng, 10, 3);
+  const auto before = untouched.rows;
+  orderSorterRanked(0, 10, KeyedRows::Compare, KeyedRows::Swap, nullptr, nullptr);
+  orderSorterRanked(6, 2, KeyedRows::Compare, KeyedRows::Swap, nullptr, &untouched);
+  EXPECT_EQ(untouched.compares, 0);
+  EXPECT_EQ(untouched.rows, before);
+  qvtest::ReportCapture capture;
+  orderSorterRanked(0, 3, KeyedRows::Compare, nullptr, nullptr, &untouched);
+  EXPECT_EQ(capture.count(), 1u);
+}
+
 }  // namespace
