@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
 #include "core/Memory.h"
 #include "core/SimpleVector.h"
@@ -20,28 +19,34 @@ constexpr int32_t kInsertionSortLimit = 16;  // h - l below this goes to inserti
 // The direct form's access: element k of the data.
 template <typename T>
 struct DirectSortView {
+  using Slot = T;
   T* x;
-  T& operator[](int32_t k) const { return x[k]; }
+  Slot Get(int32_t k) const { return x[k]; }
+  void Put(int32_t k, Slot slot) const { x[k] = slot; }
   T Value(int32_t k) const { return x[k]; }
+  T ValueOf(Slot slot) const { return slot; }
 };
 
 // The indexed form's access: comparisons read x[p[k]], moves move entries of p.
 template <typename T>
 struct PermutationSortView {
+  using Slot = int32_t;
   const T* x;
   int32_t* p;
-  int32_t& operator[](int32_t k) const { return p[k]; }
+  Slot Get(int32_t k) const { return p[k]; }
+  void Put(int32_t k, Slot slot) const { p[k] = slot; }
   T Value(int32_t k) const { return x[p[k]]; }
+  T ValueOf(Slot slot) const { return x[slot]; }
 };
 
 template <typename View, typename After>
 void InsertionSortRange(const View& view, int32_t low, int32_t high, After after) {
   for (int32_t k = low + 1; k <= high; ++k) {
-    auto kept = view[k];
-    const auto value = view.Value(k);
+    const auto kept = view.Get(k);
+    const auto value = view.ValueOf(kept);
     int32_t j = k;
-    for (; j > low && after(view.Value(j - 1), value); --j) view[j] = view[j - 1];
-    view[j] = kept;
+    for (; j > low && after(view.Value(j - 1), value); --j) view.Put(j, view.Get(j - 1));
+    view.Put(j, kept);
   }
 }
 
@@ -62,7 +67,6 @@ int32_t PivotPosition(const View& view, int32_t l, int32_t h, After after) {
 
 template <typename View, typename After>
 void SortRange(const View& view, int32_t lo, int32_t hi, After after) {
-  using std::swap;
   SimpleVector<int> lows, highs;
   lows.Append(lo);
   highs.Append(hi);
@@ -77,14 +81,21 @@ void SortRange(const View& view, int32_t lo, int32_t hi, After after) {
     const auto pivot = view.Value(PivotPosition(view, l, h, after));
     int32_t lt = l, i = l, gt = h;
     while (i <= gt) {
-      if (after(view.Value(gt), pivot)) {
+      const auto atGt = view.Get(gt);
+      const auto value = view.ValueOf(atGt);
+      if (after(value, pivot)) {
         --gt;
         continue;
       }
-      swap(view[i], view[gt]);
-      if (after(pivot, view.Value(i))) {
-        swap(view[lt], view[i]);
+      // x[i] and x[gt] change places, then x[i] (what x[gt] was, still at hand) and x[lt]
+      // when the pivot sorts after it: nothing is read back that was just stored.
+      view.Put(gt, view.Get(i));
+      if (after(pivot, value)) {
+        view.Put(i, view.Get(lt));
+        view.Put(lt, atGt);
         ++lt;
+      } else {
+        view.Put(i, atGt);
       }
       ++i;
     }

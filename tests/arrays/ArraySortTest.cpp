@@ -5,11 +5,14 @@
 #include <sys/wait.h>
 
 #include <cstring>
+#include <limits>
 #include <numeric>
+#include <random>
 
 #include "ArrayTestSupport.h"
 #include "arrays/ArrayCastWrapper.h"
 #include "arrays/StructureArray.h"
+#include "strings/StringCase.h"
 
 using namespace arraytest;
 
@@ -136,6 +139,96 @@ void ExpectSortsLikeTheModels() {
 
 TYPED_TEST(ArraySortTest, SortAndSortWithOrderLikeTheModelsAndMoveEveryCompanion) {
   ExpectSortsLikeTheModels<TypeParam>();
+}
+
+// The sorting routine written out step by step from its description (median of three, the
+// three-way partition, insertion sort of up to 16), on a vector: where equal elements, NaN and
+// the two zeros end up is its own, and Sort and SortWith must give exactly that.
+template <typename T, typename After>
+void ReferenceSort(std::vector<T>& x, After after) {
+  std::vector<std::pair<int32_t, int32_t>> pending = {{0, int32_t(x.size()) - 1}};
+  while (!pending.empty()) {
+    const auto [l, h] = pending.back();
+    pending.pop_back();
+    if (l >= h) continue;
+    if (h - l < 16) {
+      for (int32_t k = l + 1; k <= h; ++k) {
+        const T v = x[k];
+        int32_t j = k;
+        for (; j > l && after(x[j - 1], v); --j) x[j] = x[j - 1];
+        x[j] = v;
+      }
+      continue;
+    }
+    const int32_t m = (l + h) / 2;
+    int32_t p = l, q = m;
+    if (after(x[l], x[m])) std::swap(p, q);
+    const int32_t r = after(x[p], x[h]) ? p : h;
+    if (after(x[q], x[r])) q = r;
+    const T v = x[q];
+    int32_t lt = l, i = l, gt = h;
+    while (i <= gt) {
+      if (after(x[gt], v)) {
+        --gt;
+        continue;
+      }
+      std::swap(x[i], x[gt]);
+      if (after(v, x[i])) std::swap(x[lt++], x[i]);
+      ++i;
+    }
+    pending.push_back({gt + 1, h});
+    pending.push_back({l, lt - 1});
+  }
+}
+
+uint64_t BitsOf(double d) {
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  return bits;
+}
+
+TEST(ArraySort, EqualElementsNaNAndZerosEndWhereTheRoutineLeavesThem) {
+  std::mt19937 random(404);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> doubles;
+  for (int k = 0; k < 3000; ++k) {
+    const uint32_t pick = random() % 8;
+    doubles.push_back(pick == 0 ? nan : pick == 1 ? -0.0 : pick == 2 ? 0.0 : double(random() % 50));
+  }
+  std::vector<double> expected = doubles;
+  ReferenceSort(expected, [](double a, double b) { return a > b; });
+  RuntimeArray* a = ArrayOf<PlainModel<double, kArrayDouble>>(doubles);
+  a->table->sort(a);
+  const std::vector<double> sorted = Contents<PlainModel<double, kArrayDouble>>(a);
+  for (size_t k = 0; k < expected.size(); ++k) {
+    ASSERT_EQ(BitsOf(sorted[k]), BitsOf(expected[k])) << k;
+  }
+  RuntimeUnlockArray(a);
+
+  // String keys equal but for case, told apart by their records; SortWith moves a companion of
+  // positions by the same permutation.
+  const char* spellings[] = {"ab", "AB", "Ab", "b", "B", "", "c", "aB"};
+  std::vector<string> texts;
+  std::vector<stringStorage*> records;
+  for (int k = 0; k < 2000; ++k) {
+    texts.push_back(string(spellings[random() % 8]));
+    records.push_back(texts.back().Storage());
+  }
+  std::vector<stringStorage*> order = records;
+  ReferenceSort(order, [](stringStorage* x, stringStorage* y) {
+    return RuntimeStringCompare(x, y) > 0;
+  });
+  RuntimeArray* keys = ArrayOf<StringModel>(records);
+  RuntimeArray* positions = CreateArray(1, kArrayInt32, int32_t(records.size()) - 1);
+  std::iota(static_cast<int32_t*>(positions->data),
+            static_cast<int32_t*>(positions->data) + records.size(), 0);
+  reinterpret_cast<SortWith>(keys->table->sortWith)(keys, positions, nullptr);
+  EXPECT_EQ(Contents<StringModel>(keys), order);
+  for (size_t k = 0; k < order.size(); ++k) {
+    ASSERT_EQ(records[static_cast<int32_t*>(positions->data)[k]], order[k]) << k;
+  }
+  RuntimeUnlockArray(keys);
+  RuntimeUnlockArray(positions);
 }
 
 // Only one-dimensional arrays sort, and Object arrays not at all: their positions stay empty.
