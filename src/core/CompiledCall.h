@@ -154,7 +154,9 @@ class CompiledCall {
   // Notes what happened behind the barrier; true when the result may be used.
   bool Finish(const ScopedCallBarrier& barrier);
 
-  Held mHeld[kMaxProtected] = {};
+  // Only the first mHeldCount are set: a call is made for every event and every comparison
+  // of a sort through a handler, and clearing the rest would cost a string store each time.
+  Held mHeld[kMaxProtected];
   int32_t mHeldCount = 0;
   int32_t mUnhandledCount = 0;
   bool mRefused = false;
