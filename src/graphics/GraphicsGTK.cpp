@@ -57,6 +57,11 @@ GdkGC* GraphicsGTK::PrepareGC(GdkWindow* drawable) {
   DrawingTarget* target = Target();
   GdkGC* gc = target->GetGC();
   if (!gc) return nullptr;
+  if (mClipPending) {
+    gdk_gc_set_clip_rectangle(gc, &mPendingClip);
+    mClipPending = false;
+    mClipSet = true;
+  }
   if (mGCPrepared && mPreparedGC == gc && target->GCForegroundSetter() == this) return gc;
   GdkColormap* colormap = gdk_drawable_get_colormap(drawable);
   if (!colormap) colormap = gdk_rgb_get_colormap();
@@ -97,18 +102,21 @@ GdkPoint GraphicsGTK::PolygonOffset() const {
   return {corner.x + OriginX(), corner.y + OriginY()};
 }
 
+// The clip goes to the shared context with the next drawing (PrepareGC), not here: a window's
+// paint sets its bounds as the clip, and one whose handler draws nothing sends the server
+// nothing.
 void GraphicsGTK::SetClipRect(const QV::Rect& rect) {
   Graphics::SetClipRect(rect);
-  GdkGC* gc = PrepareGC();
-  if (!gc) return;
+  if (!TargetGdkDrawable() || !Target()->GetGC()) return;  // a lost or undrawable target
   const QV::Rect r = Target()->RectToDrawable(*this, rect, false);
-  GdkRectangle area = {r.left, r.top, r.right - r.left, r.bottom - r.top};
-  gdk_gc_set_clip_rectangle(gc, &area);
-  mClipSet = true;
+  mPendingClip = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+  mClipPending = true;
 }
 
 void GraphicsGTK::RemoveClip() {
   Graphics::RemoveClip();
+  mClipPending = false;
+  if (!mClipSet) return;
   if (GdkGC* gc = PrepareGC()) gdk_gc_set_clip_rectangle(gc, nullptr);
   mClipSet = false;
 }

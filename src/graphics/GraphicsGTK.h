@@ -97,6 +97,8 @@ class GraphicsGTK : public Graphics {
   uint32_t mPixel = 0;
   bool mMetricsValid = false;
   bool mClipSet = false;  // on the target's graphics context, by this Graphics
+  bool mClipPending = false;  // set, and to go to the context with the next drawing
+  GdkRectangle mPendingClip = {};
   int32_t mAscent = -1;
   int32_t mDescent = -1;
   int32_t mHeight = -1;

@@ -7,6 +7,7 @@
 // handlers behind the notices may close it; the last release of a window closed so destroys it
 // once GTK is done delivering the signal (its widgets are never destroyed inside it).
 #include <algorithm>
+#include <utility>
 
 #include "app/ApplicationClass.h"
 #include "windows/DragAndDropGTK.h"
@@ -102,11 +103,43 @@ void DeliverWheelToWindow(Window* window, const GdkEventScroll* event) {
   window->MouseWheel(point.h, point.v, deltaX, deltaY);
 }
 
+// Sends a part of a window's expose on to one child of container, as GTK's containers do.
+void ExposeChild(GtkWidget* child, gpointer data) {
+  const auto* on = static_cast<const std::pair<GtkContainer*, GdkEventExpose*>*>(data);
+  gtk_container_propagate_expose(on->first, child, on->second);
+}
+
 struct WindowSignals {
-  static gboolean Expose(GtkWidget*, GdkEventExpose*, Window* window) {
+  // The whole window's expose, painted in GTK's order (the theme's background as the GtkWindow
+  // paints it, the bar box, then the content: the window's own drawing and Paint, then its
+  // controls), but without sending the expose through the outer box and the content area on
+  // the way: each of those two is three signal emissions (event, expose-event, event-after) for
+  // every paint, more than all of a small RefreshRect's own work. TRUE: GTK's default, which
+  // would paint all of it again, does not run.
+  static gboolean Expose(GtkWidget* widget, GdkEventExpose* event, Window* window) {
+    if (!gtk_widget_get_app_paintable(widget)) {
+      gtk_paint_flat_box(widget->style, widget->window, GTK_STATE_NORMAL, GTK_SHADOW_NONE,
+                         &event->area, widget, "base", 0, 0, -1, -1);
+    }
     WindowHold hold(window);  // the language's Paint may close the window
-    window->DrawIfOpen();
-    return FALSE;
+    GtkWidget* outer = window->mOuterBox;
+    GtkWidget* content = GTK_WIDGET(window->mFixed);
+    if (!outer || !GTK_WIDGET_DRAWABLE(outer)) return TRUE;
+    gtk_container_propagate_expose(GTK_CONTAINER(outer), GTK_WIDGET(window->mBarBox), event);
+    if (!GTK_WIDGET_DRAWABLE(content)) return TRUE;
+    // The content's part of the expose, as the outer box would hand it on.
+    GdkRegion* region = gdk_region_rectangle(&content->allocation);
+    gdk_region_intersect(region, event->region);
+    if (!gdk_region_empty(region)) {
+      GdkEventExpose part = *event;
+      part.region = region;
+      gdk_region_get_clipbox(region, &part.area);
+      window->DrawIfOpen();
+      std::pair<GtkContainer*, GdkEventExpose*> on = {GTK_CONTAINER(content), &part};
+      gtk_container_forall(GTK_CONTAINER(content), ExposeChild, &on);
+    }
+    gdk_region_destroy(region);
+    return TRUE;
   }
 
   static gboolean Motion(GtkWidget*, GdkEventMotion*, Window* window) {
@@ -227,11 +260,11 @@ struct WindowSignals {
 };
 
 void Window::ConnectSignals() {
-  g_signal_connect(mFixed, "expose-event", G_CALLBACK(WindowSignals::Expose), this);
   const struct {
     const char* name;
     GCallback handler;
   } signals[] = {
+      {"expose-event", G_CALLBACK(WindowSignals::Expose)},
       {"motion-notify-event", G_CALLBACK(WindowSignals::Motion)},
       {"show", G_CALLBACK(WindowSignals::Show)},
       {"configure-event", G_CALLBACK(WindowSignals::Configure)},
