@@ -40,9 +40,17 @@ void UnderlineLabel(GtkWidget* widget) {
   gtk_label_set_pattern(GTK_LABEL(widget), pattern.c_str());
 }
 
+// A widget already in a window whose style has the font (every control in the desktop's own
+// font) keeps the style it shares with its kind: a font of its own gives it a style of its own,
+// which costs each widget a realization of its own.
 void SetWidgetFont(GtkWidget* widget, const FontSpec& font) {
   PangoFontDescription* description = MakePangoFontDescription(font);
-  gtk_widget_modify_font(widget, description);
+  const GtkStyle* style = gtk_widget_get_style(widget);
+  const bool anchored = GTK_IS_WINDOW(gtk_widget_get_toplevel(widget));
+  if (!anchored || !style || !style->font_desc ||
+      !pango_font_description_equal(style->font_desc, description)) {
+    gtk_widget_modify_font(widget, description);
+  }
   pango_font_description_free(description);
   if (font.underline) UnderlineLabel(widget);
 }

@@ -29,8 +29,6 @@ const RunControlAccess& CurrentRunControlAccess() { return gRunControlAccess; }
 SubPane::SubPane(SubPane* parent, int32_t panelIndex, const QV::Rect& bounds, bool finish)
     : Pane(bounds), mPanelIndex(panelIndex) {
   mChildren.Init();
-  mTooltips = gtk_tooltips_new();
-  g_object_ref_sink(mTooltips);
   if (!parent) return;
   AttachNewPane(parent);
   if (finish) Created();
@@ -67,8 +65,10 @@ SubPane::~SubPane() {
   DetachFromTree();
   mChildren.Dispose();
   ReleaseGC();
-  gtk_object_destroy(GTK_OBJECT(mTooltips));
-  g_object_unref(mTooltips);
+  if (mTooltips) {
+    gtk_object_destroy(GTK_OBJECT(mTooltips));
+    g_object_unref(mTooltips);
+  }
   DeleteCursorHandle(mCursor);
   if (mWidget) {
     gtk_widget_destroy(mWidget);
@@ -91,6 +91,16 @@ void SubPane::SetWidget(GtkWidget* widget) {
   if (widget) g_object_ref_sink(widget);
   if (mWidget) g_object_unref(mWidget);
   mWidget = widget;
+}
+
+// Made with the first help tag: a window of a hundred controls with none would otherwise make
+// and destroy a hundred tooltip objects.
+GtkTooltips* SubPane::GetTooltips() {
+  if (!mTooltips) {
+    mTooltips = gtk_tooltips_new();
+    g_object_ref_sink(mTooltips);
+  }
+  return mTooltips;
 }
 
 void SubPane::SetRunControl(RuntimeObject* control) {

@@ -213,7 +213,8 @@ class SubPane : public Pane {
   virtual GtkWidget* GetWidget() { return mWidget; }
   // True when a click the pane does not take goes on to the panes behind it.
   virtual bool PassesClickThrough() { return false; }
-  GtkTooltips* GetTooltips() const { return mTooltips; }
+  // The pane's tooltips, made on first use.
+  GtkTooltips* GetTooltips();
   bool IsMouseButtonDown();
   // The pointer in the content coordinates of the pane's window; (0, 0) without a window.
   void GetMousePosition(int32_t* x, int32_t* y);
@@ -334,7 +335,7 @@ class SubPane : public Pane {
   GenericArray mChildren;
   GdkGC* mGC = nullptr;
   GtkWidget* mWidget = nullptr;
-  GtkTooltips* mTooltips = nullptr;
+  GtkTooltips* mTooltips = nullptr;  // nil until the first help tag
   CursorHandle* mCursor = nullptr;
   SimpleVector<string> mDragTypes;
   SimpleVector<string> mFileTypes;

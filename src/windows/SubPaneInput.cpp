@@ -138,11 +138,11 @@ SubPane* SubPane::FindCancelButton() {
 
 void SubPane::SetHelpTag(const string& text) {
   if (text.IsEmpty()) {
-    gtk_tooltips_disable(mTooltips);
+    if (mTooltips) gtk_tooltips_disable(mTooltips);
     return;
   }
   if (!mWidget) return;
-  gtk_tooltips_set_tip(mTooltips, mWidget, TextForPango(text).CString(), nullptr);
+  gtk_tooltips_set_tip(GetTooltips(), mWidget, TextForPango(text).CString(), nullptr);
   gtk_tooltips_enable(mTooltips);
 }
 

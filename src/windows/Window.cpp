@@ -192,8 +192,12 @@ void Window::Hide() {
   gtk_widget_hide(GTK_WIDGET(mGtkWindow));
 }
 
+// The widgets lose their X windows together, with the toplevel's, before the panes go one by
+// one: a control's widget destroyed while its window was still realized cost it an X window of
+// its own to destroy and its container a resize, some 150 microseconds a control.
 void Window::Close() {
   Hide();
+  gtk_widget_unrealize(GTK_WIDGET(mGtkWindow));
   ContainerPane::Close();
 }
 
