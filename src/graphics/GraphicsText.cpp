@@ -48,6 +48,7 @@ void GraphicsGTK::UpdateFont() {
   if (!Target() || (mLayout && mLayoutCurrent && mFontDescription)) return;
   if (!mContext) {
     if (!gdk_screen_get_default()) return;  // no display: nothing to lay text out on
+    ReadPendingDesktopSettings();
     mContext = gdk_pango_context_get();
   }
   FontSpec font;

@@ -93,6 +93,8 @@ void SetDesktopFont(const string& family, int32_t size) {
 
 void SetDesktopFontReader(void (*reader)()) { gDesktopFontReader = reader; }
 
+void ReadPendingDesktopSettings() { Desktop(); }
+
 const string& DesktopFontFamily() { return Desktop().family; }
 
 int32_t DesktopFontSize() { return Desktop().size; }

@@ -16,6 +16,10 @@
 // toolkit's settings (its rc files and the X resources) costs nothing until it is needed.
 void SetDesktopFont(const string& family, int32_t size);
 void SetDesktopFontReader(void (*reader)());
+// Runs the pending reader, if any: the toolkit's settings also give the screen the font options
+// and resolution that a Pango context takes when it is made, so text laid out before them would
+// differ from the same text laid out after.
+void ReadPendingDesktopSettings();
 const string& DesktopFontFamily();
 int32_t DesktopFontSize();
 

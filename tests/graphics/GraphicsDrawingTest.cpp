@@ -191,7 +191,7 @@ TEST_F(GraphicsDrawing, TheClipAndTheOriginMoveAndLimitDrawingAndTheClipGoesWith
 // ---- text beside raw Pango ----
 
 struct RawText {
-  PangoContext* context = gdk_pango_context_get();
+  PangoContext* context = qvtest::RawPangoContext();
   PangoLayout* layout = pango_layout_new(context);
   PangoFontDescription* font;
   int ascent = 0;

@@ -10,6 +10,7 @@
 
 #include "graphics/Drawable.h"
 #include "graphics/GraphicsGTK.h"
+#include "graphics/PangoFonts.h"
 #include "support/Screenshot.h"
 #include "support/TestSupport.h"
 
@@ -107,5 +108,12 @@ QV::Rect MakeRect(int top, int left, int bottom, int right);
 
 // The image's pixels as 0xRRGGBB, rows top down (alpha left out).
 std::vector<uint32_t> PixbufColours(GdkPixbuf* image);
+
+// A raw Pango context laid out as a Graphics lays out: the toolkit's settings, read on first use,
+// give the screen its font options and resolution, which a context takes when it is made.
+inline PangoContext* RawPangoContext() {
+  ReadPendingDesktopSettings();
+  return gdk_pango_context_get();
+}
 
 }  // namespace qvtest

@@ -14,7 +14,7 @@ class TextFit : public qvtest::DisplayTest {
   void SetUp() override {
     DisplayTest::SetUp();
     if (IsSkipped()) return;
-    context = gdk_pango_context_get();
+    context = qvtest::RawPangoContext();
     layout = pango_layout_new(context);
     PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans 10");
     pango_layout_set_font_description(layout, font);
