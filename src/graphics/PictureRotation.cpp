@@ -80,20 +80,42 @@ void ShearX(const Pixels& from, const Pixels& to, double factor, int32_t flags) 
   }
 }
 
-// Columns shifted by factor x (column - centre), as ShearLine shifts a row, but walked by strips
-// of columns so that memory is read nearly in order: destination row y takes, in column x,
-// source rows y - k and y - k - 1 of that column.
-void ShearY(const Pixels& from, const Pixels& to, double factor, int32_t flags) {
-  const double centre = (from.width - 1) / 2.0;
+// Each column's whole shift and share of the column shear by factor x (column - centre), and the
+// largest whole shift either way.
+struct ColumnShifts {
+  std::vector<int32_t> shift;
+  std::vector<uint32_t> share;
+  int32_t largest = 0;
+};
+
+ColumnShifts ShiftsOfColumns(int32_t width, int32_t height, double factor) {
+  ColumnShifts shifts;
+  shifts.shift.resize(size_t(width));
+  shifts.share.resize(size_t(width));
+  const double centre = (width - 1) / 2.0;
+  for (int32_t x = 0; x < width; ++x) {
+    const double offset = factor * (x - centre);
+    const int32_t k = WholeShift(offset, height);
+    shifts.shift[size_t(x)] = k;
+    shifts.share[size_t(x)] = FractionIn256ths(offset - std::floor(offset));
+    shifts.largest = std::max(shifts.largest, k < 0 ? -k : k);
+  }
+  return shifts;
+}
+
+// Destination rows are made in bands of this many: a column's source rows for a band lie within
+// its rows shifted, so a band touches some 130 pages where a column walked to the bottom touches
+// a new page every row (the cost of this pass was address translation).
+constexpr int32_t kBand = 64;
+
+// Rows y0 to y1 of the columns shifted as ShearLine shifts a row, into out (row y0 first, a row
+// every outStride words), walked down each column of the band so that memory is read nearly in
+// order: destination row y takes, in column x, source rows y - k and y - k - 1 of that column,
+// so the band reads no row outside y0 - largest - 1 to y1 + largest.
+void ShearYBand(const Pixels& from, uint32_t* out, int32_t outStride, int32_t y0, int32_t y1,
+                const ColumnShifts& shifts, int32_t flags) {
   const int32_t n = from.height;
   const int32_t stride = from.stride;
-  std::vector<int32_t> shift(size_t(from.width));
-  std::vector<uint32_t> share(size_t(from.width));
-  for (int32_t x = 0; x < from.width; ++x) {
-    const double offset = factor * (x - centre);
-    shift[size_t(x)] = WholeShift(offset, n);
-    share[size_t(x)] = FractionIn256ths(offset - std::floor(offset));
-  }
   // The pixels of rows j < 1 or j >= n: the edge blends and the fill.
   auto edge = [&](const uint32_t* column, int32_t j, uint32_t w256) -> uint32_t {
     if (j == 0) return Blended(column[0], flags & kRotateBlendEdge ? column[0] : kWhite, w256);
@@ -101,40 +123,90 @@ void ShearY(const Pixels& from, const Pixels& to, double factor, int32_t flags) 
     if (j == n) return Blended(flags & kRotateBlendEdge ? bottom : kWhite, bottom, w256);
     return kWhite;
   };
-  // Tiles of 64 x 64 destination pixels, walked down each column: a column's source rows lie
-  // within its tile's 64 rows shifted, so a tile touches some 130 pages where a column walked to
-  // the bottom touches a new page every row (the cost of this pass was address translation).
-  constexpr int32_t kTile = 64;
   const bool fill = flags & kRotateFillWhite;
-  for (int32_t y0 = 0; y0 < n; y0 += kTile) {
-    const int32_t y1 = std::min(y0 + kTile, n);
-    for (int32_t x = 0; x < from.width; ++x) {
-      const int32_t k = shift[size_t(x)];
-      const uint32_t w256 = share[size_t(x)];
-      const uint32_t* column = from.words + x;
-      // Rows y with 1 <= y - k < n take two source pixels inside the picture.
-      const int32_t inFrom = int32_t(std::clamp<int64_t>(int64_t(k) + 1, y0, y1));
-      const int32_t inTo = int32_t(std::clamp<int64_t>(int64_t(k) + n, inFrom, y1));
-      for (int32_t y = y0; y < inFrom; ++y) {
-        if (fill || y - k == n || y - k == 0) *to.At(x, y) = edge(column, y - k, w256);
+  auto at = [&](int32_t x, int32_t y) { return out + size_t(y - y0) * outStride + x; };
+  for (int32_t x = 0; x < from.width; ++x) {
+    const int32_t k = shifts.shift[size_t(x)];
+    const uint32_t w256 = shifts.share[size_t(x)];
+    const uint32_t* column = from.words + x;
+    // Rows y with 1 <= y - k < n take two source pixels inside the picture.
+    const int32_t inFrom = int32_t(std::clamp<int64_t>(int64_t(k) + 1, y0, y1));
+    const int32_t inTo = int32_t(std::clamp<int64_t>(int64_t(k) + n, inFrom, y1));
+    for (int32_t y = y0; y < inFrom; ++y) {
+      if (fill || y - k == n || y - k == 0) *at(x, y) = edge(column, y - k, w256);
+    }
+    if (inFrom < inTo) {
+      const uint32_t* source = column + size_t(inFrom - k) * stride;
+      uint32_t* to = at(x, inFrom);
+      uint32_t previousShare = Scaled(*(source - stride), w256);
+      for (int32_t y = inFrom; y < inTo; ++y, source += stride, to += outStride) {
+        const uint32_t p = *source;
+        const uint32_t share = Scaled(p, w256);
+        *to = (p & 0xFF000000) | ((p & 0xFFFFFF) - share + previousShare);
+        previousShare = share;
       }
-      if (inFrom < inTo) {
-        const uint32_t* source = column + size_t(inFrom - k) * stride;
-        uint32_t* out = to.At(x, inFrom);
-        uint32_t previousShare = Scaled(*(source - stride), w256);
-        for (int32_t y = inFrom; y < inTo; ++y, source += stride, out += to.stride) {
-          const uint32_t p = *source;
-          const uint32_t share = Scaled(p, w256);
-          *out = (p & 0xFF000000) | ((p & 0xFFFFFF) - share + previousShare);
-          previousShare = share;
-        }
-      }
-      for (int32_t y = inTo; y < y1; ++y) {
-        if (fill || y - k == n || y - k == 0) *to.At(x, y) = edge(column, y - k, w256);
-      }
+    }
+    for (int32_t y = inTo; y < y1; ++y) {
+      if (fill || y - k == n || y - k == 0) *at(x, y) = edge(column, y - k, w256);
     }
   }
 }
+
+// Columns shifted by factor x (column - centre) from one surface into another.
+void ShearY(const Pixels& from, const Pixels& to, double factor, int32_t flags) {
+  const ColumnShifts shifts = ShiftsOfColumns(from.width, from.height, factor);
+  for (int32_t y0 = 0; y0 < from.height; y0 += kBand) {
+    const int32_t y1 = std::min(y0 + kBand, from.height);
+    ShearYBand(from, to.At(0, y0), to.stride, y0, y1, shifts, flags);
+  }
+}
+
+// The last two shears of a turn with the white fill, columns by yFactor then rows by xFactor,
+// in place in pixels: each band of the column shear goes to a ring of bands, and its rows are
+// sheared back into pixels once no band still to come reads them. The ring holds the largest
+// shift's worth of rows and stays in the cache, where a scratch copy of the whole surface would
+// be written and read again from memory. (Without the fill, unreached pixels keep what the
+// scratch held, so that turn keeps its scratch copy.)
+class BandedShears {
+ public:
+  BandedShears(const Pixels& pixels, double yFactor)
+      : mShifts(ShiftsOfColumns(pixels.width, pixels.height, yFactor)) {
+    const int64_t bands = (int64_t(pixels.height) + kBand - 1) / kBand;
+    // A band's rows go back into pixels once the bands made after it start largest + 1 rows
+    // past its end: the ring holds that many rows' bands and the one being made.
+    mRingBands = int32_t(std::min<int64_t>(bands, (int64_t(mShifts.largest) + kBand) / kBand + 1));
+    mRing.reset(new (std::nothrow) uint32_t[size_t(mRingBands) * kBand * size_t(pixels.width)]);
+  }
+  bool Ready() const { return mRing != nullptr; }
+
+  void Run(const Pixels& pixels, double xFactor, int32_t flags) {
+    const int32_t n = pixels.height;
+    const int32_t width = pixels.width;
+    const double centre = (n - 1) / 2.0;
+    int32_t sheared = 0;  // rows below this are back in pixels
+    auto bandRows = [&](int32_t y) {
+      return mRing.get() + size_t(y / kBand % mRingBands) * kBand * size_t(width);
+    };
+    for (int32_t y0 = 0; y0 < n; y0 += kBand) {
+      const int32_t y1 = std::min(y0 + kBand, n);
+      ShearYBand(pixels, bandRows(y0), width, y0, y1, mShifts, flags);
+      // The bands still to come read no row below y1 - largest - 1.
+      const int64_t free = y1 >= n ? n : int64_t(y1) - mShifts.largest - 1;
+      for (; sheared + kBand <= free || (sheared < n && free >= n); sheared += kBand) {
+        const int32_t end = std::min(sheared + kBand, n);
+        for (int32_t y = sheared; y < end; ++y) {
+          ShearLine(bandRows(sheared) + size_t(y - sheared) * width, pixels.At(0, y), width,
+                    xFactor * (y - centre), flags);
+        }
+      }
+    }
+  }
+
+ private:
+  ColumnShifts mShifts;
+  int32_t mRingBands = 0;
+  std::unique_ptr<uint32_t[]> mRing;
+};
 
 // A quarter turn (counter-clockwise when ccw) about the centre, pixel for pixel.
 void QuarterTurn(const Pixels& from, const Pixels& to, bool ccw) {
@@ -171,22 +243,27 @@ bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angl
   }
   Pixels from, to;
   if (!PixelsOf(source, from) || !PixelsOf(destination, to)) return false;
-  // The source's copy stays as it is: the shears work in a scratch copy of their own.
-  std::unique_ptr<uint32_t[]> scratchWords(
-      new (std::nothrow) uint32_t[size_t(from.width) * size_t(from.height)]);
-  if (!scratchWords) return false;
+  constexpr double kPi = std::numbers::pi;
+  constexpr double kNearly = 0.0001;
+  double theta = std::fmod(angle, 2 * kPi);
+  if (theta > kPi) theta -= 2 * kPi;
+  if (theta < -kPi) theta += 2 * kPi;
+  const bool quarters = std::fabs(theta) >= kPi / 2 - kNearly;
+  const bool fill = flags & kRotateFillWhite;
+  // The source's copy stays as it is: quarter turns, and the shears without the fill, work in a
+  // scratch copy of their own.
+  std::unique_ptr<uint32_t[]> scratchWords;
+  if (quarters || !fill) {
+    scratchWords.reset(new (std::nothrow) uint32_t[size_t(from.width) * size_t(from.height)]);
+    if (!scratchWords) return false;
+  }
   const Pixels scratch = {scratchWords.get(), from.width, from.height, from.width};
   auto copy = [](const Pixels& a, const Pixels& b) {
     for (int32_t y = 0; y < a.height; ++y) std::memcpy(b.At(0, y), a.At(0, y), size_t(a.width) * 4);
   };
   // Without the white fill the middle pass leaves unreached pixels of the scratch as they
   // were, and the last pass reads them: they start as the destination's.
-  if (!(flags & kRotateFillWhite)) copy(to, scratch);
-  constexpr double kPi = std::numbers::pi;
-  constexpr double kNearly = 0.0001;
-  double theta = std::fmod(angle, 2 * kPi);
-  if (theta > kPi) theta -= 2 * kPi;
-  if (theta < -kPi) theta += 2 * kPi;
+  if (!fill) copy(to, scratch);
   const Pixels* current = &from;
   while (std::fabs(theta) >= kPi / 2 - kNearly) {  // whole quarters first, exactly
     QuarterTurn(*current, to, theta > 0);
@@ -197,9 +274,16 @@ bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angl
   if (current == &from || std::fabs(theta) >= kNearly) {
     const double alpha = std::tan(theta / 2);
     const double beta = -2 * alpha / (1 + alpha * alpha);
-    ShearX(*current, to, alpha, flags);
-    ShearY(to, scratch, beta, flags);
-    ShearX(scratch, to, alpha, flags);
+    if (fill) {
+      BandedShears lastTwo(to, beta);
+      if (!lastTwo.Ready()) return false;
+      ShearX(*current, to, alpha, flags);
+      lastTwo.Run(to, alpha, flags);
+    } else {
+      ShearX(*current, to, alpha, flags);
+      ShearY(to, scratch, beta, flags);
+      ShearX(scratch, to, alpha, flags);
+    }
   }
   // Every pixel is opaque: drawn as plain RGB, with no compositing.
   gdk_draw_rgb_32_image(destination->GetPixmap(), destination->GetGC(), 0, 0, to.width,
