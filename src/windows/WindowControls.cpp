@@ -59,15 +59,13 @@ RuntimeObject* NthControl(ControlMap* map, int32_t index, int32_t* count) {
 }
 
 // Every other Control of the window whose pane holds pane (at any depth) passes on its
-// disabled and hidden state.
-void ApplyContainerStates(ControlMap* map, RuntimeObject* control, SubPane* pane) {
-  if (!map) return;
-  auto walk = WalkControlMap(map);
-  RuntimeObject* object = nullptr;
-  while (walk->Next() && walk->GetValue(&object)) {
-    if (object == control || !IsControlObject(object)) continue;
-    SubPane* container = AsControl(object)->pane;
-    if (!container || !container->ContainsPane(pane, true)) continue;
+// disabled and hidden state. The panes that hold it are its owners, so they are walked up from
+// it: asking every control of the window instead made opening a window's controls quadratic.
+void ApplyContainerStates(RuntimeObject* window, RuntimeObject* control, SubPane* pane) {
+  for (SubPane* container = pane->GetOwner(); container; container = container->GetOwner()) {
+    RuntimeObject* object = container->GetRunControl();
+    if (!object || object == control || !IsControlObject(object)) continue;
+    if (AsControl(object)->pane != container || AsControl(object)->window != window) continue;
     if (!container->IsEnabled() && pane->IsEnabled()) pane->ApplyStateCode(kStateDisable);
     if (!container->IsVisible() && pane->IsVisible()) pane->ApplyStateCode(kStateHide);
   }
@@ -318,7 +316,7 @@ SubPane* CreateControlPane(RuntimeObject* control) {
   pane->SetPanelIndex(record->tabPanelIndex);
   if (!record->visible) pane->ApplyStateCode(kStateHide);
   if (!record->enabled) pane->ApplyStateCode(kStateDisable);
-  if (record->window) ApplyContainerStates(AsWindow(record->window)->mControls, control, pane);
+  if (record->window) ApplyContainerStates(record->window, control, pane);
   pane->SetBalloonHelp(string(record->balloonHelp));
   pane->SetDisabledBalloonHelp(string(record->disabledBalloonHelp));
   pane->SetHelpTag(string(record->helpTag));

@@ -161,6 +161,7 @@ TEST_F(WindowControls, AControlInsideAHiddenOrDisabledContainerStartsSo) {
   kit.script.controls = {
       {.name = "Box", .bounds = MakeRect(10, 10, 100, 140), .visible = false},
       {.name = "Inner", .bounds = MakeRect(20, 20, 40, 80)},
+      {.name = "Deeper", .bounds = MakeRect(25, 25, 35, 70)},
       {.name = "Panel", .bounds = MakeRect(110, 10, 190, 140), .enabled = false},
       {.name = "Field", .bounds = MakeRect(120, 20, 140, 80)},
       {.name = "Free", .bounds = MakeRect(10, 150, 40, 200), .visible = false, .enabled = false},
@@ -171,6 +172,8 @@ TEST_F(WindowControls, AControlInsideAHiddenOrDisabledContainerStartsSo) {
   EXPECT_EQ(pane("Inner")->GetOwner(), pane("Box"));
   EXPECT_FALSE(pane("Inner")->IsVisible());
   EXPECT_TRUE(pane("Inner")->IsEnabled());
+  EXPECT_EQ(pane("Deeper")->GetOwner(), pane("Inner"));
+  EXPECT_FALSE(pane("Deeper")->IsVisible());
   EXPECT_FALSE(pane("Field")->IsEnabled());
   EXPECT_TRUE(pane("Field")->IsVisible());
   EXPECT_FALSE(pane("Free")->IsVisible());
