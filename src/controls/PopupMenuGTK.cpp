@@ -384,12 +384,34 @@ gboolean PopupMenu::OnAttachRows(gpointer pane) {
 // The widget is going: its rows are not given back.
 void PopupMenu::DropDetachedRows() {
   if (mAttachSource) g_source_remove(std::exchange(mAttachSource, 0));
+  if (mPassSource) g_source_remove(std::exchange(mPassSource, 0));
+  mRowAddedThisPass = false;
   if (GtkListStore* store = std::exchange(mDetached, nullptr)) g_object_unref(store);
+}
+
+// The first row added since the main loop's last pass goes through the widget; a second one
+// sets the rows aside. A program that runs the main loop between rows (DoEvents in its loop)
+// would otherwise have the combo box let go of every row and take them all back for each.
+GtkListStore* PopupMenu::StoreForAnotherRow() {
+  if (mDetached) return mDetached;
+  if (mRowAddedThisPass) return DetachedRows();
+  if (mComboBoxMode && Live()) {
+    mRowAddedThisPass = true;
+    mPassSource = g_idle_add_full(G_PRIORITY_HIGH, &PopupMenu::OnPassEnded, this, nullptr);
+  }
+  return nullptr;
+}
+
+gboolean PopupMenu::OnPassEnded(gpointer pane) {
+  auto* self = static_cast<PopupMenu*>(pane);
+  self->mPassSource = 0;
+  self->mRowAddedThisPass = false;
+  return G_SOURCE_REMOVE;
 }
 
 void PopupMenu::AppendItem(const char* text) {
   if (!Live()) return;
-  if (GtkListStore* store = DetachedRows()) {
+  if (GtkListStore* store = StoreForAnotherRow()) {
     gtk_list_store_insert_with_values(store, nullptr, -1, 0, text, -1);
   } else if (mComboBoxMode) {
     Mode().appendText(GTK_COMBO_BOX(GetWidget()), text);

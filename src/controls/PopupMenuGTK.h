@@ -127,6 +127,8 @@ class PopupMenu final : public ComboBox, public SubPane {
   void AttachRows();
   void DropDetachedRows();
   static gboolean OnAttachRows(gpointer pane);
+  GtkListStore* StoreForAnotherRow();
+  static gboolean OnPassEnded(gpointer pane);
   bool ComputeItemFont() const;
   void ApplyItemFonts();
 
@@ -144,6 +146,9 @@ class PopupMenu final : public ComboBox, public SubPane {
   GtkListStore* mDetached = nullptr;
   int32_t mDetachedActive = -1;
   guint mAttachSource = 0;
+  // A row went through the widget since the main loop's last pass (see StoreForAnotherRow).
+  bool mRowAddedThisPass = false;
+  guint mPassSource = 0;
 };
 
 // Tests: forget the widget mode so that the next pane looks the functions up again.

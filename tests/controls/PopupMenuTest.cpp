@@ -230,13 +230,19 @@ TEST_P(PopupTest, ABatchOfRowsReachesTheWidgetOnceAndKeepsTheChoice) {
                    &modelChanges);
   pane->SetListIndex(3, false);  // Fig
   for (int i = 0; i < 2000; ++i) pane->AddRow(("Row " + std::to_string(i)).c_str(), nullptr);
-  if (comboBox) EXPECT_EQ(pane->GetListIndex(), 3);
+  if (comboBox) {
+    EXPECT_EQ(pane->GetListIndex(), 3);
+  }
   pane->InsertRow(4, "Kiwi", nullptr);  // after the choice: it stays
   pane->SetRowText(3, "Date");
-  if (comboBox) EXPECT_EQ(pane->GetDisplayText().CString(), std::string("Date"));
+  if (comboBox) {
+    EXPECT_EQ(pane->GetDisplayText().CString(), std::string("Date"));
+  }
   pane->RemoveRow(0);
   const int32_t chosen = pane->GetListIndex();
-  if (comboBox) EXPECT_EQ(chosen, 2);
+  if (comboBox) {
+    EXPECT_EQ(chosen, 2);
+  }
   const std::vector<std::string> widgetRows = WidgetRows(pane);
   EXPECT_EQ(widgetRows, PaneRows(pane));
   ASSERT_EQ(widgetRows.size(), 2005u);
@@ -258,6 +264,24 @@ TEST_P(PopupTest, ABatchOfRowsReachesTheWidgetOnceAndKeepsTheChoice) {
   pane->AddRow("Gone", nullptr);
   RuntimeCloseWindow(window);
   EXPECT_TRUE(gui.PumpUntil([&] { return !AsWindow(window)->mImp; }));
+}
+
+// A program that runs the main loop after each row: every row goes straight to the widget, which
+// never lets go of its rows (each time it took them back it would build all of them again).
+TEST_P(PopupTest, RowsAddedBetweenPassesGoStraightToTheWidget) {
+  RuntimeObject* popup = Add(popupClass, "Popup", {10, 10, 34, 160});
+  PopupMenu* pane = Pane(popup);
+  RunPendingWork();
+  int modelChanges = 0;
+  g_signal_connect(pane->GetWidget(), "notify::model", G_CALLBACK(&CountModelChange),
+                   &modelChanges);
+  for (int i = 0; i < 50; ++i) {
+    pane->AddRow(("Row " + std::to_string(i)).c_str(), nullptr);
+    RunPendingWork();
+  }
+  EXPECT_EQ(modelChanges, 0);
+  EXPECT_EQ(WidgetRows(pane), PaneRows(pane));
+  EXPECT_EQ(WidgetRows(pane).back(), "Row 49");
 }
 
 TEST_P(PopupTest, TagReferencesComeBackToWhereTheyStarted) {
