@@ -65,16 +65,20 @@ std::unordered_map<const DatabaseCursorObject*, ColumnNames>& NameCaches() {
 
 // The first column whose name equals name (the language's comparison), or -1.
 int32_t FindColumnNamed(DatabaseCursorObject* rs, stringStorage* name) {
+  const bool own = IsFrameworkCursorDefinition(Table(rs));
+  ColumnNames* known = own ? &NameCaches()[rs] : nullptr;
+  if (known) {  // the same name asked again is answered before anything else is asked
+    for (const ColumnNames::Asked& asked : known->asked)
+      if (asked.name.Storage() == name) return asked.column;
+  }
   const int32_t count = ColumnCount(rs);
   const string wanted(name);
-  if (!IsFrameworkCursorDefinition(Table(rs))) {
+  if (!own) {
     for (int32_t column = 0; column < count; ++column)
       if (CursorColumnName(rs, column).Compare(wanted) == 0) return column;
     return -1;
   }
-  ColumnNames& cache = NameCaches()[rs];
-  for (const ColumnNames::Asked& asked : cache.asked)
-    if (asked.name.Storage() == name) return asked.column;
+  ColumnNames& cache = *known;
   if (cache.names.size() != size_t(count)) {
     cache.names.clear();
     for (int32_t column = 0; column < count; ++column)
