@@ -53,7 +53,7 @@ const Layout kLayouts[] = {
 // Longer, shorter and same-length new values, each followed by a Delete through the cursor.
 TEST(BuiltInCursorEdits, UpdateLeavesTheCursorOnItsRowForTheDeleteThatFollows) {
   for (const Layout& layout : kLayouts) {
-    for (const std::string value : {std::string("true"), std::string(), std::string("1"),
+    for (const std::string& value : {std::string("true"), std::string(), std::string("1"),
                                     std::string(3000, 'x')}) {
       SCOPED_TRACE(std::string(layout.label) + " value of " + std::to_string(value.size()));
       BuiltInDb db;

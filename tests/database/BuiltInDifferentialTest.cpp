@@ -114,9 +114,10 @@ class Differential {
     if (std::getenv("QV_DIFF_TRACE")) fprintf(stderr, "%s\n", ours.c_str());
     const int32_t error = mDb.Exec(ours);
     const bool refOk = Ref(reference);
-    if (!mayDisagree)
+    if (!mayDisagree) {
       EXPECT_EQ(error == 0, refOk) << ours << "\n  ours: " << error << " " << mDb.ErrorMessage()
                                    << "\n  sqlite3: " << sqlite3_errmsg(mRef);
+    }
     if (error != 0 || !refOk) EndTransaction(false);
   }
 
@@ -360,7 +361,9 @@ class Differential {
     EXPECT_EQ(mDb.Exec(commit ? "commit" : "rollback"), 0) << mDb.ErrorMessage();
     // A failed statement may have ended sqlite3's transaction already.
     const bool refEnded = Ref(commit ? "COMMIT" : "ROLLBACK");
-    if (commit) EXPECT_TRUE(refEnded) << sqlite3_errmsg(mRef);
+    if (commit) {
+      EXPECT_TRUE(refEnded) << sqlite3_errmsg(mRef);
+    }
     Ref("BEGIN");
     if (commit) {
       mCommitted = mTables;
