@@ -138,6 +138,8 @@ SignalScope::~SignalScope() {
   if (--gSignalDepth == 0) ScheduleDeferredReleases();
 }
 
+bool InsideSignalScope() { return gSignalDepth > 0; }
+
 void ReleaseDeferredPanes() {
   std::vector<SubPane*>& panes = DeferredPanes();
   while (gSignalDepth == 0 && !panes.empty()) {

@@ -64,6 +64,9 @@ class SignalScope {
   SignalScope& operator=(const SignalScope&) = delete;
 };
 
+// True while a signal scope lives: GTK is still delivering a signal to some widget.
+bool InsideSignalScope();
+
 // Lets go of the panes put off by signal scopes now (nothing while a scope lives): for closing
 // every window once the main loop is over, when no pass will run them.
 void ReleaseDeferredPanes();

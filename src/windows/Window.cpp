@@ -194,10 +194,12 @@ void Window::Hide() {
 
 // The widgets lose their X windows together, with the toplevel's, before the panes go one by
 // one: a control's widget destroyed while its window was still realized cost it an X window of
-// its own to destroy and its container a resize, some 150 microseconds a control.
+// its own to destroy and its container a resize, some 150 microseconds a control. Not inside a
+// signal: GTK goes on with the widget it was delivering to (an entry whose Change closed the
+// window sets its pointer on its text window after the handler), and the panes go later anyway.
 void Window::Close() {
   Hide();
-  gtk_widget_unrealize(GTK_WIDGET(mGtkWindow));
+  if (!InsideSignalScope()) gtk_widget_unrealize(GTK_WIDGET(mGtkWindow));
   ContainerPane::Close();
 }
 
