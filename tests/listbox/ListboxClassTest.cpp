@@ -508,7 +508,7 @@ TEST_F(ListboxClassTest, AClickWhoseHandlerClosesTheWindowRaisesNothingAfterTheC
     } else {
       gui.Click(row1.x, row1.y);
     }
-    ASSERT_TRUE(gui.WaitUntilClosed(xid));
+    ASSERT_TRUE(gui.WaitUntilClosed(xid)) << testing::PrintToString(gHeard);
     gui.Settle();
     const auto at = std::find(gHeard.begin(), gHeard.end(), std::string(closing));
     ASSERT_NE(at, gHeard.end()) << testing::PrintToString(gHeard);

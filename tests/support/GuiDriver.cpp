@@ -77,9 +77,17 @@ GuiDriver::GuiDriver() {
     return;
   }
   mDisplay = x;
+  gdk_window_add_filter(nullptr, &GuiDriver::CountPresses, this);
+}
+
+GdkFilterReturn GuiDriver::CountPresses(GdkXEvent* xevent, GdkEvent*, gpointer data) {
+  if (static_cast<XEvent*>(xevent)->type == ButtonPress)
+    ++static_cast<GuiDriver*>(data)->mPressesSeen;
+  return GDK_FILTER_CONTINUE;
 }
 
 GuiDriver::~GuiDriver() {
+  if (mDisplay) gdk_window_remove_filter(nullptr, &GuiDriver::CountPresses, this);
   if (mDisplay && !mHeldKeycodes.empty()) {
     for (unsigned code : mHeldKeycodes) XTestFakeKeyEvent(mDisplay, code, False, CurrentTime);
     XSync(mDisplay, False);
@@ -527,7 +535,12 @@ void GuiDriver::Click(GtkWidget* widget, int button, int count) {
 void GuiDriver::Drag(int fromX, int fromY, int toX, int toY, int button) {
   if (!mDisplay) return;
   MoveTo(fromX, fromY);
+  const int presses = mPressesSeen;
   SendButton(button, true);
+  // A window manager that takes the press first (click to focus) may pass it on late on a
+  // loaded machine; moving on before it came would hand the program press and release
+  // together, and no drag.
+  PumpUntil([&] { return mPressesSeen > presses; }, 2000);
   Settle();
   constexpr int kSteps = 8;
   for (int k = 1; k <= kSteps; ++k) {

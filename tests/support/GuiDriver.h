@@ -159,6 +159,7 @@ class GuiDriver {
   Screenshot Capture(const ScreenArea& area);
 
  private:
+  static GdkFilterReturn CountPresses(GdkXEvent* xevent, GdkEvent*, gpointer data);
   static int RunSteps(void* self);
   // A property's bytes when it has the format (8, or 32 for Xlib's longs); "" otherwise.
   std::string Property(XWindow window, const char* name, int format) const;
@@ -173,6 +174,7 @@ class GuiDriver {
   ::_XDisplay* mDisplay = nullptr;
   std::deque<std::function<void()>> mSteps;
   unsigned mStepSource = 0;
+  int mPressesSeen = 0;  // button presses that reached this process (CountPresses)
   std::vector<unsigned> mSpareKeycodes;  // keys without symbols, for characters Type maps
   size_t mNextSpare = 0;
   std::vector<unsigned> mHeldKeycodes;  // by HoldKey, not yet released
