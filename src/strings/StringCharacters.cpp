@@ -3,15 +3,12 @@
 #include <algorithm>
 
 #include "core/Export.h"
-#include "core/UnseenCall.h"
 #include "strings/SharedShortText.h"
 #include "strings/StringSearch.h"
 #include "strings/UTF8.h"
 #include "strings/UTF8Positions.h"
 
-// count bytes (>= 0) from 0-based byte offset first inside record (nil allowed when count is
-// 0), with a reference for the caller. A result of a character or so may be a shared record.
-extern "C" stringStorage* StringRecordBytes(stringStorage* record, int32_t first, int32_t count) {
+stringStorage* StringRecordBytes(stringStorage* record, int32_t first, int32_t count) {
   if (count < 1) return nullptr;
   if (count <= kSharedTextLongest)
     return SharedShortText(record->data + 1 + first, count, record->encoding);
@@ -130,8 +127,7 @@ extern "C" stringStorage* StringMid3(stringStorage* s, int32_t start, int32_t co
 }
 QV_EXPORT(StringMid3)
 
-// Mid(s, start, count) of a record in any encoding, at any start.
-extern "C" stringStorage* StringMidCharacters(stringStorage* s, int32_t start, int32_t count) {
+stringStorage* StringMidCharacters(stringStorage* s, int32_t start, int32_t count) {
   if (!s || count < 1) return nullptr;
   int64_t first = start, n = count;
   if (first < 1) {
@@ -147,25 +143,6 @@ extern "C" stringStorage* StringMidCharacters(stringStorage* s, int32_t start, i
   int32_t offset = BytesOfCharacters(text, 0, first - 1);
   return HandSlice(text, offset, BytesOfCharacters(text, offset, n));
 }
-
-// Mid(s, start, 1) of UTF-8 text in a character loop: the character after the one the last
-// call on s took, and its record kept already. That way is a leaf (core/UnseenCall.h); the
-// rest is StringMidCharacters'. The caller's reference keeps s for the call.
-extern "C" stringStorage* StringDBCSMid3(stringStorage* s, int32_t start, int32_t count) {
-  UTF8Span span;
-  if (!s || count != 1 || start < 1 || s->encoding != kEncodingUTF8 ||
-      !UTF8NextCharacter(s, start - 1, span)) {
-    return reinterpret_cast<stringStorage*>(
-        QV_UNSEEN_CALL3(StringMidCharacters, s, start, count));
-  }
-  if (span.length <= kSharedTextLongest) {
-    if (stringStorage* kept = KeptShortText(s->data + 1 + span.offset, span.length, kEncodingUTF8))
-      return kept;
-  }
-  return reinterpret_cast<stringStorage*>(
-      QV_UNSEEN_CALL3(StringRecordBytes, s, span.offset, span.length));
-}
-QV_EXPORT(StringDBCSMid3)
 
 extern "C" int32_t StringAsc(stringStorage* s) {
   return stringStorage::Length(s) ? stringStorage::PString(s)[1] : 0;

@@ -25,3 +25,10 @@ int32_t StringDBCSAsc(stringStorage* s);
 stringStorage* StringChr(int32_t n);
 stringStorage* StringDBCSChr(int32_t n);
 }
+
+// The ways of StringDBCSMid3 outside a character loop (CharacterLoop.cpp).
+// count bytes (>= 0) from 0-based byte offset first inside record (nil allowed when count is
+// 0), with a reference for the caller. A result of a character or so may be a shared record.
+stringStorage* StringRecordBytes(stringStorage* record, int32_t first, int32_t count);
+// Mid(s, start, count) of a record in any encoding, at any start.
+stringStorage* StringMidCharacters(stringStorage* s, int32_t start, int32_t count);

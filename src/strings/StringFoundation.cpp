@@ -7,7 +7,6 @@
 #include "core/Export.h"
 #include "core/IntMap.h"
 #include "core/RuntimeError.h"
-#include "core/UnseenCall.h"
 #include "strings/TextEncoding.h"
 
 namespace {
@@ -37,18 +36,7 @@ extern "C" stringStorage* RuntimeLockString(stringStorage* s) {
 }
 QV_EXPORT(RuntimeLockString)
 
-// The last reference, when it goes, frees the record.
-extern "C" void ReleaseStringRecord(stringStorage* s) { stringStorage::RemoveReference(s); }
-
-// A leaf while the record stays (core/UnseenCall.h): a loop unlocks what it takes every turn.
-extern "C" void RuntimeUnlockString(stringStorage* s) {
-  if (s && s->refCount > 1) {
-    --s->refCount;
-    return;
-  }
-  if (s) QV_UNSEEN_CALL1(ReleaseStringRecord, s);
-}
-QV_EXPORT(RuntimeUnlockString)
+void ReleaseStringRecord(stringStorage* s) { stringStorage::RemoveReference(s); }
 
 extern "C" void RuntimeLockUnlockStrings(stringStorage* newString, stringStorage* oldString) {
   if (newString == oldString) return;

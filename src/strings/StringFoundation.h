@@ -10,6 +10,10 @@
 
 #include "strings/RuntimeString.h"
 
+// Drops a reference, freeing the record with its last: RuntimeUnlockString's rare way, out of
+// its leaf (CharacterLoop.cpp).
+void ReleaseStringRecord(stringStorage* s);
+
 extern "C" {
 stringStorage* RuntimeLockString(stringStorage* s);
 void RuntimeUnlockString(stringStorage* s);

@@ -20,7 +20,8 @@ const ArrayOperationTable* StringArrayTable() {
 
 // Keeps each piece's record with a reference of its own, for the array to take over.
 void CollectPiece(void* pieces, string&& piece) {
-  static_cast<std::vector<stringStorage*>*>(pieces)->push_back(piece.ExtractStringStorage());
+  auto* records = static_cast<std::vector<stringStorage*>*>(pieces);
+  records->push_back(std::move(piece).ExtractStringStorage());
 }
 
 void ReleasePieces(const std::vector<stringStorage*>& pieces) {

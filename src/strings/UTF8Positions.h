@@ -31,10 +31,14 @@ UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t co
 // Forgets what is remembered about record, whose bytes are about to change or to go.
 void ForgetUTF8Position(const stringStorage* record);
 
-// UTF8SpanInRecord(record, first, 1) when this thread's last walk on record ended where
-// character first starts and the character is not the last, as in a character loop: inline,
-// for such a loop; false, with nothing found or moved, otherwise.
-inline bool UTF8NextCharacter(const stringStorage* record, int32_t first, UTF8Span& span);
+// Where character first of record's text starts, and its length in bytes, as
+// UTF8SpanInRecord(record, first, 1) finds them, when this thread's last walk on record ended
+// where that character starts and it is not the last, as in a character loop: inline, for such
+// a loop; nil, with nothing found or moved, otherwise. first may be any word: a remembered
+// character number lies below the text's character count, so one that came from a negative
+// number never matches.
+inline const unsigned char* UTF8NextCharacter(const stringStorage* record, uint32_t first,
+                                              int32_t& length);
 
 namespace utf8_positions {
 
@@ -84,29 +88,26 @@ inline bool Holds(const Position& kept, const stringStorage* record, uint32_t st
 
 }  // namespace utf8_positions
 
-inline bool UTF8NextCharacter(const stringStorage* record, int32_t first, UTF8Span& span) {
+inline const unsigned char* UTF8NextCharacter(const stringStorage* record, uint32_t first,
+                                              int32_t& length) {
   using namespace utf8_positions;
   const uintptr_t key = AddressKey(record);
   Position& kept = tPositions[key % kPositions];
-  if (kept.record != record || kept.characters != first) return false;
+  if (kept.record != record || uint32_t(kept.characters) != first) return nullptr;
   const Stamp& stamp = gStamps[key % kStampGroups];
-  if (kept.stampLow != stamp.low.load(std::memory_order_relaxed) ||
-      kept.stampHigh != stamp.high.load(std::memory_order_relaxed))
-    return false;
+  if ((kept.stampLow ^ stamp.low.load(std::memory_order_relaxed)) |
+      (kept.stampHigh ^ stamp.high.load(std::memory_order_relaxed)))
+    return nullptr;
   // Bounded by the record's own length, so that even a position gone stale never reads
-  // outside the text.
-  const unsigned char* const text = record->data + 1;
-  const uint32_t length = record->length;
-  const uint32_t offset = uint32_t(kept.offset);
-  uint32_t next = offset + 1;
-  if (next >= length) return false;  // the last character: the general walk decides there
-  if ((text[next] & 0xC0) == 0x80) {
-    do ++next;
-    while (next < length && (text[next] & 0xC0) == 0x80);
-    if (next >= length) return false;
-  }
-  kept.characters = first + 1;
-  kept.offset = int32_t(next);
-  span = {int32_t(offset), int32_t(next - offset)};
-  return true;
+  // outside the text. The last character is the general walk's to decide.
+  const unsigned char* const begin = record->data + 1;
+  const unsigned char* const end = begin + record->length;
+  const unsigned char* const at = begin + kept.offset;
+  const unsigned char* next = at + 1;
+  while (next < end && (*next & 0xC0) == 0x80) ++next;
+  if (next >= end) return nullptr;
+  length = int32_t(next - at);
+  ++kept.characters;
+  kept.offset += length;
+  return at;
 }

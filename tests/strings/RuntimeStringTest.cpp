@@ -31,6 +31,22 @@ TEST(StringRecord, LayoutLengthByteAndRefusedSizes) {
   EXPECT_EQ(capture.count(), 4u);
 }
 
+// Every short length, where the bytes are copied by overlapping words or one at a time, from
+// sources at every alignment: each byte lands once, in order, and the NUL follows.
+TEST(StringRecord, ShortTextsFromBytesKeepEveryByte) {
+  std::mt19937 rng(7);
+  std::string source(64, '\0');
+  for (char& c : source) c = char(rng() % 255 + 1);
+  for (size_t from = 0; from < 8; ++from) {
+    for (size_t n = 1; n <= 20; ++n) {
+      const string s = string::FromBytes(source.data() + from, int64_t(n), kEncodingASCII);
+      ASSERT_EQ(Bytes(s), source.substr(from, n)) << from << " " << n;
+      ASSERT_EQ(s.CString()[n], '\0');
+      ASSERT_EQ(s.PString()[0], n);
+    }
+  }
+}
+
 TEST(StringHandle, CopyOnWriteAndRefusedWrites) {
   string a = Make("shared", kEncodingUTF8), b = a, c = b;
   EXPECT_EQ(a.Storage()->refCount, 3u);

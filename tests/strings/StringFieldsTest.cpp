@@ -137,6 +137,30 @@ TEST(StringFields, ReplaceFormsAtEveryPatternLengthMatchTheModel) {
   }
 }
 
+// A one-byte separator over a text longer than one scanning step: separators at both ends,
+// next to each other and on either side of a step's edge; a letter matches both of its cases
+// in the text form and only itself in the byte form.
+TEST(StringFields, SplitAtOneByteCutsAtEveryPlace) {
+  std::string text;
+  for (int k = 0; k < 70; ++k) text += k % 7 == 0 ? "x" : k % 5 == 0 ? "X" : k % 3 ? "ab" : "\xC3\xA9";
+  text = "x" + text + "xx";
+  auto model = [&](bool ignoreCase) {
+    std::vector<std::string> pieces{""};
+    for (char c : text) {
+      if (c == 'x' || (ignoreCase && c == 'X')) pieces.emplace_back();
+      else pieces.back() += c;
+    }
+    return pieces;
+  };
+  string s = Make(text, kEncodingUTF8), x("x");
+  for (bool bytes : {false, true}) {
+    RuntimeArray* array = bytes ? StringSplitB(s.Storage(), x.Storage())
+                                : StringSplit(s.Storage(), x.Storage());
+    EXPECT_EQ(Elements(array), model(!bytes)) << bytes;
+    RuntimeUnlockArray(array);
+  }
+}
+
 TEST(StringFields, Edges) {
   string hello("Hello World"), world("world");
   EXPECT_EQ(Take(StringReplaceB(hello.Storage(), world.Storage(), nullptr)), "Hello World");

@@ -48,6 +48,33 @@ TEST(UTF8Positions, CharacterLoopsMatchTheModelInEveryOrder) {
   }
 }
 
+// A character loop over characters the shared records do not hold yet: more distinct
+// characters than their table has slots, and runs of continuation bytes that the walking rule
+// makes characters longer than any shared record. Each comes from the general walk, right
+// whatever the position was moved to, and every result is the caller's to unlock.
+TEST(UTF8Positions, CharactersNotSharedYetAreRightInALoop) {
+  std::string bytes;
+  std::vector<std::string> characters;
+  for (uint32_t k = 0; k < 700; ++k) {
+    characters.push_back(k % 50 == 7 ? std::string("\xC3\xA9\xA9\xA9\xA9\xA9", 6)
+                                     : EncodeUTF8({0x4E00 + k * 7}));
+    bytes += characters.back();
+  }
+  string s = Make(bytes, kEncodingUTF8);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int32_t i = 1; i <= int32_t(characters.size()); ++i) {
+      TextEncoding encoding = 0;
+      ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1), &encoding), characters[size_t(i - 1)])
+          << pass << " " << i;
+      ASSERT_EQ(encoding, kEncodingUTF8);
+    }
+    // Past either end, and a start that only wraps to a character number.
+    for (int32_t start : {INT32_MIN, INT32_MIN + 1, 0, int32_t(characters.size()) + 1})
+      EXPECT_EQ(Take(StringDBCSMid3(s.Storage(), start, 1)), "") << start;
+  }
+  EXPECT_EQ(s.Storage()->refCount, 1u);
+}
+
 // A private record written after a walk over it: the positions found before the write would
 // now cut characters or miss by one (two digits become one accented letter, and back).
 TEST(UTF8Positions, WritesToAPrivateRecordAreSeen) {
