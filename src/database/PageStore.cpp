@@ -437,6 +437,10 @@ bool PageStore::Rollback() {
     for (uint32_t offset = 0; offset < used; offset += RecordLength(page->RecordAt(offset))) {
       uint8_t* record = page->RecordAt(offset);
       if (RecordStamp(record) != stamp) continue;
+      if (RecordIsLive(record) && mRewrites.Restore(record)) {
+        Rewrote();
+        continue;
+      }
       SetRecordStatus(record, RecordIsLive(record) ? kDbDeleted : kDbLive, 0);
     }
   }
@@ -460,6 +464,7 @@ void PageStore::EndTransaction() {
   }
   mTouched.clear();
   mTouchedBits.clear();
+  mRewrites.Clear();
   mTransactionOpen = false;
   mTransaction = FollowingTransaction(mTransaction);
 }

@@ -18,8 +18,9 @@
 //   is synced, the header says open (synced), the pages are written (synced at the commit)
 //   and the header says closed (synced), four syncs for a small transaction.
 // - Rollback undoes the transaction's leaf records in place (inserted ones become deleted,
-//   deleted ones live again); pages and index records made by splits stay, so the trees keep
-//   their shape and every open cursor its place.
+//   deleted ones live again, rows rewritten in place get their committed bytes back); pages
+//   and index records made by splits stay, so the trees keep their shape and every open
+//   cursor its place.
 // - One store per file: the file is locked while open; a second open is refused.
 // - The cache holds at most its limit of pages (4,096 unless a test lowers it) beyond those
 //   held by users: unheld clean pages leave least recently used first, changed ones are
@@ -35,6 +36,7 @@
 #include <vector>
 
 #include "database/PageJournal.h"
+#include "database/PageStoreRewrites.h"
 #include "database/StorageError.h"
 #include "database/StorageFile.h"
 #include "database/qvdbRecordTracking.h"
@@ -87,9 +89,24 @@ class PageStore {
   bool MarkChanged(qvdbRecordTracking* page);
   // The records of a changed page moved: cursors standing on it must find their place again.
   void Rearranged(qvdbRecordTracking* page);
-  // The last change count given to a page (read in, new, or rearranged): while it stays, no
-  // page's records have moved.
+  // A record was rewritten in place: nothing moved, but what was read out of it is stale.
+  void Rewrote() { ++mChangeSerial; }
+  // The last change count given to a page (read in, new, or rearranged), or moved by a
+  // rewrite: while it stays, no page's records have moved or changed their bytes.
   uint64_t ChangeSerial() const { return mChangeSerial; }
+
+  // Before a live record of a changed leaf is overwritten by one of its length stamped with
+  // the open transaction: keeps what a rollback needs. False, changing nothing, when that
+  // would pass the memory kept for it: the caller then replaces the row another way.
+  bool NoteRewrite(const uint8_t* before, const uint8_t* after, uint32_t length) {
+    return mRewrites.Note(before, after, length, CurrentStamp());
+  }
+  // A record that stands for a committed row rewritten in place gets the committed bytes
+  // back (true); any other stays as it is.
+  bool RestoreRewritten(uint8_t* record) {
+    return RecordStamp(record) == CurrentStamp() && mRewrites.Restore(record);
+  }
+  void SetRewriteBudget(uint64_t bytes) { mRewrites.SetBudget(bytes); }
 
   uint32_t NextRecordId() { return mNextRecordId++; }
   uint32_t CurrentTransaction() const { return mTransaction; }
@@ -165,6 +182,7 @@ class PageStore {
   std::vector<uint32_t> mTouched;  // pages the open transaction changed, oldest first
   std::vector<bool> mTouchedBits;
   PageJournal mJournal;
+  PageStoreRewrites mRewrites;
 
   std::unordered_map<uint32_t, qvdbRecordTracking*> mPages;
   qvdbRecordTracking* mNewest = nullptr;

@@ -607,6 +607,8 @@ bool TableCursor::GrowRoot() {
 // bring it back. Any other is marked with the transaction, for a rollback to revive.
 void TableCursor::MarkDeleted(uint8_t* record) {
   uint32_t stamp = mStore.CurrentStamp();
+  // A committed row rewritten in place is deleted as itself, for a rollback to revive.
+  mStore.RestoreRewritten(record);
   SetRecordStatus(record, kDbDeleted, RecordStamp(record) == stamp ? 0 : stamp);
 }
 
@@ -651,9 +653,26 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
       return Refuse(StorageErrorCode::kDuplicateKey, "the new key is taken");
   }
   if (!mStore.MarkChanged(mStack.back().page.Entry())) return false;
+  if (sameKey && RewriteInPlace(mRecord.data(), length)) return true;
   if (!sameKey && !Park(mRecord.data(), length, key)) return false;
   MarkDeleted(RecordUnderCursor());
   return !sameKey || InsertHere(mRecord.data(), length);
+}
+
+// A row replaced by one of its own length keeps its place in the changed leaf: no record
+// moves, so no page splits and no cursor has to find its place again. The store keeps the
+// committed row for a rollback; when it will not, the caller replaces the row as a new record.
+bool TableCursor::RewriteInPlace(const uint8_t* record, uint32_t length) {
+  uint8_t* current = RecordUnderCursor();
+  if (length < kDbRowMinLength || RecordLength(current) != length ||
+      !mStore.NoteRewrite(current, record, length))
+    return false;
+  std::memcpy(current, record, length);
+  mStore.Rewrote();
+  mAnchor.id = RecordId(record);
+  mAnchor.onRecord = true;
+  mAnchor.fresh = false;
+  return true;
 }
 
 // ---- rows parked by updates ----

@@ -73,7 +73,7 @@ class TableCursor : public TransactionListener, public AnchorKeeper {
   bool DeleteCurrent();
   // Replaces the record under the cursor by `record`, which gets a new record id (a row of a
   // table keyed by row id keeps its own). With an unchanged key it takes the old record's
-  // place and the cursor stands on it; with a changed key it is parked until the
+  // place (over it when their lengths are equal) and the cursor stands on it; with a changed key it is parked until the
   // cursor closes, and refused when a live record or another parked one has that key.
   bool UpdateCurrent(const uint8_t* record, uint32_t length);
 
@@ -141,6 +141,7 @@ class TableCursor : public TransactionListener, public AnchorKeeper {
   bool CheckInsertable(const uint8_t* record, uint32_t length);
 
   bool InsertHere(const uint8_t* record, uint32_t length);
+  bool RewriteInPlace(const uint8_t* record, uint32_t length);
   Level& LevelAt(uint32_t height) { return mStack[mStack.size() - 1 - height]; }
   bool InsertAtLevel(uint32_t height, const uint8_t* record, uint32_t length, uint32_t offset);
   bool SplitAtLevel(uint32_t height, const uint8_t* record, uint32_t length, uint32_t offset);

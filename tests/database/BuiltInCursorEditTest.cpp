@@ -1,6 +1,7 @@
 // Edits through an open RecordSet of the built-in engine: after Update the cursor stays on the
 // row it updated, whatever the new row's length and whether or not the table has a key, so a
-// Delete or a second Update that follows reaches that row; and rows keep their order.
+// Delete or a second Update that follows reaches that row; rows keep their order; and a row
+// rewritten under the cursor, or given back by a rollback, reads as it now is.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -130,6 +131,31 @@ TEST(BuiltInCursorEdits, ARowThatSplitsItsPageKeepsTheCursor) {
     const Rows expected = {"1|" + wide, "2|" + wide, "3|" + std::string(4000, 'g'),
                            "4|" + wide, "5|" + wide};
     EXPECT_EQ(db.Query("select id, name from t"), expected);
+    EXPECT_EQ(db.Check(), "");
+  }
+}
+
+// A row rewritten in place under an open RecordSet (same length: nothing moves), and given
+// back by a rollback, reads as it now is, whether the values were read before or not.
+TEST(BuiltInCursorEdits, AnOpenRecordSetReadsItsRowAfterRewritesAndRollback) {
+  for (const Layout& layout : kLayouts) {
+    SCOPED_TRACE(layout.label);
+    BuiltInDb db;
+    FillFive(db, layout.create);
+    Held rs = SelectAt(db, "select id, name, flag from t", 1);
+    ASSERT_EQ(FieldText(rs, "flag"), "0");
+    ASSERT_EQ(db.Exec("update t set flag = '7', name = 'm2' where id = 2"), 0);
+    EXPECT_EQ(FieldText(rs, "id"), "2");
+    EXPECT_EQ(FieldText(rs, "flag"), "7");
+    EXPECT_EQ(FieldText(rs, "name"), "m2");
+    ASSERT_EQ(db.Exec("rollback"), 0);
+    EXPECT_EQ(FieldText(rs, "flag"), "0");
+    EXPECT_EQ(FieldText(rs, "name"), "n2");
+    cursorMoveNext(rs);
+    EXPECT_EQ(FieldText(rs, "id"), "3");
+    cursorClose(rs);
+    EXPECT_EQ(db.Query("select id, name, flag from t"),
+              (Rows{"1|n1|0", "2|n2|0", "3|n3|0", "4|n4|0", "5|n5|0"}));
     EXPECT_EQ(db.Check(), "");
   }
 }

@@ -1,0 +1,158 @@
+// Rows replaced by rows of their own length: full leaves take the rewrite without splitting,
+// and rollbacks, deletes, second rewrites, spills of the cache and a spent memory budget all
+// give back exactly the committed rows; the log tells records of repeated ids apart.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "database/DatabaseTestSupport.h"
+#include "database/PageStoreRewrites.h"
+
+using namespace dbtest;
+
+namespace {
+
+using Model = std::map<std::string, std::string>;
+
+std::string Key(int n) {
+  std::string key = std::to_string(n);
+  return std::string(6 - key.size(), '0') + key;
+}
+
+// Payloads of one length, so that every update may stay in place.
+std::string Payload(uint32_t seed) { return std::string(40, char('a' + seed % 26)); }
+
+bool Rewrite(PageStore& store, const std::string& key, const std::string& payload) {
+  std::unique_ptr<TableCursor> cursor = KeyedCursor(store, "t");
+  Bytes row = KeyedRow(0, key, payload);
+  return SeekLive(*cursor, key) && cursor->UpdateCurrent(row.data(), uint32_t(row.size())) &&
+         cursor->Close();
+}
+
+bool Remove(PageStore& store, const std::string& key) {
+  std::unique_ptr<TableCursor> cursor = KeyedCursor(store, "t");
+  return SeekLive(*cursor, key) && cursor->DeleteCurrent() && cursor->Close();
+}
+
+Model ContentOf(PageStore& store) {
+  TreeReport report = CheckTable(store, "t");
+  EXPECT_EQ(report.problem, "");
+  std::multimap<std::string, std::string> rows = Content(report);
+  return Model(rows.begin(), rows.end());
+}
+
+// Full leaves: rows in ascending keys, committed.
+Model FillAscending(TestDatabase& h, int rows) {
+  Model model;
+  std::unique_ptr<TableCursor> cursor = KeyedCursor(*h.store, "t");
+  for (int n = 0; n < rows; ++n) {
+    EXPECT_TRUE(InsertRow(*cursor, KeyedRow(h.store->NextRecordId(), Key(n), Payload(0))));
+    model[Key(n)] = Payload(0);
+  }
+  EXPECT_TRUE(cursor->Close() && h.store->Commit());
+  return model;
+}
+
+Bytes Record(uint32_t id, const std::string& text) { return KeyedRow(id, "k", text); }
+
+}  // namespace
+
+TEST(RewriteInPlace, UpdatesOfFullLeavesAddNoPagesAndRollBackToTheCommittedRows) {
+  TestDatabase h({"t"});
+  Model committed = FillAscending(h, 2000);
+  const uint64_t pages = h.store->PageCount();
+  // Every third row, twice, and one of them deleted afterwards.
+  for (int round = 1; round <= 2; ++round)
+    for (int n = 0; n < 2000; n += 3) ASSERT_TRUE(Rewrite(*h.store, Key(n), Payload(round)));
+  ASSERT_TRUE(Remove(*h.store, Key(3)));
+  EXPECT_EQ(h.store->PageCount(), pages) << "a rewrite of equal length split a leaf";
+  Model changed = committed;
+  for (int n = 0; n < 2000; n += 3) changed[Key(n)] = Payload(2);
+  changed.erase(Key(3));
+  EXPECT_EQ(ContentOf(*h.store), changed);
+  ASSERT_TRUE(h.store->Rollback());
+  EXPECT_EQ(ContentOf(*h.store), committed) << "in the cache";
+  h.Reopen();
+  EXPECT_EQ(ContentOf(*h.store), committed) << "in the file";
+  // Committed, the rewrites stay, still in the same pages.
+  for (int n = 0; n < 2000; n += 3) ASSERT_TRUE(Rewrite(*h.store, Key(n), Payload(5)));
+  ASSERT_TRUE(h.store->Commit());
+  h.Reopen();
+  for (int n = 0; n < 2000; n += 3) committed[Key(n)] = Payload(5);
+  EXPECT_EQ(ContentOf(*h.store), committed);
+  EXPECT_EQ(h.store->PageCount(), pages);
+}
+
+// Rewrites, changes of length, deletes and inserts at random, with a cache of a few pages
+// (changed leaves leave it and come back) and at times no memory for rewrites at all.
+TEST(RewriteInPlace, RandomRewritesMatchAModelThroughSpillsRollbacksAndReopenings) {
+  SimulatedFileSystem memory;
+  TestDatabase h({"t"}, memory);
+  Model committed = FillAscending(h, 1500), current = committed;
+  std::mt19937 random(77);
+  for (int batch = 0; batch < 40; ++batch) {
+    h.store->SetCacheLimit(batch % 2 ? 6 : PageStore::kDefaultCacheLimit);
+    h.store->SetRewriteBudget(batch % 5 == 4 ? 0 : PageStoreRewrites::kDefaultBudget);
+    for (int i = 0; i < 300; ++i) {
+      const std::string key = Key(int(random() % 1600));
+      const uint32_t choice = random() % 10;
+      const bool present = current.count(key) != 0;
+      if (!present) {
+        ASSERT_TRUE(InsertRow(*h.store, "t", KeyedRow(h.store->NextRecordId(), key, Payload(i))));
+        current[key] = Payload(i);
+      } else if (choice < 7) {
+        // Mostly of the same length; now and then longer, which moves the row.
+        const std::string payload = choice == 6 ? Payload(i) + "longer" : Payload(i);
+        ASSERT_TRUE(Rewrite(*h.store, key, payload));
+        current[key] = payload;
+      } else {
+        ASSERT_TRUE(Remove(*h.store, key));
+        current.erase(key);
+      }
+    }
+    switch (random() % 4) {
+      case 0:
+        ASSERT_TRUE(h.store->Rollback());
+        current = committed;
+        break;
+      case 1:
+        h.Reopen();
+        committed = current;
+        break;
+      default:
+        ASSERT_TRUE(h.store->Commit());
+        committed = current;
+    }
+    h.store->SetCacheLimit(PageStore::kDefaultCacheLimit);
+    ASSERT_EQ(ContentOf(*h.store), current) << "batch " << batch;
+  }
+}
+
+TEST(RewriteInPlace, TheLogTellsRecordsOfOneIdApartAndKeepsTheFirstCommittedBytes) {
+  constexpr uint32_t kStamp = 9;
+  PageStoreRewrites log;
+  Bytes committedA = Record(7, "committed a"), committedB = Record(7, "committed b");
+  Bytes nowA = Record(7, "now a......"), nowB = Record(7, "now b......");
+  for (Bytes* now : {&nowA, &nowB}) SetRecordStatus(now->data(), kDbLive, kStamp);
+  ASSERT_TRUE(log.Note(committedA.data(), nowA.data(), uint32_t(nowA.size()), kStamp));
+  ASSERT_TRUE(log.Note(committedB.data(), nowB.data(), uint32_t(nowB.size()), kStamp));
+  // A second rewrite of A keeps A's committed bytes under the newest record.
+  Bytes againA = Record(8, "again a...."), page = nowA;
+  SetRecordStatus(againA.data(), kDbLive, kStamp);
+  ASSERT_TRUE(log.Note(page.data(), againA.data(), uint32_t(againA.size()), kStamp));
+  page = againA;
+  Bytes other = nowB;
+  ASSERT_TRUE(log.Restore(other.data()));
+  EXPECT_EQ(other, committedB);
+  EXPECT_FALSE(log.Restore(nowA.data())) << "the entry followed the second rewrite";
+  ASSERT_TRUE(log.Restore(page.data()));
+  EXPECT_EQ(page, committedA);
+  EXPECT_TRUE(log.Empty());
+  // A row the transaction inserted needs nothing kept, and a spent budget keeps nothing.
+  Bytes inserted = Record(9, "inserted...");
+  SetRecordStatus(inserted.data(), kDbLive, kStamp);
+  EXPECT_TRUE(log.Note(inserted.data(), nowA.data(), uint32_t(nowA.size()), kStamp));
+  log.SetBudget(0);
+  EXPECT_FALSE(log.Note(committedA.data(), nowA.data(), uint32_t(nowA.size()), kStamp));
+  EXPECT_TRUE(log.Empty());
+}
