@@ -126,6 +126,27 @@ TEST_F(PictureTest, PixelsOutsideTheSurfaceReadZeroAndAreNotWritten) {
   EXPECT_EQ(ServerPixels(picture).back(), 0x123456u);
 }
 
+// A colour is its low three bytes: a top byte given is left out. Setting a pixel changes the
+// copy's bytes of that colour alone, neither the pixel's alpha nor a neighbour's bytes.
+TEST_F(PictureTest, SettingAPixelChangesItsColourBytesAlone) {
+  RuntimeObject* picture = NewPicture(3, 2);
+  RuntimeObject* surface = Surface(picture);
+  GdkPixbuf* copy = PicturePane(picture)->GetPixbuf();
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(gdk_pixbuf_get_n_channels(copy), 4);
+  const guchar* row = gdk_pixbuf_get_pixels(copy);
+  std::vector<guchar> expected(row, row + 12);
+  rgbSurfaceSetPixel(surface, 1, 0, 0xA5123456);
+  expected[4] = 0x12;
+  expected[5] = 0x34;
+  expected[6] = 0x56;
+  EXPECT_EQ(std::vector<guchar>(row, row + 12), expected);
+  EXPECT_EQ(rgbSurfaceGetPixel(surface, 1, 0), 0x123456u);
+  std::vector<uint32_t> server(6, 0xFFFFFF);
+  server[1] = 0x123456;
+  EXPECT_EQ(ServerPixels(picture), server);
+}
+
 TEST_F(PictureTest, FloodFillOfTheSeedsColourOrFromOutsideChangesNothing) {
   RuntimeObject* picture = NewPicture(30, 20);
   RuntimeObject* surface = Surface(picture);
