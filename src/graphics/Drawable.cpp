@@ -275,21 +275,42 @@ void DrawablePane::DrawCopy(int32_t left, int32_t top, int32_t right, int32_t bo
   }
 }
 
+// A copy of the pixmap's size (an empty surface has a pixmap of one pixel), pixels unset.
+GdkPixbuf* DrawablePane::NewCopy() const {
+  return gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, std::max(mWidth, 1), std::max(mHeight, 1));
+}
+
 GdkPixbuf* DrawablePane::GetPixbuf() {
   if (mPixbuf || !mPixmap) return mPixbuf;
-  const int32_t width = std::max(mWidth, 1);
-  const int32_t height = std::max(mHeight, 1);
-  GdkPixbuf* pixels = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
+  GdkPixbuf* pixels = NewCopy();
   if (!pixels) return nullptr;
-  if (!gdk_pixbuf_get_from_drawable(pixels, mPixmap, ColormapOf(mPixmap), 0, 0, 0, 0, width,
-                                    height)) {
+  if (!gdk_pixbuf_get_from_drawable(pixels, mPixmap, ColormapOf(mPixmap), 0, 0, 0, 0,
+                                    gdk_pixbuf_get_width(pixels),
+                                    gdk_pixbuf_get_height(pixels))) {
     g_object_unref(pixels);
     return nullptr;
   }
-  mPixbuf = pixels;
-  mPixelView = {gdk_pixbuf_get_pixels(pixels), gdk_pixbuf_get_rowstride(pixels), width, height};
-  mSettableBytes = MainScreenDepth() >= 24 ? mPixelView.bytes : nullptr;
+  KeepCopy(pixels);
   return mPixbuf;
+}
+
+GdkPixbuf* DrawablePane::PixbufToReplace() {
+  if (mPixbuf || !mPixmap) return mPixbuf;
+  if (GdkPixbuf* pixels = NewCopy()) KeepCopy(pixels);
+  return mPixbuf;
+}
+
+void DrawablePane::KeepCopy(GdkPixbuf* pixels) {
+  mPixbuf = pixels;
+  mPixelView = {gdk_pixbuf_get_pixels(pixels), gdk_pixbuf_get_rowstride(pixels),
+                gdk_pixbuf_get_width(pixels), gdk_pixbuf_get_height(pixels)};
+  mSettableBytes = MainScreenDepth() >= 24 ? mPixelView.bytes : nullptr;
+}
+
+void DrawablePane::NoteCopyReplaced() {
+  if (!mSettableBytes) return DrawCopy(0, 0, mPixelView.width, mPixelView.height);
+  mChangedTop = 0;
+  mChangedBottom = mPixelView.height;
 }
 
 void DrawablePane::GetSize(int32_t* width, int32_t* height) {
@@ -322,7 +343,8 @@ QV::Rect DrawablePane::RectToDrawable(const Graphics& g, QV::Rect rect, bool cli
 // The source is kept within the surface first, the destination cut in proportion, so that no
 // pixel outside either is read or written. A plain copy goes from pixmap to drawable; scaling,
 // a mask or white as transparent go through the surface's pixels, whose alpha the rendering
-// honours (a mask's grey levels blend in part).
+// honours (a mask's grey levels blend in part). Those read the copy, which holds the pixels
+// set there: only the pixmap's way needs them drawn back first.
 void DrawablePane::DrawRect(Graphics& g, const QV::Rect& source, const QV::Rect& destination,
                             bool /*inWindow*/, bool transparent) {
   CopyRun run = {source.left,      source.top,      source.right,      source.bottom,
@@ -331,7 +353,6 @@ void DrawablePane::DrawRect(Graphics& g, const QV::Rect& source, const QV::Rect&
       run.DestHeight() < 1 || !mPixmap) {
     return;
   }
-  DrawBackChangedPixels();
   if (!ClipRunToSurface(run.sourceLeft, run.sourceRight, run.destLeft, run.destRight, mWidth) ||
       !ClipRunToSurface(run.sourceTop, run.sourceBottom, run.destTop, run.destBottom, mHeight)) {
     return;
@@ -350,6 +371,7 @@ void DrawablePane::DrawRect(Graphics& g, const QV::Rect& source, const QV::Rect&
                       run.DestHeight() != run.SourceHeight();
   QV::Drawable* mask = GetMask();
   if (!scaled && !mask && !transparent) {
+    DrawBackChangedPixels();
     gdk_draw_drawable(drawable, gc, mPixmap, run.sourceLeft, run.sourceTop, d.left, d.top,
                       shownWidth, shownHeight);
     return;

@@ -10,7 +10,8 @@
 // false, drawing into it and copying from it do nothing.
 //
 // A pane keeps a copy of its pixels once they are read (GetPixbuf). Pixels set one at a time
-// (RGBSurface's Pixel) go into the copy only, which is then the surface's record: they are
+// (RGBSurface's Pixel) or all at once (a turn) go into the copy only, which is then the
+// surface's record: they are
 // drawn back onto the pixmap, once, before anything else reads the pixmap or draws on it (every
 // way to the pixmap goes through GetPixmap, GetGdkWindow, GetTarget, DrawRect or
 // DiscardCache), so a pixel loop costs no round trip to the server per pixel.
@@ -169,6 +170,13 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
     if (y < mChangedTop) mChangedTop = y;
     if (y >= mChangedBottom) mChangedBottom = y + 1;
   }
+  // The copy for a caller that sets every pixel of it and then calls NoteCopyReplaced: the copy
+  // read before, or a new one whose pixels are not read from the pixmap, since none of them
+  // would survive. Nil without a pixmap.
+  GdkPixbuf* PixbufToReplace();
+  // Every pixel of the copy was set: drawn back as pixels set one at a time are, or at once
+  // where the copy holds colours the pixmap cannot (a screen of fewer than 24 bits).
+  void NoteCopyReplaced();
   // Draws the rows set in the copy onto the pixmap; the copy stays.
   void DrawBackChangedPixels() {
     if (mChangedBottom > mChangedTop) DrawBackChanges();
@@ -211,6 +219,8 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   QV::Rect mBounds;
   GdkGC* mGC = nullptr;
   void DrawBackChanges();
+  GdkPixbuf* NewCopy() const;
+  void KeepCopy(GdkPixbuf* pixels);
 
   GdkPixmap* mPixmap = nullptr;
   GdkPixbuf* mPixbuf = nullptr;

@@ -223,8 +223,10 @@ void QuarterTurn(const Pixels& from, const Pixels& to, bool ccw) {
   }
 }
 
-bool PixelsOf(DrawablePane* pane, Pixels& pixels) {
-  GdkPixbuf* image = pane->GetPixbuf();
+// The pane's copy as words: read from the pixmap, or left unread where every pixel is to be
+// replaced.
+bool PixelsOf(DrawablePane* pane, Pixels& pixels, bool replaced) {
+  GdkPixbuf* image = replaced ? pane->PixbufToReplace() : pane->GetPixbuf();
   if (!image || gdk_pixbuf_get_n_channels(image) != 4) return false;
   pixels = {reinterpret_cast<uint32_t*>(gdk_pixbuf_get_pixels(image)), pane->Width(),
             pane->Height(), gdk_pixbuf_get_rowstride(image) / 4};
@@ -241,15 +243,16 @@ bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angl
                      "srcDP and dstDP and srcDP != dstDP", nullptr)) {
     return false;
   }
+  // With the white fill every destination pixel is written, and none need be read first.
+  const bool fill = flags & kRotateFillWhite;
   Pixels from, to;
-  if (!PixelsOf(source, from) || !PixelsOf(destination, to)) return false;
+  if (!PixelsOf(source, from, false) || !PixelsOf(destination, to, fill)) return false;
   constexpr double kPi = std::numbers::pi;
   constexpr double kNearly = 0.0001;
   double theta = std::fmod(angle, 2 * kPi);
   if (theta > kPi) theta -= 2 * kPi;
   if (theta < -kPi) theta += 2 * kPi;
   const bool quarters = std::fabs(theta) >= kPi / 2 - kNearly;
-  const bool fill = flags & kRotateFillWhite;
   // The source's copy stays as it is: quarter turns, and the shears without the fill, work in a
   // scratch copy of their own.
   std::unique_ptr<uint32_t[]> scratchWords;
@@ -285,9 +288,8 @@ bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angl
       ShearX(scratch, to, alpha, flags);
     }
   }
-  // Every pixel is opaque: drawn as plain RGB, with no compositing.
-  gdk_draw_rgb_32_image(destination->GetPixmap(), destination->GetGC(), 0, 0, to.width,
-                        to.height, GDK_RGB_DITHER_NONE,
-                        reinterpret_cast<guchar*>(to.words), to.stride * 4);
+  // The turned pixels reach the pixmap only when it is next used: a turned shape is drawn
+  // through its mask from the copy alone.
+  destination->NoteCopyReplaced();
   return true;
 }
