@@ -142,6 +142,38 @@ ColumnShifts ShiftsOfColumns(int32_t width, int32_t height, double factor) {
   return shifts;
 }
 
+// count pixels down a column from source into to, a row every stride and outStride words:
+// each less its share w plus the share of the pixel above it.
+void ShearColumn(const uint32_t* source, uint32_t* to, int32_t count, int32_t stride,
+                 int32_t outStride, uint32_t w256) {
+  uint32_t previousShare = Scaled(*(source - stride), w256);
+  for (; count > 0; --count, source += stride, to += outStride) {
+    const uint32_t p = *source;
+    const uint32_t share = Scaled(p, w256);
+    *to = (p & 0xFF000000) | ((p & 0xFFFFFF) - share + previousShare);
+    previousShare = share;
+  }
+}
+
+// ShearColumn for two neighbouring columns of one whole shift, shares w0 and w1, as
+// ShearRunSSE2 blends.
+[[gnu::target("sse2")]] void ShearColumnPairSSE2(const uint32_t* source, uint32_t* to,
+                                                 int32_t count, int32_t stride,
+                                                 int32_t outStride, uint32_t w0, uint32_t w1) {
+  const auto a = int16_t(w0), b = int16_t(w1);
+  const __m128i weight = _mm_set_epi16(0, b, b, b, 0, a, a, a);
+  const __m128i zero = _mm_setzero_si128();
+  __m128i above =
+      _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(source - stride)), zero);
+  for (; count > 0; --count, source += stride, to += outStride) {
+    const __m128i p =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(source)), zero);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(to),
+                     _mm_packus_epi16(BlendedChannels(p, above, weight), zero));
+    above = p;
+  }
+}
+
 // Destination rows are made in bands of this many: a column's source rows for a band lie within
 // its rows shifted, so a band touches some 130 pages where a column walked to the bottom touches
 // a new page every row (the cost of this pass was address translation).
@@ -153,6 +185,7 @@ constexpr int32_t kBand = 64;
 // so the band reads no row outside y0 - largest - 1 to y1 + largest.
 void ShearYBand(const Pixels& from, uint32_t* out, int32_t outStride, int32_t y0, int32_t y1,
                 const ColumnShifts& shifts, int32_t flags) {
+  static const bool haveSSE2 = __builtin_cpu_supports("sse2");
   const int32_t n = from.height;
   const int32_t stride = from.stride;
   // The pixels of rows j < 1 or j >= n: the edge blends and the fill.
@@ -164,30 +197,34 @@ void ShearYBand(const Pixels& from, uint32_t* out, int32_t outStride, int32_t y0
   };
   const bool fill = flags & kRotateFillWhite;
   auto at = [&](int32_t x, int32_t y) { return out + size_t(y - y0) * outStride + x; };
-  for (int32_t x = 0; x < from.width; ++x) {
+  auto edgeRows = [&](int32_t x, int32_t k, int32_t first, int32_t end) {
+    for (int32_t y = first; y < end; ++y) {
+      if (fill || y - k == n || y - k == 0) {
+        *at(x, y) = edge(from.words + x, y - k, shifts.share[size_t(x)]);
+      }
+    }
+  };
+  for (int32_t x = 0; x < from.width;) {
     const int32_t k = shifts.shift[size_t(x)];
-    const uint32_t w256 = shifts.share[size_t(x)];
-    const uint32_t* column = from.words + x;
+    // Two neighbouring columns of one whole shift walk their rows together.
+    const int32_t columns =
+        haveSSE2 && x + 1 < from.width && shifts.shift[size_t(x) + 1] == k ? 2 : 1;
     // Rows y with 1 <= y - k < n take two source pixels inside the picture.
     const int32_t inFrom = int32_t(std::clamp<int64_t>(int64_t(k) + 1, y0, y1));
     const int32_t inTo = int32_t(std::clamp<int64_t>(int64_t(k) + n, inFrom, y1));
-    for (int32_t y = y0; y < inFrom; ++y) {
-      if (fill || y - k == n || y - k == 0) *at(x, y) = edge(column, y - k, w256);
-    }
+    for (int32_t c = x; c < x + columns; ++c) edgeRows(c, k, y0, inFrom);
     if (inFrom < inTo) {
-      const uint32_t* source = column + size_t(inFrom - k) * stride;
-      uint32_t* to = at(x, inFrom);
-      uint32_t previousShare = Scaled(*(source - stride), w256);
-      for (int32_t y = inFrom; y < inTo; ++y, source += stride, to += outStride) {
-        const uint32_t p = *source;
-        const uint32_t share = Scaled(p, w256);
-        *to = (p & 0xFF000000) | ((p & 0xFFFFFF) - share + previousShare);
-        previousShare = share;
+      const uint32_t* source = from.words + x + size_t(inFrom - k) * stride;
+      if (columns == 2) {
+        ShearColumnPairSSE2(source, at(x, inFrom), inTo - inFrom, stride, outStride,
+                            shifts.share[size_t(x)], shifts.share[size_t(x) + 1]);
+      } else {
+        ShearColumn(source, at(x, inFrom), inTo - inFrom, stride, outStride,
+                    shifts.share[size_t(x)]);
       }
     }
-    for (int32_t y = inTo; y < y1; ++y) {
-      if (fill || y - k == n || y - k == 0) *at(x, y) = edge(column, y - k, w256);
-    }
+    for (int32_t c = x; c < x + columns; ++c) edgeRows(c, k, inTo, y1);
+    x += columns;
   }
 }
 
