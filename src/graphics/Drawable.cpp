@@ -1,11 +1,28 @@
 #include "graphics/Drawable.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <vector>
 
 #include "graphics/Graphics.h"
 
 namespace {
+
+// Four-byte pixels (red first) as three bytes each. Four pixels are three words on a
+// little-endian processor, joined by shifts: three stores where moving the bytes took twelve.
+void PackRGB(const guchar* in, guchar* out, int32_t count) {
+  static_assert(std::endian::native == std::endian::little);
+  int32_t x = 0;
+  for (; x + 4 <= count; x += 4, in += 16, out += 12) {
+    uint32_t p[4];
+    std::memcpy(p, in, 16);
+    const uint32_t words[3] = {(p[0] & 0xFFFFFF) | p[1] << 24, (p[1] >> 8 & 0xFFFF) | p[2] << 16,
+                               (p[2] >> 16 & 0xFF) | p[3] << 8};
+    std::memcpy(out, words, 12);
+  }
+  for (; x < count; ++x, in += 4, out += 3) std::memcpy(out, in, 3);
+}
 
 // The colormap that reads and renders drawable's pixels.
 GdkColormap* ColormapOf(GdkDrawable* drawable) {
@@ -262,13 +279,8 @@ void DrawablePane::DrawCopy(int32_t left, int32_t top, int32_t right, int32_t bo
   for (int32_t y = top; y < bottom; y += rowsAtATime) {
     const int32_t rows = std::min(rowsAtATime, bottom - y);
     guchar* out = rgb.data();
-    for (int32_t row = y; row < y + rows; ++row) {
-      const guchar* in = CopiedPixel(left, row);
-      for (int32_t x = 0; x < width; ++x, in += 4, out += 3) {
-        out[0] = in[0];
-        out[1] = in[1];
-        out[2] = in[2];
-      }
+    for (int32_t row = y; row < y + rows; ++row, out += size_t(width) * 3) {
+      PackRGB(CopiedPixel(left, row), out, width);
     }
     gdk_draw_rgb_image(mPixmap, mGC, left, y, width, rows, GDK_RGB_DITHER_NONE, rgb.data(),
                        width * 3);

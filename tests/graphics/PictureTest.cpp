@@ -147,6 +147,22 @@ TEST_F(PictureTest, SettingAPixelChangesItsColourBytesAlone) {
   EXPECT_EQ(ServerPixels(picture), server);
 }
 
+// Pixels set are drawn back row by row, four at a time with the rest one by one: every width
+// up to two groups and a rest reaches the server as set, with rows set in part among them.
+TEST_F(PictureTest, PixelsSetReachTheServerAtEveryWidth) {
+  std::mt19937 random(11);
+  for (int32_t width = 1; width <= 11; ++width) {
+    RuntimeObject* picture = NewPicture(width, 3);
+    RuntimeObject* surface = Surface(picture);
+    for (int32_t y = 0; y < 3; ++y) {
+      for (int32_t x = y == 1 ? width / 2 : 0; x < width; ++x) {
+        rgbSurfaceSetPixel(surface, x, y, uint32_t(random()) & 0xFFFFFF);
+      }
+    }
+    EXPECT_EQ(ServerPixels(picture), Pixels(surface)) << width;
+  }
+}
+
 TEST_F(PictureTest, FloodFillOfTheSeedsColourOrFromOutsideChangesNothing) {
   RuntimeObject* picture = NewPicture(30, 20);
   RuntimeObject* surface = Surface(picture);
