@@ -253,7 +253,8 @@ void DrawablePane::DiscardCache() {
   if (mPixbuf) g_object_unref(mPixbuf);
   mPixbuf = nullptr;
   mPixelView = {};
-  mSettableBytes = nullptr;
+  mCopied = {};
+  mSettable = {};
 }
 
 void DrawablePane::DrawBackChanges() {
@@ -316,11 +317,14 @@ void DrawablePane::KeepCopy(GdkPixbuf* pixels) {
   mPixbuf = pixels;
   mPixelView = {gdk_pixbuf_get_pixels(pixels), gdk_pixbuf_get_rowstride(pixels),
                 gdk_pixbuf_get_width(pixels), gdk_pixbuf_get_height(pixels)};
-  mSettableBytes = MainScreenDepth() >= 24 ? mPixelView.bytes : nullptr;
+  // The surface's own size within the copy's (an empty surface's copy has a pixel).
+  mCopied = {uint32_t(std::clamp(mWidth, 0, mPixelView.width)),
+             uint32_t(std::clamp(mHeight, 0, mPixelView.height))};
+  mSettable = MainScreenDepth() >= 24 ? mCopied : PixelLimits{};
 }
 
 void DrawablePane::NoteCopyReplaced() {
-  if (!mSettableBytes) return DrawCopy(0, 0, mPixelView.width, mPixelView.height);
+  if (mSettable.width == 0) return DrawCopy(0, 0, mPixelView.width, mPixelView.height);
   mChangedTop = 0;
   mChangedBottom = mPixelView.height;
 }

@@ -163,8 +163,8 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   // surface; nil otherwise. The settable pixel also needs a copy that holds every colour as the
   // pixmap does (a screen of 24 bits or more): only there may pixels be set in the copy and
   // drawn back later. Inline: a pixel loop reads and writes here.
-  const guchar* CopiedPixel(int32_t x, int32_t y) const { return PixelIn(mPixelView.bytes, x, y); }
-  guchar* SettablePixel(int32_t x, int32_t y) const { return PixelIn(mSettableBytes, x, y); }
+  const guchar* CopiedPixel(int32_t x, int32_t y) const { return PixelIn(mCopied, x, y); }
+  guchar* SettablePixel(int32_t x, int32_t y) const { return PixelIn(mSettable, x, y); }
   // Row y of the copy, inside it, was set there and is to be drawn back (see above).
   void NoteRowChanged(int32_t y) {
     if (y < mChangedTop) mChangedTop = y;
@@ -210,10 +210,17 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   void EraseBackground() override;
 
  private:
-  guchar* PixelIn(guchar* bytes, int32_t x, int32_t y) const {
-    if (!bytes || uint32_t(x) >= uint32_t(mWidth) || uint32_t(y) >= uint32_t(mHeight))
-      return nullptr;
-    return bytes + size_t(y) * size_t(mPixelView.stride) + size_t(x) * 4;
+  // The pixels of the copy that may be read, or set: none where there is no copy (or, to set,
+  // where it cannot hold every colour), so that one bounds check is the whole test.
+  struct PixelLimits {
+    uint32_t width = 0;
+    uint32_t height = 0;
+  };
+  guchar* PixelIn(PixelLimits limits, int32_t x, int32_t y) const {
+    if (uint32_t(x) >= limits.width || uint32_t(y) >= limits.height) return nullptr;
+    // Limits are set only with a copy: the pixel's address is never nil, nor tested again.
+    if (!mPixelView.bytes) __builtin_unreachable();
+    return mPixelView.bytes + size_t(y) * size_t(mPixelView.stride) + size_t(x) * 4;
   }
 
   QV::Rect mBounds;
@@ -225,7 +232,8 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   GdkPixmap* mPixmap = nullptr;
   GdkPixbuf* mPixbuf = nullptr;
   PixelView mPixelView;  // of mPixbuf
-  guchar* mSettableBytes = nullptr;  // mPixelView.bytes where the copy holds every colour
+  PixelLimits mCopied;
+  PixelLimits mSettable;
   // The rows of the copy from top to bottom (exclusive) hold every pixel set there and not yet
   // drawn back. Drawing back whole rows redraws the pixels between with the colours they have.
   int32_t mChangedTop = INT32_MAX;
