@@ -4,7 +4,9 @@
 // onto a pixmap), flood-filling a 2,000 x 2,000 region (a scan-line fill over a GdkPixbuf's
 // pixels), saving a picture as BMP (its pixels read from the pixmap and gdk_pixbuf_save), and
 // turning the 4,000 x 4,000 picture by 0.3 radians (cairo turning an image surface of the same
-// pixels, fast filter) and by a quarter (gdk_pixbuf_rotate_simple).
+// pixels, fast filter) and by a quarter (gdk_pixbuf_rotate_simple). A turn, like cairo's, ends
+// in the client's memory: the turned pixels stay in the destination's copy, from which a turned
+// shape is drawn through its mask, and reach its pixmap only when that is next used.
 // Every run that touches the X server ends with gdk_display_sync and is timed in real time.
 // Needs a display: scripts/with-display build/bench/bench_Pictures
 #include <gtk/gtk.h>

@@ -1,11 +1,28 @@
 #include "graphics/Drawable.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <vector>
 
 #include "graphics/Graphics.h"
 
 namespace {
+
+// Four-byte pixels (red first) as three bytes each. Four pixels are three words on a
+// little-endian processor, joined by shifts: three stores where moving the bytes took twelve.
+void PackRGB(const guchar* in, guchar* out, int32_t count) {
+  static_assert(std::endian::native == std::endian::little);
+  int32_t x = 0;
+  for (; x + 4 <= count; x += 4, in += 16, out += 12) {
+    uint32_t p[4];
+    std::memcpy(p, in, 16);
+    const uint32_t words[3] = {(p[0] & 0xFFFFFF) | p[1] << 24, (p[1] >> 8 & 0xFFFF) | p[2] << 16,
+                               (p[2] >> 16 & 0xFF) | p[3] << 8};
+    std::memcpy(out, words, 12);
+  }
+  for (; x < count; ++x, in += 4, out += 3) std::memcpy(out, in, 3);
+}
 
 // The colormap that reads and renders drawable's pixels.
 GdkColormap* ColormapOf(GdkDrawable* drawable) {
@@ -236,7 +253,8 @@ void DrawablePane::DiscardCache() {
   if (mPixbuf) g_object_unref(mPixbuf);
   mPixbuf = nullptr;
   mPixelView = {};
-  mSettableBytes = nullptr;
+  mCopied = {};
+  mSettable = {};
 }
 
 void DrawablePane::DrawBackChanges() {
@@ -262,34 +280,53 @@ void DrawablePane::DrawCopy(int32_t left, int32_t top, int32_t right, int32_t bo
   for (int32_t y = top; y < bottom; y += rowsAtATime) {
     const int32_t rows = std::min(rowsAtATime, bottom - y);
     guchar* out = rgb.data();
-    for (int32_t row = y; row < y + rows; ++row) {
-      const guchar* in = CopiedPixel(left, row);
-      for (int32_t x = 0; x < width; ++x, in += 4, out += 3) {
-        out[0] = in[0];
-        out[1] = in[1];
-        out[2] = in[2];
-      }
+    for (int32_t row = y; row < y + rows; ++row, out += size_t(width) * 3) {
+      PackRGB(CopiedPixel(left, row), out, width);
     }
     gdk_draw_rgb_image(mPixmap, mGC, left, y, width, rows, GDK_RGB_DITHER_NONE, rgb.data(),
                        width * 3);
   }
 }
 
+// A copy of the pixmap's size (an empty surface has a pixmap of one pixel), pixels unset.
+GdkPixbuf* DrawablePane::NewCopy() const {
+  return gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, std::max(mWidth, 1), std::max(mHeight, 1));
+}
+
 GdkPixbuf* DrawablePane::GetPixbuf() {
   if (mPixbuf || !mPixmap) return mPixbuf;
-  const int32_t width = std::max(mWidth, 1);
-  const int32_t height = std::max(mHeight, 1);
-  GdkPixbuf* pixels = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
+  GdkPixbuf* pixels = NewCopy();
   if (!pixels) return nullptr;
-  if (!gdk_pixbuf_get_from_drawable(pixels, mPixmap, ColormapOf(mPixmap), 0, 0, 0, 0, width,
-                                    height)) {
+  if (!gdk_pixbuf_get_from_drawable(pixels, mPixmap, ColormapOf(mPixmap), 0, 0, 0, 0,
+                                    gdk_pixbuf_get_width(pixels),
+                                    gdk_pixbuf_get_height(pixels))) {
     g_object_unref(pixels);
     return nullptr;
   }
-  mPixbuf = pixels;
-  mPixelView = {gdk_pixbuf_get_pixels(pixels), gdk_pixbuf_get_rowstride(pixels), width, height};
-  mSettableBytes = MainScreenDepth() >= 24 ? mPixelView.bytes : nullptr;
+  KeepCopy(pixels);
   return mPixbuf;
+}
+
+GdkPixbuf* DrawablePane::PixbufToReplace() {
+  if (mPixbuf || !mPixmap) return mPixbuf;
+  if (GdkPixbuf* pixels = NewCopy()) KeepCopy(pixels);
+  return mPixbuf;
+}
+
+void DrawablePane::KeepCopy(GdkPixbuf* pixels) {
+  mPixbuf = pixels;
+  mPixelView = {gdk_pixbuf_get_pixels(pixels), gdk_pixbuf_get_rowstride(pixels),
+                gdk_pixbuf_get_width(pixels), gdk_pixbuf_get_height(pixels)};
+  // The surface's own size within the copy's (an empty surface's copy has a pixel).
+  mCopied = {uint32_t(std::clamp(mWidth, 0, mPixelView.width)),
+             uint32_t(std::clamp(mHeight, 0, mPixelView.height))};
+  mSettable = MainScreenDepth() >= 24 ? mCopied : PixelLimits{};
+}
+
+void DrawablePane::NoteCopyReplaced() {
+  if (mSettable.width == 0) return DrawCopy(0, 0, mPixelView.width, mPixelView.height);
+  mChangedTop = 0;
+  mChangedBottom = mPixelView.height;
 }
 
 void DrawablePane::GetSize(int32_t* width, int32_t* height) {
@@ -322,7 +359,8 @@ QV::Rect DrawablePane::RectToDrawable(const Graphics& g, QV::Rect rect, bool cli
 // The source is kept within the surface first, the destination cut in proportion, so that no
 // pixel outside either is read or written. A plain copy goes from pixmap to drawable; scaling,
 // a mask or white as transparent go through the surface's pixels, whose alpha the rendering
-// honours (a mask's grey levels blend in part).
+// honours (a mask's grey levels blend in part). Those read the copy, which holds the pixels
+// set there: only the pixmap's way needs them drawn back first.
 void DrawablePane::DrawRect(Graphics& g, const QV::Rect& source, const QV::Rect& destination,
                             bool /*inWindow*/, bool transparent) {
   CopyRun run = {source.left,      source.top,      source.right,      source.bottom,
@@ -331,7 +369,6 @@ void DrawablePane::DrawRect(Graphics& g, const QV::Rect& source, const QV::Rect&
       run.DestHeight() < 1 || !mPixmap) {
     return;
   }
-  DrawBackChangedPixels();
   if (!ClipRunToSurface(run.sourceLeft, run.sourceRight, run.destLeft, run.destRight, mWidth) ||
       !ClipRunToSurface(run.sourceTop, run.sourceBottom, run.destTop, run.destBottom, mHeight)) {
     return;
@@ -350,6 +387,7 @@ void DrawablePane::DrawRect(Graphics& g, const QV::Rect& source, const QV::Rect&
                       run.DestHeight() != run.SourceHeight();
   QV::Drawable* mask = GetMask();
   if (!scaled && !mask && !transparent) {
+    DrawBackChangedPixels();
     gdk_draw_drawable(drawable, gc, mPixmap, run.sourceLeft, run.sourceTop, d.left, d.top,
                       shownWidth, shownHeight);
     return;

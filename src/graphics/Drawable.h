@@ -10,7 +10,8 @@
 // false, drawing into it and copying from it do nothing.
 //
 // A pane keeps a copy of its pixels once they are read (GetPixbuf). Pixels set one at a time
-// (RGBSurface's Pixel) go into the copy only, which is then the surface's record: they are
+// (RGBSurface's Pixel) or all at once (a turn) go into the copy only, which is then the
+// surface's record: they are
 // drawn back onto the pixmap, once, before anything else reads the pixmap or draws on it (every
 // way to the pixmap goes through GetPixmap, GetGdkWindow, GetTarget, DrawRect or
 // DiscardCache), so a pixel loop costs no round trip to the server per pixel.
@@ -162,13 +163,20 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   // surface; nil otherwise. The settable pixel also needs a copy that holds every colour as the
   // pixmap does (a screen of 24 bits or more): only there may pixels be set in the copy and
   // drawn back later. Inline: a pixel loop reads and writes here.
-  const guchar* CopiedPixel(int32_t x, int32_t y) const { return PixelIn(mPixelView.bytes, x, y); }
-  guchar* SettablePixel(int32_t x, int32_t y) const { return PixelIn(mSettableBytes, x, y); }
+  const guchar* CopiedPixel(int32_t x, int32_t y) const { return PixelIn(mCopied, x, y); }
+  guchar* SettablePixel(int32_t x, int32_t y) const { return PixelIn(mSettable, x, y); }
   // Row y of the copy, inside it, was set there and is to be drawn back (see above).
   void NoteRowChanged(int32_t y) {
     if (y < mChangedTop) mChangedTop = y;
     if (y >= mChangedBottom) mChangedBottom = y + 1;
   }
+  // The copy for a caller that sets every pixel of it and then calls NoteCopyReplaced: the copy
+  // read before, or a new one whose pixels are not read from the pixmap, since none of them
+  // would survive. Nil without a pixmap.
+  GdkPixbuf* PixbufToReplace();
+  // Every pixel of the copy was set: drawn back as pixels set one at a time are, or at once
+  // where the copy holds colours the pixmap cannot (a screen of fewer than 24 bits).
+  void NoteCopyReplaced();
   // Draws the rows set in the copy onto the pixmap; the copy stays.
   void DrawBackChangedPixels() {
     if (mChangedBottom > mChangedTop) DrawBackChanges();
@@ -202,20 +210,30 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   void EraseBackground() override;
 
  private:
-  guchar* PixelIn(guchar* bytes, int32_t x, int32_t y) const {
-    if (!bytes || uint32_t(x) >= uint32_t(mWidth) || uint32_t(y) >= uint32_t(mHeight))
-      return nullptr;
-    return bytes + size_t(y) * size_t(mPixelView.stride) + size_t(x) * 4;
+  // The pixels of the copy that may be read, or set: none where there is no copy (or, to set,
+  // where it cannot hold every colour), so that one bounds check is the whole test.
+  struct PixelLimits {
+    uint32_t width = 0;
+    uint32_t height = 0;
+  };
+  guchar* PixelIn(PixelLimits limits, int32_t x, int32_t y) const {
+    if (uint32_t(x) >= limits.width || uint32_t(y) >= limits.height) return nullptr;
+    // Limits are set only with a copy: the pixel's address is never nil, nor tested again.
+    if (!mPixelView.bytes) __builtin_unreachable();
+    return mPixelView.bytes + size_t(y) * size_t(mPixelView.stride) + size_t(x) * 4;
   }
 
   QV::Rect mBounds;
   GdkGC* mGC = nullptr;
   void DrawBackChanges();
+  GdkPixbuf* NewCopy() const;
+  void KeepCopy(GdkPixbuf* pixels);
 
   GdkPixmap* mPixmap = nullptr;
   GdkPixbuf* mPixbuf = nullptr;
   PixelView mPixelView;  // of mPixbuf
-  guchar* mSettableBytes = nullptr;  // mPixelView.bytes where the copy holds every colour
+  PixelLimits mCopied;
+  PixelLimits mSettable;
   // The rows of the copy from top to bottom (exclusive) hold every pixel set there and not yet
   // drawn back. Drawing back whole rows redraws the pixels between with the colours they have.
   int32_t mChangedTop = INT32_MAX;

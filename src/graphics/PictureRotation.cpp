@@ -1,5 +1,7 @@
 #include "graphics/PictureRotation.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -46,6 +48,48 @@ int32_t WholeShift(double offset, int32_t n) {
   return whole >= n ? n : whole <= -n - 1 ? -n - 1 : int32_t(whole);
 }
 
+// Pixels j of [begin, end) of a row into to[j + k], each less its share w plus the share of
+// the pixel before it, from[j - 1].
+void ShearRunPlain(const uint32_t* from, uint32_t* to, int32_t begin, int32_t end, int32_t k,
+                   uint32_t w256) {
+  for (int32_t j = begin; j < end; ++j) to[j + k] = Blended(from[j], from[j - 1], w256);
+}
+
+// ShearRunPlain four pixels at a time, each channel widened to 16 bits: c x w is at most
+// 255 x 256, so the low half of the product and its top byte are the share exactly, and
+// c - share(c) + share(before) stays within 0 to 255, so packing back loses nothing. Alpha's
+// weight is 0: it passes as it is.
+[[gnu::target("sse2")]] inline __m128i BlendedChannels(__m128i p, __m128i before,
+                                                       __m128i weight) {
+  return _mm_add_epi16(_mm_sub_epi16(p, _mm_srli_epi16(_mm_mullo_epi16(p, weight), 8)),
+                       _mm_srli_epi16(_mm_mullo_epi16(before, weight), 8));
+}
+
+[[gnu::target("sse2")]] void ShearRunSSE2(const uint32_t* from, uint32_t* to, int32_t begin,
+                                          int32_t end, int32_t k, uint32_t w256) {
+  const auto w = int16_t(w256);
+  const __m128i weight = _mm_set_epi16(0, w, w, w, 0, w, w, w);
+  const __m128i zero = _mm_setzero_si128();
+  int32_t j = begin;
+  for (; j + 4 <= end; j += 4) {
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + j));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + j - 1));
+    const __m128i low =
+        BlendedChannels(_mm_unpacklo_epi8(p, zero), _mm_unpacklo_epi8(before, zero), weight);
+    const __m128i high =
+        BlendedChannels(_mm_unpackhi_epi8(p, zero), _mm_unpackhi_epi8(before, zero), weight);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + j + k), _mm_packus_epi16(low, high));
+  }
+  ShearRunPlain(from, to, j, end, k, w256);
+}
+
+void ShearRun(const uint32_t* from, uint32_t* to, int32_t begin, int32_t end, int32_t k,
+              uint32_t w256) {
+  static const bool haveSSE2 = __builtin_cpu_supports("sse2");
+  if (haveSSE2) return ShearRunSSE2(from, to, begin, end, k, w256);
+  ShearRunPlain(from, to, begin, end, k, w256);
+}
+
 // One row of n pixels shifted by offset into the same row of to: the integer part moves every
 // pixel, the fraction goes to the next one.
 void ShearLine(const uint32_t* from, uint32_t* to, int32_t n, double offset, int32_t flags) {
@@ -56,17 +100,12 @@ void ShearLine(const uint32_t* from, uint32_t* to, int32_t n, double offset, int
   // Only source pixels j with 0 <= j + k < n land; the one before the first of them lends it
   // its share.
   const int32_t start = std::min(n, std::max(0, -k)), end = std::min(n, n - k);
-  uint32_t previousLeft = Scaled(start == 0 ? first : from[start - 1], w256);
-  for (int32_t j = start; j < end; ++j) {
-    const uint32_t p = from[j];
-    const uint32_t left = Scaled(p, w256);
-    to[j + k] = (p & 0xFF000000) | ((p & 0xFFFFFF) - left + previousLeft);
-    previousLeft = left;
+  if (start < end) {
+    to[start + k] = Blended(from[start], start == 0 ? first : from[start - 1], w256);
+    ShearRun(from, to, start + 1, end, k, w256);
   }
-  // The last pixel's share lands one past it (then end is n and previousLeft is its share).
-  if (k < 0 && n + k >= 0) {
-    to[n + k] = (last & 0xFF000000) | ((last & 0xFFFFFF) - Scaled(last, w256) + previousLeft);
-  }
+  // The last pixel's share lands one past it (then end is n).
+  if (k < 0 && n + k >= 0) to[n + k] = Blended(last, from[n - 1], w256);
   if (!(flags & kRotateFillWhite)) return;
   for (int32_t at = 0; at < std::min(k, n); ++at) to[at] = kWhite;
   for (int32_t at = std::max(n + k + 1, 0); at < n; ++at) to[at] = kWhite;
@@ -103,6 +142,38 @@ ColumnShifts ShiftsOfColumns(int32_t width, int32_t height, double factor) {
   return shifts;
 }
 
+// count pixels down a column from source into to, a row every stride and outStride words:
+// each less its share w plus the share of the pixel above it.
+void ShearColumn(const uint32_t* source, uint32_t* to, int32_t count, int32_t stride,
+                 int32_t outStride, uint32_t w256) {
+  uint32_t previousShare = Scaled(*(source - stride), w256);
+  for (; count > 0; --count, source += stride, to += outStride) {
+    const uint32_t p = *source;
+    const uint32_t share = Scaled(p, w256);
+    *to = (p & 0xFF000000) | ((p & 0xFFFFFF) - share + previousShare);
+    previousShare = share;
+  }
+}
+
+// ShearColumn for two neighbouring columns of one whole shift, shares w0 and w1, as
+// ShearRunSSE2 blends.
+[[gnu::target("sse2")]] void ShearColumnPairSSE2(const uint32_t* source, uint32_t* to,
+                                                 int32_t count, int32_t stride,
+                                                 int32_t outStride, uint32_t w0, uint32_t w1) {
+  const auto a = int16_t(w0), b = int16_t(w1);
+  const __m128i weight = _mm_set_epi16(0, b, b, b, 0, a, a, a);
+  const __m128i zero = _mm_setzero_si128();
+  __m128i above =
+      _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(source - stride)), zero);
+  for (; count > 0; --count, source += stride, to += outStride) {
+    const __m128i p =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(source)), zero);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(to),
+                     _mm_packus_epi16(BlendedChannels(p, above, weight), zero));
+    above = p;
+  }
+}
+
 // Destination rows are made in bands of this many: a column's source rows for a band lie within
 // its rows shifted, so a band touches some 130 pages where a column walked to the bottom touches
 // a new page every row (the cost of this pass was address translation).
@@ -114,6 +185,7 @@ constexpr int32_t kBand = 64;
 // so the band reads no row outside y0 - largest - 1 to y1 + largest.
 void ShearYBand(const Pixels& from, uint32_t* out, int32_t outStride, int32_t y0, int32_t y1,
                 const ColumnShifts& shifts, int32_t flags) {
+  static const bool haveSSE2 = __builtin_cpu_supports("sse2");
   const int32_t n = from.height;
   const int32_t stride = from.stride;
   // The pixels of rows j < 1 or j >= n: the edge blends and the fill.
@@ -125,30 +197,34 @@ void ShearYBand(const Pixels& from, uint32_t* out, int32_t outStride, int32_t y0
   };
   const bool fill = flags & kRotateFillWhite;
   auto at = [&](int32_t x, int32_t y) { return out + size_t(y - y0) * outStride + x; };
-  for (int32_t x = 0; x < from.width; ++x) {
+  auto edgeRows = [&](int32_t x, int32_t k, int32_t first, int32_t end) {
+    for (int32_t y = first; y < end; ++y) {
+      if (fill || y - k == n || y - k == 0) {
+        *at(x, y) = edge(from.words + x, y - k, shifts.share[size_t(x)]);
+      }
+    }
+  };
+  for (int32_t x = 0; x < from.width;) {
     const int32_t k = shifts.shift[size_t(x)];
-    const uint32_t w256 = shifts.share[size_t(x)];
-    const uint32_t* column = from.words + x;
+    // Two neighbouring columns of one whole shift walk their rows together.
+    const int32_t columns =
+        haveSSE2 && x + 1 < from.width && shifts.shift[size_t(x) + 1] == k ? 2 : 1;
     // Rows y with 1 <= y - k < n take two source pixels inside the picture.
     const int32_t inFrom = int32_t(std::clamp<int64_t>(int64_t(k) + 1, y0, y1));
     const int32_t inTo = int32_t(std::clamp<int64_t>(int64_t(k) + n, inFrom, y1));
-    for (int32_t y = y0; y < inFrom; ++y) {
-      if (fill || y - k == n || y - k == 0) *at(x, y) = edge(column, y - k, w256);
-    }
+    for (int32_t c = x; c < x + columns; ++c) edgeRows(c, k, y0, inFrom);
     if (inFrom < inTo) {
-      const uint32_t* source = column + size_t(inFrom - k) * stride;
-      uint32_t* to = at(x, inFrom);
-      uint32_t previousShare = Scaled(*(source - stride), w256);
-      for (int32_t y = inFrom; y < inTo; ++y, source += stride, to += outStride) {
-        const uint32_t p = *source;
-        const uint32_t share = Scaled(p, w256);
-        *to = (p & 0xFF000000) | ((p & 0xFFFFFF) - share + previousShare);
-        previousShare = share;
+      const uint32_t* source = from.words + x + size_t(inFrom - k) * stride;
+      if (columns == 2) {
+        ShearColumnPairSSE2(source, at(x, inFrom), inTo - inFrom, stride, outStride,
+                            shifts.share[size_t(x)], shifts.share[size_t(x) + 1]);
+      } else {
+        ShearColumn(source, at(x, inFrom), inTo - inFrom, stride, outStride,
+                    shifts.share[size_t(x)]);
       }
     }
-    for (int32_t y = inTo; y < y1; ++y) {
-      if (fill || y - k == n || y - k == 0) *at(x, y) = edge(column, y - k, w256);
-    }
+    for (int32_t c = x; c < x + columns; ++c) edgeRows(c, k, inTo, y1);
+    x += columns;
   }
 }
 
@@ -223,8 +299,10 @@ void QuarterTurn(const Pixels& from, const Pixels& to, bool ccw) {
   }
 }
 
-bool PixelsOf(DrawablePane* pane, Pixels& pixels) {
-  GdkPixbuf* image = pane->GetPixbuf();
+// The pane's copy as words: read from the pixmap, or left unread where every pixel is to be
+// replaced.
+bool PixelsOf(DrawablePane* pane, Pixels& pixels, bool replaced) {
+  GdkPixbuf* image = replaced ? pane->PixbufToReplace() : pane->GetPixbuf();
   if (!image || gdk_pixbuf_get_n_channels(image) != 4) return false;
   pixels = {reinterpret_cast<uint32_t*>(gdk_pixbuf_get_pixels(image)), pane->Width(),
             pane->Height(), gdk_pixbuf_get_rowstride(image) / 4};
@@ -241,15 +319,16 @@ bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angl
                      "srcDP and dstDP and srcDP != dstDP", nullptr)) {
     return false;
   }
+  // With the white fill every destination pixel is written, and none need be read first.
+  const bool fill = flags & kRotateFillWhite;
   Pixels from, to;
-  if (!PixelsOf(source, from) || !PixelsOf(destination, to)) return false;
+  if (!PixelsOf(source, from, false) || !PixelsOf(destination, to, fill)) return false;
   constexpr double kPi = std::numbers::pi;
   constexpr double kNearly = 0.0001;
   double theta = std::fmod(angle, 2 * kPi);
   if (theta > kPi) theta -= 2 * kPi;
   if (theta < -kPi) theta += 2 * kPi;
   const bool quarters = std::fabs(theta) >= kPi / 2 - kNearly;
-  const bool fill = flags & kRotateFillWhite;
   // The source's copy stays as it is: quarter turns, and the shears without the fill, work in a
   // scratch copy of their own.
   std::unique_ptr<uint32_t[]> scratchWords;
@@ -285,9 +364,8 @@ bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angl
       ShearX(scratch, to, alpha, flags);
     }
   }
-  // Every pixel is opaque: drawn as plain RGB, with no compositing.
-  gdk_draw_rgb_32_image(destination->GetPixmap(), destination->GetGC(), 0, 0, to.width,
-                        to.height, GDK_RGB_DITHER_NONE,
-                        reinterpret_cast<guchar*>(to.words), to.stride * 4);
+  // The turned pixels reach the pixmap only when it is next used: a turned shape is drawn
+  // through its mask from the copy alone.
+  destination->NoteCopyReplaced();
   return true;
 }

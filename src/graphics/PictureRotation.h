@@ -15,8 +15,9 @@
 constexpr int32_t kRotateFillWhite = 1;  // parts no pixel reaches become white
 constexpr int32_t kRotateBlendEdge = 2;  // edges blend with the edge pixel instead of white
 
-// Turns source's pixels by angle (radians) into destination, whose pixmap receives them.
-// Both must be given, differ and have one size, else the turn is refused (a failed check) and
-// false. The source's pixel copy is read, not changed; the destination's is kept current.
+// Turns source's pixels by angle (radians) into destination's pixel copy, which is drawn onto
+// its pixmap before the pixmap is next used (see Drawable.h). Both must be given, differ and
+// have one size, else the turn is refused (a failed check) and false. The source's copy is
+// read, not changed; with the white fill the destination's is not read from the pixmap.
 bool RotateDrawable(DrawablePane* source, DrawablePane* destination, double angle,
                     int32_t flags);

@@ -1,7 +1,10 @@
-// RGBSurface's Pixel, which a pixel loop calls for every pixel it reads or writes. The way to a
-// pixel of the surface's copy is a leaf (core/UnseenCall.h); the rest is RGBSurface.cpp's.
+// RGBSurface's Pixel, which a pixel loop calls for every pixel it reads or writes. Built as a
+// leaf accessor (see CMakeLists.txt): the way to a pixel of the surface's copy calls nothing,
+// and the rest, RGBSurface.cpp's, is reached by a tail jump. Nothing here may call outside the
+// framework.
+#include <cstring>
+
 #include "core/Export.h"
-#include "core/UnseenCall.h"
 #include "graphics/RGBSurface.h"
 
 namespace {
@@ -12,13 +15,29 @@ DrawablePane* PaneOf(RuntimeObject* surface) {
   return surface ? reinterpret_cast<RGBSurfaceObject*>(surface)->pane : nullptr;
 }
 
+// A pixel of the copy is four bytes, red first and alpha last: one word read or written
+// stands for three byte moves and the shifts that join them.
+uint32_t CopiedColour(const guchar* pixel) {
+  uint32_t word;
+  std::memcpy(&word, pixel, 4);
+  return __builtin_bswap32(word) >> 8;
+}
+
+// The pixel's alpha stays as it was.
+void SetCopiedColour(guchar* pixel, uint32_t colour) {
+  uint32_t word;
+  std::memcpy(&word, pixel, 4);
+  word = (word & 0xFF000000) | (__builtin_bswap32(colour) >> 8);
+  std::memcpy(pixel, &word, 4);
+}
+
 }  // namespace
 
 extern "C" uint32_t rgbSurfaceGetPixel(RuntimeObject* surface, int32_t x, int32_t y) {
   DrawablePane* pane = PaneOf(surface);
   const guchar* pixel = pane ? pane->CopiedPixel(x, y) : nullptr;
-  if (!pixel) return QV_UNSEEN_CALL3(RGBSurfaceReadPixel, surface, x, y);
-  return uint32_t(pixel[0]) << 16 | uint32_t(pixel[1]) << 8 | pixel[2];
+  if (!pixel) [[unlikely]] return RGBSurfaceReadPixel(surface, x, y);
+  return CopiedColour(pixel);
 }
 QV_EXPORT(rgbSurfaceGetPixel)
 
@@ -28,13 +47,8 @@ extern "C" void rgbSurfaceSetPixel(RuntimeObject* surface, int32_t x, int32_t y,
                                    uint32_t color) {
   DrawablePane* pane = PaneOf(surface);
   guchar* pixel = pane ? pane->SettablePixel(x, y) : nullptr;
-  if (!pixel) {
-    QV_UNSEEN_CALL4(RGBSurfaceWritePixel, surface, x, y, color);
-    return;
-  }
-  pixel[0] = guchar(color >> 16);
-  pixel[1] = guchar(color >> 8);
-  pixel[2] = guchar(color);
+  if (!pixel) [[unlikely]] return RGBSurfaceWritePixel(surface, x, y, color);
+  SetCopiedColour(pixel, color);
   pane->NoteRowChanged(y);
 }
 QV_EXPORT(rgbSurfaceSetPixel)

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "GraphicsFixtures.h"
@@ -212,6 +213,39 @@ void ExpectBetween(uint32_t colour, uint32_t a, uint32_t b) {
     const uint32_t c = colour >> shift & 0xFF, x = a >> shift & 0xFF, y = b >> shift & 0xFF;
     EXPECT_TRUE(c >= std::min(x, y) && c <= std::max(x, y)) << std::hex << colour;
   }
+}
+
+// A turn leaves its pixels in the destination's copy, and the pixmap gets them before it is
+// next used: a plain copy of the surface, a copy through its pixels (white left out) and a
+// read of the pixmap all show the turn. A destination whose copy was never read (the white
+// fill sets every pixel) ends as one whose copy was read, whatever its pixmap held.
+TEST_F(PictureRotation, TurnedPixelsReachEveryWayTheDestinationIsDrawn) {
+  constexpr int kWidth = 60, kHeight = 45;
+  DrawablePane* source = Noise(kWidth, kHeight, 7);
+  DrawablePane* unread = Noise(kWidth, kHeight, 8);
+  DrawablePane* read = Noise(kWidth, kHeight, 9);
+  ASSERT_NE(read->GetPixbuf(), nullptr);
+  ASSERT_TRUE(RotateDrawable(source, unread, 0.4, kRotateFillWhite));
+  ASSERT_TRUE(RotateDrawable(source, read, 0.4, kRotateFillWhite));
+  const std::vector<uint32_t> turned = Colours(read->GetPixbuf());
+  EXPECT_EQ(Colours(unread->GetPixbuf()), turned);
+  ASSERT_NE(std::count(turned.begin(), turned.end(), 0xFFFFFFu), 0) << "corners filled white";
+
+  DrawablePane* plain = Uniform(kWidth, kHeight, 0);
+  DrawablePane* throughPixels = Uniform(kWidth, kHeight, 0);
+  for (auto [target, drawn, transparent] :
+       {std::tuple{plain, unread, false}, std::tuple{throughPixels, read, true}}) {
+    Graphics* g = target->NewGraphics();
+    ASSERT_NE(g, nullptr);
+    g->DrawDrawableAt(0, 0, drawn, 0, 0, kWidth, kHeight, transparent);
+    Graphics::Destroy(g);
+  }
+  EXPECT_EQ(ServerColours(plain), turned);
+  std::vector<uint32_t> whiteLeftOut = turned;
+  std::replace(whiteLeftOut.begin(), whiteLeftOut.end(), 0xFFFFFFu, 0u);
+  EXPECT_EQ(ServerColours(throughPixels), whiteLeftOut);
+  EXPECT_EQ(ServerColours(unread), turned);
+  EXPECT_EQ(ServerColours(read), turned);
 }
 
 TEST_F(PictureRotation, OneColourStaysOneColourAndUnreachedCornersKeepTheDestinations) {

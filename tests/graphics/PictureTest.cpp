@@ -126,6 +126,43 @@ TEST_F(PictureTest, PixelsOutsideTheSurfaceReadZeroAndAreNotWritten) {
   EXPECT_EQ(ServerPixels(picture).back(), 0x123456u);
 }
 
+// A colour is its low three bytes: a top byte given is left out. Setting a pixel changes the
+// copy's bytes of that colour alone, neither the pixel's alpha nor a neighbour's bytes.
+TEST_F(PictureTest, SettingAPixelChangesItsColourBytesAlone) {
+  RuntimeObject* picture = NewPicture(3, 2);
+  RuntimeObject* surface = Surface(picture);
+  GdkPixbuf* copy = PicturePane(picture)->GetPixbuf();
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(gdk_pixbuf_get_n_channels(copy), 4);
+  const guchar* row = gdk_pixbuf_get_pixels(copy);
+  std::vector<guchar> expected(row, row + 12);
+  rgbSurfaceSetPixel(surface, 1, 0, 0xA5123456);
+  expected[4] = 0x12;
+  expected[5] = 0x34;
+  expected[6] = 0x56;
+  EXPECT_EQ(std::vector<guchar>(row, row + 12), expected);
+  EXPECT_EQ(rgbSurfaceGetPixel(surface, 1, 0), 0x123456u);
+  std::vector<uint32_t> server(6, 0xFFFFFF);
+  server[1] = 0x123456;
+  EXPECT_EQ(ServerPixels(picture), server);
+}
+
+// Pixels set are drawn back row by row, four at a time with the rest one by one: every width
+// up to two groups and a rest reaches the server as set, with rows set in part among them.
+TEST_F(PictureTest, PixelsSetReachTheServerAtEveryWidth) {
+  std::mt19937 random(11);
+  for (int32_t width = 1; width <= 11; ++width) {
+    RuntimeObject* picture = NewPicture(width, 3);
+    RuntimeObject* surface = Surface(picture);
+    for (int32_t y = 0; y < 3; ++y) {
+      for (int32_t x = y == 1 ? width / 2 : 0; x < width; ++x) {
+        rgbSurfaceSetPixel(surface, x, y, uint32_t(random()) & 0xFFFFFF);
+      }
+    }
+    EXPECT_EQ(ServerPixels(picture), Pixels(surface)) << width;
+  }
+}
+
 TEST_F(PictureTest, FloodFillOfTheSeedsColourOrFromOutsideChangesNothing) {
   RuntimeObject* picture = NewPicture(30, 20);
   RuntimeObject* surface = Surface(picture);
