@@ -50,14 +50,22 @@ inline bool MemoryBlockAccessible(const MemoryBlockObject* block, int32_t offset
   if (!block || !block->data) return false;
   return !block->owned || (offset >= 0 && width <= block->size - int64_t{offset});
 }
-// The same for a small fixed width, in 32-bit arithmetic that equally cannot wrap.
-// An owned block has its bytes whenever its size is not 0, so the bounds alone decide for it and
-// the bytes' address is read only once they hold (one register fewer in the leaf accessors).
+// The same for a small fixed width. For an owned block the bounds alone decide, since it has
+// its bytes whenever its size is not 0. The end of the range, offset + Width, is formed in 32
+// bits unsigned, where a negative offset either wraps (caught by the carry) or lies beyond any
+// size; it is set when the range lies within the block, and the bytes are at data + end - Width
+// (addressing by the end keeps the offset's register free in the leaf accessors).
+template <int32_t Width>
+inline bool OwnedBlockHolds(const MemoryBlockObject* block, int32_t offset, uint32_t& end) {
+  if (__builtin_add_overflow(static_cast<uint32_t>(offset), uint32_t{Width}, &end)) return false;
+  return end <= static_cast<uint32_t>(block->size);
+}
 template <int32_t Width>
 inline bool MemoryBlockAccessible(const MemoryBlockObject* block, int32_t offset) {
   if (!block) [[unlikely]] return false;
   if (!block->owned) [[unlikely]] return block->data != nullptr;
-  return offset >= 0 && block->size >= Width && offset <= block->size - Width;
+  uint32_t end;
+  return OwnedBlockHolds<Width>(block, offset, end);
 }
 // Raises what the access rule raises for the block (NilObjectException for nil, else
 // OutOfBoundsException) and answers nil.

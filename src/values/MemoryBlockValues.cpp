@@ -1,7 +1,11 @@
 // MemoryBlock: the numeric, Boolean, pointer and colour accessors. Each goes through one load
-// or store template, so the access rule and the byte-order step are written once. Built as a
-// leaf accessor (see CMakeLists.txt): nothing here may call outside the framework.
+// or store template, so the access rule and the byte-order step are written once: an owned
+// block in the platform's order is served inline with its bounds alone, every other block by
+// the full rule out of line. Built as a leaf accessor (see CMakeLists.txt): nothing here may
+// call outside the framework.
+#include <array>
 #include <bit>
+#include <cstddef>
 #include <cstring>
 #include <type_traits>
 
@@ -27,12 +31,39 @@ T Reversed(T value) {
 // The platform's own order: values lie in memory as they are when the block agrees with it.
 constexpr uint8_t kPlatformLittleEndian = std::endian::native == std::endian::little ? 1 : 0;
 
-// The refusals are separate functions that the accessors reach by a tail jump, so that the
-// accessors themselves call nothing and need no frame of their own.
+// The flag bytes of an owned block in the platform's order, read as one 16-bit word: the case
+// that matters for speed is then told apart with one load and one comparison.
+constexpr uint16_t kOwnedInPlatformOrder =
+    std::bit_cast<uint16_t>(std::array<uint8_t, 2>{1, kPlatformLittleEndian});
+static_assert(offsetof(MemoryBlockObject, littleEndian) == offsetof(MemoryBlockObject, owned) + 1);
+
+inline bool OwnedInPlatformOrder(const MemoryBlockObject* block) {
+  uint16_t flags;
+  std::memcpy(&flags, &block->owned, sizeof flags);
+  return flags == kOwnedInPlatformOrder;
+}
+
+// Narrow integers travel widened to a word; the whole load path answers in that type, so that
+// an accessor reaches its slow path by a tail jump and stays free of a frame.
 template <typename T>
-[[gnu::noinline, gnu::cold]] T RefusedLoad(const MemoryBlockObject* block) {
+using Widened = std::conditional_t<
+    std::is_integral_v<T> && sizeof(T) < 4,
+    std::conditional_t<std::is_signed_v<T>, int32_t, uint32_t>, T>;
+
+template <typename T>
+T LoadAt(const uint8_t* at) {
+  T value;
+  std::memcpy(&value, at, sizeof(T));
+  return value;
+}
+
+// Everything but an owned block in the platform's order, and every refusal, lives in separate
+// functions that the accessors reach by a tail jump, so that the accessors themselves call
+// nothing and need no frame of their own.
+template <typename T>
+[[gnu::noinline, gnu::cold]] Widened<T> RefusedLoad(const MemoryBlockObject* block) {
   MemoryBlockRefusedAccess(block);
-  return T{};
+  return 0;
 }
 
 [[gnu::noinline, gnu::cold]] void RefusedStore(const MemoryBlockObject* block) {
@@ -40,18 +71,37 @@ template <typename T>
 }
 
 template <typename T>
-inline T Load(MemoryBlockObject* block, int32_t offset) {
+[[gnu::noinline]] Widened<T> LoadByTheFullRule(MemoryBlockObject* block, int32_t offset) {
   if (!MemoryBlockAccessible<sizeof(T)>(block, offset)) [[unlikely]] return RefusedLoad<T>(block);
-  T value;
-  std::memcpy(&value, block->data + offset, sizeof(T));
+  const T value = LoadAt<T>(block->data + offset);
   return block->littleEndian == kPlatformLittleEndian ? value : Reversed(value);
 }
 
 template <typename T>
-inline void Store(MemoryBlockObject* block, int32_t offset, T value) {
+[[gnu::noinline]] void StoreByTheFullRule(MemoryBlockObject* block, int32_t offset, T value) {
   if (!MemoryBlockAccessible<sizeof(T)>(block, offset)) [[unlikely]] return RefusedStore(block);
-  if (block->littleEndian != kPlatformLittleEndian) [[unlikely]] value = Reversed(value);
+  if (block->littleEndian != kPlatformLittleEndian) value = Reversed(value);
   std::memcpy(block->data + offset, &value, sizeof(T));
+}
+
+template <typename T>
+inline Widened<T> Load(MemoryBlockObject* block, int32_t offset) {
+  if (!block || !OwnedInPlatformOrder(block)) [[unlikely]] {
+    return LoadByTheFullRule<T>(block, offset);
+  }
+  uint32_t end;
+  if (!OwnedBlockHolds<sizeof(T)>(block, offset, end)) [[unlikely]] return RefusedLoad<T>(block);
+  return LoadAt<T>(block->data + end - sizeof(T));
+}
+
+template <typename T>
+inline void Store(MemoryBlockObject* block, int32_t offset, T value) {
+  if (!block || !OwnedInPlatformOrder(block)) [[unlikely]] {
+    return StoreByTheFullRule<T>(block, offset, value);
+  }
+  uint32_t end;
+  if (!OwnedBlockHolds<sizeof(T)>(block, offset, end)) [[unlikely]] return RefusedStore(block);
+  std::memcpy(block->data + end - sizeof(T), &value, sizeof(T));
 }
 
 // 5 bits of a 16-bit colour widened into the top of its byte, and back.

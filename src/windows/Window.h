@@ -203,6 +203,8 @@ class Window : public ContainerPane {
   // The content rectangle on the screen: measured while the GtkWindow is visible, else the
   // stored one.
   void GetGlobalBounds(QV::Rect& bounds);
+  // The content rectangle of the realized GtkWindow with its top left corner at (x, y).
+  QV::Rect BoundsAtOrigin(int32_t x, int32_t y);
   // Measures the window; Moved and Resized when its place or size changed (or a reported
   // move or resize is pending).
   void CheckMovedOrResized();

@@ -174,8 +174,15 @@ void Window::GetGlobalBounds(QV::Rect& bounds) {
   }
   gint x = 0, y = 0;
   gdk_window_get_origin(widget->window, &x, &y);
+  bounds = BoundsAtOrigin(x, y);
+}
+
+QV::Rect Window::BoundsAtOrigin(int32_t x, int32_t y) {
+  const GtkWidget* widget = GTK_WIDGET(mGtkWindow);
+  QV::Rect bounds;
   RectSet(bounds, x, y + WindowContentTopOffset(this), x + widget->allocation.width,
           y + widget->allocation.height);
+  return bounds;
 }
 
 // The pane bounds change before the children are laid out, so that they follow this resize
@@ -212,10 +219,12 @@ void Window::ResizeTo(int32_t width, int32_t height, bool report) {
 void Window::MoveTo(int32_t left, int32_t top, bool report) {
   const bool realized = GTK_WIDGET(mGtkWindow)->window != nullptr;
   gtk_window_move(mGtkWindow, left, top - (realized ? WindowContentTopOffset(this) : 0));
-  if (GTK_WIDGET_VISIBLE(mGtkWindow)) {
-    GetGlobalBounds(mScreenBounds);
-  } else {
+  // The bounds are put at (left, top) below, so only their extent is measured: asking the
+  // server where the window stands (a round trip) would tell nothing that is kept.
+  if (!GTK_WIDGET_VISIBLE(mGtkWindow)) {
     RectSet(mScreenBounds, 0, 0, Width(), Height());
+  } else if (realized) {
+    mScreenBounds = BoundsAtOrigin(0, 0);
   }
   RectOffset(mScreenBounds, left - mScreenBounds.left, top - mScreenBounds.top);
   if (report) mMovedPending = true;

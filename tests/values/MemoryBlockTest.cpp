@@ -11,6 +11,8 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "core/ExceptionClasses.h"
 #include "core/Memory.h"
@@ -161,6 +163,50 @@ TEST(MemoryBlock, AccessRuleAtTheEdgesRaisesAndWritesNothing) {
   EXPECT_EQ(raises.TakeOne(), "OutOfBoundsException");
   EXPECT_EQ(memoryGetLong(nullptr, 0), 0);
   EXPECT_EQ(raises.TakeOne(), "NilObjectException");
+}
+
+// Every width against a model of the access rule (0 <= offset, offset + width <= size, in 64
+// bits), for sizes around the width and offsets around both ends and the 32-bit limits, on
+// little- and big-endian blocks: an access the model allows writes its bytes where it says and
+// reads them back, any other raises and leaves every byte as it was.
+TEST(MemoryBlock, EveryWidthFollowsTheAccessRuleInBothByteOrders) {
+  qvtest::RaisedExceptions raises;
+  const std::vector<int32_t> farOffsets = {INT32_MIN, INT32_MIN + 1, -9, 0x7FFFFFF8, 0x7FFFFFFF};
+  for (const auto& [code, accessors] : Table()) {
+    const int width = accessors.width;
+    for (int32_t size = 0; size <= width + 2; ++size) {
+      std::vector<int32_t> offsets = farOffsets;
+      for (int32_t o = -width - 1; o <= size + 1; ++o) offsets.push_back(o);
+      for (uint8_t little : {1, 0}) {
+        Block block(size);
+        block->littleEndian = little;
+        for (int32_t offset : offsets) {
+          const bool allowed = offset >= 0 && int64_t{offset} + width <= size;
+          const std::string where = std::string(1, code) + " size " + std::to_string(size) +
+                                    " at " + std::to_string(offset) + " little " +
+                                    std::to_string(little);
+          if (size > 0) std::memset(block->data, 0x5A, size_t(size));
+          const std::string before = block.Bytes();
+          for (const Set& set : accessors.setters) set(block, offset, 0x0102030405060708u);
+          for (const Get& get : accessors.getters) get(block, offset);
+          const size_t calls = accessors.setters.size() + accessors.getters.size();
+          EXPECT_EQ(raises.Take(), std::vector<std::string>(allowed ? 0 : calls,
+                                                            "OutOfBoundsException"))
+              << where;
+          if (!allowed) {
+            EXPECT_EQ(block.Bytes(), before) << where;
+            continue;
+          }
+          const std::string after = block.Bytes();
+          EXPECT_EQ(after.substr(0, size_t(offset)), before.substr(0, size_t(offset))) << where;
+          EXPECT_EQ(after.substr(size_t(offset + width)), before.substr(size_t(offset + width)))
+              << where;
+          const uint8_t first = block->data[offset], last = block->data[offset + width - 1];
+          EXPECT_EQ(little ? first : last, 0x08) << where << ": the low byte's place";
+        }
+      }
+    }
+  }
 }
 
 // A Boolean reads any non-zero byte as true and writes 1 or 0, also for a value whose low byte

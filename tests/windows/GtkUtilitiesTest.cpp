@@ -82,6 +82,42 @@ TEST_F(FontMappingTest, SystemAndSizesMapToTheDesktopsAndBack) {
   EXPECT_EQ(MapSystemFontSize(10, false), 12);
 }
 
+// A widget's font is the description of the font it is given, also when fonts alternate and
+// when the desktop's font changes between two widgets given the same system font.
+TEST_F(FontMappingTest, WidgetsFollowTheirFontAndTheDesktopsFont) {
+  ASSERT_TRUE(qvtest::HaveDisplay()) << "needs a display: run under scripts/with-display";
+  auto fontOf = [](const FontSpec& font) {
+    GtkWidget* label = GTK_WIDGET(g_object_ref_sink(gtk_label_new("x")));
+    SetWidgetFont(label, font);
+    const PangoFontDescription* set = gtk_widget_get_modifier_style(label)->font_desc;
+    char* text = set ? pango_font_description_to_string(set) : g_strdup("none");
+    const std::string result = text;
+    g_free(text);
+    g_object_unref(label);
+    return result;
+  };
+  FontSpec system;
+  FontSpec serif;
+  serif.name = "DejaVu Serif";
+  serif.size = 14;
+  serif.bold = 1;
+  const std::string systemText = Describe("", 0);
+  const std::string serifText = Describe("DejaVu Serif", 14, true);
+  EXPECT_NE(systemText, serifText);
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(fontOf(system), systemText) << round;
+    EXPECT_EQ(fontOf(system), systemText) << round;
+    EXPECT_EQ(fontOf(serif), serifText) << round;
+  }
+  SetDesktopFont("DejaVu Sans Mono", 12);
+  const std::string monoText = Describe("", 0);
+  EXPECT_NE(monoText, systemText);
+  EXPECT_EQ(fontOf(system), monoText);
+  SetDesktopFont("DejaVu Sans Mono", 9);
+  EXPECT_EQ(fontOf(system), Describe("", 0));
+  EXPECT_NE(Describe("", 0), monoText);
+}
+
 TEST_F(FontMappingTest, DescriptionsNameAnInstalledFamilysPlainFaceAtTheMappedSize) {
   EXPECT_EQ(Describe("System", 12), "DejaVu Sans 10");
   EXPECT_EQ(Describe("System", 0), "DejaVu Sans 10");

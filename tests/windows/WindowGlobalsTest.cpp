@@ -6,6 +6,7 @@
 
 #include "WindowFixtures.h"
 #include "WindowObjectFixtures.h"
+#include "app/MainLoop.h"
 #include "windows/GtkInput.h"
 #include "windows/PaneFocus.h"
 #include "windows/WindowControls.h"
@@ -130,6 +131,25 @@ TEST_F(WindowGlobals, ContextualClickIsTrueInsideAThirdButtonPressOnly) {
   }
   EXPECT_EQ(answers, (std::vector<int32_t>{1, 0}));
   EXPECT_EQ(IsCMMClick(), 0) << "no event";
+}
+
+// A shown window moved by the program has its new place and unchanged size in its bounds at
+// once, and the server finds it there once the window manager has moved it.
+TEST_F(WindowGlobals, AMovedWindowsBoundsAreItsNewPlaceWithItsSize) {
+  RuntimeObject* window = NewWindow("Moved");
+  ASSERT_TRUE(kit.ShowAndFocus(gui, window));
+  Window* native = AsWindow(window)->mImp;
+  QV::Rect expected;
+  native->GetGlobalBounds(expected);
+  RectOffset(expected, 30, 20);
+  native->MoveTo(expected.left, expected.top, false);
+  EXPECT_EQ(qvtest::RectText(native->ScreenBounds()), qvtest::RectText(expected));
+  QV::Rect measured = {};
+  EXPECT_TRUE(gui.PumpUntil([&] {
+    MainLoopDoEvents(false);
+    native->GetGlobalBounds(measured);
+    return qvtest::RectText(measured) == qvtest::RectText(expected);
+  })) << qvtest::RectText(measured) << " for " << qvtest::RectText(expected);
 }
 
 }  // namespace
