@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -157,9 +158,9 @@ class PatchedBytes {
 
   // Takes a word-aligned site whose bytes no record has marked; false, marking nothing,
   // otherwise.
-  bool TakeFreeWord(uint32_t site) {
+  bool TakeFreeAlignedWord(uint32_t site) {
     uint8_t& mark = mMarks[site / 4];
-    if (site % 4 != 0 || mark != 0) return false;
+    if (mark != 0) return false;
     mark = 0xF;
     return true;
   }
@@ -362,18 +363,27 @@ bool ReadNamedRecord(const ImageLinkTarget& target, ImportReader* reader, Patche
 
 // ---- the quick way through a run of one kind ----
 
-// The limits of a run's plain case, in 32 bits: a site whose word ends in the code block is at
-// most lastSite, a string record whose header lies in the data block at most lastString.
+// The limits of a run's plain case, in 32 bits. An aligned site from 4 whose word ends in the
+// code block is at most 4 + 4 * lastSiteStep; an aligned string record with room for its
+// header, an empty text's length byte and its NUL in the data block is at most lastText, and
+// one at offset o has room for lastText - o bytes of text.
 struct QuickLimits {
-  uint32_t lastSite;
-  uint32_t lastString;
+  uint32_t lastSiteStep;
+  uint32_t lastText;
 };
 
+// A block too small for a site from 4 or for an empty string goes the checked way alone.
 bool MakeQuickLimits(const ImageLinkTarget& target, QuickLimits* limits) {
-  if (target.codeSize < 4 || target.dataSize < qvimage::kStringConstHeaderBytes) return false;
-  *limits = {target.codeSize - 4, target.dataSize - qvimage::kStringConstHeaderBytes};
+  constexpr uint32_t kEmptyString =
+      qvimage::kStringConstHeaderBytes + qvimage::kStringConstTextOverhead;
+  if (target.codeSize < 8 || target.dataSize < kEmptyString) return false;
+  *limits = {(target.codeSize - 8) / 4, target.dataSize - kEmptyString};
   return true;
 }
+
+// The step of an aligned offset, or one above every limit (at least 2^30) for an offset that
+// is not aligned: the low bits turned to the top make one comparison check both.
+uint32_t AlignedStep(uint32_t offset) { return std::rotr(offset, 2); }
 
 // One record of Kind at p, linked when it passes what ReadSiteRecord checks with nothing to
 // report; otherwise nothing is marked or written and false leaves it to ReadSiteRecord, which
@@ -382,23 +392,23 @@ template <uint8_t Kind>
 bool LinkQuickly(const ImageLinkTarget& target, const QuickLimits& limits, const uint8_t* p,
                  PatchedBytes* patched) {
   const uint32_t site = ReadWord(p + 1);
-  if (site == 0 || site > limits.lastSite) return false;
+  // Site 0 wraps to a word not aligned.
+  if (AlignedStep(site - 4) > limits.lastSiteStep) return false;
   const uint32_t word = ReadCodeWord(target, site);
   if constexpr (Kind == qvimage::kImportDataAddress) {
     if (word > target.dataSize) return false;
   } else if constexpr (Kind == qvimage::kImportCodeAddress) {
     if (word > target.codeSize) return false;
   } else {
-    if (word > limits.lastString || word % 4 != 0) return false;
+    // The header, the text, its length byte and NUL fit in the block.
+    if (AlignedStep(word) > limits.lastText / 4) return false;
     const uint8_t* stringRecord = target.dataBase + word;
+    const uint32_t length = ReadWord(stringRecord + qvimage::kStringConstLengthOffset);
+    if (length > limits.lastText - word) return false;
     const uint32_t dataPointer = ReadWord(stringRecord + qvimage::kStringConstDataPointerOffset);
     if (dataPointer != 0 && dataPointer != StringTextAddress(stringRecord)) return false;
-    // The text, its length byte and NUL fit in what follows the header.
-    const uint32_t room = limits.lastString - word;
-    const uint32_t length = ReadWord(stringRecord + qvimage::kStringConstLengthOffset);
-    if (length > room || room - length < qvimage::kStringConstTextOverhead) return false;
   }
-  if (!patched->TakeFreeWord(site)) return false;
+  if (!patched->TakeFreeAlignedWord(site)) return false;
   LinkSite(target, Kind, site, word);
   return true;
 }
