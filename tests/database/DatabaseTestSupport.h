@@ -2,6 +2,8 @@
 // random workload with its model, a file system that loses power on cue, and a temp folder.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -121,5 +123,22 @@ struct TestDatabase {
   std::string Keys(const char* table);
   bool JournalExists() { return fs.Exists((path + "-journal").c_str()); }
 };
+
+// A random test's end of a transaction, its models following: way 0 rolls back (the committed
+// rows come back), 1 reopens the database (which keeps what was done), any other commits.
+template <typename Model>
+void EndTransaction(TestDatabase& h, uint32_t way, Model& current, Model& committed) {
+  if (way == 0) {
+    ASSERT_TRUE(h.store->Rollback());
+    current = committed;
+    return;
+  }
+  if (way == 1) {
+    h.Reopen();
+  } else {
+    ASSERT_TRUE(h.store->Commit());
+  }
+  committed = current;
+}
 
 }  // namespace dbtest

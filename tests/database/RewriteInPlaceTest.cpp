@@ -110,19 +110,8 @@ TEST(RewriteInPlace, RandomRewritesMatchAModelThroughSpillsRollbacksAndReopening
         current.erase(key);
       }
     }
-    switch (random() % 4) {
-      case 0:
-        ASSERT_TRUE(h.store->Rollback());
-        current = committed;
-        break;
-      case 1:
-        h.Reopen();
-        committed = current;
-        break;
-      default:
-        ASSERT_TRUE(h.store->Commit());
-        committed = current;
-    }
+    EndTransaction(h, random() % 4, current, committed);
+    if (HasFatalFailure()) return;
     h.store->SetCacheLimit(PageStore::kDefaultCacheLimit);
     ASSERT_EQ(ContentOf(*h.store), current) << "batch " << batch;
   }
