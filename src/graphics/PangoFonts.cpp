@@ -121,7 +121,9 @@ int32_t MapSystemFontSize(int32_t size, bool toDesktop) {
   return size < 1 ? DesktopFontSize() : size - 2;
 }
 
-PangoFontDescription* MakePangoFontDescription(const FontSpec& font) {
+namespace {
+
+PangoFontDescription* DescribeFont(const FontSpec& font) {
   string name = font.name.GetUTF8String();
   MapSystemFontName(name, true);
   const int32_t size = MapSystemFontSize(font.size, true);
@@ -137,4 +139,33 @@ PangoFontDescription* MakePangoFontDescription(const FontSpec& font) {
   pango_font_description_set_weight(description, font.bold ? PANGO_WEIGHT_BOLD
                                                            : PANGO_WEIGHT_NORMAL);
   return description;
+}
+
+// The description made last and what it was made from. Making one loads the font to see that
+// it exists, and a window's controls and drawings mostly ask for one font again and again.
+struct MadeDescription {
+  FontSpec font;
+  TextEncoding encoding = kEncodingASCII;
+  string desktopFamily;
+  int32_t desktopSize = 0;
+  PangoFontDescription* description = nullptr;
+};
+
+}  // namespace
+
+PangoFontDescription* MakePangoFontDescription(const FontSpec& font) {
+  static MadeDescription last;
+  const bool sameFont =
+      last.font.AssignIfChanged(font) == 0 && last.encoding == font.name.Encoding();
+  const string desktopFamily = DesktopFontFamily();
+  const int32_t desktopSize = DesktopFontSize();
+  if (!last.description || !sameFont || last.desktopFamily.CompareWithCase(desktopFamily) != 0 ||
+      last.desktopSize != desktopSize) {
+    if (last.description) pango_font_description_free(last.description);
+    last.description = DescribeFont(font);
+    last.encoding = font.name.Encoding();
+    last.desktopFamily = desktopFamily;
+    last.desktopSize = desktopSize;
+  }
+  return pango_font_description_copy(last.description);
 }

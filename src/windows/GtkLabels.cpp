@@ -43,39 +43,14 @@ void UnderlineLabel(GtkWidget* widget) {
 // A widget already in a window whose style has the font (every control in the desktop's own
 // font) keeps the style it shares with its kind: a font of its own gives it a style of its own,
 // which costs each widget a realization of its own.
-namespace {
-
-// The description of the font asked for last, made again only when another font is asked for
-// or the desktop's font changed: a window's controls mostly share one font, and making its
-// description loads the font to see that it exists.
-const PangoFontDescription* DescribeWidgetFont(const FontSpec& font) {
-  static FontSpec described;
-  static TextEncoding describedEncoding = kEncodingASCII;
-  static string desktopFamily;
-  static int32_t desktopSize = 0;
-  static PangoFontDescription* description = nullptr;
-  const bool sameFont = described.AssignIfChanged(font) == 0 &&
-                        describedEncoding == font.name.Encoding();
-  const bool sameDesktop = desktopFamily.CompareWithCase(DesktopFontFamily()) == 0 &&
-                           desktopSize == DesktopFontSize();
-  if (description && sameFont && sameDesktop) return description;
-  if (description) pango_font_description_free(description);
-  description = MakePangoFontDescription(font);
-  describedEncoding = font.name.Encoding();
-  desktopFamily = DesktopFontFamily();
-  desktopSize = DesktopFontSize();
-  return description;
-}
-
-}  // namespace
-
 void SetWidgetFont(GtkWidget* widget, const FontSpec& font) {
-  const PangoFontDescription* description = DescribeWidgetFont(font);
+  PangoFontDescription* description = MakePangoFontDescription(font);
   const GtkStyle* style = gtk_widget_get_style(widget);
   const bool anchored = GTK_IS_WINDOW(gtk_widget_get_toplevel(widget));
   if (!anchored || !style || !style->font_desc ||
       !pango_font_description_equal(style->font_desc, description)) {
-    gtk_widget_modify_font(widget, const_cast<PangoFontDescription*>(description));
+    gtk_widget_modify_font(widget, description);
   }
+  pango_font_description_free(description);
   if (font.underline) UnderlineLabel(widget);
 }
