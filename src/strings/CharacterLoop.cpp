@@ -14,7 +14,7 @@ namespace {
 // when it is the one after the character the last call on s took and its record is kept
 // already; else nil. A character not kept has moved the position on all the same, and the
 // general walk steps back to it.
-stringStorage* NextKeptCharacter(const stringStorage* s, uint32_t first) {
+[[gnu::noinline]] stringStorage* NextKeptCharacter(const stringStorage* s, uint32_t first) {
   int32_t length;
   const unsigned char* bytes = UTF8NextCharacter(s, first, length);
   if (!bytes) return nullptr;
@@ -25,13 +25,35 @@ stringStorage* NextKeptCharacter(const stringStorage* s, uint32_t first) {
   return record;
 }
 
+// The commonest turn of a loop over text that is mostly ASCII: an ASCII character followed by
+// the start of another, a step of one byte with no continuation byte to walk. Apart from the
+// general step, so that it needs few registers; it leaves the position as that step would.
+inline stringStorage* NextKeptASCII(utf8_positions::Position& kept, const stringStorage* s,
+                                    uint32_t first) {
+  const unsigned char* const bytes = s->data + 1;
+  const uint32_t at = uint32_t(kept.offset);
+  if (at + 1 >= s->length) return nullptr;  // the last character, or an offset past the text
+  const unsigned char lead = bytes[at];
+  if (lead >= 0x80 || (bytes[at + 1] & 0xC0) == 0x80) return nullptr;
+  stringStorage* const record = shared_short_text::gUTF8Bytes[lead];
+  if (!record) return nullptr;
+  ++record->refCount;
+  kept.characters = int32_t(first + 1);
+  kept.offset = int32_t(at + 1);
+  return record;
+}
+
 }  // namespace
 
 // Mid(s, start, 1) of UTF-8 text in a character loop: the next character, its record kept
 // already; the rest is StringMidCharacters'. The caller's reference keeps s for the call.
 extern "C" stringStorage* StringDBCSMid3(stringStorage* s, int32_t start, int32_t count) {
   if (s && s->encoding == kEncodingUTF8 && count == 1) {
-    if (stringStorage* character = NextKeptCharacter(s, uint32_t(start) - 1)) return character;
+    const uint32_t first = uint32_t(start) - 1;
+    if (utf8_positions::Position* kept = utf8_positions::KeptPositionAt(s, first)) {
+      if (stringStorage* character = NextKeptASCII(*kept, s, first)) return character;
+      if (stringStorage* character = NextKeptCharacter(s, first)) return character;
+    }
   }
   return StringMidCharacters(s, start, count);
 }

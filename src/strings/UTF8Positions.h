@@ -88,9 +88,11 @@ inline bool Holds(const Position& kept, const stringStorage* record, uint32_t st
 
 }  // namespace utf8_positions
 
-inline const unsigned char* UTF8NextCharacter(const stringStorage* record, uint32_t first,
-                                              int32_t& length) {
-  using namespace utf8_positions;
+namespace utf8_positions {
+
+// The position this thread keeps for record, when it stands at character first and is
+// current; else nil.
+inline Position* KeptPositionAt(const stringStorage* record, uint32_t first) {
   const uintptr_t key = AddressKey(record);
   Position& kept = tPositions[key % kPositions];
   if (kept.record != record || uint32_t(kept.characters) != first) return nullptr;
@@ -98,6 +100,17 @@ inline const unsigned char* UTF8NextCharacter(const stringStorage* record, uint3
   if ((kept.stampLow ^ stamp.low.load(std::memory_order_relaxed)) |
       (kept.stampHigh ^ stamp.high.load(std::memory_order_relaxed)))
     return nullptr;
+  return &kept;
+}
+
+}  // namespace utf8_positions
+
+inline const unsigned char* UTF8NextCharacter(const stringStorage* record, uint32_t first,
+                                              int32_t& length) {
+  using namespace utf8_positions;
+  Position* const found = KeptPositionAt(record, first);
+  if (!found) return nullptr;
+  Position& kept = *found;
   // Bounded by the record's own length, so that even a position gone stale never reads
   // outside the text. The last character is the general walk's to decide.
   const unsigned char* const begin = record->data + 1;

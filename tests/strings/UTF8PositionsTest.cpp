@@ -75,6 +75,27 @@ TEST(UTF8Positions, CharactersNotSharedYetAreRightInALoop) {
   EXPECT_EQ(s.Storage()->refCount, 1u);
 }
 
+// A loop over bytes that are not all well-formed: ASCII followed by stray continuation bytes,
+// lone lead bytes, continuation bytes at the start. A character is a byte and the continuation
+// bytes after it, whichever way of the loop takes it.
+TEST(UTF8Positions, ASCIIFollowedByStrayContinuationBytesStaysOneCharacter) {
+  std::mt19937 rng(5);
+  const char kPieces[] = {'a', 'b', ' ', '\x80', '\xBF', '\xC3', '\xA9', '\xE4', '\x7F'};
+  std::string bytes = "\x80\x81";
+  while (bytes.size() < 4000) bytes += kPieces[rng() % sizeof kPieces];
+  std::vector<std::string> characters;
+  for (unsigned char c : bytes) {
+    if (characters.empty() || (c & 0xC0) != 0x80) characters.emplace_back();
+    characters.back() += char(c);
+  }
+  string s = Make(bytes, kEncodingUTF8);
+  for (int32_t i = 1; i <= int32_t(characters.size()); ++i)
+    ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1)), characters[size_t(i - 1)]) << i;
+  for (int32_t i = int32_t(characters.size()); i >= 1; --i)
+    ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1)), characters[size_t(i - 1)]) << i;
+  EXPECT_EQ(s.Storage()->refCount, 1u);
+}
+
 // A private record written after a walk over it: the positions found before the write would
 // now cut characters or miss by one (two digits become one accented letter, and back).
 TEST(UTF8Positions, WritesToAPrivateRecordAreSeen) {
