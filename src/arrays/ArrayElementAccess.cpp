@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "arrays/ArrayAppend.h"
 #include "arrays/ArrayOperations.h"
 #include "arrays/StructureArray.h"
 #include "core/ByteUtilities.h"
@@ -64,43 +65,22 @@ extern "C" void ArraySetElement(RuntimeArray* array, int32_t index, uintptr_t va
 }
 QV_EXPORT(ArraySetElement)
 
-namespace {
-// The typed table the last append passed, and its element width: a typed table serves one
-// element type and one shape, so an array with the same table passes again and an append loop
-// checks once. (The one table of structure arrays serves every element size and is never
-// kept.)
-const ArrayOperationTable* gAppendTable = nullptr;
-int32_t gAppendWidth = 0;
-}  // namespace
-
-// An element without references (no lock operation) whose array has room is stored here: its
-// bytes are the low bytes of the word, as Insert would store them.
-extern "C" void ArrayAppend(RuntimeArray* array, uintptr_t value) {
-  if (!array || array->table != gAppendTable) {
-    if (!IsWordArray(array, &ArrayOperationTable::insert)) return;
-    if (!IsStructureArray(array)) {
-      gAppendTable = array->table;
-      gAppendWidth = array->table->elementSize(array);
-    }
-  }
+// ArrayAppend's way for every array its quick way does not take: checks the array, remembers a
+// typed table that passes for the next append on this thread, and stores by that table's
+// Insert unless there is room at the end for an element without references.
+void ArrayAppendByTheFullRule(RuntimeArray* array, uintptr_t value) {
+  using namespace array_append;
+  if (!IsWordArray(array, &ArrayOperationTable::insert)) return;
   const ArrayOperationTable* table = array->table;
-  if (table == gAppendTable && !table->lockElement) {
-    const int32_t end = array->bounds()[0] + 1;
-    if (unsigned char* place = OpenPlaceAtEnd(array, end, gAppendWidth)) {
-      switch (gAppendWidth) {  // fixed sizes: copies the compiler turns into one store
-        case 1: std::memcpy(place, &value, 1); break;
-        case 2: std::memcpy(place, &value, 2); break;
-        default: std::memcpy(place, &value, 4); break;
-      }
-      return;
-    }
+  // The one table of structure arrays serves every element size and is never kept.
+  if (!IsStructureArray(array)) {
+    tStoreTable = table->lockElement ? nullptr : table;
+    tStoreWidth = table->elementSize(array);
+    if (tStoreTable && StoreAtEnd(array, value)) return;
   }
   using WordInsert = void (*)(RuntimeArray*, int32_t, uintptr_t);
-  const int32_t end =
-      table == gAppendTable ? array->bounds()[0] + 1 : table->ubound(array, 1) + 1;
-  reinterpret_cast<WordInsert>(table->insert)(array, end, value);
+  reinterpret_cast<WordInsert>(table->insert)(array, table->ubound(array, 1) + 1, value);
 }
-QV_EXPORT(ArrayAppend)
 
 extern "C" int32_t RuntimeDirectReadIntArray(RuntimeArray* array, int32_t index) {
   return DirectRead<int32_t>(array, index, array && IsIntegerWordArray(array));

@@ -8,6 +8,7 @@
 // -1, raises OutOfBoundsException and leaves the array as it was.
 #pragma once
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 
@@ -43,8 +44,11 @@ unsigned char* OpenArrayPlace(const ArrayFields& fields, int32_t index);
 // one-dimensional array whose buffer has room. Nil in every other case, nothing changed.
 inline unsigned char* OpenPlaceAtEnd(RuntimeArray* array, int32_t index, int32_t width) {
   int32_t* upper = array->bounds();
+  // The end as an unsigned product that must not overflow: a negative index never fits.
+  uint32_t end;
   if (array->dimensions != 1 || index != *upper + 1 || !array->data ||
-      (int64_t{index} + 1) * width > array->bufferLength)
+      __builtin_mul_overflow(uint32_t(index) + 1u, uint32_t(width), &end) ||
+      end > uint32_t(std::max(array->bufferLength, 0)))
     return nullptr;
   *upper = index;
   return static_cast<unsigned char*>(array->data) + index * width;

@@ -97,6 +97,32 @@ TEST(ArrayAppend, LongRunsEnlargeTheBufferGeometrically) {
   for (RuntimeArray* a : {bytes, shorts, singles}) RuntimeUnlockArray(a);
 }
 
+// Appends taking turns between an array whose elements hold references and arrays of plain
+// values, each of them run long enough to grow: every String gets the array's reference
+// through Insert, every plain value lands in its own place.
+TEST(ArrayAppend, TurnsBetweenStringsAndPlainValuesKeepEachArraysRule) {
+  RuntimeArray* strings = CreateArray(1, kArrayString, -1);
+  RuntimeArray* ints = CreateArray(1, kArrayInt32, -1);
+  RuntimeArray* bytes = CreateArray(1, kArrayUInt8, -1);
+  string text("shared");
+  for (int32_t k = 0; k < 300; ++k) {
+    ArrayAppend(strings, reinterpret_cast<uintptr_t>(text.Storage()));
+    ArrayAppend(ints, uintptr_t(k * 7));
+    ArrayAppend(strings, reinterpret_cast<uintptr_t>(text.Storage()));
+    ArrayAppend(bytes, uintptr_t(0x100 + k));  // only the low byte is an element's
+  }
+  ASSERT_EQ(RuntimeUBound(strings), 599);
+  EXPECT_EQ(text.Storage()->refCount, 601);
+  int32_t wrong = 0;
+  for (int32_t k = 0; k < 300; ++k) {
+    wrong += static_cast<int32_t*>(ints->data)[k] != k * 7;
+    wrong += static_cast<uint8_t*>(bytes->data)[k] != uint8_t(k);
+  }
+  EXPECT_EQ(wrong, 0);
+  for (RuntimeArray* a : {strings, ints, bytes}) RuntimeUnlockArray(a);
+  EXPECT_EQ(text.Storage()->refCount, 1);
+}
+
 // Each direct read through the array's own get: the element, with a reference for a String or
 // an Object; outside the array the get raises and the read answers nothing.
 TEST(DirectRead, ReadsInRangeAndAnswersNothingOutside) {
