@@ -154,9 +154,9 @@ bool RuntimeListbox::RaiseSortColumn(int32_t column) {
 
 bool RuntimeListbox::RaiseCompareRows(int32_t row1, int32_t row2, int32_t column,
                                       int32_t& result) {
-  if (mSortHoldsOwner) {
-    return CallHeldListboxHandler<bool>(mHandlers[kListCompareRows], mOwner, row1, row2, column,
-                                        &result);
+  if (mSortCalls) {
+    return CallHeldListboxHandler<bool>(*mSortCalls, mHandlers[kListCompareRows], mOwner, row1,
+                                        row2, column, &result);
   }
   return CallHandler<bool>(kListCompareRows, row1, row2, column, &result);
 }

@@ -318,9 +318,9 @@ class RuntimeListbox : public NuListbox,
     if (!mOwner) return R();
     return CallControlHandler<R>(mOwner, mOwner, mHandlers[event], nullptr, args...);
   }
-  // A sort runs: it holds this pane, and the pane its owner, until it ends, so its comparisons
-  // call the handler without a hold of their own.
-  bool mSortHoldsOwner = false;
+  // While a sort runs, the calls its comparisons make: it holds this pane, and the pane its
+  // owner, until it ends, so they call the handler without a hold of their own.
+  HeldCompiledCalls* mSortCalls = nullptr;
   // Whether the control handles event (a derived list that raises it itself says so too).
   virtual bool HasHandler(ListboxEvent event) const { return mHandlers.Has(event); }
   // After a handler returned, with the list held: false when it closed the list, its window or

@@ -109,9 +109,10 @@ bool RuntimeListbox::SortRows(int32_t first, int32_t count, int32_t column, int3
   // One hold for the whole sort: a handler that closes the list leaves it alive until here.
   if (!RetainChain()) return false;
   SortContext context{this, column, direction, HasHandler(kListCompareRows), mRowsGeneration};
-  const bool outerHolds = std::exchange(mSortHoldsOwner, true);
+  HeldCompiledCalls calls;
+  HeldCompiledCalls* const outerCalls = std::exchange(mSortCalls, &calls);
   SortLevel(context, first, count);
-  mSortHoldsOwner = outerHolds;
+  mSortCalls = outerCalls;
   // A closed list may be gone: nothing of it is read after the sort stopped for that reason.
   const bool deleted = ReleaseChain();
   return !context.closed && !deleted;
