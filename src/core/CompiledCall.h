@@ -121,7 +121,7 @@ struct Result<bool> {
 // Calls function (cdecl) with args behind a barrier on thread's record and adds the exceptions
 // that took the unhandled path to unhandledCount; the neutral result when there were any.
 template <typename R, typename... Args>
-R CallBehindBarrier(RuntimeThreadImp* thread, int32_t& unhandledCount, const void* function,
+[[gnu::always_inline]] inline R CallBehindBarrier(RuntimeThreadImp* thread, int32_t& unhandledCount, const void* function,
                     Args... args) {
   using Shape = Result<R>;
   using Function = typename Shape::Raw (*)(Argument<Args>...);
