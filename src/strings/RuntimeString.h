@@ -103,6 +103,9 @@ class string {
   static string Adopt(stringStorage* record);
   // n bytes with the given encoding (overlapping source allowed); 0 bytes give nil.
   static string FromBytes(const void* bytes, int64_t n, TextEncoding encoding);
+  // A record of n bytes with encoding and one reference for the caller, nil for none: a piece
+  // made with no handle around it (Split's, straight into their array).
+  static stringStorage* RecordFromBytes(const void* bytes, int32_t n, TextEncoding encoding);
 
   // Replaces the record by a fresh one of n bytes, count 1, encoding kEncodingNone, with the
   // last text byte and the NUL zeroed; the caller fills the rest. n = 0 leaves nil. A size
