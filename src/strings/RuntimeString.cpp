@@ -56,7 +56,8 @@ uint32_t RecordBlockSize(uint32_t n) { return kStringHeaderSize + n + 2; }
 
 // A fresh record of n (1 .. kMaxStringLength) bytes copied from bytes (or left to fill, for
 // nil bytes) with encoding.
-stringStorage* RecordOfBytes(const void* bytes, uint32_t n, TextEncoding encoding) {
+[[gnu::always_inline]] inline stringStorage* RecordOfBytes(const void* bytes, uint32_t n,
+                                                           TextEncoding encoding) {
   stringStorage* record = NewRecord(n);
   if (!record) return nullptr;
   if (bytes) CopyIntoRecord(record->data + 1, bytes, n);
