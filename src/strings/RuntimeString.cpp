@@ -150,9 +150,12 @@ string string::FromBytes(const void* bytes, int64_t n, TextEncoding encoding) {
   return s;
 }
 
-stringStorage* string::RecordFromBytes(const void* bytes, int32_t n, TextEncoding encoding) {
-  if (n <= 0 || !LengthFits(n)) return nullptr;
-  return RecordOfBytes(bytes, static_cast<uint32_t>(n), encoding);
+void string::MakeSliceRecords(const unsigned char* text, const int32_t* bounds, int32_t count,
+                              TextEncoding encoding, stringStorage** records) {
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t begin = bounds[2 * k], n = bounds[2 * k + 1] - begin;
+    records[k] = n > 0 ? RecordOfBytes(text + begin, static_cast<uint32_t>(n), encoding) : nullptr;
+  }
 }
 
 void string::Release() { stringStorage::RemoveReference(std::exchange(mRecord, nullptr)); }

@@ -147,9 +147,6 @@ bool StringSplitRecords(const string& source, const string& delimiter, bool exac
   if (!exactBytes && !delimiter.IsEmpty() && IsUnicode16Encoding(source.Encoding())) return false;
   const unsigned char* bytes = source.Bytes();
   const TextEncoding encoding = source.Encoding();
-  auto record = [&](int32_t begin, int32_t end) {
-    return string::RecordFromBytes(bytes + begin, end - begin, encoding);
-  };
   std::vector<int32_t> bounds;  // begin and end of each piece
   auto keep = [&](int32_t begin, int32_t end) {
     bounds.push_back(begin);
@@ -160,21 +157,31 @@ bool StringSplitRecords(const string& source, const string& delimiter, bool exac
     FieldScanner scanner(source, delimiter, exactBytes);
     BytePair pair;
     if (scanner.SingleBytePair(&pair)) {
-      // Counted first, in a quick pass over the text, so that each piece goes straight into
-      // its place.
+      // Counted first, in a quick pass over the text, so that the pieces go straight into
+      // their places, made a batch at a time.
       stringStorage** records = storage(context, CountBytePair(bytes, source.Length(), pair) + 1);
-      if (records) {
-        SplitAtBytePair(source, pair, [&](int32_t begin, int32_t end) {
-          *records++ = record(begin, end);
-        });
-      }
+      if (!records) return true;
+      constexpr int32_t kBatch = 128;
+      int32_t batch[2 * kBatch];
+      int32_t held = 0;
+      auto make = [&] {
+        string::MakeSliceRecords(bytes, batch, held, encoding, records);
+        records += held;
+        held = 0;
+      };
+      SplitAtBytePair(source, pair, [&](int32_t begin, int32_t end) {
+        batch[2 * held] = begin;
+        batch[2 * held + 1] = end;
+        if (++held == kBatch) make();
+      });
+      make();
       return true;
     }
     for (int32_t begin, end; scanner.Next(begin, end);) keep(begin, end);
   }
-  stringStorage** records = storage(context, static_cast<int32_t>(bounds.size() / 2));
-  for (size_t k = 0; records && k < bounds.size(); k += 2) {
-    *records++ = record(bounds[k], bounds[k + 1]);
+  const auto count = static_cast<int32_t>(bounds.size() / 2);
+  if (stringStorage** records = storage(context, count)) {
+    string::MakeSliceRecords(bytes, bounds.data(), count, encoding, records);
   }
   return true;
 }
