@@ -2,14 +2,6 @@
 
 #include "core/RuntimeError.h"
 
-ScopedCallBarrier::ScopedCallBarrier(const void* callingFrame)
-    : mBarrier{reinterpret_cast<uintptr_t>(callingFrame), nullptr, 0},
-      mThread(GetCurrentThreadRecord()) {
-  mThread->PushBarrier(&mBarrier);
-}
-
-ScopedCallBarrier::~ScopedCallBarrier() { mThread->PopBarrier(&mBarrier); }
-
 CompiledCall::~CompiledCall() {
   for (int32_t i = mHeldCount - 1; i >= 0; --i) RuntimeUnlockObject(mHeld[i].object);
 }
@@ -53,10 +45,4 @@ bool CompiledCall::StillOpen(const RuntimeObject* object) const {
     if (mHeld[i].object == object) return IsOpen(mHeld[i]);
   }
   return false;
-}
-
-bool CompiledCall::Finish(const ScopedCallBarrier& barrier) {
-  const int32_t unhandled = barrier.UnhandledCount();
-  mUnhandledCount += unhandled;
-  return unhandled == 0;
 }

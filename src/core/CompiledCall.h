@@ -46,11 +46,16 @@ class ObjectCloseState {
   ~ObjectCloseState() = default;
 };
 
-// The barrier of one call, pushed on the current thread's record for its lifetime.
+// The barrier of one call, pushed on thread's record (the current thread's unless named) for
+// its lifetime.
 class ScopedCallBarrier {
  public:
-  explicit ScopedCallBarrier(const void* callingFrame);
-  ~ScopedCallBarrier();
+  explicit ScopedCallBarrier(const void* callingFrame,
+                             RuntimeThreadImp* thread = GetCurrentThreadRecord())
+      : mBarrier{reinterpret_cast<uintptr_t>(callingFrame), nullptr, 0}, mThread(thread) {
+    mThread->PushBarrier(&mBarrier);
+  }
+  ~ScopedCallBarrier() { mThread->PopBarrier(&mBarrier); }
   ScopedCallBarrier(const ScopedCallBarrier&) = delete;
   ScopedCallBarrier& operator=(const ScopedCallBarrier&) = delete;
 
@@ -113,6 +118,29 @@ struct Result<bool> {
   static bool From(Raw raw) { return raw != 0; }
 };
 
+// Calls function (cdecl) with args behind a barrier on thread's record and adds the exceptions
+// that took the unhandled path to unhandledCount; the neutral result when there were any.
+template <typename R, typename... Args>
+[[gnu::always_inline]] inline R CallBehindBarrier(RuntimeThreadImp* thread,
+                                                  int32_t& unhandledCount, const void* function,
+                                                  Args... args) {
+  using Shape = Result<R>;
+  using Function = typename Shape::Raw (*)(Argument<Args>...);
+  const auto compiled = reinterpret_cast<Function>(const_cast<void*>(function));
+  // The frame of whichever function this ends up in: the one that makes the call, whose frame
+  // the compiled code's first push links to.
+  ScopedCallBarrier barrier(__builtin_frame_address(0), thread);
+  if constexpr (std::is_void_v<R>) {
+    compiled(ToWords(args)...);
+    unhandledCount += barrier.UnhandledCount();
+  } else {
+    const typename Shape::Raw raw = compiled(ToWords(args)...);
+    const int32_t unhandled = barrier.UnhandledCount();
+    unhandledCount += unhandled;
+    return unhandled == 0 ? Shape::From(raw) : R();
+  }
+}
+
 }  // namespace compiled_call
 
 class CompiledCall {
@@ -151,8 +179,6 @@ class CompiledCall {
     const ObjectCloseState* closeState;
   };
   static bool IsOpen(const Held& held);
-  // Notes what happened behind the barrier; true when the result may be used.
-  bool Finish(const ScopedCallBarrier& barrier);
 
   // Only the first mHeldCount are set: a call is made for every event and every comparison
   // of a sort through a handler, and clearing the rest would cost a string store each time.
@@ -164,21 +190,35 @@ class CompiledCall {
 
 template <typename R, typename... Args>
 R CompiledCall::Invoke(const void* function, Args... args) {
-  using Shape = compiled_call::Result<R>;
-  using Function = typename Shape::Raw (*)(compiled_call::Argument<Args>...);
   if (!function || mRefused) return R();
-  const auto compiled = reinterpret_cast<Function>(const_cast<void*>(function));
-  // The frame of whichever function this is inlined into: the one that makes the call, whose
-  // frame the compiled code's first push links to.
-  ScopedCallBarrier barrier(__builtin_frame_address(0));
-  if constexpr (std::is_void_v<R>) {
-    compiled(compiled_call::ToWords(args)...);
-    Finish(barrier);
-  } else {
-    const typename Shape::Raw raw = compiled(compiled_call::ToWords(args)...);
-    return Finish(barrier) ? Shape::From(raw) : R();
-  }
+  return compiled_call::CallBehindBarrier<R>(GetCurrentThreadRecord(), mUnhandledCount, function,
+                                             args...);
 }
+
+// Calls compiled code over and over for a caller that itself holds, for the whole run, every
+// object the calls may close or release, and checks after each call what it must (a sort's
+// comparisons through a handler): each call behind a barrier of its own, as CompiledCall
+// makes it, with no reference taken or dropped per call and the thread's record read once.
+// Used on the thread that made it, which is current again whenever a call returns (a handler
+// that lets other threads run gets the baton back before it returns).
+class HeldCompiledCalls {
+ public:
+  HeldCompiledCalls() : mThread(GetCurrentThreadRecord()) {}
+  HeldCompiledCalls(const HeldCompiledCalls&) = delete;
+  HeldCompiledCalls& operator=(const HeldCompiledCalls&) = delete;
+
+  // As CompiledCall::Invoke: the neutral result for a nil function or an unhandled exception.
+  template <typename R = void, typename... Args>
+  R Invoke(const void* function, Args... args) {
+    if (!function) return R();
+    return compiled_call::CallBehindBarrier<R>(mThread, mUnhandledCount, function, args...);
+  }
+  int32_t UnhandledCount() const { return mUnhandledCount; }
+
+ private:
+  RuntimeThreadImp* mThread;
+  int32_t mUnhandledCount = 0;
+};
 
 template <typename... Args>
 CompiledCall& CompiledCall::ProtectObjects(Args... args) {

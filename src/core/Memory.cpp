@@ -69,6 +69,18 @@ void* SystemAlloc(size_t size) {
   return block;
 }
 
+// The answer never changes during a run, so a block is always freed the way it was allocated.
+// Valgrind is asked once: its question costs more than handing out a pool block. Inline into
+// the allocator's paths, which ask it for every block (each piece of a Split, both ways).
+[[gnu::always_inline]] inline bool BlocksFromHeap() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#else
+  static const bool underValgrind = RUNNING_ON_VALGRIND;
+  return underValgrind;
+#endif
+}
+
 void* HeapSmallBlock(uint32_t size, int32_t handling) {
   void* block = OSalloc(size, handling);
   if (block) gSmall.bytesInUse += static_cast<int32_t>(size);
@@ -114,7 +126,7 @@ extern "C" void* OSalloclen(uint32_t size, int32_t handling) {
     if (void* kept = TakeCachedLargeBlock(blockSize)) return kept;
     return OSalloc(blockSize, handling);
   }
-  if (SmallBlocksFromHeap()) return HeapSmallBlock(size, handling);
+  if (BlocksFromHeap()) return HeapSmallBlock(size, handling);
   uint32_t sizeClass = (size + 3) / 4;
   uint32_t blockSize = sizeClass * 4;
   if (FreeBlock* block = gSmall.freeLists[sizeClass]) {
@@ -145,7 +157,7 @@ extern "C" void OSfreelen(void* block, uint32_t size) {
     if (!CacheLargeBlock(block, size)) OSfree(block);
     return;
   }
-  if (SmallBlocksFromHeap()) return FreeHeapSmallBlock(block, size);
+  if (BlocksFromHeap()) return FreeHeapSmallBlock(block, size);
   uint32_t sizeClass = (size + 3) / 4;
   gSmall.bytesInUse -= static_cast<int32_t>(size);
   FreeBlock* freed = static_cast<FreeBlock*>(block);
@@ -154,7 +166,7 @@ extern "C" void OSfreelen(void* block, uint32_t size) {
 }
 
 void* AllocateObjectBlock(uint32_t size) {
-  if (size <= kSmallBlockLargest && !SmallBlocksFromHeap()) {
+  if (size <= kSmallBlockLargest && !BlocksFromHeap()) {
     const uint32_t sizeClass = (size + 3) / 4;
     if (FreeBlock* kept = gKeptObjects.heads[sizeClass]) {
       gKeptObjects.heads[sizeClass] = kept->next;
@@ -171,7 +183,7 @@ void* AllocateObjectBlock(uint32_t size) {
 
 void FreeObjectBlock(void* block, uint32_t size) {
   if (!block) return;
-  if (size <= kSmallBlockLargest && !SmallBlocksFromHeap()) {
+  if (size <= kSmallBlockLargest && !BlocksFromHeap()) {
     const uint32_t sizeClass = (size + 3) / 4;
     if (gKeptObjects.counts[sizeClass] < kKeptObjectBlocks) {
       FreeBlock* kept = static_cast<FreeBlock*>(block);
@@ -189,16 +201,7 @@ extern "C" void deleteMemoryCriticalSection() { gSmall.criticalSection = false; 
 
 int32_t SmallBlockBytesInUse() { return gSmall.bytesInUse; }
 
-// The answer never changes during a run, so a block is always freed the way it was allocated.
-// Valgrind is asked once: its question costs more than handing out a pool block.
-bool SmallBlocksFromHeap() {
-#if defined(__SANITIZE_ADDRESS__)
-  return true;
-#else
-  static const bool underValgrind = RUNNING_ON_VALGRIND;
-  return underValgrind;
-#endif
-}
+bool SmallBlocksFromHeap() { return BlocksFromHeap(); }
 
 SystemAllocFunction SetSystemAllocFunctionForTesting(SystemAllocFunction function) {
   SystemAllocFunction previous = gSystemAlloc;

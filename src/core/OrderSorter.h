@@ -21,9 +21,9 @@ using OrderLookAheadFunction = void (*)(const int32_t* upcoming, int32_t count, 
 
 // The order orderSorter gives, equal elements in the same places, with about two thirds of its
 // comparisons, for a compare that is a consistent order (any two elements compare the same way
-// every time, and the order is transitive). A merge sort ranks the elements first (equal ones
-// share a rank, told apart by one more comparison of each neighbouring pair it leaves), then
-// orderSorter runs on the ranks, which answer its comparisons without calling compare; then the
+// every time, and the order is transitive). A merge sort orders the elements first, noting
+// which neighbours compared equal; where some did, orderSorter runs on the ranks that gives
+// (equal elements share one), which answer its comparisons without calling compare. Then the
 // elements are moved to where it put them, at most high - low - 1 swaps, all after the last
 // comparison. With an inconsistent compare the range still ends as a permutation of itself.
 // lookAhead may be nil; a nil context sorts nothing.

@@ -35,14 +35,9 @@ RuntimeThreadImp::RuntimeThreadImp(uintptr_t stackTop)
 
 RuntimeThreadImp::~RuntimeThreadImp() { pthread_cond_destroy(&mTurn); }
 
-void RuntimeThreadImp::PushBarrier(CallBarrier* barrier) {
-  barrier->outer = mInnermostBarrier;
-  mInnermostBarrier = barrier;
-}
-
 // Barriers live in their callers' frames, so none may stay linked once its frame is gone: one
 // popped out of order is reported and unlinked all the same, with every barrier inside it.
-void RuntimeThreadImp::PopBarrier(CallBarrier* barrier) {
+void RuntimeThreadImp::PopBarrierOutOfOrder(CallBarrier* barrier) {
   (void)QV_CHECK_TEXT(barrier == mInnermostBarrier, "barrier is the innermost", nullptr);
   for (CallBarrier* b = mInnermostBarrier; b; b = b->outer) {
     if (b != barrier) continue;

@@ -44,9 +44,19 @@ class RuntimeThreadImp {
 
   // The barrier of the innermost call into compiled code still running, or nil.
   CallBarrier* InnermostBarrier() const { return mInnermostBarrier; }
-  // Barriers nest with the calls: the one pushed last is popped first.
-  void PushBarrier(CallBarrier* barrier);
-  void PopBarrier(CallBarrier* barrier);
+  // Barriers nest with the calls: the one pushed last is popped first. Inline, since every
+  // call into compiled code (each comparison of a sort through a handler) pushes and pops one.
+  void PushBarrier(CallBarrier* barrier) {
+    barrier->outer = mInnermostBarrier;
+    mInnermostBarrier = barrier;
+  }
+  void PopBarrier(CallBarrier* barrier) {
+    if (barrier == mInnermostBarrier) {
+      mInnermostBarrier = barrier->outer;
+      return;
+    }
+    PopBarrierOutOfOrder(barrier);
+  }
 
   // Blocks the calling thread, which holds the baton, until this record is made current
   // (pthread_cond_wait gives the baton up meanwhile). Its thread must be the calling one.
@@ -75,6 +85,8 @@ class RuntimeThreadImp {
   static inline uint8_t sSwitchingPaused = 0;
 
  private:
+  void PopBarrierOutOfOrder(CallBarrier* barrier);
+
   CallBarrier* mInnermostBarrier = nullptr;
   pthread_cond_t mTurn;
 };

@@ -223,10 +223,6 @@ QV_CLASS(OldListboxClassDefinition,
          .interfaces = kListboxInterfaces)
 QV_STARTUP_CLASS(kStartupOldListboxClass, OldListboxClassDefinition)
 
-RuntimeListbox* ListboxPaneOf(RuntimeObject* list) {
-  return list ? static_cast<RuntimeListbox*>(AsControl(list)->pane) : nullptr;
-}
-
 // ---- construction and destruction ----
 
 extern "C" void listboxConstructor(RuntimeObject* list) {

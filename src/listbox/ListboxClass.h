@@ -84,8 +84,11 @@ inline ListboxObject* AsListbox(RuntimeObject* object) {
   return reinterpret_cast<ListboxObject*>(object);
 }
 
-// The object's pane, nil before CreatePane and after the pane closed.
-RuntimeListbox* ListboxPaneOf(RuntimeObject* list);
+// The object's pane, nil before CreatePane and after the pane closed. Inline: the Cell getter
+// asks for it twice in every comparison of a sort through a handler.
+inline RuntimeListbox* ListboxPaneOf(RuntimeObject* list) {
+  return list ? static_cast<RuntimeListbox*>(AsControl(list)->pane) : nullptr;
+}
 
 // Whether pane is still the list's pane and not closing (a handler may have closed either).
 inline bool ListStillOpen(RuntimeObject* list, RuntimeListbox* pane) {

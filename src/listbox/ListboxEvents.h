@@ -75,12 +75,12 @@ struct ListboxHandlers {
 // that of "Listbox"); none for a nil owner.
 ListboxHandlers CacheListboxHandlers(RuntimeObject* owner);
 
-// Calls one cached handler with owner first, for a caller that holds owner, its pane and its
-// window across a whole run of calls (a sort's comparisons): only the barrier, no reference
-// taken and dropped per call. Every other event goes through CallControlHandler.
+// Calls one cached handler with owner first through calls, for a caller that holds owner, its
+// pane and its window across a whole run of calls (a sort's comparisons): only the barrier, no
+// reference taken and dropped per call. Every other event goes through CallControlHandler.
 template <typename R = void, typename... Args>
-R CallHeldListboxHandler(void* handler, RuntimeObject* owner, Args... args) {
+R CallHeldListboxHandler(HeldCompiledCalls& calls, void* handler, RuntimeObject* owner,
+                         Args... args) {
   if (!handler || !owner) return R();
-  CompiledCall call;
-  return call.Invoke<R>(handler, owner, args...);
+  return calls.Invoke<R>(handler, owner, args...);
 }

@@ -154,9 +154,9 @@ bool RuntimeListbox::RaiseSortColumn(int32_t column) {
 
 bool RuntimeListbox::RaiseCompareRows(int32_t row1, int32_t row2, int32_t column,
                                       int32_t& result) {
-  if (mSortHoldsOwner) {
-    return CallHeldListboxHandler<bool>(mHandlers[kListCompareRows], mOwner, row1, row2, column,
-                                        &result);
+  if (mSortCalls) {
+    return CallHeldListboxHandler<bool>(*mSortCalls, mHandlers[kListCompareRows], mOwner, row1,
+                                        row2, column, &result);
   }
   return CallHandler<bool>(kListCompareRows, row1, row2, column, &result);
 }
@@ -449,15 +449,8 @@ void RuntimeListbox::AppendCellText(RowEntry* entry, int32_t column, string& res
   }
 }
 
-// One checked cell of an unbound list. CompareRows handlers read two cells for every comparison:
-// no temporary string, no second check of the indexes.
-stringStorage* RuntimeListbox::OneCellText(int32_t row, int32_t column) {
-  const CellEntry* cell = CellInRow(RowRecord(row), column);
-  if (!cell) return nullptr;
-  if (cell == EditedCell()) return mEditField->GetText(kEncodingUTF8).ExtractStringStorage();
-  stringStorage* text = cell->text.Storage();
-  stringStorage::AddReference(text);
-  return text;
+stringStorage* RuntimeListbox::EditedText() {
+  return mEditField->GetText(kEncodingUTF8).ExtractStringStorage();
 }
 
 stringStorage* RuntimeListbox::CellTextRecord(int32_t row, int32_t column) {

@@ -318,9 +318,9 @@ class RuntimeListbox : public NuListbox,
     if (!mOwner) return R();
     return CallControlHandler<R>(mOwner, mOwner, mHandlers[event], nullptr, args...);
   }
-  // A sort runs: it holds this pane, and the pane its owner, until it ends, so its comparisons
-  // call the handler without a hold of their own.
-  bool mSortHoldsOwner = false;
+  // While a sort runs, the calls its comparisons make: it holds this pane, and the pane its
+  // owner, until it ends, so they call the handler without a hold of their own.
+  HeldCompiledCalls* mSortCalls = nullptr;
   // Whether the control handles event (a derived list that raises it itself says so too).
   virtual bool HasHandler(ListboxEvent event) const { return mHandlers.Has(event); }
   // After a handler returned, with the list held: false when it closed the list, its window or
@@ -359,7 +359,18 @@ class RuntimeListbox : public NuListbox,
     while (cell && cell->column != column) cell = cell->next;
     return cell;
   }
-  stringStorage* OneCellText(int32_t row, int32_t column);
+  // One checked cell of an unbound list. CompareRows handlers read two cells for every
+  // comparison: no temporary string, no second check of the indexes, no call.
+  stringStorage* OneCellText(int32_t row, int32_t column) {
+    const CellEntry* cell = CellInRow(RowRecord(row), column);
+    if (!cell) return nullptr;
+    if (IsEditing() && cell == EditedCell()) return EditedText();
+    stringStorage* text = cell->text.Storage();
+    stringStorage::AddReference(text);
+    return text;
+  }
+  // The edit field's text, for the cell under it.
+  stringStorage* EditedText();
   int32_t RowOfRecord(const RowEntry* entry) const;
   // Raise the events with the expansion nesting kept; false when the list was closed.
   bool ExpandRow(int32_t row);

@@ -23,7 +23,7 @@ uint32_t RecordBlockSize(uint32_t n) { return kStringHeaderSize + n + 2; }
 
 // A fresh record of n (1 .. kMaxStringLength) bytes: count 1, no encoding, the length byte
 // set, the last text byte and the NUL cleared.
-stringStorage* NewRecord(uint32_t n) {
+[[gnu::always_inline]] inline stringStorage* NewRecord(uint32_t n) {
   auto* record = static_cast<stringStorage*>(OSalloclen(RecordBlockSize(n), kMemFullQuit));
   if (!QV_CHECK(record)) return nullptr;
   record->refCount = 1;
@@ -39,7 +39,8 @@ stringStorage* NewRecord(uint32_t n) {
 
 // Copies n (>= 1) bytes into a fresh record. Most texts made from bytes are pieces of a few
 // bytes (Split, NthField, Mid): two overlapping word copies inline cost less than the call.
-void CopyIntoRecord(unsigned char* to, const void* from, uint32_t n) {
+[[gnu::always_inline]] inline void CopyIntoRecord(unsigned char* to, const void* from,
+                                                   uint32_t n) {
   const auto* bytes = static_cast<const unsigned char*>(from);
   if (n > 8) {
     std::memcpy(to, from, n);
@@ -51,6 +52,17 @@ void CopyIntoRecord(unsigned char* to, const void* from, uint32_t n) {
     to[n / 2] = bytes[n / 2];
     to[n - 1] = bytes[n - 1];
   }
+}
+
+// A fresh record of n (1 .. kMaxStringLength) bytes copied from bytes (or left to fill, for
+// nil bytes) with encoding.
+[[gnu::always_inline]] inline stringStorage* RecordOfBytes(const void* bytes, uint32_t n,
+                                                           TextEncoding encoding) {
+  stringStorage* record = NewRecord(n);
+  if (!record) return nullptr;
+  if (bytes) CopyIntoRecord(record->data + 1, bytes, n);
+  record->encoding = encoding;
+  return record;
 }
 
 bool LengthFits(int64_t n) {
@@ -134,11 +146,16 @@ string string::Adopt(stringStorage* record) {
 string string::FromBytes(const void* bytes, int64_t n, TextEncoding encoding) {
   string s;
   if (n == 0 || !LengthFits(n)) return s;
-  s.mRecord = NewRecord(static_cast<uint32_t>(n));
-  if (!s.mRecord) return s;
-  if (bytes) CopyIntoRecord(s.mRecord->data + 1, bytes, static_cast<uint32_t>(n));
-  s.mRecord->encoding = encoding;
+  s.mRecord = RecordOfBytes(bytes, static_cast<uint32_t>(n), encoding);
   return s;
+}
+
+void string::MakeSliceRecords(const unsigned char* text, const int32_t* bounds, int32_t count,
+                              TextEncoding encoding, stringStorage** records) {
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t begin = bounds[2 * k], n = bounds[2 * k + 1] - begin;
+    records[k] = n > 0 ? RecordOfBytes(text + begin, static_cast<uint32_t>(n), encoding) : nullptr;
+  }
 }
 
 void string::Release() { stringStorage::RemoveReference(std::exchange(mRecord, nullptr)); }

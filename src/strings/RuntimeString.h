@@ -103,6 +103,12 @@ class string {
   static string Adopt(stringStorage* record);
   // n bytes with the given encoding (overlapping source allowed); 0 bytes give nil.
   static string FromBytes(const void* bytes, int64_t n, TextEncoding encoding);
+  // Records of count slices of one text, made in one pass with no handle around them (Split's
+  // pieces, straight into their array): records[k] gets bytes [bounds[2k], bounds[2k + 1]) of
+  // text with encoding and one reference, nil for an empty slice. The slices lie within the
+  // text of one record.
+  static void MakeSliceRecords(const unsigned char* text, const int32_t* bounds, int32_t count,
+                               TextEncoding encoding, stringStorage** records);
 
   // Replaces the record by a fresh one of n bytes, count 1, encoding kEncodingNone, with the
   // last text byte and the NUL zeroed; the caller fills the rest. n = 0 leaves nil. A size

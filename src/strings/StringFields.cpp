@@ -47,8 +47,11 @@ string Piece(const string& source, int32_t begin, int32_t end) {
   return string::FromBytes(source.Bytes() + begin, end - begin, source.Encoding());
 }
 
+// The pieces below are handed to cut as byte ranges [begin, end) of the source, in order.
+
 // One piece per character: code points in UTF-8, units in 16-bit Unicode, else bytes.
-void SplitCharacters(const string& source, SplitPieceReceiver receive, void* context) {
+template <typename Cut>
+void SplitCharacters(const string& source, Cut&& cut) {
   const char* begin = source.CString();
   const char* end = begin + source.Length();
   bool utf8 = source.Encoding() == kEncodingUTF8;
@@ -59,29 +62,37 @@ void SplitCharacters(const string& source, SplitPieceReceiver receive, void* con
       AdvanceUTF8(next, end, 1);
     else
       next = end - p < width ? end : p + width;
-    receive(context, Piece(source, static_cast<int32_t>(p - begin), static_cast<int32_t>(next - begin)));
+    cut(static_cast<int32_t>(p - begin), static_cast<int32_t>(next - begin));
     p = next;
   }
 }
 
 // The places of a one-byte delimiter are found in one pass over the text rather than by a
 // search per piece, which costs more than the piece when pieces are short.
-void SplitAtBytePair(const string& source, BytePair pair, SplitPieceReceiver receive,
-                     void* context) {
+template <typename Cut>
+void SplitAtBytePair(const string& source, BytePair pair, Cut&& cut) {
   int32_t begin = 0;
   ForEachBytePair(source.Bytes(), source.Length(), pair, [&](int32_t at) {
-    receive(context, Piece(source, begin, at));
+    cut(begin, at);
     begin = at + 1;
   });
-  receive(context, Piece(source, begin, source.Length()));
+  cut(begin, source.Length());
 }
 
-void SplitAtDelimiter(const string& source, const string& delimiter, bool exactBytes,
-                      SplitPieceReceiver receive, void* context) {
-  FieldScanner scanner(source, delimiter, exactBytes);
+template <typename Cut>
+void SplitAtScanner(FieldScanner& scanner, const string& source, Cut&& cut) {
   BytePair pair;
-  if (scanner.SingleBytePair(&pair)) return SplitAtBytePair(source, pair, receive, context);
-  for (int32_t begin, end; scanner.Next(begin, end);) receive(context, Piece(source, begin, end));
+  if (scanner.SingleBytePair(&pair)) return SplitAtBytePair(source, pair, cut);
+  for (int32_t begin, end; scanner.Next(begin, end);) cut(begin, end);
+}
+
+void SplitIntoPieces(const string& source, const string& delimiter, bool exactBytes,
+                     SplitPieceReceiver receive, void* context) {
+  if (source.IsEmpty()) return;
+  auto cut = [&](int32_t begin, int32_t end) { receive(context, Piece(source, begin, end)); };
+  if (delimiter.IsEmpty()) return SplitCharacters(source, cut);
+  FieldScanner scanner(source, delimiter, exactBytes);
+  SplitAtScanner(scanner, source, cut);
 }
 
 struct Reencoder {
@@ -123,14 +134,56 @@ string StringNthFieldCore(const string& source, const string& separator, int32_t
 
 void StringSplitEach(const string& source, const string& delimiter, bool exactBytes,
                      SplitPieceReceiver receive, void* context) {
-  if (source.IsEmpty()) return;
-  if (delimiter.IsEmpty()) return SplitCharacters(source, receive, context);
-  if (exactBytes || !IsUnicode16Encoding(source.Encoding()))
-    return SplitAtDelimiter(source, delimiter, exactBytes, receive, context);
+  if (exactBytes || !IsUnicode16Encoding(source.Encoding()) || delimiter.IsEmpty())
+    return SplitIntoPieces(source, delimiter, exactBytes, receive, context);
   // 16-bit text is cut as UTF-8, where a delimiter cannot match half a character.
   Reencoder reencoder{receive, context};
-  SplitAtDelimiter(source.GetUTF8String(), delimiter.GetUTF8String(), false, Reencoder::Receive,
-                   &reencoder);
+  SplitIntoPieces(source.GetUTF8String(), delimiter.GetUTF8String(), false, Reencoder::Receive,
+                  &reencoder);
+}
+
+bool StringSplitRecords(const string& source, const string& delimiter, bool exactBytes,
+                        SplitRecordStorage storage, void* context) {
+  if (!exactBytes && !delimiter.IsEmpty() && IsUnicode16Encoding(source.Encoding())) return false;
+  const unsigned char* bytes = source.Bytes();
+  const TextEncoding encoding = source.Encoding();
+  std::vector<int32_t> bounds;  // begin and end of each piece
+  auto keep = [&](int32_t begin, int32_t end) {
+    bounds.push_back(begin);
+    bounds.push_back(end);
+  };
+  if (!source.IsEmpty() && delimiter.IsEmpty()) SplitCharacters(source, keep);
+  if (!source.IsEmpty() && !delimiter.IsEmpty()) {
+    FieldScanner scanner(source, delimiter, exactBytes);
+    BytePair pair;
+    if (scanner.SingleBytePair(&pair)) {
+      // Counted first, in a quick pass over the text, so that the pieces go straight into
+      // their places, made a batch at a time.
+      stringStorage** records = storage(context, CountBytePair(bytes, source.Length(), pair) + 1);
+      if (!records) return true;
+      constexpr int32_t kBatch = 128;
+      int32_t batch[2 * kBatch];
+      int32_t held = 0;
+      auto make = [&] {
+        string::MakeSliceRecords(bytes, batch, held, encoding, records);
+        records += held;
+        held = 0;
+      };
+      SplitAtBytePair(source, pair, [&](int32_t begin, int32_t end) {
+        batch[2 * held] = begin;
+        batch[2 * held + 1] = end;
+        if (++held == kBatch) make();
+      });
+      make();
+      return true;
+    }
+    for (int32_t begin, end; scanner.Next(begin, end);) keep(begin, end);
+  }
+  const auto count = static_cast<int32_t>(bounds.size() / 2);
+  if (stringStorage** records = storage(context, count)) {
+    string::MakeSliceRecords(bytes, bounds.data(), count, encoding, records);
+  }
+  return true;
 }
 
 void StringSplitToVector(const string& source, const string& delimiter, bool exactBytes,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/SimpleVector.h"
 #include "strings/RuntimeString.h"
@@ -22,6 +23,14 @@ string StringNthFieldCore(const string& source, const string& separator, int32_t
 using SplitPieceReceiver = void (*)(void* context, string&& piece);
 void StringSplitEach(const string& source, const string& delimiter, bool exactBytes,
                      SplitPieceReceiver receive, void* context);
+// Makes the records of the pieces of source cut at delimiter, each with one reference (nil for
+// an empty piece), straight into the place that storage answers: it is asked once, with the
+// number of pieces, before the first record is made, and may answer nil to have none made.
+// False, asking nothing, for the text form on 16-bit text, whose pieces are cut from its UTF-8
+// form and converted back (StringSplitEach).
+using SplitRecordStorage = stringStorage** (*)(void* context, int32_t count);
+bool StringSplitRecords(const string& source, const string& delimiter, bool exactBytes,
+                        SplitRecordStorage storage, void* context);
 // Appends the pieces of source cut at delimiter to pieces. An empty source gives none; an empty
 // delimiter makes every character a piece; a delimiter at the end makes a final nil piece.
 void StringSplitToVector(const string& source, const string& delimiter, bool exactBytes,

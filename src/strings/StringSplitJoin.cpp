@@ -28,20 +28,36 @@ void ReleasePieces(const std::vector<stringStorage*>& pieces) {
   for (stringStorage* piece : pieces) stringStorage::RemoveReference(piece);
 }
 
-// The pieces' references move straight into the new array's buffer, whose elements are all
-// nil when made: storing them through the table would lock each once more, only for the
-// collected copy to unlock it again.
+// A String array of count elements, all nil when made; nil when it cannot be made.
+RuntimeArray* NewStringArray(size_t count) {
+  RuntimeArray* array = CreateArray(1, kArrayString, static_cast<int32_t>(count) - 1);
+  const auto bytes = static_cast<int64_t>(count * sizeof(stringStorage*));
+  if (array && QV_CHECK(array->bufferLength == bytes)) return array;
+  RuntimeUnlockArray(array);
+  return nullptr;
+}
+
+// The pieces' references move straight into the new array's buffer: storing them through the
+// table would lock each once more. Where the pieces are slices of the source, the array is made
+// first and their records right into it; 16-bit text cut as UTF-8 comes piece by piece.
+stringStorage** ArrayForPieces(void* array, int32_t count) {
+  auto* made = static_cast<RuntimeArray**>(array);
+  *made = NewStringArray(static_cast<size_t>(count));
+  return *made ? static_cast<stringStorage**>((*made)->data) : nullptr;
+}
+
 RuntimeArray* SplitIntoArray(stringStorage* source, stringStorage* delimiter, bool exactBytes) {
+  const string text(source), cut(delimiter);
+  RuntimeArray* array = nullptr;
+  if (StringSplitRecords(text, cut, exactBytes, ArrayForPieces, &array)) return array;
   std::vector<stringStorage*> pieces;
-  StringSplitEach(string(source), string(delimiter), exactBytes, CollectPiece, &pieces);
-  int64_t bytes = static_cast<int64_t>(pieces.size() * sizeof(stringStorage*));
-  RuntimeArray* array = CreateArray(1, kArrayString, static_cast<int32_t>(pieces.size()) - 1);
-  if (!array || !QV_CHECK(array->bufferLength == bytes)) {
+  StringSplitEach(text, cut, exactBytes, CollectPiece, &pieces);
+  array = NewStringArray(pieces.size());
+  if (!array) {
     ReleasePieces(pieces);
-    RuntimeUnlockArray(array);
     return nullptr;
   }
-  if (bytes > 0) std::memcpy(array->data, pieces.data(), static_cast<size_t>(bytes));
+  if (!pieces.empty()) std::memcpy(array->data, pieces.data(), pieces.size() * sizeof(pieces[0]));
   return array;
 }
 

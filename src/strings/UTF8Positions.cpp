@@ -57,14 +57,3 @@ UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t co
   }
   return {int32_t(p - begin), int32_t(spanEnd - p)};
 }
-
-// Records are freed and written only by the thread that holds the run baton (the allocator
-// takes no lock), so no two moves of a stamp meet and a plain increment is enough. A thread
-// that looks the record's block up later was handed it after this, and sees this stamp or a
-// later one.
-void ForgetUTF8Position(const stringStorage* record) {
-  Stamp& stamp = StampOf(record);
-  const uint32_t low = stamp.low.load(std::memory_order_relaxed) + 1;
-  if (low == 0) stamp.high.store(stamp.high.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-  stamp.low.store(low, std::memory_order_relaxed);
-}

@@ -28,8 +28,9 @@ struct UTF8Span {
 };
 UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t count);
 
-// Forgets what is remembered about record, whose bytes are about to change or to go.
-void ForgetUTF8Position(const stringStorage* record);
+// Forgets what is remembered about record, whose bytes are about to change or to go. Inline:
+// every freeing of a record asks it.
+inline void ForgetUTF8Position(const stringStorage* record);
 
 // Where character first of record's text starts, and its length in bytes, as
 // UTF8SpanInRecord(record, first, 1) finds them, when this thread's last walk on record ended
@@ -87,6 +88,19 @@ inline bool Holds(const Position& kept, const stringStorage* record, uint32_t st
 }
 
 }  // namespace utf8_positions
+
+// Records are freed and written only by the thread that holds the run baton (the allocator
+// takes no lock), so no two moves of a stamp meet and a plain increment is enough. A thread
+// that looks the record's block up later was handed it after this, and sees this stamp or a
+// later one.
+inline void ForgetUTF8Position(const stringStorage* record) {
+  utf8_positions::Stamp& stamp = utf8_positions::StampOf(record);
+  const uint32_t low = stamp.low.load(std::memory_order_relaxed) + 1;
+  if (low == 0) {
+    stamp.high.store(stamp.high.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  }
+  stamp.low.store(low, std::memory_order_relaxed);
+}
 
 namespace utf8_positions {
 

@@ -146,6 +146,21 @@ TEST(OrderSorterRanked, LeavesEveryRowWhereOrderSorterDoesWithFewerComparisons) 
   EXPECT_LE(ranked.compares * 4, plain.compares * 3);
 }
 
+// The merge's comparisons are all the ranked sort makes: at most n log2 n - n + 1 for n a power
+// of two, with distinct keys, a few repeated ones or a single one, and still orderSorter's order.
+TEST(OrderSorterRanked, MakesNoComparisonBeyondTheMerge) {
+  const int log2n = 12, n = 1 << log2n;
+  std::mt19937 rng(17);
+  for (const int spread : {1 << 30, 7, 1}) {
+    KeyedRows plain = RandomKeyedRows(rng, n, spread);
+    KeyedRows ranked = plain;
+    orderSorter(0, n, KeyedRows::Compare, KeyedRows::Swap, &plain);
+    orderSorterRanked(0, n, KeyedRows::Compare, KeyedRows::Swap, nullptr, &ranked);
+    EXPECT_EQ(ranked.rows, plain.rows) << "spread " << spread;
+    EXPECT_LE(ranked.compares, long{n} * log2n - n + 1) << "spread " << spread;
+  }
+}
+
 // A comparison that answers at random still leaves a permutation of the rows; a nil context or
 // an empty range calls nothing, and a missing callback is a failed check.
 TEST(OrderSorterRanked, AnInconsistentOrderStillPermutesAndNothingSortsNothing) {

@@ -9,6 +9,8 @@
 
 #include "ListPaneFixtures.h"
 #include "core/OrderSorter.h"
+#include "core/RaiseException.h"
+#include "core/RuntimeThread.h"
 #include "listbox/ListboxClass.h"
 #include "strings/StringCase.h"
 #include "strings/StringFoundation.h"
@@ -308,6 +310,34 @@ int gCompiledCalls = 0;
 int gCloseAtCall = 0;
 qvtest::ListWindow* gSortWindow = nullptr;
 
+// n words in a scrambled order, and the list's first column as one text.
+std::vector<std::string> ScrambledWords(int n) {
+  std::vector<std::string> words;
+  for (int i = 0; i < n; ++i) words.push_back("w" + std::to_string((i * 37) % n + 100));
+  return words;
+}
+
+std::string Column0(RuntimeListbox* list) {
+  std::string text;
+  for (int32_t row = 0; row < list->RowCount(); ++row) {
+    text += (row ? " " : "") + std::string(list->GetCellText(true, row, 0).CString());
+  }
+  return text;
+}
+
+// A list of owner's in window, its CompareRows handler compiled, one row per word.
+RuntimeListbox* NewCompiledList(qvtest::ListWindow& window, RuntimeObject* owner, void* handler,
+                                const std::vector<std::string>& words) {
+  qvtest::SetOwnerHandler(owner, "CompareRows", handler);
+  auto* list =
+      new RuntimeListbox(owner, window.window(), qvtest::Bounds(20, 20, 220, 323), false);
+  AsControl(owner)->pane = list;
+  for (const std::string& w : words) {
+    list->SetCellText(list->AddRow(nullptr, 0, -1), 0, string(w.c_str()), false);
+  }
+  return list;
+}
+
 extern "C" uint8_t CompiledCompareRows(RuntimeObject* me, int32_t row1, int32_t row2,
                                        int32_t column, int32_t* result) {
   stringStorage* a = listGetCell(me, row1, column);
@@ -327,26 +357,16 @@ extern "C" uint8_t CompiledCompareRows(RuntimeObject* me, int32_t row1, int32_t 
 TEST_F(ListPane, ACompiledHandlerSortsAndMayCloseTheWindowAndDropTheControl) {
   RuntimeObject* owner = qvtest::NewListOwner();
   ASSERT_NE(owner, nullptr);
-  qvtest::SetOwnerHandler(owner, "CompareRows", reinterpret_cast<void*>(&CompiledCompareRows));
-  auto* list = new RuntimeListbox(owner, window->window(), qvtest::Bounds(20, 20, 220, 323),
-                                  false);
-  AsControl(owner)->pane = list;
-  std::vector<std::string> words;
-  for (int i = 0; i < 90; ++i) words.push_back("w" + std::to_string((i * 37) % 90 + 100));
-  for (const std::string& w : words) {
-    list->SetCellText(list->AddRow(nullptr, 0, -1), 0, string(w.c_str()), false);
-  }
+  const std::vector<std::string> words = ScrambledWords(90);
+  RuntimeListbox* list = NewCompiledList(*window, owner,
+                                         reinterpret_cast<void*>(&CompiledCompareRows), words);
   const uint32_t ownerReferences = owner->refCount;
   gSortOwner = owner;
   gSortWindow = window.get();
   gCompiledCalls = 0;
   gCloseAtCall = 0;
   list->SortColumn(0);
-  std::string column0;
-  for (int32_t row = 0; row < list->RowCount(); ++row) {
-    column0 += (row ? " " : "") + std::string(list->GetCellText(true, row, 0).CString());
-  }
-  EXPECT_EQ(column0, Sorted(words, true));
+  EXPECT_EQ(Column0(list), Sorted(words, true));
   EXPECT_GT(gCompiledCalls, 90);
   EXPECT_EQ(owner->refCount, ownerReferences) << "the sort gave back every hold it took";
 
@@ -357,6 +377,47 @@ TEST_F(ListPane, ACompiledHandlerSortsAndMayCloseTheWindowAndDropTheControl) {
   EXPECT_EQ(gCompiledCalls, 7) << "no comparison after the close";
   EXPECT_EQ(gSortOwner, nullptr);
   gSortWindow = nullptr;
+}
+
+// A handler that answers the reverse order but raises an exception it does not handle: each
+// such call counts as not handled, so the texts decide, and the sort goes on to the end.
+bool gRaiseInCompare = false;
+
+extern "C" uint8_t ReversingCompareRows(RuntimeObject* me, int32_t row1, int32_t row2,
+                                        int32_t column, int32_t* result) {
+  stringStorage* a = listGetCell(me, row1, column);
+  stringStorage* b = listGetCell(me, row2, column);
+  *result = -RuntimeStringCompare(a, b);
+  RuntimeUnlockString(a);
+  RuntimeUnlockString(b);
+  ++gCompiledCalls;
+  if (gRaiseInCompare) RaiseOutOfBoundsException();
+  return 1;
+}
+
+TEST_F(ListPane, ACompiledHandlerThatRaisesCountsAsNotHandledAndTheSortGoesOn) {
+  RuntimeObject* owner = qvtest::NewListOwner();
+  ASSERT_NE(owner, nullptr);
+  const std::vector<std::string> words = ScrambledWords(60);
+  RuntimeListbox* list = NewCompiledList(*window, owner,
+                                         reinterpret_cast<void*>(&ReversingCompareRows), words);
+  const uint32_t ownerReferences = owner->refCount;
+  qvtest::RaisedExceptions raised;
+  gRaiseInCompare = true;
+  gCompiledCalls = 0;
+  list->SortColumn(0);
+  EXPECT_EQ(Column0(list), Sorted(words, true));
+  EXPECT_GT(gCompiledCalls, 60);
+  EXPECT_EQ(raised.Take().size(), size_t(gCompiledCalls)) << "every call raised once";
+  EXPECT_EQ(GetCurrentThreadRecord()->InnermostBarrier(), nullptr);
+  EXPECT_EQ(owner->refCount, ownerReferences);
+
+  // The same handler, not raising, has its way.
+  gRaiseInCompare = false;
+  list->SortColumn(0);
+  EXPECT_EQ(Column0(list), Sorted(words, false));
+  EXPECT_TRUE(raised.Take().empty());
+  RuntimeUnlockObject(owner);
 }
 
 }  // namespace

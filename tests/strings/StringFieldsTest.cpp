@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "StringFunctionsTestSupport.h"
+#include "core/Memory.h"
 #include "strings/StringFields.h"
 #include "strings/StringReplace.h"
 #include "strings/StringSplitJoin.h"
@@ -142,7 +143,8 @@ TEST(StringFields, ReplaceFormsAtEveryPatternLengthMatchTheModel) {
 // in the text form and only itself in the byte form.
 TEST(StringFields, SplitAtOneByteCutsAtEveryPlace) {
   std::string text;
-  for (int k = 0; k < 70; ++k) text += k % 7 == 0 ? "x" : k % 5 == 0 ? "X" : k % 3 ? "ab" : "\xC3\xA9";
+  for (int k = 0; k < 70; ++k)
+    text += k % 7 == 0 ? "x" : k % 5 == 0 ? "X" : k % 3 ? "ab" : "\xC3\xA9";
   text = "x" + text + "xx";
   auto model = [&](bool ignoreCase) {
     std::vector<std::string> pieces{""};
@@ -158,6 +160,41 @@ TEST(StringFields, SplitAtOneByteCutsAtEveryPlace) {
                                 : StringSplit(s.Storage(), x.Storage());
     EXPECT_EQ(Elements(array), model(!bytes)) << bytes;
     RuntimeUnlockArray(array);
+  }
+}
+
+// Whichever way Split cuts (one byte, a longer delimiter, characters, 16-bit text through
+// UTF-8), each piece the array holds has the source's encoding, and the array holds the only
+// reference the split made: unlocking it gives back every byte (after a first split has filled
+// the caches of converted delimiters and one-character texts).
+TEST(StringFields, SplitPiecesBelongToTheArrayAlone) {
+  const string utf8 = Make("ab,\xC3\xA9,,cd,", kEncodingUTF8);
+  const string wide = Make(EncodeUTF16({'a', ',', 0xE9, ',', ',', 'c'}), kEncodingUnicode16);
+  const struct {
+    const string& source;
+    string delimiter;
+    size_t pieces;
+  } cases[] = {{utf8, string(","), 5}, {utf8, string(",,"), 2}, {utf8, string(), 9},
+               {wide, string(","), 4}, {wide, string(), 6}};
+  for (const auto& c : cases) {
+    for (bool bytes : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << Bytes(c.delimiter) << " bytes " << bytes);
+      auto split = [&] {
+        return (bytes ? StringSplitB : StringSplit)(c.source.Storage(), c.delimiter.Storage());
+      };
+      RuntimeUnlockArray(split());
+      const int32_t inUse = SmallBlockBytesInUse();
+      RuntimeArray* array = split();
+      ASSERT_EQ(size_t(RuntimeUBound(array) + 1), c.pieces);
+      for (size_t k = 0; k < c.pieces; ++k) {
+        const stringStorage* piece = static_cast<stringStorage**>(array->data)[k];
+        if (piece) {
+          EXPECT_EQ(piece->encoding, c.source.Encoding()) << k;
+        }
+      }
+      RuntimeUnlockArray(array);
+      EXPECT_EQ(SmallBlockBytesInUse(), inUse);
+    }
   }
 }
 
