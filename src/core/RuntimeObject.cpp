@@ -92,9 +92,7 @@ void FreeObject(RuntimeObject* object) {
   for (RuntimeClass* cls = object->classPtr; cls; cls = cls->parentClass) {
     if (cls->finalizer) cls->finalizer(object);
   }
-  for (ObjectFunction listener : gDestroyListeners) {
-    if (listener) listener(object);
-  }
+  NotifyObjectDestroyListeners(object);
   if (gDestroyHook) gDestroyHook(object);
   RuntimeClass* cls = object->classPtr;
   if (object->eventTable && (!cls || object->eventTable != cls->eventTable)) {
@@ -194,5 +192,11 @@ void AddObjectDestroyListener(ObjectFunction listener) {
 void RemoveObjectDestroyListener(ObjectFunction listener) {
   for (ObjectFunction& slot : gDestroyListeners) {
     if (slot == listener) slot = nullptr;
+  }
+}
+
+void NotifyObjectDestroyListeners(RuntimeObject* object) {
+  for (ObjectFunction listener : gDestroyListeners) {
+    if (listener) listener(object);
   }
 }

@@ -140,3 +140,6 @@ void SetObjectDestroyHook(ObjectFunction hook);
 // Adding a listener twice, or removing one never added, changes nothing.
 void AddObjectDestroyListener(ObjectFunction listener);
 void RemoveObjectDestroyListener(ObjectFunction listener);
+// Tells the listeners that the object, as they knew it, is gone: for a pool that takes a
+// released object back for reuse instead of freeing it.
+void NotifyObjectDestroyListeners(RuntimeObject* object);
