@@ -114,7 +114,7 @@ void SetPendingEdit(DatabaseCursorObject* recordSet, int32_t column, const strin
 // A DatabaseField of the RecordSet's column (from 0), holding the RecordSet, with one reference
 // for the caller: a released field when one waits for reuse, else a new one.
 RuntimeObject* NewDatabaseField(DatabaseCursorObject* recordSet, int32_t column);
-// The released fields waiting for reuse (alive, each held by the pool alone).
+// The released fields waiting for reuse (retired: not among the live objects).
 uint32_t ReleasedDatabaseFieldCount();
 
 // A new DatabaseRecord (one reference for the caller); AppendRecordColumn adds a column at the

@@ -30,24 +30,24 @@ RuntimeClass* FieldClass() {
   return fields;
 }
 
-// Released fields kept for reuse, each with the one reference the pool holds and no RecordSet:
-// reading row after row, a program releases each field it asked for, and making and freeing an
-// object per value would cost more than reading the value. Plain storage, never destroyed, so
-// a field released by another object's destruction at exit still finds it.
+// Released fields kept for reuse, retired (to everyone else they are freed), each with the one
+// reference the pool holds and no RecordSet: reading row after row, a program releases each
+// field it asked for, and making and freeing an object per value would cost more than reading
+// the value. Plain storage, never destroyed, so a field released by another object's
+// destruction at exit still finds it.
 constexpr uint32_t kReleasedFieldsKept = 16;
 RuntimeObject* gReleasedFields[kReleasedFieldsKept];
 uint32_t gReleasedFieldCount = 0;
 
 // Runs with the count held at 1 for the destruction: locking the field again keeps it alive,
 // now owned by the pool, with its RecordSet let go. Only the exact class is kept: a subclass
-// has fields of its own that a reuse would not reset. Whatever remembers the field without a
-// reference (a binder's source) forgets it as it would a freed one.
+// has fields of its own that a reuse would not reset.
 void KeepReleasedField(RuntimeObject* object) {
   if (!object || object->classPtr != FieldClass()) return;
   if (gReleasedFieldCount == kReleasedFieldsKept) return;
   RuntimeLockObject(object);
+  RetireObject(object);
   gReleasedFields[gReleasedFieldCount++] = object;
-  NotifyObjectDestroyListeners(object);
   auto* field = reinterpret_cast<DatabaseFieldObject*>(object);
   DatabaseCursorObject* rs = field->recordSet;
   field->recordSet = nullptr;
@@ -138,9 +138,14 @@ bool VariantFieldText(RuntimeObject* variant, string* text) {
 }  // namespace
 
 RuntimeObject* NewDatabaseField(DatabaseCursorObject* recordSet, int32_t column) {
-  RuntimeObject* object = gReleasedFieldCount ? gReleasedFields[--gReleasedFieldCount]
-                                              : RuntimeNewObject(FieldClass());
-  if (!object) return nullptr;
+  RuntimeObject* object = nullptr;
+  if (gReleasedFieldCount) {
+    object = gReleasedFields[--gReleasedFieldCount];
+    ReviveObject(object);
+  } else {
+    object = RuntimeNewObject(FieldClass());
+    if (!object) return nullptr;
+  }
   auto* field = reinterpret_cast<DatabaseFieldObject*>(object);
   RuntimeLockObject(&recordSet->header);
   field->recordSet = recordSet;

@@ -89,13 +89,10 @@ class FakeEngine {
   static FakeEngine* Of(void* handle) { return static_cast<FakeEngine*>(handle); }
 };
 
-// The live objects at construction, to compare at the end (released String variants and
-// DatabaseFields wait in their pools, alive, and do not count).
+// The live objects at construction, to compare at the end (released String variants wait in
+// their pool, alive, and do not count).
 struct LiveObjects {
-  static int32_t Count() {
-    return LiveObjectCount() - int32_t(StringVariantPoolSize()) -
-           int32_t(ReleasedDatabaseFieldCount());
-  }
+  static int32_t Count() { return LiveObjectCount() - int32_t(StringVariantPoolSize()); }
   int32_t start = Count();
   int32_t Added() const { return Count() - start; }
 };
