@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "BuiltInTestSupport.h"
-#include "values/DateClass.h"
 
 namespace {
 
@@ -111,76 +110,50 @@ TEST(BuiltInFields, FieldByNameFindsTheFirstColumnOfThatNameHoweverTheNameIsHeld
   EXPECT_EQ(cursorGetFieldByName(rs, id.Storage()), nullptr) << "a closed RecordSet has none";
 }
 
-// Row after row, each field read and released at once serves the next request (the same
-// object), while a field the caller still holds keeps its column; values come out right as a
-// reused field moves between columns of other types and NULLs.
+// Row after row, each field read and released at once serves the next request while a field
+// the caller still holds keeps its column; a reused field reads other types and NULLs right.
 TEST(BuiltInFields, ReleasedFieldsServeAgainWhileHeldOnesKeepTheirColumn) {
   BuiltInDb db;
   ASSERT_EQ(db.Exec("create table t (id integer, name varchar(20), v double, d date, "
-                    "primary key (id))"),
-            0);
+                    "primary key (id))"), 0);
   ASSERT_EQ(db.Exec("insert into t (id, name, v, d) values (1, 'one', 1.5, '2024-01-02')"), 0);
   ASSERT_EQ(db.Exec("insert into t (id) values (2)"), 0);
-  ASSERT_EQ(db.Exec("insert into t (id, name, v, d) values (3, 'three', -3.25, '2025-12-31')"),
-            0);
   Held rs(Select(db, "select id, name, v, d from t"));
   Held name(cursorGetFieldByName(rs, S("name")));
   RuntimeUnlockObject(cursorGetFieldByIndex(rs, 1));
   ASSERT_GT(ReleasedDatabaseFieldCount(), 0u) << "released fields wait for reuse";
   Rows seen;
   for (; !cursorEOFGetter(rs); cursorMoveNext(rs)) {
-    std::string line;
     for (int32_t index = 1; index <= 4; ++index) {
       Held field(cursorGetFieldByIndex(rs, index));
-      ASSERT_NE(field.get(), nullptr);
       EXPECT_NE(field.get(), name.get());
-      Held value(CursorFieldValueGetter(field, 0));
-      Held date(cursorFieldDateValueGetter(field, 0));
-      line += dbtest::Text(cursorFieldStringValueGetter(field, 0)) + "," +
-              std::to_string(cursorFieldIntegerValueGetter(field, 0)) + "," +
-              std::to_string(cursorFieldDoubleValueGetter(field, 0)) + "," +
-              (value.get() ? "v" : "nil") + "," +
-              (date.get() ? dbtest::Text(DateGetSQLDateTime(date).ExtractStringStorage())
-                          : "nil") +
-              ";";
+      Held value(CursorFieldValueGetter(field, 0)), date(cursorFieldDateValueGetter(field, 0));
+      seen.push_back(dbtest::Text(cursorFieldStringValueGetter(field, 0)) + "," +
+                     std::to_string(cursorFieldIntegerValueGetter(field, 0)) + "," +
+                     std::to_string(cursorFieldDoubleValueGetter(field, 0)) +
+                     (value.get() ? "" : ",nil") + (date.get() ? ",date" : ""));
     }
-    line += dbtest::Text(cursorFieldStringValueGetter(name, 0));
-    seen.push_back(line);
+    seen.push_back(dbtest::Text(cursorFieldStringValueGetter(name, 0)));
   }
-  EXPECT_EQ(seen,
-            (Rows{"1,1,1.000000,v,nil;one,0,0.000000,v,nil;1.5,1,1.500000,v,nil;"
-                  "2024-01-02,0,0.000000,v,2024-01-02 00:00:00;one",
-                  "2,2,2.000000,v,nil;,0,0.000000,nil,nil;,0,0.000000,nil,nil;"
-                  ",0,0.000000,nil,nil;",
-                  "3,3,3.000000,v,nil;three,0,0.000000,v,nil;-3.25,-3,-3.250000,v,nil;"
-                  "2025-12-31,0,0.000000,v,2025-12-31 00:00:00;three"}));
-  EXPECT_EQ(dbtest::Text(cursorFieldNameGetter(name, 0)), "name");
+  EXPECT_EQ(seen, (Rows{"1,1,1.000000", "one,0,0.000000", "1.5,1,1.500000",
+                        "2024-01-02,0,0.000000,date", "one", "2,2,2.000000", ",0,0.000000,nil",
+                        ",0,0.000000,nil", ",0,0.000000,nil", ""}));
 }
 
-// A field held past its RecordSet's release still reads the row it was on, and past Close
-// reads nothing; once both are released nothing of either stays alive.
+// A field held past its RecordSet's release still reads its row, past Close nothing; once both
+// are released neither stays alive.
 TEST(BuiltInFields, AHeldFieldOutlivesItsRecordSetSafely) {
   BuiltInDb db;
   ASSERT_EQ(db.Exec("create table t (id integer, name varchar(20), primary key (id))"), 0);
   ASSERT_EQ(db.Exec("insert into t (id, name) values (1, 'one')"), 0);
-  ASSERT_EQ(db.Exec("insert into t (id, name) values (2, 'two')"), 0);
   dbtest::LiveObjects live;
-  {
-    Held rs(Select(db, "select * from t"));
-    cursorMoveNext(rs);
+  for (bool close : {false, true}) {
+    Held rs(Select(db, "select id, name from t"));
     RuntimeUnlockObject(cursorGetFieldByIndex(rs, 1));  // a released field waits for reuse
     Held field(cursorGetFieldByIndex(rs, 2));
+    if (close) cursorClose(rs);
     rs.reset();
-    EXPECT_EQ(dbtest::Text(cursorFieldStringValueGetter(field, 0)), "two");
-  }
-  EXPECT_EQ(live.Added(), 0) << "the RecordSet went with its last field";
-  {
-    Held rs(Select(db, "select * from t"));
-    Held field(cursorGetFieldByIndex(rs, 2));
-    cursorClose(rs);
-    EXPECT_EQ(dbtest::Text(cursorFieldStringValueGetter(field, 0)), "");
-    EXPECT_EQ(cursorFieldIntegerValueGetter(field, 0), 0);
-    EXPECT_EQ(cursorGetFieldByIndex(rs, 2), nullptr);
+    EXPECT_EQ(dbtest::Text(cursorFieldStringValueGetter(field, 0)), close ? "" : "one");
   }
   EXPECT_EQ(live.Added(), 0);
 }
