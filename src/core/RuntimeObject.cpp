@@ -92,18 +92,13 @@ void FreeObject(RuntimeObject* object) {
   for (RuntimeClass* cls = object->classPtr; cls; cls = cls->parentClass) {
     if (cls->finalizer) cls->finalizer(object);
   }
-  for (ObjectFunction listener : gDestroyListeners) {
-    if (listener) listener(object);
-  }
-  if (gDestroyHook) gDestroyHook(object);
+  RetireObject(object);
   RuntimeClass* cls = object->classPtr;
   if (object->eventTable && (!cls || object->eventTable != cls->eventTable)) {
     OSfree(object->eventTable);
   }
-  RemoveFromLiveList(object);
   // The size it was made with: an object's class never changes.
   FreeObjectBlock(object, cls ? static_cast<uint32_t>(cls->instanceSize) : UINT32_MAX);
-  --gLiveObjectCount;
 }
 
 void DestroyObject(RuntimeObject* object) {
@@ -195,4 +190,18 @@ void RemoveObjectDestroyListener(ObjectFunction listener) {
   for (ObjectFunction& slot : gDestroyListeners) {
     if (slot == listener) slot = nullptr;
   }
+}
+
+void RetireObject(RuntimeObject* object) {
+  for (ObjectFunction listener : gDestroyListeners) {
+    if (listener) listener(object);
+  }
+  if (gDestroyHook) gDestroyHook(object);
+  RemoveFromLiveList(object);
+  --gLiveObjectCount;
+}
+
+void ReviveObject(RuntimeObject* object) {
+  ++gLiveObjectCount;
+  AddToLiveList(object);
 }

@@ -140,3 +140,11 @@ void SetObjectDestroyHook(ObjectFunction hook);
 // Adding a listener twice, or removing one never added, changes nothing.
 void AddObjectDestroyListener(ObjectFunction listener);
 void RemoveObjectDestroyListener(ObjectFunction listener);
+
+// For a pool that keeps released objects of one class for reuse: RetireObject, called from the
+// object's destructor, takes it out of the live list and count, and the listeners and the
+// destroy hook hear of it as of a freed object, so that nothing tells a retired object from a
+// freed one; its finalizers do not run. ReviveObject lists and counts it again, as
+// RuntimeNewObject lists a new one.
+void RetireObject(RuntimeObject* object);
+void ReviveObject(RuntimeObject* object);

@@ -99,7 +99,9 @@ void SetDatabaseError(DatabaseObject* database, int32_t code, const char* messag
 // false, changing nothing the caller relies on, when it cannot.
 bool RestartRecordSet(RuntimeObject* recordSet, void* conditions);
 // True when the RecordSet has its engine cursor (it is not closed).
-bool IsCursorOpen(const DatabaseCursorObject* recordSet);
+inline bool IsCursorOpen(const DatabaseCursorObject* recordSet) {
+  return recordSet && recordSet->cursorHandle && recordSet->cursor;
+}
 // The column's name: curColumnName's, or "field" + (column + 1) when the engine has no names;
 // "" once the RecordSet is closed.
 string CursorColumnName(DatabaseCursorObject* recordSet, int32_t column);
@@ -108,6 +110,12 @@ bool FindPendingEdit(const DatabaseCursorObject* recordSet, int32_t column, stri
 // Records text as the column's pending value, only between Edit and Update; a second write
 // replaces the first.
 void SetPendingEdit(DatabaseCursorObject* recordSet, int32_t column, const string& text);
+
+// A DatabaseField of the RecordSet's column (from 0), holding the RecordSet, with one reference
+// for the caller: a released field when one waits for reuse, else a new one.
+RuntimeObject* NewDatabaseField(DatabaseCursorObject* recordSet, int32_t column);
+// The released fields waiting for reuse (retired: not among the live objects).
+uint32_t ReleasedDatabaseFieldCount();
 
 // A new DatabaseRecord (one reference for the caller); AppendRecordColumn adds a column at the
 // end of its list (the scrollable cursor's rows read first column first).

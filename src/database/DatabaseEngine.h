@@ -183,12 +183,19 @@ inline const FrameworkCursorDefinition* AsFrameworkCursorDefinition(
              : nullptr;
 }
 
+// A plug-in's cursor entry behind the barrier, kept out of line so that CallCursorEntry stays
+// small enough to inline: the framework's own entries are called per value read.
+template <typename R, typename... Parameters, typename... Arguments>
+[[gnu::noinline]] R CallPluginCursorEntry(R (*entry)(Parameters...), Arguments... arguments) {
+  return CallEntry(entry, arguments...);
+}
+
 // Calls an entry of a cursor table: a plug-in's through CallEntry, the framework's own
 // straight.
 template <typename R, typename... Parameters, typename... Arguments>
-R CallCursorEntry(const QUORdbCursorDefinition* table, R (*entry)(Parameters...),
-                  Arguments... arguments) {
-  if (!IsFrameworkCursorDefinition(table)) return CallEntry(entry, arguments...);
+inline R CallCursorEntry(const QUORdbCursorDefinition* table, R (*entry)(Parameters...),
+                         Arguments... arguments) {
+  if (!IsFrameworkCursorDefinition(table)) return CallPluginCursorEntry(entry, arguments...);
   return entry ? entry(static_cast<Parameters>(arguments)...) : R();
 }
 

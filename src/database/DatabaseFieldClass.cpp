@@ -18,10 +18,47 @@
 
 namespace {
 
+void KeepReleasedField(RuntimeObject* object);
+
+// The class of every field the framework makes, whose released fields wait for reuse.
+RuntimeClass* FieldClass() {
+  static RuntimeClass* const fields = [] {
+    RuntimeClass* cls = RuntimeClassForDefinition(DatabaseFieldClassDefinition());
+    if (cls) cls->destructor = KeepReleasedField;
+    return cls;
+  }();
+  return fields;
+}
+
+// Released fields kept for reuse, retired (to everyone else they are freed), each with the one
+// reference the pool holds and no RecordSet: reading row after row, a program releases each
+// field it asked for, and making and freeing an object per value would cost more than reading
+// the value. Plain storage, never destroyed, so a field released by another object's
+// destruction at exit still finds it.
+constexpr uint32_t kReleasedFieldsKept = 16;
+RuntimeObject* gReleasedFields[kReleasedFieldsKept];
+uint32_t gReleasedFieldCount = 0;
+
+// Runs with the count held at 1 for the destruction: locking the field again keeps it alive,
+// now owned by the pool, with its RecordSet let go. Only the exact class is kept: a subclass
+// has fields of its own that a reuse would not reset.
+void KeepReleasedField(RuntimeObject* object) {
+  if (!object || object->classPtr != FieldClass()) return;
+  if (gReleasedFieldCount == kReleasedFieldsKept) return;
+  RuntimeLockObject(object);
+  RetireObject(object);
+  gReleasedFields[gReleasedFieldCount++] = object;
+  auto* field = reinterpret_cast<DatabaseFieldObject*>(object);
+  DatabaseCursorObject* rs = field->recordSet;
+  field->recordSet = nullptr;
+  field->column = 0;
+  RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(rs));
+}
+
 DatabaseFieldObject* AsField(RuntimeObject* object) {
   // Every field the framework makes is of this class: it is known without a walk.
-  static RuntimeClass* const fields = RuntimeClassForDefinition(DatabaseFieldClassDefinition());
-  if (object && object->classPtr == fields) return reinterpret_cast<DatabaseFieldObject*>(object);
+  if (object && object->classPtr == FieldClass())
+    return reinterpret_cast<DatabaseFieldObject*>(object);
   if (!object || !ObjectIsaDefinition(object, DatabaseCursorFieldClassDefinition())) {
     return nullptr;
   }
@@ -56,7 +93,7 @@ T ReadField(RuntimeObject* object, Convert convert) {
   DatabaseCursorObject* rs = ReadableRecordSet(field);
   if (!rs) return T();
   string pending;
-  if (FindPendingEdit(rs, field->column, &pending)) {
+  if (rs->pendingEdits && FindPendingEdit(rs, field->column, &pending)) {
     return convert(TextColumnValue(pending), true);
   }
   return WithEngineValue<T>(rs, field->column,
@@ -99,6 +136,24 @@ bool VariantFieldText(RuntimeObject* variant, string* text) {
 }
 
 }  // namespace
+
+RuntimeObject* NewDatabaseField(DatabaseCursorObject* recordSet, int32_t column) {
+  RuntimeObject* object = nullptr;
+  if (gReleasedFieldCount) {
+    object = gReleasedFields[--gReleasedFieldCount];
+    ReviveObject(object);
+  } else {
+    object = RuntimeNewObject(FieldClass());
+    if (!object) return nullptr;
+  }
+  auto* field = reinterpret_cast<DatabaseFieldObject*>(object);
+  RuntimeLockObject(&recordSet->header);
+  field->recordSet = recordSet;
+  field->column = column;
+  return object;
+}
+
+uint32_t ReleasedDatabaseFieldCount() { return gReleasedFieldCount; }
 
 extern "C" {
 

@@ -33,17 +33,6 @@ int32_t ColumnCount(DatabaseCursorObject* rs) {
   return count > 0 ? count : 0;
 }
 
-RuntimeObject* NewField(DatabaseCursorObject* rs, int32_t column) {
-  static RuntimeClass* const fields = RuntimeClassForDefinition(DatabaseFieldClassDefinition());
-  RuntimeObject* object = RuntimeNewObject(fields);
-  if (!object) return nullptr;
-  auto* field = reinterpret_cast<DatabaseFieldObject*>(object);
-  RuntimeLockObject(&rs->header);
-  field->recordSet = rs;
-  field->column = column;
-  return object;
-}
-
 // Field(name) on the framework's own cursors, whose columns stay what they were for the
 // cursor's life: their names are read once, and the last names asked for are remembered with
 // their answers, held so that the same string asked again (compiled code's constants, row
@@ -159,10 +148,6 @@ DatabaseCursorObject* AsRecordSet(RuntimeObject* object) {
   return reinterpret_cast<DatabaseCursorObject*>(object);
 }
 
-bool IsCursorOpen(const DatabaseCursorObject* rs) {
-  return rs && rs->cursorHandle && rs->cursor;
-}
-
 string CursorColumnName(DatabaseCursorObject* rs, int32_t column) {
   if (!IsCursorOpen(rs)) return string();
   if (!Table(rs)->curColumnName) return string("field") + ultoa(column + 1);
@@ -227,14 +212,14 @@ RuntimeObject* cursorGetFieldByName(RuntimeObject* recordSet, stringStorage* nam
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
   if (!IsCursorOpen(rs)) return nullptr;
   const int32_t column = FindColumnNamed(rs, name);
-  return column >= 0 ? NewField(rs, column) : nullptr;
+  return column >= 0 ? NewDatabaseField(rs, column) : nullptr;
 }
 QV_EXPORT(cursorGetFieldByName)
 
 RuntimeObject* cursorGetFieldByIndex(RuntimeObject* recordSet, int32_t index) {
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
   if (index < 1 || index > ColumnCount(rs)) return nullptr;
-  return NewField(rs, index - 1);
+  return NewDatabaseField(rs, index - 1);
 }
 QV_EXPORT(cursorGetFieldByIndex)
 

@@ -172,4 +172,36 @@ TEST_F(RuntimeObjectTest, ObjectsReleasedInFinalizersAreQueued) {
   EXPECT_LT(reinterpret_cast<uintptr_t>(&here) - gLowestStack, 16u * 1024u) << "stack grew";
 }
 
+// A one-object pool as a class's destructor keeps it: retired, the object is neither listed
+// nor counted and the listeners heard of it, but its finalizer has not run; revived, it is
+// listed first and counted again.
+RuntimeObject* gRetired = nullptr;
+void RetireIntoPool(RuntimeObject* object) {
+  if (gRetired) return;
+  RuntimeLockObject(object);
+  RetireObject(object);
+  gRetired = object;
+}
+void HeardFreed(RuntimeObject*) { gLog.push_back("freed"); }
+
+TEST_F(RuntimeObjectTest, RetiredObjectsLeaveTheLiveListUntilRevived) {
+  RuntimeClass* cls = MakeClass(nullptr, "Pooled");
+  cls->destructor = RetireIntoPool;
+  cls->finalizer = Record<'f', 0>;
+  AddObjectDestroyListener(HeardFreed);
+  RuntimeObject* object = RuntimeNewObject(cls);
+  RuntimeUnlockObject(object);
+  EXPECT_EQ(object->refCount, 1) << "the pool's reference";
+  EXPECT_EQ(LiveObjectCount(), baseline);
+  EXPECT_NE(FirstLiveObject(), object);
+  ReviveObject(object);
+  EXPECT_EQ(LiveObjectCount(), baseline + 1);
+  EXPECT_EQ(FirstLiveObject(), object);
+  cls->destructor = nullptr;
+  RuntimeUnlockObject(object);
+  gRetired = nullptr;
+  RemoveObjectDestroyListener(HeardFreed);
+  EXPECT_EQ(gLog, (Log{"freed", "fin0", "freed"}));
+}
+
 }  // namespace

@@ -110,4 +110,52 @@ TEST(BuiltInFields, FieldByNameFindsTheFirstColumnOfThatNameHoweverTheNameIsHeld
   EXPECT_EQ(cursorGetFieldByName(rs, id.Storage()), nullptr) << "a closed RecordSet has none";
 }
 
+// Row after row, each field read and released at once serves the next request while a field
+// the caller still holds keeps its column; a reused field reads other types and NULLs right.
+TEST(BuiltInFields, ReleasedFieldsServeAgainWhileHeldOnesKeepTheirColumn) {
+  BuiltInDb db;
+  ASSERT_EQ(db.Exec("create table t (id integer, name varchar(20), v double, d date, "
+                    "primary key (id))"), 0);
+  ASSERT_EQ(db.Exec("insert into t (id, name, v, d) values (1, 'one', 1.5, '2024-01-02')"), 0);
+  ASSERT_EQ(db.Exec("insert into t (id) values (2)"), 0);
+  Held rs(Select(db, "select id, name, v, d from t"));
+  Held name(cursorGetFieldByName(rs, S("name")));
+  RuntimeUnlockObject(cursorGetFieldByIndex(rs, 1));
+  ASSERT_GT(ReleasedDatabaseFieldCount(), 0u) << "released fields wait for reuse";
+  Rows seen;
+  for (; !cursorEOFGetter(rs); cursorMoveNext(rs)) {
+    for (int32_t index = 1; index <= 4; ++index) {
+      Held field(cursorGetFieldByIndex(rs, index));
+      EXPECT_NE(field.get(), name.get());
+      Held value(CursorFieldValueGetter(field, 0)), date(cursorFieldDateValueGetter(field, 0));
+      seen.push_back(dbtest::Text(cursorFieldStringValueGetter(field, 0)) + "," +
+                     std::to_string(cursorFieldIntegerValueGetter(field, 0)) + "," +
+                     std::to_string(cursorFieldDoubleValueGetter(field, 0)) +
+                     (value.get() ? "" : ",nil") + (date.get() ? ",date" : ""));
+    }
+    seen.push_back(dbtest::Text(cursorFieldStringValueGetter(name, 0)));
+  }
+  EXPECT_EQ(seen, (Rows{"1,1,1.000000", "one,0,0.000000", "1.5,1,1.500000",
+                        "2024-01-02,0,0.000000,date", "one", "2,2,2.000000", ",0,0.000000,nil",
+                        ",0,0.000000,nil", ",0,0.000000,nil", ""}));
+}
+
+// A field held past its RecordSet's release still reads its row, past Close nothing; once both
+// are released neither stays alive.
+TEST(BuiltInFields, AHeldFieldOutlivesItsRecordSetSafely) {
+  BuiltInDb db;
+  ASSERT_EQ(db.Exec("create table t (id integer, name varchar(20), primary key (id))"), 0);
+  ASSERT_EQ(db.Exec("insert into t (id, name) values (1, 'one')"), 0);
+  dbtest::LiveObjects live;
+  for (bool close : {false, true}) {
+    Held rs(Select(db, "select id, name from t"));
+    RuntimeUnlockObject(cursorGetFieldByIndex(rs, 1));  // a released field waits for reuse
+    Held field(cursorGetFieldByIndex(rs, 2));
+    if (close) cursorClose(rs);
+    rs.reset();
+    EXPECT_EQ(dbtest::Text(cursorFieldStringValueGetter(field, 0)), close ? "" : "one");
+  }
+  EXPECT_EQ(live.Added(), 0);
+}
+
 }  // namespace

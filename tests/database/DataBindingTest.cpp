@@ -297,4 +297,21 @@ TEST_F(DataBinding, FieldsAndRecordsServeTheirInterfaces) {
   cursorClose(rs);
 }
 
+// A released field taken back for reuse is forgotten as a freed source would be: the binder
+// must not show the column the same object reads next.
+TEST_F(DataBinding, AReleasedFieldIsForgottenAsASourceBeforeItServesAgain) {
+  dbtest::FakeEngine engine;
+  RuntimeClass* shows = MakeClass({StringInterfaceMethods()});
+  Held rs(engine.NewCursor({"Ann"})), dest(New(shows, "dest"));
+  Held binder(NewObjectFromDefinition(StringBinderClassDefinition()));
+  RuntimeObject* field = cursorGetFieldByName(rs, string("NAME").Storage());
+  stringBinderBind(binder, field, dest);
+  RuntimeUnlockObject(field);
+  Held next(cursorGetFieldByIndex(rs, 1));
+  EXPECT_EQ(next.get(), field) << "the released field serves again";
+  stringBinderReload(binder);
+  EXPECT_THAT(gLog, ElementsAre("dest set Ann", "dest set "));
+  cursorClose(rs);
+}
+
 }  // namespace
