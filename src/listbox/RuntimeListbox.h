@@ -389,7 +389,6 @@ class RuntimeListbox : public NuListbox,
   void PlaceBlocks(SortContext& context, int32_t first);
   static int32_t CompareThunk(int32_t i, int32_t j, void* context);
   static void LookAheadThunk(const int32_t* upcoming, int32_t count, void* context);
-  static void LookAheadKeysThunk(const int32_t* upcoming, int32_t count, void* context);
   static int32_t SortedRow(const SortContext& context, int32_t k);
   bool SortRowsInPlace(SortContext& context, int32_t first, int32_t count);
   static int32_t CompareKeysThunk(int32_t i, int32_t j, void* context);
