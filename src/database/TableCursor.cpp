@@ -194,6 +194,11 @@ bool TableCursor::Descend(Stack& stack, const uint8_t* key, uint32_t length) {
   mPushes = 0;
   uint32_t root = 0;
   if (!RootPage(&root) || !PushPage(stack, root)) return false;
+  return DescendFrom(stack, key, length);
+}
+
+// From the page on top of the stack down to the leaf.
+bool TableCursor::DescendFrom(Stack& stack, const uint8_t* key, uint32_t length) {
   for (;;) {
     Level& top = stack.back();
     qvdbRecordTracking* page = top.page.Entry();
@@ -319,22 +324,23 @@ void TableCursor::KeepHint() {
 // it), a descent from the root would end on that leaf at the same record: the index entries
 // that lead elsewhere bound the keys of their children. Only a path whose pages are all as
 // they were when it was found, under the same root, is tried.
-bool TableCursor::DescendByHint(const uint8_t* key, uint32_t length) {
-  if (mHint.empty()) return false;
+TableCursor::HintUse TableCursor::DescendByHint(const uint8_t* key, uint32_t length) {
+  if (mHint.empty()) return HintUse::kNone;
   uint32_t root = 0;
-  if (!RootPage(&root) || mHint.front().page.Number() != root) return false;
+  if (!RootPage(&root) || mHint.front().page.Number() != root) return HintUse::kNone;
   for (const Level& level : mHint)
-    if (level.changeCount != level.page->ChangeCount()) return false;
+    if (level.changeCount != level.page->ChangeCount()) return HintUse::kNone;
   Level& leaf = mHint.back();
   qvdbRecordTracking* page = leaf.page.Entry();
   const uint32_t found = LowerBound(page, key, length);
   const std::vector<uint16_t>& offsets = page->RecordOffsets();
-  if (found == 0 || found >= offsets.size()) return false;
-  leaf.offset = offsets[found];
-  mPushes = 0;
+  const bool inLeaf = found > 0 && found < offsets.size();
+  if (inLeaf) leaf.offset = offsets[found];
+  else mHint.resize(1);  // the root as it was, to go down from without reading it again
+  mPushes = inLeaf ? 0 : 1;
   mStack.swap(mHint);
   mHint.clear();
-  return true;
+  return inLeaf ? HintUse::kLeaf : HintUse::kRoot;
 }
 
 bool TableCursor::Start(const uint8_t* key, uint32_t length) {
@@ -343,7 +349,10 @@ bool TableCursor::Start(const uint8_t* key, uint32_t length) {
   mStarted = true;
   ResetAnchor();
   mAnchor.key.assign(key, key + length);
-  if (DescendByHint(key, length) || Descend(mStack, key, length)) return true;
+  const HintUse hint = DescendByHint(key, length);
+  if (hint == HintUse::kLeaf) return true;
+  if (hint == HintUse::kRoot ? DescendFrom(mStack, key, length) : Descend(mStack, key, length))
+    return true;
   EndAtLast();
   return false;
 }
