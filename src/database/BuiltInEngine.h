@@ -129,6 +129,8 @@ int32_t ConvertColumnText(uint8_t type, const string& text, EncodedValue* value,
 // number that the column stores as exactly that number (as ConvertColumnText converts it),
 // its key bytes are appended to key; false otherwise.
 bool ExactIntegerKey(uint8_t type, std::string_view literal, std::vector<uint8_t>* key);
+// The same for a whole number: false when the column's type cannot hold it.
+bool IntegerKey(uint8_t type, int64_t number, std::vector<uint8_t>* key);
 // A row record of the values in order: length, status 0, stamp 0, the row id.
 std::vector<uint8_t> EncodeRow(const std::vector<EncodedValue>& values, uint32_t rowId);
 void EncodeRow(const std::vector<EncodedValue>& values, uint32_t rowId,

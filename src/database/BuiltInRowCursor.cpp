@@ -43,6 +43,7 @@ struct Condition {
   uint8_t type = 0;
   std::string column;  // as the condition named it
   SQLLiteral literal;
+  bool fromWhole = false;  // the literal was set from a whole number
   std::unique_ptr<Condition> left, right;
 };
 
@@ -56,10 +57,18 @@ bool SameText(stringStorage* a, const std::string& b) {
          std::memcmp(stringStorage::CString(a), b.data(), b.size()) == 0;
 }
 
-// Takes the literals of nodes into resolved when nodes has resolved's shape (kinds, text
-// modes and column names alike), keeping the readings of those that did not change; false
-// when the shape differs. pending is scratch space.
-bool TakeLiterals(const SQLConditionNode* nodes, Condition* resolved,
+// The whole number wholes gives node, or nil.
+const int64_t* WholeFor(const SQLConditionNode* node, const ConditionWholes* wholes) {
+  for (int32_t k = 0; wholes && k < wholes->count; ++k)
+    if (wholes->nodes[k] == node) return &wholes->values[k];
+  return nullptr;
+}
+
+// Takes the literals of nodes (or the numbers wholes gives them) into resolved when nodes has
+// resolved's shape (kinds, text modes and column names alike), keeping the readings of those
+// that did not change; false when the shape differs. pending is scratch space.
+bool TakeLiterals(const SQLConditionNode* nodes, const ConditionWholes* wholes,
+                  Condition* resolved,
                   std::vector<std::pair<const SQLConditionNode*, Condition*>>& pending) {
   pending.assign(1, {nodes, resolved});
   while (!pending.empty()) {
@@ -77,9 +86,14 @@ bool TakeLiterals(const SQLConditionNode* nodes, Condition* resolved,
     }
     if (!SameText(node->column, c->column)) return false;
     // Taken at once: a shape that differs further on makes the caller resolve anew anyway.
-    if (!SameText(node->value, c->literal.Text()))
+    if (const int64_t* whole = WholeFor(node, wholes)) {
+      c->literal.SetWhole(*whole);
+      c->fromWhole = true;
+    } else if (!SameText(node->value, c->literal.Text())) {
       c->literal.Reset(std::string_view(stringStorage::CString(node->value),
                                         size_t(stringStorage::Length(node->value))));
+      c->fromWhole = false;
+    }
   }
   return true;
 }
@@ -119,7 +133,7 @@ class BuiltInRowCursor {
   // Starts over before the first row that meets conditions, as OpenBuiltInTable would have
   // opened this cursor; false when the table may have changed shape since (the caller then
   // opens anew) or the condition does not resolve.
-  bool Restart(const SQLConditionNode* conditions);
+  bool Restart(const SQLConditionNode* conditions, const ConditionWholes* wholes);
   // The table's rows from the first that the condition's key prefix fixes (a table cursor
   // kept from before starts over).
   bool OpenRows();
@@ -548,8 +562,8 @@ uint8_t CursorColumnKey(dbCursor cur, int32_t i, const char** name, int32_t* nam
   return Cursor(cur)->ColumnKey(i, name, nameLength, where, whereLength);
 }
 void CursorUpdateRow(dbCursor cur, PendingEdit* edits) { Cursor(cur)->UpdateRow(edits); }
-uint8_t CursorRestart(dbCursor cur, void* conditions) {
-  return Cursor(cur)->Restart(static_cast<const SQLConditionNode*>(conditions));
+uint8_t CursorRestart(dbCursor cur, void* conditions, const ConditionWholes* wholes) {
+  return Cursor(cur)->Restart(static_cast<const SQLConditionNode*>(conditions), wholes);
 }
 int32_t CursorColumnType(dbCursor cur, int32_t i) { return Cursor(cur)->ColumnType(i); }
 
@@ -617,6 +631,9 @@ bool Resolve(BuiltInDatabase& db, const BuiltInTable& table, const SQLConditionN
 // The key bytes a literal gives a column when equality with it means equal keys; false when
 // it does not convert exactly (the scan then decides).
 bool ExactKeyOf(const Condition& c, std::vector<uint8_t>* key) {
+  int64_t whole;
+  if ((c.type == kDbSmallInt || c.type == kDbInteger) && c.fromWhole && c.literal.Whole(&whole))
+    return IntegerKey(c.type, whole, key);
   if (c.type == kDbSmallInt || c.type == kDbInteger)
     return ExactIntegerKey(c.type, c.literal.Text(), key);
   const string literal(c.literal.Text().c_str());
@@ -655,11 +672,12 @@ void SeekPrefix(const BuiltInTable& table, const Condition* condition,
 
 }  // namespace
 
-bool BuiltInRowCursor::Restart(const SQLConditionNode* conditions) {
+bool BuiltInRowCursor::Restart(const SQLConditionNode* conditions,
+                               const ConditionWholes* wholes) {
   if (!mDb || !mTable || mDb->CatalogueVersion() != mCatalogue) return false;
   mDb->Clear();
-  if (!TakeLiterals(static_cast<const SQLConditionNode*>(conditions), condition.get(),
-                    mTaking)) {
+  if (!TakeLiterals(conditions, wholes, condition.get(), mTaking)) {
+    if (wholes) return false;  // the nodes' texts are stale: resolving would read them
     std::unique_ptr<Condition> resolved;
     if (!Resolve(*mDb, *mTable, conditions, &resolved)) return false;
     condition = std::move(resolved);

@@ -198,10 +198,15 @@ int32_t ConvertColumnText(uint8_t type, const string& text, EncodedValue* value,
 bool ExactIntegerKey(uint8_t type, std::string_view literal, std::vector<uint8_t>* key) {
   const bool small = type == kDbSmallInt;
   int64_t whole = 0, number = 0;
-  if (!ParseWholeNumber(literal, &whole) ||
-      !ReadInteger(literal, small ? INT16_MIN : INT32_MIN, small ? INT16_MAX : INT32_MAX,
-                   &number) ||
-      number != whole)
+  return ParseWholeNumber(literal, &whole) &&
+         ReadInteger(literal, small ? INT16_MIN : INT32_MIN, small ? INT16_MAX : INT32_MAX,
+                     &number) &&
+         number == whole && IntegerKey(type, number, key);
+}
+
+bool IntegerKey(uint8_t type, int64_t number, std::vector<uint8_t>* key) {
+  const bool small = type == kDbSmallInt;
+  if (number < (small ? INT16_MIN : INT32_MIN) || number > (small ? INT16_MAX : INT32_MAX))
     return false;
   uint8_t bytes[4];
   if (small) StoreBigEndian16(bytes, uint16_t(number));

@@ -96,8 +96,9 @@ void SetDatabaseError(DatabaseObject* database, int32_t code, const char* messag
 
 // Starts an open RecordSet of a cursor table that can start over (FrameworkCursorDefinition's
 // curRestart) over on the rows that meet conditions, on the first as a new RecordSet stands;
-// false, changing nothing the caller relies on, when it cannot.
-bool RestartRecordSet(RuntimeObject* recordSet, void* conditions);
+// false, changing nothing the caller relies on, when it cannot. wholes as curRestart takes them.
+bool RestartRecordSet(RuntimeObject* recordSet, void* conditions,
+                      const ConditionWholes* wholes = nullptr);
 // True when the RecordSet has its engine cursor (it is not closed).
 inline bool IsCursorOpen(const DatabaseCursorObject* recordSet) {
   return recordSet && recordSet->cursorHandle && recordSet->cursor;

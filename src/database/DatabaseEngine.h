@@ -157,6 +157,15 @@ R CallEntry(R (*entry)(Parameters...), Arguments... arguments) {
                         static_cast<Parameters>(arguments)...);
 }
 
+// Whole numbers that comparison nodes of a condition take in place of their texts, which are
+// then stale and not read: a join hands its outer row's integer over as it is, with nothing
+// written out for the engine to parse back.
+struct ConditionWholes {
+  const void* const* nodes;
+  const int64_t* values;
+  int32_t count;
+};
+
 // The framework's own cursor tables carry a registration word of their own; their move
 // entries answer as curNextRow does. Some are the first member of a FrameworkCursorDefinition,
 // which adds entries past the interface's 24 words that only the framework calls.
@@ -166,8 +175,10 @@ struct FrameworkCursorDefinition {
   QUORdbCursorDefinition table;
   // Starts the cursor over on the rows of its table that meet conditions (nodes as dbOpenTable
   // takes them), before the first, as dbOpenTable would have opened it; false when it cannot,
-  // and the caller opens a cursor anew. Null where a cursor cannot start over.
-  uint8_t (*curRestart)(dbCursor cur, void* conditions);
+  // and the caller opens a cursor anew. Null where a cursor cannot start over. With wholes,
+  // the nodes they name compare with those numbers; false (the caller then writes the texts
+  // and comes again) when that cannot be done without reading a stale text.
+  uint8_t (*curRestart)(dbCursor cur, void* conditions, const ConditionWholes* wholes);
 };
 void MarkFrameworkCursorDefinition(QUORdbCursorDefinition* definition);
 void MarkFrameworkCursorDefinition(FrameworkCursorDefinition* definition);

@@ -40,11 +40,12 @@ void MoveToFirstRow(DatabaseCursorObject* rs) {
 
 }  // namespace
 
-bool RestartRecordSet(RuntimeObject* recordSet, void* conditions) {
+bool RestartRecordSet(RuntimeObject* recordSet, void* conditions,
+                      const ConditionWholes* wholes) {
   DatabaseCursorObject* rs = AsRecordSet(recordSet);
   const FrameworkCursorDefinition* table = rs ? AsFrameworkCursorDefinition(rs->cursor) : nullptr;
   if (!IsCursorOpen(rs) || !table || !table->curRestart ||
-      !table->curRestart(rs->cursorHandle, conditions))
+      !table->curRestart(rs->cursorHandle, conditions, wholes))
     return false;
   rs->editing = 0;
   MoveToFirstRow(rs);

@@ -263,9 +263,12 @@ bool SQLJoin::WithValue(const SQLColumnReference& ref, Use use) const {
   return answer;
 }
 
+const SQLColumnReference& SQLJoin::OuterReference(const SQLCondition* c, int32_t table) {
+  return c->column.boundTable != table ? c->column : c->valueColumn;
+}
+
 bool SQLJoin::OuterLiteral(const SQLCondition* c, int32_t table, std::string* literal) const {
-  const bool mirrored = c->column.boundTable != table;
-  return WithValue(mirrored ? c->column : c->valueColumn, [&](const ColumnValue& v) {
+  return WithValue(OuterReference(c, table), [&](const ColumnValue& v) {
     return ValueAsSQLLiteral(v, literal);
   });
 }
@@ -326,6 +329,31 @@ SQLConditionNode* SQLJoin::ConditionFor(size_t i) {
   return made.root;
 }
 
+bool SQLJoin::OuterWholes(size_t i, ConditionWholes* out) {
+  if (i >= mEngineConditions.size()) return false;
+  EngineConditions& made = mEngineConditions[i];
+  if (!made.reusable || made.outerValues.empty()) return false;
+  made.wholeNodes.clear();
+  made.wholes.clear();
+  for (const auto& [node, c] : made.outerValues) {
+    int64_t whole = 0;
+    if (!WithValue(OuterReference(c, int32_t(i)),
+                   [&](const ColumnValue& v) { return ValueAsWhole(v, &whole); }))
+      return false;
+    made.wholeNodes.push_back(node);
+    made.wholes.push_back(whole);
+  }
+  *out = {made.wholeNodes.data(), made.wholes.data(), int32_t(made.wholes.size())};
+  return true;
+}
+
+bool SQLJoin::StartOver(size_t i, RuntimeObject* cursor) {
+  ConditionWholes wholes;
+  if (OuterWholes(i, &wholes) && RestartRecordSet(cursor, mEngineConditions[i].root, &wholes))
+    return true;
+  return RestartRecordSet(cursor, ConditionFor(i));
+}
+
 bool SQLJoin::Holds(const SQLCondition* condition) const {
   return condition_tree::Evaluate(condition, [this](const SQLCondition* c) {
     std::string literal = c->value;
@@ -349,15 +377,14 @@ bool SQLJoin::Open(size_t i) {
   SQLFromTable& table = mTables[i];
   const QUORdbEngineDefinition* engine = mDatabase->engine;
   if (!mDatabase->opened || !engine || !engine->dbOpenTable) return false;
-  SQLConditionNode* condition = ConditionFor(i);
   // The cursor this table had for the outer row before starts over where its engine can.
   RuntimeObject* cursor = table.spent;
   table.spent = nullptr;
-  if (cursor && !RestartRecordSet(cursor, condition)) {
+  if (cursor && !StartOver(i, cursor)) {
     Release(cursor);
     cursor = nullptr;
   }
-  if (!cursor) cursor = OpenAnew(table, condition);
+  if (!cursor) cursor = OpenAnew(table, ConditionFor(i));
   DatabaseCursorObject* rs = AsRecordSet(cursor);
   if (!rs) {
     RuntimeUnlockObject(cursor);

@@ -12,7 +12,9 @@
 //
 // An inner table's cursor that ran out is kept, and for the next outer row started over with
 // the new condition where its engine's cursor can (FrameworkCursorDefinition's curRestart, the
-// built-in engine's); others are closed and opened again.
+// built-in engine's); others are closed and opened again. When the condition keeps its shape
+// and every outer value in it is an integer, the integers are handed over as they are
+// (ConditionWholes) instead of written into the condition's texts.
 #pragma once
 
 #include <cstdint>
@@ -88,11 +90,20 @@ class SQLJoin {
     SQLConditionNode* root = nullptr;
     std::vector<std::pair<SQLConditionNode*, const SQLCondition*>> outerValues;
     bool reusable = false;
+    std::vector<const void*> wholeNodes;  // OuterWholes' answer
+    std::vector<int64_t> wholes;
   };
   bool Pushable(const SQLCondition* c, int32_t table) const;
   SQLConditionNode* EngineCondition(const SQLCondition* c, int32_t table,
                                     EngineConditions* made) const;
   SQLConditionNode* ConditionFor(size_t i);
+  // The outer values of the condition made before for table i as whole numbers, when it
+  // keeps its shape and each of them is an integer; false otherwise.
+  bool OuterWholes(size_t i, ConditionWholes* out);
+  // Starts a kept cursor of table i over for the current outer rows.
+  bool StartOver(size_t i, RuntimeObject* cursor);
+  // The outer column a comparison of table takes its value from.
+  static const SQLColumnReference& OuterReference(const SQLCondition* c, int32_t table);
   // The value of the outer column a comparison of table takes, written as a literal; false for
   // NULL.
   bool OuterLiteral(const SQLCondition* c, int32_t table, std::string* literal) const;

@@ -53,6 +53,13 @@ bool ParseInteger(std::string_view text, int64_t* out) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
+// As %lld writes it, without the format machinery.
+void WriteWhole(int64_t value, std::string* text) {
+  char buffer[24];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+  text->assign(buffer, size_t(end - buffer));
+}
+
 int64_t IntegerOf(const ColumnValue& value) {
   if (value.code == kColumnInt16 && value.length >= 2) {
     int16_t v;
@@ -228,8 +235,14 @@ bool ParseSQLTime(std::string_view text, int32_t fields[3]) {
   return fields[0] < 24 && fields[1] < 60 && fields[2] < 60;
 }
 
+void SQLLiteral::WriteText() const {
+  WriteWhole(mWhole, &mText);
+  mTextPending = false;
+}
+
 bool SQLLiteral::WorkOut(Reading reading) const {
   bool valid = false;
+  Text();
   switch (reading) {
     case kWhole: valid = ParseInteger(mText, &mWhole); break;
     case kNumber: valid = ParseDouble(mText, &mNumber); break;
@@ -301,6 +314,14 @@ bool ValueMeetsCondition(const ColumnValue& value, int32_t kind, int32_t textMod
   return ValueMeetsCondition(value, kind, textMode, SQLLiteral(literal));
 }
 
+bool ValueAsWhole(const ColumnValue& value, int64_t* whole) {
+  if (IsNull(value)) return false;
+  if (value.code != kColumnInt16 && value.code != kColumnInt32 && value.code != kColumnInt64)
+    return false;
+  *whole = IntegerOf(value);
+  return true;
+}
+
 bool ValueAsSQLLiteral(const ColumnValue& value, std::string* literal) {
   if (IsNull(value)) return false;
   char buffer[64];
@@ -309,11 +330,7 @@ bool ValueAsSQLLiteral(const ColumnValue& value, std::string* literal) {
   switch (value.code) {
     case kColumnInt16:
     case kColumnInt32:
-    case kColumnInt64: {  // as %lld writes it, without the format machinery
-      const auto end = std::to_chars(buffer, buffer + sizeof buffer, IntegerOf(value)).ptr;
-      literal->assign(buffer, size_t(end - buffer));
-      return true;
-    }
+    case kColumnInt64: WriteWhole(IntegerOf(value), literal); return true;
     case kColumnSingle: {
       if (value.length < 4) return false;
       float f;

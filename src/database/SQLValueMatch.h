@@ -30,11 +30,22 @@ class SQLLiteral {
   SQLLiteral() = default;
   explicit SQLLiteral(std::string_view text) : mText(text) {}
 
-  const std::string& Text() const { return mText; }
+  const std::string& Text() const {
+    if (mTextPending) WriteText();
+    return mText;
+  }
   // Another text, its readings to be worked out anew.
   void Reset(std::string_view text) {
     mText.assign(text);
+    mTextPending = false;
     mKnown = mValid = 0;
+  }
+  // A whole number's text as ValueAsSQLLiteral writes it, its whole reading known at once; the
+  // text itself is written when first asked for (a join's key seldom is).
+  void SetWhole(int64_t value) {
+    mTextPending = true;
+    mKnown = mValid = kWhole;
+    mWhole = value;
   }
   bool Whole(int64_t* value) const {
     if (!Known(kWhole)) return false;
@@ -57,8 +68,10 @@ class SQLLiteral {
     return (mKnown & reading) ? (mValid & reading) != 0 : WorkOut(reading);
   }
   bool WorkOut(Reading reading) const;
+  void WriteText() const;
 
-  std::string mText;
+  mutable std::string mText;
+  mutable bool mTextPending = false;  // mText is still to be written from mWhole
   mutable uint8_t mKnown = 0;  // the readings worked out
   mutable uint8_t mValid = 0;  // those that succeeded
   mutable int64_t mWhole = 0;
@@ -79,3 +92,6 @@ bool ParseSQLTime(std::string_view text, int32_t fields[3]);
 // The value written exactly as a literal (doubles with 17 significant digits, singles with 9,
 // dates Y-M-D, times h:m:s, Booleans true/false); false for NULL.
 bool ValueAsSQLLiteral(const ColumnValue& value, std::string* literal);
+// An integer value (16, 32 or 64 bits) as the whole number ValueAsSQLLiteral writes; false for
+// NULL and every other value.
+bool ValueAsWhole(const ColumnValue& value, int64_t* whole);

@@ -31,6 +31,7 @@ bool TableCursor::Close() {
   bool put = PutParkedRows();
   StopKeepingAnchor();
   mStack.clear();
+  mHint.clear();
   mParent.reset();
   mStarted = true;
   mAnchor.atEnd = true;
@@ -46,7 +47,7 @@ bool TableCursor::Finish() {
 
 bool TableCursor::Restart(const uint8_t* filter, uint32_t filterLength) {
   if (!mParent || !PutParkedRows()) return false;
-  mStack.clear();
+  KeepHint();
   mStarted = false;
   ResetAnchor();
   mFilter.assign(filter, filter + filterLength);
@@ -126,24 +127,26 @@ uint32_t TableCursor::LowerBound(qvdbRecordTracking* page, const uint8_t* key, u
     if (prefixes) {
       // Prefixes that differ decide, and so do equal ones of two keys of at most eight bytes
       // (the shorter first); any other tie compares the record.
+      // The halving takes no branch on the order (a join's seeks fall anywhere in the leaf,
+      // and mispredicted branches cost more than the comparisons); only equal prefixes branch.
       const qvdbRecordTracking::KeyPrefix sought = PrefixOf(key, length);
-      uint32_t low = 0, high = static_cast<uint32_t>(offsets.size());
-      while (low < high) {
-        uint32_t middle = low + (high - low) / 2;
-        const qvdbRecordTracking::KeyPrefix& p = (*prefixes)[middle];
-        int32_t order;
-        if (p.bytes != sought.bytes)
-          order = p.bytes < sought.bytes ? -1 : 1;
-        else if (p.length < 9 && sought.length < 9)
-          order = p.length < sought.length ? -1 : p.length > sought.length;
-        else
-          order = mKeys.CompareRecord(page->Kind(), page->RecordAt(offsets[middle]),
-                                      RecordLength(page->RecordAt(offsets[middle])), key, length,
-                                      false);
-        if (order < 0)
-          low = middle + 1;
-        else
-          high = middle;
+      const qvdbRecordTracking::KeyPrefix* entries = prefixes->data();
+      uint32_t low = 0, count = static_cast<uint32_t>(offsets.size());
+      while (count > 0) {
+        const uint32_t half = count / 2, middle = low + half;
+        const qvdbRecordTracking::KeyPrefix& p = entries[middle];
+        uint32_t before = p.bytes < sought.bytes;
+        if (__builtin_expect(p.bytes == sought.bytes, 0)) {
+          before = p.length < 9 && sought.length < 9
+                       ? p.length < sought.length
+                       : mKeys.CompareRecord(page->Kind(), page->RecordAt(offsets[middle]),
+                                             RecordLength(page->RecordAt(offsets[middle])), key,
+                                             length, false) < 0;
+        }
+        // Before: low moves past middle and count - half - 1 remain; else half remain.
+        const uint32_t mask = 0u - before;
+        low += (half + 1) & mask;
+        count = half + ((count - 2 * half - 1) & mask);
       }
       return low;
     }
@@ -191,6 +194,11 @@ bool TableCursor::Descend(Stack& stack, const uint8_t* key, uint32_t length) {
   mPushes = 0;
   uint32_t root = 0;
   if (!RootPage(&root) || !PushPage(stack, root)) return false;
+  return DescendFrom(stack, key, length);
+}
+
+// From the page on top of the stack down to the leaf.
+bool TableCursor::DescendFrom(Stack& stack, const uint8_t* key, uint32_t length) {
   for (;;) {
     Level& top = stack.back();
     qvdbRecordTracking* page = top.page.Entry();
@@ -301,8 +309,38 @@ void TableCursor::ResetAnchor() {
 }
 
 void TableCursor::EndAtLast() {
-  mStack.clear();
+  KeepHint();
   mAnchor.atEnd = true;
+}
+
+// The path to a leaf, kept when the cursor leaves it (its pages stay held) for the next
+// descent to try first.
+void TableCursor::KeepHint() {
+  if (!mStack.empty() && mStack.back().page->Kind() != kDbIndexPage) mHint.swap(mStack);
+  mStack.clear();
+}
+
+// Where the hint's leaf takes the key in (its first record before key, a record at or after
+// it), a descent from the root would end on that leaf at the same record: the index entries
+// that lead elsewhere bound the keys of their children. Only a path whose pages are all as
+// they were when it was found, under the same root, is tried.
+TableCursor::HintUse TableCursor::DescendByHint(const uint8_t* key, uint32_t length) {
+  if (mHint.empty()) return HintUse::kNone;
+  uint32_t root = 0;
+  if (!RootPage(&root) || mHint.front().page.Number() != root) return HintUse::kNone;
+  for (const Level& level : mHint)
+    if (level.changeCount != level.page->ChangeCount()) return HintUse::kNone;
+  Level& leaf = mHint.back();
+  qvdbRecordTracking* page = leaf.page.Entry();
+  const uint32_t found = LowerBound(page, key, length);
+  const std::vector<uint16_t>& offsets = page->RecordOffsets();
+  const bool inLeaf = found > 0 && found < offsets.size();
+  if (inLeaf) leaf.offset = offsets[found];
+  else mHint.resize(1);  // the root as it was, to go down from without reading it again
+  mPushes = inLeaf ? 0 : 1;
+  mStack.swap(mHint);
+  mHint.clear();
+  return inLeaf ? HintUse::kLeaf : HintUse::kRoot;
 }
 
 bool TableCursor::Start(const uint8_t* key, uint32_t length) {
@@ -311,7 +349,10 @@ bool TableCursor::Start(const uint8_t* key, uint32_t length) {
   mStarted = true;
   ResetAnchor();
   mAnchor.key.assign(key, key + length);
-  if (Descend(mStack, key, length)) return true;
+  const HintUse hint = DescendByHint(key, length);
+  if (hint == HintUse::kLeaf) return true;
+  if (hint == HintUse::kRoot ? DescendFrom(mStack, key, length) : Descend(mStack, key, length))
+    return true;
   EndAtLast();
   return false;
 }

@@ -14,6 +14,10 @@
 //   sees every record present throughout exactly once. A record another cursor replaced is
 //   followed to the live record with its key; one that is gone leaves the cursor on no record
 //   (before its successor) until it moves, never on a record it did not reach.
+// - A cursor that starts again (Restart, Seek) first tries the path to the leaf it last left,
+//   whose pages it keeps held: when no page on the path changed, it stands where a descent
+//   from the root would without making one if that leaf takes the key in, and else goes down
+//   from the path's root without reading it again.
 // - A change that fails (a store opened for reading, a transaction that cannot begin, a record
 //   that does not fit) changes nothing.
 // - Rows whose key an update changed are parked in a spill file and put in place when the
@@ -119,6 +123,11 @@ class TableCursor : public TransactionListener, public AnchorKeeper {
   int32_t CompareAt(const Level& level, const uint8_t* key, uint32_t length, bool prefixOnly);
 
   bool Start(const uint8_t* key, uint32_t length);
+  void KeepHint();
+  // Stands on the hint's leaf at key (kLeaf), or only on its root (kRoot), or does nothing.
+  enum class HintUse { kNone, kRoot, kLeaf };
+  HintUse DescendByHint(const uint8_t* key, uint32_t length);
+  bool DescendFrom(Stack& stack, const uint8_t* key, uint32_t length);
   // Finds the cursor's place again when records under it moved. Inline for the common case:
   // nothing in the store moved since the stack was last found current.
   bool Revalidate() {
@@ -159,6 +168,7 @@ class TableCursor : public TransactionListener, public AnchorKeeper {
   SortKeyBuilder mKeys;
   std::vector<uint8_t> mFilter;
   Stack mStack;
+  Stack mHint;  // the last path to a leaf the cursor left, its pages held
   Anchor mAnchor;
   bool mAnchorKept = false;  // on the store's list of keepers
   bool mStarted = false;
