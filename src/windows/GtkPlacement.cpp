@@ -21,12 +21,14 @@ void RequestPaneSize(GtkWidget* widget, SubPane* pane) {
   gtk_widget_set_size_request(widget, std::max(pane->Width(), 0), std::max(pane->Height(), 0));
 }
 
+}  // namespace
+
+// The widget reached through the GtkWindow's own fields: a checked cast on every drawing call
+// cost more than the rest of the answer.
 GdkWindow* WindowGdkWindow(Window* window) {
   GtkWindow* gtkWindow = window ? window->GetGtkWindow() : nullptr;
-  return gtkWindow ? GTK_WIDGET(gtkWindow)->window : nullptr;
+  return gtkWindow ? gtkWindow->bin.container.widget.window : nullptr;
 }
-
-}  // namespace
 
 void PutPaneInFixed(SubPane* pane, bool show) {
   GtkWidget* widget = pane->GetWidget();
@@ -95,14 +97,20 @@ int32_t WindowContentTopOffset(Window* window) {
   return MenuBarHeight(window) + ToolbarsHeight(window);
 }
 
+// The widget's flags read directly: every drawing call asks, and the checked cast of
+// GTK_WIDGET_NO_WINDOW costs more than the rest of the answer.
 bool DrawsInWindowGdkWindow(SubPane* pane) {
   GtkWidget* widget = pane->GetWidget();
   GdkWindow* windowGdk = WindowGdkWindow(pane->GetWindow());
-  return widget && windowGdk && GTK_WIDGET_NO_WINDOW(widget) && widget->window == windowGdk;
+  return widget && windowGdk && (widget->object.flags & GTK_NO_WINDOW) &&
+         widget->window == windowGdk;
 }
 
 QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
-  Pane* target = dynamic_cast<Pane*>(g.Target());
+  return PaneRectToDrawable(g, dynamic_cast<Pane*>(g.Target()), rect, clip);
+}
+
+QV::Rect PaneRectToDrawable(const Graphics& g, Pane* target, QV::Rect rect, bool clip) {
   if (target && target->IsSubPane()) {
     RectOffset(rect, -g.OriginX(), -g.OriginY());
     SubPane* pane = static_cast<SubPane*>(target);

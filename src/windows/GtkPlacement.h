@@ -10,6 +10,7 @@
 #include "core/Rect.h"
 #include "graphics/Graphics.h"
 
+class Pane;
 class SubPane;
 class Window;
 
@@ -32,6 +33,8 @@ int32_t ToolbarsHeight(Window* window);
 // How far the content lies below the top of the GtkWindow.
 int32_t WindowContentTopOffset(Window* window);
 
+// The GDK window of the window's GtkWindow; nil for none or one not realized yet.
+GdkWindow* WindowGdkWindow(Window* window);
 // True when the pane's widget has no GDK window of its own and draws in its window's.
 bool DrawsInWindowGdkWindow(SubPane* pane);
 
@@ -39,6 +42,8 @@ bool DrawsInWindowGdkWindow(SubPane* pane);
 // for a pane target moved below the window's bars (limited to the pane with clip) or into the
 // pane's own GDK window; for another target limited to the clip rectangle with clip.
 QV::Rect GraphicsRectToDrawable(const Graphics& g, QV::Rect rect, bool clip);
+// The same for g drawing on target, known to be g's target: without finding out what it is.
+QV::Rect PaneRectToDrawable(const Graphics& g, Pane* target, QV::Rect rect, bool clip);
 
 // The pointer as (v, h) in the window's content coordinates.
 QV::Point GetPointerInWindow(Window* window);

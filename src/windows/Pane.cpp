@@ -56,7 +56,7 @@ void Pane::EraseBackground() {
 }
 
 QV::Rect Pane::RectToDrawable(const Graphics& g, QV::Rect rect, bool clip) {
-  return GraphicsRectToDrawable(g, rect, clip);
+  return PaneRectToDrawable(g, this, rect, clip);
 }
 
 PaneDeathNotificationReceiver::~PaneDeathNotificationReceiver() {

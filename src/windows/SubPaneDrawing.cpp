@@ -15,10 +15,6 @@ QV::Rect Moved(QV::Rect rect, int32_t dh, int32_t dv) {
   return rect;
 }
 
-GdkWindow* WindowGdkWindow(Window* window) {
-  return window && window->GetGtkWindow() ? GTK_WIDGET(window->GetGtkWindow())->window : nullptr;
-}
-
 }  // namespace
 
 void SubPane::DrawFocusGained() {
