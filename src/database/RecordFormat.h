@@ -3,6 +3,7 @@
 // anything reads it (records of a page read from the file, and records a caller inserts).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -89,6 +90,11 @@ inline bool FindRowColumn(const uint8_t* record, uint32_t length, uint8_t column
     if (value->column == column) return true;
   return false;
 }
+
+// A row record of these values in order (status 0, stamp 0, the row id) into row; the caller
+// sees that it fits a record.
+void BuildRowRecord(const DbColumnValue* values, size_t count, uint32_t rowId,
+                    std::vector<uint8_t>* row);
 
 // Why a record cannot stand on a page of a given kind.
 enum class DbRecordProblem {
