@@ -82,12 +82,21 @@ class RowColumns {
   const uint8_t* mEnd;
 };
 
-// The first value of column in a checked row record; false when the row has none.
+// The first value of column in a checked row record; false when the row has none. Every
+// scan's condition reads its column through it: the values passed over are only measured.
 inline bool FindRowColumn(const uint8_t* record, uint32_t length, uint8_t column,
                           DbColumnValue* value) {
-  RowColumns columns(record, length);
-  while (columns.Next(value))
-    if (value->column == column) return true;
+  const uint8_t* next = record + kDbRowValues;
+  const uint8_t* const end = record + length;
+  while (end - next >= 2) {
+    const int32_t size = ColumnValueSize(next[1], next + 2, end);
+    if (size < 0) return false;
+    if (next[0] == column) {
+      *value = {next[0], next[1], next + 2, static_cast<uint32_t>(size)};
+      return true;
+    }
+    next += 2 + size;
+  }
   return false;
 }
 
