@@ -215,6 +215,7 @@ class BuiltInRowCursor {
   static constexpr size_t kConversionsKept = 8;
   std::vector<Conversion> mConversions;
   std::vector<EncodedValue> mUpdating;
+  std::vector<DbColumnValue> mOldValues, mPieces;
   std::vector<uint8_t> mRow, mKey, mOldKey;
 };
 
@@ -464,7 +465,15 @@ void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
   if (!mTable) return;
   if (!current) return RefuseWithoutRow();
   mDb->Clear();
-  std::vector<EncodedValue>& values = mUpdating;
+  // The row is walked once; a column's first value counts. Kept values are copied from the
+  // page straight into the new row; edited ones are converted into values.
+  std::vector<DbColumnValue>& old = mOldValues;
+  old.clear();
+  RowColumns walk(current, length);
+  for (DbColumnValue v; walk.Next(&v);) old.push_back(v);
+  std::vector<DbColumnValue>& pieces = mPieces;
+  std::vector<EncodedValue>& values = mUpdating;  // the edited columns' values
+  pieces.clear();
   size_t used = 0;
   std::vector<uint32_t> replaced;  // large values the new row no longer holds
   bool large = false;              // values to store as large values
@@ -474,35 +483,41 @@ void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
       if (e->column >= 0 && size_t(e->column) < columns.size() &&
           columns[size_t(e->column)].ordinal == column.ordinal)
         edit = e;
-    DbColumnValue old{};
-    const bool present = FindRowColumn(current, length, uint8_t(column.ordinal), &old);
+    const DbColumnValue* present = nullptr;
+    for (size_t k = 0; k < old.size() && !present; ++k)
+      if (old[k].column == uint8_t(column.ordinal)) present = &old[k];
     if (!edit && !present) continue;
+    if (!edit) {
+      pieces.push_back(*present);
+      continue;
+    }
+    const EncodedValue* converted = nullptr;
+    std::string message;
+    if (const int32_t code = Converted(column, edit->value, &converted, &message))
+      return mDb->Fail(code, message);
     if (used == values.size()) values.emplace_back();
-    EncodedValue& value = values[used++];
+    EncodedValue& value = values[used];
     value.column = uint8_t(column.ordinal);
     value.stored = false;
-    if (edit) {
-      const EncodedValue* converted = nullptr;
-      std::string message;
-      if (const int32_t code = Converted(column, edit->value, &converted, &message))
-        return mDb->Fail(code, message);
-      value.type = converted->type;
-      value.bytes = converted->bytes;
-      value.largePending = converted->largePending;
-      if (value.largePending) value.large = converted->large;
-      large = large || value.largePending;
-      if (present && IsLargeType(old.type)) replaced.push_back(LoadBigEndian32(old.value));
-    } else {
-      value.type = old.type;
-      value.bytes.assign(old.value, old.value + old.size);
-      value.largePending = false;
-    }
+    value.type = converted->type;
+    value.bytes = converted->bytes;
+    value.largePending = converted->largePending;
+    if (value.largePending) value.large = converted->large;
+    large = large || value.largePending;
+    if (present && IsLargeType(present->type)) replaced.push_back(LoadBigEndian32(present->value));
+    // Its bytes are found in values once every edit is converted.
+    pieces.push_back({value.column, value.type, nullptr, uint32_t(used++)});
   }
   values.resize(used);
+  for (size_t k = 0, edited = 0; k < pieces.size(); ++k) {
+    if (pieces[k].value) continue;
+    pieces[k].value = values[edited].bytes.data();
+    pieces[k].size = uint32_t(values[edited++].bytes.size());
+  }
   // The length, and a changed key (not taken), are checked before anything changes. A row
   // whose key columns no edit names keeps its key, which fits as it did.
   std::vector<uint8_t>& row = mRow;
-  EncodeRow(values, 0, &row);
+  BuildRowRecord(pieces.data(), pieces.size(), 0, &row);
   bool keyEdited = false;
   for (const PendingEdit* e = edits; e && !keyEdited; e = e->next)
     keyEdited = e->column >= 0 && size_t(e->column) < columns.size() &&
@@ -521,8 +536,15 @@ void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
     if (!CheckTableRow(*mDb, *probe, row, true, &exact)) return;
   }
   if (large) {
+    // Storing writes pages: the ids go into the row built, not through the pieces, which
+    // point into the page.
     if (!StoreLargeValues(*mDb, values)) return;
-    EncodeRow(values, 0, &row);
+    size_t at = kDbRowValues;
+    for (size_t k = 0, edited = 0; k < pieces.size(); at += 2 + pieces[k++].size) {
+      if (edited == values.size() || pieces[k].value != values[edited].bytes.data()) continue;
+      std::memcpy(row.data() + at + 2, values[edited].bytes.data(), pieces[k].size);
+      ++edited;
+    }
   }
   if (!mRows->UpdateCurrent(row.data(), uint32_t(row.size()))) {
     mDb->StorageFailed();

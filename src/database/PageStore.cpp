@@ -487,4 +487,7 @@ void PageStore::SettleAnchors() {
   std::vector<AnchorKeeper*> keepers;
   keepers.swap(mUnsettled);
   for (AnchorKeeper* keeper : keepers) keeper->SettleAnchor();
+  // A scan keeps its anchor again at its next row: the list keeps its room for it.
+  keepers.clear();
+  if (mUnsettled.empty()) mUnsettled.swap(keepers);
 }

@@ -52,9 +52,11 @@ bool PageStoreRewrites::Note(const uint8_t* before, const uint8_t* after, uint32
   }
   if (mBytes.size() + 2 * uint64_t{length} + sizeof(Entry) * (mEntries.size() + 1) > mBudget)
     return false;
-  mEntries.push_back({RecordId(after), length, mBytes.size(), false});
-  mBytes.insert(mBytes.end(), before, before + length);
-  mBytes.insert(mBytes.end(), after, after + length);
+  const size_t at = mBytes.size();
+  mEntries.push_back({RecordId(after), length, at, false});
+  mBytes.resize(at + 2 * size_t{length});
+  std::memcpy(mBytes.data() + at, before, length);
+  std::memcpy(mBytes.data() + at + length, after, length);
   if (mIndexed) Index(static_cast<uint32_t>(mEntries.size() - 1));
   return true;
 }

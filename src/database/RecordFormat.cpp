@@ -59,6 +59,24 @@ DbRecordProblem CheckRowValues(const uint8_t* record, uint32_t length) {
 
 }  // namespace
 
+void BuildRowRecord(const DbColumnValue* values, size_t count, uint32_t rowId,
+                    std::vector<uint8_t>* row) {
+  size_t length = kDbRowValues;
+  for (size_t i = 0; i < count; ++i) length += 2 + values[i].size;
+  row->resize(length);
+  uint8_t* out = row->data();
+  std::memset(out, 0, kDbRowValues);
+  StoreBigEndian16(out, static_cast<uint16_t>(length));
+  StoreBigEndian32(out + kDbRowId, rowId);
+  out += kDbRowValues;
+  for (size_t i = 0; i < count; ++i) {
+    out[0] = values[i].column;
+    out[1] = values[i].type;
+    if (values[i].size) std::memcpy(out + 2, values[i].value, values[i].size);
+    out += 2 + values[i].size;
+  }
+}
+
 DbRecordProblem CheckRecord(uint32_t kind, const uint8_t* record, uint32_t available,
                             uint64_t pageCount) {
   if (available < kDbRecordPrefixSize) return DbRecordProblem::kTooShort;

@@ -3,6 +3,7 @@
 // anything reads it (records of a page read from the file, and records a caller inserts).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -81,14 +82,28 @@ class RowColumns {
   const uint8_t* mEnd;
 };
 
-// The first value of column in a checked row record; false when the row has none.
+// The first value of column in a checked row record; false when the row has none. Every
+// scan's condition reads its column through it: the values passed over are only measured.
 inline bool FindRowColumn(const uint8_t* record, uint32_t length, uint8_t column,
                           DbColumnValue* value) {
-  RowColumns columns(record, length);
-  while (columns.Next(value))
-    if (value->column == column) return true;
+  const uint8_t* next = record + kDbRowValues;
+  const uint8_t* const end = record + length;
+  while (end - next >= 2) {
+    const int32_t size = ColumnValueSize(next[1], next + 2, end);
+    if (size < 0) return false;
+    if (next[0] == column) {
+      *value = {next[0], next[1], next + 2, static_cast<uint32_t>(size)};
+      return true;
+    }
+    next += 2 + size;
+  }
   return false;
 }
+
+// A row record of these values in order (status 0, stamp 0, the row id) into row; the caller
+// sees that it fits a record.
+void BuildRowRecord(const DbColumnValue* values, size_t count, uint32_t rowId,
+                    std::vector<uint8_t>* row);
 
 // Why a record cannot stand on a page of a given kind.
 enum class DbRecordProblem {

@@ -299,6 +299,33 @@ TEST(BuiltInLargeValues, StoredInPiecesReadBackWholeAndDeletedWithTheirRow) {
   EXPECT_EQ(LargeValueRecords(db.path()), 1u);
 }
 
+// An UPDATE copies the values it keeps from the page and stores its large ones: the ids land
+// between kept values, rows grow and shrink, and a row the condition on the updated column
+// meets again after its change is changed once.
+TEST(BuiltInLargeValues, UpdatesStoreLargeValuesAmongTheValuesTheyKeep) {
+  BuiltInDb db;
+  ASSERT_EQ(db.Exec("create table t (k integer, a long varchar, n integer, b long varchar, "
+                    "s varchar(20), primary key (k))"),
+            0);
+  for (int k = 1; k <= 4; ++k)
+    ASSERT_EQ(db.Exec("insert into t (k, a, n, s) values (" + std::to_string(k) + ", 'a" +
+                      std::to_string(k) + "', " + std::to_string(k) + ", 'kept " +
+                      std::to_string(k) + "')"),
+              0);
+  ASSERT_EQ(db.Exec("commit"), 0);
+  ASSERT_EQ(db.Exec("update t set b = 'stored', a = 'grown' where n < 3"), 0);
+  ASSERT_EQ(db.Exec("update t set s = 'shrunk', n = 2 where n > 3"), 0);
+  ASSERT_EQ(db.Exec("update t set n = 1 where n < 3"), 0);
+  EXPECT_EQ(db.Query("select k, a, n, b, s from t"),
+            (Rows{"1|grown|1|stored|kept 1", "2|grown|1|stored|kept 2", "3|a3|3|NULL|kept 3",
+                  "4|a4|1|NULL|shrunk"}));
+  ASSERT_EQ(db.Exec("update t set b = 'small' where k = 2"), 0);
+  ASSERT_EQ(db.Exec("commit"), 0);
+  EXPECT_EQ(db.Check(), "");
+  db.Close();
+  EXPECT_EQ(LargeValueRecords(db.path()), 6u);  // a of four rows, b of two: none left behind
+}
+
 TEST(BuiltInLargeValues, APieceListThatNamesItselfIsDamage) {
   BuiltInDb db;
   ASSERT_EQ(db.Exec("create table t (k integer, text long varchar)"), 0);
