@@ -1,5 +1,7 @@
 #include "app/ShellCommand.h"
 
+#include <fcntl.h>
+
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -88,14 +90,20 @@ class CollectedOutput {
   size_t mTotal = 0;
 };
 
-// Everything until the end of the pipe. The wait wakes for a termination signal, whose end then
-// runs (and does not return).
+// Everything until the end of the pipe, read without blocking: a wait comes only when the pipe
+// is empty (a wait before every read made the reader wake for each small write and took half
+// as long again as the reading), and wakes for a termination signal too, whose end then runs
+// (and does not return); one that comes while output flows runs before the next read.
 void ReadAll(int fd, CollectedOutput* output) {
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return;
   for (;;) {
-    if (WaitForDescriptor(fd, POLLIN, -1) < 0) return;
+    RunPendingTermination();
     const ssize_t count = output->ReadFrom(fd);
-    if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (count <= 0) return;
+    if (count > 0) continue;
+    if (count == 0) return;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN || WaitForDescriptor(fd, POLLIN, -1) < 0) return;
   }
 }
 

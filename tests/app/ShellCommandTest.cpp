@@ -170,13 +170,16 @@ std::string SleeperName() {
   return getenv("QVTEST_SHELL_SLEEPER");
 }
 
-[[noreturn]] void WaitForSleeperUntilTerminated(const std::string& sleeper) {
+// Runs command (its argv[0] named by "$1") waiting for its output, with a TERM sent to this
+// process after delayMs; the end the signal runs exits with status 0, a return with 3.
+[[noreturn]] void RunUntilTerminated(const char* command, const std::string& name,
+                                     useconds_t delayMs) {
   ArmTerminationSignals();
-  std::thread([] {
-    usleep(300 * 1000);
+  std::thread([delayMs] {
+    usleep(delayMs * 1000);
     kill(getpid(), SIGTERM);
   }).detach();
-  Shell("exec -a \"$1\" sleep 1000", true, {sleeper.c_str()});
+  Shell(command, true, {name.c_str()});
   _exit(3);
 }
 
@@ -184,7 +187,8 @@ std::string SleeperName() {
 TEST(ShellCommandDeathTest, TermDuringAWaitingCommandEndsWithStatusZero) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const std::string sleeper = SleeperName();
-  EXPECT_EXIT(WaitForSleeperUntilTerminated(sleeper), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(RunUntilTerminated("exec -a \"$1\" sleep 1000", sleeper, 300),
+              ::testing::ExitedWithCode(0), "");
   int found = 0;
   DIR* proc = opendir("/proc");
   while (dirent* entry = proc ? readdir(proc) : nullptr) {
@@ -194,6 +198,14 @@ TEST(ShellCommandDeathTest, TermDuringAWaitingCommandEndsWithStatusZero) {
   }
   if (proc) closedir(proc);
   EXPECT_EQ(found, 1) << "the command was running when the signal came";
+}
+
+// Output that keeps coming: TERM ends the process while the command still writes, not once
+// its output is done.
+TEST(ShellCommandDeathTest, TermWhileOutputStreamsEndsBeforeTheOutputDoes) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(RunUntilTerminated("exec -a \"$1\" head -c 300000000 /dev/zero", SleeperName(), 50),
+              ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
