@@ -1,7 +1,5 @@
 #include "arrays/ArrayElementAccess.h"
 
-#include <cstring>
-
 #include "arrays/ArrayAppend.h"
 #include "arrays/ArrayOperations.h"
 #include "arrays/StructureArray.h"

@@ -338,13 +338,20 @@ RuntimeListbox* NewCompiledList(qvtest::ListWindow& window, RuntimeObject* owner
   return list;
 }
 
-extern "C" uint8_t CompiledCompareRows(RuntimeObject* me, int32_t row1, int32_t row2,
-                                       int32_t column, int32_t* result) {
+// The two cells as compiled code reads them, through the Cell getter, compared as the
+// language compares, the references given back.
+int32_t CompareCells(RuntimeObject* me, int32_t row1, int32_t row2, int32_t column) {
   stringStorage* a = listGetCell(me, row1, column);
   stringStorage* b = listGetCell(me, row2, column);
-  *result = RuntimeStringCompare(a, b);
+  const int32_t sign = RuntimeStringCompare(a, b);
   RuntimeUnlockString(a);
   RuntimeUnlockString(b);
+  return sign;
+}
+
+extern "C" uint8_t CompiledCompareRows(RuntimeObject* me, int32_t row1, int32_t row2,
+                                       int32_t column, int32_t* result) {
+  *result = CompareCells(me, row1, row2, column);
   if (++gCompiledCalls == gCloseAtCall) {
     // The window goes, and with it the program's last reference to the control.
     gSortWindow->window()->Close();
@@ -385,11 +392,7 @@ bool gRaiseInCompare = false;
 
 extern "C" uint8_t ReversingCompareRows(RuntimeObject* me, int32_t row1, int32_t row2,
                                         int32_t column, int32_t* result) {
-  stringStorage* a = listGetCell(me, row1, column);
-  stringStorage* b = listGetCell(me, row2, column);
-  *result = -RuntimeStringCompare(a, b);
-  RuntimeUnlockString(a);
-  RuntimeUnlockString(b);
+  *result = -CompareCells(me, row1, row2, column);
   ++gCompiledCalls;
   if (gRaiseInCompare) RaiseOutOfBoundsException();
   return 1;
