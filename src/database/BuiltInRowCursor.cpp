@@ -546,7 +546,7 @@ void BuiltInRowCursor::UpdateRow(PendingEdit* edits) {
       ++edited;
     }
   }
-  if (!mRows->UpdateCurrent(row.data(), uint32_t(row.size()))) {
+  if (!mRows->UpdateCurrent(row.data(), uint32_t(row.size()), !keyEdited)) {
     mDb->StorageFailed();
     const int32_t code = mDb->ErrorCode();
     const std::string message = mDb->ErrorMessage();

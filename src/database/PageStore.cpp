@@ -239,12 +239,11 @@ PageRef PageStore::NewPage(uint32_t kind, uint32_t origin) {
   return PageRef(page);
 }
 
-bool PageStore::MarkChanged(qvdbRecordTracking* page) {
+bool PageStore::MarkChangedInPlace(qvdbRecordTracking* page) {
   if (mReadOnly) {
     mError.Set(StorageErrorCode::kReadOnly, "the database is open for reading only");
     return false;
   }
-  SettleAnchors();
   if (!mTransactionOpen && !Begin()) return false;
   page->mDirty = true;
   uint32_t number = page->mNumber;

@@ -86,7 +86,13 @@ class PageStore {
   PageRef NewPage(uint32_t kind, uint32_t origin);
   // Every change of a page goes through here first; false (nothing may change) on a store
   // opened for reading, or when the transaction cannot begin.
-  bool MarkChanged(qvdbRecordTracking* page);
+  bool MarkChanged(qvdbRecordTracking* page) {
+    SettleAnchors();
+    return MarkChangedInPlace(page);
+  }
+  // The same for a change that only overwrites bytes of records where they stand: no record
+  // moves, so the cursors' anchors stay unsettled until a change that moves records.
+  bool MarkChangedInPlace(qvdbRecordTracking* page);
   // The records of a changed page moved: cursors standing on it must find their place again.
   void Rearranged(qvdbRecordTracking* page);
   // A record was rewritten in place: nothing moved, but what was read out of it is stale.
@@ -153,9 +159,9 @@ class PageStore {
   bool WriteChangedPages();
   bool FinishTransaction();
   void EndTransaction();
+  void SettleAnchors();
   bool IOFailed(const char* what);
 
-  void SettleAnchors();
   void Touch(qvdbRecordTracking* page);
   void Unlink(qvdbRecordTracking* page);
   void Evict(qvdbRecordTracking* page);

@@ -482,7 +482,7 @@ const uint8_t* TableCursor::CurrentRecord(uint32_t* length) {
 
 // ---- changing ----
 
-bool TableCursor::CheckInsertable(const uint8_t* record, uint32_t length) {
+bool TableCursor::CheckRecordShape(const uint8_t* record, uint32_t length) {
   if (!QV_CHECK_TEXT(length <= kDbMaxRecordLength, "dataLen <= maxRecordBlockLength", nullptr))
     return Refuse(StorageErrorCode::kRecordTooLong, "a record longer than a page holds");
   DbRecordProblem problem = length < kDbRecordPrefixSize || RecordLength(record) != length
@@ -492,6 +492,11 @@ bool TableCursor::CheckInsertable(const uint8_t* record, uint32_t length) {
     QV_FAIL(DbRecordProblemText(problem));
     return Refuse(StorageErrorCode::kBadRecord, DbRecordProblemText(problem));
   }
+  return true;
+}
+
+bool TableCursor::CheckInsertable(const uint8_t* record, uint32_t length) {
+  if (!CheckRecordShape(record, length)) return false;
   if (!mKeys.Build(mLeafKind, record, length))
     return Refuse(StorageErrorCode::kBadRecord, "a key column holds a value without a key");
   if (IndexRecordLength(mKeys.Size()) > kDbMaxRecordLength)
@@ -662,7 +667,7 @@ bool TableCursor::DeleteCurrent() {
   return true;
 }
 
-bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
+bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length, bool keyKept) {
   if (!Revalidate()) return false;
   if (!OnRecord() || !RecordIsLive(RecordUnderCursor()))
     return Refuse(StorageErrorCode::kNotPositioned, "the cursor stands on no live record");
@@ -677,6 +682,8 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
     StoreBigEndian32(next.data() + kDbRowId,
                      keyedById ? RecordId(RecordUnderCursor()) : mStore.NextRecordId());
   }
+  if (keyKept && mLeafKind == kDbRowLeaf)
+    return CheckRecordShape(next.data(), length) && ReplaceKeepingKey(length);
   if (!CheckInsertable(next.data(), length)) return false;
   std::vector<uint8_t>& key = mNewKey;
   key = mKeys.Key();
@@ -698,6 +705,15 @@ bool TableCursor::UpdateCurrent(const uint8_t* record, uint32_t length) {
   if (!sameKey && !Park(mRecord.data(), length, key)) return false;
   MarkDeleted(RecordUnderCursor());
   return !sameKey || InsertHere(mRecord.data(), length);
+}
+
+// The new row in mRecord has the key of the row under the cursor, so no key is worked out, and
+// a rewrite in place moves no record: the cursors' anchors are settled only when records move.
+bool TableCursor::ReplaceKeepingKey(uint32_t length) {
+  if (!mStore.MarkChangedInPlace(mStack.back().page.Entry())) return false;
+  if (RewriteInPlace(mRecord.data(), length)) return true;
+  MarkDeleted(RecordUnderCursor());
+  return InsertHere(mRecord.data(), length);
 }
 
 // A row replaced by one of its own length keeps its place in the changed leaf: no record

@@ -79,7 +79,8 @@ class TableCursor : public TransactionListener, public AnchorKeeper {
   // table keyed by row id keeps its own). With an unchanged key it takes the old record's
   // place (over it when their lengths are equal) and the cursor stands on it; with a changed key it is parked until the
   // cursor closes, and refused when a live record or another parked one has that key.
-  bool UpdateCurrent(const uint8_t* record, uint32_t length);
+  // `keyKept`: the caller knows the new record's key columns hold the old one's values.
+  bool UpdateCurrent(const uint8_t* record, uint32_t length, bool keyKept = false);
 
   // The key this cursor orders a record by; false (reported) when a key value has no key.
   bool KeyOf(const uint8_t* record, uint32_t length, std::vector<uint8_t>* key);
@@ -147,7 +148,9 @@ class TableCursor : public TransactionListener, public AnchorKeeper {
   bool OnRecord() const;
   uint8_t* RecordUnderCursor();
   bool Refuse(StorageErrorCode code, const char* text);
+  bool CheckRecordShape(const uint8_t* record, uint32_t length);
   bool CheckInsertable(const uint8_t* record, uint32_t length);
+  bool ReplaceKeepingKey(uint32_t length);
 
   bool InsertHere(const uint8_t* record, uint32_t length);
   bool RewriteInPlace(const uint8_t* record, uint32_t length);

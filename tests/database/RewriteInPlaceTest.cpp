@@ -22,11 +22,19 @@ std::string Key(int n) {
 // Payloads of one length, so that every update may stay in place.
 std::string Payload(uint32_t seed) { return std::string(40, char('a' + seed % 26)); }
 
-bool Rewrite(PageStore& store, const std::string& key, const std::string& payload) {
+// `keyKept`: the caller vouches that the key is unchanged, which it is here.
+bool Rewrite(PageStore& store, const std::string& key, const std::string& payload,
+             bool keyKept = false) {
   std::unique_ptr<TableCursor> cursor = KeyedCursor(store, "t");
   Bytes row = KeyedRow(0, key, payload);
-  return SeekLive(*cursor, key) && cursor->UpdateCurrent(row.data(), uint32_t(row.size())) &&
-         cursor->Close();
+  return SeekLive(*cursor, key) &&
+         cursor->UpdateCurrent(row.data(), uint32_t(row.size()), keyKept) && cursor->Close();
+}
+
+std::string TextUnder(TableCursor& cursor, uint8_t column) {
+  uint32_t length = 0;
+  const uint8_t* record = cursor.CurrentRecord(&length);
+  return record ? RowText(record, length, column) : "(none)";
 }
 
 bool Remove(PageStore& store, const std::string& key) {
@@ -103,7 +111,7 @@ TEST(RewriteInPlace, RandomRewritesMatchAModelThroughSpillsRollbacksAndReopening
       } else if (choice < 7) {
         // Mostly of the same length; now and then longer, which moves the row.
         const std::string payload = choice == 6 ? Payload(i) + "longer" : Payload(i);
-        ASSERT_TRUE(Rewrite(*h.store, key, payload));
+        ASSERT_TRUE(Rewrite(*h.store, key, payload, i % 2 == 0));
         current[key] = payload;
       } else {
         ASSERT_TRUE(Remove(*h.store, key));
@@ -115,6 +123,50 @@ TEST(RewriteInPlace, RandomRewritesMatchAModelThroughSpillsRollbacksAndReopening
     h.store->SetCacheLimit(PageStore::kDefaultCacheLimit);
     ASSERT_EQ(ContentOf(*h.store), current) << "batch " << batch;
   }
+}
+
+// Rewrites that keep the key leave the other cursors' places unsettled until records move:
+// a cursor standing on a rewritten row, and one on its neighbour, still find their rows after
+// splits and after a rewrite that had to move its row.
+TEST(RewriteInPlace, CursorsStandingOnKeptKeyRewritesFindTheirRowsWhenRecordsMove) {
+  TestDatabase h({"t"});
+  FillAscending(h, 600);
+  // Room in the leaf, so that a row replaced as a new record moves records without a split.
+  for (int n = 302; n < 312; ++n) ASSERT_TRUE(Remove(*h.store, Key(n)));
+  ASSERT_TRUE(h.store->Commit());
+  // Reached by stepping, the cursors' places are not yet worked out.
+  std::unique_ptr<TableCursor> onRow = KeyedCursor(*h.store, "t");
+  std::unique_ptr<TableCursor> onNext = KeyedCursor(*h.store, "t");
+  ASSERT_TRUE(SeekLive(*onRow, Key(299)) && SeekLive(*onNext, Key(300)));
+  for (auto* cursor : {&onRow, &onNext}) {
+    const std::string from = TextUnder(**cursor, 0);
+    while (TextUnder(**cursor, 0) == from) ASSERT_TRUE((*cursor)->Next());
+  }
+  for (int n = 290; n <= 301; ++n) ASSERT_TRUE(Rewrite(*h.store, Key(n), Payload(3), true));
+  // No memory for the committed bytes: the next rewrite replaces its row as a new record.
+  h.store->SetRewriteBudget(0);
+  ASSERT_TRUE(Rewrite(*h.store, Key(301), Payload(4), true));
+  h.store->SetRewriteBudget(PageStoreRewrites::kDefaultBudget);
+  EXPECT_EQ(TextUnder(*onRow, 1), Payload(3));
+  EXPECT_EQ(TextUnder(*onNext, 1), Payload(4));
+  std::unique_ptr<TableCursor> inserter = KeyedCursor(*h.store, "t");
+  for (int n = 0; n < 400; ++n)
+    ASSERT_TRUE(InsertRow(*inserter, KeyedRow(h.store->NextRecordId(), Key(300) + "-" + Key(n),
+                                              Payload(5) + "pushes the leaf to split")));
+  EXPECT_EQ(TextUnder(*onRow, 0), Key(300));
+  EXPECT_EQ(TextUnder(*onRow, 1), Payload(3));
+  EXPECT_EQ(TextUnder(*onNext, 0), Key(301));
+  EXPECT_EQ(TextUnder(*onNext, 1), Payload(4));
+  // Past their own rows (a sought row comes first; a replaced one leaves a deleted record).
+  for (auto* cursor : {&onRow, &onNext}) {
+    const std::string own = TextUnder(**cursor, 0);
+    while (TextUnder(**cursor, 0) == own) ASSERT_TRUE((*cursor)->Next());
+  }
+  EXPECT_EQ(TextUnder(*onRow, 0), Key(300) + "-" + Key(0));
+  EXPECT_EQ(TextUnder(*onNext, 0), Key(312));
+  for (auto* cursor : {&onRow, &onNext, &inserter}) ASSERT_TRUE((*cursor)->Close());
+  ASSERT_TRUE(h.store->Commit());
+  EXPECT_EQ(CheckTable(*h.store, "t").problem, "");
 }
 
 TEST(RewriteInPlace, TheLogTellsRecordsOfOneIdApartAndKeepsTheFirstCommittedBytes) {
