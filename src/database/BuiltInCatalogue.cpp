@@ -330,6 +330,8 @@ void BuiltInDatabase::InsertRecord(const string& tableName, const DatabaseRecord
   if (!table) return Fail(kDbErrorBadValue, "Unknown table " + StdText(tableName));
   std::vector<EncodedValue> values;
   std::vector<const BuiltInColumn*> given;
+  values.reserve(table->columns.size());
+  given.reserve(table->columns.size());
   std::string unknown;
   for (const DatabaseRecordColumn* c = first; c; c = c->next) {
     const BuiltInColumn* column = table->Find(StdText(string(c->name)));
@@ -343,6 +345,7 @@ void BuiltInDatabase::InsertRecord(const string& tableName, const DatabaseRecord
   }
   if (!unknown.empty()) return Fail(kDbErrorBadValue, "Unknown column " + unknown);
   std::vector<const BuiltInColumn*> done;
+  done.reserve(given.size());
   for (const DatabaseRecordColumn* c = first; c; c = c->next) {
     const BuiltInColumn* column = table->Find(StdText(string(c->name)));
     if (std::find(done.begin(), done.end(), column) != done.end()) continue;

@@ -13,16 +13,27 @@ namespace {
 
 constexpr uint32_t kLargeIdSize = 4;
 
+// Whole words at once: byte by byte, a value's fresh vector grew through four allocations.
 void AppendBigEndian16(std::vector<uint8_t>* out, uint16_t value) {
-  out->push_back(uint8_t(value >> 8));
-  out->push_back(uint8_t(value));
+  const uint8_t bytes[2] = {uint8_t(value >> 8), uint8_t(value)};
+  out->insert(out->end(), bytes, bytes + 2);
 }
 
 void AppendBigEndian32(std::vector<uint8_t>* out, uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out->push_back(uint8_t(value >> shift));
+  uint8_t bytes[4];
+  StoreBigEndian32(bytes, value);
+  out->insert(out->end(), bytes, bytes + 4);
+}
+
+void AppendBigEndian64(std::vector<uint8_t>* out, uint64_t value) {
+  uint8_t bytes[8];
+  StoreBigEndian32(bytes, uint32_t(value >> 32));
+  StoreBigEndian32(bytes + 4, uint32_t(value));
+  out->insert(out->end(), bytes, bytes + 8);
 }
 
 void AppendBytes(std::vector<uint8_t>* out, const void* bytes, uint32_t length) {
+  out->reserve(out->size() + 4 + length);
   AppendBigEndian32(out, length);
   const uint8_t* b = static_cast<const uint8_t*>(bytes);
   out->insert(out->end(), b, b + length);
@@ -170,8 +181,7 @@ int32_t ConvertColumnText(uint8_t type, const string& text, EncodedValue* value,
       const double real = StringVal(text.Storage());
       uint64_t bits;
       std::memcpy(&bits, &real, 8);
-      AppendBigEndian32(&value->bytes, uint32_t(bits >> 32));
-      AppendBigEndian32(&value->bytes, uint32_t(bits));
+      AppendBigEndian64(&value->bytes, bits);
       return 0;
     }
     case kDbDate:
@@ -228,6 +238,9 @@ std::vector<uint8_t> EncodeRow(const std::vector<EncodedValue>& values, uint32_t
 
 void EncodeRow(const std::vector<EncodedValue>& values, uint32_t rowId,
                std::vector<uint8_t>* row) {
+  size_t length = kDbRowValues;
+  for (const EncodedValue& v : values) length += 2 + v.bytes.size();
+  row->reserve(length);
   row->assign(kDbRowValues, 0);
   StoreBigEndian32(row->data() + kDbRowId, rowId);
   for (const EncodedValue& v : values) {

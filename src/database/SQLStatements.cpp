@@ -176,13 +176,15 @@ void Insert(DatabaseObject* db, SQLTokenizer& tokens) {
   if (!ReadName(db, tokens, "Invalid table name", &table)) return;
   if (!ExpectSymbol(db, tokens, "(", "Expecting '('")) return;
   std::vector<std::string> names, values;
+  names.reserve(16);
+  values.reserve(16);
   while (true) {
     std::string name;
     if (!ReadName(db, tokens, "Invalid column name", &name)) return;
     for (const std::string& n : names)
       if (SameSQLName(n, name))
         return void(Fail(db, kSQLMismatchError, "Mismatched INSERT columns"));
-    names.push_back(name);
+    names.push_back(std::move(name));
     const SQLToken next = tokens.Next();
     if (next.IsSymbol(")")) break;
     if (!next.IsSymbol(",")) return void(Fail(db, kSQLExpectedError, "Expecting ')'"));
@@ -192,7 +194,7 @@ void Insert(DatabaseObject* db, SQLTokenizer& tokens) {
   while (true) {
     std::string value;
     if (!ReadValue(tokens, &value)) return void(Fail(db, kSQLExpectedError, "Expecting ')'"));
-    values.push_back(value);
+    values.push_back(std::move(value));
     const SQLToken next = tokens.Next();
     if (next.IsSymbol(")")) break;
     if (!next.IsSymbol(",")) return void(Fail(db, kSQLExpectedError, "Expecting ')'"));
@@ -201,6 +203,7 @@ void Insert(DatabaseObject* db, SQLTokenizer& tokens) {
     return void(Fail(db, kSQLMismatchError, "Mismatched INSERT columns"));
   if (!AtEnd(db, tokens)) return;
   std::vector<string> texts;
+  texts.reserve(2 * names.size());
   for (size_t i = 0; i < names.size(); ++i) {
     texts.push_back(Text(names[i]));
     texts.push_back(Text(values[i]));
