@@ -4,18 +4,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/OrderSorterInline.h"
 #include "core/RuntimeError.h"
 
 namespace {
-
-struct IndexRange {
-  int32_t low;
-  int32_t high;
-};
-
-// Deferring the larger side and going on with the smaller keeps at most one pending range per
-// halving, so 32 levels cover every 32-bit range.
-constexpr int kPendingLimit = 33;
 
 // The callbacks as the caller gave them.
 struct CallbackOrder {
@@ -25,67 +17,6 @@ struct CallbackOrder {
 
   int32_t Compare(int32_t i, int32_t j) const { return compare(i, j, context); }
   void Swap(int32_t i, int32_t j) const { swap(i, j, context); }
-};
-
-// The sort over any order with Compare and Swap (the ranked replay's inlines them).
-template <typename Order>
-struct Sorter {
-  Order& order;
-
-  int32_t Compare(int32_t i, int32_t j) const { return order.Compare(i, j); }
-  void Swap(int32_t i, int32_t j) const { order.Swap(i, j); }
-
-  void SwapIfApart(int32_t i, int32_t j) const {
-    if (i != j) Swap(i, j);
-  }
-
-  // Partitions [low, high) around its middle element and answers where the pivot ends up:
-  // everything before it sorts at or before it, everything after it at or after it.
-  int32_t Partition(int32_t low, int32_t high) const {
-    int32_t pivot = static_cast<int32_t>((int64_t{low} + high) / 2);
-    int32_t i = low;
-    int32_t j = pivot + 1;
-    for (;;) {
-      while (i < pivot && Compare(i, pivot) <= 0) ++i;
-      while (j < high && Compare(j, pivot) >= 0) ++j;
-      if (i < pivot && j < high) {
-        Swap(i++, j++);
-      } else if (i < pivot) {
-        // i belongs after the pivot: it takes the place just before the pivot, and the two
-        // trade places. The unexamined element that moved to i is looked at next.
-        SwapIfApart(i, pivot - 1);
-        Swap(pivot - 1, pivot);
-        --pivot;
-      } else if (j < high) {
-        // j belongs before the pivot: the same mirrored. What moved to j was already examined.
-        SwapIfApart(j, pivot + 1);
-        Swap(pivot, pivot + 1);
-        ++pivot;
-        ++j;
-      } else {
-        return pivot;
-      }
-    }
-  }
-
-  void Sort(int32_t low, int32_t high) const {
-    IndexRange pending[kPendingLimit];
-    int depth = 0;
-    IndexRange range = {low, high};
-    for (;;) {
-      if (range.low < range.high) {
-        int32_t pivot = Partition(range.low, range.high);
-        IndexRange before = {range.low, pivot};
-        IndexRange after = {pivot + 1, range.high};
-        bool beforeIsSmaller = pivot - range.low <= range.high - pivot - 1;
-        pending[depth++] = beforeIsSmaller ? after : before;
-        range = beforeIsSmaller ? before : after;
-        continue;
-      }
-      if (depth == 0) return;
-      range = pending[--depth];
-    }
-  }
 };
 
 // A bottom-up merge sort of the indexes that also notes, for each element of the sorted run,
@@ -225,7 +156,7 @@ void orderSorterRanked(int32_t low, int32_t high, OrderCompareFunction compare,
     // Where equal elements end up is orderSorter's to say: it runs on their ranks.
     replay.rank = ranker.Ranks(low);
     for (int32_t k = 0; k < n; ++k) replay.origin[k] = k;
-    Sorter<RankedReplay>{replay}.Sort(low, high);
+    orderSorterInline(replay, low, high);
   } else {
     // Without equal elements there is one sorted order, the merge's.
     for (int32_t k = 0; k < n; ++k) replay.origin[k] = ranker.sorted[k] - low;
@@ -238,5 +169,5 @@ void orderSorter(int32_t low, int32_t high, OrderCompareFunction compare, OrderS
   if (!context || low >= high) return;
   if (!QV_CHECK(compare && swap)) return;
   CallbackOrder order{compare, swap, context};
-  Sorter<CallbackOrder>{order}.Sort(low, high);
+  orderSorterInline(order, low, high);
 }

@@ -1,6 +1,7 @@
 // A generic in-place sort that sees only indexes: the callbacks compare and exchange whatever
 // the indexes stand for (list-box rows, blocks of a sort table). Not stable; where comparing
-// is dear, orderSorterRanked reaches the same order with fewer comparisons.
+// is dear, orderSorterRanked reaches the same order with fewer comparisons. OrderSorterInline.h
+// gives orderSorter over an order type, its comparisons and exchanges inlined.
 #pragma once
 
 #include <cstdint>

@@ -391,7 +391,6 @@ class RuntimeListbox : public NuListbox,
   static void LookAheadThunk(const int32_t* upcoming, int32_t count, void* context);
   static int32_t SortedRow(const SortContext& context, int32_t k);
   bool SortRowsInPlace(SortContext& context, int32_t first, int32_t count);
-  static int32_t CompareKeysThunk(int32_t i, int32_t j, void* context);
   static void SwapThunk(int32_t i, int32_t j, void* context);
 
   class CellEditor;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/OrderSorter.h"
+#include "core/OrderSorterInline.h"
 #include "listbox/RuntimeListbox.h"
 #include "strings/StringCase.h"
 
@@ -38,6 +39,49 @@ struct RuntimeListbox::SortContext {
   // indexes are the rows.
   bool inPlace = false;
   bool moved = false;  // in place: a swap ran
+
+  // Without a handler nothing runs during the sort: the blocks' texts decide alone, compared
+  // and moved by the sorter inline, not through a call by pointer for each. The sort moves
+  // small entries, each a key and the block it came from; the blocks take their order after.
+  class KeyOrder {
+   public:
+    KeyOrder(const std::vector<Block>& blocks, bool ascending) : mAscending(ascending) {
+      mEntries.reserve(blocks.size());
+      const stringStorage* first = nullptr;
+      for (const Block& block : blocks) {
+        mEntries.push_back({block.key, int32_t(mEntries.size())});
+        if (!block.key) continue;
+        if (!first) first = block.key;
+        mOneEncoding = mOneEncoding && block.key->encoding == first->encoding;
+      }
+    }
+    // As RuntimeStringCompare, which for two texts of one encoding is this.
+    int32_t Compare(int32_t i, int32_t j) const {
+      stringStorage* a = mEntries[i].key;
+      stringStorage* b = mEntries[j].key;
+      const int32_t sign = mOneEncoding && a && b ? CompareTextsOfOneEncoding(a, b)
+                                                  : RuntimeStringCompare(a, b);
+      return mAscending ? sign : -sign;
+    }
+    void Swap(int32_t i, int32_t j) { std::swap(mEntries[i], mEntries[j]); }
+    // The blocks in the order the sort left the entries.
+    std::vector<Block> Reordered(const std::vector<Block>& blocks) const {
+      std::vector<Block> sorted;
+      sorted.reserve(blocks.size());
+      for (const Entry& entry : mEntries) sorted.push_back(blocks[entry.block]);
+      return sorted;
+    }
+
+   private:
+    struct Entry {
+      stringStorage* key;
+      int32_t block;
+    };
+    std::vector<Entry> mEntries;
+    bool mAscending;
+    // Every text has one encoding: the comparison need not look for a conversion.
+    bool mOneEncoding = true;
+  };
 };
 
 namespace {
@@ -146,9 +190,9 @@ bool RuntimeListbox::SortLevel(SortContext& context, int32_t first, int32_t coun
   if (context.handled) {
     orderSorterRanked(0, blockCount, CompareThunk, SwapThunk, LookAheadThunk, &context);
   } else {
-    // A key comparison costs little beside the ranked sort's own work: the plain one is
-    // quicker here, in the same order.
-    orderSorter(0, blockCount, CompareKeysThunk, SwapThunk, &context);
+    SortContext::KeyOrder order{blocks, context.direction == 1};
+    orderSorterInline(order, 0, blockCount);
+    blocks = order.Reordered(blocks);
   }
   if (!context.stopped) PlaceBlocks(context, first);
   context.blocks = nullptr;
@@ -213,14 +257,6 @@ void RuntimeListbox::LookAheadThunk(const int32_t* upcoming, int32_t count, void
       PrefetchLine(cell->text.Storage());
     }
   }
-}
-
-// Without a handler nothing runs during the sort: the blocks' texts decide alone.
-int32_t RuntimeListbox::CompareKeysThunk(int32_t i, int32_t j, void* raw) {
-  auto& context = *static_cast<SortContext*>(raw);
-  const std::vector<SortContext::Block>& blocks = *context.blocks;
-  const int32_t sign = RuntimeStringCompare(blocks[i].key, blocks[j].key);
-  return context.direction == 1 ? sign : -sign;
 }
 
 void RuntimeListbox::SwapThunk(int32_t i, int32_t j, void* raw) {

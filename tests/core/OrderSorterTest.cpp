@@ -1,4 +1,5 @@
 #include "core/OrderSorter.h"
+#include "core/OrderSorterInline.h"
 
 #include <gtest/gtest.h>
 
@@ -158,6 +159,31 @@ TEST(OrderSorterRanked, MakesNoComparisonBeyondTheMerge) {
     orderSorterRanked(0, n, KeyedRows::Compare, KeyedRows::Swap, nullptr, &ranked);
     EXPECT_EQ(ranked.rows, plain.rows) << "spread " << spread;
     EXPECT_LE(ranked.compares, long{n} * log2n - n + 1) << "spread " << spread;
+  }
+}
+
+// KeyedRows as an order type: its members call the callbacks.
+struct KeyedOrder {
+  KeyedRows& rows;
+  int32_t Compare(int32_t i, int32_t j) { return KeyedRows::Compare(i, j, &rows); }
+  void Swap(int32_t i, int32_t j) { KeyedRows::Swap(i, j, &rows); }
+};
+
+// The inline sort makes orderSorter's comparisons and exchanges, one for one, so every row,
+// equal keys included, ends where orderSorter leaves it; rows before the range stay put.
+TEST(OrderSorterInline, MakesOrderSortersComparisonsAndExchanges) {
+  std::mt19937 rng(43);
+  for (const int spread : {1, 5, 1000}) {
+    for (const int n : {0, 1, 2, 3, 17, 64, 299}) {
+      KeyedRows plain = RandomKeyedRows(rng, n, spread);
+      KeyedRows inlined = plain;
+      orderSorter(n / 5, n, KeyedRows::Compare, KeyedRows::Swap, &plain);
+      KeyedOrder order{inlined};
+      orderSorterInline(order, n / 5, n);
+      EXPECT_EQ(inlined.rows, plain.rows) << spread << " " << n;
+      EXPECT_EQ(inlined.compares, plain.compares);
+      EXPECT_EQ(inlined.swaps, plain.swaps);
+    }
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <sstream>
 
@@ -259,6 +260,49 @@ TEST_F(ListPane, EqualKeysComeOutAsSwappingTheRowsInPlaceOrdersThem) {
   list->SetSortDirection(0, 1, true);
   list->SortColumn(0);
   EXPECT_EQ(Column1(list), byHandler.Sorted());
+}
+
+// Without a handler, texts of one encoding compared by character and texts of mixed encodings
+// (each pair brought to one) end as orderSorter leaves them with RuntimeStringCompare.
+TEST_F(ListPane, KeysOfAnyEncodingComeOutAsSwappingTheRowsInPlaceOrdersThem) {
+  auto text = [](const char* bytes, TextEncoding encoding) {
+    return string::FromBytes(bytes, int64_t(strlen(bytes)), encoding);
+  };
+  const std::vector<string> utf8 = {
+      text("\xC3\xA9", kEncodingUTF8), text("\xC3\x89", kEncodingUTF8), text("e", kEncodingUTF8),
+      text("E\xC3\xA9", kEncodingUTF8), text("f", kEncodingUTF8), string()};
+  std::vector<string> mixed = utf8;
+  mixed.push_back(text("\xE9", kEncodingWindowsLatin1));
+  mixed.push_back(text("\x83", kEncodingMacRoman));  // É
+  mixed.push_back(string("E"));
+  const std::vector<string>* const cases[] = {&utf8, &mixed};
+  for (const std::vector<string>* keys : cases) {
+    ScriptedList* list = Make();
+    std::vector<std::pair<string, int>> model;  // key, id
+    for (int i = 0; i < 200; ++i) {
+      model.push_back({(*keys)[(i * 7) % keys->size()], i});
+      list->Add(("\t" + std::to_string(i)).c_str());
+      list->FindCell(i, 0, true)->text = model.back().first;
+    }
+    list->SetColumnCount(2);
+    list->SortColumn(0);
+    orderSorter(
+        0, int32_t(model.size()),
+        [](int32_t i, int32_t j, void* raw) {
+          auto& rows = *static_cast<std::vector<std::pair<string, int>>*>(raw);
+          return RuntimeStringCompare(rows[i].first.Storage(), rows[j].first.Storage());
+        },
+        [](int32_t i, int32_t j, void* raw) {
+          auto& rows = *static_cast<std::vector<std::pair<string, int>>*>(raw);
+          std::swap(rows[i], rows[j]);
+        },
+        &model);
+    std::string expected;
+    for (const auto& row : model) {
+      expected += (expected.empty() ? "" : " ") + std::to_string(row.second);
+    }
+    EXPECT_EQ(Column1(list), expected) << (keys == &utf8 ? "UTF-8" : "mixed");
+  }
 }
 
 // Long levels (the sort loads rows ahead of the comparisons) inside and around a folder: the
