@@ -84,8 +84,12 @@ bool IOFailure(StorageError* error, const char* what, const StorageFile& file) {
 
 }  // namespace
 
+// Records wait in memory and reach the file this many at a time (128 KB), each write of a
+// record being a system call that cost more than making the record.
+constexpr uint32_t kBatchRecords = 32;
+
 PageJournal::PageJournal(StorageFileSystem& fs, std::string path)
-    : mFs(fs), mPath(std::move(path)), mRecord(kJournalRecordSize) {}
+    : mFs(fs), mPath(std::move(path)) {}
 
 PageJournal::~PageJournal() = default;
 
@@ -102,6 +106,7 @@ bool PageJournal::Start(const uint8_t* header, uint64_t fileLength, uint64_t pag
   }
   mSalt = std::random_device{}();
   mRecords = 0;
+  mPending = 0;
   mSaved.assign(pageCount, false);
   uint8_t start[kJournalHeaderSize] = {};
   std::memcpy(start, kJournalMagic, sizeof kJournalMagic);
@@ -119,19 +124,37 @@ bool PageJournal::Start(const uint8_t* header, uint64_t fileLength, uint64_t pag
 
 bool PageJournal::Append(uint32_t page, const uint8_t* image, StorageError* error) {
   if (Holds(page)) return true;
-  StoreBigEndian32(mRecord.data(), page);
-  std::memcpy(mRecord.data() + 4, image, kDbPageSize);
-  uint32_t sum = Checksum(mSalt, mRecord.data(), 4 + kDbPageSize);
-  StoreBigEndian32(mRecord.data() + 4 + kDbPageSize, sum);
-  if (!mFile->WriteAt(RecordOffset(mRecords), mRecord.data(), kJournalRecordSize))
-    return IOFailure(error, "cannot write the journal", *mFile);
-  ++mRecords;
+  if (mPending == kBatchRecords && !WritePending(error)) return false;
+  mBatch.resize(size_t{kBatchRecords} * kJournalRecordSize);
+  uint8_t* const record = mBatch.data() + size_t{mPending} * kJournalRecordSize;
+  StoreBigEndian32(record, page);
+  std::memcpy(record + 4, image, kDbPageSize);
+  uint32_t sum = Checksum(mSalt, record, 4 + kDbPageSize);
+  StoreBigEndian32(record + 4 + kDbPageSize, sum);
+  ++mPending;
   mSaved[page] = true;
   mUnsynced = true;
   return true;
 }
 
+bool PageJournal::WritePending(StorageError* error) {
+  if (mPending == 0) return true;
+  if (!mFile->WriteAt(RecordOffset(mRecords), mBatch.data(), mPending * kJournalRecordSize)) {
+    // Not kept after all: a later try journals these pages again.
+    for (uint32_t k = 0; k < mPending; ++k) {
+      const uint32_t page = LoadBigEndian32(mBatch.data() + size_t{k} * kJournalRecordSize);
+      if (page < mSaved.size()) mSaved[page] = false;
+    }
+    mPending = 0;
+    return IOFailure(error, "cannot write the journal", *mFile);
+  }
+  mRecords += mPending;
+  mPending = 0;
+  return true;
+}
+
 bool PageJournal::Sync(StorageError* error) {
+  if (!WritePending(error)) return false;
   if (!mUnsynced) return true;
   if (!mFile->Sync()) return IOFailure(error, "cannot sync the journal", *mFile);
   int hostError = 0;
@@ -146,6 +169,7 @@ bool PageJournal::Sync(StorageError* error) {
 
 void PageJournal::Finish() {
   mStarted = false;
+  mPending = 0;
   mSaved.clear();
 }
 

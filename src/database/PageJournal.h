@@ -38,9 +38,10 @@ class PageJournal {
   bool Started() const { return mStarted; }
   // True when the page's committed image is already kept (or the page is new: nothing to keep).
   bool Holds(uint32_t page) const { return page >= mSaved.size() || mSaved[page]; }
+  // The image may reach the file only at the next Append or Sync, which report its failure.
   bool Append(uint32_t page, const uint8_t* image, StorageError* error);
-  // Syncs what was written since the last sync (nothing to do when nothing was), and the
-  // folder once the file is new.
+  // Writes and syncs what was appended since the last sync (nothing to do when nothing was),
+  // and the folder once the file is new.
   bool Sync(StorageError* error);
   // The transaction is over (the database header says so durably): the journal is stale.
   void Finish();
@@ -62,5 +63,8 @@ class PageJournal {
   bool mUnsynced = false;
   bool mFolderUnsynced = false;
   std::vector<bool> mSaved;
-  std::vector<uint8_t> mRecord;
+  std::vector<uint8_t> mBatch;  // records appended, not yet written
+  uint32_t mPending = 0;
+
+  bool WritePending(StorageError* error);
 };

@@ -362,15 +362,7 @@ bool PageStore::WritePages(std::vector<qvdbRecordTracking*>& pages, bool sync) {
     StoreBigEndian32(closed + kDbHeaderTransactionOpen, 0);
     if (!mJournal.Start(closed, mStartFileLength, mStartPageCount, &mError)) return false;
   }
-  std::vector<uint8_t> committed(kDbPageSize);
-  for (qvdbRecordTracking* page : pages) {
-    if (mJournal.Holds(page->mNumber)) continue;
-    uint32_t got = 0;
-    if (!mFile->ReadAt(DbPageOffset(page->mNumber), committed.data(), kDbPageSize, &got))
-      return IOFailed("cannot read a page to journal");
-    if (got < kDbPageSize) std::memset(committed.data() + got, 0, kDbPageSize - got);
-    if (!mJournal.Append(page->mNumber, committed.data(), &mError)) return false;
-  }
+  if (!JournalCommittedImages(pages)) return false;
   if (!mJournal.Sync(&mError) || !EnsureHeaderSaysOpen()) return false;
   // Added pages cut away a shorter tail and give the file its whole length at once.
   uint64_t length = DbPageOffset(static_cast<uint32_t>(mPageCount - 1)) + kDbPageSize;
@@ -378,13 +370,61 @@ bool PageStore::WritePages(std::vector<qvdbRecordTracking*>& pages, bool sync) {
     if (!mFile->SetLength(length)) return IOFailed("cannot set the file's length");
     mFileLength = length;
   }
-  for (qvdbRecordTracking* page : pages) {
-    if (!mFile->WriteAt(DbPageOffset(page->mNumber), page->bytes, kDbPageSize))
+  for (size_t i = 0; i < pages.size();) {
+    const uint32_t first = pages[i]->mNumber;
+    const size_t n = NeighboursFrom(pages, i, [](uint32_t) { return true; });
+    // A run of neighbours goes in one write, copied together first.
+    const uint8_t* bytes = pages[i]->bytes;
+    if (n > 1) {
+      mRunBuffer.resize(kRunPages * kDbPageSize);
+      for (size_t k = 0; k < n; ++k)
+        std::memcpy(mRunBuffer.data() + k * kDbPageSize, pages[i + k]->bytes, kDbPageSize);
+      bytes = mRunBuffer.data();
+    }
+    if (!mFile->WriteAt(DbPageOffset(first), bytes, uint32_t(n * kDbPageSize)))
       return IOFailed("cannot write a page");
-    mFileLength = std::max(mFileLength, DbPageOffset(page->mNumber) + kDbPageSize);
+    mFileLength = std::max(mFileLength, DbPageOffset(uint32_t(first + n - 1)) + kDbPageSize);
+    i += n;
   }
   if (sync && !mFile->Sync()) return IOFailed("cannot sync the file");
   for (qvdbRecordTracking* page : pages) page->mDirty = false;
+  return true;
+}
+
+// How many of the sorted pages from i on are neighbours in the file, each one `wanted`, at
+// most kRunPages: they are read or written in one call.
+template <typename Wanted>
+size_t PageStore::NeighboursFrom(const std::vector<qvdbRecordTracking*>& pages, size_t i,
+                                 Wanted wanted) {
+  size_t n = 1;
+  while (i + n < pages.size() && n < kRunPages && pages[i + n]->mNumber == pages[i]->mNumber + n &&
+         wanted(pages[i + n]->mNumber))
+    ++n;
+  return n;
+}
+
+// The committed images of the pages not journaled yet, read from the file a run of
+// neighbours at a time.
+bool PageStore::JournalCommittedImages(const std::vector<qvdbRecordTracking*>& pages) {
+  const auto unsaved = [this](uint32_t page) { return !mJournal.Holds(page); };
+  for (size_t i = 0; i < pages.size();) {
+    const uint32_t first = pages[i]->mNumber;
+    if (!unsaved(first)) {
+      ++i;
+      continue;
+    }
+    const size_t n = NeighboursFrom(pages, i, unsaved);
+    const uint32_t size = uint32_t(n * kDbPageSize);
+    mRunBuffer.resize(kRunPages * kDbPageSize);
+    uint32_t got = 0;
+    if (!mFile->ReadAt(DbPageOffset(first), mRunBuffer.data(), size, &got))
+      return IOFailed("cannot read a page to journal");
+    if (got < size) std::memset(mRunBuffer.data() + got, 0, size - got);
+    for (size_t k = 0; k < n; ++k)
+      if (!mJournal.Append(uint32_t(first + k), mRunBuffer.data() + k * kDbPageSize, &mError))
+        return false;
+    i += n;
+  }
   return true;
 }
 

@@ -156,6 +156,12 @@ class PageStore {
   bool WriteHeader(bool transactionOpen);
   bool EnsureHeaderSaysOpen();
   bool WritePages(std::vector<qvdbRecordTracking*>& pages, bool sync);
+  // Neighbouring pages are read and written this many at a time (128 KB).
+  static constexpr size_t kRunPages = 32;
+  template <typename Wanted>
+  static size_t NeighboursFrom(const std::vector<qvdbRecordTracking*>& pages, size_t i,
+                               Wanted wanted);
+  bool JournalCommittedImages(const std::vector<qvdbRecordTracking*>& pages);
   bool WriteChangedPages();
   bool FinishTransaction();
   void EndTransaction();
@@ -185,6 +191,7 @@ class PageStore {
   uint64_t mFileLength = 0;
   uint64_t mStartPageCount = 0;    // when the open transaction began
   uint64_t mStartFileLength = 0;
+  std::vector<uint8_t> mRunBuffer;  // a run of neighbouring pages on its way to or from the file
   std::vector<uint32_t> mTouched;  // pages the open transaction changed, oldest first
   std::vector<bool> mTouchedBits;
   PageJournal mJournal;
