@@ -154,6 +154,11 @@ bool HasASCIILetter(const string& pattern) {
   return false;
 }
 
+// The bytes of text that hold every match of m bytes starting before before.
+int32_t BytesHoldingStartsBefore(int32_t before, int32_t m, int32_t n) {
+  return static_cast<int32_t>(std::min<int64_t>(n, int64_t{before} + m - 1));
+}
+
 uint16_t UnitAt(const unsigned char* text, int32_t unit) {
   uint16_t value;
   std::memcpy(&value, text + 2 * unit, sizeof value);
@@ -231,6 +236,32 @@ SearchMatch PatternSearch::Find(const unsigned char* text, int32_t n, int32_t fr
   }
 }
 
+// Byte matches are as long as the pattern, so a search over a prefix finds all that start early
+// enough to fit in it. The characters compared after the skip table may run longer, but its
+// candidates are tried at every byte whatever precedes them. The other character searches step
+// from character to character where the search starts, so a cut could change the starts tried.
+bool PatternSearch::CutsAnywhere(int32_t n, int32_t from) const {
+  switch (mMode) {
+    case Mode::kExactBytes:
+    case Mode::kFoldedBytes:
+      return true;
+    case Mode::kFoldedUTF8:
+      return mSkipTable && WorthSkipTable(mLength, n - from, false);
+    default:
+      return false;
+  }
+}
+
+// The first match that starts at or after from and before before (at most n), for a mode that
+// cuts anywhere.
+SearchMatch PatternSearch::FindStartingBefore(const unsigned char* text, int32_t n, int32_t from,
+                                              int32_t before) const {
+  if (mMode != Mode::kFoldedUTF8)
+    return Find(text, BytesHoldingStartsBefore(before, mLength, n), from);
+  if (from >= n || n - from < mLength) return {-1, 0};
+  return FindUTF8Candidates(text, n, from, before);
+}
+
 bool PatternSearch::SingleBytePair(BytePair* pair) const {
   if (mLength != 1 || !mFirstBytes) return false;
   *pair = *mFirstBytes;
@@ -293,18 +324,8 @@ int32_t PatternSearch::MatchUTF8At(const char* start, const char* end) const {
 SearchMatch PatternSearch::FindUTF8(const unsigned char* text, int32_t n, int32_t from) const {
   const char* begin = reinterpret_cast<const char*>(text);
   const char* end = begin + n;
-  if (mSkipTable && WorthSkipTable(mLength, n - from, false)) {
-    // A candidate's first byte equals the pattern's but for the case bit, so it starts a
-    // character as the pattern's does.
-    for (int32_t pos = from; pos + mLength <= n; ++pos) {
-      int32_t at = mSkipTable->Find(text + pos, n - pos);
-      if (at < 0) break;
-      pos += at;
-      int32_t length = MatchUTF8At(begin + pos, end);
-      if (length >= 0) return {pos, length};
-    }
-    return {-1, 0};
-  }
+  if (mSkipTable && WorthSkipTable(mLength, n - from, false))
+    return FindUTF8Candidates(text, n, from, n);
   if (!mAnchor) {
     for (const char* start = begin + from; start < end; AdvanceUTF8(start, end, 1)) {
       int32_t length = MatchUTF8At(start, end);
@@ -320,6 +341,23 @@ SearchMatch PatternSearch::FindUTF8(const unsigned char* text, int32_t n, int32_
     if (check != begin + at) continue;  // fewer characters than that before the anchor
     int32_t length = MatchUTF8At(start, end);
     if (length >= 0) return {static_cast<int32_t>(start - begin), length};
+  }
+  return {-1, 0};
+}
+
+// The skip table's candidates that start before before, each compared by characters up to the
+// text's end. A candidate's first byte equals the pattern's but for the case bit, so it starts a
+// character as the pattern's does.
+SearchMatch PatternSearch::FindUTF8Candidates(const unsigned char* text, int32_t n, int32_t from,
+                                              int32_t before) const {
+  const char* begin = reinterpret_cast<const char*>(text);
+  const int32_t reach = BytesHoldingStartsBefore(before, mLength, n);
+  for (int32_t pos = from; pos + mLength <= reach; ++pos) {
+    int32_t at = mSkipTable->Find(text + pos, reach - pos);
+    if (at < 0) break;
+    pos += at;
+    int32_t length = MatchUTF8At(begin + pos, begin + n);
+    if (length >= 0) return {pos, length};
   }
   return {-1, 0};
 }
@@ -417,12 +455,6 @@ int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n) {
   return haveSSE2 ? CountContinuationsSSE2(text, n) : CountContinuationsPortable(text, n);
 }
 
-int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset) {
-  if (offset <= 0) return 0;
-  // The first step always takes the first byte, continuation byte or not.
-  return offset - UTF8ContinuationBytes(text + 1, offset - 1);
-}
-
 int32_t UTF8OffsetOfCharacter(const unsigned char* text, int32_t length, int32_t n) {
   const char* begin = reinterpret_cast<const char*>(text);
   const char* p = begin;
@@ -440,6 +472,32 @@ int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find)
   return InternalInStrB(start, s, find);
 }
 
+namespace {
+
+// Characters of UTF-8 text before a byte offset (the steps of a walk from its first byte),
+// counted in rising steps, each over the bytes passed since the last.
+class UTF8CharacterCount {
+ public:
+  explicit UTF8CharacterCount(const unsigned char* text) : mText(text) {}
+  void PassTo(int32_t offset) {
+    if (offset <= mCounted) return;
+    mContinuations += UTF8ContinuationBytes(mText + mCounted, offset - mCounted);
+    mCounted = offset;
+  }
+  int32_t CharactersBefore(int32_t offset) {
+    if (offset <= 0) return 0;
+    PassTo(offset);
+    return offset - mContinuations;
+  }
+
+ private:
+  const unsigned char* mText;
+  int32_t mCounted = 1;  // the first step always takes the first byte, continuation byte or not
+  int32_t mContinuations = 0;
+};
+
+}  // namespace
+
 int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
                             bool bytePositions) {
   if (s.IsEmpty()) return -1;
@@ -454,9 +512,16 @@ int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
   int32_t from = std::max(start, 0);
   if (utf8 && !bytePositions) from = UTF8OffsetOfCharacter(text.Bytes(), text.Length(), from);
   if (units && !bytePositions) from = static_cast<int32_t>(std::min<int64_t>(2LL * from, INT32_MAX));
-  int32_t found = PatternSearch(pattern, encoding, true).Find(text, from).offset;
+  PatternSearch search(pattern, encoding, true);
+  if (utf8 && !bytePositions) {
+    // The characters before the match are counted behind the search, a piece at a time.
+    UTF8CharacterCount count(text.Bytes());
+    int32_t found = search.FindPiecewise(text.Bytes(), text.Length(), from,
+                                         [&count](int32_t end) { count.PassTo(end); }).offset;
+    return found < 0 ? found : count.CharactersBefore(found);
+  }
+  int32_t found = search.Find(text, from).offset;
   if (found < 0 || bytePositions) return found;
-  if (utf8) return UTF8CharactersBefore(text.Bytes(), found);
   return units ? found / 2 : found;
 }
 

@@ -44,6 +44,12 @@ class PatternSearch {
   SearchMatch Find(const string& text, int32_t from) const {
     return Find(text.Bytes(), text.Length(), from);
   }
+  // Find, over a long text a piece at a time where the search can be cut anywhere: passed(end)
+  // is called, with end rising, each time no match starts before end, while the bytes up to end
+  // are still in cache for the caller to take in.
+  template <typename Passed>
+  SearchMatch FindPiecewise(const unsigned char* text, int32_t n, int32_t from,
+                            Passed passed) const;
   int32_t PatternLength() const { return mLength; }
   // For a one-byte pattern matched byte for byte: the bytes it matches (itself, or both cases
   // of a letter). False for longer patterns and those compared by characters.
@@ -52,9 +58,16 @@ class PatternSearch {
  private:
   enum class Mode { kExactBytes, kFoldedBytes, kFoldedUTF8, kFoldedUnits };
   static Mode ChooseMode(const string& pattern, TextEncoding encoding, bool ignoreCase);
+  // The bytes searched at a time, small enough to stay in the first-level cache.
+  static constexpr int32_t kPieceBytes = 16384;
+  bool CutsAnywhere(int32_t n, int32_t from) const;
+  SearchMatch FindStartingBefore(const unsigned char* text, int32_t n, int32_t from,
+                                 int32_t before) const;
   SearchMatch FindBytes(const unsigned char* text, int32_t n, int32_t from) const;
   int32_t ScanEnds(const unsigned char* text, int32_t n, int32_t from) const;
   SearchMatch FindUTF8(const unsigned char* text, int32_t n, int32_t from) const;
+  SearchMatch FindUTF8Candidates(const unsigned char* text, int32_t n, int32_t from,
+                                 int32_t before) const;
   SearchMatch FindUnits(const unsigned char* text, int32_t n, int32_t from) const;
   int32_t MatchUTF8At(const char* start, const char* end) const;
 
@@ -73,6 +86,21 @@ class PatternSearch {
   std::optional<BytePair> mLastBytes;   // and the last
 };
 
+template <typename Passed>
+SearchMatch PatternSearch::FindPiecewise(const unsigned char* text, int32_t n, int32_t from,
+                                         Passed passed) const {
+  from = from < 0 ? 0 : from;
+  if (!CutsAnywhere(n, from)) return Find(text, n, from);
+  for (;;) {
+    // Pieces end at multiples of their size, so that the caller's passes start aligned.
+    const int32_t end = n - from > kPieceBytes ? (from / kPieceBytes + 1) * kPieceBytes : n;
+    SearchMatch match = FindStartingBefore(text, n, from, end);
+    if (match.Found() || end == n) return match;
+    passed(end);
+    from = end;
+  }
+}
+
 // The 0-based offset of needle in haystack at or after start, exact bytes; -1 when absent or
 // when start is at or past the end. An empty needle gives start unchanged; an empty haystack -1.
 int32_t InternalInStrB(int32_t start, const string& haystack, const string& needle);
@@ -80,7 +108,8 @@ int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find)
 
 // The InStr engine: the 0-based position of find in s at or after start, ignoring case, -1 when
 // absent. Positions count characters (code points in UTF-8, units in 16-bit Unicode, bytes
-// otherwise), or bytes with bytePositions set. An empty find gives start unchanged.
+// otherwise), or bytes with bytePositions set. An empty find gives start unchanged. UTF-8
+// characters before the match are counted piece by piece behind the search.
 int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
                             bool bytePositions);
 
@@ -90,8 +119,6 @@ int32_t UTF8ContinuationBytes(const unsigned char* text, int32_t n);
 int32_t CountContinuationsPortable(const unsigned char* text, int32_t n);
 int32_t CountContinuationsSSE2(const unsigned char* text, int32_t n);
 int32_t CountContinuationsAVX2(const unsigned char* text, int32_t n);
-// Characters of UTF-8 text before byte offset: the steps of a walk from its first byte.
-int32_t UTF8CharactersBefore(const unsigned char* text, int32_t offset);
 // Byte offset after walking n characters of UTF-8 text from its first byte (at most length).
 int32_t UTF8OffsetOfCharacter(const unsigned char* text, int32_t length, int32_t n);
 

@@ -136,6 +136,58 @@ TEST(TextSearch, InStrOverLongUTF8TextsMatchesTheCharacterModel) {
   }
 }
 
+// UTF-8 texts of a few pieces (InStr searches 16 KB at a time and counts the characters behind
+// the search): a match starting just before, at and after each piece border, straddling it,
+// right after a multi-byte character the border cuts, and searches that start inside pieces
+// and past a match. The patterns take each path: characters screened by the skip table, folded
+// ASCII bytes, exact bytes, and (ß, whose partner is longer) the anchored walk, never cut.
+TEST(TextSearch, InStrAcrossPieceBordersMatchesTheCharacterModel) {
+  constexpr int32_t kPiece = 16384;
+  const std::vector<CodePoints> patterns = {{'n', 0xE9, 'E', 'd', 'l', 'e'},
+                                            {'N', 'e', 'e', 'd', 'l', 'e', ' ', 'i', 'n'},
+                                            {'1', '2', '-', 0x4E2D, '3'},
+                                            {'s', 0xDF, 'e', 0x3C3}};
+  const CodePoints kWidths = {'x', 0xC9, 0x4E2D, 0x10400};  // 1 to 4 bytes
+  std::mt19937 rng(41);
+  auto width = [](uint32_t c) { return EncodeUTF8({c}).size(); };
+  // Characters of the alphabet, then dots up to the given UTF-8 size of text.
+  auto fill = [&rng, &width](CodePoints& text, const CodePoints& alphabet, size_t bytes) {
+    size_t size = EncodeUTF8(text).size();
+    for (; size + 4 < bytes; size += width(text.back()))
+      text.push_back(alphabet[rng() % alphabet.size()]);
+    text.insert(text.end(), bytes - size, '.');
+  };
+  for (const CodePoints& find : patterns) {
+    // Filler made of the pattern's own characters, in both cases, gives near misses.
+    CodePoints alphabet = {' ', 0xE9, 0x4E2D, 0x10400, 'a'};
+    for (uint32_t c : find) alphabet.push_back(c);
+    for (uint32_t c : FlipSomeCase(rng, find)) alphabet.push_back(c);
+    const int32_t m = int32_t(EncodeUTF8(find).size());
+    for (int32_t border : {kPiece, 2 * kPiece}) {
+      for (int32_t shift = -m - 1; shift <= 4; ++shift) {
+        // Up to the match: filler, then a character of some width right before it.
+        const uint32_t before = kWidths[rng() % kWidths.size()];
+        CodePoints text;
+        fill(text, alphabet, size_t(border + shift) - width(before));
+        text.push_back(before);
+        const size_t at = text.size();
+        for (uint32_t c : FlipSomeCase(rng, find)) text.push_back(c);
+        fill(text, alphabet, 3 * kPiece + 700);
+        for (uint32_t c : FlipSomeCase(rng, find)) text.push_back(c);
+        fill(text, alphabet, 3 * kPiece + 900);
+        string s = Make(text, Form::kUTF8), f = Make(find, Form::kUTF8);
+        const size_t inside = at - 1 - rng() % 5000, anywhere = rng() % text.size();
+        for (size_t from : {size_t(0), inside, at, at + 1, anywhere}) {
+          SCOPED_TRACE(::testing::Message() << "pattern " << m << " bytes, border " << border
+                                            << ", shift " << shift << ", from " << from);
+          ASSERT_EQ(StringInStrFromZero(int32_t(from), s, f, false),
+                    ModelFind(text, find, from, true));
+        }
+      }
+    }
+  }
+}
+
 TEST(TextSearch, InStrEdges) {
   string hello("Hello"), ll("LL");
   EXPECT_EQ(StringDBCSInStr(1, hello.Storage(), ll.Storage()), 3);
