@@ -96,6 +96,29 @@ TEST(UTF8Positions, ASCIIFollowedByStrayContinuationBytesStaysOneCharacter) {
   EXPECT_EQ(s.Storage()->refCount, 1u);
 }
 
+// Lone lead bytes between ASCII letters are characters of one byte; the first loop meets each
+// before its shared record exists, the second finds them kept. The step that takes one moves
+// the position before it knows, so the general walk must step back to the right character.
+TEST(UTF8Positions, OneByteCharactersNotSharedYetAreRightInALoop) {
+  std::string bytes;
+  std::vector<std::string> characters;
+  for (int c = 0xC0; c <= 0xFF; ++c) {
+    characters.push_back(std::string(1, char(c)));
+    characters.push_back(std::string(1, char('a' + c % 26)));
+    bytes += characters[characters.size() - 2] + characters.back();
+  }
+  string s = Make(bytes, kEncodingUTF8);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int32_t i = 1; i <= int32_t(characters.size()); ++i) {
+      TextEncoding encoding = 0;
+      ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1), &encoding), characters[size_t(i - 1)])
+          << pass << " " << i;
+      ASSERT_EQ(encoding, kEncodingUTF8);
+    }
+  }
+  EXPECT_EQ(s.Storage()->refCount, 1u);
+}
+
 // A private record written after a walk over it: the positions found before the write would
 // now cut characters or miss by one (two digits become one accented letter, and back).
 TEST(UTF8Positions, WritesToAPrivateRecordAreSeen) {
