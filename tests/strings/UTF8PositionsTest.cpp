@@ -23,6 +23,16 @@ std::vector<int32_t> Offsets(const CodePoints& text) {
   return offsets;
 }
 
+// A forward loop of Mid(s, i, 1) over s takes these UTF-8 characters, each the caller's.
+void ExpectLoopTakes(const string& s, const std::vector<std::string>& characters, int pass) {
+  for (int32_t i = 1; i <= int32_t(characters.size()); ++i) {
+    TextEncoding encoding = 0;
+    ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1), &encoding), characters[size_t(i - 1)])
+        << pass << " " << i;
+    ASSERT_EQ(encoding, kEncodingUTF8);
+  }
+}
+
 TEST(UTF8Positions, CharacterLoopsMatchTheModelInEveryOrder) {
   std::mt19937 rng(11);
   const CodePoints a = RandomText(rng, 3000, Form::kUTF8), b = RandomText(rng, 700, Form::kUTF8);
@@ -62,12 +72,7 @@ TEST(UTF8Positions, CharactersNotSharedYetAreRightInALoop) {
   }
   string s = Make(bytes, kEncodingUTF8);
   for (int pass = 0; pass < 2; ++pass) {
-    for (int32_t i = 1; i <= int32_t(characters.size()); ++i) {
-      TextEncoding encoding = 0;
-      ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1), &encoding), characters[size_t(i - 1)])
-          << pass << " " << i;
-      ASSERT_EQ(encoding, kEncodingUTF8);
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectLoopTakes(s, characters, pass));
     // Past either end, and a start that only wraps to a character number.
     for (int32_t start : {INT32_MIN, INT32_MIN + 1, 0, int32_t(characters.size()) + 1})
       EXPECT_EQ(Take(StringDBCSMid3(s.Storage(), start, 1)), "") << start;
@@ -109,12 +114,7 @@ TEST(UTF8Positions, OneByteCharactersNotSharedYetAreRightInALoop) {
   }
   string s = Make(bytes, kEncodingUTF8);
   for (int pass = 0; pass < 2; ++pass) {
-    for (int32_t i = 1; i <= int32_t(characters.size()); ++i) {
-      TextEncoding encoding = 0;
-      ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1), &encoding), characters[size_t(i - 1)])
-          << pass << " " << i;
-      ASSERT_EQ(encoding, kEncodingUTF8);
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectLoopTakes(s, characters, pass));
   }
   EXPECT_EQ(s.Storage()->refCount, 1u);
 }
