@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "strings/RuntimeString.h"
+#include "strings/UTF8.h"
 
 // Where count characters from character first (both >= 0) of record's text, read as UTF-8,
 // lie: the offsets AdvanceUTF8 reaches from the first byte in first steps and in first + count
@@ -33,15 +34,6 @@ UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t co
 // Forgets what is remembered about record, whose bytes are about to change or to go. Inline:
 // every freeing of a record asks it.
 inline void ForgetUTF8Position(const stringStorage* record);
-
-// Where character first of record's text starts, and its length in bytes, as
-// UTF8SpanInRecord(record, first, 1) finds them, when this thread's last walk on record ended
-// where that character starts and it is not the last, as in a character loop: inline, for such
-// a loop; nil, with nothing found or moved, otherwise. first may be any word: a remembered
-// character number lies below the text's character count, so one that came from a negative
-// number never matches.
-inline const unsigned char* UTF8NextCharacter(const stringStorage* record, uint32_t first,
-                                              int32_t& length);
 
 namespace utf8_positions {
 
@@ -122,24 +114,24 @@ inline Position* KeptPositionAt(const stringStorage* record, uint32_t first) {
   return &kept;
 }
 
-}  // namespace utf8_positions
-
-inline const unsigned char* UTF8NextCharacter(const stringStorage* record, uint32_t first,
-                                              int32_t& length) {
-  using namespace utf8_positions;
-  Position* const found = KeptPositionAt(record, first);
-  if (!found) return nullptr;
-  Position& kept = *found;
+// Where character first of record's text starts, and its length in bytes, as
+// UTF8SpanInRecord(record, first, 1) finds them, when kept, the position KeptPositionAt(record,
+// first) found, stands there and the character is not the last, as in a character loop: inline,
+// for such a loop, and kept moves past it. Nil, with nothing moved, otherwise.
+inline const unsigned char* CharacterAt(Position& kept, const stringStorage* record,
+                                        uint32_t first, int32_t& length) {
   // Bounded by the record's own length, so that even a position gone stale never reads
   // outside the text. The last character is the general walk's to decide.
   const unsigned char* const begin = record->data + 1;
   const unsigned char* const end = begin + record->length;
   const unsigned char* const at = begin + first + uint32_t(kept.continuations);
   const unsigned char* next = at + 1;
-  while (next < end && (*next & 0xC0) == 0x80) ++next;
+  while (next < end && IsUTF8Continuation(*next)) ++next;
   if (next >= end) return nullptr;
   length = int32_t(next - at);
   kept.characters = int32_t(first + 1);
   kept.continuations += length - 1;
   return at;
 }
+
+}  // namespace utf8_positions

@@ -119,6 +119,28 @@ TEST(UTF8Positions, OneByteCharactersNotSharedYetAreRightInALoop) {
   EXPECT_EQ(s.Storage()->refCount, 1u);
 }
 
+// Characters of every width a shared record holds, each also cut short by a byte (so that a
+// step that misjudged where one ends would find a record kept for the shorter text), and a run
+// of continuation bytes one byte too long for a shared record, in every order and up to the
+// last bytes of the text: the second loop finds the records kept where the position stands.
+TEST(UTF8Positions, KeptCharactersOfEveryWidthAreRightInALoop) {
+  const std::string kPieces[] = {
+      "a",        "\xC3\xA9",         "\xC3",         "\xE4\xB8\xAD",
+      "\xE4\xB8", "\xF0\x9F\x98\x80", "\xF0\x9F\x98", "\xF0\x9F\x98\x80\x80",
+      " "};
+  std::mt19937 rng(7);
+  std::string bytes;
+  std::vector<std::string> characters;
+  while (bytes.size() < 3000) {
+    characters.push_back(kPieces[rng() % std::size(kPieces)]);
+    bytes += characters.back();
+  }
+  string s = Make(bytes, kEncodingUTF8);
+  for (int pass = 0; pass < 2; ++pass)
+    ASSERT_NO_FATAL_FAILURE(ExpectLoopTakes(s, characters, pass));
+  EXPECT_EQ(s.Storage()->refCount, 1u);
+}
+
 // A private record written after a walk over it: the positions found before the write would
 // now cut characters or miss by one (two digits become one accented letter, and back).
 TEST(UTF8Positions, WritesToAPrivateRecordAreSeen) {
