@@ -37,7 +37,7 @@ UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t co
   const char* p = begin;
   if (Holds(kept, record, stampLow, stampHigh)) {
     characters = kept.characters;
-    p = begin + kept.offset;
+    p = begin + characters + kept.continuations;
   }
   if (characters <= first) {
     p = Forward(p, end, first - characters);
@@ -49,11 +49,11 @@ UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t co
   const char* const spanEnd = Forward(p, end, count);
   // A walk that reached the end may have stopped early: its count is not known.
   if (spanEnd < end && int64_t{first} + count <= INT32_MAX) {
-    kept = {record, record->data, record->length, first + count, int32_t(spanEnd - begin),
-            stampLow, stampHigh};
+    kept = {record, record->data, record->length, first + count,
+            int32_t(spanEnd - begin) - (first + count), stampLow, stampHigh, &stamp};
   } else if (p < end) {
-    kept = {record, record->data, record->length, first, int32_t(p - begin), stampLow,
-            stampHigh};
+    kept = {record, record->data, record->length, first, int32_t(p - begin) - first, stampLow,
+            stampHigh, &stamp};
   }
   return {int32_t(p - begin), int32_t(spanEnd - p)};
 }

@@ -3,19 +3,22 @@
 // once instead of from the start of the text on every call.
 //
 // A remembered position says "character n of this record starts at byte offset b", found by
-// the walking rule of AdvanceUTF8, with b inside the text. It holds while the record keeps its
-// bytes: a record is written only while private, through the handle's writable views, and
-// those views and the freeing of a record forget its position first; the general walk compares
-// the data pointer and the length as well, and the next-character step never reads past the
-// record's length. Each thread keeps its own positions and looks them up without a
-// lock; forgetting moves a stamp that every thread compares, so that a record freed on one
-// thread is forgotten for all of them.
+// the walking rule of AdvanceUTF8, with b inside the text. It is kept as n and b - n (the
+// continuation bytes before it), so that a step over a one-byte character, the common turn of
+// a loop, writes n alone and the next turn does not wait for an offset the last one wrote. It
+// holds while the record keeps its bytes: a record is written only while private, through the
+// handle's writable views, and those views and the freeing of a record forget its position
+// first; the general walk compares the data pointer and the length as well, and the
+// next-character step never reads past the record's length. Each thread keeps its own
+// positions and looks them up without a lock; forgetting moves a stamp that every thread
+// compares, so that a record freed on one thread is forgotten for all of them.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
 #include "strings/RuntimeString.h"
+#include "strings/UTF8.h"
 
 // Where count characters from character first (both >= 0) of record's text, read as UTF-8,
 // lie: the offsets AdvanceUTF8 reaches from the first byte in first steps and in first + count
@@ -31,15 +34,6 @@ UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t co
 // Forgets what is remembered about record, whose bytes are about to change or to go. Inline:
 // every freeing of a record asks it.
 inline void ForgetUTF8Position(const stringStorage* record);
-
-// Where character first of record's text starts, and its length in bytes, as
-// UTF8SpanInRecord(record, first, 1) finds them, when this thread's last walk on record ended
-// where that character starts and it is not the last, as in a character loop: inline, for such
-// a loop; nil, with nothing found or moved, otherwise. first may be any word: a remembered
-// character number lies below the text's character count, so one that came from a negative
-// number never matches.
-inline const unsigned char* UTF8NextCharacter(const stringStorage* record, uint32_t first,
-                                              int32_t& length);
 
 namespace utf8_positions {
 
@@ -60,15 +54,19 @@ struct alignas(32) Position {
   const unsigned char* data;
   uint32_t length;
   int32_t characters;
-  int32_t offset;
+  int32_t continuations;  // the offset less characters
   uint32_t stampLow;
   uint32_t stampHigh;
+  const Stamp* stamp;  // StampOf(record): a check needs nothing more of the record's address
 };
 
 // A few per thread, so that a loop over two texts at once keeps both. A plain thread-local
-// array: no initialiser to run, so no wrapper call on the way to it.
+// array: no initialiser to run, so no wrapper call on the way to it; local-exec, as the
+// framework is linked into executables only, so that it lies at a fixed offset from the thread
+// pointer and a character loop needs no register for that offset.
 constexpr uint32_t kPositions = 4;
-[[gnu::visibility("hidden")]] extern __thread Position tPositions[kPositions];
+[[gnu::visibility("hidden"), gnu::tls_model("local-exec")]] extern __thread Position
+    tPositions[kPositions];
 
 inline uintptr_t AddressKey(const stringStorage* record) {
   return reinterpret_cast<uintptr_t>(record) >> 4;
@@ -107,34 +105,33 @@ namespace utf8_positions {
 // The position this thread keeps for record, when it stands at character first and is
 // current; else nil.
 inline Position* KeptPositionAt(const stringStorage* record, uint32_t first) {
-  const uintptr_t key = AddressKey(record);
-  Position& kept = tPositions[key % kPositions];
+  Position& kept = PositionOf(record);
   if (kept.record != record || uint32_t(kept.characters) != first) return nullptr;
-  const Stamp& stamp = gStamps[key % kStampGroups];
-  if ((kept.stampLow ^ stamp.low.load(std::memory_order_relaxed)) |
-      (kept.stampHigh ^ stamp.high.load(std::memory_order_relaxed)))
+  const Stamp& stamp = *kept.stamp;
+  if (kept.stampLow != stamp.low.load(std::memory_order_relaxed) ||
+      kept.stampHigh != stamp.high.load(std::memory_order_relaxed))
     return nullptr;
   return &kept;
 }
 
-}  // namespace utf8_positions
-
-inline const unsigned char* UTF8NextCharacter(const stringStorage* record, uint32_t first,
-                                              int32_t& length) {
-  using namespace utf8_positions;
-  Position* const found = KeptPositionAt(record, first);
-  if (!found) return nullptr;
-  Position& kept = *found;
+// Where character first of record's text starts, and its length in bytes, as
+// UTF8SpanInRecord(record, first, 1) finds them, when kept, the position KeptPositionAt(record,
+// first) found, stands there and the character is not the last, as in a character loop: inline,
+// for such a loop, and kept moves past it. Nil, with nothing moved, otherwise.
+inline const unsigned char* CharacterAt(Position& kept, const stringStorage* record,
+                                        uint32_t first, int32_t& length) {
   // Bounded by the record's own length, so that even a position gone stale never reads
   // outside the text. The last character is the general walk's to decide.
   const unsigned char* const begin = record->data + 1;
   const unsigned char* const end = begin + record->length;
-  const unsigned char* const at = begin + kept.offset;
+  const unsigned char* const at = begin + first + uint32_t(kept.continuations);
   const unsigned char* next = at + 1;
-  while (next < end && (*next & 0xC0) == 0x80) ++next;
+  while (next < end && IsUTF8Continuation(*next)) ++next;
   if (next >= end) return nullptr;
   length = int32_t(next - at);
-  ++kept.characters;
-  kept.offset += length;
+  kept.characters = int32_t(first + 1);
+  kept.continuations += length - 1;
   return at;
 }
+
+}  // namespace utf8_positions

@@ -23,6 +23,16 @@ std::vector<int32_t> Offsets(const CodePoints& text) {
   return offsets;
 }
 
+// A forward loop of Mid(s, i, 1) over s takes these UTF-8 characters, each the caller's.
+void ExpectLoopTakes(const string& s, const std::vector<std::string>& characters, int pass) {
+  for (int32_t i = 1; i <= int32_t(characters.size()); ++i) {
+    TextEncoding encoding = 0;
+    ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1), &encoding), characters[size_t(i - 1)])
+        << pass << " " << i;
+    ASSERT_EQ(encoding, kEncodingUTF8);
+  }
+}
+
 TEST(UTF8Positions, CharacterLoopsMatchTheModelInEveryOrder) {
   std::mt19937 rng(11);
   const CodePoints a = RandomText(rng, 3000, Form::kUTF8), b = RandomText(rng, 700, Form::kUTF8);
@@ -62,12 +72,7 @@ TEST(UTF8Positions, CharactersNotSharedYetAreRightInALoop) {
   }
   string s = Make(bytes, kEncodingUTF8);
   for (int pass = 0; pass < 2; ++pass) {
-    for (int32_t i = 1; i <= int32_t(characters.size()); ++i) {
-      TextEncoding encoding = 0;
-      ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1), &encoding), characters[size_t(i - 1)])
-          << pass << " " << i;
-      ASSERT_EQ(encoding, kEncodingUTF8);
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectLoopTakes(s, characters, pass));
     // Past either end, and a start that only wraps to a character number.
     for (int32_t start : {INT32_MIN, INT32_MIN + 1, 0, int32_t(characters.size()) + 1})
       EXPECT_EQ(Take(StringDBCSMid3(s.Storage(), start, 1)), "") << start;
@@ -93,6 +98,46 @@ TEST(UTF8Positions, ASCIIFollowedByStrayContinuationBytesStaysOneCharacter) {
     ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1)), characters[size_t(i - 1)]) << i;
   for (int32_t i = int32_t(characters.size()); i >= 1; --i)
     ASSERT_EQ(Take(StringDBCSMid3(s.Storage(), i, 1)), characters[size_t(i - 1)]) << i;
+  EXPECT_EQ(s.Storage()->refCount, 1u);
+}
+
+// Lone lead bytes between ASCII letters are characters of one byte; the first loop meets each
+// before its shared record exists, the second finds them kept. The step that takes one moves
+// the position before it knows, so the general walk must step back to the right character.
+TEST(UTF8Positions, OneByteCharactersNotSharedYetAreRightInALoop) {
+  std::string bytes;
+  std::vector<std::string> characters;
+  for (int c = 0xC0; c <= 0xFF; ++c) {
+    characters.push_back(std::string(1, char(c)));
+    characters.push_back(std::string(1, char('a' + c % 26)));
+    bytes += characters[characters.size() - 2] + characters.back();
+  }
+  string s = Make(bytes, kEncodingUTF8);
+  for (int pass = 0; pass < 2; ++pass) {
+    ASSERT_NO_FATAL_FAILURE(ExpectLoopTakes(s, characters, pass));
+  }
+  EXPECT_EQ(s.Storage()->refCount, 1u);
+}
+
+// Characters of every width a shared record holds, each also cut short by a byte (so that a
+// step that misjudged where one ends would find a record kept for the shorter text), and a run
+// of continuation bytes one byte too long for a shared record, in every order and up to the
+// last bytes of the text: the second loop finds the records kept where the position stands.
+TEST(UTF8Positions, KeptCharactersOfEveryWidthAreRightInALoop) {
+  const std::string kPieces[] = {
+      "a",        "\xC3\xA9",         "\xC3",         "\xE4\xB8\xAD",
+      "\xE4\xB8", "\xF0\x9F\x98\x80", "\xF0\x9F\x98", "\xF0\x9F\x98\x80\x80",
+      " "};
+  std::mt19937 rng(7);
+  std::string bytes;
+  std::vector<std::string> characters;
+  while (bytes.size() < 3000) {
+    characters.push_back(kPieces[rng() % std::size(kPieces)]);
+    bytes += characters.back();
+  }
+  string s = Make(bytes, kEncodingUTF8);
+  for (int pass = 0; pass < 2; ++pass)
+    ASSERT_NO_FATAL_FAILURE(ExpectLoopTakes(s, characters, pass));
   EXPECT_EQ(s.Storage()->refCount, 1u);
 }
 
