@@ -43,7 +43,6 @@ struct Condition {
   uint8_t type = 0;
   std::string column;  // as the condition named it
   SQLLiteral literal;
-  bool fromWhole = false;  // the literal was set from a whole number
   std::unique_ptr<Condition> left, right;
 };
 
@@ -88,11 +87,9 @@ bool TakeLiterals(const SQLConditionNode* nodes, const ConditionWholes* wholes,
     // Taken at once: a shape that differs further on makes the caller resolve anew anyway.
     if (const int64_t* whole = WholeFor(node, wholes)) {
       c->literal.SetWhole(*whole);
-      c->fromWhole = true;
     } else if (!SameText(node->value, c->literal.Text())) {
       c->literal.Reset(std::string_view(stringStorage::CString(node->value),
                                         size_t(stringStorage::Length(node->value))));
-      c->fromWhole = false;
     }
   }
   return true;
@@ -654,10 +651,10 @@ bool Resolve(BuiltInDatabase& db, const BuiltInTable& table, const SQLConditionN
 // it does not convert exactly (the scan then decides).
 bool ExactKeyOf(const Condition& c, std::vector<uint8_t>* key) {
   int64_t whole;
-  if ((c.type == kDbSmallInt || c.type == kDbInteger) && c.fromWhole && c.literal.Whole(&whole))
+  const bool integerColumn = c.type == kDbSmallInt || c.type == kDbInteger;
+  if (integerColumn && c.literal.FromWhole() && c.literal.Whole(&whole))
     return IntegerKey(c.type, whole, key);
-  if (c.type == kDbSmallInt || c.type == kDbInteger)
-    return ExactIntegerKey(c.type, c.literal.Text(), key);
+  if (integerColumn) return ExactIntegerKey(c.type, c.literal.Text(), key);
   const string literal(c.literal.Text().c_str());
   EncodedValue value;
   std::string message;

@@ -5,6 +5,7 @@
 
 #include "database/BuiltInEngine.h"
 #include "database/ColumnValues.h"
+#include "database/RecordFormat.h"
 #include "database/SQLValueMatch.h"
 #include "database/TableDirectory.h"
 #include "strings/StringNumbers.h"
@@ -236,20 +237,14 @@ std::vector<uint8_t> EncodeRow(const std::vector<EncodedValue>& values, uint32_t
   return row;
 }
 
+// Callers refuse rows longer than a record may be before they get here.
 void EncodeRow(const std::vector<EncodedValue>& values, uint32_t rowId,
                std::vector<uint8_t>* row) {
-  size_t length = kDbRowValues;
-  for (const EncodedValue& v : values) length += 2 + v.bytes.size();
-  row->reserve(length);
-  row->assign(kDbRowValues, 0);
-  StoreBigEndian32(row->data() + kDbRowId, rowId);
-  for (const EncodedValue& v : values) {
-    const uint8_t head[2] = {v.column, v.type};
-    row->insert(row->end(), head, head + 2);
-    row->insert(row->end(), v.bytes.begin(), v.bytes.end());
-  }
-  // Callers refuse rows longer than a record may be before they get here.
-  StoreBigEndian16(row->data(), uint16_t(row->size()));
+  std::vector<DbColumnValue> pieces;
+  pieces.reserve(values.size());
+  for (const EncodedValue& v : values)
+    pieces.push_back({v.column, v.type, v.bytes.data(), uint32_t(v.bytes.size())});
+  BuildRowRecord(pieces.data(), pieces.size(), rowId, row);
 }
 
 bool AppendKeyOfValue(std::vector<uint8_t>* key, uint8_t type, const uint8_t* value,

@@ -38,15 +38,19 @@ class SQLLiteral {
   void Reset(std::string_view text) {
     mText.assign(text);
     mTextPending = false;
+    mFromWhole = false;
     mKnown = mValid = 0;
   }
   // A whole number's text as ValueAsSQLLiteral writes it, its whole reading known at once; the
   // text itself is written when first asked for (a join's key seldom is).
   void SetWhole(int64_t value) {
     mTextPending = true;
+    mFromWhole = true;
     mKnown = mValid = kWhole;
     mWhole = value;
   }
+  // Set by SetWhole, not from a text since.
+  bool FromWhole() const { return mFromWhole; }
   bool Whole(int64_t* value) const {
     if (!Known(kWhole)) return false;
     *value = mWhole;
@@ -72,6 +76,7 @@ class SQLLiteral {
 
   mutable std::string mText;
   mutable bool mTextPending = false;  // mText is still to be written from mWhole
+  bool mFromWhole = false;
   mutable uint8_t mKnown = 0;  // the readings worked out
   mutable uint8_t mValid = 0;  // those that succeeded
   mutable int64_t mWhole = 0;
