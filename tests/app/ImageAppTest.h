@@ -31,12 +31,7 @@ class ImageAppTest : public testing::Test {
     ASSERT_NE(xid, 0u) << app->Errors();
     ASSERT_TRUE(gui.WaitForFocus(xid));
   }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(RunProgram(argv, &output), 0) << output;
-  }
+  void XDoTool(const std::vector<std::string>& arguments) { gui.XDoTool(arguments); }
   // (x, y) of the window's content on the screen, as xdotool takes them.
   std::vector<std::string> At(int x, int y) {
     const ScreenArea area = gui.Area(xid);

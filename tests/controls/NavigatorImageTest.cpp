@@ -80,12 +80,7 @@ class NavigatorImage : public testing::Test {
     if (!mPath.empty()) unlink(mPath.c_str());
     if (!mFolder.empty()) rmdir(mFolder.c_str());
   }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(qvtest::RunProgram(argv, &output), 0) << output;
-  }
+  void XDoTool(const std::vector<std::string>& arguments) { gui.XDoTool(arguments); }
   void ClickAt(int x, int y) {
     const qvtest::ScreenArea area = gui.Area(xid);
     XDoTool({"mousemove", std::to_string(area.x + x), std::to_string(area.y + y), "click", "1"});

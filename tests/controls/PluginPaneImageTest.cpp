@@ -42,12 +42,7 @@ class PluginPaneImage : public testing::Test {
       return dial.CountPixels(0xFF0000) == 100 * 60;
     })) << "entry 2 fills the control's bounds";
   }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(qvtest::RunProgram(argv, &output), 0) << output;
-  }
+  void XDoTool(const std::vector<std::string>& arguments) { gui.XDoTool(arguments); }
   std::vector<std::string> At(int x, int y) {
     const qvtest::ScreenArea area = gui.Area(xid);
     return {std::to_string(area.x + x), std::to_string(area.y + y)};

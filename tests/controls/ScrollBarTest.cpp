@@ -89,12 +89,7 @@ class ScrollBarTest : public testing::Test {
   static int32_t Value(RuntimeObject* control) {
     return scrollerPropGetter(control, kScrollerValue);
   }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(qvtest::RunProgram(argv, &output), 0) << output;
-  }
+  void XDoTool(const std::vector<std::string>& arguments) { gui.XDoTool(arguments); }
   qvtest::ScreenPoint At(int x, int y) {
     return qvtest::ContentToScreen(gui, xid, window, x, y);
   }

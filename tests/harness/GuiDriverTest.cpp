@@ -1,6 +1,8 @@
 // The GUI driver against plain GTK windows: typed text and chords reach the focused entry,
-// clicks and drags arrive where they were sent, screenshots hold the painted colours, and a
-// failed step releases the modal loop it ran in.
+// and only the window whose focus was confirmed; clicks and drags arrive where they were sent,
+// screenshots hold the painted colours, and a failed step or an answer gone astray releases
+// the modal loop it ran in.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -139,6 +141,73 @@ TEST(GuiDriverDeathTest, AFailedStepClosesTheWindowsSoTheModalLoopReturns) {
         gtk_window_set_title(GTK_WINDOW(dialog), "Waiting");
         const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
         std::_Exit(response == GTK_RESPONSE_DELETE_EVENT && gui.StepsDone() ? 7 : 8);
+      },
+      testing::ExitedWithCode(7), "");
+}
+
+// Keys before any focus was confirmed, or while another window has it, are not sent.
+TEST_F(GuiDriverTest, KeysGoOnlyToTheWindowWhoseFocusWasConfirmed) {
+  GtkWidget* entry = gtk_entry_new();
+  const XWindow window = Show("Meant", entry);
+  ASSERT_TRUE(window);
+  testing::TestPartResultArray failures;
+  {
+    testing::ScopedFakeTestPartResultReporter reporter(
+        testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+    gui.Type("early");
+  }
+  ASSERT_EQ(failures.size(), 1);
+  EXPECT_TRUE(std::string(failures.GetTestPartResult(0).message()).find("before WaitForFocus") !=
+              std::string::npos);
+  ASSERT_TRUE(gui.WaitForFocus(window));
+
+  GtkWidget* other = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(other), "Other");
+  GtkWidget* otherEntry = gtk_entry_new();
+  gtk_container_add(GTK_CONTAINER(other), otherEntry);
+  gtk_widget_show_all(other);
+  const XWindow second = gui.WaitForWindow("Other");
+  ASSERT_TRUE(second);
+  gtk_window_present(GTK_WINDOW(other));
+  ASSERT_TRUE(gui.PumpUntil([&] { return gui.ActiveWindow() == second; }));
+  {
+    testing::ScopedFakeTestPartResultReporter reporter(
+        testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+    gui.Type("astray");
+  }
+  ASSERT_EQ(failures.size(), 2);
+  EXPECT_TRUE(std::string(failures.GetTestPartResult(1).message())
+                  .find("keys meant for \"Meant\" not sent: the focus is on \"Other\"") !=
+              std::string::npos)
+      << failures.GetTestPartResult(1).message();
+  gui.Settle();
+  EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(entry)), "");
+  EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(otherEntry)), "");
+  gtk_widget_destroy(other);
+}
+
+// An answer that reaches nothing (here: none is given) fails the test once the call has waited
+// its time, naming the windows still up, and closes them so that the call returns.
+TEST(GuiDriverDeathTest, AnAnswerGoneAstrayFailsTheTestAndReleasesTheModalLoop) {
+  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        alarm(20);
+        testing::TestPartResultArray failures;
+        testing::ScopedFakeTestPartResultReporter reporter(
+            testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        qvtest::GuiDriver gui;
+        gui.answerTimeoutMs = 1000;
+        gui.Meanwhile([&] { gui.WaitForWindow("Waiting"); });
+        GtkWidget* dialog = gtk_dialog_new();
+        gtk_window_set_title(GTK_WINDOW(dialog), "Waiting");
+        const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+        const bool named = failures.size() == 1 &&
+                           std::string(failures.GetTestPartResult(0).message())
+                                   .find("went astray; this process showed \"Waiting\"") !=
+                               std::string::npos;
+        std::_Exit(response == GTK_RESPONSE_DELETE_EVENT && gui.StepsDone() && named ? 7 : 8);
       },
       testing::ExitedWithCode(7), "");
 }

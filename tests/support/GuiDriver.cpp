@@ -1,5 +1,7 @@
 #include "support/GuiDriver.h"
 
+#include "support/TestSupport.h"
+
 // Before Xlib, whose None and Bool macros would break it.
 #include <gtest/gtest.h>
 
@@ -93,6 +95,7 @@ GuiDriver::~GuiDriver() {
     XSync(mDisplay, False);
   }
   if (mStepSource) g_source_remove(mStepSource);
+  EndAnswerWatch();
   if (!mSteps.empty())
     ADD_FAILURE() << mSteps.size() << " Meanwhile step(s) never ran: no main loop ran after";
 }
@@ -126,6 +129,7 @@ void GuiDriver::Settle() {
 }
 
 void GuiDriver::Meanwhile(std::function<void()> step, int priority) {
+  EndAnswerWatch();
   mSteps.push_back(std::move(step));
   if (!mStepSource) {
     mStepSource = g_idle_add_full(priority, reinterpret_cast<GSourceFunc>(&RunSteps), this,
@@ -140,10 +144,47 @@ int GuiDriver::RunSteps(void* data) {
   step();
   self->mSteps.pop_front();
   // The call waiting in its modal loop would wait for ever for the answer the step did not give.
-  if (FailureCount() > failures) self->CloseEveryWindowOfThisProcess();
+  if (FailureCount() > failures) {
+    self->CloseEveryWindowOfThisProcess();
+  } else if (self->mSteps.empty()) {
+    // The step answered; if the answer went to the wrong place (a key under load, a click on
+    // a window still moving), the call would wait for ever.
+    self->mStillOpen.clear();
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item; item = item->next) {
+      GtkWindow* window = GTK_WINDOW(item->data);
+      if (!gtk_widget_get_visible(GTK_WIDGET(window))) continue;
+      const char* title = gtk_window_get_title(window);
+      self->mStillOpen += std::string(self->mStillOpen.empty() ? "" : ", ") + "\"" +
+                          (title ? title : "") + "\"";
+    }
+    g_list_free(toplevels);
+    self->mAnswerWatch = g_timeout_add(self->answerTimeoutMs, &GuiDriver::AnswerOverdue, self);
+  }
   if (!self->mSteps.empty()) return TRUE;
   self->mStepSource = 0;
   return FALSE;
+}
+
+int GuiDriver::AnswerOverdue(void* data) {
+  auto* self = static_cast<GuiDriver*>(data);
+  self->mAnswerWatch = 0;
+  ADD_FAILURE() << "the call waiting on the Meanwhile steps had not returned " << self->answerTimeoutMs
+                << " ms after the last one ran, so its answer went astray; this process showed "
+                << (self->mStillOpen.empty() ? "no window" : self->mStillOpen)
+                << " then (ask StepsDone once the call returns)";
+  self->CloseEveryWindowOfThisProcess();
+  return FALSE;
+}
+
+void GuiDriver::EndAnswerWatch() {
+  if (mAnswerWatch) g_source_remove(mAnswerWatch);
+  mAnswerWatch = 0;
+}
+
+bool GuiDriver::StepsDone() {
+  EndAnswerWatch();
+  return mSteps.empty();
 }
 
 void GuiDriver::CloseEveryWindowOfThisProcess() {
@@ -152,6 +193,13 @@ void GuiDriver::CloseEveryWindowOfThisProcess() {
   for (GList* item = toplevels; item; item = item->next) {
     GtkWidget* window = GTK_WIDGET(item->data);
     if (!gtk_widget_get_visible(window) || !window->window) continue;
+    // A menu's own window belongs to the menu: cancelling the menu ends the loop that waits on
+    // it, where deleting the window would leave the menu without one.
+    if (GTK_WINDOW(window)->type == GTK_WINDOW_POPUP) {
+      GtkWidget* child = gtk_bin_get_child(GTK_BIN(window));
+      if (child && GTK_IS_MENU_SHELL(child)) gtk_menu_shell_cancel(GTK_MENU_SHELL(child));
+      continue;
+    }
     GdkEvent* event = gdk_event_new(GDK_DELETE);
     event->any.window = GDK_WINDOW(g_object_ref(window->window));
     event->any.send_event = TRUE;
@@ -246,13 +294,37 @@ XWindow GuiDriver::ActiveWindow() const {
   return active.empty() ? 0 : active[0];
 }
 
+bool GuiDriver::HasFocus(XWindow window) const {
+  GtkWindow* own = Gtk(window);
+  return window && ActiveWindow() == window && (!own || gtk_window_is_active(own));
+}
+
 bool GuiDriver::WaitForFocus(XWindow window, int timeoutMs) {
-  return PumpUntil(
-      [&] {
-        GtkWindow* own = Gtk(window);
-        return ActiveWindow() == window && (!own || gtk_window_is_active(own));
-      },
-      timeoutMs);
+  if (!PumpUntil([&] { return HasFocus(window); }, timeoutMs)) return false;
+  mFocusConfirmed = window;
+  return true;
+}
+
+bool GuiDriver::FocusIsOnTheConfirmedWindow() {
+  if (!mFocusConfirmed) {
+    ADD_FAILURE() << "keys sent before WaitForFocus confirmed which window they are for";
+    return false;
+  }
+  // A window manager may take a moment to hand the focus back after a menu or a dialog. An
+  // open menu or popup list grabs the keyboard for its window, whose toolkit then counts
+  // itself inactive.
+  const auto ready = [&] {
+    GdkWindow* grab = nullptr;
+    gboolean ownerEvents = FALSE;
+    return HasFocus(mFocusConfirmed) ||
+           (ActiveWindow() == mFocusConfirmed &&
+            gdk_keyboard_grab_info_libgtk_only(gdk_display_get_default(), &grab, &ownerEvents));
+  };
+  if (PumpUntil(ready, 5000)) return true;
+  const XWindow active = ActiveWindow();
+  ADD_FAILURE() << "keys meant for \"" << Title(mFocusConfirmed) << "\" not sent: the focus is on "
+                << (active ? "\"" + Title(active) + "\"" : std::string("no window"));
+  return false;
 }
 
 bool GuiDriver::WaitUntilClosed(XWindow window, int timeoutMs) {
@@ -477,7 +549,10 @@ std::vector<ScreenArea> GuiDriver::MenuRows(XWindow menu) {
 }
 
 void GuiDriver::ClickMenuRow(XWindow menu, int row) {
-  const std::vector<ScreenArea> rows = MenuRows(menu);
+  // A starved program may pause between painting one item and the next.
+  std::vector<ScreenArea> rows = MenuRows(menu);
+  if (row >= int(rows.size()) && row >= 0)
+    PumpUntil([&] { return row < int((rows = MenuRows(menu)).size()); }, 5000);
   if (row < 0 || row >= int(rows.size())) {
     ADD_FAILURE() << "the menu has " << rows.size() << " rows, no row " << row;
     return;
@@ -637,6 +712,7 @@ void GuiDriver::Key(const std::string& chord) {
   }
   const std::string name = parts.back();
   parts.pop_back();
+  if (!FocusIsOnTheConfirmedWindow()) return;
   const KeySym keysym = XStringToKeysym(name.c_str());
   if (keysym == NoSymbol) {
     ADD_FAILURE() << "no key is named \"" << name << "\"";
@@ -651,6 +727,7 @@ void GuiDriver::Type(const std::string& text) {
     ADD_FAILURE() << "Type needs UTF-8 text";
     return;
   }
+  if (!FocusIsOnTheConfirmedWindow()) return;
   for (const char* p = text.data(); p < text.data() + text.size(); p = g_utf8_next_char(p)) {
     const gunichar character = g_utf8_get_char(p);
     const KeySym keysym = character == '\n'   ? XK_Return
@@ -658,6 +735,18 @@ void GuiDriver::Type(const std::string& text) {
                                               : gdk_unicode_to_keyval(character);
     PressKeysym(keysym, {});
   }
+}
+
+void GuiDriver::XDoTool(const std::vector<std::string>& arguments) {
+  const bool presses = std::any_of(arguments.begin(), arguments.end(), [](const std::string& a) {
+    return a == "key" || a == "type" || a == "keydown";
+  });
+  if (presses && !FocusIsOnTheConfirmedWindow()) return;
+  std::vector<std::string> argv = {"xdotool"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::string output;
+  EXPECT_EQ(RunProgram(argv, &output), 0) << output;
+  Settle();
 }
 
 void GuiDriver::HoldKey(const std::string& name) { SendNamedKey(name, true); }

@@ -36,9 +36,17 @@
 //   EXPECT_TRUE(gui.StepsDone());
 //
 // A step that fails closes every window of this process, so the waiting call returns and the
-// test ends with the failure instead of hanging. Windows of other processes (an application
-// image run as a separate process) are found, measured, clicked, typed into, closed and
-// captured the same way; only FindButton, ButtonCaptions, Texts and Gtk need this process's own.
+// test ends with the failure instead of hanging. So does an answer that goes astray: once the
+// last step has run, the waiting call has kTimeoutMs to return (StepsDone, which the test asks
+// right after it, ends that watch); past it the test fails naming the windows still open.
+//
+// Keys go where the focus is, which a loaded window manager may not have moved yet: Key and
+// Type send nothing (and fail the test, naming both windows) unless the focus is on the window
+// that WaitForFocus last confirmed. Clicks need no focus.
+//
+// Windows of other processes (an application image run as a separate process) are found,
+// measured, clicked, typed into, closed and captured the same way; only FindButton,
+// ButtonCaptions, Texts and Gtk need this process's own.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -81,7 +89,11 @@ class GuiDriver {
   // At the default idle priority, events waiting starve it; code that runs a fixed number of
   // passes that do not wait needs a priority above theirs (G_PRIORITY_HIGH) to meet it there.
   void Meanwhile(std::function<void()> step, int priority = G_PRIORITY_DEFAULT_IDLE);
-  bool StepsDone() const { return mSteps.empty(); }
+  // True when every step has run. Asked once the waiting call has returned: ends the watch on
+  // it.
+  bool StepsDone();
+  // How long the waiting call may take to return after the last step.
+  int answerTimeoutMs = kTimeoutMs;
 
   // ---- top-level windows, any process's ----
   // The windows the window manager manages, oldest first.
@@ -91,7 +103,8 @@ class GuiDriver {
   // FindWindow once the window is on screen (and, when it is this process's, GTK knows it);
   // 0 and a test failure at the deadline.
   XWindow WaitForWindow(const std::string& title, int timeoutMs = kTimeoutMs);
-  // Until the window manager gives window the focus (and GTK knows it, for this process's).
+  // Until the window manager gives window the focus (and GTK knows it, for this process's);
+  // from then on keys are meant for window.
   bool WaitForFocus(XWindow window, int timeoutMs = kTimeoutMs);
   // Until window is gone from the screen.
   bool WaitUntilClosed(XWindow window, int timeoutMs = kTimeoutMs);
@@ -146,13 +159,18 @@ class GuiDriver {
   void PressButton(int button = 1);
   void ReleaseButton(int button = 1);
   // A key with modifiers, by X key names: "Return", "Escape", "ctrl+s", "shift+Tab", "alt+F4".
+  // Only into the window WaitForFocus confirmed, while it has the focus.
   void Key(const std::string& chord);
   // Types UTF-8 text, any characters (keys missing from the keyboard map are mapped first).
+  // Only into the window WaitForFocus confirmed, while it has the focus.
   void Type(const std::string& text);
   // Holds down the key X names name ("Shift_R", "Super_L", "a") until ReleaseKey; a key still
   // held when the driver goes is released then, so no later test starts with it down.
   void HoldKey(const std::string& name);
   void ReleaseKey(const std::string& name);
+  // Runs xdotool with arguments (its exit status checked), then Settle; commands that press
+  // keys ("key", "type", "keydown") go only into the window WaitForFocus confirmed.
+  void XDoTool(const std::vector<std::string>& arguments);
 
   // ---- the screen ----
   // The pixels of area as shown, after Settle.
@@ -161,6 +179,12 @@ class GuiDriver {
  private:
   static GdkFilterReturn CountPresses(GdkXEvent* xevent, GdkEvent*, gpointer data);
   static int RunSteps(void* self);
+  static int AnswerOverdue(void* self);
+  void EndAnswerWatch();
+  // True when keys may go: the confirmed window has the focus (waited for a moment, as a
+  // window manager hands it back after a menu or a dialog); else a failure and false.
+  bool FocusIsOnTheConfirmedWindow();
+  bool HasFocus(XWindow window) const;
   // A property's bytes when it has the format (8, or 32 for Xlib's longs); "" otherwise.
   std::string Property(XWindow window, const char* name, int format) const;
   std::vector<XWindow> WindowList(XWindow window, const char* name) const;
@@ -174,6 +198,9 @@ class GuiDriver {
   ::_XDisplay* mDisplay = nullptr;
   std::deque<std::function<void()>> mSteps;
   unsigned mStepSource = 0;
+  unsigned mAnswerWatch = 0;     // armed once the last step has run, until StepsDone
+  std::string mStillOpen;        // this process's windows shown when it was armed
+  XWindow mFocusConfirmed = 0;   // the window WaitForFocus last saw take the focus
   int mPressesSeen = 0;  // button presses that reached this process (CountPresses)
   std::vector<unsigned> mSpareKeycodes;  // keys without symbols, for characters Type maps
   size_t mNextSpare = 0;

@@ -144,6 +144,10 @@ std::string XProperty(XWindow window, const char* name) {
 }
 
 void RunXTool(GuiDriver& gui, const std::vector<std::string>& argv) {
+  if (!argv.empty() && argv[0] == "xdotool") {
+    gui.XDoTool(std::vector<std::string>(argv.begin() + 1, argv.end()));
+    return;
+  }
   std::string output;
   EXPECT_EQ(RunProgram(argv, &output), 0) << argv[0] << ": " << output;
   gui.Settle();

@@ -458,10 +458,18 @@ TEST_F(HiddenGtkFunctions, WithoutTheChooserTheFileSelectionRuns) {
     qvtest::ReportCapture reports;  // a selection has no filters to miss
     Make(OpenDialogClassDefinition());
     SetString(dialog, offsetof(FolderItemDialogObject, filter), "Plain text");
+    // Typed only once the name field has the focus, and Return pressed once it holds every
+    // key: on a loaded machine the keys could start in the folder list, whose Return opens a
+    // folder and leaves the selection up.
     const std::string typed = Run([&](XWindow, GtkWidget* selection) {
-      EXPECT_TRUE(GTK_IS_FILE_SELECTION(selection));
+      ASSERT_TRUE(GTK_IS_FILE_SELECTION(selection));
+      GtkWidget* entry = GTK_FILE_SELECTION(selection)->selection_entry;
+      ASSERT_TRUE(gui.PumpUntil([&] { return gtk_widget_has_focus(entry); }))
+          << "the name field never took the focus";
       gui.Key("ctrl+a");
       gui.Type(files / "old.txt");
+      ASSERT_TRUE(gui.PumpUntil([&] { return gtk_entry_get_text(GTK_ENTRY(entry)) == files / "old.txt"; }))
+          << "the name field holds \"" << gtk_entry_get_text(GTK_ENTRY(entry)) << "\"";
       gui.Key("Return");
     });
     // OK with the name field empty answers the folder with a "/", and a folder's own path
