@@ -174,6 +174,12 @@ bool RuntimeCustomControlPane::GetRefreshBounds(QV::Rect& rect) {
   return true;
 }
 
+bool RuntimeCustomControlPane::GetOpaqueBounds(QV::Rect& rect) {
+  if (!(Flags() & kPluginControlOpaque)) return false;
+  rect = GetBounds();
+  return true;
+}
+
 // ---- mouse ----
 
 bool RuntimeCustomControlPane::MouseDown(int32_t x, int32_t y, int32_t modifiers) {

@@ -46,6 +46,7 @@ enum PluginBehaviourEntry : int32_t {
 // Definition flag bits the pane reads.
 constexpr uint32_t kPluginControlAlwaysFocus = 0x1;
 constexpr uint32_t kPluginControlFocusRing = 0x2;
+constexpr uint32_t kPluginControlOpaque = 0x8;
 constexpr uint32_t kPluginControlOwnCursor = 0x20;
 
 // Codes of the state-changed entry.
@@ -94,6 +95,8 @@ class RuntimeCustomControlPane : public SubPane {
   void SetEnabled(bool enabled, bool redraw) override;
   void ShowWidget(bool show) override;
   bool GetRefreshBounds(QV::Rect& rect) override;
+  // The plug-in says through its flags whether it paints all of its bounds.
+  bool GetOpaqueBounds(QV::Rect& rect) override;
   void DrawInto(Graphics& g) override;
   bool ForwardToEventTarget(int32_t x, int32_t y, int32_t deltaX, int32_t deltaY) override;
   bool PassesClickThrough() override { return true; }

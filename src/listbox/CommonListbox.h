@@ -100,6 +100,11 @@ class CommonListbox : public ContainerPane {
 
   // ---- pane ----
   void SetBounds(const QV::Rect& bounds, bool redraw) override;
+  // The list keeps GetBounds as the pane's whole bounds rather than answering them one pixel
+  // in on each side. Hit testing, the widget's placement, the clip of every Graphics on the
+  // pane and the frame all read GetBounds: inset, the control's outer ring of pixels would
+  // show the window through it, clicks there would miss the control, and every row would sit
+  // a pixel lower than the frame drawn for it.
   void Close() override;
   // A list holds only the parts it makes itself (header buttons, scroll bars); a pane laid
   // over it stays with the window, or the list would take its clicks and move it.

@@ -187,6 +187,9 @@ class SubPane : public Pane {
   void LayoutChildren(bool redraw);
   // Controls that draw outside their bounds enlarge rect and answer true.
   virtual bool GetRefreshBounds(QV::Rect& /*rect*/) { return false; }
+  // A pane that paints every pixel of a rectangle answers true with it in rect, so that what
+  // lies behind need not be drawn there; by default nothing is known to be covered.
+  virtual bool GetOpaqueBounds(QV::Rect& /*rect*/) { return false; }
   // The refresh bounds limited to every owner's; true when not empty.
   virtual bool GetBoundsInWindow(QV::Rect& rect);
 

@@ -114,6 +114,12 @@ const PluginControlDefinition kProbe = {
     .version = 8, .name = "PaneProbe", .dataSize = 8, .behaviour = kProbeBehaviour};
 const PluginControlDefinition kQuiet = {
     .version = 7, .name = "PaneQuiet", .dataSize = 0, .behaviour = kQuietBehaviour};
+// Says through flag 8 that it paints all of its bounds.
+const PluginControlDefinition kOpaque = {.version = 8,
+                                         .name = "PaneOpaque",
+                                         .dataSize = 0,
+                                         .flags = kPluginControlOpaque,
+                                         .behaviour = kQuietBehaviour};
 
 RuntimeClass* Registered(const PluginControlDefinition& definition) {
   static bool done = false;
@@ -124,6 +130,7 @@ RuntimeClass* Registered(const PluginControlDefinition& definition) {
     plugin->installedPath = string("/plug-ins/pane_test.so");
     PluginRegisterControl(&kProbe);
     PluginRegisterControl(&kQuiet);
+    PluginRegisterControl(&kOpaque);
     SetCurrentPlugin(nullptr);
   }
   return RuntimeClassForDefinition(FindPluginVisibleClass(string(definition.name)));
@@ -156,12 +163,7 @@ class PluginControlPane : public testing::Test {
     RuntimeUnlockObject(control);
     return control;
   }
-  void XDoTool(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::string output;
-    EXPECT_EQ(qvtest::RunProgram(argv, &output), 0) << output;
-  }
+  void XDoTool(const std::vector<std::string>& arguments) { gui.XDoTool(arguments); }
   RuntimeCustomControlPane* PaneOf(RuntimeObject* control) {
     return static_cast<RuntimeCustomControlPane*>(AsControl(control)->pane);
   }
@@ -280,6 +282,25 @@ TEST_F(PluginControlPane, AVersion7ControlWithoutFocusFlagOrMouseEntryStaysOutOf
   EXPECT_FALSE(pane->MouseDown(40, 30, 0)) << "the click goes on to the window";
   QUORSetControlFocus(quiet, 1);
   EXPECT_NE(GetFocusPane(), pane);
+}
+
+TEST_F(PluginControlPane, OnlyAControlFlaggedOpaqueAnswersWithItsBounds) {
+  RuntimeObject* opaque = Place(kOpaque, "Opaque", {20, 30, 80, 130});
+  RuntimeObject* quiet = Place(kQuiet, "Quiet", {90, 30, 150, 130});
+  ASSERT_TRUE(opaque && PaneOf(opaque) && quiet && PaneOf(quiet));
+  const QV::Rect untouched{-1, -1, -1, -1};
+  QV::Rect rect = untouched;
+  EXPECT_FALSE(PaneOf(quiet)->GetOpaqueBounds(rect));
+  EXPECT_EQ(std::vector<int>({rect.top, rect.left, rect.bottom, rect.right}),
+            std::vector<int>({-1, -1, -1, -1}));
+  ASSERT_TRUE(PaneOf(opaque)->GetOpaqueBounds(rect));
+  EXPECT_EQ(std::vector<int>({rect.top, rect.left, rect.bottom, rect.right}),
+            std::vector<int>({20, 30, 80, 130}));
+  // The answer follows the pane when it moves, and is not the grown refresh area.
+  ctlPosSetter(opaque, 0, 40);
+  ASSERT_TRUE(PaneOf(opaque)->GetOpaqueBounds(rect));
+  EXPECT_EQ(std::vector<int>({rect.top, rect.left, rect.bottom, rect.right}),
+            std::vector<int>({20, 40, 80, 140}));
 }
 
 TEST_F(PluginControlPane, AMouseDownThatClosesTheWindowLeavesNothingBehind) {

@@ -609,4 +609,45 @@ TEST_F(Cells, TheEditorIsAnEditFieldWhoseOwnEventsRunBeforeTheCellEvents) {
   RuntimeUnlockObject(field);
 }
 
+// What the person sees of the list's edges: the frame's dark lines are the control's own
+// outermost pixels, the rows begin right inside them, and the control takes a click on any
+// pixel of its bounds (on the frame a plain mouse-down, on a row's first or last pixel row
+// that row).
+TEST_F(Cells, TheFrameIsTheControlsOuterEdgeAndRowsBeginRightInsideIt) {
+  Make();
+  const QV::Rect b = Bounds(20, 20, 220, 323);  // where Make places it
+  const uint32_t dark = Rgb(list->GetWidget()->style->fg[GTK_STATE_INSENSITIVE]);
+  const uint32_t background = Rgb(list->GetWidget()->style->bg[GTK_STATE_NORMAL]);
+  ASSERT_NE(dark, background);
+  const qvtest::Screenshot shot =
+      gui.Capture({window->ScreenX(b.left - 1), window->ScreenY(b.top - 1), 40, 40});
+  for (int k = 2; k < 40; ++k) {
+    EXPECT_EQ(shot.Pixel(k, 1), dark) << "top edge, x " << b.left - 1 + k;
+    EXPECT_EQ(shot.Pixel(1, k), dark) << "left edge, y " << b.top - 1 + k;
+    EXPECT_EQ(shot.Pixel(k, 0), background) << "above the control";
+    EXPECT_EQ(shot.Pixel(0, k), background) << "left of the control";
+  }
+  EXPECT_EQ(shot.Pixel(2, 2), 0xFFFFFFu) << "row 0 begins right inside the frame";
+
+  const int32_t h = list->RowHeight(0);
+  const auto clickAt = [&](int y) {
+    const size_t before = list->log.size();
+    gui.Click(window->ScreenX(b.left + 40), window->ScreenY(y));
+    EXPECT_TRUE(gui.PumpUntil([&] { return list->Count("MouseDown") > 0 && list->log.size() > before &&
+                                           GetMouseCapturePane() != list; }))
+        << "the list heard no click on y " << y;
+    list->log.clear();
+  };
+  clickAt(b.top);
+  EXPECT_EQ(list->SelectedRowCount(), 0) << "the frame selects nothing";
+  for (const auto& [y, row] : {std::pair{b.top + 1, 0}, {b.top + h, 0}, {b.top + h + 1, 1},
+                               {b.top + 2 * h, 1}}) {
+    clickAt(y);
+    EXPECT_TRUE(list->IsRowSelected(row) && list->SelectedRowCount() == 1) << "y " << y;
+    gui.Settle();
+    gui.PumpUntil([] { return false; }, 900);  // no double click with the next
+  }
+  clickAt(b.bottom - 1);
+}
+
 }  // namespace
