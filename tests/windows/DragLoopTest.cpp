@@ -231,19 +231,6 @@ class CloseAfterDrag : public DragLoop {
     dropY = rightArea.y + 90;
     DragAcross();
   }
-  // GTK's protocol: the selected text of an entry in the source window onto the target. The
-  // source has the focus first, so that the press reaches the entry at once.
-  void DragTextByGtk() {
-    auto* entry = new qvtest::InputPane(left, MakeRect(130, 20, 160, 280), "entry", &windowLog,
-                                        qvtest::InputWidget::kEntry);
-    gtk_entry_set_text(GTK_ENTRY(entry->Editable()), "dragged by GTK");
-    gtk_editable_select_region(GTK_EDITABLE(entry->Editable()), 0, -1);
-    gtk_window_present(left->GetGtkWindow());
-    ASSERT_TRUE(gui.WaitForFocus(left->XId()));
-    dropX = rightArea.x + 150;
-    dropY = rightArea.y + 100;
-    gui.Drag(leftArea.x + 60, leftArea.y + 145, dropX, dropY);
-  }
 
   qvtest::ToolkitWarnings warnings;
   int dropX = 0, dropY = 0;
@@ -257,14 +244,6 @@ TEST_F(CloseAfterDrag, AfterTheApplicationsOwnDragTheToolkitReportsNothing) {
                                   source ? Closer::kTypedShortcut : Closer::kHandler,
                                   [&] { DragByTheLoop(); }));
     EXPECT_EQ(log.front(), "enter");
-  }
-}
-
-TEST_F(CloseAfterDrag, AfterATextDragThroughGtkTheToolkitReportsNothing) {
-  for (int round = 0; round < kRounds; ++round) {
-    ASSERT_NO_FATAL_FAILURE(
-        Round(DelayOfRound(round), round % 2 == 1, Closer::kHandler, [&] { DragTextByGtk(); }));
-    EXPECT_EQ(log, (PaneLog{"drop dragged by GTK 0,0"}));
   }
 }
 
