@@ -16,39 +16,12 @@
 #include "controls/StaticText.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "support/GuiDriver.h"
+#include "support/ToolkitWarnings.h"
 #include "windows/MenuItemClass.h"
 #include "windows/WindowAccessors.h"
 #include "windows/XMenuGTK.h"
 
 namespace {
-
-// Warnings and criticals of the toolkit's log domains while it lives.
-class ToolkitWarnings {
- public:
-  ToolkitWarnings() {
-    for (const char* domain : {"Pango", "Gtk", "Gdk", "GLib", "GLib-GObject"}) {
-      mHandlers.emplace_back(domain, g_log_set_handler(domain, kLevels, &Capture, this));
-    }
-  }
-  ~ToolkitWarnings() {
-    for (const auto& [domain, id] : mHandlers) g_log_remove_handler(domain, id);
-  }
-  std::string Text() const {
-    std::string text;
-    for (const std::string& message : mMessages) text += message + "\n";
-    return text;
-  }
-
- private:
-  static constexpr GLogLevelFlags kLevels =
-      GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL);
-  static void Capture(const gchar* domain, GLogLevelFlags, const gchar* message, gpointer self) {
-    static_cast<ToolkitWarnings*>(self)->mMessages.push_back(std::string(domain) + ": " +
-                                                              message);
-  }
-  std::vector<std::pair<const char*, guint>> mHandlers;
-  std::vector<std::string> mMessages;
-};
 
 // "&Caf" and an e-acute cut short, a stray continuation byte and an invalid lead byte.
 string Broken() { return string::FromBytes("&Caf\xC3 \x80x\xFF!", 11, kEncodingUTF8); }
@@ -60,7 +33,7 @@ TEST(InvalidText, EveryCaptionTitleAndRowReachesTheToolkitValid) {
   qvtest::XWindow xid = 0;
   RuntimeObject* window = kit.OpenAndFocus(gui, "Broken text", {}, &xid);
   ASSERT_NE(window, nullptr);
-  ToolkitWarnings warnings;
+  qvtest::ToolkitWarnings warnings;
   const string text = Broken();
 
   windowTitleSetter(window, 0, text.Storage());

@@ -1,14 +1,19 @@
 // Two paths of the application's own drag loop, with real input: a drop over a control that has
 // an X window of its own reaches it (the drop window is the top-level of the window under the
-// pointer), and a release that a child widget consumes still ends the loop and drops.
+// pointer), and a release that a child widget consumes still ends the loop and drops. Then a
+// window closed right after a drag between two windows, as a menu handler or a typed shortcut
+// closes it: the toolkit reports nothing, whichever window goes and whenever.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "TextFixtures.h"
+#include "ThreadTestSupport.h"
 #include "WindowFixtures.h"
 #include "support/TestSupport.h"
+#include "support/ToolkitWarnings.h"
 #include "windows/DragAndDropGTK.h"
 #include "windows/DragItem.h"
 #include "windows/PaneDrops.h"
@@ -161,6 +166,85 @@ TEST_F(DragLoop, AReleaseAChildWidgetConsumesStillEndsTheDrag) {
   DragAcross();
   EXPECT_EQ(swallowed, 1);
   EXPECT_EQ(log, (PaneLog{"enter", "over", kDropped}));
+}
+
+// ---- a window closed right after a drag ----
+
+// Inside the handling of an event, as a menu handler closes its window: the window is released
+// once GTK is done with the event.
+void CloseAsHandler(qvtest::LoggingWindow* window) {
+  SignalScope scope;
+  window->Close();
+}
+
+// Each round opens the two windows, drags from one to the other, waits a while after the drop
+// (up to 300 ms), closes the source or the destination, presses the pointer again where the
+// drag let go and in the window that stays, and closes that one too. While it dispatches, GDK
+// follows the windows a grab, the pointer and each press name: one gone too early, or a press
+// outside its window with no grab GDK knows of, and it warns.
+class CloseAfterDrag : public DragLoop {
+ protected:
+  enum class Closer { kHandler, kTypedShortcut };
+  static constexpr int kRounds = 12;
+  static int DelayOfRound(int round) { return round * 300 / (kRounds - 1); }
+
+  void Round(int delayMs, bool closeSource, Closer closer, const std::function<void()>& drag) {
+    const std::string what = std::string("closing the ") +
+                             (closeSource ? "source " : "destination ") +
+                             std::to_string(delayMs) + " ms after a drop";
+    qvtest::HangWatchdog watchdog("a drag and " + what, 60);
+    log.clear();
+    ASSERT_NO_FATAL_FAILURE(
+        Open(qvtest::PaneWidget::kDrawsInWindow, qvtest::PaneWidget::kDrawsInWindow));
+    int destroyed = 0;
+    left->destroyed = right->destroyed = &destroyed;
+    ASSERT_NO_FATAL_FAILURE(drag());
+    ASSERT_TRUE(gui.PumpUntil([&] { return !log.empty() && log.back().rfind("drop ", 0) == 0; }))
+        << "no drop before " << what;
+    const gint64 closeAt = g_get_monotonic_time() + gint64(delayMs) * 1000;
+    gui.PumpUntil([&] { return g_get_monotonic_time() >= closeAt; });
+    to->ClearDelegate();
+    to = nullptr;
+    from = nullptr;
+    if (closer == Closer::kTypedShortcut) {
+      ASSERT_TRUE(gui.WaitForFocus((closeSource ? left : right)->XId())) << what;
+    }
+    qvtest::LoggingWindow* closing = std::exchange(closeSource ? left : right, nullptr);
+    qvtest::LoggingWindow* staying = std::exchange(closeSource ? right : left, nullptr);
+    const qvtest::ScreenArea stays = closeSource ? rightArea : leftArea;
+    if (closer == Closer::kTypedShortcut) {
+      closing->closeOnChar = true;
+      gui.Key("ctrl+w");
+    } else {
+      CloseAsHandler(closing);
+    }
+    gui.Click(dropX, dropY);
+    gui.Click(stays.x + 250, stays.y + 180);
+    staying->Close();
+    EXPECT_TRUE(gui.PumpUntil([&] { return destroyed == 2; })) << what;
+    ASSERT_EQ(warnings.Text(), "") << what;
+  }
+
+  // The application's own loop: from the source pane onto the target.
+  void DragByTheLoop() {
+    dropX = rightArea.x + 100;
+    dropY = rightArea.y + 90;
+    DragAcross();
+  }
+
+  qvtest::ToolkitWarnings warnings;
+  int dropX = 0, dropY = 0;
+};
+
+TEST_F(CloseAfterDrag, AfterTheApplicationsOwnDragTheToolkitReportsNothing) {
+  for (int round = 0; round < kRounds; ++round) {
+    // The source by a typed shortcut, the destination from a handler, in turn.
+    const bool source = round % 2 == 1;
+    ASSERT_NO_FATAL_FAILURE(Round(DelayOfRound(round), source,
+                                  source ? Closer::kTypedShortcut : Closer::kHandler,
+                                  [&] { DragByTheLoop(); }));
+    EXPECT_EQ(log.front(), "enter");
+  }
 }
 
 }  // namespace
