@@ -151,7 +151,7 @@ int16_t TCPSocketPosix::WantedEvents() const {
   if (mAcceptOnRead) return POLLIN;
   if (!mConnected) return POLLOUT;  // connecting
   int16_t events = 0;
-  if (!ReceiveLimited()) events |= POLLIN;
+  if (!ReceiveLimited() && !mPeerClosed) events |= POLLIN;
   if (HasDataToSend()) events |= POLLOUT;
   return events;
 }
@@ -171,11 +171,21 @@ void TCPSocketPosix::Service(int16_t revents) {
         if (!(revents & (POLLOUT | kTrouble)) || !FinishConnect(revents)) return;
         revents &= ~POLLIN;  // not asked for while connecting
       }
-      if ((revents & (POLLIN | kTrouble)) && !ReceiveLimited() && !Receive()) return;
+      const bool readable = (revents & (POLLIN | kTrouble)) && !ReceiveLimited() && !mPeerClosed;
+      if (readable && !Receive()) return;
       if ((revents & (POLLOUT | kTrouble)) && HasDataToSend() && !Send()) return;
     }
   }
   DispatchEvents();
+  EndAfterPeerClosed();
+}
+
+// LostConnection waits until the program has stopped reading what came before the peer's
+// close: while it reads, DataAvailable comes again (TCPSocket), and the error after the last.
+void TCPSocketPosix::EndAfterPeerClosed() {
+  if (!mPeerClosed || mDescriptor < 0 || !IsRegistered() || IsDisposed()) return;
+  if ((mPending | mRunning) & (kDataAvailable | kError)) return;
+  ReportError(kSocketLostConnection);
 }
 
 bool TCPSocketPosix::FinishConnect(int16_t revents) {
@@ -223,14 +233,17 @@ bool TCPSocketPosix::AdoptConnection(int32_t descriptor, TCPSocketPosix* listene
   return true;
 }
 
-// Reads what the descriptor holds, up to the chunk per pass, straight into the queue.
+// Reads what the descriptor holds, up to the chunk per pass, straight into the queue. Never
+// past the limit: a queue over it would need the program to read more than the overshoot
+// before anything moved again.
 bool TCPSocketPosix::Receive() {
   int32_t taken = 0;
   while (taken < mReceiveChunk && !ReceiveLimited()) {
     int32_t room = 0;
     char* space = mReceiveQueue.TailSpace(&room);
     if (!space) return true;
-    const int32_t wanted = std::min(room, mReceiveChunk - taken);
+    const int32_t wanted =
+        std::min({room, mReceiveChunk - taken, kReceiveLimit - mReceiveQueue.Total()});
     const ssize_t n = Sys().recv(mDescriptor, space, size_t(wanted), 0);
     const int32_t error = errno;
     mReceiveQueue.CommitTail(n > 0 ? int32_t(n) : 0);
@@ -240,7 +253,10 @@ bool TCPSocketPosix::Receive() {
       if (n < wanted) return true;  // drained
       continue;
     }
-    if (n == 0) return !ReportError(kSocketLostConnection);  // the peer closed
+    if (n == 0) {  // the peer has finished sending
+      mPeerClosed = true;
+      return true;
+    }
     if (error == EINTR) continue;
     if (WouldBlock(error)) return true;
     return !HandleError(error);
@@ -359,6 +375,7 @@ void TCPSocketPosix::Reset(bool full) {
   TCPSocket::Reset(full);
   CloseDescriptor();  // a reset socket has none (Close has normally taken it already)
   mAcceptOnRead = false;
+  mPeerClosed = false;
   if (!full) return;
   mReceiveQueue.Clear();
   mSendQueue.Clear();

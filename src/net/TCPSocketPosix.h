@@ -3,10 +3,12 @@
 //
 // Readiness comes from poll(2), never select (whose sets end at descriptor 1,023). A connect
 // completes when the descriptor is writable and SO_ERROR is 0, so a refused peer is an error,
-// never a connection. Received bytes go straight into the receive queue's last buffer; reading
-// stops while 64 MB wait unread (the peer is held back by TCP, nothing is lost) and resumes
-// once the program has read below that. A write with nothing queued ahead of it goes straight
-// to the descriptor. Sends never raise SIGPIPE: a peer gone mid-write is LostConnection.
+// never a connection. Received bytes go straight into the receive queue's last buffer; the
+// queue never holds more than 64 MB unread (the peer is held back by TCP, nothing is lost), and
+// reading resumes as soon as the program has read some. When the peer has finished sending,
+// LostConnection comes after the last DataAvailable, once the program no longer reads what
+// waits. A write with nothing queued ahead of it goes straight to the descriptor. Sends never
+// raise SIGPIPE: a peer gone mid-write is LostConnection.
 //
 // A local path is removed at Close only when this socket bound it and it is still the same
 // file: a client's Close never removes the server's file, and a path that another socket has
@@ -75,6 +77,7 @@ class TCPSocketPosix : public TCPSocket {
   bool BindToOwnerInterface();
   bool FinishConnect(int16_t revents);
   bool Receive();
+  void EndAfterPeerClosed();
   bool Send();
   bool ReceiveLimited() const { return mReceiveQueue.Total() >= kReceiveLimit; }
   void NoteBoundPath();
@@ -88,6 +91,7 @@ class TCPSocketPosix : public TCPSocket {
   MemoryManager mReceiveQueue;
   MemoryManager mSendQueue;
   bool mAcceptOnRead = false;
+  bool mPeerClosed = false;  // the peer has finished sending
   // The file that Listen bound, and its identity when bound.
   bool mBoundPath = false;
   string mBoundPathName;

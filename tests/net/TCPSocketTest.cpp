@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -37,11 +38,14 @@ class HashingDelegate : public RecordingDelegate {
     Note(socket, "data");
   }
   void Take(TCPSocket* socket) {
-    const string text = socket->ReadAll();
+    mostWaiting = std::max(mostWaiting, socket->BytesAvailable());
+    const string text = piece ? socket->Read(piece) : socket->ReadAll();
     g_checksum_update(hash, reinterpret_cast<const guchar*>(text.CString()), text.Length());
     bytes += text.Length();
   }
   bool reading = true;
+  int32_t piece = 0;  // bytes read at each DataAvailable; 0: all
+  int32_t mostWaiting = 0;
   GChecksum* hash = g_checksum_new(G_CHECKSUM_SHA256);
   int64_t bytes = 0;
 };
@@ -148,6 +152,30 @@ TEST(TCPSocket, UnreadDataStopsAtTheLimitAndAllArrivesLater) {
   EXPECT_EQ(peer.process->Await("sent "), std::to_string(kBytes) + " " + Hex(events.hash));
   EXPECT_EQ(events.bytes, kBytes);
   EXPECT_EQ(static_cast<TCPSocketPosix*>(socket.get())->QueueNodeCount(), 0);
+}
+
+// A peer pushes 200 MB without pause and then closes; the program first lets the queue fill
+// up, then reads 4 KB at each DataAvailable. The queue stops exactly at its limit, DataAvailable
+// comes again while bytes wait, every byte arrives and LostConnection comes once, after them.
+TEST(TCPSocket, AReaderOfSmallPiecesGetsEveryByteOfAFastPeer) {
+  constexpr int64_t kBytes = 200 * int64_t(kMB);
+  Peer peer = StartPeer({"stream", "0", std::to_string(kBytes)});
+  HashingDelegate events;
+  events.reading = false;
+  events.piece = 4096;
+  SocketHandle socket = NewSocket(&events);
+  socket->Connect("127.0.0.1", peer.port);
+  ASSERT_TRUE(RunUntil([&] { return socket->BytesAvailable() >= TCPSocketPosix::kReceiveLimit; }));
+  RunUntil([] { return false; }, 200);
+  events.reading = true;
+  events.Take(socket.get());
+  ASSERT_TRUE(RunUntil([&] { return events.Ended(); }, 120000))
+      << events.bytes << " bytes read, " << socket->BytesAvailable() << " waiting";
+  EXPECT_EQ(peer.process->Await("sent "), std::to_string(kBytes) + " " + Hex(events.hash));
+  EXPECT_EQ(events.bytes, kBytes);
+  EXPECT_EQ(events.mostWaiting, TCPSocketPosix::kReceiveLimit);
+  EXPECT_EQ(CountOf(events.events, "error 102"), 1);
+  EXPECT_EQ(socket->BytesAvailable(), 0);
 }
 
 // Urgent (out-of-band) data from the peer is no error: the ordinary bytes around it arrive

@@ -24,7 +24,17 @@ using namespace nettest;
 
 std::map<RuntimeObject*, std::vector<std::string>> gSeen;
 
-extern "C" void OnUDPData(RuntimeObject* self) { gSeen[self].push_back("data"); }
+// DataAvailable reads one datagram when this is set, counting them.
+bool gReadOnePerEvent = false;
+int32_t gReadInEvents = 0;
+
+extern "C" void OnUDPData(RuntimeObject* self) {
+  gSeen[self].push_back("data");
+  if (!gReadOnePerEvent) return;
+  RuntimeObject* datagram = UDPReadDatagram(self, nullptr);
+  gReadInEvents += datagram ? 1 : 0;
+  RuntimeUnlockObject(datagram);
+}
 extern "C" void OnUDPComplete(RuntimeObject* self, int32_t) { gSeen[self].push_back("complete"); }
 extern "C" void OnUDPError(RuntimeObject* self) {
   gSeen[self].push_back("error " + std::to_string(socketLastErrorCode(self)));
@@ -282,6 +292,16 @@ TEST_F(UDPSockets, ReadingStopsAtTheLimit) {
   socketPoll(socket);
   EXPECT_EQ(PacketsAvailableGetter(socket, 0), kToFill);
   EXPECT_TRUE(SocketIsConnected(socket, 0));
+
+  // A program that reads one datagram at each DataAvailable gets every one that waits, those
+  // still in the kernel's buffer too, though nothing more arrives.
+  gReadOnePerEvent = true;
+  gReadInEvents = 0;
+  EXPECT_EQ(Read(socket).data.size(), payload.size());
+  const bool drained = RunUntil([&] { return PacketsAvailableGetter(socket, 0) == 0; }, 30000);
+  gReadOnePerEvent = false;
+  EXPECT_TRUE(drained) << PacketsAvailableGetter(socket, 0) << " left unread";
+  EXPECT_GE(gReadInEvents, kToFill - 1);
   close(fd);
 }
 
