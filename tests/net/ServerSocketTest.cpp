@@ -1,12 +1,14 @@
 // ServerSocket and its pool against real clients: how many sockets AddSocket is asked for,
 // the budget of connections, what StopListening and the server's end leave behind, a thousand
 // clients at once, pending connections that fail, and an AddSocket that misbehaves.
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <functional>
 #include <string>
 
@@ -167,6 +169,70 @@ TEST_F(ServerSockets, TheMinimumAndRefills) {
   EXPECT_EQ(Listener(server)->WaitingCount(), 11);
   EXPECT_EQ(ActiveCount(server), 11);
   EXPECT_TRUE(Echoes(mClients.back(), "ping\n"));
+}
+
+// The bounds at their limits read back what is in force. The largest minimum fills over many
+// passes, a bounded number of AddSocket events each, while a timer goes on firing; a client
+// that comes meanwhile is served, and the pool stops at the minimum and ten more.
+TEST_F(ServerSockets, TheBoundsAtTheirLimits) {
+  const int32_t kMaxMinimum = ServerSocketListener::kMaxMinimum;
+  const auto minimum = [](RuntimeObject* server) {
+    return intGetter(server, offsetof(ServerSocketObject, minimumSocketsAvailable));
+  };
+  const auto maximum = [](RuntimeObject* server) {
+    return intGetter(server, offsetof(ServerSocketObject, maximumSocketsConnected));
+  };
+  RuntimeObject* probe = RuntimeNewObject(ServerClass());
+  mServers.push_back(probe);
+  const std::pair<int32_t, int32_t> minimums[] = {
+      {INT32_MAX, kMaxMinimum}, {kMaxMinimum + 1, kMaxMinimum}, {kMaxMinimum, kMaxMinimum},
+      {INT32_MIN, 0}, {-1, 0}, {0, 0}, {5000, 5000}};
+  for (const auto& [asked, inForce] : minimums) {
+    ServerSocketSetMinSockets(probe, 0, asked);
+    ASSERT_EQ(minimum(probe), inForce) << asked;
+  }
+  for (const auto& [asked, inForce] : {std::pair{INT32_MAX, INT32_MAX}, {INT32_MIN, 0}}) {
+    ServerSocketSetMaxSockets(probe, 0, asked);
+    ASSERT_EQ(maximum(probe), inForce) << asked;
+  }
+
+  // How often a 1 ms timer fired while the pool was part-filled.
+  struct Watch {
+    ServerSocketListener* listener = nullptr;
+    int firedWhileFilling = 0;
+  } watch;
+  const guint timer = g_timeout_add(
+      1,
+      [](gpointer data) -> gboolean {
+        Watch* watch = static_cast<Watch*>(data);
+        const int32_t waiting = watch->listener ? watch->listener->WaitingCount() : 0;
+        if (waiting > 0 && waiting < ServerSocketListener::kMaxMinimum) ++watch->firedWhileFilling;
+        return G_SOURCE_CONTINUE;
+      },
+      &watch);
+  RuntimeObject* server = Serve(INT32_MAX, INT32_MAX);
+  watch.listener = Listener(server);
+  RunPass(0);
+  // The toolkit's dispatch and the pass's own poll may each take one step.
+  EXPECT_GE(gAdded, ServerSocketListener::kAddsPerPass);
+  EXPECT_LE(gAdded, 2 * ServerSocketListener::kAddsPerPass);
+  const int client = Connect(server);
+  ASSERT_GE(client, 0);
+  ASSERT_TRUE(RunUntil([] { return gConnected == 1; }, 30000));
+  EXPECT_TRUE(Echoes(client, "served while filling\n"));
+  ASSERT_TRUE(RunUntil([&] { return Listener(server)->WaitingCount() >= kMaxMinimum; }, 60000));
+  RunUntil([] { return false; }, 100);
+  EXPECT_EQ(gAdded, kMaxMinimum + ServerSocketListener::kRefillStep);
+  EXPECT_GT(watch.firedWhileFilling, 0) << "the timer fired while the pool filled";
+  g_source_remove(timer);
+
+  // No connection at all is allowed with the least maximum: a client is closed at once.
+  RuntimeObject* closed = Serve(1, INT32_MIN);
+  EXPECT_EQ(maximum(closed), 0);
+  const int refused = Connect(closed);
+  ASSERT_TRUE(RunUntil([&] { return ClosedByServer(refused); }, 10000));
+  EXPECT_EQ(ActiveCount(closed), 0);
+  EXPECT_TRUE(gServerErrors.empty());
 }
 
 // With room for one connection, a second client is closed at once; when the first ends, the

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <climits>
 #include <functional>
 #include <map>
 
@@ -183,6 +184,22 @@ TEST_F(SocketClasses, AccessorsOfAConnectedSocket) {
   RuntimeUnlockObject(bare);
   EXPECT_TRUE(reports.HasCondition("ctl"));
   EXPECT_TRUE(reports.HasCondition("ctl->socket"));
+}
+
+// Counts at their limits: a Read of a negative or zero count takes nothing, one of the largest
+// count takes what waits.
+TEST_F(SocketClasses, ReadCountsAtTheirLimits) {
+  const auto read = [](RuntimeObject* object, int32_t count) {
+    return std::string(string::Adopt(socketRead(object, count, nullptr)).CString());
+  };
+  Peer peer = StartPeer({"greet", "at the limits"});
+  RuntimeObject* socket = NewSocketObject();
+  ConnectTo(socket, "127.0.0.1", peer.port);
+  ASSERT_TRUE(RunUntil([&] { return CountOf(gSeen[socket], "error 102") == 1; }));
+  for (const int32_t count : {INT32_MIN, -1, 0}) EXPECT_EQ(read(socket, count), "") << count;
+  EXPECT_EQ(read(socket, 3), "at ");
+  EXPECT_EQ(read(socket, INT32_MAX), "the limits");
+  EXPECT_EQ(read(socket, INT32_MAX), "");
 }
 
 // Owned sockets wait while only owner-less sockets are polled, and while delivery is
