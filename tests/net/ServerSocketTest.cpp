@@ -40,7 +40,13 @@ extern "C" RuntimeObject* OnAddSocket(RuntimeObject*) {
   return gAddSocket ? gAddSocket() : RuntimeNewObject(EchoSocketClass());
 }
 extern "C" void OnServerError(RuntimeObject*, int32_t code) { gServerErrors.push_back(code); }
-extern "C" void OnEchoConnected(RuntimeObject*) { ++gConnected; }
+// Run inside each handed-off connection's Connected.
+std::function<void(RuntimeObject*)> gOnConnected;
+
+extern "C" void OnEchoConnected(RuntimeObject* self) {
+  ++gConnected;
+  if (gOnConnected) gOnConnected(self);
+}
 extern "C" void OnEchoData(RuntimeObject* self) {
   stringStorage* data = SocketReadAll(self, nullptr);
   SocketWrite(self, data);
@@ -109,6 +115,7 @@ class ServerSockets : public testing::Test {
     mLive = LiveObjectCount();
   }
   void TearDown() override {
+    gOnConnected = nullptr;
     for (int fd : mClients) close(fd);
     for (RuntimeObject* server : mServers) RuntimeUnlockObject(server);
     gAddSocket = nullptr;
@@ -398,6 +405,55 @@ TEST_F(ServerSockets, APoolThatCannotBeFilledClosesEachClientUntilItCanBe) {
   EXPECT_TRUE(Echoes(served, "served\n"));
   SetUnhandledExceptionHook(nullptr);
   EXPECT_TRUE(gServerErrors.empty());
+}
+
+// Handlers that stop the server or let go of it (its last reference) from inside AddSocket,
+// or from inside the Connected of the connection it handed over: the listener ends cleanly, a
+// connection made goes on on its own, and nothing is left (run under the sanitizers too).
+TEST_F(ServerSockets, HandlersMayStopOrReleaseTheServerFromInsideThePool) {
+  for (const std::string event : {"AddSocket", "Connected"}) {
+    for (const std::string action : {"stop", "release"}) {
+      SCOPED_TRACE(event + " / " + action);
+      gAdded = gConnected = 0;
+      RuntimeObject* server = RuntimeNewObject(ServerClass());
+      bool acted = false;
+      const auto act = [&] {
+        if (acted) return;
+        acted = true;
+        if (action == "stop") ServerSocketClose(server);
+        if (action == "release") RuntimeUnlockObject(server);
+      };
+      if (event == "AddSocket") {
+        gAddSocket = [&] {
+          act();
+          return RuntimeNewObject(EchoSocketClass());
+        };
+      } else {
+        gOnConnected = [&](RuntimeObject*) { act(); };
+      }
+      ServerSocketSetMinSockets(server, 0, 3);
+      ServerSocketListen(server);
+      const int32_t port = ServerSocketPortGetter(server, 0);
+      RunPass(0);
+      const int client = Client(port);
+      if (client >= 0) mClients.push_back(client);
+      EXPECT_TRUE(RunUntil([&] { return acted; }, 5000));
+      if (event == "Connected") {
+        EXPECT_TRUE(Echoes(client, "on its own\n"));
+      }
+      gAddSocket = nullptr;
+      gOnConnected = nullptr;
+      if (action == "stop") {
+        EXPECT_FALSE(serverSocketIsListening(server, 0));
+        RuntimeUnlockObject(server);
+      }
+      EXPECT_EQ(Client(port), -1) << "no longer listening";
+      for (int fd : mClients) close(fd);
+      mClients.clear();
+      EXPECT_TRUE(RunUntil([&] { return LiveObjectCount() == mLive; }, 5000));
+      EXPECT_TRUE(RunUntil([] { return LiveSocketCount() == 0; }, 5000));
+    }
+  }
 }
 
 // Releasing a listening server with sockets waiting and a connection that came and went
