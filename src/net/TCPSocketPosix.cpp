@@ -22,9 +22,15 @@ constexpr int32_t kSmallestBufferStep = 8192;
 // Bytes sent in one pass at most, so that one busy socket does not starve the others.
 constexpr int32_t kSendBudget = 4 * 1048576;
 
+int32_t gDrainIdleLimitMs = TCPSocketPosix::kDrainIdleLimitMs;
+
 const SocketFunctionTable& Sys() { return SocketFunctions(); }
 
 }  // namespace
+
+void TCPSocketPosix::SetDrainIdleLimitForTesting(int32_t ms) {
+  gDrainIdleLimitMs = ms > 0 ? ms : kDrainIdleLimitMs;
+}
 
 TCPSocket* TCPSocket::Create(RuntimeObject* owner, TCPSocketDelegate* delegate) {
   return new TCPSocketPosix(owner, delegate);
@@ -181,11 +187,18 @@ void TCPSocketPosix::Service(int16_t revents) {
 }
 
 // LostConnection waits until the program has stopped reading what came before the peer's
-// close: while it reads, DataAvailable comes again (TCPSocket), and the error after the last.
+// close (while it reads, DataAvailable comes again, TCPSocket), and until what it wrote has
+// gone to the peer, or the peer has stopped taking it.
 void TCPSocketPosix::EndAfterPeerClosed() {
   if (!mPeerClosed || mDescriptor < 0 || !IsRegistered() || IsDisposed()) return;
   if ((mPending | mRunning) & (kDataAvailable | kError)) return;
+  if (HasDataToSend() && !DrainStalled()) return;
   ReportError(kSocketLostConnection);
+}
+
+bool TCPSocketPosix::DrainStalled() const {
+  return std::chrono::steady_clock::now() - mDrainProgress >=
+         std::chrono::milliseconds(gDrainIdleLimitMs);
 }
 
 bool TCPSocketPosix::FinishConnect(int16_t revents) {
@@ -255,6 +268,7 @@ bool TCPSocketPosix::Receive() {
     }
     if (n == 0) {  // the peer has finished sending
       mPeerClosed = true;
+      mDrainProgress = std::chrono::steady_clock::now();
       return true;
     }
     if (error == EINTR) continue;
@@ -279,6 +293,7 @@ bool TCPSocketPosix::Send() {
     mBytesSent += int32_t(n);
     sent += int32_t(n);
     mPending |= kSendProgress;
+    if (mPeerClosed) mDrainProgress = std::chrono::steady_clock::now();
     if (n < length) return true;  // the descriptor is full
   }
   return true;
@@ -292,12 +307,18 @@ bool TCPSocketPosix::BytesOnDescriptor() {
 // ---- Data -----------------------------------------------------------------------------------
 
 // With nothing queued ahead, what the descriptor takes at once goes straight out; the rest is
-// queued. A failure here is left to the next poll, which meets it again and reports it, so
-// that Write itself never raises an event.
+// queued. A failure of the descriptor here is left to the next poll, which meets it again and
+// reports it. Only a socket that is not open at all refuses the bytes at once: queued, they
+// would wait for a connection that is not coming.
 void TCPSocketPosix::Write(const void* bytes, int32_t n) {
   if (n <= 0) return;
+  if (!IsOpen()) {
+    SocketPin pin(this);
+    ReportError(kSocketInvalidStateError);
+    return;
+  }
   const char* rest = static_cast<const char*>(bytes);
-  if (mConnected && mDescriptor >= 0 && !(mPending & kError) && !HasDataToSend()) {
+  if (mConnected && !HasDataToSend()) {
     const ssize_t sent = Sys().send(mDescriptor, rest, size_t(n), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent > 0) {
       mBytesSent += int32_t(sent);

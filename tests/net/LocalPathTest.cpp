@@ -243,6 +243,25 @@ TEST(IPCSocketClass, TwoObjectsTalkAndTheirEventsWaitWhileSuspended) {
   EXPECT_EQ(LiveSocketCount(), 0);
 }
 
+// A Write on a socket that is not open is refused at once: Error with InvalidStateError, the
+// error readable, nothing queued. After a Close the same.
+TEST(IPCSocketClass, AWriteWithNoConnectionIsAnError) {
+  qvtest::TempFolder folder("qvipc");
+  RuntimeObject* socket = NewIPCSocketObject();
+  IPCSocketWrite(socket, string("nowhere").Storage());
+  EXPECT_EQ(gIPCEvents, std::vector<std::string>{"error 106"});
+  EXPECT_TRUE(IPCSocketHadError(socket));
+  EXPECT_EQ(IPCSocketBytesLeftToSend(socket, 0), 0);
+  SetPath(socket, folder / "closed");
+  IPCSocketListen(socket);
+  IPCSocketClose(socket);
+  gIPCEvents.clear();
+  IPCSocketWrite(socket, string("nowhere").Storage());
+  EXPECT_EQ(gIPCEvents, std::vector<std::string>{"error 106"});
+  EXPECT_EQ(IPCSocketBytesLeftToSend(socket, 0), 0);
+  RuntimeUnlockObject(socket);
+}
+
 // Each handler lets go of its object, the program's last reference: the object lives until the
 // handler has returned, and then goes with its socket (run under the sanitizers too).
 TEST(IPCSocketClass, AHandlerMayReleaseItsObject) {

@@ -178,6 +178,49 @@ TEST(TCPSocket, AReaderOfSmallPiecesGetsEveryByteOfAFastPeer) {
   EXPECT_EQ(socket->BytesAvailable(), 0);
 }
 
+// A peer shuts its writing side while 20 MB the program wrote are still queued, and reads on:
+// every byte reaches it, then LostConnection comes once with nothing left to send. A Write after
+// that is refused at once (InvalidStateError) and queues nothing.
+TEST(TCPSocket, WrittenBytesReachAPeerThatShutItsWritingSide) {
+  constexpr int64_t kBytes = 20 * int64_t(kMB);
+  Peer peer = StartPeer({"half-close"});
+  RecordingDelegate events;
+  SocketHandle socket = NewSocket(&events);
+  socket->Connect("127.0.0.1", peer.port);
+  const std::string sent = WriteRandom(socket.get(), kBytes);
+  ASSERT_TRUE(RunUntil([&] { return events.Ended(); }));
+  EXPECT_EQ(events.events.back(), "error 102");
+  EXPECT_EQ(socket->BytesLeftToSend(), 0);
+  EXPECT_EQ(peer.process->Await("received "), std::to_string(kBytes) + " " + sent);
+  socket->Write("late", 4);
+  EXPECT_EQ(events.events.back(), "error 106");
+  EXPECT_EQ(socket->LastError(), 106);
+  EXPECT_EQ(socket->BytesLeftToSend(), 0);
+}
+
+// A peer that shuts its writing side and reads nothing more: LostConnection comes once the
+// descriptor has taken nothing for the drain limit, and BytesLeftToSend tells what was not sent.
+TEST(TCPSocket, APeerThatNoLongerReadsEndsTheConnectionAfterTheDrainLimit) {
+  PlainServer server;
+  RecordingDelegate events;
+  SocketHandle socket = NewSocket(&events);
+  socket->Connect("127.0.0.1", server.port());
+  ASSERT_EQ(server.Accept(1), 1);
+  ASSERT_TRUE(RunUntil([&] { return socket->IsConnected(); }));
+  WriteRandom(socket.get(), 64 * int64_t(kMB));
+  TCPSocketPosix::SetDrainIdleLimitForTesting(500);
+  const auto start = std::chrono::steady_clock::now();
+  shutdown(server.connections()[0], SHUT_WR);
+  const bool ended = RunUntil([&] { return events.Ended(); }, 10000);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  TCPSocketPosix::SetDrainIdleLimitForTesting(0);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(events.events.back(), "error 102");
+  EXPECT_GT(socket->BytesLeftToSend(), 0);
+  EXPECT_GE(waited, std::chrono::milliseconds(500));
+  EXPECT_LT(waited, std::chrono::seconds(5));
+}
+
 // Urgent (out-of-band) data from the peer is no error: the ordinary bytes around it arrive
 // and the connection stays up.
 TEST(TCPSocket, UrgentDataIsNotAnError) {

@@ -11,6 +11,8 @@ behind.
                     then closes; prints "received N SHA256" and "sent N SHA256"
   silent            accepts and never reads, until standard input closes
   reset AFTER       reads AFTER bytes, then resets the connection (SO_LINGER 0)
+  half-close        shuts its writing side at once, then reads until the end of the stream;
+                    prints "received N SHA256"
 
 The client and datagram modes:
 
@@ -29,6 +31,7 @@ import socket
 import struct
 import sys
 import threading
+import time
 
 TIMEOUT = 60
 
@@ -161,6 +164,12 @@ def main():
     elif mode == "silent":
         report("accepted")
         sys.stdin.read()
+    elif mode == "half-close":
+        conn.shutdown(socket.SHUT_WR)
+        time.sleep(0.3)  # the client meets the end of the stream with its data still queued
+        digest = hashlib.sha256()
+        got = receive_exactly(conn, 1 << 40, digest)
+        report("received %d %s" % (got, digest.hexdigest()))
     elif mode == "reset":
         receive_exactly(conn, int(args[1]), hashlib.sha256())
         conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
