@@ -8,6 +8,25 @@ namespace {
 DebuggerConnectionFactory gFactory = nullptr;
 }  // namespace
 
+void DebuggerConnection::Release(SmartRef<DebuggerConnection>& link) {
+  DebuggerConnection* connection = link.get();
+  if (connection && connection->mHolds > 0 && !connection->mLastShare) {
+    connection->mLastShare = link;
+  }
+  link.reset();
+}
+
+DebuggerConnection::Hold::Hold(DebuggerConnection* connection) : mConnection(connection) {
+  ++mConnection->mHolds;
+}
+
+// The share kept meanwhile goes last of all: it may free the connection.
+DebuggerConnection::Hold::~Hold() {
+  if (--mConnection->mHolds > 0 || !mConnection->mLastShare) return;
+  SmartRef<DebuggerConnection> last = mConnection->mLastShare;
+  mConnection->mLastShare.reset();
+}
+
 void DebuggerConnection::AddReceiver(DebuggerConnectionDelegate* receiver) {
   if (receiver) mReceivers.Append(receiver);
 }
@@ -30,14 +49,15 @@ void DebuggerConnection::NotifyDisconnected() {
 }
 
 // Every byte is taken from the socket as soon as it is seen: the start of a line waits here
-// for its end, so that no byte is looked at twice however the line arrives.
+// for its end, so that no byte is looked at twice however the line arrives. The caller holds
+// the connection.
 void DebuggerConnection::ReceiveAvailableLines() {
-  for (;;) {
+  while (!mClosed) {
     const string waiting = LookaheadBytes();
     const char* at = waiting.CString();
     const char* const end = at + waiting.Length();
     if (at == end) return;
-    while (at < end) {
+    while (at < end && !mClosed) {
       const auto* lineEnd =
           static_cast<const char*>(std::memchr(at, kWireLineEnd, size_t(end - at)));
       const int32_t length = int32_t((lineEnd ? lineEnd : end) - at);

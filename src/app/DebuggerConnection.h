@@ -8,6 +8,10 @@
 // return has arrived; several lines that arrived together go in arrival order. A line that
 // passes kMaxWireLine bytes without its carriage return is dropped up to and including it, so
 // that a peer cannot make the program hold unbounded input.
+//
+// A receiver may close the link or let go of it from inside what it is handed (a command that
+// ends the session): no further line is handed on after a Close, and a connection released
+// while it is handing something on lives until that hand-over has returned.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +48,10 @@ class DebuggerConnection {
   virtual void Close() = 0;
   virtual void Connect() = 0;
 
+  // Lets go of link's share of its connection; link becomes nil. A connection that is handing
+  // something to its receivers meanwhile is freed once that has returned.
+  static void Release(SmartRef<DebuggerConnection>& link);
+
   // Appends receiver (nil is ignored).
   void AddReceiver(DebuggerConnectionDelegate* receiver);
   void NotifyMessage(const string& tag, const string& payload);
@@ -51,6 +59,21 @@ class DebuggerConnection {
   void NotifyDisconnected();
 
  protected:
+  // Held for as long as the connection hands something to its receivers (a received line, the
+  // link's coming up or going down): the connection outlives the hold.
+  class Hold {
+   public:
+    explicit Hold(DebuggerConnection* connection);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    DebuggerConnection* mConnection;
+  };
+
+  // Called by Close: the receive loop hands on no further line.
+  void StopReceiving() { mClosed = true; }
   // The socket's received bytes: all of them left in place, or up to count of them taken.
   virtual string LookaheadBytes() = 0;
   virtual string ReadBytes(int32_t count) = 0;
@@ -64,6 +87,9 @@ class DebuggerConnection {
   SimpleVector<DebuggerConnectionDelegate*> mReceivers;
   std::string mPartLine;     // the start of a line whose end has not come yet
   bool mDiscarding = false;  // inside an overlong line, until its carriage return
+  bool mClosed = false;
+  int32_t mHolds = 0;
+  SmartRef<DebuggerConnection> mLastShare;  // a share let go of while held, kept until unheld
 };
 
 // Makes the connection for a host ("127.0.0.1": the local socket, else TCP to that host).

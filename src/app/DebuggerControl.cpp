@@ -63,6 +63,8 @@ class DELPoller final : public Pollable {
   return *static_cast<uintptr_t*>(ownFrame);
 }
 
+// A command may close the link from inside the link's own receive loop: the connection then
+// goes once the loop has returned.
 void CloseLink() {
   DebuggerSession& session = Session();
   gDebugger.linked = false;
@@ -70,6 +72,7 @@ void CloseLink() {
   SmartRef<DebuggerConnection> link = session.link;
   session.link.reset();
   link->Close();
+  DebuggerConnection::Release(link);
 }
 
 // At the end of the process: the link, the watch lists' storage, the table and the poller go.
@@ -114,12 +117,14 @@ void ResumeAfterStop() {
   NetworkPolling().resumeSocketPolling();
 }
 
+// A command that drops the link (RuntimeDebuggerShutdown as a property getter) ends the
+// stop too: nothing could resume the program any more.
 void WaitWhileStopped() {
   gDebugger.breakRequested = false;
   SuspendWhileStopped();
   if (QV_CHECK_TEXT(gDebugger.linked, "sDebugClientSocket", nullptr)) {
     gReceiver.mResume = false;
-    while (!gReceiver.mResume) ServiceOnce(kServiceWaitMs);
+    while (!gReceiver.mResume && gDebugger.linked) ServiceOnce(kServiceWaitMs);
   }
   ResumeAfterStop();
 }

@@ -78,11 +78,14 @@ void IPCSocketConnection::Connect() {
 }
 
 void IPCSocketConnection::Close() {
+  StopReceiving();
   if (Stream()) mSocket->Close();
 }
 
+// Each event holds the connection: a receiver may let go of the link from inside it.
 void IPCSocketConnection::Connected(IPCSocket* socket) {
   if (socket != mSocket) return;
+  Hold hold(this);
   if (!PeerIsTrusted(mSocket->Socket()->GetHandle())) {
     mSocket->Close();
     return;
@@ -91,11 +94,14 @@ void IPCSocketConnection::Connected(IPCSocket* socket) {
 }
 
 void IPCSocketConnection::DataAvailable(IPCSocket* socket) {
-  if (socket == mSocket) ReceiveAvailableLines();
+  if (socket != mSocket) return;
+  Hold hold(this);
+  ReceiveAvailableLines();
 }
 
 void IPCSocketConnection::Error(IPCSocket* socket, int32_t code) {
   if (socket != mSocket) return;
+  Hold hold(this);
   if (code == kSocketLostConnection) NotifyDisconnected();
   mSocket->Close();
 }
@@ -123,21 +129,27 @@ void TCPSocketConnection::Connect() {
 }
 
 void TCPSocketConnection::Close() {
+  StopReceiving();
   if (!Stream() || !mWire->IsConnected()) return;
   mWire->Close(false);
   mWire->Reset(true);
 }
 
 void TCPSocketConnection::Connected(TCPSocket* socket) {
-  if (socket == mWire) NotifyConnected();
+  if (socket != mWire) return;
+  Hold hold(this);
+  NotifyConnected();
 }
 
 void TCPSocketConnection::DataAvailable(TCPSocket* socket) {
-  if (socket == mWire) ReceiveAvailableLines();
+  if (socket != mWire) return;
+  Hold hold(this);
+  ReceiveAvailableLines();
 }
 
 void TCPSocketConnection::Error(TCPSocket* socket, int32_t code) {
   if (socket != mWire) return;
+  Hold hold(this);
   if (code == kSocketLostConnection) NotifyDisconnected();
   mWire->Close(false);
   mWire->Reset(true);

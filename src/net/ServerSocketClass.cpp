@@ -145,9 +145,11 @@ extern "C" void ServerSocketPortSetter(RuntimeObject* object, uint32_t, int32_t 
 }
 QV_EXPORT(ServerSocketPortSetter)
 
-// Taken by the next Listen.
+// Taken by the next Listen; kept as it will be in force.
 extern "C" void ServerSocketSetMinSockets(RuntimeObject* object, uint32_t, int32_t count) {
-  if (ListenerOf(object)) Fields(object)->minimumSocketsAvailable = count;
+  if (ListenerOf(object)) {
+    Fields(object)->minimumSocketsAvailable = ServerSocketListener::BoundedMinimum(count);
+  }
 }
 QV_EXPORT(ServerSocketSetMinSockets)
 
@@ -155,7 +157,7 @@ QV_EXPORT(ServerSocketSetMinSockets)
 extern "C" void ServerSocketSetMaxSockets(RuntimeObject* object, uint32_t, int32_t count) {
   ServerSocketListener* listener = ListenerOf(object);
   if (!listener) return;
-  Fields(object)->maximumSocketsConnected = count;
+  Fields(object)->maximumSocketsConnected = std::max(count, 0);
   listener->NoteMaximumChanged();
 }
 QV_EXPORT(ServerSocketSetMaxSockets)

@@ -103,18 +103,28 @@ bool ServerSocketListener::RefuseWaitingConnections() {
   return true;
 }
 
+int32_t ServerSocketListener::BoundedMinimum(int32_t requested) {
+  return std::clamp(requested, 0, kMaxMinimum);
+}
+
 void ServerSocketListener::Fill() {
   const uint32_t registration = Registration();
   if (!mFilled) {
     mFilled = true;
-    for (int32_t i = 0; i < mMinimum + kRefillStep; ++i) {
-      if (!AddWaitingSocket() || !StillServing(registration)) return;
-    }
-    return;
+    mOwed = mMinimum + kRefillStep;
+  } else if (mOwed == 0 && WaitingCount() < mMinimum) {
+    const int32_t missing = mMinimum - WaitingCount();
+    mOwed = (missing + kRefillStep - 1) / kRefillStep * kRefillStep;
   }
-  while (int32_t(mWaiting.size()) < mMinimum) {
-    for (int32_t i = 0; i < kRefillStep; ++i) {
-      if (!AddWaitingSocket() || !StillServing(registration)) return;
+  for (int32_t added = 0; mOwed > 0; ++added) {
+    if (added == kAddsPerPass) {
+      mPending |= kPoolRefill;  // the rest in the next pass
+      return;
+    }
+    --mOwed;
+    if (!AddWaitingSocket() || !StillServing(registration)) {
+      mOwed = 0;
+      return;
     }
   }
 }
@@ -233,8 +243,9 @@ void ServerSocketListener::Reset(bool full) {
   ReleasePool();
   TCPSocketPosix::Reset(full);
   mFilled = false;
-  mMinimum = mOwner ? std::max(0, ServerFields(mOwner)->minimumSocketsAvailable) : 0;
-  mBudget = mOwner ? ServerFields(mOwner)->maximumSocketsConnected : 0;
+  mOwed = 0;
+  mMinimum = mOwner ? BoundedMinimum(ServerFields(mOwner)->minimumSocketsAvailable) : 0;
+  mBudget = mOwner ? std::max(0, ServerFields(mOwner)->maximumSocketsConnected) : 0;
 }
 
 void ServerSocketListener::RaiseOwnerError() {

@@ -20,7 +20,11 @@
 //   - Closing the listener (StopListening, an error, the server's end) releases the waiting
 //     objects and detaches the live connections, which go on on their own.
 //   - Refills run as a loop inside the dispatch, never recursively; a handler that runs a
-//     nested loop meanwhile does not start a second refill of the same listener.
+//     nested loop meanwhile does not start a second refill of the same listener. A pass asks
+//     AddSocket for at most kAddsPerPass sockets and leaves the rest of a refill to the next
+//     passes, so that the loop goes on turning (timers, other sockets) while a large pool fills.
+//   - The minimum in force is at most kMaxMinimum sockets and never negative, the maximum never
+//     negative, whatever the program asked for; the properties read that back.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +38,14 @@ class ServerSocketListener : public TCPSocketPosix {
   static constexpr int32_t kRefillStep = 10;
   // Connections taken in one pass at most, so that a flood of refused ones cannot hold it.
   static constexpr int32_t kAcceptsPerPass = 1024;
+  // The largest minimum of waiting sockets, bounded as the listen backlog is: each waiting
+  // socket is an object the program made, and a larger pool would only hold memory.
+  static constexpr int32_t kMaxMinimum = 8192;
+  // AddSocket events raised in one pass at most.
+  static constexpr int32_t kAddsPerPass = 256;
+
+  // The minimum in force for what the program asked.
+  static int32_t BoundedMinimum(int32_t requested);
 
   // A listener for server (a ServerSocket object), with a fresh pool.
   explicit ServerSocketListener(RuntimeObject* server);
@@ -66,8 +78,9 @@ class ServerSocketListener : public TCPSocketPosix {
     TCPSocket* socket;
   };
 
-  // Runs the fill step: the first adds minimum + 10 sockets, later ones 10 at a time until the
-  // minimum waits. Stops when the handler fails, refuses or stops the listener.
+  // Runs the fill step: the first asks for minimum + 10 sockets, later ones for 10 at a time
+  // until the minimum waits, at most kAddsPerPass of them in this pass. Stops when the handler
+  // fails, refuses or stops the listener.
   void Fill();
   // Asks AddSocket for one socket and keeps it waiting; false when the fill must stop.
   bool AddWaitingSocket();
@@ -85,6 +98,7 @@ class ServerSocketListener : public TCPSocketPosix {
   bool mServing = false;
   bool mFilled = false;
   int32_t mMinimum = 0;
+  int32_t mOwed = 0;  // sockets the running refill still asks for
   int32_t mBudget = 0;
   std::vector<RuntimeObject*> mWaiting;  // each holds the reference AddSocket returned
   std::vector<Connection> mActive;

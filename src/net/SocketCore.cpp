@@ -146,3 +146,7 @@ bool SocketCore::EventDone(uint32_t event) {
   mRunning &= ~event;
   return !mDisposed;
 }
+
+void SocketCore::RaiseAgainWhileRead(int64_t waitingBefore, int64_t waitingNow) {
+  if (waitingNow > 0 && waitingNow < waitingBefore) mPending |= kDataAvailable;
+}

@@ -120,6 +120,11 @@ class SocketCore {
   bool TakeEvent(uint32_t event);
   // After the event's handler: no longer running. False when the socket was disposed meanwhile.
   bool EventDone(uint32_t event);
+  // After a DataAvailable handler, given what waited unread before it and what waits now: a
+  // handler that took part of it is called again in a later pass, since nothing else may
+  // announce the rest (the queue full, the peer done). One that took nothing is not, so that a
+  // program reading on its own schedule does not keep the loop busy.
+  void RaiseAgainWhileRead(int64_t waitingBefore, int64_t waitingNow);
 
   RuntimeObject* mOwner;
   int32_t mBytesSent = 0;

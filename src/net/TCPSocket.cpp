@@ -74,12 +74,15 @@ bool TCPSocket::DeliverConnected() {
 
 bool TCPSocket::DeliverDataAvailable() {
   if (!TakeEvent(kDataAvailable)) return true;
+  const int32_t waiting = BytesAvailable();
   if (mDelegate) {
     mDelegate->DataAvailable(this);
   } else {
     RaiseSocketDataAvailable(mOwner);
   }
-  return EventDone(kDataAvailable);
+  if (!EventDone(kDataAvailable)) return false;
+  RaiseAgainWhileRead(waiting, BytesAvailable());
+  return true;
 }
 
 bool TCPSocket::DeliverSendComplete() {

@@ -22,9 +22,15 @@ constexpr int32_t kSmallestBufferStep = 8192;
 // Bytes sent in one pass at most, so that one busy socket does not starve the others.
 constexpr int32_t kSendBudget = 4 * 1048576;
 
+int32_t gDrainIdleLimitMs = TCPSocketPosix::kDrainIdleLimitMs;
+
 const SocketFunctionTable& Sys() { return SocketFunctions(); }
 
 }  // namespace
+
+void TCPSocketPosix::SetDrainIdleLimitForTesting(int32_t ms) {
+  gDrainIdleLimitMs = ms > 0 ? ms : kDrainIdleLimitMs;
+}
 
 TCPSocket* TCPSocket::Create(RuntimeObject* owner, TCPSocketDelegate* delegate) {
   return new TCPSocketPosix(owner, delegate);
@@ -151,7 +157,7 @@ int16_t TCPSocketPosix::WantedEvents() const {
   if (mAcceptOnRead) return POLLIN;
   if (!mConnected) return POLLOUT;  // connecting
   int16_t events = 0;
-  if (!ReceiveLimited()) events |= POLLIN;
+  if (!ReceiveLimited() && !mPeerClosed) events |= POLLIN;
   if (HasDataToSend()) events |= POLLOUT;
   return events;
 }
@@ -171,11 +177,28 @@ void TCPSocketPosix::Service(int16_t revents) {
         if (!(revents & (POLLOUT | kTrouble)) || !FinishConnect(revents)) return;
         revents &= ~POLLIN;  // not asked for while connecting
       }
-      if ((revents & (POLLIN | kTrouble)) && !ReceiveLimited() && !Receive()) return;
+      const bool readable = (revents & (POLLIN | kTrouble)) && !ReceiveLimited() && !mPeerClosed;
+      if (readable && !Receive()) return;
       if ((revents & (POLLOUT | kTrouble)) && HasDataToSend() && !Send()) return;
     }
   }
   DispatchEvents();
+  EndAfterPeerClosed();
+}
+
+// LostConnection waits until the program has stopped reading what came before the peer's
+// close (while it reads, DataAvailable comes again, TCPSocket), and until what it wrote has
+// gone to the peer, or the peer has stopped taking it.
+void TCPSocketPosix::EndAfterPeerClosed() {
+  if (!mPeerClosed || mDescriptor < 0 || !IsRegistered() || IsDisposed()) return;
+  if ((mPending | mRunning) & (kDataAvailable | kError)) return;
+  if (HasDataToSend() && !DrainStalled()) return;
+  ReportError(kSocketLostConnection);
+}
+
+bool TCPSocketPosix::DrainStalled() const {
+  return std::chrono::steady_clock::now() - mDrainProgress >=
+         std::chrono::milliseconds(gDrainIdleLimitMs);
 }
 
 bool TCPSocketPosix::FinishConnect(int16_t revents) {
@@ -223,14 +246,17 @@ bool TCPSocketPosix::AdoptConnection(int32_t descriptor, TCPSocketPosix* listene
   return true;
 }
 
-// Reads what the descriptor holds, up to the chunk per pass, straight into the queue.
+// Reads what the descriptor holds, up to the chunk per pass, straight into the queue. Never
+// past the limit: a queue over it would need the program to read more than the overshoot
+// before anything moved again.
 bool TCPSocketPosix::Receive() {
   int32_t taken = 0;
   while (taken < mReceiveChunk && !ReceiveLimited()) {
     int32_t room = 0;
     char* space = mReceiveQueue.TailSpace(&room);
     if (!space) return true;
-    const int32_t wanted = std::min(room, mReceiveChunk - taken);
+    const int32_t wanted =
+        std::min({room, mReceiveChunk - taken, kReceiveLimit - mReceiveQueue.Total()});
     const ssize_t n = Sys().recv(mDescriptor, space, size_t(wanted), 0);
     const int32_t error = errno;
     mReceiveQueue.CommitTail(n > 0 ? int32_t(n) : 0);
@@ -240,7 +266,11 @@ bool TCPSocketPosix::Receive() {
       if (n < wanted) return true;  // drained
       continue;
     }
-    if (n == 0) return !ReportError(kSocketLostConnection);  // the peer closed
+    if (n == 0) {  // the peer has finished sending
+      mPeerClosed = true;
+      mDrainProgress = std::chrono::steady_clock::now();
+      return true;
+    }
     if (error == EINTR) continue;
     if (WouldBlock(error)) return true;
     return !HandleError(error);
@@ -263,6 +293,7 @@ bool TCPSocketPosix::Send() {
     mBytesSent += int32_t(n);
     sent += int32_t(n);
     mPending |= kSendProgress;
+    if (mPeerClosed) mDrainProgress = std::chrono::steady_clock::now();
     if (n < length) return true;  // the descriptor is full
   }
   return true;
@@ -276,12 +307,18 @@ bool TCPSocketPosix::BytesOnDescriptor() {
 // ---- Data -----------------------------------------------------------------------------------
 
 // With nothing queued ahead, what the descriptor takes at once goes straight out; the rest is
-// queued. A failure here is left to the next poll, which meets it again and reports it, so
-// that Write itself never raises an event.
+// queued. A failure of the descriptor here is left to the next poll, which meets it again and
+// reports it. Only a socket that is not open at all refuses the bytes at once: queued, they
+// would wait for a connection that is not coming.
 void TCPSocketPosix::Write(const void* bytes, int32_t n) {
   if (n <= 0) return;
+  if (!IsOpen()) {
+    SocketPin pin(this);
+    ReportError(kSocketInvalidStateError);
+    return;
+  }
   const char* rest = static_cast<const char*>(bytes);
-  if (mConnected && mDescriptor >= 0 && !(mPending & kError) && !HasDataToSend()) {
+  if (mConnected && !HasDataToSend()) {
     const ssize_t sent = Sys().send(mDescriptor, rest, size_t(n), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent > 0) {
       mBytesSent += int32_t(sent);
@@ -359,6 +396,7 @@ void TCPSocketPosix::Reset(bool full) {
   TCPSocket::Reset(full);
   CloseDescriptor();  // a reset socket has none (Close has normally taken it already)
   mAcceptOnRead = false;
+  mPeerClosed = false;
   if (!full) return;
   mReceiveQueue.Clear();
   mSendQueue.Clear();

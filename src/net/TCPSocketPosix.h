@@ -3,10 +3,17 @@
 //
 // Readiness comes from poll(2), never select (whose sets end at descriptor 1,023). A connect
 // completes when the descriptor is writable and SO_ERROR is 0, so a refused peer is an error,
-// never a connection. Received bytes go straight into the receive queue's last buffer; reading
-// stops while 64 MB wait unread (the peer is held back by TCP, nothing is lost) and resumes
-// once the program has read below that. A write with nothing queued ahead of it goes straight
-// to the descriptor. Sends never raise SIGPIPE: a peer gone mid-write is LostConnection.
+// never a connection. Received bytes go straight into the receive queue's last buffer; the
+// queue never holds more than 64 MB unread (the peer is held back by TCP, nothing is lost), and
+// reading resumes as soon as the program has read some. A write with nothing queued ahead of
+// it goes straight to the descriptor; one on a socket that is not open (never connected,
+// closed, failed) is InvalidStateError at once. Sends never raise SIGPIPE: a peer gone
+// mid-write is LostConnection.
+//
+// When the peer has finished sending, LostConnection comes after the last DataAvailable, once
+// the program no longer reads what waits, and after what the program wrote has reached the
+// peer, which may still read. A peer that takes nothing for kDrainIdleLimitMs meanwhile ends
+// the wait; BytesLeftToSend then tells what was not sent.
 //
 // A local path is removed at Close only when this socket bound it and it is still the same
 // file: a client's Close never removes the server's file, and a path that another socket has
@@ -15,6 +22,8 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+
 #include "core/ByteQueue.h"
 #include "net/SocketAddress.h"
 #include "net/TCPSocket.h"
@@ -22,6 +31,10 @@
 class TCPSocketPosix : public TCPSocket {
  public:
   static constexpr int32_t kReceiveLimit = 64 * 1024 * 1024;
+  static constexpr int32_t kDrainIdleLimitMs = 10000;
+
+  // Tests shorten the drain limit; 0 restores it.
+  static void SetDrainIdleLimitForTesting(int32_t ms);
 
   TCPSocketPosix(RuntimeObject* owner, TCPSocketDelegate* delegate);
 
@@ -75,6 +88,11 @@ class TCPSocketPosix : public TCPSocket {
   bool BindToOwnerInterface();
   bool FinishConnect(int16_t revents);
   bool Receive();
+  void EndAfterPeerClosed();
+  // The peer has finished sending and has taken nothing for the drain limit.
+  bool DrainStalled() const;
+  // Connecting, listening or connected, without an error.
+  bool IsOpen() const { return IsRegistered() && mDescriptor >= 0 && mLastError == 0; }
   bool Send();
   bool ReceiveLimited() const { return mReceiveQueue.Total() >= kReceiveLimit; }
   void NoteBoundPath();
@@ -88,6 +106,8 @@ class TCPSocketPosix : public TCPSocket {
   MemoryManager mReceiveQueue;
   MemoryManager mSendQueue;
   bool mAcceptOnRead = false;
+  bool mPeerClosed = false;  // the peer has finished sending
+  std::chrono::steady_clock::time_point mDrainProgress;  // since then, the last bytes it took
   // The file that Listen bound, and its identity when bound.
   bool mBoundPath = false;
   string mBoundPathName;

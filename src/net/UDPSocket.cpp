@@ -41,8 +41,10 @@ void UDPSocket::DispatchEvents() {
   SocketPin pin(this);
   ObjectHold hold(mOwner);
   if (TakeEvent(kDataAvailable)) {
+    const int32_t waiting = PacketsAvailable();
     RaiseSocketDataAvailable(mOwner);
     if (!EventDone(kDataAvailable)) return;
+    RaiseAgainWhileRead(waiting, PacketsAvailable());
   } else if (TakeEvent(kError)) {
     mConnected = false;
     SetSocketLastErrorCode(mOwner, mLastError);

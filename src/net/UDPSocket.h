@@ -11,7 +11,8 @@
 //     never reaches the network.
 //   - Every datagram that arrives is taken, a zero-length one included (its Data is empty).
 //   - At most kMaxWaitingDatagrams datagrams or kMaxWaitingBytes bytes wait unread; beyond
-//     that the socket stops reading and the kernel's buffer decides what is kept.
+//     that the socket stops reading and the kernel's buffer decides what is kept. While the
+//     program reads some at each DataAvailable, DataAvailable comes again until none waits.
 //   - One event is delivered per dispatch: DataAvailable first, then Error, then SendComplete.
 #pragma once
 

@@ -1,11 +1,13 @@
 // Local-path (Unix-domain) sockets with socat as the peer, in a folder of the test's own: who
 // removes the socket file, paths too long or empty, stale files, and the IPCSocket class.
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include "net/IPCSocketClass.h"
 #include "net/SocketCore.h"
 #include "net/SocketPolling.h"
+#include "net/TCPSocketPosix.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -240,6 +243,25 @@ TEST(IPCSocketClass, TwoObjectsTalkAndTheirEventsWaitWhileSuspended) {
   EXPECT_EQ(LiveSocketCount(), 0);
 }
 
+// A Write on a socket that is not open is refused at once: Error with InvalidStateError, the
+// error readable, nothing queued. After a Close the same.
+TEST(IPCSocketClass, AWriteWithNoConnectionIsAnError) {
+  qvtest::TempFolder folder("qvipc");
+  RuntimeObject* socket = NewIPCSocketObject();
+  IPCSocketWrite(socket, string("nowhere").Storage());
+  EXPECT_EQ(gIPCEvents, std::vector<std::string>{"error 106"});
+  EXPECT_TRUE(IPCSocketHadError(socket));
+  EXPECT_EQ(IPCSocketBytesLeftToSend(socket, 0), 0);
+  SetPath(socket, folder / "closed");
+  IPCSocketListen(socket);
+  IPCSocketClose(socket);
+  gIPCEvents.clear();
+  IPCSocketWrite(socket, string("nowhere").Storage());
+  EXPECT_EQ(gIPCEvents, std::vector<std::string>{"error 106"});
+  EXPECT_EQ(IPCSocketBytesLeftToSend(socket, 0), 0);
+  RuntimeUnlockObject(socket);
+}
+
 // Each handler lets go of its object, the program's last reference: the object lives until the
 // handler has returned, and then goes with its socket (run under the sanitizers too).
 TEST(IPCSocketClass, AHandlerMayReleaseItsObject) {
@@ -264,6 +286,52 @@ TEST(IPCSocketClass, AHandlerMayReleaseItsObject) {
     EXPECT_TRUE(RunUntil([live] { return LiveObjectCount() == live; }));
     EXPECT_TRUE(RunUntil([] { return LiveSocketCount() == 0; }));
   }
+}
+
+// A program whose DataAvailable reads 64 KB at a time, the queue full when it starts: it gets
+// every byte of 100 MB that a local peer pushes without pause, then LostConnection.
+GChecksum* gPieceHash = nullptr;
+int64_t gPieceBytes = 0;
+int32_t gMostWaiting = 0;
+
+extern "C" void OnIPCPiece(RuntimeObject* self) {
+  if (!gPieceHash) return;
+  gMostWaiting = std::max(gMostWaiting, IPCSocketBytesAvailable(self, 0));
+  const string text = string::Adopt(IPCSocketRead(self, 65536, nullptr));
+  g_checksum_update(gPieceHash, reinterpret_cast<const guchar*>(text.CString()), text.Length());
+  gPieceBytes += text.Length();
+}
+
+TEST(IPCSocketClass, AReaderOfSmallPiecesGetsEveryByteOfAFastPeer) {
+  constexpr int64_t kBytes = 100 * 1048576;
+  qvtest::TempFolder folder("qvipc");
+  const std::string path = folder / "fast";
+  Peer peer = StartLocalPeer(path, {"stream", "0", std::to_string(kBytes)});
+  static RuntimeClass* cls = MakeSubclass(IPCSocketClassDefinition(), "PieceReadingIPCSocket",
+                                          {{"DataAvailable", reinterpret_cast<void*>(&OnIPCPiece)},
+                                           {"Error", reinterpret_cast<void*>(&OnIPCError)}});
+  gIPCEvents.clear();
+  RuntimeObject* reader = RuntimeNewObject(cls);
+  SetPath(reader, path);
+  IPCSocketConnect(reader);
+  ASSERT_TRUE(RunUntil([&] {
+    return IPCSocketBytesAvailable(reader, 0) >= TCPSocketPosix::kReceiveLimit;
+  }));
+  RunUntil([] { return false; }, 200);
+  gPieceBytes = 0;
+  gMostWaiting = 0;
+  gPieceHash = g_checksum_new(G_CHECKSUM_SHA256);
+  OnIPCPiece(reader);
+  const bool ended = RunUntil([] { return !gIPCEvents.empty(); }, 120000);
+  const std::string hash = g_checksum_get_string(gPieceHash);
+  g_checksum_free(gPieceHash);
+  gPieceHash = nullptr;
+  ASSERT_TRUE(ended) << gPieceBytes << " bytes read";
+  EXPECT_EQ(peer.process->Await("sent "), std::to_string(kBytes) + " " + hash);
+  EXPECT_EQ(gPieceBytes, kBytes);
+  EXPECT_EQ(gMostWaiting, TCPSocketPosix::kReceiveLimit);
+  EXPECT_EQ(gIPCEvents, std::vector<std::string>{"error 102"});
+  RuntimeUnlockObject(reader);
 }
 
 }  // namespace

@@ -148,6 +148,14 @@ Peer StartPeer(const std::vector<std::string>& modeAndArguments) {
   return peer;
 }
 
+Peer StartLocalPeer(const std::string& path, const std::vector<std::string>& modeAndArguments) {
+  std::vector<std::string> argv = {"python3", NET_PEER_SCRIPT, "--unix", path};
+  argv.insert(argv.end(), modeAndArguments.begin(), modeAndArguments.end());
+  Peer peer{std::make_unique<PeerProcess>(argv)};
+  EXPECT_EQ(peer.process->Await("listening "), path) << "the peer did not start";
+  return peer;
+}
+
 PlainServer::PlainServer() {
   mListener = BoundSocket(&mPort);
   EXPECT_EQ(listen(mListener, 512), 0);

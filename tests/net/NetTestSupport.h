@@ -48,6 +48,8 @@ struct Peer {
   int port = 0;
 };
 Peer StartPeer(const std::vector<std::string>& modeAndArguments);
+// The same peer listening on a local socket at path (port 0).
+Peer StartLocalPeer(const std::string& path, const std::vector<std::string>& modeAndArguments);
 
 // A plain listener on 127.0.0.1 that accepts in the test's own thread.
 class PlainServer {

@@ -1,12 +1,14 @@
 // ServerSocket and its pool against real clients: how many sockets AddSocket is asked for,
 // the budget of connections, what StopListening and the server's end leave behind, a thousand
 // clients at once, pending connections that fail, and an AddSocket that misbehaves.
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <functional>
 #include <string>
 
@@ -38,7 +40,13 @@ extern "C" RuntimeObject* OnAddSocket(RuntimeObject*) {
   return gAddSocket ? gAddSocket() : RuntimeNewObject(EchoSocketClass());
 }
 extern "C" void OnServerError(RuntimeObject*, int32_t code) { gServerErrors.push_back(code); }
-extern "C" void OnEchoConnected(RuntimeObject*) { ++gConnected; }
+// Run inside each handed-off connection's Connected.
+std::function<void(RuntimeObject*)> gOnConnected;
+
+extern "C" void OnEchoConnected(RuntimeObject* self) {
+  ++gConnected;
+  if (gOnConnected) gOnConnected(self);
+}
 extern "C" void OnEchoData(RuntimeObject* self) {
   stringStorage* data = SocketReadAll(self, nullptr);
   SocketWrite(self, data);
@@ -107,6 +115,7 @@ class ServerSockets : public testing::Test {
     mLive = LiveObjectCount();
   }
   void TearDown() override {
+    gOnConnected = nullptr;
     for (int fd : mClients) close(fd);
     for (RuntimeObject* server : mServers) RuntimeUnlockObject(server);
     gAddSocket = nullptr;
@@ -167,6 +176,70 @@ TEST_F(ServerSockets, TheMinimumAndRefills) {
   EXPECT_EQ(Listener(server)->WaitingCount(), 11);
   EXPECT_EQ(ActiveCount(server), 11);
   EXPECT_TRUE(Echoes(mClients.back(), "ping\n"));
+}
+
+// The bounds at their limits read back what is in force. The largest minimum fills over many
+// passes, a bounded number of AddSocket events each, while a timer goes on firing; a client
+// that comes meanwhile is served, and the pool stops at the minimum and ten more.
+TEST_F(ServerSockets, TheBoundsAtTheirLimits) {
+  const int32_t kMaxMinimum = ServerSocketListener::kMaxMinimum;
+  const auto minimum = [](RuntimeObject* server) {
+    return intGetter(server, offsetof(ServerSocketObject, minimumSocketsAvailable));
+  };
+  const auto maximum = [](RuntimeObject* server) {
+    return intGetter(server, offsetof(ServerSocketObject, maximumSocketsConnected));
+  };
+  RuntimeObject* probe = RuntimeNewObject(ServerClass());
+  mServers.push_back(probe);
+  const std::pair<int32_t, int32_t> minimums[] = {
+      {INT32_MAX, kMaxMinimum}, {kMaxMinimum + 1, kMaxMinimum}, {kMaxMinimum, kMaxMinimum},
+      {INT32_MIN, 0}, {-1, 0}, {0, 0}, {5000, 5000}};
+  for (const auto& [asked, inForce] : minimums) {
+    ServerSocketSetMinSockets(probe, 0, asked);
+    ASSERT_EQ(minimum(probe), inForce) << asked;
+  }
+  for (const auto& [asked, inForce] : {std::pair{INT32_MAX, INT32_MAX}, {INT32_MIN, 0}}) {
+    ServerSocketSetMaxSockets(probe, 0, asked);
+    ASSERT_EQ(maximum(probe), inForce) << asked;
+  }
+
+  // How often a 1 ms timer fired while the pool was part-filled.
+  struct Watch {
+    ServerSocketListener* listener = nullptr;
+    int firedWhileFilling = 0;
+  } watch;
+  const guint timer = g_timeout_add(
+      1,
+      [](gpointer data) -> gboolean {
+        Watch* watch = static_cast<Watch*>(data);
+        const int32_t waiting = watch->listener ? watch->listener->WaitingCount() : 0;
+        if (waiting > 0 && waiting < ServerSocketListener::kMaxMinimum) ++watch->firedWhileFilling;
+        return G_SOURCE_CONTINUE;
+      },
+      &watch);
+  RuntimeObject* server = Serve(INT32_MAX, INT32_MAX);
+  watch.listener = Listener(server);
+  RunPass(0);
+  // The toolkit's dispatch and the pass's own poll may each take one step.
+  EXPECT_GE(gAdded, ServerSocketListener::kAddsPerPass);
+  EXPECT_LE(gAdded, 2 * ServerSocketListener::kAddsPerPass);
+  const int client = Connect(server);
+  ASSERT_GE(client, 0);
+  ASSERT_TRUE(RunUntil([] { return gConnected == 1; }, 30000));
+  EXPECT_TRUE(Echoes(client, "served while filling\n"));
+  ASSERT_TRUE(RunUntil([&] { return Listener(server)->WaitingCount() >= kMaxMinimum; }, 60000));
+  RunUntil([] { return false; }, 100);
+  EXPECT_EQ(gAdded, kMaxMinimum + ServerSocketListener::kRefillStep);
+  EXPECT_GT(watch.firedWhileFilling, 0) << "the timer fired while the pool filled";
+  g_source_remove(timer);
+
+  // No connection at all is allowed with the least maximum: a client is closed at once.
+  RuntimeObject* closed = Serve(1, INT32_MIN);
+  EXPECT_EQ(maximum(closed), 0);
+  const int refused = Connect(closed);
+  ASSERT_TRUE(RunUntil([&] { return ClosedByServer(refused); }, 10000));
+  EXPECT_EQ(ActiveCount(closed), 0);
+  EXPECT_TRUE(gServerErrors.empty());
 }
 
 // With room for one connection, a second client is closed at once; when the first ends, the
@@ -332,6 +405,55 @@ TEST_F(ServerSockets, APoolThatCannotBeFilledClosesEachClientUntilItCanBe) {
   EXPECT_TRUE(Echoes(served, "served\n"));
   SetUnhandledExceptionHook(nullptr);
   EXPECT_TRUE(gServerErrors.empty());
+}
+
+// Handlers that stop the server or let go of it (its last reference) from inside AddSocket,
+// or from inside the Connected of the connection it handed over: the listener ends cleanly, a
+// connection made goes on on its own, and nothing is left (run under the sanitizers too).
+TEST_F(ServerSockets, HandlersMayStopOrReleaseTheServerFromInsideThePool) {
+  for (const std::string event : {"AddSocket", "Connected"}) {
+    for (const std::string action : {"stop", "release"}) {
+      SCOPED_TRACE(event + " / " + action);
+      gAdded = gConnected = 0;
+      RuntimeObject* server = RuntimeNewObject(ServerClass());
+      bool acted = false;
+      const auto act = [&] {
+        if (acted) return;
+        acted = true;
+        if (action == "stop") ServerSocketClose(server);
+        if (action == "release") RuntimeUnlockObject(server);
+      };
+      if (event == "AddSocket") {
+        gAddSocket = [&] {
+          act();
+          return RuntimeNewObject(EchoSocketClass());
+        };
+      } else {
+        gOnConnected = [&](RuntimeObject*) { act(); };
+      }
+      ServerSocketSetMinSockets(server, 0, 3);
+      ServerSocketListen(server);
+      const int32_t port = ServerSocketPortGetter(server, 0);
+      RunPass(0);
+      const int client = Client(port);
+      if (client >= 0) mClients.push_back(client);
+      EXPECT_TRUE(RunUntil([&] { return acted; }, 5000));
+      if (event == "Connected") {
+        EXPECT_TRUE(Echoes(client, "on its own\n"));
+      }
+      gAddSocket = nullptr;
+      gOnConnected = nullptr;
+      if (action == "stop") {
+        EXPECT_FALSE(serverSocketIsListening(server, 0));
+        RuntimeUnlockObject(server);
+      }
+      EXPECT_EQ(Client(port), -1) << "no longer listening";
+      for (int fd : mClients) close(fd);
+      mClients.clear();
+      EXPECT_TRUE(RunUntil([&] { return LiveObjectCount() == mLive; }, 5000));
+      EXPECT_TRUE(RunUntil([] { return LiveSocketCount() == 0; }, 5000));
+    }
+  }
 }
 
 // Releasing a listening server with sockets waiting and a connection that came and went

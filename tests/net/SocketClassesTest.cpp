@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <climits>
 #include <functional>
 #include <map>
 
@@ -183,6 +184,41 @@ TEST_F(SocketClasses, AccessorsOfAConnectedSocket) {
   RuntimeUnlockObject(bare);
   EXPECT_TRUE(reports.HasCondition("ctl"));
   EXPECT_TRUE(reports.HasCondition("ctl->socket"));
+}
+
+// A Write on a socket never connected, or after its connection was lost, is Error with
+// InvalidStateError: nothing waits for a connection that is not there. What came before the
+// loss stays readable.
+TEST_F(SocketClasses, AWriteWithNoConnectionIsAnError) {
+  RuntimeObject* socket = NewSocketObject();
+  SocketWrite(socket, string("early").Storage());
+  EXPECT_EQ(gSeen[socket], std::vector<std::string>{"error 106"});
+  EXPECT_EQ(socketLastErrorCode(socket), 106);
+  EXPECT_EQ(TCPSocketBytesLeftToSend(socket, 0), 0);
+  Peer peer = StartPeer({"greet", "bye"});
+  ConnectTo(socket, "127.0.0.1", peer.port);
+  ASSERT_TRUE(RunUntil([&] { return CountOf(gSeen[socket], "error 102") == 1; }));
+  SocketWrite(socket, string("late").Storage());
+  EXPECT_EQ(gSeen[socket].back(), "error 106");
+  EXPECT_EQ(socketLastErrorCode(socket), 106);
+  EXPECT_EQ(TCPSocketBytesLeftToSend(socket, 0), 0);
+  EXPECT_EQ(ReadAll(socket), "bye");
+}
+
+// Counts at their limits: a Read of a negative or zero count takes nothing, one of the largest
+// count takes what waits.
+TEST_F(SocketClasses, ReadCountsAtTheirLimits) {
+  const auto read = [](RuntimeObject* object, int32_t count) {
+    return std::string(string::Adopt(socketRead(object, count, nullptr)).CString());
+  };
+  Peer peer = StartPeer({"greet", "at the limits"});
+  RuntimeObject* socket = NewSocketObject();
+  ConnectTo(socket, "127.0.0.1", peer.port);
+  ASSERT_TRUE(RunUntil([&] { return CountOf(gSeen[socket], "error 102") == 1; }));
+  for (const int32_t count : {INT32_MIN, -1, 0}) EXPECT_EQ(read(socket, count), "") << count;
+  EXPECT_EQ(read(socket, 3), "at ");
+  EXPECT_EQ(read(socket, INT32_MAX), "the limits");
+  EXPECT_EQ(read(socket, INT32_MAX), "");
 }
 
 // Owned sockets wait while only owner-less sockets are polled, and while delivery is

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -37,11 +38,14 @@ class HashingDelegate : public RecordingDelegate {
     Note(socket, "data");
   }
   void Take(TCPSocket* socket) {
-    const string text = socket->ReadAll();
+    mostWaiting = std::max(mostWaiting, socket->BytesAvailable());
+    const string text = piece ? socket->Read(piece) : socket->ReadAll();
     g_checksum_update(hash, reinterpret_cast<const guchar*>(text.CString()), text.Length());
     bytes += text.Length();
   }
   bool reading = true;
+  int32_t piece = 0;  // bytes read at each DataAvailable; 0: all
+  int32_t mostWaiting = 0;
   GChecksum* hash = g_checksum_new(G_CHECKSUM_SHA256);
   int64_t bytes = 0;
 };
@@ -148,6 +152,73 @@ TEST(TCPSocket, UnreadDataStopsAtTheLimitAndAllArrivesLater) {
   EXPECT_EQ(peer.process->Await("sent "), std::to_string(kBytes) + " " + Hex(events.hash));
   EXPECT_EQ(events.bytes, kBytes);
   EXPECT_EQ(static_cast<TCPSocketPosix*>(socket.get())->QueueNodeCount(), 0);
+}
+
+// A peer pushes 200 MB without pause and then closes; the program first lets the queue fill
+// up, then reads 4 KB at each DataAvailable. The queue stops exactly at its limit, DataAvailable
+// comes again while bytes wait, every byte arrives and LostConnection comes once, after them.
+TEST(TCPSocket, AReaderOfSmallPiecesGetsEveryByteOfAFastPeer) {
+  constexpr int64_t kBytes = 200 * int64_t(kMB);
+  Peer peer = StartPeer({"stream", "0", std::to_string(kBytes)});
+  HashingDelegate events;
+  events.reading = false;
+  events.piece = 4096;
+  SocketHandle socket = NewSocket(&events);
+  socket->Connect("127.0.0.1", peer.port);
+  ASSERT_TRUE(RunUntil([&] { return socket->BytesAvailable() >= TCPSocketPosix::kReceiveLimit; }));
+  RunUntil([] { return false; }, 200);
+  events.reading = true;
+  events.Take(socket.get());
+  ASSERT_TRUE(RunUntil([&] { return events.Ended(); }, 120000))
+      << events.bytes << " bytes read, " << socket->BytesAvailable() << " waiting";
+  EXPECT_EQ(peer.process->Await("sent "), std::to_string(kBytes) + " " + Hex(events.hash));
+  EXPECT_EQ(events.bytes, kBytes);
+  EXPECT_EQ(events.mostWaiting, TCPSocketPosix::kReceiveLimit);
+  EXPECT_EQ(CountOf(events.events, "error 102"), 1);
+  EXPECT_EQ(socket->BytesAvailable(), 0);
+}
+
+// A peer shuts its writing side while 20 MB the program wrote are still queued, and reads on:
+// every byte reaches it, then LostConnection comes once with nothing left to send. A Write after
+// that is refused at once (InvalidStateError) and queues nothing.
+TEST(TCPSocket, WrittenBytesReachAPeerThatShutItsWritingSide) {
+  constexpr int64_t kBytes = 20 * int64_t(kMB);
+  Peer peer = StartPeer({"half-close"});
+  RecordingDelegate events;
+  SocketHandle socket = NewSocket(&events);
+  socket->Connect("127.0.0.1", peer.port);
+  const std::string sent = WriteRandom(socket.get(), kBytes);
+  ASSERT_TRUE(RunUntil([&] { return events.Ended(); }));
+  EXPECT_EQ(events.events.back(), "error 102");
+  EXPECT_EQ(socket->BytesLeftToSend(), 0);
+  EXPECT_EQ(peer.process->Await("received "), std::to_string(kBytes) + " " + sent);
+  socket->Write("late", 4);
+  EXPECT_EQ(events.events.back(), "error 106");
+  EXPECT_EQ(socket->LastError(), 106);
+  EXPECT_EQ(socket->BytesLeftToSend(), 0);
+}
+
+// A peer that shuts its writing side and reads nothing more: LostConnection comes once the
+// descriptor has taken nothing for the drain limit, and BytesLeftToSend tells what was not sent.
+TEST(TCPSocket, APeerThatNoLongerReadsEndsTheConnectionAfterTheDrainLimit) {
+  PlainServer server;
+  RecordingDelegate events;
+  SocketHandle socket = NewSocket(&events);
+  socket->Connect("127.0.0.1", server.port());
+  ASSERT_EQ(server.Accept(1), 1);
+  ASSERT_TRUE(RunUntil([&] { return socket->IsConnected(); }));
+  WriteRandom(socket.get(), 64 * int64_t(kMB));
+  TCPSocketPosix::SetDrainIdleLimitForTesting(500);
+  const auto start = std::chrono::steady_clock::now();
+  shutdown(server.connections()[0], SHUT_WR);
+  const bool ended = RunUntil([&] { return events.Ended(); }, 10000);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  TCPSocketPosix::SetDrainIdleLimitForTesting(0);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(events.events.back(), "error 102");
+  EXPECT_GT(socket->BytesLeftToSend(), 0);
+  EXPECT_GE(waited, std::chrono::milliseconds(500));
+  EXPECT_LT(waited, std::chrono::seconds(5));
 }
 
 // Urgent (out-of-band) data from the peer is no error: the ordinary bytes around it arrive

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -24,10 +25,25 @@ using namespace nettest;
 
 std::map<RuntimeObject*, std::vector<std::string>> gSeen;
 
-extern "C" void OnUDPData(RuntimeObject* self) { gSeen[self].push_back("data"); }
+// DataAvailable reads one datagram when this is set, counting them.
+bool gReadOnePerEvent = false;
+int32_t gReadInEvents = 0;
+
+// Run inside DataAvailable and Error: (object, event).
+std::function<void(RuntimeObject*, const std::string&)> gUDPAction;
+
+extern "C" void OnUDPData(RuntimeObject* self) {
+  gSeen[self].push_back("data");
+  if (gUDPAction) gUDPAction(self, "data");
+  if (!gReadOnePerEvent) return;
+  RuntimeObject* datagram = UDPReadDatagram(self, nullptr);
+  gReadInEvents += datagram ? 1 : 0;
+  RuntimeUnlockObject(datagram);
+}
 extern "C" void OnUDPComplete(RuntimeObject* self, int32_t) { gSeen[self].push_back("complete"); }
 extern "C" void OnUDPError(RuntimeObject* self) {
   gSeen[self].push_back("error " + std::to_string(socketLastErrorCode(self)));
+  if (gUDPAction) gUDPAction(self, "error");
 }
 
 RuntimeClass* RecordingUDPClass() {
@@ -282,7 +298,59 @@ TEST_F(UDPSockets, ReadingStopsAtTheLimit) {
   socketPoll(socket);
   EXPECT_EQ(PacketsAvailableGetter(socket, 0), kToFill);
   EXPECT_TRUE(SocketIsConnected(socket, 0));
+
+  // A program that reads one datagram at each DataAvailable gets every one that waits, those
+  // still in the kernel's buffer too, though nothing more arrives.
+  gReadOnePerEvent = true;
+  gReadInEvents = 0;
+  EXPECT_EQ(Read(socket).data.size(), payload.size());
+  const bool drained = RunUntil([&] { return PacketsAvailableGetter(socket, 0) == 0; }, 30000);
+  gReadOnePerEvent = false;
+  EXPECT_TRUE(drained) << PacketsAvailableGetter(socket, 0) << " left unread";
+  EXPECT_GE(gReadInEvents, kToFill - 1);
   close(fd);
+}
+
+// A handler that closes its socket or lets go of its object (the last reference) inside
+// DataAvailable or Error: no further event, and the object and socket go cleanly (run under
+// the sanitizers too).
+TEST_F(UDPSockets, HandlersMayCloseOrReleaseTheirSocket) {
+  const int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+  for (const std::string event : {"data", "error"}) {
+    for (const std::string action : {"close", "release"}) {
+      SCOPED_TRACE(event + " / " + action);
+      gSeen.clear();
+      RuntimeObject* socket = RuntimeNewObject(RecordingUDPClass());
+      SocketConnect(socket);
+      bool acted = false;
+      gUDPAction = [&](RuntimeObject* self, const std::string& seen) {
+        if (seen != event || acted) return;
+        acted = true;
+        if (action == "close") socketClose(self);
+        if (action == "release") RuntimeUnlockObject(self);
+      };
+      if (event == "data") {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(uint16_t(SocketPortGetter(socket, 0)));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        for (int i = 0; i < 3; ++i) {
+          sendto(sender, "dg", 2, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        }
+        EXPECT_TRUE(RunUntil([&] { return acted; }, 5000));
+      } else {
+        Write(socket, "no host", "x");
+        EXPECT_TRUE(acted);
+      }
+      RunUntil([] { return false; }, 100);
+      gUDPAction = nullptr;
+      ASSERT_EQ(gSeen.size(), 1u);
+      EXPECT_EQ(gSeen.begin()->second.size(), 1u) << "nothing after the handler closed it";
+      if (action == "close") RuntimeUnlockObject(socket);
+      EXPECT_EQ(LiveSocketCount(), 0);
+    }
+  }
+  close(sender);
 }
 
 }  // namespace

@@ -127,6 +127,7 @@ Exchange RunApp(const std::string& script, Listener listener, const char* host =
   const auto started = std::chrono::steady_clock::now();
   exchange.status = qvtest::RunInChild(
       [&] {
+        alarm(60);  // a program that never ends fails the test instead of holding it
         SetDebuggerLinkEndpoints(path.c_str(), port);
         SetRuntimeErrorReportHook(PrintReport, nullptr);
         SetUnhandledExceptionHook(PrintUnhandled);
@@ -353,6 +354,20 @@ TEST(DebuggerImage, IdlesWithoutCpuAndBreaksFromTheEventLoop) {
   EXPECT_GE(wall, 2000);
   EXPECT_LT(cpu, 100) << "a stopped program must not use the processor";
   EXPECT_FALSE(Has(run.output, "report")) << run.output;
+}
+
+// A property read whose getter, found by its export name, drops the link: the rest of the
+// read (a PID) is not run, the stop ends as nothing could resume it, and the program runs on
+// without a debugger until its next statement looks for the IDE again and finds none.
+TEST(DebuggerImage, ACommandThatDropsTheLinkEndsItsReceiveLoop) {
+  const std::string script = R"(< BREAK 00000001
+* raw "DPVI 00000000 RuntimeDebuggerShutdown 00000005\rPID \r"
+* closed
+)";
+  const Exchange run = RunApp(script, Listener::kLocal);
+  EXPECT_EQ(run.transcript, Expected(script)) << run.output;
+  EXPECT_TRUE(Has(run.output, "first stop 0 ")) << run.output;
+  EXPECT_TRUE(qvtest::ExitedWith(run.status, 1)) << run.output;
 }
 
 TEST(DebuggerImage, ALinkLostMidLineEndsTheProgramWithStatusOne) {

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "core/SmartRef.h"
 #include "net/DebuggerSocketConnections.h"
+#include "net/SocketCore.h"
 #include "net/SocketPolling.h"
 #include "DebuggerTestSupport.h"
 #include "support/TempFolder.h"
@@ -77,6 +79,61 @@ TEST(DebuggerLink, LinesGoBothWaysAndALostLinkReachesEachReceiverOnce) {
                                         "first PID|", "program DW|0804A000",
                                         "second disconnected", "first disconnected"}))
         << host;
+  }
+  SetDebuggerLinkEndpoints(nullptr, 0);
+}
+
+// A receiver that closes its link and lets go of it, as the debugger control does for a
+// command that ends the session, or once the link is lost.
+class Dropping : public Recorder {
+ public:
+  Dropping(std::vector<std::string>* log, std::string name, SmartRef<DebuggerConnection>* link)
+      : Recorder(log, name), mLink(link) {}
+  void MessageReceived(const string& tag, const string& payload) override {
+    Recorder::MessageReceived(tag, payload);
+    Drop();
+  }
+  void Disconnected() override {
+    Recorder::Disconnected();
+    Drop();
+  }
+
+ private:
+  void Drop() {
+    if (!*mLink) return;
+    (*mLink)->Close();
+    DebuggerConnection::Release(*mLink);
+  }
+  SmartRef<DebuggerConnection>* mLink;
+};
+
+// Two lines arrive in one read and the first one's receiver drops the program's link: the
+// second is not handed on, and the connection goes once its loop has returned. The IDE's side
+// drops its own link from inside Disconnected. Nothing is left (run under the sanitizers too).
+TEST(DebuggerLink, AReceiverMayCloseAndLetGoOfTheLinkFromInsideIt) {
+  qvtest::TempFolder folder("qvlink");
+  const std::string path = folder / "link";
+  for (const char* host : {"127.0.0.1", "localhost"}) {
+    SetDebuggerLinkEndpoints(path.c_str(), std::string(host) == "localhost" ? FreePort() : 0);
+    const int32_t sockets = LiveSocketCount();
+    SmartRef<DebuggerConnection> ide(MakeDebuggerConnection(string(host)));
+    SmartRef<DebuggerConnection> program(MakeDebuggerConnection(string(host)));
+    std::vector<std::string> log;
+    Dropping ideSide(&log, "ide", &ide), programSide(&log, "program", &program);
+    ide->AddReceiver(&ideSide);
+    program->AddReceiver(&programSide);
+    ide->Listen();
+    program->Connect();
+    ASSERT_TRUE(PumpUntil([&] { return log.size() == 2; })) << host;
+    string lines("FIRST \rSECOND ");
+    ide->TerminateMessage(lines);
+    ASSERT_TRUE(PumpUntil([&] { return !ide; })) << host;
+    PumpUntil([&] { return log.size() > 4; }, 300);  // anything more would come by now
+    EXPECT_FALSE(program);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 2, log.end()),
+              (std::vector<std::string>{"program FIRST|", "ide disconnected"}))
+        << host;
+    EXPECT_EQ(LiveSocketCount(), sockets) << host;
   }
   SetDebuggerLinkEndpoints(nullptr, 0);
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """A real peer for the socket tests. In the server modes it listens on 127.0.0.1 (an ephemeral
-port, printed first as "port N"), serves one connection in the given mode, reports on standard
-output and exits. Every mode gives up after a minute, so a stuck test never leaves it behind.
+port, printed first as "port N"), or with --unix PATH before the mode on a local socket at PATH
+(printed first as "listening PATH"), serves one connection in the given mode, reports on
+standard output and exits. Every mode gives up after a minute, so a stuck test never leaves it
+behind.
 
   echo              echoes each line back until the client closes
   greet TEXT        sends TEXT, then closes
@@ -9,6 +11,8 @@ output and exits. Every mode gives up after a minute, so a stuck test never leav
                     then closes; prints "received N SHA256" and "sent N SHA256"
   silent            accepts and never reads, until standard input closes
   reset AFTER       reads AFTER bytes, then resets the connection (SO_LINGER 0)
+  half-close        shuts its writing side at once, then reads until the end of the stream;
+                    prints "received N SHA256"
 
 The client and datagram modes:
 
@@ -27,6 +31,7 @@ import socket
 import struct
 import sys
 import threading
+import time
 
 TIMEOUT = 60
 
@@ -128,31 +133,45 @@ def udp_send(port, payloads):
 
 
 def main():
-    mode = sys.argv[1]
+    args = sys.argv[1:]
+    path = None
+    if args[0] == "--unix":
+        path, args = args[1], args[2:]
+    mode = args[0]
     if mode == "clients":
-        return clients(int(sys.argv[2]), int(sys.argv[3]))
+        return clients(int(args[1]), int(args[2]))
     if mode == "udp-listen":
         return udp_listen()
     if mode == "udp-send":
-        return udp_send(int(sys.argv[2]), sys.argv[3:])
-    server = socket.socket()
-    server.bind(("127.0.0.1", 0))
+        return udp_send(int(args[1]), args[2:])
+    if path:
+        server = socket.socket(socket.AF_UNIX)
+        server.bind(path)
+    else:
+        server = socket.socket()
+        server.bind(("127.0.0.1", 0))
     server.listen(1)
     server.settimeout(TIMEOUT)
-    report("port %d" % server.getsockname()[1])
+    report("listening %s" % path if path else "port %d" % server.getsockname()[1])
     conn, _ = server.accept()
     conn.settimeout(TIMEOUT)
     if mode == "echo":
         echo(conn)
     elif mode == "greet":
-        conn.sendall(sys.argv[2].encode())
+        conn.sendall(args[1].encode())
     elif mode == "stream":
-        stream(conn, int(sys.argv[2]), int(sys.argv[3]))
+        stream(conn, int(args[1]), int(args[2]))
     elif mode == "silent":
         report("accepted")
         sys.stdin.read()
+    elif mode == "half-close":
+        conn.shutdown(socket.SHUT_WR)
+        time.sleep(0.3)  # the client meets the end of the stream with its data still queued
+        digest = hashlib.sha256()
+        got = receive_exactly(conn, 1 << 40, digest)
+        report("received %d %s" % (got, digest.hexdigest()))
     elif mode == "reset":
-        receive_exactly(conn, int(sys.argv[2]), hashlib.sha256())
+        receive_exactly(conn, int(args[1]), hashlib.sha256())
         conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         report("reset")
     conn.close()
