@@ -3,8 +3,9 @@
 //
 // Every conversion in the framework goes through ConvertEncoding. A conversion that cannot be
 // made (no converter for either side) returns the source unconverted with its old encoding, so
-// a caller that must know compares the result's encoding with the target. Invalid input bytes
-// become "?" one for one.
+// a caller that must know compares the result's encoding with the target. An invalid input unit
+// (a byte, or a 16- or 32-bit unit of the wide forms) and a character the target cannot hold
+// each become one "?".
 #pragma once
 
 #include <cstdint>
