@@ -434,6 +434,23 @@ string ConvertEncoding(const string& s, TextEncoding target) {
   return cache.lastResult;
 }
 
+TextEncoding WidenedEncoding(TextEncoding encoding, const string& other) {
+  TextEncoding wider = other.Encoding();
+  if (encoding != kEncodingASCII || wider == kEncodingASCII || wider == kEncodingNone) return encoding;
+  if (other.IsEmpty() || other.ContainsOnlyASCII()) return encoding;
+  // Without a converter, ASCII text could only be relabelled, which is sound only where its bytes
+  // keep their meaning.
+  bool reachable = IsASCIITransparentEncoding(wider) || EncodingToIconvName(wider) != nullptr;
+  return reachable ? wider : encoding;
+}
+
+string WidenASCIIText(const string& text, const string& other) {
+  TextEncoding target = WidenedEncoding(text.Encoding(), other);
+  if (text.IsEmpty() || target == text.Encoding()) return text;
+  string widened = ConvertEncoding(text, target);
+  return widened.Encoding() == target ? widened : text;
+}
+
 stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to) {
   string source(record);
   const char* fromName = EncodingToIconvName(from);
