@@ -293,7 +293,8 @@ class TwoStepConversion {
       mCount = static_cast<size_t>(reinterpret_cast<uint32_t*>(held) - mHeld);
       if (result != static_cast<size_t>(-1)) break;
       if (errno == E2BIG) {
-        if (!Encode(out)) return false;
+        // A hold too small for even one step of the decoder would never empty.
+        if (mCount == 0 || !Encode(out)) return false;
         continue;
       }
       if (errno != EILSEQ && errno != EINVAL) return false;
