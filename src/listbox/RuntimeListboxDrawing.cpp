@@ -10,7 +10,6 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
-#include <clocale>
 #include <optional>
 #include <string>
 
@@ -21,6 +20,7 @@
 #include "listbox/ListDrawablePane.h"
 #include "listbox/RuntimeListbox.h"
 #include "listbox/RuntimeListboxBoundRow.h"
+#include "strings/NumberFormat.h"
 #include "strings/TextEncoding.h"
 #include "windows/GtkPlacement.h"
 #include "windows/PaneDrawHold.h"
@@ -67,11 +67,9 @@ string FirstLine(const string& text) {
 
 // The byte offset of the locale's decimal separator in text, or -1.
 int32_t DecimalSeparatorAt(const string& text) {
-  const struct lconv* conventions = localeconv();
-  const char* separator =
-      conventions && conventions->decimal_point && *conventions->decimal_point
-          ? conventions->decimal_point
-          : ".";
+  const char* thousands;
+  const char* separator;
+  LocaleSeparatorBytes(&thousands, &separator);
   const std::string haystack(reinterpret_cast<const char*>(text.Bytes()), text.Length());
   const size_t at = haystack.find(separator);
   return at == std::string::npos ? -1 : int32_t(at);

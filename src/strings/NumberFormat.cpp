@@ -1,5 +1,6 @@
 #include "strings/NumberFormat.h"
 
+#include <iconv.h>
 #include <langinfo.h>
 #include <strings.h>
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/Export.h"
 #include "strings/FixedPointText.h"
@@ -157,9 +159,52 @@ int32_t ModeByMagnitude(double magnitude) {
 
 }  // namespace
 
+namespace {
+
+// bytes of the locale's character set in UTF-8; empty when they cannot be converted.
+std::string LocaleBytesInUTF8(const char* bytes, const char* codeset) {
+  if (std::strcmp(codeset, "UTF-8") == 0) return bytes;
+  iconv_t cd = iconv_open("UTF-8", codeset);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string();
+  std::string out(4 * std::strlen(bytes) + 4, '\0');
+  char* in = const_cast<char*>(bytes);
+  size_t inLeft = std::strlen(bytes);
+  char* cursor = out.data();
+  size_t left = out.size();
+  bool ok = iconv(cd, &in, &inLeft, &cursor, &left) != static_cast<size_t>(-1) &&
+            iconv(cd, nullptr, nullptr, &cursor, &left) != static_cast<size_t>(-1);
+  iconv_close(cd);
+  out.resize(ok ? out.size() - left : 0);
+  return out;
+}
+
+// The locale's separators as it gives them (in its own character set) and in UTF-8, which the
+// framework's strings are in: a single-byte locale writes a no-break space as A0 alone. Kept
+// until the locale gives other bytes, since Format asks on every call; one per thread, as any
+// thread may format.
+struct LocaleSeparatorCache {
+  std::string codeset, thousandsAsGiven, decimalPointAsGiven;
+  std::string thousands = ",", decimalPoint = ".";
+
+  void Refresh(const char* givenCodeset, const char* givenThousands, const char* givenPoint) {
+    if (codeset == givenCodeset && thousandsAsGiven == givenThousands &&
+        decimalPointAsGiven == givenPoint)
+      return;
+    codeset = givenCodeset;
+    thousandsAsGiven = givenThousands;
+    decimalPointAsGiven = givenPoint;
+    thousands = OrFallback(LocaleBytesInUTF8(givenThousands, givenCodeset).c_str(), ",");
+    decimalPoint = OrFallback(LocaleBytesInUTF8(givenPoint, givenCodeset).c_str(), ".");
+  }
+};
+
+}  // namespace
+
 void LocaleSeparatorBytes(const char** thousands, const char** decimalPoint) {
-  *thousands = OrFallback(nl_langinfo(THOUSEP), ",");
-  *decimalPoint = OrFallback(nl_langinfo(RADIXCHAR), ".");
+  thread_local LocaleSeparatorCache cache;
+  cache.Refresh(nl_langinfo(CODESET), nl_langinfo(THOUSEP), nl_langinfo(RADIXCHAR));
+  *thousands = cache.thousands.c_str();
+  *decimalPoint = cache.decimalPoint.c_str();
 }
 
 void GetLocaleSeparators(string* thousands, string* decimalPoint, string* dateSeparator,

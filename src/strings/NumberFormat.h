@@ -51,8 +51,10 @@ class DoubleDigits {
   bool mFixed;
 };
 
-// The locale's thousands separator and decimal point as bytes (UTF-8, never empty), for the
-// formatters' inner loops.
+// The locale's thousands separator and decimal point as bytes, for the formatters' inner loops:
+// converted to UTF-8 from the locale's character set, and never empty ("," and "." stand in for
+// a separator the locale lacks or that cannot be converted). Every reader of the locale's
+// separators comes here. The bytes stay valid until the thread's next call.
 void LocaleSeparatorBytes(const char** thousands, const char** decimalPoint);
 
 // The process locale's separators, read afresh on every call and tagged UTF-8. Each out-string

@@ -12,6 +12,12 @@ string SeparatorFor(const string& source, const string& separator, bool exactByt
   return exactBytes ? separator : ConvertEncoding(separator, source.Encoding());
 }
 
+// The source the text forms cut: an ASCII source takes on the encoding of a separator it cannot
+// hold, which would otherwise turn into substitutes that could match the source's own "?".
+string SourceFor(const string& source, const string& separator, bool exactBytes) {
+  return exactBytes ? source : WidenASCIIText(source, separator);
+}
+
 // Walks the fields of a non-empty source cut at a non-empty separator, left to right. The text
 // forms bring the separator to the source's encoding first.
 class FieldScanner {
@@ -113,7 +119,8 @@ void AppendToVector(void* vector, string&& piece) {
 int32_t StringCountFieldsCore(const string& source, const string& separator, bool exactBytes) {
   if (source.IsEmpty()) return 0;
   if (separator.IsEmpty()) return 1;
-  FieldScanner scanner(source, separator, exactBytes);
+  const string text = SourceFor(source, separator, exactBytes);
+  FieldScanner scanner(text, separator, exactBytes);
   int32_t count = 0;
   for (int32_t begin, end; scanner.Next(begin, end);) ++count;
   return count;
@@ -125,15 +132,17 @@ string StringNthFieldCore(const string& source, const string& separator, int32_t
   // The text form answers field 1 as the whole source, agreeing with its count of 1; the byte
   // form has no field at all.
   if (separator.IsEmpty()) return n == 1 && !exactBytes ? source : string();
-  FieldScanner scanner(source, separator, exactBytes);
+  const string text = SourceFor(source, separator, exactBytes);
+  FieldScanner scanner(text, separator, exactBytes);
   for (int32_t begin, end, field = 1; scanner.Next(begin, end); ++field) {
-    if (field == n) return Piece(source, begin, end);
+    if (field == n) return Piece(text, begin, end);
   }
   return string();
 }
 
-void StringSplitEach(const string& source, const string& delimiter, bool exactBytes,
+void StringSplitEach(const string& original, const string& delimiter, bool exactBytes,
                      SplitPieceReceiver receive, void* context) {
+  const string source = SourceFor(original, delimiter, exactBytes);
   if (exactBytes || !IsUnicode16Encoding(source.Encoding()) || delimiter.IsEmpty())
     return SplitIntoPieces(source, delimiter, exactBytes, receive, context);
   // 16-bit text is cut as UTF-8, where a delimiter cannot match half a character.
@@ -142,8 +151,9 @@ void StringSplitEach(const string& source, const string& delimiter, bool exactBy
                   &reencoder);
 }
 
-bool StringSplitRecords(const string& source, const string& delimiter, bool exactBytes,
+bool StringSplitRecords(const string& original, const string& delimiter, bool exactBytes,
                         SplitRecordStorage storage, void* context) {
+  const string source = SourceFor(original, delimiter, exactBytes);
   if (!exactBytes && !delimiter.IsEmpty() && IsUnicode16Encoding(source.Encoding())) return false;
   const unsigned char* bytes = source.Bytes();
   const TextEncoding encoding = source.Encoding();
@@ -196,8 +206,9 @@ int32_t StringSplitPairs(const string& text, const string& pairSeparator,
                          SimpleVector<string>& values) {
   if (text.IsEmpty() || fieldSeparator.IsEmpty()) return 0;
   SimpleVector<string> fields;
-  FieldScanner scanner(text, fieldSeparator, false);
-  for (int32_t begin, end; scanner.Next(begin, end);) fields.Append(Piece(text, begin, end));
+  const string source = SourceFor(text, fieldSeparator, false);
+  FieldScanner scanner(source, fieldSeparator, false);
+  for (int32_t begin, end; scanner.Next(begin, end);) fields.Append(Piece(source, begin, end));
   if (fields.size() < 2) return 0;
   for (uint32_t i = 0; i < fields.size(); ++i) {
     const string& field = fields[static_cast<int32_t>(i)];

@@ -1,6 +1,7 @@
 // Delimited fields: CountFields and NthField, the split engine behind Split and the callers
 // that want pieces without an array, key-value pairs, and the split of a path at one character.
-// Text forms match the separator ignoring case after converting it to the source's encoding;
+// Text forms match the separator ignoring case after converting it to the source's encoding (an
+// ASCII source first takes on the encoding of a separator it cannot hold, see WidenASCIIText);
 // byte forms match exact bytes. Matches never overlap; n matches make n + 1 fields, and an
 // empty field is nil.
 #pragma once

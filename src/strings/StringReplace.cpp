@@ -70,16 +70,23 @@ string Splice(const string& source, const std::vector<SearchMatch>& matches,
 string ReplaceText(const string& source, const string& find, const string& replacement, bool all,
                    bool exactBytes) {
   if (source.IsEmpty() || find.IsEmpty()) return source;
-  TextEncoding encoding = source.Encoding();
+  // An ASCII source takes on the encoding of a find or replacement it cannot hold, rather than
+  // turning their characters into substitutes.
+  const string text =
+      exactBytes ? source : WidenASCIIText(WidenASCIIText(source, find), replacement);
+  TextEncoding encoding = text.Encoding();
   // A find or replacement that cannot be converted is used as its bytes stand.
   string pattern = exactBytes ? find : ConvertEncoding(find, encoding);
   string insert = exactBytes ? replacement : ConvertEncoding(replacement, encoding);
   PatternSearch search(pattern, encoding, !exactBytes);
   BytePair pair;
-  if (all && search.SingleBytePair(&pair)) return ReplaceEveryByte(source, pair, insert);
-  std::vector<SearchMatch> matches = FindMatches(source, search, all);
+  if (all && search.SingleBytePair(&pair)) {
+    string replaced = ReplaceEveryByte(text, pair, insert);
+    return replaced.Storage() == text.Storage() ? source : replaced;
+  }
+  std::vector<SearchMatch> matches = FindMatches(text, search, all);
   if (matches.empty()) return source;
-  return Splice(source, matches, insert);
+  return Splice(text, matches, insert);
 }
 
 namespace {

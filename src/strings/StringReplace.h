@@ -1,7 +1,8 @@
 // The language's Replace and ReplaceAll. The text forms match ignoring case and first bring
-// find and replacement to the source's encoding; the byte forms (suffix B) match exact bytes and
-// convert nothing. Matches are found left to right and never overlap; text inside a
-// replacement is never matched again. The result carries the source's encoding.
+// find and replacement to the source's encoding (an ASCII source first takes on the encoding of
+// a find or replacement it cannot hold, see WidenASCIIText); the byte forms (suffix B) match
+// exact bytes and convert nothing. Matches are found left to right and never overlap; text
+// inside a replacement is never matched again. The result carries the source's encoding.
 #pragma once
 
 #include "strings/RuntimeString.h"

@@ -70,7 +70,8 @@ bool ReadStringArray(RuntimeArray* array, SimpleVector<string>& elements) {
   return true;
 }
 
-// The delimiter's encoding, then the first element's, then combined with each later one.
+// The delimiter's encoding, then the first element's, then combined with each later one; ASCII
+// elements take on the encoding of a delimiter they cannot hold.
 TextEncoding WorkingEncoding(const SimpleVector<string>& elements, const string& delimiter) {
   TextEncoding working = delimiter.Encoding();
   for (uint32_t i = 0; i < elements.size(); ++i) {
@@ -78,7 +79,7 @@ TextEncoding WorkingEncoding(const SimpleVector<string>& elements, const string&
     if (element.IsEmpty()) continue;
     working = i == 0 ? element.Encoding() : CommonEncoding(working, element.Encoding(), true);
   }
-  return working;
+  return WidenedEncoding(working, delimiter);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -130,7 +131,7 @@ class IconvPool {
     {
       std::lock_guard<std::mutex> hold(mLock);
       for (auto it = mIdle.rbegin(); it != mIdle.rend(); ++it) {
-        if (std::strcmp(it->to, to) != 0 || std::strcmp(it->from, from) != 0) continue;
+        if (!SameName(it->to, to) || !SameName(it->from, from)) continue;
         iconv_t cd = it->cd;
         mIdle.erase(std::next(it).base());
         // A conversion that failed half-way may have left a shift state behind.
@@ -157,6 +158,9 @@ class IconvPool {
   }
 
  private:
+  // The names come from a few static tables, so the same pointer usually answers.
+  static bool SameName(const char* a, const char* b) { return a == b || std::strcmp(a, b) == 0; }
+
   static constexpr size_t kMostKept = 16;
   struct Idle {
     const char* to;
@@ -194,21 +198,6 @@ bool ResetShiftState(iconv_t cd, OutputBuffer& out) {
   return true;
 }
 
-// The "?" that stands for an invalid input byte, in the target encoding.
-std::vector<char> SubstituteBytes(const char* toName) {
-  IconvDescriptor cd(toName, "US-ASCII");
-  std::vector<char> bytes(16);
-  if (!cd.Valid()) return {'?'};
-  char question = '?';
-  char* in = &question;
-  size_t inLeft = 1;
-  char* out = bytes.data();
-  size_t outLeft = bytes.size();
-  if (iconv(cd.Get(), &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) return {'?'};
-  bytes.resize(bytes.size() - outLeft);
-  return bytes;
-}
-
 constexpr char kUTF32Mark[4] = {'\xFF', '\xFE', 0, 0};
 constexpr char kUTF32MarkBigEndian[4] = {0, 0, '\xFE', '\xFF'};
 
@@ -221,13 +210,16 @@ struct ConversionPlan {
   const char* toName;
   size_t skip = 0;          // input bytes of a byte-order mark
   bool writeMark = false;   // start the output with kUTF32Mark
+  size_t sourceUnit = 1;    // bytes an invalid input unit takes: 2 and 4 for the wide forms
 };
 
 ConversionPlan PlanConversion(const char* fromName, const char* toName,
                               const unsigned char* input, size_t length) {
   ConversionPlan plan{fromName, toName};
+  if (std::strcmp(fromName, "UTF16LE") == 0) plan.sourceUnit = 2;
   if (std::strcmp(fromName, "UTF32") == 0) {
     plan.fromName = "UTF-32LE";
+    plan.sourceUnit = 4;
     if (length >= 4 && std::memcmp(input, kUTF32Mark, 4) == 0) {
       plan.skip = 4;
     } else if (length >= 4 && std::memcmp(input, kUTF32MarkBigEndian, 4) == 0) {
@@ -242,27 +234,115 @@ ConversionPlan PlanConversion(const char* fromName, const char* toName,
   return plan;
 }
 
-// Runs the whole input through cd into out. Invalid or cut-off input bytes become one "?" each.
-bool RunIconv(iconv_t cd, const char* toName, const unsigned char* input, size_t length,
-              OutputBuffer& out) {
-  char* in = const_cast<char*>(reinterpret_cast<const char*>(input));
-  size_t inLeft = length;
-  std::vector<char> substitute;
-  while (inLeft > 0) {
-    if (iconv(cd, &in, &inLeft, &out.cursor, &out.left) != static_cast<size_t>(-1)) break;
-    if (errno == E2BIG) {
-      if (!out.Grow()) return false;
-      continue;
-    }
-    if (errno != EILSEQ && errno != EINVAL) return false;
-    if (substitute.empty()) substitute = SubstituteBytes(toName);
-    if (!ResetShiftState(cd, out)) return false;
-    if (!out.Append(substitute.data(), substitute.size())) return false;
-    ++in;
-    --inLeft;
+// A conversion runs in two steps through the C library's own form, 32-bit characters in host
+// order: decode the source into characters, then encode them. Asked to convert between two
+// other encodings, the library does the same steps internally, but when the second refuses a
+// character it redoes the first over everything it had buffered (some 8 KB) to find where to
+// stop; a text full of characters the target lacks then cost about 10 microseconds per byte.
+// Each step on its own stops right at the character it cannot take.
+constexpr char kCharactersName[] = "WCHAR_T";
+constexpr uint32_t kSubstitute = '?';
+constexpr size_t kMostHeldCharacters = 4096;  // characters decoded before they are encoded
+
+// Characters of the Basic Multilingual Plane that the target refused. They become the
+// substitute before the encoder sees them, so a text in a script the target lacks still
+// converts in long runs instead of one call per character.
+class RefusedCharacters {
+ public:
+  void Add(uint32_t c) {
+    if (c >= kPlaneSize) return;
+    if (mBits.empty()) mBits.assign(kPlaneSize / 64, 0);
+    mBits[c / 64] |= uint64_t{1} << (c % 64);
   }
-  return ResetShiftState(cd, out);
-}
+  void Substitute(uint32_t* characters, size_t n) const {
+    if (mBits.empty()) return;
+    for (size_t i = 0; i < n; ++i) {
+      uint32_t c = characters[i];
+      if (c < kPlaneSize && (mBits[c / 64] >> (c % 64) & 1)) characters[i] = kSubstitute;
+    }
+  }
+
+ private:
+  static constexpr uint32_t kPlaneSize = 0x10000;
+  std::vector<uint64_t> mBits;  // empty until the first refusal
+};
+
+// Runs the whole input through the two steps into out. An invalid or cut-off input unit (a
+// byte, or a 16- or 32-bit unit, so that the text after it stays aligned) and a character the
+// target cannot hold each become one substitute, which the encoder writes itself, so that a
+// stateful target shifts back to ASCII for it.
+class TwoStepConversion {
+ public:
+  TwoStepConversion(iconv_t decoder, iconv_t encoder, size_t sourceUnit, size_t length)
+      : mDecoder(decoder), mEncoder(encoder), mSourceUnit(sourceUnit) {
+    // A short text, the usual case, holds its characters on the stack.
+    mHeldSize = std::min(length, kMostHeldCharacters) + 1;
+    if (mHeldSize > std::size(mShortHold)) mLongHold.resize(mHeldSize);
+    mHeld = mLongHold.empty() ? mShortHold : mLongHold.data();
+  }
+  TwoStepConversion(const TwoStepConversion&) = delete;
+  TwoStepConversion& operator=(const TwoStepConversion&) = delete;
+
+  bool Run(const unsigned char* input, size_t length, OutputBuffer& out) {
+    char* in = const_cast<char*>(reinterpret_cast<const char*>(input));
+    size_t inLeft = length;
+    while (inLeft > 0) {
+      char* held = reinterpret_cast<char*>(mHeld + mCount);
+      size_t room = (mHeldSize - mCount) * sizeof(uint32_t);
+      size_t result = iconv(mDecoder, &in, &inLeft, &held, &room);
+      mCount = static_cast<size_t>(reinterpret_cast<uint32_t*>(held) - mHeld);
+      if (result != static_cast<size_t>(-1)) break;
+      if (errno == E2BIG) {
+        // A hold too small for even one step of the decoder would never empty.
+        if (mCount == 0 || !Encode(out)) return false;
+        continue;
+      }
+      if (errno != EILSEQ && errno != EINVAL) return false;
+      if (mCount == mHeldSize && !Encode(out)) return false;
+      mHeld[mCount++] = kSubstitute;
+      size_t skip = std::min(mSourceUnit, inLeft);
+      in += skip;
+      inLeft -= skip;
+    }
+    return Encode(out) && ResetShiftState(mEncoder, out);
+  }
+
+ private:
+  // Encodes the characters held and empties the hold.
+  bool Encode(OutputBuffer& out) {
+    mRefused.Substitute(mHeld, mCount);
+    char* in = reinterpret_cast<char*>(mHeld);
+    size_t inLeft = mCount * sizeof(uint32_t);
+    mCount = 0;
+    while (inLeft > 0) {
+      if (iconv(mEncoder, &in, &inLeft, &out.cursor, &out.left) != static_cast<size_t>(-1)) break;
+      if (errno == E2BIG) {
+        if (!out.Grow()) return false;
+        continue;
+      }
+      if (errno != EILSEQ) return false;
+      uint32_t* refused = reinterpret_cast<uint32_t*>(in);
+      if (*refused == kSubstitute) {  // a target without "?" loses the character
+        in += sizeof(uint32_t);
+        inLeft -= sizeof(uint32_t);
+        continue;
+      }
+      mRefused.Add(*refused);
+      *refused = kSubstitute;
+    }
+    return true;
+  }
+
+  iconv_t mDecoder;
+  iconv_t mEncoder;
+  size_t mSourceUnit;
+  uint32_t mShortHold[64];
+  std::vector<uint32_t> mLongHold;
+  uint32_t* mHeld;  // decoded characters waiting for the encoder: mCount of mHeldSize
+  size_t mHeldSize;
+  size_t mCount = 0;
+  RefusedCharacters mRefused;
+};
 
 string Relabelled(const string& s, TextEncoding target) {
   return string::FromBytes(s.Bytes(), s.Length(), target);
@@ -355,6 +435,23 @@ string ConvertEncoding(const string& s, TextEncoding target) {
   return cache.lastResult;
 }
 
+TextEncoding WidenedEncoding(TextEncoding encoding, const string& other) {
+  TextEncoding wider = other.Encoding();
+  if (encoding != kEncodingASCII || wider == kEncodingASCII || wider == kEncodingNone) return encoding;
+  if (other.IsEmpty() || other.ContainsOnlyASCII()) return encoding;
+  // Without a converter, ASCII text could only be relabelled, which is sound only where its bytes
+  // keep their meaning.
+  bool reachable = IsASCIITransparentEncoding(wider) || EncodingToIconvName(wider) != nullptr;
+  return reachable ? wider : encoding;
+}
+
+string WidenASCIIText(const string& text, const string& other) {
+  TextEncoding target = WidenedEncoding(text.Encoding(), other);
+  if (text.IsEmpty() || target == text.Encoding()) return text;
+  string widened = ConvertEncoding(text, target);
+  return widened.Encoding() == target ? widened : text;
+}
+
 stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to) {
   string source(record);
   const char* fromName = EncodingToIconvName(from);
@@ -362,13 +459,15 @@ stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEnc
   if (!fromName || !toName || source.IsEmpty()) return source.ExtractStringStorage();
   size_t length = static_cast<size_t>(source.Length());
   ConversionPlan plan = PlanConversion(fromName, toName, source.Bytes(), length);
-  IconvDescriptor cd(plan.toName, plan.fromName);
-  if (!cd.Valid()) return source.ExtractStringStorage();
+  IconvDescriptor decoder(kCharactersName, plan.fromName);
+  IconvDescriptor encoder(plan.toName, kCharactersName);
+  if (!decoder.Valid() || !encoder.Valid()) return source.ExtractStringStorage();
   // Room for the usual expansions (8-bit to 16-bit units); wider outputs and the escapes of
   // stateful ones grow the buffer as they go instead of being cut off.
   OutputBuffer out(2 * static_cast<uint64_t>(length) + 16);
+  TwoStepConversion conversion(decoder.Get(), encoder.Get(), plan.sourceUnit, length);
   bool ok = out.Ok() && (!plan.writeMark || out.Append(kUTF32Mark, sizeof kUTF32Mark)) &&
-            RunIconv(cd.Get(), plan.toName, source.Bytes() + plan.skip, length - plan.skip, out);
+            conversion.Run(source.Bytes() + plan.skip, length - plan.skip, out);
   if (!ok || out.Used() > kMaxStringLength) return source.ExtractStringStorage();
   string result = string::FromBytes(out.Data(), static_cast<int64_t>(out.Used()), to);
   return result.ExtractStringStorage();

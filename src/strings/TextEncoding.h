@@ -3,8 +3,9 @@
 //
 // Every conversion in the framework goes through ConvertEncoding. A conversion that cannot be
 // made (no converter for either side) returns the source unconverted with its old encoding, so
-// a caller that must know compares the result's encoding with the target. Invalid input bytes
-// become "?" one for one.
+// a caller that must know compares the result's encoding with the target. An invalid input unit
+// (a byte, or a 16- or 32-bit unit of the wide forms) and a character the target cannot hold
+// each become one "?".
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,16 @@ string ConvertEncoding(const string& s, TextEncoding target);
 // Converts the record's bytes from one encoding to another through iconv. Returns a new record
 // (count 1), or record itself with a reference added when it cannot convert.
 stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to);
+
+// The encoding a text function works in when it brings other to a text of the given encoding:
+// that encoding, except that ASCII gives way to other's encoding when other holds characters
+// ASCII cannot (converting other to ASCII would lose them). Concatenation brings such a pair
+// together the same way.
+TextEncoding WidenedEncoding(TextEncoding encoding, const string& other);
+
+// text converted to WidenedEncoding (text's encoding, other); text itself when that is its own
+// encoding or the conversion cannot be made.
+string WidenASCIIText(const string& text, const string& other);
 
 // The iconv name of an encoding, or nullptr when it has no converter.
 const char* EncodingToIconvName(TextEncoding encoding);

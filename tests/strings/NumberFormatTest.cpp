@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "StringFunctionsTestSupport.h"
+#include "UTF8TestSupport.h"
 #include "strings/FixedPointText.h"
 #include "strings/FormatPicture.h"
 #include "strings/NumberFormat.h"
@@ -173,6 +174,34 @@ TEST(NumberFormatTest, CommaDecimalLocaleGovernsSeparatorsButNotVal) {
   EXPECT_EQ(Bytes(FormatNumber(1234.5, "#,##0.00")), "1.234,50");
   EXPECT_EQ(StringVal(string("2.5").Storage()), 2.5);
   EXPECT_EQ(runCDbl(string("1.234,5").Storage()), 1234.5);
+}
+
+// Under a locale of a single-byte character set, the separators reach every reader in UTF-8,
+// converted from the locale's bytes: Format's text, CDbl's reading and the separators the
+// other readers take, as Python decodes the locale's own conventions.
+TEST(NumberFormatTest, SingleByteLocaleSeparatorsAreUTF8) {
+  ScopedLocale french("fr_FR.ISO-8859-1");
+  if (!french.active())
+    GTEST_SKIP() << "fr_FR.ISO-8859-1 is not installed (scripts/install-deps generates it)";
+  const auto rows = utf8test::PythonRows(
+      "import locale\n"
+      "locale.setlocale(locale.LC_ALL, 'fr_FR.ISO-8859-1')\n"
+      "c = locale.localeconv()\n"
+      "print(locale.nl_langinfo(locale.CODESET), c['thousands_sep'].encode().hex(),"
+      " c['decimal_point'].encode().hex())\n");
+  ASSERT_EQ(rows.size(), 1u);
+  ASSERT_EQ(rows[0].size(), 3u) << "a locale without a thousands separator proves nothing";
+  ASSERT_EQ(rows[0][0], "ISO-8859-1");
+  const std::string thousands = utf8test::Unhex(rows[0][1]), point = utf8test::Unhex(rows[0][2]);
+  ASSERT_GE(static_cast<unsigned char>(thousands[0]), 0x80) << "an ASCII separator proves nothing";
+  string formatted = FormatNumber(1234567.5, "#,##0.00");
+  EXPECT_EQ(Bytes(formatted), "1" + thousands + "234" + thousands + "567" + point + "50");
+  EXPECT_EQ(formatted.Encoding(), kEncodingUTF8);
+  string t, d;
+  GetLocaleSeparators(&t, &d, nullptr, nullptr);
+  EXPECT_EQ(Bytes(t), thousands);
+  EXPECT_EQ(Bytes(d), point);
+  EXPECT_EQ(runCDbl(Make("1" + thousands + "234" + point + "5", kEncodingUTF8).Storage()), 1234.5);
 }
 
 }  // namespace

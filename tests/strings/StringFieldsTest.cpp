@@ -7,6 +7,7 @@
 #include "core/Memory.h"
 #include "strings/StringFields.h"
 #include "strings/StringReplace.h"
+#include "strings/StringSearch.h"
 #include "strings/StringSplitJoin.h"
 #include "support/TestSupport.h"
 
@@ -196,6 +197,50 @@ TEST(StringFields, SplitPiecesBelongToTheArrayAlone) {
       EXPECT_EQ(SmallBlockBytesInUse(), inUse);
     }
   }
+}
+
+std::string Latin1(const CodePoints& text) { return std::string(text.begin(), text.end()); }
+
+// An ASCII source meeting text that ASCII cannot hold (UTF-8, Windows Latin-1, 16-bit) takes on
+// that text's encoding, as concatenation does: the other text keeps its characters instead of
+// turning into substitutes, which could even match the source's own "?". Beside text that holds
+// ASCII only, the source keeps its encoding.
+TEST(StringFields, AnASCIISourceWidensToTextItCannotHold) {
+  const struct {
+    TextEncoding encoding;
+    std::string (*encode)(const CodePoints&);
+  } partners[] = {{kEncodingUTF8, EncodeUTF8}, {1280, Latin1}, {kEncodingUnicode16, EncodeUTF16}};
+  const std::string text = "Hello NAME, Jos?? or Jos?";
+  const string source(text.c_str()), name("NAME");
+  const CodePoints jose{'J', 'o', 's', 0xE9}, dot{' ', 0xB7, ' '};
+  for (const auto& p : partners) {
+    SCOPED_TRACE(p.encoding);
+    auto other = [&](const CodePoints& t) { return Make(p.encode(t), p.encoding); };
+    auto ascii = [&](const std::string& t) { return p.encode(CodePoints(t.begin(), t.end())); };
+    TextEncoding encoding = kEncodingNone;
+    EXPECT_EQ(Take(StringReplaceAll(source.Storage(), name.Storage(), other(jose).Storage()),
+                   &encoding),
+              ascii("Hello ") + p.encode(jose) + ascii(", Jos?? or Jos?"));
+    EXPECT_EQ(encoding, p.encoding);
+    EXPECT_EQ(Take(StringReplace(source.Storage(), other(jose).Storage(), name.Storage())), text);
+    EXPECT_EQ(StringInStr(1, source.Storage(), other(jose).Storage()), 0);
+    const string accent = other({0xE9});
+    EXPECT_EQ(StringCountFields(source.Storage(), accent.Storage()), 1);
+    EXPECT_EQ(StringNthField(source.Storage(), accent.Storage(), 2), nullptr);
+    RuntimeArray* split = StringSplit(source.Storage(), accent.Storage());
+    EXPECT_EQ(Elements(split), std::vector<std::string>{ascii(text)});
+    RuntimeUnlockArray(split);
+    split = StringSplit(string("a,b").Storage(), string(",").Storage());
+    EXPECT_EQ(Take(StringJoin(split, other(dot).Storage()), &encoding),
+              ascii("a") + p.encode(dot) + ascii("b"));
+    EXPECT_EQ(encoding, p.encoding);
+    RuntimeUnlockArray(split);
+  }
+  TextEncoding encoding = kEncodingNone;
+  const string bob = Make("Bob", kEncodingUTF8);
+  EXPECT_EQ(Take(StringReplaceAll(source.Storage(), name.Storage(), bob.Storage()), &encoding),
+            "Hello Bob, Jos?? or Jos?");
+  EXPECT_EQ(encoding, kEncodingASCII);
 }
 
 TEST(StringFields, Edges) {

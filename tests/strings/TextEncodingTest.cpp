@@ -173,4 +173,68 @@ TEST(ConvertEncoding, RandomTextAgainstPython) {
   }
 }
 
+// Characters the target cannot hold, among characters it can, from UTF-8, 16-bit and 32-bit
+// sources: each becomes one "?" (Python's errors='replace'), written by the target's own
+// converter, so that a stateful target shifts back to ASCII for it. Some texts run to thousands
+// of characters, so that refusals repeat across the converter's passes.
+const char* kLossyScript = R"PY(
+import random
+rng = random.Random(8686)
+def single(codec, skip=()):
+    out = []
+    for b in range(0x20, 0x100):
+        try:
+            if b not in skip: out.append(bytes([b]).decode(codec))
+        except UnicodeDecodeError: pass
+    return out
+japanese = ([chr(c) for c in range(0x20, 0x7F)] + [chr(c) for c in range(0x3041, 0x3094)] +
+            [chr(c) for c in range(0x30A1, 0x30F7)])
+foreign = [chr(c) for r in ((0xAC00, 0xAC40), (0x0E01, 0x0E2F), (0x0531, 0x0557), (0x0905, 0x093A),
+                            (0x1F600, 0x1F650)) for c in range(*r)]
+codes = [(1536, 'ascii', [chr(c) for c in range(0x20, 0x7F)], [chr(c) for c in range(0xC0, 0x100)]),
+         (1280, 'cp1252', single('cp1252'), []), (513, 'latin-1', single('latin-1'), []),
+         (0, 'mac_roman', single('mac_roman', (0xC6, 0xF0)), []), (2561, 'cp932', japanese, []),
+         (2336, 'euc_jp', japanese, []), (2080, 'iso2022_jp', japanese, [])]
+sources = [(0x08000100, 'utf-8'), (256, 'utf-16-le'), (0x0C000100, 'utf-32')]
+for code, codec, held, lacked in codes:
+    for i in range(12):
+        refused = rng.sample(foreign + lacked, rng.randint(1, 6))
+        n = rng.randint(4000, 9000) if i < 2 else rng.randint(1, 60)
+        text = ''.join(rng.choice(refused) if rng.random() < 0.3 else rng.choice(held) for _ in range(n))
+        for source, name in sources:
+            print(source, code, text.encode(name).hex(), text.encode(codec, 'replace').hex())
+)PY";
+
+TEST(ConvertEncoding, CharactersTheTargetLacksBecomeOneSubstituteEach) {
+  const auto rows = utf8test::PythonRows(kLossyScript);
+  ASSERT_EQ(rows.size(), 7u * 12 * 3);
+  for (const auto& f : rows) {
+    ASSERT_EQ(f.size(), 4u);
+    const TextEncoding from = std::stoul(f[0]), to = std::stoul(f[1]);
+    string converted = ConvertEncoding(Make(utf8test::Unhex(f[2]), from), to);
+    ASSERT_EQ(Bytes(converted), utf8test::Unhex(f[3]))
+        << f[0] << " -> " << f[1] << " " << f[2].substr(0, 200);
+    EXPECT_EQ(converted.Encoding(), to);
+  }
+}
+
+// An invalid unit of a 16-bit or 32-bit text (a lone surrogate, a cut-off last unit) becomes
+// one "?" and the text after it keeps its alignment.
+TEST(ConvertEncoding, InvalidWideUnitsKeepTheTextAfterThemAligned) {
+  const struct {
+    std::string bytes;
+    TextEncoding from;
+    std::string expected;
+  } cases[] = {
+      {std::string("\x00\xD8" "A\0" "B\0", 6), kEncodingUnicode16, "?AB"},
+      {std::string("A\0\x00\xDC" "\xE9\0", 6), kEncodingUnicode16, "A?\xC3\xA9"},
+      {std::string("A\0B", 3), kEncodingUnicode16, "A?"},
+      {std::string("\x00\xD8\0\0" "A\0\0\0", 8), kEncodingUTF32, "?A"},
+      {std::string("A\0\0\0" "\x00\x00\x11\x00" "B\0\0\0", 12), kEncodingUTF32, "A?B"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Bytes(Convert(c.bytes, c.from, kEncodingUTF8)), c.expected) << c.expected;
+  }
+}
+
 }  // namespace
