@@ -12,6 +12,7 @@
 #include <string>
 
 #include "StreamTestSupport.h"
+#include "support/ChildLimits.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
@@ -32,14 +33,7 @@ std::string BytesAt(const std::string& path, uint64_t offset, int count) {
 
 // Runs body as uid 65534 in a child when the tests run as root, so that permissions refuse.
 void AsUnprivileged(const std::function<void()>& body) {
-  EXPECT_EQ(qvtest::RunInChild([&] {
-              if (geteuid() == 0) {
-                ASSERT_EQ(setgid(65534), 0);
-                ASSERT_EQ(setuid(65534), 0);
-              }
-              body();
-            }),
-            0);
+  EXPECT_EQ(qvtest::RunUnprivileged(body), 0);
 }
 
 TEST(DataFile, OpenFailuresLeaveTheHostsErrorNumber) {
