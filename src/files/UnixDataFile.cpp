@@ -81,6 +81,10 @@ bool UnixDataFile::Adopt(FILE* opened) {
   stream = opened;
   direction = Direction::kNone;
   seekable = -1;
+  struct stat info;
+  regular = fstat(fileno(opened), &info) == 0 && S_ISREG(info.st_mode);
+  const off_t at = regular ? 0 : ftello(opened);
+  counted = at > 0 ? at : 0;
   return true;
 }
 
@@ -108,6 +112,7 @@ bool UnixDataFile::Read(void* buffer, int32_t count, int32_t* bytesRead) {
   const size_t n = count <= kSmallTransfer ? ReadSmall(stream, buffer, count)
                                             : fread_unlocked(buffer, 1, size_t(count), stream);
   if (bytesRead) *bytesRead = static_cast<int32_t>(n);
+  if (!regular) counted += int64_t(n);
   if (ferror_unlocked(stream)) return Fail(errno);
   return n > 0;
 }
@@ -119,6 +124,7 @@ bool UnixDataFile::Write(const void* buffer, int32_t count) {
   BeginCall();
   const size_t n = count <= kSmallTransfer ? WriteSmall(stream, buffer, count)
                                             : fwrite_unlocked(buffer, 1, size_t(count), stream);
+  if (!regular) counted += int64_t(n);
   if (ferror_unlocked(stream)) return Fail(errno);
   return n == static_cast<size_t>(count);
 }
@@ -161,11 +167,13 @@ bool UnixDataFile::SetPosition(uint64_t position) {
   BeginCall();
   if (fseeko(stream, static_cast<off_t>(position), SEEK_SET) != 0) return Fail(errno);
   direction = Direction::kNone;
+  counted = int64_t(position);
   return true;
 }
 
 int64_t UnixDataFile::GetPosition() {
   if (!stream) return -1;
+  if (!regular) return counted;
   BeginCall();
   const off_t position = ftello(stream);
   if (position < 0) {
@@ -178,20 +186,26 @@ int64_t UnixDataFile::GetPosition() {
 int64_t UnixDataFile::GetLength() {
   if (!stream || !CanSeek()) return -1;
   if (direction == Direction::kWriting) FlushStream();
+  if (!regular) return DeviceLength();
   struct stat info;
-  if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode)) return info.st_size;
-  // A device that seeks: its end, and back to where the stream was.
-  BeginCall();
-  const off_t here = ftello(stream);
-  if (here < 0 || fseeko(stream, 0, SEEK_END) != 0) {
+  if (fstat(fileno(stream), &info) != 0) {
     Fail(errno);
     return -1;
   }
-  const off_t end = ftello(stream);
-  if (end < 0) Fail(errno);
-  if (fseeko(stream, here, SEEK_SET) != 0) Fail(errno);
-  direction = Direction::kNone;
-  return end < 0 ? -1 : end;
+  return info.st_size;
+}
+
+// The descriptor is put back where it was, which is where stdio's read-ahead left it.
+int64_t UnixDataFile::DeviceLength() {
+  const int descriptor = fileno(stream);
+  const off_t here = lseek(descriptor, 0, SEEK_CUR);
+  const off_t end = here < 0 ? -1 : lseek(descriptor, 0, SEEK_END);
+  if (end < 0) {
+    Fail(errno);
+    return -1;
+  }
+  if (lseek(descriptor, here, SEEK_SET) < 0) Fail(errno);
+  return end > counted ? end : counted;
 }
 
 // fflush first: buffered writes would otherwise land after the truncation and lengthen the file

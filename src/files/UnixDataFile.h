@@ -9,6 +9,11 @@
 //     the truncation may have made stale;
 //   - the length of a regular file comes from fstat after pending writes are pushed out, so
 //     asking for it neither moves the position nor drops the read buffer;
+//   - on anything but a regular file the position is counted here (stdio cannot tell it once it
+//     has read ahead on a device, whose descriptor stays where the device puts it); a device
+//     that seeks has the length its descriptor gives, never less than the position, so a
+//     device without end (/dev/zero) is at its end by the length and a read of "all of it" is
+//     bounded;
 //   - a stream that cannot seek (a pipe, a terminal) has no known length (-1, no error), and it
 //     is at its end when a peeked byte does not come.
 #pragma once
@@ -31,7 +36,7 @@ class UnixDataFile : public DataFile {
   bool SetPosition(uint64_t position) override;
   int64_t GetLength() override;
   bool SetLength(uint64_t length) override;
-  // 0 (and the error) when the host cannot tell, -1 with nothing open.
+  // Of a regular file, 0 (and the error) when the host cannot tell; -1 with nothing open.
   int64_t GetPosition() override;
   void Flush() override { FlushStream(); }
   intptr_t GetHandle(int32_t kind) override;
@@ -54,6 +59,8 @@ class UnixDataFile : public DataFile {
   // Goes through a positioning call when the last transfer went the other way.
   void TurnTo(Direction next);
   bool CanSeek();
+  // The length of a device that seeks, read from its descriptor without disturbing stdio.
+  int64_t DeviceLength();
   bool FlushStream();
   bool CloseStream();
   // Clears the stream's error indicator and errno before a call.
@@ -64,4 +71,6 @@ class UnixDataFile : public DataFile {
   FILE* stream = nullptr;
   Direction direction = Direction::kNone;
   int8_t seekable = -1;  // unknown until asked
+  bool regular = false;  // a regular file, whose position stdio tells
+  int64_t counted = 0;   // the position of anything else
 };

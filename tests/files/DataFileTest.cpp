@@ -234,6 +234,36 @@ TEST(DataFile, PipesHaveNoLengthAndPeekForTheirEnd) {
   EXPECT_TRUE(file->Close());
 }
 
+// After stdio has read ahead on a device, its position is still known; its length is what the
+// device gives, never less than the position, so /dev/zero is at its end by the length. A
+// pipe's position counts the bytes that went through it.
+TEST(DataFile, DevicesAndPipesKeepTheirPositionAfterReadAhead) {
+  auto zero = NewDataFile();
+  ASSERT_TRUE(zero->Open(string("/dev/zero"), kDataFileReadOnly));
+  EXPECT_EQ(zero->GetLength(), 0);
+  EXPECT_TRUE(zero->IsEOF());
+  char bytes[10] = {1};
+  int32_t got = 0;
+  ASSERT_TRUE(zero->Read(bytes, 10, &got));
+  EXPECT_EQ(got, 10);
+  EXPECT_EQ(bytes[0], 0);
+  EXPECT_EQ(zero->GetPosition(), 10);
+  EXPECT_EQ(zero->GetLength(), 10);
+  EXPECT_TRUE(zero->IsEOF());
+  ASSERT_TRUE(zero->SetPosition(3));
+  EXPECT_EQ(zero->GetPosition(), 3);
+  EXPECT_EQ(zero->lastError, 0);
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  ASSERT_EQ(write(ends[1], "abc", 3), 3);
+  close(ends[1]);
+  auto pipe = NewDataFile();
+  ASSERT_TRUE(pipe->OpenDescriptor(ends[0], kHandleTypeFileNumber));
+  ASSERT_TRUE(pipe->Read(bytes, 2, &got));
+  EXPECT_EQ(pipe->GetPosition(), 2);
+  EXPECT_EQ(pipe->lastError, 0);
+}
+
 TEST(DataFile, TemporaryFiles) {
   auto file = NewDataFile();
   // Anonymous: no name in any folder, gone with the file.

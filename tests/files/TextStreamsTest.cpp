@@ -270,6 +270,28 @@ TEST(TextInputStream, EndlessLinesAndPipesStopWhereMemoryEnds) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+// ReadAll on a device after a ReadLine is bounded by what the device says it holds: it gives
+// what was read ahead and no more, the position stays known, and nothing runs the program out
+// of memory (checked under an address-space cap).
+TEST(TextInputStream, ReadAllOnADeviceAfterReadLineIsBounded) {
+  const int status = qvtest::RunInChild([] {
+    Input fresh(NewTextInputStream(OpenData("/dev/urandom")));
+    Input in(NewTextInputStream(OpenData("/dev/urandom")));
+    ASSERT_NE(in.object, nullptr);
+    ASSERT_TRUE(qvtest::LimitAddressSpace(64 << 20));
+    EXPECT_EQ(Text(TextInputStreamReadAll(fresh, nullptr)), "");
+    const std::string line = ReadLine(in);
+    const int64_t position = TextInputStreamGetPosition(in, 0);
+    EXPECT_GT(position, int64_t(line.size()));
+    const std::string rest = Text(TextInputStreamReadAll(in, nullptr));
+    EXPECT_LE(rest.size(), 1024u);
+    EXPECT_EQ(TextInputStreamGetPosition(in, 0), position + int64_t(rest.size()));
+    EXPECT_EQ(TextInputStreamLastErrorGetter(in), 0);
+    EXPECT_TRUE(TextInputStreamEOF(in));
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST(TextStreams, HandleConstructorsTakeDescriptorsOfEveryMode) {
   qvtest::TempFolder folder;
   const std::string path = folder / "f";
