@@ -192,7 +192,19 @@ int64_t UnixDataFile::GetLength() {
     Fail(errno);
     return -1;
   }
-  return info.st_size;
+  return info.st_size == 0 ? UnsizedLength() : info.st_size;
+}
+
+// One byte looked for at the position, past stdio and without moving anything.
+int64_t UnixDataFile::UnsizedLength() {
+  BeginCall();
+  const off_t position = ftello(stream);
+  if (position < 0) {
+    Fail(errno);
+    return -1;
+  }
+  unsigned char byte;
+  return pread(fileno(stream), &byte, 1, position) == 1 ? -1 : position;
 }
 
 // The descriptor is put back where it was, which is where stdio's read-ahead left it.

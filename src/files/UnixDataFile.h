@@ -9,6 +9,9 @@
 //     the truncation may have made stale;
 //   - the length of a regular file comes from fstat after pending writes are pushed out, so
 //     asking for it neither moves the position nor drops the read buffer;
+//   - a regular file whose size says 0 but that yields bytes (the files of /proc) has no known
+//     length while bytes are there, as a pipe; at the end of its data the length is where the
+//     stream is;
 //   - on anything but a regular file the position is counted here (stdio cannot tell it once it
 //     has read ahead on a device, whose descriptor stays where the device puts it); a device
 //     that seeks has the length its descriptor gives, never less than the position, so a
@@ -61,6 +64,8 @@ class UnixDataFile : public DataFile {
   bool CanSeek();
   // The length of a device that seeks, read from its descriptor without disturbing stdio.
   int64_t DeviceLength();
+  // The length of a regular file whose size says 0.
+  int64_t UnsizedLength();
   bool FlushStream();
   bool CloseStream();
   // Clears the stream's error indicator and errno before a call.

@@ -165,4 +165,23 @@ TEST(BinaryStream, ReadsAPipeUpToTheCount) {
   EXPECT_EQ(WaitFor(child), 0);
 }
 
+// A file whose size says 0 but that yields bytes (/proc) is read to the end of its data, NUL
+// bytes included; its length is known once that end is reached. An empty file stays empty.
+TEST(BinaryStream, FilesOfSizeZeroReadToTheEndOfTheirData) {
+  const std::string own = ReadFile("/proc/self/cmdline");
+  ASSERT_NE(own.find('\0'), std::string::npos);
+  Stream s(NewBinaryStream(OpenData("/proc/self/cmdline")));
+  EXPECT_FALSE(BinaryStreamEOF(s));
+  EXPECT_EQ(Text(BinaryStreamRead(s, 1000000, nullptr)), own);
+  EXPECT_TRUE(BinaryStreamEOF(s));
+  EXPECT_EQ(BinaryStreamGetLength(s, 0), own.size());
+  EXPECT_EQ(BinaryStreamLastErrorGetter(s), 0);
+  qvtest::TempFolder folder;
+  WriteFile(folder / "empty", "");
+  Stream empty(NewBinaryStream(OpenData(folder / "empty")));
+  EXPECT_TRUE(BinaryStreamEOF(empty));
+  EXPECT_EQ(BinaryStreamGetLength(empty, 0), 0u);
+  EXPECT_EQ(Text(BinaryStreamRead(empty, 10, nullptr)), "");
+}
+
 }  // namespace

@@ -292,6 +292,35 @@ TEST(TextInputStream, ReadAllOnADeviceAfterReadLineIsBounded) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+// The text before the first ':' of each line.
+std::string FieldNames(const std::string& text) {
+  std::string names;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    names += text.substr(at, text.find(':', at) - at) + "|";
+    at = end + 1;
+  }
+  return names;
+}
+
+// A file whose size says 0 but that yields bytes (/proc) is read to the end of its data, as a
+// pipe is: line by line until EOF, and whole.
+TEST(TextInputStream, FilesOfSizeZeroReadToTheEndOfTheirData) {
+  const std::string version = ReadFile("/proc/version");
+  ASSERT_FALSE(version.empty());
+  Input lines(NewTextInputStream(OpenData("/proc/version")));
+  EXPECT_FALSE(TextInputStreamEOF(lines));
+  EXPECT_EQ(AllLines(lines), version.substr(0, version.find('\n')) + "|");
+  Input whole(NewTextInputStream(OpenData("/proc/version")));
+  EXPECT_EQ(Text(TextInputStreamReadAll(whole, nullptr)), version);
+  EXPECT_TRUE(TextInputStreamEOF(whole));
+  EXPECT_EQ(TextInputStreamLastErrorGetter(whole), 0);
+  Input status(NewTextInputStream(OpenData("/proc/self/status")));
+  std::string names;
+  while (!TextInputStreamEOF(status)) names += FieldNames(ReadLine(status));
+  EXPECT_EQ(names, FieldNames(ReadFile("/proc/self/status")));
+}
+
 TEST(TextStreams, HandleConstructorsTakeDescriptorsOfEveryMode) {
   qvtest::TempFolder folder;
   const std::string path = folder / "f";
