@@ -192,7 +192,17 @@ int64_t UnixDataFile::GetLength() {
     Fail(errno);
     return -1;
   }
+  if (direction == Direction::kReading) DropReadAheadPast(info.st_size);
   return info.st_size == 0 ? UnsizedLength() : info.st_size;
+}
+
+// The descriptor stands where stdio's read-ahead ends. fflush on a stream that reads puts it
+// back at the stream's position and forgets what was buffered.
+void UnixDataFile::DropReadAheadPast(off_t size) {
+  if (lseek(fileno(stream), 0, SEEK_CUR) <= size) return;
+  BeginCall();
+  if (fflush(stream) != 0) Fail(errno);
+  direction = Direction::kNone;
 }
 
 // One byte looked for at the position, past stdio and without moving anything.

@@ -8,7 +8,9 @@
 //   - SetLength pushes buffered writes out before truncating, and drops read-ahead bytes that
 //     the truncation may have made stale;
 //   - the length of a regular file comes from fstat after pending writes are pushed out, so
-//     asking for it neither moves the position nor drops the read buffer;
+//     asking for it neither moves the position nor drops the read buffer, unless the buffer
+//     runs past the file's end (the file was cut short under the reader): bytes no longer in
+//     the file are dropped, never handed out;
 //   - a regular file whose size says 0 but that yields bytes (the files of /proc) has no known
 //     length while bytes are there, as a pipe; at the end of its data the length is where the
 //     stream is;
@@ -64,6 +66,8 @@ class UnixDataFile : public DataFile {
   bool CanSeek();
   // The length of a device that seeks, read from its descriptor without disturbing stdio.
   int64_t DeviceLength();
+  // Drops stdio's read-ahead when it runs past size.
+  void DropReadAheadPast(off_t size);
   // The length of a regular file whose size says 0.
   int64_t UnsizedLength();
   bool FlushStream();

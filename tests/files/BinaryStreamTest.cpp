@@ -1,6 +1,7 @@
 // BinaryStream: every typed value in both byte orders against Python's struct, short reads,
 // strings, streams over a string, a MemoryBlock, a file and a pipe, and closed streams.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "StreamTestSupport.h"
 #include "values/MemoryBlock.h"
@@ -182,6 +183,23 @@ TEST(BinaryStream, FilesOfSizeZeroReadToTheEndOfTheirData) {
   EXPECT_TRUE(BinaryStreamEOF(empty));
   EXPECT_EQ(BinaryStreamGetLength(empty, 0), 0u);
   EXPECT_EQ(Text(BinaryStreamRead(empty, 10, nullptr)), "");
+}
+
+// A file cut short under the reader while stdio holds bytes read ahead: Read gives the bytes up
+// to the new end, then nothing; Position and Length agree with the file.
+TEST(BinaryStream, BytesPastATruncatedEndAreNeverReturned) {
+  qvtest::TempFolder folder;
+  std::string data;
+  for (int i = 0; i < 300000; ++i) data += char(i * 7 % 251);
+  WriteFile(folder / "f", data);
+  Stream s(NewBinaryStream(OpenData(folder / "f")));
+  EXPECT_EQ(Text(BinaryStreamRead(s, 10, nullptr)), data.substr(0, 10));
+  ASSERT_EQ(truncate((folder / "f").c_str(), 100), 0);
+  EXPECT_EQ(Text(BinaryStreamRead(s, 200000, nullptr)), data.substr(10, 90));
+  EXPECT_EQ(Text(BinaryStreamRead(s, 200000, nullptr)), "");
+  EXPECT_EQ(BinaryStreamGetPosition(s, 0), 100u);
+  EXPECT_EQ(BinaryStreamGetLength(s, 0), 100u);
+  EXPECT_TRUE(BinaryStreamEOF(s));
 }
 
 }  // namespace

@@ -321,6 +321,26 @@ TEST(TextInputStream, FilesOfSizeZeroReadToTheEndOfTheirData) {
   EXPECT_EQ(names, FieldNames(ReadFile("/proc/self/status")));
 }
 
+// A file cut short under the reader: ReadAll and Read hand out the bytes up to its new end and
+// none of those read ahead past it, whether the stream or stdio had buffered them.
+TEST(TextInputStream, BytesPastATruncatedEndAreNeverReturned) {
+  qvtest::TempFolder folder;
+  std::string data = "first line\n";
+  for (int i = 0; data.size() < 300000; ++i) data += char('a' + i % 26);
+  for (bool all : {true, false}) {
+    WriteFile(folder / "f", data);
+    Input in(NewTextInputStream(OpenData(folder / "f")));
+    EXPECT_EQ(ReadLine(in), "first line");
+    ASSERT_EQ(truncate((folder / "f").c_str(), 100), 0);
+    EXPECT_EQ(all ? Text(TextInputStreamReadAll(in, nullptr))
+                  : Text(TextInputStreamRead(in, 5000, nullptr)),
+              data.substr(11, 89));
+    EXPECT_EQ(TextInputStreamGetPosition(in, 0), 100);
+    EXPECT_EQ(Text(TextInputStreamReadAll(in, nullptr)), "");
+    EXPECT_TRUE(TextInputStreamEOF(in));
+  }
+}
+
 TEST(TextStreams, HandleConstructorsTakeDescriptorsOfEveryMode) {
   qvtest::TempFolder folder;
   const std::string path = folder / "f";
