@@ -1,6 +1,7 @@
 #include "files/UnixDataFile.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "app/TerminationSignals.h"
 #include "core/RuntimeError.h"
 
 namespace {
@@ -85,7 +87,27 @@ bool UnixDataFile::Adopt(FILE* opened) {
   regular = fstat(fileno(opened), &info) == 0 && S_ISREG(info.st_mode);
   const off_t at = regular ? 0 : ftello(opened);
   counted = at > 0 ? at : 0;
+  awaitWriter = false;
   return true;
+}
+
+bool UnixDataFile::AdoptDescriptor(int descriptor, const char* mode, int error) {
+  const int flags = error ? 0 : fcntl(descriptor, F_GETFL);
+  if (!error && (flags < 0 || fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0)) error = errno;
+  FILE* opened = error ? nullptr : fdopen(descriptor, mode);
+  if (!opened) {
+    if (!error) error = errno;
+    ::close(descriptor);
+    return Fail(error);
+  }
+  return Adopt(opened);
+}
+
+// Until a writer has come, poll waits on a FIFO that has none (after one, it reports the end).
+void UnixDataFile::AwaitWriter() {
+  if (!awaitWriter) return;
+  awaitWriter = false;
+  WaitForDescriptor(fileno(stream), POLLIN, -1);
 }
 
 // Standard C asks for a positioning call between output and input on one stream. A stream that
@@ -107,6 +129,7 @@ bool UnixDataFile::Read(void* buffer, int32_t count, int32_t* bytesRead) {
   if (count == 0) return true;
   if (!QV_CHECK_TEXT(buffer, "data", nullptr)) return false;
   if (!stream || count < 0) return false;
+  AwaitWriter();
   TurnTo(Direction::kReading);
   BeginCall();
   const size_t n = count <= kSmallTransfer ? ReadSmall(stream, buffer, count)
@@ -153,6 +176,7 @@ bool UnixDataFile::Close() {
 
 bool UnixDataFile::IsEOF() {
   if (!stream || CanSeek()) return DataFile::IsEOF();
+  AwaitWriter();
   TurnTo(Direction::kReading);
   BeginCall();
   const int peeked = getc_unlocked(stream);
@@ -258,8 +282,8 @@ bool UnixDataFile::OpenForWriting(const string& path) {
 
 // A folder opens for reading on this host and fails only at the first read: refused here.
 bool UnixDataFile::Open(const string& path, int32_t permission) {
-  const char* mode = permission == kDataFileReadOnly    ? "re"
-                     : permission == kDataFileReadWrite ? "r+e"
+  const char* mode = permission == kDataFileReadOnly    ? "r"
+                     : permission == kDataFileReadWrite ? "r+"
                                                         : nullptr;
   if (!mode) {
     QV_FAIL("Invalid permissions passed in to UnixDataFile::Open");
@@ -267,15 +291,15 @@ bool UnixDataFile::Open(const string& path, int32_t permission) {
   }
   if (HoldsNul(path)) return Fail(EINVAL);
   Close();
-  errno = 0;
-  FILE* opened = fopen(path.CString(), mode);
-  if (!opened) return Fail(errno);
+  const bool write = permission == kDataFileReadWrite;
+  const int descriptor =
+      open(path.CString(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return Fail(errno);
   struct stat info;
-  if (fstat(fileno(opened), &info) == 0 && S_ISDIR(info.st_mode)) {
-    fclose(opened);
-    return Fail(EISDIR);
-  }
-  return Adopt(opened);
+  int error = fstat(descriptor, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
+  if (!AdoptDescriptor(descriptor, mode, error)) return false;
+  awaitWriter = !write && S_ISFIFO(info.st_mode);
+  return true;
 }
 
 bool UnixDataFile::OpenDescriptor(intptr_t value, int32_t kind) {
@@ -312,14 +336,8 @@ bool UnixDataFile::CreateTemporary(const string& name) {
     error = errno;
   } else if (!S_ISREG(info.st_mode) || info.st_uid != geteuid() || info.st_nlink != 1) {
     error = EEXIST;
-  } else if (ftruncate(descriptor, 0) != 0 || fcntl(descriptor, F_SETFL, 0) != 0) {
+  } else if (ftruncate(descriptor, 0) != 0) {
     error = errno;
   }
-  FILE* opened = error ? nullptr : fdopen(descriptor, "w+");
-  if (!opened) {
-    if (!error) error = errno;
-    ::close(descriptor);
-    return Fail(error);
-  }
-  return Adopt(opened);
+  return AdoptDescriptor(descriptor, "w+", error);
 }

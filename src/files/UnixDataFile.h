@@ -20,7 +20,10 @@
 //     device without end (/dev/zero) is at its end by the length and a read of "all of it" is
 //     bounded;
 //   - a stream that cannot seek (a pipe, a terminal) has no known length (-1, no error), and it
-//     is at its end when a peeked byte does not come.
+//     is at its end when a peeked byte does not come;
+//   - opening never waits for a peer: a FIFO without a writer, a line without carrier open at
+//     once. A FIFO opened for reading before any writer came would then read as ended at once;
+//     its first read waits for a writer instead, as reading a pipe waits for its data.
 #pragma once
 
 #include <cstdint>
@@ -61,6 +64,11 @@ class UnixDataFile : public DataFile {
 
   // Takes opened as the stream (nothing was open before); false with errno when it is nil.
   bool Adopt(FILE* opened);
+  // Takes descriptor, opened without waiting (O_NONBLOCK, cleared here), as the stream in mode;
+  // a non-zero error refuses it instead. A descriptor not taken is closed.
+  bool AdoptDescriptor(int descriptor, const char* mode, int error);
+  // Before the first read of a FIFO that had no writer when it was opened.
+  void AwaitWriter();
   // Goes through a positioning call when the last transfer went the other way.
   void TurnTo(Direction next);
   bool CanSeek();
@@ -81,5 +89,6 @@ class UnixDataFile : public DataFile {
   Direction direction = Direction::kNone;
   int8_t seekable = -1;  // unknown until asked
   bool regular = false;  // a regular file, whose position stdio tells
+  bool awaitWriter = false;
   int64_t counted = 0;   // the position of anything else
 };

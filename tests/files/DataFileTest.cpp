@@ -264,6 +264,37 @@ TEST(DataFile, DevicesAndPipesKeepTheirPositionAfterReadAhead) {
   EXPECT_EQ(pipe->lastError, 0);
 }
 
+// Opening never waits for a peer: FIFOs without a writer open at once, for reading and for
+// reading and writing. The first read of the one opened for reading waits for a writer's bytes,
+// as a pipe's reader waits; once that writer has gone, the FIFO is at its end. An alarm fails a
+// hang.
+TEST(DataFile, FifosWithoutAWriterOpenAtOnce) {
+  qvtest::TempFolder folder;
+  const std::string fifo = folder / "fifo", other = folder / "other";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(other.c_str(), 0600), 0);
+  const int status = qvtest::RunInChild([&] {
+    alarm(10);
+    auto both = NewDataFile();
+    EXPECT_TRUE(both->Open(string(other.c_str()), kDataFileReadWrite));
+    auto in = NewDataFile();
+    ASSERT_TRUE(in->Open(string(fifo.c_str()), kDataFileReadOnly));
+    const pid_t writer = fork();
+    if (writer == 0) {
+      usleep(200 * 1000);
+      const int fd = open(fifo.c_str(), O_WRONLY);
+      _exit(fd >= 0 && write(fd, "late", 4) == 4 ? 0 : 1);
+    }
+    char bytes[8] = {};
+    int32_t got = 0;
+    EXPECT_TRUE(in->Read(bytes, 8, &got));
+    EXPECT_EQ(std::string(bytes, size_t(got)), "late");
+    EXPECT_EQ(WaitFor(writer), 0);
+    EXPECT_TRUE(in->IsEOF());
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST(DataFile, TemporaryFiles) {
   auto file = NewDataFile();
   // Anonymous: no name in any folder, gone with the file.
