@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,9 @@
 namespace {
 
 constexpr size_t kReadPiece = 512;
+
+// A child the caller waits for at once, one it reaps later, or one it never sees again.
+enum class ChildKind { kWaitedFor, kStarted, kDetached };
 
 // In the vfork child: nothing but system calls, then exec or _exit.
 void CloseDescriptorsFrom(int first) {
@@ -56,6 +60,13 @@ void ResetSignalsInChild() {
   _exit(-1);
 }
 
+// In a vfork child whose parent waits for it: a child that nobody waits for any more (the
+// parent was killed, or ended) is killed too, instead of running on alone, perhaps waiting on a
+// peer forever. parent is the waiting process, which may have ended before the request.
+void DieWithParent(pid_t parent) {
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(-1);
+}
+
 // Starts the child and answers its id (or -1) in the parent; the child never returns. A detached
 // program is the child's own child: when the child ends at once, the program is handed to the
 // system's reaper, so this process never waits for it. That child is forked, not vforked: a
@@ -65,10 +76,12 @@ void ResetSignalsInChild() {
 // from before the fork until the program's process has reset its handlers, so none runs in a
 // child on the parent's memory.
 pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int outputFd,
-                 bool detached, volatile int* execError) {
+                 ChildKind kind, volatile int* execError) {
   sigset_t all, previous;
   sigfillset(&all);
   pthread_sigmask(SIG_SETMASK, &all, &previous);
+  const bool detached = kind == ChildKind::kDetached;
+  const pid_t parent = getpid();
   const pid_t child = detached ? fork() : vfork();
   if (child != 0) {
     const int savedErrno = errno;
@@ -76,6 +89,7 @@ pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int o
     errno = savedErrno;
     return child;
   }
+  if (kind == ChildKind::kWaitedFor) DieWithParent(parent);
   if (!detached) ExecInChild(path, argv, unusedEnd, outputFd, false, execError);
   // The forked child's own memory: the program's vfork writes the exec's errno here.
   *execError = 0;
@@ -105,10 +119,8 @@ int WaitForChild(pid_t child) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-}  // namespace
-
-bool StartProgram(const char* path, const char* const* argv, bool captureOutput,
-                  StartedProgram* started) {
+bool StartChild(const char* path, const char* const* argv, bool captureOutput, ChildKind kind,
+                StartedProgram* started) {
   *started = StartedProgram{};
   started->startError = EINVAL;
   if (!path || !argv || !argv[0]) return false;
@@ -118,7 +130,7 @@ bool StartProgram(const char* path, const char* const* argv, bool captureOutput,
     return false;
   }
   volatile int execError = 0;
-  const pid_t child = SpawnChild(path, argv, fds[0], fds[1], false, &execError);
+  const pid_t child = SpawnChild(path, argv, fds[0], fds[1], kind, &execError);
   started->startError = child < 0 ? errno : execError;
   if (fds[1] >= 0) close(fds[1]);
   if (child < 0) {
@@ -130,10 +142,17 @@ bool StartProgram(const char* path, const char* const* argv, bool captureOutput,
   return true;
 }
 
+}  // namespace
+
+bool StartProgram(const char* path, const char* const* argv, bool captureOutput,
+                  StartedProgram* started) {
+  return StartChild(path, argv, captureOutput, ChildKind::kStarted, started);
+}
+
 bool RunProgram(const char* path, const char* const* argv, std::string* output,
                 int* exitStatus, int* startError) {
   StartedProgram started;
-  const bool ran = StartProgram(path, argv, output != nullptr, &started);
+  const bool ran = StartChild(path, argv, output != nullptr, ChildKind::kWaitedFor, &started);
   if (startError) *startError = started.startError;
   if (!ran) return false;
   if (started.output >= 0) {
@@ -149,7 +168,7 @@ bool StartDetachedProgram(const char* path, const char* const* argv, int* startE
   *startError = EINVAL;
   if (!path || !argv || !argv[0]) return false;
   volatile int execError = 0;
-  const pid_t middle = SpawnChild(path, argv, -1, -1, true, &execError);
+  const pid_t middle = SpawnChild(path, argv, -1, -1, ChildKind::kDetached, &execError);
   if (middle < 0) {
     *startError = errno;
     return false;

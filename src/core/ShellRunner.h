@@ -13,7 +13,8 @@
 // Runs the program at path with the arguments argv (argv[0] first, then a null), no shell in
 // between; a path without a slash is looked for along PATH. With output, everything it writes
 // to standard output and standard error is appended to *output; without, both go to /dev/null.
-// Returns after the child has ended; false when the pipe or the child could not be made. With
+// Returns after the child has ended; false when the pipe or the child could not be made. A
+// child whose waiting thread ends first (the process was killed) is killed with it. With
 // exitStatus, the program's exit status is stored there (-1 when it did not exit). A program
 // that cannot be started leaves its child with status 255 and no output, and its exec's errno
 // in *startError (0 when it started, or the errno of a failed vfork or pipe).

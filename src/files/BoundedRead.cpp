@@ -1,7 +1,9 @@
 #include "files/BoundedRead.h"
 
+#include <cerrno>
 #include <cstring>
-#include <string>
+
+#include "files/GrowingBytes.h"
 
 namespace {
 
@@ -36,23 +38,25 @@ string ReadKnown(RandomAccessMechanism& mechanism, const void* prefix, int32_t p
   return text;
 }
 
-// Grown step by step as the bytes arrive.
+// Grown step by step as the bytes arrive, until they end, count came, or memory is short
+// (ENOMEM): the bytes not read then stay in the mechanism.
 string ReadUnknown(RandomAccessMechanism& mechanism, const void* prefix, int32_t prefixLength,
                    int64_t count, TextEncoding encoding) {
-  std::string bytes(static_cast<const char*>(prefix), static_cast<size_t>(prefixLength));
+  GrowingBytes bytes;
+  bool going = bytes.Append(prefix, prefixLength);
   int64_t step = kFirstStep;
-  for (int64_t wanted = count; wanted > 0;) {
+  for (int64_t wanted = count; going && wanted > 0;) {
     const int64_t now = wanted < step ? wanted : step;
-    const size_t start = bytes.size();
-    bytes.resize(start + static_cast<size_t>(now));
-    const int64_t got =
-        ReadInto(mechanism, reinterpret_cast<unsigned char*>(bytes.data() + start), now);
-    bytes.resize(start + static_cast<size_t>(got));
-    if (got < now) break;
+    if (!bytes.Reserve(now)) break;
+    const int64_t got = ReadInto(mechanism, bytes.End(), now);
+    bytes.Grew(got);
+    going = got == now;
     wanted -= got;
     if (step < kLargestStep) step *= 2;
   }
-  return string::FromBytes(bytes.data(), static_cast<int64_t>(bytes.size()), encoding);
+  if (bytes.OutOfMemory()) mechanism.lastError = ENOMEM;
+  if (bytes.Size() < prefixLength) return string::FromBytes(prefix, prefixLength, encoding);
+  return bytes.ToString(encoding);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Reading a count of bytes that comes from outside (a Read(Count) of the application, a length
 // read from the data): never more memory than the bytes can fill. Where the mechanism knows its
 // length the result is sized once to what is left; where it does not (a pipe) the result grows
-// as bytes arrive. So Read(2^31 - 1) of a 10-byte file allocates about 10 bytes.
+// as bytes arrive. So Read(2^31 - 1) of a 10-byte file allocates about 10 bytes, and a pipe
+// without end gives what memory can hold, with ENOMEM left in the mechanism.
 #pragma once
 
 #include <cstdint>

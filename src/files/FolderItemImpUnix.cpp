@@ -401,15 +401,22 @@ FolderItemImp* FolderItemImpUnix::GetSpecialFolder(int32_t code) const {
   return path.empty() ? nullptr : FromBytes(path);
 }
 
+const std::vector<FolderListing::Entry>* FolderItemImpUnix::Listing() const {
+  int error = 0;
+  const std::vector<FolderListing::Entry>* entries = mListing.Current(mPath, &error);
+  if (!entries) SetLastError(error);
+  return entries;
+}
+
 int32_t FolderItemImpUnix::Count() const {
-  const std::vector<FolderListing::Entry>* entries = mListing.Current(mPath);
+  const std::vector<FolderListing::Entry>* entries = Listing();
   return entries ? static_cast<int32_t>(entries->size()) : 0;
 }
 
 // The listing tells an entry's type, so a folder gets its "/" and a plain file is no link
 // without asking the system; a link, or an entry of no known type, is looked at as before.
 FolderItemImp* FolderItemImpUnix::Item(int32_t index, int32_t flags) const {
-  const std::vector<FolderListing::Entry>* entries = mListing.Current(mPath);
+  const std::vector<FolderListing::Entry>* entries = Listing();
   if (!entries || index < 0 || static_cast<size_t>(index) >= entries->size()) return nullptr;
   const FolderListing::Entry& found = (*entries)[static_cast<size_t>(index)];
   const std::string path = JoinName(mPath, found.name);

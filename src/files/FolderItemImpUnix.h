@@ -111,6 +111,11 @@ class FolderItemImpUnix : public FolderItemImp {
   std::string ItemPath() const;
   // False with errno kept when the call failed.
   bool Succeeded(int result) const;
+  // The folder's entries; nil, with the failing call's errno kept, when it cannot be listed.
+  const std::vector<FolderListing::Entry>* Listing() const;
+  // False with ENOTSUP when a copy to destination would read or write a FIFO, a device or a
+  // socket.
+  bool CopiesOnlyFiles(const FolderItemImp& destination) const;
   // Runs a program on the item's behalf; false with a defined code when it failed.
   bool RunCommand(const char* const* argv, const FolderItemImp* destination);
 

@@ -55,6 +55,10 @@ void RaiseUnsupportedFormat(const char* operation, int32_t format, const char* e
   RaiseNewExceptionWithMessage(UnsupportedFormatExceptionDefinition(), message.Storage(), 0);
 }
 
+bool IsSpecialFile(mode_t mode) {
+  return S_ISFIFO(mode) || S_ISCHR(mode) || S_ISBLK(mode) || S_ISSOCK(mode);
+}
+
 bool EndsWithIgnoringCase(const std::string& text, const char* tail) {
   const size_t length = std::char_traits<char>::length(tail);
   if (text.size() < length) return false;
@@ -123,8 +127,26 @@ bool FolderItemImpUnix::RunCommand(const char* const* argv, const FolderItemImp*
   return false;
 }
 
+// A FIFO would make the copy wait for its peer, a device could feed it without end, a socket
+// cannot be opened: none of them is copied from, or onto. A folder is left to cp, which refuses.
+bool FolderItemImpUnix::CopiesOnlyFiles(const FolderItemImp& destination) const {
+  struct stat info;
+  bool special = stat(mPath.c_str(), &info) == 0 && IsSpecialFile(info.st_mode);
+  if (!special && !destination.IsVirtual()) {
+    std::string target = BytesOf(destination.GetPath());
+    if (destination.IsDirectory()) {
+      if (target.empty() || target.back() != '/') target += '/';
+      target += BytesOf(GetName());
+    }
+    special = stat(target.c_str(), &info) == 0 && IsSpecialFile(info.st_mode);
+  }
+  if (special) SetLastError(ENOTSUP);
+  return !special;
+}
+
 bool FolderItemImpUnix::CopyTo(FolderItemImp* destination) {
   if (!QV_CHECK_TEXT(destination, "destination", nullptr)) return false;
+  if (!CopiesOnlyFiles(*destination)) return false;
   if (destination->IsVirtual()) return FolderItemImp::CopyTo(destination);
   if (IsOwnTarget(*this, *destination)) return true;
   const std::string target = BytesOf(destination->GetPath());

@@ -31,11 +31,18 @@ struct OwnedItems {
 };
 
 // The folder's entries as they are now, links not followed.
-void ListEntries(const FolderItemImp& folder, OwnedItems* entries) {
+// False, with the listing's error kept, when the folder cannot be listed; otherwise the folder's
+// error is as it was (an empty listing looks like a refused one but for the error).
+bool ListEntries(const FolderItemImp& folder, OwnedItems* entries) {
+  const int32_t before = folder.lastError;
+  folder.SetLastError(0);
   const int32_t count = folder.Count();
+  if (count == 0 && folder.lastError != 0) return false;
+  folder.SetLastError(before);
   for (int32_t i = 0; i < count; ++i) {
     if (FolderItemImp* entry = folder.Item(i, 0)) entries->items.Append(entry);
   }
+  return true;
 }
 
 void CloseAndFree(RandomAccessMechanism* mechanism) {
@@ -202,7 +209,13 @@ bool FolderItemImp::DeleteTree() {
   // A link is deleted as a file by whoever lists it, never walked into.
   if (!IsDirectory() || IsAlias()) return false;
   OwnedItems entries;
-  ListEntries(*this, &entries);
+  if (!ListEntries(*this, &entries)) {
+    // Unlisted, it can go only when empty; if not, the listing says why.
+    const int32_t refused = lastError;
+    if (Delete()) return true;
+    SetLastError(refused);
+    return false;
+  }
   bool deleted = true;
   int32_t failure = 0;
   for (uint32_t i = 0; i < entries.items.size(); ++i) {

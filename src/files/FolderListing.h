@@ -25,9 +25,9 @@ class FolderListing {
   };
 
   // The entries of folder in readdir order, without "." and "..": the kept ones when folder is
-  // the one they were read from and is unchanged since, else read now. Nil when the folder
-  // cannot be read. Valid until the next call.
-  const std::vector<Entry>* Current(const std::string& folder);
+  // the one they were read from and is unchanged since, else read now. Nil, with the errno of
+  // the call that failed in *error, when the folder cannot be read. Valid until the next call.
+  const std::vector<Entry>* Current(const std::string& folder, int* error);
 
  private:
   // What stat says of a folder, as far as a change shows in it.
@@ -38,6 +38,7 @@ class FolderListing {
     timespec modified{};
     bool operator==(const Stamp& other) const;
   };
+  // False with errno when the folder cannot be opened or read.
   bool Read(const std::string& folder, const Stamp& stamp, const timespec& now);
 
   std::string mFolder;

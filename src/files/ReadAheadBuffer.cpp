@@ -1,7 +1,9 @@
 #include "files/ReadAheadBuffer.h"
 
+#include <cerrno>
 #include <cstring>
-#include <string>
+
+#include "files/GrowingBytes.h"
 
 namespace {
 
@@ -10,13 +12,6 @@ constexpr uint16_t kLF = 10;
 
 uint16_t UnitAt(const uint8_t* bytes, int32_t unit) {
   return unit == 1 ? bytes[0] : static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-// The line: what was gathered of it before, then count bytes of text.
-string JoinLine(std::string* gathered, const uint8_t* text, int32_t count, TextEncoding encoding) {
-  if (gathered->empty()) return string::FromBytes(text, count, encoding);
-  gathered->append(reinterpret_cast<const char*>(text), static_cast<size_t>(count));
-  return string::FromBytes(gathered->data(), int64_t(gathered->size()), encoding);
 }
 
 }  // namespace
@@ -61,38 +56,68 @@ int32_t ReadAheadBuffer::FindLineEnd(int32_t unit, int32_t from, int32_t* whole)
   return -1;
 }
 
+// The line end at the read position, CR or LF; an LF after a CR (perhaps still to come with a
+// refill) belongs to the same line end.
+void ReadAheadBuffer::SkipLineEnd(int32_t unit) {
+  const bool cr = UnitAt(Unread(), unit) == kCR;
+  Consume(unit);
+  if (cr && Holds(unit) && UnitAt(Unread(), unit) == kLF) Consume(unit);
+}
+
 // A line that runs past the buffer's end is kept in the buffer, which is refilled behind it;
 // only a line longer than the whole buffer is gathered elsewhere.
 string ReadAheadBuffer::ReadLine(TextEncoding encoding) {
   const int32_t unit = IsUnicode16Encoding(encoding) ? 2 : 1;
-  std::string longLine;  // the start of a line longer than the buffer
-  int32_t scanned = 0;   // bytes from the read position known to hold no line end
+  int32_t scanned = 0;  // bytes from the read position known to hold no line end
   for (;;) {
     int32_t whole = 0;
     const int32_t end = FindLineEnd(unit, scanned, &whole);
     if (end >= 0) {
-      const uint8_t* text = Unread();
-      const bool cr = UnitAt(text + end, unit) == kCR;
-      Consume(end + unit);
-      // A CR that ends the buffer: its LF may come with the refill, which moves the bytes.
-      if (cr && Buffered() < unit) {
-        string line = JoinLine(&longLine, text, end, encoding);
-        if (Holds(unit) && UnitAt(Unread(), unit) == kLF) Consume(unit);
-        return line;
-      }
-      if (cr && UnitAt(Unread(), unit) == kLF) Consume(unit);
-      return JoinLine(&longLine, text, end, encoding);
+      string line = string::FromBytes(Unread(), end, encoding);
+      Consume(end);
+      SkipLineEnd(unit);
+      return line;
     }
+    if (Buffered() == mCapacity) return ReadLongLine(unit, encoding);
     scanned = whole;
-    if (Buffered() == mCapacity) {
-      longLine.append(reinterpret_cast<const char*>(Unread()), static_cast<size_t>(whole));
-      Consume(whole);
-      scanned = 0;
-    }
     if (Refill()) continue;
     // The end of the data: an odd byte left over ends the line.
-    const int32_t left = Buffered();
+    string line = string::FromBytes(Unread(), Buffered(), encoding);
     Empty();
-    return JoinLine(&longLine, mBytes, left, encoding);
+    return line;
+  }
+}
+
+// Buffer after buffer of a line without end joins the line, until its end comes or memory
+// cannot take more: the line is cut there (ENOMEM; at the longest string, no error), and what
+// was not taken stays buffered for the next line.
+string ReadAheadBuffer::ReadLongLine(int32_t unit, TextEncoding encoding) {
+  GrowingBytes line;
+  int32_t scanned = 0;  // bytes from the read position known to hold no line end
+  for (;;) {
+    int32_t whole = 0;
+    const int32_t end = FindLineEnd(unit, scanned, &whole);
+    const bool atEnd = end < 0 && Buffered() < mCapacity && !Refill();
+    // What joins the line now: the text before its end; at the end of the data all that is
+    // left, an odd byte too; the whole units of a full buffer; else nothing until more comes.
+    int32_t taken = 0;
+    if (end >= 0) {
+      taken = end;
+    } else if (atEnd) {
+      taken = Buffered();
+    } else if (Buffered() == mCapacity) {
+      taken = whole;
+    }
+    if (!line.Append(Unread(), taken)) {
+      if (line.OutOfMemory()) mMechanism->lastError = ENOMEM;
+      return line.ToString(encoding);
+    }
+    Consume(taken);
+    if (end >= 0) SkipLineEnd(unit);
+    if (end >= 0 || atEnd) {
+      if (atEnd) Empty();
+      return line.ToString(encoding);
+    }
+    scanned = taken > 0 ? 0 : whole;
   }
 }

@@ -5,7 +5,8 @@
 // A line ends at CR, LF or CR LF; the end is not part of the line. Text of 16-bit units is
 // scanned unit by unit, so a byte 0x0A inside a character is no line end. A unit, or a CR LF,
 // split across two refills is still one unit, one line end; an odd byte at the end of the data
-// ends the last line.
+// ends the last line. A line longer than memory can hold is cut where memory ends, with ENOMEM
+// left in the mechanism, and its rest is the next line.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,10 @@ class ReadAheadBuffer {
  private:
   // True when at least count bytes are buffered, refilling as needed.
   bool Holds(int32_t count);
+  // ReadLine of a line longer than the buffer, from a full buffer on.
+  string ReadLongLine(int32_t unit, TextEncoding encoding);
+  // Reads the CR, LF or CR LF at the read position.
+  void SkipLineEnd(int32_t unit);
   // Offset from the read position of the first CR or LF unit at or after from, or -1; *whole
   // is set to the bytes of whole units buffered.
   int32_t FindLineEnd(int32_t unit, int32_t from, int32_t* whole) const;

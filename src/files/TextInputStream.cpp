@@ -57,8 +57,25 @@ RandomAccessMechanism* OpenMechanism(TextInputStreamObject* stream) {
   return stream->mechanism;
 }
 
+// The bytes from the stream's position to the end by the mechanism's length, or -1 when the
+// length is unknown. Buffered bytes past that end (the file was cut short under the reader) are
+// dropped, and the mechanism is put back at the end of those kept.
+int64_t BytesLeftInData(TextInputStreamObject* stream) {
+  RandomAccessMechanism* mechanism = stream->mechanism;
+  const int64_t length = mechanism->GetLength();
+  if (length < 0) return -1;
+  ReadAheadBuffer buffer = BufferOf(stream);
+  const int64_t position = mechanism->GetPosition() - buffer.Buffered();
+  const int64_t left = length > position ? length - position : 0;
+  if (left < buffer.Buffered()) {
+    stream->fillCount = stream->readPosition + static_cast<int32_t>(left);
+    mechanism->SetPosition(static_cast<uint64_t>(position + left));
+  }
+  return left;
+}
+
 // The buffered bytes, then up to count more from the mechanism.
-string ReadCount(TextInputStreamObject* stream, int64_t count, TextEncoding encoding) {
+string ReadBufferedThenMore(TextInputStreamObject* stream, int64_t count, TextEncoding encoding) {
   ReadAheadBuffer buffer = BufferOf(stream);
   const int32_t buffered = buffer.Buffered();
   if (count <= buffered) {
@@ -70,6 +87,13 @@ string ReadCount(TextInputStreamObject* stream, int64_t count, TextEncoding enco
   const uint8_t* unread = buffer.Unread();
   buffer.Empty();
   return ReadAtMost(*stream->mechanism, unread, buffered, count - buffered, encoding);
+}
+
+// Read(Count): what is buffered serves it without asking the file; a count that needs the file
+// first drops what it no longer holds.
+string ReadCount(TextInputStreamObject* stream, int64_t count, TextEncoding encoding) {
+  if (count > BufferOf(stream).Buffered()) BytesLeftInData(stream);
+  return ReadBufferedThenMore(stream, count, encoding);
 }
 
 }  // namespace
@@ -122,9 +146,10 @@ stringStorage* TextInputStreamReadAll(TextInputStreamObject* stream,
                                       TextEncodingObject* encoding) {
   RandomAccessMechanism* mechanism = OpenMechanism(stream);
   if (!mechanism) return nullptr;
-  const int64_t left = BytesLeft(*mechanism);
-  const int64_t count = left < 0 ? int64_t{kMaxStringLength} : BufferOf(stream).Buffered() + left;
-  return ReadCount(stream, count, ResultEncoding(stream, encoding)).ExtractStringStorage();
+  const int64_t left = BytesLeftInData(stream);
+  const int64_t count = left < 0 ? int64_t{kMaxStringLength} : left;
+  return ReadBufferedThenMore(stream, count, ResultEncoding(stream, encoding))
+      .ExtractStringStorage();
 }
 QV_EXPORT(TextInputStreamReadAll)
 
@@ -152,7 +177,7 @@ int64_t TextInputStreamGetPosition(TextInputStreamObject* stream, uint32_t) {
   RandomAccessMechanism* mechanism = OpenMechanism(stream);
   if (!mechanism) return 0;
   const int64_t position = mechanism->GetPosition() - BufferOf(stream).Buffered();
-  return position > 0 ? position : 0;  // a pipe has no position
+  return position > 0 ? position : 0;  // a position the mechanism cannot tell counts as 0
 }
 QV_EXPORT(TextInputStreamGetPosition)
 

@@ -1,6 +1,7 @@
 #include "files/UnixDataFile.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "app/TerminationSignals.h"
 #include "core/RuntimeError.h"
 
 namespace {
@@ -81,7 +83,31 @@ bool UnixDataFile::Adopt(FILE* opened) {
   stream = opened;
   direction = Direction::kNone;
   seekable = -1;
+  struct stat info;
+  regular = fstat(fileno(opened), &info) == 0 && S_ISREG(info.st_mode);
+  const off_t at = regular ? 0 : ftello(opened);
+  counted = at > 0 ? at : 0;
+  awaitWriter = false;
   return true;
+}
+
+bool UnixDataFile::AdoptDescriptor(int descriptor, const char* mode, int error) {
+  const int flags = error ? 0 : fcntl(descriptor, F_GETFL);
+  if (!error && (flags < 0 || fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0)) error = errno;
+  FILE* opened = error ? nullptr : fdopen(descriptor, mode);
+  if (!opened) {
+    if (!error) error = errno;
+    ::close(descriptor);
+    return Fail(error);
+  }
+  return Adopt(opened);
+}
+
+// Until a writer has come, poll waits on a FIFO that has none (after one, it reports the end).
+void UnixDataFile::AwaitWriter() {
+  if (!awaitWriter) return;
+  awaitWriter = false;
+  WaitForDescriptor(fileno(stream), POLLIN, -1);
 }
 
 // Standard C asks for a positioning call between output and input on one stream. A stream that
@@ -103,11 +129,13 @@ bool UnixDataFile::Read(void* buffer, int32_t count, int32_t* bytesRead) {
   if (count == 0) return true;
   if (!QV_CHECK_TEXT(buffer, "data", nullptr)) return false;
   if (!stream || count < 0) return false;
+  AwaitWriter();
   TurnTo(Direction::kReading);
   BeginCall();
   const size_t n = count <= kSmallTransfer ? ReadSmall(stream, buffer, count)
                                             : fread_unlocked(buffer, 1, size_t(count), stream);
   if (bytesRead) *bytesRead = static_cast<int32_t>(n);
+  if (!regular) counted += int64_t(n);
   if (ferror_unlocked(stream)) return Fail(errno);
   return n > 0;
 }
@@ -119,6 +147,7 @@ bool UnixDataFile::Write(const void* buffer, int32_t count) {
   BeginCall();
   const size_t n = count <= kSmallTransfer ? WriteSmall(stream, buffer, count)
                                             : fwrite_unlocked(buffer, 1, size_t(count), stream);
+  if (!regular) counted += int64_t(n);
   if (ferror_unlocked(stream)) return Fail(errno);
   return n == static_cast<size_t>(count);
 }
@@ -147,6 +176,7 @@ bool UnixDataFile::Close() {
 
 bool UnixDataFile::IsEOF() {
   if (!stream || CanSeek()) return DataFile::IsEOF();
+  AwaitWriter();
   TurnTo(Direction::kReading);
   BeginCall();
   const int peeked = getc_unlocked(stream);
@@ -161,11 +191,13 @@ bool UnixDataFile::SetPosition(uint64_t position) {
   BeginCall();
   if (fseeko(stream, static_cast<off_t>(position), SEEK_SET) != 0) return Fail(errno);
   direction = Direction::kNone;
+  counted = int64_t(position);
   return true;
 }
 
 int64_t UnixDataFile::GetPosition() {
   if (!stream) return -1;
+  if (!regular) return counted;
   BeginCall();
   const off_t position = ftello(stream);
   if (position < 0) {
@@ -178,20 +210,48 @@ int64_t UnixDataFile::GetPosition() {
 int64_t UnixDataFile::GetLength() {
   if (!stream || !CanSeek()) return -1;
   if (direction == Direction::kWriting) FlushStream();
+  if (!regular) return DeviceLength();
   struct stat info;
-  if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode)) return info.st_size;
-  // A device that seeks: its end, and back to where the stream was.
-  BeginCall();
-  const off_t here = ftello(stream);
-  if (here < 0 || fseeko(stream, 0, SEEK_END) != 0) {
+  if (fstat(fileno(stream), &info) != 0) {
     Fail(errno);
     return -1;
   }
-  const off_t end = ftello(stream);
-  if (end < 0) Fail(errno);
-  if (fseeko(stream, here, SEEK_SET) != 0) Fail(errno);
+  if (direction == Direction::kReading) DropReadAheadPast(info.st_size);
+  return info.st_size == 0 ? UnsizedLength() : info.st_size;
+}
+
+// The descriptor stands where stdio's read-ahead ends. fflush on a stream that reads puts it
+// back at the stream's position and forgets what was buffered.
+void UnixDataFile::DropReadAheadPast(off_t size) {
+  if (lseek(fileno(stream), 0, SEEK_CUR) <= size) return;
+  BeginCall();
+  if (fflush(stream) != 0) Fail(errno);
   direction = Direction::kNone;
-  return end < 0 ? -1 : end;
+}
+
+// One byte looked for at the position, past stdio and without moving anything.
+int64_t UnixDataFile::UnsizedLength() {
+  BeginCall();
+  const off_t position = ftello(stream);
+  if (position < 0) {
+    Fail(errno);
+    return -1;
+  }
+  unsigned char byte;
+  return pread(fileno(stream), &byte, 1, position) == 1 ? -1 : position;
+}
+
+// The descriptor is put back where it was, which is where stdio's read-ahead left it.
+int64_t UnixDataFile::DeviceLength() {
+  const int descriptor = fileno(stream);
+  const off_t here = lseek(descriptor, 0, SEEK_CUR);
+  const off_t end = here < 0 ? -1 : lseek(descriptor, 0, SEEK_END);
+  if (end < 0) {
+    Fail(errno);
+    return -1;
+  }
+  if (lseek(descriptor, here, SEEK_SET) < 0) Fail(errno);
+  return end > counted ? end : counted;
 }
 
 // fflush first: buffered writes would otherwise land after the truncation and lengthen the file
@@ -222,8 +282,8 @@ bool UnixDataFile::OpenForWriting(const string& path) {
 
 // A folder opens for reading on this host and fails only at the first read: refused here.
 bool UnixDataFile::Open(const string& path, int32_t permission) {
-  const char* mode = permission == kDataFileReadOnly    ? "re"
-                     : permission == kDataFileReadWrite ? "r+e"
+  const char* mode = permission == kDataFileReadOnly    ? "r"
+                     : permission == kDataFileReadWrite ? "r+"
                                                         : nullptr;
   if (!mode) {
     QV_FAIL("Invalid permissions passed in to UnixDataFile::Open");
@@ -231,15 +291,15 @@ bool UnixDataFile::Open(const string& path, int32_t permission) {
   }
   if (HoldsNul(path)) return Fail(EINVAL);
   Close();
-  errno = 0;
-  FILE* opened = fopen(path.CString(), mode);
-  if (!opened) return Fail(errno);
+  const bool write = permission == kDataFileReadWrite;
+  const int descriptor =
+      open(path.CString(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return Fail(errno);
   struct stat info;
-  if (fstat(fileno(opened), &info) == 0 && S_ISDIR(info.st_mode)) {
-    fclose(opened);
-    return Fail(EISDIR);
-  }
-  return Adopt(opened);
+  int error = fstat(descriptor, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
+  if (!AdoptDescriptor(descriptor, mode, error)) return false;
+  awaitWriter = !write && S_ISFIFO(info.st_mode);
+  return true;
 }
 
 bool UnixDataFile::OpenDescriptor(intptr_t value, int32_t kind) {
@@ -276,14 +336,8 @@ bool UnixDataFile::CreateTemporary(const string& name) {
     error = errno;
   } else if (!S_ISREG(info.st_mode) || info.st_uid != geteuid() || info.st_nlink != 1) {
     error = EEXIST;
-  } else if (ftruncate(descriptor, 0) != 0 || fcntl(descriptor, F_SETFL, 0) != 0) {
+  } else if (ftruncate(descriptor, 0) != 0) {
     error = errno;
   }
-  FILE* opened = error ? nullptr : fdopen(descriptor, "w+");
-  if (!opened) {
-    if (!error) error = errno;
-    ::close(descriptor);
-    return Fail(error);
-  }
-  return Adopt(opened);
+  return AdoptDescriptor(descriptor, "w+", error);
 }

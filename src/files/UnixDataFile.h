@@ -8,9 +8,22 @@
 //   - SetLength pushes buffered writes out before truncating, and drops read-ahead bytes that
 //     the truncation may have made stale;
 //   - the length of a regular file comes from fstat after pending writes are pushed out, so
-//     asking for it neither moves the position nor drops the read buffer;
+//     asking for it neither moves the position nor drops the read buffer, unless the buffer
+//     runs past the file's end (the file was cut short under the reader): bytes no longer in
+//     the file are dropped, never handed out;
+//   - a regular file whose size says 0 but that yields bytes (the files of /proc) has no known
+//     length while bytes are there, as a pipe; at the end of its data the length is where the
+//     stream is;
+//   - on anything but a regular file the position is counted here (stdio cannot tell it once it
+//     has read ahead on a device, whose descriptor stays where the device puts it); a device
+//     that seeks has the length its descriptor gives, never less than the position, so a
+//     device without end (/dev/zero) is at its end by the length and a read of "all of it" is
+//     bounded;
 //   - a stream that cannot seek (a pipe, a terminal) has no known length (-1, no error), and it
-//     is at its end when a peeked byte does not come.
+//     is at its end when a peeked byte does not come;
+//   - opening never waits for a peer: a FIFO without a writer, a line without carrier open at
+//     once. A FIFO opened for reading before any writer came would then read as ended at once;
+//     its first read waits for a writer instead, as reading a pipe waits for its data.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +44,7 @@ class UnixDataFile : public DataFile {
   bool SetPosition(uint64_t position) override;
   int64_t GetLength() override;
   bool SetLength(uint64_t length) override;
-  // 0 (and the error) when the host cannot tell, -1 with nothing open.
+  // Of a regular file, 0 (and the error) when the host cannot tell; -1 with nothing open.
   int64_t GetPosition() override;
   void Flush() override { FlushStream(); }
   intptr_t GetHandle(int32_t kind) override;
@@ -51,9 +64,20 @@ class UnixDataFile : public DataFile {
 
   // Takes opened as the stream (nothing was open before); false with errno when it is nil.
   bool Adopt(FILE* opened);
+  // Takes descriptor, opened without waiting (O_NONBLOCK, cleared here), as the stream in mode;
+  // a non-zero error refuses it instead. A descriptor not taken is closed.
+  bool AdoptDescriptor(int descriptor, const char* mode, int error);
+  // Before the first read of a FIFO that had no writer when it was opened.
+  void AwaitWriter();
   // Goes through a positioning call when the last transfer went the other way.
   void TurnTo(Direction next);
   bool CanSeek();
+  // The length of a device that seeks, read from its descriptor without disturbing stdio.
+  int64_t DeviceLength();
+  // Drops stdio's read-ahead when it runs past size.
+  void DropReadAheadPast(off_t size);
+  // The length of a regular file whose size says 0.
+  int64_t UnsizedLength();
   bool FlushStream();
   bool CloseStream();
   // Clears the stream's error indicator and errno before a call.
@@ -64,4 +88,7 @@ class UnixDataFile : public DataFile {
   FILE* stream = nullptr;
   Direction direction = Direction::kNone;
   int8_t seekable = -1;  // unknown until asked
+  bool regular = false;  // a regular file, whose position stdio tells
+  bool awaitWriter = false;
+  int64_t counted = 0;   // the position of anything else
 };

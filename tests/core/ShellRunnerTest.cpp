@@ -99,6 +99,42 @@ TEST(ShellRunner, WithoutCaptureTheCommandRunsToTheEnd) {
   EXPECT_EQ(errno, ECHILD);
 }
 
+// True once process is gone or a zombie, within about ten seconds.
+bool EndsSoon(pid_t process) {
+  for (int i = 0; i < 1000; ++i) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string fields;
+    if (!std::getline(stat, fields)) return true;
+    const size_t close = fields.rfind(')');
+    if (close != std::string::npos && fields.compare(close + 2, 1, "Z") == 0) return true;
+    usleep(10 * 1000);
+  }
+  return false;
+}
+
+// A program run to its end goes with the process waiting for it: killed while it waits, that
+// process leaves no program running on alone.
+TEST(ShellRunner, AProgramEndsWithTheProcessWaitingForIt) {
+  const qvtest::TempFolder folder("qvorphan");
+  const std::string record = folder / "pid";
+  const pid_t waiter = fork();
+  ASSERT_GE(waiter, 0);
+  if (waiter == 0) {
+    const char* const argv[] = {"sh", "-c", "echo $$ > \"$0.part\"; mv \"$0.part\" \"$0\"; "
+                                "exec sleep 60", record.c_str(), nullptr};
+    RunProgram("/bin/sh", argv, nullptr);
+    _exit(0);
+  }
+  for (int i = 0; i < 1000 && access(record.c_str(), F_OK) != 0; ++i) usleep(10 * 1000);
+  pid_t program = 0;
+  std::ifstream(record) >> program;
+  kill(waiter, SIGKILL);
+  waitpid(waiter, nullptr, 0);
+  ASSERT_GT(program, 0) << "the program never started";
+  EXPECT_TRUE(EndsSoon(program));
+  kill(program, SIGKILL);
+}
+
 // A program that cannot start says why, waited for or detached. A detached one is no child of
 // this process (nothing to wait for, no zombie left), runs in a session of its own, reads and
 // writes /dev/null, and gets its arguments word for word.

@@ -1,6 +1,7 @@
 // BinaryStream: every typed value in both byte orders against Python's struct, short reads,
 // strings, streams over a string, a MemoryBlock, a file and a pipe, and closed streams.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "StreamTestSupport.h"
 #include "values/MemoryBlock.h"
@@ -163,6 +164,42 @@ TEST(BinaryStream, ReadsAPipeUpToTheCount) {
   EXPECT_TRUE(BinaryStreamEOF(s));
   EXPECT_EQ(BinaryStreamLastErrorGetter(s), 0);
   EXPECT_EQ(WaitFor(child), 0);
+}
+
+// A file whose size says 0 but that yields bytes (/proc) is read to the end of its data, NUL
+// bytes included; its length is known once that end is reached. An empty file stays empty.
+TEST(BinaryStream, FilesOfSizeZeroReadToTheEndOfTheirData) {
+  const std::string own = ReadFile("/proc/self/cmdline");
+  ASSERT_NE(own.find('\0'), std::string::npos);
+  Stream s(NewBinaryStream(OpenData("/proc/self/cmdline")));
+  EXPECT_FALSE(BinaryStreamEOF(s));
+  EXPECT_EQ(Text(BinaryStreamRead(s, 1000000, nullptr)), own);
+  EXPECT_TRUE(BinaryStreamEOF(s));
+  EXPECT_EQ(BinaryStreamGetLength(s, 0), own.size());
+  EXPECT_EQ(BinaryStreamLastErrorGetter(s), 0);
+  qvtest::TempFolder folder;
+  WriteFile(folder / "empty", "");
+  Stream empty(NewBinaryStream(OpenData(folder / "empty")));
+  EXPECT_TRUE(BinaryStreamEOF(empty));
+  EXPECT_EQ(BinaryStreamGetLength(empty, 0), 0u);
+  EXPECT_EQ(Text(BinaryStreamRead(empty, 10, nullptr)), "");
+}
+
+// A file cut short under the reader while stdio holds bytes read ahead: Read gives the bytes up
+// to the new end, then nothing; Position and Length agree with the file.
+TEST(BinaryStream, BytesPastATruncatedEndAreNeverReturned) {
+  qvtest::TempFolder folder;
+  std::string data;
+  for (int i = 0; i < 300000; ++i) data += char(i * 7 % 251);
+  WriteFile(folder / "f", data);
+  Stream s(NewBinaryStream(OpenData(folder / "f")));
+  EXPECT_EQ(Text(BinaryStreamRead(s, 10, nullptr)), data.substr(0, 10));
+  ASSERT_EQ(truncate((folder / "f").c_str(), 100), 0);
+  EXPECT_EQ(Text(BinaryStreamRead(s, 200000, nullptr)), data.substr(10, 90));
+  EXPECT_EQ(Text(BinaryStreamRead(s, 200000, nullptr)), "");
+  EXPECT_EQ(BinaryStreamGetPosition(s, 0), 100u);
+  EXPECT_EQ(BinaryStreamGetLength(s, 0), 100u);
+  EXPECT_TRUE(BinaryStreamEOF(s));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "StreamTestSupport.h"
+#include "support/ChildLimits.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
@@ -32,14 +33,7 @@ std::string BytesAt(const std::string& path, uint64_t offset, int count) {
 
 // Runs body as uid 65534 in a child when the tests run as root, so that permissions refuse.
 void AsUnprivileged(const std::function<void()>& body) {
-  EXPECT_EQ(qvtest::RunInChild([&] {
-              if (geteuid() == 0) {
-                ASSERT_EQ(setgid(65534), 0);
-                ASSERT_EQ(setuid(65534), 0);
-              }
-              body();
-            }),
-            0);
+  EXPECT_EQ(qvtest::RunUnprivileged(body), 0);
 }
 
 TEST(DataFile, OpenFailuresLeaveTheHostsErrorNumber) {
@@ -238,6 +232,67 @@ TEST(DataFile, PipesHaveNoLengthAndPeekForTheirEnd) {
   EXPECT_TRUE(file->IsEOF());
   EXPECT_TRUE(file->IsEOF());
   EXPECT_TRUE(file->Close());
+}
+
+// After stdio has read ahead on a device, its position is still known; its length is what the
+// device gives, never less than the position, so /dev/zero is at its end by the length. A
+// pipe's position counts the bytes that went through it.
+TEST(DataFile, DevicesAndPipesKeepTheirPositionAfterReadAhead) {
+  auto zero = NewDataFile();
+  ASSERT_TRUE(zero->Open(string("/dev/zero"), kDataFileReadOnly));
+  EXPECT_EQ(zero->GetLength(), 0);
+  EXPECT_TRUE(zero->IsEOF());
+  char bytes[10] = {1};
+  int32_t got = 0;
+  ASSERT_TRUE(zero->Read(bytes, 10, &got));
+  EXPECT_EQ(got, 10);
+  EXPECT_EQ(bytes[0], 0);
+  EXPECT_EQ(zero->GetPosition(), 10);
+  EXPECT_EQ(zero->GetLength(), 10);
+  EXPECT_TRUE(zero->IsEOF());
+  ASSERT_TRUE(zero->SetPosition(3));
+  EXPECT_EQ(zero->GetPosition(), 3);
+  EXPECT_EQ(zero->lastError, 0);
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  ASSERT_EQ(write(ends[1], "abc", 3), 3);
+  close(ends[1]);
+  auto pipe = NewDataFile();
+  ASSERT_TRUE(pipe->OpenDescriptor(ends[0], kHandleTypeFileNumber));
+  ASSERT_TRUE(pipe->Read(bytes, 2, &got));
+  EXPECT_EQ(pipe->GetPosition(), 2);
+  EXPECT_EQ(pipe->lastError, 0);
+}
+
+// Opening never waits for a peer: FIFOs without a writer open at once, for reading and for
+// reading and writing. The first read of the one opened for reading waits for a writer's bytes,
+// as a pipe's reader waits; once that writer has gone, the FIFO is at its end. An alarm fails a
+// hang.
+TEST(DataFile, FifosWithoutAWriterOpenAtOnce) {
+  qvtest::TempFolder folder;
+  const std::string fifo = folder / "fifo", other = folder / "other";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(other.c_str(), 0600), 0);
+  const int status = qvtest::RunInChild([&] {
+    alarm(10);
+    auto both = NewDataFile();
+    EXPECT_TRUE(both->Open(string(other.c_str()), kDataFileReadWrite));
+    auto in = NewDataFile();
+    ASSERT_TRUE(in->Open(string(fifo.c_str()), kDataFileReadOnly));
+    const pid_t writer = fork();
+    if (writer == 0) {
+      usleep(200 * 1000);
+      const int fd = open(fifo.c_str(), O_WRONLY);
+      _exit(fd >= 0 && write(fd, "late", 4) == 4 ? 0 : 1);
+    }
+    char bytes[8] = {};
+    int32_t got = 0;
+    EXPECT_TRUE(in->Read(bytes, 8, &got));
+    EXPECT_EQ(std::string(bytes, size_t(got)), "late");
+    EXPECT_EQ(WaitFor(writer), 0);
+    EXPECT_TRUE(in->IsEOF());
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(DataFile, TemporaryFiles) {

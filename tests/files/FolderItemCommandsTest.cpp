@@ -3,6 +3,7 @@
 // the browser get their arguments word for word and leave no zombie. Shell paths read back
 // through /bin/sh; picture formats detected, and the unsupported ones raised.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -114,6 +115,34 @@ TEST(FolderItemCommands, CopyAndMoveFailuresKeepADefinedCode) {
     EXPECT_EQ(source->lastError, EACCES);
   });
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// A copy never waits for a peer nor runs without end: from a FIFO or a device, or onto a FIFO
+// (named, or of the same name in the folder copied into), it fails at once with ENOTSUP and
+// writes nothing. An alarm fails a hang.
+TEST(FolderItemCommands, CopiesFromOrOntoFifosAndDevicesFailAtOnce) {
+  qvtest::TempFolder temp("qvfifo");
+  ASSERT_EQ(mkfifo((temp / "fifo").c_str(), 0600), 0);
+  fs::create_directory(temp / "into");
+  ASSERT_EQ(mkfifo((temp / "into/file").c_str(), 0600), 0);
+  WriteFile(temp / "file", "data");
+  const int status = qvtest::RunInChild([&] {
+    alarm(10);
+    for (const std::string& source : {temp / "fifo", std::string("/dev/zero")}) {
+      Item special = On(source);
+      EXPECT_FALSE(special->CopyTo(On(temp / "copy").get())) << source;
+      EXPECT_EQ(special->lastError, ENOTSUP) << source;
+      EXPECT_FALSE(PathExists(temp / "copy")) << source;
+    }
+    Item file = On(temp / "file");
+    for (const std::string& target : {temp / "fifo", temp / "into"}) {
+      EXPECT_FALSE(file->CopyTo(On(target).get())) << target;
+      EXPECT_EQ(file->lastError, ENOTSUP) << target;
+    }
+    EXPECT_TRUE(file->CopyTo(On(temp / "copy").get()));
+    EXPECT_EQ(ReadFile(temp / "copy"), "data");
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 // A program runs detached with the parameters as one argument; a document or folder goes to the

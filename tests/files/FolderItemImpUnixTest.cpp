@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "FolderItemTestSupport.h"
+#include "support/ChildLimits.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -357,6 +358,43 @@ TEST(FolderItemImpUnix, AccessIsAskedOfTheHost) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(Output({"ls", "-A", temp / "closed"}), "");
   EXPECT_EQ(Output({"ls", "-A", temp.path()}), "closed\nhidden\nopen\nsecret");
+}
+
+// A folder that cannot be listed says why: Count 0 and Item nil with EACCES, for a folder that
+// may only be searched (0311) and one closed to all (000). DeleteTree of such a folder that is
+// not empty fails with EACCES too, and deletes nothing. A successful listing afterwards keeps
+// the error, as every success does.
+TEST(FolderItemImpUnix, FoldersThatCannotBeListedSayWhy) {
+  qvtest::TempFolder temp("qvunlisted");
+  for (const char* name : {"search", "closed", "open"}) {
+    fs::create_directory(temp / name);
+    WriteFile(temp / name + "/inside", "");
+  }
+  ASSERT_EQ(chmod((temp / "search").c_str(), 0311), 0);
+  ASSERT_EQ(chmod((temp / "closed").c_str(), 0), 0);
+  ASSERT_EQ(chmod(temp.path().c_str(), 0711), 0);
+  const int status = qvtest::RunUnprivileged([&] {
+    for (const char* name : {"search", "closed"}) {
+      Item folder = On(temp / name);
+      EXPECT_EQ(folder->Count(), 0) << name;
+      EXPECT_EQ(folder->lastError, EACCES) << name;
+      folder->SetLastError(0);
+      EXPECT_EQ(Item(folder->Item(0, 0)), nullptr) << name;
+      EXPECT_EQ(folder->lastError, EACCES) << name;
+      folder->SetLastError(0);
+      EXPECT_FALSE(folder->DeleteTree()) << name;
+      EXPECT_EQ(folder->lastError, EACCES) << name;
+    }
+    Item listed = On(temp / "open");
+    listed->SetLastError(EACCES);
+    EXPECT_EQ(listed->Count(), 1);
+    EXPECT_EQ(listed->lastError, EACCES);
+  });
+  if (status == qvtest::kNoUnprivilegedUser) GTEST_SKIP() << "no unprivileged user to run as";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(PathExists(temp / "search/inside"));
+  chmod((temp / "search").c_str(), 0700);
+  chmod((temp / "closed").c_str(), 0700);
 }
 
 TEST(FolderItemImpUnix, SpecialFolderCodes) {

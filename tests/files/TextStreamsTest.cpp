@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <random>
+#include <vector>
+
 #include "StreamTestSupport.h"
 #include "core/FieldAccessors.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "files/TextInputStream.h"
 #include "files/TextOutputStream.h"
 #include "strings/TextEncodingObjects.h"
+#include "support/ChildLimits.h"
 #include "support/RaisedExceptions.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
@@ -69,6 +73,64 @@ TEST(TextInputStream, SixteenBitLinesAcrossRefills) {
     EXPECT_EQ(encoding, kEncodingUnicode16);
     EXPECT_EQ(Text(TextInputStreamReadLine(stream, utf16)), second);
     EXPECT_TRUE(TextInputStreamEOF(stream));
+  }
+  RuntimeUnlockObject(&utf16->header);
+}
+
+// The lines of bytes as a reference cuts them: at CR, LF or CR LF, in units of unit bytes; an
+// odd byte at the end joins the last line.
+std::vector<std::string> ReferenceLines(const std::string& bytes, size_t unit) {
+  std::vector<std::string> lines;
+  std::string line;
+  const auto at = [&](size_t i) {
+    return unit == 1 ? uint8_t(bytes[i]) : uint16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
+  };
+  size_t i = 0;
+  for (; i + unit <= bytes.size(); i += unit) {
+    const uint16_t value = at(i);
+    if (value != 13 && value != 10) {
+      line += bytes.substr(i, unit);
+      continue;
+    }
+    lines.push_back(line);
+    line.clear();
+    if (value == 13 && i + 2 * unit <= bytes.size() && at(i + unit) == 10) i += unit;
+  }
+  line += bytes.substr(i);
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// Lines of every length up to several buffers, with every kind of end, in 8- and 16-bit text,
+// read from a file and from sources that hand out a few bytes or odd amounts at a time: the
+// same lines as the reference cuts.
+TEST(TextInputStream, LinesOfEveryLengthAgreeWithAReference) {
+  std::mt19937 random(8704);
+  qvtest::TempFolder folder;
+  TextEncodingObject* utf16 = GetTextEncodingObject(kEncodingUnicode16);
+  for (int round = 0; round < 24; ++round) {
+    const size_t unit = round % 2 ? 2 : 1;
+    std::string bytes;
+    while (bytes.size() < 20000) {
+      const size_t length = random() % 4 == 0 ? random() % 5000 : random() % 40;
+      for (size_t k = 0; k < length * unit; ++k) bytes += char('a' + random() % 26);
+      const std::string ends[] = {"\n", "\r", "\r\n"};
+      for (char c : ends[random() % 3]) bytes += unit == 1 ? std::string(1, c) : std::string{c, 0};
+    }
+    if (round % 3 == 0) bytes += "tail";
+    if (round % 4 == 1) bytes += "x";  // an odd byte at the end of 16-bit text
+    const std::vector<std::string> expected = ReferenceLines(bytes, unit);
+    WriteFile(folder / "f", bytes);
+    Input file(NewTextInputStream(OpenData(folder / "f")));
+    Input trickled(NewTextInputStream(new TrickleMechanism(bytes, 1 + int32_t(random() % 700))));
+    for (TextInputStreamObject* in : {file.object, trickled.object}) {
+      std::vector<std::string> lines;
+      while (!TextInputStreamEOF(in) && lines.size() <= expected.size()) {
+        lines.push_back(Text(TextInputStreamReadLine(in, unit == 2 ? utf16 : nullptr)));
+      }
+      ASSERT_EQ(lines, expected) << "round " << round;
+      EXPECT_EQ(TextInputStreamLastErrorGetter(in), 0);
+    }
   }
   RuntimeUnlockObject(&utf16->header);
 }
@@ -177,6 +239,106 @@ TEST(TextInputStream, ReadsAFifo) {
   Input in(NewTextInputStream(OpenData(fifo)));
   EXPECT_EQ(AllLines(in), "x|y|");
   EXPECT_EQ(WaitFor(writer), 0);
+}
+
+// A line with no end in sight (/dev/zero), and a pipe without end read whole, under an
+// address-space cap: each gives what memory can hold and says ENOMEM, and the next read goes
+// on where it stopped. Nothing is thrown through the exports (which would end the child).
+TEST(TextInputStream, EndlessLinesAndPipesStopWhereMemoryEnds) {
+  const int status = qvtest::RunInChild([] {
+    Input zeros(NewTextInputStream(OpenData("/dev/zero")));
+    ASSERT_NE(zeros.object, nullptr);
+    pid_t child = 0;
+    const int fd = OutputOf({"cat", "/dev/zero"}, &child);
+    ASSERT_GE(fd, 0);
+    Input pipe(NewObjectFromDefinition(TextInputStreamClassDefinition()));
+    TextInputStreamHandleCtor(pipe, fd, kHandleTypeFileNumber);
+    ASSERT_TRUE(qvtest::LimitAddressSpace(160 << 20));
+    for (int round = 0; round < 4; ++round) {
+      const bool line = round < 2;
+      TextInputStreamObject* in = line ? zeros.object : pipe.object;
+      const std::string text =
+          line ? ReadLine(in) : Text(TextInputStreamReadAll(in, nullptr));
+      EXPECT_GT(text.size(), size_t{4} << 20) << round;
+      EXPECT_EQ(text.find_first_not_of('\0'), std::string::npos) << round;
+      EXPECT_EQ(TextInputStreamLastErrorGetter(in), ENOMEM) << round;
+    }
+    TextInputStreamClose(pipe);
+    kill(child, SIGKILL);
+    WaitFor(child);
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// ReadAll on a device after a ReadLine is bounded by what the device says it holds: it gives
+// what was read ahead and no more, the position stays known, and nothing runs the program out
+// of memory (checked under an address-space cap).
+TEST(TextInputStream, ReadAllOnADeviceAfterReadLineIsBounded) {
+  const int status = qvtest::RunInChild([] {
+    Input fresh(NewTextInputStream(OpenData("/dev/urandom")));
+    Input in(NewTextInputStream(OpenData("/dev/urandom")));
+    ASSERT_NE(in.object, nullptr);
+    ASSERT_TRUE(qvtest::LimitAddressSpace(64 << 20));
+    EXPECT_EQ(Text(TextInputStreamReadAll(fresh, nullptr)), "");
+    const std::string line = ReadLine(in);
+    const int64_t position = TextInputStreamGetPosition(in, 0);
+    EXPECT_GT(position, int64_t(line.size()));
+    const std::string rest = Text(TextInputStreamReadAll(in, nullptr));
+    EXPECT_LE(rest.size(), 1024u);
+    EXPECT_EQ(TextInputStreamGetPosition(in, 0), position + int64_t(rest.size()));
+    EXPECT_EQ(TextInputStreamLastErrorGetter(in), 0);
+    EXPECT_TRUE(TextInputStreamEOF(in));
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// The text before the first ':' of each line.
+std::string FieldNames(const std::string& text) {
+  std::string names;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    names += text.substr(at, text.find(':', at) - at) + "|";
+    at = end + 1;
+  }
+  return names;
+}
+
+// A file whose size says 0 but that yields bytes (/proc) is read to the end of its data, as a
+// pipe is: line by line until EOF, and whole.
+TEST(TextInputStream, FilesOfSizeZeroReadToTheEndOfTheirData) {
+  const std::string version = ReadFile("/proc/version");
+  ASSERT_FALSE(version.empty());
+  Input lines(NewTextInputStream(OpenData("/proc/version")));
+  EXPECT_FALSE(TextInputStreamEOF(lines));
+  EXPECT_EQ(AllLines(lines), version.substr(0, version.find('\n')) + "|");
+  Input whole(NewTextInputStream(OpenData("/proc/version")));
+  EXPECT_EQ(Text(TextInputStreamReadAll(whole, nullptr)), version);
+  EXPECT_TRUE(TextInputStreamEOF(whole));
+  EXPECT_EQ(TextInputStreamLastErrorGetter(whole), 0);
+  Input status(NewTextInputStream(OpenData("/proc/self/status")));
+  std::string names;
+  while (!TextInputStreamEOF(status)) names += FieldNames(ReadLine(status));
+  EXPECT_EQ(names, FieldNames(ReadFile("/proc/self/status")));
+}
+
+// A file cut short under the reader: ReadAll and Read hand out the bytes up to its new end and
+// none of those read ahead past it, whether the stream or stdio had buffered them.
+TEST(TextInputStream, BytesPastATruncatedEndAreNeverReturned) {
+  qvtest::TempFolder folder;
+  std::string data = "first line\n";
+  for (int i = 0; data.size() < 300000; ++i) data += char('a' + i % 26);
+  for (bool all : {true, false}) {
+    WriteFile(folder / "f", data);
+    Input in(NewTextInputStream(OpenData(folder / "f")));
+    EXPECT_EQ(ReadLine(in), "first line");
+    ASSERT_EQ(truncate((folder / "f").c_str(), 100), 0);
+    EXPECT_EQ(all ? Text(TextInputStreamReadAll(in, nullptr))
+                  : Text(TextInputStreamRead(in, 5000, nullptr)),
+              data.substr(11, 89));
+    EXPECT_EQ(TextInputStreamGetPosition(in, 0), 100);
+    EXPECT_EQ(Text(TextInputStreamReadAll(in, nullptr)), "");
+    EXPECT_TRUE(TextInputStreamEOF(in));
+  }
 }
 
 TEST(TextStreams, HandleConstructorsTakeDescriptorsOfEveryMode) {

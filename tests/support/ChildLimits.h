@@ -1,0 +1,22 @@
+// Limits for a child made by RunInChild that is about to meet them on purpose: an address-space
+// cap, so that allocations past it fail as on a full machine and the machine keeps its memory;
+// an unprivileged user, so that permissions refuse as they do for everyone but root. Neither
+// can be undone in the child.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+namespace qvtest {
+
+// Caps this process's address space (RLIMIT_AS, soft and hard) at what it maps now plus room
+// bytes. False when the cap could not be set.
+bool LimitAddressSpace(size_t room);
+
+// Runs body in a child (RunInChild) as uid and gid 65534 when the tests run as root (a user
+// other than root is unprivileged already) and answers the child's wait status; or
+// kNoUnprivilegedUser when the switch was refused, which the caller skips on.
+int RunUnprivileged(const std::function<void()>& body);
+constexpr int kNoUnprivilegedUser = -2;
+
+}  // namespace qvtest
