@@ -140,9 +140,14 @@ const BuiltInColumn* BuiltInTable::FindOrdinal(uint32_t ordinal) const {
 
 // ---- the handle ----
 
-BuiltInDatabase::~BuiltInDatabase() {
+BuiltInDatabase::~BuiltInDatabase() { Finish(); }
+
+void BuiltInDatabase::Finish() {
   while (!mCursors.empty()) DetachRowCursor(*mCursors.begin());
-  if (mStore) mStore->Close();
+  if (!mStore || mFinished) return;
+  mFinished = true;
+  Clear();
+  if (!mStore->Close()) StorageFailed();
 }
 
 void BuiltInDatabase::Clear() {
@@ -409,6 +414,7 @@ namespace {
 BuiltInDatabase* Handle(dbDatabase db) { return static_cast<BuiltInDatabase*>(db); }
 
 void EngineClose(dbDatabase db) { delete Handle(db); }
+void EngineFinish(dbDatabase db) { Handle(db)->Finish(); }
 RuntimeObject* EngineTableSchema(dbDatabase db) { return OpenTableSchemaCursor(*Handle(db)); }
 RuntimeObject* EngineFieldSchema(dbDatabase db, stringStorage* table) {
   return OpenFieldSchemaCursor(*Handle(db), table);
@@ -458,8 +464,9 @@ BuiltInDatabase* Made(std::unique_ptr<PageStore> store, bool create, std::string
 }  // namespace
 
 const QUORdbEngineDefinition* BuiltInEngineDefinition() {
-  static QUORdbEngineDefinition definition = [] {
-    QUORdbEngineDefinition d{};
+  static FrameworkEngineDefinition definition = [] {
+    FrameworkEngineDefinition f{};
+    QUORdbEngineDefinition& d = f.table;
     d.version = kDatabaseTableVersion;
     d.dbClose = EngineClose;
     d.dbTableSchema = EngineTableSchema;
@@ -472,9 +479,11 @@ const QUORdbEngineDefinition* BuiltInEngineDefinition() {
     d.dbErrorText = EngineErrorText;
     d.dbCommit = EngineCommit;
     d.dbRollback = EngineRollback;
-    return d;
+    f.dbFinish = EngineFinish;
+    MarkFrameworkEngineDefinition(&f);
+    return f;
   }();
-  return &definition;
+  return &definition.table;
 }
 
 // Why a file did not open, as the person who named it would put it.

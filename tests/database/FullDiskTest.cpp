@@ -1,0 +1,56 @@
+// The built-in engine on a disk that fills: a commit that fails as the database closes is the
+// database's error afterwards, and leaves all of its rows or none.
+#include <gtest/gtest.h>
+
+#include "BuiltInTestSupport.h"
+#include "database/BuiltInEngine.h"
+#include "support/SmallDisk.h"
+
+using namespace dbtest;
+
+namespace {
+
+constexpr uint64_t kDiskBytes = 8 << 20;
+constexpr int kBatch = 2000;  // about 700 KB of rows
+
+void InsertBatch(BuiltInDb& db, int first) {
+  const std::string text(300, 'x');
+  for (int k = first; k < first + kBatch; ++k)
+    ASSERT_EQ(db.Exec("insert into t (k, v) values (" + std::to_string(k) + ", '" + text + "')"),
+              0);
+}
+
+// With rooms from a few pages to more than the batch takes, so that the commit runs out at
+// different steps (the journal, the pages, the header) or not at all.
+TEST(DatabaseFullDisk, ACommitThatFailsInCloseIsReportedAndLeavesAllRowsOrNone) {
+  int failures = 0;
+  for (const uint64_t room : {24u << 10, 100u << 10, 300u << 10, 600u << 10, 3u << 20}) {
+    SCOPED_TRACE("room " + std::to_string(room >> 10) + " KiB");
+    qvtest::SmallDisk disk(kDiskBytes);
+    QV_SKIP_WITHOUT_SMALL_DISK(disk);
+    BuiltInDb db(disk / "full.qdb");
+    ASSERT_EQ(db.Exec("create table t (k integer, v varchar)"), 0);
+    ASSERT_EQ(db.Exec("insert into t (k, v) values (0, 'kept')"), 0);
+    ASSERT_EQ(db.Exec("commit"), 0);
+    ASSERT_TRUE(disk.LeaveRoom(room));
+    InsertBatch(db, 1);
+    databaseClose(db.db());  // commits
+    const int32_t code = db.ErrorCode();
+    const std::string message = db.ErrorMessage();
+    EXPECT_EQ(databaseErrorGetter(db.db()), code != 0 ? 1 : 0);
+    disk.MakeRoom();
+    db.Reopen();
+    const size_t rows = db.Query("select k from t").size();
+    if (code == 0) {
+      EXPECT_EQ(rows, size_t(kBatch + 1));
+      continue;
+    }
+    ++failures;
+    EXPECT_EQ(code, kDbErrorStorage);
+    EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+    EXPECT_EQ(rows, 1u) << "part of the batch";
+  }
+  EXPECT_GE(failures, 3);
+}
+
+}  // namespace
