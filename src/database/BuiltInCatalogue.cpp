@@ -221,16 +221,31 @@ bool BuiltInDatabase::LoadTable(uint32_t id, const std::string& name, TableRef* 
   return true;
 }
 
+// An error the store met before (a commit that found no room) is not the load's: it is set
+// aside while the catalogue is read, and back afterwards. A load that fails keeps the tables
+// known before; the store's error then tells why.
 bool BuiltInDatabase::LoadCatalogue() {
   ++mCatalogueVersion;
-  mTables.clear();
-  std::unique_ptr<TableCursor> tables =
+  const StorageError earlier = mStore->LastError();
+  mStore->Error().Clear();
+  std::vector<TableRef> tables;
+  if (!ReadCatalogue(&tables) || mStore->LastError()) {
+    if (!mStore->LastError()) mStore->Error() = earlier;
+    return false;
+  }
+  mStore->Error() = earlier;
+  mTables.swap(tables);
+  return true;
+}
+
+bool BuiltInDatabase::ReadCatalogue(std::vector<TableRef>* tables) {
+  std::unique_ptr<TableCursor> cursor =
       OpenTableCursor(*mStore, string(kDbTablesStorage), nullptr, 0, kTablesKey, 1);
-  if (!tables) return false;
+  if (!cursor) return false;
   std::vector<std::pair<uint32_t, std::string>> found;
-  while (tables->NextMatching()) {
+  while (cursor->NextMatching()) {
     uint32_t length = 0;
-    const uint8_t* record = tables->CurrentRecord(&length);
+    const uint8_t* record = cursor->CurrentRecord(&length);
     DbColumnValue id = {}, name = {};
     if (!FindRowColumn(record, length, 0, &id) || !FindRowColumn(record, length, 1, &name))
       return false;
@@ -240,7 +255,7 @@ bool BuiltInDatabase::LoadCatalogue() {
   for (const auto& [id, name] : found) {
     TableRef entry;
     if (!LoadTable(id, name, &entry)) return false;
-    mTables.insert(mTables.begin(), entry);
+    tables->insert(tables->begin(), entry);
   }
   return true;
 }
@@ -401,6 +416,8 @@ void BuiltInDatabase::Commit() {
   if (!mStore->Commit()) StorageFailed();
 }
 
+// The catalogue follows the pages, which are rolled back in the cache even when writing them
+// failed (the transaction then stays open, and its end waits for the next commit or rollback).
 void BuiltInDatabase::Rollback() {
   Clear();
   const bool rolledBack = mStore->Rollback();

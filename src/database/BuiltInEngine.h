@@ -84,6 +84,7 @@ class BuiltInDatabase {
   int32_t ErrorCode() const { return mErrorCode; }
   const std::string& ErrorMessage() const { return mErrorMessage; }
 
+  // Reads the catalogue from the file; false, keeping the tables known before, when it cannot.
   bool LoadCatalogue();
   // The table of that name (case ignored), or nil.
   TableRef FindTable(const string& name) const;
@@ -105,6 +106,7 @@ class BuiltInDatabase {
   void Detach(BuiltInRowCursor* cursor) { mCursors.erase(cursor); }
 
  private:
+  bool ReadCatalogue(std::vector<TableRef>* tables);
   bool LoadTable(uint32_t id, const std::string& name, TableRef* entry);
 
   std::unique_ptr<PageStore> mStore;

@@ -1,5 +1,6 @@
 // The built-in engine on a disk that fills: a commit that fails as the database closes is the
-// database's error afterwards, and leaves all of its rows or none.
+// database's error afterwards, and leaves all of its rows or none; a rollback that fails keeps
+// the tables known, and once there is room the next statement works.
 #include <gtest/gtest.h>
 
 #include "BuiltInTestSupport.h"
@@ -51,6 +52,31 @@ TEST(DatabaseFullDisk, ACommitThatFailsInCloseIsReportedAndLeavesAllRowsOrNone) 
     EXPECT_EQ(rows, 1u) << "part of the batch";
   }
   EXPECT_GE(failures, 3);
+}
+
+TEST(DatabaseFullDisk, AFailedRollbackKeepsTheTablesAndTheNextStatementWorks) {
+  qvtest::SmallDisk disk(kDiskBytes);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  BuiltInDb db(disk / "rollback.qdb");
+  ASSERT_EQ(db.Exec("create table t (k integer, v varchar)"), 0);
+  ASSERT_EQ(db.Exec("insert into t (k, v) values (0, 'kept')"), 0);
+  ASSERT_EQ(db.Exec("commit"), 0);
+  ASSERT_TRUE(disk.LeaveRoom(24 << 10));
+  InsertBatch(db, 1);
+  databaseCommit(db.db());
+  ASSERT_EQ(db.ErrorCode(), kDbErrorStorage) << db.ErrorMessage();
+  databaseRollback(db.db());
+  EXPECT_EQ(db.ErrorCode(), kDbErrorStorage);
+  EXPECT_NE(db.ErrorMessage().find("No space left on device"), std::string::npos)
+      << db.ErrorMessage();
+  int32_t error = -1;
+  EXPECT_EQ(db.Query("select k from t", &error), std::vector<std::string>{"0"});
+  EXPECT_EQ(error, 0) << db.ErrorMessage();
+  disk.MakeRoom();
+  EXPECT_EQ(db.Exec("insert into t (k, v) values (1, 'after')"), 0) << db.ErrorMessage();
+  EXPECT_EQ(db.Exec("commit"), 0) << db.ErrorMessage();
+  db.Reopen();
+  EXPECT_EQ(db.Query("select k from t"), (std::vector<std::string>{"0", "1"}));
 }
 
 }  // namespace
