@@ -14,9 +14,15 @@ namespace {
 constexpr uint64_t kDiskBytes = 8 << 20;
 constexpr int kBatch = 2000;  // about 700 KB of rows
 
-void InsertBatch(BuiltInDb& db, int first) {
+// Table t with the row 0 committed, then the disk filled to room and a batch of rows from 1
+// inserted, all waiting in the open transaction.
+void BatchOnAFullDisk(BuiltInDb& db, qvtest::SmallDisk& disk, uint64_t room) {
+  ASSERT_EQ(db.Exec("create table t (k integer, v varchar)"), 0);
+  ASSERT_EQ(db.Exec("insert into t (k, v) values (0, 'kept')"), 0);
+  ASSERT_EQ(db.Exec("commit"), 0);
+  ASSERT_TRUE(disk.LeaveRoom(room));
   const std::string text(300, 'x');
-  for (int k = first; k < first + kBatch; ++k)
+  for (int k = 1; k <= kBatch; ++k)
     ASSERT_EQ(db.Exec("insert into t (k, v) values (" + std::to_string(k) + ", '" + text + "')"),
               0);
 }
@@ -30,11 +36,7 @@ TEST(DatabaseFullDisk, ACommitThatFailsInCloseIsReportedAndLeavesAllRowsOrNone) 
     qvtest::SmallDisk disk(kDiskBytes);
     QV_SKIP_WITHOUT_SMALL_DISK(disk);
     BuiltInDb db(disk / "full.qdb");
-    ASSERT_EQ(db.Exec("create table t (k integer, v varchar)"), 0);
-    ASSERT_EQ(db.Exec("insert into t (k, v) values (0, 'kept')"), 0);
-    ASSERT_EQ(db.Exec("commit"), 0);
-    ASSERT_TRUE(disk.LeaveRoom(room));
-    InsertBatch(db, 1);
+    ASSERT_NO_FATAL_FAILURE(BatchOnAFullDisk(db, disk, room));
     databaseClose(db.db());  // commits
     const int32_t code = db.ErrorCode();
     const std::string message = db.ErrorMessage();
@@ -58,11 +60,7 @@ TEST(DatabaseFullDisk, AFailedRollbackKeepsTheTablesAndTheNextStatementWorks) {
   qvtest::SmallDisk disk(kDiskBytes);
   QV_SKIP_WITHOUT_SMALL_DISK(disk);
   BuiltInDb db(disk / "rollback.qdb");
-  ASSERT_EQ(db.Exec("create table t (k integer, v varchar)"), 0);
-  ASSERT_EQ(db.Exec("insert into t (k, v) values (0, 'kept')"), 0);
-  ASSERT_EQ(db.Exec("commit"), 0);
-  ASSERT_TRUE(disk.LeaveRoom(24 << 10));
-  InsertBatch(db, 1);
+  ASSERT_NO_FATAL_FAILURE(BatchOnAFullDisk(db, disk, 24 << 10));
   databaseCommit(db.db());
   ASSERT_EQ(db.ErrorCode(), kDbErrorStorage) << db.ErrorMessage();
   databaseRollback(db.db());
