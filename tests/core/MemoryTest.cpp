@@ -1,7 +1,6 @@
 #include "core/Memory.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -193,13 +192,7 @@ TEST(SystemHeap, AFailedOperatorNewTakesTheOutOfMemoryExit) {
         InstallOutOfMemoryNewHandler();
         SetOutOfMemoryHook(+[] { std::fputs("hook\n", stderr); });
         if (!kExhaust) std::get_new_handler()();
-        long pages = 0;
-        FILE* statm = std::fopen("/proc/self/statm", "r");
-        if (!statm || std::fscanf(statm, "%ld", &pages) != 1) return;
-        std::fclose(statm);
-        const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (32 << 20);
-        const rlimit limit = {room, room};
-        setrlimit(RLIMIT_AS, &limit);
+        if (!qvtest::LimitAddressSpace(32 << 20)) return;
         std::string grown;
         for (size_t size = 1 << 20; size < (size_t{1} << 30); size *= 2) grown.resize(size);
         std::fputs("carried on\n", stderr);

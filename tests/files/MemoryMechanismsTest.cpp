@@ -1,9 +1,7 @@
 // The memory back ends: FileHandle's growth and its limits, the read-only FilePtr and string
 // mechanisms, reads at the end, and scrambling.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <fstream>
 #include <random>
 #include <string>
 
@@ -107,12 +105,7 @@ TEST(FileHandle, RefusesToPassTheLimitAndLatchesExhaustion) {
   EXPECT_EQ(qvtest::RunInChild([] {
               FileHandle big;
               ASSERT_TRUE(big.Write("abc", 3));
-              std::ifstream statm("/proc/self/statm");
-              long pages = 0;
-              statm >> pages;
-              const rlim_t limit = rlim_t(pages) * 4096 + (64 << 20);
-              const rlimit cap = {limit, limit};
-              ASSERT_EQ(setrlimit(RLIMIT_AS, &cap), 0);
+              ASSERT_TRUE(qvtest::LimitAddressSpace(64 << 20));
               EXPECT_FALSE(big.SetLength(256 << 20));
               EXPECT_TRUE(big.Failed());
               EXPECT_FALSE(big.Write("d", 1));
