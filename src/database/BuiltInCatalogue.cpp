@@ -140,9 +140,14 @@ const BuiltInColumn* BuiltInTable::FindOrdinal(uint32_t ordinal) const {
 
 // ---- the handle ----
 
-BuiltInDatabase::~BuiltInDatabase() {
+BuiltInDatabase::~BuiltInDatabase() { Finish(); }
+
+void BuiltInDatabase::Finish() {
   while (!mCursors.empty()) DetachRowCursor(*mCursors.begin());
-  if (mStore) mStore->Close();
+  if (!mStore || mFinished) return;
+  mFinished = true;
+  Clear();
+  if (!mStore->Close()) StorageFailed();
 }
 
 void BuiltInDatabase::Clear() {
@@ -216,16 +221,31 @@ bool BuiltInDatabase::LoadTable(uint32_t id, const std::string& name, TableRef* 
   return true;
 }
 
+// An error the store met before (a commit that found no room) is not the load's: it is set
+// aside while the catalogue is read, and back afterwards. A load that fails keeps the tables
+// known before; the store's error then tells why.
 bool BuiltInDatabase::LoadCatalogue() {
   ++mCatalogueVersion;
-  mTables.clear();
-  std::unique_ptr<TableCursor> tables =
+  const StorageError earlier = mStore->LastError();
+  mStore->Error().Clear();
+  std::vector<TableRef> tables;
+  if (!ReadCatalogue(&tables) || mStore->LastError()) {
+    if (!mStore->LastError()) mStore->Error() = earlier;
+    return false;
+  }
+  mStore->Error() = earlier;
+  mTables.swap(tables);
+  return true;
+}
+
+bool BuiltInDatabase::ReadCatalogue(std::vector<TableRef>* tables) {
+  std::unique_ptr<TableCursor> cursor =
       OpenTableCursor(*mStore, string(kDbTablesStorage), nullptr, 0, kTablesKey, 1);
-  if (!tables) return false;
+  if (!cursor) return false;
   std::vector<std::pair<uint32_t, std::string>> found;
-  while (tables->NextMatching()) {
+  while (cursor->NextMatching()) {
     uint32_t length = 0;
-    const uint8_t* record = tables->CurrentRecord(&length);
+    const uint8_t* record = cursor->CurrentRecord(&length);
     DbColumnValue id = {}, name = {};
     if (!FindRowColumn(record, length, 0, &id) || !FindRowColumn(record, length, 1, &name))
       return false;
@@ -235,7 +255,7 @@ bool BuiltInDatabase::LoadCatalogue() {
   for (const auto& [id, name] : found) {
     TableRef entry;
     if (!LoadTable(id, name, &entry)) return false;
-    mTables.insert(mTables.begin(), entry);
+    tables->insert(tables->begin(), entry);
   }
   return true;
 }
@@ -396,6 +416,8 @@ void BuiltInDatabase::Commit() {
   if (!mStore->Commit()) StorageFailed();
 }
 
+// The catalogue follows the pages, which are rolled back in the cache even when writing them
+// failed (the transaction then stays open, and its end waits for the next commit or rollback).
 void BuiltInDatabase::Rollback() {
   Clear();
   const bool rolledBack = mStore->Rollback();
@@ -409,6 +431,7 @@ namespace {
 BuiltInDatabase* Handle(dbDatabase db) { return static_cast<BuiltInDatabase*>(db); }
 
 void EngineClose(dbDatabase db) { delete Handle(db); }
+void EngineFinish(dbDatabase db) { Handle(db)->Finish(); }
 RuntimeObject* EngineTableSchema(dbDatabase db) { return OpenTableSchemaCursor(*Handle(db)); }
 RuntimeObject* EngineFieldSchema(dbDatabase db, stringStorage* table) {
   return OpenFieldSchemaCursor(*Handle(db), table);
@@ -458,8 +481,9 @@ BuiltInDatabase* Made(std::unique_ptr<PageStore> store, bool create, std::string
 }  // namespace
 
 const QUORdbEngineDefinition* BuiltInEngineDefinition() {
-  static QUORdbEngineDefinition definition = [] {
-    QUORdbEngineDefinition d{};
+  static FrameworkEngineDefinition definition = [] {
+    FrameworkEngineDefinition f{};
+    QUORdbEngineDefinition& d = f.table;
     d.version = kDatabaseTableVersion;
     d.dbClose = EngineClose;
     d.dbTableSchema = EngineTableSchema;
@@ -472,9 +496,11 @@ const QUORdbEngineDefinition* BuiltInEngineDefinition() {
     d.dbErrorText = EngineErrorText;
     d.dbCommit = EngineCommit;
     d.dbRollback = EngineRollback;
-    return d;
+    f.dbFinish = EngineFinish;
+    MarkFrameworkEngineDefinition(&f);
+    return f;
   }();
-  return &definition;
+  return &definition.table;
 }
 
 // Why a file did not open, as the person who named it would put it.

@@ -13,7 +13,8 @@
 //   - the catalogue in memory is the one on disk: Rollback reloads it;
 //   - nothing read from the file is trusted: a damaged large value (a piece list that names
 //     itself or an earlier one) is 2009, never a loop;
-//   - cursors still open when the database closes are cut off from it and answer nothing.
+//   - cursors still open when the database closes are cut off from it and answer nothing;
+//   - closing commits, and a commit that fails there leaves its error to be read.
 #pragma once
 
 #include <cstdint>
@@ -65,7 +66,12 @@ class BuiltInRowCursor;
 class BuiltInDatabase {
  public:
   explicit BuiltInDatabase(std::unique_ptr<PageStore> store) : mStore(std::move(store)) {}
+  // Finish, when it has not run.
   ~BuiltInDatabase();
+  // Ends the database's work as closing does: its cursors cut off, the open transaction
+  // committed, the file closed; the error tells when the commit failed (the file then opens at
+  // the last commit). Nothing more may be asked of the database afterwards.
+  void Finish();
 
   PageStore& Store() { return *mStore; }
 
@@ -78,6 +84,7 @@ class BuiltInDatabase {
   int32_t ErrorCode() const { return mErrorCode; }
   const std::string& ErrorMessage() const { return mErrorMessage; }
 
+  // Reads the catalogue from the file; false, keeping the tables known before, when it cannot.
   bool LoadCatalogue();
   // The table of that name (case ignored), or nil.
   TableRef FindTable(const string& name) const;
@@ -99,6 +106,7 @@ class BuiltInDatabase {
   void Detach(BuiltInRowCursor* cursor) { mCursors.erase(cursor); }
 
  private:
+  bool ReadCatalogue(std::vector<TableRef>* tables);
   bool LoadTable(uint32_t id, const std::string& name, TableRef* entry);
 
   std::unique_ptr<PageStore> mStore;
@@ -107,6 +115,7 @@ class BuiltInDatabase {
   int32_t mErrorCode = 0;
   std::string mErrorMessage;
   std::set<BuiltInRowCursor*> mCursors;
+  bool mFinished = false;
 };
 
 // ---- Rows (BuiltInRows.cpp) ----

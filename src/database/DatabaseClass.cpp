@@ -206,7 +206,9 @@ stringStorage* getDatabaseProperty(RuntimeObject* database, stringStorage* name)
 QV_EXPORT(getDatabaseProperty)
 
 // The engine handle is closed once: the opened flag goes first, and only an open database
-// reaches dbClose, however often Close, the destructor and the shutdown context come.
+// reaches dbClose, however often Close, the destructor and the shutdown context come. What
+// went wrong as the engine finished (a commit that found no room) stays as the object's own
+// error, readable once the handle is gone.
 void databaseClose(RuntimeObject* database) {
   DatabaseObject* db = AsDatabase(database);
   if (!db) return;
@@ -214,7 +216,18 @@ void databaseClose(RuntimeObject* database) {
   dbShutdownContext::RemoveDatabase(database);
   const bool open = IsOpen(db);
   db->opened = 0;
-  if (open) CallEntry(db->engine->dbClose, db->engineHandle);
+  if (!open) return;
+  if (const FrameworkEngineDefinition* own = AsFrameworkEngineDefinition(db->engine);
+      own && own->dbFinish) {
+    own->dbFinish(db->engineHandle);
+    if (const int32_t code = CallEntry(db->engine->dbErrorCode, db->engineHandle)) {
+      stringStorage* message = CallEntry(db->engine->dbErrorText, db->engineHandle);
+      db->errorCode = code;
+      ReplaceString(&db->errorMessage, message);
+      stringStorage::RemoveReference(message);
+    }
+  }
+  CallEntry(db->engine->dbClose, db->engineHandle);
 }
 QV_EXPORT(databaseClose)
 

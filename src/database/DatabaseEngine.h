@@ -93,6 +93,25 @@ static_assert(offsetof(QUORdbEngineDefinition, dbClose) == 8 &&
                   offsetof(QUORdbEngineDefinition, dbProperty) == 68,
               "QUORdbEngineDefinition layout");
 
+// The framework's own engines may end a database in two steps, so that a failure at the end
+// (the built-in engine commits as it closes) reaches the Database's error: dbFinish ends the
+// database's work and leaves the outcome for dbErrorCode and dbErrorText, and dbClose then
+// only lets the handle go. Such a table carries the mark in its registration word, above the
+// byte that registration writes.
+constexpr uint32_t kFrameworkEngineMark = 0x51564500;  // 'QVE' and a free low byte
+struct FrameworkEngineDefinition {
+  QUORdbEngineDefinition table;
+  void (*dbFinish)(dbDatabase db);
+};
+void MarkFrameworkEngineDefinition(FrameworkEngineDefinition* definition);
+// The table as a FrameworkEngineDefinition, or nil when it is not one.
+inline const FrameworkEngineDefinition* AsFrameworkEngineDefinition(
+    const QUORdbEngineDefinition* definition) {
+  return definition && (definition->registration & ~0xFFu) == kFrameworkEngineMark
+             ? reinterpret_cast<const FrameworkEngineDefinition*>(definition)
+             : nullptr;
+}
+
 struct QUORdbCursorDefinition {
   int32_t version;
   uint32_t registration;  // framework-owned; PluginRegisterDBCursor writes it whole

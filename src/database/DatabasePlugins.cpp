@@ -60,6 +60,10 @@ void MarkFrameworkCursorDefinition(FrameworkCursorDefinition* definition) {
   if (definition) definition->table.registration = kFrameworkCursorExtendedMark;
 }
 
+void MarkFrameworkEngineDefinition(FrameworkEngineDefinition* definition) {
+  if (definition) definition->table.registration = kFrameworkEngineMark;
+}
+
 extern "C" {
 
 void PluginRegisterDBEngine(QUORdbEngineDefinition* definition) {

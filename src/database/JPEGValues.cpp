@@ -48,12 +48,14 @@ void CloseStream(BinaryStreamObject* stream) {
   RuntimeUnlockObject(&stream->header);
 }
 
+// Written only when the close went through too: the bytes may wait in a buffer until then.
 bool WriteBytes(RuntimeObject* item, const string& bytes) {
   BinaryStreamObject* stream = OpenStream(item, kDataFileReadWrite);
   if (!stream) return false;
   BinaryStreamWrite(stream, bytes.Storage());
+  BinaryStreamClose(stream);
   const bool written = BinaryStreamLastErrorGetter(stream) == 0;
-  CloseStream(stream);
+  RuntimeUnlockObject(&stream->header);
   return written;
 }
 

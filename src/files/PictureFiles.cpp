@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -108,6 +109,8 @@ RuntimeObject* ReadPictureFile(const FolderItemImp& item, int32_t format) {
   }
 }
 
+// A save that fails leaves why in the item's error: the file's own (ENOSPC for a full disk),
+// or ENOMEM when the pixels could not be read out.
 bool WritePictureFile(FolderItemImp& item, RuntimeObject* picture) {
   DrawablePane* pane = PicturePane(picture);
   if (!pane || !pane->GetPixmap() || pane->Width() < 1 || pane->Height() < 1) return false;
@@ -115,7 +118,10 @@ bool WritePictureFile(FolderItemImp& item, RuntimeObject* picture) {
   GdkPixbuf* pixels = gdk_pixbuf_get_from_drawable(
       nullptr, pane->GetPixmap(), colormap ? colormap : gdk_rgb_get_colormap(), 0, 0, 0, 0,
       pane->Width(), pane->Height());
-  if (!pixels) return false;
+  if (!pixels) {
+    item.SetLastError(ENOMEM);
+    return false;
+  }
   std::unique_ptr<RandomAccessMechanism> out(item.CreateMechanism(string("image/bitmap")));
   bool written = false;
   if (out) {
@@ -128,6 +134,7 @@ bool WritePictureFile(FolderItemImp& item, RuntimeObject* picture) {
                               pane->GetVRes()};
     written = WriteBMP(source, WriteToMechanism, out.get());
     written = out->Close() && written;
+    if (!written) item.SetLastError(out->lastError ? out->lastError : ENOMEM);
   }
   g_object_unref(pixels);
   return written;

@@ -11,5 +11,5 @@
 // The file at item in format (a detected picture format code; 0 gives nil).
 RuntimeObject* ReadPictureFile(const FolderItemImp& item, int32_t format);
 // Writes picture's pixels as a 24-bit BMP file at item; false when the picture has no pixels
-// or the file could not be made or written whole.
+// or the file could not be made or written whole (the item's lastError then says why).
 bool WritePictureFile(FolderItemImp& item, RuntimeObject* picture);

@@ -1,7 +1,9 @@
 #include "files/VFSPageCache.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -18,16 +20,59 @@ void VFSPageCache::Reset() {
   mFileLength = length > 0 ? uint64_t(length) : 0;
 }
 
-bool VFSPageCache::WriteBack(uint64_t index, Page* page) {
-  if (!page->dirty) return true;
-  const uint64_t start = index * kPageSize;
-  if (!mDisk->SetPosition(start) || !mDisk->Write(page->bytes.data(), int32_t(page->extent)))
-    return false;
-  page->dirty = false;
-  mFileLength = std::max(mFileLength, start + page->extent);
+int32_t VFSPageCache::TakeError() { return std::exchange(mError, 0); }
+
+bool VFSPageCache::DiskFailed() {
+  mError = mDisk->lastError ? mDisk->lastError : EIO;
+  return false;
+}
+
+bool VFSPageCache::WriteRange(uint64_t offset, const uint8_t* bytes, uint64_t count) {
+  mDisk->lastError = 0;
+  return (mDisk->SetPosition(offset) && mDisk->Write(bytes, int32_t(count))) || DiskFailed();
+}
+
+// The disk's Flush answers nothing: its error code tells.
+bool VFSPageCache::FlushDisk() {
+  mDisk->lastError = 0;
+  mDisk->Flush();
+  return mDisk->lastError == 0 || DiskFailed();
+}
+
+// The bytes past the file's end first, in file order (a failure leaves no hole), and pushed out;
+// then the bytes the file holds already, pushed out too. Pages stay changed until both went
+// through. The file counts as longer only once the push went through: a write the disk's
+// buffer took may still find no room.
+bool VFSPageCache::WriteChanged() {
+  const uint64_t end = mFileLength;
+  uint64_t grown = end;
+  bool any = false;
+  for (auto& [index, page] : mPages) {
+    if (!page.dirty) continue;
+    any = true;
+    const uint64_t start = index * kPageSize;
+    const uint64_t from = std::max(start, end);
+    if (start + page.extent <= from) continue;
+    if (!WriteRange(from, page.bytes.data() + (from - start), start + page.extent - from))
+      return false;
+    grown = start + page.extent;
+  }
+  if (!any) return true;
+  if (!FlushDisk()) return false;
+  mFileLength = grown;
+  for (auto& [index, page] : mPages) {
+    const uint64_t start = index * kPageSize;
+    const uint64_t to = std::min(start + page.extent, end);
+    if (page.dirty && to > start && !WriteRange(start, page.bytes.data(), to - start))
+      return false;
+  }
+  if (!FlushDisk()) return false;
+  for (auto& [index, page] : mPages) page.dirty = false;
   return true;
 }
 
+// A changed page leaves the cache only with every other changed page: written one by one, the
+// file could hold a page that names blocks of another not written yet.
 VFSPageCache::Page* VFSPageCache::PageAt(uint64_t index) {
   auto found = mPages.find(index);
   if (found != mPages.end()) {
@@ -38,7 +83,7 @@ VFSPageCache::Page* VFSPageCache::PageAt(uint64_t index) {
     auto oldest = std::min_element(mPages.begin(), mPages.end(), [](const auto& a, const auto& b) {
       return a.second.lastUse < b.second.lastUse;
     });
-    if (!WriteBack(oldest->first, &oldest->second)) return nullptr;
+    if (oldest->second.dirty && !WriteChanged()) return nullptr;
     mPages.erase(oldest);
   }
   Page page;
@@ -47,9 +92,12 @@ VFSPageCache::Page* VFSPageCache::PageAt(uint64_t index) {
   if (start < mFileLength) {
     const uint32_t wanted = uint32_t(std::min<uint64_t>(kPageSize, mFileLength - start));
     int32_t got = 0;
+    mDisk->lastError = 0;
     if (!mDisk->SetPosition(start) || !mDisk->Read(page.bytes.data(), int32_t(wanted), &got) ||
-        uint32_t(got) != wanted)
+        uint32_t(got) != wanted) {
+      DiskFailed();
       return nullptr;
+    }
     page.extent = wanted;
   }
   page.lastUse = ++mClock;
@@ -88,9 +136,4 @@ bool VFSPageCache::Write(uint64_t offset, const void* buffer, uint32_t count) {
   return true;
 }
 
-bool VFSPageCache::Flush() {
-  bool written = true;
-  for (auto& [index, page] : mPages) written = WriteBack(index, &page) && written;
-  mDisk->Flush();
-  return written;
-}
+bool VFSPageCache::Flush() { return WriteChanged(); }

@@ -1,11 +1,17 @@
 // VFSPageCache: the volume file seen through pages of 64 KB kept in memory. The container reads
 // and writes headers and block data in small pieces all over the file; through the cache they
 // cost a memory copy, and the file sees whole pages, written back in file order at Flush (and
-// when a changed page leaves the cache). At most 64 pages are held.
+// when a changed page must leave the cache). At most 64 pages are held.
 //
 // Bytes past the end of the file read as zeros until written. Nothing is written to the file
 // before Flush or an eviction: whoever needs the bytes on disk (a closed VFile, the volume going)
 // flushes.
+//
+// A disk that fills never leaves the file's old bytes pointing at new ones that are not there:
+// every write-back first appends what lies past the file's end and pushes it out, and only
+// once the disk has taken all of it overwrites what the file held (which needs no new room).
+// A write-back that fails leaves the file as it was, but for a torn tail past its old end, and
+// every page still changed, to be written again.
 #pragma once
 
 #include <cstdint>
@@ -22,11 +28,12 @@ class VFSPageCache {
 
   bool Read(uint64_t offset, void* buffer, uint32_t count);
   bool Write(uint64_t offset, const void* buffer, uint32_t count);
-  // Writes every changed page back, then flushes the disk; false when a write failed (the page
-  // stays changed).
+  // Writes every changed page back and flushes the disk; false when the disk failed.
   bool Flush();
   // Forgets every page, changed or not, and takes the file's length anew (after it was cut).
   void Reset();
+  // Why the disk last failed (its errno, EIO when it gave none), or 0; cleared once taken.
+  int32_t TakeError();
 
  private:
   struct Page {
@@ -36,10 +43,14 @@ class VFSPageCache {
     uint64_t lastUse = 0;
   };
   Page* PageAt(uint64_t index);
-  bool WriteBack(uint64_t index, Page* page);
+  bool WriteChanged();
+  bool WriteRange(uint64_t offset, const uint8_t* bytes, uint64_t count);
+  bool FlushDisk();
+  bool DiskFailed();
 
   RandomAccessMechanism* mDisk;
   std::map<uint64_t, Page> mPages;
   uint64_t mClock = 0;
   uint64_t mFileLength = 0;  // what the file itself holds
+  int32_t mError = 0;
 };

@@ -220,6 +220,7 @@ bool VFSVolume::Rebuild() {
     mMap.Add(header.owner, uint32_t(at), header.owner == 0 ? 0 : header.sequence);
     at += cursor.length;
   }
+  if (at < mDiskLength && at < kOffsetLimit && TornTail(at)) mDiskLength = at;
   uint32_t next = 0;
   if (!ReadMetadataWord(0, &next)) return false;
   const uint32_t highest = mMap.HighestOwner();
@@ -231,6 +232,15 @@ bool VFSVolume::Rebuild() {
   mValid = true;  // write-back checks it
   WriteBackMap();
   return true;
+}
+
+// From offset to the end lies a block the disk had no room to take whole: too few bytes for
+// one, or a header that claims more bytes than are left.
+bool VFSVolume::TornTail(uint64_t offset) {
+  const uint64_t left = mDiskLength - offset;
+  BlockHeader header;
+  return left < kMinBlockLength || (ReadHeader(uint32_t(offset), &header) &&
+                                    header.magic == kBlockMagic && header.length > double(left));
 }
 
 // --- Blocks ------------------------------------------------------------------------------------

@@ -23,7 +23,10 @@
 //     zeroed: a file never reads another's old bytes. Blocks end below 4 GiB (offsets are
 //     32-bit in the format); an allocation past that fails.
 //   - The file is read and written through a page cache, pushed out at Flush, FlushDisk and
-//     when the volume goes.
+//     when the volume goes; what the file held is overwritten only once the disk took every
+//     byte appended (VFSPageCache), so a disk that fills leaves the volume as it was at the last
+//     push that went through, with a torn block at its end at most. That block is left out when
+//     the map is rebuilt, and the next block appended takes its place.
 //   - A file is read and written at explicit positions through a handle; a position past the
 //     end of its chain reads nothing and, when written, grows the chain with zeroed blocks.
 //
@@ -86,6 +89,8 @@ class VFSVolume {
   bool Flush();
   // Pushes the volume file's buffers out (every changed page, then the disk's own buffer).
   bool FlushDisk();
+  // Why the volume file last failed (errno, such as ENOSPC), or 0; cleared once taken.
+  int32_t TakeDiskError() { return mCache.TakeError(); }
   // A double of the volume's byte order (host order in version 1, reversed in the others).
   double DecodeDouble(const uint8_t* bytes) const;
   void EncodeDouble(double value, uint8_t* bytes) const;
@@ -129,6 +134,7 @@ class VFSVolume {
   bool FirstBlock(uint32_t file, Cursor* cursor);
   bool Rebuild();
   bool MapMissesBlocks();
+  bool TornTail(uint64_t offset);
   // A block for owner at sequence (a free one reused, else one appended), its header written.
   bool AllocateBlock(uint32_t owner, uint32_t sequence, Cursor* cursor);
   bool ReusableBlock(Cursor* cursor);

@@ -21,6 +21,12 @@ VFile::~VFile() {
   if (mHandle >= 0) Close();
 }
 
+bool VFile::Failed() {
+  const int32_t error = mLayer->Core().TakeDiskError();
+  lastError = error ? error : EIO;
+  return false;
+}
+
 bool VFile::Read(void* buffer, int32_t count, int32_t* bytesRead) {
   if (bytesRead) *bytesRead = 0;
   if (mHandle < 0 || count < 0 || !buffer) return false;
@@ -29,9 +35,10 @@ bool VFile::Read(void* buffer, int32_t count, int32_t* bytesRead) {
   const uint64_t left = mLength - mPosition;
   const int32_t wanted = left < uint64_t(count) ? int32_t(left) : count;
   int32_t got = 0;
+  mLayer->Core().TakeDiskError();
   if (!mLayer->Core().ReadAt(mHandle, VHFSVolume::kItemHeaderSize + mPosition, buffer, wanted,
                              &got))
-    return false;
+    return Failed();
   // Past the chain's end lies the part a longer length added: zeros.
   std::memset(static_cast<uint8_t*>(buffer) + got, 0, size_t(wanted - got));
   mPosition += uint64_t(wanted);
@@ -45,10 +52,9 @@ bool VFile::Write(const void* buffer, int32_t count) {
     lastError = EFBIG;
     return false;
   }
-  if (!mLayer->Core().WriteAt(mHandle, VHFSVolume::kItemHeaderSize + mPosition, buffer, count)) {
-    lastError = EIO;
-    return false;
-  }
+  mLayer->Core().TakeDiskError();
+  if (!mLayer->Core().WriteAt(mHandle, VHFSVolume::kItemHeaderSize + mPosition, buffer, count))
+    return Failed();
   mPosition += uint64_t(count);
   if (mPosition > mLength) mLength = mPosition;
   return true;
@@ -62,28 +68,33 @@ bool VFile::SetPosition(uint64_t position) {
 
 bool VFile::SetLength(uint64_t length) {
   if (mHandle < 0 || length > kDataLimit) return false;
+  mLayer->Core().TakeDiskError();
   if (length < mLength &&
       !mLayer->Core().ZeroRange(mHandle, VHFSVolume::kItemHeaderSize + length,
                                 VHFSVolume::kItemHeaderSize + mLength))
-    return false;
+    return Failed();
   mLength = length;
   return true;
 }
 
 void VFile::Flush() {
   if (mHandle < 0) return;
-  mLayer->WriteLength(mHandle, mLength);
-  mLayer->Core().Flush();
+  mLayer->Core().TakeDiskError();
+  const bool written = mLayer->WriteLength(mHandle, mLength);
+  if (!mLayer->Core().Flush() || !written) Failed();
 }
 
+// The error is taken before the volume goes: the last reference may be this file's.
 bool VFile::Close() {
   if (mHandle < 0) return false;
+  mLayer->Core().TakeDiskError();
   const bool written = mLayer->WriteLength(mHandle, mLength);
   mLayer->Core().CloseFile(mHandle);
-  const bool flushed = mLayer->Core().FlushDisk();
+  const bool closed = mLayer->Core().FlushDisk() && written;
+  if (!closed) Failed();
   mHandle = -1;
   RuntimeObject* volume = mVolume;
   mVolume = nullptr;
   if (volume) RuntimeUnlockObject(volume);
-  return written && flushed;
+  return closed;
 }

@@ -24,7 +24,8 @@ class VFile : public RandomAccessMechanism {
   bool Read(void* buffer, int32_t count, int32_t* bytesRead) override;
   bool Write(const void* buffer, int32_t count) override;
   // Writes the length into the header, closes the handle, pushes the volume file out and lets
-  // the volume go; false when already closed.
+  // the volume go; false when already closed, or when the volume file failed (lastError says
+  // why: ENOSPC for a full disk).
   bool Close() override;
   bool IsEOF() override { return mPosition >= mLength; }
   bool SetPosition(uint64_t position) override;
@@ -32,10 +33,13 @@ class VFile : public RandomAccessMechanism {
   bool SetLength(uint64_t length) override;
   int64_t GetPosition() override { return int64_t(mPosition); }
   // Writes the length into the header and the volume's block map back, and pushes the volume
-  // file out.
+  // file out; a failure leaves its code in lastError.
   void Flush() override;
 
  private:
+  // Stores the volume file's own error (EIO when it gave none); false.
+  bool Failed();
+
   VHFSVolume* mLayer;
   RuntimeObject* mVolume;
   int32_t mHandle;

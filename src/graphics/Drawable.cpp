@@ -208,7 +208,9 @@ DrawablePane::DrawablePane(QV::Point topLeft, QV::Point bottomRight, int32_t dep
   SetDepth(depth);
   SetPane(this);
   GdkWindow* root = gdk_display_get_default() ? gdk_get_default_root_window() : nullptr;
-  if (!root || mWidth > 0xFFFF || mHeight > 0xFFFF) return;
+  if (!root) return;
+  mRefused = true;  // until the pixmap is there
+  if (mWidth > 0xFFFF || mHeight > 0xFFFF) return;
   gdk_error_trap_push();
   GdkPixmap* pixmap = gdk_pixmap_new(root, std::max(mWidth, 1), std::max(mHeight, 1),
                                      MainScreenDepth());
@@ -225,6 +227,7 @@ DrawablePane::DrawablePane(QV::Point topLeft, QV::Point bottomRight, int32_t dep
     return;
   }
   if (!pixmap) return;
+  mRefused = false;
   mPixmap = pixmap;
   mGC = gdk_gc_new(mPixmap);
   GdkColor white = {0, 0xFFFF, 0xFFFF, 0xFFFF};

@@ -7,7 +7,8 @@
 // but gives no memory back on demand.
 //
 // A DrawablePane whose pixmap the X server refuses (too large) still exists: HasPixmap is
-// false, drawing into it and copying from it do nothing.
+// false, drawing into it and copying from it do nothing. Makers of pictures ask Refused and
+// make no picture of it.
 //
 // A pane keeps a copy of its pixels once they are read (GetPixbuf). Pixels set one at a time
 // (RGBSurface's Pixel) or all at once (a turn) go into the copy only, which is then the
@@ -138,6 +139,9 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   ~DrawablePane() override;
 
   bool HasPixmap() const { return mPixmap != nullptr; }
+  // The display was there but gave no pixmap: too large a side, or more than the X server had
+  // room for. (Without a display no surface has one.)
+  bool Refused() const { return mRefused; }
   // Whether GetPixbuf holds pixels read before (which drawing into the surface outdates).
   bool HasCachedPixels() const { return mPixbuf != nullptr; }
   // The pixmap, with every pixel set in the copy drawn back onto it first.
@@ -240,4 +244,5 @@ class DrawablePane : public QV::Drawable, public DrawingTarget {
   int32_t mChangedBottom = 0;
   int32_t mWidth;
   int32_t mHeight;
+  bool mRefused = false;
 };

@@ -8,8 +8,10 @@
 #include "app/ResourceManager.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
+#include "core/ExceptionClasses.h"
 #include "core/Export.h"
 #include "core/ObjectDefinitionConverter.h"
+#include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
 #include "graphics/Graphics.h"
@@ -106,27 +108,46 @@ GdkPixbuf* PictureImage(RuntimeObject* picture) {
   return image ? image->GetPixbuf() : nullptr;
 }
 
-extern "C" void PictureConstructor(RuntimeObject* object, int32_t width, int32_t height,
-                                   int32_t depth) {
-  PictureObject* picture = AsPicture(object);
-  if (!picture) return;
+namespace {
+
+// Gives a new picture its shapes or its pixels; false when the pixels cannot be had: a side the
+// surfaces' 16-bit rectangles cannot hold, or a pixmap the X server refused (more than it had
+// room for). A negative side, and any picture made without a display, has no pixels.
+bool MakePicture(PictureObject* picture, int32_t width, int32_t height, int32_t depth) {
   picture->width = width;
   picture->height = height;
   if (depth < 1) {
     picture->objects = NewObjectFromDefinition(Group2DClassDefinition());
-    return;
+    return true;
   }
-  // A side the surfaces' 16-bit rectangles cannot hold leaves the picture without pixels.
-  if (width < 0 || height < 0 || width > kLargestPictureSide || height > kLargestPictureSide) {
-    return;
+  if (width < 0 || height < 0) return true;
+  if (width > kLargestPictureSide || height > kLargestPictureSide) return false;
+  auto* pane = new DrawablePane({0, 0}, {int16_t(height), int16_t(width)}, depth);
+  if (pane->Refused()) {
+    pane->Release();
+    return false;
   }
-  picture->image = new DrawablePane({0, 0}, {int16_t(height), int16_t(width)}, depth);
+  picture->image = pane;
+  return true;
+}
+
+}  // namespace
+
+extern "C" void PictureConstructor(RuntimeObject* object, int32_t width, int32_t height,
+                                   int32_t depth) {
+  PictureObject* picture = AsPicture(object);
+  if (picture && !MakePicture(picture, width, height, depth))
+    RaiseNewException(OutOfMemoryExceptionDefinition());
 }
 QV_EXPORT(PictureConstructor)
 
+// As the constructor, but nil where it raises.
 extern "C" RuntimeObject* newPicture(int32_t width, int32_t height, int32_t depth) {
   RuntimeObject* picture = NewObjectFromDefinition(PictureClassDefinition());
-  PictureConstructor(picture, width, height, depth);
+  if (picture && !MakePicture(AsPicture(picture), width, height, depth)) {
+    RuntimeUnlockObject(picture);
+    return nullptr;
+  }
   return picture;
 }
 QV_EXPORT(newPicture)

@@ -84,6 +84,8 @@ inline DrawablePane* PicturePane(RuntimeObject* picture) {
 GdkPixbuf* PictureImage(RuntimeObject* picture);
 
 extern "C" {
+// A picture whose pixels cannot be had (a side above kLargestPictureSide, a pixmap the X
+// server refuses) raises OutOfMemoryException; newPicture answers nil instead.
 void PictureConstructor(RuntimeObject* picture, int32_t width, int32_t height, int32_t depth);
 RuntimeObject* newPicture(int32_t width, int32_t height, int32_t depth);
 RuntimeObject* pictureIndexedImage(RuntimeObject* picture, int32_t index);

@@ -75,6 +75,26 @@ bool CopyOf(RuntimeObject* surface, PixelCopy& copy) {
   return surface && CopyOf(surface, PicturePane(AsSurface(surface)->picture), copy);
 }
 
+// No copy of the pixels could be made, though the surface has them: the memory ran short, and
+// the operation that needs the copy cannot be done.
+void RaiseIfPixelsUnread(RuntimeObject* surface) {
+  DrawablePane* pane = PicturePane(AsSurface(surface)->picture);
+  if (pane && pane->HasPixmap()) RaiseNewException(OutOfMemoryExceptionDefinition());
+}
+
+// One pixel read from the X server itself, where the copy of them all found no room.
+uint32_t ServerPixel(DrawablePane* pane, int32_t x, int32_t y) {
+  GdkPixmap* pixmap = pane->GetPixmap();
+  GdkColormap* colormap = gdk_drawable_get_colormap(pixmap);
+  GdkPixbuf* pixel = gdk_pixbuf_get_from_drawable(
+      nullptr, pixmap, colormap ? colormap : gdk_rgb_get_colormap(), x, y, 0, 0, 1, 1);
+  if (!pixel) return 0;
+  const guchar* p = gdk_pixbuf_get_pixels(pixel);
+  const uint32_t colour = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+  g_object_unref(pixel);
+  return colour;
+}
+
 bool Inside(RuntimeObject* surface, int32_t x, int32_t y) {
   return surface && x >= 0 && y >= 0 && x < AsSurface(surface)->width &&
          y < AsSurface(surface)->height;
@@ -185,7 +205,10 @@ void TransformSurface(RuntimeObject* surface, RuntimeArray* const maps[3]) {
     return;
   }
   PixelCopy copy;
-  if (!CopyOf(surface, copy)) return;
+  if (!CopyOf(surface, copy)) {
+    RaiseIfPixelsUnread(surface);
+    return;
+  }
   for (int32_t y = 0; y < copy.height; ++y) {
     guchar* p = copy.At(0, y);
     for (int32_t x = 0; x < copy.width; ++x, p += 4) {
@@ -223,10 +246,14 @@ RuntimeObject* NewRGBSurface(RuntimeObject* picture) {
 }
 
 extern "C" uint32_t RGBSurfaceReadPixel(RuntimeObject* surface, int32_t x, int32_t y) {
+  if (!Inside(surface, x, y)) return 0;
+  DrawablePane* pane = PicturePane(AsSurface(surface)->picture);
   PixelCopy copy;
-  if (!Inside(surface, x, y) || !CopyOf(surface, copy)) return 0;
-  if (x >= copy.width || y >= copy.height) return 0;
-  return copy.Get(x, y);
+  if (CopyOf(surface, pane, copy)) {
+    return x < copy.width && y < copy.height ? copy.Get(x, y) : 0;
+  }
+  if (!pane || !pane->HasPixmap() || x >= pane->Width() || y >= pane->Height()) return 0;
+  return ServerPixel(pane, x, y);
 }
 
 // A screen of fewer than 24 bits holds only some colours, which only the server knows: there the
@@ -266,8 +293,12 @@ extern "C" void rgbSurfaceSeedFill(RuntimeObject* surface, int32_t x, int32_t y,
     RaiseOutOfBoundsException();
     return;
   }
+  if (!hasCopy) {
+    RaiseIfPixelsUnread(surface);
+    return;
+  }
   fillColor &= 0xFFFFFF;
-  if (!hasCopy || copy.Get(x, y) == fillColor) return;
+  if (copy.Get(x, y) == fillColor) return;
   int32_t bounds[4] = {copy.width, copy.height, 0, 0};
   SeedFill(copy, x, y, fillColor, bounds);
   DrawBack(copy, bounds[0], bounds[1], bounds[2], bounds[3]);

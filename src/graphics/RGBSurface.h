@@ -31,7 +31,9 @@ ObjectDefinition* RGBSurfaceClassDefinition();
 RuntimeObject* NewRGBSurface(RuntimeObject* picture);
 
 // Pixel's getter and setter where the pixel is not at hand in the surface's copy: they read the
-// copy first, or draw on a screen that holds only some colours.
+// copy first, or draw on a screen that holds only some colours. Where no copy can be made (the
+// memory ran short) they read and draw the pixel on the X server itself; FloodFill and
+// Transform, which need the copy, raise OutOfMemoryException there.
 extern "C" uint32_t RGBSurfaceReadPixel(RuntimeObject* surface, int32_t x, int32_t y);
 extern "C" void RGBSurfaceWritePixel(RuntimeObject* surface, int32_t x, int32_t y,
                                      uint32_t colour);

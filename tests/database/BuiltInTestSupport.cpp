@@ -71,7 +71,11 @@ std::string FieldText(RuntimeObject* recordSet, const char* name) {
   return field.get() ? Text(cursorFieldStringValueGetter(field, 0)) : "<none>";
 }
 
-BuiltInDb::BuiltInDb() : mPath(mFolder.Path("test.qdb")) {
+BuiltInDb::BuiltInDb() : mPath(mFolder.Path("test.qdb")) { Create(); }
+
+BuiltInDb::BuiltInDb(std::string path) : mPath(std::move(path)) { Create(); }
+
+void BuiltInDb::Create() {
   InstallSQLFrontEnd();
   Held item(FolderItemFromPath(mPath.c_str()));
   mDb.reset(newQUORDatabase(item));

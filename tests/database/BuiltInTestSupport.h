@@ -27,6 +27,7 @@ std::string FieldText(RuntimeObject* recordSet, const char* name);
 class BuiltInDb {
  public:
   BuiltInDb();  // a new database file
+  explicit BuiltInDb(std::string path);  // a new database file at path
   ~BuiltInDb();
 
   RuntimeObject* db() const { return mDb.get(); }
@@ -47,6 +48,8 @@ class BuiltInDb {
   std::string Check();
 
  private:
+  void Create();
+
   TempFolder mFolder;
   std::string mPath;
   Held mDb;

@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "app/FolderItemImp.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "database/JPEGValues.h"
 #include "files/FolderItemClass.h"
 #include "support/RaisedExceptions.h"
+#include "support/SmallDisk.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -120,6 +122,29 @@ TEST_F(JPEGValues, AFileLongerThan32BitsRaisesAndRecordsNothing) {
             "UnsupportedFormatException: Cannot convert JPEGs that are larger than &hFFFFFF "
             "bytes long");
   EXPECT_EQ(getDatabaseRecordFieldCount(record), 0);
+}
+
+std::string gTemporaryFolder;
+
+FolderItemImp* TestTemporaryFolder() { return FolderItemForPath(gTemporaryFolder.c_str()); }
+
+// The bytes go through a temporary file on a disk with no room left, which takes them into its
+// buffer and then fails to write them: no picture is made of the empty file.
+TEST_F(JPEGValues, BytesThatDoNotReachTheTemporaryFileMakeNoPicture) {
+  qvtest::SmallDisk disk(1 << 20);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  ASSERT_TRUE(disk.LeaveRoom(0));
+  gTemporaryFolder = disk.path();
+  const FolderItemServices original = SetFolderItemServices({});
+  FolderItemServices onDisk = original;
+  onDisk.temporaryFolder = TestTemporaryFolder;
+  SetFolderItemServices(onDisk);
+  Held picture(PictureFromJPEGBytes(string::FromBytes(kJPEG.data(), int64_t(kJPEG.size()),
+                                                      kEncodingUTF8)));
+  SetFolderItemServices(original);
+  EXPECT_EQ(picture.get(), nullptr);
+  EXPECT_TRUE(gReadFiles.empty()) << "a picture was made of " << gReadFiles.size() << " file";
+  disk.MakeRoom();
 }
 
 }  // namespace

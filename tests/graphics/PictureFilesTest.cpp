@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -13,9 +14,11 @@
 #include <vector>
 
 #include "GraphicsFixtures.h"
+#include "files/FolderItemClass.h"
 #include "files/FolderItemImpUnix.h"
 #include "graphics/PictureClass.h"
 #include "graphics/RGBSurface.h"
+#include "support/SmallDisk.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
@@ -259,6 +262,28 @@ TEST_F(PictureFiles, ASaveThatCannotBeWrittenWholeIsFalse) {
   EXPECT_FALSE(On(temp / "nil.bmp")->SaveAsPicture(nullptr, 350));
   EXPECT_EQ(On(temp / "missing.png")->OpenAsPicture(0), nullptr);
   RuntimeUnlockObject(vector);
+  RuntimeUnlockObject(picture);
+}
+
+// The language's SaveAsPicture answers nothing: the item's LastErrorCode tells that the save
+// found no room, on a disk that fills after part of the file, and on one that takes nothing.
+TEST_F(PictureFiles, ASaveIntoAFullDiskLeavesWhyInLastErrorCode) {
+  qvtest::SmallDisk disk(4 << 20);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  ASSERT_TRUE(disk.LeaveRoom(100 << 10));
+  RuntimeObject* picture = newPicture(500, 500, 32);
+  for (const std::string& path : {disk / "big.bmp", std::string("/dev/full")}) {
+    RuntimeObject* item = NewFolderItem(FolderItemImpUnix::FromBytes(path));
+    FolderItemSaveAsPicture(item, picture, 350);
+    EXPECT_EQ(FolderItemGetLastError(item, 0), ENOSPC) << path;
+    RuntimeUnlockObject(item);
+  }
+  disk.MakeRoom();
+  RuntimeObject* item = NewFolderItem(FolderItemImpUnix::FromBytes(disk / "big.bmp"));
+  FolderItemSaveAsPicture(item, picture, 350);
+  EXPECT_EQ(FolderItemGetLastError(item, 0), 0);
+  EXPECT_EQ(fileSizeGetter(item, 0), 54u + 1500u * 500u);
+  RuntimeUnlockObject(item);
   RuntimeUnlockObject(picture);
 }
 

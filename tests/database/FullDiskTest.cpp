@@ -1,0 +1,80 @@
+// The built-in engine on a disk that fills: a commit that fails as the database closes is the
+// database's error afterwards, and leaves all of its rows or none; a rollback that fails keeps
+// the tables known, and once there is room the next statement works.
+#include <gtest/gtest.h>
+
+#include "BuiltInTestSupport.h"
+#include "database/BuiltInEngine.h"
+#include "support/SmallDisk.h"
+
+using namespace dbtest;
+
+namespace {
+
+constexpr uint64_t kDiskBytes = 8 << 20;
+constexpr int kBatch = 2000;  // about 700 KB of rows
+
+// Table t with the row 0 committed, then the disk filled to room and a batch of rows from 1
+// inserted, all waiting in the open transaction.
+void BatchOnAFullDisk(BuiltInDb& db, qvtest::SmallDisk& disk, uint64_t room) {
+  ASSERT_EQ(db.Exec("create table t (k integer, v varchar)"), 0);
+  ASSERT_EQ(db.Exec("insert into t (k, v) values (0, 'kept')"), 0);
+  ASSERT_EQ(db.Exec("commit"), 0);
+  ASSERT_TRUE(disk.LeaveRoom(room));
+  const std::string text(300, 'x');
+  for (int k = 1; k <= kBatch; ++k)
+    ASSERT_EQ(db.Exec("insert into t (k, v) values (" + std::to_string(k) + ", '" + text + "')"),
+              0);
+}
+
+// With rooms from a few pages to more than the batch takes, so that the commit runs out at
+// different steps (the journal, the pages, the header) or not at all.
+TEST(DatabaseFullDisk, ACommitThatFailsInCloseIsReportedAndLeavesAllRowsOrNone) {
+  int failures = 0;
+  for (const uint64_t room : {24u << 10, 100u << 10, 300u << 10, 600u << 10, 3u << 20}) {
+    SCOPED_TRACE("room " + std::to_string(room >> 10) + " KiB");
+    qvtest::SmallDisk disk(kDiskBytes);
+    QV_SKIP_WITHOUT_SMALL_DISK(disk);
+    BuiltInDb db(disk / "full.qdb");
+    ASSERT_NO_FATAL_FAILURE(BatchOnAFullDisk(db, disk, room));
+    databaseClose(db.db());  // commits
+    const int32_t code = db.ErrorCode();
+    const std::string message = db.ErrorMessage();
+    EXPECT_EQ(databaseErrorGetter(db.db()), code != 0 ? 1 : 0);
+    disk.MakeRoom();
+    db.Reopen();
+    const size_t rows = db.Query("select k from t").size();
+    if (code == 0) {
+      EXPECT_EQ(rows, size_t(kBatch + 1));
+      continue;
+    }
+    ++failures;
+    EXPECT_EQ(code, kDbErrorStorage);
+    EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+    EXPECT_EQ(rows, 1u) << "part of the batch";
+  }
+  EXPECT_GE(failures, 3);
+}
+
+TEST(DatabaseFullDisk, AFailedRollbackKeepsTheTablesAndTheNextStatementWorks) {
+  qvtest::SmallDisk disk(kDiskBytes);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  BuiltInDb db(disk / "rollback.qdb");
+  ASSERT_NO_FATAL_FAILURE(BatchOnAFullDisk(db, disk, 24 << 10));
+  databaseCommit(db.db());
+  ASSERT_EQ(db.ErrorCode(), kDbErrorStorage) << db.ErrorMessage();
+  databaseRollback(db.db());
+  EXPECT_EQ(db.ErrorCode(), kDbErrorStorage);
+  EXPECT_NE(db.ErrorMessage().find("No space left on device"), std::string::npos)
+      << db.ErrorMessage();
+  int32_t error = -1;
+  EXPECT_EQ(db.Query("select k from t", &error), std::vector<std::string>{"0"});
+  EXPECT_EQ(error, 0) << db.ErrorMessage();
+  disk.MakeRoom();
+  EXPECT_EQ(db.Exec("insert into t (k, v) values (1, 'after')"), 0) << db.ErrorMessage();
+  EXPECT_EQ(db.Exec("commit"), 0) << db.ErrorMessage();
+  db.Reopen();
+  EXPECT_EQ(db.Query("select k from t"), (std::vector<std::string>{"0", "1"}));
+}
+
+}  // namespace
