@@ -19,6 +19,7 @@
 #include "core/ObjectDefinitionConverter.h"
 #include "graphics/PictureClass.h"
 #include "graphics/RGBSurface.h"
+#include "support/ChildLimits.h"
 #include "support/RaisedExceptions.h"
 #include "support/TestSupport.h"
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -205,18 +204,6 @@ void* FunctionInLibrary(const char* library, const char* function) {
 std::string LibraryFileOf(const void* address) {
   Dl_info info;
   return address && dladdr(address, &info) && info.dli_fname ? info.dli_fname : "";
-}
-
-bool LimitAddressSpace(uint64_t headroom) {
-  long pages = 0;
-  FILE* statm = std::fopen("/proc/self/statm", "r");
-  if (!statm) return false;
-  const bool read = std::fscanf(statm, "%ld", &pages) == 1;
-  std::fclose(statm);
-  if (!read) return false;
-  const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + rlim_t(headroom);
-  const rlimit limit = {room, room};
-  return setrlimit(RLIMIT_AS, &limit) == 0;
 }
 
 long ProcessStatusKb(const std::string& field) {

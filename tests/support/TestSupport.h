@@ -87,11 +87,6 @@ void* FunctionInLibrary(const char* library, const char* function);
 // The file of the loaded shared library that defines the address, or "".
 std::string LibraryFileOf(const void* address);
 
-// Limits this process's address space (RLIMIT_AS, soft and hard) to what it uses now and
-// headroom bytes more, so that larger allocations fail; for a child (RunInChild, a death test)
-// only. False when the limit could not be set.
-bool LimitAddressSpace(uint64_t headroom);
-
 // A size this process's /proc status gives in kilobytes, such as "VmSize" or its high-water
 // mark "VmPeak"; -1 when it gives none.
 long ProcessStatusKb(const std::string& field);
