@@ -13,6 +13,15 @@ namespace qvtest {
 // bytes. False when the cap could not be set.
 bool LimitAddressSpace(size_t room);
 
+// What the address sanitizer keeps mapped of freed blocks to catch their later use (its
+// quarantine: quarantine_size_mb in support/asan.options), which a cap counts: room to add for a
+// test that frees large blocks and then makes others it expects to have.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kFreedBlocksKeptMapped = size_t{256} << 20;
+#else
+constexpr size_t kFreedBlocksKeptMapped = 0;
+#endif
+
 // Runs body in a child (RunInChild) as uid and gid 65534 when the tests run as root (a user
 // other than root is unprivileged already) and answers the child's wait status; or
 // kNoUnprivilegedUser when the switch was refused, which the caller skips on.
