@@ -150,14 +150,19 @@ class FolderItemDialogTest : public testing::Test {
   // Types a path into the chooser's location entry, which a "/" opens, and presses Return. (An
   // open dialog without a folder starts in the recent files, where the first keys go astray:
   // the tests that type paths give one.)
+  // Return goes only once the entry holds the whole path: a key lost under load would leave
+  // the dialog waiting (and the driver's watch would fail the test after its time).
   void TypePath(XWindow window, const std::string& path) {
     gui.Type("/");
+    GtkEntry* entry = nullptr;
     ASSERT_TRUE(gui.PumpUntil([&] {
       GtkWidget* focus = gtk_window_get_focus(gui.Gtk(window));
-      return focus && GTK_IS_ENTRY(focus) &&
-             std::string(gtk_entry_get_text(GTK_ENTRY(focus))) == "/";
+      entry = focus && GTK_IS_ENTRY(focus) ? GTK_ENTRY(focus) : nullptr;
+      return entry && std::string(gtk_entry_get_text(entry)) == "/";
     }));
     gui.Type(path.substr(1));
+    ASSERT_TRUE(gui.PumpUntil([&] { return gtk_entry_get_text(entry) == path; }))
+        << "the location holds \"" << gtk_entry_get_text(entry) << "\"";
     gui.Key("Return");
   }
 
