@@ -6,23 +6,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <memory>
-#include <new>
 #include <vector>
 
 #include "app/BackgroundTask.h"
 #include "app/TerminationSignals.h"
 #include "core/ShellRunner.h"
 #include "core/SimpleVector.h"
+#include "strings/GrowingBytes.h"
 
 namespace {
 
 constexpr const char* kShellPath = "/bin/bash";
 constexpr int32_t kReapPeriodTicks = 60;
-constexpr size_t kFirstPieceSize = 4096;
-constexpr size_t kLargestPieceSize = size_t(1) << 20;
+constexpr int64_t kReadPiece = 64 * 1024;
 
 const char* gShellPath = kShellPath;
 
@@ -45,61 +42,17 @@ void ListChild(pid_t child) {
   if (!gTask) gTask = new ShellBackgroundTask;
 }
 
-// Output as it arrives, in pieces that never move (each as large as all before it, up to 1 MB),
-// so that every byte is copied once more only, into the string made at the end: a buffer that
-// grew would copy it again at each growth.
-class CollectedOutput {
- public:
-  // One read from fd into the free room; the count, as read answers it (-1 with ENOMEM when no
-  // room can be had: the output ends there).
-  ssize_t ReadFrom(int fd) {
-    if (mPieces.empty() || mPieces.back().used == mPieces.back().size) {
-      const size_t size = std::clamp(mTotal, kFirstPieceSize, kLargestPieceSize);
-      std::unique_ptr<char[]> bytes(new (std::nothrow) char[size]);
-      if (!bytes) {
-        errno = ENOMEM;
-        return -1;
-      }
-      mPieces.push_back({std::move(bytes), size, 0});
-    }
-    Piece& piece = mPieces.back();
-    const ssize_t count = read(fd, piece.bytes.get() + piece.used, piece.size - piece.used);
-    if (count > 0) {
-      piece.used += size_t(count);
-      mTotal += size_t(count);
-    }
-    return count;
-  }
-
-  // The bytes as one string of no text encoding.
-  string ToString() const {
-    string text;
-    if (!text.AllocateBuffer(int64_t(mTotal))) return string();
-    char* at = static_cast<char*>(text);
-    for (const Piece& piece : mPieces) at = std::copy_n(piece.bytes.get(), piece.used, at);
-    return text;
-  }
-
- private:
-  struct Piece {
-    std::unique_ptr<char[]> bytes;
-    size_t size;
-    size_t used;
-  };
-  std::vector<Piece> mPieces;
-  size_t mTotal = 0;
-};
-
-// Everything until the end of the pipe, read without blocking: a wait comes only when the pipe
-// is empty (a wait before every read made the reader wake for each small write and took half
-// as long again as the reading), and wakes for a termination signal too, whose end then runs
-// (and does not return); one that comes while output flows runs before the next read.
-void ReadAll(int fd, CollectedOutput* output) {
+// Everything until the end of the pipe, or as much as output can take (the longest string, or
+// what memory allows), read without blocking: a wait comes only when the pipe is empty (a wait
+// before every read made the reader wake for each small write and took half as long again as
+// the reading), and wakes for a termination signal too, whose end then runs (and does not
+// return); one that comes while output flows runs before the next read.
+void ReadAll(int fd, GrowingBytes* output) {
   const int flags = fcntl(fd, F_GETFL);
   if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return;
   for (;;) {
     RunPendingTermination();
-    const ssize_t count = output->ReadFrom(fd);
+    const ssize_t count = output->ReadFrom(fd, kReadPiece);
     if (count > 0) continue;
     if (count == 0) return;
     if (errno == EINTR) continue;
@@ -126,12 +79,13 @@ string RunShellCommand(const string& command, bool wait, const std::vector<strin
     ListChild(child.id);
     return string();
   }
-  CollectedOutput output;
+  GrowingBytes output;
   ReadAll(child.output, &output);
+  // Closed before the child ends: one whose output was cut meets a broken pipe.
   close(child.output);
   // A child that closed its output may run on: the task reaps it later.
   if (waitpid(child.id, nullptr, WNOHANG) == 0) ListChild(child.id);
-  return output.ToString();
+  return output.ToString(kEncodingNone);
 }
 
 void ReapShellChildren() {

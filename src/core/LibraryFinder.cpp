@@ -5,15 +5,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <climits>
 #include <map>
 #include <sstream>
+#include <string_view>
 
+#include "core/FileHead.h"
 #include "core/ShellRunner.h"
 
 namespace {
 
 constexpr size_t kMaxLinkTarget = 1024;
+// Linker scripts are a few lines: a file of the name that is no script (a library, an endless
+// device) is read no further than this.
+constexpr size_t kMostScriptBytes = 64 * 1024;
 // Far more hops than real library links take; a loop of links ends here.
 constexpr int kMaxLinkHops = 40;
 
@@ -31,7 +36,7 @@ struct FinderState {
   std::vector<std::string> listingProgram = {"/sbin/ldconfig", "-p"};  // path first
   // The listing is requested at most once per process, even when the program cannot start.
   bool listingRequested = false;
-  std::string listing;
+  string listing;  // as far as memory and the longest string allow
   std::map<std::string, void*, IgnoringCase> answers;
 };
 
@@ -42,23 +47,26 @@ FinderState& State() {
 
 void* Open(const std::string& path) { return dlopen(path.c_str(), RTLD_LAZY); }
 
-const std::string& LinkerCacheListing() {
+std::string_view LinkerCacheListing() {
   FinderState& state = State();
   if (!state.listingRequested) {
     state.listingRequested = true;
     std::vector<const char*> argv;
     for (const std::string& word : state.listingProgram) argv.push_back(word.c_str());
     argv.push_back(nullptr);
-    RunProgram(state.listingProgram[0].c_str(), argv.data(), &state.listing);
+    GrowingBytes listing;
+    RunProgram(state.listingProgram[0].c_str(), argv.data(), &listing);
+    state.listing = listing.ToString(kEncodingNone);
   }
-  return state.listing;
+  return std::string_view(state.listing.CString(), size_t(state.listing.Length()));
 }
 
-std::string TrimBlanks(const std::string& text) {
+std::string_view TrimBlanks(std::string_view text) {
   const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return std::string();
+  if (first == std::string_view::npos) return std::string_view();
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
+
 
 void* OpenInFolders(const std::string& name) {
   for (const char* folder : kLibraryFolders) {
@@ -83,8 +91,9 @@ void* OpenGroupLine(const std::string& line) {
 void* OpenThroughLinkerScript(const std::string& name) {
   for (const char* suffix : {"", ".so"}) {
     for (const char* folder : kScriptFolders) {
-      std::ifstream script(folder + name + suffix);
-      if (!script) continue;
+      std::string text;
+      if (!ReadFileHead(folder + name + suffix, kMostScriptBytes, &text)) continue;
+      std::istringstream script(text);
       for (std::string line; std::getline(script, line);) {
         if (line.find("GROUP") == std::string::npos) continue;
         if (void* handle = OpenGroupLine(line)) return handle;
@@ -97,21 +106,22 @@ void* OpenThroughLinkerScript(const std::string& name) {
 
 // Every listing line that contains name, in order: its path opened directly, then its links.
 void* SearchListing(const std::string& name) {
-  const std::string& listing = LinkerCacheListing();
+  const std::string_view listing = LinkerCacheListing();
   size_t start = 0;
   while (true) {
     const size_t found = listing.find(name, start);
-    if (found == std::string::npos) return nullptr;
+    if (found == std::string_view::npos) return nullptr;
     size_t lineEnd = listing.find('\n', found);
-    if (lineEnd == std::string::npos) lineEnd = listing.size();
+    if (lineEnd == std::string_view::npos) lineEnd = listing.size();
     start = lineEnd;
     const size_t arrow = listing.find("=>", found);
-    if (arrow == std::string::npos || arrow > lineEnd) continue;  // a line without a path
+    if (arrow == std::string_view::npos || arrow > lineEnd) continue;  // a line without a path
     const size_t pathStart = arrow + 2;
     size_t pathEnd = listing.find_first_of("\r\n", pathStart);
-    if (pathEnd == std::string::npos) pathEnd = listing.size();
-    const std::string path = TrimBlanks(listing.substr(pathStart, pathEnd - pathStart));
-    if (path.empty()) continue;
+    if (pathEnd == std::string_view::npos) pathEnd = listing.size();
+    const std::string_view trimmed = TrimBlanks(listing.substr(pathStart, pathEnd - pathStart));
+    if (trimmed.empty() || trimmed.size() >= PATH_MAX) continue;  // no file has such a path
+    const std::string path(trimmed);
     if (void* handle = Open(path)) return handle;
     if (void* handle = OpenThroughSymbolicLinks(path)) return handle;
   }
@@ -169,6 +179,6 @@ void SetLibraryListingProgramForTesting(const std::vector<std::string>& argv) {
   FinderState& state = State();
   if (!argv.empty()) state.listingProgram = argv;
   state.listingRequested = false;
-  state.listing.clear();
+  state.listing = string();
   state.answers.clear();
 }

@@ -16,7 +16,8 @@ namespace UnixHelper {
 //  2. the same three with ".so" appended;
 //  3. the name's symbolic links (name + ".so" when the name is missing), each target opened;
 //  4. a linker script of that name ("libc.so" is one: as given, in /usr/local/lib, /usr/lib and
-//     /lib, then with ".so"; the first file found is read): the libraries of its GROUP line;
+//     /lib, then with ".so"; the first file found is read, its first 64 KB): the libraries of
+//     its GROUP line;
 //  5. each line of the dynamic linker's cache listing ("/sbin/ldconfig -p", read once) that
 //     contains the name: its path, then that path's links. Lines of other architectures do not
 //     open, so the search goes on to the i386 one.

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr size_t kReadPiece = 512;
+constexpr int64_t kReadPiece = 64 * 1024;
 
 // A child the caller waits for at once, one it reaps later, or one it never sees again.
 enum class ChildKind { kWaitedFor, kStarted, kDetached };
@@ -101,13 +101,12 @@ pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int o
   _exit(program < 0 ? errno : *execError);
 }
 
-void ReadUntilEnd(int fd, std::string* output) {
-  char piece[kReadPiece];
+// Until the pipe ends or output can take no more.
+void ReadUntilEnd(int fd, GrowingBytes* output) {
   for (;;) {
-    const ssize_t count = read(fd, piece, sizeof piece);
+    const ssize_t count = output->ReadFrom(fd, kReadPiece);
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0) return;
-    if (output) output->append(piece, static_cast<size_t>(count));
   }
 }
 
@@ -149,7 +148,7 @@ bool StartProgram(const char* path, const char* const* argv, bool captureOutput,
   return StartChild(path, argv, captureOutput, ChildKind::kStarted, started);
 }
 
-bool RunProgram(const char* path, const char* const* argv, std::string* output,
+bool RunProgram(const char* path, const char* const* argv, GrowingBytes* output,
                 int* exitStatus, int* startError) {
   StartedProgram started;
   const bool ran = StartChild(path, argv, output != nullptr, ChildKind::kWaitedFor, &started);
@@ -181,10 +180,10 @@ bool StartDetachedProgram(const char* path, const char* const* argv, int* startE
 namespace UnixHelper {
 
 string ExecuteShell(const string& command, bool capture) {
-  std::string output;
+  GrowingBytes output;
   const char* const argv[] = {"bash", "-c", command.CString(), nullptr};
   RunProgram("/bin/bash", argv, capture ? &output : nullptr);
-  return string::FromBytes(output.data(), static_cast<int64_t>(output.size()), kEncodingUTF8);
+  return output.ToString(kEncodingUTF8);
 }
 
 }  // namespace UnixHelper

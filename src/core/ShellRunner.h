@@ -6,19 +6,21 @@
 
 #include <sys/types.h>
 
-#include <string>
 
+#include "strings/GrowingBytes.h"
 #include "strings/RuntimeString.h"
 
 // Runs the program at path with the arguments argv (argv[0] first, then a null), no shell in
 // between; a path without a slash is looked for along PATH. With output, everything it writes
-// to standard output and standard error is appended to *output; without, both go to /dev/null.
+// to standard output and standard error is appended to *output, as far as it takes them (its
+// limit, or memory: its OutOfMemory tells); the pipe is closed there, so that the program meets
+// a broken pipe rather than wait for a reader. Without output, both go to /dev/null.
 // Returns after the child has ended; false when the pipe or the child could not be made. A
 // child whose waiting thread ends first (the process was killed) is killed with it. With
 // exitStatus, the program's exit status is stored there (-1 when it did not exit). A program
 // that cannot be started leaves its child with status 255 and no output, and its exec's errno
 // in *startError (0 when it started, or the errno of a failed vfork or pipe).
-bool RunProgram(const char* path, const char* const* argv, std::string* output,
+bool RunProgram(const char* path, const char* const* argv, GrowingBytes* output,
                 int* exitStatus = nullptr, int* startError = nullptr);
 
 // A child started and left running: its id, the reading end of the pipe that its standard output
@@ -45,8 +47,8 @@ bool StartDetachedProgram(const char* path, const char* const* argv, int* startE
 namespace UnixHelper {
 
 // Runs command through "/bin/bash". With capture, the result holds everything the command wrote
-// to standard output and standard error (tagged UTF-8, the system encoding); otherwise, and
-// when the command cannot be started, it is empty.
+// to standard output and standard error (tagged UTF-8, the system encoding), cut where the
+// longest string or memory ends; otherwise, and when the command cannot be started, it is empty.
 string ExecuteShell(const string& command, bool capture);
 
 }  // namespace UnixHelper

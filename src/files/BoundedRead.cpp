@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "files/GrowingBytes.h"
+#include "strings/GrowingBytes.h"
 
 namespace {
 

@@ -304,6 +304,7 @@ string& string::operator+=(const char* text) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   const auto n = static_cast<int64_t>(std::strlen(text));
   if (!mRecord) return *this = FromBytes(bytes, n, kEncodingNone);
+  if (!IsASCIITransparentEncoding(mRecord->encoding)) return *this = *this + string(text);
   stringStorage* joined = JoinRuns(Bytes(), Length(), bytes, n, mRecord->encoding);
   if (joined) *this = Adopt(joined);
   return *this;
@@ -335,6 +336,9 @@ string operator+(const string& s, char ch) {
   TextEncoding encoding = kEncodingNone;
   if (byte < 0x80)
     encoding = s.IsEmpty() ? kEncodingASCII : CommonEncoding(s.Encoding(), kEncodingASCII, false);
+  // Text whose bytes an ASCII character cannot simply follow (wide, EBCDIC) meets it converted.
+  if (byte < 0x80 && !IsASCIITransparentEncoding(s.Encoding()))
+    return s + string::FromBytes(&byte, 1, kEncodingASCII);
   return string::Adopt(JoinRuns(s.Bytes(), s.Length(), &byte, 1, encoding));
 }
 

@@ -101,12 +101,23 @@ void SplitIntoPieces(const string& source, const string& delimiter, bool exactBy
   SplitAtScanner(scanner, source, cut);
 }
 
+// Whether the text form cuts source in its UTF-8 form rather than in its own bytes: 16-bit text,
+// where a delimiter could otherwise match half a character, and text that cannot be matched in
+// its own bytes (see SearchEncoding). The pieces go back to the source's encoding.
+bool CutsInUTF8(const string& source, const string& delimiter, bool exactBytes) {
+  if (exactBytes) return false;
+  const TextEncoding encoding = source.Encoding();
+  if (IsUnicode16Encoding(encoding)) return !delimiter.IsEmpty();
+  return SearchEncoding(encoding) != encoding;
+}
+
 struct Reencoder {
   SplitPieceReceiver receive;
   void* context;
+  TextEncoding encoding;
   static void Receive(void* self, string&& piece) {
     auto* reencoder = static_cast<Reencoder*>(self);
-    reencoder->receive(reencoder->context, piece.GetUTF16String());
+    reencoder->receive(reencoder->context, ConvertEncoding(piece, reencoder->encoding));
   }
 };
 
@@ -120,7 +131,8 @@ int32_t StringCountFieldsCore(const string& source, const string& separator, boo
   if (source.IsEmpty()) return 0;
   if (separator.IsEmpty()) return 1;
   const string text = SourceFor(source, separator, exactBytes);
-  FieldScanner scanner(text, separator, exactBytes);
+  const string searched = exactBytes ? text : SearchableText(text);
+  FieldScanner scanner(searched, separator, exactBytes);
   int32_t count = 0;
   for (int32_t begin, end; scanner.Next(begin, end);) ++count;
   return count;
@@ -133,9 +145,10 @@ string StringNthFieldCore(const string& source, const string& separator, int32_t
   // form has no field at all.
   if (separator.IsEmpty()) return n == 1 && !exactBytes ? source : string();
   const string text = SourceFor(source, separator, exactBytes);
-  FieldScanner scanner(text, separator, exactBytes);
+  const string searched = exactBytes ? text : SearchableText(text);
+  FieldScanner scanner(searched, separator, exactBytes);
   for (int32_t begin, end, field = 1; scanner.Next(begin, end); ++field) {
-    if (field == n) return Piece(text, begin, end);
+    if (field == n) return ConvertEncoding(Piece(searched, begin, end), text.Encoding());
   }
   return string();
 }
@@ -143,10 +156,9 @@ string StringNthFieldCore(const string& source, const string& separator, int32_t
 void StringSplitEach(const string& original, const string& delimiter, bool exactBytes,
                      SplitPieceReceiver receive, void* context) {
   const string source = SourceFor(original, delimiter, exactBytes);
-  if (exactBytes || !IsUnicode16Encoding(source.Encoding()) || delimiter.IsEmpty())
+  if (!CutsInUTF8(source, delimiter, exactBytes))
     return SplitIntoPieces(source, delimiter, exactBytes, receive, context);
-  // 16-bit text is cut as UTF-8, where a delimiter cannot match half a character.
-  Reencoder reencoder{receive, context};
+  Reencoder reencoder{receive, context, source.Encoding()};
   SplitIntoPieces(source.GetUTF8String(), delimiter.GetUTF8String(), false, Reencoder::Receive,
                   &reencoder);
 }
@@ -154,7 +166,7 @@ void StringSplitEach(const string& original, const string& delimiter, bool exact
 bool StringSplitRecords(const string& original, const string& delimiter, bool exactBytes,
                         SplitRecordStorage storage, void* context) {
   const string source = SourceFor(original, delimiter, exactBytes);
-  if (!exactBytes && !delimiter.IsEmpty() && IsUnicode16Encoding(source.Encoding())) return false;
+  if (CutsInUTF8(source, delimiter, exactBytes)) return false;
   const unsigned char* bytes = source.Bytes();
   const TextEncoding encoding = source.Encoding();
   std::vector<int32_t> bounds;  // begin and end of each piece

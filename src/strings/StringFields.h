@@ -1,8 +1,9 @@
 // Delimited fields: CountFields and NthField, the split engine behind Split and the callers
 // that want pieces without an array, key-value pairs, and the split of a path at one character.
 // Text forms match the separator ignoring case after converting it to the source's encoding (an
-// ASCII source first takes on the encoding of a separator it cannot hold, see WidenASCIIText);
-// byte forms match exact bytes. Matches never overlap; n matches make n + 1 fields, and an
+// ASCII source first takes on the encoding of a separator it cannot hold, see WidenASCIIText;
+// text that cannot be matched in its own bytes is cut in UTF-8 and its pieces converted back,
+// see SearchEncoding); byte forms match exact bytes. Matches never overlap; n matches make n + 1 fields, and an
 // empty field is nil.
 #pragma once
 
@@ -27,8 +28,8 @@ void StringSplitEach(const string& source, const string& delimiter, bool exactBy
 // Makes the records of the pieces of source cut at delimiter, each with one reference (nil for
 // an empty piece), straight into the place that storage answers: it is asked once, with the
 // number of pieces, before the first record is made, and may answer nil to have none made.
-// False, asking nothing, for the text form on 16-bit text, whose pieces are cut from its UTF-8
-// form and converted back (StringSplitEach).
+// False, asking nothing, for the text form on 16-bit text and text that cannot be matched in
+// its own bytes, whose pieces are cut from its UTF-8 form and converted back (StringSplitEach).
 using SplitRecordStorage = stringStorage** (*)(void* context, int32_t count);
 bool StringSplitRecords(const string& source, const string& delimiter, bool exactBytes,
                         SplitRecordStorage storage, void* context);

@@ -75,6 +75,15 @@ string ReplaceText(const string& source, const string& find, const string& repla
   const string text =
       exactBytes ? source : WidenASCIIText(WidenASCIIText(source, find), replacement);
   TextEncoding encoding = text.Encoding();
+  if (!exactBytes && SearchEncoding(encoding) != encoding) {
+    // Matched in UTF-8; what was replaced goes back to the text's own encoding.
+    const string searched = SearchableText(text);
+    if (searched.Encoding() != encoding) {
+      string replaced = ReplaceText(searched, find, replacement, all, false);
+      return replaced.Storage() == searched.Storage() ? source
+                                                      : ConvertEncoding(replaced, encoding);
+    }
+  }
   // A find or replacement that cannot be converted is used as its bytes stand.
   string pattern = exactBytes ? find : ConvertEncoding(find, encoding);
   string insert = exactBytes ? replacement : ConvertEncoding(replacement, encoding);

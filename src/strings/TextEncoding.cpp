@@ -390,8 +390,10 @@ TextEncoding CommonEncoding(TextEncoding e1, TextEncoding e2, bool allowFallback
   if (e1 == e2) return e1;
   auto asciiOrUTF8 = [](TextEncoding e) { return e == kEncodingASCII || e == kEncodingUTF8; };
   if (asciiOrUTF8(e1) && asciiOrUTF8(e2)) return kEncodingUTF8;
-  if (e1 == kEncodingASCII && !IsUnicode16Encoding(e2)) return e2;
-  if (e2 == kEncodingASCII && !IsUnicode16Encoding(e1)) return e1;
+  // ASCII text joins as it is only an encoding where its bytes stand for the same characters;
+  // beside 16-bit or 32-bit Unicode or EBCDIC it is converted with the rest.
+  if (e1 == kEncodingASCII && IsASCIITransparentEncoding(e2)) return e2;
+  if (e2 == kEncodingASCII && IsASCIITransparentEncoding(e1)) return e1;
   if (!allowFallback) return kEncodingNone;
   bool eitherUnicode16 = e1 == kEncodingUnicode16 || e2 == kEncodingUnicode16;
   bool eitherUTF8 = e1 == kEncodingUTF8 || e2 == kEncodingUTF8;
@@ -442,7 +444,7 @@ TextEncoding WidenedEncoding(TextEncoding encoding, const string& other) {
   // Without a converter, ASCII text could only be relabelled, which is sound only where its bytes
   // keep their meaning.
   bool reachable = IsASCIITransparentEncoding(wider) || EncodingToIconvName(wider) != nullptr;
-  return reachable ? wider : encoding;
+  return reachable ? CommonEncoding(encoding, wider, true) : encoding;
 }
 
 string WidenASCIIText(const string& text, const string& other) {
@@ -450,6 +452,15 @@ string WidenASCIIText(const string& text, const string& other) {
   if (text.IsEmpty() || target == text.Encoding()) return text;
   string widened = ConvertEncoding(text, target);
   return widened.Encoding() == target ? widened : text;
+}
+
+TextEncoding SearchEncoding(TextEncoding encoding) {
+  if (IsUnicode16Encoding(encoding) || IsASCIITransparentEncoding(encoding)) return encoding;
+  return EncodingToIconvName(encoding) ? kEncodingUTF8 : encoding;
+}
+
+string SearchableText(const string& text) {
+  return ConvertEncoding(text, SearchEncoding(text.Encoding()));
 }
 
 stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to) {

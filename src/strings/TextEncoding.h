@@ -28,14 +28,25 @@ string ConvertEncoding(const string& s, TextEncoding target);
 stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to);
 
 // The encoding a text function works in when it brings other to a text of the given encoding:
-// that encoding, except that ASCII gives way to other's encoding when other holds characters
-// ASCII cannot (converting other to ASCII would lose them). Concatenation brings such a pair
-// together the same way.
+// that encoding, except that ASCII gives way when other holds characters ASCII cannot
+// (converting other to ASCII would lose them), to the encoding concatenation would bring the
+// pair to: other's own, or Unicode where ASCII's bytes do not keep their meaning in it.
 TextEncoding WidenedEncoding(TextEncoding encoding, const string& other);
 
 // text converted to WidenedEncoding (text's encoding, other); text itself when that is its own
 // encoding or the conversion cannot be made.
 string WidenASCIIText(const string& text, const string& other);
+
+// The encoding in which the text forms of Replace, fields and Split match text of this
+// encoding: its own where its bytes can be matched character by character (UTF-8, 16-bit
+// units, and every encoding in which ASCII keeps its bytes), else UTF-8 where it converts. In
+// its own bytes a 32-bit or EBCDIC text would meet a pattern's byte-order mark, matches across
+// characters, and bytes folded as if they were ASCII letters.
+TextEncoding SearchEncoding(TextEncoding encoding);
+
+// text converted to SearchEncoding (text's encoding); text itself when that is its own encoding
+// or the conversion cannot be made.
+string SearchableText(const string& text);
 
 // The iconv name of an encoding, or nullptr when it has no converter.
 const char* EncodingToIconvName(TextEncoding encoding);

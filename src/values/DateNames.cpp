@@ -24,13 +24,20 @@ KeptName gWeekdays[2][7];  // [abbreviated][weekday]
 KeptName gMonths[2][12];   // [abbreviated][month]
 char gSeparator;           // 0 until asked
 
+// A name fits in a kept name many times over; whatever `date` on the PATH prints, no more is
+// read than this.
+constexpr int64_t kMostDateOutput = 4096;
+
 // The first line `date` prints for these arguments (nil ends them early), or "" when it prints
 // nothing or fails.
 std::string DateOutput(const char* first, const char* second) {
   const char* const argv[] = {"date", first, second, nullptr};
-  std::string output;
+  GrowingBytes bytes(kMostDateOutput);
   int status = -1;
-  if (!RunProgram("date", argv, &output, &status) || status != 0) return "";
+  if (!RunProgram("date", argv, &bytes, &status) || status != 0) return "";
+  const std::string output = bytes.Size() ? std::string(reinterpret_cast<const char*>(bytes.Data()),
+                                                        size_t(bytes.Size()))
+                                          : std::string();
   return output.substr(0, output.find_first_of("\r\n"));
 }
 

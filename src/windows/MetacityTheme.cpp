@@ -5,11 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
 
+#include "core/FileHead.h"
 #include "core/LibraryFinder.h"
 #include "graphics/Drawable.h"
 #include "graphics/Graphics.h"
@@ -114,11 +114,13 @@ std::string MetacityThemeNamed(const std::string& text) {
   return name;
 }
 
-std::string WholeFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  if (file) text << file.rdbuf();
-  return text.str();
+// An index.theme is a few lines; a file of the name that is something else (an endless device,
+// say) is read no further than this.
+constexpr size_t kMostIndexBytes = 64 * 1024;
+
+std::string IndexFile(const std::string& path) {
+  std::string text;
+  return ReadFileHead(path, kMostIndexBytes, &text) ? text : std::string();
 }
 
 void LoadThemeOfGtkTheme(ThemeLibrary& l, const char* gtkTheme) {
@@ -133,7 +135,7 @@ void LoadThemeOfGtkTheme(ThemeLibrary& l, const char* gtkTheme) {
     LoadNamedTheme(l, gtkTheme);
     return;
   }
-  const std::string named = MetacityThemeNamed(WholeFile(base + "/index.theme"));
+  const std::string named = MetacityThemeNamed(IndexFile(base + "/index.theme"));
   if (!named.empty()) LoadNamedTheme(l, named.c_str());
 }
 

@@ -12,11 +12,13 @@
 #include <cerrno>
 #include <fstream>
 #include <functional>
+#include <string_view>
 #include <thread>
 
 #include "app/BackgroundTask.h"
 #include "app/ShellCommand.h"
 #include "app/TerminationSignals.h"
+#include "support/ChildLimits.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
@@ -160,6 +162,18 @@ TEST_F(ShellCommand, AShellThatCannotStartOrAFailedPipeGivesNothing) {
   EXPECT_EQ(Shell("echo hi", false), "");
   SetShellPathForTesting(nullptr);
   EXPECT_EQ(Shell("echo hi"), "hi\n");
+}
+
+// Output without end is cut where memory ends: the caller gets what could be held rather than
+// nothing, and the command meets a broken pipe.
+TEST_F(ShellCommand, EndlessOutputIsCutWhereMemoryEnds) {
+  EXPECT_TRUE(qvtest::RunsWithinMemory(96 << 20, [] {
+    const string text = RunShellCommand(string("cat /dev/zero"), true);
+    const std::string_view zeros(text.CString(), size_t(text.Length()));
+    EXPECT_GT(zeros.size(), size_t{8} << 20);
+    EXPECT_EQ(zeros.find_first_not_of('\0'), std::string_view::npos);
+    EXPECT_TRUE(Eventually(NoneListed, ReapShellChildren));
+  }));
 }
 
 // The sleeping grandchild is named in its argv[0] by a marker the re-run child shares through

@@ -8,11 +8,24 @@
 #include <cerrno>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
+#include "core/LibraryFinder.h"
 #include "core/ShellRunner.h"
+#include "support/ChildLimits.h"
 #include "support/TempFolder.h"
+#include "support/TestSupport.h"
 
 namespace {
+
+// RunProgram with what the program writes gathered into *output.
+bool RunCapturing(const char* path, const char* const* argv, std::string* output,
+                  int* status = nullptr) {
+  GrowingBytes bytes;
+  const bool ran = RunProgram(path, argv, &bytes, status);
+  output->assign(reinterpret_cast<const char*>(bytes.Data()), size_t(bytes.Size()));
+  return ran;
+}
 
 std::string Shell(const std::string& command, bool capture = true) {
   const string result = UnixHelper::ExecuteShell(string(command.c_str()), capture);
@@ -34,8 +47,36 @@ TEST(ShellRunner, CaptureCollectsEverythingTheCommandWrites) {
   EXPECT_NE(listing.find("0\n1\n2\n"), std::string::npos) << listing;
   std::string output;
   const char* const shell[] = {"shell", "-c", "echo hi", nullptr};
-  EXPECT_TRUE(RunProgram("/nonexistent/shell", shell, &output));
+  EXPECT_TRUE(RunCapturing("/nonexistent/shell", shell, &output));
   EXPECT_EQ(output, "");
+}
+
+// Output without end is cut where it can be held: as far as memory goes, or at the limit
+// asked for. The program meets a broken pipe and is waited for; nothing is thrown.
+TEST(ShellRunner, EndlessOutputIsCutWhereItCanBeHeld) {
+  EXPECT_TRUE(qvtest::RunsWithinMemory(96 << 20, [] {
+    const string zeros = UnixHelper::ExecuteShell(string("cat /dev/zero"), true);
+    EXPECT_GT(zeros.Length(), 8 << 20);
+    EXPECT_EQ(std::string_view(zeros.CString(), zeros.Length()).find_first_not_of('\0'),
+              std::string_view::npos);
+    GrowingBytes few(1000);
+    int status = 0;
+    const char* const yes[] = {"yes", nullptr};
+    EXPECT_TRUE(RunProgram("yes", yes, &few, &status));
+    EXPECT_EQ(few.Size(), 1000);
+    EXPECT_FALSE(few.OutOfMemory());
+    EXPECT_EQ(status, -1) << "ended by the broken pipe";
+  }));
+}
+
+// A listing without end, and a linker script that is an endless device, are read as far as
+// they can be held; the search goes on past them and ends without a library.
+TEST(LibraryFinder, EndlessListingsAndScriptsAreReadAsFarAsTheyCanBeHeld) {
+  EXPECT_TRUE(qvtest::RunsWithinMemory(96 << 20, [] {
+    SetLibraryListingProgramForTesting({"/bin/cat", "/dev/zero"});
+    EXPECT_EQ(UnixHelper::LoadLibrary(string("/dev/zero")), nullptr);
+    EXPECT_EQ(UnixHelper::LoadLibrary(string("libqv-no-such-library")), nullptr);
+  }));
 }
 
 // The framework ignores SIGPIPE and installs handlers; a child starts with every signal at its
@@ -68,20 +109,20 @@ TEST(ShellRunner, ChildrenStartWithDefaultSignalsAndNoneBlocked) {
 TEST(ShellRunner, ProgramsGetTheirArgumentsWordForWord) {
   std::string output;
   const char* const argv[] = {"printf", "[%s]", "a;b", "$HOME", "'q' \"r\"", "*", nullptr};
-  EXPECT_TRUE(RunProgram("/usr/bin/printf", argv, &output));
+  EXPECT_TRUE(RunCapturing("/usr/bin/printf", argv, &output));
   EXPECT_EQ(output, "[a;b][$HOME]['q' \"r\"][*]");
   output.clear();
   const char* const missing[] = {"qv-no-such-program", nullptr};
-  EXPECT_TRUE(RunProgram("/nonexistent/qv-no-such-program", missing, &output));
+  EXPECT_TRUE(RunCapturing("/nonexistent/qv-no-such-program", missing, &output));
   EXPECT_EQ(output, "");
-  EXPECT_FALSE(RunProgram("/usr/bin/printf", nullptr, &output));
+  EXPECT_FALSE(RunCapturing("/usr/bin/printf", nullptr, &output));
   // A name without a slash is looked for along PATH; the exit status comes back.
   const char* const failing[] = {"sh", "-c", "echo found; exit 3", nullptr};
   int status = 0;
   output.clear();
-  EXPECT_TRUE(RunProgram("sh", failing, &output, &status));
+  EXPECT_TRUE(RunCapturing("sh", failing, &output, &status));
   EXPECT_EQ(output + std::to_string(status), "found\n3");
-  EXPECT_TRUE(RunProgram("qv-no-such-program", missing, &output, &status));
+  EXPECT_TRUE(RunCapturing("qv-no-such-program", missing, &output, &status));
   EXPECT_EQ(status, 255);
 }
 

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "core/Memory.h"
 #include "support/TestSupport.h"
 
 namespace qvtest {
@@ -22,6 +23,15 @@ bool LimitAddressSpace(size_t room) {
   const rlim_t cap = rlim_t(mappedKb) * 1024 + rlim_t(room);
   const rlimit limit = {cap, cap};
   return setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+bool RunsWithinMemory(size_t room, const std::function<void()>& body) {
+  const int status = RunInChild([&] {
+    InstallOutOfMemoryNewHandler();
+    if (!LimitAddressSpace(room)) _exit(kRefusedStatus);
+    body();
+  });
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 int RunUnprivileged(const std::function<void()>& body) {

@@ -22,6 +22,11 @@ constexpr size_t kFreedBlocksKeptMapped = size_t{256} << 20;
 constexpr size_t kFreedBlocksKeptMapped = 0;
 #endif
 
+// Runs body in a child (RunInChild) that takes the framework's out-of-memory exit, as the
+// framework's own process does, with its address space capped at room bytes more than it maps:
+// true when body ran to its end without a failed expectation.
+bool RunsWithinMemory(size_t room, const std::function<void()>& body);
+
 // Runs body in a child (RunInChild) as uid and gid 65534 when the tests run as root (a user
 // other than root is unprivileged already) and answers the child's wait status; or
 // kNoUnprivilegedUser when the switch was refused, which the caller skips on.

@@ -2,10 +2,12 @@
 // formula (earlier ones), the normal form against the month-by-month walk it stands for, the
 // texts, names and separator from the host's `date`, SQL forms, parsing and refusals.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -14,6 +16,8 @@
 #include "values/DateClass.h"
 #include "values/DateNames.h"
 #include "core/DayNumber.h"
+#include "support/ChildLimits.h"
+#include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -202,6 +206,21 @@ TEST_F(DateTest, NamesAndSeparatorComeFromTheHostsDate) {
   EXPECT_EQ(Text(dateStringGetter(date, 0)), "03/04/2005");
   unsetenv("LC_ALL");
   ForgetDateNames();
+}
+
+// A `date` on the PATH that prints without end is read no further than a name needs: it meets
+// a broken pipe and the names stay English, within a few megabytes of memory.
+TEST_F(DateTest, ADateThatPrintsWithoutEndLeavesTheEnglishNames) {
+  const qvtest::TempFolder folder("qvdate");
+  const std::string date = folder / "date";
+  std::ofstream(date) << "#!/bin/sh\nexec /bin/cat /dev/zero\n";
+  ASSERT_EQ(chmod(date.c_str(), 0755), 0);
+  EXPECT_TRUE(qvtest::RunsWithinMemory(32 << 20, [&] {
+    setenv("PATH", folder.path().c_str(), 1);
+    ForgetDateNames();
+    EXPECT_STREQ(MonthName(2, false), "March");
+    EXPECT_STREQ(WeekdayName(5, true), "Fri");
+  }));
 }
 
 TEST_F(DateTest, SQLFormsAndGMTOffset) {

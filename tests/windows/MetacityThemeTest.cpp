@@ -10,9 +10,11 @@
 
 #include "PaneFixtures.h"
 #include "core/LibraryFinder.h"
+#include "core/Memory.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "graphics/Drawable.h"
 #include "graphics/PictureClass.h"
+#include "support/ChildLimits.h"
 #include "support/GuiDriver.h"
 #include "support/TempFolder.h"
 #include "windows/MetacityTheme.h"
@@ -132,6 +134,19 @@ TEST_F(MetacityTheme, IndexThemeNamesTheThemeItsLastKeyWinning) {
     const bool loaded = MetacityLoadTheme() && MetacityLoadTheme();
     const std::string record = Record();
     Finish(loaded && Count(record, "load ") == 1 && Has(record, "load Last\n"));
+  };
+  EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
+}
+
+// An index.theme that is no small text, here an endless device, is read no further than an
+// index needs: it names no theme, and the process does not run out of memory over it.
+TEST_F(MetacityTheme, AnEndlessIndexThemeNamesNoTheme) {
+  const auto run = [this] {
+    fs::create_symlink("/dev/zero", ThemeFolder("Endless") + "/index.theme");
+    UseTheme("Endless", THEME_STANDIN_FULL);
+    InstallOutOfMemoryNewHandler();
+    const bool limited = qvtest::LimitAddressSpace(96 << 20);
+    Finish(limited && !MetacityLoadTheme() && Count(Record(), "load ") == 0);
   };
   EXPECT_EXIT(run(), testing::ExitedWithCode(0), "");
 }
