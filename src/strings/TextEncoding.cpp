@@ -304,10 +304,23 @@ class TwoStepConversion {
       in += skip;
       inLeft -= skip;
     }
-    return Encode(out) && ResetShiftState(mEncoder, out);
+    return FlushDecoder(out) && Encode(out) && ResetShiftState(mEncoder, out);
   }
 
  private:
+  // A decoder may hold back the last character to see whether a combining mark follows (the
+  // Vietnamese code pages do); at the end of the input it is asked for it.
+  bool FlushDecoder(OutputBuffer& out) {
+    for (;;) {
+      char* held = reinterpret_cast<char*>(mHeld + mCount);
+      size_t room = (mHeldSize - mCount) * sizeof(uint32_t);
+      size_t result = iconv(mDecoder, nullptr, nullptr, &held, &room);
+      mCount = static_cast<size_t>(reinterpret_cast<uint32_t*>(held) - mHeld);
+      if (result != static_cast<size_t>(-1)) return true;
+      if (errno != E2BIG || mCount == 0 || !Encode(out)) return false;
+    }
+  }
+
   // Encodes the characters held and empties the hold.
   bool Encode(OutputBuffer& out) {
     mRefused.Substitute(mHeld, mCount);

@@ -157,13 +157,13 @@ class Window : public ContainerPane {
   // The panes under the point, front to back, until one takes the wheel.
   virtual bool MouseWheel(int32_t x, int32_t y, int32_t deltaX, int32_t deltaY);
   // A drag over the window itself; the answers mean what PaneDelegate's do (true rejects).
-  virtual bool DragEnter(RuntimeObject* /*dragItem*/, int32_t /*action*/) { return false; }
-  virtual void DragExit(RuntimeObject* /*dragItem*/, int32_t /*action*/) {}
-  virtual bool DragOver(int32_t /*x*/, int32_t /*y*/, RuntimeObject* /*dragItem*/,
-                        int32_t /*action*/) {
+  bool DragEnter(RuntimeObject* /*dragItem*/, int32_t /*action*/) override { return false; }
+  void DragExit(RuntimeObject* /*dragItem*/, int32_t /*action*/) override {}
+  bool DragOver(int32_t /*x*/, int32_t /*y*/, RuntimeObject* /*dragItem*/,
+                int32_t /*action*/) override {
     return false;
   }
-  virtual void DropObject(RuntimeObject* /*dragItem*/, int32_t /*action*/) {}
+  void DropObject(RuntimeObject* /*dragItem*/, int32_t /*action*/) override {}
 
   // ---- showing and state ----
   // The window is to be visible; an already visible window comes to the front.

@@ -5,7 +5,9 @@
 
 #include "StringFunctionsTestSupport.h"
 #include "UTF8TestSupport.h"
+#include "strings/Encodings.h"
 #include "strings/TextEncoding.h"
+#include "strings/TextEncodingObjects.h"
 
 using namespace strtest;
 
@@ -235,6 +237,43 @@ TEST(ConvertEncoding, InvalidWideUnitsKeepTheTextAfterThemAligned) {
   for (const auto& c : cases) {
     EXPECT_EQ(Bytes(Convert(c.bytes, c.from, kEncodingUTF8)), c.expected) << c.expected;
   }
+}
+
+// The Vietnamese and Hebrew code pages' decoders hold a letter back until they see whether a
+// combining mark follows: the last letter of a text must still come out, alone or composed.
+TEST(ConvertEncoding, ALetterHeldBackForACombiningMarkIsGivenAtTheEnd) {
+  const struct {
+    std::string bytes;
+    TextEncoding from, to;
+    std::string expected;
+  } cases[] = {
+      {"D", 1288, kEncodingUnicode16, std::string("D\0", 2)},
+      {"Ca", 1288, kEncodingUTF8, "Ca"},
+      {"Ca\xEC", 1288, kEncodingUTF8, "C\xC3\xA1"},
+      {"Vi\xD2t Nam", 1288, kEncodingUTF8, "V\xE1\xBB\x89t Nam"},
+      {"D\xE0", 1285, kEncodingUTF8, "D\xD7\x90"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Bytes(Convert(c.bytes, c.from, c.to)), c.expected) << c.bytes;
+    EXPECT_EQ(Bytes(ConvertEncoding(Make(c.bytes, c.from), c.to)), c.expected) << c.bytes;
+  }
+}
+
+// The same for every encoding the Encodings module offers that keeps ASCII's bytes and has a
+// converter: a text's last letters survive the trip to 16-bit Unicode and back.
+TEST(ConvertEncoding, EveryModuleEncodingGivesUpItsLastLetters) {
+  RuntimeObject* module = GetEncodingsObject();
+  for (uint32_t i = 1; i <= kEncodingsPropertyCount; ++i) {
+    TextEncodingObject* object = EncodingsGetter(module, i);
+    const TextEncoding code = GetEncodingFromTEObject(object);
+    RuntimeUnlockObject(reinterpret_cast<RuntimeObject*>(object));
+    // Some Mac scripts have no converter here; their text stays as it is.
+    if (!IsASCIITransparentEncoding(code) || !EncodingToIconvName(code)) continue;
+    const string wide = Convert("Da", code, kEncodingUnicode16);
+    EXPECT_EQ(Bytes(wide), std::string("D\0a\0", 4)) << code;
+    EXPECT_EQ(Bytes(Convert(Bytes(wide), kEncodingUnicode16, code)), "Da") << code;
+  }
+  RuntimeUnlockObject(module);
 }
 
 }  // namespace
