@@ -67,7 +67,6 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-
 void* OpenInFolders(const std::string& name) {
   for (const char* folder : kLibraryFolders) {
     if (void* handle = Open(folder + name)) return handle;

@@ -6,7 +6,6 @@
 
 #include <sys/types.h>
 
-
 #include "strings/GrowingBytes.h"
 #include "strings/RuntimeString.h"
 

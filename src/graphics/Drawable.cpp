@@ -197,6 +197,16 @@ bool ClipSourceRun(int64_t& dest, int64_t& destLength, int64_t& source, int64_t&
   return destLength >= 1 && sourceLength >= 1 && dest >= INT32_MIN && dest <= INT32_MAX;
 }
 
+bool ReadServerPixel(GdkDrawable* drawable, int32_t x, int32_t y, uint32_t* colour) {
+  GdkPixbuf* pixel =
+      gdk_pixbuf_get_from_drawable(nullptr, drawable, ColormapOf(drawable), x, y, 0, 0, 1, 1);
+  if (!pixel) return false;
+  const guchar* p = gdk_pixbuf_get_pixels(pixel);
+  *colour = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+  g_object_unref(pixel);
+  return true;
+}
+
 // ---- DrawablePane ----
 
 // A pixmap the X server refuses (a size it cannot hold) is an X error, which ends the process

@@ -131,6 +131,10 @@ class Drawable : public purgableObject {
 bool ClipSourceRun(int64_t& dest, int64_t& destLength, int64_t& source, int64_t& sourceLength,
                    int64_t limit);
 
+// One pixel of drawable as the X server holds it, 0xRRGGBB; false when GDK could not read it
+// (outside the drawable, or no room for the copy).
+bool ReadServerPixel(GdkDrawable* drawable, int32_t x, int32_t y, uint32_t* colour);
+
 class DrawablePane : public QV::Drawable, public DrawingTarget {
  public:
   // The surface spans topLeft to bottomRight (vertical first, as QV::Point); depth is kept as

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "graphics/Drawable.h"
 #include "graphics/Object2D.h"
 #include "graphics/ShapePlotter.h"
 
@@ -387,14 +388,10 @@ RGBColor16 GraphicsGTK::GetPixel(int32_t x, int32_t y) {
   gint height = 0;
   gdk_drawable_get_size(drawable, &width, &height);
   if (at.x < 0 || at.y < 0 || at.x >= width || at.y >= height) return {0, 0, 0};
-  GdkColormap* colormap = gdk_drawable_get_colormap(drawable);
-  GdkPixbuf* pixel = gdk_pixbuf_get_from_drawable(
-      nullptr, drawable, colormap ? colormap : gdk_rgb_get_colormap(), at.x, at.y, 0, 0, 1, 1);
-  if (!pixel) return {0, 0, 0};
-  const guchar* p = gdk_pixbuf_get_pixels(pixel);
-  const RGBColor16 color = {uint16_t(p[0] * 257), uint16_t(p[1] * 257), uint16_t(p[2] * 257)};
-  g_object_unref(pixel);
-  return color;
+  uint32_t c = 0;
+  if (!ReadServerPixel(drawable, at.x, at.y, &c)) return {0, 0, 0};
+  return {uint16_t((c >> 16 & 0xFF) * 257), uint16_t((c >> 8 & 0xFF) * 257),
+          uint16_t((c & 0xFF) * 257)};
 }
 
 void GraphicsGTK::SetPixel(int32_t x, int32_t y, RGBColor16 color) {

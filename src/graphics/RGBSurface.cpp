@@ -82,19 +82,6 @@ void RaiseIfPixelsUnread(RuntimeObject* surface) {
   if (pane && pane->HasPixmap()) RaiseNewException(OutOfMemoryExceptionDefinition());
 }
 
-// One pixel read from the X server itself, where the copy of them all found no room.
-uint32_t ServerPixel(DrawablePane* pane, int32_t x, int32_t y) {
-  GdkPixmap* pixmap = pane->GetPixmap();
-  GdkColormap* colormap = gdk_drawable_get_colormap(pixmap);
-  GdkPixbuf* pixel = gdk_pixbuf_get_from_drawable(
-      nullptr, pixmap, colormap ? colormap : gdk_rgb_get_colormap(), x, y, 0, 0, 1, 1);
-  if (!pixel) return 0;
-  const guchar* p = gdk_pixbuf_get_pixels(pixel);
-  const uint32_t colour = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-  g_object_unref(pixel);
-  return colour;
-}
-
 bool Inside(RuntimeObject* surface, int32_t x, int32_t y) {
   return surface && x >= 0 && y >= 0 && x < AsSurface(surface)->width &&
          y < AsSurface(surface)->height;
@@ -252,8 +239,10 @@ extern "C" uint32_t RGBSurfaceReadPixel(RuntimeObject* surface, int32_t x, int32
   if (CopyOf(surface, pane, copy)) {
     return x < copy.width && y < copy.height ? copy.Get(x, y) : 0;
   }
+  // The copy of them all found no room: the one pixel is read from the X server itself.
   if (!pane || !pane->HasPixmap() || x >= pane->Width() || y >= pane->Height()) return 0;
-  return ServerPixel(pane, x, y);
+  uint32_t colour = 0;
+  return ReadServerPixel(pane->GetPixmap(), x, y, &colour) ? colour : 0;
 }
 
 // A screen of fewer than 24 bits holds only some colours, which only the server knows: there the

@@ -157,10 +157,6 @@ int32_t ModeByMagnitude(double magnitude) {
   return kDoubleTextExponent;
 }
 
-}  // namespace
-
-namespace {
-
 // bytes of the locale's character set in UTF-8; empty when they cannot be converted.
 std::string LocaleBytesInUTF8(const char* bytes, const char* codeset) {
   if (std::strcmp(codeset, "UTF-8") == 0) return bytes;

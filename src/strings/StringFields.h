@@ -3,8 +3,8 @@
 // Text forms match the separator ignoring case after converting it to the source's encoding (an
 // ASCII source first takes on the encoding of a separator it cannot hold, see WidenASCIIText;
 // text that cannot be matched in its own bytes is cut in UTF-8 and its pieces converted back,
-// see SearchEncoding); byte forms match exact bytes. Matches never overlap; n matches make n + 1 fields, and an
-// empty field is nil.
+// see SearchEncoding); byte forms match exact bytes. Matches never overlap; n matches make
+// n + 1 fields, and an empty field is nil.
 #pragma once
 
 #include <cstdint>

@@ -452,7 +452,8 @@ string ConvertEncoding(const string& s, TextEncoding target) {
 
 TextEncoding WidenedEncoding(TextEncoding encoding, const string& other) {
   TextEncoding wider = other.Encoding();
-  if (encoding != kEncodingASCII || wider == kEncodingASCII || wider == kEncodingNone) return encoding;
+  if (encoding != kEncodingASCII || wider == kEncodingASCII || wider == kEncodingNone)
+    return encoding;
   if (other.IsEmpty() || other.ContainsOnlyASCII()) return encoding;
   // Without a converter, ASCII text could only be relabelled, which is sound only where its bytes
   // keep their meaning.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "core/ShellRunner.h"
 
@@ -35,10 +36,9 @@ std::string DateOutput(const char* first, const char* second) {
   GrowingBytes bytes(kMostDateOutput);
   int status = -1;
   if (!RunProgram("date", argv, &bytes, &status) || status != 0) return "";
-  const std::string output = bytes.Size() ? std::string(reinterpret_cast<const char*>(bytes.Data()),
-                                                        size_t(bytes.Size()))
-                                          : std::string();
-  return output.substr(0, output.find_first_of("\r\n"));
+  const std::string_view output(reinterpret_cast<const char*>(bytes.Data()),
+                                size_t(bytes.Size()));
+  return std::string(output.substr(0, output.find_first_of("\r\n")));
 }
 
 // The kept name, asked for once: the host's line, or the English name (its first three letters

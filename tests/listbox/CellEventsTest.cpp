@@ -633,9 +633,10 @@ TEST_F(Cells, TheFrameIsTheControlsOuterEdgeAndRowsBeginRightInsideIt) {
   const auto clickAt = [&](int y) {
     const size_t before = list->log.size();
     gui.Click(window->ScreenX(b.left + 40), window->ScreenY(y));
-    EXPECT_TRUE(gui.PumpUntil([&] { return list->Count("MouseDown") > 0 && list->log.size() > before &&
-                                           GetMouseCapturePane() != list; }))
-        << "the list heard no click on y " << y;
+    EXPECT_TRUE(gui.PumpUntil([&] {
+      return list->Count("MouseDown") > 0 && list->log.size() > before &&
+             GetMouseCapturePane() != list;
+    })) << "the list heard no click on y " << y;
     list->log.clear();
   };
   clickAt(b.top);

@@ -75,8 +75,7 @@ string Field(const std::string& code, const std::string& hex) {
 
 // The characters of s, as UTF-8 hex ("-" when there are none).
 std::string CharactersOf(const string& s) {
-  std::string bytes = Bytes(ConvertEncoding(s, kEncodingUTF8)), hex;
-  for (unsigned char c : bytes) hex += "0123456789abcdef"[c >> 4], hex += "0123456789abcdef"[c & 15];
+  const std::string hex = utf8test::Hex(Bytes(ConvertEncoding(s, kEncodingUTF8)));
   return hex.empty() ? "-" : hex;
 }
 

@@ -30,6 +30,12 @@ inline std::vector<std::vector<std::string>> PythonRows(const std::string& progr
   return rows;
 }
 
+inline std::string Hex(const std::string& bytes) {
+  std::string hex;
+  for (unsigned char c : bytes) hex += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+  return hex;
+}
+
 inline std::string Unhex(const std::string& hex) {
   std::string bytes;
   for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));

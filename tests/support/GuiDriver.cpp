@@ -169,8 +169,8 @@ int GuiDriver::RunSteps(void* data) {
 int GuiDriver::AnswerOverdue(void* data) {
   auto* self = static_cast<GuiDriver*>(data);
   self->mAnswerWatch = 0;
-  ADD_FAILURE() << "the call waiting on the Meanwhile steps had not returned " << self->answerTimeoutMs
-                << " ms after the last one ran, so its answer went astray; this process showed "
+  ADD_FAILURE() << "the call waiting on the Meanwhile steps had not returned "
+                << self->answerTimeoutMs << " ms after the last one ran, so its answer went astray; this process showed "
                 << (self->mStillOpen.empty() ? "no window" : self->mStillOpen)
                 << " then (ask StepsDone once the call returns)";
   self->CloseEveryWindowOfThisProcess();

@@ -150,8 +150,6 @@ class FolderItemDialogTest : public testing::Test {
   // Types a path into the chooser's location entry, which a "/" opens, and presses Return. (An
   // open dialog without a folder starts in the recent files, where the first keys go astray:
   // the tests that type paths give one.)
-  // Return goes only once the entry holds the whole path: a key lost under load would leave
-  // the dialog waiting (and the driver's watch would fail the test after its time).
   void TypePath(XWindow window, const std::string& path) {
     gui.Type("/");
     GtkEntry* entry = nullptr;
@@ -160,9 +158,15 @@ class FolderItemDialogTest : public testing::Test {
       entry = focus && GTK_IS_ENTRY(focus) ? GTK_ENTRY(focus) : nullptr;
       return entry && std::string(gtk_entry_get_text(entry)) == "/";
     }));
-    gui.Type(path.substr(1));
-    ASSERT_TRUE(gui.PumpUntil([&] { return gtk_entry_get_text(entry) == path; }))
-        << "the location holds \"" << gtk_entry_get_text(entry) << "\"";
+    TypeThenReturn(entry, path.substr(1), path);
+  }
+
+  // Types text into entry, which has the focus, and presses Return only once it holds expected:
+  // a key lost under load would leave the dialog waiting (until the driver's watch failed it).
+  void TypeThenReturn(GtkEntry* entry, const std::string& text, const std::string& expected) {
+    gui.Type(text);
+    ASSERT_TRUE(gui.PumpUntil([&] { return gtk_entry_get_text(entry) == expected; }))
+        << "the entry holds \"" << gtk_entry_get_text(entry) << "\"";
     gui.Key("Return");
   }
 
@@ -472,10 +476,7 @@ TEST_F(HiddenGtkFunctions, WithoutTheChooserTheFileSelectionRuns) {
       ASSERT_TRUE(gui.PumpUntil([&] { return gtk_widget_has_focus(entry); }))
           << "the name field never took the focus";
       gui.Key("ctrl+a");
-      gui.Type(files / "old.txt");
-      ASSERT_TRUE(gui.PumpUntil([&] { return gtk_entry_get_text(GTK_ENTRY(entry)) == files / "old.txt"; }))
-          << "the name field holds \"" << gtk_entry_get_text(GTK_ENTRY(entry)) << "\"";
-      gui.Key("Return");
+      TypeThenReturn(GTK_ENTRY(entry), files / "old.txt", files / "old.txt");
     });
     // OK with the name field empty answers the folder with a "/", and a folder's own path
     // typed there answers it without: neither is a file.
