@@ -498,6 +498,28 @@ stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEnc
   return result.ExtractStringStorage();
 }
 
+bool ConvertCharset(std::string_view bytes, const char* from, const char* to, std::string* out) {
+  if (std::strcmp(from, to) == 0) {
+    out->assign(bytes);
+    return true;
+  }
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  // Room for any character of a locale's set in any other (UTF-8 takes at most 4 bytes a byte).
+  std::string converted(4 * bytes.size() + 4, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  size_t inLeft = bytes.size();
+  char* cursor = converted.data();
+  size_t left = converted.size();
+  const bool ok = iconv(cd, &in, &inLeft, &cursor, &left) != static_cast<size_t>(-1) &&
+                  iconv(cd, nullptr, nullptr, &cursor, &left) != static_cast<size_t>(-1);
+  iconv_close(cd);
+  if (!ok) return false;
+  converted.resize(converted.size() - left);
+  *out = std::move(converted);
+  return true;
+}
+
 TextEncoding GetEncodingFromFont(const string& fontName) {
   static TextEncoding lastAnswer = kEncodingASCII;
   if (fontName.IsEmpty()) return lastAnswer;

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "strings/RuntimeString.h"
 
@@ -47,6 +49,11 @@ TextEncoding SearchEncoding(TextEncoding encoding);
 // text converted to SearchEncoding (text's encoding); text itself when that is its own encoding
 // or the conversion cannot be made.
 string SearchableText(const string& text);
+
+// bytes from one C library character set to another (a locale's codeset, as nl_langinfo names
+// it, and "UTF-8"): false, and *out untouched, when a byte sequence or a character does not
+// convert. Text taken from the locale is converted with it before the framework labels it.
+bool ConvertCharset(std::string_view bytes, const char* from, const char* to, std::string* out);
 
 // The iconv name of an encoding, or nullptr when it has no converter.
 const char* EncodingToIconvName(TextEncoding encoding);
