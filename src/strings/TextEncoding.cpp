@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Memory.h"
 #include "core/RuntimeError.h"
 
 namespace {
@@ -70,12 +71,14 @@ ConversionCache& Cache() {
 
 // ---- iconv ----
 
-// The conversion's output: grows on demand and keeps iconv's cursor on the same offset. A size
-// that cannot be had fails the conversion instead of throwing or wrapping.
+// The conversion's output: grows on demand and keeps iconv's cursor on the same offset. Memory
+// that cannot be had takes the framework's out-of-memory exit, as a string record does, so that
+// no conversion answers its source for want of memory; a size beyond the longest string record
+// fails the conversion instead of wrapping.
 class OutputBuffer {
  public:
   explicit OutputBuffer(uint64_t size) { Reserve(size); }
-  ~OutputBuffer() { std::free(mBytes); }
+  ~OutputBuffer() { OSfree(mBytes); }
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -102,8 +105,10 @@ class OutputBuffer {
     if (size > kMaxStringLength + 16ull) size = kMaxStringLength + 16ull;
     if (size <= mSize) return false;
     size_t used = mBytes ? Used() : 0;
-    auto* bytes = static_cast<char*>(std::realloc(mBytes, static_cast<size_t>(size)));
+    auto* bytes = static_cast<char*>(OSalloc(static_cast<uint32_t>(size), kMemFullQuit));
     if (!bytes) return false;
+    if (used) std::memcpy(bytes, mBytes, used);
+    OSfree(mBytes);
     mBytes = bytes;
     mSize = static_cast<size_t>(size);
     cursor = mBytes + used;
