@@ -362,6 +362,17 @@ class TwoStepConversion {
   RefusedCharacters mRefused;
 };
 
+// Code pages of one- and two-byte characters that have a converter: Shift-JIS, GBK, the Korean
+// ones, Big5 and EUC-JP, whose second bytes take values of ASCII or of other first bytes.
+bool IsTwoByteCodePage(TextEncoding encoding) {
+  switch (encoding) {
+    case 1056: case 1057: case 1058: case 1059: case 1296: case 1585: case 2336: case 2561:
+      return true;
+    default:
+      return false;
+  }
+}
+
 string Relabelled(const string& s, TextEncoding target) {
   return string::FromBytes(s.Bytes(), s.Length(), target);
 }
@@ -474,8 +485,16 @@ string WidenASCIIText(const string& text, const string& other) {
 }
 
 TextEncoding SearchEncoding(TextEncoding encoding) {
-  if (IsUnicode16Encoding(encoding) || IsASCIITransparentEncoding(encoding)) return encoding;
+  if (IsUnicode16Encoding(encoding)) return encoding;
+  if (IsASCIITransparentEncoding(encoding) && !IsTwoByteCodePage(encoding)) return encoding;
   return EncodingToIconvName(encoding) ? kEncodingUTF8 : encoding;
+}
+
+int32_t UTF32MarkLength(const string& text) {
+  if (text.Length() < 4) return 0;
+  const bool marked = std::memcmp(text.Bytes(), kUTF32Mark, 4) == 0 ||
+                      std::memcmp(text.Bytes(), kUTF32MarkBigEndian, 4) == 0;
+  return marked ? 4 : 0;
 }
 
 string SearchableText(const string& text) {
