@@ -480,18 +480,10 @@ class UTF8Form {
   const string& Text() const { return mUTF8; }
   const string& Pattern() const { return mPattern; }
 
-  // Characters of the UTF-8 form before byte offset bytes of the text; a character the offset
-  // cuts counts, so that a search starts at the next whole one.
-  int32_t CharactersBefore(int32_t bytes) const {
-    if (bytes <= 0) return 0;
-    if (mText.Encoding() == kEncodingUTF32) {
-      const int32_t mark = UTF32MarkLength(mText);
-      return bytes <= mark ? 0 : (bytes - mark + 3) / 4;
-    }
-    const string head = ConvertEncoding(
-        string::FromBytes(mText.Bytes(), std::min(bytes, mText.Length()), mText.Encoding()),
-        kEncodingUTF8);
-    return head.Length() - UTF8ContinuationBytes(head.Bytes(), head.Length());
+  // The byte offset in the UTF-8 form where a search from byte offset start of the text
+  // begins: a character the offset cuts is passed, so that the search starts at a whole one.
+  int32_t UTF8Start(int32_t start) const {
+    return UTF8OffsetOfCharacter(mUTF8.Bytes(), mUTF8.Length(), CharactersBefore(start));
   }
 
   // The byte offset in the text of the character at a byte offset of the UTF-8 form.
@@ -506,6 +498,18 @@ class UTF8Form {
   }
 
  private:
+  int32_t CharactersBefore(int32_t bytes) const {
+    if (bytes <= 0) return 0;
+    if (mText.Encoding() == kEncodingUTF32) {
+      const int32_t mark = UTF32MarkLength(mText);
+      return bytes <= mark ? 0 : (bytes - mark + 3) / 4;
+    }
+    const string head = ConvertEncoding(
+        string::FromBytes(mText.Bytes(), std::min(bytes, mText.Length()), mText.Encoding()),
+        kEncodingUTF8);
+    return head.Length() - UTF8ContinuationBytes(head.Bytes(), head.Length());
+  }
+
   const string& mText;
   string mUTF8;
   string mPattern;
@@ -536,10 +540,9 @@ int32_t InternalInStrB(int32_t start, const string& haystack, const string& need
   if (needle.Encoding() == encoding && SearchedAsUTF8(encoding)) {
     const UTF8Form form(haystack, needle);
     if (form.Converted()) {
-      const int32_t from = UTF8OffsetOfCharacter(form.Text().Bytes(), form.Text().Length(),
-                                                 form.CharactersBefore(start));
-      const int32_t at =
-          PatternSearch(form.Pattern(), kEncodingUTF8, false).Find(form.Text(), from).offset;
+      const int32_t at = PatternSearch(form.Pattern(), kEncodingUTF8, false)
+                             .Find(form.Text(), form.UTF8Start(start))
+                             .offset;
       return at < 0 ? at : form.TextOffset(at);
     }
   }
@@ -589,9 +592,8 @@ int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
   if (SearchedAsUTF8(encoding)) {
     const UTF8Form form(text, pattern);
     if (form.Converted()) {
-      const int32_t from = UTF8OffsetOfCharacter(form.Text().Bytes(), form.Text().Length(),
-                                                 form.CharactersBefore(start));
-      const int32_t found = StringInStrFromZero(from, form.Text(), form.Pattern(), true);
+      const int32_t found =
+          StringInStrFromZero(form.UTF8Start(start), form.Text(), form.Pattern(), true);
       return found < 0 ? found : form.TextOffset(found);
     }
   }
