@@ -283,7 +283,9 @@ TEST(ConvertEncoding, EveryModuleEncodingGivesUpItsLastLetters) {
 TEST(ConvertEncoding, AConversionWithoutMemoryTakesTheOutOfMemoryExit) {
   constexpr int32_t kLength = 16 << 20;  // its 16-bit form takes 32 MB
   for (bool converter : {false, true}) {
-    for (size_t room : {size_t{96} << 20, size_t{8} << 20}) {
+    // Blocks freed under the cap stay mapped for a while under the sanitizer; the room that
+    // must fail frees nothing before the conversion asks.
+    for (size_t room : {(size_t{96} << 20) + qvtest::kFreedBlocksKeptMapped, size_t{8} << 20}) {
       SCOPED_TRACE(std::string(converter ? "TextConverter" : "ConvertEncoding") + " with " +
                    std::to_string(room >> 20) + " MB");
       std::string output;
@@ -292,7 +294,7 @@ TEST(ConvertEncoding, AConversionWithoutMemoryTakesTheOutOfMemoryExit) {
             const string source(std::string(kLength, 'a').c_str());
             TextConverterObject* toWide = getTextConverter(
                 GetTextEncodingObject(kEncodingASCII), GetTextEncodingObject(kEncodingUnicode16));
-            if (!qvtest::LimitAddressSpace(room + qvtest::kFreedBlocksKeptMapped)) return;
+            if (!qvtest::LimitAddressSpace(room)) return;
             const string wide =
                 converter ? string::Adopt(textConverterConvert(toWide, source.Storage()))
                           : ConvertEncoding(source, kEncodingUnicode16);
@@ -300,7 +302,7 @@ TEST(ConvertEncoding, AConversionWithoutMemoryTakesTheOutOfMemoryExit) {
           },
           &output);
       ASSERT_TRUE(WIFEXITED(status)) << output;
-      if (room > size_t{64} << 20) {
+      if (room > size_t{8} << 20) {
         EXPECT_EQ(WEXITSTATUS(status), 0);
         EXPECT_EQ(output, "100 " + std::to_string(2 * kLength) + "\n");
       } else {
