@@ -10,7 +10,9 @@
  * the text "!fail" is refused with error 9, so tests can see a statement stop on an engine
  * error. The SQL fuzz target links this file in, bounding the cursors a statement may open and
  * comparing the tables' dumps around statements that must change nothing. */
-#define _GNU_SOURCE
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE /* strtod_l */
+#endif
 #include <ctype.h>
 #include <locale.h>
 #include <stdlib.h>
