@@ -16,6 +16,7 @@
 #include "app/ShutdownTasks.h"
 #include "app/TempFileShutDownTask.h"
 #include "app/TemporaryFiles.h"
+#include "core/CLocale.h"
 #include "core/CompiledCall.h"
 #include "core/ExportRegistry.h"
 #include "core/RuntimeError.h"
@@ -108,7 +109,7 @@ class InstalledFile {
       return false;
     }
     if (!WriteAllToDescriptor(mDescriptor, resource.library, resource.length)) {
-      *failure = "Failed to write the plug-in file " + mPath + ": " + std::strerror(errno);
+      *failure = "Failed to write the plug-in file " + mPath + ": " + ErrorText(errno);
       return false;
     }
     // Another running copy deletes no file that this one holds locked.
@@ -129,9 +130,13 @@ class InstalledFile {
   int mDescriptor = -1;
 };
 
+// In the C locale, as the rest of the message: a translation would come in the locale's set.
 std::string LoaderError(const char* fallback) {
+  const locale_t previous = uselocale(CLocale());
   const char* text = dlerror();
-  return text ? text : fallback;
+  std::string error = text ? text : fallback;
+  uselocale(previous);
+  return error;
 }
 
 // Calls the entry with the lookup callback, QVPLUGINPATH naming the library's file only

@@ -6,3 +6,7 @@
 
 // Made on first use and kept for the life of the process.
 locale_t CLocale();
+
+// The C library's text for an errno value in the C locale: the framework's messages are English
+// and their text must not arrive in a translation of the locale's character set.
+const char* ErrorText(int errorNumber);

@@ -60,6 +60,15 @@ void WriteWhole(int64_t value, std::string* text) {
   text->assign(buffer, size_t(end - buffer));
 }
 
+// As "%.<digits>g" writes it in the C locale: the literal is read back by ParseDouble, never
+// through the user's locale, whose decimal comma would make 2.5 the text "2,5".
+void WriteReal(double value, int digits, std::string* text) {
+  char buffer[48];
+  const auto end =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits).ptr;
+  text->assign(buffer, size_t(end - buffer));
+}
+
 int64_t IntegerOf(const ColumnValue& value) {
   if (value.code == kColumnInt16 && value.length >= 2) {
     int16_t v;
@@ -335,15 +344,15 @@ bool ValueAsSQLLiteral(const ColumnValue& value, std::string* literal) {
       if (value.length < 4) return false;
       float f;
       memcpy(&f, d, 4);
-      snprintf(buffer, sizeof buffer, "%.9g", double(f));
-      break;
+      WriteReal(f, 9, literal);
+      return true;
     }
     case kColumnDouble: {
       if (value.length < 8) return false;
       double v;
       memcpy(&v, d, 8);
-      snprintf(buffer, sizeof buffer, "%.17g", v);
-      break;
+      WriteReal(v, 17, literal);
+      return true;
     }
     case kColumnDate:
     case kColumnTimestamp:

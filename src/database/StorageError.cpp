@@ -1,6 +1,6 @@
 #include "database/StorageError.h"
 
-#include <cstring>
+#include "core/CLocale.h"
 
 void StorageError::Set(StorageErrorCode newCode, std::string text, int errorNumber) {
   code = newCode;
@@ -8,6 +8,6 @@ void StorageError::Set(StorageErrorCode newCode, std::string text, int errorNumb
   message = std::move(text);
   if (errorNumber) {
     message += ": ";
-    message += std::strerror(errorNumber);
+    message += ErrorText(errorNumber);
   }
 }

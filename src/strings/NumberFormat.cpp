@@ -1,6 +1,5 @@
 #include "strings/NumberFormat.h"
 
-#include <iconv.h>
 #include <langinfo.h>
 #include <strings.h>
 
@@ -14,6 +13,7 @@
 
 #include "core/Export.h"
 #include "strings/FixedPointText.h"
+#include "strings/TextEncoding.h"
 
 DoubleDigits::DoubleDigits(double value, bool fixed, int32_t precision) : mFixed(fixed) {
   if (value == 0.0) value = 0.0;  // a negative zero prints as zero
@@ -159,19 +159,8 @@ int32_t ModeByMagnitude(double magnitude) {
 
 // bytes of the locale's character set in UTF-8; empty when they cannot be converted.
 std::string LocaleBytesInUTF8(const char* bytes, const char* codeset) {
-  if (std::strcmp(codeset, "UTF-8") == 0) return bytes;
-  iconv_t cd = iconv_open("UTF-8", codeset);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string();
-  std::string out(4 * std::strlen(bytes) + 4, '\0');
-  char* in = const_cast<char*>(bytes);
-  size_t inLeft = std::strlen(bytes);
-  char* cursor = out.data();
-  size_t left = out.size();
-  bool ok = iconv(cd, &in, &inLeft, &cursor, &left) != static_cast<size_t>(-1) &&
-            iconv(cd, nullptr, nullptr, &cursor, &left) != static_cast<size_t>(-1);
-  iconv_close(cd);
-  out.resize(ok ? out.size() - left : 0);
-  return out;
+  std::string converted;
+  return ConvertCharset(bytes, codeset, "UTF-8", &converted) ? converted : std::string();
 }
 
 // The locale's separators as it gives them (in its own character set) and in UTF-8, which the

@@ -62,6 +62,21 @@ bool ComparesByCharacter(TextEncoding encoding) {
   return encoding == kEncodingUTF8 || IsUnicode16Encoding(encoding);
 }
 
+// Texts of one encoding whose bytes are not compared as they stand (32-bit units, EBCDIC, a
+// two-byte code page: see SearchEncoding) compare as the characters of their UTF-8 forms. Sets
+// *order and answers true when the encoding is one of those and both convert.
+bool CompareInUTF8(const stringStorage* a, const stringStorage* b, TextEncoding encoding,
+                   bool ignoreCase, int32_t* order) {
+  if (SearchEncoding(encoding) == encoding) return false;
+  const string x = ConvertEncoding(string(const_cast<stringStorage*>(a)), kEncodingUTF8);
+  const string y = ConvertEncoding(string(const_cast<stringStorage*>(b)), kEncodingUTF8);
+  if ((!x.IsEmpty() && x.Encoding() != kEncodingUTF8) ||
+      (!y.IsEmpty() && y.Encoding() != kEncodingUTF8))
+    return false;
+  *order = Sign(CompareCharacters(x.Storage(), y.Storage(), kEncodingUTF8, ignoreCase));
+  return true;
+}
+
 }  // namespace
 
 string LowerCase(const string& s) {
@@ -97,6 +112,8 @@ extern "C" int32_t StringStrCompare(stringStorage* a, stringStorage* b, int32_t 
   if (ComparesByCharacter(encoding)) {
     return Sign(CompareCharacters(x.Storage(), y.Storage(), encoding, false));
   }
+  int32_t order;
+  if (CompareInUTF8(x.Storage(), y.Storage(), encoding, false, &order)) return order;
   // Counted, so that text holding NUL bytes is compared to its end.
   return Sign(CompareByteRuns(x.Bytes(), x.Length(), y.Bytes(), y.Length()));
 }
@@ -105,6 +122,8 @@ QV_EXPORT(StringStrCompare)
 int32_t CompareTextsOfOneEncoding(const stringStorage* a, const stringStorage* b) {
   const TextEncoding encoding = a ? a->encoding : kEncodingNone;
   if (ComparesByCharacter(encoding)) return Sign(CompareCharacters(a, b, encoding, true));
+  int32_t order;
+  if (CompareInUTF8(a, b, encoding, true, &order)) return order;
   return Sign(ustrcmpi(stringStorage::CString(a), stringStorage::Length(a),
                        stringStorage::CString(b), stringStorage::Length(b)));
 }
@@ -119,6 +138,8 @@ extern "C" int32_t RuntimeStringCompare(stringStorage* a, stringStorage* b) {
   if (ComparesByCharacter(encoding)) {
     return Sign(CompareCharacters(x.Storage(), y.Storage(), encoding, true));
   }
+  int32_t order;
+  if (CompareInUTF8(x.Storage(), y.Storage(), encoding, true, &order)) return order;
   return Sign(x.Compare(y));
 }
 QV_EXPORT(RuntimeStringCompare)

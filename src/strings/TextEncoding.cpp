@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Memory.h"
 #include "core/RuntimeError.h"
 
 namespace {
@@ -70,12 +71,14 @@ ConversionCache& Cache() {
 
 // ---- iconv ----
 
-// The conversion's output: grows on demand and keeps iconv's cursor on the same offset. A size
-// that cannot be had fails the conversion instead of throwing or wrapping.
+// The conversion's output: grows on demand and keeps iconv's cursor on the same offset. Memory
+// that cannot be had takes the framework's out-of-memory exit, as a string record does, so that
+// no conversion answers its source for want of memory; a size beyond the longest string record
+// fails the conversion instead of wrapping.
 class OutputBuffer {
  public:
   explicit OutputBuffer(uint64_t size) { Reserve(size); }
-  ~OutputBuffer() { std::free(mBytes); }
+  ~OutputBuffer() { OSfree(mBytes); }
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -102,8 +105,10 @@ class OutputBuffer {
     if (size > kMaxStringLength + 16ull) size = kMaxStringLength + 16ull;
     if (size <= mSize) return false;
     size_t used = mBytes ? Used() : 0;
-    auto* bytes = static_cast<char*>(std::realloc(mBytes, static_cast<size_t>(size)));
+    auto* bytes = static_cast<char*>(OSalloc(static_cast<uint32_t>(size), kMemFullQuit));
     if (!bytes) return false;
+    if (used) std::memcpy(bytes, mBytes, used);
+    OSfree(mBytes);
     mBytes = bytes;
     mSize = static_cast<size_t>(size);
     cursor = mBytes + used;
@@ -357,6 +362,17 @@ class TwoStepConversion {
   RefusedCharacters mRefused;
 };
 
+// Code pages of one- and two-byte characters that have a converter: Shift-JIS, GBK, the Korean
+// ones, Big5 and EUC-JP, whose second bytes take values of ASCII or of other first bytes.
+bool IsTwoByteCodePage(TextEncoding encoding) {
+  switch (encoding) {
+    case 1056: case 1057: case 1058: case 1059: case 1296: case 1585: case 2336: case 2561:
+      return true;
+    default:
+      return false;
+  }
+}
+
 string Relabelled(const string& s, TextEncoding target) {
   return string::FromBytes(s.Bytes(), s.Length(), target);
 }
@@ -469,8 +485,16 @@ string WidenASCIIText(const string& text, const string& other) {
 }
 
 TextEncoding SearchEncoding(TextEncoding encoding) {
-  if (IsUnicode16Encoding(encoding) || IsASCIITransparentEncoding(encoding)) return encoding;
+  if (IsUnicode16Encoding(encoding)) return encoding;
+  if (IsASCIITransparentEncoding(encoding) && !IsTwoByteCodePage(encoding)) return encoding;
   return EncodingToIconvName(encoding) ? kEncodingUTF8 : encoding;
+}
+
+int32_t UTF32MarkLength(const string& text) {
+  if (text.Length() < 4) return 0;
+  const bool marked = std::memcmp(text.Bytes(), kUTF32Mark, 4) == 0 ||
+                      std::memcmp(text.Bytes(), kUTF32MarkBigEndian, 4) == 0;
+  return marked ? 4 : 0;
 }
 
 string SearchableText(const string& text) {
@@ -496,6 +520,28 @@ stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEnc
   if (!ok || out.Used() > kMaxStringLength) return source.ExtractStringStorage();
   string result = string::FromBytes(out.Data(), static_cast<int64_t>(out.Used()), to);
   return result.ExtractStringStorage();
+}
+
+bool ConvertCharset(std::string_view bytes, const char* from, const char* to, std::string* out) {
+  if (std::strcmp(from, to) == 0) {
+    out->assign(bytes);
+    return true;
+  }
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  // Room for any character of a locale's set in any other (UTF-8 takes at most 4 bytes a byte).
+  std::string converted(4 * bytes.size() + 4, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  size_t inLeft = bytes.size();
+  char* cursor = converted.data();
+  size_t left = converted.size();
+  const bool ok = iconv(cd, &in, &inLeft, &cursor, &left) != static_cast<size_t>(-1) &&
+                  iconv(cd, nullptr, nullptr, &cursor, &left) != static_cast<size_t>(-1);
+  iconv_close(cd);
+  if (!ok) return false;
+  converted.resize(converted.size() - left);
+  *out = std::move(converted);
+  return true;
 }
 
 TextEncoding GetEncodingFromFont(const string& fontName) {

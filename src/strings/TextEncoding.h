@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "strings/RuntimeString.h"
 
@@ -37,16 +39,25 @@ TextEncoding WidenedEncoding(TextEncoding encoding, const string& other);
 // encoding or the conversion cannot be made.
 string WidenASCIIText(const string& text, const string& other);
 
-// The encoding in which the text forms of Replace, fields and Split match text of this
-// encoding: its own where its bytes can be matched character by character (UTF-8, 16-bit
-// units, and every encoding in which ASCII keeps its bytes), else UTF-8 where it converts. In
-// its own bytes a 32-bit or EBCDIC text would meet a pattern's byte-order mark, matches across
-// characters, and bytes folded as if they were ASCII letters.
+// The encoding in which text of this encoding is matched and compared by characters: its own
+// where its bytes can be matched character by character (UTF-8, 16-bit units, and every
+// encoding of one byte a character in which ASCII keeps its bytes), else UTF-8 where it
+// converts. In its own bytes a 32-bit, EBCDIC or two-byte code page text would meet a
+// pattern's byte-order mark, matches across characters (the second byte of a Shift-JIS
+// character may be "\"), and bytes folded as if they were ASCII letters.
 TextEncoding SearchEncoding(TextEncoding encoding);
 
 // text converted to SearchEncoding (text's encoding); text itself when that is its own encoding
 // or the conversion cannot be made.
 string SearchableText(const string& text);
+
+// bytes from one C library character set to another (a locale's codeset, as nl_langinfo names
+// it, and "UTF-8"): false, and *out untouched, when a byte sequence or a character does not
+// convert. Text taken from the locale is converted with it before the framework labels it.
+bool ConvertCharset(std::string_view bytes, const char* from, const char* to, std::string* out);
+
+// 4 when 32-bit Unicode text starts with a byte-order mark of either order, else 0.
+int32_t UTF32MarkLength(const string& text);
 
 // The iconv name of an encoding, or nullptr when it has no converter.
 const char* EncodingToIconvName(TextEncoding encoding);

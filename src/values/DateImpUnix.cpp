@@ -1,12 +1,16 @@
 #include "values/DateImpUnix.h"
 
+#include <langinfo.h>
+
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "core/CalendarTime.h"
 #include "values/DateNames.h"
 #include "core/DayNumber.h"
 #include "core/RuntimeError.h"
+#include "strings/TextEncoding.h"
 
 namespace {
 
@@ -24,6 +28,16 @@ constexpr const char* kParseFormats[] = {
 };
 
 bool FitsInt32(int64_t value) { return value >= INT32_MIN && value <= INT32_MAX; }
+
+// strptime reads month and weekday names in the character set of the time locale; a text that
+// set cannot hold is read as it is (English names still match).
+std::string InTimeLocaleCharset(const string& text) {
+  const string utf8 = text.GetUTF8String();
+  const std::string_view bytes(utf8.CString(), size_t(utf8.Length()));
+  std::string converted;
+  if (ConvertCharset(bytes, "UTF-8", nl_langinfo(_NL_TIME_CODESET), &converted)) return converted;
+  return std::string(bytes);
+}
 
 }  // namespace
 
@@ -176,10 +190,10 @@ string DateImpUnix::Text(int32_t kind) {
 }
 
 bool DateImpUnix::Parse(const string& text) {
-  const string utf8 = text.GetUTF8String();
+  const std::string local = InTimeLocaleCharset(text);
   for (const char* format : kParseFormats) {
     std::tm fields{};
-    if (!strptime(utf8.CString(), format, &fields)) continue;
+    if (!strptime(local.c_str(), format, &fields)) continue;
     fields.tm_hour = fields.tm_min = fields.tm_sec = 0;
     CopyBrokenDownTime(fields);
     mValid = true;

@@ -1,11 +1,15 @@
 #include "values/DateNames.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 
 #include "core/ShellRunner.h"
+#include "strings/TextEncoding.h"
 
 namespace {
 
@@ -41,13 +45,27 @@ std::string DateOutput(const char* first, const char* second) {
   return std::string(output.substr(0, output.find_first_of("\r\n")));
 }
 
-// The kept name, asked for once: the host's line, or the English name (its first three letters
-// when abbreviated).
+// `date` writes names in the character set of the time locale the environment gives it, which
+// need not be the process's own locale nor UTF-8 (fr_FR.ISO-8859-1 writes "f\xE9vrier").
+std::string DateNameInUTF8(const std::string& given) {
+  const locale_t environment = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+  // A locale the host lacks leaves `date` in the C locale, whose names are ASCII.
+  if (!environment) return given;
+  std::string utf8;
+  const bool converted =
+      ConvertCharset(given, nl_langinfo_l(_NL_TIME_CODESET, environment), "UTF-8", &utf8);
+  freelocale(environment);
+  return converted ? utf8 : std::string();
+}
+
+// The kept name, asked for once: the host's line in UTF-8, or the English name (its first three
+// letters when abbreviated).
 const char* Kept(KeptName& name, const char* dateArgument, const char* format, bool abbreviated,
                  const char* english) {
   if (!name.known) {
-    std::string text = DateOutput(dateArgument, format);
-    if (text.empty()) text = std::string(english, abbreviated ? 3 : std::strlen(english));
+    std::string text = DateNameInUTF8(DateOutput(dateArgument, format));
+    if (text.empty() || text.size() >= sizeof name.text)
+      text = std::string(english, abbreviated ? 3 : std::strlen(english));
     std::snprintf(name.text, sizeof name.text, "%s", text.c_str());
     name.known = true;
   }

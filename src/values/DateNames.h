@@ -1,7 +1,8 @@
 // Weekday and month names, and the separator of the locale's short date, as the host's `date`
-// command prints them in the current environment (run from an argument vector, no shell). Each
-// is asked for once and kept; a `date` that is missing, fails or prints nothing leaves the
-// English name, and "/" for the separator.
+// command prints them in the current environment (run from an argument vector, no shell), the
+// names converted to UTF-8 from the character set of that environment's time locale. Each is
+// asked for once and kept; a `date` that is missing, fails or prints nothing (or a name that
+// does not convert) leaves the English name, and "/" for the separator.
 #pragma once
 
 #include <cstdint>

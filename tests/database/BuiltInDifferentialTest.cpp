@@ -15,6 +15,7 @@
 
 #include "BuiltInTestSupport.h"
 #include "database/SortKey.h"
+#include "support/CLocaleText.h"
 
 namespace {
 
@@ -164,8 +165,8 @@ class Differential {
       case kInt: return Same(std::to_string(Pick(40) - 20));
       case kSmall: return Same(std::to_string(Pick(600) - 300));
       case kText: return Same(Quote(Text()));
-      case kDouble: snprintf(b, sizeof b, "%g", (Pick(400) - 200) / 8.0); return Same(b);
-      case kFloat: snprintf(b, sizeof b, "%g", (Pick(80) - 40) / 4.0); return Same(b);
+      case kDouble: return Same(qvtest::CText("%g", (Pick(400) - 200) / 8.0));
+      case kFloat: return Same(qvtest::CText("%g", (Pick(80) - 40) / 4.0));
       case kDate:
         snprintf(b, sizeof b, "'%04d-%02d-%02d'", 2000 + Pick(3), 1 + Pick(12), 1 + Pick(28));
         return Same(b);

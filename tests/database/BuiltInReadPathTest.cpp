@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BuiltInTestSupport.h"
+#include "support/CLocaleText.h"
 
 namespace {
 
@@ -130,7 +131,7 @@ TEST(BuiltInFields, ReleasedFieldsServeAgainWhileHeldOnesKeepTheirColumn) {
       Held value(CursorFieldValueGetter(field, 0)), date(cursorFieldDateValueGetter(field, 0));
       seen.push_back(dbtest::Text(cursorFieldStringValueGetter(field, 0)) + "," +
                      std::to_string(cursorFieldIntegerValueGetter(field, 0)) + "," +
-                     std::to_string(cursorFieldDoubleValueGetter(field, 0)) +
+                     qvtest::CText("%f", cursorFieldDoubleValueGetter(field, 0)) +
                      (value.get() ? "" : ",nil") + (date.get() ? ",date" : ""));
     }
     seen.push_back(dbtest::Text(cursorFieldStringValueGetter(name, 0)));

@@ -7,6 +7,7 @@
 #include "database/BuiltInEngine.h"
 #include "database/SQLStatements.h"
 #include "files/FolderItemClass.h"
+#include "support/CLocaleText.h"
 
 extern "C" {
 RuntimeObject* newQUORDatabase(RuntimeObject* item);
@@ -34,9 +35,8 @@ std::string FormatValue(const ColumnValue& v) {
       return b;
     default: return std::string(reinterpret_cast<const char*>(v.data), v.length);
   }
-  if (x == std::floor(x) && std::fabs(x) < 1e15) snprintf(b, sizeof b, "%.0f", x);
-  else snprintf(b, sizeof b, "%.12g", x);
-  return b;
+  if (x == std::floor(x) && std::fabs(x) < 1e15) return qvtest::CText("%.0f", x);
+  return qvtest::CText("%.12g", x);
 }
 
 std::string ReadRow(RuntimeObject* recordSet) {

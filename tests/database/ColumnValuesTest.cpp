@@ -13,6 +13,7 @@
 #include "values/VariantTypes.h"
 #include "database/ColumnValues.h"
 #include "support/TestSupport.h"
+#include "support/CLocaleText.h"
 
 namespace {
 
@@ -33,9 +34,7 @@ std::string Escape(const std::string& bytes) {
 
 std::string Real(double value) {
   if (std::isnan(value)) return "nan";
-  char text[40];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
+  return qvtest::CText("%.17g", value);
 }
 
 std::string DateText(RuntimeObject* date) {

@@ -20,6 +20,7 @@
 #include "database/SQLTokenizer.h"
 #include "database/SQLValueMatch.h"
 #include "support/TestSupport.h"
+#include "support/CLocaleText.h"
 
 namespace {
 
@@ -65,9 +66,8 @@ std::string Format(const ColumnValue& v) {
       return b;
     default: return std::string(reinterpret_cast<const char*>(v.data), v.length);
   }
-  if (x == std::floor(x) && std::fabs(x) < 1e15) snprintf(b, sizeof b, "%.0f", x);
-  else snprintf(b, sizeof b, "%.12g", x);
-  return b;
+  if (x == std::floor(x) && std::fabs(x) < 1e15) return qvtest::CText("%.0f", x);
+  return qvtest::CText("%.12g", x);
 }
 
 class SQLFrontEnd : public ::testing::Test {

@@ -1,6 +1,7 @@
 // ASCII text beside text in an encoding whose 7-bit bytes are not ASCII characters (16-bit and
-// 32-bit Unicode, EBCDIC): every string function that brings the two together gives the
-// characters Python's codecs give, in either order.
+// 32-bit Unicode, EBCDIC), and every pair of 8-, 16- and 32-bit encodings: every string
+// function that brings the two together gives the characters Python's codecs give, in either
+// order, and matches whole characters only.
 #include <gtest/gtest.h>
 
 #include <cstdarg>
@@ -102,6 +103,9 @@ std::string JoinedPair(const string& first, const string& delimiter, const strin
 std::string Perform(const std::string& op, const string& a, const string& b, const string& c) {
   if (op == "add") return CharactersOf(a + b);
   if (op == "instr") return std::to_string(StringInStr(1, a.Storage(), b.Storage()));
+  if (op == "instrb") return std::to_string(StringInStrB(1, a.Storage(), b.Storage()));
+  if (op == "replace") return Taken(StringReplace(a.Storage(), b.Storage(), c.Storage()));
+  if (op == "strcomp") return std::to_string(StringStrCompare(a.Storage(), b.Storage(), 1));
   if (op == "replaceall") return Taken(StringReplaceAll(a.Storage(), b.Storage(), c.Storage()));
   if (op == "count") return std::to_string(StringCountFields(a.Storage(), b.Storage()));
   if (op == "nth") return Taken(StringNthField(a.Storage(), b.Storage(), 2));
@@ -111,18 +115,120 @@ std::string Perform(const std::string& op, const string& a, const string& b, con
   return "unknown operation " + op;
 }
 
+// Each row's operation (its first field) on the three strings whose codes and hex follow from
+// field first on gives the row's last field; the first 20 disagreements are told.
+void ExpectRowsAgree(const std::vector<std::vector<std::string>>& rows, size_t first) {
+  int failures = 0;
+  for (const auto& f : rows) {
+    ASSERT_EQ(f.size(), first + 7);
+    const string a = Field(f[first], f[first + 1]), b = Field(f[first + 2], f[first + 3]),
+                 c = Field(f[first + 4], f[first + 5]);
+    const std::string got = Perform(f[0], a, b, c);
+    std::string row;
+    for (size_t i = 0; i + 1 < f.size(); ++i) row += f[i] + " ";
+    EXPECT_EQ(got, f.back()) << row;
+    if (got != f.back() && ++failures == 20) FAIL() << "and more";
+  }
+}
+
 TEST(MixedEncodings, ASCIIBesideWideAndEBCDICTextMatchesPython) {
   const auto rows = utf8test::PythonRows(kMixedScript);
   ASSERT_GE(rows.size(), 4u * 60 * 15);
-  int failures = 0;
-  for (const auto& f : rows) {
-    ASSERT_EQ(f.size(), 9u);
-    const string a = Field(f[2], f[3]), b = Field(f[4], f[5]), c = Field(f[6], f[7]);
-    std::string got = Perform(f[0], a, b, c);
-    EXPECT_EQ(got, f[8]) << f[0] << " partner " << f[1] << ": " << f[2] << " " << f[3] << " / "
-                         << f[4] << " " << f[5] << " / " << f[6] << " " << f[7];
-    if (got != f[8] && ++failures == 20) FAIL() << "and more";
-  }
+  ExpectRowsAgree(rows, 2);
+}
+
+// Every pair of 8-, 16- and 32-bit encodings, the 32-bit ones in both byte orders, with and
+// without a byte-order mark: a match holds whole characters of both texts, whatever bytes they
+// share. Rows: the operation, the text, the pattern and the replacement (code and hex each), and
+// what Python's codecs give; InStr counts in the pair's common encoding (bytes
+// of 32-bit text and of a two-byte code page, after a mark), InStrB of a pair of one encoding
+// in bytes of the text. Matching that ignores case folds letters by Unicode in Unicode text and
+// in text matched through UTF-8 (32-bit, Shift-JIS), ASCII letters alone in other 8-bit text.
+const char* kPairsScript = R"PY(
+import random
+rng = random.Random(92)
+UTF8, UTF16, UTF32 = 0x08000100, 0x100, 0x0C000100
+encodings = [(0x600, b'', 'ascii'), (513, b'', 'latin-1'), (2561, b'', 'cp932'),
+             (UTF8, b'', 'utf-8'), (UTF16, b'', 'utf-16-le'), (UTF32, b'', 'utf-32-le'),
+             (UTF32, b'\xff\xfe\0\0', 'utf-32-le'), (UTF32, b'\0\0\xfe\xff', 'utf-32-be')]
+# Characters whose bytes in one encoding hold another's: U+4100 is 00 41 in 16-bit units,
+# U+0141 is 41 01, U+0100 00 01; cp932's ソ is 83 5C, whose second byte is "\".
+pool = 'aAbBx\\ ,éÉłŁšŠĀā\u4100\u0141\u0100アソ日ｱ'
+def holds(codec, c):
+    try: return bool(c.encode(codec))
+    except UnicodeEncodeError: return False
+def common(e1, e2):
+    if e1 == e2: return e1
+    if {e1, e2} <= {0x600, UTF8}: return UTF8
+    if e1 == 0x600 and e2 not in (UTF16, UTF32): return e2
+    if e2 == 0x600 and e1 not in (UTF16, UTF32): return e1
+    return UTF16 if UTF16 in (e1, e2) and UTF8 not in (e1, e2) else UTF8
+def fold(s, code):
+    if code in (UTF8, UTF16, UTF32, 2561): return s.upper()
+    return ''.join(c.upper() if c < '\x80' else c for c in s)
+def find(s, p, code, start=0): return fold(s, code).find(fold(p, code), start)
+def split(s, p, code):
+    out, at = [], 0
+    while find(s, p, code, at) >= 0:
+        i = find(s, p, code, at)
+        out.append(s[at:i]); at = i + len(p)
+    return out + [s[at:]]
+def replace_first(s, p, r, code):
+    i = find(s, p, code)
+    return s if i < 0 else s[:i] + r + s[i + len(p):]
+def sign(a, b): return (a > b) - (a < b)
+def codes(s): return [ord(c) for c in s]
+def position(s, at, code, mark):
+    if at < 0: return 0
+    if code == UTF32: return len(mark) + 4 * at + 1
+    return len(s[:at].encode('cp932')) + 1 if code == 2561 else at + 1
+def hexof(t): return t.encode('utf-8').hex() or '-'
+for te in encodings:
+    for pe in encodings:
+        chars = [c for c in pool if holds(te[2], c) and holds(pe[2], c)]
+        for case in range(10):
+            t = ''.join(rng.choice(chars) for _ in range(rng.randint(1, 12)))
+            if case % 2:
+                i = rng.randrange(len(t)); p = t[i:i + rng.randint(1, 3)]
+            else:
+                p = ''.join(rng.choice(chars) for _ in range(rng.randint(1, 2)))
+            exact, p = p, (p.swapcase() if case % 4 == 1 else p)
+            r = ''.join(rng.choice(chars) for _ in range(rng.randint(0, 2)))
+            def enc(e, s): return (e[0], e[1] + s.encode(e[2]) if s else b'')
+            T, P, R = enc(te, t), enc(pe, p), enc(pe, r)
+            c, own = common(te[0], pe[0]), te[0]
+            rows = [('instr', P, position(t, find(t, p, c), c, te[1])),
+                    ('replaceall', P, hexof(r.join(split(t, p, own)))),
+                    ('replace', P, hexof(replace_first(t, p, r, own))),
+                    ('count', P, len(split(t, p, own))),
+                    ('nth', P, hexof((split(t, p, own) + [''])[1])),
+                    ('split', P, ','.join(hexof(x) for x in split(t, p, own))),
+                    ('strcomp', P, sign(codes(t), codes(p))),
+                    ('compare', P, sign(codes(fold(t, c)), codes(fold(p, c))))]
+            if te[0] == pe[0]:
+                at = t.find(exact)
+                rows.append(('instrb', enc(pe, exact),
+                             len(te[1]) + len(t[:at].encode(te[2])) + 1 if at >= 0 else 0))
+            for op, (cb, bb), want in rows:
+                print(op, T[0], T[1].hex() or '-', cb, bb.hex() or '-', R[0], R[1].hex() or '-',
+                      want)
+)PY";
+
+TEST(MixedEncodings, EveryPairOfEncodingsMatchesWholeCharactersAsPythonDoes) {
+  const auto rows = utf8test::PythonRows(kPairsScript);
+  ASSERT_GE(rows.size(), 64u * 10 * 8);
+  ExpectRowsAgree(rows, 1);
+  // U+4100 U+0100 holds the bytes of "A" across its two characters; positions in 32-bit text
+  // are bytes, as Mid reads them.
+  const string wide = Make(std::string("\0A\0\0\0\x01\0\0", 8), kEncodingUTF32);
+  const string letter = Make(std::string("A\0\0\0", 4), kEncodingUTF32);
+  EXPECT_EQ(StringInStr(1, wide.Storage(), letter.Storage()), 0);
+  EXPECT_EQ(StringInStrB(1, wide.Storage(), letter.Storage()), 0);
+  const string xab = Make(std::string("x\0\0\0a\0\0\0b\0\0\0", 12), kEncodingUTF32);
+  const string b = Make(std::string("b\0\0\0", 4), kEncodingUTF32);
+  EXPECT_EQ(StringInStr(1, xab.Storage(), b.Storage()), 9);
+  EXPECT_EQ(StringInStr(6, xab.Storage(), b.Storage()), 9) << "a start inside a character";
+  EXPECT_EQ(StringInStrB(1, xab.Storage(), b.Storage()), 9);
 }
 
 // A character or C text added to text whose bytes it cannot simply follow is converted with it.

@@ -12,15 +12,15 @@
 #include "strings/FormatPicture.h"
 #include "strings/NumberFormat.h"
 #include "strings/StringNumbers.h"
+#include "support/CLocaleText.h"
 
 using namespace strtest;
 
 namespace {
 
+// The C library's digits with its "." (a model of the primitive, which never follows the locale).
 std::string Printf(const char* format, int precision, double value) {
-  std::string out(size_t(std::snprintf(nullptr, 0, format, precision, value)), '\0');
-  std::snprintf(out.data(), out.size() + 1, format, precision, value);
-  return out;
+  return qvtest::CText(format, precision, value);
 }
 
 // "1234567.891" -> "1,234,567.891" with the given separators.
@@ -33,6 +33,7 @@ std::string Grouped(const std::string& plain, const std::string& thousands,
 }
 
 TEST(NumberFormatTest, PublishedExamples) {
+  const ScopedLocale c("C");  // Format's separators follow the locale
   const struct {
     double value;
     const char *format, *expected;
@@ -151,6 +152,7 @@ TEST(NumberFormatTest, RepeatedPicturesGiveWhatAFreshOneGives) {
 
 // Long outputs: 309 digits and their separators, and a thousand decimals.
 TEST(NumberFormatTest, LongPicturesAreNeverCut) {
+  const ScopedLocale c("C");  // Format's separators follow the locale
   EXPECT_EQ(Bytes(FormatNumber(-1e308, "#,##0.0")), Grouped(Printf("%.*f", 1, 1e308), ",", "."));
   EXPECT_EQ(Bytes(FormatNumber(1.0 / 3, string(("0." + std::string(1000, '0')).c_str()))),
             Printf("%.*f", 1000, 1.0 / 3));
@@ -158,6 +160,7 @@ TEST(NumberFormatTest, LongPicturesAreNeverCut) {
 
 // A picture in 16-bit or 8-bit text gives text of its encoding.
 TEST(NumberFormatTest, FormatTextsOfEveryEncoding) {
+  const ScopedLocale c("C");  // Format's separators follow the locale
   string wide = FormatNumber(-1234.5, string("\\$#,##0.0;(#,##0.0)").GetUTF16String());
   EXPECT_EQ(wide.Encoding(), kEncodingUnicode16);
   EXPECT_EQ(Bytes(wide.GetUTF8String()), "(1,234.5)");

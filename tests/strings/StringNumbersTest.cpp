@@ -98,6 +98,7 @@ TEST(StringNumbersTest, PrefixesAndLocaleNumbers) {
       {"18446744073709551617", 1}, {"&o1777777777777777777777", -1},
   };
   for (const auto& c : longs) EXPECT_EQ(runCLong(string(c.text).Storage()), c.value) << c.text;
+  const ScopedLocale c("C");  // CDbl reads the locale's separators
   EXPECT_EQ(runCDbl(string("1,234.5").Storage()), 1234.5);
 }
 

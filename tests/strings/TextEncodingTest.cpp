@@ -8,6 +8,7 @@
 #include "strings/Encodings.h"
 #include "strings/TextEncoding.h"
 #include "strings/TextEncodingObjects.h"
+#include "support/ChildLimits.h"
 
 using namespace strtest;
 
@@ -274,6 +275,42 @@ TEST(ConvertEncoding, EveryModuleEncodingGivesUpItsLastLetters) {
     EXPECT_EQ(Bytes(Convert(Bytes(wide), kEncodingUnicode16, code)), "Da") << code;
   }
   RuntimeUnlockObject(module);
+}
+
+// A conversion whose result finds no memory takes the framework's out-of-memory exit, through
+// ConvertEncoding and a TextConverter alike; it never answers its source, still labelled ASCII,
+// as if converted. With room the same conversion is made.
+TEST(ConvertEncoding, AConversionWithoutMemoryTakesTheOutOfMemoryExit) {
+  constexpr int32_t kLength = 16 << 20;  // its 16-bit form takes 32 MB
+  for (bool converter : {false, true}) {
+    // Blocks freed under the cap stay mapped for a while under the sanitizer; the room that
+    // must fail frees nothing before the conversion asks.
+    for (size_t room : {(size_t{96} << 20) + qvtest::kFreedBlocksKeptMapped, size_t{8} << 20}) {
+      SCOPED_TRACE(std::string(converter ? "TextConverter" : "ConvertEncoding") + " with " +
+                   std::to_string(room >> 20) + " MB");
+      std::string output;
+      const int status = qvtest::RunInChild(
+          [&] {
+            const string source(std::string(kLength, 'a').c_str());
+            TextConverterObject* toWide = getTextConverter(
+                GetTextEncodingObject(kEncodingASCII), GetTextEncodingObject(kEncodingUnicode16));
+            if (!qvtest::LimitAddressSpace(room)) return;
+            const string wide =
+                converter ? string::Adopt(textConverterConvert(toWide, source.Storage()))
+                          : ConvertEncoding(source, kEncodingUnicode16);
+            std::fprintf(stderr, "%x %d\n", wide.Encoding(), wide.Length());
+          },
+          &output);
+      ASSERT_TRUE(WIFEXITED(status)) << output;
+      if (room > size_t{8} << 20) {
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(output, "100 " + std::to_string(2 * kLength) + "\n");
+      } else {
+        EXPECT_EQ(WEXITSTATUS(status), EXIT_FAILURE);
+        EXPECT_EQ(output, "This application has run out of memory and must quit now.\n");
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -17,10 +17,11 @@
 namespace utf8test {
 
 // Runs a Python 3 program; the whitespace-separated fields of each line it printed. Fails the
-// test when the program does not exit 0.
+// test when the program does not exit 0. The program's text and output are UTF-8 whatever the
+// locale the tests run under (Python would read them in the locale's character set).
 inline std::vector<std::vector<std::string>> PythonRows(const std::string& program) {
   std::string output;
-  EXPECT_EQ(qvtest::RunProgram({"python3", "-c", program}, &output), 0) << output;
+  EXPECT_EQ(qvtest::RunProgram({"python3", "-X", "utf8", "-c", program}, &output), 0) << output;
   std::vector<std::vector<std::string>> rows;
   std::istringstream lines(output);
   for (std::string line; std::getline(lines, line);) {

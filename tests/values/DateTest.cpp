@@ -16,6 +16,7 @@
 #include "values/DateClass.h"
 #include "values/DateNames.h"
 #include "core/DayNumber.h"
+#include "strings/StringFunctionsTestSupport.h"
 #include "support/ChildLimits.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
@@ -23,6 +24,28 @@
 namespace {
 
 constexpr int32_t kMonth = 1, kDay = 2;
+
+// Sets an environment variable (for the `date` the names come from) for one scope and puts back
+// what the tests run under, which may itself name a locale.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : mName(name) {
+    const char* old = std::getenv(name);
+    mHad = old != nullptr;
+    if (old) mOld = old;
+    setenv(name, value, 1);
+  }
+  ~ScopedVariable() {
+    if (mHad) setenv(mName, mOld.c_str(), 1);
+    else unsetenv(mName);
+    ForgetDateNames();
+  }
+
+ private:
+  const char* mName;
+  std::string mOld;
+  bool mHad;
+};
 
 class DateTest : public ::testing::Test {
  protected:
@@ -164,7 +187,7 @@ TEST_F(DateTest, ValuesADateCannotHoldAreRefused) {
 }
 
 TEST_F(DateTest, TextsUnderTheCLocaleAgreeWithPython) {
-  setenv("LC_ALL", "C", 1);
+  const ScopedVariable names("LC_ALL", "C");
   ForgetDateNames();
   std::istringstream vectors(Python("texts", 400));
   std::string line;
@@ -184,7 +207,6 @@ TEST_F(DateTest, TextsUnderTheCLocaleAgreeWithPython) {
   EXPECT_EQ(lines, 400);
   RuntimeObject* midnight = Date({2005, 3, 4, 0, 5, 0});
   EXPECT_EQ(Text(dateStringGetter(midnight, 3)), "00:05 AM");
-  unsetenv("LC_ALL");
 }
 
 // Names and the separator follow the environment of the `date` they come from; without one,
@@ -192,7 +214,7 @@ TEST_F(DateTest, TextsUnderTheCLocaleAgreeWithPython) {
 TEST_F(DateTest, NamesAndSeparatorComeFromTheHostsDate) {
   const std::string path = std::getenv("PATH");
   RuntimeObject* date = Date({2005, 3, 4, 0, 0, 0});
-  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  const ScopedVariable names("LC_ALL", "de_DE.UTF-8");
   ForgetDateNames();
   EXPECT_EQ(Text(dateStringGetter(date, 0)), "04.03.2005");
   EXPECT_EQ(Text(dateStringGetter(date, 1)), "Freitag, M\xC3\xA4rz 04, 2005");
@@ -204,8 +226,36 @@ TEST_F(DateTest, NamesAndSeparatorComeFromTheHostsDate) {
   setenv("LC_ALL", "C", 1);
   ForgetDateNames();
   EXPECT_EQ(Text(dateStringGetter(date, 0)), "03/04/2005");
-  unsetenv("LC_ALL");
-  ForgetDateNames();
+}
+
+// A locale of one byte a character gives its names in its own set (fr_FR.ISO-8859-1 writes
+// "f\xE9vrier"): the texts hold them in UTF-8, as under fr_FR.UTF-8, and a text in UTF-8 parses
+// under either, the process's locale being the one strptime reads names in.
+TEST_F(DateTest, NamesOfASingleByteLocaleAreUTF8) {
+  RuntimeObject* date = Date({2005, 2, 14, 0, 0, 0});
+  std::vector<std::string> texts[2];
+  const char* const locales[2] = {"fr_FR.UTF-8", "fr_FR.ISO-8859-1"};
+  for (int i = 0; i < 2; ++i) {
+    const ScopedVariable names("LC_ALL", locales[i]);
+    ForgetDateNames();
+    for (int32_t kind : {1, 2}) texts[i].push_back(Text(dateStringGetter(date, kind)));
+    dateFieldSetter(date, kMonth, 8);
+    texts[i].push_back(Text(dateStringGetter(date, 1)));
+    dateFieldSetter(date, kMonth, 2);
+  }
+  EXPECT_EQ(texts[1], texts[0]);
+  EXPECT_EQ(texts[0][0], "lundi, f\xC3\xA9vrier 14, 2005");
+  EXPECT_EQ(texts[0][2], "dimanche, ao\xC3\xBBt 14, 2005");
+  for (const char* locale : locales) {
+    const strtest::ScopedLocale process(locale);
+    ASSERT_TRUE(process.active()) << locale;
+    RuntimeObject* parsed = nullptr;
+    const char kText[] = "14 f\xC3\xA9vrier 2005";
+    const string text = string::FromBytes(kText, sizeof kText - 1, kEncodingUTF8);
+    ASSERT_EQ(parseDate(text.Storage(), &parsed), 1) << locale;
+    EXPECT_EQ(Fields(parsed), "2005 2 14 0 0 0") << locale;
+    RuntimeUnlockObject(parsed);
+  }
 }
 
 // A `date` on the PATH that prints without end is read no further than a name needs: it meets
@@ -248,6 +298,7 @@ TEST_F(DateTest, SQLFormsAndGMTOffset) {
 // The formats are tried in order: each text below is the first that its format matches, and a
 // format further down would read its century as the year.
 TEST_F(DateTest, ParseDateTriesTheFormatsInOrder) {
+  const strtest::ScopedLocale english("C");  // the names below are the C locale's
   for (const char* text :
        {"12/25/2004", "12/25/04", "12-25-2004", "12-25-04", "12.25.2004", "12.25.04", "25Dec2004",
         "25Dec04", "25 Dec 2004", "25 Dec 04", "25.Dec.2004", "25.Dec.04", "Dec 25, 2004",

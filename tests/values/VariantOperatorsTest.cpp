@@ -2,6 +2,7 @@
 // Double text over random doubles, against variant_model.py: a Python model of the rules.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -48,8 +49,13 @@ bool Agrees(const std::string& expected, const std::string& actual) {
   if (expected == actual) return true;
   const std::string kind = expected.substr(0, 7);
   if ((kind != "Double " && kind != "Single ") || actual.substr(0, 7) != kind) return false;
-  const double x = std::strtod(expected.c_str() + 7, nullptr);
-  const double y = std::strtod(actual.c_str() + 7, nullptr);
+  // Read as written, with ".", whatever the locale the tests run under.
+  auto number = [](const std::string& text) {
+    double value = NAN;
+    std::from_chars(text.data() + 7, text.data() + text.size(), value);
+    return value;
+  };
+  const double x = number(expected), y = number(actual);
   if (std::isnan(x)) return std::isnan(y);  // printf may sign a NaN
   return std::isfinite(x) && std::fabs(x - y) <= (kind == "Single " ? 1e-6 : 1e-12) * std::fabs(x);
 }

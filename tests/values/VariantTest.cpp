@@ -54,7 +54,7 @@ std::string Converted(const std::string& target, RuntimeObject* v,
   if (target == "UInt64") text = std::to_string(VariantToUInt64(v));
   if (target == "Color") text = std::to_string(VariantToColor(v));
   if (target == "Boolean") text = VariantToBoolean(v) ? "true" : "false";
-  if (target == "Double") text = std::to_string(VariantToDouble(v));
+  if (target == "Double") text = qvtest::CText("%f", VariantToDouble(v));
   if (target == "Currency") text = std::to_string(VariantToCurrency(v));
   if (target == "String") {
     stringStorage* s = VariantToString(v);

@@ -8,8 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "values/VariantTypes.h"
+#include "support/CLocaleText.h"
 #include "support/RaisedExceptions.h"
+#include "values/VariantTypes.h"
 
 namespace qvtest {
 
@@ -40,8 +41,8 @@ inline std::string DescribeVariant(RuntimeObject* v) {
   if (type == "Int64" || type == "Currency")
     std::snprintf(value, sizeof value, "%" PRId64, BoxedValueOf<int64_t>(v));
   if (type == "UInt64") std::snprintf(value, sizeof value, "%" PRIu64, BoxedValueOf<uint64_t>(v));
-  if (type == "Single") std::snprintf(value, sizeof value, "%.9g", BoxedValueOf<float>(v));
-  if (type == "Double") std::snprintf(value, sizeof value, "%.17g", BoxedValueOf<double>(v));
+  if (type == "Single") return type + " " + qvtest::CText("%.9g", BoxedValueOf<float>(v));
+  if (type == "Double") return type + " " + qvtest::CText("%.17g", BoxedValueOf<double>(v));
   if (type == "Boolean") std::snprintf(value, sizeof value, "%d", BoxedValueOf<uint8_t>(v));
   if (type == "String") return type + " " + stringStorage::CString(BoxedValueOf<stringStorage*>(v));
   return type + " " + value;

@@ -10,11 +10,22 @@
  * the text "!fail" is refused with error 9, so tests can see a statement stop on an engine
  * error. The SQL fuzz target links this file in, bounding the cursors a statement may open and
  * comparing the tables' dumps around statements that must change nothing. */
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE /* strtod_l */
+#endif
 #include <ctype.h>
+#include <locale.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "../registration/qvplugin.h"
+
+/* Numbers in SQL text are read in the C locale, whatever locale the host runs under. */
+static double TextNumber(const char* text, char** end) {
+  static locale_t c;
+  if (!c) c = newlocale(LC_ALL_MASK, "C", (locale_t)0);
+  return strtod_l(text, end, c);
+}
 
 typedef void QVStr;
 typedef void QVObj;
@@ -176,7 +187,7 @@ static void Convert(Value* v, int type, QVStr* s) {
       break;
     }
     case 7: {
-      double x = strtod(text, &end);
+      double x = TextNumber(text, &end);
       if (WholeText(text, end)) SetBytes(v, 7, &x, 8);
       break;
     }
@@ -248,7 +259,7 @@ static int Leaf(const Table* t, const Row* row, const Node* n) {
   if (v->type == 2 || v->type == 3 || v->type == 6 || v->type == 7 || v->type == 12) {
     double x = v->type == 12 && strcasecmp(literal, "true") == 0    ? 1
                : v->type == 12 && strcasecmp(literal, "false") == 0 ? 0
-                                                                    : strtod(literal, &end);
+                                                                    : TextNumber(literal, &end);
     if (!(v->type == 12 && isalpha((unsigned char)*literal)) && !WholeText(literal, end)) return 0;
     if (v->type == 6) x = (float)x;
     double y = Number(v);
