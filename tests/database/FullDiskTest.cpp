@@ -3,14 +3,23 @@
 // the tables known, and once there is room the next statement works.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cerrno>
 
 #include "BuiltInTestSupport.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "database/BuiltInEngine.h"
+#include "database/SQLStatements.h"
 #include "database/ScrollableCursor.h"
+#include "files/FolderItemClass.h"
 #include "support/SmallDisk.h"
+
+extern "C" {
+RuntimeObject* newQUORDatabase(RuntimeObject* item);
+int32_t QUORDatabaseCreateDatabaseFile(RuntimeObject* object);
+void QUORDatabaseFolderItemSetter(RuntimeObject* object, uint32_t, RuntimeObject* item);
+}
 
 using namespace dbtest;
 
@@ -147,6 +156,57 @@ TEST(DatabaseFullDisk, ResultsWhoseTemporaryFilesFindNoRoomAreEmptyAndTheDatabas
     EXPECT_EQ(db.Query(query.sql, &error).size(), query.rows) << query.sql;
     EXPECT_EQ(error, 0) << query.sql << ": " << db.ErrorMessage();
   }
+}
+
+}  // namespace
+
+namespace {
+
+bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// A database file that cannot be made whole on a full disk leaves nothing behind (no file, no
+// journal), and every later statement, commit and rollback on the object says it is not open.
+// With rooms from none to a few pages, the creation fails at different steps.
+TEST(DatabaseFullDisk, ACreationThatFailsLeavesNoFileAndLaterStatementsFail) {
+  InstallSQLFrontEnd();
+  int failures = 0;
+  for (const uint64_t room : {0u, 4u << 10, 8u << 10, 16u << 10, 64u << 10}) {
+    SCOPED_TRACE("room " + std::to_string(room >> 10) + " KiB");
+    qvtest::SmallDisk disk(1 << 20);
+    QV_SKIP_WITHOUT_SMALL_DISK(disk);
+    const std::string path = disk / "new.qdb";
+    Held item(FolderItemFromPath(path.c_str()));
+    Held object(NewObjectFromDefinition(QUORDatabaseOldFormatClassDefinition()));
+    QUORDatabaseFolderItemSetter(object, 0, item);
+    ASSERT_TRUE(disk.LeaveRoom(room));
+    if (QUORDatabaseCreateDatabaseFile(object)) {
+      EXPECT_EQ(dbtest::Text(databaseErrorStringGetter(object)), "");
+      continue;
+    }
+    ++failures;
+    EXPECT_EQ(databaseErrorCodeGetter(object), 1);
+    EXPECT_NE(dbtest::Text(databaseErrorStringGetter(object)).find("No space left on device"),
+              std::string::npos) << dbtest::Text(databaseErrorStringGetter(object));
+    EXPECT_FALSE(FileExists(path)) << "a partial database file";
+    EXPECT_FALSE(FileExists(path + "-journal"));
+    const auto refused = [&](const char* what) {
+      EXPECT_EQ(databaseErrorCodeGetter(object), kDatabaseNotOpenError) << what;
+      EXPECT_EQ(dbtest::Text(databaseErrorStringGetter(object)), "The database is not open")
+          << what;
+      SetDatabaseError(AsDatabase(object), 0, "");
+    };
+    databaseSQLExecute(object, S("create table t (a integer)"));
+    refused("SQLExecute");
+    EXPECT_EQ(databaseSQLSelect(object, S("select a from t")), nullptr);
+    refused("SQLSelect");
+    databaseCommit(object);
+    refused("Commit");
+    databaseRollback(object);
+    refused("Rollback");
+    EXPECT_EQ(newQUORDatabase(item), nullptr);
+    EXPECT_FALSE(FileExists(path));
+  }
+  EXPECT_GE(failures, 3);
 }
 
 }  // namespace
