@@ -475,6 +475,7 @@ BuiltInDatabase* Made(std::unique_ptr<PageStore> store, bool create, std::string
   const StorageError& e = db->Store().LastError();
   *error = e ? std::string(StorageProblem(e.code)) + ": " + e.message
              : "The database file is damaged: its catalogue cannot be read";
+  if (create) db->Store().Abandon();  // a file that is no database is not left behind
   return nullptr;
 }
 

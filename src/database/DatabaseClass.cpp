@@ -51,10 +51,18 @@ RuntimeObject* AdoptSelectResult(DatabaseObject* db, RuntimeObject* result, stri
   return result;
 }
 
-// Commit and rollback: the engine's own entry, else the statement through dbExecute.
+// A statement on a database that is not open did nothing: it says so, as a failed one would.
+void RefuseNotOpen(DatabaseObject* db) {
+  SetDatabaseError(db, kDatabaseNotOpenError, "The database is not open");
+}
+
+// Commit and rollback: the engine's own entry, else the statement through dbExecute. A database
+// that never opened (or whose opening or creation failed) has nothing to end and says so; one
+// that was closed had its work committed by Close, and has nothing left to do.
 void EndTransaction(RuntimeObject* database, void (*QUORdbEngineDefinition::*entry)(dbDatabase),
                     const char* statement) {
   DatabaseObject* db = AsDatabase(database);
+  if (db && !db->engineHandle) RefuseNotOpen(db);
   if (!IsOpen(db)) return;
   if (void (*end)(dbDatabase) = db->engine->*entry) {
     CallEntry(end, db->engineHandle);
@@ -134,7 +142,7 @@ void databaseSQLExecute(RuntimeObject* database, stringStorage* sql) {
   DatabaseObject* db = AsDatabase(database);
   if (!db) return;
   db->errorCode = 0;
-  if (!MakeDatabaseReady(db)) return;
+  if (!MakeDatabaseReady(db)) return RefuseNotOpen(db);
   if (db->engine->dbExecute) {
     CallEntry(db->engine->dbExecute, db->engineHandle, sql);
   } else {
@@ -147,7 +155,10 @@ RuntimeObject* databaseSQLSelect(RuntimeObject* database, stringStorage* sql) {
   DatabaseObject* db = AsDatabase(database);
   if (!db) return nullptr;
   db->errorCode = 0;
-  if (!MakeDatabaseReady(db)) return nullptr;
+  if (!MakeDatabaseReady(db)) {
+    RefuseNotOpen(db);
+    return nullptr;
+  }
   if (db->engine->dbSelect) {
     return AdoptSelectResult(db, CallEntry(db->engine->dbSelect, db->engineHandle, sql), sql);
   }
@@ -159,7 +170,8 @@ QV_EXPORT(databaseSQLSelect)
 void databaseInsertRecord(RuntimeObject* database, stringStorage* table, RuntimeObject* record) {
   DatabaseObject* db = AsDatabase(database);
   DatabaseRecordObject* columns = AsDatabaseRecord(record);
-  if (!columns || !MakeDatabaseReady(db)) return;
+  if (!columns || !db) return;
+  if (!MakeDatabaseReady(db)) return RefuseNotOpen(db);
   if (db->engine->dbInsertRow) {
     CallEntry(db->engine->dbInsertRow, db->engineHandle, table, columns->columns);
     return;

@@ -91,6 +91,8 @@ DatabaseRecordObject* AsDatabaseRecord(RuntimeObject* object);
 // Readiness: true when the database has an open engine handle, opening it on first use from
 // its lazy-open words. SQL dispatch and the schema and property calls make the database ready.
 bool MakeDatabaseReady(DatabaseObject* database);
+// The own error of a statement, Commit or Rollback on a database that is not open.
+constexpr int32_t kDatabaseNotOpenError = 1;
 // Sets the framework's own error code and message (ASCII).
 void SetDatabaseError(DatabaseObject* database, int32_t code, const char* message);
 

@@ -51,6 +51,7 @@ std::unique_ptr<PageStore> PageStore::Create(const string& path, StorageError* e
   // A journal of an earlier file of this name belongs to nothing now.
   if (!fs.Remove(store->mJournal.Path().c_str(), &host)) {
     OpenFailed(error, StorageErrorCode::kIO, "cannot remove an old journal", host);
+    store->Abandon();
     return nullptr;
   }
   // The file as the first transaction leaves it: the header and page 0, an empty directory
@@ -68,10 +69,12 @@ std::unique_ptr<PageStore> PageStore::Create(const string& path, StorageError* e
       !store->mFile->Sync()) {
     OpenFailed(error, StorageErrorCode::kIO, "cannot write the new file",
                store->mFile->LastError());
+    store->Abandon();
     return nullptr;
   }
   if (!fs.SyncFolder(path.CString(), &host)) {
     OpenFailed(error, StorageErrorCode::kIO, "cannot sync the new file's folder", host);
+    store->Abandon();
     return nullptr;
   }
   std::memcpy(store->mHeader, image.data(), kDbFileHeaderSize);
@@ -174,6 +177,15 @@ bool PageStore::Close() {
   }
   mFile.reset();
   return closed;
+}
+
+// Removed while still open and locked: no other store can have opened it in between.
+void PageStore::Abandon() {
+  mOpened = false;  // Close commits and writes nothing
+  int host = 0;
+  mFs.Remove(mJournal.Path().c_str(), &host);
+  mFs.Remove(mPath.c_str(), &host);
+  Close();
 }
 
 // ---- pages ----

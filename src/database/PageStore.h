@@ -79,6 +79,9 @@ class PageStore {
   // Commits an open transaction, writes the next record id, releases every page and the file.
   // False when the commit failed: the file then keeps its journal and opens at the last commit.
   bool Close();
+  // Gives up a file this store made (Create) that could not be made whole: nothing more is
+  // written, and the file and its journal are removed, so that no partial database is left.
+  void Abandon();
 
   // The page, held; empty on failure (LastError says why).
   PageRef ReadPage(uint32_t number);

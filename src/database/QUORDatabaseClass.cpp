@@ -71,6 +71,7 @@ int32_t Attach(RuntimeObject* object, Maker maker) {
   std::string problem;
   BuiltInDatabase* handle = Make(self->databaseFile, maker, &problem);
   if (!handle) {
+    db->engineHandle = nullptr;  // the one it held is closed and gone: this object never opened
     SetDatabaseError(db, 1, problem.c_str());
     return 0;
   }

@@ -1,6 +1,12 @@
 #include "database/RowStore.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <limits>
+
+#include "database/StorageFile.h"
 
 namespace {
 
@@ -8,13 +14,22 @@ constexpr uint64_t kIndexEntrySize = sizeof(uint64_t);
 // A row read whole is at most this long (its bytes are held in memory).
 constexpr uint64_t kLargestWholeRow = 0x7FFFFFF0u;
 
-DataFile* NewTemporaryFile() {
-  DataFile* file = DataFile::Create();
-  if (file && !file->CreateTemporary(string())) {
-    delete file;
-    return nullptr;
-  }
-  return file;
+DataFile* NewTemporaryFile(int32_t* error) {
+  int host = 0;
+  const int fd = OpenTemporaryDescriptor(&host);
+  DataFile* file = fd >= 0 ? DataFile::Create() : nullptr;
+  if (file && file->OpenDescriptor(fd, kHandleTypeFileNumber)) return file;
+  if (fd >= 0) host = file && file->lastError ? file->lastError : ENOMEM;
+  if (fd >= 0 && !file) close(fd);
+  delete file;
+  if (error) *error = host;
+  return nullptr;
+}
+
+// Notes the first failure of a file: it is why the store's rows cannot be trusted.
+bool Failed(RowStore* store, const DataFile* file) {
+  if (!store->error) store->error = file->lastError ? file->lastError : EIO;
+  return false;
 }
 
 bool ReadOffset(RowStore* store, int32_t i, uint64_t* offset) {
@@ -28,6 +43,7 @@ bool ReadOffset(RowStore* store, int32_t i, uint64_t* offset) {
   int32_t bytesRead = 0;
   const bool read = placed && store->index->Read(offset, sizeof *offset, &bytesRead) &&
                     bytesRead == sizeof *offset;
+  if (!read) Failed(store, store->index);
   store->indexAt = read ? i + 1 : -1;
   store->lastEntry = read ? i : -1;
   store->lastOffset = *offset;
@@ -37,7 +53,7 @@ bool ReadOffset(RowStore* store, int32_t i, uint64_t* offset) {
 bool PlaceData(RowStore* store, uint64_t offset) {
   if (store->dataAt >= 0 && uint64_t(store->dataAt) == offset) return true;
   store->dataAt = store->data->SetPosition(offset) ? int64_t(offset) : -1;
-  return store->dataAt >= 0;
+  return store->dataAt >= 0 || Failed(store, store->data);
 }
 
 // Where the next row goes: the end of the data.
@@ -55,20 +71,37 @@ bool AddEntry(RowStore* store, uint64_t offset) {
        store->index->SetPosition(kIndexEntrySize * uint32_t(store->count))) &&
       store->index->Write(&offset, sizeof offset);
   store->indexAt = written ? store->count + 1 : -1;
-  if (written) ++store->count;
-  return written;
+  if (!written) return Failed(store, store->index);
+  ++store->count;
+  return true;
 }
 
 }  // namespace
 
-RowStore* RowStoreCreate() {
-  DataFile* index = NewTemporaryFile();
-  DataFile* data = index ? NewTemporaryFile() : nullptr;
+RowStore* RowStoreCreate(int32_t* error) {
+  DataFile* index = NewTemporaryFile(error);
+  DataFile* data = index ? NewTemporaryFile(error) : nullptr;
   if (!data) {
     delete index;
     return nullptr;
   }
-  return new RowStore{0, index, data, -1, -1, -1, false, -1, 0};
+  return new RowStore{0, index, data, -1, -1, -1, false, -1, 0, 0};
+}
+
+bool RowStoreFlush(RowStore* store) {
+  if (!store) return false;
+  for (DataFile* file : {store->index, store->data}) {
+    file->lastError = 0;
+    file->Flush();
+    if (file->lastError) Failed(store, file);
+  }
+  return store->error == 0;
+}
+
+int32_t RowStoreError(const RowStore* store) { return store ? store->error : 0; }
+
+std::string TemporaryFileProblem(int32_t error) {
+  return std::string("The rows cannot be kept in a temporary file: ") + std::strerror(error);
 }
 
 DataFile* RowStoreAppendRow(RowStore* store) {
@@ -87,6 +120,7 @@ bool RowStoreAppendBytes(RowStore* store, const void* bytes, uint32_t size) {
   store->callerWrote = false;
   if (end < 0 || !AddEntry(store, uint64_t(end))) return false;
   if (size && !store->data->Write(bytes, int32_t(size))) {
+    Failed(store, store->data);
     store->dataAt = store->dataEnd = -1;
     --store->count;  // the entry stays behind in the index, unused
     store->indexAt = -1;
@@ -125,7 +159,7 @@ bool RowStoreReadRow(RowStore* store, int32_t i, std::vector<uint8_t>* bytes) {
   if (!PlaceData(store, offset) ||
       (size && (!store->data->Read(bytes->data(), int32_t(size), &got) || uint32_t(got) != size))) {
     store->dataAt = -1;
-    return false;
+    return Failed(store, store->data);
   }
   store->dataAt = int64_t(end);
   return true;

@@ -6,12 +6,17 @@
 // Offsets are 64-bit (eight bytes per row in the index, host byte order): the data file may
 // grow past 4 GiB. Rows are never held in memory. Both files disappear with the store.
 //
+// The files lie in the database layer's temporary folder ($TMPDIR, else /tmp). Rows go through
+// stdio's buffers, so a full disk may refuse them only later: RowStoreFlush says whether every
+// row appended so far reached the file, and the first error any file met stays in the store.
+//
 // The store remembers where its files stand while it alone moves them, so that rows appended
 // whole one after another, or read whole in order, cost no seek (each seek of a buffered file
 // is a system call, and flushes a buffer being written).
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "files/DataFile.h"
@@ -27,10 +32,16 @@ struct RowStore {
   bool callerWrote;  // the caller wrote the last row: the data file stands at its end
   int32_t lastEntry;     // the index entry read last, and its offset
   uint64_t lastOffset;
+  int32_t error;  // the host's error number of the first failed transfer, 0 while none
 };
 
-// A new empty store, or nil when either temporary file cannot be made.
-RowStore* RowStoreCreate();
+// A new empty store, or nil (the host's error number in *error when given) when either
+// temporary file cannot be made.
+RowStore* RowStoreCreate(int32_t* error = nullptr);
+// Pushes every row appended so far out to the files; false when they did not all reach them.
+bool RowStoreFlush(RowStore* store);
+// Why the store failed (the host's error number, EIO when it gave none), 0 while it has not.
+int32_t RowStoreError(const RowStore* store);
 // Positions the data file at its end, records that offset as row "count" and counts the row;
 // the data file, for the caller to write the row. Nil when a seek or write fails (the count is
 // then unchanged) and for a nil store.
@@ -48,5 +59,7 @@ bool RowStoreReadRow(RowStore* store, int32_t i, std::vector<uint8_t>* bytes);
 uint64_t RowStoreRowOffset(RowStore* store, int32_t i);
 // The row count, 0 for a nil store.
 int32_t RowStoreCount(const RowStore* store);
+// What the database says when rows could not be kept in temporary files: the host's reason.
+std::string TemporaryFileProblem(int32_t error);
 // Deletes both files and the store; nil is ignored.
 void RowStoreDestroy(RowStore* store);

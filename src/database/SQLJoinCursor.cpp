@@ -166,6 +166,13 @@ struct JoinCursor {
     while (onRow && served < n) Step();
     return onRow;
   }
+  // A kept row that cannot be read back (its temporary file failed) is served by the join
+  // itself, run again to it: the rows are no longer kept.
+  void ForgetKept() {
+    const int32_t n = kept;
+    history.reset();
+    if (n > 0) MoveTo(n);
+  }
   // Brings the join itself to the row being read, for writing back through its table.
   void StandOnRow() {
     if (kept == 0) return;
@@ -230,11 +237,9 @@ void JoinColumnValue(dbCursor cur, int32_t i, const void** data, uint8_t* type, 
   JoinCursor* j = Join(cur);
   if (j->kept == 0) return j->LiveValue(i, data, type, length);
   int32_t columnType = 0;
-  if (!j->history->Value(j->kept, i, data, type, length, &columnType)) {
-    *data = nullptr;
-    *type = kColumnNull;
-    *length = 0;
-  }
+  if (j->history->Value(j->kept, i, data, type, length, &columnType)) return;
+  j->ForgetKept();
+  j->LiveValue(i, data, type, length);
 }
 void JoinReleaseValue(dbCursor cur) { Join(cur)->ReleaseLive(); }
 uint8_t JoinNextRow(dbCursor cur) { return Join(cur)->Forward(); }
@@ -298,8 +303,9 @@ int32_t JoinColumnType(dbCursor cur, int32_t i) {
   const void* data = nullptr;
   uint8_t code = 0;
   int32_t length = 0, columnType = -1;
-  if (!j->history->Value(j->kept, i, &data, &code, &length, &columnType)) return -1;
-  return columnType;
+  if (j->history->Value(j->kept, i, &data, &code, &length, &columnType)) return columnType;
+  j->ForgetKept();
+  return j->LiveType(i);
 }
 
 const QUORdbCursorDefinition* JoinCursorDefinition() {

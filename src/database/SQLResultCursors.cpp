@@ -1,6 +1,7 @@
 #include "database/SQLResultCursors.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -391,6 +392,7 @@ class RunFile {
   bool Open() {
     int error = 0;
     mFile = StorageFileSystem::Posix().OpenTemporary(&error);
+    if (!mFile) mError = error;
     return mFile != nullptr;
   }
   bool Append(const uint8_t* row, uint32_t size) {
@@ -404,18 +406,22 @@ class RunFile {
   bool Flush() {
     const bool written =
         mBuffer.empty() || mFile->WriteAt(mWritten, mBuffer.data(), uint32_t(mBuffer.size()));
+    if (!written && !mError) mError = mFile->LastError();
     mWritten += mBuffer.size();
     mBuffer.clear();
     return written;
   }
   uint64_t End() const { return mWritten + mBuffer.size(); }
   StorageFile* file() const { return mFile.get(); }
+  // The host's error number of the first failure (of a read too, once merging), or 0.
+  int32_t Error() const { return mError ? mError : mFile ? mFile->LastError() : 0; }
 
  private:
   static constexpr size_t kWriteBuffer = 256 * 1024;
   std::unique_ptr<StorageFile> mFile;
   std::vector<uint8_t> mBuffer;
   uint64_t mWritten = 0;
+  int32_t mError = 0;
 };
 
 // The rows of one run, [start, end) of the run file, read a block at a time.
@@ -569,14 +575,29 @@ struct Fold {
   }
 };
 
-// A stored result with these names for its columns, and an empty row store.
-std::unique_ptr<StoredResult> NewGroupedResult(const std::vector<std::string>& names) {
+// A stored result with these names for its columns, and an empty row store (none, the result
+// then empty, when it cannot be made: *error says why).
+std::unique_ptr<StoredResult> NewGroupedResult(const std::vector<std::string>& names,
+                                               int32_t* error) {
   auto result = std::make_unique<StoredResult>();
   result->columns = int32_t(names.size());
   for (const std::string& name : names)
     result->names.push_back(string::FromBytes(name.data(), int64_t(name.size()), kEncodingUTF8));
-  result->store = RowStoreCreate();
-  return result->store ? std::move(result) : nullptr;
+  result->store = RowStoreCreate(error);
+  return result;
+}
+
+// A result whose rows did not all reach the row store is empty rather than partial; *error says
+// why (the first failure the files met).
+RuntimeObject* WrapKept(std::unique_ptr<StoredResult> result, bool kept, int32_t failure,
+                        int32_t* error) {
+  if (result->store && (!kept || !RowStoreFlush(result->store))) {
+    *error = RowStoreError(result->store) ? RowStoreError(result->store)
+                                          : failure ? failure : EIO;
+    RowStoreDestroy(result->store);
+    result->store = nullptr;
+  }
+  return WrapStored(std::move(result));
 }
 
 // A group's row: COUNT as a 32-bit integer, the other aggregates as doubles, a plain column as
@@ -620,15 +641,17 @@ int CompareColumnValues(const ColumnValue& a, const ColumnValue& b) {
 }
 
 RuntimeObject* MakeSortedResultCursor(RuntimeObject* source, const std::vector<SQLSortKey>& keys,
-                                      int32_t hidden) {
+                                      int32_t hidden, int32_t* error) {
   DatabaseCursorObject* rs = AsRecordSet(source);
   if (!rs || !IsCursorOpen(rs)) return nullptr;
+  int32_t ignored = 0;
+  if (!error) error = &ignored;
   auto result = std::make_unique<StoredResult>();
   result->columns = cursorFieldCount(source);
   for (int32_t i = 0; i < result->columns - hidden; ++i)
     result->names.push_back(CursorColumnName(rs, i));
-  result->store = RowStoreCreate();
-  if (!result->store) return nullptr;
+  result->store = RowStoreCreate(error);
+  if (!result->store) return WrapStored(std::move(result));  // no temporary file: empty
   RunSorter sorter(keys, result->columns);
   RunFile runs;
   std::vector<uint64_t> starts;  // where each run begins in the run file
@@ -658,20 +681,20 @@ RuntimeObject* MakeSortedResultCursor(RuntimeObject* source, const std::vector<S
     starts.push_back(runs.End());
     sound = sound && MergeRuns(runs, starts, sorter.keys(), result->store);
   }
-  if (!sound) {  // a temporary file failed: the result is empty rather than partial
-    RowStoreDestroy(result->store);
-    result->store = RowStoreCreate();
-  }
-  return WrapStored(std::move(result));
+  // A temporary file failed: the result is empty rather than partial.
+  return WrapKept(std::move(result), sound, runs.Error(), error);
 }
 
 RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
                                        const std::vector<int32_t>& aggregates,
-                                       const std::vector<std::string>& names, int32_t groupColumn) {
+                                       const std::vector<std::string>& names, int32_t groupColumn,
+                                       int32_t* error) {
   DatabaseCursorObject* rs = AsRecordSet(source);
   if (!rs || !IsCursorOpen(rs)) return nullptr;
-  std::unique_ptr<StoredResult> result = NewGroupedResult(names);
-  if (!result) return nullptr;
+  int32_t ignored = 0;
+  if (!error) error = &ignored;
+  std::unique_ptr<StoredResult> result = NewGroupedResult(names, error);
+  if (!result->store) return WrapStored(std::move(result));  // no temporary file: empty
   const int32_t visible = int32_t(names.size());
   std::vector<Fold> folds(static_cast<size_t>(visible));
   std::vector<uint8_t> firstRow, key, value, out;
@@ -703,13 +726,14 @@ RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
     AppendGroupRow(aggregates, folds, firstRow.data(), firstOffsets.data(), &out);
     if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
   }
-  return WrapStored(std::move(result));
+  return WrapKept(std::move(result), RowStoreError(result->store) == 0, 0, error);
 }
 
 RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
                                            const std::vector<int32_t>& aggregates,
                                            const std::vector<std::string>& names,
-                                           int32_t groupColumn, const GroupingHints& hints) {
+                                           int32_t groupColumn, const GroupingHints& hints,
+                                           int32_t* error) {
   DatabaseCursorObject* rs = AsRecordSet(source);
   if (!rs || !IsCursorOpen(rs)) return nullptr;
   for (int32_t kind : aggregates)
@@ -796,12 +820,14 @@ RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
   for (const Group& group : groups)
     for (const Fold& f : group.folds)
       if (!f.AnyOrder()) return nullptr;
-  std::unique_ptr<StoredResult> result = NewGroupedResult(names);
-  if (!result) return nullptr;
+  int32_t ignored = 0;
+  std::unique_ptr<StoredResult> result = NewGroupedResult(names, error ? error : &ignored);
+  if (!result->store) return WrapStored(std::move(result));  // no temporary file: empty
   for (size_t g : order) {
     const Group& group = groups[g];
     AppendGroupRow(aggregates, group.folds, group.first.data(), group.offsets.data(), &out);
     if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
   }
-  return WrapStored(std::move(result));
+  return WrapKept(std::move(result), RowStoreError(result->store) == 0, 0,
+                  error ? error : &ignored);
 }

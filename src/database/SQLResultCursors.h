@@ -30,10 +30,14 @@ constexpr uint32_t kSortBudgetBytes = 640000;
 // -1, 0 or 1 in the total order above.
 int CompareColumnValues(const ColumnValue& a, const ColumnValue& b);
 
-// A new RecordSet over the source's rows in key order, the last `hidden` columns left out; nil
-// when the row store cannot be made. The source is read to its end and stays open.
+// Each result below keeps its rows in temporary files. When they cannot be made or written (a
+// full disk), the result is an empty RecordSet, never a partial one, and *error (when given)
+// gets the host's error number.
+
+// A new RecordSet over the source's rows in key order, the last `hidden` columns left out. The
+// source is read to its end and stays open.
 RuntimeObject* MakeSortedResultCursor(RuntimeObject* source, const std::vector<SQLSortKey>& keys,
-                                      int32_t hidden);
+                                      int32_t hidden, int32_t* error = nullptr);
 
 enum SQLAggregate : int32_t { kSQLPlain = 0, kSQLCount = 1, kSQLAvg = 2, kSQLSum = 3,
                               kSQLMin = 4, kSQLMax = 5 };
@@ -45,7 +49,8 @@ enum SQLAggregate : int32_t { kSQLPlain = 0, kSQLCount = 1, kSQLAvg = 2, kSQLSum
 // The visible columns are the first names.size().
 RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
                                        const std::vector<int32_t>& aggregates,
-                                       const std::vector<std::string>& names, int32_t groupColumn);
+                                       const std::vector<std::string>& names, int32_t groupColumn,
+                                       int32_t* error = nullptr);
 // What the caller knows of a source's columns, so that fewer values are read: a visible column
 // that holds the group column's values row by row, and visible columns NULL in every row.
 struct GroupingHints {
@@ -61,4 +66,5 @@ RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
                                            const std::vector<int32_t>& aggregates,
                                            const std::vector<std::string>& names,
                                            int32_t groupColumn,
-                                           const GroupingHints& hints = GroupingHints());
+                                           const GroupingHints& hints = GroupingHints(),
+                                           int32_t* error = nullptr);

@@ -9,6 +9,7 @@
 // Only part 1 is read back; part 2 keeps the row layout every reader of the format expects.
 #include "database/ScrollableCursor.h"
 
+#include <cerrno>
 #include <vector>
 
 #include "app/BackgroundTask.h"
@@ -99,28 +100,44 @@ bool WriteColumnKeys(ScrollableCursorObject* self, DatabaseCursorObject* rs,
   return true;
 }
 
+// Rows that did not all reach the temporary files leave the cursor empty (GetCount 0), not
+// partial, and the source's database says why.
+void KeepOrReport(ScrollableCursorObject* self, DatabaseCursorObject* rs, bool kept,
+                  int32_t error) {
+  if (self->store && (!kept || !RowStoreFlush(self->store))) {
+    error = RowStoreError(self->store) ? RowStoreError(self->store) : EIO;
+    RowStoreDestroy(self->store);
+    self->store = nullptr;
+  }
+  if (!self->store && rs && rs->database)
+    SetDatabaseError(rs->database, error, TemporaryFileProblem(error).c_str());
+}
+
 }  // namespace
 
 extern "C" {
 
-// The source is read to its end and left there, open.
+// The source is read to its end and left there, open; a failure leaves the cursor empty.
 void scrollableCursorConstructor(RuntimeObject* object, RuntimeObject* source) {
   ScrollableCursorObject* self = AsScrollable(object);
   DatabaseCursorObject* rs = AsRecordSet(source);
   if (!self || self->store) return;
   self->columnCount = cursorFieldCount(source);
-  self->store = RowStoreCreate();
+  int32_t error = 0;
+  self->store = RowStoreCreate(&error);
   // Background tasks run compiled code, which may drop the last other reference to either.
   RuntimeLockObject(object);
   RuntimeLockObject(source);
-  while (self->store && rs && !rs->eof) {
+  bool kept = self->store != nullptr;
+  while (kept && rs && !rs->eof) {
     DataFile* file = RowStoreAppendRow(self->store);
-    if (!file || !WriteColumnTexts(source, self->columnCount, file) ||
-        !WriteColumnKeys(self, rs, file))
-      break;
+    kept = file && WriteColumnTexts(source, self->columnCount, file) &&
+           WriteColumnKeys(self, rs, file);
+    if (!kept) break;
     cursorMoveNext(source);
     RunDueBackgroundTasks(true);
   }
+  KeepOrReport(self, rs, kept, error);
   RuntimeUnlockObject(source);
   RuntimeUnlockObject(object);
 }

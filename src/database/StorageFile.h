@@ -49,3 +49,8 @@ class StorageFileSystem {
   // An anonymous temporary file, gone when closed.
   virtual std::unique_ptr<StorageFile> OpenTemporary(int* error) = 0;
 };
+
+// The descriptor of a new anonymous file in the temporary folder ($TMPDIR, else /tmp), gone once
+// closed: where every temporary file of the database layer lies. -1, with the error number in
+// *error, when none can be made.
+int OpenTemporaryDescriptor(int* error);

@@ -120,12 +120,8 @@ class StorageFileSystemPosix final : public StorageFileSystem {
   }
 
   std::unique_ptr<StorageFile> OpenTemporary(int* error) override {
-    const char* folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/qvdbXXXXXX";
-    int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return Failed(error, errno, -1);
-    unlink(pattern.c_str());
-    return std::make_unique<StorageFilePosix>(fd);
+    const int fd = OpenTemporaryDescriptor(error);
+    return fd < 0 ? nullptr : std::make_unique<StorageFilePosix>(fd);
   }
 
  private:
@@ -137,6 +133,18 @@ class StorageFileSystemPosix final : public StorageFileSystem {
 };
 
 }  // namespace
+
+int OpenTemporaryDescriptor(int* error) {
+  const char* folder = std::getenv("TMPDIR");
+  std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/qvdbXXXXXX";
+  const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno;
+    return -1;
+  }
+  unlink(pattern.c_str());
+  return fd;
+}
 
 StorageFileSystem& StorageFileSystem::Posix() {
   static StorageFileSystemPosix posix;

@@ -118,6 +118,9 @@ class FolderItemImpUnix : public FolderItemImp {
   bool CopiesOnlyFiles(const FolderItemImp& destination) const;
   // Runs a program on the item's behalf; false with a defined code when it failed.
   bool RunCommand(const char* const* argv, const FolderItemImp* destination);
+  // Copies the item to file (destination's path, or a file in that folder) so that a copy that
+  // fails leaves what was there as it was.
+  bool CopyWhole(const std::string& file, const FolderItemImp& destination);
 
   std::string mPath;
   mutable FolderListing mListing;  // the entries Count and Item answer from

@@ -1,7 +1,9 @@
 // The operations of FolderItemImpUnix that run other programs (copying, moving, launching) or
 // belong to the media layers (pictures). Programs get their paths as arguments of their own:
 // no file name ever reaches a shell.
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -68,6 +70,48 @@ bool EndsWithIgnoringCase(const std::string& text, const char* tail) {
     if (c != tail[i]) return false;
   }
   return true;
+}
+
+// Where a copy to target lands: the file a link there leads to, so that the link goes on
+// leading to the copy; "" for a link that leads nowhere (cp refuses to write through those).
+std::string LandingOf(const std::string& target) {
+  struct stat info;
+  if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
+  char* resolved = realpath(target.c_str(), nullptr);
+  const std::string landing = resolved ? resolved : "";
+  free(resolved);
+  return landing;
+}
+
+// A new empty file of this process beside path, named after it; "" (errno in *error) when the
+// folder takes none.
+std::string NewSibling(const std::string& path, int* error) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1, 200);
+  std::string sibling = folder + "/." + name + ".XXXXXX";
+  const int fd = mkstemp(sibling.data());
+  if (fd < 0) {
+    *error = errno;
+    return std::string();
+  }
+  close(fd);
+  return sibling;
+}
+
+// Whether the disk holding path has less room than bytes.
+bool NoRoomFor(const std::string& path, uint64_t bytes) {
+  const size_t slash = path.rfind('/');
+  struct statvfs disk;
+  return statvfs(slash == std::string::npos ? "." : path.substr(0, slash + 1).c_str(), &disk) == 0 &&
+         uint64_t(disk.f_bavail) * disk.f_frsize < bytes;
+}
+
+// The mode cp gives a new file: the source's permissions less the umask.
+mode_t NewFileMode(mode_t source) {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return source & 0777 & ~mask;
 }
 
 }  // namespace
@@ -149,9 +193,50 @@ bool FolderItemImpUnix::CopyTo(FolderItemImp* destination) {
   if (!CopiesOnlyFiles(*destination)) return false;
   if (destination->IsVirtual()) return FolderItemImp::CopyTo(destination);
   if (IsOwnTarget(*this, *destination)) return true;
-  const std::string target = BytesOf(destination->GetPath());
-  const char* const argv[] = {"cp", mPath.c_str(), target.c_str(), nullptr};
-  return RunCommand(argv, destination);
+  std::string file = BytesOf(destination->GetPath());
+  if (destination->IsDirectory()) {
+    if (file.empty() || file.back() != '/') file += '/';
+    file += BytesOf(GetName());
+  }
+  return CopyWhole(file, *destination);
+}
+
+// cp overwrites a file in place: a copy that fails half way (a full disk) would leave neither
+// the old file nor the new. So the copy is made beside the file and renamed over it once whole,
+// with the old file's mode, owner and group (a new file gets what cp gives it). In place, as cp
+// does, still go: a file of several hard links (each name must see the copy), or whose owner
+// this process cannot give the copy, once a whole copy beside it showed there is room; and a
+// file in a folder that takes no new file, or a link that leads nowhere, left to cp alone.
+bool FolderItemImpUnix::CopyWhole(const std::string& file, const FolderItemImp& destination) {
+  const std::string target = BytesOf(destination.GetPath());
+  const char* const inPlace[] = {"cp", mPath.c_str(), target.c_str(), nullptr};
+  const std::string landing = LandingOf(file);
+  struct stat old, source;
+  const bool exists = !landing.empty() && stat(landing.c_str(), &old) == 0;
+  if (landing.empty() || (exists && !S_ISREG(old.st_mode)) || stat(mPath.c_str(), &source) != 0)
+    return RunCommand(inPlace, &destination);
+  int error = 0;
+  const std::string sibling = NewSibling(landing, &error);
+  if (sibling.empty()) {
+    if (error == EACCES || error == EPERM) return RunCommand(inPlace, &destination);
+    SetLastError(error);
+    return false;
+  }
+  const char* const beside[] = {"cp", mPath.c_str(), sibling.c_str(), nullptr};
+  const bool whole = RunCommand(beside, &destination);
+  if (!whole && lastError == EIO && NoRoomFor(landing, uint64_t(source.st_size)))
+    SetLastError(ENOSPC);
+  bool replaced = false;
+  if (whole && !(exists && old.st_nlink > 1)) {
+    const bool owned = !exists || (old.st_uid == geteuid() && old.st_gid == getegid()) ||
+                       chown(sibling.c_str(), old.st_uid, old.st_gid) == 0;
+    replaced = owned &&
+               chmod(sibling.c_str(), exists ? old.st_mode & 07777 : NewFileMode(source.st_mode)) ==
+                   0 &&
+               Succeeded(rename(sibling.c_str(), landing.c_str()));
+  }
+  if (!replaced) unlink(sibling.c_str());
+  return replaced || (whole && RunCommand(inPlace, &destination));
 }
 
 // The receiver keeps its path: it names where the file was.

@@ -79,7 +79,16 @@ bool FolderItemImpVirtual::ChangeInfo(void (*change)(VItemInfo*, double), double
   VItemInfo info;
   if (!FileInfo(&found, &info)) return false;
   change(&info, value);
-  return Layer()->SetInfo(found.number, info);
+  return Answer(Layer()->SetInfo(found.number, info));
+}
+
+// The layer's answer to a change; a failure the volume file gave a reason for (a full disk)
+// leaves it in lastError.
+bool FolderItemImpVirtual::Answer(bool done) const {
+  VHFSVolume* layer = Layer();
+  if (done || !layer) return done;
+  if (const int32_t error = layer->Core().TakeDiskError()) SetLastError(error);
+  return false;
 }
 
 // --- Names and paths ---------------------------------------------------------------------------
@@ -88,7 +97,7 @@ bool FolderItemImpVirtual::SetName(const string& name) {
   const VEntry found = Found();
   std::string stored;
   if (found.type == 0 || !VHFSVolume::StoredName(name, &stored) ||
-      !Layer()->Rename(mEntry.number, found.number, name))
+      !Answer(Layer()->Rename(mEntry.number, found.number, name)))
     return false;
   mName = TextOf(stored);
   if (mIsSelf) mEntry.name = stored;
@@ -152,7 +161,7 @@ uint32_t FolderItemImpVirtual::GetMacType() const {
 
 bool FolderItemImpVirtual::SetMacType(uint32_t code) {
   const VEntry found = Found();
-  return !mIsSelf && found.type != 0 && Layer()->SetType(mEntry.number, found.number, code);
+  return !mIsSelf && found.type != 0 && Answer(Layer()->SetType(mEntry.number, found.number, code));
 }
 
 double FolderItemImpVirtual::GetCreationDate() const {
@@ -219,7 +228,8 @@ FolderItemImp* FolderItemImpVirtual::Child(const string& name, int32_t) const {
 
 bool FolderItemImpVirtual::CreateAsFolder() {
   VHFSVolume* layer = Layer();
-  return layer && !mIsSelf && Found().type == 0 && layer->CreateFolder(mEntry.number, mName);
+  return layer && !mIsSelf && Found().type == 0 &&
+         Answer(layer->CreateFolder(mEntry.number, mName) != 0);
 }
 
 RandomAccessMechanism* FolderItemImpVirtual::OpenAsMechanism(bool, bool) const {
@@ -235,14 +245,14 @@ RandomAccessMechanism* FolderItemImpVirtual::OpenAsMechanism(bool, bool) const {
 RandomAccessMechanism* FolderItemImpVirtual::CreateMechanism(const string&) {
   VHFSVolume* layer = Layer();
   if (!layer || mIsSelf || Found().type != 0 ||
-      !layer->CreateItem(mEntry.number, mName, kUnknownFileCode))
+      !Answer(layer->CreateItem(mEntry.number, mName, kUnknownFileCode) != 0))
     return nullptr;
   return OpenAsMechanism(true, true);
 }
 
 bool FolderItemImpVirtual::Delete() {
   const VEntry found = Found();
-  return !mIsSelf && found.type != 0 && Layer()->Delete(mEntry.number, found.number);
+  return !mIsSelf && found.type != 0 && Answer(Layer()->Delete(mEntry.number, found.number));
 }
 
 // The shared walk, with a depth no sound tree of this volume can reach.
@@ -265,8 +275,9 @@ bool FolderItemImpVirtual::MoveTo(FolderItemImp* destination) {
   if (mIsSelf || found.type == 0) return false;
   const VEntry there = target->Found();
   if (there.type == VHFSVolume::kFolderType)
-    return layer->Move(found.number, mEntry.number, there.number);
+    return Answer(layer->Move(found.number, mEntry.number, there.number));
   // A file's place: a file there gives way, then the item moves in under that name.
   return !target->mIsSelf &&
-         layer->MoveReplacing(found.number, mEntry.number, target->mEntry.number, target->mName);
+         Answer(layer->MoveReplacing(found.number, mEntry.number, target->mEntry.number,
+                                     target->mName));
 }

@@ -7,6 +7,9 @@
 // case, on every call, so that it may name something that does not exist yet), or, for the
 // root, its own entry. Paths begin with the root's name and have no leading "/".
 //
+// A change is on the volume's disk when it answers done; one that cannot be written leaves
+// nothing of itself and the volume file's reason (ENOSPC on a full disk) in lastError.
+//
 // Walks up (the path, the parent, the URL) and down (DeleteTree) are bounded by the number of
 // files in the volume: a cycle in damaged metadata fails the call. Copying or moving between
 // volumes, or to or from the host, goes through the shared stream copy.
@@ -71,6 +74,7 @@ class FolderItemImpVirtual : public FolderItemImp {
   // otherwise.
   bool FileInfo(VEntry* found, VItemInfo* info) const;
   bool ChangeInfo(void (*change)(VItemInfo*, double), double value);
+  bool Answer(bool done) const;
 
   RuntimeObject* mVolume;  // one reference held
   string mName;

@@ -1,5 +1,7 @@
 #include "files/VFSBlockMap.h"
 
+#include <algorithm>
+
 #include "core/ByteOrder.h"
 
 namespace {
@@ -42,12 +44,25 @@ void VFSBlockMap::Unindex(uint32_t index) {
   if (owner != mOwners.end() && --owner->second == 0) mOwners.erase(owner);
 }
 
+void VFSBlockMap::Changed(uint32_t index) {
+  if (!mAllChanged && index < mChangedFrom) mChanged.insert(index);
+  ++mChanges;
+}
+
+void VFSBlockMap::AllChanged() {
+  mAllChanged = true;
+  mChanged.clear();
+  mChangedFrom = UINT32_MAX;
+  ++mChanges;
+}
+
 void VFSBlockMap::Add(uint32_t owner, uint32_t block, uint32_t sequence) {
   const uint32_t count = mEntries.size();
   mEntries.Append({block, owner, sequence});
   if (mEntries.size() == count) return;  // no room: reported
   Index(count);
-  ++mChanges;
+  mChangedFrom = std::min(mChangedFrom, count);
+  Changed(count);
 }
 
 // Later entries move down one place, so every index is built again.
@@ -58,7 +73,7 @@ void VFSBlockMap::RemoveEntry(uint32_t index) {
   mOwners.clear();
   mFree.clear();
   for (uint32_t i = 0; i < mEntries.size(); ++i) Index(i);
-  ++mChanges;
+  AllChanged();
 }
 
 int64_t VFSBlockMap::FirstOfOwner(uint32_t owner) const {
@@ -93,7 +108,7 @@ bool VFSBlockMap::SetBlockOfOwner(uint32_t owner, uint32_t block, uint32_t seque
   mEntries[int32_t(index)].block = block;
   mEntries[int32_t(index)].sequence = owner == 0 ? 0 : sequence;
   Index(uint32_t(index));
-  ++mChanges;
+  Changed(uint32_t(index));
   return true;
 }
 
@@ -105,7 +120,7 @@ bool VFSBlockMap::SetOwnerOfBlock(uint32_t block, uint32_t owner, uint32_t seque
   mEntries[int32_t(index)].owner = owner;
   mEntries[int32_t(index)].sequence = owner == 0 ? 0 : sequence;
   Index(index);
-  ++mChanges;
+  Changed(index);
   return true;
 }
 
@@ -168,7 +183,17 @@ void VFSBlockMap::Clear() {
   mByBlock.clear();
   mOwners.clear();
   mFree.clear();
-  ++mChanges;
+  AllChanged();
+}
+
+std::set<uint32_t> VFSBlockMap::TakeChangedEntries(bool* all, uint32_t* from) {
+  *all = mAllChanged;
+  *from = mAllChanged ? UINT32_MAX : mChangedFrom;
+  mAllChanged = false;
+  mChangedFrom = UINT32_MAX;
+  std::set<uint32_t> changed;
+  changed.swap(mChanged);
+  return changed;
 }
 
 std::string VFSBlockMap::Serialize() const {

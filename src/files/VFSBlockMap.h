@@ -10,7 +10,8 @@
 // damaged map) the earlier one answers. Removing an entry closes the gap and renumbers the
 // indexes (a whole pass: the volume itself only adds entries and changes their owners). Every
 // change counts, so that whoever writes the map back can tell whether writing it changed it
-// again.
+// again, and the entries changed since the last write-back are kept, so that it writes only
+// those.
 //
 // Serialised (big-endian): "BMap", the entry count n, then n entries of three u32 each: exactly
 // 8 + 12n bytes.
@@ -46,6 +47,12 @@ class VFSBlockMap {
   const std::set<uint32_t>& FreeEntries() const { return mFree; }
   uint32_t FreeCount() const { return uint32_t(mFree.size()); }
   uint64_t Changes() const { return mChanges; }
+  // The entries changed since the last TakeChangedEntries: those in the set, and every one from
+  // *from on (the entries added since); *all is set instead when their places moved (a map
+  // cleared, loaded or closed up, or never written). Taking forgets them.
+  std::set<uint32_t> TakeChangedEntries(bool* all, uint32_t* from);
+  // Every entry counts as changed again (a write-back of them failed).
+  void MarkAllChanged() { AllChanged(); }
 
   void Add(uint32_t owner, uint32_t block, uint32_t sequence);
   // Removes the owner's first entry in map order; false when it has none.
@@ -91,6 +98,8 @@ class VFSBlockMap {
   void Index(uint32_t index);
   void Unindex(uint32_t index);
   void RemoveEntry(uint32_t index);
+  void Changed(uint32_t index);
+  void AllChanged();
   // The owner's first entry in map order, or -1.
   int64_t FirstOfOwner(uint32_t owner) const;
 
@@ -100,4 +109,7 @@ class VFSBlockMap {
   std::unordered_map<uint32_t, uint32_t> mOwners;   // live owner -> number of its entries
   std::set<uint32_t> mFree;
   uint64_t mChanges = 0;
+  std::set<uint32_t> mChanged;  // below mChangedFrom
+  uint32_t mChangedFrom = UINT32_MAX;
+  bool mAllChanged = true;
 };

@@ -40,8 +40,8 @@ bool VFSPageCache::FlushDisk() {
 }
 
 // The bytes past the file's end first, in file order (a failure leaves no hole), and pushed out;
-// then the bytes the file holds already, pushed out too. Pages stay changed until both went
-// through. The file counts as longer only once the push went through: a write the disk's
+// then the changed bytes the file holds already, pushed out too. Pages stay changed until both
+// went through. The file counts as longer only once the push went through: a write the disk's
 // buffer took may still find no room.
 bool VFSPageCache::WriteChanged() {
   const uint64_t end = mFileLength;
@@ -62,12 +62,47 @@ bool VFSPageCache::WriteChanged() {
   mFileLength = grown;
   for (auto& [index, page] : mPages) {
     const uint64_t start = index * kPageSize;
-    const uint64_t to = std::min(start + page.extent, end);
-    if (page.dirty && to > start && !WriteRange(start, page.bytes.data(), to - start))
+    const uint64_t to = std::min(start + page.changedTo, end);
+    if (page.dirty && to > start + page.changedFrom &&
+        !WriteRange(start + page.changedFrom, page.bytes.data() + page.changedFrom,
+                    to - start - page.changedFrom))
       return false;
   }
   if (!FlushDisk()) return false;
   for (auto& [index, page] : mPages) page.dirty = false;
+  return true;
+}
+
+bool VFSPageCache::HasChanges() const {
+  for (const auto& [index, page] : mPages)
+    if (page.dirty) return true;
+  return false;
+}
+
+// Pages that reach past length go too: they may hold bytes of the half-done write-back.
+bool VFSPageCache::DropChanges(uint64_t length) {
+  for (auto it = mPages.begin(); it != mPages.end();) {
+    const bool past = it->first * kPageSize + it->second.extent > length;
+    it = it->second.dirty || past ? mPages.erase(it) : std::next(it);
+  }
+  mFileLength = length;
+  const int64_t now = mDisk->GetLength();
+  mDisk->lastError = 0;
+  return now <= int64_t(length) || mDisk->SetLength(length) || DiskFailed();
+}
+
+// The least recently used page leaves; a changed one only with every other changed page
+// written first, and, while held, none: the cache grows instead.
+bool VFSPageCache::MakeRoom() {
+  if (mPages.size() < kMaxPages) return true;
+  auto oldest = mPages.end();
+  for (auto it = mPages.begin(); it != mPages.end(); ++it) {
+    if (mHeld && it->second.dirty) continue;
+    if (oldest == mPages.end() || it->second.lastUse < oldest->second.lastUse) oldest = it;
+  }
+  if (oldest == mPages.end()) return true;
+  if (oldest->second.dirty && !WriteChanged()) return false;
+  mPages.erase(oldest);
   return true;
 }
 
@@ -79,13 +114,7 @@ VFSPageCache::Page* VFSPageCache::PageAt(uint64_t index) {
     found->second.lastUse = ++mClock;
     return &found->second;
   }
-  if (mPages.size() >= kMaxPages) {
-    auto oldest = std::min_element(mPages.begin(), mPages.end(), [](const auto& a, const auto& b) {
-      return a.second.lastUse < b.second.lastUse;
-    });
-    if (oldest->second.dirty && !WriteChanged()) return nullptr;
-    mPages.erase(oldest);
-  }
+  if (!MakeRoom()) return nullptr;
   Page page;
   page.bytes.assign(kPageSize, 0);
   const uint64_t start = index * kPageSize;
@@ -119,6 +148,7 @@ bool VFSPageCache::Read(uint64_t offset, void* buffer, uint32_t count) {
   return true;
 }
 
+// Only the bytes that differ from what the page holds, and those past its extent, change it.
 bool VFSPageCache::Write(uint64_t offset, const void* buffer, uint32_t count) {
   const auto* in = static_cast<const uint8_t*>(buffer);
   while (count > 0) {
@@ -126,9 +156,21 @@ bool VFSPageCache::Write(uint64_t offset, const void* buffer, uint32_t count) {
     if (!page) return false;
     const uint32_t within = uint32_t(offset % kPageSize);
     const uint32_t step = std::min(count, kPageSize - within);
-    std::memcpy(page->bytes.data() + within, in, step);
+    uint8_t* at = page->bytes.data() + within;
+    const uint32_t held = page->extent > within ? std::min(page->extent - within, step) : 0;
+    uint32_t first = 0, last = step;
+    while (first < held && at[first] == in[first]) ++first;
+    if (held == step) {
+      while (last > first && at[last - 1] == in[last - 1]) --last;
+    }
+    if (first < last) {
+      std::memcpy(at + first, in + first, last - first);
+      const uint32_t from = within + first, to = within + last;
+      page->changedFrom = page->dirty ? std::min(page->changedFrom, from) : from;
+      page->changedTo = page->dirty ? std::max(page->changedTo, to) : to;
+      page->dirty = true;
+    }
     page->extent = std::max(page->extent, within + step);
-    page->dirty = true;
     in += step;
     offset += step;
     count -= step;

@@ -1,5 +1,6 @@
 #include "files/VFSVolume.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -56,8 +57,11 @@ VFSVolume* VFSVolume::Open(RandomAccessMechanism* disk, bool ownsDisk, bool read
 }
 
 VFSVolume::~VFSVolume() {
-  if (mValid && mMap.Changes() != mMapWritten) WriteBackMap();
-  mCache.Flush();
+  const bool unflushed = mUnflushed;
+  const bool written = mReadOnly || ((!mValid || mMap.Changes() == mMapWritten || WriteBackMap()) &
+                                     mCache.Flush());
+  (void)QV_CHECK_TEXT(written || !unflushed, "a virtual volume closed with changes it could not write",
+                      nullptr);
   if (mOwnsDisk) {
     mDisk->Close();
     delete mDisk;
@@ -71,7 +75,9 @@ bool VFSVolume::ReadBytes(uint64_t offset, void* buffer, uint32_t count) {
 }
 
 bool VFSVolume::WriteBytes(uint64_t offset, const void* buffer, uint32_t count) {
-  return !mReadOnly && mCache.Write(offset, buffer, count);
+  if (mReadOnly) return false;
+  mUnflushed = true;
+  return mCache.Write(offset, buffer, count);
 }
 
 double VFSVolume::DecodeDouble(const uint8_t* bytes) const {
@@ -147,10 +153,7 @@ bool VFSVolume::Initialize() {
   mCache.Reset();
   if (!WriteBytes(0, bytes, sizeof bytes)) return false;
   mDiskLength = kNewVolumeLength;
-  mMetadata.file = kMetadataFile;
-  mMetadata.first = {kFirstBlock, kNewVolumeLength - kFirstBlock, 0, 0,
-                     /*dataOffset=*/0};
-  mMetadata.current = mMetadata.first;
+  UseMetadataBlock({kFirstBlock, kNewVolumeLength - kFirstBlock, 0, 0, /*dataOffset=*/0});
   mMapWritten = mMap.Changes();
   return true;
 }
@@ -168,8 +171,16 @@ bool VFSVolume::Load() {
   Cursor first;
   if (!CheckedBlock(kFirstBlock, kMetadataFile, &first) || first.length < kMinFirstBlockLength)
     return false;
-  mMetadata = {kMetadataFile, first, first};
+  UseMetadataBlock(first);
+  if (!LoadMap()) return false;
+  // A map rebuilt as the volume opened is written at once: no caller is answerable for it, and
+  // should it not reach the disk the next open builds it again.
+  if (mRebuilt && !mReadOnly) FlushDisk();
+  return true;
+}
 
+// The map as file 1 holds it, or, when it misses blocks, as the blocks' headers say.
+bool VFSVolume::LoadMap() {
   uint32_t mapBytes = 0;
   if (!ReadMetadataWord(4, &mapBytes)) return false;
   bool loaded = false;
@@ -188,6 +199,9 @@ bool VFSVolume::Load() {
     if (!loaded && LoadBigEndian32(bytes.data()) == VFSBlockMap::kTag) return false;
   }
   if (loaded && !MapMissesBlocks()) {
+    bool all;
+    uint32_t from;
+    mMap.TakeChangedEntries(&all, &from);  // the file holds them
     mMapWritten = mMap.Changes();
   } else if (!Rebuild()) {
     return false;
@@ -208,6 +222,7 @@ bool VFSVolume::MapMissesBlocks() {
 // next file number moves past every owner found.
 bool VFSVolume::Rebuild() {
   mRebuilt = true;
+  const bool unflushed = mUnflushed;  // a repair: built again whenever it is lost
   mMap.Clear();
   mLastPlace.clear();
   uint64_t at = kFirstBlock;
@@ -231,6 +246,7 @@ bool VFSVolume::Rebuild() {
   }
   mValid = true;  // write-back checks it
   WriteBackMap();
+  mUnflushed = unflushed;
   return true;
 }
 
@@ -377,9 +393,23 @@ bool VFSVolume::IsFileOpen(uint32_t file) const { return mOpenCounts.count(file)
 
 // --- Transfers ---------------------------------------------------------------------------------
 
+void VFSVolume::UseMetadataBlock(const Cursor& first) {
+  mMetadata = {kMetadataFile, first, first};
+  mMetadataChain.assign(1, first);
+}
+
 int VFSVolume::Reach(OpenRecord* record, uint64_t position, bool grow) {
   Cursor& current = record->current;
-  if (position < current.dataOffset) current = record->first;
+  if (record == &mMetadata) {
+    // File 1 is written at its start and far into it at each write-back: straight to the block.
+    auto known = std::upper_bound(
+        mMetadataChain.begin(), mMetadataChain.end(), position,
+        [](uint64_t at, const Cursor& block) { return at < block.dataOffset; });
+    const Cursor& nearest = *(known - 1);
+    if (position < current.dataOffset || nearest.dataOffset > current.dataOffset) current = nearest;
+  } else if (position < current.dataOffset) {
+    current = record->first;
+  }
   for (uint64_t steps = 0; position - current.dataOffset >= current.Capacity(); ++steps) {
     if (steps > WalkLimit()) return kFailed;
     Cursor fresh;
@@ -397,6 +427,10 @@ int VFSVolume::Reach(OpenRecord* record, uint64_t position, bool grow) {
       return kFailed;
     }
     following.dataOffset = current.dataOffset + current.Capacity();
+    if (record == &mMetadata && mMetadataChain.back().start == current.start) {
+      mMetadataChain.back().next = following.start;
+      mMetadataChain.push_back(following);
+    }
     current = following;
   }
   return kInside;
@@ -482,12 +516,13 @@ bool VFSVolume::WriteBackMap() {
   if (!mValid) return false;
   for (int32_t round = 0; round < kMapWriteRounds; ++round) {
     const uint64_t before = mMap.Changes();
-    const std::string bytes = mMap.Serialize();
-    int32_t done = 0;
-    if (!WriteMetadataWord(4, uint32_t(bytes.size())) ||
-        !Transfer(&mMetadata, 8, nullptr, reinterpret_cast<const uint8_t*>(bytes.data()),
-                  int32_t(bytes.size()), true, &done))
+    bool all = false;
+    uint32_t from = 0;
+    const std::set<uint32_t> changed = mMap.TakeChangedEntries(&all, &from);
+    if (!WriteMapEntries(changed, all, from)) {
+      mMap.MarkAllChanged();
       return false;
+    }
     if (mMap.Changes() == before) {
       mMapWritten = before;
       return true;
@@ -496,9 +531,104 @@ bool VFSVolume::WriteBackMap() {
   return false;
 }
 
+// The map's byte count, tag and entry count, then the entries given (runs of neighbours in one
+// write), or the whole map.
+bool VFSVolume::WriteMapEntries(const std::set<uint32_t>& changed, bool all, uint32_t from) {
+  const uint32_t count = mMap.Count();
+  int32_t done = 0;
+  if (all) {
+    const std::string bytes = mMap.Serialize();
+    return WriteMetadataWord(4, uint32_t(bytes.size())) &&
+           Transfer(&mMetadata, 8, nullptr, reinterpret_cast<const uint8_t*>(bytes.data()),
+                    int32_t(bytes.size()), true, &done);
+  }
+  uint8_t head[12];
+  StoreBigEndian32(head, uint32_t(VFSBlockMap::kHeaderSize + VFSBlockMap::kEntrySize * count));
+  StoreBigEndian32(head + 4, VFSBlockMap::kTag);
+  StoreBigEndian32(head + 8, count);
+  if (!Transfer(&mMetadata, 4, nullptr, head, sizeof head, true, &done)) return false;
+  std::vector<uint8_t> run;
+  auto write = [&](uint32_t first, uint32_t end) {
+    run.resize(size_t(end - first) * VFSBlockMap::kEntrySize);
+    for (uint32_t i = first; i < end; ++i) {
+      const VFSBlockEntry& entry = mMap.At(i);
+      uint8_t* at = run.data() + size_t(i - first) * VFSBlockMap::kEntrySize;
+      StoreBigEndian32(at, entry.block);
+      StoreBigEndian32(at + 4, entry.owner);
+      StoreBigEndian32(at + 8, entry.sequence);
+    }
+    const uint64_t at = 8 + VFSBlockMap::kHeaderSize + uint64_t(VFSBlockMap::kEntrySize) * first;
+    return Transfer(&mMetadata, at, nullptr, run.data(), int32_t(run.size()), true, &done);
+  };
+  for (auto it = changed.begin(); it != changed.end() && *it < std::min(from, count);) {
+    const uint32_t first = *it;
+    uint32_t end = first;
+    while (it != changed.end() && *it == end && end < std::min(from, count)) ++it, ++end;
+    if (!write(first, end)) return false;
+  }
+  return from >= count || write(from, count);
+}
+
 bool VFSVolume::Flush() {
+  mUnflushed = false;  // the caller hears how it went
   const bool written = !mValid || mMap.Changes() == mMapWritten || WriteBackMap();
   return FlushDisk() && mValid && written;
 }
 
-bool VFSVolume::FlushDisk() { return mReadOnly || mCache.Flush(); }
+bool VFSVolume::FlushDisk() {
+  mUnflushed = false;
+  return mReadOnly || mCache.Flush();
+}
+
+void VFSVolume::Abandon() {
+  mCache.Hold(false);
+  mCache.DropChanges(mCache.FileLength());
+  mValid = false;
+  mUnflushed = false;
+}
+
+// --- Changes taken whole -----------------------------------------------------------------------
+
+// What came before is pushed out first, so that taking the change back takes back nothing else.
+bool VFSVolume::BeginChange() {
+  if (mChangeDepth > 0) {
+    ++mChangeDepth;
+    return true;
+  }
+  mCache.TakeError();  // what went wrong before is no reason for this change to fail
+  if (!mValid || mReadOnly || !Flush()) return false;
+  mChangeStart = {mDiskLength, mCache.FileLength(), mMap.Changes()};
+  mCache.Hold(true);
+  mChangeDepth = 1;
+  return true;
+}
+
+bool VFSVolume::EndChange(bool made, bool* undone) {
+  *undone = false;
+  if (mChangeDepth == 0 || --mChangeDepth > 0) return made;
+  mCache.Hold(false);
+  if (made && Flush()) return true;
+  if (!mCache.HasChanges() && mMap.Changes() == mChangeStart.mapChanges &&
+      mDiskLength == mChangeStart.diskLength)
+    return false;
+  *undone = true;
+  TakeBack();
+  return false;
+}
+
+// The file as it was at the change's start (every byte of it on disk then), and the map read
+// from it again. Places remembered in chains may lie in blocks that are gone: forgotten.
+void VFSVolume::TakeBack() {
+  const int32_t error = mCache.TakeError();
+  mCache.DropChanges(mChangeStart.fileLength);
+  mDiskLength = mChangeStart.diskLength;
+  mLastPlace.clear();
+  // File 1's links may lead into blocks that are gone: its chain is read again from the disk.
+  Cursor first;
+  mValid = CheckedBlock(kFirstBlock, kMetadataFile, &first);
+  if (mValid) UseMetadataBlock(first);
+  mValid = mValid && LoadMap();
+  mUnflushed = false;
+  mCache.TakeError();
+  mCache.SetError(error);  // why the change could not be written, not what reloading met
+}

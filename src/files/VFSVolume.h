@@ -17,8 +17,8 @@
 //   - The map is checked as it loads (its length is 8 + 12n and fits file 1; the next file
 //     number is at least 2 and unused); a map that misses blocks (blocks past its last entry, or
 //     a file's first block not in it: a crash before write-back) is rebuilt from the headers
-//     once. The map is written back at Flush and when the volume goes, until what was written
-//     is what is held.
+//     once. The map is written back at Flush (only the entries that changed) and when the
+//     volume goes, until what was written is what is held.
 //   - A free block is handed out again only when its own header says free, and with its data
 //     zeroed: a file never reads another's old bytes. Blocks end below 4 GiB (offsets are
 //     32-bit in the format); an allocation past that fails.
@@ -29,6 +29,12 @@
 //     the map is rebuilt, and the next block appended takes its place.
 //   - A file is read and written at explicit positions through a handle; a position past the
 //     end of its chain reads nothing and, when written, grows the chain with zeroed blocks.
+//   - A change made of many writes (BeginChange .. EndChange) is on disk whole when EndChange
+//     answers true; otherwise it is taken back, in memory and on disk, and the volume is what it
+//     was at BeginChange. The framework's callers change the volume only that way or through a
+//     file they Flush or Close, so each hears of its failure at its call; what is left to write
+//     when the volume goes is what a caller of the core wrote without a Flush, and a failure to
+//     write that is reported there (the runtime error report), since nobody else can be told.
 //
 // A volume belongs to the thread that holds the run baton.
 #pragma once
@@ -36,6 +42,7 @@
 #include <cstdint>
 #include <set>
 #include <unordered_map>
+#include <vector>
 
 #include "core/SimpleVector.h"
 #include "files/RandomAccessMechanism.h"
@@ -58,7 +65,7 @@ class VFSVolume {
   static VFSVolume* Create(RandomAccessMechanism* disk, bool ownsDisk);
   // The volume in disk; check IsValid. A read-only volume refuses every change.
   static VFSVolume* Open(RandomAccessMechanism* disk, bool ownsDisk, bool readOnly = false);
-  // Writes the map back, then closes and deletes the disk when it owns it.
+  // Writes back what no caller has flushed, then closes and deletes the disk when it owns it.
   virtual ~VFSVolume();
   VFSVolume(const VFSVolume&) = delete;
   VFSVolume& operator=(const VFSVolume&) = delete;
@@ -87,6 +94,16 @@ class VFSVolume {
   bool ZeroRange(int32_t handle, uint64_t from, uint64_t to);
   // Writes the map back and pushes the volume file's buffers out.
   bool Flush();
+  // Forgets every change not yet on disk: the caller gives the volume up, having answered for
+  // its failure. Nothing is written when it goes.
+  void Abandon();
+  // Begins a change that callers see as one; false, with nothing begun, when the volume takes
+  // no change (invalid, read-only, or what it holds already cannot be written: TakeDiskError
+  // says why). Changes nest: only the outermost pair writes or takes back.
+  bool BeginChange();
+  // Ends the change: made, it is written through (true); not made, or not written, it is taken
+  // back (false), and *undone tells whether anything had to be.
+  bool EndChange(bool made, bool* undone);
   // Pushes the volume file's buffers out (every changed page, then the disk's own buffer).
   bool FlushDisk();
   // Why the volume file last failed (errno, such as ENOSPC), or 0; cleared once taken.
@@ -119,9 +136,18 @@ class VFSVolume {
     Cursor current;
   };
 
+  // Where a change began: what the file and the map were.
+  struct ChangeStart {
+    uint64_t diskLength = 0;
+    uint64_t fileLength = 0;
+    uint64_t mapChanges = 0;
+  };
+
   VFSVolume(RandomAccessMechanism* disk, bool ownsDisk);
   bool Initialize();
   bool Load();
+  bool LoadMap();
+  void TakeBack();
 
   bool ReadBytes(uint64_t offset, void* buffer, uint32_t count);
   bool WriteBytes(uint64_t offset, const void* buffer, uint32_t count);
@@ -132,6 +158,7 @@ class VFSVolume {
   uint64_t WalkLimit() const { return mDiskLength / 32 + 2; }
 
   bool FirstBlock(uint32_t file, Cursor* cursor);
+  void UseMetadataBlock(const Cursor& first);
   bool Rebuild();
   bool MapMissesBlocks();
   bool TornTail(uint64_t offset);
@@ -148,6 +175,7 @@ class VFSVolume {
   bool ReadMetadataWord(uint64_t position, uint32_t* value);
   bool WriteMetadataWord(uint64_t position, uint32_t value);
   bool WriteBackMap();
+  bool WriteMapEntries(const std::set<uint32_t>& changed, bool all, uint32_t from);
 
   RandomAccessMechanism* mDisk;
   bool mOwnsDisk;
@@ -159,7 +187,11 @@ class VFSVolume {
   uint64_t mDiskLength = 0;
   VFSBlockMap mMap;
   uint64_t mMapWritten = 0;  // mMap.Changes() when last written back
+  int32_t mChangeDepth = 0;
+  ChangeStart mChangeStart;
+  bool mUnflushed = false;  // written since the last flush a caller heard the outcome of
   OpenRecord mMetadata{};
+  std::vector<Cursor> mMetadataChain;  // file 1's blocks in chain order, as far as walked
   SimpleVector<OpenRecord> mOpen;  // grows as the block map does
   std::set<int32_t> mFreeSlots;
   std::unordered_map<uint32_t, int32_t> mOpenCounts;

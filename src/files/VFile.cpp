@@ -84,13 +84,14 @@ void VFile::Flush() {
   if (!mLayer->Core().Flush() || !written) Failed();
 }
 
-// The error is taken before the volume goes: the last reference may be this file's.
+// The error is taken before the volume goes: the last reference may be this file's. The map is
+// written back too: the blocks the file grew by are on disk with what says whose they are.
 bool VFile::Close() {
   if (mHandle < 0) return false;
   mLayer->Core().TakeDiskError();
   const bool written = mLayer->WriteLength(mHandle, mLength);
   mLayer->Core().CloseFile(mHandle);
-  const bool closed = mLayer->Core().FlushDisk() && written;
+  const bool closed = mLayer->Core().Flush() && written;
   if (!closed) Failed();
   mHandle = -1;
   RuntimeObject* volume = mVolume;

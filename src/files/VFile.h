@@ -1,8 +1,9 @@
 // VFile: the byte I/O mechanism over the data of a file item inside a virtual volume. It holds
 // the VirtualVolume object while open, so that the volume outlives it. Positions and lengths are
 // 64-bit; the data starts after the item's 256-byte header. The length lives in the mechanism
-// until Flush or Close writes it into the header; Close also pushes the volume file's buffer
-// out (no fsync), so that a closed file survives the process being killed.
+// until Flush or Close writes it into the header; both also write the volume's block map back
+// and push the volume file's buffer out (no fsync), so that a closed file survives the process
+// being killed and the volume has nothing of it left to write when it goes.
 //
 // Bytes between the data the chain holds and the length (after SetLength made the file longer)
 // read as zeros: shortening a file clears what it cuts off, and blocks come zeroed.
@@ -23,9 +24,9 @@ class VFile : public RandomAccessMechanism {
 
   bool Read(void* buffer, int32_t count, int32_t* bytesRead) override;
   bool Write(const void* buffer, int32_t count) override;
-  // Writes the length into the header, closes the handle, pushes the volume file out and lets
-  // the volume go; false when already closed, or when the volume file failed (lastError says
-  // why: ENOSPC for a full disk).
+  // Writes the length into the header, closes the handle, writes the volume out and lets the
+  // volume go; false when already closed, or when the volume file failed (lastError says why:
+  // ENOSPC for a full disk).
   bool Close() override;
   bool IsEOF() override { return mPosition >= mLength; }
   bool SetPosition(uint64_t position) override;

@@ -55,6 +55,7 @@ VHFSVolume* VHFSVolume::Create(RandomAccessMechanism* disk, bool ownsDisk) {
   auto* volume = new VHFSVolume(core);
   const uint32_t root = core->IsValid() ? core->NewFileNumber() : 0;
   if (root != 0 && !QV_CHECK_TEXT(root == kRootNumber, "kRootDirectoryIDnum == idnum", nullptr)) {
+    core->Abandon();
     delete volume;
     return nullptr;
   }
@@ -64,6 +65,7 @@ VHFSVolume* VHFSVolume::Create(RandomAccessMechanism* disk, bool ownsDisk) {
   bytes.append(4, '\0');  // no children
   if (root == 0 || !volume->WriteItem(root, 0, bytes.data(), int32_t(bytes.size())) ||
       !core->Flush()) {
+    core->Abandon();  // the caller hears of it: no volume
     delete volume;
     return nullptr;
   }
@@ -177,21 +179,23 @@ bool VHFSVolume::GetInfo(uint32_t number, VItemInfo* info) {
 }
 
 bool VHFSVolume::SetInfo(uint32_t number, const VItemInfo& info) {
-  Header header;
-  if (!ReadHeader(number, &header) || header.type == 0 || header.type == kFolderType ||
-      !IsWholeLength(info.length))
-    return false;
-  if (IsWholeLength(header.length) && info.length < header.length) {
-    // What the file no longer holds must read as zeros should it grow again.
-    ItemHandle item(*mCore, number);
-    if (item.handle() < 0 ||
-        !mCore->ZeroRange(item.handle(), kItemHeaderSize + uint64_t(info.length),
-                          kItemHeaderSize + uint64_t(header.length)))
+  return Changed([&] {
+    Header header;
+    if (!ReadHeader(number, &header) || header.type == 0 || header.type == kFolderType ||
+        !IsWholeLength(info.length))
       return false;
-  }
-  return WriteDouble(number, kLengthOffset, info.length) &&
-         WriteDouble(number, kCreatedOffset, info.created) &&
-         WriteDouble(number, kModifiedOffset, info.modified);
+    if (IsWholeLength(header.length) && info.length < header.length) {
+      // What the file no longer holds must read as zeros should it grow again.
+      ItemHandle item(*mCore, number);
+      if (item.handle() < 0 ||
+          !mCore->ZeroRange(item.handle(), kItemHeaderSize + uint64_t(info.length),
+                            kItemHeaderSize + uint64_t(header.length)))
+        return false;
+    }
+    return WriteDouble(number, kLengthOffset, info.length) &&
+           WriteDouble(number, kCreatedOffset, info.created) &&
+           WriteDouble(number, kModifiedOffset, info.modified);
+  });
 }
 
 bool VHFSVolume::WriteLength(int32_t handle, uint64_t length) {
@@ -323,6 +327,18 @@ bool VHFSVolume::IsWithin(uint32_t folder, uint32_t item) {
 
 // --- Changes -----------------------------------------------------------------------------------
 
+// A change reaches the disk whole before it answers true, or is taken back: the listings, which
+// it may have changed on the way, are then read again.
+template <typename Change>
+bool VHFSVolume::Changed(Change change) {
+  if (!mCore->BeginChange()) return false;
+  const bool made = change();
+  bool undone = false;
+  const bool kept = mCore->EndChange(made, &undone);
+  if (undone) mListings.clear();
+  return kept;
+}
+
 uint32_t VHFSVolume::MakeItem(uint32_t folder, const string& name, uint32_t type) {
   std::string stored;
   Listing* listing = Listed(folder);
@@ -345,35 +361,49 @@ uint32_t VHFSVolume::MakeItem(uint32_t folder, const string& name, uint32_t type
 }
 
 uint32_t VHFSVolume::CreateItem(uint32_t folder, const string& name, uint32_t type) {
-  return type == kFolderType ? 0 : MakeItem(folder, name, type);
+  uint32_t number = 0;
+  const bool made = Changed([&] {
+    number = type == kFolderType ? 0 : MakeItem(folder, name, type);
+    return number != 0;
+  });
+  return made ? number : 0;
 }
 
 uint32_t VHFSVolume::CreateFolder(uint32_t folder, const string& name) {
-  return MakeItem(folder, name, kFolderType);
+  uint32_t number = 0;
+  const bool made = Changed([&] {
+    number = MakeItem(folder, name, kFolderType);
+    return number != 0;
+  });
+  return made ? number : 0;
 }
 
 bool VHFSVolume::Delete(uint32_t folder, uint32_t number) {
-  Header header;
-  if (number == kRootNumber || mCore->IsFileOpen(number) || !ReadHeader(number, &header))
-    return false;
-  if (header.type == kFolderType) {
-    const std::vector<VEntry>* children = List(number);
-    if (!children || !children->empty()) return false;
-  }
-  if (!RemoveChild(folder, number)) return false;
-  mListings.erase(number);
-  return mCore->FreeFile(number);
+  return Changed([&] {
+    Header header;
+    if (number == kRootNumber || mCore->IsFileOpen(number) || !ReadHeader(number, &header))
+      return false;
+    if (header.type == kFolderType) {
+      const std::vector<VEntry>* children = List(number);
+      if (!children || !children->empty()) return false;
+    }
+    if (!RemoveChild(folder, number)) return false;
+    mListings.erase(number);
+    return mCore->FreeFile(number);
+  });
 }
 
 // The root is in no folder's list: only its header holds its name.
 bool VHFSVolume::Rename(uint32_t folder, uint32_t number, const string& name) {
-  std::string stored;
-  if (!StoredName(name, &stored)) return false;
-  if (number == kRootNumber) return WriteName(number, stored);
-  Listing* listing = Listed(folder);
-  const int64_t index = listing ? IndexOf(*listing, number) : -1;
-  return index >= 0 && !TakenByOther(*listing, stored, number) &&
-         RenameListed(listing, uint32_t(index), stored);
+  return Changed([&] {
+    std::string stored;
+    if (!StoredName(name, &stored)) return false;
+    if (number == kRootNumber) return WriteName(number, stored);
+    Listing* listing = Listed(folder);
+    const int64_t index = listing ? IndexOf(*listing, number) : -1;
+    return index >= 0 && !TakenByOther(*listing, stored, number) &&
+           RenameListed(listing, uint32_t(index), stored);
+  });
 }
 
 bool VHFSVolume::WriteName(uint32_t number, const std::string& stored) {
@@ -402,31 +432,38 @@ uint32_t VHFSVolume::TakenByOther(const Listing& listing, const std::string& sto
 }
 
 bool VHFSVolume::SetType(uint32_t folder, uint32_t number, uint32_t type) {
-  Listing* listing = Listed(folder);
-  const int64_t index = listing ? IndexOf(*listing, number) : -1;
-  if (index < 0 || type == 0 || type == kFolderType ||
-      listing->entries[size_t(index)].type == kFolderType ||
-      !WriteWord(number, kTypeOffset, type))
-    return false;
-  listing->entries[size_t(index)].type = type;
-  return true;
+  return Changed([&] {
+    Listing* listing = Listed(folder);
+    const int64_t index = listing ? IndexOf(*listing, number) : -1;
+    if (index < 0 || type == 0 || type == kFolderType ||
+        listing->entries[size_t(index)].type == kFolderType ||
+        !WriteWord(number, kTypeOffset, type))
+      return false;
+    listing->entries[size_t(index)].type = type;
+    return true;
+  });
 }
 
 bool VHFSVolume::Move(uint32_t number, uint32_t from, uint32_t to) {
-  Listing* source = Listed(from);
-  const int64_t index = source ? IndexOf(*source, number) : -1;
-  if (index < 0) return false;
-  const std::string name = source->entries[size_t(index)].name;  // the list changes on the way
-  return Relocate(number, from, to, name, false);
+  return Changed([&] {
+    Listing* source = Listed(from);
+    const int64_t index = source ? IndexOf(*source, number) : -1;
+    if (index < 0) return false;
+    const std::string name = source->entries[size_t(index)].name;  // the list changes on the way
+    return Relocate(number, from, to, name, false);
+  });
 }
 
 bool VHFSVolume::MoveReplacing(uint32_t number, uint32_t from, uint32_t to, const string& name) {
-  std::string stored;
-  return StoredName(name, &stored) && Relocate(number, from, to, stored, true);
+  return Changed([&] {
+    std::string stored;
+    return StoredName(name, &stored) && Relocate(number, from, to, stored, true);
+  });
 }
 
 // Everything that could refuse is asked before anything changes; only the file that gives way
-// (replacing) is deleted first, under the rules of Delete.
+// (replacing) is deleted first, under the rules of Delete, and taken back with the move should
+// the move fail after it.
 bool VHFSVolume::Relocate(uint32_t number, uint32_t from, uint32_t to, const std::string& stored,
                           bool replacing) {
   if (number == kRootNumber || IsWithin(to, number)) return false;

@@ -19,6 +19,9 @@
 //     length is reported (condition "0") and holds nothing.
 //   - Every walk up the tree is bounded by the number of files: a cycle in damaged metadata
 //     fails the call.
+//   - Every change (create, delete, rename, type, move, information) is on disk when it answers
+//     done; one that cannot be written all answers failure and leaves nothing of itself, in
+//     memory or on disk (Core().TakeDiskError() says why: ENOSPC on a full disk).
 #pragma once
 
 #include <cstdint>
@@ -118,6 +121,8 @@ class VHFSVolume {
   };
 
   explicit VHFSVolume(VFSVolume* core) : mCore(core) {}
+  template <typename Change>
+  bool Changed(Change change);
   bool ReadItem(uint32_t number, uint64_t position, void* buffer, int32_t count);
   bool WriteItem(uint32_t number, uint64_t position, const void* buffer, int32_t count);
   bool ReadHeader(uint32_t number, Header* header);

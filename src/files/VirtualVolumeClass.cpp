@@ -76,7 +76,11 @@ extern "C" RuntimeObject* FolderItemCreateVirtualVolume(RuntimeObject* item) {
   FolderItemImp* imp = RequiredFolderItemImp(item, "entry->mImp");
   if (!imp || imp->Exists()) return nullptr;
   RandomAccessMechanism* disk = BigEndian(imp->CreateMechanism(""));
-  return disk ? Holding(VHFSVolume::Create(disk, true)) : nullptr;
+  if (!disk) return nullptr;
+  RuntimeObject* volume = Holding(VHFSVolume::Create(disk, true));
+  // The item did not exist: a volume that could not be made (a full disk) leaves no file.
+  if (!volume) imp->Delete();
+  return volume;
 }
 QV_EXPORT(FolderItemCreateVirtualVolume)
 

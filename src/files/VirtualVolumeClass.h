@@ -28,7 +28,8 @@ VHFSVolume* VirtualVolumeLayer(RuntimeObject* volume);
 extern "C" {
 void VirtVolDestructor(RuntimeObject* volume);
 RuntimeObject* VirtVolRootGetter(RuntimeObject* volume, uint32_t parameter);
-// A new volume in the item's file, which must not exist yet; nil when any step fails.
+// A new volume in the item's file, which must not exist yet; nil, with no file left, when any
+// step fails.
 RuntimeObject* FolderItemCreateVirtualVolume(RuntimeObject* item);
 // The volume in the item's file (read and write, else read only); nil when it does not hold.
 RuntimeObject* FolderItemOpenAsVirtualVolume(RuntimeObject* item);

@@ -14,6 +14,7 @@
 #include "app/ShellCommand.h"
 #include "app/URLLauncher.h"
 #include "support/RaisedExceptions.h"
+#include "support/SmallDisk.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -115,6 +116,39 @@ TEST(FolderItemCommands, CopyAndMoveFailuresKeepADefinedCode) {
     EXPECT_EQ(source->lastError, EACCES);
   });
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// A copy over a file on a disk without room for it fails with ENOSPC and leaves the file as it
+// was, with nothing beside it; with room the file is replaced whole and keeps its mode. A link
+// goes on leading to the copy, and every name of a file of several hard links sees it.
+TEST(FolderItemCommands, ACopyOverAFileReplacesItWholeOrLeavesIt) {
+  qvtest::SmallDisk disk(2 << 20);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  const std::string big(600 << 10, 'n'), old(200 << 10, 'o');
+  WriteFile(disk / "big", big);
+  WriteFile(disk / "old", old);
+  chmod((disk / "old").c_str(), 0640);
+  ASSERT_TRUE(disk.LeaveRoom(124 << 10));
+  Item source = On(disk / "big");
+  EXPECT_FALSE(source->CopyTo(On(disk / "old").get()));
+  EXPECT_EQ(source->lastError, ENOSPC);
+  EXPECT_TRUE(ReadFile(disk / "old") == old) << ReadFile(disk / "old").size() << " bytes";
+  EXPECT_EQ(std::distance(fs::directory_iterator(disk.path()), fs::directory_iterator()), 3);
+  disk.MakeRoom();
+  EXPECT_TRUE(source->CopyTo(On(disk / "old").get()));
+  EXPECT_TRUE(ReadFile(disk / "old") == big) << ReadFile(disk / "old").size() << " bytes";
+  struct stat info;
+  ASSERT_EQ(stat((disk / "old").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  WriteFile(disk / "small", "small");
+  ASSERT_EQ(symlink("old", (disk / "link").c_str()), 0);
+  EXPECT_TRUE(On(disk / "small")->CopyTo(On(disk / "link").get()));
+  EXPECT_TRUE(fs::is_symlink(disk / "link"));
+  EXPECT_EQ(ReadFile(disk / "old"), "small");
+  ASSERT_EQ(link((disk / "old").c_str(), (disk / "twin").c_str()), 0);
+  WriteFile(disk / "again", "again");
+  EXPECT_TRUE(On(disk / "again")->CopyTo(On(disk / "twin").get()));
+  EXPECT_EQ(ReadFile(disk / "old"), "again");
 }
 
 // A copy never waits for a peer nor runs without end: from a FIFO or a device, or onto a FIFO

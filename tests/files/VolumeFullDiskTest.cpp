@@ -5,9 +5,13 @@
 
 #include <cerrno>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "VolumeTestSupport.h"
 #include "files/BinaryStream.h"
+#include "files/DataFile.h"
+#include "files/VFSVolume.h"
 #include "support/SmallDisk.h"
 
 namespace {
@@ -78,6 +82,117 @@ TEST(VolumeFullDisk, TheFailureIsReportedAndClosedFilesSurvive) {
       EXPECT_EQ(ReadAll(*Item(Root(volume.get())->Child("later", 0))), later);
       EXPECT_EQ(ReadAll(*Item(Root(volume.get())->Child("keep", 0))), keep);
     }
+  }
+}
+
+}  // namespace
+
+// The volume opened while there was room, then the disk filled: every folder made, item deleted
+// or renamed answers at its call, a failure with no space (28) and nothing changed, and once the
+// volume is opened again what answered done is done and nothing else.
+TEST(VolumeFullDisk, DirectoryChangesAnswerAtTheCallAndSurviveAsAnswered) {
+  qvtest::SmallDisk disk(kDiskBytes);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  const std::string path = disk / "dirs.vol";
+  Held volume(CreateVolume(path));
+  ASSERT_TRUE(volume);
+  Item root = Root(volume.get());
+  ASSERT_TRUE(WriteAll(*Item(root->Child("file", 0)), "file"));
+  ASSERT_TRUE(WriteAll(*Item(root->Child("renamed", 0)), "renamed"));
+  ASSERT_TRUE(Item(root->Child("folder", 0))->CreateAsFolder());
+  ASSERT_TRUE(disk.LeaveRoom(0));
+  std::vector<std::string> made, refused;
+  for (int i = 0; i < 50; ++i) {
+    Item folder(root->Child(Text("made" + std::to_string(i)), 0));
+    const bool done = folder->CreateAsFolder();
+    EXPECT_EQ(folder->lastError, done ? 0 : ENOSPC) << i;
+    EXPECT_EQ(folder->Exists(), done) << i;
+    (done ? made : refused).push_back("made" + std::to_string(i));
+  }
+  EXPECT_FALSE(refused.empty()) << "a full disk took 50 folders";
+  std::vector<std::pair<std::string, bool>> changes;
+  for (const char* name : {"file", "folder"}) {
+    Item item(root->Child(name, 0));
+    const bool done = item->Delete();
+    EXPECT_EQ(item->lastError, done ? 0 : ENOSPC) << name;
+    changes.emplace_back(name, !done);
+  }
+  Item renamed(root->Child("renamed", 0));
+  const bool done = renamed->SetName("new name");
+  EXPECT_EQ(renamed->lastError, done ? 0 : ENOSPC);
+  changes.emplace_back("renamed", !done);
+  changes.emplace_back("new name", done);
+  root.reset();
+  renamed.reset();
+  volume.reset();
+  disk.MakeRoom();
+  volume.reset(OpenVolume(path));
+  ASSERT_TRUE(volume);
+  root = Root(volume.get());
+  for (const std::string& name : made) EXPECT_TRUE(Item(root->Child(Text(name), 0))->Exists());
+  for (const std::string& name : refused) EXPECT_FALSE(Item(root->Child(Text(name), 0))->Exists());
+  for (const auto& [name, there] : changes)
+    EXPECT_EQ(Item(root->Child(Text(name), 0))->Exists(), there) << name;
+  EXPECT_EQ(root->Count(), int32_t(made.size() + (changes[0].second ? 1 : 0) +
+                                   (changes[1].second ? 1 : 0) + 1));
+  if (changes[0].second) {
+    EXPECT_EQ(ReadAll(*Item(root->Child("file", 0))), "file");
+  }
+  EXPECT_EQ(ReadAll(*Item(root->Child(done ? "new name" : "renamed", 0))), "renamed");
+}
+
+namespace {
+
+TEST(VolumeFullDisk, AVolumeThatCannotBeMadeLeavesNoFile) {
+  qvtest::SmallDisk disk(kDiskBytes);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  ASSERT_TRUE(disk.LeaveRoom(0));
+  EXPECT_EQ(CreateVolume(disk / "new.vol"), nullptr);
+  EXPECT_FALSE(itemtest::PathExists(disk / "new.vol"));
+}
+
+}  // namespace
+
+namespace {
+
+// The container over a host file of the disk.
+VFSVolume* CoreVolume(const std::string& path, bool create) {
+  DataFile* file = DataFile::Create();
+  if (!(create ? file->OpenForWriting(Text(path)) : file->Open(Text(path), kDataFileReadWrite))) {
+    delete file;
+    return nullptr;
+  }
+  file->EnableByteSwap();
+  return create ? VFSVolume::Create(file, true) : VFSVolume::Open(file, true);
+}
+
+// Bytes written through the core without a Flush are written when the volume goes, where no
+// caller can hear that they did not fit: that is reported there. Bytes whose Flush already
+// answered the failure are not reported twice.
+TEST(VolumeFullDisk, ChangesNobodyFlushedAreReportedWhenTheVolumeGoes) {
+  qvtest::SmallDisk disk(kDiskBytes);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  const std::string path = disk / "core.vol";
+  const std::string bytes = Noise(200 * 1024, 3);
+  for (const bool flushed : {false, true}) {
+    SCOPED_TRACE(flushed ? "flushed" : "not flushed");
+    VFSVolume* volume = CoreVolume(path, !flushed);
+    ASSERT_TRUE(volume && volume->IsValid());
+    const uint32_t file = volume->NewFileNumber();
+    ASSERT_TRUE(volume->Flush());
+    ASSERT_TRUE(disk.LeaveRoom(0));
+    const int32_t handle = volume->OpenFile(file);
+    ASSERT_TRUE(volume->WriteAt(handle, 0, bytes.data(), int32_t(bytes.size())));
+    volume->CloseFile(handle);
+    if (flushed) {
+      EXPECT_FALSE(volume->Flush());
+      EXPECT_EQ(volume->TakeDiskError(), ENOSPC);
+    }
+    qvtest::ReportCapture reports;
+    delete volume;
+    EXPECT_EQ(reports.HasCondition("a virtual volume closed with changes it could not write"),
+              !flushed);
+    disk.MakeRoom();
   }
 }
 
