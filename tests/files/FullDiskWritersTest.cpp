@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "VolumeTestSupport.h"
+#include "app/ExternalClasses.h"
 #include "app/StandardStreams.h"
+#include "core/ClassRegistry.h"
 #include "core/ExportRegistry.h"
 #include "core/GlobalFunctionRows.h"
 #include "core/ObjectDefinition.h"
@@ -90,7 +92,9 @@ class World {
     ASSERT_TRUE(mVolume);
     if (const char* old = getenv("TMPDIR")) mOldTmp = old, mHadTmp = true;
     setenv("TMPDIR", mTemp.path().c_str(), 1);
-    if (filled) ASSERT_TRUE(mFull.LeaveRoom(0));
+    if (filled) {
+      ASSERT_TRUE(mFull.LeaveRoom(0));
+    }
   }
 
   // What was written and closed before the row is whole once there is room again.
@@ -231,6 +235,7 @@ const std::vector<Reason> kReasons = {
   {"not made here: a picture needs a display and an encoder; PictureFilesTest and JPEGValuesTest fill a disk under them", {"FolderItemSaveAsPicture", "FolderItemSaveAsJPEG", "exportPicture", "cursorFieldJPEGGetter", "cursorFieldJPEGSetter", "getDatabaseRecordJPEGColumn", "setDatabaseRecordJPEGColumn"}},
   {"not made here: it needs a window's edit field; it answers False when the file's Write or Close fails", {"FolderItemSaveStyledEditField"}},
   {"writes the process's standard output or error, not a file the program names", {"RuntimeConsolePrint", "RuntimeGetStdErr", "RuntimeGetStdOut", "RuntimeStdOutFlush", "RuntimeStdOutputAsSocket", "RuntimeStdOutputError", "RuntimeStdOutputStreamWrite", "RuntimeStdOutputStreamWriteLine"}},
+  {"hands an item on in memory, as an event's or an Apple event's parameter", {"ApplicationOpenDocument", "aeTemplateSetFolderItemParam", "appleEventDescListAppendFolderItem"}},
   {"a debugging dump with no result and no error to give: a failed dump is left short", {"debugDumpObjects"}},
 };
 // clang-format on
@@ -271,6 +276,25 @@ std::set<std::string> Writers() {
       AddName(&names, item->setterExportName);
     }
     for (ObjectMethod* method = definition->methods; method; method = method->next) {
+      AddName(&names, method->row.a.exportName);
+      AddName(&names, method->row.b.exportName);
+    }
+  }
+  // A method of any other class that is handed a file, a stream, a volume or a database may
+  // write into it.
+  const std::set<std::string> disks = {"FolderItem", "BinaryStream", "TextOutputStream",
+                                        "VirtualVolume", "Database", "QUORDatabaseOldFormat"};
+  RuntimeInitExternalClasses();
+  const SimpleVector<ObjectDefinition*> all = RegisteredClassDefinitions();
+  for (uint32_t c = 0; c < all.size(); ++c) {
+    const ObjectDefinition* definition = all[c];
+    if (classes.count(definition->className.CString())) continue;
+    for (ObjectMethod* method = definition->methods; method; method = method->next) {
+      bool writer = false;
+      const ParameterRecord* parameters = method->RowParameters();
+      for (int32_t p = 0; parameters && p < method->row.parameterCount; ++p)
+        writer = writer || NamesWriterClass(parameters[p].parameterType, disks);
+      if (!writer) continue;
       AddName(&names, method->row.a.exportName);
       AddName(&names, method->row.b.exportName);
     }
