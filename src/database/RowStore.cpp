@@ -3,9 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <limits>
 
+#include "core/CLocale.h"
 #include "database/StorageFile.h"
 
 namespace {
@@ -101,7 +101,7 @@ bool RowStoreFlush(RowStore* store) {
 int32_t RowStoreError(const RowStore* store) { return store ? store->error : 0; }
 
 std::string TemporaryFileProblem(int32_t error) {
-  return std::string("The rows cannot be kept in a temporary file: ") + std::strerror(error);
+  return std::string("The rows cannot be kept in a temporary file: ") + ErrorText(error);
 }
 
 DataFile* RowStoreAppendRow(RowStore* store) {
