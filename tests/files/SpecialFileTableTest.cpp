@@ -62,6 +62,10 @@ void Take(Outcome& out, Text text) {
   stringStorage::RemoveReference(text);
 }
 int ItemError(Object item) { return Export<int32_t(Object)>("FolderItemGetLastError")(item); }
+Object ItemOn(const std::string& path) { return NewFolderItem(FolderItemImpUnix::FromBytes(path)); }
+string PathOf(Object item) {
+  return string::Adopt(Export<Text(Object, uint32_t)>("fileAbsolutePathGetter")(item, 0));
+}
 void Release(Object object) { RuntimeUnlockObject(object); }
 
 // While Not EOF: read, for a text or binary stream from opener (item) or opener (item, false).
@@ -162,8 +166,8 @@ Outcome Contents(const char* name, Object item, Kind) {
   Outcome out;
   const std::string path = gFolder + "/link" + std::to_string(getpid()) + ".png";
   std::vector<Object> items = {item};
-  const string target(Export<Text(Object, uint32_t)>("fileAbsolutePathGetter")(item, 0));
-  if (symlink(target.CString(), path.c_str()) == 0) items.push_back(NewFolderItem(FolderItemImpUnix::FromBytes(path)));
+  const string target = PathOf(item);
+  if (symlink(target.CString(), path.c_str()) == 0) items.push_back(ItemOn(path));
   for (Object each : items) {
     Object made = Export<Object(Object)>(name)(each);
     out.error = ItemError(each);
@@ -182,7 +186,7 @@ Outcome Contents(const char* name, Object item, Kind) {
 // Copies the file to a new name.
 Outcome Copy(const char* name, Object item, Kind) {
   Outcome out;
-  Object target = NewFolderItem(FolderItemImpUnix::FromBytes(gFolder + "/copy" + std::to_string(getpid())));
+  Object target = ItemOn(gFolder + "/copy" + std::to_string(getpid()));
   out.object = Export<int32_t(Object, Object)>(name)(item, target) != 0;
   out.error = ItemError(item);
   Release(target);
@@ -207,6 +211,16 @@ Outcome Database(const char* name, Object item, Kind kind) {
   Object database = Export<Object(Object)>(name)(item);
   out.object = database != nullptr;
   Release(database);
+  return out;
+}
+
+// The program's objects listed into the file, where writing is harmless.
+Outcome Dump(const char* name, Object item, Kind kind) {
+  Outcome out;
+  if (!Writable(kind)) return out;
+  const string path = PathOf(item);
+  Export<void(Text)>(name)(path.Storage());
+  out.object = true;  // it answers nothing: that it returned is the answer
   return out;
 }
 
@@ -256,6 +270,7 @@ const Row kRows[] = {
     {"FolderItemOpenAsVirtualVolume", kContents, Volume},
     {"openQUORDatabase", kAnswer, Database},
     {"newQUORDatabase", kAnswer, Database},
+    {"debugDumpObjects", kAnswer, Dump},
 };
 
 // Calls that the derivation finds but that open no file by name, or are run elsewhere.
@@ -353,7 +368,9 @@ TEST(SpecialFileTable, EveryOpenerHasARowOrAReason) {
     if (!covered) missing += name + "\n";
   }
   EXPECT_EQ(missing, "") << "openers with neither a row nor a reason";
-  for (const Row& row : kRows) EXPECT_NE(LookupExportEntry(row.exportName), nullptr) << row.exportName;
+  for (const Row& row : kRows) {
+    EXPECT_NE(LookupExportEntry(row.exportName), nullptr) << row.exportName;
+  }
 }
 
 // The special file of kind for a child: its own FIFO (with its writer started), or the
@@ -398,7 +415,7 @@ pid_t StartRow(const Row& row, Kind kind, int index, int* output) {
   SetLibraryListingProgramForTesting({"/bin/sh", "-c", "/sbin/ldconfig -p | grep libsndfile"});
   ForgetMediaLibrariesForTesting();
   const std::string path = Prepare(kind, index);
-  Object item = NewFolderItem(FolderItemImpUnix::FromBytes(path));
+  Object item = ItemOn(path);
   const Outcome out = row.run(row.exportName, item, kind);
   std::string fault = out.fault;
   const bool answered = out.object || !out.data.empty() || out.error != 0;

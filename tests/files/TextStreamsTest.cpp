@@ -347,7 +347,9 @@ TEST(TextInputStream, BytesPastATruncatedEndAreNeverReturned) {
 TEST(TextInputStream, ReadLinePastACutStopsAtTheReadAhead) {
   qvtest::TempFolder folder;
   std::string data;
-  for (int i = 0; i < 100; ++i) data += "line " + std::to_string(100 + i) + std::string(20, '.') + "\n";
+  for (int i = 0; i < 100; ++i) {
+    data += "line " + std::to_string(100 + i) + std::string(20, '.') + "\n";
+  }
   WriteFile(folder / "f", data);
   Input in(NewTextInputStream(OpenData(folder / "f")));
   EXPECT_EQ(ReadLine(in), "line 100" + std::string(20, '.'));
