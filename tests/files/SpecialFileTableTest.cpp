@@ -61,7 +61,9 @@ void Take(Outcome& out, Text text) {
   if (text) out.data.append(stringStorage::CString(text), size_t(stringStorage::Length(text)));
   stringStorage::RemoveReference(text);
 }
-int ItemError(Object item) { return Export<int32_t(Object)>("FolderItemGetLastError")(item); }
+int ItemError(Object item) {
+  return Export<int32_t(Object, uint32_t)>("FolderItemGetLastError")(item, 0);
+}
 Object ItemOn(const std::string& path) { return NewFolderItem(FolderItemImpUnix::FromBytes(path)); }
 string PathOf(Object item) {
   return string::Adopt(Export<Text(Object, uint32_t)>("fileAbsolutePathGetter")(item, 0));
@@ -183,11 +185,14 @@ Outcome Contents(const char* name, Object item, Kind) {
   return out;
 }
 
-// Copies the file to a new name.
+// Copies the file to a new name: what came back is the copy.
 Outcome Copy(const char* name, Object item, Kind) {
   Outcome out;
-  Object target = ItemOn(gFolder + "/copy" + std::to_string(getpid()));
-  out.object = Export<int32_t(Object, Object)>(name)(item, target) != 0;
+  const std::string copy = gFolder + "/copy" + std::to_string(getpid());
+  Object target = ItemOn(copy);
+  Export<void(Object, Object)>(name)(item, target);
+  struct stat info;
+  out.object = lstat(copy.c_str(), &info) == 0;
   out.error = ItemError(item);
   Release(target);
   return out;
