@@ -89,6 +89,12 @@ class FolderItemImp {
   virtual int32_t GetResourceForkLength() const { return 0; }
   // The existing file opened for byte I/O (the caller's), or nil.
   virtual RandomAccessMechanism* OpenAsMechanism(bool, bool) const { return nullptr; }
+  // True, with ENOTSUP kept, when the item stands for a FIFO, a device or a socket, which no
+  // object is made of (a picture, a sound, a volume): reading one would wait or never end.
+  virtual bool RefusesSpecialFile() const { return false; }
+  // The existing file opened to add to, at its end (the caller's), or nil with lastError set.
+  // The base opens it for reading and writing and moves to the end.
+  virtual RandomAccessMechanism* OpenAsAppendMechanism() const;
   virtual FolderItemImp* GetParent() const { return nullptr; }
   virtual FolderItemImp* GetSpecialFolder(int32_t) const { return nullptr; }
   // The number of entries of a folder (0 for anything else).

@@ -1,12 +1,12 @@
 #include "core/FileHead.h"
 
-#include <fstream>
+#include <fcntl.h>
 
+#include "core/NamedFile.h"
+
+// Only a regular file is read: a FIFO named as a linker script would wait for a writer for ever.
 bool ReadFileHead(const std::string& path, size_t most, std::string* text) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  text->resize(most);
-  file.read(text->data(), std::streamsize(most));
-  text->resize(size_t(file.gcount()));
-  return true;
+  NamedFile file;
+  text->clear();
+  return file.Open(path.c_str(), O_RDONLY, NamedFileUse::kContents) && file.Read(most, text);
 }

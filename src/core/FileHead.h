@@ -6,5 +6,6 @@
 #include <cstddef>
 #include <string>
 
-// The first bytes of the file at path, at most most of them; false when it cannot be opened.
+// The first bytes of the regular file at path, at most most of them; false when it cannot be
+// opened or is no regular file (a FIFO, a device).
 bool ReadFileHead(const std::string& path, size_t most, std::string* text);

@@ -210,7 +210,7 @@ QV_EXPORT(BinaryStreamEOF)
 
 uint64_t BinaryStreamGetLength(BinaryStreamObject* stream, uint32_t) {
   RandomAccessMechanism* mechanism = OpenMechanism(stream);
-  return mechanism ? static_cast<uint64_t>(mechanism->GetLength()) : 0;
+  return mechanism ? KnownLength(*mechanism) : 0;
 }
 QV_EXPORT(BinaryStreamGetLength)
 
@@ -221,7 +221,7 @@ QV_EXPORT(BinaryStreamSetLength)
 
 uint64_t BinaryStreamGetPosition(BinaryStreamObject* stream, uint32_t) {
   RandomAccessMechanism* mechanism = OpenMechanism(stream);
-  return mechanism ? static_cast<uint64_t>(mechanism->GetPosition()) : 0;
+  return mechanism ? KnownPosition(*mechanism) : 0;
 }
 QV_EXPORT(BinaryStreamGetPosition)
 

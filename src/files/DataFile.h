@@ -46,4 +46,7 @@ class DataFile : public RandomAccessMechanism {
   virtual void Reserved19() {}  // keeps the slot order of the platform classes
   // Pushes buffered data out (through Flush).
   virtual void Sync() { Flush(); }
+  // An existing file to add to: positioned at its end when it seeks; one that does not (a FIFO,
+  // a device) is opened for writing only, and a FIFO without a reader is refused (ENXIO).
+  virtual bool OpenForAppending(const string&) { return false; }
 };

@@ -17,6 +17,7 @@
 #include "app/RuntimeMain.h"
 #include "core/CalendarTime.h"
 #include "values/DateImpUnix.h"
+#include "core/NamedFile.h"
 #include "core/RuntimeError.h"
 #include "files/DataFile.h"
 #include "files/FileTypes.h"
@@ -448,6 +449,17 @@ FolderItemImp* FolderItemImpUnix::ResolveAlias(int32_t) {
   return FromBytes(target);
 }
 
+// A new data file that open opened on the item's path, or nil with the data file's error kept.
+template <typename Open>
+RandomAccessMechanism* OpenedDataFile(const FolderItemImpUnix& item, Open open) {
+  DataFile* file = DataFile::Create();
+  if (!QV_CHECK_TEXT(file, "newFile", nullptr)) return nullptr;
+  if (open(file, item.GetPath())) return file;
+  item.SetLastError(file->lastError);
+  delete file;
+  return nullptr;
+}
+
 // --- Making and deleting -----------------------------------------------------------------------
 
 bool FolderItemImpUnix::CreateAsFolder() {
@@ -456,28 +468,23 @@ bool FolderItemImpUnix::CreateAsFolder() {
   return made;
 }
 
+// A folder is refused by the opener (EISDIR): the system opens one for reading, then fails
+// every read.
 RandomAccessMechanism* FolderItemImpUnix::OpenAsMechanism(bool, bool write) const {
-  // The system opens a folder for reading, then fails every read: refused here instead.
-  if (IsDirectory()) {
-    SetLastError(EISDIR);
-    return nullptr;
-  }
-  DataFile* file = DataFile::Create();
-  if (!QV_CHECK_TEXT(file, "newFile", nullptr)) return nullptr;
-  if (file->Open(GetPath(), write ? kDataFileReadWrite : kDataFileReadOnly)) return file;
-  SetLastError(file->lastError);
-  delete file;
-  return nullptr;
+  return OpenedDataFile(*this, [write](DataFile* file, const string& path) {
+    return file->Open(path, write ? kDataFileReadWrite : kDataFileReadOnly);
+  });
+}
+
+RandomAccessMechanism* FolderItemImpUnix::OpenAsAppendMechanism() const {
+  return OpenedDataFile(
+      *this, [](DataFile* file, const string& path) { return file->OpenForAppending(path); });
 }
 
 RandomAccessMechanism* FolderItemImpUnix::CreateMechanism(const string&) {
-  DataFile* file = DataFile::Create();
-  if (!QV_CHECK_TEXT(file, "newFile", nullptr)) return nullptr;
   mPath = StripTrailingSlash(mPath);
-  if (file->OpenForWriting(GetPath())) return file;
-  SetLastError(file->lastError);
-  delete file;
-  return nullptr;
+  return OpenedDataFile(
+      *this, [](DataFile* file, const string& path) { return file->OpenForWriting(path); });
 }
 
 bool FolderItemImpUnix::Delete() {
@@ -488,5 +495,8 @@ bool FolderItemImpUnix::Delete() {
 }
 
 int FolderItemImpUnix::OpenForReading() const {
-  return open(ItemPath().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  NamedFile file;
+  return file.Open(ItemPath().c_str(), O_RDONLY | O_NOFOLLOW, NamedFileUse::kStream, 0, true)
+             ? file.Release()
+             : -1;
 }

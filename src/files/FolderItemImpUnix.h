@@ -72,6 +72,8 @@ class FolderItemImpUnix : public FolderItemImp {
   uint64_t GetLength() const override;
   bool SetLength(uint64_t length) override;
   RandomAccessMechanism* OpenAsMechanism(bool read, bool write) const override;
+  RandomAccessMechanism* OpenAsAppendMechanism() const override;
+  bool RefusesSpecialFile() const override;
   FolderItemImp* GetParent() const override;
   FolderItemImp* GetSpecialFolder(int32_t code) const override;
   int32_t Count() const override;

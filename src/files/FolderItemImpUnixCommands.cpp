@@ -1,6 +1,7 @@
 // The operations of FolderItemImpUnix that run other programs (copying, moving, launching) or
 // belong to the media layers (pictures). Programs get their paths as arguments of their own:
 // no file name ever reaches a shell.
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -11,13 +12,13 @@
 
 #include "app/URLLauncher.h"
 #include "core/ExceptionClasses.h"
+#include "core/NamedFile.h"
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 #include "core/ShellRunner.h"
 #include "files/FolderItemImpUnix.h"
 #include "files/FolderItemShared.h"
 #include "files/PictureFiles.h"
-#include "files/RandomAccessMechanism.h"
 #include "strings/TextEncoding.h"
 
 namespace {
@@ -55,10 +56,6 @@ void RaiseUnsupportedFormat(const char* operation, int32_t format, const char* e
   const string message = string(operation) + " doesn't support format " +
                          string(std::to_string(format).c_str()) + " in Linux" + end;
   RaiseNewExceptionWithMessage(UnsupportedFormatExceptionDefinition(), message.Storage(), 0);
-}
-
-bool IsSpecialFile(mode_t mode) {
-  return S_ISFIFO(mode) || S_ISCHR(mode) || S_ISBLK(mode) || S_ISSOCK(mode);
 }
 
 bool EndsWithIgnoringCase(const std::string& text, const char* tail) {
@@ -143,12 +140,14 @@ int32_t DetectPictureFormat(const FolderItemImp& item) {
   for (const auto& known : kExtensions) {
     if (EndsWithIgnoringCase(path, known.extension)) return known.format;
   }
-  std::unique_ptr<RandomAccessMechanism> file(item.OpenAsMechanism(true, false));
-  if (!file) return kPictureFormatUnknown;
-  char start[2] = {};
-  int32_t got = 0;
-  const bool bitmap = file->Read(start, 2, &got) && got == 2 && start[0] == 'B' && start[1] == 'M';
-  file->Close();
+  // Only a regular file is looked into: a FIFO would wait for a writer, a device for its data.
+  NamedFile file;
+  if (!file.Open(path.c_str(), O_RDONLY, NamedFileUse::kContents)) {
+    item.SetLastError(file.Error());
+    return kPictureFormatUnknown;
+  }
+  std::string start;
+  const bool bitmap = file.Read(2, &start) && start == "BM";
   return bitmap ? kPictureFormatBMP : kPictureFormatUnknown;
 }
 
@@ -174,18 +173,17 @@ bool FolderItemImpUnix::RunCommand(const char* const* argv, const FolderItemImp*
 // A FIFO would make the copy wait for its peer, a device could feed it without end, a socket
 // cannot be opened: none of them is copied from, or onto. A folder is left to cp, which refuses.
 bool FolderItemImpUnix::CopiesOnlyFiles(const FolderItemImp& destination) const {
-  struct stat info;
-  bool special = stat(mPath.c_str(), &info) == 0 && IsSpecialFile(info.st_mode);
-  if (!special && !destination.IsVirtual()) {
+  int error = SpecialFileError(mPath.c_str());
+  if (!error && !destination.IsVirtual()) {
     std::string target = BytesOf(destination.GetPath());
     if (destination.IsDirectory()) {
       if (target.empty() || target.back() != '/') target += '/';
       target += BytesOf(GetName());
     }
-    special = stat(target.c_str(), &info) == 0 && IsSpecialFile(info.st_mode);
+    error = SpecialFileError(target.c_str());
   }
-  if (special) SetLastError(ENOTSUP);
-  return !special;
+  if (error) SetLastError(error);
+  return !error;
 }
 
 bool FolderItemImpUnix::CopyTo(FolderItemImp* destination) {

@@ -88,14 +88,8 @@ QV_EXPORT(FolderItemCreateTextFile)
 extern "C" RuntimeObject* FolderItemAppendTextFile(RuntimeObject* item) {
   FolderItemImp* imp = UnlockedImp(item);
   if (!imp) return nullptr;
-  RandomAccessMechanism* file = imp->OpenAsMechanism(true, true);
+  RandomAccessMechanism* file = imp->OpenAsAppendMechanism();
   if (!file) return imp->lastError == ENOENT ? FolderItemCreateTextFile(item) : nullptr;
-  const int64_t end = file->GetLength();
-  if (end < 0 || !file->SetPosition(uint64_t(end))) {
-    imp->SetLastError(file->lastError);
-    delete file;
-    return nullptr;
-  }
   return NewTextOutputStream(file);
 }
 QV_EXPORT(FolderItemAppendTextFile)

@@ -245,6 +245,17 @@ bool FolderItemImp::DeleteTree() {
   return deleted;
 }
 
+// A file without a known end cannot be added to: ESPIPE when the file gave no reason of its own.
+RandomAccessMechanism* FolderItemImp::OpenAsAppendMechanism() const {
+  RandomAccessMechanism* file = OpenAsMechanism(true, true);
+  if (!file) return nullptr;
+  const int64_t end = file->GetLength();
+  if (end >= 0 && file->SetPosition(uint64_t(end))) return file;
+  SetLastError(file->lastError ? file->lastError : ESPIPE);
+  delete file;
+  return nullptr;
+}
+
 bool FolderItemImp::CopyTo(FolderItemImp* destination) {
   if (!destination) return false;
   // Onto itself: nothing to do, and the file must not be deleted first.

@@ -1,5 +1,6 @@
 #include "files/PictureFiles.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "core/NamedFile.h"
 #include "core/ShellRunner.h"
 #include "files/FolderItemImpUnix.h"
 #include "files/RandomAccessMechanism.h"
@@ -21,66 +23,114 @@ namespace {
 
 // Larger files are not pictures this reader takes: its sides are at most 32,767 pixels.
 constexpr int64_t kLargestBMPFile = int64_t(kBMPLargestSide) * kBMPLargestSide * 4 + (1 << 20);
+// Nor are larger files of the other formats, whose bytes are held whole while they are decoded.
+constexpr size_t kLargestPictureFile = size_t{1} << 30;
 
 std::string PathOf(const FolderItemImp& item) {
   const string utf8 = ConvertEncoding(item.GetPath(), kEncodingUTF8);
   return std::string(reinterpret_cast<const char*>(utf8.Bytes()), size_t(utf8.Length()));
 }
 
+// The whole file at item, read through the opener until its data ends (a regular file only: a
+// FIFO, a device or a socket leaves ENOTSUP in the item); false, with the reason in the item,
+// when it cannot be read or holds more than most bytes.
+bool ReadWholeFile(const FolderItemImp& item, size_t most, std::string* bytes) {
+  NamedFile file;
+  const bool read = file.Open(PathOf(item).c_str(), O_RDONLY, NamedFileUse::kContents) &&
+                    file.Read(most + 1, bytes);
+  if (!read) {
+    item.SetLastError(file.Error());
+    return false;
+  }
+  if (bytes->size() <= most) return true;
+  item.SetLastError(EFBIG);
+  return false;
+}
+
+RuntimeObject* PictureFromBMPBytes(const std::string& bytes) {
+  if (bytes.empty()) return nullptr;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  return NewPictureWithDrawable(PictureFromBMPData(data, uint32_t(bytes.size())));
+}
+
 RuntimeObject* ReadBMPFile(const FolderItemImp& item) {
-  std::unique_ptr<RandomAccessMechanism> file(item.OpenAsMechanism(true, false));
-  if (!file) return nullptr;
-  const int64_t length = file->GetLength();
-  if (length < 1 || length > kLargestBMPFile) return nullptr;
-  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size_t(length)]);
-  if (!bytes) return nullptr;
-  int64_t done = 0;
-  while (done < length) {
-    int32_t got = 0;
-    const int32_t want = int32_t(std::min<int64_t>(length - done, 1 << 24));
-    if (!file->Read(bytes.get() + done, want, &got) || got <= 0) break;
-    done += got;
-  }
-  file->Close();
-  if (done != length) return nullptr;
-  return NewPictureWithDrawable(PictureFromBMPData(bytes.get(), uint32_t(length)));
+  const size_t most = size_t(std::min<int64_t>(kLargestBMPFile, int64_t(kLargestPictureFile)));
+  std::string bytes;
+  return ReadWholeFile(item, most, &bytes) ? PictureFromBMPBytes(bytes) : nullptr;
 }
 
-// ImageMagick writes a version 3 BMP into a file of our own, which is read and removed.
+// A file of our own in /tmp, made with mkstemp and removed with the object.
+class TemporaryFile {
+ public:
+  TemporaryFile() : mDescriptor(mkstemp(mPath)) {}
+  ~TemporaryFile() {
+    if (mDescriptor < 0) return;
+    close(mDescriptor);
+    unlink(mPath);
+  }
+  const char* Path() const { return mPath; }
+  // Writes bytes into it; false when it was not made or not written whole.
+  bool Write(const std::string& bytes) {
+    size_t done = 0;
+    while (mDescriptor >= 0 && done < bytes.size()) {
+      const ssize_t wrote = write(mDescriptor, bytes.data() + done, bytes.size() - done);
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote <= 0) break;
+      done += size_t(wrote);
+    }
+    return mDescriptor >= 0 && done == bytes.size();
+  }
+
+ private:
+  char mPath[18] = "/tmp/qvpictXXXXXX";
+  int mDescriptor;
+};
+
+// ImageMagick is given a copy of the bytes, in a file of our own, never the name: the name could
+// stand for a FIFO by the time it opened it. It writes a version 3 BMP into another file of our
+// own, which is read and removed.
 RuntimeObject* ReadPICTFile(const FolderItemImp& item) {
-  char temp[] = "/tmp/qvpictXXXXXX";
-  const int fd = mkstemp(temp);
-  if (fd < 0) return nullptr;
-  close(fd);
-  const std::string source = "PICT:" + PathOf(item);
-  const std::string target = std::string("BMP3:") + temp;
-  const char* const argv[] = {"convert", source.c_str(), target.c_str(), nullptr};
+  std::string bytes;
+  if (!ReadWholeFile(item, kLargestPictureFile, &bytes)) return nullptr;
+  TemporaryFile source, target;
+  if (!source.Write(bytes) || !target.Write(std::string())) return nullptr;
+  const std::string from = std::string("PICT:") + source.Path();
+  const std::string to = std::string("BMP3:") + target.Path();
+  const char* const argv[] = {"convert", from.c_str(), to.c_str(), nullptr};
   int status = -1;
-  RuntimeObject* picture = nullptr;
-  if (RunProgram("convert", argv, nullptr, &status) && status == 0) {
-    std::unique_ptr<FolderItemImpUnix> converted(
-        FolderItemImpUnix::FromPath(string::FromBytes(temp, int64_t(strlen(temp)), kEncodingUTF8)));
-    if (converted) picture = ReadBMPFile(*converted);
-  }
-  unlink(temp);
-  return picture;
+  std::string converted;
+  NamedFile result;
+  if (!RunProgram("convert", argv, nullptr, &status) || status != 0 ||
+      !result.Open(target.Path(), O_RDONLY, NamedFileUse::kContents) ||
+      !result.Read(kLargestPictureFile, &converted))
+    return nullptr;
+  return PictureFromBMPBytes(converted);
 }
 
-RuntimeObject* ReadPixbufFile(const FolderItemImp& item) {
-  GdkPixbuf* image = gdk_pixbuf_new_from_file(PathOf(item).c_str(), nullptr);
+// The bytes decoded by a GdkPixbuf loader of the given type (nil: found from the bytes).
+GdkPixbuf* DecodePixbuf(const std::string& bytes, const char* type) {
+  GdkPixbufLoader* loader =
+      type ? gdk_pixbuf_loader_new_with_type(type, nullptr) : gdk_pixbuf_loader_new();
+  if (!loader) return nullptr;
+  const auto* data = reinterpret_cast<const guchar*>(bytes.data());
+  const bool written = gdk_pixbuf_loader_write(loader, data, bytes.size(), nullptr);
+  const bool closed = gdk_pixbuf_loader_close(loader, nullptr);
+  GdkPixbuf* image = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+  if (image) g_object_ref(image);
+  g_object_unref(loader);
+  return image;
+}
+
+// GdkPixbuf is given the bytes, never the name. It tells the format from the bytes first, as it
+// does for a file; the format the name says is the fallback.
+RuntimeObject* ReadPixbufFile(const FolderItemImp& item, const char* type) {
+  std::string bytes;
+  if (!ReadWholeFile(item, kLargestPictureFile, &bytes) || bytes.empty()) return nullptr;
+  GdkPixbuf* image = DecodePixbuf(bytes, nullptr);
+  if (!image) image = DecodePixbuf(bytes, type);
   if (!image) return nullptr;
   DrawablePane* surface = DrawablePaneFromPixbuf(image);
   g_object_unref(image);
-  return NewPictureWithDrawable(surface);
-}
-
-RuntimeObject* ReadXPMFile(const FolderItemImp& item) {
-  GdkWindow* root = gdk_display_get_default() ? gdk_get_default_root_window() : nullptr;
-  if (!root) return nullptr;
-  GdkPixmap* pixmap = gdk_pixmap_create_from_xpm(root, nullptr, nullptr, PathOf(item).c_str());
-  if (!pixmap) return nullptr;
-  DrawablePane* surface = DrawablePaneFromPixmap(pixmap);
-  g_object_unref(pixmap);
   return NewPictureWithDrawable(surface);
 }
 
@@ -97,13 +147,17 @@ RuntimeObject* ReadPictureFile(const FolderItemImp& item, int32_t format) {
     case kPictureFormatPICT:
       return ReadPICTFile(item);
     case kPictureFormatPNG:
+      return ReadPixbufFile(item, "png");
     case kPictureFormatJPEG:
+      return ReadPixbufFile(item, "jpeg");
     case kPictureFormatXBM:
+      return ReadPixbufFile(item, "xbm");
     case kPictureFormatGIF:
+      return ReadPixbufFile(item, "gif");
     case kPictureFormatTIFF:
-      return ReadPixbufFile(item);
+      return ReadPixbufFile(item, "tiff");
     case kPictureFormatXPM:
-      return ReadXPMFile(item);
+      return ReadPixbufFile(item, "xpm");
     default:
       return nullptr;
   }

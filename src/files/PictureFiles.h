@@ -1,6 +1,9 @@
-// Pictures read from and written to files: GdkPixbuf reads PNG, JPEG, GIF, TIFF and XBM, GDK
-// reads XPM, ImageMagick's "convert" turns PICT into BMP, and the framework reads and writes
-// BMP itself. Each reader gives a new Picture (one reference for the caller) or nil.
+// Pictures read from and written to files: GdkPixbuf reads PNG, JPEG, GIF, TIFF, XBM and XPM,
+// ImageMagick's "convert" turns PICT into BMP, and the framework reads and writes BMP itself.
+// Every file is read through the framework's opener (a regular file only, read until its data
+// ends) and the libraries are given its bytes, never its name. Each reader gives a new Picture
+// (one reference for the caller) or nil, with the reason in the item when the file could not
+// be read (ENOTSUP for a FIFO, a device or a socket).
 #pragma once
 
 #include <cstdint>

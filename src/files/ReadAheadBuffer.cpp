@@ -16,7 +16,20 @@ uint16_t UnitAt(const uint8_t* bytes, int32_t unit) {
 
 }  // namespace
 
+int64_t ReadAheadBuffer::LeftInData() {
+  const int64_t length = mMechanism->GetLength();
+  if (length < 0) return -1;
+  const int64_t position = mMechanism->GetPosition() - Buffered();
+  const int64_t left = length > position ? length - position : 0;
+  if (left < Buffered()) {
+    mFillCount = mReadPosition + static_cast<int32_t>(left);
+    mMechanism->SetPosition(static_cast<uint64_t>(position + left));
+  }
+  return left;
+}
+
 bool ReadAheadBuffer::Refill() {
+  LeftInData();
   const int32_t kept = Buffered();
   if (kept > 0 && mReadPosition > 0) std::memmove(mBytes, Unread(), static_cast<size_t>(kept));
   mReadPosition = 0;

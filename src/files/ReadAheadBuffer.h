@@ -2,6 +2,12 @@
 // live with its owner (a TextInputStream keeps them in the language object, the line reader in
 // itself); this class works on them in place and holds nothing of its own.
 //
+// A file cut short under the reader: bytes past its current end are never handed out once the
+// buffer has learnt of the cut, and it learns at every refill (before the mechanism is read
+// again, so stdio's own read-ahead cannot feed it either) and whenever a read asks for more
+// than it holds (LeftInData). The bytes it holds are handed out without asking the file again:
+// a question per read would cost a system call per line.
+//
 // A line ends at CR, LF or CR LF; the end is not part of the line. Text of 16-bit units is
 // scanned unit by unit, so a byte 0x0A inside a character is no line end. A unit, or a CR LF,
 // split across two refills is still one unit, one line end; an odd byte at the end of the data
@@ -37,6 +43,10 @@ class ReadAheadBuffer {
   // Keeps the unread bytes (moved to the front) and reads as many more as fit; false when
   // nothing came.
   bool Refill();
+  // The bytes from the read position to the end of the data by the mechanism's length, or -1
+  // when the length is unknown. Buffered bytes past that end are dropped, and the mechanism is
+  // put back at the end of those kept.
+  int64_t LeftInData();
 
  private:
   // True when at least count bytes are buffered, refilling as needed.

@@ -50,3 +50,13 @@ int32_t StreamHandle(const StreamObjectFields* stream, int32_t type) {
   if (!stream->mechanism) return -1;
   return static_cast<int32_t>(stream->mechanism->GetHandle(type));
 }
+
+uint64_t KnownPosition(RandomAccessMechanism& mechanism) {
+  const int64_t position = mechanism.GetPosition();
+  return position > 0 ? uint64_t(position) : 0;
+}
+
+uint64_t KnownLength(RandomAccessMechanism& mechanism) {
+  const int64_t length = mechanism.GetLength();
+  return length >= 0 ? uint64_t(length) : KnownPosition(mechanism);
+}

@@ -36,3 +36,9 @@ RandomAccessMechanism* OpenHandleMechanism(int32_t handle, int32_t type);
 
 // The mechanism's platform handle of type; -1 for a closed stream.
 int32_t StreamHandle(const StreamObjectFields* stream, int32_t type);
+
+// What a stream answers the application for its length and position: never the -1 of a length
+// the mechanism cannot tell (a pipe, a file of /proc before the end of its data), which a UInt64
+// would show as 2^64 - 1, but what is known: the bytes so far.
+uint64_t KnownLength(RandomAccessMechanism& mechanism);
+uint64_t KnownPosition(RandomAccessMechanism& mechanism);

@@ -57,23 +57,6 @@ RandomAccessMechanism* OpenMechanism(TextInputStreamObject* stream) {
   return stream->mechanism;
 }
 
-// The bytes from the stream's position to the end by the mechanism's length, or -1 when the
-// length is unknown. Buffered bytes past that end (the file was cut short under the reader) are
-// dropped, and the mechanism is put back at the end of those kept.
-int64_t BytesLeftInData(TextInputStreamObject* stream) {
-  RandomAccessMechanism* mechanism = stream->mechanism;
-  const int64_t length = mechanism->GetLength();
-  if (length < 0) return -1;
-  ReadAheadBuffer buffer = BufferOf(stream);
-  const int64_t position = mechanism->GetPosition() - buffer.Buffered();
-  const int64_t left = length > position ? length - position : 0;
-  if (left < buffer.Buffered()) {
-    stream->fillCount = stream->readPosition + static_cast<int32_t>(left);
-    mechanism->SetPosition(static_cast<uint64_t>(position + left));
-  }
-  return left;
-}
-
 // The buffered bytes, then up to count more from the mechanism.
 string ReadBufferedThenMore(TextInputStreamObject* stream, int64_t count, TextEncoding encoding) {
   ReadAheadBuffer buffer = BufferOf(stream);
@@ -92,7 +75,8 @@ string ReadBufferedThenMore(TextInputStreamObject* stream, int64_t count, TextEn
 // Read(Count): what is buffered serves it without asking the file; a count that needs the file
 // first drops what it no longer holds.
 string ReadCount(TextInputStreamObject* stream, int64_t count, TextEncoding encoding) {
-  if (count > BufferOf(stream).Buffered()) BytesLeftInData(stream);
+  ReadAheadBuffer buffer = BufferOf(stream);
+  if (count > buffer.Buffered()) buffer.LeftInData();
   return ReadBufferedThenMore(stream, count, encoding);
 }
 
@@ -146,7 +130,7 @@ stringStorage* TextInputStreamReadAll(TextInputStreamObject* stream,
                                       TextEncodingObject* encoding) {
   RandomAccessMechanism* mechanism = OpenMechanism(stream);
   if (!mechanism) return nullptr;
-  const int64_t left = BytesLeftInData(stream);
+  const int64_t left = BufferOf(stream).LeftInData();
   const int64_t count = left < 0 ? int64_t{kMaxStringLength} : left;
   return ReadBufferedThenMore(stream, count, ResultEncoding(stream, encoding))
       .ExtractStringStorage();
@@ -176,8 +160,9 @@ QV_EXPORT(TextInputStreamLastErrorGetter)
 int64_t TextInputStreamGetPosition(TextInputStreamObject* stream, uint32_t) {
   RandomAccessMechanism* mechanism = OpenMechanism(stream);
   if (!mechanism) return 0;
-  const int64_t position = mechanism->GetPosition() - BufferOf(stream).Buffered();
-  return position > 0 ? position : 0;  // a position the mechanism cannot tell counts as 0
+  // A position the mechanism cannot tell counts as 0.
+  const int64_t position = int64_t(KnownPosition(*mechanism)) - BufferOf(stream).Buffered();
+  return position > 0 ? position : 0;
 }
 QV_EXPORT(TextInputStreamGetPosition)
 

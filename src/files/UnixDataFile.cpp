@@ -1,8 +1,10 @@
 #include "files/UnixDataFile.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "app/TerminationSignals.h"
+#include "core/NamedFile.h"
 #include "core/RuntimeError.h"
 
 namespace {
@@ -33,6 +36,23 @@ size_t WriteSmall(FILE* stream, const void* buffer, int32_t count) {
   int32_t n = 0;
   while (n < count && putc_unlocked(bytes[n], stream) != EOF) ++n;
   return size_t(n);
+}
+
+// How long the first read of a FIFO that had no writer when it was opened gives one to come.
+constexpr int kWriterGraceMilliseconds = 2000;
+
+// File systems whose files say a size (0 for /proc, 4,096 for /sys) that is not their length.
+bool SizeIsNoLength(int descriptor) {
+  struct statfs system;
+  if (fstatfs(descriptor, &system) != 0) return false;
+  switch (static_cast<unsigned long>(system.f_type)) {
+    case PROC_SUPER_MAGIC: case SYSFS_MAGIC: case DEBUGFS_MAGIC: case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC: case SELINUX_MAGIC: case CGROUP_SUPER_MAGIC: case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC: case PSTOREFS_MAGIC: case EFIVARFS_MAGIC:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // Text that would reach the host cut short at a NUL byte names another file: refused.
@@ -78,36 +98,59 @@ bool UnixDataFile::Fail(int error) {
   return false;
 }
 
-bool UnixDataFile::Adopt(FILE* opened) {
+bool UnixDataFile::Adopt(FILE* opened, bool fresh) {
   if (!opened) return Fail(errno);
   stream = opened;
   direction = Direction::kNone;
   seekable = -1;
   struct stat info;
   regular = fstat(fileno(opened), &info) == 0 && S_ISREG(info.st_mode);
-  const off_t at = regular ? 0 : ftello(opened);
+  sized = regular && !SizeIsNoLength(fileno(opened));
+  seenSize = regular ? info.st_size : -1;
+  counts = !regular || fresh;
+  const off_t at = fresh ? 0 : ftello(opened);
   counted = at > 0 ? at : 0;
   awaitWriter = false;
   return true;
 }
 
-bool UnixDataFile::AdoptDescriptor(int descriptor, const char* mode, int error) {
+bool UnixDataFile::AdoptDescriptor(int descriptor, const char* mode, int error, bool nonBlocking) {
   const int flags = error ? 0 : fcntl(descriptor, F_GETFL);
-  if (!error && (flags < 0 || fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0)) error = errno;
+  const int wanted = nonBlocking ? flags | O_NONBLOCK : flags & ~O_NONBLOCK;
+  if (!error && (flags < 0 || fcntl(descriptor, F_SETFL, wanted) != 0)) error = errno;
   FILE* opened = error ? nullptr : fdopen(descriptor, mode);
   if (!opened) {
     if (!error) error = errno;
     ::close(descriptor);
     return Fail(error);
   }
-  return Adopt(opened);
+  return Adopt(opened, true);
+}
+
+// Opens path through the framework's opener, never waiting on a peer: a FIFO that this stream
+// both reads and writes is its own writer, so a read of it when empty, or a write into it when
+// full, would wait for ever; it stays non-blocking. One opened for reading only waits a while
+// for its first writer (AwaitWriter).
+bool UnixDataFile::OpenNamed(const string& path, int flags, const char* mode) {
+  if (HoldsNul(path)) return Fail(EINVAL);
+  Close();
+  NamedFile file;
+  if (!file.Open(path.CString(), flags, NamedFileUse::kStream, 0666, true)) {
+    return Fail(file.Error());
+  }
+  const bool fifo = S_ISFIFO(file.Info().st_mode);
+  const int access = flags & O_ACCMODE;
+  if (!AdoptDescriptor(file.Release(), mode, 0, fifo && access == O_RDWR)) return false;
+  awaitWriter = fifo && access == O_RDONLY;
+  return true;
 }
 
 // Until a writer has come, poll waits on a FIFO that has none (after one, it reports the end).
+// A writer that does not come within the grace leaves the FIFO at its end, with ENXIO: no peer.
 void UnixDataFile::AwaitWriter() {
   if (!awaitWriter) return;
   awaitWriter = false;
-  WaitForDescriptor(fileno(stream), POLLIN, -1);
+  if (WaitForDescriptor(fileno(stream), POLLIN, kWriterGraceMilliseconds) == 0) lastError = ENXIO;
 }
 
 // Standard C asks for a positioning call between output and input on one stream. A stream that
@@ -135,9 +178,22 @@ bool UnixDataFile::Read(void* buffer, int32_t count, int32_t* bytesRead) {
   const size_t n = count <= kSmallTransfer ? ReadSmall(stream, buffer, count)
                                             : fread_unlocked(buffer, 1, size_t(count), stream);
   if (bytesRead) *bytesRead = static_cast<int32_t>(n);
-  if (!regular) counted += int64_t(n);
-  if (ferror_unlocked(stream)) return Fail(errno);
+  if (counts) counted += int64_t(n);
+  if (ferror_unlocked(stream)) {
+    if (errno != EAGAIN) return Fail(errno);
+    clearerr_unlocked(stream);  // a non-blocking FIFO holds nothing now: the end of its data
+  } else if (n < size_t(count) && sized) {
+    NoteEndOfData();
+  }
   return n > 0;
+}
+
+// The data ended here: when the file's size says more, the size is no length (a file system
+// that does not keep one), and the length is found where the data ends from now on.
+void UnixDataFile::NoteEndOfData() {
+  struct stat info;
+  const int64_t at = GetPosition();
+  if (at >= 0 && fstat(fileno(stream), &info) == 0 && info.st_size > at) sized = false;
 }
 
 bool UnixDataFile::Write(const void* buffer, int32_t count) {
@@ -147,7 +203,7 @@ bool UnixDataFile::Write(const void* buffer, int32_t count) {
   BeginCall();
   const size_t n = count <= kSmallTransfer ? WriteSmall(stream, buffer, count)
                                             : fwrite_unlocked(buffer, 1, size_t(count), stream);
-  if (!regular) counted += int64_t(n);
+  if (counts) counted += int64_t(n);
   if (ferror_unlocked(stream)) return Fail(errno);
   return n == static_cast<size_t>(count);
 }
@@ -197,7 +253,7 @@ bool UnixDataFile::SetPosition(uint64_t position) {
 
 int64_t UnixDataFile::GetPosition() {
   if (!stream) return -1;
-  if (!regular) return counted;
+  if (counts) return counted;
   BeginCall();
   const off_t position = ftello(stream);
   if (position < 0) {
@@ -216,8 +272,10 @@ int64_t UnixDataFile::GetLength() {
     Fail(errno);
     return -1;
   }
-  if (direction == Direction::kReading) DropReadAheadPast(info.st_size);
-  return info.st_size == 0 ? UnsizedLength() : info.st_size;
+  // Only a file that got shorter can have left stdio bytes past its end.
+  if (direction == Direction::kReading && info.st_size < seenSize) DropReadAheadPast(info.st_size);
+  seenSize = info.st_size;
+  return info.st_size == 0 || !sized ? UnsizedLength() : info.st_size;
 }
 
 // The descriptor stands where stdio's read-ahead ends. fflush on a stream that reads puts it
@@ -231,12 +289,8 @@ void UnixDataFile::DropReadAheadPast(off_t size) {
 
 // One byte looked for at the position, past stdio and without moving anything.
 int64_t UnixDataFile::UnsizedLength() {
-  BeginCall();
-  const off_t position = ftello(stream);
-  if (position < 0) {
-    Fail(errno);
-    return -1;
-  }
+  const int64_t position = GetPosition();
+  if (position < 0) return -1;
   unsigned char byte;
   return pread(fileno(stream), &byte, 1, position) == 1 ? -1 : position;
 }
@@ -274,13 +328,9 @@ intptr_t UnixDataFile::GetHandle(int32_t kind) {
 }
 
 bool UnixDataFile::OpenForWriting(const string& path) {
-  if (HoldsNul(path)) return Fail(EINVAL);
-  Close();
-  errno = 0;
-  return Adopt(fopen(path.CString(), "w+e"));
+  return OpenNamed(path, O_RDWR | O_CREAT | O_TRUNC, "w+");
 }
 
-// A folder opens for reading on this host and fails only at the first read: refused here.
 bool UnixDataFile::Open(const string& path, int32_t permission) {
   const char* mode = permission == kDataFileReadOnly    ? "r"
                      : permission == kDataFileReadWrite ? "r+"
@@ -289,16 +339,22 @@ bool UnixDataFile::Open(const string& path, int32_t permission) {
     QV_FAIL("Invalid permissions passed in to UnixDataFile::Open");
     return false;
   }
-  if (HoldsNul(path)) return Fail(EINVAL);
-  Close();
-  const bool write = permission == kDataFileReadWrite;
-  const int descriptor =
-      open(path.CString(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
-  if (descriptor < 0) return Fail(errno);
-  struct stat info;
-  int error = fstat(descriptor, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
-  if (!AdoptDescriptor(descriptor, mode, error)) return false;
-  awaitWriter = !write && S_ISFIFO(info.st_mode);
+  return OpenNamed(path, permission == kDataFileReadWrite ? O_RDWR : O_RDONLY, mode);
+}
+
+// Anything that does not seek (a FIFO, a device) is opened for writing only, so that a FIFO
+// without a reader is refused (ENXIO) instead of taking the bytes into a pipe no one reads; a
+// file is opened for reading too, at its end.
+bool UnixDataFile::OpenForAppending(const string& path) {
+  if (!OpenNamed(path, O_WRONLY, "w")) return false;
+  if (regular) {
+    if (!OpenNamed(path, O_RDWR, "r+")) return false;
+  }
+  if (!CanSeek()) return true;
+  BeginCall();
+  if (fseeko(stream, 0, SEEK_END) != 0) return Fail(errno);
+  const off_t end = ftello(stream);
+  counted = end > 0 ? end : 0;
   return true;
 }
 
@@ -321,23 +377,21 @@ bool UnixDataFile::CreateTemporary(const string& name) {
   if (name.IsEmpty()) {
     Close();
     errno = 0;
-    return Adopt(tmpfile());
+    return Adopt(tmpfile(), true);
   }
   if (!IsPlainName(name)) return Fail(EINVAL);
   Close();
   const std::string path = std::string("/tmp/") + name.CString();
-  // Not blocking: whatever lies at the name is looked at before it is used.
-  const int descriptor =
-      open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-  if (descriptor < 0) return Fail(errno);
-  struct stat info;
+  // Whatever lies at the name is looked at before it is used.
+  NamedFile file;
+  if (!file.Open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, NamedFileUse::kStream, 0600, true))
+    return Fail(file.Error());
+  const struct stat& info = file.Info();
   int error = 0;
-  if (fstat(descriptor, &info) != 0) {
-    error = errno;
-  } else if (!S_ISREG(info.st_mode) || info.st_uid != geteuid() || info.st_nlink != 1) {
+  if (!S_ISREG(info.st_mode) || info.st_uid != geteuid() || info.st_nlink != 1) {
     error = EEXIST;
-  } else if (ftruncate(descriptor, 0) != 0) {
+  } else if (ftruncate(file.Descriptor(), 0) != 0) {
     error = errno;
   }
-  return AdoptDescriptor(descriptor, "w+", error);
+  return AdoptDescriptor(file.Release(), "w+", error, false);
 }

@@ -11,19 +11,24 @@
 //     asking for it neither moves the position nor drops the read buffer, unless the buffer
 //     runs past the file's end (the file was cut short under the reader): bytes no longer in
 //     the file are dropped, never handed out;
-//   - a regular file whose size says 0 but that yields bytes (the files of /proc) has no known
+//   - a regular file whose size says 0 but that yields bytes, one of a file system whose sizes
+//     are no lengths (/proc, /sys), and one whose read ended before its size, have no known
 //     length while bytes are there, as a pipe; at the end of its data the length is where the
-//     stream is;
-//   - on anything but a regular file the position is counted here (stdio cannot tell it once it
-//     has read ahead on a device, whose descriptor stays where the device puts it); a device
+//     stream is, so a read loop ends there whatever the size said;
+//   - the position is counted here, on anything but a regular file (stdio cannot tell it once it
+//     has read ahead on a device, whose descriptor stays where the device puts it) and on a file
+//     opened here (asking stdio costs a system call); only a stream handed over is asked; a device
 //     that seeks has the length its descriptor gives, never less than the position, so a
 //     device without end (/dev/zero) is at its end by the length and a read of "all of it" is
 //     bounded;
 //   - a stream that cannot seek (a pipe, a terminal) has no known length (-1, no error), and it
 //     is at its end when a peeked byte does not come;
-//   - opening never waits for a peer: a FIFO without a writer, a line without carrier open at
-//     once. A FIFO opened for reading before any writer came would then read as ended at once;
-//     its first read waits for a writer instead, as reading a pipe waits for its data.
+//   - every path is opened through the framework's opener (NamedFile), which never waits for a
+//     peer: a FIFO without a writer, a line without carrier open at once. A FIFO opened for
+//     reading before any writer came would then read as ended at once; its first read gives a
+//     writer two seconds to come (then it is at its end, with ENXIO). A FIFO read and written
+//     through one stream stays non-blocking: it is its own writer, so an empty one is at its
+//     end and a full one refuses a write (EAGAIN), where either would wait for ever.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +56,7 @@ class UnixDataFile : public DataFile {
 
   bool OpenForWriting(const string& path) override;
   bool Open(const string& path, int32_t permission) override;
+  bool OpenForAppending(const string& path) override;
   // A descriptor is opened in the mode its access flags allow (a write-only one for writing).
   bool OpenDescriptor(intptr_t value, int32_t kind) override;
   // A name is refused (EINVAL) unless it is one plain component: not "", ".", "..", no "/".
@@ -63,10 +69,13 @@ class UnixDataFile : public DataFile {
   enum class Direction : uint8_t { kNone, kReading, kWriting };
 
   // Takes opened as the stream (nothing was open before); false with errno when it is nil.
-  bool Adopt(FILE* opened);
-  // Takes descriptor, opened without waiting (O_NONBLOCK, cleared here), as the stream in mode;
-  // a non-zero error refuses it instead. A descriptor not taken is closed.
-  bool AdoptDescriptor(int descriptor, const char* mode, int error);
+  // fresh: opened here, at its start, so its position is counted here.
+  bool Adopt(FILE* opened, bool fresh = false);
+  // Takes descriptor as the stream in mode, O_NONBLOCK set or cleared as nonBlocking says; a
+  // non-zero error refuses it instead. A descriptor not taken is closed.
+  bool AdoptDescriptor(int descriptor, const char* mode, int error, bool nonBlocking);
+  // Opens path (open flags) through the opener and takes it as the stream in mode.
+  bool OpenNamed(const string& path, int flags, const char* mode);
   // Before the first read of a FIFO that had no writer when it was opened.
   void AwaitWriter();
   // Goes through a positioning call when the last transfer went the other way.
@@ -74,6 +83,8 @@ class UnixDataFile : public DataFile {
   bool CanSeek();
   // The length of a device that seeks, read from its descriptor without disturbing stdio.
   int64_t DeviceLength();
+  // A read ended before the count: a size that says more is no length.
+  void NoteEndOfData();
   // Drops stdio's read-ahead when it runs past size.
   void DropReadAheadPast(off_t size);
   // The length of a regular file whose size says 0.
@@ -88,7 +99,10 @@ class UnixDataFile : public DataFile {
   FILE* stream = nullptr;
   Direction direction = Direction::kNone;
   int8_t seekable = -1;  // unknown until asked
-  bool regular = false;  // a regular file, whose position stdio tells
+  bool regular = false;  // a regular file
+  bool sized = false;    // a regular file whose size is its length
+  int64_t seenSize = -1;  // the size the last GetLength saw
   bool awaitWriter = false;
-  int64_t counted = 0;   // the position of anything else
+  bool counts = false;   // the position is counted here, not asked of stdio
+  int64_t counted = 0;   // the position, where it is counted
 };

@@ -86,7 +86,7 @@ QV_EXPORT(FolderItemCreateVirtualVolume)
 
 extern "C" RuntimeObject* FolderItemOpenAsVirtualVolume(RuntimeObject* item) {
   FolderItemImp* imp = RequiredFolderItemImp(item, "entry->mImp");
-  if (!imp) return nullptr;
+  if (!imp || imp->RefusesSpecialFile()) return nullptr;
   RandomAccessMechanism* disk = imp->OpenAsMechanism(true, true);
   const bool readOnly = !disk;
   if (readOnly) disk = imp->OpenAsMechanism(true, false);

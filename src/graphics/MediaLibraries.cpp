@@ -1,11 +1,13 @@
 #include "graphics/MediaLibraries.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "core/LibraryFinder.h"
+#include "core/NamedFile.h"
 
 namespace {
 
@@ -68,6 +70,11 @@ constexpr int kSndFileCount = sizeof(kSndFileNames) / sizeof(kSndFileNames[0]);
 static_assert(kSndFileCount * sizeof(void*) == sizeof(SndFileFunctions));
 
 }  // namespace
+
+bool IsPlayableFile(const string& path) {
+  NamedFile file;
+  return file.Open(path.CString(), O_RDONLY, NamedFileUse::kContents);
+}
 
 bool LoadGStreamer() {
   if (gGStreamerBinding.tried) return gGStreamerBinding.available;

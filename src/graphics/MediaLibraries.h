@@ -10,6 +10,13 @@
 
 #include <cstdint>
 
+#include "strings/RuntimeString.h"
+
+// GStreamer and libxine take a file by name and open it themselves, waiting on a FIFO without
+// a writer for ever: the framework's opener looks at what the name stands for just before
+// either is given it. True when it is a regular file that opens for reading.
+bool IsPlayableFile(const string& path);
+
 // --- GStreamer 0.10 ---------------------------------------------------------------------------
 
 using GstElementRef = void*;  // GstElement*

@@ -94,7 +94,7 @@ void GStreamerMediaPlayer::BindWindow() {
 // A file URI, so that blanks, "#" and "%" in the name reach the file unchanged. A movie to
 // play at once (AutoPlay) starts here, as with xine.
 bool GStreamerMediaPlayer::SetMovie(const string& path, bool playNow) {
-  if (!mPlaybin) return false;
+  if (!mPlaybin || !IsPlayableFile(path)) return false;
   gchar* uri = g_filename_to_uri(path.CString(), nullptr, nullptr);
   if (!uri) return false;
   g_object_set(mPlaybin, "uri", uri, nullptr);

@@ -159,7 +159,8 @@ void XineMediaPlayer::OpenAndPlay() {
   const XineFunctions& xine = Xine();
   mQueue = xine.xine_event_new_queue(mStream);
   if (mQueue) xine.xine_event_create_listener_thread(mQueue, OnEvent, mListener);
-  gchar* uri = g_filename_to_uri(mPath.CString(), nullptr, nullptr);
+  gchar* uri = IsPlayableFile(mPath) ? g_filename_to_uri(mPath.CString(), nullptr, nullptr)
+                                     : nullptr;
   if (uri && xine.xine_open(mStream, uri)) {
     xine.xine_play(mStream, 0, 0);
   } else {

@@ -81,7 +81,7 @@ SoundImpGStreamer::~SoundImpGStreamer() {
 SoundImp* SoundImpGStreamer::Clone() const { return CopySettingsTo(new SoundImpGStreamer); }
 
 void SoundImpGStreamer::PlayOnce(bool loop) {
-  if (!mPlaybin || !mFile) return;
+  if (!mPlaybin || !mFile || !IsPlayableFile(Path())) return;
   const GStreamerFunctions& gst = GStreamer();
   gchar* uri = g_filename_to_uri(Path().CString(), nullptr, nullptr);
   if (!uri) return;

@@ -1,9 +1,12 @@
 // The plain back end: libsndfile decodes the sound file and a task writes its samples, as
-// signed 16-bit, to the shared OSS audio device one buffer a tick.
+// signed 16-bit, to the shared OSS audio device one buffer a tick. The file is opened through
+// the framework's opener (a regular file only) and libsndfile is given the descriptor.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 
+#include "core/NamedFile.h"
 #include "graphics/SoundImp.h"
 
 namespace {
@@ -50,7 +53,7 @@ class SoundBackgroundTask : public SoundTask {
   bool PlayBuffer();
 
   bool mLoop;
-  FILE* mFile = nullptr;
+  NamedFile mFile;
   SndFileRef mSound = nullptr;
   int mDsp = -1;
   int32_t mSubtype = 0;
@@ -59,11 +62,10 @@ class SoundBackgroundTask : public SoundTask {
 
 SoundBackgroundTask::SoundBackgroundTask(const string& path, uint32_t offset, bool loop)
     : SoundTask(1), mLoop(loop) {
-  mFile = fopen(path.CString(), "rb");
-  if (!mFile) return;
-  if (fseek(mFile, long(offset), SEEK_SET) != 0) return;
+  if (!mFile.Open(path.CString(), O_RDONLY, NamedFileUse::kContents)) return;
+  if (lseek(mFile.Descriptor(), off_t(offset), SEEK_SET) < 0) return;
   SndFileInfo info{};
-  mSound = SndFile().sf_open_fd(fileno(mFile), kSndFileRead, &info, 0);
+  mSound = SndFile().sf_open_fd(mFile.Descriptor(), kSndFileRead, &info, 0);
   if (!mSound) return;
   mDsp = OpenDSP(info.channels, info.samplerate);
   mSubtype = info.format & kSndFileSubtypeMask;
@@ -80,8 +82,7 @@ void SoundBackgroundTask::Release() {
   mDsp = -1;
   if (mSound) SndFile().sf_close(mSound);
   mSound = nullptr;
-  if (mFile) fclose(mFile);
-  mFile = nullptr;
+  mFile.Close();
 }
 
 bool SoundBackgroundTask::PlayBuffer() {

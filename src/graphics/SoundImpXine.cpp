@@ -90,6 +90,7 @@ void SoundImpXine::EndTask() {
 void SoundImpXine::PlayOnce(bool loop) {
   if (!LoadXine() || !mFile) return;
   EndTask();
+  if (!IsPlayableFile(Path())) return;
   if (!mSession.stream && !mSession.Open()) return;
   const XineFunctions& xine = Xine();
   // A file URI, so that blanks, "#" and "%" in the name reach the file unchanged.

@@ -6,28 +6,23 @@
 
 #include <cerrno>
 
+#include "core/NamedFile.h"
+
 static_assert(sizeof(off_t) == 8, "files past 2 GB need 64-bit offsets");
 
 ImageFile::~ImageFile() { Close(); }
 
-// Opened without blocking: open() of a FIFO would wait for a writer for ever. Only a regular
-// file has a size to trust; anything else is refused with errno EINVAL.
+// Only a regular file has a size to trust: anything else is refused by the opener (a FIFO would
+// wait for a writer for ever), with its errno.
 bool ImageFile::Open(const char* path) {
   Close();
-  if (!path) {
-    errno = ENOENT;
+  NamedFile file;
+  if (!file.Open(path, O_RDONLY, NamedFileUse::kContents)) {
+    errno = file.Error();
     return false;
   }
-  mFd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (mFd < 0) return false;
-  struct stat info;
-  const bool regular = ::fstat(mFd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0;
-  if (!regular || ::fcntl(mFd, F_SETFL, ::fcntl(mFd, F_GETFL) & ~O_NONBLOCK) != 0) {
-    Close();
-    errno = EINVAL;
-    return false;
-  }
-  mSize = static_cast<uint64_t>(info.st_size);
+  mSize = static_cast<uint64_t>(file.Info().st_size);
+  mFd = file.Release();
   return true;
 }
 

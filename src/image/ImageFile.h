@@ -14,8 +14,8 @@ class ImageFile {
   ImageFile(const ImageFile&) = delete;
   ImageFile& operator=(const ImageFile&) = delete;
 
-  // Opens a regular file for reading; false (errno says why: EINVAL for a FIFO, a device or a
-  // folder) when it cannot be opened or is no regular file.
+  // Opens a regular file for reading; false (errno says why: ENOTSUP for a FIFO, a device or a
+  // socket, EISDIR for a folder) when it cannot be opened or is no regular file.
   bool Open(const char* path);
   void Close();
   bool IsOpen() const { return mFd >= 0; }

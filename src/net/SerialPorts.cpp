@@ -10,6 +10,7 @@
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
 #include "core/FieldAccessors.h"
+#include "core/FileHead.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RaiseException.h"
 #include "core/Startup.h"
@@ -56,12 +57,9 @@ DeviceLocations& Locations() {
 // Whether the tty class reports a UART behind the named device: its type is a number above 0.
 bool HasUART(const std::string& deviceName) {
   const std::string path = Locations().sysfs + "/" + deviceName + "/type";
-  FILE* file = std::fopen(path.c_str(), "re");
-  if (!file) return false;
-  int type = 0;
-  const bool read = std::fscanf(file, "%d", &type) == 1;
-  std::fclose(file);
-  return read && type > 0;
+  std::string text;
+  if (!ReadFileHead(path, 32, &text)) return false;  // a regular file only: never a FIFO
+  return std::atoi(text.c_str()) > 0;
 }
 
 // A port counts when its node exists and, for a named node (not a devfs folder's), a UART is

@@ -1,11 +1,14 @@
 #include "values/RuntimeInspection.h"
 
+#include <fcntl.h>
+
 #include <cstdio>
 
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
 #include "core/Memory.h"
+#include "core/NamedFile.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
@@ -151,10 +154,17 @@ int32_t RuntimeDebugObjectRefs(RuntimeObject* self, int32_t index) {
 }
 QV_EXPORT(RuntimeDebugObjectRefs)
 
+// Opened through the framework's opener: a FIFO without a reader is refused (ENXIO) rather than
+// written into a pipe no one reads until it fills and the writer waits for ever.
 void debugDumpObjects(stringStorage* path) {
   if (!path) return;
-  std::FILE* file = std::fopen(stringStorage::CString(path), "w+");
+  NamedFile opened;
+  if (!opened.Open(stringStorage::CString(path), O_WRONLY | O_CREAT | O_TRUNC,
+                   NamedFileUse::kStream))
+    return;
+  std::FILE* file = fdopen(opened.Descriptor(), "w");
   if (!file) return;
+  opened.Release();
   RuntimeObject* self = RuntimeDebugInstance();
   std::fprintf(file, "%d used in heap1\n", RuntimeDebugMemoryUsed(self, 0));
   const int32_t count = RuntimeDebugObjectCount(self, 0);

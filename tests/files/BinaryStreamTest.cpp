@@ -1,6 +1,7 @@
 // BinaryStream: every typed value in both byte orders against Python's struct, short reads,
 // strings, streams over a string, a MemoryBlock, a file and a pipe, and closed streams.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "StreamTestSupport.h"
@@ -200,6 +201,28 @@ TEST(BinaryStream, BytesPastATruncatedEndAreNeverReturned) {
   EXPECT_EQ(BinaryStreamGetPosition(s, 0), 100u);
   EXPECT_EQ(BinaryStreamGetLength(s, 0), 100u);
   EXPECT_TRUE(BinaryStreamEOF(s));
+}
+
+// A file of /sys says 4,096 bytes and holds a few: a ReadByte loop ends at the end of its data,
+// where Length is what was read. Before any read a length that is not known yet is answered as
+// what is known (0), never as -1 taken for a UInt64 (/proc).
+TEST(BinaryStream, ReadLoopsEndWhereTheDataEndsWhateverTheSizeSaid) {
+  const std::string path = "/sys/devices/system/cpu/online";
+  const std::string data = ReadFile(path);
+  struct stat info;
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  ASSERT_GT(uint64_t(info.st_size), data.size()) << "the size of " << path << " is its length";
+  Stream s(NewBinaryStream(OpenData(path)));
+  std::string read;
+  for (int i = 0; !BinaryStreamEOF(s) && i < 10000; ++i) read += char(BinaryStreamReadByte(s));
+  EXPECT_EQ(read, data);
+  EXPECT_EQ(BinaryStreamGetLength(s, 0), data.size());
+  EXPECT_EQ(BinaryStreamGetPosition(s, 0), data.size());
+  Stream status(NewBinaryStream(OpenData("/proc/self/status")));
+  EXPECT_EQ(BinaryStreamGetLength(status, 0), 0u);
+  EXPECT_EQ(BinaryStreamGetPosition(status, 0), 0u);
+  EXPECT_EQ(Text(BinaryStreamRead(status, 5, nullptr)).size(), 5u);
+  EXPECT_EQ(BinaryStreamGetLength(status, 0), 5u);
 }
 
 }  // namespace

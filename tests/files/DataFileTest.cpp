@@ -295,6 +295,60 @@ TEST(DataFile, FifosWithoutAWriterOpenAtOnce) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+// No read waits on a peer that is absent: a FIFO opened for reading whose writer never comes is
+// at its end after a grace of seconds, with ENXIO; one read and written through one stream is
+// its own writer, so what it holds is read and then it is at its end, and a write into it when
+// full fails (EAGAIN) instead of waiting for ever. An alarm fails a hang.
+TEST(DataFile, FifosWithoutAPeerNeverWait) {
+  qvtest::TempFolder folder;
+  const std::string alone = folder / "alone", loop = folder / "loop";
+  ASSERT_EQ(mkfifo(alone.c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(loop.c_str(), 0600), 0);
+  const int status = qvtest::RunInChild([&] {
+    alarm(20);
+    auto in = NewDataFile();
+    ASSERT_TRUE(in->Open(string(alone.c_str()), kDataFileReadOnly));
+    char bytes[8] = {};
+    int32_t got = -1;
+    EXPECT_FALSE(in->Read(bytes, 8, &got));
+    EXPECT_EQ(got, 0);
+    EXPECT_EQ(in->lastError, ENXIO);
+    EXPECT_TRUE(in->IsEOF());
+    auto both = NewDataFile();
+    ASSERT_TRUE(both->Open(string(loop.c_str()), kDataFileReadWrite));
+    ASSERT_TRUE(both->Write("abc", 3));
+    both->Flush();
+    EXPECT_TRUE(both->Read(bytes, 8, &got));
+    EXPECT_EQ(std::string(bytes, size_t(got)), "abc");
+    EXPECT_FALSE(both->Read(bytes, 8, &got));
+    EXPECT_TRUE(both->IsEOF());
+    EXPECT_EQ(both->lastError, 0);
+    const std::string block(1 << 20, 'x');
+    const bool wrote = both->Write(block.data(), int32_t(block.size()));
+    both->Flush();
+    EXPECT_FALSE(wrote);
+    EXPECT_EQ(both->lastError, EAGAIN);
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// A file of /sys says 4,096 bytes and holds a few: its length is not known until the end of its
+// data, where it is the bytes read and the file is at its end.
+TEST(DataFile, SizesThatAreNoLengthsGiveWayToTheData) {
+  const std::string path = "/sys/devices/system/cpu/online";
+  const std::string data = ReadFile(path);
+  auto file = NewDataFile();
+  ASSERT_TRUE(file->Open(string(path.c_str()), kDataFileReadOnly));
+  EXPECT_EQ(file->GetLength(), -1);
+  EXPECT_FALSE(file->IsEOF());
+  char bytes[8192];
+  int32_t got = 0;
+  EXPECT_TRUE(file->Read(bytes, int32_t(sizeof bytes), &got));
+  EXPECT_EQ(std::string(bytes, size_t(got)), data);
+  EXPECT_TRUE(file->IsEOF());
+  EXPECT_EQ(file->GetLength(), int64_t(data.size()));
+}
+
 TEST(DataFile, TemporaryFiles) {
   auto file = NewDataFile();
   // Anonymous: no name in any folder, gone with the file.

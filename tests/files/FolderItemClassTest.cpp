@@ -2,7 +2,9 @@
 // paths, navigation that keeps a subclass, links resolved or not, streams (appending makes a
 // file only where none is), the properties beside stat(1), Permissions, SaveInfo strings, and
 // the plug-ins' path buffer.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -181,6 +183,28 @@ TEST(FolderItemClass, StreamsAndAppendingOnlyWhereNoFileIs) {
   });
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(ReadFile(temp / "write-only"), "kept");
+}
+
+// AppendToTextFile on a FIFO: with a reader there, what is written reaches it; without one, nil
+// with ENXIO (no peer), never a stream into a pipe that no one reads.
+TEST(FolderItemClass, AppendingToAFifoNeedsAReader) {
+  qvtest::TempFolder temp("qvappendfifo");
+  const std::string fifo = temp / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Held item(Get(fifo));
+  EXPECT_EQ(FolderItemAppendTextFile(item), nullptr);
+  EXPECT_EQ(FolderItemGetLastError(item, 0), ENXIO);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  {
+    Held out(FolderItemAppendTextFile(item));
+    ASSERT_NE(out.object, nullptr);
+    TextOutputStreamWriteLine(out.As<TextOutputStreamObject>(), string("to the reader").Storage());
+  }
+  char bytes[64] = {};
+  EXPECT_EQ(std::string(bytes, size_t(std::max<ssize_t>(read(reader, bytes, sizeof bytes), 0))),
+            "to the reader\n");
+  close(reader);
 }
 
 TEST(FolderItemClass, PropertiesBesideStat) {

@@ -341,6 +341,30 @@ TEST(TextInputStream, BytesPastATruncatedEndAreNeverReturned) {
   }
 }
 
+// A file cut to its first line after one ReadLine: the lines still handed out are at most those
+// of the read-ahead, none that stdio read further on; then the loop ends. A file of /sys (a
+// size of 4,096, a few bytes of data) reads line by line to its end.
+TEST(TextInputStream, ReadLinePastACutStopsAtTheReadAhead) {
+  qvtest::TempFolder folder;
+  std::string data;
+  for (int i = 0; i < 100; ++i) {
+    data += "line " + std::to_string(100 + i) + std::string(20, '.') + "\n";
+  }
+  WriteFile(folder / "f", data);
+  Input in(NewTextInputStream(OpenData(folder / "f")));
+  EXPECT_EQ(ReadLine(in), "line 100" + std::string(20, '.'));
+  ASSERT_EQ(truncate((folder / "f").c_str(), 29), 0);
+  std::string after;
+  int lines = 0;
+  while (!TextInputStreamEOF(in) && lines < 1000) after += ReadLine(in) + "|", ++lines;
+  EXPECT_LE(after.size(), size_t{kTextInputBufferSize}) << lines << " lines after the cut";
+  EXPECT_EQ(data.substr(29).find(after.substr(0, after.find('|'))), 0u);
+  EXPECT_EQ(Text(TextInputStreamReadAll(in, nullptr)), "");
+  const std::string online = ReadFile("/sys/devices/system/cpu/online");
+  Input sys(NewTextInputStream(OpenData("/sys/devices/system/cpu/online")));
+  EXPECT_EQ(AllLines(sys), online.substr(0, online.find('\n')) + "|");
+}
+
 TEST(TextStreams, HandleConstructorsTakeDescriptorsOfEveryMode) {
   qvtest::TempFolder folder;
   const std::string path = folder / "f";
