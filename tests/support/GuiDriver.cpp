@@ -1,6 +1,7 @@
 #include "support/GuiDriver.h"
 
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 // Before Xlib, whose None and Bool macros would break it.
 #include <gtest/gtest.h>
@@ -279,13 +280,53 @@ XWindow GuiDriver::WaitForWindow(const std::string& title, int timeoutMs) {
     std::string listed;
     for (XWindow window : Windows()) listed += " \"" + Title(window) + "\"";
     ADD_FAILURE() << "no window titled \"" << title << "\" came up within " << timeoutMs << " ms; "
-                  << (listed.empty() ? "the window manager lists none (run the test under "
-                                       "scripts/with-display)"
-                                     : "the window manager lists" + listed);
+                  << (listed.empty() ? "the window manager lists none"
+                                     : "the window manager lists" + listed)
+                  << "; " << OwnWindowsTitled(title) << "; " << WindowManagerEvidence();
     return 0;
   }
   Settle();
   return found;
+}
+
+std::string GuiDriver::OwnWindowsTitled(const std::string& title) const {
+  std::string found;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item; item = item->next) {
+    GtkWidget* window = GTK_WIDGET(item->data);
+    const char* own = gtk_window_get_title(GTK_WINDOW(window));
+    if (!own || title != own) continue;
+    XWindowAttributes attributes{};
+    gdk_error_trap_push();
+    const bool known = window->window && XGetWindowAttributes(mDisplay, GDK_WINDOW_XID(window->window),
+                                                              &attributes);
+    gdk_error_trap_pop();
+    found += std::string(found.empty() ? "" : ", ") + "one " +
+             (gtk_widget_get_visible(window) ? "shown" : "not shown") + " by GTK, " +
+             (!known                                   ? "with no X window"
+              : attributes.map_state == IsViewable     ? "mapped by the X server"
+              : attributes.map_state == IsUnmapped     ? "not mapped by the X server"
+                                                       : "mapped under an unmapped parent");
+  }
+  g_list_free(toplevels);
+  return found.empty() ? "this process has no window of that title"
+                       : "this process has " + found;
+}
+
+std::string GuiDriver::WindowManagerEvidence() const {
+  std::string evidence = WindowManagerProcessState();
+  // A running manager names a window of its own on the root, which names itself.
+  const std::vector<XWindow> check =
+      WindowList(DefaultRootWindow(mDisplay), "_NET_SUPPORTING_WM_CHECK");
+  const std::vector<XWindow> itself =
+      check.empty() ? std::vector<XWindow>{} : WindowList(check[0], "_NET_SUPPORTING_WM_CHECK");
+  const std::string answer =
+      check.empty() ? "no window manager has announced itself on this display (run the test "
+                      "under scripts/with-display)"
+      : itself.empty() || itself[0] != check[0]
+          ? "the window manager's check window is gone: nothing manages this display"
+          : "the window manager " + Title(check[0]) + " announces itself";
+  return evidence.empty() ? answer : evidence + ", " + answer;
 }
 
 XWindow GuiDriver::ActiveWindow() const {

@@ -189,6 +189,10 @@ class GuiDriver {
   std::string Property(XWindow window, const char* name, int format) const;
   std::vector<XWindow> WindowList(XWindow window, const char* name) const;
   bool OnScreen(XWindow window) const;
+  // For a window that did not come up: what became of this process's windows titled title,
+  // and whether a window manager runs and manages the display.
+  std::string OwnWindowsTitled(const std::string& title) const;
+  std::string WindowManagerEvidence() const;
   void PressKeysym(unsigned long keysym, const std::vector<std::string>& modifiers);
   void SendNamedKey(const std::string& name, bool press);
   unsigned KeycodeFor(unsigned long keysym, bool* shifted);
