@@ -213,3 +213,38 @@ TEST(GuiDriverDeathTest, AnAnswerGoneAstrayFailsTheTestAndReleasesTheModalLoop) 
 }
 
 }  // namespace
+
+namespace {
+
+// A step starved by a source that is ready on every turn (here: an idle of default priority)
+// fails the test once it has waited its time, and the windows close so that the call returns.
+TEST(GuiDriverDeathTest, AStarvedStepFailsTheTestAndReleasesTheModalLoop) {
+  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        alarm(20);
+        testing::TestPartResultArray failures;
+        testing::ScopedFakeTestPartResultReporter reporter(
+            testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        qvtest::GuiDriver gui;
+        gui.answerTimeoutMs = 1000;
+        g_idle_add_full(
+            G_PRIORITY_DEFAULT, [](gpointer) -> gboolean { return TRUE; }, nullptr, nullptr);
+        bool ran = false;
+        gui.Meanwhile([&] { ran = true; });
+        GtkWidget* dialog = gtk_dialog_new();
+        gtk_window_set_title(GTK_WINDOW(dialog), "Starved");
+        const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+        const bool named = failures.size() == 1 &&
+                           std::string(failures.GetTestPartResult(0).message())
+                                   .find("step had not started 1000 ms after it was scheduled") !=
+                               std::string::npos &&
+                           std::string(failures.GetTestPartResult(0).message())
+                                   .find("this process shows \"Starved\"") != std::string::npos;
+        std::_Exit(response == GTK_RESPONSE_DELETE_EVENT && !ran && named ? 7 : 8);
+      },
+      testing::ExitedWithCode(7), "");
+}
+
+}  // namespace

@@ -96,6 +96,7 @@ GuiDriver::~GuiDriver() {
     XSync(mDisplay, False);
   }
   if (mStepSource) g_source_remove(mStepSource);
+  if (mStartWatch) g_source_remove(mStartWatch);
   EndAnswerWatch();
   if (!mSteps.empty())
     ADD_FAILURE() << mSteps.size() << " Meanwhile step(s) never ran: no main loop ran after";
@@ -136,10 +137,33 @@ void GuiDriver::Meanwhile(std::function<void()> step, int priority) {
     mStepSource = g_idle_add_full(priority, reinterpret_cast<GSourceFunc>(&RunSteps), this,
                                   nullptr);
   }
+  WatchTheNextStepStart();
+}
+
+// Sources of a higher priority than the step's, ready on every turn of a loaded loop, could
+// keep a step from ever running, and the call waiting on it would wait in a loop that turns:
+// a watch of the highest priority sees the step start in time.
+void GuiDriver::WatchTheNextStepStart() {
+  if (mStartWatch) return;
+  mStartWatch = g_timeout_add_full(G_PRIORITY_HIGH, guint(answerTimeoutMs),
+                                   reinterpret_cast<GSourceFunc>(&StepOverdue), this, nullptr);
+}
+
+int GuiDriver::StepOverdue(void* data) {
+  auto* self = static_cast<GuiDriver*>(data);
+  self->mStartWatch = 0;
+  ADD_FAILURE() << "the next Meanwhile step had not started " << self->answerTimeoutMs
+                << " ms after it was scheduled (or the previous one ran): the loop turned, but "
+                   "sources of a higher priority kept it from the step; this process shows "
+                << ShownWindowTitles();
+  self->CloseEveryWindowOfThisProcess();
+  return FALSE;
 }
 
 int GuiDriver::RunSteps(void* data) {
   auto* self = static_cast<GuiDriver*>(data);
+  if (self->mStartWatch) g_source_remove(self->mStartWatch);
+  self->mStartWatch = 0;
   const std::function<void()> step = std::move(self->mSteps.front());
   const int failures = FailureCount();
   step();
@@ -150,21 +174,28 @@ int GuiDriver::RunSteps(void* data) {
   } else if (self->mSteps.empty()) {
     // The step answered; if the answer went to the wrong place (a key under load, a click on
     // a window still moving), the call would wait for ever.
-    self->mStillOpen.clear();
-    GList* toplevels = gtk_window_list_toplevels();
-    for (GList* item = toplevels; item; item = item->next) {
-      GtkWindow* window = GTK_WINDOW(item->data);
-      if (!gtk_widget_get_visible(GTK_WIDGET(window))) continue;
-      const char* title = gtk_window_get_title(window);
-      self->mStillOpen += std::string(self->mStillOpen.empty() ? "" : ", ") + "\"" +
-                          (title ? title : "") + "\"";
-    }
-    g_list_free(toplevels);
+    self->mStillOpen = ShownWindowTitles();
     self->mAnswerWatch = g_timeout_add(self->answerTimeoutMs, &GuiDriver::AnswerOverdue, self);
   }
-  if (!self->mSteps.empty()) return TRUE;
+  if (!self->mSteps.empty()) {
+    self->WatchTheNextStepStart();
+    return TRUE;
+  }
   self->mStepSource = 0;
   return FALSE;
+}
+
+std::string GuiDriver::ShownWindowTitles() {
+  std::string titles;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item; item = item->next) {
+    GtkWindow* window = GTK_WINDOW(item->data);
+    if (!gtk_widget_get_visible(GTK_WIDGET(window))) continue;
+    const char* title = gtk_window_get_title(window);
+    titles += std::string(titles.empty() ? "" : ", ") + "\"" + (title ? title : "") + "\"";
+  }
+  g_list_free(toplevels);
+  return titles.empty() ? "no window" : titles;
 }
 
 int GuiDriver::AnswerOverdue(void* data) {
@@ -172,7 +203,7 @@ int GuiDriver::AnswerOverdue(void* data) {
   self->mAnswerWatch = 0;
   ADD_FAILURE() << "the call waiting on the Meanwhile steps had not returned "
                 << self->answerTimeoutMs << " ms after the last one ran, so its answer went astray; this process showed "
-                << (self->mStillOpen.empty() ? "no window" : self->mStillOpen)
+                << self->mStillOpen
                 << " then (ask StepsDone once the call returns)";
   self->CloseEveryWindowOfThisProcess();
   return FALSE;

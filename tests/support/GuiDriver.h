@@ -38,7 +38,9 @@
 // A step that fails closes every window of this process, so the waiting call returns and the
 // test ends with the failure instead of hanging. So does an answer that goes astray: once the
 // last step has run, the waiting call has kTimeoutMs to return (StepsDone, which the test asks
-// right after it, ends that watch); past it the test fails naming the windows still open.
+// right after it, ends that watch); past it the test fails naming the windows still open. So
+// does a step that does not get to run within kTimeoutMs of being scheduled (or of the step
+// before it). A thread blocked outside the loop is the test watchdog's (support/Watchdog.h).
 //
 // Keys go where the focus is, which a loaded window manager may not have moved yet: Key and
 // Type send nothing (and fail the test, naming both windows) unless the focus is on the window
@@ -179,7 +181,11 @@ class GuiDriver {
  private:
   static GdkFilterReturn CountPresses(GdkXEvent* xevent, GdkEvent*, gpointer data);
   static int RunSteps(void* self);
+  static int StepOverdue(void* self);
   static int AnswerOverdue(void* self);
+  void WatchTheNextStepStart();
+  // This process's shown windows, by title: "\"A\", \"B\"", or "no window".
+  static std::string ShownWindowTitles();
   void EndAnswerWatch();
   // True when keys may go: the confirmed window has the focus (waited for a moment, as a
   // window manager hands it back after a menu or a dialog); else a failure and false.
@@ -202,6 +208,7 @@ class GuiDriver {
   ::_XDisplay* mDisplay = nullptr;
   std::deque<std::function<void()>> mSteps;
   unsigned mStepSource = 0;
+  unsigned mStartWatch = 0;      // armed while a step waits to run
   unsigned mAnswerWatch = 0;     // armed once the last step has run, until StepsDone
   std::string mStillOpen;        // this process's windows shown when it was armed
   XWindow mFocusConfirmed = 0;   // the window WaitForFocus last saw take the focus

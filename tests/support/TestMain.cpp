@@ -6,6 +6,7 @@
 #include "core/Memory.h"
 #include "core/Startup.h"
 #include "support/TestSupport.h"
+#include "support/ToolkitWarnings.h"
 #include "support/Watchdog.h"
 
 int main(int argc, char** argv) {
@@ -17,5 +18,6 @@ int main(int argc, char** argv) {
   gtk_init_check(&argc, &argv);
   RunStartupSteps(kStartupToolkitBegin, kStartupToolkitEnd);
   qvtest::FailOnUnexpectedReports();
+  qvtest::FailOnToolkitWarnings();
   return RUN_ALL_TESTS();
 }
