@@ -1,14 +1,19 @@
 // The watchdog against tests that hang on purpose outside the GLib loop. Each case runs itself
 // again as a process of its own (QV_WATCHDOG_SUBJECT says what that process does instead of
 // checking) and reads the report that process wrote: the test named, the hanging function on a
-// stack, with gdb and without it, the window manager's windows, and the process ended.
+// stack, with gdb and without it, a hanging child's stack, the window manager's windows, and
+// the process ended.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <ctime>
 #include <map>
 #include <string>
@@ -29,14 +34,21 @@ constexpr char kHungTitle[] = "Hung on purpose";
   for (;;) pause();
 }
 
-// What the process run by Subject does: hang (with a short budget of its own, or with the
-// default one), or take three seconds.
+// The same in a child process, which ends with its parent.
+[[gnu::noinline]] void HangInTheChild() {
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  for (;;) pause();
+}
+
+// What the process run by Subject does: hang (with a child hanging too and a short budget of
+// its own, or with the default one), or take three seconds.
 void ActAsSubject(const std::string& role) {
   if (role == "pace") {
     sleep(3);
     return;
   }
   if (role == "hang") {
+    if (fork() == 0) HangInTheChild();
     qvtest::SetWatchdogBudget(2);
     if (qvtest::HaveDisplay()) {  // a window for the report to list
       qvtest::GuiDriver gui;
@@ -110,6 +122,9 @@ TEST_F(Watchdog, AHangIsReportedWithTheDebuggersStacksAndTheWindowsAndEndsThePro
   // gdb's own form: a thread and its frames.
   EXPECT_THAT(outcome.output, testing::ContainsRegex("\n#[0-9]+ +0x[0-9a-f]+ in .*HangOutsideTheLoop"));
   EXPECT_THAT(outcome.output, Not(HasSubstr("each thread's own backtrace instead")));
+  const size_t child = outcome.output.find("[ WATCHDOG ] child process ");
+  ASSERT_NE(child, std::string::npos) << outcome.output;
+  EXPECT_THAT(outcome.output.substr(child), HasSubstr("HangInTheChild"));
   if (!qvtest::HaveDisplay()) return;
   const size_t manager = outcome.output.find("[ WATCHDOG ] the window manager:");
   ASSERT_NE(manager, std::string::npos) << outcome.output;
@@ -117,7 +132,7 @@ TEST_F(Watchdog, AHangIsReportedWithTheDebuggersStacksAndTheWindowsAndEndsThePro
   EXPECT_THAT(managed, HasSubstr(kHungTitle));
   EXPECT_THAT(managed, HasSubstr("Openbox"));
   if (std::getenv("QV_WM_PID")) {
-    EXPECT_THAT(managed, HasSubstr(") is running"));
+    EXPECT_THAT(managed, HasSubstr(") is running (state "));
   }
 }
 
@@ -139,6 +154,23 @@ TEST_F(Watchdog, TheRunsDeadlineFiresBeforeTheBudget) {
                                   {{"QV_TEST_DEADLINE", std::to_string(deadline)},
                                    {"QV_WATCHDOG_DEBUGGER", "/nonexistent/debugger"}});
   ExpectAHangReport(outcome, "the run's timeout is near");
+}
+
+// The threads of this process.
+size_t Threads() {
+  return size_t(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                              std::filesystem::directory_iterator()));
+}
+
+// A forked child has the forking thread alone, so that the leak check at its exit (in the
+// sanitizer build) finds no thread it cannot stop; the parent has the watchdog back.
+TEST_F(Watchdog, StepsAsideForAForkAndComesBack) {
+  const size_t before = Threads();
+  std::string output;
+  const int status = qvtest::RunInChild([] { std::exit(Threads() == 1 ? 0 : 3); }, &output);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << output;
+  EXPECT_EQ(output, "");
+  EXPECT_EQ(Threads(), before);
 }
 
 // Every case has the budget anew: three of three seconds each pass under a budget of five.

@@ -313,7 +313,8 @@ XWindow GuiDriver::WaitForWindow(const std::string& title, int timeoutMs) {
     ADD_FAILURE() << "no window titled \"" << title << "\" came up within " << timeoutMs << " ms; "
                   << (listed.empty() ? "the window manager lists none"
                                      : "the window manager lists" + listed)
-                  << "; " << OwnWindowsTitled(title) << "; " << WindowManagerEvidence();
+                  << "; " << OwnWindowsTitled(title) << "; " << WindowManagerEvidence() << "; "
+                  << WindowManagerStacks() << NudgeEvidence(title);
     return 0;
   }
   Settle();
@@ -333,7 +334,10 @@ std::string GuiDriver::OwnWindowsTitled(const std::string& title) const {
                                                               &attributes);
     gdk_error_trap_pop();
     found += std::string(found.empty() ? "" : ", ") + "one " +
-             (gtk_widget_get_visible(window) ? "shown" : "not shown") + " by GTK, " +
+             (gtk_widget_get_mapped(window)    ? "shown and mapped"
+              : gtk_widget_get_visible(window) ? "shown, not mapped"
+                                               : "not shown") +
+             " by GTK, " +
              (!known                                   ? "with no X window"
               : attributes.map_state == IsViewable     ? "mapped by the X server"
               : attributes.map_state == IsUnmapped     ? "not mapped by the X server"
@@ -358,6 +362,29 @@ std::string GuiDriver::WindowManagerEvidence() const {
           ? "the window manager's check window is gone: nothing manages this display"
           : "the window manager " + Title(check[0]) + " announces itself";
   return evidence.empty() ? answer : evidence + ", " + answer;
+}
+
+std::string GuiDriver::WindowManagerStacks() const {
+  if (WindowManagerPid() <= 0) return "";
+  std::string why;
+  const std::string stacks = ProcessStacks(WindowManagerPid(), 30, &why);
+  return "its stacks:\n" + (stacks.empty() ? why : stacks) + "\n";
+}
+
+std::string GuiDriver::NudgeEvidence(const std::string& title) {
+  const long value = 1;
+  XChangeProperty(mDisplay, DefaultRootWindow(mDisplay), XInternAtom(mDisplay, "_QV_NUDGE", False),
+                  XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&value),
+                  1);
+  XSync(mDisplay, False);
+  const gint64 start = g_get_monotonic_time();
+  if (PumpUntil([&] { return FindWindow(title) != 0; }, 5000)) {
+    return "an event sent to the root window (which the manager watches) made it take the "
+           "window up " +
+           std::to_string((g_get_monotonic_time() - start) / 1000) + " ms later";
+  }
+  return "an event sent to the root window (which the manager watches) did not make it take "
+         "the window up within 5 s";
 }
 
 XWindow GuiDriver::ActiveWindow() const {

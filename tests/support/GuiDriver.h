@@ -199,6 +199,11 @@ class GuiDriver {
   // and whether a window manager runs and manages the display.
   std::string OwnWindowsTitled(const std::string& title) const;
   std::string WindowManagerEvidence() const;
+  // The manager's threads' stacks ("" outside with-display); then whether an event sent to it
+  // makes it take the window up, telling one waiting for an event it already has from one
+  // that is busy or stuck.
+  std::string WindowManagerStacks() const;
+  std::string NudgeEvidence(const std::string& title);
   void PressKeysym(unsigned long keysym, const std::vector<std::string>& modifiers);
   void SendNamedKey(const std::string& name, bool press);
   unsigned KeycodeFor(unsigned long keysym, bool* shifted);

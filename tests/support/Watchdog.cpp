@@ -41,8 +41,9 @@ using Seconds = std::chrono::seconds;
 // The report's own time: the debugger, then the window manager's list. Past kReportBound the
 // kernel kills the process (the debugger may have left it stopped).
 constexpr int kDebuggerSeconds = 45;
+constexpr int kChildDebuggerSeconds = 20;
 constexpr int kQuerySeconds = 5;
-constexpr int kReportSeconds = 60;
+constexpr int kReportSeconds = 90;
 constexpr int kReportBound = kReportSeconds + 15;
 // After the report, with-display's tear-down takes up to 5 s for each of two processes.
 static_assert(kDeadlineMarginSeconds >= kReportBound + 10);
@@ -121,8 +122,9 @@ ProgramRun RunBounded(const std::vector<std::string>& argv, int seconds,
 
 // ---- stacks through a debugger ----
 
-// Every thread's stack from the debugger, or "" (and why in *why) when it gave none.
-std::string DebuggerStacks(int seconds, std::string* why) {
+}  // namespace
+
+std::string ProcessStacks(int pid, int seconds, std::string* why) {
   const char* chosen = std::getenv("QV_WATCHDOG_DEBUGGER");
   const std::string debugger = chosen && *chosen ? chosen : "gdb";
   // Where Yama restricts ptrace to ancestors, the debugger (a child) needs leave to attach.
@@ -136,7 +138,7 @@ std::string DebuggerStacks(int seconds, std::string* why) {
   for (std::string& variable : variables) environment.push_back(variable.data());
   environment.push_back(nullptr);
   const ProgramRun run = RunBounded(
-      {debugger, "-p", std::to_string(getpid()), "-batch", "-nx", "-iex",
+      {debugger, "-p", std::to_string(pid), "-batch", "-nx", "-iex",
        "set debuginfod enabled off", "-ex", "set pagination off", "-ex", "set width 0", "-ex",
        "thread apply all bt"},
       seconds, environment.data());
@@ -152,6 +154,8 @@ std::string DebuggerStacks(int seconds, std::string* why) {
   }
   return "";
 }
+
+namespace {
 
 // ---- stacks taken by each thread in a signal handler ----
 
@@ -319,6 +323,55 @@ std::string SignalStacks(const Clock::time_point& deadline) {
   return text;
 }
 
+// ---- child processes ----
+
+// The processes this one started that still run (a program under test, a forked child), but
+// the report's own.
+std::vector<pid_t> ChildProcesses() {
+  std::vector<pid_t> children;
+  DIR* processes = opendir("/proc");
+  if (!processes) return children;
+  while (dirent* entry = readdir(processes)) {
+    const pid_t pid = pid_t(std::atoi(entry->d_name));
+    if (pid <= 0) continue;
+    char stat[512] = "";
+    const int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd < 0 ? -1 : read(fd, stat, sizeof stat - 1);
+    if (fd >= 0) close(fd);
+    const char* name = n > 0 ? std::strrchr(stat, ')') : nullptr;
+    char state = 0;
+    int parent = 0;
+    if (name && std::sscanf(name + 1, " %c %d", &state, &parent) == 2 && parent == getpid() &&
+        state != 'Z') {
+      children.push_back(pid);
+    }
+  }
+  closedir(processes);
+  return children;
+}
+
+// The stacks of the child processes, as long as the report has time for them.
+std::string ChildStacks(const Clock::time_point& deadline) {
+  std::string text;
+  for (const pid_t child : ChildProcesses()) {
+    const int left = int(std::chrono::duration_cast<Seconds>(deadline - Clock::now()).count());
+    if (left < kQuerySeconds) break;
+    std::string why;
+    const std::string stacks =
+        ProcessStacks(int(child), std::min(left - kQuerySeconds, kChildDebuggerSeconds), &why);
+    std::string command;
+    const int fd =
+        open(("/proc/" + std::to_string(child) + "/cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+    char buffer[256];
+    const ssize_t n = fd < 0 ? -1 : read(fd, buffer, sizeof buffer);
+    if (fd >= 0) close(fd);
+    for (ssize_t k = 0; k < n; ++k) command += buffer[k] ? buffer[k] : ' ';
+    text += "[ WATCHDOG ] child process " + std::to_string(child) + " (" + command + "):\n" +
+            (stacks.empty() ? why + "\n" : stacks);
+  }
+  return text;
+}
+
 // ---- the window manager ----
 
 std::string WindowManagerReport(const Clock::time_point& deadline) {
@@ -344,6 +397,9 @@ std::string WindowManagerReport(const Clock::time_point& deadline) {
 // The watch waits on an eventfd that every change of budget rings, not on a condition
 // variable: valgrind's race detector does not follow the 64-bit-time timed wait of a 32-bit
 // build, and would take the state shared under the mutex for a race.
+// The thread steps aside for every fork: a forked child has no copy of it, and the address
+// sanitizer, finding it still listed there, would say at the child's exit that it could not be
+// stopped for the leak check. The parent gets it back at once.
 class Watch {
  public:
   void Start(int budgetSeconds, Clock::time_point runDeadline) {
@@ -351,11 +407,8 @@ class Watch {
     mBudget = budgetSeconds;
     mRunDeadline = runDeadline;
     Arm("the start-up, before the first test", budgetSeconds);
-    // A plain thread: a detached std::thread's state lives only on its own stack, where a leak
-    // check does not look.
-    pthread_t thread;
-    pthread_create(&thread, nullptr, &Watch::Body, this);
-    pthread_detach(thread);
+    Launch();
+    pthread_atfork(&Watch::BeforeFork, &Watch::AfterForkInParent, nullptr);
   }
   void Arm(const std::string& what, int seconds = 0) {
     pthread_mutex_lock(&mMutex);
@@ -363,8 +416,7 @@ class Watch {
     mStarted = Clock::now();
     mSeconds = seconds > 0 ? seconds : mBudget;
     pthread_mutex_unlock(&mMutex);
-    const uint64_t ring = 1;
-    if (write(mWake, &ring, sizeof ring) < 0) return;  // full: the watch wakes all the same
+    Ring();
   }
   void Rearm(int seconds) {
     pthread_mutex_lock(&mMutex);
@@ -374,6 +426,16 @@ class Watch {
   }
 
  private:
+  void Launch() {
+    mStopping = false;
+    mRunning = pthread_create(&mThread, nullptr, &Watch::Body, this) == 0;
+  }
+  void Ring() {
+    const uint64_t ring = 1;
+    if (write(mWake, &ring, sizeof ring) < 0) return;  // full: the watch wakes all the same
+  }
+  static void BeforeFork();
+  static void AfterForkInParent();
   static void* Body(void* self) {
     static_cast<Watch*>(self)->Run();
     return nullptr;
@@ -381,6 +443,10 @@ class Watch {
   void Run() {
     for (;;) {
       pthread_mutex_lock(&mMutex);
+      if (mStopping) {
+        pthread_mutex_unlock(&mMutex);
+        return;
+      }
       const Clock::time_point due = std::min(mStarted + Seconds(mSeconds), mRunDeadline);
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now());
       if (left.count() <= 0) break;  // with the lock held, what it reports cannot change
@@ -391,6 +457,7 @@ class Watch {
         if (read(mWake, &rings, sizeof rings) < 0) continue;
       }
     }
+    mFiring = true;  // from now on it stays, fork or not
     const std::string what = mWhat;
     const long ran = long(std::chrono::duration_cast<Seconds>(Clock::now() - mStarted).count());
     const bool runDeadline = mRunDeadline < mStarted + Seconds(mSeconds);
@@ -414,13 +481,15 @@ class Watch {
     Say("\n[ WATCHDOG ] " + what + " has run for " + std::to_string(ran) + " s, " + reason +
         ": the stacks of every thread follow (process " + std::to_string(getpid()) + ")\n");
     std::string why;
-    std::string stacks = DebuggerStacks(kDebuggerSeconds, &why);
+    std::string stacks = ProcessStacks(getpid(), kDebuggerSeconds, &why);
     if (stacks.empty()) {
       Say("[ WATCHDOG ] " + why + "; each thread's own backtrace instead:\n");
       stacks = SignalStacks(deadline);
     }
     Say(stacks);
+    // The window manager first: it is quick, and the children's debugger may not be.
     Say("[ WATCHDOG ] the window manager:\n" + WindowManagerReport(deadline));
+    Say(ChildStacks(deadline));
     Say("[  FAILED  ] " + what + " (hung: ended by the watchdog after " + std::to_string(ran) +
         " s)\n");
     _exit(kWatchdogStatus);
@@ -428,6 +497,10 @@ class Watch {
 
   pthread_mutex_t mMutex = PTHREAD_MUTEX_INITIALIZER;
   int mWake = -1;
+  pthread_t mThread{};
+  bool mRunning = false;   // the thread is there (the forking thread's alone to change)
+  bool mStopping = false;  // asked to end, for a fork
+  bool mFiring = false;    // reporting: no longer steps aside
   std::string mWhat;
   Clock::time_point mStarted;
   int mSeconds = 0;
@@ -436,6 +509,22 @@ class Watch {
 };
 
 Watch* gWatch = nullptr;
+
+void Watch::BeforeFork() {
+  Watch* self = gWatch;
+  pthread_mutex_lock(&self->mMutex);
+  const bool stop = self->mRunning && !self->mFiring;
+  if (stop) self->mStopping = true;
+  pthread_mutex_unlock(&self->mMutex);
+  if (!stop) return;
+  self->Ring();
+  pthread_join(self->mThread, nullptr);
+  self->mRunning = false;
+}
+
+void Watch::AfterForkInParent() {
+  if (!gWatch->mRunning) gWatch->Launch();  // stopped before the fork
+}
 
 class WatchListener : public testing::EmptyTestEventListener {
   void OnTestStart(const testing::TestInfo& test) override { gWatch->Arm(Name(test)); }
@@ -476,17 +565,32 @@ void SetWatchdogBudget(int seconds) {
   if (gWatch) gWatch->Rearm(seconds);
 }
 
-std::string WindowManagerProcessState() {
+int WindowManagerPid() {
   const char* pid = std::getenv("QV_WM_PID");
-  if (!pid || std::atoi(pid) <= 0) return "";
+  return pid ? std::atoi(pid) : 0;
+}
+
+std::string WindowManagerProcessState() {
+  const int pid = WindowManagerPid();
+  if (pid <= 0) return "";
   // Its state in /proc: gone, or a zombie its parent has not reaped yet, is ended.
   char stat[512] = "";
-  const int fd = open(("/proc/" + std::string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+  const std::string folder = "/proc/" + std::to_string(pid);
+  int fd = open((folder + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
   const ssize_t n = fd < 0 ? -1 : read(fd, stat, sizeof stat - 1);
   if (fd >= 0) close(fd);
   const char* name = n > 0 ? std::strrchr(stat, ')') : nullptr;
-  const bool running = name && name[1] == ' ' && name[2] != 'Z' && name[2] != 'X';
-  return std::string("openbox (pid ") + pid + ") " + (running ? "is running" : "has ended");
+  const char state = name && name[1] == ' ' ? name[2] : 'X';
+  const std::string head = "openbox (pid " + std::to_string(pid) + ") ";
+  if (state == 'Z' || state == 'X') return head + "has ended";
+  // What it waits in: a manager asleep in poll waits for events, one in a futex or a read of
+  // its own is stuck.
+  char waiting[64] = "";
+  fd = open((folder + "/wchan").c_str(), O_RDONLY | O_CLOEXEC);
+  const ssize_t w = fd < 0 ? -1 : read(fd, waiting, sizeof waiting - 1);
+  if (fd >= 0) close(fd);
+  return head + "is running (state " + state + (w > 0 ? std::string(", in ") + waiting : "") +
+         ")";
 }
 
 }  // namespace qvtest

@@ -4,9 +4,9 @@
 // watchdog writes to standard error which test hung and for how long, the stack of every
 // thread (gdb attached by pid; without gdb, or where ptrace is refused, each thread's own
 // backtrace taken in a signal handler), what the window manager manages and whether it still
-// runs, then the test's failure, and ends the process with kWatchdogStatus. It writes with
-// plain write(2) and bounds every program it starts; a kernel timer kills the process should
-// the report itself get stuck.
+// runs, the stacks of the processes the test started that still run, then the test's failure,
+// and ends the process with kWatchdogStatus. It writes with plain write(2) and bounds every
+// program it starts; a kernel timer kills the process should the report itself get stuck.
 //
 //   QV_WATCHDOG_SECONDS   a test case's budget in seconds (default kDefaultBudgetSeconds,
 //                         five times that under valgrind); 0 turns the watchdog off, as for a
@@ -25,7 +25,7 @@ namespace qvtest {
 constexpr int kDefaultBudgetSeconds = 150;
 constexpr int kWatchdogStatus = 124;  // as timeout(1) ends
 // How long before QV_TEST_DEADLINE the watchdog fires: its report's time, then the display's.
-constexpr int kDeadlineMarginSeconds = 85;
+constexpr int kDeadlineMarginSeconds = 115;
 
 // Starts the watchdog, watching the start-up, and registers the listener that gives every test
 // case its budget. The test main calls it once, before anything that could hang.
@@ -35,8 +35,14 @@ void StartWatchdog();
 // of its budget: for a test that waits longer on purpose.
 void SetWatchdogBudget(int seconds);
 
-// Whether the window manager that scripts/with-display started (its pid in QV_WM_PID) still
-// runs: "openbox (pid N) is running", "openbox (pid N) has ended", or "" outside with-display.
+// The stacks of every thread of process pid through the debugger (attached for at most
+// seconds), or "" and why in *why.
+std::string ProcessStacks(int pid, int seconds, std::string* why);
+
+// The window manager that scripts/with-display started (QV_WM_PID), or 0 outside it.
+int WindowManagerPid();
+// Whether it still runs, and what it waits in: "openbox (pid N) is running (state S, in
+// do_sys_poll)", "openbox (pid N) has ended", or "" outside with-display.
 std::string WindowManagerProcessState();
 
 }  // namespace qvtest

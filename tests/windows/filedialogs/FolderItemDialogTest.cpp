@@ -68,6 +68,14 @@ std::string ChooserName(GtkWidget* chooser) {
   return path.substr(path.rfind('/') + 1);
 }
 
+// The folder the chooser is in, "" while it is in none.
+std::string CurrentFolder(GtkWidget* chooser) {
+  gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(chooser));
+  const std::string path = folder ? folder : "";
+  g_free(folder);
+  return path;
+}
+
 // The combo box of a chooser's filters: the shown text combo whose first row is firstFilter.
 GtkWidget* FindFilterCombo(GtkWidget* widget, const char* firstFilter) {
   if (!gtk_widget_get_visible(widget)) return nullptr;
@@ -128,16 +136,25 @@ class FolderItemDialogTest : public testing::Test {
     RuntimeObject* folder = FolderItemFromPath(path.c_str());
     objSetter(dialog, offsetof(FolderItemDialogObject, initialDirectory), folder);
     RuntimeUnlockObject(folder);
+    initialFolder = path;
   }
 
-  // Runs the dialog while person works it once it has the focus; the path of the Result, ""
-  // for nil. The Result field holds the same item.
+  // Runs the dialog while person works it once it has the focus (and a chooser has reached
+  // the initial folder); the path of the Result, "" for nil. The Result field holds the same
+  // item.
   std::string Run(const std::function<void(XWindow, GtkWidget*)>& person) {
     gui.Meanwhile([&] {
       const XWindow window = gui.WaitForWindow(kTitle);
       ASSERT_TRUE(window);
       ASSERT_TRUE(gui.WaitForFocus(window));
-      person(window, GTK_WIDGET(gui.Gtk(window)));
+      GtkWidget* dialog = GTK_WIDGET(gui.Gtk(window));
+      // The chooser enters the folder once it has asked whether it is one, which on a loaded
+      // machine can be after the dialog is up: a name typed before then is in no folder.
+      if (!initialFolder.empty() && GTK_IS_FILE_CHOOSER(dialog)) {
+        ASSERT_TRUE(gui.PumpUntil([&] { return CurrentFolder(dialog) == initialFolder; }))
+            << "the chooser is in \"" << CurrentFolder(dialog) << "\"";
+      }
+      person(window, dialog);
     });
     RuntimeObject* chosen = FolderItemDialogShowModal(dialog);
     EXPECT_TRUE(gui.StepsDone());
@@ -171,6 +188,7 @@ class FolderItemDialogTest : public testing::Test {
   }
 
   qvtest::GuiDriver gui;
+  std::string initialFolder;  // SetFolder's
   // Paths are typed into the chooser: keep them out of the busy /tmp.
   qvtest::TempFolder files{"qvdialog", std::filesystem::current_path().string()};
   RuntimeObject* dialog = nullptr;
