@@ -120,7 +120,8 @@ TEST_F(Watchdog, AHangIsReportedWithTheDebuggersStacksAndTheWindowsAndEndsThePro
   const Outcome outcome = Subject("hang", {});
   ExpectAHangReport(outcome, "past its budget of 2 s");
   // gdb's own form: a thread and its frames.
-  EXPECT_THAT(outcome.output, testing::ContainsRegex("\n#[0-9]+ +0x[0-9a-f]+ in .*HangOutsideTheLoop"));
+  EXPECT_THAT(outcome.output,
+              testing::ContainsRegex("\n#[0-9]+ +0x[0-9a-f]+ in .*HangOutsideTheLoop"));
   EXPECT_THAT(outcome.output, Not(HasSubstr("each thread's own backtrace instead")));
   const size_t child = outcome.output.find("[ WATCHDOG ] child process ");
   ASSERT_NE(child, std::string::npos) << outcome.output;

@@ -15,6 +15,7 @@
 #include <gdk/gdkx.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -202,7 +203,8 @@ int GuiDriver::AnswerOverdue(void* data) {
   auto* self = static_cast<GuiDriver*>(data);
   self->mAnswerWatch = 0;
   ADD_FAILURE() << "the call waiting on the Meanwhile steps had not returned "
-                << self->answerTimeoutMs << " ms after the last one ran, so its answer went astray; this process showed "
+                << self->answerTimeoutMs
+                << " ms after the last one ran, so its answer went astray; this process showed "
                 << self->mStillOpen
                 << " then (ask StepsDone once the call returns)";
   self->CloseEveryWindowOfThisProcess();
@@ -295,10 +297,35 @@ bool GuiDriver::OnScreen(XWindow window) const {
   return got && attributes.map_state == IsViewable;
 }
 
+void GuiDriver::NudgeTheWindowManager() {
+  if (!mDisplay) return;
+  const long value = ++mNudges;
+  XChangeProperty(mDisplay, DefaultRootWindow(mDisplay), XInternAtom(mDisplay, "_QV_NUDGE", False),
+                  XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&value),
+                  1);
+  XFlush(mDisplay);
+}
+
+bool GuiDriver::PumpUntilTheManagerHas(const std::function<bool()>& condition, int timeoutMs) {
+  constexpr gint64 kNudgeEvery = 1000000;  // microseconds
+  gint64 nextNudge = g_get_monotonic_time() + kNudgeEvery;
+  return PumpUntil(
+      [&] {
+        if (condition()) return true;
+        if (g_get_monotonic_time() >= nextNudge) {
+          NudgeTheWindowManager();
+          nextNudge = g_get_monotonic_time() + kNudgeEvery;
+        }
+        return false;
+      },
+      timeoutMs);
+}
+
 XWindow GuiDriver::WaitForWindow(const std::string& title, int timeoutMs) {
   XWindow found = 0;
+  const long nudges = mNudges;
   const bool shown =
-      ready() && PumpUntil(
+      ready() && PumpUntilTheManagerHas(
                      [&] {
                        found = FindWindow(title);
                        if (!found || !OnScreen(found)) return false;
@@ -317,6 +344,11 @@ XWindow GuiDriver::WaitForWindow(const std::string& title, int timeoutMs) {
                   << WindowManagerStacks() << NudgeEvidence(title);
     return 0;
   }
+  // Said in the log, so that a run shows how often the manager needed waking.
+  if (mNudges > nudges) {
+    std::fprintf(stderr, "GuiDriver: \"%s\" came up once the window manager had been woken %ld "
+                 "time(s)\n", title.c_str(), mNudges - nudges);
+  }
   Settle();
   return found;
 }
@@ -330,8 +362,9 @@ std::string GuiDriver::OwnWindowsTitled(const std::string& title) const {
     if (!own || title != own) continue;
     XWindowAttributes attributes{};
     gdk_error_trap_push();
-    const bool known = window->window && XGetWindowAttributes(mDisplay, GDK_WINDOW_XID(window->window),
-                                                              &attributes);
+    const bool known =
+        window->window &&
+        XGetWindowAttributes(mDisplay, GDK_WINDOW_XID(window->window), &attributes);
     gdk_error_trap_pop();
     found += std::string(found.empty() ? "" : ", ") + "one " +
              (gtk_widget_get_mapped(window)    ? "shown and mapped"
@@ -372,19 +405,14 @@ std::string GuiDriver::WindowManagerStacks() const {
 }
 
 std::string GuiDriver::NudgeEvidence(const std::string& title) {
-  const long value = 1;
-  XChangeProperty(mDisplay, DefaultRootWindow(mDisplay), XInternAtom(mDisplay, "_QV_NUDGE", False),
-                  XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&value),
-                  1);
-  XSync(mDisplay, False);
+  NudgeTheWindowManager();
   const gint64 start = g_get_monotonic_time();
+  const std::string nudged = "another event sent to the root window (which the manager watches) ";
   if (PumpUntil([&] { return FindWindow(title) != 0; }, 5000)) {
-    return "an event sent to the root window (which the manager watches) made it take the "
-           "window up " +
+    return nudged + "made it take the window up " +
            std::to_string((g_get_monotonic_time() - start) / 1000) + " ms later";
   }
-  return "an event sent to the root window (which the manager watches) did not make it take "
-         "the window up within 5 s";
+  return nudged + "did not make it take the window up within 5 s";
 }
 
 XWindow GuiDriver::ActiveWindow() const {
@@ -399,7 +427,7 @@ bool GuiDriver::HasFocus(XWindow window) const {
 }
 
 bool GuiDriver::WaitForFocus(XWindow window, int timeoutMs) {
-  if (!PumpUntil([&] { return HasFocus(window); }, timeoutMs)) return false;
+  if (!PumpUntilTheManagerHas([&] { return HasFocus(window); }, timeoutMs)) return false;
   mFocusConfirmed = window;
   return true;
 }
@@ -427,7 +455,7 @@ bool GuiDriver::FocusIsOnTheConfirmedWindow() {
 }
 
 bool GuiDriver::WaitUntilClosed(XWindow window, int timeoutMs) {
-  return PumpUntil(
+  return PumpUntilTheManagerHas(
       [&] {
         const std::vector<XWindow> windows = Windows();
         return !OnScreen(window) &&

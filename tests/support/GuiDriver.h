@@ -204,6 +204,12 @@ class GuiDriver {
   // that is busy or stuck.
   std::string WindowManagerStacks() const;
   std::string NudgeEvidence(const std::string& title);
+  // Openbox can sleep in its loop with an event it has already read (under load, the map
+  // request of a new window: it took the window up only once another event came, 30 s and
+  // more later). Any event wakes it; a property changed on the root window, which it watches,
+  // is one that no program minds. Waits on the manager send one each second.
+  void NudgeTheWindowManager();
+  bool PumpUntilTheManagerHas(const std::function<bool()>& condition, int timeoutMs);
   void PressKeysym(unsigned long keysym, const std::vector<std::string>& modifiers);
   void SendNamedKey(const std::string& name, bool press);
   unsigned KeycodeFor(unsigned long keysym, bool* shifted);
@@ -218,6 +224,7 @@ class GuiDriver {
   std::string mStillOpen;        // this process's windows shown when it was armed
   XWindow mFocusConfirmed = 0;   // the window WaitForFocus last saw take the focus
   int mPressesSeen = 0;  // button presses that reached this process (CountPresses)
+  long mNudges = 0;      // sent to the window manager
   std::vector<unsigned> mSpareKeycodes;  // keys without symbols, for characters Type maps
   size_t mNextSpare = 0;
   std::vector<unsigned> mHeldKeycodes;  // by HoldKey, not yet released

@@ -38,8 +38,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::seconds;
 
-// The report's own time: the debugger, then the window manager's list. Past kReportBound the
-// kernel kills the process (the debugger may have left it stopped).
+// The report's own time: the debugger on this process, the window manager's list, then the
+// debugger on each child. Past kReportBound the kernel kills the process (a debugger may have
+// left it stopped).
 constexpr int kDebuggerSeconds = 45;
 constexpr int kChildDebuggerSeconds = 20;
 constexpr int kQuerySeconds = 5;
@@ -96,7 +97,8 @@ ProgramRun RunBounded(const std::vector<std::string>& argv, int seconds,
   const Clock::time_point deadline = Clock::now() + Seconds(seconds);
   char buffer[4096];
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
     pollfd readable = {ends[0], POLLIN, 0};
     const int ready = poll(&readable, 1, int(left.count()));
@@ -120,9 +122,9 @@ ProgramRun RunBounded(const std::vector<std::string>& argv, int seconds,
   return run;
 }
 
-// ---- stacks through a debugger ----
-
 }  // namespace
+
+// ---- stacks through a debugger ----
 
 std::string ProcessStacks(int pid, int seconds, std::string* why) {
   const char* chosen = std::getenv("QV_WATCHDOG_DEBUGGER");
