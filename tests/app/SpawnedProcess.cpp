@@ -7,6 +7,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "support/Watchdog.h"
+
 extern char** environ;
 
 namespace qvtest {
@@ -102,7 +104,16 @@ bool SpawnedProcess::ReadSome(int timeoutMs) {
   return mEnds[0] >= 0 || mEnds[1] >= 0;
 }
 
+namespace {
+
+// A wait on the child is bounded by its own patience, which the test watchdog's budget covers:
+// the watchdog stays for a wait that never ends.
+void CoverTheWaitWithTheWatchdog() { SetWatchdogBudget(kChildPatienceMs / 1000 + 30); }
+
+}  // namespace
+
 bool SpawnedProcess::WaitForOutput(const std::string& text) {
+  CoverTheWaitWithTheWatchdog();
   const int64_t deadline = Now() + kChildPatienceMs;
   while (Output().find(text) == std::string::npos) {
     if (Now() >= deadline || !ReadSome(int(deadline - Now()))) return false;
@@ -115,6 +126,7 @@ void SpawnedProcess::Signal(int signalNumber) {
 }
 
 int SpawnedProcess::Finish() {
+  CoverTheWaitWithTheWatchdog();
   const int64_t deadline = Now() + kChildPatienceMs;
   while (Now() < deadline && ReadSome(int(deadline - Now()))) {
   }

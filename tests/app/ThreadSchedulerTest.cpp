@@ -69,10 +69,12 @@ TEST_F(ThreadScheduler, PrioritiesFiveAndOneGiveFiveTurnsToOnePerCycle) {
   RuntimeUnlockObject(one);
 }
 
+// Long enough that no loaded machine reaches its end before the next cycle wakes it early.
+constexpr uint32_t kEarlySleepMs = 10000;
 uint32_t gSleptMs = 0;
 void SleepWakingEarly(RuntimeObject* self) {
   const uint32_t start = ThreadClockNow();
-  ThreadSleep(self, 100, 1);
+  ThreadSleep(self, kEarlySleepMs, 1);
   gSleptMs = ThreadClockNow() - start;
   gLog += "W";
 }
@@ -86,7 +88,7 @@ TEST_F(ThreadScheduler, AWakeEarlySleeperAheadOfAReadyThreadIsChosenBeforeItsTim
   threadRun(busy);
   threadRun(sleeper);
   EXPECT_TRUE(MainWaitsForThreads());
-  EXPECT_LT(gSleptMs, 100u);
+  EXPECT_LT(gSleptMs, kEarlySleepMs);
   EXPECT_LT(gLog.find('W'), gLog.rfind('R')) << gLog;
   RuntimeUnlockObject(busy);
   RuntimeUnlockObject(sleeper);

@@ -24,9 +24,10 @@ QV::Rect Rect(int top, int left, int bottom, int right) {
   return {int16_t(top), int16_t(left), int16_t(bottom), int16_t(right)};
 }
 
-// The font of the layout, as Pango writes a description.
+// The font of the layout, as Pango writes a description; "" without a layout.
 std::string LayoutFont(GraphicsGTK& g) {
-  const PangoFontDescription* font = pango_layout_get_font_description(g.Layout());
+  PangoLayout* layout = g.Layout();
+  const PangoFontDescription* font = layout ? pango_layout_get_font_description(layout) : nullptr;
   if (!font) return "";
   char* text = pango_font_description_to_string(font);
   std::string description = text;

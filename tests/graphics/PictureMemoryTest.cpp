@@ -46,13 +46,29 @@ class SmallXServer {
       _exit(127);
     }
     close(number[1]);
-    char digits[16] = {};
-    ssize_t got = 0;
+    // Written once it listens, the number and then its newline: the pipe stays open until the
+    // line is whole, as the server ends when its second write finds no reader (and another
+    // server may then take its number). One that has not started within 30 s fails the test.
+    std::string line;
     pollfd ready = {number[0], POLLIN, 0};
-    // Written once it listens; a server that has not started within 30 s fails the test.
-    if (mPid > 0 && poll(&ready, 1, 30000) == 1) got = read(number[0], digits, sizeof digits - 1);
+    while (mPid > 0 && line.find('\n') == std::string::npos && poll(&ready, 1, 30000) == 1) {
+      char digits[16];
+      const ssize_t got = read(number[0], digits, sizeof digits);
+      if (got <= 0) break;
+      line.append(digits, size_t(got));
+    }
     close(number[0]);
-    if (got > 0) mDisplay = ":" + std::to_string(std::atoi(digits));
+    if (line.find('\n') != std::string::npos) {
+      mDisplay = ":" + std::to_string(std::atoi(line.c_str()));
+    }
+  }
+  // "running", or how it ended.
+  std::string State() {
+    int status = 0;
+    if (mPid <= 0 || waitpid(mPid, &status, WNOHANG) == 0) return "running";
+    mPid = -1;
+    return WIFSIGNALED(status) ? "killed by signal " + std::to_string(WTERMSIG(status))
+                               : "ended with status " + std::to_string(WEXITSTATUS(status));
   }
   ~SmallXServer() {
     if (mPid <= 0) return;
@@ -154,6 +170,9 @@ TEST(PictureMemoryDeathTest, PixelsBeyondTheMemoryAreNeverTakenForThere) {
   }
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(CheckPicturesBeyondTheMemory(), testing::ExitedWithCode(0), "");
+  if (server) {
+    EXPECT_EQ(server->State(), "running") << "the small server on " << server->display();
+  }
   setenv("DISPLAY", display.c_str(), 1);
   unsetenv(kMarker);
 }

@@ -6,8 +6,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
+
+// After the driver and GTK: Xlib's None and Bool macros would break them.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -128,6 +135,29 @@ TEST_F(GuiDriverTest, ScreenshotsHoldThePaintedColours) {
   EXPECT_EQ(left.DifferingPixels(shot.Region({1, 0, 100, 120})), 120) << "one column of blue";
 }
 
+// A wait on the window manager wakes it each second with a property changed on the root
+// window, which it watches: openbox can sleep with an event it has already read. Another
+// client sees two in a wait of 2.5 s.
+TEST_F(GuiDriverTest, AWaitOnTheWindowManagerWakesItEachSecond) {
+  const XWindow window = Show("Staying", gtk_label_new("here"));
+  ASSERT_TRUE(window);
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_TRUE(other);
+  const Atom nudge = XInternAtom(other, "_QV_NUDGE", False);
+  XSelectInput(other, DefaultRootWindow(other), PropertyChangeMask);
+  XSync(other, False);
+  EXPECT_FALSE(gui.WaitUntilClosed(window, 2500));
+  XSync(other, False);
+  int nudges = 0;
+  while (XPending(other)) {
+    XEvent event;
+    XNextEvent(other, &event);
+    nudges += event.type == PropertyNotify && event.xproperty.atom == nudge;
+  }
+  XCloseDisplay(other);
+  EXPECT_GE(nudges, 2);
+}
+
 // Without the rescue the modal loop would wait for ever; the alarm ends the child then.
 TEST(GuiDriverDeathTest, AFailedStepClosesTheWindowsSoTheModalLoopReturns) {
   if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
@@ -186,30 +216,60 @@ TEST_F(GuiDriverTest, KeysGoOnlyToTheWindowWhoseFocusWasConfirmed) {
   gtk_widget_destroy(other);
 }
 
+// In a death test's child: runs a dialog titled "Waiting" under a driver whose watches wait a
+// second, once arrange has scheduled its steps; exits with 7 when the dialog ended closed by the
+// driver, its one failure says each of expected, and done holds then, else with 8.
+[[noreturn]] void RunAReleasedDialog(const std::function<void(qvtest::GuiDriver&)>& arrange,
+                                     const std::vector<std::string>& expected,
+                                     const std::function<bool(qvtest::GuiDriver&)>& done) {
+  alarm(20);
+  testing::TestPartResultArray failures;
+  testing::ScopedFakeTestPartResultReporter reporter(
+      testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+  qvtest::GuiDriver gui;
+  gui.answerTimeoutMs = 1000;
+  arrange(gui);
+  GtkWidget* dialog = gtk_dialog_new();
+  gtk_window_set_title(GTK_WINDOW(dialog), "Waiting");
+  const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+  bool named = failures.size() == 1;
+  for (const std::string& text : expected)
+    named = named && std::string(failures.GetTestPartResult(0).message()).find(text) !=
+                         std::string::npos;
+  std::_Exit(response == GTK_RESPONSE_DELETE_EVENT && done(gui) && named ? 7 : 8);
+}
+
 // An answer that reaches nothing (here: none is given) fails the test once the call has waited
 // its time, naming the windows still up, and closes them so that the call returns.
 TEST(GuiDriverDeathTest, AnAnswerGoneAstrayFailsTheTestAndReleasesTheModalLoop) {
   if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        alarm(20);
-        testing::TestPartResultArray failures;
-        testing::ScopedFakeTestPartResultReporter reporter(
-            testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
-        qvtest::GuiDriver gui;
-        gui.answerTimeoutMs = 1000;
-        gui.Meanwhile([&] { gui.WaitForWindow("Waiting"); });
-        GtkWidget* dialog = gtk_dialog_new();
-        gtk_window_set_title(GTK_WINDOW(dialog), "Waiting");
-        const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
-        const bool named = failures.size() == 1 &&
-                           std::string(failures.GetTestPartResult(0).message())
-                                   .find("went astray; this process showed \"Waiting\"") !=
-                               std::string::npos;
-        std::_Exit(response == GTK_RESPONSE_DELETE_EVENT && gui.StepsDone() && named ? 7 : 8);
-      },
-      testing::ExitedWithCode(7), "");
+  EXPECT_EXIT(RunAReleasedDialog(
+                  [](qvtest::GuiDriver& gui) {
+                    gui.Meanwhile([&gui] { gui.WaitForWindow("Waiting"); });
+                  },
+                  {"went astray; this process showed \"Waiting\""},
+                  [](qvtest::GuiDriver& gui) { return gui.StepsDone(); }),
+              testing::ExitedWithCode(7), "");
+}
+
+// A step starved by a source that is ready on every turn (here: an idle of default priority)
+// fails the test once it has waited its time, and the windows close so that the call returns.
+TEST(GuiDriverDeathTest, AStarvedStepFailsTheTestAndReleasesTheModalLoop) {
+  if (!qvtest::HaveDisplay()) GTEST_SKIP() << "needs a display";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  static bool ran = false;
+  EXPECT_EXIT(RunAReleasedDialog(
+                  [](qvtest::GuiDriver& gui) {
+                    g_idle_add_full(
+                        G_PRIORITY_DEFAULT, [](gpointer) -> gboolean { return TRUE; }, nullptr,
+                        nullptr);
+                    gui.Meanwhile([] { ran = true; });
+                  },
+                  {"step had not started 1000 ms after it was scheduled",
+                   "this process shows \"Waiting\""},
+                  [](qvtest::GuiDriver& gui) { return !ran && !gui.StepsDone(); }),
+              testing::ExitedWithCode(7), "");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/GuiDriver.h"
 
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 // Before Xlib, whose None and Bool macros would break it.
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <gdk/gdkx.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -95,6 +97,7 @@ GuiDriver::~GuiDriver() {
     XSync(mDisplay, False);
   }
   if (mStepSource) g_source_remove(mStepSource);
+  if (mStartWatch) g_source_remove(mStartWatch);
   EndAnswerWatch();
   if (!mSteps.empty())
     ADD_FAILURE() << mSteps.size() << " Meanwhile step(s) never ran: no main loop ran after";
@@ -135,10 +138,33 @@ void GuiDriver::Meanwhile(std::function<void()> step, int priority) {
     mStepSource = g_idle_add_full(priority, reinterpret_cast<GSourceFunc>(&RunSteps), this,
                                   nullptr);
   }
+  WatchTheNextStepStart();
+}
+
+// Sources of a higher priority than the step's, ready on every turn of a loaded loop, could
+// keep a step from ever running, and the call waiting on it would wait in a loop that turns:
+// a watch of the highest priority sees the step start in time.
+void GuiDriver::WatchTheNextStepStart() {
+  if (mStartWatch) return;
+  mStartWatch = g_timeout_add_full(G_PRIORITY_HIGH, guint(answerTimeoutMs),
+                                   reinterpret_cast<GSourceFunc>(&StepOverdue), this, nullptr);
+}
+
+int GuiDriver::StepOverdue(void* data) {
+  auto* self = static_cast<GuiDriver*>(data);
+  self->mStartWatch = 0;
+  ADD_FAILURE() << "the next Meanwhile step had not started " << self->answerTimeoutMs
+                << " ms after it was scheduled (or the previous one ran): the loop turned, but "
+                   "sources of a higher priority kept it from the step; this process shows "
+                << ShownWindowTitles();
+  self->CloseEveryWindowOfThisProcess();
+  return FALSE;
 }
 
 int GuiDriver::RunSteps(void* data) {
   auto* self = static_cast<GuiDriver*>(data);
+  if (self->mStartWatch) g_source_remove(self->mStartWatch);
+  self->mStartWatch = 0;
   const std::function<void()> step = std::move(self->mSteps.front());
   const int failures = FailureCount();
   step();
@@ -149,29 +175,37 @@ int GuiDriver::RunSteps(void* data) {
   } else if (self->mSteps.empty()) {
     // The step answered; if the answer went to the wrong place (a key under load, a click on
     // a window still moving), the call would wait for ever.
-    self->mStillOpen.clear();
-    GList* toplevels = gtk_window_list_toplevels();
-    for (GList* item = toplevels; item; item = item->next) {
-      GtkWindow* window = GTK_WINDOW(item->data);
-      if (!gtk_widget_get_visible(GTK_WIDGET(window))) continue;
-      const char* title = gtk_window_get_title(window);
-      self->mStillOpen += std::string(self->mStillOpen.empty() ? "" : ", ") + "\"" +
-                          (title ? title : "") + "\"";
-    }
-    g_list_free(toplevels);
+    self->mStillOpen = ShownWindowTitles();
     self->mAnswerWatch = g_timeout_add(self->answerTimeoutMs, &GuiDriver::AnswerOverdue, self);
   }
-  if (!self->mSteps.empty()) return TRUE;
+  if (!self->mSteps.empty()) {
+    self->WatchTheNextStepStart();
+    return TRUE;
+  }
   self->mStepSource = 0;
   return FALSE;
+}
+
+std::string GuiDriver::ShownWindowTitles() {
+  std::string titles;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item; item = item->next) {
+    GtkWindow* window = GTK_WINDOW(item->data);
+    if (!gtk_widget_get_visible(GTK_WIDGET(window))) continue;
+    const char* title = gtk_window_get_title(window);
+    titles += std::string(titles.empty() ? "" : ", ") + "\"" + (title ? title : "") + "\"";
+  }
+  g_list_free(toplevels);
+  return titles.empty() ? "no window" : titles;
 }
 
 int GuiDriver::AnswerOverdue(void* data) {
   auto* self = static_cast<GuiDriver*>(data);
   self->mAnswerWatch = 0;
   ADD_FAILURE() << "the call waiting on the Meanwhile steps had not returned "
-                << self->answerTimeoutMs << " ms after the last one ran, so its answer went astray; this process showed "
-                << (self->mStillOpen.empty() ? "no window" : self->mStillOpen)
+                << self->answerTimeoutMs
+                << " ms after the last one ran, so its answer went astray; this process showed "
+                << self->mStillOpen
                 << " then (ask StepsDone once the call returns)";
   self->CloseEveryWindowOfThisProcess();
   return FALSE;
@@ -263,10 +297,35 @@ bool GuiDriver::OnScreen(XWindow window) const {
   return got && attributes.map_state == IsViewable;
 }
 
+void GuiDriver::NudgeTheWindowManager() {
+  if (!mDisplay) return;
+  const long value = ++mNudges;
+  XChangeProperty(mDisplay, DefaultRootWindow(mDisplay), XInternAtom(mDisplay, "_QV_NUDGE", False),
+                  XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&value),
+                  1);
+  XFlush(mDisplay);
+}
+
+bool GuiDriver::PumpUntilTheManagerHas(const std::function<bool()>& condition, int timeoutMs) {
+  constexpr gint64 kNudgeEvery = 1000000;  // microseconds
+  gint64 nextNudge = g_get_monotonic_time() + kNudgeEvery;
+  return PumpUntil(
+      [&] {
+        if (condition()) return true;
+        if (g_get_monotonic_time() >= nextNudge) {
+          NudgeTheWindowManager();
+          nextNudge = g_get_monotonic_time() + kNudgeEvery;
+        }
+        return false;
+      },
+      timeoutMs);
+}
+
 XWindow GuiDriver::WaitForWindow(const std::string& title, int timeoutMs) {
   XWindow found = 0;
+  const long nudges = mNudges;
   const bool shown =
-      ready() && PumpUntil(
+      ready() && PumpUntilTheManagerHas(
                      [&] {
                        found = FindWindow(title);
                        if (!found || !OnScreen(found)) return false;
@@ -279,13 +338,81 @@ XWindow GuiDriver::WaitForWindow(const std::string& title, int timeoutMs) {
     std::string listed;
     for (XWindow window : Windows()) listed += " \"" + Title(window) + "\"";
     ADD_FAILURE() << "no window titled \"" << title << "\" came up within " << timeoutMs << " ms; "
-                  << (listed.empty() ? "the window manager lists none (run the test under "
-                                       "scripts/with-display)"
-                                     : "the window manager lists" + listed);
+                  << (listed.empty() ? "the window manager lists none"
+                                     : "the window manager lists" + listed)
+                  << "; " << OwnWindowsTitled(title) << "; " << WindowManagerEvidence() << "; "
+                  << WindowManagerStacks() << NudgeEvidence(title);
     return 0;
+  }
+  // Said in the log, so that a run shows how often the manager needed waking.
+  if (mNudges > nudges) {
+    std::fprintf(stderr, "GuiDriver: \"%s\" came up once the window manager had been woken %ld "
+                 "time(s)\n", title.c_str(), mNudges - nudges);
   }
   Settle();
   return found;
+}
+
+std::string GuiDriver::OwnWindowsTitled(const std::string& title) const {
+  std::string found;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item; item = item->next) {
+    GtkWidget* window = GTK_WIDGET(item->data);
+    const char* own = gtk_window_get_title(GTK_WINDOW(window));
+    if (!own || title != own) continue;
+    XWindowAttributes attributes{};
+    gdk_error_trap_push();
+    const bool known =
+        window->window &&
+        XGetWindowAttributes(mDisplay, GDK_WINDOW_XID(window->window), &attributes);
+    gdk_error_trap_pop();
+    found += std::string(found.empty() ? "" : ", ") + "one " +
+             (gtk_widget_get_mapped(window)    ? "shown and mapped"
+              : gtk_widget_get_visible(window) ? "shown, not mapped"
+                                               : "not shown") +
+             " by GTK, " +
+             (!known                                   ? "with no X window"
+              : attributes.map_state == IsViewable     ? "mapped by the X server"
+              : attributes.map_state == IsUnmapped     ? "not mapped by the X server"
+                                                       : "mapped under an unmapped parent");
+  }
+  g_list_free(toplevels);
+  return found.empty() ? "this process has no window of that title"
+                       : "this process has " + found;
+}
+
+std::string GuiDriver::WindowManagerEvidence() const {
+  std::string evidence = WindowManagerProcessState();
+  // A running manager names a window of its own on the root, which names itself.
+  const std::vector<XWindow> check =
+      WindowList(DefaultRootWindow(mDisplay), "_NET_SUPPORTING_WM_CHECK");
+  const std::vector<XWindow> itself =
+      check.empty() ? std::vector<XWindow>{} : WindowList(check[0], "_NET_SUPPORTING_WM_CHECK");
+  const std::string answer =
+      check.empty() ? "no window manager has announced itself on this display (run the test "
+                      "under scripts/with-display)"
+      : itself.empty() || itself[0] != check[0]
+          ? "the window manager's check window is gone: nothing manages this display"
+          : "the window manager " + Title(check[0]) + " announces itself";
+  return evidence.empty() ? answer : evidence + ", " + answer;
+}
+
+std::string GuiDriver::WindowManagerStacks() const {
+  if (WindowManagerPid() <= 0) return "";
+  std::string why;
+  const std::string stacks = ProcessStacks(WindowManagerPid(), 30, &why);
+  return "its stacks:\n" + (stacks.empty() ? why : stacks) + "\n";
+}
+
+std::string GuiDriver::NudgeEvidence(const std::string& title) {
+  NudgeTheWindowManager();
+  const gint64 start = g_get_monotonic_time();
+  const std::string nudged = "another event sent to the root window (which the manager watches) ";
+  if (PumpUntil([&] { return FindWindow(title) != 0; }, 5000)) {
+    return nudged + "made it take the window up " +
+           std::to_string((g_get_monotonic_time() - start) / 1000) + " ms later";
+  }
+  return nudged + "did not make it take the window up within 5 s";
 }
 
 XWindow GuiDriver::ActiveWindow() const {
@@ -300,7 +427,7 @@ bool GuiDriver::HasFocus(XWindow window) const {
 }
 
 bool GuiDriver::WaitForFocus(XWindow window, int timeoutMs) {
-  if (!PumpUntil([&] { return HasFocus(window); }, timeoutMs)) return false;
+  if (!PumpUntilTheManagerHas([&] { return HasFocus(window); }, timeoutMs)) return false;
   mFocusConfirmed = window;
   return true;
 }
@@ -328,7 +455,7 @@ bool GuiDriver::FocusIsOnTheConfirmedWindow() {
 }
 
 bool GuiDriver::WaitUntilClosed(XWindow window, int timeoutMs) {
-  return PumpUntil(
+  return PumpUntilTheManagerHas(
       [&] {
         const std::vector<XWindow> windows = Windows();
         return !OnScreen(window) &&

@@ -38,7 +38,9 @@
 // A step that fails closes every window of this process, so the waiting call returns and the
 // test ends with the failure instead of hanging. So does an answer that goes astray: once the
 // last step has run, the waiting call has kTimeoutMs to return (StepsDone, which the test asks
-// right after it, ends that watch); past it the test fails naming the windows still open.
+// right after it, ends that watch); past it the test fails naming the windows still open. So
+// does a step that does not get to run within kTimeoutMs of being scheduled (or of the step
+// before it). A thread blocked outside the loop is the test watchdog's (support/Watchdog.h).
 //
 // Keys go where the focus is, which a loaded window manager may not have moved yet: Key and
 // Type send nothing (and fail the test, naming both windows) unless the focus is on the window
@@ -179,7 +181,11 @@ class GuiDriver {
  private:
   static GdkFilterReturn CountPresses(GdkXEvent* xevent, GdkEvent*, gpointer data);
   static int RunSteps(void* self);
+  static int StepOverdue(void* self);
   static int AnswerOverdue(void* self);
+  void WatchTheNextStepStart();
+  // This process's shown windows, by title: "\"A\", \"B\"", or "no window".
+  static std::string ShownWindowTitles();
   void EndAnswerWatch();
   // True when keys may go: the confirmed window has the focus (waited for a moment, as a
   // window manager hands it back after a menu or a dialog); else a failure and false.
@@ -189,6 +195,21 @@ class GuiDriver {
   std::string Property(XWindow window, const char* name, int format) const;
   std::vector<XWindow> WindowList(XWindow window, const char* name) const;
   bool OnScreen(XWindow window) const;
+  // For a window that did not come up: what became of this process's windows titled title,
+  // and whether a window manager runs and manages the display.
+  std::string OwnWindowsTitled(const std::string& title) const;
+  std::string WindowManagerEvidence() const;
+  // The manager's threads' stacks ("" outside with-display); then whether an event sent to it
+  // makes it take the window up, telling one waiting for an event it already has from one
+  // that is busy or stuck.
+  std::string WindowManagerStacks() const;
+  std::string NudgeEvidence(const std::string& title);
+  // Openbox can sleep in its loop with an event it has already read (under load, the map
+  // request of a new window: it took the window up only once another event came, 30 s and
+  // more later). Any event wakes it; a property changed on the root window, which it watches,
+  // is one that no program minds. Waits on the manager send one each second.
+  void NudgeTheWindowManager();
+  bool PumpUntilTheManagerHas(const std::function<bool()>& condition, int timeoutMs);
   void PressKeysym(unsigned long keysym, const std::vector<std::string>& modifiers);
   void SendNamedKey(const std::string& name, bool press);
   unsigned KeycodeFor(unsigned long keysym, bool* shifted);
@@ -198,10 +219,12 @@ class GuiDriver {
   ::_XDisplay* mDisplay = nullptr;
   std::deque<std::function<void()>> mSteps;
   unsigned mStepSource = 0;
+  unsigned mStartWatch = 0;      // armed while a step waits to run
   unsigned mAnswerWatch = 0;     // armed once the last step has run, until StepsDone
   std::string mStillOpen;        // this process's windows shown when it was armed
   XWindow mFocusConfirmed = 0;   // the window WaitForFocus last saw take the focus
   int mPressesSeen = 0;  // button presses that reached this process (CountPresses)
+  long mNudges = 0;      // sent to the window manager
   std::vector<unsigned> mSpareKeycodes;  // keys without symbols, for characters Type maps
   size_t mNextSpare = 0;
   std::vector<unsigned> mHeldKeycodes;  // by HoldKey, not yet released

@@ -1,5 +1,8 @@
-// The warnings and criticals that the toolkit's log domains (Pango, GTK, GDK, GLib, GObject)
-// print while one lives, caught instead of printed, for a test to assert that there were none.
+// The warnings and criticals that the toolkit's log domains (Pango, GTK, GDK, GLib, GObject,
+// GIO, GdkPixbuf) print. Every test binary fails the running test on one
+// (FailOnToolkitWarnings, from the test main): a toolkit that complains was handed something
+// wrong. A test that provokes one on purpose catches it instead while a ToolkitWarnings lives,
+// and asserts what it caught.
 #pragma once
 
 #include <glib.h>
@@ -10,10 +13,14 @@
 
 namespace qvtest {
 
+// The log domains of the toolkit's libraries.
+inline constexpr const char* kToolkitLogDomains[] = {
+    "Pango", "Gtk", "Gdk", "GdkPixbuf", "GLib", "GLib-GObject", "GLib-GIO"};
+
 class ToolkitWarnings {
  public:
   ToolkitWarnings() {
-    for (const char* domain : {"Pango", "Gtk", "Gdk", "GLib", "GLib-GObject"}) {
+    for (const char* domain : kToolkitLogDomains) {
       mHandlers.emplace_back(domain, g_log_set_handler(domain, kLevels, &Capture, this));
     }
   }
@@ -40,5 +47,9 @@ class ToolkitWarnings {
   std::vector<std::pair<const char*, guint>> mHandlers;
   std::vector<std::string> mMessages;
 };
+
+// Makes a toolkit warning or critical that no ToolkitWarnings catches fail the running test
+// (printed as before). The test main calls it.
+void FailOnToolkitWarnings();
 
 }  // namespace qvtest

@@ -1,0 +1,185 @@
+// The watchdog against tests that hang on purpose outside the GLib loop. Each case runs itself
+// again as a process of its own (QV_WATCHDOG_SUBJECT says what that process does instead of
+// checking) and reads the report that process wrote: the test named, the hanging function on a
+// stack, with gdb and without it, a hanging child's stack, the window manager's windows, and
+// the process ended.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <ctime>
+#include <map>
+#include <string>
+
+#include "support/GuiDriver.h"
+#include "support/TestSupport.h"
+#include "support/Watchdog.h"
+
+namespace {
+
+using testing::HasSubstr;
+using testing::Not;
+
+constexpr char kHungTitle[] = "Hung on purpose";
+
+// Waits for a signal that never comes, in no loop: only a thread outside can see it.
+[[gnu::noinline]] void HangOutsideTheLoop() {
+  for (;;) pause();
+}
+
+// The same in a child process, which ends with its parent.
+[[gnu::noinline]] void HangInTheChild() {
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  for (;;) pause();
+}
+
+// What the process run by Subject does: hang (with a child hanging too and a short budget of
+// its own, or with the default one), or take three seconds.
+void ActAsSubject(const std::string& role) {
+  if (role == "pace") {
+    sleep(3);
+    return;
+  }
+  if (role == "hang") {
+    if (fork() == 0) HangInTheChild();
+    qvtest::SetWatchdogBudget(2);
+    if (qvtest::HaveDisplay()) {  // a window for the report to list
+      qvtest::GuiDriver gui;
+      GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+      gtk_window_set_title(GTK_WINDOW(window), kHungTitle);
+      gtk_widget_show(window);
+      qvtest::SetWatchdogBudget(60);
+      ASSERT_TRUE(gui.WaitForWindow(kHungTitle));
+      qvtest::SetWatchdogBudget(2);
+    }
+  }
+  HangOutsideTheLoop();
+}
+
+struct Outcome {
+  int status;
+  std::string output;
+};
+
+// Runs the running test again in a process of its own, in role, with the environment given
+// and the extra arguments.
+Outcome Subject(const std::string& role, const std::map<std::string, std::string>& environment,
+                const std::vector<std::string>& extra = {}) {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  std::vector<std::string> argv = {"/proc/self/exe", std::string("--gtest_filter=") +
+                                                         test->test_suite_name() + "." +
+                                                         test->name()};
+  argv.insert(argv.end(), extra.begin(), extra.end());
+  setenv("QV_WATCHDOG_SUBJECT", role.c_str(), 1);
+  for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+  Outcome outcome;
+  outcome.status = qvtest::RunProgram(argv, &outcome.output);
+  unsetenv("QV_WATCHDOG_SUBJECT");
+  for (const auto& [name, value] : environment) unsetenv(name.c_str());
+  return outcome;
+}
+
+class Watchdog : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* role = std::getenv("QV_WATCHDOG_SUBJECT")) {
+      ActAsSubject(role);
+      GTEST_SKIP() << "ran as the subject";
+    }
+    // The subjects' reports need their own time (and a debugger's) on a loaded machine.
+    qvtest::SetWatchdogBudget(120);
+  }
+  // The report: the hung test named, a stack through the hanging function, its failure, the
+  // process ended with the watchdog's status.
+  static void ExpectAHangReport(const Outcome& outcome, const std::string& reason) {
+    const std::string name = testing::UnitTest::GetInstance()->current_test_suite()->name() +
+                             std::string(".") +
+                             testing::UnitTest::GetInstance()->current_test_info()->name();
+    EXPECT_EQ(outcome.status, qvtest::kWatchdogStatus) << outcome.output;
+    const std::string& report = outcome.output;
+    const size_t head = report.find("[ WATCHDOG ] " + name + " has run for ");
+    ASSERT_NE(head, std::string::npos) << report;
+    EXPECT_THAT(report.substr(head), HasSubstr(reason));
+    const size_t stack = report.find("HangOutsideTheLoop", head);
+    EXPECT_NE(stack, std::string::npos) << report;
+    EXPECT_NE(report.find("[  FAILED  ] " + name + " (hung: ended by the watchdog", stack),
+              std::string::npos)
+        << report;
+  }
+};
+
+TEST_F(Watchdog, AHangIsReportedWithTheDebuggersStacksAndTheWindowsAndEndsTheProcess) {
+  if (qvtest::ProgramOutput({"gdb", "--version"}).empty()) GTEST_SKIP() << "gdb is not installed";
+  const Outcome outcome = Subject("hang", {});
+  ExpectAHangReport(outcome, "past its budget of 2 s");
+  // gdb's own form: a thread and its frames.
+  EXPECT_THAT(outcome.output,
+              testing::ContainsRegex("\n#[0-9]+ +0x[0-9a-f]+ in .*HangOutsideTheLoop"));
+  EXPECT_THAT(outcome.output, Not(HasSubstr("each thread's own backtrace instead")));
+  const size_t child = outcome.output.find("[ WATCHDOG ] child process ");
+  ASSERT_NE(child, std::string::npos) << outcome.output;
+  EXPECT_THAT(outcome.output.substr(child), HasSubstr("HangInTheChild"));
+  if (!qvtest::HaveDisplay()) return;
+  const size_t manager = outcome.output.find("[ WATCHDOG ] the window manager:");
+  ASSERT_NE(manager, std::string::npos) << outcome.output;
+  const std::string managed = outcome.output.substr(manager);
+  EXPECT_THAT(managed, HasSubstr(kHungTitle));
+  EXPECT_THAT(managed, HasSubstr("Openbox"));
+  if (std::getenv("QV_WM_PID")) {
+    EXPECT_THAT(managed, HasSubstr(") is running (state "));
+  }
+}
+
+// Without a debugger each thread takes its own stack, named through the symbol tables.
+TEST_F(Watchdog, WithoutADebuggerEachThreadGivesItsOwnStack) {
+  const Outcome outcome = Subject("hang", {{"QV_WATCHDOG_DEBUGGER", "/nonexistent/debugger"}});
+  ExpectAHangReport(outcome, "past its budget of 2 s");
+  EXPECT_THAT(outcome.output, HasSubstr("/nonexistent/debugger could not be run; each thread's "
+                                        "own backtrace instead"));
+  EXPECT_THAT(outcome.output, testing::ContainsRegex("#[0-9]+ +0x[0-9a-f]+ in "
+                                                     "[^\n]*HangOutsideTheLoop[^\n]* at "
+                                                     "[^\n]*WatchdogTest.cpp:[0-9]+"));
+}
+
+// Fired by the run's deadline, with the report's time left before it, whatever the budget.
+TEST_F(Watchdog, TheRunsDeadlineFiresBeforeTheBudget) {
+  const long deadline = long(std::time(nullptr)) + qvtest::kDeadlineMarginSeconds + 3;
+  const Outcome outcome = Subject("hang-unbudgeted",
+                                  {{"QV_TEST_DEADLINE", std::to_string(deadline)},
+                                   {"QV_WATCHDOG_DEBUGGER", "/nonexistent/debugger"}});
+  ExpectAHangReport(outcome, "the run's timeout is near");
+}
+
+// The threads of this process.
+size_t Threads() {
+  return size_t(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                              std::filesystem::directory_iterator()));
+}
+
+// A forked child has the forking thread alone, so that the leak check at its exit (in the
+// sanitizer build) finds no thread it cannot stop; the parent has the watchdog back.
+TEST_F(Watchdog, StepsAsideForAForkAndComesBack) {
+  const size_t before = Threads();
+  std::string output;
+  const int status = qvtest::RunInChild([] { std::exit(Threads() == 1 ? 0 : 3); }, &output);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << output;
+  EXPECT_EQ(output, "");
+  EXPECT_EQ(Threads(), before);
+}
+
+// Every case has the budget anew: three of three seconds each pass under a budget of five.
+TEST_F(Watchdog, EachCaseHasItsBudgetAnew) {
+  const Outcome outcome =
+      Subject("pace", {{"QV_WATCHDOG_SECONDS", "5"}}, {"--gtest_repeat=3"});
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_THAT(outcome.output, Not(HasSubstr("[ WATCHDOG ]")));
+}
+
+}  // namespace

@@ -1,0 +1,598 @@
+#include "support/Watchdog.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <elf.h>
+#include <execinfo.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pthread.h>
+#include <semaphore.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <valgrind/valgrind.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <vector>
+
+extern char** environ;
+
+namespace qvtest {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Seconds = std::chrono::seconds;
+
+// The report's own time: the debugger on this process, the window manager's list, then the
+// debugger on each child. Past kReportBound the kernel kills the process (a debugger may have
+// left it stopped).
+constexpr int kDebuggerSeconds = 45;
+constexpr int kChildDebuggerSeconds = 20;
+constexpr int kQuerySeconds = 5;
+constexpr int kReportSeconds = 90;
+constexpr int kReportBound = kReportSeconds + 15;
+// After the report, with-display's tear-down takes up to 5 s for each of two processes.
+static_assert(kDeadlineMarginSeconds >= kReportBound + 10);
+
+// Writes text to standard error without stdio, whose lock a hung thread may hold.
+void Say(const std::string& text) {
+  for (size_t done = 0; done < text.size();) {
+    const ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
+    if (n > 0) {
+      done += size_t(n);
+    } else if (n < 0 && errno != EINTR) {
+      return;
+    }
+  }
+}
+
+// ---- programs run for the report ----
+
+struct ProgramRun {
+  bool started = false;
+  bool ended = false;  // on its own, before the deadline
+  int status = -1;     // its exit status when it ended
+  std::string output;  // standard output and error, at most kOutputCap bytes
+};
+constexpr size_t kOutputCap = 512 * 1024;
+
+// Runs argv (found through PATH) with environment, gathering its output, for at most seconds;
+// one still running then is killed.
+ProgramRun RunBounded(const std::vector<std::string>& argv, int seconds,
+                      char* const* environment = environ) {
+  ProgramRun run;
+  std::vector<char*> words;
+  for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
+  words.push_back(nullptr);
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return run;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+  pid_t pid = 0;
+  run.started = posix_spawnp(&pid, words[0], &actions, nullptr, words.data(), environment) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  close(ends[1]);
+  if (!run.started) {
+    close(ends[0]);
+    return run;
+  }
+  const Clock::time_point deadline = Clock::now() + Seconds(seconds);
+  char buffer[4096];
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) break;
+    pollfd readable = {ends[0], POLLIN, 0};
+    const int ready = poll(&readable, 1, int(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;
+    const ssize_t n = read(ends[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      run.ended = true;  // every writer has closed: it has ended, or is about to
+      break;
+    }
+    if (run.output.size() < kOutputCap) run.output.append(buffer, size_t(n));
+  }
+  close(ends[0]);
+  int status = 0;
+  if (!run.ended) kill(pid, SIGKILL);
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (run.ended && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+  run.ended = run.ended && WIFEXITED(status);
+  return run;
+}
+
+}  // namespace
+
+// ---- stacks through a debugger ----
+
+std::string ProcessStacks(int pid, int seconds, std::string* why) {
+  const char* chosen = std::getenv("QV_WATCHDOG_DEBUGGER");
+  const std::string debugger = chosen && *chosen ? chosen : "gdb";
+  // Where Yama restricts ptrace to ancestors, the debugger (a child) needs leave to attach.
+  prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY, 0, 0, 0);
+  // Nothing is fetched over the network for symbols.
+  std::vector<std::string> variables;
+  for (char** entry = environ; *entry; ++entry) {
+    if (std::strncmp(*entry, "DEBUGINFOD_URLS=", 16) != 0) variables.push_back(*entry);
+  }
+  std::vector<char*> environment;
+  for (std::string& variable : variables) environment.push_back(variable.data());
+  environment.push_back(nullptr);
+  const ProgramRun run = RunBounded(
+      {debugger, "-p", std::to_string(pid), "-batch", "-nx", "-iex",
+       "set debuginfod enabled off", "-ex", "set pagination off", "-ex", "set width 0", "-ex",
+       "thread apply all bt"},
+      seconds, environment.data());
+  if (!run.started) {
+    *why = debugger + " could not be run";
+  } else if (!run.ended) {
+    *why = debugger + " gave no stacks within " + std::to_string(seconds) + " s";
+  } else if (run.output.find("\n#0 ") == std::string::npos &&
+             run.output.rfind("#0 ", 0) == std::string::npos) {
+    *why = debugger + " gave no stacks (status " + std::to_string(run.status) + "): " + run.output;
+  } else {
+    return run.output;
+  }
+  return "";
+}
+
+namespace {
+
+// ---- stacks taken by each thread in a signal handler ----
+
+constexpr int kMaxFrames = 64;
+struct StackCapture {
+  std::atomic<pid_t> thread{0};  // the thread asked; another's late answer is ignored
+  void* frames[kMaxFrames];
+  int depth = 0;
+  sem_t taken;
+};
+StackCapture gCapture;
+
+// A signal the framework and the toolkit leave alone.
+int StackSignal() { return SIGRTMAX - 3; }
+
+void CaptureStack(int) {
+  const int saved = errno;
+  if (pid_t(syscall(SYS_gettid)) == gCapture.thread.load()) {
+    gCapture.depth = backtrace(gCapture.frames, kMaxFrames);
+    sem_post(&gCapture.taken);
+  }
+  errno = saved;
+}
+
+void InstallStackHandler() {
+  sem_init(&gCapture.taken, 0, 0);
+  // backtrace loads the unwinder on first use, which a signal handler must not be the one to do.
+  void* frame[1];
+  backtrace(frame, 1);
+  struct sigaction action {};
+  action.sa_handler = &CaptureStack;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(StackSignal(), &action, nullptr);
+}
+
+// The threads of this process but the calling one.
+std::vector<pid_t> OtherThreads() {
+  std::vector<pid_t> threads;
+  DIR* tasks = opendir("/proc/self/task");
+  if (!tasks) return threads;
+  const pid_t self = pid_t(syscall(SYS_gettid));
+  while (dirent* entry = readdir(tasks)) {
+    const pid_t thread = pid_t(std::atoi(entry->d_name));
+    if (thread > 0 && thread != self) threads.push_back(thread);
+  }
+  closedir(tasks);
+  return threads;
+}
+
+std::string ThreadName(pid_t thread) {
+  char name[64] = "";
+  const std::string path = "/proc/self/task/" + std::to_string(thread) + "/comm";
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "";
+  const ssize_t n = read(fd, name, sizeof name - 1);
+  close(fd);
+  std::string text(name, size_t(n > 0 ? n : 0));
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// True when the ELF file at path is position-dependent: its addresses are absolute.
+bool IsFixedExecutable(const std::string& path) {
+  Elf32_Ehdr header{};
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool read = ::read(fd, &header, sizeof header) == ssize_t(sizeof header);
+  close(fd);
+  return read && header.e_type == ET_EXEC;
+}
+
+struct Frame {
+  uintptr_t address;
+  std::string object;
+  uintptr_t lookup;    // what addr2line is given for it within object
+  std::string symbol;  // the dynamic symbol dladdr found, or ""
+  std::string where;   // "function at file:line" once addr2line has said
+};
+
+// Names the frames' functions and lines through addr2line, one run per object file.
+void Symbolize(std::vector<Frame>* frames, const Clock::time_point& deadline) {
+  std::map<std::string, std::vector<Frame*>> byObject;
+  for (Frame& frame : *frames) {
+    if (!frame.object.empty()) byObject[frame.object].push_back(&frame);
+  }
+  for (auto& [object, members] : byObject) {
+    const int left = int(std::chrono::duration_cast<Seconds>(deadline - Clock::now()).count());
+    if (left <= 0) return;
+    std::vector<std::string> argv = {"addr2line", "-f", "-C", "-e", object};
+    for (const Frame* frame : members) {
+      char hex[24];
+      std::snprintf(hex, sizeof hex, "%#lx", static_cast<unsigned long>(frame->lookup));
+      argv.push_back(hex);
+    }
+    const ProgramRun run = RunBounded(argv, std::min(left, kQuerySeconds));
+    if (!run.ended || run.status != 0) continue;
+    size_t at = 0;
+    for (Frame* frame : members) {
+      const size_t functionEnd = run.output.find('\n', at);
+      if (functionEnd == std::string::npos) break;
+      const size_t lineEnd = run.output.find('\n', functionEnd + 1);
+      if (lineEnd == std::string::npos) break;
+      const std::string function = run.output.substr(at, functionEnd - at);
+      const std::string line = run.output.substr(functionEnd + 1, lineEnd - functionEnd - 1);
+      at = lineEnd + 1;
+      if (function == "??") continue;
+      frame->where = line.compare(0, 2, "??") == 0 ? function : function + " at " + line;
+    }
+  }
+}
+
+// Each thread's stack as its own backtrace, taken in a signal handler sent to it.
+std::string SignalStacks(const Clock::time_point& deadline) {
+  Dl_info own{};
+  dladdr(reinterpret_cast<void*>(&StartWatchdog), &own);
+  const void* programBase = own.dli_fbase;
+  char programPath[4096];
+  const ssize_t length = readlink("/proc/self/exe", programPath, sizeof programPath - 1);
+  const std::string program(programPath, size_t(length > 0 ? length : 0));
+  const bool fixedProgram = IsFixedExecutable(program);
+  std::string text;
+  for (const pid_t thread : OtherThreads()) {
+    gCapture.depth = 0;
+    gCapture.thread = thread;
+    text += "Thread " + std::to_string(thread) + " (" + ThreadName(thread) + "):\n";
+    timespec until{};
+    clock_gettime(CLOCK_REALTIME, &until);
+    until.tv_sec += 2;
+    const bool answered = syscall(SYS_tgkill, getpid(), thread, StackSignal()) == 0 &&
+                           sem_timedwait(&gCapture.taken, &until) == 0;
+    gCapture.thread = 0;
+    if (!answered) {
+      text += "  (no answer: the thread blocks the signal, or has ended)\n";
+      continue;
+    }
+    std::vector<Frame> frames;
+    for (int k = 0; k < gCapture.depth; ++k) {
+      const auto address = reinterpret_cast<uintptr_t>(gCapture.frames[k]);
+      Frame frame{address, "", 0, "", ""};
+      Dl_info info{};
+      // A return address: the call it returns from ends just before it.
+      const uintptr_t call = k == 0 ? address : address - 1;
+      if (dladdr(reinterpret_cast<void*>(call), &info) && info.dli_fbase) {
+        const bool inProgram = info.dli_fbase == programBase;
+        frame.object = inProgram ? program : info.dli_fname ? info.dli_fname : "";
+        frame.lookup = inProgram && fixedProgram
+                           ? call
+                           : call - reinterpret_cast<uintptr_t>(info.dli_fbase);
+        frame.symbol = info.dli_sname ? info.dli_sname : "";
+      }
+      frames.push_back(frame);
+    }
+    Symbolize(&frames, deadline);
+    for (size_t k = 0; k < frames.size(); ++k) {
+      char head[48];
+      std::snprintf(head, sizeof head, "#%-2zu 0x%08lx in ", k,
+                    static_cast<unsigned long>(frames[k].address));
+      const std::string& name = !frames[k].where.empty()    ? frames[k].where
+                                : !frames[k].symbol.empty() ? frames[k].symbol
+                                                            : std::string("??");
+      text += head + name + " (" + frames[k].object + ")\n";
+    }
+  }
+  return text;
+}
+
+// ---- child processes ----
+
+// The processes this one started that still run (a program under test, a forked child), but
+// the report's own.
+std::vector<pid_t> ChildProcesses() {
+  std::vector<pid_t> children;
+  DIR* processes = opendir("/proc");
+  if (!processes) return children;
+  while (dirent* entry = readdir(processes)) {
+    const pid_t pid = pid_t(std::atoi(entry->d_name));
+    if (pid <= 0) continue;
+    char stat[512] = "";
+    const int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd < 0 ? -1 : read(fd, stat, sizeof stat - 1);
+    if (fd >= 0) close(fd);
+    const char* name = n > 0 ? std::strrchr(stat, ')') : nullptr;
+    char state = 0;
+    int parent = 0;
+    if (name && std::sscanf(name + 1, " %c %d", &state, &parent) == 2 && parent == getpid() &&
+        state != 'Z') {
+      children.push_back(pid);
+    }
+  }
+  closedir(processes);
+  return children;
+}
+
+// The stacks of the child processes, as long as the report has time for them.
+std::string ChildStacks(const Clock::time_point& deadline) {
+  std::string text;
+  for (const pid_t child : ChildProcesses()) {
+    const int left = int(std::chrono::duration_cast<Seconds>(deadline - Clock::now()).count());
+    if (left < kQuerySeconds) break;
+    std::string why;
+    const std::string stacks =
+        ProcessStacks(int(child), std::min(left - kQuerySeconds, kChildDebuggerSeconds), &why);
+    std::string command;
+    const int fd =
+        open(("/proc/" + std::to_string(child) + "/cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+    char buffer[256];
+    const ssize_t n = fd < 0 ? -1 : read(fd, buffer, sizeof buffer);
+    if (fd >= 0) close(fd);
+    for (ssize_t k = 0; k < n; ++k) command += buffer[k] ? buffer[k] : ' ';
+    text += "[ WATCHDOG ] child process " + std::to_string(child) + " (" + command + "):\n" +
+            (stacks.empty() ? why + "\n" : stacks);
+  }
+  return text;
+}
+
+// ---- the window manager ----
+
+std::string WindowManagerReport(const Clock::time_point& deadline) {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) return "no display\n";
+  std::string text;
+  const std::string state = WindowManagerProcessState();
+  if (!state.empty()) text += state + "\n";
+  for (const char* option : {"-m", "-lpG"}) {
+    const int left = int(std::chrono::duration_cast<Seconds>(deadline - Clock::now()).count());
+    if (left <= 0) break;
+    const ProgramRun run = RunBounded({"wmctrl", option}, std::min(left, kQuerySeconds));
+    text += std::string("$ wmctrl ") + option + "\n";
+    text += !run.started ? "(wmctrl could not be run)\n"
+            : run.ended  ? (run.output.empty() ? "(nothing)\n" : run.output)
+                         : "(no answer: is the X server stuck?)\n";
+  }
+  return text;
+}
+
+// ---- the watch ----
+
+// The watch waits on an eventfd that every change of budget rings, not on a condition
+// variable: valgrind's race detector does not follow the 64-bit-time timed wait of a 32-bit
+// build, and would take the state shared under the mutex for a race.
+// The thread steps aside for every fork: a forked child has no copy of it, and the address
+// sanitizer, finding it still listed there, would say at the child's exit that it could not be
+// stopped for the leak check. The parent gets it back at once.
+class Watch {
+ public:
+  void Start(int budgetSeconds, Clock::time_point runDeadline) {
+    mWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    mBudget = budgetSeconds;
+    mRunDeadline = runDeadline;
+    Arm("the start-up, before the first test", budgetSeconds);
+    Launch();
+    pthread_atfork(&Watch::BeforeFork, &Watch::AfterForkInParent, nullptr);
+  }
+  void Arm(const std::string& what, int seconds = 0) {
+    pthread_mutex_lock(&mMutex);
+    mWhat = what;
+    mStarted = Clock::now();
+    mSeconds = seconds > 0 ? seconds : mBudget;
+    pthread_mutex_unlock(&mMutex);
+    Ring();
+  }
+  void Rearm(int seconds) {
+    pthread_mutex_lock(&mMutex);
+    const std::string what = mWhat;
+    pthread_mutex_unlock(&mMutex);
+    Arm(what, seconds);
+  }
+
+ private:
+  void Launch() {
+    mStopping = false;
+    mRunning = pthread_create(&mThread, nullptr, &Watch::Body, this) == 0;
+  }
+  void Ring() {
+    const uint64_t ring = 1;
+    if (write(mWake, &ring, sizeof ring) < 0) return;  // full: the watch wakes all the same
+  }
+  static void BeforeFork();
+  static void AfterForkInParent();
+  static void* Body(void* self) {
+    static_cast<Watch*>(self)->Run();
+    return nullptr;
+  }
+  void Run() {
+    for (;;) {
+      pthread_mutex_lock(&mMutex);
+      if (mStopping) {
+        pthread_mutex_unlock(&mMutex);
+        return;
+      }
+      const Clock::time_point due = std::min(mStarted + Seconds(mSeconds), mRunDeadline);
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now());
+      if (left.count() <= 0) break;  // with the lock held, what it reports cannot change
+      pthread_mutex_unlock(&mMutex);
+      pollfd wake = {mWake, POLLIN, 0};
+      if (poll(&wake, 1, int(std::min<int64_t>(left.count() + 1, 3600000))) > 0) {
+        uint64_t rings = 0;
+        if (read(mWake, &rings, sizeof rings) < 0) continue;
+      }
+    }
+    mFiring = true;  // from now on it stays, fork or not
+    const std::string what = mWhat;
+    const long ran = long(std::chrono::duration_cast<Seconds>(Clock::now() - mStarted).count());
+    const bool runDeadline = mRunDeadline < mStarted + Seconds(mSeconds);
+    const int budget = mSeconds;
+    pthread_mutex_unlock(&mMutex);
+    Report(what, ran, runDeadline ? "the run's timeout is near"
+                                  : "past its budget of " + std::to_string(budget) + " s");
+  }
+
+  [[noreturn]] static void Report(const std::string& what, long ran, const std::string& reason) {
+    // The last resort, should the report itself hang: the kernel's timer needs no thread.
+    sigevent event{};
+    event.sigev_notify = SIGEV_SIGNAL;
+    event.sigev_signo = SIGKILL;
+    timer_t killer;
+    if (timer_create(CLOCK_MONOTONIC, &event, &killer) == 0) {
+      const itimerspec when = {{0, 0}, {kReportBound, 0}};
+      timer_settime(killer, 0, &when, nullptr);
+    }
+    const Clock::time_point deadline = Clock::now() + Seconds(kReportSeconds);
+    Say("\n[ WATCHDOG ] " + what + " has run for " + std::to_string(ran) + " s, " + reason +
+        ": the stacks of every thread follow (process " + std::to_string(getpid()) + ")\n");
+    std::string why;
+    std::string stacks = ProcessStacks(getpid(), kDebuggerSeconds, &why);
+    if (stacks.empty()) {
+      Say("[ WATCHDOG ] " + why + "; each thread's own backtrace instead:\n");
+      stacks = SignalStacks(deadline);
+    }
+    Say(stacks);
+    // The window manager first: it is quick, and the children's debugger may not be.
+    Say("[ WATCHDOG ] the window manager:\n" + WindowManagerReport(deadline));
+    Say(ChildStacks(deadline));
+    Say("[  FAILED  ] " + what + " (hung: ended by the watchdog after " + std::to_string(ran) +
+        " s)\n");
+    _exit(kWatchdogStatus);
+  }
+
+  pthread_mutex_t mMutex = PTHREAD_MUTEX_INITIALIZER;
+  int mWake = -1;
+  pthread_t mThread{};
+  bool mRunning = false;   // the thread is there (the forking thread's alone to change)
+  bool mStopping = false;  // asked to end, for a fork
+  bool mFiring = false;    // reporting: no longer steps aside
+  std::string mWhat;
+  Clock::time_point mStarted;
+  int mSeconds = 0;
+  int mBudget = 0;
+  Clock::time_point mRunDeadline;
+};
+
+Watch* gWatch = nullptr;
+
+void Watch::BeforeFork() {
+  Watch* self = gWatch;
+  pthread_mutex_lock(&self->mMutex);
+  const bool stop = self->mRunning && !self->mFiring;
+  if (stop) self->mStopping = true;
+  pthread_mutex_unlock(&self->mMutex);
+  if (!stop) return;
+  self->Ring();
+  pthread_join(self->mThread, nullptr);
+  self->mRunning = false;
+}
+
+void Watch::AfterForkInParent() {
+  if (!gWatch->mRunning) gWatch->Launch();  // stopped before the fork
+}
+
+class WatchListener : public testing::EmptyTestEventListener {
+  void OnTestStart(const testing::TestInfo& test) override { gWatch->Arm(Name(test)); }
+  void OnTestEnd(const testing::TestInfo& test) override {
+    gWatch->Arm("the time after " + Name(test));
+  }
+  void OnTestProgramEnd(const testing::UnitTest&) override {
+    gWatch->Arm("the end of the run, after the last test");
+  }
+  static std::string Name(const testing::TestInfo& test) {
+    return std::string(test.test_suite_name()) + "." + test.name();
+  }
+};
+
+// The run's deadline less the report's time, or the far future when the run has none.
+Clock::time_point RunDeadline() {
+  const char* deadline = std::getenv("QV_TEST_DEADLINE");
+  const long long at = deadline ? std::atoll(deadline) : 0;
+  if (at <= 0) return Clock::time_point::max();
+  return Clock::now() + Seconds(at - (long long)time(nullptr) - kDeadlineMarginSeconds);
+}
+
+}  // namespace
+
+void StartWatchdog() {
+  if (gWatch) return;
+  const char* chosen = std::getenv("QV_WATCHDOG_SECONDS");
+  int budget = chosen && *chosen ? std::atoi(chosen) : kDefaultBudgetSeconds;
+  if (budget <= 0) return;
+  if (RUNNING_ON_VALGRIND) budget *= 5;
+  InstallStackHandler();
+  gWatch = new Watch;
+  gWatch->Start(budget, RunDeadline());
+  testing::UnitTest::GetInstance()->listeners().Append(new WatchListener);
+}
+
+void SetWatchdogBudget(int seconds) {
+  if (gWatch) gWatch->Rearm(seconds);
+}
+
+int WindowManagerPid() {
+  const char* pid = std::getenv("QV_WM_PID");
+  return pid ? std::atoi(pid) : 0;
+}
+
+std::string WindowManagerProcessState() {
+  const int pid = WindowManagerPid();
+  if (pid <= 0) return "";
+  // Its state in /proc: gone, or a zombie its parent has not reaped yet, is ended.
+  char stat[512] = "";
+  const std::string folder = "/proc/" + std::to_string(pid);
+  int fd = open((folder + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+  const ssize_t n = fd < 0 ? -1 : read(fd, stat, sizeof stat - 1);
+  if (fd >= 0) close(fd);
+  const char* name = n > 0 ? std::strrchr(stat, ')') : nullptr;
+  const char state = name && name[1] == ' ' ? name[2] : 'X';
+  const std::string head = "openbox (pid " + std::to_string(pid) + ") ";
+  if (state == 'Z' || state == 'X') return head + "has ended";
+  // What it waits in: a manager asleep in poll waits for events, one in a futex or a read of
+  // its own is stuck.
+  char waiting[64] = "";
+  fd = open((folder + "/wchan").c_str(), O_RDONLY | O_CLOEXEC);
+  const ssize_t w = fd < 0 ? -1 : read(fd, waiting, sizeof waiting - 1);
+  if (fd >= 0) close(fd);
+  return head + "is running (state " + state + (w > 0 ? std::string(", in ") + waiting : "") +
+         ")";
+}
+
+}  // namespace qvtest
