@@ -410,7 +410,7 @@ class Watch {
     mRunDeadline = runDeadline;
     Arm("the start-up, before the first test", budgetSeconds);
     Launch();
-    pthread_atfork(&Watch::BeforeFork, &Watch::AfterForkInParent, nullptr);
+    pthread_atfork(&Watch::BeforeFork, &Watch::AfterForkInParent, &Watch::AfterForkInChild);
   }
   void Arm(const std::string& what, int seconds = 0) {
     pthread_mutex_lock(&mMutex);
@@ -438,6 +438,7 @@ class Watch {
   }
   static void BeforeFork();
   static void AfterForkInParent();
+  static void AfterForkInChild();
   static void* Body(void* self) {
     static_cast<Watch*>(self)->Run();
     return nullptr;
@@ -503,6 +504,7 @@ class Watch {
   bool mRunning = false;   // the thread is there (the forking thread's alone to change)
   bool mStopping = false;  // asked to end, for a fork
   bool mFiring = false;    // reporting: no longer steps aside
+  bool mForked = false;    // a forked child's copy: never runs
   std::string mWhat;
   Clock::time_point mStarted;
   int mSeconds = 0;
@@ -525,7 +527,19 @@ void Watch::BeforeFork() {
 }
 
 void Watch::AfterForkInParent() {
-  if (!gWatch->mRunning) gWatch->Launch();  // stopped before the fork
+  if (!gWatch->mRunning && !gWatch->mForked) gWatch->Launch();  // stopped before the fork
+}
+
+// A forked child keeps no watch of its own: its parent's watch reports the stacks of its
+// children. Nor does it keep the parent's wake-up: the eventfd is shared across the fork, and a
+// watch of the child reading it took the parent's rings, so that the parent's watch slept
+// through the stop of its next fork and held that fork for the rest of the budget.
+void Watch::AfterForkInChild() {
+  Watch* self = gWatch;
+  if (self->mWake >= 0) close(self->mWake);
+  self->mWake = -1;
+  self->mRunning = false;
+  self->mForked = true;
 }
 
 class WatchListener : public testing::EmptyTestEventListener {
