@@ -1,6 +1,7 @@
 // The edit field on GTK: styles as text tags, the style runs read from them and written back,
 // and the style-data string. Styles act only in a styled multi-line field; elsewhere the
 // setters do nothing and the getters answer the whole field's style.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -588,7 +588,9 @@ std::unique_ptr<StoredResult> NewGroupedResult(const std::vector<std::string>& n
 }
 
 // A result whose rows did not all reach the row store is empty rather than partial; *error says
-// why (the first failure the files met).
+// why (the first failure the files met). `kept` says the producer met no failure of its own; a
+// failed append to the store counts as well (Flush answers the store's first error), so callers
+// never read the store in the call that hands the result over.
 RuntimeObject* WrapKept(std::unique_ptr<StoredResult> result, bool kept, int32_t failure,
                         int32_t* error) {
   if (result->store && (!kept || !RowStoreFlush(result->store))) {
@@ -726,7 +728,7 @@ RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
     AppendGroupRow(aggregates, folds, firstRow.data(), firstOffsets.data(), &out);
     if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
   }
-  return WrapKept(std::move(result), RowStoreError(result->store) == 0, 0, error);
+  return WrapKept(std::move(result), true, 0, error);
 }
 
 RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
@@ -828,6 +830,5 @@ RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
     AppendGroupRow(aggregates, group.folds, group.first.data(), group.offsets.data(), &out);
     if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
   }
-  return WrapKept(std::move(result), RowStoreError(result->store) == 0, 0,
-                  error ? error : &ignored);
+  return WrapKept(std::move(result), true, 0, error ? error : &ignored);
 }

@@ -423,7 +423,7 @@ void Stage::DragAcross() const {
   // The steps run inside the drag's own loop, which the press starts.
   gArmed.inDrag = [this, start, in, out] {
     for (const auto& [from, to] : {std::pair{start, in}, std::pair{in, out}, std::pair{out, in}}) {
-      gui.Meanwhile([this, from, to] { MoveInSteps(from, to); });
+      gui.Meanwhile([this, from = from, to = to] { MoveInSteps(from, to); });
     }
     gui.Meanwhile([this] { gui.ReleaseButton(); });
   };

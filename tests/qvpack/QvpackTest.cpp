@@ -139,7 +139,7 @@ TEST(QvpackRefusal, WhatCannotBeExpressedIsAClearError) {
       {{"common.c.o"}, "common symbol; compile with -fno-common"},
       {{"pic.c.o"}, "is not supported (compile with -fno-pic)"}, {{}, "no input objects"}};
   for (const auto& [names, message] : refusals) {
-    const std::string failure = PackFailure([&] { Pack(names); });
+    const std::string failure = PackFailure([&names = names] { Pack(names); });
     EXPECT_NE(failure.find(message), std::string::npos) << failure << "\nwanted: " << message;
   }
 }

@@ -360,7 +360,7 @@ TEST_F(MessageDialogs, EachIconDrawsItsStockIconAndMinusOneNone) {
     MDIconSetter(dialog, 0, icon);
     int diff = -1, otherDiff = -1;
     QV::Rect message{};
-    Answer(dialog, [&](XWindow box, MessageDialog::Imp* window) {
+    Answer(dialog, [&, stockId = stockId](XWindow box, MessageDialog::Imp* window) {
       diff = qvtest::DifferingIconPixels(gui, box, 10, 12, stockId);
       otherDiff = qvtest::DifferingIconPixels(gui, box, 10, 12, GTK_STOCK_DIALOG_INFO);
       message = window->MessageRect();
