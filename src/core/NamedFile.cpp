@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -14,11 +15,11 @@ int ErrorForKind(mode_t mode) {
   return S_ISREG(mode) ? 0 : ENOTSUP;
 }
 
-}  // namespace
-
 bool IsSpecialFileMode(mode_t mode) {
   return S_ISFIFO(mode) || S_ISCHR(mode) || S_ISBLK(mode) || S_ISSOCK(mode);
 }
+
+}  // namespace
 
 int SpecialFileError(const char* path) {
   struct stat info;
@@ -63,10 +64,6 @@ int NamedFile::Release() {
   return descriptor;
 }
 
-std::string NamedFile::ProcPath() const {
-  return "/proc/self/fd/" + std::to_string(mDescriptor);
-}
-
 int64_t NamedFile::ReadSome(void* buffer, size_t count) {
   if (mDescriptor < 0) {
     mError = EBADF;
@@ -85,6 +82,12 @@ int64_t NamedFile::ReadSome(void* buffer, size_t count) {
 bool NamedFile::Read(size_t most, std::string* bytes) {
   constexpr size_t kStep = 64 * 1024;
   try {
+    // A size that is the length (the usual case) is had in one allocation: growing by steps
+    // would need twice a large picture's size at the last step, in a 32-bit address space.
+    if (S_ISREG(mInfo.st_mode) && mInfo.st_size > 0) {
+      const uint64_t expected = uint64_t(mInfo.st_size) + 1;  // the read that finds the end
+      bytes->reserve(bytes->size() + size_t(std::min<uint64_t>(most, expected)));
+    }
     while (most > 0) {
       const size_t start = bytes->size();
       const size_t want = most < kStep ? most : kStep;

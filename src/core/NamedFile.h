@@ -12,8 +12,8 @@
 //     in between) is refused the same way;
 //   - Read reads until the data ends, whatever the size said: the files of /proc say 0, those
 //     of /sys 4,096, and either may hold any number of bytes.
-// A library that takes only names is given ProcPath, which reopens this very file, or better the
-// bytes themselves.
+// A library that takes only names is given the name only once the opener found a regular file
+// there, or better the bytes themselves.
 #pragma once
 
 #include <sys/stat.h>
@@ -26,9 +26,6 @@ enum class NamedFileUse : uint8_t {
   kContents,  // its bytes make an object: a regular file only
   kStream,    // read or written as a stream: FIFOs and devices too
 };
-
-// A FIFO, a character or block device, or a socket.
-bool IsSpecialFileMode(mode_t mode);
 
 // ENOTSUP when path stands for a FIFO, a device or a socket (links followed), else 0: a call
 // that hands the name to another program asks this first.
@@ -54,17 +51,15 @@ class NamedFile {
   int Error() const { return mError; }
   // What fstat said of the open file.
   const struct stat& Info() const { return mInfo; }
-  // A name that opens this very file, for a library that takes only names.
-  std::string ProcPath() const;
-  // Up to count bytes from the descriptor's position: how many came, 0 at the end of the data,
-  // -1 with Error() set when the read failed.
-  int64_t ReadSome(void* buffer, size_t count);
   // Appends the bytes from the descriptor's position to the end of the data, at most most of
   // them; false with Error() set when a read failed or memory ran short (ENOMEM).
   bool Read(size_t most, std::string* bytes);
 
  private:
   bool Fail(int error);
+  // Up to count bytes from the descriptor's position: how many came, 0 at the end of the data,
+  // -1 with Error() set when the read failed.
+  int64_t ReadSome(void* buffer, size_t count);
 
   int mDescriptor = -1;
   int mError = 0;

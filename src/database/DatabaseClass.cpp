@@ -58,11 +58,12 @@ void RefuseNotOpen(DatabaseObject* db) {
 
 // Commit and rollback: the engine's own entry, else the statement through dbExecute. A database
 // that never opened (or whose opening or creation failed) has nothing to end and says so; one
-// that was closed had its work committed by Close, and has nothing left to do.
+// that was closed had its work committed by Close, and one that opens at its first statement
+// has begun nothing yet: neither has anything to do.
 void EndTransaction(RuntimeObject* database, void (*QUORdbEngineDefinition::*entry)(dbDatabase),
                     const char* statement) {
   DatabaseObject* db = AsDatabase(database);
-  if (db && !db->engineHandle) RefuseNotOpen(db);
+  if (db && !db->engineHandle && db->lazyLength == 0) RefuseNotOpen(db);
   if (!IsOpen(db)) return;
   if (void (*end)(dbDatabase) = db->engine->*entry) {
     CallEntry(end, db->engineHandle);

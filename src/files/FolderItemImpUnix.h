@@ -119,7 +119,8 @@ class FolderItemImpUnix : public FolderItemImp {
   // socket.
   bool CopiesOnlyFiles(const FolderItemImp& destination) const;
   // Runs a program on the item's behalf; false with a defined code when it failed.
-  bool RunCommand(const char* const* argv, const FolderItemImp* destination);
+  // bytes: what the result needs on its disk (0 when unknown).
+  bool RunCommand(const char* const* argv, const FolderItemImp* destination, uint64_t bytes);
   // Copies the item to file (destination's path, or a file in that folder) so that a copy that
   // fails leaves what was there as it was.
   bool CopyWhole(const std::string& file, const FolderItemImp& destination);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 
 #include "app/URLLauncher.h"
@@ -104,11 +105,32 @@ bool NoRoomFor(const std::string& path, uint64_t bytes) {
          uint64_t(disk.f_bavail) * disk.f_frsize < bytes;
 }
 
-// The mode cp gives a new file: the source's permissions less the umask.
-mode_t NewFileMode(mode_t source) {
+// The process's umask, read without setting it: umask() alone would change it for a moment
+// under every other thread that makes a file. Kernels before 4.7 do not show it.
+mode_t ProcessUmask() {
+  if (FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[128];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status))
+      found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return mode_t(mask);
+  }
   const mode_t mask = umask(0);
   umask(mask);
-  return source & 0777 & ~mask;
+  return mask;
+}
+
+// The file a copy or move into destination makes: destination itself, or the item's name in
+// it when it is a folder.
+std::string FileInto(const FolderItemImp& destination, const string& name) {
+  std::string target = BytesOf(destination.GetPath());
+  if (destination.IsDirectory()) {
+    if (target.empty() || target.back() != '/') target += '/';
+    target += BytesOf(name);
+  }
+  return target;
 }
 
 }  // namespace
@@ -152,8 +174,10 @@ int32_t DetectPictureFormat(const FolderItemImp& item) {
 }
 
 // A failure stores a defined code: the start's errno, else ENOENT for a missing source, EACCES
-// for a folder that refuses the result, else EIO.
-bool FolderItemImpUnix::RunCommand(const char* const* argv, const FolderItemImp* destination) {
+// for a folder that refuses the result, ENOSPC when the result's disk has less room than the
+// bytes it needed, else EIO.
+bool FolderItemImpUnix::RunCommand(const char* const* argv, const FolderItemImp* destination,
+                                   uint64_t bytes) {
   int status = -1, startError = 0;
   const bool ran = RunProgram(argv[0], argv, nullptr, &status, &startError);
   if (ran && startError == 0 && status == 0) return true;
@@ -164,6 +188,8 @@ bool FolderItemImpUnix::RunCommand(const char* const* argv, const FolderItemImp*
     SetLastError(ENOENT);
   } else if (destination && !CanWriteInto(*destination)) {
     SetLastError(EACCES);
+  } else if (destination && bytes > 0 && NoRoomFor(FileInto(*destination, GetName()), bytes)) {
+    SetLastError(ENOSPC);
   } else {
     SetLastError(EIO);
   }
@@ -174,14 +200,8 @@ bool FolderItemImpUnix::RunCommand(const char* const* argv, const FolderItemImp*
 // cannot be opened: none of them is copied from, or onto. A folder is left to cp, which refuses.
 bool FolderItemImpUnix::CopiesOnlyFiles(const FolderItemImp& destination) const {
   int error = SpecialFileError(mPath.c_str());
-  if (!error && !destination.IsVirtual()) {
-    std::string target = BytesOf(destination.GetPath());
-    if (destination.IsDirectory()) {
-      if (target.empty() || target.back() != '/') target += '/';
-      target += BytesOf(GetName());
-    }
-    error = SpecialFileError(target.c_str());
-  }
+  if (!error && !destination.IsVirtual())
+    error = SpecialFileError(FileInto(destination, GetName()).c_str());
   if (error) SetLastError(error);
   return !error;
 }
@@ -191,12 +211,7 @@ bool FolderItemImpUnix::CopyTo(FolderItemImp* destination) {
   if (!CopiesOnlyFiles(*destination)) return false;
   if (destination->IsVirtual()) return FolderItemImp::CopyTo(destination);
   if (IsOwnTarget(*this, *destination)) return true;
-  std::string file = BytesOf(destination->GetPath());
-  if (destination->IsDirectory()) {
-    if (file.empty() || file.back() != '/') file += '/';
-    file += BytesOf(GetName());
-  }
-  return CopyWhole(file, *destination);
+  return CopyWhole(FileInto(*destination, GetName()), *destination);
 }
 
 // cp overwrites a file in place: a copy that fails half way (a full disk) would leave neither
@@ -210,31 +225,32 @@ bool FolderItemImpUnix::CopyWhole(const std::string& file, const FolderItemImp& 
   const char* const inPlace[] = {"cp", mPath.c_str(), target.c_str(), nullptr};
   const std::string landing = LandingOf(file);
   struct stat old, source;
+  const bool known = stat(mPath.c_str(), &source) == 0;
+  const uint64_t bytes = known && S_ISREG(source.st_mode) ? uint64_t(source.st_size) : 0;
   const bool exists = !landing.empty() && stat(landing.c_str(), &old) == 0;
-  if (landing.empty() || (exists && !S_ISREG(old.st_mode)) || stat(mPath.c_str(), &source) != 0)
-    return RunCommand(inPlace, &destination);
+  if (landing.empty() || (exists && !S_ISREG(old.st_mode)) || !known)
+    return RunCommand(inPlace, &destination, bytes);
   int error = 0;
   const std::string sibling = NewSibling(landing, &error);
   if (sibling.empty()) {
-    if (error == EACCES || error == EPERM) return RunCommand(inPlace, &destination);
+    if (error == EACCES || error == EPERM) return RunCommand(inPlace, &destination, bytes);
     SetLastError(error);
     return false;
   }
   const char* const beside[] = {"cp", mPath.c_str(), sibling.c_str(), nullptr};
-  const bool whole = RunCommand(beside, &destination);
-  if (!whole && lastError == EIO && NoRoomFor(landing, uint64_t(source.st_size)))
-    SetLastError(ENOSPC);
+  const bool whole = RunCommand(beside, &destination, bytes);
   bool replaced = false;
   if (whole && !(exists && old.st_nlink > 1)) {
     const bool owned = !exists || (old.st_uid == geteuid() && old.st_gid == getegid()) ||
                        chown(sibling.c_str(), old.st_uid, old.st_gid) == 0;
     replaced = owned &&
-               chmod(sibling.c_str(), exists ? old.st_mode & 07777 : NewFileMode(source.st_mode)) ==
+               chmod(sibling.c_str(),
+                     exists ? old.st_mode & 07777 : source.st_mode & 0777 & ~ProcessUmask()) ==
                    0 &&
                Succeeded(rename(sibling.c_str(), landing.c_str()));
   }
   if (!replaced) unlink(sibling.c_str());
-  return replaced || (whole && RunCommand(inPlace, &destination));
+  return replaced || (whole && RunCommand(inPlace, &destination, bytes));
 }
 
 // The receiver keeps its path: it names where the file was.
@@ -244,16 +260,16 @@ bool FolderItemImpUnix::MoveTo(FolderItemImp* destination) {
   if (IsOwnTarget(*this, *destination)) return true;
   const std::string target = BytesOf(destination->GetPath());
   const char* const argv[] = {"mv", "-f", mPath.c_str(), target.c_str(), nullptr};
-  return RunCommand(argv, destination);
+  struct stat source;
+  const bool file = stat(mPath.c_str(), &source) == 0 && S_ISREG(source.st_mode);
+  return RunCommand(argv, destination, file ? uint64_t(source.st_size) : 0);
 }
 
 // Adds the execute bits that the process's umask lets new files have, as "chmod +x" does.
 void FolderItemImpUnix::MakeExecutable() {
   struct stat info;
   if (!Succeeded(stat(mPath.c_str(), &info))) return;
-  const mode_t mask = umask(0);
-  umask(mask);
-  Succeeded(chmod(mPath.c_str(), (info.st_mode & 07777) | (0111 & ~mask)));
+  Succeeded(chmod(mPath.c_str(), (info.st_mode & 07777) | (0111 & ~ProcessUmask())));
 }
 
 // A program (any execute bit) runs detached, the parameters as its one argument; anything else,

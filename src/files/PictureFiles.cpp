@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "app/TemporaryFiles.h"
 #include "core/NamedFile.h"
 #include "core/ShellRunner.h"
 #include "files/FolderItemImpUnix.h"
@@ -71,14 +72,9 @@ class TemporaryFile {
   const char* Path() const { return mPath; }
   // Writes bytes into it; false when it was not made or not written whole.
   bool Write(const std::string& bytes) {
-    size_t done = 0;
-    while (mDescriptor >= 0 && done < bytes.size()) {
-      const ssize_t wrote = write(mDescriptor, bytes.data() + done, bytes.size() - done);
-      if (wrote < 0 && errno == EINTR) continue;
-      if (wrote <= 0) break;
-      done += size_t(wrote);
-    }
-    return mDescriptor >= 0 && done == bytes.size();
+    return mDescriptor >= 0 &&
+           WriteAllToDescriptor(mDescriptor, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                uint32_t(bytes.size()));
   }
 
  private:

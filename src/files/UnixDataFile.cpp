@@ -106,7 +106,6 @@ bool UnixDataFile::Adopt(FILE* opened, bool fresh) {
   struct stat info;
   regular = fstat(fileno(opened), &info) == 0 && S_ISREG(info.st_mode);
   sized = regular && !SizeIsNoLength(fileno(opened));
-  seenSize = regular ? info.st_size : -1;
   counts = !regular || fresh;
   const off_t at = fresh ? 0 : ftello(opened);
   counted = at > 0 ? at : 0;
@@ -272,9 +271,7 @@ int64_t UnixDataFile::GetLength() {
     Fail(errno);
     return -1;
   }
-  // Only a file that got shorter can have left stdio bytes past its end.
-  if (direction == Direction::kReading && info.st_size < seenSize) DropReadAheadPast(info.st_size);
-  seenSize = info.st_size;
+  if (direction == Direction::kReading) DropReadAheadPast(info.st_size);
   return info.st_size == 0 || !sized ? UnsizedLength() : info.st_size;
 }
 
@@ -322,6 +319,8 @@ bool UnixDataFile::SetLength(uint64_t length) {
 
 intptr_t UnixDataFile::GetHandle(int32_t kind) {
   if (!stream) return -1;
+  // The caller may move a regular file's position past us: stdio is asked from now on.
+  if (regular) counts = false;
   if (kind == kHandleTypeFilePointer) return reinterpret_cast<intptr_t>(stream);
   if (kind == kHandleTypeFileNumber) return fileno(stream);
   return -1;
@@ -347,15 +346,26 @@ bool UnixDataFile::Open(const string& path, int32_t permission) {
 // file is opened for reading too, at its end.
 bool UnixDataFile::OpenForAppending(const string& path) {
   if (!OpenNamed(path, O_WRONLY, "w")) return false;
-  if (regular) {
-    if (!OpenNamed(path, O_RDWR, "r+")) return false;
-  }
+  if (regular && !ReopenForReadingToo()) return false;
   if (!CanSeek()) return true;
   BeginCall();
   if (fseeko(stream, 0, SEEK_END) != 0) return Fail(errno);
   const off_t end = ftello(stream);
   counted = end > 0 ? end : 0;
   return true;
+}
+
+// A regular file is added to as Open's read-write files are, so that one the program may only
+// write is refused. It is reopened through the open descriptor, never by name again: the name
+// may stand for a FIFO by now. Without /proc the file stays open for writing only.
+bool UnixDataFile::ReopenForReadingToo() {
+  const std::string same = "/proc/self/fd/" + std::to_string(fileno(stream));
+  const int descriptor = ::open(same.c_str(), O_RDWR | O_CLOEXEC);
+  if (descriptor < 0 && errno == ENOENT) return true;
+  const int error = descriptor < 0 ? errno : 0;
+  Close();
+  if (error) return Fail(error);
+  return AdoptDescriptor(descriptor, "r+", 0, false);
 }
 
 bool UnixDataFile::OpenDescriptor(intptr_t value, int32_t kind) {

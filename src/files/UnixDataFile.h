@@ -87,6 +87,7 @@ class UnixDataFile : public DataFile {
   void NoteEndOfData();
   // Drops stdio's read-ahead when it runs past size.
   void DropReadAheadPast(off_t size);
+  bool ReopenForReadingToo();
   // The length of a regular file whose size says 0.
   int64_t UnsizedLength();
   bool FlushStream();
@@ -101,7 +102,6 @@ class UnixDataFile : public DataFile {
   int8_t seekable = -1;  // unknown until asked
   bool regular = false;  // a regular file
   bool sized = false;    // a regular file whose size is its length
-  int64_t seenSize = -1;  // the size the last GetLength saw
   bool awaitWriter = false;
   bool counts = false;   // the position is counted here, not asked of stdio
   int64_t counted = 0;   // the position, where it is counted

@@ -64,12 +64,13 @@ bool ComparesByCharacter(TextEncoding encoding) {
 
 // Texts of one encoding whose bytes are not compared as they stand (32-bit units, EBCDIC, a
 // two-byte code page: see SearchEncoding) compare as the characters of their UTF-8 forms. Sets
-// *order and answers true when the encoding is one of those and both convert.
+// *order and answers true when the encoding is one of those and both convert whole (a unit
+// that is no character is compared as its bytes, never as a substitute).
 bool CompareInUTF8(const stringStorage* a, const stringStorage* b, TextEncoding encoding,
                    bool ignoreCase, int32_t* order) {
   if (SearchEncoding(encoding) == encoding) return false;
-  const string x = ConvertEncoding(string(const_cast<stringStorage*>(a)), kEncodingUTF8);
-  const string y = ConvertEncoding(string(const_cast<stringStorage*>(b)), kEncodingUTF8);
+  const string x = ConvertEncodingWhole(string(const_cast<stringStorage*>(a)), kEncodingUTF8);
+  const string y = ConvertEncodingWhole(string(const_cast<stringStorage*>(b)), kEncodingUTF8);
   if ((!x.IsEmpty() && x.Encoding() != kEncodingUTF8) ||
       (!y.IsEmpty() && y.Encoding() != kEncodingUTF8))
     return false;

@@ -471,8 +471,8 @@ class UTF8Form {
  public:
   UTF8Form(const string& text, const string& pattern)
       : mText(text),
-        mUTF8(ConvertEncoding(text, kEncodingUTF8)),
-        mPattern(ConvertEncoding(pattern, kEncodingUTF8)) {}
+        mUTF8(ConvertEncodingWhole(text, kEncodingUTF8)),
+        mPattern(ConvertEncodingWhole(pattern, kEncodingUTF8)) {}
 
   bool Converted() const {
     return mUTF8.Encoding() == kEncodingUTF8 && mPattern.Encoding() == kEncodingUTF8;

@@ -278,8 +278,11 @@ class RefusedCharacters {
 // stateful target shifts back to ASCII for it.
 class TwoStepConversion {
  public:
-  TwoStepConversion(iconv_t decoder, iconv_t encoder, size_t sourceUnit, size_t length)
-      : mDecoder(decoder), mEncoder(encoder), mSourceUnit(sourceUnit) {
+  // whole: a unit that is no character of the source fails the conversion instead of
+  // becoming a substitute.
+  TwoStepConversion(iconv_t decoder, iconv_t encoder, size_t sourceUnit, size_t length,
+                    bool whole)
+      : mDecoder(decoder), mEncoder(encoder), mSourceUnit(sourceUnit), mWhole(whole) {
     // A short text, the usual case, holds its characters on the stack.
     mHeldSize = std::min(length, kMostHeldCharacters) + 1;
     if (mHeldSize > std::size(mShortHold)) mLongHold.resize(mHeldSize);
@@ -302,7 +305,7 @@ class TwoStepConversion {
         if (mCount == 0 || !Encode(out)) return false;
         continue;
       }
-      if (errno != EILSEQ && errno != EINVAL) return false;
+      if ((errno != EILSEQ && errno != EINVAL) || mWhole) return false;
       if (mCount == mHeldSize && !Encode(out)) return false;
       mHeld[mCount++] = kSubstitute;
       size_t skip = std::min(mSourceUnit, inLeft);
@@ -354,6 +357,7 @@ class TwoStepConversion {
   iconv_t mDecoder;
   iconv_t mEncoder;
   size_t mSourceUnit;
+  bool mWhole;
   uint32_t mShortHold[64];
   std::vector<uint32_t> mLongHold;
   uint32_t* mHeld;  // decoded characters waiting for the encoder: mCount of mHeldSize
@@ -497,11 +501,19 @@ int32_t UTF32MarkLength(const string& text) {
   return marked ? 4 : 0;
 }
 
-string SearchableText(const string& text) {
-  return ConvertEncoding(text, SearchEncoding(text.Encoding()));
+string ConvertEncodingWhole(const string& s, TextEncoding target) {
+  const TextEncoding from = s.Encoding();
+  if (target == kEncodingNone || s.IsEmpty() || from == kEncodingNone || from == target) return s;
+  if (CanRelabel(s, target)) return Relabelled(s, target);
+  return string::Adopt(ConvertTextUnix(s.Storage(), from, target, true));
 }
 
-stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to) {
+string SearchableText(const string& text) {
+  return ConvertEncodingWhole(text, SearchEncoding(text.Encoding()));
+}
+
+stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to,
+                               bool whole) {
   string source(record);
   const char* fromName = EncodingToIconvName(from);
   const char* toName = EncodingToIconvName(to);
@@ -514,7 +526,7 @@ stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEnc
   // Room for the usual expansions (8-bit to 16-bit units); wider outputs and the escapes of
   // stateful ones grow the buffer as they go instead of being cut off.
   OutputBuffer out(2 * static_cast<uint64_t>(length) + 16);
-  TwoStepConversion conversion(decoder.Get(), encoder.Get(), plan.sourceUnit, length);
+  TwoStepConversion conversion(decoder.Get(), encoder.Get(), plan.sourceUnit, length, whole);
   bool ok = out.Ok() && (!plan.writeMark || out.Append(kUTF32Mark, sizeof kUTF32Mark)) &&
             conversion.Run(source.Bytes() + plan.skip, length - plan.skip, out);
   if (!ok || out.Used() > kMaxStringLength) return source.ExtractStringStorage();
@@ -523,7 +535,8 @@ stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEnc
 }
 
 bool ConvertCharset(std::string_view bytes, const char* from, const char* to, std::string* out) {
-  if (std::strcmp(from, to) == 0) {
+  const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+  if (std::strcmp(from, to) == 0 || std::all_of(bytes.begin(), bytes.end(), ascii)) {
     out->assign(bytes);
     return true;
   }

@@ -25,9 +25,15 @@ TextEncoding ConvertToSameEncoding(string* s1, string* s2);
 // s in the target encoding (s itself, shared, when nothing is to be done).
 string ConvertEncoding(const string& s, TextEncoding target);
 
+// s in the target encoding when every unit of s is a character of its encoding, else s itself:
+// for matching and comparing, where a substitute would equal other units and the text.
+string ConvertEncodingWhole(const string& s, TextEncoding target);
+
 // Converts the record's bytes from one encoding to another through iconv. Returns a new record
-// (count 1), or record itself with a reference added when it cannot convert.
-stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to);
+// (count 1), or record itself with a reference added when it cannot convert (or, when whole, a
+// unit is no character of from; otherwise such a unit becomes "?").
+stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEncoding to,
+                               bool whole = false);
 
 // The encoding a text function works in when it brings other to a text of the given encoding:
 // that encoding, except that ASCII gives way when other holds characters ASCII cannot
@@ -47,13 +53,14 @@ string WidenASCIIText(const string& text, const string& other);
 // character may be "\"), and bytes folded as if they were ASCII letters.
 TextEncoding SearchEncoding(TextEncoding encoding);
 
-// text converted to SearchEncoding (text's encoding); text itself when that is its own encoding
-// or the conversion cannot be made.
+// text converted whole to SearchEncoding (text's encoding); text itself when that is its own
+// encoding or the conversion cannot be made whole (its bytes are then matched as they stand).
 string SearchableText(const string& text);
 
 // bytes from one C library character set to another (a locale's codeset, as nl_langinfo names
 // it, and "UTF-8"): false, and *out untouched, when a byte sequence or a character does not
 // convert. Text taken from the locale is converted with it before the framework labels it.
+// Every locale's codeset holds ASCII as it is, so ASCII text is taken without a converter.
 bool ConvertCharset(std::string_view bytes, const char* from, const char* to, std::string* out);
 
 // 4 when 32-bit Unicode text starts with a byte-order mark of either order, else 0.

@@ -310,6 +310,13 @@ TEST_F(DatabaseDispatch, ADescribedDatabaseOpensOnFirstUseThroughItsEngineName) 
   fields->lazyData = kSql;
   EXPECT_EQ(databaseSQLSelect(db, S("select * from codes")), nullptr) << "no length: not ready";
   fields->lazyLength = sizeof kSql;
+  // Before its first statement it has begun nothing: ending that is no failure, and opens
+  // nothing.
+  fields->errorCode = 0;  // the refused select's
+  databaseCommit(db);
+  databaseRollback(db);
+  EXPECT_EQ(databaseErrorCodeGetter(db), 0);
+  EXPECT_TRUE(TestEnginePlugin::Lines("open").empty());
   Held rs(databaseSQLSelect(db, S("select * from codes")));
   ASSERT_NE(rs.get(), nullptr);
   EXPECT_EQ(AsRecordSet(rs)->database, fields);

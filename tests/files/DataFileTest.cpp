@@ -151,6 +151,33 @@ TEST(DataFile, SetLengthAfterBufferedWritesLeavesNoStaleBytes) {
   EXPECT_EQ(Size(path), "4\n");
 }
 
+// Another program cuts a file this stream made longer than it was at its opening: the length
+// asked afterwards drops what stdio read ahead past the cut. A stream handed out as a FILE*
+// may be moved by its holder: the position is asked of stdio from then on.
+TEST(DataFile, CutsAndMovesByOthersAreSeen) {
+  qvtest::TempFolder folder;
+  const std::string path = folder / "f";
+  auto file = NewDataFile();
+  ASSERT_TRUE(file->OpenForWriting(string(path.c_str())));
+  ASSERT_TRUE(file->Write(std::string(8192, 'g').data(), 8192));
+  char buffer[300];
+  int32_t got = 0;
+  ASSERT_TRUE(file->SetPosition(0) && file->Read(buffer, 1, &got));
+  ASSERT_EQ(truncate(path.c_str(), 100), 0);
+  EXPECT_EQ(file->GetLength(), 100);
+  ASSERT_TRUE(file->Read(buffer, 300, &got));
+  EXPECT_EQ(got, 99);
+
+  ASSERT_TRUE(file->SetPosition(0) && file->Write("0123456789", 10));
+  FILE* held = reinterpret_cast<FILE*>(file->GetHandle(kHandleTypeFilePointer));
+  ASSERT_NE(held, nullptr);
+  ASSERT_EQ(fseeko(held, 3, SEEK_SET), 0);
+  EXPECT_EQ(file->GetPosition(), 3);
+  ASSERT_TRUE(file->Read(buffer, 1, &got));
+  EXPECT_EQ(buffer[0], '3');
+  EXPECT_EQ(file->GetPosition(), 4);
+}
+
 TEST(DataFile, PositionsAndLengthsPastFourGigabytes) {
   qvtest::TempFolder folder;
   const std::string path = folder / "sparse";

@@ -151,6 +151,25 @@ TEST(FolderItemCommands, ACopyOverAFileReplacesItWholeOrLeavesIt) {
   EXPECT_EQ(ReadFile(disk / "old"), "again");
 }
 
+// A move onto a full disk from another one, or a copy made in place (onto a file of two names),
+// that fails for want of room says so, as the copy beside the file does; the source stays.
+TEST(FolderItemCommands, MovesAndCopiesInPlaceOntoAFullDiskSayNoRoom) {
+  qvtest::SmallDisk disk(2 << 20);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  qvtest::TempFolder other("qvmove");
+  const std::string big(600 << 10, 'm');
+  WriteFile(other / "big", big);
+  WriteFile(disk / "old", "old");
+  ASSERT_EQ(link((disk / "old").c_str(), (disk / "twin").c_str()), 0);
+  ASSERT_TRUE(disk.LeaveRoom(124 << 10));
+  Item source = On(other / "big");
+  EXPECT_FALSE(source->MoveTo(On(disk / "moved").get()));
+  EXPECT_EQ(source->lastError, ENOSPC);
+  EXPECT_TRUE(ReadFile(other / "big") == big);
+  EXPECT_FALSE(source->CopyTo(On(disk / "twin").get()));
+  EXPECT_EQ(source->lastError, ENOSPC);
+}
+
 // A copy never waits for a peer nor runs without end: from a FIFO or a device, or onto a FIFO
 // (named, or of the same name in the folder copied into), it fails at once with ENOTSUP and
 // writes nothing. An alarm fails a hang.

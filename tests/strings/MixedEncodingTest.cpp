@@ -246,6 +246,27 @@ TEST(MixedEncodings, CharactersAndCTextAddedToWideText) {
   EXPECT_EQ((latin + '?').Encoding(), 1280u) << "ASCII joins Windows Latin-1 as it is";
 }
 
+// A unit that is no character of its encoding is compared and matched as its bytes: as a
+// substitute it equalled "?" and every other such unit, and a replacement anywhere in the text
+// turned it into one.
+TEST(MixedEncodings, UnitsThatAreNoCharactersKeepTheirBytes) {
+  const string cut1 = Make("x\x81", 2561), cut2 = Make("x\x82", 2561);  // lead bytes alone
+  EXPECT_NE(RuntimeStringCompare(cut1.Storage(), cut2.Storage()), 0);
+  EXPECT_NE(RuntimeStringCompare(cut1.Storage(), Make("x?", 2561).Storage()), 0);
+  EXPECT_NE(StringStrCompare(cut1.Storage(), cut2.Storage(), 1), 0);
+  EXPECT_EQ(StringInStr(1, cut1.Storage(), Make("?", 2561).Storage()), 0);
+  EXPECT_EQ(StringInStr(1, cut1.Storage(), Make("x", 2561).Storage()), 1);
+  const string replaced = ReplaceText(Make("ax\x81", 2561), Make("a", 2561), Make("b", 2561),
+                                      true, false);
+  EXPECT_EQ(std::string(replaced.CString(), size_t(replaced.Length())), "bx\x81");
+  // A 32-bit unit beyond Unicode.
+  const string wide = Make(std::string("a\0\0\0\0\0\0\x7F", 8), kEncodingUTF32);
+  const string question = Make(std::string("?\0\0\0", 4), kEncodingUTF32);
+  EXPECT_EQ(StringInStr(1, wide.Storage(), question.Storage()), 0);
+  EXPECT_NE(RuntimeStringCompare(wide.Storage(), (Make(std::string("a\0\0\0", 4), kEncodingUTF32) +
+                                                  question).Storage()), 0);
+}
+
 // The common-encoding rule relabels ASCII only into encodings that keep its bytes; the others
 // meet it in Unicode.
 TEST(MixedEncodings, CommonEncodingOfASCII) {
