@@ -106,8 +106,8 @@ bool SpawnedProcess::ReadSome(int timeoutMs) {
 
 namespace {
 
-// A wait on the child is bounded by its own patience, which the test watchdog's budget covers:
-// the watchdog stays for a wait that never ends.
+// A wait on the child is bounded by its own patience, which the test watchdog's budget covers;
+// the run's deadline, when nearer, still has the watchdog report a wait that never ends.
 void CoverTheWaitWithTheWatchdog() { SetWatchdogBudget(kChildPatienceMs / 1000 + 30); }
 
 }  // namespace

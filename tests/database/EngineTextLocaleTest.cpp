@@ -55,7 +55,11 @@ Rows Answers(BuiltInDb& db) {
 }
 
 TEST(EngineTextLocale, DecimalCommaLocalesJoinCompareAndEditAsTheCLocaleDoes) {
-  const std::string saved = setlocale(LC_ALL, nullptr);
+  // The locale the tests run under comes back however this test ends.
+  struct Restore {
+    std::string saved;
+    ~Restore() { setlocale(LC_ALL, saved.c_str()); }
+  } restore{setlocale(LC_ALL, nullptr)};
   Rows reference;
   {
     ASSERT_NE(setlocale(LC_ALL, "C"), nullptr);
@@ -73,7 +77,6 @@ TEST(EngineTextLocale, DecimalCommaLocalesJoinCompareAndEditAsTheCLocaleDoes) {
     BuiltInDb db;
     EXPECT_EQ(Answers(db), reference);
   }
-  setlocale(LC_ALL, saved.c_str());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "database/ScrollableCursor.h"
 #include "files/FolderItemClass.h"
 #include "support/SmallDisk.h"
+#include "support/TestSupport.h"
 
 extern "C" {
 RuntimeObject* newQUORDatabase(RuntimeObject* item);
@@ -95,20 +96,6 @@ TEST(DatabaseFullDisk, AFailedRollbackKeepsTheTablesAndTheNextStatementWorks) {
 
 namespace {
 
-// TMPDIR names a folder for as long as the object lives.
-class TemporaryFolderAt {
- public:
-  explicit TemporaryFolderAt(const std::string& path) {
-    if (const char* old = getenv("TMPDIR")) mOld = old, mHad = true;
-    setenv("TMPDIR", path.c_str(), 1);
-  }
-  ~TemporaryFolderAt() { mHad ? setenv("TMPDIR", mOld.c_str(), 1) : unsetenv("TMPDIR"); }
-
- private:
-  std::string mOld;
-  bool mHad = false;
-};
-
 // Results kept in temporary files, with the temporary folder on a full disk: each is empty
 // (never partial) and the database says why, as for any failed statement; with room they are
 // whole. The rows: 1,500 of about 500 bytes, more than a sort holds in memory.
@@ -130,7 +117,7 @@ TEST(DatabaseFullDisk, ResultsWhoseTemporaryFilesFindNoRoomAreEmptyAndTheDatabas
                   {"select n from t where n < 10 order by n desc", 10},
                   {"select g, count(*) from t group by g", 7},
                   {"select count(*), max(n) from t", 1}};
-  TemporaryFolderAt folder(temp.path());
+  const qvtest::ScopedEnvironmentVariable folder("TMPDIR", temp.path().c_str());
   ASSERT_TRUE(temp.LeaveRoom(0));
   for (const auto& query : kQueries) {
     int32_t error = 0;

@@ -16,7 +16,9 @@
 #include <iterator>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
@@ -40,12 +42,27 @@ constexpr char kHungTitle[] = "Hung on purpose";
   for (;;) pause();
 }
 
+// Hangs kDeepFrames frames deep.
+constexpr int kDeepFrames = 3000;
+[[gnu::noinline]] void RecurseThenHang(int depth) {
+  volatile int after = depth;  // work after the call: no tail call to fold the frames away
+  if (depth > 0)
+    RecurseThenHang(depth - 1);
+  else
+    while (after >= 0) pause();
+  after = after + 1;
+}
+
 // What the process run by Subject does: hang (with a child hanging too and a short budget of
-// its own, or with the default one), or take three seconds.
+// its own, or with the default one, or with a thread hanging deep down), or take three seconds.
 void ActAsSubject(const std::string& role) {
   if (role == "pace") {
     sleep(3);
     return;
+  }
+  if (role == "deep") {
+    std::thread([] { RecurseThenHang(kDeepFrames); }).detach();
+    qvtest::SetWatchdogBudget(2);
   }
   if (role == "hang") {
     if (fork() == 0) HangInTheChild();
@@ -77,12 +94,14 @@ Outcome Subject(const std::string& role, const std::map<std::string, std::string
                                                          test->test_suite_name() + "." +
                                                          test->name()};
   argv.insert(argv.end(), extra.begin(), extra.end());
-  setenv("QV_WATCHDOG_SUBJECT", role.c_str(), 1);
-  for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+  // Set for the subject alone: what the run itself has (its deadline) comes back after it.
+  std::vector<std::unique_ptr<qvtest::ScopedEnvironmentVariable>> set;
+  set.push_back(std::make_unique<qvtest::ScopedEnvironmentVariable>("QV_WATCHDOG_SUBJECT",
+                                                                    role.c_str()));
+  for (const auto& [name, value] : environment)
+    set.push_back(std::make_unique<qvtest::ScopedEnvironmentVariable>(name.c_str(), value.c_str()));
   Outcome outcome;
   outcome.status = qvtest::RunProgram(argv, &outcome.output);
-  unsetenv("QV_WATCHDOG_SUBJECT");
-  for (const auto& [name, value] : environment) unsetenv(name.c_str());
   return outcome;
 }
 
@@ -114,6 +133,19 @@ class Watchdog : public testing::Test {
         << report;
   }
 };
+
+// A report larger than a pipe holds: the debugger stops the whole process, the watch that
+// gathers its output too, and must never wait for room to write.
+TEST_F(Watchdog, AReportLargerThanAPipeComesWhole) {
+  if (qvtest::ProgramOutput({"gdb", "--version"}).empty()) GTEST_SKIP() << "gdb is not installed";
+  const Outcome outcome = Subject("deep", {});
+  ExpectAHangReport(outcome, "past its budget of 2 s");
+  size_t frames = 0;
+  for (size_t at = 0; (at = outcome.output.find("RecurseThenHang", at)) != std::string::npos;
+       ++at)
+    ++frames;
+  EXPECT_GT(frames, size_t(kDeepFrames)) << outcome.output.size() << " bytes of report";
+}
 
 TEST_F(Watchdog, AHangIsReportedWithTheDebuggersStacksAndTheWindowsAndEndsTheProcess) {
   if (qvtest::ProgramOutput({"gdb", "--version"}).empty()) GTEST_SKIP() << "gdb is not installed";

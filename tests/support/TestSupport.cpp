@@ -216,4 +216,19 @@ long ProcessStatusKb(const std::string& field) {
   return -1;
 }
 
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(const char* name, const char* value)
+    : mName(name) {
+  const char* old = std::getenv(name);
+  mHad = old != nullptr;
+  if (old) mOld = old;
+  setenv(name, value, 1);
+}
+
+ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
+  if (mHad)
+    setenv(mName.c_str(), mOld.c_str(), 1);
+  else
+    unsetenv(mName.c_str());
+}
+
 }  // namespace qvtest

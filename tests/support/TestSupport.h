@@ -91,4 +91,18 @@ std::string LibraryFileOf(const void* address);
 // mark "VmPeak"; -1 when it gives none.
 long ProcessStatusKb(const std::string& field);
 
+// Sets an environment variable for one scope and puts back what was there (or its absence).
+class ScopedEnvironmentVariable {
+ public:
+  ScopedEnvironmentVariable(const char* name, const char* value);
+  ~ScopedEnvironmentVariable();
+  ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+  ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+ private:
+  std::string mName;
+  std::string mOld;
+  bool mHad;
+};
+
 }  // namespace qvtest

@@ -12,6 +12,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -72,53 +73,52 @@ struct ProgramRun {
 constexpr size_t kOutputCap = 512 * 1024;
 
 // Runs argv (found through PATH) with environment, gathering its output, for at most seconds;
-// one still running then is killed.
+// one still running then is killed. The output goes to an anonymous file, never a pipe: a
+// debugger attached to this very process stops the thread that would empty a pipe, and would
+// then wait on a full one for ever.
 ProgramRun RunBounded(const std::vector<std::string>& argv, int seconds,
                       char* const* environment = environ) {
   ProgramRun run;
   std::vector<char*> words;
   for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
   words.push_back(nullptr);
-  int ends[2];
-  if (pipe2(ends, O_CLOEXEC) != 0) return run;
+  const int output = memfd_create("watchdog-report", MFD_CLOEXEC);
+  if (output < 0) return run;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
   pid_t pid = 0;
   run.started = posix_spawnp(&pid, words[0], &actions, nullptr, words.data(), environment) == 0;
   posix_spawn_file_actions_destroy(&actions);
-  close(ends[1]);
   if (!run.started) {
-    close(ends[0]);
+    close(output);
     return run;
   }
   const Clock::time_point deadline = Clock::now() + Seconds(seconds);
-  char buffer[4096];
+  int status = 0;
   for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) break;
-    pollfd readable = {ends[0], POLLIN, 0};
-    const int ready = poll(&readable, 1, int(left.count()));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) break;
-    const ssize_t n = read(ends[0], buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      run.ended = true;  // every writer has closed: it has ended, or is about to
+    const pid_t ended = waitpid(pid, &status, WNOHANG);
+    if (ended == pid) {
+      run.ended = WIFEXITED(status);
       break;
     }
-    if (run.output.size() < kOutputCap) run.output.append(buffer, size_t(n));
+    if (ended < 0 && errno != EINTR) break;
+    if (Clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      break;
+    }
+    const timespec pause = {0, 50 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
   }
-  close(ends[0]);
-  int status = 0;
-  if (!run.ended) kill(pid, SIGKILL);
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (run.ended && WIFEXITED(status)) run.status = WEXITSTATUS(status);
-  run.ended = run.ended && WIFEXITED(status);
+  if (run.ended) run.status = WEXITSTATUS(status);
+  run.output.resize(kOutputCap);
+  const ssize_t got = pread(output, run.output.data(), kOutputCap, 0);
+  run.output.resize(got > 0 ? size_t(got) : 0);
+  close(output);
   return run;
 }
 
@@ -407,6 +407,11 @@ class Watch {
   void Start(int budgetSeconds, Clock::time_point runDeadline) {
     mWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     mBudget = budgetSeconds;
+    if (mWake < 0) {  // a watch that cannot be woken would hold every fork for its budget
+      std::fprintf(stderr, "[watchdog] no eventfd (%s): this run is not watched\n",
+                   std::strerror(errno));
+      return;
+    }
     mRunDeadline = runDeadline;
     Arm("the start-up, before the first test", budgetSeconds);
     Launch();
@@ -514,19 +519,22 @@ class Watch {
 
 Watch* gWatch = nullptr;
 
+// The lock is held across the fork, so that a child never inherits it taken by another thread
+// (an Arm of the parent's) and waits on it for ever.
 void Watch::BeforeFork() {
   Watch* self = gWatch;
   pthread_mutex_lock(&self->mMutex);
-  const bool stop = self->mRunning && !self->mFiring;
-  if (stop) self->mStopping = true;
+  if (!self->mRunning || self->mFiring) return;
+  self->mStopping = true;
   pthread_mutex_unlock(&self->mMutex);
-  if (!stop) return;
   self->Ring();
   pthread_join(self->mThread, nullptr);
   self->mRunning = false;
+  pthread_mutex_lock(&self->mMutex);
 }
 
 void Watch::AfterForkInParent() {
+  pthread_mutex_unlock(&gWatch->mMutex);
   if (!gWatch->mRunning && !gWatch->mForked) gWatch->Launch();  // stopped before the fork
 }
 
@@ -536,6 +544,7 @@ void Watch::AfterForkInParent() {
 // through the stop of its next fork and held that fork for the rest of the budget.
 void Watch::AfterForkInChild() {
   Watch* self = gWatch;
+  pthread_mutex_unlock(&self->mMutex);
   if (self->mWake >= 0) close(self->mWake);
   self->mWake = -1;
   self->mRunning = false;
@@ -578,6 +587,7 @@ void StartWatchdog() {
 }
 
 void SetWatchdogBudget(int seconds) {
+  if (RUNNING_ON_VALGRIND) seconds *= 5;  // as the budget itself
   if (gWatch) gWatch->Rearm(seconds);
 }
 

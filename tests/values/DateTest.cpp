@@ -25,26 +25,14 @@ namespace {
 
 constexpr int32_t kMonth = 1, kDay = 2;
 
-// Sets an environment variable (for the `date` the names come from) for one scope and puts back
-// what the tests run under, which may itself name a locale.
-class ScopedVariable {
+// The locale the `date` the names come from runs in, for one scope: the names are read afresh
+// in it, and again after it in what the tests run under, which may itself name a locale.
+class ScopedVariable : qvtest::ScopedEnvironmentVariable {
  public:
-  ScopedVariable(const char* name, const char* value) : mName(name) {
-    const char* old = std::getenv(name);
-    mHad = old != nullptr;
-    if (old) mOld = old;
-    setenv(name, value, 1);
-  }
-  ~ScopedVariable() {
-    if (mHad) setenv(mName, mOld.c_str(), 1);
-    else unsetenv(mName);
+  ScopedVariable(const char* name, const char* value) : ScopedEnvironmentVariable(name, value) {
     ForgetDateNames();
   }
-
- private:
-  const char* mName;
-  std::string mOld;
-  bool mHad;
+  ~ScopedVariable() { ForgetDateNames(); }
 };
 
 class DateTest : public ::testing::Test {
@@ -188,7 +176,6 @@ TEST_F(DateTest, ValuesADateCannotHoldAreRefused) {
 
 TEST_F(DateTest, TextsUnderTheCLocaleAgreeWithPython) {
   const ScopedVariable names("LC_ALL", "C");
-  ForgetDateNames();
   std::istringstream vectors(Python("texts", 400));
   std::string line;
   int lines = 0;
@@ -215,7 +202,6 @@ TEST_F(DateTest, NamesAndSeparatorComeFromTheHostsDate) {
   const std::string path = std::getenv("PATH");
   RuntimeObject* date = Date({2005, 3, 4, 0, 0, 0});
   const ScopedVariable names("LC_ALL", "de_DE.UTF-8");
-  ForgetDateNames();
   EXPECT_EQ(Text(dateStringGetter(date, 0)), "04.03.2005");
   EXPECT_EQ(Text(dateStringGetter(date, 1)), "Freitag, M\xC3\xA4rz 04, 2005");
   setenv("PATH", "/nonexistent", 1);
@@ -237,7 +223,6 @@ TEST_F(DateTest, NamesOfASingleByteLocaleAreUTF8) {
   const char* const locales[2] = {"fr_FR.UTF-8", "fr_FR.ISO-8859-1"};
   for (int i = 0; i < 2; ++i) {
     const ScopedVariable names("LC_ALL", locales[i]);
-    ForgetDateNames();
     for (int32_t kind : {1, 2}) texts[i].push_back(Text(dateStringGetter(date, kind)));
     dateFieldSetter(date, kMonth, 8);
     texts[i].push_back(Text(dateStringGetter(date, 1)));
