@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "support/Emulator.h"
 #include "support/Watchdog.h"
 
 extern char** environ;
@@ -46,6 +47,13 @@ void CloseOnce(int* fd) {
 
 SpawnedProcess::SpawnedProcess(const SpawnOptions& options) {
   std::vector<std::string> argv = options.argv.empty() ? std::vector{options.program} : options.argv;
+  std::string program = options.program;
+  const std::vector<std::string> run = ThroughEmulator({program});
+  if (run.size() > 1) {  // the emulator, then the program
+    program = run[0];
+    argv.erase(argv.begin());
+    argv.insert(argv.begin(), run.begin(), run.end());
+  }
   std::vector<std::string> environment = options.environment;
   for (char** entry = environ; *entry; ++entry) {
     if (!Named(*entry, options.environment) && !Named(*entry, options.unset))
@@ -60,7 +68,7 @@ SpawnedProcess::SpawnedProcess(const SpawnOptions& options) {
     dup2(output[1], 1);
     dup2(errors[1], 2);
     if (!options.folder.empty() && chdir(options.folder.c_str()) != 0) _exit(126);
-    execve(options.program.c_str(), argvPointers.data(), environmentPointers.data());
+    execve(program.c_str(), argvPointers.data(), environmentPointers.data());
     _exit(127);
   }
   close(input[0]);

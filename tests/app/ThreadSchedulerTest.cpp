@@ -12,6 +12,7 @@
 #include "app/MainLoop.h"
 #include "app/ThreadLocks.h"
 #include "core/RaiseException.h"
+#include "support/ChildLimits.h"
 
 namespace {
 
@@ -243,14 +244,14 @@ TEST_F(ThreadScheduler, TenThousandThreadsInTurnLeaveTheAddressSpaceBounded) {
   RuntimeObject* thread = qvtest::NewThread(CountTurn);
   threadRun(thread);
   EXPECT_TRUE(MainWaitsForThreads());
-  const long before = qvtest::ProcessStatusKb("VmSize");
+  const long before = qvtest::AddressSpaceInUseKb();
   for (int i = 1; i < 10000; ++i) {
     threadRun(thread);
     while (ThreadGetState(thread, 0) != 4) ThreadYield();
   }
   EXPECT_TRUE(MainWaitsForThreads());
   EXPECT_EQ(gTurns, 10000);
-  EXPECT_LT(qvtest::ProcessStatusKb("VmSize") - before, 64 * 1024 + kFreedBlocksHeldBackKb)
+  EXPECT_LT(qvtest::AddressSpaceInUseKb() - before, 64 * 1024 + kFreedBlocksHeldBackKb)
       << "KB more address space";
   RuntimeUnlockObject(thread);
 }
