@@ -114,15 +114,17 @@ bool SpawnedProcess::ReadSome(int timeoutMs) {
 
 namespace {
 
-// A wait on the child is bounded by its own patience, which the test watchdog's budget covers;
-// the run's deadline, when nearer, still has the watchdog report a wait that never ends.
+// A wait on the child is bounded by its own patience, which the test watchdog's budget covers
+// (both stretched where code runs slower); the run's deadline, when nearer, still has the
+// watchdog report a wait that never ends.
 void CoverTheWaitWithTheWatchdog() { SetWatchdogBudget(kChildPatienceMs / 1000 + 30); }
+int64_t PatienceEnds() { return Now() + int64_t(kChildPatienceMs) * SlowRunFactor(); }
 
 }  // namespace
 
 bool SpawnedProcess::WaitForOutput(const std::string& text) {
   CoverTheWaitWithTheWatchdog();
-  const int64_t deadline = Now() + kChildPatienceMs;
+  const int64_t deadline = PatienceEnds();
   while (Output().find(text) == std::string::npos) {
     if (Now() >= deadline || !ReadSome(int(deadline - Now()))) return false;
   }
@@ -135,7 +137,7 @@ void SpawnedProcess::Signal(int signalNumber) {
 
 int SpawnedProcess::Finish() {
   CoverTheWaitWithTheWatchdog();
-  const int64_t deadline = Now() + kChildPatienceMs;
+  const int64_t deadline = PatienceEnds();
   while (Now() < deadline && ReadSome(int(deadline - Now()))) {
   }
   int status = -1;

@@ -254,7 +254,8 @@ void Symbolize(std::vector<Frame>* frames, const Clock::time_point& deadline) {
       std::snprintf(hex, sizeof hex, "%#lx", static_cast<unsigned long>(frame->lookup));
       argv.push_back(hex);
     }
-    const ProgramRun run = RunBounded(argv, std::min(left, kQuerySeconds));
+    // addr2line reads a test binary's line tables, which takes its time on a loaded machine.
+    const ProgramRun run = RunBounded(argv, std::min(left, kQuerySeconds * SlowRunFactor()));
     if (!run.ended || run.status != 0) continue;
     size_t at = 0;
     for (Frame* frame : members) {
