@@ -137,8 +137,10 @@ TEST(FolderItemShared, StreamAndHostCopiesReplaceAFileAlike) {
     EXPECT_EQ(copy(temp / "second"), 0);
     EXPECT_EQ(ReadFile(temp / "first"), "new");
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 5);
+    // The process's own file, which only its mode keeps from being written.
     WriteFile(temp / "readonly", "kept");
     ASSERT_EQ(chmod((temp / "readonly").c_str(), 0444), 0);
+    if (root) ASSERT_EQ(chown((temp / "readonly").c_str(), 65534, 65534), 0);
     ASSERT_EQ(chmod(temp.path().c_str(), 0777), 0);
     const int status = qvtest::RunInChild([&] {
       if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
