@@ -415,6 +415,24 @@ TEST(SpecialFileTable, EveryOpenerHasARowOrAReason) {
   EXPECT_EQ(stray, "") << "rows or reasons for calls the catalog finds no opener";
 }
 
+// The sound device, held by another process, or a FIFO in its place, is opened without waiting:
+// OSS makes a second open of a busy device wait until the first is closed. An alarm fails a
+// hang.
+TEST(SpecialFileTable, TheSoundDeviceNeverWaitsToOpen) {
+  qvtest::TempFolder folder("qvdsp");
+  const std::string fifo = folder / "dsp";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int status = qvtest::RunInChild([&] {
+    alarm(kWatchdogSeconds);
+    SetOSSDevicesForTesting({fifo.c_str(), fifo.c_str(), fifo.c_str()}, nullptr);
+    EXPECT_EQ(OpenDSP(1, 8000), -1) << "a FIFO without a reader is no device";
+    Mixer mixer;
+    EXPECT_TRUE(mixer.Open()) << "opened at once, as its own reader";
+    SetOSSDevicesForTesting({}, nullptr);
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 // Every open of a named file in the framework goes through the one opener (or the one
 // temporary-file maker), or says beside it, in a comment, why it goes past the opener.
 TEST(SpecialFileTable, EveryOpenIsTheOpenersOrSaysWhy) {
