@@ -20,8 +20,12 @@ JPEGPictureConverters gConverters{};
 
 // A new empty file in the temporary folder, as a FolderItem (the caller's), or nil.
 RuntimeObject* NewTemporaryFile() {
+  FolderItemImp* folder = TemporaryFolderItem();
+  if (!folder) return nullptr;
+  const std::string in = folder->GetPath().CString();
+  delete folder;
   TemporaryFile file;
-  if (!file.Make(std::string(), std::string()) || !file.Close()) return nullptr;
+  if (!file.Make(in, std::string()) || !file.Close()) return nullptr;
   const std::string& path = file.Path();
   RuntimeObject* item =
       NewFolderItemObject(string::FromBytes(path.data(), int64_t(path.size()), kEncodingUTF8));
