@@ -287,7 +287,7 @@ TEST_F(FieldFiles, SavingOverADocumentOnAFullDiskKeepsIt) {
   QV_SKIP_WITHOUT_SMALL_DISK(disk);
   const std::string older(200 << 10, 'o');
   std::ofstream(disk / "doc.txt", std::ios::binary) << older;
-  const std::string newer(300 << 10, 'n');
+  const std::string newer(400 << 10, 'n');  // more than the room the older one leaves
   ASSERT_TRUE(disk.LeaveRoom(100 << 10));
   EditControlGTK* field = Make(true, false, {60, 20, 160, 180});
   ASSERT_NE(field, nullptr);
