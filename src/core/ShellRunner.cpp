@@ -51,6 +51,8 @@ void ResetSignalsInChild() {
 [[noreturn]] void ExecInChild(const char* path, const char* const* argv, int unusedEnd,
                               int outputFd, bool nullInput, int errorPipe) {
   if (unusedEnd >= 0) close(unusedEnd);
+  // The system's /dev/null, past the opener: a vfork child may call nothing but async-signal-safe
+  // functions, and /dev/null never waits.
   const int devNull = outputFd < 0 || nullInput ? open("/dev/null", O_RDWR) : -1;
   if (nullInput && devNull >= 0) dup2(devNull, STDIN_FILENO);
   const int output = outputFd >= 0 ? outputFd : devNull;
