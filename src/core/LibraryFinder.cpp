@@ -1,7 +1,6 @@
 #include "core/LibraryFinder.h"
 
 #include <dlfcn.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "core/ByteUtilities.h"
 #include "core/FileHead.h"
 #include "core/ShellRunner.h"
 
@@ -27,7 +27,7 @@ const char* const kScriptFolders[] = {"", "/usr/local/lib/", "/usr/lib/", "/lib/
 
 struct IgnoringCase {
   bool operator()(const std::string& a, const std::string& b) const {
-    return strcasecmp(a.c_str(), b.c_str()) < 0;
+    return ustrcmpi(a.c_str(), b.c_str()) < 0;
   }
 };
 

@@ -1,12 +1,11 @@
 #include "strings/FormatPicture.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "strings/NumberFormat.h"
 #include "strings/TextEncoding.h"
@@ -34,7 +33,7 @@ Section FindSection(int32_t sign, const string& formatText) {
   const char* text = formatText.CString();
   const char* end = text + formatText.Length();
   bool utf8 = formatText.Encoding() == kEncodingUTF8;
-  if (end - text == 10 && strncasecmp(text, "Scientific", 10) == 0) {
+  if (EqualIgnoringASCIICase(std::string_view(text, size_t(end - text)), "Scientific")) {
     return {kScientific, kScientific + sizeof kScientific - 1, false};
   }
   const char* separators[2] = {nullptr, nullptr};

@@ -1,7 +1,6 @@
 #include "strings/NumberFormat.h"
 
 #include <langinfo.h>
-#include <strings.h>
 
 #include <charconv>
 #include <climits>
@@ -11,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "strings/FixedPointText.h"
 #include "strings/TextEncoding.h"
@@ -86,8 +86,7 @@ void DoubleDigits::DropExponentZero() {
 }
 
 bool DoubleDigits::EndsWithNaN() const {
-  return mLength >= 3 && (mText[mLength - 1] | 0x20) == 'n' &&
-         strncasecmp(mText + mLength - 3, "nan", 3) == 0;
+  return mLength >= 3 && EqualIgnoringASCIICase(std::string_view(mText + mLength - 3, 3), "nan");
 }
 
 // "-" followed only by zeros and points: a negative value too small to show.
