@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "core/ByteUtilities.h"
 #include "core/FileHead.h"
 #include "core/NamedFile.h"
 #include "core/ShellRunner.h"
@@ -29,7 +29,7 @@ const char* const kScriptFolders[] = {"", "/usr/local/lib/", "/usr/lib/", "/lib/
 
 struct IgnoringCase {
   bool operator()(const std::string& a, const std::string& b) const {
-    return strcasecmp(a.c_str(), b.c_str()) < 0;
+    return ustrcmpi(a.c_str(), b.c_str()) < 0;
   }
 };
 
