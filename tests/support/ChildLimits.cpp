@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 #include "core/Memory.h"
 #include "support/Emulator.h"
@@ -70,7 +71,10 @@ long AddressSpaceInUseKb() {
     free += piece.size;
     munmap(piece.start, piece.size);
   }
-  return long(((uint64_t{1} << 32) - free) >> 10);
+  // The emulator's space for the program: 4 GB unless it was given less.
+  const char* reserved = getenv("QEMU_RESERVED_VA");
+  const uint64_t space = reserved && *reserved ? strtoull(reserved, nullptr, 0) : uint64_t{1} << 32;
+  return long((space - free) >> 10);
 }
 
 std::vector<std::string> CapAddressSpace(size_t bytes, const std::vector<std::string>& argv,

@@ -218,7 +218,14 @@ void GuiDriver::EndAnswerWatch() {
 
 bool GuiDriver::StepsDone() {
   EndAnswerWatch();
-  return mSteps.empty();
+  if (mSteps.empty()) return true;
+  // Steps that never ran (their call returned without them: a window closed for a failure)
+  // refer to the caller's frame, which ends now: they go, or the next call's loop would run them.
+  mSteps.clear();
+  if (mStepSource) g_source_remove(mStepSource);
+  if (mStartWatch) g_source_remove(mStartWatch);
+  mStepSource = mStartWatch = 0;
+  return false;
 }
 
 void GuiDriver::CloseEveryWindowOfThisProcess() {

@@ -92,7 +92,7 @@ class GuiDriver {
   // passes that do not wait needs a priority above theirs (G_PRIORITY_HIGH) to meet it there.
   void Meanwhile(std::function<void()> step, int priority = G_PRIORITY_DEFAULT_IDLE);
   // True when every step has run. Asked once the waiting call has returned: ends the watch on
-  // it.
+  // it, and drops the steps that did not run.
   bool StepsDone();
   // How long the waiting call may take to return after the last step.
   int answerTimeoutMs = kTimeoutMs;
