@@ -280,7 +280,10 @@ bool FolderItemImp::CopyTo(FolderItemImp* destination) {
   }
   // Moved over the target only once whole: a copy that fails (a full disk) leaves the target.
   if (copied && beside->MoveTo(target)) return true;
-  const int32_t why = out && out->lastError ? out->lastError : beside->lastError;
+  // The side that failed says why: the source's read, else the copy's write or its making.
+  const int32_t why = source->lastError       ? source->lastError
+                      : out && out->lastError ? out->lastError
+                                              : beside->lastError;
   if (why) SetLastError(why);
   out.reset();
   beside->Delete();

@@ -1,6 +1,7 @@
 // Files on a disk whose reads and writes fail (the tests' fault injector, support/IOFaults.h):
 // a change of a volume's folders whose writes fail part-way, at each of its writes in turn,
-// answers the failure and leaves the volume as it was, in the same run and once opened again.
+// answers the failure and leaves the volume as it was, in the same run and once opened again;
+// a copy into a volume whose source cannot be read says why.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -122,6 +123,28 @@ TEST(FailingDisk, AVolumeChangeThatFailsPartWayLeavesTheVolumeAsItWas) {
       }
       EXPECT_TRUE(made) << change.name << ": more than 40 writes";
     }
+  }
+}
+
+// A host file copied or moved into a volume, one read of it failing: nothing is made in the
+// volume, a move leaves the source whole, and the source's LastErrorCode says why.
+TEST(FailingDisk, ACopyIntoAVolumeWhoseSourceCannotBeReadSaysWhy) {
+  qvtest::TempFolder temp("qvfailcopy");
+  const std::string source = temp / "source.dat", bytes(600 << 10, 's');
+  WriteFile(source, bytes);
+  Held volume(CreateVolume(temp / "v.vol"));
+  ASSERT_TRUE(volume);
+  Held folder(NewFolderItem(Root(volume.get()).release()));
+  qvtest::IOFaults faults;
+  for (auto copy : {FolderItemCopyFileTo, FolderItemMoveFileTo}) {
+    faults.Clear();
+    const int rule = faults.Fail(source, QV_FAULT_READ, 1, 1);
+    Held item(HostItem(source));
+    copy(item.get(), folder.get());
+    EXPECT_EQ(faults.Fired(rule), 1);
+    EXPECT_EQ(FolderItemGetLastError(item.get(), 0), EIO);
+    EXPECT_EQ(Listing(*Root(volume.get())), "0[]");
+    EXPECT_TRUE(ReadFile(source) == bytes);
   }
 }
 
