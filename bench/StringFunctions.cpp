@@ -1,11 +1,14 @@
 // The string functions beside the best plain alternatives: InStr of a 20-byte pattern in 1 MB
 // of ASCII and of UTF-8 text against memmem and std::string::find, ReplaceAll of a word over
 // 1 MB against a hand-written std::string loop and of one byte against a memchr loop, Split of
-// a 1 MB comma-separated line against cutting a std::string_view, and a Mid(s, i, 1) loop over
-// 1 MB of UTF-8 against decoding it once.
+// a 1 MB comma-separated line against cutting a std::string_view, a Mid(s, i, 1) loop over
+// 1 MB of UTF-8 against decoding it once, and a loop of InStr(pos + 1, s, "ab") that finds
+// every match in each encoding against the same loop over the same characters in 16-bit
+// Unicode.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <string_view>
@@ -18,6 +21,7 @@
 #include "strings/StringReplace.h"
 #include "strings/StringSearch.h"
 #include "strings/StringSplitJoin.h"
+#include "strings/TextEncoding.h"
 
 namespace {
 
@@ -267,6 +271,75 @@ void BM_DecodeCharacterLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeCharacterLoop)->Unit(benchmark::kMillisecond);
 
+// The loop a compiled program runs to visit every match, InStr(pos + 1, s, "ab"), over some
+// 250 KB holding 2,000 matches: each call reads from the last match to the next, so the loop
+// costs what the text holds in every encoding that can be read from a place in the middle.
+// UTF-8 positions count characters, which each call counts from the start.
+constexpr int32_t kLoopMatches = 2000;
+
+// Words and Han characters that every East Asian code page holds, or Latin letters that the
+// single-byte ones hold; none of them is an "a" or a "b" in either case.
+std::string LoopTextUTF8(bool han) {
+  static const char* kHan[] = {"\xE6\x97\xA5", "\xE6\x9C\xAC", "\xE4\xB8\xAD", "\xE6\x96\x87",
+                               "\xE5\xAD\x97", "\xE4\xBA\xBA", "\xE5\xA4\xA7", "\xE5\xA4\xA9",
+                               "\xE5\xB1\xB1", "\xE5\xB7\x9D"};
+  static const char* kLatin[] = {"\xC3\x80", "\xC3\x89", "\xC3\x8E", "\xC3\x95", "\xC3\x9C",
+                                 "\xC3\xA7", "\xC3\xB1", "\xC3\xB8", "\xC3\x9F"};
+  static const char* kWords[] = {"the ", "quick ", "fox ", "jumps ", "over ", "dog "};
+  std::mt19937 rng(7);
+  std::string text;
+  for (int32_t match = 0; match < kLoopMatches; ++match) {
+    for (int32_t k = 0; k < 48; ++k)
+      text += rng() % 4 ? (han ? kHan[rng() % 10] : kLatin[rng() % 9]) : kWords[rng() % 6];
+    text += "ab";
+  }
+  return text;
+}
+
+// The loop's text and pattern in an encoding, made once.
+const std::pair<string, string>& LoopTextAndPattern(TextEncoding encoding, bool han) {
+  static std::map<std::pair<TextEncoding, bool>, std::pair<string, string>> made;
+  auto [it, inserted] = made.try_emplace({encoding, han});
+  if (inserted) {
+    it->second.first = ConvertEncoding(Framework(LoopTextUTF8(han), kEncodingUTF8), encoding);
+    it->second.second = ConvertEncoding(Framework("ab", kEncodingUTF8), encoding);
+  }
+  return it->second;
+}
+
+// han: the text of Han characters, else of Latin letters.
+void InStrLoop(benchmark::State& state, TextEncoding encoding, bool han, bool bytes) {
+  const auto& [text, pattern] = LoopTextAndPattern(encoding, han);
+  int32_t found = 0;
+  for (auto _ : state) {
+    found = 0;
+    for (int32_t pos = 0;; ++found) {
+      pos = bytes ? StringInStrB(pos + 1, text.Storage(), pattern.Storage())
+                  : StringInStr(pos + 1, text.Storage(), pattern.Storage());
+      if (pos == 0) break;
+    }
+    benchmark::DoNotOptimize(found);
+  }
+  if (found != kLoopMatches) state.SkipWithError("the loop missed matches");
+  state.counters["bytes"] = text.Length();
+}
+constexpr auto kMs = benchmark::kMillisecond;
+BENCHMARK_CAPTURE(InStrLoop, UTF16, kEncodingUnicode16, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, UTF8, kEncodingUTF8, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, UTF32, kEncodingUTF32, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, ShiftJIS, 2561, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, EUCJP, 2336, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, ISO2022JP, 2080, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, GBK, 1585, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, Big5, 1059, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, Korean, 1058, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, Johab, 1296, true, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, LatinUTF16, kEncodingUnicode16, false, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, EBCDIC, 3073, false, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, WindowsLatin1, 1280, false, false)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, BytesShiftJIS, 2561, true, true)->Unit(kMs);
+BENCHMARK_CAPTURE(InStrLoop, BytesUTF16, kEncodingUnicode16, true, true)->Unit(kMs);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -283,5 +356,17 @@ int main(int argc, char** argv) {
                                  {"BM_ReplaceAllBOneByte", "BM_ReplaceOneByteMemchr", 1.5},
                                  {"BM_Split", "BM_SplitStringView", 2.0},
                                  {"BM_Split", "BM_SplitStdStrings", 2.0},
-                                 {"BM_MidCharacterLoop", "BM_DecodeCharacterLoop", 3.0}});
+                                 {"BM_MidCharacterLoop", "BM_DecodeCharacterLoop", 3.0},
+                                 {"InStrLoop/UTF8", "InStrLoop/UTF16", 0},
+                                 {"InStrLoop/UTF32", "InStrLoop/UTF16", 3.0},
+                                 {"InStrLoop/ShiftJIS", "InStrLoop/UTF16", 3.0},
+                                 {"InStrLoop/EUCJP", "InStrLoop/UTF16", 3.0},
+                                 {"InStrLoop/ISO2022JP", "InStrLoop/UTF16", 3.0},
+                                 {"InStrLoop/GBK", "InStrLoop/UTF16", 3.0},
+                                 {"InStrLoop/Big5", "InStrLoop/UTF16", 3.0},
+                                 {"InStrLoop/Korean", "InStrLoop/UTF16", 3.0},
+                                 {"InStrLoop/Johab", "InStrLoop/UTF16", 3.0},
+                                 {"InStrLoop/EBCDIC", "InStrLoop/LatinUTF16", 3.0},
+                                 {"InStrLoop/WindowsLatin1", "InStrLoop/LatinUTF16", 3.0},
+                                 {"InStrLoop/BytesShiftJIS", "InStrLoop/BytesUTF16", 3.0}});
 }

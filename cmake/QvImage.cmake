@@ -94,7 +94,7 @@ function(qv_add_test_image name)
   endif()
   add_custom_command(OUTPUT ${outputs}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
-    COMMAND $<TARGET_FILE:qvpack> ${pack_args} --output ${folder} ${embed_args} ${objects}
+    COMMAND ${QV_SANITIZER_RUN_ENV} $<TARGET_FILE:qvpack> ${pack_args} --output ${folder} ${embed_args} ${objects}
     DEPENDS qvpack ${objects} ${extra_depends}
     COMMENT "Packing test image ${name}"
     VERBATIM)

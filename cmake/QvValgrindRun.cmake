@@ -3,7 +3,11 @@
 # through; then each log is read, and a log with an error or a block definitely lost fails the
 # test, with the log shown. A program that fails fails the test too.
 #
-#   cmake -D QV_LOGS=<folder> -P QvValgrindRun.cmake -- <valgrind command...>
+# Where i386 programs run under an emulator, valgrind's own i386 tools would too, which it
+# cannot: the run is reported skipped (QV_EMULATION_PROBE asks, cmake/QvEmulation.cmake).
+#
+#   cmake -D QV_LOGS=<folder> -D QV_EMULATION_PROBE=<probe> -P QvValgrindRun.cmake
+#     -- <valgrind command...>
 set(command)
 set(seen_separator FALSE)
 math(EXPR last "${CMAKE_ARGC} - 1")
@@ -14,6 +18,14 @@ foreach(i RANGE ${last})
     set(seen_separator TRUE)
   endif()
 endforeach()
+
+execute_process(COMMAND ${QV_EMULATION_PROBE} OUTPUT_VARIABLE answer
+  OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(answer STREQUAL "emulated")
+  message("valgrind run skipped: i386 programs run under an emulator here, and valgrind "
+    "cannot run under one")
+  return()
+endif()
 
 file(REMOVE_RECURSE ${QV_LOGS})
 file(MAKE_DIRECTORY ${QV_LOGS})

@@ -4,9 +4,10 @@
 # asks (answered No), then Return, which presses OK and ends the program. The sample's status
 # is this script's.
 #   click-through.sh SAMPLE_EXE
+# With QV_EMULATOR set, the sample runs through that emulator.
 set -u
 sample=$1
-"$sample" &
+${QV_EMULATOR:+"$QV_EMULATOR"} "$sample" &
 pid=$!
 fail() { echo "click-through: $1" >&2; kill "$pid" 2>/dev/null; exit 1; }
 # Waits up to 10 s for the message box to go away.

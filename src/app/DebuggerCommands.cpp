@@ -2,13 +2,13 @@
 // running and stepping, breakpoints, memory, the stack, watch lists, properties and the
 // exception trap. Tags are compared without regard to case; a line with another tag is ignored.
 #include <glib.h>
-#include <strings.h>
 
 #include <new>
 
 #include "app/ClassLibraryHooks.h"
 #include "app/DebuggerState.h"
 #include "app/DebuggerWire.h"
+#include "core/ByteUtilities.h"
 #include "core/RuntimeError.h"
 #include "image/ApplicationImage.h"
 
@@ -138,7 +138,7 @@ const CommandRow kCommands[] = {
 
 bool DispatchDebuggerCommand(const string& tag, const string& payload) {
   for (const CommandRow& row : kCommands) {
-    if (strcasecmp(tag.CString(), row.tag) != 0) continue;
+    if (ustrcmpi(tag.CString(), row.tag) != 0) continue;
     row.run(payload);
     return row.resumes;
   }

@@ -110,6 +110,13 @@ class FolderItemImp {
   virtual bool CreateAsFolder() { return false; }
   // Creates or empties the file and opens it for byte I/O (the caller's), or nil.
   virtual RandomAccessMechanism* CreateMechanism(const string&) { return nullptr; }
+  // Opens the file's new contents for byte I/O (the caller's), or nil: a save or a copy over
+  // the file. They take its place whole when the stream is closed after every write went
+  // through; a write or the close that fails, or a stream released unclosed, leaves the file
+  // as it was. The base writes in place.
+  virtual RandomAccessMechanism* ReplaceMechanism(const string& type) {
+    return CreateMechanism(type);
+  }
   // Deletes a file, a link or an empty folder; true on success.
   virtual bool Delete() { return false; }
   // Deletes a folder with its contents (links as files); false for anything but a folder.

@@ -23,8 +23,10 @@
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
+#include "core/NamedFile.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
+#include "core/TemporaryFile.h"
 #include "strings/TextEncoding.h"
 
 namespace {
@@ -53,20 +55,12 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 }
 
 // A descriptor of the regular file at path, made when nothing is there; -1 for a link, a
-// folder, a device or a pipe, none of which is ever opened (O_NONBLOCK: a pipe planted between
-// the look and the open does not block it, and is closed at once).
+// folder, a device or a pipe, none of which is ever opened.
 int OpenLockFile(const std::string& path) {
-  struct stat before;
-  if (lstat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) return -1;
-  const int fd =
-      open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-  if (fd < 0) return -1;
-  struct stat opened;
-  if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-    close(fd);
-    return -1;
-  }
-  return fd;
+  NamedFile file;
+  return file.Open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW, NamedFileUse::kContents, 0644)
+             ? file.Release()
+             : -1;
 }
 
 // True while the file locked through fd is the one at path.
@@ -115,10 +109,10 @@ void DeleteLockFile(MutexObject* mutex) {
 
 // A new empty file with a unique name in folder; its path, or "" when none could be made.
 std::string MakeUniqueLockFile(const std::string& folder) {
-  std::string path = folder + "/XXXXXX";
-  const int fd = mkostemp(path.data(), O_CLOEXEC);
-  if (fd < 0) return std::string();
-  close(fd);
+  TemporaryFile file;
+  if (!file.Make(folder, std::string())) return std::string();
+  const std::string path = file.Path();
+  file.Keep();
   return path;
 }
 

@@ -1,13 +1,12 @@
 #include "app/PluginDeclarations.h"
 
-#include <strings.h>
-
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "app/PluginRegistry.h"
+#include "core/ByteUtilities.h"
 #include "core/ClassRegistry.h"
 #include "core/TypeNames.h"
 #include "image/PluginDeclarationLexer.h"
@@ -261,7 +260,7 @@ const IntrinsicTypeRecord* IntrinsicTypeForPluginName(const char* name) {
   };
   if (!name) return nullptr;
   for (const auto& entry : kNames) {
-    if (strcasecmp(entry.name, name) == 0) return &IntrinsicTypeTable()[entry.type];
+    if (ustrcmpi(entry.name, name) == 0) return &IntrinsicTypeTable()[entry.type];
   }
   return nullptr;
 }

@@ -21,6 +21,7 @@
 #include "core/ExportRegistry.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
+#include "core/TemporaryFile.h"
 #include "image/ImageFormat.h"
 #include "image/ResourceTable.h"
 
@@ -28,7 +29,6 @@ namespace {
 
 constexpr uint32_t kPluginResourceType = qvimage::FourCharCode("QVPl");
 constexpr char kPluginFolderName[] = "/.tmpAppData";
-constexpr char kFallbackFolder[] = "/tmp";
 constexpr char kTemporaryPathFailure[] = "Failed to construct a temporary path.";
 
 // Unloads the libraries at quit; forgets itself when it has run, so that a later installation
@@ -93,41 +93,33 @@ bool ReadPluginResource(const ResourceEntry& row, PluginResource* out, std::stri
 // when it goes unless its record took it over.
 class InstalledFile {
  public:
-  ~InstalledFile() {
-    if (mDescriptor < 0) return;
-    ::close(mDescriptor);
-    ::unlink(mPath.c_str());
-  }
-
   bool Write(const PluginResource& resource, std::string* failure) {
-    mPath = PluginFolderPath() + "/XXXXXXX_" + resource.name;
-    const int suffix = int(resource.name.size() + 1);
-    mDescriptor = ::mkstemps(mPath.data(), suffix);
-    if (mDescriptor < 0) {
-      if (errno == EEXIST) std::printf("Could not generate a unique filename for plugin.\n");
+    if (!mFile.Make(PluginFolderPath(), "X", "_" + resource.name)) {
+      if (mFile.Error() == EEXIST)
+        std::printf("Could not generate a unique filename for plugin.\n");
       *failure = kTemporaryPathFailure;
       return false;
     }
-    if (!WriteAllToDescriptor(mDescriptor, resource.library, resource.length)) {
+    mPath = mFile.Path();
+    if (!WriteAllToDescriptor(mFile.Descriptor(), resource.library, resource.length)) {
       *failure = "Failed to write the plug-in file " + mPath + ": " + ErrorText(errno);
       return false;
     }
     // Another running copy deletes no file that this one holds locked.
-    if (::flock(mDescriptor, LOCK_EX | LOCK_NB) != 0) QV_FAIL(nullptr);
+    if (::flock(mFile.Descriptor(), LOCK_EX | LOCK_NB) != 0) QV_FAIL(nullptr);
     return true;
   }
 
   const std::string& Path() const { return mPath; }
   // Hands the descriptor to the caller, which now owns the file.
   int Release() {
-    const int descriptor = mDescriptor;
-    mDescriptor = -1;
-    return descriptor;
+    mFile.Keep();
+    return mFile.Release();
   }
 
  private:
+  TemporaryFile mFile;
   std::string mPath;
-  int mDescriptor = -1;
 };
 
 // In the C locale, as the rest of the message: a translation would come in the locale's set.
@@ -162,7 +154,7 @@ const std::string& PluginFolderPath() {
   if (!folder.empty()) return folder;
   folder = HomePluginFolder();
   if (folder.empty()) {
-    folder = kFallbackFolder;
+    folder = TemporaryFolderPath();
     return folder;
   }
   // Emptied and removed at quit; a file another running copy holds locked stays.
@@ -181,6 +173,7 @@ bool InstallPlugin(const ResourceEntry& row, std::string* failure) {
   if (!file.Write(resource, failure)) return false;
   PluginShutDownTask::Ensure();
   dlerror();
+  // Past the opener: the file is the one just written, through the descriptor that made it.
   void* handle = dlopen(file.Path().c_str(), RTLD_LAZY);
   if (!handle) {
     *failure = LoaderError("The dynamic loader could not open the plug-in.");

@@ -1,9 +1,8 @@
 #include "app/PluginMethodLookup.h"
 
-#include <strings.h>
-
 #include "app/PluginClassIntrospection.h"
 #include "app/PluginDeclarations.h"
+#include "core/ByteUtilities.h"
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
 #include "core/GlobalFunctions.h"
@@ -12,7 +11,7 @@
 
 namespace {
 
-bool NamesEqual(const char* a, const char* b) { return strcasecmp(a ? a : "", b ? b : "") == 0; }
+bool NamesEqual(const char* a, const char* b) { return ustrcmpi(a ? a : "", b ? b : "") == 0; }
 
 // Identical types; an array matches an array of the identical element and dimensions, since
 // static rows and declarations each keep array descriptors of their own.

@@ -1,7 +1,5 @@
 #include "app/PluginProperties.h"
 
-#include <strings.h>
-
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -9,6 +7,7 @@
 #include "app/PluginClassIntrospection.h"
 #include "app/PluginMethodLookup.h"
 #include "app/PropertyValues.h"
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "core/IntMap.h"
 #include "core/StringMap.h"
@@ -71,7 +70,7 @@ constexpr GroupName kGroupNames[] = {
 PropertyGroup GroupOf(const PluginCodeType& type) {
   if (type.dimensions > 0 || type.name.IsEmpty()) return PropertyGroup::kNone;
   for (const GroupName& entry : kGroupNames) {
-    if (strcasecmp(entry.name, type.name.CString()) == 0) return entry.group;
+    if (ustrcmpi(entry.name, type.name.CString()) == 0) return entry.group;
   }
   return PropertyGroup::kObject;
 }
@@ -230,7 +229,7 @@ int32_t GetNumber(RuntimeObject* object, const char* name, T* out, const Numeric
     }
   }
   for (const ConversionName<T>& conversion : m.conversions) {
-    if (strcasecmp(name, conversion.name) != 0) continue;
+    if (ustrcmpi(name, conversion.name) != 0) continue;
     if (!object && !conversion.nilConverts) return 0;
     return conversion.convert(object, out) ? 1 : 0;
   }
@@ -359,7 +358,7 @@ bool ObjectFitsType(RuntimeObject* value, const string& type) {
     const RuntimeClass* face = InterfaceEntries(own)[i].interfaceClass;
     if (face && string(face->className).Compare(type) == 0) return true;
   }
-  return strcasecmp(type.CString(), "Object") == 0;
+  return ustrcmpi(type.CString(), "Object") == 0;
 }
 
 }  // namespace
@@ -449,7 +448,7 @@ extern "C" int32_t QUORGetPropValueString(RuntimeObject* object, const char* nam
     *value = CallAccessor<stringStorage*>(method, object);
     return 1;
   }
-  if (!object || (strcasecmp(name, "Value") != 0 && strcasecmp(name, "StringValue") != 0)) return 0;
+  if (!object || (ustrcmpi(name, "Value") != 0 && ustrcmpi(name, "StringValue") != 0)) return 0;
   string text;
   if (!TryVariantToString(object, &text)) return 0;
   *value = text.ExtractStringStorage();
@@ -469,12 +468,12 @@ extern "C" int32_t QUORGetPropValueObject(RuntimeObject* object, const char* nam
     *value = CallAccessor<RuntimeObject*>(method, object);
     return 1;
   }
-  if (strcasecmp(name, "Value") == 0 || strcasecmp(name, "ObjectValue") == 0) {
+  if (ustrcmpi(name, "Value") == 0 || ustrcmpi(name, "ObjectValue") == 0) {
     RuntimeLockObject(object);
     *value = object;
     return 1;
   }
-  if (!object || strcasecmp(name, "DateValue") != 0) return 0;
+  if (!object || ustrcmpi(name, "DateValue") != 0) return 0;
   return TryVariantToDate(object, value) ? 1 : 0;
 }
 QV_EXPORT(QUORGetPropValueObject)

@@ -26,6 +26,7 @@ bool RangeFits(uintptr_t address, uint32_t size) {
 // Whether every byte of [address, address + size) lies in a mapping whose permissions hold
 // access ('r' or 'w'), according to /proc/self/maps (sorted by address).
 bool MappedWith(uintptr_t address, uint32_t size, char access) {
+  // The process's own map, read line by line past the opener: a file of /proc never waits.
   std::FILE* maps = std::fopen("/proc/self/maps", "re");
   if (!maps) return false;
   uint64_t next = address;

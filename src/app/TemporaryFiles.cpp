@@ -9,6 +9,7 @@
 
 #include "app/TempFileShutDownTask.h"
 #include "core/RuntimeError.h"
+#include "core/TemporaryFile.h"
 
 // Forgets itself in its set when it runs, so that a file written later gets a new task.
 class TemporaryFileSet::Task : public TempFileShutDownTask {
@@ -35,23 +36,19 @@ bool WriteAllToDescriptor(int fd, const uint8_t* data, uint32_t length) {
 
 FolderItemImp* TemporaryFileSet::Write(const FolderItemImp& folder, const uint8_t* data,
                                        uint32_t length, const char* extension) {
-  // A folder's path may end with its "/".
-  std::string path = folder.GetPath().CString();
-  if (path.size() > 1 && path.back() == '/') path.pop_back();
-  path += "/XXXXXX" + std::string(extension);
-  const int fd = ::mkstemps(path.data(), int(std::strlen(extension)));
-  if (!QV_CHECK_TEXT(fd >= 0, "temporaryFile",
-                     ("Could not create a file in " + path.substr(0, path.rfind('/'))).c_str()))
+  const std::string in = folder.GetPath().CString();
+  TemporaryFile file;
+  if (!QV_CHECK_TEXT(file.Make(in, std::string(), extension), "temporaryFile",
+                     ("Could not create a file in " + in).c_str()))
     return nullptr;
-  const bool written = WriteAllToDescriptor(fd, data, length);
-  const bool closed = ::close(fd) == 0;
+  const std::string path = file.Path();
+  const bool written = WriteAllToDescriptor(file.Descriptor(), data, length);
   FolderItemImp* item = nullptr;
-  if (written && closed)
+  if (file.Close() && written)
     item = FolderItemForPath(string::FromBytes(path.data(), int64_t(path.size()), kEncodingUTF8));
-  if (!QV_CHECK_TEXT(item, "temporaryFile", ("Could not write the file " + path).c_str())) {
-    ::unlink(path.c_str());
+  if (!QV_CHECK_TEXT(item, "temporaryFile", ("Could not write the file " + path).c_str()))
     return nullptr;
-  }
+  file.Keep();
   if (!mTask) mTask = new Task(&mTask);
   mTask->AddItem(item);
   return item;

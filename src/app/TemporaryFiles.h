@@ -15,7 +15,7 @@ class TemporaryFileSet {
   TemporaryFileSet(const TemporaryFileSet&) = delete;
   TemporaryFileSet& operator=(const TemporaryFileSet&) = delete;
 
-  // Writes length bytes into a new file of folder, named by mkstemps from "XXXXXX" followed by
+  // Writes length bytes into a new file of folder, named by six random characters followed by
   // extension (".mov"), and adds it to the set. The new item (the caller's), or nil after a
   // report when the file cannot be made or written whole (nothing is left behind then).
   FolderItemImp* Write(const FolderItemImp& folder, const uint8_t* data, uint32_t length,

@@ -489,7 +489,8 @@ bool EditControlGTK::OpenStyledFile(FolderItemImp* item) {
 
 bool EditControlGTK::SaveStyledFile(FolderItemImp* item) {
   if (!item) return false;
-  std::unique_ptr<RandomAccessMechanism> file(item->CreateMechanism("text"));
+  // An older document at the item stays unless the new one is written whole.
+  std::unique_ptr<RandomAccessMechanism> file(item->ReplaceMechanism("text"));
   if (!file) return false;
   const string text = GetText(kEncodingUTF8);
   const bool written = text.Length() == 0 || file->Write(text.CString(), text.Length());

@@ -32,6 +32,8 @@ const uint8_t kCaseFoldTable[256] = {
 
 namespace {
 
+char LowerASCII(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 // Nil equals nil and sorts first; answers true (with the order in *result) when either is nil.
 bool OrderNil(const void* a, const void* b, int32_t* result) {
   if (a && b) return false;
@@ -98,6 +100,19 @@ int32_t ustrcmpi(const char* a, const char* b) {
 int32_t ustrcmpi(const char* a, int32_t lengthA, const char* b, int32_t lengthB) {
   return CompareCounted(a, lengthA, b, lengthB,
                         [](uint8_t c) { return int32_t{kCaseFoldTable[c]}; });
+}
+
+bool EqualIgnoringASCIICase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && LowerASCII(a[i]) != LowerASCII(b[i])) return false;
+  }
+  return true;
+}
+
+bool StartsWithIgnoringASCIICase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         EqualIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
 }
 
 void umemzero(void* buffer, uint32_t count) { umemset(buffer, 0, count); }

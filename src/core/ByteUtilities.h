@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 // Maps each byte to its upper-case form in the Mac OS Roman character set.
 extern const uint8_t kCaseFoldTable[256];
@@ -21,8 +22,14 @@ void ustrcat(char** text, const char* tail);
 
 int32_t ustrcmp(const char* a, const char* b);
 int32_t ustrcmp(const char* a, int32_t lengthA, const char* b, int32_t lengthB);
+// Names, keywords, type names and schemes ignore ASCII letter case alone, whatever the user's
+// locale: a Turkish one pairs "I" with a dotless "i", so the C library's case functions keep "I"
+// and "i" apart there. ustrcmpi orders so (in the C locale); its counted form folds through
+// kCaseFoldTable.
 int32_t ustrcmpi(const char* a, const char* b);
 int32_t ustrcmpi(const char* a, int32_t lengthA, const char* b, int32_t lengthB);
+bool EqualIgnoringASCIICase(std::string_view a, std::string_view b);
+bool StartsWithIgnoringASCIICase(std::string_view text, std::string_view prefix);
 
 void umemzero(void* buffer, uint32_t count);
 void umemset(void* buffer, uint8_t value, uint32_t count);

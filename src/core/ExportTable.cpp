@@ -1,5 +1,4 @@
-#include <strings.h>
-
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 
 // Weak, so that a program with no export at all still links.
@@ -21,7 +20,7 @@ const char* FindExportSignature(const char* name) {
   if (!name) return nullptr;
   for (const ExportSignature* s = StaticExportSignaturesBegin(); s != StaticExportSignaturesEnd();
        ++s) {
-    if (s->name && strcasecmp(s->name, name) == 0) return s->signature;
+    if (s->name && ustrcmpi(s->name, name) == 0) return s->signature;
   }
   return nullptr;
 }

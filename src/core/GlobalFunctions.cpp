@@ -1,7 +1,6 @@
 #include "core/GlobalFunctions.h"
 
-#include <strings.h>
-
+#include "core/ByteUtilities.h"
 #include "core/ClassRegistry.h"
 #include "core/ExportRegistry.h"
 #include "core/GlobalFunctionRows.h"
@@ -94,7 +93,7 @@ const MethodRow* LookupGlobalFunction(const string& name) {
   ResolvePendingEntries();
   for (uint32_t i = 0; i < Table().size(); ++i) {
     const MethodRow* entry = Table().data()[i];
-    if (entry->name && strcasecmp(entry->name, name.CString()) == 0) return entry;
+    if (entry->name && ustrcmpi(entry->name, name.CString()) == 0) return entry;
   }
   return nullptr;
 }

@@ -1,7 +1,7 @@
 #include "core/LibraryFinder.h"
 
 #include <dlfcn.h>
-#include <strings.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +10,9 @@
 #include <sstream>
 #include <string_view>
 
+#include "core/ByteUtilities.h"
 #include "core/FileHead.h"
+#include "core/NamedFile.h"
 #include "core/ShellRunner.h"
 
 namespace {
@@ -27,7 +29,7 @@ const char* const kScriptFolders[] = {"", "/usr/local/lib/", "/usr/lib/", "/lib/
 
 struct IgnoringCase {
   bool operator()(const std::string& a, const std::string& b) const {
-    return strcasecmp(a.c_str(), b.c_str()) < 0;
+    return ustrcmpi(a.c_str(), b.c_str()) < 0;
   }
 };
 
@@ -45,7 +47,17 @@ FinderState& State() {
   return *state;
 }
 
-void* Open(const std::string& path) { return dlopen(path.c_str(), RTLD_LAZY); }
+// The loader takes only a name, and opening a FIFO or a device by it would wait or act: a path
+// is handed to it only once the opener found a regular file there. A bare name is the loader's
+// to look for in the system's library folders.
+void* Open(const std::string& path) {
+  NamedFile file;
+  if (path.find('/') != std::string::npos &&
+      !file.Open(path.c_str(), O_RDONLY, NamedFileUse::kContents))
+    return nullptr;
+  // Past the opener: the loader opens the file again, by its name.
+  return dlopen(path.c_str(), RTLD_LAZY);
+}
 
 std::string_view LinkerCacheListing() {
   FinderState& state = State();

@@ -1,10 +1,9 @@
 #include "core/ObjectDefinitionConverter.h"
 
-#include <strings.h>
-
 #include <string>
 #include <string_view>
 
+#include "core/ByteUtilities.h"
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
 #include "core/IntMap.h"
@@ -356,8 +355,7 @@ void* LookupInterfaceMethod(RuntimeObject* object, ObjectDefinition* definition,
     std::string_view key(stringStorage::CString(found->methods[i].key));
     key = key.substr(0, key.find('%'));
     if (const size_t dot = key.find('.'); dot != std::string_view::npos) key.remove_prefix(dot + 1);
-    if (key.size() == wanted.size() && strncasecmp(key.data(), name, key.size()) == 0)
-      return found->methods[i].function;
+    if (EqualIgnoringASCIICase(key, wanted)) return found->methods[i].function;
   }
   return nullptr;
 }

@@ -17,11 +17,16 @@ constexpr int64_t kReadPiece = 64 * 1024;
 // A child the caller waits for at once, one it reaps later, or one it never sees again.
 enum class ChildKind { kWaitedFor, kStarted, kDetached };
 
-// In the vfork child: nothing but system calls, then exec or _exit.
-void CloseDescriptorsFrom(int first) {
-  if (close_range(first, ~0u, 0) == 0) return;
-  const long limit = sysconf(_SC_OPEN_MAX);
-  for (long fd = first; fd < limit; ++fd) close(static_cast<int>(fd));
+// In the vfork child: nothing but system calls, then exec or _exit. Every descriptor past the
+// standard three goes but keep, the pipe that carries a failed exec's errno.
+void CloseDescriptorsBut(int keep) {
+  const auto closeRange = [](unsigned first, unsigned last) {
+    if (first > last || close_range(first, last, 0) == 0) return;
+    const long limit = sysconf(_SC_OPEN_MAX);
+    for (long fd = first; fd < limit && fd <= long(last); ++fd) close(static_cast<int>(fd));
+  };
+  closeRange(STDERR_FILENO + 1, unsigned(keep) - 1);
+  closeRange(unsigned(keep) + 1, ~0u);
 }
 
 // In a vfork child, before its exec: handlers the framework installed would run in the
@@ -39,12 +44,15 @@ void ResetSignalsInChild() {
   sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
-// In a vfork child, which shares the parent's memory until its exec: the exec's errno goes back
-// through startError. outputFd -1 sends standard output and error to /dev/null; nullInput reads
-// standard input from there too.
+// In a vfork child: a failed exec writes its errno into errorPipe, which the exec closes
+// unwritten when it succeeds. (What a vfork child writes into the parent's memory is undefined,
+// and never arrives where vfork is a fork, as under an emulator.) outputFd -1 sends standard
+// output and error to /dev/null; nullInput reads standard input from there too.
 [[noreturn]] void ExecInChild(const char* path, const char* const* argv, int unusedEnd,
-                              int outputFd, bool nullInput, volatile int* startError) {
+                              int outputFd, bool nullInput, int errorPipe) {
   if (unusedEnd >= 0) close(unusedEnd);
+  // The system's /dev/null, past the opener: a vfork child may call nothing but async-signal-safe
+  // functions, and /dev/null never waits.
   const int devNull = outputFd < 0 || nullInput ? open("/dev/null", O_RDWR) : -1;
   if (nullInput && devNull >= 0) dup2(devNull, STDIN_FILENO);
   const int output = outputFd >= 0 ? outputFd : devNull;
@@ -53,10 +61,11 @@ void ResetSignalsInChild() {
     dup2(output, STDOUT_FILENO);
     dup2(STDOUT_FILENO, STDERR_FILENO);
   }
-  CloseDescriptorsFrom(STDERR_FILENO + 1);
+  CloseDescriptorsBut(errorPipe);
   ResetSignalsInChild();
   execvp(path, const_cast<char* const*>(argv));
-  *startError = errno;
+  const int error = errno;
+  if (write(errorPipe, &error, sizeof error) < 0) _exit(-1);
   _exit(-1);
 }
 
@@ -72,11 +81,10 @@ void DieWithParent(pid_t parent) {
 // system's reaper, so this process never waits for it. That child is forked, not vforked: a
 // vfork from within a vfork child is undefined, and where vfork is wrapped (the sanitizers keep
 // the caller's return address aside) the parent resumed at the inner vfork and ended there.
-// The forked child ends with the exec's errno as its exit status. Every signal stays blocked
-// from before the fork until the program's process has reset its handlers, so none runs in a
-// child on the parent's memory.
+// Every signal stays blocked from before the fork until the program's process has reset its
+// handlers, so none runs in a child on the parent's memory.
 pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int outputFd,
-                 ChildKind kind, volatile int* execError) {
+                 ChildKind kind, int errorPipe) {
   sigset_t all, previous;
   sigfillset(&all);
   pthread_sigmask(SIG_SETMASK, &all, &previous);
@@ -90,15 +98,55 @@ pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int o
     return child;
   }
   if (kind == ChildKind::kWaitedFor) DieWithParent(parent);
-  if (!detached) ExecInChild(path, argv, unusedEnd, outputFd, false, execError);
-  // The forked child's own memory: the program's vfork writes the exec's errno here.
-  *execError = 0;
+  if (!detached) ExecInChild(path, argv, unusedEnd, outputFd, false, errorPipe);
   const pid_t program = vfork();
   if (program == 0) {
     setsid();
-    ExecInChild(path, argv, -1, -1, true, execError);
+    ExecInChild(path, argv, -1, -1, true, errorPipe);
   }
-  _exit(program < 0 ? errno : *execError);
+  if (program < 0) {
+    const int error = errno;
+    if (write(errorPipe, &error, sizeof error) < 0) _exit(-1);
+  }
+  _exit(0);
+}
+
+// The pipe a failed exec writes its errno into, close-on-exec, past the standard descriptors
+// (which the child replaces); false with errno when it cannot be made.
+bool MakeErrorPipe(int ends[2]) {
+  if (pipe2(ends, O_CLOEXEC) != 0) return false;
+  if (ends[1] > STDERR_FILENO) return true;
+  const int moved = fcntl(ends[1], F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  const int error = errno;
+  close(ends[1]);
+  ends[1] = moved;
+  if (moved >= 0) return true;
+  close(ends[0]);
+  errno = error;
+  return false;
+}
+
+// Starts the child through SpawnChild and answers its id, or -1 with errno; *execError is the
+// errno of its failed exec (or of the detached program's failed vfork), or 0 once it ran. The
+// pipe ends at the exec or the child's end, which with vfork has come already.
+pid_t SpawnAndHearStart(const char* path, const char* const* argv, int unusedEnd, int outputFd,
+                        ChildKind kind, int* execError) {
+  *execError = 0;
+  int errorPipe[2];
+  if (!MakeErrorPipe(errorPipe)) return -1;
+  const pid_t child = SpawnChild(path, argv, unusedEnd, outputFd, kind, errorPipe[1]);
+  const int spawnError = errno;
+  close(errorPipe[1]);
+  if (child >= 0) {
+    int error = 0;
+    ssize_t got;
+    while ((got = read(errorPipe[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    if (got == ssize_t(sizeof error)) *execError = error;
+  }
+  close(errorPipe[0]);
+  errno = spawnError;
+  return child;
 }
 
 // Until the pipe ends or output can take no more.
@@ -128,8 +176,8 @@ bool StartChild(const char* path, const char* const* argv, bool captureOutput, C
     started->startError = errno;
     return false;
   }
-  volatile int execError = 0;
-  const pid_t child = SpawnChild(path, argv, fds[0], fds[1], kind, &execError);
+  int execError = 0;
+  const pid_t child = SpawnAndHearStart(path, argv, fds[0], fds[1], kind, &execError);
   started->startError = child < 0 ? errno : execError;
   if (fds[1] >= 0) close(fds[1]);
   if (child < 0) {
@@ -166,15 +214,15 @@ bool RunProgram(const char* path, const char* const* argv, GrowingBytes* output,
 bool StartDetachedProgram(const char* path, const char* const* argv, int* startError) {
   *startError = EINVAL;
   if (!path || !argv || !argv[0]) return false;
-  volatile int execError = 0;
-  const pid_t middle = SpawnChild(path, argv, -1, -1, ChildKind::kDetached, &execError);
+  int execError = 0;
+  const pid_t middle = SpawnAndHearStart(path, argv, -1, -1, ChildKind::kDetached, &execError);
   if (middle < 0) {
     *startError = errno;
     return false;
   }
   const int status = WaitForChild(middle);
-  *startError = status < 0 ? ECHILD : status;
-  return status == 0;
+  *startError = execError != 0 ? execError : status != 0 ? ECHILD : 0;
+  return *startError == 0;
 }
 
 namespace UnixHelper {

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
+#include "core/ByteUtilities.h"
 #include "core/RuntimeError.h"
 
 namespace {
@@ -30,7 +30,7 @@ constexpr const char* kVariantCode = "v";
 bool IsIntrinsicNamed(const TypeDescriptor* type, const char* name) {
   if (!type || type->kind != kTypeKindIntrinsic) return false;
   const char* own = AsIntrinsicType(type)->name;
-  return own && strcasecmp(own, name) == 0;
+  return own && ustrcmpi(own, name) == 0;
 }
 
 string DecimalText(int64_t value) {
@@ -197,7 +197,7 @@ bool ReadParameters(KeyReader& reader, std::vector<ParsedParameter>* out) {
 const char* IntrinsicTypeCode(const char* typeName) {
   if (!typeName) return nullptr;
   for (const TypeCodeEntry& entry : kTypeCodes) {
-    if (strcasecmp(entry.name, typeName) == 0) return entry.code;
+    if (ustrcmpi(entry.name, typeName) == 0) return entry.code;
   }
   return nullptr;
 }

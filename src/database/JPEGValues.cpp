@@ -9,6 +9,7 @@
 #include "app/FolderItemImp.h"
 #include "core/ExceptionClasses.h"
 #include "core/RaiseException.h"
+#include "core/TemporaryFile.h"
 #include "files/BinaryStream.h"
 #include "files/DataFile.h"
 #include "files/FolderItemClass.h"
@@ -21,14 +22,14 @@ JPEGPictureConverters gConverters{};
 RuntimeObject* NewTemporaryFile() {
   FolderItemImp* folder = TemporaryFolderItem();
   if (!folder) return nullptr;
-  std::string path = std::string(folder->GetPath().CString()) + "/XXXXXX";
+  const std::string in = folder->GetPath().CString();
   delete folder;
-  const int fd = ::mkstemp(path.data());
-  if (fd < 0) return nullptr;
-  ::close(fd);
+  TemporaryFile file;
+  if (!file.Make(in, std::string()) || !file.Close()) return nullptr;
+  const std::string& path = file.Path();
   RuntimeObject* item =
       NewFolderItemObject(string::FromBytes(path.data(), int64_t(path.size()), kEncodingUTF8));
-  if (!item) ::unlink(path.c_str());
+  if (item) file.Keep();
   return item;
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/CLocale.h"
+#include "core/TemporaryFile.h"
 #include "database/StorageFile.h"
 
 namespace {
@@ -16,7 +17,7 @@ constexpr uint64_t kLargestWholeRow = 0x7FFFFFF0u;
 
 DataFile* NewTemporaryFile(int32_t* error) {
   int host = 0;
-  const int fd = OpenTemporaryDescriptor(&host);
+  const int fd = TemporaryFile::Anonymous(&host);
   DataFile* file = fd >= 0 ? DataFile::Create() : nullptr;
   if (file && file->OpenDescriptor(fd, kHandleTypeFileNumber)) return file;
   if (fd >= 0) host = file && file->lastError ? file->lastError : ENOMEM;

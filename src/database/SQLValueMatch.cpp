@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
+#include "core/ByteUtilities.h"
 #include "database/DatabaseEngine.h"
 #include "strings/StringCase.h"
 
@@ -117,8 +117,8 @@ bool CompareBoolean(const ColumnValue& value, int32_t kind, const SQLLiteral& li
   const int v = value.data[0] ? 1 : 0;
   const std::string_view text = Trimmed(literal.Text());
   double number;
-  if (text.size() == 4 && strncasecmp(text.data(), "true", 4) == 0) number = 1;
-  else if (text.size() == 5 && strncasecmp(text.data(), "false", 5) == 0) number = 0;
+  if (EqualIgnoringASCIICase(text, "true")) number = 1;
+  else if (EqualIgnoringASCIICase(text, "false")) number = 0;
   else if (!ParseDouble(text, &number) || std::isnan(number)) return false;
   return Holds(kind, Order(static_cast<double>(v), number));
 }

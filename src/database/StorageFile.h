@@ -50,7 +50,3 @@ class StorageFileSystem {
   virtual std::unique_ptr<StorageFile> OpenTemporary(int* error) = 0;
 };
 
-// The descriptor of a new anonymous file in the temporary folder ($TMPDIR, else /tmp), gone once
-// closed: where every temporary file of the database layer lies. -1, with the error number in
-// *error, when none can be made.
-int OpenTemporaryDescriptor(int* error);

@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 
+#include "core/NamedFile.h"
+#include "core/TemporaryFile.h"
 #include "database/StorageFile.h"
 
 namespace {
@@ -81,16 +82,18 @@ class StorageFileSystemPosix final : public StorageFileSystem {
  public:
   std::unique_ptr<StorageFile> Open(const char* path, StorageOpenMode mode, bool lock,
                                     int* error) override {
-    int flags = O_CLOEXEC | (mode == StorageOpenMode::kReadOnly ? O_RDONLY : O_RDWR);
+    // Only a regular file holds a database: a FIFO or a device is refused before it is opened
+    // (a FIFO opened for reading would wait for a writer).
+    int flags = mode == StorageOpenMode::kReadOnly ? O_RDONLY : O_RDWR;
     if (mode == StorageOpenMode::kCreate) flags |= O_CREAT;
-    int fd = open64(path, flags, 0644);
-    if (fd < 0) return Failed(error, errno, -1);
+    NamedFile file;
+    if (!file.Open(path, flags, NamedFileUse::kContents, 0644))
+      return Failed(error, file.Error(), -1);
     // The superuser may write any file; a file whose mode grants nobody write access is still
     // opened for reading only, as its owner asked.
-    struct stat64 info;
-    if (mode == StorageOpenMode::kReadWrite &&
-        (fstat64(fd, &info) != 0 || (info.st_mode & 0222) == 0))
-      return Failed(error, EACCES, fd);
+    if (mode == StorageOpenMode::kReadWrite && (file.Info().st_mode & 0222) == 0)
+      return Failed(error, EACCES, -1);
+    const int fd = file.Release();
     if (lock && flock(fd, (mode == StorageOpenMode::kReadOnly ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0)
       return Failed(error, errno, fd);
     // Emptied only under the lock, so that a file someone else has open is never cut short.
@@ -107,6 +110,8 @@ class StorageFileSystemPosix final : public StorageFileSystem {
     return false;
   }
 
+  // The folder is opened only to be synced, past the opener (which opens files, and refuses
+  // folders): O_DIRECTORY refuses anything else without opening it, so nothing here can wait.
   bool SyncFolder(const char* path, int* error) override {
     int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
@@ -120,7 +125,7 @@ class StorageFileSystemPosix final : public StorageFileSystem {
   }
 
   std::unique_ptr<StorageFile> OpenTemporary(int* error) override {
-    const int fd = OpenTemporaryDescriptor(error);
+    const int fd = TemporaryFile::Anonymous(error);
     return fd < 0 ? nullptr : std::make_unique<StorageFilePosix>(fd);
   }
 
@@ -133,18 +138,6 @@ class StorageFileSystemPosix final : public StorageFileSystem {
 };
 
 }  // namespace
-
-int OpenTemporaryDescriptor(int* error) {
-  const char* folder = std::getenv("TMPDIR");
-  std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/qvdbXXXXXX";
-  const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) {
-    *error = errno;
-    return -1;
-  }
-  unlink(pattern.c_str());
-  return fd;
-}
 
 StorageFileSystem& StorageFileSystem::Posix() {
   static StorageFileSystemPosix posix;

@@ -38,8 +38,8 @@ class DataFile : public RandomAccessMechanism {
   // A stdio stream (kHandleTypeFilePointer) or a descriptor (kHandleTypeFileNumber) the caller
   // hands over: Close closes it.
   virtual bool OpenDescriptor(intptr_t value, int32_t kind);
-  // "" gives an anonymous file, gone when closed; a plain name a file of that name in /tmp,
-  // left there after Close.
+  // "" gives an anonymous file, gone when closed; a plain name a file of that name in the
+  // temporary folder ($TMPDIR, else /tmp), left there after Close.
   virtual bool CreateTemporary(const string& name);
   // Closes the file and forgets it.
   virtual void CloseFile() {}

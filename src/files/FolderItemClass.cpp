@@ -13,6 +13,7 @@
 #include "core/RaiseException.h"
 #include "core/RuntimeError.h"
 #include "core/Startup.h"
+#include "core/TemporaryFile.h"
 #include "files/FolderItemImpUnix.h"
 #include "files/SaveInfo.h"
 #include "files/VirtualVolumeClass.h"
@@ -132,9 +133,9 @@ FolderItemImp* ItemForPath(const string& path) {
   return new FolderItemImpUnix(absolute);
 }
 
-// The temporary folder of this platform is "/tmp".
+// The folder of every temporary file: $TMPDIR, else "/tmp".
 FolderItemImp* TemporaryFolder() {
-  auto* folder = FolderItemImpUnix::FromBytes("/tmp");
+  auto* folder = FolderItemImpUnix::FromBytes(TemporaryFolderPath());
   if (folder->IsDirectory()) return folder;
   delete folder;
   return nullptr;

@@ -1,4 +1,5 @@
 #include "files/FolderItemImpUnix.h"
+#include "files/FileReplacement.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -451,10 +452,10 @@ FolderItemImp* FolderItemImpUnix::ResolveAlias(int32_t) {
 
 // A new data file that open opened on the item's path, or nil with the data file's error kept.
 template <typename Open>
-RandomAccessMechanism* OpenedDataFile(const FolderItemImpUnix& item, Open open) {
+RandomAccessMechanism* OpenedDataFile(const FolderItemImpUnix& item, Open opener) {
   DataFile* file = DataFile::Create();
   if (!QV_CHECK_TEXT(file, "newFile", nullptr)) return nullptr;
-  if (open(file, item.GetPath())) return file;
+  if (opener(file, item.GetPath())) return file;
   item.SetLastError(file->lastError);
   delete file;
   return nullptr;
@@ -485,6 +486,14 @@ RandomAccessMechanism* FolderItemImpUnix::CreateMechanism(const string&) {
   mPath = StripTrailingSlash(mPath);
   return OpenedDataFile(
       *this, [](DataFile* file, const string& path) { return file->OpenForWriting(path); });
+}
+
+RandomAccessMechanism* FolderItemImpUnix::ReplaceMechanism(const string&) {
+  mPath = StripTrailingSlash(mPath);
+  int error = 0;
+  RandomAccessMechanism* file = NewHostReplacingMechanism(ItemPath(), &error);
+  if (!file) SetLastError(error);
+  return file;
 }
 
 bool FolderItemImpUnix::Delete() {

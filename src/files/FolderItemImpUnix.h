@@ -85,6 +85,7 @@ class FolderItemImpUnix : public FolderItemImp {
   void MakeExecutable() override;
   bool CreateAsFolder() override;
   RandomAccessMechanism* CreateMechanism(const string& fileType) override;
+  RandomAccessMechanism* ReplaceMechanism(const string& fileType) override;
   bool Delete() override;
   bool CopyTo(FolderItemImp* destination) override;
   bool MoveTo(FolderItemImp* destination) override;

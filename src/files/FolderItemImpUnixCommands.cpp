@@ -18,6 +18,7 @@
 #include "core/RuntimeError.h"
 #include "core/ShellRunner.h"
 #include "files/FolderItemImpUnix.h"
+#include "files/FileReplacement.h"
 #include "files/FolderItemShared.h"
 #include "files/PictureFiles.h"
 #include "strings/TextEncoding.h"
@@ -70,56 +71,12 @@ bool EndsWithIgnoringCase(const std::string& text, const char* tail) {
   return true;
 }
 
-// Where a copy to target lands: the file a link there leads to, so that the link goes on
-// leading to the copy; "" for a link that leads nowhere (cp refuses to write through those).
-std::string LandingOf(const std::string& target) {
-  struct stat info;
-  if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
-  char* resolved = realpath(target.c_str(), nullptr);
-  const std::string landing = resolved ? resolved : "";
-  free(resolved);
-  return landing;
-}
-
-// A new empty file of this process beside path, named after it; "" (errno in *error) when the
-// folder takes none.
-std::string NewSibling(const std::string& path, int* error) {
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1, 200);
-  std::string sibling = folder + "/." + name + ".XXXXXX";
-  const int fd = mkstemp(sibling.data());
-  if (fd < 0) {
-    *error = errno;
-    return std::string();
-  }
-  close(fd);
-  return sibling;
-}
-
 // Whether the disk holding path has less room than bytes.
 bool NoRoomFor(const std::string& path, uint64_t bytes) {
   const size_t slash = path.rfind('/');
   struct statvfs disk;
   return statvfs(slash == std::string::npos ? "." : path.substr(0, slash + 1).c_str(), &disk) == 0 &&
          uint64_t(disk.f_bavail) * disk.f_frsize < bytes;
-}
-
-// The process's umask, read without setting it: umask() alone would change it for a moment
-// under every other thread that makes a file. Kernels before 4.7 do not show it.
-mode_t ProcessUmask() {
-  if (FILE* status = std::fopen("/proc/self/status", "re")) {
-    char line[128];
-    unsigned mask = 0;
-    bool found = false;
-    while (!found && std::fgets(line, sizeof line, status))
-      found = std::sscanf(line, "Umask: %o", &mask) == 1;
-    std::fclose(status);
-    if (found) return mode_t(mask);
-  }
-  const mode_t mask = umask(0);
-  umask(mask);
-  return mask;
 }
 
 // The file a copy or move into destination makes: destination itself, or the item's name in
@@ -215,42 +172,29 @@ bool FolderItemImpUnix::CopyTo(FolderItemImp* destination) {
 }
 
 // cp overwrites a file in place: a copy that fails half way (a full disk) would leave neither
-// the old file nor the new. So the copy is made beside the file and renamed over it once whole,
-// with the old file's mode, owner and group (a new file gets what cp gives it). In place, as cp
-// does, still go: a file of several hard links (each name must see the copy), or whose owner
-// this process cannot give the copy, once a whole copy beside it showed there is room; and a
-// file in a folder that takes no new file, or a link that leads nowhere, left to cp alone.
+// the old file nor the new. So cp copies into a file beside it that then replaces it whole
+// (FileReplacement), with the old file's mode, owner and group; a new file gets the source's
+// mode less the umask, as cp gives it. A file this process may not write is refused (EACCES) as
+// cp refuses it. What cannot be replaced that way (a folder, a link that leads nowhere, a folder
+// that takes no new file) is left to cp alone.
 bool FolderItemImpUnix::CopyWhole(const std::string& file, const FolderItemImp& destination) {
   const std::string target = BytesOf(destination.GetPath());
   const char* const inPlace[] = {"cp", mPath.c_str(), target.c_str(), nullptr};
-  const std::string landing = LandingOf(file);
-  struct stat old, source;
+  struct stat source;
   const bool known = stat(mPath.c_str(), &source) == 0;
   const uint64_t bytes = known && S_ISREG(source.st_mode) ? uint64_t(source.st_size) : 0;
-  const bool exists = !landing.empty() && stat(landing.c_str(), &old) == 0;
-  if (landing.empty() || (exists && !S_ISREG(old.st_mode)) || !known)
-    return RunCommand(inPlace, &destination, bytes);
-  int error = 0;
-  const std::string sibling = NewSibling(landing, &error);
-  if (sibling.empty()) {
-    if (error == EACCES || error == EPERM) return RunCommand(inPlace, &destination, bytes);
-    SetLastError(error);
+  if (!known) return RunCommand(inPlace, &destination, bytes);  // cp says why
+  FileReplacement replacement;
+  if (!replacement.Begin(file)) {
+    SetLastError(replacement.Error());
     return false;
   }
-  const char* const beside[] = {"cp", mPath.c_str(), sibling.c_str(), nullptr};
-  const bool whole = RunCommand(beside, &destination, bytes);
-  bool replaced = false;
-  if (whole && !(exists && old.st_nlink > 1)) {
-    const bool owned = !exists || (old.st_uid == geteuid() && old.st_gid == getegid()) ||
-                       chown(sibling.c_str(), old.st_uid, old.st_gid) == 0;
-    replaced = owned &&
-               chmod(sibling.c_str(),
-                     exists ? old.st_mode & 07777 : source.st_mode & 0777 & ~ProcessUmask()) ==
-                   0 &&
-               Succeeded(rename(sibling.c_str(), landing.c_str()));
-  }
-  if (!replaced) unlink(sibling.c_str());
-  return replaced || (whole && RunCommand(inPlace, &destination, bytes));
+  if (replacement.InPlace()) return RunCommand(inPlace, &destination, bytes);
+  const char* const beside[] = {"cp", mPath.c_str(), replacement.Beside().c_str(), nullptr};
+  if (!RunCommand(beside, &destination, bytes)) return false;
+  if (replacement.Commit(source.st_mode & 0777 & ~ProcessUmask())) return true;
+  SetLastError(replacement.Error());
+  return false;
 }
 
 // The receiver keeps its path: it names where the file was.

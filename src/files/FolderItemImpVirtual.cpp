@@ -1,9 +1,11 @@
 #include "files/FolderItemImpVirtual.h"
 
+#include <cerrno>
 #include <cmath>
 #include <memory>
 
 #include "core/RuntimeError.h"
+#include "files/FileReplacement.h"
 #include "files/FileTypes.h"
 #include "files/FolderItemShared.h"
 #include "files/VFile.h"
@@ -13,6 +15,8 @@
 namespace {
 
 constexpr double kTwoTo64 = 18446744073709551616.0;
+// Names a replacement's new file tries before it gives up on a folder full of them.
+constexpr int32_t kMostSiblingTries = 4096;
 
 string TextOf(const std::string& utf8) {
   return string::FromBytes(utf8.data(), int64_t(utf8.size()), kEncodingUTF8);
@@ -21,7 +25,23 @@ string TextOf(const std::string& utf8) {
 // How deep DeleteTree has gone into one volume's tree on this thread.
 thread_local uint32_t gTreeDepth = 0;
 
+// An item of the folder that does not exist yet, named after name; nil when there is none.
+FolderItemImp* UnusedSiblingOf(const FolderItemImp& folder, const string& name) {
+  const string stem = "." + name + ".copy";
+  for (int32_t n = 1; n < kMostSiblingTries; ++n) {
+    const string number(std::to_string(n).c_str());
+    std::unique_ptr<FolderItemImp> sibling(folder.Child(stem + number, 0));
+    if (!sibling || !sibling->Exists()) return sibling.release();
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+FolderItemImp* FolderItemImpVirtual::UnusedSibling() const {
+  std::unique_ptr<FolderItemImp> folder(GetParent());
+  return folder ? UnusedSiblingOf(*folder, mName) : nullptr;
+}
 
 FolderItemImpVirtual::FolderItemImpVirtual(RuntimeObject* volume, const VEntry& rootEntry)
     : FolderItemImpVirtual(volume, TextOf(rootEntry.name), rootEntry, true) {
@@ -248,6 +268,28 @@ RandomAccessMechanism* FolderItemImpVirtual::CreateMechanism(const string&) {
       !Answer(layer->CreateItem(mEntry.number, mName, kUnknownFileCode) != 0))
     return nullptr;
   return OpenAsMechanism(true, true);
+}
+
+// The new contents go into a new file of the folder, named after this one, which is moved over
+// it once whole: the volume's files are no host files, so a temporary file of the host's
+// cannot stand beside them.
+RandomAccessMechanism* FolderItemImpVirtual::ReplaceMechanism(const string& fileType) {
+  std::shared_ptr<FolderItemImp> beside(UnusedSibling());
+  RandomAccessMechanism* file = beside ? beside->CreateMechanism(fileType) : nullptr;
+  if (!file) {
+    if (beside && beside->lastError) SetLastError(beside->lastError);
+    return nullptr;
+  }
+  std::shared_ptr<FolderItemImp> target(Clone());
+  return NewReplacingMechanism(
+      file,
+      [beside, target] {
+        if (beside->MoveTo(target.get())) return 0;
+        const int32_t why = beside->lastError ? beside->lastError : EIO;
+        beside->Delete();
+        return int(why);
+      },
+      [beside] { beside->Delete(); });
 }
 
 bool FolderItemImpVirtual::Delete() {

@@ -58,6 +58,7 @@ class FolderItemImpVirtual : public FolderItemImp {
   FolderItemImp* Child(const string& name, int32_t flags) const override;
   bool CreateAsFolder() override;
   RandomAccessMechanism* CreateMechanism(const string& fileType) override;
+  RandomAccessMechanism* ReplaceMechanism(const string& fileType) override;
   bool Delete() override;
   bool DeleteTree() override;
   bool MoveTo(FolderItemImp* destination) override;
@@ -66,6 +67,8 @@ class FolderItemImpVirtual : public FolderItemImp {
   FolderItemImpVirtual(RuntimeObject* volume, const string& name, const VEntry& entry,
                        bool isSelf);
   VHFSVolume* Layer() const;
+  // A new item of the item's folder, named after it, that does not exist yet; nil when none.
+  FolderItemImp* UnusedSibling() const;
   // The item's own entry (type 0 when it does not exist).
   VEntry Found() const;
   // The number of the folder the item is, or 0.

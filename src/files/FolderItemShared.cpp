@@ -122,19 +122,6 @@ bool CopyBytes(RandomAccessMechanism* source, RandomAccessMechanism* target) {
   return true;
 }
 
-// An item of target's folder that does not exist yet, named after target; nil when the folder
-// cannot be had.
-FolderItemImp* FreshSibling(const FolderItemImp& target) {
-  ItemPointer folder(target.GetParent());
-  if (!folder) return nullptr;
-  const string stem = "." + target.GetName() + ".copy";
-  for (int32_t n = 1; n < kMaxDepth; ++n) {
-    ItemPointer sibling(folder->Child(stem + string(std::to_string(n).c_str()), 0));
-    if (!sibling || !sibling->Exists()) return sibling.release();
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 bool IsOwnTarget(const FolderItemImp& source, const FolderItemImp& destination) {
@@ -268,25 +255,21 @@ bool FolderItemImp::CopyTo(FolderItemImp* destination) {
     target = child.get();
   }
   MechanismPointer source(OpenAsMechanism(true, false));
-  ItemPointer beside(source ? FreshSibling(*target) : nullptr);
-  if (!beside) return false;
-  MechanismPointer out(beside->CreateMechanism(""));
-  bool copied = out && CopyBytes(source.get(), out.get());
+  if (!source) return false;
+  // The copy replaces the target whole once every byte is in, or leaves it (a full disk).
+  MechanismPointer out(target->ReplaceMechanism(""));
+  const bool copied = out && CopyBytes(source.get(), out.get());
   source->Close();
-  if (out) copied = out->Close() && copied;
-  if (copied) {
-    beside->SetMacType(GetMacType());
-    beside->SetMacCreator(GetMacCreator());
+  if (copied && out->Close()) {
+    target->SetMacType(GetMacType());
+    target->SetMacCreator(GetMacCreator());
+    return true;
   }
-  // Moved over the target only once whole: a copy that fails (a full disk) leaves the target.
-  if (copied && beside->MoveTo(target)) return true;
   // The side that failed says why: the source's read, else the copy's write or its making.
   const int32_t why = source->lastError       ? source->lastError
                       : out && out->lastError ? out->lastError
-                                              : beside->lastError;
+                                              : target->lastError;
   if (why) SetLastError(why);
-  out.reset();
-  beside->Delete();
   return false;
 }
 

@@ -14,6 +14,7 @@
 #include "app/TemporaryFiles.h"
 #include "core/NamedFile.h"
 #include "core/ShellRunner.h"
+#include "core/TemporaryFile.h"
 #include "files/FolderItemImpUnix.h"
 #include "files/RandomAccessMechanism.h"
 #include "graphics/BMPReader.h"
@@ -60,27 +61,13 @@ RuntimeObject* ReadBMPFile(const FolderItemImp& item) {
   return ReadWholeFile(item, most, &bytes) ? PictureFromBMPBytes(bytes) : nullptr;
 }
 
-// A file of our own in /tmp, made with mkstemp and removed with the object.
-class TemporaryFile {
- public:
-  TemporaryFile() : mDescriptor(mkstemp(mPath)) {}
-  ~TemporaryFile() {
-    if (mDescriptor < 0) return;
-    close(mDescriptor);
-    unlink(mPath);
-  }
-  const char* Path() const { return mPath; }
-  // Writes bytes into it; false when it was not made or not written whole.
-  bool Write(const std::string& bytes) {
-    return mDescriptor >= 0 &&
-           WriteAllToDescriptor(mDescriptor, reinterpret_cast<const uint8_t*>(bytes.data()),
-                                uint32_t(bytes.size()));
-  }
-
- private:
-  char mPath[18] = "/tmp/qvpictXXXXXX";
-  int mDescriptor;
-};
+// Writes bytes into a new file of the temporary folder; false when it was not made or not
+// written whole.
+bool WriteTemporary(TemporaryFile* file, const std::string& bytes) {
+  return file->Make(std::string(), "qvpict") &&
+         WriteAllToDescriptor(file->Descriptor(), reinterpret_cast<const uint8_t*>(bytes.data()),
+                              uint32_t(bytes.size()));
+}
 
 // ImageMagick is given a copy of the bytes, in a file of our own, never the name: the name could
 // stand for a FIFO by the time it opened it. It writes a version 3 BMP into another file of our
@@ -89,7 +76,7 @@ RuntimeObject* ReadPICTFile(const FolderItemImp& item) {
   std::string bytes;
   if (!ReadWholeFile(item, kLargestPictureFile, &bytes)) return nullptr;
   TemporaryFile source, target;
-  if (!source.Write(bytes) || !target.Write(std::string())) return nullptr;
+  if (!WriteTemporary(&source, bytes) || !WriteTemporary(&target, std::string())) return nullptr;
   const std::string from = std::string("PICT:") + source.Path();
   const std::string to = std::string("BMP3:") + target.Path();
   const char* const argv[] = {"convert", from.c_str(), to.c_str(), nullptr};
@@ -97,7 +84,7 @@ RuntimeObject* ReadPICTFile(const FolderItemImp& item) {
   std::string converted;
   NamedFile result;
   if (!RunProgram("convert", argv, nullptr, &status) || status != 0 ||
-      !result.Open(target.Path(), O_RDONLY, NamedFileUse::kContents) ||
+      !result.Open(target.Path().c_str(), O_RDONLY, NamedFileUse::kContents) ||
       !result.Read(kLargestPictureFile, &converted))
     return nullptr;
   return PictureFromBMPBytes(converted);
@@ -172,7 +159,8 @@ bool WritePictureFile(FolderItemImp& item, RuntimeObject* picture) {
     item.SetLastError(ENOMEM);
     return false;
   }
-  std::unique_ptr<RandomAccessMechanism> out(item.CreateMechanism(string("image/bitmap")));
+  // An older picture at the item stays unless the new one is written whole.
+  std::unique_ptr<RandomAccessMechanism> out(item.ReplaceMechanism(string("image/bitmap")));
   bool written = false;
   if (out) {
     const BMPSource source = {pane->Width(),

@@ -11,12 +11,11 @@
 
 #include "app/TempFileShutDownTask.h"
 #include "core/Export.h"
+#include "core/TemporaryFile.h"
 #include "files/FolderItemClass.h"
 #include "files/FolderItemImpUnix.h"
 
 namespace {
-
-constexpr char kTemporaryFolderTemplate[] = "/tmp/XXXXXX";
 
 using ItemPointer = std::unique_ptr<FolderItemImp>;
 
@@ -64,7 +63,8 @@ std::string TemporaryItemsTask::sFolder;
 // The private folder ("" when it cannot be made), made on first use.
 const std::string& TemporaryItemsFolder() {
   if (!TemporaryItemsTask::sFolder.empty()) return TemporaryItemsTask::sFolder;
-  std::string path = kTemporaryFolderTemplate;
+  // A folder, past the opener and the maker of temporary files, which make files only.
+  std::string path = TemporaryFolderPath() + "/XXXXXX";
   if (!mkdtemp(path.data())) return TemporaryItemsTask::sFolder;
   TemporaryItemsTask::sFolder = path + "/";
   ItemPointer folder(FolderItemImpUnix::FromBytes(TemporaryItemsTask::sFolder));

@@ -15,6 +15,7 @@
 #include "app/TerminationSignals.h"
 #include "core/NamedFile.h"
 #include "core/RuntimeError.h"
+#include "core/TemporaryFile.h"
 
 namespace {
 
@@ -38,8 +39,9 @@ size_t WriteSmall(FILE* stream, const void* buffer, int32_t count) {
   return size_t(n);
 }
 
-// How long the first read of a FIFO that had no writer when it was opened gives one to come.
-constexpr int kWriterGraceMilliseconds = 2000;
+// How long the first read of a FIFO that had no writer when it was opened gives one to come,
+// and how long a write into a full FIFO that the stream also reads gives a reader to make room.
+constexpr int kPeerGraceMilliseconds = 2000;
 
 // File systems whose files say a size (0 for /proc, 4,096 for /sys) that is not their length:
 // those known, and any other that keeps no blocks of data (binfmt_misc, configfs, ...). On
@@ -113,6 +115,7 @@ bool UnixDataFile::Adopt(FILE* opened, bool fresh) {
   const off_t at = fresh ? 0 : ftello(opened);
   counted = at > 0 ? at : 0;
   awaitWriter = false;
+  waitForRoom = false;
   return true;
 }
 
@@ -144,6 +147,7 @@ bool UnixDataFile::OpenNamed(const string& path, int flags, const char* mode) {
   const int access = flags & O_ACCMODE;
   if (!AdoptDescriptor(file.Release(), mode, 0, fifo && access == O_RDWR)) return false;
   awaitWriter = fifo && access == O_RDONLY;
+  waitForRoom = fifo && access == O_RDWR;
   return true;
 }
 
@@ -152,7 +156,7 @@ bool UnixDataFile::OpenNamed(const string& path, int flags, const char* mode) {
 void UnixDataFile::AwaitWriter() {
   if (!awaitWriter) return;
   awaitWriter = false;
-  if (WaitForDescriptor(fileno(stream), POLLIN, kWriterGraceMilliseconds) == 0) lastError = ENXIO;
+  if (WaitForDescriptor(fileno(stream), POLLIN, kPeerGraceMilliseconds) == 0) lastError = ENXIO;
 }
 
 // Standard C asks for a positioning call between output and input on one stream. A stream that
@@ -201,6 +205,7 @@ void UnixDataFile::NoteEndOfData() {
 bool UnixDataFile::Write(const void* buffer, int32_t count) {
   if (count == 0) return true;
   if (!stream || count < 0 || !buffer) return false;
+  if (waitForRoom) return WriteWaitingForRoom(buffer, count);
   TurnTo(Direction::kWriting);
   BeginCall();
   const size_t n = count <= kSmallTransfer ? WriteSmall(stream, buffer, count)
@@ -208,6 +213,30 @@ bool UnixDataFile::Write(const void* buffer, int32_t count) {
   if (counts) counted += int64_t(n);
   if (ferror_unlocked(stream)) return Fail(errno);
   return n == static_cast<size_t>(count);
+}
+
+// The non-blocking FIFO of OpenNamed, written past stdio (which would drop what a full pipe
+// refused): a write that finds it full waits a while for a reader to make room, so that a reader
+// that reads gets every byte, while a FIFO that only this stream reads stays full and the write
+// fails (EAGAIN) once the wait has passed.
+bool UnixDataFile::WriteWaitingForRoom(const void* buffer, int32_t count) {
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  const int descriptor = fileno(stream);
+  TurnTo(Direction::kWriting);
+  for (int32_t done = 0; done < count;) {
+    const ssize_t n = ::write(descriptor, bytes + done, size_t(count - done));
+    if (n > 0) {
+      done += int32_t(n);
+      counted += n;
+      continue;
+    }
+    const int error = n < 0 ? errno : EIO;
+    if (error == EINTR) continue;
+    if (error == EAGAIN && WaitForDescriptor(descriptor, POLLOUT, kPeerGraceMilliseconds) > 0)
+      continue;
+    return Fail(error);
+  }
+  return true;
 }
 
 bool UnixDataFile::FlushStream() {
@@ -362,6 +391,7 @@ bool UnixDataFile::OpenForAppending(const string& path) {
 // write is refused. It is reopened through the open descriptor, never by name again: the name
 // may stand for a FIFO by now. Without /proc the file stays open for writing only.
 bool UnixDataFile::ReopenForReadingToo() {
+  // Past the opener: what opens here is the regular file already open, which cannot wait.
   const std::string same = "/proc/self/fd/" + std::to_string(fileno(stream));
   const int descriptor = ::open(same.c_str(), O_RDWR | O_CLOEXEC);
   if (descriptor < 0 && errno == ENOENT) return true;
@@ -389,12 +419,13 @@ bool UnixDataFile::OpenDescriptor(intptr_t value, int32_t kind) {
 bool UnixDataFile::CreateTemporary(const string& name) {
   if (name.IsEmpty()) {
     Close();
-    errno = 0;
-    return Adopt(tmpfile(), true);
+    int error = 0;
+    const int descriptor = TemporaryFile::Anonymous(&error);
+    return descriptor >= 0 ? AdoptDescriptor(descriptor, "w+", 0, false) : Fail(error);
   }
   if (!IsPlainName(name)) return Fail(EINVAL);
   Close();
-  const std::string path = std::string("/tmp/") + name.CString();
+  const std::string path = TemporaryFolderPath() + "/" + name.CString();
   // Whatever lies at the name is looked at before it is used.
   NamedFile file;
   if (!file.Open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, NamedFileUse::kStream, 0600, true))

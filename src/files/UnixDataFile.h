@@ -86,6 +86,7 @@ class UnixDataFile : public DataFile {
   int64_t DeviceLength();
   // A read ended before the count: a size that says more is no length.
   void NoteEndOfData();
+  bool WriteWaitingForRoom(const void* buffer, int32_t count);
   // Drops stdio's read-ahead when it runs past size.
   void DropReadAheadPast(off_t size);
   bool ReopenForReadingToo();
@@ -104,6 +105,7 @@ class UnixDataFile : public DataFile {
   bool regular = false;  // a regular file
   bool sized = false;    // a regular file whose size is its length
   bool awaitWriter = false;
+  bool waitForRoom = false;  // a FIFO read and written here: Write waits for room a while
   bool counts = false;   // the position is counted here, not asked of stdio
   int64_t counted = 0;   // the position, where it is counted
 };

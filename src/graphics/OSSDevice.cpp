@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "core/NamedFile.h"
+
 namespace {
 
 struct Devices {
@@ -19,6 +21,13 @@ int SystemControl(int descriptor, unsigned long request, int* argument) {
   return ioctl(descriptor, request, argument);
 }
 int (*gControl)(int, unsigned long, int*) = SystemControl;
+
+// Through the opener, which never waits: OSS makes a second open of a busy device wait until the
+// first is closed.
+int OpenDevice(const char* path, int flags) {
+  NamedFile device;
+  return device.Open(path, flags, NamedFileUse::kStream) ? device.Release() : -1;
+}
 
 int gDsp = -1;
 int32_t gDspUsers = 0;
@@ -45,8 +54,8 @@ int OpenDSP(int32_t channels, int32_t rate) {
     ++gDspUsers;
     return gDsp;
   }
-  int dsp = open(gDevices.dsp, O_WRONLY | O_CLOEXEC);
-  if (dsp < 0) dsp = open(gDevices.alternateDsp, O_WRONLY | O_CLOEXEC);
+  int dsp = OpenDevice(gDevices.dsp, O_WRONLY);
+  if (dsp < 0) dsp = OpenDevice(gDevices.alternateDsp, O_WRONLY);
   if (dsp < 0) return -1;
   if (!SetUpDSP(dsp, channels, rate)) {
     close(dsp);
@@ -68,7 +77,7 @@ void ReleaseDSP() {
 int32_t DSPUserCount() { return gDspUsers; }
 
 bool Mixer::Open() {
-  if (mDescriptor < 0) mDescriptor = open(gDevices.mixer, O_RDWR | O_CLOEXEC);
+  if (mDescriptor < 0) mDescriptor = OpenDevice(gDevices.mixer, O_RDWR);
   return mDescriptor >= 0;
 }
 

@@ -1,10 +1,11 @@
 #include "graphics/PangoFonts.h"
 
 #include <pango/pangocairo.h>
-#include <strings.h>
 
 #include <string>
 #include <utility>
+
+#include "core/ByteUtilities.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ DesktopFont& Desktop() {
 }
 
 bool SameNameIgnoringCase(const string& a, const char* b) {
-  return strcasecmp(a.CString(), b) == 0;
+  return ustrcmpi(a.CString(), b) == 0;
 }
 
 bool IsPlainFace(const PangoFontDescription* face) {

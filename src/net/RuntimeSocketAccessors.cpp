@@ -1,7 +1,6 @@
 #include "net/RuntimeSocketAccessors.h"
 
-#include <strings.h>
-
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "core/RuntimeError.h"
 #include "net/NetworkInterfaces.h"
@@ -145,7 +144,7 @@ extern "C" void SocketConnect(RuntimeObject* object) {
   TCPSocketObject* fields = reinterpret_cast<TCPSocketObject*>(object);
   fields->core.lastErrorCode = 0;
   string address(fields->address);
-  if (strcasecmp(address.CString(), "localhost") == 0) address = "127.0.0.1";
+  if (ustrcmpi(address.CString(), "localhost") == 0) address = "127.0.0.1";
   socket->Connect(address, fields->core.port);
 }
 QV_EXPORT(SocketConnect)

@@ -119,6 +119,8 @@ int32_t SerialPosix::OpenPath() {
       port && ObjectIsaDefinition(port, SerialPortClassDefinition())
           ? string(reinterpret_cast<SerialPortObject*>(port)->inputDriverName)
           : SerialDevicePath(Fields()->port);
+  // A serial device by design, past the opener so that tests can stand in for the terminal
+  // calls: O_NONBLOCK keeps a line without carrier from holding the open.
   const int32_t fd = Term().open(path.CString(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd >= 0) Sys().ioctl(fd, TIOCEXCL);  // a device without the request is still usable
   return fd;

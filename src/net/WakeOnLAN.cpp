@@ -4,7 +4,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 
-#include <cctype>
 #include <cerrno>
 
 #include "core/Export.h"
@@ -19,7 +18,7 @@ constexpr int32_t kSendWaitMs = 1000;
 
 int32_t HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
-  c = char(std::toupper(static_cast<unsigned char>(c)));
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 

@@ -1,12 +1,11 @@
 #include "strings/FormatPicture.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "strings/NumberFormat.h"
 #include "strings/TextEncoding.h"
@@ -34,7 +33,7 @@ Section FindSection(int32_t sign, const string& formatText) {
   const char* text = formatText.CString();
   const char* end = text + formatText.Length();
   bool utf8 = formatText.Encoding() == kEncodingUTF8;
-  if (end - text == 10 && strncasecmp(text, "Scientific", 10) == 0) {
+  if (EqualIgnoringASCIICase(std::string_view(text, size_t(end - text)), "Scientific")) {
     return {kScientific, kScientific + sizeof kScientific - 1, false};
   }
   const char* separators[2] = {nullptr, nullptr};
@@ -244,23 +243,6 @@ bool IsASCII(const char* text) {
   return true;
 }
 
-// A locale separator converted into an encoding that is neither UTF-8 nor ASCII, kept in
-// *holder.
-const char* ConvertedSeparator(const char* separator, TextEncoding encoding, string* holder) {
-  *holder = ConvertEncoding(
-      string::FromBytes(separator, static_cast<int64_t>(std::strlen(separator)), kEncodingUTF8),
-      encoding);
-  return holder->CString();
-}
-
-// A locale separator as a result in this encoding needs it: ASCII separators, UTF-8 (and
-// ASCII, which the caller widens to UTF-8) take the locale's bytes as they are.
-inline const char* SeparatorIn(const char* separator, bool ascii, TextEncoding encoding,
-                               string* holder) {
-  if (ascii || encoding == kEncodingUTF8 || encoding == kEncodingNone) return separator;
-  return ConvertedSeparator(separator, encoding, holder);
-}
-
 int32_t SignOf(double value) { return value < 0 ? -1 : value == 0 ? 0 : 1; }
 
 // The section and scan of each sign for the last format text seen: a program formats many
@@ -327,10 +309,10 @@ string FormatNumber(double value, const string& formatText) {
   const char* thousands;
   const char* decimalPoint;
   LocaleSeparatorBytes(&thousands, &decimalPoint);
-  const bool asciiThousands = IsASCII(thousands), asciiPoint = IsASCII(decimalPoint);
-  if (encoding == kEncodingASCII && !(asciiThousands && asciiPoint)) {
+  if (encoding == kEncodingASCII && !(IsASCII(thousands) && IsASCII(decimalPoint))) {
     encoding = kEncodingUTF8;  // ASCII text stays valid under the wider label
   }
+  LocaleSeparatorBytesIn(encoding, &thousands, &decimalPoint);
 
   Section section;
   PictureScan scan;
@@ -346,10 +328,7 @@ string FormatNumber(double value, const string& formatText) {
     digits.DropTrailingZeros();  // the "0" placeholders print them again
   }
 
-  string thousandsHolder, decimalPointHolder;
-  PictureWriter writer(value, scan, digits,
-                       SeparatorIn(thousands, asciiThousands, encoding, &thousandsHolder),
-                       SeparatorIn(decimalPoint, asciiPoint, encoding, &decimalPointHolder));
+  PictureWriter writer(value, scan, digits, thousands, decimalPoint);
   writer.Write(section);
   return writer.Result(encoding);
 }

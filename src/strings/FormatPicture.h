@@ -16,7 +16,7 @@ string SelectFormatSection(int32_t sign, const string& formatText);
 // value laid out by formatText, tagged with the format text's encoding (ASCII for nil). Text
 // whose ASCII characters are not single bytes (16- and 32-bit Unicode) is read as UTF-8 and
 // the result converted back; an ASCII-tagged result that takes a non-ASCII locale separator is
-// tagged UTF-8, and other encodings take the separators converted into them.
+// tagged UTF-8, and other encodings take the separators as LocaleSeparatorBytesIn gives them.
 string FormatNumber(double value, const string& formatText);
 
 // The first index at or after max(start, 0) holding byte, or -1 (empty text, start past the

@@ -1,7 +1,6 @@
 #include "strings/NumberFormat.h"
 
 #include <langinfo.h>
-#include <strings.h>
 
 #include <charconv>
 #include <climits>
@@ -11,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "strings/FixedPointText.h"
 #include "strings/TextEncoding.h"
@@ -86,8 +86,7 @@ void DoubleDigits::DropExponentZero() {
 }
 
 bool DoubleDigits::EndsWithNaN() const {
-  return mLength >= 3 && (mText[mLength - 1] | 0x20) == 'n' &&
-         strncasecmp(mText + mLength - 3, "nan", 3) == 0;
+  return mLength >= 3 && EqualIgnoringASCIICase(std::string_view(mText + mLength - 3, 3), "nan");
 }
 
 // "-" followed only by zeros and points: a negative value too small to show.
@@ -136,8 +135,8 @@ string DoubleDigits::ToString() const {
 
 namespace {
 
-string LocaleText(const char* text) {
-  return string::FromBytes(text, static_cast<int64_t>(std::strlen(text)), kEncodingUTF8);
+string TextOf(const char* bytes, TextEncoding encoding) {
+  return string::FromBytes(bytes, static_cast<int64_t>(std::strlen(bytes)), encoding);
 }
 
 const char* OrFallback(const char* text, const char* fallback) {
@@ -183,6 +182,35 @@ struct LocaleSeparatorCache {
   }
 };
 
+// The separator (UTF-8) in the encoding, or "" when the encoding lacks one of its characters.
+std::string HeldIn(const std::string& separator, TextEncoding encoding) {
+  const char* name = EncodingToIconvName(encoding);
+  std::string converted;
+  // Without a converter only ASCII, whose bytes the encoding keeps, is known to be held.
+  return ConvertCharset(separator, "UTF-8", name ? name : "US-ASCII", &converted) ? converted
+                                                                                  : std::string();
+}
+
+// The separators in the last encoding asked for, kept until the encoding or the locale's bytes
+// change: Format converts them on every call otherwise.
+struct EncodedSeparatorCache {
+  TextEncoding encoding = kEncodingNone;
+  std::string givenThousands, givenPoint;
+  std::string thousands, decimalPoint;
+
+  void Refresh(TextEncoding wanted, const char* localeThousands, const char* localePoint) {
+    if (encoding == wanted && givenThousands == localeThousands && givenPoint == localePoint)
+      return;
+    encoding = wanted;
+    givenThousands = localeThousands;
+    givenPoint = localePoint;
+    thousands = HeldIn(givenThousands, wanted);
+    decimalPoint = HeldIn(givenPoint, wanted);
+    if (thousands.empty()) thousands = decimalPoint == "," ? "." : ",";
+    if (decimalPoint.empty()) decimalPoint = thousands == "." ? "," : ".";
+  }
+};
+
 }  // namespace
 
 void LocaleSeparatorBytes(const char** thousands, const char** decimalPoint) {
@@ -192,15 +220,34 @@ void LocaleSeparatorBytes(const char** thousands, const char** decimalPoint) {
   *decimalPoint = cache.decimalPoint.c_str();
 }
 
+void LocaleSeparatorBytesIn(TextEncoding encoding, const char** thousands,
+                            const char** decimalPoint) {
+  LocaleSeparatorBytes(thousands, decimalPoint);
+  if (encoding == kEncodingUTF8 || encoding == kEncodingASCII || encoding == kEncodingNone) return;
+  thread_local EncodedSeparatorCache cache;
+  cache.Refresh(encoding, *thousands, *decimalPoint);
+  *thousands = cache.thousands.c_str();
+  *decimalPoint = cache.decimalPoint.c_str();
+}
+
 void GetLocaleSeparators(string* thousands, string* decimalPoint, string* dateSeparator,
                          string* timeSeparator) {
   const char* thousandsBytes;
   const char* decimalPointBytes;
   LocaleSeparatorBytes(&thousandsBytes, &decimalPointBytes);
-  if (thousands) *thousands = LocaleText(thousandsBytes);
-  if (decimalPoint) *decimalPoint = LocaleText(decimalPointBytes);
-  if (dateSeparator) *dateSeparator = LocaleText("/");
-  if (timeSeparator) *timeSeparator = LocaleText(":");
+  if (thousands) *thousands = TextOf(thousandsBytes, kEncodingUTF8);
+  if (decimalPoint) *decimalPoint = TextOf(decimalPointBytes, kEncodingUTF8);
+  if (dateSeparator) *dateSeparator = TextOf("/", kEncodingUTF8);
+  if (timeSeparator) *timeSeparator = TextOf(":", kEncodingUTF8);
+}
+
+void LocaleSeparatorsIn(TextEncoding encoding, string* thousands, string* decimalPoint) {
+  const char* thousandsBytes;
+  const char* decimalPointBytes;
+  LocaleSeparatorBytesIn(encoding, &thousandsBytes, &decimalPointBytes);
+  if (encoding == kEncodingASCII || encoding == kEncodingNone) encoding = kEncodingUTF8;
+  *thousands = TextOf(thousandsBytes, encoding);
+  *decimalPoint = TextOf(decimalPointBytes, encoding);
 }
 
 string FormatDoubleDigits(double value, bool fixed, int32_t precision) {

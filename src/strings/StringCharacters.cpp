@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Export.h"
+#include "strings/EncodedCharacters.h"
 #include "strings/SharedShortText.h"
 #include "strings/StringSearch.h"
 #include "strings/UTF8.h"
@@ -41,16 +42,45 @@ int32_t BytesOfCharacters(const string& s, int32_t from, int64_t count) {
 }
 
 
-// count bytes from 0-based byte offset first, with a reference for the caller; a negative
-// first shortens count to match.
-stringStorage* HandSlice(const string& s, int64_t first, int64_t count) {
+struct ByteRange {
+  int32_t first;
+  int32_t count;  // 0 for none
+};
+
+// count bytes from 0-based byte offset first, within s; a negative first shortens count to
+// match.
+ByteRange RangeWithin(const string& s, int64_t first, int64_t count) {
   if (first < 0) {
     count += first;
     first = 0;
   }
-  if (count < 1 || first >= s.Length()) return nullptr;
+  if (count < 1 || first >= s.Length()) return {0, 0};
   count = std::min<int64_t>(count, s.Length() - first);
-  return StringRecordBytes(s.Storage(), static_cast<int32_t>(first), static_cast<int32_t>(count));
+  return {static_cast<int32_t>(first), static_cast<int32_t>(count)};
+}
+
+// The bytes of RangeWithin, with a reference for the caller.
+stringStorage* HandSlice(const string& s, int64_t first, int64_t count) {
+  const ByteRange range = RangeWithin(s, first, count);
+  return StringRecordBytes(s.Storage(), range.first, range.count);
+}
+
+bool IsShiftedText(const string& s) { return !InitialShiftEscape(s.Encoding()).empty(); }
+
+// The character forms' slice of text in a stateful encoding (ISO-2022-JP): it starts in the
+// shift state in force where it is cut out and ends in the initial state, so that it holds the
+// characters it was cut from and can be joined to other text.
+stringStorage* HandShiftedSlice(const string& s, int64_t first, int64_t count) {
+  const ByteRange range = RangeWithin(s, first, count);
+  if (range.count == 0) return nullptr;
+  const std::string_view reset = InitialShiftEscape(s.Encoding());
+  const std::string_view opening = ShiftEscapeAt(s, range.first);
+  const bool shiftedAtEnd = !ShiftEscapeAt(s, range.first + range.count).empty();
+  std::string bytes(opening);
+  bytes.append(reinterpret_cast<const char*>(s.Bytes()) + range.first, range.count);
+  if (shiftedAtEnd) bytes.append(reset);
+  return string::FromBytes(bytes.data(), static_cast<int64_t>(bytes.size()), s.Encoding())
+      .ExtractStringStorage();
 }
 
 // Characters first .. first + count - 1 (0-based) of UTF-8 text. The walk starts where the
@@ -88,6 +118,7 @@ QV_EXPORT(StringLeft)
 extern "C" stringStorage* StringDBCSLeft(stringStorage* s, int32_t n) {
   if (!s || n < 1) return nullptr;
   string text(s);
+  if (IsShiftedText(text)) return HandShiftedSlice(text, 0, n);
   return Hand(left(text, BytesOfCharacters(text, 0, n)));
 }
 QV_EXPORT(StringDBCSLeft)
@@ -100,6 +131,7 @@ QV_EXPORT(StringRight)
 extern "C" stringStorage* StringDBCSRight(stringStorage* s, int32_t n) {
   if (!s || n < 1) return nullptr;
   string text(s);
+  if (IsShiftedText(text)) return HandShiftedSlice(text, int64_t{text.Length()} - n, n);
   if (UnitOf(text) != CharacterUnit::kUTF8) return Hand(right(text, BytesOfCharacters(text, 0, n)));
   const char* begin = text.CString();
   const char* p = begin + text.Length();
@@ -118,6 +150,7 @@ extern "C" stringStorage* StringDBCSMid2(stringStorage* s, int32_t start) {
   string text(s);
   const int32_t first = std::max(start, 1) - 1;
   if (UnitOf(text) == CharacterUnit::kUTF8) return Hand(mid(text, UTF8Characters(text, first, 0).offset));
+  if (IsShiftedText(text)) return HandShiftedSlice(text, first, text.Length());
   return Hand(mid(text, BytesOfCharacters(text, 0, first)));
 }
 QV_EXPORT(StringDBCSMid2)
@@ -141,6 +174,7 @@ stringStorage* StringMidCharacters(stringStorage* s, int32_t start, int32_t coun
     return HandSlice(text, span.offset, span.length);
   }
   int32_t offset = BytesOfCharacters(text, 0, first - 1);
+  if (IsShiftedText(text)) return HandShiftedSlice(text, offset, n);
   return HandSlice(text, offset, BytesOfCharacters(text, offset, n));
 }
 

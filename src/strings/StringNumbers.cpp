@@ -154,9 +154,10 @@ double Val(const string& text, bool* notANumber) {
 
 double LocaleVal(const string& text) {
   if (text.IsEmpty()) return 0;
+  const string bytes = AsByteText(text);
   string thousands, decimalPoint;
-  GetLocaleSeparators(&thousands, &decimalPoint, nullptr, nullptr);
-  string plain = ReplaceText(AsByteText(text), thousands, string(), true, false);
+  LocaleSeparatorsIn(bytes.Encoding(), &thousands, &decimalPoint);
+  string plain = ReplaceText(bytes, thousands, string(), true, false);
   return Val(ReplaceText(plain, decimalPoint, string("."), true, false), nullptr);
 }
 

@@ -9,6 +9,7 @@
 #include "core/Export.h"
 #include "strings/CaseMapping.h"
 #include "strings/CharTables.h"
+#include "strings/EncodedCharacters.h"
 #include "strings/SkipTableSearch.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
@@ -462,91 +463,10 @@ int32_t UTF8OffsetOfCharacter(const unsigned char* text, int32_t length, int32_t
   return static_cast<int32_t>(p - begin);
 }
 
-namespace {
-
-// Text whose own bytes cannot be matched by characters (see SearchEncoding) is searched in its
-// UTF-8 form, and a place found there is turned back into a byte offset of the text itself:
-// its positions count bytes, as Mid reads them (in 32-bit text after its byte-order mark).
-class UTF8Form {
- public:
-  UTF8Form(const string& text, const string& pattern)
-      : mText(text),
-        mUTF8(ConvertEncodingWhole(text, kEncodingUTF8)),
-        mPattern(ConvertEncodingWhole(pattern, kEncodingUTF8)) {}
-
-  bool Converted() const {
-    return mUTF8.Encoding() == kEncodingUTF8 && mPattern.Encoding() == kEncodingUTF8;
-  }
-  const string& Text() const { return mUTF8; }
-  const string& Pattern() const { return mPattern; }
-
-  // The byte offset in the UTF-8 form where a search from byte offset start of the text
-  // begins: a character the offset cuts is passed, so that the search starts at a whole one.
-  int32_t UTF8Start(int32_t start) const {
-    return UTF8OffsetOfCharacter(mUTF8.Bytes(), mUTF8.Length(), CharactersBefore(start));
-  }
-
-  // The byte offset in the text of the character at a byte offset of the UTF-8 form.
-  int32_t TextOffset(int32_t utf8Offset) const {
-    if (mText.Encoding() == kEncodingUTF32) {
-      const int32_t characters = utf8Offset - UTF8ContinuationBytes(mUTF8.Bytes(), utf8Offset);
-      return UTF32MarkLength(mText) + 4 * characters;
-    }
-    return ConvertEncoding(string::FromBytes(mUTF8.Bytes(), utf8Offset, kEncodingUTF8),
-                           mText.Encoding())
-        .Length();
-  }
-
- private:
-  int32_t CharactersBefore(int32_t bytes) const {
-    if (bytes <= 0) return 0;
-    if (mText.Encoding() == kEncodingUTF32) {
-      const int32_t mark = UTF32MarkLength(mText);
-      return bytes <= mark ? 0 : (bytes - mark + 3) / 4;
-    }
-    const string head = ConvertEncoding(
-        string::FromBytes(mText.Bytes(), std::min(bytes, mText.Length()), mText.Encoding()),
-        kEncodingUTF8);
-    return head.Length() - UTF8ContinuationBytes(head.Bytes(), head.Length());
-  }
-
-  const string& mText;
-  string mUTF8;
-  string mPattern;
-};
-
-bool SearchedAsUTF8(TextEncoding encoding) { return SearchEncoding(encoding) != encoding; }
-
-// Exact bytes that start on a whole unit of 16-bit text.
-int32_t FindAlignedUnits(int32_t start, const string& text, const string& pattern) {
-  PatternSearch search(pattern, text.Encoding(), false);
-  for (int32_t from = start;;) {
-    const int32_t at = search.Find(text, from).offset;
-    if (at < 0 || at % 2 == 0) return at;
-    from = at + 1;
-  }
-}
-
-}  // namespace
-
-// Two texts of one encoding are a text search: the match holds whole characters. Otherwise the
-// bytes are found as they stand.
 int32_t InternalInStrB(int32_t start, const string& haystack, const string& needle) {
   if (haystack.IsEmpty()) return -1;
   if (needle.IsEmpty()) return start;
-  const TextEncoding encoding = haystack.Encoding();
-  if (needle.Encoding() == encoding && IsUnicode16Encoding(encoding))
-    return FindAlignedUnits(start, haystack, needle);
-  if (needle.Encoding() == encoding && SearchedAsUTF8(encoding)) {
-    const UTF8Form form(haystack, needle);
-    if (form.Converted()) {
-      const int32_t at = PatternSearch(form.Pattern(), kEncodingUTF8, false)
-                             .Find(form.Text(), form.UTF8Start(start))
-                             .offset;
-      return at < 0 ? at : form.TextOffset(at);
-    }
-  }
-  return PatternSearch(needle, encoding, false).Find(haystack, start).offset;
+  return PatternSearch(needle, haystack.Encoding(), false).Find(haystack, start).offset;
 }
 
 int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find) {
@@ -577,6 +497,36 @@ class UTF8CharacterCount {
   int32_t mContinuations = 0;
 };
 
+// The upper case of a unit read by EncodedTextReader; a stand-in is its own.
+uint32_t UpperOfUnit(uint32_t value) { return IsStandInUnit(value) ? value : UpperOf(value); }
+
+// Text whose bytes cannot be matched as they stand, searched by its characters ignoring case,
+// read from the start offset on (see EncodedTextReader): the byte offset of the first match
+// that starts at or after from, or -1. Nothing when the pattern cannot be brought to the
+// text's encoding whole (an ASCII one is taken as it stands where ASCII keeps its bytes).
+std::optional<int32_t> FindEncodedCharacters(const string& text, const string& find,
+                                             int32_t from) {
+  const string pattern = ConvertEncodingWhole(find, text.Encoding());
+  if (pattern.Encoding() != text.Encoding()) return std::nullopt;
+  std::vector<uint32_t> upper;
+  EncodedTextReader characters(pattern);
+  EncodedUnit unit;
+  while (characters.Next(&unit)) upper.push_back(UpperOfUnit(unit.value));
+  if (upper.empty()) return from;
+  EncodedTextReader reader(text);
+  reader.Seek(from);
+  while (reader.Next(&unit)) {
+    if (UpperOfUnit(unit.value) != upper[0]) continue;
+    EncodedTextReader rest = reader;
+    EncodedUnit next;
+    size_t matched = 1;
+    while (matched < upper.size() && rest.Next(&next) && UpperOfUnit(next.value) == upper[matched])
+      ++matched;
+    if (matched == upper.size()) return unit.start;
+  }
+  return -1;
+}
+
 }  // namespace
 
 int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
@@ -589,13 +539,9 @@ int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
     if (common != kEncodingNone) encoding = common;
   }
   if (pattern.IsEmpty()) return start;
-  if (SearchedAsUTF8(encoding)) {
-    const UTF8Form form(text, pattern);
-    if (form.Converted()) {
-      const int32_t found =
-          StringInStrFromZero(form.UTF8Start(start), form.Text(), form.Pattern(), true);
-      return found < 0 ? found : form.TextOffset(found);
-    }
+  // Positions in such text are its own bytes, as Mid reads them.
+  if (EncodedTextReader::Reads(encoding)) {
+    if (auto found = FindEncodedCharacters(text, pattern, std::max(start, 0))) return *found;
   }
   bool utf8 = encoding == kEncodingUTF8, units = IsUnicode16Encoding(encoding);
   int32_t from = std::max(start, 0);

@@ -1,7 +1,9 @@
 // Finding one text in another: the exact-byte search behind InStrB and the byte forms of
 // Replace, fields and Split (Boyer-Moore on long texts, a plain scan on short ones), and the
 // case-insensitive search of the text forms, which compares characters by the text's
-// encoding: code points in UTF-8, 16-bit units in 16-bit Unicode, ASCII-folded bytes otherwise.
+// encoding: code points in UTF-8, 16-bit units in 16-bit Unicode, the characters that
+// EncodedTextReader reads in text that cannot be matched in its own bytes, ASCII-folded bytes
+// otherwise.
 //
 // Every search owns its skip table, so searches nest and repeat freely. Offsets are 0-based
 // bytes; language positions (1-based, in characters) are made by the InStr entry points.
@@ -109,7 +111,9 @@ int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find)
 // The InStr engine: the 0-based position of find in s at or after start, ignoring case, -1 when
 // absent. Positions count characters (code points in UTF-8, units in 16-bit Unicode, bytes
 // otherwise), or bytes with bytePositions set. An empty find gives start unchanged. UTF-8
-// characters before the match are counted piece by piece behind the search.
+// characters before the match are counted piece by piece behind the search. Text that cannot
+// be matched in its own bytes (32-bit Unicode, EBCDIC, two-byte code pages, ISO-2022-JP) is
+// read character by character from start on, and its positions are its own bytes.
 int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
                             bool bytePositions);
 

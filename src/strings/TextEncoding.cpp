@@ -534,6 +534,38 @@ stringStorage* ConvertTextUnix(stringStorage* record, TextEncoding from, TextEnc
   return result.ExtractStringStorage();
 }
 
+namespace {
+
+DecodedSequence DecodeSequence(iconv_t decoder, const char* bytes, size_t length) {
+  iconv(decoder, nullptr, nullptr, nullptr, nullptr);
+  uint32_t characters[2];
+  char* in = const_cast<char*>(bytes);
+  size_t inLeft = length;
+  char* out = reinterpret_cast<char*>(characters);
+  size_t outLeft = sizeof characters;
+  const bool read = iconv(decoder, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1) &&
+                    iconv(decoder, nullptr, nullptr, &out, &outLeft) != static_cast<size_t>(-1);
+  if (!read) return {errno == EINVAL ? DecodedKind::kIncomplete : DecodedKind::kInvalid, 0};
+  if (outLeft != sizeof characters - sizeof(uint32_t)) return {DecodedKind::kInvalid, 0};
+  return {DecodedKind::kCharacter, characters[0]};
+}
+
+}  // namespace
+
+void DecodeAfterPrefix(TextEncoding encoding, std::string_view prefix, DecodedSequence* out) {
+  std::fill(out, out + 256, DecodedSequence{DecodedKind::kInvalid, 0});
+  const char* name = EncodingToIconvName(encoding);
+  if (!name) return;
+  IconvDescriptor decoder(kCharactersName, name);
+  if (!decoder.Valid()) return;
+  std::string bytes(prefix);
+  bytes.push_back('\0');
+  for (int32_t b = 0; b < 256; ++b) {
+    bytes.back() = static_cast<char>(b);
+    out[b] = DecodeSequence(decoder.Get(), bytes.data(), bytes.size());
+  }
+}
+
 bool ConvertCharset(std::string_view bytes, const char* from, const char* to, std::string* out) {
   const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
   if (std::strcmp(from, to) == 0 || std::all_of(bytes.begin(), bytes.end(), ascii)) {

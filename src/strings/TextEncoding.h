@@ -63,6 +63,19 @@ string SearchableText(const string& text);
 // Every locale's codeset holds ASCII as it is, so ASCII text is taken without a converter.
 bool ConvertCharset(std::string_view bytes, const char* from, const char* to, std::string* out);
 
+// What a short byte sequence decodes to in an encoding with a converter, read from the
+// converter's initial state: one character, the start of a longer sequence, or neither (no
+// character, several, or no converter).
+enum class DecodedKind : uint8_t { kCharacter, kIncomplete, kInvalid };
+struct DecodedSequence {
+  DecodedKind kind;
+  uint32_t code;  // the character, for kCharacter
+};
+
+// For every byte b, what prefix followed by b decodes to: 256 entries into out. One converter
+// serves all of them, reset before each.
+void DecodeAfterPrefix(TextEncoding encoding, std::string_view prefix, DecodedSequence* out);
+
 // 4 when 32-bit Unicode text starts with a byte-order mark of either order, else 0.
 int32_t UTF32MarkLength(const string& text);
 

@@ -1,11 +1,11 @@
 #include "strings/TextStyle.h"
 
 #include <pango/pangocairo.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "core/ByteUtilities.h"
 #include "core/Export.h"
 #include "core/RaiseException.h"
 #include "core/SimpleVector.h"
@@ -51,7 +51,7 @@ const SimpleVector<FontFamilyEntry>& FontFamilies() {
     g_free(list);
     std::sort(entries.data(), entries.data() + entries.size(),
               [](const FontFamilyEntry& a, const FontFamilyEntry& b) {
-                return strcasecmp(a.name.CString(), b.name.CString()) < 0;
+                return ustrcmpi(a.name.CString(), b.name.CString()) < 0;
               });
     return entries;
   }();

@@ -27,6 +27,12 @@ constexpr const char* kParseFormats[] = {
     "%a, %b %d, %C%y",  "%a, %b %d, %y",  "%a %b %d %C%y",   "%a %b %d %y",
 };
 
+// Where ShortDate is day-first ("%d.%m.%Y"), its form is tried before the others, so that a
+// date's own ShortDate reads back as that date ("04.03.2021" is the 4th of March there). Other
+// texts read as before: a dotted one that cannot be day-first, or has a two-digit year, reads
+// month-first.
+constexpr const char* kDayFirstShortDate = "%d.%m.%C%y";
+
 bool FitsInt32(int64_t value) { return value >= INT32_MIN && value <= INT32_MAX; }
 
 // strptime reads month and weekday names in the character set of the time locale; a text that
@@ -191,14 +197,19 @@ string DateImpUnix::Text(int32_t kind) {
 
 bool DateImpUnix::Parse(const string& text) {
   const std::string local = InTimeLocaleCharset(text);
+  if (ShortDateSeparator() == '.' && ParseAs(local, kDayFirstShortDate)) return true;
   for (const char* format : kParseFormats) {
-    std::tm fields{};
-    if (!strptime(local.c_str(), format, &fields)) continue;
-    fields.tm_hour = fields.tm_min = fields.tm_sec = 0;
-    CopyBrokenDownTime(fields);
-    mValid = true;
-    mDirty = true;  // strptime takes a 31st of any month
-    return true;
+    if (ParseAs(local, format)) return true;
   }
   return false;
+}
+
+bool DateImpUnix::ParseAs(const std::string& text, const char* format) {
+  std::tm fields{};
+  if (!strptime(text.c_str(), format, &fields)) return false;
+  fields.tm_hour = fields.tm_min = fields.tm_sec = 0;
+  CopyBrokenDownTime(fields);
+  mValid = true;
+  mDirty = true;  // strptime takes a 31st of any month
+  return true;
 }

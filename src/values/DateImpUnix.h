@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ctime>
+#include <string>
 
 #include "values/DateImp.h"
 #include "values/TimeSprintf.h"
@@ -29,6 +30,7 @@ class DateImpUnix final : public DateImp {
   };
 
   void CopyBrokenDownTime(const std::tm& time);
+  bool ParseAs(const std::string& text, const char* format);  // the fields when it matches
   int64_t DayNumber() const;
   DateTextFields TextFields();
 

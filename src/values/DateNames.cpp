@@ -77,7 +77,9 @@ const char* Kept(KeptName& name, const char* dateArgument, const char* format, b
 const char* WeekdayName(int32_t weekday, bool abbreviated) {
   if (weekday < 0 || weekday > 6) return "";
   char argument[32];
-  std::snprintf(argument, sizeof argument, "-d1995-01-%d", weekday + 1);  // a Sunday first
+  // At noon, an hour every zone has on every day: a zone that moves its clocks skips the
+  // midnight of its change (Asia/Damascus on 2005-04-01), where `date` would print nothing.
+  std::snprintf(argument, sizeof argument, "-d1995-01-%d 12:00", weekday + 1);  // Sunday first
   return Kept(gWeekdays[abbreviated][weekday], argument, abbreviated ? "+%a" : "+%A", abbreviated,
               kEnglishWeekdays[weekday]);
 }
@@ -85,7 +87,7 @@ const char* WeekdayName(int32_t weekday, bool abbreviated) {
 const char* MonthName(int32_t month, bool abbreviated) {
   if (month < 0 || month > 11) return "";
   char argument[32];
-  std::snprintf(argument, sizeof argument, "-d2005-%d-01", month + 1);
+  std::snprintf(argument, sizeof argument, "-d2005-%d-01 12:00", month + 1);  // noon, as above
   return Kept(gMonths[abbreviated][month], argument, abbreviated ? "+%b" : "+%B", abbreviated,
               kEnglishMonths[month]);
 }

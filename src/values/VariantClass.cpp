@@ -1,7 +1,6 @@
 // The class "Variant", through which compiled code reaches the variant operations as
 // properties and methods of the variant itself, and IsNumeric.
-#include <strings.h>
-
+#include "core/ByteUtilities.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
@@ -16,7 +15,7 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool StartsWithNaNOrInf(const char* text) {
-  return strncasecmp(text, "NaN", 3) == 0 || strncasecmp(text, "Inf", 3) == 0;
+  return StartsWithIgnoringASCIICase(text, "NaN") || StartsWithIgnoringASCIICase(text, "Inf");
 }
 
 // "NaN" and "Inf" in any case, those two followed by three digits in parentheses, and what Val

@@ -2,12 +2,11 @@
 // application starts itself.
 #include "windows/DragAndDropGTK.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "app/FolderItemImp.h"
+#include "core/ByteUtilities.h"
 #include "strings/TextEncoding.h"
 #include "windows/DragItem.h"
 #include "windows/GtkPlacement.h"
@@ -290,7 +289,7 @@ void DeliverDrop() {
 // ---- drops from other programs ----
 
 bool StartsWithFileScheme(const std::string& text) {
-  return text.size() >= 5 && strncasecmp(text.c_str(), "file:", 5) == 0;
+  return StartsWithIgnoringASCIICase(text, "file:");
 }
 
 std::string ThisHostName() {
@@ -361,8 +360,8 @@ int HexDigit(char c) {
 }
 
 bool SameHost(const std::string& host, const std::string& localHost) {
-  return host.empty() || strcasecmp(host.c_str(), "localhost") == 0 ||
-         (!localHost.empty() && strcasecmp(host.c_str(), localHost.c_str()) == 0);
+  return host.empty() || EqualIgnoringASCIICase(host, "localhost") ||
+         (!localHost.empty() && EqualIgnoringASCIICase(host, localHost));
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <strings.h>
 #include <utility>
 
+#include "core/ByteUtilities.h"
 #include "core/ClassDefinitionRows.h"
 #include "core/ClassRegistry.h"
 #include "core/Export.h"
@@ -75,8 +75,9 @@ std::string FourByteType(stringStorage* macType) {
 
 bool SameType(const DragDataNode* node, const std::string& type) {
   if (type.empty()) return true;
-  if (stringStorage::Length(node->text) < kTypeLength) return false;
-  return strncasecmp(stringStorage::CString(node->text), type.data(), kTypeLength) == 0;
+  const std::string_view text(stringStorage::CString(node->text),
+                              size_t(stringStorage::Length(node->text)));
+  return StartsWithIgnoringASCIICase(text, type);
 }
 
 // The current item's entry of the type (raw data: of macType as well), made when create is set

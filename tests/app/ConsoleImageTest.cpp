@@ -9,6 +9,7 @@
 #include <string>
 
 #include "SpawnedProcess.h"
+#include "support/ChildLimits.h"
 
 namespace {
 
@@ -67,8 +68,8 @@ TEST(ConsoleImage, TermRightAfterWritingLosesNoOutput) {
 // The application with its address space limited to 200 MB (its start takes about 30).
 qvtest::SpawnOptions Limited(const std::string& mode, int lines = 0) {
   qvtest::SpawnOptions options = Console(mode, lines);
-  options.argv = {"prlimit", "--as=" + std::to_string(200 << 20), "--", ECHOAPP_EXE};
-  options.program = "/usr/bin/prlimit";
+  options.argv = qvtest::CapAddressSpace(200 << 20, {ECHOAPP_EXE}, &options.environment);
+  options.program = options.argv[0];
   return options;
 }
 

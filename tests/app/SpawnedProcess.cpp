@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "support/Emulator.h"
 #include "support/Watchdog.h"
 
 extern char** environ;
@@ -46,6 +47,13 @@ void CloseOnce(int* fd) {
 
 SpawnedProcess::SpawnedProcess(const SpawnOptions& options) {
   std::vector<std::string> argv = options.argv.empty() ? std::vector{options.program} : options.argv;
+  std::string program = options.program;
+  const std::vector<std::string> run = ThroughEmulator({program});
+  if (run.size() > 1) {  // the emulator, then the program
+    program = run[0];
+    argv.erase(argv.begin());
+    argv.insert(argv.begin(), run.begin(), run.end());
+  }
   std::vector<std::string> environment = options.environment;
   for (char** entry = environ; *entry; ++entry) {
     if (!Named(*entry, options.environment) && !Named(*entry, options.unset))
@@ -60,7 +68,7 @@ SpawnedProcess::SpawnedProcess(const SpawnOptions& options) {
     dup2(output[1], 1);
     dup2(errors[1], 2);
     if (!options.folder.empty() && chdir(options.folder.c_str()) != 0) _exit(126);
-    execve(options.program.c_str(), argvPointers.data(), environmentPointers.data());
+    execve(program.c_str(), argvPointers.data(), environmentPointers.data());
     _exit(127);
   }
   close(input[0]);
@@ -106,15 +114,17 @@ bool SpawnedProcess::ReadSome(int timeoutMs) {
 
 namespace {
 
-// A wait on the child is bounded by its own patience, which the test watchdog's budget covers;
-// the run's deadline, when nearer, still has the watchdog report a wait that never ends.
+// A wait on the child is bounded by its own patience, which the test watchdog's budget covers
+// (both stretched where code runs slower); the run's deadline, when nearer, still has the
+// watchdog report a wait that never ends.
 void CoverTheWaitWithTheWatchdog() { SetWatchdogBudget(kChildPatienceMs / 1000 + 30); }
+int64_t PatienceEnds() { return Now() + int64_t(kChildPatienceMs) * SlowRunFactor(); }
 
 }  // namespace
 
 bool SpawnedProcess::WaitForOutput(const std::string& text) {
   CoverTheWaitWithTheWatchdog();
-  const int64_t deadline = Now() + kChildPatienceMs;
+  const int64_t deadline = PatienceEnds();
   while (Output().find(text) == std::string::npos) {
     if (Now() >= deadline || !ReadSome(int(deadline - Now()))) return false;
   }
@@ -127,7 +137,7 @@ void SpawnedProcess::Signal(int signalNumber) {
 
 int SpawnedProcess::Finish() {
   CoverTheWaitWithTheWatchdog();
-  const int64_t deadline = Now() + kChildPatienceMs;
+  const int64_t deadline = PatienceEnds();
   while (Now() < deadline && ReadSome(int(deadline - Now()))) {
   }
   int status = -1;

@@ -17,6 +17,7 @@
 #include "graphics/Graphics.h"
 #include "windows/GtkPlacement.h"
 #include "windows/RuntimeViewWindow.h"
+#include "support/SmallDisk.h"
 #include "windows/WindowObject.h"
 #include "files/FolderItemImpUnix.h"
 #include "app/FolderItemImp.h"
@@ -277,6 +278,23 @@ TEST_F(FieldFiles, FolderItemMethodsReachTheFieldPane) {
   RuntimeUnlockObject(missing);
   RuntimeUnlockObject(item);
   RuntimeUnlockObject(control);
+}
+
+// A save over an older document on a disk without room for the new one answers false and
+// leaves the older document whole.
+TEST_F(FieldFiles, SavingOverADocumentOnAFullDiskKeepsIt) {
+  qvtest::SmallDisk disk(2 << 20);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  const std::string older(200 << 10, 'o');
+  std::ofstream(disk / "doc.txt", std::ios::binary) << older;
+  const std::string newer(400 << 10, 'n');  // more than the room the older one leaves
+  ASSERT_TRUE(disk.LeaveRoom(100 << 10));
+  EditControlGTK* field = Make(true, false, {60, 20, 160, 180});
+  ASSERT_NE(field, nullptr);
+  field->SetText(newer.c_str());
+  FolderItemImpUnix target((disk / "doc.txt").c_str());
+  EXPECT_FALSE(field->SaveStyledFile(&target));
+  EXPECT_TRUE(Read(disk / "doc.txt") == older) << Read(disk / "doc.txt").size() << " bytes";
 }
 
 TEST_F(FieldFiles, SavingIntoAReadOnlyFolderAnswersFalse) {

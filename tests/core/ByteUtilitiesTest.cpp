@@ -58,6 +58,9 @@ TEST(Compare, CStringFormsAgreeWithTheCLibrary) {
     SCOPED_TRACE(testing::PrintToString(a) + " vs " + testing::PrintToString(b));
     ASSERT_EQ(Sign(ustrcmp(a.c_str(), b.c_str())), Sign(std::strcmp(a.c_str(), b.c_str())));
     ASSERT_EQ(Sign(ustrcmpi(a.c_str(), b.c_str())), Sign(strcasecmp(a.c_str(), b.c_str())));
+    ASSERT_EQ(EqualIgnoringASCIICase(a, b), strcasecmp(a.c_str(), b.c_str()) == 0);
+    ASSERT_EQ(StartsWithIgnoringASCIICase(a, b),
+              a.size() >= b.size() && strncasecmp(a.c_str(), b.c_str(), b.size()) == 0);
   }
   EXPECT_LT(ustrcmp(nullptr, 0, "a", 1), 0);
   EXPECT_LT(ustrcmpi(nullptr, ""), 0);

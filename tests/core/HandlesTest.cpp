@@ -1,7 +1,6 @@
 #include "core/Handles.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "core/Memory.h"
+#include "support/ChildLimits.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -101,10 +101,8 @@ TEST(Handles, AllocationFailureGivesNilAndLosesNothing) {
       [] {
         Handle handle = HandleNewClear(64);
         void* data = handle->data;
-        rlimit limit{};
-        getrlimit(RLIMIT_AS, &limit);
-        limit.rlim_cur = 1024u * 1024u * 1024u;  // well under what the requests below need
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(10);
+        // Well under what the requests below need.
+        if (!qvtest::LimitAddressSpace(size_t{768} << 20)) _exit(10);
         constexpr int32_t kHuge = 1536 * 1024 * 1024;
         if (HandleSetSize(handle, kHuge) != nullptr) _exit(11);
         if (handle->data != data || Contents(handle) != std::vector<unsigned char>(64)) _exit(12);

@@ -10,6 +10,7 @@
 
 #include "database/DatabaseTestSupport.h"
 #include "database/TableDirectory.h"
+#include "support/Watchdog.h"
 
 using namespace dbtest;
 
@@ -62,7 +63,8 @@ TEST(DatabaseDurability, AKilledProcessLeavesTheLastReportedCommitOrTheOneInFlig
   std::mt19937 timing(31337);
   auto began = std::chrono::steady_clock::now();
   int runs = 0;
-  for (; runs < 300 && std::chrono::steady_clock::now() - began < std::chrono::seconds(50);
+  for (; runs < 300 && std::chrono::steady_clock::now() - began <
+                                  std::chrono::seconds(50 * qvtest::SlowRunFactor());
        ++runs) {
     int report[2];
     ASSERT_EQ(pipe(report), 0);

@@ -372,6 +372,39 @@ TEST(DataFile, FifosWithoutAPeerNeverWait) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+// A FIFO read and written through one stream (Create, Open read-write), with another reader
+// there: every byte written arrives, however far the writer runs ahead of the reader.
+TEST(DataFile, FifosWithAReaderGetEveryByte) {
+  qvtest::TempFolder folder;
+  const std::string fifo = folder / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string block(2 << 20, 'x');
+  for (const bool create : {true, false}) {
+    const int status = qvtest::RunInChild([&] {
+      alarm(60);
+      auto out = NewDataFile();
+      ASSERT_TRUE(create ? out->OpenForWriting(string(fifo.c_str()))
+                         : out->Open(string(fifo.c_str()), kDataFileReadWrite));
+      const int written = int(out->GetHandle(kHandleTypeFileNumber));
+      const pid_t reader = fork();
+      if (reader == 0) {
+        close(written);  // the writer's end, which would keep the reader from its end
+        const int fd = open(fifo.c_str(), O_RDONLY);
+        size_t got = 0;
+        char bytes[4096];
+        for (ssize_t n; (n = read(fd, bytes, sizeof bytes)) > 0;) got += size_t(n);
+        _exit(got == block.size() ? 0 : 1);
+      }
+      for (size_t at = 0; at < block.size(); at += 64 << 10)
+        EXPECT_TRUE(out->Write(block.data() + at, 64 << 10)) << at;
+      EXPECT_EQ(out->lastError, 0);
+      EXPECT_TRUE(out->Close());
+      EXPECT_EQ(WaitFor(reader), 0) << "the reader did not get every byte";
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << create << " " << status;
+  }
+}
+
 // A file of /sys says 4,096 bytes and holds a few, one of binfmt_misc (a file system that keeps
 // no blocks, as /proc) says 0: the length is not known until the end of the data, where it is
 // the bytes read and the file is at its end.
@@ -392,6 +425,26 @@ TEST(DataFile, SizesThatAreNoLengthsGiveWayToTheData) {
     EXPECT_TRUE(file->IsEOF());
     EXPECT_EQ(file->GetLength(), int64_t(data.size()));
   }
+}
+
+// Every temporary file lies in $TMPDIR when it names a folder: the anonymous ones and the named.
+TEST(DataFile, TemporaryFilesFollowTMPDIR) {
+  qvtest::TempFolder folder("qvtmpdir");
+  const char* old = getenv("TMPDIR");
+  const std::string before = old ? old : "";
+  setenv("TMPDIR", folder.path().c_str(), 1);
+  auto file = NewDataFile();
+  EXPECT_TRUE(file->CreateTemporary(string()));
+  char target[512] = {};
+  const std::string fd = "/proc/self/fd/" + std::to_string(file->GetHandle(kHandleTypeFileNumber));
+  EXPECT_GT(readlink(fd.c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(std::string(target).rfind(folder.path() + "/", 0), 0u) << target;
+  EXPECT_TRUE(file->Close());
+  EXPECT_TRUE(file->CreateTemporary(string("named")));
+  EXPECT_TRUE(file->Write("n", 1) && file->Close());
+  EXPECT_EQ(ReadFile(folder / "named"), "n");
+  if (old) setenv("TMPDIR", before.c_str(), 1);
+  else unsetenv("TMPDIR");
 }
 
 TEST(DataFile, TemporaryFiles) {

@@ -3,6 +3,7 @@
 // stops short of its length), the write probe with its dates restored and its free name,
 // deleting a tree that keeps the failing entry's code, and the deleter that retries a probe.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include "files/FolderItemShared.h"
 #include "files/RandomAccessMechanism.h"
 #include "support/TempFolder.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -101,6 +103,52 @@ TEST(FolderItemShared, CopyingThroughStreams) {
   EXPECT_TRUE(mover.MoveTo(On(temp / "moved").get()));
   EXPECT_EQ(ReadFile(temp / "moved"), bytes);
   EXPECT_FALSE(PathExists(temp / "into/source"));
+}
+
+// The stream copy replaces a file as the host copy does: a link goes on leading to the copy,
+// every name of a file of two hard links sees it, the old file's mode and owner stay, nothing
+// is left beside it, and a file the process may not write is refused (EACCES) and kept.
+TEST(FolderItemShared, StreamAndHostCopiesReplaceAFileAlike) {
+  const bool root = geteuid() == 0;
+  for (const bool stream : {true, false}) {
+    SCOPED_TRACE(stream ? "stream copy" : "host copy");
+    qvtest::TempFolder temp("qvreplace");
+    auto copy = [&](const std::string& to) {
+      Item from(stream ? new SharedItem(temp / "source") : On(temp / "source").release());
+      const bool copied = from->CopyTo(On(to).get());
+      return copied ? 0 : from->lastError;
+    };
+    WriteFile(temp / "source", "new");
+    WriteFile(temp / "old", "old");
+    ASSERT_EQ(chmod((temp / "old").c_str(), 0640), 0);
+    if (root) ASSERT_EQ(chown((temp / "old").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(symlink("old", (temp / "link").c_str()), 0);
+    WriteFile(temp / "first", "first");
+    ASSERT_EQ(link((temp / "first").c_str(), (temp / "second").c_str()), 0);
+    EXPECT_EQ(copy(temp / "link"), 0);
+    EXPECT_TRUE(fs::is_symlink(temp / "link"));
+    EXPECT_EQ(ReadFile(temp / "old"), "new");
+    struct stat info = {};
+    ASSERT_EQ(stat((temp / "old").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    if (root) {
+      EXPECT_TRUE(info.st_uid == 65534 && info.st_gid == 65534) << info.st_uid;
+    }
+    EXPECT_EQ(copy(temp / "second"), 0);
+    EXPECT_EQ(ReadFile(temp / "first"), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.path()), fs::directory_iterator()), 5);
+    // The process's own file, which only its mode keeps from being written.
+    WriteFile(temp / "readonly", "kept");
+    ASSERT_EQ(chmod((temp / "readonly").c_str(), 0444), 0);
+    if (root) ASSERT_EQ(chown((temp / "readonly").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(temp.path().c_str(), 0777), 0);
+    const int status = qvtest::RunInChild([&] {
+      if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+      EXPECT_EQ(copy(temp / "readonly"), EACCES);
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ReadFile(temp / "readonly"), "kept");
+  }
 }
 
 // The probe writes a file's first byte back, or makes and deletes a file under a free name,

@@ -30,6 +30,11 @@ Item On(const std::string& path) { return Item(FolderItemImpUnix::FromBytes(path
 
 constexpr int kWidth = 37, kHeight = 23;
 
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 // A picture of few colours, so that palette formats hold it exactly.
 uint32_t TestColour(int x, int y) {
   static const uint32_t kColours[] = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00,
@@ -267,9 +272,14 @@ TEST_F(PictureFiles, ASaveThatCannotBeWrittenWholeIsFalse) {
 
 // The language's SaveAsPicture answers nothing: the item's LastErrorCode tells that the save
 // found no room, on a disk that fills after part of the file, and on one that takes nothing.
+// An older picture saved there before stays whole.
 TEST_F(PictureFiles, ASaveIntoAFullDiskLeavesWhyInLastErrorCode) {
   qvtest::SmallDisk disk(4 << 20);
   QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  RuntimeObject* older = newPicture(20, 10, 32);
+  ASSERT_TRUE(On(disk / "big.bmp")->SaveAsPicture(older, 350));
+  RuntimeUnlockObject(older);
+  const std::string kept = ReadFile(disk / "big.bmp");
   ASSERT_TRUE(disk.LeaveRoom(100 << 10));
   RuntimeObject* picture = newPicture(500, 500, 32);
   for (const std::string& path : {disk / "big.bmp", std::string("/dev/full")}) {
@@ -278,6 +288,7 @@ TEST_F(PictureFiles, ASaveIntoAFullDiskLeavesWhyInLastErrorCode) {
     EXPECT_EQ(FolderItemGetLastError(item, 0), ENOSPC) << path;
     RuntimeUnlockObject(item);
   }
+  EXPECT_TRUE(ReadFile(disk / "big.bmp") == kept) << "the older picture";
   disk.MakeRoom();
   RuntimeObject* item = NewFolderItem(FolderItemImpUnix::FromBytes(disk / "big.bmp"));
   FolderItemSaveAsPicture(item, picture, 350);

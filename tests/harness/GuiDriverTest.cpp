@@ -12,6 +12,7 @@
 
 #include "support/GuiDriver.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 // After the driver and GTK: Xlib's None and Bool macros would break them.
 #include <X11/Xlib.h>
@@ -217,17 +218,17 @@ TEST_F(GuiDriverTest, KeysGoOnlyToTheWindowWhoseFocusWasConfirmed) {
 }
 
 // In a death test's child: runs a dialog titled "Waiting" under a driver whose watches wait a
-// second, once arrange has scheduled its steps; exits with 7 when the dialog ended closed by the
+// second (longer where code runs slower), once arrange has scheduled its steps; exits with 7 when the dialog ended closed by the
 // driver, its one failure says each of expected, and done holds then, else with 8.
 [[noreturn]] void RunAReleasedDialog(const std::function<void(qvtest::GuiDriver&)>& arrange,
                                      const std::vector<std::string>& expected,
                                      const std::function<bool(qvtest::GuiDriver&)>& done) {
-  alarm(20);
+  alarm(20 * qvtest::SlowRunFactor());
   testing::TestPartResultArray failures;
   testing::ScopedFakeTestPartResultReporter reporter(
       testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
   qvtest::GuiDriver gui;
-  gui.answerTimeoutMs = 1000;
+  gui.answerTimeoutMs = 1000 * qvtest::SlowRunFactor();
   arrange(gui);
   GtkWidget* dialog = gtk_dialog_new();
   gtk_window_set_title(GTK_WINDOW(dialog), "Waiting");
@@ -266,7 +267,8 @@ TEST(GuiDriverDeathTest, AStarvedStepFailsTheTestAndReleasesTheModalLoop) {
                         nullptr);
                     gui.Meanwhile([] { ran = true; });
                   },
-                  {"step had not started 1000 ms after it was scheduled",
+                  {"step had not started " + std::to_string(1000 * qvtest::SlowRunFactor()) +
+                       " ms after it was scheduled",
                    "this process shows \"Waiting\""},
                   [](qvtest::GuiDriver& gui) { return !ran && !gui.StepsDone(); }),
               testing::ExitedWithCode(7), "");

@@ -235,10 +235,16 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
       WriteFile(exe, file);
     }
     const std::string output = LoadInChild(mFolder.path(), exe, c.prepare);
+    // An emulator refuses seccomp filters: the memory is then as executable as ever.
+    if (c.prepare == RefuseExecutableMemory &&
+        output.rfind("seccomp unavailable", 0) == 0) {
+      std::printf("not run: %s (no seccomp filter here)\n", c.message);
+      continue;
+    }
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
     EXPECT_NE(output.find("loaded=0"), std::string::npos) << output;
     EXPECT_EQ(output.find("1=42"), std::string::npos) << output;
-    if (c.whole && output.find("seccomp unavailable") == std::string::npos) {
+    if (c.whole) {
       EXPECT_EQ(output, c.whole);
     }
   }

@@ -12,7 +12,7 @@
 
 namespace {
 
-const std::set<std::string> kThirtyTwoBitTimeCalls = {
+const NameSet kThirtyTwoBitTimeCalls = {
     "g_async_queue_timed_pop", "g_async_queue_timed_pop_unlocked", "g_bookmark_file_get_added",
     "g_bookmark_file_get_app_info", "g_bookmark_file_get_modified", "g_bookmark_file_get_visited",
     "g_bookmark_file_set_added", "g_bookmark_file_set_app_info", "g_bookmark_file_set_modified",
@@ -26,23 +26,8 @@ const std::set<std::string> kThirtyTwoBitTimeCalls = {
     "gtk_recent_info_get_application_info", "gtk_recent_info_get_modified",
     "gtk_recent_info_get_visited"};
 
-// Every place in files that names one of the calls, as "path: name".
 std::vector<std::string> ThirtyTwoBitTimeCalls(const std::vector<SourceFile>& files) {
-  std::vector<std::string> uses;
-  for (const SourceFile& file : files) {
-    const std::string& text = file.text;
-    for (size_t i = 0; i < text.size();) {
-      size_t end = i;
-      while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) ||
-                                   text[end] == '_'))
-        ++end;
-      if (end == i) ++end;
-      if (kThirtyTwoBitTimeCalls.count(text.substr(i, end - i)))
-        uses.push_back(file.path + ": " + text.substr(i, end - i));
-      i = end;
-    }
-  }
-  return uses;
+  return NamesUsed(files, kThirtyTwoBitTimeCalls);
 }
 
 TEST(ThirtyTwoBitTimeCalls, NoFileUnderSrcNamesAToolkitCallWithA32BitTime) {

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "graphics/OSSDevice.h"
+#include "support/Watchdog.h"
 
 namespace mediatest {
 namespace {
@@ -103,7 +104,7 @@ std::string AudibleSamples(const std::string& path) {
 }
 
 bool PumpUntil(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10 * qvtest::SlowRunFactor());
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return condition();
     if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);

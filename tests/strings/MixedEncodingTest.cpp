@@ -4,12 +4,16 @@
 // order, and matches whole characters only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
+#include <random>
 
 #include "StringFunctionsTestSupport.h"
 #include "UTF8TestSupport.h"
 #include "arrays/RuntimeArray.h"
+#include "strings/EncodedCharacters.h"
 #include "strings/StringCase.h"
+#include "strings/StringCharacters.h"
 #include "strings/StringFields.h"
 #include "strings/StringFoundation.h"
 #include "strings/StringReplace.h"
@@ -82,10 +86,16 @@ std::string CharactersOf(const string& s) {
 
 std::string Taken(stringStorage* record) { return CharactersOf(string::Adopt(record)); }
 
-std::string PiecesOf(RuntimeArray* array) {
+// The bytes of a result as they stand, as hex ("-" when there are none).
+std::string TakenBytes(stringStorage* record) {
+  const std::string hex = utf8test::Hex(Bytes(string::Adopt(record)));
+  return hex.empty() ? "-" : hex;
+}
+
+std::string PiecesOf(RuntimeArray* array, std::string (*taken)(stringStorage*) = Taken) {
   std::string out;
   auto get = reinterpret_cast<stringStorage* (*)(RuntimeArray*, int32_t)>(array->table->get);
-  for (int32_t i = 0; i <= RuntimeUBound(array); ++i) out += (i ? "," : "") + Taken(get(array, i));
+  for (int32_t i = 0; i <= RuntimeUBound(array); ++i) out += (i ? "," : "") + taken(get(array, i));
   RuntimeUnlockArray(array);
   return out;
 }
@@ -104,6 +114,16 @@ std::string Perform(const std::string& op, const string& a, const string& b, con
   if (op == "add") return CharactersOf(a + b);
   if (op == "instr") return std::to_string(StringInStr(1, a.Storage(), b.Storage()));
   if (op == "instrb") return std::to_string(StringInStrB(1, a.Storage(), b.Storage()));
+  if (op.rfind("instrfrom:", 0) == 0) {
+    const int32_t start = std::stoi(op.substr(op.find(':') + 1));
+    return std::to_string(StringInStr(start, a.Storage(), b.Storage()));
+  }
+  if (op == "replaceb") return TakenBytes(StringReplaceB(a.Storage(), b.Storage(), c.Storage()));
+  if (op == "replaceallb")
+    return TakenBytes(StringReplaceAllB(a.Storage(), b.Storage(), c.Storage()));
+  if (op == "countb") return std::to_string(StringCountFieldsB(a.Storage(), b.Storage()));
+  if (op == "nthb") return TakenBytes(StringNthFieldB(a.Storage(), b.Storage(), 2));
+  if (op == "splitb") return PiecesOf(StringSplitB(a.Storage(), b.Storage()), TakenBytes);
   if (op == "replace") return Taken(StringReplace(a.Storage(), b.Storage(), c.Storage()));
   if (op == "strcomp") return std::to_string(StringStrCompare(a.Storage(), b.Storage(), 1));
   if (op == "replaceall") return Taken(StringReplaceAll(a.Storage(), b.Storage(), c.Storage()));
@@ -138,21 +158,29 @@ TEST(MixedEncodings, ASCIIBesideWideAndEBCDICTextMatchesPython) {
 }
 
 // Every pair of 8-, 16- and 32-bit encodings, the 32-bit ones in both byte orders, with and
-// without a byte-order mark: a match holds whole characters of both texts, whatever bytes they
-// share. Rows: the operation, the text, the pattern and the replacement (code and hex each), and
-// what Python's codecs give; InStr counts in the pair's common encoding (bytes
-// of 32-bit text and of a two-byte code page, after a mark), InStrB of a pair of one encoding
-// in bytes of the text. Matching that ignores case folds letters by Unicode in Unicode text and
-// in text matched through UTF-8 (32-bit, Shift-JIS), ASCII letters alone in other 8-bit text.
+// without a byte-order mark, and the two-byte and stateful Japanese ones: a match holds whole
+// characters of both texts, whatever bytes they share. Rows: the operation, the text, the
+// pattern and the replacement (code and hex each), and what Python's codecs give; InStr counts
+// in the pair's common encoding (bytes of 32-bit text, of the Japanese encodings and of other
+// 8-bit text, after a mark; the own bytes of an ISO-2022-JP character, after its escape), and
+// instrfrom:N starts at N, inside a character or an escape too. Matching that ignores case
+// folds letters by Unicode in Unicode text and in text read by its characters (32-bit and the
+// Japanese encodings), ASCII letters alone in other 8-bit text. The byte forms find the
+// pattern's bytes in the text's, whatever either holds.
 const char* kPairsScript = R"PY(
-import random
+import codecs, random
 rng = random.Random(92)
 UTF8, UTF16, UTF32 = 0x08000100, 0x100, 0x0C000100
 encodings = [(0x600, b'', 'ascii'), (513, b'', 'latin-1'), (2561, b'', 'cp932'),
              (UTF8, b'', 'utf-8'), (UTF16, b'', 'utf-16-le'), (UTF32, b'', 'utf-32-le'),
-             (UTF32, b'\xff\xfe\0\0', 'utf-32-le'), (UTF32, b'\0\0\xfe\xff', 'utf-32-be')]
+             (UTF32, b'\xff\xfe\0\0', 'utf-32-le'), (UTF32, b'\0\0\xfe\xff', 'utf-32-be'),
+             (2336, b'', 'euc_jp'), (0x820, b'', 'iso2022_jp')]
+codec_of = {0x600: 'ascii', 513: 'latin-1', 2561: 'cp932', UTF8: 'utf-8', UTF16: 'utf-16-le',
+            2336: 'euc_jp', 0x820: 'iso2022_jp'}
+by_character = (UTF8, UTF16, UTF32, 2561, 2336, 0x820)
 # Characters whose bytes in one encoding hold another's: U+4100 is 00 41 in 16-bit units,
-# U+0141 is 41 01, U+0100 00 01; cp932's ソ is 83 5C, whose second byte is "\".
+# U+0141 is 41 01, U+0100 00 01; cp932's ソ is 83 5C, whose second byte is "\"; EUC-JP writes
+# é and ł in three bytes.
 pool = 'aAbBx\\ ,éÉłŁšŠĀā\u4100\u0141\u0100アソ日ｱ'
 def holds(codec, c):
     try: return bool(c.encode(codec))
@@ -160,11 +188,11 @@ def holds(codec, c):
 def common(e1, e2):
     if e1 == e2: return e1
     if {e1, e2} <= {0x600, UTF8}: return UTF8
-    if e1 == 0x600 and e2 not in (UTF16, UTF32): return e2
-    if e2 == 0x600 and e1 not in (UTF16, UTF32): return e1
+    if e1 == 0x600 and e2 not in (UTF16, UTF32, 0x820): return e2
+    if e2 == 0x600 and e1 not in (UTF16, UTF32, 0x820): return e1
     return UTF16 if UTF16 in (e1, e2) and UTF8 not in (e1, e2) else UTF8
 def fold(s, code):
-    if code in (UTF8, UTF16, UTF32, 2561): return s.upper()
+    if code in by_character: return s.upper()
     return ''.join(c.upper() if c < '\x80' else c for c in s)
 def find(s, p, code, start=0): return fold(s, code).find(fold(p, code), start)
 def split(s, p, code):
@@ -178,11 +206,24 @@ def replace_first(s, p, r, code):
     return s if i < 0 else s[:i] + r + s[i + len(p):]
 def sign(a, b): return (a > b) - (a < b)
 def codes(s): return [ord(c) for c in s]
-def position(s, at, code, mark):
-    if at < 0: return 0
-    if code == UTF32: return len(mark) + 4 * at + 1
-    return len(s[:at].encode('cp932')) + 1 if code == 2561 else at + 1
+def offsets(s, code, mark):
+    # Where each character of s stands, as InStr counts in text of that encoding.
+    if code in (UTF8, UTF16): return list(range(len(s)))
+    if code == UTF32: return [len(mark) + 4 * i for i in range(len(s))]
+    out, done = [], 0
+    encoder = codecs.getincrementalencoder(codec_of[code])()
+    for c in s:
+        b = encoder.encode(c)
+        escape = 3 if b[:1] == b'\x1b' else 0
+        out.append(done + escape); done += len(b)
+    return out
+def instr(t, p, code, mark, start=1):
+    places = offsets(t, code, mark)
+    for i, at in enumerate(places):
+        if at >= start - 1 and fold(t[i:i + len(p)], code) == fold(p, code): return at + 1
+    return 0
 def hexof(t): return t.encode('utf-8').hex() or '-'
+def bytes_hex(b): return b.hex() or '-'
 for te in encodings:
     for pe in encodings:
         chars = [c for c in pool if holds(te[2], c) and holds(pe[2], c)]
@@ -197,7 +238,10 @@ for te in encodings:
             def enc(e, s): return (e[0], e[1] + s.encode(e[2]) if s else b'')
             T, P, R = enc(te, t), enc(pe, p), enc(pe, r)
             c, own = common(te[0], pe[0]), te[0]
-            rows = [('instr', P, position(t, find(t, p, c), c, te[1])),
+            mark = te[1] if c == te[0] else b''
+            start = rng.randint(1, offsets(t, c, mark)[-1] + 2)
+            rows = [('instr', P, instr(t, p, c, mark)),
+                    ('instrfrom:%d' % start, P, instr(t, p, c, mark, start)),
                     ('replaceall', P, hexof(r.join(split(t, p, own)))),
                     ('replace', P, hexof(replace_first(t, p, r, own))),
                     ('count', P, len(split(t, p, own))),
@@ -205,10 +249,14 @@ for te in encodings:
                     ('split', P, ','.join(hexof(x) for x in split(t, p, own))),
                     ('strcomp', P, sign(codes(t), codes(p))),
                     ('compare', P, sign(codes(fold(t, c)), codes(fold(p, c))))]
-            if te[0] == pe[0]:
-                at = t.find(exact)
-                rows.append(('instrb', enc(pe, exact),
-                             len(te[1]) + len(t[:at].encode(te[2])) + 1 if at >= 0 else 0))
+            B = enc(pe, exact)[1]
+            pieces = T[1].split(B)
+            rows += [('instrb', (pe[0], B), T[1].find(B) + 1),
+                     ('replaceb', (pe[0], B), bytes_hex(T[1].replace(B, R[1], 1))),
+                     ('replaceallb', (pe[0], B), bytes_hex(T[1].replace(B, R[1]))),
+                     ('countb', (pe[0], B), len(pieces)),
+                     ('nthb', (pe[0], B), bytes_hex((pieces + [b''])[1])),
+                     ('splitb', (pe[0], B), ','.join(bytes_hex(x) for x in pieces))]
             for op, (cb, bb), want in rows:
                 print(op, T[0], T[1].hex() or '-', cb, bb.hex() or '-', R[0], R[1].hex() or '-',
                       want)
@@ -216,19 +264,84 @@ for te in encodings:
 
 TEST(MixedEncodings, EveryPairOfEncodingsMatchesWholeCharactersAsPythonDoes) {
   const auto rows = utf8test::PythonRows(kPairsScript);
-  ASSERT_GE(rows.size(), 64u * 10 * 8);
+  ASSERT_GE(rows.size(), 100u * 10 * 15);
   ExpectRowsAgree(rows, 1);
-  // U+4100 U+0100 holds the bytes of "A" across its two characters; positions in 32-bit text
-  // are bytes, as Mid reads them.
+  // U+4100 U+0100 holds the bytes of "A" across its two characters, which InStr passes and
+  // InStrB finds at byte 2, in 32-bit and in 16-bit text alike; positions in 32-bit text are
+  // bytes, as Mid reads them.
   const string wide = Make(std::string("\0A\0\0\0\x01\0\0", 8), kEncodingUTF32);
   const string letter = Make(std::string("A\0\0\0", 4), kEncodingUTF32);
   EXPECT_EQ(StringInStr(1, wide.Storage(), letter.Storage()), 0);
-  EXPECT_EQ(StringInStrB(1, wide.Storage(), letter.Storage()), 0);
+  EXPECT_EQ(StringInStrB(1, wide.Storage(), letter.Storage()), 2);
+  const string wide16 = Make(std::string("\0A\0\x01", 4), kEncodingUnicode16);
+  const string letter16 = Make(std::string("A\0", 2), kEncodingUnicode16);
+  EXPECT_EQ(StringInStr(1, wide16.Storage(), letter16.Storage()), 0);
+  EXPECT_EQ(StringInStrB(1, wide16.Storage(), letter16.Storage()), 2);
   const string xab = Make(std::string("x\0\0\0a\0\0\0b\0\0\0", 12), kEncodingUTF32);
   const string b = Make(std::string("b\0\0\0", 4), kEncodingUTF32);
   EXPECT_EQ(StringInStr(1, xab.Storage(), b.Storage()), 9);
   EXPECT_EQ(StringInStr(6, xab.Storage(), b.Storage()), 9) << "a start inside a character";
   EXPECT_EQ(StringInStrB(1, xab.Storage(), b.Storage()), 9);
+}
+
+// In ISO-2022-JP text a character stands where its own bytes start, after the escape that
+// shifted to its set; the character forms' slices from there hold the character, in the shift
+// state it was written in, while the byte forms keep the bytes as they stand.
+TEST(MixedEncodings, PositionsAndSlicesInISO2022JPText) {
+  constexpr TextEncoding kISO2022JP = 0x0820;
+  const string nihongo = Make("\x1B$BF|K\\8l\x1B(B", kISO2022JP);
+  auto japanese = [&](const char* utf8) {
+    return ConvertEncoding(Make(utf8, kEncodingUTF8), kISO2022JP);
+  };
+  const string ni = japanese("\xE6\x97\xA5"), hon = japanese("\xE6\x9C\xAC"),
+               go = japanese("\xE8\xAA\x9E");
+  EXPECT_EQ(StringInStr(1, nihongo.Storage(), hon.Storage()), 6);
+  EXPECT_EQ(StringInStr(1, nihongo.Storage(), go.Storage()), 8);
+  EXPECT_EQ(StringInStr(1, nihongo.Storage(), ni.Storage()), 4);
+  EXPECT_EQ(StringInStr(2, nihongo.Storage(), ni.Storage()), 4) << "a start inside the escape";
+  EXPECT_EQ(StringInStr(5, nihongo.Storage(), ni.Storage()), 0) << "a start inside the character";
+  EXPECT_EQ(StringInStr(7, nihongo.Storage(), go.Storage()), 8);
+  EXPECT_EQ(StringInStr(1, nihongo.Storage(), Make("K", kISO2022JP).Storage()), 0);
+  EXPECT_EQ(Taken(StringDBCSMid3(nihongo.Storage(), 6, 2)), "e69cac");
+  EXPECT_EQ(Taken(StringDBCSMid2(nihongo.Storage(), 8)), "e8aa9e");
+  EXPECT_EQ(Taken(StringDBCSLeft(nihongo.Storage(), 5)), "e697a5");
+  EXPECT_EQ(Taken(StringDBCSRight(nihongo.Storage(), 5)), "e8aa9e");
+  const string joined = string::Adopt(StringDBCSLeft(nihongo.Storage(), 5)) + Make("K", kISO2022JP);
+  EXPECT_EQ(CharactersOf(joined), "e697a54b") << "a slice ends in the initial state";
+  EXPECT_EQ(TakenBytes(StringMid3(nihongo.Storage(), 6, 2)), "4b5c");
+}
+
+// Read from any byte offset, text of an encoding that is read by its characters meets the
+// characters a read from its start meets, stray bytes and cut-off characters included.
+TEST(MixedEncodings, ReadingFromAnyOffsetMeetsTheCharactersOfAReadFromTheStart) {
+  const std::string pieces[] = {"\x1B$B", "\x1B(B", "\x1B(J", "\x1B", "\x8F", "\x8E", "\\",
+                                std::string(1, '\0')};
+  std::mt19937 rng(98);
+  for (TextEncoding encoding : {kEncodingUTF32, 3073u, 1056u, 1057u, 1058u, 1059u, 1296u,
+                                1585u, 2336u, 2561u, 0x0820u}) {
+    ASSERT_TRUE(EncodedTextReader::Reads(encoding)) << encoding;
+    for (int round = 0; round < 40; ++round) {
+      std::string bytes;
+      while (bytes.size() < 24) {
+        if (rng() % 4)
+          bytes += static_cast<char>(rng() % 3 ? 0x21 + rng() % 0x5E : rng() % 256);
+        else
+          bytes += pieces[rng() % 8];
+      }
+      const string text = Make(bytes, encoding);
+      std::vector<int32_t> starts;
+      EncodedTextReader whole(text);
+      for (EncodedUnit unit; whole.Next(&unit);) starts.push_back(unit.start);
+      for (int32_t from = 0; from <= text.Length(); ++from) {
+        EncodedTextReader reader(text);
+        reader.Seek(from);
+        EncodedUnit unit{0, -1};
+        const auto expected = std::lower_bound(starts.begin(), starts.end(), from);
+        const int32_t want = expected == starts.end() ? -1 : *expected;
+        EXPECT_EQ(reader.Next(&unit) ? unit.start : -1, want) << encoding << " from " << from;
+      }
+    }
+  }
 }
 
 // A character or C text added to text whose bytes it cannot simply follow is converted with it.
@@ -256,6 +369,10 @@ TEST(MixedEncodings, UnitsThatAreNoCharactersKeepTheirBytes) {
   EXPECT_NE(StringStrCompare(cut1.Storage(), cut2.Storage(), 1), 0);
   EXPECT_EQ(StringInStr(1, cut1.Storage(), Make("?", 2561).Storage()), 0);
   EXPECT_EQ(StringInStr(1, cut1.Storage(), Make("x", 2561).Storage()), 1);
+  // The characters beside such a unit are still matched whole: the "\\" of katakana so.
+  const string soCut = Make("\x83\x5Cx\x81", 2561);
+  EXPECT_EQ(StringInStr(1, soCut.Storage(), Make("\\", 2561).Storage()), 0);
+  EXPECT_EQ(StringInStr(1, soCut.Storage(), Make("X", 2561).Storage()), 3);
   const string replaced = ReplaceText(Make("ax\x81", 2561), Make("a", 2561), Make("b", 2561),
                                       true, false);
   EXPECT_EQ(std::string(replaced.CString(), size_t(replaced.Length())), "bx\x81");

@@ -207,4 +207,32 @@ TEST(NumberFormatTest, SingleByteLocaleSeparatorsAreUTF8) {
   EXPECT_EQ(runCDbl(Make("1" + thousands + "234" + point + "5", kEncodingUTF8).Storage()), 1234.5);
 }
 
+// A picture of one byte a character takes the locale's separators where its encoding holds
+// them, else the stand-ins "," and "." (the other one where the locale's point is the
+// stand-in), never "?": CDbl gives the value back, and still reads the locale's own point.
+TEST(NumberFormatTest, SingleBytePicturesTakeStandInsForSeparatorsTheyLack) {
+  const struct {
+    const char* locale;
+    const char* expected;  // in every single-byte encoding
+  } locales[] = {{"C", "1,234,567.50"},
+                 {"de_DE.UTF-8", "1.234.567,50"},
+                 {"fr_FR.UTF-8", "1.234.567,50"},  // a narrow no-break space is no Latin-1
+                 {"ps_AF.UTF-8", "1,234,567.50"}};  // nor are the Arabic separators
+  constexpr TextEncoding kLatin1 = 0x0201;
+  for (const auto& l : locales) {
+    const ScopedLocale locale(l.locale);
+    ASSERT_TRUE(locale.active()) << l.locale << ": scripts/install-deps generates it";
+    for (TextEncoding encoding : {kLatin1, kEncodingWindowsLatin1, kEncodingMacRoman}) {
+      string text = FormatNumber(1234567.5, Make("#,##0.00", encoding));
+      EXPECT_EQ(Bytes(text), l.expected) << l.locale << " " << encoding;
+      EXPECT_EQ(text.Encoding(), encoding);
+      EXPECT_EQ(runCDbl(text.Storage()), 1234567.5) << l.locale << " " << encoding;
+    }
+    const string utf8 = FormatNumber(-1234567.5, Make("-#,##0.00", kEncodingUTF8));
+    EXPECT_EQ(runCDbl(utf8.Storage()), -1234567.5) << l.locale;
+  }
+  const ScopedLocale french("fr_FR.UTF-8");
+  EXPECT_EQ(runCDbl(Make("1234,5", kLatin1).Storage()), 1234.5);
+}
+
 }  // namespace

@@ -6,12 +6,26 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace qvtest {
 
-// Caps this process's address space (RLIMIT_AS, soft and hard) at what it maps now plus room
-// bytes. False when the cap could not be set.
+// Caps this process's address space at what it maps now plus room bytes: with RLIMIT_AS (soft
+// and hard) where the kernel runs it; under an emulator, which ignores that limit, by reserving
+// all the free address space but room bytes in one piece. False when the cap could not be set.
 bool LimitAddressSpace(size_t room);
+
+// The address space this process takes in kilobytes: its VmSize, or under an emulator (whose
+// VmSize is the emulator's own) what cannot be reserved of the 4 GB.
+long AddressSpaceInUseKb();
+
+// A command that runs argv[0], an i386 program named by its path, with its address space capped
+// at bytes (its own argv[0] the file to run): through prlimit where the kernel runs it, with the emulator's own bound (QEMU_RESERVED_VA, added to
+// *environment) where an emulator does, as an address-space limit would keep the emulator
+// itself from starting.
+std::vector<std::string> CapAddressSpace(size_t bytes, const std::vector<std::string>& argv,
+                                         std::vector<std::string>* environment);
 
 // What the address sanitizer keeps mapped of freed blocks to catch their later use (its
 // quarantine: quarantine_size_mb in support/asan.options), which a cap counts: room to add for a

@@ -4,7 +4,7 @@
 #include <gdk/gdk.h>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+
+#include "support/Emulator.h"
 
 extern char** environ;
 
@@ -135,36 +137,64 @@ int RunInChild(const std::function<void()>& body, std::string* output) {
   return status;
 }
 
+// vfork, so that nothing of this process (its X connection, the sanitizer's shadow) is copied.
+// The exec's errno comes back through a close-on-exec pipe, which a successful exec closes
+// unwritten: what a vfork child writes into this process's memory is undefined, and never
+// arrives where vfork is a fork, as under an emulator (where posix_spawn reports no failure).
+int Spawn(const std::vector<std::string>& argv, char* const* environment, int in, int out,
+          int err, int* error) {
+  const std::vector<std::string> run = ThroughEmulator(argv);
+  std::vector<char*> words;
+  for (const std::string& word : run) words.push_back(const_cast<char*>(word.c_str()));
+  words.push_back(nullptr);
+  int report[2];
+  if (run.empty() || pipe2(report, O_CLOEXEC) != 0) {
+    *error = run.empty() ? EINVAL : errno;
+    return -1;
+  }
+  const pid_t child = vfork();
+  if (child == 0) {
+    const int streams[] = {in, out, err};
+    for (int target = 0; target < 3; ++target) {
+      if (streams[target] >= 0) dup2(streams[target], target);
+    }
+    execvpe(words[0], words.data(), environment);
+    const int failed = errno;
+    if (write(report[1], &failed, sizeof failed) < 0) _exit(127);
+    _exit(127);
+  }
+  *error = child < 0 ? errno : 0;
+  close(report[1]);
+  int failed = 0;
+  ssize_t got;
+  while (child > 0 && (got = read(report[0], &failed, sizeof failed)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  if (child < 0 || failed == 0) return child;
+  while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  *error = failed;
+  return -1;
+}
+
 namespace {
 
-// Starts argv through posix_spawnp (no copy of this process, its X connection included) with
-// stdout, and stderr too when errorsToo, going to *output when given.
+// Runs argv with stdout, and stderr too when errorsToo, going to *output when given.
 int SpawnProgram(const std::vector<std::string>& argv, std::string* output, bool errorsToo) {
   if (argv.empty()) {
     ADD_FAILURE() << "no program to run";
     return -1;
   }
-  std::vector<char*> words;
-  for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
-  words.push_back(nullptr);
   int ends[2] = {-1, -1};
-  if (output && pipe(ends) != 0) {
+  if (output && pipe2(ends, O_CLOEXEC) != 0) {
     ADD_FAILURE() << "pipe: " << std::strerror(errno);
     return -1;
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (output) {
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    if (errorsToo) posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, ends[0]);
-    posix_spawn_file_actions_addclose(&actions, ends[1]);
-  }
-  pid_t child = 0;
-  const int error = posix_spawnp(&child, words[0], &actions, nullptr, words.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  int error = 0;
+  const pid_t child =
+      Spawn(argv, environ, -1, ends[1], output && errorsToo ? ends[1] : -1, &error);
   if (output) close(ends[1]);
-  if (error != 0) {
+  if (child < 0) {
     const std::string reason = "cannot run " + argv[0] + ": " + std::strerror(error) + "\n";
     if (output && errorsToo) {
       output->append(reason);
@@ -175,7 +205,7 @@ int SpawnProgram(const std::vector<std::string>& argv, std::string* output, bool
     ReadAll(ends[0], output);
   }
   if (output) close(ends[0]);
-  if (error != 0) return 127;
+  if (child < 0) return 127;
   const int status = WaitForChild(child);
   return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

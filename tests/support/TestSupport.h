@@ -73,6 +73,13 @@ constexpr int kChildExpectationFailed = 121;
 // into *output when given.
 int RunProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
 
+// Starts argv (argv[0] found through PATH, or through the emulator where ThroughEmulator says)
+// with environment, its standard input, output and error on in, out and err (-1 keeps this
+// process's), without copying this process: the child's id, or -1 with *error the errno of what
+// failed, a failed exec's included.
+int Spawn(const std::vector<std::string>& argv, char* const* environment, int in, int out,
+          int err, int* error);
+
 // What RunProgram's program wrote to standard output alone, or "" when it could not start or
 // did not exit with status 0.
 std::string ProgramOutput(const std::vector<std::string>& argv);

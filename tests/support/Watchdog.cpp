@@ -10,7 +10,6 @@
 #include <pthread.h>
 #include <semaphore.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
@@ -29,6 +28,9 @@
 #include <cstring>
 #include <map>
 #include <vector>
+
+#include "support/Emulator.h"
+#include "support/TestSupport.h"
 
 extern char** environ;
 
@@ -79,19 +81,13 @@ constexpr size_t kOutputCap = 512 * 1024;
 ProgramRun RunBounded(const std::vector<std::string>& argv, int seconds,
                       char* const* environment = environ) {
   ProgramRun run;
-  std::vector<char*> words;
-  for (const std::string& word : argv) words.push_back(const_cast<char*>(word.c_str()));
-  words.push_back(nullptr);
   const int output = memfd_create("watchdog-report", MFD_CLOEXEC);
   if (output < 0) return run;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
-  pid_t pid = 0;
-  run.started = posix_spawnp(&pid, words[0], &actions, nullptr, words.data(), environment) == 0;
-  posix_spawn_file_actions_destroy(&actions);
+  const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  int error = 0;
+  const pid_t pid = Spawn(argv, environment, input, output, output, &error);
+  if (input >= 0) close(input);
+  run.started = pid > 0;
   if (!run.started) {
     close(output);
     return run;
@@ -129,6 +125,11 @@ ProgramRun RunBounded(const std::vector<std::string>& argv, int seconds,
 std::string ProcessStacks(int pid, int seconds, std::string* why) {
   const char* chosen = std::getenv("QV_WATCHDOG_DEBUGGER");
   const std::string debugger = chosen && *chosen ? chosen : "gdb";
+  // It would attach to the emulator and show the emulator's frames.
+  if (ProcessRunsUnderEmulator(pid)) {
+    *why = debugger + " cannot follow a program that runs under an emulator";
+    return "";
+  }
   // Where Yama restricts ptrace to ancestors, the debugger (a child) needs leave to attach.
   prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY, 0, 0, 0);
   // Nothing is fetched over the network for symbols.
@@ -253,7 +254,8 @@ void Symbolize(std::vector<Frame>* frames, const Clock::time_point& deadline) {
       std::snprintf(hex, sizeof hex, "%#lx", static_cast<unsigned long>(frame->lookup));
       argv.push_back(hex);
     }
-    const ProgramRun run = RunBounded(argv, std::min(left, kQuerySeconds));
+    // addr2line reads a test binary's line tables, which takes its time on a loaded machine.
+    const ProgramRun run = RunBounded(argv, std::min(left, kQuerySeconds * SlowRunFactor()));
     if (!run.ended || run.status != 0) continue;
     size_t at = 0;
     for (Frame* frame : members) {
@@ -579,15 +581,17 @@ void StartWatchdog() {
   const char* chosen = std::getenv("QV_WATCHDOG_SECONDS");
   int budget = chosen && *chosen ? std::atoi(chosen) : kDefaultBudgetSeconds;
   if (budget <= 0) return;
-  if (RUNNING_ON_VALGRIND) budget *= 5;
+  budget *= SlowRunFactor();
   InstallStackHandler();
   gWatch = new Watch;
   gWatch->Start(budget, RunDeadline());
   testing::UnitTest::GetInstance()->listeners().Append(new WatchListener);
 }
 
+int SlowRunFactor() { return RUNNING_ON_VALGRIND || RunsUnderEmulator() ? 5 : 1; }
+
 void SetWatchdogBudget(int seconds) {
-  if (RUNNING_ON_VALGRIND) seconds *= 5;  // as the budget itself
+  seconds *= SlowRunFactor();  // as the budget itself
   if (gWatch) gWatch->Rearm(seconds);
 }
 

@@ -9,13 +9,14 @@
 // program it starts; a kernel timer kills the process should the report itself get stuck.
 //
 //   QV_WATCHDOG_SECONDS   a test case's budget in seconds (default kDefaultBudgetSeconds,
-//                         five times that under valgrind); 0 turns the watchdog off, as for a
-//                         run under a debugger
+//                         five times that under valgrind or an emulator); 0 turns the
+//                         watchdog off, as for a run under a debugger
 //   QV_TEST_DEADLINE      when the run's own timeout ends, in seconds since the epoch
 //                         (scripts/run-test sets it from QV_TEST_TIMEOUT): the watchdog fires
 //                         early enough to finish its report before then, whatever the budget
 //   QV_WATCHDOG_DEBUGGER  the debugger to attach (default gdb); one that cannot be run, or
-//                         cannot attach, leaves the signal-handler stacks
+//                         cannot attach (as to a program under an emulator), leaves the
+//                         signal-handler stacks
 #pragma once
 
 #include <string>
@@ -30,6 +31,9 @@ constexpr int kDeadlineMarginSeconds = 115;
 // Starts the watchdog, watching the start-up, and registers the listener that gives every test
 // case its budget. The test main calls it once, before anything that could hang.
 void StartWatchdog();
+
+// How many times longer the budgets are where code runs slower: under valgrind or an emulator.
+int SlowRunFactor();
 
 // Gives what runs now (the test case, or the stretch between cases) seconds from now instead
 // of its budget: for a test that waits longer on purpose.

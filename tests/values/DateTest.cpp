@@ -243,6 +243,44 @@ TEST_F(DateTest, NamesOfASingleByteLocaleAreUTF8) {
   }
 }
 
+// A date's own ShortDate reads back as that date under every locale: day-first where it has
+// dots ("04.03.2021" is the 4th of March), month-first with slashes. Other texts read as
+// before: dotted ones that cannot be day-first, or have two-digit years, month-first.
+TEST_F(DateTest, ADatesOwnShortDateParsesBackUnderEveryLocale) {
+  const std::vector<std::vector<int32_t>> days = {{2021, 3, 4, 0, 0, 0}, {2021, 3, 14, 0, 0, 0},
+                                                   {2004, 12, 25, 0, 0, 0}, {1582, 10, 4, 0, 0, 0}};
+  for (const char* locale : {"C", "de_DE.UTF-8", "fr_FR.UTF-8", "tr_TR.UTF-8"}) {
+    const ScopedVariable names("LC_ALL", locale);
+    for (const std::vector<int32_t>& day : days) {
+      const std::string shortDate = Text(dateStringGetter(Date(day), 0));
+      RuntimeObject* parsed = nullptr;
+      ASSERT_EQ(parseDate(string(shortDate.c_str()).Storage(), &parsed), 1) << shortDate;
+      EXPECT_EQ(Fields(parsed), Fields(Date(day))) << locale << " " << shortDate;
+      RuntimeUnlockObject(parsed);
+    }
+  }
+  const ScopedVariable german("LC_ALL", "de_DE.UTF-8");
+  for (auto [text, fields] : {std::pair{"12.25.2004", "2004 12 25 0 0 0"},
+                              {"04.03.21", "2021 4 3 0 0 0"}, {"03/04/2021", "2021 3 4 0 0 0"}}) {
+    RuntimeObject* parsed = nullptr;
+    ASSERT_EQ(parseDate(string(text).Storage(), &parsed), 1) << text;
+    EXPECT_EQ(Fields(parsed), fields) << text;
+    RuntimeUnlockObject(parsed);
+  }
+}
+
+// Names are read at noon, an hour every zone has: Damascus and Amman skipped the midnight of
+// 2005-04-01, and April kept its English name under a French locale there.
+TEST_F(DateTest, NamesComeFromAnHourEveryZoneHas) {
+  RuntimeObject* date = Date({2005, 4, 15, 0, 0, 0});
+  const ScopedVariable names("LC_ALL", "fr_FR.UTF-8");
+  for (const char* zone : {"Asia/Damascus", "Asia/Amman"}) {
+    const qvtest::ScopedEnvironmentVariable tz("TZ", zone);
+    ForgetDateNames();
+    EXPECT_EQ(Text(dateStringGetter(date, 1)), "vendredi, avril 15, 2005") << zone;
+  }
+}
+
 // A `date` on the PATH that prints without end is read no further than a name needs: it meets
 // a broken pipe and the names stay English, within a few megabytes of memory.
 TEST_F(DateTest, ADateThatPrintsWithoutEndLeavesTheEnglishNames) {

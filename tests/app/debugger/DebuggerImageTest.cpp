@@ -22,6 +22,7 @@
 #include "net/DebuggerSocketConnections.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -119,7 +120,10 @@ Exchange RunApp(const std::string& script, Listener listener, const char* host =
   int port = 0;
   if (listener != Listener::kNone) {
     ide = std::make_unique<qvtest::SpawnedProcess>(
-        qvtest::SpawnOptions{.program = PYTHON3, .argv = argv});
+        qvtest::SpawnOptions{
+            .program = PYTHON3,
+            .argv = argv,
+            .environment = {"QV_TIME_FACTOR=" + std::to_string(qvtest::SlowRunFactor())}});
     EXPECT_TRUE(ide->WaitForOutput("\n")) << ide->Errors();
     if (listener == Listener::kTcp) port = std::atoi(ide->Output().substr(10).c_str());
   }
@@ -352,7 +356,7 @@ TEST(DebuggerImage, IdlesWithoutCpuAndBreaksFromTheEventLoop) {
   ASSERT_NE(first, std::string::npos) << run.output;
   std::sscanf(run.output.c_str() + first, "first stop 0 cpu_ms=%ld wall_ms=%ld", &cpu, &wall);
   EXPECT_GE(wall, 2000);
-  EXPECT_LT(cpu, 100) << "a stopped program must not use the processor";
+  EXPECT_LT(cpu, 100 * qvtest::SlowRunFactor()) << "a stopped program must not use the processor";
   EXPECT_FALSE(Has(run.output, "report")) << run.output;
 }
 
@@ -384,7 +388,7 @@ void ExpectNoIDEReport(const Exchange& run) {
                               "debugging.\n"))
       << run.output;
   EXPECT_GE(run.milliseconds, 4500);
-  EXPECT_LT(run.milliseconds, 9000);
+  EXPECT_LT(run.milliseconds, 4500 + 4500 * qvtest::SlowRunFactor());
 }
 
 TEST(DebuggerImage, WithoutAnIDETheProgramReportsAndEnds) {

@@ -19,7 +19,7 @@ First line printed: "listening PATH" or "listening PORT". Script lines:
   * sleep MS           wait;  * within MS: the next line must come within MS
   * close              close the connection;  * closed: wait for the program to close it
 A received line that differs ends the script ("* mismatch"); a ten-second wait ends it with
-"* timeout".
+"* timeout" (QV_TIME_FACTOR times as long where the program runs slower, under an emulator).
 """
 import os
 import re
@@ -27,7 +27,7 @@ import socket
 import sys
 import time
 
-TIMEOUT = 10
+TIMEOUT = 10 * int(os.environ.get("QV_TIME_FACTOR", "1"))
 
 
 # ---- The codecs, written from the protocol's text ------------------------------------------
@@ -240,7 +240,7 @@ def main():
         where = str(server.getsockname()[1])
         args = sys.argv[2:]
     server.listen(1)
-    server.settimeout(30)
+    server.settimeout(3 * TIMEOUT)
     print("listening " + where, flush=True)
     conn, _ = server.accept()
     try:

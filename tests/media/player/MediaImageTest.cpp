@@ -12,6 +12,7 @@
 #include "SpawnedProcess.h"
 #include "support/GuiDriver.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -37,7 +38,8 @@ class MediaImage : public ::testing::Test {
     const qvtest::XWindow window = gui.WaitForWindow("Movies");
     ASSERT_TRUE(window) << app.Errors();
     bool shown = false;
-    const gint64 deadline = g_get_monotonic_time() + 20 * G_USEC_PER_SEC;
+    const gint64 deadline =
+        g_get_monotonic_time() + 20 * qvtest::SlowRunFactor() * G_USEC_PER_SEC;
     while (!shown && g_get_monotonic_time() < deadline) {
       const qvtest::ScreenArea frame = gui.Area(window);
       const qvtest::Screenshot shot =

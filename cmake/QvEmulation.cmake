@@ -1,0 +1,73 @@
+# Whether i386 programs run under an emulator here: where the kernel has no 32-bit user mode,
+# scripts/install-deps has binfmt_misc send them to qemu-i386. A small probe, built now with the
+# i386 tool chain and kept as QV_EMULATION_PROBE for the valgrind runs to ask again, answers.
+#   QV_EMULATED      the answer at configure time
+#   QV_TIME_FACTOR   how much longer tests may take (QV_EMULATOR_SLOWDOWN under the emulator)
+#   QV_QEMU_I386     the emulator, which a part of the suite runs through on every machine
+include_guard(GLOBAL)
+
+set(QV_EMULATOR_SLOWDOWN 5)  # as under valgrind
+find_program(QV_QEMU_I386 qemu-i386-static)
+
+set(QV_EMULATION_PROBE ${CMAKE_BINARY_DIR}/qv-emulation-probe)
+try_compile(probe_built ${CMAKE_BINARY_DIR}/emulation-probe
+  SOURCES ${PROJECT_SOURCE_DIR}/tests/support/probe/EmulationProbe.cpp
+    ${PROJECT_SOURCE_DIR}/tests/support/Emulator.cpp
+  CMAKE_FLAGS -DINCLUDE_DIRECTORIES=${PROJECT_SOURCE_DIR}/tests
+  CXX_STANDARD 20
+  OUTPUT_VARIABLE probe_log
+  COPY_FILE ${QV_EMULATION_PROBE})
+if(NOT probe_built)
+  message(FATAL_ERROR "The i386 tool chain cannot build a program (scripts/install-deps "
+    "installs it):\n${probe_log}")
+endif()
+execute_process(COMMAND ${QV_EMULATION_PROBE} RESULT_VARIABLE probe_status
+  OUTPUT_VARIABLE probe_answer ERROR_VARIABLE probe_error OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(probe_answer STREQUAL "emulated")
+  set(QV_EMULATED ON)
+  set(QV_TIME_FACTOR ${QV_EMULATOR_SLOWDOWN})
+  message(STATUS "i386 programs run under an emulator here: tests may take "
+    "${QV_TIME_FACTOR} times as long")
+elseif(probe_answer STREQUAL "native")
+  set(QV_EMULATED OFF)
+  set(QV_TIME_FACTOR 1)
+else()
+  message(FATAL_ERROR "An i386 program does not run on this machine (${probe_status} "
+    "${probe_error}): where the kernel cannot run them, scripts/install-deps registers an "
+    "emulator for them.")
+endif()
+
+# The address sanitizer's options under the emulator (tests/support/asan-emulated.options;
+# scripts/test and scripts/fuzz add them where the probe says so): no leak check, which stops
+# the threads through ptrace at the program's end and would wait there for ever, and the whole
+# 4 GB checked, as the emulator maps the program's memory into the top gigabyte that the
+# sanitizer keeps for the kernel when the machine it is told of is not a 64-bit one.
+#   QV_EMULATED_ASAN_OPTIONS   those options, or empty natively
+#   QV_SANITIZER_RUN_ENV       the command prefix that gives them to a program run at build time
+set(QV_EMULATED_ASAN_OPTIONS)
+set(QV_SANITIZER_RUN_ENV)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/tests/support/asan-emulated.options)
+if(QV_EMULATED)
+  file(READ ${PROJECT_SOURCE_DIR}/tests/support/asan-emulated.options QV_EMULATED_ASAN_OPTIONS)
+  string(STRIP "${QV_EMULATED_ASAN_OPTIONS}" QV_EMULATED_ASAN_OPTIONS)
+  if(QV_SANITIZE)
+    set(QV_SANITIZER_RUN_ENV ${CMAKE_COMMAND} -E env ASAN_OPTIONS=${QV_EMULATED_ASAN_OPTIONS})
+  endif()
+endif()
+
+# CTest's timeout of tests that would take seconds natively, stretched where they run under
+# the emulator (EMULATED: wherever they run, as the tests that QV_EMULATOR starts through it),
+# and handed on through scripts/run-test so that the test watchdog fires ahead of it with its
+# report.
+#   qv_test_timeout(<seconds> [EMULATED] <test>...)
+function(qv_test_timeout seconds)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "EMULATED" "" "")
+  set(factor ${QV_TIME_FACTOR})
+  if(ARG_EMULATED)
+    set(factor ${QV_EMULATOR_SLOWDOWN})
+  endif()
+  math(EXPR seconds "${seconds} * ${factor}")
+  set_tests_properties(${ARG_UNPARSED_ARGUMENTS} PROPERTIES TIMEOUT ${seconds}
+    ENVIRONMENT_MODIFICATION QV_TEST_TIMEOUT=set:${seconds})
+endfunction()
