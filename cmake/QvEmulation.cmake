@@ -39,20 +39,27 @@ endif()
 
 # The address sanitizer's options under the emulator (tests/support/asan-emulated.options;
 # scripts/test and scripts/fuzz add them where the probe says so): no leak check, which stops
-# the threads through ptrace at the program's end and would wait there for ever, and the whole
-# 4 GB checked, as the emulator maps the program's memory into the top gigabyte that the
-# sanitizer keeps for the kernel when the machine it is told of is not a 64-bit one.
+# the threads through ptrace at the program's end and would wait there for ever. The emulator
+# itself is given the 3 GB that a 32-bit program is told it has (tests/support/emulator.env):
+# qemu says the machine is an i686, so the sanitizer lays its shadow out for 3 GB and stops on a
+# CHECK at memory that the emulator, left with 4 GB, hands out above them.
 #   QV_EMULATED_ASAN_OPTIONS   those options, or empty natively
-#   QV_SANITIZER_RUN_ENV       the command prefix that gives them to a program run at build time
+#   QV_EMULATOR_ENV            that setting of the emulator, or empty natively
+#   QV_SANITIZER_RUN_ENV       the command prefix that gives both to a program run at build time
 set(QV_EMULATED_ASAN_OPTIONS)
+set(QV_EMULATOR_ENV)
 set(QV_SANITIZER_RUN_ENV)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-  ${PROJECT_SOURCE_DIR}/tests/support/asan-emulated.options)
+  ${PROJECT_SOURCE_DIR}/tests/support/asan-emulated.options
+  ${PROJECT_SOURCE_DIR}/tests/support/emulator.env)
 if(QV_EMULATED)
   file(READ ${PROJECT_SOURCE_DIR}/tests/support/asan-emulated.options QV_EMULATED_ASAN_OPTIONS)
   string(STRIP "${QV_EMULATED_ASAN_OPTIONS}" QV_EMULATED_ASAN_OPTIONS)
+  file(READ ${PROJECT_SOURCE_DIR}/tests/support/emulator.env QV_EMULATOR_ENV)
+  string(STRIP "${QV_EMULATOR_ENV}" QV_EMULATOR_ENV)
   if(QV_SANITIZE)
-    set(QV_SANITIZER_RUN_ENV ${CMAKE_COMMAND} -E env ASAN_OPTIONS=${QV_EMULATED_ASAN_OPTIONS})
+    set(QV_SANITIZER_RUN_ENV ${CMAKE_COMMAND} -E env ${QV_EMULATOR_ENV}
+      ASAN_OPTIONS=${QV_EMULATED_ASAN_OPTIONS})
   endif()
 endif()
 
