@@ -101,8 +101,11 @@ bool RowStoreFlush(RowStore* store) {
 
 int32_t RowStoreError(const RowStore* store) { return store ? store->error : 0; }
 
-std::string TemporaryFileProblem(int32_t error) {
-  return std::string("The rows cannot be kept in a temporary file: ") + ErrorText(error);
+std::string TemporaryFileProblem(int32_t error, TemporaryFileUse use) {
+  return std::string(use == TemporaryFileUse::kReading
+                         ? "The rows kept in a temporary file cannot be read: "
+                         : "The rows cannot be kept in a temporary file: ") +
+         ErrorText(error);
 }
 
 DataFile* RowStoreAppendRow(RowStore* store) {

@@ -59,7 +59,9 @@ bool RowStoreReadRow(RowStore* store, int32_t i, std::vector<uint8_t>* bytes);
 uint64_t RowStoreRowOffset(RowStore* store, int32_t i);
 // The row count, 0 for a nil store.
 int32_t RowStoreCount(const RowStore* store);
-// What the database says when rows could not be kept in temporary files: the host's reason.
-std::string TemporaryFileProblem(int32_t error);
+// What the database says when rows could not be kept in temporary files, or read back from
+// them: the host's reason.
+enum class TemporaryFileUse { kKeeping, kReading };
+std::string TemporaryFileProblem(int32_t error, TemporaryFileUse use = TemporaryFileUse::kKeeping);
 // Deletes both files and the store; nil is ignored.
 void RowStoreDestroy(RowStore* store);

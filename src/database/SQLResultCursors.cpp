@@ -230,10 +230,14 @@ bool ReadRow(RowStore* store, int32_t i, int32_t columns, std::vector<uint8_t>* 
 
 // ---- The stored result: rows in a row store, served in order --------------------------------
 
+// A row is read from the store as the cursor moves onto it, so that one that cannot be read is
+// never served: the cursor then stands past its rows, and the database says why.
 struct StoredResult {
   std::vector<string> names;  // the visible columns'
   int32_t columns = 0;        // in each stored row, hidden ones included
   RowStore* store = nullptr;
+  DatabaseObject* database = nullptr;  // told of a row that cannot be read; its RecordSet holds it
+  int32_t failure = 0;                 // why the last row that could not be read could not
   int32_t current = -1;
   int32_t loaded = -1;
   std::vector<uint8_t> row;
@@ -244,6 +248,25 @@ struct StoredResult {
 };
 
 StoredResult* Stored(dbCursor cur) { return static_cast<StoredResult*>(cur); }
+
+void TellDatabase(DatabaseObject* database, int32_t error, TemporaryFileUse use) {
+  if (database) SetDatabaseError(database, error, TemporaryFileProblem(error, use).c_str());
+}
+
+// Answers whether the cursor is on a row it could read.
+uint8_t Settle(StoredResult* r) {
+  if (!r->OnRow()) return false;
+  if (r->loaded == r->current) return true;
+  r->loaded = -1;
+  if (ReadRow(r->store, r->current, r->columns, &r->row, &r->offsets)) {
+    r->loaded = r->current;
+    return true;
+  }
+  r->failure = RowStoreError(r->store) ? RowStoreError(r->store) : EIO;
+  TellDatabase(r->database, r->failure, TemporaryFileUse::kReading);
+  r->current = RowStoreCount(r->store);
+  return false;
+}
 
 void StoredClose(dbCursor cur) { delete Stored(cur); }
 int32_t StoredColumnCount(dbCursor cur) { return int32_t(Stored(cur)->names.size()); }
@@ -258,12 +281,7 @@ void StoredColumnValue(dbCursor cur, int32_t i, const void** data, uint8_t* type
   *data = nullptr;
   *type = kColumnNull;
   *length = 0;
-  if (!r->OnRow() || i < 0 || size_t(i) >= r->names.size()) return;
-  if (r->loaded != r->current) {
-    r->loaded = -1;
-    if (!ReadRow(r->store, r->current, r->columns, &r->row, &r->offsets)) return;
-    r->loaded = r->current;
-  }
+  if (!r->OnRow() || r->loaded != r->current || i < 0 || size_t(i) >= r->names.size()) return;
   const ColumnValue value = ColumnAt(r->row.data(), r->offsets[size_t(i)]);
   *data = value.data;
   *type = value.code;
@@ -273,21 +291,21 @@ void StoredReleaseValue(dbCursor) {}  // the row stays loaded until the cursor m
 uint8_t StoredNextRow(dbCursor cur) {
   StoredResult* r = Stored(cur);
   if (r->current < RowStoreCount(r->store)) ++r->current;
-  return r->OnRow();
+  return Settle(r);
 }
 uint8_t StoredPreviousRow(dbCursor cur) {
   StoredResult* r = Stored(cur);
   if (r->current > 0) --r->current;
-  return r->OnRow();
+  return Settle(r);
 }
 uint8_t StoredFirstRow(dbCursor cur) {
   Stored(cur)->current = 0;
-  return Stored(cur)->OnRow();
+  return Settle(Stored(cur));
 }
 uint8_t StoredLastRow(dbCursor cur) {
   StoredResult* r = Stored(cur);
   r->current = RowStoreCount(r->store) - 1;
-  return r->OnRow();
+  return Settle(r);
 }
 
 const QUORdbCursorDefinition* StoredCursorDefinition() {
@@ -575,31 +593,49 @@ struct Fold {
   }
 };
 
-// A stored result with these names for its columns, and an empty row store (none, the result
-// then empty, when it cannot be made: *error says why).
-std::unique_ptr<StoredResult> NewGroupedResult(const std::vector<std::string>& names,
-                                               int32_t* error) {
+// A stored result that tells database, with an empty row store; none, the result then empty and
+// the database told why, when the temporary files cannot be made.
+std::unique_ptr<StoredResult> NewStoredResult(DatabaseObject* database) {
   auto result = std::make_unique<StoredResult>();
-  result->columns = int32_t(names.size());
-  for (const std::string& name : names)
-    result->names.push_back(string::FromBytes(name.data(), int64_t(name.size()), kEncodingUTF8));
-  result->store = RowStoreCreate(error);
+  result->database = database;
+  int32_t error = 0;
+  result->store = RowStoreCreate(&error);
+  if (!result->store) TellDatabase(database, error ? error : EIO, TemporaryFileUse::kKeeping);
   return result;
 }
 
-// A result whose rows did not all reach the row store is empty rather than partial; *error says
-// why (the first failure the files met). `kept` says the producer met no failure of its own; a
-// failed append to the store counts as well (Flush answers the store's first error), so callers
-// never read the store in the call that hands the result over.
-RuntimeObject* WrapKept(std::unique_ptr<StoredResult> result, bool kept, int32_t failure,
-                        int32_t* error) {
+// The same with these names for its columns.
+std::unique_ptr<StoredResult> NewGroupedResult(const std::vector<std::string>& names,
+                                               DatabaseObject* database) {
+  std::unique_ptr<StoredResult> result = NewStoredResult(database);
+  result->columns = int32_t(names.size());
+  for (const std::string& name : names)
+    result->names.push_back(string::FromBytes(name.data(), int64_t(name.size()), kEncodingUTF8));
+  return result;
+}
+
+// A result whose rows did not all reach the row store is empty rather than partial, and the
+// database says why (the first failure the files met). `kept` says the producer met no failure
+// of its own; a failed append to the store counts as well (Flush answers the store's first
+// error), so callers never read the store in the call that hands the result over.
+RuntimeObject* WrapKept(std::unique_ptr<StoredResult> result, bool kept, int32_t failure) {
   if (result->store && (!kept || !RowStoreFlush(result->store))) {
-    *error = RowStoreError(result->store) ? RowStoreError(result->store)
-                                          : failure ? failure : EIO;
+    const int32_t error = RowStoreError(result->store) ? RowStoreError(result->store)
+                          : failure                    ? failure
+                                                       : EIO;
+    TellDatabase(result->database, error, TemporaryFileUse::kKeeping);
     RowStoreDestroy(result->store);
     result->store = nullptr;
   }
   return WrapStored(std::move(result));
+}
+
+// Why a stored result read as a source could not serve one of its rows (it told its database
+// then), or 0; 0 for any other source.
+int32_t StoredReadFailure(const DatabaseCursorObject* rs) {
+  return rs->cursorHandle && rs->cursor == StoredCursorDefinition()
+             ? Stored(rs->cursorHandle)->failure
+             : 0;
 }
 
 // A group's row: COUNT as a 32-bit integer, the other aggregates as doubles, a plain column as
@@ -643,16 +679,13 @@ int CompareColumnValues(const ColumnValue& a, const ColumnValue& b) {
 }
 
 RuntimeObject* MakeSortedResultCursor(RuntimeObject* source, const std::vector<SQLSortKey>& keys,
-                                      int32_t hidden, int32_t* error) {
+                                      int32_t hidden, DatabaseObject* database) {
   DatabaseCursorObject* rs = AsRecordSet(source);
   if (!rs || !IsCursorOpen(rs)) return nullptr;
-  int32_t ignored = 0;
-  if (!error) error = &ignored;
-  auto result = std::make_unique<StoredResult>();
+  std::unique_ptr<StoredResult> result = NewStoredResult(database);
   result->columns = cursorFieldCount(source);
   for (int32_t i = 0; i < result->columns - hidden; ++i)
     result->names.push_back(CursorColumnName(rs, i));
-  result->store = RowStoreCreate(error);
   if (!result->store) return WrapStored(std::move(result));  // no temporary file: empty
   RunSorter sorter(keys, result->columns);
   RunFile runs;
@@ -684,18 +717,16 @@ RuntimeObject* MakeSortedResultCursor(RuntimeObject* source, const std::vector<S
     sound = sound && MergeRuns(runs, starts, sorter.keys(), result->store);
   }
   // A temporary file failed: the result is empty rather than partial.
-  return WrapKept(std::move(result), sound, runs.Error(), error);
+  return WrapKept(std::move(result), sound, runs.Error());
 }
 
 RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
                                        const std::vector<int32_t>& aggregates,
                                        const std::vector<std::string>& names, int32_t groupColumn,
-                                       int32_t* error) {
+                                       DatabaseObject* database) {
   DatabaseCursorObject* rs = AsRecordSet(source);
   if (!rs || !IsCursorOpen(rs)) return nullptr;
-  int32_t ignored = 0;
-  if (!error) error = &ignored;
-  std::unique_ptr<StoredResult> result = NewGroupedResult(names, error);
+  std::unique_ptr<StoredResult> result = NewGroupedResult(names, database);
   if (!result->store) return WrapStored(std::move(result));  // no temporary file: empty
   const int32_t visible = int32_t(names.size());
   std::vector<Fold> folds(static_cast<size_t>(visible));
@@ -728,14 +759,19 @@ RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
     AppendGroupRow(aggregates, folds, firstRow.data(), firstOffsets.data(), &out);
     if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
   }
-  return WrapKept(std::move(result), true, 0, error);
+  // Groups of a source whose rows could not all be read are no result; the source said why.
+  if (StoredReadFailure(rs)) {
+    RowStoreDestroy(result->store);
+    result->store = nullptr;
+  }
+  return WrapKept(std::move(result), true, 0);
 }
 
 RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
                                            const std::vector<int32_t>& aggregates,
                                            const std::vector<std::string>& names,
                                            int32_t groupColumn, const GroupingHints& hints,
-                                           int32_t* error) {
+                                           DatabaseObject* database) {
   DatabaseCursorObject* rs = AsRecordSet(source);
   if (!rs || !IsCursorOpen(rs)) return nullptr;
   for (int32_t kind : aggregates)
@@ -822,13 +858,12 @@ RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
   for (const Group& group : groups)
     for (const Fold& f : group.folds)
       if (!f.AnyOrder()) return nullptr;
-  int32_t ignored = 0;
-  std::unique_ptr<StoredResult> result = NewGroupedResult(names, error ? error : &ignored);
+  std::unique_ptr<StoredResult> result = NewGroupedResult(names, database);
   if (!result->store) return WrapStored(std::move(result));  // no temporary file: empty
   for (size_t g : order) {
     const Group& group = groups[g];
     AppendGroupRow(aggregates, group.folds, group.first.data(), group.offsets.data(), &out);
     if (!RowStoreAppendBytes(result->store, out.data(), uint32_t(out.size()))) break;
   }
-  return WrapKept(std::move(result), true, 0, error ? error : &ignored);
+  return WrapKept(std::move(result), true, 0);
 }

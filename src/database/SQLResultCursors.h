@@ -31,13 +31,15 @@ constexpr uint32_t kSortBudgetBytes = 640000;
 int CompareColumnValues(const ColumnValue& a, const ColumnValue& b);
 
 // Each result below keeps its rows in temporary files. When they cannot be made or written (a
-// full disk), the result is an empty RecordSet, never a partial one, and *error (when given)
-// gets the host's error number.
+// full disk), the result is an empty RecordSet, never a partial one, and the database (when
+// given) gets the host's error number and why. A row that cannot be read back is not served:
+// the RecordSet ends there, and the database says why.
+struct DatabaseObject;
 
 // A new RecordSet over the source's rows in key order, the last `hidden` columns left out. The
 // source is read to its end and stays open.
 RuntimeObject* MakeSortedResultCursor(RuntimeObject* source, const std::vector<SQLSortKey>& keys,
-                                      int32_t hidden, int32_t* error = nullptr);
+                                      int32_t hidden, DatabaseObject* database = nullptr);
 
 enum SQLAggregate : int32_t { kSQLPlain = 0, kSQLCount = 1, kSQLAvg = 2, kSQLSum = 3,
                               kSQLMin = 4, kSQLMax = 5 };
@@ -50,7 +52,7 @@ enum SQLAggregate : int32_t { kSQLPlain = 0, kSQLCount = 1, kSQLAvg = 2, kSQLSum
 RuntimeObject* MakeGroupedResultCursor(RuntimeObject* source,
                                        const std::vector<int32_t>& aggregates,
                                        const std::vector<std::string>& names, int32_t groupColumn,
-                                       int32_t* error = nullptr);
+                                       DatabaseObject* database = nullptr);
 // What the caller knows of a source's columns, so that fewer values are read: a visible column
 // that holds the group column's values row by row, and visible columns NULL in every row.
 struct GroupingHints {
@@ -67,4 +69,4 @@ RuntimeObject* MakeHashedGroupResultCursor(RuntimeObject* source,
                                            const std::vector<std::string>& names,
                                            int32_t groupColumn,
                                            const GroupingHints& hints = GroupingHints(),
-                                           int32_t* error = nullptr);
+                                           DatabaseObject* database = nullptr);

@@ -6,7 +6,6 @@
 
 #include "database/DatabasePlugins.h"
 #include "database/DatabaseShutdownContext.h"
-#include "database/RowStore.h"
 #include "database/SQLJoin.h"
 #include "database/SQLResultCursors.h"
 #include "database/SQLTokenizer.h"
@@ -267,32 +266,26 @@ RuntimeObject* RunSQLSelect(DatabaseObject* db, const string& sql) {
   }
   RuntimeObject* result = MakeJoinCursor(std::move(join), std::move(s.items),
                                          materialised ? 0 : hidden);
-  // A result whose temporary files failed is empty; the database says why.
-  int32_t tempError = 0;
-  auto kept = [&](RuntimeObject* made) {
-    if (tempError) Fail(db, tempError, TemporaryFileProblem(tempError));
-    return Finished(db, sql, made);
-  };
   // GROUP BY groups by hashing when that answers exactly what grouping the sorted rows would;
   // else the join starts over for the sort.
   if (result && s.grouped) {
     if (RuntimeObject* grouped = MakeHashedGroupResultCursor(result, aggregates, names,
-                                                             keys[0].column, hints, &tempError)) {
+                                                             keys[0].column, hints, db)) {
       Discard(result);
-      return kept(grouped);
+      return Finished(db, sql, grouped);
     }
     CursorMoveFirst(result);
   }
   if (result && !keys.empty()) {
-    RuntimeObject* sorted = MakeSortedResultCursor(result, keys, grouping ? 0 : hidden, &tempError);
+    RuntimeObject* sorted = MakeSortedResultCursor(result, keys, grouping ? 0 : hidden, db);
     Discard(result);
     result = sorted;
   }
   if (result && grouping) {
     RuntimeObject* grouped = MakeGroupedResultCursor(
-        result, aggregates, names, keys.empty() ? -1 : keys[0].column, &tempError);
+        result, aggregates, names, keys.empty() ? -1 : keys[0].column, db);
     Discard(result);
     result = grouped;
   }
-  return kept(result);
+  return Finished(db, sql, result);
 }

@@ -215,7 +215,7 @@ uint64_t BinaryStreamGetLength(BinaryStreamObject* stream, uint32_t) {
 QV_EXPORT(BinaryStreamGetLength)
 
 void BinaryStreamSetLength(BinaryStreamObject* stream, uint32_t, uint64_t length) {
-  if (RandomAccessMechanism* mechanism = OpenMechanism(stream)) mechanism->SetLength(length);
+  if (RandomAccessMechanism* mechanism = OpenMechanism(stream)) SetStreamLength(*mechanism, length);
 }
 QV_EXPORT(BinaryStreamSetLength)
 
@@ -226,7 +226,8 @@ uint64_t BinaryStreamGetPosition(BinaryStreamObject* stream, uint32_t) {
 QV_EXPORT(BinaryStreamGetPosition)
 
 void BinaryStreamSetPosition(BinaryStreamObject* stream, uint32_t, uint64_t position) {
-  if (RandomAccessMechanism* mechanism = OpenMechanism(stream)) mechanism->SetPosition(position);
+  if (RandomAccessMechanism* mechanism = OpenMechanism(stream))
+    SetStreamPosition(*mechanism, position);
 }
 QV_EXPORT(BinaryStreamSetPosition)
 

@@ -265,7 +265,10 @@ bool FolderItemImp::CopyTo(FolderItemImp* destination) {
     target->SetMacCreator(GetMacCreator());
     return true;
   }
-  const int32_t why = out && out->lastError ? out->lastError : target->lastError;
+  // The side that failed says why: the source's read, else the copy's write or its making.
+  const int32_t why = source->lastError       ? source->lastError
+                      : out && out->lastError ? out->lastError
+                                              : target->lastError;
   if (why) SetLastError(why);
   return false;
 }

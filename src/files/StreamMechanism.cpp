@@ -1,5 +1,7 @@
 #include "files/StreamMechanism.h"
 
+#include <cerrno>
+
 #include "core/ExceptionClasses.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/RaiseException.h"
@@ -59,4 +61,25 @@ uint64_t KnownPosition(RandomAccessMechanism& mechanism) {
 uint64_t KnownLength(RandomAccessMechanism& mechanism) {
   const int64_t length = mechanism.GetLength();
   return length >= 0 ? uint64_t(length) : KnownPosition(mechanism);
+}
+
+namespace {
+
+bool Answered(RandomAccessMechanism& mechanism, bool (RandomAccessMechanism::*change)(uint64_t),
+              uint64_t value) {
+  const int32_t before = mechanism.lastError;
+  mechanism.lastError = 0;
+  const bool done = (mechanism.*change)(value);
+  if (mechanism.lastError == 0) mechanism.lastError = done ? before : EINVAL;
+  return done;
+}
+
+}  // namespace
+
+bool SetStreamPosition(RandomAccessMechanism& mechanism, uint64_t position) {
+  return Answered(mechanism, &RandomAccessMechanism::SetPosition, position);
+}
+
+bool SetStreamLength(RandomAccessMechanism& mechanism, uint64_t length) {
+  return Answered(mechanism, &RandomAccessMechanism::SetLength, length);
 }

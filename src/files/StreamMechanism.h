@@ -42,3 +42,9 @@ int32_t StreamHandle(const StreamObjectFields* stream, int32_t type);
 // would show as 2^64 - 1, but what is known: the bytes so far.
 uint64_t KnownLength(RandomAccessMechanism& mechanism);
 uint64_t KnownPosition(RandomAccessMechanism& mechanism);
+
+// The stream's Position and Length setters: a move or a length the mechanism refuses leaves a
+// code in it for LastErrorCode (EINVAL where it gave none), and the position where it was; a
+// success keeps the code it had.
+bool SetStreamPosition(RandomAccessMechanism& mechanism, uint64_t position);
+bool SetStreamLength(RandomAccessMechanism& mechanism, uint64_t length);

@@ -169,7 +169,7 @@ QV_EXPORT(TextInputStreamGetPosition)
 // The buffer is refilled at once from the new position; a refused move keeps what it holds.
 void TextInputStreamSetPosition(TextInputStreamObject* stream, uint32_t, int64_t position) {
   RandomAccessMechanism* mechanism = OpenMechanism(stream);
-  if (!mechanism || !mechanism->SetPosition(static_cast<uint64_t>(position))) return;
+  if (!mechanism || !SetStreamPosition(*mechanism, static_cast<uint64_t>(position))) return;
   ReadAheadBuffer buffer = BufferOf(stream);
   buffer.Empty();
   buffer.Refill();

@@ -43,10 +43,13 @@ size_t WriteSmall(FILE* stream, const void* buffer, int32_t count) {
 // and how long a write into a full FIFO that the stream also reads gives a reader to make room.
 constexpr int kPeerGraceMilliseconds = 2000;
 
-// File systems whose files say a size (0 for /proc, 4,096 for /sys) that is not their length.
+// File systems whose files say a size (0 for /proc, 4,096 for /sys) that is not their length:
+// those known, and any other that keeps no blocks of data (binfmt_misc, configfs, ...). On
+// every other one the size is the length, 0 included.
 bool SizeIsNoLength(int descriptor) {
   struct statfs system;
   if (fstatfs(descriptor, &system) != 0) return false;
+  if (system.f_blocks == 0) return true;
   switch (static_cast<unsigned long>(system.f_type)) {
     case PROC_SUPER_MAGIC: case SYSFS_MAGIC: case DEBUGFS_MAGIC: case TRACEFS_MAGIC:
     case SECURITYFS_MAGIC: case SELINUX_MAGIC: case CGROUP_SUPER_MAGIC: case CGROUP2_SUPER_MAGIC:
@@ -301,7 +304,7 @@ int64_t UnixDataFile::GetLength() {
     return -1;
   }
   if (direction == Direction::kReading) DropReadAheadPast(info.st_size);
-  return info.st_size == 0 || !sized ? UnsizedLength() : info.st_size;
+  return sized ? info.st_size : UnsizedLength();
 }
 
 // The descriptor stands where stdio's read-ahead ends. fflush on a stream that reads puts it

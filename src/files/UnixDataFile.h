@@ -11,10 +11,11 @@
 //     asking for it neither moves the position nor drops the read buffer, unless the buffer
 //     runs past the file's end (the file was cut short under the reader): bytes no longer in
 //     the file are dropped, never handed out;
-//   - a regular file whose size says 0 but that yields bytes, one of a file system whose sizes
-//     are no lengths (/proc, /sys), and one whose read ended before its size, have no known
-//     length while bytes are there, as a pipe; at the end of its data the length is where the
-//     stream is, so a read loop ends there whatever the size said;
+//   - a regular file of a file system whose sizes are no lengths (/proc, /sys, any that keeps no
+//     blocks of data), and one whose read ended before its size, have no known length while
+//     bytes are there, as a pipe; at the end of its data the length is where the stream is, so
+//     a read loop ends there whatever the size said. Any other regular file has the length its
+//     size says, 0 included (a file cut to nothing under the reader);
 //   - the position is counted here, on anything but a regular file (stdio cannot tell it once it
 //     has read ahead on a device, whose descriptor stays where the device puts it) and on a file
 //     opened here (asking stdio costs a system call); only a stream handed over is asked; a device

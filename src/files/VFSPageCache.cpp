@@ -9,6 +9,10 @@ namespace {
 
 constexpr uint32_t kPageSize = 64 * 1024;
 constexpr size_t kMaxPages = 64;
+// The old bytes of a changed page are kept in pieces (one bit each in a 64-bit mask): a change
+// costs a copy of the pieces it writes, not of the whole page.
+constexpr uint32_t kOldPieces = 64;
+constexpr uint32_t kOldPiece = kPageSize / kOldPieces;
 
 }  // namespace
 
@@ -60,6 +64,7 @@ bool VFSPageCache::WriteChanged() {
   if (!any) return true;
   if (!FlushDisk()) return false;
   mFileLength = grown;
+  mOverwriting = true;
   for (auto& [index, page] : mPages) {
     const uint64_t start = index * kPageSize;
     const uint64_t to = std::min(start + page.changedTo, end);
@@ -69,7 +74,11 @@ bool VFSPageCache::WriteChanged() {
       return false;
   }
   if (!FlushDisk()) return false;
-  for (auto& [index, page] : mPages) page.dirty = false;
+  mOverwriting = false;
+  for (auto& [index, page] : mPages) {
+    page.dirty = false;
+    page.old.reset();
+  }
   return true;
 }
 
@@ -79,16 +88,39 @@ bool VFSPageCache::HasChanges() const {
   return false;
 }
 
-// Pages that reach past length go too: they may hold bytes of the half-done write-back.
+void VFSPageCache::Restore(Page* page) {
+  for (uint32_t piece = 0; piece < kOldPieces; ++piece) {
+    const uint32_t at = piece * kOldPiece;
+    if (page->oldPieces >> piece & 1)
+      std::memcpy(page->bytes.data() + at, page->old.get() + at, kOldPiece);
+  }
+  const uint32_t held = page->oldExtent;
+  std::memset(page->bytes.data() + held, 0, kPageSize - held);
+  page->extent = held;
+  page->changedTo = std::min(page->changedTo, held);
+  page->dirty = page->changedFrom < page->changedTo;
+}
+
+// Pages that reach past length go too: they may hold bytes of the half-done write-back. After
+// an overwrite that failed part-way, the changed pages inside length stay, with their old
+// bytes, until those are written again.
 bool VFSPageCache::DropChanges(uint64_t length) {
+  const bool torn = mOverwriting;
   for (auto it = mPages.begin(); it != mPages.end();) {
-    const bool past = it->first * kPageSize + it->second.extent > length;
-    it = it->second.dirty || past ? mPages.erase(it) : std::next(it);
+    Page& page = it->second;
+    const uint64_t start = it->first * kPageSize;
+    bool keep = !page.dirty && start + page.extent <= length;
+    if (torn && page.dirty && start < length) {
+      Restore(&page);
+      keep = page.dirty;  // a page no longer changed is read from the file again
+    }
+    it = keep ? std::next(it) : mPages.erase(it);
   }
   mFileLength = length;
   const int64_t now = mDisk->GetLength();
   mDisk->lastError = 0;
-  return now <= int64_t(length) || mDisk->SetLength(length) || DiskFailed();
+  const bool cut = now <= int64_t(length) || mDisk->SetLength(length) || DiskFailed();
+  return (torn ? WriteChanged() : true) && cut;
 }
 
 // The least recently used page leaves; a changed one only with every other changed page
@@ -148,6 +180,21 @@ bool VFSPageCache::Read(uint64_t offset, void* buffer, uint32_t count) {
   return true;
 }
 
+void VFSPageCache::KeepOld(Page* page, uint64_t start, uint32_t from, uint32_t to) const {
+  if (!page->dirty) {
+    const uint64_t inFile = mFileLength > start ? mFileLength - start : 0;
+    page->oldExtent = uint32_t(std::min<uint64_t>(page->extent, inFile));
+    page->oldPieces = 0;
+    if (!page->old) page->old.reset(new uint8_t[kPageSize]);
+  }
+  for (uint32_t piece = from / kOldPiece; piece * kOldPiece < to; ++piece) {
+    if (page->oldPieces >> piece & 1) continue;
+    std::memcpy(page->old.get() + piece * kOldPiece, page->bytes.data() + piece * kOldPiece,
+                kOldPiece);
+    page->oldPieces |= uint64_t{1} << piece;
+  }
+}
+
 // Only the bytes that differ from what the page holds, and those past its extent, change it.
 bool VFSPageCache::Write(uint64_t offset, const void* buffer, uint32_t count) {
   const auto* in = static_cast<const uint8_t*>(buffer);
@@ -164,8 +211,9 @@ bool VFSPageCache::Write(uint64_t offset, const void* buffer, uint32_t count) {
       while (last > first && at[last - 1] == in[last - 1]) --last;
     }
     if (first < last) {
-      std::memcpy(at + first, in + first, last - first);
       const uint32_t from = within + first, to = within + last;
+      KeepOld(page, offset - within, from, to);
+      std::memcpy(at + first, in + first, last - first);
       page->changedFrom = page->dirty ? std::min(page->changedFrom, from) : from;
       page->changedTo = page->dirty ? std::max(page->changedTo, to) : to;
       page->dirty = true;

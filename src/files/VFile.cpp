@@ -60,14 +60,21 @@ bool VFile::Write(const void* buffer, int32_t count) {
   return true;
 }
 
+// No data byte can lie there: refused, as a host file refuses an impossible length.
+bool VFile::PastTheLimit(uint64_t place) {
+  if (place <= kDataLimit) return false;
+  lastError = EINVAL;
+  return true;
+}
+
 bool VFile::SetPosition(uint64_t position) {
-  if (mHandle < 0 || position > kDataLimit) return false;
+  if (mHandle < 0 || PastTheLimit(position)) return false;
   mPosition = position;
   return true;
 }
 
 bool VFile::SetLength(uint64_t length) {
-  if (mHandle < 0 || length > kDataLimit) return false;
+  if (mHandle < 0 || PastTheLimit(length)) return false;
   mLayer->Core().TakeDiskError();
   if (length < mLength &&
       !mLayer->Core().ZeroRange(mHandle, VHFSVolume::kItemHeaderSize + length,

@@ -40,6 +40,8 @@ class VFile : public RandomAccessMechanism {
  private:
   // Stores the volume file's own error (EIO when it gave none); false.
   bool Failed();
+  // True, with EINVAL, for a position or length past the data the container can address.
+  bool PastTheLimit(uint64_t place);
 
   VHFSVolume* mLayer;
   RuntimeObject* mVolume;

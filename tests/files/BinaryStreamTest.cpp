@@ -153,6 +153,38 @@ TEST(BinaryStream, MemoryBlocksLendTheirByteOrder) {
   }
 }
 
+// A Position or Length the stream's bytes cannot take is refused with a code in LastErrorCode,
+// and the stream stays where it was, on a file and on a MemoryBlock alike.
+TEST(BinaryStream, RefusedPositionsAndLengthsLeaveACode) {
+  qvtest::TempFolder folder;
+  WriteFile(folder / "f", "HEADDATA");
+  MemoryBlockObject* block = newMemoryBlock(8);
+  Stream onBlock(NewStream());
+  BinaryStringMemoryBlockCtor(onBlock, block);
+  RuntimeUnlockObject(&block->header);
+  Stream onFile(NewBinaryStream(OpenData(folder / "f", kDataFileReadWrite)));
+  const uint64_t kPast = (uint64_t{1} << 63) + 8;
+  const struct {
+    const char* what;
+    BinaryStreamObject* stream;
+    void (*set)(BinaryStreamObject*, uint32_t, uint64_t);
+    uint64_t (*get)(BinaryStreamObject*, uint32_t);
+    uint64_t refused;
+  } kRows[] = {
+      {"file Position", onFile, BinaryStreamSetPosition, BinaryStreamGetPosition, kPast},
+      {"file Length", onFile, BinaryStreamSetLength, BinaryStreamGetLength, kPast},
+      {"MemoryBlock Length", onBlock, BinaryStreamSetLength, BinaryStreamGetLength, 3ull << 30},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.what);
+    BinaryStreamSetPosition(row.stream, 0, 4);
+    const uint64_t before = row.get(row.stream, 0);
+    row.set(row.stream, 0, row.refused);
+    EXPECT_EQ(BinaryStreamLastErrorGetter(row.stream), EINVAL);
+    EXPECT_EQ(row.get(row.stream, 0), before);
+  }
+}
+
 // A pipe's length is unknown: Read(Count) gives what comes, up to Count.
 TEST(BinaryStream, ReadsAPipeUpToTheCount) {
   pid_t child = 0;

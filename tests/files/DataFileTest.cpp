@@ -168,6 +168,19 @@ TEST(DataFile, CutsAndMovesByOthersAreSeen) {
   ASSERT_TRUE(file->Read(buffer, 300, &got));
   EXPECT_EQ(got, 99);
 
+  // Cut to nothing after 10 bytes were read, the file's length is 0, not where the reader is;
+  // so is an empty file's that stands at 100.
+  WriteFile(folder / "cut", std::string(50, 'c'));
+  auto cut = NewDataFile();
+  ASSERT_TRUE(cut->Open(string((folder / "cut").c_str()), kDataFileReadOnly));
+  ASSERT_TRUE(cut->Read(buffer, 10, &got) && truncate((folder / "cut").c_str(), 0) == 0);
+  EXPECT_EQ(cut->GetLength(), 0);
+  WriteFile(folder / "empty", "");
+  auto empty = NewDataFile();
+  ASSERT_TRUE(empty->Open(string((folder / "empty").c_str()), kDataFileReadWrite));
+  ASSERT_TRUE(empty->SetPosition(100));
+  EXPECT_EQ(empty->GetLength(), 0);
+
   ASSERT_TRUE(file->SetPosition(0) && file->Write("0123456789", 10));
   FILE* held = reinterpret_cast<FILE*>(file->GetHandle(kHandleTypeFilePointer));
   ASSERT_NE(held, nullptr);
@@ -392,21 +405,26 @@ TEST(DataFile, FifosWithAReaderGetEveryByte) {
   }
 }
 
-// A file of /sys says 4,096 bytes and holds a few: its length is not known until the end of its
-// data, where it is the bytes read and the file is at its end.
+// A file of /sys says 4,096 bytes and holds a few, one of binfmt_misc (a file system that keeps
+// no blocks, as /proc) says 0: the length is not known until the end of the data, where it is
+// the bytes read and the file is at its end.
 TEST(DataFile, SizesThatAreNoLengthsGiveWayToTheData) {
-  const std::string path = "/sys/devices/system/cpu/online";
-  const std::string data = ReadFile(path);
-  auto file = NewDataFile();
-  ASSERT_TRUE(file->Open(string(path.c_str()), kDataFileReadOnly));
-  EXPECT_EQ(file->GetLength(), -1);
-  EXPECT_FALSE(file->IsEOF());
-  char bytes[8192];
-  int32_t got = 0;
-  EXPECT_TRUE(file->Read(bytes, int32_t(sizeof bytes), &got));
-  EXPECT_EQ(std::string(bytes, size_t(got)), data);
-  EXPECT_TRUE(file->IsEOF());
-  EXPECT_EQ(file->GetLength(), int64_t(data.size()));
+  for (const std::string path :
+       {"/sys/devices/system/cpu/online", "/proc/sys/fs/binfmt_misc/status"}) {
+    SCOPED_TRACE(path);
+    const std::string data = ReadFile(path);
+    if (data.empty() && path.find("binfmt") != std::string::npos) continue;  // not mounted
+    auto file = NewDataFile();
+    ASSERT_TRUE(file->Open(string(path.c_str()), kDataFileReadOnly));
+    EXPECT_EQ(file->GetLength(), -1);
+    EXPECT_FALSE(file->IsEOF());
+    char bytes[8192];
+    int32_t got = 0;
+    EXPECT_TRUE(file->Read(bytes, int32_t(sizeof bytes), &got));
+    EXPECT_EQ(std::string(bytes, size_t(got)), data);
+    EXPECT_TRUE(file->IsEOF());
+    EXPECT_EQ(file->GetLength(), int64_t(data.size()));
+  }
 }
 
 // Every temporary file lies in $TMPDIR when it names a folder: the anonymous ones and the named.

@@ -5,7 +5,9 @@
 // or opens files (ExportCatalog). Each has a row below that makes it fail (or go through where it
 // needs no room), or a reason naming the test that checks it, and the test fails for a writer
 // with neither. The rows run with the disk of their files full, or with the temporary folder
-// (TMPDIR) full.
+// (TMPDIR) full; and once more with every write there failing as on a failing disk (EIO,
+// through the tests' fault injector), where a full disk's ENOSPC becomes that EIO: all but the
+// rows whose bytes another process writes (cp), which the injector cannot reach.
 //
 // A new way for a write to fail is a new column: a World that makes it (as kDisk and kTemp fill
 // a disk), a value for Row::full, and the rows that run under it.
@@ -43,6 +45,7 @@
 #include "graphics/MovieClass.h"
 #include "graphics/PictureClass.h"
 #include "image/ResourceTable.h"
+#include "support/IOFaults.h"
 #include "support/SmallDisk.h"
 #include "support/TestSupport.h"
 
@@ -60,6 +63,8 @@ using voltest::Held;
 
 constexpr int kDisk = 1;  // the disk of the row's files is full
 constexpr int kTemp = 2;  // the temporary folder is full
+constexpr int kFailing = 4;  // with kDisk or kTemp: that disk's writes fail (EIO), not full
+constexpr int kByChild = 8;  // with a row's kDisk or kTemp: a child process writes its bytes
 constexpr int32_t kNil = -1;  // the call answered nil: the program is told so
 constexpr int32_t kNone = -2;  // wanted: the call goes through, needing no room
 constexpr int kRows = 1500;   // of the kept table
@@ -72,7 +77,13 @@ string S(const std::string& text) { return Text(text); }
 class World {
  public:
   explicit World(int full)
-      : mFiles(16 << 20), mTemp(2 << 20), mFull(full == kDisk ? mFiles : mTemp) {}
+      : mFiles(16 << 20),
+        mTemp(2 << 20),
+        mFull((full & ~kFailing) == kDisk ? mFiles : mTemp),
+        mFailing(full & kFailing) {
+    // Streams can be failed only when opened while their files were watched.
+    if (mFailing) mFaults.Watch(mFull.path() + "/");
+  }
   ~World() {
     if (mHadTmp) setenv("TMPDIR", mOldTmp.c_str(), 1);
     else unsetenv("TMPDIR");
@@ -103,7 +114,9 @@ class World {
     ASSERT_TRUE(mVolume);
     if (const char* old = getenv("TMPDIR")) mOldTmp = old, mHadTmp = true;
     setenv("TMPDIR", mTemp.path().c_str(), 1);
-    if (filled) {
+    if (filled && mFailing) {
+      mFaults.Fail(mFull.path() + "/", QV_FAULT_WRITE);
+    } else if (filled) {
       ASSERT_TRUE(mFull.LeaveRoom(0));
     }
   }
@@ -112,6 +125,7 @@ class World {
   void ExpectKept() {
     mVolume.reset();
     mDb.reset();
+    mFaults.Clear();
     mFull.MakeRoom();
     EXPECT_TRUE(ReadFile(mFiles / "kept") == mKept) << "the host file";
     Held volume(voltest::OpenVolume(mFiles / "v.vol"));
@@ -158,6 +172,8 @@ class World {
  private:
   qvtest::SmallDisk mFiles, mTemp;
   qvtest::SmallDisk& mFull;
+  const bool mFailing;
+  qvtest::IOFaults mFaults;
   const std::string mKept = std::string(100 << 10, 'k');
   Held mVolume;
   Held mDb;
@@ -232,12 +248,12 @@ int32_t FromResource(const char (&type)[5], uint16_t id, const char* head,
 
 // clang-format off
 const Row kWriters[] = {
-  {"FolderItemCopyFileTo", kDisk, ENOSPC, [](World& w) { Held to(w.NewFile("kept")); return OnItem(w.NewFile("big"), [&](RuntimeObject* i) { FolderItemCopyFileTo(i, to.get()); }); }},
+  {"FolderItemCopyFileTo", kDisk | kByChild, ENOSPC, [](World& w) { Held to(w.NewFile("kept")); return OnItem(w.NewFile("big"), [&](RuntimeObject* i) { FolderItemCopyFileTo(i, to.get()); }); }},
   {"FolderItemCopyFileTo", kDisk, ENOSPC, [](World& w) { Held to(w.InVolume("kept")); return OnItem(w.NewFile("big"), [&](RuntimeObject* i) { FolderItemCopyFileTo(i, to.get()); }); }},
   {"FolderItemMoveFileTo", kDisk, ENOSPC, [](World& w) { Held to(w.InVolume("moved")); return OnItem(w.NewFile("big"), [&](RuntimeObject* i) { FolderItemMoveFileTo(i, to.get()); }); }},
   {"FolderItemCreateAsFolder", kDisk, ENOSPC, [](World& w) { int32_t e = 0; for (int i = 0; i < 40 && !e; ++i) e = OnItem(w.InVolume("new" + std::to_string(i)), FolderItemCreateAsFolder); return e; }},
   {"FolderItemCreateBinaryFile", kDisk, ENOSPC, [](World& w) { Held f(w.NewFile("out")); return ThroughBinaryStream(FolderItemCreateBinaryFile(f.get(), nullptr)); }},
-  {"FolderItemCreateBinaryFile", kDisk, ENOSPC, [](World& w) { Held f(w.InVolume("out")); return ThroughBinaryStream(FolderItemCreateBinaryFile(f.get(), nullptr)); }},
+  {"FolderItemCreateBinaryFile", kDisk, ENOSPC, [](World& w) { Held f(w.InVolume("out")); RuntimeObject* s = FolderItemCreateBinaryFile(f.get(), nullptr); return s ? ThroughBinaryStream(s) : ItemError(f.get()); }},
   {"FolderItemOpenBinaryFile", kDisk, ENOSPC, [](World& w) { Held f(w.NewFile("big")); RuntimeObject* s = FolderItemOpenBinaryFile(f.get(), 1); if (s) BinaryStreamSetPosition(reinterpret_cast<BinaryStreamObject*>(s), 0, 600 << 10); return ThroughBinaryStream(s); }},
   {"FolderItemCreateTextFile", kDisk, ENOSPC, [](World& w) { Held f(w.NewFile("text")); return ThroughTextStream(FolderItemCreateTextFile(f.get())); }},
   {"FolderItemAppendTextFile", kDisk, ENOSPC, [](World& w) { Held f(w.NewFile("big")); return ThroughTextStream(FolderItemAppendTextFile(f.get())); }},
@@ -315,10 +331,12 @@ class FullDiskWriters : public ::testing::TestWithParam<int> {};
 
 TEST_P(FullDiskWriters, EachFailureIsReportedAndWhatWasKeptStaysWhole) {
   InstallSQLFrontEnd();
+  const bool failing = GetParam() & kFailing;
   for (const Row& row : kWriters) {
-    if (row.full != GetParam()) continue;
+    if ((row.full & ~kByChild) != (GetParam() & ~kFailing)) continue;
+    if (failing && (row.full & kByChild)) continue;
     SCOPED_TRACE(row.name);
-    World world(row.full);
+    World world(GetParam());
     if (!world.Ready()) GTEST_SKIP() << "no small disk to fill: " << world.Problem();
     ASSERT_NO_FATAL_FAILURE(world.Make(true));
     const int32_t error = row.run(world);
@@ -328,13 +346,17 @@ TEST_P(FullDiskWriters, EachFailureIsReportedAndWhatWasKeptStaysWhole) {
       EXPECT_NE(error, 0) << "reported as done";
     }
     if (row.want != 0 && row.want != kNone) {
-      EXPECT_EQ(error, row.want);
+      EXPECT_EQ(error, failing && row.want == ENOSPC ? EIO : row.want);
     }
     world.ExpectKept();
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Full, FullDiskWriters, ::testing::Values(kDisk, kTemp),
-                         [](const auto& info) { return info.param == kDisk ? "Disk" : "Temp"; });
+INSTANTIATE_TEST_SUITE_P(Full, FullDiskWriters,
+                         ::testing::Values(kDisk, kTemp, kDisk | kFailing, kTemp | kFailing),
+                         [](const auto& info) {
+                           return std::string(info.param & kDisk ? "Disk" : "Temp") +
+                                  (info.param & kFailing ? "Failing" : "");
+                         });
 
 }  // namespace

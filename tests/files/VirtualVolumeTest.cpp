@@ -12,6 +12,8 @@
 #include <random>
 
 #include "VolumeTestSupport.h"
+#include "files/BinaryStream.h"
+#include "files/TextInputStream.h"
 #include "files/VHFSVolume.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
@@ -192,6 +194,35 @@ TEST(VirtualVolume, FilesGrowShrinkAndReadZerosInGaps) {
   EXPECT_EQ(big->lastError, EFBIG);
   EXPECT_EQ(fs::file_size(temp / "v.vol"), before);
   big->Close();
+}
+
+// A Position or Length that no data byte of a volume can have (past 4 GiB) is refused with
+// a code (22, as a host file refuses an impossible length), and the stream stays where it was.
+TEST(VirtualVolume, PositionsPastTheDataLimitAreRefusedWithACode) {
+  qvtest::TempFolder temp("qvvolpast");
+  Held volume(CreateVolume(temp / "v.vol"));
+  Item root = Root(volume.get());
+  ASSERT_TRUE(WriteAll(*At(*root, "f"), "HEADDATA"));
+  auto* binary = reinterpret_cast<BinaryStreamObject*>(
+      NewBinaryStream(At(*root, "f")->OpenAsMechanism(true, true)));
+  ASSERT_TRUE(binary);
+  BinaryStreamSetPosition(binary, 0, 4);
+  BinaryStreamSetPosition(binary, 0, 5ull << 30);
+  EXPECT_EQ(BinaryStreamLastErrorGetter(binary), EINVAL);
+  EXPECT_EQ(BinaryStreamGetPosition(binary, 0), 4u);
+  BinaryStreamSetPosition(binary, 0, 0);
+  BinaryStreamSetLength(binary, 0, 5ull << 30);
+  EXPECT_EQ(BinaryStreamLastErrorGetter(binary), EINVAL);
+  EXPECT_EQ(BinaryStreamGetLength(binary, 0), 8u);
+  RuntimeUnlockObject(&binary->header);
+  auto* text = reinterpret_cast<TextInputStreamObject*>(
+      NewTextInputStream(At(*root, "f")->OpenAsMechanism(true, false)));
+  ASSERT_TRUE(text);
+  TextInputStreamSetPosition(text, 0, 4);
+  TextInputStreamSetPosition(text, 0, 5ll << 30);
+  EXPECT_EQ(TextInputStreamLastErrorGetter(text), EINVAL);
+  EXPECT_EQ(TextInputStreamGetPosition(text, 0), 4);
+  RuntimeUnlockObject(&text->header);
 }
 
 // Typed values through OpenAsMechanism are big-endian, doubles included.
