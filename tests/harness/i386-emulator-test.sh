@@ -3,7 +3,8 @@
 # empty, as on a fresh machine. Where the kernel runs i386 programs, it changes nothing and says
 # nothing. Where the kernel refuses them, it registers the emulator and says so in one line, the
 # program then runs, the entry is kept for boot, and a second run changes nothing. Skipped (77)
-# where the kernel gives a user namespace no binfmt_misc of its own (before Linux 6.7).
+# where no user namespace can be made (in a chroot, or where the kernel or a container forbids
+# them), or where the kernel gives one no binfmt_misc of its own (before Linux 6.7).
 #   i386-emulator-test.sh SCRIPT I386_PROGRAM
 set -u
 script=$1
@@ -12,6 +13,10 @@ boot=$(mktemp -d)
 trap 'rm -rf "$boot"' EXIT
 export QV_BINFMT_BOOT_ENTRY=$boot/qemu-i386.conf
 
+if ! unshare --user --map-root-user true 2>/dev/null; then
+  echo "skipped: no user namespace can be made here (a chroot, or the kernel or a container forbids it)"
+  exit 77
+fi
 said=$(unshare --user --map-root-user --mount bash -c '
   mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null || exit 77
   [ -z "$(ls /proc/sys/fs/binfmt_misc | grep -vx "register\|status")" ] || exit 77
