@@ -44,6 +44,12 @@ void ResetSignalsInChild() {
   sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
+// In a child: why the program did not start, for SpawnAndHearStart. A pipe that refuses it
+// leaves nothing more to do.
+void TellStartError(int errorPipe, int error) {
+  [[maybe_unused]] const ssize_t written = write(errorPipe, &error, sizeof error);
+}
+
 // In a vfork child: a failed exec writes its errno into errorPipe, which the exec closes
 // unwritten when it succeeds. (What a vfork child writes into the parent's memory is undefined,
 // and never arrives where vfork is a fork, as under an emulator.) outputFd -1 sends standard
@@ -64,8 +70,7 @@ void ResetSignalsInChild() {
   CloseDescriptorsBut(errorPipe);
   ResetSignalsInChild();
   execvp(path, const_cast<char* const*>(argv));
-  const int error = errno;
-  if (write(errorPipe, &error, sizeof error) < 0) _exit(-1);
+  TellStartError(errorPipe, errno);
   _exit(-1);
 }
 
@@ -104,10 +109,7 @@ pid_t SpawnChild(const char* path, const char* const* argv, int unusedEnd, int o
     setsid();
     ExecInChild(path, argv, -1, -1, true, errorPipe);
   }
-  if (program < 0) {
-    const int error = errno;
-    if (write(errorPipe, &error, sizeof error) < 0) _exit(-1);
-  }
+  if (program < 0) TellStartError(errorPipe, errno);
   _exit(0);
 }
 

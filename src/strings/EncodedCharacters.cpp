@@ -31,7 +31,6 @@ constexpr uint32_t kStandIn = 0x80000000;
 constexpr uint32_t kStandInPartialUnit = 0xFF000000;
 
 constexpr unsigned char kEscape = 0x1B;
-constexpr TextEncoding kEncodingISO2022JP = 0x0820;
 
 // The escapes of ISO-2022-JP that its converter knows: ASCII (the initial state), JIS-Roman,
 // and JIS X 0208 of 1978 and of 1983.

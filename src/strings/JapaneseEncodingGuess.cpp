@@ -14,7 +14,6 @@ enum GuessState {
   kUndecided = 7,
 };
 
-constexpr TextEncoding kEncodingISO2022JP = 0x0820;
 constexpr TextEncoding kEncodingEUCJP = 0x0920;
 constexpr TextEncoding kEncodingShiftJIS = 0x0A01;
 

@@ -23,6 +23,7 @@ constexpr TextEncoding kEncodingUnicode16 = 0x0100;  // 16-bit units, little-end
 constexpr TextEncoding kEncodingUnicode16Last = 0x01FF;  // end of the 16-bit Unicode family
 constexpr TextEncoding kEncodingWindowsLatin1 = 0x0500;
 constexpr TextEncoding kEncodingASCII = 0x0600;  // literals; nil strings count as this
+constexpr TextEncoding kEncodingISO2022JP = 0x0820;  // stateful: escapes shift its state
 constexpr TextEncoding kEncodingUTF8 = 0x08000100;  // the system encoding on this platform
 constexpr TextEncoding kEncodingUTF32 = 0x0C000100;
 constexpr TextEncoding kEncodingNone = 0xFFFF;  // bytes of no known encoding; never converted

@@ -121,7 +121,9 @@ TEST(FolderItemShared, StreamAndHostCopiesReplaceAFileAlike) {
     WriteFile(temp / "source", "new");
     WriteFile(temp / "old", "old");
     ASSERT_EQ(chmod((temp / "old").c_str(), 0640), 0);
-    if (root) ASSERT_EQ(chown((temp / "old").c_str(), 65534, 65534), 0);
+    if (root) {
+      ASSERT_EQ(chown((temp / "old").c_str(), 65534, 65534), 0);
+    }
     ASSERT_EQ(symlink("old", (temp / "link").c_str()), 0);
     WriteFile(temp / "first", "first");
     ASSERT_EQ(link((temp / "first").c_str(), (temp / "second").c_str()), 0);
@@ -140,7 +142,9 @@ TEST(FolderItemShared, StreamAndHostCopiesReplaceAFileAlike) {
     // The process's own file, which only its mode keeps from being written.
     WriteFile(temp / "readonly", "kept");
     ASSERT_EQ(chmod((temp / "readonly").c_str(), 0444), 0);
-    if (root) ASSERT_EQ(chown((temp / "readonly").c_str(), 65534, 65534), 0);
+    if (root) {
+      ASSERT_EQ(chown((temp / "readonly").c_str(), 65534, 65534), 0);
+    }
     ASSERT_EQ(chmod(temp.path().c_str(), 0777), 0);
     const int status = qvtest::RunInChild([&] {
       if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
