@@ -2,11 +2,13 @@
 # scripts/install-deps has binfmt_misc send them to qemu-i386. A small probe, built now with the
 # i386 tool chain and kept as QV_EMULATION_PROBE for the valgrind runs to ask again, answers.
 #   QV_EMULATED      the answer at configure time
-#   QV_TIME_FACTOR   how much longer tests may take (QV_EMULATOR_SLOWDOWN under the emulator)
+#   QV_TIME_FACTOR   how much longer tests may take (QV_EMULATOR_SLOWDOWN under the emulator);
+#                    a run stretches it further by the machine's load (cmake/QvLoadFactor.cmake)
 #   QV_QEMU_I386     the emulator, which a part of the suite runs through on every machine
 include_guard(GLOBAL)
 
-set(QV_EMULATOR_SLOWDOWN 5)  # as under valgrind
+set(QV_EMULATOR_SLOWDOWN 5)
+set(QV_VALGRIND_SLOWDOWN 5)
 find_program(QV_QEMU_I386 qemu-i386-static)
 
 set(QV_EMULATION_PROBE ${CMAKE_BINARY_DIR}/qv-emulation-probe)
@@ -65,17 +67,42 @@ if(QV_EMULATED)
 endif()
 
 # CTest's timeout of tests that would take seconds natively, stretched where they run under
-# the emulator (EMULATED: wherever they run, as the tests that QV_EMULATOR starts through it),
-# and handed on through scripts/run-test so that the test watchdog fires ahead of it with its
-# report.
-#   qv_test_timeout(<seconds> [EMULATED] <test>...)
+# the emulator (EMULATED: wherever they run, as the tests that QV_EMULATOR starts through it) or
+# valgrind (VALGRIND), and handed on through scripts/run-test so that the test watchdog fires
+# ahead of it with its report. What is set here is a quiet machine's; as CTest loads the tests
+# it stretches them by the machine's load (qv_scale_timeouts, in the last directory's test
+# include, which knows every test by then: qv_stretch_timeouts_by_load).
+#   qv_test_timeout(<seconds> [EMULATED|VALGRIND] <test>...)
+#   qv_discovered_test_timeout(<seconds> <list variable>)  for the cases GoogleTest finds
 function(qv_test_timeout seconds)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "EMULATED" "" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "EMULATED;VALGRIND" "" "")
   set(factor ${QV_TIME_FACTOR})
   if(ARG_EMULATED)
     set(factor ${QV_EMULATOR_SLOWDOWN})
+  elseif(ARG_VALGRIND)
+    set(factor ${QV_VALGRIND_SLOWDOWN})
   endif()
+  set(names)
+  foreach(test ${ARG_UNPARSED_ARGUMENTS})
+    string(APPEND names " [==[${test}]==]")
+  endforeach()
+  set_property(GLOBAL APPEND PROPERTY QV_SCALED_TIMEOUTS
+    "qv_scale_timeouts(${seconds} ${factor}${names})")
   math(EXPR seconds "${seconds} * ${factor}")
   set_tests_properties(${ARG_UNPARSED_ARGUMENTS} PROPERTIES TIMEOUT ${seconds}
-    ENVIRONMENT_MODIFICATION QV_TEST_TIMEOUT=set:${seconds})
+    ENVIRONMENT_MODIFICATION "QV_TEST_TIMEOUT=set:${seconds};QV_TIME_FACTOR=set:${factor}")
+endfunction()
+
+function(qv_discovered_test_timeout seconds variable)
+  set_property(GLOBAL APPEND PROPERTY QV_SCALED_TIMEOUTS
+    "qv_scale_timeout_list(${seconds} ${QV_TIME_FACTOR} ${variable})")
+endfunction()
+
+# The load is measured as CTest starts to load the tests, before the test discovery runs.
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES
+  ${PROJECT_SOURCE_DIR}/cmake/QvLoadFactor.cmake)
+
+# Called last in the top directory: the directory whose test include stretches every timeout.
+function(qv_stretch_timeouts_by_load)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/cmake/timeouts ${CMAKE_BINARY_DIR}/qv-timeouts)
 endfunction()

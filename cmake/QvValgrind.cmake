@@ -54,10 +54,10 @@ function(qv_add_valgrind_test name)
   # Valgrind computes throughout: two of the places scripts/test gives per core. The longest
   # runs of the suite start first where CTest has no times recorded yet (COST), as on a fresh
   # clone, so that the suite does not end waiting on one of them.
-  set_tests_properties(Valgrind.${name} PROPERTIES LABELS valgrind TIMEOUT 900 PROCESSORS 2
-    COST 200
+  set_tests_properties(Valgrind.${name} PROPERTIES LABELS valgrind PROCESSORS 2 COST 200
     ENVIRONMENT "${environment}" FAIL_REGULAR_EXPRESSION "${fail}"
     SKIP_REGULAR_EXPRESSION "valgrind run skipped: ")
+  qv_test_timeout(180 VALGRIND Valgrind.${name})
   if(ARG_PASS)
     set_tests_properties(Valgrind.${name} PROPERTIES PASS_REGULAR_EXPRESSION "${ARG_PASS}")
   endif()

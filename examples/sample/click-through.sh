@@ -10,9 +10,9 @@ sample=$1
 ${QV_EMULATOR:+"$QV_EMULATOR"} "$sample" &
 pid=$!
 fail() { echo "click-through: $1" >&2; kill "$pid" 2>/dev/null; exit 1; }
-# Waits up to 10 s for the message box to go away.
+# Waits up to 10 s, times the run's slow-run factor, for the message box to go away.
 box_gone() {
-  for _ in $(seq 100); do
+  for _ in $(seq $((100 * ${QV_TIME_FACTOR:-1}))); do
     xdotool search --onlyvisible --name '^Sample message$' >/dev/null 2>&1 || return 0
     sleep 0.1
   done

@@ -33,9 +33,9 @@ std::string Shell(const std::string& command, bool wait = true, std::vector<stri
 // A zombie still exists; a reaped child does not.
 bool Exists(pid_t id) { return kill(id, 0) == 0; }
 
-// Waits (10 s at most) until done() holds, running step() meanwhile.
+// Waits (10 s at most, times the slow-run factor) until done() holds, running step() meanwhile.
 bool Eventually(const std::function<bool()>& done, const std::function<void()>& step = [] {}) {
-  for (int i = 0; i < 1000 && !done(); ++i) {
+  for (int i = 0; i < qvtest::TimeLimit(1000) && !done(); ++i) {
     step();
     usleep(10 * 1000);
   }
@@ -189,14 +189,17 @@ std::string SleeperName() {
 }
 
 // Runs command (its argv[0] named by "$1") waiting for its output, with a TERM sent to this
-// process after delayMs; the end the signal runs exits with status 0, a return with 3.
+// process after delayMs (0: the command sends it itself); the end the signal runs exits with
+// status 0, a return with 3.
 [[noreturn]] void RunUntilTerminated(const char* command, const std::string& name,
                                      useconds_t delayMs) {
   ArmTerminationSignals();
-  std::thread([delayMs] {
-    usleep(delayMs * 1000);
-    kill(getpid(), SIGTERM);
-  }).detach();
+  if (delayMs > 0) {
+    std::thread([delayMs] {
+      usleep(delayMs * 1000);
+      kill(getpid(), SIGTERM);
+    }).detach();
+  }
   Shell(command, true, {name.c_str()});
   _exit(3);
 }
@@ -219,10 +222,13 @@ TEST(ShellCommandDeathTest, TermDuringAWaitingCommandEndsWithStatusZero) {
 }
 
 // Output that keeps coming: TERM ends the process while the command still writes, not once
-// its output is done.
+// its output is done. The command sends it after its first megabyte, so that on a busy machine
+// a timer's thread, late, cannot let the whole output through first.
 TEST(ShellCommandDeathTest, TermWhileOutputStreamsEndsBeforeTheOutputDoes) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(RunUntilTerminated("exec -a \"$1\" head -c 300000000 /dev/zero", SleeperName(), 50),
+  EXPECT_EXIT(RunUntilTerminated("exec -a \"$1\" sh -c 'head -c 1000000 /dev/zero; "
+                                 "kill -TERM $PPID; exec head -c 300000000 /dev/zero'",
+                                 SleeperName(), 0),
               ::testing::ExitedWithCode(0), "");
 }
 

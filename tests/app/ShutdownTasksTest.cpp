@@ -12,6 +12,7 @@
 
 #include "SpawnedProcess.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 #include "app/FolderItemImp.h"
 #include "app/ShutdownTasks.h"
 #include "app/TempFileShutDownTask.h"
@@ -63,7 +64,7 @@ TEST(TempFileShutDownTask, AFileHeldByAnotherProcessStaysAndEverythingElseGoes) 
 
   qvtest::SpawnedProcess holder(
       {.program = "/usr/bin/flock", .argv = {"flock", folder + "/held", "sleep", "30"}});
-  for (int i = 0; i < 500 && !Locked(folder + "/held"); ++i) usleep(10 * 1000);
+  for (int i = 0; i < qvtest::TimeLimit(500) && !Locked(folder + "/held"); ++i) usleep(10 * 1000);
   ASSERT_TRUE(Locked(folder + "/held"));
 
   {

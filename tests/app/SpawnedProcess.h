@@ -9,9 +9,10 @@
 
 namespace qvtest {
 
-// How long a child may take to answer. Only a hang reaches it: under valgrind, on a busy
-// machine, a packed executable takes 15 s and more to start, and under the sanitizers on a
-// loaded machine one step (10,000 rows into a GtkComboBox) took more than 2 minutes.
+// How long a child may take to answer, a base that the slow-run factor stretches. Only a hang
+// reaches it: under valgrind, on a busy machine, a packed executable takes 15 s and more to
+// start, and under the sanitizers on a loaded machine one step (10,000 rows into a GtkComboBox)
+// took more than 2 minutes.
 constexpr int kChildPatienceMs = 240000;
 
 struct SpawnOptions {

@@ -96,8 +96,9 @@ TEST_F(ThreadScheduler, AWakeEarlySleeperAheadOfAReadyThreadIsChosenBeforeItsTim
   RuntimeUnlockObject(sleeper);
 }
 
+// Far longer than the kill may take, whatever the slow-run factor.
 void SleepLong(RuntimeObject* self) {
-  ThreadSleep(self, 60000, 0);
+  ThreadSleep(self, qvtest::TimeLimit(60000), 0);
   gLog += ThreadRaises::OnCurrentThread();
 }
 
@@ -107,7 +108,7 @@ TEST_F(ThreadScheduler, KillOfASleepingThreadEndsItAtOnce) {
   EXPECT_EQ(ThreadGetState(sleeper, 0), 3);
   const int64_t start = NowMs();
   ThreadKill(sleeper);
-  EXPECT_LT(NowMs() - start, 5000);
+  EXPECT_LT(NowMs() - start, qvtest::TimeLimit(5000));
   EXPECT_EQ(gLog, "ThreadEndException");
   EXPECT_EQ(ThreadGetState(sleeper, 0), 4);
   EXPECT_EQ(sleeper->refCount, 1) << "the ended thread dropped its reference";
@@ -199,7 +200,7 @@ TEST_F(ThreadScheduler, ASleepAcrossTheClocksWrapLastsItsFullTime) {
   threadRun(thread);
   EXPECT_TRUE(MainWaitsForThreads());
   EXPECT_GE(gSleepRealMs, 150 - 30);
-  EXPECT_LT(gSleepRealMs, 2000);
+  EXPECT_LT(gSleepRealMs, qvtest::TimeLimit(2000));
   EXPECT_LT(ThreadClockNow(), 0x10000u) << "the clock wrapped meanwhile";
   RuntimeUnlockObject(thread);
 }
@@ -211,8 +212,11 @@ double ProcessorSeconds() {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// How long the thread sleeps in its loop: the span over which its cost is measured.
+constexpr int kSleepingMs = 2000;
+
 void SleepInALoop(RuntimeObject* self) {
-  const int64_t end = NowMs() + 2000;
+  const int64_t end = NowMs() + kSleepingMs;
   while (NowMs() < end && !ThreadRaises::Raised()) ThreadSleep(self, 10, 0);
 }
 
@@ -300,7 +304,7 @@ void SleepThenSignal(RuntimeObject* self) {
 // the main thread before a thread that sleeps first (the end then comes on that thread, while
 // the main thread still waits for its turn). A hang ends the process by its alarm.
 void RunDeadlock(int threads, bool threadLast) {
-  alarm(20);
+  alarm(qvtest::TimeLimit(20));
   RuntimeInitExternalClasses();
   SetRuntimeErrorReportHook(
       [](const RuntimeErrorReportInfo& info, void*) {

@@ -30,6 +30,7 @@
 #include "core/Exceptions.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 namespace qvtest {
 
@@ -97,10 +98,10 @@ inline RuntimeThreadImp* RecordOf(RuntimeObject* thread) {
 }
 
 // The main thread sleeps at the scheduler (so that the others run) until done() holds or
-// timeoutMs passes; false then.
+// timeoutMs (stretched by the slow-run factor) passes; false then.
 template <typename Condition>
 bool MainWaitsUntil(Condition done, int timeoutMs = 10000) {
-  const int64_t deadline = NowMs() + timeoutMs;
+  const int64_t deadline = NowMs() + TimeLimit(timeoutMs);
   while (!done()) {
     if (NowMs() > deadline) return false;
     SleepThreadRecord(MainThreadRecord(), 2, false);
@@ -115,10 +116,11 @@ inline void RunUntilItStops(RuntimeObject* thread) {
 }
 
 // The main thread runs passes of the main loop, as a running program does (the other threads
-// get their turns at each, the toolkit its events), until done() holds or timeoutMs passes.
+// get their turns at each, the toolkit its events), until done() holds or timeoutMs (stretched
+// by the slow-run factor) passes.
 template <typename Condition>
 bool MainRunsPassesUntil(Condition done, int timeoutMs = 30000) {
-  const int64_t deadline = NowMs() + timeoutMs;
+  const int64_t deadline = NowMs() + TimeLimit(timeoutMs);
   while (!done()) {
     if (NowMs() > deadline) return false;
     MainLoopDoEvents(false);
@@ -126,13 +128,14 @@ bool MainRunsPassesUntil(Condition done, int timeoutMs = 30000) {
   return true;
 }
 
-// Ends the process with a message unless the scope is left within seconds: for a call that
-// never returns when the fault under test is back (no pass of the loop runs to end the wait).
-// The default leaves room for a loaded sanitizer build and stays well inside CTest's timeout.
+// Ends the process with a message unless the scope is left within seconds (stretched by the
+// slow-run factor): for a call that never returns when the fault under test is back (no pass
+// of the loop runs to end the wait). The default leaves room for a loaded sanitizer build and
+// stays well inside CTest's timeout.
 class HangWatchdog {
  public:
   explicit HangWatchdog(std::string what, int seconds = 90)
-      : mThread([this, what = std::move(what), seconds] {
+      : mThread([this, what = std::move(what), seconds = TimeLimit(seconds)] {
           std::unique_lock<std::mutex> lock(mMutex);
           if (mCondition.wait_for(lock, std::chrono::seconds(seconds), [this] { return mDone; }))
             return;

@@ -21,15 +21,16 @@
 #include "core/LibraryFinder.h"
 #include "support/RaisedExceptions.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Words = std::vector<std::string>;
 
-// Waits (10 s at most) until done() holds, running step() meanwhile.
+// Waits (10 s at most, times the slow-run factor) until done() holds, running step() meanwhile.
 bool Eventually(const std::function<bool()>& done, const std::function<void()>& step = [] {}) {
-  for (int i = 0; i < 1000 && !done(); ++i) {
+  for (int i = 0; i < qvtest::TimeLimit(1000) && !done(); ++i) {
     step();
     usleep(10 * 1000);
   }

@@ -16,6 +16,7 @@
 #include "core/EventHandlers.h"
 #include "core/Exceptions.h"
 #include "core/ObjectDefinitionConverter.h"
+#include "support/Watchdog.h"
 #include "values/VariantTypes.h"
 #include "windows/ControlRecord.h"
 #include "windows/DragAndDropGTK.h"
@@ -453,7 +454,7 @@ void MeanwhileOnce(GuiDriver& gui, std::function<bool()> ready, std::function<vo
 void MoveThenReleaseAfterThePress(const Stage& s, ScreenPoint from, ScreenPoint to) {
   const auto pressed = [&s] { return s.Fired() || Heard("MouseDown"); };
   const ScreenPoint half{(from.x + to.x) / 2, (from.y + to.y) / 2};
-  const int64_t deadline = g_get_monotonic_time() + 2000000;
+  const int64_t deadline = g_get_monotonic_time() + int64_t(qvtest::TimeLimit(2000)) * 1000;
   MeanwhileOnce(s.gui, pressed, [&s, from, half] { s.MoveInSteps(from, half); });
   MeanwhileOnce(
       s.gui,

@@ -16,6 +16,7 @@
 #include "core/NamedFile.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ TEST(NamedFile, ContentsAreReadOnlyFromRegularFiles) {
   socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
   ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   const int status = qvtest::RunInChild([&] {
-    alarm(10);
+    alarm(qvtest::TimeLimit(10));
     for (const std::string& path : {fifo, socketPath, std::string("/dev/zero")}) {
       NamedFile file;
       EXPECT_FALSE(file.Open(path.c_str(), O_RDONLY, NamedFileUse::kContents)) << path;

@@ -10,6 +10,7 @@
 
 #include "database/DatabaseTestSupport.h"
 #include "database/TableDirectory.h"
+#include "support/TestSupport.h"
 #include "support/Watchdog.h"
 
 using namespace dbtest;
@@ -68,7 +69,8 @@ TEST(DatabaseDurability, AKilledProcessLeavesTheLastReportedCommitOrTheOneInFlig
        ++runs) {
     int report[2];
     ASSERT_EQ(pipe(report), 0);
-    pid_t child = fork();
+    const pid_t child = qvtest::ForkTestChild();
+    ASSERT_GE(child, 0);
     if (child == 0) Write(path, 9000 + runs, start, report[1]);
     close(report[1]);
     usleep(500 + timing() % 100000);

@@ -16,6 +16,7 @@
 #include "support/RaisedExceptions.h"
 #include "support/SmallDisk.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -25,9 +26,9 @@ using namespace itemtest;
 const char* const kHostileNames[] = {"$(touch pwned)", "semi;colon", "it's", "line\nbreak",
                                      "-leading", "a \"quoted\" (name) & more", "back\\slash"};
 
-// Waits up to five seconds for path to appear.
+// Waits up to five seconds (times the slow-run factor) for path to appear.
 bool AppearsSoon(const std::string& path) {
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < qvtest::TimeLimit(500); ++i) {
     if (PathExists(path)) return true;
     usleep(10 * 1000);
   }
@@ -180,7 +181,7 @@ TEST(FolderItemCommands, CopiesFromOrOntoFifosAndDevicesFailAtOnce) {
   ASSERT_EQ(mkfifo((temp / "into/file").c_str(), 0600), 0);
   WriteFile(temp / "file", "data");
   const int status = qvtest::RunInChild([&] {
-    alarm(10);
+    alarm(qvtest::TimeLimit(10));
     for (const std::string& source : {temp / "fifo", std::string("/dev/zero")}) {
       Item special = On(source);
       EXPECT_FALSE(special->CopyTo(On(temp / "copy").get())) << source;
@@ -241,7 +242,7 @@ TEST(FolderItemCommands, LaunchRunsProgramsAndOpensDocuments) {
     EXPECT_TRUE(AppearsSoon(record));
     EXPECT_EQ(ReadFile(record), temp / "path/galeon\n" + temp / "document name.txt\n");
     // The browsers are the shell runner's children, reaped by its task.
-    for (int i = 0; i < 500 && !ListedShellChildren().empty(); ++i) {
+    for (int i = 0; i < qvtest::TimeLimit(500) && !ListedShellChildren().empty(); ++i) {
       ReapShellChildren();
       usleep(10 * 1000);
     }

@@ -33,6 +33,7 @@
 #include "graphics/OSSDevice.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ bool IsFifoAlone(Kind kind) { return kind == kFifoAlone || kind == kFifoReadOnly
 bool Writable(Kind kind) { return kind != kProc && kind != kSys; }
 
 constexpr int kRounds = 100000;  // a read loop that runs this long has not ended
-constexpr int kWatchdogSeconds = 10;
+constexpr int kWatchdogSeconds = 10;  // a base of TimeLimit
 std::string gFolder;             // the children's own files
 
 struct Outcome {
@@ -423,7 +424,7 @@ TEST(SpecialFileTable, TheSoundDeviceNeverWaitsToOpen) {
   const std::string fifo = folder / "dsp";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const int status = qvtest::RunInChild([&] {
-    alarm(kWatchdogSeconds);
+    alarm(qvtest::TimeLimit(kWatchdogSeconds));
     SetOSSDevicesForTesting({fifo.c_str(), fifo.c_str(), fifo.c_str()}, nullptr);
     EXPECT_EQ(OpenDSP(1, 8000), -1) << "a FIFO without a reader is no device";
     Mixer mixer;
@@ -476,8 +477,8 @@ std::string Prepare(Kind kind, int index, pid_t* writer) {
   const std::string path = gFolder + "/fifo" + std::to_string(index);
   if (mkfifo(path.c_str(), kFifoModes[kind]) != 0 || chmod(path.c_str(), kFifoModes[kind]) != 0)
     return path;
-  if (kind == kFifoWriter && (*writer = fork()) == 0) {
-    alarm(kWatchdogSeconds);  // a writer whose reader never comes goes with the watchdog
+  if (kind == kFifoWriter && (*writer = qvtest::ForkTestChild()) == 0) {
+    alarm(qvtest::TimeLimit(kWatchdogSeconds));  // a writer whose reader never comes goes too
     for (int fd = 0; fd < 1024; ++fd) close(fd);  // no report nor output waits for it
     const int fd = open(path.c_str(), O_WRONLY);
     _exit(fd >= 0 && write(fd, "a little\nmore", 13) == 13 ? 0 : 1);
@@ -489,14 +490,14 @@ std::string Prepare(Kind kind, int index, pid_t* writer) {
 pid_t StartRow(const Row& row, Kind kind, int index, int* output) {
   int ends[2];
   if (pipe(ends) != 0) return -1;
-  const pid_t child = fork();
+  const pid_t child = qvtest::ForkTestChild();
   if (child != 0) {
     close(ends[1]);
     *output = ends[0];
     return child;
   }
   close(ends[0]);
-  alarm(kWatchdogSeconds);
+  alarm(qvtest::TimeLimit(kWatchdogSeconds));
   // Sounds take the plain back end, whose reader is the framework's own; no device plays them.
   SetLibraryListingProgramForTesting({"/bin/sh", "-c", "/sbin/ldconfig -p | grep libsndfile"});
   ForgetMediaLibrariesForTesting();

@@ -18,6 +18,7 @@
 #include "files/FolderItemClass.h"
 #include "files/SpecialFolders.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ TEST(SpecialFolders, TemporaryItemsLiveInOnePrivateFolderUntilQuit) {
               0);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < qvtest::TimeLimit(500); ++i) {
       const int probe = open(items[2].c_str(), O_RDONLY);
       const bool locked = flock(probe, LOCK_EX | LOCK_NB) != 0;
       if (!locked) flock(probe, LOCK_UN);

@@ -229,7 +229,7 @@ TEST(TextInputStream, ReadsAFifo) {
   qvtest::TempFolder folder;
   const std::string fifo = folder / "fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const pid_t writer = fork();
+  const pid_t writer = qvtest::ForkTestChild();
   ASSERT_GE(writer, 0);
   if (writer == 0) {
     const int fd = open(fifo.c_str(), O_WRONLY);

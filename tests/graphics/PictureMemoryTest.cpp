@@ -22,6 +22,7 @@
 #include "support/ChildLimits.h"
 #include "support/RaisedExceptions.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -31,16 +32,19 @@ class SmallXServer {
   explicit SmallXServer(rlim_t bytes) {
     int number[2];
     if (pipe(number) != 0) return;
-    mPid = fork();
+    // Capped by prlimit, not here: an emulator running this process ignores the limit.
+    const std::string cap = "--as=" + std::to_string(bytes);
+    const std::string fd = std::to_string(number[1]);
+    // vfork, as this process may run other threads: the child only closes and execs; but not
+    // in the moment one ends (support/TestSupport.h says why).
+    qvtest::SettleBeforeVfork();
+    mPid = vfork();
     if (mPid == 0) {
       const int quiet = open("/dev/null", O_WRONLY);  // it tells of every display it tries
       dup2(quiet, STDOUT_FILENO);
       dup2(quiet, STDERR_FILENO);
-      for (int fd = 3; fd < 1024; ++fd)
-        if (fd != number[1]) close(fd);  // nothing of the test's, its X connection included
-      // Capped by prlimit, not here: an emulator running this process ignores the limit.
-      const std::string cap = "--as=" + std::to_string(bytes);
-      const std::string fd = std::to_string(number[1]);
+      for (int other = 3; other < 1024; ++other)
+        if (other != number[1]) close(other);  // nothing of the test's, its X connection included
       execlp("prlimit", "prlimit", cap.c_str(), "--", "Xvfb", "-displayfd", fd.c_str(), "-screen",
              "0", "640x480x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
       _exit(127);
@@ -48,10 +52,12 @@ class SmallXServer {
     close(number[1]);
     // Written once it listens, the number and then its newline: the pipe stays open until the
     // line is whole, as the server ends when its second write finds no reader (and another
-    // server may then take its number). One that has not started within 30 s fails the test.
+    // server may then take its number). One that has not started within 30 s (times the slow-run
+    // factor) fails the test.
     std::string line;
     pollfd ready = {number[0], POLLIN, 0};
-    while (mPid > 0 && line.find('\n') == std::string::npos && poll(&ready, 1, 30000) == 1) {
+    while (mPid > 0 && line.find('\n') == std::string::npos &&
+           poll(&ready, 1, qvtest::TimeLimit(30000)) == 1) {
       char digits[16];
       const ssize_t got = read(number[0], digits, sizeof digits);
       if (got <= 0) break;
@@ -92,7 +98,7 @@ RuntimeArray* IdentityMap() {
 // What the death test's child checks, on the small server and with its own address space
 // capped; each failure is named on stderr and fails the exit status.
 [[noreturn]] void CheckPicturesBeyondTheMemory() {
-  alarm(60);
+  alarm(qvtest::TimeLimit(60));
   // The small server's screen is 640 pixels wide, a test display's 1280: a child that reached
   // another server (the small one gone and its number taken) would test nothing here.
   if (gdk_screen_width() != 640) {

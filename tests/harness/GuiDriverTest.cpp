@@ -165,7 +165,7 @@ TEST(GuiDriverDeathTest, AFailedStepClosesTheWindowsSoTheModalLoopReturns) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        alarm(20);
+        alarm(qvtest::TimeLimit(20));
         qvtest::GuiDriver gui;
         gui.Meanwhile([&] { gui.WaitForWindow("No such window", 200); });
         GtkWidget* dialog = gtk_dialog_new();
@@ -218,17 +218,18 @@ TEST_F(GuiDriverTest, KeysGoOnlyToTheWindowWhoseFocusWasConfirmed) {
 }
 
 // In a death test's child: runs a dialog titled "Waiting" under a driver whose watches wait a
-// second (longer where code runs slower), once arrange has scheduled its steps; exits with 7 when the dialog ended closed by the
-// driver, its one failure says each of expected, and done holds then, else with 8.
+// second (stretched by the slow-run factor, as every wait of the driver), once arrange has
+// scheduled its steps; exits with 7 when the dialog ended closed by the driver, its one failure
+// says each of expected, and done holds then, else with 8.
 [[noreturn]] void RunAReleasedDialog(const std::function<void(qvtest::GuiDriver&)>& arrange,
                                      const std::vector<std::string>& expected,
                                      const std::function<bool(qvtest::GuiDriver&)>& done) {
-  alarm(20 * qvtest::SlowRunFactor());
+  alarm(qvtest::TimeLimit(20));
   testing::TestPartResultArray failures;
   testing::ScopedFakeTestPartResultReporter reporter(
       testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
   qvtest::GuiDriver gui;
-  gui.answerTimeoutMs = 1000 * qvtest::SlowRunFactor();
+  gui.answerTimeoutMs = 1000;
   arrange(gui);
   GtkWidget* dialog = gtk_dialog_new();
   gtk_window_set_title(GTK_WINDOW(dialog), "Waiting");
@@ -267,7 +268,7 @@ TEST(GuiDriverDeathTest, AStarvedStepFailsTheTestAndReleasesTheModalLoop) {
                         nullptr);
                     gui.Meanwhile([] { ran = true; });
                   },
-                  {"step had not started " + std::to_string(1000 * qvtest::SlowRunFactor()) +
+                  {"step had not started " + std::to_string(qvtest::TimeLimit(1000)) +
                        " ms after it was scheduled",
                    "this process shows \"Waiting\""},
                   [](qvtest::GuiDriver& gui) { return !ran && !gui.StepsDone(); }),

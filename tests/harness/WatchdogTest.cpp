@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -55,10 +56,17 @@ constexpr int kDeepFrames = 3000;
 }
 
 // What the process run by Subject does: hang (with a child hanging too and a short budget of
-// its own, or with the default one, or with a thread hanging deep down), or take three seconds.
+// its own, or with the default one, or with a thread hanging deep down), take three seconds,
+// or leave a child running, which it names.
 void ActAsSubject(const std::string& role) {
   if (role == "pace") {
     sleep(3);
+    return;
+  }
+  if (role == "leave") {
+    const pid_t child = qvtest::ForkTestChild();
+    if (child == 0) HangInTheChild();
+    std::printf("left %d\n", int(child));
     return;
   }
   if (role == "deep") {
@@ -66,7 +74,7 @@ void ActAsSubject(const std::string& role) {
     qvtest::SetWatchdogBudget(2);
   }
   if (role == "hang") {
-    if (fork() == 0) HangInTheChild();
+    if (qvtest::ForkTestChild() == 0) HangInTheChild();
     qvtest::SetWatchdogBudget(2);
     if (qvtest::HaveDisplay()) {  // a window for the report to list
       qvtest::GuiDriver gui;
@@ -83,7 +91,7 @@ void ActAsSubject(const std::string& role) {
 
 // A budget of 2 s, as the watchdog stretches it where the code runs slower.
 const std::string kPastTwoSeconds =
-    "past its budget of " + std::to_string(2 * qvtest::SlowRunFactor()) + " s";
+    "past its budget of " + std::to_string(qvtest::TimeLimit(2)) + " s";
 
 struct Outcome {
   int status;
@@ -159,6 +167,9 @@ TEST_F(Watchdog, AHangIsReportedWithTheDebuggersStacksAndTheWindowsAndEndsThePro
   ExpectAHangReport(outcome, kPastTwoSeconds);
   const size_t child = outcome.output.find("[ WATCHDOG ] child process ");
   ASSERT_NE(child, std::string::npos) << outcome.output;
+  EXPECT_NE(outcome.output.find("[ WATCHDOG ] the child processes, ended now:\n", child),
+            std::string::npos)
+      << outcome.output;
   if (qvtest::RunsUnderEmulator()) {  // gdb would show the emulator's frames
     EXPECT_THAT(outcome.output, HasSubstr("gdb cannot follow a program that runs under an "
                                           "emulator; each thread's own backtrace instead"));
@@ -198,7 +209,7 @@ TEST_F(Watchdog, WithoutADebuggerEachThreadGivesItsOwnStack) {
 // Fired by the run's deadline, with the report's time left before it, whatever the budget.
 TEST_F(Watchdog, TheRunsDeadlineFiresBeforeTheBudget) {
   const long deadline =
-      long(std::time(nullptr)) + qvtest::kDeadlineMarginSeconds + 3 * qvtest::SlowRunFactor();
+      long(std::time(nullptr)) + qvtest::TimeLimit(qvtest::kDeadlineMarginSeconds + 3);
   const Outcome outcome = Subject("hang-unbudgeted",
                                   {{"QV_TEST_DEADLINE", std::to_string(deadline)},
                                    {"QV_WATCHDOG_DEBUGGER", "/nonexistent/debugger"}});
@@ -222,7 +233,7 @@ TEST_F(Watchdog, StepsAsideForAForkAndComesBack) {
   const int status = qvtest::RunInChild(
       [] {
         if (Threads() != 1) std::exit(3);
-        const pid_t grandchild = fork();
+        const pid_t grandchild = qvtest::ForkTestChild();
         if (grandchild == 0) _exit(0);
         waitpid(grandchild, nullptr, 0);
         std::exit(Threads() == 1 ? 0 : 4);
@@ -239,6 +250,18 @@ TEST_F(Watchdog, EachCaseHasItsBudgetAnew) {
       Subject("pace", {{"QV_WATCHDOG_SECONDS", "5"}}, {"--gtest_repeat=3"});
   EXPECT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_THAT(outcome.output, Not(HasSubstr("[ WATCHDOG ]")));
+}
+
+// A case that leaves a child running fails, naming it, and the child is ended at once.
+TEST_F(Watchdog, ACaseThatLeavesAChildRunningFailsAndEndsIt) {
+  const Outcome outcome = Subject("leave", {});
+  EXPECT_EQ(outcome.status, 1) << outcome.output;
+  const size_t left = outcome.output.find("left ");
+  ASSERT_NE(left, std::string::npos) << outcome.output;
+  const int child = std::atoi(outcome.output.c_str() + left + 5);
+  EXPECT_THAT(outcome.output, HasSubstr("the test left child processes running, killed now:\n" +
+                                        std::to_string(child) + " ("));
+  EXPECT_NE(kill(child, 0), 0) << "reaped by the subject";
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "ImageTestFiles.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 // What the test application reports, one line each, on standard output.
 extern "C" void LoaderTestRecord(int32_t key, int32_t value) { std::printf("%d=%d\n", key, value); }
@@ -219,7 +220,7 @@ TEST_F(ImageLoad, DamagedImagesAreReportedAndRefused) {
       // block files are tried.
       {.message = "Image block file code.dat is no regular file", .section = ".qvx",
        .prepare = [] {
-         alarm(20);  // a hang ends the child instead of the suite
+         alarm(qvtest::TimeLimit(20));  // a hang ends the child instead of the suite
          if (mkfifo("code.dat", 0600) != 0) std::printf("mkfifo failed\n");
        }},
   };

@@ -30,6 +30,9 @@ import subprocess
 import sys
 import tempfile
 
+# The run's slow-run factor, which stretches every time limit of the tests.
+TIME_FACTOR = int(os.environ.get("QV_TIME_FACTOR", "1"))
+
 BLOCKS = ["code", "data", "import", "symbols", "rsrc", "options"]
 # The code block is machine code the framework runs as it stands; everything else is structure
 # the loader and linker read and must check.
@@ -164,7 +167,7 @@ def run(runtime, folder):
                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                           start_new_session=True) as process:
         try:
-            output, _ = process.communicate(timeout=20)
+            output, _ = process.communicate(timeout=20 * TIME_FACTOR)
             return process.returncode, output.decode("latin-1")
         except subprocess.TimeoutExpired:
             # Not yet reaped, so the group is still its: whatever it started goes with it and

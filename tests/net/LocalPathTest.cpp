@@ -19,6 +19,7 @@
 #include "net/SocketPolling.h"
 #include "net/TCPSocketPosix.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ bool Accepts(const std::string& path) {
 }
 
 bool WaitForListener(const std::string& path) {
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < qvtest::TimeLimit(500); ++i) {
     if (Accepts(path)) return true;
     usleep(10000);
   }

@@ -16,6 +16,7 @@
 #include "app/MainLoop.h"
 #include "core/ObjectDefinitionConverter.h"
 #include "core/Startup.h"
+#include "support/Watchdog.h"
 
 extern char** environ;
 
@@ -31,7 +32,10 @@ int MillisecondsLeft(Clock::time_point deadline) {
   return left > 0 ? int(left) : 0;
 }
 
-Clock::time_point After(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
+// The end of a wait of ms, stretched by the slow-run factor as every limit of the tests is.
+Clock::time_point After(int ms) {
+  return Clock::now() + std::chrono::milliseconds(qvtest::TimeLimit(ms));
+}
 
 sockaddr_in Loopback(int port) {
   sockaddr_in address{};

@@ -88,7 +88,7 @@ int FreePort();
 // One pass of the application's main loop, its toolkit iteration waiting up to maxWaitMs for
 // something to happen (0: not at all); the pass polls the sockets through the hook.
 void RunPass(int maxWaitMs);
-// Passes until done() or timeoutMs; whether done.
+// Passes until done() or timeoutMs (stretched by the slow-run factor); whether done.
 bool RunUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 
 // Records a native socket's events as "connected", "data", "complete", "error N"; progress is

@@ -33,6 +33,7 @@
 #include "net/UDPSocketClass.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -87,11 +88,13 @@ struct Pty {
   std::string Take(size_t count) const {
     std::string got;
     char buffer[4096];
-    // Gives up after 3 s in which nothing came; reads themselves do not count against it.
-    for (int idle = 0; got.size() < count && idle < 300;) {
+    // Gives up after 3 s (times the slow-run factor) in which nothing came, looking every
+    // kStepMs; reads themselves do not count against it.
+    constexpr int kStepMs = 10;
+    for (int idle = 0; got.size() < count && idle < qvtest::TimeLimit(300);) {
       pollfd entry{master, POLLIN, 0};
       ssize_t n = 0;
-      if (poll(&entry, 1, 10) > 0)
+      if (poll(&entry, 1, kStepMs) > 0)
         n = read(master, buffer, std::min(sizeof buffer, count - got.size()));
       if (n > 0) {
         got.append(buffer, size_t(n));
@@ -301,7 +304,8 @@ TEST_F(SerialPorts, AllByteValuesBothWays) {
   qvtest::TempFolder folder("qvserial");
   const std::string link = folder / "echo";
   PeerProcess socat({"socat", "PTY,rawer,link=" + link, "EXEC:cat"});
-  for (int i = 0; i < 500 && access(link.c_str(), F_OK) != 0; ++i) usleep(10000);
+  for (int i = 0; i < qvtest::TimeLimit(500) && access(link.c_str(), F_OK) != 0; ++i)
+    usleep(10000);
   RuntimeObject* echoed = SerialFor(link);
   Write(echoed, bytes);
   ASSERT_TRUE(RunUntil([&] { return SerialBytesAvailable(echoed, 0) >= int32_t(bytes.size()); }));

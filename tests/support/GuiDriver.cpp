@@ -106,7 +106,7 @@ GuiDriver::~GuiDriver() {
 // ---- the main loop ----
 
 bool GuiDriver::PumpUntil(const std::function<bool()>& condition, int timeoutMs) {
-  const gint64 deadline = g_get_monotonic_time() + gint64(timeoutMs) * 1000;
+  const gint64 deadline = g_get_monotonic_time() + gint64(TimeLimit(timeoutMs)) * 1000;
   // A ticking source bounds each wait, so the condition is looked at even when nothing comes.
   // It ticks below GTK's resize and redraw idles: at the default priority, a condition slower
   // than the tick (a screenshot under load) found it ready on every turn, and widgets put into
@@ -146,14 +146,14 @@ void GuiDriver::Meanwhile(std::function<void()> step, int priority) {
 // a watch of the highest priority sees the step start in time.
 void GuiDriver::WatchTheNextStepStart() {
   if (mStartWatch) return;
-  mStartWatch = g_timeout_add_full(G_PRIORITY_HIGH, guint(answerTimeoutMs),
+  mStartWatch = g_timeout_add_full(G_PRIORITY_HIGH, guint(TimeLimit(answerTimeoutMs)),
                                    reinterpret_cast<GSourceFunc>(&StepOverdue), this, nullptr);
 }
 
 int GuiDriver::StepOverdue(void* data) {
   auto* self = static_cast<GuiDriver*>(data);
   self->mStartWatch = 0;
-  ADD_FAILURE() << "the next Meanwhile step had not started " << self->answerTimeoutMs
+  ADD_FAILURE() << "the next Meanwhile step had not started " << TimeLimit(self->answerTimeoutMs)
                 << " ms after it was scheduled (or the previous one ran): the loop turned, but "
                    "sources of a higher priority kept it from the step; this process shows "
                 << ShownWindowTitles();
@@ -176,7 +176,8 @@ int GuiDriver::RunSteps(void* data) {
     // The step answered; if the answer went to the wrong place (a key under load, a click on
     // a window still moving), the call would wait for ever.
     self->mStillOpen = ShownWindowTitles();
-    self->mAnswerWatch = g_timeout_add(self->answerTimeoutMs, &GuiDriver::AnswerOverdue, self);
+    self->mAnswerWatch =
+        g_timeout_add(guint(TimeLimit(self->answerTimeoutMs)), &GuiDriver::AnswerOverdue, self);
   }
   if (!self->mSteps.empty()) {
     self->WatchTheNextStepStart();
@@ -203,7 +204,7 @@ int GuiDriver::AnswerOverdue(void* data) {
   auto* self = static_cast<GuiDriver*>(data);
   self->mAnswerWatch = 0;
   ADD_FAILURE() << "the call waiting on the Meanwhile steps had not returned "
-                << self->answerTimeoutMs
+                << TimeLimit(self->answerTimeoutMs)
                 << " ms after the last one ran, so its answer went astray; this process showed "
                 << self->mStillOpen
                 << " then (ask StepsDone once the call returns)";
@@ -344,7 +345,8 @@ XWindow GuiDriver::WaitForWindow(const std::string& title, int timeoutMs) {
   if (!shown) {
     std::string listed;
     for (XWindow window : Windows()) listed += " \"" + Title(window) + "\"";
-    ADD_FAILURE() << "no window titled \"" << title << "\" came up within " << timeoutMs << " ms; "
+    ADD_FAILURE() << "no window titled \"" << title << "\" came up within " << TimeLimit(timeoutMs)
+                  << " ms; "
                   << (listed.empty() ? "the window manager lists none"
                                      : "the window manager lists" + listed)
                   << "; " << OwnWindowsTitled(title) << "; " << WindowManagerEvidence() << "; "

@@ -70,7 +70,8 @@ class GuiDriver {
  public:
   // Every wait ends as soon as its condition holds, so only a failing wait costs this; a run of
   // twice as many test processes as cores, each with its own X server, can take seconds to map
-  // a window.
+  // a window. This and every other time given to the driver (a timeoutMs, answerTimeoutMs) is a
+  // base that the slow-run factor stretches (support/Watchdog.h).
   static constexpr int kTimeoutMs = 30000;
 
   GuiDriver();

@@ -1,20 +1,26 @@
 #include "support/TestSupport.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <gdk/gdk.h>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 
 #include "support/Emulator.h"
+#include "support/Watchdog.h"
 
 extern char** environ;
 
@@ -83,17 +89,114 @@ int WaitForChild(pid_t pid) {
 
 }  // namespace
 
+std::vector<int> OtherThreads() {
+  std::vector<int> threads;
+  DIR* tasks = opendir("/proc/self/task");
+  if (!tasks) return threads;
+  const int self = int(syscall(SYS_gettid));
+  while (dirent* entry = readdir(tasks)) {
+    const int thread = std::atoi(entry->d_name);
+    if (thread > 0 && thread != self) threads.push_back(thread);
+  }
+  closedir(tasks);
+  return threads;
+}
+
+std::string ThreadName(int thread) {
+  std::ifstream comm("/proc/self/task/" + std::to_string(thread) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
+}
+
+namespace {
+
+// How long a fork waits for threads that are ending (a language thread that has handed on the
+// baton still runs its exit), in milliseconds before the slow-run factor.
+constexpr int kThreadsEndingMs = 500;
+// The status of a child whose parent was gone before it could ask to go with it.
+constexpr int kChildOrphaned = 122;
+
+// The threads that a fork now would leave holding their locks: all but the caller, the
+// watchdog (which steps aside for forks) and the emulator's own, which are told apart from
+// the program's only by their number.
+std::vector<int> ThreadsInTheWay() {
+  std::vector<int> others;
+  for (const int thread : OtherThreads()) {
+    if (thread != WatchdogThread()) others.push_back(thread);
+  }
+  if (others.size() <= size_t(EmulatorThreads())) others.clear();
+  return others;
+}
+
+std::string DescribeThreads(const std::vector<int>& threads) {
+  std::string text;
+  for (const int thread : threads) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+    std::string fields;
+    std::getline(stat, fields);
+    const size_t name = fields.rfind(')');
+    const std::string state = name != std::string::npos && name + 2 < fields.size()
+                                  ? fields.substr(name + 2, 1)
+                                  : "?";
+    text += " " + std::to_string(thread) + " (" + ThreadName(thread) + ", state " + state + ")";
+  }
+  return text;
+}
+
+}  // namespace
+
+bool WaitForOtherThreadsToEnd() {
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeLimit(kThreadsEndingMs));
+  while (!ThreadsInTheWay().empty()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    usleep(5000);
+  }
+  return true;
+}
+
+void SettleBeforeVfork() {
+  if (RunsUnderEmulator()) WaitForOtherThreadsToEnd();
+}
+
+int ForkTestChild() {
+  if (!WaitForOtherThreadsToEnd()) {
+    const std::vector<int> others = ThreadsInTheWay();
+    ADD_FAILURE() << "no fork while other threads run, whose locks the child would find taken "
+                     "for ever; start such a child by exec. Threads besides this one:"
+                  << DescribeThreads(others)
+                  << (EmulatorThreads() > 0
+                          ? " (" + std::to_string(EmulatorThreads()) + " of them the emulator's)"
+                          : "");
+    return -1;
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    ADD_FAILURE() << "fork: " << std::strerror(errno);
+    return -1;
+  }
+  if (pid == 0) {
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(kChildOrphaned);  // the parent ended before the line above
+    return 0;
+  }
+  setpgid(pid, pid);  // here too: whichever side comes first, the group is there for a kill
+  return pid;
+}
+
 int RunInChild(const std::function<void()>& body, std::string* output) {
   int pipeFds[2] = {-1, -1};
   if (output && pipe(pipeFds) != 0) {
     ADD_FAILURE() << "pipe: " << std::strerror(errno);
     return -1;
   }
-  std::fflush(stdout);
-  std::fflush(stderr);
-  const pid_t pid = fork();
+  const pid_t pid = ForkTestChild();
   if (pid < 0) {
-    ADD_FAILURE() << "fork: " << std::strerror(errno);
     if (output) {
       close(pipeFds[0]);
       close(pipeFds[1]);
@@ -137,12 +240,18 @@ int RunInChild(const std::function<void()>& body, std::string* output) {
   return status;
 }
 
+int Spawn(const std::vector<std::string>& argv, char* const* environment, int in, int out,
+          int err, int* error) {
+  SettleBeforeVfork();
+  return SpawnAtOnce(argv, environment, in, out, err, error);
+}
+
 // vfork, so that nothing of this process (its X connection, the sanitizer's shadow) is copied.
 // The exec's errno comes back through a close-on-exec pipe, which a successful exec closes
 // unwritten: what a vfork child writes into this process's memory is undefined, and never
 // arrives where vfork is a fork, as under an emulator (where posix_spawn reports no failure).
-int Spawn(const std::vector<std::string>& argv, char* const* environment, int in, int out,
-          int err, int* error) {
+int SpawnAtOnce(const std::vector<std::string>& argv, char* const* environment, int in, int out,
+                int err, int* error) {
   const std::vector<std::string> run = ThroughEmulator(argv);
   std::vector<char*> words;
   for (const std::string& word : run) words.push_back(const_cast<char*>(word.c_str()));

@@ -57,15 +57,40 @@ class RealReports {
 // Installs the unexpected-report hook (the test main calls it).
 void FailOnUnexpectedReports();
 
-// Runs body in a forked child and returns its wait status (use WIFEXITED / WEXITSTATUS), or -1
-// (and a failure) when the child could not be made or waited for. The child's stdout and
-// stderr are captured into *output when given. A body that returns ends the child with status
-// 0, or kChildExpectationFailed when an expectation failed inside it (the failures go to the
-// child's stderr, and the test fails too). The child shares the parent's X connection: it must
-// not touch the display; a test that needs a process of its own with one uses RunProgram or a
-// threadsafe death test.
+// Runs body in a forked child (ForkTestChild) and returns its wait status (use WIFEXITED /
+// WEXITSTATUS), or -1 (and a failure) when the child could not be made or waited for. The
+// child's stdout and stderr are captured into *output when given. A body that returns ends the
+// child with status 0, or kChildExpectationFailed when an expectation failed inside it (the
+// failures go to the child's stderr, and the test fails too). The child shares the parent's X
+// connection: it must not touch the display; a test that needs a process of its own with one
+// uses RunProgram or a threadsafe death test.
 int RunInChild(const std::function<void()>& body, std::string* output = nullptr);
 constexpr int kChildExpectationFailed = 121;
+
+// Forks a child of the test that may run framework code: 0 in the child, its id in the parent,
+// or -1 and a failure of the test that says why. A forked child has the forking thread alone,
+// and a lock that another thread held at the fork (the allocator's, a conversion table's, the
+// emulator's own) stays taken there for ever: the child hangs at its first use. So the fork
+// waits for threads that are ending, then refuses while another runs: a child that must start
+// beside running threads is started by exec instead (Spawn, SpawnedProcess, a threadsafe death
+// test). The child leads a process group of its own, which the end of the test kills should it
+// still run (support/LeftoverChildren.h), and is killed when the thread that forked it ends.
+int ForkTestChild();
+
+// Waits a moment (half a second, stretched by the slow-run factor) for the other threads of
+// this process to end, the watchdog (which steps aside for forks) and the emulator's own aside:
+// true once none is left, false when some still run. A fork in the moment a thread ends gives
+// a child that may stop for ever, and under an emulator a vfork is a fork: there even a child
+// that only execs stopped before its exec (a language thread of the test just killed, ending).
+bool WaitForOtherThreadsToEnd();
+// Before a vfork: under an emulator, where it is a fork, WaitForOtherThreadsToEnd; natively the
+// child shares this process's memory until its exec, and nothing to wait for.
+void SettleBeforeVfork();
+
+// The kernel ids of this process's threads but the calling one.
+std::vector<int> OtherThreads();
+// The kernel's name of a thread of this process (its comm), or "".
+std::string ThreadName(int thread);
 
 // Runs the program argv[0] (found through PATH) with argv, without a shell and without forking
 // this process, and returns its exit status, or -1 when it did not exit. A program that cannot
@@ -75,10 +100,14 @@ int RunProgram(const std::vector<std::string>& argv, std::string* output = nullp
 
 // Starts argv (argv[0] found through PATH, or through the emulator where ThroughEmulator says)
 // with environment, its standard input, output and error on in, out and err (-1 keeps this
-// process's), without copying this process: the child's id, or -1 with *error the errno of what
-// failed, a failed exec's included.
+// process's), without copying this process, once threads that are ending have ended
+// (SettleBeforeVfork): the child's id, or -1 with *error the errno of what failed, a
+// failed exec's included.
 int Spawn(const std::vector<std::string>& argv, char* const* environment, int in, int out,
           int err, int* error);
+// Spawn without that wait: for the watchdog's report, whose process has threads that never end.
+int SpawnAtOnce(const std::vector<std::string>& argv, char* const* environment, int in, int out,
+                int err, int* error);
 
 // What RunProgram's program wrote to standard output alone, or "" when it could not start or
 // did not exit with status 0.

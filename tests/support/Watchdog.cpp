@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -30,6 +31,7 @@
 #include <vector>
 
 #include "support/Emulator.h"
+#include "support/LeftoverChildren.h"
 #include "support/TestSupport.h"
 
 extern char** environ;
@@ -41,14 +43,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::seconds;
 
-// The report's own time: the debugger on this process, the window manager's list, then the
-// debugger on each child. Past kReportBound the kernel kills the process (a debugger may have
-// left it stopped).
+// The report's own time, each a base of TimeLimit: the debugger on this process, the window
+// manager's list, then the debugger on each child. Past kReportBound the kernel kills the
+// process (a debugger may have left it stopped).
 constexpr int kDebuggerSeconds = 45;
 constexpr int kChildDebuggerSeconds = 20;
 constexpr int kQuerySeconds = 5;
 constexpr int kReportSeconds = 90;
 constexpr int kReportBound = kReportSeconds + 15;
+// How long a fork waits at most for the watch's thread to leave the process, in milliseconds.
+constexpr int kGoneMs = 2000;
 // After the report, with-display's tear-down takes up to 5 s for each of two processes.
 static_assert(kDeadlineMarginSeconds >= kReportBound + 10);
 
@@ -85,7 +89,7 @@ ProgramRun RunBounded(const std::vector<std::string>& argv, int seconds,
   if (output < 0) return run;
   const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
   int error = 0;
-  const pid_t pid = Spawn(argv, environment, input, output, output, &error);
+  const pid_t pid = SpawnAtOnce(argv, environment, input, output, output, &error);
   if (input >= 0) close(input);
   run.started = pid > 0;
   if (!run.started) {
@@ -195,32 +199,6 @@ void InstallStackHandler() {
   sigaction(StackSignal(), &action, nullptr);
 }
 
-// The threads of this process but the calling one.
-std::vector<pid_t> OtherThreads() {
-  std::vector<pid_t> threads;
-  DIR* tasks = opendir("/proc/self/task");
-  if (!tasks) return threads;
-  const pid_t self = pid_t(syscall(SYS_gettid));
-  while (dirent* entry = readdir(tasks)) {
-    const pid_t thread = pid_t(std::atoi(entry->d_name));
-    if (thread > 0 && thread != self) threads.push_back(thread);
-  }
-  closedir(tasks);
-  return threads;
-}
-
-std::string ThreadName(pid_t thread) {
-  char name[64] = "";
-  const std::string path = "/proc/self/task/" + std::to_string(thread) + "/comm";
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return "";
-  const ssize_t n = read(fd, name, sizeof name - 1);
-  close(fd);
-  std::string text(name, size_t(n > 0 ? n : 0));
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
-
 // True when the ELF file at path is position-dependent: its addresses are absolute.
 bool IsFixedExecutable(const std::string& path) {
   Elf32_Ehdr header{};
@@ -255,7 +233,7 @@ void Symbolize(std::vector<Frame>* frames, const Clock::time_point& deadline) {
       argv.push_back(hex);
     }
     // addr2line reads a test binary's line tables, which takes its time on a loaded machine.
-    const ProgramRun run = RunBounded(argv, std::min(left, kQuerySeconds * SlowRunFactor()));
+    const ProgramRun run = RunBounded(argv, std::min(left, TimeLimit(kQuerySeconds)));
     if (!run.ended || run.status != 0) continue;
     size_t at = 0;
     for (Frame* frame : members) {
@@ -282,7 +260,7 @@ std::string SignalStacks(const Clock::time_point& deadline) {
   const std::string program(programPath, size_t(length > 0 ? length : 0));
   const bool fixedProgram = IsFixedExecutable(program);
   std::string text;
-  for (const pid_t thread : OtherThreads()) {
+  for (const int thread : OtherThreads()) {
     gCapture.depth = 0;
     gCapture.thread = thread;
     text += "Thread " + std::to_string(thread) + " (" + ThreadName(thread) + "):\n";
@@ -329,49 +307,18 @@ std::string SignalStacks(const Clock::time_point& deadline) {
 
 // ---- child processes ----
 
-// The processes this one started that still run (a program under test, a forked child), but
-// the report's own.
-std::vector<pid_t> ChildProcesses() {
-  std::vector<pid_t> children;
-  DIR* processes = opendir("/proc");
-  if (!processes) return children;
-  while (dirent* entry = readdir(processes)) {
-    const pid_t pid = pid_t(std::atoi(entry->d_name));
-    if (pid <= 0) continue;
-    char stat[512] = "";
-    const int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
-    const ssize_t n = fd < 0 ? -1 : read(fd, stat, sizeof stat - 1);
-    if (fd >= 0) close(fd);
-    const char* name = n > 0 ? std::strrchr(stat, ')') : nullptr;
-    char state = 0;
-    int parent = 0;
-    if (name && std::sscanf(name + 1, " %c %d", &state, &parent) == 2 && parent == getpid() &&
-        state != 'Z') {
-      children.push_back(pid);
-    }
-  }
-  closedir(processes);
-  return children;
-}
-
 // The stacks of the child processes, as long as the report has time for them.
 std::string ChildStacks(const Clock::time_point& deadline) {
   std::string text;
-  for (const pid_t child : ChildProcesses()) {
+  for (const int child : RunningChildren()) {
     const int left = int(std::chrono::duration_cast<Seconds>(deadline - Clock::now()).count());
-    if (left < kQuerySeconds) break;
+    if (left < TimeLimit(kQuerySeconds)) break;
     std::string why;
-    const std::string stacks =
-        ProcessStacks(int(child), std::min(left - kQuerySeconds, kChildDebuggerSeconds), &why);
-    std::string command;
-    const int fd =
-        open(("/proc/" + std::to_string(child) + "/cmdline").c_str(), O_RDONLY | O_CLOEXEC);
-    char buffer[256];
-    const ssize_t n = fd < 0 ? -1 : read(fd, buffer, sizeof buffer);
-    if (fd >= 0) close(fd);
-    for (ssize_t k = 0; k < n; ++k) command += buffer[k] ? buffer[k] : ' ';
-    text += "[ WATCHDOG ] child process " + std::to_string(child) + " (" + command + "):\n" +
-            (stacks.empty() ? why + "\n" : stacks);
+    const std::string stacks = ProcessStacks(
+        int(child), std::min(left - TimeLimit(kQuerySeconds), TimeLimit(kChildDebuggerSeconds)),
+        &why);
+    text += "[ WATCHDOG ] child process " + std::to_string(child) + " (" + CommandLine(child) +
+            "):\n" + (stacks.empty() ? why + "\n" : stacks);
   }
   return text;
 }
@@ -387,7 +334,7 @@ std::string WindowManagerReport(const Clock::time_point& deadline) {
   for (const char* option : {"-m", "-lpG"}) {
     const int left = int(std::chrono::duration_cast<Seconds>(deadline - Clock::now()).count());
     if (left <= 0) break;
-    const ProgramRun run = RunBounded({"wmctrl", option}, std::min(left, kQuerySeconds));
+    const ProgramRun run = RunBounded({"wmctrl", option}, std::min(left, TimeLimit(kQuerySeconds)));
     text += std::string("$ wmctrl ") + option + "\n";
     text += !run.started ? "(wmctrl could not be run)\n"
             : run.ended  ? (run.output.empty() ? "(nothing)\n" : run.output)
@@ -427,6 +374,8 @@ class Watch {
     pthread_mutex_unlock(&mMutex);
     Ring();
   }
+  int ThreadId() const { return mThreadId; }
+  bool Running() const { return mRunning; }
   void Rearm(int seconds) {
     pthread_mutex_lock(&mMutex);
     const std::string what = mWhat;
@@ -447,7 +396,9 @@ class Watch {
   static void AfterForkInParent();
   static void AfterForkInChild();
   static void* Body(void* self) {
-    static_cast<Watch*>(self)->Run();
+    auto* watch = static_cast<Watch*>(self);
+    watch->mThreadId = int(syscall(SYS_gettid));
+    watch->Run();
     return nullptr;
   }
   void Run() {
@@ -484,14 +435,14 @@ class Watch {
     event.sigev_signo = SIGKILL;
     timer_t killer;
     if (timer_create(CLOCK_MONOTONIC, &event, &killer) == 0) {
-      const itimerspec when = {{0, 0}, {kReportBound, 0}};
+      const itimerspec when = {{0, 0}, {TimeLimit(kReportBound), 0}};
       timer_settime(killer, 0, &when, nullptr);
     }
-    const Clock::time_point deadline = Clock::now() + Seconds(kReportSeconds);
+    const Clock::time_point deadline = Clock::now() + Seconds(TimeLimit(kReportSeconds));
     Say("\n[ WATCHDOG ] " + what + " has run for " + std::to_string(ran) + " s, " + reason +
         ": the stacks of every thread follow (process " + std::to_string(getpid()) + ")\n");
     std::string why;
-    std::string stacks = ProcessStacks(getpid(), kDebuggerSeconds, &why);
+    std::string stacks = ProcessStacks(getpid(), TimeLimit(kDebuggerSeconds), &why);
     if (stacks.empty()) {
       Say("[ WATCHDOG ] " + why + "; each thread's own backtrace instead:\n");
       stacks = SignalStacks(deadline);
@@ -500,12 +451,15 @@ class Watch {
     // The window manager first: it is quick, and the children's debugger may not be.
     Say("[ WATCHDOG ] the window manager:\n" + WindowManagerReport(deadline));
     Say(ChildStacks(deadline));
+    const std::string ended = EndChildrenBut({});
+    if (!ended.empty()) Say("[ WATCHDOG ] the child processes, ended now:\n" + ended);
     Say("[  FAILED  ] " + what + " (hung: ended by the watchdog after " + std::to_string(ran) +
         " s)\n");
     _exit(kWatchdogStatus);
   }
 
   pthread_mutex_t mMutex = PTHREAD_MUTEX_INITIALIZER;
+  std::atomic<int> mThreadId{0};  // the thread's kernel id (of the last one, once it ended)
   int mWake = -1;
   pthread_t mThread{};
   bool mRunning = false;   // the thread is there (the forking thread's alone to change)
@@ -521,6 +475,16 @@ class Watch {
 
 Watch* gWatch = nullptr;
 
+// Under an emulator a joined thread has not quite ended: qemu ends the join (it clears the
+// thread's id) while it still holds its own lock for making threads, and a child forked in
+// that moment finds the lock taken for ever at its first thread. So a fork waits until the
+// thread has left the process.
+void WaitUntilGone(int thread) {
+  const std::string task = "/proc/self/task/" + std::to_string(thread);
+  const Clock::time_point until = Clock::now() + std::chrono::milliseconds(TimeLimit(kGoneMs));
+  while (thread > 0 && access(task.c_str(), F_OK) == 0 && Clock::now() < until) usleep(50);
+}
+
 // The lock is held across the fork, so that a child never inherits it taken by another thread
 // (an Arm of the parent's) and waits on it for ever.
 void Watch::BeforeFork() {
@@ -531,6 +495,7 @@ void Watch::BeforeFork() {
   pthread_mutex_unlock(&self->mMutex);
   self->Ring();
   pthread_join(self->mThread, nullptr);
+  WaitUntilGone(self->mThreadId);
   self->mRunning = false;
   pthread_mutex_lock(&self->mMutex);
 }
@@ -571,28 +536,102 @@ Clock::time_point RunDeadline() {
   const char* deadline = std::getenv("QV_TEST_DEADLINE");
   const long long at = deadline ? std::atoll(deadline) : 0;
   if (at <= 0) return Clock::time_point::max();
-  return Clock::now() + Seconds(at - (long long)time(nullptr) - kDeadlineMarginSeconds);
+  return Clock::now() +
+         Seconds(at - (long long)time(nullptr) - TimeLimit(kDeadlineMarginSeconds));
 }
+
+// ---- the slow-run factor ----
+
+// Where code runs slower than on the machine itself.
+constexpr int kSlowdown = 5;
+
+// A load written as "1.37" (at most two places) in hundredths, as much of text as is one;
+// *end is where it stopped.
+int Hundredths(const char* text, const char** end) {
+  int value = 0;
+  const char* at = text;
+  for (; std::isdigit(static_cast<unsigned char>(*at)) && value < 1000000; ++at)
+    value = value * 10 + (*at - '0');
+  if (at == text) {
+    *end = text;
+    return -1;
+  }
+  int part = 0, places = 0;
+  if (*at == '.') {
+    for (++at; places < 2 && std::isdigit(static_cast<unsigned char>(*at)); ++at, ++places)
+      part = part * 10 + (*at - '0');
+  }
+  *end = at;
+  return value * 100 + (places == 1 ? part * 10 : part);
+}
+
+// The load average over the processors in hundredths, as /proc gives it now.
+int MeasuredLoadHundredths() {
+  char text[64] = "";
+  const int fd = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+  const ssize_t n = fd < 0 ? -1 : read(fd, text, sizeof text - 1);
+  if (fd >= 0) close(fd);
+  const char* end = nullptr;
+  const int load = n > 0 ? Hundredths(text, &end) : -1;
+  const int processors = std::max(int(sysconf(_SC_NPROCESSORS_ONLN)), 1);
+  return load < 0 ? -1 : (load + processors - 1) / processors;
+}
+
+// QV_LOAD_FACTOR's "1.37" in hundredths, or -1 when it is no such number.
+int GivenLoadHundredths(const char* load) {
+  const char* end = nullptr;
+  const int hundredths = Hundredths(load, &end);
+  return *end == '\0' ? hundredths : -1;
+}
+
+// The load, given or measured, in hundredths: at least 100.
+int LoadHundredths(const char* load) {
+  const int hundredths = load && *load ? GivenLoadHundredths(load) : MeasuredLoadHundredths();
+  return std::max(hundredths, 100);
+}
+
+// This process's load, taken once.
+int RunLoadHundredths() {
+  static const int load = LoadHundredths(std::getenv("QV_LOAD_FACTOR"));
+  return load;
+}
+
+int Factor(int slowdown, int loadHundredths) { return (slowdown * loadHundredths + 99) / 100; }
 
 }  // namespace
 
+int SlowRunFactorFor(const char* load, int slowdown) {
+  return Factor(slowdown, LoadHundredths(load));
+}
+
+int SlowRunFactor() {
+  static const int factor =
+      Factor(RUNNING_ON_VALGRIND || RunsUnderEmulator() ? kSlowdown : 1, RunLoadHundredths());
+  return factor;
+}
+
+int TimeLimit(int base) { return base * SlowRunFactor(); }
+
 void StartWatchdog() {
   if (gWatch) return;
+  // The programs the tests start use the same figures, measured once for the whole run.
+  char load[32];
+  std::snprintf(load, sizeof load, "%d.%02d", RunLoadHundredths() / 100, RunLoadHundredths() % 100);
+  setenv("QV_LOAD_FACTOR", load, 0);
+  setenv("QV_TIME_FACTOR", std::to_string(SlowRunFactor()).c_str(), 1);
   const char* chosen = std::getenv("QV_WATCHDOG_SECONDS");
-  int budget = chosen && *chosen ? std::atoi(chosen) : kDefaultBudgetSeconds;
+  const int budget = chosen && *chosen ? std::atoi(chosen) : kDefaultBudgetSeconds;
   if (budget <= 0) return;
-  budget *= SlowRunFactor();
   InstallStackHandler();
   gWatch = new Watch;
-  gWatch->Start(budget, RunDeadline());
+  gWatch->Start(TimeLimit(budget), RunDeadline());
   testing::UnitTest::GetInstance()->listeners().Append(new WatchListener);
 }
 
-int SlowRunFactor() { return RUNNING_ON_VALGRIND || RunsUnderEmulator() ? 5 : 1; }
+int WatchdogThread() { return gWatch && gWatch->Running() ? gWatch->ThreadId() : 0; }
 
 void SetWatchdogBudget(int seconds) {
-  seconds *= SlowRunFactor();  // as the budget itself
-  if (gWatch) gWatch->Rearm(seconds);
+  if (gWatch) gWatch->Rearm(TimeLimit(seconds));  // as the budget itself
 }
 
 int WindowManagerPid() {

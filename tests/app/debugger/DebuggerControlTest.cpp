@@ -23,6 +23,7 @@
 #include "image/PollableList.h"
 #include "strings/NumberBases.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ void InChild(const std::function<void()>& body) {
   std::string output;
   const int status = qvtest::RunInChild(
       [&] {
-        alarm(20);
+        alarm(qvtest::TimeLimit(20));
         SetDebuggerConnectionFactory([](const string&) -> DebuggerConnection* {
           return new ScriptedLink;
         });

@@ -131,7 +131,7 @@ Exchange RunApp(const std::string& script, Listener listener, const char* host =
   const auto started = std::chrono::steady_clock::now();
   exchange.status = qvtest::RunInChild(
       [&] {
-        alarm(60);  // a program that never ends fails the test instead of holding it
+        alarm(qvtest::TimeLimit(60));  // a program that never ends fails the test, not holds it
         SetDebuggerLinkEndpoints(path.c_str(), port);
         SetRuntimeErrorReportHook(PrintReport, nullptr);
         SetUnhandledExceptionHook(PrintUnhandled);

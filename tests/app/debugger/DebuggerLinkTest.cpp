@@ -18,15 +18,17 @@
 #include "net/SocketPolling.h"
 #include "DebuggerTestSupport.h"
 #include "support/TempFolder.h"
+#include "support/Watchdog.h"
 
 namespace {
 
 using debugtest::Recorder;
 using debugtest::Text;
 
-// Polls the sockets until done() or the time has passed.
+// Polls the sockets until done() or the time (stretched by the slow-run factor) has passed.
 bool PumpUntil(const std::function<bool()>& done, int milliseconds = 5000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  const auto end =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(qvtest::TimeLimit(milliseconds));
   while (!done() && std::chrono::steady_clock::now() < end) SocketsPoll(true, 10);
   return done();
 }

@@ -16,7 +16,7 @@ First line printed: "listening PATH" or "listening PORT". Script lines:
   * raw TEXT           send TEXT (Python escapes) at once; * trickle TEXT: a byte at a time
   * junk N TEXT        send TEXT and N bytes "x" with no carriage return
   * stack NAMES        send SC; print the frames' function names, checking the frame words rise
-  * sleep MS           wait;  * within MS: the next line must come within MS
+  * sleep MS           wait;  * within MS: the next line must come within MS (times the factor)
   * close              close the connection;  * closed: wait for the program to close it
 A received line that differs ends the script ("* mismatch"); a ten-second wait ends it with
 "* timeout" (QV_TIME_FACTOR times as long where the program runs slower, under an emulator).
@@ -27,7 +27,8 @@ import socket
 import sys
 import time
 
-TIMEOUT = 10 * int(os.environ.get("QV_TIME_FACTOR", "1"))
+FACTOR = int(os.environ.get("QV_TIME_FACTOR", "1"))
+TIMEOUT = 10 * FACTOR
 
 
 # ---- The codecs, written from the protocol's text ------------------------------------------
@@ -210,7 +211,7 @@ class Session:
             elif word == "sleep":
                 time.sleep(int(argument) / 1000)
             elif word == "within":
-                self.deadline = int(argument) / 1000
+                self.deadline = int(argument) / 1000 * FACTOR
             elif word == "close":
                 self.conn.close()
             elif word == "closed":
