@@ -215,6 +215,17 @@ const std::map<std::string, std::set<std::string>>& ExportsByFile() {
   return *byFile;
 }
 
+std::string SourceFileOf(const std::string& exportName) {
+  for (const auto& [path, names] : ExportsByFile())
+    if (names.count(exportName)) return path;
+  // Exported through a row's own macro (a field accessor, a generated getter): the file that
+  // names it as a word.
+  const std::regex word("\\b" + exportName + "\\b");
+  for (const auto& [path, text] : SourceFiles())
+    if (text.find(exportName) != std::string::npos && std::regex_search(text, word)) return path;
+  return "";
+}
+
 std::set<std::string> ExportsOfFilesNaming(const std::vector<const char*>& words) {
   std::set<std::string> exports;
   for (const auto& [path, names] : ExportsByFile())
@@ -229,7 +240,8 @@ std::set<std::string> FileCalls() {
       "NamedFile",           "TemporaryFile",  "FileReplacement", "ReplaceMechanism",
       "CreateMechanism",     "OpenAsMechanism", "OpenAsAppendMechanism", "StorageFileSystem",
       "UnixHelper::LoadLibrary", "FindLibrary", "OpenDSP",        "past the opener",
-      "SaveAsPicture(", "SaveAsJPEG(", "SaveStyledFile(", "TheResourceManager()"};
+      "SaveAsPicture(", "SaveAsJPEG(", "SaveStyledFile(", "TheResourceManager()",
+      "SaveReplacing("};
   std::set<std::string> calls = CallsOn(ClassesReachedFrom({"FolderItem"}));
   // An export no row declares, beside such calls, works on their objects as they do.
   for (const auto& [path, names] : ExportsByFile()) {

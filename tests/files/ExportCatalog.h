@@ -48,6 +48,9 @@ std::set<std::string> ExportsOfFilesNaming(const std::vector<const char*>& words
 // (the opens that say why they go past the opener among them).
 std::set<std::string> FileCalls();
 
+// The source file (path under src/) that exports name, else the first that names it, else "".
+std::string SourceFileOf(const std::string& exportName);
+
 // Every source file of the framework (path under src/, text).
 const std::map<std::string, std::string>& SourceFiles();
 
