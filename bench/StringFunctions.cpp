@@ -2,9 +2,9 @@
 // of ASCII and of UTF-8 text against memmem and std::string::find, ReplaceAll of a word over
 // 1 MB against a hand-written std::string loop and of one byte against a memchr loop, Split of
 // a 1 MB comma-separated line against cutting a std::string_view, a Mid(s, i, 1) loop over
-// 1 MB of UTF-8 against decoding it once, and a loop of InStr(pos + 1, s, "ab") that finds
-// every match in each encoding against the same loop over the same characters in 16-bit
-// Unicode.
+// 1 MB of UTF-8 against decoding it once, and loops of InStr(pos + 1, s, p) that find every
+// match in each encoding, over mixed and CJK or Latin prose texts, with literals of each kind,
+// against the same loop over the same characters in 16-bit Unicode.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -273,8 +273,8 @@ BENCHMARK(BM_DecodeCharacterLoop)->Unit(benchmark::kMillisecond);
 
 // The loop a compiled program runs to visit every match, InStr(pos + 1, s, "ab"), over some
 // 250 KB holding 2,000 matches: each call reads from the last match to the next, so the loop
-// costs what the text holds in every encoding that can be read from a place in the middle.
-// UTF-8 positions count characters, which each call counts from the start.
+// costs what the text holds in every encoding. UTF-8 positions count characters, which each
+// call counts on from the last match.
 constexpr int32_t kLoopMatches = 2000;
 
 // Words and Han characters that every East Asian code page holds, or Latin letters that the
@@ -340,33 +340,158 @@ BENCHMARK_CAPTURE(InStrLoop, WindowsLatin1, 1280, false, false)->Unit(kMs);
 BENCHMARK_CAPTURE(InStrLoop, BytesShiftJIS, 2561, true, true)->Unit(kMs);
 BENCHMARK_CAPTURE(InStrLoop, BytesUTF16, kEncodingUnicode16, true, true)->Unit(kMs);
 
+// The same loop over some 256 KB holding 256 matches, a row per encoding, text and kind of
+// literal, each beside the loop over the same characters in 16-bit Unicode with a 16-bit
+// literal. Texts of CJK or Latin prose without ASCII hold a mark of their script where the
+// matches are; mixed texts (a quarter ASCII words) hold ",". The literal is in the text's
+// encoding, labelled ASCII (as programs' literals mostly are), or UTF-8. Each loop starts as a
+// program's does, with no conversion of the text at hand.
+constexpr int32_t kLiteralLoopMatches = 256;
+constexpr int32_t kCharactersPerMatch = 340;
+
+enum class Script { kHan, kHangul, kLatin };
+enum class Literal { kOwn, kASCII, kUTF8 };
+
+struct LoopText {
+  const char* name;
+  Script script;
+  bool mixed;
+};
+constexpr LoopText kLoopTexts[] = {{"HanProse", Script::kHan, false},
+                                   {"HanMixed", Script::kHan, true},
+                                   {"HangulProse", Script::kHangul, false},
+                                   {"LatinProse", Script::kLatin, false},
+                                   {"LatinMixed", Script::kLatin, true}};
+
+const char* MarkOf(const LoopText& text) {
+  if (text.mixed) return ",";
+  return text.script == Script::kLatin ? "\xC2\xB6" : "\xE3\x80\x82";  // pilcrow, ideographic stop
+}
+
+std::string LiteralLoopUTF8(const LoopText& kind) {
+  static const char* kHan[] = {"\xE6\x97\xA5", "\xE6\x9C\xAC", "\xE4\xB8\xAD", "\xE6\x96\x87",
+                               "\xE5\xAD\x97", "\xE4\xBA\xBA", "\xE5\xA4\xA7", "\xE5\xA4\xA9",
+                               "\xE5\xB1\xB1", "\xE5\xB7\x9D"};
+  static const char* kHangul[] = {"\xED\x95\x9C", "\xEA\xB5\xAD", "\xEC\x96\xB4",
+                                  "\xEA\xB8\x80", "\xEB\xA7\x90", "\xEC\x82\xAC",
+                                  "\xEB\x9E\x8C", "\xEB\x82\x98", "\xEB\x9D\xBC",
+                                  "\xEC\x84\x9C"};
+  static const char* kLatin[] = {"\xC3\x80", "\xC3\x89", "\xC3\x8E", "\xC3\x95", "\xC3\x9C",
+                                 "\xC3\xA7", "\xC3\xB1", "\xC3\xB8", "\xC3\x9F", "\xC3\xA9"};
+  static const char* kWords[] = {"the ", "quick ", "fox ", "jumps ", "over ", "dog "};
+  const char* const* letters = kind.script == Script::kHan      ? kHan
+                               : kind.script == Script::kHangul ? kHangul
+                                                                : kLatin;
+  std::mt19937 rng(11);
+  std::string text;
+  for (int32_t match = 0; match < kLiteralLoopMatches; ++match) {
+    for (int32_t k = 0; k < kCharactersPerMatch; ++k)
+      text += kind.mixed && rng() % 4 == 0 ? kWords[rng() % 6] : letters[rng() % 10];
+    text += MarkOf(kind);
+  }
+  return text;
+}
+
+void LiteralLoop(benchmark::State& state, TextEncoding encoding, const LoopText& kind,
+                 Literal literal) {
+  const string text = ConvertEncoding(Framework(LiteralLoopUTF8(kind), kEncodingUTF8), encoding);
+  const std::string mark = MarkOf(kind);
+  const string pattern = literal == Literal::kOwn
+                             ? ConvertEncoding(Framework(mark, kEncodingUTF8), encoding)
+                             : Framework(mark, literal == Literal::kASCII ? kEncodingASCII
+                                                                           : kEncodingUTF8);
+  const string other = Framework("\xC3\xA9", kEncodingUTF8);
+  int32_t found = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ConvertEncoding(other, kEncodingUnicode16).Storage());
+    found = 0;
+    for (int32_t pos = 0;; ++found) {
+      pos = StringInStr(pos + 1, text.Storage(), pattern.Storage());
+      if (pos == 0) break;
+    }
+    benchmark::DoNotOptimize(found);
+  }
+  if (found != kLiteralLoopMatches) state.SkipWithError("the loop missed matches");
+  state.counters["bytes"] = text.Length();
+}
+
+struct LoopEncoding {
+  const char* name;
+  TextEncoding encoding;
+  std::vector<Script> scripts;
+};
+
+const std::vector<LoopEncoding>& LoopEncodings() {
+  static const std::vector<LoopEncoding> encodings = {
+      {"UTF16", kEncodingUnicode16, {Script::kHan, Script::kHangul, Script::kLatin}},
+      {"UTF8", kEncodingUTF8, {Script::kHan, Script::kHangul, Script::kLatin}},
+      {"UTF32", kEncodingUTF32, {Script::kHan, Script::kHangul, Script::kLatin}},
+      {"ShiftJIS", 2561, {Script::kHan}},
+      {"EUCJP", 2336, {Script::kHan}},
+      {"ISO2022JP", 2080, {Script::kHan}},
+      {"GBK", 1585, {Script::kHan}},
+      {"Big5", 1059, {Script::kHan}},
+      {"Korean", 1058, {Script::kHan, Script::kHangul}},
+      {"Johab", 1296, {Script::kHangul}},
+      {"EBCDIC", 3073, {Script::kLatin}},
+      {"WindowsLatin1", 1280, {Script::kLatin}}};
+  return encodings;
+}
+
+std::string LiteralLoopName(const char* encoding, const LoopText& text, Literal literal) {
+  static const char* kLiterals[] = {"own", "ascii", "utf8"};
+  return std::string("LiteralLoop/") + encoding + "/" + text.name + "/" +
+         kLiterals[static_cast<int>(literal)];
+}
+
+// Registers every row and gives the ratios to print: each row beside the 16-bit loop.
+std::vector<qvbench::RatioPair> RegisterLiteralLoops() {
+  std::vector<qvbench::RatioPair> ratios;
+  for (const LoopEncoding& e : LoopEncodings()) {
+    for (const LoopText& text : kLoopTexts) {
+      if (std::find(e.scripts.begin(), e.scripts.end(), text.script) == e.scripts.end()) continue;
+      for (Literal literal : {Literal::kOwn, Literal::kASCII, Literal::kUTF8}) {
+        if (literal == Literal::kASCII && !text.mixed) continue;  // nothing ASCII to find
+        const std::string name = LiteralLoopName(e.name, text, literal);
+        benchmark::RegisterBenchmark(name.c_str(), LiteralLoop, e.encoding, text, literal)
+            ->Unit(kMs);
+        const std::string plain = LiteralLoopName("UTF16", text, Literal::kOwn);
+        if (name != plain) ratios.push_back({name, plain, 3.0});
+      }
+    }
+  }
+  return ratios;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  return qvbench::RunWithRatios(argc, argv,
-                                {{"BM_InStrASCII", "BM_MemmemASCII", 1.2},
-                                 {"BM_InStrBASCII", "BM_MemmemASCII", 1.2},
-                                 {"BM_InStrASCII", "BM_FindASCII", 1.2},
-                                 {"BM_InStrUTF8", "BM_MemmemUTF8", 1.2},
-                                 {"BM_InStrBUTF8", "BM_MemmemUTF8", 1.2},
-                                 {"BM_InStrUTF8CasedAccent", "BM_MemmemUTF8CasedAccent", 1.3},
-                                 {"BM_ReplaceAllB", "BM_ReplaceAllStd", 1.3},
-                                 {"BM_ReplaceAll", "BM_ReplaceAllStd", 1.3},
-                                 {"BM_ReplaceAllOneByte", "BM_ReplaceOneByteMemchr", 1.5},
-                                 {"BM_ReplaceAllBOneByte", "BM_ReplaceOneByteMemchr", 1.5},
-                                 {"BM_Split", "BM_SplitStringView", 2.0},
-                                 {"BM_Split", "BM_SplitStdStrings", 2.0},
-                                 {"BM_MidCharacterLoop", "BM_DecodeCharacterLoop", 3.0},
-                                 {"InStrLoop/UTF8", "InStrLoop/UTF16", 0},
-                                 {"InStrLoop/UTF32", "InStrLoop/UTF16", 3.0},
-                                 {"InStrLoop/ShiftJIS", "InStrLoop/UTF16", 3.0},
-                                 {"InStrLoop/EUCJP", "InStrLoop/UTF16", 3.0},
-                                 {"InStrLoop/ISO2022JP", "InStrLoop/UTF16", 3.0},
-                                 {"InStrLoop/GBK", "InStrLoop/UTF16", 3.0},
-                                 {"InStrLoop/Big5", "InStrLoop/UTF16", 3.0},
-                                 {"InStrLoop/Korean", "InStrLoop/UTF16", 3.0},
-                                 {"InStrLoop/Johab", "InStrLoop/UTF16", 3.0},
-                                 {"InStrLoop/EBCDIC", "InStrLoop/LatinUTF16", 3.0},
-                                 {"InStrLoop/WindowsLatin1", "InStrLoop/LatinUTF16", 3.0},
-                                 {"InStrLoop/BytesShiftJIS", "InStrLoop/BytesUTF16", 3.0}});
+  std::vector<qvbench::RatioPair> ratios = RegisterLiteralLoops();
+  ratios.insert(ratios.begin(), {
+      {"BM_InStrASCII", "BM_MemmemASCII", 1.2},
+      {"BM_InStrBASCII", "BM_MemmemASCII", 1.2},
+      {"BM_InStrASCII", "BM_FindASCII", 1.2},
+      {"BM_InStrUTF8", "BM_MemmemUTF8", 1.2},
+      {"BM_InStrBUTF8", "BM_MemmemUTF8", 1.2},
+      {"BM_InStrUTF8CasedAccent", "BM_MemmemUTF8CasedAccent", 1.3},
+      {"BM_ReplaceAllB", "BM_ReplaceAllStd", 1.3},
+      {"BM_ReplaceAll", "BM_ReplaceAllStd", 1.3},
+      {"BM_ReplaceAllOneByte", "BM_ReplaceOneByteMemchr", 1.5},
+      {"BM_ReplaceAllBOneByte", "BM_ReplaceOneByteMemchr", 1.5},
+      {"BM_Split", "BM_SplitStringView", 2.0},
+      {"BM_Split", "BM_SplitStdStrings", 2.0},
+      {"BM_MidCharacterLoop", "BM_DecodeCharacterLoop", 3.0},
+      {"InStrLoop/UTF8", "InStrLoop/UTF16", 3.0},
+      {"InStrLoop/UTF32", "InStrLoop/UTF16", 3.0},
+      {"InStrLoop/ShiftJIS", "InStrLoop/UTF16", 3.0},
+      {"InStrLoop/EUCJP", "InStrLoop/UTF16", 3.0},
+      {"InStrLoop/ISO2022JP", "InStrLoop/UTF16", 3.0},
+      {"InStrLoop/GBK", "InStrLoop/UTF16", 3.0},
+      {"InStrLoop/Big5", "InStrLoop/UTF16", 3.0},
+      {"InStrLoop/Korean", "InStrLoop/UTF16", 3.0},
+      {"InStrLoop/Johab", "InStrLoop/UTF16", 3.0},
+      {"InStrLoop/EBCDIC", "InStrLoop/LatinUTF16", 3.0},
+      {"InStrLoop/WindowsLatin1", "InStrLoop/LatinUTF16", 3.0},
+      {"InStrLoop/BytesShiftJIS", "InStrLoop/BytesUTF16", 3.0}});
+  return qvbench::RunWithRatios(argc, argv, ratios);
 }

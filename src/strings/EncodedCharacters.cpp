@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "strings/TextEncoding.h"
+#include "strings/UTF8Positions.h"
 
 namespace {
 
@@ -24,11 +25,17 @@ constexpr size_t kLongestSequence = 3;
 
 bool IsChildEntry(uint32_t entry) { return entry - kChildEntry < uint32_t{kMostNodes}; }
 
-// Stand-ins of units that are no characters, all at or above 0x110000: kStandIn | the stray
-// byte, or | a 32-bit unit in the surrogate range (units above Unicode stand for themselves);
-// kStandInPartialUnit | the bytes of a cut-off 32-bit unit.
-constexpr uint32_t kStandIn = 0x80000000;
-constexpr uint32_t kStandInPartialUnit = 0xFF000000;
+// Stand-ins of units that are no characters. A 32-bit unit beyond Unicode stands for itself;
+// the others lie above 32 bits, a kind apart each, so that no two different units meet:
+// kStrayByte | the byte, kSurrogateUnit | a 32-bit unit in the surrogate range, and
+// PartialUnit | the n bytes of a cut-off 32-bit unit.
+constexpr uint64_t kStrayByte = uint64_t{1} << 32;
+constexpr uint64_t kSurrogateUnit = uint64_t{2} << 32;
+uint64_t PartialUnit(uint32_t bytes, int32_t n) { return uint64_t(2 + n) << 32 | bytes; }
+
+// 16-bit units of a unit's Unicode form: two for a character beyond the Basic Multilingual
+// Plane, one for any other (a unit that is no character converts to one "?").
+int32_t Units16Of(uint64_t value) { return value >= 0x10000 && value < 0x110000 ? 2 : 1; }
 
 constexpr unsigned char kEscape = 0x1B;
 
@@ -82,20 +89,19 @@ class DecodeTable {
     return 0;
   }
 
-  // The shift escape that starts last before offset in text (n bytes): the offset after it,
-  // and in *root the root of its state; 0 and the initial state's root when there is none.
-  int32_t LastShiftBefore(const unsigned char* text, int32_t n, int32_t offset,
+  // The shift escape that starts last at or after floor and before offset in text (n bytes):
+  // the offset after it, and in *root the root of its state; -1 when there is none.
+  int32_t LastShiftBefore(const unsigned char* text, int32_t n, int32_t floor, int32_t offset,
                           uint32_t* root) const {
-    for (int32_t end = offset; end > 0;) {
-      const void* found = memrchr(text, kEscape, static_cast<size_t>(end));
+    for (int32_t end = offset; end > floor;) {
+      const void* found = memrchr(text + floor, kEscape, static_cast<size_t>(end - floor));
       if (!found) break;
       const int32_t at = static_cast<int32_t>(static_cast<const unsigned char*>(found) - text);
       const int32_t escape = ShiftEscape(text + at, n - at, root);
       if (escape > 0) return at + escape;
       end = at;
     }
-    *root = 0;
-    return 0;
+    return -1;
   }
 
   // The escape whose state has this root; empty for the initial state.
@@ -176,7 +182,7 @@ bool EncodedTextReader::Reads(TextEncoding encoding) {
 }
 
 EncodedTextReader::EncodedTextReader(const string& text)
-    : mText(text.Bytes()), mLength(text.Length()) {
+    : mRecord(text.Storage()), mText(text.Bytes()), mLength(text.Length()) {
   if (text.Encoding() == kEncodingUTF32) {
     mMark = UTF32MarkLength(text);
     mBigEndian = mMark && mText[0] == 0;
@@ -186,17 +192,107 @@ EncodedTextReader::EncodedTextReader(const string& text)
   mTable = &DecodeTable::For(text.Encoding());
 }
 
+namespace {
+
+// One place a thread keeps per record it searched last, a few records at a time, each valid
+// while the record's stamp (the one that UTF-8 positions keep, moved on by every writing or
+// freeing of a record) stays as it was and the record's bytes are where they were.
+struct KeptPlace {
+  const stringStorage* record;
+  const unsigned char* data;
+  uint32_t length;
+  uint32_t stampLow;
+  uint32_t stampHigh;
+  int32_t offset;
+  uint32_t root;
+  int32_t characters;
+  int32_t units16;
+};
+constexpr uint32_t kKeptPlaces = 4;
+thread_local KeptPlace tKeptPlaces[kKeptPlaces];
+
+KeptPlace& KeptPlaceFor(const stringStorage* record) {
+  return tKeptPlaces[utf8_positions::AddressKey(record) % kKeptPlaces];
+}
+
+bool StampHolds(const KeptPlace& kept, const stringStorage* record) {
+  const utf8_positions::Stamp& stamp = utf8_positions::StampOf(record);
+  return kept.record == record && kept.data == record->data && kept.length == record->length &&
+         kept.stampLow == stamp.low.load(std::memory_order_relaxed) &&
+         kept.stampHigh == stamp.high.load(std::memory_order_relaxed);
+}
+
+}  // namespace
+
+EncodedTextReader::Place EncodedTextReader::KeptOrFirstPlace() const {
+  if (!mRecord) return FirstPlace();
+  const KeptPlace& kept = KeptPlaceFor(mRecord);
+  if (!StampHolds(kept, mRecord) || kept.offset > mLength) return FirstPlace();
+  return {kept.offset, kept.root, kept.characters, kept.units16};
+}
+
+void EncodedTextReader::KeepPlaceOf(const EncodedUnit& unit) const {
+  if (!mRecord) return;
+  const utf8_positions::Stamp& stamp = utf8_positions::StampOf(mRecord);
+  KeptPlaceFor(mRecord) = {mRecord,
+                           mRecord->data,
+                           mRecord->length,
+                           stamp.low.load(std::memory_order_relaxed),
+                           stamp.high.load(std::memory_order_relaxed),
+                           unit.start,
+                           mRoot,
+                           CountedBefore(unit, UnicodeCount::kCharacters),
+                           CountedBefore(unit, UnicodeCount::kUnits16)};
+}
+
+void EncodedTextReader::MoveTo(const Place& place) {
+  mPosition = place.offset;
+  mRoot = place.root;
+  mCharacters = place.characters;
+  mUnits16 = place.units16;
+}
+
+void EncodedTextReader::Count(uint64_t value) {
+  if (mCharacters >= 0) ++mCharacters;
+  if (mUnits16 >= 0) mUnits16 += Units16Of(value);
+}
+
+int32_t EncodedTextReader::CountedBefore(const EncodedUnit& unit, UnicodeCount count) const {
+  if (count == UnicodeCount::kCharacters) return mCharacters < 0 ? -1 : mCharacters - 1;
+  return mUnits16 < 0 ? -1 : mUnits16 - Units16Of(unit.value);
+}
+
 void EncodedTextReader::Seek(int32_t from) {
   from = std::clamp(from, 0, mLength);
   if (mTable) return SeekInTable(from);
   // Whole units after the mark.
   const int32_t after = std::max(from - mMark, 0);
   const int64_t whole = mMark + (int64_t{after} + 3) / 4 * 4;
-  mPosition = static_cast<int32_t>(std::min<int64_t>(whole, mLength));
+  MoveTo({static_cast<int32_t>(std::min<int64_t>(whole, mLength)), 0, -1, -1});
+}
+
+// Reads on from the nearer of the kept place and the first unit. In 32-bit text a character
+// is a unit, so its place in characters is found at once.
+void EncodedTextReader::SeekCounted(int32_t from, UnicodeCount count) {
+  from = std::max(from, 0);
+  Place place = KeptOrFirstPlace();
+  const int32_t known = count == UnicodeCount::kCharacters ? place.characters : place.units16;
+  if (known < 0 || known > from) place = FirstPlace();
+  if (!mTable && count == UnicodeCount::kCharacters) {
+    const int64_t offset = mMark + int64_t{from} * 4;
+    place = offset < mLength ? Place{static_cast<int32_t>(offset), 0, from, -1}
+                             : Place{mLength, 0, -1, -1};
+  }
+  MoveTo(place);
+  const int32_t& counted = count == UnicodeCount::kCharacters ? mCharacters : mUnits16;
+  for (EncodedUnit unit; counted >= 0 && counted < from && Next(&unit);) {
+  }
 }
 
 bool EncodedTextReader::Next(EncodedUnit* unit) {
-  return mTable ? NextInTable(unit) : NextUnit32(unit);
+  const bool read = mTable ? NextInTable(unit) : NextUnit32(unit);
+  if (read) Count(unit->value);
+  return read;
 }
 
 bool EncodedTextReader::NextUnit32(EncodedUnit* unit) {
@@ -206,13 +302,13 @@ bool EncodedTextReader::NextUnit32(EncodedUnit* unit) {
   if (mLength - mPosition < 4) {
     uint32_t bytes = 0;
     for (const unsigned char* q = p; q < mText + mLength; ++q) bytes = bytes << 8 | *q;
-    unit->value = kStandInPartialUnit | bytes;
+    unit->value = PartialUnit(bytes, mLength - mPosition);
     mPosition = mLength;
     return true;
   }
   const uint32_t code = mBigEndian ? uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]
                                    : uint32_t{p[3]} << 24 | p[2] << 16 | p[1] << 8 | p[0];
-  unit->value = code >= 0xD800 && code <= 0xDFFF ? kStandIn | code : code;
+  unit->value = code >= 0xD800 && code <= 0xDFFF ? kSurrogateUnit | code : code;
   mPosition += 4;
   return true;
 }
@@ -234,7 +330,7 @@ bool EncodedTextReader::NextInTable(EncodedUnit* unit) {
     unit->start = mPosition;
     // A sequence that is no character gives up its first byte alone, as a conversion skips it.
     const bool character = entry != kInvalidEntry && !IsChildEntry(entry);
-    unit->value = character ? entry : kStandIn | *p;
+    unit->value = character ? entry : kStrayByte | *p;
     mPosition = character ? end : mPosition + 1;
     return true;
   }
@@ -244,20 +340,23 @@ bool EncodedTextReader::NextInTable(EncodedUnit* unit) {
 // A byte that cannot lead a longer character ends one wherever it stands (the middle bytes of
 // EUC-JP's three-byte characters can lead too), so the character boundaries after the last such
 // byte before from are found by reading on from there. ISO-2022-JP reads on from its last shift
-// escape before from, in the state the escape set.
+// escape before from, in the state the escape set. Neither looks back past the kept place, a
+// boundary already known, which the reading then starts from.
 void EncodedTextReader::SeekInTable(int32_t from) {
-  int32_t known = from;
-  mRoot = 0;
+  Place place = KeptOrFirstPlace();
+  if (place.offset > from) place = FirstPlace();
   if (mTable->Shifted()) {
-    known = mTable->LastShiftBefore(mText, mLength, from, &mRoot);
+    uint32_t root = 0;
+    const int32_t escape = mTable->LastShiftBefore(mText, mLength, place.offset, from, &root);
+    if (escape >= 0) place = {escape, root, -1, -1};
   } else {
-    while (known > 0 && mTable->Leads(0, mText[known - 1])) --known;
+    int32_t known = from;
+    while (known > place.offset && mTable->Leads(0, mText[known - 1])) --known;
+    if (known > place.offset) place = {known, 0, -1, -1};
   }
-  mPosition = known;
-  if (!mTable->HasLeads(mRoot)) {
-    mPosition = std::max(known, from);
-    return;
-  }
+  MoveTo(place);
+  if (mPosition >= from) return;
+  if (!mTable->HasLeads(mRoot)) return MoveTo({from, mRoot, -1, -1});
   for (EncodedUnit unit; mPosition < from && Next(&unit);) {
   }
 }
@@ -266,8 +365,20 @@ std::string_view ShiftEscapeAt(const string& text, int32_t offset) {
   if (!IsShifted(text.Encoding())) return {};
   const DecodeTable& table = DecodeTable::For(text.Encoding());
   uint32_t root = 0;
-  table.LastShiftBefore(text.Bytes(), text.Length(), std::clamp(offset, 0, text.Length()), &root);
-  return table.EscapeOf(root);
+  const int32_t escape = table.LastShiftBefore(text.Bytes(), text.Length(), 0,
+                                               std::clamp(offset, 0, text.Length()), &root);
+  return escape < 0 ? std::string_view() : table.EscapeOf(root);
+}
+
+ByteSpan WholeUnitsWithin(const string& text, int32_t first, int32_t end) {
+  EncodedTextReader reader(text);
+  reader.Seek(first);
+  ByteSpan span{-1, -1};
+  for (EncodedUnit unit; reader.Next(&unit) && reader.Offset() <= end;) {
+    if (span.start < 0) span.start = unit.start;
+    span.end = reader.Offset();
+  }
+  return span.start < 0 ? ByteSpan{0, 0} : span;
 }
 
 std::string_view InitialShiftEscape(TextEncoding encoding) {

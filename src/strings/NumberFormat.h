@@ -58,11 +58,12 @@ class DoubleDigits {
 void LocaleSeparatorBytes(const char** thousands, const char** decimalPoint);
 
 // The same separators as bytes of text in an encoding in which ASCII keeps its bytes, for the
-// pictures Format lays out and the numbers CDbl reads in it: UTF-8, ASCII and none take them as
-// they are; another encoding takes them converted where it holds them. One that it lacks gives
-// way to its stand-in, "," for the thousands and "." for the point, or to the other stand-in
-// where the other separator is already its own: no "?" reaches the text and no mark means both
-// things, so CDbl reads the value back. The bytes stay valid until the thread's next call.
+// pictures Format lays out in it: UTF-8, ASCII and none take them as they are; another encoding
+// takes them converted where it holds them. One that it lacks gives way to its stand-in, ","
+// for the thousands and "." for the point, or to the other stand-in where the other separator
+// is already its own: no "?" reaches the text and no mark means both things. The stand-ins are
+// for display alone; parsing reads the locale's own separators. The bytes stay valid until the
+// thread's next call.
 void LocaleSeparatorBytesIn(TextEncoding encoding, const char** thousands,
                             const char** decimalPoint);
 
@@ -71,10 +72,6 @@ void LocaleSeparatorBytesIn(TextEncoding encoding, const char** thousands,
 // none), date "/" and time ":".
 void GetLocaleSeparators(string* thousands, string* decimalPoint, string* dateSeparator,
                          string* timeSeparator);
-
-// LocaleSeparatorBytesIn as strings: labelled UTF-8 for UTF-8, ASCII and none, else encoding.
-// CDbl reads text with them.
-void LocaleSeparatorsIn(TextEncoding encoding, string* thousands, string* decimalPoint);
 
 // value printed with "%.<precision>f" (fixed) or "%.<precision - 1>e", the exponent's leading
 // zero dropped ("1.5e+5", but "1.5e-05"); a negative zero, and a negative value that prints as

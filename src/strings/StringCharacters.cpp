@@ -6,6 +6,7 @@
 #include "strings/EncodedCharacters.h"
 #include "strings/SharedShortText.h"
 #include "strings/StringSearch.h"
+#include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
 #include "strings/UTF8Positions.h"
 
@@ -67,19 +68,46 @@ stringStorage* HandSlice(const string& s, int64_t first, int64_t count) {
 
 bool IsShiftedText(const string& s) { return !InitialShiftEscape(s.Encoding()).empty(); }
 
-// The character forms' slice of text in a stateful encoding (ISO-2022-JP): it starts in the
-// shift state in force where it is cut out and ends in the initial state, so that it holds the
-// characters it was cut from and can be joined to other text.
-stringStorage* HandShiftedSlice(const string& s, int64_t first, int64_t count) {
+// The byte-order mark of big-endian 32-bit text, which a slice needs to be read in that order;
+// empty for other text (unmarked 32-bit text reads as little-endian).
+std::string_view BigEndianMarkOf(const string& s) {
+  if (s.Encoding() != kEncodingUTF32 || UTF32MarkLength(s) == 0 || s.Bytes()[0] != 0) return {};
+  return {reinterpret_cast<const char*>(s.Bytes()), 4};
+}
+
+// True when the character forms' slices of s need more than its bytes: a stateful encoding's
+// escapes or a byte order.
+bool SlicesNeedState(const string& s) { return IsShiftedText(s) || !BigEndianMarkOf(s).empty(); }
+
+string WithOpeningAndClosing(std::string_view opening, const unsigned char* bytes, int32_t count,
+                             std::string_view closing, TextEncoding encoding) {
+  std::string joined(opening);
+  joined.append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(count));
+  joined.append(closing);
+  return string::FromBytes(joined.data(), static_cast<int64_t>(joined.size()), encoding);
+}
+
+// The character forms' slice of count bytes from first, in text for which SlicesNeedState.
+// ISO-2022-JP's holds the whole characters among those bytes (the bytes of an escape are
+// none), starts in the shift state in force where they stand and ends in the initial state,
+// so that it holds characters of the text and can be joined to other text. Big-endian 32-bit
+// text's starts with the text's mark unless it starts with the text, so that it is read in the
+// text's byte order.
+stringStorage* HandStatefulSlice(const string& s, int64_t first, int64_t count) {
   const ByteRange range = RangeWithin(s, first, count);
   if (range.count == 0) return nullptr;
-  const std::string_view reset = InitialShiftEscape(s.Encoding());
-  const std::string_view opening = ShiftEscapeAt(s, range.first);
-  const bool shiftedAtEnd = !ShiftEscapeAt(s, range.first + range.count).empty();
-  std::string bytes(opening);
-  bytes.append(reinterpret_cast<const char*>(s.Bytes()) + range.first, range.count);
-  if (shiftedAtEnd) bytes.append(reset);
-  return string::FromBytes(bytes.data(), static_cast<int64_t>(bytes.size()), s.Encoding())
+  if (!IsShiftedText(s)) {
+    const std::string_view mark = range.first > 0 ? BigEndianMarkOf(s) : std::string_view();
+    return WithOpeningAndClosing(mark, s.Bytes() + range.first, range.count, {}, s.Encoding())
+        .ExtractStringStorage();
+  }
+  const ByteSpan whole = WholeUnitsWithin(s, range.first, range.first + range.count);
+  if (whole.end == whole.start) return nullptr;
+  const bool shiftedAtEnd = !ShiftEscapeAt(s, whole.end).empty();
+  return WithOpeningAndClosing(ShiftEscapeAt(s, whole.start), s.Bytes() + whole.start,
+                               whole.end - whole.start,
+                               shiftedAtEnd ? InitialShiftEscape(s.Encoding()) : std::string_view(),
+                               s.Encoding())
       .ExtractStringStorage();
 }
 
@@ -118,7 +146,7 @@ QV_EXPORT(StringLeft)
 extern "C" stringStorage* StringDBCSLeft(stringStorage* s, int32_t n) {
   if (!s || n < 1) return nullptr;
   string text(s);
-  if (IsShiftedText(text)) return HandShiftedSlice(text, 0, n);
+  if (IsShiftedText(text)) return HandStatefulSlice(text, 0, n);
   return Hand(left(text, BytesOfCharacters(text, 0, n)));
 }
 QV_EXPORT(StringDBCSLeft)
@@ -131,7 +159,7 @@ QV_EXPORT(StringRight)
 extern "C" stringStorage* StringDBCSRight(stringStorage* s, int32_t n) {
   if (!s || n < 1) return nullptr;
   string text(s);
-  if (IsShiftedText(text)) return HandShiftedSlice(text, int64_t{text.Length()} - n, n);
+  if (SlicesNeedState(text)) return HandStatefulSlice(text, int64_t{text.Length()} - n, n);
   if (UnitOf(text) != CharacterUnit::kUTF8) return Hand(right(text, BytesOfCharacters(text, 0, n)));
   const char* begin = text.CString();
   const char* p = begin + text.Length();
@@ -150,7 +178,7 @@ extern "C" stringStorage* StringDBCSMid2(stringStorage* s, int32_t start) {
   string text(s);
   const int32_t first = std::max(start, 1) - 1;
   if (UnitOf(text) == CharacterUnit::kUTF8) return Hand(mid(text, UTF8Characters(text, first, 0).offset));
-  if (IsShiftedText(text)) return HandShiftedSlice(text, first, text.Length());
+  if (SlicesNeedState(text)) return HandStatefulSlice(text, first, text.Length());
   return Hand(mid(text, BytesOfCharacters(text, 0, first)));
 }
 QV_EXPORT(StringDBCSMid2)
@@ -174,7 +202,7 @@ stringStorage* StringMidCharacters(stringStorage* s, int32_t start, int32_t coun
     return HandSlice(text, span.offset, span.length);
   }
   int32_t offset = BytesOfCharacters(text, 0, first - 1);
-  if (IsShiftedText(text)) return HandShiftedSlice(text, offset, n);
+  if (SlicesNeedState(text)) return HandStatefulSlice(text, offset, n);
   return HandSlice(text, offset, BytesOfCharacters(text, offset, n));
 }
 

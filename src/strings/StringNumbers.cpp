@@ -154,10 +154,13 @@ double Val(const string& text, bool* notANumber) {
 
 double LocaleVal(const string& text) {
   if (text.IsEmpty()) return 0;
-  const string bytes = AsByteText(text);
+  // Read as characters, against the locale's own separators: the stand-ins that Format writes
+  // into an encoding that lacks them are no separators of the locale, and taken as such they
+  // read "3.14" as 314 in Latin-1 and as 3.14 in UTF-8.
+  const string characters = ConvertEncoding(text, kEncodingUTF8);
   string thousands, decimalPoint;
-  LocaleSeparatorsIn(bytes.Encoding(), &thousands, &decimalPoint);
-  string plain = ReplaceText(bytes, thousands, string(), true, false);
+  GetLocaleSeparators(&thousands, &decimalPoint, nullptr, nullptr);
+  string plain = ReplaceText(characters, thousands, string(), true, false);
   return Val(ReplaceText(plain, decimalPoint, string("."), true, false), nullptr);
 }
 

@@ -22,8 +22,8 @@ string AsByteText(const string& text);
 double Val(const string& text, bool* notANumber);
 
 // CDbl: Val after dropping the locale's thousands separator and turning its decimal separator
-// into ".", each as Format writes it into text of this encoding (LocaleSeparatorsIn), so that
-// CDbl reads Format's numbers back.
+// into ".", both matched as characters, so that the same characters read as the same number in
+// every encoding.
 double LocaleVal(const string& text);
 
 // CLong: "&" with "b", "h" or "o" (either case) and digits of that base, or an optional "-" and

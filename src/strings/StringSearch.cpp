@@ -13,6 +13,7 @@
 #include "strings/SkipTableSearch.h"
 #include "strings/TextEncoding.h"
 #include "strings/UTF8.h"
+#include "strings/UTF8Positions.h"
 
 namespace {
 
@@ -476,55 +477,167 @@ int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find)
 namespace {
 
 // Characters of UTF-8 text before a byte offset (the steps of a walk from its first byte),
-// counted in rising steps, each over the bytes passed since the last.
+// counted on from a place where they are known, in rising steps, each over the bytes passed
+// since the last.
 class UTF8CharacterCount {
  public:
-  explicit UTF8CharacterCount(const unsigned char* text) : mText(text) {}
+  // Character characters of text starts at byte offset, a place the walk reaches.
+  UTF8CharacterCount(const unsigned char* text, int32_t offset, int32_t characters)
+      : mText(text), mOffset(offset), mCharacters(characters), mCounted(std::max(offset, 1)) {}
   void PassTo(int32_t offset) {
     if (offset <= mCounted) return;
     mContinuations += UTF8ContinuationBytes(mText + mCounted, offset - mCounted);
     mCounted = offset;
   }
+  // For offset at or after the known place.
   int32_t CharactersBefore(int32_t offset) {
-    if (offset <= 0) return 0;
+    if (offset <= mOffset) return mCharacters;
     PassTo(offset);
-    return offset - mContinuations;
+    return mCharacters + (offset - mOffset) - mContinuations;
   }
 
  private:
   const unsigned char* mText;
-  int32_t mCounted = 1;  // the first step always takes the first byte, continuation byte or not
+  int32_t mOffset;
+  int32_t mCharacters;
+  // The first step always takes the first byte, continuation byte or not.
+  int32_t mCounted;
   int32_t mContinuations = 0;
 };
 
-// The upper case of a unit read by EncodedTextReader; a stand-in is its own.
-uint32_t UpperOfUnit(uint32_t value) { return IsStandInUnit(value) ? value : UpperOf(value); }
+// The UTF-8 engine in characters: the walk to the start goes on from where the last search of
+// the same record ended (see UTF8SpanInRecord), the characters before the match are counted
+// behind the search a piece at a time, and the match is remembered for the next search, so that
+// a loop from one match to the next reads the text once.
+int32_t FindUTF8Characters(const PatternSearch& search, const string& text, int32_t from) {
+  const int32_t offset = UTF8SpanInRecord(text.Storage(), from, 0).offset;
+  UTF8CharacterCount count(text.Bytes(), offset, from);
+  const int32_t found = search.FindPiecewise(text.Bytes(), text.Length(), offset,
+                                             [&count](int32_t end) { count.PassTo(end); })
+                            .offset;
+  if (found < 0) return found;
+  const int32_t characters = count.CharactersBefore(found);
+  if (found == 0 || !IsUTF8Continuation(text.Bytes()[found]))
+    KeepUTF8Position(text.Storage(), characters, found);
+  return characters;
+}
 
-// Text whose bytes cannot be matched as they stand, searched by its characters ignoring case,
-// read from the start offset on (see EncodedTextReader): the byte offset of the first match
-// that starts at or after from, or -1. Nothing when the pattern cannot be brought to the
-// text's encoding whole (an ASCII one is taken as it stands where ASCII keeps its bytes).
-std::optional<int32_t> FindEncodedCharacters(const string& text, const string& find,
-                                             int32_t from) {
-  const string pattern = ConvertEncodingWhole(find, text.Encoding());
-  if (pattern.Encoding() != text.Encoding()) return std::nullopt;
-  std::vector<uint32_t> upper;
-  EncodedTextReader characters(pattern);
-  EncodedUnit unit;
-  while (characters.Next(&unit)) upper.push_back(UpperOfUnit(unit.value));
-  if (upper.empty()) return from;
+// The upper case of a unit read by EncodedTextReader; a stand-in is its own.
+uint64_t UpperOfUnit(uint64_t value) {
+  return IsStandInUnit(value) ? value : UpperOf(static_cast<uint32_t>(value));
+}
+
+// The units of text of an encoding that EncodedTextReader reads, by their upper cases.
+std::vector<uint64_t> UpperUnitsOf(const string& text) {
+  std::vector<uint64_t> upper;
   EncodedTextReader reader(text);
-  reader.Seek(from);
+  for (EncodedUnit unit; reader.Next(&unit);) upper.push_back(UpperOfUnit(unit.value));
+  return upper;
+}
+
+// The characters of text by their upper cases when it is Unicode through and through, as its
+// conversion to UTF-8 shows; nothing when a unit of it is no character.
+std::optional<std::vector<uint64_t>> UpperCharactersOf(const string& text) {
+  const string utf8 = ConvertEncodingWhole(text, kEncodingUTF8);
+  if (utf8.Encoding() != kEncodingUTF8) return std::nullopt;
+  std::vector<uint64_t> upper;
+  const char* end = utf8.CString() + utf8.Length();
+  for (const char* p = utf8.CString(); p < end;) {
+    const char* start = p;
+    const uint32_t code = UTF8DecodeAndAdvance(p, end);
+    char encoded[kUTF8EncodeBufferSize];
+    const bool shortest = UTF8Encode(static_cast<int32_t>(code), encoded) == p - start &&
+                          std::memcmp(encoded, start, static_cast<size_t>(p - start)) == 0;
+    if (!shortest || code >= 0x110000 || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
+    upper.push_back(UpperOf(code));
+  }
+  return upper;
+}
+
+// The units whose upper case is one given: the values themselves where they are few and the
+// case table tells them all, so that a scan for the first unit of a pattern looks no case up.
+class UnitsOfUpperCase {
+ public:
+  explicit UnitsOfUpperCase(uint64_t upper) : mUpper(upper) {
+    if (IsStandInUnit(upper)) {
+      mValues[mCount++] = upper;
+      return;
+    }
+    const auto code = static_cast<uint32_t>(upper);
+    uint32_t variants[kMostValues];
+    // An upper case that is no upper case of itself is not one the table gathers its own under.
+    if (UnicodeToUpper(code) != code) return;
+    const int32_t count = UnicodeCaseVariants(code, variants, kMostValues);
+    if (count > kMostValues) return;
+    for (int32_t i = 0; i < count; ++i) {
+      if (UpperOf(variants[i]) == code) mValues[mCount++] = variants[i];
+    }
+  }
+  bool Holds(uint64_t value) const {
+    if (mCount == 0) return UpperOfUnit(value) == mUpper;
+    for (int32_t i = 0; i < mCount; ++i) {
+      if (mValues[i] == value) return true;
+    }
+    return false;
+  }
+
+ private:
+  static constexpr int32_t kMostValues = 8;
+  uint64_t mUpper;
+  uint64_t mValues[kMostValues] = {};
+  int32_t mCount = 0;  // 0: each value is looked up
+};
+
+// The first place at or after from in text (of an encoding EncodedTextReader reads) where
+// units with the upper cases of upper (not empty) stand, or -1: a byte offset of the text, or
+// with counted a place in its Unicode form. The place found is kept for the next search.
+int32_t FindUpperUnits(const string& text, const std::vector<uint64_t>& upper, int32_t from,
+                       std::optional<UnicodeCount> counted) {
+  EncodedTextReader reader(text);
+  if (counted)
+    reader.SeekCounted(from, *counted);
+  else
+    reader.Seek(from);
+  const UnitsOfUpperCase first(upper[0]);
+  EncodedUnit unit;
   while (reader.Next(&unit)) {
-    if (UpperOfUnit(unit.value) != upper[0]) continue;
+    if (!first.Holds(unit.value)) continue;
     EncodedTextReader rest = reader;
     EncodedUnit next;
     size_t matched = 1;
     while (matched < upper.size() && rest.Next(&next) && UpperOfUnit(next.value) == upper[matched])
       ++matched;
-    if (matched == upper.size()) return unit.start;
+    if (matched < upper.size()) continue;
+    reader.KeepPlaceOf(unit);
+    return counted ? reader.CountedBefore(unit, *counted) : unit.start;
   }
   return -1;
+}
+
+// Text whose bytes cannot be matched as they stand, searched by its characters ignoring case,
+// read from the start on (see EncodedTextReader) and never converted: the place of the first
+// match at or after from, or nothing where the text and find meet otherwise. Beside a find of
+// its own encoding (or ASCII where ASCII keeps its bytes) places are the text's bytes; beside
+// one that it meets in Unicode, the places of its Unicode form, as if it were converted.
+std::optional<int32_t> FindInEncodedText(const string& text, const string& find, int32_t from,
+                                         bool bytePositions) {
+  const TextEncoding encoding = text.Encoding(), findEncoding = find.Encoding();
+  if (CommonEncoding(encoding, findEncoding, false) == encoding) {
+    const string pattern = ConvertEncodingWhole(find, encoding);
+    if (pattern.Encoding() != encoding) return std::nullopt;
+    const std::vector<uint64_t> upper = UpperUnitsOf(pattern);
+    // Only a mark or an escape: found at the start, as an empty pattern is, but like every
+    // other pattern never at or past the end of the text.
+    if (upper.empty()) return from < text.Length() ? from : -1;
+    return FindUpperUnits(text, upper, from, std::nullopt);
+  }
+  // Bytes of the Unicode form, and a find with no Unicode form, are the converting search's.
+  if (bytePositions || findEncoding == kEncodingNone) return std::nullopt;
+  const std::optional<std::vector<uint64_t>> upper = UpperCharactersOf(find);
+  if (!upper || upper->empty()) return std::nullopt;
+  const bool units16 = CommonEncoding(encoding, findEncoding, true) == kEncodingUnicode16;
+  return FindUpperUnits(text, *upper, from,
+                        units16 ? UnicodeCount::kUnits16 : UnicodeCount::kCharacters);
 }
 
 }  // namespace
@@ -532,6 +645,10 @@ std::optional<int32_t> FindEncodedCharacters(const string& text, const string& f
 int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
                             bool bytePositions) {
   if (s.IsEmpty()) return -1;
+  const int32_t from = std::max(start, 0);
+  if (!find.IsEmpty() && EncodedTextReader::Reads(s.Encoding())) {
+    if (auto found = FindInEncodedText(s, find, from, bytePositions)) return *found;
+  }
   string text = s, pattern = find;
   TextEncoding encoding = text.Encoding();
   if (pattern.Encoding() != encoding) {
@@ -539,23 +656,13 @@ int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
     if (common != kEncodingNone) encoding = common;
   }
   if (pattern.IsEmpty()) return start;
-  // Positions in such text are its own bytes, as Mid reads them.
-  if (EncodedTextReader::Reads(encoding)) {
-    if (auto found = FindEncodedCharacters(text, pattern, std::max(start, 0))) return *found;
-  }
   bool utf8 = encoding == kEncodingUTF8, units = IsUnicode16Encoding(encoding);
-  int32_t from = std::max(start, 0);
-  if (utf8 && !bytePositions) from = UTF8OffsetOfCharacter(text.Bytes(), text.Length(), from);
-  if (units && !bytePositions) from = static_cast<int32_t>(std::min<int64_t>(2LL * from, INT32_MAX));
   PatternSearch search(pattern, encoding, true);
-  if (utf8 && !bytePositions) {
-    // The characters before the match are counted behind the search, a piece at a time.
-    UTF8CharacterCount count(text.Bytes());
-    int32_t found = search.FindPiecewise(text.Bytes(), text.Length(), from,
-                                         [&count](int32_t end) { count.PassTo(end); }).offset;
-    return found < 0 ? found : count.CharactersBefore(found);
-  }
-  int32_t found = search.Find(text, from).offset;
+  if (utf8 && !bytePositions) return FindUTF8Characters(search, text, from);
+  const int32_t offset =
+      units && !bytePositions ? static_cast<int32_t>(std::min<int64_t>(2LL * from, INT32_MAX))
+                              : from;
+  int32_t found = search.Find(text, offset).offset;
   if (found < 0 || bytePositions) return found;
   return units ? found / 2 : found;
 }

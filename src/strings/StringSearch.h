@@ -111,9 +111,11 @@ int32_t StringInStrBFromZero(int32_t start, const string& s, const string& find)
 // The InStr engine: the 0-based position of find in s at or after start, ignoring case, -1 when
 // absent. Positions count characters (code points in UTF-8, units in 16-bit Unicode, bytes
 // otherwise), or bytes with bytePositions set. An empty find gives start unchanged. UTF-8
-// characters before the match are counted piece by piece behind the search. Text that cannot
-// be matched in its own bytes (32-bit Unicode, EBCDIC, two-byte code pages, ISO-2022-JP) is
-// read character by character from start on, and its positions are its own bytes.
+// characters before the match are counted piece by piece behind the search, on from the last
+// match on the same record. Text that cannot be matched in its own bytes (32-bit Unicode,
+// EBCDIC, two-byte code pages, ISO-2022-JP) is read character by character from start on and
+// never converted; its positions are its own bytes beside a find of its encoding, and those of
+// its Unicode form beside a find that it meets in Unicode.
 int32_t StringInStrFromZero(int32_t start, const string& s, const string& find,
                             bool bytePositions);
 

@@ -57,3 +57,16 @@ UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t co
   }
   return {int32_t(p - begin), int32_t(spanEnd - p)};
 }
+
+void KeepUTF8Position(const stringStorage* record, int32_t characters, int32_t offset) {
+  if (!record || characters < 0 || offset < 0 || uint32_t(offset) >= record->length) return;
+  const Stamp& stamp = StampOf(record);
+  PositionOf(record) = {record,
+                        record->data,
+                        record->length,
+                        characters,
+                        offset - characters,
+                        stamp.low.load(std::memory_order_relaxed),
+                        stamp.high.load(std::memory_order_relaxed),
+                        &stamp};
+}

@@ -31,6 +31,11 @@ struct UTF8Span {
 };
 UTF8Span UTF8SpanInRecord(const stringStorage* record, int32_t first, int32_t count);
 
+// Remembers that character characters (>= 0) of record's text starts at byte offset, a place
+// that the walk reaches and that lies inside the text (else nothing is remembered): a search
+// that found a match there tells the next one where to start.
+void KeepUTF8Position(const stringStorage* record, int32_t characters, int32_t offset);
+
 // Forgets what is remembered about record, whose bytes are about to change or to go. Inline:
 // every freeing of a record asks it.
 inline void ForgetUTF8Position(const stringStorage* record);

@@ -309,6 +309,14 @@ TEST(MixedEncodings, PositionsAndSlicesInISO2022JPText) {
   const string joined = string::Adopt(StringDBCSLeft(nihongo.Storage(), 5)) + Make("K", kISO2022JP);
   EXPECT_EQ(CharactersOf(joined), "e697a54b") << "a slice ends in the initial state";
   EXPECT_EQ(TakenBytes(StringMid3(nihongo.Storage(), 6, 2)), "4b5c");
+  // A slice cut inside an escape or a character holds only whole characters of the text.
+  EXPECT_EQ(Taken(StringDBCSMid2(nihongo.Storage(), 2)), "e697a5e69cace8aa9e");
+  EXPECT_EQ(TakenBytes(StringDBCSMid2(nihongo.Storage(), 3)), "1b2442467c4b5c386c1b2842");
+  EXPECT_EQ(Taken(StringDBCSMid3(nihongo.Storage(), 3, 3)), "e697a5");
+  EXPECT_EQ(Taken(StringDBCSRight(nihongo.Storage(), 10)), "e697a5e69cace8aa9e");
+  EXPECT_EQ(TakenBytes(StringDBCSLeft(nihongo.Storage(), 11)), "1b2442467c4b5c386c1b2842");
+  EXPECT_EQ(Taken(StringDBCSMid3(nihongo.Storage(), 5, 2)), "-") << "halves of two characters";
+  EXPECT_EQ(Taken(StringDBCSLeft(nihongo.Storage(), 2)), "-") << "part of an escape";
 }
 
 // Read from any byte offset, text of an encoding that is read by its characters meets the
@@ -382,6 +390,85 @@ TEST(MixedEncodings, UnitsThatAreNoCharactersKeepTheirBytes) {
   EXPECT_EQ(StringInStr(1, wide.Storage(), question.Storage()), 0);
   EXPECT_NE(RuntimeStringCompare(wide.Storage(), (Make(std::string("a\0\0\0", 4), kEncodingUTF32) +
                                                   question).Storage()), 0);
+  EXPECT_EQ(StringInStr(1, wide.Storage(), Make("?", kEncodingASCII).Storage()), 0);
+  // Nor does a surrogate meet the unit beyond Unicode with its low bits, or a cut-off unit a
+  // whole one that holds its bytes.
+  const string surrogate = Make(std::string("\0\xD8\0\0", 4), kEncodingUTF32);
+  const string beyond = Make(std::string("\0\xD8\0\x80", 4), kEncodingUTF32);
+  EXPECT_EQ(StringInStr(1, beyond.Storage(), surrogate.Storage()), 0);
+  EXPECT_EQ(StringInStr(1, surrogate.Storage(), beyond.Storage()), 0);
+  EXPECT_EQ(StringInStr(1, surrogate.Storage(), surrogate.Storage()), 1);
+  const string cutOff = Make("AB", kEncodingUTF32);
+  EXPECT_EQ(StringInStr(1, Make(std::string("BA\0\xFF" "AB", 6), kEncodingUTF32).Storage(),
+                        cutOff.Storage()), 5);
+  EXPECT_EQ(StringInStr(1, Make(std::string("BA\0\xFF", 4), kEncodingUTF32).Storage(),
+                        cutOff.Storage()), 0);
+}
+
+// A pattern that decodes to no character (a byte-order mark, an escape) is found at the start,
+// but like any other never at or past the end; a slice of big-endian 32-bit text keeps the
+// text's mark.
+TEST(MixedEncodings, MarksAndEscapesInPatternsAndSlices) {
+  const string ab = Make(std::string("\xFF\xFE\0\0" "a\0\0\0b\0\0\0", 12), kEncodingUTF32);
+  const string mark = Make(std::string("\xFF\xFE\0\0", 4), kEncodingUTF32);
+  const string nihongo = Make("\x1B$BF|K\\8l\x1B(B", kEncodingISO2022JP);
+  const string reset = Make("\x1B(B", kEncodingISO2022JP);
+  const struct {
+    const string& text;
+    const string& pattern;
+    int32_t start, expected;
+  } rows[] = {{ab, mark, 5, 5},     {ab, mark, 12, 12},     {ab, mark, 13, 0},
+              {ab, mark, 0, 1},     {nihongo, reset, 4, 4}, {nihongo, reset, 12, 12},
+              {nihongo, reset, 13, 0}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(StringInStr(row.start, row.text.Storage(), row.pattern.Storage()), row.expected)
+        << row.text.Encoding() << " from " << row.start;
+  }
+  const string big = Make(std::string("\0\0\xFE\xFF\0\0\0a\0\0\0b", 12), kEncodingUTF32);
+  EXPECT_EQ(Taken(StringDBCSMid2(big.Storage(), 9)), "62");
+  EXPECT_EQ(Taken(StringDBCSMid3(big.Storage(), 5, 4)), "61");
+  EXPECT_EQ(Taken(StringDBCSRight(big.Storage(), 8)), "6162");
+  EXPECT_EQ(TakenBytes(StringDBCSLeft(big.Storage(), 8)), "0000feff00000061");
+  EXPECT_EQ(TakenBytes(StringDBCSMid3(big.Storage(), 2, 3)), "0000feff00feff");
+  EXPECT_EQ(TakenBytes(StringMid3(big.Storage(), 9, 4)), "00000062") << "bytes stay bytes";
+}
+
+// A search goes on from where the last search of the same text found its match, and a slice
+// from where it ended: whatever order the starts come in, the answers are those of a fresh copy
+// of the text, for which nothing is kept.
+TEST(MixedEncodings, SearchesFromKeptPlacesAnswerAsFreshOnes) {
+  const char* pool[] = {"\xE6\x97\xA5", "\xE6\x9C\xAC", "\xE3\x80\x82", "a", "B", ",", " "};
+  const struct {
+    bool own;  // in the text's encoding, else in this one
+    TextEncoding encoding;
+    const char* utf8;
+  } patterns[] = {{true, 0, "\xE6\x97\xA5"},
+                  {false, kEncodingASCII, ","},
+                  {false, kEncodingUTF8, "\xE6\x9C\xAC\xE3\x80\x82"},
+                  {false, kEncodingUnicode16, "b"},
+                  {false, kEncodingUTF8, "A\xE6\x97\xA5"}};
+  std::mt19937 rng(103);
+  for (TextEncoding encoding : {2336u, 1585u, 1058u, 2080u, 2561u, kEncodingUTF32, kEncodingUTF8,
+                                kEncodingUnicode16}) {
+    for (int round = 0; round < 12; ++round) {
+      std::string utf8;
+      for (int i = 0; i < 200; ++i) utf8 += pool[rng() % 7];
+      const string text = ConvertEncoding(Make(utf8, kEncodingUTF8), encoding);
+      ASSERT_EQ(text.Encoding(), encoding);
+      for (int call = 0; call < 40; ++call) {
+        const auto& p = patterns[rng() % 5];
+        const string utf8Pattern = Make(p.utf8, kEncodingUTF8);
+        const string pattern = ConvertEncoding(utf8Pattern, p.own ? encoding : p.encoding);
+        const int32_t start = int32_t(rng() % 700) - 2;
+        const string fresh = Make(Bytes(text), encoding);
+        const int32_t found = StringInStr(start, text.Storage(), pattern.Storage());
+        ASSERT_EQ(found, StringInStr(start, fresh.Storage(), pattern.Storage()))
+            << encoding << " from " << start << " " << Bytes(utf8Pattern);
+        ASSERT_EQ(Taken(StringDBCSMid3(text.Storage(), found, 3)),
+                  Taken(StringDBCSMid3(fresh.Storage(), found, 3)));
+      }
+    }
+  }
 }
 
 // The common-encoding rule relabels ASCII only into encodings that keep its bytes; the others

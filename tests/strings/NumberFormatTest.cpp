@@ -209,15 +209,17 @@ TEST(NumberFormatTest, SingleByteLocaleSeparatorsAreUTF8) {
 
 // A picture of one byte a character takes the locale's separators where its encoding holds
 // them, else the stand-ins "," and "." (the other one where the locale's point is the
-// stand-in), never "?": CDbl gives the value back, and still reads the locale's own point.
+// stand-in), never "?". The stand-ins are for display: CDbl reads the locale's own
+// separators, so that the same characters give the same number in every encoding.
 TEST(NumberFormatTest, SingleBytePicturesTakeStandInsForSeparatorsTheyLack) {
   const struct {
     const char* locale;
     const char* expected;  // in every single-byte encoding
-  } locales[] = {{"C", "1,234,567.50"},
-                 {"de_DE.UTF-8", "1.234.567,50"},
-                 {"fr_FR.UTF-8", "1.234.567,50"},  // a narrow no-break space is no Latin-1
-                 {"ps_AF.UTF-8", "1,234,567.50"}};  // nor are the Arabic separators
+    double read;           // CDbl of it, in that encoding and in UTF-8 alike
+  } locales[] = {{"C", "1,234,567.50", 1234567.5},
+                 {"de_DE.UTF-8", "1.234.567,50", 1234567.5},
+                 {"fr_FR.UTF-8", "1.234.567,50", 1.234},  // a narrow no-break space is no Latin-1
+                 {"ps_AF.UTF-8", "1,234,567.50", 1}};  // nor are the Arabic separators
   constexpr TextEncoding kLatin1 = 0x0201;
   for (const auto& l : locales) {
     const ScopedLocale locale(l.locale);
@@ -226,13 +228,40 @@ TEST(NumberFormatTest, SingleBytePicturesTakeStandInsForSeparatorsTheyLack) {
       string text = FormatNumber(1234567.5, Make("#,##0.00", encoding));
       EXPECT_EQ(Bytes(text), l.expected) << l.locale << " " << encoding;
       EXPECT_EQ(text.Encoding(), encoding);
-      EXPECT_EQ(runCDbl(text.Storage()), 1234567.5) << l.locale << " " << encoding;
+      EXPECT_EQ(runCDbl(text.Storage()), l.read) << l.locale << " " << encoding;
+      EXPECT_EQ(runCDbl(Make(l.expected, kEncodingUTF8).Storage()), l.read) << l.locale;
     }
     const string utf8 = FormatNumber(-1234567.5, Make("-#,##0.00", kEncodingUTF8));
     EXPECT_EQ(runCDbl(utf8.Storage()), -1234567.5) << l.locale;
   }
   const ScopedLocale french("fr_FR.UTF-8");
   EXPECT_EQ(runCDbl(Make("1234,5", kLatin1).Storage()), 1234.5);
+}
+
+// CDbl of the same characters is the same number in every encoding: a "." under a locale whose
+// grouping mark is no "." is no grouping mark in Latin-1 either.
+TEST(NumberFormatTest, CDblReadsTheSameCharactersAlikeInEveryEncoding) {
+  const struct {
+    const char* locale;
+    const char* text;
+    double value;
+  } rows[] = {{"fr_FR.UTF-8", "3.14", 3.14},      {"fr_FR.UTF-8", "1.234,5", 1.234},
+              {"fr_FR.UTF-8", "-1234,5", -1234.5}, {"ps_AF.UTF-8", "1,5", 1},
+              {"ps_AF.UTF-8", "2.5", 2.5},         {"de_DE.UTF-8", "1.234,5", 1234.5},
+              {"C", "1,234.5", 1234.5}};
+  for (const auto& row : rows) {
+    const ScopedLocale locale(row.locale);
+    ASSERT_TRUE(locale.active()) << row.locale << ": scripts/install-deps generates it";
+    for (TextEncoding encoding : {kEncodingUTF8, kEncodingASCII, TextEncoding{0x0201},
+                                  kEncodingWindowsLatin1, kEncodingMacRoman, kEncodingNone,
+                                  TextEncoding{2561}, kEncodingUnicode16}) {
+      const string text = encoding == kEncodingUnicode16
+                              ? Make(row.text, kEncodingASCII).GetUTF16String()
+                              : Make(row.text, encoding);
+      EXPECT_EQ(runCDbl(text.Storage()), row.value) << row.locale << " " << row.text << " in "
+                                                    << encoding;
+    }
+  }
 }
 
 }  // namespace
