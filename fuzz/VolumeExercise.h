@@ -135,9 +135,40 @@ inline void PutWord(std::string* volume, size_t at, uint32_t value) {
   if (at + 4 <= volume->size()) StoreBigEndian32(volume->data() + at, value);
 }
 
+// An undo record at the file's end, as a push cut short leaves it, of the program's making: the
+// length before (counted back from the end), ranges (counted back from it; their old bytes the
+// program's, a hash of the new ones that may or may not hold), the whole hashed rightly or not.
+inline void AppendUndoRecord(std::string* volume, qvfuzz::InputReader& program) {
+  auto put = [](std::string* out, uint64_t value, int bytes) {
+    for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8) out->push_back(char(value >> shift));
+  };
+  const uint64_t start = volume->size();
+  const uint64_t before = start - program.Word64() % (start + 1);
+  const int count = 1 + program.Byte() % 3;
+  std::string record;
+  put(&record, 0x56465375, 4);  // "VFSu"
+  put(&record, before, 8);
+  put(&record, start, 8);
+  put(&record, count, 4);
+  for (int i = 0; i < count; ++i) {
+    const uint64_t offset = before - program.Word64() % (before + 1);
+    const uint32_t size = uint32_t(std::min<uint64_t>(program.Byte() * 16u, before - offset));
+    put(&record, offset, 8);
+    put(&record, size, 4);
+    put(&record, uint32_t(program.Word64()), 4);
+    record.append(size, char(program.Byte()));
+  }
+  uint32_t hash = 2166136261u;
+  for (const char c : record) hash = (hash ^ uint8_t(c)) * 16777619u;
+  put(&record, start, 8);
+  put(&record, program.Byte() % 2 ? hash : hash ^ 1, 4);
+  put(&record, 0x56465355, 4);  // "VFSU"
+  *volume += record;
+}
+
 // Applies the program's corruptions, a byte choosing each: bit flips, truncation, block lengths
 // of 0, NaN, negative and huge, next links backwards or to themselves, map byte counts and map
-// entry counts near 2^32, stray bytes.
+// entry counts near 2^32, stray bytes, undo records.
 inline std::string Corrupted(qvfuzz::InputReader& program, int steps) {
   std::string volume = PopulatedVolume();
   const std::vector<uint32_t> blocks = BlockOffsets(volume);
@@ -155,7 +186,13 @@ inline std::string Corrupted(qvfuzz::InputReader& program, int steps) {
       case 3: PutDouble(&volume, block + 20, word % 2 ? block : double(word % block)); break;
       case 4: PutWord(&volume, 8 + 28 + 4, 0xFFFFFFFF - (word % 64)); break;
       case 5: PutWord(&volume, MapCountOffset(volume), 0xFFFFFFFF - (word % 64)); break;
-      default: volume[at] = char(word); break;
+      default:
+        if (op >= 0xF0) {
+          AppendUndoRecord(&volume, program);
+        } else {
+          volume[at] = char(word);
+        }
+        break;
     }
   }
   return volume;

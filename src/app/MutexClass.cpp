@@ -1,5 +1,8 @@
 // Mutex: a CriticalSection that also excludes other processes, through an exclusive flock on a
-// lock file of its name in the temporary folder.
+// lock file of its name in /tmp. Processes meet at that name whatever their environment says:
+// a TMPDIR of their own (pam_tmpdir, a sandbox, a service) must not put them at different files
+// and let both in. The file of a Mutex without a name is the process's own, in its temporary
+// folder.
 //
 // The file is opened without following a link and never truncated; a link or any other file
 // that is not a regular one is never opened or deleted. A lock counts only while the locked
@@ -33,6 +36,8 @@ namespace {
 
 using namespace lang;
 
+// Where named lock files are met.
+constexpr char kMeetingFolder[] = "/tmp";
 constexpr int32_t kForeignLockRetryMs = 10;
 // Tries at a file that keeps being replaced under us before giving up for now.
 constexpr int kLockAttempts = 8;
@@ -176,14 +181,17 @@ extern "C" void MutexContructor(RuntimeObject* object, stringStorage* name) {
   if (!QV_CHECK_TEXT(!mutex->lockFile, "!mutex->mLockFile", "a Mutex is constructed once")) {
     return;
   }
-  FolderItemImp* folder = TemporaryFolderItem();
-  if (!QV_CHECK_TEXT(folder, "tempFolder", nullptr)) return;
-  const std::string folderPath = PathOf(folder);
-  delete folder;
   const std::string fileName = ConvertToSystemEncoding(string(name)).CString();
-  std::string path = fileName.empty() ? MakeUniqueLockFile(folderPath)
-                                      : folderPath + "/" + MutexLockFileName(fileName);
-  if (!fileName.empty() && !CreateLockFile(path)) path.clear();
+  std::string path;
+  if (fileName.empty()) {
+    FolderItemImp* folder = TemporaryFolderItem();
+    if (!QV_CHECK_TEXT(folder, "tempFolder", nullptr)) return;
+    path = MakeUniqueLockFile(PathOf(folder));
+    delete folder;
+  } else {
+    path = std::string(kMeetingFolder) + "/" + MutexLockFileName(fileName);
+    if (!CreateLockFile(path)) path.clear();
+  }
   if (!path.empty()) {
     mutex->lockFile =
         FolderItemForPath(string::FromBytes(path.data(), int64_t(path.size()), kEncodingUTF8));

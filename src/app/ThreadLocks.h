@@ -109,7 +109,7 @@ void MutexUnlock(RuntimeObject* mutex);
 }
 
 // The name of a Mutex's lock file: "/" becomes "%2F", and the names "." and ".." become
-// "%2E" and "%2E%2E", so the file always lies inside the temporary folder.
+// "%2E" and "%2E%2E", so the file always lies inside the folder where lock files are met.
 std::string MutexLockFileName(const std::string& name);
 // Called with the lock file's path between opening it and locking it (tests race the file's
 // replacement there); nil for none.

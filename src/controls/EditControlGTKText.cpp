@@ -1,12 +1,14 @@
 // The edit field on GTK: text, selection, clipboard, appearance, scrolling, line and point
 // conversions, and plain files. Positions are characters: GtkEditable positions in an entry,
 // GtkTextIter offsets in a text view.
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
 #include "app/FolderItemImp.h"
 #include "controls/EditControlGTK.h"
 #include "core/RuntimeError.h"
+#include "files/FolderItemShared.h"
 #include "files/RandomAccessMechanism.h"
 #include "graphics/PangoFonts.h"
 #include "strings/TextEncoding.h"
@@ -490,9 +492,11 @@ bool EditControlGTK::OpenStyledFile(FolderItemImp* item) {
 bool EditControlGTK::SaveStyledFile(FolderItemImp* item) {
   if (!item) return false;
   // An older document at the item stays unless the new one is written whole.
-  std::unique_ptr<RandomAccessMechanism> file(item->ReplaceMechanism("text"));
-  if (!file) return false;
   const string text = GetText(kEncodingUTF8);
-  const bool written = text.Length() == 0 || file->Write(text.CString(), text.Length());
-  return file->Close() && written;
+  return SaveReplacing(
+      *item, string("text"),
+      [&text](RandomAccessMechanism& file) {
+        return text.Length() == 0 || file.Write(text.CString(), text.Length());
+      },
+      EIO);
 }

@@ -172,11 +172,11 @@ bool FolderItemImpUnix::CopyTo(FolderItemImp* destination) {
 }
 
 // cp overwrites a file in place: a copy that fails half way (a full disk) would leave neither
-// the old file nor the new. So cp copies into a file beside it that then replaces it whole
-// (FileReplacement), with the old file's mode, owner and group; a new file gets the source's
-// mode less the umask, as cp gives it. A file this process may not write is refused (EACCES) as
-// cp refuses it. What cannot be replaced that way (a folder, a link that leads nowhere, a folder
-// that takes no new file) is left to cp alone.
+// the old file nor the new. So cp copies into a file that then replaces the old one whole, or
+// goes over it in place once whole (FileReplacement), and the old file keeps who may read it; a
+// new file gets the source's mode less the umask, as cp gives it. A file this process may not
+// write is refused (EACCES) as cp refuses it. What cannot be replaced that way (a folder, a link
+// that leads nowhere, a new file where no other can be made) is left to cp alone.
 bool FolderItemImpUnix::CopyWhole(const std::string& file, const FolderItemImp& destination) {
   const std::string target = BytesOf(destination.GetPath());
   const char* const inPlace[] = {"cp", mPath.c_str(), target.c_str(), nullptr};
@@ -190,8 +190,8 @@ bool FolderItemImpUnix::CopyWhole(const std::string& file, const FolderItemImp& 
     return false;
   }
   if (replacement.InPlace()) return RunCommand(inPlace, &destination, bytes);
-  const char* const beside[] = {"cp", mPath.c_str(), replacement.Beside().c_str(), nullptr};
-  if (!RunCommand(beside, &destination, bytes)) return false;
+  const char* const held[] = {"cp", mPath.c_str(), replacement.Holder().c_str(), nullptr};
+  if (!RunCommand(held, &destination, bytes)) return false;
   if (replacement.Commit(source.st_mode & 0777 & ~ProcessUmask())) return true;
   SetLastError(replacement.Error());
   return false;

@@ -38,9 +38,15 @@ FolderItemImp* UnusedSiblingOf(const FolderItemImp& folder, const string& name) 
 
 }  // namespace
 
-FolderItemImp* FolderItemImpVirtual::UnusedSibling() const {
+// The items of a folder of the volume are the volume's too.
+FolderItemImpVirtual* FolderItemImpVirtual::UnusedSibling() const {
   std::unique_ptr<FolderItemImp> folder(GetParent());
-  return folder ? UnusedSiblingOf(*folder, mName) : nullptr;
+  return folder ? static_cast<FolderItemImpVirtual*>(UnusedSiblingOf(*folder, mName)) : nullptr;
+}
+
+void FolderItemImpVirtual::DeleteNowOrLater(const VEntry& made) {
+  if (Delete()) return;
+  if (VHFSVolume* layer = Layer()) layer->DeleteLater(mEntry.number, made);
 }
 
 FolderItemImpVirtual::FolderItemImpVirtual(RuntimeObject* volume, const VEntry& rootEntry)
@@ -77,10 +83,28 @@ FolderItemImp* FolderItemImpVirtual::Clone() const {
 
 VHFSVolume* FolderItemImpVirtual::Layer() const { return VirtualVolumeLayer(mVolume); }
 
+template <typename Ask>
+auto FolderItemImpVirtual::Asked(VHFSVolume* layer, Ask ask) const {
+  const uint64_t failures = layer->Core().DiskFailures();
+  auto answer = ask(*layer);
+  if (layer->Core().DiskFailures() != failures) {
+    const int32_t error = layer->Core().TakeDiskError();
+    SetLastError(error ? error : EIO);
+  }
+  return answer;
+}
+
 VEntry FolderItemImpVirtual::Found() const {
-  if (mIsSelf) return Layer() ? mEntry : VEntry{};
   VHFSVolume* layer = Layer();
-  return layer ? layer->FindChild(mEntry.number, mName) : VEntry{};
+  if (!layer) return VEntry{};
+  if (mIsSelf) return mEntry;
+  return Asked(layer, [this](VHFSVolume& asked) { return asked.FindChild(mEntry.number, mName); });
+}
+
+bool FolderItemImpVirtual::Info(const VEntry& found, VItemInfo* info) const {
+  return found.type != 0 && Asked(Layer(), [&](VHFSVolume& asked) {
+           return asked.GetInfo(found.number, info);
+         });
 }
 
 uint32_t FolderItemImpVirtual::FolderNumber() const {
@@ -90,8 +114,7 @@ uint32_t FolderItemImpVirtual::FolderNumber() const {
 
 bool FolderItemImpVirtual::FileInfo(VEntry* found, VItemInfo* info) const {
   *found = Found();
-  return found->type != 0 && found->type != VHFSVolume::kFolderType &&
-         Layer()->GetInfo(found->number, info);
+  return found->type != VHFSVolume::kFolderType && Info(*found, info);
 }
 
 bool FolderItemImpVirtual::ChangeInfo(void (*change)(VItemInfo*, double), double value) {
@@ -158,13 +181,15 @@ string FolderItemImpVirtual::GetURLPath() const {
 FolderItemImp* FolderItemImpVirtual::GetParent() const {
   VHFSVolume* layer = Layer();
   if (mIsSelf || !layer) return nullptr;
-  const VEntry folder = layer->EntryOf(mEntry.number);
-  if (folder.type != VHFSVolume::kFolderType) return nullptr;
-  if (folder.number == VHFSVolume::kRootNumber)
-    return new FolderItemImpVirtual(mVolume, TextOf(folder.name), folder, true);
-  const uint32_t above = layer->ParentOf(folder.number);
-  if (above == 0) return nullptr;
-  return new FolderItemImpVirtual(mVolume, TextOf(folder.name), layer->EntryOf(above), false);
+  return Asked(layer, [this](VHFSVolume& asked) -> FolderItemImp* {
+    const VEntry folder = asked.EntryOf(mEntry.number);
+    if (folder.type != VHFSVolume::kFolderType) return nullptr;
+    if (folder.number == VHFSVolume::kRootNumber)
+      return new FolderItemImpVirtual(mVolume, TextOf(folder.name), folder, true);
+    const uint32_t above = asked.ParentOf(folder.number);
+    if (above == 0) return nullptr;
+    return new FolderItemImpVirtual(mVolume, TextOf(folder.name), asked.EntryOf(above), false);
+  });
 }
 
 string FolderItemImpVirtual::GetType() const {
@@ -185,15 +210,13 @@ bool FolderItemImpVirtual::SetMacType(uint32_t code) {
 }
 
 double FolderItemImpVirtual::GetCreationDate() const {
-  const VEntry found = Found();
   VItemInfo info;
-  return found.type && Layer()->GetInfo(found.number, &info) ? info.created : 0.0;
+  return Info(Found(), &info) ? info.created : 0.0;
 }
 
 double FolderItemImpVirtual::GetModificationDate() const {
-  const VEntry found = Found();
   VItemInfo info;
-  return found.type && Layer()->GetInfo(found.number, &info) ? info.modified : 0.0;
+  return Info(Found(), &info) ? info.modified : 0.0;
 }
 
 bool FolderItemImpVirtual::SetCreationDate(double date) {
@@ -211,9 +234,8 @@ int32_t FolderItemImpVirtual::GetMacDirID() const {
 
 // A length that is no whole number in 0 .. 2^64 reads as 0.
 uint64_t FolderItemImpVirtual::GetLength() const {
-  const VEntry found = Found();
   VItemInfo info;
-  if (!found.type || !Layer()->GetInfo(found.number, &info)) return 0;
+  if (!Info(Found(), &info)) return 0;
   const double length = info.length;
   return length >= 0 && length < kTwoTo64 && length == std::floor(length) ? uint64_t(length) : 0;
 }
@@ -226,14 +248,18 @@ bool FolderItemImpVirtual::SetLength(uint64_t length) {
 
 int32_t FolderItemImpVirtual::Count() const {
   const uint32_t folder = FolderNumber();
-  const std::vector<VEntry>* entries = folder ? Layer()->List(folder) : nullptr;
-  return entries ? int32_t(entries->size()) : 0;
+  if (folder == 0) return 0;
+  return Asked(Layer(), [folder](VHFSVolume& asked) {
+    const std::vector<VEntry>* entries = asked.List(folder);
+    return entries ? int32_t(entries->size()) : 0;
+  });
 }
 
 FolderItemImp* FolderItemImpVirtual::Item(int32_t index, int32_t) const {
   const VEntry folder = Found();
   if (folder.type != VHFSVolume::kFolderType || index < 0) return nullptr;
-  const std::vector<VEntry>* entries = Layer()->List(folder.number);
+  const std::vector<VEntry>* entries =
+      Asked(Layer(), [&folder](VHFSVolume& asked) { return asked.List(folder.number); });
   if (!entries || size_t(index) >= entries->size()) return nullptr;
   return new FolderItemImpVirtual(mVolume, TextOf((*entries)[size_t(index)].name), folder, false);
 }
@@ -274,22 +300,23 @@ RandomAccessMechanism* FolderItemImpVirtual::CreateMechanism(const string&) {
 // it once whole: the volume's files are no host files, so a temporary file of the host's
 // cannot stand beside them.
 RandomAccessMechanism* FolderItemImpVirtual::ReplaceMechanism(const string& fileType) {
-  std::shared_ptr<FolderItemImp> beside(UnusedSibling());
+  std::shared_ptr<FolderItemImpVirtual> beside(UnusedSibling());
   RandomAccessMechanism* file = beside ? beside->CreateMechanism(fileType) : nullptr;
   if (!file) {
     if (beside && beside->lastError) SetLastError(beside->lastError);
     return nullptr;
   }
+  const VEntry made = beside->Found();
   std::shared_ptr<FolderItemImp> target(Clone());
   return NewReplacingMechanism(
       file,
-      [beside, target] {
+      [beside, target, made] {
         if (beside->MoveTo(target.get())) return 0;
         const int32_t why = beside->lastError ? beside->lastError : EIO;
-        beside->Delete();
+        beside->DeleteNowOrLater(made);
         return int(why);
       },
-      [beside] { beside->Delete(); });
+      [beside, made] { beside->DeleteNowOrLater(made); });
 }
 
 bool FolderItemImpVirtual::Delete() {

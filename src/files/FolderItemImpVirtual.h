@@ -8,7 +8,11 @@
 // root, its own entry. Paths begin with the root's name and have no leading "/".
 //
 // A change is on the volume's disk when it answers done; one that cannot be written leaves
-// nothing of itself and the volume file's reason (ENOSPC on a full disk) in lastError.
+// nothing of itself and the volume file's reason (ENOSPC on a full disk) in lastError. So does
+// a question the volume file failed to answer (EIO): an item that could not be read is not
+// thereby missing, nor a folder that could not be listed empty. A replacement that fails
+// leaves no file beside the one it replaced: one the disk would not let go goes at the
+// volume's next change.
 //
 // Walks up (the path, the parent, the URL) and down (DeleteTree) are bounded by the number of
 // files in the volume: a cycle in damaged metadata fails the call. Copying or moving between
@@ -68,9 +72,16 @@ class FolderItemImpVirtual : public FolderItemImp {
                        bool isSelf);
   VHFSVolume* Layer() const;
   // A new item of the item's folder, named after it, that does not exist yet; nil when none.
-  FolderItemImp* UnusedSibling() const;
+  FolderItemImpVirtual* UnusedSibling() const;
+  // Deletes the item, which is made, now or at the volume's next change.
+  void DeleteNowOrLater(const VEntry& made);
+  // ask(layer)'s answer; a read the volume file failed on the way leaves its reason.
+  template <typename Ask>
+  auto Asked(VHFSVolume* layer, Ask ask) const;
   // The item's own entry (type 0 when it does not exist).
   VEntry Found() const;
+  // The info of found, an entry of this volume (false for none).
+  bool Info(const VEntry& found, VItemInfo* info) const;
   // The number of the folder the item is, or 0.
   uint32_t FolderNumber() const;
   // The item's number, its containing folder's and the info of a file (not a folder); false

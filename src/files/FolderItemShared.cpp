@@ -1,5 +1,6 @@
 #include "files/FolderItemShared.h"
 
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -270,6 +271,25 @@ bool FolderItemImp::CopyTo(FolderItemImp* destination) {
                       : out && out->lastError ? out->lastError
                                               : target->lastError;
   if (why) SetLastError(why);
+  return false;
+}
+
+bool SaveReplacing(FolderItemImp& item, const string& type,
+                   const std::function<bool(RandomAccessMechanism&)>& write, int32_t writerError) {
+  // Cleared to tell the opening's own error from an older one; a success leaves it as it was.
+  const int32_t before = item.lastError;
+  item.SetLastError(0);
+  MechanismPointer out(item.ReplaceMechanism(type));
+  if (!out) {
+    if (!item.lastError) item.SetLastError(EIO);
+    return false;
+  }
+  const bool written = write(*out);
+  if (out->Close() && written) {
+    item.SetLastError(before);
+    return true;
+  }
+  item.SetLastError(out->lastError ? out->lastError : writerError);
   return false;
 }
 

@@ -1,8 +1,10 @@
 // What every kind of folder item shares, written once on top of the FolderItemImp operations
 // (app/FolderItemImp.h declares the base class whose defaults are defined here): copying
-// through byte streams, deleting a folder tree, the write probe behind IsWriteable, the
-// "file://" URL of an item, and the reverse, a URL's path.
+// through byte streams, a save over a file, deleting a folder tree, the write probe behind
+// IsWriteable, the "file://" URL of an item, and the reverse, a URL's path.
 #pragma once
+
+#include <functional>
 
 #include "app/BackgroundTask.h"
 #include "app/FolderItemImp.h"
@@ -24,6 +26,15 @@ class TempFileDeleter : public BackgroundTask {
 // slash, every "/" turned into separator, %XX sequences decoded (UTF-8). False for any other
 // text.
 bool URLToPath(const string& url, char separator, string* path);
+
+class RandomAccessMechanism;
+
+// A save: writes new contents at item, over any file there, through write (false when it
+// failed). They take the file's place once write and the close went through; otherwise the
+// file stays as it was and item's LastErrorCode says why: the stream's error, else its own
+// (the stream could not be had), else writerError (the writer failed by itself).
+bool SaveReplacing(FolderItemImp& item, const string& type,
+                   const std::function<bool(RandomAccessMechanism&)>& write, int32_t writerError);
 
 // True when the two items name the same place (same kind, same path).
 bool SameItem(const FolderItemImp& a, const FolderItemImp& b);

@@ -16,6 +16,7 @@
 #include "core/ShellRunner.h"
 #include "core/TemporaryFile.h"
 #include "files/FolderItemImpUnix.h"
+#include "files/FolderItemShared.h"
 #include "files/RandomAccessMechanism.h"
 #include "graphics/BMPReader.h"
 #include "graphics/PictureClass.h"
@@ -160,20 +161,17 @@ bool WritePictureFile(FolderItemImp& item, RuntimeObject* picture) {
     return false;
   }
   // An older picture at the item stays unless the new one is written whole.
-  std::unique_ptr<RandomAccessMechanism> out(item.ReplaceMechanism(string("image/bitmap")));
-  bool written = false;
-  if (out) {
-    const BMPSource source = {pane->Width(),
-                              pane->Height(),
-                              gdk_pixbuf_get_pixels(pixels),
-                              gdk_pixbuf_get_rowstride(pixels),
-                              gdk_pixbuf_get_n_channels(pixels),
-                              pane->GetHRes(),
-                              pane->GetVRes()};
-    written = WriteBMP(source, WriteToMechanism, out.get());
-    written = out->Close() && written;
-    if (!written) item.SetLastError(out->lastError ? out->lastError : ENOMEM);
-  }
+  const BMPSource source = {pane->Width(),
+                            pane->Height(),
+                            gdk_pixbuf_get_pixels(pixels),
+                            gdk_pixbuf_get_rowstride(pixels),
+                            gdk_pixbuf_get_n_channels(pixels),
+                            pane->GetHRes(),
+                            pane->GetVRes()};
+  const bool written = SaveReplacing(
+      item, string("image/bitmap"),
+      [&source](RandomAccessMechanism& out) { return WriteBMP(source, WriteToMechanism, &out); },
+      ENOMEM);
   g_object_unref(pixels);
   return written;
 }

@@ -43,17 +43,24 @@ size_t WriteSmall(FILE* stream, const void* buffer, int32_t count) {
 // and how long a write into a full FIFO that the stream also reads gives a reader to make room.
 constexpr int kPeerGraceMilliseconds = 2000;
 
-// File systems whose files say a size (0 for /proc, 4,096 for /sys) that is not their length:
-// those known, and any other that keeps no blocks of data (binfmt_misc, configfs, ...). On
-// every other one the size is the length, 0 included.
+// File systems whose files say a size (0 for /proc and binfmt_misc, 4,096 for /sys) that is not
+// their length. Keeping no blocks says nothing of that: ramfs, a tmpfs without a size limit and
+// FUSE file systems without statfs say 0 blocks, and their sizes are lengths. The kernel's
+// header lacks three of the numbers.
+constexpr unsigned long kConfigfsMagic = 0x62656570;
+constexpr unsigned long kFuseControlMagic = 0x65735543;
+constexpr unsigned long kMqueueMagic = 0x19800202;
+
 bool SizeIsNoLength(int descriptor) {
   struct statfs system;
   if (fstatfs(descriptor, &system) != 0) return false;
-  if (system.f_blocks == 0) return true;
   switch (static_cast<unsigned long>(system.f_type)) {
     case PROC_SUPER_MAGIC: case SYSFS_MAGIC: case DEBUGFS_MAGIC: case TRACEFS_MAGIC:
-    case SECURITYFS_MAGIC: case SELINUX_MAGIC: case CGROUP_SUPER_MAGIC: case CGROUP2_SUPER_MAGIC:
-    case BPF_FS_MAGIC: case PSTOREFS_MAGIC: case EFIVARFS_MAGIC:
+    case SECURITYFS_MAGIC: case SELINUX_MAGIC: case SMACK_MAGIC: case AAFS_MAGIC:
+    case CGROUP_SUPER_MAGIC: case CGROUP2_SUPER_MAGIC: case BPF_FS_MAGIC: case PSTOREFS_MAGIC:
+    case EFIVARFS_MAGIC: case BINFMTFS_MAGIC: case kConfigfsMagic: case kFuseControlMagic:
+    case kMqueueMagic: case XENFS_SUPER_MAGIC: case OPENPROM_SUPER_MAGIC:
+    case USBDEVICE_SUPER_MAGIC:
       return true;
     default:
       return false;
@@ -297,12 +304,14 @@ int64_t UnixDataFile::GetPosition() {
 int64_t UnixDataFile::GetLength() {
   if (!stream || !CanSeek()) return -1;
   if (direction == Direction::kWriting) FlushStream();
-  if (!regular) return DeviceLength();
   struct stat info;
   if (fstat(fileno(stream), &info) != 0) {
     Fail(errno);
     return -1;
   }
+  // A folder's end, as lseek gives it, is a cookie of its listing (on ext4 the largest offset
+  // of the caller's word size), no length: its size is its length, as its FolderItem says.
+  if (!regular) return S_ISDIR(info.st_mode) ? info.st_size : DeviceLength();
   if (direction == Direction::kReading) DropReadAheadPast(info.st_size);
   return sized ? info.st_size : UnsizedLength();
 }

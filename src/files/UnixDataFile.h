@@ -11,17 +11,19 @@
 //     asking for it neither moves the position nor drops the read buffer, unless the buffer
 //     runs past the file's end (the file was cut short under the reader): bytes no longer in
 //     the file are dropped, never handed out;
-//   - a regular file of a file system whose sizes are no lengths (/proc, /sys, any that keeps no
-//     blocks of data), and one whose read ended before its size, have no known length while
-//     bytes are there, as a pipe; at the end of its data the length is where the stream is, so
-//     a read loop ends there whatever the size said. Any other regular file has the length its
-//     size says, 0 included (a file cut to nothing under the reader);
+//   - a regular file of a file system whose sizes are no lengths (/proc, /sys, binfmt_misc and
+//     their kind, named one by one), and one whose read ended before its size, have no known
+//     length while bytes are there, as a pipe; at the end of its data the length is where the
+//     stream is, so a read loop ends there whatever the size said. Any other regular file has
+//     the length its size says, 0 included (a file cut to nothing under the reader; a file of
+//     ramfs, which keeps no blocks);
 //   - the position is counted here, on anything but a regular file (stdio cannot tell it once it
 //     has read ahead on a device, whose descriptor stays where the device puts it) and on a file
 //     opened here (asking stdio costs a system call); only a stream handed over is asked; a device
 //     that seeks has the length its descriptor gives, never less than the position, so a
 //     device without end (/dev/zero) is at its end by the length and a read of "all of it" is
-//     bounded;
+//     bounded; a folder's length is its size, as on any machine (lseek's end of a folder is a
+//     cookie that differs between 32- and 64-bit callers);
 //   - a stream that cannot seek (a pipe, a terminal) has no known length (-1, no error), and it
 //     is at its end when a peeked byte does not come;
 //   - every path is opened through the framework's opener (NamedFile), which never waits for a

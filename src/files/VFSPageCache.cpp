@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "core/ByteOrder.h"
+
 namespace {
 
 constexpr uint32_t kPageSize = 64 * 1024;
@@ -14,6 +16,34 @@ constexpr size_t kMaxPages = 64;
 constexpr uint32_t kOldPieces = 64;
 constexpr uint32_t kOldPiece = kPageSize / kOldPieces;
 
+// The undo record, big-endian: "VFSu", the file's length before and after the write-back
+// (u64 each), the number of ranges (u32), each range {offset (u64), length (u32), FNV-1a hash of
+// the bytes the write-back puts there (u32), the old bytes}; then its trailer, which ends the
+// file: where the record starts (u64), the hash of the record (u32), "VFSU".
+constexpr uint32_t kUndoTag = 0x56465375;   // "VFSu"
+constexpr uint32_t kUndoMark = 0x56465355;  // "VFSU"
+constexpr uint32_t kUndoHead = 24;
+constexpr uint32_t kUndoRange = 16;
+constexpr uint32_t kUndoTrailer = 16;
+constexpr uint32_t kHashBasis = 2166136261u;
+
+uint32_t Hash(uint32_t hash, const uint8_t* bytes, uint64_t count) {
+  for (uint64_t i = 0; i < count; ++i) hash = (hash ^ bytes[i]) * 16777619u;
+  return hash;
+}
+
+uint64_t LoadBigEndian64(const uint8_t* bytes) {
+  return uint64_t(LoadBigEndian32(bytes)) << 32 | LoadBigEndian32(bytes + 4);
+}
+
+void AppendBigEndian(std::string* out, uint64_t value, int bytes) {
+  for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8) out->push_back(char(value >> shift));
+}
+
+const uint8_t* BytesOf(const std::string& text) {
+  return reinterpret_cast<const uint8_t*>(text.data());
+}
+
 }  // namespace
 
 VFSPageCache::VFSPageCache(RandomAccessMechanism* disk) : mDisk(disk) { Reset(); }
@@ -21,19 +51,55 @@ VFSPageCache::VFSPageCache(RandomAccessMechanism* disk) : mDisk(disk) { Reset();
 void VFSPageCache::Reset() {
   mPages.clear();
   const int64_t length = mDisk->GetLength();
-  mFileLength = length > 0 ? uint64_t(length) : 0;
+  mFileLength = mDiskEnd = length > 0 ? uint64_t(length) : 0;
+  mTailToCut = false;
+  mOwed = UndoPlace{};
 }
 
 int32_t VFSPageCache::TakeError() { return std::exchange(mError, 0); }
 
 bool VFSPageCache::DiskFailed() {
   mError = mDisk->lastError ? mDisk->lastError : EIO;
+  ++mFailures;
   return false;
 }
+
+bool VFSPageCache::CutTo(uint64_t length) {
+  const int32_t error = mError;
+  mDisk->lastError = 0;
+  const bool cut = mDisk->SetLength(length) || DiskFailed();
+  if (cut) mDiskEnd = length;
+  if (error) mError = error;
+  return cut;
+}
+
+// Where a failed write left the file is asked of the disk: it may have taken part of it.
+bool VFSPageCache::CutTail() {
+  if (!mTailToCut || mOwed.end != 0) return true;  // an owed undo cuts once the old bytes are back
+  const int64_t now = mDisk->GetLength();
+  if (now > int64_t(mDiskEnd)) mDiskEnd = uint64_t(now);
+  if (now >= 0 && uint64_t(now) <= mFileLength) {
+    mDiskEnd = uint64_t(now);
+    mTailToCut = false;
+  } else {
+    mTailToCut = !CutTo(mFileLength);
+  }
+  return !mTailToCut;
+}
+
+bool VFSPageCache::Trim() { return mOwed.end != 0 || mDiskEnd <= mFileLength || CutTo(mFileLength); }
 
 bool VFSPageCache::WriteRange(uint64_t offset, const uint8_t* bytes, uint64_t count) {
   mDisk->lastError = 0;
   return (mDisk->SetPosition(offset) && mDisk->Write(bytes, int32_t(count))) || DiskFailed();
+}
+
+bool VFSPageCache::ReadRange(uint64_t offset, uint8_t* bytes, uint64_t count) {
+  int32_t got = 0;
+  mDisk->lastError = 0;
+  return (mDisk->SetPosition(offset) && mDisk->Read(bytes, int32_t(count), &got) &&
+          uint64_t(got) == count) ||
+         DiskFailed();
 }
 
 // The disk's Flush answers nothing: its error code tells.
@@ -43,42 +109,251 @@ bool VFSPageCache::FlushDisk() {
   return mDisk->lastError == 0 || DiskFailed();
 }
 
-// The bytes past the file's end first, in file order (a failure leaves no hole), and pushed out;
-// then the changed bytes the file holds already, pushed out too. Pages stay changed until both
-// went through. The file counts as longer only once the push went through: a write the disk's
-// buffer took may still find no room.
+// Only the pieces a change touched hold bytes that differ: one range for each run of them.
+std::string VFSPageCache::UndoRecord(uint64_t end, uint64_t grown) const {
+  std::string ranges;
+  uint32_t count = 0;
+  for (const auto& [index, page] : mPages) {
+    const uint64_t start = index * kPageSize;
+    if (!page.dirty || start + page.changedFrom >= end) continue;
+    const uint32_t to = uint32_t(std::min<uint64_t>(start + page.changedTo, end) - start);
+    for (uint32_t at = page.changedFrom; at < to;) {
+      if (!(page.oldPieces >> (at / kOldPiece) & 1)) {
+        at = (at / kOldPiece + 1) * kOldPiece;
+        continue;
+      }
+      uint32_t next = at;
+      while (next < to && page.oldPieces >> (next / kOldPiece) & 1)
+        next = std::min((next / kOldPiece + 1) * kOldPiece, to);
+      AppendBigEndian(&ranges, start + at, 8);
+      AppendBigEndian(&ranges, next - at, 4);
+      AppendBigEndian(&ranges, Hash(kHashBasis, page.bytes.data() + at, next - at), 4);
+      ranges.append(reinterpret_cast<const char*>(page.old.get() + at), next - at);
+      ++count;
+      at = next;
+    }
+  }
+  if (count == 0) return std::string();
+  std::string record;
+  AppendBigEndian(&record, kUndoTag, 4);
+  AppendBigEndian(&record, end, 8);
+  AppendBigEndian(&record, grown, 8);
+  AppendBigEndian(&record, count, 4);
+  return record + ranges;
+}
+
+// The record ends the file: on the last bytes of what earlier records or torn writes left past
+// the volume, or past them, so that its trailer is what the file's end holds. Where it follows
+// the run, both go in one write.
+bool VFSPageCache::AppendRecord(const uint8_t* run, uint64_t runAt, uint64_t runSize,
+                                std::string* record, UndoPlace* place) {
+  if (record->empty()) return runSize == 0 || WriteRange(runAt, run, runSize);
+  const uint64_t size = record->size() + kUndoTrailer;
+  const uint64_t at = std::max(runAt + runSize, mDiskEnd > size ? mDiskEnd - size : 0);
+  const uint32_t hash = Hash(kHashBasis, BytesOf(*record), record->size());
+  AppendBigEndian(record, at, 8);
+  AppendBigEndian(record, hash, 4);
+  AppendBigEndian(record, kUndoMark, 4);
+  *place = {at, at + size};
+  if (runSize > 0 && runAt + runSize == at) {
+    std::string both(reinterpret_cast<const char*>(run), runSize);
+    both += *record;
+    return WriteRange(runAt, BytesOf(both), both.size());
+  }
+  return (runSize == 0 || WriteRange(runAt, run, runSize)) &&
+         WriteRange(at, BytesOf(*record), record->size());
+}
+
+bool VFSPageCache::FindUndo(UndoPlace* place) {
+  const int64_t length = mDisk->GetLength();
+  uint8_t trailer[kUndoTrailer];
+  if (length < int64_t(8 + kUndoHead + kUndoTrailer) ||
+      !ReadRange(uint64_t(length) - kUndoTrailer, trailer, kUndoTrailer) ||
+      LoadBigEndian32(trailer + 12) != kUndoMark)
+    return false;
+  *place = {LoadBigEndian64(trailer), uint64_t(length)};
+  return true;
+}
+
+// Nothing in a record is believed before its hash holds (read a chunk at a time: its length
+// comes from the file), and then only ranges that fill it exactly and lie inside the file as it
+// was before.
+bool VFSPageCache::ValidUndo(const UndoPlace& place, UndoHead* head) {
+  if (place.start < 8 || place.end < place.start + kUndoHead + kUndoTrailer) return false;
+  uint8_t trailer[kUndoTrailer];
+  if (!ReadRange(place.end - kUndoTrailer, trailer, kUndoTrailer) ||
+      LoadBigEndian64(trailer) != place.start || LoadBigEndian32(trailer + 12) != kUndoMark)
+    return false;
+  const uint64_t body = place.end - kUndoTrailer;
+  uint32_t hash = kHashBasis;
+  uint8_t bytes[kUndoHead];
+  if (!EachChunk(place.start, body - place.start,
+                 [&](uint64_t, const uint8_t* chunk, uint32_t step) {
+                   hash = Hash(hash, chunk, step);
+                   return true;
+                 }) ||
+      hash != LoadBigEndian32(trailer + 8) || !ReadRange(place.start, bytes, kUndoHead) ||
+      LoadBigEndian32(bytes) != kUndoTag)
+    return false;
+  *head = {LoadBigEndian64(bytes + 4), LoadBigEndian64(bytes + 12)};
+  if (head->before > head->after || head->after > place.start) return false;
+  uint64_t at = place.start + kUndoHead;
+  for (uint32_t left = LoadBigEndian32(bytes + 20); left > 0; --left) {
+    uint8_t range[kUndoRange];
+    if (kUndoRange > body - at || !ReadRange(at, range, kUndoRange)) return false;
+    const uint64_t offset = LoadBigEndian64(range);
+    const uint32_t size = LoadBigEndian32(range + 8);
+    at += kUndoRange;
+    if (offset > head->before || size > head->before - offset || size > body - at) return false;
+    at += size;
+  }
+  return at == body;
+}
+
+bool VFSPageCache::EachRange(const UndoPlace& place, RangeVisit visit) {
+  uint8_t head[kUndoHead];
+  if (!ReadRange(place.start, head, kUndoHead)) return false;
+  uint64_t at = place.start + kUndoHead;
+  for (uint32_t left = LoadBigEndian32(head + 20); left > 0; --left) {
+    uint8_t range[kUndoRange];
+    if (!ReadRange(at, range, kUndoRange)) return false;
+    const uint32_t size = LoadBigEndian32(range + 8);
+    if (!(this->*visit)(LoadBigEndian64(range), size, LoadBigEndian32(range + 12),
+                        at + kUndoRange))
+      return false;
+    at += kUndoRange + size;
+  }
+  return true;
+}
+
+template <typename Take>
+bool VFSPageCache::EachChunk(uint64_t from, uint64_t size, Take take) {
+  std::vector<uint8_t> chunk(size_t(std::min<uint64_t>(size, kPageSize)));
+  for (uint64_t done = 0; done < size;) {
+    const uint32_t step = uint32_t(std::min<uint64_t>(size - done, kPageSize));
+    if (!ReadRange(from + done, chunk.data(), step) || !take(done, chunk.data(), step))
+      return false;
+    done += step;
+  }
+  return true;
+}
+
+bool VFSPageCache::HoldsNewBytes(uint64_t offset, uint32_t size, uint32_t newHash, uint64_t) {
+  uint32_t hash = kHashBasis;
+  return EachChunk(offset, size,
+                   [&](uint64_t, const uint8_t* bytes, uint32_t step) {
+                     hash = Hash(hash, bytes, step);
+                     return true;
+                   }) &&
+         hash == newHash;
+}
+
+bool VFSPageCache::PutOldBytesOnDisk(uint64_t offset, uint32_t size, uint32_t, uint64_t oldAt) {
+  return EachChunk(oldAt, size, [&](uint64_t done, const uint8_t* bytes, uint32_t step) {
+    return WriteRange(offset + done, bytes, step);
+  });
+}
+
+bool VFSPageCache::PutOldBytesInPages(uint64_t offset, uint32_t size, uint32_t, uint64_t oldAt) {
+  return EachChunk(oldAt, size, [&](uint64_t done, const uint8_t* bytes, uint32_t step) {
+    return Write(offset + done, bytes, step);
+  });
+}
+
+bool VFSPageCache::Undo(const UndoPlace& place) {
+  UndoHead head;
+  const bool undone = ValidUndo(place, &head) &&
+                      EachRange(place, &VFSPageCache::PutOldBytesOnDisk) && FlushDisk() &&
+                      CutTo(head.before);
+  mOwed = undone ? UndoPlace{} : place;
+  if (undone) {
+    mFileLength = head.before;
+    mTailToCut = false;
+  }
+  return undone;
+}
+
+bool VFSPageCache::Recover(bool writable) {
+  const uint64_t failures = mFailures;
+  UndoPlace place;
+  UndoHead head;
+  if (!FindUndo(&place) || !ValidUndo(place, &head)) return mFailures == failures;
+  const bool whole = EachRange(place, &VFSPageCache::HoldsNewBytes);
+  if (mFailures != failures) return false;
+  if (writable) {
+    if (!whole) return Undo(place);
+    mFileLength = head.after;
+    CutTo(head.after);  // left longer, the file is no less sound
+    return true;
+  }
+  // Read only: the old bytes are laid over the pages, which then never leave.
+  mFileLength = whole ? head.after : head.before;
+  if (whole) return true;
+  mHeld = true;
+  return EachRange(place, &VFSPageCache::PutOldBytesInPages);
+}
+
+// What lies past the file's end first, in file order (a failure leaves no hole), then the undo
+// record of the overwrite, all pushed out together; then the changed bytes the file holds
+// already, pushed out too. Pages stay changed, and the file counts as no longer, until all of
+// it went through. A failure before the overwrite cuts off what was appended (a disk that
+// filled gets its room back); one in it puts the old bytes back.
 bool VFSPageCache::WriteChanged() {
+  if (mOwed.end != 0 && !Undo(mOwed)) return false;
   const uint64_t end = mFileLength;
   uint64_t grown = end;
   bool any = false;
+  auto appendFailed = [this] {
+    mTailToCut = true;
+    CutTail();
+    return false;
+  };
+  // Each appended run is written as the next begins; the last goes with the record.
+  const uint8_t* run = nullptr;
+  uint64_t runAt = end, runSize = 0;
   for (auto& [index, page] : mPages) {
     if (!page.dirty) continue;
     any = true;
     const uint64_t start = index * kPageSize;
     const uint64_t from = std::max(start, end);
     if (start + page.extent <= from) continue;
-    if (!WriteRange(from, page.bytes.data() + (from - start), start + page.extent - from))
-      return false;
+    if (runSize > 0 && !WriteRange(runAt, run, runSize)) return appendFailed();
+    run = page.bytes.data() + (from - start);
+    runAt = from;
+    runSize = start + page.extent - from;
     grown = start + page.extent;
   }
-  if (!any) return true;
-  if (!FlushDisk()) return false;
-  mFileLength = grown;
-  mOverwriting = true;
-  for (auto& [index, page] : mPages) {
-    const uint64_t start = index * kPageSize;
-    const uint64_t to = std::min(start + page.changedTo, end);
-    if (page.dirty && to > start + page.changedFrom &&
-        !WriteRange(start + page.changedFrom, page.bytes.data() + page.changedFrom,
-                    to - start - page.changedFrom))
-      return false;
+  if (!any) {
+    CutTail();
+    return true;
   }
-  if (!FlushDisk()) return false;
-  mOverwriting = false;
+  std::string record = UndoRecord(end, grown);
+  UndoPlace place;
+  if (!AppendRecord(run, runAt, runSize, &record, &place) || !FlushDisk()) return appendFailed();
+  mDiskEnd = std::max(mDiskEnd, record.empty() ? grown : place.end);
+  if (!record.empty()) {
+    bool overwritten = true;
+    for (auto& [index, page] : mPages) {
+      const uint64_t start = index * kPageSize;
+      const uint64_t to = std::min(start + page.changedTo, end);
+      overwritten = overwritten &&
+                    (!page.dirty || to <= start + page.changedFrom ||
+                     WriteRange(start + page.changedFrom, page.bytes.data() + page.changedFrom,
+                                to - start - page.changedFrom));
+    }
+    if (!overwritten || !FlushDisk()) {
+      const int32_t why = mError;
+      Undo(place);
+      mError = why;
+      return false;
+    }
+  }
+  mFileLength = grown;
   for (auto& [index, page] : mPages) {
     page.dirty = false;
     page.old.reset();
   }
+  CutTail();  // one that failed before is tried again
   return true;
 }
 
@@ -101,26 +376,27 @@ void VFSPageCache::Restore(Page* page) {
   page->dirty = page->changedFrom < page->changedTo;
 }
 
-// Pages that reach past length go too: they may hold bytes of the half-done write-back. After
-// an overwrite that failed part-way, the changed pages inside length stay, with their old
-// bytes, until those are written again.
+// The file first holds again what it held before a write-back that failed (the undo it may
+// still owe); the changed pages then go, to be read again, with those that reach past length,
+// and the file is cut to length. While the undo cannot be done, the changed pages stay with
+// their old bytes, so that the volume reads as before.
 bool VFSPageCache::DropChanges(uint64_t length) {
-  const bool torn = mOverwriting;
+  const int32_t why = mError;
+  const bool undone = mOwed.end == 0 || Undo(mOwed);
+  if (why) mError = why;
   for (auto it = mPages.begin(); it != mPages.end();) {
     Page& page = it->second;
     const uint64_t start = it->first * kPageSize;
     bool keep = !page.dirty && start + page.extent <= length;
-    if (torn && page.dirty && start < length) {
+    if (!undone && page.dirty && start < length) {
       Restore(&page);
       keep = page.dirty;  // a page no longer changed is read from the file again
     }
     it = keep ? std::next(it) : mPages.erase(it);
   }
   mFileLength = length;
-  const int64_t now = mDisk->GetLength();
-  mDisk->lastError = 0;
-  const bool cut = now <= int64_t(length) || mDisk->SetLength(length) || DiskFailed();
-  return (torn ? WriteChanged() : true) && cut;
+  mTailToCut = true;
+  return undone && CutTail();
 }
 
 // The least recently used page leaves; a changed one only with every other changed page
@@ -152,13 +428,7 @@ VFSPageCache::Page* VFSPageCache::PageAt(uint64_t index) {
   const uint64_t start = index * kPageSize;
   if (start < mFileLength) {
     const uint32_t wanted = uint32_t(std::min<uint64_t>(kPageSize, mFileLength - start));
-    int32_t got = 0;
-    mDisk->lastError = 0;
-    if (!mDisk->SetPosition(start) || !mDisk->Read(page.bytes.data(), int32_t(wanted), &got) ||
-        uint32_t(got) != wanted) {
-      DiskFailed();
-      return nullptr;
-    }
+    if (!ReadRange(start, page.bytes.data(), wanted)) return nullptr;
     page.extent = wanted;
   }
   page.lastUse = ++mClock;

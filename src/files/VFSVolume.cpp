@@ -62,8 +62,12 @@ VFSVolume::~VFSVolume() {
                                      mCache.Flush());
   (void)QV_CHECK_TEXT(written || !unflushed, "a virtual volume closed with changes it could not write",
                       nullptr);
+  if (!mReadOnly) mCache.Trim();  // what is left past the volume is no part of it
   if (mOwnsDisk) {
-    mDisk->Close();
+    // A close that fails (EIO on a network file system) may have lost what the disk took.
+    const bool closed = mDisk->Close();
+    (void)QV_CHECK_TEXT(closed || mReadOnly, "a virtual volume's file could not be closed",
+                        nullptr);
     delete mDisk;
   }
 }
@@ -159,15 +163,16 @@ bool VFSVolume::Initialize() {
 }
 
 bool VFSVolume::Load() {
+  // A write-back the last process did not live to finish is undone before anything is read.
+  if (!mCache.Recover(!mReadOnly)) return false;
   uint8_t start[8];
   if (!ReadBytes(0, start, sizeof start) || LoadBigEndian32(start) != kMagic) return false;
   const uint32_t version = LoadBigEndian32(start + 4);
   if (version < 1 || version > uint32_t(kCurrentVersion)) return false;
   mVersion = int32_t(version);
   mDisk->swapDoubles = mVersion != 1;
-  const int64_t length = mDisk->GetLength();
-  if (length < 0) return false;
-  mDiskLength = uint64_t(length);
+  // The volume's length as the cache holds it: the file may reach past it (a push's record).
+  mDiskLength = mCache.FileLength();
   Cursor first;
   if (!CheckedBlock(kFirstBlock, kMetadataFile, &first) || first.length < kMinFirstBlockLength)
     return false;
@@ -219,12 +224,11 @@ bool VFSVolume::MapMissesBlocks() {
 }
 
 // Every block from the first one on gives an entry of its header's owner and sequence. The
-// next file number moves past every owner found.
+// next file number moves past every owner found. A walk the disk broke off changes nothing: the
+// blocks past it are no less there.
 bool VFSVolume::Rebuild() {
-  mRebuilt = true;
-  const bool unflushed = mUnflushed;  // a repair: built again whenever it is lost
-  mMap.Clear();
-  mLastPlace.clear();
+  const uint64_t failures = mCache.Failures();
+  std::vector<VFSBlockEntry> found;
   uint64_t at = kFirstBlock;
   for (uint64_t steps = 0; at < mDiskLength && steps < WalkLimit(); ++steps) {
     Cursor cursor;
@@ -232,10 +236,17 @@ bool VFSVolume::Rebuild() {
     if (at >= kOffsetLimit || !CheckedBlock(uint32_t(at), kAnyOwner, &cursor) ||
         !ReadHeader(uint32_t(at), &header))
       break;
-    mMap.Add(header.owner, uint32_t(at), header.owner == 0 ? 0 : header.sequence);
+    found.push_back({uint32_t(at), header.owner, header.owner == 0 ? 0 : header.sequence});
     at += cursor.length;
   }
-  if (at < mDiskLength && at < kOffsetLimit && TornTail(at)) mDiskLength = at;
+  const bool torn = at < mDiskLength && at < kOffsetLimit && TornTail(at);
+  if (DiskFailedSince(failures)) return false;
+  mRebuilt = true;
+  const bool unflushed = mUnflushed;  // a repair: built again whenever it is lost
+  mMap.Clear();
+  mLastPlace.clear();
+  for (const VFSBlockEntry& entry : found) mMap.Add(entry.owner, entry.block, entry.sequence);
+  if (torn) mDiskLength = at;
   uint32_t next = 0;
   if (!ReadMetadataWord(0, &next)) return false;
   const uint32_t highest = mMap.HighestOwner();
@@ -261,17 +272,20 @@ bool VFSVolume::TornTail(uint64_t offset) {
 
 // --- Blocks ------------------------------------------------------------------------------------
 
+// A first block the map does not lead to sends the map to be rebuilt once; one the disk could
+// not read does not.
 bool VFSVolume::FirstBlock(uint32_t file, Cursor* cursor) {
   if (file == kMetadataFile) {
     *cursor = mMetadata.first;
     return true;
   }
+  const uint64_t failures = mCache.Failures();
   for (int attempt = 0; attempt < 2; ++attempt) {
     uint32_t block = 0;
     if (mMap.FindBlock(file, 0, &block) && CheckedBlock(block, file, cursor) &&
         cursor->sequence == 0)
       return true;
-    if (file == 0 || mRebuilt || !Rebuild()) return false;
+    if (file == 0 || mRebuilt || DiskFailedSince(failures) || !Rebuild()) return false;
   }
   return false;
 }
@@ -336,8 +350,10 @@ bool VFSVolume::FreeFile(uint32_t file) {
     const BlockHeader freed{kBlockMagic, 0, 0, double(cursor.length), 0};
     if (!WriteHeader(cursor.start, freed)) return false;
     mMap.SetOwnerOfBlock(cursor.start, 0, 0);
-    // A link that leads nowhere sound ends the chain: nothing beyond it is this file's.
-    if (next == 0 || !CheckedBlock(next, file, &cursor)) break;
+    // A link that leads nowhere sound ends the chain: nothing beyond it is this file's. One
+    // the disk could not read fails the call: the rest of the chain would stay taken.
+    const uint64_t failures = mCache.Failures();
+    if (next == 0 || !CheckedBlock(next, file, &cursor)) return !DiskFailedSince(failures);
   }
   return true;
 }
@@ -413,9 +429,12 @@ int VFSVolume::Reach(OpenRecord* record, uint64_t position, bool grow) {
   for (uint64_t steps = 0; position - current.dataOffset >= current.Capacity(); ++steps) {
     if (steps > WalkLimit()) return kFailed;
     Cursor fresh;
-    // Another handle of the file may have grown the chain since this one read the header.
+    // Another handle of the file may have grown the chain since this one read the header; a
+    // header the disk could not read may say so too, and the chain is not grown past it.
+    const uint64_t failures = mCache.Failures();
     if (current.next == 0 && CheckedBlock(current.start, record->file, &fresh))
       current.next = fresh.next;
+    if (DiskFailedSince(failures)) return kFailed;
     Cursor following;
     if (current.next == 0) {
       if (!grow) return kChainEnd;

@@ -23,10 +23,14 @@
 //     zeroed: a file never reads another's old bytes. Blocks end below 4 GiB (offsets are
 //     32-bit in the format); an allocation past that fails.
 //   - The file is read and written through a page cache, pushed out at Flush, FlushDisk and
-//     when the volume goes; what the file held is overwritten only once the disk took every
-//     byte appended (VFSPageCache), so a disk that fills leaves the volume as it was at the last
-//     push that went through, with a torn block at its end at most. That block is left out when
-//     the map is rebuilt, and the next block appended takes its place.
+//     when the volume goes; each push is whole or undone (VFSPageCache), even when the process
+//     ends half way: a disk that fills or fails leaves the volume as it was at the last push
+//     that went through, its file cut back to that length (a torn block at its end at most,
+//     when the cut fails too). That block is left out when the map is rebuilt, and the next
+//     block appended takes its place.
+//   - A read the volume file fails is no answer about the volume: a block it could not read is
+//     not taken for a damaged one (no map is rebuilt from it, no chain is cut or grown there),
+//     and the caller fails, with the file's reason in TakeDiskError.
 //   - A file is read and written at explicit positions through a handle; a position past the
 //     end of its chain reads nothing and, when written, grows the chain with zeroed blocks.
 //   - A change made of many writes (BeginChange .. EndChange) is on disk whole when EndChange
@@ -34,7 +38,8 @@
 //     was at BeginChange. The framework's callers change the volume only that way or through a
 //     file they Flush or Close, so each hears of its failure at its call; what is left to write
 //     when the volume goes is what a caller of the core wrote without a Flush, and a failure to
-//     write that is reported there (the runtime error report), since nobody else can be told.
+//     write that is reported there (the runtime error report), since nobody else can be told;
+//     so is a close of the volume file that fails (the disk may not hold what it took).
 //
 // A volume belongs to the thread that holds the run baton.
 #pragma once
@@ -108,6 +113,8 @@ class VFSVolume {
   bool FlushDisk();
   // Why the volume file last failed (errno, such as ENOSPC), or 0; cleared once taken.
   int32_t TakeDiskError() { return mCache.TakeError(); }
+  // How often the volume file failed so far: what was read while it did not move is whole.
+  uint64_t DiskFailures() const { return mCache.Failures(); }
   // A double of the volume's byte order (host order in version 1, reversed in the others).
   double DecodeDouble(const uint8_t* bytes) const;
   void EncodeDouble(double value, uint8_t* bytes) const;
@@ -157,6 +164,7 @@ class VFSVolume {
   bool CheckedBlock(uint32_t offset, uint32_t owner, Cursor* cursor);
   uint64_t WalkLimit() const { return mDiskLength / 32 + 2; }
 
+  bool DiskFailedSince(uint64_t failures) const { return mCache.Failures() != failures; }
   bool FirstBlock(uint32_t file, Cursor* cursor);
   void UseMetadataBlock(const Cursor& first);
   bool Rebuild();

@@ -72,19 +72,25 @@ VHFSVolume* VHFSVolume::Create(RandomAccessMechanism* disk, bool ownsDisk) {
   return volume;
 }
 
-VHFSVolume* VHFSVolume::Open(RandomAccessMechanism* disk, bool ownsDisk, bool readOnly) {
+VHFSVolume* VHFSVolume::Open(RandomAccessMechanism* disk, bool ownsDisk, bool readOnly,
+                             int32_t* error) {
+  if (error) *error = 0;
   VFSVolume* core = VFSVolume::Open(disk, ownsDisk, readOnly);
   if (!core) return nullptr;
   auto* volume = new VHFSVolume(core);
   Header root;
   if (!core->IsValid() || !volume->ReadHeader(kRootNumber, &root) || root.type != kFolderType) {
+    if (error) *error = core->TakeDiskError();
     delete volume;
     return nullptr;
   }
   return volume;
 }
 
-VHFSVolume::~VHFSVolume() { delete mCore; }
+VHFSVolume::~VHFSVolume() {
+  DeleteStrays();
+  delete mCore;
+}
 
 // --- Names -------------------------------------------------------------------------------------
 
@@ -226,19 +232,27 @@ void VHFSVolume::UnindexName(Listing* listing, uint32_t index) {
   if (found != listing->byName.end() && found->second == index) listing->byName.erase(found);
 }
 
+// Kept only when every read went through: a listing the disk broke off would hide names from
+// the checks that keep them unique.
 VHFSVolume::Listing* VHFSVolume::Listed(uint32_t folder) {
   auto known = mListings.find(folder);
   if (known != mListings.end()) return &known->second;
+  const uint64_t failures = mCore->DiskFailures();
+  Listing listing;
+  if (!ReadListing(folder, failures, &listing) || mCore->DiskFailures() != failures)
+    return nullptr;
+  return &mListings.emplace(folder, std::move(listing)).first->second;
+}
+
+bool VHFSVolume::ReadListing(uint32_t folder, uint64_t failures, Listing* listing) {
   Header header;
-  if (!ReadHeader(folder, &header) || header.type != kFolderType) return nullptr;
-  Listing& listing = mListings[folder];
+  if (!ReadHeader(folder, &header) || header.type != kFolderType) return false;
   uint8_t countBytes[4];
-  if (!ReadItem(folder, kCountOffset, countBytes, 4)) return &listing;
+  if (!ReadItem(folder, kCountOffset, countBytes, 4)) return true;
   const uint64_t count = LoadBigEndian32(countBytes);
   const double dataLength = IsWholeLength(header.length) ? header.length : 0;
-  if (!QV_CHECK_TEXT(double(count) <= dataLength / 4, "0", nullptr)) return &listing;
-  // The numbers that the chain holds (never more than the file); a list cut short lists what
-  // came.
+  if (!QV_CHECK_TEXT(double(count) <= dataLength / 4, "0", nullptr)) return true;
+  // The numbers that the chain holds (never more than the file).
   const uint64_t room = std::min<uint64_t>(mCore->DiskLength(), 0x7FFFFFF0) / 4;
   std::vector<uint8_t> numbers(size_t(std::min(count, room)) * 4);
   ItemHandle item(*mCore, folder);
@@ -246,13 +260,14 @@ VHFSVolume::Listing* VHFSVolume::Listed(uint32_t folder) {
   if (count > 0 && (item.handle() < 0 || !mCore->ReadAt(item.handle(), kChildrenOffset,
                                                           numbers.data(), int32_t(numbers.size()),
                                                           &got)))
-    return &listing;
+    return true;
   for (int32_t at = 0; at + 4 <= got; at += 4) {
     const uint32_t number = LoadBigEndian32(numbers.data() + at);
-    listing.entries.push_back(EntryOf(number));
-    IndexName(&listing, uint32_t(listing.entries.size() - 1));
+    listing->entries.push_back(EntryOf(number));
+    if (mCore->DiskFailures() != failures) return false;  // no use asking a failing disk on
+    IndexName(listing, uint32_t(listing->entries.size() - 1));
   }
-  return &listing;
+  return true;
 }
 
 const std::vector<VEntry>* VHFSVolume::List(uint32_t folder) {
@@ -278,7 +293,8 @@ int64_t VHFSVolume::IndexOf(const Listing& listing, uint32_t number) const {
 // The list grows at its end: the number, the count, then the data length.
 bool VHFSVolume::AppendChild(uint32_t folder, uint32_t number) {
   Listing* listing = Listed(folder);
-  if (!listing) return false;
+  Header header;
+  if (!listing || !ReadHeader(number, &header)) return false;
   const uint32_t count = uint32_t(listing->entries.size());
   if (!WriteWord(folder, kChildrenOffset + 4ull * count, number) ||
       !WriteWord(folder, kCountOffset, count + 1) ||
@@ -286,7 +302,7 @@ bool VHFSVolume::AppendChild(uint32_t folder, uint32_t number) {
     mListings.erase(folder);  // read again from what the disk holds
     return false;
   }
-  listing->entries.push_back(EntryOf(number));
+  listing->entries.push_back(VEntry{number, header.name, header.type});
   IndexName(listing, count);
   return true;
 }
@@ -331,12 +347,36 @@ bool VHFSVolume::IsWithin(uint32_t folder, uint32_t item) {
 // it may have changed on the way, are then read again.
 template <typename Change>
 bool VHFSVolume::Changed(Change change) {
+  if (!mStrays.empty()) DeleteStrays();
   if (!mCore->BeginChange()) return false;
   const bool made = change();
   bool undone = false;
   const bool kept = mCore->EndChange(made, &undone);
   if (undone) mListings.clear();
   return kept;
+}
+
+void VHFSVolume::DeleteLater(uint32_t folder, const VEntry& item) {
+  mStrays.push_back(Stray{folder, item.number, item.name});
+}
+
+// Each one still listed under its name goes; one the program renamed or moved is its own now.
+// The deletes are changes of their own, which find the list empty.
+void VHFSVolume::DeleteStrays() {
+  std::vector<Stray> strays, kept;
+  strays.swap(mStrays);
+  for (const Stray& stray : strays) {
+    const uint64_t failures = mCore->DiskFailures();
+    const Listing* listing = Listed(stray.folder);
+    if (!listing) {
+      if (mCore->DiskFailures() != failures) kept.push_back(stray);  // asked again next time
+      continue;
+    }
+    const int64_t index = IndexOf(*listing, stray.number);
+    if (index < 0 || listing->entries[size_t(index)].name != stray.name) continue;
+    if (!Delete(stray.folder, stray.number)) kept.push_back(stray);
+  }
+  mStrays.insert(mStrays.end(), kept.begin(), kept.end());
 }
 
 uint32_t VHFSVolume::MakeItem(uint32_t folder, const string& name, uint32_t type) {

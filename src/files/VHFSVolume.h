@@ -16,12 +16,16 @@
 //   - Each folder's listing is read once and kept (names folded for case-free lookup), and
 //     changed in step with every change the layer makes to that folder, so a lookup reads no
 //     sibling's header. A listing whose child count exceeds a quarter of the folder's data
-//     length is reported (condition "0") and holds nothing.
+//     length is reported (condition "0") and holds nothing. A listing the volume file failed
+//     to read whole is no listing: nothing of it is kept, and the call fails (the file's reason
+//     in Core().TakeDiskError()), so that no name goes unseen and is made a second time.
 //   - Every walk up the tree is bounded by the number of files: a cycle in damaged metadata
 //     fails the call.
 //   - Every change (create, delete, rename, type, move, information) is on disk when it answers
 //     done; one that cannot be written all answers failure and leaves nothing of itself, in
 //     memory or on disk (Core().TakeDiskError() says why: ENOSPC on a full disk).
+//   - An item its maker could not delete (DeleteLater: the file a failed replacement wrote) is
+//     deleted before the next change, or when the volume goes, unless it was renamed or moved.
 #pragma once
 
 #include <cstdint>
@@ -59,9 +63,11 @@ class VHFSVolume {
 
   // A new volume over disk with an empty root; nil when it could not be made.
   static VHFSVolume* Create(RandomAccessMechanism* disk, bool ownsDisk);
-  // The volume in disk; nil when the container or its root folder does not hold. A read-only
-  // volume refuses every change.
-  static VHFSVolume* Open(RandomAccessMechanism* disk, bool ownsDisk, bool readOnly = false);
+  // The volume in disk; nil when the container or its root folder does not hold, with the
+  // volume file's errno in *error when reading it failed (else 0). A read-only volume refuses
+  // every change.
+  static VHFSVolume* Open(RandomAccessMechanism* disk, bool ownsDisk, bool readOnly = false,
+                          int32_t* error = nullptr);
   virtual ~VHFSVolume();
   VHFSVolume(const VHFSVolume&) = delete;
   VHFSVolume& operator=(const VHFSVolume&) = delete;
@@ -105,6 +111,9 @@ class VHFSVolume {
   VFile* OpenFile(uint32_t number, RuntimeObject* volumeObject);
   // Writes a file's data length into its header through an open handle.
   bool WriteLength(int32_t handle, uint64_t length);
+  // Deletes the item of folder at the next change, or when the volume goes, if the folder
+  // still lists it under the name it has now.
+  void DeleteLater(uint32_t folder, const VEntry& item);
 
  private:
   struct Header {
@@ -119,6 +128,11 @@ class VHFSVolume {
     std::vector<VEntry> entries;
     std::unordered_map<std::string, uint32_t> byName;  // folded name -> first index
   };
+  struct Stray {
+    uint32_t folder;
+    uint32_t number;
+    std::string name;
+  };
 
   explicit VHFSVolume(VFSVolume* core) : mCore(core) {}
   template <typename Change>
@@ -130,6 +144,10 @@ class VHFSVolume {
   bool WriteWord(uint32_t number, uint64_t position, uint32_t value);
   bool WriteDouble(uint32_t number, uint64_t position, double value);
   Listing* Listed(uint32_t folder);
+  // False when folder is no folder, or when the disk failed after its count stood at failures;
+  // a list the volume cut short lists what came.
+  bool ReadListing(uint32_t folder, uint64_t failures, Listing* listing);
+  void DeleteStrays();
   void IndexName(Listing* listing, uint32_t index);
   void UnindexName(Listing* listing, uint32_t index);
   bool AppendChild(uint32_t folder, uint32_t number);
@@ -147,4 +165,5 @@ class VHFSVolume {
 
   VFSVolume* mCore;
   std::unordered_map<uint32_t, Listing> mListings;
+  std::vector<Stray> mStrays;
 };

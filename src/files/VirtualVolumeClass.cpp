@@ -84,13 +84,19 @@ extern "C" RuntimeObject* FolderItemCreateVirtualVolume(RuntimeObject* item) {
 }
 QV_EXPORT(FolderItemCreateVirtualVolume)
 
+// A file the disk could not read says why (EIO), so that no program takes it for one that holds
+// no volume and makes a new one over it.
 extern "C" RuntimeObject* FolderItemOpenAsVirtualVolume(RuntimeObject* item) {
   FolderItemImp* imp = RequiredFolderItemImp(item, "entry->mImp");
   if (!imp || imp->RefusesSpecialFile()) return nullptr;
   RandomAccessMechanism* disk = imp->OpenAsMechanism(true, true);
   const bool readOnly = !disk;
   if (readOnly) disk = imp->OpenAsMechanism(true, false);
-  return disk ? Holding(VHFSVolume::Open(BigEndian(disk), true, readOnly)) : nullptr;
+  if (!disk) return nullptr;
+  int32_t error = 0;
+  VHFSVolume* layer = VHFSVolume::Open(BigEndian(disk), true, readOnly, &error);
+  if (error) imp->SetLastError(error);
+  return Holding(layer);
 }
 QV_EXPORT(FolderItemOpenAsVirtualVolume)
 

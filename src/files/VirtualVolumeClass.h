@@ -31,7 +31,8 @@ RuntimeObject* VirtVolRootGetter(RuntimeObject* volume, uint32_t parameter);
 // A new volume in the item's file, which must not exist yet; nil, with no file left, when any
 // step fails.
 RuntimeObject* FolderItemCreateVirtualVolume(RuntimeObject* item);
-// The volume in the item's file (read and write, else read only); nil when it does not hold.
+// The volume in the item's file (read and write, else read only); nil when it does not hold,
+// with the errno of a read that failed in the item's LastErrorCode.
 RuntimeObject* FolderItemOpenAsVirtualVolume(RuntimeObject* item);
 // The volume an item lies in (one reference for the caller), or nil.
 RuntimeObject* folderVirtVolGetter(RuntimeObject* item, uint32_t parameter);

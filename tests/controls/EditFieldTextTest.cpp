@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -280,8 +281,8 @@ TEST_F(FieldFiles, FolderItemMethodsReachTheFieldPane) {
   RuntimeUnlockObject(control);
 }
 
-// A save over an older document on a disk without room for the new one answers false and
-// leaves the older document whole.
+// A save over an older document on a disk without room for the new one answers false, says why
+// in the item's LastErrorCode as a copy does, and leaves the older document whole.
 TEST_F(FieldFiles, SavingOverADocumentOnAFullDiskKeepsIt) {
   qvtest::SmallDisk disk(2 << 20);
   QV_SKIP_WITHOUT_SMALL_DISK(disk);
@@ -294,6 +295,7 @@ TEST_F(FieldFiles, SavingOverADocumentOnAFullDiskKeepsIt) {
   field->SetText(newer.c_str());
   FolderItemImpUnix target((disk / "doc.txt").c_str());
   EXPECT_FALSE(field->SaveStyledFile(&target));
+  EXPECT_EQ(target.lastError, ENOSPC);
   EXPECT_TRUE(Read(disk / "doc.txt") == older) << Read(disk / "doc.txt").size() << " bytes";
 }
 
@@ -305,6 +307,7 @@ TEST_F(FieldFiles, SavingIntoAReadOnlyFolderAnswersFalse) {
   ASSERT_EQ(chmod(folder.c_str(), 0500), 0);
   FolderItemImpUnix target((folder + "/saved.txt").c_str());
   EXPECT_FALSE(field->SaveStyledFile(&target));
+  EXPECT_EQ(target.lastError, EACCES);
 }
 
 }  // namespace

@@ -4,17 +4,23 @@
 // temporary files. Contents are checked with stat, od and Python's struct.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "StreamTestSupport.h"
 #include "support/ChildLimits.h"
+#include "support/SmallDisk.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -314,12 +320,12 @@ TEST(DataFile, FifosWithoutAWriterOpenAtOnce) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   ASSERT_EQ(mkfifo(other.c_str(), 0600), 0);
   const int status = qvtest::RunInChild([&] {
-    alarm(10);
+    alarm(qvtest::TimeLimit(10));
     auto both = NewDataFile();
     EXPECT_TRUE(both->Open(string(other.c_str()), kDataFileReadWrite));
     auto in = NewDataFile();
     ASSERT_TRUE(in->Open(string(fifo.c_str()), kDataFileReadOnly));
-    const pid_t writer = fork();
+    const pid_t writer = qvtest::ForkTestChild();
     if (writer == 0) {
       usleep(200 * 1000);
       const int fd = open(fifo.c_str(), O_WRONLY);
@@ -345,7 +351,7 @@ TEST(DataFile, FifosWithoutAPeerNeverWait) {
   ASSERT_EQ(mkfifo(alone.c_str(), 0600), 0);
   ASSERT_EQ(mkfifo(loop.c_str(), 0600), 0);
   const int status = qvtest::RunInChild([&] {
-    alarm(20);
+    alarm(qvtest::TimeLimit(20));
     auto in = NewDataFile();
     ASSERT_TRUE(in->Open(string(alone.c_str()), kDataFileReadOnly));
     char bytes[8] = {};
@@ -381,12 +387,12 @@ TEST(DataFile, FifosWithAReaderGetEveryByte) {
   const std::string block(2 << 20, 'x');
   for (const bool create : {true, false}) {
     const int status = qvtest::RunInChild([&] {
-      alarm(60);
+      alarm(qvtest::TimeLimit(60));
       auto out = NewDataFile();
       ASSERT_TRUE(create ? out->OpenForWriting(string(fifo.c_str()))
                          : out->Open(string(fifo.c_str()), kDataFileReadWrite));
       const int written = int(out->GetHandle(kHandleTypeFileNumber));
-      const pid_t reader = fork();
+      const pid_t reader = qvtest::ForkTestChild();
       if (reader == 0) {
         close(written);  // the writer's end, which would keep the reader from its end
         const int fd = open(fifo.c_str(), O_RDONLY);
@@ -425,6 +431,44 @@ TEST(DataFile, SizesThatAreNoLengthsGiveWayToTheData) {
     EXPECT_TRUE(file->IsEOF());
     EXPECT_EQ(file->GetLength(), int64_t(data.size()));
   }
+}
+
+// Ramfs and a tmpfs without a size limit keep no blocks of data, as /proc does, but there a
+// file's size is its length: a 10,000-byte file says 10,000 before a byte is read, and the
+// usual append (Position = Length, then Write) adds at its end. Each is mounted in a child with
+// mounts of its own.
+TEST(DataFile, SizesAreLengthsWhereTheFileSystemKeepsNoBlocks) {
+  std::string skipped;
+  for (const auto& kind : {std::pair{"ramfs", ""}, std::pair{"tmpfs", "size=0"}}) {
+    const char* const type = kind.first;
+    const char* const options = kind.second;
+    SCOPED_TRACE(type);
+    std::string output;
+    const int status = qvtest::RunWithMountsOfItsOwn([&] {
+      qvtest::TempFolder folder("qvblockless");
+      ASSERT_EQ(mount("qvtest", folder.path().c_str(), type, 0, options), 0) << strerror(errno);
+      struct Unmount {  // before the folder goes
+        const std::string& path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+      } unmount{folder.path()};
+      struct statfs info = {};
+      EXPECT_TRUE(statfs(folder.path().c_str(), &info) == 0 && info.f_blocks == 0);
+      const std::string data(10000, 'd');
+      WriteFile(folder / "file", data);
+      auto file = NewDataFile();
+      ASSERT_TRUE(file->Open(string((folder / "file").c_str()), kDataFileReadWrite));
+      EXPECT_EQ(file->GetLength(), 10000);
+      EXPECT_TRUE(file->SetPosition(uint64_t(file->GetLength())) && file->Write("tail", 4));
+      EXPECT_TRUE(file->Close());
+      EXPECT_TRUE(ReadFile(folder / "file") == data + "tail") << ReadFile(folder / "file").size();
+    }, &output);
+    if (status == qvtest::kChildSkipped) {
+      skipped = output;
+    } else {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
+    }
+  }
+  if (!skipped.empty()) GTEST_SKIP() << skipped;
 }
 
 // Every temporary file lies in $TMPDIR when it names a folder: the anonymous ones and the named.

@@ -268,7 +268,7 @@ const Row kWriters[] = {
   {"databaseSQLExecute", kTemp, 0, [](World& w) { w.Exec("create table k (id integer, pad varchar, primary key (id))"); const std::string pad(500, 'q'); for (int i = 0; i < 4000; ++i) w.Exec("insert into k (id, pad) values (" + std::to_string(i) + ", '" + pad + "')"); return w.Exec("update k set id = id + 100000"); }},
   {"RuntimeGetMovieFromResource", kTemp, kNil, [](World&) { return FromResource("moov", 97, "RIFF\0\0\0\0AVI ", RuntimeGetMovieFromResource); }},
   {"RuntimeGetSoundFromResourceManager", kTemp, kNil, [](World&) { return FromResource("WAVE", 97, "RIFF\0\0\0\0WAVE", RuntimeGetSoundFromResourceManager); }},
-  {"MutexContructor", kTemp, kNone, [](World&) { Held m(NewObjectFromDefinition(MutexClassDefinition())); MutexContructor(m.get(), S("qvfull").Storage()); return PathExists(std::string(getenv("TMPDIR")) + "/qvfull") ? 0 : kNil; }},
+  {"MutexContructor", kTemp, kNone, [](World&) { Held m(NewObjectFromDefinition(MutexClassDefinition())); MutexContructor(m.get(), S("").Storage()); const FolderItemImp* file = reinterpret_cast<MutexObject*>(m.get())->lockFile; return file && Bytes(file->GetPath()).rfind(std::string(getenv("TMPDIR")) + "/", 0) == 0 && file->Exists() ? 0 : kNil; }},
   {"scrollableCursorConstructor", kTemp, 0, [](World& w) { Held rs(databaseSQLSelect(w.db(), S("select n, pad from t").Storage())); Held c(NewObjectFromDefinition(ScrollableCursorClassDefinition())); scrollableCursorConstructor(c.get(), rs.get()); return scrollableCursorGetCount(c.get()) ? 0 : databaseErrorCodeGetter(w.db()); }},
 };
 // clang-format on

@@ -1,8 +1,11 @@
 // The virtual-volume container against bytes Python's struct writes and reads: the 48 bytes of a
 // new volume, the versions that open (version 1 with its doubles in host order), the block map's
-// serialisation, which free blocks are reused, the open-file table's limit, and a file of many
-// blocks read back after reopening.
+// serialisation, which free blocks are reused, the open-file table's limit, a file of many
+// blocks read back after reopening, and a push that a dying process left half done undone as the
+// volume opens.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <memory>
@@ -11,6 +14,7 @@
 #include "FolderItemTestSupport.h"
 #include "files/DataFile.h"
 #include "files/VFSVolume.h"
+#include "support/IOFaults.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -318,6 +322,74 @@ TEST(VFSVolume, TheMapWrittenBackPieceByPieceIsTheMapHeld) {
     ASSERT_EQ(reader->Map().Serialize(), volume->Map().Serialize()) << round;
   }
   EXPECT_GT(volume->Map().Count(), 3000u);
+}
+
+}  // namespace
+
+namespace {
+
+// True when the bytes are text followed by zeros only (what lies past a file's end in its
+// last block).
+bool HoldsJust(const std::string& bytes, const std::string& text) {
+  return bytes.compare(0, text.size(), text) == 0 &&
+         bytes.find_first_not_of('\0', text.size()) == std::string::npos;
+}
+
+// The first bytes of a numbered file, as far as its chain goes.
+std::string FileData(VFSVolume& volume, uint32_t file) {
+  const int32_t handle = volume.OpenFile(file);
+  std::string bytes(8000, '\0');
+  int32_t got = 0;
+  if (handle < 0 || !volume.ReadAt(handle, 0, bytes.data(), int32_t(bytes.size()), &got))
+    return "(unread)";
+  volume.CloseFile(handle);
+  return bytes.substr(0, size_t(got));
+}
+
+// A push that grows a file and rewrites it, in a process that ends as it fails (at each of its
+// writes in turn: landing in part, then every write failing, the undo's too): the volume opens
+// with the file as it was or as the push made it, never a mix, in memory when opened read-only
+// (the file itself untouched) and on disk otherwise.
+TEST(VFSVolume, APushLeftHalfDoneIsUndoneAsTheVolumeOpens) {
+  qvtest::TempFolder temp("qvvfsundo");
+  const std::string path = temp / "v.vol";
+  const std::string before(3000, 'o'), after(5000, 'n');
+  uint32_t file = 0;
+  {
+    std::unique_ptr<VFSVolume> volume(VFSVolume::Create(Disk(path, true), true));
+    file = volume->NewFileNumber();
+    const int32_t handle = volume->OpenFile(file);
+    ASSERT_TRUE(volume->WriteAt(handle, 0, before.data(), int32_t(before.size())));
+    ASSERT_TRUE(volume->Flush());
+  }
+  const std::string pristine = ReadFile(path);
+  bool pushed = false;
+  for (int skip = 0; !pushed && skip < 40; ++skip) {
+    SCOPED_TRACE("writes before the failure " + std::to_string(skip));
+    WriteFile(path, pristine);
+    const int status = qvtest::RunInChild([&] {
+      qvtest::IOFaults faults;
+      faults.Watch(path);
+      std::unique_ptr<VFSVolume> volume = OpenAt(path);
+      const int32_t handle = volume->OpenFile(file);
+      volume->WriteAt(handle, 0, after.data(), int32_t(after.size()));
+      faults.Fail(path, QV_FAULT_WRITE, skip, -1, EIO, 1000);
+      _exit(volume->Flush() ? 0 : 1);
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    pushed = WEXITSTATUS(status) == 0;
+    const std::string left = ReadFile(path);
+    for (const bool readOnly : {true, false}) {
+      std::unique_ptr<VFSVolume> volume(VFSVolume::Open(Disk(path, false), true, readOnly));
+      ASSERT_TRUE(volume->IsValid()) << readOnly;
+      const std::string data = FileData(*volume, file);
+      EXPECT_TRUE(HoldsJust(data, after) || (!pushed && HoldsJust(data, before)))
+          << readOnly << ": " << data.size() << " bytes, " << data.substr(0, 40);
+      volume.reset();
+      EXPECT_TRUE(!readOnly || ReadFile(path) == left) << "a read-only volume wrote";
+    }
+  }
+  EXPECT_TRUE(pushed) << "more than 40 writes";
 }
 
 }  // namespace

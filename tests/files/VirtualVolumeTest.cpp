@@ -24,13 +24,6 @@ namespace fs = std::filesystem;
 using namespace itemtest;
 using namespace voltest;
 
-std::vector<std::string> Names(const FolderItemImp& folder) {
-  std::vector<std::string> names;
-  for (int32_t i = 0; i < folder.Count(); ++i)
-    names.push_back(Bytes(Item(folder.Item(i, 0))->GetName()));
-  return names;
-}
-
 TEST(VirtualVolume, DirectoryRules) {
   qvtest::TempFolder temp("qvvol");
   Held volume(CreateVolume(temp / "v.vol"));

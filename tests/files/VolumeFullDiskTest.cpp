@@ -1,9 +1,11 @@
 // A virtual volume on a disk that fills: the stream writing into it is told (no space, 28) by
-// its Write, Flush or Close, and once room is made the volume opens again with every file that
-// was closed before the disk filled, whole.
+// its Write, Flush or Close, the volume file gives back what the failed push took of the disk,
+// a copy that fails leaves no file beside the one it replaces, and once room is made the volume
+// opens again with every file that was closed before the disk filled, whole.
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <random>
 #include <utility>
 #include <vector>
@@ -30,29 +32,37 @@ std::string Noise(size_t size, uint32_t seed) {
   return bytes;
 }
 
-// Writes pieces into a new file "big" of the volume until its stream reports an error (with
-// a Flush after each piece when flushing), then closes it; the first error the stream showed.
-int32_t FillWithBig(RuntimeObject* volume, bool flushing) {
+// Writes pieces into a new file "big" of the volume in the file at path until its stream
+// reports an error (with a Flush after each piece when flushing), then closes it; the first
+// error the stream showed. *past: the bytes the volume file then holds past its size at the
+// last push of the volume's that went through.
+int32_t FillWithBig(RuntimeObject* volume, const std::string& path, bool flushing,
+                    uint64_t* past) {
   Item big(Root(volume)->Child("big", 0));
   auto* stream = reinterpret_cast<BinaryStreamObject*>(NewBinaryStream(big->CreateMechanism("")));
   EXPECT_NE(stream, nullptr);
   if (!stream) return 0;
+  uintmax_t pushed = std::filesystem::file_size(path);
   const string piece = Text(Noise(kPiece, 7));
   int32_t error = 0;
   for (int n = 0; n < kMostPieces && error == 0; ++n) {
     BinaryStreamWrite(stream, piece.Storage());
     if (flushing && (error = BinaryStreamLastErrorGetter(stream)) == 0) BinaryStreamFlush(stream);
     error = BinaryStreamLastErrorGetter(stream);
+    if (flushing && error == 0) pushed = std::filesystem::file_size(path);
   }
   BinaryStreamClose(stream);
   if (error == 0) error = BinaryStreamLastErrorGetter(stream);
   RuntimeUnlockObject(&stream->header);
+  const uintmax_t now = std::filesystem::file_size(path);
+  *past = now > pushed ? now - pushed : 0;
   return error;
 }
 
 // With a few amounts of room, so that the disk fills at different places of the volume's
 // pages (at 963,608 bytes it takes a flush's bytes into its buffer and then finds no room for
-// them): the failure reaches the program, and what was closed before it survives.
+// them): the failure reaches the program, what the disk took of the push that failed is cut
+// off again (the disk is not left full), and what was closed before it survives.
 TEST(VolumeFullDisk, TheFailureIsReportedAndClosedFilesSurvive) {
   for (const bool flushing : {true, false}) {
     for (const uint64_t room : {700u << 10, 963608u, 1100u << 10, 1500u << 10}) {
@@ -67,7 +77,9 @@ TEST(VolumeFullDisk, TheFailureIsReportedAndClosedFilesSurvive) {
         Held volume(CreateVolume(path));
         ASSERT_TRUE(volume);
         ASSERT_TRUE(WriteAll(*Item(Root(volume.get())->Child("keep", 0)), keep));
-        EXPECT_EQ(FillWithBig(volume.get(), flushing), ENOSPC);
+        uint64_t past = 0;
+        EXPECT_EQ(FillWithBig(volume.get(), path, flushing, &past), ENOSPC);
+        EXPECT_EQ(past, 0u) << "the volume file keeps what the failed push appended";
       }
       disk.MakeRoom();
       Held volume(OpenVolume(path));
@@ -142,6 +154,34 @@ TEST(VolumeFullDisk, DirectoryChangesAnswerAtTheCallAndSurviveAsAnswered) {
 }
 
 namespace {
+
+// A copy over a file of a volume, on a disk that fills: the old file stays, and the file the
+// copy wrote beside it goes, at once or, since the disk refuses that too, at the volume's next
+// change once there is room; it is not there once the volume is opened again either.
+TEST(VolumeFullDisk, AFailedCopyLeavesNoFileBesideTheOneItReplaces) {
+  qvtest::SmallDisk disk(kDiskBytes);
+  QV_SKIP_WITHOUT_SMALL_DISK(disk);
+  qvtest::TempFolder host("qvcopysource");
+  WriteFile(host / "source", Noise(1 << 20, 5));
+  const std::string path = disk / "copy.vol";
+  Held volume(CreateVolume(path));
+  ASSERT_TRUE(volume);
+  Item root = Root(volume.get());
+  ASSERT_TRUE(WriteAll(*At(*root, "kept"), "old"));
+  ASSERT_TRUE(disk.LeaveRoom(64 << 10));
+  Item source(On(host / "source"));
+  EXPECT_FALSE(source->CopyTo(At(*root, "kept").get()));
+  EXPECT_EQ(source->lastError, ENOSPC);
+  EXPECT_EQ(ReadAll(*At(*root, "kept")), "old");
+  disk.MakeRoom();
+  ASSERT_TRUE(At(*root, "later")->CreateAsFolder());
+  EXPECT_EQ(Names(*root), (std::vector<std::string>{"kept", "later"}));
+  root.reset();
+  volume.reset(OpenVolume(path));
+  ASSERT_TRUE(volume);
+  EXPECT_EQ(Names(*Root(volume.get())), (std::vector<std::string>{"kept", "later"}));
+  EXPECT_EQ(ReadAll(*At(*Root(volume.get()), "kept")), "old");
+}
 
 TEST(VolumeFullDisk, AVolumeThatCannotBeMadeLeavesNoFile) {
   qvtest::SmallDisk disk(kDiskBytes);

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FolderItemTestSupport.h"
 #include "files/FolderItemClass.h"
@@ -65,6 +66,14 @@ inline Item At(const FolderItemImp& folder, const std::string& path) {
     start = end + 1;
   }
   return item;
+}
+
+// The names of the folder's items, in list order.
+inline std::vector<std::string> Names(const FolderItemImp& folder) {
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < folder.Count(); ++i)
+    names.push_back(itemtest::Bytes(Item(folder.Item(i, 0))->GetName()));
+  return names;
 }
 
 // Writes bytes as the item's whole file, made anew; false when any step fails.

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -272,7 +275,8 @@ TEST_F(PictureFiles, ASaveThatCannotBeWrittenWholeIsFalse) {
 
 // The language's SaveAsPicture answers nothing: the item's LastErrorCode tells that the save
 // found no room, on a disk that fills after part of the file, and on one that takes nothing.
-// An older picture saved there before stays whole.
+// An older picture saved there before stays whole; saved over once there is room, it keeps its
+// mode and extended attributes.
 TEST_F(PictureFiles, ASaveIntoAFullDiskLeavesWhyInLastErrorCode) {
   qvtest::SmallDisk disk(4 << 20);
   QV_SKIP_WITHOUT_SMALL_DISK(disk);
@@ -290,10 +294,21 @@ TEST_F(PictureFiles, ASaveIntoAFullDiskLeavesWhyInLastErrorCode) {
   }
   EXPECT_TRUE(ReadFile(disk / "big.bmp") == kept) << "the older picture";
   disk.MakeRoom();
-  RuntimeObject* item = NewFolderItem(FolderItemImpUnix::FromBytes(disk / "big.bmp"));
+  const std::string big = disk / "big.bmp";
+  ASSERT_EQ(chmod(big.c_str(), 0604), 0);
+  // Kernels before 6.6 keep no user attributes on tmpfs.
+  const bool tagged = setxattr(big.c_str(), "user.tag", "kept", 4, 0) == 0;
+  RuntimeObject* item = NewFolderItem(FolderItemImpUnix::FromBytes(big));
   FolderItemSaveAsPicture(item, picture, 350);
   EXPECT_EQ(FolderItemGetLastError(item, 0), 0);
   EXPECT_EQ(fileSizeGetter(item, 0), 54u + 1500u * 500u);
+  struct stat info = {};
+  char tag[8] = {};
+  EXPECT_TRUE(stat(big.c_str(), &info) == 0 && (info.st_mode & 07777) == 0604) << info.st_mode;
+  if (tagged) {
+    EXPECT_EQ(getxattr(big.c_str(), "user.tag", tag, sizeof tag), 4) << std::strerror(errno);
+    EXPECT_STREQ(tag, "kept");
+  }
   RuntimeUnlockObject(item);
   RuntimeUnlockObject(picture);
 }

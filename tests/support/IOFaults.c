@@ -1,7 +1,7 @@
 // The tests' input/output fault injector: a shared library that sits before the C library and
-// fails reads, writes, syncs and truncations of the files whose paths hold a given text, with
-// an error number (EIO, EDQUOT, EROFS, ...) or as a short transfer, while every other call goes
-// through unchanged. Test binaries link it (which places it before the C library, as LD_PRELOAD
+// fails reads, writes, syncs, truncations and closes of the files whose paths hold a given
+// text, with an error number (EIO, EDQUOT, EROFS, ...) or as a short transfer, while every other
+// call goes through unchanged. Test binaries link it (which places it before the C library, as LD_PRELOAD
 // would); any other i386 program takes it with LD_PRELOAD and its rules from QV_IO_FAULTS.
 //
 // glibc's stdio writes and reads through its own internal calls, which no library can stand in
@@ -71,6 +71,7 @@ typedef ssize_t (*Pread64Fn)(int, void*, size_t, off64_t);
 typedef ssize_t (*PwriteFn)(int, const void*, size_t, off_t);
 typedef ssize_t (*Pwrite64Fn)(int, const void*, size_t, off64_t);
 typedef int (*SyncFn)(int);
+typedef int (*CloseFn)(int);
 typedef int (*TruncateFn)(int, off_t);
 typedef int (*Truncate64Fn)(int, off64_t);
 typedef FILE* (*FdopenFn)(int, const char*);
@@ -84,6 +85,7 @@ QV_REAL(pread64, Pread64Fn)
 QV_REAL(pwrite, PwriteFn)
 QV_REAL(pwrite64, Pwrite64Fn)
 QV_REAL(fsync, SyncFn)
+QV_REAL(close, CloseFn)
 QV_REAL(fdatasync, SyncFn)
 QV_REAL(ftruncate, TruncateFn)
 QV_REAL(ftruncate64, Truncate64Fn)
@@ -191,6 +193,16 @@ QV_PUBLIC int ftruncate(int fd, off_t length) {
 QV_PUBLIC int ftruncate64(int fd, off64_t length) {
   size_t none = 0;
   return LetFd(fd, QV_FAULT_TRUNCATE, &none) ? Real_ftruncate64()(fd, length) : -1;
+}
+// A close that fails (EIO of a network file system's write-back) still lets the descriptor go.
+QV_PUBLIC int close(int fd) {
+  size_t none = 0;
+  const int let = LetFd(fd, QV_FAULT_CLOSE, &none);
+  const int error = errno;
+  const int closed = Real_close()(fd);
+  if (let) return closed;
+  errno = error;
+  return -1;
 }
 
 // ---- Streams over a watched file -----------------------------------------------------------
@@ -355,7 +367,7 @@ QV_PUBLIC int qv_io_fault_fired(int id) {
 }
 
 // QV_IO_FAULTS: rules separated by ';', each "pattern,ops,skip,times,error,short" with ops a
-// word of the letters r (read), w (write), s (sync) and t (truncate).
+// word of the letters r (read), w (write), s (sync), t (truncate) and c (close).
 __attribute__((constructor)) static void ReadEnvironmentRules(void) {
   const char* text = getenv("QV_IO_FAULTS");
   if (!text) return;
@@ -364,7 +376,7 @@ __attribute__((constructor)) static void ReadEnvironmentRules(void) {
   for (char* rule; rules && (rule = strsep(&next, ";"));) {
     char pattern[kMaxPattern], letters[8];
     int skip, times, error, shortBytes;
-    if (sscanf(rule, "%255[^,],%7[rwst],%d,%d,%d,%d", pattern, letters, &skip, &times, &error,
+    if (sscanf(rule, "%255[^,],%7[rwstc],%d,%d,%d,%d", pattern, letters, &skip, &times, &error,
                &shortBytes) != 6)
       continue;
     unsigned ops = 0;
@@ -372,6 +384,7 @@ __attribute__((constructor)) static void ReadEnvironmentRules(void) {
     if (strchr(letters, 'w')) ops |= QV_FAULT_WRITE;
     if (strchr(letters, 's')) ops |= QV_FAULT_SYNC;
     if (strchr(letters, 't')) ops |= QV_FAULT_TRUNCATE;
+    if (strchr(letters, 'c')) ops |= QV_FAULT_CLOSE;
     qv_io_fault_add(pattern, ops, skip, times, error, shortBytes);
   }
   free(rules);

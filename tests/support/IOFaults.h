@@ -1,5 +1,6 @@
-// Input/output faults for tests (IOFaults.c): reads, writes, syncs and truncations of the files
-// whose paths hold a text fail with an error number, or go short, as a failing disk makes them.
+// Input/output faults for tests (IOFaults.c): reads, writes, syncs, truncations and closes of
+// the files whose paths hold a text fail with an error number, or go short, as a failing disk
+// makes them.
 // Only the test binaries that link the library (qviofaults) have it.
 //
 //   qvtest::IOFaults faults;
@@ -16,6 +17,7 @@
 #define QV_FAULT_WRITE 2u
 #define QV_FAULT_SYNC 4u
 #define QV_FAULT_TRUNCATE 8u
+#define QV_FAULT_CLOSE 16u  // the descriptor goes all the same, as the kernel's close lets it
 
 #ifdef __cplusplus
 extern "C" {

@@ -2,19 +2,25 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "support/TestSupport.h"
 
 namespace qvtest {
 
 namespace {
 
 constexpr const char* kFiller = "filler";
+constexpr int kSkippedStatus = 77;  // a child of RunWithMountsOfItsOwn that skipped
 
 }  // namespace
 
@@ -61,5 +67,25 @@ bool SmallDisk::LeaveRoom(uint64_t room) {
 }
 
 void SmallDisk::MakeRoom() { unlink((*this / kFiller).c_str()); }
+
+void SkipChild(const std::string& why) {
+  std::printf("%s", why.c_str());
+  std::fflush(stdout);
+  _exit(kSkippedStatus);
+}
+
+int RunWithMountsOfItsOwn(const std::function<void()>& body, std::string* output) {
+  const int status = RunInChild(
+      [&] {
+        auto refused = [](const char* what) { SkipChild(what + std::string(strerror(errno))); };
+        if (geteuid() != 0) SkipChild("mounting needs root");
+        if (unshare(CLONE_NEWNS) != 0) refused("unshare -m: ");
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+          refused("making mounts private: ");
+        body();
+      },
+      output);
+  return WIFEXITED(status) && WEXITSTATUS(status) == kSkippedStatus ? kChildSkipped : status;
+}
 
 }  // namespace qvtest

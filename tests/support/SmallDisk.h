@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "support/TempFolder.h"
@@ -42,6 +43,14 @@ class SmallDisk {
   bool mMounted = false;
   std::string mProblem;
 };
+
+// Runs body in a child (RunInChild) with mounts of its own, private, which go with it: the
+// child's wait status and what it wrote (*output), or kChildSkipped with *output saying why
+// where the machine allows no mounts of its own or body called SkipChild.
+int RunWithMountsOfItsOwn(const std::function<void()>& body, std::string* output);
+constexpr int kChildSkipped = -3;
+// Ends such a child as skipped, saying why.
+[[noreturn]] void SkipChild(const std::string& why);
 
 }  // namespace qvtest
 
