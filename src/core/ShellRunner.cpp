@@ -19,11 +19,16 @@ enum class ChildKind { kWaitedFor, kStarted, kDetached };
 
 // In the vfork child: nothing but system calls, then exec or _exit. Every descriptor past the
 // standard three goes but keep, the pipe that carries a failed exec's errno.
+// Where close_range is refused (kernels before 5.9, seccomp profiles, emulators), each
+// descriptor below the limit is closed one by one. The bounds are compared unsigned: ~0u is -1
+// as a long on a 32-bit machine, and a loop bounded by it closed nothing.
 void CloseDescriptorsBut(int keep) {
   const auto closeRange = [](unsigned first, unsigned last) {
     if (first > last || close_range(first, last, 0) == 0) return;
-    const long limit = sysconf(_SC_OPEN_MAX);
-    for (long fd = first; fd < limit && fd <= long(last); ++fd) close(static_cast<int>(fd));
+    const long limit = sysconf(_SC_OPEN_MAX);  // -1 where unlimited
+    const unsigned long count = limit > 0 ? static_cast<unsigned long>(limit) : 65536;
+    const unsigned end = count - 1 < last ? static_cast<unsigned>(count - 1) : last;
+    for (unsigned fd = first; fd <= end; ++fd) close(static_cast<int>(fd));
   };
   closeRange(STDERR_FILENO + 1, unsigned(keep) - 1);
   closeRange(unsigned(keep) + 1, ~0u);
