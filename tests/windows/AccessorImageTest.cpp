@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 
 #include "SpawnedProcess.h"
 #include "WindowFixtures.h"
@@ -50,6 +51,27 @@ class AccessorImage : public testing::Test {
     return field("Width: ") + " x " + field("Height: ");
   }
 
+  // The program's output without the window's activations: a window manager may take the
+  // focus from the window and give it back at any time (a loaded one did, after a click into
+  // the active window), and each time the focused control loses the focus and gets it again
+  // ("Second.LostFocus", "Window.Deactivate", "Second.GotFocus", "Window.Activate").
+  std::string OwnSteps() {
+    std::string steps;
+    std::string previous;
+    std::istringstream lines(app->Output());
+    for (std::string line; std::getline(lines, line);) {
+      if (line == "Window.Activate" || line == "Window.Deactivate") {
+        if (previous.ends_with(".LostFocus") || previous.ends_with(".GotFocus"))
+          steps.resize(steps.size() - previous.size() - 1);
+        previous.clear();
+        continue;
+      }
+      steps += line + "\n";
+      previous = line;
+    }
+    return steps;
+  }
+
   qvtest::GuiDriver gui;
   std::unique_ptr<qvtest::SpawnedProcess> app;
   qvtest::XWindow xid = 0;
@@ -86,7 +108,7 @@ TEST_F(AccessorImage, EachStepShowsOnTheXServer) {
   ASSERT_TRUE(Step("Focus Second")) << app->Output();
   ASSERT_TRUE(Step("FocusNil")) << app->Output();
   ASSERT_TRUE(Step("Focus Nil")) << app->Output();
-  const std::string output = app->Output();
+  const std::string output = OwnSteps();
   EXPECT_NE(output.find("Windowed\nFirst.LostFocus\nSecond.GotFocus\nFocusSet\nSecond.Action\n"
                         "Focus Second\nSecond.LostFocus\nFocusNil\nFocus Nil\n"),
             std::string::npos)
@@ -106,8 +128,9 @@ TEST_F(AccessorImage, EachStepShowsOnTheXServer) {
   const int status = app->Finish();
   EXPECT_TRUE(qvtest::ExitedWith(status, 0)) << app->Errors();
   const std::string tail = "Minimize\nMinimized\nRuntimeRun returned\n";
-  ASSERT_GE(app->Output().size(), tail.size());
-  EXPECT_EQ(app->Output().substr(app->Output().size() - tail.size()), tail) << app->Output();
+  const std::string steps = OwnSteps();
+  ASSERT_GE(steps.size(), tail.size()) << app->Output();
+  EXPECT_EQ(steps.substr(steps.size() - tail.size()), tail) << app->Output();
   EXPECT_EQ(app->Errors().find("Runtime Error"), std::string::npos) << app->Errors();
 }
 

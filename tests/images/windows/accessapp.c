@@ -12,7 +12,9 @@
  *   FocusNil      Focus is Nil (Second's LostFocus prints "Second.LostFocus")
  *   Focus Nil     again Focus, now Nil
  *   Maximize, Restore, Minimize: the window's states; the Minimize event prints "Minimized"
- *   and closes the window, which ends the program. */
+ *   and closes the window, which ends the program.
+ * The window's Activate and Deactivate events print "Window.Activate" and "Window.Deactivate",
+ * right after the focus event that the window's activation gives its focused control. */
 #include "qvapp.h"
 
 void RuntimeCloseWindow(QVObject* window);
@@ -143,6 +145,10 @@ static int32_t OnMouseDown(QVObject* window, int32_t x, int32_t y) {
   return 1;
 }
 
+static void OnActivate(QVObject* window) { RuntimeConsolePrint(QV_STR("Window.Activate")); }
+
+static void OnDeactivate(QVObject* window) { RuntimeConsolePrint(QV_STR("Window.Deactivate")); }
+
 static void OnMinimize(QVObject* window) {
   RuntimeConsolePrint(QV_STR("Minimized"));
   RuntimeCloseWindow(window);
@@ -161,6 +167,8 @@ QV_ENTRY {
   QVSetHandler(windowClass, "Open", (void*)OnOpen);
   QVSetHandler(windowClass, "MouseDown", (void*)OnMouseDown);
   QVSetHandler(windowClass, "Minimize", (void*)OnMinimize);
+  QVSetHandler(windowClass, "Activate", (void*)OnActivate);
+  QVSetHandler(windowClass, "Deactivate", (void*)OnDeactivate);
 
   QVObject* window = RuntimeNewObject(windowClass);
   WindowDefaultConstructor(window);
