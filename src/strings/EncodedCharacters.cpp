@@ -196,11 +196,14 @@ namespace {
 
 // One place a thread keeps per record it searched last, a few records at a time, each valid
 // while the record's stamp (the one that UTF-8 positions keep, moved on by every writing or
-// freeing of a record) stays as it was and the record's bytes are where they were.
+// freeing of a record) stays as it was, the record's bytes are where they were and it has the
+// label it was read under: a label changed in place (DefineEncoding, a plug-in's
+// QUORSetStringEncoding) moves no stamp, and the place's table node belongs to the old one.
 struct KeptPlace {
   const stringStorage* record;
   const unsigned char* data;
   uint32_t length;
+  uint32_t encoding;
   uint32_t stampLow;
   uint32_t stampHigh;
   int32_t offset;
@@ -218,7 +221,7 @@ KeptPlace& KeptPlaceFor(const stringStorage* record) {
 bool StampHolds(const KeptPlace& kept, const stringStorage* record) {
   const utf8_positions::Stamp& stamp = utf8_positions::StampOf(record);
   return kept.record == record && kept.data == record->data && kept.length == record->length &&
-         kept.stampLow == stamp.low.load(std::memory_order_relaxed) &&
+         kept.encoding == record->encoding && kept.stampLow == stamp.low.load(std::memory_order_relaxed) &&
          kept.stampHigh == stamp.high.load(std::memory_order_relaxed);
 }
 
@@ -227,7 +230,7 @@ bool StampHolds(const KeptPlace& kept, const stringStorage* record) {
 EncodedTextReader::Place EncodedTextReader::KeptOrFirstPlace() const {
   if (!mRecord) return FirstPlace();
   const KeptPlace& kept = KeptPlaceFor(mRecord);
-  if (!StampHolds(kept, mRecord) || kept.offset > mLength) return FirstPlace();
+  if (!StampHolds(kept, mRecord)) return FirstPlace();
   return {kept.offset, kept.root, kept.characters, kept.units16};
 }
 
@@ -237,6 +240,7 @@ void EncodedTextReader::KeepPlaceOf(const EncodedUnit& unit) const {
   KeptPlaceFor(mRecord) = {mRecord,
                            mRecord->data,
                            mRecord->length,
+                           mRecord->encoding,
                            stamp.low.load(std::memory_order_relaxed),
                            stamp.high.load(std::memory_order_relaxed),
                            unit.start,
@@ -275,13 +279,15 @@ void EncodedTextReader::Seek(int32_t from) {
 // is a unit, so its place in characters is found at once.
 void EncodedTextReader::SeekCounted(int32_t from, UnicodeCount count) {
   from = std::max(from, 0);
-  Place place = KeptOrFirstPlace();
-  const int32_t known = count == UnicodeCount::kCharacters ? place.characters : place.units16;
-  if (known < 0 || known > from) place = FirstPlace();
+  Place place;
   if (!mTable && count == UnicodeCount::kCharacters) {
     const int64_t offset = mMark + int64_t{from} * 4;
     place = offset < mLength ? Place{static_cast<int32_t>(offset), 0, from, -1}
                              : Place{mLength, 0, -1, -1};
+  } else {
+    place = KeptOrFirstPlace();
+    const int32_t known = count == UnicodeCount::kCharacters ? place.characters : place.units16;
+    if (known < 0 || known > from) place = FirstPlace();
   }
   MoveTo(place);
   const int32_t& counted = count == UnicodeCount::kCharacters ? mCharacters : mUnits16;

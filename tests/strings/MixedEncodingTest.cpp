@@ -469,6 +469,23 @@ TEST(MixedEncodings, SearchesFromKeptPlacesAnswerAsFreshOnes) {
       }
     }
   }
+  // A label changed in place (as a plug-in may) keeps nothing of what was kept under the old:
+  // a place counted in ISO-2022-JP characters is no place in the same bytes read as EUC-JP.
+  std::string utf8;
+  for (int i = 0; i < 300; ++i) utf8 += pool[i % 4];
+  string text = ConvertEncoding(Make(utf8, kEncodingUTF8), 2080);
+  const string hon = Make(pool[1], kEncodingUTF8), a = Make("a", kEncodingUTF8);
+  ASSERT_GT(StringInStr(150, text.Storage(), hon.Storage()), 0);
+  for (TextEncoding label : {2336u, 2561u}) {
+    text.Storage()->encoding = label;
+    const string relabelled = Make(Bytes(text), label);
+    for (int32_t start : {250, 160}) {
+      EXPECT_EQ(StringInStr(start, text.Storage(), a.Storage()),
+                StringInStr(start, relabelled.Storage(), a.Storage())) << label;
+      EXPECT_EQ(Taken(StringDBCSMid3(text.Storage(), start, 2)),
+                Taken(StringDBCSMid3(relabelled.Storage(), start, 2))) << label;
+    }
+  }
 }
 
 // The common-encoding rule relabels ASCII only into encodings that keep its bytes; the others
