@@ -193,8 +193,13 @@ bool FileReplacement::Commit(mode_t newFileMode) {
   if (!mBeside || (mExists && (mOld.st_nlink > 1 || !TakeOldAttributes())))
     return WriteInPlace(newFileMode);
   if (!mExists && fchmod(mHolder.Descriptor(), newFileMode) != 0) return Fail(errno);
-  // A rename the system refuses (over a file bind-mounted there, EBUSY) leaves writing in place.
-  if (rename(Holder().c_str(), mLanding.c_str()) != 0) return WriteInPlace(newFileMode);
+  // A rename the system refuses (over a file bind-mounted there, EBUSY; one this process may not
+  // replace) leaves writing in place; any other failure (EIO, ENOSPC) fails the copy, which
+  // leaves the old file as it was.
+  if (rename(Holder().c_str(), mLanding.c_str()) != 0) {
+    if (errno != EBUSY && errno != EPERM && errno != EACCES) return Fail(errno);
+    return WriteInPlace(newFileMode);
+  }
   mHolder.Keep();
   mHolder.Close();
   return true;

@@ -20,7 +20,6 @@ constexpr uint32_t kOldPiece = kPageSize / kOldPieces;
 // (u64 each), the number of ranges (u32), each range {offset (u64), length (u32), FNV-1a hash of
 // the bytes the write-back puts there (u32), the old bytes}; then its trailer, which ends the
 // file: where the record starts (u64), the hash of the record (u32), "VFSU".
-constexpr uint32_t kUndoTag = 0x56465375;   // "VFSu"
 constexpr uint32_t kUndoMark = 0x56465355;  // "VFSU"
 constexpr uint32_t kUndoHead = 24;
 constexpr uint32_t kUndoRange = 16;
@@ -135,7 +134,7 @@ std::string VFSPageCache::UndoRecord(uint64_t end, uint64_t grown) const {
   }
   if (count == 0) return std::string();
   std::string record;
-  AppendBigEndian(&record, kUndoTag, 4);
+  AppendBigEndian(&record, kVFSUndoTag, 4);
   AppendBigEndian(&record, end, 8);
   AppendBigEndian(&record, grown, 8);
   AppendBigEndian(&record, count, 4);
@@ -193,7 +192,7 @@ bool VFSPageCache::ValidUndo(const UndoPlace& place, UndoHead* head) {
                    return true;
                  }) ||
       hash != LoadBigEndian32(trailer + 8) || !ReadRange(place.start, bytes, kUndoHead) ||
-      LoadBigEndian32(bytes) != kUndoTag)
+      LoadBigEndian32(bytes) != kVFSUndoTag)
     return false;
   *head = {LoadBigEndian64(bytes + 4), LoadBigEndian64(bytes + 12)};
   if (head->before > head->after || head->after > place.start) return false;
@@ -328,6 +327,10 @@ bool VFSPageCache::WriteChanged() {
     return true;
   }
   std::string record = UndoRecord(end, grown);
+  // A write-back that overwrites nothing has no record: the last one, past the file's length,
+  // goes first, or it would still end the file and, after a crash, be taken for this one's and
+  // cut off what this one appended.
+  if (record.empty() && !Trim()) return false;
   UndoPlace place;
   if (!AppendRecord(run, runAt, runSize, &record, &place) || !FlushDisk()) return appendFailed();
   mDiskEnd = std::max(mDiskEnd, record.empty() ? grown : place.end);

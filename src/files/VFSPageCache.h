@@ -37,6 +37,10 @@
 
 #include "files/RandomAccessMechanism.h"
 
+// The first word of an undo record ("VFSu"): a volume's walk that meets it past its last block
+// has met a record that a process ending mid-write left cut short.
+inline constexpr uint32_t kVFSUndoTag = 0x56465375;
+
 class VFSPageCache {
  public:
   explicit VFSPageCache(RandomAccessMechanism* disk);

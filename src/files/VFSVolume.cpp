@@ -261,13 +261,15 @@ bool VFSVolume::Rebuild() {
   return true;
 }
 
-// From offset to the end lies a block the disk had no room to take whole: too few bytes for
-// one, or a header that claims more bytes than are left.
+// From offset to the end lies a block the disk had no room to take whole (too few bytes for
+// one, or a header that claims more bytes than are left), or an undo record cut short.
 bool VFSVolume::TornTail(uint64_t offset) {
   const uint64_t left = mDiskLength - offset;
   BlockHeader header;
-  return left < kMinBlockLength || (ReadHeader(uint32_t(offset), &header) &&
-                                    header.magic == kBlockMagic && header.length > double(left));
+  return left < kMinBlockLength ||
+         (ReadHeader(uint32_t(offset), &header) &&
+          ((header.magic == kBlockMagic && header.length > double(left)) ||
+           header.magic == kVFSUndoTag));
 }
 
 // --- Blocks ------------------------------------------------------------------------------------
