@@ -27,7 +27,6 @@ namespace {
 
 constexpr const char* kArrow = " -> ";
 constexpr const char* kVariantMark = " | ";
-constexpr int kVariantSkipped = 77;
 
 std::vector<Area>& AreaList() {
   static std::vector<Area> areas;
@@ -379,6 +378,12 @@ std::string Number(double value) {
 }
 
 std::string Number(int64_t value) { return std::to_string(value); }
+
+std::string ErrorName(int code) {
+  if (code == 0) return "0";
+  const char* name = strerrorname_np(code);
+  return name ? name : std::to_string(code);
+}
 
 // --- Calling an export ------------------------------------------------------------------------
 

@@ -72,6 +72,9 @@ bool RegisterArea(const Area& area);
       ::answers::RegisterArea(::answers::Area{__VA_ARGS__})
 
 const Area* FindArea(const std::string& name);
+// The exit status of a child whose variant this machine cannot make (a wrapper that checks
+// before it runs the variant gives it too).
+constexpr int kVariantSkipped = 77;
 // Called by an emitter whose variant this machine cannot make: says why and ends the child
 // with the skipped status (its committed lines stand).
 [[noreturn]] void SkipVariant(const std::string& reason);
@@ -95,6 +98,8 @@ std::string EncodingName(TextEncoding encoding);
 // A double as the shortest text that reads back to the same value, with nan / inf / -inf / -0.
 std::string Number(double value);
 std::string Number(int64_t value);
+// The name of an error code ("EACCES"), "0" for none.
+std::string ErrorName(int code);
 
 // --- Calling an export by its signature -----------------------------------------------------
 

@@ -93,12 +93,6 @@ std::string Sanitized(std::string text) {
   return text;
 }
 
-std::string ErrorName(int error) {
-  if (error == 0) return "0";
-  const char* name = strerrorname_np(error);
-  return name ? name : std::to_string(error);
-}
-
 std::string WaitStatusText(int status) {
   if (WIFEXITED(status)) return "exit " + std::to_string(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) return std::string("signal SIG") + sigabbrev_np(WTERMSIG(status));
@@ -616,7 +610,7 @@ void MakeWorkFolder() {
 void EmitRow(Table& table, const Runner& runner, const Program& program, int row) {
   const std::string report = gFolder + "/report-" + std::to_string(row);
   const Setting act("QV_PROBE_ACT", program.act), named("QV_PROBE_REPORT", report.c_str());
-  const int wait = kReportWaitSeconds * qvtest::SlowRunFactor();
+  const int wait = qvtest::TimeLimit(kReportWaitSeconds);
   const Plants plants;
   std::string answer = runner.call(program);
   answer += ReapedShellChildren(wait);

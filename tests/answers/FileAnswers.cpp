@@ -20,6 +20,7 @@
 #include "app/ThreadLocks.h"
 #include "core/ClassRegistry.h"
 #include "core/ObjectDefinitionConverter.h"
+#include "core/TypeNames.h"
 #include "files/FolderItemClass.h"
 #include "files/SpecialFolders.h"
 
@@ -84,9 +85,15 @@ std::vector<Variant> FileVariants() {
     more.insert(more.begin(), base.begin(), base.end());
     return more;
   };
-  // A mount namespace of the variant's own, where the process may make one (as root).
+  // A mount namespace of the variant's own, where the process may make one (as root); where
+  // unshare cannot make it (no CAP_SYS_ADMIN) the variant is skipped with unshare's reason.
   const std::vector<std::string> unshare =
-      root ? std::vector<std::string>{"unshare", "-m", "--propagation", "private"}
+      root ? std::vector<std::string>{"sh", "-c",
+                                      "why=$(unshare -m true 2>&1) || { echo \"cannot make a "
+                                      "mount namespace: $why\" >&2; exit " +
+                                          std::to_string(kVariantSkipped) +
+                                          "; }; exec unshare -m --propagation private \"$@\"",
+                                      "sh"}
            : std::vector<std::string>{};
   const std::string host = "QV_FILES_HOST_NS=" + MountNamespace();
   // Root makes a folder for the ordinary user, with a file of root's in a folder of root's,
@@ -126,8 +133,12 @@ std::string Environment(const char* name) {
 // made here.
 Place MakePlace(std::string* temporary) {
   Place place;
-  if (Environment("QV_FILES_NOBODY") == "1" && geteuid() != kNobody)
+  const bool nobody = Environment("QV_FILES_NOBODY") == "1";
+  if (nobody && (geteuid() != kNobody || Environment("QV_FILES_THEIRS").empty()))
     SkipVariant("not run as the ordinary user 65534: the variant is made by root with setpriv");
+  // The committed answers of the other variants are root's: it writes read-only files and
+  // gives a folder another group.
+  if (!nobody && geteuid() != 0) SkipVariant("not run as root, whose answers the lines are");
   const std::string mount = Environment("QV_FILES_MOUNT");
   if (!mount.empty() && Environment("QV_FILES_HOST_NS") == MountNamespace())
     SkipVariant("no mount namespace of its own: unshare -m needs root");
@@ -216,7 +227,7 @@ std::vector<Opener> OpenersOf(const std::vector<Member>& members, const Member& 
   if (member.owner == "FolderItem" || member.owner.empty()) return {Opener{}};
   std::vector<Opener> openers;
   for (const Member& maker : members) {
-    if (TypeName(maker.result) != member.owner) continue;
+    if (TypeName(maker.result).CString() != member.owner) continue;
     const bool onItem = maker.owner == "FolderItem";
     if (!onItem && !maker.owner.empty()) continue;
     for (const std::vector<Input>& inputs : InputRows(maker)) {

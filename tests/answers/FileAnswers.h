@@ -72,8 +72,7 @@ std::string DescribeState(const Place& place, const Fixture& fixture);
 std::string Shown(const Place& place, const std::string& path);
 // Bytes as the table writes them: quoted when short, else length, hash, first and last bytes.
 std::string ShownBytes(const std::string& bytes);
-// The name of an error code ("EACCES"), "0" for none.
-std::string ErrorName(int code);
+using answers::ErrorName;
 // Recursively removes path (folders made writable first); true when nothing is left.
 bool RemoveTree(const std::string& path);
 
@@ -99,8 +98,6 @@ struct Member {
 // Every member of the classes of the area and the global functions that make folder items or
 // volumes, in row order.
 std::vector<Member> AreaMembers();
-// The name of a type as the rows declare it ("Integer", "FolderItem", ...).
-std::string TypeName(const TypeDescriptor* type);
 // Why a member has no rows, or "" when it has them.
 std::string WhyNoRows(const Member& member);
 // What a member does, for the variants that run only the calls their change can alter:

@@ -9,6 +9,8 @@
 
 #include "answers/FileAnswers.h"
 #include "core/RuntimeObject.h"
+#include "core/TypeNames.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -46,6 +48,8 @@ TEST(FileAnswers, EachKindIsWrittenAlikeTwiceAndWithoutTheMachinesFolders) {
 TEST(FileAnswers, PathsAreWrittenByWhatTheyAre) {
   PlaceForTest test;
   const Place& place = test.place;
+  // $TMPDIR is matched before /tmp: one of the test's own, whatever the caller's.
+  const qvtest::ScopedEnvironmentVariable tmpdir("TMPDIR", "/qv-tmpdir");
   EXPECT_EQ(Shown(place, place.root + "/x/f"), "x/f");
   EXPECT_EQ(Shown(place, place.root + "/"), ".");
   EXPECT_EQ(Shown(place, place.home + "/Documents/"), "$HOME/Documents/");
@@ -53,6 +57,7 @@ TEST(FileAnswers, PathsAreWrittenByWhatTheyAre) {
   EXPECT_EQ(Shown(place, "/tmp/AbC123/"), "/tmp/*/");
   EXPECT_EQ(Shown(place, "/tmp//x"), "/tmp//*");
   EXPECT_EQ(Shown(place, "/tmp/"), "/tmp/");
+  EXPECT_EQ(Shown(place, "/qv-tmpdir/AbC123/0f3e"), "$TMPDIR/*/*");
   EXPECT_EQ(Shown(place, "/dev/null"), "/dev/null");
   EXPECT_EQ(Shown(place, "/" + std::string(60, 'n')), "/nnnnnnnnnnn...(61 bytes)");
   EXPECT_EQ(ShownBytes("abc\n"), "\"abc\\n\"");
@@ -71,6 +76,7 @@ TEST(FileAnswers, EveryMemberHasRowsOrAReason) {
     EXPECT_EQ(why.rfind("no inputs", 0), std::string::npos)
         << member.owner << "." << member.name << ": " << why;
     if (why.empty()) {
+      // A table of inputs that is there but empty gives no reason and no rows.
       EXPECT_FALSE(InputRows(member).empty()) << member.owner << "." << member.name;
     }
   }
@@ -79,7 +85,7 @@ TEST(FileAnswers, EveryMemberHasRowsOrAReason) {
     EXPECT_TRUE(owners.count(owner)) << "no members of " << owner;
   const Member* length = FindMember(members, "BinaryStream", "Length");
   ASSERT_NE(length, nullptr);
-  EXPECT_EQ(TypeName(length->result), "UInt64");
+  EXPECT_STREQ(TypeName(length->result).CString(), "UInt64");
 }
 
 // The stream reads the fixture's first bytes, "0001 abc", big-endian: each result is read as its

@@ -285,12 +285,6 @@ RuntimeObject* MakeVolume(const std::string& path, RuntimeObject** item) {
 
 std::string DiskFolder() { return "/var/tmp"; }
 
-std::string ErrorName(int code) {
-  if (code == 0) return "0";
-  const char* name = strerrorname_np(code);
-  return name ? name : std::to_string(code);
-}
-
 std::string ShownBytes(const std::string& bytes) {
   if (bytes.size() <= kShortBytes) return answers::QuoteBytes(bytes.data(), bytes.size());
   char hash[24];

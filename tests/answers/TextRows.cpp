@@ -15,6 +15,7 @@
 #include "core/LanguageTypes.h"
 #include "core/RuntimeClass.h"
 #include "core/RuntimeObject.h"
+#include "core/TypeNames.h"
 #include "strings/TextEncodingObjects.h"
 #include "values/DateClass.h"
 #include "values/VariantTypes.h"
@@ -176,17 +177,6 @@ const std::vector<DirectExport>& DirectExports() {
   return list;
 }
 
-std::string TypeName(const TypeDescriptor* type) {
-  if (!type) return "nothing";
-  switch (type->kind) {
-    case kTypeKindIntrinsic: return AsIntrinsicType(type)->name;
-    case kTypeKindArray: return TypeName(AsArrayType(type)->elementType) + "()";
-    case kTypeKindClassName: return AsClassNameType(type)->className;
-    case kTypeKindClass: return AsClassDefinition(type)->className.CString();
-    default: return "type " + std::to_string(type->kind);
-  }
-}
-
 Kind KindOfClass(const std::string& name) {
   if (name == "TextEncoding") return Kind::kTextEncoding;
   if (name == "TextConverter") return Kind::kTextConverter;
@@ -211,7 +201,7 @@ Kind KindOf(const TypeDescriptor* type) {
     return Kind::kOther;
   }
   if (type->kind == kTypeKindClassName || type->kind == kTypeKindClass) {
-    return KindOfClass(TypeName(type));
+    return KindOfClass(TypeName(type).CString());
   }
   const std::pair<const TypeDescriptor*, Kind> intrinsics[] = {
       {String, Kind::kString},   {Integer, Kind::kInt32},    {UInt32, Kind::kUInt32},
@@ -234,13 +224,15 @@ std::string WhyWithout(const CallRow& row, const std::vector<const TypeDescripto
     if (row.exportName == entry.exportName) return entry.why;
   }
   if (!LookupExportEntry(row.exportName.c_str())) return "no export of this name";
-  if (row.result == Kind::kOther) return "gives a value of type " + TypeName(result) + ", of another area";
+  if (row.result == Kind::kOther)
+    return "gives a value of type " + std::string(TypeName(result).CString()) + ", of another area";
   for (size_t i = 0; i < row.parameters.size(); ++i) {
     if (row.parameters[i] == Kind::kOther) {
-      return "takes a value of type " + TypeName(types[i]) + ", which has no input table";
+      return "takes a value of type " + std::string(TypeName(types[i]).CString()) +
+             ", which has no input table";
     }
     if (row.byRef[i] && !IsObject(row.parameters[i])) {
-      return "takes a ByRef value of type " + TypeName(types[i]);
+      return "takes a ByRef value of type " + std::string(TypeName(types[i]).CString());
     }
   }
   return "";
