@@ -10,17 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/ProcFiles.h"
+
 namespace qvtest {
 
 namespace {
 
 std::string FirstLineOf(const char* path) {
-  char text[128] = "";
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  const ssize_t n = fd < 0 ? -1 : read(fd, text, sizeof text - 1);
-  if (fd >= 0) close(fd);
-  std::string line(text, size_t(n > 0 ? n : 0));
-  return line.substr(0, line.find('\n'));
+  const std::string text = ReadProcFile(path, 127);
+  return text.substr(0, text.find('\n'));
 }
 
 bool IsI386Program(const std::string& path) {

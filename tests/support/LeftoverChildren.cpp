@@ -1,7 +1,6 @@
 #include "support/LeftoverChildren.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,37 +8,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+
+#include "support/ProcFiles.h"
+#include "support/Watchdog.h"
 
 namespace qvtest {
 
 namespace {
-
-// The start of a /proc file, read without stdio (the watchdog's report calls this while a hung
-// thread may hold the stdio lock).
-std::string ReadProcFile(const std::string& path, size_t cap = 4096) {
-  std::string text(cap, '\0');
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  const ssize_t n = fd < 0 ? -1 : read(fd, text.data(), cap);
-  if (fd >= 0) close(fd);
-  text.resize(n > 0 ? size_t(n) : 0);
-  return text;
-}
-
-// The state letter and parent that /proc gives a process: 'Z' for an ended one not yet reaped,
-// 0 for one that is gone.
-char ProcessState(int pid, int* parent = nullptr) {
-  const std::string stat = ReadProcFile("/proc/" + std::to_string(pid) + "/stat", 512);
-  const size_t name = stat.rfind(')');
-  char state = 0;
-  int ppid = 0;
-  if (name == std::string::npos || std::sscanf(stat.c_str() + name + 1, " %c %d", &state,
-                                               &ppid) != 2)
-    return 0;
-  if (parent) *parent = ppid;
-  return state;
-}
 
 // The children that each thread of this process forked, as the kernel lists them; false where
 // it keeps no such list.
@@ -81,13 +59,25 @@ std::vector<int> ChildrenByParent() {
   return children;
 }
 
+// How long a killed child may take to be reaped, in milliseconds before the slow-run factor.
+constexpr int kReapMs = 2000;
+
+// Waits for the killed child a bounded time: one in uninterruptible sleep ends only when its
+// I/O does, and the watchdog's report, which calls this, must not stall on it.
 std::string EndChild(int pid) {
-  const std::string line = std::to_string(pid) + " (" + CommandLine(pid) + ")\n";
+  const std::string line = std::to_string(pid) + " (" + CommandLine(pid) + ")";
   if (getpgid(pid) == pid) kill(-pid, SIGKILL);
   kill(pid, SIGKILL);
-  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  const int limit = TimeLimit(kReapMs);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
+  for (;;) {
+    const pid_t reaped = waitpid(pid, nullptr, WNOHANG);
+    if (reaped < 0 && errno == EINTR) continue;
+    if (reaped != 0) return line + "\n";
+    if (std::chrono::steady_clock::now() >= until)
+      return line + ", not reaped within " + std::to_string(limit) + " ms\n";
+    usleep(2000);
   }
-  return line;
 }
 
 // Each case's and each suite's children are those that were not running when it started.

@@ -18,7 +18,9 @@ std::string CommandLine(int pid);
 
 // Kills and reaps every running child but those in kept, each with the process group it leads
 // (its own children that stayed there go with it): "pid (command line)" lines of those ended,
-// or "". Reads /proc and writes nothing, so that the watchdog may call it from its report.
+// or "", one that was not reaped in time (stuck in uninterruptible sleep) marked ", not reaped
+// within N ms". Reads /proc and writes nothing, and waits a bounded time, so that the watchdog
+// may call it from its report.
 std::string EndChildrenBut(const std::vector<int>& kept);
 
 // Ends, and fails, what each test case and suite leaves running (the test main calls it).

@@ -20,6 +20,7 @@
 #include <fstream>
 
 #include "support/Emulator.h"
+#include "support/ProcFiles.h"
 #include "support/Watchdog.h"
 
 extern char** environ;
@@ -102,11 +103,11 @@ std::vector<int> OtherThreads() {
   return threads;
 }
 
+// Read without streams: the watchdog's stack report calls this while a hung thread may hold
+// their locks.
 std::string ThreadName(int thread) {
-  std::ifstream comm("/proc/self/task/" + std::to_string(thread) + "/comm");
-  std::string name;
-  std::getline(comm, name);
-  return name;
+  const std::string name = ReadProcFile("/proc/self/task/" + std::to_string(thread) + "/comm", 64);
+  return name.substr(0, name.find('\n'));
 }
 
 namespace {
@@ -132,14 +133,9 @@ std::vector<int> ThreadsInTheWay() {
 std::string DescribeThreads(const std::vector<int>& threads) {
   std::string text;
   for (const int thread : threads) {
-    std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
-    std::string fields;
-    std::getline(stat, fields);
-    const size_t name = fields.rfind(')');
-    const std::string state = name != std::string::npos && name + 2 < fields.size()
-                                  ? fields.substr(name + 2, 1)
-                                  : "?";
-    text += " " + std::to_string(thread) + " (" + ThreadName(thread) + ", state " + state + ")";
+    const char state = ProcStatState("/proc/self/task/" + std::to_string(thread) + "/stat");
+    text += " " + std::to_string(thread) + " (" + ThreadName(thread) + ", state " +
+            (state ? std::string(1, state) : "?") + ")";
   }
   return text;
 }

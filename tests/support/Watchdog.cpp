@@ -32,6 +32,7 @@
 
 #include "support/Emulator.h"
 #include "support/LeftoverChildren.h"
+#include "support/ProcFiles.h"
 #include "support/TestSupport.h"
 
 extern char** environ;
@@ -567,12 +568,9 @@ int Hundredths(const char* text, const char** end) {
 
 // The load average over the processors in hundredths, as /proc gives it now.
 int MeasuredLoadHundredths() {
-  char text[64] = "";
-  const int fd = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
-  const ssize_t n = fd < 0 ? -1 : read(fd, text, sizeof text - 1);
-  if (fd >= 0) close(fd);
+  const std::string text = ReadProcFile("/proc/loadavg", 63);
   const char* end = nullptr;
-  const int load = n > 0 ? Hundredths(text, &end) : -1;
+  const int load = !text.empty() ? Hundredths(text.c_str(), &end) : -1;
   const int processors = std::max(int(sysconf(_SC_NPROCESSORS_ONLN)), 1);
   return load < 0 ? -1 : (load + processors - 1) / processors;
 }
@@ -643,22 +641,13 @@ std::string WindowManagerProcessState() {
   const int pid = WindowManagerPid();
   if (pid <= 0) return "";
   // Its state in /proc: gone, or a zombie its parent has not reaped yet, is ended.
-  char stat[512] = "";
-  const std::string folder = "/proc/" + std::to_string(pid);
-  int fd = open((folder + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
-  const ssize_t n = fd < 0 ? -1 : read(fd, stat, sizeof stat - 1);
-  if (fd >= 0) close(fd);
-  const char* name = n > 0 ? std::strrchr(stat, ')') : nullptr;
-  const char state = name && name[1] == ' ' ? name[2] : 'X';
+  const char state = ProcessState(pid);
   const std::string head = "openbox (pid " + std::to_string(pid) + ") ";
-  if (state == 'Z' || state == 'X') return head + "has ended";
+  if (state == 0 || state == 'Z' || state == 'X') return head + "has ended";
   // What it waits in: a manager asleep in poll waits for events, one in a futex or a read of
   // its own is stuck.
-  char waiting[64] = "";
-  fd = open((folder + "/wchan").c_str(), O_RDONLY | O_CLOEXEC);
-  const ssize_t w = fd < 0 ? -1 : read(fd, waiting, sizeof waiting - 1);
-  if (fd >= 0) close(fd);
-  return head + "is running (state " + state + (w > 0 ? std::string(", in ") + waiting : "") +
+  const std::string waiting = ReadProcFile("/proc/" + std::to_string(pid) + "/wchan", 63);
+  return head + "is running (state " + state + (!waiting.empty() ? ", in " + waiting : "") +
          ")";
 }
 
